@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite headless. Tests that
+# create the 3D view need an X server: CTest runs under Xvfb, the others use Qt's
+# offscreen platform.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/build.sh" -DVTQ_BUILD_TESTS=ON
+cd "$root/build"
+xvfb-run -a -s "-screen 0 1280x800x24" \
+  ctest --output-on-failure --parallel "$(nproc)" --timeout 900
