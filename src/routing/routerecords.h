@@ -1,0 +1,78 @@
+// Plain records of the routing model: tracks, their segments, rules and search answers.
+#pragma once
+
+#include <Bnd_Box.hxx>
+#include <TopoDS_Shape.hxx>
+#include <gp_Pnt.hxx>
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+struct RoutingRules
+{
+    double trackWidth = 2.0;   // mm, > 0
+    double trackHeight = 1.0;  // mm, > 0
+    double clearance = 0.5;    // mm between tracks of different nets, >= 0
+    double padClearance = 0.5; // mm between a track and a foreign pad, >= 0
+};
+
+// Section applied to a whole route from the properties panel.
+struct TrackProperties
+{
+    double width = 2.0;
+    double height = 1.0;
+};
+
+struct RouteSegment
+{
+    enum Type { Horizontal = 0, Vertical = 1 };
+
+    gp_Pnt start;      // of a horizontal segment, Z is the track's bottom face
+    gp_Pnt end;
+    int type = Horizontal;
+    double width = 2.0;
+    double height = 1.0; // a vertical segment is width x width and ignores it
+    TopoDS_Shape shape;  // never saved; rebuilt from the end points
+    Bnd_Box box;         // cached box of shape; void until built
+};
+
+struct Route
+{
+    quint64 id = 0; // 0 = not yet given; never saved
+    QString netName;
+    QString startRef;
+    QString startPad;
+    QString endRef; // end pair empty when the route ends on a track
+    QString endPad;
+    bool isComplete = false;
+    bool endsOnTrack = false;
+    gp_Pnt endJunction; // meaningful only when endsOnTrack
+    QList<RouteSegment> segments;
+
+    QString label() const { return QLatin1Char('#') + QString::number(id); }
+};
+
+// Answer of the host search for a T junction.
+struct JunctionHost
+{
+    int routeIndex = -1;
+    int segmentIndex = -1;
+    gp_Pnt point;
+    double distanceAlongHost = 0.0;
+};
+
+// One requested change of a segment's end points.
+struct SegmentEndpoints
+{
+    int segmentIndex = -1;
+    gp_Pnt start;
+    gp_Pnt end;
+};
+
+struct CollisionResult
+{
+    bool isShort = false;
+    bool isClearance = false;
+    QString offender;
+};
