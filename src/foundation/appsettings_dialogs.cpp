@@ -1,0 +1,103 @@
+#include "foundation/appsettings.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace AppSettings {
+
+QString directoryKey(DirectoryKind kind)
+{
+    switch (kind) {
+    case Geometry:
+        return QStringLiteral("directories/geometry");
+    case Netlist:
+        return QStringLiteral("directories/netlist");
+    case Project:
+        return QStringLiteral("directories/project");
+    case ExportStep:
+        return QStringLiteral("directories/exportStep");
+    case Footprints:
+        return QStringLiteral("directories/footprints");
+    case Report:
+        return QStringLiteral("directories/report");
+    }
+    return QStringLiteral("directories/unknown");
+}
+
+QString lastDirectory(DirectoryKind kind)
+{
+    const QString directory = QSettings().value(directoryKey(kind)).toString();
+    if (directory.isEmpty() || !QDir(directory).exists())
+        return QString();
+    return directory;
+}
+
+void setLastDirectory(DirectoryKind kind, const QString& directory)
+{
+    if (!directory.isEmpty())
+        QSettings().setValue(directoryKey(kind), directory);
+}
+
+void rememberFileDirectory(DirectoryKind kind, const QString& filePath)
+{
+    if (!filePath.isEmpty())
+        setLastDirectory(kind, QFileInfo(filePath).absolutePath());
+}
+
+QString ensureSuffix(const QString& fileName, const QStringList& suffixes)
+{
+    if (fileName.isEmpty() || suffixes.isEmpty())
+        return fileName;
+    for (const QString& suffix : suffixes) {
+        if (fileName.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive))
+            return fileName;
+    }
+    return fileName + QLatin1Char('.') + suffixes.first();
+}
+
+QString getOpenFileName(QWidget* parent, DirectoryKind kind, const QString& caption, const QString& filter,
+                        const QString& fallbackDir)
+{
+    QString start = lastDirectory(kind);
+    if (start.isEmpty())
+        start = fallbackDir;
+    const QString chosen = QFileDialog::getOpenFileName(parent, caption, start, filter);
+    if (!chosen.isEmpty())
+        rememberFileDirectory(kind, chosen);
+    return chosen;
+}
+
+QString getSaveFileName(QWidget* parent, DirectoryKind kind, const QString& caption, const QString& filter,
+                        const QStringList& suffixes, const QString& defaultFileName)
+{
+    const QString directory = lastDirectory(kind);
+    QString start;
+    if (!directory.isEmpty() && !defaultFileName.isEmpty())
+        start = QDir(directory).filePath(defaultFileName);
+    else if (directory.isEmpty())
+        start = defaultFileName;
+    else
+        start = directory;
+    const QString chosen = QFileDialog::getSaveFileName(parent, caption, start, filter);
+    if (chosen.isEmpty())
+        return QString();
+    rememberFileDirectory(kind, chosen);
+    return ensureSuffix(chosen, suffixes);
+}
+
+QString getExistingDirectory(QWidget* parent, DirectoryKind kind, const QString& caption,
+                             const QString& fallbackDir)
+{
+    QString start = lastDirectory(kind);
+    if (start.isEmpty())
+        start = fallbackDir;
+    const QString chosen = QFileDialog::getExistingDirectory(
+        parent, caption, start, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (!chosen.isEmpty())
+        setLastDirectory(kind, chosen);
+    return chosen;
+}
+
+} // namespace AppSettings

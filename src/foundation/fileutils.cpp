@@ -1,0 +1,60 @@
+#include "foundation/fileutils.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QSaveFile>
+
+namespace FileUtils {
+
+FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data, QIODevice::OpenMode extraFlags)
+{
+    FileWriteResult result;
+    QSaveFile file(path);
+    // Never write the target in place: a failure must leave the old file intact.
+    file.setDirectWriteFallback(false);
+
+    if (!file.open(QIODevice::WriteOnly | extraFlags)) {
+        result.status = FileWriteResult::OpenFailed;
+        result.errorString = file.errorString();
+        return result;
+    }
+
+    const qint64 written = file.write(data);
+    if (written != data.size()) {
+        result.status = FileWriteResult::ShortWrite;
+        result.bytesWritten = written;
+        result.bytesExpected = data.size();
+        if (file.error() != QFileDevice::NoError)
+            result.errorString = file.errorString();
+        file.cancelWriting();
+        return result;
+    }
+
+    if (!file.commit()) {
+        result.status = FileWriteResult::CommitFailed;
+        result.errorString = file.errorString();
+        return result;
+    }
+    result.status = FileWriteResult::Ok;
+    return result;
+}
+
+QString describeWriteResult(const FileWriteResult& result)
+{
+    switch (result.status) {
+    case FileWriteResult::Ok:
+        return QString();
+    case FileWriteResult::ShortWrite: {
+        QString text = QCoreApplication::translate("FileUtils", "%1/%2 bytes written")
+                           .arg(QString::number(qMax<qint64>(0, result.bytesWritten)),
+                                QString::number(result.bytesExpected));
+        if (!result.errorString.isEmpty())
+            text += QStringLiteral(" — ") + result.errorString;
+        return text;
+    }
+    default:
+        return result.errorString;
+    }
+}
+
+} // namespace FileUtils

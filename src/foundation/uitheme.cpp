@@ -1,0 +1,53 @@
+#include "foundation/uitheme.h"
+
+#include <QPalette>
+#include <QWidget>
+
+namespace UiTheme {
+
+bool isDark(const QPalette& palette)
+{
+    return palette.brush(QPalette::Current, QPalette::Window).color().lightness() < 128;
+}
+
+QColor errorColor(const QPalette& palette)
+{
+    return isDark(palette) ? QColor(0xFF, 0x7B, 0x72) : QColor(0xD1, 0x34, 0x38);
+}
+
+QColor successColor(const QPalette& palette)
+{
+    return isDark(palette) ? QColor(0x3F, 0xB9, 0x50) : QColor(0x1A, 0x7F, 0x37);
+}
+
+QColor warningColor(const QPalette& palette)
+{
+    return isDark(palette) ? QColor(0xF0, 0x88, 0x3E) : QColor(0xB4, 0x53, 0x09);
+}
+
+void setMuted(QWidget* widget)
+{
+    if (widget)
+        widget->setForegroundRole(QPalette::PlaceholderText);
+}
+
+void setNormal(QWidget* widget)
+{
+    if (widget)
+        widget->setForegroundRole(QPalette::WindowText);
+}
+
+QString labelStyleSheet(const QColor& color, const QString& extra)
+{
+    QString sheet = QStringLiteral("QLabel { color: %1;").arg(color.name());
+    const QString rules = extra.trimmed();
+    if (!rules.isEmpty()) {
+        sheet += QLatin1Char(' ') + rules;
+        if (!rules.endsWith(QLatin1Char(';')))
+            sheet += QLatin1Char(';');
+    }
+    sheet += QStringLiteral(" }");
+    return sheet;
+}
+
+} // namespace UiTheme
