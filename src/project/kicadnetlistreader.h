@@ -12,10 +12,4 @@ bool parseKiCadSExpression(const QString& text, Netlist& out);
 // Netlist versions the interpreter was written for; others are read anyway.
 const QStringList& knownNetlistVersions();
 
-namespace KiCadNetlistReader {
-
-// Opens and reads a netlist file. On failure returns false with out empty and a
-// translated error text (context "ProjectManager"); ProjectManager::loadNetlist forwards here.
-bool loadFile(const QString& path, Netlist& out, QString& error);
-
-} // namespace KiCadNetlistReader
+// The file-level reader is ProjectManager::loadNetlist (projectmanager_netlistreader.cpp).

@@ -1,6 +1,8 @@
 // Plain records of the routing model: tracks, their segments, rules and search answers.
 #pragma once
 
+#include "foundation/routingrules.h"
+
 #include <Bnd_Box.hxx>
 #include <TopoDS_Shape.hxx>
 #include <gp_Pnt.hxx>
@@ -8,14 +10,6 @@
 #include <QList>
 #include <QString>
 #include <QtGlobal>
-
-struct RoutingRules
-{
-    double trackWidth = 2.0;   // mm, > 0
-    double trackHeight = 1.0;  // mm, > 0
-    double clearance = 0.5;    // mm between tracks of different nets, >= 0
-    double padClearance = 0.5; // mm between a track and a foreign pad, >= 0
-};
 
 // Section applied to a whole route from the properties panel.
 struct TrackProperties

@@ -1,0 +1,148 @@
+#include "project/netconnectivity.h"
+
+#include "routing/routingmanager.h"
+
+namespace {
+
+QString padKey(const PadId& pad)
+{
+    return QStringLiteral("P/") + pad.toString();
+}
+
+QString routeKey(int index)
+{
+    return QStringLiteral("R/") + QString::number(index);
+}
+
+} // namespace
+
+void NetConnectivity::clear()
+{
+    m_parent.clear();
+    m_padGroup.clear();
+    m_unresolvedJunctions.clear();
+    m_issues.clear();
+}
+
+QString NetConnectivity::find(const QString& key)
+{
+    QString root = key;
+    for (;;) {
+        auto it = m_parent.find(root);
+        if (it == m_parent.end()) {
+            m_parent.insert(root, root);
+            break;
+        }
+        if (it.value() == root)
+            break;
+        root = it.value();
+    }
+    QString walk = key;
+    while (walk != root) {
+        auto it = m_parent.find(walk);
+        QString next = it.value();
+        it.value() = root;
+        walk = next;
+    }
+    return root;
+}
+
+bool NetConnectivity::unite(const QString& a, const QString& b)
+{
+    const QString rootA = find(a);
+    const QString rootB = find(b);
+    if (rootA == rootB)
+        return false;
+    m_parent[rootA] = rootB;
+    return true;
+}
+
+bool NetConnectivity::endTouchesPad(const Route& route, int routeIndex, const PadId& pad,
+                                    bool atStart, const PadGeometryTable& padGeometry)
+{
+    const gp_Pnt endPoint = atStart ? route.segments.first().start : route.segments.last().end;
+
+    EndIssue issue;
+    issue.routeIndex = routeIndex;
+    issue.netName = route.netName;
+    issue.pad = pad;
+    issue.atStart = atStart;
+    issue.endPoint = endPoint;
+
+    const auto it = padGeometry.constFind(pad);
+    if (it == padGeometry.constEnd()) {
+        issue.kind = PadNotFound;
+        m_issues.append(issue);
+        return false;
+    }
+    const Bnd_Box& padBox = it->box;
+    if (!padBox.IsOut(endPoint))
+        return true;
+    for (const RouteSegment& segment : route.segments) {
+        if (!padBox.IsOut(RoutingManager::segmentBox(segment)))
+            return true;
+    }
+    issue.kind = EndNotOnPad;
+    issue.padPoint = it->basePoint;
+    m_issues.append(issue);
+    return false;
+}
+
+void NetConnectivity::build(const RoutingManager& routing, const PadGeometryTable* padGeometry)
+{
+    clear();
+    const QList<Route>& routes = routing.routes();
+    QList<PadId> joinedPads;
+
+    for (int i = 0; i < routes.size(); ++i) {
+        const Route& route = routes.at(i);
+        if (!route.isComplete || route.netName.isEmpty() || route.segments.isEmpty())
+            continue;
+        const QString key = routeKey(i);
+
+        const PadId startPad(route.startRef, route.startPad);
+        if (startPad.isValid()
+            && (!padGeometry || endTouchesPad(route, i, startPad, true, *padGeometry))) {
+            unite(padKey(startPad), key);
+            joinedPads.append(startPad);
+        }
+
+        if (route.endsOnTrack) {
+            JunctionHost host;
+            if (RoutingManager::hostOfJunction(routes, i, host)) {
+                unite(key, routeKey(host.routeIndex));
+            } else {
+                UnresolvedJunction junction;
+                junction.routeIndex = i;
+                junction.netName = route.netName;
+                junction.startRef = route.startRef;
+                junction.startPad = route.startPad;
+                junction.junction = route.endJunction;
+                m_unresolvedJunctions.append(junction);
+            }
+            continue;
+        }
+
+        const PadId endPad(route.endRef, route.endPad);
+        if (endPad.isValid()
+            && (!padGeometry || endTouchesPad(route, i, endPad, false, *padGeometry))) {
+            unite(key, padKey(endPad));
+            joinedPads.append(endPad);
+        }
+    }
+
+    for (const PadId& pad : joinedPads)
+        m_padGroup.insert(pad, find(padKey(pad)));
+    m_parent.clear();
+}
+
+QString NetConnectivity::groupOf(const PadId& pad) const
+{
+    return m_padGroup.value(pad);
+}
+
+bool NetConnectivity::sameGroup(const PadId& a, const PadId& b) const
+{
+    const QString group = groupOf(a);
+    return !group.isEmpty() && group == groupOf(b);
+}

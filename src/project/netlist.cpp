@@ -1,0 +1,12 @@
+#include "project/netlist.h"
+
+QString netNameForPad(const QList<NetlistNet>& nets, const PadId& pad)
+{
+    for (const NetlistNet& net : nets) {
+        for (const PadId& p : net.connectedPins) {
+            if (p == pad)
+                return net.netName;
+        }
+    }
+    return QString();
+}

@@ -1,0 +1,128 @@
+#include "routing/routingmanager.h"
+
+#include "foundation/logging.h"
+
+#include <QDebug>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kZeroLength = 1e-7;
+
+} // namespace
+
+RoutingManager::RoutingManager()
+{
+    qCDebug(lcRouting) << "RoutingManager created";
+}
+
+void RoutingManager::setRoutingRules(const RoutingRules& rules)
+{
+    // Comparisons are false for NaN, so a NaN field is never taken.
+    if (rules.trackWidth > 0.0 && std::isfinite(rules.trackWidth))
+        m_rules.trackWidth = rules.trackWidth;
+    if (rules.trackHeight > 0.0 && std::isfinite(rules.trackHeight))
+        m_rules.trackHeight = rules.trackHeight;
+    if (rules.clearance >= 0.0 && std::isfinite(rules.clearance))
+        m_rules.clearance = rules.clearance;
+    if (rules.padClearance >= 0.0 && std::isfinite(rules.padClearance))
+        m_rules.padClearance = rules.padClearance;
+    qCDebug(lcRouting) << "Routing rules:"
+                       << "width=" << m_rules.trackWidth
+                       << "height=" << m_rules.trackHeight
+                       << "track clearance=" << m_rules.clearance
+                       << "clearance pad=" << m_rules.padClearance;
+}
+
+void RoutingManager::adoptRouteId(Route& route)
+{
+    if (route.id != 0) {
+        bool taken = false;
+        for (const Route& existing : std::as_const(m_routes)) {
+            if (existing.id == route.id) {
+                taken = true;
+                break;
+            }
+        }
+        if (!taken) {
+            if (route.id >= m_nextRouteId)
+                m_nextRouteId = route.id + 1;
+            return;
+        }
+        qWarning() << "RoutingManager::adoptRouteId: identity" << route.label()
+                   << "already in use — a fresh identity was assigned";
+    }
+    route.id = m_nextRouteId++;
+}
+
+void RoutingManager::addRoute(const Route& route)
+{
+    Route copy = route;
+    adoptRouteId(copy);
+    m_routes.append(std::move(copy));
+}
+
+void RoutingManager::clearRoutes()
+{
+    m_routes.clear();
+}
+
+gp_Pnt RoutingManager::currentEndPoint() const
+{
+    if (!m_routing || m_currentRoute.segments.isEmpty())
+        return gp_Pnt(0.0, 0.0, 0.0);
+    const RouteSegment& open = m_currentRoute.segments.last();
+    return open.start.Distance(open.end) > kZeroLength ? open.end : open.start;
+}
+
+void RoutingManager::commitCurrentRoute()
+{
+    adoptRouteId(m_currentRoute);
+    m_routes.append(m_currentRoute);
+    resetCurrentRoute();
+}
+
+void RoutingManager::resetCurrentRoute()
+{
+    m_currentRoute = Route();
+    m_routing = false;
+    m_verticalMode = false;
+}
+
+void RoutingManager::setNetPads(const QMap<QString, QList<PadId>>& netPads)
+{
+    m_netPads = netPads;
+}
+
+void RoutingManager::clearNetPads()
+{
+    m_netPads.clear();
+}
+
+QList<PadId> RoutingManager::padsOfNet(const QString& netName) const
+{
+    QList<PadId> result;
+    const auto it = m_netPads.constFind(netName);
+    if (it == m_netPads.cend())
+        return result;
+    const PadId start(m_currentRoute.startRef, m_currentRoute.startPad);
+    for (const PadId& pad : it.value()) {
+        if (!pad.isValid())
+            continue;
+        if (m_routing && pad == start)
+            continue;
+        result.append(pad);
+    }
+    return result;
+}
+
+bool RoutingManager::isPadInNet(const PadId& pad) const
+{
+    return padsOfNet(m_currentRoute.netName).contains(pad);
+}
+
+void RoutingManager::setPadObstacleProvider(PadObstacleProvider provider)
+{
+    m_padObstacleProvider = std::move(provider);
+}

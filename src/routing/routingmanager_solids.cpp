@@ -1,0 +1,127 @@
+// Solids of track segments and their boxes.
+#include "routing/routingmanager.h"
+
+#include "foundation/occutils.h"
+
+#include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Wire.hxx>
+#include <gp_Vec.hxx>
+
+#include <algorithm>
+
+namespace {
+
+constexpr double kZeroLength = 1e-7;
+
+TopoDS_Shape horizontalSolid(const RouteSegment& segment)
+{
+    gp_Vec plan(segment.end.X() - segment.start.X(), segment.end.Y() - segment.start.Y(), 0.0);
+    if (plan.Magnitude() < kZeroLength)
+        plan = gp_Vec(1.0, 0.0, 0.0);
+    plan.Normalize();
+    gp_Vec side = plan.Crossed(gp_Vec(0.0, 0.0, 1.0));
+    if (side.Magnitude() < kZeroLength)
+        side = gp_Vec(0.0, 1.0, 0.0);
+    side.Normalize();
+
+    const gp_Vec halfWidth = side * (segment.width * 0.5);
+    const gp_Vec up(0.0, 0.0, segment.height);
+    const gp_Pnt p1 = segment.start.Translated(-halfWidth);
+    const gp_Pnt p2 = segment.start.Translated(halfWidth);
+    const gp_Pnt p3 = p2.Translated(up);
+    const gp_Pnt p4 = p1.Translated(up);
+
+    BRepBuilderAPI_MakeWire wire;
+    const gp_Pnt corners[] = {p1, p2, p3, p4};
+    for (int i = 0; i < 4; ++i) {
+        BRepBuilderAPI_MakeEdge edge(corners[i], corners[(i + 1) % 4]);
+        if (!edge.IsDone())
+            return TopoDS_Shape();
+        wire.Add(edge.Edge());
+    }
+    if (!wire.IsDone())
+        return TopoDS_Shape();
+    BRepBuilderAPI_MakeFace face(wire.Wire());
+    if (!face.IsDone())
+        return TopoDS_Shape();
+    BRepPrimAPI_MakePrism prism(face.Face(), gp_Vec(segment.start, segment.end), false, true);
+    if (!prism.IsDone())
+        return TopoDS_Shape();
+    return prism.Shape();
+}
+
+TopoDS_Shape verticalSolid(const RouteSegment& segment)
+{
+    const double zLow = std::min(segment.start.Z(), segment.end.Z());
+    const double zHigh = std::max(segment.start.Z(), segment.end.Z());
+    const gp_Pnt corner(segment.start.X() - segment.width * 0.5,
+                        segment.start.Y() - segment.width * 0.5, zLow);
+    BRepPrimAPI_MakeBox box(corner, segment.width, segment.width, zHigh - zLow);
+    box.Build();
+    if (!box.IsDone())
+        return TopoDS_Shape();
+    return box.Shape();
+}
+
+} // namespace
+
+TopoDS_Shape RoutingManager::createSegmentShape(const RouteSegment& segment)
+{
+    if (!(segment.start.Distance(segment.end) > kZeroLength))
+        return TopoDS_Shape();
+    return OccUtils::guardedCall(TopoDS_Shape(), "createSegmentShape", [&segment] {
+        return segment.type == RouteSegment::Vertical ? verticalSolid(segment)
+                                                      : horizontalSolid(segment);
+    });
+}
+
+namespace {
+
+// Box of a solid with its triangulation; void when the bounds cannot be computed.
+Bnd_Box solidBox(const TopoDS_Shape& shape, const char* context)
+{
+    return OccUtils::guardedCall(Bnd_Box(), context, [&shape] {
+        Bnd_Box box;
+        BRepBndLib::Add(shape, box, true);
+        return box;
+    });
+}
+
+} // namespace
+
+bool RoutingManager::buildSegmentShape(RouteSegment& segment)
+{
+    segment.shape = createSegmentShape(segment);
+    segment.box = Bnd_Box();
+    if (segment.shape.IsNull())
+        return false;
+    segment.box = solidBox(segment.shape, "buildSegmentShape");
+    return true;
+}
+
+Bnd_Box RoutingManager::segmentBox(const RouteSegment& segment)
+{
+    if (!segment.box.IsVoid())
+        return segment.box;
+    if (!segment.shape.IsNull()) {
+        const Bnd_Box box = solidBox(segment.shape, "segmentBox");
+        if (!box.IsVoid())
+            return box;
+    }
+    // No solid: the track's outline from its end points.
+    const double half = segment.width * 0.5;
+    Bnd_Box box;
+    box.Update(std::min(segment.start.X(), segment.end.X()) - half,
+               std::min(segment.start.Y(), segment.end.Y()) - half,
+               std::min(segment.start.Z(), segment.end.Z()),
+               std::max(segment.start.X(), segment.end.X()) + half,
+               std::max(segment.start.Y(), segment.end.Y()) + half,
+               std::max(segment.start.Z(), segment.end.Z()) + segment.height);
+    return box;
+}
