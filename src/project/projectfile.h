@@ -1,0 +1,43 @@
+// Converters between the project's records and their JSON objects in the project file.
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+class TopoDS_Shape;
+class gp_Pnt;
+struct NetlistPin;
+struct NetlistComponent;
+struct NetlistNet;
+struct FootprintData;
+struct FootprintPad;
+struct FootprintTrack;
+struct PlacedComponentData;
+struct RoutingRules;
+
+QJsonObject netlistPinToJson(const NetlistPin& pin);
+NetlistPin netlistPinFromJson(const QJsonObject& object);
+QJsonObject netlistComponentToJson(const NetlistComponent& component);
+NetlistComponent netlistComponentFromJson(const QJsonObject& object);
+QJsonObject netlistNetToJson(const NetlistNet& net);
+NetlistNet netlistNetFromJson(const QJsonObject& object);
+
+QJsonObject footprintToJson(const FootprintData& footprint);
+FootprintData footprintFromJson(const QJsonObject& object);
+QJsonObject footprintPadToJson(const FootprintPad& pad);
+FootprintPad footprintPadFromJson(const QJsonObject& object);
+QJsonObject footprintTrackToJson(const FootprintTrack& track);
+FootprintTrack footprintTrackFromJson(const QJsonObject& object);
+
+QJsonObject placedComponentToJson(const PlacedComponentData& component, const QString& footprintName);
+
+QJsonObject routingRulesToJson(const RoutingRules& rules);
+RoutingRules routingRulesFromJson(const QJsonObject& object);
+
+QJsonObject pointToJson(const gp_Pnt& point);
+gp_Pnt pointFromJson(const QJsonObject& object);
+
+// BRep text (format version 3, with triangulations) in Base64; empty on failure.
+QString encodeShapeToBase64(const TopoDS_Shape& shape);
+// Null for "" and on failure.
+TopoDS_Shape decodeShapeFromBase64(const QString& text);

@@ -1,0 +1,173 @@
+// Footprints and placed-components sections of the project file.
+#include "project/jsonread.h"
+#include "project/projectfile.h"
+#include "project/projectmanager.h"
+#include "project/savedcomponent.h"
+
+#include "components/footprintdata.h"
+#include "components/placedcomponentdata.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+using JsonRead::number;
+using JsonRead::text;
+
+QJsonObject footprintPadToJson(const FootprintPad& pad)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("number"), pad.number);
+    object.insert(QStringLiteral("posX"), pad.posX);
+    object.insert(QStringLiteral("posY"), pad.posY);
+    object.insert(QStringLiteral("shape"), pad.shape);
+    object.insert(QStringLiteral("width"), pad.width);
+    object.insert(QStringLiteral("height"), pad.height);
+    object.insert(QStringLiteral("rotation"), pad.rotation);
+    object.insert(QStringLiteral("layers"), pad.layers);
+    return object;
+}
+
+FootprintPad footprintPadFromJson(const QJsonObject& object)
+{
+    FootprintPad pad;
+    pad.number = text(object, "number");
+    pad.posX = number(object, "posX", 0.0);
+    pad.posY = number(object, "posY", 0.0);
+    pad.shape = text(object, "shape");
+    pad.width = number(object, "width", 0.0);
+    pad.height = number(object, "height", 0.0);
+    pad.rotation = number(object, "rotation", 0.0);
+    pad.layers = text(object, "layers");
+    return pad;
+}
+
+QJsonObject footprintTrackToJson(const FootprintTrack& track)
+{
+    QJsonArray points;
+    for (const QPointF& point : track.points)
+        points.append(QJsonObject{{QStringLiteral("x"), point.x()}, {QStringLiteral("y"), point.y()}});
+    QJsonObject object;
+    object.insert(QStringLiteral("points"), points);
+    object.insert(QStringLiteral("width"), track.width);
+    object.insert(QStringLiteral("layer"), track.layer);
+    return object;
+}
+
+FootprintTrack footprintTrackFromJson(const QJsonObject& object)
+{
+    FootprintTrack track;
+    const QJsonArray points = object.value(QStringLiteral("points")).toArray();
+    for (const QJsonValue& entry : points) {
+        const QJsonObject point = entry.toObject();
+        track.points.append(QPointF(number(point, "x", 0.0), number(point, "y", 0.0)));
+    }
+    track.width = number(object, "width", 0.0);
+    track.layer = text(object, "layer");
+    return track;
+}
+
+QJsonObject footprintToJson(const FootprintData& footprint)
+{
+    QJsonArray pads;
+    for (const FootprintPad& pad : footprint.copperPads)
+        pads.append(footprintPadToJson(pad));
+    QJsonArray tracks;
+    for (const FootprintTrack& track : footprint.copperTracks)
+        tracks.append(footprintTrackToJson(track));
+
+    QJsonObject object;
+    object.insert(QStringLiteral("name"), footprint.name);
+    object.insert(QStringLiteral("thickness"), footprint.thickness);
+    object.insert(QStringLiteral("bodyHeight"), footprint.bodyHeight);
+    object.insert(QStringLiteral("bodyMarginX"), footprint.bodyMarginX);
+    object.insert(QStringLiteral("bodyMarginY"), footprint.bodyMarginY);
+    object.insert(QStringLiteral("bodyOffsetZ"), footprint.bodyOffsetZ);
+    object.insert(QStringLiteral("bodyTransparency"), footprint.bodyTransparency);
+    object.insert(QStringLiteral("bodyUndercut"), footprint.bodyUndercut);
+    object.insert(QStringLiteral("bodyWidthOverride"), footprint.bodyWidthOverride);
+    object.insert(QStringLiteral("bodyLengthOverride"), footprint.bodyLengthOverride);
+    object.insert(QStringLiteral("isBuiltin"), footprint.isBuiltin);
+    object.insert(QStringLiteral("copperPads"), pads);
+    object.insert(QStringLiteral("copperTracks"), tracks);
+    return object;
+}
+
+FootprintData footprintFromJson(const QJsonObject& object)
+{
+    FootprintData footprint;
+    footprint.name = text(object, "name");
+    footprint.thickness = number(object, "thickness", footprint.thickness);
+    footprint.bodyHeight = number(object, "bodyHeight", footprint.bodyHeight);
+    footprint.bodyMarginX = number(object, "bodyMarginX", footprint.bodyMarginX);
+    footprint.bodyMarginY = number(object, "bodyMarginY", footprint.bodyMarginY);
+    footprint.bodyOffsetZ = number(object, "bodyOffsetZ", footprint.bodyOffsetZ);
+    footprint.bodyTransparency = number(object, "bodyTransparency", footprint.bodyTransparency);
+    footprint.bodyUndercut = number(object, "bodyUndercut", footprint.bodyUndercut);
+    footprint.bodyWidthOverride = number(object, "bodyWidthOverride", footprint.bodyWidthOverride);
+    footprint.bodyLengthOverride = number(object, "bodyLengthOverride", footprint.bodyLengthOverride);
+    footprint.isBuiltin = JsonRead::flag(object, "isBuiltin", footprint.isBuiltin);
+    const QJsonArray pads = object.value(QStringLiteral("copperPads")).toArray();
+    for (const QJsonValue& entry : pads)
+        footprint.copperPads.append(footprintPadFromJson(entry.toObject()));
+    const QJsonArray tracks = object.value(QStringLiteral("copperTracks")).toArray();
+    for (const QJsonValue& entry : tracks)
+        footprint.copperTracks.append(footprintTrackFromJson(entry.toObject()));
+    return footprint;
+}
+
+QJsonObject placedComponentToJson(const PlacedComponentData& component, const QString& footprintName)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("ref"), component.ref);
+    object.insert(QStringLiteral("footprintName"), footprintName);
+    object.insert(QStringLiteral("posX"), component.position.X());
+    object.insert(QStringLiteral("posY"), component.position.Y());
+    object.insert(QStringLiteral("posZ"), component.position.Z());
+    object.insert(QStringLiteral("rotation"), component.rotation);
+    object.insert(QStringLiteral("footprintThickness"), component.footprintThickness);
+    object.insert(QStringLiteral("bodyUndercut"), component.bodyUndercut);
+    object.insert(QStringLiteral("padXYScale"), component.padXYScale);
+    object.insert(QStringLiteral("bodyOffsetZ"), component.bodyOffsetZ);
+    object.insert(QStringLiteral("bodyWidth"), component.bodyWidth);
+    object.insert(QStringLiteral("bodyLength"), component.bodyLength);
+    object.insert(QStringLiteral("bodyHeight"), component.bodyHeight);
+    object.insert(QStringLiteral("bodyMarginX"), component.bodyMarginX);
+    object.insert(QStringLiteral("bodyMarginY"), component.bodyMarginY);
+    object.insert(QStringLiteral("bodyEnabled"), component.bodyEnabled);
+    object.insert(QStringLiteral("hasMissingFootprint"), component.hasMissingFootprint);
+    return object;
+}
+
+void ProjectManager::writeFootprints(QJsonObject& root, const QList<FootprintData>& footprints)
+{
+    QJsonArray array;
+    for (const FootprintData& footprint : footprints)
+        array.append(footprintToJson(footprint));
+    root.insert(QStringLiteral("footprints"), array);
+}
+
+bool ProjectManager::readFootprints(const QJsonObject& root, QList<FootprintData>& out)
+{
+    out.clear();
+    const QJsonArray array = root.value(QStringLiteral("footprints")).toArray();
+    out.reserve(array.size());
+    for (const QJsonValue& entry : array)
+        out.append(footprintFromJson(entry.toObject()));
+    return true;
+}
+
+void ProjectManager::writePlacedComponents(QJsonObject& root, const QList<SavedComponent>& placed)
+{
+    QJsonArray array;
+    for (const SavedComponent& saved : placed)
+        array.append(placedComponentToJson(saved.data, saved.effectiveFootprintName));
+    root.insert(QStringLiteral("placedComponents"), array);
+}
+
+bool ProjectManager::readPlacedComponents(const QJsonObject& root, QList<QJsonObject>& out)
+{
+    const QJsonArray array = root.value(QStringLiteral("placedComponents")).toArray();
+    for (const QJsonValue& entry : array)
+        out.append(entry.toObject());
+    return !out.isEmpty();
+}

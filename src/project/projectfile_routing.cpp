@@ -1,0 +1,167 @@
+// Routing rules and routes sections of the project file.
+#include "project/jsonread.h"
+#include "project/projectfile.h"
+#include "project/projectmanager.h"
+
+#include "foundation/logging.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <gp_Pnt.hxx>
+
+using JsonRead::number;
+using JsonRead::text;
+
+namespace {
+
+double positiveOr(const QJsonObject& object, const char* key, double fallback)
+{
+    const double value = number(object, key, fallback);
+    return value > 0.0 ? value : fallback;
+}
+
+QJsonObject segmentToJson(const RouteSegment& segment)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("startPoint"), pointToJson(segment.start));
+    object.insert(QStringLiteral("endPoint"), pointToJson(segment.end));
+    object.insert(QStringLiteral("type"), segment.type);
+    object.insert(QStringLiteral("width"), segment.width);
+    object.insert(QStringLiteral("height"), segment.height);
+    return object;
+}
+
+RouteSegment segmentFromJson(const QJsonObject& object)
+{
+    RouteSegment segment;
+    segment.start = pointFromJson(object.value(QStringLiteral("startPoint")).toObject());
+    segment.end = pointFromJson(object.value(QStringLiteral("endPoint")).toObject());
+    const int type = object.value(QStringLiteral("type")).toInt(RouteSegment::Horizontal);
+    segment.type = type == RouteSegment::Vertical ? RouteSegment::Vertical : RouteSegment::Horizontal;
+    // A section that cannot be built reads as the default one.
+    segment.width = positiveOr(object, "width", segment.width);
+    segment.height = positiveOr(object, "height", segment.height);
+    return segment;
+}
+
+QJsonObject routeToJson(const Route& route)
+{
+    QJsonArray segments;
+    for (const RouteSegment& segment : route.segments)
+        segments.append(segmentToJson(segment));
+    QJsonObject object;
+    object.insert(QStringLiteral("netName"), route.netName);
+    object.insert(QStringLiteral("startRef"), route.startRef);
+    object.insert(QStringLiteral("startPad"), route.startPad);
+    object.insert(QStringLiteral("endRef"), route.endRef);
+    object.insert(QStringLiteral("endPad"), route.endPad);
+    object.insert(QStringLiteral("isComplete"), route.isComplete);
+    if (route.endsOnTrack) {
+        object.insert(QStringLiteral("endsOnTrack"), true);
+        object.insert(QStringLiteral("endJunction"), pointToJson(route.endJunction));
+    }
+    object.insert(QStringLiteral("segments"), segments);
+    return object;
+}
+
+Route routeFromJson(const QJsonObject& object)
+{
+    Route route;
+    route.id = 0;
+    route.netName = text(object, "netName");
+    route.startRef = text(object, "startRef");
+    route.startPad = text(object, "startPad");
+    route.endRef = text(object, "endRef");
+    route.endPad = text(object, "endPad");
+    route.isComplete = JsonRead::flag(object, "isComplete", false);
+    route.endsOnTrack = JsonRead::flag(object, "endsOnTrack", false);
+    if (route.endsOnTrack)
+        route.endJunction = pointFromJson(object.value(QStringLiteral("endJunction")).toObject());
+    const QJsonArray segments = object.value(QStringLiteral("segments")).toArray();
+    route.segments.reserve(segments.size());
+    for (const QJsonValue& entry : segments) {
+        RouteSegment segment = segmentFromJson(entry.toObject());
+        RoutingManager::buildSegmentShape(segment); // a segment without a solid is still kept
+        route.segments.append(segment);
+    }
+    return route;
+}
+
+} // namespace
+
+QJsonObject pointToJson(const gp_Pnt& point)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("x"), point.X());
+    object.insert(QStringLiteral("y"), point.Y());
+    object.insert(QStringLiteral("z"), point.Z());
+    return object;
+}
+
+gp_Pnt pointFromJson(const QJsonObject& object)
+{
+    return gp_Pnt(number(object, "x", 0.0), number(object, "y", 0.0), number(object, "z", 0.0));
+}
+
+QJsonObject routingRulesToJson(const RoutingRules& rules)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("trackWidth"), rules.trackWidth);
+    object.insert(QStringLiteral("trackHeight"), rules.trackHeight);
+    object.insert(QStringLiteral("clearance"), rules.clearance);
+    object.insert(QStringLiteral("padClearance"), rules.padClearance);
+    return object;
+}
+
+RoutingRules routingRulesFromJson(const QJsonObject& object)
+{
+    RoutingRules rules;
+    const double width = number(object, "trackWidth", rules.trackWidth);
+    const double height = number(object, "trackHeight", rules.trackHeight);
+    const double clearance = number(object, "clearance", rules.clearance);
+    const double padClearance = number(object, "padClearance", rules.padClearance);
+    if (width > 0.0)
+        rules.trackWidth = width;
+    if (height > 0.0)
+        rules.trackHeight = height;
+    if (clearance >= 0.0)
+        rules.clearance = clearance;
+    if (padClearance >= 0.0)
+        rules.padClearance = padClearance;
+    return rules;
+}
+
+void ProjectManager::writeRoutingRules(QJsonObject& root) const
+{
+    root.insert(QStringLiteral("routingRules"), routingRulesToJson(m_routingManager.routingRules()));
+}
+
+bool ProjectManager::readRoutingRules(const QJsonObject& root)
+{
+    if (!root.contains(QStringLiteral("routingRules"))) {
+        qCDebug(lcProject) << "No routing rules in the project — using the defaults";
+        return true;
+    }
+    m_routingManager.setRoutingRules(
+        routingRulesFromJson(root.value(QStringLiteral("routingRules")).toObject()));
+    return true;
+}
+
+void ProjectManager::writeRoutes(QJsonObject& root) const
+{
+    QJsonArray routes;
+    for (const Route& route : m_routingManager.routes())
+        routes.append(routeToJson(route));
+    root.insert(QStringLiteral("routes"), routes);
+}
+
+bool ProjectManager::readRoutes(const QJsonObject& root)
+{
+    if (!root.contains(QStringLiteral("routes")))
+        return true;
+    const QJsonArray routes = root.value(QStringLiteral("routes")).toArray();
+    for (const QJsonValue& entry : routes)
+        m_routingManager.addRoute(routeFromJson(entry.toObject()));
+    return true;
+}

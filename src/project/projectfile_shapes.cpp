@@ -1,0 +1,150 @@
+// Shapes section of the project file: BRep text in Base64, and the main part's index.
+#include "project/projectfile.h"
+#include "project/projectmanager.h"
+
+#include "foundation/logging.h"
+#include "foundation/occutils.h"
+
+#include <BRepTools.hxx>
+#include <BRep_Builder.hxx>
+#include <Message_ProgressRange.hxx>
+#include <TopoDS_Shape.hxx>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <sstream>
+#include <string>
+
+namespace {
+
+// BRepTools::Read trusts the counts in the text; refuse anything that is not BRep text at all
+// before handing it over.
+bool looksLikeBRepText(const QByteArray& bytes)
+{
+    const QByteArray head = bytes.left(256).trimmed();
+    return head.startsWith("CASCADE Topology V") || head.startsWith("DBRep_DrawableShape");
+}
+
+QString joinIndices(const QList<int>& indices)
+{
+    QStringList parts;
+    for (int index : indices)
+        parts << QString::number(index);
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString encodeShapeToBase64(const TopoDS_Shape& shape)
+{
+    return OccUtils::guardedCall(QString(), "encodeShapeToBase64", [&]() {
+        std::ostringstream stream;
+        BRepTools::Write(shape, stream, Standard_True, Standard_False,
+                         TopTools_FormatVersion_VERSION_3, Message_ProgressRange());
+        const std::string text = stream.str();
+        if (text.empty())
+            return QString();
+        const QByteArray bytes = QByteArray::fromRawData(text.data(), qsizetype(text.size()));
+        return QString::fromLatin1(bytes.toBase64());
+    });
+}
+
+TopoDS_Shape decodeShapeFromBase64(const QString& text)
+{
+    if (text.isEmpty())
+        return TopoDS_Shape();
+    return OccUtils::guardedCall(TopoDS_Shape(), "decodeShapeFromBase64", [&]() {
+        const QByteArray bytes = QByteArray::fromBase64(text.toLatin1());
+        if (!looksLikeBRepText(bytes))
+            return TopoDS_Shape();
+        std::istringstream stream(std::string(bytes.constData(), size_t(bytes.size())));
+        TopoDS_Shape shape;
+        BRep_Builder builder;
+        BRepTools::Read(shape, stream, builder, Message_ProgressRange());
+        return shape;
+    });
+}
+
+bool ProjectManager::writeShapes(QJsonObject& root, QString& error) const
+{
+    QJsonArray shapes;
+    bool mainFailed = false;
+    QList<int> secondaryFailed;
+    for (int i = 0; i < m_shapes.size(); ++i) {
+        const TopoDS_Shape& shape = m_shapes.at(i);
+        QString encoded;
+        if (!shape.IsNull()) {
+            encoded = encodeShapeToBase64(shape);
+            if (encoded.isEmpty()) {
+                if (i == m_mainShapeIndex)
+                    mainFailed = true;
+                else
+                    secondaryFailed << i;
+            }
+        }
+        shapes.append(encoded);
+    }
+    root.insert(QStringLiteral("shapes"), shapes);
+    root.insert(QStringLiteral("mainShapeIndex"), m_mainShapeIndex);
+
+    if (!mainFailed && secondaryFailed.isEmpty())
+        return true;
+
+    QStringList what;
+    if (mainFailed)
+        what << tr("main part (index %1)").arg(m_mainShapeIndex);
+    if (!secondaryFailed.isEmpty())
+        what << tr("secondary shapes (index %1)").arg(joinIndices(secondaryFailed));
+    error = tr("Unable to encode 3D geometry: %1. Save cancelled to avoid producing an incomplete file.")
+                .arg(what.join(tr(" and ")));
+    return false;
+}
+
+bool ProjectManager::readShapes(const QJsonObject& root)
+{
+    if (!root.contains(QStringLiteral("shapes")))
+        return true;
+
+    const QJsonArray entries = root.value(QStringLiteral("shapes")).toArray();
+    QList<TopoDS_Shape> shapes;
+    shapes.reserve(entries.size());
+    QList<int> failed;
+    for (int i = 0; i < entries.size(); ++i) {
+        const QString text = entries.at(i).toString();
+        const TopoDS_Shape shape = decodeShapeFromBase64(text);
+        if (shape.IsNull() && !text.isEmpty())
+            failed << i;
+        shapes.append(shape);
+    }
+    const int storedIndex = root.value(QStringLiteral("mainShapeIndex")).toInt(-1);
+
+    m_shapes.clear();
+    m_mainShapeIndex = -1;
+    if (!failed.isEmpty()) {
+        m_lastError = tr("Corrupt project file: unable to decode 3D shapes at indices %1. "
+                         "Loading aborted to prevent silent loss of geometry.")
+                          .arg(joinIndices(failed));
+        return false;
+    }
+    if (storedIndex >= 0 && storedIndex < shapes.size()) {
+        if (shapes.at(storedIndex).IsNull()) {
+            m_lastError = tr("Corrupt project file: the main part (index %1) is missing or "
+                             "unreadable. Loading aborted.")
+                              .arg(storedIndex);
+            return false;
+        }
+        m_shapes = shapes;
+        m_mainShapeIndex = storedIndex;
+        return true;
+    }
+    m_shapes = shapes;
+    for (int i = 0; i < m_shapes.size(); ++i) {
+        if (!m_shapes.at(i).IsNull()) {
+            m_mainShapeIndex = i;
+            break;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,93 @@
+#include "project/projectmanager.h"
+
+#include "foundation/logging.h"
+
+#include <QDebug>
+
+ProjectManager::ProjectManager() = default;
+
+void ProjectManager::addShape(const TopoDS_Shape& shape)
+{
+    if (shape.IsNull())
+        return;
+    m_shapes.append(shape);
+}
+
+void ProjectManager::clearShapes()
+{
+    m_shapes.clear();
+    m_mainShapeIndex = -1;
+}
+
+void ProjectManager::setMainShapeIndex(int index)
+{
+    m_mainShapeIndex = (index >= 0 && index < m_shapes.size()) ? index : -1;
+}
+
+TopoDS_Shape ProjectManager::mainShape() const
+{
+    if (m_mainShapeIndex >= 0 && m_mainShapeIndex < m_shapes.size())
+        return m_shapes.at(m_mainShapeIndex);
+    return TopoDS_Shape();
+}
+
+bool ProjectManager::replaceShape(int index, const TopoDS_Shape& shape)
+{
+    if (index < 0 || index >= m_shapes.size()) {
+        qWarning() << "ProjectManager::replaceShape: invalid index:" << index;
+        return false;
+    }
+    if (shape.IsNull()) {
+        qWarning() << "ProjectManager::replaceShape: null shape refused";
+        return false;
+    }
+    m_shapes[index] = shape;
+    return true;
+}
+
+bool ProjectManager::importNetlist(const QString& path, QString* error)
+{
+    Netlist loaded;
+    QString readerError;
+    if (!loadNetlist(path, loaded, readerError)) {
+        if (error)
+            *error = readerError;
+        return false;
+    }
+    setNetlist(std::move(loaded));
+    if (error)
+        error->clear();
+    return true;
+}
+
+void ProjectManager::setNetlist(Netlist&& netlist)
+{
+    m_netlist.components = std::move(netlist.components);
+    m_netlist.connections = std::move(netlist.connections);
+    syncRoutingNetlist();
+}
+
+void ProjectManager::clearNetlist()
+{
+    m_netlist.clear();
+    m_routingManager.clearNetPads();
+}
+
+void ProjectManager::syncRoutingNetlist()
+{
+    QMap<QString, QList<PadId>> netPads;
+    for (const NetlistNet& net : std::as_const(m_netlist.connections))
+        netPads.insert(net.netName, net.connectedPins); // a later net of the same name wins
+    m_routingManager.setNetPads(netPads);
+    qCDebug(lcProject) << "syncRoutingNetlist:" << netPads.size() << "nets";
+}
+
+void ProjectManager::clear()
+{
+    m_shapes.clear();
+    m_mainShapeIndex = -1;
+    clearNetlist();
+    m_lastError.clear();
+    m_routingManager.clearRoutes();
+    m_routingManager.setRoutingRules(RoutingRules{2.0, 1.0, 0.5, 0.5});
+}

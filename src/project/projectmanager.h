@@ -1,0 +1,83 @@
+// The in-memory project: part shapes, netlist, routing model and the last save/load failure.
+#pragma once
+
+#include "project/netlist.h"
+#include "routing/routingmanager.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QString>
+#include <TopoDS_Shape.hxx>
+
+class QJsonObject;
+struct FootprintData;
+struct SavedComponent;
+
+class ProjectManager
+{
+    Q_DECLARE_TR_FUNCTIONS(ProjectManager)
+
+public:
+    ProjectManager();
+
+    // Shapes
+    const QList<TopoDS_Shape>& shapes() const { return m_shapes; }
+    int mainShapeIndex() const { return m_mainShapeIndex; }
+    void addShape(const TopoDS_Shape& shape);
+    void clearShapes();
+    void setMainShapeIndex(int index);
+    TopoDS_Shape mainShape() const;
+    bool replaceShape(int index, const TopoDS_Shape& shape);
+
+    // Netlist
+    const Netlist& netlist() const { return m_netlist; }
+    bool importNetlist(const QString& path, QString* error);
+    void setNetlist(Netlist&& netlist);
+    void clearNetlist();
+    void syncRoutingNetlist();
+    // KiCad S-expression netlist reader; touches no project state.
+    static bool loadNetlist(const QString& path, Netlist& out, QString& error);
+
+    // Routing model, used in place by the routing controller, track commands and exporters.
+    RoutingManager& routingManager() { return m_routingManager; }
+    const RoutingManager& routingManager() const { return m_routingManager; }
+
+    // Whole project
+    void clear();
+    const QString& lastError() const { return m_lastError; }
+
+    bool saveProject(const QString& path, const QList<SavedComponent>& placed,
+                     const QList<FootprintData>& footprints, bool keepPreviousVersion);
+    QJsonObject buildProjectJson(const QList<SavedComponent>& placed,
+                                 const QList<FootprintData>& footprints, QString& error) const;
+    static QString backupPathFor(const QString& path);
+
+    // On failure the model, the last error aside, is left exactly as it was.
+    bool loadProject(const QString& path, QList<QJsonObject>& placedOut,
+                     QList<FootprintData>& footprintsOut);
+    bool readJsonFile(const QString& path, QJsonObject& out);
+
+    // Section writers and readers of the project file.
+    bool writeShapes(QJsonObject& root, QString& error) const;
+    bool readShapes(const QJsonObject& root);
+    void writeNetlist(QJsonObject& root) const;
+    bool readNetlist(const QJsonObject& root);
+    static void writeFootprints(QJsonObject& root, const QList<FootprintData>& footprints);
+    static bool readFootprints(const QJsonObject& root, QList<FootprintData>& out);
+    static void writePlacedComponents(QJsonObject& root, const QList<SavedComponent>& placed);
+    static bool readPlacedComponents(const QJsonObject& root, QList<QJsonObject>& out);
+    void writeRoutingRules(QJsonObject& root) const;
+    bool readRoutingRules(const QJsonObject& root);
+    void writeRoutes(QJsonObject& root) const;
+    bool readRoutes(const QJsonObject& root);
+
+private:
+    bool checkProjectRoot(const QJsonObject& root);
+    void adoptLoaded(ProjectManager& loaded);
+
+    QList<TopoDS_Shape> m_shapes;
+    int m_mainShapeIndex = -1;
+    Netlist m_netlist;
+    RoutingManager m_routingManager;
+    QString m_lastError;
+};

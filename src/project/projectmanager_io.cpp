@@ -1,0 +1,205 @@
+// Project save and load: the whole document, the ".bak" copy, the atomic write and a load that
+// changes the model only once the whole file has been read.
+#include "project/projectmanager.h"
+#include "project/savedcomponent.h"
+
+#include "components/footprintdata.h"
+#include "foundation/fileutils.h"
+#include "foundation/logging.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+namespace {
+
+const QString kVersion = QStringLiteral("3.0");
+const QString kApplication = QStringLiteral("Vantorquelle V2");
+
+} // namespace
+
+QString ProjectManager::backupPathFor(const QString& path)
+{
+    return path + QStringLiteral(".bak");
+}
+
+QJsonObject ProjectManager::buildProjectJson(const QList<SavedComponent>& placed,
+                                             const QList<FootprintData>& footprints,
+                                             QString& error) const
+{
+    error.clear();
+    QJsonObject root;
+    root.insert(QStringLiteral("version"), kVersion);
+    root.insert(QStringLiteral("application"), kApplication);
+
+    QJsonObject metadata;
+    metadata.insert(QStringLiteral("createdDate"),
+                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")));
+    metadata.insert(QStringLiteral("shapeCount"), int(m_shapes.size()));
+    metadata.insert(QStringLiteral("componentCount"), int(m_netlist.components.size()));
+    metadata.insert(QStringLiteral("connectionCount"), int(m_netlist.connections.size()));
+    root.insert(QStringLiteral("metadata"), metadata);
+
+    if (!writeShapes(root, error))
+        return root;
+    writeNetlist(root);
+    writeFootprints(root, footprints);
+    writePlacedComponents(root, placed);
+    writeRoutingRules(root);
+    writeRoutes(root);
+    return root;
+}
+
+bool ProjectManager::saveProject(const QString& path, const QList<SavedComponent>& placed,
+                                 const QList<FootprintData>& footprints, bool keepPreviousVersion)
+{
+    qCDebug(lcProject) << "\n=== SAVING PROJECT (single file) ===";
+    qCDebug(lcProject) << "File:" << path;
+    m_lastError.clear();
+
+    QString error;
+    const QJsonObject root = buildProjectJson(placed, footprints, error);
+    if (!error.isEmpty()) {
+        m_lastError = error;
+        qWarning() << "✗ Save cancelled:" << m_lastError;
+        return false;
+    }
+    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+
+    if (keepPreviousVersion && QFile::exists(path)) {
+        const QString backup = backupPathFor(path);
+        if (QFile::exists(backup) && !QFile::remove(backup)) {
+            qWarning() << "Backup skipped: cannot replace" << backup;
+        } else if (QFile::copy(path, backup)) {
+            qCDebug(lcProject) << "Previous version kept as" << backup;
+        } else {
+            qWarning() << "Backup skipped: cannot copy" << path << "to" << backup;
+        }
+    }
+
+    const FileWriteResult result = FileUtils::writeFileAtomically(path, bytes);
+    switch (result.status) {
+    case FileWriteResult::Ok:
+        qCDebug(lcProject) << "✓ Project saved (single file)";
+        qCDebug(lcProject) << "  Shapes:" << m_shapes.size();
+        qCDebug(lcProject) << "  Placed components:" << placed.size();
+        qCDebug(lcProject) << "  Routes:" << m_routingManager.routes().size();
+        qCDebug(lcProject) << "===========================\n";
+        return true;
+    case FileWriteResult::OpenFailed:
+        m_lastError = tr("Unable to open the file: %1").arg(result.errorString);
+        break;
+    case FileWriteResult::ShortWrite:
+        m_lastError = tr("Incomplete write: %1 of %2 bytes (disk full?)")
+                          .arg(qMax<qint64>(result.bytesWritten, 0))
+                          .arg(result.bytesExpected);
+        if (!result.errorString.isEmpty())
+            m_lastError += QStringLiteral(" — ") + result.errorString;
+        break;
+    default:
+        m_lastError = tr("Unable to finalize the file: %1").arg(result.errorString);
+        break;
+    }
+    qWarning() << "✗ Save cancelled:" << m_lastError;
+    return false;
+}
+
+bool ProjectManager::readJsonFile(const QString& path, QJsonObject& out)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_lastError = tr("Unable to open the file: %1").arg(file.errorString());
+        return false;
+    }
+    const QByteArray content = file.readAll();
+    file.close();
+
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        m_lastError = tr("JSON parsing error: %1").arg(parseError.errorString());
+        return false;
+    }
+    if (!document.isObject()) {
+        m_lastError = tr("This file is not a Vantorquelle project: its content is not a JSON object.");
+        return false;
+    }
+    out = document.object();
+    return true;
+}
+
+bool ProjectManager::checkProjectRoot(const QJsonObject& root)
+{
+    if (root.value(QStringLiteral("version")).isString()
+        && root.value(QStringLiteral("shapes")).isArray())
+        return true;
+    m_lastError = tr("This file is not a Vantorquelle project: its \"version\" or \"shapes\" "
+                     "entry is missing or invalid.");
+    return false;
+}
+
+void ProjectManager::adoptLoaded(ProjectManager& loaded)
+{
+    clear();
+    m_shapes = std::move(loaded.m_shapes);
+    m_mainShapeIndex = loaded.m_mainShapeIndex;
+    m_netlist = std::move(loaded.m_netlist);
+    m_routingManager.setRoutingRules(loaded.m_routingManager.routingRules());
+    // Identities come from this model's counter, which never goes back.
+    for (Route route : loaded.m_routingManager.routes()) {
+        route.id = 0;
+        m_routingManager.addRoute(route);
+    }
+}
+
+bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placedOut,
+                                 QList<FootprintData>& footprintsOut)
+{
+    qCDebug(lcProject) << "\n=== LOADING PROJECT ===";
+    qCDebug(lcProject) << "File:" << path;
+    m_lastError.clear();
+
+    // Everything is read aside first: a file that cannot be loaded leaves the project as it was.
+    QJsonObject root;
+    if (!readJsonFile(path, root) || !checkProjectRoot(root)) {
+        qWarning() << "✗ Load cancelled:" << m_lastError;
+        return false;
+    }
+
+    const QString version = root.value(QStringLiteral("version")).toString();
+    if (version != kVersion)
+        qWarning() << "Different version detected:" << version << "(expected:" << kVersion << ")";
+
+    ProjectManager loaded;
+    if (!loaded.readShapes(root)) {
+        m_lastError = loaded.m_lastError;
+        qWarning() << "Failed to load the embedded 3D shapes:" << m_lastError;
+        return false;
+    }
+    if (!loaded.readNetlist(root))
+        qWarning() << "Failed to load the netlist";
+    QList<FootprintData> footprints;
+    readFootprints(root, footprints);
+    QList<QJsonObject> placed;
+    if (!readPlacedComponents(root, placed))
+        qWarning() << "Failed to load the placed components";
+    loaded.readRoutingRules(root);
+    loaded.readRoutes(root);
+
+    adoptLoaded(loaded);
+    footprintsOut = std::move(footprints);
+    placedOut.append(placed);
+
+    qCDebug(lcProject) << "✓ Project loaded successfully";
+    qCDebug(lcProject) << "  Shapes:" << m_shapes.size();
+    qCDebug(lcProject) << "  Components:" << m_netlist.components.size();
+    qCDebug(lcProject) << "  Placed components:" << placedOut.size();
+    qCDebug(lcProject) << "  Connections:" << m_netlist.connections.size();
+    qCDebug(lcProject) << "  Routes:" << m_routingManager.routes().size();
+    qCDebug(lcProject) << "===========================\n";
+    return true;
+}

@@ -1,0 +1,12 @@
+// One placed component as handed to the project writer, with the footprint name it is stored under.
+#pragma once
+
+#include "components/placedcomponentdata.h"
+
+#include <QString>
+
+struct SavedComponent
+{
+    PlacedComponentData data;
+    QString effectiveFootprintName; // written as "footprintName"; not normalised
+};
