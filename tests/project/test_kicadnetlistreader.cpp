@@ -1,0 +1,350 @@
+#include "messagecapture.h"
+
+#include "project/kicadnetlistreader.h"
+#include "project/netlist.h"
+#include "project/projectmanager.h"
+#include "project/sexprnode.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kNetlistDir = QStringLiteral(VTQ_TEST_DATA_DIR "/netlists/");
+
+const QString kNoComponent = QStringLiteral("No component could be read from this netlist.");
+const QString kUnrecognized =
+    QStringLiteral("Unrecognized netlist format (a KiCad S-expression netlist is expected).");
+
+QString nested(int depth, const QString& inner)
+{
+    return QString(depth, QLatin1Char('(')) + inner + QString(depth, QLatin1Char(')'));
+}
+
+// Writes the bytes to a file in a temporary folder and loads it.
+struct LoadResult
+{
+    bool ok = false;
+    Netlist netlist;
+    QString error;
+};
+
+LoadResult loadBytes(const QByteArray& bytes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("in.net"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    LoadResult result;
+    result.ok = ProjectManager::loadNetlist(path, result.netlist, result.error);
+    return result;
+}
+
+} // namespace
+
+TEST(KiCadNetlistReader, ReadsKiCad6NetlistWithSheetsAndUnicode)
+{
+    MessageCapture capture;
+    Netlist netlist;
+    QString error;
+    ASSERT_TRUE(ProjectManager::loadNetlist(kNetlistDir + "horloge_kicad6.net", netlist, error));
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_TRUE(capture.warnings().isEmpty()) << capture.joined().toStdString();
+
+    EXPECT_EQ(netlist.components.size(), 38);
+    EXPECT_EQ(netlist.connections.size(), 32);
+
+    const NetlistComponent c1 = netlist.components.value("C1");
+    EXPECT_EQ(c1.ref, "C1");
+    EXPECT_EQ(c1.value, QString::fromUtf8("100µF"));
+    EXPECT_EQ(c1.footprint, "Capacitor_THT:CP_Axial_L18.0mm_D6.5mm_P25.00mm_Horizontal");
+    EXPECT_TRUE(c1.pins.isEmpty()); // KiCad 6 keeps pins in libparts only
+    EXPECT_EQ(netlist.components.value("R1").value, QString::fromUtf8("470Ω"));
+    EXPECT_EQ(netlist.components.value("U2").value, "PIC16F628A-I/P");
+
+    // Map order is plain string order: C1, C2, ..., D1, ... R1, R10, R11, R12, R2, ...
+    const QStringList refs = netlist.components.keys();
+    EXPECT_LT(refs.indexOf("R12"), refs.indexOf("R2"));
+    for (auto it = netlist.components.cbegin(); it != netlist.components.cend(); ++it)
+        EXPECT_EQ(it.key(), it.value().ref);
+
+    const NetlistNet& gnd = netlist.connections.at(0);
+    EXPECT_EQ(gnd.netName, "GND");
+    EXPECT_EQ(gnd.connectedPins.size(), 26);
+    EXPECT_EQ(gnd.connectedPins.first(), PadId("P1", "2"));
+    EXPECT_EQ(netlist.connections.at(1).netName, "+5V");
+
+    EXPECT_EQ(netNameForPad(netlist.connections, PadId("P2", "27")), "/CLOCK-RB6");
+    EXPECT_EQ(netNameForPad(netlist.connections, PadId("Y1", "1")), "/MCU/OSC1");
+    EXPECT_EQ(netNameForPad(netlist.connections, PadId("U1", "1")), "/Power Supply/VIN");
+    EXPECT_EQ(netNameForPad(netlist.connections, PadId("U2", "3")), "unconnected-(U2-RA4-Pad3)");
+
+    int singlePin = 0;
+    for (const NetlistNet& net : netlist.connections)
+        singlePin += net.connectedPins.size() == 1 ? 1 : 0;
+    EXPECT_EQ(singlePin, 5);
+}
+
+TEST(KiCadNetlistReader, ReadsKiCad5NetlistWithBareAtomsAndLibsourceFallback)
+{
+    Netlist netlist;
+    QString error;
+    ASSERT_TRUE(ProjectManager::loadNetlist(kNetlistDir + "legacy_kicad5.net", netlist, error));
+    EXPECT_EQ(netlist.components.size(), 4);
+    EXPECT_EQ(netlist.components.value("R1").footprint,
+              "Resistors_THT:R_Axial_DIN0207_L6.3mm_D2.5mm_P10.16mm_Horizontal");
+    EXPECT_EQ(netlist.components.value("C1").footprint, "device:C"); // no footprint: lib:part
+    EXPECT_EQ(netlist.components.value("R1").value, "4k7");
+    ASSERT_EQ(netlist.connections.size(), 3);
+    EXPECT_EQ(netlist.connections.at(2).netName, "/Capteurs/DQ");
+    EXPECT_EQ(netlist.connections.at(1).connectedPins,
+              (QList<PadId>{{"R1", "1"}, {"U1", "3"}, {"C1", "1"}, {"J1", "3"}}));
+}
+
+TEST(KiCadNetlistReader, FileFailuresGiveTheirTexts)
+{
+    Netlist netlist;
+    netlist.components.insert("X", NetlistComponent{"X", "", "", {}});
+    QString error;
+    EXPECT_FALSE(ProjectManager::loadNetlist(kNetlistDir + "does-not-exist.net", netlist, error));
+    EXPECT_TRUE(error.startsWith("Unable to open the netlist file: ")) << error.toStdString();
+    EXPECT_GT(error.size(), QString("Unable to open the netlist file: ").size());
+    EXPECT_TRUE(netlist.isEmpty());
+
+    struct Row
+    {
+        const char* name;
+        QByteArray bytes;
+        QString error;
+    };
+    const QList<Row> rows = {
+        {"empty file", QByteArray(), kUnrecognized},
+        {"leading blank without export", " (components (comp (ref R1)))", kUnrecognized},
+        {"binary junk", QByteArray("\x00\x01\xff\xfe\x89PNG\r\n\x1a\n", 12), kUnrecognized},
+        {"leading comment with export later", "; x\n(export (components (comp (ref R1))))",
+         QString()},
+        {"bare list without export", "((components (comp (ref R1))))", QString()},
+        {"export only in a string", "\"(export\" (components (comp (ref R1)))", kNoComponent},
+        {"root atom", "foo (export (components (comp (ref R1))))", kNoComponent},
+        {"stray close paren", ") (export)", kNoComponent},
+        {"truncated", "(export (version \"E\") (components (comp (ref \"R1\") (value", kNoComponent},
+        {"unterminated string", "(export (components (comp (ref \"R1", kNoComponent},
+        {"ends in a comment", "(export (components (comp (ref R1))) ; tail", kNoComponent},
+        {"nets but no component", "(export (nets (net (name GND) (node (ref R1) (pin 1)))))",
+         kNoComponent},
+        {"binary after export", QByteArray("(export (components ") + QByteArray("\x00\xff\x01", 3), kNoComponent},
+    };
+    for (const Row& row : rows) {
+        const LoadResult result = loadBytes(row.bytes);
+        EXPECT_EQ(result.ok, row.error.isEmpty()) << row.name;
+        EXPECT_EQ(result.error, row.error) << row.name;
+        if (!result.ok)
+            EXPECT_TRUE(result.netlist.isEmpty()) << row.name;
+    }
+}
+
+TEST(KiCadNetlistReader, TokenizerErrorsAreLogged)
+{
+    struct Row
+    {
+        QString text;
+        QString logged;
+    };
+    const QList<Row> rows = {
+        {"(export (comp (ref \"R1", "S-expression: missing closing quote (truncated file?)"},
+        {"(export (comp (ref R1)", "S-expression: missing closing parenthesis"},
+        {"(export (comp (ref R1) ; no end", "S-expression: missing closing parenthesis"},
+        {"   ", "S-expression: unexpected end of file"},
+        {"; only a comment", "S-expression: unexpected end of file"},
+        {nested(501, "x"), "S-expression: nesting too deep (corrupt file?)"},
+        {"foo", "Invalid S-expression root (not a list)"},
+    };
+    for (const Row& row : rows) {
+        MessageCapture capture;
+        Netlist netlist;
+        EXPECT_FALSE(parseKiCadSExpression(row.text, netlist)) << row.text.left(40).toStdString();
+        EXPECT_TRUE(capture.contains(row.logged)) << capture.joined().toStdString();
+        EXPECT_TRUE(netlist.isEmpty());
+    }
+}
+
+TEST(KiCadNetlistReader, NestingLimitIsExact)
+{
+    SExprNode node;
+    int pos = 0;
+    const QString ok = nested(500, "x");
+    EXPECT_NO_THROW(parseSExpressionNode(node, ok, pos, 0));
+    EXPECT_EQ(pos, ok.size());
+
+    SExprNode deep;
+    pos = 0;
+    EXPECT_THROW(parseSExpressionNode(deep, nested(501, "x"), pos, 0), std::runtime_error);
+
+    SExprNode emptyAtLimit;
+    pos = 0;
+    EXPECT_NO_THROW(parseSExpressionNode(emptyAtLimit, nested(501, ""), pos, 0));
+
+    // A hostile file of a million "(" must fail cleanly, not overflow the stack.
+    SExprNode hostile;
+    pos = 0;
+    EXPECT_THROW(parseSExpressionNode(hostile, QString(1000000, QLatin1Char('(')), pos, 0),
+                 std::runtime_error);
+}
+
+TEST(KiCadNetlistReader, AtomsQuotesAndEscapes)
+{
+    struct Row
+    {
+        QString text;
+        QString atom;
+        int endPos;
+    };
+    const QList<Row> rows = {
+        {R"("a\nb")", "a\nb", 6},
+        {R"("a\tb")", "a\tb", 6},
+        {R"("a\"b")", "a\"b", 6},
+        {R"("a\\b")", "a\\b", 6},
+        {R"("a\xb")", "a\\xb", 6},
+        {"\"\"", "", 2},
+        {"\"line\nbreak\"", "line\nbreak", 12},
+        {"bare\"quote rest", "bare\"quote", 10},
+        {"  ; comment\n  atom)", "atom", 18},
+        {QString::fromUtf8("\u00a0100µF "), QString::fromUtf8("100µF"), 6},
+        {")", "", 0},
+    };
+    for (const Row& row : rows) {
+        SExprNode node;
+        int pos = 0;
+        parseSExpressionNode(node, row.text, pos, 0);
+        EXPECT_FALSE(node.isList) << row.text.toStdString();
+        EXPECT_EQ(node.atom, row.atom) << row.text.toStdString();
+        EXPECT_EQ(pos, row.endPos) << row.text.toStdString();
+    }
+
+    SExprNode trailingBackslash;
+    int pos = 0;
+    EXPECT_THROW(parseSExpressionNode(trailingBackslash, "\"abc\\", pos, 0), std::runtime_error);
+}
+
+TEST(KiCadNetlistReader, FindChildListMatchesDirectListsOnly)
+{
+    SExprNode root;
+    int pos = 0;
+    parseSExpressionNode(root, "(export comp ((comp inner)) (Comp x) (comp (ref A)) (comp (ref B)))",
+                         pos, 0);
+    EXPECT_EQ(root.head(), "export");
+    const SExprNode* comp = root.findChildList("comp");
+    ASSERT_NE(comp, nullptr);
+    EXPECT_EQ(comp->children.size(), 2);
+    EXPECT_EQ(comp->children.at(1).children.at(1).atom, "A");
+    EXPECT_EQ(root.findChildList("inner"), nullptr);
+    EXPECT_EQ(root.findChildList("ref"), nullptr);
+}
+
+TEST(KiCadNetlistReader, FieldRulesAndAlternativeNames)
+{
+    const QString text = QStringLiteral(R"(
+(export (version "X")
+  (components
+    (comp (ref R1) (value 1k) (footprint "") (libsource (lib Device) (part R)))
+    (comp (ref R2) (libsource (part R)))
+    (comp (ref R3) (libsource (lib Device)))
+    (comp (ref (x) R4) (value (nested) "2k"))
+    (comp (ref U1)
+      (pins (pin (num "") (number 2) (name "") (pin_name VCC)) (pin (num 10)) (pin (num 1)) (pin (name NoNumber)))
+      (pin (num 99)))
+    (comp (ref U2) (pin (num 5) (name A)) (pin (num 5) (name B)))
+    (comp (value orphan))
+    (comp (ref R1) (value 2k2) (footprint Resistor_SMD:R_0603))
+    (notacomp (ref Z9)))
+  (nets
+    (net (code 1) (name "") (node (ref R1) (pin 1)))
+    (net (code 2) (net_name ALT) (node (ref R1) (pin_number 2)) (node (ref R1) (pin_number 2)))
+    (net (code 3) (name EMPTY) (node (ref R1)) (node (pin 3)))
+    (net (code 4) (name ONE) (node (ref R9) (pin 1)) (foo bar))
+    (something (name ignored))))
+)");
+    MessageCapture capture;
+    Netlist netlist;
+    ASSERT_TRUE(parseKiCadSExpression(text, netlist));
+    EXPECT_TRUE(capture.contains("Unknown netlist version ( \"X\" ) — parsing attempted anyway"))
+        << capture.joined().toStdString();
+
+    EXPECT_EQ(netlist.components.keys(), (QStringList{"R1", "R2", "R3", "R4", "U1", "U2"}));
+    const NetlistComponent r1 = netlist.components.value("R1");
+    EXPECT_EQ(r1.value, "2k2"); // later duplicate replaces the earlier whole
+    EXPECT_EQ(r1.footprint, "Resistor_SMD:R_0603");
+    EXPECT_EQ(netlist.components.value("R2").footprint, "R");
+    EXPECT_EQ(netlist.components.value("R3").footprint, "");
+    EXPECT_EQ(netlist.components.value("R4").value, "2k");
+
+    const NetlistComponent u1 = netlist.components.value("U1");
+    EXPECT_EQ(u1.pins.keys(), (QStringList{"1", "10", "2"})); // string order; direct pin ignored
+    EXPECT_EQ(u1.pins.value("2").name, "VCC");
+    EXPECT_EQ(netlist.components.value("U2").pins.value("5").name, "B");
+
+    ASSERT_EQ(netlist.connections.size(), 2);
+    EXPECT_EQ(netlist.connections.at(0).netName, "ALT");
+    EXPECT_EQ(netlist.connections.at(0).connectedPins,
+              (QList<PadId>{{"R1", "2"}, {"R1", "2"}}));
+    EXPECT_EQ(netlist.connections.at(1).netName, "ONE");
+}
+
+TEST(KiCadNetlistReader, SectionsAtTopOrInsideExportAndMissingSections)
+{
+    Netlist netlist;
+    // Root is a bare list holding an export list.
+    EXPECT_TRUE(parseKiCadSExpression("((export (version E) (components (comp (ref A))) "
+                                      "(nets (net (name N) (node (ref A) (pin 1))))))",
+                                      netlist));
+    EXPECT_EQ(netlist.components.size(), 1);
+    EXPECT_EQ(netlist.connections.size(), 1);
+
+    MessageCapture capture;
+    EXPECT_TRUE(parseKiCadSExpression("(export (version \"E\") (components (comp (ref A))))",
+                                      netlist));
+    EXPECT_TRUE(capture.contains("(nets) section not found in the netlist"));
+    EXPECT_FALSE(capture.contains("Unknown netlist version"));
+    EXPECT_TRUE(netlist.connections.isEmpty());
+
+    MessageCapture capture2;
+    EXPECT_FALSE(parseKiCadSExpression("(export (version E))", netlist));
+    EXPECT_TRUE(capture2.contains("(components) section not found in the netlist"));
+    EXPECT_TRUE(netlist.isEmpty());
+}
+
+TEST(NetlistRecords, PadIdTextEqualityAndHash)
+{
+    EXPECT_EQ(PadId("U1", "3").toString(), "U1/3");
+    EXPECT_EQ(PadId().toString(), "/");
+    EXPECT_EQ(PadId("A/B", "1").toString(), "A/B/1");
+    EXPECT_FALSE(PadId().isValid());
+    EXPECT_FALSE(PadId("R1", "").isValid());
+    EXPECT_FALSE(PadId("", "1").isValid());
+    EXPECT_TRUE(PadId("R1", "1").isValid());
+
+    EXPECT_NE(PadId("R1", "1"), PadId("r1", "1"));
+    QSet<PadId> set{PadId("R1", "1"), PadId("r1", "1"), PadId("R1", "1")};
+    EXPECT_EQ(set.size(), 2);
+    // Swapping the fields must not collide by construction.
+    EXPECT_NE(qHash(PadId("1", "R1")), qHash(PadId("R1", "1")));
+}
+
+TEST(NetlistRecords, NetNameForPadTakesTheFirstNet)
+{
+    const QList<NetlistNet> nets = {
+        {"N1", {{"R1", "1"}, {"R2", "1"}}},
+        {"N2", {{"R2", "1"}, {"R3", "2"}}},
+    };
+    EXPECT_EQ(netNameForPad(nets, PadId("R2", "1")), "N1");
+    EXPECT_EQ(netNameForPad(nets, PadId("R3", "2")), "N2");
+    EXPECT_EQ(netNameForPad(nets, PadId("R9", "1")), "");
+    EXPECT_EQ(netNameForPad(nets, PadId()), "");
+    EXPECT_EQ(netNameForPad({}, PadId("R1", "1")), "");
+}
