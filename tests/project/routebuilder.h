@@ -1,0 +1,46 @@
+// Compact construction of routes for the connectivity and comparison tests.
+#pragma once
+
+#include "routing/routerecords.h"
+
+#include <initializer_list>
+
+namespace RouteBuilder {
+
+// A complete route through the given plan points at height z (horizontal segments,
+// 2 mm wide, 1 mm high, no solid: boxes come from the end points).
+inline Route route(const QString& net, const QString& startRef, const QString& startPad,
+                   const QString& endRef, const QString& endPad,
+                   std::initializer_list<gp_Pnt> points)
+{
+    Route r;
+    r.netName = net;
+    r.startRef = startRef;
+    r.startPad = startPad;
+    r.endRef = endRef;
+    r.endPad = endPad;
+    r.isComplete = true;
+    const gp_Pnt* previous = nullptr;
+    for (const gp_Pnt& p : points) {
+        if (previous) {
+            RouteSegment s;
+            s.start = *previous;
+            s.end = p;
+            r.segments.append(s);
+        }
+        previous = &p;
+    }
+    return r;
+}
+
+// The same route ending in a T junction at the given point instead of on a pad.
+inline Route junctionRoute(const QString& net, const QString& startRef, const QString& startPad,
+                           const gp_Pnt& junction, std::initializer_list<gp_Pnt> points)
+{
+    Route r = route(net, startRef, startPad, QString(), QString(), points);
+    r.endsOnTrack = true;
+    r.endJunction = junction;
+    return r;
+}
+
+} // namespace RouteBuilder
