@@ -121,6 +121,9 @@ TopoDS_Shape attemptBoolOp(const TopoDS_Shape& a, const TopoDS_Shape& b, double 
         op.SetTools(tools);
         op.SetFuzzyValue(fuzzy);
         op.SetRunParallel(false);
+        // A fuzzy run otherwise raises the tolerances of the input shapes in place, which
+        // spoils the next rung and the caller's own part and body.
+        op.SetNonDestructive(true);
         op.Build();
         if (op.IsDone())
             return op.Shape();

@@ -1,0 +1,187 @@
+// Atomic writer: complete replacement or nothing, and the failure texts callers show.
+#include "foundationlogcapture.h"
+
+#include "foundation/fileutils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writePlain(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(data), data.size());
+}
+
+QStringList entriesOf(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+class AtomicWrite : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString target() const { return dir.filePath("board.vtq"); }
+};
+
+} // namespace
+
+TEST_F(AtomicWrite, WritesNewFileAndReplacesOldOne)
+{
+    FileWriteResult r = FileUtils::writeFileAtomically(target(), "first");
+    EXPECT_EQ(r.status, FileWriteResult::Ok);
+    EXPECT_EQ(readAll(target()), "first");
+
+    r = FileUtils::writeFileAtomically(target(), "second, longer");
+    EXPECT_EQ(r.status, FileWriteResult::Ok);
+    EXPECT_TRUE(r.errorString.isEmpty());
+    EXPECT_EQ(r.bytesWritten, 0);
+    EXPECT_EQ(r.bytesExpected, 0);
+    EXPECT_EQ(readAll(target()), "second, longer");
+    EXPECT_EQ(entriesOf(dir.path()), QStringList({"board.vtq"})); // no temporary left behind
+}
+
+TEST_F(AtomicWrite, EmptyDataGivesEmptyFile)
+{
+    writePlain(target(), "old");
+    EXPECT_EQ(FileUtils::writeFileAtomically(target(), QByteArray()).status, FileWriteResult::Ok);
+    EXPECT_TRUE(QFileInfo::exists(target()));
+    EXPECT_EQ(QFileInfo(target()).size(), 0);
+}
+
+TEST_F(AtomicWrite, TextModeIsAccepted)
+{
+    EXPECT_EQ(FileUtils::writeFileAtomically(target(), "a;b\nc;d\n", QIODevice::Text).status, FileWriteResult::Ok);
+    EXPECT_EQ(readAll(target()), "a;b\nc;d\n");
+}
+
+TEST_F(AtomicWrite, MissingFolderFailsToOpenAndCreatesNothing)
+{
+    const QString path = dir.filePath("missing/sub/board.vtq");
+    const FileWriteResult r = FileUtils::writeFileAtomically(path, "data");
+    EXPECT_EQ(r.status, FileWriteResult::OpenFailed);
+    EXPECT_FALSE(r.errorString.isEmpty());
+    EXPECT_EQ(FileUtils::describeWriteResult(r), r.errorString);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("missing")));
+}
+
+TEST_F(AtomicWrite, TargetThatIsAFolderIsLeftAlone)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("board.vtq"));
+    writePlain(dir.filePath("board.vtq/inside.txt"), "keep");
+    const FileWriteResult r = FileUtils::writeFileAtomically(target(), "data");
+    EXPECT_NE(r.status, FileWriteResult::Ok);
+    EXPECT_FALSE(r.errorString.isEmpty());
+    EXPECT_TRUE(QFileInfo(target()).isDir());
+    EXPECT_EQ(readAll(dir.filePath("board.vtq/inside.txt")), "keep");
+    EXPECT_EQ(entriesOf(dir.path()), QStringList({"board.vtq"}));
+}
+
+TEST_F(AtomicWrite, ParentThatIsAFileFails)
+{
+    writePlain(dir.filePath("plain"), "x");
+    const FileWriteResult r = FileUtils::writeFileAtomically(dir.filePath("plain/board.vtq"), "data");
+    EXPECT_EQ(r.status, FileWriteResult::OpenFailed);
+    EXPECT_EQ(readAll(dir.filePath("plain")), "x");
+}
+
+TEST_F(AtomicWrite, PermissionFailuresKeepTheOldFile)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not apply to root";
+    writePlain(target(), "old contents");
+    QFile::setPermissions(target(), QFileDevice::ReadOwner);
+    FileWriteResult r = FileUtils::writeFileAtomically(target(), "new");
+    EXPECT_EQ(r.status, FileWriteResult::OpenFailed);
+    EXPECT_EQ(readAll(target()), "old contents");
+
+    QFile::setPermissions(target(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    r = FileUtils::writeFileAtomically(target(), "new");
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_NE(r.status, FileWriteResult::Ok);
+    EXPECT_EQ(readAll(target()), "old contents");
+    EXPECT_EQ(entriesOf(dir.path()), QStringList({"board.vtq"}));
+}
+
+// A file-size limit makes the kernel refuse bytes past it, as a full disk would.
+TEST_F(AtomicWrite, DiskFullMidWriteKeepsTheOldFile)
+{
+    const QByteArray old(3000, 'o');
+    writePlain(target(), old);
+    const QByteArray data(200 * 1024, 'n');
+
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = 64 * 1024;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const FileWriteResult r = FileUtils::writeFileAtomically(target(), data);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    ASSERT_NE(r.status, FileWriteResult::Ok);
+    RecordProperty("writeStatus", r.status);
+    if (r.status == FileWriteResult::ShortWrite) {
+        EXPECT_EQ(r.bytesExpected, data.size());
+        EXPECT_LT(r.bytesWritten, data.size());
+        EXPECT_TRUE(FileUtils::describeWriteResult(r).startsWith(
+            QStringLiteral("%1/%2 bytes written").arg(qMax<qint64>(0, r.bytesWritten)).arg(data.size())));
+    } else {
+        EXPECT_FALSE(r.errorString.isEmpty());
+    }
+    EXPECT_EQ(readAll(target()), old);
+    EXPECT_EQ(entriesOf(dir.path()), QStringList({"board.vtq"}));
+}
+
+struct DescribeRow
+{
+    const char* name;
+    FileWriteResult result;
+    const char* expected;
+};
+
+void PrintTo(const DescribeRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class DescribeWriteResult : public ::testing::TestWithParam<DescribeRow>
+{
+};
+
+TEST_P(DescribeWriteResult, Text)
+{
+    EXPECT_EQ(FileUtils::describeWriteResult(GetParam().result), QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DescribeWriteResult,
+    ::testing::Values(DescribeRow{"Ok", {FileWriteResult::Ok, QString(), 0, 0}, ""},
+                      DescribeRow{"OkIgnoresFields", {FileWriteResult::Ok, "stale", 5, 9}, ""},
+                      DescribeRow{"Short", {FileWriteResult::ShortWrite, QString(), 512, 2048}, "512/2048 bytes written"},
+                      DescribeRow{"ShortWithError",
+                                  {FileWriteResult::ShortWrite, "No space left on device", 4096, 10000},
+                                  "4096/10000 bytes written \xE2\x80\x94 No space left on device"},
+                      DescribeRow{"ShortNegative", {FileWriteResult::ShortWrite, QString(), -1, 70}, "0/70 bytes written"},
+                      DescribeRow{"Open", {FileWriteResult::OpenFailed, "Permission denied", 0, 0}, "Permission denied"},
+                      DescribeRow{"Commit", {FileWriteResult::CommitFailed, "Rename failed", 0, 0}, "Rename failed"}),
+    [](const ::testing::TestParamInfo<DescribeRow>& info) { return std::string(info.param.name); });

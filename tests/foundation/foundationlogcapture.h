@@ -1,0 +1,75 @@
+// Records every Qt message (type, category and text) while alive, so tests can check traces.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <ostream>
+
+// Readable GoogleTest output for Qt strings (found by argument-dependent lookup).
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+struct CapturedMessage
+{
+    QtMsgType type;
+    QString category;
+    QString text;
+};
+
+class FoundationLogCapture
+{
+public:
+    FoundationLogCapture()
+    {
+        s_active = this;
+        m_previous = qInstallMessageHandler(&FoundationLogCapture::handler);
+    }
+    ~FoundationLogCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        s_active = nullptr;
+    }
+    FoundationLogCapture(const FoundationLogCapture&) = delete;
+    FoundationLogCapture& operator=(const FoundationLogCapture&) = delete;
+
+    const QList<CapturedMessage>& messages() const { return m_messages; }
+
+    QStringList texts(QtMsgType type) const
+    {
+        QStringList out;
+        for (const CapturedMessage& m : m_messages)
+            if (m.type == type)
+                out.append(m.text);
+        return out;
+    }
+    QStringList warnings() const { return texts(QtWarningMsg); }
+    QStringList debugs() const { return texts(QtDebugMsg); }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (s_active)
+            s_active->m_messages.append({type, QString::fromUtf8(context.category ? context.category : ""), message});
+    }
+
+    inline static FoundationLogCapture* s_active = nullptr;
+    QtMessageHandler m_previous = nullptr;
+    QList<CapturedMessage> m_messages;
+};
+
+// Enables debug output of the program's categories for the lifetime of the object.
+#include <QLoggingCategory>
+class DebugRulesEnabled
+{
+public:
+    explicit DebugRulesEnabled(const QString& rules = QStringLiteral("vantorquelle.*.debug=true"))
+    {
+        QLoggingCategory::setFilterRules(rules);
+    }
+    ~DebugRulesEnabled() { QLoggingCategory::setFilterRules(QString()); }
+};

@@ -1,0 +1,283 @@
+// The fuzzy-value boolean retry on real OpenCASCADE operations, its traces, and shape healing.
+#include "foundationlogcapture.h"
+#include "testsupport.h"
+
+#include "foundation/logging.h"
+#include "foundation/occutils.h"
+
+#include <BRepAlgoAPI_Common.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <TopoDS.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TopoDS_Solid.hxx>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <stdexcept>
+
+using OccUtils::BoolOpLabel;
+using OccUtils::FuzzyBoolResult;
+
+namespace {
+
+const BoolOpLabel kLabel{&lcComponent, "BurialAnalyzer::runBoolOpWithRetry"};
+
+TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1)
+{
+    return BRepPrimAPI_MakeBox(gp_Pnt(x0, y0, z0), gp_Pnt(x1, y1, z1)).Shape();
+}
+
+// A 10 mm cube whose first face is turned the wrong way inside its shell: the checker refuses
+// it and its volume is wrong until healed.
+TopoDS_Shape cubeWithReversedFace()
+{
+    const TopoDS_Shape cube = box(0, 0, 0, 10, 10, 10);
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    bool first = true;
+    for (TopExp_Explorer it(cube, TopAbs_FACE); it.More(); it.Next()) {
+        builder.Add(shell, first ? it.Current().Reversed() : it.Current());
+        first = false;
+    }
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    builder.Add(solid, shell);
+    return solid;
+}
+
+// Two 10 mm cubes overlapping by a 0.05 mm slab (volume 6 x 6 x 0.05 = 1.8 mm3 for the common).
+// A fuzzy value of 0.1 swallows the slab and the common comes out empty; 0.01 keeps it.
+const TopoDS_Shape& partCube()
+{
+    static const TopoDS_Shape s = box(0, 0, 0, 10, 10, 10);
+    return s;
+}
+const TopoDS_Shape& thinlyOverlappingBody()
+{
+    static const TopoDS_Shape s = box(9.95, 2, 2, 20, 8, 8);
+    return s;
+}
+
+// A stand-in boolean whose outcome per fuzzy value the test decides; the ladder is generic
+// over the operation class, so this checks its decisions without geometry luck.
+struct ScriptedOp
+{
+    static std::function<TopoDS_Shape(double)> script;
+    static QList<double> seen;
+
+    void SetArguments(const TopTools_ListOfShape&) {}
+    void SetTools(const TopTools_ListOfShape&) {}
+    void SetFuzzyValue(double f) { m_fuzzy = f; }
+    void SetRunParallel(bool parallel) { EXPECT_FALSE(parallel); }
+    void SetNonDestructive(bool nonDestructive) { EXPECT_TRUE(nonDestructive); }
+    void Build()
+    {
+        seen.append(m_fuzzy);
+        m_shape = script(m_fuzzy);
+    }
+    bool IsDone() const { return !m_shape.IsNull(); }
+    const TopoDS_Shape& Shape() const { return m_shape; }
+
+    double m_fuzzy = -1.0;
+    TopoDS_Shape m_shape;
+};
+std::function<TopoDS_Shape(double)> ScriptedOp::script;
+QList<double> ScriptedOp::seen;
+
+FuzzyBoolResult runScripted(std::function<TopoDS_Shape(double)> script, const QList<double>& ladder, bool requireValid)
+{
+    ScriptedOp::script = std::move(script);
+    ScriptedOp::seen.clear();
+    return OccUtils::runBoolOpWithFuzzyRetry<ScriptedOp>(partCube(), thinlyOverlappingBody(), ladder, requireValid,
+                                                         kLabel, 1.0);
+}
+
+QStringList componentDebugs(const FoundationLogCapture& log)
+{
+    QStringList out;
+    for (const CapturedMessage& m : log.messages())
+        if (m.type == QtDebugMsg && m.category == "vantorquelle.component")
+            out.append(m.text);
+    return out;
+}
+
+} // namespace
+
+TEST(FuzzyRetryRealOp, LadderOrderDecidesWhichValueIsUsed)
+{
+    DebugRulesEnabled debug;
+    {
+        FoundationLogCapture log;
+        const FuzzyBoolResult r = OccUtils::runBoolOpWithFuzzyRetry<BRepAlgoAPI_Common>(
+            partCube(), thinlyOverlappingBody(), {0.01, 0.1}, false, kLabel, 1.0);
+        ASSERT_FALSE(r.shape.IsNull());
+        EXPECT_TRUE(r.valid);
+        EXPECT_DOUBLE_EQ(r.fuzzyValue, 0.01);
+        EXPECT_NEAR(TestSupport::volumeOf(r.shape), 1.8, 1e-6);
+        EXPECT_TRUE(componentDebugs(log).isEmpty()); // a first-try success is silent
+    }
+    {
+        FoundationLogCapture log;
+        const FuzzyBoolResult r = OccUtils::runBoolOpWithFuzzyRetry<BRepAlgoAPI_Common>(
+            partCube(), thinlyOverlappingBody(), {0.1, 0.01}, false, kLabel, 1.0);
+        EXPECT_TRUE(r.valid);
+        EXPECT_DOUBLE_EQ(r.fuzzyValue, 0.01);
+        EXPECT_NEAR(TestSupport::volumeOf(r.shape), 1.8, 1e-6);
+        EXPECT_EQ(componentDebugs(log),
+                  QStringList({"BurialAnalyzer::runBoolOpWithRetry : no usable shape (fuzzy= 0.1 )",
+                               "BurialAnalyzer::runBoolOpWithRetry : accepted after escalation (fuzzy= 0.01 )"}));
+    }
+}
+
+TEST(FuzzyRetryRealOp, FailedRungLeavesTheInputShapesUntouched)
+{
+    const TopoDS_Shape part = box(0, 0, 0, 10, 10, 10);
+    const TopoDS_Shape body = box(9.95, 2, 2, 20, 8, 8);
+    const auto maxVertexTolerance = [](const TopoDS_Shape& shape) {
+        double worst = 0.0;
+        for (TopExp_Explorer it(shape, TopAbs_VERTEX); it.More(); it.Next())
+            worst = std::max(worst, BRep_Tool::Tolerance(TopoDS::Vertex(it.Current())));
+        return worst;
+    };
+    const double before = std::max(maxVertexTolerance(part), maxVertexTolerance(body));
+    OccUtils::runBoolOpWithFuzzyRetry<BRepAlgoAPI_Common>(part, body, {0.5}, false, kLabel, 1.0);
+    EXPECT_EQ(std::max(maxVertexTolerance(part), maxVertexTolerance(body)), before);
+}
+
+TEST(FuzzyRetryRealOp, NoUsableValueGivesNullResult)
+{
+    const FuzzyBoolResult r = OccUtils::runBoolOpWithFuzzyRetry<BRepAlgoAPI_Common>(
+        partCube(), thinlyOverlappingBody(), QList<double>{0.1, 0.5}, false, kLabel, 1.0);
+    EXPECT_TRUE(r.shape.IsNull());
+    EXPECT_EQ(r.fuzzyValue, 0.0);
+    EXPECT_FALSE(r.valid);
+}
+
+TEST(FuzzyRetryRealOp, CutWithValidationOnRealShapes)
+{
+    const FuzzyBoolResult r = OccUtils::runBoolOpWithFuzzyRetry<BRepAlgoAPI_Cut>(
+        partCube(), box(2, 2, 5, 8, 8, 20), QList<double>{0.01, 0.025}, true, BoolOpLabel{&lcExport, "subtractOne"}, 1.0);
+    EXPECT_TRUE(r.valid);
+    EXPECT_DOUBLE_EQ(r.fuzzyValue, 0.01);
+    EXPECT_NEAR(TestSupport::volumeOf(r.shape), 1000.0 - 36.0 * 5.0, 1e-6);
+}
+
+TEST(FuzzyRetryRealOp, EmptyLadderMakesNoAttempt)
+{
+    FoundationLogCapture log;
+    DebugRulesEnabled debug;
+    const FuzzyBoolResult r = OccUtils::runBoolOpWithFuzzyRetry<BRepAlgoAPI_Cut>(partCube(), partCube(), QList<double>{},
+                                                                                 true, kLabel, 1.0);
+    EXPECT_TRUE(r.shape.IsNull());
+    EXPECT_FALSE(r.valid);
+    EXPECT_TRUE(log.messages().isEmpty());
+}
+
+TEST(FuzzyRetryLadder, ThrowingAttemptsAreTracedAndGiveNull)
+{
+    DebugRulesEnabled debug;
+    FoundationLogCapture log;
+    const FuzzyBoolResult r = runScripted(
+        [](double f) -> TopoDS_Shape {
+            if (f < 0.05)
+                throw Standard_Failure("BOPAlgo: self-interference");
+            throw std::runtime_error("bad_alloc");
+        },
+        {0.01, 0.1}, false);
+    EXPECT_TRUE(r.shape.IsNull());
+    EXPECT_EQ(r.fuzzyValue, 0.0);
+    EXPECT_FALSE(r.valid);
+    EXPECT_EQ(componentDebugs(log),
+              QStringList({"BurialAnalyzer::runBoolOpWithRetry OCC (fuzzy= 0.01 ): BOPAlgo: self-interference",
+                           "BurialAnalyzer::runBoolOpWithRetry : no usable shape (fuzzy= 0.01 )",
+                           "BurialAnalyzer::runBoolOpWithRetry  (fuzzy= 0.1 ): bad_alloc",
+                           "BurialAnalyzer::runBoolOpWithRetry : no usable shape (fuzzy= 0.1 )"}));
+}
+
+TEST(FuzzyRetryLadder, EmptyCompoundCountsAsUnusable)
+{
+    const FuzzyBoolResult r = runScripted(
+        [](double f) -> TopoDS_Shape {
+            if (f < 0.05) {
+                TopoDS_Compound empty;
+                BRep_Builder().MakeCompound(empty);
+                return empty;
+            }
+            return cubeWithReversedFace(); // invalid, but not checked without requireValid
+        },
+        {0.01, 0.1}, false);
+    EXPECT_TRUE(r.valid);
+    EXPECT_DOUBLE_EQ(r.fuzzyValue, 0.1);
+    EXPECT_FALSE(OccUtils::isValidShape(r.shape)); // returned as is, not repaired
+}
+
+TEST(FuzzyRetryLadder, InvalidResultIsRepaired)
+{
+    DebugRulesEnabled debug;
+    FoundationLogCapture log;
+    const FuzzyBoolResult r = runScripted([](double) { return cubeWithReversedFace(); }, {0.01, 0.1}, true);
+    EXPECT_TRUE(r.valid);
+    EXPECT_DOUBLE_EQ(r.fuzzyValue, 0.01);
+    EXPECT_TRUE(OccUtils::isValidShape(r.shape));
+    EXPECT_NEAR(TestSupport::volumeOf(r.shape), 1000.0, 1e-6);
+    EXPECT_EQ(ScriptedOp::seen, QList<double>({0.01}));
+    EXPECT_EQ(componentDebugs(log),
+              QStringList({"BurialAnalyzer::runBoolOpWithRetry : repaired into a valid shape (fuzzy= 0.01 )"}));
+}
+
+TEST(FuzzyRetryLadder, NullCategorySilencesEveryTrace)
+{
+    DebugRulesEnabled debug(QStringLiteral("*.debug=true"));
+    FoundationLogCapture log;
+    ScriptedOp::script = [](double) -> TopoDS_Shape { throw Standard_Failure("boom"); };
+    const BoolOpLabel silent{nullptr, "quiet"};
+    const FuzzyBoolResult r = OccUtils::runBoolOpWithFuzzyRetry<ScriptedOp>(partCube(), partCube(), {0.01, 0.1},
+                                                                           false, silent, 1.0);
+    EXPECT_TRUE(r.shape.IsNull());
+    EXPECT_TRUE(OccUtils::healShape(cubeWithReversedFace(), silent, 0.0).IsNull() == false);
+    for (const CapturedMessage& m : log.messages())
+        EXPECT_FALSE(m.text.contains("quiet")) << qPrintable(m.text);
+}
+
+TEST(HealShape, RepairsASolidWithAReversedFace)
+{
+    const TopoDS_Shape broken = cubeWithReversedFace();
+    ASSERT_FALSE(OccUtils::isValidShape(broken));
+    ASSERT_GT(std::abs(TestSupport::volumeOf(broken) - 1000.0), 1.0);
+    // Zero, negative and NaN tolerances fall back to 1 mm instead of forbidding any fix.
+    for (const double tolerance : {1.0, 0.005, 0.0, -3.0, std::numeric_limits<double>::quiet_NaN()}) {
+        const TopoDS_Shape healed = OccUtils::healShape(broken, kLabel, tolerance);
+        EXPECT_TRUE(OccUtils::isValidShape(healed)) << tolerance;
+        EXPECT_NEAR(TestSupport::volumeOf(healed), 1000.0, 1e-6) << tolerance;
+    }
+}
+
+TEST(HealShape, NullStaysNullAndValidShapeKeepsItsVolume)
+{
+    EXPECT_TRUE(OccUtils::healShape(TopoDS_Shape(), kLabel, 1.0).IsNull());
+    const TopoDS_Shape healed = OccUtils::healShape(partCube(), kLabel, 1.0);
+    EXPECT_TRUE(OccUtils::isValidShape(healed));
+    EXPECT_NEAR(TestSupport::volumeOf(healed), 1000.0, 1e-9);
+}
+
+TEST(ShapeChecks, BoundsAndValidity)
+{
+    TopoDS_Compound empty;
+    BRep_Builder().MakeCompound(empty);
+    EXPECT_FALSE(OccUtils::hasUsableBounds(TopoDS_Shape()));
+    EXPECT_FALSE(OccUtils::hasUsableBounds(empty));
+    EXPECT_TRUE(OccUtils::hasUsableBounds(partCube()));
+    EXPECT_FALSE(OccUtils::isValidShape(TopoDS_Shape()));
+    EXPECT_TRUE(OccUtils::isValidShape(partCube()));
+    EXPECT_FALSE(OccUtils::isValidShape(cubeWithReversedFace()));
+}
