@@ -1,13 +1,25 @@
-#include "mainwindow.h"
+#include "app/mainwindow.h"
+#include "app/translationloader.h"
 
 #include <QApplication>
+#include <QTranslator>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Names the settings store and the per-user data folder: set before any setting is read.
     QCoreApplication::setOrganizationName(QStringLiteral("Vantorquelle"));
     QCoreApplication::setApplicationName(QStringLiteral("Vantorquelle"));
-    MainWindow window;
-    window.show();
-    return app.exec();
+
+    // Outlives the window, so every translated text stays valid.
+    QTranslator translator;
+    TranslationLoader::installPreferredTranslation(translator);
+
+    int result = 0;
+    {
+        MainWindow window;
+        window.show();
+        result = app.exec();
+    }
+    return result;
 }

@@ -1,8 +1,214 @@
-#include "mainwindow.h"
+#include "app/mainwindow.h"
+
+#include "foundation/appsettings.h"
+#include "foundation/logging.h"
+#include "foundation/occutils.h"
+#include "view/occwidget.h"
+
+#include "ui_mainwindow.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUndoStack>
+
+#include <AIS_InteractiveContext.hxx>
+#include <V3d_View.hxx>
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
+    , m_ui(new Ui::MainWindow)
 {
-    setWindowTitle(QStringLiteral("Vantorquelle"));
-    resize(1280, 800);
+    m_openFileChooser = [](QWidget* owner, int kind, const QString& caption,
+                           const QString& filter, const QString& fallback) {
+        return AppSettings::getOpenFileName(owner, static_cast<AppSettings::DirectoryKind>(kind),
+                                            caption, filter, fallback);
+    };
+
+    m_undoStack = new QUndoStack(this);
+    m_undoStack->setUndoLimit(100);
+    connect(m_undoStack, &QUndoStack::cleanChanged, this, [this](bool) { updateWindowTitle(); });
+
+    m_ui->setupUi(this);
+    setupUi();
+
+    const QByteArray geometry = AppSettings::mainWindowGeometry();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    const QByteArray splitterState = AppSettings::mainWindowSplitterState();
+    if (m_splitter && !splitterState.isEmpty())
+        m_splitter->restoreState(splitterState);
+    const QByteArray dockState = AppSettings::mainWindowDockState();
+    if (!dockState.isEmpty())
+        restoreState(dockState, 0);
+
+    loadFootprintFolders();
+    m_project.routingManager().setRoutingRules(AppSettings::routingRules());
+
+    connect(m_occWidget, &OccWidget::viewerInitialized, this, &MainWindow::onViewerReady);
+
+    applyAutoSaveSettings();
+    setStatusText(tr("Ready - Build plate displayed"));
+}
+
+MainWindow::~MainWindow()
+{
+    clearRatsnest();
+    delete m_ui;
+    m_ui = nullptr;
+}
+
+void MainWindow::setupUi()
+{
+    updateWindowTitle();
+    setMinimumSize(1280, 800);
+
+    createFileMenu();
+    createEditMenu();
+    createViewMenu();
+    createHelpMenu();
+
+    auto* central = new QWidget;
+    setCentralWidget(central);
+    auto* layout = new QHBoxLayout(central);
+    m_splitter = new QSplitter(Qt::Horizontal);
+    layout->addWidget(m_splitter);
+
+    QWidget* toolPanel = createToolPanel();
+
+    m_occWidget = new OccWidget(nullptr);
+    connect(m_occWidget, &QObject::destroyed, this, &MainWindow::onOccWidgetDestroyed);
+
+    m_splitter->addWidget(toolPanel);
+    m_splitter->addWidget(m_occWidget);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 3);
+    QList<int> sizes{200, 600};
+    // The properties panel joins as the third column once it exists.
+    if (m_propertiesPanel) {
+        m_splitter->setStretchFactor(2, 1);
+        sizes << 300;
+    }
+    m_splitter->setSizes(sizes);
+
+    QTimer::singleShot(50, this, [this] { forceViewerRepaint(); });
+
+    m_statusLabel = new QLabel(tr("Ready"));
+    statusBar()->addWidget(m_statusLabel, 0);
+
+    setupModeController();
+    connectOccWidget();
+
+    m_surfaceFollowing = false;
+    m_project.syncRoutingNetlist();
+}
+
+void MainWindow::forceViewerRepaint()
+{
+    if (!m_occWidget || m_occWidget->view().IsNull())
+        return;
+    OccUtils::guardedCall(false, "MainWindow::forceViewerRepaint", [this] {
+        m_occWidget->view()->MustBeResized();
+        m_occWidget->view()->Invalidate();
+        return true;
+    });
+    m_occWidget->update();
+    qCDebug(lcUi) << "Forced OccWidget update, size:" << m_occWidget->size();
+}
+
+void MainWindow::connectOccWidget()
+{
+    // The part's faces are the only ones Orientation mode may pick.
+    m_occWidget->setMainShapeProvider([this] { return m_project.mainShape(); });
+    connect(m_occWidget, &OccWidget::faceSelected, this, &MainWindow::onFaceSelected);
+    connect(m_occWidget, &OccWidget::selectionModeChanged, this,
+            &MainWindow::onSelectionModeChanged);
+}
+
+void MainWindow::onViewerReady()
+{
+    if (m_viewerReady)
+        return;
+    if (!m_occWidget || m_occWidget->context().IsNull()) {
+        qWarning() << "onViewerReady: null OCC context — initialization aborted.";
+        return;
+    }
+    m_viewerReady = true;
+    qCDebug(lcUi) << "✓ Viewer ready";
+    QTimer::singleShot(0, this, [this] { offerOrphanAutoSaveRecovery(); });
+}
+
+void MainWindow::onOccWidgetDestroyed()
+{
+    m_occWidget = nullptr;
+}
+
+bool MainWindow::isViewerReady() const
+{
+    return m_viewerReady && m_occWidget && m_componentManager && m_padCache && m_burialAnalyzer
+        && m_routingController;
+}
+
+bool MainWindow::ensureViewerReady()
+{
+    if (isViewerReady())
+        return true;
+    QMessageBox::information(this, tr("Viewer not ready"),
+                             tr("The 3D viewer is not yet initialized.\nWait a moment then try again."),
+                             QMessageBox::Ok);
+    return false;
+}
+
+bool MainWindow::requirePart(const QString& message)
+{
+    if (!m_project.mainShape().IsNull())
+        return true;
+    QMessageBox::information(this, tr("Info"), message, QMessageBox::Ok);
+    return false;
+}
+
+void MainWindow::setStatusText(const QString& text)
+{
+    if (m_statusLabel)
+        m_statusLabel->setText(text);
+}
+
+bool MainWindow::isProjectModified() const
+{
+    return m_modifiedOutsideUndo || (m_undoStack && !m_undoStack->isClean());
+}
+
+void MainWindow::setModifiedOutsideUndo(bool modified)
+{
+    if (m_modifiedOutsideUndo == modified)
+        return;
+    m_modifiedOutsideUndo = modified;
+    updateWindowTitle();
+}
+
+void MainWindow::updateWindowTitle()
+{
+    const QString name = m_currentProjectPath.isEmpty()
+        ? tr("Untitled project")
+        : QFileInfo(m_currentProjectPath).completeBaseName();
+    QString title = QStringLiteral("Vantorquelle — %1").arg(name);
+    if (isProjectModified())
+        title += QStringLiteral(" *");
+    setWindowTitle(title);
+}
+
+void MainWindow::setOpenFileChooser(OpenFileChooser chooser)
+{
+    m_openFileChooser = std::move(chooser);
+}
+
+void MainWindow::loadFootprintFolders()
+{
+    const QStringList folders = AppSettings::footprintDirs();
+    for (const QString& folder : folders)
+        m_footprintManager.addSearchPath(folder);
 }

@@ -1,10 +1,204 @@
+// The program's single window: owner of the project model, the footprint library, the undo
+// history, the 3D view, the panels and every object that needs the viewer.
 #pragma once
 
+#include "app/modebinding.h"
+#include "components/footprintmanager.h"
+#include "project/projectmanager.h"
+
+#include <QList>
 #include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <TopoDS_Face.hxx>
+#include <gp_Pnt.hxx>
+#include <gp_Vec.hxx>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QTimer;
+class QUndoStack;
+
+class BoardExplorerPanel;
+class BurialAnalyzer;
+class ComponentManager;
+class OccWidget;
+class PadCacheManager;
+class PropertiesPanel;
+class RoutingController;
+class SelectionController;
+
+namespace Ui {
+class MainWindow;
+}
 
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
+
 public:
     explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Open-file dialog used by the import flows; replaceable so that the flows can run
+    // unattended. Arguments: parent, remembered-directory kind, caption, filter, fallback folder.
+    using OpenFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
+                                                  const QString&)>;
+    void setOpenFileChooser(OpenFileChooser chooser);
+
+    bool isViewerReady() const;
+    bool ensureViewerReady();
+    bool requirePart(const QString& message);
+    void setStatusText(const QString& text);
+    void updateWindowTitle();
+
+    // The design differs from the last save or load: an undoable change is pending, or a change
+    // made outside the undo history (part import, orientation, ...) has not been saved yet.
+    bool isProjectModified() const;
+    void setModifiedOutsideUndo(bool modified);
+
+    void updateActionStates();
+    void resetView();
+    void resetInteractionState();
+    void setCurrentProjectPath(const QString& path);
+
+    bool importStepFile(const QString& path);
+    bool importStlFile(const QString& path);
+    bool orientShapeToFace(const TopoDS_Face& face);
+
+    static QString abbreviatedList(const QStringList& names);
+
+public slots:
+    void newProject();
+    void importGeometryFile();
+    void importNetlist();
+    void saveProject();
+    void saveProjectAs();
+    void loadProject();
+    void updateFromNetlist();
+    void manageAutoSaveSettings();
+    void onFaceSelected(TopoDS_Face face);
+    void onSelectionModeChanged(bool active);
+    void manageFootprintFolders();
+    void manageRoutingRules();
+    void generateComponents();
+    void toggleRatsnestDisplay();
+    void setSurfaceFollowingMode(bool enabled);
+    void showRatsnestInfo();
+    void exportStepFile();
+    void export3mfPart();
+    void export3mfProject();
+    void showPrintPlan();
+    void onBurialAnalysisToggled(bool checked);
+    void onViewerReady();
+    void onOccWidgetDestroyed();
+
+private:
+    friend struct MainWindowProbe; // test access
+
+    // Construction
+    void setupUi();
+    void createFileMenu();
+    void createEditMenu();
+    void createViewMenu();
+    void createHelpMenu();
+    QWidget* createToolPanel();
+    void loadFootprintFolders();
+    void connectOccWidget();
+    void forceViewerRepaint();
+
+    // Modes
+    void setupModeController();
+    const ModeBinding* findModeBinding(ModeController::Mode mode) const;
+    void onModeTransitionDenied(ModeController::Mode requested, const QString& reason);
+    void updateModeButtonLabels(ModeController::Mode entered);
+    void enterFaceSelectionMode();
+    void exitFaceSelectionMode();
+    void enterSelectionMode();
+    void exitSelectionMode();
+    void enterRoutingLabelStyle();
+    void exitRoutingLabelStyle();
+
+    bool hasPlacedComponents() const;
+    bool hasFootprintedComponents() const;
+
+    // Part import
+    bool confirmPartReplacement();
+    bool designAtStake() const;
+    bool finishPartImport(const QList<TopoDS_Shape>& shapes, const QString& baseName,
+                          int ignoredCount);
+
+    // Operations whose flows live with the project, autosave, ratsnest, probe and panels.
+    void rebuildRecentProjectsMenu();
+    void createLanguageMenu(QMenu* parent);
+    void clearHistory();
+    void openOnlineHelp();
+    void showAbout();
+    void applyAutoSaveSettings();
+    void offerOrphanAutoSaveRecovery();
+    void refreshBoardExplorer();
+    void updateRatsnestButton(bool visible);
+    void clearRatsnest();
+    void setComponentsSelectable(bool selectable);
+    void enterResistanceProbeMode();
+    void exitResistanceProbeMode();
+
+    QList<ModeBinding> m_modeBindings;
+    Ui::MainWindow* m_ui = nullptr;
+    ProjectManager m_project;
+    OccWidget* m_occWidget = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QPushButton* m_importButton = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QMenu* m_recentProjectsMenu = nullptr;
+    QAction* m_updateFromNetlistAction = nullptr;
+    QString m_currentProjectPath;
+    QTimer* m_autoSaveTimer = nullptr;
+    bool m_autoSaveInProgress = false;
+    QPushButton* m_importNetlistButton = nullptr;
+    QPushButton* m_orientButton = nullptr;
+    QPushButton* m_resetViewButton = nullptr;
+    PropertiesPanel* m_propertiesPanel = nullptr;
+    ModeController* m_modeController = nullptr;
+    FootprintManager m_footprintManager;
+    QPushButton* m_generateButton = nullptr;
+    QPushButton* m_ratsnestButton = nullptr;
+    QPushButton* m_ratsnestInfoButton = nullptr;
+    QPushButton* m_followSurfaceButton = nullptr;
+    QPushButton* m_selectionModeButton = nullptr;
+    SelectionController* m_selectionController = nullptr;
+    bool m_ratsnestVisible = false;
+    bool m_surfaceFollowing = false;
+    QString m_dragComponentRef;
+    ComponentManager* m_componentManager = nullptr;
+    PadCacheManager* m_padCache = nullptr;
+    BurialAnalyzer* m_burialAnalyzer = nullptr;
+    RoutingController* m_routingController = nullptr;
+    BoardExplorerPanel* m_boardExplorer = nullptr;
+    QPushButton* m_routingButton = nullptr;
+    QPushButton* m_clearTracksButton = nullptr;
+    QLabel* m_routingStatusLabel = nullptr;
+    bool m_componentDragActive = false;
+    gp_Pnt m_dragStartPosition;
+    gp_Vec m_dragGrabOffset;
+    QAction* m_exportStepAction = nullptr;
+    QAction* m_export3mfPartAction = nullptr;
+    QAction* m_export3mfProjectAction = nullptr;
+    QAction* m_printPlanAction = nullptr;
+    QPushButton* m_burialButton = nullptr;
+    bool m_viewerReady = false;
+    QUndoStack* m_undoStack = nullptr;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
+    QPushButton* m_probeButton = nullptr;
+    double m_probeResistivity = 2.59;
+
+    bool m_modifiedOutsideUndo = false;
+    OpenFileChooser m_openFileChooser;
 };

@@ -1,0 +1,319 @@
+#include "app/mainwindow.h"
+
+#include "foundation/appsettings.h"
+#include "foundation/geometryutils.h"
+#include "foundation/occutils.h"
+#include "foundation/scopeguard.h"
+#include "foundation/stepimporter.h"
+#include "foundation/stlimporter.h"
+#include "view/occwidget.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUndoStack>
+
+#include <BRepBuilderAPI_Transform.hxx>
+#include <TopAbs_ShapeEnum.hxx>
+#include <TopExp_Explorer.hxx>
+
+namespace {
+
+// Where an oriented part is centred: the middle of the build plate's top face.
+constexpr double kPlateTargetX = 25.0;
+constexpr double kPlateTargetY = 5.0;
+constexpr double kPlateTargetZ = 3.0;
+constexpr double kNullLength = 1e-7;
+
+bool hasFace(const TopoDS_Shape& shape)
+{
+    if (shape.IsNull())
+        return false;
+    TopExp_Explorer explorer(shape, TopAbs_FACE);
+    return explorer.More();
+}
+
+// Wait cursor for a synchronous read; the status shown before it gets one paint.
+class BusyCursor
+{
+public:
+    BusyCursor()
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QCoreApplication::processEvents();
+    }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+void MainWindow::importGeometryFile()
+{
+    const QString filter = tr("3D files") + QStringLiteral(" (*.step *.stp *.stl);;")
+        + tr("STEP files") + QStringLiteral(" (*.step *.stp);;") + tr("STL files")
+        + QStringLiteral(" (*.stl);;") + tr("All files") + QStringLiteral(" (*)");
+    const QString path = m_openFileChooser
+        ? m_openFileChooser(this, AppSettings::Geometry, tr("Import geometry (STEP or STL)"),
+                            filter, QString())
+        : QString();
+    if (path.isEmpty())
+        return;
+
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("step") || suffix == QLatin1String("stp")) {
+        importStepFile(path);
+    } else if (suffix == QLatin1String("stl")) {
+        importStlFile(path);
+    } else {
+        QMessageBox::warning(this, tr("Unknown format"),
+                             tr("Unable to determine the file type of \"%1\".\n"
+                                "Select a .step, .stp, or .stl file.")
+                                 .arg(QFileInfo(path).fileName()));
+        setStatusText(tr("Import cancelled: unrecognized format"));
+    }
+}
+
+bool MainWindow::importStepFile(const QString& path)
+{
+    setStatusText(tr("Loading STEP file..."));
+    StepImportResult result;
+    {
+        BusyCursor busy;
+        result = StepImporter::importStep(path);
+    }
+
+    switch (result.status) {
+    case StepImportResult::Ok:
+        break;
+    case StepImportResult::ReadFailed:
+        QMessageBox::warning(this, tr("Error"), tr("Unable to read the STEP file"));
+        setStatusText(tr("Ready - Build plate displayed"));
+        return false;
+    case StepImportResult::NoTransferableRoot:
+        QMessageBox::warning(this, tr("Error"), tr("The STEP file contains no transferable root."));
+        setStatusText(tr("No valid shape found in the file"));
+        return false;
+    default:
+        QMessageBox::critical(this, tr("Error"), tr("Exception: %1").arg(result.errorMessage));
+        setStatusText(tr("Error while loading the file"));
+        return false;
+    }
+
+    if (!confirmPartReplacement()) {
+        setStatusText(tr("STEP import canceled"));
+        return false;
+    }
+    return finishPartImport(result.shapes, QFileInfo(path).baseName(), result.failedRootCount);
+}
+
+bool MainWindow::importStlFile(const QString& path)
+{
+    setStatusText(tr("Reading and repairing the STL file..."));
+    StlImportResult result;
+    {
+        BusyCursor busy;
+        result = StlImporter::importStl(path, -1.0);
+    }
+
+    if (!result.ok) {
+        QMessageBox::warning(this, tr("STL Error"), tr("Unable to load STL:\n%1").arg(result.error));
+        setStatusText(tr("STL import failed"));
+        return false;
+    }
+    if (!confirmPartReplacement()) {
+        setStatusText(tr("STL import cancelled"));
+        return false;
+    }
+    const QString baseName = QFileInfo(path).baseName();
+    if (!finishPartImport({result.shape}, baseName, 0))
+        return false;
+
+    if (!result.warning.isEmpty()) {
+        QMessageBox::information(
+            this, tr("Import STL — mesh"),
+            tr("%1\n\nDetails:\n• Triangles: %2\n• Faces (after sewing): %3\n• Free edges: %4\n"
+               "• Waterproof solid: %5")
+                .arg(result.warning)
+                .arg(result.triangleCount)
+                .arg(result.faceCount)
+                .arg(result.freeEdgeCount)
+                .arg(result.closed ? tr("yes") : tr("no")));
+    } else {
+        setStatusText(tr("Imported STL: %1 — %2 triangles, solid waterproof")
+                          .arg(baseName)
+                          .arg(result.triangleCount));
+    }
+    return true;
+}
+
+bool MainWindow::designAtStake() const
+{
+    return hasPlacedComponents() || !m_project.routingManager().routes().isEmpty();
+}
+
+bool MainWindow::confirmPartReplacement()
+{
+    if (!designAtStake())
+        return true;
+    const auto answer = QMessageBox::warning(
+        this, tr("Import a part"),
+        tr("Importing a new part will delete:\n\n• components already placed\n• routed traces\n"
+           "• undo history\n\nThe netlist and footprint folders are preserved.\n\n"
+           "This action is irreversible. Continue?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
+bool MainWindow::finishPartImport(const QList<TopoDS_Shape>& shapes, const QString& baseName,
+                                  int ignoredCount)
+{
+    const bool hadDesign = !m_project.shapes().isEmpty() || designAtStake();
+
+    resetInteractionState();
+    if (m_occWidget)
+        m_occWidget->clearAll();
+    m_project.clearShapes();
+    if (m_undoStack)
+        m_undoStack->clear();
+    // What was there is gone whatever follows; the undo history can't say so.
+    if (hadDesign)
+        setModifiedOutsideUndo(true);
+
+    int ignored = ignoredCount;
+    bool kept = false;
+    for (const TopoDS_Shape& shape : shapes) {
+        if (!hasFace(shape)) {
+            ++ignored;
+            continue;
+        }
+        const int index = m_project.shapes().size();
+        m_project.addShape(shape);
+        if (!kept) {
+            m_project.setMainShapeIndex(index);
+            if (m_occWidget)
+                m_occWidget->displayShape(shape);
+            kept = true;
+        } else if (m_occWidget) {
+            m_occWidget->displayShapeDeferred(shape);
+        }
+    }
+
+    if (!kept) {
+        QMessageBox::warning(this, tr("Error"),
+                             tr("No usable shape (%n shape(s) ignored).", nullptr, ignored));
+        setStatusText(tr("No valid shape found in the file"));
+        updateActionStates();
+        return false;
+    }
+
+    if (m_occWidget) {
+        OccUtils::safeUpdateViewer(m_occWidget->context());
+        m_occWidget->fitAll();
+    }
+    updateActionStates();
+    setModifiedOutsideUndo(true);
+
+    QString status = tr("Loaded: %1 - Click 'Orient part' then on a face").arg(baseName);
+    if (ignored > 0)
+        status += tr(" (%n shape(s) ignored)", nullptr, ignored);
+    setStatusText(status);
+    return true;
+}
+
+bool MainWindow::orientShapeToFace(const TopoDS_Face& face)
+{
+    if (designAtStake()) {
+        const auto answer = QMessageBox::warning(
+            this, tr("Orient the part"),
+            tr("Reorienting the part will remove:\n\n• already placed components\n"
+               "• routed tracks\n• the undo history\n\n"
+               "The netlist and footprint folders are preserved.\n"
+               "This action is irreversible. Continue?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            setStatusText(tr("Orientation cancelled — job placement retained"));
+            return false;
+        }
+        resetInteractionState();
+        if (m_undoStack)
+            m_undoStack->clear();
+        setModifiedOutsideUndo(true);
+    }
+
+    QString error;
+    try {
+        const TopoDS_Shape oldShape = m_project.mainShape();
+        if (oldShape.IsNull()) {
+            error = QStringLiteral("No main shape available");
+        } else {
+            gp_Vec normal = GeometryUtils::calculateFaceNormal(face);
+            if (normal.Magnitude() < kNullLength) {
+                error = QStringLiteral("Cannot compute the face normal");
+            } else {
+                normal = GeometryUtils::ensureNormalPointsOutward(face, normal, oldShape, nullptr);
+                const gp_Trsf rotation = GeometryUtils::createRotationToDown(normal);
+                BRepBuilderAPI_Transform transform(oldShape, rotation, false);
+                const TopoDS_Shape rotated = transform.IsDone() ? transform.Shape() : TopoDS_Shape();
+                const TopoDS_Shape placed = rotated.IsNull()
+                    ? TopoDS_Shape()
+                    : GeometryUtils::centerOnPlateauByCentroid(rotated, kPlateTargetX,
+                                                               kPlateTargetY, kPlateTargetZ);
+                const int mainIndex = m_project.mainShapeIndex();
+                if (placed.IsNull()) {
+                    error = QStringLiteral("Rebuilding the oriented shape failed");
+                } else if (!m_project.replaceShape(mainIndex, placed)) {
+                    error = QStringLiteral("Cannot persist the reoriented shape into ProjectManager");
+                } else {
+                    ScopeGuard rollback([this, mainIndex, oldShape] {
+                        if (!m_project.replaceShape(mainIndex, oldShape))
+                            qWarning() << "orientShapeToFace: ProjectManager rollback also failed "
+                                          "— state possibly inconsistent.";
+                    });
+                    if (m_occWidget) {
+                        m_occWidget->clearAll();
+                        const QList<TopoDS_Shape> shapes = m_project.shapes();
+                        for (int i = 0; i < shapes.size(); ++i) {
+                            if (shapes.at(i).IsNull())
+                                continue;
+                            if (i == mainIndex)
+                                m_occWidget->displayShape(placed);
+                            else
+                                m_occWidget->displayShapeDeferred(shapes.at(i));
+                        }
+                    }
+                    rollback.dismiss();
+                }
+            }
+        }
+    } catch (const Standard_Failure&) {
+        error = OccUtils::currentExceptionMessage();
+    } catch (const std::exception&) {
+        error = OccUtils::currentExceptionMessage();
+    } catch (...) {
+        error = OccUtils::currentExceptionMessage();
+    }
+
+    if (!error.isEmpty()) {
+        QMessageBox::warning(this, tr("Error"), tr("Error during orientation: %1").arg(error));
+        return false;
+    }
+
+    setModifiedOutsideUndo(true);
+    updateActionStates();
+    if (m_occWidget) {
+        m_occWidget->fitAll();
+        m_occWidget->setSelectionActive(false);
+    }
+    setStatusText(tr("Part oriented and centered - face placed on the build plate"));
+    return true;
+}
+
+void MainWindow::onFaceSelected(TopoDS_Face face)
+{
+    if (m_occWidget)
+        m_occWidget->clearHighlight();
+    if (orientShapeToFace(face) && m_modeController)
+        m_modeController->requestTransition(ModeController::Mode::View);
+}

@@ -1,0 +1,26 @@
+// Chooses the interface language at start: the stored choice first, then the system's
+// languages, and installs the first catalogue embedded under ":/i18n/" that loads.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QTranslator;
+
+namespace TranslationLoader {
+
+// The stored language (when set) followed by the system's UI languages, in priority order.
+QStringList wantedLanguages(const QString& storedLanguage, const QStringList& systemLanguages);
+
+// ":/i18n/Vantorquelle_" followed by the locale name of the entry (fr-FR gives fr_FR).
+QString catalogueBaseName(const QString& language);
+
+// Loads the first wanted language whose catalogue loads; returns its base name, or an empty
+// string when none did (the translator then stays empty).
+QString loadFirstAvailable(QTranslator& translator, const QStringList& wanted);
+
+// The start-up sequence: reads "ui/language" and the system's languages, loads, and installs
+// the translator on the application when a catalogue loaded. Returns whether one did.
+bool installPreferredTranslation(QTranslator& translator);
+
+} // namespace TranslationLoader

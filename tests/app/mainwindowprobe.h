@@ -1,0 +1,85 @@
+// Test access to the main window's widgets and state, and small helpers shared by its tests.
+#pragma once
+
+#include "app/mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+#include <QTimer>
+#include <QUndoStack>
+
+struct MainWindowProbe
+{
+    explicit MainWindowProbe(MainWindow& window) : w(window) {}
+
+    MainWindow& w;
+
+    QString status() const { return w.m_statusLabel->text(); }
+    OccWidget* occWidget() const { return w.m_occWidget; }
+    ModeController* modes() const { return w.m_modeController; }
+    ProjectManager& project() const { return w.m_project; }
+    QUndoStack* undoStack() const { return w.m_undoStack; }
+    bool viewerReady() const { return w.m_viewerReady; }
+    bool surfaceFollowing() const { return w.m_surfaceFollowing; }
+
+    QPushButton* importButton() const { return w.m_importButton; }
+    QPushButton* orientButton() const { return w.m_orientButton; }
+    QPushButton* importNetlistButton() const { return w.m_importNetlistButton; }
+    QPushButton* resetViewButton() const { return w.m_resetViewButton; }
+    QPushButton* generateButton() const { return w.m_generateButton; }
+    QPushButton* ratsnestButton() const { return w.m_ratsnestButton; }
+    QPushButton* ratsnestInfoButton() const { return w.m_ratsnestInfoButton; }
+    QPushButton* selectionModeButton() const { return w.m_selectionModeButton; }
+    QPushButton* followSurfaceButton() const { return w.m_followSurfaceButton; }
+    QPushButton* burialButton() const { return w.m_burialButton; }
+    QPushButton* routingButton() const { return w.m_routingButton; }
+    QPushButton* clearTracksButton() const { return w.m_clearTracksButton; }
+    QPushButton* probeButton() const { return w.m_probeButton; }
+
+    QAction* updateFromNetlistAction() const { return w.m_updateFromNetlistAction; }
+    QAction* exportStepAction() const { return w.m_exportStepAction; }
+    QAction* export3mfPartAction() const { return w.m_export3mfPartAction; }
+    QAction* export3mfProjectAction() const { return w.m_export3mfProjectAction; }
+    QAction* printPlanAction() const { return w.m_printPlanAction; }
+    QAction* undoAction() const { return w.m_undoAction; }
+    QAction* redoAction() const { return w.m_redoAction; }
+};
+
+// Answers every message box that opens while it lives with the given button (when the box
+// has it, else the default one), recording "title|text" of each box.
+class MessageBoxAnswerer : public QObject
+{
+public:
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok)
+        : m_answer(answer)
+    {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
+        m_timer.start();
+    }
+
+    QStringList seen;
+
+private:
+    void poll()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen << box->windowTitle() + QLatin1Char('|') + box->text();
+        QAbstractButton* button = box->button(m_answer);
+        if (!button)
+            button = box->defaultButton();
+        if (button)
+            button->click();
+        else
+            box->reject();
+    }
+
+    QMessageBox::StandardButton m_answer;
+    QTimer m_timer;
+};

@@ -1,0 +1,352 @@
+// Main window without a 3D viewer: action states, part import flow, modified flag and mode
+// guards. The window is never shown, so no viewer is built.
+#include "mainwindowprobe.h"
+#include "partfiles.h"
+
+#include "testsupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUndoCommand>
+
+#include <gtest/gtest.h>
+
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeVertex.hxx>
+
+namespace {
+
+class MainWindowActions : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        window = std::make_unique<MainWindow>();
+        probe = std::make_unique<MainWindowProbe>(*window);
+    }
+
+    QString boxStep(const QString& name = QStringLiteral("box.step"))
+    {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(PartFiles::writeStep(path, {PartFiles::box(40, 20, 10)}));
+        return path;
+    }
+
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+    struct Enabled
+    {
+        bool orient, exports, ratsnest, routing, probe, select, follow, burial, clearTracks,
+            updateFromNetlist;
+    };
+
+    void expectEnabled(const Enabled& e)
+    {
+        EXPECT_EQ(probe->orientButton()->isEnabled(), e.orient);
+        EXPECT_EQ(probe->exportStepAction()->isEnabled(), e.exports);
+        EXPECT_EQ(probe->export3mfPartAction()->isEnabled(), e.exports);
+        EXPECT_EQ(probe->export3mfProjectAction()->isEnabled(), e.exports);
+        EXPECT_EQ(probe->printPlanAction()->isEnabled(), e.exports);
+        EXPECT_EQ(probe->ratsnestButton()->isEnabled(), e.ratsnest);
+        EXPECT_EQ(probe->routingButton()->isEnabled(), e.routing);
+        EXPECT_EQ(probe->probeButton()->isEnabled(), e.probe);
+        EXPECT_EQ(probe->selectionModeButton()->isEnabled(), e.select);
+        EXPECT_EQ(probe->followSurfaceButton()->isEnabled(), e.follow);
+        EXPECT_EQ(probe->burialButton()->isEnabled(), e.burial);
+        EXPECT_EQ(probe->clearTracksButton()->isEnabled(), e.clearTracks);
+        EXPECT_EQ(probe->updateFromNetlistAction()->isEnabled(), e.updateFromNetlist);
+    }
+
+    TestSupport::IsolatedSettings m_settings;
+    QTemporaryDir m_dir;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MainWindowProbe> probe;
+};
+
+class FlagCommand : public QUndoCommand
+{
+public:
+    FlagCommand() : QUndoCommand(QStringLiteral("Move R1")) {}
+    void undo() override {}
+    void redo() override {}
+};
+
+TEST_F(MainWindowActions, AtStartOnlyImportAndResetAreEnabled)
+{
+    EXPECT_TRUE(probe->importButton()->isEnabled());
+    EXPECT_TRUE(probe->importNetlistButton()->isEnabled());
+    EXPECT_TRUE(probe->resetViewButton()->isEnabled());
+    EXPECT_FALSE(probe->generateButton()->isEnabled());
+    EXPECT_FALSE(probe->ratsnestInfoButton()->isEnabled());
+    expectEnabled({false, false, false, false, false, false, false, false, false, false});
+    EXPECT_FALSE(probe->undoAction()->isEnabled());
+    EXPECT_FALSE(probe->redoAction()->isEnabled());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — Untitled project"));
+    EXPECT_EQ(probe->status(), QStringLiteral("Ready - Build plate displayed"));
+    EXPECT_EQ(probe->undoStack()->undoLimit(), 100);
+}
+
+TEST_F(MainWindowActions, StepImportEnablesPartActionsOnly)
+{
+    probe->undoStack()->push(new FlagCommand);
+    ASSERT_TRUE(window->importStepFile(boxStep()));
+
+    expectEnabled({true, true, false, false, false, false, false, false, false, false});
+    EXPECT_EQ(probe->project().shapes().size(), 1);
+    EXPECT_EQ(probe->project().mainShapeIndex(), 0);
+    EXPECT_EQ(probe->undoStack()->count(), 0) << "a new part empties the undo history";
+    EXPECT_EQ(probe->status(), QStringLiteral("Loaded: box - Click 'Orient part' then on a face"));
+}
+
+TEST_F(MainWindowActions, TracksAloneEnableSelectionAndClearTracks)
+{
+    Route route;
+    route.netName = QStringLiteral("GND");
+    probe->project().routingManager().addRoute(route);
+    window->updateActionStates();
+    expectEnabled({false, false, false, false, false, true, false, false, true, false});
+
+    {
+        MessageBoxAnswerer answerer;
+        EXPECT_TRUE(probe->modes()->requestTransition(ModeController::Mode::Select).accepted);
+        EXPECT_TRUE(answerer.seen.isEmpty());
+        EXPECT_EQ(probe->selectionModeButton()->text(), QStringLiteral("Exit selection"));
+        probe->modes()->requestTransition(ModeController::Mode::View);
+        EXPECT_EQ(probe->selectionModeButton()->text(), QStringLiteral("Selection mode"));
+        EXPECT_EQ(probe->status(), QStringLiteral("Selection mode disabled"));
+    }
+    {
+        // Tracks are at stake: the default answer keeps them.
+        MessageBoxAnswerer answerer;
+        EXPECT_FALSE(window->importStepFile(boxStep()));
+        ASSERT_EQ(answerer.seen.size(), 1);
+        EXPECT_TRUE(answerer.seen.first().startsWith(QStringLiteral("Import a part|")));
+        EXPECT_EQ(probe->status(), QStringLiteral("STEP import canceled"));
+        EXPECT_EQ(probe->project().routingManager().routes().size(), 1);
+        EXPECT_TRUE(probe->project().mainShape().IsNull());
+    }
+    {
+        // Yes: a new part removes the tracks and the buttons that depend on them.
+        MessageBoxAnswerer answerer(QMessageBox::Yes);
+        ASSERT_TRUE(window->importStepFile(boxStep()));
+        EXPECT_EQ(answerer.seen.size(), 1);
+        EXPECT_TRUE(probe->project().routingManager().routes().isEmpty());
+        EXPECT_FALSE(probe->clearTracksButton()->isEnabled());
+        EXPECT_FALSE(probe->selectionModeButton()->isEnabled());
+    }
+}
+
+// Changes made outside the undo history must still count as unsaved work.
+TEST_F(MainWindowActions, TitleShowsChangesMadeOutsideTheUndoHistory)
+{
+    const QString clean = QStringLiteral("Vantorquelle — Untitled project");
+    const QString dirty = clean + QStringLiteral(" *");
+
+    ASSERT_TRUE(window->importStepFile(boxStep()));
+    EXPECT_TRUE(probe->undoStack()->isClean());
+    EXPECT_TRUE(window->isProjectModified());
+    EXPECT_EQ(window->windowTitle(), dirty);
+
+    window->setModifiedOutsideUndo(false); // what a save or load does
+    EXPECT_EQ(window->windowTitle(), clean);
+
+    probe->undoStack()->push(new FlagCommand);
+    EXPECT_EQ(window->windowTitle(), dirty);
+    EXPECT_EQ(probe->undoAction()->text(), QStringLiteral("&Undo Move R1"));
+    probe->undoStack()->undo();
+    EXPECT_EQ(window->windowTitle(), clean) << "undoing back to the clean state";
+
+    window->setModifiedOutsideUndo(true);
+    probe->undoStack()->redo();
+    probe->undoStack()->undo();
+    EXPECT_EQ(window->windowTitle(), dirty) << "a clean stack does not hide other changes";
+
+    window->setCurrentProjectPath(QStringLiteral("/tmp/board.rev.vtq"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — board.rev *"));
+}
+
+TEST_F(MainWindowActions, FailedReadLeavesProjectUnmodified)
+{
+    QFile garbage(file(QStringLiteral("broken.step")));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("this is not a STEP file\n");
+    garbage.close();
+
+    MessageBoxAnswerer answerer;
+    EXPECT_FALSE(window->importStepFile(garbage.fileName()));
+    ASSERT_EQ(answerer.seen.size(), 1);
+    EXPECT_EQ(answerer.seen.first(), QStringLiteral("Error|Unable to read the STEP file"));
+    EXPECT_EQ(probe->status(), QStringLiteral("Ready - Build plate displayed"));
+    EXPECT_FALSE(window->isProjectModified());
+    EXPECT_TRUE(probe->project().mainShape().IsNull());
+}
+
+TEST_F(MainWindowActions, ChooserPathIsRoutedBySuffixInLowerCase)
+{
+    const QString upper = boxStep(QStringLiteral("PART.STP"));
+    const QString bak = file(QStringLiteral("part.step.bak"));
+    ASSERT_TRUE(QFile::copy(upper, bak));
+
+    QString next;
+    int chooserCalls = 0;
+    window->setOpenFileChooser([&](QWidget*, int kind, const QString&, const QString& filter,
+                                   const QString&) {
+        ++chooserCalls;
+        EXPECT_EQ(kind, 0);
+        EXPECT_TRUE(filter.contains(QStringLiteral("(*.step *.stp *.stl)")));
+        return next;
+    });
+    MessageBoxAnswerer answerer;
+
+    next = QString(); // cancelled
+    window->importGeometryFile();
+    EXPECT_EQ(probe->status(), QStringLiteral("Ready - Build plate displayed"));
+
+    next = bak;
+    window->importGeometryFile();
+    ASSERT_EQ(answerer.seen.size(), 1);
+    EXPECT_TRUE(answerer.seen.first().startsWith(QStringLiteral("Unknown format|")));
+    EXPECT_TRUE(answerer.seen.first().contains(QStringLiteral("\"part.step.bak\"")));
+    EXPECT_EQ(probe->status(), QStringLiteral("Import cancelled: unrecognized format"));
+    EXPECT_TRUE(probe->project().mainShape().IsNull());
+
+    next = upper;
+    window->importGeometryFile();
+    EXPECT_FALSE(probe->project().mainShape().IsNull());
+    EXPECT_EQ(chooserCalls, 3);
+}
+
+TEST_F(MainWindowActions, ShapesWithoutFacesAreIgnoredAndCounted)
+{
+    const TopoDS_Shape vertex = BRepBuilderAPI_MakeVertex(gp_Pnt(0, 0, 0)).Shape();
+    const TopoDS_Shape edge = BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 0), gp_Pnt(5, 0, 0)).Shape();
+
+    const QString mixed = file(QStringLiteral("mixed.step"));
+    ASSERT_TRUE(PartFiles::writeStep(mixed, {vertex, PartFiles::box(10, 10, 10), edge}));
+    ASSERT_TRUE(window->importStepFile(mixed));
+    EXPECT_EQ(probe->project().shapes().size(), 1);
+    EXPECT_EQ(probe->status(),
+              QStringLiteral("Loaded: mixed - Click 'Orient part' then on a face (2 shape(s) ignored)"));
+
+    const QString faceless = file(QStringLiteral("faceless.step"));
+    ASSERT_TRUE(PartFiles::writeStep(faceless, {vertex, edge}));
+    MessageBoxAnswerer answerer;
+    EXPECT_FALSE(window->importStepFile(faceless));
+    ASSERT_EQ(answerer.seen.size(), 1);
+    EXPECT_EQ(answerer.seen.first(), QStringLiteral("Error|No usable shape (2 shape(s) ignored)."));
+    EXPECT_EQ(probe->status(), QStringLiteral("No valid shape found in the file"));
+    EXPECT_TRUE(probe->project().mainShape().IsNull()) << "the previous part is gone";
+    EXPECT_FALSE(probe->orientButton()->isEnabled());
+    EXPECT_TRUE(window->isProjectModified());
+}
+
+TEST_F(MainWindowActions, StlImportReportsAWaterproofSolid)
+{
+    const QString path = file(QStringLiteral("cube.stl"));
+    ASSERT_TRUE(PartFiles::writeStl(path, PartFiles::box(10, 10, 10)));
+    MessageBoxAnswerer answerer;
+    ASSERT_TRUE(window->importStlFile(path));
+    EXPECT_TRUE(answerer.seen.isEmpty()) << answerer.seen.join('\n').toStdString();
+    EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: cube — 12 triangles, solid waterproof"));
+    EXPECT_TRUE(probe->orientButton()->isEnabled());
+}
+
+struct Refusal
+{
+    ModeController::Mode mode;
+    bool withPart;
+    const char* reason;
+};
+
+TEST_F(MainWindowActions, ModeGuardsRefuseWithTheirReason)
+{
+    const Refusal cases[] = {
+        {ModeController::Mode::Orientation, false, "Import a STEP file first"},
+        {ModeController::Mode::Routing, true, "Import a netlist first"},
+        {ModeController::Mode::ResistanceProbe, true, "Generate the components first"},
+        {ModeController::Mode::Select, true, "Generate components or route traces first"},
+    };
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(ModeController::modeName(c.mode).toStdString());
+        if (c.withPart && probe->project().mainShape().IsNull()) {
+            ASSERT_TRUE(window->importStepFile(boxStep()));
+        }
+        MessageBoxAnswerer answerer;
+        EXPECT_FALSE(probe->modes()->requestTransition(c.mode).accepted);
+        ASSERT_EQ(answerer.seen.size(), 1);
+        EXPECT_EQ(answerer.seen.first(), QStringLiteral("Mode unavailable|") + c.reason);
+        EXPECT_EQ(probe->status(), QStringLiteral("Mode %1 refused: %2")
+                                       .arg(ModeController::modeName(c.mode), c.reason));
+        EXPECT_EQ(probe->modes()->currentMode(), ModeController::Mode::View);
+    }
+}
+
+TEST_F(MainWindowActions, ModeButtonFollowsTheModeAndItsTexts)
+{
+    ASSERT_TRUE(window->importStepFile(boxStep()));
+    QPushButton* orient = probe->orientButton();
+
+    orient->click();
+    EXPECT_EQ(probe->modes()->currentMode(), ModeController::Mode::Orientation);
+    EXPECT_TRUE(orient->isChecked());
+    EXPECT_EQ(orient->text(), QStringLiteral("Cancel selection"));
+    EXPECT_EQ(probe->status(), QStringLiteral("Selection mode ACTIVE - Click on a face of the part"));
+
+    orient->click(); // the checked button of the current mode goes back to View
+    EXPECT_EQ(probe->modes()->currentMode(), ModeController::Mode::View);
+    EXPECT_FALSE(orient->isChecked());
+    EXPECT_EQ(orient->text(), QStringLiteral("Orient part"));
+    EXPECT_EQ(probe->status(), QStringLiteral("Selection mode disabled"));
+
+    // A refused click puts the button back unchecked.
+    MessageBoxAnswerer answerer;
+    probe->routingButton()->setEnabled(true);
+    probe->routingButton()->click();
+    EXPECT_FALSE(probe->routingButton()->isChecked());
+    EXPECT_EQ(probe->routingButton()->text(), QStringLiteral("Routing Mode"));
+}
+
+TEST_F(MainWindowActions, SurfaceFollowingSwitchesTextsBothWays)
+{
+    QPushButton* follow = probe->followSurfaceButton();
+    follow->setEnabled(true);
+    follow->click();
+    EXPECT_TRUE(probe->surfaceFollowing());
+    EXPECT_EQ(follow->text(), QStringLiteral("Plane mode"));
+    EXPECT_EQ(probe->status(), QStringLiteral(
+        "Surface follow mode ACTIVE - Components will follow the surface of the part"));
+    follow->click();
+    EXPECT_FALSE(probe->surfaceFollowing());
+    EXPECT_EQ(follow->text(), QStringLiteral("Follow surface"));
+    EXPECT_EQ(probe->status(), QStringLiteral("Plane mode ACTIVE - Components stay on the build plate"));
+
+    follow->click();
+    window->resetInteractionState();
+    EXPECT_FALSE(probe->surfaceFollowing());
+    EXPECT_FALSE(follow->isChecked());
+    EXPECT_EQ(follow->text(), QStringLiteral("Follow surface"));
+}
+
+TEST_F(MainWindowActions, RedoAlsoAnswersCtrlShiftZ)
+{
+    const QList<QKeySequence> keys = probe->redoAction()->shortcuts();
+    ASSERT_EQ(keys.size(), 2);
+    EXPECT_EQ(keys.at(0), QKeySequence(QKeySequence::Redo));
+    EXPECT_EQ(keys.at(1), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+}
+
+TEST(MainWindowText, AbbreviatedListCutsAfterTwelveNames)
+{
+    QStringList names;
+    for (int i = 1; i <= 13; ++i)
+        names << QStringLiteral("R%1").arg(i);
+    EXPECT_EQ(MainWindow::abbreviatedList({}), QStringLiteral("    \n"));
+    EXPECT_EQ(MainWindow::abbreviatedList(names.mid(0, 12)),
+              QStringLiteral("    ") + names.mid(0, 12).join(QStringLiteral(", ")) + '\n');
+    EXPECT_EQ(MainWindow::abbreviatedList(names),
+              QStringLiteral("    ") + names.mid(0, 12).join(QStringLiteral(", "))
+                  + QStringLiteral(", … (+1 more)\n"));
+}
+
+} // namespace

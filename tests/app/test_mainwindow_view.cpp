@@ -1,0 +1,238 @@
+// Main window with its 3D viewer (needs an X server): start-up, part import through the
+// import flow, framing, and orientation by a click on a face.
+#include "mainwindowprobe.h"
+#include "partfiles.h"
+
+#include "foundation/geometryutils.h"
+#include "testsupport.h"
+#include "view/occwidget.h"
+
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <AIS_InteractiveContext.hxx>
+#include <AIS_ListOfInteractive.hxx>
+#include <AIS_ViewCube.hxx>
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <V3d_View.hxx>
+
+namespace {
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+struct Displayed
+{
+    int base = 0;
+    int viewCubes = 0;
+    int others = 0;
+};
+
+Displayed displayedObjects(OccWidget* view)
+{
+    Displayed d;
+    AIS_ListOfInteractive objects;
+    view->context()->DisplayedObjects(objects);
+    for (const opencascade::handle<AIS_InteractiveObject>& object : objects) {
+        if (view->isBaseElement(object))
+            ++d.base;
+        else
+            ++d.others;
+        if (!opencascade::handle<AIS_ViewCube>::DownCast(object).IsNull())
+            ++d.viewCubes;
+    }
+    return d;
+}
+
+gp_Pnt faceCentre(const TopoDS_Face& face)
+{
+    GProp_GProps props;
+    BRepGProp::SurfaceProperties(face, props);
+    return props.CentreOfMass();
+}
+
+// Device pixel of a world point, converted to the widget's logical coordinates.
+QPoint logicalPixel(OccWidget* widget, const gp_Pnt& p)
+{
+    Standard_Integer x = 0;
+    Standard_Integer y = 0;
+    widget->view()->Convert(p.X(), p.Y(), p.Z(), x, y);
+    const qreal ratio = std::max<qreal>(1.0, widget->devicePixelRatioF());
+    return QPoint(qRound(x / ratio), qRound(y / ratio));
+}
+
+class MainWindowView : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        window = std::make_unique<MainWindow>();
+        probe = std::make_unique<MainWindowProbe>(*window);
+        ASSERT_TRUE(probe->occWidget()->context().IsNull()) << "no viewer before the first resize";
+        initSpy = std::make_unique<QSignalSpy>(probe->occWidget(), &OccWidget::viewerInitialized);
+        window->show();
+        ASSERT_TRUE(waitFor([this] { return probe->viewerReady(); }));
+        chooser = QString();
+        window->setOpenFileChooser(
+            [this](QWidget*, int, const QString&, const QString&, const QString&) { return chooser; });
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Every corner of the box lands inside the view.
+    void expectFramed(const TopoDS_Shape& shape)
+    {
+        const TestSupport::Box b = TestSupport::boxOf(shape);
+        OccWidget* w = probe->occWidget();
+        for (double x : {b.xmin, b.xmax})
+            for (double y : {b.ymin, b.ymax})
+                for (double z : {b.zmin, b.zmax}) {
+                    const QPoint p = logicalPixel(w, gp_Pnt(x, y, z));
+                    EXPECT_TRUE(w->rect().contains(p))
+                        << "corner " << x << "," << y << "," << z << " at " << p.x() << "," << p.y();
+                }
+    }
+
+    TestSupport::IsolatedSettings m_settings;
+    QTemporaryDir m_dir;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MainWindowProbe> probe;
+    std::unique_ptr<QSignalSpy> initSpy;
+    QString chooser;
+};
+
+TEST_F(MainWindowView, ViewerIsBuiltOnceWithPlateAndCube)
+{
+    EXPECT_EQ(initSpy->count(), 1);
+    window->resize(window->width() + 40, window->height() + 20);
+    QTest::qWait(100);
+    EXPECT_EQ(initSpy->count(), 1) << "announced once";
+
+    const Displayed d = displayedObjects(probe->occWidget());
+    EXPECT_EQ(d.base, 2) << "build plate and view cube";
+    EXPECT_EQ(d.viewCubes, 1);
+    EXPECT_EQ(d.others, 0);
+    EXPECT_FALSE(window->isViewerReady()) << "the component objects are not wired yet";
+}
+
+TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
+{
+    chooser = path(QStringLiteral("bracket.step"));
+    ASSERT_TRUE(PartFiles::writeStep(chooser, {PartFiles::box(60, 30, 12)}));
+    window->importGeometryFile();
+    ASSERT_FALSE(probe->project().mainShape().IsNull());
+    EXPECT_EQ(displayedObjects(probe->occWidget()).others, 1);
+    expectFramed(probe->project().mainShape());
+
+    chooser = path(QStringLiteral("cube.stl"));
+    ASSERT_TRUE(PartFiles::writeStl(chooser, PartFiles::box(8, 8, 8)));
+    MessageBoxAnswerer answerer;
+    window->importGeometryFile();
+    EXPECT_TRUE(answerer.seen.isEmpty()) << answerer.seen.join('\n').toStdString();
+    EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: cube — 12 triangles, solid waterproof"));
+    const Displayed d = displayedObjects(probe->occWidget());
+    EXPECT_EQ(d.others, 1) << "the STEP part was replaced";
+    EXPECT_EQ(d.base, 2);
+    EXPECT_NEAR(TestSupport::volumeOf(probe->project().mainShape()), 512.0, 1e-3);
+    expectFramed(probe->project().mainShape());
+}
+
+// A click on a side face in Orientation mode lays that face on the plate.
+TEST_F(MainWindowView, ClickOnAFaceLaysItOnThePlate)
+{
+    chooser = path(QStringLiteral("block.step"));
+    ASSERT_TRUE(PartFiles::writeStep(chooser, {PartFiles::box(40, 20, 10)}));
+    window->importGeometryFile();
+    const TopoDS_Shape part = probe->project().mainShape();
+    ASSERT_FALSE(part.IsNull());
+
+    probe->orientButton()->click();
+    ASSERT_EQ(probe->modes()->currentMode(), ModeController::Mode::Orientation);
+
+    // The side face that looks most toward the eye.
+    OccWidget* w = probe->occWidget();
+    double ex = 0, ey = 0, ez = 0;
+    w->view()->Proj(ex, ey, ez);
+    const gp_Vec toEye(ex, ey, ez);
+    TopoDS_Face picked;
+    gp_Vec pickedNormal;
+    double best = 0.2;
+    for (TopExp_Explorer it(part, TopAbs_FACE); it.More(); it.Next()) {
+        const TopoDS_Face face = TopoDS::Face(it.Current());
+        const gp_Vec n = GeometryUtils::ensureNormalPointsOutward(
+            face, GeometryUtils::calculateFaceNormal(face), part, nullptr);
+        if (std::abs(n.Z()) > 0.5)
+            continue;
+        if (n.Dot(toEye) > best) {
+            best = n.Dot(toEye);
+            picked = face;
+            pickedNormal = n;
+        }
+    }
+    ASSERT_FALSE(picked.IsNull()) << "no side face faces the eye";
+    const bool alongX = std::abs(pickedNormal.X()) > 0.5;
+
+    const QPoint at = logicalPixel(w, faceCentre(picked));
+    QTest::mouseMove(w, at);
+    QTest::qWait(20);
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, at);
+    ASSERT_TRUE(waitFor([this] { return probe->modes()->currentMode() == ModeController::Mode::View; },
+                        3000))
+        << "status: " << probe->status().toStdString();
+
+    const TopoDS_Shape oriented = probe->project().mainShape();
+    const TestSupport::Box b = TestSupport::boxOf(oriented);
+    EXPECT_NEAR(b.zmin, 3.0, 1e-3);
+    EXPECT_NEAR((b.xmin + b.xmax) / 2, 25.0, 1e-3);
+    EXPECT_NEAR((b.ymin + b.ymax) / 2, 5.0, 1e-3);
+    EXPECT_NEAR(b.zmax - b.zmin, alongX ? 40.0 : 20.0, 1e-3) << "the picked face's depth stands up";
+
+    // The same face, now in the oriented part, looks straight down.
+    bool found = false;
+    for (TopExp_Explorer it(oriented, TopAbs_FACE); it.More(); it.Next()) {
+        const TopoDS_Face face = TopoDS::Face(it.Current());
+        if (!face.IsPartner(picked))
+            continue;
+        found = true;
+        const gp_Vec n = GeometryUtils::ensureNormalPointsOutward(
+            face, GeometryUtils::calculateFaceNormal(face), oriented, nullptr);
+        EXPECT_NEAR(n.Z(), -1.0, 1e-6);
+        EXPECT_NEAR(faceCentre(face).Z(), 3.0, 1e-3);
+    }
+    EXPECT_TRUE(found);
+    EXPECT_EQ(probe->orientButton()->text(), QStringLiteral("Orient part"));
+    EXPECT_FALSE(probe->orientButton()->isChecked());
+    EXPECT_EQ(displayedObjects(w).others, 1);
+    EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral(" *")));
+    expectFramed(oriented);
+
+    // Kept for a look at the window as a user sees it.
+    const QByteArray shots = qgetenv("VTQ_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+        w->update();
+        QTest::qWait(300);
+        const QPixmap shot = window->screen()->grabWindow(window->winId());
+        EXPECT_TRUE(shot.save(QString::fromLocal8Bit(shots) + QStringLiteral("/mainwindow.png")));
+    }
+}
+
+} // namespace
