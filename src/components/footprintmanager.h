@@ -18,6 +18,37 @@ class FootprintManager
 {
 public:
     // Library: folders, index, lookup
+    FootprintManager();
+
+    // Trimmed; of "Lib:Name" only the text after the last ":" (trimmed again).
+    static QString normalizeFootprintName(const QString& name);
+
+    void addSearchPath(const QString& folder);
+    // Forgets the folders, the index and every footprint read from files or built in;
+    // footprints restored from a project stay, so that a later save still carries them.
+    void clearSearchPaths();
+    QStringList searchPaths() const { return m_searchPaths; }
+
+    void buildFootprintIndex();
+    QString findFootprintFile(const QString& name);
+
+    bool loadFootprint(const QString& name);
+    bool hasFootprint(const QString& name) const;
+    FootprintData getFootprint(const QString& name) const;
+    bool loadKicadFile(const QString& filePath);
+    bool loadFootprintFromFile(const QString& filePath);
+    static TopoDS_Shape buildFootprintBody(const FootprintData& footprint);
+    void registerEmbeddedFootprint(const FootprintData& footprint);
+    bool generateBuiltinFootprint(const QString& name);
+
+private:
+    QStringList m_searchPaths;               // in the order added, no duplicates
+    QMap<QString, FootprintData> m_cache;    // by footprint name
+    QList<FootprintIndexEntry> m_index;
+    bool m_indexValid = false;
+    QStringList m_embeddedNames;             // names restored from a project: kept by clearSearchPaths
+
+public:
 
     // Copper reader and solids
     // None of these touch the library's state; they are static so they can run without one.

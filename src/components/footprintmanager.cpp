@@ -1,0 +1,60 @@
+// Footprint library: search folders and the footprint cache.
+
+#include "components/footprintmanager.h"
+
+#include "foundation/logging.h"
+
+#include <QFileInfo>
+
+FootprintManager::FootprintManager() = default;
+
+QString FootprintManager::normalizeFootprintName(const QString& name)
+{
+    if (name.isEmpty())
+        return name;
+    const QString trimmed = name.trimmed();
+    const int colon = trimmed.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return trimmed;
+    return trimmed.mid(colon + 1).trimmed();
+}
+
+void FootprintManager::addSearchPath(const QString& folder)
+{
+    if (!QFileInfo(folder).isDir()) {
+        qCDebug(lcFootprint) << "Footprint path ignored (not a folder):" << folder;
+        return;
+    }
+    if (m_searchPaths.contains(folder, Qt::CaseSensitive))
+        return;
+    m_searchPaths.append(folder);
+    m_indexValid = false;
+    qCDebug(lcFootprint) << "Footprint path added:" << folder;
+}
+
+void FootprintManager::clearSearchPaths()
+{
+    m_searchPaths.clear();
+    m_index.clear();
+    m_indexValid = false;
+
+    // A footprint restored from a project may exist nowhere else: dropping it would make the
+    // next save leave it out and the reopened project lose the component's pads.
+    QMap<QString, FootprintData> kept;
+    for (const QString& name : qAsConst(m_embeddedNames)) {
+        const auto it = m_cache.constFind(name);
+        if (it != m_cache.constEnd())
+            kept.insert(name, it.value());
+    }
+    m_cache = kept;
+}
+
+bool FootprintManager::hasFootprint(const QString& name) const
+{
+    return m_cache.contains(name);
+}
+
+FootprintData FootprintManager::getFootprint(const QString& name) const
+{
+    return m_cache.value(name);
+}

@@ -1,0 +1,258 @@
+// Footprint library: loading by name, reading .kicad_mod files, built-in and embedded footprints.
+
+#include "components/footprintmanager.h"
+
+#include "foundation/logging.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+// The largest footprints of KiCad's own library are a few hundred kilobytes; anything far
+// beyond is not a footprint and is not worth reading into memory.
+constexpr qint64 kMaxFootprintFileBytes = 32 * 1024 * 1024;
+
+struct BuiltinRow
+{
+    const char* name;
+    double padWidth;
+    double padHeight;
+    double spacing;
+    double bodyX;
+    double bodyY;
+    double bodyHeight;
+};
+
+constexpr BuiltinRow kBuiltinRows[] = {
+    {"Builtin_0603", 0.8, 0.9, 1.5, 1.6, 0.8, 0.55},
+    {"Builtin_0805", 1.0, 1.3, 1.8, 2.0, 1.25, 0.6},
+    {"Builtin_1206", 1.1, 1.7, 2.8, 3.2, 1.6, 0.7},
+    {"Builtin_1210", 1.1, 2.6, 2.8, 3.2, 2.5, 0.9},
+    {"Builtin_1218", 1.1, 4.7, 2.8, 3.2, 4.6, 1.2},
+    {"Builtin_1812", 1.4, 3.3, 3.7, 4.5, 3.2, 1.2},
+};
+
+// A footprint file is one S-expression opened by "footprint" (KiCad 6 and later) or
+// "module" (KiCad 5); anything else is not one.
+bool startsAsFootprint(const QString& content)
+{
+    int i = 0;
+    const int n = content.size();
+    while (i < n && (content.at(i).isSpace() || content.at(i) == QChar(0xFEFF)))
+        ++i;
+    const QStringView rest = QStringView(content).mid(i);
+    return rest.startsWith(QLatin1String("(footprint")) || rest.startsWith(QLatin1String("(module"));
+}
+
+// A truncated file would otherwise load with part of its pads silently missing.
+bool hasBalancedParentheses(const QString& content)
+{
+    int depth = 0;
+    bool inString = false;
+    const int n = content.size();
+    for (int i = 0; i < n; ++i) {
+        const QChar c = content.at(i);
+        if (inString) {
+            if (c == QLatin1Char('\\'))
+                ++i;
+            else if (c == QLatin1Char('"'))
+                inString = false;
+        } else if (c == QLatin1Char('"')) {
+            inString = true;
+        } else if (c == QLatin1Char('(')) {
+            ++depth;
+        } else if (c == QLatin1Char(')')) {
+            if (--depth < 0)
+                return false;
+        }
+    }
+    return depth == 0 && !inString;
+}
+
+QString completeBaseName(const QString& path)
+{
+    return QFileInfo(path).completeBaseName();
+}
+
+} // namespace
+
+bool FootprintManager::loadFootprint(const QString& name)
+{
+    if (m_cache.contains(name)) {
+        qCDebug(lcFootprint) << "✓ Footprint already loaded:" << name;
+        return true;
+    }
+    qCDebug(lcFootprint) << "\n=== LOADING FOOTPRINT ===";
+    qCDebug(lcFootprint) << "Looking for:" << name;
+
+    const QString path = findFootprintFile(name);
+    if (path.isEmpty()) {
+        if (generateBuiltinFootprint(name))
+            return true;
+        qWarning() << "✗ Footprint not found:" << name;
+        qCDebug(lcFootprint) << "Paths searched:";
+        for (const QString& folder : qAsConst(m_searchPaths))
+            qCDebug(lcFootprint) << "  -" << folder;
+        return false;
+    }
+
+    qCDebug(lcFootprint) << "✓ File found:" << path;
+    if (!path.endsWith(QLatin1String(".kicad_mod"), Qt::CaseSensitive)) {
+        qWarning() << "✗ Unsupported format" << path << "— only .kicad_mod files are read";
+        qCDebug(lcFootprint) << "============================\n";
+        return false;
+    }
+
+    const bool ok = loadKicadFile(path);
+    qCDebug(lcFootprint) << (ok ? "✓" : "✗") << "Load result:" << (ok ? "SUCCESS" : "FAILED");
+    qCDebug(lcFootprint) << "============================\n";
+    if (ok) {
+        // Callers read the cache under the name they asked for, which after a sub-word match
+        // or a match in another letter case is not the file's name.
+        const QString fileName = completeBaseName(path);
+        if (fileName != name)
+            m_cache.insert(name, m_cache.value(fileName));
+    }
+    return ok;
+}
+
+bool FootprintManager::loadKicadFile(const QString& filePath)
+{
+    qCDebug(lcFootprint) << "\n=== LOADING KICAD FILE ===";
+    qCDebug(lcFootprint) << "File:" << filePath;
+
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qWarning() << "✗ Cannot open the file" << filePath << "—" << file.errorString();
+        return false;
+    }
+    if (file.size() > kMaxFootprintFileBytes) {
+        qWarning() << "✗ File too large to be a footprint:" << filePath << "—" << file.size()
+                   << "bytes";
+        return false;
+    }
+    const QString content = QString::fromUtf8(file.readAll());
+    if (file.error() != QFileDevice::NoError) {
+        qWarning() << "✗ Cannot read the file" << filePath << "—" << file.errorString();
+        return false;
+    }
+    file.close();
+    qCDebug(lcFootprint) << "✓ File read:" << content.size() << "characters";
+
+    if (!startsAsFootprint(content)) {
+        qWarning() << "✗ Not a KiCad footprint file (no footprint or module expression):"
+                   << filePath;
+        return false;
+    }
+    if (!hasBalancedParentheses(content)) {
+        qWarning() << "✗ Malformed footprint file (unbalanced parentheses or quotes, truncated?):"
+                   << filePath;
+        return false;
+    }
+
+    if (lcFootprint().isDebugEnabled()) {
+        static const QRegularExpression versionPattern(QStringLiteral("\\(version\\s+(\\d+)\\)"));
+        const QRegularExpressionMatch match = versionPattern.match(content);
+        const QString version = match.hasMatch() ? match.captured(1) : QStringLiteral("Inconnue");
+        qCDebug(lcFootprint) << "Detected format version:" << version;
+        qCDebug(lcFootprint) << "\nFile excerpt (first 500 characters):" << content.left(500) << "---";
+    }
+
+    FootprintData footprint;
+    footprint.name = completeBaseName(filePath);
+    footprint.path = filePath;
+    footprint.thickness = 1.0;
+    footprint.bodyUndercut = 0.4;
+    footprint.copperPads = parsePads(content);
+    footprint.copperTracks = parseTracks(content);
+    footprint.zones = parseZones(content);
+    qCDebug(lcFootprint) << "\n=== PARSING SUMMARY ===";
+    qCDebug(lcFootprint) << "Copper pads:" << footprint.copperPads.size();
+    qCDebug(lcFootprint) << "Copper tracks:" << footprint.copperTracks.size();
+    qCDebug(lcFootprint) << "Copper zones:" << footprint.zones.size();
+
+    footprint.body = buildFootprintBody(footprint);
+    qCDebug(lcFootprint) << "Body:" << (footprint.body.IsNull() ? "✗ NULL" : "✓ OK");
+
+    m_cache.insert(footprint.name, footprint);
+    qCDebug(lcFootprint) << "\n✓ Footprint loaded:" << footprint.name;
+    qCDebug(lcFootprint) << "================================\n";
+    return true;
+}
+
+bool FootprintManager::loadFootprintFromFile(const QString& filePath)
+{
+    if (!QFileInfo(filePath).isFile()) {
+        qWarning() << "loadFootprintFromFile: file not found:" << filePath;
+        return false;
+    }
+    if (QFileInfo(filePath).suffix().compare(QLatin1String("kicad_mod"), Qt::CaseInsensitive) != 0) {
+        qWarning() << "loadFootprintFromFile: unsupported format:" << filePath;
+        return false;
+    }
+    return loadKicadFile(filePath);
+}
+
+TopoDS_Shape FootprintManager::buildFootprintBody(const FootprintData& footprint)
+{
+    double width = 0.0;
+    double length = 0.0;
+    bodyDimensions(footprint, width, length);
+    return buildBodyBox(footprint, width, length, footprint.bodyHeight, footprint.bodyOffsetZ);
+}
+
+void FootprintManager::registerEmbeddedFootprint(const FootprintData& footprint)
+{
+    if (footprint.name.isEmpty()) {
+        qWarning() << "registerEmbeddedFootprint: unnamed footprint, skipped";
+        return;
+    }
+    FootprintData copy = footprint;
+    copy.body = buildFootprintBody(copy);
+    m_cache.insert(copy.name, copy);
+    if (!m_embeddedNames.contains(copy.name))
+        m_embeddedNames.append(copy.name);
+    qCDebug(lcFootprint) << "✓ Embedded footprint restored:" << copy.name << "("
+                         << copy.copperPads.size() << "pads)";
+}
+
+bool FootprintManager::generateBuiltinFootprint(const QString& name)
+{
+    const BuiltinRow* row = nullptr;
+    for (const BuiltinRow& candidate : kBuiltinRows) {
+        if (name.compare(QLatin1String(candidate.name), Qt::CaseInsensitive) == 0) {
+            row = &candidate;
+            break;
+        }
+    }
+    if (!row)
+        return false;
+
+    FootprintData footprint;
+    footprint.name = name;
+    footprint.path = name;
+    footprint.isBuiltin = true;
+    footprint.thickness = 1.0;
+    footprint.bodyUndercut = 0.4;
+    footprint.bodyWidthOverride = row->bodyX;
+    footprint.bodyLengthOverride = row->bodyY;
+    footprint.bodyHeight = row->bodyHeight;
+    for (int i = 0; i < 2; ++i) {
+        FootprintPad pad;
+        pad.number = QString::number(i + 1);
+        pad.posX = (i == 0 ? -0.5 : 0.5) * row->spacing;
+        pad.posY = 0.0;
+        pad.shape = QStringLiteral("rect");
+        pad.width = row->padWidth;
+        pad.height = row->padHeight;
+        pad.rotation = 0.0;
+        pad.layers = QStringLiteral("F.Cu");
+        footprint.copperPads.append(pad);
+    }
+    footprint.body = buildFootprintBody(footprint);
+    m_cache.insert(name, footprint);
+    qCDebug(lcFootprint) << "✓ Built-in footprint generated:" << name;
+    return true;
+}

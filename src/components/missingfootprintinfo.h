@@ -1,0 +1,15 @@
+// One component placed without a footprint, as reported after generation or a netlist update.
+#pragma once
+
+#include <QList>
+#include <QMetaType>
+#include <QString>
+
+struct MissingFootprintInfo
+{
+    QString reference;           // component reference
+    QString requestedFootprint;  // footprint name asked for, library prefix removed
+    QString value;               // component value
+};
+
+Q_DECLARE_METATYPE(MissingFootprintInfo)

@@ -1,0 +1,128 @@
+#include "components/missingfootprintsdialog.h"
+
+#include "foundation/uitheme.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInfo>& missing,
+                                                 QWidget* parent)
+    : QDialog(parent)
+    , m_missingFootprints(missing)
+{
+    const int count = int(m_missingFootprints.size());
+
+    setWindowTitle(tr("⚠ Missing footprints"));
+    setMinimumSize(700, 400);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(15);
+    layout->setContentsMargins(20, 20, 20, 20);
+
+    auto* icon = new QLabel(QStringLiteral("⚠"), this);
+    QFont iconFont = icon->font();
+    iconFont.setPointSize(48);
+    icon->setFont(iconFont);
+    icon->setAlignment(Qt::AlignCenter);
+    icon->setStyleSheet(UiTheme::labelStyleSheet(UiTheme::warningColor(palette())));
+
+    auto* title = new QLabel(tr("%n component(s) without footprint", nullptr, count), this);
+    QFont titleFont = title->font();
+    titleFont.setWeight(QFont::Bold);
+    if (titleFont.pointSizeF() > 0)
+        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    title->setFont(titleFont);
+    title->setAlignment(Qt::AlignCenter);
+    title->setWordWrap(true);
+
+    auto* explanation = new QLabel(
+        tr("The following component(s) could not be matched to a footprint", nullptr, count), this);
+    explanation->setAlignment(Qt::AlignCenter);
+    explanation->setWordWrap(true);
+    UiTheme::setMuted(explanation);
+
+    layout->addWidget(icon);
+    layout->addWidget(title);
+    layout->addWidget(explanation);
+    layout->addSpacing(10);
+
+    auto* table = new QTableWidget(count, 3, this);
+    table->setHorizontalHeaderLabels({tr("Reference"), tr("Value"), tr("Requested footprint")});
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setAlternatingRowColors(true);
+    table->setStyleSheet(QStringLiteral(
+        "QTableWidget {  background-color: palette(base);  alternate-background-color: "
+        "palette(alternate-base);  color: palette(text);  gridline-color: palette(mid);}"
+        "QTableWidget::item {  background-color: rgba(209, 52, 56, 38);  padding: 2px 4px;}"
+        "QTableWidget::item:selected {  background-color: palette(highlight);  color: "
+        "palette(highlighted-text);}"));
+
+    const QColor errorColor = UiTheme::errorColor(palette());
+    QFont referenceFont = table->font();
+    referenceFont.setBold(true);
+    for (int row = 0; row < count; ++row) {
+        const MissingFootprintInfo& info = m_missingFootprints.at(row);
+        auto* reference = new QTableWidgetItem(info.reference);
+        reference->setFont(referenceFont);
+        reference->setForeground(QBrush(errorColor));
+        auto* value = new QTableWidgetItem(info.value);
+        value->setToolTip(info.value);
+        auto* footprint = new QTableWidgetItem(info.requestedFootprint);
+        footprint->setToolTip(info.requestedFootprint);
+        table->setItem(row, 0, reference);
+        table->setItem(row, 1, value);
+        table->setItem(row, 2, footprint);
+    }
+    table->resizeRowsToContents();
+    layout->addWidget(table);
+
+    const QString colouredWord =
+        QStringLiteral("<b style=\"color:%1;\">%2</b>")
+            .arg(errorColor.name(), tr("RED", "color of the missing components in the 3D view"));
+    auto* help = new QLabel(
+        tr("💡 <b>How to fix:</b><br>1. Missing components appear in %1 in the 3D view<br>"
+           "2. Click on a red component to select it<br>3. Use the <b>\"Browse footprint...\"</b> "
+           "button in the right panel<br>4. Select the appropriate .kicad_mod file")
+            .arg(colouredWord),
+        this);
+    help->setTextFormat(Qt::RichText);
+    help->setWordWrap(true);
+    help->setStyleSheet(QStringLiteral(
+        "QLabel {  background-color: rgba(77, 166, 255, 38);  color: palette(text);  border: 1px "
+        "solid rgba(77, 166, 255, 140);  border-radius: 5px;  padding: 10px;}"));
+    layout->addWidget(help);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* copyButton = new QPushButton(tr("📋 Copy the list"), this);
+    copyButton->setAutoDefault(false);
+    auto* continueButton = new QPushButton(tr("Continue"), this);
+    continueButton->setDefault(true);
+    continueButton->setStyleSheet(QStringLiteral(
+        "QPushButton {   background-color: #4CAF50; color: white;   font-weight: bold; padding: "
+        "8px 20px; border-radius: 4px; }QPushButton:hover { background-color: #45a049; }"));
+    buttons->addWidget(copyButton);
+    buttons->addWidget(continueButton);
+    layout->addLayout(buttons);
+
+    connect(copyButton, &QPushButton::clicked, this, &MissingFootprintsDialog::copyListToClipboard);
+    connect(continueButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void MissingFootprintsDialog::copyListToClipboard()
+{
+    QString text = tr("=== Missing footprints ===\n\n");
+    for (const MissingFootprintInfo& info : qAsConst(m_missingFootprints))
+        text += QStringLiteral("%1 (%2) : %3\n").arg(info.reference, info.value, info.requestedFootprint);
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+}

@@ -1,0 +1,205 @@
+// The footprint folders dialog and the missing-footprints dialog, on the offscreen platform.
+
+#include "testsupport.h"
+
+#include "components/footprintfoldersdialog.h"
+#include "components/footprintmanager.h"
+#include "components/missingfootprintsdialog.h"
+#include "foundation/appsettings.h"
+#include "foundation/uitheme.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QPushButton* buttonLabelled(QWidget* parent, const QString& text)
+{
+    for (QPushButton* button : parent->findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+// Answers the directory chooser that the next click opens: with a folder, or cancels when
+// the folder is empty. Gives up (cancelling) if no chooser shows, so a test cannot hang.
+void answerNextDirectoryChooser(const QString& folder)
+{
+    auto attempts = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [folder, attempts, poll]() {
+        auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!chooser) {
+            if (++*attempts < 200)
+                QTimer::singleShot(10, *poll);
+            return;
+        }
+        if (folder.isEmpty()) {
+            chooser->reject();
+            return;
+        }
+        chooser->setDirectory(folder);
+        QMetaObject::invokeMethod(chooser, "accept");
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+class FoldersDialog : public ::testing::Test
+{
+protected:
+    TestSupport::IsolatedSettings m_settings;
+    QTemporaryDir m_root;
+    QString folder(const QString& name) const
+    {
+        const QString path = QDir(m_root.path()).filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
+};
+
+TEST_F(FoldersDialog, ListsFoldersAndRemovesTheSelectedRows)
+{
+    const QStringList start{QStringLiteral("/one"), QStringLiteral("/two"), QStringLiteral("/three")};
+    FootprintFoldersDialog dialog(start);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Footprint folders"));
+    EXPECT_EQ(dialog.folders(), start);
+
+    QPushButton* remove = buttonLabelled(&dialog, QStringLiteral("Remove"));
+    ASSERT_NE(remove, nullptr);
+    EXPECT_FALSE(remove->isEnabled());
+    EXPECT_TRUE(buttonLabelled(&dialog, QStringLiteral("Add..."))->isEnabled());
+
+    auto* list = dialog.findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    list->item(0)->setSelected(true);
+    list->item(2)->setSelected(true);
+    EXPECT_TRUE(remove->isEnabled());
+    remove->click();
+    EXPECT_EQ(dialog.folders(), QStringList{QStringLiteral("/two")});
+    EXPECT_FALSE(remove->isEnabled());
+}
+
+TEST_F(FoldersDialog, AddAppendsNewFoldersAndSelectsAnExistingOne)
+{
+    const QString upper = folder(QStringLiteral("Lib"));
+    const QString lower = folder(QStringLiteral("lib"));
+    FootprintFoldersDialog dialog({upper, QStringLiteral("/elsewhere")});
+    auto* list = dialog.findChild<QListWidget*>();
+    QPushButton* add = buttonLabelled(&dialog, QStringLiteral("Add..."));
+    ASSERT_NE(add, nullptr);
+
+    answerNextDirectoryChooser(upper);
+    add->click();
+    EXPECT_EQ(dialog.folders().size(), 2);
+    EXPECT_EQ(list->currentRow(), 0);
+
+    answerNextDirectoryChooser(lower);
+    add->click();
+    EXPECT_EQ(dialog.folders(), (QStringList{upper, QStringLiteral("/elsewhere"), lower}));
+    EXPECT_EQ(list->currentRow(), 2);
+    // The chooser remembers where the user went.
+    EXPECT_EQ(AppSettings::lastDirectory(AppSettings::DirectoryKind::Footprints), lower);
+
+    answerNextDirectoryChooser(QString());
+    add->click();
+    EXPECT_EQ(dialog.folders().size(), 3);
+}
+
+TEST_F(FoldersDialog, AcceptingReplacesTheLibraryFoldersAndStoresThem)
+{
+    const QString a = folder(QStringLiteral("a"));
+    const QString b = folder(QStringLiteral("b"));
+    const QString gone = QDir(m_root.path()).filePath(QStringLiteral("gone"));
+    FootprintManager library;
+    library.addSearchPath(b);
+    FootprintData embedded;
+    embedded.name = QStringLiteral("FromProject");
+    library.registerEmbeddedFootprint(embedded);
+
+    EXPECT_EQ(FootprintFoldersDialog::applyFolders(library, {a, gone, a, b}), 2);
+    EXPECT_EQ(library.searchPaths(), (QStringList{a, b}));
+    EXPECT_EQ(AppSettings::footprintDirs(), (QStringList{a, b}));
+    EXPECT_TRUE(library.hasFootprint(QStringLiteral("FromProject")));
+
+    EXPECT_EQ(FootprintFoldersDialog::applyFolders(library, {}), 0);
+    EXPECT_TRUE(library.searchPaths().isEmpty());
+    EXPECT_TRUE(AppSettings::footprintDirs().isEmpty());
+}
+
+QList<MissingFootprintInfo> oneMissing(const QString& value)
+{
+    MissingFootprintInfo info;
+    info.reference = QStringLiteral("R1");
+    info.value = value;
+    info.requestedFootprint = QStringLiteral("R_0603");
+    return {info};
+}
+
+TEST(MissingFootprintsDialog, ShowsTheComponentsWithoutFootprint)
+{
+    MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("⚠ Missing footprints"));
+    bool titleFound = false;
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        titleFound |= label->text() == QStringLiteral("1 component(s) without footprint");
+    EXPECT_TRUE(titleFound);
+
+    auto* table = dialog.findChild<QTableWidget*>();
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->rowCount(), 1);
+    ASSERT_EQ(table->columnCount(), 3);
+    EXPECT_EQ(table->horizontalHeaderItem(2)->text(), QStringLiteral("Requested footprint"));
+    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("R1"));
+    EXPECT_TRUE(table->item(0, 0)->font().bold());
+    EXPECT_EQ(table->item(0, 0)->foreground().color(), UiTheme::errorColor(dialog.palette()));
+    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("10k"));
+    EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("R_0603"));
+    EXPECT_EQ(table->item(0, 2)->toolTip(), QStringLiteral("R_0603"));
+}
+
+struct ClipboardRow { const char* label; const char* value; const char* expected; };
+void PrintTo(const ClipboardRow& row, std::ostream* out) { *out << row.label; }
+
+class MissingFootprintsCopy : public ::testing::TestWithParam<ClipboardRow> {};
+
+TEST_P(MissingFootprintsCopy, CopiesTheListAndStaysOpen)
+{
+    MissingFootprintsDialog dialog(oneMissing(QString::fromUtf8(GetParam().value)));
+    dialog.show();
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    QPushButton* copy = buttonLabelled(&dialog, QStringLiteral("📋 Copy the list"));
+    ASSERT_NE(copy, nullptr);
+    copy->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8(GetParam().expected));
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MissingFootprintsCopy, ::testing::Values(
+    ClipboardRow{"WithValue", "10k", "=== Missing footprints ===\n\nR1 (10k) : R_0603\n"},
+    ClipboardRow{"EmptyValue", "", "=== Missing footprints ===\n\nR1 () : R_0603\n"}),
+    [](const ::testing::TestParamInfo<ClipboardRow>& info) { return std::string(info.param.label); });
+
+TEST(MissingFootprintsDialog, EnterContinues)
+{
+    MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog, Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+} // namespace

@@ -1,0 +1,398 @@
+// Footprint library: name normalisation, folders, index, three-level lookup, loading,
+// built-in and embedded footprints, and bad input.
+
+#include "footprintlibrarytestutil.h"
+#include "testsupport.h"
+
+#include "components/footprintmanager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace FootprintLibraryTest;
+
+namespace {
+
+struct NormaliseRow { const char* input; const char* expected; };
+void PrintTo(const NormaliseRow& row, std::ostream* out) { *out << '"' << row.input << '"'; }
+
+class NormaliseName : public ::testing::TestWithParam<NormaliseRow> {};
+
+TEST_P(NormaliseName, KeepsTextAfterLastColonTrimmed)
+{
+    const NormaliseRow row = GetParam();
+    EXPECT_EQ(FootprintManager::normalizeFootprintName(QString::fromUtf8(row.input)),
+              QString::fromUtf8(row.expected))
+        << row.input;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, NormaliseName, ::testing::Values(
+    NormaliseRow{"", ""},
+    NormaliseRow{"R_0603", "R_0603"},
+    NormaliseRow{"Resistor_SMD:R_0603", "R_0603"},
+    NormaliseRow{"  Resistor_SMD:R_0603 \t", "R_0603"},
+    NormaliseRow{"Lib: R_0603 ", "R_0603"},
+    NormaliseRow{"a:b:c", "c"},
+    NormaliseRow{"Lib:", ""},
+    NormaliseRow{"   ", ""}),
+    [](const ::testing::TestParamInfo<NormaliseRow>& info) { return "Row" + std::to_string(info.index); });
+
+class FootprintLibrary : public ::testing::Test
+{
+protected:
+    QTemporaryDir m_root;
+    QDir dir() const { return QDir(m_root.path()); }
+    QString folder(const QString& name) const
+    {
+        const QString path = dir().filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
+};
+
+TEST_F(FootprintLibrary, FoldersAreKeptOnceAndOnlyWhenTheyExist)
+{
+    FootprintManager library;
+    const QString a = folder(QStringLiteral("a"));
+    library.addSearchPath(a);
+    library.addSearchPath(a);
+    library.addSearchPath(dir().filePath(QStringLiteral("missing")));
+    EXPECT_EQ(library.searchPaths(), QStringList{a});
+
+    // Adding a missing folder leaves the index as it was: a file that appears later is unseen.
+    writeFile(QDir(a), QStringLiteral("First.kicad_mod"), twoPadFootprint(QStringLiteral("First")));
+    EXPECT_FALSE(library.findFootprintFile(QStringLiteral("First")).isEmpty());
+    writeFile(QDir(a), QStringLiteral("Second.kicad_mod"), twoPadFootprint(QStringLiteral("Second")));
+    library.addSearchPath(dir().filePath(QStringLiteral("still-missing")));
+    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("Second")).isEmpty());
+
+    // A new folder invalidates the index.
+    library.addSearchPath(folder(QStringLiteral("b")));
+    EXPECT_FALSE(library.findFootprintFile(QStringLiteral("Second")).isEmpty());
+}
+
+TEST_F(FootprintLibrary, LookupPrefersExactThenSubWordThenPartial)
+{
+    const QString a = folder(QStringLiteral("a"));
+    writeFile(QDir(a), QStringLiteral("R_0603x.kicad_mod"), twoPadFootprint(QStringLiteral("x")));
+    writeFile(QDir(a), QStringLiteral("sub/R_0603_1608Metric.kicad_mod"), twoPadFootprint(QStringLiteral("m")));
+    FootprintManager library;
+    library.addSearchPath(a);
+
+    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("R_0603")).endsWith(QStringLiteral("/sub/R_0603_1608Metric.kicad_mod")));
+    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("0603x")).endsWith(QStringLiteral("/R_0603x.kicad_mod")));
+    // "0603" is bounded by "_" in C_0603_1608Metric but runs into "x" in R0603x.
+    writeFile(QDir(a), QStringLiteral("R0603x.kicad_mod"), twoPadFootprint(QStringLiteral("y")));
+    writeFile(QDir(a), QStringLiteral("C_0603_1608Metric.kicad_mod"), twoPadFootprint(QStringLiteral("c")));
+    library.addSearchPath(folder(QStringLiteral("empty"))); // invalidates the index
+    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("0603")).endsWith(QStringLiteral("/C_0603_1608Metric.kicad_mod")));
+    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("R0603")).endsWith(QStringLiteral("/R0603x.kicad_mod")));
+
+    writeFile(QDir(a), QStringLiteral("r_0603.kicad_mod"), twoPadFootprint(QStringLiteral("r")));
+    library.addSearchPath(folder(QStringLiteral("empty2")));
+    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("R_0603")).endsWith(QStringLiteral("/r_0603.kicad_mod")));
+    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("nothing-like-it")).isEmpty());
+}
+
+TEST_F(FootprintLibrary, LaterOccurrenceCanBeTheBoundedOne)
+{
+    const QString a = folder(QStringLiteral("a"));
+    writeFile(QDir(a), QStringLiteral("ABx.kicad_mod"), twoPadFootprint(QStringLiteral("x")));
+    writeFile(QDir(a), QStringLiteral("xAB_AB.kicad_mod"), twoPadFootprint(QStringLiteral("y")));
+    FootprintManager library;
+    library.addSearchPath(a);
+    // In "xAB_AB" the first occurrence runs into "x" but the second stands alone: level 2,
+    // ahead of "ABx" (level 3) whatever the order of the walk.
+    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("ab")).endsWith(QStringLiteral("/xAB_AB.kicad_mod")));
+}
+
+TEST_F(FootprintLibrary, AmbiguityAcrossFoldersIsReportedAndFirstFolderWins)
+{
+    const QString a = folder(QStringLiteral("a"));
+    const QString b = folder(QStringLiteral("b"));
+    const QString first = writeFile(QDir(a), QStringLiteral("R_0603.kicad_mod"), twoPadFootprint(QStringLiteral("R_0603")));
+    const QString second = writeFile(QDir(b), QStringLiteral("r_0603.kicad_mod"), twoPadFootprint(QStringLiteral("r_0603")));
+    FootprintManager library;
+    library.addSearchPath(a);
+    library.addSearchPath(b);
+
+    MessageCapture capture;
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("R_0603")), first);
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("L1 ambiguity for \"R_0603\"")));
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("2 candidates:")));
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("•")));
+    EXPECT_TRUE(capture.anyWarningContains(second));
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("→ First candidate kept:")));
+}
+
+TEST_F(FootprintLibrary, EmptyNameFailsWithWarning)
+{
+    FootprintManager library;
+    MessageCapture capture;
+    EXPECT_FALSE(library.loadFootprint(FootprintManager::normalizeFootprintName(QStringLiteral("Lib:"))));
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("findFootprintFile: empty footprint name")));
+}
+
+TEST_F(FootprintLibrary, SubWordMatchIsCachedUnderBothNames)
+{
+    const QString a = folder(QStringLiteral("a"));
+    writeFile(QDir(a), QStringLiteral("R_0603_1608Metric.kicad_mod"), twoPadFootprint(QStringLiteral("R_0603_1608Metric"), 1.6));
+    FootprintManager library;
+    library.addSearchPath(a);
+
+    ASSERT_TRUE(library.loadFootprint(QStringLiteral("R_0603")));
+    EXPECT_TRUE(library.hasFootprint(QStringLiteral("R_0603")));
+    EXPECT_TRUE(library.hasFootprint(QStringLiteral("R_0603_1608Metric")));
+    const FootprintData footprint = library.getFootprint(QStringLiteral("R_0603"));
+    ASSERT_EQ(footprint.copperPads.size(), 2);
+    EXPECT_NEAR(footprint.copperPads.at(0).posX, -0.8, 1e-9);
+    EXPECT_FALSE(footprint.body.IsNull());
+    EXPECT_DOUBLE_EQ(footprint.thickness, 1.0);
+    EXPECT_DOUBLE_EQ(footprint.bodyUndercut, 0.4);
+
+    MessageCapture capture(true);
+    EXPECT_TRUE(library.loadFootprint(QStringLiteral("R_0603")));
+    EXPECT_TRUE(capture.anyDebugContains(QStringLiteral("✓ Footprint already loaded: \"R_0603\"")));
+    EXPECT_FALSE(capture.anyDebugContains(QStringLiteral("LOADING KICAD FILE")));
+}
+
+TEST_F(FootprintLibrary, MissingVersionIsLoggedAsUnknownAndLoads)
+{
+    const QString a = folder(QStringLiteral("a"));
+    writeFile(QDir(a), QStringLiteral("NoVersion.kicad_mod"),
+              "(module NoVersion (layer F.Cu)\n"
+              "  (pad 1 thru_hole circle (at 0 2.5) (size 1.6 1.6) (drill 0.8) (layers *.Cu *.Mask))\n)\n");
+    FootprintManager library;
+    library.addSearchPath(a);
+    MessageCapture capture(true);
+    ASSERT_TRUE(library.loadFootprint(QStringLiteral("NoVersion")));
+    EXPECT_TRUE(capture.anyDebugContains(QStringLiteral("Detected format version: \"Inconnue\"")));
+    const FootprintData footprint = library.getFootprint(QStringLiteral("NoVersion"));
+    ASSERT_EQ(footprint.copperPads.size(), 1);
+    EXPECT_NEAR(footprint.copperPads.at(0).posY, -2.5, 1e-9);
+}
+
+TEST_F(FootprintLibrary, BuiltinFootprintInAnyLetterCase)
+{
+    FootprintManager library;
+    ASSERT_TRUE(library.loadFootprint(QStringLiteral("builtin_0805")));
+    ASSERT_TRUE(library.hasFootprint(QStringLiteral("builtin_0805")));
+    EXPECT_FALSE(library.hasFootprint(QStringLiteral("Builtin_0805")));
+    const FootprintData footprint = library.getFootprint(QStringLiteral("builtin_0805"));
+    EXPECT_TRUE(footprint.isBuiltin);
+    EXPECT_EQ(footprint.name, QStringLiteral("builtin_0805"));
+    EXPECT_EQ(footprint.path, QStringLiteral("builtin_0805"));
+    ASSERT_EQ(footprint.copperPads.size(), 2);
+    const FootprintPad& one = footprint.copperPads.at(0);
+    const FootprintPad& two = footprint.copperPads.at(1);
+    EXPECT_EQ(one.number, QStringLiteral("1"));
+    EXPECT_EQ(two.number, QStringLiteral("2"));
+    EXPECT_NEAR(one.posX, -0.9, 1e-9);
+    EXPECT_NEAR(two.posX, 0.9, 1e-9);
+    EXPECT_DOUBLE_EQ(one.width, 1.0);
+    EXPECT_DOUBLE_EQ(one.height, 1.3);
+    EXPECT_EQ(one.shape, QStringLiteral("rect"));
+    EXPECT_EQ(one.layers, QStringLiteral("F.Cu"));
+
+    const TestSupport::Box box = TestSupport::boxOf(footprint.body);
+    EXPECT_NEAR(box.xmax - box.xmin, 2.0, 1e-6);
+    EXPECT_NEAR(box.ymax - box.ymin, 1.25, 1e-6);
+    EXPECT_NEAR(box.zmax - box.zmin, 0.6, 1e-6);
+    EXPECT_NEAR(box.zmin, 0.0, 1e-6);
+
+    EXPECT_FALSE(library.generateBuiltinFootprint(QStringLiteral("Builtin_0402")));
+}
+
+TEST_F(FootprintLibrary, LegacyModFileIsRefusedWithoutTryingBuiltins)
+{
+    const QString a = folder(QStringLiteral("a"));
+    writeFile(QDir(a), QStringLiteral("Builtin_0603.mod"), "$MODULE Builtin_0603\n$EndMODULE\n");
+    writeFile(QDir(a), QStringLiteral("Upper.KICAD_MOD"), twoPadFootprint(QStringLiteral("Upper")));
+    FootprintManager library;
+    library.addSearchPath(a);
+
+    MessageCapture capture;
+    EXPECT_FALSE(library.loadFootprint(QStringLiteral("Builtin_0603")));
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("✗ Unsupported format")));
+    EXPECT_FALSE(library.hasFootprint(QStringLiteral("Builtin_0603")));
+    // Indexed (name filters ignore case) but refused on load: the suffix test is exact.
+    EXPECT_FALSE(library.findFootprintFile(QStringLiteral("Upper")).isEmpty());
+    EXPECT_FALSE(library.loadFootprint(QStringLiteral("Upper")));
+}
+
+TEST_F(FootprintLibrary, FileGoneAfterIndexingFailsWithoutTryingBuiltins)
+{
+    const QString a = folder(QStringLiteral("a"));
+    const QString path = writeFile(QDir(a), QStringLiteral("Builtin_1206.kicad_mod"), twoPadFootprint(QStringLiteral("x")));
+    FootprintManager library;
+    library.addSearchPath(a);
+    library.buildFootprintIndex();
+    ASSERT_TRUE(QFile::remove(path));
+
+    MessageCapture capture;
+    EXPECT_FALSE(library.loadFootprint(QStringLiteral("Builtin_1206")));
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("✗ Cannot open the file")));
+    EXPECT_FALSE(library.hasFootprint(QStringLiteral("Builtin_1206")));
+}
+
+TEST_F(FootprintLibrary, VanishedFolderIsReportedOnIndexing)
+{
+    const QString a = folder(QStringLiteral("gone"));
+    FootprintManager library;
+    library.addSearchPath(a);
+    ASSERT_TRUE(QDir(a).removeRecursively());
+    MessageCapture capture;
+    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("R_0603")).isEmpty());
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("no longer exists")));
+}
+
+struct BadFileRow { const char* label; QByteArray content; const char* warning; };
+void PrintTo(const BadFileRow& row, std::ostream* out) { *out << row.label; }
+
+class BadFootprintFile : public ::testing::TestWithParam<BadFileRow> {};
+
+TEST_P(BadFootprintFile, IsRefusedWithAWarningAndNotCached)
+{
+    const BadFileRow row = GetParam();
+    QTemporaryDir root;
+    const QString path = writeFile(QDir(root.path()), QStringLiteral("Bad.kicad_mod"), row.content);
+    FootprintManager library;
+    library.addSearchPath(root.path());
+
+    MessageCapture capture;
+    EXPECT_FALSE(library.loadFootprint(QStringLiteral("Bad"))) << row.label;
+    EXPECT_FALSE(library.hasFootprint(QStringLiteral("Bad"))) << row.label;
+    EXPECT_TRUE(capture.anyWarningContains(QString::fromUtf8(row.warning))) << row.label;
+    EXPECT_FALSE(library.loadFootprintFromFile(path)) << row.label;
+}
+
+QByteArray truncatedRealFootprint()
+{
+    QFile file(TestSupport::kicadFootprintRoot() + QStringLiteral("/Package_DIP.pretty/DIP-8_W7.62mm.kicad_mod"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("(footprint \"x\" (pad \"1\"");
+    const QByteArray all = file.readAll();
+    return all.left(all.size() / 2);
+}
+
+QByteArray binaryJunk()
+{
+    QByteArray junk(4096, '\0');
+    for (int i = 0; i < junk.size(); ++i)
+        junk[i] = char((i * 131 + 7) % 256);
+    return junk;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, BadFootprintFile, ::testing::Values(
+    BadFileRow{"Empty", QByteArray(), "Not a KiCad footprint file"},
+    BadFileRow{"Blank", QByteArray("  \n\t\n"), "Not a KiCad footprint file"},
+    BadFileRow{"BinaryJunk", binaryJunk(), "Not a KiCad footprint file"},
+    BadFileRow{"OtherSExpression", QByteArray("(kicad_pcb (version 20211014))"), "Not a KiCad footprint file"},
+    BadFileRow{"Truncated", truncatedRealFootprint(), "Malformed footprint file"},
+    BadFileRow{"ExtraClosingParenthesis", QByteArray("(footprint \"Bad\" (pad \"1\" smd rect (at 0 0) (size 1 1) (layers \"F.Cu\"))))"), "Malformed footprint file"},
+    BadFileRow{"UnterminatedString", QByteArray("(footprint \"Bad (pad \"1\" smd rect (at 0 0) (size 1 1) (layers F.Cu)))"), "Malformed footprint file"}),
+    [](const ::testing::TestParamInfo<BadFileRow>& info) { return std::string(info.param.label); });
+
+TEST_F(FootprintLibrary, QuotedParenthesesAndEscapesDoNotUpsetTheCheck)
+{
+    const QString a = folder(QStringLiteral("a"));
+    writeFile(QDir(a), QStringLiteral("Odd.kicad_mod"),
+              "\xEF\xBB\xBF(footprint \"Odd\" (descr \"a ) b ( \\\" c\")\n"
+              "  (pad \"1\" smd rect (at 0 0) (size 1 1) (layers \"F.Cu\")))\n");
+    FootprintManager library;
+    library.addSearchPath(a);
+    ASSERT_TRUE(library.loadFootprint(QStringLiteral("Odd")));
+    EXPECT_EQ(library.getFootprint(QStringLiteral("Odd")).copperPads.size(), 1);
+}
+
+TEST_F(FootprintLibrary, ExplicitFileIsCachedUnderItsBaseName)
+{
+    const QString path = writeFile(dir(), QStringLiteral("My.Part.KICAD_MOD"), twoPadFootprint(QStringLiteral("x")));
+    FootprintManager library;
+    ASSERT_TRUE(library.loadFootprintFromFile(path));
+    EXPECT_TRUE(library.hasFootprint(QStringLiteral("My.Part")));
+    EXPECT_EQ(library.getFootprint(QStringLiteral("My.Part")).path, path);
+
+    MessageCapture capture;
+    EXPECT_FALSE(library.loadFootprintFromFile(dir().filePath(QStringLiteral("absent.kicad_mod"))));
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("loadFootprintFromFile: file not found:")));
+    const QString legacy = writeFile(dir(), QStringLiteral("Old.mod"), "$MODULE Old\n");
+    EXPECT_FALSE(library.loadFootprintFromFile(legacy));
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("loadFootprintFromFile: unsupported format:")));
+}
+
+FootprintData embeddedRecord(const QString& name, double padX)
+{
+    FootprintData footprint;
+    footprint.name = name;
+    FootprintPad pad;
+    pad.number = QStringLiteral("1");
+    pad.posX = padX;
+    pad.shape = QStringLiteral("rect");
+    pad.width = 2.0;
+    pad.height = 1.0;
+    pad.layers = QStringLiteral("F.Cu");
+    footprint.copperPads = {pad};
+    footprint.bodyHeight = 2.0;
+    return footprint;
+}
+
+TEST_F(FootprintLibrary, EmbeddedFootprintReplacesAFileReadOneAndGetsABody)
+{
+    const QString a = folder(QStringLiteral("a"));
+    writeFile(QDir(a), QStringLiteral("Shared.kicad_mod"), twoPadFootprint(QStringLiteral("Shared")));
+    FootprintManager library;
+    library.addSearchPath(a);
+    ASSERT_TRUE(library.loadFootprint(QStringLiteral("Shared")));
+    ASSERT_EQ(library.getFootprint(QStringLiteral("Shared")).copperPads.size(), 2);
+
+    library.registerEmbeddedFootprint(embeddedRecord(QStringLiteral("Shared"), 5.0));
+    const FootprintData restored = library.getFootprint(QStringLiteral("Shared"));
+    ASSERT_EQ(restored.copperPads.size(), 1);
+    // Pad 2 x 1 plus the default margins of 1 mm on each side.
+    const TestSupport::Box box = TestSupport::boxOf(restored.body);
+    EXPECT_NEAR(box.xmax - box.xmin, 4.0, 1e-6);
+    EXPECT_NEAR(box.ymax - box.ymin, 3.0, 1e-6);
+    EXPECT_NEAR(box.zmax - box.zmin, 2.0, 1e-6);
+    // Served from the cache from now on, never from the file.
+    EXPECT_TRUE(library.loadFootprint(QStringLiteral("Shared")));
+    EXPECT_EQ(library.getFootprint(QStringLiteral("Shared")).copperPads.size(), 1);
+
+    MessageCapture capture;
+    library.registerEmbeddedFootprint(FootprintData());
+    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("registerEmbeddedFootprint: unnamed footprint, skipped")));
+}
+
+TEST_F(FootprintLibrary, ChangingFoldersKeepsFootprintsRestoredFromTheProject)
+{
+    const QString a = folder(QStringLiteral("a"));
+    writeFile(QDir(a), QStringLiteral("FromFile.kicad_mod"), twoPadFootprint(QStringLiteral("FromFile")));
+    FootprintManager library;
+    library.addSearchPath(a);
+    library.registerEmbeddedFootprint(embeddedRecord(QStringLiteral("FromProject"), 0.0));
+    ASSERT_TRUE(library.loadFootprint(QStringLiteral("FromFile")));
+    ASSERT_TRUE(library.loadFootprint(QStringLiteral("Builtin_0603")));
+
+    library.clearSearchPaths();
+
+    EXPECT_TRUE(library.searchPaths().isEmpty());
+    EXPECT_TRUE(library.hasFootprint(QStringLiteral("FromProject")));
+    EXPECT_EQ(library.getFootprint(QStringLiteral("FromProject")).copperPads.size(), 1);
+    EXPECT_FALSE(library.getFootprint(QStringLiteral("FromProject")).body.IsNull());
+    EXPECT_FALSE(library.hasFootprint(QStringLiteral("FromFile")));
+    EXPECT_FALSE(library.hasFootprint(QStringLiteral("Builtin_0603")));
+    // A dropped file footprint is read again once its folder is back.
+    EXPECT_FALSE(library.loadFootprint(QStringLiteral("FromFile")));
+    library.addSearchPath(a);
+    EXPECT_TRUE(library.loadFootprint(QStringLiteral("FromFile")));
+
+    // Still kept when a file of the same name replaced it in the meantime: the project relies on it.
+    library.loadFootprintFromFile(writeFile(dir(), QStringLiteral("FromProject.kicad_mod"), twoPadFootprint(QStringLiteral("p"))));
+    library.clearSearchPaths();
+    EXPECT_TRUE(library.hasFootprint(QStringLiteral("FromProject")));
+}
+
+} // namespace
