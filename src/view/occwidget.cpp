@@ -1,0 +1,276 @@
+// OccWidget: construction, viewer set-up, build plate, view cube, paint and resize.
+#include "view/occwidget.h"
+
+#include "foundation/logging.h"
+#include "foundation/occutils.h"
+#include "view/occnativewindow.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <AIS_ViewCube.hxx>
+#include <Aspect_DisplayConnection.hxx>
+#include <Aspect_Window.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <Graphic3d_Camera.hxx>
+#include <Graphic3d_TransformPers.hxx>
+#include <OpenGl_GraphicDriver.hxx>
+#include <Quantity_Color.hxx>
+#include <V3d_View.hxx>
+#include <V3d_Viewer.hxx>
+
+#include <QDebug>
+#include <QResizeEvent>
+
+OccWidget::OccWidget(QWidget* parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_MouseTracking, true);
+    setAttribute(Qt::WA_PaintOnScreen, true);
+    setAttribute(Qt::WA_NoSystemBackground, true);
+    // Gives the widget its own native window for the view to draw into.
+    setAttribute(Qt::WA_NativeWindow, true);
+    setMinimumSize(500, 300);
+    qCDebug(lcViewer) << "OccWidget created with a native QWidget";
+}
+
+OccWidget::~OccWidget()
+{
+    if (!m_context.IsNull()) {
+        OccUtils::guardedCall(false, "~OccWidget", [this] {
+            m_context->RemoveAll(false);
+            return true;
+        });
+    }
+    qCDebug(lcViewer) << "OccWidget destroyed";
+}
+
+opencascade::handle<AIS_InteractiveContext> OccWidget::context() const
+{
+    return m_context;
+}
+
+opencascade::handle<V3d_View> OccWidget::view() const
+{
+    return m_view;
+}
+
+void OccWidget::setPadResolver(PadResolver resolver)
+{
+    m_padResolver = std::move(resolver);
+}
+
+void OccWidget::setPadReactivation(std::function<void()> reactivation)
+{
+    m_padReactivation = std::move(reactivation);
+}
+
+void OccWidget::setMainShapeProvider(std::function<TopoDS_Shape()> provider)
+{
+    m_mainShapeProvider = std::move(provider);
+}
+
+QPaintEngine* OccWidget::paintEngine() const
+{
+    return nullptr;
+}
+
+void OccWidget::showEvent(QShowEvent* event)
+{
+    // The viewer is built on the first usable resize, not here.
+    QWidget::showEvent(event);
+}
+
+void OccWidget::paintEvent(QPaintEvent*)
+{
+    if (!m_initialized || m_view.IsNull())
+        return;
+    OccUtils::guardedCall(false, "OccWidget::paintEvent Redraw", [this] {
+        m_view->Redraw();
+        return true;
+    });
+}
+
+void OccWidget::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_initialized) {
+        if (!m_view.IsNull()) {
+            OccUtils::guardedCall(false, "resizeEvent", [this] {
+                m_view->MustBeResized();
+                return true;
+            });
+        }
+        return;
+    }
+    if (width() > 10 && height() > 10) {
+        qCDebug(lcViewer) << "=== Initialization, size:" << width() << "x" << height();
+        initializeViewer();
+        if (m_initialized)
+            update();
+    }
+}
+
+void OccWidget::initializeViewer()
+{
+    if (m_initialized)
+        return;
+
+    bool built = false;
+    try {
+        qCDebug(lcViewer) << "=== initializeViewer BEGIN ===";
+        qCDebug(lcViewer) << "  Current widget size:" << width() << "x" << height();
+
+        opencascade::handle<Aspect_DisplayConnection> display = OccNativeWindow::createDisplayConnection();
+        opencascade::handle<OpenGl_GraphicDriver> driver = new OpenGl_GraphicDriver(display, true);
+
+        m_viewer = new V3d_Viewer(driver);
+        m_viewer->SetDefaultLights();
+        m_viewer->SetLightOn();
+        m_view = m_viewer->CreateView();
+
+        qCDebug(lcViewer) << "Creating the native window...";
+        opencascade::handle<Aspect_Window> window = OccNativeWindow::create(display, winId());
+        qCDebug(lcViewer) << "  Native window created, handle:" << winId();
+        m_view->SetWindow(window, nullptr);
+        if (!window->IsMapped()) {
+            window->Map();
+            qCDebug(lcViewer) << "  Window mapped";
+        }
+        window->DoResize();
+        qCDebug(lcViewer) << "  Window explicitly resized";
+        qCDebug(lcViewer) << "  Native window size:" << width() << "x" << height();
+
+        m_view->SetBgGradientColors(Quantity_Color(0.22, 0.25, 0.30, Quantity_TOC_RGB),
+                                    Quantity_Color(0.08, 0.09, 0.11, Quantity_TOC_RGB),
+                                    Aspect_GFM_VER, false);
+        m_view->MustBeResized();
+        m_view->Invalidate();
+
+        if (width() > 0 && height() > 0) {
+            const double aspect = static_cast<double>(width()) / static_cast<double>(height());
+            m_view->Camera()->SetAspect(aspect);
+            qCDebug(lcViewer) << "  Aspect ratio set:" << aspect;
+        }
+
+        m_context = new AIS_InteractiveContext(m_viewer);
+        m_context->SetDisplayMode(AIS_Shaded, false);
+        m_context->SetPixelTolerance(8);
+        qCDebug(lcViewer) << "✓ Viewer and context created with tolerance" << 8 << "pixels";
+
+        m_initialized = true;
+        qCDebug(lcViewer) << "✓ Marked as initialized";
+
+        createBaseElements();
+        qCDebug(lcViewer) << "✓ Base elements created";
+
+        m_view->FitAll(0.01, false);
+        m_view->ZFitAll(1.0);
+        qCDebug(lcViewer) << "✓ View fitted to the elements";
+        qCDebug(lcViewer) << "=== initializeViewer END ===";
+        built = true;
+    } catch (const Standard_Failure& failure) {
+        m_initialized = false;
+        qCritical() << "❌ OpenCascade error:" << QString::fromUtf8(failure.GetMessageString());
+    } catch (const std::exception& exception) {
+        m_initialized = false;
+        qCritical() << "❌ Viewer initialization error:" << QString::fromUtf8(exception.what());
+    } catch (...) {
+        m_initialized = false;
+        qCritical() << "❌ Viewer initialization error:" << "unknown error";
+    }
+    if (!built)
+        return;
+
+    // Emitted outside the set-up's handler: a receiver's failure must not mark the built
+    // viewer as failed, or the next resize would build it (and emit) a second time.
+    OccUtils::guardedCall(false, "viewerInitialized", [this] {
+        emit viewerInitialized();
+        return true;
+    });
+}
+
+void OccWidget::createBaseElements()
+{
+    if (!m_initialized || m_context.IsNull()) {
+        qWarning() << "❌ Cannot create the base elements - viewer not initialized";
+        return;
+    }
+    const bool complete = OccUtils::guardedCall(false, "createBaseElements", [this] {
+        qCDebug(lcViewer) << "=== createBaseElements BEGIN ===";
+
+        qCDebug(lcViewer) << "Creating the build plate...";
+        configurePlateau();
+        if (!m_plateau.IsNull())
+            qCDebug(lcViewer) << "✓ Build plate created and displayed";
+        else
+            qWarning() << "❌ NULL build plate!";
+
+        qCDebug(lcViewer) << "Creating the ViewCube...";
+        configureViewCube();
+        if (!m_viewCube.IsNull())
+            qCDebug(lcViewer) << "✓ ViewCube created and displayed";
+        else
+            qWarning() << "❌ NULL ViewCube!";
+
+        m_context->UpdateCurrentViewer();
+        qCDebug(lcViewer) << "✓ View refreshed";
+        qCDebug(lcViewer) << "=== createBaseElements END ===";
+        return true;
+    });
+    if (!complete)
+        qCritical() << "❌ createBaseElements: incomplete base elements";
+}
+
+void OccWidget::configurePlateau()
+{
+    try {
+        qCDebug(lcViewer) << "  Configuring the build plate...";
+        // x -100..150, y -100..110, z 0..3: the top face is at z = 3 mm.
+        BRepPrimAPI_MakeBox maker(gp_Pnt(-100.0, -100.0, 0.0), 250.0, 210.0, 3.0);
+        maker.Build();
+        const TopoDS_Shape box = maker.IsDone() ? maker.Shape() : TopoDS_Shape();
+        if (box.IsNull()) {
+            qWarning() << "  ❌ NULL build plate TopoDS_Shape!";
+            return;
+        }
+        qCDebug(lcViewer) << "  ✓ Build plate TopoDS_Shape created";
+
+        m_plateau = new AIS_Shape(box);
+        if (m_plateau.IsNull()) {
+            qWarning() << "  ❌ NULL build plate AIS_Shape!";
+            return;
+        }
+        m_plateau->SetColor(Quantity_NOC_GRAY75);
+        m_plateau->SetMaterial(Graphic3d_NameOfMaterial_Plastified);
+        m_plateau->SetTransparency(0.3);
+
+        m_context->Display(m_plateau, false);
+        // The plate is scenery: it must never be picked.
+        m_context->Deactivate(m_plateau);
+        qCDebug(lcViewer) << "  ✓ Build plate displayed and configured";
+    } catch (const Standard_Failure& failure) {
+        qCritical() << "  ❌ OCC error in configurePlateau:" << QString::fromUtf8(failure.GetMessageString());
+    } catch (const std::exception& exception) {
+        qCritical() << "  ❌ Error in configurePlateau:" << QString::fromUtf8(exception.what());
+    }
+}
+
+void OccWidget::configureViewCube()
+{
+    try {
+        qCDebug(lcViewer) << "  Configuring the ViewCube...";
+        m_viewCube = new AIS_ViewCube();
+        m_viewCube->SetSize(60.0, true);
+        m_viewCube->SetFontHeight(12.0);
+        m_viewCube->SetAxesLabels("X", "Y", "Z");
+        m_viewCube->SetDrawAxes(true);
+        m_viewCube->SetTransformPersistence(new Graphic3d_TransformPers(
+            Graphic3d_TMF_TriedronPers, Aspect_TOTP_RIGHT_LOWER, Graphic3d_Vec2i(100, 100)));
+
+        m_context->Display(m_viewCube, false);
+        m_context->Activate(m_viewCube, 0);
+        qCDebug(lcViewer) << "  ✓ ViewCube displayed and activated";
+    } catch (...) {
+        qCritical() << "  ❌ Error in configureViewCube:" << OccUtils::currentExceptionMessage();
+    }
+}

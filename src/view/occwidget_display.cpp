@@ -1,0 +1,136 @@
+// OccWidget: showing the part, clearing the scene and framing the camera.
+#include "view/occwidget.h"
+
+#include "foundation/logging.h"
+#include "foundation/occutils.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <AIS_ListOfInteractive.hxx>
+#include <AIS_ViewCube.hxx>
+#include <Bnd_Box.hxx>
+#include <V3d_View.hxx>
+
+#include <QDebug>
+
+#include <cmath>
+
+namespace {
+
+// The part's look: orange, plastic, half transparent.
+opencascade::handle<AIS_Shape> makePartPresentation(const TopoDS_Shape& shape)
+{
+    opencascade::handle<AIS_Shape> presentation = new AIS_Shape(shape);
+    presentation->SetColor(Quantity_NOC_ORANGE);
+    presentation->SetMaterial(Graphic3d_NameOfMaterial_Plastified);
+    presentation->SetTransparency(0.5);
+    return presentation;
+}
+
+} // namespace
+
+void OccWidget::displayShape(const TopoDS_Shape& shape)
+{
+    if (shape.IsNull() || !m_initialized)
+        return;
+    OccUtils::guardedCall(false, "displayShape", [&] {
+        opencascade::handle<AIS_Shape> presentation = makePartPresentation(shape);
+        m_context->Display(presentation, false);
+        m_context->Deactivate(presentation);
+        m_context->UpdateCurrentViewer();
+        update();
+        qCDebug(lcViewer) << "Shape displayed";
+        return true;
+    });
+}
+
+void OccWidget::displayShapeDeferred(const TopoDS_Shape& shape)
+{
+    if (shape.IsNull() || !m_initialized)
+        return;
+    const opencascade::handle<AIS_Shape> presentation = OccUtils::guardedCall(
+        opencascade::handle<AIS_Shape>(), "displayShapeDeferred", [&] { return makePartPresentation(shape); });
+    if (!m_context.IsNull())
+        OccUtils::safeDisplay(m_context, presentation, true);
+}
+
+bool OccWidget::isBaseElement(const opencascade::handle<AIS_InteractiveObject>& object) const
+{
+    if (object.IsNull())
+        return false;
+    return object.get() == m_plateau.get() || object.get() == m_viewCube.get();
+}
+
+void OccWidget::clearAll()
+{
+    if (!m_initialized)
+        return;
+    OccUtils::guardedCall(false, "clearAll", [this] {
+        clearHighlight();
+        AIS_ListOfInteractive displayed;
+        m_context->DisplayedObjects(displayed);
+        for (const opencascade::handle<AIS_InteractiveObject>& object : displayed) {
+            if (!isBaseElement(object))
+                m_context->Remove(object, false);
+        }
+        m_context->UpdateCurrentViewer();
+        update();
+        return true;
+    });
+}
+
+void OccWidget::ensureViewCubeActive()
+{
+    if (m_viewCube.IsNull() || m_context.IsNull())
+        return;
+    OccUtils::guardedCall(false, "ensureViewCubeActive", [this] {
+        m_context->SetSelectionModeActive(m_viewCube, 0, true, AIS_SelectionModesConcurrency_GlobalOrLocal, false);
+        return true;
+    });
+}
+
+void OccWidget::fitAll()
+{
+    if (!m_initialized || m_view.IsNull())
+        return;
+    OccUtils::guardedCall(false, "fitAll", [this] {
+        m_view->FitAll(0.01, true);
+        m_view->ZFitAll(1.0);
+        update();
+        return true;
+    });
+}
+
+void OccWidget::centerOn(const gp_Pnt& point)
+{
+    if (!m_initialized || m_view.IsNull())
+        return;
+    OccUtils::guardedCall(false, "centerOn", [&] {
+        m_view->SetAt(point.X(), point.Y(), point.Z());
+        m_view->Update();
+        update();
+        return true;
+    });
+}
+
+void OccWidget::fitTo(const Bnd_Box& box)
+{
+    if (!m_initialized || m_view.IsNull() || box.IsVoid())
+        return;
+    OccUtils::guardedCall(false, "fitTo", [&] {
+        double xmin = 0, ymin = 0, zmin = 0, xmax = 0, ymax = 0, zmax = 0;
+        box.Get(xmin, ymin, zmin, xmax, ymax, zmax);
+        const gp_Pnt centre((xmin + xmax) / 2.0, (ymin + ymax) / 2.0, (zmin + zmax) / 2.0);
+        const double diagonal = std::sqrt((xmax - xmin) * (xmax - xmin) + (ymax - ymin) * (ymax - ymin)
+                                          + (zmax - zmin) * (zmax - zmin));
+        // A single pad or a point is centred, not zoomed onto.
+        if (diagonal < 1.0) {
+            centerOn(centre);
+            return true;
+        }
+        m_view->FitAll(box, 0.25, false);
+        m_view->ZFitAll(1.0);
+        m_view->Update();
+        update();
+        return true;
+    });
+}
