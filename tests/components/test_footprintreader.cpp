@@ -303,6 +303,12 @@ TEST(FootprintReaderBlocks, TruncatedAndPathologicalTextsEndCleanly)
     EXPECT_TRUE(FootprintManager::parsePads(manyOpen).isEmpty());
     EXPECT_TRUE(FootprintManager::parseTracks(manyOpen).isEmpty());
     EXPECT_TRUE(FootprintManager::parseZones(manyOpen).isEmpty());
+    // A coordinate of a million digits: no backtracking blow-up, no infinity.
+    const QString longNumber = QStringLiteral("(pad \"1\" smd rect (at ") + QString(1000000, QLatin1Char('9'))
+        + QStringLiteral(" 1) (size 1 1) (layers F.Cu))");
+    const auto longPads = FootprintManager::parsePads(longNumber);
+    ASSERT_EQ(longPads.size(), 1);
+    EXPECT_TRUE(std::isfinite(longPads[0].posX));
     const QString endsInEscape = QStringLiteral("(pad \"1\\");
     EXPECT_TRUE(FootprintManager::parsePads(endsInEscape).isEmpty());
 }
