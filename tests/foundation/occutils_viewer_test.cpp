@@ -71,6 +71,28 @@ private:
     Failure m_failure;
 };
 
+// Notes the order in which the context lets go of objects.
+class RecordingObject : public AIS_Shape
+{
+public:
+    RecordingObject(int id, QList<int>* released)
+        : AIS_Shape(BRepPrimAPI_MakeBox(1.0, 1.0, 1.0).Shape())
+        , m_id(id)
+        , m_released(released)
+    {
+    }
+    void SetContext(const opencascade::handle<AIS_InteractiveContext>& context) override
+    {
+        if (context.IsNull())
+            m_released->append(m_id);
+        AIS_Shape::SetContext(context);
+    }
+
+private:
+    int m_id;
+    QList<int>* m_released;
+};
+
 int activeModeCount(const opencascade::handle<AIS_InteractiveContext>& ctx,
                     const opencascade::handle<AIS_InteractiveObject>& obj)
 {
@@ -234,6 +256,21 @@ TEST_F(OccViewerHelpers, OccGuardRemovesUncommittedObjects)
     }
     for (const auto& obj : objects)
         EXPECT_EQ(ctx->DisplayStatus(obj), PrsMgr_DisplayStatus_None);
+}
+
+TEST_F(OccViewerHelpers, OccGuardRemovesInDisplayOrder)
+{
+    QList<int> released;
+    {
+        OccGuard guard(ctx);
+        for (int id : {3, 1, 2}) {
+            opencascade::handle<RecordingObject> obj = new RecordingObject(id, &released);
+            ASSERT_TRUE(OccUtils::safeDisplay(ctx, obj));
+            guard.track(obj);
+        }
+        EXPECT_TRUE(released.isEmpty());
+    }
+    EXPECT_EQ(released, QList<int>({3, 1, 2}));
 }
 
 TEST_F(OccViewerHelpers, OccGuardKeepsCommittedObjects)
