@@ -7,6 +7,7 @@
 #include <QDebug>
 
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -151,6 +152,12 @@ bool parseKiCadSExpression(const QString& text, Netlist& out)
     out.clear();
     qCDebug(lcProject) << "=== parseKiCadSExpression (recursive tokenizer) ===";
     qCDebug(lcProject) << "Content size:" << text.size() << "characters";
+
+    // Positions are ints; a text beyond that range cannot be a netlist anyway.
+    if (text.size() >= std::numeric_limits<int>::max()) {
+        qWarning() << "S-expression parsing error:" << "text too large";
+        return false;
+    }
 
     SExprNode root;
     try {

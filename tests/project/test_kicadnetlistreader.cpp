@@ -117,6 +117,10 @@ TEST(KiCadNetlistReader, FileFailuresGiveTheirTexts)
     EXPECT_GT(error.size(), QString("Unable to open the netlist file: ").size());
     EXPECT_TRUE(netlist.isEmpty());
 
+    QTemporaryDir folder;
+    EXPECT_FALSE(ProjectManager::loadNetlist(folder.path(), netlist, error));
+    EXPECT_TRUE(error.startsWith("Unable to open the netlist file: ")) << error.toStdString();
+
     struct Row
     {
         const char* name;
@@ -347,4 +351,5 @@ TEST(NetlistRecords, NetNameForPadTakesTheFirstNet)
     EXPECT_EQ(netNameForPad(nets, PadId("R9", "1")), "");
     EXPECT_EQ(netNameForPad(nets, PadId()), "");
     EXPECT_EQ(netNameForPad({}, PadId("R1", "1")), "");
+    EXPECT_EQ(netNameForPad({{"BAD", {PadId("R1", "")}}}, PadId("R1", "")), "");
 }
