@@ -66,12 +66,6 @@ TEST_F(AtomicWrite, EmptyDataGivesEmptyFile)
     EXPECT_EQ(QFileInfo(target()).size(), 0);
 }
 
-TEST_F(AtomicWrite, TextModeIsAccepted)
-{
-    EXPECT_EQ(FileUtils::writeFileAtomically(target(), "a;b\nc;d\n", QIODevice::Text).status, FileWriteResult::Ok);
-    EXPECT_EQ(readAll(target()), "a;b\nc;d\n");
-}
-
 TEST_F(AtomicWrite, MissingFolderFailsToOpenAndCreatesNothing)
 {
     const QString path = dir.filePath("missing/sub/board.vtq");

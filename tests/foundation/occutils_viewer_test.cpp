@@ -290,17 +290,6 @@ TEST_F(OccViewerHelpers, OccGuardKeepsCommittedObjects)
     EXPECT_TRUE(ctx->IsDisplayed(b));
 }
 
-TEST_F(OccViewerHelpers, OccGuardWithoutContextIsInert)
-{
-    const auto obj = makeBoxObject();
-    OccUtils::safeDisplay(ctx, obj);
-    {
-        OccGuard guard{opencascade::handle<AIS_InteractiveContext>()};
-        guard.track(obj);
-    }
-    EXPECT_TRUE(ctx->IsDisplayed(obj));
-}
-
 TEST(ScopeGuardTest, RunsOnceUnlessDismissed)
 {
     int calls = 0;
@@ -368,12 +357,4 @@ TEST(CurrentExceptionMessage, NamesEveryKind)
         EXPECT_EQ(OccUtils::currentExceptionMessage(), "unknown error");
     }
     EXPECT_EQ(OccUtils::currentExceptionMessage(), "no exception");
-}
-
-TEST(GuardedCall, ReturnsResultOrFallback)
-{
-    FoundationLogCapture log;
-    EXPECT_EQ(OccUtils::guardedCall(-1, "op", [] { return 5; }), 5);
-    EXPECT_EQ(OccUtils::guardedCall(-1, "op", []() -> int { throw Standard_Failure("bad"); }), -1);
-    EXPECT_EQ(log.warnings(), QStringList({"op (OCC): bad"}));
 }
