@@ -19,8 +19,7 @@
 
 namespace {
 
-// BRepTools::Read trusts the counts in the text; refuse anything that is not BRep text at all
-// before handing it over.
+// Whatever is not BRep text at all never reaches the BRep reader.
 bool looksLikeBRepText(const QByteArray& bytes)
 {
     const QByteArray head = bytes.left(256).trimmed();
@@ -60,6 +59,9 @@ TopoDS_Shape decodeShapeFromBase64(const QString& text)
         if (!looksLikeBRepText(bytes))
             return TopoDS_Shape();
         std::istringstream stream(std::string(bytes.constData(), size_t(bytes.size())));
+        // The reader keeps looping on a failed stream, so absurd counts in a damaged text would
+        // run for ages: make the first failed extraction end the read.
+        stream.exceptions(std::ios::failbit | std::ios::badbit);
         TopoDS_Shape shape;
         BRep_Builder builder;
         BRepTools::Read(shape, stream, builder, Message_ProgressRange());

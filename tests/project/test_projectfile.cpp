@@ -1,0 +1,289 @@
+// The project file's sections and converters read on their own.
+#include "messagecapture.h"
+#include "projectsample.h"
+
+#include "project/projectfile.h"
+#include "project/projectmanager.h"
+
+#include <BRepBuilderAPI_Sewing.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeVertex.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Tool.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS.hxx>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "testsupport.h"
+
+using namespace ProjectSample;
+
+namespace {
+
+int faceCount(const TopoDS_Shape& shape)
+{
+    TopTools_IndexedMapOfShape faces;
+    TopExp::MapShapes(shape, TopAbs_FACE, faces);
+    return faces.Extent();
+}
+
+TopoDS_Shape sewnPyramid()
+{
+    const gp_Pnt a(0, 0, 0), b(4, 0, 0), c(0, 4, 0), d(0, 0, 4);
+    BRepBuilderAPI_Sewing sewing;
+    for (const auto& tri : {std::array{a, b, c}, std::array{a, b, d}, std::array{b, c, d}, std::array{a, c, d}})
+        sewing.Add(BRepBuilderAPI_MakeFace(BRepBuilderAPI_MakePolygon(tri[0], tri[1], tri[2], true).Wire()).Face());
+    sewing.Perform();
+    return sewing.SewedShape();
+}
+
+TopoDS_Shape meshedPart()
+{
+    TopoDS_Shape shape = part();
+    BRepMesh_IncrementalMesh(shape, 0.1);
+    return shape;
+}
+
+} // namespace
+
+class ShapeEncodingTest : public ::testing::TestWithParam<std::pair<const char*, TopoDS_Shape (*)()>>
+{
+};
+
+TEST_P(ShapeEncodingTest, DecodesToTheSameGeometry)
+{
+    const TopoDS_Shape shape = GetParam().second();
+    const QString text = encodeShapeToBase64(shape);
+    ASSERT_FALSE(text.isEmpty());
+    EXPECT_EQ(QByteArray::fromBase64(text.toLatin1()).toBase64(), text.toLatin1()) << "plain Base64, no line breaks";
+
+    const TopoDS_Shape back = decodeShapeFromBase64(text);
+    ASSERT_FALSE(back.IsNull());
+    EXPECT_EQ(faceCount(back), faceCount(shape));
+    EXPECT_EQ(back.ShapeType(), shape.ShapeType());
+    EXPECT_NEAR(TestSupport::volumeOf(back), TestSupport::volumeOf(shape), 1e-9);
+    EXPECT_EQ(encodeShapeToBase64(back), encodeShapeToBase64(decodeShapeFromBase64(encodeShapeToBase64(back))));
+
+    // Line breaks and blanks, as an editor or a mail program might add, are skipped.
+    QString spaced;
+    for (int i = 0; i < text.size(); i += 60)
+        spaced += text.mid(i, 60) + (i % 120 ? "\n" : " \r\n ");
+    EXPECT_FALSE(decodeShapeFromBase64(spaced).IsNull());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, ShapeEncodingTest,
+    ::testing::Values(std::make_pair("Part", &part), std::make_pair("MeshedPart", &meshedPart),
+                      std::make_pair("SewnShell", &sewnPyramid),
+                      std::make_pair("Vertex", +[] { return TopoDS_Shape(BRepBuilderAPI_MakeVertex(gp_Pnt(1, 2, 3)).Vertex()); })),
+    [](const auto& info) { return std::string(info.param.first); });
+
+TEST(ShapeEncoding, MeshIsCarriedAlong)
+{
+    const TopoDS_Shape back = decodeShapeFromBase64(encodeShapeToBase64(meshedPart()));
+    TopLoc_Location location;
+    const TopoDS_Face face = TopoDS::Face(TopExp_Explorer(back, TopAbs_FACE).Current());
+    EXPECT_FALSE(BRep_Tool::Triangulation(face, location).IsNull());
+}
+
+TEST(ShapeEncoding, EmptyAndDamagedTextsGiveNullShapes)
+{
+    EXPECT_TRUE(decodeShapeFromBase64(QString()).IsNull());
+    EXPECT_TRUE(encodeShapeToBase64(TopoDS_Shape()).isEmpty() || decodeShapeFromBase64(encodeShapeToBase64(TopoDS_Shape())).IsNull());
+    MessageCapture capture;
+    const QByteArray header = "CASCADE Topology V3, (c) Open Cascade\n";
+    for (const QByteArray& text : {QByteArray("\x01\x02\x03 junk"), header, header + "Locations 0\nCurve2ds 2000000000\n",
+                                   header + "Locations 0\nCurve2ds 0\nCurves 0\nPolygon3D 0\nPolygonOnTriangulations 0\n"
+                                            "Surfaces 0\nTriangulations 1\n2000000000 2000000000 0 0\n"})
+        EXPECT_TRUE(decodeShapeFromBase64(QString::fromLatin1(text.toBase64())).IsNull()) << text.constData();
+}
+
+// ---- Shapes section ----
+
+struct ShapesCase
+{
+    const char* name;
+    QList<int> entries; // 0 empty string, 1 valid shape, 2 corrupt text
+    QJsonValue mainIndex;
+    bool ok;
+    int expectedMain;
+    const char* error;
+};
+
+class ReadShapesTest : public ::testing::TestWithParam<ShapesCase>
+{
+};
+
+TEST_P(ReadShapesTest, AppliesTheMainIndexRules)
+{
+    const ShapesCase& c = GetParam();
+    const QString valid = encodeShapeToBase64(secondaryPart());
+    QJsonArray shapes;
+    for (int kind : c.entries)
+        shapes.append(kind == 0 ? QString() : kind == 1 ? valid : QStringLiteral("Q0FTQ0FERSBUb3BvbG9neQ=="));
+    QJsonObject root{{"shapes", shapes}};
+    if (!c.mainIndex.isUndefined())
+        root.insert("mainShapeIndex", c.mainIndex);
+
+    ProjectManager project;
+    EXPECT_EQ(project.readShapes(root), c.ok);
+    EXPECT_EQ(project.mainShapeIndex(), c.expectedMain);
+    EXPECT_EQ(project.lastError(), QString::fromUtf8(c.error));
+    if (c.ok)
+        EXPECT_EQ(project.shapes().size(), c.entries.size());
+    else
+        EXPECT_TRUE(project.shapes().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadShapesTest,
+    ::testing::Values(
+        ShapesCase{"NoPart", {}, -1, true, -1, ""},
+        ShapesCase{"MainGiven", {1, 1}, 1, true, 1, ""},
+        ShapesCase{"MainEmpty", {0, 1}, 0, false, -1,
+                   "Corrupt project file: the main part (index 0) is missing or unreadable. Loading aborted."},
+        ShapesCase{"MainNegative", {0, 1}, -1, true, 1, ""},
+        ShapesCase{"MainTooLarge", {0, 1}, 7, true, 1, ""},
+        ShapesCase{"MainMissing", {0, 1}, QJsonValue(), true, 1, ""},
+        ShapesCase{"MainNotIntegral", {1, 1}, 1.5, true, 0, ""},
+        ShapesCase{"OnlyEmpty", {0, 0}, -1, true, -1, ""},
+        ShapesCase{"TwoCorrupt", {1, 1, 2, 1, 2}, 0, false, -1,
+                   "Corrupt project file: unable to decode 3D shapes at indices 2, 4. Loading aborted to "
+                   "prevent silent loss of geometry."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Other sections ----
+
+TEST(ProjectFileSections, NetlistDropsIncompleteRecords)
+{
+    const QJsonObject netlist{
+        {"components", QJsonArray{QJsonObject{{"value", "no ref"}},
+                                  QJsonObject{{"ref", "R1"}, {"value", "1k"},
+                                              {"pins", QJsonArray{QJsonObject{{"name", "x"}},
+                                                                  QJsonObject{{"number", "2"}, {"name", "a"}},
+                                                                  QJsonObject{{"number", "2"}, {"name", "b"}}}}},
+                                  QJsonObject{{"ref", "R1"}, {"value", "2k"}}, "junk"}},
+        {"connections", QJsonArray{QJsonObject{{"netName", "A"}, {"connectedPins", QJsonArray{QJsonObject{{"ref", "R1"}}}}},
+                                   QJsonObject{{"connectedPins", QJsonArray{QJsonObject{{"ref", "R1"}, {"pin", "1"}}}}},
+                                   QJsonObject{{"netName", "B"}, {"connectedPins", QJsonArray{QJsonObject{{"ref", "R1"}, {"pin", "1"}},
+                                                                                             QJsonObject{{"pin", "2"}}}}}}}};
+    ProjectManager project;
+    EXPECT_TRUE(project.readNetlist(QJsonObject{{"netlist", netlist}}));
+    ASSERT_EQ(project.netlist().components.size(), 1);
+    EXPECT_EQ(project.netlist().components.value("R1").value, "2k") << "a later component replaces the earlier one";
+    ASSERT_EQ(project.netlist().connections.size(), 1);
+    EXPECT_EQ(project.netlist().connections.at(0).netName, "B");
+    EXPECT_EQ(project.netlist().connections.at(0).connectedPins.size(), 1);
+
+    const NetlistComponent component = netlistComponentFromJson(netlist.value("components").toArray().at(1).toObject());
+    ASSERT_EQ(component.pins.size(), 1);
+    EXPECT_EQ(component.pins.value("2").name, "b");
+
+    ProjectManager none;
+    EXPECT_FALSE(none.readNetlist(QJsonObject{}));
+    EXPECT_FALSE(none.readNetlist(QJsonObject{{"netlist", QJsonObject{}}}));
+}
+
+TEST(ProjectFileSections, FootprintConvertersRoundTripAndDefaults)
+{
+    const FootprintData original = footprints().first();
+    const FootprintData back = footprintFromJson(footprintToJson(original));
+    EXPECT_EQ(footprintToJson(back), footprintToJson(original));
+    EXPECT_TRUE(back.path.isEmpty());
+    EXPECT_TRUE(back.zones.isEmpty());
+    EXPECT_TRUE(back.body.IsNull());
+    EXPECT_EQ(back.copperPads.at(1).rotation, 90.0);
+    EXPECT_EQ(footprintToJson(original).value("copperPads").toArray().at(0).toObject().value("layers").toString(),
+              "F.Cu F.Paste F.Mask");
+
+    const FootprintData defaults = footprintFromJson(QJsonObject{{"bodyHeight", "tall"}, {"bodyTransparency", std::numeric_limits<double>::infinity()}});
+    EXPECT_EQ(defaults.bodyHeight, 3.0);
+    EXPECT_EQ(defaults.bodyTransparency, 0.9);
+    EXPECT_EQ(defaults.thickness, 1.0);
+    EXPECT_EQ(defaults.bodyUndercut, 0.4);
+    EXPECT_FALSE(defaults.isBuiltin);
+
+    const FootprintPad pad = footprintPadFromJson(QJsonObject{{"number", "1"}, {"layers", QJsonArray{"F.Cu"}}});
+    EXPECT_EQ(pad.layers, "");
+    EXPECT_EQ(pad.shape, "");
+    const FootprintTrack track = footprintTrackFromJson(QJsonObject{{"points", QJsonArray{QJsonObject{{"y", 2}}, 5}}});
+    ASSERT_EQ(track.points.size(), 2);
+    EXPECT_EQ(track.points.at(0), QPointF(0, 2));
+    EXPECT_EQ(track.points.at(1), QPointF(0, 0));
+
+    QList<FootprintData> out{FootprintData()};
+    EXPECT_TRUE(ProjectManager::readFootprints(QJsonObject{}, out));
+    EXPECT_TRUE(out.isEmpty());
+}
+
+TEST(ProjectFileSections, PlacedComponentObjectHoldsTheEffectiveName)
+{
+    const SavedComponent saved = placedComponents().at(1);
+    const QJsonObject object = placedComponentToJson(saved.data, saved.effectiveFootprintName);
+    EXPECT_EQ(object.value("footprintName").toString(), "Package_DIP:DIP-8-Missing");
+    EXPECT_EQ(object.value("rotation").toDouble(), 12.5);
+    EXPECT_FALSE(object.value("bodyEnabled").toBool());
+    EXPECT_TRUE(object.value("hasMissingFootprint").toBool());
+    EXPECT_EQ(object.size(), 17);
+
+    QList<QJsonObject> out{QJsonObject{{"ref", "kept"}}};
+    EXPECT_TRUE(ProjectManager::readPlacedComponents(QJsonObject{{"placedComponents", QJsonArray{object}}}, out));
+    EXPECT_EQ(out.size(), 2) << "elements are appended";
+    QList<QJsonObject> empty;
+    EXPECT_FALSE(ProjectManager::readPlacedComponents(QJsonObject{{"placedComponents", QJsonArray{}}}, empty));
+}
+
+TEST(ProjectFileSections, RoutingRulesTakeOnlyValidValues)
+{
+    RoutingRules rules = routingRulesFromJson(QJsonObject{{"trackWidth", 0}, {"clearance", -1}, {"padClearance", 0}});
+    EXPECT_EQ(rules.trackWidth, 2.0);
+    EXPECT_EQ(rules.trackHeight, 1.0);
+    EXPECT_EQ(rules.clearance, 0.5);
+    EXPECT_EQ(rules.padClearance, 0.0);
+
+    const double inf = std::numeric_limits<double>::infinity();
+    rules = routingRulesFromJson(QJsonObject{{"trackWidth", inf}, {"trackHeight", 0.25}, {"clearance", -inf}});
+    EXPECT_EQ(rules.trackWidth, 2.0);
+    EXPECT_EQ(rules.trackHeight, 0.25);
+
+    ProjectManager project;
+    project.routingManager().setRoutingRules(RoutingRules{3, 3, 3, 3});
+    MessageCapture capture;
+    EXPECT_TRUE(project.readRoutingRules(QJsonObject{}));
+    EXPECT_EQ(project.routingManager().routingRules().trackWidth, 3.0) << "without the section the rules stay";
+}
+
+TEST(ProjectFileSections, RouteEndsAreWrittenOnlyWhereTheyMeanSomething)
+{
+    ProjectManager project;
+    fill(project);
+    QJsonObject root;
+    project.writeRoutes(root);
+    const QJsonArray routes = root.value("routes").toArray();
+    ASSERT_EQ(routes.size(), 2);
+    EXPECT_FALSE(routes.at(0).toObject().contains("endsOnTrack"));
+    EXPECT_FALSE(routes.at(0).toObject().contains("endJunction"));
+    EXPECT_FALSE(routes.at(0).toObject().contains("id"));
+    EXPECT_TRUE(routes.at(1).toObject().value("endsOnTrack").toBool());
+    EXPECT_EQ(routes.at(1).toObject().value("endJunction").toObject().value("y").toDouble(), 2.0);
+    EXPECT_EQ(routes.at(0).toObject().value("segments").toArray().at(1).toObject().value("type").toInt(), 1);
+
+    QJsonObject stray = routes.at(0).toObject();
+    stray.insert("endJunction", pointToJson(gp_Pnt(9, 9, 9)));
+    ProjectManager reader;
+    EXPECT_TRUE(reader.readRoutes(QJsonObject{{"routes", QJsonArray{stray, QJsonObject{}}}}));
+    ASSERT_EQ(reader.routingManager().routes().size(), 2);
+    EXPECT_TRUE(reader.routingManager().routes().at(0).endJunction.IsEqual(gp_Pnt(0, 0, 0), 0))
+        << "the junction counts only for a route that ends on a track";
+    EXPECT_NE(reader.routingManager().routes().at(0).id, 0u);
+}

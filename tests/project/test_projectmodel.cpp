@@ -1,0 +1,125 @@
+// The in-memory project model: shapes, netlist, routing model and reset.
+#include "messagecapture.h"
+#include "projectsample.h"
+
+#include "project/projectmanager.h"
+
+#include <BRepPrimAPI_MakeBox.hxx>
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace ProjectSample;
+
+TEST(ProjectModel, ShapeListKeepsTheMainIndexInRange)
+{
+    ProjectManager project;
+    EXPECT_EQ(project.mainShapeIndex(), -1);
+    EXPECT_TRUE(project.mainShape().IsNull());
+
+    project.addShape(TopoDS_Shape());
+    EXPECT_TRUE(project.shapes().isEmpty());
+    const TopoDS_Shape a = part();
+    const TopoDS_Shape b = secondaryPart();
+    project.addShape(a);
+    project.addShape(b);
+    EXPECT_EQ(project.mainShapeIndex(), -1) << "adding a shape chooses no main part";
+
+    for (int index : {-5, 2, 100}) {
+        project.setMainShapeIndex(1);
+        project.setMainShapeIndex(index);
+        EXPECT_EQ(project.mainShapeIndex(), -1) << index;
+        EXPECT_TRUE(project.mainShape().IsNull());
+    }
+    project.setMainShapeIndex(1);
+    EXPECT_TRUE(project.mainShape().IsSame(b));
+
+    MessageCapture capture;
+    EXPECT_FALSE(project.replaceShape(-1, a));
+    EXPECT_FALSE(project.replaceShape(2, a));
+    EXPECT_TRUE(capture.contains("ProjectManager::replaceShape: invalid index: 2"));
+    EXPECT_FALSE(project.replaceShape(0, TopoDS_Shape()));
+    EXPECT_TRUE(capture.contains("ProjectManager::replaceShape: null shape refused"));
+    EXPECT_TRUE(project.replaceShape(1, a));
+    EXPECT_EQ(project.mainShapeIndex(), 1);
+    EXPECT_TRUE(project.mainShape().IsSame(a));
+
+    project.clearShapes();
+    EXPECT_TRUE(project.shapes().isEmpty());
+    EXPECT_EQ(project.mainShapeIndex(), -1);
+}
+
+TEST(ProjectModel, RoutingNetMapFollowsTheNetlist)
+{
+    ProjectManager project;
+    Netlist netlist;
+    netlist.components.insert("R1", NetlistComponent{"R1", "1k", "", {}});
+    netlist.connections = {NetlistNet{"GND", {PadId("R1", "1")}}, NetlistNet{"VCC", {PadId("R1", "2")}},
+                           NetlistNet{"GND", {PadId("R1", "3"), PadId("R1", "4")}}};
+    project.setNetlist(std::move(netlist));
+    const auto& map = project.routingManager().netPads();
+    ASSERT_EQ(map.size(), 2);
+    EXPECT_EQ(map.value("GND"), QList<PadId>({PadId("R1", "3"), PadId("R1", "4")})) << "the later net of a name wins";
+    EXPECT_EQ(project.netlist().connections.size(), 3);
+
+    project.clearNetlist();
+    EXPECT_TRUE(project.netlist().isEmpty());
+    EXPECT_TRUE(project.routingManager().netPads().isEmpty());
+}
+
+TEST(ProjectModel, ImportNetlistKeepsTheOldOneOnFailure)
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.net");
+    ASSERT_TRUE(writeFile(good, "(export (version \"E\")\n"
+                                " (components (comp (ref \"R7\") (value \"1k\") (footprint \"R:R_0805\")))\n"
+                                " (nets (net (code \"1\") (name \"N1\") (node (ref \"R7\") (pin \"1\")))))\n"));
+    const QString bad = dir.filePath("bad.net");
+    ASSERT_TRUE(writeFile(bad, "this is not a netlist"));
+
+    ProjectManager project;
+    fill(project);
+    const Netlist before = project.netlist();
+    const auto mapBefore = project.routingManager().netPads();
+
+    QString error = "stale";
+    EXPECT_FALSE(project.importNetlist(bad, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_NE(error, "stale");
+    EXPECT_EQ(project.netlist().components.keys(), before.components.keys());
+    EXPECT_EQ(project.netlist().connections.size(), before.connections.size());
+    EXPECT_EQ(project.routingManager().netPads().keys(), mapBefore.keys());
+    EXPECT_FALSE(project.importNetlist(dir.filePath("absent.net"), nullptr));
+
+    ASSERT_TRUE(project.importNetlist(good, &error)) << qPrintable(error);
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(project.netlist().components.keys(), QStringList({"R7"}));
+    EXPECT_EQ(project.routingManager().netPads().keys(), QStringList({"N1"}));
+    EXPECT_TRUE(project.lastError().isEmpty());
+}
+
+TEST(ProjectModel, ClearStartsANewProject)
+{
+    ProjectManager project;
+    fill(project);
+    ASSERT_FALSE(project.saveProject("/nonexistent-folder/x.vtq", {}, {}, false));
+    ASSERT_FALSE(project.lastError().isEmpty());
+    const quint64 nextId = project.routingManager().nextRouteId();
+
+    project.clear();
+    EXPECT_TRUE(project.shapes().isEmpty());
+    EXPECT_EQ(project.mainShapeIndex(), -1);
+    EXPECT_TRUE(project.netlist().isEmpty());
+    EXPECT_TRUE(project.routingManager().netPads().isEmpty());
+    EXPECT_TRUE(project.routingManager().routes().isEmpty());
+    EXPECT_TRUE(project.lastError().isEmpty());
+    const RoutingRules rules = project.routingManager().routingRules();
+    EXPECT_EQ(rules.trackWidth, 2.0);
+    EXPECT_EQ(rules.trackHeight, 1.0);
+    EXPECT_EQ(rules.clearance, 0.5);
+    EXPECT_EQ(rules.padClearance, 0.5);
+    EXPECT_EQ(project.routingManager().nextRouteId(), nextId) << "identities keep growing";
+}
