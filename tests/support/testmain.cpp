@@ -7,6 +7,10 @@
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // Only tests registered as needing the 3D view get a real display; everything else,
+    // including CTest's listing of the tests, runs offscreen so no X server is needed.
+    if (!qEnvironmentVariableIsSet("VTQ_TEST_DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName(QStringLiteral("VantorquelleTests"));
     QCoreApplication::setApplicationName(QStringLiteral("VantorquelleTests"));
