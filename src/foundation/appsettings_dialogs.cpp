@@ -1,8 +1,10 @@
 #include "foundation/appsettings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QSettings>
 
 namespace AppSettings {
@@ -84,7 +86,18 @@ QString getSaveFileName(QWidget* parent, DirectoryKind kind, const QString& capt
     if (chosen.isEmpty())
         return QString();
     rememberFileDirectory(kind, chosen);
-    return ensureSuffix(chosen, suffixes);
+    const QString path = ensureSuffix(chosen, suffixes);
+    // The dialog only confirmed replacing the name as typed; the added suffix may name
+    // another existing file, which must not be overwritten unasked.
+    if (path != chosen && QFileInfo::exists(path)) {
+        const QString question =
+            QCoreApplication::translate("AppSettings", "%1 already exists.\nDo you want to replace it?")
+                .arg(QDir::toNativeSeparators(path));
+        if (QMessageBox::question(parent, caption, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            != QMessageBox::Yes)
+            return QString();
+    }
+    return path;
 }
 
 QString getExistingDirectory(QWidget* parent, DirectoryKind kind, const QString& caption,

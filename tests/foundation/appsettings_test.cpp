@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -15,6 +17,7 @@
 
 #include <functional>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -298,6 +301,8 @@ struct DialogAnswer
     QString openedIn;
     QString selected;
     QString pick; // empty: cancel
+    std::optional<QMessageBox::StandardButton> confirm; // answer to a replace question, if one is expected
+    bool asked = false;
 
     void arm()
     {
@@ -313,9 +318,21 @@ struct DialogAnswer
                 dialog->reject();
             } else {
                 dialog->selectFile(pick);
+                if (confirm)
+                    QTimer::singleShot(0, [this] { answerQuestion(); });
                 static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept is protected
             }
         });
+    }
+
+    void answerQuestion()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        asked = true;
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+        box->button(*confirm)->click();
     }
 };
 
@@ -378,6 +395,23 @@ TEST_F(FileDialogs, SaveStartsAtDefaultNameInRememberedFolderAndEnforcesSuffix)
     EXPECT_TRUE(answer.selected.endsWith("assembly.step")) << qPrintable(answer.selected);
     EXPECT_EQ(result, fallback() + "/carved.step");
     EXPECT_EQ(AppSettings::lastDirectory(AppSettings::ExportStep), fallback());
+}
+
+TEST_F(FileDialogs, AddedSuffixNeverReplacesAnotherFileUnasked)
+{
+    QFile existing(fallback() + "/carved.step");
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
+        DialogAnswer answer;
+        answer.pick = fallback() + "/carved";
+        answer.confirm = button;
+        answer.arm();
+        const QString result =
+            AppSettings::getSaveFileName(nullptr, AppSettings::ExportStep, "Export", "*", {"step"}, "a.step");
+        EXPECT_TRUE(answer.asked);
+        EXPECT_EQ(result, button == QMessageBox::Yes ? fallback() + "/carved.step" : QString());
+    }
 }
 
 TEST_F(FileDialogs, ExistingDirectoryIsRememberedItself)
