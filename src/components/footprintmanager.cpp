@@ -36,6 +36,7 @@ void FootprintManager::clearSearchPaths()
 {
     m_searchPaths.clear();
     m_index.clear();
+    m_foldedNames.clear();
     m_indexValid = false;
 
     // A footprint restored from a project may exist nowhere else: dropping it would make the

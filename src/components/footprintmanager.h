@@ -45,6 +45,7 @@ private:
     QStringList m_searchPaths;               // in the order added, no duplicates
     QMap<QString, FootprintData> m_cache;    // by footprint name
     QList<FootprintIndexEntry> m_index;
+    QStringList m_foldedNames;               // m_index's base names, case-folded, for the lookup
     bool m_indexValid = false;
     QStringList m_embeddedNames;             // names restored from a project: kept by clearSearchPaths
 

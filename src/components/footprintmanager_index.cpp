@@ -16,10 +16,11 @@ bool isWordSeparator(QChar c)
 }
 
 // True when the name occurs in baseName with a separator or an end on both sides.
+// Both are case-folded already.
 bool occursAsSubWord(const QString& baseName, const QString& name, int firstPos)
 {
     const int len = name.size();
-    for (int pos = firstPos; pos >= 0; pos = baseName.indexOf(name, pos + 1, Qt::CaseInsensitive)) {
+    for (int pos = firstPos; pos >= 0; pos = baseName.indexOf(name, pos + 1)) {
         const bool left = pos == 0 || isWordSeparator(baseName.at(pos - 1));
         const int end = pos + len;
         const bool right = end == baseName.size() || isWordSeparator(baseName.at(end));
@@ -37,6 +38,7 @@ void FootprintManager::buildFootprintIndex()
         return;
 
     m_index.clear();
+    m_foldedNames.clear();
     const QStringList filters{QStringLiteral("*.kicad_mod"), QStringLiteral("*.mod")};
     for (const QString& folder : qAsConst(m_searchPaths)) {
         qCDebug(lcFootprint) << "Indexing footprints:" << folder;
@@ -50,7 +52,9 @@ void FootprintManager::buildFootprintIndex()
             const QString path = it.next();
             const QString fileName = it.fileName();
             const int dot = fileName.lastIndexOf(QLatin1Char('.'));
-            m_index.append(FootprintIndexEntry{dot < 0 ? fileName : fileName.left(dot), path});
+            const QString baseName = dot < 0 ? fileName : fileName.left(dot);
+            m_index.append(FootprintIndexEntry{baseName, path});
+            m_foldedNames.append(baseName.toCaseFolded());
         }
     }
     m_indexValid = true;
@@ -69,25 +73,28 @@ QString FootprintManager::findFootprintFile(const QString& name)
 
     buildFootprintIndex();
 
+    // Folded once here and once per entry at indexing: the scan then compares plain text.
+    const QString folded = name.toCaseFolded();
     QStringList exact, bounded, contained;
-    for (const FootprintIndexEntry& entry : qAsConst(m_index)) {
-        const QString& base = entry.baseName;
-        if (base.size() < name.size())
+    for (int i = 0; i < m_index.size(); ++i) {
+        const QString& base = m_foldedNames.at(i);
+        const QString& path = m_index.at(i).absolutePath;
+        if (base.size() < folded.size())
             continue;
-        if (base.size() == name.size() && base.compare(name, Qt::CaseInsensitive) == 0) {
-            qCDebug(lcFootprint) << "  [L1-exact]" << entry.absolutePath;
-            exact.append(entry.absolutePath);
+        if (base == folded) {
+            qCDebug(lcFootprint) << "  [L1-exact]" << path;
+            exact.append(path);
             continue;
         }
-        const int pos = base.indexOf(name, 0, Qt::CaseInsensitive);
+        const int pos = base.indexOf(folded);
         if (pos < 0)
             continue;
-        if (occursAsSubWord(base, name, pos)) {
-            qCDebug(lcFootprint) << "  [L2-bounded]" << entry.absolutePath;
-            bounded.append(entry.absolutePath);
+        if (occursAsSubWord(base, folded, pos)) {
+            qCDebug(lcFootprint) << "  [L2-bounded]" << path;
+            bounded.append(path);
         } else {
-            qCDebug(lcFootprint) << "  [L3-contained]" << entry.absolutePath;
-            contained.append(entry.absolutePath);
+            qCDebug(lcFootprint) << "  [L3-contained]" << path;
+            contained.append(path);
         }
     }
 
