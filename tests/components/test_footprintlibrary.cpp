@@ -74,40 +74,39 @@ TEST_F(FootprintLibrary, FoldersAreKeptOnceAndOnlyWhenTheyExist)
     EXPECT_FALSE(library.findFootprintFile(QStringLiteral("Second")).isEmpty());
 }
 
-TEST_F(FootprintLibrary, LookupPrefersExactThenSubWordThenPartial)
+// Each row: the files of one folder, the name looked up, the file expected (empty: none).
+struct LookupRow { const char* label; QStringList files; const char* name; const char* expected; };
+void PrintTo(const LookupRow& row, std::ostream* out) { *out << row.label; }
+
+class LookupLevels : public ::testing::TestWithParam<LookupRow> {};
+
+TEST_P(LookupLevels, FirstLevelWithACandidateDecides)
 {
-    const QString a = folder(QStringLiteral("a"));
-    writeFile(QDir(a), QStringLiteral("R_0603x.kicad_mod"), twoPadFootprint(QStringLiteral("x")));
-    writeFile(QDir(a), QStringLiteral("sub/R_0603_1608Metric.kicad_mod"), twoPadFootprint(QStringLiteral("m")));
+    const LookupRow row = GetParam();
+    QTemporaryDir root;
+    for (const QString& file : row.files)
+        writeFile(QDir(root.path()), file, twoPadFootprint(QStringLiteral("x")));
     FootprintManager library;
-    library.addSearchPath(a);
-
-    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("R_0603")).endsWith(QStringLiteral("/sub/R_0603_1608Metric.kicad_mod")));
-    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("0603x")).endsWith(QStringLiteral("/R_0603x.kicad_mod")));
-    // "0603" is bounded by "_" in C_0603_1608Metric but runs into "x" in R0603x.
-    writeFile(QDir(a), QStringLiteral("R0603x.kicad_mod"), twoPadFootprint(QStringLiteral("y")));
-    writeFile(QDir(a), QStringLiteral("C_0603_1608Metric.kicad_mod"), twoPadFootprint(QStringLiteral("c")));
-    library.addSearchPath(folder(QStringLiteral("empty"))); // invalidates the index
-    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("0603")).endsWith(QStringLiteral("/C_0603_1608Metric.kicad_mod")));
-    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("R0603")).endsWith(QStringLiteral("/R0603x.kicad_mod")));
-
-    writeFile(QDir(a), QStringLiteral("r_0603.kicad_mod"), twoPadFootprint(QStringLiteral("r")));
-    library.addSearchPath(folder(QStringLiteral("empty2")));
-    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("R_0603")).endsWith(QStringLiteral("/r_0603.kicad_mod")));
-    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("nothing-like-it")).isEmpty());
+    library.addSearchPath(root.path());
+    const QString found = library.findFootprintFile(QString::fromUtf8(row.name));
+    const QString expected = QString::fromUtf8(row.expected);
+    if (expected.isEmpty())
+        EXPECT_TRUE(found.isEmpty()) << found.toStdString();
+    else
+        EXPECT_EQ(found, root.path() + QLatin1Char('/') + expected);
 }
 
-TEST_F(FootprintLibrary, LaterOccurrenceCanBeTheBoundedOne)
-{
-    const QString a = folder(QStringLiteral("a"));
-    writeFile(QDir(a), QStringLiteral("ABx.kicad_mod"), twoPadFootprint(QStringLiteral("x")));
-    writeFile(QDir(a), QStringLiteral("xAB_AB.kicad_mod"), twoPadFootprint(QStringLiteral("y")));
-    FootprintManager library;
-    library.addSearchPath(a);
-    // In "xAB_AB" the first occurrence runs into "x" but the second stands alone: level 2,
-    // ahead of "ABx" (level 3) whatever the order of the walk.
-    EXPECT_TRUE(library.findFootprintFile(QStringLiteral("ab")).endsWith(QStringLiteral("/xAB_AB.kicad_mod")));
-}
+INSTANTIATE_TEST_SUITE_P(Rows, LookupLevels, ::testing::Values(
+    LookupRow{"ExactInOtherCase", {"R_0603x.kicad_mod", "sub/R_0603_1608Metric.kicad_mod", "r_0603.kicad_mod"}, "R_0603", "r_0603.kicad_mod"},
+    LookupRow{"SubWordInSubfolder", {"R_0603x.kicad_mod", "sub/R_0603_1608Metric.kicad_mod"}, "R_0603", "sub/R_0603_1608Metric.kicad_mod"},
+    LookupRow{"PartialOnly", {"R_0603x.kicad_mod"}, "R_0603", "R_0603x.kicad_mod"},
+    LookupRow{"UnderscoresBound", {"R0603x.kicad_mod", "C_0603_1608Metric.kicad_mod"}, "0603", "C_0603_1608Metric.kicad_mod"},
+    LookupRow{"LetterDoesNotBound", {"R0603x.kicad_mod"}, "0603", "R0603x.kicad_mod"},
+    LookupRow{"LaterOccurrenceBounded", {"ABx.kicad_mod", "xAB_AB.kicad_mod"}, "ab", "xAB_AB.kicad_mod"},
+    LookupRow{"BlankAndDotBound", {"Big Part.v2.kicad_mod", "Partly.kicad_mod"}, "part", "Big Part.v2.kicad_mod"},
+    LookupRow{"OnlyLastSuffixDropped", {"Foo.bar.kicad_mod"}, "foo.BAR", "Foo.bar.kicad_mod"},
+    LookupRow{"NoMatch", {"R_0603.kicad_mod"}, "R_0805", ""}),
+    [](const ::testing::TestParamInfo<LookupRow>& info) { return std::string(info.param.label); });
 
 TEST_F(FootprintLibrary, AmbiguityAcrossFoldersIsReportedAndFirstFolderWins)
 {
