@@ -170,6 +170,25 @@ TEST(MissingFootprintsDialog, ShowsTheComponentsWithoutFootprint)
     EXPECT_EQ(table->item(0, 2)->toolTip(), QStringLiteral("R_0603"));
 }
 
+TEST(MissingFootprintsDialog, FollowsADarkTheme)
+{
+    const QPalette previous = QApplication::palette();
+    QPalette dark = previous;
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    QApplication::setPalette(dark);
+    {
+        MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")));
+        const QColor error(QStringLiteral("#FF7B72"));
+        EXPECT_EQ(dialog.findChild<QTableWidget*>()->item(0, 0)->foreground().color(), error);
+        QStringList styled;
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            styled << label->text() + label->styleSheet();
+        EXPECT_TRUE(styled.join(QLatin1Char('|')).contains(QStringLiteral("color:#ff7b72;\">RED</b>")));
+        EXPECT_TRUE(styled.join(QLatin1Char('|')).contains(QStringLiteral("color: #f0883e")));
+    }
+    QApplication::setPalette(previous);
+}
+
 struct ClipboardRow { const char* label; const char* value; const char* expected; };
 void PrintTo(const ClipboardRow& row, std::ostream* out) { *out << row.label; }
 
