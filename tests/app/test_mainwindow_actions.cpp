@@ -13,6 +13,12 @@
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
+#include <BRep_Builder.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+
+#include "foundation/geometryutils.h"
 
 namespace {
 
@@ -250,6 +256,111 @@ TEST_F(MainWindowActions, StlImportReportsAWaterproofSolid)
     EXPECT_TRUE(answerer.seen.isEmpty()) << answerer.seen.join('\n').toStdString();
     EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: cube — 12 triangles, solid waterproof"));
     EXPECT_TRUE(probe->orientButton()->isEnabled());
+}
+
+TEST_F(MainWindowActions, OpenStlMeshIsImportedWithAReport)
+{
+    // A box with its top face missing: the sewn shell keeps free edges.
+    const QString path = file(QStringLiteral("open.stl"));
+    TopoDS_Compound open;
+    BRep_Builder builder;
+    builder.MakeCompound(open);
+    const TopoDS_Shape closed = PartFiles::box(10, 10, 10);
+    for (TopExp_Explorer it(closed, TopAbs_FACE); it.More(); it.Next()) {
+        const TestSupport::Box b = TestSupport::boxOf(it.Current());
+        if (b.zmin < 9.9)
+            builder.Add(open, it.Current());
+    }
+    ASSERT_TRUE(PartFiles::writeStl(path, open));
+
+    MessageBoxAnswerer answerer;
+    ASSERT_TRUE(window->importStlFile(path));
+    ASSERT_EQ(answerer.seen.size(), 1);
+    EXPECT_TRUE(answerer.seen.first().startsWith(QStringLiteral("Import STL — mesh|")));
+    EXPECT_TRUE(answerer.seen.first().endsWith(QStringLiteral("• Waterproof solid: no")))
+        << answerer.seen.first().toStdString();
+    EXPECT_EQ(probe->status(), QStringLiteral("Loaded: open - Click 'Orient part' then on a face"));
+}
+
+struct OrientCase
+{
+    const char* name;
+    gp_Dir outward;      // the picked face of a 40 x 20 x 10 box at the origin
+    double expectHeight; // height of the part once that face lies on the plate
+};
+
+TEST_F(MainWindowActions, OrientationLaysThePickedFaceOnThePlate)
+{
+    const OrientCase cases[] = {
+        {"bottom, already down", gp_Dir(0, 0, -1), 10.0},
+        {"top, half turn", gp_Dir(0, 0, 1), 10.0},
+        {"side +X", gp_Dir(1, 0, 0), 40.0},
+        {"side -Y", gp_Dir(0, -1, 0), 20.0},
+    };
+    for (const OrientCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(window->importStepFile(boxStep()));
+        const TopoDS_Shape part = probe->project().mainShape();
+        TopoDS_Face picked;
+        for (TopExp_Explorer it(part, TopAbs_FACE); it.More(); it.Next()) {
+            const TopoDS_Face face = TopoDS::Face(it.Current());
+            const gp_Vec n = GeometryUtils::ensureNormalPointsOutward(
+                face, GeometryUtils::calculateFaceNormal(face), part, nullptr);
+            if (n.IsParallel(gp_Vec(c.outward), 1e-6) && n.Dot(gp_Vec(c.outward)) > 0)
+                picked = face;
+        }
+        ASSERT_FALSE(picked.IsNull());
+
+        ASSERT_TRUE(window->orientShapeToFace(picked));
+        const TestSupport::Box b = TestSupport::boxOf(probe->project().mainShape());
+        EXPECT_NEAR(b.zmin, 3.0, 1e-6);
+        EXPECT_NEAR(b.zmax - b.zmin, c.expectHeight, 1e-6);
+        EXPECT_NEAR((b.xmin + b.xmax) / 2, 25.0, 1e-6);
+        EXPECT_NEAR((b.ymin + b.ymax) / 2, 5.0, 1e-6);
+        EXPECT_NEAR(TestSupport::volumeOf(probe->project().mainShape()), 8000.0, 1e-3);
+        EXPECT_EQ(probe->status(),
+                  QStringLiteral("Part oriented and centered - face placed on the build plate"));
+    }
+}
+
+TEST_F(MainWindowActions, OrientationAsksBeforeRemovingTracks)
+{
+    ASSERT_TRUE(window->importStepFile(boxStep()));
+    const TopoDS_Shape part = probe->project().mainShape();
+    TopExp_Explorer firstFace(part, TopAbs_FACE);
+    const TopoDS_Face face = TopoDS::Face(firstFace.Current());
+    probe->project().routingManager().addRoute(Route());
+    probe->undoStack()->push(new FlagCommand);
+
+    {
+        MessageBoxAnswerer answerer(QMessageBox::No);
+        EXPECT_FALSE(window->orientShapeToFace(face));
+        ASSERT_EQ(answerer.seen.size(), 1);
+        EXPECT_TRUE(answerer.seen.first().startsWith(QStringLiteral("Orient the part|")));
+        EXPECT_EQ(probe->status(), QStringLiteral("Orientation cancelled — job placement retained"));
+        EXPECT_TRUE(probe->project().mainShape().IsSame(part));
+        EXPECT_EQ(probe->project().routingManager().routes().size(), 1);
+        EXPECT_EQ(probe->undoStack()->count(), 1);
+    }
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Yes);
+        EXPECT_TRUE(window->orientShapeToFace(face));
+        EXPECT_TRUE(probe->project().routingManager().routes().isEmpty());
+        EXPECT_EQ(probe->undoStack()->count(), 0);
+        EXPECT_TRUE(window->isProjectModified());
+    }
+}
+
+TEST_F(MainWindowActions, OrientationWithoutPartReportsTheError)
+{
+    TopoDS_Shape box = PartFiles::box(1, 1, 1);
+    TopExp_Explorer firstFace(box, TopAbs_FACE);
+    MessageBoxAnswerer answerer;
+    EXPECT_FALSE(window->orientShapeToFace(TopoDS::Face(firstFace.Current())));
+    ASSERT_EQ(answerer.seen.size(), 1);
+    EXPECT_EQ(answerer.seen.first(),
+              QStringLiteral("Error|Error during orientation: No main shape available"));
+    EXPECT_FALSE(window->isProjectModified());
 }
 
 struct Refusal
