@@ -248,6 +248,18 @@ TEST_F(FootprintLibrary, VanishedFolderIsReportedOnIndexing)
     EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("no longer exists")));
 }
 
+TEST_F(FootprintLibrary, SymlinkLoopDoesNotTrapTheIndex)
+{
+    const QString a = folder(QStringLiteral("a"));
+    writeFile(QDir(a), QStringLiteral("Only.kicad_mod"), twoPadFootprint(QStringLiteral("Only")));
+    ASSERT_TRUE(QFile::link(a, QDir(a).filePath(QStringLiteral("loop"))));
+    FootprintManager library;
+    library.addSearchPath(a);
+    MessageCapture capture;
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Only")), QDir(a).filePath(QStringLiteral("Only.kicad_mod")));
+    EXPECT_TRUE(capture.warnings.isEmpty()) << capture.warnings.join(QLatin1Char('\n')).toStdString();
+}
+
 struct BadFileRow { const char* label; QByteArray content; const char* warning; };
 void PrintTo(const BadFileRow& row, std::ostream* out) { *out << row.label; }
 
