@@ -130,7 +130,8 @@ void OccWidget::initializeViewer()
 
         qCDebug(lcViewer) << "Creating the native window...";
         opencascade::handle<Aspect_Window> window = OccNativeWindow::create(display, winId());
-        qCDebug(lcViewer) << "  Native window created, handle:" << winId();
+        // One wording for this trace on every platform.
+        qCDebug(lcViewer) << "  Windows window created, HWND:" << winId();
         m_view->SetWindow(window, nullptr);
         if (!window->IsMapped()) {
             window->Map();
