@@ -146,8 +146,9 @@ TEST(KiCadNetlistReader, FileFailuresGiveTheirTexts)
         const LoadResult result = loadBytes(row.bytes);
         EXPECT_EQ(result.ok, row.error.isEmpty()) << row.name;
         EXPECT_EQ(result.error, row.error) << row.name;
-        if (!result.ok)
+        if (!result.ok) {
             EXPECT_TRUE(result.netlist.isEmpty()) << row.name;
+        }
     }
 }
 
