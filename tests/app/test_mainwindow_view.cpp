@@ -8,6 +8,8 @@
 #include "view/occwidget.h"
 
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
 #include <QSignalSpy>
@@ -232,6 +234,14 @@ TEST_F(MainWindowView, ClickOnAFaceLaysItOnThePlate)
         QTest::qWait(300);
         const QPixmap shot = window->screen()->grabWindow(window->winId());
         EXPECT_TRUE(shot.save(QString::fromLocal8Bit(shots) + QStringLiteral("/mainwindow.png")));
+        for (QAction* menuAction : window->menuBar()->actions()) {
+            QMenu* menu = menuAction->menu();
+            menu->popup(window->mapToGlobal(window->menuBar()->actionGeometry(menuAction).bottomLeft()));
+            QTest::qWait(200);
+            window->screen()->grabWindow(0).save(QString::fromLocal8Bit(shots) + QStringLiteral("/menu_")
+                                                 + menu->title().remove('&') + QStringLiteral(".png"));
+            menu->close();
+        }
     }
 }
 
