@@ -68,25 +68,26 @@ struct HoverScene
     TopoDS_Shape part;
 };
 
-void BM_HoverWithinOneFace(benchmark::State& state)
+// Moves the cursor back and forth between two points given in world coordinates (z = 7, the tops).
+void hoverBetween(benchmark::State& state, double ax, double ay, double bx, double by)
 {
     HoverScene scene(static_cast<int>(state.range(0)));
-    const QPoint a = scene.screenOf(-87, -87, 7), b = scene.screenOf(-85, -85, 7);
+    const QPoint a = scene.screenOf(ax, ay, 7), b = scene.screenOf(bx, by, 7);
     int i = 0;
     for (auto _ : state)
         scene.hover(++i % 2 ? a : b);
     state.counters["faces"] = 6.0 * state.range(0) * state.range(0);
 }
+
+void BM_HoverWithinOneFace(benchmark::State& state)
+{
+    hoverBetween(state, -87, -87, -85, -85);
+}
 BENCHMARK(BM_HoverWithinOneFace)->Arg(4)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 
 void BM_HoverFromFaceToFace(benchmark::State& state)
 {
-    HoverScene scene(static_cast<int>(state.range(0)));
-    const QPoint a = scene.screenOf(-86, -86, 7), b = scene.screenOf(-76, -86, 7);
-    int i = 0;
-    for (auto _ : state)
-        scene.hover(++i % 2 ? a : b);
-    state.counters["faces"] = 6.0 * state.range(0) * state.range(0);
+    hoverBetween(state, -86, -86, -76, -86);
 }
 BENCHMARK(BM_HoverFromFaceToFace)->Arg(4)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 
