@@ -190,6 +190,16 @@ void MainWindow::setModifiedOutsideUndo(bool modified)
     updateWindowTitle();
 }
 
+void MainWindow::clearUndoHistory()
+{
+    if (!m_undoStack)
+        return;
+    if (!m_undoStack->isClean())
+        m_modifiedOutsideUndo = true;
+    m_undoStack->clear();
+    updateWindowTitle();
+}
+
 void MainWindow::updateWindowTitle()
 {
     const QString name = m_currentProjectPath.isEmpty()

@@ -62,6 +62,8 @@ public:
     // made outside the undo history (part import, orientation, ...) has not been saved yet.
     bool isProjectModified() const;
     void setModifiedOutsideUndo(bool modified);
+    // Empties the undo history; unsaved changes it held stay counted as unsaved.
+    void clearUndoHistory();
 
     void updateActionStates();
     void resetView();

@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QUndoStack>
 
 #include <BRepBuilderAPI_Transform.hxx>
 #include <TopAbs_ShapeEnum.hxx>
@@ -175,8 +174,7 @@ bool MainWindow::finishPartImport(const QList<TopoDS_Shape>& shapes, const QStri
     if (m_occWidget)
         m_occWidget->clearAll();
     m_project.clearShapes();
-    if (m_undoStack)
-        m_undoStack->clear();
+    clearUndoHistory();
     // What was there is gone whatever follows; the undo history can't say so.
     if (hadDesign)
         setModifiedOutsideUndo(true);
@@ -237,8 +235,7 @@ bool MainWindow::orientShapeToFace(const TopoDS_Face& face)
             return false;
         }
         resetInteractionState();
-        if (m_undoStack)
-            m_undoStack->clear();
+        clearUndoHistory();
         setModifiedOutsideUndo(true);
     }
 

@@ -168,6 +168,14 @@ TEST_F(MainWindowActions, TitleShowsChangesMadeOutsideTheUndoHistory)
     probe->undoStack()->undo();
     EXPECT_EQ(window->windowTitle(), dirty) << "a clean stack does not hide other changes";
 
+    window->setModifiedOutsideUndo(false);
+    window->clearUndoHistory();
+    EXPECT_EQ(window->windowTitle(), clean) << "clearing a clean history changes nothing";
+    probe->undoStack()->push(new FlagCommand);
+    window->clearUndoHistory();
+    EXPECT_EQ(probe->undoStack()->count(), 0);
+    EXPECT_EQ(window->windowTitle(), dirty) << "the cleared edits are still unsaved";
+
     window->setCurrentProjectPath(QStringLiteral("/tmp/board.rev.vtq"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — board.rev *"));
 }
