@@ -1,0 +1,28 @@
+// Reads a STEP file into one shape per transferable root. Shows nothing; the caller turns
+// the status into messages.
+#pragma once
+
+#include <QCoreApplication>
+#include <QList>
+#include <QString>
+
+#include <TopoDS_Shape.hxx>
+
+struct StepImportResult
+{
+    enum Status { Ok = 0, ReadFailed = 1, NoTransferableRoot = 2, Exception = 3 };
+
+    int status = Exception;
+    QList<TopoDS_Shape> shapes;  // one per transferred root, in root order
+    int rootCount = 0;           // 0 when reading failed
+    int failedRootCount = 0;     // roots whose transfer returned false or threw
+    QString errorMessage;        // translated reason when status is not Ok
+};
+
+class StepImporter
+{
+    Q_DECLARE_TR_FUNCTIONS(StepImporter)
+
+public:
+    static StepImportResult importStep(const QString& path);
+};

@@ -1,0 +1,43 @@
+// Rebuilds a solid from an STL mesh: one planar face per usable triangle, joined into
+// closed shells, turned into solids and checked. Shows nothing; the caller presents the
+// outcome.
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <TopoDS_Shape.hxx>
+
+class Bnd_Box;
+
+struct StlImportResult
+{
+    bool ok = false;          // a shape was produced
+    TopoDS_Shape shape;       // one solid, a compound of solids, or the sewn shape
+    bool solidBuilt = false;  // at least one shell became a solid
+    bool closed = false;      // no free edge was left
+    bool valid = false;       // the final shape passes the OpenCASCADE check
+    int triangleCount = 0;    // triangles in the file's triangulation
+    int faceCount = 0;        // faces of the final shape
+    int freeEdgeCount = -1;   // -1 until the shells were joined
+    QString warning;          // usable but not clean
+    QString error;            // reason when ok is false
+};
+
+class StlImporter
+{
+    Q_DECLARE_TR_FUNCTIONS(StlImporter)
+
+public:
+    // A tolerance above 0 is used as given; anything else (0, negative, NaN) asks for the
+    // automatic one.
+    static StlImportResult importStl(const QString& path, double sewingTolerance = -1.0);
+
+    // The straightforward construction (one loose face per triangle, then sewing and shape
+    // healing). Slow on large meshes; kept as the reference the fast path must match.
+    static StlImportResult importStlBySewing(const QString& path, double sewingTolerance = -1.0);
+
+    // Sewing tolerance for a mesh with this bounding box: 1e-4 of its diagonal, kept
+    // within [1e-4, 1]; 1e-3 for a void box.
+    static double automaticSewingTolerance(const Bnd_Box& box);
+};

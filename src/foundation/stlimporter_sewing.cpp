@@ -1,0 +1,90 @@
+#include "foundation/occutils.h"
+#include "foundation/stlimporter.h"
+#include "foundation/stlmesh.h"
+
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
+#include <BRepBuilderAPI_MakeSolid.hxx>
+#include <BRepBuilderAPI_Sewing.hxx>
+#include <BRepLib.hxx>
+#include <BRep_Builder.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Solid.hxx>
+
+bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result)
+{
+    BRep_Builder builder;
+    TopoDS_Compound faces;
+    builder.MakeCompound(faces);
+    int faceCount = 0;
+    for (const auto& triangle : mesh.triangles) {
+        try {
+            BRepBuilderAPI_MakePolygon polygon(gp_Pnt(mesh.nodes[std::size_t(triangle[0])]),
+                                               gp_Pnt(mesh.nodes[std::size_t(triangle[1])]),
+                                               gp_Pnt(mesh.nodes[std::size_t(triangle[2])]), true);
+            if (!polygon.IsDone() || polygon.Wire().IsNull())
+                continue;
+            BRepBuilderAPI_MakeFace face(polygon.Wire(), true);
+            if (!face.IsDone())
+                continue;
+            builder.Add(faces, face.Face());
+            ++faceCount;
+        } catch (...) {
+            // A triangle that cannot carry a face is left out, like a degenerate one.
+        }
+    }
+    if (faceCount == 0) {
+        result.error = StlImporter::tr("No non-degenerate triangle in the STL.");
+        return false;
+    }
+
+    TopoDS_Shape sewn;
+    try {
+        BRepBuilderAPI_Sewing sewing(tolerance, true, true, true, false);
+        sewing.Add(faces);
+        sewing.Perform();
+        sewn = sewing.SewedShape();
+        result.freeEdgeCount = sewing.NbFreeEdges();
+    } catch (...) {
+        result.error = StlImporter::tr("Face sewing failed: %1").arg(OccUtils::currentExceptionMessage());
+        return false;
+    }
+    if (sewn.IsNull()) {
+        result.error = StlImporter::tr("Face sewing: null result.");
+        return false;
+    }
+    result.closed = result.freeEdgeCount == 0;
+
+    TopoDS_Compound solids;
+    builder.MakeCompound(solids);
+    int solidCount = 0;
+    TopoDS_Solid lastSolid;
+    for (TopExp_Explorer ex(sewn, TopAbs_SHELL); ex.More(); ex.Next()) {
+        try {
+            BRepBuilderAPI_MakeSolid makeSolid(TopoDS::Shell(ex.Current()));
+            if (!makeSolid.IsDone())
+                continue;
+            TopoDS_Solid solid = makeSolid.Solid();
+            if (solid.IsNull())
+                continue;
+            BRepLib::OrientClosedSolid(solid);
+            builder.Add(solids, solid);
+            lastSolid = solid;
+            ++solidCount;
+        } catch (...) {
+            // A shell that cannot become a solid stays out of the solids.
+        }
+    }
+    if (solidCount == 1) {
+        result.shape = lastSolid;
+        result.solidBuilt = true;
+    } else if (solidCount > 1) {
+        result.shape = solids;
+        result.solidBuilt = true;
+    } else {
+        result.shape = sewn;
+    }
+    return true;
+}

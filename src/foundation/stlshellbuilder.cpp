@@ -1,0 +1,378 @@
+#include "foundation/stlshellbuilder.h"
+#include "foundation/stlmesh.h"
+
+#include <BRepCheck_Analyzer.hxx>
+#include <BRepCheck_ListOfStatus.hxx>
+#include <BRepCheck_Shell.hxx>
+#include <BRepCheck_Solid.hxx>
+#include <BRep_Builder.hxx>
+#include <TopExp_Explorer.hxx>
+#include <ElSLib.hxx>
+#include <Geom2d_Line.hxx>
+#include <Geom_Line.hxx>
+#include <Geom_Plane.hxx>
+#include <Precision.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TopoDS_Solid.hxx>
+#include <TopoDS_Vertex.hxx>
+#include <TopoDS_Wire.hxx>
+#include <gp_Ax3.hxx>
+
+#include <OSD_Parallel.hxx>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <unordered_map>
+
+namespace {
+
+// One side of a triangle: the node pair in ascending order and whether the triangle runs
+// along it from the lower to the higher node.
+struct HalfEdge
+{
+    int low;
+    int high;
+    int triangle;
+    bool ascending;
+};
+
+// True when two distinct nodes lie within the tolerance: sewing would merge them.
+bool hasNodesWithin(const StlMesh& mesh, const std::vector<char>& used, double tolerance)
+{
+    struct CellHash
+    {
+        std::size_t operator()(const std::array<std::int64_t, 3>& c) const
+        {
+            return std::size_t(c[0] * 73856093LL) ^ std::size_t(c[1] * 19349663LL) ^ std::size_t(c[2] * 83492791LL);
+        }
+    };
+    std::unordered_map<std::array<std::int64_t, 3>, std::vector<int>, CellHash> grid;
+    const double tol2 = tolerance * tolerance;
+    for (std::size_t i = 0; i < mesh.nodes.size(); ++i) {
+        if (!used[i])
+            continue;
+        const gp_XYZ& p = mesh.nodes[i];
+        const std::array<std::int64_t, 3> cell{std::int64_t(std::floor(p.X() / tolerance)),
+                                               std::int64_t(std::floor(p.Y() / tolerance)),
+                                               std::int64_t(std::floor(p.Z() / tolerance))};
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dz = -1; dz <= 1; ++dz) {
+                    const auto it = grid.find({cell[0] + dx, cell[1] + dy, cell[2] + dz});
+                    if (it == grid.end())
+                        continue;
+                    for (const int j : it->second)
+                        if ((mesh.nodes[std::size_t(j)] - p).SquareModulus() <= tol2)
+                            return true;
+                }
+        grid[cell].push_back(int(i));
+    }
+    return false;
+}
+
+// True when a vertex lies within the tolerance of its opposite side: sewing could cut there.
+bool hasSliver(const StlMesh& mesh, double tolerance)
+{
+    for (const auto& t : mesh.triangles) {
+        const gp_XYZ& a = mesh.nodes[std::size_t(t[0])];
+        const gp_XYZ& b = mesh.nodes[std::size_t(t[1])];
+        const gp_XYZ& c = mesh.nodes[std::size_t(t[2])];
+        const double twiceArea = ((b - a) ^ (c - a)).Modulus();
+        const double longest = std::max({(b - a).Modulus(), (c - b).Modulus(), (a - c).Modulus()});
+        if (!(twiceArea / longest >= tolerance))
+            return true;
+    }
+    return false;
+}
+
+class Builder
+{
+public:
+    Builder(const StlMesh& mesh, double tolerance) : m_mesh(mesh), m_tolerance(tolerance) {}
+
+    TopoDS_Shape run()
+    {
+        const std::size_t nt = m_mesh.triangles.size();
+        std::vector<char> used(m_mesh.nodes.size(), 0);
+        for (const auto& t : m_mesh.triangles)
+            for (const int n : t)
+                used[std::size_t(n)] = 1;
+        if (hasSliver(m_mesh, m_tolerance) || hasNodesWithin(m_mesh, used, m_tolerance))
+            return TopoDS_Shape();
+
+        // Every side must be shared by exactly two triangles: anything else is open or
+        // non-manifold, which only sewing handles.
+        m_halfEdges.reserve(3 * nt);
+        for (std::size_t t = 0; t < nt; ++t) {
+            const auto& tri = m_mesh.triangles[t];
+            for (int k = 0; k < 3; ++k) {
+                const int a = tri[std::size_t(k)];
+                const int b = tri[std::size_t((k + 1) % 3)];
+                m_halfEdges.push_back({std::min(a, b), std::max(a, b), int(t), a < b});
+            }
+        }
+        std::sort(m_halfEdges.begin(), m_halfEdges.end(), [](const HalfEdge& x, const HalfEdge& y) {
+            return x.low != y.low ? x.low < y.low : (x.high != y.high ? x.high < y.high : x.triangle < y.triangle);
+        });
+        const std::size_t nh = m_halfEdges.size();
+        for (std::size_t i = 0; i < nh; i += 2) {
+            if (i + 1 >= nh || !samePair(i, i + 1) || (i + 2 < nh && samePair(i + 1, i + 2)))
+                return TopoDS_Shape();
+        }
+        // Which edge (pair index) each triangle side uses.
+        m_sideEdge.assign(3 * nt, -1);
+        for (std::size_t i = 0; i < nh; ++i) {
+            const HalfEdge& h = m_halfEdges[i];
+            const auto& tri = m_mesh.triangles[std::size_t(h.triangle)];
+            for (int k = 0; k < 3; ++k) {
+                const int a = tri[std::size_t(k)];
+                const int b = tri[std::size_t((k + 1) % 3)];
+                if (std::min(a, b) == h.low && std::max(a, b) == h.high)
+                    m_sideEdge[3 * std::size_t(h.triangle) + std::size_t(k)] = int(i / 2);
+            }
+        }
+
+        if (!orientComponents())
+            return TopoDS_Shape();
+        return makeSolids(used);
+    }
+
+private:
+    bool samePair(std::size_t i, std::size_t j) const
+    {
+        return m_halfEdges[i].low == m_halfEdges[j].low && m_halfEdges[i].high == m_halfEdges[j].high;
+    }
+
+    // Gives every triangle a flip flag so that each shared edge is run in opposite directions
+    // by its two triangles, splits the triangles into connected shells and turns each shell
+    // outward. False for a non-orientable or flat shell, or shells that touch at a node.
+    bool orientComponents()
+    {
+        const std::size_t nt = m_mesh.triangles.size();
+        m_flip.assign(nt, 0);
+        m_component.assign(nt, -1);
+        std::vector<int> stack;
+        for (std::size_t seed = 0; seed < nt; ++seed) {
+            if (m_component[seed] >= 0)
+                continue;
+            const int component = m_componentCount++;
+            m_component[seed] = component;
+            stack.push_back(int(seed));
+            while (!stack.empty()) {
+                const int t = stack.back();
+                stack.pop_back();
+                for (int k = 0; k < 3; ++k) {
+                    const int edge = m_sideEdge[3 * std::size_t(t) + std::size_t(k)];
+                    const HalfEdge& h0 = m_halfEdges[2 * std::size_t(edge)];
+                    const HalfEdge& h1 = m_halfEdges[2 * std::size_t(edge) + 1];
+                    const HalfEdge& self = h0.triangle == t ? h0 : h1;
+                    const HalfEdge& other = h0.triangle == t ? h1 : h0;
+                    if (other.triangle == t)
+                        return false;
+                    const char wanted = char(m_flip[std::size_t(t)] ^ (self.ascending == other.ascending ? 1 : 0));
+                    if (m_component[std::size_t(other.triangle)] < 0) {
+                        m_component[std::size_t(other.triangle)] = component;
+                        m_flip[std::size_t(other.triangle)] = wanted;
+                        stack.push_back(other.triangle);
+                    } else if (m_flip[std::size_t(other.triangle)] != wanted) {
+                        return false;
+                    }
+                }
+            }
+        }
+
+        // Shells that share a node would be joined there by sewing.
+        std::vector<int> nodeComponent(m_mesh.nodes.size(), -1);
+        for (std::size_t t = 0; t < nt; ++t)
+            for (const int n : m_mesh.triangles[t]) {
+                int& c = nodeComponent[std::size_t(n)];
+                if (c >= 0 && c != m_component[t])
+                    return false;
+                c = m_component[t];
+            }
+
+        std::vector<double> volume(std::size_t(m_componentCount), 0.0);
+        std::vector<int> size(std::size_t(m_componentCount), 0);
+        for (std::size_t t = 0; t < nt; ++t) {
+            const auto& tri = m_mesh.triangles[t];
+            const gp_XYZ& a = m_mesh.nodes[std::size_t(tri[0])];
+            const gp_XYZ& b = m_mesh.nodes[std::size_t(tri[1])];
+            const gp_XYZ& c = m_mesh.nodes[std::size_t(tri[2])];
+            const double v = a.Dot(b ^ c) / 6.0;
+            volume[std::size_t(m_component[t])] += m_flip[t] ? -v : v;
+            ++size[std::size_t(m_component[t])];
+        }
+        for (int c = 0; c < m_componentCount; ++c) {
+            if (size[std::size_t(c)] < 4 || std::abs(volume[std::size_t(c)]) <= 1e-7)
+                return false;
+        }
+        for (std::size_t t = 0; t < nt; ++t)
+            if (volume[std::size_t(m_component[t])] < 0.0)
+                m_flip[t] ^= 1;
+        return true;
+    }
+
+    TopoDS_Shape makeSolids(const std::vector<char>& used)
+    {
+        const double tol = Precision::Confusion();
+        BRep_Builder b;
+
+        std::vector<TopoDS_Vertex> vertices(m_mesh.nodes.size());
+        for (std::size_t i = 0; i < m_mesh.nodes.size(); ++i)
+            if (used[i])
+                b.MakeVertex(vertices[i], gp_Pnt(m_mesh.nodes[i]), tol);
+
+        const std::size_t edgeCount = m_halfEdges.size() / 2;
+        std::vector<TopoDS_Edge> edges(edgeCount);
+        std::vector<double> lengths(edgeCount);
+        for (std::size_t e = 0; e < edgeCount; ++e) {
+            const HalfEdge& h = m_halfEdges[2 * e];
+            const gp_Pnt p(m_mesh.nodes[std::size_t(h.low)]);
+            const gp_Vec d(p, gp_Pnt(m_mesh.nodes[std::size_t(h.high)]));
+            lengths[e] = d.Magnitude();
+            b.MakeEdge(edges[e], new Geom_Line(p, gp_Dir(d)), tol);
+            b.Add(edges[e], vertices[std::size_t(h.low)].Oriented(TopAbs_FORWARD));
+            b.Add(edges[e], vertices[std::size_t(h.high)].Oriented(TopAbs_REVERSED));
+            b.Range(edges[e], 0.0, lengths[e]);
+        }
+
+        std::vector<TopoDS_Shell> shells(static_cast<std::size_t>(m_componentCount));
+        for (auto& shell : shells)
+            b.MakeShell(shell);
+        for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
+            const auto& tri = m_mesh.triangles[t];
+            // Corners in the order that makes the normal point out of the shell.
+            const int order[3] = {0, m_flip[t] ? 2 : 1, m_flip[t] ? 1 : 2};
+            const gp_Pnt p0(m_mesh.nodes[std::size_t(tri[std::size_t(order[0])])]);
+            const gp_Pnt p1(m_mesh.nodes[std::size_t(tri[std::size_t(order[1])])]);
+            const gp_Pnt p2(m_mesh.nodes[std::size_t(tri[std::size_t(order[2])])]);
+            const gp_Vec u(p0, p1);
+            const gp_Ax3 frame(p0, gp_Dir(u.Crossed(gp_Vec(p0, p2))), gp_Dir(u));
+            TopoDS_Face face;
+            b.MakeFace(face, new Geom_Plane(frame), tol);
+            TopoDS_Wire wire;
+            b.MakeWire(wire);
+            for (int k = 0; k < 3; ++k) {
+                const int from = tri[std::size_t(order[k])];
+                const int to = tri[std::size_t(order[(k + 1) % 3])];
+                const int side = sideOf(t, from, to);
+                const int e = m_sideEdge[3 * t + std::size_t(side)];
+                const TopoDS_Edge& edge = edges[std::size_t(e)];
+                // The edge's line starts at its lower node; its image in the plane's frame.
+                const gp_Pnt start(m_mesh.nodes[std::size_t(m_halfEdges[2 * std::size_t(e)].low)]);
+                const gp_Pnt end(m_mesh.nodes[std::size_t(m_halfEdges[2 * std::size_t(e)].high)]);
+                double u0, v0, u1, v1;
+                ElSLib::PlaneParameters(frame, start, u0, v0);
+                ElSLib::PlaneParameters(frame, end, u1, v1);
+                b.UpdateEdge(edge, new Geom2d_Line(gp_Pnt2d(u0, v0), gp_Dir2d(u1 - u0, v1 - v0)), face, tol);
+                b.Add(wire, from < to ? edge.Oriented(TopAbs_FORWARD) : edge.Oriented(TopAbs_REVERSED));
+            }
+            wire.Closed(true);
+            b.Add(face, wire);
+            b.Add(shells[std::size_t(m_component[t])], face);
+        }
+
+        std::vector<TopoDS_Solid> solids;
+        for (auto& shell : shells) {
+            shell.Closed(true);
+            TopoDS_Solid solid;
+            b.MakeSolid(solid);
+            b.Add(solid, shell);
+            solids.push_back(solid);
+        }
+        if (solids.size() == 1)
+            return solids.front();
+        TopoDS_Compound compound;
+        b.MakeCompound(compound);
+        for (const auto& solid : solids)
+            b.Add(compound, solid);
+        return compound;
+    }
+
+    int sideOf(std::size_t t, int from, int to) const
+    {
+        const auto& tri = m_mesh.triangles[t];
+        for (int k = 0; k < 3; ++k) {
+            const int a = tri[std::size_t(k)];
+            const int b = tri[std::size_t((k + 1) % 3)];
+            if ((a == from && b == to) || (a == to && b == from))
+                return k;
+        }
+        return 0;
+    }
+
+    const StlMesh& m_mesh;
+    double m_tolerance;
+    std::vector<HalfEdge> m_halfEdges;
+    std::vector<int> m_sideEdge;
+    std::vector<char> m_flip;
+    std::vector<int> m_component;
+    int m_componentCount = 0;
+};
+
+} // namespace
+
+TopoDS_Shape StlShellBuilder::build(const StlMesh& mesh, double tolerance)
+{
+    if (mesh.triangles.empty() || !(tolerance > 0.0))
+        return TopoDS_Shape();
+    return Builder(mesh, tolerance).run();
+}
+
+namespace {
+
+bool clean(const BRepCheck_ListOfStatus& statuses)
+{
+    for (const BRepCheck_Status status : statuses)
+        if (status != BRepCheck_NoError)
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool StlShellBuilder::isValid(const TopoDS_Shape& built)
+{
+    if (built.IsNull())
+        return false;
+    try {
+        // Faces are checked independently of each other (shared edges are only read), so
+        // they are spread over OCCT's worker threads.
+        std::vector<TopoDS_Shape> faces;
+        for (TopExp_Explorer ex(built, TopAbs_FACE); ex.More(); ex.Next())
+            faces.push_back(ex.Current());
+        std::atomic<bool> facesValid{true};
+        OSD_Parallel::For(0, int(faces.size()), [&](int i) {
+            if (!facesValid.load(std::memory_order_relaxed))
+                return;
+            try {
+                if (!BRepCheck_Analyzer(faces[std::size_t(i)], true, false).IsValid())
+                    facesValid = false;
+            } catch (...) {
+                facesValid = false;
+            }
+        });
+        if (!facesValid)
+            return false;
+        for (TopExp_Explorer ex(built, TopAbs_SHELL); ex.More(); ex.Next()) {
+            Handle(BRepCheck_Shell) shell = new BRepCheck_Shell(TopoDS::Shell(ex.Current()));
+            if (!clean(shell->Status()) || shell->Closed() != BRepCheck_NoError
+                || shell->Orientation() != BRepCheck_NoError)
+                return false;
+        }
+        for (TopExp_Explorer ex(built, TopAbs_SOLID); ex.More(); ex.Next()) {
+            Handle(BRepCheck_Solid) solid = new BRepCheck_Solid(TopoDS::Solid(ex.Current()));
+            if (!clean(solid->Status()))
+                return false;
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}

@@ -1,0 +1,32 @@
+// Test parts written to disk: OCCT solids through its STEP and STL writers, and hand-made
+// STL bytes for edge cases.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <TopoDS_Shape.hxx>
+#include <gp_Pnt.hxx>
+#include <gp_Vec.hxx>
+
+#include <array>
+
+namespace MeshFixtures {
+
+using Triangle = std::array<gp_Pnt, 3>;
+
+// The 12 outward triangles of an axis-aligned cube of the given size at the offset.
+QList<Triangle> cubeTriangles(double size, const gp_Vec& offset = gp_Vec(0, 0, 0));
+QList<Triangle> reversed(const QList<Triangle>& triangles);
+
+QByteArray asciiStl(const QList<Triangle>& triangles);
+// announcedCount < 0 writes the real count.
+QByteArray binaryStl(const QList<Triangle>& triangles, qint64 announcedCount = -1);
+
+bool writeBytes(const QString& path, const QByteArray& bytes);
+// Tessellates the shape with the given linear deflection and writes it with OCCT's writer.
+bool writeStl(const TopoDS_Shape& shape, const QString& path, double deflection, bool ascii);
+bool writeStep(const TopoDS_Shape& shape, const QString& path);
+
+} // namespace MeshFixtures

@@ -1,0 +1,314 @@
+#include "meshfixtures.h"
+#include "testsupport.h"
+
+#include "foundation/occutils.h"
+#include "foundation/stlimporter.h"
+#include "foundation/stlmesh.h"
+#include "foundation/stlshellbuilder.h"
+
+#include <QTemporaryDir>
+
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakeSphere.hxx>
+#include <BRepPrimAPI_MakeTorus.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <Bnd_Box.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Vertex.hxx>
+
+#include <gtest/gtest.h>
+
+using namespace MeshFixtures;
+
+namespace {
+
+int countOf(const TopoDS_Shape& shape, TopAbs_ShapeEnum type)
+{
+    int n = 0;
+    for (TopExp_Explorer ex(shape, type); ex.More(); ex.Next())
+        ++n;
+    return n;
+}
+
+void expectSameBox(const TestSupport::Box& a, const TestSupport::Box& b, double tol)
+{
+    EXPECT_NEAR(a.xmin, b.xmin, tol);
+    EXPECT_NEAR(a.ymin, b.ymin, tol);
+    EXPECT_NEAR(a.zmin, b.zmin, tol);
+    EXPECT_NEAR(a.xmax, b.xmax, tol);
+    EXPECT_NEAR(a.ymax, b.ymax, tol);
+    EXPECT_NEAR(a.zmax, b.zmax, tol);
+}
+
+// The indexed mesh of the triangles, nodes merged when exactly equal.
+StlMesh meshOf(const QList<Triangle>& triangles)
+{
+    StlMesh mesh;
+    for (const Triangle& t : triangles) {
+        std::array<int, 3> tri;
+        for (int k = 0; k < 3; ++k) {
+            int found = -1;
+            for (std::size_t i = 0; i < mesh.nodes.size(); ++i)
+                if (mesh.nodes[i].IsEqual(t[std::size_t(k)].XYZ(), 0.0))
+                    found = int(i);
+            if (found < 0) {
+                found = int(mesh.nodes.size());
+                mesh.nodes.push_back(t[std::size_t(k)].XYZ());
+            }
+            tri[std::size_t(k)] = found;
+        }
+        mesh.triangles.push_back(tri);
+    }
+    return mesh;
+}
+
+class StlImporterTest : public ::testing::Test
+{
+protected:
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(writeBytes(path, bytes));
+        return path;
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(StlImporterTest, ClosedCubeBecomesOneValidSolid)
+{
+    for (const bool ascii : {true, false}) {
+        SCOPED_TRACE(ascii ? "ascii" : "binary");
+        const QList<Triangle> cube = cubeTriangles(10.0);
+        const StlImportResult r = StlImporter::importStl(
+            file("cube.stl", ascii ? asciiStl(cube) : binaryStl(cube)));
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        EXPECT_TRUE(r.error.isEmpty());
+        EXPECT_TRUE(r.closed);
+        EXPECT_TRUE(r.solidBuilt);
+        EXPECT_TRUE(r.valid);
+        EXPECT_EQ(r.triangleCount, 12);
+        EXPECT_EQ(r.faceCount, 12);
+        EXPECT_EQ(r.freeEdgeCount, 0);
+        EXPECT_TRUE(r.warning.isEmpty());
+        EXPECT_EQ(r.shape.ShapeType(), TopAbs_SOLID);
+        EXPECT_NEAR(TestSupport::volumeOf(r.shape), 1000.0, 1e-6);
+        expectSameBox(TestSupport::boxOf(r.shape), {0, 0, 0, 10, 10, 10}, 1e-5);
+    }
+}
+
+TEST_F(StlImporterTest, InwardOrMixedWindingIsTurnedOutward)
+{
+    QList<Triangle> mixed = cubeTriangles(10.0);
+    mixed[3] = {mixed[3][0], mixed[3][2], mixed[3][1]};
+    mixed[8] = {mixed[8][0], mixed[8][2], mixed[8][1]};
+    for (const auto& triangles : {reversed(cubeTriangles(10.0)), mixed}) {
+        const StlImportResult r = StlImporter::importStl(file("cube.stl", asciiStl(triangles)));
+        ASSERT_TRUE(r.ok);
+        EXPECT_TRUE(r.closed && r.solidBuilt && r.valid);
+        EXPECT_NEAR(TestSupport::volumeOf(r.shape), 1000.0, 1e-6);
+    }
+}
+
+TEST_F(StlImporterTest, OpenMeshImportsWithWatertightWarning)
+{
+    QList<Triangle> open = cubeTriangles(10.0);
+    open.removeLast();
+    const StlImportResult r = StlImporter::importStl(file("open.stl", asciiStl(open)));
+    ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(r.shape.IsNull());
+    EXPECT_GT(r.freeEdgeCount, 0);
+    EXPECT_FALSE(r.closed);
+    EXPECT_EQ(r.triangleCount, 11);
+    EXPECT_TRUE(r.warning.startsWith("The STL mesh could not be turned into a watertight closed solid"));
+}
+
+TEST_F(StlImporterTest, TwoBodiesGiveACompoundOfTwoSolids)
+{
+    QList<Triangle> two = cubeTriangles(10.0);
+    two += cubeTriangles(5.0, gp_Vec(20, 0, 0));
+    const StlImportResult r = StlImporter::importStl(file("two.stl", binaryStl(two)));
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(r.solidBuilt && r.closed && r.valid);
+    EXPECT_EQ(r.shape.ShapeType(), TopAbs_COMPOUND);
+    EXPECT_EQ(countOf(r.shape, TopAbs_SOLID), 2);
+    EXPECT_NEAR(TestSupport::volumeOf(r.shape), 1125.0, 1e-6);
+}
+
+TEST_F(StlImporterTest, OnlyDegenerateTrianglesAreRefused)
+{
+    // Each has a side shorter than 1e-7 between distinct nodes, so the reader keeps all three.
+    const gp_Pnt a(0, 0, 0), b(1, 0, 0), c(0, 1, 0);
+    const QList<Triangle> flat = {
+        {a, gp_Pnt(5e-8, 0, 0), c}, {b, gp_Pnt(1, 5e-8, 0), c}, {a, b, gp_Pnt(1, 0, 5e-8)}};
+    const StlImportResult r = StlImporter::importStl(file("degenerate.stl", asciiStl(flat)));
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.shape.IsNull());
+    EXPECT_EQ(r.error, "No non-degenerate triangle in the STL.");
+    EXPECT_EQ(r.triangleCount, 3);
+}
+
+TEST_F(StlImporterTest, BadFilesAreRefusedWithAReason)
+{
+    const QList<Triangle> cube = cubeTriangles(10.0);
+    const QByteArray ascii = asciiStl(cube);
+    const QByteArray binary = binaryStl(cube);
+    QByteArray noise(4000, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + 13) % 251 + 3);
+
+    struct Case { const char* name; QByteArray bytes; const char* errorStart; };
+    const QList<Case> cases = {
+        {"empty", QByteArray(), "The STL file contains no usable triangle."},
+        {"text", QByteArray("This is a parts list, not a mesh.\nLine two\n"), "The file is not an STL file"},
+        {"step", QByteArray("ISO-10303-21;\nHEADER;\nENDSEC;\nDATA;\nENDSEC;\nEND-ISO-10303-21;\n"),
+         "The file is not an STL file"},
+        {"noise", noise, "The binary STL file is truncated or damaged"},
+        {"ascii-truncated", ascii.left(ascii.size() / 2), "The ASCII STL file is truncated"},
+        {"binary-truncated", binary.left(binary.size() - 20), "The binary STL file is truncated or damaged"},
+        {"binary-count-too-high", binaryStl(cube, 1000000000), "The binary STL file is truncated or damaged"},
+        {"binary-count-too-low", binaryStl(cube, 3), "The binary STL file is truncated or damaged"},
+        {"solid-without-facets", QByteArray("solid nothing\nendsolid nothing\n"),
+         "The STL file contains no usable triangle."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const StlImportResult r = StlImporter::importStl(file(QString(c.name) + ".stl", c.bytes));
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.shape.IsNull());
+        EXPECT_TRUE(r.error.startsWith(c.errorStart)) << r.error.toStdString();
+    }
+    const StlImportResult missing = StlImporter::importStl(path("missing.stl"));
+    EXPECT_FALSE(missing.ok);
+    EXPECT_TRUE(missing.error.startsWith("The STL file does not exist")) << missing.error.toStdString();
+}
+
+TEST_F(StlImporterTest, AutomaticToleranceFollowsTheDiagonal)
+{
+    const struct { double diagonal; double tolerance; } rows[] = {
+        {100.0, 0.01}, {0.5, 0.0001}, {50000.0, 1.0}, {5000.0, 0.5}};
+    for (const auto& row : rows) {
+        Bnd_Box box;
+        const double side = row.diagonal / std::sqrt(3.0);
+        box.Update(0, 0, 0, side, side, side);
+        EXPECT_NEAR(StlImporter::automaticSewingTolerance(box), row.tolerance, 1e-12) << row.diagonal;
+    }
+    EXPECT_DOUBLE_EQ(StlImporter::automaticSewingTolerance(Bnd_Box()), 0.001);
+}
+
+TEST_F(StlImporterTest, NonAsciiPathIsRead)
+{
+    const StlImportResult r = StlImporter::importStl(file("pièce-été.stl", binaryStl(cubeTriangles(2.0))));
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_NEAR(TestSupport::volumeOf(r.shape), 8.0, 1e-9);
+}
+
+TEST_F(StlImporterTest, RoundTripKeepsVolumeAndBox)
+{
+    const TopoDS_Shape box = BRepPrimAPI_MakeBox(gp_Pnt(-5, 2, 1), 30.0, 20.0, 8.0).Shape();
+    const TopoDS_Shape drilled =
+        BRepAlgoAPI_Cut(box, BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(10, 12, -1), gp::DZ()), 4.0, 12.0).Shape())
+            .Shape();
+    for (const bool ascii : {false, true}) {
+        SCOPED_TRACE(ascii ? "ascii" : "binary");
+        const QString stl = path(ascii ? "drilled_a.stl" : "drilled_b.stl");
+        ASSERT_TRUE(writeStl(drilled, stl, 0.01, ascii));
+        const StlImportResult r = StlImporter::importStl(stl);
+        ASSERT_TRUE(r.ok);
+        EXPECT_TRUE(r.closed && r.solidBuilt && r.valid);
+        EXPECT_TRUE(r.warning.isEmpty());
+        EXPECT_EQ(r.shape.ShapeType(), TopAbs_SOLID);
+        // The facets cut the hole's arcs by at most the deflection.
+        const double hole = M_PI * 16.0 * 8.0;
+        EXPECT_NEAR(TestSupport::volumeOf(r.shape), TestSupport::volumeOf(drilled), hole * 0.01);
+        expectSameBox(TestSupport::boxOf(r.shape), TestSupport::boxOf(drilled), 1e-3);
+    }
+}
+
+// The direct construction must give what sewing gives.
+TEST_F(StlImporterTest, DirectConstructionMatchesSewing)
+{
+    QList<Triangle> mixed = cubeTriangles(3.0);
+    mixed[5] = {mixed[5][0], mixed[5][2], mixed[5][1]};
+    QList<Triangle> two = cubeTriangles(10.0);
+    two += reversed(cubeTriangles(4.0, gp_Vec(-20, 3, 1)));
+    QList<Triangle> open = cubeTriangles(10.0);
+    open.removeAt(4);
+
+    struct Case { const char* name; QString path; };
+    QList<Case> cases = {
+        {"cube", file("c.stl", asciiStl(cubeTriangles(10.0)))},
+        {"mixed", file("m.stl", asciiStl(mixed))},
+        {"two", file("t.stl", binaryStl(two))},
+        {"open", file("o.stl", asciiStl(open))},
+    };
+    const QString sphere = path("sphere.stl");
+    ASSERT_TRUE(writeStl(BRepPrimAPI_MakeSphere(gp_Pnt(1, 2, 3), 10.0).Shape(), sphere, 0.5, false));
+    cases.append({"sphere", sphere});
+    const QString torus = path("torus.stl");
+    ASSERT_TRUE(writeStl(BRepPrimAPI_MakeTorus(12.0, 3.0).Shape(), torus, 0.4, false));
+    cases.append({"torus", torus});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const StlImportResult fast = StlImporter::importStl(c.path);
+        const StlImportResult plain = StlImporter::importStlBySewing(c.path);
+        ASSERT_TRUE(fast.ok);
+        ASSERT_TRUE(plain.ok);
+        EXPECT_EQ(fast.solidBuilt, plain.solidBuilt);
+        EXPECT_EQ(fast.closed, plain.closed);
+        EXPECT_EQ(fast.valid, plain.valid);
+        EXPECT_EQ(fast.triangleCount, plain.triangleCount);
+        EXPECT_EQ(fast.faceCount, plain.faceCount);
+        EXPECT_EQ(fast.freeEdgeCount, plain.freeEdgeCount);
+        EXPECT_EQ(fast.warning, plain.warning);
+        EXPECT_EQ(fast.error, plain.error);
+        EXPECT_EQ(fast.shape.ShapeType(), plain.shape.ShapeType());
+        for (const TopAbs_ShapeEnum type : {TopAbs_SOLID, TopAbs_SHELL})
+            EXPECT_EQ(countOf(fast.shape, type), countOf(plain.shape, type));
+        const double volume = TestSupport::volumeOf(plain.shape);
+        EXPECT_NEAR(TestSupport::volumeOf(fast.shape), volume, 1e-9 * std::max(1.0, std::abs(volume)));
+        expectSameBox(TestSupport::boxOf(fast.shape), TestSupport::boxOf(plain.shape), 1e-6);
+    }
+}
+
+TEST_F(StlImporterTest, DirectConstructionLeavesUncleanMeshesToSewing)
+{
+    EXPECT_FALSE(StlShellBuilder::build(meshOf(cubeTriangles(10.0)), 0.001).IsNull());
+
+    QList<Triangle> open = cubeTriangles(10.0);
+    open.removeFirst();
+    EXPECT_TRUE(StlShellBuilder::build(meshOf(open), 0.001).IsNull());
+
+    // Two cubes sharing a face: that face's edges join four triangles.
+    QList<Triangle> nonManifold = cubeTriangles(10.0);
+    nonManifold += cubeTriangles(10.0, gp_Vec(10, 0, 0));
+    EXPECT_TRUE(StlShellBuilder::build(meshOf(nonManifold), 0.001).IsNull());
+
+    // Nodes closer than the tolerance would be merged by sewing.
+    EXPECT_TRUE(StlShellBuilder::build(meshOf(cubeTriangles(10.0)), 20.0).IsNull());
+}
+
+TEST_F(StlImporterTest, PartwiseCheckAgreesWithTheWholeShapeCheck)
+{
+    QList<Triangle> two = cubeTriangles(10.0);
+    two += cubeTriangles(5.0, gp_Vec(20, 0, 0));
+    const TopoDS_Shape built = StlShellBuilder::build(meshOf(two), 0.001);
+    ASSERT_FALSE(built.IsNull());
+    EXPECT_TRUE(StlShellBuilder::isValid(built));
+    EXPECT_TRUE(OccUtils::isValidShape(built));
+
+    // A vertex moved away from its edges' ends: both checks must reject it.
+    TopExp_Explorer ex(built, TopAbs_VERTEX);
+    const TopoDS_Vertex vertex = TopoDS::Vertex(ex.Current());
+    BRep_Builder().UpdateVertex(vertex, BRep_Tool::Pnt(vertex).Translated(gp_Vec(0.5, 0.5, 0.5)), 1e-7);
+    EXPECT_FALSE(StlShellBuilder::isValid(built));
+    EXPECT_FALSE(OccUtils::isValidShape(built));
+}
