@@ -118,6 +118,18 @@ double msSinceExec()
 }
 double g_execToFirstViewerMs = -1.0;
 
+// The sphere of the benchmark's two arguments (slices, rings), its size as a counter.
+bool prepareSphere(benchmark::State& state, const QString& path)
+{
+    int triangles = 0;
+    if (!writeSphereStl(path, int(state.range(0)), int(state.range(1)), 40.0, triangles)) {
+        state.SkipWithError("cannot write the STL file");
+        return false;
+    }
+    state.counters["triangles"] = triangles;
+    return true;
+}
+
 void BM_ProcessStartToViewerReady(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -149,11 +161,8 @@ void BM_ImportStlToFramedView(benchmark::State& state)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sphere.stl"));
-    int triangles = 0;
-    if (!writeSphereStl(path, int(state.range(0)), int(state.range(1)), 40.0, triangles)) {
-        state.SkipWithError("cannot write the STL file");
+    if (!prepareSphere(state, path))
         return;
-    }
     auto window = openWindow();
     if (!window) {
         state.SkipWithError("viewer never became ready");
@@ -167,7 +176,6 @@ void BM_ImportStlToFramedView(benchmark::State& state)
         window->importGeometryFile();
         view->view()->Redraw(); // the framed part on screen
     }
-    state.counters["triangles"] = triangles;
 }
 BENCHMARK(BM_ImportStlToFramedView)
     ->Args({250, 201}) // 100,000 triangles
@@ -180,18 +188,39 @@ void BM_StlReadOnly(benchmark::State& state)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sphere.stl"));
-    int triangles = 0;
-    if (!writeSphereStl(path, int(state.range(0)), int(state.range(1)), 40.0, triangles)) {
-        state.SkipWithError("cannot write the STL file");
+    if (!prepareSphere(state, path))
         return;
-    }
     for (auto _ : state) {
         const StlImportResult result = StlImporter::importStl(path, -1.0);
         benchmark::DoNotOptimize(result.ok);
     }
-    state.counters["triangles"] = triangles;
 }
 BENCHMARK(BM_StlReadOnly)->Args({250, 201})->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The display share: showing and framing the part the importer returned.
+void BM_DisplayImportedStl(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sphere.stl"));
+    if (!prepareSphere(state, path))
+        return;
+    auto window = openWindow();
+    if (!window) {
+        state.SkipWithError("viewer never became ready");
+        return;
+    }
+    auto* view = window->findChild<OccWidget*>();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const StlImportResult result = StlImporter::importStl(path, -1.0); // fresh, unmeshed
+        view->clearAll();
+        state.ResumeTiming();
+        view->displayShape(result.shape);
+        view->fitAll();
+        view->view()->Redraw();
+    }
+}
+BENCHMARK(BM_DisplayImportedStl)->Args({250, 201})->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
