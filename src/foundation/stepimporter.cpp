@@ -3,6 +3,7 @@
 
 #include <IFSelect_ReturnStatus.hxx>
 #include <STEPControl_Reader.hxx>
+#include <TopExp_Explorer.hxx>
 
 #include <QDebug>
 #include <QFile>
@@ -21,6 +22,11 @@ bool endsWithTerminator(const QString& path)
     if (file.size() > tail)
         file.seek(file.size() - tail);
     return file.readAll().contains("END-ISO-10303-21");
+}
+
+bool hasGeometry(const TopoDS_Shape& shape)
+{
+    return !shape.IsNull() && TopExp_Explorer(shape, TopAbs_VERTEX).More();
 }
 
 } // namespace
@@ -64,8 +70,11 @@ StepImportResult StepImporter::importStep(const QString& path)
 
         for (int i = 1; i <= result.rootCount; ++i) {
             try {
-                if (reader.TransferRoot(i))
-                    result.shapes.append(reader.Shape(reader.NbShapes()));
+                // The reader reports success for roots that yield an empty compound or shell;
+                // those transferred to nothing as well.
+                const TopoDS_Shape shape = reader.TransferRoot(i) ? reader.Shape(reader.NbShapes()) : TopoDS_Shape();
+                if (hasGeometry(shape))
+                    result.shapes.append(shape);
                 else
                     ++result.failedRootCount;
             } catch (...) {

@@ -1,0 +1,132 @@
+#include "meshfixtures.h"
+#include "testsupport.h"
+
+#include "foundation/stepimporter.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRep_Builder.hxx>
+#include <TopoDS_Compound.hxx>
+
+#include <gtest/gtest.h>
+
+using namespace MeshFixtures;
+
+namespace {
+
+class StepImporterTest : public ::testing::Test
+{
+protected:
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(writeBytes(path, bytes));
+        return path;
+    }
+    QByteArray readAll(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QTemporaryDir m_dir;
+};
+
+QByteArray stepFile(const QByteArray& data)
+{
+    return "ISO-10303-21;\nHEADER;\nFILE_DESCRIPTION(('test'),'2;1');\n"
+           "FILE_NAME('t.step','2026-01-01T00:00:00',(''),(''),'','','');\n"
+           "FILE_SCHEMA(('AUTOMOTIVE_DESIGN { 1 0 10303 214 1 1 1 1 }'));\nENDSEC;\nDATA;\n"
+        + data + "ENDSEC;\nEND-ISO-10303-21;\n";
+}
+
+} // namespace
+
+TEST_F(StepImporterTest, RoundTripKeepsVolumeAndBox)
+{
+    const TopoDS_Shape part = BRepPrimAPI_MakeBox(gp_Pnt(-3, 4, 1), 20.0, 10.0, 5.0).Shape();
+    const QString step = path("part.step");
+    ASSERT_TRUE(writeStep(part, step));
+    const StepImportResult r = StepImporter::importStep(step);
+    ASSERT_EQ(r.status, StepImportResult::Ok) << r.errorMessage.toStdString();
+    EXPECT_EQ(r.rootCount, 1);
+    EXPECT_EQ(r.failedRootCount, 0);
+    ASSERT_EQ(r.shapes.size(), 1);
+    EXPECT_TRUE(r.errorMessage.isEmpty());
+    EXPECT_NEAR(TestSupport::volumeOf(r.shapes.first()), 1000.0, 1e-6);
+    const TestSupport::Box b = TestSupport::boxOf(r.shapes.first());
+    EXPECT_NEAR(b.xmin, -3, 1e-6);
+    EXPECT_NEAR(b.ymax, 14, 1e-6);
+    EXPECT_NEAR(b.zmax, 6, 1e-6);
+}
+
+TEST_F(StepImporterTest, EveryRootTransferringToNothingIsAFailure)
+{
+    ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
+    QByteArray text = readAll(path("part.step"));
+    // The part's only representation keeps its placement but loses its solid.
+    const QRegularExpressionMatch items =
+        QRegularExpression("ADVANCED_BREP_SHAPE_REPRESENTATION\\('',\\((#\\d+),#\\d+\\)").match(QString::fromLatin1(text));
+    ASSERT_TRUE(items.hasMatch());
+    text.replace(items.captured(0).toLatin1(), ("ADVANCED_BREP_SHAPE_REPRESENTATION('',(" + items.captured(1) + ")").toLatin1());
+
+    const StepImportResult r = StepImporter::importStep(file("nothing.step", text));
+    EXPECT_EQ(r.status, StepImportResult::NoTransferableRoot);
+    EXPECT_EQ(r.rootCount, 1);
+    EXPECT_EQ(r.failedRootCount, 1);
+    EXPECT_TRUE(r.shapes.isEmpty());
+    EXPECT_EQ(r.errorMessage, "None of the 1 root(s) of the STEP file could be transferred.");
+}
+
+TEST_F(StepImporterTest, BadFilesAreRefusedWithAReason)
+{
+    ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
+    const QByteArray whole = readAll(path("part.step"));
+    QByteArray stl = "solid x\nendsolid x\n";
+    struct Case { const char* name; QByteArray bytes; int status; const char* errorStart; };
+    const QList<Case> cases = {
+        {"empty", QByteArray(), StepImportResult::ReadFailed, "The STEP file is empty"},
+        {"stl", stl, StepImportResult::ReadFailed, "The file is not a readable STEP file"},
+        {"binary", QByteArray(3000, '\x9c'), StepImportResult::ReadFailed, "The file is not a readable STEP file"},
+        {"half", whole.left(whole.size() / 2), StepImportResult::ReadFailed, "The file is not a readable STEP file"},
+        {"no-end", whole.left(whole.lastIndexOf("ENDSEC;")), StepImportResult::ReadFailed, ""},
+        {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, "The STEP file contains no transferable root."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const StepImportResult r = StepImporter::importStep(file(QString(c.name) + ".step", c.bytes));
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_TRUE(r.shapes.isEmpty());
+        EXPECT_FALSE(r.errorMessage.isEmpty());
+        EXPECT_TRUE(r.errorMessage.startsWith(c.errorStart)) << r.errorMessage.toStdString();
+        if (c.status == StepImportResult::ReadFailed)
+            EXPECT_EQ(r.rootCount, 0);
+    }
+    const StepImportResult missing = StepImporter::importStep(path("missing.step"));
+    EXPECT_EQ(missing.status, StepImportResult::ReadFailed);
+    EXPECT_EQ(missing.rootCount, 0);
+    EXPECT_TRUE(missing.errorMessage.startsWith("The STEP file does not exist"));
+}
+
+TEST_F(StepImporterTest, SeveralRootsAndNonAsciiPath)
+{
+    TopoDS_Compound two;
+    BRep_Builder builder;
+    builder.MakeCompound(two);
+    builder.Add(two, BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), 10.0, 10.0, 10.0).Shape());
+    builder.Add(two, BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(30, 0, 0), gp::DZ()), 2.0, 5.0).Shape());
+    const QString step = path("pièce-été.stp");
+    ASSERT_TRUE(writeStep(two, step));
+    const StepImportResult r = StepImporter::importStep(step);
+    ASSERT_EQ(r.status, StepImportResult::Ok) << r.errorMessage.toStdString();
+    EXPECT_EQ(r.failedRootCount, 0);
+    double volume = 0.0;
+    for (const TopoDS_Shape& s : r.shapes)
+        volume += TestSupport::volumeOf(s);
+    EXPECT_NEAR(volume, 1000.0 + M_PI * 4.0 * 5.0, 1e-6);
+}
