@@ -26,6 +26,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <future>
 #include <cmath>
 #include <cstdint>
 #include <unordered_map>
@@ -335,31 +337,10 @@ bool clean(const BRepCheck_ListOfStatus& statuses)
     return true;
 }
 
-} // namespace
-
-bool StlShellBuilder::isValid(const TopoDS_Shape& built)
+// Shells and solids: closure, orientation and nesting.
+bool shellsAndSolidsValid(const TopoDS_Shape& built)
 {
-    if (built.IsNull())
-        return false;
     try {
-        // Faces are checked independently of each other (shared edges are only read), so
-        // they are spread over OCCT's worker threads.
-        std::vector<TopoDS_Shape> faces;
-        for (TopExp_Explorer ex(built, TopAbs_FACE); ex.More(); ex.Next())
-            faces.push_back(ex.Current());
-        std::atomic<bool> facesValid{true};
-        OSD_Parallel::For(0, int(faces.size()), [&](int i) {
-            if (!facesValid.load(std::memory_order_relaxed))
-                return;
-            try {
-                if (!BRepCheck_Analyzer(faces[std::size_t(i)], true, false).IsValid())
-                    facesValid = false;
-            } catch (...) {
-                facesValid = false;
-            }
-        });
-        if (!facesValid)
-            return false;
         for (TopExp_Explorer ex(built, TopAbs_SHELL); ex.More(); ex.Next()) {
             Handle(BRepCheck_Shell) shell = new BRepCheck_Shell(TopoDS::Shell(ex.Current()));
             if (!clean(shell->Status()) || shell->Closed() != BRepCheck_NoError
@@ -375,4 +356,35 @@ bool StlShellBuilder::isValid(const TopoDS_Shape& built)
     } catch (...) {
         return false;
     }
+}
+
+} // namespace
+
+bool StlShellBuilder::isValid(const TopoDS_Shape& built)
+{
+    if (built.IsNull())
+        return false;
+    // Every part of the check only reads the shape, so the shells are checked on their own
+    // thread while the faces, independent of each other, are spread over OCCT's workers.
+    std::future<bool> shells = std::async(std::launch::async, shellsAndSolidsValid, std::cref(built));
+    std::atomic<bool> facesValid{true};
+    try {
+        std::vector<TopoDS_Shape> faces;
+        for (TopExp_Explorer ex(built, TopAbs_FACE); ex.More(); ex.Next())
+            faces.push_back(ex.Current());
+        OSD_Parallel::For(0, int(faces.size()), [&](int i) {
+            if (!facesValid.load(std::memory_order_relaxed))
+                return;
+            try {
+                if (!BRepCheck_Analyzer(faces[std::size_t(i)], true, false).IsValid())
+                    facesValid = false;
+            } catch (...) {
+                facesValid = false;
+            }
+        });
+    } catch (...) {
+        facesValid = false;
+    }
+    const bool shellsValid = shells.get();
+    return facesValid && shellsValid;
 }
