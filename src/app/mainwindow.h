@@ -203,4 +203,11 @@ private:
 
     bool m_modifiedOutsideUndo = false;
     OpenFileChooser m_openFileChooser;
+
+    // Controls whose operation has no flow yet stay disabled, whatever the action states say.
+    QAction* unavailable(QAction* action);
+    QWidget* unavailable(QWidget* widget);
+    void disableUnavailableControls();
+    QList<QAction*> m_unavailableActions;
+    QList<QWidget*> m_unavailableWidgets;
 };

@@ -14,6 +14,7 @@ void MainWindow::createFileMenu()
     auto* newAction = new QAction(tr("New project"), this);
     newAction->setShortcut(QKeySequence::New);
     connect(newAction, &QAction::triggered, this, &MainWindow::newProject);
+    unavailable(newAction);
     menu->addAction(newAction);
 
     menu->addSeparator();
@@ -24,6 +25,7 @@ void MainWindow::createFileMenu()
 
     auto* importNetlistAction = new QAction(tr("Import Netlist..."), this);
     connect(importNetlistAction, &QAction::triggered, this, &MainWindow::importNetlist);
+    unavailable(importNetlistAction);
     menu->addAction(importNetlistAction);
 
     m_updateFromNetlistAction = new QAction(tr("Update from netlist..."), this);
@@ -32,6 +34,7 @@ void MainWindow::createFileMenu()
            "components that remain keep their position, rotation and dimensions."));
     m_updateFromNetlistAction->setEnabled(false);
     connect(m_updateFromNetlistAction, &QAction::triggered, this, &MainWindow::updateFromNetlist);
+    unavailable(m_updateFromNetlistAction);
     menu->addAction(m_updateFromNetlistAction);
 
     menu->addSeparator();
@@ -39,21 +42,25 @@ void MainWindow::createFileMenu()
     auto* saveAction = new QAction(tr("&Save project"), this);
     saveAction->setShortcut(QKeySequence::Save);
     connect(saveAction, &QAction::triggered, this, &MainWindow::saveProject);
+    unavailable(saveAction);
     menu->addAction(saveAction);
 
     auto* saveAsAction = new QAction(tr("Save project &as..."), this);
     saveAsAction->setShortcut(QKeySequence::SaveAs);
     connect(saveAsAction, &QAction::triggered, this, &MainWindow::saveProjectAs);
+    unavailable(saveAsAction);
     menu->addAction(saveAsAction);
 
     auto* openAction = new QAction(tr("&Open a project..."), this);
     openAction->setShortcut(QKeySequence::Open);
     connect(openAction, &QAction::triggered, this, &MainWindow::loadProject);
+    unavailable(openAction);
     menu->addAction(openAction);
 
     m_recentProjectsMenu = menu->addMenu(tr("Recent projects"));
     m_recentProjectsMenu->setToolTipsVisible(true);
     rebuildRecentProjectsMenu();
+    unavailable(m_recentProjectsMenu);
 
     menu->addSeparator();
 
@@ -62,6 +69,7 @@ void MainWindow::createFileMenu()
     m_exportStepAction = new QAction(tr("Export STEP..."), this);
     m_exportStepAction->setEnabled(false);
     connect(m_exportStepAction, &QAction::triggered, this, &MainWindow::exportStepFile);
+    unavailable(m_exportStepAction);
     exportMenu->addAction(m_exportStepAction);
 
     m_export3mfPartAction = new QAction(tr("Export 3MF part..."), this);
@@ -70,6 +78,7 @@ void MainWindow::createFileMenu()
            "plan only travels as readable notes (.txt / .csv, chosen in the export dialog)."));
     m_export3mfPartAction->setEnabled(false);
     connect(m_export3mfPartAction, &QAction::triggered, this, &MainWindow::export3mfPart);
+    unavailable(m_export3mfPartAction);
     exportMenu->addAction(m_export3mfPartAction);
 
     m_export3mfProjectAction = new QAction(tr("Export 3MF project..."), this);
@@ -78,6 +87,7 @@ void MainWindow::createFileMenu()
            "when the file is opened as a project."));
     m_export3mfProjectAction->setEnabled(false);
     connect(m_export3mfProjectAction, &QAction::triggered, this, &MainWindow::export3mfProject);
+    unavailable(m_export3mfProjectAction);
     exportMenu->addAction(m_export3mfProjectAction);
 
     m_printPlanAction = new QAction(tr("Print layout..."), this);
@@ -85,6 +95,7 @@ void MainWindow::createFileMenu()
                                      "and which components to insert, sorted by height."));
     m_printPlanAction->setEnabled(false);
     connect(m_printPlanAction, &QAction::triggered, this, &MainWindow::showPrintPlan);
+    unavailable(m_printPlanAction);
     menu->addAction(m_printPlanAction);
 
     menu->addSeparator();
@@ -112,20 +123,24 @@ void MainWindow::createEditMenu()
 
     auto* clearHistoryAction = new QAction(tr("Clear history"), this);
     connect(clearHistoryAction, &QAction::triggered, this, &MainWindow::clearHistory);
+    unavailable(clearHistoryAction);
     menu->addAction(clearHistoryAction);
 
     menu->addSeparator();
 
     auto* foldersAction = new QAction(tr("Footprint folders…"), this);
     connect(foldersAction, &QAction::triggered, this, &MainWindow::manageFootprintFolders);
+    unavailable(foldersAction);
     menu->addAction(foldersAction);
 
     auto* rulesAction = new QAction(tr("Routing rules…"), this);
     connect(rulesAction, &QAction::triggered, this, &MainWindow::manageRoutingRules);
+    unavailable(rulesAction);
     menu->addAction(rulesAction);
 
     auto* autoSaveAction = new QAction(tr("Automatic save…"), this);
     connect(autoSaveAction, &QAction::triggered, this, &MainWindow::manageAutoSaveSettings);
+    unavailable(autoSaveAction);
     menu->addAction(autoSaveAction);
 }
 
@@ -143,6 +158,7 @@ void MainWindow::createHelpMenu()
 
     auto* helpAction = new QAction(tr("Online Help"), this);
     connect(helpAction, &QAction::triggered, this, &MainWindow::openOnlineHelp);
+    unavailable(helpAction);
     menu->addAction(helpAction);
 
     menu->addSeparator();
@@ -151,5 +167,6 @@ void MainWindow::createHelpMenu()
 
     auto* aboutAction = new QAction(tr("About"), this);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+    unavailable(aboutAction);
     menu->addAction(aboutAction);
 }

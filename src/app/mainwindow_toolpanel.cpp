@@ -49,6 +49,7 @@ QWidget* MainWindow::createToolPanel()
 
     m_importNetlistButton = addButton(layout, tr("Import Netlist"), false, true);
     connect(m_importNetlistButton, &QPushButton::clicked, this, &MainWindow::importNetlist);
+    unavailable(m_importNetlistButton);
 
     m_resetViewButton = addButton(layout, tr("Reset View"), false, true);
     connect(m_resetViewButton, &QPushButton::clicked, this, &MainWindow::resetView);
@@ -57,6 +58,7 @@ QWidget* MainWindow::createToolPanel()
 
     m_generateButton = addButton(layout, tr("Generate 3D components"), false, false);
     connect(m_generateButton, &QPushButton::clicked, this, &MainWindow::generateComponents);
+    unavailable(m_generateButton);
 
     m_ratsnestButton = addButton(layout, tr("Show Ratsnest"), true, false);
     connect(m_ratsnestButton, &QPushButton::clicked, this, &MainWindow::toggleRatsnestDisplay);
@@ -121,6 +123,7 @@ void MainWindow::updateActionStates()
     setEnabledIf(m_updateFromNetlistAction, components && netlistComponents);
 
     refreshBoardExplorer();
+    disableUnavailableControls();
 }
 
 void MainWindow::setSurfaceFollowingMode(bool enabled)
