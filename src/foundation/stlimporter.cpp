@@ -4,173 +4,14 @@
 #include "foundation/stlshellbuilder.h"
 
 #include <Bnd_Box.hxx>
-#include <OSD_Path.hxx>
-#include <Poly_Triangulation.hxx>
 #include <Precision.hxx>
-#include <RWStl.hxx>
 #include <ShapeFix_Shape.hxx>
 #include <TopExp_Explorer.hxx>
 
 #include <QDebug>
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
-
-namespace {
-
-constexpr double kZero = 1e-7;
-constexpr qint64 kBinaryHeaderSize = 84;
-constexpr qint64 kBinaryFacetSize = 50;
-// The reader takes a file for ASCII when it is shorter than one binary facet or when its
-// first bytes are all printable; the checks below follow the same rule.
-constexpr qint64 kFormatProbeSize = kBinaryHeaderSize + kBinaryFacetSize;
-
-bool looksAscii(const QByteArray& head, qint64 fileSize)
-{
-    if (fileSize < kFormatProbeSize)
-        return true;
-    return std::all_of(head.begin(), head.end(), [](char c) { return static_cast<unsigned char>(c) <= '~'; });
-}
-
-} // namespace
-
-namespace {
-
-enum class StlLayout { Invalid, Ascii, Binary };
-
-struct StlFileCheck
-{
-    StlLayout layout = StlLayout::Invalid;
-    bool readerGuessesAscii = false;  // the reader's own guess, which misses some binary files
-    QString error;
-};
-
-bool hasControlBytes(const QByteArray& bytes)
-{
-    return std::any_of(bytes.begin(), bytes.end(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return u > '~' || (u < 0x20 && u != '\t' && u != '\n' && u != '\r');
-    });
-}
-
-// The reader trusts the file: a binary header announcing more triangles than the file holds,
-// or random bytes taken for a mesh, must be refused before it runs.
-StlFileCheck checkStlFile(const QString& path)
-{
-    StlFileCheck check;
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile()) {
-        check.error = StlImporter::tr("The STL file does not exist: %1").arg(path);
-        return check;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        check.error = StlImporter::tr("The STL file cannot be opened: %1").arg(file.errorString());
-        return check;
-    }
-    const qint64 size = file.size();
-    if (size == 0) {
-        check.error = StlImporter::tr("The STL file contains no usable triangle.");
-        return check;
-    }
-    const QByteArray head = file.read(kFormatProbeSize);
-    check.readerGuessesAscii = looksAscii(head, size);
-    const bool startsAsAscii = head.trimmed().toLower().startsWith("solid");
-
-    quint32 announced = 0;
-    bool binaryLayout = false;
-    if (size >= kBinaryHeaderSize) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(head.constData());
-        announced = quint32(bytes[80]) | (quint32(bytes[81]) << 8) | (quint32(bytes[82]) << 16)
-            | (quint32(bytes[83]) << 24);
-        binaryLayout = kBinaryHeaderSize + kBinaryFacetSize * qint64(announced) == size;
-    }
-
-    if (startsAsAscii && check.readerGuessesAscii) {
-        const qint64 tail = 1024;
-        file.seek(std::max<qint64>(0, size - tail));
-        if (file.readAll().toLower().contains("endsolid")) {
-            check.layout = StlLayout::Ascii;
-            return check;
-        }
-        if (!binaryLayout) {
-            check.error = StlImporter::tr("The ASCII STL file is truncated (its closing \"endsolid\" is missing): %1")
-                              .arg(path);
-            return check;
-        }
-    }
-    if (binaryLayout) {
-        check.layout = StlLayout::Binary;
-        return check;
-    }
-    if (size >= kBinaryHeaderSize && (startsAsAscii || hasControlBytes(head))) {
-        check.error = StlImporter::tr("The binary STL file is truncated or damaged: its header announces %n triangle(s) "
-                                      "but the file holds %1 bytes.",
-                                      nullptr, int(std::min<quint32>(announced, INT_MAX)))
-                          .arg(size);
-        return check;
-    }
-    check.error = StlImporter::tr("The file is not an STL file (no \"solid\" header and no binary layout): %1").arg(path);
-    return check;
-}
-
-} // namespace
-
-// Reads the file into the mesh of its usable triangles; false with the error set otherwise.
-static bool readMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
-{
-    const StlFileCheck check = checkStlFile(path);
-    if (check.layout == StlLayout::Invalid) {
-        result.error = check.error;
-        return false;
-    }
-
-    Handle(Poly_Triangulation) triangulation;
-    try {
-        // A binary file whose first bytes happen to be all printable (zero normals, round
-        // coordinates) would be parsed as text by the reader's own guess.
-        if (check.layout == StlLayout::Binary && check.readerGuessesAscii)
-            triangulation = RWStl::ReadBinary(OSD_Path(path.toStdString().c_str()));
-        else
-            triangulation = RWStl::ReadFile(path.toStdString().c_str(), M_PI / 2.0);
-    } catch (...) {
-        result.error = StlImporter::tr("STL read failed: %1").arg(OccUtils::currentExceptionMessage());
-        return false;
-    }
-    if (triangulation.IsNull() || triangulation->NbTriangles() < 1) {
-        result.error = StlImporter::tr("The STL file contains no usable triangle.");
-        return false;
-    }
-    result.triangleCount = triangulation->NbTriangles();
-
-    const int nodeCount = triangulation->NbNodes();
-    mesh.nodes.resize(std::size_t(nodeCount));
-    for (int i = 1; i <= nodeCount; ++i)
-        mesh.nodes[std::size_t(i - 1)] = triangulation->Node(i).XYZ();
-    mesh.triangles.reserve(std::size_t(result.triangleCount));
-    for (int i = 1; i <= result.triangleCount; ++i) {
-        int n[3];
-        triangulation->Triangle(i).Get(n[0], n[1], n[2]);
-        const gp_XYZ& p1 = mesh.nodes[std::size_t(n[0] - 1)];
-        const gp_XYZ& p2 = mesh.nodes[std::size_t(n[1] - 1)];
-        const gp_XYZ& p3 = mesh.nodes[std::size_t(n[2] - 1)];
-        const double d12 = (p2 - p1).Modulus();
-        const double d23 = (p3 - p2).Modulus();
-        const double d31 = (p1 - p3).Modulus();
-        // Non-finite coordinates come from damaged files; no face can be built on them.
-        if (!(d12 >= kZero) || !(d23 >= kZero) || !(d31 >= kZero) || !std::isfinite(d12 + d23 + d31))
-            continue;
-        mesh.triangles.push_back({n[0] - 1, n[1] - 1, n[2] - 1});
-    }
-    if (mesh.triangles.empty()) {
-        result.error = StlImporter::tr("No non-degenerate triangle in the STL.");
-        return false;
-    }
-    return true;
-}
 
 double StlImporter::automaticSewingTolerance(const Bnd_Box& box)
 {
@@ -246,7 +87,7 @@ StlImportResult StlImporter::importStlBySewing(const QString& path, double sewin
 {
     StlImportResult result;
     StlMesh mesh;
-    if (!readMesh(path, result, mesh))
+    if (!readStlMesh(path, result, mesh))
         return result;
     return importThroughSewing(mesh, resolveTolerance(sewingTolerance, mesh), result);
 }
@@ -255,7 +96,7 @@ StlImportResult StlImporter::importStl(const QString& path, double sewingToleran
 {
     StlImportResult result;
     StlMesh mesh;
-    if (!readMesh(path, result, mesh))
+    if (!readStlMesh(path, result, mesh))
         return result;
     const double tolerance = resolveTolerance(sewingTolerance, mesh);
 

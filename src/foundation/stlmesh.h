@@ -7,6 +7,7 @@
 #include <array>
 #include <vector>
 
+class QString;
 struct StlImportResult;
 
 struct StlMesh
@@ -14,6 +15,10 @@ struct StlMesh
     std::vector<gp_XYZ> nodes;                   // merged nodes of the file
     std::vector<std::array<int, 3>> triangles;   // non-degenerate triangles, file order, 0-based
 };
+
+// Checks and reads the file into the mesh of its usable triangles and sets the triangle
+// count; false with the error set when there is none.
+bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh);
 
 // The straightforward construction: one planar face per triangle, sewn into shells, each
 // shell turned into an outward solid. Fills the shape (before healing), the solid, closed

@@ -177,6 +177,12 @@ TEST_F(StlImporterTest, BadFilesAreRefusedWithAReason)
         {"binary-count-too-low", binaryStl(cube, 3), "The binary STL file is truncated or damaged"},
         {"solid-without-facets", QByteArray("solid nothing\nendsolid nothing\n"),
          "The STL file contains no usable triangle."},
+        {"solid-with-garbage", QByteArray("solid x\nfacet normal a b c\n  outer loop\n  vertex 1 2\nendsolid x\n"),
+         "The STL file contains no usable triangle."},
+        {"infinite-coordinates",
+         binaryStl({{gp_Pnt(0, 0, 0), gp_Pnt(1e300, 0, 0), gp_Pnt(0, 1, 0)},
+                    {gp_Pnt(0, 0, 0), gp_Pnt(0, 1, 0), gp_Pnt(0, 0, -1e300)}}),
+         "No non-degenerate triangle in the STL."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
