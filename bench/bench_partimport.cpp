@@ -1,6 +1,6 @@
 // Part import: STL meshes of about 1,000, 10,000 and 100,000 triangles (a tessellated torus
 // written by OCCT), the sewing reference on the smaller ones, and a STEP part of a few
-// hundred faces. Peak memory, one fresh process per size: "bench_partimport --make <triangles>
+// hundred faces (about 500). Peak memory, one fresh process per size: "bench_partimport --make <triangles>
 // <file>" writes the mesh, then "bench_partimport --peak <file> [sewing]" imports it once and
 // prints the resident-set high-water mark (getrusage ru_maxrss) before and after the import.
 #include "foundation/stepimporter.h"
@@ -79,7 +79,7 @@ QString torusStl(int wanted)
     return path;
 }
 
-// A plate drilled with a grid of holes: a few hundred faces.
+// A plate drilled with a grid of holes and pockets: about 500 faces.
 QString drilledPlateStep()
 {
     static QString path;
@@ -94,6 +94,10 @@ QString drilledPlateStep()
             builder.Add(holes, BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(10 + 11 * i, 10 + 11 * j, -1), gp::DZ()),
                                                         3.0, 8.0)
                                    .Shape());
+    // Square pockets between the holes, open at the top: five faces each.
+    for (int i = 0; i < 9; ++i)
+        for (int j = 0; j < 9; ++j)
+            builder.Add(holes, BRepPrimAPI_MakeBox(gp_Pnt(14 + 11 * i, 14 + 11 * j, 4.0), 3.0, 3.0, 3.0).Shape());
     plate = BRepAlgoAPI_Cut(plate, holes).Shape();
     path = workDir().filePath("plate.step");
     STEPControl_Writer writer;

@@ -60,6 +60,9 @@ bool hasNodesWithin(const StlMesh& mesh, const std::vector<char>& used, double t
         if (!used[i])
             continue;
         const gp_XYZ& p = mesh.nodes[i];
+        // Cell numbers must fit in 64 bits; so far out, leave the merging to sewing.
+        if (std::max({std::abs(p.X()), std::abs(p.Y()), std::abs(p.Z())}) / tolerance > 1e15)
+            return true;
         const std::array<std::int64_t, 3> cell{std::int64_t(std::floor(p.X() / tolerance)),
                                                std::int64_t(std::floor(p.Y() / tolerance)),
                                                std::int64_t(std::floor(p.Z() / tolerance))};
