@@ -4,14 +4,12 @@
 #include "foundation/geometryutils.h"
 
 #include <BRepBuilderAPI_MakeFace.hxx>
-#include <BRepBuilderAPI_MakeShell.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCone.hxx>
 #include <BRep_Builder.hxx>
 #include <Geom_ConicalSurface.hxx>
-#include <Geom_Plane.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
@@ -41,16 +39,13 @@ void expectVec(const gp_Vec& actual, double x, double y, double z, double tol = 
 
 TopoDS_Shape cube10() { return BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), 10, 10, 10).Shape(); }
 
-// The face of the shape whose plane passes through the point with the given normal axis.
-TopoDS_Face faceAt(const TopoDS_Shape& shape, const gp_Pnt& inside)
+// The face of the shape whose bounding box is flat at x = the given value.
+TopoDS_Face faceAtX(const TopoDS_Shape& shape, double x)
 {
     for (TopExp_Explorer ex(shape, TopAbs_FACE); ex.More(); ex.Next()) {
-        const TopoDS_Face face = TopoDS::Face(ex.Current());
-        if (GeometryUtils::findClosestFace(inside, face).IsSame(face)) {
-            gp_Pnt p = GeometryUtils::projectToSurface(inside, face, 0.0);
-            if (p.Distance(inside) < 1e-9)
-                return face;
-        }
+        const TestSupport::Box b = TestSupport::boxOf(ex.Current());
+        if (std::abs(b.xmin - x) < 1e-9 && std::abs(b.xmax - x) < 1e-9)
+            return TopoDS::Face(ex.Current());
     }
     return TopoDS_Face();
 }
@@ -82,13 +77,6 @@ TEST(GeometryPoints, NormalizeAngle)
     for (const auto& row : rows)
         EXPECT_DOUBLE_EQ(normalizeAngle360(row.in), row.out) << row.in;
     EXPECT_EQ(normalizeAngle360(-1e-14), 360.0);
-}
-
-TEST(GeometryPoints, PointHelpersAndPlanarDistance)
-{
-    expectPoint(pointWithZ(gp_Pnt(1, 2, 3), 9), 1, 2, 9);
-    expectPoint(pointWithXY(gp_Pnt(1, 2, 3), 7, 8), 7, 8, 3);
-    EXPECT_DOUBLE_EQ(distanceXY(gp_Pnt(0, 0, 5), gp_Pnt(3, 4, -50)), 5.0);
 }
 
 TEST(GeometryPoints, DistanceToSegmentInSpace)
@@ -191,19 +179,6 @@ TEST(GeometryNormals, OutwardByReferenceSolidThenOrientation)
     EXPECT_TRUE(log.warnings().first().startsWith("ensureNormalPointsOutward: null normal"));
 }
 
-TEST(GeometryNormals, PickedFaceOfBoxTurnsOutward)
-{
-    const TopoDS_Shape box = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), 10, 20, 30).Shape();
-    for (TopExp_Explorer ex(box, TopAbs_FACE); ex.More(); ex.Next()) {
-        const TopoDS_Face face = TopoDS::Face(ex.Current());
-        const gp_Vec n = ensureNormalPointsOutward(face, calculateFaceNormal(face), box, nullptr);
-        // The face centre plus the normal lies outside the box's centre plane.
-        const Bnd_Box fb = boundingBoxOf(face);
-        const gp_Vec fromCentre(gp_Pnt(5, 10, 15), boxCenter(fb));
-        EXPECT_GT(n.Dot(fromCentre), 0.0);
-    }
-}
-
 TEST(GeometryNormals, RotationToDown)
 {
     auto image = [](const gp_Trsf& t, const gp_Vec& v) { return v.Transformed(t); };
@@ -234,7 +209,7 @@ TEST(GeometryNormals, LayingAPickedFaceOnThePlate)
 {
     const TopoDS_Shape box = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), 10, 20, 30).Shape();
     // The face x = 10 goes down: afterwards the part spans 10 mm in Z and rests on z = 3.
-    const TopoDS_Face side = faceAt(box, gp_Pnt(10, 10, 15));
+    const TopoDS_Face side = faceAtX(box, 10.0);
     ASSERT_FALSE(side.IsNull());
     const gp_Vec n = ensureNormalPointsOutward(side, calculateFaceNormal(side), box, nullptr);
     expectVec(n, 1, 0, 0);
