@@ -1,7 +1,9 @@
 // Saving and loading a project whose part has about 10,000 faces: a plate with a grid of
 // blind cylindrical pockets (two faces each), with and without the display mesh that a
 // shown part carries.
+#include "components/footprintdata.h"
 #include "project/projectmanager.h"
+#include "project/savedcomponent.h"
 
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>

@@ -1,6 +1,6 @@
 // Footprints and placed-components sections of the project file.
-#include "project/jsonread.h"
 #include "project/projectfile.h"
+#include "project/projectjson.h"
 #include "project/projectmanager.h"
 #include "project/savedcomponent.h"
 
@@ -10,8 +10,10 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-using JsonRead::number;
-using JsonRead::text;
+using ProjectJson::arrayOf;
+using ProjectJson::forEachObject;
+using ProjectJson::number;
+using ProjectJson::text;
 
 QJsonObject footprintPadToJson(const FootprintPad& pad)
 {
@@ -43,11 +45,11 @@ FootprintPad footprintPadFromJson(const QJsonObject& object)
 
 QJsonObject footprintTrackToJson(const FootprintTrack& track)
 {
-    QJsonArray points;
-    for (const QPointF& point : track.points)
-        points.append(QJsonObject{{QStringLiteral("x"), point.x()}, {QStringLiteral("y"), point.y()}});
+    const auto pointToJson = [](const QPointF& point) {
+        return QJsonObject{{QStringLiteral("x"), point.x()}, {QStringLiteral("y"), point.y()}};
+    };
     QJsonObject object;
-    object.insert(QStringLiteral("points"), points);
+    object.insert(QStringLiteral("points"), arrayOf(track.points, pointToJson));
     object.insert(QStringLiteral("width"), track.width);
     object.insert(QStringLiteral("layer"), track.layer);
     return object;
@@ -56,11 +58,9 @@ QJsonObject footprintTrackToJson(const FootprintTrack& track)
 FootprintTrack footprintTrackFromJson(const QJsonObject& object)
 {
     FootprintTrack track;
-    const QJsonArray points = object.value(QStringLiteral("points")).toArray();
-    for (const QJsonValue& entry : points) {
-        const QJsonObject point = entry.toObject();
+    forEachObject(object, "points", [&](const QJsonObject& point) {
         track.points.append(QPointF(number(point, "x", 0.0), number(point, "y", 0.0)));
-    }
+    });
     track.width = number(object, "width", 0.0);
     track.layer = text(object, "layer");
     return track;
@@ -68,13 +68,6 @@ FootprintTrack footprintTrackFromJson(const QJsonObject& object)
 
 QJsonObject footprintToJson(const FootprintData& footprint)
 {
-    QJsonArray pads;
-    for (const FootprintPad& pad : footprint.copperPads)
-        pads.append(footprintPadToJson(pad));
-    QJsonArray tracks;
-    for (const FootprintTrack& track : footprint.copperTracks)
-        tracks.append(footprintTrackToJson(track));
-
     QJsonObject object;
     object.insert(QStringLiteral("name"), footprint.name);
     object.insert(QStringLiteral("thickness"), footprint.thickness);
@@ -87,8 +80,8 @@ QJsonObject footprintToJson(const FootprintData& footprint)
     object.insert(QStringLiteral("bodyWidthOverride"), footprint.bodyWidthOverride);
     object.insert(QStringLiteral("bodyLengthOverride"), footprint.bodyLengthOverride);
     object.insert(QStringLiteral("isBuiltin"), footprint.isBuiltin);
-    object.insert(QStringLiteral("copperPads"), pads);
-    object.insert(QStringLiteral("copperTracks"), tracks);
+    object.insert(QStringLiteral("copperPads"), arrayOf(footprint.copperPads, footprintPadToJson));
+    object.insert(QStringLiteral("copperTracks"), arrayOf(footprint.copperTracks, footprintTrackToJson));
     return object;
 }
 
@@ -105,13 +98,13 @@ FootprintData footprintFromJson(const QJsonObject& object)
     footprint.bodyUndercut = number(object, "bodyUndercut", footprint.bodyUndercut);
     footprint.bodyWidthOverride = number(object, "bodyWidthOverride", footprint.bodyWidthOverride);
     footprint.bodyLengthOverride = number(object, "bodyLengthOverride", footprint.bodyLengthOverride);
-    footprint.isBuiltin = JsonRead::flag(object, "isBuiltin", footprint.isBuiltin);
-    const QJsonArray pads = object.value(QStringLiteral("copperPads")).toArray();
-    for (const QJsonValue& entry : pads)
-        footprint.copperPads.append(footprintPadFromJson(entry.toObject()));
-    const QJsonArray tracks = object.value(QStringLiteral("copperTracks")).toArray();
-    for (const QJsonValue& entry : tracks)
-        footprint.copperTracks.append(footprintTrackFromJson(entry.toObject()));
+    footprint.isBuiltin = ProjectJson::flag(object, "isBuiltin", footprint.isBuiltin);
+    forEachObject(object, "copperPads", [&](const QJsonObject& entry) {
+        footprint.copperPads.append(footprintPadFromJson(entry));
+    });
+    forEachObject(object, "copperTracks", [&](const QJsonObject& entry) {
+        footprint.copperTracks.append(footprintTrackFromJson(entry));
+    });
     return footprint;
 }
 
@@ -140,34 +133,26 @@ QJsonObject placedComponentToJson(const PlacedComponentData& component, const QS
 
 void ProjectManager::writeFootprints(QJsonObject& root, const QList<FootprintData>& footprints)
 {
-    QJsonArray array;
-    for (const FootprintData& footprint : footprints)
-        array.append(footprintToJson(footprint));
-    root.insert(QStringLiteral("footprints"), array);
+    root.insert(QStringLiteral("footprints"), arrayOf(footprints, footprintToJson));
 }
 
 bool ProjectManager::readFootprints(const QJsonObject& root, QList<FootprintData>& out)
 {
     out.clear();
-    const QJsonArray array = root.value(QStringLiteral("footprints")).toArray();
-    out.reserve(array.size());
-    for (const QJsonValue& entry : array)
-        out.append(footprintFromJson(entry.toObject()));
+    forEachObject(root, "footprints", [&](const QJsonObject& entry) { out.append(footprintFromJson(entry)); });
     return true;
 }
 
 void ProjectManager::writePlacedComponents(QJsonObject& root, const QList<SavedComponent>& placed)
 {
-    QJsonArray array;
-    for (const SavedComponent& saved : placed)
-        array.append(placedComponentToJson(saved.data, saved.effectiveFootprintName));
-    root.insert(QStringLiteral("placedComponents"), array);
+    const auto savedToJson = [](const SavedComponent& saved) {
+        return placedComponentToJson(saved.data, saved.effectiveFootprintName);
+    };
+    root.insert(QStringLiteral("placedComponents"), arrayOf(placed, savedToJson));
 }
 
 bool ProjectManager::readPlacedComponents(const QJsonObject& root, QList<QJsonObject>& out)
 {
-    const QJsonArray array = root.value(QStringLiteral("placedComponents")).toArray();
-    for (const QJsonValue& entry : array)
-        out.append(entry.toObject());
+    forEachObject(root, "placedComponents", [&](const QJsonObject& entry) { out.append(entry); });
     return !out.isEmpty();
 }

@@ -1,6 +1,6 @@
 // Routing rules and routes sections of the project file.
-#include "project/jsonread.h"
 #include "project/projectfile.h"
+#include "project/projectjson.h"
 #include "project/projectmanager.h"
 
 #include "foundation/logging.h"
@@ -10,8 +10,10 @@
 
 #include <gp_Pnt.hxx>
 
-using JsonRead::number;
-using JsonRead::text;
+using ProjectJson::arrayOf;
+using ProjectJson::forEachObject;
+using ProjectJson::number;
+using ProjectJson::text;
 
 namespace {
 
@@ -47,9 +49,6 @@ RouteSegment segmentFromJson(const QJsonObject& object)
 
 QJsonObject routeToJson(const Route& route)
 {
-    QJsonArray segments;
-    for (const RouteSegment& segment : route.segments)
-        segments.append(segmentToJson(segment));
     QJsonObject object;
     object.insert(QStringLiteral("netName"), route.netName);
     object.insert(QStringLiteral("startRef"), route.startRef);
@@ -61,7 +60,7 @@ QJsonObject routeToJson(const Route& route)
         object.insert(QStringLiteral("endsOnTrack"), true);
         object.insert(QStringLiteral("endJunction"), pointToJson(route.endJunction));
     }
-    object.insert(QStringLiteral("segments"), segments);
+    object.insert(QStringLiteral("segments"), arrayOf(route.segments, segmentToJson));
     return object;
 }
 
@@ -74,17 +73,15 @@ Route routeFromJson(const QJsonObject& object)
     route.startPad = text(object, "startPad");
     route.endRef = text(object, "endRef");
     route.endPad = text(object, "endPad");
-    route.isComplete = JsonRead::flag(object, "isComplete", false);
-    route.endsOnTrack = JsonRead::flag(object, "endsOnTrack", false);
+    route.isComplete = ProjectJson::flag(object, "isComplete", false);
+    route.endsOnTrack = ProjectJson::flag(object, "endsOnTrack", false);
     if (route.endsOnTrack)
         route.endJunction = pointFromJson(object.value(QStringLiteral("endJunction")).toObject());
-    const QJsonArray segments = object.value(QStringLiteral("segments")).toArray();
-    route.segments.reserve(segments.size());
-    for (const QJsonValue& entry : segments) {
-        RouteSegment segment = segmentFromJson(entry.toObject());
+    forEachObject(object, "segments", [&](const QJsonObject& entry) {
+        RouteSegment segment = segmentFromJson(entry);
         RoutingManager::buildSegmentShape(segment); // a segment without a solid is still kept
         route.segments.append(segment);
-    }
+    });
     return route;
 }
 
@@ -150,18 +147,13 @@ bool ProjectManager::readRoutingRules(const QJsonObject& root)
 
 void ProjectManager::writeRoutes(QJsonObject& root) const
 {
-    QJsonArray routes;
-    for (const Route& route : m_routingManager.routes())
-        routes.append(routeToJson(route));
-    root.insert(QStringLiteral("routes"), routes);
+    root.insert(QStringLiteral("routes"), arrayOf(m_routingManager.routes(), routeToJson));
 }
 
 bool ProjectManager::readRoutes(const QJsonObject& root)
 {
     if (!root.contains(QStringLiteral("routes")))
         return true;
-    const QJsonArray routes = root.value(QStringLiteral("routes")).toArray();
-    for (const QJsonValue& entry : routes)
-        m_routingManager.addRoute(routeFromJson(entry.toObject()));
+    forEachObject(root, "routes", [&](const QJsonObject& entry) { m_routingManager.addRoute(routeFromJson(entry)); });
     return true;
 }

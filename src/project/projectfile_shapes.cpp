@@ -14,7 +14,9 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include <istream>
 #include <sstream>
+#include <streambuf>
 #include <string>
 
 namespace {
@@ -26,6 +28,17 @@ bool looksLikeBRepText(const QByteArray& bytes)
     return head.startsWith("CASCADE Topology V") || head.startsWith("DBRep_DrawableShape");
 }
 
+// Reads the decoded bytes in place, without copying a large part's text twice more.
+class ByteReader : public std::streambuf
+{
+public:
+    explicit ByteReader(QByteArray& bytes)
+    {
+        char* begin = bytes.data();
+        setg(begin, begin, begin + bytes.size());
+    }
+};
+
 QString joinIndices(const QList<int>& indices)
 {
     QStringList parts;
@@ -36,18 +49,28 @@ QString joinIndices(const QList<int>& indices)
 
 } // namespace
 
-QString encodeShapeToBase64(const TopoDS_Shape& shape)
+namespace {
+
+// Base64 bytes of the shape's BRep text; empty on failure. Kept as bytes so that a large part
+// goes into the document without a UTF-16 copy.
+QByteArray encodeShapeBytes(const TopoDS_Shape& shape)
 {
-    return OccUtils::guardedCall(QString(), "encodeShapeToBase64", [&]() {
+    return OccUtils::guardedCall(QByteArray(), "encodeShapeToBase64", [&]() {
         std::ostringstream stream;
         BRepTools::Write(shape, stream, Standard_True, Standard_False,
                          TopTools_FormatVersion_VERSION_3, Message_ProgressRange());
         const std::string text = stream.str();
         if (text.empty())
-            return QString();
-        const QByteArray bytes = QByteArray::fromRawData(text.data(), qsizetype(text.size()));
-        return QString::fromLatin1(bytes.toBase64());
+            return QByteArray();
+        return QByteArray::fromRawData(text.data(), qsizetype(text.size())).toBase64();
     });
+}
+
+} // namespace
+
+QString encodeShapeToBase64(const TopoDS_Shape& shape)
+{
+    return QString::fromLatin1(encodeShapeBytes(shape));
 }
 
 TopoDS_Shape decodeShapeFromBase64(const QString& text)
@@ -55,10 +78,11 @@ TopoDS_Shape decodeShapeFromBase64(const QString& text)
     if (text.isEmpty())
         return TopoDS_Shape();
     return OccUtils::guardedCall(TopoDS_Shape(), "decodeShapeFromBase64", [&]() {
-        const QByteArray bytes = QByteArray::fromBase64(text.toLatin1());
+        QByteArray bytes = QByteArray::fromBase64(text.toLatin1());
         if (!looksLikeBRepText(bytes))
             return TopoDS_Shape();
-        std::istringstream stream(std::string(bytes.constData(), size_t(bytes.size())));
+        ByteReader buffer(bytes);
+        std::istream stream(&buffer);
         // The reader keeps looping on a failed stream, so absurd counts in a damaged text would
         // run for ages: make the first failed extraction end the read.
         stream.exceptions(std::ios::failbit | std::ios::badbit);
@@ -76,9 +100,9 @@ bool ProjectManager::writeShapes(QJsonObject& root, QString& error) const
     QList<int> secondaryFailed;
     for (int i = 0; i < m_shapes.size(); ++i) {
         const TopoDS_Shape& shape = m_shapes.at(i);
-        QString encoded;
+        QByteArray encoded;
         if (!shape.IsNull()) {
-            encoded = encodeShapeToBase64(shape);
+            encoded = encodeShapeBytes(shape);
             if (encoded.isEmpty()) {
                 if (i == m_mainShapeIndex)
                     mainFailed = true;
@@ -86,7 +110,7 @@ bool ProjectManager::writeShapes(QJsonObject& root, QString& error) const
                     secondaryFailed << i;
             }
         }
-        shapes.append(encoded);
+        shapes.append(QJsonValue(QLatin1String(encoded)));
     }
     root.insert(QStringLiteral("shapes"), shapes);
     root.insert(QStringLiteral("mainShapeIndex"), m_mainShapeIndex);

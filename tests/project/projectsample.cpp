@@ -20,17 +20,6 @@ TopoDS_Shape settled(const TopoDS_Shape& shape)
     return decodeShapeFromBase64(encodeShapeToBase64(shape));
 }
 
-RouteSegment segment(const gp_Pnt& a, const gp_Pnt& b, int type, double width, double height)
-{
-    RouteSegment s;
-    s.start = a;
-    s.end = b;
-    s.type = type;
-    s.width = width;
-    s.height = height;
-    return s;
-}
-
 } // namespace
 
 TopoDS_Shape part()
@@ -79,9 +68,9 @@ void fill(ProjectManager& project)
     direct.endRef = QStringLiteral("U1");
     direct.endPad = QStringLiteral("1");
     direct.isComplete = true;
-    direct.segments = {segment(gp_Pnt(-5, 2, 5.1), gp_Pnt(5, 2, 5.1), 0, 1.5, 0.8),
-                       segment(gp_Pnt(5, 2, 5.1), gp_Pnt(5, 2, 7.25), 1, 1.5, 0.8),
-                       segment(gp_Pnt(5, 2, 7.25), gp_Pnt(5, 9.5, 7.25), 0, 1.25, 0.6)};
+    direct.segments = {RouteSegment{gp_Pnt(-5, 2, 5.1), gp_Pnt(5, 2, 5.1), 0, 1.5, 0.8, {}, {}},
+                       RouteSegment{gp_Pnt(5, 2, 5.1), gp_Pnt(5, 2, 7.25), 1, 1.5, 0.8, {}, {}},
+                       RouteSegment{gp_Pnt(5, 2, 7.25), gp_Pnt(5, 9.5, 7.25), 0, 1.25, 0.6, {}, {}}};
     for (RouteSegment& s : direct.segments)
         RoutingManager::buildSegmentShape(s);
     routing.addRoute(direct);
@@ -93,7 +82,7 @@ void fill(ProjectManager& project)
     tee.isComplete = true;
     tee.endsOnTrack = true;
     tee.endJunction = gp_Pnt(0, 2, 5.1);
-    tee.segments = {segment(gp_Pnt(0, -8, 5.1), gp_Pnt(0, 2, 5.1), 0, 2.0, 1.0)};
+    tee.segments = {RouteSegment{gp_Pnt(0, -8, 5.1), gp_Pnt(0, 2, 5.1), 0, 2.0, 1.0, {}, {}}};
     RoutingManager::buildSegmentShape(tee.segments.first());
     routing.addRoute(tee);
 }
