@@ -177,6 +177,7 @@ TEST_F(StlImporterTest, BadFilesAreRefusedWithAReason)
         {"binary-count-too-low", binaryStl(cube, 3), "The binary STL file is truncated or damaged"},
         {"solid-without-facets", QByteArray("solid nothing\nendsolid nothing\n"),
          "The STL file contains no usable triangle."},
+        {"binary-without-triangles", binaryStl({}), "The STL file contains no usable triangle."},
         {"solid-with-garbage", QByteArray("solid x\nfacet normal a b c\n  outer loop\n  vertex 1 2\nendsolid x\n"),
          "The STL file contains no usable triangle."},
         {"infinite-coordinates",
@@ -323,4 +324,22 @@ TEST_F(StlImporterTest, PartwiseCheckAgreesWithTheWholeShapeCheck)
     BRep_Builder().UpdateVertex(vertex, BRep_Tool::Pnt(vertex).Translated(gp_Vec(0.5, 0.5, 0.5)), 1e-7);
     EXPECT_FALSE(StlShellBuilder::isValid(built));
     EXPECT_FALSE(OccUtils::isValidShape(built));
+}
+
+TEST_F(StlImporterTest, RandomTrianglesImportAsAnOpenMesh)
+{
+    // Bytes that happen to have a binary layout: loose triangles, no crash, no solid.
+    QList<Triangle> loose;
+    unsigned seed = 12345;
+    auto next = [&seed]() {
+        seed = seed * 1103515245u + 12345u;
+        return double((seed >> 8) % 10000) / 100.0;
+    };
+    for (int i = 0; i < 300; ++i)
+        loose.append({gp_Pnt(next(), next(), next()), gp_Pnt(next(), next(), next()), gp_Pnt(next(), next(), next())});
+    const StlImportResult r = StlImporter::importStl(file("loose.stl", binaryStl(loose)));
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_FALSE(r.closed);
+    EXPECT_EQ(r.triangleCount, 300);
+    EXPECT_FALSE(r.warning.isEmpty());
 }
