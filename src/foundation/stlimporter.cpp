@@ -83,7 +83,7 @@ static StlImportResult importThroughSewing(const StlMesh& mesh, double tolerance
     return result;
 }
 
-StlImportResult StlImporter::importStlBySewing(const QString& path, double sewingTolerance)
+static StlImportResult importBySewing(const QString& path, double sewingTolerance)
 {
     StlImportResult result;
     StlMesh mesh;
@@ -92,7 +92,7 @@ StlImportResult StlImporter::importStlBySewing(const QString& path, double sewin
     return importThroughSewing(mesh, resolveTolerance(sewingTolerance, mesh), result);
 }
 
-StlImportResult StlImporter::importStl(const QString& path, double sewingTolerance)
+static StlImportResult importDirect(const QString& path, double sewingTolerance)
 {
     StlImportResult result;
     StlMesh mesh;
@@ -124,4 +124,27 @@ StlImportResult StlImporter::importStl(const QString& path, double sewingToleran
     }
     finish(result);
     return result;
+}
+
+// Nothing may escape to the caller, not even a failed allocation on a huge file.
+static StlImportResult guarded(StlImportResult (*import)(const QString&, double), const QString& path,
+                               double sewingTolerance)
+{
+    try {
+        return import(path, sewingTolerance);
+    } catch (...) {
+        StlImportResult failed;
+        failed.error = StlImporter::tr("STL import failed: %1").arg(OccUtils::currentExceptionMessage());
+        return failed;
+    }
+}
+
+StlImportResult StlImporter::importStlBySewing(const QString& path, double sewingTolerance)
+{
+    return guarded(importBySewing, path, sewingTolerance);
+}
+
+StlImportResult StlImporter::importStl(const QString& path, double sewingTolerance)
+{
+    return guarded(importDirect, path, sewingTolerance);
 }

@@ -369,7 +369,12 @@ bool StlShellBuilder::isValid(const TopoDS_Shape& built)
         return false;
     // Every part of the check only reads the shape, so the shells are checked on their own
     // thread while the faces, independent of each other, are spread over OCCT's workers.
-    std::future<bool> shells = std::async(std::launch::async, shellsAndSolidsValid, std::cref(built));
+    std::future<bool> shells;
+    try {
+        shells = std::async(std::launch::async, shellsAndSolidsValid, std::cref(built));
+    } catch (...) {
+        // No thread to be had: the shells are checked after the faces instead.
+    }
     std::atomic<bool> facesValid{true};
     try {
         std::vector<TopoDS_Shape> faces;
@@ -388,6 +393,6 @@ bool StlShellBuilder::isValid(const TopoDS_Shape& built)
     } catch (...) {
         facesValid = false;
     }
-    const bool shellsValid = shells.get();
+    const bool shellsValid = shells.valid() ? shells.get() : shellsAndSolidsValid(built);
     return facesValid && shellsValid;
 }
