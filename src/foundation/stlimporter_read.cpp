@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <climits>
@@ -29,7 +30,7 @@ bool looksAscii(const QByteArray& head, qint64 fileSize)
     return std::all_of(head.begin(), head.end(), [](char c) { return static_cast<unsigned char>(c) <= '~'; });
 }
 
-enum class StlLayout { Invalid, Ascii, Binary };
+enum class StlLayout { Invalid, Ascii, AsciiWithBlankLines, Binary };
 
 struct StlFileCheck
 {
@@ -37,6 +38,37 @@ struct StlFileCheck
     bool readerGuessesAscii = false;  // the reader's own guess, which misses some binary files
     QString error;
 };
+
+bool isBlank(const QByteArray& line)
+{
+    return line.trimmed().isEmpty();
+}
+
+// The reader stops at the first empty line of a text file and keeps only the facets before
+// it, so a file with empty lines is read from a copy without them.
+bool hasBlankLines(QFile& file)
+{
+    file.seek(0);
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        if (isBlank(line) && !file.atEnd())
+            return true;
+    }
+    return false;
+}
+
+bool copyWithoutBlankLines(const QString& path, QTemporaryFile& copy)
+{
+    QFile source(path);
+    if (!source.open(QIODevice::ReadOnly) || !copy.open())
+        return false;
+    while (!source.atEnd()) {
+        const QByteArray line = source.readLine();
+        if (!isBlank(line) && copy.write(line) != line.size())
+            return false;
+    }
+    return copy.flush();
+}
 
 bool hasControlBytes(const QByteArray& bytes)
 {
@@ -83,7 +115,7 @@ StlFileCheck checkStlFile(const QString& path)
         const qint64 tail = 1024;
         file.seek(std::max<qint64>(0, size - tail));
         if (file.readAll().toLower().contains("endsolid")) {
-            check.layout = StlLayout::Ascii;
+            check.layout = hasBlankLines(file) ? StlLayout::AsciiWithBlankLines : StlLayout::Ascii;
             return check;
         }
         if (!binaryLayout) {
@@ -117,14 +149,24 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
         return false;
     }
 
+    QString readPath = path;
+    QTemporaryFile cleaned;
+    if (check.layout == StlLayout::AsciiWithBlankLines) {
+        if (!copyWithoutBlankLines(path, cleaned)) {
+            result.error = StlImporter::tr("The STL file cannot be opened: %1").arg(cleaned.errorString());
+            return false;
+        }
+        readPath = cleaned.fileName();
+    }
+
     Handle(Poly_Triangulation) triangulation;
     try {
         // A binary file whose first bytes happen to be all printable (zero normals, round
         // coordinates) would be parsed as text by the reader's own guess.
         if (check.layout == StlLayout::Binary && check.readerGuessesAscii)
-            triangulation = RWStl::ReadBinary(OSD_Path(path.toStdString().c_str()));
+            triangulation = RWStl::ReadBinary(OSD_Path(readPath.toStdString().c_str()));
         else
-            triangulation = RWStl::ReadFile(path.toStdString().c_str(), M_PI / 2.0);
+            triangulation = RWStl::ReadFile(readPath.toStdString().c_str(), M_PI / 2.0);
     } catch (...) {
         result.error = StlImporter::tr("STL read failed: %1").arg(OccUtils::currentExceptionMessage());
         return false;

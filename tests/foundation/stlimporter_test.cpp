@@ -343,3 +343,18 @@ TEST_F(StlImporterTest, RandomTrianglesImportAsAnOpenMesh)
     EXPECT_EQ(r.triangleCount, 300);
     EXPECT_FALSE(r.warning.isEmpty());
 }
+
+TEST_F(StlImporterTest, TextLayoutVariantsReadWhole)
+{
+    const QByteArray plain = asciiStl(cubeTriangles(10.0));
+    QByteArray blankLines = plain;
+    blankLines.replace("endfacet\n", "endfacet\n\n   \n");
+    QByteArray crlf = plain;
+    crlf.replace("\n", "\r\n");
+    for (const QByteArray& bytes : {blankLines, crlf, QByteArray("\n") + plain}) {
+        const StlImportResult r = StlImporter::importStl(file("variant.stl", bytes));
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        EXPECT_EQ(r.triangleCount, 12);
+        EXPECT_TRUE(r.closed && r.solidBuilt && r.valid);
+    }
+}
