@@ -56,11 +56,11 @@ int triangleCount(const TopoDS_Shape& shape)
 }
 
 // A closed torus (R 40, r 12 mm) tessellated to roughly the wanted number of triangles.
-QString torusStl(int wanted)
+QString torusStl(int wanted, bool ascii = false)
 {
-    static std::map<int, QString> cache;
-    if (cache.count(wanted))
-        return cache[wanted];
+    static std::map<std::pair<int, bool>, QString> cache;
+    if (cache.count({wanted, ascii}))
+        return cache[{wanted, ascii}];
     double deflection = 0.5;
     TopoDS_Shape torus;
     for (int attempt = 0; attempt < 12; ++attempt) {
@@ -71,11 +71,11 @@ QString torusStl(int wanted)
             break;
         deflection *= double(n) / wanted;
     }
-    const QString path = workDir().filePath(QString("torus_%1.stl").arg(wanted));
+    const QString path = workDir().filePath(QString("torus_%1%2.stl").arg(wanted).arg(ascii ? "_ascii" : ""));
     StlAPI_Writer writer;
-    writer.ASCIIMode() = false;
+    writer.ASCIIMode() = ascii;
     writer.Write(torus, path.toUtf8().constData());
-    cache[wanted] = path;
+    cache[{wanted, ascii}] = path;
     return path;
 }
 
@@ -106,9 +106,9 @@ QString drilledPlateStep()
     return path;
 }
 
-void runStlImport(benchmark::State& state, StlImportResult (*import)(const QString&, double))
+void runStlImport(benchmark::State& state, StlImportResult (*import)(const QString&, double), bool ascii = false)
 {
-    const QString path = torusStl(int(state.range(0)));
+    const QString path = torusStl(int(state.range(0)), ascii);
     StlImportResult r;
     for (auto _ : state) {
         r = import(path, -1.0);
@@ -124,6 +124,12 @@ void BM_StlImport(benchmark::State& state)
     runStlImport(state, &StlImporter::importStl);
 }
 BENCHMARK(BM_StlImport)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_StlImportAscii(benchmark::State& state)
+{
+    runStlImport(state, &StlImporter::importStl, true);
+}
+BENCHMARK(BM_StlImportAscii)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The sewing reference; 100,000 triangles take minutes that way, so only the smaller sizes.
 void BM_StlImportBySewing(benchmark::State& state)

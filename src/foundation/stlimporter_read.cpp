@@ -44,17 +44,82 @@ bool isBlank(const QByteArray& line)
     return line.trimmed().isEmpty();
 }
 
-// The reader stops at the first empty line of a text file and keeps only the facets before
-// it, so a file with empty lines is read from a copy without them.
-bool hasBlankLines(QFile& file)
+bool areNumbers(const QList<QByteArray>& words, int from)
 {
+    bool ok = words.size() == from + 3;
+    for (int i = from; ok && i < words.size(); ++i)
+        words[i].toDouble(&ok);
+    return ok;
+}
+
+struct AsciiScan
+{
+    bool blankLines = false;
+    int damagedLine = 0;  // 1-based; 0 when every facet is complete
+};
+
+// The reader stops quietly at the first empty line or malformed facet and keeps only the
+// facets before it. One pass finds both: empty lines are dropped from a copy before reading,
+// a malformed facet refuses the file.
+AsciiScan scanAscii(QFile& file)
+{
+    enum class State { Outside, InSolid, InFacet, InLoop, LoopDone };
+    AsciiScan scan;
+    State state = State::Outside;
+    int vertices = 0;
+    int lineNumber = 0;
     file.seek(0);
     while (!file.atEnd()) {
         const QByteArray line = file.readLine();
-        if (isBlank(line) && !file.atEnd())
-            return true;
+        ++lineNumber;
+        const QList<QByteArray> words = line.simplified().toLower().split(' ');
+        if (words.first().isEmpty()) {
+            scan.blankLines = scan.blankLines || !file.atEnd();
+            continue;
+        }
+        const QByteArray& word = words.first();
+        bool ok = false;
+        switch (state) {
+        case State::Outside:
+            // Text after the last solid is ignored, as the reader does.
+            ok = true;
+            if (word == "solid")
+                state = State::InSolid;
+            break;
+        case State::InSolid:
+            if (word == "endsolid") {
+                ok = true;
+                state = State::Outside;
+            } else if (word == "facet" && words.size() == 5 && words[1] == "normal") {
+                ok = true;
+                state = State::InFacet;
+            }
+            break;
+        case State::InFacet:
+            ok = word == "outer";
+            vertices = 0;
+            state = State::InLoop;
+            break;
+        case State::InLoop:
+            if (word == "vertex" && vertices < 3) {
+                ok = areNumbers(words, 1);
+                ++vertices;
+            } else if (word == "endloop" && vertices == 3) {
+                ok = true;
+                state = State::LoopDone;
+            }
+            break;
+        case State::LoopDone:
+            ok = word == "endfacet";
+            state = State::InSolid;
+            break;
+        }
+        if (!ok) {
+            scan.damagedLine = lineNumber;
+            return scan;
+        }
     }
-    return false;
+    return scan;
 }
 
 bool copyWithoutBlankLines(const QString& path, QTemporaryFile& copy)
@@ -115,7 +180,13 @@ StlFileCheck checkStlFile(const QString& path)
         const qint64 tail = 1024;
         file.seek(std::max<qint64>(0, size - tail));
         if (file.readAll().toLower().contains("endsolid")) {
-            check.layout = hasBlankLines(file) ? StlLayout::AsciiWithBlankLines : StlLayout::Ascii;
+            const AsciiScan scan = scanAscii(file);
+            if (scan.damagedLine > 0) {
+                check.error = StlImporter::tr("The ASCII STL file is damaged: line %1 does not continue a facet.")
+                                  .arg(scan.damagedLine);
+                return check;
+            }
+            check.layout = scan.blankLines ? StlLayout::AsciiWithBlankLines : StlLayout::Ascii;
             return check;
         }
         if (!binaryLayout) {

@@ -164,6 +164,12 @@ TEST_F(StlImporterTest, BadFilesAreRefusedWithAReason)
     for (int i = 0; i < noise.size(); ++i)
         noise[i] = char((i * 7919 + 13) % 251 + 3);
 
+    QByteArray twoVertices = ascii;
+    const int vertexAt = twoVertices.indexOf("vertex", twoVertices.size() / 2);
+    twoVertices.remove(vertexAt, twoVertices.indexOf('\n', vertexAt) - vertexAt + 1);
+    QByteArray badNumber = ascii;
+    badNumber.replace(badNumber.indexOf("vertex 10", badNumber.size() / 2) + 7, 2, "1x");
+
     struct Case { const char* name; QByteArray bytes; const char* errorStart; };
     const QList<Case> cases = {
         {"empty", QByteArray(), "The STL file contains no usable triangle."},
@@ -172,6 +178,8 @@ TEST_F(StlImporterTest, BadFilesAreRefusedWithAReason)
          "The file is not an STL file"},
         {"noise", noise, "The binary STL file is truncated or damaged"},
         {"ascii-truncated", ascii.left(ascii.size() / 2), "The ASCII STL file is truncated"},
+        {"ascii-facet-with-two-vertices", twoVertices, "The ASCII STL file is damaged: line"},
+        {"ascii-bad-number", badNumber, "The ASCII STL file is damaged: line"},
         {"binary-truncated", binary.left(binary.size() - 20), "The binary STL file is truncated or damaged"},
         {"binary-count-too-high", binaryStl(cube, 1000000000), "The binary STL file is truncated or damaged"},
         {"binary-count-too-low", binaryStl(cube, 3), "The binary STL file is truncated or damaged"},
@@ -179,7 +187,7 @@ TEST_F(StlImporterTest, BadFilesAreRefusedWithAReason)
          "The STL file contains no usable triangle."},
         {"binary-without-triangles", binaryStl({}), "The STL file contains no usable triangle."},
         {"solid-with-garbage", QByteArray("solid x\nfacet normal a b c\n  outer loop\n  vertex 1 2\nendsolid x\n"),
-         "The STL file contains no usable triangle."},
+         "The ASCII STL file is damaged: line 4"},
         {"infinite-coordinates",
          binaryStl({{gp_Pnt(0, 0, 0), gp_Pnt(1e300, 0, 0), gp_Pnt(0, 1, 0)},
                     {gp_Pnt(0, 0, 0), gp_Pnt(0, 1, 0), gp_Pnt(0, 0, -1e300)}}),
