@@ -13,25 +13,16 @@
 
 namespace ProjectSample {
 
-namespace {
-
-TopoDS_Shape settled(const TopoDS_Shape& shape)
-{
-    return decodeShapeFromBase64(encodeShapeToBase64(shape));
-}
-
-} // namespace
-
 TopoDS_Shape part()
 {
     const TopoDS_Shape box = BRepPrimAPI_MakeBox(gp_Pnt(-20, -15, 0), 40, 30, 5).Shape();
     const TopoDS_Shape pocket = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, 2), gp::DZ()), 3, 10).Shape();
-    return settled(BRepAlgoAPI_Cut(box, pocket).Shape());
+    return decodeShapeFromBase64(encodeShapeToBase64(BRepAlgoAPI_Cut(box, pocket).Shape()));
 }
 
 TopoDS_Shape secondaryPart()
 {
-    return settled(BRepPrimAPI_MakeBox(gp_Pnt(50, 0, 0), 5, 5, 5).Shape());
+    return decodeShapeFromBase64(encodeShapeToBase64(BRepPrimAPI_MakeBox(gp_Pnt(50, 0, 0), 5, 5, 5).Shape()));
 }
 
 void fill(ProjectManager& project)
@@ -41,62 +32,53 @@ void fill(ProjectManager& project)
     project.setMainShapeIndex(1);
 
     Netlist netlist;
-    NetlistComponent r1{QStringLiteral("R1"), QStringLiteral("10k"), QStringLiteral("Resistor_SMD:R_0805"), {}};
-    r1.pins.insert(QStringLiteral("1"), NetlistPin{QStringLiteral("1"), QString()});
-    r1.pins.insert(QStringLiteral("2"), NetlistPin{QStringLiteral("2"), QString()});
-    NetlistComponent u1{QStringLiteral("U1"), QStringLiteral("NE555"), QStringLiteral("Package_DIP:DIP-8"), {}};
-    for (const char* pin : {"1", "2", "10"})
-        u1.pins.insert(QString::fromLatin1(pin), NetlistPin{QString::fromLatin1(pin), QStringLiteral("P%1").arg(QLatin1String(pin))});
-    netlist.components.insert(r1.ref, r1);
-    netlist.components.insert(u1.ref, u1);
-    netlist.connections.append(NetlistNet{QStringLiteral("GND"),
-                                          {PadId(QStringLiteral("R1"), QStringLiteral("1")),
-                                           PadId(QStringLiteral("U1"), QStringLiteral("1"))}});
-    netlist.connections.append(NetlistNet{QStringLiteral("/VCC"),
-                                          {PadId(QStringLiteral("R1"), QStringLiteral("2")),
-                                           PadId(QStringLiteral("U1"), QStringLiteral("10")),
-                                           PadId(QStringLiteral("U1"), QStringLiteral("2"))}});
+    netlist.components.insert("R1", NetlistComponent{"R1", "10k", "Resistor_SMD:R_0805",
+                                                     {{"1", NetlistPin{"1", ""}}, {"2", NetlistPin{"2", ""}}}});
+    netlist.components.insert("U1", NetlistComponent{"U1", "NE555", "Package_DIP:DIP-8",
+                                                     {{"1", NetlistPin{"1", "GND"}}, {"10", NetlistPin{"10", "X"}},
+                                                      {"2", NetlistPin{"2", "TR"}}}});
+    netlist.connections = {NetlistNet{"GND", {PadId("R1", "1"), PadId("U1", "1")}},
+                           NetlistNet{"/VCC", {PadId("R1", "2"), PadId("U1", "10"), PadId("U1", "2")}}};
     project.setNetlist(std::move(netlist));
 
     RoutingManager& routing = project.routingManager();
     routing.setRoutingRules(RoutingRules{1.5, 0.8, 0.3, 0.2});
 
     Route direct;
-    direct.netName = QStringLiteral("GND");
-    direct.startRef = QStringLiteral("R1");
-    direct.startPad = QStringLiteral("1");
-    direct.endRef = QStringLiteral("U1");
-    direct.endPad = QStringLiteral("1");
+    direct.netName = "GND";
+    direct.startRef = "R1";
+    direct.startPad = "1";
+    direct.endRef = "U1";
+    direct.endPad = "1";
     direct.isComplete = true;
     direct.segments = {RouteSegment{gp_Pnt(-5, 2, 5.1), gp_Pnt(5, 2, 5.1), 0, 1.5, 0.8, {}, {}},
                        RouteSegment{gp_Pnt(5, 2, 5.1), gp_Pnt(5, 2, 7.25), 1, 1.5, 0.8, {}, {}},
                        RouteSegment{gp_Pnt(5, 2, 7.25), gp_Pnt(5, 9.5, 7.25), 0, 1.25, 0.6, {}, {}}};
-    for (RouteSegment& s : direct.segments)
-        RoutingManager::buildSegmentShape(s);
-    routing.addRoute(direct);
-
     Route tee;
-    tee.netName = QStringLiteral("GND");
-    tee.startRef = QStringLiteral("U1");
-    tee.startPad = QStringLiteral("2");
+    tee.netName = "GND";
+    tee.startRef = "U1";
+    tee.startPad = "2";
     tee.isComplete = true;
     tee.endsOnTrack = true;
     tee.endJunction = gp_Pnt(0, 2, 5.1);
     tee.segments = {RouteSegment{gp_Pnt(0, -8, 5.1), gp_Pnt(0, 2, 5.1), 0, 2.0, 1.0, {}, {}}};
-    RoutingManager::buildSegmentShape(tee.segments.first());
-    routing.addRoute(tee);
+    for (Route* route : {&direct, &tee}) {
+        for (RouteSegment& s : route->segments)
+            RoutingManager::buildSegmentShape(s);
+        routing.addRoute(*route);
+    }
 }
 
 QList<FootprintData> footprints()
 {
     FootprintData resistor;
-    resistor.name = QStringLiteral("R_0805");
-    resistor.path = QStringLiteral("/somewhere/R_0805.kicad_mod");
-    resistor.copperPads = {FootprintPad{QStringLiteral("1"), -0.95, -0.0, QStringLiteral("roundrect"), 0.9, 1.45, 0, QStringLiteral("F.Cu F.Paste F.Mask")},
-                           FootprintPad{QStringLiteral("2"), 0.95, 0.125, QStringLiteral("rect"), 0.9, 1.45, 90, QStringLiteral("F.Cu")}};
-    resistor.copperTracks = {FootprintTrack{{QPointF(-1, 0.5), QPointF(1, 0.5)}, 0.12, QStringLiteral("F.Cu")},
-                             FootprintTrack{{QPointF(-1, -0.5), QPointF(0, -1.0), QPointF(1, -0.5)}, 0.2, QStringLiteral("B.Cu")}};
-    resistor.zones = {FootprintZone{{QPointF(0, 0), QPointF(1, 0), QPointF(1, 1)}, QStringLiteral("F.Cu")}};
+    resistor.name = "R_0805";
+    resistor.path = "/somewhere/R_0805.kicad_mod";
+    resistor.copperPads = {FootprintPad{"1", -0.95, 0, "roundrect", 0.9, 1.45, 0, "F.Cu F.Paste F.Mask"},
+                           FootprintPad{"2", 0.95, 0.125, "rect", 0.9, 1.45, 90, "F.Cu"}};
+    resistor.copperTracks = {FootprintTrack{{QPointF(-1, 0.5), QPointF(1, 0.5)}, 0.12, "F.Cu"},
+                             FootprintTrack{{QPointF(-1, -0.5), QPointF(0, -1.0), QPointF(1, -0.5)}, 0.2, "B.Cu"}};
+    resistor.zones = {FootprintZone{{QPointF(0, 0), QPointF(1, 0), QPointF(1, 1)}, "F.Cu"}};
     resistor.thickness = 1.2;
     resistor.bodyHeight = 2.5;
     resistor.bodyMarginX = 0.75;
@@ -104,20 +86,16 @@ QList<FootprintData> footprints()
     resistor.bodyOffsetZ = -0.25;
     resistor.bodyTransparency = 0.6;
     resistor.bodyUndercut = 0.3;
-
-    FootprintData builtin;
-    builtin.name = QStringLiteral("DIP-8");
-    builtin.copperPads = {FootprintPad{QStringLiteral("1"), 0, 0, QStringLiteral("rect"), 1.6, 1.6, 0, QStringLiteral("*.Cu *.Mask")}};
-    builtin.bodyWidthOverride = 7.62;
-    builtin.bodyLengthOverride = 9.5;
-    builtin.isBuiltin = true;
-    return {resistor, builtin};
+    resistor.bodyWidthOverride = 7.62;
+    resistor.bodyLengthOverride = 9.5;
+    resistor.isBuiltin = true;
+    return {resistor, FootprintData()};
 }
 
 QList<SavedComponent> placedComponents()
 {
     PlacedComponentData r1;
-    r1.ref = QStringLiteral("R1");
+    r1.ref = "R1";
     r1.position = gp_Pnt(-5.5, 2.25, 5);
     r1.rotation = 90;
     r1.footprintThickness = 1.1;
@@ -129,56 +107,16 @@ QList<SavedComponent> placedComponents()
     r1.bodyHeight = 1.7;
     r1.bodyMarginX = 0.3;
     r1.bodyMarginY = 0.4;
-    r1.footprintName = QStringLiteral("R_0805");
-
-    PlacedComponentData u1;
-    u1.ref = QStringLiteral("U1");
-    u1.position = gp_Pnt(6, -3, 5);
-    u1.rotation = 12.5;
-    u1.bodyEnabled = false;
-    u1.hasMissingFootprint = true;
-    u1.requestedFootprint = QStringLiteral("DIP-8-Missing");
-
-    return {SavedComponent{r1, QStringLiteral("R_0805")},
-            SavedComponent{u1, QStringLiteral("Package_DIP:DIP-8-Missing")}};
-}
-
-SavedComponent savedFromJson(const QJsonObject& o)
-{
-    SavedComponent saved;
-    PlacedComponentData& d = saved.data;
-    d.ref = o.value(QStringLiteral("ref")).toString();
-    d.position = gp_Pnt(o.value(QStringLiteral("posX")).toDouble(), o.value(QStringLiteral("posY")).toDouble(),
-                        o.value(QStringLiteral("posZ")).toDouble());
-    d.rotation = o.value(QStringLiteral("rotation")).toDouble();
-    d.footprintThickness = o.value(QStringLiteral("footprintThickness")).toDouble();
-    d.bodyUndercut = o.value(QStringLiteral("bodyUndercut")).toDouble();
-    d.padXYScale = o.value(QStringLiteral("padXYScale")).toDouble();
-    d.bodyOffsetZ = o.value(QStringLiteral("bodyOffsetZ")).toDouble();
-    d.bodyWidth = o.value(QStringLiteral("bodyWidth")).toDouble();
-    d.bodyLength = o.value(QStringLiteral("bodyLength")).toDouble();
-    d.bodyHeight = o.value(QStringLiteral("bodyHeight")).toDouble();
-    d.bodyMarginX = o.value(QStringLiteral("bodyMarginX")).toDouble();
-    d.bodyMarginY = o.value(QStringLiteral("bodyMarginY")).toDouble();
-    d.bodyEnabled = o.value(QStringLiteral("bodyEnabled")).toBool();
-    d.hasMissingFootprint = o.value(QStringLiteral("hasMissingFootprint")).toBool();
-    saved.effectiveFootprintName = o.value(QStringLiteral("footprintName")).toString();
-    return saved;
-}
-
-QList<SavedComponent> savedFromJson(const QList<QJsonObject>& objects)
-{
-    QList<SavedComponent> list;
-    for (const QJsonObject& object : objects)
-        list.append(savedFromJson(object));
-    return list;
+    r1.bodyEnabled = false;
+    r1.hasMissingFootprint = true;
+    return {SavedComponent{r1, "Resistor_SMD:R_0805"}, SavedComponent{PlacedComponentData(), QString()}};
 }
 
 QJsonObject withoutDate(QJsonObject root)
 {
-    QJsonObject metadata = root.value(QStringLiteral("metadata")).toObject();
-    metadata.remove(QStringLiteral("createdDate"));
-    root.insert(QStringLiteral("metadata"), metadata);
+    QJsonObject metadata = root.value("metadata").toObject();
+    metadata.remove("createdDate");
+    root.insert("metadata", metadata);
     return root;
 }
 
@@ -190,15 +128,11 @@ QJsonObject snapshot(const ProjectManager& project)
     QJsonArray ids;
     for (const Route& route : routing.routes())
         ids.append(QString::number(route.id));
-    root.insert(QStringLiteral("routeIds"), ids);
+    root.insert("routeIds", ids);
     QJsonObject netPads;
-    for (auto it = routing.netPads().cbegin(); it != routing.netPads().cend(); ++it) {
-        QJsonArray pads;
-        for (const PadId& pad : it.value())
-            pads.append(pad.toString());
-        netPads.insert(it.key(), pads);
-    }
-    root.insert(QStringLiteral("netPads"), netPads);
+    for (auto it = routing.netPads().cbegin(); it != routing.netPads().cend(); ++it)
+        netPads.insert(it.key(), int(it.value().size()));
+    root.insert("netPads", netPads);
     return root;
 }
 

@@ -14,26 +14,20 @@ class TopoDS_Shape;
 
 namespace ProjectSample {
 
-// A box with a cylindrical pocket, encoded and decoded once so that it carries no
-// state flags of a freshly built shape.
+// A box with a pocket, passed once through the encoder so that it carries no state flag
+// of a freshly built shape.
 TopoDS_Shape part();
 TopoDS_Shape secondaryPart();
 
-// Shapes (main index 1), a netlist, rules other than the defaults and two routes, one of
-// which ends on a track.
+// Two shapes (main index 1), a netlist, rules other than the defaults and two routes, one
+// of which ends on a track.
 void fill(ProjectManager& project);
 QList<FootprintData> footprints();
 QList<SavedComponent> placedComponents();
 
-// Reads a stored placed-component object back into the record the writer takes.
-SavedComponent savedFromJson(const QJsonObject& object);
-QList<SavedComponent> savedFromJson(const QList<QJsonObject>& objects);
-
-// The whole model as the file would hold it, without the save time, plus what the file
-// does not hold: route identities and the routing model's net map.
+// The model as the file would hold it, without the save time, plus what the file does not
+// hold: route identities and the routing model's net map.
 QJsonObject snapshot(const ProjectManager& project);
-
-// The document without its save time.
 QJsonObject withoutDate(QJsonObject root);
 
 QByteArray readFile(const QString& path);

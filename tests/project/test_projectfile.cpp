@@ -1,30 +1,28 @@
-// The project file's sections and converters read on their own.
+// The project file's sections and converters on their own.
 #include "messagecapture.h"
 #include "projectsample.h"
+#include "testsupport.h"
 
 #include "project/projectfile.h"
 #include "project/projectmanager.h"
 
-#include <BRepBuilderAPI_Sewing.hxx>
-#include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
+#include <BRepBuilderAPI_Sewing.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
-#include <BRepPrimAPI_MakeBox.hxx>
 #include <BRep_Tool.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Face.hxx>
 
 #include <QJsonArray>
-#include <QJsonDocument>
 
 #include <gtest/gtest.h>
 
 #include <limits>
-
-#include "testsupport.h"
 
 using namespace ProjectSample;
 
@@ -37,12 +35,12 @@ int faceCount(const TopoDS_Shape& shape)
     return faces.Extent();
 }
 
-TopoDS_Shape sewnPyramid()
+TopoDS_Shape sewnTetrahedron()
 {
     const gp_Pnt a(0, 0, 0), b(4, 0, 0), c(0, 4, 0), d(0, 0, 4);
     BRepBuilderAPI_Sewing sewing;
-    for (const auto& tri : {std::array{a, b, c}, std::array{a, b, d}, std::array{b, c, d}, std::array{a, c, d}})
-        sewing.Add(BRepBuilderAPI_MakeFace(BRepBuilderAPI_MakePolygon(tri[0], tri[1], tri[2], true).Wire()).Face());
+    for (const auto& t : {std::array{a, b, c}, std::array{a, b, d}, std::array{b, c, d}, std::array{a, c, d}})
+        sewing.Add(BRepBuilderAPI_MakeFace(BRepBuilderAPI_MakePolygon(t[0], t[1], t[2], true).Wire()).Face());
     sewing.Perform();
     return sewing.SewedShape();
 }
@@ -52,6 +50,11 @@ TopoDS_Shape meshedPart()
     TopoDS_Shape shape = part();
     BRepMesh_IncrementalMesh(shape, 0.1);
     return shape;
+}
+
+TopoDS_Shape vertex()
+{
+    return BRepBuilderAPI_MakeVertex(gp_Pnt(1, 2, 3)).Vertex();
 }
 
 } // namespace
@@ -65,50 +68,45 @@ TEST_P(ShapeEncodingTest, DecodesToTheSameGeometry)
     const TopoDS_Shape shape = GetParam().second();
     const QString text = encodeShapeToBase64(shape);
     ASSERT_FALSE(text.isEmpty());
-    EXPECT_EQ(QByteArray::fromBase64(text.toLatin1()).toBase64(), text.toLatin1()) << "plain Base64, no line breaks";
+    EXPECT_FALSE(text.contains('\n'));
 
     const TopoDS_Shape back = decodeShapeFromBase64(text);
     ASSERT_FALSE(back.IsNull());
-    EXPECT_EQ(faceCount(back), faceCount(shape));
     EXPECT_EQ(back.ShapeType(), shape.ShapeType());
+    EXPECT_EQ(faceCount(back), faceCount(shape));
     EXPECT_NEAR(TestSupport::volumeOf(back), TestSupport::volumeOf(shape), 1e-9);
-    EXPECT_EQ(encodeShapeToBase64(back), encodeShapeToBase64(decodeShapeFromBase64(encodeShapeToBase64(back))));
+    if (faceCount(shape) > 0) {
+        TopLoc_Location location;
+        const TopoDS_Face face = TopoDS::Face(TopExp_Explorer(back, TopAbs_FACE).Current());
+        const TopoDS_Face original = TopoDS::Face(TopExp_Explorer(shape, TopAbs_FACE).Current());
+        EXPECT_EQ(BRep_Tool::Triangulation(face, location).IsNull(),
+                  BRep_Tool::Triangulation(original, location).IsNull()) << "the display mesh goes along";
+    }
 
-    // Line breaks and blanks, as an editor or a mail program might add, are skipped.
+    // Line breaks and blanks, as an editor might add them, are skipped.
     QString spaced;
     for (int i = 0; i < text.size(); i += 60)
         spaced += text.mid(i, 60) + (i % 120 ? "\n" : " \r\n ");
     EXPECT_FALSE(decodeShapeFromBase64(spaced).IsNull());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, ShapeEncodingTest,
-    ::testing::Values(std::make_pair("Part", &part), std::make_pair("MeshedPart", &meshedPart),
-                      std::make_pair("SewnShell", &sewnPyramid),
-                      std::make_pair("Vertex", +[] { return TopoDS_Shape(BRepBuilderAPI_MakeVertex(gp_Pnt(1, 2, 3)).Vertex()); })),
-    [](const auto& info) { return std::string(info.param.first); });
+INSTANTIATE_TEST_SUITE_P(Shapes, ShapeEncodingTest,
+                         ::testing::Values(std::make_pair("Part", &part), std::make_pair("MeshedPart", &meshedPart),
+                                           std::make_pair("SewnShell", &sewnTetrahedron),
+                                           std::make_pair("Vertex", &vertex)),
+                         [](const auto& info) { return std::string(info.param.first); });
 
-TEST(ShapeEncoding, MeshIsCarriedAlong)
-{
-    const TopoDS_Shape back = decodeShapeFromBase64(encodeShapeToBase64(meshedPart()));
-    TopLoc_Location location;
-    const TopoDS_Face face = TopoDS::Face(TopExp_Explorer(back, TopAbs_FACE).Current());
-    EXPECT_FALSE(BRep_Tool::Triangulation(face, location).IsNull());
-}
-
-TEST(ShapeEncoding, EmptyAndDamagedTextsGiveNullShapes)
+TEST(ShapeEncoding, DamagedTextsGiveNullShapesQuickly)
 {
     EXPECT_TRUE(decodeShapeFromBase64(QString()).IsNull());
-    EXPECT_TRUE(encodeShapeToBase64(TopoDS_Shape()).isEmpty() || decodeShapeFromBase64(encodeShapeToBase64(TopoDS_Shape())).IsNull());
     MessageCapture capture;
     const QByteArray header = "CASCADE Topology V3, (c) Open Cascade\n";
-    for (const QByteArray& text : {QByteArray("\x01\x02\x03 junk"), header, header + "Locations 0\nCurve2ds 2000000000\n",
-                                   header + "Locations 0\nCurve2ds 0\nCurves 0\nPolygon3D 0\nPolygonOnTriangulations 0\n"
-                                            "Surfaces 0\nTriangulations 1\n2000000000 2000000000 0 0\n"})
+    for (const QByteArray& text :
+         {QByteArray("\x01\x02\x03 junk"), header, header + "Locations 0\nCurve2ds 2000000000\n",
+          header + "Locations 0\nCurve2ds 0\nCurves 0\nPolygon3D 0\nPolygonOnTriangulations 0\nSurfaces 0\n"
+                   "Triangulations 1\n2000000000 2000000000 0 0\n"})
         EXPECT_TRUE(decodeShapeFromBase64(QString::fromLatin1(text.toBase64())).IsNull()) << text.constData();
 }
-
-// ---- Shapes section ----
 
 struct ShapesCase
 {
@@ -139,10 +137,7 @@ TEST_P(ReadShapesTest, AppliesTheMainIndexRules)
     EXPECT_EQ(project.readShapes(root), c.ok);
     EXPECT_EQ(project.mainShapeIndex(), c.expectedMain);
     EXPECT_EQ(project.lastError(), QString::fromUtf8(c.error));
-    if (c.ok)
-        EXPECT_EQ(project.shapes().size(), c.entries.size());
-    else
-        EXPECT_TRUE(project.shapes().isEmpty());
+    EXPECT_EQ(project.shapes().size(), c.ok ? c.entries.size() : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -156,85 +151,73 @@ INSTANTIATE_TEST_SUITE_P(
         ShapesCase{"MainTooLarge", {0, 1}, 7, true, 1, ""},
         ShapesCase{"MainMissing", {0, 1}, QJsonValue(), true, 1, ""},
         ShapesCase{"MainNotIntegral", {1, 1}, 1.5, true, 0, ""},
-        ShapesCase{"OnlyEmpty", {0, 0}, -1, true, -1, ""},
         ShapesCase{"TwoCorrupt", {1, 1, 2, 1, 2}, 0, false, -1,
                    "Corrupt project file: unable to decode 3D shapes at indices 2, 4. Loading aborted to "
                    "prevent silent loss of geometry."}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// ---- Other sections ----
-
 TEST(ProjectFileSections, NetlistDropsIncompleteRecords)
 {
-    const QJsonObject netlist{
-        {"components", QJsonArray{QJsonObject{{"value", "no ref"}},
-                                  QJsonObject{{"ref", "R1"}, {"value", "1k"},
-                                              {"pins", QJsonArray{QJsonObject{{"name", "x"}},
-                                                                  QJsonObject{{"number", "2"}, {"name", "a"}},
-                                                                  QJsonObject{{"number", "2"}, {"name", "b"}}}}},
-                                  QJsonObject{{"ref", "R1"}, {"value", "2k"}}, "junk"}},
-        {"connections", QJsonArray{QJsonObject{{"netName", "A"}, {"connectedPins", QJsonArray{QJsonObject{{"ref", "R1"}}}}},
-                                   QJsonObject{{"connectedPins", QJsonArray{QJsonObject{{"ref", "R1"}, {"pin", "1"}}}}},
-                                   QJsonObject{{"netName", "B"}, {"connectedPins", QJsonArray{QJsonObject{{"ref", "R1"}, {"pin", "1"}},
-                                                                                             QJsonObject{{"pin", "2"}}}}}}}};
+    const QJsonArray components{
+        QJsonObject{{"value", "no ref"}},
+        QJsonObject{{"ref", "R1"}, {"value", "1k"}},
+        QJsonObject{{"ref", "R1"}, {"value", "2k"},
+                    {"pins", QJsonArray{QJsonObject{{"name", "x"}}, QJsonObject{{"number", "2"}, {"name", "a"}},
+                                        QJsonObject{{"number", "2"}, {"name", "b"}}}}},
+        "junk"};
+    const QJsonArray connections{
+        QJsonObject{{"netName", "A"}, {"connectedPins", QJsonArray{QJsonObject{{"ref", "R1"}}}}},
+        QJsonObject{{"connectedPins", QJsonArray{QJsonObject{{"ref", "R1"}, {"pin", "1"}}}}},
+        QJsonObject{{"netName", "B"},
+                    {"connectedPins", QJsonArray{QJsonObject{{"ref", "R1"}, {"pin", "1"}}, QJsonObject{{"pin", "2"}}}}}};
     ProjectManager project;
-    EXPECT_TRUE(project.readNetlist(QJsonObject{{"netlist", netlist}}));
+    EXPECT_TRUE(project.readNetlist(QJsonObject{{"netlist", QJsonObject{{"components", components},
+                                                                         {"connections", connections}}}}));
     ASSERT_EQ(project.netlist().components.size(), 1);
-    EXPECT_EQ(project.netlist().components.value("R1").value, "2k") << "a later component replaces the earlier one";
+    const NetlistComponent r1 = project.netlist().components.value("R1");
+    EXPECT_EQ(r1.value, "2k") << "a later component replaces the earlier one whole";
+    ASSERT_EQ(r1.pins.size(), 1);
+    EXPECT_EQ(r1.pins.value("2").name, "b");
     ASSERT_EQ(project.netlist().connections.size(), 1);
     EXPECT_EQ(project.netlist().connections.at(0).netName, "B");
     EXPECT_EQ(project.netlist().connections.at(0).connectedPins.size(), 1);
 
-    const NetlistComponent component = netlistComponentFromJson(netlist.value("components").toArray().at(1).toObject());
-    ASSERT_EQ(component.pins.size(), 1);
-    EXPECT_EQ(component.pins.value("2").name, "b");
-
-    ProjectManager none;
-    EXPECT_FALSE(none.readNetlist(QJsonObject{}));
-    EXPECT_FALSE(none.readNetlist(QJsonObject{{"netlist", QJsonObject{}}}));
+    EXPECT_FALSE(ProjectManager().readNetlist(QJsonObject{}));
+    EXPECT_FALSE(ProjectManager().readNetlist(QJsonObject{{"netlist", QJsonObject{}}}));
 }
 
-TEST(ProjectFileSections, FootprintConvertersRoundTripAndDefaults)
+TEST(ProjectFileSections, FootprintsKeepTheirFieldsAndDefaults)
 {
     const FootprintData original = footprints().first();
     const FootprintData back = footprintFromJson(footprintToJson(original));
     EXPECT_EQ(footprintToJson(back), footprintToJson(original));
-    EXPECT_TRUE(back.path.isEmpty());
-    EXPECT_TRUE(back.zones.isEmpty());
-    EXPECT_TRUE(back.body.IsNull());
-    EXPECT_EQ(back.copperPads.at(1).rotation, 90.0);
-    EXPECT_EQ(footprintToJson(original).value("copperPads").toArray().at(0).toObject().value("layers").toString(),
+    EXPECT_EQ(footprintToJson(original).size(), 13);
+    EXPECT_EQ(back.copperTracks.at(1).points.at(1), QPointF(0, -1.0));
+    EXPECT_EQ(footprintToJson(original).value("copperPads").toArray().at(0).toObject().value("layers"),
               "F.Cu F.Paste F.Mask");
 
-    const FootprintData defaults = footprintFromJson(QJsonObject{{"bodyHeight", "tall"}, {"bodyTransparency", std::numeric_limits<double>::infinity()}});
-    EXPECT_EQ(defaults.bodyHeight, 3.0);
-    EXPECT_EQ(defaults.bodyTransparency, 0.9);
-    EXPECT_EQ(defaults.thickness, 1.0);
-    EXPECT_EQ(defaults.bodyUndercut, 0.4);
-    EXPECT_FALSE(defaults.isBuiltin);
-
-    const FootprintPad pad = footprintPadFromJson(QJsonObject{{"number", "1"}, {"layers", QJsonArray{"F.Cu"}}});
-    EXPECT_EQ(pad.layers, "");
-    EXPECT_EQ(pad.shape, "");
+    const FootprintData defaults = footprintFromJson(
+        QJsonObject{{"bodyHeight", "tall"}, {"bodyTransparency", std::numeric_limits<double>::infinity()}});
+    EXPECT_EQ(footprintToJson(defaults), footprintToJson(FootprintData()));
+    EXPECT_EQ(footprintPadFromJson(QJsonObject{{"layers", QJsonArray{"F.Cu"}}}).layers, "");
     const FootprintTrack track = footprintTrackFromJson(QJsonObject{{"points", QJsonArray{QJsonObject{{"y", 2}}, 5}}});
-    ASSERT_EQ(track.points.size(), 2);
-    EXPECT_EQ(track.points.at(0), QPointF(0, 2));
-    EXPECT_EQ(track.points.at(1), QPointF(0, 0));
+    EXPECT_EQ(track.points, QList<QPointF>({QPointF(0, 2), QPointF(0, 0)}));
 
     QList<FootprintData> out{FootprintData()};
     EXPECT_TRUE(ProjectManager::readFootprints(QJsonObject{}, out));
     EXPECT_TRUE(out.isEmpty());
 }
 
-TEST(ProjectFileSections, PlacedComponentObjectHoldsTheEffectiveName)
+TEST(ProjectFileSections, PlacedComponentObjects)
 {
-    const SavedComponent saved = placedComponents().at(1);
+    const SavedComponent saved = placedComponents().first();
     const QJsonObject object = placedComponentToJson(saved.data, saved.effectiveFootprintName);
-    EXPECT_EQ(object.value("footprintName").toString(), "Package_DIP:DIP-8-Missing");
-    EXPECT_EQ(object.value("rotation").toDouble(), 12.5);
-    EXPECT_FALSE(object.value("bodyEnabled").toBool());
-    EXPECT_TRUE(object.value("hasMissingFootprint").toBool());
     EXPECT_EQ(object.size(), 17);
+    EXPECT_EQ(object.value("footprintName"), "Resistor_SMD:R_0805");
+    EXPECT_EQ(object.value("posY"), 2.25);
+    EXPECT_EQ(object.value("padXYScale"), 120);
+    EXPECT_EQ(object.value("bodyEnabled"), false);
+    EXPECT_EQ(object.value("hasMissingFootprint"), true);
 
     QList<QJsonObject> out{QJsonObject{{"ref", "kept"}}};
     EXPECT_TRUE(ProjectManager::readPlacedComponents(QJsonObject{{"placedComponents", QJsonArray{object}}}, out));
@@ -250,20 +233,19 @@ TEST(ProjectFileSections, RoutingRulesTakeOnlyValidValues)
     EXPECT_EQ(rules.trackHeight, 1.0);
     EXPECT_EQ(rules.clearance, 0.5);
     EXPECT_EQ(rules.padClearance, 0.0);
-
     const double inf = std::numeric_limits<double>::infinity();
     rules = routingRulesFromJson(QJsonObject{{"trackWidth", inf}, {"trackHeight", 0.25}, {"clearance", -inf}});
     EXPECT_EQ(rules.trackWidth, 2.0);
     EXPECT_EQ(rules.trackHeight, 0.25);
+    EXPECT_EQ(rules.clearance, 0.5);
 
     ProjectManager project;
     project.routingManager().setRoutingRules(RoutingRules{3, 3, 3, 3});
-    MessageCapture capture;
     EXPECT_TRUE(project.readRoutingRules(QJsonObject{}));
     EXPECT_EQ(project.routingManager().routingRules().trackWidth, 3.0) << "without the section the rules stay";
 }
 
-TEST(ProjectFileSections, RouteEndsAreWrittenOnlyWhereTheyMeanSomething)
+TEST(ProjectFileSections, JunctionIsWrittenAndReadOnlyForRoutesEndingOnATrack)
 {
     ProjectManager project;
     fill(project);
@@ -271,19 +253,15 @@ TEST(ProjectFileSections, RouteEndsAreWrittenOnlyWhereTheyMeanSomething)
     project.writeRoutes(root);
     const QJsonArray routes = root.value("routes").toArray();
     ASSERT_EQ(routes.size(), 2);
-    EXPECT_FALSE(routes.at(0).toObject().contains("endsOnTrack"));
-    EXPECT_FALSE(routes.at(0).toObject().contains("endJunction"));
-    EXPECT_FALSE(routes.at(0).toObject().contains("id"));
-    EXPECT_TRUE(routes.at(1).toObject().value("endsOnTrack").toBool());
-    EXPECT_EQ(routes.at(1).toObject().value("endJunction").toObject().value("y").toDouble(), 2.0);
-    EXPECT_EQ(routes.at(0).toObject().value("segments").toArray().at(1).toObject().value("type").toInt(), 1);
+    const QJsonObject direct = routes.at(0).toObject();
+    EXPECT_FALSE(direct.contains("endsOnTrack") || direct.contains("endJunction") || direct.contains("id"));
+    EXPECT_EQ(routes.at(1).toObject().value("endsOnTrack"), true);
+    EXPECT_EQ(routes.at(1).toObject().value("endJunction").toObject().value("y"), 2.0);
 
-    QJsonObject stray = routes.at(0).toObject();
+    QJsonObject stray = direct;
     stray.insert("endJunction", pointToJson(gp_Pnt(9, 9, 9)));
     ProjectManager reader;
-    EXPECT_TRUE(reader.readRoutes(QJsonObject{{"routes", QJsonArray{stray, QJsonObject{}}}}));
-    ASSERT_EQ(reader.routingManager().routes().size(), 2);
-    EXPECT_TRUE(reader.routingManager().routes().at(0).endJunction.IsEqual(gp_Pnt(0, 0, 0), 0))
-        << "the junction counts only for a route that ends on a track";
-    EXPECT_NE(reader.routingManager().routes().at(0).id, 0u);
+    EXPECT_TRUE(reader.readRoutes(QJsonObject{{"routes", QJsonArray{stray}}}));
+    ASSERT_EQ(reader.routingManager().routes().size(), 1);
+    EXPECT_TRUE(reader.routingManager().routes().at(0).endJunction.IsEqual(gp_Pnt(0, 0, 0), 0));
 }

@@ -4,22 +4,15 @@
 
 #include "project/projectmanager.h"
 
-#include <BRepPrimAPI_MakeBox.hxx>
-
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 using namespace ProjectSample;
 
 TEST(ProjectModel, ShapeListKeepsTheMainIndexInRange)
 {
     ProjectManager project;
-    EXPECT_EQ(project.mainShapeIndex(), -1);
-    EXPECT_TRUE(project.mainShape().IsNull());
-
     project.addShape(TopoDS_Shape());
     EXPECT_TRUE(project.shapes().isEmpty());
     const TopoDS_Shape a = part();
@@ -46,10 +39,6 @@ TEST(ProjectModel, ShapeListKeepsTheMainIndexInRange)
     EXPECT_TRUE(project.replaceShape(1, a));
     EXPECT_EQ(project.mainShapeIndex(), 1);
     EXPECT_TRUE(project.mainShape().IsSame(a));
-
-    project.clearShapes();
-    EXPECT_TRUE(project.shapes().isEmpty());
-    EXPECT_EQ(project.mainShapeIndex(), -1);
 }
 
 TEST(ProjectModel, RoutingNetMapFollowsTheNetlist)
@@ -63,7 +52,6 @@ TEST(ProjectModel, RoutingNetMapFollowsTheNetlist)
     const auto& map = project.routingManager().netPads();
     ASSERT_EQ(map.size(), 2);
     EXPECT_EQ(map.value("GND"), QList<PadId>({PadId("R1", "3"), PadId("R1", "4")})) << "the later net of a name wins";
-    EXPECT_EQ(project.netlist().connections.size(), 3);
 
     project.clearNetlist();
     EXPECT_TRUE(project.netlist().isEmpty());
@@ -82,23 +70,17 @@ TEST(ProjectModel, ImportNetlistKeepsTheOldOneOnFailure)
 
     ProjectManager project;
     fill(project);
-    const Netlist before = project.netlist();
-    const auto mapBefore = project.routingManager().netPads();
-
+    const QJsonObject before = snapshot(project);
     QString error = "stale";
     EXPECT_FALSE(project.importNetlist(bad, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_NE(error, "stale");
-    EXPECT_EQ(project.netlist().components.keys(), before.components.keys());
-    EXPECT_EQ(project.netlist().connections.size(), before.connections.size());
-    EXPECT_EQ(project.routingManager().netPads().keys(), mapBefore.keys());
+    EXPECT_FALSE(error.isEmpty() || error == "stale");
     EXPECT_FALSE(project.importNetlist(dir.filePath("absent.net"), nullptr));
+    EXPECT_EQ(snapshot(project), before);
 
     ASSERT_TRUE(project.importNetlist(good, &error)) << qPrintable(error);
     EXPECT_TRUE(error.isEmpty());
     EXPECT_EQ(project.netlist().components.keys(), QStringList({"R7"}));
     EXPECT_EQ(project.routingManager().netPads().keys(), QStringList({"N1"}));
-    EXPECT_TRUE(project.lastError().isEmpty());
 }
 
 TEST(ProjectModel, ClearStartsANewProject)
@@ -106,20 +88,10 @@ TEST(ProjectModel, ClearStartsANewProject)
     ProjectManager project;
     fill(project);
     ASSERT_FALSE(project.saveProject("/nonexistent-folder/x.vtq", {}, {}, false));
-    ASSERT_FALSE(project.lastError().isEmpty());
     const quint64 nextId = project.routingManager().nextRouteId();
 
     project.clear();
-    EXPECT_TRUE(project.shapes().isEmpty());
-    EXPECT_EQ(project.mainShapeIndex(), -1);
-    EXPECT_TRUE(project.netlist().isEmpty());
-    EXPECT_TRUE(project.routingManager().netPads().isEmpty());
-    EXPECT_TRUE(project.routingManager().routes().isEmpty());
+    EXPECT_EQ(snapshot(project), snapshot(ProjectManager()));
     EXPECT_TRUE(project.lastError().isEmpty());
-    const RoutingRules rules = project.routingManager().routingRules();
-    EXPECT_EQ(rules.trackWidth, 2.0);
-    EXPECT_EQ(rules.trackHeight, 1.0);
-    EXPECT_EQ(rules.clearance, 0.5);
-    EXPECT_EQ(rules.padClearance, 0.5);
     EXPECT_EQ(project.routingManager().nextRouteId(), nextId) << "identities keep growing";
 }
