@@ -2,8 +2,11 @@
 #include "foundation/occutils.h"
 
 #include <IFSelect_ReturnStatus.hxx>
+#include <Interface_Check.hxx>
+#include <Interface_CheckIterator.hxx>
 #include <STEPControl_Reader.hxx>
 #include <TopExp_Explorer.hxx>
+#include <XSControl_WorkSession.hxx>
 
 #include <QDebug>
 #include <QFile>
@@ -27,6 +30,16 @@ bool endsWithTerminator(const QString& path)
 bool hasGeometry(const TopoDS_Shape& shape)
 {
     return !shape.IsNull() && TopExp_Explorer(shape, TopAbs_VERTEX).More();
+}
+
+int damagedEntityCount(STEPControl_Reader& reader)
+{
+    const Interface_CheckIterator checks = reader.WS()->ModelCheckList(false);
+    int damaged = 0;
+    for (checks.Start(); checks.More(); checks.Next())
+        if (checks.Value()->NbFails() > 0)
+            ++damaged;
+    return damaged;
 }
 
 } // namespace
@@ -63,6 +76,16 @@ StepImportResult StepImporter::importStep(const QString& path)
         if (result.rootCount < 1) {
             result.status = StepImportResult::NoTransferableRoot;
             result.errorMessage = tr("The STEP file contains no transferable root.");
+            return result;
+        }
+
+        // Entities the parser could not read (bad syntax, unresolved references) still load,
+        // and the transfer builds whatever it can around them: a part with wrong geometry.
+        const int damaged = damagedEntityCount(reader);
+        if (damaged > 0) {
+            result.status = StepImportResult::ReadFailed;
+            result.rootCount = 0;
+            result.errorMessage = tr("The STEP file is damaged: %n entity(ies) could not be read.", nullptr, damaged);
             return result;
         }
 

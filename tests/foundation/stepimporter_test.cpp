@@ -88,6 +88,15 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAReason)
     ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
     const QByteArray whole = readAll(path("part.step"));
     QByteArray stl = "solid x\nendsolid x\n";
+    // An edge curve that no longer exists: the reader would build a part of absurd size.
+    QByteArray unresolved = whole;
+    const int line = unresolved.indexOf("\n#60 =");
+    ASSERT_GT(line, 0);
+    unresolved.remove(line, unresolved.indexOf(';', line) - line + 1);
+    QByteArray garbled = whole;
+    const int entity = garbled.indexOf("\n#50 =");
+    garbled.replace(entity, garbled.indexOf(';', entity) - entity + 1, "\n#50 = ADVANCED_FACE(@@@;");
+
     struct Case { const char* name; QByteArray bytes; int status; const char* errorStart; };
     const QList<Case> cases = {
         {"empty", QByteArray(), StepImportResult::ReadFailed, "The STEP file is empty"},
@@ -95,6 +104,8 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAReason)
         {"binary", QByteArray(3000, '\x9c'), StepImportResult::ReadFailed, "The file is not a readable STEP file"},
         {"half", whole.left(whole.size() / 2), StepImportResult::ReadFailed, "The file is not a readable STEP file"},
         {"no-end", whole.left(whole.lastIndexOf("ENDSEC;")), StepImportResult::ReadFailed, ""},
+        {"unresolved-reference", unresolved, StepImportResult::ReadFailed, "The STEP file is damaged: 1 entity(ies)"},
+        {"garbled-entity", garbled, StepImportResult::ReadFailed, "The STEP file is damaged"},
         {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, "The STEP file contains no transferable root."},
     };
     for (const Case& c : cases) {
