@@ -6,6 +6,7 @@
 #include <BRepCheck_Shell.hxx>
 #include <BRepCheck_Solid.hxx>
 #include <BRep_Builder.hxx>
+#include <Bnd_Box.hxx>
 #include <TopExp_Explorer.hxx>
 #include <ElSLib.hxx>
 #include <Geom2d_Line.hxx>
@@ -44,17 +45,23 @@ struct HalfEdge
     bool ascending;
 };
 
+using Cell = std::array<std::int64_t, 3>;
+
+struct CellHash
+{
+    std::size_t operator()(const Cell& c) const
+    {
+        return std::size_t(c[0] * 73856093LL) ^ std::size_t(c[1] * 19349663LL) ^ std::size_t(c[2] * 83492791LL);
+    }
+};
+
+// Indices (of nodes or triangles) listed by the cell of a uniform grid they fall in.
+using CellGrid = std::unordered_map<Cell, std::vector<int>, CellHash>;
+
 // True when two distinct nodes lie within the tolerance: sewing would merge them.
 bool hasNodesWithin(const StlMesh& mesh, const std::vector<char>& used, double tolerance)
 {
-    struct CellHash
-    {
-        std::size_t operator()(const std::array<std::int64_t, 3>& c) const
-        {
-            return std::size_t(c[0] * 73856093LL) ^ std::size_t(c[1] * 19349663LL) ^ std::size_t(c[2] * 83492791LL);
-        }
-    };
-    std::unordered_map<std::array<std::int64_t, 3>, std::vector<int>, CellHash> grid;
+    CellGrid grid;
     const double tol2 = tolerance * tolerance;
     for (std::size_t i = 0; i < mesh.nodes.size(); ++i) {
         if (!used[i])
@@ -63,7 +70,7 @@ bool hasNodesWithin(const StlMesh& mesh, const std::vector<char>& used, double t
         // Cell numbers must fit in 64 bits; so far out, leave the merging to sewing.
         if (std::max({std::abs(p.X()), std::abs(p.Y()), std::abs(p.Z())}) / tolerance > 1e15)
             return true;
-        const std::array<std::int64_t, 3> cell{std::int64_t(std::floor(p.X() / tolerance)),
+        const Cell cell{std::int64_t(std::floor(p.X() / tolerance)),
                                                std::int64_t(std::floor(p.Y() / tolerance)),
                                                std::int64_t(std::floor(p.Z() / tolerance))};
         for (int dx = -1; dx <= 1; ++dx)
@@ -92,6 +99,113 @@ bool hasSliver(const StlMesh& mesh, double tolerance)
         const double longest = std::max({(b - a).Modulus(), (c - b).Modulus(), (a - c).Modulus()});
         if (!(twiceArea / longest >= tolerance))
             return true;
+    }
+    return false;
+}
+
+// Distance from p to the triangle abc (closest point by Voronoi regions).
+double distanceToTriangle(const gp_XYZ& p, const gp_XYZ& a, const gp_XYZ& b, const gp_XYZ& c)
+{
+    const gp_XYZ ab = b - a, ac = c - a, ap = p - a;
+    const double d1 = ab.Dot(ap), d2 = ac.Dot(ap);
+    if (d1 <= 0 && d2 <= 0)
+        return (p - a).Modulus();
+    const gp_XYZ bp = p - b;
+    const double d3 = ab.Dot(bp), d4 = ac.Dot(bp);
+    if (d3 >= 0 && d4 <= d3)
+        return (p - b).Modulus();
+    const double vc = d1 * d4 - d3 * d2;
+    if (vc <= 0 && d1 >= 0 && d3 <= 0)
+        return (p - (a + ab * (d1 / (d1 - d3)))).Modulus();
+    const gp_XYZ cp = p - c;
+    const double d5 = ab.Dot(cp), d6 = ac.Dot(cp);
+    if (d6 >= 0 && d5 <= d6)
+        return (p - c).Modulus();
+    const double vb = d5 * d2 - d1 * d6;
+    if (vb <= 0 && d2 >= 0 && d6 <= 0)
+        return (p - (a + ac * (d2 / (d2 - d6)))).Modulus();
+    const double va = d3 * d6 - d5 * d4;
+    if (va <= 0 && (d4 - d3) >= 0 && (d5 - d6) >= 0)
+        return (p - (b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6))))).Modulus();
+    const double denom = 1.0 / (va + vb + vc);
+    return (p - (a + ab * (vb * denom) + ac * (vc * denom))).Modulus();
+}
+
+// True when a node of one shell lies within the tolerance of a triangle of another: sewing
+// would cut and join the shells there.
+bool shellsComeClose(const StlMesh& mesh, const std::vector<int>& component, int componentCount,
+                     const std::vector<int>& nodeComponent, double tolerance)
+{
+    if (componentCount < 2)
+        return false;
+    std::vector<Bnd_Box> boxes(static_cast<std::size_t>(componentCount));
+    Bnd_Box all;
+    double sides = 0.0;
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+        const auto& tri = mesh.triangles[t];
+        for (int k = 0; k < 3; ++k) {
+            boxes[std::size_t(component[t])].Add(gp_Pnt(mesh.nodes[std::size_t(tri[std::size_t(k)])]));
+            sides += (mesh.nodes[std::size_t(tri[std::size_t(k)])] - mesh.nodes[std::size_t(tri[std::size_t((k + 1) % 3)])])
+                         .Modulus();
+        }
+    }
+    bool overlap = false;
+    for (auto& box : boxes) {
+        box.Enlarge(tolerance);
+        all.Add(box);
+    }
+    for (std::size_t i = 0; i < boxes.size() && !overlap; ++i)
+        for (std::size_t j = i + 1; j < boxes.size() && !overlap; ++j)
+            overlap = !boxes[i].IsOut(boxes[j]);
+    if (!overlap)
+        return false;
+
+    // A grid of cells about one mean side long, each listing the triangles whose widened box
+    // meets it; every node is then compared with the triangles of its cell.
+    const double cell = std::max(sides / double(3 * mesh.triangles.size()), 4.0 * tolerance);
+    double x0, y0, z0, x1, y1, z1;
+    all.Get(x0, y0, z0, x1, y1, z1);
+    if ((x1 - x0) / cell > 1e6 || (y1 - y0) / cell > 1e6 || (z1 - z0) / cell > 1e6)
+        return true;
+    auto key = [&](const gp_XYZ& p, double dx, double dy, double dz) {
+        return Cell{std::int64_t((p.X() + dx - x0) / cell), std::int64_t((p.Y() + dy - y0) / cell),
+                                           std::int64_t((p.Z() + dz - z0) / cell)};
+    };
+    CellGrid grid;
+    std::size_t entries = 0;
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+        const auto& tri = mesh.triangles[t];
+        Bnd_Box box;
+        for (const int n : tri)
+            box.Add(gp_Pnt(mesh.nodes[std::size_t(n)]));
+        double a0, b0, c0, a1, b1, c1;
+        box.Get(a0, b0, c0, a1, b1, c1);
+        const auto lo = key(gp_XYZ(a0, b0, c0), -tolerance, -tolerance, -tolerance);
+        const auto hi = key(gp_XYZ(a1, b1, c1), tolerance, tolerance, tolerance);
+        entries += std::size_t((hi[0] - lo[0] + 1) * (hi[1] - lo[1] + 1) * (hi[2] - lo[2] + 1));
+        if (entries > 64 * mesh.triangles.size())
+            return true;  // long thin triangles everywhere: not worth telling apart
+        for (std::int64_t i = lo[0]; i <= hi[0]; ++i)
+            for (std::int64_t j = lo[1]; j <= hi[1]; ++j)
+                for (std::int64_t k = lo[2]; k <= hi[2]; ++k)
+                    grid[{i, j, k}].push_back(int(t));
+    }
+    for (std::size_t n = 0; n < mesh.nodes.size(); ++n) {
+        if (nodeComponent[n] < 0)
+            continue;
+        const gp_XYZ& p = mesh.nodes[n];
+        const auto it = grid.find(key(p, 0, 0, 0));
+        if (it == grid.end())
+            continue;
+        for (const int t : it->second) {
+            if (component[std::size_t(t)] == nodeComponent[n])
+                continue;
+            const auto& tri = mesh.triangles[std::size_t(t)];
+            if (distanceToTriangle(p, mesh.nodes[std::size_t(tri[0])], mesh.nodes[std::size_t(tri[1])],
+                                   mesh.nodes[std::size_t(tri[2])])
+                <= tolerance)
+                return true;
+        }
     }
     return false;
 }
@@ -201,6 +315,8 @@ private:
                     return false;
                 c = m_component[t];
             }
+        if (shellsComeClose(m_mesh, m_component, m_componentCount, nodeComponent, m_tolerance))
+            return false;
 
         std::vector<double> volume(std::size_t(m_componentCount), 0.0);
         std::vector<int> size(std::size_t(m_componentCount), 0);

@@ -256,6 +256,8 @@ TEST_F(StlImporterTest, DirectConstructionMatchesSewing)
     two += reversed(cubeTriangles(4.0, gp_Vec(-20, 3, 1)));
     QList<Triangle> open = cubeTriangles(10.0);
     open.removeAt(4);
+    QList<Triangle> hollow = cubeTriangles(10.0);
+    hollow += reversed(cubeTriangles(4.0, gp_Vec(3, 3, 3)));
 
     struct Case { const char* name; QString path; };
     QList<Case> cases = {
@@ -263,6 +265,7 @@ TEST_F(StlImporterTest, DirectConstructionMatchesSewing)
         {"mixed", file("m.stl", asciiStl(mixed))},
         {"two", file("t.stl", binaryStl(two))},
         {"open", file("o.stl", asciiStl(open))},
+        {"hollow", file("h.stl", asciiStl(hollow))},
     };
     const QString sphere = path("sphere.stl");
     ASSERT_TRUE(writeStl(BRepPrimAPI_MakeSphere(gp_Pnt(1, 2, 3), 10.0).Shape(), sphere, 0.5, false));
@@ -312,6 +315,11 @@ TEST_F(StlImporterTest, DirectConstructionLeavesUncleanMeshesToSewing)
     QList<Triangle> nonManifold = cubeTriangles(10.0);
     nonManifold += cubeTriangles(10.0, gp_Vec(10, 0, 0));
     EXPECT_TRUE(StlShellBuilder::build(meshOf(nonManifold), 0.001).IsNull());
+
+    // A second cube resting against the first, its corners on the first one's edges.
+    QList<Triangle> touching = cubeTriangles(10.0);
+    touching += cubeTriangles(10.0, gp_Vec(10, 5, 0));
+    EXPECT_TRUE(StlShellBuilder::build(meshOf(touching), 0.001).IsNull());
 
     // Nodes closer than the tolerance would be merged by sewing.
     EXPECT_TRUE(StlShellBuilder::build(meshOf(cubeTriangles(10.0)), 20.0).IsNull());
