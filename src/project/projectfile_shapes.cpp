@@ -2,7 +2,6 @@
 #include "project/projectfile.h"
 #include "project/projectmanager.h"
 
-#include "foundation/logging.h"
 #include "foundation/occutils.h"
 
 #include <BRepTools.hxx>
@@ -46,10 +45,6 @@ QString joinIndices(const QList<int>& indices)
         parts << QString::number(index);
     return parts.join(QStringLiteral(", "));
 }
-
-} // namespace
-
-namespace {
 
 // Base64 bytes of the shape's BRep text; empty on failure. Kept as bytes so that a large part
 // goes into the document without a UTF-16 copy.
