@@ -118,6 +118,11 @@ struct ShapesCase
     const char* error;
 };
 
+void PrintTo(const ShapesCase& value, std::ostream* os)
+{
+    *os << value.name;
+}
+
 class ReadShapesTest : public ::testing::TestWithParam<ShapesCase>
 {
 };

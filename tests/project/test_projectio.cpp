@@ -238,6 +238,11 @@ struct BadFile
     const char* errorStart;
 };
 
+void PrintTo(const BadFile& value, std::ostream* os)
+{
+    *os << value.name;
+}
+
 QJsonObject validRoot()
 {
     ProjectManager project;
