@@ -13,7 +13,9 @@ FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data,
     // Never write the target in place: a failure must leave the old file intact.
     file.setDirectWriteFallback(false);
 
-    if (!file.open(QIODevice::WriteOnly | extraFlags)) {
+    // Unbuffered: with Qt's write buffer a disk-full error met while flushing can go
+    // unnoticed by commit(), which then replaces the target with a cut-off copy.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered | extraFlags)) {
         result.status = FileWriteResult::OpenFailed;
         result.errorString = file.errorString();
         return result;

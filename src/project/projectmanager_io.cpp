@@ -81,9 +81,7 @@ bool ProjectManager::saveProject(const QString& path, const QList<SavedComponent
         }
     }
 
-    // Unbuffered: through Qt's write buffer a write that fails part-way (disk full) can go
-    // unnoticed, and the truncated temporary file would then replace the project.
-    const FileWriteResult result = FileUtils::writeFileAtomically(path, bytes, QIODevice::Unbuffered);
+    const FileWriteResult result = FileUtils::writeFileAtomically(path, bytes);
     switch (result.status) {
     case FileWriteResult::Ok:
         qCDebug(lcProject) << "✓ Project saved (single file)";
