@@ -96,10 +96,46 @@ TEST_F(AtomicWrite, ParentThatIsAFileFails)
     EXPECT_EQ(readAll(dir.filePath("plain")), "x");
 }
 
+// Root ignores permission bits: hand the folder to an unprivileged user and act as that user,
+// so that the permission failures happen under CI's root too.
+class UnprivilegedScope
+{
+public:
+    explicit UnprivilegedScope(const QString& dir)
+    {
+        if (::geteuid() != 0)
+            return;
+        constexpr uid_t nobody = 65534;
+        if (::chown(QFile::encodeName(dir).constData(), nobody, nobody) != 0)
+            return;
+        // Real and effective ids both, since access() checks the real one; the saved id
+        // stays root so that the destructor can come back.
+        if (::setresgid(nobody, nobody, 0) != 0)
+            return;
+        if (::setresuid(nobody, nobody, 0) != 0) {
+            (void)::setresgid(0, 0, 0);
+            return;
+        }
+        m_active = true;
+    }
+    ~UnprivilegedScope()
+    {
+        if (m_active) {
+            (void)::setresuid(0, 0, 0);
+            (void)::setresgid(0, 0, 0);
+        }
+    }
+    bool usable() const { return m_active || ::geteuid() != 0; }
+
+private:
+    bool m_active = false;
+};
+
 TEST_F(AtomicWrite, PermissionFailuresKeepTheOldFile)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not apply to root";
+    UnprivilegedScope unprivileged(dir.path());
+    if (!unprivileged.usable())
+        GTEST_SKIP() << "cannot act as an unprivileged user";
     writePlain(target(), "old contents");
     QFile::setPermissions(target(), QFileDevice::ReadOwner);
     FileWriteResult r = FileUtils::writeFileAtomically(target(), "new");

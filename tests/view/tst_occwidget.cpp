@@ -17,6 +17,7 @@
 #include <V3d_View.hxx>
 
 #include <QApplication>
+#include <QImage>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalSpy>
@@ -467,16 +468,27 @@ TEST_F(OccWidgetTest, KeysGoToRoutingOrEditingOnlyInTheirModes)
     EXPECT_EQ(editKeys.at(0).at(0).toInt(), int(Qt::Key_Delete));
 }
 
-// Writes a screenshot of the part on the plate, its top face highlighted, to $VTQ_VIEW_SCREENSHOT.
+// What the user sees: the part on the plate, its top face highlighted. The picture is also
+// written to $VTQ_VIEW_SCREENSHOT when that names a .png path.
 TEST_F(OccWidgetTest, Screenshot)
 {
-    const QString path = qEnvironmentVariable("VTQ_VIEW_SCREENSHOT");
-    if (path.isEmpty())
-        GTEST_SKIP() << "set VTQ_VIEW_SCREENSHOT to a .png path to write the screenshot";
     showPart(V3d_XposYnegZpos);
     w->setSelectionActive(true);
-    hover(screenOf(gp_Pnt(10, 10, 13)));
+    const QPoint topCentre = screenOf(gp_Pnt(10, 10, 13));
+    hover(topCentre);
     w->view()->Redraw();
     QTest::qWait(100);
-    EXPECT_TRUE(w->screen()->grabWindow(w->winId()).save(path));
+    const QImage shot = w->screen()->grabWindow(w->winId()).toImage();
+    ASSERT_FALSE(shot.isNull());
+    const QString path = qEnvironmentVariable("VTQ_VIEW_SCREENSHOT");
+    if (!path.isEmpty()) {
+        EXPECT_TRUE(shot.save(path));
+    }
+
+    // The orange part, highlighted in yellow, stands out from the grey-blue background.
+    const QColor part = shot.pixelColor(topCentre);
+    EXPECT_GT(part.red(), 150) << part.name().toStdString();
+    EXPECT_LT(part.blue(), 110) << part.name().toStdString();
+    const QColor corner = shot.pixelColor(2, 2);
+    EXPECT_GT(corner.blue(), corner.red()) << corner.name().toStdString();
 }
