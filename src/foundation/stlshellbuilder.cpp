@@ -12,7 +12,10 @@
 #include <Geom2d_Line.hxx>
 #include <Geom_Line.hxx>
 #include <Geom_Plane.hxx>
+#include <Poly_PolygonOnTriangulation.hxx>
+#include <Poly_Triangulation.hxx>
 #include <Precision.hxx>
+#include <TColStd_HArray1OfReal.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Edge.hxx>
@@ -351,16 +354,20 @@ private:
 
         const std::size_t edgeCount = m_halfEdges.size() / 2;
         std::vector<TopoDS_Edge> edges(edgeCount);
-        std::vector<double> lengths(edgeCount);
+        // The edge's parameters at its two ends, shared by its polygons on both faces.
+        std::vector<Handle(TColStd_HArray1OfReal)> ends(edgeCount);
         for (std::size_t e = 0; e < edgeCount; ++e) {
             const HalfEdge& h = m_halfEdges[2 * e];
             const gp_Pnt p(m_mesh.nodes[std::size_t(h.low)]);
             const gp_Vec d(p, gp_Pnt(m_mesh.nodes[std::size_t(h.high)]));
-            lengths[e] = d.Magnitude();
+            const double length = d.Magnitude();
             b.MakeEdge(edges[e], new Geom_Line(p, gp_Dir(d)), tol);
             b.Add(edges[e], vertices[std::size_t(h.low)].Oriented(TopAbs_FORWARD));
             b.Add(edges[e], vertices[std::size_t(h.high)].Oriented(TopAbs_REVERSED));
-            b.Range(edges[e], 0.0, lengths[e]);
+            b.Range(edges[e], 0.0, length);
+            ends[e] = new TColStd_HArray1OfReal(1, 2);
+            ends[e]->SetValue(1, 0.0);
+            ends[e]->SetValue(2, length);
         }
 
         std::vector<TopoDS_Shell> shells(static_cast<std::size_t>(m_componentCount));
@@ -377,6 +384,15 @@ private:
             const gp_Ax3 frame(p0, gp_Dir(u.Crossed(gp_Vec(p0, p2))), gp_Dir(u));
             TopoDS_Face face;
             b.MakeFace(face, new Geom_Plane(frame), tol);
+            // Each face is its own exact tessellation: with it (and the edges' polygons on it)
+            // the viewer and the mesher find the shape already meshed and leave it as it is.
+            Handle(Poly_Triangulation) mesh = new Poly_Triangulation(3, 1, false);
+            mesh->SetNode(1, p0);
+            mesh->SetNode(2, p1);
+            mesh->SetNode(3, p2);
+            mesh->SetTriangle(1, Poly_Triangle(1, 2, 3));
+            mesh->Deflection(0.0);
+            b.UpdateFace(face, mesh);
             TopoDS_Wire wire;
             b.MakeWire(wire);
             for (int k = 0; k < 3; ++k) {
@@ -392,6 +408,15 @@ private:
                 ElSLib::PlaneParameters(frame, start, u0, v0);
                 ElSLib::PlaneParameters(frame, end, u1, v1);
                 b.UpdateEdge(edge, new Geom2d_Line(gp_Pnt2d(u0, v0), gp_Dir2d(u1 - u0, v1 - v0)), face, tol);
+                // Corner k of the face is node k + 1; the polygon runs the edge's way, low to high.
+                const int here = k + 1;
+                const int next = (k + 1) % 3 + 1;
+                Handle(Poly_PolygonOnTriangulation) polygon = new Poly_PolygonOnTriangulation(2, false);
+                polygon->SetNode(1, from < to ? here : next);
+                polygon->SetNode(2, from < to ? next : here);
+                polygon->SetParameters(ends[std::size_t(e)]);
+                polygon->Deflection(0.0);
+                b.UpdateEdge(edge, polygon, mesh, TopLoc_Location());
                 b.Add(wire, from < to ? edge.Oriented(TopAbs_FORWARD) : edge.Oriented(TopAbs_REVERSED));
             }
             wire.Closed(true);

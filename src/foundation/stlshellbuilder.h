@@ -12,8 +12,9 @@ struct StlMesh;
 class StlShellBuilder
 {
 public:
-    // The solid (or compound of solids, one per connected shell), outward oriented; a null
-    // shape when the mesh needs sewing.
+    // The solid (or compound of solids, one per connected shell), outward oriented, each face
+    // carrying its triangle as its triangulation so that nothing re-meshes it; a null shape
+    // when the mesh needs sewing.
     static TopoDS_Shape build(const StlMesh& mesh, double tolerance);
 
     // The OpenCASCADE validity check of a shape made by build(), run face by face and then

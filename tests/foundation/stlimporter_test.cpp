@@ -15,7 +15,13 @@
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <Bnd_Box.hxx>
 #include <BRep_Builder.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
+#include <Poly_PolygonOnTriangulation.hxx>
+#include <Poly_Triangulation.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Vertex.hxx>
@@ -372,5 +378,74 @@ TEST_F(StlImporterTest, TextLayoutVariantsReadWhole)
         ASSERT_TRUE(r.ok) << r.error.toStdString();
         EXPECT_EQ(r.triangleCount, 12);
         EXPECT_TRUE(r.closed && r.solidBuilt && r.valid);
+    }
+}
+
+// Each face is one triangle: the imported part must carry that exact tessellation, so that
+// neither the viewer nor an explicit mesher re-meshes it, even once the part is moved.
+TEST_F(StlImporterTest, ClosedMeshComesAlreadyTriangulated)
+{
+    QList<Triangle> two = cubeTriangles(10.0);
+    two += cubeTriangles(4.0, gp_Vec(-20, 3, 1));
+    const QString torus = path("torus.stl");
+    ASSERT_TRUE(writeStl(BRepPrimAPI_MakeTorus(12.0, 3.0).Shape(), torus, 0.2, false));
+
+    for (const QString& stl : {file("two.stl", binaryStl(two)), torus}) {
+        SCOPED_TRACE(stl.toStdString());
+        const StlImportResult r = StlImporter::importStl(stl);
+        ASSERT_TRUE(r.ok && r.closed && r.valid) << r.error.toStdString();
+        EXPECT_TRUE(BRepTools::Triangulation(r.shape, 1e-9, true));
+
+        // Every face: one triangle on the face's own three vertices.
+        std::vector<Handle(Poly_Triangulation)> before;
+        for (TopExp_Explorer ex(r.shape, TopAbs_FACE); ex.More(); ex.Next()) {
+            const TopoDS_Face& face = TopoDS::Face(ex.Current());
+            TopLoc_Location location;
+            const Handle(Poly_Triangulation) mesh = BRep_Tool::Triangulation(face, location);
+            ASSERT_FALSE(mesh.IsNull());
+            ASSERT_EQ(mesh->NbTriangles(), 1);
+            ASSERT_EQ(mesh->NbNodes(), 3);
+            for (TopExp_Explorer v(face, TopAbs_VERTEX); v.More(); v.Next()) {
+                const gp_Pnt corner = BRep_Tool::Pnt(TopoDS::Vertex(v.Current()));
+                double nearest = 1e9;
+                for (int n = 1; n <= 3; ++n)
+                    nearest = std::min(nearest, corner.Distance(mesh->Node(n).Transformed(location)));
+                EXPECT_LT(nearest, 1e-12);
+            }
+            // Its edges' polygons name the nodes at their own vertices, first to last.
+            for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next()) {
+                const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
+                const Handle(Poly_PolygonOnTriangulation) polygon =
+                    BRep_Tool::PolygonOnTriangulation(edge, mesh, location);
+                ASSERT_FALSE(polygon.IsNull());
+                ASSERT_EQ(polygon->NbNodes(), 2);
+                TopoDS_Vertex first, last;
+                TopExp::Vertices(edge, first, last);
+                EXPECT_LT(BRep_Tool::Pnt(first).Distance(mesh->Node(polygon->Node(1)).Transformed(location)), 1e-12);
+                EXPECT_LT(BRep_Tool::Pnt(last).Distance(mesh->Node(polygon->Node(2)).Transformed(location)), 1e-12);
+            }
+            before.push_back(mesh);
+        }
+        EXPECT_EQ(int(before.size()), r.triangleCount);
+
+        // Rotated and moved the way the part is laid on the plate.
+        gp_Trsf turn;
+        turn.SetRotation(gp_Ax1(gp_Pnt(1, 2, 3), gp_Dir(1, 1, 0)), 0.7);
+        gp_Trsf shift;
+        shift.SetTranslation(gp_Vec(25, 5, 3));
+        BRepBuilderAPI_Transform moved(r.shape, shift * turn, false);
+        ASSERT_TRUE(moved.IsDone());
+        EXPECT_TRUE(BRepTools::Triangulation(moved.Shape(), 1e-9, true));
+
+        BRepMesh_IncrementalMesh mesher(moved.Shape(), 0.01, false, 0.1, false);
+        EXPECT_TRUE(mesher.IsDone());
+        std::size_t i = 0;
+        for (TopExp_Explorer ex(moved.Shape(), TopAbs_FACE); ex.More(); ex.Next(), ++i) {
+            TopLoc_Location location;
+            const Handle(Poly_Triangulation) mesh = BRep_Tool::Triangulation(TopoDS::Face(ex.Current()), location);
+            ASSERT_LT(i, before.size());
+            EXPECT_EQ(mesh.get(), before[i].get());
+            EXPECT_EQ(mesh->NbTriangles(), 1);
+        }
     }
 }
