@@ -35,16 +35,17 @@ bool RoutingManager::findHostSegment(const QList<Route>& routes, const QString& 
 
             if (segment.type != RouteSegment::Horizontal || length <= kZeroLength)
                 continue;
+            // Written as "inside" tests so that a NaN hint or tolerance matches nothing.
             if (zHint) {
                 const double z = segment.start.Z();
-                if (*zHint < z - kZeroLength || *zHint > z + segment.height + kZeroLength)
+                if (!(*zHint >= z - kZeroLength && *zHint <= z + segment.height + kZeroLength))
                     continue;
             }
 
             gp_Pnt nearest;
             const double d =
                 GeometryUtils::distancePointToSegmentXY(point, segment.start, segment.end, &nearest);
-            if (d > segment.width * 0.5 + tolerance)
+            if (!(d <= segment.width * 0.5 + tolerance))
                 continue;
 
             const bool better = d < best - kTie

@@ -166,6 +166,12 @@ TEST(RoutingManager, HostOfJunctionFindsTheHorizontalHost)
     // Beyond half the width (tolerance 0): none.
     routes[1].endJunction = gp_Pnt(11.01, 10, 5);
     EXPECT_FALSE(RoutingManager::hostOfJunction(routes, 1, out));
+
+    // A NaN height or tolerance matches no segment, however near.
+    routes[1].endJunction = gp_Pnt(10, 10, kNaN);
+    EXPECT_FALSE(RoutingManager::hostOfJunction(routes, 1, out));
+    EXPECT_FALSE(RoutingManager::findHostSegment(routes, "N1", gp_Pnt(10, 10, 5), kNaN, out));
+    EXPECT_TRUE(RoutingManager::findHostSegment(routes, "N1", gp_Pnt(10, 10, 5), 0.0, out));
 }
 
 TEST(RoutingManager, HostOfJunctionRefusals)
