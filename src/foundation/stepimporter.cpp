@@ -4,7 +4,11 @@
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Check.hxx>
 #include <Interface_CheckIterator.hxx>
+#include <Interface_InterfaceModel.hxx>
 #include <STEPControl_Reader.hxx>
+#include <StepGeom_GeometricRepresentationItem.hxx>
+#include <StepShape_ShapeRepresentation.hxx>
+#include <StepShape_TopologicalRepresentationItem.hxx>
 #include <TopExp_Explorer.hxx>
 #include <XSControl_WorkSession.hxx>
 
@@ -32,13 +36,31 @@ bool hasGeometry(const TopoDS_Shape& shape)
     return !shape.IsNull() && TopExp_Explorer(shape, TopAbs_VERTEX).More();
 }
 
-int damagedEntityCount(STEPControl_Reader& reader)
+bool isShapeEntity(const opencascade::handle<Standard_Transient>& entity)
+{
+    return !entity.IsNull()
+        && (entity->IsKind(STANDARD_TYPE(StepGeom_GeometricRepresentationItem))
+            || entity->IsKind(STANDARD_TYPE(StepShape_TopologicalRepresentationItem))
+            || entity->IsKind(STANDARD_TYPE(StepShape_ShapeRepresentation)));
+}
+
+// Counts the unreadable entities that carry the part's geometry or topology. Damage
+// elsewhere (names, colours, properties, annotations) leaves the part intact.
+int damagedShapeEntityCount(STEPControl_Reader& reader)
 {
     const Interface_CheckIterator checks = reader.WS()->ModelCheckList(false);
+    const opencascade::handle<Interface_InterfaceModel> model = reader.Model();
     int damaged = 0;
-    for (checks.Start(); checks.More(); checks.Next())
-        if (checks.Value()->NbFails() > 0)
+    for (checks.Start(); checks.More(); checks.Next()) {
+        if (checks.Value()->NbFails() == 0)
+            continue;
+        opencascade::handle<Standard_Transient> entity = checks.Value()->Entity();
+        const int number = checks.Number();
+        if (entity.IsNull() && !model.IsNull() && number >= 1 && number <= model->NbEntities())
+            entity = model->Value(number);
+        if (isShapeEntity(entity))
             ++damaged;
+    }
     return damaged;
 }
 
@@ -50,42 +72,41 @@ StepImportResult StepImporter::importStep(const QString& path)
     try {
         const QFileInfo info(path);
         if (!info.exists() || !info.isFile()) {
+            qWarning() << "StepImporter: no such file:" << path;
             result.status = StepImportResult::ReadFailed;
-            result.errorMessage = tr("The STEP file does not exist: %1").arg(path);
             return result;
         }
         if (info.size() == 0) {
+            qWarning() << "StepImporter: empty file:" << path;
             result.status = StepImportResult::ReadFailed;
-            result.errorMessage = tr("The STEP file is empty: %1").arg(path);
             return result;
         }
 
         STEPControl_Reader reader;
         if (reader.ReadFile(path.toStdString().c_str()) != IFSelect_RetDone) {
+            qWarning() << "StepImporter: not a readable STEP file:" << path;
             result.status = StepImportResult::ReadFailed;
-            result.errorMessage = tr("The file is not a readable STEP file: %1").arg(path);
             return result;
         }
         if (!endsWithTerminator(path)) {
+            qWarning() << "StepImporter: truncated file (no END-ISO-10303-21):" << path;
             result.status = StepImportResult::ReadFailed;
-            result.errorMessage = tr("The STEP file is truncated (its end is missing): %1").arg(path);
             return result;
         }
 
         result.rootCount = reader.NbRootsForTransfer();
         if (result.rootCount < 1) {
             result.status = StepImportResult::NoTransferableRoot;
-            result.errorMessage = tr("The STEP file contains no transferable root.");
             return result;
         }
 
-        // Entities the parser could not read (bad syntax, unresolved references) still load,
-        // and the transfer builds whatever it can around them: a part with wrong geometry.
-        const int damaged = damagedEntityCount(reader);
+        // Geometric entities the parser could not read (bad syntax, unresolved references)
+        // still load, and the transfer builds whatever it can around them: a wrong part.
+        const int damaged = damagedShapeEntityCount(reader);
         if (damaged > 0) {
+            qWarning() << "StepImporter: damaged file," << damaged << "geometric entities could not be read:" << path;
             result.status = StepImportResult::ReadFailed;
             result.rootCount = 0;
-            result.errorMessage = tr("The STEP file is damaged: %n entity(ies) could not be read.", nullptr, damaged);
             return result;
         }
 
@@ -109,9 +130,8 @@ StepImportResult StepImporter::importStep(const QString& path)
 
         // Every root failing is no success: the caller would install an empty part.
         if (result.shapes.isEmpty()) {
+            qWarning() << "StepImporter: none of the" << result.rootCount << "roots could be transferred:" << path;
             result.status = StepImportResult::NoTransferableRoot;
-            result.errorMessage = tr("None of the %n root(s) of the STEP file could be transferred.",
-                                     nullptr, result.rootCount);
             return result;
         }
         result.status = StepImportResult::Ok;

@@ -2,7 +2,6 @@
 // the status into messages.
 #pragma once
 
-#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -16,13 +15,11 @@ struct StepImportResult
     QList<TopoDS_Shape> shapes;  // one per transferred root, in root order
     int rootCount = 0;           // 0 when reading failed
     int failedRootCount = 0;     // roots whose transfer returned false or threw
-    QString errorMessage;        // translated reason when status is not Ok
+    QString errorMessage;        // Exception only: the exception's text
 };
 
 class StepImporter
 {
-    Q_DECLARE_TR_FUNCTIONS(StepImporter)
-
 public:
     static StepImportResult importStep(const QString& path);
 };
