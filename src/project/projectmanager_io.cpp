@@ -172,7 +172,8 @@ bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placed
 
     const QString version = root.value(QStringLiteral("version")).toString();
     if (version != kVersion)
-        qWarning() << "Different version detected:" << version << "(expected:" << kVersion << ")";
+        qWarning() << "Different version detected:" << version << "(expected:"
+                   << qUtf8Printable(kVersion) << ")";
 
     ProjectManager loaded;
     if (!loaded.readShapes(root)) {

@@ -348,7 +348,7 @@ TEST_F(ProjectIoTest, OtherVersionAndBrokenSectionsStillLoad)
     QList<FootprintData> prints;
     MessageCapture capture;
     ASSERT_TRUE(load(project, file, &placed, &prints)) << qPrintable(project.lastError());
-    EXPECT_TRUE(capture.contains("Different version detected: \"2.0\"")) << qPrintable(capture.joined());
+    EXPECT_TRUE(capture.contains("Different version detected: \"2.0\" (expected: 3.0 )")) << qPrintable(capture.joined());
     EXPECT_TRUE(capture.contains("Failed to load the netlist"));
     EXPECT_EQ(project.shapes().size(), 2);
     EXPECT_TRUE(project.netlist().isEmpty());
