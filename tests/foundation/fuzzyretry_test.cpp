@@ -7,6 +7,9 @@
 
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <gp_Pln.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
@@ -53,6 +56,18 @@ TopoDS_Shape cubeWithReversedFace()
     builder.MakeSolid(solid);
     builder.Add(solid, shell);
     return solid;
+}
+
+// A planar face whose outline stays open by 5 mm at x0: no healing within reach closes it.
+TopoDS_Shape unrepairableFace(double x0)
+{
+    BRep_Builder builder;
+    TopoDS_Wire wire;
+    builder.MakeWire(wire);
+    builder.Add(wire, BRepBuilderAPI_MakeEdge(gp_Pnt(x0, 0, 0), gp_Pnt(x0 + 10, 0, 0)).Edge());
+    builder.Add(wire, BRepBuilderAPI_MakeEdge(gp_Pnt(x0 + 10, 0, 0), gp_Pnt(x0 + 10, 10, 0)).Edge());
+    builder.Add(wire, BRepBuilderAPI_MakeEdge(gp_Pnt(x0 + 10, 10, 0), gp_Pnt(x0, 5, 0)).Edge());
+    return BRepBuilderAPI_MakeFace(gp_Pln(gp::XOY()), wire).Face();
 }
 
 // Two 10 mm cubes overlapping by a 0.05 mm slab (volume 6 x 6 x 0.05 = 1.8 mm3 for the common).
@@ -233,6 +248,27 @@ TEST(FuzzyRetryLadder, InvalidResultIsRepaired)
     EXPECT_EQ(ScriptedOp::seen, QList<double>({0.01}));
     EXPECT_EQ(componentDebugs(log),
               QStringList({"BurialAnalyzer::runBoolOpWithRetry : repaired into a valid shape (fuzzy= 0.01 )"}));
+}
+
+TEST(FuzzyRetryLadder, FirstFailedRepairIsKeptAsFallback)
+{
+    DebugRulesEnabled debug;
+    FoundationLogCapture log;
+    // Both rungs stay invalid after healing: the first one's shape and value come back, not valid.
+    FuzzyBoolResult r = runScripted([](double f) { return unrepairableFace(f < 0.05 ? 0.0 : 100.0); }, {0.01, 0.1}, true);
+    ASSERT_FALSE(r.shape.IsNull());
+    EXPECT_FALSE(r.valid);
+    EXPECT_DOUBLE_EQ(r.fuzzyValue, 0.01);
+    EXPECT_LT(TestSupport::boxOf(r.shape).xmax, 50.0);
+    EXPECT_EQ(componentDebugs(log),
+              QStringList({"BurialAnalyzer::runBoolOpWithRetry : invalid result, repair failed (fuzzy= 0.01 ) — kept as fallback",
+                           "BurialAnalyzer::runBoolOpWithRetry : invalid result, repair failed (fuzzy= 0.1 ) — kept as fallback"}));
+
+    // A later valid result still wins over the stored fallback.
+    r = runScripted([](double f) { return f < 0.05 ? unrepairableFace(0.0) : box(0, 0, 0, 1, 1, 1); }, {0.01, 0.1}, true);
+    EXPECT_TRUE(r.valid);
+    EXPECT_DOUBLE_EQ(r.fuzzyValue, 0.1);
+    EXPECT_NEAR(TestSupport::volumeOf(r.shape), 1.0, 1e-9);
 }
 
 TEST(FuzzyRetryLadder, NullCategorySilencesEveryTrace)
