@@ -134,15 +134,13 @@ bool MainWindow::importStlFile(const QString& path)
             this, tr("Import STL — mesh"),
             tr("%1\n\nDetails:\n• Triangles: %2\n• Faces (after sewing): %3\n• Free edges: %4\n"
                "• Waterproof solid: %5")
-                .arg(result.warning)
-                .arg(result.triangleCount)
-                .arg(result.faceCount)
-                .arg(result.freeEdgeCount)
-                .arg(result.closed ? tr("yes") : tr("no")));
+                .arg(result.warning, QString::number(result.triangleCount),
+                     QString::number(result.faceCount), QString::number(result.freeEdgeCount),
+                     result.closed ? tr("yes") : tr("no")));
     } else {
+        // One substitution pass: a "%2" in the file name must stay as written.
         setStatusText(tr("Imported STL: %1 — %2 triangles, solid waterproof")
-                          .arg(baseName)
-                          .arg(result.triangleCount));
+                          .arg(baseName, QString::number(result.triangleCount)));
     }
     return true;
 }

@@ -114,9 +114,15 @@ void MainWindow::createEditMenu()
     menu->addAction(m_undoAction);
 
     m_redoAction = m_undoStack->createRedoAction(this, tr("&Redo"));
-    // Ctrl+Shift+Z redoes on every platform, whatever its standard redo key.
-    m_redoAction->setShortcuts({QKeySequence(QKeySequence::Redo),
-                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    // Ctrl+Shift+Z redoes on every platform, whatever its standard redo key. Where it already is
+    // the standard key it is given once: the same key twice on one action is an ambiguous
+    // shortcut, and Qt then triggers nothing.
+    const QKeySequence standardRedo(QKeySequence::Redo);
+    const QKeySequence ctrlShiftZ(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    QList<QKeySequence> redoKeys{standardRedo};
+    if (ctrlShiftZ != standardRedo)
+        redoKeys << ctrlShiftZ;
+    m_redoAction->setShortcuts(redoKeys);
     menu->addAction(m_redoAction);
 
     menu->addSeparator();

@@ -265,6 +265,12 @@ TEST_F(MainWindowActions, StlImportReportsAWaterproofSolid)
     EXPECT_TRUE(answerer.seen.isEmpty()) << answerer.seen.join('\n').toStdString();
     EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: cube — 12 triangles, solid waterproof"));
     EXPECT_TRUE(probe->orientButton()->isEnabled());
+
+    const QString marked = file(QStringLiteral("rev %2.stl"));
+    ASSERT_TRUE(QFile::copy(path, marked));
+    ASSERT_TRUE(window->importStlFile(marked));
+    EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: rev %2 — 12 triangles, solid waterproof"))
+        << "the file name is shown as written";
 }
 
 TEST_F(MainWindowActions, OpenStlMeshIsImportedWithAReport)
@@ -451,9 +457,10 @@ TEST_F(MainWindowActions, SurfaceFollowingSwitchesTextsBothWays)
 TEST_F(MainWindowActions, RedoAlsoAnswersCtrlShiftZ)
 {
     const QList<QKeySequence> keys = probe->redoAction()->shortcuts();
-    ASSERT_EQ(keys.size(), 2);
+    ASSERT_FALSE(keys.isEmpty());
     EXPECT_EQ(keys.at(0), QKeySequence(QKeySequence::Redo));
-    EXPECT_EQ(keys.at(1), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    EXPECT_EQ(keys.count(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)), 1)
+        << "given once: a key listed twice on one action is ambiguous and never fires";
 }
 
 TEST(MainWindowText, AbbreviatedListCutsAfterTwelveNames)

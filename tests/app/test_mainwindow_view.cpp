@@ -15,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoCommand>
+#include <QUndoStack>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +158,32 @@ TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
     EXPECT_EQ(d.base, 2);
     EXPECT_NEAR(TestSupport::volumeOf(probe->project().mainShape()), 512.0, 1e-3);
     expectFramed(probe->project().mainShape());
+}
+
+class NoOpCommand : public QUndoCommand
+{
+public:
+    void undo() override {}
+    void redo() override {}
+};
+
+// The redo keys of the Edit menu work from the keyboard, whatever the platform's redo key.
+TEST_F(MainWindowView, RedoKeysRedoFromTheKeyboard)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QUndoStack* stack = probe->undoStack();
+    stack->push(new NoOpCommand);
+    for (const QKeySequence& key : probe->redoAction()->shortcuts()) {
+        SCOPED_TRACE(key.toString().toStdString());
+        stack->undo();
+        ASSERT_EQ(stack->index(), 0);
+        QTest::keySequence(window.get(), key);
+        EXPECT_EQ(stack->index(), 1);
+    }
+    stack->undo();
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(stack->index(), 1) << "Ctrl+Shift+Z";
 }
 
 // A click on a side face in Orientation mode lays that face on the plate.
