@@ -130,8 +130,8 @@ void OccWidget::initializeViewer()
 
         qCDebug(lcViewer) << "Creating the native window...";
         opencascade::handle<Aspect_Window> window = OccNativeWindow::create(display, winId());
-        // One wording for this trace on every platform.
-        qCDebug(lcViewer) << "  X11 window created, id:" << winId();
+        // One wording for this trace on every platform, whatever window class is behind it.
+        qCDebug(lcViewer) << "  Windows window created, HWND:" << winId();
         m_view->SetWindow(window, nullptr);
         if (!window->IsMapped()) {
             window->Map();

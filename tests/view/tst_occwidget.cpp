@@ -155,6 +155,26 @@ TEST(OccWidgetStatic, NothingHappensBeforeTheViewerExists)
     EXPECT_TRUE(w.view().IsNull());
 }
 
+// The viewer waits for a size above 10 pixels both ways; a sliver of a widget gets none.
+TEST(OccWidgetSetUp, WaitsForBothSidesAboveTenPixels)
+{
+    const QSize slivers[] = {QSize(10, 400), QSize(400, 10)};
+    for (const QSize& sliver : slivers) {
+        OccWidget w;
+        QSignalSpy initialized(&w, &OccWidget::viewerInitialized);
+        w.setMinimumSize(0, 0);
+        w.resize(sliver);
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        EXPECT_TRUE(w.context().IsNull()) << sliver.width() << "x" << sliver.height();
+        EXPECT_EQ(initialized.count(), 0);
+
+        w.resize(11, 11);
+        EXPECT_TRUE(QTest::qWaitFor([&w] { return !w.context().IsNull(); }));
+        EXPECT_EQ(initialized.count(), 1);
+    }
+}
+
 TEST_F(OccWidgetTest, BuildsTheViewerOnceWithAnUnpickablePlateAndAClickableCube)
 {
     w->resize(700, 500);
@@ -466,6 +486,36 @@ TEST_F(OccWidgetTest, KeysGoToRoutingOrEditingOnlyInTheirModes)
     EXPECT_EQ(routingKeys.at(0).at(0).toInt(), int(Qt::Key_Escape));
     ASSERT_EQ(editKeys.count(), 1);
     EXPECT_EQ(editKeys.at(0).at(0).toInt(), int(Qt::Key_Delete));
+}
+
+namespace {
+
+// Counts the keys that its children leave to it, as the main window's shortcuts need.
+class KeyCountingParent : public QWidget
+{
+public:
+    int keys = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent*) override { ++keys; }
+};
+
+} // namespace
+
+TEST(OccWidgetKeys, EveryKeyReachesTheParentInEveryMode)
+{
+    KeyCountingParent parent;
+    auto* w = new OccWidget(&parent);
+    QSignalSpy routingKeys(w, &OccWidget::routingKeyPressed);
+    QSignalSpy editKeys(w, &OccWidget::routeEditKeyPressed);
+    const int modes[] = {0, kRouting, kSelect};
+    for (int mode : modes) {
+        w->setInteractionMode(mode);
+        QTest::keyClick(w, Qt::Key_Escape);
+    }
+    EXPECT_EQ(parent.keys, 3);
+    EXPECT_EQ(routingKeys.count(), 1);
+    EXPECT_EQ(editKeys.count(), 1);
 }
 
 // What the user sees: the part on the plate, its top face highlighted. The picture is also
