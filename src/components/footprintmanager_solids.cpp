@@ -105,7 +105,14 @@ TopoDS_Shape FootprintManager::buildBodyBox(const FootprintData& footprint, doub
         return TopoDS_Shape();
     }
 
+    // Pads far out (a corrupt or hand-edited record) put the centre out of range, or at
+    // infinity once their sum overflows; OCCT would build a box with no usable bounds.
     const QPointF centre = footprintCenter(footprint);
+    if (!isSaneLength(centre.x()) || !isSaneLength(centre.y())) {
+        qWarning() << "buildBodyBox: footprint centre out of range for" << footprint.name << "(" << centre.x()
+                   << "," << centre.y() << ")";
+        return TopoDS_Shape();
+    }
     return OccUtils::guardedCall(TopoDS_Shape(), "buildBodyBox", [&]() -> TopoDS_Shape {
         BRepPrimAPI_MakeBox maker(gp_Pnt(centre.x() - width / 2.0, centre.y() - length / 2.0, offsetZ), width,
                                   length, height);

@@ -272,6 +272,20 @@ TEST(BodyBox, PadsWithInfiniteSizeGiveNullBodyNotACrash)
     EXPECT_FALSE(log.warnings().isEmpty());
 }
 
+TEST(BodyBox, PadsFarOutGiveNullBodyNotABoxWithoutBounds)
+{
+    // Each pad is finite and the size is sane, but the centre is far out, or infinite once
+    // the positions are summed.
+    for (const double x : {1e308, 2e6}) {
+        const FootprintData fp = footprintWithPads({makePad("rect", 1, 1, 0, x, 0), makePad("rect", 1, 1, 0, x, 0)});
+        double width, length;
+        FootprintManager::bodyDimensions(fp, width, length);
+        FootprintLogCapture log;
+        EXPECT_TRUE(FootprintManager::buildBodyBox(fp, width, length, 3.0, 0.0).IsNull()) << x;
+        EXPECT_TRUE(log.contains(QStringLiteral("buildBodyBox: footprint centre out of range for \"Test\""))) << x;
+    }
+}
+
 TEST(BodyBox, FallbackBodyStandsOnThePosition)
 {
     expectBox(FootprintManager::createFallbackBody(gp_Pnt(10, 20, 5)), 7.5, 17.5, 5.0, 12.5, 22.5, 8.0);
