@@ -6,7 +6,10 @@
 #include <Interface_CheckIterator.hxx>
 #include <Interface_InterfaceModel.hxx>
 #include <STEPControl_Reader.hxx>
+#include <StepBasic_NamedUnit.hxx>
 #include <StepGeom_GeometricRepresentationItem.hxx>
+#include <StepRepr_ItemDefinedTransformation.hxx>
+#include <StepRepr_RepresentationContext.hxx>
 #include <StepShape_ShapeRepresentation.hxx>
 #include <StepShape_TopologicalRepresentationItem.hxx>
 #include <TopExp_Explorer.hxx>
@@ -41,11 +44,14 @@ bool isShapeEntity(const opencascade::handle<Standard_Transient>& entity)
     return !entity.IsNull()
         && (entity->IsKind(STANDARD_TYPE(StepGeom_GeometricRepresentationItem))
             || entity->IsKind(STANDARD_TYPE(StepShape_TopologicalRepresentationItem))
-            || entity->IsKind(STANDARD_TYPE(StepShape_ShapeRepresentation)));
+            || entity->IsKind(STANDARD_TYPE(StepShape_ShapeRepresentation))
+            || entity->IsKind(STANDARD_TYPE(StepRepr_ItemDefinedTransformation))
+            || entity->IsKind(STANDARD_TYPE(StepRepr_RepresentationContext))
+            || entity->IsKind(STANDARD_TYPE(StepBasic_NamedUnit)));
 }
 
-// Counts the unreadable entities that carry the part's geometry or topology. Damage
-// elsewhere (names, colours, properties, annotations) leaves the part intact.
+// Counts the unreadable entities that carry the part's geometry, topology, placement or
+// units. Damage elsewhere (names, colours, properties, annotations) leaves the part intact.
 int damagedShapeEntityCount(STEPControl_Reader& reader)
 {
     const Interface_CheckIterator checks = reader.WS()->ModelCheckList(false);

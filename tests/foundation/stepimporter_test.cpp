@@ -99,6 +99,11 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
     garbled.replace(entity, garbled.indexOf(';', entity) - entity + 1, "\n#50 = ADVANCED_FACE(@@@;");
 
     // The message text is for exceptions only; the reason goes to the log.
+    // A unit that cannot be read would leave the part at the wrong scale.
+    QByteArray garbledUnit = whole;
+    const int unit = garbledUnit.indexOf("SI_UNIT(.MILLI.,.METRE.)");
+    ASSERT_GT(unit, 0);
+    garbledUnit.replace(unit, 24, "SI_UNIT(.MILLI.,#99999)");
     struct Case { const char* name; QByteArray bytes; int status; const char* warningStart; };
     const QList<Case> cases = {
         {"empty", QByteArray(), StepImportResult::ReadFailed, "StepImporter: empty file"},
@@ -108,6 +113,7 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
         {"no-end", whole.left(whole.lastIndexOf("ENDSEC;")), StepImportResult::ReadFailed, "StepImporter:"},
         {"unresolved-reference", unresolved, StepImportResult::ReadFailed, "StepImporter: damaged file, 1 geometric"},
         {"garbled-entity", garbled, StepImportResult::ReadFailed, "StepImporter: damaged file"},
+        {"garbled-unit", garbledUnit, StepImportResult::ReadFailed, "StepImporter: damaged file"},
         {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, nullptr},
     };
     for (const Case& c : cases) {
