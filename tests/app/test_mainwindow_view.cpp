@@ -170,20 +170,23 @@ public:
 // The redo keys of the Edit menu work from the keyboard, whatever the platform's redo key.
 TEST_F(MainWindowView, RedoKeysRedoFromTheKeyboard)
 {
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // Made active right before each key: other test processes on the same X server may take
+    // the focus, and window shortcuts only answer in the active window.
+    const auto press = [this](const QKeySequence& key) {
+        QApplication::setActiveWindow(window.get());
+        QTest::keySequence(window.get(), key);
+    };
     QUndoStack* stack = probe->undoStack();
     stack->push(new NoOpCommand);
-    for (const QKeySequence& key : probe->redoAction()->shortcuts()) {
+    QList<QKeySequence> keys = probe->redoAction()->shortcuts();
+    keys << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    for (const QKeySequence& key : keys) {
         SCOPED_TRACE(key.toString().toStdString());
         stack->undo();
         ASSERT_EQ(stack->index(), 0);
-        QTest::keySequence(window.get(), key);
+        press(key);
         EXPECT_EQ(stack->index(), 1);
     }
-    stack->undo();
-    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(stack->index(), 1) << "Ctrl+Shift+Z";
 }
 
 // A click on a side face in Orientation mode lays that face on the plate.
