@@ -4,6 +4,8 @@
 // plus the copper reader and the pad/body solid builders that turn a footprint into geometry.
 
 #include "components/footprintdata.h"
+#include "components/placedcomponentdata.h"
+#include "project/padid.h"
 
 #include <QList>
 #include <QMap>
@@ -12,7 +14,11 @@
 #include <QStringList>
 #include <TopoDS_Shape.hxx>
 
+#include <functional>
+
+class AIS_InteractiveContext;
 class gp_Pnt;
+class gp_Trsf;
 
 class FootprintManager
 {
@@ -69,4 +75,54 @@ public:
     static void bodyDimensions(const FootprintData& footprint, double& width, double& length);
     static TopoDS_Shape createFallbackBody(const gp_Pnt& position);
     // End of copper reader and solids
+
+    // Placement and visual transactions
+    // Every operation builds the new solids and displayed objects aside and changes the record
+    // and the view only once all of them exist; a failure leaves both as they were.
+    using PadCacheCallback = std::function<void(const opencascade::handle<AIS_Shape>&, const PadId&)>;
+
+    // Never fails: a footprint that is missing or cannot be built gives a substitute component.
+    PlacedComponentData createPlacedComponent(const QString& ref, const QString& footprint,
+                                              const gp_Pnt& position,
+                                              const opencascade::handle<AIS_InteractiveContext>& context);
+    static PlacedComponentData createFallbackComponent(const QString& ref, const QString& requestedFootprint,
+                                                       const gp_Pnt& position,
+                                                       const opencascade::handle<AIS_InteractiveContext>& context);
+    // All pads built and displayed, or none (pads left empty).
+    static bool createIndividualPads(const FootprintData& footprint, const gp_Pnt& position, double padXYScale,
+                                     const opencascade::handle<AIS_InteractiveContext>& context,
+                                     QList<PlacedPadData>& pads);
+    static opencascade::handle<AIS_Shape> createStyledBody(const TopoDS_Shape& bodyShape, bool missingFootprint);
+
+    bool replaceFootprint(PlacedComponentData& component, const QString& footprintName,
+                          const opencascade::handle<AIS_InteractiveContext>& context);
+    static void applyFootprintDefaults(PlacedComponentData& component, const FootprintData& footprint);
+    static bool rebuildComponentVisual(PlacedComponentData& component, const FootprintData& footprint,
+                                       const opencascade::handle<AIS_InteractiveContext>& context);
+    bool recreateComponentBody(PlacedComponentData& component, double bodyWidth, double bodyLength,
+                               double bodyHeight, double bodyOffsetZ, double footprintThickness,
+                               double bodyUndercut, double padXYScale,
+                               const opencascade::handle<AIS_InteractiveContext>& context);
+
+    static bool moveComponentVisual(PlacedComponentData& component, const gp_Pnt& newPosition,
+                                    const opencascade::handle<AIS_InteractiveContext>& context,
+                                    const PadCacheCallback& padCacheCallback);
+    // A negative referenceAngle measures the turn from the record's current rotation.
+    static bool rotateComponentVisual(PlacedComponentData& component, double angle,
+                                      const opencascade::handle<AIS_InteractiveContext>& context,
+                                      double referenceAngle, const PadCacheCallback& padCacheCallback);
+    // Places body and pads at (position, angle) from their local solids; stores the angle as given.
+    static bool applyPlacement(PlacedComponentData& component, const gp_Pnt& position, double angle,
+                               const opencascade::handle<AIS_InteractiveContext>& context,
+                               const PadCacheCallback& padCacheCallback);
+
+private:
+    // Null when the transformation is not done or raises (logged under operation).
+    static TopoDS_Shape transformShape(const TopoDS_Shape& shape, const gp_Trsf& transform, bool copy,
+                                       const char* operation);
+    static bool placeComponent(PlacedComponentData& component, const gp_Pnt& position, double angle,
+                               const opencascade::handle<AIS_InteractiveContext>& context,
+                               const PadCacheCallback& padCacheCallback, bool updateViewer);
+public:
+    // End of placement and visual transactions
 };

@@ -1,0 +1,251 @@
+// Component creation: a footprint's body and pads carried to the component's place and
+// displayed, or a red substitute box when the footprint is missing or cannot be built.
+
+#include "components/footprintmanager.h"
+
+#include "components/componentmanager.h"
+#include "components/footprintmanager_placement_p.h"
+#include "foundation/logging.h"
+#include "foundation/occguard.h"
+#include "foundation/occutils.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <AIS_Shape.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
+#include <QDebug>
+#include <gp_Trsf.hxx>
+#include <gp_Vec.hxx>
+
+#include <cmath>
+
+namespace {
+
+using FootprintPlacement::isFinitePoint;
+using FootprintPlacement::translation;
+
+void warnPadTransformException(const QString& number)
+{
+    qWarning() << "createIndividualPads: exception during the transformation" << "of pad" << number << ":"
+               << OccUtils::currentExceptionMessage() << "— aborting creation of every pad.";
+}
+
+// The pad solid carried to the pad's place as a copy of its own; null after a warning.
+TopoDS_Shape placePadCopy(const PlacedPadData& pad, const gp_Trsf& move)
+{
+    try {
+        BRepBuilderAPI_Transform maker(pad.localShape, move, Standard_True);
+        if (!maker.IsDone()) {
+            qWarning() << "createIndividualPads: BRepBuilderAPI_Transform did not complete" << "for pad"
+                       << pad.number << "— aborting creation of every pad.";
+            return TopoDS_Shape();
+        }
+        const TopoDS_Shape placed = maker.Shape();
+        if (placed.IsNull())
+            qWarning() << "createIndividualPads: transformed shape is null" << "for pad" << pad.number
+                       << "— aborting creation of every pad.";
+        return placed;
+    } catch (const Standard_Failure&) {
+        warnPadTransformException(pad.number);
+    } catch (const std::exception&) {
+        warnPadTransformException(pad.number);
+    } catch (...) {
+        warnPadTransformException(pad.number);
+    }
+    return TopoDS_Shape();
+}
+
+} // namespace
+
+TopoDS_Shape FootprintManager::transformShape(const TopoDS_Shape& shape, const gp_Trsf& transform, bool copy,
+                                              const char* operation)
+{
+    if (shape.IsNull())
+        return TopoDS_Shape();
+    return OccUtils::guardedCall(TopoDS_Shape(), operation, [&]() -> TopoDS_Shape {
+        BRepBuilderAPI_Transform maker(shape, transform, copy);
+        if (!maker.IsDone())
+            return TopoDS_Shape();
+        return maker.Shape();
+    });
+}
+
+PlacedComponentData FootprintManager::createPlacedComponent(const QString& ref, const QString& footprint,
+                                                            const gp_Pnt& position,
+                                                            const opencascade::handle<AIS_InteractiveContext>& context)
+{
+    const QString name = normalizeFootprintName(footprint);
+    qCDebug(lcFootprint) << "\n=== createPlacedComponent ===" << ref << "→" << name;
+
+    if (!isFinitePoint(position)) {
+        qWarning() << "✗ Invalid position for" << ref << "(" << position.X() << position.Y() << position.Z() << ")";
+        return createFallbackComponent(ref, footprint, position, context);
+    }
+    if (!loadFootprint(name)) {
+        qWarning() << "✗ Footprint not found:" << name;
+        return createFallbackComponent(ref, footprint, position, context);
+    }
+
+    FootprintData found = getFootprint(name);
+    PlacedComponentData component;
+    component.ref = ref;
+    component.position = position;
+    component.rotation = 0.0;
+    component.assignedFootprint = footprint;
+    // A looser lookup caches the file's footprint under the asked name as well; the record
+    // names the footprint by the file's own name, which the library also holds.
+    const QString footprintKey = hasFootprint(found.name) ? found.name : name;
+
+    if (found.body.IsNull()) {
+        qWarning() << "⚠ NULL body, recreating...";
+        found.body = buildFootprintBody(found);
+        if (found.body.IsNull()) {
+            qWarning() << "✗ Cannot create the body";
+            return createFallbackComponent(ref, footprint, position, context);
+        }
+    }
+
+    const TopoDS_Shape placedBody = transformShape(found.body, translation(position.X(), position.Y(), position.Z()),
+                                                   false, "createPlacedComponent: body placement");
+    if (placedBody.IsNull()) {
+        qWarning() << "✗ Body placement failed for" << ref;
+        return createFallbackComponent(ref, footprint, position, context);
+    }
+    const opencascade::handle<AIS_Shape> body = createStyledBody(placedBody, false);
+    if (body.IsNull())
+        return createFallbackComponent(ref, footprint, position, context);
+    if (!context.IsNull())
+        OccUtils::safeDisplay(context, body, true);
+
+    applyFootprintDefaults(component, found);
+    component.footprintName = footprintKey;
+    component.compositeShape = body;
+    component.bodyShapeLocal = found.body;
+
+    if (!createIndividualPads(found, position, component.padXYScale, context, component.pads)) {
+        qWarning() << "✗ Pad creation failed for" << ref << "— falling back on a substitute component";
+        if (!context.IsNull())
+            OccUtils::safeRemove(context, body);
+        return createFallbackComponent(ref, footprint, position, context);
+    }
+
+    qCDebug(lcFootprint) << "✓ Component created successfully";
+    qCDebug(lcFootprint) << "  Pads:" << component.pads.size();
+    qCDebug(lcFootprint) << "  Dimensions:" << component.bodyWidth << "x" << component.bodyLength << "x"
+                         << component.bodyHeight;
+    return component;
+}
+
+PlacedComponentData FootprintManager::createFallbackComponent(const QString& ref, const QString& requestedFootprint,
+                                                              const gp_Pnt& position,
+                                                              const opencascade::handle<AIS_InteractiveContext>& context)
+{
+    qCDebug(lcFootprint) << "=== createFallbackComponent ===" << ref << requestedFootprint;
+    PlacedComponentData component;
+    component.ref = ref;
+    component.position = position;
+    component.rotation = 0.0;
+    component.hasMissingFootprint = true;
+    component.requestedFootprint = requestedFootprint;
+    component.footprintName.clear();
+
+    const TopoDS_Shape box = createFallbackBody(position);
+    if (box.IsNull()) {
+        qWarning() << "✗ Fallback body creation failed";
+        return component;
+    }
+    const opencascade::handle<AIS_Shape> body = createStyledBody(box, true);
+    if (!context.IsNull() && !body.IsNull())
+        OccUtils::safeDisplay(context, body, true);
+
+    component.compositeShape = body;
+    component.bodyWidth = 5.0;
+    component.bodyLength = 5.0;
+    component.bodyHeight = 3.0;
+    component.bodyShapeLocal = transformShape(box, translation(-position.X(), -position.Y(), -position.Z()), false,
+                                              "createFallbackComponent: local body");
+    qCDebug(lcFootprint) << "✓ Fallback component created (RED)";
+    return component;
+}
+
+bool FootprintManager::createIndividualPads(const FootprintData& footprint, const gp_Pnt& position,
+                                            double padXYScale,
+                                            const opencascade::handle<AIS_InteractiveContext>& context,
+                                            QList<PlacedPadData>& pads)
+{
+    pads.clear();
+    if (context.IsNull()) {
+        qWarning() << "createIndividualPads: null AIS context";
+        return false;
+    }
+    const double scale = (std::isfinite(padXYScale) && padXYScale > 0.0) ? padXYScale / 100.0 : 1.0;
+
+    // Everything is built before anything is displayed.
+    QList<PlacedPadData> working;
+    working.reserve(footprint.copperPads.size());
+    for (const FootprintPad& source : footprint.copperPads) {
+        FootprintPad pad = source;
+        pad.width *= scale;
+        pad.height *= scale;
+
+        PlacedPadData placed;
+        placed.number = pad.number;
+        placed.shape = pad.shape;
+        placed.localOffset = QPointF(pad.posX, pad.posY);
+        placed.rotatedOffset = placed.localOffset;
+        placed.worldPosition = gp_Pnt(position.X() + pad.posX, position.Y() + pad.posY,
+                                      position.Z() + footprint.bodyUndercut);
+        placed.scaledWidth = pad.width;
+        placed.scaledHeight = pad.height;
+        placed.localShape = extrudePadWithUndercut(pad, footprint.thickness, footprint.bodyUndercut);
+        if (placed.localShape.IsNull()) {
+            qWarning() << "createIndividualPads: extrudePadWithUndercut returned" << "a null shape for pad"
+                       << pad.number << "of footprint" << footprint.name << "— aborting creation of every pad.";
+            return false;
+        }
+        placed.placedShape = placePadCopy(
+            placed, translation(position.X() + pad.posX, position.Y() + pad.posY, position.Z()));
+        if (placed.placedShape.IsNull())
+            return false;
+        placed.aisShape = OccUtils::guardedCall(opencascade::handle<AIS_Shape>(), "createIndividualPads: pad object",
+                                                [&] {
+                                                    opencascade::handle<AIS_Shape> object =
+                                                        new AIS_Shape(placed.placedShape);
+                                                    ComponentManager::applyPadBaseStyle(object);
+                                                    return object;
+                                                });
+        if (placed.aisShape.IsNull())
+            return false;
+        working.append(placed);
+    }
+
+    // All or none on screen.
+    OccGuard guard(context);
+    for (const PlacedPadData& placed : qAsConst(working)) {
+        guard.track(placed.aisShape);
+        if (!OccUtils::safeDisplay(context, placed.aisShape, true)) {
+            qWarning() << "createIndividualPads: display" << ": pad" << placed.number << "of footprint"
+                       << footprint.name << "could not be displayed — every pad displayed so far removed";
+            return false;
+        }
+        qCDebug(lcFootprint) << "  Pad" << placed.number << "Z from" << position.Z() - footprint.thickness << "to"
+                             << position.Z() + footprint.bodyUndercut;
+    }
+    guard.commit();
+    pads = std::move(working);
+    qCDebug(lcFootprint) << "✓" << pads.size() << "pads created and displayed for" << footprint.name;
+    return true;
+}
+
+opencascade::handle<AIS_Shape> FootprintManager::createStyledBody(const TopoDS_Shape& bodyShape, bool missingFootprint)
+{
+    if (bodyShape.IsNull()) {
+        qWarning() << "createStyledBody: bodyShape is null";
+        return opencascade::handle<AIS_Shape>();
+    }
+    qCDebug(lcFootprint) << "  → Style:" << (missingFootprint ? "RED (missing footprint)" : "GREEN (footprint OK)");
+    return OccUtils::guardedCall(opencascade::handle<AIS_Shape>(), "createStyledBody", [&] {
+        opencascade::handle<AIS_Shape> body = new AIS_Shape(bodyShape);
+        ComponentManager::applyComponentStyle(body, missingFootprint ? 1 : 0);
+        return body;
+    });
+}
