@@ -381,6 +381,19 @@ TEST_F(StlImporterTest, TextLayoutVariantsReadWhole)
     }
 }
 
+// Every vertex of the face is a node of its triangulation.
+static void expectNodesOnVertices(const TopoDS_Face& face, const Handle(Poly_Triangulation)& mesh,
+                           const TopLoc_Location& location)
+{
+    for (TopExp_Explorer v(face, TopAbs_VERTEX); v.More(); v.Next()) {
+        const gp_Pnt corner = BRep_Tool::Pnt(TopoDS::Vertex(v.Current()));
+        double nearest = 1e9;
+        for (int n = 1; n <= mesh->NbNodes(); ++n)
+            nearest = std::min(nearest, corner.Distance(mesh->Node(n).Transformed(location)));
+        EXPECT_LT(nearest, 1e-9);
+    }
+}
+
 // Each face is one triangle: the imported part must carry that exact tessellation, so that
 // neither the viewer nor an explicit mesher re-meshes it, even once the part is moved.
 TEST_F(StlImporterTest, ClosedMeshComesAlreadyTriangulated)
@@ -388,7 +401,7 @@ TEST_F(StlImporterTest, ClosedMeshComesAlreadyTriangulated)
     QList<Triangle> two = cubeTriangles(10.0);
     two += cubeTriangles(4.0, gp_Vec(-20, 3, 1));
     const QString torus = path("torus.stl");
-    ASSERT_TRUE(writeStl(BRepPrimAPI_MakeTorus(12.0, 3.0).Shape(), torus, 0.2, false));
+    ASSERT_TRUE(writeStl(BRepPrimAPI_MakeTorus(12.0, 3.0).Shape(), torus, 0.4, false));
 
     for (const QString& stl : {file("two.stl", binaryStl(two)), torus}) {
         SCOPED_TRACE(stl.toStdString());
@@ -407,13 +420,7 @@ TEST_F(StlImporterTest, ClosedMeshComesAlreadyTriangulated)
             ASSERT_FALSE(mesh.IsNull());
             ASSERT_EQ(mesh->NbTriangles(), 1);
             ASSERT_EQ(mesh->NbNodes(), 3);
-            for (TopExp_Explorer v(face, TopAbs_VERTEX); v.More(); v.Next()) {
-                const gp_Pnt corner = BRep_Tool::Pnt(TopoDS::Vertex(v.Current()));
-                double nearest = 1e9;
-                for (int n = 1; n <= 3; ++n)
-                    nearest = std::min(nearest, corner.Distance(mesh->Node(n).Transformed(location)));
-                EXPECT_LT(nearest, 1e-12);
-            }
+            expectNodesOnVertices(face, mesh, location);
             // Its edges' polygons name the nodes at their own vertices, first to last.
             for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next()) {
                 const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
@@ -448,6 +455,24 @@ TEST_F(StlImporterTest, ClosedMeshComesAlreadyTriangulated)
             ASSERT_LT(i, before.size());
             EXPECT_EQ(mesh.get(), before[i].get());
             EXPECT_EQ(mesh->NbTriangles(), 1);
+        }
+
+        // A face that lost its mesh, as one rebuilt by healing would, is meshed alone along its
+        // neighbours' edge polygons; every other face keeps its own.
+        const TopoDS_Face stripped = TopoDS::Face(TopExp_Explorer(moved.Shape(), TopAbs_FACE).Current());
+        BRep_Builder().UpdateFace(stripped, Handle(Poly_Triangulation)());
+        EXPECT_FALSE(BRepTools::Triangulation(moved.Shape(), 1e-9, true));
+        BRepMesh_IncrementalMesh(moved.Shape(), 0.01, false, 0.1, false);
+        i = 0;
+        for (TopExp_Explorer ex(moved.Shape(), TopAbs_FACE); ex.More(); ex.Next(), ++i) {
+            TopLoc_Location location;
+            const Handle(Poly_Triangulation) mesh = BRep_Tool::Triangulation(TopoDS::Face(ex.Current()), location);
+            ASSERT_FALSE(mesh.IsNull());
+            EXPECT_EQ(mesh->NbTriangles(), 1);
+            if (i == 0)
+                expectNodesOnVertices(TopoDS::Face(ex.Current()), mesh, location);
+            else
+                EXPECT_EQ(mesh.get(), before[i].get());
         }
     }
 }
