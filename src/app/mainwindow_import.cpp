@@ -74,6 +74,18 @@ void MainWindow::importGeometryFile()
     }
 }
 
+namespace {
+
+// The importer's own reason, when it says more than the window's message.
+QString withReason(const QString& message, const QString& reason)
+{
+    if (reason.isEmpty() || reason == message)
+        return message;
+    return message + QStringLiteral("\n\n") + reason;
+}
+
+} // namespace
+
 bool MainWindow::importStepFile(const QString& path)
 {
     setStatusText(tr("Loading STEP file..."));
@@ -87,11 +99,12 @@ bool MainWindow::importStepFile(const QString& path)
     case StepImportResult::Ok:
         break;
     case StepImportResult::ReadFailed:
-        QMessageBox::warning(this, tr("Error"), tr("Unable to read the STEP file"));
+        QMessageBox::warning(this, tr("Error"), withReason(tr("Unable to read the STEP file"), result.errorMessage));
         setStatusText(tr("Ready - Build plate displayed"));
         return false;
     case StepImportResult::NoTransferableRoot:
-        QMessageBox::warning(this, tr("Error"), tr("The STEP file contains no transferable root."));
+        QMessageBox::warning(this, tr("Error"),
+                             withReason(tr("The STEP file contains no transferable root."), result.errorMessage));
         setStatusText(tr("No valid shape found in the file"));
         return false;
     default:

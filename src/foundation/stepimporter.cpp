@@ -80,11 +80,13 @@ StepImportResult StepImporter::importStep(const QString& path)
         if (!info.exists() || !info.isFile()) {
             qWarning() << "StepImporter: no such file:" << path;
             result.status = StepImportResult::ReadFailed;
+            result.errorMessage = tr("The STEP file does not exist: %1").arg(path);
             return result;
         }
         if (info.size() == 0) {
             qWarning() << "StepImporter: empty file:" << path;
             result.status = StepImportResult::ReadFailed;
+            result.errorMessage = tr("The STEP file is empty: %1").arg(path);
             return result;
         }
 
@@ -92,17 +94,20 @@ StepImportResult StepImporter::importStep(const QString& path)
         if (reader.ReadFile(path.toStdString().c_str()) != IFSelect_RetDone) {
             qWarning() << "StepImporter: not a readable STEP file:" << path;
             result.status = StepImportResult::ReadFailed;
+            result.errorMessage = tr("The file is not a readable STEP file: %1").arg(path);
             return result;
         }
         if (!endsWithTerminator(path)) {
             qWarning() << "StepImporter: truncated file (no END-ISO-10303-21):" << path;
             result.status = StepImportResult::ReadFailed;
+            result.errorMessage = tr("The STEP file is truncated (its end is missing): %1").arg(path);
             return result;
         }
 
         result.rootCount = reader.NbRootsForTransfer();
         if (result.rootCount < 1) {
             result.status = StepImportResult::NoTransferableRoot;
+            result.errorMessage = tr("The STEP file contains no transferable root.");
             return result;
         }
 
@@ -113,6 +118,8 @@ StepImportResult StepImporter::importStep(const QString& path)
             qWarning() << "StepImporter: damaged file," << damaged << "geometric entities could not be read:" << path;
             result.status = StepImportResult::ReadFailed;
             result.rootCount = 0;
+            result.errorMessage = tr("The STEP file is damaged: %n geometric entity(ies) could not be read.",
+                                     nullptr, damaged);
             return result;
         }
 
@@ -138,6 +145,8 @@ StepImportResult StepImporter::importStep(const QString& path)
         if (result.shapes.isEmpty()) {
             qWarning() << "StepImporter: none of the" << result.rootCount << "roots could be transferred:" << path;
             result.status = StepImportResult::NoTransferableRoot;
+            result.errorMessage = tr("None of the %n root(s) of the STEP file could be transferred.",
+                                     nullptr, result.rootCount);
             return result;
         }
         result.status = StepImportResult::Ok;

@@ -2,6 +2,7 @@
 // the status into messages.
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -15,11 +16,13 @@ struct StepImportResult
     QList<TopoDS_Shape> shapes;  // one per transferred root, in root order
     int rootCount = 0;           // 0 when reading failed
     int failedRootCount = 0;     // roots whose transfer returned false or threw
-    QString errorMessage;        // Exception only: the exception's text
+    QString errorMessage;        // Exception: the exception's text; otherwise the translated reason
 };
 
 class StepImporter
 {
+    Q_DECLARE_TR_FUNCTIONS(StepImporter)
+
 public:
     static StepImportResult importStep(const QString& path);
 };

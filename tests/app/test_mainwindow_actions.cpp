@@ -191,7 +191,10 @@ TEST_F(MainWindowActions, FailedReadLeavesProjectUnmodified)
     MessageBoxAnswerer answerer;
     EXPECT_FALSE(window->importStepFile(garbage.fileName()));
     ASSERT_EQ(answerer.seen.size(), 1);
-    EXPECT_EQ(answerer.seen.first(), QStringLiteral("Error|Unable to read the STEP file"));
+    // The window's message, then the importer's reason.
+    EXPECT_EQ(answerer.seen.first(),
+              QStringLiteral("Error|Unable to read the STEP file\n\nThe file is not a readable STEP file: ")
+                  + garbage.fileName());
     EXPECT_EQ(probe->status(), QStringLiteral("Ready - Build plate displayed"));
     EXPECT_FALSE(window->isProjectModified());
     EXPECT_TRUE(probe->project().mainShape().IsNull());

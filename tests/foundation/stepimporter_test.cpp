@@ -81,7 +81,7 @@ TEST_F(StepImporterTest, EveryRootTransferringToNothingIsAFailure)
     EXPECT_EQ(r.rootCount, 1);
     EXPECT_EQ(r.failedRootCount, 1);
     EXPECT_TRUE(r.shapes.isEmpty());
-    EXPECT_TRUE(r.errorMessage.isEmpty());
+    EXPECT_EQ(r.errorMessage, QStringLiteral("None of the 1 root(s) of the STEP file could be transferred."));
 }
 
 TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
@@ -98,23 +98,22 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
     const int entity = garbled.indexOf("\n#50 =");
     garbled.replace(entity, garbled.indexOf(';', entity) - entity + 1, "\n#50 = ADVANCED_FACE(@@@;");
 
-    // The message text is for exceptions only; the reason goes to the log.
     // A unit that cannot be read would leave the part at the wrong scale.
     QByteArray garbledUnit = whole;
     const int unit = garbledUnit.indexOf("SI_UNIT(.MILLI.,.METRE.)");
     ASSERT_GT(unit, 0);
     garbledUnit.replace(unit, 24, "SI_UNIT(.MILLI.,#99999)");
-    struct Case { const char* name; QByteArray bytes; int status; const char* warningStart; };
+    struct Case { const char* name; QByteArray bytes; int status; const char* warningStart; const char* reasonStart; };
     const QList<Case> cases = {
-        {"empty", QByteArray(), StepImportResult::ReadFailed, "StepImporter: empty file"},
-        {"stl", stl, StepImportResult::ReadFailed, "StepImporter: not a readable STEP file"},
-        {"binary", QByteArray(3000, '\x9c'), StepImportResult::ReadFailed, "StepImporter: not a readable STEP file"},
-        {"half", whole.left(whole.size() / 2), StepImportResult::ReadFailed, "StepImporter: not a readable STEP file"},
-        {"no-end", whole.left(whole.lastIndexOf("ENDSEC;")), StepImportResult::ReadFailed, "StepImporter:"},
-        {"unresolved-reference", unresolved, StepImportResult::ReadFailed, "StepImporter: damaged file, 1 geometric"},
-        {"garbled-entity", garbled, StepImportResult::ReadFailed, "StepImporter: damaged file"},
-        {"garbled-unit", garbledUnit, StepImportResult::ReadFailed, "StepImporter: damaged file"},
-        {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, nullptr},
+        {"empty", QByteArray(), StepImportResult::ReadFailed, "StepImporter: empty file", "The STEP file is empty"},
+        {"stl", stl, StepImportResult::ReadFailed, "StepImporter: not a readable STEP file", "The file is not a readable STEP file"},
+        {"binary", QByteArray(3000, '\x9c'), StepImportResult::ReadFailed, "StepImporter: not a readable STEP file", "The file is not a readable STEP file"},
+        {"half", whole.left(whole.size() / 2), StepImportResult::ReadFailed, "StepImporter: not a readable STEP file", "The file is not a readable STEP file"},
+        {"no-end", whole.left(whole.lastIndexOf("ENDSEC;")), StepImportResult::ReadFailed, "StepImporter:", "The "},
+        {"unresolved-reference", unresolved, StepImportResult::ReadFailed, "StepImporter: damaged file, 1 geometric", "The STEP file is damaged: 1 geometric"},
+        {"garbled-entity", garbled, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged"},
+        {"garbled-unit", garbledUnit, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged"},
+        {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, nullptr, "The STEP file contains no transferable root."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,13 +121,15 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
         const StepImportResult r = StepImporter::importStep(file(QString(c.name) + ".step", c.bytes));
         EXPECT_EQ(r.status, c.status);
         EXPECT_TRUE(r.shapes.isEmpty());
-        EXPECT_TRUE(r.errorMessage.isEmpty());
+        // The caller shows this translated reason under its own message.
+        EXPECT_TRUE(r.errorMessage.startsWith(QString::fromUtf8(c.reasonStart))) << r.errorMessage.toStdString();
         if (c.warningStart) {
             ASSERT_FALSE(log.warnings().isEmpty());
             EXPECT_TRUE(log.warnings().last().startsWith(c.warningStart)) << log.warnings().last().toStdString();
         }
-        if (c.status == StepImportResult::ReadFailed)
+        if (c.status == StepImportResult::ReadFailed) {
             EXPECT_EQ(r.rootCount, 0);
+        }
     }
     const StepImportResult missing = StepImporter::importStep(path("missing.step"));
     EXPECT_EQ(missing.status, StepImportResult::ReadFailed);
