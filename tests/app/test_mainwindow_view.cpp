@@ -22,11 +22,14 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_ListOfInteractive.hxx>
+#include <AIS_Shape.hxx>
 #include <AIS_ViewCube.hxx>
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
+#include <SelectMgr_ViewerSelector.hxx>
+#include <TColStd_ListOfInteger.hxx>
 #include <V3d_View.hxx>
 
 namespace {
@@ -187,6 +190,44 @@ TEST_F(MainWindowView, RedoKeysRedoFromTheKeyboard)
         press(key);
         EXPECT_EQ(stack->index(), 1);
     }
+}
+
+// Select mode makes picking wider and leaves the part unpickable; leaving it restores both.
+TEST_F(MainWindowView, SelectModeTunesPickingAndLeavesThePartOut)
+{
+    chooser = path(QStringLiteral("plate.step"));
+    ASSERT_TRUE(PartFiles::writeStep(chooser, {PartFiles::box(30, 30, 4)}));
+    window->importGeometryFile();
+    const TopoDS_Shape part = probe->project().mainShape();
+    ASSERT_FALSE(part.IsNull());
+    probe->project().routingManager().addRoute(Route()); // Select needs tracks or components
+
+    OccWidget* w = probe->occWidget();
+    const opencascade::handle<AIS_InteractiveContext> context = w->context();
+    ASSERT_TRUE(probe->modes()->requestTransition(ModeController::Mode::Select).accepted);
+    EXPECT_EQ(w->interactionMode(), int(ModeController::Mode::Select));
+    EXPECT_EQ(context->MainSelector()->CustomPixelTolerance(), 15);
+    AIS_ListOfInteractive objects;
+    context->DisplayedObjects(objects);
+    int partObjects = 0;
+    for (const opencascade::handle<AIS_InteractiveObject>& object : objects) {
+        const auto shape = opencascade::handle<AIS_Shape>::DownCast(object);
+        if (shape.IsNull() || !shape->Shape().IsSame(part))
+            continue;
+        ++partObjects;
+        TColStd_ListOfInteger modes;
+        context->ActivatedModes(shape, modes);
+        EXPECT_TRUE(modes.IsEmpty()) << "the part must not be picked in Select mode";
+    }
+    EXPECT_EQ(partObjects, 1);
+    EXPECT_EQ(probe->status(), QStringLiteral("Selection mode ACTIVE — click a component or a "
+                                              "track; click the selected target again to "
+                                              "manipulate it"));
+
+    ASSERT_TRUE(probe->modes()->requestTransition(ModeController::Mode::View).accepted);
+    EXPECT_EQ(context->MainSelector()->CustomPixelTolerance(), 8);
+    EXPECT_EQ(w->interactionMode(), int(ModeController::Mode::View));
+    EXPECT_EQ(probe->status(), QStringLiteral("Selection mode disabled"));
 }
 
 // A click on a side face in Orientation mode lays that face on the plate.
