@@ -4,8 +4,6 @@
 // plus the copper reader and the pad/body solid builders that turn a footprint into geometry.
 
 #include "components/footprintdata.h"
-#include "components/placedcomponentdata.h"
-#include "project/padid.h"
 
 #include <QList>
 #include <QMap>
@@ -17,8 +15,12 @@
 #include <functional>
 
 class AIS_InteractiveContext;
+class AIS_Shape;
 class gp_Pnt;
 class gp_Trsf;
+struct PadId;
+struct PlacedComponentData;
+struct PlacedPadData;
 
 class FootprintManager
 {
