@@ -118,7 +118,16 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance)
     result.shape = direct;
     result.valid = StlShellBuilder::isValid(direct);
 
-    if (!result.valid) {
+    // The faces get their triangles only now, once the check's own bookkeeping is gone, so
+    // that the two never add up. A healed shape is left to the viewer to mesh: healing may
+    // have rebuilt faces.
+    if (result.valid) {
+        // Should it fail half-way, the faces left without a mesh are meshed by the viewer.
+        OccUtils::guardedCall(false, "StlImporter: triangulation", [&direct] {
+            StlShellBuilder::attachTriangulations(direct);
+            return true;
+        });
+    } else {
         result.shape = healStl(direct, tolerance);
         result.valid = OccUtils::isValidShape(result.shape);
     }

@@ -12,10 +12,15 @@ struct StlMesh;
 class StlShellBuilder
 {
 public:
-    // The solid (or compound of solids, one per connected shell), outward oriented, each face
-    // carrying its triangle as its triangulation so that nothing re-meshes it; a null shape
-    // when the mesh needs sewing.
+    // The solid (or compound of solids, one per connected shell), outward oriented; a null
+    // shape when the mesh needs sewing.
     static TopoDS_Shape build(const StlMesh& mesh, double tolerance);
+
+    // Gives every face of a shape made by build() its triangle as its exact triangulation,
+    // and its edges their polygons on it, so that neither the viewer nor the mesher re-meshes
+    // it. Kept apart from build() because the meshes are a third of the part's memory and
+    // need not be alive while it is checked.
+    static void attachTriangulations(const TopoDS_Shape& built);
 
     // The OpenCASCADE validity check of a shape made by build(), run face by face and then
     // on its shells and solids: the same checks as one analyzer over the whole shape, whose

@@ -19,6 +19,7 @@
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
+#include <Geom_Plane.hxx>
 #include <Poly_PolygonOnTriangulation.hxx>
 #include <Poly_Triangulation.hxx>
 #include <TopExp.hxx>
@@ -27,6 +28,8 @@
 #include <TopoDS_Vertex.hxx>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 using namespace MeshFixtures;
 
@@ -413,6 +416,7 @@ TEST_F(StlImporterTest, ClosedMeshComesAlreadyTriangulated)
 
         // Every face: one triangle on the face's own three vertices.
         std::vector<Handle(Poly_Triangulation)> before;
+        std::set<const Poly_PolygonOnTriangulation*> polygons;
         for (TopExp_Explorer ex(r.shape, TopAbs_FACE); ex.More(); ex.Next()) {
             const TopoDS_Face& face = TopoDS::Face(ex.Current());
             TopLoc_Location location;
@@ -421,7 +425,16 @@ TEST_F(StlImporterTest, ClosedMeshComesAlreadyTriangulated)
             ASSERT_EQ(mesh->NbTriangles(), 1);
             ASSERT_EQ(mesh->NbNodes(), 3);
             expectNodesOnVertices(face, mesh, location);
-            // Its edges' polygons name the nodes at their own vertices, first to last.
+            // The triangle faces out of the part, as the face does.
+            int n1, n2, n3;
+            mesh->Triangle(1).Get(n1, n2, n3);
+            const gp_Vec normal = gp_Vec(mesh->Node(n1), mesh->Node(n2)).Crossed(gp_Vec(mesh->Node(n1), mesh->Node(n3)));
+            const Handle(Geom_Plane) plane = Handle(Geom_Plane)::DownCast(BRep_Tool::Surface(face));
+            ASSERT_FALSE(plane.IsNull());
+            const double side = normal.Dot(gp_Vec(plane->Axis().Direction()));
+            EXPECT_GT(face.Orientation() == TopAbs_REVERSED ? -side : side, 0.0);
+            // Its edges' polygons name the nodes at their own vertices, first to last, at the
+            // edge's own parameters (the mesher reads them when it meshes a neighbour anew).
             for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next()) {
                 const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
                 const Handle(Poly_PolygonOnTriangulation) polygon =
@@ -432,10 +445,19 @@ TEST_F(StlImporterTest, ClosedMeshComesAlreadyTriangulated)
                 TopExp::Vertices(edge, first, last);
                 EXPECT_LT(BRep_Tool::Pnt(first).Distance(mesh->Node(polygon->Node(1)).Transformed(location)), 1e-12);
                 EXPECT_LT(BRep_Tool::Pnt(last).Distance(mesh->Node(polygon->Node(2)).Transformed(location)), 1e-12);
+                double from = 0.0, to = 0.0;
+                BRep_Tool::Range(edge, from, to);
+                ASSERT_FALSE(polygon->Parameters().IsNull());
+                EXPECT_EQ(polygon->Parameter(1), from);
+                EXPECT_EQ(polygon->Parameter(2), to);
+                polygons.insert(polygon.get());
             }
             before.push_back(mesh);
         }
         EXPECT_EQ(int(before.size()), r.triangleCount);
+        // Where the two faces of an edge number its ends alike they share one polygon, which
+        // the memory of large parts relies on (about two edges in three here).
+        EXPECT_LT(double(polygons.size()), 0.8 * countOf(r.shape, TopAbs_EDGE)); // each edge counted per face
 
         // Rotated and moved the way the part is laid on the plate.
         gp_Trsf turn;
