@@ -109,6 +109,7 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance)
     }
     if (direct.IsNull())
         return importThroughSewing(mesh, tolerance, result);
+    mesh = StlMesh(); // the shape holds all of it now
 
     // A clean closed mesh: every edge already joins two faces, so there is nothing to sew,
     // and healing runs only when the check finds something to repair.
