@@ -655,6 +655,13 @@ and in red the outline at the interface.</source>
             <numerusform>None of the %n roots of the STEP file could be transferred.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>The STEP file is damaged: %n geometric entity(ies) could not be read.</source>
+        <translation>
+            <numerusform>The STEP file is damaged: %n geometric entity could not be read.</numerusform>
+            <numerusform>The STEP file is damaged: %n geometric entities could not be read.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>StlImporter</name>
@@ -707,6 +714,14 @@ and in red the outline at the interface.</source>
     </message>
     <message>
         <source>Face sewing: null result.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STL import failed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The ASCII STL file is damaged: line %1 does not continue a facet.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

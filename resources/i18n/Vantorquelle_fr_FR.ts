@@ -686,6 +686,13 @@ et en rouge le contour à l&apos;interface.</translation>
             <numerusform>Aucune des %n racines du fichier STEP n&apos;a pu être transférée.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>The STEP file is damaged: %n geometric entity(ies) could not be read.</source>
+        <translation>
+            <numerusform>Le fichier STEP est endommagé&#xa0;: %n entité géométrique n&apos;a pas pu être lue.</numerusform>
+            <numerusform>Le fichier STEP est endommagé&#xa0;: %n entités géométriques n&apos;ont pas pu être lues.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>StlImporter</name>
@@ -739,6 +746,14 @@ et en rouge le contour à l&apos;interface.</translation>
     <message>
         <source>Face sewing: null result.</source>
         <translation>Couture des faces&#xa0;: résultat nul.</translation>
+    </message>
+    <message>
+        <source>STL import failed: %1</source>
+        <translation>Échec de l&apos;import STL&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>The ASCII STL file is damaged: line %1 does not continue a facet.</source>
+        <translation>Le fichier STL ASCII est endommagé&#xa0;: la ligne %1 ne fait pas suite à une facette.</translation>
     </message>
 </context>
 </TS>
