@@ -1,62 +1,17 @@
-// Test helpers for the footprint library tests: message capture and small footprint files.
+// Test helpers for the footprint library tests: small footprint files.
 #pragma once
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
+#include "footprintlogcapture.h"
+
 namespace FootprintLibraryTest {
-
-// Collects every Qt message while alive; optionally turns the footprint debug traces on.
-class MessageCapture
-{
-public:
-    explicit MessageCapture(bool withFootprintDebug = false)
-    {
-        s_active = this;
-        m_previous = qInstallMessageHandler(&MessageCapture::handler);
-        if (withFootprintDebug)
-            QLoggingCategory::setFilterRules(QStringLiteral("vantorquelle.footprint.debug=true"));
-    }
-    ~MessageCapture()
-    {
-        QLoggingCategory::setFilterRules(QString());
-        qInstallMessageHandler(m_previous);
-        s_active = nullptr;
-    }
-
-    QStringList warnings;
-    QStringList debug;
-
-    bool anyWarningContains(const QString& text) const { return contains(warnings, text); }
-    bool anyDebugContains(const QString& text) const { return contains(debug, text); }
-
-private:
-    static bool contains(const QStringList& lines, const QString& text)
-    {
-        for (const QString& line : lines)
-            if (line.contains(text))
-                return true;
-        return false;
-    }
-    static void handler(QtMsgType type, const QMessageLogContext&, const QString& message)
-    {
-        if (!s_active)
-            return;
-        if (type == QtDebugMsg || type == QtInfoMsg)
-            s_active->debug.append(message);
-        else
-            s_active->warnings.append(message);
-    }
-
-    QtMessageHandler m_previous = nullptr;
-    static inline MessageCapture* s_active = nullptr;
-};
 
 inline QByteArray twoPadFootprint(const QString& name, double spacing = 1.8)
 {

@@ -118,21 +118,21 @@ TEST_F(FootprintLibrary, AmbiguityAcrossFoldersIsReportedAndFirstFolderWins)
     library.addSearchPath(a);
     library.addSearchPath(b);
 
-    MessageCapture capture;
+    FootprintLogCapture capture;
     EXPECT_EQ(library.findFootprintFile(QStringLiteral("R_0603")), first);
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("L1 ambiguity for \"R_0603\"")));
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("2 candidates:")));
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("•")));
-    EXPECT_TRUE(capture.anyWarningContains(second));
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("→ First candidate kept:")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("L1 ambiguity for \"R_0603\"")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("2 candidates:")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("•")));
+    EXPECT_TRUE(capture.contains(second));
+    EXPECT_TRUE(capture.contains(QStringLiteral("→ First candidate kept:")));
 }
 
 TEST_F(FootprintLibrary, EmptyNameFailsWithWarning)
 {
     FootprintManager library;
-    MessageCapture capture;
+    FootprintLogCapture capture;
     EXPECT_FALSE(library.loadFootprint(FootprintManager::normalizeFootprintName(QStringLiteral("Lib:"))));
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("findFootprintFile: empty footprint name")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("findFootprintFile: empty footprint name")));
 }
 
 TEST_F(FootprintLibrary, SubWordMatchIsCachedUnderBothNames)
@@ -152,10 +152,10 @@ TEST_F(FootprintLibrary, SubWordMatchIsCachedUnderBothNames)
     EXPECT_DOUBLE_EQ(footprint.thickness, 1.0);
     EXPECT_DOUBLE_EQ(footprint.bodyUndercut, 0.4);
 
-    MessageCapture capture(true);
+    FootprintLogCapture capture(true);
     EXPECT_TRUE(library.loadFootprint(QStringLiteral("R_0603")));
-    EXPECT_TRUE(capture.anyDebugContains(QStringLiteral("✓ Footprint already loaded: \"R_0603\"")));
-    EXPECT_FALSE(capture.anyDebugContains(QStringLiteral("LOADING KICAD FILE")));
+    EXPECT_TRUE(capture.debugContains(QStringLiteral("✓ Footprint already loaded: \"R_0603\"")));
+    EXPECT_FALSE(capture.debugContains(QStringLiteral("LOADING KICAD FILE")));
 }
 
 TEST_F(FootprintLibrary, MissingVersionIsLoggedAsUnknownAndLoads)
@@ -166,9 +166,9 @@ TEST_F(FootprintLibrary, MissingVersionIsLoggedAsUnknownAndLoads)
               "  (pad 1 thru_hole circle (at 0 2.5) (size 1.6 1.6) (drill 0.8) (layers *.Cu *.Mask))\n)\n");
     FootprintManager library;
     library.addSearchPath(a);
-    MessageCapture capture(true);
+    FootprintLogCapture capture(true);
     ASSERT_TRUE(library.loadFootprint(QStringLiteral("NoVersion")));
-    EXPECT_TRUE(capture.anyDebugContains(QStringLiteral("Detected format version: \"Inconnue\"")));
+    EXPECT_TRUE(capture.debugContains(QStringLiteral("Detected format version: \"Inconnue\"")));
     const FootprintData footprint = library.getFootprint(QStringLiteral("NoVersion"));
     ASSERT_EQ(footprint.copperPads.size(), 1);
     EXPECT_NEAR(footprint.copperPads.at(0).posY, -2.5, 1e-9);
@@ -213,9 +213,9 @@ TEST_F(FootprintLibrary, LegacyModFileIsRefusedWithoutTryingBuiltins)
     FootprintManager library;
     library.addSearchPath(a);
 
-    MessageCapture capture;
+    FootprintLogCapture capture;
     EXPECT_FALSE(library.loadFootprint(QStringLiteral("Builtin_0603")));
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("✗ Unsupported format")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("✗ Unsupported format")));
     EXPECT_FALSE(library.hasFootprint(QStringLiteral("Builtin_0603")));
     // Indexed (name filters ignore case) but refused on load: the suffix test is exact.
     EXPECT_FALSE(library.findFootprintFile(QStringLiteral("Upper")).isEmpty());
@@ -231,9 +231,9 @@ TEST_F(FootprintLibrary, FileGoneAfterIndexingFailsWithoutTryingBuiltins)
     library.buildFootprintIndex();
     ASSERT_TRUE(QFile::remove(path));
 
-    MessageCapture capture;
+    FootprintLogCapture capture;
     EXPECT_FALSE(library.loadFootprint(QStringLiteral("Builtin_1206")));
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("✗ Cannot open the file")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("✗ Cannot open the file")));
     EXPECT_FALSE(library.hasFootprint(QStringLiteral("Builtin_1206")));
 }
 
@@ -243,9 +243,9 @@ TEST_F(FootprintLibrary, VanishedFolderIsReportedOnIndexing)
     FootprintManager library;
     library.addSearchPath(a);
     ASSERT_TRUE(QDir(a).removeRecursively());
-    MessageCapture capture;
+    FootprintLogCapture capture;
     EXPECT_TRUE(library.findFootprintFile(QStringLiteral("R_0603")).isEmpty());
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("no longer exists")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("no longer exists")));
 }
 
 TEST_F(FootprintLibrary, SymlinkLoopDoesNotTrapTheIndex)
@@ -255,9 +255,9 @@ TEST_F(FootprintLibrary, SymlinkLoopDoesNotTrapTheIndex)
     ASSERT_TRUE(QFile::link(a, QDir(a).filePath(QStringLiteral("loop"))));
     FootprintManager library;
     library.addSearchPath(a);
-    MessageCapture capture;
+    FootprintLogCapture capture;
     EXPECT_EQ(library.findFootprintFile(QStringLiteral("Only")), QDir(a).filePath(QStringLiteral("Only.kicad_mod")));
-    EXPECT_TRUE(capture.warnings.isEmpty()) << capture.warnings.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(capture.warnings().isEmpty()) << capture.warnings().join(QLatin1Char('\n')).toStdString();
 }
 
 struct BadFileRow { const char* label; QByteArray content; const char* warning; };
@@ -273,10 +273,10 @@ TEST_P(BadFootprintFile, IsRefusedWithAWarningAndNotCached)
     FootprintManager library;
     library.addSearchPath(root.path());
 
-    MessageCapture capture;
+    FootprintLogCapture capture;
     EXPECT_FALSE(library.loadFootprint(QStringLiteral("Bad"))) << row.label;
     EXPECT_FALSE(library.hasFootprint(QStringLiteral("Bad"))) << row.label;
-    EXPECT_TRUE(capture.anyWarningContains(QString::fromUtf8(row.warning))) << row.label;
+    EXPECT_TRUE(capture.contains(QString::fromUtf8(row.warning))) << row.label;
     EXPECT_FALSE(library.loadFootprintFromFile(path)) << row.label;
 }
 
@@ -327,12 +327,12 @@ TEST_F(FootprintLibrary, ExplicitFileIsCachedUnderItsBaseName)
     EXPECT_TRUE(library.hasFootprint(QStringLiteral("My.Part")));
     EXPECT_EQ(library.getFootprint(QStringLiteral("My.Part")).path, path);
 
-    MessageCapture capture;
+    FootprintLogCapture capture;
     EXPECT_FALSE(library.loadFootprintFromFile(dir().filePath(QStringLiteral("absent.kicad_mod"))));
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("loadFootprintFromFile: file not found:")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("loadFootprintFromFile: file not found:")));
     const QString legacy = writeFile(dir(), QStringLiteral("Old.mod"), "$MODULE Old\n");
     EXPECT_FALSE(library.loadFootprintFromFile(legacy));
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("loadFootprintFromFile: unsupported format:")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("loadFootprintFromFile: unsupported format:")));
 }
 
 FootprintData embeddedRecord(const QString& name, double padX)
@@ -372,9 +372,9 @@ TEST_F(FootprintLibrary, EmbeddedFootprintReplacesAFileReadOneAndGetsABody)
     EXPECT_TRUE(library.loadFootprint(QStringLiteral("Shared")));
     EXPECT_EQ(library.getFootprint(QStringLiteral("Shared")).copperPads.size(), 1);
 
-    MessageCapture capture;
+    FootprintLogCapture capture;
     library.registerEmbeddedFootprint(FootprintData());
-    EXPECT_TRUE(capture.anyWarningContains(QStringLiteral("registerEmbeddedFootprint: unnamed footprint, skipped")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("registerEmbeddedFootprint: unnamed footprint, skipped")));
 }
 
 TEST_F(FootprintLibrary, ChangingFoldersKeepsFootprintsRestoredFromTheProject)
