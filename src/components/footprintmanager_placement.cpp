@@ -19,43 +19,8 @@
 
 #include <cmath>
 
-namespace {
-
 using FootprintPlacement::isFinitePoint;
 using FootprintPlacement::translation;
-
-void warnPadTransformException(const QString& number)
-{
-    qWarning() << "createIndividualPads: exception during the transformation" << "of pad" << number << ":"
-               << OccUtils::currentExceptionMessage() << "— aborting creation of every pad.";
-}
-
-// The pad solid carried to the pad's place as a copy of its own; null after a warning.
-TopoDS_Shape placePadCopy(const PlacedPadData& pad, const gp_Trsf& move)
-{
-    try {
-        BRepBuilderAPI_Transform maker(pad.localShape, move, Standard_True);
-        if (!maker.IsDone()) {
-            qWarning() << "createIndividualPads: BRepBuilderAPI_Transform did not complete" << "for pad"
-                       << pad.number << "— aborting creation of every pad.";
-            return TopoDS_Shape();
-        }
-        const TopoDS_Shape placed = maker.Shape();
-        if (placed.IsNull())
-            qWarning() << "createIndividualPads: transformed shape is null" << "for pad" << pad.number
-                       << "— aborting creation of every pad.";
-        return placed;
-    } catch (const Standard_Failure&) {
-        warnPadTransformException(pad.number);
-    } catch (const std::exception&) {
-        warnPadTransformException(pad.number);
-    } catch (...) {
-        warnPadTransformException(pad.number);
-    }
-    return TopoDS_Shape();
-}
-
-} // namespace
 
 TopoDS_Shape FootprintManager::transformShape(const TopoDS_Shape& shape, const gp_Trsf& transform, bool copy,
                                               const char* operation)
@@ -203,10 +168,14 @@ bool FootprintManager::createIndividualPads(const FootprintData& footprint, cons
                        << pad.number << "of footprint" << footprint.name << "— aborting creation of every pad.";
             return false;
         }
-        placed.placedShape = placePadCopy(
-            placed, translation(position.X() + pad.posX, position.Y() + pad.posY, position.Z()));
-        if (placed.placedShape.IsNull())
+        placed.placedShape =
+            transformShape(placed.localShape, translation(position.X() + pad.posX, position.Y() + pad.posY, position.Z()),
+                           true, "createIndividualPads: pad placement");
+        if (placed.placedShape.IsNull()) {
+            qWarning() << "createIndividualPads: placing pad" << pad.number << "of footprint" << footprint.name
+                       << "failed — aborting creation of every pad.";
             return false;
+        }
         placed.aisShape = OccUtils::guardedCall(opencascade::handle<AIS_Shape>(), "createIndividualPads: pad object",
                                                 [&] {
                                                     opencascade::handle<AIS_Shape> object =
