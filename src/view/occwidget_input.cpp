@@ -70,11 +70,9 @@ void OccWidget::setSelectionActive(bool on)
             OccUtils::guardedCall(false, "setSelectionActive", [this] {
                 m_context->ClearSelected(false);
                 m_context->Deactivate();
-                if (!m_viewCube.IsNull())
-                    m_context->SetSelectionModeActive(m_viewCube, 0, true,
-                                                      AIS_SelectionModesConcurrency_GlobalOrLocal, false);
                 return true;
             });
+            ensureViewCubeActive();
             OccUtils::safeUpdateViewer(m_context);
         }
     }
@@ -104,9 +102,7 @@ void OccWidget::setupSelectionMode()
         if ((m_interactionMode == kModeRouting || m_interactionMode == kModeProbe) && m_padReactivation)
             m_padReactivation();
 
-        if (!m_viewCube.IsNull())
-            m_context->SetSelectionModeActive(m_viewCube, 0, true, AIS_SelectionModesConcurrency_GlobalOrLocal,
-                                              false);
+        ensureViewCubeActive();
         m_context->UpdateCurrentViewer();
         return true;
     });
