@@ -34,13 +34,19 @@ bool containsFace(const TopoDS_Shape& shape, const TopoDS_Face& face)
     return false;
 }
 
+// Scaled before truncating, so a fractional event position keeps its sub-pixel part; the
+// truncation toward zero is what the viewer's pixel grid expects.
+QPoint scaledToDevice(const QPointF& logical, qreal devicePixelRatio)
+{
+    const qreal ratio = std::max<qreal>(devicePixelRatio, 1.0);
+    return QPoint(static_cast<int>(logical.x() * ratio), static_cast<int>(logical.y() * ratio));
+}
+
 } // namespace
 
 QPoint OccWidget::toDevicePixels(const QPoint& logical, qreal devicePixelRatio)
 {
-    const qreal ratio = std::max<qreal>(devicePixelRatio, 1.0);
-    // static_cast truncates toward zero, as the viewer's pixel grid expects.
-    return QPoint(static_cast<int>(logical.x() * ratio), static_cast<int>(logical.y() * ratio));
+    return scaledToDevice(logical, devicePixelRatio);
 }
 
 QPoint OccWidget::toDevicePixels(const QPoint& logical) const
@@ -50,9 +56,7 @@ QPoint OccWidget::toDevicePixels(const QPoint& logical) const
 
 QPoint OccWidget::mouseDevicePos(const QMouseEvent* event) const
 {
-    const qreal ratio = std::max<qreal>(devicePixelRatio(), 1.0);
-    const QPointF p = event->position();
-    return QPoint(static_cast<int>(p.x() * ratio), static_cast<int>(p.y() * ratio));
+    return scaledToDevice(event->position(), devicePixelRatio());
 }
 
 gp_Pnt OccWidget::projectScreenToPlane(const QPoint& logical, double planeZ) const
