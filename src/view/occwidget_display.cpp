@@ -1,6 +1,7 @@
 // OccWidget: showing the part, clearing the scene and framing the camera.
 #include "view/occwidget.h"
 
+#include "foundation/geometryutils.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
 
@@ -117,14 +118,9 @@ void OccWidget::fitTo(const Bnd_Box& box)
     if (!m_initialized || m_view.IsNull() || box.IsVoid())
         return;
     OccUtils::guardedCall(false, "fitTo", [&] {
-        double xmin = 0, ymin = 0, zmin = 0, xmax = 0, ymax = 0, zmax = 0;
-        box.Get(xmin, ymin, zmin, xmax, ymax, zmax);
-        const gp_Pnt centre((xmin + xmax) / 2.0, (ymin + ymax) / 2.0, (zmin + zmax) / 2.0);
-        const double diagonal = std::sqrt((xmax - xmin) * (xmax - xmin) + (ymax - ymin) * (ymax - ymin)
-                                          + (zmax - zmin) * (zmax - zmin));
         // A single pad or a point is centred, not zoomed onto.
-        if (diagonal < 1.0) {
-            centerOn(centre);
+        if (std::sqrt(box.SquareExtent()) < 1.0) {
+            centerOn(GeometryUtils::boxCenter(box));
             return true;
         }
         m_view->FitAll(box, 0.25, false);
