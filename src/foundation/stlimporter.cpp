@@ -38,7 +38,7 @@ static double resolveTolerance(double requested, const StlMesh& mesh)
 
 static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance)
 {
-    try {
+    return OccUtils::guardedCall(shape, "StlImporter: ShapeFix", [&] {
         ShapeFix_Shape fix(shape);
         fix.SetPrecision(tolerance);
         fix.SetMinTolerance(1e-7);
@@ -46,14 +46,7 @@ static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance)
         fix.Perform();
         const TopoDS_Shape fixed = fix.Shape();
         return fixed.IsNull() ? shape : fixed;
-    } catch (const Standard_Failure& failure) {
-        OccUtils::detail::warnOccFailure("StlImporter: ShapeFix", failure);
-    } catch (const std::exception& exception) {
-        OccUtils::detail::warnStdException("StlImporter: ShapeFix", exception);
-    } catch (...) {
-        OccUtils::detail::warnUnknown("StlImporter: ShapeFix");
-    }
-    return shape;
+    });
 }
 
 static void finish(StlImportResult& result)
