@@ -3,7 +3,6 @@
 #include "foundation/logging.h"
 
 #include <BRepAdaptor_Surface.hxx>
-#include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
 #include <gp_Ax1.hxx>
@@ -25,35 +24,21 @@ double finiteBound(double value, double replacement)
     return std::abs(value) >= 1e100 ? replacement : value;
 }
 
-// The face's centre of mass, or the centre of its box when the area computation raises;
-// nothing for a face of no area.
-std::optional<gp_Pnt> faceCentroid(const TopoDS_Face& face)
+// The centre of mass of a face (by area) or a solid (by volume), or the centre of its box when
+// the computation raises; nothing when it has no extent.
+std::optional<gp_Pnt> centroidOf(const TopoDS_Shape& shape, bool byVolume)
 {
     try {
         GProp_GProps props;
-        BRepGProp::SurfaceProperties(face, props, false, false);
+        if (byVolume)
+            BRepGProp::VolumeProperties(shape, props, false, false, false);
+        else
+            BRepGProp::SurfaceProperties(shape, props, false, false);
         if (props.Mass() > kZero)
             return props.CentreOfMass();
         return std::nullopt;
     } catch (...) {
-        Bnd_Box box;
-        BRepBndLib::Add(face, box, true);
-        if (box.IsVoid())
-            return std::nullopt;
-        return boxCenter(box);
-    }
-}
-
-std::optional<gp_Pnt> solidCentroid(const TopoDS_Shape& solid)
-{
-    try {
-        GProp_GProps props;
-        BRepGProp::VolumeProperties(solid, props, false, false, false);
-        if (props.Mass() > kZero)
-            return props.CentreOfMass();
-        return std::nullopt;
-    } catch (...) {
-        const Bnd_Box box = boundingBoxOf(solid);
+        const Bnd_Box box = boundingBoxOf(shape);
         if (box.IsVoid())
             return std::nullopt;
         return boxCenter(box);
@@ -100,7 +85,7 @@ gp_Vec ensureNormalPointsOutward(const TopoDS_Face& face, const gp_Vec& normal,
             qWarning() << "ensureNormalPointsOutward: null normal on input, returning uncorrected.";
             return normal;
         }
-        const std::optional<gp_Pnt> centroid = faceCentroid(face);
+        const std::optional<gp_Pnt> centroid = centroidOf(face, false);
 
         if (reference && centroid) {
             const gp_Vec v(*centroid, *reference);
@@ -114,7 +99,7 @@ gp_Vec ensureNormalPointsOutward(const TopoDS_Face& face, const gp_Vec& normal,
         }
 
         if (centroid && !solid.IsNull()) {
-            if (const std::optional<gp_Pnt> inner = solidCentroid(solid)) {
+            if (const std::optional<gp_Pnt> inner = centroidOf(solid, true)) {
                 const gp_Vec w(*inner, *centroid);
                 if (w.Magnitude() > kZero) {
                     if (normal.Dot(w) < 0.0) {
