@@ -84,10 +84,9 @@ void ProjectManager::syncRoutingNetlist()
 
 void ProjectManager::clear()
 {
-    m_shapes.clear();
-    m_mainShapeIndex = -1;
+    clearShapes();
     clearNetlist();
     m_lastError.clear();
     m_routingManager.clearRoutes();
-    m_routingManager.setRoutingRules(RoutingRules{2.0, 1.0, 0.5, 0.5});
+    m_routingManager.setRoutingRules(RoutingRules());
 }
