@@ -23,6 +23,12 @@ double positiveOr(const QJsonObject& object, const char* key, double fallback)
     return value > 0.0 ? value : fallback;
 }
 
+double nonNegativeOr(const QJsonObject& object, const char* key, double fallback)
+{
+    const double value = number(object, key, fallback);
+    return value >= 0.0 ? value : fallback;
+}
+
 QJsonObject segmentToJson(const RouteSegment& segment)
 {
     QJsonObject object;
@@ -114,18 +120,10 @@ QJsonObject routingRulesToJson(const RoutingRules& rules)
 RoutingRules routingRulesFromJson(const QJsonObject& object)
 {
     RoutingRules rules;
-    const double width = number(object, "trackWidth", rules.trackWidth);
-    const double height = number(object, "trackHeight", rules.trackHeight);
-    const double clearance = number(object, "clearance", rules.clearance);
-    const double padClearance = number(object, "padClearance", rules.padClearance);
-    if (width > 0.0)
-        rules.trackWidth = width;
-    if (height > 0.0)
-        rules.trackHeight = height;
-    if (clearance >= 0.0)
-        rules.clearance = clearance;
-    if (padClearance >= 0.0)
-        rules.padClearance = padClearance;
+    rules.trackWidth = positiveOr(object, "trackWidth", rules.trackWidth);
+    rules.trackHeight = positiveOr(object, "trackHeight", rules.trackHeight);
+    rules.clearance = nonNegativeOr(object, "clearance", rules.clearance);
+    rules.padClearance = nonNegativeOr(object, "padClearance", rules.padClearance);
     return rules;
 }
 
