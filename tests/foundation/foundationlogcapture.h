@@ -50,6 +50,16 @@ public:
     QStringList warnings() const { return texts(QtWarningMsg); }
     QStringList debugs() const { return texts(QtDebugMsg); }
 
+    // Whether a warning holds the text; all warnings in one text for failure output.
+    bool contains(const QString& text) const
+    {
+        for (const QString& warning : warnings())
+            if (warning.contains(text))
+                return true;
+        return false;
+    }
+    QString joined() const { return warnings().join(QLatin1Char('\n')); }
+
 private:
     static void handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
     {

@@ -1,4 +1,4 @@
-#include "messagecapture.h"
+#include "../foundation/foundationlogcapture.h"
 
 #include "project/kicadnetlistreader.h"
 #include "project/netlist.h"
@@ -50,7 +50,7 @@ LoadResult loadBytes(const QByteArray& bytes)
 
 TEST(KiCadNetlistReader, ReadsKiCad6NetlistWithSheetsAndUnicode)
 {
-    MessageCapture capture;
+    FoundationLogCapture capture;
     Netlist netlist;
     QString error;
     ASSERT_TRUE(ProjectManager::loadNetlist(kNetlistDir + "horloge_kicad6.net", netlist, error));
@@ -169,7 +169,7 @@ TEST(KiCadNetlistReader, TokenizerErrorsAreLogged)
         {"foo", "Invalid S-expression root (not a list)"},
     };
     for (const Row& row : rows) {
-        MessageCapture capture;
+        FoundationLogCapture capture;
         Netlist netlist;
         EXPECT_FALSE(parseKiCadSExpression(row.text, netlist)) << row.text.left(40).toStdString();
         EXPECT_TRUE(capture.contains(row.logged)) << capture.joined().toStdString();
@@ -273,7 +273,7 @@ TEST(KiCadNetlistReader, FieldRulesAndAlternativeNames)
     (net (code 4) (name ONE) (node (ref R9) (pin 1)) (foo bar))
     (something (name ignored))))
 )");
-    MessageCapture capture;
+    FoundationLogCapture capture;
     Netlist netlist;
     ASSERT_TRUE(parseKiCadSExpression(text, netlist));
     EXPECT_TRUE(capture.contains("Unknown netlist version ( \"X\" ) — parsing attempted anyway"))
@@ -309,14 +309,14 @@ TEST(KiCadNetlistReader, SectionsAtTopOrInsideExportAndMissingSections)
     EXPECT_EQ(netlist.components.size(), 1);
     EXPECT_EQ(netlist.connections.size(), 1);
 
-    MessageCapture capture;
+    FoundationLogCapture capture;
     EXPECT_TRUE(parseKiCadSExpression("(export (version \"E\") (components (comp (ref A))))",
                                       netlist));
     EXPECT_TRUE(capture.contains("(nets) section not found in the netlist"));
     EXPECT_FALSE(capture.contains("Unknown netlist version"));
     EXPECT_TRUE(netlist.connections.isEmpty());
 
-    MessageCapture capture2;
+    FoundationLogCapture capture2;
     EXPECT_FALSE(parseKiCadSExpression("(export (version E))", netlist));
     EXPECT_TRUE(capture2.contains("(components) section not found in the netlist"));
     EXPECT_TRUE(netlist.isEmpty());

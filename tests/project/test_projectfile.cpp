@@ -1,5 +1,5 @@
 // The project file's sections and converters on their own.
-#include "messagecapture.h"
+#include "../foundation/foundationlogcapture.h"
 #include "projectsample.h"
 #include "testsupport.h"
 
@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ShapeEncodingTest,
 TEST(ShapeEncoding, DamagedTextsGiveNullShapesQuickly)
 {
     EXPECT_TRUE(decodeShapeFromBase64(QString()).IsNull());
-    MessageCapture capture;
+    FoundationLogCapture capture;
     const QByteArray header = "CASCADE Topology V3, (c) Open Cascade\n";
     for (const QByteArray& text :
          {QByteArray("\x01\x02\x03 junk"), header, header + "Locations 0\nCurve2ds 2000000000\n",

@@ -1,6 +1,6 @@
 // Saving and loading whole projects: round trips, the ".bak" copy, failed writes and loads
 // that must leave everything as it was.
-#include "messagecapture.h"
+#include "../foundation/foundationlogcapture.h"
 #include "projectsample.h"
 #include "testsupport.h"
 
@@ -102,7 +102,7 @@ TEST_F(ProjectIoTest, EmptyProjectWritesEverySectionAndLoadsAsNew)
 
     ProjectManager project;
     fill(project);
-    MessageCapture capture;
+    FoundationLogCapture capture;
     QList<QJsonObject> placed;
     ASSERT_TRUE(load(project, file, &placed));
     EXPECT_TRUE(capture.contains("Failed to load the placed components"));
@@ -206,7 +206,7 @@ TEST_F(ProjectIoTest, ShapeThatCannotBeEncodedCancelsTheSave)
     const Handle(GeomTools_UndefinedTypeHandler) previous = GeomTools::GetUndefinedTypeHandler();
     GeomTools::SetUndefinedTypeHandler(new RefusingHandler);
     const QString tail = ". Save cancelled to avoid producing an incomplete file.";
-    MessageCapture capture;
+    FoundationLogCapture capture;
 
     project.replaceShape(1, unwritableEdge());
     EXPECT_FALSE(project.saveProject(file, placedComponents(), footprints(), true));
@@ -290,7 +290,7 @@ TEST_P(FailedLoadTest, LeavesTheProjectAsItWas)
 
     QList<QJsonObject> placed;
     QList<FootprintData> prints;
-    MessageCapture capture;
+    FoundationLogCapture capture;
     EXPECT_FALSE(project.loadProject(file, placed, prints));
     EXPECT_TRUE(project.lastError().startsWith(QString::fromUtf8(bad.errorStart))) << qPrintable(project.lastError());
     EXPECT_EQ(snapshot(project), before);
@@ -346,7 +346,7 @@ TEST_F(ProjectIoTest, OtherVersionAndBrokenSectionsStillLoad)
     ProjectManager project;
     QList<QJsonObject> placed;
     QList<FootprintData> prints;
-    MessageCapture capture;
+    FoundationLogCapture capture;
     ASSERT_TRUE(load(project, file, &placed, &prints)) << qPrintable(project.lastError());
     EXPECT_TRUE(capture.contains("Different version detected: \"2.0\" (expected: 3.0 )")) << qPrintable(capture.joined());
     EXPECT_TRUE(capture.contains("Failed to load the netlist"));

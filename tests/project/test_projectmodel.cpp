@@ -1,5 +1,5 @@
 // The in-memory project model: shapes, netlist, routing model and reset.
-#include "messagecapture.h"
+#include "../foundation/foundationlogcapture.h"
 #include "projectsample.h"
 
 #include "project/projectmanager.h"
@@ -30,7 +30,7 @@ TEST(ProjectModel, ShapeListKeepsTheMainIndexInRange)
     project.setMainShapeIndex(1);
     EXPECT_TRUE(project.mainShape().IsSame(b));
 
-    MessageCapture capture;
+    FoundationLogCapture capture;
     EXPECT_FALSE(project.replaceShape(-1, a));
     EXPECT_FALSE(project.replaceShape(2, a));
     EXPECT_TRUE(capture.contains("ProjectManager::replaceShape: invalid index: 2"));

@@ -1,4 +1,4 @@
-#include "../project/messagecapture.h"
+#include "../foundation/foundationlogcapture.h"
 
 #include "routing/routingmanager.h"
 
@@ -104,7 +104,7 @@ TEST(RoutingManager, AddRouteHandsOutUniqueIdentities)
     EXPECT_EQ(rm.nextRouteId(), 8u);
 
     {
-        MessageCapture capture;
+        FoundationLogCapture capture;
         rm.addRoute(route("N", {}, false, 7));
         EXPECT_EQ(rm.routes().at(3).id, 8u);
         EXPECT_EQ(rm.nextRouteId(), 9u);
@@ -262,7 +262,7 @@ TEST(RoutingManager, SegmentSolids)
     EXPECT_TRUE(tiny.shape.IsNull());
     EXPECT_TRUE(tiny.box.IsVoid());
 
-    MessageCapture capture;
+    FoundationLogCapture capture;
     RouteSegment flat = segment({0, 0, 0}, {10, 0, 0}, RouteSegment::Horizontal, 0.0, 1.0);
     EXPECT_FALSE(RoutingManager::buildSegmentShape(flat));
     RouteSegment bad = segment({0, 0, 0}, {10, 0, 0}, RouteSegment::Horizontal, kNaN, 1.0);
