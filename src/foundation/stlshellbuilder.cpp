@@ -43,14 +43,16 @@
 
 namespace {
 
-// One side of a triangle: the node pair in ascending order and whether the triangle runs
-// along it from the lower to the higher node.
+// One side of a triangle: the node pair in ascending order, which side of the triangle it is
+// (from corner side to corner side + 1) and whether the triangle runs along it from the lower
+// to the higher node.
 struct HalfEdge
 {
     int low;
     int high;
     int triangle;
     bool ascending;
+    char side;
 };
 
 using Cell = std::array<std::int64_t, 3>;
@@ -241,7 +243,7 @@ public:
             for (int k = 0; k < 3; ++k) {
                 const int a = tri[std::size_t(k)];
                 const int b = tri[std::size_t((k + 1) % 3)];
-                m_halfEdges.push_back({std::min(a, b), std::max(a, b), int(t), a < b});
+                m_halfEdges.push_back({std::min(a, b), std::max(a, b), int(t), a < b, char(k)});
             }
         }
         std::sort(m_halfEdges.begin(), m_halfEdges.end(), [](const HalfEdge& x, const HalfEdge& y) {
@@ -256,13 +258,7 @@ public:
         m_sideEdge.assign(3 * nt, -1);
         for (std::size_t i = 0; i < nh; ++i) {
             const HalfEdge& h = m_halfEdges[i];
-            const auto& tri = m_mesh.triangles[std::size_t(h.triangle)];
-            for (int k = 0; k < 3; ++k) {
-                const int a = tri[std::size_t(k)];
-                const int b = tri[std::size_t((k + 1) % 3)];
-                if (std::min(a, b) == h.low && std::max(a, b) == h.high)
-                    m_sideEdge[3 * std::size_t(h.triangle) + std::size_t(k)] = int(i / 2);
-            }
+            m_sideEdge[3 * std::size_t(h.triangle) + std::size_t(h.side)] = int(i / 2);
         }
 
         if (!orientComponents())
@@ -388,7 +384,8 @@ private:
             for (int k = 0; k < 3; ++k) {
                 const int from = tri[std::size_t(order[k])];
                 const int to = tri[std::size_t(order[(k + 1) % 3])];
-                const int side = sideOf(t, from, to);
+                // Run backwards, the k-th side is the triangle's side 2 - k.
+                const int side = m_flip[t] ? 2 - k : k;
                 const int e = m_sideEdge[3 * t + std::size_t(side)];
                 const TopoDS_Edge& edge = edges[std::size_t(e)];
                 // The edge's line starts at its lower node; its image in the plane's frame.
@@ -420,18 +417,6 @@ private:
         for (const auto& solid : solids)
             b.Add(compound, solid);
         return compound;
-    }
-
-    int sideOf(std::size_t t, int from, int to) const
-    {
-        const auto& tri = m_mesh.triangles[t];
-        for (int k = 0; k < 3; ++k) {
-            const int a = tri[std::size_t(k)];
-            const int b = tri[std::size_t((k + 1) % 3)];
-            if ((a == from && b == to) || (a == to && b == from))
-                return k;
-        }
-        return 0;
     }
 
     const StlMesh& m_mesh;
