@@ -250,51 +250,51 @@ bool MainWindow::orientShapeToFace(const TopoDS_Face& face)
         setModifiedOutsideUndo(true);
     }
 
-    QString error;
-    try {
+    // Empty when the part was turned, placed and shown; otherwise what went wrong.
+    const auto reorient = [&]() -> QString {
         const TopoDS_Shape oldShape = m_project.mainShape();
-        if (oldShape.IsNull()) {
-            error = QStringLiteral("No main shape available");
-        } else {
-            gp_Vec normal = GeometryUtils::calculateFaceNormal(face);
-            if (normal.Magnitude() < kNullLength) {
-                error = QStringLiteral("Cannot compute the face normal");
-            } else {
-                normal = GeometryUtils::ensureNormalPointsOutward(face, normal, oldShape, nullptr);
-                const gp_Trsf rotation = GeometryUtils::createRotationToDown(normal);
-                BRepBuilderAPI_Transform transform(oldShape, rotation, false);
-                const TopoDS_Shape rotated = transform.IsDone() ? transform.Shape() : TopoDS_Shape();
-                const TopoDS_Shape placed = rotated.IsNull()
-                    ? TopoDS_Shape()
-                    : GeometryUtils::centerOnPlateauByCentroid(rotated, kPlateTargetX,
-                                                               kPlateTargetY, kPlateTargetZ);
-                const int mainIndex = m_project.mainShapeIndex();
-                if (placed.IsNull()) {
-                    error = QStringLiteral("Rebuilding the oriented shape failed");
-                } else if (!m_project.replaceShape(mainIndex, placed)) {
-                    error = QStringLiteral("Cannot persist the reoriented shape into ProjectManager");
-                } else {
-                    ScopeGuard rollback([this, mainIndex, oldShape] {
-                        if (!m_project.replaceShape(mainIndex, oldShape))
-                            qWarning() << "orientShapeToFace: ProjectManager rollback also failed "
-                                          "— state possibly inconsistent.";
-                    });
-                    if (m_occWidget) {
-                        m_occWidget->clearAll();
-                        const QList<TopoDS_Shape> shapes = m_project.shapes();
-                        for (int i = 0; i < shapes.size(); ++i) {
-                            if (shapes.at(i).IsNull())
-                                continue;
-                            if (i == mainIndex)
-                                m_occWidget->displayShape(placed);
-                            else
-                                m_occWidget->displayShapeDeferred(shapes.at(i));
-                        }
-                    }
-                    rollback.dismiss();
-                }
+        if (oldShape.IsNull())
+            return QStringLiteral("No main shape available");
+        gp_Vec normal = GeometryUtils::calculateFaceNormal(face);
+        if (normal.Magnitude() < kNullLength)
+            return QStringLiteral("Cannot compute the face normal");
+        normal = GeometryUtils::ensureNormalPointsOutward(face, normal, oldShape, nullptr);
+        const gp_Trsf rotation = GeometryUtils::createRotationToDown(normal);
+        BRepBuilderAPI_Transform transform(oldShape, rotation, false);
+        const TopoDS_Shape rotated = transform.IsDone() ? transform.Shape() : TopoDS_Shape();
+        const TopoDS_Shape placed = rotated.IsNull()
+            ? TopoDS_Shape()
+            : GeometryUtils::centerOnPlateauByCentroid(rotated, kPlateTargetX, kPlateTargetY, kPlateTargetZ);
+        if (placed.IsNull())
+            return QStringLiteral("Rebuilding the oriented shape failed");
+        const int mainIndex = m_project.mainShapeIndex();
+        if (!m_project.replaceShape(mainIndex, placed))
+            return QStringLiteral("Cannot persist the reoriented shape into ProjectManager");
+
+        ScopeGuard rollback([this, mainIndex, oldShape] {
+            if (!m_project.replaceShape(mainIndex, oldShape))
+                qWarning() << "orientShapeToFace: ProjectManager rollback also failed "
+                              "— state possibly inconsistent.";
+        });
+        if (m_occWidget) {
+            m_occWidget->clearAll();
+            const QList<TopoDS_Shape> shapes = m_project.shapes();
+            for (int i = 0; i < shapes.size(); ++i) {
+                if (shapes.at(i).IsNull())
+                    continue;
+                if (i == mainIndex)
+                    m_occWidget->displayShape(placed);
+                else
+                    m_occWidget->displayShapeDeferred(shapes.at(i));
             }
         }
+        rollback.dismiss();
+        return QString();
+    };
+
+    QString error;
+    try {
+        error = reorient();
     } catch (const Standard_Failure&) {
         error = OccUtils::currentExceptionMessage();
     } catch (const std::exception&) {
