@@ -224,23 +224,18 @@ void OccWidget::createBaseElements()
 
 void OccWidget::configurePlateau()
 {
-    try {
+    OccUtils::guardedCall(false, "configurePlateau", [this] {
         qCDebug(lcViewer) << "  Configuring the build plate...";
         // x -100..150, y -100..110, z 0..3: the top face is at z = 3 mm.
         BRepPrimAPI_MakeBox maker(gp_Pnt(-100.0, -100.0, 0.0), 250.0, 210.0, 3.0);
         maker.Build();
-        const TopoDS_Shape box = maker.IsDone() ? maker.Shape() : TopoDS_Shape();
-        if (box.IsNull()) {
+        if (!maker.IsDone()) {
             qWarning() << "  ❌ NULL build plate TopoDS_Shape!";
-            return;
+            return false;
         }
         qCDebug(lcViewer) << "  ✓ Build plate TopoDS_Shape created";
 
-        m_plateau = new AIS_Shape(box);
-        if (m_plateau.IsNull()) {
-            qWarning() << "  ❌ NULL build plate AIS_Shape!";
-            return;
-        }
+        m_plateau = new AIS_Shape(maker.Shape());
         m_plateau->SetColor(Quantity_NOC_GRAY75);
         m_plateau->SetMaterial(Graphic3d_NameOfMaterial_Plastified);
         m_plateau->SetTransparency(0.3);
@@ -249,16 +244,13 @@ void OccWidget::configurePlateau()
         // The plate is scenery: it must never be picked.
         m_context->Deactivate(m_plateau);
         qCDebug(lcViewer) << "  ✓ Build plate displayed and configured";
-    } catch (const Standard_Failure& failure) {
-        qCritical() << "  ❌ OCC error in configurePlateau:" << QString::fromUtf8(failure.GetMessageString());
-    } catch (const std::exception& exception) {
-        qCritical() << "  ❌ Error in configurePlateau:" << QString::fromUtf8(exception.what());
-    }
+        return true;
+    });
 }
 
 void OccWidget::configureViewCube()
 {
-    try {
+    OccUtils::guardedCall(false, "configureViewCube", [this] {
         qCDebug(lcViewer) << "  Configuring the ViewCube...";
         m_viewCube = new AIS_ViewCube();
         m_viewCube->SetSize(60.0, true);
@@ -271,7 +263,6 @@ void OccWidget::configureViewCube()
         m_context->Display(m_viewCube, false);
         m_context->Activate(m_viewCube, 0);
         qCDebug(lcViewer) << "  ✓ ViewCube displayed and activated";
-    } catch (...) {
-        qCritical() << "  ❌ Error in configureViewCube:" << OccUtils::currentExceptionMessage();
-    }
+        return true;
+    });
 }
