@@ -53,6 +53,14 @@ void redisplay(const opencascade::handle<AIS_InteractiveContext>& context,
     context->Redisplay(object, false);
 }
 
+// The pad record takes the entry's placement; the displayed object is the caller's business.
+void setPadPlacement(PlacedPadData& pad, const PlacementBackup& entry)
+{
+    pad.placedShape = entry.shape;
+    pad.worldPosition = entry.worldPosition;
+    pad.rotatedOffset = entry.rotatedOffset;
+}
+
 } // namespace
 
 bool FootprintManager::replaceFootprint(PlacedComponentData& component, const QString& footprintName,
@@ -344,14 +352,12 @@ bool FootprintManager::placeComponent(PlacedComponentData& component, const gp_P
             qWarning() << "applyPlacement: body rollback failed for" << component.ref;
         for (const PlacementBackup& entry : qAsConst(previous)) {
             PlacedPadData& pad = component.pads[entry.padIndex];
-            pad.placedShape = entry.shape;
+            setPadPlacement(pad, entry);
             if (!OccUtils::guardedCall(false, "applyPlacement: rollback pad", [&] {
                     redisplay(context, pad.aisShape, entry.shape);
                     return true;
                 }))
                 qWarning() << "applyPlacement: rollback pad" << pad.number << "failed";
-            pad.worldPosition = entry.worldPosition;
-            pad.rotatedOffset = entry.rotatedOffset;
         }
         component.position = previousPosition;
         component.rotation = previousRotation;
@@ -367,10 +373,8 @@ bool FootprintManager::placeComponent(PlacedComponentData& component, const gp_P
     const bool padsCommitted = OccUtils::guardedCall(false, "applyPlacement: commit pad", [&] {
         for (const PlacementBackup& entry : qAsConst(pending)) {
             PlacedPadData& pad = component.pads[entry.padIndex];
-            pad.placedShape = entry.shape;
+            setPadPlacement(pad, entry);
             redisplay(context, pad.aisShape, entry.shape);
-            pad.worldPosition = entry.worldPosition;
-            pad.rotatedOffset = entry.rotatedOffset;
         }
         return true;
     });
