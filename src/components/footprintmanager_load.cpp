@@ -163,8 +163,6 @@ bool FootprintManager::loadKicadFile(const QString& filePath)
     FootprintData footprint;
     footprint.name = completeBaseName(filePath);
     footprint.path = filePath;
-    footprint.thickness = 1.0;
-    footprint.bodyUndercut = 0.4;
     footprint.copperPads = parsePads(content);
     footprint.copperTracks = parseTracks(content);
     footprint.zones = parseZones(content);
@@ -234,8 +232,6 @@ bool FootprintManager::generateBuiltinFootprint(const QString& name)
     footprint.name = name;
     footprint.path = name;
     footprint.isBuiltin = true;
-    footprint.thickness = 1.0;
-    footprint.bodyUndercut = 0.4;
     footprint.bodyWidthOverride = row->bodyX;
     footprint.bodyLengthOverride = row->bodyY;
     footprint.bodyHeight = row->bodyHeight;
@@ -243,11 +239,9 @@ bool FootprintManager::generateBuiltinFootprint(const QString& name)
         FootprintPad pad;
         pad.number = QString::number(i + 1);
         pad.posX = (i == 0 ? -0.5 : 0.5) * row->spacing;
-        pad.posY = 0.0;
         pad.shape = QStringLiteral("rect");
         pad.width = row->padWidth;
         pad.height = row->padHeight;
-        pad.rotation = 0.0;
         pad.layers = QStringLiteral("F.Cu");
         footprint.copperPads.append(pad);
     }

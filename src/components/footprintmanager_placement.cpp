@@ -55,7 +55,6 @@ PlacedComponentData FootprintManager::createPlacedComponent(const QString& ref, 
     PlacedComponentData component;
     component.ref = ref;
     component.position = position;
-    component.rotation = 0.0;
     component.assignedFootprint = footprint;
     // A looser lookup caches the file's footprint under the asked name as well; the record
     // names the footprint by the file's own name, which the library also holds.
@@ -109,10 +108,8 @@ PlacedComponentData FootprintManager::createFallbackComponent(const QString& ref
     PlacedComponentData component;
     component.ref = ref;
     component.position = position;
-    component.rotation = 0.0;
     component.hasMissingFootprint = true;
     component.requestedFootprint = requestedFootprint;
-    component.footprintName.clear();
 
     const TopoDS_Shape box = createFallbackBody(position);
     if (box.IsNull()) {
