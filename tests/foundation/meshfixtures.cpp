@@ -80,6 +80,12 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 bool writeStl(const TopoDS_Shape& shape, const QString& path, double deflection, bool ascii)
 {
     BRepMesh_IncrementalMesh mesher(shape, deflection, false, 0.5, false);

@@ -6,9 +6,13 @@
 #include <QList>
 #include <QString>
 
+#include <QTemporaryDir>
+
 #include <TopoDS_Shape.hxx>
 #include <gp_Pnt.hxx>
 #include <gp_Vec.hxx>
+
+#include <gtest/gtest.h>
 
 #include <array>
 
@@ -25,8 +29,25 @@ QByteArray asciiStl(const QList<Triangle>& triangles);
 QByteArray binaryStl(const QList<Triangle>& triangles, qint64 announcedCount = -1);
 
 bool writeBytes(const QString& path, const QByteArray& bytes);
+// Empty when the file cannot be read.
+QByteArray readBytes(const QString& path);
 // Tessellates the shape with the given linear deflection and writes it with OCCT's writer.
 bool writeStl(const TopoDS_Shape& shape, const QString& path, double deflection, bool ascii);
 bool writeStep(const TopoDS_Shape& shape, const QString& path);
+
+// Importer tests: files named inside a temporary folder of their own.
+class PartFileTest : public ::testing::Test
+{
+protected:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        const QString written = path(name);
+        EXPECT_TRUE(writeBytes(written, bytes));
+        return written;
+    }
+
+    QTemporaryDir m_dir;
+};
 
 } // namespace MeshFixtures

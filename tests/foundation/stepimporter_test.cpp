@@ -4,9 +4,7 @@
 
 #include "foundation/stepimporter.h"
 
-#include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
@@ -19,23 +17,8 @@ using namespace MeshFixtures;
 
 namespace {
 
-class StepImporterTest : public ::testing::Test
+class StepImporterTest : public PartFileTest
 {
-protected:
-    QString file(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        EXPECT_TRUE(writeBytes(path, bytes));
-        return path;
-    }
-    QByteArray readAll(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    QTemporaryDir m_dir;
 };
 
 QByteArray stepFile(const QByteArray& data)
@@ -69,7 +52,7 @@ TEST_F(StepImporterTest, RoundTripKeepsVolumeAndBox)
 TEST_F(StepImporterTest, EveryRootTransferringToNothingIsAFailure)
 {
     ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
-    QByteArray text = readAll(path("part.step"));
+    QByteArray text = readBytes(path("part.step"));
     // The part's only representation keeps its placement but loses its solid.
     const QRegularExpressionMatch items =
         QRegularExpression("ADVANCED_BREP_SHAPE_REPRESENTATION\\('',\\((#\\d+),#\\d+\\)").match(QString::fromLatin1(text));
@@ -87,7 +70,7 @@ TEST_F(StepImporterTest, EveryRootTransferringToNothingIsAFailure)
 TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
 {
     ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
-    const QByteArray whole = readAll(path("part.step"));
+    const QByteArray whole = readBytes(path("part.step"));
     QByteArray stl = "solid x\nendsolid x\n";
     // An edge curve that no longer exists: the reader would build a part of absurd size.
     QByteArray unresolved = whole;
@@ -139,7 +122,7 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
 TEST_F(StepImporterTest, DamageOutsideTheGeometryDoesNotRefuseThePart)
 {
     ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
-    QByteArray text = readAll(path("part.step"));
+    QByteArray text = readBytes(path("part.step"));
     // A property pointing nowhere and an item with a missing attribute: neither carries geometry.
     text.insert(text.indexOf("\n#1 =") + 1, "#9001 = PROPERTY_DEFINITION('a','b',#99999);\n"
                                                "#9002 = DESCRIPTIVE_REPRESENTATION_ITEM('a');\n");

@@ -6,7 +6,6 @@
 #include "foundation/stlmesh.h"
 #include "foundation/stlshellbuilder.h"
 
-#include <QTemporaryDir>
 
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeSphere.hxx>
@@ -75,18 +74,8 @@ StlMesh meshOf(const QList<Triangle>& triangles)
     return mesh;
 }
 
-class StlImporterTest : public ::testing::Test
+class StlImporterTest : public PartFileTest
 {
-protected:
-    QString file(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        EXPECT_TRUE(writeBytes(path, bytes));
-        return path;
-    }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    QTemporaryDir m_dir;
 };
 
 } // namespace
