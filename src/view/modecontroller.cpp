@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 
 #include <exception>
+#include <utility>
 
 ModeController::ModeController(QObject* parent)
     : QObject(parent)
@@ -59,7 +60,6 @@ ModeController::TransitionResult ModeController::requestTransition(Mode target)
 
     if (m_transitionInProgress) {
         m_pendingMode = target;
-        m_hasPending = true;
         qCDebug(lcUi) << "ModeController: transition to" << modeName(target)
                       << "deferred (transition in progress)";
         return {true, QString()};
@@ -72,11 +72,8 @@ ModeController::TransitionResult ModeController::requestTransition(Mode target)
     announce("modeEntered(", target, &ModeController::modeEntered);
     m_transitionInProgress = false;
 
-    if (m_hasPending) {
-        m_hasPending = false;
-        if (m_pendingMode != m_currentMode)
-            requestTransition(m_pendingMode);
-    }
+    if (const std::optional<Mode> pending = std::exchange(m_pendingMode, std::nullopt))
+        requestTransition(*pending);
     return {true, QString()};
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QAbstractButton;
 
@@ -45,7 +46,6 @@ private:
 
     Mode m_currentMode = Mode::View;
     bool m_transitionInProgress = false;
-    Mode m_pendingMode = Mode::View;
-    bool m_hasPending = false;
+    std::optional<Mode> m_pendingMode;
     QHash<Mode, std::function<QString()>> m_guards;
 };
