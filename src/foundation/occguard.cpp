@@ -27,9 +27,7 @@ void OccGuard::commit()
 
 void OccGuard::removeTracked()
 {
-    for (const auto& object : std::as_const(m_tracked)) {
-        if (!m_context.IsNull() && !object.IsNull())
-            OccUtils::safeRemove(m_context, object);
-    }
+    for (const auto& object : std::as_const(m_tracked))
+        OccUtils::safeRemove(m_context, object);
     m_tracked.clear();
 }
