@@ -4,6 +4,7 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -38,16 +39,10 @@ void RoutingManager::setRoutingRules(const RoutingRules& rules)
 void RoutingManager::adoptRouteId(Route& route)
 {
     if (route.id != 0) {
-        bool taken = false;
-        for (const Route& existing : std::as_const(m_routes)) {
-            if (existing.id == route.id) {
-                taken = true;
-                break;
-            }
-        }
+        const bool taken = std::any_of(m_routes.cbegin(), m_routes.cend(),
+                                       [&route](const Route& existing) { return existing.id == route.id; });
         if (!taken) {
-            if (route.id >= m_nextRouteId)
-                m_nextRouteId = route.id + 1;
+            m_nextRouteId = std::max(m_nextRouteId, route.id + 1);
             return;
         }
         qWarning() << "RoutingManager::adoptRouteId: identity" << route.label()
