@@ -149,18 +149,19 @@ bool ProjectManager::readShapes(const QJsonObject& root)
                           .arg(joinIndices(failed));
         return false;
     }
-    if (storedIndex >= 0 && storedIndex < shapes.size()) {
-        if (shapes.at(storedIndex).IsNull()) {
-            m_lastError = tr("Corrupt project file: the main part (index %1) is missing or "
-                             "unreadable. Loading aborted.")
-                              .arg(storedIndex);
-            return false;
-        }
-        m_shapes = shapes;
+    const bool stored = storedIndex >= 0 && storedIndex < shapes.size();
+    if (stored && shapes.at(storedIndex).IsNull()) {
+        m_lastError = tr("Corrupt project file: the main part (index %1) is missing or "
+                         "unreadable. Loading aborted.")
+                          .arg(storedIndex);
+        return false;
+    }
+    m_shapes = shapes;
+    if (stored) {
         m_mainShapeIndex = storedIndex;
         return true;
     }
-    m_shapes = shapes;
+    // Without a usable stored index, the first shape there is becomes the main part.
     for (int i = 0; i < m_shapes.size(); ++i) {
         if (!m_shapes.at(i).IsNull()) {
             m_mainShapeIndex = i;
