@@ -23,12 +23,6 @@ double positiveOr(const QJsonObject& object, const char* key, double fallback)
     return value > 0.0 ? value : fallback;
 }
 
-double nonNegativeOr(const QJsonObject& object, const char* key, double fallback)
-{
-    const double value = number(object, key, fallback);
-    return value >= 0.0 ? value : fallback;
-}
-
 QJsonObject segmentToJson(const RouteSegment& segment)
 {
     QJsonObject object;
@@ -119,12 +113,13 @@ QJsonObject routingRulesToJson(const RoutingRules& rules)
 
 RoutingRules routingRulesFromJson(const QJsonObject& object)
 {
-    RoutingRules rules;
-    rules.trackWidth = positiveOr(object, "trackWidth", rules.trackWidth);
-    rules.trackHeight = positiveOr(object, "trackHeight", rules.trackHeight);
-    rules.clearance = nonNegativeOr(object, "clearance", rules.clearance);
-    rules.padClearance = nonNegativeOr(object, "padClearance", rules.padClearance);
-    return rules;
+    const RoutingRules defaults;
+    RoutingRules stored;
+    stored.trackWidth = number(object, "trackWidth", defaults.trackWidth);
+    stored.trackHeight = number(object, "trackHeight", defaults.trackHeight);
+    stored.clearance = number(object, "clearance", defaults.clearance);
+    stored.padClearance = number(object, "padClearance", defaults.padClearance);
+    return validRoutingRules(stored, defaults);
 }
 
 void ProjectManager::writeRoutingRules(QJsonObject& root) const

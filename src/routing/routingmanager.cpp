@@ -5,7 +5,6 @@
 #include <QDebug>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -20,15 +19,7 @@ RoutingManager::RoutingManager()
 
 void RoutingManager::setRoutingRules(const RoutingRules& rules)
 {
-    // Comparisons are false for NaN, so a NaN field is never taken.
-    if (rules.trackWidth > 0.0 && std::isfinite(rules.trackWidth))
-        m_rules.trackWidth = rules.trackWidth;
-    if (rules.trackHeight > 0.0 && std::isfinite(rules.trackHeight))
-        m_rules.trackHeight = rules.trackHeight;
-    if (rules.clearance >= 0.0 && std::isfinite(rules.clearance))
-        m_rules.clearance = rules.clearance;
-    if (rules.padClearance >= 0.0 && std::isfinite(rules.padClearance))
-        m_rules.padClearance = rules.padClearance;
+    m_rules = validRoutingRules(rules, m_rules);
     qCDebug(lcRouting) << "Routing rules:"
                        << "width=" << m_rules.trackWidth
                        << "height=" << m_rules.trackHeight
