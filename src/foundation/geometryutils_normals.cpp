@@ -45,6 +45,18 @@ std::optional<gp_Pnt> centroidOf(const TopoDS_Shape& shape, bool byVolume)
     }
 }
 
+// The normal turned to point along direction (tracing the flip); nothing when the direction
+// has no length and cannot decide.
+std::optional<gp_Vec> facing(const gp_Vec& normal, const gp_Vec& direction, const char* flipTrace)
+{
+    if (direction.Magnitude() <= kZero)
+        return std::nullopt;
+    if (normal.Dot(direction) >= 0.0)
+        return normal;
+    qCDebug(lcGeometry) << flipTrace;
+    return normal.Reversed();
+}
+
 } // namespace
 
 gp_Vec calculateFaceNormal(const TopoDS_Face& face)
@@ -88,27 +100,16 @@ gp_Vec ensureNormalPointsOutward(const TopoDS_Face& face, const gp_Vec& normal,
         const std::optional<gp_Pnt> centroid = centroidOf(face, false);
 
         if (reference && centroid) {
-            const gp_Vec v(*centroid, *reference);
-            if (v.Magnitude() > kZero) {
-                if (normal.Dot(v) < 0.0) {
-                    qCDebug(lcGeometry) << "ensureNormalPointsOutward: normal flipped (level 1 - reference point).";
-                    return normal.Reversed();
-                }
-                return normal;
-            }
+            if (const auto n = facing(normal, gp_Vec(*centroid, *reference),
+                                      "ensureNormalPointsOutward: normal flipped (level 1 - reference point)."))
+                return *n;
         }
-
-        if (centroid && !solid.IsNull()) {
-            if (const std::optional<gp_Pnt> inner = centroidOf(solid, true)) {
-                const gp_Vec w(*inner, *centroid);
-                if (w.Magnitude() > kZero) {
-                    if (normal.Dot(w) < 0.0) {
-                        qCDebug(lcGeometry) << "ensureNormalPointsOutward: normal flipped (level 2 - shape centroid).";
-                        return normal.Reversed();
-                    }
-                    return normal;
-                }
-            }
+        const std::optional<gp_Pnt> inner =
+            centroid && !solid.IsNull() ? centroidOf(solid, true) : std::nullopt;
+        if (inner) {
+            if (const auto n = facing(normal, gp_Vec(*inner, *centroid),
+                                      "ensureNormalPointsOutward: normal flipped (level 2 - shape centroid)."))
+                return *n;
         }
 
         if (face.Orientation() == TopAbs_REVERSED) {
