@@ -62,8 +62,7 @@ bool ProjectManager::importNetlist(const QString& path, QString* error)
 
 void ProjectManager::setNetlist(Netlist&& netlist)
 {
-    m_netlist.components = std::move(netlist.components);
-    m_netlist.connections = std::move(netlist.connections);
+    m_netlist = std::move(netlist);
     syncRoutingNetlist();
 }
 
