@@ -59,13 +59,20 @@ QString ensureSuffix(const QString& fileName, const QStringList& suffixes)
     return fileName + QLatin1Char('.') + suffixes.first();
 }
 
+namespace {
+
+QString startDirectory(DirectoryKind kind, const QString& fallbackDir)
+{
+    const QString remembered = lastDirectory(kind);
+    return remembered.isEmpty() ? fallbackDir : remembered;
+}
+
+} // namespace
+
 QString getOpenFileName(QWidget* parent, DirectoryKind kind, const QString& caption, const QString& filter,
                         const QString& fallbackDir)
 {
-    QString start = lastDirectory(kind);
-    if (start.isEmpty())
-        start = fallbackDir;
-    const QString chosen = QFileDialog::getOpenFileName(parent, caption, start, filter);
+    const QString chosen = QFileDialog::getOpenFileName(parent, caption, startDirectory(kind, fallbackDir), filter);
     if (!chosen.isEmpty())
         rememberFileDirectory(kind, chosen);
     return chosen;
@@ -103,11 +110,8 @@ QString getSaveFileName(QWidget* parent, DirectoryKind kind, const QString& capt
 QString getExistingDirectory(QWidget* parent, DirectoryKind kind, const QString& caption,
                              const QString& fallbackDir)
 {
-    QString start = lastDirectory(kind);
-    if (start.isEmpty())
-        start = fallbackDir;
-    const QString chosen = QFileDialog::getExistingDirectory(
-        parent, caption, start, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    const QString chosen = QFileDialog::getExistingDirectory(parent, caption, startDirectory(kind, fallbackDir),
+                                                             QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (!chosen.isEmpty())
         setLastDirectory(kind, chosen);
     return chosen;
