@@ -133,10 +133,11 @@ void OccWidget::performHighlighting(const QPoint& device)
             opencascade::handle<StdSelect_BRepOwner>::DownCast(m_context->DetectedOwner());
         if (!owner.IsNull()) {
             const TopoDS_Shape& shape = owner->Shape();
+            // Moves within the highlighted face neither rescan the part nor rebuild the overlay.
+            if (!m_highlightedFace.IsNull() && shape.IsSame(m_highlightedFace))
+                return true;
             if (!shape.IsNull() && shape.ShapeType() == TopAbs_FACE && isMainShapeFace(TopoDS::Face(shape))) {
-                // Moves within one face must not rebuild the overlay.
-                if (!shape.IsSame(m_highlightedFace))
-                    highlightFace(TopoDS::Face(shape));
+                highlightFace(TopoDS::Face(shape));
                 return true;
             }
         }
