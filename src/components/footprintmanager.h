@@ -49,16 +49,6 @@ public:
     void registerEmbeddedFootprint(const FootprintData& footprint);
     bool generateBuiltinFootprint(const QString& name);
 
-private:
-    QStringList m_searchPaths;               // in the order added, no duplicates
-    QMap<QString, FootprintData> m_cache;    // by footprint name
-    QList<FootprintIndexEntry> m_index;
-    QStringList m_foldedNames;               // m_index's base names, case-folded, for the lookup
-    bool m_indexValid = false;
-    QStringList m_embeddedNames;             // names restored from a project: kept by clearSearchPaths
-
-public:
-
     // Copper reader and solids
     // None of these touch the library's state; they are static so they can run without one.
     static QStringList extractBlocks(const QString& text, const QString& tag);
@@ -76,7 +66,6 @@ public:
     static bool hasUsableGeometry(const FootprintData& footprint);
     static void bodyDimensions(const FootprintData& footprint, double& width, double& length);
     static TopoDS_Shape createFallbackBody(const gp_Pnt& position);
-    // End of copper reader and solids
 
     // Placement and visual transactions
     // Every operation builds the new solids and displayed objects aside and changes the record
@@ -125,6 +114,11 @@ private:
     static bool placeComponent(PlacedComponentData& component, const gp_Pnt& position, double angle,
                                const opencascade::handle<AIS_InteractiveContext>& context,
                                const PadCacheCallback& padCacheCallback, bool updateViewer);
-public:
-    // End of placement and visual transactions
+
+    QStringList m_searchPaths;               // in the order added, no duplicates
+    QMap<QString, FootprintData> m_cache;    // by footprint name
+    QList<FootprintIndexEntry> m_index;
+    QStringList m_foldedNames;               // m_index's base names, case-folded, for the lookup
+    bool m_indexValid = false;
+    QStringList m_embeddedNames;             // names restored from a project: kept by clearSearchPaths
 };
