@@ -1,4 +1,5 @@
 // Reading a large KiCad netlist, against the floor of reading its bytes alone.
+#include "benchmain.h"
 #include "project/kicadnetlistreader.h"
 #include "project/netlist.h"
 #include "project/projectmanager.h"
@@ -123,9 +124,5 @@ BENCHMARK(BM_NetlistParseText)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -1,6 +1,7 @@
 // Saving and loading a project whose part has about 10,000 faces: a plate with a grid of
 // blind cylindrical pockets (two faces each), with and without the display mesh that a
 // shown part carries.
+#include "benchmain.h"
 #include "components/footprintdata.h"
 #include "project/projectmanager.h"
 #include "project/savedcomponent.h"
@@ -115,9 +116,5 @@ BENCHMARK(BM_LoadProject)->ArgName("meshed")->Arg(0)->Arg(1)->Unit(benchmark::kM
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -2,6 +2,7 @@
 // highlighted: within one face (no overlay rebuild) and from face to face (rebuild), on parts
 // of growing face count. Also the cursor projection used by routing on every move.
 // Needs an X server (run under xvfb-run).
+#include "benchmain.h"
 #include "view/modecontroller.h"
 #include "view/occwidget.h"
 
@@ -104,9 +105,5 @@ BENCHMARK(BM_ProjectScreenToPlane)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }
