@@ -130,6 +130,15 @@ bool prepareSphere(benchmark::State& state, const QString& path)
     return true;
 }
 
+// A ready window, or null with the benchmark marked as skipped.
+std::unique_ptr<MainWindow> openWindowOrSkip(benchmark::State& state)
+{
+    auto window = openWindow();
+    if (!window)
+        state.SkipWithError("viewer never became ready");
+    return window;
+}
+
 void BM_ProcessStartToViewerReady(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -144,11 +153,9 @@ BENCHMARK(BM_ProcessStartToViewerReady)->UseManualTime()->Iterations(1)->Unit(be
 void BM_WindowToViewerReady(benchmark::State& state)
 {
     for (auto _ : state) {
-        auto window = openWindow();
-        if (!window) {
-            state.SkipWithError("viewer never became ready");
+        auto window = openWindowOrSkip(state);
+        if (!window)
             break;
-        }
         state.PauseTiming();
         window.reset();
         QCoreApplication::processEvents();
@@ -163,11 +170,9 @@ void BM_ImportStlToFramedView(benchmark::State& state)
     const QString path = dir.filePath(QStringLiteral("sphere.stl"));
     if (!prepareSphere(state, path))
         return;
-    auto window = openWindow();
-    if (!window) {
-        state.SkipWithError("viewer never became ready");
+    auto window = openWindowOrSkip(state);
+    if (!window)
         return;
-    }
     auto* view = window->findChild<OccWidget*>();
     window->setOpenFileChooser(
         [&path](QWidget*, int, const QString&, const QString&, const QString&) { return path; });
@@ -204,11 +209,9 @@ void BM_DisplayImportedStl(benchmark::State& state)
     const QString path = dir.filePath(QStringLiteral("sphere.stl"));
     if (!prepareSphere(state, path))
         return;
-    auto window = openWindow();
-    if (!window) {
-        state.SkipWithError("viewer never became ready");
+    auto window = openWindowOrSkip(state);
+    if (!window)
         return;
-    }
     auto* view = window->findChild<OccWidget*>();
     for (auto _ : state) {
         state.PauseTiming();
