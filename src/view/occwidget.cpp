@@ -170,17 +170,17 @@ void OccWidget::initializeViewer()
         qCDebug(lcViewer) << "=== initializeViewer END ===";
         built = true;
     } catch (const Standard_Failure& failure) {
-        m_initialized = false;
         qCritical() << "❌ OpenCascade error:" << QString::fromUtf8(failure.GetMessageString());
     } catch (const std::exception& exception) {
-        m_initialized = false;
         qCritical() << "❌ Viewer initialization error:" << QString::fromUtf8(exception.what());
     } catch (...) {
-        m_initialized = false;
         qCritical() << "❌ Viewer initialization error:" << "unknown error";
     }
-    if (!built)
+    if (!built) {
+        // A half-built viewer is built again on the next usable resize.
+        m_initialized = false;
         return;
+    }
 
     // Emitted outside the set-up's handler: a receiver's failure must not mark the built
     // viewer as failed, or the next resize would build it (and emit) a second time.
