@@ -4,6 +4,7 @@
 
 #include "components/footprintmanager.h"
 
+#include "components/footprintmanager_parens_p.h"
 #include "foundation/logging.h"
 
 #include <QDebug>
@@ -70,29 +71,12 @@ QStringList FootprintManager::extractBlocks(const QString& text, const QString& 
             continue;
         }
 
-        qsizetype depth = 0;
-        bool inString = false;
+        FootprintText::ParenDepth parens;
         qsizetype end = -1;
         for (qsizetype i = start; i < n; ++i) {
-            const char16_t c = data[i].unicode();
-            if (inString) {
-                if (c == u'\\') {
-                    if (i + 1 < n)
-                        ++i;
-                } else if (c == u'"') {
-                    inString = false;
-                }
-                continue;
-            }
-            if (c == u'"') {
-                inString = true;
-            } else if (c == u'(') {
-                ++depth;
-            } else if (c == u')') {
-                if (--depth == 0) {
-                    end = i;
-                    break;
-                }
+            if (parens.step(text, i) && parens.depth == 0) {
+                end = i;
+                break;
             }
         }
 

@@ -2,6 +2,7 @@
 
 #include "components/footprintmanager.h"
 
+#include "components/footprintmanager_parens_p.h"
 #include "foundation/logging.h"
 
 #include <QFile>
@@ -49,26 +50,12 @@ bool startsAsFootprint(const QString& content)
 // A truncated file would otherwise load with part of its pads silently missing.
 bool hasBalancedParentheses(const QString& content)
 {
-    int depth = 0;
-    bool inString = false;
-    const int n = content.size();
-    for (int i = 0; i < n; ++i) {
-        const QChar c = content.at(i);
-        if (inString) {
-            if (c == QLatin1Char('\\'))
-                ++i;
-            else if (c == QLatin1Char('"'))
-                inString = false;
-        } else if (c == QLatin1Char('"')) {
-            inString = true;
-        } else if (c == QLatin1Char('(')) {
-            ++depth;
-        } else if (c == QLatin1Char(')')) {
-            if (--depth < 0)
-                return false;
-        }
+    FootprintText::ParenDepth parens;
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        if (parens.step(content, i) && parens.depth < 0)
+            return false;
     }
-    return depth == 0 && !inString;
+    return parens.depth == 0 && !parens.inString;
 }
 
 QString completeBaseName(const QString& path)
