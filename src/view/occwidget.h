@@ -121,6 +121,8 @@ private:
     void configureViewCube();
 
     void setupSelectionMode();
+    // Moves the detection to the device point; the object under it, null when none.
+    opencascade::handle<AIS_InteractiveObject> detectAt(const QPoint& device);
     bool handleViewCubeClick(const QPoint& device);
     void pickOrientationFace(const QPoint& device);
     void handleRoutingClick(const QPoint& device, const QPoint& logical);

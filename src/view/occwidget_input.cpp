@@ -7,7 +7,6 @@
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_ListOfInteractive.hxx>
 #include <AIS_ViewCube.hxx>
-#include <SelectMgr_EntityOwner.hxx>
 #include <StdSelect_BRepOwner.hxx>
 #include <TopoDS.hxx>
 #include <V3d_View.hxx>
@@ -36,14 +35,6 @@ QPoint logicalPos(const QMouseEvent* event)
 {
     const QPointF p = event->position();
     return QPoint(static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y())));
-}
-
-opencascade::handle<AIS_InteractiveObject> detectedObject(const opencascade::handle<AIS_InteractiveContext>& ctx)
-{
-    const opencascade::handle<SelectMgr_EntityOwner> owner = ctx->DetectedOwner();
-    if (owner.IsNull())
-        return {};
-    return opencascade::handle<AIS_InteractiveObject>::DownCast(owner->Selectable());
 }
 
 } // namespace
@@ -148,8 +139,7 @@ bool OccWidget::handleViewCubeClick(const QPoint& device)
 {
     if (m_viewCube.IsNull() || m_context.IsNull() || m_view.IsNull())
         return false;
-    m_context->MoveTo(device.x(), device.y(), m_view, false);
-    if (detectedObject(m_context) != m_viewCube)
+    if (detectAt(device) != m_viewCube)
         return false;
     const opencascade::handle<AIS_ViewCubeOwner> owner =
         opencascade::handle<AIS_ViewCubeOwner>::DownCast(m_context->DetectedOwner());
@@ -193,9 +183,7 @@ void OccWidget::handleProbeClick(const QPoint& device, const QPoint& logical)
 
 void OccWidget::handleSelectClick(const QPoint& device, const QPoint& logical)
 {
-    m_context->MoveTo(device.x(), device.y(), m_view, false);
-    const opencascade::handle<AIS_InteractiveObject> object = detectedObject(m_context);
-    const opencascade::handle<AIS_Shape> shape = opencascade::handle<AIS_Shape>::DownCast(object);
+    const opencascade::handle<AIS_Shape> shape = opencascade::handle<AIS_Shape>::DownCast(detectAt(device));
     if (!shape.IsNull() && !isBaseElement(shape))
         emit shapePicked(shape, logical);
     else

@@ -79,18 +79,22 @@ gp_Pnt OccWidget::projectScreenToPlane(const QPoint& logical, double planeZ) con
     });
 }
 
+opencascade::handle<AIS_InteractiveObject> OccWidget::detectAt(const QPoint& device)
+{
+    m_context->MoveTo(device.x(), device.y(), m_view, false);
+    const opencascade::handle<SelectMgr_EntityOwner> owner = m_context->DetectedOwner();
+    if (owner.IsNull())
+        return {};
+    return opencascade::handle<AIS_InteractiveObject>::DownCast(owner->Selectable());
+}
+
 OccWidget::PadPick OccWidget::pickPadAt(const QPoint& device, const QPoint& logical)
 {
     PadPick pick;
     if (!m_initialized || m_context.IsNull() || m_view.IsNull())
         return pick;
     return OccUtils::guardedCall(pick, "pickPadAt", [&] {
-        m_context->MoveTo(device.x(), device.y(), m_view, false);
-        const opencascade::handle<SelectMgr_EntityOwner> owner = m_context->DetectedOwner();
-        if (owner.IsNull())
-            return pick;
-        const opencascade::handle<AIS_InteractiveObject> object =
-            opencascade::handle<AIS_InteractiveObject>::DownCast(owner->Selectable());
+        const opencascade::handle<AIS_InteractiveObject> object = detectAt(device);
         if (!object.IsNull() && object == m_viewCube) {
             pick.kind = 2;
             return pick;
