@@ -7,55 +7,45 @@
 #include <QMenuBar>
 #include <QUndoStack>
 
+namespace {
+
+// An action in the menu that triggers the window's slot.
+QAction* addSlotAction(QMenu* menu, const QString& text, MainWindow* window, void (MainWindow::*slot)())
+{
+    auto* action = new QAction(text, window);
+    QObject::connect(action, &QAction::triggered, window, slot);
+    menu->addAction(action);
+    return action;
+}
+
+} // namespace
+
 void MainWindow::createFileMenu()
 {
     QMenu* menu = menuBar()->addMenu(tr("&File"));
 
-    auto* newAction = new QAction(tr("New project"), this);
-    newAction->setShortcut(QKeySequence::New);
-    connect(newAction, &QAction::triggered, this, &MainWindow::newProject);
-    unavailable(newAction);
-    menu->addAction(newAction);
+    unavailable(addSlotAction(menu, tr("New project"), this, &MainWindow::newProject))
+        ->setShortcut(QKeySequence::New);
 
     menu->addSeparator();
 
-    auto* importGeometry = new QAction(tr("Import geometry (STEP/STL)..."), this);
-    connect(importGeometry, &QAction::triggered, this, &MainWindow::importGeometryFile);
-    menu->addAction(importGeometry);
+    addSlotAction(menu, tr("Import geometry (STEP/STL)..."), this, &MainWindow::importGeometryFile);
+    unavailable(addSlotAction(menu, tr("Import Netlist..."), this, &MainWindow::importNetlist));
 
-    auto* importNetlistAction = new QAction(tr("Import Netlist..."), this);
-    connect(importNetlistAction, &QAction::triggered, this, &MainWindow::importNetlist);
-    unavailable(importNetlistAction);
-    menu->addAction(importNetlistAction);
-
-    m_updateFromNetlistAction = new QAction(tr("Update from netlist..."), this);
+    m_updateFromNetlistAction = unavailable(
+        addSlotAction(menu, tr("Update from netlist..."), this, &MainWindow::updateFromNetlist));
     m_updateFromNetlistAction->setToolTip(
         tr("Applies a modified netlist while keeping the placement:\n"
            "components that remain keep their position, rotation and dimensions."));
-    m_updateFromNetlistAction->setEnabled(false);
-    connect(m_updateFromNetlistAction, &QAction::triggered, this, &MainWindow::updateFromNetlist);
-    unavailable(m_updateFromNetlistAction);
-    menu->addAction(m_updateFromNetlistAction);
 
     menu->addSeparator();
 
-    auto* saveAction = new QAction(tr("&Save project"), this);
-    saveAction->setShortcut(QKeySequence::Save);
-    connect(saveAction, &QAction::triggered, this, &MainWindow::saveProject);
-    unavailable(saveAction);
-    menu->addAction(saveAction);
-
-    auto* saveAsAction = new QAction(tr("Save project &as..."), this);
-    saveAsAction->setShortcut(QKeySequence::SaveAs);
-    connect(saveAsAction, &QAction::triggered, this, &MainWindow::saveProjectAs);
-    unavailable(saveAsAction);
-    menu->addAction(saveAsAction);
-
-    auto* openAction = new QAction(tr("&Open a project..."), this);
-    openAction->setShortcut(QKeySequence::Open);
-    connect(openAction, &QAction::triggered, this, &MainWindow::loadProject);
-    unavailable(openAction);
-    menu->addAction(openAction);
+    unavailable(addSlotAction(menu, tr("&Save project"), this, &MainWindow::saveProject))
+        ->setShortcut(QKeySequence::Save);
+    unavailable(addSlotAction(menu, tr("Save project &as..."), this, &MainWindow::saveProjectAs))
+        ->setShortcut(QKeySequence::SaveAs);
+    unavailable(addSlotAction(menu, tr("&Open a project..."), this, &MainWindow::loadProject))
+        ->setShortcut(QKeySequence::Open);
 
     m_recentProjectsMenu = menu->addMenu(tr("Recent projects"));
     m_recentProjectsMenu->setToolTipsVisible(true);
@@ -66,37 +56,25 @@ void MainWindow::createFileMenu()
 
     QMenu* exportMenu = menu->addMenu(tr("3D Export"));
 
-    m_exportStepAction = new QAction(tr("Export STEP..."), this);
-    m_exportStepAction->setEnabled(false);
-    connect(m_exportStepAction, &QAction::triggered, this, &MainWindow::exportStepFile);
-    unavailable(m_exportStepAction);
-    exportMenu->addAction(m_exportStepAction);
+    m_exportStepAction =
+        unavailable(addSlotAction(exportMenu, tr("Export STEP..."), this, &MainWindow::exportStepFile));
 
-    m_export3mfPartAction = new QAction(tr("Export 3MF part..."), this);
+    m_export3mfPartAction =
+        unavailable(addSlotAction(exportMenu, tr("Export 3MF part..."), this, &MainWindow::export3mfPart));
     m_export3mfPartAction->setToolTip(
         tr("Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the pause "
            "plan only travels as readable notes (.txt / .csv, chosen in the export dialog)."));
-    m_export3mfPartAction->setEnabled(false);
-    connect(m_export3mfPartAction, &QAction::triggered, this, &MainWindow::export3mfPart);
-    unavailable(m_export3mfPartAction);
-    exportMenu->addAction(m_export3mfPartAction);
 
-    m_export3mfProjectAction = new QAction(tr("Export 3MF project..."), this);
+    m_export3mfProjectAction = unavailable(
+        addSlotAction(exportMenu, tr("Export 3MF project..."), this, &MainWindow::export3mfProject));
     m_export3mfProjectAction->setToolTip(
         tr("Like the part export, plus the native insertion pauses (M601) loaded by PrusaSlicer "
            "when the file is opened as a project."));
-    m_export3mfProjectAction->setEnabled(false);
-    connect(m_export3mfProjectAction, &QAction::triggered, this, &MainWindow::export3mfProject);
-    unavailable(m_export3mfProjectAction);
-    exportMenu->addAction(m_export3mfProjectAction);
 
-    m_printPlanAction = new QAction(tr("Print layout..."), this);
+    m_printPlanAction =
+        unavailable(addSlotAction(menu, tr("Print layout..."), this, &MainWindow::showPrintPlan));
     m_printPlanAction->setToolTip(tr("Print pause report: at which layer to pause\n"
                                      "and which components to insert, sorted by height."));
-    m_printPlanAction->setEnabled(false);
-    connect(m_printPlanAction, &QAction::triggered, this, &MainWindow::showPrintPlan);
-    unavailable(m_printPlanAction);
-    menu->addAction(m_printPlanAction);
 
     menu->addSeparator();
 
@@ -127,27 +105,13 @@ void MainWindow::createEditMenu()
 
     menu->addSeparator();
 
-    auto* clearHistoryAction = new QAction(tr("Clear history"), this);
-    connect(clearHistoryAction, &QAction::triggered, this, &MainWindow::clearHistory);
-    unavailable(clearHistoryAction);
-    menu->addAction(clearHistoryAction);
+    unavailable(addSlotAction(menu, tr("Clear history"), this, &MainWindow::clearHistory));
 
     menu->addSeparator();
 
-    auto* foldersAction = new QAction(tr("Footprint folders…"), this);
-    connect(foldersAction, &QAction::triggered, this, &MainWindow::manageFootprintFolders);
-    unavailable(foldersAction);
-    menu->addAction(foldersAction);
-
-    auto* rulesAction = new QAction(tr("Routing rules…"), this);
-    connect(rulesAction, &QAction::triggered, this, &MainWindow::manageRoutingRules);
-    unavailable(rulesAction);
-    menu->addAction(rulesAction);
-
-    auto* autoSaveAction = new QAction(tr("Automatic save…"), this);
-    connect(autoSaveAction, &QAction::triggered, this, &MainWindow::manageAutoSaveSettings);
-    unavailable(autoSaveAction);
-    menu->addAction(autoSaveAction);
+    unavailable(addSlotAction(menu, tr("Footprint folders…"), this, &MainWindow::manageFootprintFolders));
+    unavailable(addSlotAction(menu, tr("Routing rules…"), this, &MainWindow::manageRoutingRules));
+    unavailable(addSlotAction(menu, tr("Automatic save…"), this, &MainWindow::manageAutoSaveSettings));
 }
 
 void MainWindow::createViewMenu()
@@ -162,17 +126,11 @@ void MainWindow::createHelpMenu()
 {
     QMenu* menu = menuBar()->addMenu(tr("&Help"));
 
-    auto* helpAction = new QAction(tr("Online Help"), this);
-    connect(helpAction, &QAction::triggered, this, &MainWindow::openOnlineHelp);
-    unavailable(helpAction);
-    menu->addAction(helpAction);
+    unavailable(addSlotAction(menu, tr("Online Help"), this, &MainWindow::openOnlineHelp));
 
     menu->addSeparator();
     createLanguageMenu(menu);
     menu->addSeparator();
 
-    auto* aboutAction = new QAction(tr("About"), this);
-    connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
-    unavailable(aboutAction);
-    menu->addAction(aboutAction);
+    unavailable(addSlotAction(menu, tr("About"), this, &MainWindow::showAbout));
 }
