@@ -123,6 +123,8 @@ private:
     void setupSelectionMode();
     // Moves the detection to the device point; the object under it, null when none.
     opencascade::handle<AIS_InteractiveObject> detectAt(const QPoint& device);
+    // The face of the last detection; null when none was detected.
+    TopoDS_Face detectedFace() const;
     bool handleViewCubeClick(const QPoint& device);
     void pickOrientationFace(const QPoint& device);
     void handleRoutingClick(const QPoint& device, const QPoint& logical);

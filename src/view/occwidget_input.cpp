@@ -7,8 +7,6 @@
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_ListOfInteractive.hxx>
 #include <AIS_ViewCube.hxx>
-#include <StdSelect_BRepOwner.hxx>
-#include <TopoDS.hxx>
 #include <V3d_View.hxx>
 
 #include <QCursor>
@@ -153,14 +151,7 @@ bool OccWidget::handleViewCubeClick(const QPoint& device)
 void OccWidget::pickOrientationFace(const QPoint& device)
 {
     m_context->MoveTo(device.x(), device.y(), m_view, true);
-    const opencascade::handle<StdSelect_BRepOwner> owner =
-        opencascade::handle<StdSelect_BRepOwner>::DownCast(m_context->DetectedOwner());
-    if (owner.IsNull())
-        return;
-    const TopoDS_Shape& shape = owner->Shape();
-    if (shape.IsNull() || shape.ShapeType() != TopAbs_FACE)
-        return;
-    const TopoDS_Face face = TopoDS::Face(shape);
+    const TopoDS_Face face = detectedFace();
     if (isMainShapeFace(face))
         emit faceSelected(face);
 }

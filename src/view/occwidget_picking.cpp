@@ -88,6 +88,15 @@ opencascade::handle<AIS_InteractiveObject> OccWidget::detectAt(const QPoint& dev
     return opencascade::handle<AIS_InteractiveObject>::DownCast(owner->Selectable());
 }
 
+TopoDS_Face OccWidget::detectedFace() const
+{
+    const opencascade::handle<StdSelect_BRepOwner> owner =
+        opencascade::handle<StdSelect_BRepOwner>::DownCast(m_context->DetectedOwner());
+    if (owner.IsNull() || owner->Shape().IsNull() || owner->Shape().ShapeType() != TopAbs_FACE)
+        return TopoDS_Face();
+    return TopoDS::Face(owner->Shape());
+}
+
 OccWidget::PadPick OccWidget::pickPadAt(const QPoint& device, const QPoint& logical)
 {
     PadPick pick;
@@ -133,17 +142,13 @@ void OccWidget::performHighlighting(const QPoint& device)
         return;
     OccUtils::guardedCall(false, "performHighlighting", [&] {
         m_context->MoveTo(device.x(), device.y(), m_view, false);
-        const opencascade::handle<StdSelect_BRepOwner> owner =
-            opencascade::handle<StdSelect_BRepOwner>::DownCast(m_context->DetectedOwner());
-        if (!owner.IsNull()) {
-            const TopoDS_Shape& shape = owner->Shape();
-            // Moves within the highlighted face neither rescan the part nor rebuild the overlay.
-            if (!m_highlightedFace.IsNull() && shape.IsSame(m_highlightedFace))
-                return true;
-            if (!shape.IsNull() && shape.ShapeType() == TopAbs_FACE && isMainShapeFace(TopoDS::Face(shape))) {
-                highlightFace(TopoDS::Face(shape));
-                return true;
-            }
+        const TopoDS_Face face = detectedFace();
+        // Moves within the highlighted face neither rescan the part nor rebuild the overlay.
+        if (!face.IsNull() && face.IsSame(m_highlightedFace))
+            return true;
+        if (isMainShapeFace(face)) {
+            highlightFace(face);
+            return true;
         }
         clearHighlight();
         return true;
