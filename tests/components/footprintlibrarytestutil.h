@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "footprintlogcapture.h"
+#include "../foundation/foundationlogcapture.h"
 
 namespace FootprintLibraryTest {
 

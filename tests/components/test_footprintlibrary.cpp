@@ -16,6 +16,11 @@ using namespace FootprintLibraryTest;
 
 namespace {
 
+bool debugHas(const FoundationLogCapture& capture, const QString& text)
+{
+    return !capture.debugs().filter(text).isEmpty();
+}
+
 struct NormaliseRow { const char* input; const char* expected; };
 void PrintTo(const NormaliseRow& row, std::ostream* out) { *out << '"' << row.input << '"'; }
 
@@ -118,7 +123,7 @@ TEST_F(FootprintLibrary, AmbiguityAcrossFoldersIsReportedAndFirstFolderWins)
     library.addSearchPath(a);
     library.addSearchPath(b);
 
-    FootprintLogCapture capture;
+    FoundationLogCapture capture;
     EXPECT_EQ(library.findFootprintFile(QStringLiteral("R_0603")), first);
     EXPECT_TRUE(capture.contains(QStringLiteral("L1 ambiguity for \"R_0603\"")));
     EXPECT_TRUE(capture.contains(QStringLiteral("2 candidates:")));
@@ -130,7 +135,7 @@ TEST_F(FootprintLibrary, AmbiguityAcrossFoldersIsReportedAndFirstFolderWins)
 TEST_F(FootprintLibrary, EmptyNameFailsWithWarning)
 {
     FootprintManager library;
-    FootprintLogCapture capture;
+    FoundationLogCapture capture;
     EXPECT_FALSE(library.loadFootprint(FootprintManager::normalizeFootprintName(QStringLiteral("Lib:"))));
     EXPECT_TRUE(capture.contains(QStringLiteral("findFootprintFile: empty footprint name")));
 }
@@ -152,10 +157,11 @@ TEST_F(FootprintLibrary, SubWordMatchIsCachedUnderBothNames)
     EXPECT_DOUBLE_EQ(footprint.thickness, 1.0);
     EXPECT_DOUBLE_EQ(footprint.bodyUndercut, 0.4);
 
-    FootprintLogCapture capture(true);
+    const DebugRulesEnabled footprintDebug(QStringLiteral("vantorquelle.footprint.debug=true"));
+    FoundationLogCapture capture;
     EXPECT_TRUE(library.loadFootprint(QStringLiteral("R_0603")));
-    EXPECT_TRUE(capture.debugContains(QStringLiteral("✓ Footprint already loaded: \"R_0603\"")));
-    EXPECT_FALSE(capture.debugContains(QStringLiteral("LOADING KICAD FILE")));
+    EXPECT_TRUE(debugHas(capture, QStringLiteral("✓ Footprint already loaded: \"R_0603\"")));
+    EXPECT_FALSE(debugHas(capture, QStringLiteral("LOADING KICAD FILE")));
 }
 
 TEST_F(FootprintLibrary, MissingVersionIsLoggedAsUnknownAndLoads)
@@ -166,9 +172,10 @@ TEST_F(FootprintLibrary, MissingVersionIsLoggedAsUnknownAndLoads)
               "  (pad 1 thru_hole circle (at 0 2.5) (size 1.6 1.6) (drill 0.8) (layers *.Cu *.Mask))\n)\n");
     FootprintManager library;
     library.addSearchPath(a);
-    FootprintLogCapture capture(true);
+    const DebugRulesEnabled footprintDebug(QStringLiteral("vantorquelle.footprint.debug=true"));
+    FoundationLogCapture capture;
     ASSERT_TRUE(library.loadFootprint(QStringLiteral("NoVersion")));
-    EXPECT_TRUE(capture.debugContains(QStringLiteral("Detected format version: \"Inconnue\"")));
+    EXPECT_TRUE(debugHas(capture, QStringLiteral("Detected format version: \"Inconnue\"")));
     const FootprintData footprint = library.getFootprint(QStringLiteral("NoVersion"));
     ASSERT_EQ(footprint.copperPads.size(), 1);
     EXPECT_NEAR(footprint.copperPads.at(0).posY, -2.5, 1e-9);
@@ -213,7 +220,7 @@ TEST_F(FootprintLibrary, LegacyModFileIsRefusedWithoutTryingBuiltins)
     FootprintManager library;
     library.addSearchPath(a);
 
-    FootprintLogCapture capture;
+    FoundationLogCapture capture;
     EXPECT_FALSE(library.loadFootprint(QStringLiteral("Builtin_0603")));
     EXPECT_TRUE(capture.contains(QStringLiteral("✗ Unsupported format")));
     EXPECT_FALSE(library.hasFootprint(QStringLiteral("Builtin_0603")));
@@ -231,7 +238,7 @@ TEST_F(FootprintLibrary, FileGoneAfterIndexingFailsWithoutTryingBuiltins)
     library.buildFootprintIndex();
     ASSERT_TRUE(QFile::remove(path));
 
-    FootprintLogCapture capture;
+    FoundationLogCapture capture;
     EXPECT_FALSE(library.loadFootprint(QStringLiteral("Builtin_1206")));
     EXPECT_TRUE(capture.contains(QStringLiteral("✗ Cannot open the file")));
     EXPECT_FALSE(library.hasFootprint(QStringLiteral("Builtin_1206")));
@@ -243,7 +250,7 @@ TEST_F(FootprintLibrary, VanishedFolderIsReportedOnIndexing)
     FootprintManager library;
     library.addSearchPath(a);
     ASSERT_TRUE(QDir(a).removeRecursively());
-    FootprintLogCapture capture;
+    FoundationLogCapture capture;
     EXPECT_TRUE(library.findFootprintFile(QStringLiteral("R_0603")).isEmpty());
     EXPECT_TRUE(capture.contains(QStringLiteral("no longer exists")));
 }
@@ -255,7 +262,7 @@ TEST_F(FootprintLibrary, SymlinkLoopDoesNotTrapTheIndex)
     ASSERT_TRUE(QFile::link(a, QDir(a).filePath(QStringLiteral("loop"))));
     FootprintManager library;
     library.addSearchPath(a);
-    FootprintLogCapture capture;
+    FoundationLogCapture capture;
     EXPECT_EQ(library.findFootprintFile(QStringLiteral("Only")), QDir(a).filePath(QStringLiteral("Only.kicad_mod")));
     EXPECT_TRUE(capture.warnings().isEmpty()) << capture.warnings().join(QLatin1Char('\n')).toStdString();
 }
@@ -273,7 +280,7 @@ TEST_P(BadFootprintFile, IsRefusedWithAWarningAndNotCached)
     FootprintManager library;
     library.addSearchPath(root.path());
 
-    FootprintLogCapture capture;
+    FoundationLogCapture capture;
     EXPECT_FALSE(library.loadFootprint(QStringLiteral("Bad"))) << row.label;
     EXPECT_FALSE(library.hasFootprint(QStringLiteral("Bad"))) << row.label;
     EXPECT_TRUE(capture.contains(QString::fromUtf8(row.warning))) << row.label;
@@ -327,7 +334,7 @@ TEST_F(FootprintLibrary, ExplicitFileIsCachedUnderItsBaseName)
     EXPECT_TRUE(library.hasFootprint(QStringLiteral("My.Part")));
     EXPECT_EQ(library.getFootprint(QStringLiteral("My.Part")).path, path);
 
-    FootprintLogCapture capture;
+    FoundationLogCapture capture;
     EXPECT_FALSE(library.loadFootprintFromFile(dir().filePath(QStringLiteral("absent.kicad_mod"))));
     EXPECT_TRUE(capture.contains(QStringLiteral("loadFootprintFromFile: file not found:")));
     const QString legacy = writeFile(dir(), QStringLiteral("Old.mod"), "$MODULE Old\n");
@@ -372,7 +379,7 @@ TEST_F(FootprintLibrary, EmbeddedFootprintReplacesAFileReadOneAndGetsABody)
     EXPECT_TRUE(library.loadFootprint(QStringLiteral("Shared")));
     EXPECT_EQ(library.getFootprint(QStringLiteral("Shared")).copperPads.size(), 1);
 
-    FootprintLogCapture capture;
+    FoundationLogCapture capture;
     library.registerEmbeddedFootprint(FootprintData());
     EXPECT_TRUE(capture.contains(QStringLiteral("registerEmbeddedFootprint: unnamed footprint, skipped")));
 }

@@ -58,7 +58,7 @@ TEST_P(KicadLookup, FindsAndLoadsTheFootprint)
     const QString name = FootprintManager::normalizeFootprintName(QString::fromUtf8(row.netlistName));
     const QString expected = TestSupport::kicadFootprintRoot() + QLatin1Char('/') + QString::fromUtf8(row.expectedFile);
 
-    FootprintLogCapture quiet; // ambiguity warnings of level 2 are expected for short names
+    FoundationLogCapture quiet; // ambiguity warnings of level 2 are expected for short names
     EXPECT_EQ(s_library->findFootprintFile(name), expected);
     ASSERT_TRUE(s_library->loadFootprint(name));
     const FootprintData footprint = s_library->getFootprint(name);
@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(Names, KicadLookup, ::testing::Values(
 
 TEST_F(KicadLibrary, ShortNameFallsToAnAmbiguousSubWordMatch)
 {
-    FootprintLogCapture capture;
+    FoundationLogCapture capture;
     const QString path = s_library->findFootprintFile(QStringLiteral("R_0805"));
     EXPECT_TRUE(QFileInfo(path).completeBaseName().startsWith(QStringLiteral("R_0805_"))) << path.toStdString();
     EXPECT_TRUE(capture.contains(QStringLiteral("L2 ambiguity for \"R_0805\"")));
@@ -97,7 +97,7 @@ TEST_F(KicadLibrary, EveryFootprintLoads)
         paths.append(it.next());
     ASSERT_GT(paths.size(), 10000);
 
-    FootprintLogCapture quiet;
+    FoundationLogCapture quiet;
     FootprintManager library;
     QStringList failed;
     int withoutPads = 0;

@@ -1,6 +1,6 @@
 // Component creation, move, turn, rebuild and footprint replacement on an interactive context
 // without any view, with real KiCad footprints and the built-in ones.
-#include "footprintlogcapture.h"
+#include "../foundation/foundationlogcapture.h"
 #include "testsupport.h"
 
 #include "components/componentmanager.h"
@@ -187,7 +187,7 @@ TEST_F(FootprintPlacementTest, CreatesBodyAndPadsAtTheirHeights)
 
 TEST_F(FootprintPlacementTest, MissingFootprintGivesSubstituteBody)
 {
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     const PlacedComponentData c = create(QStringLiteral("Nowhere:No_Such_Part"));
     EXPECT_TRUE(log.contains(QStringLiteral("✗ Footprint not found:")));
     EXPECT_TRUE(c.hasMissingFootprint);
@@ -248,7 +248,7 @@ TEST_F(FootprintPlacementTest, MoveReplacesPadsAndCallsBackOncePerPad)
         EXPECT_NEAR(TestSupport::boxOf(p.aisShape->Shape()).zmin, 5.0, kTol);
     }
 
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     const Snapshot before(c);
     EXPECT_FALSE(FootprintManager::moveComponentVisual(c, gp_Pnt(1, 1, 1), Handle_Context(), callback));
     EXPECT_FALSE(FootprintManager::moveComponentVisual(c, gp_Pnt(std::nan(""), 1, 1), context, callback));
@@ -316,7 +316,7 @@ TEST_F(FootprintPlacementTest, FailedCommitRestoresEverything)
 
     const Snapshot before(c);
     int calls = 0;
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     EXPECT_FALSE(FootprintManager::moveComponentVisual(c, gp_Pnt(30.0, 0.0, 5.0), context,
                                                        [&](const auto&, const auto&) { ++calls; }));
     EXPECT_FALSE(FootprintManager::rotateComponentVisual(c, 45.0, context, -1.0, {}));
@@ -334,12 +334,12 @@ TEST_F(FootprintPlacementTest, RecreateRefusesBadValuesAndRestoresOnFailure)
         {4, 4, 3, 0, 0.0, 0.4, 100}, {5e-8, 4, 3, 0, 1, 0.4, 100}, {4, 4, 3, 0, 1, 0.4, 0},
         {4, 4, 3, std::nan(""), 1, 0.4, 100}, {4, inf, 3, 0, 1, 0.4, 100}, {4, 4, 3, 0, 1, -0.1, 100}};
     for (const auto& v : bad) {
-        FootprintLogCapture log;
+        FoundationLogCapture log;
         EXPECT_FALSE(library.recreateComponentBody(c, v[0], v[1], v[2], v[3], v[4], v[5], v[6], context));
         EXPECT_TRUE(log.contains(QStringLiteral("recreateComponentBody: invalid parameters for")));
     }
     // Accepted by the check but too large to build: the old state stays.
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     EXPECT_FALSE(library.recreateComponentBody(c, 1e7, 4, 3, 0, 1, 0.4, 100, context));
     EXPECT_TRUE(log.contains(QStringLiteral("parameters restored")));
     before.expectSame(c, context);
@@ -385,7 +385,7 @@ TEST_F(FootprintPlacementTest, ReplaceFootprint)
     PlacedComponentData c = create(QStringLiteral("R_0805_2012Metric"));
     const Snapshot before(c);
 
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     EXPECT_FALSE(library.replaceFootprint(c, QStringLiteral("No_Such_Part"), context));
     EXPECT_TRUE(log.contains(QStringLiteral("✗ Footprint not found:")));
     before.expectSame(c, context);

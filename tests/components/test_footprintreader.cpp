@@ -2,7 +2,7 @@
 // texts for the edge cases.
 
 #include "components/footprintmanager.h"
-#include "footprintlogcapture.h"
+#include "../foundation/foundationlogcapture.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
@@ -267,7 +267,7 @@ TEST(FootprintReaderBlocks, StringsProtectParenthesesOnlyInDoubleQuotes)
 
 TEST(FootprintReaderBlocks, UnclosedBlockWarnsAndKeepsEarlierBlocks)
 {
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     const QString text = QStringLiteral("(pad 1 (a)) (pad 2 (b) (pad 3 (c))");
     const QStringList blocks = FootprintManager::extractBlocks(text, QStringLiteral("pad"));
     ASSERT_EQ(blocks.size(), 1);
@@ -288,7 +288,7 @@ TEST(FootprintReaderBlocks, TruncatedAndPathologicalTextsEndCleanly)
 {
     const QString real = readLibraryFile(QStringLiteral("Package_TO_SOT_SMD.pretty/SOT-23.kicad_mod"));
     ASSERT_FALSE(real.isEmpty());
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     // Cut inside the third pad: the two complete pads before it survive.
     const qsizetype cut = real.indexOf(QStringLiteral("(pad \"3\"")) + 20;
     EXPECT_EQ(FootprintManager::parsePads(real.left(cut)).size(), 2);
@@ -341,7 +341,7 @@ TEST(FootprintReaderTracks, LineWithStrokeWidth)
 
 TEST(FootprintReaderTracks, ArcsKeepThreePointsAndComeAfterLines)
 {
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     const auto tracks = FootprintManager::parseTracks(QStringLiteral(
         "(fp_arc (start 0 0) (mid 1 1) (end 2 0) (width 0.2) (layer F.Cu))\n"
         "(fp_arc (start 0 0) (end 2 0) (angle 90) (width 0.2) (layer F.Cu))\n"
@@ -401,7 +401,7 @@ TEST(FootprintReader, EmptyTextGivesEmptyLists)
 
 TEST(FootprintReaderLibrary, EveryFileReadsIntoValidRecords)
 {
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     QDirIterator it(TestSupport::kicadFootprintRoot(), {QStringLiteral("*.kicad_mod")}, QDir::Files,
                     QDirIterator::Subdirectories);
     int files = 0;

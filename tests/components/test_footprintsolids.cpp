@@ -2,7 +2,7 @@
 
 #include "components/footprintmanager.h"
 #include "components/placedcomponentdata.h"
-#include "footprintlogcapture.h"
+#include "../foundation/foundationlogcapture.h"
 #include "testsupport.h"
 
 #include <gp_Pnt.hxx>
@@ -77,7 +77,7 @@ class PadSolid : public ::testing::TestWithParam<PadSolidCase>
 TEST_P(PadSolid, SpansThicknessBelowAndUndercutAbove)
 {
     const PadSolidCase& c = GetParam();
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     const TopoDS_Shape solid = FootprintManager::extrudePadWithUndercut(c.pad, 1.0, 0.4);
     expectBox(solid, c.xmin, c.ymin, -1.0, c.xmax, c.ymax, 0.4);
     EXPECT_NEAR(TestSupport::volumeOf(solid), c.volume, 1e-6);
@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, PadSolid, ::testing::ValuesIn(kPadSolidCases),
 
 TEST(PadSolidFailures, ZeroOrNegativeSizeGivesNullWithoutWarning)
 {
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     EXPECT_TRUE(FootprintManager::extrudePadWithUndercut(makePad("rect", 0.0, 1.0), 1.0, 0.4).IsNull());
     EXPECT_TRUE(FootprintManager::extrudePadWithUndercut(makePad("circle", 1.0, -1.0), 1.0, 0.4).IsNull());
     EXPECT_TRUE(log.warnings().isEmpty());
@@ -124,7 +124,7 @@ TEST(PadSolidFailures, AbsurdValuesGiveNullWithWarning)
         {makePad("circle", 1.0, 1.0), 0.0, 0.0},
     };
     for (const Absurd& a : cases) {
-        FootprintLogCapture log;
+        FoundationLogCapture log;
         EXPECT_TRUE(FootprintManager::extrudePadWithUndercut(a.pad, a.thickness, a.undercut).IsNull());
         EXPECT_TRUE(log.contains(QStringLiteral("extrudePadWithUndercut")));
     }
@@ -185,7 +185,7 @@ TEST(FootprintMeasures, TracksOnlyUseGenericBoundsAndTrackCentre)
     thin.points = {QPointF(2, 2)};
     fp.copperTracks.append(thin);
 
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     double minX, maxX, minY, maxY;
     FootprintManager::calculateFootprintBounds(fp, minX, maxX, minY, maxY);
     EXPECT_DOUBLE_EQ(minX, -2.5);
@@ -255,7 +255,7 @@ TEST(BodyBox, DegenerateOrAbsurdRequestsGiveNullWithWarning)
     const Request requests[] = {{2, 2, 5e-8, 0}, {2, 2, 3, kInf}, {kNaN, 2, 3, 0}, {2, -1, 3, 0},
                                 {0, 2, 3, 0},    {1e300, 2, 3, 0}, {2, 2, 3, -kInf}};
     for (const Request& r : requests) {
-        FootprintLogCapture log;
+        FoundationLogCapture log;
         EXPECT_TRUE(FootprintManager::buildBodyBox(fp, r.w, r.l, r.h, r.z).IsNull());
         EXPECT_TRUE(log.contains(QStringLiteral("buildBodyBox: degenerate dimensions for \"Test\"")))
             << log.warnings().join(QLatin1Char('|')).toStdString();
@@ -265,7 +265,7 @@ TEST(BodyBox, DegenerateOrAbsurdRequestsGiveNullWithWarning)
 TEST(BodyBox, PadsWithInfiniteSizeGiveNullBodyNotACrash)
 {
     FootprintData fp = footprintWithPads({makePad("rect", kInf, 1, 0, 0, 0), makePad("rect", 1, 1, 0, kNaN, 0)});
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     double width, length;
     FootprintManager::bodyDimensions(fp, width, length);
     EXPECT_TRUE(FootprintManager::buildBodyBox(fp, width, length, fp.bodyHeight, fp.bodyOffsetZ).IsNull());
@@ -280,7 +280,7 @@ TEST(BodyBox, PadsFarOutGiveNullBodyNotABoxWithoutBounds)
         const FootprintData fp = footprintWithPads({makePad("rect", 1, 1, 0, x, 0), makePad("rect", 1, 1, 0, x, 0)});
         double width, length;
         FootprintManager::bodyDimensions(fp, width, length);
-        FootprintLogCapture log;
+        FoundationLogCapture log;
         EXPECT_TRUE(FootprintManager::buildBodyBox(fp, width, length, 3.0, 0.0).IsNull()) << x;
         EXPECT_TRUE(log.contains(QStringLiteral("buildBodyBox: footprint centre out of range for \"Test\""))) << x;
     }
@@ -289,7 +289,7 @@ TEST(BodyBox, PadsFarOutGiveNullBodyNotABoxWithoutBounds)
 TEST(BodyBox, FallbackBodyStandsOnThePosition)
 {
     expectBox(FootprintManager::createFallbackBody(gp_Pnt(10, 20, 5)), 7.5, 17.5, 5.0, 12.5, 22.5, 8.0);
-    FootprintLogCapture log;
+    FoundationLogCapture log;
     EXPECT_TRUE(FootprintManager::createFallbackBody(gp_Pnt(kNaN, 0, 0)).IsNull());
     EXPECT_TRUE(log.contains(QStringLiteral("createFallbackBody")));
 }
