@@ -121,9 +121,9 @@ PlacedComponentData FootprintManager::createFallbackComponent(const QString& ref
         OccUtils::safeDisplay(context, body, true);
 
     component.compositeShape = body;
-    component.bodyWidth = 5.0;
-    component.bodyLength = 5.0;
-    component.bodyHeight = 3.0;
+    component.bodyWidth = FootprintPlacement::kFallbackSize;
+    component.bodyLength = FootprintPlacement::kFallbackSize;
+    component.bodyHeight = FootprintPlacement::kFallbackHeight;
     component.bodyShapeLocal = transformShape(box, translation(-position.X(), -position.Y(), -position.Z()), false,
                                               "createFallbackComponent: local body");
     qCDebug(lcFootprint) << "✓ Fallback component created (RED)";

@@ -1,4 +1,4 @@
-// Small helpers shared by component creation and the visual transactions.
+// Small helpers and measures shared by the solids, component creation and the visual transactions.
 #pragma once
 
 #include <gp_Pnt.hxx>
@@ -8,6 +8,11 @@
 #include <cmath>
 
 namespace FootprintPlacement {
+
+constexpr double kZeroLength = 1e-7;  // mm
+// The substitute body of a component without a usable footprint: a square box on the surface.
+constexpr double kFallbackSize = 5.0;   // mm, X and Y
+constexpr double kFallbackHeight = 3.0; // mm
 
 inline bool isFinitePoint(const gp_Pnt& p)
 {

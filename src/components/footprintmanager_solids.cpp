@@ -3,6 +3,7 @@
 
 #include "components/footprintmanager.h"
 
+#include "components/footprintmanager_placement_p.h"
 #include "foundation/geometryutils.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
@@ -20,7 +21,10 @@
 
 namespace {
 
-constexpr double kZeroLength = 1e-7;      // mm
+using FootprintPlacement::kFallbackHeight;
+using FootprintPlacement::kFallbackSize;
+using FootprintPlacement::kZeroLength;
+
 constexpr double kMinRotation = 1e-7;     // degrees
 // Beyond a kilometre a "dimension" is corrupt data; OCCT treats ~1e100 as infinite and would
 // build nonsense long before that.
@@ -30,8 +34,6 @@ constexpr double kGenericMinX = -2.5;
 constexpr double kGenericMaxX = 2.5;
 constexpr double kGenericMinY = -1.25;
 constexpr double kGenericMaxY = 1.25;
-constexpr double kFallbackSize = 5.0;
-constexpr double kFallbackHeight = 3.0;
 
 bool isSaneLength(double value)
 {

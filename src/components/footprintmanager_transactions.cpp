@@ -25,7 +25,6 @@
 
 namespace {
 
-constexpr double kZeroLength = 1e-7;   // mm
 constexpr double kMinTurn = 0.01;      // degrees
 
 // One pad's placement inside applyPlacement: the new one while pending, the old one for rollback.
@@ -38,6 +37,7 @@ struct PlacementBackup
 };
 
 using FootprintPlacement::isFinitePoint;
+using FootprintPlacement::kZeroLength;
 using FootprintPlacement::translation;
 
 // Signed turn from base to angle, folded into [-180, 180).
