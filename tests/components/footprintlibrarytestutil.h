@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../foundation/foundationlogcapture.h"
+#include "logcapture.h"
 
 namespace FootprintLibraryTest {
 

@@ -1,6 +1,6 @@
 // Component creation, move, turn, rebuild and footprint replacement on an interactive context
 // without any view, with real KiCad footprints and the built-in ones.
-#include "../foundation/foundationlogcapture.h"
+#include "logcapture.h"
 #include "testsupport.h"
 
 #include "components/componentmanager.h"

@@ -2,7 +2,7 @@
 // texts for the edge cases.
 
 #include "components/footprintmanager.h"
-#include "../foundation/foundationlogcapture.h"
+#include "logcapture.h"
 #include "testsupport.h"
 
 #include <QDirIterator>

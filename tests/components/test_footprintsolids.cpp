@@ -2,7 +2,7 @@
 
 #include "components/footprintmanager.h"
 #include "components/placedcomponentdata.h"
-#include "../foundation/foundationlogcapture.h"
+#include "logcapture.h"
 #include "testsupport.h"
 
 #include <gp_Pnt.hxx>

@@ -1,5 +1,5 @@
 // Settings: range checks and fallbacks per key, recent projects, remembered directories.
-#include "foundationlogcapture.h"
+#include "logcapture.h"
 #include "testsupport.h"
 
 #include "foundation/appsettings.h"

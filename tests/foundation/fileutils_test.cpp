@@ -1,5 +1,5 @@
 // Atomic writer: complete replacement or nothing, and the failure texts callers show.
-#include "foundationlogcapture.h"
+#include "logcapture.h"
 
 #include "foundation/fileutils.h"
 

@@ -1,5 +1,5 @@
 // The fuzzy-value boolean retry on real OpenCASCADE operations, its traces, and shape healing.
-#include "foundationlogcapture.h"
+#include "logcapture.h"
 #include "testsupport.h"
 
 #include "foundation/logging.h"

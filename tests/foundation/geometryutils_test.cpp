@@ -1,4 +1,4 @@
-#include "foundationlogcapture.h"
+#include "logcapture.h"
 #include "testsupport.h"
 
 #include "foundation/geometryutils.h"

@@ -1,5 +1,5 @@
 // Guarded viewer helpers and clean-up guards on an interactive context without any view.
-#include "foundationlogcapture.h"
+#include "logcapture.h"
 
 #include "foundation/occguard.h"
 #include "foundation/occutils.h"

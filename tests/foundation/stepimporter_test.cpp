@@ -1,4 +1,4 @@
-#include "foundationlogcapture.h"
+#include "logcapture.h"
 #include "meshfixtures.h"
 #include "testsupport.h"
 

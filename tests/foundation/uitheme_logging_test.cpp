@@ -1,5 +1,5 @@
 // Theme-aware status colours and the program's logging categories.
-#include "foundationlogcapture.h"
+#include "logcapture.h"
 
 #include "foundation/logging.h"
 #include "foundation/uitheme.h"

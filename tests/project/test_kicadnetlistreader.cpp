@@ -1,4 +1,4 @@
-#include "../foundation/foundationlogcapture.h"
+#include "logcapture.h"
 
 #include "project/kicadnetlistreader.h"
 #include "project/netlist.h"

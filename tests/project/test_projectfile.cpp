@@ -1,5 +1,5 @@
 // The project file's sections and converters on their own.
-#include "../foundation/foundationlogcapture.h"
+#include "logcapture.h"
 #include "projectsample.h"
 #include "testsupport.h"
 

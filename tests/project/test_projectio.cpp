@@ -1,6 +1,6 @@
 // Saving and loading whole projects: round trips, the ".bak" copy, failed writes and loads
 // that must leave everything as it was.
-#include "../foundation/foundationlogcapture.h"
+#include "logcapture.h"
 #include "projectsample.h"
 #include "testsupport.h"
 

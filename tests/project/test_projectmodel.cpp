@@ -1,5 +1,5 @@
 // The in-memory project model: shapes, netlist, routing model and reset.
-#include "../foundation/foundationlogcapture.h"
+#include "logcapture.h"
 #include "projectsample.h"
 
 #include "project/projectmanager.h"
