@@ -42,10 +42,6 @@ Do you want to replace it?</source>
 <context>
     <name>MainWindow</name>
     <message>
-        <source>MainWindow</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Ready - Build plate displayed</source>
         <translation type="unfinished"></translation>
     </message>
@@ -504,6 +500,22 @@ and in red the outline at the interface.</source>
     </message>
     <message>
         <source>View reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No main shape available</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot compute the face normal</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rebuilding the oriented shape failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot persist the reoriented shape into ProjectManager</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -43,10 +43,6 @@ Voulez-vous le remplacer&#xa0;?</translation>
 <context>
     <name>MainWindow</name>
     <message>
-        <source>MainWindow</source>
-        <translation>Vantorquelle</translation>
-    </message>
-    <message>
         <source>Ready - Build plate displayed</source>
         <translation>Prêt - Plateau affiché</translation>
     </message>
@@ -534,6 +530,22 @@ et en rouge le contour à l&apos;interface.</translation>
     <message>
         <source>View reset</source>
         <translation>Vue réinitialisée</translation>
+    </message>
+    <message>
+        <source>No main shape available</source>
+        <translation>Aucune pièce principale disponible</translation>
+    </message>
+    <message>
+        <source>Cannot compute the face normal</source>
+        <translation>Impossible de calculer la normale de la face</translation>
+    </message>
+    <message>
+        <source>Rebuilding the oriented shape failed</source>
+        <translation>La reconstruction de la pièce orientée a échoué</translation>
+    </message>
+    <message>
+        <source>Cannot persist the reoriented shape into ProjectManager</source>
+        <translation>Impossible d'enregistrer la pièce réorientée dans le projet</translation>
     </message>
 </context>
 <context>

@@ -254,10 +254,10 @@ bool MainWindow::orientShapeToFace(const TopoDS_Face& face)
     const auto reorient = [&]() -> QString {
         const TopoDS_Shape oldShape = m_project.mainShape();
         if (oldShape.IsNull())
-            return QStringLiteral("No main shape available");
+            return tr("No main shape available");
         gp_Vec normal = GeometryUtils::calculateFaceNormal(face);
         if (normal.Magnitude() < kNullLength)
-            return QStringLiteral("Cannot compute the face normal");
+            return tr("Cannot compute the face normal");
         normal = GeometryUtils::ensureNormalPointsOutward(face, normal, oldShape, nullptr);
         const gp_Trsf rotation = GeometryUtils::createRotationToDown(normal);
         BRepBuilderAPI_Transform transform(oldShape, rotation, false);
@@ -266,10 +266,10 @@ bool MainWindow::orientShapeToFace(const TopoDS_Face& face)
             ? TopoDS_Shape()
             : GeometryUtils::centerOnPlateauByCentroid(rotated, kPlateTargetX, kPlateTargetY, kPlateTargetZ);
         if (placed.IsNull())
-            return QStringLiteral("Rebuilding the oriented shape failed");
+            return tr("Rebuilding the oriented shape failed");
         const int mainIndex = m_project.mainShapeIndex();
         if (!m_project.replaceShape(mainIndex, placed))
-            return QStringLiteral("Cannot persist the reoriented shape into ProjectManager");
+            return tr("Cannot persist the reoriented shape into ProjectManager");
 
         ScopeGuard rollback([this, mainIndex, oldShape] {
             if (!m_project.replaceShape(mainIndex, oldShape))
