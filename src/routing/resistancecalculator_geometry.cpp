@@ -6,18 +6,14 @@
 #include "foundation/occutils.h"
 #include "model/placedcomponentdata.h"
 #include "model/routerecords.h"
+#include "routing/conductorprism.h"
 #include "routing/routingmanager.h"
 
 #include <BRepAlgoAPI_Common.hxx>
-#include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
 #include <BRepGProp.hxx>
-#include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
-#include <Geom_Plane.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopoDS.hxx>
 
 #include <QDebug>
 
@@ -31,7 +27,6 @@ constexpr double kZeroLength = 1e-7;
 constexpr double kZeroVolume = 1e-7;
 constexpr double kMinSection = 1e-9;
 constexpr double kFuzzy = 1e-3;        // overlap and contact tolerance, mm
-constexpr double kAxisTolerance = 1e-9;
 constexpr double kOhmCmToOhmMm = 10.0;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
@@ -58,98 +53,6 @@ bool hasUsableSection(const RouteSegment& segment)
     const bool sidesPositive = segment.width > 0.0
         && (segment.type != RouteSegment::Horizontal || segment.height > 0.0);
     return sidesPositive && std::isfinite(area) && area >= kMinSection;
-}
-
-// Axis-aligned boxes: most tracks and pads are, and their common volume needs no boolean.
-struct AxisBox
-{
-    double lo[3];
-    double hi[3];
-};
-
-std::optional<AxisBox> segmentAxisBox(const RouteSegment& s)
-{
-    const double dx = std::abs(s.end.X() - s.start.X());
-    const double dy = std::abs(s.end.Y() - s.start.Y());
-    const double dz = std::abs(s.end.Z() - s.start.Z());
-    const double half = s.width * 0.5;
-    if (s.type == RouteSegment::Vertical) {
-        if (dx > kAxisTolerance || dy > kAxisTolerance)
-            return std::nullopt;
-        return AxisBox{{s.start.X() - half, s.start.Y() - half, std::min(s.start.Z(), s.end.Z())},
-                       {s.start.X() + half, s.start.Y() + half, std::max(s.start.Z(), s.end.Z())}};
-    }
-    if (dz > kAxisTolerance)
-        return std::nullopt;
-    const double z0 = s.start.Z();
-    if (dy <= kAxisTolerance)
-        return AxisBox{{std::min(s.start.X(), s.end.X()), s.start.Y() - half, z0},
-                       {std::max(s.start.X(), s.end.X()), s.start.Y() + half, z0 + s.height}};
-    if (dx <= kAxisTolerance)
-        return AxisBox{{s.start.X() - half, std::min(s.start.Y(), s.end.Y()), z0},
-                       {s.start.X() + half, std::max(s.start.Y(), s.end.Y()), z0 + s.height}};
-    return std::nullopt;
-}
-
-// A single solid bounded by six planar faces, two across each axis, is its own box.
-std::optional<AxisBox> solidAxisBox(const TopoDS_Shape& shape)
-{
-    return OccUtils::guardedCall(std::optional<AxisBox>(), "ResistanceCalculator::solidAxisBox",
-                                 [&shape]() -> std::optional<AxisBox> {
-        int solids = 0;
-        for (TopExp_Explorer it(shape, TopAbs_SOLID); it.More(); it.Next())
-            ++solids;
-        if (solids != 1)
-            return std::nullopt;
-        int faces = 0;
-        int perAxis[3] = {0, 0, 0};
-        for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
-            if (++faces > 6)
-                return std::nullopt;
-            TopLoc_Location location;
-            const Handle(Geom_Plane) plane = Handle(Geom_Plane)::DownCast(
-                BRep_Tool::Surface(TopoDS::Face(it.Current()), location));
-            if (plane.IsNull())
-                return std::nullopt;
-            const gp_Dir normal = plane->Axis().Direction().Transformed(location.Transformation());
-            int axis = -1;
-            for (int k = 0; k < 3; ++k)
-                if (std::abs(normal.Coord(k + 1)) > 1.0 - 1e-12)
-                    axis = k;
-            if (axis < 0)
-                return std::nullopt;
-            ++perAxis[axis];
-        }
-        if (faces != 6 || perAxis[0] != 2 || perAxis[1] != 2 || perAxis[2] != 2)
-            return std::nullopt;
-        AxisBox box{{kInfinity, kInfinity, kInfinity}, {-kInfinity, -kInfinity, -kInfinity}};
-        for (TopExp_Explorer it(shape, TopAbs_VERTEX); it.More(); it.Next()) {
-            const gp_Pnt p = BRep_Tool::Pnt(TopoDS::Vertex(it.Current()));
-            for (int k = 0; k < 3; ++k) {
-                box.lo[k] = std::min(box.lo[k], p.Coord(k + 1));
-                box.hi[k] = std::max(box.hi[k], p.Coord(k + 1));
-            }
-        }
-        return box;
-    });
-}
-
-double commonVolume(const AxisBox& a, const AxisBox& b)
-{
-    double volume = 1.0;
-    for (int k = 0; k < 3; ++k)
-        volume *= std::max(0.0, std::min(a.hi[k], b.hi[k]) - std::max(a.lo[k], b.lo[k]));
-    return volume;
-}
-
-double gapBetween(const AxisBox& a, const AxisBox& b)
-{
-    double squared = 0.0;
-    for (int k = 0; k < 3; ++k) {
-        const double gap = std::max({0.0, a.lo[k] - b.hi[k], b.lo[k] - a.hi[k]});
-        squared += gap * gap;
-    }
-    return std::sqrt(squared);
 }
 
 double booleanCommonVolume(const TopoDS_Shape& a, const TopoDS_Shape& b)
@@ -227,10 +130,10 @@ double ResistanceCalculator::overlapLength(const RouteSegment& segment, const To
         return 0.0;
     const double section = sectionOf(segment);
     double volume = 0.0;
-    const std::optional<AxisBox> own = segmentAxisBox(segment);
-    const std::optional<AxisBox> theirs = own ? solidAxisBox(other) : std::nullopt;
+    const std::optional<ConductorPrism> own = ConductorPrism::ofSegment(segment);
+    const std::optional<ConductorPrism> theirs = own ? ConductorPrism::ofSolid(other) : std::nullopt;
     if (own && theirs) {
-        volume = commonVolume(*own, *theirs);
+        volume = ConductorPrism::commonVolume(*own, *theirs);
     } else {
         volume = OccUtils::guardedCall(0.0, operation,
                                        [&] { return booleanCommonVolume(segment.shape, other); });
@@ -262,10 +165,10 @@ bool ResistanceCalculator::reachesPad(const Route& route, bool atStart, const Pl
             [&point] { return TopoDS_Shape(BRepBuilderAPI_MakeVertex(point).Vertex()); });
         return !vertex.IsNull() && solidsTouch(vertex, pad.placedShape);
     }
-    const std::optional<AxisBox> own = segmentAxisBox(*end);
-    const std::optional<AxisBox> theirs = own ? solidAxisBox(pad.placedShape) : std::nullopt;
+    const std::optional<ConductorPrism> own = ConductorPrism::ofSegment(*end);
+    const std::optional<ConductorPrism> theirs = own ? ConductorPrism::ofSolid(pad.placedShape) : std::nullopt;
     if (own && theirs)
-        return gapBetween(*own, *theirs) <= kFuzzy;
+        return ConductorPrism::distance(*own, *theirs) <= kFuzzy;
     const TopoDS_Shape solid =
         end->shape.IsNull() ? RoutingManager::createSegmentShape(*end) : end->shape;
     return !solid.IsNull() && solidsTouch(solid, pad.placedShape);
