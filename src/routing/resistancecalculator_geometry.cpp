@@ -190,7 +190,7 @@ double ResistanceCalculator::routeResistance(const Route& route, const PlacedPad
     for (int i = 0; i < n; ++i) {
         const RouteSegment& segment = segments.at(i);
         if (!isFinitePoint(segment.start) || !isFinitePoint(segment.end)) {
-            qWarning() << "ResistanceCalculator: route" << route.label()
+            qWarning().noquote() << "ResistanceCalculator: route" << route.label()
                        << "has a segment with undefined coordinates — route skipped";
             return kInfinity;
         }
@@ -241,7 +241,7 @@ double ResistanceCalculator::padResistance(const PlacedComponentData& component,
         && area >= kMinSection;
     if (!usable) {
         qWarning().noquote() << "ResistanceCalculator::padResistance: degenerate cross-section for pad"
-                             << pad.number << "(" + pad.shape + ") — contribution skipped";
+                             << pad.number << "(" << pad.shape << ") — contribution skipped";
         return 0.0;
     }
     return length * resistivityOhmCm * kOhmCmToOhmMm / area;
