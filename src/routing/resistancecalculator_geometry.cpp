@@ -218,7 +218,8 @@ double ResistanceCalculator::routeResistance(const Route& route, const PlacedPad
                 length -= overlapLength(segment, next->shape, kOnVertical);
         }
 
-        const double r = segmentResistanceForLength(segment, std::max(0.0, length));
+        // A NaN width poisons the corrections too: keep it a NaN so the section test sees it.
+        const double r = segmentResistanceForLength(segment, std::isnan(length) ? length : std::max(0.0, length));
         if (!std::isfinite(r))
             return kInfinity;
         sum += r;

@@ -207,14 +207,18 @@ TEST(ResistanceCalculator, DegenerateTrackLeavesOutItsRoute)
         EXPECT_NEAR(r.tracksOhm, kRhoMm * 17.0 / 2.0, 1e-6) << row.name;
     }
 
-    // A vertical column of negative width squares to a positive area, but is no conductor.
+    // Broken sections between corrected neighbours: a column of negative width (its square
+    // is positive) and a NaN-wide middle leg between two right angles (its corner correction is NaN).
     const Route column = route("N1", A, B, {horizontal(0, 0, 10, 0, -1), vertical(10, 0, -1, 5, -2.0),
                                             horizontal(10, 0, 30, 0, 4)});
+    const Route corner = route("N1", A, B, {horizontal(0, 0, 30, 0, -1), horizontal(30, 0, 30, 10, -1, kNaN),
+                                            horizontal(30, 10, 40, 10, -1)});
     FoundationLogCapture log;
-    const ResistanceResult r = ResistanceCalculator().compute(
-        A, B, {column}, components({boxPadComponent("R1", gp_Pnt(0, 0, 0)), boxPadComponent("R2", gp_Pnt(30, 0, 5))}),
-        nets());
-    EXPECT_FALSE(r.ok);
+    for (const auto& [broken, padB] : {std::pair(column, gp_Pnt(30, 0, 5)), std::pair(corner, gp_Pnt(40, 10, 0))}) {
+        const ResistanceResult r = ResistanceCalculator().compute(
+            A, B, {broken}, components({boxPadComponent("R1", gp_Pnt(0, 0, 0)), boxPadComponent("R2", padB)}), nets());
+        EXPECT_EQ(r.error, "No routed path between R1/1 and R2/1");
+    }
 }
 
 TEST(ResistanceCalculator, SegmentCorrections)
