@@ -134,6 +134,7 @@ void MainWindow::connectOccWidget()
     connect(m_occWidget, &OccWidget::faceSelected, this, &MainWindow::onFaceSelected);
     connect(m_occWidget, &OccWidget::selectionModeChanged, this,
             &MainWindow::onSelectionModeChanged);
+    connect(m_occWidget, &OccWidget::probePadClicked, this, &MainWindow::onProbePadClicked);
     connectComponentView();
 }
 

@@ -57,5 +57,3 @@ void MainWindow::refreshBoardExplorer() {}
 void MainWindow::updateRatsnestButton(bool) {}
 void MainWindow::clearRatsnest() {}
 void MainWindow::setComponentsSelectable(bool) {}
-void MainWindow::enterResistanceProbeMode() {}
-void MainWindow::exitResistanceProbeMode() {}
