@@ -3,7 +3,12 @@
 #include "mainwindowprobe.h"
 #include "partfiles.h"
 
+#include "components/componentmanager.h"
+#include "foundation/appsettings.h"
 #include "foundation/geometryutils.h"
+#include "model/placedcomponentdata.h"
+#include "routing/resistancecalculator.h"
+#include "routing/resistancedialog.h"
 #include "testsupport.h"
 #include "view/occwidget.h"
 
@@ -12,6 +17,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -321,6 +327,82 @@ TEST_F(MainWindowView, ClickOnAFaceLaysItOnThePlate)
             menu->close();
         }
     }
+}
+
+// The probe: two pads clicked, the figure in the status line, a new resistivity recomputes,
+// a third click starts over and closing the dialog leaves the mode.
+TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
+{
+    if (!window->isViewerReady())
+        GTEST_SKIP() << "the interaction controllers are not created on this branch yet";
+    QSettings().setValue(QStringLiteral("probe/resistivityOhmCm"), 1e300); // stored, out of the box's range
+
+    Netlist netlist;
+    for (const QString& ref : {QStringLiteral("R1"), QStringLiteral("R2")})
+        netlist.components.insert(ref, NetlistComponent{ref, QString(), QStringLiteral("Builtin_0805"), {}});
+    const PadId a("R1", "2");
+    const PadId b("R2", "1");
+    netlist.connections = {{"N", {a, b}}};
+    probe->project().setNetlist(std::move(netlist));
+    ComponentManager* components = probe->componentManager();
+    ASSERT_EQ(components->generateComponents(probe->project().netlist().components).loaded, 2);
+    ASSERT_TRUE(components->moveComponent("R1", gp_Pnt(0, 0, 5)));
+    ASSERT_TRUE(components->moveComponent("R2", gp_Pnt(40, 0, 5)));
+    const auto basePoint = [components](const PadId& pad) {
+        const PlacedComponentData& c = *components->findComponent(pad.ref);
+        return ComponentManager::padBasePoint(c, *ComponentManager::findPlacedPad(c, pad.pad));
+    };
+    Route track;
+    track.netName = "N";
+    track.startRef = a.ref;
+    track.startPad = a.pad;
+    track.endRef = b.ref;
+    track.endPad = b.pad;
+    track.isComplete = true;
+    RouteSegment segment;
+    segment.start = basePoint(a);
+    segment.end = basePoint(b);
+    ASSERT_TRUE(RoutingManager::buildSegmentShape(segment));
+    track.segments = {segment};
+    probe->project().routingManager().addRoute(track);
+
+    ASSERT_TRUE(probe->modes()->requestTransition(ModeController::Mode::ResistanceProbe).accepted);
+    ResistanceDialog* dialog = probe->resistanceDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_DOUBLE_EQ(dialog->resistivity(), 100000.0);
+    dialog->setResistivity(2.59);
+
+    const auto expectedStatus = [&](double rho) {
+        ResistanceCalculator calculator;
+        calculator.resistivityOhmCm = rho;
+        const ResistanceResult r = calculator.compute(a, b, probe->project().routingManager().routes(),
+                                                      components->components(),
+                                                      probe->project().netlist().connections);
+        return QStringLiteral("R(R1/2 ↔ R2/1) = %1 Ω").arg(r.tracksOhm + r.padAOhm + r.padBOhm, 0, 'f', 4);
+    };
+
+    probe->clickProbePad(a);
+    EXPECT_EQ(probe->status(), "Pad A: R1/2 — click pad B");
+    probe->clickProbePad(a);
+    EXPECT_EQ(probe->status(), "Choose a pad different from pad A");
+    probe->clickProbePad(b);
+    EXPECT_EQ(probe->status(), expectedStatus(2.59));
+    EXPECT_EQ(probe->probeHighlightedPads(), (QList<PadId>{a, b}));
+
+    dialog->setResistivity(5.18);
+    EXPECT_EQ(probe->status(), expectedStatus(5.18));
+    EXPECT_DOUBLE_EQ(AppSettings::resistivityOhmCm(0.0), 5.18);
+
+    probe->clickProbePad(b);
+    EXPECT_EQ(probe->status(), "Pad A: R2/1 — click pad B");
+    EXPECT_EQ(probe->probeHighlightedPads(), QList<PadId>{b});
+
+    dialog->reject();
+    EXPECT_EQ(probe->modes()->currentMode(), ModeController::Mode::View);
+    EXPECT_EQ(probe->status(), "Resistance probe disabled");
+    EXPECT_TRUE(probe->probeHighlightedPads().isEmpty());
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 } // namespace
