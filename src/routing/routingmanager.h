@@ -4,6 +4,7 @@
 #include "model/padid.h"
 #include "model/routerecords.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -115,6 +116,15 @@ private:
     bool lastSegmentTouches(const TopoDS_Shape& target, const QString& what);
     void refuse(const QString& reason);
 
+    // Pad boxes of the last padObstacles call, by solid (same topology and place): a pad
+    // that did not move is not measured again.
+    struct CachedBox
+    {
+        TopoDS_Shape shape;
+        Bnd_Box box;
+    };
+    using PadBoxCache = QHash<const TopoDS_TShape*, QList<CachedBox>>;
+
     RoutingRules m_rules;
     bool m_routing = false;
     Route m_currentRoute;
@@ -124,4 +134,5 @@ private:
     QMap<QString, QList<PadId>> m_netPads;
     PadObstacleProvider m_padObstacleProvider;
     QString m_lastRefusal;
+    mutable PadBoxCache m_padBoxCache;
 };

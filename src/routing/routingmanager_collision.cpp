@@ -5,22 +5,79 @@
 
 #include <BRepBndLib.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
+#include <TopoDS_TShape.hxx>
 
 #include <QDebug>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
 constexpr double kZeroLength = 1e-7;
 
-// The solid's bounds added to box; void when they cannot be computed.
-Bnd_Box boxOfSolid(const TopoDS_Shape& shape, Bnd_Box box = Bnd_Box())
+// The solid's bounds; empty when computing them throws.
+std::optional<Bnd_Box> boundsOf(const TopoDS_Shape& shape)
 {
+    Bnd_Box box;
     try {
         BRepBndLib::Add(shape, box, true);
     } catch (...) {
-        return Bnd_Box();
+        return std::nullopt;
     }
     return box;
+}
+
+Bnd_Box boxOfSolid(const TopoDS_Shape& shape)
+{
+    return boundsOf(shape).value_or(Bnd_Box());
+}
+
+struct Extent
+{
+    double min[3];
+    double max[3];
+};
+
+// The exact extent of a segment solid that is an axis-aligned box (a vertical column, or a
+// horizontal track running along X or Y); empty for any other segment.
+std::optional<Extent> axisAlignedExtent(const RouteSegment& s)
+{
+    const double half = s.width * 0.5;
+    const gp_Pnt& a = s.start;
+    const gp_Pnt& b = s.end;
+    if (s.type == RouteSegment::Vertical) {
+        return Extent{{a.X() - half, a.Y() - half, std::min(a.Z(), b.Z())},
+                      {a.X() + half, a.Y() + half, std::max(a.Z(), b.Z())}};
+    }
+    if (a.Z() != b.Z())
+        return std::nullopt;
+    const bool alongX = a.Y() == b.Y();
+    const bool alongY = a.X() == b.X();
+    if (alongX == alongY)
+        return std::nullopt;
+    const double wx = alongX ? 0.0 : half;
+    const double wy = alongY ? 0.0 : half;
+    return Extent{{std::min(a.X(), b.X()) - wx, std::min(a.Y(), b.Y()) - wy, a.Z()},
+                  {std::max(a.X(), b.X()) + wx, std::max(a.Y(), b.Y()) + wy, a.Z() + s.height}};
+}
+
+// Exact distance between two axis-aligned boxes.
+double extentDistance(const Extent& p, const Extent& q)
+{
+    double sum = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        const double gap = std::max({0.0, q.min[i] - p.max[i], p.min[i] - q.max[i]});
+        sum += gap * gap;
+    }
+    return std::sqrt(sum);
+}
+
+int verdictOf(double distance, double clearance)
+{
+    if (distance < kZeroLength)
+        return RoutingManager::PairShort;
+    return distance < clearance ? RoutingManager::PairClearance : RoutingManager::PairClear;
 }
 
 } // namespace
@@ -42,10 +99,29 @@ QList<RoutingManager::PadObstacle> RoutingManager::padObstacles() const
     if (!m_padObstacleProvider)
         return {};
     QList<PadObstacle> obstacles = m_padObstacleProvider();
+    PadBoxCache next;
     for (PadObstacle& obstacle : obstacles) {
-        if (!obstacle.shape.IsNull())
-            obstacle.box = boxOfSolid(obstacle.shape, obstacle.box);
+        if (obstacle.shape.IsNull())
+            continue;
+        const TopoDS_TShape* key = obstacle.shape.TShape().get();
+        std::optional<Bnd_Box> bounds;
+        for (const CachedBox& cached : m_padBoxCache.value(key)) {
+            if (cached.shape.IsSame(obstacle.shape)) {
+                bounds = cached.box;
+                break;
+            }
+        }
+        if (!bounds) {
+            bounds = boundsOf(obstacle.shape);
+            if (!bounds) {
+                obstacle.box = Bnd_Box(); // bounds that cannot be computed void the box
+                continue;
+            }
+        }
+        next[key].append({obstacle.shape, *bounds});
+        obstacle.box.Add(*bounds);
     }
+    m_padBoxCache = next;
     return obstacles;
 }
 
@@ -68,10 +144,7 @@ int RoutingManager::checkCollisionDetailed(const Bnd_Box& box, const TopoDS_Shap
             qWarning() << "checkCollisionDetailed (" << kind << name << ") distance not computed";
             return PairUnchecked;
         }
-        const double d = distance.Value();
-        if (d < kZeroLength)
-            return PairShort;
-        return d < clearance ? PairClearance : PairClear;
+        return verdictOf(distance.Value(), clearance);
     } catch (const Standard_Failure& failure) {
         qWarning() << "checkCollisionDetailed (" << kind << name << ") OCC:" << failure.GetMessageString();
     } catch (const std::exception& exception) {
@@ -106,6 +179,9 @@ CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, cons
     };
 
     const QString trackKind = QStringLiteral("track on net");
+    // Most tracks run along X or Y: between two such boxes the distance is exact without
+    // the general solid-to-solid computation, which costs milliseconds per pair.
+    const std::optional<Extent> extent = axisAlignedExtent(segment);
     for (int r = 0; r < m_routes.size(); ++r) {
         const Route& route = m_routes.at(r);
         if (r == skipRouteIndex || route.netName == netName)
@@ -113,8 +189,11 @@ CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, cons
         for (const RouteSegment& other : route.segments) {
             if (!(other.start.Distance(other.end) > kZeroLength) || other.shape.IsNull())
                 continue;
-            const int verdict = checkCollisionDetailed(box, segment.shape, other.shape, segmentBox(other),
-                                                       m_rules.clearance, trackKind, route.netName);
+            const std::optional<Extent> otherExtent = extent ? axisAlignedExtent(other) : std::nullopt;
+            const int verdict = otherExtent
+                ? verdictOf(extentDistance(*extent, *otherExtent), m_rules.clearance)
+                : checkCollisionDetailed(box, segment.shape, other.shape, segmentBox(other), m_rules.clearance,
+                                         trackKind, route.netName);
             if (record(verdict, route.netName))
                 return result;
         }

@@ -138,4 +138,49 @@ TEST(RouteCollision, PadObstaclesGetTheirBoxes)
     ASSERT_EQ(pads.size(), boardPads().size());
     for (const RoutingManager::PadObstacle& pad : pads)
         EXPECT_FALSE(pad.box.IsVoid()) << pad.label.toStdString();
+
+    // Boxes are remembered per solid: the same pad moved gets its new box.
+    const TopoDS_Shape pad = padSolid({0, 0, 0});
+    gp_Trsf shift;
+    shift.SetTranslation(gp_Vec(50, 0, 0));
+    TopoDS_Shape current = pad;
+    rm.setPadObstacleProvider([&current] { return QList<RoutingManager::PadObstacle>{{"", "P/1", current, {}}}; });
+    double x0, y0, z0, x1, y1, z1;
+    rm.padObstacles().first().box.Get(x0, y0, z0, x1, y1, z1);
+    EXPECT_NEAR(x0, -1.0, 1e-3);
+    current = pad.Moved(TopLoc_Location(shift));
+    rm.padObstacles().first().box.Get(x0, y0, z0, x1, y1, z1);
+    EXPECT_NEAR(x0, 49.0, 1e-3);
+    current = pad;
+    rm.padObstacles().first().box.Get(x0, y0, z0, x1, y1, z1);
+    EXPECT_NEAR(x0, -1.0, 1e-3);
+}
+
+TEST(RouteCollision, BoxShortcutAgreesWithTheSolidDistance)
+{
+    // Pairs of tracks along X, along Y and upright, at gaps around the clearance: the verdict
+    // must be the one the exact solid distance gives.
+    const RouteSegment tested = segment({0, 0, 1}, {10, 0, 1});
+    const QList<RouteSegment> others = {
+        segment({0, 2.3, 1}, {10, 2.3, 1}),
+        segment({-5, 2, 1}, {5, 2, 1}), // touching
+        segment({12.4, -5, 1}, {12.4, 5, 1}),
+        segment({11.2, 0, 1}, {20, 0, 1}),
+        segment({5, 0, 2.4}, {5, 8, 2.4}),
+        segment({11.3, 1.3, -4}, {11.3, 1.3, 0.8}, RouteSegment::Vertical),
+        segment({4, 0, -3}, {4, 0, 0.6}, RouteSegment::Vertical),
+        segment({3, 6, 1}, {9, 1.6, 1}), // slanted: through the general computation
+    };
+    for (int i = 0; i < others.size(); ++i) {
+        RoutingManager rm;
+        Route other;
+        other.netName = "B";
+        other.segments = {others[i]};
+        rm.addRoute(other);
+        const std::optional<double> d = RoutingManager::solidDistance(tested.shape, others[i].shape);
+        ASSERT_TRUE(d.has_value()) << i;
+        const CollisionResult result = rm.checkCollision(tested, "A");
+        EXPECT_EQ(result.isShort, *d < 1e-7) << i << " distance " << *d;
+        EXPECT_EQ(result.isClearance, *d >= 1e-7 && *d < 0.5) << i << " distance " << *d;
+    }
 }
