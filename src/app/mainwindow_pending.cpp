@@ -38,7 +38,6 @@ void MainWindow::saveProjectAs() {}
 void MainWindow::loadProject() {}
 void MainWindow::updateFromNetlist() {}
 void MainWindow::manageAutoSaveSettings() {}
-void MainWindow::manageRoutingRules() {}
 void MainWindow::toggleRatsnestDisplay() {}
 void MainWindow::showRatsnestInfo() {}
 void MainWindow::exportStepFile() {}
@@ -56,6 +55,6 @@ void MainWindow::offerOrphanAutoSaveRecovery() {}
 void MainWindow::refreshBoardExplorer() {}
 void MainWindow::updateRatsnestButton(bool) {}
 void MainWindow::clearRatsnest() {}
-void MainWindow::setComponentsSelectable(bool) {}
+void MainWindow::refreshRatsnest() {}
 void MainWindow::enterResistanceProbeMode() {}
 void MainWindow::exitResistanceProbeMode() {}
