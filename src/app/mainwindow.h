@@ -3,7 +3,9 @@
 #pragma once
 
 #include "app/modebinding.h"
+#include "app/ratsnest.h"
 #include "components/footprintmanager.h"
+#include "project/netconnectivity.h"
 #include "project/projectmanager.h"
 
 #include <QList>
@@ -20,6 +22,7 @@
 struct TrackProperties;
 
 class QAction;
+class QColor;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -150,6 +153,7 @@ private:
     void applyAutoSaveSettings();
     void offerOrphanAutoSaveRecovery();
     void refreshBoardExplorer();
+    bool isBoardExplorerShown() const;
     void updateRatsnestButton(bool visible);
     void clearRatsnest();
     void setComponentsSelectable(bool selectable);
@@ -162,6 +166,15 @@ private:
     void pushRouteCommand(const Payload& payload);
     void refreshRoutingViews();
     void refreshRatsnest();
+    // Ratsnest (mainwindow_ratsnest.cpp)
+    void refreshRatsnestStatus();
+    RatsnestStats rebuildRatsnest();
+    void computeRatsnestLinks(const QHash<PadId, gp_Pnt>& positions);
+    void updateRatsnestLine(RatsnestLink& link, const QHash<PadId, gp_Pnt>& positions);
+    QColor netColor(const QString& netName) const;
+    bool clearRatsnestDisplay();
+    QString ratsnestStatusText(const RatsnestStats& stats) const;
+    QString describeDetachedTracks() const;
     void onClearAllRoutesRequested();
     void onDeleteRouteRequested(int routeIndex);
     void onTrackPropertiesApplied(int routeIndex, const TrackProperties& props);
@@ -217,6 +230,10 @@ private:
     QPushButton* m_selectionModeButton = nullptr;
     SelectionController* m_selectionController = nullptr;
     bool m_ratsnestVisible = false;
+    QList<RatsnestLink> m_ratsnestLinks;
+    int m_ratsnestTotalLinks = 0;
+    QMap<QString, NetRatsnestStats> m_netRatsnestStats;
+    NetConnectivity m_netConnectivity;
     bool m_surfaceFollowing = false;
     QString m_dragComponentRef;
     ComponentManager* m_componentManager = nullptr;
