@@ -3,8 +3,10 @@
 #pragma once
 
 #include "app/modebinding.h"
+#include "app/ratsnest.h"
 #include "components/footprintmanager.h"
 #include "model/padid.h"
+#include "project/netconnectivity.h"
 #include "project/projectmanager.h"
 
 #include <QList>
@@ -19,7 +21,10 @@
 #include <functional>
 #include <optional>
 
+struct TrackProperties;
+
 class QAction;
+class QColor;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -152,11 +157,33 @@ private:
     void applyAutoSaveSettings();
     void offerOrphanAutoSaveRecovery();
     void refreshBoardExplorer();
+    bool isBoardExplorerShown() const;
     void updateRatsnestButton(bool visible);
     void clearRatsnest();
     void setComponentsSelectable(bool selectable);
     void enterResistanceProbeMode();
     void exitResistanceProbeMode();
+
+    // Routing: controllers, track undo steps, picking switches (mainwindow_routing.cpp)
+    void connectRoutingController();
+    template <typename Command, typename Payload>
+    void pushRouteCommand(const Payload& payload);
+    void refreshRoutingViews();
+    void refreshRatsnest();
+    // Ratsnest (mainwindow_ratsnest.cpp)
+    void refreshRatsnestStatus();
+    RatsnestStats rebuildRatsnest();
+    void computeRatsnestLinks(const QHash<PadId, gp_Pnt>& positions);
+    void updateRatsnestLine(RatsnestLink& link, const QHash<PadId, gp_Pnt>& positions);
+    QColor netColor(const QString& netName) const;
+    bool clearRatsnestDisplay();
+    QString ratsnestStatusText(const RatsnestStats& stats) const;
+    QString describeDetachedTracks() const;
+    void onClearAllRoutesRequested();
+    void onDeleteRouteRequested(int routeIndex);
+    void onTrackPropertiesApplied(int routeIndex, const TrackProperties& props);
+    void showTrackProperties(int routeIndex);
+    void activatePadsForRouting(bool activate);
 
     // Resistance probe (mainwindow_resistance.cpp)
     void onProbePadClicked(const PadId& pad);
@@ -214,6 +241,10 @@ private:
     QPushButton* m_selectionModeButton = nullptr;
     SelectionController* m_selectionController = nullptr;
     bool m_ratsnestVisible = false;
+    QList<RatsnestLink> m_ratsnestLinks;
+    int m_ratsnestTotalLinks = 0;
+    QMap<QString, NetRatsnestStats> m_netRatsnestStats;
+    NetConnectivity m_netConnectivity;
     bool m_surfaceFollowing = false;
     QString m_dragComponentRef;
     ComponentManager* m_componentManager = nullptr;

@@ -46,8 +46,8 @@ void MainWindow::enterResistanceProbeMode()
 void MainWindow::exitResistanceProbeMode()
 {
     clearProbeHighlights();
-    // Hook: once the routing integration exists, activatePadsForRouting(false) goes here,
-    // when the viewer is ready, so that pads stop being pickable.
+    if (isViewerReady())
+        activatePadsForRouting(false);
     if (m_occWidget)
         m_occWidget->setInteractionMode(static_cast<int>(ModeController::Mode::View));
     if (m_resistanceDialog)

@@ -32,7 +32,6 @@ struct MainWindowProbe
     QUndoStack* undoStack() const { return w.m_undoStack; }
     bool viewerReady() const { return w.m_viewerReady; }
     bool surfaceFollowing() const { return w.m_surfaceFollowing; }
-    bool viewerFullyReady() const { return w.isViewerReady(); }
 
     ResistanceDialog* resistanceDialog() const { return w.m_resistanceDialog; }
     const QList<PadId>& probeHighlightedPads() const { return w.m_probeHighlightedPads; }

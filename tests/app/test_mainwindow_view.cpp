@@ -144,7 +144,7 @@ TEST_F(MainWindowView, ViewerIsBuiltOnceWithPlateAndCube)
     EXPECT_EQ(d.base, 2) << "build plate and view cube";
     EXPECT_EQ(d.viewCubes, 1);
     EXPECT_EQ(d.others, 0);
-    EXPECT_FALSE(window->isViewerReady()) << "the component objects are not wired yet";
+    EXPECT_TRUE(window->isViewerReady()) << "every object that needs the viewer is wired";
 }
 
 TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
@@ -333,8 +333,7 @@ TEST_F(MainWindowView, ClickOnAFaceLaysItOnThePlate)
 // a third click starts over and closing the dialog leaves the mode.
 TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
 {
-    if (!window->isViewerReady())
-        GTEST_SKIP() << "the interaction controllers are not created on this branch yet";
+    ASSERT_TRUE(window->isViewerReady());
     QSettings().setValue(QStringLiteral("probe/resistivityOhmCm"), 1e300); // stored, out of the box's range
 
     Netlist netlist;
@@ -366,7 +365,14 @@ TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
     track.segments = {segment};
     probe->project().routingManager().addRoute(track);
 
+    const auto padPickable = [&] {
+        TColStd_ListOfInteger modes;
+        probe->occWidget()->context()->ActivatedModes(
+            ComponentManager::findPlacedPad(*components->findComponent("R1"), "2")->aisShape, modes);
+        return !modes.IsEmpty();
+    };
     ASSERT_TRUE(probe->modes()->requestTransition(ModeController::Mode::ResistanceProbe).accepted);
+    EXPECT_TRUE(padPickable());
     ResistanceDialog* dialog = probe->resistanceDialog();
     ASSERT_TRUE(dialog);
     EXPECT_TRUE(dialog->isVisible());
@@ -403,6 +409,7 @@ TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
     EXPECT_EQ(probe->status(), "Resistance probe disabled");
     EXPECT_TRUE(probe->probeHighlightedPads().isEmpty());
     EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(padPickable());
 }
 
 } // namespace
