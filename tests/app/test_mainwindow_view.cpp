@@ -1,5 +1,6 @@
 // Main window with its 3D viewer (needs an X server): start-up, part import through the
 // import flow, framing, and orientation by a click on a face.
+#include "../routing/trackfixtures.h"
 #include "mainwindowprobe.h"
 #include "partfiles.h"
 
@@ -351,18 +352,11 @@ TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
         const PlacedComponentData& c = *components->findComponent(pad.ref);
         return ComponentManager::padBasePoint(c, *ComponentManager::findPlacedPad(c, pad.pad));
     };
-    Route track;
-    track.netName = "N";
-    track.startRef = a.ref;
-    track.startPad = a.pad;
-    track.endRef = b.ref;
-    track.endPad = b.pad;
-    track.isComplete = true;
-    RouteSegment segment;
-    segment.start = basePoint(a);
-    segment.end = basePoint(b);
-    ASSERT_TRUE(RoutingManager::buildSegmentShape(segment));
-    track.segments = {segment};
+    const gp_Pnt from = basePoint(a);
+    const gp_Pnt to = basePoint(b);
+    const Route track = TrackFixtures::route(
+        "N", a, b, {TrackFixtures::horizontal(from.X(), from.Y(), to.X(), to.Y(), from.Z())});
+    ASSERT_FALSE(track.segments.first().shape.IsNull());
     probe->project().routingManager().addRoute(track);
 
     const auto padPickable = [&] {
