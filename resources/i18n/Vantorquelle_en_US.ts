@@ -10,6 +10,122 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>BurialAnalyzer</name>
+    <message>
+        <source>Burial analysis: import a STEP part first</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Burial analysis: computing...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Burial analysis disabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Burial analysis: component %1/%2 (%3)...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Burial analysis complete: %1/%2 component(s) analysed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source> (%n failure(s))</source>
+        <translation>
+            <numerusform> (%n failure)</numerusform>
+            <numerusform> (%n failures)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Analysis %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unexpected failure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Null shape</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Empty bounding box</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The buried part could not be computed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The free part could not be computed</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>BurialResult</name>
+    <message>
+        <source>Analysis unavailable for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: no intersection with the part</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2% buried (%3 mm³ / %4 mm³)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ClearAllRoutesCommand</name>
+    <message>
+        <source>Clear all tracks (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ComponentManager</name>
+    <message numerus="yes">
+        <source>%n footprint(s) loaded</source>
+        <translation>
+            <numerusform>%n footprint loaded</numerusform>
+            <numerusform>%n footprints loaded</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n missing</source>
+        <translation>
+            <numerusform>, %n missing</numerusform>
+            <numerusform>, %n missing</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Invalid values for %1 — nothing changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rotation failed for %1 — values restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move failed for %1 — values restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rebuild failed for %1 — values restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DeleteRouteCommand</name>
+    <message>
+        <source>Delete track</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>FileUtils</name>
     <message>
         <source>%1/%2 bytes written</source>
@@ -518,6 +634,234 @@ and in red the outline at the interface.</source>
         <source>Cannot persist the reoriented shape into ProjectManager</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Computing burial for %1...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load a netlist first</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s) are already placed. Generating puts them ALL back on the placement spiral: positions, rotations, body dimensions and footprints chosen by hand are lost, and this cannot be undone.
+
+To apply a modified netlist while KEEPING your placement, use File ▸ “Update from netlist…”.
+
+Regenerate anyway?</source>
+        <translation>
+            <numerusform>%n component is already placed. Generating puts it back on the placement spiral: its position, rotation, body dimensions and footprint chosen by hand are lost, and this cannot be undone.
+
+To apply a modified netlist while KEEPING your placement, use File ▸ “Update from netlist…”.
+
+Regenerate anyway?</numerusform>
+            <numerusform>%n components are already placed. Generating puts them ALL back on the placement spiral: positions, rotations, body dimensions and footprints chosen by hand are lost, and this cannot be undone.
+
+To apply a modified netlist while KEEPING your placement, use File ▸ “Update from netlist…”.
+
+Regenerate anyway?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Generation cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loading and placing footprints...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import a STEP part before enabling the analysis.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Generate the 3D components before enabling the analysis.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hide analysis</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint folders updated (%1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected component: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No component selected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Component not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select footprint for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to load the footprint: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✓ Footprint replaced for %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✓ Footprint %1 loaded and applied to %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Component %1 moved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hide Ratsnest</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ratsnest hidden</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source> — %n track(s) detached from their pad</source>
+        <translation>
+            <numerusform> — %n track detached from its pad</numerusform>
+            <numerusform> — %n tracks detached from their pad</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Ratsnest: no link to route</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ratsnest: every link routed (%1/%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ratsnest: %1/%2 links routed, %3 left — length %4 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+Tracks detached from their pad: %1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(the track is still drawn; its link is counted as unrouted)
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>end</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• %1 — %2 of the track: pad %3 no longer exists
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• %1 — %2 of the track: pad %3 moved %4 mm away
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No ratsnest connection displayed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Every link is routed: %1/%1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>=== Ratsnest Information ===
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing progress: %1/%2 links routed
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remaining connections: %1
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nets still to route:
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• %1: %2 connections, %3 mm
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+Remaining length: %1 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ratsnest Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resistance probe ACTIVE — click two pads</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resistance probe disabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a pad different from pad A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad A: %1/%2 — click pad B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>R(%1/%2 ↔ %3/%4) = %5 Ω</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No track to clear</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All tracks have been cleared (Ctrl+Z to undo)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track cannot take a section of %1 × %2 mm — unchanged</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track junction</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing rules applied: width %1 mm, height %2 mm, clearance %3 mm, pad clearance %4 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -572,6 +916,20 @@ and in red the outline at the interface.</source>
         <source>=== Missing footprints ===
 
 </source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MoveSegmentCommand</name>
+    <message>
+        <source>Move segment %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MoveVertexCommand</name>
+    <message>
+        <source>Move vertex %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -635,6 +993,628 @@ and in red the outline at the interface.</source>
     </message>
     <message>
         <source>No component could be read from this netlist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PropertiesPanel</name>
+    <message>
+        <source>Selected component: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ MISSING FOOTPRINT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ %1 - MISSING FOOTPRINT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🔍 Browse footprint...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Browse footprint...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(unnamed)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected track: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No selection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select a component or a track.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Property</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Scales the pads in X and Y only (100 % = footprint size).
+Resizes each pad about its own center; spacing and Z (thickness/undercut) are unchanged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Activated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unchecked: the case becomes brown/transparent and is NOT recessed
+in the part during STEP export (the pads remain recessed).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reference</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint path</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Position X (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Position Y (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Position Z (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rotation Z (°)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad thickness (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undercut (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad XY scale (%)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Body width (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Body length (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Body height (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Body Z offset (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Active cavity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual movement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Step:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>XY plane</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Z axis</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rotation Z</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Segments</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Width (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Height (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Move %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rotate %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modify properties %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Change footprint %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add track %1 (%2 → %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete track %1 (%2 → %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ResistanceCalculator</name>
+    <message>
+        <source>Pads on different nets (%1 ≠ %2) — infinite resistance</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad missing from the netlist (%1/%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid resistivity (%1 Ω·cm) — a positive number is needed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No routed path between %1/%2 and %3/%4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Degenerate net — calculation impossible</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resistance beyond the computable range (resistivity %1 Ω·cm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ResistanceDialog</name>
+    <message>
+        <source>%1 / %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resistance measurement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Ω·cm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resistivity:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected pads</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad A:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad B:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click on the first pad in the 3D view.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New measurement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click on the second pad.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Computing…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measurement done (net %1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tracks: %1 Ω
+Pad A:  %2 Ω
+Pad B:  %3 Ω
+———————
+Total:  %4 Ω</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measurement impossible.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ResizeRouteCommand</name>
+    <message>
+        <source>Resize track %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resize track</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RoutingController</name>
+    <message>
+        <source>Routing: ACTIVE - Click on a pad</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing mode ACTIVE - Hover a pad to highlight it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing: Inactive</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing mode disabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad %1/%2 hovered</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: no net found for this pad</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing %1 — mouse, &apos;B&apos; vertical, &apos;N&apos; snap</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this pad</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: invalid point</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this pad — %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track finished</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>VERTICAL mode — snap expired</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: connection impossible (collision or segment too short)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this track — %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track finished at a junction on %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Point set — continue routing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: distance too short</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>VERTICAL mode — &apos;N&apos; to snap to pad</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HORIZONTAL mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ Switch to VERTICAL mode first (&apos;B&apos;)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Point undone — VERTICAL mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Point undone — HORIZONTAL mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to undo — Esc cancels the track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: component manager unavailable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No other net pad to snap to</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Snap: %1/%2 Z=%3 mm (%4/%5)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track %1 clicked but segment undetermined</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selection cleared</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Segment %1/%2 of net %3 selected — click again to move it (hovered segment or vertex), Del to clear</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Segment %1/%2 of net %3 selected — click a vertex to move it, Del to delete the track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End segment of net %1 selected — click a vertex to move it, Del to delete the track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drag cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drag cancelled (Delete ignored during drag)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No track selected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dragging segment %1 — move the mouse, click to confirm, Esc to cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vertex drag in progress — click to confirm, Esc to cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Collision — move the mouse or Esc to cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vertex drag confirmed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drag confirmed</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RoutingManager</name>
+    <message>
+        <source>A track is already being drawn.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The pad has no net or no name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The pad&apos;s position is not a valid point.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net %1 is not in the netlist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad %1 does not belong to net %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No track is being drawn.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The point is not a valid position.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The segment would be shorter than %1 mm.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track&apos;s solid could not be built.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Short circuit with %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Insufficient clearance with %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The clearance to %1 could not be checked.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track has no segment yet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track does not reach %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The destination pad has no name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A track cannot end on its own start pad.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad %1 is not on net %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pad %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track to join does not exist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track to join is on net %1, not %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The junction point is not on the track to join.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>track %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RoutingRulesDialog</name>
+    <message>
+        <source>Routing rules</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dimensions applied to the tracks drawn from now on. These rules are saved with the project.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Width of a new track. Also sets the square section of the vertical segments (width × width).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Thickness in Z of a new horizontal track. A vertical segment keeps a square section and is not thickened by this value.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Minimum distance between two tracks of different nets. Below this, routing reports a clearance violation.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Minimum distance between a track and a pad of another net, or an unconnected pad.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track width:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track height:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clearance between tracks:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clearance track / pad:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The tracks already drawn keep their dimensions: they are modified from the properties panel, by selecting them.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Also use as defaults for new projects</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

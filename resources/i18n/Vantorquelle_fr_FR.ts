@@ -11,6 +11,122 @@ Voulez-vous le remplacer&#xa0;?</translation>
     </message>
 </context>
 <context>
+    <name>BurialAnalyzer</name>
+    <message>
+        <source>Burial analysis: import a STEP part first</source>
+        <translation>Analyse d&apos;enfouissement&#xa0;: importez d&apos;abord une pièce STEP</translation>
+    </message>
+    <message>
+        <source>Burial analysis: computing...</source>
+        <translation>Analyse d&apos;enfouissement&#xa0;: calcul en cours...</translation>
+    </message>
+    <message>
+        <source>Burial analysis disabled</source>
+        <translation>Analyse d&apos;enfouissement désactivée</translation>
+    </message>
+    <message>
+        <source>Burial analysis: component %1/%2 (%3)...</source>
+        <translation>Analyse d&apos;enfouissement&#xa0;: composant %1/%2 (%3)...</translation>
+    </message>
+    <message>
+        <source>Burial analysis complete: %1/%2 component(s) analysed</source>
+        <translation>Analyse d&apos;enfouissement terminée&#xa0;: %1/%2 composant(s) analysé(s)</translation>
+    </message>
+    <message numerus="yes">
+        <source> (%n failure(s))</source>
+        <translation>
+            <numerusform> (%n échec)</numerusform>
+            <numerusform> (%n échecs)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Analysis %1: %2</source>
+        <translation>Analyse de %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>unexpected failure</source>
+        <translation>échec inattendu</translation>
+    </message>
+    <message>
+        <source>Null shape</source>
+        <translation>Forme nulle</translation>
+    </message>
+    <message>
+        <source>Empty bounding box</source>
+        <translation>Boîte englobante vide</translation>
+    </message>
+    <message>
+        <source>The buried part could not be computed</source>
+        <translation>La partie enfouie n&apos;a pas pu être calculée</translation>
+    </message>
+    <message>
+        <source>The free part could not be computed</source>
+        <translation>La partie libre n&apos;a pas pu être calculée</translation>
+    </message>
+</context>
+<context>
+    <name>BurialResult</name>
+    <message>
+        <source>Analysis unavailable for %1</source>
+        <translation>Analyse indisponible pour %1</translation>
+    </message>
+    <message>
+        <source>%1: no intersection with the part</source>
+        <translation>%1&#xa0;: aucune intersection avec la pièce</translation>
+    </message>
+    <message>
+        <source>%1: %2% buried (%3 mm³ / %4 mm³)</source>
+        <translation>%1&#xa0;: %2&#xa0;% enfoui (%3 mm³ / %4 mm³)</translation>
+    </message>
+</context>
+<context>
+    <name>ClearAllRoutesCommand</name>
+    <message>
+        <source>Clear all tracks (%1)</source>
+        <translation>Effacer toutes les pistes (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>ComponentManager</name>
+    <message numerus="yes">
+        <source>%n footprint(s) loaded</source>
+        <translation>
+            <numerusform>%n empreinte chargée</numerusform>
+            <numerusform>%n empreintes chargées</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n missing</source>
+        <translation>
+            <numerusform>, %n manquante</numerusform>
+            <numerusform>, %n manquantes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Invalid values for %1 — nothing changed.</source>
+        <translation>Valeurs invalides pour %1 — rien n&apos;a été modifié.</translation>
+    </message>
+    <message>
+        <source>Rotation failed for %1 — values restored.</source>
+        <translation>Échec de la rotation de %1 — valeurs restaurées.</translation>
+    </message>
+    <message>
+        <source>Move failed for %1 — values restored.</source>
+        <translation>Échec du déplacement de %1 — valeurs restaurées.</translation>
+    </message>
+    <message>
+        <source>Rebuild failed for %1 — values restored.</source>
+        <translation>Échec de la reconstruction de %1 — valeurs restaurées.</translation>
+    </message>
+</context>
+<context>
+    <name>DeleteRouteCommand</name>
+    <message>
+        <source>Delete track</source>
+        <translation>Supprimer la piste</translation>
+    </message>
+</context>
+<context>
     <name>FileUtils</name>
     <message>
         <source>%1/%2 bytes written</source>
@@ -545,7 +661,249 @@ et en rouge le contour à l&apos;interface.</translation>
     </message>
     <message>
         <source>Cannot persist the reoriented shape into ProjectManager</source>
-        <translation>Impossible d'enregistrer la pièce réorientée dans le projet</translation>
+        <translation>Impossible d&apos;enregistrer la pièce réorientée dans le projet</translation>
+    </message>
+    <message>
+        <source>Computing burial for %1...</source>
+        <translation>Calcul de l&apos;enfouissement de %1...</translation>
+    </message>
+    <message>
+        <source>Load a netlist first</source>
+        <translation>Chargez d&apos;abord une netlist</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s) are already placed. Generating puts them ALL back on the placement spiral: positions, rotations, body dimensions and footprints chosen by hand are lost, and this cannot be undone.
+
+To apply a modified netlist while KEEPING your placement, use File ▸ “Update from netlist…”.
+
+Regenerate anyway?</source>
+        <translation>
+            <numerusform>%n composant est déjà placé. La génération le remet sur la spirale de placement&#xa0;: la position, la rotation, les dimensions du boîtier et l&apos;empreinte choisies à la main sont perdues, et cela ne peut pas être annulé.
+
+Pour appliquer une netlist modifiée en CONSERVANT votre placement, utilisez Fichier ▸ «&#xa0;Mettre à jour depuis la netlist…&#xa0;».
+
+Régénérer quand même&#xa0;?</numerusform>
+            <numerusform>%n composants sont déjà placés. La génération les remet TOUS sur la spirale de placement&#xa0;: les positions, rotations, dimensions des boîtiers et empreintes choisies à la main sont perdues, et cela ne peut pas être annulé.
+
+Pour appliquer une netlist modifiée en CONSERVANT votre placement, utilisez Fichier ▸ «&#xa0;Mettre à jour depuis la netlist…&#xa0;».
+
+Régénérer quand même&#xa0;?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Generation cancelled</source>
+        <translation>Génération annulée</translation>
+    </message>
+    <message>
+        <source>Loading and placing footprints...</source>
+        <translation>Chargement et placement des empreintes...</translation>
+    </message>
+    <message>
+        <source>Import a STEP part before enabling the analysis.</source>
+        <translation>Importez une pièce STEP avant d&apos;activer l&apos;analyse.</translation>
+    </message>
+    <message>
+        <source>Generate the 3D components before enabling the analysis.</source>
+        <translation>Générez les composants 3D avant d&apos;activer l&apos;analyse.</translation>
+    </message>
+    <message>
+        <source>Hide analysis</source>
+        <translation>Masquer l&apos;analyse</translation>
+    </message>
+    <message>
+        <source>Footprint folders updated (%1).</source>
+        <translation>Dossiers d&apos;empreintes mis à jour (%1).</translation>
+    </message>
+    <message>
+        <source>Selected component: %1</source>
+        <translation>Composant sélectionné&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>No component selected</source>
+        <translation>Aucun composant sélectionné</translation>
+    </message>
+    <message>
+        <source>Component not found</source>
+        <translation>Composant introuvable</translation>
+    </message>
+    <message>
+        <source>Select footprint for %1</source>
+        <translation>Choisir l&apos;empreinte de %1</translation>
+    </message>
+    <message>
+        <source>Unable to load the footprint: %1</source>
+        <translation>Impossible de charger l&apos;empreinte&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>✓ Footprint replaced for %1: %2</source>
+        <translation>✓ Empreinte remplacée pour %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation>Succès</translation>
+    </message>
+    <message>
+        <source>✓ Footprint %1 loaded and applied to %2</source>
+        <translation>✓ Empreinte %1 chargée et appliquée à %2</translation>
+    </message>
+    <message>
+        <source>Component %1 moved</source>
+        <translation>Composant %1 déplacé</translation>
+    </message>
+    <message>
+        <source>Hide Ratsnest</source>
+        <translation>Masquer le chevelu</translation>
+    </message>
+    <message>
+        <source>Ratsnest hidden</source>
+        <translation>Chevelu masqué</translation>
+    </message>
+    <message numerus="yes">
+        <source> — %n track(s) detached from their pad</source>
+        <translation>
+            <numerusform> — %n piste détachée de sa pastille</numerusform>
+            <numerusform> — %n pistes détachées de leur pastille</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Ratsnest: no link to route</source>
+        <translation>Chevelu&#xa0;: aucune liaison à router</translation>
+    </message>
+    <message>
+        <source>Ratsnest: every link routed (%1/%1)</source>
+        <translation>Chevelu&#xa0;: toutes les liaisons sont routées (%1/%1)</translation>
+    </message>
+    <message>
+        <source>Ratsnest: %1/%2 links routed, %3 left — length %4 mm</source>
+        <translation>Chevelu&#xa0;: %1/%2 liaisons routées, %3 restantes — longueur %4 mm</translation>
+    </message>
+    <message>
+        <source>
+
+Tracks detached from their pad: %1
+</source>
+        <translation>
+
+Pistes détachées de leur pastille&#xa0;: %1
+</translation>
+    </message>
+    <message>
+        <source>(the track is still drawn; its link is counted as unrouted)
+</source>
+        <translation>(la piste reste affichée&#xa0;; sa liaison est comptée comme non routée)
+</translation>
+    </message>
+    <message>
+        <source>start</source>
+        <translation>début</translation>
+    </message>
+    <message>
+        <source>end</source>
+        <translation>fin</translation>
+    </message>
+    <message>
+        <source>• %1 — %2 of the track: pad %3 no longer exists
+</source>
+        <translation>• %1 — %2 de la piste&#xa0;: la pastille %3 n&apos;existe plus
+</translation>
+    </message>
+    <message>
+        <source>• %1 — %2 of the track: pad %3 moved %4 mm away
+</source>
+        <translation>• %1 — %2 de la piste&#xa0;: la pastille %3 s&apos;est éloignée de %4 mm
+</translation>
+    </message>
+    <message>
+        <source>No ratsnest connection displayed</source>
+        <translation>Aucune connexion du chevelu affichée</translation>
+    </message>
+    <message>
+        <source>Every link is routed: %1/%1.</source>
+        <translation>Toutes les liaisons sont routées&#xa0;: %1/%1.</translation>
+    </message>
+    <message>
+        <source>=== Ratsnest Information ===
+
+</source>
+        <translation>=== Informations sur le chevelu ===
+
+</translation>
+    </message>
+    <message>
+        <source>Routing progress: %1/%2 links routed
+</source>
+        <translation>Avancement du routage&#xa0;: %1/%2 liaisons routées
+</translation>
+    </message>
+    <message>
+        <source>Remaining connections: %1
+
+</source>
+        <translation>Connexions restantes&#xa0;: %1
+
+</translation>
+    </message>
+    <message>
+        <source>Nets still to route:
+</source>
+        <translation>Nets restant à router&#xa0;:
+</translation>
+    </message>
+    <message>
+        <source>• %1: %2 connections, %3 mm
+</source>
+        <translation>• %1&#xa0;: %2 connexions, %3 mm
+</translation>
+    </message>
+    <message>
+        <source>
+Remaining length: %1 mm</source>
+        <translation>
+Longueur restante&#xa0;: %1 mm</translation>
+    </message>
+    <message>
+        <source>Ratsnest Information</source>
+        <translation>Informations sur le chevelu</translation>
+    </message>
+    <message>
+        <source>Resistance probe ACTIVE — click two pads</source>
+        <translation>Sonde de résistance ACTIVE — cliquez sur deux pastilles</translation>
+    </message>
+    <message>
+        <source>Resistance probe disabled</source>
+        <translation>Sonde de résistance désactivée</translation>
+    </message>
+    <message>
+        <source>Choose a pad different from pad A</source>
+        <translation>Choisissez une pastille différente de la pastille A</translation>
+    </message>
+    <message>
+        <source>Pad A: %1/%2 — click pad B</source>
+        <translation>Pastille A&#xa0;: %1/%2 — cliquez sur la pastille B</translation>
+    </message>
+    <message>
+        <source>R(%1/%2 ↔ %3/%4) = %5 Ω</source>
+        <translation>R(%1/%2 ↔ %3/%4) = %5 Ω</translation>
+    </message>
+    <message>
+        <source>No track to clear</source>
+        <translation>Aucune piste à effacer</translation>
+    </message>
+    <message>
+        <source>All tracks have been cleared (Ctrl+Z to undo)</source>
+        <translation>Toutes les pistes ont été effacées (Ctrl+Z pour annuler)</translation>
+    </message>
+    <message>
+        <source>The track cannot take a section of %1 × %2 mm — unchanged</source>
+        <translation>La piste ne peut pas prendre une section de %1 × %2 mm — inchangée</translation>
+    </message>
+    <message>
+        <source>Track junction</source>
+        <translation>Jonction de pistes</translation>
+    </message>
+    <message>
+        <source>Routing rules applied: width %1 mm, height %2 mm, clearance %3 mm, pad clearance %4 mm</source>
+        <translation>Règles de routage appliquées&#xa0;: largeur %1 mm, hauteur %2 mm, isolation %3 mm, isolation aux pastilles %4 mm</translation>
     </message>
 </context>
 <context>
@@ -604,6 +962,20 @@ et en rouge le contour à l&apos;interface.</translation>
         <translation>=== Empreintes manquantes ===
 
 </translation>
+    </message>
+</context>
+<context>
+    <name>MoveSegmentCommand</name>
+    <message>
+        <source>Move segment %1</source>
+        <translation>Déplacer le segment %1</translation>
+    </message>
+</context>
+<context>
+    <name>MoveVertexCommand</name>
+    <message>
+        <source>Move vertex %1</source>
+        <translation>Déplacer le sommet %1</translation>
     </message>
 </context>
 <context>
@@ -667,6 +1039,634 @@ et en rouge le contour à l&apos;interface.</translation>
     <message>
         <source>No component could be read from this netlist.</source>
         <translation>Aucun composant n&apos;a pu être lu dans cette netlist.</translation>
+    </message>
+</context>
+<context>
+    <name>PropertiesPanel</name>
+    <message>
+        <source>Selected component: %1</source>
+        <translation>Composant sélectionné&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>⚠ MISSING FOOTPRINT</source>
+        <translation>⚠ EMPREINTE MANQUANTE</translation>
+    </message>
+    <message>
+        <source>⚠ %1 - MISSING FOOTPRINT</source>
+        <translation>⚠ %1 - EMPREINTE MANQUANTE</translation>
+    </message>
+    <message>
+        <source>🔍 Browse footprint...</source>
+        <translation>🔍 Choisir l&apos;empreinte...</translation>
+    </message>
+    <message>
+        <source>Browse footprint...</source>
+        <translation>Choisir l&apos;empreinte...</translation>
+    </message>
+    <message>
+        <source>(unnamed)</source>
+        <translation>(sans nom)</translation>
+    </message>
+    <message>
+        <source>Selected track: %1</source>
+        <translation>Piste sélectionnée&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>No selection</source>
+        <translation>Aucune sélection</translation>
+    </message>
+    <message>
+        <source>Select a component or a track.</source>
+        <translation>Sélectionnez un composant ou une piste.</translation>
+    </message>
+    <message>
+        <source>Property</source>
+        <translation>Propriété</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valeur</translation>
+    </message>
+    <message>
+        <source>Scales the pads in X and Y only (100 % = footprint size).
+Resizes each pad about its own center; spacing and Z (thickness/undercut) are unchanged.</source>
+        <translation>Met les pastilles à l&apos;échelle en X et Y uniquement (100&#xa0;% = taille de l&apos;empreinte).
+Redimensionne chaque pastille autour de son propre centre&#xa0;; l&apos;espacement et Z (épaisseur/dépassement) sont inchangés.</translation>
+    </message>
+    <message>
+        <source>Activated</source>
+        <translation>Activée</translation>
+    </message>
+    <message>
+        <source>Unchecked: the case becomes brown/transparent and is NOT recessed
+in the part during STEP export (the pads remain recessed).</source>
+        <translation>Décochée&#xa0;: le boîtier devient brun/transparent et n&apos;est PAS encastré
+dans la pièce lors de l&apos;export STEP (les pastilles restent encastrées).</translation>
+    </message>
+    <message>
+        <source>Reference</source>
+        <translation>Référence</translation>
+    </message>
+    <message>
+        <source>Footprint name</source>
+        <translation>Nom de l&apos;empreinte</translation>
+    </message>
+    <message>
+        <source>Footprint path</source>
+        <translation>Chemin de l&apos;empreinte</translation>
+    </message>
+    <message>
+        <source>Position X (mm)</source>
+        <translation>Position X (mm)</translation>
+    </message>
+    <message>
+        <source>Position Y (mm)</source>
+        <translation>Position Y (mm)</translation>
+    </message>
+    <message>
+        <source>Position Z (mm)</source>
+        <translation>Position Z (mm)</translation>
+    </message>
+    <message>
+        <source>Rotation Z (°)</source>
+        <translation>Rotation Z (°)</translation>
+    </message>
+    <message>
+        <source>Pad thickness (mm)</source>
+        <translation>Épaisseur des pastilles (mm)</translation>
+    </message>
+    <message>
+        <source>Undercut (mm)</source>
+        <translation>Dépassement (mm)</translation>
+    </message>
+    <message>
+        <source>Pad XY scale (%)</source>
+        <translation>Échelle XY des pastilles (%)</translation>
+    </message>
+    <message>
+        <source>Body width (mm)</source>
+        <translation>Largeur du boîtier (mm)</translation>
+    </message>
+    <message>
+        <source>Body length (mm)</source>
+        <translation>Longueur du boîtier (mm)</translation>
+    </message>
+    <message>
+        <source>Body height (mm)</source>
+        <translation>Hauteur du boîtier (mm)</translation>
+    </message>
+    <message>
+        <source>Body Z offset (mm)</source>
+        <translation>Décalage Z du boîtier (mm)</translation>
+    </message>
+    <message>
+        <source>Active cavity</source>
+        <translation>Cavité active</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Appliquer</translation>
+    </message>
+    <message>
+        <source>Manual movement</source>
+        <translation>Déplacement manuel</translation>
+    </message>
+    <message>
+        <source>Step:</source>
+        <translation>Pas&#xa0;:</translation>
+    </message>
+    <message>
+        <source>XY plane</source>
+        <translation>Plan XY</translation>
+    </message>
+    <message>
+        <source>Z axis</source>
+        <translation>Axe Z</translation>
+    </message>
+    <message>
+        <source>Rotation Z</source>
+        <translation>Rotation Z</translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation>Net</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Début</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Fin</translation>
+    </message>
+    <message>
+        <source>Segments</source>
+        <translation>Segments</translation>
+    </message>
+    <message>
+        <source>Width (mm)</source>
+        <translation>Largeur (mm)</translation>
+    </message>
+    <message>
+        <source>Height (mm)</source>
+        <translation>Hauteur (mm)</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Move %1</source>
+        <translation>Déplacer %1</translation>
+    </message>
+    <message>
+        <source>Rotate %1</source>
+        <translation>Faire pivoter %1</translation>
+    </message>
+    <message>
+        <source>Modify properties %1</source>
+        <translation>Modifier les propriétés de %1</translation>
+    </message>
+    <message>
+        <source>Change footprint %1</source>
+        <translation>Changer l&apos;empreinte de %1</translation>
+    </message>
+    <message>
+        <source>Add track %1 (%2 → %3)</source>
+        <translation>Ajouter la piste %1 (%2 → %3)</translation>
+    </message>
+    <message>
+        <source>Delete track %1 (%2 → %3)</source>
+        <translation>Supprimer la piste %1 (%2 → %3)</translation>
+    </message>
+</context>
+<context>
+    <name>ResistanceCalculator</name>
+    <message>
+        <source>Pads on different nets (%1 ≠ %2) — infinite resistance</source>
+        <translation>Pastilles sur des nets différents (%1 ≠ %2) — résistance infinie</translation>
+    </message>
+    <message>
+        <source>Pad missing from the netlist (%1/%2)</source>
+        <translation>Pastille absente de la netlist (%1/%2)</translation>
+    </message>
+    <message>
+        <source>Invalid resistivity (%1 Ω·cm) — a positive number is needed</source>
+        <translation>Résistivité invalide (%1 Ω·cm) — un nombre positif est requis</translation>
+    </message>
+    <message>
+        <source>No routed path between %1/%2 and %3/%4</source>
+        <translation>Aucun chemin routé entre %1/%2 et %3/%4</translation>
+    </message>
+    <message>
+        <source>Degenerate net — calculation impossible</source>
+        <translation>Net dégénéré — calcul impossible</translation>
+    </message>
+    <message>
+        <source>Resistance beyond the computable range (resistivity %1 Ω·cm)</source>
+        <translation>Résistance hors de la plage calculable (résistivité %1 Ω·cm)</translation>
+    </message>
+</context>
+<context>
+    <name>ResistanceDialog</name>
+    <message>
+        <source>%1 / %2</source>
+        <translation>%1 / %2</translation>
+    </message>
+    <message>
+        <source>Resistance measurement</source>
+        <translation>Mesure de résistance</translation>
+    </message>
+    <message>
+        <source> Ω·cm</source>
+        <translation> Ω·cm</translation>
+    </message>
+    <message>
+        <source>Resistivity:</source>
+        <translation>Résistivité&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Selected pads</source>
+        <translation>Pastilles sélectionnées</translation>
+    </message>
+    <message>
+        <source>Pad A:</source>
+        <translation>Pastille A&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Pad B:</source>
+        <translation>Pastille B&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Click on the first pad in the 3D view.</source>
+        <translation>Cliquez sur la première pastille dans la vue 3D.</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <source>New measurement</source>
+        <translation>Nouvelle mesure</translation>
+    </message>
+    <message>
+        <source>Click on the second pad.</source>
+        <translation>Cliquez sur la deuxième pastille.</translation>
+    </message>
+    <message>
+        <source>Computing…</source>
+        <translation>Calcul en cours…</translation>
+    </message>
+    <message>
+        <source>Measurement done (net %1).</source>
+        <translation>Mesure effectuée (net %1).</translation>
+    </message>
+    <message>
+        <source>Tracks: %1 Ω
+Pad A:  %2 Ω
+Pad B:  %3 Ω
+———————
+Total:  %4 Ω</source>
+        <translation>Pistes&#xa0;: %1 Ω
+Pastille A&#xa0;: %2 Ω
+Pastille B&#xa0;: %3 Ω
+———————
+Total&#xa0;: %4 Ω</translation>
+    </message>
+    <message>
+        <source>Measurement impossible.</source>
+        <translation>Mesure impossible.</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Erreur inconnue</translation>
+    </message>
+</context>
+<context>
+    <name>ResizeRouteCommand</name>
+    <message>
+        <source>Resize track %1</source>
+        <translation>Redimensionner la piste %1</translation>
+    </message>
+    <message>
+        <source>Resize track</source>
+        <translation>Redimensionner la piste</translation>
+    </message>
+</context>
+<context>
+    <name>RoutingController</name>
+    <message>
+        <source>Routing: ACTIVE - Click on a pad</source>
+        <translation>Routage&#xa0;: ACTIF - Cliquez sur une pastille</translation>
+    </message>
+    <message>
+        <source>Routing mode ACTIVE - Hover a pad to highlight it</source>
+        <translation>Mode routage ACTIF - Survolez une pastille pour la mettre en évidence</translation>
+    </message>
+    <message>
+        <source>Routing: Inactive</source>
+        <translation>Routage&#xa0;: inactif</translation>
+    </message>
+    <message>
+        <source>Routing mode disabled</source>
+        <translation>Mode routage désactivé</translation>
+    </message>
+    <message>
+        <source>Pad %1/%2 hovered</source>
+        <translation>Pastille %1/%2 survolée</translation>
+    </message>
+    <message>
+        <source>Error: no net found for this pad</source>
+        <translation>Erreur&#xa0;: aucun net trouvé pour cette pastille</translation>
+    </message>
+    <message>
+        <source>Routing: %1</source>
+        <translation>Routage&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Routing %1 — mouse, &apos;B&apos; vertical, &apos;N&apos; snap</source>
+        <translation>Routage de %1 — souris, «&#xa0;B&#xa0;» vertical, «&#xa0;N&#xa0;» aimantation</translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this pad</source>
+        <translation>Erreur&#xa0;: impossible de terminer sur cette pastille</translation>
+    </message>
+    <message>
+        <source>Error: invalid point</source>
+        <translation>Erreur&#xa0;: point invalide</translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this pad — %1</source>
+        <translation>Erreur&#xa0;: impossible de terminer sur cette pastille — %1</translation>
+    </message>
+    <message>
+        <source>Track finished</source>
+        <translation>Piste terminée</translation>
+    </message>
+    <message>
+        <source>VERTICAL mode — snap expired</source>
+        <translation>Mode VERTICAL — aimantation expirée</translation>
+    </message>
+    <message>
+        <source>Error: connection impossible (collision or segment too short)</source>
+        <translation>Erreur&#xa0;: connexion impossible (collision ou segment trop court)</translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this track</source>
+        <translation>Erreur&#xa0;: impossible de terminer sur cette piste</translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this track — %1</source>
+        <translation>Erreur&#xa0;: impossible de terminer sur cette piste — %1</translation>
+    </message>
+    <message>
+        <source>Track finished at a junction on %1</source>
+        <translation>Piste terminée par une jonction sur %1</translation>
+    </message>
+    <message>
+        <source>Point set — continue routing</source>
+        <translation>Point posé — poursuivez le routage</translation>
+    </message>
+    <message>
+        <source>Error: distance too short</source>
+        <translation>Erreur&#xa0;: distance trop courte</translation>
+    </message>
+    <message>
+        <source>Error: %1</source>
+        <translation>Erreur&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>VERTICAL mode — &apos;N&apos; to snap to pad</source>
+        <translation>Mode VERTICAL — «&#xa0;N&#xa0;» pour s&apos;aimanter sur une pastille</translation>
+    </message>
+    <message>
+        <source>HORIZONTAL mode</source>
+        <translation>Mode HORIZONTAL</translation>
+    </message>
+    <message>
+        <source>⚠ Switch to VERTICAL mode first (&apos;B&apos;)</source>
+        <translation>⚠ Passez d&apos;abord en mode VERTICAL («&#xa0;B&#xa0;»)</translation>
+    </message>
+    <message>
+        <source>Routing cancelled</source>
+        <translation>Routage annulé</translation>
+    </message>
+    <message>
+        <source>Point undone — VERTICAL mode</source>
+        <translation>Point annulé — mode VERTICAL</translation>
+    </message>
+    <message>
+        <source>Point undone — HORIZONTAL mode</source>
+        <translation>Point annulé — mode HORIZONTAL</translation>
+    </message>
+    <message>
+        <source>Nothing to undo — Esc cancels the track</source>
+        <translation>Rien à annuler — Échap annule la piste</translation>
+    </message>
+    <message>
+        <source>Error: component manager unavailable</source>
+        <translation>Erreur&#xa0;: gestionnaire de composants indisponible</translation>
+    </message>
+    <message>
+        <source>No other net pad to snap to</source>
+        <translation>Aucune autre pastille du net sur laquelle s&apos;aimanter</translation>
+    </message>
+    <message>
+        <source>Snap: %1/%2 Z=%3 mm (%4/%5)</source>
+        <translation>Aimantation&#xa0;: %1/%2 Z=%3 mm (%4/%5)</translation>
+    </message>
+    <message>
+        <source>Track %1 clicked but segment undetermined</source>
+        <translation>Piste %1 cliquée mais segment indéterminé</translation>
+    </message>
+    <message>
+        <source>Selection cleared</source>
+        <translation>Sélection effacée</translation>
+    </message>
+    <message>
+        <source>Segment %1/%2 of net %3 selected — click again to move it (hovered segment or vertex), Del to clear</source>
+        <translation>Segment %1/%2 du net %3 sélectionné — cliquez à nouveau pour le déplacer (segment ou sommet survolé), Suppr pour effacer</translation>
+    </message>
+    <message>
+        <source>Segment %1/%2 of net %3 selected — click a vertex to move it, Del to delete the track</source>
+        <translation>Segment %1/%2 du net %3 sélectionné — cliquez sur un sommet pour le déplacer, Suppr pour supprimer la piste</translation>
+    </message>
+    <message>
+        <source>End segment of net %1 selected — click a vertex to move it, Del to delete the track</source>
+        <translation>Segment d&apos;extrémité du net %1 sélectionné — cliquez sur un sommet pour le déplacer, Suppr pour supprimer la piste</translation>
+    </message>
+    <message>
+        <source>Drag cancelled</source>
+        <translation>Glissement annulé</translation>
+    </message>
+    <message>
+        <source>Drag cancelled (Delete ignored during drag)</source>
+        <translation>Glissement annulé (Suppr ignoré pendant le glissement)</translation>
+    </message>
+    <message>
+        <source>No track selected</source>
+        <translation>Aucune piste sélectionnée</translation>
+    </message>
+    <message>
+        <source>Dragging segment %1 — move the mouse, click to confirm, Esc to cancel</source>
+        <translation>Glissement du segment %1 — déplacez la souris, cliquez pour valider, Échap pour annuler</translation>
+    </message>
+    <message>
+        <source>Vertex drag in progress — click to confirm, Esc to cancel</source>
+        <translation>Glissement du sommet en cours — cliquez pour valider, Échap pour annuler</translation>
+    </message>
+    <message>
+        <source>Collision — move the mouse or Esc to cancel</source>
+        <translation>Collision — déplacez la souris ou Échap pour annuler</translation>
+    </message>
+    <message>
+        <source>Vertex drag confirmed</source>
+        <translation>Glissement du sommet validé</translation>
+    </message>
+    <message>
+        <source>Drag confirmed</source>
+        <translation>Glissement validé</translation>
+    </message>
+</context>
+<context>
+    <name>RoutingManager</name>
+    <message>
+        <source>A track is already being drawn.</source>
+        <translation>Une piste est déjà en cours de tracé.</translation>
+    </message>
+    <message>
+        <source>The pad has no net or no name.</source>
+        <translation>La pastille n&apos;a pas de net ou pas de nom.</translation>
+    </message>
+    <message>
+        <source>The pad&apos;s position is not a valid point.</source>
+        <translation>La position de la pastille n&apos;est pas un point valide.</translation>
+    </message>
+    <message>
+        <source>Net %1 is not in the netlist.</source>
+        <translation>Le net %1 ne figure pas dans la netlist.</translation>
+    </message>
+    <message>
+        <source>Pad %1 does not belong to net %2.</source>
+        <translation>La pastille %1 n&apos;appartient pas au net %2.</translation>
+    </message>
+    <message>
+        <source>No track is being drawn.</source>
+        <translation>Aucune piste n&apos;est en cours de tracé.</translation>
+    </message>
+    <message>
+        <source>The point is not a valid position.</source>
+        <translation>Le point n&apos;est pas une position valide.</translation>
+    </message>
+    <message>
+        <source>The segment would be shorter than %1 mm.</source>
+        <translation>Le segment serait plus court que %1 mm.</translation>
+    </message>
+    <message>
+        <source>The track&apos;s solid could not be built.</source>
+        <translation>Le solide de la piste n&apos;a pas pu être construit.</translation>
+    </message>
+    <message>
+        <source>Short circuit with %1.</source>
+        <translation>Court-circuit avec %1.</translation>
+    </message>
+    <message>
+        <source>Insufficient clearance with %1.</source>
+        <translation>Isolation insuffisante avec %1.</translation>
+    </message>
+    <message>
+        <source>The clearance to %1 could not be checked.</source>
+        <translation>L&apos;isolation par rapport à %1 n&apos;a pas pu être vérifiée.</translation>
+    </message>
+    <message>
+        <source>The track has no segment yet.</source>
+        <translation>La piste n&apos;a encore aucun segment.</translation>
+    </message>
+    <message>
+        <source>The track does not reach %1.</source>
+        <translation>La piste n&apos;atteint pas %1.</translation>
+    </message>
+    <message>
+        <source>The destination pad has no name.</source>
+        <translation>La pastille d&apos;arrivée n&apos;a pas de nom.</translation>
+    </message>
+    <message>
+        <source>A track cannot end on its own start pad.</source>
+        <translation>Une piste ne peut pas se terminer sur sa propre pastille de départ.</translation>
+    </message>
+    <message>
+        <source>Pad %1 is not on net %2.</source>
+        <translation>La pastille %1 n&apos;est pas sur le net %2.</translation>
+    </message>
+    <message>
+        <source>pad %1</source>
+        <translation>la pastille %1</translation>
+    </message>
+    <message>
+        <source>The track to join does not exist.</source>
+        <translation>La piste à rejoindre n&apos;existe pas.</translation>
+    </message>
+    <message>
+        <source>The track to join is on net %1, not %2.</source>
+        <translation>La piste à rejoindre est sur le net %1, pas sur %2.</translation>
+    </message>
+    <message>
+        <source>The junction point is not on the track to join.</source>
+        <translation>Le point de jonction n&apos;est pas sur la piste à rejoindre.</translation>
+    </message>
+    <message>
+        <source>track %1</source>
+        <translation>la piste %1</translation>
+    </message>
+</context>
+<context>
+    <name>RoutingRulesDialog</name>
+    <message>
+        <source>Routing rules</source>
+        <translation>Règles de routage</translation>
+    </message>
+    <message>
+        <source>Dimensions applied to the tracks drawn from now on. These rules are saved with the project.</source>
+        <translation>Dimensions appliquées aux pistes tracées à partir de maintenant. Ces règles sont enregistrées avec le projet.</translation>
+    </message>
+    <message>
+        <source>Width of a new track. Also sets the square section of the vertical segments (width × width).</source>
+        <translation>Largeur d&apos;une nouvelle piste. Définit aussi la section carrée des segments verticaux (largeur × largeur).</translation>
+    </message>
+    <message>
+        <source>Thickness in Z of a new horizontal track. A vertical segment keeps a square section and is not thickened by this value.</source>
+        <translation>Épaisseur en Z d&apos;une nouvelle piste horizontale. Un segment vertical garde une section carrée et n&apos;est pas épaissi par cette valeur.</translation>
+    </message>
+    <message>
+        <source>Minimum distance between two tracks of different nets. Below this, routing reports a clearance violation.</source>
+        <translation>Distance minimale entre deux pistes de nets différents. En dessous, le routage signale une violation d&apos;isolation.</translation>
+    </message>
+    <message>
+        <source>Minimum distance between a track and a pad of another net, or an unconnected pad.</source>
+        <translation>Distance minimale entre une piste et une pastille d&apos;un autre net, ou une pastille non connectée.</translation>
+    </message>
+    <message>
+        <source>Track width:</source>
+        <translation>Largeur de piste&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Track height:</source>
+        <translation>Hauteur de piste&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Clearance between tracks:</source>
+        <translation>Isolation entre pistes&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Clearance track / pad:</source>
+        <translation>Isolation piste / pastille&#xa0;:</translation>
+    </message>
+    <message>
+        <source>The tracks already drawn keep their dimensions: they are modified from the properties panel, by selecting them.</source>
+        <translation>Les pistes déjà tracées gardent leurs dimensions&#xa0;: elles se modifient depuis le panneau des propriétés, en les sélectionnant.</translation>
+    </message>
+    <message>
+        <source>Also use as defaults for new projects</source>
+        <translation>Utiliser aussi comme valeurs par défaut pour les nouveaux projets</translation>
     </message>
 </context>
 <context>
