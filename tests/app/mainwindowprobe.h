@@ -47,6 +47,17 @@ struct MainWindowProbe
     QPushButton* clearTracksButton() const { return w.m_clearTracksButton; }
     QPushButton* probeButton() const { return w.m_probeButton; }
 
+    // Component flows that the selection and the view trigger.
+    bool selectComponent(const opencascade::handle<AIS_Shape>& body) { return w.selectComponent(body); }
+    void deselectComponent(const QString& ref) { w.onComponentDeselected(ref); }
+    void applyProperties(const QString& ref, const ComponentProperties& p) { w.onPropertiesApplied(ref, p); }
+    void panelMove(const QString& ref, double dx, double dy, double dz) { w.onPropertiesPanelMoveComponent(ref, dx, dy, dz); }
+    void panelRotate(const QString& ref, double delta) { w.onRotateComponent(ref, delta); }
+    void armDrag(const QString& ref, const QPoint& at) { w.onComponentDragArmed(ref, at); }
+    void drag(const QPoint& at) { w.onComponentDragged(at); }
+    void finishDrag() { w.onComponentDragFinished(); }
+    bool dragActive() const { return w.m_componentDragActive; }
+
     QAction* updateFromNetlistAction() const { return w.m_updateFromNetlistAction; }
     QAction* exportStepAction() const { return w.m_exportStepAction; }
     QAction* export3mfPartAction() const { return w.m_export3mfPartAction; }
