@@ -138,32 +138,43 @@ void BM_Generate(benchmark::State& state)
 }
 BENCHMARK(BM_Generate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->ArgName("synthetic200");
 
+// The footprint of every component of the design that the library finds, one per component.
+QList<FootprintData> footprintsOf(const Netlist& netlist, FootprintManager& library)
+{
+    QList<FootprintData> footprints;
+    for (const NetlistComponent& component : netlist.components) {
+        const QString name = FootprintManager::normalizeFootprintName(component.footprint);
+        if (library.loadFootprint(name))
+            footprints << library.getFootprint(name);
+    }
+    return footprints;
+}
+
+// Each footprint's body and pad solids, built and placed as generation places them.
+QList<TopoDS_Shape> placedSolids(const QList<FootprintData>& footprints)
+{
+    QList<TopoDS_Shape> solids;
+    int i = 0;
+    for (const FootprintData& footprint : footprints) {
+        gp_Trsf move;
+        move.SetTranslation(gp_Vec(i++ * 0.5, 0, 5.1));
+        solids << BRepBuilderAPI_Transform(FootprintManager::buildFootprintBody(footprint), move, false).Shape();
+        for (const FootprintPad& pad : footprint.copperPads) {
+            const TopoDS_Shape solid =
+                FootprintManager::extrudePadWithUndercut(pad, footprint.thickness, footprint.bodyUndercut);
+            solids << BRepBuilderAPI_Transform(solid, move, true).Shape();
+        }
+    }
+    return solids;
+}
+
 // The floor: the same footprints' body and pad solids built and placed, nothing displayed.
 void BM_SolidsFloor(benchmark::State& state)
 {
     qInstallMessageHandler(quiet);
-    const Netlist& netlist = design(int(state.range(0)));
-    Scene& s = scene();
-    QList<FootprintData> footprints;
-    for (const NetlistComponent& component : netlist.components) {
-        const QString name = FootprintManager::normalizeFootprintName(component.footprint);
-        if (s.footprints.loadFootprint(name))
-            footprints << s.footprints.getFootprint(name);
-    }
-    for (auto _ : state) {
-        int i = 0;
-        for (const FootprintData& footprint : footprints) {
-            gp_Trsf move;
-            move.SetTranslation(gp_Vec(i++ * 0.5, 0, 5.1));
-            TopoDS_Shape body = FootprintManager::buildFootprintBody(footprint);
-            benchmark::DoNotOptimize(BRepBuilderAPI_Transform(body, move, false).Shape());
-            for (const FootprintPad& pad : footprint.copperPads) {
-                const TopoDS_Shape solid =
-                    FootprintManager::extrudePadWithUndercut(pad, footprint.thickness, footprint.bodyUndercut);
-                benchmark::DoNotOptimize(BRepBuilderAPI_Transform(solid, move, true).Shape());
-            }
-        }
-    }
+    const QList<FootprintData> footprints = footprintsOf(design(int(state.range(0))), scene().footprints);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(placedSolids(footprints));
     setCounters(state, int(footprints.size()));
 }
 BENCHMARK(BM_SolidsFloor)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->ArgName("synthetic200");
@@ -173,29 +184,12 @@ BENCHMARK(BM_SolidsFloor)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->ArgNam
 void BM_SolidsAndDisplayFloor(benchmark::State& state)
 {
     qInstallMessageHandler(quiet);
-    const Netlist& netlist = design(int(state.range(0)));
-    Scene& s = scene();
-    QList<FootprintData> footprints;
-    for (const NetlistComponent& component : netlist.components) {
-        const QString name = FootprintManager::normalizeFootprintName(component.footprint);
-        if (s.footprints.loadFootprint(name))
-            footprints << s.footprints.getFootprint(name);
-    }
+    const QList<FootprintData> footprints = footprintsOf(design(int(state.range(0))), scene().footprints);
     const opencascade::handle<AIS_InteractiveContext> context = headlessContext();
     for (auto _ : state) {
         QList<opencascade::handle<AIS_Shape>> shown;
-        int i = 0;
-        for (const FootprintData& footprint : footprints) {
-            gp_Trsf move;
-            move.SetTranslation(gp_Vec(i++ * 0.5, 0, 5.1));
-            const TopoDS_Shape body = FootprintManager::buildFootprintBody(footprint);
-            shown << new AIS_Shape(BRepBuilderAPI_Transform(body, move, false).Shape());
-            for (const FootprintPad& pad : footprint.copperPads) {
-                const TopoDS_Shape solid =
-                    FootprintManager::extrudePadWithUndercut(pad, footprint.thickness, footprint.bodyUndercut);
-                shown << new AIS_Shape(BRepBuilderAPI_Transform(solid, move, true).Shape());
-            }
-        }
+        for (const TopoDS_Shape& solid : placedSolids(footprints))
+            shown << new AIS_Shape(solid);
         for (const auto& object : shown)
             context->Display(object, false);
         for (const auto& object : shown)

@@ -10,8 +10,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 #include <QUndoStack>
+
+#include <functional>
 
 struct MainWindowProbe
 {
@@ -66,6 +70,19 @@ struct MainWindowProbe
     QAction* undoAction() const { return w.m_undoAction; }
     QAction* redoAction() const { return w.m_redoAction; }
 };
+
+// Lets events run until the condition holds; false after the timeout.
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 // Answers every message box that opens while it lives with the given button (when the box
 // has it, else the default one), recording "title|text" of each box.

@@ -26,18 +26,6 @@ namespace {
 
 constexpr double kTol = 1e-6;
 
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 class MainWindowComponents : public ::testing::Test
 {
 protected:
