@@ -134,6 +134,7 @@ TEST_F(ComponentManagerTest, MovesAndTurnsKeepThePadIndexAnswering)
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_FALSE(rig.manager.moveComponent("R1", gp_Pnt(nan, 0, 0)));
     EXPECT_FALSE(rig.manager.rotateComponent("R1", nan));
+    EXPECT_FALSE(rig.manager.moveComponent("R1", gp_Pnt(0, 2e5, 5)));
     EXPECT_FALSE(rig.manager.moveComponent("R9", gp_Pnt(0, 0, 0)));
     EXPECT_LT(r1->position.Distance(gp_Pnt(11, 20, 5)), kTol);
 }
@@ -188,6 +189,10 @@ INSTANTIATE_TEST_SUITE_P(
                      true, true, 1},
         PropertyCase{"NonFiniteRefused", false,
                      [](ComponentProperties& p) { p.posX = std::numeric_limits<double>::infinity(); }, false, false,
+                     0},
+        PropertyCase{"FarAwayRefused", false, [](ComponentProperties& p) { p.posY = 1e12; }, false, false, 0},
+        PropertyCase{"HugeBodyRefused", false, [](ComponentProperties& p) { p.bodyWidth = 1e12; }, false, false, 0},
+        PropertyCase{"ZeroScaleRefused", false, [](ComponentProperties& p) { p.padXYScale = 0.0; }, false, false,
                      0}),
     [](const ::testing::TestParamInfo<PropertyCase>& info) { return std::string(info.param.name); });
 
