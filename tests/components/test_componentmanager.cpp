@@ -7,6 +7,7 @@
 #include "model/placedcomponentdata.h"
 #include "project/netlistupdate.h"
 
+#include <BRepTools.hxx>
 #include <Quantity_Color.hxx>
 
 #include <QSignalSpy>
@@ -313,6 +314,23 @@ TEST_F(ComponentManagerTest, NetlistUpdateContinuesTheSpiralAfterTheKeptComponen
     EXPECT_EQ(rig.manager.footprintAssignments().value("R2"), "Builtin_1206");
     EXPECT_TRUE(rig.padCache.verifyIntegrity());
     EXPECT_EQ(rig.padCache.size(), 6);
+}
+
+TEST_F(ComponentManagerTest, IdenticalPadsShareTheirLocalSolidButEachPlacedPadIsItsOwn)
+{
+    generate({netlistComponent("R1", "Builtin_0805"), netlistComponent("R2", "Builtin_0805")});
+    ASSERT_TRUE(rig.manager.moveComponent("R2", gp_Pnt(30, 30, 5.1)));
+    const PlacedPadData& a = rig.manager.findComponent("R1")->pads[0];
+    const PlacedPadData& b = rig.manager.findComponent("R2")->pads[0];
+    EXPECT_TRUE(a.localShape.IsSame(b.localShape));
+    // The pad index tells pads apart by the topology of their placed solids.
+    EXPECT_NE(a.placedShape.TShape(), b.placedShape.TShape());
+    EXPECT_NE(a.placedShape.TShape(), a.localShape.TShape());
+    // Placed copies carry the mesh, moved ones too: the viewer need not mesh them again.
+    EXPECT_TRUE(BRepTools::Triangulation(a.placedShape, 1.0));
+    EXPECT_TRUE(BRepTools::Triangulation(b.placedShape, 1.0));
+    const Bnd_Box box = GeometryUtils::boundingBoxOf(b.placedShape);
+    EXPECT_FALSE(box.IsOut(b.worldPosition.Translated(gp_Vec(0, 0, -0.1))));
 }
 
 TEST_F(ComponentManagerTest, ReplacingWithAnUnreadableFileChangesNothing)
