@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStackedWidget>
 
 #include <gtest/gtest.h>
 
@@ -27,11 +26,6 @@ QDoubleSpinBox* spinWithSuffixAt(PropertiesPanel& panel, double minimum, double 
         if (s->minimum() == minimum && s->maximum() == maximum)
             return s;
     return nullptr;
-}
-
-int currentPage(PropertiesPanel& panel)
-{
-    return panel.findChild<QStackedWidget*>()->currentIndex();
 }
 
 ComponentProperties sample()
