@@ -7,15 +7,18 @@
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
 #include "components/padcachemanager.h"
+#include "foundation/appsettings.h"
 #include "model/placedcomponentdata.h"
 #include "view/occwidget.h"
 
 #include <AIS_InteractiveContext.hxx>
 #include <V3d_View.hxx>
 
-#include <QElapsedTimer>
+#include <QDialog>
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -139,6 +142,24 @@ TEST_F(MainWindowComponents, BurialSwitchRefusesWithoutPartOrComponents)
     probe->burialButton()->setChecked(false);
     EXPECT_FALSE(probe->burialAnalyzer()->isEnabled());
     EXPECT_EQ(probe->status(), "Burial analysis disabled");
+}
+
+TEST_F(MainWindowComponents, AcceptedFootprintFoldersDropTheOnesThatNoLongerExist)
+{
+    QDir root(m_dir.path());
+    ASSERT_TRUE(root.mkpath("kept.pretty") && root.mkpath("gone.pretty"));
+    probe->footprints().addSearchPath(root.filePath("kept.pretty"));
+    probe->footprints().addSearchPath(root.filePath("gone.pretty"));
+    ASSERT_TRUE(QDir(root.filePath("gone.pretty")).removeRecursively());
+
+    QTimer::singleShot(100, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->accept();
+    });
+    window->manageFootprintFolders();
+    EXPECT_EQ(probe->footprints().searchPaths(), QStringList{root.filePath("kept.pretty")});
+    EXPECT_EQ(AppSettings::footprintDirs(), QStringList{root.filePath("kept.pretty")});
+    EXPECT_EQ(probe->status(), "Footprint folders updated (1).");
 }
 
 // The flows below run only once every viewer-dependent object, the interaction
