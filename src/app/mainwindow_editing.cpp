@@ -38,7 +38,6 @@ void MainWindow::connectPropertiesPanel()
     connect(m_propertiesPanel, &PropertiesPanel::moveComponent, this, &MainWindow::onPropertiesPanelMoveComponent);
     connect(m_propertiesPanel, &PropertiesPanel::browseFootprint, this, &MainWindow::onBrowseFootprintForComponent);
     connect(m_propertiesPanel, &PropertiesPanel::rotateComponent, this, &MainWindow::onRotateComponent);
-    // Hook: trackPropertiesApplied goes to the routing integration's onTrackPropertiesApplied.
 }
 
 void MainWindow::connectComponentView()
@@ -274,6 +273,6 @@ void MainWindow::onComponentDragFinished()
         m_undoStack->push(
             new MoveComponentCommand(m_componentManager, m_dragComponentRef, m_dragStartPosition, c->position));
     setStatusText(tr("Component %1 moved").arg(m_dragComponentRef));
-    // Hook: refreshRatsnest comes with the ratsnest flow.
+    refreshRatsnest();
     refreshBoardExplorer();
 }
