@@ -162,16 +162,15 @@ TEST_F(MainWindowComponents, AcceptedFootprintFoldersDropTheOnesThatNoLongerExis
     EXPECT_EQ(probe->status(), "Footprint folders updated (1).");
 }
 
-// The flows below run only once every viewer-dependent object, the interaction
-// controllers included, exists.
+// The editing flows, which need every viewer-dependent object, the interaction controllers
+// included.
 class MainWindowEditing : public MainWindowComponents
 {
 protected:
     void SetUp() override
     {
         MainWindowComponents::SetUp();
-        if (!window->isViewerReady())
-            GTEST_SKIP() << "the interaction controllers are not created yet";
+        ASSERT_TRUE(window->isViewerReady());
     }
 };
 
