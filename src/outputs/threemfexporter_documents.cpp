@@ -1,11 +1,23 @@
 #include "outputs/threemfexporter.h"
 
+#include "outputs/printplan.h"
+
+#include <QStringList>
 #include <QXmlStreamWriter>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
 constexpr char kCoreNamespace[] = "http://schemas.microsoft.com/3dmanufacturing/core/2015/02";
 constexpr int kConductorInfillPercent = 90;
+constexpr int kMaxMessageLength = 40; // the printer's display line
+
+QString printZText(double height)
+{
+    return QString::number(height, 'f', 3);
+}
 
 // One formatted UTF-8 document; the writer's default indentation.
 class XmlDocument
@@ -117,6 +129,65 @@ QByteArray ThreeMfExporter::writeSlicerConfig(const QList<MeshPart>& parts, int 
     xml.writeEndElement(); // object
     xml.writeEndElement(); // config
     return document.finish();
+}
+
+QByteArray ThreeMfExporter::writeCustomGcodeXml(const PrintPlan& plan)
+{
+    XmlDocument document;
+    QXmlStreamWriter& xml = document.writer();
+    xml.writeStartElement(QStringLiteral("custom_gcodes_per_print_z"));
+    for (const PrintPlanPause& pause : plan.pauses) {
+        const QString message = pauseMessage(pause);
+        xml.writeEmptyElement(QStringLiteral("code"));
+        xml.writeAttribute(QStringLiteral("print_z"), printZText(slicerPauseHeight(plan, pause)));
+        xml.writeAttribute(QStringLiteral("type"), QStringLiteral("1"));
+        xml.writeAttribute(QStringLiteral("extruder"), QStringLiteral("1"));
+        xml.writeAttribute(QStringLiteral("color"), message);
+        xml.writeAttribute(QStringLiteral("extra"), message);
+        xml.writeAttribute(QStringLiteral("gcode"), QStringLiteral("M601"));
+    }
+    xml.writeEmptyElement(QStringLiteral("mode"));
+    xml.writeAttribute(QStringLiteral("value"), QStringLiteral("SingleExtruder"));
+    xml.writeEndElement(); // custom_gcodes_per_print_z
+    return document.finish();
+}
+
+double ThreeMfExporter::slicerPauseHeight(const PrintPlan& plan, const PrintPlanPause& pause)
+{
+    const double h = plan.layerHeight;
+    if (!(h > 0.0) || !std::isfinite(h))
+        return std::numeric_limits<double>::quiet_NaN();
+    // In double: the layer number plus one must not overflow for any stored plan.
+    double height = (double(pause.layer) + 1.0) * h;
+    if (plan.partHeight > 0.0 && height > plan.partHeight)
+        height = plan.partHeight;
+    return height;
+}
+
+bool ThreeMfExporter::pauseHeightsWritable(const PrintPlan& plan)
+{
+    double previous = 0.0;
+    const double top = printZText(plan.partHeight).toDouble();
+    for (const PrintPlanPause& pause : plan.pauses) {
+        const double written = printZText(slicerPauseHeight(plan, pause)).toDouble();
+        if (!std::isfinite(written) || !(written > previous) || written > top)
+            return false;
+        previous = written;
+    }
+    return true;
+}
+
+QString ThreeMfExporter::pauseMessage(const PrintPlanPause& pause)
+{
+    QStringList refs;
+    refs.reserve(pause.items.size());
+    for (const PrintPlanItem& item : pause.items)
+        refs.append(item.ref);
+    const QString listed = toAsciiLabel(tr("Insert %1").arg(refs.join(QStringLiteral(", "))));
+    if (listed.size() <= kMaxMessageLength)
+        return listed;
+    const QString counted = toAsciiLabel(tr("Insert %n component(s) (see plan)", nullptr, int(pause.items.size())));
+    return counted.left(kMaxMessageLength);
 }
 
 QString ThreeMfExporter::toAsciiLabel(const QString& text)
