@@ -23,8 +23,8 @@ namespace {
 const QStringList kLibraries = {"LED_THT", "Capacitor_THT"};
 const QStringList kFootprints = {"LED_THT:LED_D3.0mm", "LED_THT:LED_D5.0mm", "Capacitor_THT:C_Disc_D3.0mm_W1.6mm_P2.50mm",
                                  "Capacitor_THT:C_Disc_D5.0mm_W2.5mm_P5.00mm"};
-constexpr double kTrackWidth = 1.0;
-constexpr double kTrackHeight = 0.8;
+constexpr double kTrackWidth = 2.0; // the routing rules' defaults
+constexpr double kTrackHeight = 1.0;
 
 TopoDS_Shape routeSolid(const Route& route)
 {
