@@ -11,10 +11,11 @@
 #include <QFileInfo>
 
 #include <Aspect_DisplayConnection.hxx>
+#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
-#include <BRep_Builder.hxx>
+#include <ShapeUpgrade_UnifySameDomain.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <OpenGl_GraphicDriver.hxx>
-#include <TopoDS_Compound.hxx>
 #include <V3d_Viewer.hxx>
 
 namespace {
@@ -26,18 +27,25 @@ const QStringList kFootprints = {"LED_THT:LED_D3.0mm", "LED_THT:LED_D5.0mm", "Ca
 constexpr double kTrackWidth = 2.0; // the routing rules' defaults
 constexpr double kTrackHeight = 1.0;
 
+// The track as one solid: its segments overlap at the corners.
 TopoDS_Shape routeSolid(const Route& route)
 {
-    BRep_Builder builder;
-    TopoDS_Compound compound;
-    builder.MakeCompound(compound);
+    TopTools_ListOfShape arguments, tools;
     for (const RouteSegment& segment : route.segments) {
         const TopoDS_Shape solid = RoutingManager::createSegmentShape(segment);
         if (solid.IsNull())
             return TopoDS_Shape();
-        builder.Add(compound, solid);
+        (arguments.IsEmpty() ? arguments : tools).Append(solid);
     }
-    return compound;
+    BRepAlgoAPI_Fuse fuse;
+    fuse.SetArguments(arguments);
+    fuse.SetTools(tools);
+    fuse.Build();
+    if (!fuse.IsDone())
+        return TopoDS_Shape();
+    ShapeUpgrade_UnifySameDomain unify(fuse.Shape());
+    unify.Build();
+    return unify.Shape();
 }
 
 RouteSegment segment(const gp_Pnt& from, const gp_Pnt& to)
@@ -109,7 +117,7 @@ bool buildThreeMfDesign(const ThreeMfDesignSpec& spec, ThreeMfDesign& design, QS
             source.ref = ref;
             design.netlist.components.insert(ref, source);
         }
-        const gp_Pnt at(10.0 + 10.0 * (i % columns), 12.0 + 16.0 * (i / columns), top - depths[(i / 2) % 3]);
+        const gp_Pnt at(10.0 + 10.0 * (i % columns), 10.0 + 12.0 * (i / columns), top - depths[(i / 2) % 3]);
         PlacedComponentData placed = library.createPlacedComponent(ref, source.footprint, at, design.context);
         if (placed.hasMissingFootprint || placed.pads.isEmpty()) {
             *why = QStringLiteral("footprint %1 not built").arg(source.footprint);
