@@ -98,13 +98,7 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
         summary.error = tr("Failed to prepare the assembly.");
         return summary;
     }
-    summary.cavitiesOk = assembly.cavitiesOk;
-    summary.cavitiesFailed = assembly.cavitiesFailed;
-    summary.conductorGroups = assembly.conductorGroups;
-    summary.cavitiesUnvalidated = assembly.cavitiesUnvalidated;
-    summary.groupsNotFused = assembly.groupsNotFused;
-    summary.straySolidsRemoved = assembly.straySolidsRemoved;
-    summary.partSolids = assembly.partSolids;
+    copyAssemblyCounts(assembly, summary);
 
     MeshCheckCounts counts;
     ThreeMfMesh model;

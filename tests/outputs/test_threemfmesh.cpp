@@ -4,10 +4,13 @@
 
 #include "outputs/threemfexporter.h"
 
-#include <BRepBuilderAPI_Sewing.hxx>
+#include <BRepAlgoAPI_BuilderAlgo.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRep_Builder.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
@@ -95,18 +98,34 @@ TEST(ThreeMfTriangulate, MissingFaceLeavesAnOpenShellThatIsNeverFlipped)
 
 TEST(ThreeMfTriangulate, SolidsAreWeldedApartAndSharedFacesMeshedWithEach)
 {
-    FoundationLogCapture log;
-    // Two boxes touching along x = 10: their coincident corners must stay separate vertices.
+    // Two boxes touching along x = 10, once as independent solids and once split by the
+    // general fuse so that both solids hold the very same face between them.
     BRep_Builder builder;
     TopoDS_Compound pair;
     builder.MakeCompound(pair);
     builder.Add(pair, box(0, 0, 0, 10, 10, 10));
     builder.Add(pair, box(10, 0, 0, 10, 10, 10));
-    MeshCheckCounts counts;
-    const ShellMesh mesh = ThreeMfExporter::triangulate(pair, 0.05, 0.5, 0.0, &counts);
-    EXPECT_EQ(mesh.vertices.size(), 16);
-    EXPECT_EQ(mesh.triangles.size(), 24);
-    EXPECT_EQ(counts.openShells + counts.nonManifoldEdges, 0);
+
+    TopTools_ListOfShape arguments;
+    arguments.Append(box(0, 0, 0, 10, 10, 10));
+    arguments.Append(box(10, 0, 0, 10, 10, 10));
+    BRepAlgoAPI_BuilderAlgo split;
+    split.SetArguments(arguments);
+    split.Build();
+    ASSERT_TRUE(split.IsDone());
+    TopTools_IndexedMapOfShape faces;
+    TopExp::MapShapes(split.Shape(), TopAbs_FACE, faces);
+    ASSERT_EQ(faces.Extent(), 11) << "the touching face is shared";
+
+    for (const TopoDS_Shape& shape : {TopoDS_Shape(pair), split.Shape()}) {
+        FoundationLogCapture log;
+        MeshCheckCounts counts;
+        const ShellMesh mesh = ThreeMfExporter::triangulate(shape, 0.05, 0.5, 0.0, &counts);
+        // Coincident corners of the two solids stay separate vertices; each solid is closed.
+        EXPECT_EQ(mesh.vertices.size(), 16);
+        EXPECT_EQ(mesh.triangles.size(), 24);
+        EXPECT_EQ(counts.openShells + counts.nonManifoldEdges + counts.flippedShells, 0) << log.joined().toStdString();
+    }
 }
 
 TEST(ThreeMfTriangulate, NullShapeGivesNothing)
