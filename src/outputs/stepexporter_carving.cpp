@@ -164,15 +164,16 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         TopTools_ListOfShape arguments;
         arguments.Append(part);
         TopTools_ListOfShape toolList;
+        // One intersection serves both the cut and the common that checks it.
+        TopTools_ListOfShape everything;
+        everything.Append(part);
         double toolVolume = 0.0;
         for (const TopoDS_Shape& tool : tools) {
             toolList.Append(tool);
+            everything.Append(tool);
             toolVolume += volumeOf(tool);
         }
 
-        // One intersection serves both the cut and the common that checks it.
-        TopTools_ListOfShape everything = arguments;
-        everything.Append(toolList);
         BOPAlgo_PaveFiller filler;
         filler.SetArguments(everything);
         filler.SetFuzzyValue(fuzzy);

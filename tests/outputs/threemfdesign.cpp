@@ -1,20 +1,17 @@
 #include "threemfdesign.h"
 
+#include "designfixture.h"
 #include "testsupport.h"
 
 #include "components/footprintmanager.h"
 #include "outputs/printplangenerator.h"
 #include "project/kicadnetlistreader.h"
-#include "routing/routingmanager.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPointF>
 
 #include <Aspect_DisplayConnection.hxx>
-#include <BRepAlgoAPI_Fuse.hxx>
-#include <BRepPrimAPI_MakeBox.hxx>
-#include <ShapeUpgrade_UnifySameDomain.hxx>
-#include <TopTools_ListOfShape.hxx>
 #include <OpenGl_GraphicDriver.hxx>
 #include <V3d_Viewer.hxx>
 
@@ -27,37 +24,6 @@ const QStringList kFootprints = {"LED_THT:LED_D3.0mm", "LED_THT:LED_D5.0mm", "Ca
 constexpr double kTrackWidth = 2.0; // the routing rules' defaults
 constexpr double kTrackHeight = 1.0;
 
-// The track as one solid: its segments overlap at the corners.
-TopoDS_Shape routeSolid(const Route& route)
-{
-    TopTools_ListOfShape arguments, tools;
-    for (const RouteSegment& segment : route.segments) {
-        const TopoDS_Shape solid = RoutingManager::createSegmentShape(segment);
-        if (solid.IsNull())
-            return TopoDS_Shape();
-        (arguments.IsEmpty() ? arguments : tools).Append(solid);
-    }
-    BRepAlgoAPI_Fuse fuse;
-    fuse.SetArguments(arguments);
-    fuse.SetTools(tools);
-    fuse.Build();
-    if (!fuse.IsDone())
-        return TopoDS_Shape();
-    ShapeUpgrade_UnifySameDomain unify(fuse.Shape());
-    unify.Build();
-    return unify.Shape();
-}
-
-RouteSegment segment(const gp_Pnt& from, const gp_Pnt& to)
-{
-    RouteSegment s;
-    s.start = from;
-    s.end = to;
-    s.width = kTrackWidth;
-    s.height = kTrackHeight;
-    return s;
-}
-
 } // namespace
 
 AssemblyInput ThreeMfDesign::input() const
@@ -66,7 +32,7 @@ AssemblyInput ThreeMfDesign::input() const
     in.mainPart = part;
     in.components = &components;
     in.routes = &routes;
-    in.routeShape = routeSolid;
+    in.routeShape = &DesignFixture::routeShape;
     return in;
 }
 
@@ -94,8 +60,8 @@ bool buildThreeMfDesign(const ThreeMfDesignSpec& spec, ThreeMfDesign& design, QS
     for (const QString& lib : kLibraries)
         library.addSearchPath(root + QLatin1Char('/') + lib + QStringLiteral(".pretty"));
 
-    design.part = BRepPrimAPI_MakeBox(gp_Pnt(0.0, 0.0, spec.partBottom), spec.partX, spec.partY, spec.partZ).Shape();
     const double top = spec.partBottom + spec.partZ;
+    design.part = DesignFixture::box(0.0, 0.0, spec.partBottom, spec.partX, spec.partY, top);
 
     QList<NetlistComponent> pool;
     for (const NetlistComponent& c : std::as_const(design.netlist.components))
@@ -132,21 +98,17 @@ bool buildThreeMfDesign(const ThreeMfDesignSpec& spec, ThreeMfDesign& design, QS
         const PlacedComponentData& b = design.components[order[i]];
         const gp_Pnt from = a.pads.last().worldPosition;
         const gp_Pnt to = b.pads.first().worldPosition;
-        const double z = from.Z() - kTrackHeight;
-        Route route;
+        Route route = DesignFixture::route(netNameForPad(design.netlist.connections, PadId{a.ref, a.pads.last().number}),
+                                           {QPointF(from.X(), from.Y()), QPointF(from.X(), from.Y() + 4.0),
+                                            QPointF(to.X(), from.Y() + 4.0), QPointF(to.X(), to.Y())},
+                                           from.Z() - kTrackHeight, kTrackWidth, kTrackHeight);
         route.id = quint64(i);
-        route.netName = netNameForPad(design.netlist.connections, PadId{a.ref, a.pads.last().number});
         if (route.netName.isEmpty())
             route.netName = QStringLiteral("N%1").arg(i);
         route.startRef = a.ref;
         route.startPad = a.pads.last().number;
         route.endRef = b.ref;
         route.endPad = b.pads.first().number;
-        route.isComplete = true;
-        const gp_Pnt corner(to.X(), from.Y() + 4.0, z);
-        route.segments = {segment(gp_Pnt(from.X(), from.Y(), z), gp_Pnt(from.X(), from.Y() + 4.0, z)),
-                          segment(gp_Pnt(from.X(), from.Y() + 4.0, z), corner),
-                          segment(corner, gp_Pnt(to.X(), to.Y(), z))};
         design.routes.append(route);
     }
     return true;

@@ -1,6 +1,7 @@
 // A real design for the 3MF export tests and benchmarks: components of a real KiCad netlist
 // with their KiCad footprints, sunk at several depths into a box part, and tracks between
-// pads of neighbouring components.
+// pads of neighbouring components. Unlike DesignFixture::realDesign, the components sit at
+// several depths, so that the print plan pauses more than once.
 #pragma once
 
 #include "model/netlist.h"
