@@ -4,50 +4,48 @@
 #include <QStandardPaths>
 #include <QStringList>
 
-QStringList PackageEntries::names() const
-{
-    QStringList out;
-    for (const auto& entry : entries)
-        out.append(entry.first);
-    return out;
-}
-
-QByteArray PackageEntries::data(const QString& name) const
-{
-    for (const auto& entry : entries)
-        if (entry.first == name)
-            return entry.second;
-    return QByteArray();
-}
-
 bool pythonAvailable()
 {
     return !QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty();
 }
 
-PackageEntries readPackage(const QString& path)
+bool readPackage(const QString& path, PackageEntries& entries, QString* error)
 {
-    PackageEntries result;
     const QString script = QStringLiteral(
         "import base64, sys, zipfile\n"
         "z = zipfile.ZipFile(sys.argv[1])\n"
-        "bad = z.testzip()\n"
-        "if bad is not None: sys.exit('bad CRC: ' + bad)\n"
+        "if z.testzip() is not None: sys.exit('bad CRC')\n"
         "for i in z.infolist():\n"
-        "    if i.compress_type != 0: sys.exit('compressed: ' + i.filename)\n"
+        "    if i.compress_type != 0 or i.date_time != (1980, 1, 1, 0, 0, 0): sys.exit('entry ' + i.filename)\n"
         "    print(base64.b64encode(i.filename.encode()).decode(), base64.b64encode(z.read(i)).decode())\n");
     QProcess process;
-    process.start(QStandardPaths::findExecutable(QStringLiteral("python3")), {QStringLiteral("-c"), script, path});
+    process.start(QStringLiteral("python3"), {QStringLiteral("-c"), script, path});
+    entries.clear();
     if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        result.error = QString::fromUtf8(process.readAllStandardError());
-        return result;
+        if (error)
+            *error = QString::fromUtf8(process.readAllStandardError());
+        return false;
     }
     for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         if (fields.size() == 2)
-            result.entries.append({QString::fromUtf8(QByteArray::fromBase64(fields[0])),
-                                   QByteArray::fromBase64(fields[1])});
+            entries.append({QString::fromUtf8(QByteArray::fromBase64(fields[0])), QByteArray::fromBase64(fields[1])});
     }
-    result.ok = true;
-    return result;
+    return true;
+}
+
+QStringList entryNames(const PackageEntries& entries)
+{
+    QStringList names;
+    for (const auto& entry : entries)
+        names.append(entry.first);
+    return names;
+}
+
+QByteArray entryData(const PackageEntries& entries, const QString& name)
+{
+    for (const auto& entry : entries)
+        if (entry.first == name)
+            return entry.second;
+    return QByteArray();
 }

@@ -1,5 +1,5 @@
-// Reads a ZIP package back with an independent reader (Python's zipfile): entry names in
-// archive order and their bytes, after zipfile has verified every CRC.
+// Reads a ZIP package back with an independent reader (Python's zipfile, which verifies every
+// CRC and refuses compressed entries here): entry names in archive order with their bytes.
 #pragma once
 
 #include <QByteArray>
@@ -7,15 +7,10 @@
 #include <QPair>
 #include <QString>
 
-struct PackageEntries
-{
-    bool ok = false;
-    QString error; // the reader's complaint, or why it could not run
-    QList<QPair<QString, QByteArray>> entries;
-
-    QStringList names() const;
-    QByteArray data(const QString& name) const; // empty when absent
-};
+using PackageEntries = QList<QPair<QString, QByteArray>>;
 
 bool pythonAvailable();
-PackageEntries readPackage(const QString& path);
+// False with the reader's complaint in error.
+bool readPackage(const QString& path, PackageEntries& entries, QString* error = nullptr);
+QStringList entryNames(const PackageEntries& entries);
+QByteArray entryData(const PackageEntries& entries, const QString& name);

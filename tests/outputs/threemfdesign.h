@@ -1,7 +1,6 @@
-// A real design for the 3MF export tests and benchmarks: components of a real KiCad netlist
-// with their KiCad footprints, sunk at several depths into a box part, and tracks between
-// pads of neighbouring components. Unlike DesignFixture::realDesign, the components sit at
-// several depths, so that the print plan pauses more than once.
+// A real design for the 3MF export tests and benchmark: components of a real KiCad netlist
+// with their KiCad footprints, sunk at several depths into a box part (so that the print plan
+// pauses more than once, unlike DesignFixture::realDesign), and a track per pair of neighbours.
 #pragma once
 
 #include "model/netlist.h"
@@ -10,11 +9,7 @@
 #include "outputs/assemblyrecords.h"
 #include "outputs/printplan.h"
 
-#include <QMap>
-#include <QString>
-
 #include <AIS_InteractiveContext.hxx>
-#include <TopoDS_Shape.hxx>
 
 struct ThreeMfDesign
 {
@@ -30,10 +25,10 @@ struct ThreeMfDesign
 
 struct ThreeMfDesignSpec
 {
-    int components = 6;   // taken from the netlist in order, then repeated under new references
-    double partBottom = 3.0; // world Z of the part's bottom (not 0, so the plate shift shows)
+    int components = 6;      // the netlist's small ones in order, then again under new references
+    double partBottom = 3.0; // world Z of the part's bottom: not 0, so that the plate shift shows
     double partX = 100.0, partY = 80.0, partZ = 15.0;
 };
 
-// False (with the reason) when the KiCad library or the netlist cannot be read.
+// False, with the reason, when the KiCad library or the netlist is missing.
 bool buildThreeMfDesign(const ThreeMfDesignSpec& spec, ThreeMfDesign& design, QString* why);
