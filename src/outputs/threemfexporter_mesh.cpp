@@ -179,7 +179,8 @@ void ThreeMfExporter::weldAndCheckShell(ShellMesh& mesh, double weldTolerance, M
             std::swap(t.v2, t.v3);
         if (counts)
             ++counts->flippedShells;
-        qWarning() << "ThreeMfExporter: inside-out shell flipped (" << mesh.triangles.size() << "triangle(s))";
+        qWarning().nospace() << "ThreeMfExporter: inside-out shell flipped (" << mesh.triangles.size()
+                             << " triangle(s))";
     }
 }
 
@@ -253,7 +254,7 @@ ShellMesh ThreeMfExporter::triangulate(const TopoDS_Shape& shape, double linearD
         meshShell(uniqueFaces(shape, &seen), weldTolerance, counts, result, unmeshed);
 
         if (unmeshed > 0) {
-            qWarning() << "ThreeMfExporter: " << unmeshed
+            qWarning() << "ThreeMfExporter:" << unmeshed
                        << "face(s) came back without a triangulation — the shell is written with that many holes";
             if (counts)
                 counts->unmeshedFaces += unmeshed;

@@ -70,7 +70,7 @@ TEST(ThreeMfTriangulate, SolidsComeOutClosedOutwardAndWeldedApart)
     struct Row { const char* what; TopoDS_Shape shape; int vertices, triangles, open, flipped; const char* warning; };
     const Row rows[] = {
         {"box", box(0, 20), 8, 12, 0, 0, nullptr},
-        {"inside-out box is flipped", box(0).Reversed(), 8, 12, 0, 1, "inside-out shell flipped ( 12 triangle(s))"},
+        {"inside-out box is flipped", box(0).Reversed(), 8, 12, 0, 1, "inside-out shell flipped (12 triangle(s))"},
         {"open shell is never flipped", openBox().Reversed(), 8, 10, 1, 0, "shell left open — 4 boundary edge(s), 10 triangle(s)"},
         {"two solids are welded apart", twoBoxes(false), 16, 24, 0, 0, nullptr},
         {"a shared face closes both solids", twoBoxes(true), 16, 24, 0, 0, nullptr},
