@@ -43,10 +43,8 @@ void MainWindow::manageRoutingRules() {}
 void MainWindow::generateComponents() {}
 void MainWindow::toggleRatsnestDisplay() {}
 void MainWindow::showRatsnestInfo() {}
-void MainWindow::exportStepFile() {}
 void MainWindow::export3mfPart() {}
 void MainWindow::export3mfProject() {}
-void MainWindow::showPrintPlan() {}
 void MainWindow::onBurialAnalysisToggled(bool) {}
 
 void MainWindow::rebuildRecentProjectsMenu() {}
