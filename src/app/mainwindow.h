@@ -3,6 +3,8 @@
 #pragma once
 
 #include "app/modebinding.h"
+#include "outputs/assemblyrecords.h"
+#include "outputs/printplan.h"
 #include "components/footprintmanager.h"
 #include "project/projectmanager.h"
 
@@ -32,6 +34,7 @@ class BurialAnalyzer;
 class ComponentManager;
 class OccWidget;
 class PadCacheManager;
+class PrintPlanDialog;
 class PropertiesPanel;
 class RoutingController;
 class SelectionController;
@@ -54,6 +57,11 @@ public:
     using OpenFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
                                                   const QString&)>;
     void setOpenFileChooser(OpenFileChooser chooser);
+    // Save-file dialog of the export flows, replaceable likewise. Arguments: parent,
+    // remembered-directory kind, caption, filter, accepted suffixes.
+    using SaveFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
+                                                  const QStringList&)>;
+    void setSaveFileChooser(SaveFileChooser chooser);
 
     bool isViewerReady() const;
     bool ensureViewerReady();
@@ -78,6 +86,9 @@ public:
     bool orientShapeToFace(const TopoDS_Face& face);
 
     static QString abbreviatedList(const QStringList& names);
+    // Warning paragraphs of an export's problem counts; empty when there is none.
+    static QString describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
+                                        int straySolidsRemoved, int partSolids);
 
 public slots:
     void newProject();
@@ -100,6 +111,7 @@ public slots:
     void export3mfPart();
     void export3mfProject();
     void showPrintPlan();
+    PrintPlan buildPrintPlan(double layerHeightMm);
     void onBurialAnalysisToggled(bool checked);
     void onViewerReady();
     void onOccWidgetDestroyed();
@@ -132,6 +144,13 @@ private:
 
     bool hasPlacedComponents() const;
     bool hasFootprintedComponents() const;
+
+    // Outputs
+    const QMap<QString, PlacedComponentData>& placedComponentMap() const;
+    AssemblyInput assemblyInput() const;
+    QString chooseSaveFile(int kind, const QString& caption, const QString& filter, const QStringList& suffixes);
+    PrintPlanDialog* m_printPlanDialog = nullptr;
+    SaveFileChooser m_saveFileChooser;
 
     // Part import
     bool confirmPartReplacement();

@@ -56,8 +56,9 @@ void MainWindow::createFileMenu()
 
     QMenu* exportMenu = menu->addMenu(tr("3D Export"));
 
-    m_exportStepAction =
-        unavailable(addSlotAction(exportMenu, tr("Export STEP..."), this, &MainWindow::exportStepFile));
+    // The exports and the print plan follow the part (updateActionStates).
+    m_exportStepAction = addSlotAction(exportMenu, tr("Export STEP..."), this, &MainWindow::exportStepFile);
+    m_exportStepAction->setEnabled(false);
 
     m_export3mfPartAction =
         unavailable(addSlotAction(exportMenu, tr("Export 3MF part..."), this, &MainWindow::export3mfPart));
@@ -71,8 +72,8 @@ void MainWindow::createFileMenu()
         tr("Like the part export, plus the native insertion pauses (M601) loaded by PrusaSlicer "
            "when the file is opened as a project."));
 
-    m_printPlanAction =
-        unavailable(addSlotAction(menu, tr("Print layout..."), this, &MainWindow::showPrintPlan));
+    m_printPlanAction = addSlotAction(menu, tr("Print layout..."), this, &MainWindow::showPrintPlan);
+    m_printPlanAction->setEnabled(false);
     m_printPlanAction->setToolTip(tr("Print pause report: at which layer to pause\n"
                                      "and which components to insert, sorted by height."));
 

@@ -41,10 +41,8 @@ void MainWindow::manageAutoSaveSettings() {}
 void MainWindow::manageRoutingRules() {}
 void MainWindow::toggleRatsnestDisplay() {}
 void MainWindow::showRatsnestInfo() {}
-void MainWindow::exportStepFile() {}
 void MainWindow::export3mfPart() {}
 void MainWindow::export3mfProject() {}
-void MainWindow::showPrintPlan() {}
 
 void MainWindow::rebuildRecentProjectsMenu() {}
 void MainWindow::createLanguageMenu(QMenu*) {}

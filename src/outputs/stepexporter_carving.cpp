@@ -87,7 +87,8 @@ TopoDS_Shape StepExporter::dropSolidsInsideTool(const TopoDS_Shape& shape, const
                                                 double tolerance, int& removed)
 {
     removed = 0;
-    try {
+    int dropped = 0;
+    const TopoDS_Shape cleaned = OccUtils::guardedCall(shape, "dropSolidsInsideTool", [&]() -> TopoDS_Shape {
         const QList<TopoDS_Shape> solids = solidsOf(shape);
         if (solids.size() < 2)
             return shape;
@@ -104,6 +105,7 @@ TopoDS_Shape StepExporter::dropSolidsInsideTool(const TopoDS_Shape& shape, const
             }
         }
         const int marked = int(std::count(inside.begin(), inside.end(), true));
+        // Never empty the result: when everything would go, nothing goes.
         if (marked == 0 || marked == solids.size())
             return shape;
 
@@ -111,17 +113,11 @@ TopoDS_Shape StepExporter::dropSolidsInsideTool(const TopoDS_Shape& shape, const
         for (int i = 0; i < solids.size(); ++i)
             if (!inside[size_t(i)])
                 kept.append(solids.at(i));
-        removed = marked;
+        dropped = marked;
         return kept.size() == 1 ? kept.first() : compoundOf(kept);
-    } catch (const Standard_Failure& failure) {
-        OccUtils::detail::warnOccFailure("dropSolidsInsideTool", failure);
-    } catch (const std::exception& exception) {
-        OccUtils::detail::warnStdException("dropSolidsInsideTool", exception);
-    } catch (...) {
-        OccUtils::detail::warnUnknown("dropSolidsInsideTool");
-    }
-    removed = 0;
-    return shape;
+    });
+    removed = cleaned.IsSame(shape) ? 0 : dropped;
+    return cleaned;
 }
 
 TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_Shape& tool, double baseFuzzy,
@@ -160,7 +156,7 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
     OneCutResult result;
     if (part.IsNull() || tools.isEmpty())
         return result;
-    try {
+    return OccUtils::guardedCall(OneCutResult(), "cutAllAtOnce", [&]() -> OneCutResult {
         TopTools_ListOfShape arguments;
         arguments.Append(part);
         TopTools_ListOfShape toolList;
@@ -222,12 +218,5 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         result.shape = dropSolidsInsideTool(cut.Shape(), compoundOf(tools), std::max(fuzzy, kZero), removed);
         result.straySolidsRemoved = removed;
         return result;
-    } catch (const Standard_Failure& failure) {
-        OccUtils::detail::warnOccFailure("cutAllAtOnce", failure);
-    } catch (const std::exception& exception) {
-        OccUtils::detail::warnStdException("cutAllAtOnce", exception);
-    } catch (...) {
-        OccUtils::detail::warnUnknown("cutAllAtOnce");
-    }
-    return OneCutResult();
+    });
 }

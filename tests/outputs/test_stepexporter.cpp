@@ -494,7 +494,13 @@ TEST(StepExport, BadInputLeavesThePreviousFileIntact)
     EXPECT_TRUE(blocked.error.startsWith(QStringLiteral("Failed to write the STEP file.")));
     EXPECT_TRUE(QFileInfo(occupied + QStringLiteral("/inside")).isDir());
 
-    // A read-only folder holding an earlier export: that export survives untouched.
+}
+
+TEST(StepExport, ReadOnlyFolderKeepsTheEarlierExport)
+{
+    Board board;
+    board.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    QTemporaryDir dir;
     const QString lockedDir = dir.filePath(QStringLiteral("locked"));
     ASSERT_TRUE(QDir().mkpath(lockedDir));
     const QString previous = lockedDir + QStringLiteral("/board.step");
