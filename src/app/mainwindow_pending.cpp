@@ -41,8 +41,6 @@ void MainWindow::manageAutoSaveSettings() {}
 void MainWindow::manageRoutingRules() {}
 void MainWindow::toggleRatsnestDisplay() {}
 void MainWindow::showRatsnestInfo() {}
-void MainWindow::export3mfPart() {}
-void MainWindow::export3mfProject() {}
 
 void MainWindow::rebuildRecentProjectsMenu() {}
 void MainWindow::createLanguageMenu(QMenu*) {}
