@@ -1,6 +1,5 @@
 #include "threemfdesign.h"
 
-#include "designfixture.h"
 #include "testsupport.h"
 
 #include "components/footprintmanager.h"
@@ -14,16 +13,6 @@
 #include <Aspect_DisplayConnection.hxx>
 #include <OpenGl_GraphicDriver.hxx>
 #include <V3d_Viewer.hxx>
-
-AssemblyInput ThreeMfDesign::input() const
-{
-    AssemblyInput in;
-    in.mainPart = part;
-    in.components = &components;
-    in.routes = &routes;
-    in.routeShape = &DesignFixture::routeShape;
-    return in;
-}
 
 PrintPlan ThreeMfDesign::plan(double layerHeight) const
 {

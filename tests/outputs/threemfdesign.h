@@ -3,23 +3,16 @@
 // pauses more than once, unlike DesignFixture::realDesign), and a track per pair of neighbours.
 #pragma once
 
-#include "model/netlist.h"
-#include "model/placedcomponentdata.h"
-#include "model/routerecords.h"
-#include "outputs/assemblyrecords.h"
+#include "designfixture.h"
+
 #include "outputs/printplan.h"
 
 #include <AIS_InteractiveContext.hxx>
 
-struct ThreeMfDesign
+struct ThreeMfDesign : DesignFixture::Design
 {
-    TopoDS_Shape part;
-    QMap<QString, PlacedComponentData> components;
-    Netlist netlist;
-    QList<Route> routes;
     opencascade::handle<AIS_InteractiveContext> context; // holds the displayed pads and bodies
 
-    AssemblyInput input() const;
     PrintPlan plan(double layerHeight) const;
 };
 
