@@ -4,6 +4,7 @@
 #include "threemfdesign.h"
 
 #include "outputs/exportoptions.h"
+#include "outputs/printplangenerator.h"
 #include "outputs/threemfexporter.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <csignal>
 #include <sys/resource.h>
+#include <tuple>
 
 namespace {
 
@@ -218,4 +220,17 @@ TEST_F(ThreeMfExport, FailuresExplainAndKeepThePreviousFile)
     summary = ThreeMfExporter().exportThreeMf(target(), AssemblyInput(), plan, ExportOptions());
     EXPECT_EQ(summary.error, "No main shape loaded.");
     EXPECT_EQ(readAll(target()), "previous export");
+}
+
+TEST_F(ThreeMfExport, PartWithoutComponentsIsOneVolumeWithoutPauses)
+{
+    const QMap<QString, PlacedComponentData> none;
+    AssemblyInput input = s_design.input();
+    input.components = &none;
+    input.routes = nullptr;
+    const PrintPlan plan = PrintPlanGenerator::generate(none, {}, s_design.part, 0.2);
+    const ThreeMfExportSummary summary = ThreeMfExporter().exportThreeMf(target(), input, plan, ExportOptions());
+    ASSERT_TRUE(summary.ok) << summary.error.toStdString();
+    EXPECT_EQ(std::tuple(summary.partCount, summary.triangleCount, summary.nativePauseCount), std::tuple(1, 12, 0));
+    EXPECT_FALSE(entryNames(package()).contains(kPauses));
 }
