@@ -862,6 +862,244 @@ Remaining length: %1 mm</source>
         <source>Routing rules applied: width %1 mm, height %2 mm, clearance %3 mm, pad clearance %4 mm</source>
         <translation type="unfinished"></translation>
     </message>
+    <message numerus="yes">
+        <source>⚠ %n cavity(ies) could not be cut (Boolean subtraction failed): the affected component(s) will appear without a recess. Try moving them slightly or checking their footprint.</source>
+        <translation>
+            <numerusform>⚠ %n cavity could not be cut (Boolean subtraction failed): the affected component will appear without a recess. Try moving it slightly or checking its footprint.</numerusform>
+            <numerusform>⚠ %n cavities could not be cut (Boolean subtraction failed): the affected components will appear without a recess. Try moving them slightly or checking their footprint.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n cavity(ies) were cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</source>
+        <translation>
+            <numerusform>⚠ %n cavity was cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</numerusform>
+            <numerusform>⚠ %n cavities were cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n conductor element(s) could not be fused into a single solid: their overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected net(s).</source>
+        <translation>
+            <numerusform>⚠ %n conductor element could not be fused into a single solid: its overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected net.</numerusform>
+            <numerusform>⚠ %n conductor elements could not be fused into a single solid: their overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected nets.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>ℹ %n cavity(ies) were handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means those cuts are running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes them reliable.</source>
+        <translation>
+            <numerusform>ℹ %n cavity was handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means that cut is running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes it reliable.</numerusform>
+            <numerusform>ℹ %n cavities were handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means those cuts are running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes them reliable.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ The carved part is made of %n disconnected piece(s). The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</source>
+        <translation>
+            <numerusform>⚠ The carved part is made of %n disconnected piece. The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</numerusform>
+            <numerusform>⚠ The carved part is made of %n disconnected pieces. The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Import a STEP part before exporting.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export STEP</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STEP Files (*.step *.stp);;All Files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exporting STEP...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✗ STEP export failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STEP export error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export failed:
+
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ STEP export: %n cavity(ies)</source>
+        <translation>
+            <numerusform>✓ STEP export: %n cavity</numerusform>
+            <numerusform>✓ STEP export: %n cavities</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n conductor element(s)</source>
+        <translation>
+            <numerusform>%n conductor element</numerusform>
+            <numerusform>%n conductor elements</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>✓ File exported:
+%1
+
+Content:
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• Main part: hollowed (%n cavity(ies))
+</source>
+        <translation>
+            <numerusform>• Main part: hollowed (%n cavity)
+</numerusform>
+            <numerusform>• Main part: hollowed (%n cavities)
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• Conductor: %n element(s) (pads + tracks)
+
+</source>
+        <translation>
+            <numerusform>• Conductor: %n element (pads + tracks)
+
+</numerusform>
+            <numerusform>• Conductor: %n elements (pads + tracks)
+
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The two shapes are distinct objects in the STEP file.
+Assign them different materials in your slicer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STEP export successful</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import a STEP part first before generating the print drawing.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export 3MF project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export 3MF part</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>3MF Files (*.3mf);;All Files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>3MF export cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exporting 3MF...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✗ 3MF export failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>3MF export error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ 3MF export: %n object(s)</source>
+        <translation>
+            <numerusform>✓ 3MF export: %n object</numerusform>
+            <numerusform>✓ 3MF export: %n objects</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>3MF export successful</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✓ 3MF file exported:
+%1
+
+Content:
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• Single item, %n part(s) (component + conductors)
+</source>
+        <translation>
+            <numerusform>• Single item, %n part (component + conductors)
+</numerusform>
+            <numerusform>• Single item, %n parts (component + conductors)
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• Embedded break plan: Metadata/Vantorquelle_PrintPlan%1
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause heights are carried over in the 3MF file (attachments).
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Note: the break schedule is unavailable (%1) — the attachments indicate this.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• PrusaSlicer settings: %n perimeter(s) + %1% infill (Slic3r_PE_model.config).</source>
+        <translation>
+            <numerusform>• PrusaSlicer settings: %n perimeter + %1% infill (Slic3r_PE_model.config).</numerusform>
+            <numerusform>• PrusaSlicer settings: %n perimeters + %1% infill (Slic3r_PE_model.config).</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n embedded M601 pause(s) with LCD message: open the 3MF as a PROJECT in PrusaSlicer and slice at %1 mm (first layer included) — the insertion pause(s) already on the layer slider.</source>
+        <translation>
+            <numerusform>• %n embedded M601 pause with LCD message: open the 3MF as a PROJECT in PrusaSlicer and slice at %1 mm (first layer included) — the insertion pause is already on the layer slider.</numerusform>
+            <numerusform>• %n embedded M601 pauses with LCD message: open the 3MF as a PROJECT in PrusaSlicer and slice at %1 mm (first layer included) — the insertion pauses are already on the layer slider.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• No native pause to embed: all insertions happen at the end of the print.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ Native pauses not embedded: pause plan unavailable (%1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports that as an open model. The usual cause is a face the mesher could not triangulate — see below.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ℹ %n shell(s) came out of the mesher inside-out and were flipped before writing. The file is correct; the shape they came from is not quite, so keep an eye on the affected geometry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ %n edge(s) are shared by more than two triangles inside a single shell: that surface is written twice over itself and a slicer reads it as a self-intersection.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ %n face(s) could not be meshed and are MISSING from the file: the exported shell has that many holes. Widen or deepen the thinnest tracks and export again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part keeps their cavity, with nothing inside it. Check the tracks and pads of the affected element(s).</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -930,6 +1168,145 @@ Remaining length: %1 mm</source>
     <name>MoveVertexCommand</name>
     <message>
         <source>Move vertex %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PrintPlanDialog</name>
+    <message>
+        <source>Printing plan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Layer height:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Layer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Z pause (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ref</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>X (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Y (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cavity top (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Heights measured from the bottom of the part (slicer reference point). Assumption: cavity accessible from above—check for cavities opening onto a side face in the 3D view.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy report</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export text...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>uninitialized generator</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Plan unavailable: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Part: %1 mm — %n layer(s)</source>
+        <translation>
+            <numerusform>Part: %1 mm — %n layer</numerusform>
+            <numerusform>Part: %1 mm — %n layers</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n pause(s)</source>
+        <translation>
+            <numerusform>%n pause</numerusform>
+            <numerusform>%n pauses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n insertion(s)</source>
+        <translation>
+            <numerusform>%n insertion</numerusform>
+            <numerusform>%n insertions</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Without insertion: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Report copied to the clipboard.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Text files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export the print plan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to write file:
+%1
+
+%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exported plan: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1714,6 +2091,64 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>The ASCII STL file is damaged: line %1 does not continue a facet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ThreeMfExportDialog</name>
+    <message>
+        <source>Perimeters applied to conductive elements
+(%1 % forced infill, PrusaSlicer settings):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Embed the pause plan as text (.txt)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Embed the pause plan as CSV (.csv)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Native insertion pauses (M601) will be embedded: open the file as a project in PrusaSlicer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ThreeMfExporter</name>
+    <message>
+        <source>Insert %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Insert %n component(s) (see plan)</source>
+        <translation>
+            <numerusform>Insert %n component (see plan)</numerusform>
+            <numerusform>Insert %n components (see plan)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No main shape loaded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to prepare the assembly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Meshing of the main part failed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The print plan&apos;s pauses cannot be written for the slicer: with a layer height of %1 mm their heights do not follow one another within the part.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to create the 3MF file: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to write the 3MF file: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -905,6 +905,259 @@ Longueur restante&#xa0;: %1 mm</translation>
         <source>Routing rules applied: width %1 mm, height %2 mm, clearance %3 mm, pad clearance %4 mm</source>
         <translation>Règles de routage appliquées&#xa0;: largeur %1 mm, hauteur %2 mm, isolation %3 mm, isolation aux pastilles %4 mm</translation>
     </message>
+    <message numerus="yes">
+        <source>⚠ %n cavity(ies) could not be cut (Boolean subtraction failed): the affected component(s) will appear without a recess. Try moving them slightly or checking their footprint.</source>
+        <translation>
+            <numerusform>⚠ %n cavité n&apos;a pas pu être creusée (échec de la soustraction booléenne)&#xa0;: le composant concerné apparaîtra sans logement. Essayez de le déplacer légèrement ou de vérifier son empreinte.</numerusform>
+            <numerusform>⚠ %n cavités n&apos;ont pas pu être creusées (échec de la soustraction booléenne)&#xa0;: les composants concernés apparaîtront sans logement. Essayez de les déplacer légèrement ou de vérifier leur empreinte.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n cavity(ies) were cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</source>
+        <translation>
+            <numerusform>⚠ %n cavité a été creusée mais la pièce obtenue n&apos;est pas un solide sain&#xa0;: aucune tolérance n&apos;a donné de résultat valide. Une fois tranché, le fichier peut présenter des trous, des parois inversées ou des pistes manquantes. La cause habituelle est une piste plus fine que les tolérances nécessaires à la découpe — élargissez ou approfondissez les pistes les plus fines, ou éloignez-les des boîtiers des composants.</numerusform>
+            <numerusform>⚠ %n cavités ont été creusées mais la pièce obtenue n&apos;est pas un solide sain&#xa0;: aucune tolérance n&apos;a donné de résultat valide. Une fois tranché, le fichier peut présenter des trous, des parois inversées ou des pistes manquantes. La cause habituelle est une piste plus fine que les tolérances nécessaires à la découpe — élargissez ou approfondissez les pistes les plus fines, ou éloignez-les des boîtiers des composants.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n conductor element(s) could not be fused into a single solid: their overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected net(s).</source>
+        <translation>
+            <numerusform>⚠ %n élément conducteur n&apos;a pas pu être fusionné en un solide unique&#xa0;: ses morceaux qui se chevauchent sont exportés tels quels, et tout logiciel qui maille le fichier y voit une coque qui se traverse elle-même. Simplifiez les pistes du ou des nets concernés.</numerusform>
+            <numerusform>⚠ %n éléments conducteurs n&apos;ont pas pu être fusionnés en un solide unique&#xa0;: leurs morceaux qui se chevauchent sont exportés tels quels, et tout logiciel qui maille le fichier y voit une coque qui se traverse elle-même. Simplifiez les pistes des nets concernés.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>ℹ %n cavity(ies) were handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means those cuts are running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes them reliable.</source>
+        <translation>
+            <numerusform>ℹ %n cavité a été rendue par l&apos;opération booléenne encore remplie de la matière de la pièce, qui serait entrée en collision avec le conducteur placé là. Le surplus a été supprimé et le fichier est correct — mais cela signifie que cette découpe est à la limite de ce que permettent les tolérances. Élargir ou approfondir les pistes et pastilles concernées la rend fiable.</numerusform>
+            <numerusform>ℹ %n cavités ont été rendues par l&apos;opération booléenne encore remplies de la matière de la pièce, qui serait entrée en collision avec le conducteur placé là. Le surplus a été supprimé et le fichier est correct — mais cela signifie que ces découpes sont à la limite de ce que permettent les tolérances. Élargir ou approfondir les pistes et pastilles concernées les rend fiables.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ The carved part is made of %n disconnected piece(s). The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</source>
+        <translation>
+            <numerusform>⚠ La pièce creusée est constituée de %n morceau disjoint. Les cavités l&apos;ont découpée&#xa0;: tout ce qui ne repose pas sur le plateau sera imprimé dans le vide. Vérifiez les pistes qui passent au plus près des bords et les unes des autres.</numerusform>
+            <numerusform>⚠ La pièce creusée est constituée de %n morceaux disjoints. Les cavités l&apos;ont découpée&#xa0;: tout ce qui ne repose pas sur le plateau sera imprimé dans le vide. Vérifiez les pistes qui passent au plus près des bords et les unes des autres.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Import a STEP part before exporting.</source>
+        <translation>Importez une pièce STEP avant d&apos;exporter.</translation>
+    </message>
+    <message>
+        <source>Export STEP</source>
+        <translation>Exporter en STEP</translation>
+    </message>
+    <message>
+        <source>STEP Files (*.step *.stp);;All Files (*)</source>
+        <translation>Fichiers STEP (*.step *.stp);;Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>Exporting STEP...</source>
+        <translation>Export STEP en cours...</translation>
+    </message>
+    <message>
+        <source>✗ STEP export failed</source>
+        <translation>✗ Échec de l&apos;export STEP</translation>
+    </message>
+    <message>
+        <source>STEP export error</source>
+        <translation>Erreur d&apos;export STEP</translation>
+    </message>
+    <message>
+        <source>Export failed:
+
+%1</source>
+        <translation>Échec de l&apos;export&#xa0;:
+
+%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ STEP export: %n cavity(ies)</source>
+        <translation>
+            <numerusform>✓ Export STEP&#xa0;: %n cavité</numerusform>
+            <numerusform>✓ Export STEP&#xa0;: %n cavités</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n conductor element(s)</source>
+        <translation>
+            <numerusform>%n élément conducteur</numerusform>
+            <numerusform>%n éléments conducteurs</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>✓ File exported:
+%1
+
+Content:
+</source>
+        <translation>✓ Fichier exporté&#xa0;:
+%1
+
+Contenu&#xa0;:
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• Main part: hollowed (%n cavity(ies))
+</source>
+        <translation>
+            <numerusform>• Pièce principale&#xa0;: creusée (%n cavité)
+</numerusform>
+            <numerusform>• Pièce principale&#xa0;: creusée (%n cavités)
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• Conductor: %n element(s) (pads + tracks)
+
+</source>
+        <translation>
+            <numerusform>• Conducteur&#xa0;: %n élément (pastilles + pistes)
+
+</numerusform>
+            <numerusform>• Conducteur&#xa0;: %n éléments (pastilles + pistes)
+
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The two shapes are distinct objects in the STEP file.
+Assign them different materials in your slicer.</source>
+        <translation>Les deux formes sont des objets distincts dans le fichier STEP.
+Attribuez-leur des matériaux différents dans votre trancheur.</translation>
+    </message>
+    <message>
+        <source>STEP export successful</source>
+        <translation>Export STEP réussi</translation>
+    </message>
+    <message>
+        <source>Import a STEP part first before generating the print drawing.</source>
+        <translation>Importez d&apos;abord une pièce STEP avant de générer le plan d&apos;impression.</translation>
+    </message>
+    <message>
+        <source>Export 3MF project</source>
+        <translation>Exporter le projet 3MF</translation>
+    </message>
+    <message>
+        <source>Export 3MF part</source>
+        <translation>Exporter la pièce en 3MF</translation>
+    </message>
+    <message>
+        <source>3MF Files (*.3mf);;All Files (*)</source>
+        <translation>Fichiers 3MF (*.3mf);;Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>3MF export cancelled</source>
+        <translation>Export 3MF annulé</translation>
+    </message>
+    <message>
+        <source>Exporting 3MF...</source>
+        <translation>Export 3MF en cours...</translation>
+    </message>
+    <message>
+        <source>✗ 3MF export failed</source>
+        <translation>✗ Échec de l&apos;export 3MF</translation>
+    </message>
+    <message>
+        <source>3MF export error</source>
+        <translation>Erreur d&apos;export 3MF</translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ 3MF export: %n object(s)</source>
+        <translation>
+            <numerusform>✓ Export 3MF&#xa0;: %n objet</numerusform>
+            <numerusform>✓ Export 3MF&#xa0;: %n objets</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>3MF export successful</source>
+        <translation>Export 3MF réussi</translation>
+    </message>
+    <message>
+        <source>✓ 3MF file exported:
+%1
+
+Content:
+</source>
+        <translation>✓ Fichier 3MF exporté&#xa0;:
+%1
+
+Contenu&#xa0;:
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• Single item, %n part(s) (component + conductors)
+</source>
+        <translation>
+            <numerusform>• Objet unique, %n pièce (composant + conducteurs)
+</numerusform>
+            <numerusform>• Objet unique, %n pièces (composant + conducteurs)
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• Embedded break plan: Metadata/Vantorquelle_PrintPlan%1
+
+</source>
+        <translation>• Plan de pauses intégré&#xa0;: Metadata/Vantorquelle_PrintPlan%1
+
+</translation>
+    </message>
+    <message>
+        <source>Pause heights are carried over in the 3MF file (attachments).
+</source>
+        <translation>Les hauteurs de pause sont reprises dans le fichier 3MF (pièces jointes).
+</translation>
+    </message>
+    <message>
+        <source>Note: the break schedule is unavailable (%1) — the attachments indicate this.
+</source>
+        <translation>Remarque&#xa0;: le plan de pauses est indisponible (%1) — les pièces jointes le signalent.
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• PrusaSlicer settings: %n perimeter(s) + %1% infill (Slic3r_PE_model.config).</source>
+        <translation>
+            <numerusform>• Réglages PrusaSlicer&#xa0;: %n périmètre + %1&#xa0;% de remplissage (Slic3r_PE_model.config).</numerusform>
+            <numerusform>• Réglages PrusaSlicer&#xa0;: %n périmètres + %1&#xa0;% de remplissage (Slic3r_PE_model.config).</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n embedded M601 pause(s) with LCD message: open the 3MF as a PROJECT in PrusaSlicer and slice at %1 mm (first layer included) — the insertion pause(s) already on the layer slider.</source>
+        <translation>
+            <numerusform>• %n pause M601 intégrée avec message LCD&#xa0;: ouvrez le 3MF comme PROJET dans PrusaSlicer et tranchez à %1 mm (première couche comprise) — la pause d&apos;insertion est déjà sur le curseur des couches.</numerusform>
+            <numerusform>• %n pauses M601 intégrées avec message LCD&#xa0;: ouvrez le 3MF comme PROJET dans PrusaSlicer et tranchez à %1 mm (première couche comprise) — les pauses d&apos;insertion sont déjà sur le curseur des couches.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• No native pause to embed: all insertions happen at the end of the print.</source>
+        <translation>• Aucune pause native à intégrer&#xa0;: toutes les insertions ont lieu à la fin de l&apos;impression.</translation>
+    </message>
+    <message>
+        <source>⚠ Native pauses not embedded: pause plan unavailable (%1).</source>
+        <translation>⚠ Pauses natives non intégrées&#xa0;: plan de pauses indisponible (%1).</translation>
+    </message>
+    <message>
+        <source>⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports that as an open model. The usual cause is a face the mesher could not triangulate — see below.</source>
+        <translation>⚠ Coque(s) non refermée(s)&#xa0;: %n. Le maillage écrit y présente des arêtes de bord, et un trancheur le signale comme un modèle ouvert. La cause habituelle est une face que le mailleur n&apos;a pas pu trianguler — voir ci-dessous.</translation>
+    </message>
+    <message>
+        <source>ℹ %n shell(s) came out of the mesher inside-out and were flipped before writing. The file is correct; the shape they came from is not quite, so keep an eye on the affected geometry.</source>
+        <translation>ℹ Coque(s) sortie(s) du mailleur à l&apos;envers et retournée(s) avant l&apos;écriture&#xa0;: %n. Le fichier est correct&#xa0;; la forme d&apos;origine ne l&apos;est pas tout à fait, surveillez donc la géométrie concernée.</translation>
+    </message>
+    <message>
+        <source>⚠ %n edge(s) are shared by more than two triangles inside a single shell: that surface is written twice over itself and a slicer reads it as a self-intersection.</source>
+        <translation>⚠ Arête(s) partagée(s) par plus de deux triangles au sein d&apos;une même coque&#xa0;: %n. Cette surface est écrite deux fois sur elle-même et un trancheur y voit une auto-intersection.</translation>
+    </message>
+    <message>
+        <source>⚠ %n face(s) could not be meshed and are MISSING from the file: the exported shell has that many holes. Widen or deepen the thinnest tracks and export again.</source>
+        <translation>⚠ Face(s) impossible(s) à mailler et ABSENTE(S) du fichier&#xa0;: %n. La coque exportée présente autant de trous. Élargissez ou approfondissez les pistes les plus fines et exportez à nouveau.</translation>
+    </message>
+    <message>
+        <source>⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part keeps their cavity, with nothing inside it. Check the tracks and pads of the affected element(s).</source>
+        <translation>⚠ Élément(s) conducteur(s) impossible(s) à mailler et ABSENT(S) du fichier&#xa0;: %n. La pièce conserve leur cavité, vide. Vérifiez les pistes et pastilles du ou des éléments concernés.</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -976,6 +1229,148 @@ Longueur restante&#xa0;: %1 mm</translation>
     <message>
         <source>Move vertex %1</source>
         <translation>Déplacer le sommet %1</translation>
+    </message>
+</context>
+<context>
+    <name>PrintPlanDialog</name>
+    <message>
+        <source>Printing plan</source>
+        <translation>Plan d&apos;impression</translation>
+    </message>
+    <message>
+        <source>Layer height:</source>
+        <translation>Hauteur de couche&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Layer</source>
+        <translation>Couche</translation>
+    </message>
+    <message>
+        <source>Z pause (mm)</source>
+        <translation>Z de pause (mm)</translation>
+    </message>
+    <message>
+        <source>Ref</source>
+        <translation>Réf.</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valeur</translation>
+    </message>
+    <message>
+        <source>Footprint</source>
+        <translation>Empreinte</translation>
+    </message>
+    <message>
+        <source>X (mm)</source>
+        <translation>X (mm)</translation>
+    </message>
+    <message>
+        <source>Y (mm)</source>
+        <translation>Y (mm)</translation>
+    </message>
+    <message>
+        <source>Cavity top (mm)</source>
+        <translation>Haut de cavité (mm)</translation>
+    </message>
+    <message>
+        <source>Heights measured from the bottom of the part (slicer reference point). Assumption: cavity accessible from above—check for cavities opening onto a side face in the 3D view.</source>
+        <translation>Hauteurs mesurées depuis le bas de la pièce (point de référence du trancheur). Hypothèse&#xa0;: cavité accessible par le dessus—vérifiez dans la vue 3D les cavités qui débouchent sur une face latérale.</translation>
+    </message>
+    <message>
+        <source>Copy report</source>
+        <translation>Copier le rapport</translation>
+    </message>
+    <message>
+        <source>Export text...</source>
+        <translation>Exporter en texte...</translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation>Exporter en CSV...</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>uninitialized generator</source>
+        <translation>générateur non initialisé</translation>
+    </message>
+    <message>
+        <source>Plan unavailable: %1</source>
+        <translation>Plan indisponible&#xa0;: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Part: %1 mm — %n layer(s)</source>
+        <translation>
+            <numerusform>Pièce&#xa0;: %1 mm — %n couche</numerusform>
+            <numerusform>Pièce&#xa0;: %1 mm — %n couches</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n pause(s)</source>
+        <translation>
+            <numerusform>%n pause</numerusform>
+            <numerusform>%n pauses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n insertion(s)</source>
+        <translation>
+            <numerusform>%n insertion</numerusform>
+            <numerusform>%n insertions</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Fin</translation>
+    </message>
+    <message>
+        <source>Without insertion: %1</source>
+        <translation>Sans insertion&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Report copied to the clipboard.</source>
+        <translation>Rapport copié dans le presse-papiers.</translation>
+    </message>
+    <message>
+        <source>Text files</source>
+        <translation>Fichiers texte</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>Tous les fichiers</translation>
+    </message>
+    <message>
+        <source>CSV files</source>
+        <translation>Fichiers CSV</translation>
+    </message>
+    <message>
+        <source>Export the print plan</source>
+        <translation>Exporter le plan d&apos;impression</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>Unable to write file:
+%1
+
+%2</source>
+        <translation>Impossible d&apos;écrire le fichier&#xa0;:
+%1
+
+%2</translation>
+    </message>
+    <message>
+        <source>Exported plan: %1</source>
+        <translation>Plan exporté&#xa0;: %1</translation>
     </message>
 </context>
 <context>
@@ -1766,6 +2161,65 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>The ASCII STL file is damaged: line %1 does not continue a facet.</source>
         <translation>Le fichier STL ASCII est endommagé&#xa0;: la ligne %1 ne fait pas suite à une facette.</translation>
+    </message>
+</context>
+<context>
+    <name>ThreeMfExportDialog</name>
+    <message>
+        <source>Perimeters applied to conductive elements
+(%1 % forced infill, PrusaSlicer settings):</source>
+        <translation>Périmètres appliqués aux éléments conducteurs
+(remplissage forcé à %1&#xa0;%, réglages PrusaSlicer)&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Embed the pause plan as text (.txt)</source>
+        <translation>Intégrer le plan de pauses en texte (.txt)</translation>
+    </message>
+    <message>
+        <source>Embed the pause plan as CSV (.csv)</source>
+        <translation>Intégrer le plan de pauses en CSV (.csv)</translation>
+    </message>
+    <message>
+        <source>Native insertion pauses (M601) will be embedded: open the file as a project in PrusaSlicer.</source>
+        <translation>Les pauses d&apos;insertion natives (M601) seront intégrées&#xa0;: ouvrez le fichier comme projet dans PrusaSlicer.</translation>
+    </message>
+</context>
+<context>
+    <name>ThreeMfExporter</name>
+    <message>
+        <source>Insert %1</source>
+        <translation>Insérer %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Insert %n component(s) (see plan)</source>
+        <translation>
+            <numerusform>Insérer %n composant (voir plan)</numerusform>
+            <numerusform>Insérer %n composants (voir plan)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No main shape loaded.</source>
+        <translation>Aucune pièce principale chargée.</translation>
+    </message>
+    <message>
+        <source>Failed to prepare the assembly.</source>
+        <translation>Échec de la préparation de l&apos;assemblage.</translation>
+    </message>
+    <message>
+        <source>Meshing of the main part failed.</source>
+        <translation>Échec du maillage de la pièce principale.</translation>
+    </message>
+    <message>
+        <source>The print plan&apos;s pauses cannot be written for the slicer: with a layer height of %1 mm their heights do not follow one another within the part.</source>
+        <translation>Les pauses du plan d&apos;impression ne peuvent pas être écrites pour le trancheur&#xa0;: avec une hauteur de couche de %1 mm, leurs hauteurs ne se succèdent pas à l&apos;intérieur de la pièce.</translation>
+    </message>
+    <message>
+        <source>Unable to create the 3MF file: %1</source>
+        <translation>Impossible de créer le fichier 3MF&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Unable to write the 3MF file: %1</source>
+        <translation>Impossible d&apos;écrire le fichier 3MF&#xa0;: %1</translation>
     </message>
 </context>
 </TS>
