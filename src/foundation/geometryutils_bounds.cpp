@@ -5,6 +5,9 @@
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
+#include <BRep_Tool.hxx>
+#include <Poly_Triangulation.hxx>
+#include <TopoDS.hxx>
 #include <GProp_GProps.hxx>
 #include <TopExp_Explorer.hxx>
 
@@ -79,6 +82,23 @@ double thinnestSolidExtent(const TopoDS_Shape& shape)
     }
 }
 
+namespace detail {
+
+bool facesAreTheirMeshes(const TopoDS_Shape& shape)
+{
+    bool any = false;
+    for (TopExp_Explorer ex(shape, TopAbs_FACE); ex.More(); ex.Next()) {
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation) mesh = BRep_Tool::Triangulation(TopoDS::Face(ex.Current()), location);
+        if (mesh.IsNull() || mesh->Deflection() != 0.0)
+            return false;
+        any = true;
+    }
+    return any;
+}
+
+} // namespace detail
+
 TopoDS_Shape centerOnPlateauByCentroid(const TopoDS_Shape& shape, double targetX, double targetY,
                                        double targetZ)
 {
@@ -97,7 +117,7 @@ TopoDS_Shape centerOnPlateauByCentroid(const TopoDS_Shape& shape, double targetX
         const char* method = "bbox centre";
         try {
             GProp_GProps props;
-            BRepGProp::VolumeProperties(shape, props, false, false, false);
+            BRepGProp::VolumeProperties(shape, props, false, false, detail::facesAreTheirMeshes(shape));
             if (props.Mass() > 1e-7) {
                 const gp_Pnt c = props.CentreOfMass();
                 refX = c.X();

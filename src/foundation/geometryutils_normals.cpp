@@ -30,10 +30,11 @@ std::optional<gp_Pnt> centroidOf(const TopoDS_Shape& shape, bool byVolume)
 {
     try {
         GProp_GProps props;
+        const bool fromMeshes = detail::facesAreTheirMeshes(shape);
         if (byVolume)
-            BRepGProp::VolumeProperties(shape, props, false, false, false);
+            BRepGProp::VolumeProperties(shape, props, false, false, fromMeshes);
         else
-            BRepGProp::SurfaceProperties(shape, props, false, false);
+            BRepGProp::SurfaceProperties(shape, props, false, fromMeshes);
         if (props.Mass() > kZero)
             return props.CentreOfMass();
         return std::nullopt;

@@ -2,6 +2,7 @@
 #include "meshshapes.h"
 #include "testsupport.h"
 
+#include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
@@ -18,6 +19,8 @@
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
 #include <BRep_Tool.hxx>
 #include <Geom_Plane.hxx>
 #include <Poly_PolygonOnTriangulation.hxx>
@@ -525,5 +528,159 @@ TEST_F(StlImporterTest, ClosedMeshComesAlreadyTriangulated)
             else
                 EXPECT_EQ(mesh.get(), before[i].get());
         }
+    }
+}
+
+// Welding merges what lies within the tolerance (as sewing would) and nothing else, and
+// stays sound where cell numbers no longer fit the arithmetic.
+TEST_F(StlImporterTest, WeldingMergesNodesWithinTheTolerance)
+{
+    struct Row
+    {
+        const char* name;
+        std::vector<gp_XYZ> nodes;
+        std::vector<std::array<int, 3>> triangles;
+        double tolerance;
+        int merged;
+        int dropped;
+        std::vector<std::array<int, 3>> kept;
+    };
+    const gp_XYZ o(0, 0, 0), x(1, 0, 0), y(0, 1, 0);
+    const std::vector<Row> rows = {
+        {"apart", {o, x, y}, {{0, 1, 2}}, 1e-3, 0, 0, {{0, 1, 2}}},
+        {"seam a hair apart", {o, x, y, gp_XYZ(1, 3e-15, 0)}, {{0, 1, 2}, {0, 3, 2}}, 1e-3, 1, 0, {{0, 1, 2}, {0, 1, 2}}},
+        {"just beyond", {o, x, y, gp_XYZ(1, 2e-3, 0)}, {{0, 3, 2}}, 1e-3, 0, 0, {{0, 3, 2}}},
+        {"collapsed triangle", {o, x, y, gp_XYZ(0, 5e-4, 0)}, {{0, 1, 2}, {0, 3, 1}}, 1e-3, 1, 1, {{0, 1, 2}}},
+        // Each node joins the first kept node within reach; a chain does not fold into one.
+        {"chain", {o, gp_XYZ(8e-4, 0, 0), gp_XYZ(1.6e-3, 0, 0), y}, {{0, 1, 3}, {1, 2, 3}}, 1e-3, 1, 1, {{0, 2, 3}}},
+        {"across a cell border", {gp_XYZ(-1e-4, 0, 0), gp_XYZ(1e-4, 0, 0), x, y}, {{0, 2, 3}, {1, 2, 3}}, 1e-3, 1, 0,
+         {{0, 2, 3}, {0, 2, 3}}},
+        // Cell numbers near 1e18 and beyond 2^63: no overflow, the right merge.
+        {"huge coordinates", {gp_XYZ(1e15, -1e15, 1e15), gp_XYZ(1e15 + 0.125, -1e15, 1e15), gp_XYZ(-1e15, 0, 0),
+                              gp_XYZ(0, 1e15, 0)},
+         {{0, 2, 3}, {1, 2, 3}}, 1e-3, 0, 0, {{0, 2, 3}, {1, 2, 3}}},
+        {"huge coordinates, tiny tolerance", {gp_XYZ(1e5, 1e5, -1e5), gp_XYZ(1e5, 1e5, -1e5), x, y},
+         {{0, 2, 3}, {1, 2, 3}}, 1e-14, 1, 0, {{0, 2, 3}, {0, 2, 3}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        StlMesh mesh{row.nodes, row.triangles};
+        const StlWeld weld = weldStlMesh(mesh, row.tolerance);
+        EXPECT_EQ(weld.mergedNodes, row.merged);
+        EXPECT_EQ(weld.droppedTriangles, row.dropped);
+        EXPECT_EQ(mesh.triangles, row.kept);
+        EXPECT_EQ(mesh.nodes.size(), row.nodes.size()); // nodes keep their numbers
+    }
+}
+
+// Meshes closed once welded, and meshes of slivers, are built directly (their faces carry
+// their triangles) and give what sewing gives.
+TEST_F(StlImporterTest, NearWeldedAndSliverMeshesAreBuiltDirectly)
+{
+    struct Case { const char* name; MeshShapes::Soup soup; bool compareWithSewing; };
+    const std::vector<Case> cases = {
+        {"near-welded sphere", MeshShapes::nearWeldedSphere(1500), true},
+        {"slivers", MeshShapes::torusKnot(1200, true), true},
+        {"large knot", MeshShapes::torusKnot(30000), false},
+        {"large near-welded sphere", MeshShapes::nearWeldedSphere(30000), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString stl = path(QString("%1.stl").arg(c.name));
+        ASSERT_TRUE(MeshShapes::writeBinaryStl(stl, c.soup));
+        const StlImportResult fast = StlImporter::importStl(stl);
+        ASSERT_TRUE(fast.ok) << fast.error.toStdString();
+        EXPECT_TRUE(fast.closed && fast.solidBuilt && fast.valid);
+        EXPECT_EQ(fast.shape.ShapeType(), TopAbs_SOLID);
+        EXPECT_LE(fast.triangleCount, int(c.soup.size())); // the reader drops triangles on one point
+        EXPECT_TRUE(BRepTools::Triangulation(fast.shape, 1e-9, true));
+        EXPECT_TRUE(OccUtils::isValidShape(fast.shape));
+        if (!c.compareWithSewing)
+            continue;
+        const StlImportResult plain = StlImporter::importStlBySewing(stl);
+        ASSERT_TRUE(plain.ok);
+        EXPECT_EQ(fast.valid, plain.valid);
+        EXPECT_EQ(fast.closed, plain.closed);
+        EXPECT_EQ(fast.faceCount, plain.faceCount);
+        EXPECT_EQ(fast.triangleCount, plain.triangleCount);
+        const double volume = TestSupport::volumeOf(plain.shape);
+        EXPECT_NEAR(TestSupport::volumeOf(fast.shape), volume, 1e-6 * volume);
+        expectSameBox(TestSupport::boxOf(fast.shape), TestSupport::boxOf(plain.shape), 1e-5);
+    }
+}
+
+// A damaged file with one far-away point is refused at once with its reason, instead of
+// dragging sewing over a mesh 1e30 mm wide; a large but plausible part is kept.
+TEST_F(StlImporterTest, FarAwayPointsAreRefused)
+{
+    QList<Triangle> spiked = cubeTriangles(10.0);
+    spiked[4][1] = gp_Pnt(10, 10, 1e30);
+    QList<Triangle> far = cubeTriangles(10.0, gp_Vec(0, 0, 2e6));
+    QList<Triangle> large = cubeTriangles(10.0, gp_Vec(9e5, -9e5, 0));
+    const StlImportResult refusedSpike = StlImporter::importStl(file("spike.stl", binaryStl(spiked)));
+    EXPECT_FALSE(refusedSpike.ok);
+    EXPECT_TRUE(refusedSpike.shape.IsNull());
+    EXPECT_EQ(refusedSpike.error,
+              "The STL file is damaged: facet 5 has a point 1e+30 mm away from the origin, too far for a printable part.");
+    EXPECT_FALSE(StlImporter::importStl(file("far.stl", asciiStl(far))).ok);
+    EXPECT_FALSE(StlImporter::importStlBySewing(file("spike2.stl", asciiStl(spiked))).ok);
+
+    const StlImportResult kept = StlImporter::importStl(file("large.stl", asciiStl(large)));
+    ASSERT_TRUE(kept.ok) << kept.error.toStdString();
+    EXPECT_TRUE(kept.closed && kept.solidBuilt);
+}
+
+// Sewing an open mesh stops when its time is spent, with a reason instead of a shape.
+TEST_F(StlImporterTest, SewingStopsAtItsBudget)
+{
+    MeshShapes::Soup soup = MeshShapes::torusKnot(4000);
+    soup.resize(soup.size() / 2); // open
+    const QString stl = path("open.stl");
+    ASSERT_TRUE(MeshShapes::writeBinaryStl(stl, soup));
+    StlImportResult read;
+    StlMesh mesh;
+    ASSERT_TRUE(readStlMesh(stl, read, mesh));
+
+    StlImportResult late = read;
+    EXPECT_FALSE(sewStlMesh(mesh, 1e-3, late, 0));
+    EXPECT_TRUE(late.shape.IsNull());
+    EXPECT_EQ(late.error, QString("The STL mesh is open and joining its %1 triangle(s) took longer than 0 s: the file "
+                                  "is too damaged to rebuild a part from it.")
+                              .arg(mesh.triangles.size()));
+
+    StlImportResult inTime = read;
+    EXPECT_TRUE(sewStlMesh(mesh, 1e-3, inTime, 600000));
+    EXPECT_FALSE(inTime.shape.IsNull());
+    EXPECT_GT(inTime.freeEdgeCount, 0);
+}
+
+// Orienting a mesh part takes its centroid from the faces' exact triangles: the same point
+// the surfaces give, whether the part is turned, split into solids or facing inward.
+TEST_F(StlImporterTest, MeshPartIsCentredOnItsExactCentroid)
+{
+    QList<Triangle> two = cubeTriangles(10.0);
+    two += cubeTriangles(4.0, gp_Vec(-20, 3, 1));
+    const QString knot = path("knot.stl");
+    ASSERT_TRUE(MeshShapes::writeBinaryStl(knot, MeshShapes::torusKnot(3000)));
+    for (const QString& stl : {file("two.stl", binaryStl(two)), knot}) {
+        SCOPED_TRACE(stl.toStdString());
+        const StlImportResult r = StlImporter::importStl(stl);
+        ASSERT_TRUE(r.ok && r.valid);
+        gp_Trsf turn;
+        turn.SetRotation(gp_Ax1(gp_Pnt(1, 2, 3), gp_Dir(1, 1, 0)), 0.7);
+        const TopoDS_Shape turned = BRepBuilderAPI_Transform(r.shape, turn, false).Shape();
+        const TopoDS_Shape placed = GeometryUtils::centerOnPlateauByCentroid(turned, 100.0, 50.0, 0.0);
+        GProp_GProps exact;
+        BRepGProp::VolumeProperties(placed, exact, false, false, false);
+        EXPECT_NEAR(exact.CentreOfMass().X(), 100.0, 1e-6);
+        EXPECT_NEAR(exact.CentreOfMass().Y(), 50.0, 1e-6);
+        EXPECT_NEAR(TestSupport::boxOf(placed).zmin, 0.0, 1e-6);
+
+        // A face's outward normal is judged from the same centroid.
+        const TopoDS_Face face = TopoDS::Face(TopExp_Explorer(r.shape, TopAbs_FACE).Current());
+        const gp_Vec normal = GeometryUtils::calculateFaceNormal(face);
+        const gp_Vec outward = GeometryUtils::ensureNormalPointsOutward(face, normal, r.shape, nullptr);
+        const gp_Vec reversedOutward = GeometryUtils::ensureNormalPointsOutward(face, normal.Reversed(), r.shape, nullptr);
+        EXPECT_TRUE(outward.IsEqual(reversedOutward, 1e-12, 1e-12));
     }
 }
