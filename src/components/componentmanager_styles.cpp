@@ -2,7 +2,7 @@
 
 #include "components/componentmanager.h"
 
-#include "components/placedcomponentdata.h"
+#include "model/placedcomponentdata.h"
 
 #include <AIS_Shape.hxx>
 #include <Aspect_TypeOfLine.hxx>

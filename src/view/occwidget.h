@@ -14,7 +14,7 @@
 #include <TopoDS_Shape.hxx>
 #include <gp_Pnt.hxx>
 
-#include "project/padid.h"
+#include "model/padid.h"
 
 class AIS_InteractiveContext;
 class AIS_InteractiveObject;
