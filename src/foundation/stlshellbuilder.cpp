@@ -7,8 +7,6 @@
 #include <ElCLib.hxx>
 #include <ElSLib.hxx>
 #include <gp_Lin.hxx>
-#include <gp_Lin2d.hxx>
-#include <Geom2d_Line.hxx>
 #include <Geom_Line.hxx>
 #include <Geom_Plane.hxx>
 #include <Poly_PolygonOnTriangulation.hxx>
@@ -179,6 +177,7 @@ struct FaceAudit
 
 constexpr double kSureDeviation = 1e-2;  // of the vertex tolerance
 constexpr double kSureSine = 1e-3;
+constexpr double kRounding = 1e-13;  // a few hundred ulps
 
 class Builder
 {
@@ -189,6 +188,12 @@ public:
     {
         if (!pairSides() || !orientComponents())
             return TopoDS_Shape();
+        // Only each edge's two nodes are needed from here on; the rest would sit beside the
+        // shape at its peak.
+        m_edgeNodes.resize(m_halfEdges.size() / 2);
+        for (std::size_t e = 0; e < m_edgeNodes.size(); ++e)
+            m_edgeNodes[e] = {m_halfEdges[2 * e].low, m_halfEdges[2 * e].high};
+        std::vector<HalfEdge>().swap(m_halfEdges);
         std::vector<char> used(m_mesh.nodes.size(), 0);
         for (const auto& t : m_mesh.triangles)
             for (const int n : t)
@@ -340,22 +345,22 @@ private:
             if (used[i])
                 b.MakeVertex(vertices[i], gp_Pnt(m_mesh.nodes[i]), tol);
 
-        const std::size_t edgeCount = m_halfEdges.size() / 2;
+        const std::size_t edgeCount = m_edgeNodes.size();
         std::vector<TopoDS_Edge> edges(edgeCount);
-        std::vector<gp_Lin> lines(edgeCount);
         std::vector<double> lengths(edgeCount);
-        std::vector<double> edgeDeviation(edgeCount);
+        // How far the line's far end falls from the higher node, by rounding.
+        std::vector<float> endGaps(edgeCount);
         for (std::size_t e = 0; e < edgeCount; ++e) {
-            const HalfEdge& h = m_halfEdges[2 * e];
-            const gp_Pnt p(m_mesh.nodes[std::size_t(h.low)]);
-            const gp_Pnt q(m_mesh.nodes[std::size_t(h.high)]);
+            const int low = m_edgeNodes[e][0], high = m_edgeNodes[e][1];
+            const gp_Pnt p(m_mesh.nodes[std::size_t(low)]);
+            const gp_Pnt q(m_mesh.nodes[std::size_t(high)]);
             const gp_Vec d(p, q);
-            lines[e] = gp_Lin(p, gp_Dir(d));
+            const gp_Lin line(p, gp_Dir(d));
             lengths[e] = d.Magnitude();
-            edgeDeviation[e] = ElCLib::Value(lengths[e], lines[e]).Distance(q);
-            b.MakeEdge(edges[e], new Geom_Line(lines[e]), tol);
-            b.Add(edges[e], vertices[std::size_t(h.low)].Oriented(TopAbs_FORWARD));
-            b.Add(edges[e], vertices[std::size_t(h.high)].Oriented(TopAbs_REVERSED));
+            endGaps[e] = float(ElCLib::Value(lengths[e], line).Distance(q) * (1.0 + 1e-6));
+            b.MakeEdge(edges[e], new Geom_Line(line), tol);
+            b.Add(edges[e], vertices[std::size_t(low)].Oriented(TopAbs_FORWARD));
+            b.Add(edges[e], vertices[std::size_t(high)].Oriented(TopAbs_REVERSED));
             b.Range(edges[e], 0.0, lengths[e]);
         }
         std::vector<SharedPolygon> polygons(edgeCount);
@@ -373,12 +378,19 @@ private:
             const gp_Pnt p2(m_mesh.nodes[std::size_t(corner[2])]);
             const gp_Vec u(p0, p1);
             const gp_Ax3 frame(p0, gp_Dir(u.Crossed(gp_Vec(p0, p2))), gp_Dir(u));
+            const gp_XYZ& origin = frame.Location().XYZ();
+            const gp_XYZ& normal = frame.Direction().XYZ();
             TopoDS_Face face;
             b.MakeFace(face, new Geom_Plane(frame), tol);
             TopoDS_Wire wire;
             b.MakeWire(wire);
             FaceAudit audit;
             audit.narrowest = narrowestSine(p0, p1, p2);
+            // The analyzer's own arithmetic (projections, parameters on the plane) rounds in
+            // proportion to the coordinates; far from the origin that alone nears its tolerance.
+            for (const gp_Pnt* p : {&p0, &p1, &p2})
+                audit.deviation = std::max({audit.deviation, kRounding * std::abs(p->X()),
+                                            kRounding * std::abs(p->Y()), kRounding * std::abs(p->Z())});
             int edgeOf[3];
             for (int k = 0; k < 3; ++k) {
                 const int from = corner[k];
@@ -388,21 +400,16 @@ private:
                 const int e = m_sideEdge[3 * t + std::size_t(side)];
                 edgeOf[k] = e;
                 const TopoDS_Edge& edge = edges[std::size_t(e)];
-                // The edge's line starts at its lower node; its image in the plane's frame.
-                const HalfEdge& h = m_halfEdges[2 * std::size_t(e)];
-                const gp_Pnt start(m_mesh.nodes[std::size_t(h.low)]);
-                const gp_Pnt end(m_mesh.nodes[std::size_t(h.high)]);
-                double u0, v0, u1, v1;
-                ElSLib::PlaneParameters(frame, start, u0, v0);
-                ElSLib::PlaneParameters(frame, end, u1, v1);
-                const gp_Lin2d trace(gp_Pnt2d(u0, v0), gp_Dir2d(u1 - u0, v1 - v0));
-                // The analyzer compares the vertices with both curves and the curves with each
-                // other; all of them are straight, so the ends bound every gap.
-                const gp_Pnt2d traceEnd = ElCLib::Value(lengths[std::size_t(e)], trace);
-                audit.deviation = std::max({audit.deviation, edgeDeviation[std::size_t(e)],
-                                            ElSLib::PlaneValue(u0, v0, frame).Distance(start),
-                                            ElSLib::PlaneValue(traceEnd.X(), traceEnd.Y(), frame).Distance(end)});
-                b.UpdateEdge(edge, new Geom2d_Line(trace), face, tol);
+                // No curve in the plane is stored: on a plane, OpenCASCADE projects the line
+                // when asked (the analyzer too), and stored ones were a fifth of the part's
+                // memory. The analyzer compares the vertices with the line and with its
+                // projection, and the two with each other; all straight, so the line's ends
+                // bound every gap: their distances off the plane and to the nodes.
+                const gp_XYZ& start = m_mesh.nodes[std::size_t(m_edgeNodes[std::size_t(e)][0])];
+                const gp_XYZ& high = m_mesh.nodes[std::size_t(m_edgeNodes[std::size_t(e)][1])];
+                const double endGap = double(endGaps[std::size_t(e)]);
+                audit.deviation = std::max({audit.deviation, std::abs((start - origin).Dot(normal)),
+                                            2.0 * endGap + std::abs((high - origin).Dot(normal))});
                 b.Add(wire, from < to ? edge.Oriented(TopAbs_FORWARD) : edge.Oriented(TopAbs_REVERSED));
             }
             wire.Closed(true);
@@ -534,6 +541,7 @@ private:
     const StlMesh& m_mesh;
     double m_tolerance;
     std::vector<HalfEdge> m_halfEdges;
+    std::vector<std::array<int, 2>> m_edgeNodes;  // lower and higher node
     std::vector<int> m_sideEdge;
     std::vector<char> m_flip;
     std::vector<int> m_component;
