@@ -1,7 +1,7 @@
 // Part import: STL meshes of about 1,000, 10,000 and 100,000 triangles (a tessellated torus
 // written by OCCT), the sewing reference on the smaller ones, and a STEP part of a few
 // hundred faces (about 500). Peak memory, one fresh process per size: "bench_partimport --make <triangles>
-// <file>" writes the mesh, then "bench_partimport --peak <file> [sewing]" imports it once and
+// <file> [knot|sphere|slivers]" writes the mesh (a torus without a kind), then "bench_partimport --peak <file> [sewing]" imports it once and
 // prints the resident-set high-water mark (getrusage ru_maxrss) before and after the import.
 //
 // BM_StlAgainstSlicer: the slicer's own load ("prusa-slicer --info", when installed) and this
@@ -312,7 +312,11 @@ BENCHMARK(BM_StlAgainstSlicer)
 int main(int argc, char** argv)
 {
     if (argc >= 4 && std::strcmp(argv[1], "--make") == 0) {
-        const QString made = torusStl(std::atoi(argv[2]));
+        const char* kind = argc >= 5 ? argv[4] : "";
+        const QString made = std::strcmp(kind, "knot") == 0      ? generatedStl(Shape::Knot, std::atoi(argv[2]))
+            : std::strcmp(kind, "sphere") == 0                    ? generatedStl(Shape::Sphere, std::atoi(argv[2]))
+            : std::strcmp(kind, "slivers") == 0                   ? generatedStl(Shape::Slivers, std::atoi(argv[2]))
+                                                                  : torusStl(std::atoi(argv[2]));
         QFile::remove(QString::fromLocal8Bit(argv[3]));
         return QFile::copy(made, QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     }

@@ -35,8 +35,8 @@ void OccWidget::displayShape(const TopoDS_Shape& shape)
         return;
     OccUtils::guardedCall(false, "displayShape", [&] {
         opencascade::handle<AIS_Shape> presentation = makePartPresentation(shape);
-        m_context->Display(presentation, false);
-        m_context->Deactivate(presentation);
+        if (!OccUtils::safeDisplay(m_context, presentation, true))
+            return false;
         m_context->UpdateCurrentViewer();
         update();
         qCDebug(lcViewer) << "Shape displayed";
