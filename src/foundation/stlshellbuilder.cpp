@@ -5,7 +5,6 @@
 #include <BRep_Builder.hxx>
 #include <Bnd_Box.hxx>
 #include <ElCLib.hxx>
-#include <ElSLib.hxx>
 #include <gp_Lin.hxx>
 #include <Geom_Line.hxx>
 #include <Geom_Plane.hxx>

@@ -684,3 +684,27 @@ TEST_F(StlImporterTest, MeshPartIsCentredOnItsExactCentroid)
         EXPECT_TRUE(outward.IsEqual(reversedOutward, 1e-12, 1e-12));
     }
 }
+
+// The faces carry no curves in their planes; booleans (burial analysis) and the mesher must
+// still work on the part as on any other solid.
+TEST_F(StlImporterTest, MeshPartTakesBooleansAndMeshing)
+{
+    const QString knot = path("knot.stl");
+    ASSERT_TRUE(MeshShapes::writeBinaryStl(knot, MeshShapes::torusKnot(3000)));
+    const StlImportResult r = StlImporter::importStl(knot);
+    ASSERT_TRUE(r.ok && r.valid);
+    const double volume = TestSupport::volumeOf(r.shape);
+    const TopoDS_Shape cutter = BRepPrimAPI_MakeBox(gp_Pnt(-40, -40, 0), 80, 80, 20).Shape();
+    BRepAlgoAPI_Cut cut(r.shape, cutter);
+    ASSERT_TRUE(cut.IsDone());
+    EXPECT_TRUE(OccUtils::isValidShape(cut.Shape()));
+    const double below = TestSupport::volumeOf(cut.Shape());
+    EXPECT_GT(below, 0.2 * volume);
+    EXPECT_LT(below, 0.8 * volume);
+
+    const TopoDS_Shape copy = BRepBuilderAPI_Transform(r.shape, gp_Trsf(), true).Shape();
+    BRepMesh_IncrementalMesh mesher(copy, 0.05, false, 0.5, false);
+    ASSERT_TRUE(mesher.IsDone());
+    EXPECT_TRUE(BRepTools::Triangulation(copy, 0.05, true));
+    EXPECT_EQ(countOf(copy, TopAbs_FACE), r.faceCount);
+}
