@@ -29,12 +29,18 @@ double finiteBound(double value, double replacement)
 std::optional<gp_Pnt> centroidOf(const TopoDS_Shape& shape, bool byVolume)
 {
     try {
+        if (byVolume) {
+            if (const std::optional<detail::MeshSummary> mesh = detail::summarizeExactMeshes(shape)) {
+                if (mesh->volume > kZero)
+                    return mesh->centroid;
+                return std::nullopt;
+            }
+        }
         GProp_GProps props;
-        const bool fromMeshes = detail::facesAreTheirMeshes(shape);
         if (byVolume)
-            BRepGProp::VolumeProperties(shape, props, false, false, fromMeshes);
+            BRepGProp::VolumeProperties(shape, props, false, false, false);
         else
-            BRepGProp::SurfaceProperties(shape, props, false, fromMeshes);
+            BRepGProp::SurfaceProperties(shape, props, false, false);
         if (props.Mass() > kZero)
             return props.CentreOfMass();
         return std::nullopt;
