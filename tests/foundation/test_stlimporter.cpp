@@ -291,6 +291,7 @@ TEST_F(StlImporterTest, DirectConstructionMatchesSewing)
         EXPECT_EQ(fast.solidBuilt, plain.solidBuilt);
         EXPECT_EQ(fast.closed, plain.closed);
         EXPECT_EQ(fast.valid, plain.valid);
+        EXPECT_EQ(fast.valid, OccUtils::isValidShape(fast.shape)); // the builder's verdict is the analyzer's
         EXPECT_EQ(fast.triangleCount, plain.triangleCount);
         EXPECT_EQ(fast.faceCount, plain.faceCount);
         EXPECT_EQ(fast.freeEdgeCount, plain.freeEdgeCount);
