@@ -38,6 +38,7 @@
 #include "meshshapes.h"
 
 #include <sys/resource.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -201,41 +202,62 @@ struct ChildRun
     std::string output;
 };
 
-// Runs a program to its end, its output captured; wall time and the child's own peak.
+// The resident-set high-water mark of a running process, in kB (0 once it is gone). Read
+// from /proc rather than from wait4: ru_maxrss carries over an exec, so a child forked from
+// this (large) process would report this process's peak.
+long highWaterKb(pid_t pid)
+{
+    QFile status(QString("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+// Runs a program to its end, its output captured; wall time and its peak, sampled every few
+// milliseconds while it runs.
 ChildRun runChild(const std::vector<std::string>& argv)
 {
     ChildRun run;
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         return run;
+    // Spawned, not forked: the call returns once the program runs, so that no sample of
+    // the peak is taken from the copy of this process before the exec.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
     const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipeFds[1], STDOUT_FILENO);
-        const int devNull = ::open("/dev/null", O_WRONLY);
-        if (devNull >= 0)
-            dup2(devNull, STDERR_FILENO);
-        close(pipeFds[0]);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
+    if (spawned != 0) {
+        close(pipeFds[0]);
+        return run;
+    }
+    // The outputs are a few lines: they wait in the pipe until the end.
+    int status = 0;
+    pid_t done = 0;
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0) {
+        run.peakKb = std::max(run.peakKb, highWaterKb(pid));
+        usleep(2000);
+    }
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char buffer[4096];
     ssize_t n;
     while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
         run.output.append(buffer, std::size_t(n));
     close(pipeFds[0]);
-    int status = 0;
-    rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
-        return run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.peakKb = usage.ru_maxrss;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    run.ok = done == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;
 }
 
