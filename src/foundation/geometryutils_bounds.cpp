@@ -83,6 +83,24 @@ double thinnestSolidExtent(const TopoDS_Shape& shape)
     }
 }
 
+bool hasExactFaceMeshes(const TopoDS_Shape& shape)
+{
+    try {
+        bool any = false;
+        for (TopExp_Explorer ex(shape, TopAbs_FACE); ex.More(); ex.Next()) {
+            TopLoc_Location location;
+            const Handle(Poly_Triangulation) mesh = BRep_Tool::Triangulation(TopoDS::Face(ex.Current()), location);
+            if (mesh.IsNull() || mesh->Deflection() != 0.0)
+                return false;
+            any = true;
+        }
+        return any;
+    } catch (...) {
+        detail::warnCaught("hasExactFaceMeshes");
+        return false;
+    }
+}
+
 namespace detail {
 
 std::optional<MeshSummary> summarizeExactMeshes(const TopoDS_Shape& shape)

@@ -8,6 +8,7 @@
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_ListOfInteractive.hxx>
 #include <AIS_ViewCube.hxx>
+#include <Prs3d_Drawer.hxx>
 #include <Bnd_Box.hxx>
 #include <V3d_View.hxx>
 
@@ -24,6 +25,10 @@ opencascade::handle<AIS_Shape> makePartPresentation(const TopoDS_Shape& shape)
     presentation->SetColor(Quantity_NOC_ORANGE);
     presentation->SetMaterial(Graphic3d_NameOfMaterial_Plastified);
     presentation->SetTransparency(0.5);
+    // A mesh part's faces are their triangles already: checking that on every display, and
+    // bounding the part for a deflection it would not use, took most of the display's time.
+    if (GeometryUtils::hasExactFaceMeshes(shape))
+        presentation->Attributes()->SetAutoTriangulation(false);
     return presentation;
 }
 

@@ -677,6 +677,8 @@ TEST_F(StlImporterTest, MeshPartIsCentredOnItsExactCentroid)
         EXPECT_NEAR(exact.CentreOfMass().Y(), 50.0, 1e-6);
         EXPECT_NEAR(TestSupport::boxOf(placed).zmin, 0.0, 1e-6);
 
+        EXPECT_TRUE(GeometryUtils::hasExactFaceMeshes(r.shape));
+        EXPECT_TRUE(GeometryUtils::hasExactFaceMeshes(placed));
         // A face's outward normal is judged from the same centroid.
         const TopoDS_Face face = TopoDS::Face(TopExp_Explorer(r.shape, TopAbs_FACE).Current());
         const gp_Vec normal = GeometryUtils::calculateFaceNormal(face);
@@ -703,9 +705,16 @@ TEST_F(StlImporterTest, MeshPartTakesBooleansAndMeshing)
     EXPECT_GT(below, 0.2 * volume);
     EXPECT_LT(below, 0.8 * volume);
 
+    // Nor does a boolean's result count as a mesh part: its cut faces have no mesh yet.
+    EXPECT_FALSE(GeometryUtils::hasExactFaceMeshes(cut.Shape()));
+
     const TopoDS_Shape copy = BRepBuilderAPI_Transform(r.shape, gp_Trsf(), true).Shape();
+    EXPECT_FALSE(GeometryUtils::hasExactFaceMeshes(copy));
     BRepMesh_IncrementalMesh mesher(copy, 0.05, false, 0.5, false);
     ASSERT_TRUE(mesher.IsDone());
     EXPECT_TRUE(BRepTools::Triangulation(copy, 0.05, true));
     EXPECT_EQ(countOf(copy, TopAbs_FACE), r.faceCount);
+    // Meshed by the mesher, the faces only approximate: they are not their own meshes.
+    EXPECT_FALSE(GeometryUtils::hasExactFaceMeshes(copy));
+    EXPECT_FALSE(GeometryUtils::hasExactFaceMeshes(TopoDS_Shape()));
 }

@@ -14,6 +14,7 @@
 #include <TColStd_ListOfInteger.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
+#include <Prs3d_Drawer.hxx>
 #include <V3d_View.hxx>
 
 #include <QApplication>
@@ -336,6 +337,7 @@ TEST_F(OccWidgetTest, PartSelectionIsComputedOnlyWhenFacesArePicked)
             shown = ais;
     }
     ASSERT_FALSE(shown.IsNull());
+    EXPECT_TRUE(shown->Attributes()->IsAutoTriangulation()); // a box, not a mesh part
     EXPECT_FALSE(shown->HasSelection(0));
     EXPECT_TRUE(activeModes(shown).IsEmpty());
 
