@@ -98,9 +98,16 @@ StlWeld weldStlMesh(StlMesh& mesh, double tolerance)
         for (const int n : t)
             used[std::size_t(n)] = 1;
 
-    // Cells twice the tolerance wide: a node's neighbours within the tolerance then lie in
-    // the 2 x 2 x 2 block of cells on the side of the cell it is nearest to.
-    const double size = 2.0 * tolerance;
+    // Cells at least twice the tolerance wide: a node's neighbours within the tolerance then
+    // lie in the 2 x 2 x 2 block of cells on the side of the cell it is nearest to. Wider
+    // where the tolerance is tiny against the coordinates, so that cell numbers stay far
+    // from saturating (saturated cells would pile distant nodes into one list).
+    double reach = 0.0;
+    for (std::size_t i = 0; i < count; ++i)
+        if (used[i])
+            reach = std::max({reach, std::abs(mesh.nodes[i].X()), std::abs(mesh.nodes[i].Y()),
+                              std::abs(mesh.nodes[i].Z())});
+    const double size = std::max(2.0 * tolerance, reach * 1e-15);
     const double tol2 = tolerance * tolerance;
     std::vector<int> target(count, -1);
     std::vector<int> next(count, -1);
