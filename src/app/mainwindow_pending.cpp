@@ -50,7 +50,5 @@ void MainWindow::openOnlineHelp() {}
 void MainWindow::showAbout() {}
 void MainWindow::applyAutoSaveSettings() {}
 void MainWindow::offerOrphanAutoSaveRecovery() {}
-void MainWindow::refreshBoardExplorer() {}
-bool MainWindow::isBoardExplorerShown() const { return false; }
 void MainWindow::enterResistanceProbeMode() {}
 void MainWindow::exitResistanceProbeMode() {}
