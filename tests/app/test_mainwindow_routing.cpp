@@ -1,5 +1,6 @@
 // The window's side of routing under a real view: finished tracks, clearing and resizing
 // become undo steps, and a refused resize is not one.
+#include "../project/routebuilder.h"
 #include "mainwindowprobe.h"
 
 #include "interaction/routingcontroller.h"
@@ -11,25 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-Route track(const QString& net, double y)
-{
-    Route r;
-    r.netName = net;
-    r.startRef = "R1";
-    r.startPad = "1";
-    r.endRef = "R2";
-    r.endPad = "1";
-    r.isComplete = true;
-    for (int i = 0; i < 2; ++i) {
-        RouteSegment s;
-        s.start = gp_Pnt(i * 10.0, y, 0);
-        s.end = gp_Pnt(i * 10.0 + 10.0, y, 0);
-        RoutingManager::buildSegmentShape(s);
-        r.segments.append(s);
-    }
-    return r;
-}
 
 class MainWindowRouting : public ::testing::Test
 {
@@ -52,7 +34,7 @@ protected:
 
 TEST_F(MainWindowRouting, FinishedTrackIsOneUndoStep)
 {
-    routing().addRoute(track("GND", 0));
+    routing().addRoute(RouteBuilder::solidRoute("GND", {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}}));
     emit probe->routingController()->routeFinalized(routing().routes().last());
     EXPECT_EQ(probe->undoStack()->count(), 1);
     EXPECT_EQ(routing().routes().size(), 1) << "the push does not add the track a second time";
@@ -69,8 +51,8 @@ TEST_F(MainWindowRouting, ClearTracks)
     probe->clearTracks();
     EXPECT_EQ(probe->status(), "No track to clear");
     EXPECT_EQ(probe->undoStack()->count(), 0);
-    routing().addRoute(track("A", 0));
-    routing().addRoute(track("B", 10));
+    routing().addRoute(RouteBuilder::solidRoute("A", {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}}));
+    routing().addRoute(RouteBuilder::solidRoute("B", {{0, 10, 0}, {10, 10, 0}, {20, 10, 0}}));
     probe->clearTracks();
     EXPECT_TRUE(routing().routes().isEmpty());
     EXPECT_EQ(probe->status(), "All tracks have been cleared (Ctrl+Z to undo)");
@@ -80,7 +62,7 @@ TEST_F(MainWindowRouting, ClearTracks)
 
 TEST_F(MainWindowRouting, RefusedResizeIsNoUndoStep)
 {
-    routing().addRoute(track("A", 0));
+    routing().addRoute(RouteBuilder::solidRoute("A", {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}}));
     probe->refreshRoutingViews();
     probe->applyTrackProperties(0, TrackProperties{0.0, 1.0}); // no solid can have no width
     EXPECT_EQ(probe->undoStack()->count(), 0);
