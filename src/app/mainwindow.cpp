@@ -140,6 +140,12 @@ void MainWindow::connectOccWidget()
     connect(m_occWidget, &OccWidget::faceSelected, this, &MainWindow::onFaceSelected);
     connect(m_occWidget, &OccWidget::selectionModeChanged, this,
             &MainWindow::onSelectionModeChanged);
+    // Every selection reset in the routing and probe modes deactivates the pads: pick them again.
+    m_occWidget->setPadReactivation([this] {
+        if (isViewerReady())
+            activatePadsForRouting(true);
+    });
+    connect(m_occWidget, &OccWidget::probePadClicked, this, &MainWindow::onProbePadClicked);
     connectComponentView();
 }
 

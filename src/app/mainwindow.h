@@ -5,6 +5,7 @@
 #include "app/modebinding.h"
 #include "app/ratsnest.h"
 #include "components/footprintmanager.h"
+#include "model/padid.h"
 #include "project/netconnectivity.h"
 #include "project/projectmanager.h"
 
@@ -18,6 +19,7 @@
 #include <gp_Vec.hxx>
 
 #include <functional>
+#include <optional>
 
 struct TrackProperties;
 
@@ -29,6 +31,7 @@ class QPushButton;
 class QSplitter;
 class QTimer;
 class QUndoStack;
+class Quantity_Color;
 
 class AIS_InteractiveContext;
 class AIS_Shape;
@@ -38,6 +41,7 @@ class ComponentManager;
 class OccWidget;
 class PadCacheManager;
 class PropertiesPanel;
+class ResistanceDialog;
 class RoutingController;
 class SelectionController;
 struct ComponentProperties;
@@ -186,6 +190,13 @@ private:
     void showTrackProperties(int routeIndex);
     void activatePadsForRouting(bool activate);
 
+    // Resistance probe (mainwindow_resistance.cpp)
+    void onProbePadClicked(const PadId& pad);
+    void resetResistanceProbe();
+    void showResistanceResult();
+    void clearProbeHighlights();
+    void highlightProbePad(const PadId& pad, const Quantity_Color& colour);
+
     // Components: viewer-ready objects, generation, burial (mainwindow_components.cpp)
     void createComponentManager(const opencascade::handle<AIS_InteractiveContext>& context);
     void createBurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context);
@@ -263,6 +274,10 @@ private:
     QAction* m_redoAction = nullptr;
     QPushButton* m_probeButton = nullptr;
     double m_probeResistivity = 2.59;
+    ResistanceDialog* m_resistanceDialog = nullptr;
+    std::optional<PadId> m_probePadA;
+    std::optional<PadId> m_probePadB; // set only while a measurement is shown
+    QList<PadId> m_probeHighlightedPads;
 
     bool m_modifiedOutsideUndo = false;
     OpenFileChooser m_openFileChooser;

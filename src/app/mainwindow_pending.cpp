@@ -50,5 +50,3 @@ void MainWindow::openOnlineHelp() {}
 void MainWindow::showAbout() {}
 void MainWindow::applyAutoSaveSettings() {}
 void MainWindow::offerOrphanAutoSaveRecovery() {}
-void MainWindow::enterResistanceProbeMode() {}
-void MainWindow::exitResistanceProbeMode() {}
