@@ -20,6 +20,7 @@ protected:
         rig.routing().addRoute(RouteBuilder::solidRoute("N1", {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {20, 10, 0}}));
         rig.controller->displayRoutedTracks();
         rig.controller->setRouteEditActive(true);
+        rig.view->lookingDown = true; // hover meets the eye ray with each plane itself
     }
     opencascade::handle<AIS_Shape> shape(int i) const { return rig.controller->routeShapes().at(i); }
     void click(double x, double y) { rig.controller->onRouteSegmentClicked(shape(0), px(x, y)); }
