@@ -4,6 +4,8 @@
 
 #include "app/modebinding.h"
 #include "app/ratsnest.h"
+#include "outputs/assemblyrecords.h"
+#include "outputs/printplan.h"
 #include "components/footprintmanager.h"
 #include "model/padid.h"
 #include "project/netconnectivity.h"
@@ -40,6 +42,9 @@ class BurialAnalyzer;
 class ComponentManager;
 class OccWidget;
 class PadCacheManager;
+class PrintPlanDialog;
+struct ExportOptions;
+struct ThreeMfExportSummary;
 class PropertiesPanel;
 class ResistanceDialog;
 class RoutingController;
@@ -63,6 +68,11 @@ public:
     using OpenFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
                                                   const QString&)>;
     void setOpenFileChooser(OpenFileChooser chooser);
+    // Save-file dialog of the export flows, replaceable likewise. Arguments: parent,
+    // remembered-directory kind, caption, filter, accepted suffixes.
+    using SaveFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
+                                                  const QStringList&)>;
+    void setSaveFileChooser(SaveFileChooser chooser);
 
     bool isViewerReady() const;
     bool ensureViewerReady();
@@ -87,6 +97,12 @@ public:
     bool orientShapeToFace(const TopoDS_Face& face);
 
     static QString abbreviatedList(const QStringList& names);
+    // Warning paragraphs of an export's problem counts; empty when there is none.
+    static QString describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
+                                        int straySolidsRemoved, int partSolids);
+    // The success report of a 3MF export: what the file holds, then every problem counted.
+    static QString threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
+                                 const PrintPlan& plan, const ThreeMfExportSummary& summary);
 
 public slots:
     void newProject();
@@ -108,7 +124,9 @@ public slots:
     void exportStepFile();
     void export3mfPart();
     void export3mfProject();
+    void export3mf(bool projectMode);
     void showPrintPlan();
+    PrintPlan buildPrintPlan(double layerHeightMm);
     void onBurialAnalysisToggled(bool checked);
     void onViewerReady();
     void onOccWidgetDestroyed();
@@ -141,6 +159,13 @@ private:
 
     bool hasPlacedComponents() const;
     bool hasFootprintedComponents() const;
+
+    // Outputs
+    const QMap<QString, PlacedComponentData>& placedComponentMap() const;
+    AssemblyInput assemblyInput() const;
+    QString chooseSaveFile(int kind, const QString& caption, const QString& filter, const QStringList& suffixes);
+    PrintPlanDialog* m_printPlanDialog = nullptr;
+    SaveFileChooser m_saveFileChooser;
 
     // Part import
     bool confirmPartReplacement();

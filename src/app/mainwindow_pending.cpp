@@ -38,10 +38,6 @@ void MainWindow::saveProjectAs() {}
 void MainWindow::loadProject() {}
 void MainWindow::updateFromNetlist() {}
 void MainWindow::manageAutoSaveSettings() {}
-void MainWindow::exportStepFile() {}
-void MainWindow::export3mfPart() {}
-void MainWindow::export3mfProject() {}
-void MainWindow::showPrintPlan() {}
 
 void MainWindow::rebuildRecentProjectsMenu() {}
 void MainWindow::createLanguageMenu(QMenu*) {}
