@@ -1,6 +1,7 @@
 // Manufacturing outputs of the window: the STEP export and the print plan.
 #include "app/mainwindow.h"
 
+#include "components/componentmanager.h"
 #include "foundation/appsettings.h"
 #include "outputs/printplandialog.h"
 #include "outputs/printplangenerator.h"
@@ -52,9 +53,9 @@ TopoDS_Shape routeSolid(const Route& route)
 
 const QMap<QString, PlacedComponentData>& MainWindow::placedComponentMap() const
 {
-    // Until the component manager holds the placed components, none are placed.
+    // Before the viewer is ready there is no component manager, and so nothing placed.
     static const QMap<QString, PlacedComponentData> none;
-    return none;
+    return m_componentManager ? m_componentManager->components() : none;
 }
 
 AssemblyInput MainWindow::assemblyInput() const

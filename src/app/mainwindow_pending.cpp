@@ -38,14 +38,11 @@ void MainWindow::saveProjectAs() {}
 void MainWindow::loadProject() {}
 void MainWindow::updateFromNetlist() {}
 void MainWindow::manageAutoSaveSettings() {}
-void MainWindow::manageFootprintFolders() {}
 void MainWindow::manageRoutingRules() {}
-void MainWindow::generateComponents() {}
 void MainWindow::toggleRatsnestDisplay() {}
 void MainWindow::showRatsnestInfo() {}
 void MainWindow::export3mfPart() {}
 void MainWindow::export3mfProject() {}
-void MainWindow::onBurialAnalysisToggled(bool) {}
 
 void MainWindow::rebuildRecentProjectsMenu() {}
 void MainWindow::createLanguageMenu(QMenu*) {}
@@ -60,7 +57,3 @@ void MainWindow::clearRatsnest() {}
 void MainWindow::setComponentsSelectable(bool) {}
 void MainWindow::enterResistanceProbeMode() {}
 void MainWindow::exitResistanceProbeMode() {}
-
-// No component manager exists before placement is wired, so nothing is placed.
-bool MainWindow::hasPlacedComponents() const { return false; }
-bool MainWindow::hasFootprintedComponents() const { return false; }
