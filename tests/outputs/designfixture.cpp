@@ -17,7 +17,14 @@
 #include <BRep_Builder.hxx>
 #include <OpenGl_GraphicDriver.hxx>
 #include <TopoDS_Compound.hxx>
+#include <STEPCAFControl_Reader.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TDataStd_Name.hxx>
+#include <TDocStd_Document.hxx>
 #include <V3d_Viewer.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
 
 #include <algorithm>
 
@@ -175,6 +182,30 @@ Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ
         design.routes.append(route(net.netName, points, surfaceZ - 1.0, 1.0, 0.8));
     }
     return design;
+}
+
+ReadBack readStep(const QString& path)
+{
+    ReadBack out;
+    const opencascade::handle<XCAFApp_Application> app = XCAFApp_Application::GetApplication();
+    opencascade::handle<TDocStd_Document> doc;
+    app->NewDocument("MDTV-XCAF", doc);
+    STEPCAFControl_Reader reader;
+    reader.SetNameMode(true);
+    if (reader.ReadFile(path.toUtf8().constData()) == IFSelect_RetDone && reader.Transfer(doc)) {
+        const opencascade::handle<XCAFDoc_ShapeTool> tool = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
+        TDF_LabelSequence labels;
+        tool->GetFreeShapes(labels);
+        for (int i = 1; i <= labels.Length(); ++i) {
+            opencascade::handle<TDataStd_Name> name;
+            out.names << (labels(i).FindAttribute(TDataStd_Name::GetID(), name)
+                              ? QString::fromUtf16(reinterpret_cast<const char16_t*>(name->Get().ToExtString()))
+                              : QString());
+            out.shapes << XCAFDoc_ShapeTool::GetShape(labels(i));
+        }
+    }
+    app->Close(doc);
+    return out;
 }
 
 } // namespace DesignFixture

@@ -9,6 +9,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <TopoDS_Shape.hxx>
 
 namespace DesignFixture {
@@ -36,5 +37,13 @@ struct Design
 // maxComponents < 0 keeps all. Empty (no part) with a reason when data are missing.
 Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ, int maxComponents,
                   QString* skipReason);
+
+// The free shapes of a STEP file and their names, as OpenCASCADE's XCAF reader gives them.
+struct ReadBack
+{
+    QStringList names;
+    QList<TopoDS_Shape> shapes;
+};
+ReadBack readStep(const QString& path);
 
 } // namespace DesignFixture

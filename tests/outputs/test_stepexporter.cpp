@@ -16,15 +16,8 @@
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRep_Builder.hxx>
-#include <STEPCAFControl_Reader.hxx>
-#include <TDF_LabelSequence.hxx>
-#include <TDataStd_Name.hxx>
-#include <TDocStd_Document.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Face.hxx>
-#include <XCAFApp_Application.hxx>
-#include <XCAFDoc_DocumentTool.hxx>
-#include <XCAFDoc_ShapeTool.hxx>
 #include <gp_Pln.hxx>
 
 #include <gtest/gtest.h>
@@ -377,36 +370,6 @@ TEST(BuildAssembly, OneCutAndLadderAgreeAndRemoveExactlyTheVolumes)
 
 // --- STEP file ---
 
-struct ReadBack
-{
-    QStringList names;
-    QList<TopoDS_Shape> shapes;
-};
-
-ReadBack readStep(const QString& path)
-{
-    ReadBack out;
-    const opencascade::handle<XCAFApp_Application> app = XCAFApp_Application::GetApplication();
-    opencascade::handle<TDocStd_Document> doc;
-    app->NewDocument("MDTV-XCAF", doc);
-    STEPCAFControl_Reader reader;
-    reader.SetNameMode(true);
-    if (reader.ReadFile(path.toUtf8().constData()) == IFSelect_RetDone && reader.Transfer(doc)) {
-        const opencascade::handle<XCAFDoc_ShapeTool> tool = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
-        TDF_LabelSequence labels;
-        tool->GetFreeShapes(labels);
-        for (int i = 1; i <= labels.Length(); ++i) {
-            opencascade::handle<TDataStd_Name> name;
-            out.names << (labels(i).FindAttribute(TDataStd_Name::GetID(), name)
-                              ? QString::fromUtf16(reinterpret_cast<const char16_t*>(name->Get().ToExtString()))
-                              : QString());
-            out.shapes << XCAFDoc_ShapeTool::GetShape(labels(i));
-        }
-    }
-    app->Close(doc);
-    return out;
-}
-
 QByteArray contentOf(const QString& path)
 {
     QFile file(path);
@@ -430,7 +393,7 @@ TEST(StepExport, ReadsBackAsTheCarvedPartAndItsConductorGroups)
     EXPECT_EQ(summary.partSolids, 1);
 
     const AssemblyResult built = StepExporter::buildAssembly(board.input(), ExportOptions());
-    const ReadBack back = readStep(path);
+    const DesignFixture::ReadBack back = DesignFixture::readStep(path);
     EXPECT_EQ(back.names, (QStringList{"Vantorquelle_Piece", "Cond_C2", "Cond_Piste_Net_A_B", "Cond_R1"}));
     ASSERT_EQ(back.shapes.size(), 4);
     EXPECT_NEAR(TestSupport::volumeOf(back.shapes.at(0)), TestSupport::volumeOf(built.part), 1e-3);
@@ -450,7 +413,7 @@ TEST(StepExport, BareBoardAndSkippedGroups)
     ASSERT_TRUE(summary.success);
     EXPECT_EQ(summary.cavitiesOk, 0);
     EXPECT_EQ(summary.conductorGroups, 0);
-    const ReadBack back = readStep(bare);
+    const DesignFixture::ReadBack back = DesignFixture::readStep(bare);
     EXPECT_EQ(back.names, QStringList{"Vantorquelle_Piece"});
     ASSERT_EQ(back.shapes.size(), 1);
     EXPECT_NEAR(TestSupport::volumeOf(back.shapes.first()), 60.0 * 40.0 * 10.0, 1e-6);
@@ -459,7 +422,7 @@ TEST(StepExport, BareBoardAndSkippedGroups)
     ASSERT_TRUE(StepExporter::writeStepFile(groups, board.part,
                                             {{box(0, 0, 0, 1, 1, 1), QStringLiteral("a b/c")},
                                              {TopoDS_Shape(), QStringLiteral("empty")}}));
-    EXPECT_EQ(readStep(groups).names, (QStringList{"Vantorquelle_Piece", "Cond_a_b_c"}));
+    EXPECT_EQ(DesignFixture::readStep(groups).names, (QStringList{"Vantorquelle_Piece", "Cond_a_b_c"}));
 }
 
 TEST(StepExport, BadInputLeavesThePreviousFileIntact)
