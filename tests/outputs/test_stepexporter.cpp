@@ -368,6 +368,39 @@ TEST(BuildAssembly, OneCutAndLadderAgreeAndRemoveExactlyTheVolumes)
     EXPECT_NEAR(TestSupport::volumeOf(ladder.part), want, 1e-3);
 }
 
+// A body swallowing the whole part leaves nothing of it: the one-shot cut is refused, the
+// ladder cuts volume by volume, counts that cavity as failed and carves the rest.
+TEST(BuildAssembly, FailedCavityFallsBackToTheLadderAndKeepsThePart)
+{
+    Board board;
+    PlacedComponentData huge = component("U1", gp_Pnt(30, 20, 5), 2);
+    huge.compositeShape = new AIS_Shape(box(-5, -5, -5, 65, 45, 15));
+    huge.bodyWidth = huge.bodyLength = huge.bodyHeight = 20.0;
+    board.add(huge);
+    FoundationLogCapture log;
+    const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions());
+    EXPECT_FALSE(result.carvedInOneCut);
+    EXPECT_EQ(result.cavitiesFailed, 1);
+    EXPECT_EQ(result.cavitiesOk, 2);
+    EXPECT_TRUE(log.contains(QStringLiteral("subtraction failed, skipped")));
+    // Only the two pads, 1 x 1.5 x (1.4 + 0.1) each, left their cavity.
+    EXPECT_NEAR(TestSupport::volumeOf(result.part), 60.0 * 40.0 * 10.0 - 2 * 1.0 * 1.5 * 1.5, 1e-3);
+    EXPECT_EQ(result.conductorGroups, 1);
+}
+
+// A component beside the part carves nothing but still ships its conductor.
+TEST(BuildAssembly, ComponentOutsideThePartLeavesThePartWhole)
+{
+    Board board;
+    board.add(component("R1", gp_Pnt(100, 100, 5), 2));
+    const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions());
+    ASSERT_FALSE(result.part.IsNull());
+    EXPECT_EQ(result.cavitiesFailed, 0);
+    EXPECT_NEAR(TestSupport::volumeOf(result.part), 60.0 * 40.0 * 10.0, 1e-3);
+    ASSERT_EQ(result.conductors.size(), 1);
+    EXPECT_NEAR(TestSupport::volumeOf(result.conductors.first().shape), 2 * 1.0 * 1.5 * 1.5, 1e-3);
+}
+
 // --- STEP file ---
 
 QByteArray contentOf(const QString& path)
