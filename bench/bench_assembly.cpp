@@ -15,7 +15,6 @@
 
 #include <AIS_Shape.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
-#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <TopTools_ListOfShape.hxx>
@@ -41,16 +40,6 @@ Route track(const QString& net, double x0, double y0, double x1, double y1, doub
         route.segments.append(segment);
     }
     return route;
-}
-
-TopoDS_Shape routeShape(const Route& route)
-{
-    TopoDS_Shape united;
-    for (const RouteSegment& segment : route.segments) {
-        const TopoDS_Shape solid = RoutingManager::createSegmentShape(segment);
-        united = united.IsNull() ? solid : BRepAlgoAPI_Fuse(united, solid).Shape();
-    }
-    return united;
 }
 
 struct Board
@@ -96,7 +85,7 @@ struct Board
         in.mainPart = part;
         in.components = &components;
         in.routes = &routes;
-        in.routeShape = &routeShape;
+        in.routeShape = &RoutingManager::createRouteShape;
         return in;
     }
 };

@@ -3,9 +3,12 @@
 #pragma once
 
 #include "app/modebinding.h"
+#include "app/ratsnest.h"
 #include "outputs/assemblyrecords.h"
 #include "outputs/printplan.h"
 #include "components/footprintmanager.h"
+#include "model/padid.h"
+#include "project/netconnectivity.h"
 #include "project/projectmanager.h"
 
 #include <QList>
@@ -18,14 +21,19 @@
 #include <gp_Vec.hxx>
 
 #include <functional>
+#include <optional>
+
+struct TrackProperties;
 
 class QAction;
+class QColor;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QSplitter;
 class QTimer;
 class QUndoStack;
+class Quantity_Color;
 
 class AIS_InteractiveContext;
 class AIS_Shape;
@@ -36,6 +44,7 @@ class OccWidget;
 class PadCacheManager;
 class PrintPlanDialog;
 class PropertiesPanel;
+class ResistanceDialog;
 class RoutingController;
 class SelectionController;
 struct ComponentProperties;
@@ -167,11 +176,40 @@ private:
     void applyAutoSaveSettings();
     void offerOrphanAutoSaveRecovery();
     void refreshBoardExplorer();
+    bool isBoardExplorerShown() const;
     void updateRatsnestButton(bool visible);
     void clearRatsnest();
     void setComponentsSelectable(bool selectable);
     void enterResistanceProbeMode();
     void exitResistanceProbeMode();
+
+    // Routing: controllers, track undo steps, picking switches (mainwindow_routing.cpp)
+    void connectRoutingController();
+    template <typename Command, typename Payload>
+    void pushRouteCommand(const Payload& payload);
+    void refreshRoutingViews();
+    void refreshRatsnest();
+    // Ratsnest (mainwindow_ratsnest.cpp)
+    void refreshRatsnestStatus();
+    RatsnestStats rebuildRatsnest();
+    void computeRatsnestLinks(const QHash<PadId, gp_Pnt>& positions);
+    void updateRatsnestLine(RatsnestLink& link, const QHash<PadId, gp_Pnt>& positions);
+    QColor netColor(const QString& netName) const;
+    bool clearRatsnestDisplay();
+    QString ratsnestStatusText(const RatsnestStats& stats) const;
+    QString describeDetachedTracks() const;
+    void onClearAllRoutesRequested();
+    void onDeleteRouteRequested(int routeIndex);
+    void onTrackPropertiesApplied(int routeIndex, const TrackProperties& props);
+    void showTrackProperties(int routeIndex);
+    void activatePadsForRouting(bool activate);
+
+    // Resistance probe (mainwindow_resistance.cpp)
+    void onProbePadClicked(const PadId& pad);
+    void resetResistanceProbe();
+    void showResistanceResult();
+    void clearProbeHighlights();
+    void highlightProbePad(const PadId& pad, const Quantity_Color& colour);
 
     // Components: viewer-ready objects, generation, burial (mainwindow_components.cpp)
     void createComponentManager(const opencascade::handle<AIS_InteractiveContext>& context);
@@ -222,6 +260,10 @@ private:
     QPushButton* m_selectionModeButton = nullptr;
     SelectionController* m_selectionController = nullptr;
     bool m_ratsnestVisible = false;
+    QList<RatsnestLink> m_ratsnestLinks;
+    int m_ratsnestTotalLinks = 0;
+    QMap<QString, NetRatsnestStats> m_netRatsnestStats;
+    NetConnectivity m_netConnectivity;
     bool m_surfaceFollowing = false;
     QString m_dragComponentRef;
     ComponentManager* m_componentManager = nullptr;
@@ -246,6 +288,10 @@ private:
     QAction* m_redoAction = nullptr;
     QPushButton* m_probeButton = nullptr;
     double m_probeResistivity = 2.59;
+    ResistanceDialog* m_resistanceDialog = nullptr;
+    std::optional<PadId> m_probePadA;
+    std::optional<PadId> m_probePadB; // set only while a measurement is shown
+    QList<PadId> m_probeHighlightedPads;
 
     bool m_modifiedOutsideUndo = false;
     OpenFileChooser m_openFileChooser;

@@ -38,9 +38,6 @@ void MainWindow::saveProjectAs() {}
 void MainWindow::loadProject() {}
 void MainWindow::updateFromNetlist() {}
 void MainWindow::manageAutoSaveSettings() {}
-void MainWindow::manageRoutingRules() {}
-void MainWindow::toggleRatsnestDisplay() {}
-void MainWindow::showRatsnestInfo() {}
 void MainWindow::export3mfPart() {}
 void MainWindow::export3mfProject() {}
 
@@ -52,8 +49,4 @@ void MainWindow::showAbout() {}
 void MainWindow::applyAutoSaveSettings() {}
 void MainWindow::offerOrphanAutoSaveRecovery() {}
 void MainWindow::refreshBoardExplorer() {}
-void MainWindow::updateRatsnestButton(bool) {}
-void MainWindow::clearRatsnest() {}
-void MainWindow::setComponentsSelectable(bool) {}
-void MainWindow::enterResistanceProbeMode() {}
-void MainWindow::exitResistanceProbeMode() {}
+bool MainWindow::isBoardExplorerShown() const { return false; }

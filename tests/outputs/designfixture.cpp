@@ -12,11 +12,8 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <Aspect_DisplayConnection.hxx>
-#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
-#include <BRep_Builder.hxx>
 #include <OpenGl_GraphicDriver.hxx>
-#include <TopoDS_Compound.hxx>
 #include <STEPCAFControl_Reader.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
@@ -33,32 +30,6 @@ namespace DesignFixture {
 TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1)
 {
     return BRepPrimAPI_MakeBox(gp_Pnt(x0, y0, z0), gp_Pnt(x1, y1, z1)).Shape();
-}
-
-TopoDS_Shape routeShape(const Route& route)
-{
-    TopoDS_Shape united;
-    for (const RouteSegment& segment : route.segments) {
-        const TopoDS_Shape solid = RoutingManager::createSegmentShape(segment);
-        if (solid.IsNull())
-            continue;
-        if (united.IsNull()) {
-            united = solid;
-            continue;
-        }
-        BRepAlgoAPI_Fuse fuse(united, solid);
-        if (fuse.IsDone() && !fuse.Shape().IsNull()) {
-            united = fuse.Shape();
-        } else {
-            BRep_Builder builder;
-            TopoDS_Compound compound;
-            builder.MakeCompound(compound);
-            builder.Add(compound, united);
-            builder.Add(compound, solid);
-            united = compound;
-        }
-    }
-    return united;
 }
 
 Route route(const QString& net, const QList<QPointF>& points, double z, double width, double height)
@@ -84,7 +55,7 @@ AssemblyInput Design::input() const
     in.mainPart = part;
     in.components = &components;
     in.routes = &routes;
-    in.routeShape = &DesignFixture::routeShape;
+    in.routeShape = &RoutingManager::createRouteShape;
     return in;
 }
 

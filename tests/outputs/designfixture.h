@@ -1,5 +1,5 @@
 // Designs for the output tests: a real KiCad netlist laid out on a box part with KiCad's own
-// footprints and routed pad to pad, and a route solid built the way the routing model does.
+// footprints and routed pad to pad, and the STEP reader's view of an exported file.
 #pragma once
 
 #include "model/netlist.h"
@@ -13,9 +13,6 @@
 #include <TopoDS_Shape.hxx>
 
 namespace DesignFixture {
-
-// The segments' solids fused into one (a compound when a fuse fails).
-TopoDS_Shape routeShape(const Route& route);
 
 TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1);
 

@@ -6,6 +6,7 @@
 #include "testsupport.h"
 
 #include "outputs/stepexporter.h"
+#include "routing/routingmanager.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,7 +72,7 @@ struct Board
     TopoDS_Shape part = box(0, 0, 0, 60, 40, 10);
     QMap<QString, PlacedComponentData> components;
     QList<Route> routes;
-    std::function<TopoDS_Shape(const Route&)> routeShape = &DesignFixture::routeShape;
+    std::function<TopoDS_Shape(const Route&)> routeShape = &RoutingManager::createRouteShape;
 
     AssemblyInput input() const
     {
@@ -198,7 +199,7 @@ TEST(CollectVolumes, RouteWithoutSolidIsDroppedWithAWarning)
     board.routes.append(dot);
     board.routeShape = [](const Route& r) {
         // The net "DOT" is a single zero-length segment: the routing model builds no solid.
-        return r.netName == QLatin1String("DOT") ? TopoDS_Shape() : DesignFixture::routeShape(r);
+        return r.netName == QLatin1String("DOT") ? TopoDS_Shape() : RoutingManager::createRouteShape(r);
     };
     FoundationLogCapture log;
     const QList<CollectedVolume> volumes = StepExporter::collectVolumes(board.input(), ExportOptions());
@@ -315,7 +316,7 @@ TEST(BuildAssembly, CarvesThickestFirstAndGroupsPadsByComponentAndTracksByNet)
             Route zero = r;
             return BRepBuilderAPI_MakeFace(gp_Pln(gp_Pnt(0, 0, 20), gp::DZ()), 40, 50, 29, 31).Face();
         }
-        return DesignFixture::routeShape(r);
+        return RoutingManager::createRouteShape(r);
     };
     for (Route& r : board.routes)
         if (r.netName == QLatin1String("FLAT"))
