@@ -5,6 +5,8 @@
 #include "app/propertiespanel.h"
 
 #include <QAction>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -12,6 +14,21 @@
 #include <QStringList>
 #include <QTimer>
 #include <QUndoStack>
+
+#include <functional>
+
+// Lets events run until the condition holds; false when it does not within the time.
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 struct MainWindowProbe
 {

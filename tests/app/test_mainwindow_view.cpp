@@ -41,18 +41,6 @@
 
 namespace {
 
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 struct Displayed
 {
     int base = 0;

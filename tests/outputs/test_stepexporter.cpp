@@ -108,17 +108,6 @@ TEST(FuzzyLadder, RungsGrowFromTheBaseAndStopAtHalfAMillimetre)
     }
 }
 
-TEST(FuzzyLadder, EmptyLadderCutsNothing)
-{
-    FoundationLogCapture log;
-    const OccUtils::BoolOpResult r = StepExporter::cutWithFuzzyLadder(
-        box(0, 0, 0, 10, 10, 10), box(2, 2, 2, 4, 4, 4), {}, true, OccUtils::BoolOpLabel{}, 1.0);
-    EXPECT_TRUE(r.shape.IsNull());
-    EXPECT_EQ(r.fuzzyValue, 0.0);
-    EXPECT_FALSE(r.valid);
-    EXPECT_TRUE(log.messages().isEmpty());
-}
-
 // --- Collection ---
 
 TEST(CollectVolumes, PadsAreLengthenedByHalfTheirDepthAtMostATenth)
@@ -212,23 +201,6 @@ TEST(CollectVolumes, RouteWithoutSolidIsDroppedWithAWarning)
     const QList<CollectedVolume> hinted = StepExporter::collectVolumes(board.input(), ExportOptions());
     ASSERT_EQ(hinted.size(), 2);
     EXPECT_EQ(hinted.at(1).featureHint, 0.0);
-}
-
-TEST(ShapeHelpers, VolumesSolidsAndCopies)
-{
-    FoundationLogCapture log;
-    EXPECT_EQ(StepExporter::volumeOf(TopoDS_Shape()), 0.0);
-    EXPECT_TRUE(log.warnings().isEmpty());
-    const TopoDS_Shape a = box(0, 0, 0, 1, 1, 1), b = box(5, 0, 0, 7, 1, 1);
-    const QList<TopoDS_Shape> solids = StepExporter::solidsOf(compound({a, b}));
-    ASSERT_EQ(solids.size(), 2);
-    EXPECT_TRUE(solids.at(0).IsSame(a));
-    EXPECT_TRUE(solids.at(1).IsSame(b));
-    EXPECT_NEAR(StepExporter::volumeOf(compound({a, b})), 3.0, 1e-9);
-    const TopoDS_Shape copy = StepExporter::copyShape(a);
-    EXPECT_FALSE(copy.IsSame(a));
-    EXPECT_NEAR(StepExporter::volumeOf(copy), 1.0, 1e-9);
-    EXPECT_TRUE(StepExporter::copyShape(TopoDS_Shape()).IsNull());
 }
 
 // --- Carving ---
