@@ -409,6 +409,10 @@ TEST(StepExport, ReadsBackAsTheCarvedPartAndItsConductorGroups)
                     1e-3)
             << back.names.at(i + 1).toStdString();
     EXPECT_LT(TestSupport::volumeOf(back.shapes.at(0)), TestSupport::volumeOf(board.part) - 1.0);
+    // AP214 in millimetres, whatever an earlier export in the process left set.
+    const QByteArray text = contentOf(path);
+    EXPECT_TRUE(text.contains("FILE_SCHEMA(('AUTOMOTIVE_DESIGN"));
+    EXPECT_TRUE(text.contains("SI_UNIT(.MILLI.,.METRE.)"));
 }
 
 TEST(StepExport, BareBoardAndSkippedGroups)
