@@ -43,6 +43,8 @@ class ComponentManager;
 class OccWidget;
 class PadCacheManager;
 class PrintPlanDialog;
+struct ExportOptions;
+struct ThreeMfExportSummary;
 class PropertiesPanel;
 class ResistanceDialog;
 class RoutingController;
@@ -98,6 +100,9 @@ public:
     // Warning paragraphs of an export's problem counts; empty when there is none.
     static QString describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
                                         int straySolidsRemoved, int partSolids);
+    // The success report of a 3MF export: what the file holds, then every problem counted.
+    static QString threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
+                                 const PrintPlan& plan, const ThreeMfExportSummary& summary);
 
 public slots:
     void newProject();
@@ -119,6 +124,7 @@ public slots:
     void exportStepFile();
     void export3mfPart();
     void export3mfProject();
+    void export3mf(bool projectMode);
     void showPrintPlan();
     PrintPlan buildPrintPlan(double layerHeightMm);
     void onBurialAnalysisToggled(bool checked);

@@ -60,14 +60,15 @@ void MainWindow::createFileMenu()
     m_exportStepAction = addSlotAction(exportMenu, tr("Export STEP..."), this, &MainWindow::exportStepFile);
     m_exportStepAction->setEnabled(false);
 
-    m_export3mfPartAction =
-        unavailable(addSlotAction(exportMenu, tr("Export 3MF part..."), this, &MainWindow::export3mfPart));
+    m_export3mfPartAction = addSlotAction(exportMenu, tr("Export 3MF part..."), this, &MainWindow::export3mfPart);
+    m_export3mfPartAction->setEnabled(false);
     m_export3mfPartAction->setToolTip(
         tr("Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the pause "
            "plan only travels as readable notes (.txt / .csv, chosen in the export dialog)."));
 
-    m_export3mfProjectAction = unavailable(
-        addSlotAction(exportMenu, tr("Export 3MF project..."), this, &MainWindow::export3mfProject));
+    m_export3mfProjectAction =
+        addSlotAction(exportMenu, tr("Export 3MF project..."), this, &MainWindow::export3mfProject);
+    m_export3mfProjectAction->setEnabled(false);
     m_export3mfProjectAction->setToolTip(
         tr("Like the part export, plus the native insertion pauses (M601) loaded by PrusaSlicer "
            "when the file is opened as a project."));
@@ -110,7 +111,7 @@ void MainWindow::createEditMenu()
 
     menu->addSeparator();
 
-    unavailable(addSlotAction(menu, tr("Footprint folders…"), this, &MainWindow::manageFootprintFolders));
+    addSlotAction(menu, tr("Footprint folders…"), this, &MainWindow::manageFootprintFolders);
     addSlotAction(menu, tr("Routing rules…"), this, &MainWindow::manageRoutingRules);
     unavailable(addSlotAction(menu, tr("Automatic save…"), this, &MainWindow::manageAutoSaveSettings));
 }

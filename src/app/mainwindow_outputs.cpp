@@ -1,4 +1,4 @@
-// Manufacturing outputs of the window: the STEP export and the print plan.
+// Manufacturing outputs of the window: the STEP and 3MF exports and the print plan.
 #include "app/mainwindow.h"
 
 #include "components/componentmanager.h"
@@ -6,6 +6,8 @@
 #include "outputs/printplandialog.h"
 #include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"
+#include "outputs/threemfexportdialog.h"
+#include "outputs/threemfexporter.h"
 #include "routing/routingmanager.h"
 
 #include <QCoreApplication>
@@ -14,7 +16,7 @@
 
 const QMap<QString, PlacedComponentData>& MainWindow::placedComponentMap() const
 {
-    // Before the viewer is ready there is no component manager, and so nothing placed.
+    // Before the viewer is ready there is no component manager, and nothing is placed.
     static const QMap<QString, PlacedComponentData> none;
     return m_componentManager ? m_componentManager->components() : none;
 }
@@ -130,4 +132,104 @@ void MainWindow::showPrintPlan()
     m_printPlanDialog->show();
     m_printPlanDialog->raise();
     m_printPlanDialog->activateWindow();
+}
+
+void MainWindow::export3mfPart()
+{
+    export3mf(false);
+}
+
+void MainWindow::export3mfProject()
+{
+    export3mf(true);
+}
+
+void MainWindow::export3mf(bool projectMode)
+{
+    if (!ensureViewerReady() || !requirePart(tr("Import a STEP part before exporting.")))
+        return;
+    const QString caption = projectMode ? tr("Export 3MF project") : tr("Export 3MF part");
+    const QString path = chooseSaveFile(AppSettings::ExportStep, caption, tr("3MF Files (*.3mf);;All Files (*)"),
+                                        {QStringLiteral("3mf")});
+    if (path.isEmpty())
+        return;
+    ThreeMfExportDialog dialog(caption, projectMode, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        setStatusText(tr("3MF export cancelled"));
+        return;
+    }
+    const ExportOptions options = dialog.options();
+    setStatusText(tr("Exporting 3MF..."));
+    QCoreApplication::processEvents();
+
+    const PrintPlan plan = buildPrintPlan(AppSettings::layerHeightMm(0.2));
+    const ThreeMfExportSummary summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options);
+    if (!summary.ok) {
+        setStatusText(tr("✗ 3MF export failed"));
+        QMessageBox::warning(this, tr("3MF export error"), tr("Export failed:\n\n%1").arg(summary.error),
+                             QMessageBox::Ok);
+        return;
+    }
+    setStatusText(tr("✓ 3MF export: %n object(s)", nullptr, summary.partCount));
+    QMessageBox::information(this, tr("3MF export successful"),
+                             threeMfReport(QFileInfo(path).fileName(), projectMode, options, plan, summary),
+                             QMessageBox::Ok);
+}
+
+QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
+                                  const PrintPlan& plan, const ThreeMfExportSummary& summary)
+{
+    QString text = tr("✓ 3MF file exported:\n%1\n\nContent:\n").arg(fileName)
+                   + tr("• Single item, %n part(s) (component + conductors)\n", nullptr, summary.partCount);
+    if (options.embedPlanTxt || options.embedPlanCsv) {
+        QStringList suffixes;
+        if (options.embedPlanTxt)
+            suffixes.append(QStringLiteral(".txt"));
+        if (options.embedPlanCsv)
+            suffixes.append(QStringLiteral(".csv"));
+        text += tr("• Embedded break plan: Metadata/Vantorquelle_PrintPlan%1\n\n").arg(suffixes.join(QStringLiteral(" + ")));
+        text += plan.ok ? tr("Pause heights are carried over in the 3MF file (attachments).\n")
+                        : tr("Note: the break schedule is unavailable (%1) — the attachments indicate this.\n")
+                              .arg(plan.error);
+    }
+    if (options.slicerConfigMode == 1) {
+        text += tr("• PrusaSlicer settings: %n perimeter(s) + %1% infill (Slic3r_PE_model.config).", nullptr,
+                   options.conductorPerimeters)
+                    .arg(90);
+        if (summary.nativePauseCount >= 1) {
+            text += QStringLiteral("\n")
+                    + tr("• %n embedded M601 pause(s) with LCD message: open the 3MF as a PROJECT in PrusaSlicer and "
+                         "slice at %1 mm (first layer included) — the insertion pause(s) already on the layer slider.",
+                         nullptr, summary.nativePauseCount)
+                          .arg(plan.layerHeight, 0, 'f', 2);
+        } else if (projectMode) {
+            text += QStringLiteral("\n")
+                    + (plan.ok ? tr("• No native pause to embed: all insertions happen at the end of the print.")
+                               : tr("⚠ Native pauses not embedded: pause plan unavailable (%1).").arg(plan.error));
+        }
+    }
+    text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
+                                 summary.straySolidsRemoved, summary.partSolids);
+    const struct { int count; const char* paragraph; } meshProblems[] = {
+        {summary.openShells,
+         QT_TR_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "
+                    "that as an open model. The usual cause is a face the mesher could not triangulate — see below.")},
+        {summary.flippedShells,
+         QT_TR_NOOP("ℹ %n shell(s) came out of the mesher inside-out and were flipped before writing. The file is "
+                    "correct; the shape they came from is not quite, so keep an eye on the affected geometry.")},
+        {summary.nonManifoldEdges,
+         QT_TR_NOOP("⚠ %n edge(s) are shared by more than two triangles inside a single shell: that surface is "
+                    "written twice over itself and a slicer reads it as a self-intersection.")},
+        {summary.unmeshedFaces,
+         QT_TR_NOOP("⚠ %n face(s) could not be meshed and are MISSING from the file: the exported shell has that "
+                    "many holes. Widen or deepen the thinnest tracks and export again.")},
+        {summary.droppedConductors,
+         QT_TR_NOOP("⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part "
+                    "keeps their cavity, with nothing inside it. Check the tracks and pads of the affected "
+                    "element(s).")},
+    };
+    for (const auto& problem : meshProblems)
+        if (problem.count > 0)
+            text += QStringLiteral("\n\n") + tr(problem.paragraph, nullptr, problem.count);
+    return text;
 }

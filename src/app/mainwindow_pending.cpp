@@ -38,8 +38,6 @@ void MainWindow::saveProjectAs() {}
 void MainWindow::loadProject() {}
 void MainWindow::updateFromNetlist() {}
 void MainWindow::manageAutoSaveSettings() {}
-void MainWindow::export3mfPart() {}
-void MainWindow::export3mfProject() {}
 
 void MainWindow::rebuildRecentProjectsMenu() {}
 void MainWindow::createLanguageMenu(QMenu*) {}

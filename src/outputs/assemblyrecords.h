@@ -63,3 +63,16 @@ struct AssemblyResult
     // How the cavities were cut: all at once in one checked boolean, or volume by volume.
     bool carvedInOneCut = false;
 };
+
+// Copies the assembly's counters into an export's summary (STEP or 3MF: the same names).
+template <typename Summary>
+void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
+{
+    summary.cavitiesOk = assembly.cavitiesOk;
+    summary.cavitiesFailed = assembly.cavitiesFailed;
+    summary.conductorGroups = assembly.conductorGroups;
+    summary.cavitiesUnvalidated = assembly.cavitiesUnvalidated;
+    summary.groupsNotFused = assembly.groupsNotFused;
+    summary.straySolidsRemoved = assembly.straySolidsRemoved;
+    summary.partSolids = assembly.partSolids;
+}

@@ -145,13 +145,7 @@ StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyIn
         summary.error = trStep("Failed to prepare the assembly.");
         return summary;
     }
-    summary.cavitiesOk = result.cavitiesOk;
-    summary.conductorGroups = result.conductorGroups;
-    summary.cavitiesFailed = result.cavitiesFailed;
-    summary.cavitiesUnvalidated = result.cavitiesUnvalidated;
-    summary.groupsNotFused = result.groupsNotFused;
-    summary.straySolidsRemoved = result.straySolidsRemoved;
-    summary.partSolids = result.partSolids;
+    copyAssemblyCounts(result, summary);
 
     qCDebug(lcExport) << "\n--- STEP writing ---";
     QString detail;

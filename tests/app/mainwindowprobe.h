@@ -12,23 +12,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 #include <QUndoStack>
 
 #include <functional>
-
-// Lets events run until the condition holds; false when it does not within the time.
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
 
 struct MainWindowProbe
 {
@@ -68,6 +57,17 @@ struct MainWindowProbe
     QPushButton* clearTracksButton() const { return w.m_clearTracksButton; }
     QPushButton* probeButton() const { return w.m_probeButton; }
 
+    // Component flows that the selection and the view trigger.
+    bool selectComponent(const opencascade::handle<AIS_Shape>& body) { return w.selectComponent(body); }
+    void deselectComponent(const QString& ref) { w.onComponentDeselected(ref); }
+    void applyProperties(const QString& ref, const ComponentProperties& p) { w.onPropertiesApplied(ref, p); }
+    void panelMove(const QString& ref, double dx, double dy, double dz) { w.onPropertiesPanelMoveComponent(ref, dx, dy, dz); }
+    void panelRotate(const QString& ref, double delta) { w.onRotateComponent(ref, delta); }
+    void armDrag(const QString& ref, const QPoint& at) { w.onComponentDragArmed(ref, at); }
+    void drag(const QPoint& at) { w.onComponentDragged(at); }
+    void finishDrag() { w.onComponentDragFinished(); }
+    bool dragActive() const { return w.m_componentDragActive; }
+
     QAction* updateFromNetlistAction() const { return w.m_updateFromNetlistAction; }
     QAction* exportStepAction() const { return w.m_exportStepAction; }
     QAction* export3mfPartAction() const { return w.m_export3mfPartAction; }
@@ -76,6 +76,19 @@ struct MainWindowProbe
     QAction* undoAction() const { return w.m_undoAction; }
     QAction* redoAction() const { return w.m_redoAction; }
 };
+
+// Lets events run until the condition holds; false after the timeout.
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 // Answers every message box that opens while it lives with the given button (when the box
 // has it, else the default one), recording "title|text" of each box.

@@ -45,16 +45,15 @@ protected:
     {
         bool orient, exports, ratsnest, routing, probe, select, follow, burial, clearTracks,
             updateFromNetlist;
-        bool stepAndPlan = false; // the outputs whose flows exist
     };
 
     void expectEnabled(const Enabled& e)
     {
         EXPECT_EQ(probe->orientButton()->isEnabled(), e.orient);
-        EXPECT_EQ(probe->exportStepAction()->isEnabled(), e.stepAndPlan);
+        EXPECT_EQ(probe->exportStepAction()->isEnabled(), e.exports);
         EXPECT_EQ(probe->export3mfPartAction()->isEnabled(), e.exports);
         EXPECT_EQ(probe->export3mfProjectAction()->isEnabled(), e.exports);
-        EXPECT_EQ(probe->printPlanAction()->isEnabled(), e.stepAndPlan);
+        EXPECT_EQ(probe->printPlanAction()->isEnabled(), e.exports);
         EXPECT_EQ(probe->ratsnestButton()->isEnabled(), e.ratsnest);
         EXPECT_EQ(probe->routingButton()->isEnabled(), e.routing);
         EXPECT_EQ(probe->probeButton()->isEnabled(), e.probe);
@@ -99,8 +98,8 @@ TEST_F(MainWindowActions, StepImportEnablesPartActionsOnly)
     probe->undoStack()->push(new FlagCommand);
     ASSERT_TRUE(window->importStepFile(boxStep()));
 
-    // The exports follow the part; the 3MF ones stay disabled while they have no flow.
-    expectEnabled({true, false, false, false, false, false, false, false, false, false, true});
+    // The exports and the print plan follow the part.
+    expectEnabled({true, true, false, false, false, false, false, false, false, false});
     EXPECT_EQ(probe->project().shapes().size(), 1);
     EXPECT_EQ(probe->project().mainShapeIndex(), 0);
     EXPECT_EQ(probe->undoStack()->count(), 0) << "a new part empties the undo history";
