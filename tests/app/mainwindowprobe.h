@@ -5,6 +5,8 @@
 #include "app/propertiespanel.h"
 
 #include <QAction>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
