@@ -46,5 +46,3 @@ void MainWindow::openOnlineHelp() {}
 void MainWindow::showAbout() {}
 void MainWindow::applyAutoSaveSettings() {}
 void MainWindow::offerOrphanAutoSaveRecovery() {}
-void MainWindow::refreshBoardExplorer() {}
-bool MainWindow::isBoardExplorerShown() const { return false; }
