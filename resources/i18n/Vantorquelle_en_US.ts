@@ -10,6 +10,156 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>BoardExplorerPanel</name>
+    <message>
+        <source>Board explorer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Filter (reference, value, footprint, net…)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ref</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Components</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No component. Import a netlist, then generate the 3D components.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No net. Import a netlist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n component(s) shown</source>
+        <translation>
+            <numerusform>%1 of %n component shown</numerusform>
+            <numerusform>%1 of %n components shown</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n net(s) shown</source>
+        <translation>
+            <numerusform>%1 of %n net shown</numerusform>
+            <numerusform>%1 of %n nets shown</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s)</source>
+        <translation>
+            <numerusform>%n component</numerusform>
+            <numerusform>%n components</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n net(s)</source>
+        <translation>
+            <numerusform>%n net</numerusform>
+            <numerusform>%n nets</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 — %2
+%3
+Pads: %4 · Nets: %5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no footprint</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Placed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint missing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not placed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not in netlist</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> · no cavity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to route</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>To route</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n detached end(s)</source>
+        <translation>
+            <numerusform>%n detached end</numerusform>
+            <numerusform>%n detached ends</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n dangling T</source>
+        <translation>
+            <numerusform>%n dangling T</numerusform>
+            <numerusform>%n dangling Ts</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 — %n pad(s)</source>
+        <translation>
+            <numerusform>%1 — %n pad</numerusform>
+            <numerusform>%1 — %n pads</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 mm left to route</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>BurialAnalyzer</name>
     <message>
         <source>Burial analysis: import a STEP part first</source>
@@ -1100,6 +1250,33 @@ Content:
         <source>⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part keeps their cavity, with nothing inside it. Check the tracks and pads of the affected element(s).</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>A track is being drawn — finish it, or press Escape, before selecting from the list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is named by the netlist but not placed on the board</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net %1: none of its pads is on the board</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Net %1 — %n pad(s), nothing to route</source>
+        <translation>
+            <numerusform>Net %1 — %n pad, nothing to route</numerusform>
+            <numerusform>Net %1 — %n pads, nothing to route</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Net %1 — every link routed (%2/%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net %1 — %2/%3 links routed, %4 mm left</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -1721,10 +1898,6 @@ Total:  %4 Ω</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Error: cannot end on this pad — %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Track finished</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1738,10 +1911,6 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>Error: cannot end on this track</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Error: cannot end on this track — %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1850,6 +2019,10 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>Drag confirmed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2092,6 +2265,17 @@ Total:  %4 Ω</source>
     <message>
         <source>The ASCII STL file is damaged: line %1 does not continue a facet.</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STL file is damaged: facet %1 has a point %2 mm away from the origin, too far for a printable part.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The STL mesh is open and joining its %n triangle(s) took longer than %1 s: the file is too damaged to rebuild a part from it.</source>
+        <translation>
+            <numerusform>The STL mesh is open and joining its %n triangle took longer than %1 s: the file is too damaged to rebuild a part from it.</numerusform>
+            <numerusform>The STL mesh is open and joining its %n triangles took longer than %1 s: the file is too damaged to rebuild a part from it.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -11,6 +11,158 @@ Voulez-vous le remplacer&#xa0;?</translation>
     </message>
 </context>
 <context>
+    <name>BoardExplorerPanel</name>
+    <message>
+        <source>Board explorer</source>
+        <translation>Explorateur de carte</translation>
+    </message>
+    <message>
+        <source>Filter (reference, value, footprint, net…)</source>
+        <translation>Filtrer (référence, valeur, empreinte, net…)</translation>
+    </message>
+    <message>
+        <source>Ref</source>
+        <translation>Réf.</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valeur</translation>
+    </message>
+    <message>
+        <source>Footprint</source>
+        <translation>Empreinte</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>État</translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation>Net</translation>
+    </message>
+    <message>
+        <source>Routed</source>
+        <translation>Routé</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>Restant</translation>
+    </message>
+    <message>
+        <source>Components</source>
+        <translation>Composants</translation>
+    </message>
+    <message>
+        <source>Nets</source>
+        <translation>Nets</translation>
+    </message>
+    <message>
+        <source>No component. Import a netlist, then generate the 3D components.</source>
+        <translation>Aucun composant. Importez une netlist, puis générez les composants 3D.</translation>
+    </message>
+    <message>
+        <source>No net. Import a netlist.</source>
+        <translation>Aucun net. Importez une netlist.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n component(s) shown</source>
+        <translation>
+            <numerusform>%1 sur %n composant affiché</numerusform>
+            <numerusform>%1 sur %n composants affichés</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n net(s) shown</source>
+        <translation>
+            <numerusform>%1 sur %n net affiché</numerusform>
+            <numerusform>%1 sur %n nets affichés</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s)</source>
+        <translation>
+            <numerusform>%n composant</numerusform>
+            <numerusform>%n composants</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n net(s)</source>
+        <translation>
+            <numerusform>%n net</numerusform>
+            <numerusform>%n nets</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 — %2
+%3
+Pads: %4 · Nets: %5</source>
+        <translation>%1 — %2
+%3
+Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
+    </message>
+    <message>
+        <source>no value</source>
+        <translation>sans valeur</translation>
+    </message>
+    <message>
+        <source>no footprint</source>
+        <translation>sans empreinte</translation>
+    </message>
+    <message>
+        <source>Placed</source>
+        <translation>Placé</translation>
+    </message>
+    <message>
+        <source>Footprint missing</source>
+        <translation>Empreinte manquante</translation>
+    </message>
+    <message>
+        <source>Not placed</source>
+        <translation>Non placé</translation>
+    </message>
+    <message>
+        <source>Not in netlist</source>
+        <translation>Absent de la netlist</translation>
+    </message>
+    <message>
+        <source> · no cavity</source>
+        <translation> · sans cavité</translation>
+    </message>
+    <message>
+        <source>Nothing to route</source>
+        <translation>Rien à router</translation>
+    </message>
+    <message>
+        <source>To route</source>
+        <translation>À router</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n detached end(s)</source>
+        <translation>
+            <numerusform>%n extrémité détachée</numerusform>
+            <numerusform>%n extrémités détachées</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n dangling T</source>
+        <translation>
+            <numerusform>%n T non raccordé</numerusform>
+            <numerusform>%n T non raccordés</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 — %n pad(s)</source>
+        <translation>
+            <numerusform>%1 — %n pastille</numerusform>
+            <numerusform>%1 — %n pastilles</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 mm left to route</source>
+        <translation>%1 mm restant à router</translation>
+    </message>
+</context>
+<context>
     <name>BurialAnalyzer</name>
     <message>
         <source>Burial analysis: import a STEP part first</source>
@@ -1158,6 +1310,33 @@ Contenu&#xa0;:
         <source>⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part keeps their cavity, with nothing inside it. Check the tracks and pads of the affected element(s).</source>
         <translation>⚠ Élément(s) conducteur(s) impossible(s) à mailler et ABSENT(S) du fichier&#xa0;: %n. La pièce conserve leur cavité, vide. Vérifiez les pistes et pastilles du ou des éléments concernés.</translation>
     </message>
+    <message>
+        <source>A track is being drawn — finish it, or press Escape, before selecting from the list</source>
+        <translation>Une piste est en cours de tracé — terminez-la, ou appuyez sur Échap, avant de sélectionner dans la liste</translation>
+    </message>
+    <message>
+        <source>%1 is named by the netlist but not placed on the board</source>
+        <translation>%1 figure dans la netlist mais n&apos;est pas placé sur la carte</translation>
+    </message>
+    <message>
+        <source>Net %1: none of its pads is on the board</source>
+        <translation>Net %1&#xa0;: aucune de ses pastilles n&apos;est sur la carte</translation>
+    </message>
+    <message numerus="yes">
+        <source>Net %1 — %n pad(s), nothing to route</source>
+        <translation>
+            <numerusform>Net %1 — %n pastille, rien à router</numerusform>
+            <numerusform>Net %1 — %n pastilles, rien à router</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Net %1 — every link routed (%2/%2)</source>
+        <translation>Net %1 — toutes les liaisons sont routées (%2/%2)</translation>
+    </message>
+    <message>
+        <source>Net %1 — %2/%3 links routed, %4 mm left</source>
+        <translation>Net %1 — %2/%3 liaisons routées, %4 mm restants</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -1790,10 +1969,6 @@ Total&#xa0;: %4 Ω</translation>
         <translation>Erreur&#xa0;: point invalide</translation>
     </message>
     <message>
-        <source>Error: cannot end on this pad — %1</source>
-        <translation>Erreur&#xa0;: impossible de terminer sur cette pastille — %1</translation>
-    </message>
-    <message>
         <source>Track finished</source>
         <translation>Piste terminée</translation>
     </message>
@@ -1808,10 +1983,6 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>Error: cannot end on this track</source>
         <translation>Erreur&#xa0;: impossible de terminer sur cette piste</translation>
-    </message>
-    <message>
-        <source>Error: cannot end on this track — %1</source>
-        <translation>Erreur&#xa0;: impossible de terminer sur cette piste — %1</translation>
     </message>
     <message>
         <source>Track finished at a junction on %1</source>
@@ -1920,6 +2091,10 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>Drag confirmed</source>
         <translation>Glissement validé</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
     </message>
 </context>
 <context>
@@ -2161,6 +2336,17 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>The ASCII STL file is damaged: line %1 does not continue a facet.</source>
         <translation>Le fichier STL ASCII est endommagé&#xa0;: la ligne %1 ne fait pas suite à une facette.</translation>
+    </message>
+    <message>
+        <source>The STL file is damaged: facet %1 has a point %2 mm away from the origin, too far for a printable part.</source>
+        <translation>Le fichier STL est endommagé&#xa0;: la facette %1 a un point situé à %2 mm de l&apos;origine, trop loin pour une pièce imprimable.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The STL mesh is open and joining its %n triangle(s) took longer than %1 s: the file is too damaged to rebuild a part from it.</source>
+        <translation>
+            <numerusform>Le maillage STL est ouvert et la couture de son %n triangle a pris plus de %1 s&#xa0;: le fichier est trop endommagé pour en reconstruire une pièce.</numerusform>
+            <numerusform>Le maillage STL est ouvert et la couture de ses %n triangles a pris plus de %1 s&#xa0;: le fichier est trop endommagé pour en reconstruire une pièce.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
