@@ -7,6 +7,7 @@
 #include "project/projectmanager.h"
 
 #include <QList>
+#include <QMap>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -18,12 +19,15 @@
 #include <functional>
 
 class QAction;
+class QCloseEvent;
+class QJsonObject;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QSplitter;
 class QTimer;
 class QUndoStack;
+class QUrl;
 
 class BoardExplorerPanel;
 class BurialAnalyzer;
@@ -33,6 +37,10 @@ class PadCacheManager;
 class PropertiesPanel;
 class RoutingController;
 class SelectionController;
+struct FootprintData;
+struct MissingFootprintInfo;
+struct NetlistUpdate;
+struct SavedComponent;
 
 namespace Ui {
 class MainWindow;
@@ -76,6 +84,31 @@ public:
 
     static QString abbreviatedList(const QStringList& names);
 
+    // --- Project lifecycle, autosave and recovery, language, help, netlist ---
+    // Save dialog, replaceable like the open dialog. Arguments: parent, directory kind, caption,
+    // filter, suffixes, default file name.
+    using SaveFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
+                                                  const QStringList&, const QString&)>;
+    void setSaveFileChooser(SaveFileChooser chooser);
+    // The desktop services the help and restart flows use; replaceable so tests start nothing.
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    using DetachedStarter =
+        std::function<bool(const QString& program, const QStringList& arguments, QString* error)>;
+    void setUrlOpener(UrlOpener opener);
+    void setDetachedStarter(DetachedStarter starter);
+
+    bool saveProjectToPath(const QString& path, bool isAutoSave);
+    bool loadProjectFile(const QString& path, bool untitledRecovery);
+    void changeLanguage(const QString& localeName);
+
+    static QString autoSavePathFor(const QString& projectPath);
+    static void removeAutoSaveFile(const QString& projectPath);
+    static QString describeComponentChanges(const NetlistUpdate& update);
+    static QString describeTrackNetChanges(const NetlistUpdate& update);
+    static QString aboutText();
+    // The user guide installed with the program; empty when it cannot be found.
+    static QString userGuidePath();
+
 public slots:
     void newProject();
     void importGeometryFile();
@@ -85,6 +118,7 @@ public slots:
     void loadProject();
     void updateFromNetlist();
     void manageAutoSaveSettings();
+    void onAutoSaveTimeout();
     void onFaceSelected(TopoDS_Face face);
     void onSelectionModeChanged(bool active);
     void manageFootprintFolders();
@@ -100,6 +134,9 @@ public slots:
     void onBurialAnalysisToggled(bool checked);
     void onViewerReady();
     void onOccWidgetDestroyed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     friend struct MainWindowProbe; // test access
@@ -150,6 +187,36 @@ private:
     void setComponentsSelectable(bool selectable);
     void enterResistanceProbeMode();
     void exitResistanceProbeMode();
+
+    // Project lifecycle and autosave
+    bool projectAtStake() const;
+    bool confirmProjectReset(const QString& title, const QString& question);
+    bool openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
+                         bool untitledRecovery);
+    void collectPlacedComponents(QList<SavedComponent>& placed,
+                                 QList<FootprintData>& footprints) const;
+    int restorePlacedComponents(const QList<QJsonObject>& placed,
+                                QList<MissingFootprintInfo>& missing);
+    void markSaved();
+    void displayRestoredTracks();
+    void verifyRestoredPadIndex();
+    QString chooseRecoveryFile(const QString& projectPath);
+
+    // Netlist update: what the placed components say, and the change applied to them.
+    struct NetlistApplyCounts
+    {
+        int addedWithFootprint = 0;
+        int addedAsFallback = 0;
+        int removed = 0;
+        int replaced = 0;
+        QStringList failedFootprints;
+    };
+    QMap<QString, QString> placedFootprintAssignments() const;
+    NetlistApplyCounts applyNetlistToComponents(const Netlist& netlist, const NetlistUpdate& update);
+    void reportNetlistContentChanges(const QString& fileName, Netlist&& netlist);
+    void performAutoSave();
+    bool confirmClose();
+    void restartApplication();
 
     QList<ModeBinding> m_modeBindings;
     Ui::MainWindow* m_ui = nullptr;
@@ -203,6 +270,10 @@ private:
 
     bool m_modifiedOutsideUndo = false;
     OpenFileChooser m_openFileChooser;
+    SaveFileChooser m_saveFileChooser;
+    UrlOpener m_urlOpener;
+    DetachedStarter m_detachedStarter;
+    bool m_closeConfirmed = false; // the closing prompt was already answered (restart)
 
     // Controls whose operation has no flow yet stay disabled, whatever the action states say.
     QAction* unavailable(QAction* action);
