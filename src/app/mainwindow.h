@@ -191,6 +191,7 @@ private:
     // Project lifecycle and autosave
     bool projectAtStake() const;
     bool confirmProjectReset(const QString& title, const QString& question);
+    bool openProjectPath(const QString& path, bool untitledRecovery);
     bool openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
                          bool untitledRecovery);
     void collectPlacedComponents(QList<SavedComponent>& placed,

@@ -200,6 +200,11 @@ bool MainWindow::loadProjectFile(const QString& path, bool untitledRecovery)
         setStatusText(tr("Loading impossible: 3D viewer not initialized"));
         return false;
     }
+    return openProjectPath(path, untitledRecovery);
+}
+
+bool MainWindow::openProjectPath(const QString& path, bool untitledRecovery)
+{
     if (!QFileInfo::exists(path)) {
         AppSettings::removeRecentProject(path);
         rebuildRecentProjectsMenu();
