@@ -154,7 +154,7 @@ QString MainWindow::aboutText()
 {
     return tr("<h3>Vantorquelle</h3><p>Design of “print-in-place” 3D printed circuits from KiCad "
               "netlists.</p><p><b>Version:</b> %1<br><b>Qt:</b> %2<br><b>OpenCascade:</b> %3</p>"
-              "<p><b>The Vantorquelle developers</b></p><p>2026</p>")
+              "<p><b>By the Vantorquelle developers</b></p><p>© 2026</p>")
         .arg(QString::fromLatin1(kApplicationVersion), QStringLiteral(QT_VERSION_STR),
              QStringLiteral(OCC_VERSION_COMPLETE));
 }

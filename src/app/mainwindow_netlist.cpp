@@ -1,6 +1,8 @@
 // Netlist import, and the update of a placed board from a changed netlist.
 #include "app/mainwindow.h"
 
+#include "components/componentmanager.h"
+
 #include "foundation/appsettings.h"
 #include "foundation/occutils.h"
 #include "model/routerecords.h"
@@ -114,6 +116,27 @@ QString MainWindow::describeTrackNetChanges(const NetlistUpdate& update)
     text += tr("\nThese tracks are KEPT as they are. They will reappear in the ratsnest as unrouted; "
                "delete or redraw them yourself.\n");
     return text;
+}
+
+QMap<QString, QString> MainWindow::placedFootprintAssignments() const
+{
+    return m_componentManager ? m_componentManager->footprintAssignments() : QMap<QString, QString>();
+}
+
+MainWindow::NetlistApplyCounts MainWindow::applyNetlistToComponents(const Netlist& netlist,
+                                                                    const NetlistUpdate& update)
+{
+    NetlistApplyCounts counts;
+    if (!m_componentManager)
+        return counts;
+    const ComponentManager::NetlistApplyResult result =
+        m_componentManager->applyNetlistUpdate(netlist.components, update);
+    counts.addedWithFootprint = result.created;
+    counts.addedAsFallback = result.missing;
+    counts.removed = int(result.removed.size());
+    counts.replaced = int(result.replaced.size());
+    counts.failedFootprints = result.replaceFailed;
+    return counts;
 }
 
 void MainWindow::updateFromNetlist()

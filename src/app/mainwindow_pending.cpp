@@ -51,22 +51,6 @@ void MainWindow::exitResistanceProbeMode() {}
 bool MainWindow::hasPlacedComponents() const { return false; }
 bool MainWindow::hasFootprintedComponents() const { return false; }
 
-// The placed components travel through the component manager once it exists: until then a
-// project holds none, and the track display and pad index have nothing to show or check.
-void MainWindow::collectPlacedComponents(QList<SavedComponent>&, QList<FootprintData>&) const {}
-int MainWindow::restorePlacedComponents(const QList<QJsonObject>&, QList<MissingFootprintInfo>&)
-{
-    return 0;
-}
+// Tracks are displayed and the pad index checked by the routing and component wiring.
 void MainWindow::displayRestoredTracks() {}
 void MainWindow::verifyRestoredPadIndex() {}
-
-QMap<QString, QString> MainWindow::placedFootprintAssignments() const
-{
-    return {};
-}
-
-MainWindow::NetlistApplyCounts MainWindow::applyNetlistToComponents(const Netlist&, const NetlistUpdate&)
-{
-    return {};
-}

@@ -1,6 +1,8 @@
 // Project lifecycle: new, open, save, save as, recent projects and the load sequence.
 #include "app/mainwindow.h"
 
+#include "components/componentmanager.h"
+
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
@@ -62,6 +64,8 @@ void MainWindow::newProject()
     }
 
     resetInteractionState();
+    if (m_componentManager)
+        m_componentManager->clearAll(true);
     if (m_occWidget)
         m_occWidget->clearAll();
     m_project.clear();
@@ -145,6 +149,29 @@ void MainWindow::saveProjectAs()
         tr("✓ Project saved:\n\n") + tr("• %n component(s) placed\n", nullptr, int(placed.size()))
             + tr("• %n route(s)\n", nullptr, int(m_project.routingManager().routes().size()))
             + tr("• File: %1").arg(QFileInfo(path).fileName()));
+}
+
+void MainWindow::collectPlacedComponents(QList<SavedComponent>& placed,
+                                         QList<FootprintData>& footprints) const
+{
+    if (!m_componentManager)
+        return;
+    placed = m_componentManager->componentsForSave();
+    footprints = m_componentManager->usedFootprints();
+}
+
+int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
+                                        QList<MissingFootprintInfo>& missing)
+{
+    if (!m_componentManager) {
+        if (!placed.isEmpty())
+            qWarning() << "restorePlacedComponents: no component manager;" << placed.size()
+                       << "component(s) not recreated";
+        return 0;
+    }
+    const ComponentManager::GenerateResult result = m_componentManager->loadFromJson(placed);
+    missing = result.missingFootprints;
+    return result.loaded;
 }
 
 bool MainWindow::saveProjectToPath(const QString& path, bool isAutoSave)
@@ -249,6 +276,8 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     }
 
     resetInteractionState();
+    if (m_componentManager)
+        m_componentManager->clearAll(true);
     if (m_occWidget)
         m_occWidget->clearAll();
     qCDebug(lcUi) << "✓ Current state cleared";

@@ -47,6 +47,17 @@ struct MainWindowProbe
     QAction* printPlanAction() const { return w.m_printPlanAction; }
     QAction* undoAction() const { return w.m_undoAction; }
     QAction* redoAction() const { return w.m_redoAction; }
+
+    // Project lifecycle, autosave, language
+    QString currentPath() const { return w.m_currentProjectPath; }
+    QMenu* recentMenu() const { return w.m_recentProjectsMenu; }
+    QTimer* autoSaveTimer() const { return w.m_autoSaveTimer; }
+    bool openProjectPath(const QString& path, bool untitled) { return w.openProjectPath(path, untitled); }
+    QString chooseRecoveryFile(const QString& path) { return w.chooseRecoveryFile(path); }
+    void close(QCloseEvent* event) { w.closeEvent(event); }
+    void clearHistory() { w.clearHistory(); }
+    void openOnlineHelp() { w.openOnlineHelp(); }
+    void offerOrphanAutoSaveRecovery() { w.offerOrphanAutoSaveRecovery(); }
 };
 
 // Answers every message box that opens while it lives with the given button (when the box
