@@ -10,6 +10,7 @@
 #include "model/footprintdata.h"
 #include "model/routerecords.h"
 #include "model/savedcomponent.h"
+#include "project/netlistupdate.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -516,6 +517,62 @@ TEST_F(ProjectLifecycle, PartNameKeepsItsDots)
     ASSERT_TRUE(PartFiles::writeStep(step, {PartFiles::box(10, 10, 5)}));
     ASSERT_TRUE(window->importStepFile(step));
     EXPECT_EQ(probe->status(), QStringLiteral("Loaded: DIP-8_W7.62mm - Click 'Orient part' then on a face"));
+}
+
+// --- Netlist update reports ---
+
+QStringList refs(const char* prefix, int count)
+{
+    QStringList names;
+    for (int i = 1; i <= count; ++i)
+        names << QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i);
+    return names;
+}
+
+TEST(NetlistUpdateReport, ComponentListsAreCutAfterTwelve)
+{
+    NetlistUpdate update;
+    update.added = refs("R", 14);
+    update.removed = {QStringLiteral("C9")};
+    for (int i = 1; i <= 13; ++i)
+        update.footprintChanges.append({QStringLiteral("U%1").arg(i), QStringLiteral("SOIC-8"), QStringLiteral("DIP-8")});
+    update.keptCount = 3;
+
+    const QString text = MainWindow::describeComponentChanges(update);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("• 14 component(s) to add:\n    R1, R2, R3, R4, R5, R6, R7, R8, R9, "
+                                               "R10, R11, R12, … (+2 more)\n• 1 component(s) to remove:\n    C9\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("• 13 footprint change(s):\n    U1: SOIC-8 → DIP-8\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("    U12: SOIC-8 → DIP-8\n    … (+1 more)\n")));
+    EXPECT_FALSE(text.contains(QStringLiteral("U13:")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("• 3 component(s) kept as they are\n")));
+
+    EXPECT_TRUE(MainWindow::describeComponentChanges(NetlistUpdate()).isEmpty());
+}
+
+TEST(NetlistUpdateReport, TrackLinesNameTheEndAndCountTracksNotEnds)
+{
+    NetlistUpdate update;
+    EXPECT_TRUE(MainWindow::describeTrackNetChanges(update).isEmpty());
+
+    // Track 1: start moved to another net, end's component gone; track 3: a pad on no net.
+    update.staleTrackEnds.append({0, 11, QStringLiteral("GND"), PadId(QStringLiteral("R1"), QStringLiteral("1")),
+                                  NetlistUpdate::NetChanged, QStringLiteral("VCC")});
+    update.staleTrackEnds.append({0, 11, QStringLiteral("GND"), PadId(QStringLiteral("R7"), QStringLiteral("2")),
+                                  NetlistUpdate::ComponentRemoved, QString()});
+    update.staleTrackEnds.append({2, 13, QStringLiteral("OUT"), PadId(QStringLiteral("C1"), QStringLiteral("1")),
+                                  NetlistUpdate::NetChanged, QString()});
+    const QString text = MainWindow::describeTrackNetChanges(update);
+    EXPECT_EQ(text, QStringLiteral("\n⚠ 2 track(s) would no longer match the netlist:\n"
+                                   "    1 (net GND): R1/1 moved to net VCC\n"
+                                   "    1 (net GND): R7/2 no longer exists\n"
+                                   "    3 (net OUT): C1/1 is on no net any more\n"
+                                   "\nThese tracks are KEPT as they are. They will reappear in the ratsnest as "
+                                   "unrouted; delete or redraw them yourself.\n"));
+
+    for (int i = 0; i < 7; ++i)
+        update.staleTrackEnds.append(update.staleTrackEnds.first());
+    EXPECT_TRUE(MainWindow::describeTrackNetChanges(update).contains(QStringLiteral("    … and 2 more\n")));
 }
 
 // --- Side files of untitled projects ---
