@@ -58,6 +58,8 @@ struct MainWindowProbe
     void clearHistory() { w.clearHistory(); }
     void openOnlineHelp() { w.openOnlineHelp(); }
     void offerOrphanAutoSaveRecovery() { w.offerOrphanAutoSaveRecovery(); }
+    void autoSaveNow() { w.performAutoSave(); }
+    ComponentManager* components() const { return w.m_componentManager; }
 };
 
 // Answers every message box that opens while it lives with the given button (when the box

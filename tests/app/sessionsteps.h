@@ -1,0 +1,168 @@
+// One working session driven through the window's own entries, shared by the session test and
+// the program it starts and kills: build a design, and describe it so that two windows (or two
+// processes) can be compared.
+#pragma once
+
+#include "mainwindowprobe.h"
+
+#include "components/componentmanager.h"
+#include "model/netlist.h"
+#include "view/occwidget.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <cmath>
+
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
+
+namespace SessionSteps {
+
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+// Answers every modal box or dialog with its default (Yes for questions), noting each box.
+class AutoAnswer : public QObject
+{
+public:
+    AutoAnswer()
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
+        m_timer.start();
+    }
+    QStringList seen;
+
+private:
+    void poll()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            seen << box->windowTitle() + QLatin1Char('|') + box->text();
+            QAbstractButton* button = box->button(QMessageBox::Yes);
+            if (!button)
+                button = box->defaultButton();
+            if (button)
+                button->click();
+            else
+                box->reject();
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            seen << dialog->windowTitle();
+            dialog->accept();
+        }
+    }
+    QTimer m_timer;
+};
+
+struct Summary
+{
+    int shapes = 0;
+    double partVolume = 0.0;
+    int netlistComponents = 0;
+    int nets = 0;
+    int placed = 0;
+    QStringList placedRefs;
+    int routes = 0;
+    QString title;
+
+    QJsonObject toJson() const
+    {
+        return {{"shapes", shapes},       {"partVolume", partVolume}, {"netlistComponents", netlistComponents},
+                {"nets", nets},           {"placed", placed},         {"placedRefs", placedRefs.join(',')},
+                {"routes", routes},       {"title", title}};
+    }
+    QString toText() const { return QString::fromUtf8(QJsonDocument(toJson()).toJson(QJsonDocument::Compact)); }
+};
+
+inline Summary summarize(MainWindow& window, MainWindowProbe& probe)
+{
+    Summary s;
+    s.shapes = int(probe.project().shapes().size());
+    if (!probe.project().mainShape().IsNull()) {
+        GProp_GProps props;
+        BRepGProp::VolumeProperties(probe.project().mainShape(), props);
+        s.partVolume = std::round(props.Mass() * 1000.0) / 1000.0;
+    }
+    s.netlistComponents = int(probe.project().netlist().components.size());
+    s.nets = int(probe.project().netlist().connections.size());
+    if (ComponentManager* components = probe.components()) {
+        s.placed = int(components->components().size());
+        s.placedRefs = components->components().keys();
+    }
+    s.routes = int(probe.project().routingManager().routes().size());
+    s.title = window.windowTitle();
+    return s;
+}
+
+// Draws one track between two placed pads of one net: pad, a corner, pad, as clicks would.
+inline bool routeOneTrack(MainWindowProbe& probe)
+{
+    ComponentManager* components = probe.components();
+    if (!components || !probe.modes())
+        return false;
+    if (!probe.modes()->requestTransition(ModeController::Mode::Routing).accepted)
+        return false;
+    const QHash<PadId, gp_Pnt> pads = components->padPositions();
+    for (const NetlistNet& net : probe.project().netlist().connections) {
+        QList<PadId> placed;
+        for (const PadId& pad : net.connectedPins) {
+            if (pads.contains(pad))
+                placed << pad;
+        }
+        if (placed.size() < 2)
+            continue;
+        const gp_Pnt a = pads.value(placed.at(0));
+        const gp_Pnt b = pads.value(placed.at(1));
+        const int before = int(probe.project().routingManager().routes().size());
+        emit probe.occWidget()->padClicked(placed.at(0), a);
+        emit probe.occWidget()->routingIntermediatePointClicked(gp_Pnt(b.X(), a.Y(), a.Z()));
+        emit probe.occWidget()->padClicked(placed.at(1), b);
+        QTest::qWait(20);
+        if (probe.project().routingManager().routes().size() > before)
+            return true;
+        emit probe.occWidget()->routingKeyPressed(Qt::Key_Escape, QPoint());
+    }
+    return false;
+}
+
+// New project, part, real netlist, generated components and one track; empty text on success.
+inline QString buildDesign(MainWindow& window, MainWindowProbe& probe, const QString& part,
+                           const QString& netlist)
+{
+    AutoAnswer answers;
+    window.newProject();
+    QString next;
+    window.setOpenFileChooser([&](QWidget*, int, const QString&, const QString&, const QString&) { return next; });
+    next = part;
+    window.importGeometryFile();
+    if (probe.project().mainShape().IsNull())
+        return QStringLiteral("part not imported");
+    next = netlist;
+    window.importNetlist();
+    if (probe.project().netlist().components.isEmpty())
+        return QStringLiteral("netlist not imported");
+    window.generateComponents();
+    if (!probe.components() || probe.components()->components().isEmpty())
+        return QStringLiteral("no component generated");
+    if (!routeOneTrack(probe))
+        return QStringLiteral("no track could be routed");
+    probe.modes()->requestTransition(ModeController::Mode::View);
+    return QString();
+}
+
+} // namespace SessionSteps
