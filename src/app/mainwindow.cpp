@@ -1,5 +1,8 @@
 #include "app/mainwindow.h"
 
+#include "app/propertiespanel.h"
+#include "components/burialanalyzer.h"
+#include "components/padcachemanager.h"
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
@@ -58,6 +61,10 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow()
 {
     clearRatsnest();
+    if (m_burialAnalyzer)
+        m_burialAnalyzer->clearResults(false, nullptr);
+    delete m_padCache;
+    m_padCache = nullptr;
     delete m_ui;
     m_ui = nullptr;
 }
@@ -79,20 +86,19 @@ void MainWindow::setupUi()
     layout->addWidget(m_splitter);
 
     QWidget* toolPanel = createToolPanel();
+    m_propertiesPanel = new PropertiesPanel;
 
     m_occWidget = new OccWidget(nullptr);
     connect(m_occWidget, &QObject::destroyed, this, &MainWindow::onOccWidgetDestroyed);
 
     m_splitter->addWidget(toolPanel);
     m_splitter->addWidget(m_occWidget);
+    m_splitter->addWidget(m_propertiesPanel);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 3);
     QList<int> sizes{200, 600};
-    // The properties panel joins as the third column once it exists.
-    if (m_propertiesPanel) {
-        m_splitter->setStretchFactor(2, 1);
-        sizes << 300;
-    }
+    m_splitter->setStretchFactor(2, 1);
+    sizes << 300;
     m_splitter->setSizes(sizes);
 
     QTimer::singleShot(50, this, [this] { forceViewerRepaint(); });
@@ -101,6 +107,7 @@ void MainWindow::setupUi()
     statusBar()->addWidget(m_statusLabel, 0);
 
     setupModeController();
+    connectPropertiesPanel();
     connectOccWidget();
 
     m_surfaceFollowing = false;
@@ -127,6 +134,7 @@ void MainWindow::connectOccWidget()
     connect(m_occWidget, &OccWidget::faceSelected, this, &MainWindow::onFaceSelected);
     connect(m_occWidget, &OccWidget::selectionModeChanged, this,
             &MainWindow::onSelectionModeChanged);
+    connectComponentView();
 }
 
 void MainWindow::onViewerReady()
@@ -139,6 +147,14 @@ void MainWindow::onViewerReady()
     }
     m_viewerReady = true;
     qCDebug(lcUi) << "✓ Viewer ready";
+
+    const opencascade::handle<AIS_InteractiveContext> context = m_occWidget->context();
+    delete m_padCache;
+    m_padCache = new PadCacheManager(context);
+    qCDebug(lcUi) << "✓ PadCacheManager initialized";
+    createComponentManager(context);
+    createBurialAnalyzer(context);
+    createInteractionControllers();
     QTimer::singleShot(0, this, [this] { offerOrphanAutoSaveRecovery(); });
 }
 

@@ -29,6 +29,8 @@ class QTimer;
 class QUndoStack;
 class QUrl;
 
+class AIS_InteractiveContext;
+class AIS_Shape;
 class BoardExplorerPanel;
 class BurialAnalyzer;
 class ComponentManager;
@@ -41,6 +43,7 @@ struct FootprintData;
 struct MissingFootprintInfo;
 struct NetlistUpdate;
 struct SavedComponent;
+struct ComponentProperties;
 
 namespace Ui {
 class MainWindow;
@@ -218,6 +221,29 @@ private:
     void performAutoSave();
     bool confirmClose();
     void restartApplication();
+    // Components: viewer-ready objects, generation, burial (mainwindow_components.cpp)
+    void createComponentManager(const opencascade::handle<AIS_InteractiveContext>& context);
+    void createBurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context);
+    void createInteractionControllers();
+    void onComponentChanged(const QString& ref);
+    void onPopulationChanged(int successCount, int failedCount);
+
+    // Component editing, selection and drag (mainwindow_editing.cpp)
+    void connectPropertiesPanel();
+    void connectComponentView();
+    ComponentProperties componentPropertiesFor(const QString& ref) const;
+    void showComponentProperties(const QString& ref);
+    void clearComponentSelection();
+    bool selectComponent(const opencascade::handle<AIS_Shape>& body);
+    void onComponentSelected(const QString& ref);
+    void onComponentDeselected(const QString& ref);
+    void onPropertiesApplied(const QString& ref, const ComponentProperties& props);
+    void onPropertiesPanelMoveComponent(const QString& ref, double deltaX, double deltaY, double deltaZ);
+    void onRotateComponent(const QString& ref, double deltaAngle);
+    void onBrowseFootprintForComponent(const QString& ref);
+    void onComponentDragArmed(const QString& ref, const QPoint& startPos);
+    void onComponentDragged(const QPoint& pos);
+    void onComponentDragFinished();
 
     QList<ModeBinding> m_modeBindings;
     Ui::MainWindow* m_ui = nullptr;

@@ -29,16 +29,13 @@ void MainWindow::disableUnavailableControls()
         widget->setEnabled(false);
 }
 
-void MainWindow::manageFootprintFolders() {}
 void MainWindow::manageRoutingRules() {}
-void MainWindow::generateComponents() {}
 void MainWindow::toggleRatsnestDisplay() {}
 void MainWindow::showRatsnestInfo() {}
 void MainWindow::exportStepFile() {}
 void MainWindow::export3mfPart() {}
 void MainWindow::export3mfProject() {}
 void MainWindow::showPrintPlan() {}
-void MainWindow::onBurialAnalysisToggled(bool) {}
 
 void MainWindow::refreshBoardExplorer() {}
 void MainWindow::updateRatsnestButton(bool) {}
@@ -47,10 +44,5 @@ void MainWindow::setComponentsSelectable(bool) {}
 void MainWindow::enterResistanceProbeMode() {}
 void MainWindow::exitResistanceProbeMode() {}
 
-// No component manager exists before placement is wired, so nothing is placed.
-bool MainWindow::hasPlacedComponents() const { return false; }
-bool MainWindow::hasFootprintedComponents() const { return false; }
-
-// Tracks are displayed and the pad index checked by the routing and component wiring.
+// Restored tracks are displayed by the routing controller once it is wired.
 void MainWindow::displayRestoredTracks() {}
-void MainWindow::verifyRestoredPadIndex() {}

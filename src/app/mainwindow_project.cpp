@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include "components/componentmanager.h"
+#include "components/padcachemanager.h"
 
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
@@ -172,6 +173,16 @@ int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
     const ComponentManager::GenerateResult result = m_componentManager->loadFromJson(placed);
     missing = result.missingFootprints;
     return result.loaded;
+}
+
+void MainWindow::verifyRestoredPadIndex()
+{
+    if (!m_padCache)
+        return;
+    if (m_padCache->verifyIntegrity())
+        qCDebug(lcUi) << "✓ Cache integrity OK — total pads:" << m_padCache->size();
+    else
+        qWarning() << "⚠ Cache integrity problem";
 }
 
 bool MainWindow::saveProjectToPath(const QString& path, bool isAutoSave)
