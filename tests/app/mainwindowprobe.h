@@ -66,6 +66,7 @@ struct MainWindowProbe
     void openOnlineHelp() { w.openOnlineHelp(); }
     void offerOrphanAutoSaveRecovery() { w.offerOrphanAutoSaveRecovery(); }
     void autoSaveNow() { w.performAutoSave(); }
+    void setComponentDragActive(bool active) { w.m_componentDragActive = active; }
     ComponentManager* components() const { return w.m_componentManager; }
 };
 

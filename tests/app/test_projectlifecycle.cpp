@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -471,6 +472,38 @@ INSTANTIATE_TEST_SUITE_P(
                       CloseCase{"SaveDialogCancelled", true, false, QMessageBox::Save, false, true}),
     [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
+TEST_F(ProjectLifecycle, RecentProjectsAreNumberedAndLoadAfterTheMenuCloses)
+{
+    EXPECT_FALSE(probe->recentMenu()->isEnabled());
+    EXPECT_TRUE(probe->recentMenu()->actions().isEmpty()) << "no \"Clear the list\" on an empty list";
+
+    for (int i = 10; i >= 1; --i)
+        AppSettings::addRecentProject(file(QStringLiteral("p%1.vtq").arg(i)));
+    ScriptedAnswers answers;
+    // Rebuilt by a failed load of a missing file, which also drops that entry.
+    EXPECT_FALSE(probe->openProjectPath(file(QStringLiteral("p10.vtq")), false));
+    const QList<QAction*> actions = probe->recentMenu()->actions();
+    ASSERT_EQ(actions.size(), 9 + 2);
+    EXPECT_EQ(actions.at(0)->text(), QStringLiteral("&1  p1.vtq"));
+    EXPECT_EQ(actions.at(0)->toolTip(), AppSettings::canonicalProjectPath(file(QStringLiteral("p1.vtq"))));
+    EXPECT_EQ(actions.at(8)->text(), QStringLiteral("&9  p9.vtq"));
+    EXPECT_TRUE(actions.at(9)->isSeparator());
+    EXPECT_EQ(actions.at(10)->text(), QStringLiteral("Clear the list"));
+
+    // An entry loads only once the event loop runs again.
+    answers.seen.clear();
+    actions.at(0)->trigger();
+    EXPECT_TRUE(answers.seen.isEmpty());
+    QTRY_COMPARE(answers.seen.size(), 1);
+    EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Viewer not ready|")))
+        << "loads go through the viewer guard";
+
+    probe->recentMenu()->actions().last()->trigger();
+    EXPECT_TRUE(AppSettings::recentProjects().isEmpty());
+    QTRY_VERIFY(!probe->recentMenu()->isEnabled());
+    EXPECT_TRUE(probe->recentMenu()->actions().isEmpty());
+}
+
 TEST_F(ProjectLifecycle, NetlistImportKeepsHistoryButCountsAsUnsaved)
 {
     const QString real = QStringLiteral(VTQ_TEST_DATA_DIR "/netlists/ecc83-pp.net");
@@ -733,6 +766,52 @@ TEST_F(ProjectLifecycle, LanguageChangeRestartsOnlyOnceTheNewCopyRuns)
         EXPECT_EQ(passed, QCoreApplication::arguments().mid(1));
         EXPECT_FALSE(AppSettings::mainWindowGeometry().isEmpty()) << "closed once the copy started";
         EXPECT_TRUE(AppSettings::language().isEmpty());
+    }
+}
+
+QMenu* languageMenu(MainWindow& window)
+{
+    for (QMenu* menu : window.menuBar()->findChildren<QMenu*>()) {
+        if (menu->title() == QStringLiteral("&Language"))
+            return menu;
+    }
+    return nullptr;
+}
+
+struct MarkCase
+{
+    const char* stored;
+    QStringList checked;
+};
+
+TEST(LanguageMenu, MarksTheStoredLanguageOnly)
+{
+    const MarkCase cases[] = {
+        {"", {QStringLiteral("System default")}},
+        {"fr_FR", {QStringLiteral("Français")}},
+        {"en_US", {QStringLiteral("English")}},
+        {"de_DE", {}},
+        {"fr_fr", {}},
+    };
+    for (const MarkCase& c : cases) {
+        SCOPED_TRACE(c.stored);
+        TestSupport::IsolatedSettings settings;
+        AppSettings::setLanguage(QString::fromLatin1(c.stored));
+        MainWindow window;
+        QMenu* menu = languageMenu(window);
+        ASSERT_NE(menu, nullptr);
+        QStringList labels;
+        QStringList checked;
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            labels << action->text();
+            if (action->isChecked())
+                checked << action->text();
+        }
+        EXPECT_EQ(labels, (QStringList{QStringLiteral("Français"), QStringLiteral("English"),
+                                       QStringLiteral("System default")}));
+        EXPECT_EQ(checked, c.checked);
     }
 }
 

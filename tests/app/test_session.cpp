@@ -8,7 +8,9 @@
 
 #include "foundation/appsettings.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QUndoCommand>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -70,6 +72,82 @@ TEST(Session, SavedDesignComesBackWhenReopened)
     SessionSteps::AutoAnswer answers;
     ASSERT_TRUE(window.loadProjectFile(project, false));
     EXPECT_EQ(SessionSteps::summarize(window, probe).toText(), built.toText());
+}
+
+class Nudge : public QUndoCommand
+{
+public:
+    Nudge() : QUndoCommand(QStringLiteral("Move R1")) {}
+    void undo() override {}
+    void redo() override {}
+};
+
+// Ticks write only unsaved work, never mark it saved; saves remove the side files they replace.
+TEST(Session, AutomaticSaveFollowsUnsavedWorkAndSavesRemoveIt)
+{
+    TestSupport::IsolatedSettings settings;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    MainWindow window;
+    MainWindowProbe probe(window);
+    window.resize(1280, 800);
+    window.show();
+    ASSERT_TRUE(SessionSteps::waitFor([&] { return probe.viewerReady(); }, 30000));
+    if (!window.isViewerReady())
+        GTEST_SKIP() << "this build does not create the viewer's managers yet";
+
+    const QString project = dir.filePath(QStringLiteral("tick.vtq"));
+    const QString side = MainWindow::autoSavePathFor(project);
+    window.setSaveFileChooser([&](QWidget*, int, const QString&, const QString&, const QStringList&,
+                                  const QString&) { return project; });
+    {
+        SessionSteps::AutoAnswer answers;
+        window.saveProjectAs();
+    }
+    ASSERT_TRUE(QFileInfo::exists(project));
+
+    probe.autoSaveNow();
+    EXPECT_FALSE(QFileInfo::exists(side)) << "nothing unsaved, nothing written";
+
+    probe.undoStack()->push(new Nudge);
+    probe.setComponentDragActive(true);
+    probe.autoSaveNow();
+    EXPECT_FALSE(QFileInfo::exists(side)) << "not while a component is being dragged";
+    probe.setComponentDragActive(false);
+    probe.autoSaveNow();
+    ASSERT_TRUE(QFileInfo::exists(side));
+    EXPECT_TRUE(probe.status().startsWith(QStringLiteral("Automatic save at ")));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Vantorquelle — tick *")) << "a tick saves nothing for the user";
+
+    ASSERT_TRUE(QFile::remove(side));
+    probe.undoStack()->undo();
+    probe.autoSaveNow();
+    EXPECT_FALSE(QFileInfo::exists(side)) << "undone back to the saved state";
+
+    probe.undoStack()->redo();
+    probe.autoSaveNow();
+    ASSERT_TRUE(QFileInfo::exists(side));
+    window.saveProject();
+    EXPECT_FALSE(QFileInfo::exists(side));
+    EXPECT_EQ(probe.status(), QStringLiteral("Project saved: tick.vtq"));
+
+    // Save as: the side files of the old name and of the new one both go.
+    const QString renamed = dir.filePath(QStringLiteral("renamed.vtq"));
+    probe.undoStack()->push(new Nudge);
+    probe.autoSaveNow();
+    ASSERT_TRUE(QFileInfo::exists(side));
+    ASSERT_TRUE(QFile(side).copy(MainWindow::autoSavePathFor(renamed)));
+    window.setSaveFileChooser([&](QWidget*, int, const QString&, const QString&, const QStringList&,
+                                  const QString&) { return renamed; });
+    {
+        SessionSteps::AutoAnswer answers;
+        window.saveProjectAs();
+        ASSERT_EQ(answers.seen.size(), 1);
+        EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Success|✓ Project saved:")));
+    }
+    EXPECT_FALSE(QFileInfo::exists(side));
+    EXPECT_FALSE(QFileInfo::exists(MainWindow::autoSavePathFor(renamed)));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Vantorquelle — renamed"));
 }
 
 struct DriverRun
