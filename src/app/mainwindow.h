@@ -202,6 +202,7 @@ private:
     int restorePlacedComponents(const QList<QJsonObject>& placed,
                                 QList<MissingFootprintInfo>& missing);
     void markSaved();
+    void reportSaveFailure();
     void displayRestoredTracks();
     void verifyRestoredPadIndex();
     QString chooseRecoveryFile(const QString& projectPath);

@@ -1,6 +1,8 @@
 // Netlist import, and the update of a placed board from a changed netlist.
 #include "app/mainwindow.h"
 
+#include "app/propertiespanel.h"
+#include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
 
 #include "foundation/appsettings.h"
@@ -197,7 +199,12 @@ void MainWindow::updateFromNetlist()
 
     if (m_modeController)
         m_modeController->requestTransition(ModeController::Mode::View);
+    clearComponentSelection();
+    if (m_propertiesPanel)
+        m_propertiesPanel->clearSelection();
     updateRatsnestButton(false);
+    if (m_burialAnalyzer)
+        m_burialAnalyzer->clearResults(false, nullptr);
     if (m_burialButton) {
         m_burialButton->setChecked(false);
         m_burialButton->setEnabled(false);

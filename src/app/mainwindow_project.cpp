@@ -1,6 +1,7 @@
 // Project lifecycle: new, open, save, save as, recent projects and the load sequence.
 #include "app/mainwindow.h"
 
+#include "app/propertiespanel.h"
 #include "components/componentmanager.h"
 #include "components/padcachemanager.h"
 
@@ -83,6 +84,8 @@ void MainWindow::newProject()
     updateActionStates();
     if (m_generateButton)
         m_generateButton->setEnabled(false);
+    if (m_propertiesPanel)
+        m_propertiesPanel->clearSelection();
     setStatusText(tr("New project - Build plate displayed"));
 }
 
@@ -109,8 +112,7 @@ void MainWindow::saveProject()
         return;
     }
     if (!saveProjectToPath(m_currentProjectPath, false)) {
-        QMessageBox::warning(this, tr("Error"),
-                             tr("❌ Project save failed:\n\n%1").arg(m_project.lastError()));
+        reportSaveFailure();
         return;
     }
     markSaved();
@@ -129,8 +131,7 @@ void MainWindow::saveProjectAs()
     if (path.isEmpty())
         return;
     if (!saveProjectToPath(path, false)) {
-        QMessageBox::warning(this, tr("Error"),
-                             tr("❌ Project save failed:\n\n%1").arg(m_project.lastError()));
+        reportSaveFailure();
         return;
     }
 
@@ -183,6 +184,14 @@ void MainWindow::verifyRestoredPadIndex()
         qCDebug(lcUi) << "✓ Cache integrity OK — total pads:" << m_padCache->size();
     else
         qWarning() << "⚠ Cache integrity problem";
+}
+
+void MainWindow::reportSaveFailure()
+{
+    // A save refused before writing has already said why.
+    if (!isViewerReady())
+        return;
+    QMessageBox::warning(this, tr("Error"), tr("❌ Project save failed:\n\n%1").arg(m_project.lastError()));
 }
 
 bool MainWindow::saveProjectToPath(const QString& path, bool isAutoSave)
