@@ -6,12 +6,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QUndoStack>
+
+#include <functional>
 
 struct MainWindowProbe
 {
@@ -67,20 +72,27 @@ struct MainWindowProbe
     void offerOrphanAutoSaveRecovery() { w.offerOrphanAutoSaveRecovery(); }
     void autoSaveNow() { w.performAutoSave(); }
     void setComponentDragActive(bool active) { w.m_componentDragActive = active; }
-    ComponentManager* components() const { return w.m_componentManager; }
 };
 
-// Answers every message box that opens while it lives with the given button (when the box
-// has it, else the default one), recording "title|text" of each box.
+// Answers every message box that opens while it lives: with the scripted buttons in turn, then
+// with the given button (when the box has it, else the default one), recording "title|text" of
+// each box. Other modal dialogs are accepted when asked for, and recorded by their title.
 class MessageBoxAnswerer : public QObject
 {
 public:
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok)
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok,
+                                bool acceptDialogs = false)
         : m_answer(answer)
+        , m_acceptDialogs(acceptDialogs)
     {
         m_timer.setInterval(20);
         QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
         m_timer.start();
+    }
+    explicit MessageBoxAnswerer(QList<QMessageBox::StandardButton> script)
+        : MessageBoxAnswerer(QMessageBox::Ok)
+    {
+        m_script = std::move(script);
     }
 
     QStringList seen;
@@ -88,11 +100,20 @@ public:
 private:
     void poll()
     {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
             return;
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box) {
+            auto* dialog = qobject_cast<QDialog*>(modal);
+            if (dialog && m_acceptDialogs) {
+                seen << dialog->windowTitle();
+                dialog->accept();
+            }
+            return;
+        }
         seen << box->windowTitle() + QLatin1Char('|') + box->text();
-        QAbstractButton* button = box->button(m_answer);
+        QAbstractButton* button = box->button(m_script.isEmpty() ? m_answer : m_script.takeFirst());
         if (!button)
             button = box->defaultButton();
         if (button)
@@ -102,5 +123,20 @@ private:
     }
 
     QMessageBox::StandardButton m_answer;
+    bool m_acceptDialogs = false;
+    QList<QMessageBox::StandardButton> m_script;
     QTimer m_timer;
 };
+
+// Runs the event loop until the condition holds; false when the time ran out first.
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 15000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}

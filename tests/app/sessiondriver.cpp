@@ -24,9 +24,7 @@ int main(int argc, char** argv)
     SessionSteps::AutoAnswer answers;
     MainWindow window;
     MainWindowProbe probe(window);
-    window.resize(1280, 800);
-    window.show();
-    if (!SessionSteps::waitFor([&] { return probe.viewerReady(); }, 30000)) {
+    if (!SessionSteps::showWithViewer(window, probe)) {
         out << "NO_VIEWER" << Qt::endl;
         return 2;
     }

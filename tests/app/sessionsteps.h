@@ -9,11 +9,8 @@
 #include "model/netlist.h"
 #include "view/occwidget.h"
 
-#include <QDialog>
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTest>
 
 #include <cmath>
 
@@ -24,49 +21,22 @@ namespace SessionSteps {
 
 inline bool waitFor(const std::function<bool()>& condition, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return waitUntil(condition, timeoutMs);
 }
 
-// Answers every modal box or dialog with its default (Yes for questions), noting each box.
-class AutoAnswer : public QObject
+// Shows the window at a working size and waits for its 3D viewer; false when none came.
+inline bool showWithViewer(MainWindow& window, MainWindowProbe& probe)
+{
+    window.resize(1280, 800);
+    window.show();
+    return waitFor([&] { return probe.viewerReady(); }, 30000);
+}
+
+// Every box answered Yes where it can be, every other dialog accepted.
+class AutoAnswer : public MessageBoxAnswerer
 {
 public:
-    AutoAnswer()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
-        m_timer.start();
-    }
-    QStringList seen;
-
-private:
-    void poll()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            seen << box->windowTitle() + QLatin1Char('|') + box->text();
-            QAbstractButton* button = box->button(QMessageBox::Yes);
-            if (!button)
-                button = box->defaultButton();
-            if (button)
-                button->click();
-            else
-                box->reject();
-        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-            seen << dialog->windowTitle();
-            dialog->accept();
-        }
-    }
-    QTimer m_timer;
+    AutoAnswer() : MessageBoxAnswerer(QMessageBox::Yes, true) {}
 };
 
 struct Summary
@@ -100,7 +70,7 @@ inline Summary summarize(MainWindow& window, MainWindowProbe& probe)
     }
     s.netlistComponents = int(probe.project().netlist().components.size());
     s.nets = int(probe.project().netlist().connections.size());
-    if (ComponentManager* components = probe.components()) {
+    if (ComponentManager* components = probe.componentManager()) {
         s.placed = int(components->components().size());
         s.placedRefs = components->components().keys();
     }
@@ -112,7 +82,7 @@ inline Summary summarize(MainWindow& window, MainWindowProbe& probe)
 // Draws one track between two placed pads of one net: pad, a corner, pad, as clicks would.
 inline bool routeOneTrack(MainWindowProbe& probe)
 {
-    ComponentManager* components = probe.components();
+    ComponentManager* components = probe.componentManager();
     if (!components || !probe.modes())
         return false;
     if (!probe.modes()->requestTransition(ModeController::Mode::Routing).accepted)
@@ -157,7 +127,7 @@ inline QString buildDesign(MainWindow& window, MainWindowProbe& probe, const QSt
     if (probe.project().netlist().components.isEmpty())
         return QStringLiteral("netlist not imported");
     window.generateComponents();
-    if (!probe.components() || probe.components()->components().isEmpty())
+    if (!probe.componentManager() || probe.componentManager()->components().isEmpty())
         return QStringLiteral("no component generated");
     if (!routeOneTrack(probe))
         return QStringLiteral("no track could be routed");

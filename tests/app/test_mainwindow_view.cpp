@@ -36,14 +36,7 @@ namespace {
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return waitUntil(condition, timeoutMs);
 }
 
 struct Displayed

@@ -38,41 +38,14 @@
 
 namespace {
 
-// Answers the message boxes in turn with the listed buttons (the default button once the list
-// is used up), recording "title|text" of each.
-class ScriptedAnswers : public QObject
+// Answers the boxes in turn with the listed buttons, then with their default button.
+class ScriptedAnswers : public MessageBoxAnswerer
 {
 public:
     explicit ScriptedAnswers(QList<QMessageBox::StandardButton> answers = {})
-        : m_answers(std::move(answers))
+        : MessageBoxAnswerer(std::move(answers))
     {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
-        m_timer.start();
     }
-
-    QStringList seen;
-
-private:
-    void poll()
-    {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        seen << box->windowTitle() + QLatin1Char('|') + box->text();
-        QAbstractButton* button = nullptr;
-        if (!m_answers.isEmpty())
-            button = box->button(m_answers.takeFirst());
-        if (!button)
-            button = box->defaultButton();
-        if (button)
-            button->click();
-        else
-            box->reject();
-    }
-
-    QList<QMessageBox::StandardButton> m_answers;
-    QTimer m_timer;
 };
 
 class Edit : public QUndoCommand

@@ -41,9 +41,7 @@ TEST(Session, SavedDesignComesBackWhenReopened)
     {
         MainWindow window;
         MainWindowProbe probe(window);
-        window.resize(1280, 800);
-        window.show();
-        ASSERT_TRUE(SessionSteps::waitFor([&] { return probe.viewerReady(); }, 30000));
+        ASSERT_TRUE(SessionSteps::showWithViewer(window, probe));
         if (!window.isViewerReady())
             GTEST_SKIP() << "this build does not create the viewer's managers yet";
 
@@ -66,9 +64,8 @@ TEST(Session, SavedDesignComesBackWhenReopened)
 
     MainWindow window;
     MainWindowProbe probe(window);
-    window.resize(1280, 800);
-    window.show();
-    ASSERT_TRUE(SessionSteps::waitFor([&] { return window.isViewerReady(); }, 30000));
+    ASSERT_TRUE(SessionSteps::showWithViewer(window, probe));
+    ASSERT_TRUE(window.isViewerReady());
     SessionSteps::AutoAnswer answers;
     ASSERT_TRUE(window.loadProjectFile(project, false));
     EXPECT_EQ(SessionSteps::summarize(window, probe).toText(), built.toText());
@@ -90,9 +87,7 @@ TEST(Session, AutomaticSaveFollowsUnsavedWorkAndSavesRemoveIt)
     ASSERT_TRUE(dir.isValid());
     MainWindow window;
     MainWindowProbe probe(window);
-    window.resize(1280, 800);
-    window.show();
-    ASSERT_TRUE(SessionSteps::waitFor([&] { return probe.viewerReady(); }, 30000));
+    ASSERT_TRUE(SessionSteps::showWithViewer(window, probe));
     if (!window.isViewerReady())
         GTEST_SKIP() << "this build does not create the viewer's managers yet";
 
