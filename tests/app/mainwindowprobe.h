@@ -71,6 +71,10 @@ struct MainWindowProbe
     void openOnlineHelp() { w.openOnlineHelp(); }
     void offerOrphanAutoSaveRecovery() { w.offerOrphanAutoSaveRecovery(); }
     void autoSaveNow() { w.performAutoSave(); }
+    void installChangedNetlist(const QString& fileName, Netlist netlist)
+    {
+        w.reportNetlistContentChanges(fileName, std::move(netlist));
+    }
     void setComponentDragActive(bool active) { w.m_componentDragActive = active; }
 };
 

@@ -581,6 +581,40 @@ TEST(NetlistUpdateReport, TrackLinesNameTheEndAndCountTracksNotEnds)
     EXPECT_TRUE(MainWindow::describeTrackNetChanges(update).contains(QStringLiteral("    … and 2 more\n")));
 }
 
+// The board matches the new netlist, but its nets or values changed: installed, and said.
+TEST_F(ProjectLifecycle, NetlistWhoseConnectionsAloneChangedIsInstalled)
+{
+    probe->project().setNetlist(sampleNetlist(3));
+    Netlist same = sampleNetlist(3);
+    {
+        ScriptedAnswers answers;
+        probe->installChangedNetlist(QStringLiteral("same.net"), same);
+        EXPECT_EQ(answers.seen, QStringList{QStringLiteral(
+                                    "Update from netlist|This netlist matches the board exactly: nothing to update.")});
+        EXPECT_EQ(probe->status(), QStringLiteral("Netlist already up to date"));
+        EXPECT_FALSE(window->isProjectModified());
+    }
+
+    Netlist rewired = sampleNetlist(3);
+    rewired.components[QStringLiteral("R2")].value = QStringLiteral("4k7");
+    rewired.connections.first().connectedPins << PadId(QStringLiteral("R3"), QStringLiteral("2"));
+    rewired.connections.append({QStringLiteral("VCC"), {PadId(QStringLiteral("R3"), QStringLiteral("1"))}});
+    ScriptedAnswers answers;
+    probe->installChangedNetlist(QStringLiteral("rev2.net"), rewired);
+    ASSERT_EQ(answers.seen.size(), 1);
+    EXPECT_EQ(answers.seen.first(),
+              QStringLiteral("Update from netlist|“rev2.net” changes no placed component and no routed track, but the "
+                             "netlist itself changed:\n\n• 1 net(s) added:\n    VCC\n• 1 net(s) with other "
+                             "connections:\n    GND\n• 1 component value(s) changed:\n    R2\n\nThe new netlist is "
+                             "installed; placed components and tracks are unchanged."));
+    EXPECT_EQ(probe->project().netlist().components.value(QStringLiteral("R2")).value, QStringLiteral("4k7"));
+    EXPECT_EQ(probe->project().netlist().connections.size(), 2);
+    EXPECT_EQ(probe->project().routingManager().padsOfNet(QStringLiteral("VCC")).size(), 1)
+        << "routing follows the new nets";
+    EXPECT_TRUE(window->isProjectModified());
+    EXPECT_EQ(probe->status(), QStringLiteral("Netlist updated: connections and values only"));
+}
+
 // --- Side files of untitled projects ---
 
 TEST(AutoSaveSlotTest, EachHolderGetsItsOwnFileAndDeadHoldersAreTakenOver)
