@@ -18,6 +18,8 @@
 
 #include <functional>
 
+struct TrackProperties;
+
 class QAction;
 class QCloseEvent;
 class QJsonObject;
@@ -222,6 +224,18 @@ private:
     void performAutoSave();
     bool confirmClose();
     void restartApplication();
+    // Routing: controllers, track undo steps, picking switches (mainwindow_routing.cpp)
+    void connectRoutingController();
+    template <typename Command, typename Payload>
+    void pushRouteCommand(const Payload& payload);
+    void refreshRoutingViews();
+    void refreshRatsnest();
+    void onClearAllRoutesRequested();
+    void onDeleteRouteRequested(int routeIndex);
+    void onTrackPropertiesApplied(int routeIndex, const TrackProperties& props);
+    void showTrackProperties(int routeIndex);
+    void activatePadsForRouting(bool activate);
+
     // Components: viewer-ready objects, generation, burial (mainwindow_components.cpp)
     void createComponentManager(const opencascade::handle<AIS_InteractiveContext>& context);
     void createBurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context);

@@ -52,8 +52,6 @@ void MainWindow::createComponentManager(const opencascade::handle<AIS_Interactiv
 
     if (m_padCache)
         m_padCache->setComponentManager(m_componentManager);
-    // Hook: the routing model's pad-obstacle provider is installed here with the routing
-    // integration.
 }
 
 void MainWindow::createBurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context)
@@ -72,14 +70,6 @@ void MainWindow::createBurialAnalyzer(const opencascade::handle<AIS_InteractiveC
     connect(m_burialAnalyzer, &BurialAnalyzer::computationFinished, this,
             [] { QGuiApplication::restoreOverrideCursor(); });
     qCDebug(lcUi) << "✓ BurialAnalyzer initialized";
-}
-
-void MainWindow::createInteractionControllers()
-{
-    // Hook for the interaction layer: the RoutingController and the SelectionController are
-    // created here, the view's routing and select signals connected to them, and the
-    // selection's three signals to onComponentSelected, onComponentDeselected and
-    // onComponentDragArmed.
 }
 
 void MainWindow::onComponentChanged(const QString& ref)

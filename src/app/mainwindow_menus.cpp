@@ -106,7 +106,7 @@ void MainWindow::createEditMenu()
     menu->addSeparator();
 
     unavailable(addSlotAction(menu, tr("Footprint folders…"), this, &MainWindow::manageFootprintFolders));
-    unavailable(addSlotAction(menu, tr("Routing rules…"), this, &MainWindow::manageRoutingRules));
+    addSlotAction(menu, tr("Routing rules…"), this, &MainWindow::manageRoutingRules);
     addSlotAction(menu, tr("Automatic save…"), this, &MainWindow::manageAutoSaveSettings);
 }
 

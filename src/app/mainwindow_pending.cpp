@@ -29,7 +29,6 @@ void MainWindow::disableUnavailableControls()
         widget->setEnabled(false);
 }
 
-void MainWindow::manageRoutingRules() {}
 void MainWindow::toggleRatsnestDisplay() {}
 void MainWindow::showRatsnestInfo() {}
 void MainWindow::exportStepFile() {}
@@ -40,9 +39,6 @@ void MainWindow::showPrintPlan() {}
 void MainWindow::refreshBoardExplorer() {}
 void MainWindow::updateRatsnestButton(bool) {}
 void MainWindow::clearRatsnest() {}
-void MainWindow::setComponentsSelectable(bool) {}
+void MainWindow::refreshRatsnest() {}
 void MainWindow::enterResistanceProbeMode() {}
 void MainWindow::exitResistanceProbeMode() {}
-
-// Restored tracks are displayed by the routing controller once it is wired.
-void MainWindow::displayRestoredTracks() {}

@@ -4,6 +4,7 @@
 #include "app/propertiespanel.h"
 #include "components/componentmanager.h"
 #include "components/padcachemanager.h"
+#include "interaction/routingcontroller.h"
 
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
@@ -174,6 +175,12 @@ int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
     const ComponentManager::GenerateResult result = m_componentManager->loadFromJson(placed);
     missing = result.missingFootprints;
     return result.loaded;
+}
+
+void MainWindow::displayRestoredTracks()
+{
+    if (m_routingController)
+        m_routingController->displayRoutedTracks();
 }
 
 void MainWindow::verifyRestoredPadIndex()

@@ -131,7 +131,7 @@ TEST_F(MainWindowView, ViewerIsBuiltOnceWithPlateAndCube)
     EXPECT_EQ(d.base, 2) << "build plate and view cube";
     EXPECT_EQ(d.viewCubes, 1);
     EXPECT_EQ(d.others, 0);
-    EXPECT_FALSE(window->isViewerReady()) << "the component objects are not wired yet";
+    EXPECT_TRUE(window->isViewerReady()) << "every object that needs the viewer is wired";
 }
 
 TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
