@@ -48,13 +48,16 @@ struct Summary
     int placed = 0;
     QStringList placedRefs;
     int routes = 0;
+    QStringList placements; // "ref x y z rotation footprint", to 1 µm
+    QStringList tracks;     // "net start/pad → end/pad: segment ends", to 1 µm
     QString title;
 
     QJsonObject toJson() const
     {
         return {{"shapes", shapes},       {"partVolume", partVolume}, {"netlistComponents", netlistComponents},
                 {"nets", nets},           {"placed", placed},         {"placedRefs", placedRefs.join(',')},
-                {"routes", routes},       {"title", title}};
+                {"routes", routes},       {"placements", placements.join(';')},
+                {"tracks", tracks.join(';')}, {"title", title}};
     }
     QString toText() const { return QString::fromUtf8(QJsonDocument(toJson()).toJson(QJsonDocument::Compact)); }
 };
@@ -73,6 +76,19 @@ inline Summary summarize(MainWindow& window, MainWindowProbe& probe)
     if (ComponentManager* components = probe.componentManager()) {
         s.placed = int(components->components().size());
         s.placedRefs = components->components().keys();
+    }
+    const auto mm = [](double v) { return QString::number(std::round(v * 1000.0) / 1000.0); };
+    const auto point = [&](const gp_Pnt& p) { return mm(p.X()) + ' ' + mm(p.Y()) + ' ' + mm(p.Z()); };
+    if (ComponentManager* components = probe.componentManager()) {
+        for (const PlacedComponentData& c : components->components())
+            s.placements << c.ref + ' ' + point(c.position) + ' ' + mm(c.rotation) + ' ' + c.footprintName;
+    }
+    for (const Route& route : probe.project().routingManager().routes()) {
+        QString text = route.netName + ' ' + route.startRef + '/' + route.startPad + QStringLiteral(" → ")
+            + route.endRef + '/' + route.endPad + ':';
+        for (const RouteSegment& segment : route.segments)
+            text += ' ' + point(segment.start) + ',' + point(segment.end);
+        s.tracks << text;
     }
     s.routes = int(probe.project().routingManager().routes().size());
     s.title = window.windowTitle();
