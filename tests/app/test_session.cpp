@@ -150,6 +150,90 @@ TEST(Session, AutomaticSaveFollowsUnsavedWorkAndSavesRemoveIt)
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Vantorquelle — renamed"));
 }
 
+QString writeVariant(const QTemporaryDir& dir, const QString& name,
+                     const std::function<void(QString&)>& edit)
+{
+    QFile source(kNetlist);
+    if (!source.open(QIODevice::ReadOnly))
+        return QString();
+    QString text = QString::fromUtf8(source.readAll());
+    edit(text);
+    const QString path = dir.filePath(name);
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return QString();
+    out.write(text.toUtf8());
+    return path;
+}
+
+// Same netlist, values only, a component gone: nothing, installed and said, confirmed and applied.
+TEST(Session, UpdateFromNetlistAppliesWhatChanged)
+{
+    TestSupport::IsolatedSettings settings;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString part = writePart(dir);
+    AppSettings::setFootprintDirs({TestSupport::kicadFootprintRoot()});
+    MainWindow window;
+    MainWindowProbe probe(window);
+    ASSERT_TRUE(SessionSteps::showWithViewer(window, probe));
+    if (!window.isViewerReady())
+        GTEST_SKIP() << "this build does not create the viewer's managers yet";
+    const QString failure = SessionSteps::buildDesign(window, probe, part, kNetlist);
+    ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+    const int placed = int(probe.componentManager()->components().size());
+
+    const QString values = writeVariant(dir, QStringLiteral("values.net"), [](QString& text) {
+        text.replace(QStringLiteral("(value \"47K\")"), QStringLiteral("(value \"56K\")"));
+    });
+    const QString minusR4 = writeVariant(dir, QStringLiteral("minus-r4.net"), [](QString& text) {
+        const int start = text.indexOf(QStringLiteral("    (comp (ref \"R4\")"));
+        const int end = text.indexOf(QStringLiteral("    (comp (ref \"U1\")"));
+        text.remove(start, end - start);
+    });
+    ASSERT_FALSE(values.isEmpty());
+    ASSERT_FALSE(minusR4.isEmpty());
+    QString next;
+    window.setOpenFileChooser([&](QWidget*, int, const QString&, const QString&, const QString&) { return next; });
+
+    {
+        next = kNetlist;
+        SessionSteps::AutoAnswer answers;
+        window.updateFromNetlist();
+        EXPECT_EQ(answers.seen, QStringList{QStringLiteral(
+                                    "Update from netlist|This netlist matches the board exactly: nothing to update.")});
+    }
+    {
+        next = values;
+        SessionSteps::AutoAnswer answers;
+        window.updateFromNetlist();
+        ASSERT_EQ(answers.seen.size(), 1);
+        EXPECT_TRUE(answers.seen.first().startsWith(
+            QStringLiteral("Update from netlist|“values.net” changes no placed component and no routed track")));
+        EXPECT_TRUE(answers.seen.first().contains(QStringLiteral("• 1 component value(s) changed:\n    R4\n")));
+        EXPECT_EQ(probe.project().netlist().components.value(QStringLiteral("R4")).value, QStringLiteral("56K"));
+    }
+    {
+        next = minusR4;
+        SessionSteps::AutoAnswer answers;
+        window.updateFromNetlist();
+        ASSERT_GE(answers.seen.size(), 2);
+        EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral(
+            "Update from netlist|Applying “minus-r4.net”:\n\n• 1 component(s) to remove:\n    R4\n")))
+            << answers.seen.first().toStdString();
+        EXPECT_TRUE(answers.seen.last().startsWith(QStringLiteral(
+            "Update from netlist|✓ Update applied:\n\n• 0 component(s) added\n• 1 component(s) removed\n")))
+            << answers.seen.last().toStdString();
+    }
+    EXPECT_EQ(int(probe.componentManager()->components().size()), placed - 1);
+    EXPECT_EQ(probe.componentManager()->findComponent(QStringLiteral("R4")), nullptr);
+    EXPECT_FALSE(probe.project().netlist().components.contains(QStringLiteral("R4")));
+    EXPECT_EQ(probe.project().routingManager().routes().size(), 1) << "tracks are never changed";
+    EXPECT_EQ(probe.undoStack()->count(), 0);
+    EXPECT_TRUE(window.windowTitle().endsWith(QStringLiteral(" *")));
+    EXPECT_EQ(probe.status(), QStringLiteral("Netlist update applied"));
+}
+
 struct DriverRun
 {
     int exitCode = -1;
