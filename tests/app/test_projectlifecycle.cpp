@@ -21,7 +21,6 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QMenu>
-#include <QMenuBar>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -773,52 +772,6 @@ TEST_F(ProjectLifecycle, LanguageChangeRestartsOnlyOnceTheNewCopyRuns)
         EXPECT_EQ(passed, QCoreApplication::arguments().mid(1));
         EXPECT_FALSE(AppSettings::mainWindowGeometry().isEmpty()) << "closed once the copy started";
         EXPECT_TRUE(AppSettings::language().isEmpty());
-    }
-}
-
-QMenu* languageMenu(MainWindow& window)
-{
-    for (QMenu* menu : window.menuBar()->findChildren<QMenu*>()) {
-        if (menu->title() == QStringLiteral("&Language"))
-            return menu;
-    }
-    return nullptr;
-}
-
-struct MarkCase
-{
-    const char* stored;
-    QStringList checked;
-};
-
-TEST(LanguageMenu, MarksTheStoredLanguageOnly)
-{
-    const MarkCase cases[] = {
-        {"", {QStringLiteral("System default")}},
-        {"fr_FR", {QStringLiteral("Français")}},
-        {"en_US", {QStringLiteral("English")}},
-        {"de_DE", {}},
-        {"fr_fr", {}},
-    };
-    for (const MarkCase& c : cases) {
-        SCOPED_TRACE(c.stored);
-        TestSupport::IsolatedSettings settings;
-        AppSettings::setLanguage(QString::fromLatin1(c.stored));
-        MainWindow window;
-        QMenu* menu = languageMenu(window);
-        ASSERT_NE(menu, nullptr);
-        QStringList labels;
-        QStringList checked;
-        for (QAction* action : menu->actions()) {
-            if (action->isSeparator())
-                continue;
-            labels << action->text();
-            if (action->isChecked())
-                checked << action->text();
-        }
-        EXPECT_EQ(labels, (QStringList{QStringLiteral("Français"), QStringLiteral("English"),
-                                       QStringLiteral("System default")}));
-        EXPECT_EQ(checked, c.checked);
     }
 }
 
