@@ -6,6 +6,7 @@
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
+#include "interaction/routingcontroller.h"
 #include "view/occwidget.h"
 
 #include "ui_mainwindow.h"
@@ -61,6 +62,11 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow()
 {
     clearRatsnest();
+    // The controller outlives this body as a Qt child; it must not reach the objects deleted here.
+    if (m_routingController) {
+        m_routingController->setComponentManager(nullptr);
+        m_routingController->setPadCache(nullptr);
+    }
     if (m_burialAnalyzer)
         m_burialAnalyzer->clearResults(false, nullptr);
     delete m_padCache;
@@ -134,6 +140,12 @@ void MainWindow::connectOccWidget()
     connect(m_occWidget, &OccWidget::faceSelected, this, &MainWindow::onFaceSelected);
     connect(m_occWidget, &OccWidget::selectionModeChanged, this,
             &MainWindow::onSelectionModeChanged);
+    // Every selection reset in the routing and probe modes deactivates the pads: pick them again.
+    m_occWidget->setPadReactivation([this] {
+        if (isViewerReady())
+            activatePadsForRouting(true);
+    });
+    connect(m_occWidget, &OccWidget::probePadClicked, this, &MainWindow::onProbePadClicked);
     connectComponentView();
 }
 

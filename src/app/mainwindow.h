@@ -3,7 +3,10 @@
 #pragma once
 
 #include "app/modebinding.h"
+#include "app/ratsnest.h"
 #include "components/footprintmanager.h"
+#include "model/padid.h"
+#include "project/netconnectivity.h"
 #include "project/projectmanager.h"
 
 #include <QList>
@@ -17,12 +20,14 @@
 #include <gp_Vec.hxx>
 
 #include <functional>
+#include <optional>
 
 struct TrackProperties;
 
 class QAction;
 class QCloseEvent;
 class QJsonObject;
+class QColor;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -30,6 +35,7 @@ class QSplitter;
 class QTimer;
 class QUndoStack;
 class QUrl;
+class Quantity_Color;
 
 class AIS_InteractiveContext;
 class AIS_Shape;
@@ -39,6 +45,7 @@ class ComponentManager;
 class OccWidget;
 class PadCacheManager;
 class PropertiesPanel;
+class ResistanceDialog;
 class RoutingController;
 class SelectionController;
 struct FootprintData;
@@ -187,6 +194,7 @@ private:
     void applyAutoSaveSettings();
     void offerOrphanAutoSaveRecovery();
     void refreshBoardExplorer();
+    bool isBoardExplorerShown() const;
     void updateRatsnestButton(bool visible);
     void clearRatsnest();
     void setComponentsSelectable(bool selectable);
@@ -230,11 +238,27 @@ private:
     void pushRouteCommand(const Payload& payload);
     void refreshRoutingViews();
     void refreshRatsnest();
+    // Ratsnest (mainwindow_ratsnest.cpp)
+    void refreshRatsnestStatus();
+    RatsnestStats rebuildRatsnest();
+    void computeRatsnestLinks(const QHash<PadId, gp_Pnt>& positions);
+    void updateRatsnestLine(RatsnestLink& link, const QHash<PadId, gp_Pnt>& positions);
+    QColor netColor(const QString& netName) const;
+    bool clearRatsnestDisplay();
+    QString ratsnestStatusText(const RatsnestStats& stats) const;
+    QString describeDetachedTracks() const;
     void onClearAllRoutesRequested();
     void onDeleteRouteRequested(int routeIndex);
     void onTrackPropertiesApplied(int routeIndex, const TrackProperties& props);
     void showTrackProperties(int routeIndex);
     void activatePadsForRouting(bool activate);
+
+    // Resistance probe (mainwindow_resistance.cpp)
+    void onProbePadClicked(const PadId& pad);
+    void resetResistanceProbe();
+    void showResistanceResult();
+    void clearProbeHighlights();
+    void highlightProbePad(const PadId& pad, const Quantity_Color& colour);
 
     // Components: viewer-ready objects, generation, burial (mainwindow_components.cpp)
     void createComponentManager(const opencascade::handle<AIS_InteractiveContext>& context);
@@ -285,6 +309,10 @@ private:
     QPushButton* m_selectionModeButton = nullptr;
     SelectionController* m_selectionController = nullptr;
     bool m_ratsnestVisible = false;
+    QList<RatsnestLink> m_ratsnestLinks;
+    int m_ratsnestTotalLinks = 0;
+    QMap<QString, NetRatsnestStats> m_netRatsnestStats;
+    NetConnectivity m_netConnectivity;
     bool m_surfaceFollowing = false;
     QString m_dragComponentRef;
     ComponentManager* m_componentManager = nullptr;
@@ -309,6 +337,10 @@ private:
     QAction* m_redoAction = nullptr;
     QPushButton* m_probeButton = nullptr;
     double m_probeResistivity = 2.59;
+    ResistanceDialog* m_resistanceDialog = nullptr;
+    std::optional<PadId> m_probePadA;
+    std::optional<PadId> m_probePadB; // set only while a measurement is shown
+    QList<PadId> m_probeHighlightedPads;
 
     bool m_modifiedOutsideUndo = false;
     OpenFileChooser m_openFileChooser;

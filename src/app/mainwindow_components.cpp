@@ -77,7 +77,7 @@ void MainWindow::onComponentChanged(const QString& ref)
     if (!isViewerReady())
         return;
     showComponentProperties(ref);
-    // Hook: the ratsnest is recomputed here (refreshRatsnest) once the ratsnest flow exists.
+    refreshRatsnest();
     if (!m_burialAnalyzer->isEnabled())
         return;
     const PlacedComponentData* component = m_componentManager->findComponent(ref);

@@ -274,6 +274,6 @@ void MainWindow::onComponentDragFinished()
         m_undoStack->push(
             new MoveComponentCommand(m_componentManager, m_dragComponentRef, m_dragStartPosition, c->position));
     setStatusText(tr("Component %1 moved").arg(m_dragComponentRef));
-    // Hook: refreshRatsnest comes with the ratsnest flow.
+    refreshRatsnest();
     refreshBoardExplorer();
 }

@@ -29,16 +29,10 @@ void MainWindow::disableUnavailableControls()
         widget->setEnabled(false);
 }
 
-void MainWindow::toggleRatsnestDisplay() {}
-void MainWindow::showRatsnestInfo() {}
 void MainWindow::exportStepFile() {}
 void MainWindow::export3mfPart() {}
 void MainWindow::export3mfProject() {}
 void MainWindow::showPrintPlan() {}
 
 void MainWindow::refreshBoardExplorer() {}
-void MainWindow::updateRatsnestButton(bool) {}
-void MainWindow::clearRatsnest() {}
-void MainWindow::refreshRatsnest() {}
-void MainWindow::enterResistanceProbeMode() {}
-void MainWindow::exitResistanceProbeMode() {}
+bool MainWindow::isBoardExplorerShown() const { return false; }

@@ -38,6 +38,10 @@ struct MainWindowProbe
     bool viewerReady() const { return w.m_viewerReady; }
     bool surfaceFollowing() const { return w.m_surfaceFollowing; }
 
+    ResistanceDialog* resistanceDialog() const { return w.m_resistanceDialog; }
+    const QList<PadId>& probeHighlightedPads() const { return w.m_probeHighlightedPads; }
+    void clickProbePad(const PadId& pad) { w.onProbePadClicked(pad); }
+
     QPushButton* importButton() const { return w.m_importButton; }
     QPushButton* orientButton() const { return w.m_orientButton; }
     QPushButton* importNetlistButton() const { return w.m_importNetlistButton; }
