@@ -4,6 +4,8 @@
 
 #include "app/modebinding.h"
 #include "app/ratsnest.h"
+#include "outputs/assemblyrecords.h"
+#include "outputs/printplan.h"
 #include "components/footprintmanager.h"
 #include "model/padid.h"
 #include "project/netconnectivity.h"
@@ -44,6 +46,9 @@ class BurialAnalyzer;
 class ComponentManager;
 class OccWidget;
 class PadCacheManager;
+class PrintPlanDialog;
+struct ExportOptions;
+struct ThreeMfExportSummary;
 class PropertiesPanel;
 class ResistanceDialog;
 class RoutingController;
@@ -71,6 +76,11 @@ public:
     using OpenFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
                                                   const QString&)>;
     void setOpenFileChooser(OpenFileChooser chooser);
+    // Save-file dialog of the export flows, replaceable likewise. Arguments: parent,
+    // remembered-directory kind, caption, filter, accepted suffixes.
+    using SaveFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
+                                                  const QStringList&)>;
+    void setSaveFileChooser(SaveFileChooser chooser);
 
     bool isViewerReady() const;
     bool ensureViewerReady();
@@ -95,13 +105,14 @@ public:
     bool orientShapeToFace(const TopoDS_Face& face);
 
     static QString abbreviatedList(const QStringList& names);
+    // Warning paragraphs of an export's problem counts; empty when there is none.
+    static QString describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
+                                        int straySolidsRemoved, int partSolids);
+    // The success report of a 3MF export: what the file holds, then every problem counted.
+    static QString threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
+                                 const PrintPlan& plan, const ThreeMfExportSummary& summary);
 
     // --- Project lifecycle, autosave and recovery, language, help, netlist ---
-    // Save dialog, replaceable like the open dialog. Arguments: parent, directory kind, caption,
-    // filter, suffixes, default file name.
-    using SaveFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
-                                                  const QStringList&, const QString&)>;
-    void setSaveFileChooser(SaveFileChooser chooser);
     // The desktop services the help and restart flows use; replaceable so tests start nothing.
     using UrlOpener = std::function<bool(const QUrl&)>;
     using DetachedStarter =
@@ -142,7 +153,9 @@ public slots:
     void exportStepFile();
     void export3mfPart();
     void export3mfProject();
+    void export3mf(bool projectMode);
     void showPrintPlan();
+    PrintPlan buildPrintPlan(double layerHeightMm);
     void onBurialAnalysisToggled(bool checked);
     void onViewerReady();
     void onOccWidgetDestroyed();
@@ -178,6 +191,13 @@ private:
 
     bool hasPlacedComponents() const;
     bool hasFootprintedComponents() const;
+
+    // Outputs
+    const QMap<QString, PlacedComponentData>& placedComponentMap() const;
+    AssemblyInput assemblyInput() const;
+    QString chooseSaveFile(int kind, const QString& caption, const QString& filter, const QStringList& suffixes);
+    PrintPlanDialog* m_printPlanDialog = nullptr;
+    SaveFileChooser m_saveFileChooser;
 
     // Part import
     bool confirmPartReplacement();
@@ -344,7 +364,6 @@ private:
 
     bool m_modifiedOutsideUndo = false;
     OpenFileChooser m_openFileChooser;
-    SaveFileChooser m_saveFileChooser;
     UrlOpener m_urlOpener;
     DetachedStarter m_detachedStarter;
     bool m_closeConfirmed = false; // the closing prompt was already answered (restart)

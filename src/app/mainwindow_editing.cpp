@@ -38,7 +38,6 @@ void MainWindow::connectPropertiesPanel()
     connect(m_propertiesPanel, &PropertiesPanel::moveComponent, this, &MainWindow::onPropertiesPanelMoveComponent);
     connect(m_propertiesPanel, &PropertiesPanel::browseFootprint, this, &MainWindow::onBrowseFootprintForComponent);
     connect(m_propertiesPanel, &PropertiesPanel::rotateComponent, this, &MainWindow::onRotateComponent);
-    // Hook: trackPropertiesApplied goes to the routing integration's onTrackPropertiesApplied.
 }
 
 void MainWindow::connectComponentView()

@@ -29,10 +29,5 @@ void MainWindow::disableUnavailableControls()
         widget->setEnabled(false);
 }
 
-void MainWindow::exportStepFile() {}
-void MainWindow::export3mfPart() {}
-void MainWindow::export3mfProject() {}
-void MainWindow::showPrintPlan() {}
-
 void MainWindow::refreshBoardExplorer() {}
 bool MainWindow::isBoardExplorerShown() const { return false; }

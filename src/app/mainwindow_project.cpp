@@ -27,11 +27,6 @@ const QString kProjectFilter = QStringLiteral("Vantorquelle Projects (*.vtq);;Al
 
 } // namespace
 
-void MainWindow::setSaveFileChooser(SaveFileChooser chooser)
-{
-    m_saveFileChooser = std::move(chooser);
-}
-
 bool MainWindow::projectAtStake() const
 {
     return !m_project.mainShape().IsNull() || !m_project.shapes().isEmpty()
@@ -125,10 +120,8 @@ void MainWindow::saveProject()
 
 void MainWindow::saveProjectAs()
 {
-    const QString path = m_saveFileChooser
-        ? m_saveFileChooser(this, AppSettings::Project, tr("Save Project"), kProjectFilter, QStringList(),
-                            QString())
-        : QString();
+    // No suffix list: the name is kept exactly as typed.
+    const QString path = chooseSaveFile(AppSettings::Project, tr("Save Project"), kProjectFilter, QStringList());
     if (path.isEmpty())
         return;
     if (!saveProjectToPath(path, false)) {

@@ -7,11 +7,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <QUndoStack>
@@ -56,6 +56,17 @@ struct MainWindowProbe
     QPushButton* clearTracksButton() const { return w.m_clearTracksButton; }
     QPushButton* probeButton() const { return w.m_probeButton; }
 
+    // Component flows that the selection and the view trigger.
+    bool selectComponent(const opencascade::handle<AIS_Shape>& body) { return w.selectComponent(body); }
+    void deselectComponent(const QString& ref) { w.onComponentDeselected(ref); }
+    void applyProperties(const QString& ref, const ComponentProperties& p) { w.onPropertiesApplied(ref, p); }
+    void panelMove(const QString& ref, double dx, double dy, double dz) { w.onPropertiesPanelMoveComponent(ref, dx, dy, dz); }
+    void panelRotate(const QString& ref, double delta) { w.onRotateComponent(ref, delta); }
+    void armDrag(const QString& ref, const QPoint& at) { w.onComponentDragArmed(ref, at); }
+    void drag(const QPoint& at) { w.onComponentDragged(at); }
+    void finishDrag() { w.onComponentDragFinished(); }
+    bool dragActive() const { return w.m_componentDragActive; }
+
     QAction* updateFromNetlistAction() const { return w.m_updateFromNetlistAction; }
     QAction* exportStepAction() const { return w.m_exportStepAction; }
     QAction* export3mfPartAction() const { return w.m_export3mfPartAction; }
@@ -81,6 +92,19 @@ struct MainWindowProbe
     }
     void setComponentDragActive(bool active) { w.m_componentDragActive = active; }
 };
+
+// Lets events run until the condition holds; false after the timeout.
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 // Answers every message box that opens while it lives: with the scripted buttons in turn, then
 // with the given button (when the box has it, else the default one), recording "title|text" of
@@ -135,16 +159,3 @@ private:
     QList<QMessageBox::StandardButton> m_script;
     QTimer m_timer;
 };
-
-// Runs the event loop until the condition holds; false when the time ran out first.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 15000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}

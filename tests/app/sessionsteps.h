@@ -19,17 +19,12 @@
 
 namespace SessionSteps {
 
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    return waitUntil(condition, timeoutMs);
-}
-
 // Shows the window at a working size and waits for its 3D viewer; false when none came.
 inline bool showWithViewer(MainWindow& window, MainWindowProbe& probe)
 {
     window.resize(1280, 800);
     window.show();
-    return waitFor([&] { return probe.viewerReady(); }, 30000);
+    return ::waitFor([&] { return probe.viewerReady(); }, 30000);
 }
 
 // Every box answered Yes where it can be, every other dialog accepted.

@@ -41,11 +41,6 @@
 
 namespace {
 
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
-{
-    return waitUntil(condition, timeoutMs);
-}
-
 struct Displayed
 {
     int base = 0;

@@ -419,8 +419,8 @@ TEST_P(ClosePrompt, FollowsTheModifiedFlag)
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — board *"));
     }
     // Save on an untitled project whose dialog is cancelled keeps the window open.
-    window->setSaveFileChooser([](QWidget*, int, const QString&, const QString&, const QStringList&,
-                                  const QString&) { return QString(); });
+    window->setSaveFileChooser([](QWidget*, int, const QString&, const QString&,
+                                      const QStringList&) { return QString(); });
     if (c.answer == QMessageBox::Save)
         window->setCurrentProjectPath(QString());
 

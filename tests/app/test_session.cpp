@@ -48,8 +48,14 @@ TEST(Session, SavedDesignComesBackWhenReopened)
 
         const QString failure = SessionSteps::buildDesign(window, probe, part, kNetlist);
         ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
-        window.setSaveFileChooser([&](QWidget*, int, const QString&, const QString&, const QStringList&,
-                                      const QString&) { return project; });
+        window.setSaveFileChooser([&](QWidget*, int kind, const QString& caption, const QString& filter,
+                                      const QStringList& suffixes) {
+            EXPECT_EQ(kind, int(AppSettings::Project));
+            EXPECT_EQ(caption, QStringLiteral("Save Project"));
+            EXPECT_EQ(filter, QStringLiteral("Vantorquelle Projects (*.vtq);;All Files (*)"));
+            EXPECT_TRUE(suffixes.isEmpty()) << "the name is kept as typed";
+            return project;
+        });
         {
             SessionSteps::AutoAnswer answers;
             window.saveProjectAs();
@@ -98,8 +104,8 @@ TEST(Session, AutomaticSaveFollowsUnsavedWorkAndSavesRemoveIt)
 
     const QString project = dir.filePath(QStringLiteral("tick.vtq"));
     const QString side = MainWindow::autoSavePathFor(project);
-    window.setSaveFileChooser([&](QWidget*, int, const QString&, const QString&, const QStringList&,
-                                  const QString&) { return project; });
+    window.setSaveFileChooser([&](QWidget*, int, const QString&, const QString&,
+                                      const QStringList&) { return project; });
     {
         SessionSteps::AutoAnswer answers;
         window.saveProjectAs();
@@ -137,8 +143,8 @@ TEST(Session, AutomaticSaveFollowsUnsavedWorkAndSavesRemoveIt)
     probe.autoSaveNow();
     ASSERT_TRUE(QFileInfo::exists(side));
     ASSERT_TRUE(QFile(side).copy(MainWindow::autoSavePathFor(renamed)));
-    window.setSaveFileChooser([&](QWidget*, int, const QString&, const QString&, const QStringList&,
-                                  const QString&) { return renamed; });
+    window.setSaveFileChooser([&](QWidget*, int, const QString&, const QString&,
+                                      const QStringList&) { return renamed; });
     {
         SessionSteps::AutoAnswer answers;
         window.saveProjectAs();
