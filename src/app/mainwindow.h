@@ -215,6 +215,11 @@ private:
     void offerOrphanAutoSaveRecovery();
     void refreshBoardExplorer();
     bool isBoardExplorerShown() const;
+    // Board explorer (mainwindow_boardexplorer.cpp)
+    void createBoardExplorer(QMenu* viewMenu);
+    bool boardActivationAllowed();
+    void onBoardComponentActivated(const QString& ref);
+    void onBoardNetActivated(const QString& netName);
     void updateRatsnestButton(bool visible);
     void clearRatsnest();
     void setComponentsSelectable(bool selectable);

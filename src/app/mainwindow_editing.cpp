@@ -2,6 +2,7 @@
 // them, filling the panel, and dragging a component with the mouse.
 #include "app/mainwindow.h"
 
+#include "app/boardexplorerpanel.h"
 #include "app/componentcommands.h"
 #include "app/propertiespanel.h"
 #include "components/componentmanager.h"
@@ -113,7 +114,8 @@ void MainWindow::clearComponentSelection()
     }
     m_dragComponentRef.clear();
     m_componentDragActive = false;
-    // Hook: the board explorer's selection is cleared here once the explorer exists.
+    if (m_boardExplorer)
+        m_boardExplorer->selectComponent(QString());
 }
 
 bool MainWindow::selectComponent(const opencascade::handle<AIS_Shape>& body)
@@ -127,6 +129,8 @@ bool MainWindow::selectComponent(const opencascade::handle<AIS_Shape>& body)
     m_dragComponentRef = ref;
     m_componentManager->setComponentStyle(ref, 2, true);
     showComponentProperties(ref);
+    if (m_boardExplorer)
+        m_boardExplorer->selectComponent(ref);
     setStatusText(tr("Selected component: %1").arg(ref));
     return true;
 }

@@ -115,9 +115,7 @@ void MainWindow::createEditMenu()
 void MainWindow::createViewMenu()
 {
     QMenu* menu = menuBar()->addMenu(tr("&View"));
-    // The board explorer dock and its toggle join this menu once the panel exists.
-    if (!m_boardExplorer)
-        menu->setEnabled(false);
+    createBoardExplorer(menu);
 }
 
 void MainWindow::createHelpMenu()

@@ -14,45 +14,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include <BRepAlgoAPI_Fuse.hxx>
-#include <BRep_Builder.hxx>
-#include <TopoDS_Compound.hxx>
-
-namespace {
-
-// The solid of one route: its segments united, a compound where a union fails so that no
-// segment is lost. Stands in until the routing model builds route solids itself.
-TopoDS_Shape routeSolid(const Route& route)
-{
-    TopoDS_Shape united;
-    for (const RouteSegment& segment : route.segments) {
-        const TopoDS_Shape solid = RoutingManager::createSegmentShape(segment);
-        if (solid.IsNull())
-            continue;
-        if (united.IsNull()) {
-            united = solid;
-            continue;
-        }
-        const TopoDS_Shape fused = OccUtils::guardedCall(TopoDS_Shape(), "routeSolid", [&] {
-            BRepAlgoAPI_Fuse fuse(united, solid);
-            return fuse.IsDone() ? fuse.Shape() : TopoDS_Shape();
-        });
-        if (!fused.IsNull()) {
-            united = fused;
-            continue;
-        }
-        BRep_Builder builder;
-        TopoDS_Compound compound;
-        builder.MakeCompound(compound);
-        builder.Add(compound, united);
-        builder.Add(compound, solid);
-        united = compound;
-    }
-    return united;
-}
-
-} // namespace
-
 const QMap<QString, PlacedComponentData>& MainWindow::placedComponentMap() const
 {
     // Before the viewer is ready there is no component manager, and nothing is placed.
@@ -66,7 +27,7 @@ AssemblyInput MainWindow::assemblyInput() const
     input.mainPart = m_project.mainShape();
     input.components = &placedComponentMap();
     input.routes = &m_project.routingManager().routes();
-    input.routeShape = &routeSolid;
+    input.routeShape = &RoutingManager::createRouteShape;
     return input;
 }
 

@@ -28,6 +28,3 @@ void MainWindow::disableUnavailableControls()
     for (QWidget* widget : std::as_const(m_unavailableWidgets))
         widget->setEnabled(false);
 }
-
-void MainWindow::refreshBoardExplorer() {}
-bool MainWindow::isBoardExplorerShown() const { return false; }

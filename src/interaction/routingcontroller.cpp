@@ -153,6 +153,17 @@ void RoutingController::returnToIdle(const QString& message)
     status(message);
 }
 
+// Nothing half-done: the point added for a refused end goes again, and the status says why.
+void RoutingController::takeBackEndPoint(const QString& message)
+{
+    RoutingManager& rm = model();
+    const QString reason = rm.lastRefusal();
+    rm.undoLastPoint();
+    refreshCommittedPreview();
+    updateViewer();
+    status(reason.isEmpty() ? message : tr("%1 — %2").arg(message, reason));
+}
+
 void RoutingController::onPadClicked(PadId pad, gp_Pnt /*position*/)
 {
     if (!m_routingActive)
@@ -182,13 +193,7 @@ void RoutingController::onPadClicked(PadId pad, gp_Pnt /*position*/)
         return;
     }
     if (!rm.finishRouting(pad)) {
-        // Nothing half-done: the point added for this end goes again.
-        const QString reason = rm.lastRefusal();
-        rm.undoLastPoint();
-        refreshCommittedPreview();
-        updateViewer();
-        status(reason.isEmpty() ? tr("Error: cannot end on this pad")
-                                : tr("Error: cannot end on this pad — %1").arg(reason));
+        takeBackEndPoint(tr("Error: cannot end on this pad"));
         return;
     }
     returnToIdle(tr("Track finished"));
@@ -257,12 +262,7 @@ bool RoutingController::tryEndOnTrack()
     }
     const QString net = rm.currentRoute().netName;
     if (!rm.finishRoutingOnTrack(host)) {
-        const QString reason = rm.lastRefusal();
-        rm.undoLastPoint();
-        refreshCommittedPreview();
-        updateViewer();
-        status(reason.isEmpty() ? tr("Error: cannot end on this track")
-                                : tr("Error: cannot end on this track — %1").arg(reason));
+        takeBackEndPoint(tr("Error: cannot end on this track"));
         return true;
     }
     clearSnap();

@@ -117,6 +117,7 @@ private:
     // Drawing (routingcontroller.cpp)
     void cancelRoute();
     void returnToIdle(const QString& message);
+    void takeBackEndPoint(const QString& message);
     bool tryEndOnTrack();
     void clearSnap();
     void collectSnap(const QPoint& mousePos);

@@ -22,6 +22,7 @@
 #include <QDebug>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -33,6 +34,34 @@ constexpr qint64 kHoverIntervalMs = 16;
 constexpr double kSegmentPickMargin = 1.0;
 
 const Quantity_Color kTrackColour(0.0, 0.0, 0.5, Quantity_TOC_RGB);
+
+// The cursor on horizontal planes at many heights: the eye ray is asked once and met by
+// each plane, instead of one view query per plane (a hover visits every corner).
+class CursorOnPlanes
+{
+public:
+    CursorOnPlanes(const RoutingViewPort& view, const QPoint& logical) : m_view(view), m_logical(logical)
+    {
+        gp_Dir projection;
+        m_hasRay = view.cursorRay(view.toDevicePixels(logical), m_origin, m_direction, projection)
+            && std::abs(m_direction.Z()) > 1e-9;
+    }
+
+    gp_Pnt at(double z) const
+    {
+        if (!m_hasRay)
+            return m_view.projectScreenToPlane(m_logical, z);
+        const double t = (z - m_origin.Z()) / m_direction.Z();
+        return gp_Pnt(m_origin.X() + t * m_direction.X(), m_origin.Y() + t * m_direction.Y(), z);
+    }
+
+private:
+    const RoutingViewPort& m_view;
+    QPoint m_logical;
+    gp_Pnt m_origin;
+    gp_Dir m_direction;
+    bool m_hasRay = false;
+};
 
 } // namespace
 
@@ -241,11 +270,12 @@ int RoutingController::segmentUnderCursor(int routeIndex, const QPoint& logical)
     int bestIndex = -1;
     double best = std::numeric_limits<double>::max();
     const QList<RouteSegment>& segments = routes.at(routeIndex).segments;
+    const CursorOnPlanes cursorAt(*m_view, logical);
     for (int i = 0; i < segments.size(); ++i) {
         const RouteSegment& s = segments.at(i);
         if (!(s.start.Distance(s.end) > kZeroLength))
             continue;
-        const gp_Pnt cursor = m_view->projectScreenToPlane(logical, (s.start.Z() + s.end.Z()) * 0.5);
+        const gp_Pnt cursor = cursorAt.at((s.start.Z() + s.end.Z()) * 0.5);
         const double d = GeometryUtils::distancePointToSegmentXY(cursor, s.start, s.end);
         if (d < s.width * 0.5 + kSegmentPickMargin && d < best) {
             best = d;
@@ -333,11 +363,12 @@ void RoutingController::updateRouteEditHover(const QPoint& logical)
     double best = std::numeric_limits<double>::max();
     int bestRoute = -1;
     int bestCorner = -1;
+    const CursorOnPlanes cursorAt(*m_view, logical);
     for (int r = 0; r < routes.size(); ++r) {
         const QList<RouteSegment>& segments = routes.at(r).segments;
         for (int k = 0; k + 1 < segments.size(); ++k) {
             const gp_Pnt corner = segments.at(k).end;
-            const gp_Pnt cursor = m_view->projectScreenToPlane(logical, corner.Z());
+            const gp_Pnt cursor = cursorAt.at(corner.Z());
             const double dx = cursor.X() - corner.X();
             const double dy = cursor.Y() - corner.Y();
             const double d2 = dx * dx + dy * dy;

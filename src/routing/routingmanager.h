@@ -85,6 +85,9 @@ public:
     CollisionResult checkCollision(const RouteSegment& segment, const QString& netName,
                                    int skipRouteIndex = -1,
                                    const std::optional<QList<PadObstacle>>& pads = std::nullopt) const;
+    // Pairs of route indices (lower first) of different nets whose tracks touch, for a check
+    // of loaded designs.
+    QList<QPair<int, int>> shortedRoutes() const;
     static int checkCollisionDetailed(const Bnd_Box& box, const TopoDS_Shape& shape,
                                       const TopoDS_Shape& other, const Bnd_Box& otherBox,
                                       double clearance, const QString& kind, const QString& name);

@@ -15,10 +15,18 @@ namespace {
 constexpr double kZeroLength = 1e-7;
 constexpr double kMinSegmentLength = 0.5;
 constexpr double kMinFinalLength = 0.1;
+// A kilometre: far beyond any printer, near enough for the solids to stay exact.
+constexpr double kMaxCoordinate = 1e6;
 
 bool isFinite(const gp_Pnt& p)
 {
     return std::isfinite(p.X()) && std::isfinite(p.Y()) && std::isfinite(p.Z());
+}
+
+bool isWithinReach(const gp_Pnt& p)
+{
+    return std::abs(p.X()) <= kMaxCoordinate && std::abs(p.Y()) <= kMaxCoordinate
+        && std::abs(p.Z()) <= kMaxCoordinate;
 }
 
 const char* modeName(bool vertical)
@@ -52,7 +60,7 @@ bool RoutingManager::startRouting(const QString& netName, const PadId& pad, cons
         refuse(tr("The pad has no net or no name."));
         return false;
     }
-    if (!isFinite(startPoint)) {
+    if (!isFinite(startPoint) || !isWithinReach(startPoint)) {
         qWarning() << "✗ Non-finite start point:" << startPoint.X() << startPoint.Y() << startPoint.Z();
         refuse(tr("The pad's position is not a valid point."));
         return false;
@@ -115,8 +123,8 @@ bool RoutingManager::addRoutePoint(const gp_Pnt& point)
         refuse(tr("No track is being drawn."));
         return false;
     }
-    if (!isFinite(point)) {
-        qWarning() << "✗ Non-finite point:" << point.X() << point.Y() << point.Z();
+    if (!isFinite(point) || !isWithinReach(point)) {
+        qWarning() << "✗ Point out of reach:" << point.X() << point.Y() << point.Z();
         refuse(tr("The point is not a valid position."));
         return false;
     }

@@ -155,6 +155,23 @@ int RoutingManager::checkCollisionDetailed(const Bnd_Box& box, const TopoDS_Shap
     return PairUnchecked;
 }
 
+namespace {
+
+// Between two track segments: exact from the boxes where both are axis-aligned, else the
+// general test.
+int segmentVerdict(const RouteSegment& segment, const std::optional<Extent>& extent, const RouteSegment& other,
+                   double clearance, const QString& otherNet, const Bnd_Box* box = nullptr)
+{
+    const std::optional<Extent> otherExtent = extent ? axisAlignedExtent(other) : std::nullopt;
+    if (otherExtent)
+        return verdictOf(extentDistance(*extent, *otherExtent), clearance);
+    return RoutingManager::checkCollisionDetailed(box ? *box : RoutingManager::segmentBox(segment), segment.shape,
+                                                  other.shape, RoutingManager::segmentBox(other), clearance,
+                                                  QStringLiteral("track on net"), otherNet);
+}
+
+} // namespace
+
 CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, const QString& netName,
                                                int skipRouteIndex,
                                                const std::optional<QList<PadObstacle>>& pads) const
@@ -178,7 +195,6 @@ CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, cons
         return false;
     };
 
-    const QString trackKind = QStringLiteral("track on net");
     // Most tracks run along X or Y: between two such boxes the distance is exact without
     // the general solid-to-solid computation, which costs milliseconds per pair.
     const std::optional<Extent> extent = axisAlignedExtent(segment);
@@ -189,11 +205,7 @@ CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, cons
         for (const RouteSegment& other : route.segments) {
             if (!(other.start.Distance(other.end) > kZeroLength) || other.shape.IsNull())
                 continue;
-            const std::optional<Extent> otherExtent = extent ? axisAlignedExtent(other) : std::nullopt;
-            const int verdict = otherExtent
-                ? verdictOf(extentDistance(*extent, *otherExtent), m_rules.clearance)
-                : checkCollisionDetailed(box, segment.shape, other.shape, segmentBox(other), m_rules.clearance,
-                                         trackKind, route.netName);
+            const int verdict = segmentVerdict(segment, extent, other, m_rules.clearance, route.netName, &box);
             if (record(verdict, route.netName))
                 return result;
         }
@@ -213,4 +225,33 @@ CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, cons
             return result;
     }
     return result;
+}
+
+QList<QPair<int, int>> RoutingManager::shortedRoutes() const
+{
+    QList<QPair<int, int>> pairs;
+    for (int r = 0; r < m_routes.size(); ++r) {
+        for (int o = r + 1; o < m_routes.size(); ++o) {
+            if (m_routes.at(r).netName == m_routes.at(o).netName)
+                continue;
+            bool shorted = false;
+            for (const RouteSegment& a : m_routes.at(r).segments) {
+                if (a.shape.IsNull())
+                    continue;
+                const std::optional<Extent> extent = axisAlignedExtent(a);
+                for (const RouteSegment& b : m_routes.at(o).segments) {
+                    if (b.shape.IsNull())
+                        continue;
+                    shorted = segmentVerdict(a, extent, b, 0.0, m_routes.at(o).netName) == PairShort;
+                    if (shorted)
+                        break;
+                }
+                if (shorted)
+                    break;
+            }
+            if (shorted)
+                pairs.append({r, o});
+        }
+    }
+    return pairs;
 }

@@ -5,6 +5,8 @@
 #include "app/propertiespanel.h"
 
 #include <QAction>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -37,6 +39,11 @@ struct MainWindowProbe
     QUndoStack* undoStack() const { return w.m_undoStack; }
     bool viewerReady() const { return w.m_viewerReady; }
     bool surfaceFollowing() const { return w.m_surfaceFollowing; }
+    RoutingController* routingController() const { return w.m_routingController; }
+    BoardExplorerPanel* boardExplorer() const { return w.m_boardExplorer; }
+    void applyTrackProperties(int routeIndex, const TrackProperties& props) { w.onTrackPropertiesApplied(routeIndex, props); }
+    void clearTracks() { w.onClearAllRoutesRequested(); }
+    void refreshRoutingViews() { w.refreshRoutingViews(); }
 
     ResistanceDialog* resistanceDialog() const { return w.m_resistanceDialog; }
     const QList<PadId>& probeHighlightedPads() const { return w.m_probeHighlightedPads; }

@@ -1,4 +1,5 @@
 // The ratsnest: spanning links per net, those the tracks already make, colours of nets.
+#include "../project/routebuilder.h"
 #include "app/ratsnest.h"
 
 #include "model/netlist.h"
@@ -15,22 +16,6 @@ namespace {
 NetlistNet net(const QString& name, const QList<PadId>& pins)
 {
     return {name, pins};
-}
-
-Route track(const QString& net, const PadId& a, const PadId& b, const gp_Pnt& from, const gp_Pnt& to)
-{
-    Route r;
-    r.netName = net;
-    r.startRef = a.ref;
-    r.startPad = a.pad;
-    r.endRef = b.ref;
-    r.endPad = b.pad;
-    r.isComplete = true;
-    RouteSegment s;
-    s.start = from;
-    s.end = to;
-    r.segments = {s};
-    return r;
 }
 
 } // namespace
@@ -63,7 +48,7 @@ TEST(Ratsnest, LinksPerNet)
     for (const Row& row : rows) {
         RoutingManager rm;
         if (row.trackAB)
-            rm.addRoute(track("N", a, b, gp_Pnt(0, 0, 0), gp_Pnt(10, 0, 0)));
+            rm.addRoute(RouteBuilder::route("N", a.ref, a.pad, b.ref, b.pad, {gp_Pnt(0, 0, 0), gp_Pnt(10, 0, 0)}));
         NetConnectivity connectivity;
         connectivity.build(rm, nullptr);
         QList<PadId> missing;

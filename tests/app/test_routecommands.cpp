@@ -1,4 +1,5 @@
 // Undo and redo of track edits on the routing model, found again by identity.
+#include "../project/routebuilder.h"
 #include "logcapture.h"
 
 #include "app/routecommands.h"
@@ -9,25 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-Route track(const QString& net, double y, int segments = 3)
-{
-    Route r;
-    r.netName = net;
-    r.startRef = "R1";
-    r.startPad = "1";
-    r.endRef = "R2";
-    r.endPad = "2";
-    r.isComplete = true;
-    for (int i = 0; i < segments; ++i) {
-        RouteSegment s;
-        s.start = gp_Pnt(i * 10.0, y, 0);
-        s.end = gp_Pnt(i * 10.0 + 10.0, y, 0);
-        RoutingManager::buildSegmentShape(s);
-        r.segments.append(s);
-    }
-    return r;
-}
 
 class RouteCommands : public ::testing::Test
 {
@@ -57,10 +39,10 @@ protected:
 
 TEST_F(RouteCommands, AddUndoRedoKeepsTheIdentity)
 {
-    const quint64 id = drawn(track("GND", 0));
+    const quint64 id = drawn(RouteBuilder::solidRoute("GND", {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}}));
     EXPECT_EQ(rm.routes().size(), 1);
     EXPECT_EQ(refreshes, 1); // the first redo only refreshes
-    EXPECT_EQ(stack.text(0), "Add track GND (R1/1 → R2/2)");
+    EXPECT_EQ(stack.text(0), "Add track GND (R1/1 → R2/1)");
     stack.undo();
     EXPECT_TRUE(rm.routes().isEmpty());
     stack.redo();
@@ -72,9 +54,9 @@ TEST_F(RouteCommands, AddUndoRedoKeepsTheIdentity)
 
 TEST_F(RouteCommands, ClearAndDeleteComeBackByIdentity)
 {
-    drawn(track("A", 0));
-    const quint64 b = drawn(track("B", 10));
-    drawn(track("C", 20));
+    drawn(RouteBuilder::solidRoute("A", {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}}));
+    const quint64 b = drawn(RouteBuilder::solidRoute("B", {{0, 10, 0}, {10, 10, 0}, {20, 10, 0}, {30, 10, 0}}));
+    drawn(RouteBuilder::solidRoute("C", {{0, 20, 0}, {10, 20, 0}, {20, 20, 0}, {30, 20, 0}}));
     stack.push(new ClearAllRoutesCommand(&rm, refresh));
     EXPECT_EQ(stack.text(3), "Clear all tracks (3)");
     EXPECT_TRUE(rm.routes().isEmpty());
@@ -98,7 +80,7 @@ TEST_F(RouteCommands, ClearAndDeleteComeBackByIdentity)
 
 TEST_F(RouteCommands, MoveThenDeleteThenUndoTwice)
 {
-    const quint64 id = drawn(track("A", 0));
+    const quint64 id = drawn(RouteBuilder::solidRoute("A", {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}}));
     SegmentDragCommit commit;
     commit.segmentIndex = 1;
     commit.routeId = id;
@@ -124,7 +106,7 @@ TEST_F(RouteCommands, MoveThenDeleteThenUndoTwice)
 
 TEST_F(RouteCommands, StepsThatCannotApplyDropThemselves)
 {
-    const quint64 id = drawn(track("A", 0));
+    const quint64 id = drawn(RouteBuilder::solidRoute("A", {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}}));
     // A move recorded on a segment that is no longer central.
     SegmentDragCommit commit;
     commit.segmentIndex = 2;
@@ -150,7 +132,7 @@ TEST_F(RouteCommands, StepsThatCannotApplyDropThemselves)
 
 TEST_F(RouteCommands, ResizeUndoGivesEachSegmentItsOwnSection)
 {
-    Route mixed = track("A", 0);
+    Route mixed = RouteBuilder::solidRoute("A", {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}});
     mixed.segments[1].width = 3.0;
     mixed.segments[1].height = 2.0;
     mixed.segments[1].start.SetZ(-1.0);

@@ -1,6 +1,7 @@
 // The routing controller on a view-less interactive context: a fake view maps 10 logical
 // pixels to 1 mm, names the object under the cursor on request and looks along +Y, so
-// that a vertical rubber band reads its height from the cursor's Y (Z = -y / 10).
+// that a vertical rubber band reads its height from the cursor's Y (Z = -y / 10), or, on
+// request, straight down.
 #pragma once
 
 #include "../components/componenttestrig.h"
@@ -33,6 +34,12 @@ public:
     opencascade::handle<AIS_InteractiveObject> detectAt(const QPoint&) override { return under; }
     bool cursorRay(const QPoint& device, gp_Pnt& origin, gp_Dir& direction, gp_Dir& projection) const override
     {
+        if (lookingDown) { // the same picture as projectScreenToPlane, seen from above
+            origin = gp_Pnt(device.x() / 10.0, device.y() / 10.0, 1000.0);
+            direction = gp_Dir(0, 0, -1);
+            projection = gp_Dir(0, 0, 1);
+            return true;
+        }
         origin = gp_Pnt(device.x() / 10.0, -1000.0, -device.y() / 10.0);
         direction = gp_Dir(0, 1, 0);
         projection = gp_Dir(0, 1, 0);
@@ -42,6 +49,7 @@ public:
 
     opencascade::handle<AIS_InteractiveObject> under;
     QList<int> modes;
+    bool lookingDown = false;
 
 private:
     opencascade::handle<AIS_InteractiveContext> m_context;

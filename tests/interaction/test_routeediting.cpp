@@ -1,4 +1,5 @@
 // Selecting and dragging finished tracks through the controller over a fake view.
+#include "../project/routebuilder.h"
 #include "logcapture.h"
 #include "routingtestrig.h"
 
@@ -10,34 +11,16 @@ using namespace RoutingRigs;
 
 namespace {
 
-Route track(const QString& net, const QList<gp_Pnt>& points)
-{
-    Route r;
-    r.netName = net;
-    r.startRef = "A";
-    r.startPad = "1";
-    r.endRef = "B";
-    r.endPad = "1";
-    r.isComplete = true;
-    for (int i = 0; i + 1 < points.size(); ++i) {
-        RouteSegment s;
-        s.start = points[i];
-        s.end = points[i + 1];
-        RoutingManager::buildSegmentShape(s);
-        r.segments.append(s);
-    }
-    return r;
-}
-
 class RouteEditing : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         // Three horizontals: (0,0) → (10,0) → (10,10) → (20,10).
-        rig.routing().addRoute(track("N1", {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {20, 10, 0}}));
+        rig.routing().addRoute(RouteBuilder::solidRoute("N1", {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {20, 10, 0}}));
         rig.controller->displayRoutedTracks();
         rig.controller->setRouteEditActive(true);
+        rig.view->lookingDown = true; // hover meets the eye ray with each plane itself
     }
     opencascade::handle<AIS_Shape> shape(int i) const { return rig.controller->routeShapes().at(i); }
     void click(double x, double y) { rig.controller->onRouteSegmentClicked(shape(0), px(x, y)); }
@@ -89,7 +72,7 @@ TEST_F(RouteEditing, SelectThenDragASegmentSideways)
 TEST_F(RouteEditing, CollisionKeepsTheDragGoing)
 {
     // Another net's short track just right of where the segment is taken.
-    rig.routing().addRoute(track("N2", {{14.5, 3, 0}, {14.5, 7, 0}}));
+    rig.routing().addRoute(RouteBuilder::solidRoute("N2", {{14.5, 3, 0}, {14.5, 7, 0}}));
     rig.controller->displayRoutedTracks();
     QSignalSpy committed(rig.controller.get(), &RoutingController::segmentDragCommitted);
     QSignalSpy status(rig.controller.get(), &RoutingController::statusChanged);

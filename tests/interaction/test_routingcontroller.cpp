@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace RoutingRigs;
 
 namespace {
@@ -219,9 +221,23 @@ TEST_F(DrawingOnRealPads, KeysAndClicksOutsideATrack)
         rig.controller->onKeyPress(key, QPoint());
     rig.controller->onIntermediatePointClicked(gp_Pnt());
     EXPECT_TRUE(status.isEmpty());
+    status.clear();
 
+    // A pad on no net (a mounting hole whose single-pin net is dropped): no track starts
+    // there, and a track being drawn goes on.
+    Netlist netlist = rig.parts.project.netlist();
+    netlist.connections.erase(std::remove_if(netlist.connections.begin(), netlist.connections.end(),
+                                             [](const NetlistNet& n) { return n.netName.contains("P6"); }),
+                              netlist.connections.end());
+    rig.parts.project.setNetlist(std::move(netlist));
+    rig.controller->onPadClicked({"P6", "1"}, gp_Pnt());
+    EXPECT_EQ(lastStatus(status), "Error: no net found for this pad");
+    EXPECT_FALSE(rig.routing().isRouting());
     rig.controller->onPadClicked({"R2", "2"}, gp_Pnt());
     ASSERT_TRUE(rig.routing().isRouting());
+    rig.controller->onPadClicked({"P6", "1"}, gp_Pnt());
+    EXPECT_EQ(lastStatus(status), "Error: no net found for this pad");
+    EXPECT_TRUE(rig.routing().isRouting());
     rig.controller->onKeyPress(Qt::Key_Backspace, QPoint());
     EXPECT_EQ(lastStatus(status), "Nothing to undo — Esc cancels the track");
     clickAt(7.62, 10);

@@ -12,12 +12,16 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <Aspect_DisplayConnection.hxx>
-#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
-#include <BRep_Builder.hxx>
 #include <OpenGl_GraphicDriver.hxx>
-#include <TopoDS_Compound.hxx>
+#include <STEPCAFControl_Reader.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TDataStd_Name.hxx>
+#include <TDocStd_Document.hxx>
 #include <V3d_Viewer.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
 
 #include <algorithm>
 
@@ -26,32 +30,6 @@ namespace DesignFixture {
 TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1)
 {
     return BRepPrimAPI_MakeBox(gp_Pnt(x0, y0, z0), gp_Pnt(x1, y1, z1)).Shape();
-}
-
-TopoDS_Shape routeShape(const Route& route)
-{
-    TopoDS_Shape united;
-    for (const RouteSegment& segment : route.segments) {
-        const TopoDS_Shape solid = RoutingManager::createSegmentShape(segment);
-        if (solid.IsNull())
-            continue;
-        if (united.IsNull()) {
-            united = solid;
-            continue;
-        }
-        BRepAlgoAPI_Fuse fuse(united, solid);
-        if (fuse.IsDone() && !fuse.Shape().IsNull()) {
-            united = fuse.Shape();
-        } else {
-            BRep_Builder builder;
-            TopoDS_Compound compound;
-            builder.MakeCompound(compound);
-            builder.Add(compound, united);
-            builder.Add(compound, solid);
-            united = compound;
-        }
-    }
-    return united;
 }
 
 Route route(const QString& net, const QList<QPointF>& points, double z, double width, double height)
@@ -77,7 +55,7 @@ AssemblyInput Design::input() const
     in.mainPart = part;
     in.components = &components;
     in.routes = &routes;
-    in.routeShape = &DesignFixture::routeShape;
+    in.routeShape = &RoutingManager::createRouteShape;
     return in;
 }
 
@@ -175,6 +153,30 @@ Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ
         design.routes.append(route(net.netName, points, surfaceZ - 1.0, 1.0, 0.8));
     }
     return design;
+}
+
+ReadBack readStep(const QString& path)
+{
+    ReadBack out;
+    const opencascade::handle<XCAFApp_Application> app = XCAFApp_Application::GetApplication();
+    opencascade::handle<TDocStd_Document> doc;
+    app->NewDocument("MDTV-XCAF", doc);
+    STEPCAFControl_Reader reader;
+    reader.SetNameMode(true);
+    if (reader.ReadFile(path.toUtf8().constData()) == IFSelect_RetDone && reader.Transfer(doc)) {
+        const opencascade::handle<XCAFDoc_ShapeTool> tool = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
+        TDF_LabelSequence labels;
+        tool->GetFreeShapes(labels);
+        for (int i = 1; i <= labels.Length(); ++i) {
+            opencascade::handle<TDataStd_Name> name;
+            out.names << (labels(i).FindAttribute(TDataStd_Name::GetID(), name)
+                              ? QString::fromUtf16(reinterpret_cast<const char16_t*>(name->Get().ToExtString()))
+                              : QString());
+            out.shapes << XCAFDoc_ShapeTool::GetShape(labels(i));
+        }
+    }
+    app->Close(doc);
+    return out;
 }
 
 } // namespace DesignFixture

@@ -1,5 +1,5 @@
 // Designs for the output tests: a real KiCad netlist laid out on a box part with KiCad's own
-// footprints and routed pad to pad, and a route solid built the way the routing model does.
+// footprints and routed pad to pad, and the STEP reader's view of an exported file.
 #pragma once
 
 #include "model/netlist.h"
@@ -9,12 +9,10 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <TopoDS_Shape.hxx>
 
 namespace DesignFixture {
-
-// The segments' solids fused into one (a compound when a fuse fails).
-TopoDS_Shape routeShape(const Route& route);
 
 TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1);
 
@@ -36,5 +34,13 @@ struct Design
 // maxComponents < 0 keeps all. Empty (no part) with a reason when data are missing.
 Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ, int maxComponents,
                   QString* skipReason);
+
+// The free shapes of a STEP file and their names, as OpenCASCADE's XCAF reader gives them.
+struct ReadBack
+{
+    QStringList names;
+    QList<TopoDS_Shape> shapes;
+};
+ReadBack readStep(const QString& path);
 
 } // namespace DesignFixture

@@ -42,6 +42,7 @@ TEST_F(RouteBuilding, StartRefusalsLeaveNothingBeingDrawn)
         {"NaN point", "GND", {"R1", "1"}, {kNaN, 0, 0}, "Non-finite start point"},
         {"huge point", "GND", {"R1", "1"}, {0, std::numeric_limits<double>::infinity(), 0},
          "Non-finite start point"},
+        {"beyond reach", "GND", {"R1", "1"}, {0, 2e6, 0}, "Non-finite start point"},
         {"unknown net", "NOPE", {"R1", "1"}, {0, 0, 0}, "Unknown net"},
         {"pad of another net", "GND", {"R1", "2"}, {0, 0, 0}, "does not belong to net"},
     };
@@ -80,6 +81,8 @@ TEST_F(RouteBuilding, MinimumLengthAndProjectionByMode)
 
     FoundationLogCapture capture;
     EXPECT_FALSE(rm.addRoutePoint(gp_Pnt(kNaN, 0, 0)));
+    EXPECT_FALSE(rm.addRoutePoint(gp_Pnt(1e300, 0, 0)));
+    EXPECT_TRUE(capture.contains("Point out of reach"));
     EXPECT_EQ(rm.currentRoute().segments.size(), 3);
 }
 

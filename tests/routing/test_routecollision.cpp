@@ -184,3 +184,22 @@ TEST(RouteCollision, BoxShortcutAgreesWithTheSolidDistance)
         EXPECT_EQ(result.isClearance, *d >= 1e-7 && *d < 0.5) << i << " distance " << *d;
     }
 }
+
+TEST(RouteCollision, ShortedRoutesOfALoadedDesign)
+{
+    RoutingManager rm;
+    Route a;
+    a.netName = "A";
+    a.segments = {segment({0, 0, 0}, {10, 0, 0})};
+    Route b = a; // same net, overlapping: allowed
+    Route c;
+    c.netName = "C";
+    c.segments = {segment({20, 5, 0}, {20, -5, 0}), segment({5, 1.5, 0}, {5, -5, 0})};
+    Route d;
+    d.netName = "D";
+    d.segments = {segment({0, 0.3, 3}, {10, 0.3, 3})}; // above, 1 mm clear
+    for (const Route& r : {a, b, c, d})
+        rm.addRoute(r);
+    const QList<QPair<int, int>> pairs = rm.shortedRoutes();
+    EXPECT_EQ(pairs, (QList<QPair<int, int>>{{0, 2}, {1, 2}}));
+}
