@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QVersionNumber>
 
 namespace {
 
@@ -171,6 +172,17 @@ bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placed
     }
 
     const QString version = root.value(QStringLiteral("version")).toString();
+    // A newer format may hold what this version cannot read: loading it and saving it again
+    // would silently drop that.
+    const QVersionNumber fileFormat = QVersionNumber::fromString(version);
+    if (!fileFormat.isNull() && fileFormat > QVersionNumber::fromString(kVersion)) {
+        m_lastError = tr("This project was written by a newer version of Vantorquelle (file format "
+                         "%1; this version reads format %2 and older). Open it with a newer "
+                         "version.")
+                          .arg(version, kVersion);
+        qWarning() << "✗ Load cancelled:" << m_lastError;
+        return false;
+    }
     if (version != kVersion)
         qWarning() << "Different version detected:" << version << "(expected:"
                    << qUtf8Printable(kVersion) << ")";

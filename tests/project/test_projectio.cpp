@@ -309,6 +309,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"EmptyObject", "{}", kNotAProject},
         BadFile{"NoVersion", with("version", QJsonValue::Undefined), kNotAProject},
         BadFile{"VersionNotText", with("version", 3.0), kNotAProject},
+        BadFile{"NewerMinorVersion", with("version", "3.1"), "This project was written by a newer version"},
+        BadFile{"NewerMajorVersion", with("version", "10.0"), "This project was written by a newer version"},
         BadFile{"NoShapes", with("shapes", QJsonValue::Undefined), kNotAProject},
         BadFile{"ShapesNotArray", with("shapes", "abc"), kNotAProject},
         BadFile{"InvalidBase64", with("shapes", QJsonArray{"!!! not base64 !!!"}, 0), kUndecodable},
