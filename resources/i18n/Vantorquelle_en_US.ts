@@ -10,6 +10,52 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>AutoSaveSettingsDialog</name>
+    <message>
+        <source>Automatic save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The automatic save NEVER writes your project file. It writes a separate copy next to it, and Vantorquelle offers to recover that copy if it is more recent than the project when you reopen it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save automatically</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Interval:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A save is skipped when nothing has changed, and while a track is being drawn — so this is a maximum, not a rhythm.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep the previous version as “.bak” when saving</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Each explicit save first copies the file it replaces. A project carries its 3D geometry inside it, so this doubles what the folder holds.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>At most %n minute(s) of work can be lost.</source>
+        <translation>
+            <numerusform>At most %n minute of work can be lost.</numerusform>
+            <numerusform>At most %n minutes of work can be lost.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nothing is saved automatically. Only Ctrl+S writes your work to disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>BoardExplorerPanel</name>
     <message>
         <source>Board explorer</source>
@@ -1277,6 +1323,596 @@ Content:
         <source>Net %1 — %2/%3 links routed, %4 mm left</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Automatic save at %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Automatic save failed — save manually (Ctrl+S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• Project: %1
+• Automatic save: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recover automatic save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An automatic save of this project is more recent than the project file itself:
+
+%1
+
+This usually means the previous session ended without saving.
+
+Open the automatic save instead?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An automatic save of this project exists, but it is not more recent than the project file:
+
+%1
+
+It is probably out of date. Open the automatic save instead?
+
+Yes opens the automatic save; No opens the project file and deletes the automatic save.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A project that had never been saved was automatically saved on %1, and the session that produced it did not end normally.
+
+Recover it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Automatic save recovered — save it (Ctrl+S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Changes not saved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The project has been modified since the last save.
+Do you want to save before exiting?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Automatic save: every %n minute(s)</source>
+        <translation>
+            <numerusform>Automatic save: every %n minute</numerusform>
+            <numerusform>Automatic save: every %n minutes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Automatic save disabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Language</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The language change will take effect after restarting Vantorquelle.
+
+Restart now?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vantorquelle could not be restarted:
+
+%1
+
+The new language will apply at the next start.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restart failed — the new language applies at the next start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The user guide installed with Vantorquelle was not found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to open the web browser.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Vantorquelle&lt;/h3&gt;&lt;p&gt;Design of “print-in-place” 3D printed circuits from KiCad netlists.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Version:&lt;/b&gt; %1&lt;br&gt;&lt;b&gt;Qt:&lt;/b&gt; %2&lt;br&gt;&lt;b&gt;OpenCascade:&lt;/b&gt; %3&lt;/p&gt;&lt;p&gt;&lt;b&gt;By the Vantorquelle developers&lt;/b&gt;&lt;/p&gt;&lt;p&gt;© 2026&lt;/p&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About Vantorquelle</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History cleared</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This project already has a netlist and placed components.
+
+Importing replaces the netlist outright; the components stay where they are but nothing checks that they still match it.
+
+To keep your placement and apply only what changed, use “Update from netlist…” instead.
+
+Import anyway?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist import cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to load the netlist:
+
+%1
+
+The netlist already loaded, if any, has been kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist loaded: %1 components, %2 nets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist loaded</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loading successful: %1 components and %2 connections</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) to add:
+</source>
+        <translation>
+            <numerusform>• %n component to add:
+</numerusform>
+            <numerusform>• %n components to add:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) to remove:
+</source>
+        <translation>
+            <numerusform>• %n component to remove:
+</numerusform>
+            <numerusform>• %n components to remove:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n footprint change(s):
+</source>
+        <translation>
+            <numerusform>• %n footprint change:
+</numerusform>
+            <numerusform>• %n footprint changes:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>    … (+%n more)
+</source>
+        <translation>
+            <numerusform>    … (+%n more)
+</numerusform>
+            <numerusform>    … (+%n more)
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) kept as they are
+</source>
+        <translation>
+            <numerusform>• %n component kept as it is
+</numerusform>
+            <numerusform>• %n components kept as they are
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) would no longer match the netlist:
+</source>
+        <translation>
+            <numerusform>⚠ %n track would no longer match the netlist:
+</numerusform>
+            <numerusform>⚠ %n tracks would no longer match the netlist:
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 no longer exists
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 moved to net %4
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 is on no net any more
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>    … and %n more
+</source>
+        <translation>
+            <numerusform>    … and %n more
+</numerusform>
+            <numerusform>    … and %n more
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>
+These tracks are KEPT as they are. They will reappear in the ratsnest as unrouted; delete or redraw them yourself.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update from netlist</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No component is placed yet. Import the netlist and use “Generate 3D components”.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finish or cancel the track being drawn first (Esc).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to read the netlist:
+
+%1
+
+Nothing has been changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Applying “%1”:
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+Components that remain keep their position, rotation and dimensions.
+
+The undo history will be cleared: this update cannot be undone.
+
+Apply?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✓ Update applied:
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) added
+</source>
+        <translation>
+            <numerusform>• %n component added
+</numerusform>
+            <numerusform>• %n components added
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) removed
+</source>
+        <translation>
+            <numerusform>• %n component removed
+</numerusform>
+            <numerusform>• %n components removed
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n footprint(s) replaced
+</source>
+        <translation>
+            <numerusform>• %n footprint replaced
+</numerusform>
+            <numerusform>• %n footprints replaced
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) kept
+</source>
+        <translation>
+            <numerusform>• %n component kept
+</numerusform>
+            <numerusform>• %n components kept
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>
+⚠ %n footprint change(s) could not be loaded; those components keep their previous footprint:
+</source>
+        <translation>
+            <numerusform>
+⚠ %n footprint change could not be loaded; that component keeps its previous footprint:
+</numerusform>
+            <numerusform>
+⚠ %n footprint changes could not be loaded; those components keep their previous footprint:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>
+
+⚠ %n track(s) no longer match the netlist and were left untouched.</source>
+        <translation>
+            <numerusform>
+
+⚠ %n track no longer matches the netlist and was left untouched.</numerusform>
+            <numerusform>
+
+⚠ %n tracks no longer match the netlist and were left untouched.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Netlist update applied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This netlist matches the board exactly: nothing to update.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist already up to date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” changes no placed component and no routed track, but the netlist itself changed:
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) added:
+</source>
+        <translation>
+            <numerusform>• %n net added:
+</numerusform>
+            <numerusform>• %n nets added:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) removed:
+</source>
+        <translation>
+            <numerusform>• %n net removed:
+</numerusform>
+            <numerusform>• %n nets removed:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) with other connections:
+</source>
+        <translation>
+            <numerusform>• %n net with other connections:
+</numerusform>
+            <numerusform>• %n nets with other connections:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component value(s) changed:
+</source>
+        <translation>
+            <numerusform>• %n component value changed:
+</numerusform>
+            <numerusform>• %n component values changed:
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• other details (pin names, footprint libraries)
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+The new netlist is installed; placed components and tracks are unchanged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist updated: connections and values only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creating a new project will reset everything:
+
+• the imported STEP part
+• the netlist
+• the placed components
+• the routed tracks
+• the undo history
+
+This action is irreversible. Continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New project canceled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New project - Build plate displayed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loading impossible: 3D viewer not initialized</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load a project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Project saved: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save Project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Project saved successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✓ Project saved:
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) placed
+</source>
+        <translation>
+            <numerusform>• %n component placed
+</numerusform>
+            <numerusform>• %n components placed
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n route(s)
+</source>
+        <translation>
+            <numerusform>• %n route
+</numerusform>
+            <numerusform>• %n routes
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• File: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>❌ Project save failed:
+
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The project is not yet initialized.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The project file no longer exists:
+%1
+
+It has been removed from recent projects.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open a project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opening a project will replace everything:
+
+• the imported STEP part
+• the netlist
+• the placed components
+• the routed tracks
+• the undo history
+
+This action is irreversible. Continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opening canceled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>❌ Project load failed:
+
+%1
+
+The current design has been kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ Project loaded: %n component(s)</source>
+        <translation>
+            <numerusform>✓ Project loaded: %n component</numerusform>
+            <numerusform>✓ Project loaded: %n components</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n missing footprint(s)</source>
+        <translation>
+            <numerusform>, %n missing footprint</numerusform>
+            <numerusform>, %n missing footprints</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>✓ Project loaded successfully:
+
+• 3D shapes: %1
+• Components placed: %2
+  - Loaded: %3
+  - Missing: %4
+• Routes: %5
+• File: %6</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Components with missing footprint:
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Recovered from the automatic save: this state is NOT yet in the project file. Save it (Ctrl+S).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Project loaded</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -1547,6 +2183,10 @@ Content:
     </message>
     <message>
         <source>No component could be read from this netlist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This project was written by a newer version of Vantorquelle (file format %1; this version reads format %2 and older). Open it with a newer version.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -11,6 +11,52 @@ Voulez-vous le remplacer&#xa0;?</translation>
     </message>
 </context>
 <context>
+    <name>AutoSaveSettingsDialog</name>
+    <message>
+        <source>Automatic save</source>
+        <translation>Enregistrement automatique</translation>
+    </message>
+    <message>
+        <source>The automatic save NEVER writes your project file. It writes a separate copy next to it, and Vantorquelle offers to recover that copy if it is more recent than the project when you reopen it.</source>
+        <translation>L&apos;enregistrement automatique n&apos;écrit JAMAIS dans votre fichier de projet. Il écrit une copie séparée à côté, et Vantorquelle propose de récupérer cette copie si elle est plus récente que le projet lorsque vous le rouvrez.</translation>
+    </message>
+    <message>
+        <source>Save automatically</source>
+        <translation>Enregistrer automatiquement</translation>
+    </message>
+    <message>
+        <source>Interval:</source>
+        <translation>Intervalle&#xa0;:</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>A save is skipped when nothing has changed, and while a track is being drawn — so this is a maximum, not a rhythm.</source>
+        <translation>Un enregistrement est sauté quand rien n&apos;a changé, ainsi que pendant le tracé d&apos;une piste — il s&apos;agit donc d&apos;un maximum, pas d&apos;une cadence.</translation>
+    </message>
+    <message>
+        <source>Keep the previous version as “.bak” when saving</source>
+        <translation>Conserver la version précédente en «&#xa0;.bak&#xa0;» lors de l&apos;enregistrement</translation>
+    </message>
+    <message>
+        <source>Each explicit save first copies the file it replaces. A project carries its 3D geometry inside it, so this doubles what the folder holds.</source>
+        <translation>Chaque enregistrement explicite copie d&apos;abord le fichier qu&apos;il remplace. Un projet contient sa géométrie 3D, cela double donc l&apos;espace occupé dans le dossier.</translation>
+    </message>
+    <message numerus="yes">
+        <source>At most %n minute(s) of work can be lost.</source>
+        <translation>
+            <numerusform>Au plus %n minute de travail peut être perdue.</numerusform>
+            <numerusform>Au plus %n minutes de travail peuvent être perdues.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nothing is saved automatically. Only Ctrl+S writes your work to disk.</source>
+        <translation>Rien n&apos;est enregistré automatiquement. Seul Ctrl+S écrit votre travail sur le disque.</translation>
+    </message>
+</context>
+<context>
     <name>BoardExplorerPanel</name>
     <message>
         <source>Board explorer</source>
@@ -1337,6 +1383,689 @@ Contenu&#xa0;:
         <source>Net %1 — %2/%3 links routed, %4 mm left</source>
         <translation>Net %1 — %2/%3 liaisons routées, %4 mm restants</translation>
     </message>
+    <message>
+        <source>Automatic save at %1</source>
+        <translation>Enregistrement automatique à %1</translation>
+    </message>
+    <message>
+        <source>Automatic save failed — save manually (Ctrl+S)</source>
+        <translation>Échec de l&apos;enregistrement automatique — enregistrez manuellement (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>• Project: %1
+• Automatic save: %2</source>
+        <translation>• Projet&#xa0;: %1
+• Enregistrement automatique&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Recover automatic save</source>
+        <translation>Récupérer l&apos;enregistrement automatique</translation>
+    </message>
+    <message>
+        <source>An automatic save of this project is more recent than the project file itself:
+
+%1
+
+This usually means the previous session ended without saving.
+
+Open the automatic save instead?</source>
+        <translation>Un enregistrement automatique de ce projet est plus récent que le fichier de projet lui-même&#xa0;:
+
+%1
+
+Cela signifie généralement que la session précédente s&apos;est terminée sans enregistrer.
+
+Ouvrir plutôt l&apos;enregistrement automatique&#xa0;?</translation>
+    </message>
+    <message>
+        <source>An automatic save of this project exists, but it is not more recent than the project file:
+
+%1
+
+It is probably out of date. Open the automatic save instead?
+
+Yes opens the automatic save; No opens the project file and deletes the automatic save.</source>
+        <translation>Un enregistrement automatique de ce projet existe, mais il n&apos;est pas plus récent que le fichier de projet&#xa0;:
+
+%1
+
+Il est probablement périmé. Ouvrir plutôt l&apos;enregistrement automatique&#xa0;?
+
+Oui ouvre l&apos;enregistrement automatique&#xa0;; Non ouvre le fichier de projet et supprime l&apos;enregistrement automatique.</translation>
+    </message>
+    <message>
+        <source>A project that had never been saved was automatically saved on %1, and the session that produced it did not end normally.
+
+Recover it?</source>
+        <translation>Un projet jamais enregistré a été enregistré automatiquement le %1, et la session qui l&apos;a produit ne s&apos;est pas terminée normalement.
+
+Le récupérer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Automatic save recovered — save it (Ctrl+S)</source>
+        <translation>Enregistrement automatique récupéré — enregistrez-le (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>Changes not saved</source>
+        <translation>Modifications non enregistrées</translation>
+    </message>
+    <message>
+        <source>The project has been modified since the last save.
+Do you want to save before exiting?</source>
+        <translation>Le projet a été modifié depuis le dernier enregistrement.
+Voulez-vous enregistrer avant de quitter&#xa0;?</translation>
+    </message>
+    <message numerus="yes">
+        <source>Automatic save: every %n minute(s)</source>
+        <translation>
+            <numerusform>Enregistrement automatique&#xa0;: intervalle de %n minute</numerusform>
+            <numerusform>Enregistrement automatique&#xa0;: intervalle de %n minutes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Automatic save disabled</source>
+        <translation>Enregistrement automatique désactivé</translation>
+    </message>
+    <message>
+        <source>&amp;Language</source>
+        <translation>&amp;Langue</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Langue du système</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Langue</translation>
+    </message>
+    <message>
+        <source>The language change will take effect after restarting Vantorquelle.
+
+Restart now?</source>
+        <translation>Le changement de langue prendra effet après le redémarrage de Vantorquelle.
+
+Redémarrer maintenant&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Vantorquelle could not be restarted:
+
+%1
+
+The new language will apply at the next start.</source>
+        <translation>Vantorquelle n&apos;a pas pu être redémarré&#xa0;:
+
+%1
+
+La nouvelle langue s&apos;appliquera au prochain démarrage.</translation>
+    </message>
+    <message>
+        <source>Restart failed — the new language applies at the next start</source>
+        <translation>Échec du redémarrage — la nouvelle langue s&apos;appliquera au prochain démarrage</translation>
+    </message>
+    <message>
+        <source>The user guide installed with Vantorquelle was not found.</source>
+        <translation>Le guide de l&apos;utilisateur installé avec Vantorquelle est introuvable.</translation>
+    </message>
+    <message>
+        <source>Unable to open the web browser.</source>
+        <translation>Impossible d&apos;ouvrir le navigateur web.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Vantorquelle&lt;/h3&gt;&lt;p&gt;Design of “print-in-place” 3D printed circuits from KiCad netlists.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Version:&lt;/b&gt; %1&lt;br&gt;&lt;b&gt;Qt:&lt;/b&gt; %2&lt;br&gt;&lt;b&gt;OpenCascade:&lt;/b&gt; %3&lt;/p&gt;&lt;p&gt;&lt;b&gt;By the Vantorquelle developers&lt;/b&gt;&lt;/p&gt;&lt;p&gt;© 2026&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Vantorquelle&lt;/h3&gt;&lt;p&gt;Conception de circuits «&#xa0;print-in-place&#xa0;» imprimés en 3D, à partir de netlists KiCad.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Version&#xa0;:&lt;/b&gt; %1&lt;br&gt;&lt;b&gt;Qt&#xa0;:&lt;/b&gt; %2&lt;br&gt;&lt;b&gt;OpenCascade&#xa0;:&lt;/b&gt; %3&lt;/p&gt;&lt;p&gt;&lt;b&gt;Par les développeurs de Vantorquelle&lt;/b&gt;&lt;/p&gt;&lt;p&gt;© 2026&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>About Vantorquelle</source>
+        <translation>À propos de Vantorquelle</translation>
+    </message>
+    <message>
+        <source>History cleared</source>
+        <translation>Historique effacé</translation>
+    </message>
+    <message>
+        <source>This project already has a netlist and placed components.
+
+Importing replaces the netlist outright; the components stay where they are but nothing checks that they still match it.
+
+To keep your placement and apply only what changed, use “Update from netlist…” instead.
+
+Import anyway?</source>
+        <translation>Ce projet a déjà une netlist et des composants placés.
+
+L&apos;import remplace purement et simplement la netlist&#xa0;; les composants restent où ils sont, mais rien ne vérifie qu&apos;ils lui correspondent toujours.
+
+Pour conserver votre placement et n&apos;appliquer que ce qui a changé, utilisez plutôt «&#xa0;Mettre à jour depuis la netlist…&#xa0;».
+
+Importer quand même&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Netlist import cancelled</source>
+        <translation>Import de la netlist annulé</translation>
+    </message>
+    <message>
+        <source>Failed to load the netlist:
+
+%1
+
+The netlist already loaded, if any, has been kept.</source>
+        <translation>Échec du chargement de la netlist&#xa0;:
+
+%1
+
+La netlist déjà chargée, le cas échéant, a été conservée.</translation>
+    </message>
+    <message>
+        <source>Netlist loaded: %1 components, %2 nets</source>
+        <translation>Netlist chargée&#xa0;: %1 composants, %2 nets</translation>
+    </message>
+    <message>
+        <source>Netlist loaded</source>
+        <translation>Netlist chargée</translation>
+    </message>
+    <message>
+        <source>Loading successful: %1 components and %2 connections</source>
+        <translation>Chargement réussi&#xa0;: %1 composants et %2 connexions</translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) to add:
+</source>
+        <translation>
+            <numerusform>• %n composant à ajouter&#xa0;:
+</numerusform>
+            <numerusform>• %n composants à ajouter&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) to remove:
+</source>
+        <translation>
+            <numerusform>• %n composant à supprimer&#xa0;:
+</numerusform>
+            <numerusform>• %n composants à supprimer&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n footprint change(s):
+</source>
+        <translation>
+            <numerusform>• %n changement d&apos;empreinte&#xa0;:
+</numerusform>
+            <numerusform>• %n changements d&apos;empreinte&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>    … (+%n more)
+</source>
+        <translation>
+            <numerusform>    … (+%n autre)
+</numerusform>
+            <numerusform>    … (+%n autres)
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) kept as they are
+</source>
+        <translation>
+            <numerusform>• %n composant conservé tel quel
+</numerusform>
+            <numerusform>• %n composants conservés tels quels
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) would no longer match the netlist:
+</source>
+        <translation>
+            <numerusform>⚠ %n piste ne correspondrait plus à la netlist&#xa0;:
+</numerusform>
+            <numerusform>⚠ %n pistes ne correspondraient plus à la netlist&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 no longer exists
+</source>
+        <translation>    %1 (net %2)&#xa0;: la pastille %3 n&apos;existe plus
+</translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 moved to net %4
+</source>
+        <translation>    %1 (net %2)&#xa0;: la pastille %3 est passée au net %4
+</translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 is on no net any more
+</source>
+        <translation>    %1 (net %2)&#xa0;: la pastille %3 n&apos;est plus sur aucun net
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>    … and %n more
+</source>
+        <translation>
+            <numerusform>    … et %n autre
+</numerusform>
+            <numerusform>    … et %n autres
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>
+These tracks are KEPT as they are. They will reappear in the ratsnest as unrouted; delete or redraw them yourself.
+</source>
+        <translation>
+Ces pistes sont CONSERVÉES telles quelles. Elles réapparaîtront dans le chevelu comme non routées&#xa0;; supprimez-les ou retracez-les vous-même.
+</translation>
+    </message>
+    <message>
+        <source>Update from netlist</source>
+        <translation>Mettre à jour depuis la netlist</translation>
+    </message>
+    <message>
+        <source>No component is placed yet. Import the netlist and use “Generate 3D components”.</source>
+        <translation>Aucun composant n&apos;est encore placé. Importez la netlist et utilisez «&#xa0;Générer les composants 3D&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Finish or cancel the track being drawn first (Esc).</source>
+        <translation>Terminez ou annulez d&apos;abord la piste en cours de tracé (Échap).</translation>
+    </message>
+    <message>
+        <source>Failed to read the netlist:
+
+%1
+
+Nothing has been changed.</source>
+        <translation>Échec de la lecture de la netlist&#xa0;:
+
+%1
+
+Rien n&apos;a été modifié.</translation>
+    </message>
+    <message>
+        <source>Applying “%1”:
+
+</source>
+        <translation>Application de «&#xa0;%1&#xa0;»&#xa0;:
+
+</translation>
+    </message>
+    <message>
+        <source>
+Components that remain keep their position, rotation and dimensions.
+
+The undo history will be cleared: this update cannot be undone.
+
+Apply?</source>
+        <translation>
+Les composants maintenus gardent leur position, leur rotation et leurs dimensions.
+
+L&apos;historique d&apos;annulation sera effacé&#xa0;: cette mise à jour ne pourra pas être annulée.
+
+Appliquer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Update cancelled</source>
+        <translation>Mise à jour annulée</translation>
+    </message>
+    <message>
+        <source>✓ Update applied:
+
+</source>
+        <translation>✓ Mise à jour appliquée&#xa0;:
+
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) added
+</source>
+        <translation>
+            <numerusform>• %n composant ajouté
+</numerusform>
+            <numerusform>• %n composants ajoutés
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) removed
+</source>
+        <translation>
+            <numerusform>• %n composant supprimé
+</numerusform>
+            <numerusform>• %n composants supprimés
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n footprint(s) replaced
+</source>
+        <translation>
+            <numerusform>• %n empreinte remplacée
+</numerusform>
+            <numerusform>• %n empreintes remplacées
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) kept
+</source>
+        <translation>
+            <numerusform>• %n composant conservé
+</numerusform>
+            <numerusform>• %n composants conservés
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>
+⚠ %n footprint change(s) could not be loaded; those components keep their previous footprint:
+</source>
+        <translation>
+            <numerusform>
+⚠ %n changement d&apos;empreinte n&apos;a pas pu être chargé&#xa0;; ce composant garde son empreinte précédente&#xa0;:
+</numerusform>
+            <numerusform>
+⚠ %n changements d&apos;empreinte n&apos;ont pas pu être chargés&#xa0;; ces composants gardent leur empreinte précédente&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>
+
+⚠ %n track(s) no longer match the netlist and were left untouched.</source>
+        <translation>
+            <numerusform>
+
+⚠ %n piste ne correspond plus à la netlist et n&apos;a pas été modifiée.</numerusform>
+            <numerusform>
+
+⚠ %n pistes ne correspondent plus à la netlist et n&apos;ont pas été modifiées.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Netlist update applied</source>
+        <translation>Mise à jour de la netlist appliquée</translation>
+    </message>
+    <message>
+        <source>This netlist matches the board exactly: nothing to update.</source>
+        <translation>Cette netlist correspond exactement à la carte&#xa0;: rien à mettre à jour.</translation>
+    </message>
+    <message>
+        <source>Netlist already up to date</source>
+        <translation>Netlist déjà à jour</translation>
+    </message>
+    <message>
+        <source>“%1” changes no placed component and no routed track, but the netlist itself changed:
+
+</source>
+        <translation>«&#xa0;%1&#xa0;» ne modifie aucun composant placé ni aucune piste routée, mais la netlist elle-même a changé&#xa0;:
+
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) added:
+</source>
+        <translation>
+            <numerusform>• %n net ajouté&#xa0;:
+</numerusform>
+            <numerusform>• %n nets ajoutés&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) removed:
+</source>
+        <translation>
+            <numerusform>• %n net supprimé&#xa0;:
+</numerusform>
+            <numerusform>• %n nets supprimés&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) with other connections:
+</source>
+        <translation>
+            <numerusform>• %n net avec d&apos;autres connexions&#xa0;:
+</numerusform>
+            <numerusform>• %n nets avec d&apos;autres connexions&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component value(s) changed:
+</source>
+        <translation>
+            <numerusform>• %n valeur de composant modifiée&#xa0;:
+</numerusform>
+            <numerusform>• %n valeurs de composants modifiées&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• other details (pin names, footprint libraries)
+</source>
+        <translation>• autres détails (noms de broches, bibliothèques d&apos;empreintes)
+</translation>
+    </message>
+    <message>
+        <source>
+The new netlist is installed; placed components and tracks are unchanged.</source>
+        <translation>
+La nouvelle netlist est en place&#xa0;; les composants placés et les pistes sont inchangés.</translation>
+    </message>
+    <message>
+        <source>Netlist updated: connections and values only</source>
+        <translation>Netlist mise à jour&#xa0;: connexions et valeurs uniquement</translation>
+    </message>
+    <message>
+        <source>Creating a new project will reset everything:
+
+• the imported STEP part
+• the netlist
+• the placed components
+• the routed tracks
+• the undo history
+
+This action is irreversible. Continue?</source>
+        <translation>Créer un nouveau projet réinitialisera tout&#xa0;:
+
+• la pièce STEP importée
+• la netlist
+• les composants placés
+• les pistes routées
+• l&apos;historique d&apos;annulation
+
+Cette action est irréversible. Continuer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>New project canceled</source>
+        <translation>Nouveau projet annulé</translation>
+    </message>
+    <message>
+        <source>New project - Build plate displayed</source>
+        <translation>Nouveau projet - Plateau affiché</translation>
+    </message>
+    <message>
+        <source>Loading impossible: 3D viewer not initialized</source>
+        <translation>Chargement impossible&#xa0;: vue 3D non initialisée</translation>
+    </message>
+    <message>
+        <source>Load a project</source>
+        <translation>Charger un projet</translation>
+    </message>
+    <message>
+        <source>Project saved: %1</source>
+        <translation>Projet enregistré&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Save Project</source>
+        <translation>Enregistrer le projet</translation>
+    </message>
+    <message>
+        <source>Project saved successfully</source>
+        <translation>Projet enregistré avec succès</translation>
+    </message>
+    <message>
+        <source>✓ Project saved:
+
+</source>
+        <translation>✓ Projet enregistré&#xa0;:
+
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) placed
+</source>
+        <translation>
+            <numerusform>• %n composant placé
+</numerusform>
+            <numerusform>• %n composants placés
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n route(s)
+</source>
+        <translation>
+            <numerusform>• %n piste
+</numerusform>
+            <numerusform>• %n pistes
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• File: %1</source>
+        <translation>• Fichier&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>❌ Project save failed:
+
+%1</source>
+        <translation>❌ Échec de l&apos;enregistrement du projet&#xa0;:
+
+%1</translation>
+    </message>
+    <message>
+        <source>The project is not yet initialized.</source>
+        <translation>Le projet n&apos;est pas encore initialisé.</translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation>Effacer la liste</translation>
+    </message>
+    <message>
+        <source>File not found</source>
+        <translation>Fichier introuvable</translation>
+    </message>
+    <message>
+        <source>The project file no longer exists:
+%1
+
+It has been removed from recent projects.</source>
+        <translation>Le fichier de projet n&apos;existe plus&#xa0;:
+%1
+
+Il a été retiré des projets récents.</translation>
+    </message>
+    <message>
+        <source>Open a project</source>
+        <translation>Ouvrir un projet</translation>
+    </message>
+    <message>
+        <source>Opening a project will replace everything:
+
+• the imported STEP part
+• the netlist
+• the placed components
+• the routed tracks
+• the undo history
+
+This action is irreversible. Continue?</source>
+        <translation>Ouvrir un projet remplacera tout&#xa0;:
+
+• la pièce STEP importée
+• la netlist
+• les composants placés
+• les pistes routées
+• l&apos;historique d&apos;annulation
+
+Cette action est irréversible. Continuer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Opening canceled</source>
+        <translation>Ouverture annulée</translation>
+    </message>
+    <message>
+        <source>❌ Project load failed:
+
+%1
+
+The current design has been kept.</source>
+        <translation>❌ Échec du chargement du projet&#xa0;:
+
+%1
+
+La conception en cours a été conservée.</translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ Project loaded: %n component(s)</source>
+        <translation>
+            <numerusform>✓ Projet chargé&#xa0;: %n composant</numerusform>
+            <numerusform>✓ Projet chargé&#xa0;: %n composants</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n missing footprint(s)</source>
+        <translation>
+            <numerusform>, %n empreinte manquante</numerusform>
+            <numerusform>, %n empreintes manquantes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>✓ Project loaded successfully:
+
+• 3D shapes: %1
+• Components placed: %2
+  - Loaded: %3
+  - Missing: %4
+• Routes: %5
+• File: %6</source>
+        <translation>✓ Projet chargé avec succès&#xa0;:
+
+• Formes 3D&#xa0;: %1
+• Composants placés&#xa0;: %2
+  - Chargés&#xa0;: %3
+  - Manquants&#xa0;: %4
+• Pistes&#xa0;: %5
+• Fichier&#xa0;: %6</translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Components with missing footprint:
+</source>
+        <translation>
+
+⚠ Composants sans empreinte&#xa0;:
+</translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Recovered from the automatic save: this state is NOT yet in the project file. Save it (Ctrl+S).</source>
+        <translation>
+
+⚠ Récupéré de l&apos;enregistrement automatique&#xa0;: cet état n&apos;est PAS encore dans le fichier de projet. Enregistrez-le (Ctrl+S).</translation>
+    </message>
+    <message>
+        <source>Project loaded</source>
+        <translation>Projet chargé</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -1613,6 +2342,10 @@ Contenu&#xa0;:
     <message>
         <source>No component could be read from this netlist.</source>
         <translation>Aucun composant n&apos;a pu être lu dans cette netlist.</translation>
+    </message>
+    <message>
+        <source>This project was written by a newer version of Vantorquelle (file format %1; this version reads format %2 and older). Open it with a newer version.</source>
+        <translation>Ce projet a été écrit par une version plus récente de Vantorquelle (format de fichier %1&#xa0;; cette version lit le format %2 et les plus anciens). Ouvrez-le avec une version plus récente.</translation>
     </message>
 </context>
 <context>
