@@ -68,7 +68,7 @@ MainWindow::~MainWindow()
         m_routingController->setPadCache(nullptr);
     }
     if (m_burialAnalyzer)
-        m_burialAnalyzer->clearResults(false, nullptr);
+        m_burialAnalyzer->discardResults();
     delete m_padCache;
     m_padCache = nullptr;
     delete m_ui;
