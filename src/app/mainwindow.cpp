@@ -57,6 +57,10 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The widgets and the undo stack die in ~QWidget, after this body: what they signal
+    // while dying (cleanChanged, destroyed) must not reach a half-destroyed window.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
     clearRatsnest();
     delete m_ui;
     m_ui = nullptr;
