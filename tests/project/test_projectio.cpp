@@ -267,6 +267,15 @@ QString brep(const char* text)
     return QString::fromLatin1(QByteArray(text).toBase64());
 }
 
+// A shape text whose only curve or surface is a trimmed or offset one with a basis record of
+// an unknown kind.
+QString brokenBasis(const char* geometry)
+{
+    return brep((QByteArray("CASCADE Topology V1, (c) Matra-Datavision\nLocations 0\n") + geometry
+                 + "Polygon3D 0\n")
+                    .constData());
+}
+
 const char* const kNotAProject = "This file is not a Vantorquelle project";
 const char* const kUndecodable = "Corrupt project file: unable to decode 3D shapes at indices ";
 
@@ -316,6 +325,18 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"AbsurdBRepCounts",
                 with("shapes", QJsonArray{encodeShapeToBase64(part()),
                                           brep("CASCADE Topology V3, (c) Open Cascade\nLocations 999999999999\n")}),
+                kUndecodable},
+        BadFile{"TrimmedCurveBrokenBasis", with("shapes", QJsonArray{brokenBasis("Curve2ds 0\nCurves 1\n8 0 1\n99\n")}, 0),
+                kUndecodable},
+        BadFile{"OffsetCurveBrokenBasis", with("shapes", QJsonArray{brokenBasis("Curve2ds 0\nCurves 1\n9 0.5\n0 0 1\n99\n")}, 0),
+                kUndecodable},
+        BadFile{"TrimmedSurfaceBrokenBasis",
+                with("shapes", QJsonArray{brokenBasis("Curve2ds 0\nCurves 0\nPolygon3D 0\nPolygonOnTriangulations 0\n"
+                                                      "Surfaces 1\n10 0 1 0 1\n99\n")}, 0),
+                kUndecodable},
+        BadFile{"OffsetSurfaceBrokenBasis",
+                with("shapes", QJsonArray{brokenBasis("Curve2ds 0\nCurves 0\nPolygon3D 0\nPolygonOnTriangulations 0\n"
+                                                      "Surfaces 1\n11 0.5\n99\n")}, 0),
                 kUndecodable},
         BadFile{"TruncatedBRep", with("shapes", QJsonArray{encodeShapeToBase64(part()).left(2000)}, 0), kUndecodable},
         BadFile{"MainPartEmpty", with("shapes", QJsonArray{"", encodeShapeToBase64(part())}, 0),
