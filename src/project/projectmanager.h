@@ -72,6 +72,7 @@ public:
     bool readRoutes(const QJsonObject& root);
 
 private:
+    static void keepBackupOf(const QString& path);
     bool checkProjectRoot(const QJsonObject& root);
     void adoptLoaded(ProjectManager& loaded);
 

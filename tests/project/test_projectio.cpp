@@ -19,7 +19,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <csignal>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 using namespace ProjectSample;
@@ -129,6 +134,48 @@ TEST_F(ProjectIoTest, KeepPreviousVersionCopiesTheFormerFile)
     ASSERT_TRUE(project.saveProject(file, placedComponents(), {}, true));
     EXPECT_EQ(readFile(backup), former);
     EXPECT_NE(readFile(file), former);
+}
+
+// A kill may land at any moment of a save; the backup of an earlier version must survive it.
+// The previous file is large, so that most of the save is spent on keeping it.
+TEST_F(ProjectIoTest, KillDuringSaveNeverLosesTheBackup)
+{
+    const QString file = path("p.vtq");
+    const QString backup = ProjectManager::backupPathFor(file);
+    ProjectManager project;
+    fill(project);
+    QString error;
+    QJsonObject big = project.buildProjectJson({}, {}, error);
+    big.insert("padding", QString(24 * 1024 * 1024, QLatin1Char('x')));
+    const QByteArray previous = QJsonDocument(big).toJson();
+    const auto restore = [&]() {
+        ASSERT_TRUE(writeFile(file, previous));
+        ASSERT_TRUE(writeFile(backup, previous));
+    };
+    restore();
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(project.saveProject(file, {}, {}, true));
+    const qint64 saveMicroseconds = qMax<qint64>(timer.nsecsElapsed() / 1000, 1000);
+
+    std::mt19937 random(20261207);
+    for (int i = 0; i < 24; ++i) {
+        SCOPED_TRACE(i);
+        restore();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            project.saveProject(file, {}, {}, true);
+            ::_exit(0);
+        }
+        ::usleep(useconds_t(random() % saveMicroseconds));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const QJsonObject kept = fileRoot(backup);
+        ASSERT_FALSE(kept.isEmpty()) << "the backup is missing or incomplete";
+        EXPECT_EQ(kept.value("version").toString(), "3.0");
+        EXPECT_FALSE(fileRoot(file).isEmpty()) << "the project itself is missing or incomplete";
+    }
 }
 
 TEST_F(ProjectIoTest, FailedWriteLeavesThePreviousFileIntact)
