@@ -1,7 +1,7 @@
 // Reading a large KiCad netlist, against the floor of reading its bytes alone.
 #include "benchmain.h"
 #include "project/kicadnetlistreader.h"
-#include "project/netlist.h"
+#include "model/netlist.h"
 #include "project/projectmanager.h"
 
 #include <QCoreApplication>

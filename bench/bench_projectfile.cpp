@@ -2,9 +2,9 @@
 // blind cylindrical pockets (two faces each), with and without the display mesh that a
 // shown part carries.
 #include "benchmain.h"
-#include "components/footprintdata.h"
+#include "model/footprintdata.h"
 #include "project/projectmanager.h"
-#include "project/savedcomponent.h"
+#include "model/savedcomponent.h"
 
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>

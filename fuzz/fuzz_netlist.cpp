@@ -1,7 +1,7 @@
 // The KiCad netlist reader, from the bytes of a file on.
 #include "fuzzsupport.h"
 
-#include "project/netlist.h"
+#include "model/netlist.h"
 #include "project/projectmanager.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -2,7 +2,7 @@
 // the document embeds (in Base64), which a mutation of the document would rarely reach.
 #include "fuzzsupport.h"
 
-#include "components/footprintdata.h"
+#include "model/footprintdata.h"
 #include "project/projectfile.h"
 #include "project/projectmanager.h"
 

@@ -1,5 +1,8 @@
 #include "app/mainwindow.h"
 
+#include "app/propertiespanel.h"
+#include "components/burialanalyzer.h"
+#include "components/padcachemanager.h"
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
@@ -62,6 +65,10 @@ MainWindow::~MainWindow()
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
     clearRatsnest();
+    if (m_burialAnalyzer)
+        m_burialAnalyzer->clearResults(false, nullptr);
+    delete m_padCache;
+    m_padCache = nullptr;
     delete m_ui;
     m_ui = nullptr;
 }
@@ -83,20 +90,19 @@ void MainWindow::setupUi()
     layout->addWidget(m_splitter);
 
     QWidget* toolPanel = createToolPanel();
+    m_propertiesPanel = new PropertiesPanel;
 
     m_occWidget = new OccWidget(nullptr);
     connect(m_occWidget, &QObject::destroyed, this, &MainWindow::onOccWidgetDestroyed);
 
     m_splitter->addWidget(toolPanel);
     m_splitter->addWidget(m_occWidget);
+    m_splitter->addWidget(m_propertiesPanel);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 3);
     QList<int> sizes{200, 600};
-    // The properties panel joins as the third column once it exists.
-    if (m_propertiesPanel) {
-        m_splitter->setStretchFactor(2, 1);
-        sizes << 300;
-    }
+    m_splitter->setStretchFactor(2, 1);
+    sizes << 300;
     m_splitter->setSizes(sizes);
 
     QTimer::singleShot(50, this, [this] { forceViewerRepaint(); });
@@ -105,6 +111,7 @@ void MainWindow::setupUi()
     statusBar()->addWidget(m_statusLabel, 0);
 
     setupModeController();
+    connectPropertiesPanel();
     connectOccWidget();
 
     m_surfaceFollowing = false;
@@ -131,6 +138,7 @@ void MainWindow::connectOccWidget()
     connect(m_occWidget, &OccWidget::faceSelected, this, &MainWindow::onFaceSelected);
     connect(m_occWidget, &OccWidget::selectionModeChanged, this,
             &MainWindow::onSelectionModeChanged);
+    connectComponentView();
 }
 
 void MainWindow::onViewerReady()
@@ -143,6 +151,14 @@ void MainWindow::onViewerReady()
     }
     m_viewerReady = true;
     qCDebug(lcUi) << "✓ Viewer ready";
+
+    const opencascade::handle<AIS_InteractiveContext> context = m_occWidget->context();
+    delete m_padCache;
+    m_padCache = new PadCacheManager(context);
+    qCDebug(lcUi) << "✓ PadCacheManager initialized";
+    createComponentManager(context);
+    createBurialAnalyzer(context);
+    createInteractionControllers();
     QTimer::singleShot(0, this, [this] { offerOrphanAutoSaveRecovery(); });
 }
 

@@ -25,6 +25,8 @@ class QSplitter;
 class QTimer;
 class QUndoStack;
 
+class AIS_InteractiveContext;
+class AIS_Shape;
 class BoardExplorerPanel;
 class BurialAnalyzer;
 class ComponentManager;
@@ -33,6 +35,7 @@ class PadCacheManager;
 class PropertiesPanel;
 class RoutingController;
 class SelectionController;
+struct ComponentProperties;
 
 namespace Ui {
 class MainWindow;
@@ -150,6 +153,30 @@ private:
     void setComponentsSelectable(bool selectable);
     void enterResistanceProbeMode();
     void exitResistanceProbeMode();
+
+    // Components: viewer-ready objects, generation, burial (mainwindow_components.cpp)
+    void createComponentManager(const opencascade::handle<AIS_InteractiveContext>& context);
+    void createBurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context);
+    void createInteractionControllers();
+    void onComponentChanged(const QString& ref);
+    void onPopulationChanged(int successCount, int failedCount);
+
+    // Component editing, selection and drag (mainwindow_editing.cpp)
+    void connectPropertiesPanel();
+    void connectComponentView();
+    ComponentProperties componentPropertiesFor(const QString& ref) const;
+    void showComponentProperties(const QString& ref);
+    void clearComponentSelection();
+    bool selectComponent(const opencascade::handle<AIS_Shape>& body);
+    void onComponentSelected(const QString& ref);
+    void onComponentDeselected(const QString& ref);
+    void onPropertiesApplied(const QString& ref, const ComponentProperties& props);
+    void onPropertiesPanelMoveComponent(const QString& ref, double deltaX, double deltaY, double deltaZ);
+    void onRotateComponent(const QString& ref, double deltaAngle);
+    void onBrowseFootprintForComponent(const QString& ref);
+    void onComponentDragArmed(const QString& ref, const QPoint& startPos);
+    void onComponentDragged(const QPoint& pos);
+    void onComponentDragFinished();
 
     QList<ModeBinding> m_modeBindings;
     Ui::MainWindow* m_ui = nullptr;

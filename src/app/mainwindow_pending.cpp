@@ -38,16 +38,13 @@ void MainWindow::saveProjectAs() {}
 void MainWindow::loadProject() {}
 void MainWindow::updateFromNetlist() {}
 void MainWindow::manageAutoSaveSettings() {}
-void MainWindow::manageFootprintFolders() {}
 void MainWindow::manageRoutingRules() {}
-void MainWindow::generateComponents() {}
 void MainWindow::toggleRatsnestDisplay() {}
 void MainWindow::showRatsnestInfo() {}
 void MainWindow::exportStepFile() {}
 void MainWindow::export3mfPart() {}
 void MainWindow::export3mfProject() {}
 void MainWindow::showPrintPlan() {}
-void MainWindow::onBurialAnalysisToggled(bool) {}
 
 void MainWindow::rebuildRecentProjectsMenu() {}
 void MainWindow::createLanguageMenu(QMenu*) {}
@@ -62,7 +59,3 @@ void MainWindow::clearRatsnest() {}
 void MainWindow::setComponentsSelectable(bool) {}
 void MainWindow::enterResistanceProbeMode() {}
 void MainWindow::exitResistanceProbeMode() {}
-
-// No component manager exists before placement is wired, so nothing is placed.
-bool MainWindow::hasPlacedComponents() const { return false; }
-bool MainWindow::hasFootprintedComponents() const { return false; }

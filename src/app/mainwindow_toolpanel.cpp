@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "components/burialanalyzer.h"
+#include "components/componentmanager.h"
 #include "foundation/uitheme.h"
 #include "view/occwidget.h"
 
@@ -58,7 +60,6 @@ QWidget* MainWindow::createToolPanel()
 
     m_generateButton = addButton(layout, tr("Generate 3D components"), false, false);
     connect(m_generateButton, &QPushButton::clicked, this, &MainWindow::generateComponents);
-    unavailable(m_generateButton);
 
     m_ratsnestButton = addButton(layout, tr("Show Ratsnest"), true, false);
     connect(m_ratsnestButton, &QPushButton::clicked, this, &MainWindow::toggleRatsnestDisplay);
@@ -152,6 +153,10 @@ void MainWindow::resetInteractionState()
     if (m_modeController)
         m_modeController->requestTransition(ModeController::Mode::View);
 
+    if (m_burialAnalyzer && m_componentManager) {
+        m_burialAnalyzer->setEnabled(false, m_componentManager->components(), m_project.mainShape());
+        m_burialAnalyzer->clearResults(false, nullptr);
+    }
     if (m_burialButton) {
         const QSignalBlocker blocker(m_burialButton);
         m_burialButton->setChecked(false);

@@ -1,27 +1,149 @@
-// The placed components of the design and how the viewer shows them.
+// The placed components of the design and how the viewer shows them: creation from the
+// netlist, removal, edits with rollback, display styles, pad queries, save and load.
 #pragma once
 
+#include "model/componentproperties.h"
+#include "model/missingfootprintinfo.h"
+#include "model/padgeometry.h"
+#include "model/padid.h"
+#include "model/placedcomponentdata.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
 #include <QObject>
+#include <QString>
 #include <Standard_Handle.hxx>
 
+#include <functional>
+
+class AIS_InteractiveContext;
 class AIS_Shape;
+class FootprintManager;
+class ProjectManager;
+class QJsonObject;
+class Quantity_Color;
 class gp_Pnt;
-struct PlacedComponentData;
-struct PlacedPadData;
+struct FootprintData;
+struct NetlistComponent;
+struct NetlistUpdate;
+struct SavedComponent;
 
 class ComponentManager : public QObject
 {
     Q_OBJECT
 
 public:
-    // Display styles and pad queries
-    // Body look by style code (0 normal, 1 missing footprint, 2 selected, 3 not selectable,
-    // 4 body disabled; other codes look like 0). No redisplay: the caller redisplays.
+    struct GenerateResult
+    {
+        int loaded = 0;
+        int missing = 0;
+        QList<MissingFootprintInfo> missingFootprints;
+    };
+
+    struct NetlistApplyResult
+    {
+        int created = 0;
+        int missing = 0;
+        QList<MissingFootprintInfo> missingFootprints;
+        QList<QString> removed;
+        QList<QString> replaced;
+        QList<QString> replaceFailed;
+        int keptCount = 0;
+    };
+
+    using ComponentMap = QMap<QString, PlacedComponentData>;
+
+    ComponentManager(FootprintManager& footprints, const opencascade::handle<AIS_InteractiveContext>& context,
+                     ProjectManager& project, QObject* parent = nullptr);
+    ~ComponentManager() override;
+
+    // Population
+    const ComponentMap& components() const { return m_components; }
+    PlacedComponentData* findComponent(const QString& ref);
+    const PlacedComponentData* findComponent(const QString& ref) const;
+    int countWithFootprint() const;
+    // Bumped whenever the whole population is replaced or emptied, so that edits recorded
+    // against the old components can tell they no longer apply.
+    quint64 populationGeneration() const { return m_generation; }
+
+    GenerateResult generateComponents(const QMap<QString, NetlistComponent>& netlistComponents);
+    void clearAll(bool removeBodies);
+    bool removeComponent(const QString& ref);
+    NetlistApplyResult applyNetlistUpdate(const QMap<QString, NetlistComponent>& newComponents,
+                                          const NetlistUpdate& update);
+
+    // Edits; each is all-or-nothing for the step that fails.
+    bool replaceFootprint(const QString& ref, const QString& footprint);
+    bool applyProperties(const QString& ref, const ComponentProperties& properties);
+    // quiet: no componentChanged (the caller refreshes itself).
+    bool moveComponent(const QString& ref, const gp_Pnt& position, bool quiet = false);
+    bool rotateComponent(const QString& ref, double angleDegrees);
+
+    static QString effectiveFootprintName(const PlacedComponentData& component,
+                                          const QMap<QString, NetlistComponent>& netlistComponents);
+    QMap<QString, QString> footprintAssignments() const;
+
+    // Display styles (codes: 0 normal, 1 missing footprint, 2 selected, 3 not selectable,
+    // 4 body disabled; other codes look like 0 and are not selectable). No redisplay.
     static void applyComponentStyle(const opencascade::handle<AIS_Shape>& body, int styleCode);
     // The normal copper look of a pad; also takes a highlight away. No redisplay.
     static void applyPadBaseStyle(const opencascade::handle<AIS_Shape>& pad);
-    // 1 for a substitute body, else 0 when the body is enabled, else 4.
     static int baseStyleFor(const PlacedComponentData& component);
+    void setComponentStyle(const QString& ref, int styleCode, bool updateViewer);
+    bool isSelectableShape(const opencascade::handle<AIS_Shape>& shape) const;
+
+    // Records and the viewer
+    void insertComponent(const QString& ref, const PlacedComponentData& component, bool applyStyle);
+    void removeComponentDisplay(const PlacedComponentData& component, const QString& ref);
+    const PlacedComponentData* findComponentByShape(const opencascade::handle<AIS_Shape>& shape) const;
+    // Same, and forgets an index entry whose component is gone.
+    PlacedComponentData* findComponentByShape(const opencascade::handle<AIS_Shape>& shape);
+    QString referenceForShape(const opencascade::handle<AIS_Shape>& shape) const;
+
+    // Pad queries
     // Where tracks start and end: the pad's world position lowered to the pads' underside.
     static gp_Pnt padBasePoint(const PlacedComponentData& component, const PlacedPadData& pad);
+    PadGeometryTable padBoundingBoxes() const;
+    QHash<PadId, gp_Pnt> padPositions() const;
+    static const PlacedPadData* findPlacedPad(const PlacedComponentData& component, const QString& name);
+    static PlacedPadData* findPlacedPad(PlacedComponentData& component, const QString& name);
+    const PlacedPadData* findPadShape(const PadId& pad) const;
+    bool highlightPad(const PadId& pad, const Quantity_Color& colour, bool updateViewer);
+    bool clearPadHighlight(const PadId& pad, bool updateViewer);
+    void refreshPadCache(const QString& ref);
+
+    // Saving and loading
+    QList<SavedComponent> componentsForSave() const;
+    QList<FootprintData> usedFootprints() const;
+    GenerateResult loadFromJson(const QList<QJsonObject>& objects);
+    static void readComponentJson(PlacedComponentData& component, const QJsonObject& object);
+
+    static gp_Pnt placementPosition(int index, int count);
+
+signals:
+    void componentChanged(QString ref);
+    void padCacheUpdateNeeded(opencascade::handle<AIS_Shape> aisShape, PadId pad);
+    void padCacheClearComponentNeeded(QString ref);
+    void populationChanged(int successCount, int failedCount);
+    void missingFootprintsDetected(QList<MissingFootprintInfo> missing);
+    void statusMessage(QString message);
+
+private:
+    void redisplayShape(const opencascade::handle<AIS_Shape>& shape, bool updateViewer);
+    void indexBodyShape(const opencascade::handle<AIS_Shape>& body, const QString& ref);
+    void unindexBodyShape(const opencascade::handle<AIS_Shape>& body);
+    // Builds one netlist component at a spiral slot and inserts it; false when it is a substitute.
+    bool placeNetlistComponent(const NetlistComponent& component, int index, int count,
+                               QList<MissingFootprintInfo>& missing);
+    bool rebuildWith(PlacedComponentData& component, const ComponentProperties& properties);
+    void restyleBody(PlacedComponentData& component);
+
+    std::function<void(const opencascade::handle<AIS_Shape>&, const PadId&)> m_padCacheCallback;
+    FootprintManager& m_footprintManager;
+    opencascade::handle<AIS_InteractiveContext> m_context;
+    ProjectManager& m_project;
+    ComponentMap m_components;
+    QMap<const AIS_Shape*, QString> m_bodyIndex;
+    quint64 m_generation = 0;
 };

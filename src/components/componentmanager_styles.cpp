@@ -1,10 +1,12 @@
-// Component display styles and pad queries.
+// Component display styles, the body index and entering components into the viewer.
 
 #include "components/componentmanager.h"
 
-#include "components/placedcomponentdata.h"
+#include "foundation/occutils.h"
 
+#include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
+#include <QDebug>
 #include <Aspect_TypeOfLine.hxx>
 #include <Graphic3d_NameOfMaterial.hxx>
 #include <Prs3d_Drawer.hxx>
@@ -77,8 +79,116 @@ int ComponentManager::baseStyleFor(const PlacedComponentData& component)
     return component.bodyEnabled ? 0 : 4;
 }
 
-gp_Pnt ComponentManager::padBasePoint(const PlacedComponentData& component, const PlacedPadData& pad)
+void ComponentManager::redisplayShape(const opencascade::handle<AIS_Shape>& shape, bool updateViewer)
 {
-    const gp_Pnt& top = pad.worldPosition;
-    return gp_Pnt(top.X(), top.Y(), top.Z() - component.bodyUndercut - component.footprintThickness);
+    if (m_context.IsNull() || shape.IsNull())
+        return;
+    OccUtils::guardedCall(false, "ComponentManager::redisplayShape", [&] {
+        m_context->Redisplay(shape, false);
+        return true;
+    });
+    if (updateViewer)
+        OccUtils::safeUpdateViewer(m_context);
+}
+
+void ComponentManager::setComponentStyle(const QString& ref, int styleCode, bool updateViewer)
+{
+    PlacedComponentData* component = findComponent(ref);
+    if (!component || component->compositeShape.IsNull())
+        return;
+    component->styleCode = styleCode;
+    if (m_context.IsNull())
+        return;
+    applyComponentStyle(component->compositeShape, styleCode);
+    redisplayShape(component->compositeShape, updateViewer);
+}
+
+bool ComponentManager::isSelectableShape(const opencascade::handle<AIS_Shape>& shape) const
+{
+    const PlacedComponentData* component = findComponentByShape(shape);
+    if (!component)
+        return false;
+    const int code = component->styleCode;
+    return code == 0 || code == 1 || code == 2 || code == 4;
+}
+
+void ComponentManager::indexBodyShape(const opencascade::handle<AIS_Shape>& body, const QString& ref)
+{
+    if (!body.IsNull() && !ref.isEmpty())
+        m_bodyIndex.insert(body.get(), ref);
+}
+
+void ComponentManager::unindexBodyShape(const opencascade::handle<AIS_Shape>& body)
+{
+    if (!body.IsNull())
+        m_bodyIndex.remove(body.get());
+}
+
+void ComponentManager::insertComponent(const QString& ref, const PlacedComponentData& component, bool applyStyle)
+{
+    const auto existing = m_components.constFind(ref);
+    if (existing != m_components.constEnd())
+        removeComponentDisplay(existing.value(), ref);
+
+    for (const PlacedPadData& pad : component.pads)
+        emit padCacheUpdateNeeded(pad.aisShape, PadId(ref, pad.number));
+
+    PlacedComponentData& stored = m_components.insert(ref, component).value();
+    indexBodyShape(stored.compositeShape, ref);
+    if (applyStyle && !stored.compositeShape.IsNull()) {
+        stored.styleCode = baseStyleFor(stored);
+        if (!m_context.IsNull()) {
+            applyComponentStyle(stored.compositeShape, stored.styleCode);
+            redisplayShape(stored.compositeShape, false);
+        }
+    }
+}
+
+void ComponentManager::removeComponentDisplay(const PlacedComponentData& component, const QString& ref)
+{
+    unindexBodyShape(component.compositeShape);
+    for (const PlacedPadData& pad : component.pads) {
+        if (pad.aisShape.IsNull())
+            continue;
+        emit padCacheUpdateNeeded(pad.aisShape, PadId(ref, QString()));
+        if (!m_context.IsNull())
+            OccUtils::safeRemove(m_context, pad.aisShape);
+    }
+    if (!m_context.IsNull() && !component.compositeShape.IsNull())
+        OccUtils::safeRemove(m_context, component.compositeShape);
+}
+
+const PlacedComponentData* ComponentManager::findComponentByShape(const opencascade::handle<AIS_Shape>& shape) const
+{
+    if (shape.IsNull())
+        return nullptr;
+    const auto entry = m_bodyIndex.constFind(shape.get());
+    if (entry == m_bodyIndex.constEnd())
+        return nullptr;
+    const PlacedComponentData* component = findComponent(entry.value());
+    if (!component)
+        qWarning() << "ComponentManager::findComponentByShape: inconsistent index" << "for ref" << entry.value();
+    return component;
+}
+
+PlacedComponentData* ComponentManager::findComponentByShape(const opencascade::handle<AIS_Shape>& shape)
+{
+    if (shape.IsNull())
+        return nullptr;
+    const auto entry = m_bodyIndex.find(shape.get());
+    if (entry == m_bodyIndex.end())
+        return nullptr;
+    PlacedComponentData* component = findComponent(entry.value());
+    if (!component) {
+        qWarning() << "ComponentManager::findComponentByShape: inconsistent index" << "for ref" << entry.value()
+                   << "— orphan entry purged";
+        m_bodyIndex.erase(entry);
+    }
+    return component;
+}
+
+QString ComponentManager::referenceForShape(const opencascade::handle<AIS_Shape>& shape) const
+{
+    const PlacedComponentData* component = findComponentByShape(shape);
+    return component ? component->ref : QString();
 }

@@ -3,7 +3,7 @@
 // The program's KiCad footprint library: search folders, file index, name lookup and cache,
 // plus the copper reader and the pad/body solid builders that turn a footprint into geometry.
 
-#include "components/footprintdata.h"
+#include "model/footprintdata.h"
 
 #include <QList>
 #include <QMap>

@@ -5,7 +5,7 @@
 
 #include "components/componentmanager.h"
 #include "components/footprintmanager_placement_p.h"
-#include "components/placedcomponentdata.h"
+#include "model/placedcomponentdata.h"
 #include "foundation/logging.h"
 #include "foundation/occguard.h"
 #include "foundation/occutils.h"

@@ -6,9 +6,9 @@
 
 #include "components/componentmanager.h"
 #include "components/footprintmanager_placement_p.h"
-#include "components/placedcomponentdata.h"
+#include "model/placedcomponentdata.h"
 #include "foundation/geometryutils.h"
-#include "project/padid.h"
+#include "model/padid.h"
 #include "foundation/logging.h"
 #include "foundation/occguard.h"
 #include "foundation/occutils.h"

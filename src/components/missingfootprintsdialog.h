@@ -1,7 +1,7 @@
 // Tells the user which components were placed without a footprint and how to fix them.
 #pragma once
 
-#include "components/missingfootprintinfo.h"
+#include "model/missingfootprintinfo.h"
 
 #include <QDialog>
 #include <QList>

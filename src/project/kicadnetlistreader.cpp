@@ -1,7 +1,7 @@
 #include "project/kicadnetlistreader.h"
 
 #include "foundation/logging.h"
-#include "project/netlist.h"
+#include "model/netlist.h"
 #include "project/sexprnode.h"
 
 #include <QDebug>

@@ -1,8 +1,8 @@
 // Which pads finished tracks already join, for the ratsnest.
 #pragma once
 
-#include "project/padgeometry.h"
-#include "project/padid.h"
+#include "model/padgeometry.h"
+#include "model/padid.h"
 
 #include <gp_Pnt.hxx>
 

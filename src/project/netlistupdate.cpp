@@ -1,7 +1,7 @@
 #include "project/netlistupdate.h"
 
-#include "project/netlist.h"
-#include "routing/routerecords.h"
+#include "model/netlist.h"
+#include "model/routerecords.h"
 
 #include <QSet>
 

@@ -2,7 +2,7 @@
 // and track ends that no longer match the new nets.
 #pragma once
 
-#include "project/padid.h"
+#include "model/padid.h"
 
 #include <QList>
 #include <QMap>

@@ -2,10 +2,10 @@
 #include "project/projectfile.h"
 #include "project/projectjson.h"
 #include "project/projectmanager.h"
-#include "project/savedcomponent.h"
+#include "model/savedcomponent.h"
 
-#include "components/footprintdata.h"
-#include "components/placedcomponentdata.h"
+#include "model/footprintdata.h"
+#include "model/placedcomponentdata.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 // The in-memory project: part shapes, netlist, routing model and the last save/load failure.
 #pragma once
 
-#include "project/netlist.h"
+#include "model/netlist.h"
 #include "routing/routingmanager.h"
 
 #include <QCoreApplication>

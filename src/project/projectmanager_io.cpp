@@ -1,9 +1,9 @@
 // Project save and load: the whole document, the ".bak" copy, the atomic write and a load that
 // changes the model only once the whole file has been read.
 #include "project/projectmanager.h"
-#include "project/savedcomponent.h"
+#include "model/savedcomponent.h"
 
-#include "components/footprintdata.h"
+#include "model/footprintdata.h"
 #include "foundation/fileutils.h"
 #include "foundation/logging.h"
 

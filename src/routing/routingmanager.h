@@ -1,8 +1,8 @@
 // The routing model: finished tracks, the track being drawn, rules and route identities.
 #pragma once
 
-#include "project/padid.h"
-#include "routing/routerecords.h"
+#include "model/padid.h"
+#include "model/routerecords.h"
 
 #include <QList>
 #include <QMap>

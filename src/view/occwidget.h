@@ -14,7 +14,7 @@
 #include <TopoDS_Shape.hxx>
 #include <gp_Pnt.hxx>
 
-#include "project/padid.h"
+#include "model/padid.h"
 
 class AIS_InteractiveContext;
 class AIS_InteractiveObject;
@@ -80,6 +80,8 @@ public:
     static QPoint toDevicePixels(const QPoint& logical, qreal devicePixelRatio);
     QPoint mouseDevicePos(const QMouseEvent* event) const;
     gp_Pnt projectScreenToPlane(const QPoint& logical, double planeZ) const;
+    // The point under the cursor on the plane z = planeZ; nothing when the ray misses it.
+    std::optional<gp_Pnt> intersectScreenWithPlane(const QPoint& logical, double planeZ) const;
     PadPick pickPadAt(const QPoint& device, const QPoint& logical);
     bool isMainShapeFace(const TopoDS_Face& face) const;
     void performHighlighting(const QPoint& device);

@@ -61,10 +61,19 @@ QPoint OccWidget::mouseDevicePos(const QMouseEvent* event) const
 
 gp_Pnt OccWidget::projectScreenToPlane(const QPoint& logical, double planeZ) const
 {
-    const gp_Pnt fallback(0.0, 0.0, planeZ);
+    const std::optional<gp_Pnt> point = intersectScreenWithPlane(logical, planeZ);
+    if (point)
+        return *point;
+    if (m_initialized && !m_view.IsNull())
+        qWarning() << "projectScreenToPlane: no intersection found" << "for pos" << logical << "planeZ" << planeZ;
+    return gp_Pnt(0.0, 0.0, planeZ);
+}
+
+std::optional<gp_Pnt> OccWidget::intersectScreenWithPlane(const QPoint& logical, double planeZ) const
+{
     if (!m_initialized || m_view.IsNull())
-        return fallback;
-    return OccUtils::guardedCall(fallback, "projectScreenToPlane", [&] {
+        return std::nullopt;
+    return OccUtils::guardedCall(std::optional<gp_Pnt>(), "projectScreenToPlane", [&]() -> std::optional<gp_Pnt> {
         const QPoint device = toDevicePixels(logical);
         double x = 0, y = 0, z = 0, vx = 0, vy = 0, vz = 0;
         m_view->ConvertWithProj(device.x(), device.y(), x, y, z, vx, vy, vz);
@@ -74,8 +83,7 @@ gp_Pnt OccWidget::projectScreenToPlane(const QPoint& logical, double planeZ) con
         GeomAPI_IntCS intersection(ray, plane);
         if (intersection.IsDone() && intersection.NbPoints() > 0)
             return intersection.Point(1);
-        qWarning() << "projectScreenToPlane: no intersection found" << "for pos" << logical << "planeZ" << planeZ;
-        return fallback;
+        return std::nullopt;
     });
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "app/propertiespanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +21,12 @@ struct MainWindowProbe
 
     QString status() const { return w.m_statusLabel->text(); }
     OccWidget* occWidget() const { return w.m_occWidget; }
+    PropertiesPanel* propertiesPanel() const { return w.m_propertiesPanel; }
+    ComponentManager* componentManager() const { return w.m_componentManager; }
+    BurialAnalyzer* burialAnalyzer() const { return w.m_burialAnalyzer; }
+    PadCacheManager* padCache() const { return w.m_padCache; }
+    FootprintManager& footprints() const { return w.m_footprintManager; }
+    const QString& selectedComponent() const { return w.m_dragComponentRef; }
     ModeController* modes() const { return w.m_modeController; }
     ProjectManager& project() const { return w.m_project; }
     QUndoStack* undoStack() const { return w.m_undoStack; }

@@ -5,8 +5,8 @@
 
 #include "components/componentmanager.h"
 #include "components/footprintmanager.h"
-#include "components/placedcomponentdata.h"
-#include "project/padid.h"
+#include "model/placedcomponentdata.h"
+#include "model/padid.h"
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_ListOfInteractive.hxx>

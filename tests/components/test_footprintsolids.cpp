@@ -1,7 +1,7 @@
 // Pad solids, body boxes, bounds and centre of a footprint; plus the defaults of the records.
 
 #include "components/footprintmanager.h"
-#include "components/placedcomponentdata.h"
+#include "model/placedcomponentdata.h"
 #include "logcapture.h"
 #include "testsupport.h"
 

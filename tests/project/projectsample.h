@@ -2,8 +2,8 @@
 // compare projects through their JSON form.
 #pragma once
 
-#include "components/footprintdata.h"
-#include "project/savedcomponent.h"
+#include "model/footprintdata.h"
+#include "model/savedcomponent.h"
 
 #include <QJsonObject>
 #include <QList>

@@ -1,7 +1,7 @@
 // Compact construction of routes for the connectivity and comparison tests.
 #pragma once
 
-#include "routing/routerecords.h"
+#include "model/routerecords.h"
 
 #include <initializer_list>
 

@@ -1,7 +1,7 @@
 #include "logcapture.h"
 
 #include "project/kicadnetlistreader.h"
-#include "project/netlist.h"
+#include "model/netlist.h"
 #include "project/projectmanager.h"
 #include "project/sexprnode.h"
 

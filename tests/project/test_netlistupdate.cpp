@@ -1,6 +1,6 @@
 #include "routebuilder.h"
 
-#include "project/netlist.h"
+#include "model/netlist.h"
 #include "project/netlistupdate.h"
 
 #include <gtest/gtest.h>

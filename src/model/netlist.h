@@ -1,7 +1,7 @@
 // The imported netlist: components with their pins, and the nets in file order.
 #pragma once
 
-#include "project/padid.h"
+#include "model/padid.h"
 
 #include <QList>
 #include <QMap>

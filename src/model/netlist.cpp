@@ -1,4 +1,4 @@
-#include "project/netlist.h"
+#include "model/netlist.h"
 
 QString netNameForPad(const QList<NetlistNet>& nets, const PadId& pad)
 {

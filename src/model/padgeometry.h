@@ -1,7 +1,7 @@
 // Where a placed pad sits: the point tracks attach to and the box of its solid.
 #pragma once
 
-#include "project/padid.h"
+#include "model/padid.h"
 
 #include <Bnd_Box.hxx>
 #include <gp_Pnt.hxx>

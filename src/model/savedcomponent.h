@@ -1,7 +1,7 @@
 // One placed component as handed to the project writer, with the footprint name it is stored under.
 #pragma once
 
-#include "components/placedcomponentdata.h"
+#include "model/placedcomponentdata.h"
 
 #include <QString>
 

@@ -1,0 +1,208 @@
+// Main window: the objects that need the viewer (component manager, burial analyzer, and the
+// interaction controllers' place), component generation, the burial switch and the footprint
+// folders.
+#include "app/mainwindow.h"
+
+#include "app/propertiespanel.h"
+#include "components/burialanalyzer.h"
+#include "components/componentmanager.h"
+#include "components/footprintfoldersdialog.h"
+#include "components/missingfootprintsdialog.h"
+#include "components/padcachemanager.h"
+#include "foundation/appsettings.h"
+#include "foundation/logging.h"
+#include "foundation/occutils.h"
+#include "view/occwidget.h"
+
+#include <QGuiApplication>
+#include <QSignalBlocker>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <AIS_InteractiveContext.hxx>
+
+void MainWindow::createComponentManager(const opencascade::handle<AIS_InteractiveContext>& context)
+{
+    ComponentManager* previous = m_componentManager;
+    m_componentManager = new ComponentManager(m_footprintManager, context, m_project, this);
+    delete previous;
+
+    connect(m_componentManager, &ComponentManager::padCacheUpdateNeeded, this,
+            [this](const opencascade::handle<AIS_Shape>& shape, const PadId& pad) {
+                if (!m_padCache)
+                    return;
+                if (pad.pad.isEmpty())
+                    m_padCache->removePad(shape);
+                else
+                    m_padCache->addPad(shape, pad);
+            });
+    connect(m_componentManager, &ComponentManager::padCacheClearComponentNeeded, this, [this](const QString& ref) {
+        if (m_padCache)
+            m_padCache->removeComponentPads(ref);
+    });
+    connect(m_componentManager, &ComponentManager::componentChanged, this, &MainWindow::onComponentChanged);
+    connect(m_componentManager, &ComponentManager::populationChanged, this, &MainWindow::onPopulationChanged);
+    connect(m_componentManager, &ComponentManager::missingFootprintsDetected, this,
+            [this](const QList<MissingFootprintInfo>& missing) {
+                MissingFootprintsDialog dialog(missing, this);
+                dialog.exec();
+            });
+    connect(m_componentManager, &ComponentManager::statusMessage, this, &MainWindow::setStatusText);
+    qCDebug(lcUi) << "✓ ComponentManager initialized";
+
+    if (m_padCache)
+        m_padCache->setComponentManager(m_componentManager);
+    // Hook: the routing model's pad-obstacle provider is installed here with the routing
+    // integration.
+}
+
+void MainWindow::createBurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context)
+{
+    BurialAnalyzer* previous = m_burialAnalyzer;
+    m_burialAnalyzer = new BurialAnalyzer(context, this);
+    delete previous;
+
+    connect(m_burialAnalyzer, &BurialAnalyzer::statusChanged, this, &MainWindow::setStatusText);
+    connect(m_burialAnalyzer, &BurialAnalyzer::computationStarted, this, [this](const QString& ref) {
+        if (!isViewerReady())
+            return;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        setStatusText(tr("Computing burial for %1...").arg(ref));
+    });
+    connect(m_burialAnalyzer, &BurialAnalyzer::computationFinished, this,
+            [] { QGuiApplication::restoreOverrideCursor(); });
+    qCDebug(lcUi) << "✓ BurialAnalyzer initialized";
+}
+
+void MainWindow::createInteractionControllers()
+{
+    // Hook for the interaction layer: the RoutingController and the SelectionController are
+    // created here, the view's routing and select signals connected to them, and the
+    // selection's three signals to onComponentSelected, onComponentDeselected and
+    // onComponentDragArmed.
+}
+
+void MainWindow::onComponentChanged(const QString& ref)
+{
+    if (!isViewerReady())
+        return;
+    showComponentProperties(ref);
+    // Hook: the ratsnest is recomputed here (refreshRatsnest) once the ratsnest flow exists.
+    if (!m_burialAnalyzer->isEnabled())
+        return;
+    const PlacedComponentData* component = m_componentManager->findComponent(ref);
+    if (!component)
+        return;
+    m_burialAnalyzer->clearResult(ref);
+    m_burialAnalyzer->analyzeComponent(ref, *component, m_project.mainShape());
+    OccUtils::safeUpdateViewer(m_occWidget->context());
+}
+
+void MainWindow::onPopulationChanged(int successCount, int)
+{
+    updateActionStates();
+    if (successCount > 0 && isViewerReady())
+        m_project.syncRoutingNetlist();
+}
+
+bool MainWindow::hasPlacedComponents() const
+{
+    return m_componentManager && !m_componentManager->components().isEmpty();
+}
+
+bool MainWindow::hasFootprintedComponents() const
+{
+    return m_componentManager && m_componentManager->countWithFootprint() > 0;
+}
+
+void MainWindow::generateComponents()
+{
+    if (!isViewerReady()) {
+        qWarning() << "generateComponents: viewer not ready, call ignored";
+        return;
+    }
+    const auto& netlistComponents = m_project.netlist().components;
+    if (netlistComponents.isEmpty()) {
+        QMessageBox::information(this, tr("Info"), tr("Load a netlist first"));
+        return;
+    }
+    const int placed = int(m_componentManager->components().size());
+    if (placed > 0) {
+        const auto answer = QMessageBox::warning(
+            this, tr("Generate 3D components"),
+            tr("%n component(s) are already placed. Generating puts them ALL back on the placement spiral: "
+               "positions, rotations, body dimensions and footprints chosen by hand are lost, and this cannot be "
+               "undone.\n\nTo apply a modified netlist while KEEPING your placement, use File ▸ “Update from "
+               "netlist…”.\n\nRegenerate anyway?",
+               nullptr, placed),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            setStatusText(tr("Generation cancelled"));
+            return;
+        }
+    }
+    setStatusText(tr("Loading and placing footprints..."));
+
+    updateRatsnestButton(false);
+    m_burialAnalyzer->clearResults(false, nullptr);
+    if (m_burialButton) {
+        m_burialButton->setChecked(false);
+        m_burialButton->setEnabled(false);
+    }
+    clearComponentSelection();
+    if (m_propertiesPanel)
+        m_propertiesPanel->clearSelection();
+
+    m_componentManager->generateComponents(netlistComponents);
+    // Regenerated components are a change to save, though the undo history cannot hold it.
+    setModifiedOutsideUndo(true);
+
+    OccUtils::safeUpdateViewer(m_occWidget->context());
+    m_occWidget->fitAll();
+    m_occWidget->ensureViewCubeActive();
+}
+
+void MainWindow::onBurialAnalysisToggled(bool checked)
+{
+    if (!m_burialAnalyzer || !m_componentManager) {
+        if (m_burialButton)
+            m_burialButton->setChecked(false);
+        return;
+    }
+    if (checked) {
+        QString refusal;
+        if (m_project.mainShape().IsNull())
+            refusal = tr("Import a STEP part before enabling the analysis.");
+        else if (m_componentManager->components().isEmpty())
+            refusal = tr("Generate the 3D components before enabling the analysis.");
+        if (!refusal.isEmpty()) {
+            QMessageBox::information(this, tr("Burial analysis"), refusal);
+            m_burialButton->setChecked(false);
+            return;
+        }
+    }
+    m_burialAnalyzer->setEnabled(checked, m_componentManager->components(), m_project.mainShape());
+    if (m_burialButton) {
+        // The analyzer may refuse to start; the button shows what it did.
+        if (m_burialButton->isChecked() != m_burialAnalyzer->isEnabled()) {
+            const QSignalBlocker blocker(m_burialButton);
+            m_burialButton->setChecked(m_burialAnalyzer->isEnabled());
+        }
+        m_burialButton->setText(m_burialButton->isChecked() ? tr("Hide analysis") : tr("Burial analysis"));
+    }
+    if (m_occWidget)
+        OccUtils::safeUpdateViewer(m_occWidget->context());
+}
+
+void MainWindow::manageFootprintFolders()
+{
+    FootprintFoldersDialog dialog(m_footprintManager.searchPaths(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_footprintManager.clearSearchPaths();
+    for (const QString& folder : dialog.folders())
+        m_footprintManager.addSearchPath(folder);
+    const QStringList kept = m_footprintManager.searchPaths();
+    AppSettings::setFootprintDirs(kept);
+    setStatusText(tr("Footprint folders updated (%1).").arg(kept.size()));
+}

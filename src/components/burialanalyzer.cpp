@@ -1,0 +1,247 @@
+// Burial analysis: switching on and off, the walk over the components, one component's
+// analysis and the clearing of results.
+
+#include "components/burialanalyzer.h"
+
+#include "foundation/logging.h"
+#include "foundation/occutils.h"
+#include "foundation/scopeguard.h"
+#include "model/placedcomponentdata.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <AIS_Shape.hxx>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QStringList>
+
+#include <exception>
+
+BurialAnalyzer::BurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context, QObject* parent)
+    : QObject(parent)
+    , m_context(context)
+{
+    qCDebug(lcComponent) << "BurialAnalyzer: created";
+}
+
+BurialAnalyzer::~BurialAnalyzer()
+{
+    if (!m_context.IsNull() && !m_results.isEmpty()) {
+        try {
+            clearResults(false, nullptr);
+        } catch (...) {
+            qWarning() << "BurialAnalyzer::~BurialAnalyzer: exception swallowed during cleanup";
+        }
+    }
+    qCDebug(lcComponent) << "BurialAnalyzer: destroyed";
+}
+
+void BurialAnalyzer::setEnabled(bool enabled, const ComponentMap& components, const TopoDS_Shape& part)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    if (m_context.IsNull())
+        return;
+
+    if (enabled) {
+        if (part.IsNull()) {
+            m_enabled = false;
+            emit statusChanged(tr("Burial analysis: import a STEP part first"));
+            return;
+        }
+        emit statusChanged(tr("Burial analysis: computing..."));
+        QCoreApplication::processEvents();
+        analyzeAll(components, part);
+        return;
+    }
+
+    for (const BurialResult& result : std::as_const(m_results))
+        removeResultObjects(result);
+    for (const PlacedComponentData& component : components) {
+        const opencascade::handle<AIS_Shape>& body = component.compositeShape;
+        if (body.IsNull())
+            continue;
+        const bool shown = OccUtils::guardedCall(false, "BurialAnalyzer::setEnabled: IsDisplayed",
+                                                 [&] { return m_context->IsDisplayed(body); });
+        if (shown) {
+            OccUtils::guardedCall(false, "BurialAnalyzer::setEnabled: SetDisplayMode", [&] {
+                m_context->SetDisplayMode(body, 1, false);
+                return true;
+            });
+        } else {
+            OccUtils::safeDisplay(m_context, body, false);
+        }
+    }
+    OccUtils::safeUpdateViewer(m_context);
+    emit statusChanged(tr("Burial analysis disabled"));
+}
+
+void BurialAnalyzer::analyzeAll(const ComponentMap& components, const TopoDS_Shape& part)
+{
+    if (part.IsNull())
+        return;
+    // The event loop runs between components and may change the map: walk a fixed list of
+    // references and look each one up again afterwards.
+    const QStringList refs = components.keys();
+    const int count = int(refs.size());
+    int analysed = 0;
+    for (int i = 0; i < count; ++i) {
+        const QString& ref = refs.at(i);
+        emit statusChanged(tr("Burial analysis: component %1/%2 (%3)...").arg(i + 1).arg(count).arg(ref));
+        QCoreApplication::processEvents();
+        const auto it = components.constFind(ref);
+        if (it == components.constEnd())
+            continue;
+        const PlacedComponentData component = it.value();
+        if (analyzeComponent(ref, component, part))
+            ++analysed;
+    }
+    if (!m_context.IsNull())
+        OccUtils::safeUpdateViewer(m_context);
+
+    QString text = tr("Burial analysis complete: %1/%2 component(s) analysed").arg(analysed).arg(count);
+    if (count - analysed > 0)
+        text += tr(" (%n failure(s))", nullptr, count - analysed);
+    emit statusChanged(text);
+}
+
+bool BurialAnalyzer::analyzeComponent(const QString& ref, const PlacedComponentData& component,
+                                      const TopoDS_Shape& part)
+{
+    if (m_context.IsNull() || part.IsNull() || component.compositeShape.IsNull())
+        return false;
+
+    emit computationStarted(ref);
+    // Whatever leaves this function, the start above gets its one finish.
+    bool finished = false;
+    const auto finish = [&] {
+        if (!finished) {
+            finished = true;
+            emit computationFinished(ref);
+        }
+    };
+    ScopeGuard finishGuard(finish);
+
+    try {
+        const bool analysed = runAnalysis(ref, component, part);
+        finish();
+        return analysed;
+    } catch (const Standard_Failure& failure) {
+        qWarning() << "BurialAnalyzer::analyzeComponent: failure for" << ref << "(OCC):"
+                   << failure.GetMessageString() << failure.DynamicType()->Name();
+    } catch (const std::exception& exception) {
+        qWarning() << "BurialAnalyzer::analyzeComponent: failure for" << ref << ":" << exception.what();
+    } catch (...) {
+        qWarning() << "BurialAnalyzer::analyzeComponent: failure for" << ref << ": unknown error";
+    }
+    emit statusChanged(tr("Analysis %1: %2").arg(ref, tr("unexpected failure")));
+    return false;
+}
+
+bool BurialAnalyzer::runAnalysis(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part)
+{
+    const opencascade::handle<AIS_Shape> body = component.compositeShape;
+    const auto previous = m_results.find(ref);
+    if (previous != m_results.end()) {
+        removeResultObjects(previous.value());
+        m_results.erase(previous);
+    }
+
+    ScopeGuard restoreBody([this, body] {
+        try {
+            if (!m_context.IsNull() && !body.IsNull() && m_enabled && !m_context->IsDisplayed(body)) {
+                m_context->Display(body, false);
+                m_context->Deactivate(body);
+            }
+        } catch (const Standard_Failure& failure) {
+            qWarning() << "BurialAnalyzer: body restoration (guard) (OCC):" << failure.GetMessageString();
+        } catch (const std::exception& exception) {
+            qWarning() << "BurialAnalyzer: body restoration (guard):" << exception.what();
+        } catch (...) {
+            qWarning() << "BurialAnalyzer: body restoration (guard): unknown error";
+        }
+    });
+
+    if (m_enabled) {
+        try {
+            m_context->Remove(body, false);
+        } catch (...) {
+            qWarning() << "BurialAnalyzer::analyzeComponent: body Remove failed for" << ref << ":"
+                       << OccUtils::currentExceptionMessage() << "— analysis cancelled";
+            return false;
+        }
+    }
+
+    const BurialResult result = computeBurial(body->Shape(), part);
+    if (!result.analysed) {
+        qWarning() << "BurialAnalyzer: analysis failed for" << ref << "—" << result.error;
+        emit statusChanged(tr("Analysis %1: %2").arg(ref, result.error));
+        return false;
+    }
+
+    if (!result.buriedShape.IsNull())
+        styleShape(result.buriedShape, Quantity_Color(0.1, 0.65, 0.2, Quantity_TOC_RGB), 0.35,
+                   Quantity_NOC_DARKGREEN, 1.0);
+    if (!result.freeShape.IsNull())
+        styleShape(result.freeShape, Quantity_Color(0.95, 0.45, 0.05, Quantity_TOC_RGB), 0.15,
+                   Quantity_NOC_DARKORANGE, 1.2);
+    if (!result.contourShape.IsNull())
+        styleContour(result.contourShape);
+    if (m_enabled)
+        displayResultObjects(result);
+    m_results.insert(ref, result);
+    restoreBody.dismiss();
+    emit statusChanged(result.text(ref));
+    return true;
+}
+
+void BurialAnalyzer::clearResults(bool restoreBodies, const ComponentMap* components)
+{
+    if (m_context.IsNull()) {
+        m_results.clear();
+        return;
+    }
+    for (const BurialResult& result : std::as_const(m_results))
+        removeResultObjects(result);
+    m_results.clear();
+    if (restoreBodies && components) {
+        for (const PlacedComponentData& component : *components) {
+            const opencascade::handle<AIS_Shape>& body = component.compositeShape;
+            const bool shown = !body.IsNull()
+                && OccUtils::guardedCall(false, "BurialAnalyzer::clearResults",
+                                         [&] { return m_context->IsDisplayed(body); });
+            if (!body.IsNull() && !shown)
+                OccUtils::safeDisplay(m_context, body, true);
+        }
+    }
+    OccUtils::safeUpdateViewer(m_context);
+}
+
+void BurialAnalyzer::clearResult(const QString& ref)
+{
+    const auto it = m_results.find(ref);
+    if (it == m_results.end())
+        return;
+    removeResultObjects(it.value());
+    m_results.erase(it);
+}
+
+void BurialAnalyzer::removeResultObjects(const BurialResult& result)
+{
+    if (m_context.IsNull())
+        return;
+    for (const auto& object : {result.buriedShape, result.freeShape, result.contourShape}) {
+        if (!object.IsNull())
+            OccUtils::safeRemove(m_context, object);
+    }
+}
+
+void BurialAnalyzer::displayResultObjects(const BurialResult& result)
+{
+    if (m_context.IsNull())
+        return;
+    for (const auto& object : {result.buriedShape, result.freeShape, result.contourShape}) {
+        if (!object.IsNull())
+            OccUtils::safeDisplay(m_context, object, true);
+    }
+}

@@ -1,0 +1,60 @@
+// Burial analysis: the buried and free volume of each component body, shown in the view in
+// place of the bodies while the analysis is switched on.
+#pragma once
+
+#include "components/burialresult.h"
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <Quantity_NameOfColor.hxx>
+#include <Standard_Handle.hxx>
+
+class AIS_InteractiveContext;
+class Quantity_Color;
+class TopoDS_Shape;
+struct PlacedComponentData;
+
+class BurialAnalyzer : public QObject
+{
+    Q_OBJECT
+
+public:
+    using ComponentMap = QMap<QString, PlacedComponentData>;
+
+    BurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context, QObject* parent = nullptr);
+    ~BurialAnalyzer() override;
+
+    bool isEnabled() const { return m_enabled; }
+    // components is the live map: it is read again after every pass of the event loop.
+    void setEnabled(bool enabled, const ComponentMap& components, const TopoDS_Shape& part);
+    void analyzeAll(const ComponentMap& components, const TopoDS_Shape& part);
+    // True when the component was analysed. Every computationStarted has exactly one
+    // computationFinished, whatever happens in between.
+    bool analyzeComponent(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part);
+
+    static BurialResult computeBurial(const TopoDS_Shape& body, const TopoDS_Shape& part);
+    static double computeVolume(const TopoDS_Shape& shape);
+
+    void clearResults(bool restoreBodies, const ComponentMap* components);
+    void clearResult(const QString& ref);
+    BurialResult result(const QString& ref) const { return m_results.value(ref); }
+    int resultCount() const { return int(m_results.size()); }
+
+signals:
+    void statusChanged(QString message);
+    void computationStarted(QString ref);
+    void computationFinished(QString ref);
+
+private:
+    void removeResultObjects(const BurialResult& result);
+    void displayResultObjects(const BurialResult& result);
+    bool runAnalysis(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part);
+    static void styleShape(const opencascade::handle<AIS_Shape>& shape, const Quantity_Color& colour,
+                           double transparency, Quantity_NameOfColor lineColour, double lineWidth);
+    static void styleContour(const opencascade::handle<AIS_Shape>& shape);
+
+    opencascade::handle<AIS_InteractiveContext> m_context;
+    bool m_enabled = false;
+    QMap<QString, BurialResult> m_results;
+};

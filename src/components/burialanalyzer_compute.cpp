@@ -1,0 +1,202 @@
+// Burial analysis: the buried and free parts of one body, volumes, styles and the result text.
+
+#include "components/burialanalyzer.h"
+
+#include "foundation/logging.h"
+#include "foundation/occutils.h"
+
+#include <AIS_Shape.hxx>
+#include <Aspect_TypeOfLine.hxx>
+#include <BRepAlgoAPI_Common.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepAlgoAPI_Section.hxx>
+#include <BRepBndLib.hxx>
+#include <BRepGProp.hxx>
+#include <Bnd_Box.hxx>
+#include <GProp_GProps.hxx>
+#include <Graphic3d_NameOfMaterial.hxx>
+#include <Prs3d_Drawer.hxx>
+#include <Prs3d_LineAspect.hxx>
+#include <QDebug>
+#include <TopTools_ListOfShape.hxx>
+
+#include <cmath>
+#include <exception>
+#include <optional>
+
+namespace {
+
+constexpr double kZeroVolume = 1e-7;
+constexpr double kFuzzyValues[] = {0.01, 0.1};
+constexpr double kHealTolerance = 1.0;
+const OccUtils::BoolOpLabel kLabel{&lcComponent, "BurialAnalyzer::runBoolOpWithRetry"};
+
+Bnd_Box boxOf(const TopoDS_Shape& shape)
+{
+    Bnd_Box box;
+    BRepBndLib::Add(shape, box, true);
+    return box;
+}
+
+TopoDS_Shape attemptSection(const TopoDS_Shape& body, const TopoDS_Shape& part, double fuzzy)
+{
+    try {
+        BRepAlgoAPI_Section section;
+        TopTools_ListOfShape arguments;
+        arguments.Append(body);
+        TopTools_ListOfShape tools;
+        tools.Append(part);
+        section.SetArguments(arguments);
+        section.SetTools(tools);
+        section.SetFuzzyValue(fuzzy);
+        section.SetRunParallel(false);
+        section.SetNonDestructive(true);
+        section.ComputePCurveOn1(true);
+        section.Approximation(true);
+        section.Build();
+        if (section.IsDone())
+            return section.Shape();
+    } catch (const Standard_Failure& failure) {
+        OccUtils::logBoolAttemptError(kLabel, fuzzy, "OCC", failure.GetMessageString());
+    } catch (const std::exception& exception) {
+        OccUtils::logBoolAttemptError(kLabel, fuzzy, nullptr, exception.what());
+    } catch (...) {
+        OccUtils::logBoolAttemptError(kLabel, fuzzy, nullptr, nullptr);
+    }
+    return TopoDS_Shape();
+}
+
+TopoDS_Shape contourOf(const TopoDS_Shape& body, const TopoDS_Shape& part)
+{
+    bool escalated = false;
+    for (const double fuzzy : kFuzzyValues) {
+        const TopoDS_Shape shape = attemptSection(body, part, fuzzy);
+        if (OccUtils::hasUsableBounds(shape)) {
+            if (escalated)
+                OccUtils::logBoolAccepted(kLabel, fuzzy, false);
+            return shape;
+        }
+        OccUtils::logBoolNoUsableShape(kLabel, fuzzy);
+        escalated = true;
+    }
+    return TopoDS_Shape();
+}
+
+// The shape of a boolean, or nothing when the operation itself failed on every fuzzy value.
+// A completed operation with an empty result (nothing in common) is a measurement of zero,
+// which the ladder alone cannot tell from a failure.
+template <typename Op>
+std::optional<TopoDS_Shape> measured(const TopoDS_Shape& body, const TopoDS_Shape& part)
+{
+    const OccUtils::FuzzyBoolResult ladder =
+        OccUtils::runBoolOpWithFuzzyRetry<Op>(body, part, kFuzzyValues, false, kLabel, kHealTolerance);
+    if (!ladder.shape.IsNull())
+        return ladder.shape;
+    const TopoDS_Shape direct = OccUtils::detail::attemptBoolOp<Op>(body, part, kFuzzyValues[0], kLabel);
+    if (direct.IsNull())
+        return std::nullopt;
+    return direct;
+}
+
+} // namespace
+
+QString BurialResult::text(const QString& ref) const
+{
+    if (!analysed)
+        return tr("Analysis unavailable for %1").arg(ref);
+    if (!intersects)
+        return tr("%1: no intersection with the part").arg(ref);
+    return tr("%1: %2% buried (%3 mm³ / %4 mm³)")
+        .arg(ref, QString::number(100.0 * buriedRatio, 'f', 1), QString::number(buriedVolume, 'f', 2),
+             QString::number(buriedVolume + freeVolume, 'f', 2));
+}
+
+double BurialAnalyzer::computeVolume(const TopoDS_Shape& shape)
+{
+    if (shape.IsNull())
+        return 0.0;
+    return OccUtils::guardedCall(0.0, "BurialAnalyzer::computeVolume", [&] {
+        GProp_GProps properties;
+        BRepGProp::VolumeProperties(shape, properties, false, false, false);
+        const double mass = properties.Mass();
+        return (std::isnan(mass) || mass < 0.0) ? 0.0 : mass;
+    });
+}
+
+BurialResult BurialAnalyzer::computeBurial(const TopoDS_Shape& body, const TopoDS_Shape& part)
+{
+    BurialResult result;
+    if (body.IsNull() || part.IsNull()) {
+        result.error = tr("Null shape");
+        return result;
+    }
+    const Bnd_Box bodyBox = boxOf(body);
+    const Bnd_Box partBox = boxOf(part);
+    if (bodyBox.IsVoid() || partBox.IsVoid()) {
+        result.error = tr("Empty bounding box");
+        return result;
+    }
+    if (bodyBox.IsOut(partBox)) {
+        result.analysed = true;
+        result.freeVolume = computeVolume(body);
+        result.freeShape = new AIS_Shape(body);
+        return result;
+    }
+
+    // A boolean that fails on every fuzzy value is no measurement: the component is reported
+    // as not analysed rather than as free or fully buried.
+    const std::optional<TopoDS_Shape> common = measured<BRepAlgoAPI_Common>(body, part);
+    if (!common) {
+        result.error = tr("The buried part could not be computed");
+        return result;
+    }
+    const std::optional<TopoDS_Shape> cut = measured<BRepAlgoAPI_Cut>(body, part);
+    if (!cut) {
+        result.error = tr("The free part could not be computed");
+        return result;
+    }
+
+    result.buriedVolume = computeVolume(*common);
+    if (result.buriedVolume > kZeroVolume)
+        result.buriedShape = new AIS_Shape(*common);
+    result.freeVolume = computeVolume(*cut);
+    if (result.freeVolume > kZeroVolume)
+        result.freeShape = new AIS_Shape(*cut);
+
+    const TopoDS_Shape contour = contourOf(body, part);
+    if (!contour.IsNull())
+        result.contourShape = new AIS_Shape(contour);
+
+    result.intersects = result.buriedVolume > kZeroVolume;
+    const double total = result.buriedVolume + result.freeVolume;
+    result.buriedRatio = total > kZeroVolume ? result.buriedVolume / total : 0.0;
+    result.analysed = true;
+    return result;
+}
+
+void BurialAnalyzer::styleShape(const opencascade::handle<AIS_Shape>& shape, const Quantity_Color& colour,
+                                double transparency, Quantity_NameOfColor lineColour, double lineWidth)
+{
+    shape->SetColor(colour);
+    shape->SetTransparency(transparency);
+    shape->SetMaterial(Graphic3d_MaterialAspect(Graphic3d_NameOfMaterial_Plastified));
+    opencascade::handle<Prs3d_Drawer> drawer = shape->Attributes();
+    if (drawer.IsNull()) {
+        drawer = new Prs3d_Drawer();
+        shape->SetAttributes(drawer);
+    }
+    drawer->SetFaceBoundaryDraw(true);
+    drawer->SetFaceBoundaryAspect(new Prs3d_LineAspect(Quantity_Color(lineColour), Aspect_TOL_SOLID, lineWidth));
+}
+
+void BurialAnalyzer::styleContour(const opencascade::handle<AIS_Shape>& shape)
+{
+    shape->SetColor(Quantity_Color(0.9, 0.05, 0.05, Quantity_TOC_RGB));
+    shape->SetWidth(3.5);
+    opencascade::handle<Prs3d_Drawer> drawer = shape->Attributes();
+    if (drawer.IsNull()) {
+        drawer = new Prs3d_Drawer();
+        shape->SetAttributes(drawer);
+    }
+    drawer->SetWireAspect(new Prs3d_LineAspect(Quantity_NOC_RED, Aspect_TOL_SOLID, 3.5));
+}

@@ -1,0 +1,371 @@
+// Component manager: the population of placed components and the edits made to them.
+
+#include "components/componentmanager.h"
+
+#include "components/footprintmanager.h"
+#include "foundation/geometryutils.h"
+#include "foundation/occutils.h"
+#include "model/netlist.h"
+#include "project/netlistupdate.h"
+#include "project/projectmanager.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <AIS_Shape.hxx>
+#include <QDebug>
+#include <QFileInfo>
+#include <gp_Pnt.hxx>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kZeroLength = 1e-7;
+constexpr double kMinTurn = 0.01;          // degrees
+constexpr double kSpiralRadius = 80.0;     // mm
+constexpr double kPlacementHeight = 5.1;   // mm
+
+bool differs(double a, double b)
+{
+    return std::abs(a - b) > kZeroLength;
+}
+
+bool allFinite(const ComponentProperties& p)
+{
+    for (const double value : {p.posX, p.posY, p.posZ, p.rotation, p.footprintThickness, p.bodyUndercut,
+                               p.padXYScale, p.bodyWidth, p.bodyLength, p.bodyHeight, p.bodyOffsetZ}) {
+        if (!std::isfinite(value))
+            return false;
+    }
+    return true;
+}
+
+bool isFinitePoint(const gp_Pnt& p)
+{
+    return std::isfinite(p.X()) && std::isfinite(p.Y()) && std::isfinite(p.Z());
+}
+
+} // namespace
+
+ComponentManager::ComponentManager(FootprintManager& footprints,
+                                   const opencascade::handle<AIS_InteractiveContext>& context,
+                                   ProjectManager& project, QObject* parent)
+    : QObject(parent)
+    , m_footprintManager(footprints)
+    , m_context(context)
+    , m_project(project)
+{
+    m_padCacheCallback = [this](const opencascade::handle<AIS_Shape>& shape, const PadId& pad) {
+        emit padCacheUpdateNeeded(shape, pad);
+    };
+}
+
+ComponentManager::~ComponentManager() = default;
+
+PlacedComponentData* ComponentManager::findComponent(const QString& ref)
+{
+    const auto it = m_components.find(ref);
+    return it == m_components.end() ? nullptr : &it.value();
+}
+
+const PlacedComponentData* ComponentManager::findComponent(const QString& ref) const
+{
+    const auto it = m_components.constFind(ref);
+    return it == m_components.constEnd() ? nullptr : &it.value();
+}
+
+int ComponentManager::countWithFootprint() const
+{
+    int count = 0;
+    for (const PlacedComponentData& component : m_components) {
+        if (!component.hasMissingFootprint)
+            ++count;
+    }
+    return count;
+}
+
+gp_Pnt ComponentManager::placementPosition(int index, int count)
+{
+    return GeometryUtils::spiralPlacementPosition(index, count, kSpiralRadius, kPlacementHeight);
+}
+
+bool ComponentManager::placeNetlistComponent(const NetlistComponent& netlistComponent, int index, int count,
+                                             QList<MissingFootprintInfo>& missing)
+{
+    const QString footprint = FootprintManager::normalizeFootprintName(netlistComponent.footprint);
+    const PlacedComponentData created = m_footprintManager.createPlacedComponent(
+        netlistComponent.ref, footprint, placementPosition(index, count), m_context);
+    insertComponent(netlistComponent.ref, created, true);
+    if (created.hasMissingFootprint) {
+        missing.append({netlistComponent.ref, footprint, netlistComponent.value});
+        return false;
+    }
+    return true;
+}
+
+ComponentManager::GenerateResult
+ComponentManager::generateComponents(const QMap<QString, NetlistComponent>& netlistComponents)
+{
+    clearAll(true);
+    GenerateResult result;
+    const int count = int(netlistComponents.size());
+    int index = 0;
+    for (auto it = netlistComponents.cbegin(); it != netlistComponents.cend(); ++it, ++index) {
+        // The map key is the reference; a record whose own field disagrees is placed under the key.
+        NetlistComponent component = it.value();
+        component.ref = it.key();
+        if (placeNetlistComponent(component, index, count, result.missingFootprints))
+            ++result.loaded;
+        else
+            ++result.missing;
+    }
+
+    emit populationChanged(result.loaded, result.missing);
+    if (!result.missingFootprints.isEmpty())
+        emit missingFootprintsDetected(result.missingFootprints);
+    QString status = tr("%n footprint(s) loaded", nullptr, result.loaded);
+    if (result.missing > 0)
+        status += tr(", %n missing", nullptr, result.missing);
+    emit statusMessage(status);
+    return result;
+}
+
+void ComponentManager::clearAll(bool removeBodies)
+{
+    ++m_generation;
+    if (!m_context.IsNull()) {
+        for (auto it = m_components.cbegin(); it != m_components.cend(); ++it) {
+            for (const PlacedPadData& pad : it.value().pads) {
+                if (pad.aisShape.IsNull())
+                    continue;
+                emit padCacheUpdateNeeded(pad.aisShape, PadId(it.key(), QString()));
+                OccUtils::safeRemove(m_context, pad.aisShape);
+            }
+            if (removeBodies && !it.value().compositeShape.IsNull())
+                OccUtils::safeRemove(m_context, it.value().compositeShape);
+        }
+        OccUtils::safeUpdateViewer(m_context);
+    }
+    m_components.clear();
+    m_bodyIndex.clear();
+}
+
+bool ComponentManager::removeComponent(const QString& ref)
+{
+    const auto it = m_components.find(ref);
+    if (it == m_components.end())
+        return false;
+    removeComponentDisplay(it.value(), ref);
+    emit padCacheClearComponentNeeded(ref);
+    m_components.erase(it);
+    return true;
+}
+
+ComponentManager::NetlistApplyResult
+ComponentManager::applyNetlistUpdate(const QMap<QString, NetlistComponent>& newComponents,
+                                     const NetlistUpdate& update)
+{
+    NetlistApplyResult result;
+    result.keptCount = update.keptCount;
+
+    for (const QString& ref : update.removed) {
+        if (removeComponent(ref))
+            result.removed.append(ref);
+    }
+    for (const NetlistUpdate::FootprintChange& change : update.footprintChanges) {
+        if (!m_components.contains(change.ref))
+            continue;
+        if (replaceFootprint(change.ref, change.newFootprint))
+            result.replaced.append(change.ref);
+        else
+            result.replaceFailed.append(change.ref);
+    }
+
+    int index = int(m_components.size());
+    const int count = index + int(update.added.size());
+    for (const QString& ref : update.added) {
+        const auto it = newComponents.constFind(ref);
+        if (it == newComponents.constEnd())
+            continue;
+        NetlistComponent component = it.value();
+        component.ref = ref;
+        if (placeNetlistComponent(component, index, count, result.missingFootprints))
+            ++result.created;
+        else
+            ++result.missing;
+        ++index;
+    }
+
+    emit populationChanged(int(m_components.size()), 0);
+    if (!result.missingFootprints.isEmpty())
+        emit missingFootprintsDetected(result.missingFootprints);
+    return result;
+}
+
+bool ComponentManager::replaceFootprint(const QString& ref, const QString& footprint)
+{
+    PlacedComponentData* component = findComponent(ref);
+    if (!component)
+        return false;
+
+    QString name = footprint;
+    const QFileInfo file(footprint);
+    if (!footprint.trimmed().isEmpty() && file.isFile()) {
+        if (!m_footprintManager.loadFootprintFromFile(footprint))
+            return false;
+        name = file.completeBaseName();
+    }
+    name = FootprintManager::normalizeFootprintName(name);
+    if (name.isEmpty())
+        return false;
+
+    unindexBodyShape(component->compositeShape);
+    const bool ok = m_footprintManager.replaceFootprint(*component, name, m_context);
+    indexBodyShape(component->compositeShape, ref);
+    if (ok) {
+        refreshPadCache(ref);
+        component->assignedFootprint = name;
+        emit componentChanged(ref);
+    }
+    return ok;
+}
+
+bool ComponentManager::rebuildWith(PlacedComponentData& component, const ComponentProperties& p)
+{
+    unindexBodyShape(component.compositeShape);
+    const bool ok = m_footprintManager.recreateComponentBody(component, p.bodyWidth, p.bodyLength, p.bodyHeight,
+                                                             p.bodyOffsetZ, p.footprintThickness, p.bodyUndercut,
+                                                             p.padXYScale, m_context);
+    indexBodyShape(component.compositeShape, component.ref);
+    if (ok)
+        refreshPadCache(component.ref);
+    return ok;
+}
+
+void ComponentManager::restyleBody(PlacedComponentData& component)
+{
+    component.styleCode = baseStyleFor(component);
+    if (m_context.IsNull() || component.compositeShape.IsNull())
+        return;
+    applyComponentStyle(component.compositeShape, component.styleCode);
+    redisplayShape(component.compositeShape, true);
+}
+
+bool ComponentManager::applyProperties(const QString& ref, const ComponentProperties& p)
+{
+    PlacedComponentData* component = findComponent(ref);
+    if (!component)
+        return false;
+    if (!allFinite(p)) {
+        emit statusMessage(tr("Invalid values for %1 — nothing changed.").arg(ref));
+        return false;
+    }
+
+    const double oldRotation = component->rotation;
+    const gp_Pnt oldPosition = component->position;
+    bool changed = false;
+
+    // A later step that fails takes the earlier ones back too, so that the component, the panel
+    // and the undo history never disagree about a half-applied edit.
+    const auto rollBack = [&](const QString& failure) {
+        FootprintManager::moveComponentVisual(*component, oldPosition, m_context, m_padCacheCallback);
+        FootprintManager::rotateComponentVisual(*component, oldRotation, m_context, -1.0, m_padCacheCallback);
+        emit statusMessage(failure);
+        const bool restored = component->position.Distance(oldPosition) <= kZeroLength
+                           && std::abs(component->rotation - oldRotation) < kMinTurn;
+        if (!restored) {
+            qWarning() << "applyProperties: earlier steps could not be taken back for" << ref;
+            emit componentChanged(ref);
+        }
+        return false;
+    };
+
+    if (std::abs(p.rotation - component->rotation) > kMinTurn) {
+        const double angle = GeometryUtils::normalizeAngle360(p.rotation);
+        if (!FootprintManager::rotateComponentVisual(*component, angle, m_context, -1.0, m_padCacheCallback))
+            return rollBack(tr("Rotation failed for %1 — values restored.").arg(ref));
+        changed = true;
+    }
+
+    const gp_Pnt target(p.posX, p.posY, p.posZ);
+    if (component->position.Distance(target) > kZeroLength) {
+        if (!FootprintManager::moveComponentVisual(*component, target, m_context, m_padCacheCallback))
+            return rollBack(tr("Move failed for %1 — values restored.").arg(ref));
+        changed = true;
+    }
+
+    if (!component->hasMissingFootprint
+        && (differs(p.bodyWidth, component->bodyWidth) || differs(p.bodyLength, component->bodyLength)
+            || differs(p.padXYScale, component->padXYScale)
+            || differs(p.footprintThickness, component->footprintThickness)
+            || differs(p.bodyOffsetZ, component->bodyOffsetZ) || differs(p.bodyUndercut, component->bodyUndercut)
+            || differs(p.bodyHeight, component->bodyHeight))) {
+        if (!rebuildWith(*component, p))
+            return rollBack(tr("Rebuild failed for %1 — values restored.").arg(ref));
+        changed = true;
+    }
+
+    if (p.bodyEnabled != component->bodyEnabled) {
+        component->bodyEnabled = p.bodyEnabled;
+        restyleBody(*component);
+        changed = true;
+    }
+
+    if (changed)
+        emit componentChanged(ref);
+    return true;
+}
+
+bool ComponentManager::moveComponent(const QString& ref, const gp_Pnt& position, bool quiet)
+{
+    PlacedComponentData* component = findComponent(ref);
+    if (!component)
+        return false;
+    if (!isFinitePoint(position)) {
+        qWarning() << "moveComponent: non-finite position refused for" << ref;
+        return false;
+    }
+    const bool ok = FootprintManager::moveComponentVisual(*component, position, m_context, m_padCacheCallback);
+    if (ok && !quiet)
+        emit componentChanged(ref);
+    return ok;
+}
+
+bool ComponentManager::rotateComponent(const QString& ref, double angleDegrees)
+{
+    PlacedComponentData* component = findComponent(ref);
+    if (!component)
+        return false;
+    if (!std::isfinite(angleDegrees)) {
+        qWarning() << "rotateComponent: non-finite angle refused for" << ref;
+        return false;
+    }
+    const double angle = GeometryUtils::normalizeAngle360(angleDegrees);
+    const bool ok = FootprintManager::rotateComponentVisual(*component, angle, m_context, -1.0, m_padCacheCallback);
+    if (ok)
+        emit componentChanged(ref);
+    return ok;
+}
+
+QString ComponentManager::effectiveFootprintName(const PlacedComponentData& component,
+                                                 const QMap<QString, NetlistComponent>& netlistComponents)
+{
+    if (!component.assignedFootprint.isEmpty())
+        return component.assignedFootprint;
+    if (!component.footprintName.isEmpty())
+        return component.footprintName;
+    if (component.hasMissingFootprint)
+        return component.requestedFootprint;
+    const auto it = netlistComponents.constFind(component.ref);
+    return it == netlistComponents.constEnd() ? QString() : it.value().footprint;
+}
+
+QMap<QString, QString> ComponentManager::footprintAssignments() const
+{
+    QMap<QString, QString> assignments;
+    const auto& netlistComponents = m_project.netlist().components;
+    for (auto it = m_components.cbegin(); it != m_components.cend(); ++it) {
+        assignments.insert(it.key(), FootprintManager::normalizeFootprintName(
+                                         effectiveFootprintName(it.value(), netlistComponents)));
+    }
+    return assignments;
+}

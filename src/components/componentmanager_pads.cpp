@@ -1,0 +1,114 @@
+// Pad queries of the component manager: base points, the pad tables of the ratsnest and the
+// routing, pad highlighting, and the announcements that keep the pad index in step.
+
+#include "components/componentmanager.h"
+
+#include "foundation/occutils.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <AIS_Shape.hxx>
+#include <BRepBndLib.hxx>
+#include <Quantity_Color.hxx>
+#include <gp_Pnt.hxx>
+
+gp_Pnt ComponentManager::padBasePoint(const PlacedComponentData& component, const PlacedPadData& pad)
+{
+    const gp_Pnt& top = pad.worldPosition;
+    return gp_Pnt(top.X(), top.Y(), top.Z() - component.bodyUndercut - component.footprintThickness);
+}
+
+PadGeometryTable ComponentManager::padBoundingBoxes() const
+{
+    PadGeometryTable table;
+    for (auto it = m_components.cbegin(); it != m_components.cend(); ++it) {
+        for (const PlacedPadData& pad : it.value().pads) {
+            if (pad.placedShape.IsNull() || pad.number.isEmpty())
+                continue;
+            Bnd_Box box;
+            const bool ok = OccUtils::guardedCall(false, "ComponentManager::padBoundingBoxes", [&] {
+                BRepBndLib::Add(pad.placedShape, box, true);
+                return true;
+            });
+            if (!ok || box.IsVoid())
+                continue;
+            table.insert(PadId(it.key(), pad.number), PadGeometry{padBasePoint(it.value(), pad), box});
+        }
+    }
+    return table;
+}
+
+QHash<PadId, gp_Pnt> ComponentManager::padPositions() const
+{
+    QHash<PadId, gp_Pnt> positions;
+    for (auto it = m_components.cbegin(); it != m_components.cend(); ++it) {
+        for (const PlacedPadData& pad : it.value().pads) {
+            const PadId id(it.key(), pad.number);
+            if (!positions.contains(id))
+                positions.insert(id, pad.worldPosition);
+        }
+    }
+    return positions;
+}
+
+const PlacedPadData* ComponentManager::findPlacedPad(const PlacedComponentData& component, const QString& name)
+{
+    for (const PlacedPadData& pad : component.pads) {
+        if (pad.number == name)
+            return &pad;
+    }
+    return nullptr;
+}
+
+PlacedPadData* ComponentManager::findPlacedPad(PlacedComponentData& component, const QString& name)
+{
+    for (PlacedPadData& pad : component.pads) {
+        if (pad.number == name)
+            return &pad;
+    }
+    return nullptr;
+}
+
+const PlacedPadData* ComponentManager::findPadShape(const PadId& id) const
+{
+    const PlacedComponentData* component = findComponent(id.ref);
+    if (!component)
+        return nullptr;
+    for (const PlacedPadData& pad : component->pads) {
+        if (pad.number == id.pad && !pad.aisShape.IsNull())
+            return &pad;
+    }
+    return nullptr;
+}
+
+bool ComponentManager::highlightPad(const PadId& id, const Quantity_Color& colour, bool updateViewer)
+{
+    PlacedComponentData* component = findComponent(id.ref);
+    const PlacedPadData* pad = component ? findPlacedPad(*component, id.pad) : nullptr;
+    if (!pad || pad->aisShape.IsNull())
+        return false;
+    pad->aisShape->SetColor(colour);
+    pad->aisShape->SetTransparency(0.0);
+    redisplayShape(pad->aisShape, updateViewer);
+    return true;
+}
+
+bool ComponentManager::clearPadHighlight(const PadId& id, bool updateViewer)
+{
+    PlacedComponentData* component = findComponent(id.ref);
+    const PlacedPadData* pad = component ? findPlacedPad(*component, id.pad) : nullptr;
+    if (!pad || pad->aisShape.IsNull())
+        return false;
+    applyPadBaseStyle(pad->aisShape);
+    redisplayShape(pad->aisShape, updateViewer);
+    return true;
+}
+
+void ComponentManager::refreshPadCache(const QString& ref)
+{
+    emit padCacheClearComponentNeeded(ref);
+    const PlacedComponentData* component = findComponent(ref);
+    if (!component)
+        return;
+    for (const PlacedPadData& pad : component->pads)
+        emit padCacheUpdateNeeded(pad.aisShape, PadId(ref, pad.number));
+}

@@ -1,0 +1,158 @@
+// Saving and loading placed components: the save list and the footprints it needs, and the
+// recreation of every component from the project file's objects.
+
+#include "components/componentmanager.h"
+
+#include "components/footprintmanager.h"
+#include "foundation/geometryutils.h"
+#include "model/footprintdata.h"
+#include "model/netlist.h"
+#include "model/savedcomponent.h"
+#include "project/projectjson.h"
+#include "project/projectmanager.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <AIS_Shape.hxx>
+#include <QDebug>
+#include <QJsonObject>
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kMinTurn = 0.01;
+// Farther than this from the origin a stored coordinate is damage, not a placement.
+constexpr double kMaxCoordinate = 1.0e5;
+
+double coordinate(const QJsonObject& object, const char* key, const QString& ref)
+{
+    const double value = ProjectJson::number(object, key, 0.0);
+    if (std::abs(value) <= kMaxCoordinate)
+        return value;
+    qWarning() << "loadFromJson: coordinate" << key << "out of range for" << ref << "— placed at 0";
+    return 0.0;
+}
+
+} // namespace
+
+QList<SavedComponent> ComponentManager::componentsForSave() const
+{
+    QList<SavedComponent> saved;
+    saved.reserve(m_components.size());
+    const auto& netlistComponents = m_project.netlist().components;
+    for (const PlacedComponentData& component : m_components)
+        saved.append(SavedComponent{component, effectiveFootprintName(component, netlistComponents)});
+    return saved;
+}
+
+QList<FootprintData> ComponentManager::usedFootprints() const
+{
+    QList<FootprintData> used;
+    QSet<QString> taken;
+    const auto& netlistComponents = m_project.netlist().components;
+    const auto take = [&](const FootprintData& footprint, const QString& name) {
+        if (name.isEmpty() || taken.contains(name))
+            return;
+        taken.insert(name);
+        FootprintData copy = footprint;
+        copy.name = name;
+        used.append(copy);
+    };
+    for (const PlacedComponentData& component : m_components) {
+        if (component.hasMissingFootprint || component.footprintName.isEmpty()
+            || !m_footprintManager.hasFootprint(component.footprintName))
+            continue;
+        const FootprintData footprint = m_footprintManager.getFootprint(component.footprintName);
+        take(footprint, component.footprintName);
+        // The component is stored under its effective name, which after a looser lookup (a
+        // bare "R", another letter case) is not the file's: the footprint must come back under
+        // that name too, or a project opened without the folder shows a substitute.
+        take(footprint, FootprintManager::normalizeFootprintName(effectiveFootprintName(component, netlistComponents)));
+    }
+    return used;
+}
+
+void ComponentManager::readComponentJson(PlacedComponentData& component, const QJsonObject& object)
+{
+    using ProjectJson::number;
+    component.position = gp_Pnt(coordinate(object, "posX", component.ref), coordinate(object, "posY", component.ref),
+                                coordinate(object, "posZ", component.ref));
+    component.rotation = GeometryUtils::normalizeAngle360(number(object, "rotation", 0.0));
+    const PlacedComponentData defaults;
+    component.footprintThickness = number(object, "footprintThickness", defaults.footprintThickness);
+    component.bodyUndercut = number(object, "bodyUndercut", defaults.bodyUndercut);
+    component.padXYScale = number(object, "padXYScale", defaults.padXYScale);
+    component.bodyOffsetZ = number(object, "bodyOffsetZ", defaults.bodyOffsetZ);
+    component.bodyWidth = number(object, "bodyWidth", defaults.bodyWidth);
+    component.bodyLength = number(object, "bodyLength", defaults.bodyLength);
+    component.bodyHeight = number(object, "bodyHeight", defaults.bodyHeight);
+    component.bodyMarginX = number(object, "bodyMarginX", defaults.bodyMarginX);
+    component.bodyMarginY = number(object, "bodyMarginY", defaults.bodyMarginY);
+    component.bodyEnabled = ProjectJson::flag(object, "bodyEnabled", defaults.bodyEnabled);
+}
+
+ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJsonObject>& objects)
+{
+    clearAll(true);
+    GenerateResult result;
+    const auto& netlistComponents = m_project.netlist().components;
+
+    for (const QJsonObject& object : objects) {
+        const QString ref = ProjectJson::text(object, "ref");
+        if (ref.isEmpty()) {
+            qWarning() << "loadFromJson: entry without a ref skipped";
+            ++result.missing;
+            continue;
+        }
+        const QString footprint = FootprintManager::normalizeFootprintName(ProjectJson::text(object, "footprintName"));
+        const gp_Pnt position(coordinate(object, "posX", ref), coordinate(object, "posY", ref),
+                              coordinate(object, "posZ", ref));
+        insertComponent(ref, m_footprintManager.createPlacedComponent(ref, footprint, position, m_context), false);
+        PlacedComponentData& component = m_components[ref];
+        readComponentJson(component, object);
+
+        bool rotationPending = true;
+        if (!component.hasMissingFootprint && !component.compositeShape.IsNull()) {
+            unindexBodyShape(component.compositeShape);
+            const bool rebuilt = m_footprintManager.recreateComponentBody(
+                component, component.bodyWidth, component.bodyLength, component.bodyHeight, component.bodyOffsetZ,
+                component.footprintThickness, component.bodyUndercut, component.padXYScale, m_context);
+            indexBodyShape(component.compositeShape, ref);
+            if (rebuilt) {
+                refreshPadCache(ref);
+                rotationPending = false;
+            } else {
+                qWarning() << "loadFromJson: rebuild failed for" << ref << "— falling back on position/rotation only";
+            }
+        }
+        if (rotationPending && !component.compositeShape.IsNull()) {
+            const double angle = component.rotation;
+            component.rotation = 0.0;
+            if (std::abs(angle) > kMinTurn
+                && !FootprintManager::rotateComponentVisual(component, angle, m_context, 0.0, m_padCacheCallback)) {
+                qWarning() << "loadFromJson: re-applying the rotation failed for" << ref
+                           << "— component left unrotated";
+            }
+        }
+        if (!component.compositeShape.IsNull()) {
+            component.styleCode = baseStyleFor(component);
+            if (!m_context.IsNull()) {
+                applyComponentStyle(component.compositeShape, component.styleCode);
+                redisplayShape(component.compositeShape, false);
+            }
+        }
+
+        if (component.hasMissingFootprint) {
+            ++result.missing;
+            const auto netlistComponent = netlistComponents.constFind(ref);
+            result.missingFootprints.append(
+                {ref, footprint, netlistComponent == netlistComponents.constEnd() ? QString() : netlistComponent->value});
+        } else {
+            ++result.loaded;
+        }
+    }
+
+    emit populationChanged(result.loaded, result.missing);
+    return result;
+}

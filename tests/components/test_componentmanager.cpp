@@ -1,0 +1,332 @@
+// Component manager: population from a netlist, edits with rollback, styles, pad queries and
+// the pad index kept in step, on an interactive context without a view.
+#include "componenttestrig.h"
+#include "logcapture.h"
+
+#include "foundation/geometryutils.h"
+#include "model/placedcomponentdata.h"
+#include "project/netlistupdate.h"
+
+#include <Quantity_Color.hxx>
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace ComponentTest;
+
+namespace {
+
+constexpr double kTol = 1e-6;
+
+class ComponentManagerTest : public ::testing::Test
+{
+protected:
+    void generate(const QList<NetlistComponent>& components)
+    {
+        rig.setNetlist(components);
+        rig.manager.generateComponents(rig.project.netlist().components);
+    }
+
+    ComponentProperties propertiesOf(const QString& ref)
+    {
+        const PlacedComponentData* c = rig.manager.findComponent(ref);
+        ComponentProperties p;
+        p.posX = c->position.X();
+        p.posY = c->position.Y();
+        p.posZ = c->position.Z();
+        p.rotation = c->rotation;
+        p.footprintThickness = c->footprintThickness;
+        p.bodyUndercut = c->bodyUndercut;
+        p.padXYScale = c->padXYScale;
+        p.bodyEnabled = c->bodyEnabled;
+        p.bodyWidth = c->bodyWidth;
+        p.bodyLength = c->bodyLength;
+        p.bodyHeight = c->bodyHeight;
+        p.bodyOffsetZ = c->bodyOffsetZ;
+        return p;
+    }
+
+    Rig rig;
+};
+
+TEST_F(ComponentManagerTest, GeneratesEveryComponentOnTheSpiralAndReportsTheMissingOnes)
+{
+    QSignalSpy population(&rig.manager, &ComponentManager::populationChanged);
+    QSignalSpy status(&rig.manager, &ComponentManager::statusMessage);
+    QList<MissingFootprintInfo> missing;
+    QObject::connect(&rig.manager, &ComponentManager::missingFootprintsDetected,
+                     [&](const QList<MissingFootprintInfo>& list) { missing = list; });
+
+    generate({netlistComponent("R1", "Device:Builtin_0805"), netlistComponent("C1", "Builtin_0603"),
+              netlistComponent("U1", "Lib:Nowhere_Found", "MCU")});
+
+    ASSERT_EQ(population.size(), 1);
+    EXPECT_EQ(population.at(0).at(0).toInt(), 2);
+    EXPECT_EQ(population.at(0).at(1).toInt(), 1);
+    ASSERT_EQ(missing.size(), 1);
+    EXPECT_EQ(missing.at(0).reference, "U1");
+    EXPECT_EQ(missing.at(0).requestedFootprint, "Nowhere_Found");
+    EXPECT_EQ(missing.at(0).value, "MCU");
+    ASSERT_EQ(status.size(), 1);
+    EXPECT_EQ(status.at(0).at(0).toString(), "2 footprint(s) loaded, 1 missing");
+    EXPECT_EQ(rig.manager.countWithFootprint(), 2);
+
+    // Every component takes its slot in reference order, found or not: C1, R1, U1.
+    const QStringList order{"C1", "R1", "U1"};
+    for (int i = 0; i < order.size(); ++i) {
+        const gp_Pnt expected = GeometryUtils::spiralPlacementPosition(i, 3, 80.0, 5.1);
+        EXPECT_LT(rig.manager.findComponent(order[i])->position.Distance(expected), kTol) << order[i].toStdString();
+    }
+    EXPECT_EQ(rig.manager.findComponent("U1")->styleCode, 1);
+    EXPECT_EQ(rig.manager.findComponent("R1")->styleCode, 0);
+    // Two pads each for the two found footprints, all indexed.
+    EXPECT_EQ(rig.padCache.size(), 4);
+    EXPECT_TRUE(rig.padCache.verifyIntegrity());
+}
+
+TEST_F(ComponentManagerTest, EmptyNetlistReportsZeroAndNothingMissing)
+{
+    QSignalSpy population(&rig.manager, &ComponentManager::populationChanged);
+    QSignalSpy missing(&rig.manager, &ComponentManager::missingFootprintsDetected);
+    QSignalSpy status(&rig.manager, &ComponentManager::statusMessage);
+    generate({});
+    ASSERT_EQ(population.size(), 1);
+    EXPECT_EQ(population.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(missing.size(), 0);
+    EXPECT_EQ(status.at(0).at(0).toString(), "0 footprint(s) loaded");
+}
+
+TEST_F(ComponentManagerTest, RegeneratingRemovesEveryOldObjectFromViewAndIndex)
+{
+    generate({netlistComponent("R1", "Builtin_0805"), netlistComponent("R2", "Builtin_1206")});
+    const quint64 generation = rig.manager.populationGeneration();
+    EXPECT_EQ(displayedCount(rig.context), 6);
+    generate({netlistComponent("R1", "Builtin_0805")});
+    EXPECT_EQ(displayedCount(rig.context), 3);
+    EXPECT_EQ(rig.padCache.size(), 2);
+    EXPECT_TRUE(rig.padCache.verifyIntegrity());
+    EXPECT_GT(rig.manager.populationGeneration(), generation);
+}
+
+TEST_F(ComponentManagerTest, MovesAndTurnsKeepThePadIndexAnswering)
+{
+    generate({netlistComponent("R1", "Builtin_0805")});
+    QSignalSpy changed(&rig.manager, &ComponentManager::componentChanged);
+    ASSERT_TRUE(rig.manager.moveComponent("R1", gp_Pnt(10, 20, 5)));
+    ASSERT_TRUE(rig.manager.rotateComponent("R1", 450.0));
+    EXPECT_EQ(changed.size(), 2);
+    const PlacedComponentData* r1 = rig.manager.findComponent("R1");
+    EXPECT_NEAR(r1->rotation, 90.0, kTol);
+    EXPECT_TRUE(rig.padCache.verifyIntegrity());
+    for (const PlacedPadData& pad : r1->pads) {
+        const PadCacheManager::PadIdentity identity = rig.padCache.identifyPad(pad.aisShape);
+        ASSERT_TRUE(identity.found);
+        EXPECT_EQ(identity.pad, PadId("R1", pad.number));
+        EXPECT_LT(identity.position.Distance(pad.worldPosition), kTol);
+    }
+    // A quiet move says nothing; non-finite input is refused and changes nothing.
+    EXPECT_TRUE(rig.manager.moveComponent("R1", gp_Pnt(11, 20, 5), true));
+    EXPECT_EQ(changed.size(), 2);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(rig.manager.moveComponent("R1", gp_Pnt(nan, 0, 0)));
+    EXPECT_FALSE(rig.manager.rotateComponent("R1", nan));
+    EXPECT_FALSE(rig.manager.moveComponent("R9", gp_Pnt(0, 0, 0)));
+    EXPECT_LT(r1->position.Distance(gp_Pnt(11, 20, 5)), kTol);
+}
+
+struct PropertyCase
+{
+    const char* name;
+    bool substitute;
+    void (*edit)(ComponentProperties&);
+    bool expectedResult;
+    bool expectChanged;
+    int expectedStyle;
+};
+
+void PrintTo(const PropertyCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class ApplyPropertiesTest : public ComponentManagerTest, public ::testing::WithParamInterface<PropertyCase>
+{
+};
+
+TEST_P(ApplyPropertiesTest, AppliesOnlyWhatChanged)
+{
+    const PropertyCase& row = GetParam();
+    generate({netlistComponent("R1", row.substitute ? "Missing_Fp" : "Builtin_0805")});
+    ComponentProperties p = propertiesOf("R1");
+    row.edit(p);
+    QSignalSpy changed(&rig.manager, &ComponentManager::componentChanged);
+    EXPECT_EQ(rig.manager.applyProperties("R1", p), row.expectedResult);
+    EXPECT_EQ(changed.size(), row.expectChanged ? 1 : 0);
+    EXPECT_EQ(rig.manager.findComponent("R1")->styleCode, row.expectedStyle);
+    EXPECT_TRUE(rig.padCache.verifyIntegrity());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ApplyPropertiesTest,
+    ::testing::Values(
+        PropertyCase{"Identical", false, [](ComponentProperties&) {}, true, false, 0},
+        // The plain difference exceeds 0.01, the wrapped one does not: a successful no-op turn.
+        PropertyCase{"NearlyFullTurn", false, [](ComponentProperties& p) { p.rotation = 359.995; }, true, true, 0},
+        PropertyCase{"NewHeight", false, [](ComponentProperties& p) { p.bodyHeight = 6.0; }, true, true, 0},
+        PropertyCase{"Disabled", false, [](ComponentProperties& p) { p.bodyEnabled = false; }, true, true, 4},
+        PropertyCase{"SubstituteHeightIgnored", true, [](ComponentProperties& p) { p.bodyHeight = 6.0; }, true,
+                     false, 1},
+        PropertyCase{"SubstituteDisabledKeepsRed", true,
+                     [](ComponentProperties& p) {
+                         p.bodyHeight = 6.0;
+                         p.bodyEnabled = false;
+                     },
+                     true, true, 1},
+        PropertyCase{"NonFiniteRefused", false,
+                     [](ComponentProperties& p) { p.posX = std::numeric_limits<double>::infinity(); }, false, false,
+                     0}),
+    [](const ::testing::TestParamInfo<PropertyCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ComponentManagerTest, AFailedRebuildTakesBackTheTurnAndMoveOfTheSameEdit)
+{
+    generate({netlistComponent("R1", "Builtin_0805")});
+    const PlacedComponentData before = *rig.manager.findComponent("R1");
+    ComponentProperties p = propertiesOf("R1");
+    p.rotation = 45.0;
+    p.posX += 10.0;
+    p.footprintThickness = 0.0; // refused by the rebuild
+    QSignalSpy status(&rig.manager, &ComponentManager::statusMessage);
+    QSignalSpy changed(&rig.manager, &ComponentManager::componentChanged);
+
+    EXPECT_FALSE(rig.manager.applyProperties("R1", p));
+
+    const PlacedComponentData* after = rig.manager.findComponent("R1");
+    EXPECT_NEAR(after->rotation, before.rotation, kTol);
+    EXPECT_LT(after->position.Distance(before.position), kTol);
+    EXPECT_NEAR(after->footprintThickness, before.footprintThickness, kTol);
+    ASSERT_EQ(status.size(), 1);
+    EXPECT_EQ(status.at(0).at(0).toString(), "Rebuild failed for R1 — values restored.");
+    EXPECT_EQ(changed.size(), 0);
+    EXPECT_TRUE(rig.padCache.verifyIntegrity());
+}
+
+TEST_F(ComponentManagerTest, StylesDecideSelectability)
+{
+    generate({netlistComponent("R1", "Builtin_0805"), netlistComponent("U1", "Missing")});
+    const auto body = rig.manager.findComponent("R1")->compositeShape;
+    EXPECT_EQ(rig.manager.referenceForShape(body), "R1");
+    for (const auto& [code, selectable] : {std::pair{0, true}, {1, true}, {2, true}, {3, false}, {4, true}, {7, false}}) {
+        rig.manager.setComponentStyle("R1", code, false);
+        EXPECT_EQ(rig.manager.isSelectableShape(body), selectable) << code;
+    }
+    // A pad object is never a selectable body.
+    EXPECT_FALSE(rig.manager.isSelectableShape(rig.manager.findComponent("R1")->pads.first().aisShape));
+
+    rig.manager.setComponentStyle("U1", 2, false);
+    const PlacedComponentData* u1 = rig.manager.findComponent("U1");
+    EXPECT_EQ(u1->styleCode, 2);
+    rig.manager.setComponentStyle("U1", ComponentManager::baseStyleFor(*u1), false);
+    EXPECT_EQ(u1->styleCode, 1);
+}
+
+TEST_F(ComponentManagerTest, PadHighlightComesBackToTheCopperLook)
+{
+    generate({netlistComponent("R1", "Builtin_0805")});
+    const PadId pad("R1", "1");
+    const auto object = rig.manager.findComponent("R1")->pads.first().aisShape;
+    ASSERT_TRUE(rig.manager.highlightPad(pad, Quantity_Color(Quantity_NOC_YELLOW), false));
+    EXPECT_NEAR(object->Transparency(), 0.0, kTol);
+    ASSERT_TRUE(rig.manager.clearPadHighlight(pad, false));
+    EXPECT_NEAR(object->Transparency(), 0.3, kTol);
+    EXPECT_FALSE(rig.manager.highlightPad(PadId("R1", "9"), Quantity_Color(Quantity_NOC_YELLOW), false));
+    EXPECT_FALSE(rig.manager.clearPadHighlight(PadId("R7", "1"), false));
+}
+
+TEST_F(ComponentManagerTest, PadTablesKeepFirstPositionAndLastBox)
+{
+    generate({netlistComponent("R1", "Builtin_0805")});
+    PlacedComponentData twin = *rig.manager.findComponent("R1");
+    twin.pads[1].number = twin.pads[0].number; // two pads named alike
+    rig.manager.insertComponent("R1", twin, false);
+
+    const PlacedComponentData* r1 = rig.manager.findComponent("R1");
+    const PadId id("R1", r1->pads[0].number);
+    EXPECT_LT(rig.manager.padPositions().value(id).Distance(r1->pads[0].worldPosition), kTol);
+    const PadGeometryTable boxes = rig.manager.padBoundingBoxes();
+    ASSERT_TRUE(boxes.contains(id));
+    const gp_Pnt last = r1->pads[1].worldPosition;
+    EXPECT_FALSE(boxes.value(id).box.IsOut(gp_Pnt(last.X(), last.Y(), last.Z() - 0.1)));
+    // The base point is the pads' underside: top - undercut - thickness.
+    const gp_Pnt base = boxes.value(id).basePoint;
+    EXPECT_NEAR(base.Z(), last.Z() - r1->bodyUndercut - r1->footprintThickness, kTol);
+}
+
+TEST_F(ComponentManagerTest, ReinsertingAReferenceAnnouncesRemovalBeforeTheNewPads)
+{
+    generate({netlistComponent("R1", "Builtin_0805")});
+    const PlacedComponentData first = *rig.manager.findComponent("R1");
+    const PlacedComponentData second = rig.footprints.createPlacedComponent("R1", "Builtin_1206", gp_Pnt(0, 0, 5.1),
+                                                                           rig.context);
+    QStringList order;
+    QObject::connect(&rig.manager, &ComponentManager::padCacheUpdateNeeded,
+                     [&](const opencascade::handle<AIS_Shape>&, const PadId& pad) {
+                         order << (pad.pad.isEmpty() ? "remove" : "add");
+                     });
+    rig.manager.insertComponent("R1", second, true);
+    EXPECT_EQ(order, (QStringList{"remove", "remove", "add", "add"}));
+    EXPECT_FALSE(rig.context->IsDisplayed(first.compositeShape));
+    EXPECT_EQ(rig.manager.referenceForShape(first.compositeShape), QString());
+    EXPECT_EQ(rig.manager.referenceForShape(second.compositeShape), "R1");
+}
+
+TEST_F(ComponentManagerTest, NetlistUpdateContinuesTheSpiralAfterTheKeptComponents)
+{
+    generate({netlistComponent("R1", "Builtin_0805"), netlistComponent("R2", "Builtin_0805"),
+              netlistComponent("R3", "Builtin_0805"), netlistComponent("R4", "Builtin_0805")});
+    QMap<QString, NetlistComponent> next;
+    next.insert("R1", netlistComponent("R1", "Builtin_0805"));
+    next.insert("R2", netlistComponent("R2", "Builtin_1206"));
+    next.insert("R5", netlistComponent("R5", "Builtin_0603"));
+    NetlistUpdate update;
+    update.removed = {"R3", "R4", "R9"};
+    update.added = {"R5", "R6"}; // R6 is not in the new netlist: skipped without a slot
+    update.footprintChanges = {{"R2", "Builtin_0805", "Builtin_1206"}, {"R8", "A", "B"}};
+    update.keptCount = 2;
+
+    const ComponentManager::NetlistApplyResult result = rig.manager.applyNetlistUpdate(next, update);
+    EXPECT_EQ(result.removed, (QList<QString>{"R3", "R4"}));
+    EXPECT_EQ(result.replaced, (QList<QString>{"R2"}));
+    EXPECT_EQ(result.created, 1);
+    EXPECT_EQ(result.keptCount, 2);
+    const gp_Pnt expected = GeometryUtils::spiralPlacementPosition(2, 4, 80.0, 5.1);
+    EXPECT_LT(rig.manager.findComponent("R5")->position.Distance(expected), kTol);
+    EXPECT_EQ(rig.manager.findComponent("R2")->footprintName, "Builtin_1206");
+    EXPECT_EQ(rig.manager.footprintAssignments().value("R2"), "Builtin_1206");
+    EXPECT_TRUE(rig.padCache.verifyIntegrity());
+    EXPECT_EQ(rig.padCache.size(), 6);
+}
+
+TEST_F(ComponentManagerTest, ReplacingWithAnUnreadableFileChangesNothing)
+{
+    generate({netlistComponent("R1", "Builtin_0805")});
+    QTemporaryDir dir;
+    const QString legacy = dir.filePath("Old.mod");
+    QFile file(legacy);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("PCBNEW-LibModule-V1\n");
+    file.close();
+    const PlacedComponentData before = *rig.manager.findComponent("R1");
+    FoundationLogCapture log;
+    EXPECT_FALSE(rig.manager.replaceFootprint("R1", legacy));
+    EXPECT_FALSE(rig.manager.replaceFootprint("R1", "  "));
+    const PlacedComponentData* after = rig.manager.findComponent("R1");
+    EXPECT_EQ(after->compositeShape, before.compositeShape);
+    EXPECT_EQ(after->footprintName, before.footprintName);
+    EXPECT_TRUE(after->assignedFootprint == before.assignedFootprint);
+}
+
+} // namespace
