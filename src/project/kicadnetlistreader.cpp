@@ -5,7 +5,7 @@
 #include "project/sexprnode.h"
 
 #include <QDebug>
-#include <QSet>
+#include <QHash>
 
 #include <exception>
 #include <limits>
@@ -90,19 +90,6 @@ public:
     QList<NetlistNet> nets[3];
 
 private:
-    static bool isField(const QString& head)
-    {
-        static const QSet<QString> fields{
-            QStringLiteral("export"), QStringLiteral("version"), QStringLiteral("format_version"),
-            QStringLiteral("components"), QStringLiteral("ref"), QStringLiteral("value"),
-            QStringLiteral("footprint"), QStringLiteral("libsource"), QStringLiteral("lib"),
-            QStringLiteral("part"), QStringLiteral("pins"), QStringLiteral("pin"),
-            QStringLiteral("num"), QStringLiteral("number"), QStringLiteral("name"),
-            QStringLiteral("pin_name"), QStringLiteral("nets"), QStringLiteral("net_name"),
-            QStringLiteral("pin_number")};
-        return fields.contains(head);
-    }
-
     bool isComponentPin(const QStringList& outer) const
     {
         const QString& parent = outer.last();
@@ -114,19 +101,40 @@ private:
     }
 
     // Only what a lookup can reach: every comp and net of a section, every node of such a
-    // net, every pin of such a comp, and otherwise the first list of each known name.
+    // net, every pin of such a comp, and otherwise the first list of each name where the
+    // interpreter reads that name. The kept tree thus stays a few levels deep and narrow.
     bool keep(const QString& head, const QStringList& outer, bool before) const
     {
         if (head == QLatin1String("comp"))
             return sectionLevel(outer, 0, QStringLiteral("components")) != NotInSection;
         if (head == QLatin1String("net"))
             return sectionLevel(outer, 0, QStringLiteral("nets")) != NotInSection;
+        const QString& parent = outer.last();
         if (head == QLatin1String("node"))
-            return outer.last() == QLatin1String("net")
-                && sectionLevel(outer, 1, QStringLiteral("nets")) != NotInSection;
+            return parent == QLatin1String("net") && sectionLevel(outer, 1, QStringLiteral("nets")) != NotInSection;
         if (head == QLatin1String("pin") && isComponentPin(outer))
             return true;
-        return !before && isField(head);
+        if (before)
+            return false;
+        static const QHash<QString, QStringList> readIn{
+            {QStringLiteral("comp"), {QStringLiteral("ref"), QStringLiteral("value"), QStringLiteral("footprint"),
+                                      QStringLiteral("libsource"), QStringLiteral("pins")}},
+            {QStringLiteral("libsource"), {QStringLiteral("lib"), QStringLiteral("part")}},
+            {QStringLiteral("pin"), {QStringLiteral("num"), QStringLiteral("number"), QStringLiteral("name"),
+                                     QStringLiteral("pin_name")}},
+            {QStringLiteral("net"), {QStringLiteral("name"), QStringLiteral("net_name")}},
+            {QStringLiteral("node"), {QStringLiteral("ref"), QStringLiteral("pin"), QStringLiteral("pin_number")}},
+        };
+        if (outer.size() == 1 || (outer.size() == 2 && parent == QLatin1String("export"))) {
+            // The root and its export list: sections, the export list, the version.
+            if (head == QLatin1String("components") || head == QLatin1String("nets"))
+                return true;
+            if (head == QLatin1String("export"))
+                return outer.size() == 1;
+            if (head == QLatin1String("version") || head == QLatin1String("format_version"))
+                return parent == QLatin1String("export");
+        }
+        return outer.size() > 2 && readIn.value(parent).contains(head);
     }
 
     bool consume(const SExprNode& list, const QStringList& outer)

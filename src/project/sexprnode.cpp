@@ -194,6 +194,10 @@ private:
                 }
                 continue;
             }
+            if (!first && seenAtomAfterHead) {
+                element(nullptr, depth + 1); // no lookup reads a third atom
+                continue;
+            }
             SExprNode atom;
             element(&atom, depth + 1);
             if (first) {
