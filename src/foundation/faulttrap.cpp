@@ -5,11 +5,15 @@
 
 #include <csetjmp>
 #include <csignal>
+#include <vector>
 
 namespace {
 
 thread_local int t_depth = 0;
 thread_local int t_faults = 0;
+// A stack overflow faults with no stack left to run the handler on: it gets one of its own.
+constexpr std::size_t kAltStackBytes = 128 * 1024;
+thread_local std::vector<char> t_altStack;
 struct sigaction g_previousSegv;
 struct sigaction g_previousBus;
 
@@ -49,9 +53,17 @@ namespace FaultTrap {
 bool run(const std::function<void()>& fn)
 {
     if (t_depth == 0) {
+        stack_t current = {};
+        if (sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE)) {
+            t_altStack.resize(kAltStackBytes);
+            stack_t own = {};
+            own.ss_sp = t_altStack.data();
+            own.ss_size = t_altStack.size();
+            sigaltstack(&own, nullptr);
+        }
         struct sigaction action = {};
         action.sa_sigaction = onFault;
-        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER | SA_ONSTACK;
         sigemptyset(&action.sa_mask);
         sigaction(SIGSEGV, &action, &g_previousSegv);
         sigaction(SIGBUS, &action, &g_previousBus);

@@ -61,7 +61,9 @@ struct CellHash
 {
     std::size_t operator()(const Cell& c) const
     {
-        return std::size_t(c[0] * 73856093LL) ^ std::size_t(c[1] * 19349663LL) ^ std::size_t(c[2] * 83492791LL);
+        // Unsigned: far-away coordinates give cells whose products overflow a signed integer.
+        return std::size_t(std::uint64_t(c[0]) * 73856093ULL) ^ std::size_t(std::uint64_t(c[1]) * 19349663ULL)
+            ^ std::size_t(std::uint64_t(c[2]) * 83492791ULL);
     }
 };
 

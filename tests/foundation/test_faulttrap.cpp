@@ -34,6 +34,30 @@ TEST(FaultTrap, FaultsBecomeFailuresAndTheHandlerIsRestored)
     EXPECT_TRUE(FaultTrap::run([] {}));
 }
 
+namespace {
+
+volatile int g_recursionLimit = 1 << 30;
+
+// Recurses until the stack runs out (the limit only keeps the compiler from seeing that).
+int recurse(int depth)
+{
+    volatile char frame[512];
+    frame[0] = char(depth);
+    if (depth >= g_recursionLimit)
+        return frame[0];
+    return recurse(depth + 1) + frame[0];
+}
+
+} // namespace
+
+// A stack overflow leaves no stack for the handler: it must run on one of its own.
+TEST(FaultTrap, StackOverflowIsTrappedToo)
+{
+    int result = 0;
+    EXPECT_FALSE(FaultTrap::run([&] { result = recurse(0); }));
+    EXPECT_TRUE(FaultTrap::run([] {})) << "the trap still works afterwards";
+}
+
 TEST(FaultTrap, NestedFaultIsSeenByTheOuterRunToo)
 {
     bool inner = true;
