@@ -6,6 +6,7 @@
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
+#include "interaction/routingcontroller.h"
 #include "view/occwidget.h"
 
 #include "ui_mainwindow.h"
@@ -65,6 +66,11 @@ MainWindow::~MainWindow()
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
     clearRatsnest();
+    // The controller outlives this body as a Qt child; it must not reach the objects deleted here.
+    if (m_routingController) {
+        m_routingController->setComponentManager(nullptr);
+        m_routingController->setPadCache(nullptr);
+    }
     if (m_burialAnalyzer)
         m_burialAnalyzer->clearResults(false, nullptr);
     delete m_padCache;
@@ -138,6 +144,12 @@ void MainWindow::connectOccWidget()
     connect(m_occWidget, &OccWidget::faceSelected, this, &MainWindow::onFaceSelected);
     connect(m_occWidget, &OccWidget::selectionModeChanged, this,
             &MainWindow::onSelectionModeChanged);
+    // Every selection reset in the routing and probe modes deactivates the pads: pick them again.
+    m_occWidget->setPadReactivation([this] {
+        if (isViewerReady())
+            activatePadsForRouting(true);
+    });
+    connect(m_occWidget, &OccWidget::probePadClicked, this, &MainWindow::onProbePadClicked);
     connectComponentView();
 }
 

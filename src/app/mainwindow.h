@@ -3,7 +3,12 @@
 #pragma once
 
 #include "app/modebinding.h"
+#include "app/ratsnest.h"
+#include "outputs/assemblyrecords.h"
+#include "outputs/printplan.h"
 #include "components/footprintmanager.h"
+#include "model/padid.h"
+#include "project/netconnectivity.h"
 #include "project/projectmanager.h"
 
 #include <QList>
@@ -16,14 +21,19 @@
 #include <gp_Vec.hxx>
 
 #include <functional>
+#include <optional>
+
+struct TrackProperties;
 
 class QAction;
+class QColor;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QSplitter;
 class QTimer;
 class QUndoStack;
+class Quantity_Color;
 
 class AIS_InteractiveContext;
 class AIS_Shape;
@@ -32,7 +42,11 @@ class BurialAnalyzer;
 class ComponentManager;
 class OccWidget;
 class PadCacheManager;
+class PrintPlanDialog;
+struct ExportOptions;
+struct ThreeMfExportSummary;
 class PropertiesPanel;
+class ResistanceDialog;
 class RoutingController;
 class SelectionController;
 struct ComponentProperties;
@@ -54,6 +68,11 @@ public:
     using OpenFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
                                                   const QString&)>;
     void setOpenFileChooser(OpenFileChooser chooser);
+    // Save-file dialog of the export flows, replaceable likewise. Arguments: parent,
+    // remembered-directory kind, caption, filter, accepted suffixes.
+    using SaveFileChooser = std::function<QString(QWidget*, int, const QString&, const QString&,
+                                                  const QStringList&)>;
+    void setSaveFileChooser(SaveFileChooser chooser);
 
     bool isViewerReady() const;
     bool ensureViewerReady();
@@ -78,6 +97,12 @@ public:
     bool orientShapeToFace(const TopoDS_Face& face);
 
     static QString abbreviatedList(const QStringList& names);
+    // Warning paragraphs of an export's problem counts; empty when there is none.
+    static QString describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
+                                        int straySolidsRemoved, int partSolids);
+    // The success report of a 3MF export: what the file holds, then every problem counted.
+    static QString threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
+                                 const PrintPlan& plan, const ThreeMfExportSummary& summary);
 
 public slots:
     void newProject();
@@ -99,7 +124,9 @@ public slots:
     void exportStepFile();
     void export3mfPart();
     void export3mfProject();
+    void export3mf(bool projectMode);
     void showPrintPlan();
+    PrintPlan buildPrintPlan(double layerHeightMm);
     void onBurialAnalysisToggled(bool checked);
     void onViewerReady();
     void onOccWidgetDestroyed();
@@ -133,6 +160,13 @@ private:
     bool hasPlacedComponents() const;
     bool hasFootprintedComponents() const;
 
+    // Outputs
+    const QMap<QString, PlacedComponentData>& placedComponentMap() const;
+    AssemblyInput assemblyInput() const;
+    QString chooseSaveFile(int kind, const QString& caption, const QString& filter, const QStringList& suffixes);
+    PrintPlanDialog* m_printPlanDialog = nullptr;
+    SaveFileChooser m_saveFileChooser;
+
     // Part import
     bool confirmPartReplacement();
     bool designAtStake() const;
@@ -148,11 +182,45 @@ private:
     void applyAutoSaveSettings();
     void offerOrphanAutoSaveRecovery();
     void refreshBoardExplorer();
+    bool isBoardExplorerShown() const;
+    // Board explorer (mainwindow_boardexplorer.cpp)
+    void createBoardExplorer(QMenu* viewMenu);
+    bool boardActivationAllowed();
+    void onBoardComponentActivated(const QString& ref);
+    void onBoardNetActivated(const QString& netName);
     void updateRatsnestButton(bool visible);
     void clearRatsnest();
     void setComponentsSelectable(bool selectable);
     void enterResistanceProbeMode();
     void exitResistanceProbeMode();
+
+    // Routing: controllers, track undo steps, picking switches (mainwindow_routing.cpp)
+    void connectRoutingController();
+    template <typename Command, typename Payload>
+    void pushRouteCommand(const Payload& payload);
+    void refreshRoutingViews();
+    void refreshRatsnest();
+    // Ratsnest (mainwindow_ratsnest.cpp)
+    void refreshRatsnestStatus();
+    RatsnestStats rebuildRatsnest();
+    void computeRatsnestLinks(const QHash<PadId, gp_Pnt>& positions);
+    void updateRatsnestLine(RatsnestLink& link, const QHash<PadId, gp_Pnt>& positions);
+    QColor netColor(const QString& netName) const;
+    bool clearRatsnestDisplay();
+    QString ratsnestStatusText(const RatsnestStats& stats) const;
+    QString describeDetachedTracks() const;
+    void onClearAllRoutesRequested();
+    void onDeleteRouteRequested(int routeIndex);
+    void onTrackPropertiesApplied(int routeIndex, const TrackProperties& props);
+    void showTrackProperties(int routeIndex);
+    void activatePadsForRouting(bool activate);
+
+    // Resistance probe (mainwindow_resistance.cpp)
+    void onProbePadClicked(const PadId& pad);
+    void resetResistanceProbe();
+    void showResistanceResult();
+    void clearProbeHighlights();
+    void highlightProbePad(const PadId& pad, const Quantity_Color& colour);
 
     // Components: viewer-ready objects, generation, burial (mainwindow_components.cpp)
     void createComponentManager(const opencascade::handle<AIS_InteractiveContext>& context);
@@ -203,6 +271,10 @@ private:
     QPushButton* m_selectionModeButton = nullptr;
     SelectionController* m_selectionController = nullptr;
     bool m_ratsnestVisible = false;
+    QList<RatsnestLink> m_ratsnestLinks;
+    int m_ratsnestTotalLinks = 0;
+    QMap<QString, NetRatsnestStats> m_netRatsnestStats;
+    NetConnectivity m_netConnectivity;
     bool m_surfaceFollowing = false;
     QString m_dragComponentRef;
     ComponentManager* m_componentManager = nullptr;
@@ -227,6 +299,10 @@ private:
     QAction* m_redoAction = nullptr;
     QPushButton* m_probeButton = nullptr;
     double m_probeResistivity = 2.59;
+    ResistanceDialog* m_resistanceDialog = nullptr;
+    std::optional<PadId> m_probePadA;
+    std::optional<PadId> m_probePadB; // set only while a measurement is shown
+    QList<PadId> m_probeHighlightedPads;
 
     bool m_modifiedOutsideUndo = false;
     OpenFileChooser m_openFileChooser;

@@ -52,8 +52,6 @@ void MainWindow::createComponentManager(const opencascade::handle<AIS_Interactiv
 
     if (m_padCache)
         m_padCache->setComponentManager(m_componentManager);
-    // Hook: the routing model's pad-obstacle provider is installed here with the routing
-    // integration.
 }
 
 void MainWindow::createBurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context)
@@ -74,20 +72,12 @@ void MainWindow::createBurialAnalyzer(const opencascade::handle<AIS_InteractiveC
     qCDebug(lcUi) << "✓ BurialAnalyzer initialized";
 }
 
-void MainWindow::createInteractionControllers()
-{
-    // Hook for the interaction layer: the RoutingController and the SelectionController are
-    // created here, the view's routing and select signals connected to them, and the
-    // selection's three signals to onComponentSelected, onComponentDeselected and
-    // onComponentDragArmed.
-}
-
 void MainWindow::onComponentChanged(const QString& ref)
 {
     if (!isViewerReady())
         return;
     showComponentProperties(ref);
-    // Hook: the ratsnest is recomputed here (refreshRatsnest) once the ratsnest flow exists.
+    refreshRatsnest();
     if (!m_burialAnalyzer->isEnabled())
         return;
     const PlacedComponentData* component = m_componentManager->findComponent(ref);

@@ -2,6 +2,7 @@
 // them, filling the panel, and dragging a component with the mouse.
 #include "app/mainwindow.h"
 
+#include "app/boardexplorerpanel.h"
 #include "app/componentcommands.h"
 #include "app/propertiespanel.h"
 #include "components/componentmanager.h"
@@ -38,7 +39,6 @@ void MainWindow::connectPropertiesPanel()
     connect(m_propertiesPanel, &PropertiesPanel::moveComponent, this, &MainWindow::onPropertiesPanelMoveComponent);
     connect(m_propertiesPanel, &PropertiesPanel::browseFootprint, this, &MainWindow::onBrowseFootprintForComponent);
     connect(m_propertiesPanel, &PropertiesPanel::rotateComponent, this, &MainWindow::onRotateComponent);
-    // Hook: trackPropertiesApplied goes to the routing integration's onTrackPropertiesApplied.
 }
 
 void MainWindow::connectComponentView()
@@ -114,7 +114,8 @@ void MainWindow::clearComponentSelection()
     }
     m_dragComponentRef.clear();
     m_componentDragActive = false;
-    // Hook: the board explorer's selection is cleared here once the explorer exists.
+    if (m_boardExplorer)
+        m_boardExplorer->selectComponent(QString());
 }
 
 bool MainWindow::selectComponent(const opencascade::handle<AIS_Shape>& body)
@@ -128,6 +129,8 @@ bool MainWindow::selectComponent(const opencascade::handle<AIS_Shape>& body)
     m_dragComponentRef = ref;
     m_componentManager->setComponentStyle(ref, 2, true);
     showComponentProperties(ref);
+    if (m_boardExplorer)
+        m_boardExplorer->selectComponent(ref);
     setStatusText(tr("Selected component: %1").arg(ref));
     return true;
 }
@@ -274,6 +277,6 @@ void MainWindow::onComponentDragFinished()
         m_undoStack->push(
             new MoveComponentCommand(m_componentManager, m_dragComponentRef, m_dragStartPosition, c->position));
     setStatusText(tr("Component %1 moved").arg(m_dragComponentRef));
-    // Hook: refreshRatsnest comes with the ratsnest flow.
+    refreshRatsnest();
     refreshBoardExplorer();
 }

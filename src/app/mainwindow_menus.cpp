@@ -56,23 +56,25 @@ void MainWindow::createFileMenu()
 
     QMenu* exportMenu = menu->addMenu(tr("3D Export"));
 
-    m_exportStepAction =
-        unavailable(addSlotAction(exportMenu, tr("Export STEP..."), this, &MainWindow::exportStepFile));
+    // The exports and the print plan follow the part (updateActionStates).
+    m_exportStepAction = addSlotAction(exportMenu, tr("Export STEP..."), this, &MainWindow::exportStepFile);
+    m_exportStepAction->setEnabled(false);
 
-    m_export3mfPartAction =
-        unavailable(addSlotAction(exportMenu, tr("Export 3MF part..."), this, &MainWindow::export3mfPart));
+    m_export3mfPartAction = addSlotAction(exportMenu, tr("Export 3MF part..."), this, &MainWindow::export3mfPart);
+    m_export3mfPartAction->setEnabled(false);
     m_export3mfPartAction->setToolTip(
         tr("Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the pause "
            "plan only travels as readable notes (.txt / .csv, chosen in the export dialog)."));
 
-    m_export3mfProjectAction = unavailable(
-        addSlotAction(exportMenu, tr("Export 3MF project..."), this, &MainWindow::export3mfProject));
+    m_export3mfProjectAction =
+        addSlotAction(exportMenu, tr("Export 3MF project..."), this, &MainWindow::export3mfProject);
+    m_export3mfProjectAction->setEnabled(false);
     m_export3mfProjectAction->setToolTip(
         tr("Like the part export, plus the native insertion pauses (M601) loaded by PrusaSlicer "
            "when the file is opened as a project."));
 
-    m_printPlanAction =
-        unavailable(addSlotAction(menu, tr("Print layout..."), this, &MainWindow::showPrintPlan));
+    m_printPlanAction = addSlotAction(menu, tr("Print layout..."), this, &MainWindow::showPrintPlan);
+    m_printPlanAction->setEnabled(false);
     m_printPlanAction->setToolTip(tr("Print pause report: at which layer to pause\n"
                                      "and which components to insert, sorted by height."));
 
@@ -109,17 +111,15 @@ void MainWindow::createEditMenu()
 
     menu->addSeparator();
 
-    unavailable(addSlotAction(menu, tr("Footprint folders…"), this, &MainWindow::manageFootprintFolders));
-    unavailable(addSlotAction(menu, tr("Routing rules…"), this, &MainWindow::manageRoutingRules));
+    addSlotAction(menu, tr("Footprint folders…"), this, &MainWindow::manageFootprintFolders);
+    addSlotAction(menu, tr("Routing rules…"), this, &MainWindow::manageRoutingRules);
     unavailable(addSlotAction(menu, tr("Automatic save…"), this, &MainWindow::manageAutoSaveSettings));
 }
 
 void MainWindow::createViewMenu()
 {
     QMenu* menu = menuBar()->addMenu(tr("&View"));
-    // The board explorer dock and its toggle join this menu once the panel exists.
-    if (!m_boardExplorer)
-        menu->setEnabled(false);
+    createBoardExplorer(menu);
 }
 
 void MainWindow::createHelpMenu()

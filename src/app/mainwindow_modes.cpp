@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "foundation/occutils.h"
+#include "interaction/routingcontroller.h"
+#include "interaction/selectioncontroller.h"
 #include "foundation/uitheme.h"
 #include "view/occwidget.h"
 
@@ -168,6 +170,8 @@ void MainWindow::enterSelectionMode()
         return;
 
     setComponentsSelectable(true);
+    if (m_routingController)
+        m_routingController->setRouteEditActive(true);
 
     // Clicks on the part must not select it.
     const TopoDS_Shape part = m_project.mainShape();
@@ -194,6 +198,10 @@ void MainWindow::enterSelectionMode()
 void MainWindow::exitSelectionMode()
 {
     m_componentDragActive = false;
+    if (m_selectionController)
+        m_selectionController->clearSelection();
+    if (m_routingController)
+        m_routingController->setRouteEditActive(false);
     setComponentsSelectable(false);
     if (m_occWidget) {
         const opencascade::handle<AIS_InteractiveContext> context = m_occWidget->context();

@@ -38,13 +38,6 @@ void MainWindow::saveProjectAs() {}
 void MainWindow::loadProject() {}
 void MainWindow::updateFromNetlist() {}
 void MainWindow::manageAutoSaveSettings() {}
-void MainWindow::manageRoutingRules() {}
-void MainWindow::toggleRatsnestDisplay() {}
-void MainWindow::showRatsnestInfo() {}
-void MainWindow::exportStepFile() {}
-void MainWindow::export3mfPart() {}
-void MainWindow::export3mfProject() {}
-void MainWindow::showPrintPlan() {}
 
 void MainWindow::rebuildRecentProjectsMenu() {}
 void MainWindow::createLanguageMenu(QMenu*) {}
@@ -53,9 +46,3 @@ void MainWindow::openOnlineHelp() {}
 void MainWindow::showAbout() {}
 void MainWindow::applyAutoSaveSettings() {}
 void MainWindow::offerOrphanAutoSaveRecovery() {}
-void MainWindow::refreshBoardExplorer() {}
-void MainWindow::updateRatsnestButton(bool) {}
-void MainWindow::clearRatsnest() {}
-void MainWindow::setComponentsSelectable(bool) {}
-void MainWindow::enterResistanceProbeMode() {}
-void MainWindow::exitResistanceProbeMode() {}

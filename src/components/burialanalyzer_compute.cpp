@@ -7,6 +7,8 @@
 
 #include <AIS_Shape.hxx>
 #include <Aspect_TypeOfLine.hxx>
+#include <BOPAlgo_PaveFiller.hxx>
+#include <BOPAlgo_SectionAttribute.hxx>
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepAlgoAPI_Section.hxx>
@@ -98,6 +100,44 @@ std::optional<TopoDS_Shape> measured(const TopoDS_Shape& body, const TopoDS_Shap
     return direct;
 }
 
+// The three results of one body against the part, from a single intersection of the two when
+// it succeeds at the first fuzzy value: common, cut and section share their most expensive
+// step. Nothing when any of them fails there; the retry ladder of each then takes over.
+struct SharedResults
+{
+    TopoDS_Shape common;
+    TopoDS_Shape cut;
+    TopoDS_Shape section;
+};
+
+std::optional<SharedResults> sharedIntersection(const TopoDS_Shape& body, const TopoDS_Shape& part)
+{
+    try {
+        BOPAlgo_PaveFiller filler;
+        TopTools_ListOfShape arguments;
+        arguments.Append(body);
+        arguments.Append(part);
+        filler.SetArguments(arguments);
+        filler.SetFuzzyValue(kFuzzyValues[0]);
+        filler.SetRunParallel(false);
+        filler.SetNonDestructive(true);
+        filler.SetSectionAttribute(BOPAlgo_SectionAttribute(true, true, false));
+        filler.Perform();
+        if (filler.HasErrors())
+            return std::nullopt;
+        BRepAlgoAPI_Common common(body, part, filler);
+        BRepAlgoAPI_Cut cut(body, part, filler, true);
+        BRepAlgoAPI_Section section(body, part, filler, false);
+        section.Build();
+        if (!common.IsDone() || !cut.IsDone() || !section.IsDone())
+            return std::nullopt;
+        return SharedResults{common.Shape(), cut.Shape(), section.Shape()};
+    } catch (...) {
+        qCDebug(lcComponent) << kLabel.text << ": shared intersection failed:" << OccUtils::currentExceptionMessage();
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 QString BurialResult::text(const QString& ref) const
@@ -143,14 +183,27 @@ BurialResult BurialAnalyzer::computeBurial(const TopoDS_Shape& body, const TopoD
         return result;
     }
 
-    // A boolean that fails on every fuzzy value is no measurement: the component is reported
-    // as not analysed rather than as free or fully buried.
-    const std::optional<TopoDS_Shape> common = measured<BRepAlgoAPI_Common>(body, part);
+    std::optional<TopoDS_Shape> common;
+    std::optional<TopoDS_Shape> cut;
+    TopoDS_Shape contour;
+    if (const std::optional<SharedResults> shared = sharedIntersection(body, part)) {
+        common = shared->common;
+        cut = shared->cut;
+        if (OccUtils::hasUsableBounds(shared->section))
+            contour = shared->section;
+    } else {
+        // A boolean that fails on every fuzzy value is no measurement: the component is
+        // reported as not analysed rather than as free or fully buried.
+        common = measured<BRepAlgoAPI_Common>(body, part);
+        if (common)
+            cut = measured<BRepAlgoAPI_Cut>(body, part);
+        if (common && cut)
+            contour = contourOf(body, part);
+    }
     if (!common) {
         result.error = tr("The buried part could not be computed");
         return result;
     }
-    const std::optional<TopoDS_Shape> cut = measured<BRepAlgoAPI_Cut>(body, part);
     if (!cut) {
         result.error = tr("The free part could not be computed");
         return result;
@@ -162,8 +215,6 @@ BurialResult BurialAnalyzer::computeBurial(const TopoDS_Shape& body, const TopoD
     result.freeVolume = computeVolume(*cut);
     if (result.freeVolume > kZeroVolume)
         result.freeShape = new AIS_Shape(*cut);
-
-    const TopoDS_Shape contour = contourOf(body, part);
     if (!contour.IsNull())
         result.contourShape = new AIS_Shape(contour);
 

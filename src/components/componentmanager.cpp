@@ -2,6 +2,7 @@
 
 #include "components/componentmanager.h"
 
+#include "components/componentmanager_p.h"
 #include "components/footprintmanager.h"
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
@@ -37,11 +38,6 @@ bool allFinite(const ComponentProperties& p)
             return false;
     }
     return true;
-}
-
-bool isFinitePoint(const gp_Pnt& p)
-{
-    return std::isfinite(p.X()) && std::isfinite(p.Y()) && std::isfinite(p.Z());
 }
 
 } // namespace
@@ -255,7 +251,7 @@ bool ComponentManager::applyProperties(const QString& ref, const ComponentProper
     PlacedComponentData* component = findComponent(ref);
     if (!component)
         return false;
-    if (!allFinite(p)) {
+    if (!allFinite(p) || !ComponentLimits::isPlausiblePosition(gp_Pnt(p.posX, p.posY, p.posZ))) {
         emit statusMessage(tr("Invalid values for %1 — nothing changed.").arg(ref));
         return false;
     }
@@ -320,8 +316,8 @@ bool ComponentManager::moveComponent(const QString& ref, const gp_Pnt& position,
     PlacedComponentData* component = findComponent(ref);
     if (!component)
         return false;
-    if (!isFinitePoint(position)) {
-        qWarning() << "moveComponent: non-finite position refused for" << ref;
+    if (!ComponentLimits::isPlausiblePosition(position)) {
+        qWarning() << "moveComponent: position out of range refused for" << ref;
         return false;
     }
     const bool ok = FootprintManager::moveComponentVisual(*component, position, m_context, m_padCacheCallback);

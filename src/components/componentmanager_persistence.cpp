@@ -3,6 +3,7 @@
 
 #include "components/componentmanager.h"
 
+#include "components/componentmanager_p.h"
 #include "components/footprintmanager.h"
 #include "foundation/geometryutils.h"
 #include "model/footprintdata.h"
@@ -22,13 +23,11 @@
 namespace {
 
 constexpr double kMinTurn = 0.01;
-// Farther than this from the origin a stored coordinate is damage, not a placement.
-constexpr double kMaxCoordinate = 1.0e5;
 
 double coordinate(const QJsonObject& object, const char* key, const QString& ref)
 {
     const double value = ProjectJson::number(object, key, 0.0);
-    if (std::abs(value) <= kMaxCoordinate)
+    if (ComponentLimits::isPlausibleCoordinate(value))
         return value;
     qWarning() << "loadFromJson: coordinate" << key << "out of range for" << ref << "— placed at 0";
     return 0.0;

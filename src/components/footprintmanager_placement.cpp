@@ -12,8 +12,15 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRepTools.hxx>
+#include <Prs3d_Drawer.hxx>
 #include <QDebug>
+#include <QHash>
+#include <StdPrs_ToolTriangulatedShape.hxx>
+#include <TopLoc_Location.hxx>
 #include <gp_Trsf.hxx>
 #include <gp_Vec.hxx>
 
@@ -21,6 +28,65 @@
 
 using FootprintPlacement::isFinitePoint;
 using FootprintPlacement::translation;
+
+namespace {
+
+// Local pad solids by their parameters. A few thousand distinct pads at most in a design; the
+// table is emptied when it grows past that so that it cannot grow without bound.
+constexpr int kMaxSharedPadSolids = 4096;
+
+QString padSolidKey(const FootprintPad& pad, double thickness, double undercut)
+{
+    return QStringLiteral("%1|%2|%3|%4|%5|%6")
+        .arg(pad.shape)
+        .arg(pad.width, 0, 'g', 17)
+        .arg(pad.height, 0, 'g', 17)
+        .arg(pad.rotation, 0, 'g', 17)
+        .arg(thickness, 0, 'g', 17)
+        .arg(undercut, 0, 'g', 17);
+}
+
+} // namespace
+
+TopoDS_Shape FootprintPlacement::sharedPadSolid(const FootprintPad& pad, double thickness, double undercut,
+                                                const opencascade::handle<AIS_InteractiveContext>& context)
+{
+    static QHash<QString, TopoDS_Shape> solids;
+    const QString key = padSolidKey(pad, thickness, undercut);
+    const auto found = solids.constFind(key);
+    if (found != solids.constEnd())
+        return found.value();
+
+    const TopoDS_Shape solid = FootprintManager::extrudePadWithUndercut(pad, thickness, undercut);
+    if (solid.IsNull())
+        return solid;
+    if (!context.IsNull()) {
+        // Meshed the way the viewer would mesh it for its presentation.
+        OccUtils::guardedCall(false, "createIndividualPads: pad mesh", [&] {
+            const opencascade::handle<Prs3d_Drawer>& drawer = context->DefaultDrawer();
+            const double deflection = StdPrs_ToolTriangulatedShape::GetDeflection(solid, drawer);
+            BRepMesh_IncrementalMesh(solid, deflection, false, drawer->DeviationAngle(), false);
+            return true;
+        });
+    }
+    if (solids.size() >= kMaxSharedPadSolids)
+        solids.clear();
+    solids.insert(key, solid);
+    return solid;
+}
+
+TopoDS_Shape FootprintPlacement::placedPadSolid(const TopoDS_Shape& localSolid, const gp_Trsf& transform,
+                                                const char* operation)
+{
+    if (localSolid.IsNull())
+        return TopoDS_Shape();
+    return OccUtils::guardedCall(TopoDS_Shape(), operation, [&]() -> TopoDS_Shape {
+        BRepBuilderAPI_Copy copy(localSolid, true, true);
+        if (!copy.IsDone())
+            return TopoDS_Shape();
+        return copy.Shape().Moved(TopLoc_Location(transform));
+    });
+}
 
 TopoDS_Shape FootprintManager::transformShape(const TopoDS_Shape& shape, const gp_Trsf& transform, bool copy,
                                               const char* operation)
@@ -159,15 +225,16 @@ bool FootprintManager::createIndividualPads(const FootprintData& footprint, cons
                                       position.Z() + footprint.bodyUndercut);
         placed.scaledWidth = pad.width;
         placed.scaledHeight = pad.height;
-        placed.localShape = extrudePadWithUndercut(pad, footprint.thickness, footprint.bodyUndercut);
+        placed.localShape =
+            FootprintPlacement::sharedPadSolid(pad, footprint.thickness, footprint.bodyUndercut, context);
         if (placed.localShape.IsNull()) {
             qWarning() << "createIndividualPads: extrudePadWithUndercut returned" << "a null shape for pad"
                        << pad.number << "of footprint" << footprint.name << "— aborting creation of every pad.";
             return false;
         }
-        placed.placedShape =
-            transformShape(placed.localShape, translation(position.X() + pad.posX, position.Y() + pad.posY, position.Z()),
-                           true, "createIndividualPads: pad placement");
+        placed.placedShape = FootprintPlacement::placedPadSolid(
+            placed.localShape, translation(position.X() + pad.posX, position.Y() + pad.posY, position.Z()),
+            "createIndividualPads: pad placement");
         if (placed.placedShape.IsNull()) {
             qWarning() << "createIndividualPads: placing pad" << pad.number << "of footprint" << footprint.name
                        << "failed — aborting creation of every pad.";

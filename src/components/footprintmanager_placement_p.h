@@ -1,11 +1,16 @@
 // Small helpers and measures shared by the solids, component creation and the visual transactions.
 #pragma once
 
+#include <Standard_Handle.hxx>
+#include <TopoDS_Shape.hxx>
 #include <gp_Pnt.hxx>
 #include <gp_Trsf.hxx>
 #include <gp_Vec.hxx>
 
 #include <cmath>
+
+class AIS_InteractiveContext;
+struct FootprintPad;
 
 namespace FootprintPlacement {
 
@@ -25,5 +30,14 @@ inline gp_Trsf translation(double x, double y, double z)
     move.SetTranslation(gp_Vec(x, y, z));
     return move;
 }
+
+// A pad's local solid, shared by every pad of the same shape, size, rotation and heights, and
+// meshed as the viewer wants it; null when the pad cannot be built.
+TopoDS_Shape sharedPadSolid(const FootprintPad& pad, double thickness, double undercut,
+                            const opencascade::handle<AIS_InteractiveContext>& context);
+
+// A copy of the local solid (topology of its own) carrying the local mesh, placed by the
+// transform: showing it reuses the mesh instead of meshing it again. Null on failure.
+TopoDS_Shape placedPadSolid(const TopoDS_Shape& localSolid, const gp_Trsf& transform, const char* operation);
 
 } // namespace FootprintPlacement

@@ -321,7 +321,7 @@ bool FootprintManager::placeComponent(PlacedComponentData& component, const gp_P
         const gp_Trsf padTransform = turn.Multiplied(translation(position.X() + x, position.Y() + y, position.Z()));
         PlacementBackup entry;
         entry.padIndex = i;
-        entry.shape = transformShape(pad.localShape, padTransform, true, "applyPlacement: pad");
+        entry.shape = FootprintPlacement::placedPadSolid(pad.localShape, padTransform, "applyPlacement: pad");
         if (entry.shape.IsNull()) {
             qWarning() << "applyPlacement: null shape for pad" << pad.number << "— state unchanged";
             return false;

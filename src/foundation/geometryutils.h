@@ -44,6 +44,9 @@ gp_Trsf createRotationZ(const gp_Pnt& centre, double angle);
 // Bounding boxes and centring on the plate.
 Bnd_Box getTightBoundingBox(const TopoDS_Shape& shape);
 double thinnestSolidExtent(const TopoDS_Shape& shape);
+// True when every face of the shape carries a triangulation that is the face itself
+// (deflection 0): an imported mesh part, which nothing needs to mesh again.
+bool hasExactFaceMeshes(const TopoDS_Shape& shape);
 TopoDS_Shape centerOnPlateauByCentroid(const TopoDS_Shape& shape, double targetX, double targetY,
                                        double targetZ);
 

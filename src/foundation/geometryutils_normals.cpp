@@ -29,6 +29,13 @@ double finiteBound(double value, double replacement)
 std::optional<gp_Pnt> centroidOf(const TopoDS_Shape& shape, bool byVolume)
 {
     try {
+        if (byVolume) {
+            if (const std::optional<detail::MeshSummary> mesh = detail::summarizeExactMeshes(shape)) {
+                if (mesh->volume > kZero)
+                    return mesh->centroid;
+                return std::nullopt;
+            }
+        }
         GProp_GProps props;
         if (byVolume)
             BRepGProp::VolumeProperties(shape, props, false, false, false);

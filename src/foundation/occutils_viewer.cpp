@@ -4,6 +4,7 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_InteractiveObject.hxx>
+#include <SelectMgr_SelectionManager.hxx>
 
 namespace OccUtils {
 
@@ -47,9 +48,19 @@ bool safeDisplay(const ContextHandle& context, const ObjectHandle& object, bool 
     if (context.IsNull() || object.IsNull())
         return false;
     return guardedCall(false, "OccUtils::safeDisplay", [&] {
-        context->Display(object, false);
-        if (noSelection)
-            deactivateSilently(context, object);
+        if (!noSelection) {
+            context->Display(object, false);
+            return true;
+        }
+        // Selection mode -1: the selection is not even computed, which on a mesh part of
+        // 100k faces cost a second for nothing.
+        const int mode = object->HasDisplayMode() ? object->DisplayMode()
+            : object->AcceptDisplayMode(context->DisplayMode()) ? context->DisplayMode()
+                                                                : 0;
+        context->Display(object, mode, -1, false);
+        // Known to the selector, so that a mode activated later is computed then.
+        context->SelectionManager()->Load(object, -1);
+        deactivateSilently(context, object);
         return true;
     });
 }

@@ -3,6 +3,7 @@
 #include "foundation/stlmesh.h"
 #include "foundation/stlshellbuilder.h"
 
+#include <BRepTools.hxx>
 #include <Bnd_Box.hxx>
 #include <Precision.hxx>
 #include <ShapeFix_Shape.hxx>
@@ -36,14 +37,25 @@ static double resolveTolerance(double requested, const StlMesh& mesh)
     return StlImporter::automaticSewingTolerance(box);
 }
 
+// Sewing a really open mesh grows faster than its size; past this, the file is refused
+// rather than leaving the window frozen.
+constexpr qint64 kSewingBudgetMs = 120000;
+constexpr qint64 kHealingBudgetMs = 60000;
+
+// Healing is a repair attempt: when it runs out of time, the shape is kept as it was.
 static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance)
 {
     return OccUtils::guardedCall(shape, "StlImporter: ShapeFix", [&] {
+        const Handle(StlDeadline) deadline = new StlDeadline(kHealingBudgetMs);
         ShapeFix_Shape fix(shape);
         fix.SetPrecision(tolerance);
         fix.SetMinTolerance(1e-7);
         fix.SetMaxTolerance(std::max(1.0, 100.0 * tolerance));
-        fix.Perform();
+        fix.Perform(deadline->Start());
+        if (deadline->UserBreak()) {
+            qWarning() << "StlImporter: healing stopped after" << kHealingBudgetMs << "ms; the shape is kept unhealed";
+            return shape;
+        }
         const TopoDS_Shape fixed = fix.Shape();
         return fixed.IsNull() ? shape : fixed;
     });
@@ -68,7 +80,7 @@ static void finish(StlImportResult& result)
 
 static StlImportResult importThroughSewing(const StlMesh& mesh, double tolerance, StlImportResult result)
 {
-    if (!sewStlMesh(mesh, tolerance, result))
+    if (!sewStlMesh(mesh, tolerance, result, kSewingBudgetMs))
         return result;
     result.shape = healStl(result.shape, tolerance);
     result.valid = OccUtils::isValidShape(result.shape);
@@ -92,10 +104,18 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance)
     if (!readStlMesh(path, result, mesh))
         return result;
     const double tolerance = resolveTolerance(sewingTolerance, mesh);
+    // What sewing would merge is merged first, so that a mesh closed but for nodes a hair
+    // apart is built directly too.
+    weldStlMesh(mesh, tolerance);
+    if (mesh.triangles.empty()) {
+        result.error = StlImporter::tr("No non-degenerate triangle in the STL.");
+        return result;
+    }
 
     TopoDS_Shape direct;
+    bool valid = false;
     try {
-        direct = StlShellBuilder::build(mesh, tolerance);
+        direct = StlShellBuilder::build(mesh, tolerance, &valid);
     } catch (...) {
         qWarning() << "StlImporter: direct shell construction failed:" << OccUtils::currentExceptionMessage();
         direct.Nullify();
@@ -104,24 +124,19 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance)
         return importThroughSewing(mesh, tolerance, result);
     mesh = StlMesh(); // the shape holds all of it now
 
-    // A clean closed mesh: every edge already joins two faces, so there is nothing to sew,
-    // and healing runs only when the check finds something to repair.
+    // A closed mesh: every edge already joins two faces, so there is nothing to sew, and
+    // healing runs only when the check finds something to repair.
     result.freeEdgeCount = 0;
     result.closed = true;
     result.solidBuilt = true;
     result.shape = direct;
-    result.valid = StlShellBuilder::isValid(direct);
-
-    // The faces get their triangles only now, once the check's own bookkeeping is gone, so
-    // that the two never add up. A healed shape is left to the viewer to mesh: healing may
-    // have rebuilt faces.
-    if (result.valid) {
-        // Should it fail half-way, the faces left without a mesh are meshed by the viewer.
-        OccUtils::guardedCall(false, "StlImporter: triangulation", [&direct] {
-            StlShellBuilder::attachTriangulations(direct);
+    result.valid = valid;
+    if (!valid) {
+        // Healing may rebuild faces: their one-triangle meshes would no longer fit them.
+        OccUtils::guardedCall(false, "StlImporter: clean", [&direct] {
+            BRepTools::Clean(direct);
             return true;
         });
-    } else {
         result.shape = healStl(direct, tolerance);
         result.valid = OccUtils::isValidShape(result.shape);
     }

@@ -17,6 +17,9 @@
 namespace {
 
 constexpr double kZero = 1e-7;
+// No printable part reaches a kilometre from its origin; a point that far is damage, and
+// it would blow the mesh's extent up for every later step.
+constexpr double kFarAway = 1e6;
 constexpr qint64 kBinaryHeaderSize = 84;
 constexpr qint64 kBinaryFacetSize = 50;
 // The reader takes a file for ASCII when it is shorter than one binary facet or when its
@@ -265,6 +268,16 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
         // Non-finite coordinates come from damaged files; no face can be built on them.
         if (!(d12 >= kZero) || !(d23 >= kZero) || !(d31 >= kZero) || !std::isfinite(d12 + d23 + d31))
             continue;
+        for (const gp_XYZ* p : {&p1, &p2, &p3}) {
+            const double distance = std::max({std::abs(p->X()), std::abs(p->Y()), std::abs(p->Z())});
+            if (distance > kFarAway) {
+                result.error = StlImporter::tr("The STL file is damaged: facet %1 has a point %2 mm away from the "
+                                               "origin, too far for a printable part.")
+                                   .arg(i)
+                                   .arg(distance, 0, 'g', 3);
+                return false;
+            }
+        }
         mesh.triangles.push_back({n[0] - 1, n[1] - 1, n[2] - 1});
     }
     if (mesh.triangles.empty()) {

@@ -13,13 +13,25 @@
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Solid.hxx>
 
-bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result)
+
+
+bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs)
 {
+    const Handle(StlDeadline) deadline = new StlDeadline(budgetMs);
+    const auto timedOut = [&] {
+        result.error = StlImporter::tr("The STL mesh is open and joining its %n triangle(s) took longer than %1 s: "
+                                       "the file is too damaged to rebuild a part from it.",
+                                       nullptr, int(mesh.triangles.size()))
+                           .arg(budgetMs / 1000.0, 0, 'f', 0);
+        return false;
+    };
     BRep_Builder builder;
     TopoDS_Compound faces;
     builder.MakeCompound(faces);
     int faceCount = 0;
     for (const auto& triangle : mesh.triangles) {
+        if ((faceCount & 1023) == 0 && deadline->UserBreak())
+            return timedOut();
         try {
             BRepBuilderAPI_MakePolygon polygon(gp_Pnt(mesh.nodes[std::size_t(triangle[0])]),
                                                gp_Pnt(mesh.nodes[std::size_t(triangle[1])]),
@@ -44,7 +56,9 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result)
     try {
         BRepBuilderAPI_Sewing sewing(tolerance, true, true, true, false);
         sewing.Add(faces);
-        sewing.Perform();
+        sewing.Perform(deadline->Start());
+        if (deadline->UserBreak())
+            return timedOut();
         sewn = sewing.SewedShape();
         result.freeEdgeCount = sewing.NbFreeEdges();
     } catch (...) {

@@ -2,26 +2,16 @@
 #include "foundation/stlmesh.h"
 
 #include <BRepCheck_Analyzer.hxx>
-#include <BRepCheck_ListOfStatus.hxx>
-#include <BRepCheck_Shell.hxx>
-#include <BRepCheck_Solid.hxx>
 #include <BRep_Builder.hxx>
-#include <BRep_CurveRepresentation.hxx>
-#include <BRep_TEdge.hxx>
-#include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
-#include <TopExp_Explorer.hxx>
-#include <ElSLib.hxx>
-#include <Geom2d_Line.hxx>
+#include <ElCLib.hxx>
+#include <gp_Lin.hxx>
 #include <Geom_Line.hxx>
 #include <Geom_Plane.hxx>
 #include <Poly_PolygonOnTriangulation.hxx>
 #include <Poly_Triangulation.hxx>
 #include <Precision.hxx>
 #include <TColStd_HArray1OfReal.hxx>
-#include <TopExp.hxx>
-#include <TopoDS.hxx>
-#include <TopoDS_Iterator.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
@@ -35,8 +25,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <functional>
-#include <future>
 #include <cmath>
 #include <cstdint>
 #include <unordered_map>
@@ -59,61 +47,16 @@ using Cell = std::array<std::int64_t, 3>;
 
 struct CellHash
 {
+    // Unsigned: wrapping is defined behaviour.
     std::size_t operator()(const Cell& c) const
     {
-        // Unsigned: far-away coordinates give cells whose products overflow a signed integer.
-        return std::size_t(std::uint64_t(c[0]) * 73856093ULL) ^ std::size_t(std::uint64_t(c[1]) * 19349663ULL)
-            ^ std::size_t(std::uint64_t(c[2]) * 83492791ULL);
+        return std::size_t(std::uint64_t(c[0]) * 73856093ull ^ std::uint64_t(c[1]) * 19349663ull
+                           ^ std::uint64_t(c[2]) * 83492791ull);
     }
 };
 
-// Indices (of nodes or triangles) listed by the cell of a uniform grid they fall in.
+// Indices of triangles listed by the cell of a uniform grid they fall in.
 using CellGrid = std::unordered_map<Cell, std::vector<int>, CellHash>;
-
-// True when two distinct nodes lie within the tolerance: sewing would merge them.
-bool hasNodesWithin(const StlMesh& mesh, const std::vector<char>& used, double tolerance)
-{
-    CellGrid grid;
-    const double tol2 = tolerance * tolerance;
-    for (std::size_t i = 0; i < mesh.nodes.size(); ++i) {
-        if (!used[i])
-            continue;
-        const gp_XYZ& p = mesh.nodes[i];
-        // Cell numbers must fit in 64 bits; so far out, leave the merging to sewing.
-        if (std::max({std::abs(p.X()), std::abs(p.Y()), std::abs(p.Z())}) / tolerance > 1e15)
-            return true;
-        const Cell cell{std::int64_t(std::floor(p.X() / tolerance)),
-                                               std::int64_t(std::floor(p.Y() / tolerance)),
-                                               std::int64_t(std::floor(p.Z() / tolerance))};
-        for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dz = -1; dz <= 1; ++dz) {
-                    const auto it = grid.find({cell[0] + dx, cell[1] + dy, cell[2] + dz});
-                    if (it == grid.end())
-                        continue;
-                    for (const int j : it->second)
-                        if ((mesh.nodes[std::size_t(j)] - p).SquareModulus() <= tol2)
-                            return true;
-                }
-        grid[cell].push_back(int(i));
-    }
-    return false;
-}
-
-// True when a vertex lies within the tolerance of its opposite side: sewing could cut there.
-bool hasSliver(const StlMesh& mesh, double tolerance)
-{
-    for (const auto& t : mesh.triangles) {
-        const gp_XYZ& a = mesh.nodes[std::size_t(t[0])];
-        const gp_XYZ& b = mesh.nodes[std::size_t(t[1])];
-        const gp_XYZ& c = mesh.nodes[std::size_t(t[2])];
-        const double twiceArea = ((b - a) ^ (c - a)).Modulus();
-        const double longest = std::max({(b - a).Modulus(), (c - b).Modulus(), (a - c).Modulus()});
-        if (!(twiceArea / longest >= tolerance))
-            return true;
-    }
-    return false;
-}
 
 // Distance from p to the triangle abc (closest point by Voronoi regions).
 double distanceToTriangle(const gp_XYZ& p, const gp_XYZ& a, const gp_XYZ& b, const gp_XYZ& c)
@@ -222,39 +165,80 @@ bool shellsComeClose(const StlMesh& mesh, const std::vector<int>& component, int
     return false;
 }
 
+// What a face needs from the analyzer: none of it when the numbers the analyzer compares
+// are far inside its tolerance, and the triangle is wide enough that its sides cannot be
+// taken for crossing.
+struct FaceAudit
+{
+    double deviation = 0.0;  // largest gap between a vertex and its curves seen through the plane
+    double narrowest = 0.0;  // smallest sine of the triangle's angles
+};
+
+constexpr double kSureDeviation = 1e-2;  // of the vertex tolerance
+constexpr double kSureSine = 1e-3;
+constexpr double kRounding = 1e-13;  // a few hundred ulps
+
 class Builder
 {
 public:
     Builder(const StlMesh& mesh, double tolerance) : m_mesh(mesh), m_tolerance(tolerance) {}
 
-    TopoDS_Shape run()
+    TopoDS_Shape run(bool* valid)
     {
-        const std::size_t nt = m_mesh.triangles.size();
+        if (!pairSides() || !orientComponents())
+            return TopoDS_Shape();
+        // Only each edge's two nodes are needed from here on; the rest would sit beside the
+        // shape at its peak.
+        m_edgeNodes.resize(m_halfEdges.size() / 2);
+        for (std::size_t e = 0; e < m_edgeNodes.size(); ++e)
+            m_edgeNodes[e] = {m_halfEdges[2 * e].low, m_halfEdges[2 * e].high};
+        std::vector<HalfEdge>().swap(m_halfEdges);
         std::vector<char> used(m_mesh.nodes.size(), 0);
         for (const auto& t : m_mesh.triangles)
             for (const int n : t)
                 used[std::size_t(n)] = 1;
-        if (hasSliver(m_mesh, m_tolerance) || hasNodesWithin(m_mesh, used, m_tolerance))
-            return TopoDS_Shape();
+        const TopoDS_Shape shape = makeSolids(used);
+        if (valid)
+            *valid = checkDoubtfulFaces();
+        return shape;
+    }
 
-        // Every side must be shared by exactly two triangles: anything else is open or
-        // non-manifold, which only sewing handles.
-        m_halfEdges.reserve(3 * nt);
-        for (std::size_t t = 0; t < nt; ++t) {
-            const auto& tri = m_mesh.triangles[t];
-            for (int k = 0; k < 3; ++k) {
-                const int a = tri[std::size_t(k)];
-                const int b = tri[std::size_t((k + 1) % 3)];
-                m_halfEdges.push_back({std::min(a, b), std::max(a, b), int(t), a < b, char(k)});
+private:
+    // Every side must be shared by exactly two triangles: anything else is open or
+    // non-manifold, which only sewing handles. Sides are bucketed by their lower node, so
+    // pairing is linear in the mesh.
+    bool pairSides()
+    {
+        const std::size_t nt = m_mesh.triangles.size();
+        std::vector<int> start(m_mesh.nodes.size() + 1, 0);
+        for (const auto& tri : m_mesh.triangles)
+            for (int k = 0; k < 3; ++k)
+                ++start[std::size_t(std::min(tri[std::size_t(k)], tri[std::size_t((k + 1) % 3)])) + 1];
+        for (std::size_t i = 1; i < start.size(); ++i)
+            start[i] += start[i - 1];
+        m_halfEdges.resize(3 * nt);
+        {
+            std::vector<int> fill(start.begin(), start.end() - 1);
+            for (std::size_t t = 0; t < nt; ++t) {
+                const auto& tri = m_mesh.triangles[t];
+                for (int k = 0; k < 3; ++k) {
+                    const int a = tri[std::size_t(k)];
+                    const int b = tri[std::size_t((k + 1) % 3)];
+                    m_halfEdges[std::size_t(fill[std::size_t(std::min(a, b))]++)] =
+                        {std::min(a, b), std::max(a, b), int(t), a < b, char(k)};
+                }
             }
         }
-        std::sort(m_halfEdges.begin(), m_halfEdges.end(), [](const HalfEdge& x, const HalfEdge& y) {
-            return x.low != y.low ? x.low < y.low : (x.high != y.high ? x.high < y.high : x.triangle < y.triangle);
-        });
+        for (std::size_t n = 0; n + 1 < start.size(); ++n)
+            if (start[n + 1] - start[n] > 1)
+                std::sort(m_halfEdges.begin() + start[n], m_halfEdges.begin() + start[n + 1],
+                          [](const HalfEdge& x, const HalfEdge& y) {
+                              return x.high != y.high ? x.high < y.high : x.triangle < y.triangle;
+                          });
         const std::size_t nh = m_halfEdges.size();
         for (std::size_t i = 0; i < nh; i += 2) {
             if (i + 1 >= nh || !samePair(i, i + 1) || (i + 2 < nh && samePair(i + 1, i + 2)))
-                return TopoDS_Shape();
+                return false;
         }
         // Which edge (pair index) each triangle side uses.
         m_sideEdge.assign(3 * nt, -1);
@@ -262,13 +246,9 @@ public:
             const HalfEdge& h = m_halfEdges[i];
             m_sideEdge[3 * std::size_t(h.triangle) + std::size_t(h.side)] = int(i / 2);
         }
-
-        if (!orientComponents())
-            return TopoDS_Shape();
-        return makeSolids(used);
+        return true;
     }
 
-private:
     bool samePair(std::size_t i, std::size_t j) const
     {
         return m_halfEdges[i].low == m_halfEdges[j].low && m_halfEdges[i].high == m_halfEdges[j].high;
@@ -345,6 +325,15 @@ private:
         return true;
     }
 
+    // The polygon an edge has on the first face that meshed it, with the node numbers it
+    // names at the edge's lower and higher node.
+    struct SharedPolygon
+    {
+        Handle(Poly_PolygonOnTriangulation) polygon;
+        char lowNode = 0;
+        char highNode = 0;
+    };
+
     TopoDS_Shape makeSolids(const std::vector<char>& used)
     {
         const double tol = Precision::Confusion();
@@ -355,53 +344,79 @@ private:
             if (used[i])
                 b.MakeVertex(vertices[i], gp_Pnt(m_mesh.nodes[i]), tol);
 
-        const std::size_t edgeCount = m_halfEdges.size() / 2;
+        const std::size_t edgeCount = m_edgeNodes.size();
         std::vector<TopoDS_Edge> edges(edgeCount);
+        std::vector<double> lengths(edgeCount);
+        // How far the line's far end falls from the higher node, by rounding.
+        std::vector<float> endGaps(edgeCount);
         for (std::size_t e = 0; e < edgeCount; ++e) {
-            const HalfEdge& h = m_halfEdges[2 * e];
-            const gp_Pnt p(m_mesh.nodes[std::size_t(h.low)]);
-            const gp_Vec d(p, gp_Pnt(m_mesh.nodes[std::size_t(h.high)]));
-            b.MakeEdge(edges[e], new Geom_Line(p, gp_Dir(d)), tol);
-            b.Add(edges[e], vertices[std::size_t(h.low)].Oriented(TopAbs_FORWARD));
-            b.Add(edges[e], vertices[std::size_t(h.high)].Oriented(TopAbs_REVERSED));
-            b.Range(edges[e], 0.0, d.Magnitude());
+            const int low = m_edgeNodes[e][0], high = m_edgeNodes[e][1];
+            const gp_Pnt p(m_mesh.nodes[std::size_t(low)]);
+            const gp_Pnt q(m_mesh.nodes[std::size_t(high)]);
+            const gp_Vec d(p, q);
+            const gp_Lin line(p, gp_Dir(d));
+            lengths[e] = d.Magnitude();
+            endGaps[e] = float(ElCLib::Value(lengths[e], line).Distance(q) * (1.0 + 1e-6));
+            b.MakeEdge(edges[e], new Geom_Line(line), tol);
+            b.Add(edges[e], vertices[std::size_t(low)].Oriented(TopAbs_FORWARD));
+            b.Add(edges[e], vertices[std::size_t(high)].Oriented(TopAbs_REVERSED));
+            b.Range(edges[e], 0.0, lengths[e]);
         }
+        std::vector<SharedPolygon> polygons(edgeCount);
 
         std::vector<TopoDS_Shell> shells(static_cast<std::size_t>(m_componentCount));
         for (auto& shell : shells)
             b.MakeShell(shell);
+        m_doubtful.clear();
         for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
             const auto& tri = m_mesh.triangles[t];
             // Corners in the order that makes the normal point out of the shell.
-            const int order[3] = {0, m_flip[t] ? 2 : 1, m_flip[t] ? 1 : 2};
-            const gp_Pnt p0(m_mesh.nodes[std::size_t(tri[std::size_t(order[0])])]);
-            const gp_Pnt p1(m_mesh.nodes[std::size_t(tri[std::size_t(order[1])])]);
-            const gp_Pnt p2(m_mesh.nodes[std::size_t(tri[std::size_t(order[2])])]);
+            const int corner[3] = {tri[0], tri[m_flip[t] ? 2 : 1], tri[m_flip[t] ? 1 : 2]};
+            const gp_Pnt p0(m_mesh.nodes[std::size_t(corner[0])]);
+            const gp_Pnt p1(m_mesh.nodes[std::size_t(corner[1])]);
+            const gp_Pnt p2(m_mesh.nodes[std::size_t(corner[2])]);
             const gp_Vec u(p0, p1);
             const gp_Ax3 frame(p0, gp_Dir(u.Crossed(gp_Vec(p0, p2))), gp_Dir(u));
+            const gp_XYZ& origin = frame.Location().XYZ();
+            const gp_XYZ& normal = frame.Direction().XYZ();
             TopoDS_Face face;
             b.MakeFace(face, new Geom_Plane(frame), tol);
             TopoDS_Wire wire;
             b.MakeWire(wire);
+            FaceAudit audit;
+            audit.narrowest = narrowestSine(p0, p1, p2);
+            // The analyzer's own arithmetic (projections, parameters on the plane) rounds in
+            // proportion to the coordinates; far from the origin that alone nears its tolerance.
+            for (const gp_Pnt* p : {&p0, &p1, &p2})
+                audit.deviation = std::max({audit.deviation, kRounding * std::abs(p->X()),
+                                            kRounding * std::abs(p->Y()), kRounding * std::abs(p->Z())});
+            int edgeOf[3];
             for (int k = 0; k < 3; ++k) {
-                const int from = tri[std::size_t(order[k])];
-                const int to = tri[std::size_t(order[(k + 1) % 3])];
+                const int from = corner[k];
+                const int to = corner[(k + 1) % 3];
                 // Run backwards, the k-th side is the triangle's side 2 - k.
                 const int side = m_flip[t] ? 2 - k : k;
                 const int e = m_sideEdge[3 * t + std::size_t(side)];
+                edgeOf[k] = e;
                 const TopoDS_Edge& edge = edges[std::size_t(e)];
-                // The edge's line starts at its lower node; its image in the plane's frame.
-                const gp_Pnt start(m_mesh.nodes[std::size_t(m_halfEdges[2 * std::size_t(e)].low)]);
-                const gp_Pnt end(m_mesh.nodes[std::size_t(m_halfEdges[2 * std::size_t(e)].high)]);
-                double u0, v0, u1, v1;
-                ElSLib::PlaneParameters(frame, start, u0, v0);
-                ElSLib::PlaneParameters(frame, end, u1, v1);
-                b.UpdateEdge(edge, new Geom2d_Line(gp_Pnt2d(u0, v0), gp_Dir2d(u1 - u0, v1 - v0)), face, tol);
+                // No curve in the plane is stored: on a plane, OpenCASCADE projects the line
+                // when asked (the analyzer too), and stored ones were a fifth of the part's
+                // memory. The analyzer compares the vertices with the line and with its
+                // projection, and the two with each other; all straight, so the line's ends
+                // bound every gap: their distances off the plane and to the nodes.
+                const gp_XYZ& start = m_mesh.nodes[std::size_t(m_edgeNodes[std::size_t(e)][0])];
+                const gp_XYZ& high = m_mesh.nodes[std::size_t(m_edgeNodes[std::size_t(e)][1])];
+                const double endGap = double(endGaps[std::size_t(e)]);
+                audit.deviation = std::max({audit.deviation, std::abs((start - origin).Dot(normal)),
+                                            2.0 * endGap + std::abs((high - origin).Dot(normal))});
                 b.Add(wire, from < to ? edge.Oriented(TopAbs_FORWARD) : edge.Oriented(TopAbs_REVERSED));
             }
             wire.Closed(true);
             b.Add(face, wire);
+            attachTriangle(b, face, corner, edgeOf, edges, lengths, polygons);
             b.Add(shells[std::size_t(m_component[t])], face);
+            if (!(audit.deviation <= kSureDeviation * tol && audit.narrowest >= kSureSine))
+                m_doubtful.push_back(face);
         }
 
         std::vector<TopoDS_Solid> solids;
@@ -421,96 +436,37 @@ private:
         return compound;
     }
 
-    const StlMesh& m_mesh;
-    double m_tolerance;
-    std::vector<HalfEdge> m_halfEdges;
-    std::vector<int> m_sideEdge;
-    std::vector<char> m_flip;
-    std::vector<int> m_component;
-    int m_componentCount = 0;
-};
-
-} // namespace
-
-TopoDS_Shape StlShellBuilder::build(const StlMesh& mesh, double tolerance)
-{
-    if (mesh.triangles.empty() || !(tolerance > 0.0))
-        return TopoDS_Shape();
-    return Builder(mesh, tolerance).run();
-}
-
-namespace {
-
-// The polygon an edge already has on a neighbouring face's triangle, if any.
-Handle(Poly_PolygonOnTriangulation) existingPolygon(const TopoDS_Edge& edge)
-{
-    const Handle(BRep_TEdge) tedge = Handle(BRep_TEdge)::DownCast(edge.TShape());
-    for (const Handle(BRep_CurveRepresentation)& representation : tedge->Curves())
-        if (representation->IsPolygonOnTriangulation())
-            return representation->PolygonOnTriangulation();
-    return Handle(Poly_PolygonOnTriangulation)();
-}
-
-// The triangle of a face whose wire runs three straight sides: its corners in the order the
-// face runs them, and for each side the corners at the edge's own first and last vertex.
-struct FaceTriangle
-{
-    TopoDS_Edge sides[3];
-    gp_Pnt corners[3];
-    int first[3];
-    int last[3];
-
-    bool read(const TopoDS_Face& face)
+    static double narrowestSine(const gp_Pnt& a, const gp_Pnt& b, const gp_Pnt& c)
     {
-        // The triangle is given in the face's own frame, whatever way the shape holds it.
-        TopoDS_Iterator wires(face.Oriented(TopAbs_FORWARD));
-        if (!wires.More())
-            return false;
-        int count = 0;
-        for (TopoDS_Iterator it(wires.Value()); it.More(); it.Next(), ++count) {
-            if (count == 3 || it.Value().ShapeType() != TopAbs_EDGE)
-                return false;
-            sides[count] = TopoDS::Edge(it.Value());
-        }
-        if (count != 3)
-            return false;
-        for (int k = 0; k < 3; ++k) {
-            corners[k] = BRep_Tool::Pnt(TopExp::FirstVertex(sides[k], true));
-            const bool forward = sides[k].Orientation() == TopAbs_FORWARD;
-            first[k] = forward ? k : (k + 1) % 3;
-            last[k] = forward ? (k + 1) % 3 : k;
-        }
-        return true;
+        const double ab = a.Distance(b), bc = b.Distance(c), ca = c.Distance(a);
+        const double twiceArea = gp_Vec(a, b).Crossed(gp_Vec(a, c)).Magnitude();
+        // sin(angle at a) = 2A / (ab * ca), and so on; the smallest angle faces the shortest side.
+        const double longest = std::max({ab, bc, ca});
+        const double product = ab * bc * ca / std::min({ab, bc, ca});
+        return longest > 0.0 && product > 0.0 ? twiceArea / product : 0.0;
     }
-};
 
-} // namespace
-
-void StlShellBuilder::attachTriangulations(const TopoDS_Shape& built)
-{
-    BRep_Builder b;
-    FaceTriangle t;
-    for (TopExp_Explorer ex(built, TopAbs_FACE); ex.More(); ex.Next()) {
-        const TopoDS_Face& face = TopoDS::Face(ex.Current());
-        TopLoc_Location location;
-        if (!BRep_Tool::Triangulation(face, location).IsNull() || !t.read(face))
-            continue;
-        Handle(Poly_PolygonOnTriangulation) neighbours[3];
-        for (int k = 0; k < 3; ++k)
-            neighbours[k] = existingPolygon(t.sides[k]);
-
-        // Which node each corner becomes. Numbering the ends of a shared edge as the face across
-        // it did lets both faces use one polygon, which spares about 10 MB on 100k triangles.
+    // The face's triangle as its exact mesh, and its sides' polygons on it. Numbering the
+    // ends of a shared edge as the face across it did lets both faces use one polygon, which
+    // spares about 10 MB on 100k triangles.
+    void attachTriangle(BRep_Builder& b, const TopoDS_Face& face, const int corner[3], const int edgeOf[3],
+                        const std::vector<TopoDS_Edge>& edges, const std::vector<double>& lengths,
+                        std::vector<SharedPolygon>& polygons) const
+    {
+        // Side k runs from corner k to corner k + 1; which of the two is the edge's lower node.
+        int low[3], high[3];
+        for (int k = 0; k < 3; ++k) {
+            const bool ascending = corner[k] < corner[(k + 1) % 3];
+            low[k] = ascending ? k : (k + 1) % 3;
+            high[k] = ascending ? (k + 1) % 3 : k;
+        }
         int node[3] = {0, 0, 0};
         for (int k = 0; k < 3; ++k) {
-            const Handle(Poly_PolygonOnTriangulation)& p = neighbours[k];
-            if (p.IsNull() || p->NbNodes() != 2)
+            const SharedPolygon& p = polygons[std::size_t(edgeOf[k])];
+            if (p.polygon.IsNull())
                 continue;
-            const int a = t.first[k], c = t.last[k];
-            const int na = p->Node(1), nc = p->Node(2);
-            const int other = 3 - a - c;
-            if (na < 1 || na > 3 || nc < 1 || nc > 3 || na == nc)
-                continue;
+            const int a = low[k], c = high[k], other = 3 - a - c;
+            const int na = p.lowNode, nc = p.highNode;
             if ((node[a] != 0 && node[a] != na) || (node[c] != 0 && node[c] != nc)
                 || (node[other] != 0 && (node[other] == na || node[other] == nc)))
                 continue;
@@ -529,102 +485,76 @@ void StlShellBuilder::attachTriangulations(const TopoDS_Shape& built)
 
         Handle(Poly_Triangulation) mesh = new Poly_Triangulation(3, 1, false);
         for (int k = 0; k < 3; ++k)
-            mesh->SetNode(node[k], t.corners[k]);
+            mesh->SetNode(node[k], gp_Pnt(m_mesh.nodes[std::size_t(corner[k])]));
         // Corners in the face's order, so the triangle's normal is the face's.
         mesh->SetTriangle(1, Poly_Triangle(node[0], node[1], node[2]));
         mesh->Deflection(0.0);
         b.UpdateFace(face, mesh);
         for (int k = 0; k < 3; ++k) {
-            // The polygon runs the edge's own way, from its first vertex to its last.
-            const int from = node[t.first[k]];
-            const int to = node[t.last[k]];
-            Handle(Poly_PolygonOnTriangulation) polygon = neighbours[k];
-            if (polygon.IsNull() || polygon->NbNodes() != 2 || polygon->Node(1) != from || polygon->Node(2) != to) {
+            SharedPolygon& shared = polygons[std::size_t(edgeOf[k])];
+            const int from = node[low[k]], to = node[high[k]];
+            Handle(Poly_PolygonOnTriangulation) polygon = shared.polygon;
+            if (polygon.IsNull() || shared.lowNode != from || shared.highNode != to) {
                 // The edge's parameters at its two ends, shared with its polygon on the other face.
                 Handle(TColStd_HArray1OfReal) ends;
-                if (!polygon.IsNull())
-                    ends = polygon->Parameters();
+                if (!shared.polygon.IsNull())
+                    ends = shared.polygon->Parameters();
                 if (ends.IsNull()) {
-                    double first = 0.0, last = 0.0;
-                    BRep_Tool::Range(t.sides[k], first, last);
                     ends = new TColStd_HArray1OfReal(1, 2);
-                    ends->SetValue(1, first);
-                    ends->SetValue(2, last);
+                    ends->SetValue(1, 0.0);
+                    ends->SetValue(2, lengths[std::size_t(edgeOf[k])]);
                 }
                 polygon = new Poly_PolygonOnTriangulation(2, false);
                 polygon->SetNode(1, from);
                 polygon->SetNode(2, to);
                 polygon->SetParameters(ends);
                 polygon->Deflection(0.0);
+                if (shared.polygon.IsNull())
+                    shared = {polygon, char(from), char(to)};
             }
-            b.UpdateEdge(t.sides[k], polygon, mesh, TopLoc_Location());
+            b.UpdateEdge(edges[std::size_t(edgeOf[k])], polygon, mesh, TopLoc_Location());
         }
     }
-}
 
-namespace {
-
-bool clean(const BRepCheck_ListOfStatus& statuses)
-{
-    for (const BRepCheck_Status status : statuses)
-        if (status != BRepCheck_NoError)
+    // The analyzer, face by face on OCCT's workers, where the numbers left a doubt.
+    bool checkDoubtfulFaces() const
+    {
+        std::atomic<bool> valid{true};
+        try {
+            OSD_Parallel::For(0, int(m_doubtful.size()), [&](int i) {
+                if (!valid.load(std::memory_order_relaxed))
+                    return;
+                try {
+                    if (!BRepCheck_Analyzer(m_doubtful[std::size_t(i)], true, false).IsValid())
+                        valid = false;
+                } catch (...) {
+                    valid = false;
+                }
+            });
+        } catch (...) {
             return false;
-    return true;
-}
-
-// Shells and solids: closure, orientation and nesting.
-bool shellsAndSolidsValid(const TopoDS_Shape& built)
-{
-    try {
-        for (TopExp_Explorer ex(built, TopAbs_SHELL); ex.More(); ex.Next()) {
-            Handle(BRepCheck_Shell) shell = new BRepCheck_Shell(TopoDS::Shell(ex.Current()));
-            if (!clean(shell->Status()) || shell->Closed() != BRepCheck_NoError
-                || shell->Orientation() != BRepCheck_NoError)
-                return false;
         }
-        for (TopExp_Explorer ex(built, TopAbs_SOLID); ex.More(); ex.Next()) {
-            Handle(BRepCheck_Solid) solid = new BRepCheck_Solid(TopoDS::Solid(ex.Current()));
-            if (!clean(solid->Status()))
-                return false;
-        }
-        return true;
-    } catch (...) {
-        return false;
+        return valid;
     }
-}
+
+    const StlMesh& m_mesh;
+    double m_tolerance;
+    std::vector<HalfEdge> m_halfEdges;
+    std::vector<std::array<int, 2>> m_edgeNodes;  // lower and higher node
+    std::vector<int> m_sideEdge;
+    std::vector<char> m_flip;
+    std::vector<int> m_component;
+    int m_componentCount = 0;
+    std::vector<TopoDS_Face> m_doubtful;
+};
 
 } // namespace
 
-bool StlShellBuilder::isValid(const TopoDS_Shape& built)
+TopoDS_Shape StlShellBuilder::build(const StlMesh& mesh, double tolerance, bool* valid)
 {
-    if (built.IsNull())
-        return false;
-    // Every part of the check only reads the shape, so the shells are checked on their own
-    // thread while the faces, independent of each other, are spread over OCCT's workers.
-    std::future<bool> shells;
-    try {
-        shells = std::async(std::launch::async, shellsAndSolidsValid, std::cref(built));
-    } catch (...) {
-        // No thread to be had: the shells are checked after the faces instead.
-    }
-    std::atomic<bool> facesValid{true};
-    try {
-        std::vector<TopoDS_Shape> faces;
-        for (TopExp_Explorer ex(built, TopAbs_FACE); ex.More(); ex.Next())
-            faces.push_back(ex.Current());
-        OSD_Parallel::For(0, int(faces.size()), [&](int i) {
-            if (!facesValid.load(std::memory_order_relaxed))
-                return;
-            try {
-                if (!BRepCheck_Analyzer(faces[std::size_t(i)], true, false).IsValid())
-                    facesValid = false;
-            } catch (...) {
-                facesValid = false;
-            }
-        });
-    } catch (...) {
-        facesValid = false;
-    }
-    const bool shellsValid = shells.valid() ? shells.get() : shellsAndSolidsValid(built);
-    return facesValid && shellsValid;
+    if (valid)
+        *valid = false;
+    if (mesh.triangles.empty() || !(tolerance > 0.0))
+        return TopoDS_Shape();
+    return Builder(mesh, tolerance).run(valid);
 }

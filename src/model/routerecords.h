@@ -68,5 +68,9 @@ struct CollisionResult
 {
     bool isShort = false;
     bool isClearance = false;
+    // The distance to the offender could not be computed: neither clear nor known to collide.
+    bool isUnchecked = false;
     QString offender;
+
+    bool isClear() const { return !isShort && !isClearance && !isUnchecked; }
 };

@@ -4,6 +4,7 @@
 #include "model/padid.h"
 #include "model/routerecords.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -24,18 +25,31 @@ public:
     };
     using PadObstacleProvider = std::function<QList<PadObstacle>()>;
 
+    // Answer of checkCollisionDetailed.
+    enum PairVerdict { PairClear = 0, PairClearance = 1, PairShort = 2, PairUnchecked = 3 };
+
     RoutingManager();
 
     // Rules
     const RoutingRules& routingRules() const { return m_rules; }
+    const RoutingRules& rules() const { return m_rules; }
     void setRoutingRules(const RoutingRules& rules);
 
     // Finished routes
     const QList<Route>& routes() const { return m_routes; }
     void addRoute(const Route& route);
+    bool removeRouteAt(int index);
     void clearRoutes();
     void adoptRouteId(Route& route);
     quint64 nextRouteId() const { return m_nextRouteId; }
+    int indexOfRouteId(quint64 id) const;
+    Route* routeById(quint64 id);
+
+    // Edits of finished routes: all or nothing, no collision test.
+    bool setSegmentEndpointsAtomic(int routeIndex, const QList<SegmentEndpoints>& changes);
+    bool setSegmentEndpoints(int routeIndex, int segmentIndex, const gp_Pnt& start, const gp_Pnt& end);
+    bool setSegmentDimensions(int routeIndex, int segmentIndex, double width, double height);
+    bool setRouteDimensions(int routeIndex, double width, double height);
 
     // Route being drawn
     bool isRouting() const { return m_routing; }
@@ -44,6 +58,17 @@ public:
     gp_Pnt currentEndPoint() const;
     void commitCurrentRoute();
     void resetCurrentRoute();
+
+    bool startRouting(const QString& netName, const PadId& pad, const gp_Pnt& startPoint);
+    bool addRoutePoint(const gp_Pnt& point);
+    bool undoLastPoint();
+    bool finishRouting(const PadId& pad);
+    bool finishRoutingOnTrack(const JunctionHost& host);
+    void cancelRouting();
+    void toggleMode();
+    RouteSegment previewSegment(const gp_Pnt& cursor) const;
+    // Why the last refused build step was refused (translated); empty after a success.
+    const QString& lastRefusal() const { return m_lastRefusal; }
 
     // Pads of each net, from the netlist
     const QMap<QString, QList<PadId>>& netPads() const { return m_netPads; }
@@ -54,6 +79,18 @@ public:
 
     void setPadObstacleProvider(PadObstacleProvider provider);
     const PadObstacleProvider& padObstacleProvider() const { return m_padObstacleProvider; }
+
+    // Collision and clearance test
+    QList<PadObstacle> padObstacles() const;
+    CollisionResult checkCollision(const RouteSegment& segment, const QString& netName,
+                                   int skipRouteIndex = -1,
+                                   const std::optional<QList<PadObstacle>>& pads = std::nullopt) const;
+    // Pairs of route indices (lower first) of different nets whose tracks touch, for a check
+    // of loaded designs.
+    QList<QPair<int, int>> shortedRoutes() const;
+    static int checkCollisionDetailed(const Bnd_Box& box, const TopoDS_Shape& shape,
+                                      const TopoDS_Shape& other, const Bnd_Box& otherBox,
+                                      double clearance, const QString& kind, const QString& name);
 
     // Host search for T junctions
     static bool findHostSegment(const QList<Route>& routes, const QString& netName,
@@ -68,8 +105,29 @@ public:
     static TopoDS_Shape createSegmentShape(const RouteSegment& segment);
     static bool buildSegmentShape(RouteSegment& segment);
     static Bnd_Box segmentBox(const RouteSegment& segment);
+    static TopoDS_Shape createRouteShape(const Route& route);
+    static TopoDS_Shape createCornerRound(const RouteSegment& first, const RouteSegment& second);
+    // Adds solid to a running union; never loses a solid (falls back to a compound).
+    static void safeFuse(TopoDS_Shape& result, bool& hasResult, const TopoDS_Shape& solid);
+    // Minimum distance between two solids; empty when it cannot be computed.
+    static std::optional<double> solidDistance(const TopoDS_Shape& a, const TopoDS_Shape& b);
 
 private:
+    RouteSegment makeOpenSegment(const RouteSegment& committed, bool vertical) const;
+    bool validateSegments();
+    bool hasCommittedSegment() const;
+    bool lastSegmentTouches(const TopoDS_Shape& target, const QString& what);
+    void refuse(const QString& reason);
+
+    // Pad boxes of the last padObstacles call, by solid (same topology and place): a pad
+    // that did not move is not measured again.
+    struct CachedBox
+    {
+        TopoDS_Shape shape;
+        Bnd_Box box;
+    };
+    using PadBoxCache = QHash<const TopoDS_TShape*, QList<CachedBox>>;
+
     RoutingRules m_rules;
     bool m_routing = false;
     Route m_currentRoute;
@@ -78,4 +136,6 @@ private:
     quint64 m_nextRouteId = 1;
     QMap<QString, QList<PadId>> m_netPads;
     PadObstacleProvider m_padObstacleProvider;
+    QString m_lastRefusal;
+    mutable PadBoxCache m_padBoxCache;
 };

@@ -1,13 +1,18 @@
 // Solids of track segments and their boxes.
 #include "routing/routingmanager.h"
 
+#include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRep_Builder.hxx>
+#include <TopoDS_Compound.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
 #include <TopoDS_Face.hxx>
 #include <TopoDS_Wire.hxx>
@@ -124,4 +129,68 @@ Bnd_Box RoutingManager::segmentBox(const RouteSegment& segment)
                std::max(segment.start.Y(), segment.end.Y()) + half,
                std::max(segment.start.Z(), segment.end.Z()) + segment.height);
     return box;
+}
+
+TopoDS_Shape RoutingManager::createCornerRound(const RouteSegment& first, const RouteSegment& second)
+{
+    if (!GeometryUtils::bendAngle(first.start, first.end, second.start, second.end))
+        return TopoDS_Shape();
+    const double radius = first.width * 0.5;
+    const double height = first.height;
+    if (!(radius >= kZeroLength) || !(height >= kZeroLength))
+        return TopoDS_Shape();
+    return OccUtils::guardedCall(TopoDS_Shape(), "createCornerRound", [&] {
+        BRepPrimAPI_MakeCylinder cylinder(gp_Ax2(first.end, gp_Dir(0.0, 0.0, 1.0)), radius, height);
+        cylinder.Build();
+        if (!cylinder.IsDone())
+            return TopoDS_Shape();
+        return cylinder.Shape();
+    });
+}
+
+void RoutingManager::safeFuse(TopoDS_Shape& result, bool& hasResult, const TopoDS_Shape& solid)
+{
+    if (solid.IsNull())
+        return;
+    if (!hasResult) {
+        result = solid;
+        hasResult = true;
+        return;
+    }
+    const TopoDS_Shape fused = OccUtils::guardedCall(TopoDS_Shape(), "safeFuse", [&] {
+        BRepAlgoAPI_Fuse fuse(result, solid);
+        fuse.Build();
+        return fuse.IsDone() ? fuse.Shape() : TopoDS_Shape();
+    });
+    if (!fused.IsNull()) {
+        result = fused;
+        return;
+    }
+    // Keep every solid even when the union cannot be made.
+    BRep_Builder builder;
+    TopoDS_Compound compound;
+    builder.MakeCompound(compound);
+    builder.Add(compound, result);
+    builder.Add(compound, solid);
+    result = compound;
+}
+
+TopoDS_Shape RoutingManager::createRouteShape(const Route& route)
+{
+    TopoDS_Shape result;
+    bool hasResult = false;
+    const QList<RouteSegment>& segments = route.segments;
+    for (int i = 0; i < segments.size(); ++i) {
+        const RouteSegment& segment = segments.at(i);
+        if (!(segment.start.Distance(segment.end) > kZeroLength))
+            continue;
+        safeFuse(result, hasResult, createSegmentShape(segment));
+        if (i + 1 < segments.size()) {
+            const RouteSegment& next = segments.at(i + 1);
+            if (segment.type == RouteSegment::Horizontal && next.type == RouteSegment::Horizontal
+                && next.start.Distance(next.end) > kZeroLength)
+                safeFuse(result, hasResult, createCornerRound(segment, next));
+        }
+    }
+    return hasResult ? result : TopoDS_Shape();
 }

@@ -127,6 +127,9 @@ private:
     opencascade::handle<AIS_InteractiveObject> detectAt(const QPoint& device);
     // The face of the last detection; null when none was detected.
     TopoDS_Face detectedFace() const;
+    // isMainShapeFace for the face of the last detection, without scanning the part's faces
+    // when the detected object is the part itself or the build plate.
+    bool isDetectedMainShapeFace(const TopoDS_Face& face) const;
     bool handleViewCubeClick(const QPoint& device);
     void pickOrientationFace(const QPoint& device);
     void handleRoutingClick(const QPoint& device, const QPoint& logical);

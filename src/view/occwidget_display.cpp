@@ -8,6 +8,7 @@
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_ListOfInteractive.hxx>
 #include <AIS_ViewCube.hxx>
+#include <Prs3d_Drawer.hxx>
 #include <Bnd_Box.hxx>
 #include <V3d_View.hxx>
 
@@ -24,6 +25,10 @@ opencascade::handle<AIS_Shape> makePartPresentation(const TopoDS_Shape& shape)
     presentation->SetColor(Quantity_NOC_ORANGE);
     presentation->SetMaterial(Graphic3d_NameOfMaterial_Plastified);
     presentation->SetTransparency(0.5);
+    // A mesh part's faces are their triangles already: checking that on every display, and
+    // bounding the part for a deflection it would not use, took most of the display's time.
+    if (GeometryUtils::hasExactFaceMeshes(shape))
+        presentation->Attributes()->SetAutoTriangulation(false);
     return presentation;
 }
 
@@ -35,8 +40,8 @@ void OccWidget::displayShape(const TopoDS_Shape& shape)
         return;
     OccUtils::guardedCall(false, "displayShape", [&] {
         opencascade::handle<AIS_Shape> presentation = makePartPresentation(shape);
-        m_context->Display(presentation, false);
-        m_context->Deactivate(presentation);
+        if (!OccUtils::safeDisplay(m_context, presentation, true))
+            return false;
         m_context->UpdateCurrentViewer();
         update();
         qCDebug(lcViewer) << "Shape displayed";

@@ -152,7 +152,7 @@ void OccWidget::pickOrientationFace(const QPoint& device)
 {
     m_context->MoveTo(device.x(), device.y(), m_view, true);
     const TopoDS_Face face = detectedFace();
-    if (isMainShapeFace(face))
+    if (isDetectedMainShapeFace(face))
         emit faceSelected(face);
 }
 

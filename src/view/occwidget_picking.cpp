@@ -143,6 +143,25 @@ bool OccWidget::isMainShapeFace(const TopoDS_Face& face) const
                                  [&] { return !containsFace(m_plateau->Shape(), face); });
 }
 
+bool OccWidget::isDetectedMainShapeFace(const TopoDS_Face& face) const
+{
+    if (face.IsNull())
+        return false;
+    const TopoDS_Shape part = m_mainShapeProvider ? m_mainShapeProvider() : TopoDS_Shape();
+    if (!part.IsNull()) {
+        // A mesh part has a face per triangle: scanning them all on every mouse move cost
+        // more than a frame.
+        const opencascade::handle<SelectMgr_EntityOwner> owner = m_context->DetectedOwner();
+        const opencascade::handle<AIS_Shape> object =
+            owner.IsNull() ? opencascade::handle<AIS_Shape>() : opencascade::handle<AIS_Shape>::DownCast(owner->Selectable());
+        if (!object.IsNull() && object->Shape().IsSame(part) && !object->HasTransformation())
+            return true;
+        if (!object.IsNull() && object == m_plateau)
+            return false;
+    }
+    return isMainShapeFace(face);
+}
+
 void OccWidget::performHighlighting(const QPoint& device)
 {
     if (m_interactionMode != static_cast<int>(ModeController::Mode::Orientation) || !m_initialized
@@ -154,7 +173,7 @@ void OccWidget::performHighlighting(const QPoint& device)
         // Moves within the highlighted face neither rescan the part nor rebuild the overlay.
         if (!face.IsNull() && face.IsSame(m_highlightedFace))
             return true;
-        if (isMainShapeFace(face)) {
+        if (isDetectedMainShapeFace(face)) {
             highlightFace(face);
             return true;
         }
@@ -168,7 +187,11 @@ void OccWidget::highlightFace(const TopoDS_Face& face)
     if (face.IsNull() || m_context.IsNull())
         return;
     OccUtils::guardedCall(false, "highlightFace", [&] {
-        clearHighlight();
+        // The viewer is brought up to date once, below: a redraw for the removal too doubled
+        // the cost of every move from face to face.
+        if (!m_highlightShape.IsNull())
+            OccUtils::safeRemove(m_context, m_highlightShape);
+        m_highlightShape.Nullify();
         m_highlightedFace = face;
         m_highlightShape = new AIS_Shape(face);
         m_highlightShape->SetColor(Quantity_NOC_YELLOW);

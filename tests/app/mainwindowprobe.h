@@ -5,13 +5,19 @@
 #include "app/propertiespanel.h"
 
 #include <QAction>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 #include <QUndoStack>
+
+#include <functional>
 
 struct MainWindowProbe
 {
@@ -32,6 +38,15 @@ struct MainWindowProbe
     QUndoStack* undoStack() const { return w.m_undoStack; }
     bool viewerReady() const { return w.m_viewerReady; }
     bool surfaceFollowing() const { return w.m_surfaceFollowing; }
+    RoutingController* routingController() const { return w.m_routingController; }
+    BoardExplorerPanel* boardExplorer() const { return w.m_boardExplorer; }
+    void applyTrackProperties(int routeIndex, const TrackProperties& props) { w.onTrackPropertiesApplied(routeIndex, props); }
+    void clearTracks() { w.onClearAllRoutesRequested(); }
+    void refreshRoutingViews() { w.refreshRoutingViews(); }
+
+    ResistanceDialog* resistanceDialog() const { return w.m_resistanceDialog; }
+    const QList<PadId>& probeHighlightedPads() const { return w.m_probeHighlightedPads; }
+    void clickProbePad(const PadId& pad) { w.onProbePadClicked(pad); }
 
     QPushButton* importButton() const { return w.m_importButton; }
     QPushButton* orientButton() const { return w.m_orientButton; }
@@ -47,6 +62,17 @@ struct MainWindowProbe
     QPushButton* clearTracksButton() const { return w.m_clearTracksButton; }
     QPushButton* probeButton() const { return w.m_probeButton; }
 
+    // Component flows that the selection and the view trigger.
+    bool selectComponent(const opencascade::handle<AIS_Shape>& body) { return w.selectComponent(body); }
+    void deselectComponent(const QString& ref) { w.onComponentDeselected(ref); }
+    void applyProperties(const QString& ref, const ComponentProperties& p) { w.onPropertiesApplied(ref, p); }
+    void panelMove(const QString& ref, double dx, double dy, double dz) { w.onPropertiesPanelMoveComponent(ref, dx, dy, dz); }
+    void panelRotate(const QString& ref, double delta) { w.onRotateComponent(ref, delta); }
+    void armDrag(const QString& ref, const QPoint& at) { w.onComponentDragArmed(ref, at); }
+    void drag(const QPoint& at) { w.onComponentDragged(at); }
+    void finishDrag() { w.onComponentDragFinished(); }
+    bool dragActive() const { return w.m_componentDragActive; }
+
     QAction* updateFromNetlistAction() const { return w.m_updateFromNetlistAction; }
     QAction* exportStepAction() const { return w.m_exportStepAction; }
     QAction* export3mfPartAction() const { return w.m_export3mfPartAction; }
@@ -55,6 +81,19 @@ struct MainWindowProbe
     QAction* undoAction() const { return w.m_undoAction; }
     QAction* redoAction() const { return w.m_redoAction; }
 };
+
+// Lets events run until the condition holds; false after the timeout.
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 // Answers every message box that opens while it lives with the given button (when the box
 // has it, else the default one), recording "title|text" of each box.

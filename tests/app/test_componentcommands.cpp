@@ -138,14 +138,4 @@ TEST_F(ComponentCommandsTest, AFootprintThatWasMissingCannotBeUndoneAndIsDropped
     EXPECT_EQ(rig.manager.findComponent("R1")->footprintName, "Builtin_0805");
 }
 
-TEST(ComponentCommandsWithoutManager, DoNothing)
-{
-    QUndoStack stack;
-    stack.push(new MoveComponentCommand(nullptr, "R1", gp_Pnt(), gp_Pnt(1, 1, 1)));
-    stack.undo();
-    stack.redo();
-    EXPECT_EQ(stack.count(), 1);
-    EXPECT_EQ(stack.text(0), "Move R1");
-}
-
 } // namespace

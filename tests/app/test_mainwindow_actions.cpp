@@ -99,8 +99,8 @@ TEST_F(MainWindowActions, StepImportEnablesPartActionsOnly)
     probe->undoStack()->push(new FlagCommand);
     ASSERT_TRUE(window->importStepFile(boxStep()));
 
-    // The exports follow the part, but stay disabled while they have no flow.
-    expectEnabled({true, false, false, false, false, false, false, false, false, false});
+    // The exports and the print plan follow the part.
+    expectEnabled({true, true, false, false, false, false, false, false, false, false});
     EXPECT_EQ(probe->project().shapes().size(), 1);
     EXPECT_EQ(probe->project().mainShapeIndex(), 0);
     EXPECT_EQ(probe->undoStack()->count(), 0) << "a new part empties the undo history";

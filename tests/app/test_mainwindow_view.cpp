@@ -1,9 +1,15 @@
 // Main window with its 3D viewer (needs an X server): start-up, part import through the
 // import flow, framing, and orientation by a click on a face.
+#include "../routing/trackfixtures.h"
 #include "mainwindowprobe.h"
 #include "partfiles.h"
 
+#include "components/componentmanager.h"
+#include "foundation/appsettings.h"
 #include "foundation/geometryutils.h"
+#include "model/placedcomponentdata.h"
+#include "routing/resistancecalculator.h"
+#include "routing/resistancedialog.h"
 #include "testsupport.h"
 #include "view/occwidget.h"
 
@@ -12,6 +18,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,18 +40,6 @@
 #include <V3d_View.hxx>
 
 namespace {
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
 
 struct Displayed
 {
@@ -138,7 +133,7 @@ TEST_F(MainWindowView, ViewerIsBuiltOnceWithPlateAndCube)
     EXPECT_EQ(d.base, 2) << "build plate and view cube";
     EXPECT_EQ(d.viewCubes, 1);
     EXPECT_EQ(d.others, 0);
-    EXPECT_FALSE(window->isViewerReady()) << "the component objects are not wired yet";
+    EXPECT_TRUE(window->isViewerReady()) << "every object that needs the viewer is wired";
 }
 
 TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
@@ -321,6 +316,82 @@ TEST_F(MainWindowView, ClickOnAFaceLaysItOnThePlate)
             menu->close();
         }
     }
+}
+
+// The probe: two pads clicked, the figure in the status line, a new resistivity recomputes,
+// a third click starts over and closing the dialog leaves the mode.
+TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
+{
+    ASSERT_TRUE(window->isViewerReady());
+    QSettings().setValue(QStringLiteral("probe/resistivityOhmCm"), 1e300); // stored, out of the box's range
+
+    Netlist netlist;
+    for (const QString& ref : {QStringLiteral("R1"), QStringLiteral("R2")})
+        netlist.components.insert(ref, NetlistComponent{ref, QString(), QStringLiteral("Builtin_0805"), {}});
+    const PadId a("R1", "2");
+    const PadId b("R2", "1");
+    netlist.connections = {{"N", {a, b}}};
+    probe->project().setNetlist(std::move(netlist));
+    ComponentManager* components = probe->componentManager();
+    ASSERT_EQ(components->generateComponents(probe->project().netlist().components).loaded, 2);
+    ASSERT_TRUE(components->moveComponent("R1", gp_Pnt(0, 0, 5)));
+    ASSERT_TRUE(components->moveComponent("R2", gp_Pnt(40, 0, 5)));
+    const auto basePoint = [components](const PadId& pad) {
+        const PlacedComponentData& c = *components->findComponent(pad.ref);
+        return ComponentManager::padBasePoint(c, *ComponentManager::findPlacedPad(c, pad.pad));
+    };
+    const gp_Pnt from = basePoint(a);
+    const gp_Pnt to = basePoint(b);
+    const Route track = TrackFixtures::route(
+        "N", a, b, {TrackFixtures::horizontal(from.X(), from.Y(), to.X(), to.Y(), from.Z())});
+    ASSERT_FALSE(track.segments.first().shape.IsNull());
+    probe->project().routingManager().addRoute(track);
+
+    const auto padPickable = [&] {
+        TColStd_ListOfInteger modes;
+        probe->occWidget()->context()->ActivatedModes(
+            ComponentManager::findPlacedPad(*components->findComponent("R1"), "2")->aisShape, modes);
+        return !modes.IsEmpty();
+    };
+    ASSERT_TRUE(probe->modes()->requestTransition(ModeController::Mode::ResistanceProbe).accepted);
+    EXPECT_TRUE(padPickable());
+    ResistanceDialog* dialog = probe->resistanceDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_DOUBLE_EQ(dialog->resistivity(), 100000.0);
+    dialog->setResistivity(2.59);
+
+    const auto expectedStatus = [&](double rho) {
+        ResistanceCalculator calculator;
+        calculator.resistivityOhmCm = rho;
+        const ResistanceResult r = calculator.compute(a, b, probe->project().routingManager().routes(),
+                                                      components->components(),
+                                                      probe->project().netlist().connections);
+        return QStringLiteral("R(R1/2 ↔ R2/1) = %1 Ω").arg(r.tracksOhm + r.padAOhm + r.padBOhm, 0, 'f', 4);
+    };
+
+    probe->clickProbePad(a);
+    EXPECT_EQ(probe->status(), "Pad A: R1/2 — click pad B");
+    probe->clickProbePad(a);
+    EXPECT_EQ(probe->status(), "Choose a pad different from pad A");
+    probe->clickProbePad(b);
+    EXPECT_EQ(probe->status(), expectedStatus(2.59));
+    EXPECT_EQ(probe->probeHighlightedPads(), (QList<PadId>{a, b}));
+
+    dialog->setResistivity(5.18);
+    EXPECT_EQ(probe->status(), expectedStatus(5.18));
+    EXPECT_DOUBLE_EQ(AppSettings::resistivityOhmCm(0.0), 5.18);
+
+    probe->clickProbePad(b);
+    EXPECT_EQ(probe->status(), "Pad A: R2/1 — click pad B");
+    EXPECT_EQ(probe->probeHighlightedPads(), QList<PadId>{b});
+
+    dialog->reject();
+    EXPECT_EQ(probe->modes()->currentMode(), ModeController::Mode::View);
+    EXPECT_EQ(probe->status(), "Resistance probe disabled");
+    EXPECT_TRUE(probe->probeHighlightedPads().isEmpty());
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(padPickable());
 }
 
 } // namespace

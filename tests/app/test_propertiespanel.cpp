@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStackedWidget>
 
 #include <gtest/gtest.h>
 
@@ -29,11 +28,6 @@ QDoubleSpinBox* spinWithSuffixAt(PropertiesPanel& panel, double minimum, double 
     return nullptr;
 }
 
-int currentPage(PropertiesPanel& panel)
-{
-    return panel.findChild<QStackedWidget*>()->currentIndex();
-}
-
 ComponentProperties sample()
 {
     ComponentProperties p;
@@ -47,20 +41,6 @@ ComponentProperties sample()
     p.bodyHeight = 60.0; // above 50
     p.padXYScale = 87.65;
     return p;
-}
-
-TEST(PropertiesPanelTest, ButtonsWaitForAComponentThenStayEnabled)
-{
-    PropertiesPanel panel;
-    EXPECT_EQ(currentPage(panel), 0);
-    EXPECT_FALSE(button(panel, "Apply")->isEnabled());
-    EXPECT_FALSE(button(panel, "→ X+")->isEnabled());
-    panel.showComponent("R1", sample(), false);
-    EXPECT_EQ(currentPage(panel), 1);
-    EXPECT_TRUE(button(panel, "→ X+")->isEnabled());
-    panel.clearSelection();
-    EXPECT_EQ(currentPage(panel), 0);
-    EXPECT_TRUE(button(panel, "→ X+")->isEnabled());
 }
 
 TEST(PropertiesPanelTest, UntouchedFieldsKeepTheirStoredValues)
@@ -151,31 +131,6 @@ TEST(PropertiesPanelTest, MissingFootprintIsMarkedAndTheMarkGoesAway)
     for (QLabel* label : panel.findChildren<QLabel*>())
         plain = plain || label->text() == "R2";
     EXPECT_TRUE(plain);
-}
-
-TEST(PropertiesPanelTest, TrackPageTextsAndApply)
-{
-    PropertiesPanel panel;
-    QSignalSpy trackApplied(&panel, &PropertiesPanel::trackPropertiesApplied);
-    QSignalSpy applied(&panel, &PropertiesPanel::propertiesApplied);
-    panel.onTrackApplyClicked();
-    EXPECT_EQ(trackApplied.size(), 0);
-
-    panel.showTrack(3, QString(), "R1", "2", "U1", QString(), 4, 1.5, 0.8);
-    EXPECT_EQ(currentPage(panel), 2);
-    QStringList texts;
-    for (QLabel* label : panel.findChildren<QLabel*>())
-        texts << label->text();
-    EXPECT_TRUE(texts.contains("Selected track: (unnamed)"));
-    EXPECT_TRUE(texts.contains("R1 / 2"));
-    EXPECT_TRUE(texts.contains("U1"));
-    EXPECT_TRUE(texts.contains("4"));
-    panel.onApplyClicked(); // no component shown
-    EXPECT_EQ(applied.size(), 0);
-    panel.onTrackApplyClicked();
-    ASSERT_EQ(trackApplied.size(), 1);
-    EXPECT_EQ(trackApplied.at(0).at(0).toInt(), 3);
-    EXPECT_DOUBLE_EQ(trackApplied.at(0).at(1).value<TrackProperties>().width, 1.5);
 }
 
 } // namespace

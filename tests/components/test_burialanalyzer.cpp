@@ -6,7 +6,12 @@
 #include "components/burialanalyzer.h"
 #include "model/placedcomponentdata.h"
 
+#include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Face.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <gp_Ax2.hxx>
 
@@ -152,6 +157,37 @@ TEST_F(BurialAnalyzerTest, AnalysesInReferenceOrderAndPairsEveryStartWithAFinish
     EXPECT_FALSE(context->IsDisplayed(analyzer.result("R2").buriedShape));
     EXPECT_TRUE(analyzer.result("R2").analysed); // kept after switching off
     EXPECT_EQ(status.last().at(0).toString(), "Burial analysis disabled");
+}
+
+// A part with a face that has no surface: the booleans fail on every fuzzy value.
+TopoDS_Shape brokenPart()
+{
+    BRep_Builder builder;
+    TopoDS_Face face;
+    builder.MakeFace(face);
+    builder.Add(face, BRepBuilderAPI_MakePolygon(gp_Pnt(0, 0, 0), gp_Pnt(9, 0, 0), gp_Pnt(9, 9, 0), true).Wire());
+    TopoDS_Compound compound;
+    builder.MakeCompound(compound);
+    builder.Add(compound, face);
+    builder.Add(compound, box(0, 0, 0, 10, 10, 10));
+    return compound;
+}
+
+TEST_F(BurialAnalyzerTest, ABooleanFailingOnEveryFuzzyValueIsNoMeasurement)
+{
+    place("R1", box(4, 4, 9, 2, 2, 2));
+    QStringList events;
+    QObject::connect(&analyzer, &BurialAnalyzer::computationStarted, [&](const QString& ref) { events << "start " + ref; });
+    QObject::connect(&analyzer, &BurialAnalyzer::computationFinished, [&](const QString& ref) { events << "end " + ref; });
+    QSignalSpy status(&analyzer, &BurialAnalyzer::statusChanged);
+    FoundationLogCapture log;
+    analyzer.setEnabled(true, components, brokenPart());
+    EXPECT_EQ(events, (QStringList{"start R1", "end R1"}));
+    EXPECT_FALSE(analyzer.result("R1").analysed);
+    EXPECT_EQ(status.last().at(0).toString(), "Burial analysis complete: 0/1 component(s) analysed (1 failure(s))");
+    EXPECT_TRUE(context->IsDisplayed(components["R1"].compositeShape)) << "the body is shown again";
+    EXPECT_TRUE(log.contains("could not be computed")) << log.joined().toStdString();
+    EXPECT_TRUE(status.at(status.size() - 2).at(0).toString().startsWith("Analysis R1: "));
 }
 
 TEST_F(BurialAnalyzerTest, RefusesToStartWithoutAPartAndStartsLater)

@@ -7,6 +7,7 @@
 #include "model/placedcomponentdata.h"
 #include "project/netlistupdate.h"
 
+#include <BRepTools.hxx>
 #include <Quantity_Color.hxx>
 
 #include <QSignalSpy>
@@ -134,6 +135,7 @@ TEST_F(ComponentManagerTest, MovesAndTurnsKeepThePadIndexAnswering)
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_FALSE(rig.manager.moveComponent("R1", gp_Pnt(nan, 0, 0)));
     EXPECT_FALSE(rig.manager.rotateComponent("R1", nan));
+    EXPECT_FALSE(rig.manager.moveComponent("R1", gp_Pnt(0, 2e5, 5)));
     EXPECT_FALSE(rig.manager.moveComponent("R9", gp_Pnt(0, 0, 0)));
     EXPECT_LT(r1->position.Distance(gp_Pnt(11, 20, 5)), kTol);
 }
@@ -188,6 +190,10 @@ INSTANTIATE_TEST_SUITE_P(
                      true, true, 1},
         PropertyCase{"NonFiniteRefused", false,
                      [](ComponentProperties& p) { p.posX = std::numeric_limits<double>::infinity(); }, false, false,
+                     0},
+        PropertyCase{"FarAwayRefused", false, [](ComponentProperties& p) { p.posY = 1e12; }, false, false, 0},
+        PropertyCase{"HugeBodyRefused", false, [](ComponentProperties& p) { p.bodyWidth = 1e12; }, false, false, 0},
+        PropertyCase{"ZeroScaleRefused", false, [](ComponentProperties& p) { p.padXYScale = 0.0; }, false, false,
                      0}),
     [](const ::testing::TestParamInfo<PropertyCase>& info) { return std::string(info.param.name); });
 
@@ -308,6 +314,23 @@ TEST_F(ComponentManagerTest, NetlistUpdateContinuesTheSpiralAfterTheKeptComponen
     EXPECT_EQ(rig.manager.footprintAssignments().value("R2"), "Builtin_1206");
     EXPECT_TRUE(rig.padCache.verifyIntegrity());
     EXPECT_EQ(rig.padCache.size(), 6);
+}
+
+TEST_F(ComponentManagerTest, IdenticalPadsShareTheirLocalSolidButEachPlacedPadIsItsOwn)
+{
+    generate({netlistComponent("R1", "Builtin_0805"), netlistComponent("R2", "Builtin_0805")});
+    ASSERT_TRUE(rig.manager.moveComponent("R2", gp_Pnt(30, 30, 5.1)));
+    const PlacedPadData& a = rig.manager.findComponent("R1")->pads[0];
+    const PlacedPadData& b = rig.manager.findComponent("R2")->pads[0];
+    EXPECT_TRUE(a.localShape.IsSame(b.localShape));
+    // The pad index tells pads apart by the topology of their placed solids.
+    EXPECT_NE(a.placedShape.TShape(), b.placedShape.TShape());
+    EXPECT_NE(a.placedShape.TShape(), a.localShape.TShape());
+    // Placed copies carry the mesh, moved ones too: the viewer need not mesh them again.
+    EXPECT_TRUE(BRepTools::Triangulation(a.placedShape, 1.0));
+    EXPECT_TRUE(BRepTools::Triangulation(b.placedShape, 1.0));
+    const Bnd_Box box = GeometryUtils::boundingBoxOf(b.placedShape);
+    EXPECT_FALSE(box.IsOut(b.worldPosition.Translated(gp_Vec(0, 0, -0.1))));
 }
 
 TEST_F(ComponentManagerTest, ReplacingWithAnUnreadableFileChangesNothing)

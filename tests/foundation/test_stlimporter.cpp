@@ -1,6 +1,8 @@
 #include "meshfixtures.h"
+#include "meshshapes.h"
 #include "testsupport.h"
 
+#include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
@@ -17,6 +19,8 @@
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
 #include <BRep_Tool.hxx>
 #include <Geom_Plane.hxx>
 #include <Poly_PolygonOnTriangulation.hxx>
@@ -287,6 +291,7 @@ TEST_F(StlImporterTest, DirectConstructionMatchesSewing)
         EXPECT_EQ(fast.solidBuilt, plain.solidBuilt);
         EXPECT_EQ(fast.closed, plain.closed);
         EXPECT_EQ(fast.valid, plain.valid);
+        EXPECT_EQ(fast.valid, OccUtils::isValidShape(fast.shape)); // the builder's verdict is the analyzer's
         EXPECT_EQ(fast.triangleCount, plain.triangleCount);
         EXPECT_EQ(fast.faceCount, plain.faceCount);
         EXPECT_EQ(fast.freeEdgeCount, plain.freeEdgeCount);
@@ -319,25 +324,64 @@ TEST_F(StlImporterTest, DirectConstructionLeavesUncleanMeshesToSewing)
     touching += cubeTriangles(10.0, gp_Vec(10, 5, 0));
     EXPECT_TRUE(StlShellBuilder::build(meshOf(touching), 0.001).IsNull());
 
-    // Nodes closer than the tolerance would be merged by sewing.
-    EXPECT_TRUE(StlShellBuilder::build(meshOf(cubeTriangles(10.0)), 20.0).IsNull());
+    // Nodes closer than the tolerance are merged as sewing would: nothing of the cube is left.
+    StlMesh crowded = meshOf(cubeTriangles(10.0));
+    weldStlMesh(crowded, 20.0);
+    EXPECT_TRUE(StlShellBuilder::build(crowded, 20.0).IsNull());
 }
 
-TEST_F(StlImporterTest, PartwiseCheckAgreesWithTheWholeShapeCheck)
+// A closed box whose top is fanned around a point `height` off its front edge: the
+// triangle on that edge is a sliver of that height.
+static QList<Triangle> boxWithSliver(double height, const gp_Vec& offset = gp_Vec(0, 0, 0), double size = 10.0)
+{
+    QList<Triangle> box = cubeTriangles(size, offset);
+    box.removeAt(3);
+    box.removeAt(2); // the top
+    auto p = [&](double x, double y) { return gp_Pnt(x * size, y * size, size).Translated(offset); };
+    const gp_Pnt m = gp_Pnt(0.5 * size, height, size).Translated(offset);
+    box += QList<Triangle>{{p(0, 0), p(1, 0), m}, {p(1, 0), p(1, 1), m}, {p(1, 1), p(0, 1), m}, {p(0, 1), p(0, 0), m}};
+    return box;
+}
+
+static StlMesh meshOfSoup(const MeshShapes::Soup& soup)
+{
+    QList<Triangle> triangles;
+    for (const auto& t : soup)
+        triangles.append({gp_Pnt(t[0]), gp_Pnt(t[1]), gp_Pnt(t[2])});
+    return meshOf(triangles);
+}
+
+// The builder's own verdict must be the analyzer's, on clean parts, slivers down to the
+// vertex tolerance and parts so far out or so large that rounding reaches the tolerance.
+TEST_F(StlImporterTest, BuilderVerdictAgreesWithTheWholeShapeCheck)
 {
     QList<Triangle> two = cubeTriangles(10.0);
     two += cubeTriangles(5.0, gp_Vec(20, 0, 0));
-    const TopoDS_Shape built = StlShellBuilder::build(meshOf(two), 0.001);
-    ASSERT_FALSE(built.IsNull());
-    EXPECT_TRUE(StlShellBuilder::isValid(built));
-    EXPECT_TRUE(OccUtils::isValidShape(built));
+    struct Case { std::string name; StlMesh mesh; };
+    std::vector<Case> cases = {
+        {"two cubes", meshOf(two)},
+        {"sliver knot", meshOfSoup(MeshShapes::torusKnot(1200, true))},
+        {"cube far out", meshOf(cubeTriangles(1.0, gp_Vec(3e9, -2e9, 1e9)))},
+        {"huge cube", meshOf(cubeTriangles(5e9))},
+    };
+    for (const double height : {1e-2, 1e-4, 1e-5, 1e-6, 3e-7, 1e-7, 3e-8, 1e-9})
+        cases.push_back({"sliver " + QByteArray::number(height).toStdString(), meshOf(boxWithSliver(height))});
+    for (const double height : {1e-3, 1e-6})
+        cases.push_back({"sliver far out " + QByteArray::number(height).toStdString(),
+                         meshOf(boxWithSliver(height, gp_Vec(2e7, 2e7, 0)))});
 
-    // A vertex moved away from its edges' ends: both checks must reject it.
-    TopExp_Explorer ex(built, TopAbs_VERTEX);
-    const TopoDS_Vertex vertex = TopoDS::Vertex(ex.Current());
-    BRep_Builder().UpdateVertex(vertex, BRep_Tool::Pnt(vertex).Translated(gp_Vec(0.5, 0.5, 0.5)), 1e-7);
-    EXPECT_FALSE(StlShellBuilder::isValid(built));
-    EXPECT_FALSE(OccUtils::isValidShape(built));
+    int invalid = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool valid = false;
+        const TopoDS_Shape built = StlShellBuilder::build(c.mesh, 1e-12, &valid);
+        ASSERT_FALSE(built.IsNull());
+        EXPECT_EQ(valid, OccUtils::isValidShape(built));
+        invalid += valid ? 0 : 1;
+    }
+    // Both verdicts occur, so the comparison means something.
+    EXPECT_GT(invalid, 0);
+    EXPECT_LT(invalid, int(cases.size()));
 }
 
 TEST_F(StlImporterTest, RandomTrianglesImportAsAnOpenMesh)
@@ -486,4 +530,191 @@ TEST_F(StlImporterTest, ClosedMeshComesAlreadyTriangulated)
                 EXPECT_EQ(mesh.get(), before[i].get());
         }
     }
+}
+
+// Welding merges what lies within the tolerance (as sewing would) and nothing else, and
+// stays sound where cell numbers no longer fit the arithmetic.
+TEST_F(StlImporterTest, WeldingMergesNodesWithinTheTolerance)
+{
+    struct Row
+    {
+        const char* name;
+        std::vector<gp_XYZ> nodes;
+        std::vector<std::array<int, 3>> triangles;
+        double tolerance;
+        int merged;
+        int dropped;
+        std::vector<std::array<int, 3>> kept;
+    };
+    const gp_XYZ o(0, 0, 0), x(1, 0, 0), y(0, 1, 0);
+    const std::vector<Row> rows = {
+        {"apart", {o, x, y}, {{0, 1, 2}}, 1e-3, 0, 0, {{0, 1, 2}}},
+        {"seam a hair apart", {o, x, y, gp_XYZ(1, 3e-15, 0)}, {{0, 1, 2}, {0, 3, 2}}, 1e-3, 1, 0, {{0, 1, 2}, {0, 1, 2}}},
+        {"just beyond", {o, x, y, gp_XYZ(1, 2e-3, 0)}, {{0, 3, 2}}, 1e-3, 0, 0, {{0, 3, 2}}},
+        {"collapsed triangle", {o, x, y, gp_XYZ(0, 5e-4, 0)}, {{0, 1, 2}, {0, 3, 1}}, 1e-3, 1, 1, {{0, 1, 2}}},
+        // Each node joins the first kept node within reach; a chain does not fold into one.
+        {"chain", {o, gp_XYZ(8e-4, 0, 0), gp_XYZ(1.6e-3, 0, 0), y}, {{0, 1, 3}, {1, 2, 3}}, 1e-3, 1, 1, {{0, 2, 3}}},
+        {"across a cell border", {gp_XYZ(-1e-4, 0, 0), gp_XYZ(1e-4, 0, 0), x, y}, {{0, 2, 3}, {1, 2, 3}}, 1e-3, 1, 0,
+         {{0, 2, 3}, {0, 2, 3}}},
+        // Cell numbers near 1e18 and beyond 2^63: no overflow, the right merge.
+        {"huge coordinates", {gp_XYZ(1e15, -1e15, 1e15), gp_XYZ(1e15 + 0.125, -1e15, 1e15), gp_XYZ(-1e15, 0, 0),
+                              gp_XYZ(0, 1e15, 0)},
+         {{0, 2, 3}, {1, 2, 3}}, 1e-3, 0, 0, {{0, 2, 3}, {1, 2, 3}}},
+        {"huge coordinates, tiny tolerance", {gp_XYZ(1e5, 1e5, -1e5), gp_XYZ(1e5, 1e5, -1e5), x, y},
+         {{0, 2, 3}, {1, 2, 3}}, 1e-14, 1, 0, {{0, 2, 3}, {0, 2, 3}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        StlMesh mesh{row.nodes, row.triangles};
+        const StlWeld weld = weldStlMesh(mesh, row.tolerance);
+        EXPECT_EQ(weld.mergedNodes, row.merged);
+        EXPECT_EQ(weld.droppedTriangles, row.dropped);
+        EXPECT_EQ(mesh.triangles, row.kept);
+        EXPECT_EQ(mesh.nodes.size(), row.nodes.size()); // nodes keep their numbers
+    }
+}
+
+// Meshes closed once welded, and meshes of slivers, are built directly (their faces carry
+// their triangles) and give what sewing gives.
+TEST_F(StlImporterTest, NearWeldedAndSliverMeshesAreBuiltDirectly)
+{
+    struct Case { const char* name; MeshShapes::Soup soup; bool compareWithSewing; };
+    const std::vector<Case> cases = {
+        {"near-welded sphere", MeshShapes::nearWeldedSphere(1500), true},
+        {"slivers", MeshShapes::torusKnot(1200, true), true},
+        {"large knot", MeshShapes::torusKnot(30000), false},
+        {"large near-welded sphere", MeshShapes::nearWeldedSphere(30000), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString stl = path(QString("%1.stl").arg(c.name));
+        ASSERT_TRUE(MeshShapes::writeBinaryStl(stl, c.soup));
+        const StlImportResult fast = StlImporter::importStl(stl);
+        ASSERT_TRUE(fast.ok) << fast.error.toStdString();
+        EXPECT_TRUE(fast.closed && fast.solidBuilt && fast.valid);
+        EXPECT_EQ(fast.shape.ShapeType(), TopAbs_SOLID);
+        EXPECT_LE(fast.triangleCount, int(c.soup.size())); // the reader drops triangles on one point
+        EXPECT_TRUE(BRepTools::Triangulation(fast.shape, 1e-9, true));
+        EXPECT_TRUE(OccUtils::isValidShape(fast.shape));
+        if (!c.compareWithSewing)
+            continue;
+        const StlImportResult plain = StlImporter::importStlBySewing(stl);
+        ASSERT_TRUE(plain.ok);
+        EXPECT_EQ(fast.valid, plain.valid);
+        EXPECT_EQ(fast.closed, plain.closed);
+        EXPECT_EQ(fast.faceCount, plain.faceCount);
+        EXPECT_EQ(fast.triangleCount, plain.triangleCount);
+        const double volume = TestSupport::volumeOf(plain.shape);
+        EXPECT_NEAR(TestSupport::volumeOf(fast.shape), volume, 1e-6 * volume);
+        expectSameBox(TestSupport::boxOf(fast.shape), TestSupport::boxOf(plain.shape), 1e-5);
+    }
+}
+
+// A damaged file with one far-away point is refused at once with its reason, instead of
+// dragging sewing over a mesh 1e30 mm wide; a large but plausible part is kept.
+TEST_F(StlImporterTest, FarAwayPointsAreRefused)
+{
+    QList<Triangle> spiked = cubeTriangles(10.0);
+    spiked[4][1] = gp_Pnt(10, 10, 1e30);
+    QList<Triangle> far = cubeTriangles(10.0, gp_Vec(0, 0, 2e6));
+    QList<Triangle> large = cubeTriangles(10.0, gp_Vec(9e5, -9e5, 0));
+    const StlImportResult refusedSpike = StlImporter::importStl(file("spike.stl", binaryStl(spiked)));
+    EXPECT_FALSE(refusedSpike.ok);
+    EXPECT_TRUE(refusedSpike.shape.IsNull());
+    EXPECT_EQ(refusedSpike.error,
+              "The STL file is damaged: facet 5 has a point 1e+30 mm away from the origin, too far for a printable part.");
+    EXPECT_FALSE(StlImporter::importStl(file("far.stl", asciiStl(far))).ok);
+    EXPECT_FALSE(StlImporter::importStlBySewing(file("spike2.stl", asciiStl(spiked))).ok);
+
+    const StlImportResult kept = StlImporter::importStl(file("large.stl", asciiStl(large)));
+    ASSERT_TRUE(kept.ok) << kept.error.toStdString();
+    EXPECT_TRUE(kept.closed && kept.solidBuilt);
+}
+
+// Sewing an open mesh stops when its time is spent, with a reason instead of a shape.
+TEST_F(StlImporterTest, SewingStopsAtItsBudget)
+{
+    MeshShapes::Soup soup = MeshShapes::torusKnot(4000);
+    soup.resize(soup.size() / 2); // open
+    const QString stl = path("open.stl");
+    ASSERT_TRUE(MeshShapes::writeBinaryStl(stl, soup));
+    StlImportResult read;
+    StlMesh mesh;
+    ASSERT_TRUE(readStlMesh(stl, read, mesh));
+
+    StlImportResult late = read;
+    EXPECT_FALSE(sewStlMesh(mesh, 1e-3, late, 0));
+    EXPECT_TRUE(late.shape.IsNull());
+    EXPECT_EQ(late.error, QString("The STL mesh is open and joining its %1 triangle(s) took longer than 0 s: the file "
+                                  "is too damaged to rebuild a part from it.")
+                              .arg(mesh.triangles.size()));
+
+    StlImportResult inTime = read;
+    EXPECT_TRUE(sewStlMesh(mesh, 1e-3, inTime, 600000));
+    EXPECT_FALSE(inTime.shape.IsNull());
+    EXPECT_GT(inTime.freeEdgeCount, 0);
+}
+
+// Orienting a mesh part takes its centroid from the faces' exact triangles: the same point
+// the surfaces give, whether the part is turned, split into solids or facing inward.
+TEST_F(StlImporterTest, MeshPartIsCentredOnItsExactCentroid)
+{
+    QList<Triangle> two = cubeTriangles(10.0);
+    two += cubeTriangles(4.0, gp_Vec(-20, 3, 1));
+    const QString knot = path("knot.stl");
+    ASSERT_TRUE(MeshShapes::writeBinaryStl(knot, MeshShapes::torusKnot(3000)));
+    for (const QString& stl : {file("two.stl", binaryStl(two)), knot}) {
+        SCOPED_TRACE(stl.toStdString());
+        const StlImportResult r = StlImporter::importStl(stl);
+        ASSERT_TRUE(r.ok && r.valid);
+        gp_Trsf turn;
+        turn.SetRotation(gp_Ax1(gp_Pnt(1, 2, 3), gp_Dir(1, 1, 0)), 0.7);
+        const TopoDS_Shape turned = BRepBuilderAPI_Transform(r.shape, turn, false).Shape();
+        const TopoDS_Shape placed = GeometryUtils::centerOnPlateauByCentroid(turned, 100.0, 50.0, 0.0);
+        GProp_GProps exact;
+        BRepGProp::VolumeProperties(placed, exact, false, false, false);
+        EXPECT_NEAR(exact.CentreOfMass().X(), 100.0, 1e-6);
+        EXPECT_NEAR(exact.CentreOfMass().Y(), 50.0, 1e-6);
+        EXPECT_NEAR(TestSupport::boxOf(placed).zmin, 0.0, 1e-6);
+
+        EXPECT_TRUE(GeometryUtils::hasExactFaceMeshes(r.shape));
+        EXPECT_TRUE(GeometryUtils::hasExactFaceMeshes(placed));
+        // A face's outward normal is judged from the same centroid.
+        const TopoDS_Face face = TopoDS::Face(TopExp_Explorer(r.shape, TopAbs_FACE).Current());
+        const gp_Vec normal = GeometryUtils::calculateFaceNormal(face);
+        const gp_Vec outward = GeometryUtils::ensureNormalPointsOutward(face, normal, r.shape, nullptr);
+        const gp_Vec reversedOutward = GeometryUtils::ensureNormalPointsOutward(face, normal.Reversed(), r.shape, nullptr);
+        EXPECT_TRUE(outward.IsEqual(reversedOutward, 1e-12, 1e-12));
+    }
+}
+
+// The faces carry no curves in their planes; booleans (burial analysis) and the mesher must
+// still work on the part as on any other solid.
+TEST_F(StlImporterTest, MeshPartTakesBooleansAndMeshing)
+{
+    const QString knot = path("knot.stl");
+    ASSERT_TRUE(MeshShapes::writeBinaryStl(knot, MeshShapes::torusKnot(3000)));
+    const StlImportResult r = StlImporter::importStl(knot);
+    ASSERT_TRUE(r.ok && r.valid);
+    const double volume = TestSupport::volumeOf(r.shape);
+    const TopoDS_Shape cutter = BRepPrimAPI_MakeBox(gp_Pnt(-40, -40, 0), 80, 80, 20).Shape();
+    BRepAlgoAPI_Cut cut(r.shape, cutter);
+    ASSERT_TRUE(cut.IsDone());
+    EXPECT_TRUE(OccUtils::isValidShape(cut.Shape()));
+    const double below = TestSupport::volumeOf(cut.Shape());
+    EXPECT_GT(below, 0.2 * volume);
+    EXPECT_LT(below, 0.8 * volume);
+
+    // Nor does a boolean's result count as a mesh part: its cut faces have no mesh yet.
+    EXPECT_FALSE(GeometryUtils::hasExactFaceMeshes(cut.Shape()));
+
+    const TopoDS_Shape copy = BRepBuilderAPI_Transform(r.shape, gp_Trsf(), true).Shape();
+    EXPECT_FALSE(GeometryUtils::hasExactFaceMeshes(copy));
+    BRepMesh_IncrementalMesh mesher(copy, 0.05, false, 0.5, false);
+    ASSERT_TRUE(mesher.IsDone());
+    EXPECT_TRUE(BRepTools::Triangulation(copy, 0.05, true));
+    EXPECT_EQ(countOf(copy, TopAbs_FACE), r.faceCount);
+    // Meshed by the mesher, the faces only approximate: they are not their own meshes.
+    EXPECT_FALSE(GeometryUtils::hasExactFaceMeshes(copy));
+    EXPECT_FALSE(GeometryUtils::hasExactFaceMeshes(TopoDS_Shape()));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/routerecords.h"
+#include "routing/routingmanager.h"
 
 #include <initializer_list>
 
@@ -41,6 +42,21 @@ inline Route junctionRoute(const QString& net, const QString& startRef, const QS
     r.endsOnTrack = true;
     r.endJunction = junction;
     return r;
+}
+
+// The same route with every segment's solid and box built.
+inline Route withSolids(Route route)
+{
+    for (RouteSegment& segment : route.segments)
+        RoutingManager::buildSegmentShape(segment);
+    return route;
+}
+
+// A complete route of horizontals along the points, solids built, between R1/1 and R2/1.
+inline Route solidRoute(const QString& net, std::initializer_list<gp_Pnt> points)
+{
+    return withSolids(route(net, QStringLiteral("R1"), QStringLiteral("1"), QStringLiteral("R2"),
+                            QStringLiteral("1"), points));
 }
 
 } // namespace RouteBuilder

@@ -1,6 +1,7 @@
 #include "logcapture.h"
 
 #include "routing/routingmanager.h"
+#include "routingtestutil.h"
 
 #include "testsupport.h"
 
@@ -9,22 +10,12 @@
 #include <cmath>
 #include <limits>
 
+using RoutingTest::bareSegment;
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-RouteSegment segment(const gp_Pnt& a, const gp_Pnt& b, int type = RouteSegment::Horizontal,
-                     double width = 2.0, double height = 1.0)
-{
-    RouteSegment s;
-    s.start = a;
-    s.end = b;
-    s.type = type;
-    s.width = width;
-    s.height = height;
-    return s;
-}
 
 Route route(const QString& net, QList<RouteSegment> segments, bool endsOnTrack = false,
             quint64 id = 0)
@@ -143,10 +134,10 @@ TEST(RoutingManager, NetPadsAndPadsOfNet)
 
 TEST(RoutingManager, HostOfJunctionFindsTheHorizontalHost)
 {
-    const Route host = route("N1", {segment({0, 0, 1}, {10, 0, 1}),
-                                    segment({10, 0, 1}, {10, 0, 5}, RouteSegment::Vertical),
-                                    segment({10, 0, 5}, {10, 20, 5})});
-    Route tee = route("N1", {segment({5, 20, 5}, {10, 10.5, 5})}, true);
+    const Route host = route("N1", {bareSegment({0, 0, 1}, {10, 0, 1}),
+                                    bareSegment({10, 0, 1}, {10, 0, 5}, RouteSegment::Vertical),
+                                    bareSegment({10, 0, 5}, {10, 20, 5})});
+    Route tee = route("N1", {bareSegment({5, 20, 5}, {10, 10.5, 5})}, true);
     tee.endJunction = gp_Pnt(10.5, 10, 5.5);
     QList<Route> routes{host, tee};
 
@@ -176,12 +167,12 @@ TEST(RoutingManager, HostOfJunctionFindsTheHorizontalHost)
 
 TEST(RoutingManager, HostOfJunctionRefusals)
 {
-    Route tee = route("N1", {segment({0, 5, 1}, {0, 0, 1})}, true);
+    Route tee = route("N1", {bareSegment({0, 5, 1}, {0, 0, 1})}, true);
     tee.endJunction = gp_Pnt(0, 0, 1);
-    Route other = route("N2", {segment({-5, 0, 1}, {5, 0, 1})});
-    Route unfinished = route("N1", {segment({-5, 0, 1}, {5, 0, 1})});
+    Route other = route("N2", {bareSegment({-5, 0, 1}, {5, 0, 1})});
+    Route unfinished = route("N1", {bareSegment({-5, 0, 1}, {5, 0, 1})});
     unfinished.isComplete = false;
-    Route vertical = route("N1", {segment({0, 0, 0}, {0, 0, 3}, RouteSegment::Vertical)});
+    Route vertical = route("N1", {bareSegment({0, 0, 0}, {0, 0, 3}, RouteSegment::Vertical)});
     const QList<Route> routes{tee, other, unfinished, vertical};
 
     JunctionHost out;
@@ -196,15 +187,15 @@ TEST(RoutingManager, HostOfJunctionRefusals)
 
     Route empty = tee;
     empty.segments.clear();
-    EXPECT_FALSE(RoutingManager::hostOfJunction({empty, route("N1", {segment({-5, 0, 1}, {5, 0, 1})})},
+    EXPECT_FALSE(RoutingManager::hostOfJunction({empty, route("N1", {bareSegment({-5, 0, 1}, {5, 0, 1})})},
                                                 0, out));
 }
 
 TEST(RoutingManager, HostSearchPrefersRoutesEndingOnPads)
 {
-    Route onTrack = route("N1", {segment({-5, 0, 1}, {5, 0, 1})}, true);
+    Route onTrack = route("N1", {bareSegment({-5, 0, 1}, {5, 0, 1})}, true);
     onTrack.endJunction = gp_Pnt(100, 100, 1);
-    const Route onPad = route("N1", {segment({-5, 0, 1}, {5, 0, 1})});
+    const Route onPad = route("N1", {bareSegment({-5, 0, 1}, {5, 0, 1})});
     const QList<Route> routes{onTrack, onPad};
     JunctionHost out;
     ASSERT_TRUE(RoutingManager::findHostSegment(routes, "N1", gp_Pnt(0, 0.5, 1), 0.0, out));
@@ -213,7 +204,7 @@ TEST(RoutingManager, HostSearchPrefersRoutesEndingOnPads)
     EXPECT_EQ(out.routeIndex, 0);
 
     // Nearer wins over the preference.
-    QList<Route> swapped{onTrack, route("N1", {segment({-5, 0.8, 1}, {5, 0.8, 1})})};
+    QList<Route> swapped{onTrack, route("N1", {bareSegment({-5, 0.8, 1}, {5, 0.8, 1})})};
     ASSERT_TRUE(RoutingManager::findHostSegment(swapped, "N1", gp_Pnt(0, 0.1, 1), 0.0, out));
     EXPECT_EQ(out.routeIndex, 0);
 }
@@ -227,11 +218,11 @@ TEST(RoutingManager, SegmentSolids)
         TestSupport::Box box;
     };
     const QList<Row> rows = {
-        {"horizontal", segment({0, 0, 1}, {10, 0, 1}), {0, -1, 1, 10, 1, 2}},
-        {"horizontal reversed", segment({10, 0, 1}, {0, 0, 1}), {0, -1, 1, 10, 1, 2}},
-        {"vertical up", segment({5, 5, 1}, {5, 5, 4}, RouteSegment::Vertical), {4, 4, 1, 6, 6, 4}},
-        {"vertical down", segment({5, 5, 4}, {5, 5, 1}, RouteSegment::Vertical), {4, 4, 1, 6, 6, 4}},
-        {"vertical ignores height", segment({0, 0, 0}, {0, 0, 2}, RouteSegment::Vertical, 1.0, 9.0),
+        {"horizontal", bareSegment({0, 0, 1}, {10, 0, 1}), {0, -1, 1, 10, 1, 2}},
+        {"horizontal reversed", bareSegment({10, 0, 1}, {0, 0, 1}), {0, -1, 1, 10, 1, 2}},
+        {"vertical up", bareSegment({5, 5, 1}, {5, 5, 4}, RouteSegment::Vertical), {4, 4, 1, 6, 6, 4}},
+        {"vertical down", bareSegment({5, 5, 4}, {5, 5, 1}, RouteSegment::Vertical), {4, 4, 1, 6, 6, 4}},
+        {"vertical ignores height", bareSegment({0, 0, 0}, {0, 0, 2}, RouteSegment::Vertical, 1.0, 9.0),
          {-0.5, -0.5, 0, 0.5, 0.5, 2}},
     };
     for (const Row& row : rows) {
@@ -251,11 +242,11 @@ TEST(RoutingManager, SegmentSolids)
     }
 
     // A diagonal track keeps its section: 5 mm long, 2 x 1 mm.
-    RouteSegment diagonal = segment({0, 0, 0}, {3, 4, 0});
+    RouteSegment diagonal = bareSegment({0, 0, 0}, {3, 4, 0});
     ASSERT_TRUE(RoutingManager::buildSegmentShape(diagonal));
     EXPECT_NEAR(TestSupport::volumeOf(diagonal.shape), 10.0, 1e-6);
 
-    RouteSegment tiny = segment({0, 0, 0}, {1e-8, 0, 0});
+    RouteSegment tiny = bareSegment({0, 0, 0}, {1e-8, 0, 0});
     tiny.shape = diagonal.shape;
     tiny.box = diagonal.box;
     EXPECT_FALSE(RoutingManager::buildSegmentShape(tiny));
@@ -263,25 +254,25 @@ TEST(RoutingManager, SegmentSolids)
     EXPECT_TRUE(tiny.box.IsVoid());
 
     FoundationLogCapture capture;
-    RouteSegment flat = segment({0, 0, 0}, {10, 0, 0}, RouteSegment::Horizontal, 0.0, 1.0);
+    RouteSegment flat = bareSegment({0, 0, 0}, {10, 0, 0}, RouteSegment::Horizontal, 0.0, 1.0);
     EXPECT_FALSE(RoutingManager::buildSegmentShape(flat));
-    RouteSegment bad = segment({0, 0, 0}, {10, 0, 0}, RouteSegment::Horizontal, kNaN, 1.0);
+    RouteSegment bad = bareSegment({0, 0, 0}, {10, 0, 0}, RouteSegment::Horizontal, kNaN, 1.0);
     EXPECT_FALSE(RoutingManager::buildSegmentShape(bad));
 }
 
 TEST(RoutingManager, SegmentBoxFallbacks)
 {
     // Cached box first.
-    RouteSegment cached = segment({0, 0, 0}, {10, 0, 0});
+    RouteSegment cached = bareSegment({0, 0, 0}, {10, 0, 0});
     cached.box.Update(-100, -100, -100, 100, 100, 100);
     expectBox(RoutingManager::segmentBox(cached), -100, -100, -100, 100, 100, 100, 0.0);
 
     // Solid without a cached box.
-    RouteSegment solidOnly = segment({0, 0, 1}, {10, 0, 1});
+    RouteSegment solidOnly = bareSegment({0, 0, 1}, {10, 0, 1});
     solidOnly.shape = RoutingManager::createSegmentShape(solidOnly);
     expectBox(RoutingManager::segmentBox(solidOnly), 0, -1, 1, 10, 1, 2, 1e-3);
 
     // Neither: the end points widened by half the width, up by the height.
-    const RouteSegment bare = segment({10, 4, 3}, {0, 4, 1}, RouteSegment::Horizontal, 2.0, 1.0);
+    const RouteSegment bare = bareSegment({10, 4, 3}, {0, 4, 1}, RouteSegment::Horizontal, 2.0, 1.0);
     expectBox(RoutingManager::segmentBox(bare), -1, 3, 1, 11, 5, 4, 0.0);
 }

@@ -14,6 +14,7 @@
 #include <TColStd_ListOfInteger.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
+#include <Prs3d_Drawer.hxx>
 #include <V3d_View.hxx>
 
 #include <QApplication>
@@ -320,6 +321,32 @@ TEST_F(OccWidgetTest, FaceUnderTheCursorIsHighlightedAndFollowsIt)
     hover(QPoint(5, 5)); // background
     EXPECT_TRUE(overlay().IsNull());
     EXPECT_EQ(displayedCount(), 3);
+}
+
+// A part is shown without its selection computed (a mesh part has a sensitive face per
+// triangle); the faces become pickable when the Orientation mode asks for them.
+TEST_F(OccWidgetTest, PartSelectionIsComputedOnlyWhenFacesArePicked)
+{
+    showPart(V3d_XposYnegZpos);
+    AIS_ListOfInteractive list;
+    w->context()->DisplayedObjects(list);
+    opencascade::handle<AIS_Shape> shown;
+    for (const auto& obj : list) {
+        auto ais = opencascade::handle<AIS_Shape>::DownCast(obj);
+        if (!ais.IsNull() && ais->Shape().IsSame(part.Shape()))
+            shown = ais;
+    }
+    ASSERT_FALSE(shown.IsNull());
+    EXPECT_TRUE(shown->Attributes()->IsAutoTriangulation()); // a box, not a mesh part
+    EXPECT_FALSE(shown->HasSelection(0));
+    EXPECT_TRUE(activeModes(shown).IsEmpty());
+
+    w->setSelectionActive(true);
+    EXPECT_FALSE(shown->HasSelection(0));
+    EXPECT_EQ(activeModes(shown).Size(), 1);
+    hover(screenOf(gp_Pnt(10, 10, 13)));
+    ASSERT_FALSE(overlay().IsNull());
+    EXPECT_TRUE(overlay()->Shape().IsSame(part.TopFace()));
 }
 
 TEST_F(OccWidgetTest, ProjectionOntoAHorizontalPlaneHitsKnownPoints)

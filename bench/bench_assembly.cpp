@@ -1,0 +1,183 @@
+// Carved part and STEP writing on a 100 x 80 x 15 mm part with N components (a 4 x 4 x 3 mm
+// body and two pads each, N cavities) and 2N tracks of two segments, N = 10, 25, 50. Each run
+// reports the export's total (assembly + STEP write), the share of collecting the volumes
+// (pad lengthening and the routing model's route solids), of carving (the checked one-shot
+// cut) and of writing, the meshing of the carved part and its conductors (what the 3MF export
+// adds), and the floor measured in the same run: one BRepAlgoAPI_Cut of every volume at once,
+// its validity check and the STEP write of its result. ratio = total / floor.
+#include "benchmain.h"
+
+#include "outputs/stepexporter.h"
+#include "routing/routingmanager.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <AIS_Shape.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <TopTools_ListOfShape.hxx>
+
+namespace {
+
+TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1)
+{
+    return BRepPrimAPI_MakeBox(gp_Pnt(x0, y0, z0), gp_Pnt(x1, y1, z1)).Shape();
+}
+
+Route track(const QString& net, double x0, double y0, double x1, double y1, double z)
+{
+    Route route;
+    route.netName = net;
+    const gp_Pnt points[] = {gp_Pnt(x0, y0, z), gp_Pnt(x1, y0, z), gp_Pnt(x1, y1, z)};
+    for (int i = 1; i < 3; ++i) {
+        RouteSegment segment;
+        segment.start = points[i - 1];
+        segment.end = points[i];
+        segment.width = 1.0;
+        segment.height = 0.8;
+        route.segments.append(segment);
+    }
+    return route;
+}
+
+struct Board
+{
+    TopoDS_Shape part;
+    QMap<QString, PlacedComponentData> components;
+    QList<Route> routes;
+
+    explicit Board(int n)
+    {
+        part = box(0, 0, 0, 100, 80, 15);
+        const int columns = 10;
+        const int rows = (n + columns - 1) / columns;
+        const double cellX = 100.0 / columns, cellY = 80.0 / rows;
+        const double z = 10.0;
+        for (int i = 0; i < n; ++i) {
+            const double cx = cellX * (i % columns + 0.5), cy = cellY * (i / columns + 0.5);
+            PlacedComponentData c;
+            c.ref = QStringLiteral("U%1").arg(i + 1);
+            c.position = gp_Pnt(cx, cy, z);
+            c.compositeShape = new AIS_Shape(box(cx - 2, cy - 2, z, cx + 2, cy + 2, z + 3));
+            for (int p = 0; p < 2; ++p) {
+                const double px = cx + (p == 0 ? -1.5 : 1.5);
+                PlacedPadData pad;
+                pad.number = QString::number(p + 1);
+                pad.worldPosition = gp_Pnt(px, cy, z);
+                pad.placedShape = box(px - 0.5, cy - 0.75, z - 1.0, px + 0.5, cy + 0.75, z + 0.4);
+                pad.scaledWidth = 1.0;
+                pad.scaledHeight = 1.5;
+                c.pads.append(pad);
+                // Each pad leaves the body towards the cell's lower corner, away from the others.
+                const double dir = p == 0 ? -1.0 : 1.0;
+                routes.append(track(QStringLiteral("N%1_%2").arg(i + 1).arg(p + 1), px, cy,
+                                    cx + dir * (cellX * 0.5 - 1.0), cy - cellY * 0.35, z - 1.0));
+            }
+            components.insert(c.ref, c);
+        }
+    }
+
+    AssemblyInput input() const
+    {
+        AssemblyInput in;
+        in.mainPart = part;
+        in.components = &components;
+        in.routes = &routes;
+        in.routeShape = &RoutingManager::createRouteShape;
+        return in;
+    }
+};
+
+double seconds(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) * 1e-9;
+}
+
+void BM_StepExport(benchmark::State& state)
+{
+    const Board board(int(state.range(0)));
+    const ExportOptions options;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("board.step"));
+    for (auto _ : state) {
+        // Collecting the volumes builds every pad's lengthened solid and every route's solid.
+        QElapsedTimer timer;
+        timer.start();
+        const QList<CollectedVolume> volumes = StepExporter::collectVolumes(board.input(), options);
+        const double collecting = seconds(timer);
+
+        // Floor: one cut of every collected volume, its check and its write.
+        timer.restart();
+        TopTools_ListOfShape arguments, tools;
+        arguments.Append(board.part);
+        for (const CollectedVolume& volume : volumes)
+            tools.Append(volume.shape);
+        BRepAlgoAPI_Cut floorCut;
+        floorCut.SetArguments(arguments);
+        floorCut.SetTools(tools);
+        floorCut.SetFuzzyValue(options.baseFuzzy);
+        floorCut.SetRunParallel(false);
+        floorCut.Build();
+        benchmark::DoNotOptimize(OccUtils::isValidShape(floorCut.Shape()));
+        StepExporter::writeStepFile(path, floorCut.Shape(), {});
+        const double floor = seconds(timer);
+
+        // The carving alone: the checked one-shot cut the assembly runs.
+        QList<TopoDS_Shape> shapes;
+        for (const CollectedVolume& volume : volumes)
+            shapes.append(volume.shape);
+        timer.restart();
+        benchmark::DoNotOptimize(StepExporter::cutAllAtOnce(board.part, shapes, options.baseFuzzy).shape);
+        const double carving = seconds(timer);
+
+        // The export as the user runs it.
+        timer.restart();
+        const AssemblyResult result = StepExporter::buildAssembly(board.input(), options);
+        const double assembly = seconds(timer);
+        timer.restart();
+        StepExporter::writeStepFile(path, result.part, result.conductors);
+        const double writing = seconds(timer);
+
+        // What the 3MF export adds: meshing the carved part and the conductors.
+        timer.restart();
+        BRepMesh_IncrementalMesh(result.part, options.linearDeflection, false, options.angularDeflection, false);
+        for (const ConductorGroup& group : result.conductors)
+            BRepMesh_IncrementalMesh(group.shape, options.linearDeflection, false, options.angularDeflection, false);
+        const double meshing = seconds(timer);
+
+        const double total = assembly + writing;
+        state.counters["total_s"] = total;
+        state.counters["floor_s"] = floor;
+        state.counters["ratio"] = total / floor;
+        state.counters["collecting_share"] = collecting / total;
+        state.counters["carving_share"] = carving / total;
+        state.counters["writing_share"] = writing / total;
+        state.counters["meshing_s"] = meshing;
+        state.counters["meshing_vs_total"] = meshing / total;
+        state.counters["one_cut"] = result.carvedInOneCut ? 1 : 0;
+        state.counters["cavities"] = result.cavitiesOk;
+    }
+}
+BENCHMARK(BM_StepExport)->Arg(10)->Arg(25)->Arg(50)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The ladder road alone, volume by volume, for comparison with the one-shot road.
+void BM_StepAssemblyVolumeByVolume(benchmark::State& state)
+{
+    const Board board(int(state.range(0)));
+    for (auto _ : state) {
+        const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions(),
+                                                                  StepExporter::CarvingRoad::VolumeByVolume);
+        benchmark::DoNotOptimize(result.part);
+    }
+}
+BENCHMARK(BM_StepAssemblyVolumeByVolume)->Arg(10)->Arg(25)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return runBenchmarks<QApplication>(argc, argv);
+}

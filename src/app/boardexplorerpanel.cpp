@@ -1,0 +1,423 @@
+#include "app/boardexplorerpanel.h"
+
+#include "foundation/uitheme.h"
+
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSet>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kKeyRole = Qt::UserRole;
+constexpr int kSortRole = Qt::UserRole + 1;
+
+// Numeric sort keys where both items carry one; the texts otherwise.
+class SortableItem : public QTableWidgetItem
+{
+public:
+    using QTableWidgetItem::QTableWidgetItem;
+    ~SortableItem() override = default;
+
+    bool operator<(const QTableWidgetItem& other) const override
+    {
+        const QVariant mine = data(kSortRole);
+        const QVariant theirs = other.data(kSortRole);
+        if (mine.isValid() && theirs.isValid())
+            return mine.toDouble() < theirs.toDouble();
+        return QTableWidgetItem::operator<(other);
+    }
+};
+
+SortableItem* item(const QString& text, const QString& toolTip)
+{
+    auto* cell = new SortableItem(text);
+    cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    cell->setToolTip(toolTip);
+    return cell;
+}
+
+SortableItem* sortedItem(const QString& text, double key, const QString& toolTip)
+{
+    SortableItem* cell = item(text, toolTip);
+    cell->setData(kSortRole, key);
+    cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return cell;
+}
+
+SortableItem* stateItem(const QString& text, int severity, const QColor& colour, const QString& toolTip)
+{
+    SortableItem* cell = item(text, toolTip);
+    cell->setData(kSortRole, severity);
+    cell->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    if (colour.isValid())
+        cell->setForeground(colour);
+    else
+        cell->setData(Qt::ForegroundRole, QVariant());
+    return cell;
+}
+
+QString keyOfCurrentRow(const QTableWidget* table)
+{
+    const int row = table->currentRow();
+    const QTableWidgetItem* cell = row >= 0 ? table->item(row, 0) : nullptr;
+    return cell ? cell->data(kKeyRole).toString() : QString();
+}
+
+void selectKey(QTableWidget* table, const QString& key)
+{
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QTableWidgetItem* cell = table->item(row, 0);
+        if (cell && cell->data(kKeyRole).toString() == key) {
+            table->selectRow(row);
+            return;
+        }
+    }
+}
+
+int applyFilter(QTableWidget* table, const QString& filter)
+{
+    int visible = 0;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        bool match = filter.isEmpty();
+        for (int column = 0; !match && column < table->columnCount(); ++column) {
+            const QTableWidgetItem* cell = table->item(row, column);
+            match = cell && cell->text().contains(filter, Qt::CaseInsensitive);
+        }
+        table->setRowHidden(row, !match);
+        visible += match ? 1 : 0;
+    }
+    return visible;
+}
+
+} // namespace
+
+BoardExplorerPanel::BoardExplorerPanel(QWidget* parent) : QDockWidget(parent)
+{
+    setWindowTitle(tr("Board explorer"));
+    setObjectName(QStringLiteral("boardExplorerDock"));
+    setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+
+    auto* container = new QWidget(this);
+    auto* layout = new QVBoxLayout(container);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+
+    m_filter = new QLineEdit(container);
+    m_filter->setPlaceholderText(tr("Filter (reference, value, footprint, net…)"));
+    m_filter->setClearButtonEnabled(true);
+    layout->addWidget(m_filter);
+
+    m_tabs = new QTabWidget(container);
+    m_components = new QTableWidget(container);
+    m_nets = new QTableWidget(container);
+    setUpTable(m_components, {tr("Ref"), tr("Value"), tr("Footprint"), tr("State")}, 2);
+    setUpTable(m_nets, {tr("Net"), tr("Routed"), tr("Left"), tr("State")}, 0);
+    m_tabs->addTab(m_components, tr("Components"));
+    m_tabs->addTab(m_nets, tr("Nets"));
+    layout->addWidget(m_tabs, 1);
+
+    m_count = new QLabel(container);
+    m_count->setWordWrap(true);
+    UiTheme::setMuted(m_count);
+    layout->addWidget(m_count);
+    setWidget(container);
+
+    connect(m_filter, &QLineEdit::textChanged, this, &BoardExplorerPanel::onFilterChanged);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &BoardExplorerPanel::onTabChanged);
+    for (QTableWidget* table : {m_components, m_nets}) {
+        const bool component = table == m_components;
+        connect(table, &QTableWidget::itemClicked, this, [this, component](QTableWidgetItem* i) { activate(i, component); });
+        connect(table, &QTableWidget::itemActivated, this,
+                [this, component](QTableWidgetItem* i) { activate(i, component); });
+        connect(table->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this] { updateCount(); });
+    }
+    updateCount();
+}
+
+void BoardExplorerPanel::setUpTable(QTableWidget* table, const QStringList& headers, int stretchColumn)
+{
+    table->setRowCount(0);
+    table->setColumnCount(headers.size());
+    table->setHorizontalHeaderLabels(headers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setAlternatingRowColors(true);
+    table->setSortingEnabled(true);
+    table->setWordWrap(false);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(QFontMetrics(table->font()).height() + 8);
+    table->setTextElideMode(Qt::ElideRight);
+    table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    QHeaderView* header = table->horizontalHeader();
+    header->setMinimumSectionSize(48);
+    for (int column = 0; column < headers.size(); ++column)
+        header->setSectionResizeMode(column, column == stretchColumn ? QHeaderView::Stretch
+                                                                     : QHeaderView::ResizeToContents);
+    header->setSortIndicator(0, Qt::AscendingOrder);
+}
+
+void BoardExplorerPanel::onFilterChanged()
+{
+    updateCount();
+}
+
+void BoardExplorerPanel::onTabChanged()
+{
+    updateCount();
+}
+
+void BoardExplorerPanel::updateCount()
+{
+    const QString filter = m_filter->text().trimmed();
+    const int visibleComponents = applyFilter(m_components, filter);
+    const int visibleNets = applyFilter(m_nets, filter);
+    const bool components = m_tabs->currentIndex() == 0;
+    const int total = components ? m_componentTotal : m_netTotal;
+    const int visible = components ? visibleComponents : visibleNets;
+    if (total == 0)
+        m_count->setText(components ? tr("No component. Import a netlist, then generate the 3D components.")
+                                    : tr("No net. Import a netlist."));
+    else if (visible != total)
+        m_count->setText(components ? tr("%1 of %n component(s) shown", "", total).arg(visible)
+                                    : tr("%1 of %n net(s) shown", "", total).arg(visible));
+    else
+        m_count->setText(components ? tr("%n component(s)", "", total) : tr("%n net(s)", "", total));
+}
+
+void BoardExplorerPanel::setRows(const QList<ComponentRow>& components, const QList<NetRow>& nets)
+{
+    m_suspended = true;
+    const QString componentKey = keyOfCurrentRow(m_components);
+    const QString netKey = keyOfCurrentRow(m_nets);
+    const int componentScroll = m_components->verticalScrollBar()->value();
+    const int netScroll = m_nets->verticalScrollBar()->value();
+    m_componentTotal = int(components.size());
+    m_netTotal = int(nets.size());
+    fillComponents(components);
+    fillNets(nets);
+    if (!componentKey.isEmpty())
+        selectKey(m_components, componentKey);
+    if (!netKey.isEmpty())
+        selectKey(m_nets, netKey);
+    m_components->verticalScrollBar()->setValue(componentScroll);
+    m_nets->verticalScrollBar()->setValue(netScroll);
+    m_suspended = false;
+    updateCount();
+}
+
+void BoardExplorerPanel::fillComponents(const QList<ComponentRow>& rows)
+{
+    QHeaderView* header = m_components->horizontalHeader();
+    const int sortColumn = header->sortIndicatorSection();
+    const Qt::SortOrder order = header->sortIndicatorOrder();
+    m_components->setSortingEnabled(false);
+    m_components->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        const ComponentRow& row = rows.at(r);
+        const QString toolTip = tr("%1 — %2\n%3\nPads: %4 · Nets: %5")
+                                    .arg(row.ref, row.value.isEmpty() ? tr("no value") : row.value,
+                                         row.footprint.isEmpty() ? tr("no footprint") : row.footprint)
+                                    .arg(row.pads)
+                                    .arg(row.nets);
+        QString text;
+        int severity = 0;
+        QColor colour;
+        switch (row.state) {
+        case 0:
+            text = tr("Placed");
+            severity = row.noCavity ? 1 : 0;
+            if (row.noCavity)
+                colour = UiTheme::warningColor(palette());
+            break;
+        case 1:
+            text = tr("Footprint missing");
+            severity = 3;
+            colour = UiTheme::errorColor(palette());
+            break;
+        case 2:
+            text = tr("Not placed");
+            severity = 2;
+            colour = UiTheme::warningColor(palette());
+            break;
+        default:
+            text = tr("Not in netlist");
+            severity = 2;
+            colour = UiTheme::warningColor(palette());
+            break;
+        }
+        if (row.noCavity)
+            text += tr(" · no cavity");
+        SortableItem* key = item(row.ref, toolTip);
+        key->setData(kKeyRole, row.ref);
+        m_components->setItem(r, 0, key);
+        m_components->setItem(r, 1, item(row.value, toolTip));
+        m_components->setItem(r, 2, item(row.footprint, toolTip));
+        m_components->setItem(r, 3, stateItem(text, severity, colour, toolTip));
+    }
+    m_components->setSortingEnabled(true);
+    header->setSortIndicator(sortColumn, order);
+    m_components->sortItems(sortColumn, order);
+}
+
+void BoardExplorerPanel::fillNets(const QList<NetRow>& rows)
+{
+    QHeaderView* header = m_nets->horizontalHeader();
+    const int sortColumn = header->sortIndicatorSection();
+    const Qt::SortOrder order = header->sortIndicatorOrder();
+    m_nets->setSortingEnabled(false);
+    m_nets->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        const NetRow& row = rows.at(r);
+        QString text;
+        int severity = 0;
+        QColor colour;
+        if (row.totalLinks == 0) {
+            text = tr("Nothing to route");
+        } else if (row.unroutedLinks == 0) {
+            text = tr("Routed");
+            colour = UiTheme::successColor(palette());
+        } else {
+            text = tr("To route");
+            severity = 1;
+        }
+        if (row.detachedEnds > 0) {
+            text = tr("%n detached end(s)", "", row.detachedEnds);
+            colour = UiTheme::errorColor(palette());
+            severity = 3;
+        }
+        if (row.danglingT > 0) {
+            const QString dangling = tr("%n dangling T", "", row.danglingT);
+            text = row.detachedEnds > 0 ? text + QStringLiteral(" · ") + dangling : dangling;
+            colour = UiTheme::errorColor(palette());
+            severity = 3;
+        }
+        QString toolTip = tr("%1 — %n pad(s)", "", row.pads).arg(row.name) + QLatin1Char('\n') + text;
+        if (row.unroutedLinks > 0)
+            toolTip += QLatin1Char('\n') + tr("%1 mm left to route").arg(row.unroutedLengthMm, 0, 'f', 1);
+        const int routed = row.totalLinks - row.unroutedLinks;
+        SortableItem* key = item(row.name, toolTip);
+        key->setData(kKeyRole, row.name);
+        m_nets->setItem(r, 0, key);
+        m_nets->setItem(r, 1, sortedItem(QStringLiteral("%1/%2").arg(routed).arg(row.totalLinks), routed, toolTip));
+        m_nets->setItem(r, 2, sortedItem(QString::number(row.unroutedLinks), row.unroutedLinks, toolTip));
+        m_nets->setItem(r, 3, stateItem(text, severity, colour, toolTip));
+    }
+    m_nets->setSortingEnabled(true);
+    header->setSortIndicator(sortColumn, order);
+    m_nets->sortItems(sortColumn, order);
+}
+
+void BoardExplorerPanel::activate(QTableWidgetItem* cell, bool component)
+{
+    if (m_suspended || !cell)
+        return;
+    QTableWidget* table = component ? m_components : m_nets;
+    const QTableWidgetItem* keyCell = table->item(cell->row(), 0);
+    const QString key = keyCell ? keyCell->data(kKeyRole).toString() : QString();
+    if (key.isEmpty())
+        return;
+    if (component)
+        emit componentActivated(key);
+    else
+        emit netActivated(key);
+}
+
+void BoardExplorerPanel::selectComponent(const QString& ref)
+{
+    m_suspended = true;
+    bool found = false;
+    for (int row = 0; row < m_components->rowCount() && !found; ++row) {
+        const QTableWidgetItem* cell = m_components->item(row, 0);
+        if (cell && cell->data(kKeyRole).toString() == ref) {
+            m_components->selectRow(row);
+            m_components->scrollToItem(cell);
+            found = true;
+        }
+    }
+    if (!found) {
+        m_components->clearSelection();
+        m_components->setCurrentCell(-1, -1);
+    }
+    m_suspended = false;
+}
+
+QList<BoardExplorerPanel::ComponentRow> BoardExplorerPanel::buildComponentRows(
+    const QMap<QString, NetlistComponent>& netlistComponents, const QMap<QString, PlacedComponentData>& placed,
+    const QList<NetlistNet>& nets)
+{
+    QHash<QString, QSet<QString>> netsOf;
+    for (const NetlistNet& net : nets) {
+        if (net.netName.isEmpty())
+            continue;
+        for (const PadId& pin : net.connectedPins)
+            if (!pin.ref.isEmpty())
+                netsOf[pin.ref].insert(net.netName);
+    }
+    QMap<QString, ComponentRow> rows;
+    for (const NetlistComponent& component : netlistComponents)
+        rows.insert(component.ref, {component.ref, component.value, component.footprint, 2, false,
+                                    int(component.pins.size()), 0});
+    for (const PlacedComponentData& component : placed) {
+        if (component.ref.isEmpty())
+            continue;
+        auto row = rows.find(component.ref);
+        if (row == rows.end()) {
+            row = rows.insert(component.ref, ComponentRow{component.ref, {}, {}, 3, false, 0, 0});
+            if (component.hasMissingFootprint)
+                row->state = 1;
+        } else {
+            row->state = component.hasMissingFootprint ? 1 : 0;
+        }
+        row->pads = int(component.pads.size());
+        row->noCavity = !component.bodyEnabled;
+        if (!component.assignedFootprint.isEmpty())
+            row->footprint = component.assignedFootprint;
+        else if (!component.footprintName.isEmpty())
+            row->footprint = component.footprintName;
+        else if (!component.requestedFootprint.isEmpty())
+            row->footprint = component.requestedFootprint;
+    }
+    QList<ComponentRow> out;
+    for (ComponentRow& row : rows) {
+        row.nets = int(netsOf.value(row.ref).size());
+        out.append(row);
+    }
+    return out;
+}
+
+QList<BoardExplorerPanel::NetRow> BoardExplorerPanel::buildNetRows(
+    const QList<NetlistNet>& nets, const QMap<QString, NetRatsnestStats>& stats,
+    const QList<NetConnectivity::EndIssue>& issues, const QList<NetConnectivity::UnresolvedJunction>& junctions)
+{
+    QMap<QString, QSet<PadId>> padsOf;
+    for (const NetlistNet& net : nets) {
+        if (net.netName.isEmpty())
+            continue;
+        QSet<PadId>& pads = padsOf[net.netName];
+        for (const PadId& pin : net.connectedPins)
+            if (pin.isValid())
+                pads.insert(pin);
+    }
+    QHash<QString, int> detached;
+    QHash<QString, int> dangling;
+    for (const NetConnectivity::EndIssue& issue : issues)
+        if (!issue.netName.isEmpty())
+            ++detached[issue.netName];
+    for (const NetConnectivity::UnresolvedJunction& junction : junctions)
+        if (!junction.netName.isEmpty())
+            ++dangling[junction.netName];
+    QList<NetRow> out;
+    for (auto it = padsOf.cbegin(); it != padsOf.cend(); ++it) {
+        const NetRatsnestStats s = stats.value(it.key());
+        out.append({it.key(), int(it.value().size()), s.totalLinks, s.unroutedLinks, s.unroutedLengthMm,
+                    detached.value(it.key()), dangling.value(it.key())});
+    }
+    return out;
+}

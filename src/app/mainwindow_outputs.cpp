@@ -1,0 +1,235 @@
+// Manufacturing outputs of the window: the STEP and 3MF exports and the print plan.
+#include "app/mainwindow.h"
+
+#include "components/componentmanager.h"
+#include "foundation/appsettings.h"
+#include "outputs/printplandialog.h"
+#include "outputs/printplangenerator.h"
+#include "outputs/stepexporter.h"
+#include "outputs/threemfexportdialog.h"
+#include "outputs/threemfexporter.h"
+#include "routing/routingmanager.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+const QMap<QString, PlacedComponentData>& MainWindow::placedComponentMap() const
+{
+    // Before the viewer is ready there is no component manager, and nothing is placed.
+    static const QMap<QString, PlacedComponentData> none;
+    return m_componentManager ? m_componentManager->components() : none;
+}
+
+AssemblyInput MainWindow::assemblyInput() const
+{
+    AssemblyInput input;
+    input.mainPart = m_project.mainShape();
+    input.components = &placedComponentMap();
+    input.routes = &m_project.routingManager().routes();
+    input.routeShape = &RoutingManager::createRouteShape;
+    return input;
+}
+
+void MainWindow::setSaveFileChooser(SaveFileChooser chooser)
+{
+    m_saveFileChooser = std::move(chooser);
+}
+
+QString MainWindow::chooseSaveFile(int kind, const QString& caption, const QString& filter,
+                                   const QStringList& suffixes)
+{
+    if (m_saveFileChooser)
+        return m_saveFileChooser(this, kind, caption, filter, suffixes);
+    return AppSettings::getSaveFileName(this, AppSettings::DirectoryKind(kind), caption, filter, suffixes);
+}
+
+PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
+{
+    return PrintPlanGenerator::generate(placedComponentMap(), m_project.netlist().components, m_project.mainShape(),
+                                        layerHeightMm);
+}
+
+QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
+                                         int straySolidsRemoved, int partSolids)
+{
+    QString text;
+    const auto add = [&text](const QString& paragraph) { text += QStringLiteral("\n\n") + paragraph; };
+    if (cavitiesFailed > 0)
+        add(tr("⚠ %n cavity(ies) could not be cut (Boolean subtraction failed): the affected component(s) will "
+               "appear without a recess. Try moving them slightly or checking their footprint.",
+               nullptr, cavitiesFailed));
+    if (cavitiesUnvalidated > 0)
+        add(tr("⚠ %n cavity(ies) were cut but the resulting part is not a sound solid: no tolerance produced a "
+               "valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual "
+               "cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, "
+               "or move them apart from the component bodies.",
+               nullptr, cavitiesUnvalidated));
+    if (groupsNotFused > 0)
+        add(tr("⚠ %n conductor element(s) could not be fused into a single solid: their overlapping pieces are "
+               "exported as they are, and anything that meshes the file reads that as a shell passing through "
+               "itself. Simplify the tracks of the affected net(s).",
+               nullptr, groupsNotFused));
+    if (straySolidsRemoved > 0)
+        add(tr("ℹ %n cavity(ies) were handed back by the Boolean still filled with the part's own material, which "
+               "would have collided with the conductor placed there. The leftover was removed and the file is "
+               "correct — but it means those cuts are running at the edge of what the tolerances allow. Widening "
+               "or deepening the affected tracks and pads makes them reliable.",
+               nullptr, straySolidsRemoved));
+    if (partSolids >= 2)
+        add(tr("⚠ The carved part is made of %n disconnected piece(s). The cavities have cut it apart: anything "
+               "not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges "
+               "and to one another.",
+               nullptr, partSolids));
+    return text;
+}
+
+void MainWindow::exportStepFile()
+{
+    if (!ensureViewerReady() || !requirePart(tr("Import a STEP part before exporting.")))
+        return;
+    const QString path = chooseSaveFile(AppSettings::ExportStep, tr("Export STEP"),
+                                        tr("STEP Files (*.step *.stp);;All Files (*)"),
+                                        {QStringLiteral("step"), QStringLiteral("stp")});
+    if (path.isEmpty())
+        return;
+
+    setStatusText(tr("Exporting STEP..."));
+    QCoreApplication::processEvents();
+
+    ExportOptions options;
+    options.includeBodies = options.includePads = options.includeRoutes = true;
+    options.baseFuzzy = 0.01;
+    const StepExportSummary summary = StepExporter::exportStep(path, assemblyInput(), options);
+
+    if (!summary.success) {
+        setStatusText(tr("✗ STEP export failed"));
+        QMessageBox::warning(this, tr("STEP export error"), tr("Export failed:\n\n%1").arg(summary.error),
+                             QMessageBox::Ok);
+        return;
+    }
+    setStatusText(tr("✓ STEP export: %n cavity(ies)", nullptr, summary.cavitiesOk) + QStringLiteral(", ")
+                  + tr("%n conductor element(s)", nullptr, summary.conductorGroups));
+    const QString report =
+        tr("✓ File exported:\n%1\n\nContent:\n").arg(QFileInfo(path).fileName())
+        + tr("• Main part: hollowed (%n cavity(ies))\n", nullptr, summary.cavitiesOk)
+        + tr("• Conductor: %n element(s) (pads + tracks)\n\n", nullptr, summary.conductorGroups)
+        + tr("The two shapes are distinct objects in the STEP file.\nAssign them different materials in your slicer.")
+        + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
+                               summary.straySolidsRemoved, summary.partSolids);
+    QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
+}
+
+void MainWindow::showPrintPlan()
+{
+    if (!ensureViewerReady() || !requirePart(tr("Import a STEP part first before generating the print drawing.")))
+        return;
+    if (!m_printPlanDialog) {
+        m_printPlanDialog = new PrintPlanDialog(this);
+        m_printPlanDialog->setGenerator([this](double layerHeightMm) { return buildPrintPlan(layerHeightMm); });
+    }
+    m_printPlanDialog->regenerate();
+    m_printPlanDialog->show();
+    m_printPlanDialog->raise();
+    m_printPlanDialog->activateWindow();
+}
+
+void MainWindow::export3mfPart()
+{
+    export3mf(false);
+}
+
+void MainWindow::export3mfProject()
+{
+    export3mf(true);
+}
+
+void MainWindow::export3mf(bool projectMode)
+{
+    if (!ensureViewerReady() || !requirePart(tr("Import a STEP part before exporting.")))
+        return;
+    const QString caption = projectMode ? tr("Export 3MF project") : tr("Export 3MF part");
+    const QString path = chooseSaveFile(AppSettings::ExportStep, caption, tr("3MF Files (*.3mf);;All Files (*)"),
+                                        {QStringLiteral("3mf")});
+    if (path.isEmpty())
+        return;
+    ThreeMfExportDialog dialog(caption, projectMode, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        setStatusText(tr("3MF export cancelled"));
+        return;
+    }
+    const ExportOptions options = dialog.options();
+    setStatusText(tr("Exporting 3MF..."));
+    QCoreApplication::processEvents();
+
+    const PrintPlan plan = buildPrintPlan(AppSettings::layerHeightMm(0.2));
+    const ThreeMfExportSummary summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options);
+    if (!summary.ok) {
+        setStatusText(tr("✗ 3MF export failed"));
+        QMessageBox::warning(this, tr("3MF export error"), tr("Export failed:\n\n%1").arg(summary.error),
+                             QMessageBox::Ok);
+        return;
+    }
+    setStatusText(tr("✓ 3MF export: %n object(s)", nullptr, summary.partCount));
+    QMessageBox::information(this, tr("3MF export successful"),
+                             threeMfReport(QFileInfo(path).fileName(), projectMode, options, plan, summary),
+                             QMessageBox::Ok);
+}
+
+QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
+                                  const PrintPlan& plan, const ThreeMfExportSummary& summary)
+{
+    QString text = tr("✓ 3MF file exported:\n%1\n\nContent:\n").arg(fileName)
+                   + tr("• Single item, %n part(s) (component + conductors)\n", nullptr, summary.partCount);
+    if (options.embedPlanTxt || options.embedPlanCsv) {
+        QStringList suffixes;
+        if (options.embedPlanTxt)
+            suffixes.append(QStringLiteral(".txt"));
+        if (options.embedPlanCsv)
+            suffixes.append(QStringLiteral(".csv"));
+        text += tr("• Embedded break plan: Metadata/Vantorquelle_PrintPlan%1\n\n").arg(suffixes.join(QStringLiteral(" + ")));
+        text += plan.ok ? tr("Pause heights are carried over in the 3MF file (attachments).\n")
+                        : tr("Note: the break schedule is unavailable (%1) — the attachments indicate this.\n")
+                              .arg(plan.error);
+    }
+    if (options.slicerConfigMode == 1) {
+        text += tr("• PrusaSlicer settings: %n perimeter(s) + %1% infill (Slic3r_PE_model.config).", nullptr,
+                   options.conductorPerimeters)
+                    .arg(90);
+        if (summary.nativePauseCount >= 1) {
+            text += QStringLiteral("\n")
+                    + tr("• %n embedded M601 pause(s) with LCD message: open the 3MF as a PROJECT in PrusaSlicer and "
+                         "slice at %1 mm (first layer included) — the insertion pause(s) already on the layer slider.",
+                         nullptr, summary.nativePauseCount)
+                          .arg(plan.layerHeight, 0, 'f', 2);
+        } else if (projectMode) {
+            text += QStringLiteral("\n")
+                    + (plan.ok ? tr("• No native pause to embed: all insertions happen at the end of the print.")
+                               : tr("⚠ Native pauses not embedded: pause plan unavailable (%1).").arg(plan.error));
+        }
+    }
+    text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
+                                 summary.straySolidsRemoved, summary.partSolids);
+    const struct { int count; const char* paragraph; } meshProblems[] = {
+        {summary.openShells,
+         QT_TR_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "
+                    "that as an open model. The usual cause is a face the mesher could not triangulate — see below.")},
+        {summary.flippedShells,
+         QT_TR_NOOP("ℹ %n shell(s) came out of the mesher inside-out and were flipped before writing. The file is "
+                    "correct; the shape they came from is not quite, so keep an eye on the affected geometry.")},
+        {summary.nonManifoldEdges,
+         QT_TR_NOOP("⚠ %n edge(s) are shared by more than two triangles inside a single shell: that surface is "
+                    "written twice over itself and a slicer reads it as a self-intersection.")},
+        {summary.unmeshedFaces,
+         QT_TR_NOOP("⚠ %n face(s) could not be meshed and are MISSING from the file: the exported shell has that "
+                    "many holes. Widen or deepen the thinnest tracks and export again.")},
+        {summary.droppedConductors,
+         QT_TR_NOOP("⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part "
+                    "keeps their cavity, with nothing inside it. Check the tracks and pads of the affected "
+                    "element(s).")},
+    };
+    for (const auto& problem : meshProblems)
+        if (problem.count > 0)
+            text += QStringLiteral("\n\n") + tr(problem.paragraph, nullptr, problem.count);
+    return text;
+}

@@ -1,0 +1,242 @@
+// Main window: the ratsnest of what the tracks do not yet connect, its lines, the routing
+// progress in the status line and the report.
+#include "app/mainwindow.h"
+
+#include "components/componentmanager.h"
+#include "foundation/occutils.h"
+#include "view/occwidget.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <Graphic3d_ZLayerId.hxx>
+#include <Prs3d_Drawer.hxx>
+#include <Prs3d_LineAspect.hxx>
+#include <TopoDS_Edge.hxx>
+
+#include <QColor>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace {
+
+constexpr double kZeroLength = 1e-7;
+
+} // namespace
+
+void MainWindow::computeRatsnestLinks(const QHash<PadId, gp_Pnt>& positions)
+{
+    const auto missing = [this](const PadId& pin) {
+        if (!m_componentManager)
+            qWarning() << "Ratsnest: no ComponentManager — pad" << pin.toString() << "unresolved";
+        else if (!m_componentManager->findComponent(pin.ref))
+            qWarning() << "Component not found:" << pin.ref;
+        else
+            qWarning() << "Pad" << pin.pad << "not found for" << pin.ref;
+    };
+    RatsnestResult result = computeRatsnest(m_project.netlist().connections, positions, m_netConnectivity, missing);
+    m_ratsnestLinks = std::move(result.links);
+    m_ratsnestTotalLinks = result.totalLinks;
+    m_netRatsnestStats = std::move(result.perNet);
+}
+
+RatsnestStats MainWindow::rebuildRatsnest()
+{
+    RatsnestStats stats;
+    clearRatsnest();
+    const PadGeometryTable boxes = m_componentManager ? m_componentManager->padBoundingBoxes() : PadGeometryTable();
+    m_netConnectivity.build(m_project.routingManager(), &boxes);
+    const QHash<PadId, gp_Pnt> positions =
+        m_componentManager ? m_componentManager->padPositions() : QHash<PadId, gp_Pnt>();
+    computeRatsnestLinks(positions);
+    stats.unrouted = int(m_ratsnestLinks.size());
+    stats.total = m_ratsnestTotalLinks;
+    stats.detachedTracks = int(m_netConnectivity.issues().size());
+    if (m_ratsnestVisible) {
+        const opencascade::handle<AIS_InteractiveContext> context = m_occWidget ? m_occWidget->context() : nullptr;
+        for (RatsnestLink& link : m_ratsnestLinks) {
+            updateRatsnestLine(link, positions);
+            if (link.line.IsNull())
+                continue;
+            if (!context.IsNull())
+                OccUtils::safeDisplay(context, link.line, true);
+            stats.unroutedLengthMm += link.lengthMm;
+        }
+        OccUtils::safeUpdateViewer(context);
+    }
+    return stats;
+}
+
+void MainWindow::updateRatsnestLine(RatsnestLink& link, const QHash<PadId, gp_Pnt>& positions)
+{
+    const auto a = positions.constFind(link.padA);
+    const auto b = positions.constFind(link.padB);
+    if (a == positions.cend() || b == positions.cend() || a.value().Distance(b.value()) < kZeroLength)
+        return;
+    OccUtils::guardedCall(0, "updateRatsnestLine", [&] {
+        BRepBuilderAPI_MakeEdge edge(a.value(), b.value());
+        if (!edge.IsDone())
+            return 0;
+        link.line = new AIS_Shape(edge.Edge());
+        link.line->SetZLayer(Graphic3d_ZLayerId_Topmost);
+        const QColor c = netColor(link.netName);
+        const Quantity_Color colour(c.redF(), c.greenF(), c.blueF(), Quantity_TOC_RGB);
+        link.line->SetColor(colour);
+        link.line->SetWidth(1.5);
+        if (link.line->Attributes().IsNull())
+            link.line->SetAttributes(new Prs3d_Drawer());
+        link.line->Attributes()->SetLineAspect(new Prs3d_LineAspect(colour, Aspect_TOL_DOT, 1.5));
+        link.line->Attributes()->SetWireAspect(new Prs3d_LineAspect(colour, Aspect_TOL_DOT, 1.5));
+        link.lengthMm = a.value().Distance(b.value());
+        return 0;
+    });
+}
+
+QColor MainWindow::netColor(const QString& netName) const
+{
+    return ratsnestNetColor(netName);
+}
+
+bool MainWindow::clearRatsnestDisplay()
+{
+    if (!m_occWidget || !m_viewerReady || m_occWidget->context().IsNull())
+        return false;
+    const opencascade::handle<AIS_InteractiveContext> context = m_occWidget->context();
+    bool any = false;
+    for (RatsnestLink& link : m_ratsnestLinks) {
+        if (link.line.IsNull())
+            continue;
+        OccUtils::safeRemove(context, link.line);
+        any = true;
+    }
+    if (any)
+        OccUtils::safeUpdateViewer(context);
+    return true;
+}
+
+void MainWindow::clearRatsnest()
+{
+    clearRatsnestDisplay();
+    m_ratsnestLinks.clear();
+    m_ratsnestTotalLinks = 0;
+    m_netRatsnestStats.clear();
+}
+
+void MainWindow::updateRatsnestButton(bool visible)
+{
+    m_ratsnestVisible = visible;
+    if (!visible)
+        clearRatsnest();
+    if (m_ratsnestButton) {
+        const QSignalBlocker blocker(m_ratsnestButton);
+        m_ratsnestButton->setChecked(visible);
+        m_ratsnestButton->setText(visible ? tr("Hide Ratsnest") : tr("Show Ratsnest"));
+    }
+    if (m_ratsnestInfoButton)
+        m_ratsnestInfoButton->setEnabled(visible);
+}
+
+void MainWindow::toggleRatsnestDisplay()
+{
+    if (m_ratsnestButton && m_ratsnestButton->isChecked()) {
+        if (!m_project.netlist().components.isEmpty()) {
+            updateRatsnestButton(true);
+            refreshRatsnestStatus();
+        } else {
+            updateRatsnestButton(false);
+            setStatusText(tr("Import a netlist first"));
+        }
+        return;
+    }
+    updateRatsnestButton(false);
+    setStatusText(tr("Ratsnest hidden"));
+    refreshRatsnest();
+}
+
+void MainWindow::refreshRatsnest()
+{
+    if (m_project.netlist().components.isEmpty())
+        return;
+    if (!m_ratsnestVisible) {
+        // Hidden: computed only for a visible explorer's net figures, and not during a drag.
+        if (!isBoardExplorerShown() || m_componentDragActive)
+            return;
+    }
+    const RatsnestStats stats = rebuildRatsnest();
+    if (m_ratsnestVisible)
+        setStatusText(ratsnestStatusText(stats));
+    refreshBoardExplorer();
+}
+
+void MainWindow::refreshRatsnestStatus()
+{
+    if (m_project.netlist().components.isEmpty())
+        return;
+    setStatusText(ratsnestStatusText(rebuildRatsnest()));
+}
+
+QString MainWindow::ratsnestStatusText(const RatsnestStats& stats) const
+{
+    const QString suffix =
+        stats.detachedTracks >= 1 ? tr(" — %n track(s) detached from their pad", "", stats.detachedTracks) : QString();
+    if (stats.total == 0)
+        return tr("Ratsnest: no link to route") + suffix;
+    if (stats.unrouted == 0)
+        return tr("Ratsnest: every link routed (%1/%1)").arg(stats.total) + suffix;
+    return tr("Ratsnest: %1/%2 links routed, %3 left — length %4 mm")
+               .arg(stats.total - stats.unrouted)
+               .arg(stats.total)
+               .arg(stats.unrouted)
+               .arg(stats.unroutedLengthMm, 0, 'f', 1)
+        + suffix;
+}
+
+QString MainWindow::describeDetachedTracks() const
+{
+    const QList<NetConnectivity::EndIssue>& issues = m_netConnectivity.issues();
+    if (issues.isEmpty())
+        return QString();
+    QString text = tr("\n\nTracks detached from their pad: %1\n").arg(issues.size());
+    text += tr("(the track is still drawn; its link is counted as unrouted)\n");
+    for (const NetConnectivity::EndIssue& issue : issues) {
+        const QString end = issue.atStart ? tr("start") : tr("end");
+        if (issue.kind == NetConnectivity::PadNotFound)
+            text += tr("• %1 — %2 of the track: pad %3 no longer exists\n")
+                        .arg(issue.netName, end, issue.pad.toString());
+        else
+            text += tr("• %1 — %2 of the track: pad %3 moved %4 mm away\n")
+                        .arg(issue.netName, end, issue.pad.toString())
+                        .arg(issue.endPoint.Distance(issue.padPoint), 0, 'f', 2);
+    }
+    return text;
+}
+
+void MainWindow::showRatsnestInfo()
+{
+    if (m_ratsnestLinks.isEmpty()) {
+        const QString text = m_ratsnestTotalLinks < 1 ? tr("No ratsnest connection displayed")
+                                                      : tr("Every link is routed: %1/%1.").arg(m_ratsnestTotalLinks);
+        QMessageBox::information(this, tr("Ratsnest Info"), text + describeDetachedTracks(), QMessageBox::Ok);
+        return;
+    }
+    QMap<QString, QPair<int, double>> perNet;
+    for (const RatsnestLink& link : std::as_const(m_ratsnestLinks)) {
+        auto& entry = perNet[link.netName];
+        ++entry.first;
+        entry.second += link.lengthMm;
+    }
+    QString text = tr("=== Ratsnest Information ===\n\n");
+    text += tr("Routing progress: %1/%2 links routed\n")
+                .arg(m_ratsnestTotalLinks - m_ratsnestLinks.size())
+                .arg(m_ratsnestTotalLinks);
+    text += tr("Remaining connections: %1\n\n").arg(m_ratsnestLinks.size());
+    text += tr("Nets still to route:\n");
+    double remaining = 0.0;
+    for (auto it = perNet.cbegin(); it != perNet.cend(); ++it) {
+        text += tr("• %1: %2 connections, %3 mm\n").arg(it.key()).arg(it.value().first).arg(it.value().second, 0, 'f', 1);
+        remaining += it.value().second;
+    }
+    text += tr("\nRemaining length: %1 mm").arg(remaining, 0, 'f', 1);
+    text += describeDetachedTracks();
+    QMessageBox::information(this, tr("Ratsnest Information"), text, QMessageBox::Ok);
+}

@@ -1,0 +1,88 @@
+// The ratsnest computation: per net, the shortest straight links joining its placed pads
+// (a minimum spanning forest by Kruskal's method), and which of them the tracks do not make.
+#pragma once
+
+#include "model/padid.h"
+
+#include <AIS_Shape.hxx>
+#include <Standard_Handle.hxx>
+#include <gp_Pnt.hxx>
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class NetConnectivity;
+class QColor;
+struct NetlistNet;
+
+struct RatsnestPad
+{
+    PadId pad;
+    gp_Pnt position;
+};
+
+struct RatsnestEdge
+{
+    double lengthMm = 0.0;
+    int first = 0;
+    int second = 0;
+};
+
+struct RatsnestLink
+{
+    QString netName;
+    PadId padA;
+    PadId padB;
+    opencascade::handle<AIS_Shape> line;
+    double lengthMm = 0.0;
+};
+
+struct NetRatsnestStats
+{
+    int totalLinks = 0;
+    int unroutedLinks = 0;
+    double unroutedLengthMm = 0.0;
+};
+
+struct RatsnestStats
+{
+    int unrouted = 0;
+    int total = 0;
+    double unroutedLengthMm = 0.0;
+    int detachedTracks = 0;
+};
+
+// Union by size with path halving.
+class UnionFind
+{
+public:
+    explicit UnionFind(int count = 0);
+    int addElement();
+    int find(int x);
+    void unite(int a, int b);
+
+private:
+    std::vector<int> parent;
+    std::vector<int> size;
+};
+
+struct RatsnestResult
+{
+    QList<RatsnestLink> links; // unrouted links, in the order found
+    int totalLinks = 0;
+    QMap<QString, NetRatsnestStats> perNet;
+};
+
+// A net's colour: grey for ground, light red for power, else a hue from the name that is
+// the same in every run.
+QColor ratsnestNetColor(const QString& netName);
+
+// onMissing is told of every pin that has no position (it is left out of its net).
+RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const QHash<PadId, gp_Pnt>& positions,
+                               const NetConnectivity& connectivity,
+                               const std::function<void(const PadId&)>& onMissing = {});

@@ -1,0 +1,78 @@
+// Records of the assembly that both exports ship: the carved part and the conductor groups.
+#pragma once
+
+#include "model/placedcomponentdata.h"
+#include "model/routerecords.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <TopoDS_Shape.hxx>
+
+#include <functional>
+
+// What one export carves. The caller owns the pointed-to data and keeps it alive for the call.
+struct AssemblyInput
+{
+    TopoDS_Shape mainPart;
+    const QMap<QString, PlacedComponentData>* components = nullptr;
+    const QList<Route>* routes = nullptr;
+    // The routing model's solid of one route (null when it cannot be built). The routing
+    // library sits below this one, but the window decides which builder is current.
+    std::function<TopoDS_Shape(const Route&)> routeShape;
+};
+
+enum VolumeKind { PadVolume = 0, BodyVolume = 1, RouteVolume = 2 };
+
+struct CollectedVolume
+{
+    VolumeKind kind = PadVolume;
+    QString name;       // pad: "REF/number"; body: the reference; track: the net name
+    TopoDS_Shape shape; // model coordinates; a pad already lengthened downward
+    double featureHint = 0.0; // mm, thinnest dimension from the design data; 0 when unknown
+};
+
+struct AssemblyVolume
+{
+    VolumeKind kind = PadVolume;
+    QString name;
+    TopoDS_Shape sourceShape; // as collected
+    double featureHint = 0.0;
+    TopoDS_Shape shape;       // copied, healed (a track possibly unified): carved and shipped
+    double feature = 0.0;     // mm; orders the carving and scales its tolerances
+};
+
+struct ConductorGroup
+{
+    TopoDS_Shape shape; // fused solid, single solid, or compound when no fuse was valid
+    QString name;       // component reference, or "Piste_" + net name
+};
+
+struct AssemblyResult
+{
+    TopoDS_Shape part; // null only when the input part was null
+    QList<ConductorGroup> conductors; // ascending group key
+    int cavitiesOk = 0;
+    int cavitiesFailed = 0;
+    int conductorGroups = 0;
+    int cavitiesUnvalidated = 0;
+    int groupsNotFused = 0;
+    int straySolidsRemoved = 0;
+    int partSolids = 0;
+    double smallestFeature = 0.0; // mm; 0 when no volume has a positive feature
+    // How the cavities were cut: all at once in one checked boolean, or volume by volume.
+    bool carvedInOneCut = false;
+};
+
+// Copies the assembly's counters into an export's summary (STEP or 3MF: the same names).
+template <typename Summary>
+void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
+{
+    summary.cavitiesOk = assembly.cavitiesOk;
+    summary.cavitiesFailed = assembly.cavitiesFailed;
+    summary.conductorGroups = assembly.conductorGroups;
+    summary.cavitiesUnvalidated = assembly.cavitiesUnvalidated;
+    summary.groupsNotFused = assembly.groupsNotFused;
+    summary.straySolidsRemoved = assembly.straySolidsRemoved;
+    summary.partSolids = assembly.partSolids;
+}

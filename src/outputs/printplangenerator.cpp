@@ -1,0 +1,161 @@
+#include "outputs/printplangenerator.h"
+
+#include "foundation/geometryutils.h"
+#include "model/netlist.h"
+#include "model/placedcomponentdata.h"
+
+#include <QCollator>
+#include <QCoreApplication>
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// A height on a layer boundary, or a rounding hair above it, stays in the layer below.
+constexpr double kBoundaryTolerance = 1e-6;
+
+QString trGen(const char* text)
+{
+    return QCoreApplication::translate("PrintPlanGenerator", text);
+}
+
+// Layer (1-based) holding a height above the part's bottom, in double so that a tiny layer
+// height cannot overflow before it is checked.
+double layerOfHeight(double height, double layerHeight)
+{
+    return std::max(1.0, std::ceil((height - kBoundaryTolerance) / layerHeight));
+}
+
+QCollator referenceCollator()
+{
+    QCollator collator{QLocale()};
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+int skipCode(const PlacedComponentData& component)
+{
+    if (component.hasMissingFootprint)
+        return 1;
+    if (!component.bodyEnabled)
+        return 2;
+    if (component.compositeShape.IsNull() || component.compositeShape->Shape().IsNull())
+        return 3;
+    return 0;
+}
+
+PrintPlan failed(double layerHeight, const QString& error)
+{
+    PrintPlan plan;
+    plan.layerHeight = layerHeight;
+    plan.error = error;
+    return plan;
+}
+
+} // namespace
+
+QString PrintPlanGenerator::reasonText(int code)
+{
+    switch (code) {
+    case 1:
+        return trGen("missing footprint — not excavated");
+    case 2:
+        return trGen("Case disabled — cavity not hollowed out");
+    case 3:
+        return trGen("missing case geometry");
+    default:
+        return QString();
+    }
+}
+
+void PrintPlanGenerator::sortItemsByRef(QList<PrintPlanItem>& items)
+{
+    const QCollator collator = referenceCollator();
+    std::stable_sort(items.begin(), items.end(), [&collator](const PrintPlanItem& a, const PrintPlanItem& b) {
+        return collator.compare(a.ref, b.ref) < 0;
+    });
+}
+
+PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>& components,
+                                       const QMap<QString, NetlistComponent>& netlistComponents,
+                                       const TopoDS_Shape& part, double layerHeightMm)
+{
+    const double h = layerHeightMm;
+    if (part.IsNull())
+        return failed(h, trGen("No main component imported"));
+    if (!(h > 0.0) || !std::isfinite(h))
+        return failed(h, trGen("invalid layer height"));
+
+    const Bnd_Box box = GeometryUtils::getTightBoundingBox(part);
+    if (box.IsVoid())
+        return failed(h, trGen("Bounding box of the part cannot be calculated"));
+
+    double xMin, yMin, zMin, xMax, yMax, zMax;
+    box.Get(xMin, yMin, zMin, xMax, yMax, zMax);
+    const double layers = layerOfHeight(zMax - zMin, h);
+    // A stored layer height can be absurdly small; the count must stay a valid int.
+    if (!(layers <= double(std::numeric_limits<int>::max()))) {
+        return failed(h, trGen("Layer height %1 mm is too small for a part %2 mm high: more than %3 layers")
+                             .arg(QString::number(h, 'g', 6), QString::number(zMax - zMin, 'f', 2),
+                                  QString::number(std::numeric_limits<int>::max())));
+    }
+
+    PrintPlan plan;
+    plan.layerHeight = h;
+    plan.zMin = zMin;
+    plan.zMax = zMax;
+    plan.partHeight = zMax - zMin;
+    plan.layerCount = int(layers);
+
+    QMap<int, PrintPlanPause> groups;
+    QList<PrintPlanItem> endInsertions;
+    for (auto it = components.cbegin(); it != components.cend(); ++it) {
+        const PlacedComponentData& component = it.value();
+        if (const int code = skipCode(component)) {
+            plan.notHollowed.append({it.key(), reasonText(code)});
+            continue;
+        }
+        PrintPlanItem item;
+        item.ref = it.key();
+        const auto netlistIt = netlistComponents.constFind(it.key());
+        if (netlistIt != netlistComponents.cend())
+            item.value = netlistIt->value;
+        item.footprint = component.assignedFootprint.isEmpty() ? component.footprintName
+                                                                : component.assignedFootprint;
+        item.x = component.position.X();
+        item.y = component.position.Y();
+        item.cavityTopAbs = component.position.Z() + component.bodyOffsetZ + component.bodyHeight;
+        item.cavityTopRel = item.cavityTopAbs - zMin;
+
+        // Compared as doubles: a cavity far above the part must not overflow either.
+        const double layer = layerOfHeight(item.cavityTopRel, h);
+        if (!(layer < layers)) {
+            endInsertions.append(item);
+            continue;
+        }
+        PrintPlanPause& group = groups[int(layer)];
+        if (group.items.isEmpty()) {
+            group.layer = int(layer);
+            group.z = double(group.layer) * h;
+        }
+        group.items.append(item);
+    }
+
+    for (PrintPlanPause& group : groups) {
+        sortItemsByRef(group.items);
+        plan.pauses.append(group);
+    }
+    sortItemsByRef(endInsertions);
+    plan.endInsertions = endInsertions;
+    const QCollator collator = referenceCollator();
+    std::stable_sort(plan.notHollowed.begin(), plan.notHollowed.end(),
+                     [&collator](const PrintPlanSkip& a, const PrintPlanSkip& b) {
+                         return collator.compare(a.ref, b.ref) < 0;
+                     });
+    plan.ok = true;
+    return plan;
+}

@@ -1,0 +1,32 @@
+// Computes the print plan of a design and renders it as a text report or a CSV table.
+// Stateless; texts are translated in the contexts "PrintPlanGenerator" and "PrintPlan".
+#pragma once
+
+#include "outputs/printplan.h"
+
+#include <QMap>
+#include <QString>
+
+class TopoDS_Shape;
+struct NetlistComponent;
+struct PlacedComponentData;
+
+class PrintPlanGenerator
+{
+public:
+    static PrintPlan generate(const QMap<QString, PlacedComponentData>& components,
+                              const QMap<QString, NetlistComponent>& netlistComponents,
+                              const TopoDS_Shape& part, double layerHeightMm);
+
+    // 1 missing footprint, 2 body disabled, 3 no body geometry; empty for any other code.
+    static QString reasonText(int code);
+    // Numeric-aware, case-insensitive order of the default locale (R2 before R10).
+    static void sortItemsByRef(QList<PrintPlanItem>& items);
+
+    static QString toText(const PrintPlan& plan);
+    static QString formatItemLine(const PrintPlanItem& item);
+    static QString toCsv(const PrintPlan& plan);
+    static QString csvRow(const QString& status, const QString& layer, const QString& pauseZ,
+                          const PrintPlanItem& item);
+    static QString csvQuote(const QString& text);
+};

@@ -1,0 +1,76 @@
+// The carved part and its conductor groups: collection of the volumes, carving with the
+// fuzzy-value ladder, grouping, and the STEP assembly writer. Stateless; never throws.
+// User texts are translated in the context "StepExporter".
+#pragma once
+
+#include "foundation/occutils.h"
+#include "outputs/assemblyrecords.h"
+#include "outputs/exportoptions.h"
+
+#include <QList>
+#include <QString>
+#include <TopoDS_Shape.hxx>
+
+struct StepExportSummary
+{
+    bool success = false;
+    int cavitiesOk = 0;
+    int conductorGroups = 0;
+    int cavitiesFailed = 0;
+    int cavitiesUnvalidated = 0;
+    int groupsNotFused = 0;
+    int straySolidsRemoved = 0;
+    int partSolids = 0;
+    QString error;
+};
+
+class StepExporter
+{
+public:
+    // Export
+    static StepExportSummary exportStep(const QString& path, const AssemblyInput& input,
+                                        const ExportOptions& options);
+    // Writes the part and the groups as named top-level shapes; the file at path is replaced
+    // whole or left as it was. errorDetail, when given, receives the system's reason.
+    static bool writeStepFile(const QString& path, const TopoDS_Shape& part,
+                              const QList<ConductorGroup>& groups, QString* errorDetail = nullptr);
+
+    // Assembly. The cavities are first cut all at once in one checked boolean; the ladder,
+    // volume by volume, takes over when that result is refused (or at once, on request).
+    enum class CarvingRoad { OneCutFirst, VolumeByVolume };
+    static AssemblyResult buildAssembly(const AssemblyInput& input, const ExportOptions& options,
+                                        CarvingRoad road = CarvingRoad::OneCutFirst);
+
+    // Volumes
+    static QList<CollectedVolume> collectVolumes(const AssemblyInput& input, const ExportOptions& options);
+    static TopoDS_Shape copyShape(const TopoDS_Shape& shape);
+    static double volumeOf(const TopoDS_Shape& shape);
+    static QList<TopoDS_Shape> solidsOf(const TopoDS_Shape& shape);
+    // The pad solid fused with a copy of itself moved down by extension mm; the solid
+    // unchanged when that fails.
+    static TopoDS_Shape extendPrismaticDown(const TopoDS_Shape& padSolid, double extension);
+
+    // Carving
+    static QList<double> fuzzyLadder(double base, double feature);
+    static OccUtils::BoolOpResult cutWithFuzzyLadder(const TopoDS_Shape& object, const TopoDS_Shape& tool,
+                                                     const QList<double>& ladder, bool requireValid,
+                                                     const OccUtils::BoolOpLabel& label,
+                                                     double healTolerance);
+    static TopoDS_Shape subtractOne(const TopoDS_Shape& carved, const TopoDS_Shape& tool, double baseFuzzy,
+                                    double feature, bool& validated, int& straySolidsRemoved);
+    // Removes the solids of shape that lie wholly inside tool (unless that would remove all);
+    // removed receives their number.
+    static TopoDS_Shape dropSolidsInsideTool(const TopoDS_Shape& shape, const TopoDS_Shape& tool,
+                                             double tolerance, int& removed);
+
+    // Every tool cut out of the part in one boolean, checked: a valid result whose removed
+    // volume matches the part's common with the tools. Null when the check fails, so that
+    // the caller carves volume by volume instead.
+    struct OneCutResult
+    {
+        TopoDS_Shape shape;
+        int straySolidsRemoved = 0;
+    };
+    static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
+                                     double fuzzy);
+};

@@ -1,0 +1,259 @@
+// The assembly both exports ship: volumes built, carved out of the part, conductors grouped.
+#include "outputs/stepexporter.h"
+
+#include "foundation/geometryutils.h"
+#include "foundation/logging.h"
+
+#include <BRepAlgoAPI_Fuse.hxx>
+#include <BRep_Builder.hxx>
+#include <ShapeUpgrade_UnifySameDomain.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopoDS_Compound.hxx>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+
+namespace {
+
+constexpr double kZero = 1e-7;
+
+const QString kBanner(40, QLatin1Char('='));
+
+// Merges the coplanar faces left between a track's segments; keeps the healed shape at the
+// least doubt (changed solid count, invalid result, volume change above 0.1 %).
+TopoDS_Shape unifySlivers(const TopoDS_Shape& healed, double feature)
+{
+    const double volume = StepExporter::volumeOf(healed);
+    if (!(volume > 0.0))
+        return healed;
+    return OccUtils::guardedCall(healed, "unifySlivers", [&] {
+        ShapeUpgrade_UnifySameDomain unify(healed, true, true, false);
+        unify.SetLinearTolerance(0.1 * feature);
+        unify.SetAngularTolerance(1e-12);
+        unify.Build();
+        const TopoDS_Shape unified = unify.Shape();
+        if (unified.IsNull() || !OccUtils::isValidShape(unified)
+            || StepExporter::solidsOf(unified).size() != StepExporter::solidsOf(healed).size()
+            || std::abs(StepExporter::volumeOf(unified) - volume) > 0.001 * volume)
+            return healed;
+        return unified;
+    });
+}
+
+QList<AssemblyVolume> buildVolumes(const QList<CollectedVolume>& collected)
+{
+    QList<AssemblyVolume> built;
+    for (const CollectedVolume& volume : collected) {
+        const TopoDS_Shape copy = StepExporter::copyShape(volume.shape);
+        if (copy.IsNull()) {
+            qWarning() << "  ✗ shape could not be built for" << volume.name;
+            continue;
+        }
+        const double feature =
+            volume.featureHint > kZero ? volume.featureHint : GeometryUtils::thinnestSolidExtent(copy);
+        TopoDS_Shape shape =
+            OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
+        if (shape.IsNull()) {
+            qWarning() << "  ✗ heal failed for" << volume.name;
+            continue;
+        }
+        if (volume.kind == RouteVolume && feature > kZero)
+            shape = unifySlivers(shape, feature);
+        built.append({volume.kind, volume.name, volume.shape, volume.featureHint, shape, feature});
+        qCDebug(lcExport) << "  ✓" << volume.name;
+    }
+    return built;
+}
+
+// Thickest first, unknown sizes before everything; stable so equal sizes keep collection order.
+void sortForCarving(QList<AssemblyVolume>& volumes)
+{
+    const auto key = [](const AssemblyVolume& v) {
+        return v.feature > 0.0 ? v.feature : std::numeric_limits<double>::max();
+    };
+    std::stable_sort(volumes.begin(), volumes.end(),
+                     [&key](const AssemblyVolume& a, const AssemblyVolume& b) { return key(a) > key(b); });
+}
+
+void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
+                   AssemblyResult& result)
+{
+    for (const AssemblyVolume& volume : volumes) {
+        qCDebug(lcExport) << "  →" << volume.name;
+        bool validated = true;
+        const TopoDS_Shape next = StepExporter::subtractOne(carved, volume.shape, options.baseFuzzy, volume.feature,
+                                                            validated, result.straySolidsRemoved);
+        if (next.IsNull()) {
+            qWarning() << "  ✗ subtraction failed, skipped";
+            ++result.cavitiesFailed;
+            continue;
+        }
+        carved = next;
+        ++result.cavitiesOk;
+        if (!validated) {
+            ++result.cavitiesUnvalidated;
+            qWarning() << "  ⚠ cavity not validated for" << volume.name;
+        }
+    }
+}
+
+// Every volume in one checked boolean; the ladder, volume by volume, when the check fails.
+void carve(const QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExporter::CarvingRoad road,
+           TopoDS_Shape& carved, AssemblyResult& result)
+{
+    if (road == StepExporter::CarvingRoad::VolumeByVolume) {
+        carveOneByOne(volumes, options, carved, result);
+        return;
+    }
+    QList<TopoDS_Shape> tools;
+    double fuzzy = options.baseFuzzy;
+    for (const AssemblyVolume& volume : volumes) {
+        tools.append(volume.shape);
+        fuzzy = std::min(fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volume.feature).first());
+    }
+    const StepExporter::OneCutResult oneCut = StepExporter::cutAllAtOnce(carved, tools, fuzzy);
+    if (!oneCut.shape.IsNull()) {
+        carved = oneCut.shape;
+        result.cavitiesOk = int(volumes.size());
+        result.straySolidsRemoved += oneCut.straySolidsRemoved;
+        result.carvedInOneCut = true;
+        if (oneCut.straySolidsRemoved > 0)
+            qWarning() << "  buildAssembly:" << oneCut.straySolidsRemoved
+                       << "solid(s) left INSIDE the carved volumes — removed (the cavity was filled with the "
+                          "part's own material)";
+        qCDebug(lcExport) << "  ✓ every cavity cut at once (fuzzy=" << fuzzy << ")";
+        return;
+    }
+    qCDebug(lcExport) << "  → one cut for all cavities refused, carving volume by volume";
+    carveOneByOne(volumes, options, carved, result);
+}
+
+ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused)
+{
+    QList<TopoDS_Shape> solids;
+    for (const TopoDS_Shape& shape : shapes) {
+        const QList<TopoDS_Shape> own = StepExporter::solidsOf(shape);
+        if (own.isEmpty())
+            solids.append(shape);
+        else
+            solids.append(own);
+    }
+    if (solids.size() == 1)
+        return {solids.first(), key};
+
+    for (const double rung : StepExporter::fuzzyLadder(0.0, feature)) {
+        const TopoDS_Shape fused = OccUtils::guardedCall(TopoDS_Shape(), "fuseGroup", [&] {
+            TopTools_ListOfShape arguments;
+            arguments.Append(solids.first());
+            TopTools_ListOfShape tools;
+            for (int i = 1; i < solids.size(); ++i)
+                tools.Append(solids.at(i));
+            BRepAlgoAPI_Fuse fuse;
+            fuse.SetArguments(arguments);
+            fuse.SetTools(tools);
+            fuse.SetFuzzyValue(rung);
+            fuse.SetRunParallel(false);
+            fuse.SetNonDestructive(true);
+            fuse.Build();
+            return fuse.IsDone() ? fuse.Shape() : TopoDS_Shape();
+        });
+        if (!fused.IsNull() && OccUtils::isValidShape(fused))
+            return {fused, key};
+        qCDebug(lcExport) << "  fuseGroup: rung refused (fuzzy=" << rung << ") over" << solids.size() << "solid(s)";
+    }
+
+    BRep_Builder builder;
+    TopoDS_Compound compound;
+    builder.MakeCompound(compound);
+    for (const TopoDS_Shape& shape : shapes)
+        builder.Add(compound, shape);
+    ++notFused;
+    qWarning() << "  ⚠ conductor group not fused:" << key << "—" << shapes.size()
+               << "overlapping solid(s) shipped as a compound";
+    return {compound, key};
+}
+
+void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& result)
+{
+    struct Group
+    {
+        QList<TopoDS_Shape> shapes;
+        double feature = 0.0;
+    };
+    std::map<QString, Group> groups; // QString's operator< compares case-sensitively
+    for (const AssemblyVolume& volume : volumes) {
+        QString key;
+        if (volume.kind == PadVolume)
+            key = volume.name.section(QLatin1Char('/'), 0, 0);
+        else if (volume.kind == RouteVolume)
+            key = QStringLiteral("Piste_%1").arg(volume.name);
+        else
+            continue;
+        Group& group = groups[key];
+        group.shapes.append(volume.shape);
+        if (volume.feature > kZero && (group.feature == 0.0 || volume.feature < group.feature))
+            group.feature = volume.feature;
+    }
+    for (const auto& [key, group] : groups) {
+        result.conductors.append(fuseGroup(key, group.shapes, group.feature, result.groupsNotFused));
+        qCDebug(lcExport) << "  [conductor]" << key << "(" << group.shapes.size() << "solid(s))";
+    }
+    result.conductorGroups = int(result.conductors.size());
+}
+
+} // namespace
+
+AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const ExportOptions& options,
+                                           CarvingRoad road)
+{
+    AssemblyResult result;
+    qCDebug(lcExport).noquote() << "\n" + kBanner;
+    qCDebug(lcExport) << "ASSEMBLY — begin";
+    qCDebug(lcExport) << "Components:" << (input.components ? input.components->size() : 0);
+    qCDebug(lcExport) << "Routes    :" << (input.routes ? input.routes->size() : 0);
+    qCDebug(lcExport).noquote() << kBanner;
+    if (input.mainPart.IsNull()) {
+        qWarning() << "buildAssembly: main part is null";
+        return result;
+    }
+
+    qCDebug(lcExport) << "\n--- Step 1: collecting the volumes ---";
+    const QList<CollectedVolume> collected = collectVolumes(input, options);
+    qCDebug(lcExport) << "Volumes to process:" << collected.size();
+    if (collected.isEmpty()) {
+        result.part = input.mainPart;
+        result.partSolids = int(solidsOf(result.part).size());
+        return result;
+    }
+
+    qCDebug(lcExport) << "\n--- Step 2: building ---";
+    QList<AssemblyVolume> volumes = buildVolumes(collected);
+    for (const AssemblyVolume& volume : volumes) {
+        if (volume.feature > kZero && (result.smallestFeature <= 0.0 || volume.feature < result.smallestFeature))
+            result.smallestFeature = volume.feature;
+    }
+
+    qCDebug(lcExport) << "\n--- Step 3: subtractions ---";
+    sortForCarving(volumes);
+    TopoDS_Shape carved = OccUtils::healShape(copyShape(input.mainPart),
+                                              OccUtils::BoolOpLabel{&lcExport, "buildAssembly main"}, 1.0);
+    if (carved.IsNull())
+        carved = input.mainPart;
+    carve(volumes, options, road, carved, result);
+    qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
+                      << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved
+                      << "stray solid(s) removed";
+    result.partSolids = int(solidsOf(carved).size());
+    if (result.partSolids >= 2)
+        qWarning() << "  buildAssembly: the carved part is made of" << result.partSolids << "disconnected solid(s)";
+    result.part = carved;
+
+    qCDebug(lcExport) << "\n--- Step 4: grouping the conductor ---";
+    groupConductors(volumes, result);
+    qCDebug(lcExport) << "Conductor:" << result.conductorGroups << "group(s)," << result.groupsNotFused
+                      << "not fused";
+    qCDebug(lcExport) << "Smallest feature in the assembly:" << result.smallestFeature << "mm";
+    return result;
+}

@@ -1,0 +1,134 @@
+// Collection of the volumes to carve and the small shape helpers of the assembly.
+#include "outputs/stepexporter.h"
+
+#include "foundation/logging.h"
+
+#include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
+#include <TopExp_Explorer.hxx>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kZero = 1e-7;
+
+double routeFeatureHint(const Route& route)
+{
+    double hint = 0.0;
+    for (const RouteSegment& segment : route.segments) {
+        if (!(segment.start.Distance(segment.end) > kZero))
+            continue;
+        const double thickness = segment.type == RouteSegment::Vertical
+                                     ? std::abs(segment.end.Z() - segment.start.Z())
+                                     : segment.height;
+        const double v = std::min(thickness, segment.width);
+        if (!(v > 0.0))
+            continue;
+        hint = hint == 0.0 ? v : std::min(hint, v);
+    }
+    return hint;
+}
+
+} // namespace
+
+TopoDS_Shape StepExporter::copyShape(const TopoDS_Shape& shape)
+{
+    if (shape.IsNull())
+        return shape;
+    try {
+        BRepBuilderAPI_Copy copy(shape, true, false);
+        if (copy.IsDone() && !copy.Shape().IsNull())
+            return copy.Shape();
+    } catch (...) {
+    }
+    return shape;
+}
+
+double StepExporter::volumeOf(const TopoDS_Shape& shape)
+{
+    if (shape.IsNull())
+        return 0.0;
+    return OccUtils::guardedCall(0.0, "volumeOf", [&shape] {
+        GProp_GProps props;
+        BRepGProp::VolumeProperties(shape, props, false, false, false);
+        return std::abs(props.Mass());
+    });
+}
+
+QList<TopoDS_Shape> StepExporter::solidsOf(const TopoDS_Shape& shape)
+{
+    QList<TopoDS_Shape> solids;
+    if (shape.IsNull())
+        return solids;
+    for (TopExp_Explorer it(shape, TopAbs_SOLID); it.More(); it.Next())
+        solids.append(it.Current());
+    return solids;
+}
+
+TopoDS_Shape StepExporter::extendPrismaticDown(const TopoDS_Shape& padSolid, double extension)
+{
+    return OccUtils::guardedCall(padSolid, "extendPrismaticDown", [&] {
+        gp_Trsf down;
+        down.SetTranslation(gp_Vec(0.0, 0.0, -extension));
+        BRepBuilderAPI_Transform moved(padSolid, down, true);
+        if (!moved.IsDone() || moved.Shape().IsNull())
+            return padSolid;
+        BRepAlgoAPI_Fuse fuse(padSolid, moved.Shape());
+        if (!fuse.IsDone() || fuse.Shape().IsNull())
+            return padSolid;
+        return fuse.Shape();
+    });
+}
+
+QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, const ExportOptions& options)
+{
+    QList<CollectedVolume> volumes;
+    if (input.components && options.includePads) {
+        for (const PlacedComponentData& component : *input.components) {
+            const double e = std::min(0.5 * (component.footprintThickness + component.bodyUndercut), 0.1);
+            for (const PlacedPadData& pad : component.pads) {
+                if (pad.placedShape.IsNull())
+                    continue;
+                CollectedVolume volume;
+                volume.kind = PadVolume;
+                volume.name = component.ref + QLatin1Char('/') + pad.number;
+                volume.shape = e > kZero ? extendPrismaticDown(pad.placedShape, e) : pad.placedShape;
+                volume.featureHint = std::min({component.footprintThickness + component.bodyUndercut + e,
+                                               pad.scaledWidth, pad.scaledHeight});
+                volumes.append(volume);
+            }
+        }
+    }
+    if (input.components && options.includeBodies) {
+        for (const PlacedComponentData& component : *input.components) {
+            if (component.hasMissingFootprint || !component.bodyEnabled || component.compositeShape.IsNull()
+                || component.compositeShape->Shape().IsNull())
+                continue;
+            CollectedVolume volume;
+            volume.kind = BodyVolume;
+            volume.name = component.ref;
+            volume.shape = component.compositeShape->Shape();
+            volume.featureHint = std::min({component.bodyWidth, component.bodyLength, component.bodyHeight});
+            volumes.append(volume);
+        }
+    }
+    if (input.routes && options.includeRoutes) {
+        for (const Route& route : *input.routes) {
+            if (route.segments.isEmpty())
+                continue;
+            const TopoDS_Shape shape = input.routeShape ? input.routeShape(route) : TopoDS_Shape();
+            if (shape.IsNull()) {
+                qWarning() << "  collectVolumes: createRouteShape null for" << route.netName;
+                continue;
+            }
+            volumes.append({RouteVolume, route.netName, shape, routeFeatureHint(route)});
+        }
+    }
+    qCDebug(lcExport) << "collectVolumes: total" << volumes.size() << "volumes";
+    return volumes;
+}

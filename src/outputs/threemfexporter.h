@@ -1,0 +1,89 @@
+// The slicer-ready 3MF package: the carved part and its conductor groups as one mesh object
+// whose triangle ranges are the slicer's volumes, the slicer's volume configuration, one
+// pause per insertion height and the embedded print plan, in a stored ZIP written atomically.
+#pragma once
+
+#include "outputs/threemfmesh.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QList>
+#include <QString>
+
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Shape.hxx>
+
+#include <cstdint>
+
+struct AssemblyInput;
+struct ExportOptions;
+struct PrintPlan;
+struct PrintPlanPause;
+
+struct ThreeMfExportSummary
+{
+    bool ok = false; // the file was written
+    std::int32_t partCount = 0;
+    std::int32_t triangleCount = 0;
+    std::int32_t cavitiesOk = 0;
+    std::int32_t cavitiesFailed = 0;
+    std::int32_t conductorGroups = 0;
+    std::int32_t nativePauseCount = 0;
+    std::int32_t cavitiesUnvalidated = 0;
+    std::int32_t groupsNotFused = 0;
+    std::int32_t unmeshedFaces = 0;
+    std::int32_t droppedConductors = 0;
+    std::int32_t openShells = 0;
+    std::int32_t flippedShells = 0;
+    std::int32_t nonManifoldEdges = 0;
+    std::int32_t straySolidsRemoved = 0;
+    std::int32_t partSolids = 0;
+    QString error;
+};
+
+// One package file besides the fixed entries; path with a leading "/".
+struct PackageFile
+{
+    QString path;
+    QByteArray data;
+};
+
+class ThreeMfExporter
+{
+    Q_DECLARE_TR_FUNCTIONS(ThreeMfExporter)
+
+public:
+    ThreeMfExportSummary exportThreeMf(const QString& path, const AssemblyInput& input, const PrintPlan& plan,
+                                       const ExportOptions& options) const;
+
+    // --- Meshing ---
+
+    // Welded, checked meshes of every solid of the shape, then of the faces in no solid.
+    // featureSize <= 1e-7 means none given. counts may be null.
+    static ShellMesh triangulate(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection,
+                                 double featureSize, MeshCheckCounts* counts);
+    // Meshes one face list, welds and checks it, and appends it to result; faces without
+    // triangles are added to unmeshedFaces.
+    static void meshShell(const QList<TopoDS_Face>& faces, double weldTolerance, MeshCheckCounts* counts,
+                          ShellMesh& result, int& unmeshedFaces);
+    static void weldAndCheckShell(ShellMesh& mesh, double weldTolerance, MeshCheckCounts* counts);
+    // Appends the mesh as the model's next volume; an empty mesh appends nothing.
+    static void appendPart(ThreeMfMesh& model, const QString& name, bool conductor, const ShellMesh& mesh);
+
+    // --- Documents (UTF-8) ---
+
+    static QByteArray writeModelXml(const ThreeMfMesh& mesh);
+    static QByteArray writeSlicerConfig(const QList<MeshPart>& parts, int conductorPerimeters);
+    static QByteArray writeCustomGcodeXml(const PrintPlan& plan);
+    // The height the slicer pauses at: the top of the layer after the plan's, because the
+    // slicer stops before the layer whose top is that height and the plan's layer still has
+    // to close the cavity walls. Never above the part; NaN for an unusable layer height.
+    static double slicerPauseHeight(const PrintPlan& plan, const PrintPlanPause& pause);
+    // Whether every pause height, as written (0.001 mm), lies above the previous one and
+    // within the part: the slicer drops entries out of order.
+    static bool pauseHeightsWritable(const PrintPlan& plan);
+    // The printer's display text for one pause, at most 40 ASCII characters.
+    static QString pauseMessage(const PrintPlanPause& pause);
+    // Printable ASCII for the printer's display: accents dropped, ";" as ",", anything else "?".
+    static QString toAsciiLabel(const QString& text);
+};

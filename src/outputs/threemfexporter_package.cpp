@@ -1,0 +1,186 @@
+#include "outputs/threemfexporter.h"
+
+#include "foundation/fileutils.h"
+#include "foundation/logging.h"
+#include "outputs/exportoptions.h"
+#include "outputs/printplan.h"
+#include "outputs/printplangenerator.h"
+#include "outputs/stepexporter.h"
+#include "outputs/zipwriter.h"
+
+#include <QDebug>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const QByteArray kDeclaration = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
+const QByteArray kRelationshipsOpen = QByteArrayLiteral(
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">");
+const QByteArray kMustPreserve =
+    QByteArrayLiteral("http://schemas.openxmlformats.org/package/2006/relationships/mustpreserve");
+
+QByteArray contentTypes()
+{
+    QByteArray out = kDeclaration;
+    out += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">";
+    const char* const types[][2] = {
+        {"rels", "application/vnd.openxmlformats-package.relationships+xml"},
+        {"model", "application/vnd.ms-package.3dmanufacturing-3dmodel+xml"},
+        {"txt", "text/plain"},
+        {"csv", "text/csv"},
+        {"config", "text/xml"},
+        {"xml", "application/xml"},
+    };
+    for (const auto& type : types)
+        out += QByteArray("<Default Extension=\"") + type[0] + "\" ContentType=\"" + type[1] + "\"/>";
+    out += "</Types>";
+    return out;
+}
+
+QByteArray rootRelationships()
+{
+    return kDeclaration + kRelationshipsOpen
+           + "<Relationship Id=\"rel0\" Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\""
+             " Target=\"/3D/3dmodel.model\"/></Relationships>";
+}
+
+QByteArray modelRelationships(const QList<PackageFile>& files)
+{
+    QByteArray out = kDeclaration + kRelationshipsOpen;
+    int id = 0;
+    for (const PackageFile& file : files)
+        out += "<Relationship Id=\"rel" + QByteArray::number(++id) + "\" Type=\"" + kMustPreserve + "\" Target=\""
+               + file.path.toUtf8() + "\"/>";
+    out += "</Relationships>";
+    return out;
+}
+
+std::int32_t clampedCount(qsizetype count)
+{
+    return std::int32_t(std::min<qsizetype>(count, std::numeric_limits<std::int32_t>::max()));
+}
+
+// Puts the plan's part bottom (or, without a plan, the lowest vertex) at Z = 0, where the
+// slicer starts counting the layers the pauses refer to.
+void shiftToPlate(ThreeMfMesh& mesh, const PrintPlan& plan)
+{
+    double shift = 0.0;
+    if (plan.ok) {
+        shift = plan.zMin;
+    } else if (!mesh.vertices.isEmpty()) {
+        shift = std::min_element(mesh.vertices.cbegin(), mesh.vertices.cend(),
+                                 [](const MeshVertex& a, const MeshVertex& b) { return a.z < b.z; })
+                    ->z;
+    }
+    if (shift == 0.0)
+        return;
+    for (MeshVertex& v : mesh.vertices)
+        v.z -= shift;
+}
+
+} // namespace
+
+ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const AssemblyInput& input,
+                                                   const PrintPlan& plan, const ExportOptions& options) const
+{
+    ThreeMfExportSummary summary;
+    qCDebug(lcExport) << "\n3MF EXPORT — destination:" << path;
+
+    if (input.mainPart.IsNull()) {
+        summary.error = tr("No main shape loaded.");
+        return summary;
+    }
+
+    const AssemblyResult assembly = StepExporter::buildAssembly(input, options);
+    if (assembly.part.IsNull()) {
+        summary.error = tr("Failed to prepare the assembly.");
+        return summary;
+    }
+    copyAssemblyCounts(assembly, summary);
+
+    MeshCheckCounts counts;
+    ThreeMfMesh model;
+    const ShellMesh partMesh = triangulate(assembly.part, options.linearDeflection, options.angularDeflection,
+                                           assembly.smallestFeature, &counts);
+    if (partMesh.isEmpty()) {
+        summary.error = tr("Meshing of the main part failed.");
+        return summary;
+    }
+    appendPart(model, QStringLiteral("Vantorquelle_Piece"), false, partMesh);
+
+    for (const ConductorGroup& group : assembly.conductors) {
+        const ShellMesh mesh = triangulate(group.shape, options.linearDeflection, options.angularDeflection,
+                                           assembly.smallestFeature, &counts);
+        if (mesh.isEmpty()) {
+            ++summary.droppedConductors;
+            qWarning() << "ThreeMfExporter: empty mesh for" << group.name << "— skipped";
+            continue;
+        }
+        appendPart(model, QStringLiteral("Cond_%1").arg(group.name), true, mesh);
+    }
+
+    summary.partCount = clampedCount(model.parts.size());
+    summary.triangleCount = clampedCount(model.triangles.size());
+    summary.unmeshedFaces = counts.unmeshedFaces;
+    summary.openShells = counts.openShells;
+    summary.flippedShells = counts.flippedShells;
+    summary.nonManifoldEdges = counts.nonManifoldEdges;
+
+    shiftToPlate(model, plan);
+    const QByteArray modelXml = writeModelXml(model);
+
+    QList<PackageFile> metadata;
+    if (options.embedPlanTxt)
+        metadata.append({QStringLiteral("/Metadata/Vantorquelle_PrintPlan.txt"),
+                         PrintPlanGenerator::toText(plan).toUtf8()});
+    if (options.embedPlanCsv)
+        metadata.append({QStringLiteral("/Metadata/Vantorquelle_PrintPlan.csv"),
+                         PrintPlanGenerator::toCsv(plan).toUtf8()});
+    if (options.slicerConfigMode == 1) {
+        metadata.append({QStringLiteral("/Metadata/Slic3r_PE_model.config"),
+                         writeSlicerConfig(model.parts, options.conductorPerimeters)});
+        if (options.nativePauses && plan.ok && !plan.pauses.isEmpty()) {
+            // A pause the slicer would drop leaves a component out of its cavity while the
+            // layers above close it: refuse rather than write such a file.
+            if (!pauseHeightsWritable(plan)) {
+                summary.error = tr("The print plan's pauses cannot be written for the slicer: with a layer height "
+                                   "of %1 mm their heights do not follow one another within the part.")
+                                    .arg(plan.layerHeight);
+                return summary;
+            }
+            metadata.append({QStringLiteral("/Metadata/Prusa_Slicer_custom_gcode_per_print_z.xml"),
+                             writeCustomGcodeXml(plan)});
+            summary.nativePauseCount = clampedCount(plan.pauses.size());
+        }
+    }
+
+    ZipWriter zip;
+    zip.addFile(QStringLiteral("[Content_Types].xml"), contentTypes());
+    zip.addFile(QStringLiteral("_rels/.rels"), rootRelationships());
+    zip.addFile(QStringLiteral("3D/3dmodel.model"), modelXml);
+    if (!metadata.isEmpty()) {
+        zip.addFile(QStringLiteral("3D/_rels/3dmodel.model.rels"), modelRelationships(metadata));
+        for (const PackageFile& file : std::as_const(metadata))
+            zip.addFile(file.path.mid(1), file.data);
+    }
+    const QByteArray archive = zip.finish();
+
+    const FileWriteResult written = FileUtils::writeFileAtomically(path, archive);
+    if (!written.ok()) {
+        const QString reason = FileUtils::describeWriteResult(written);
+        summary.error = written.status == FileWriteResult::OpenFailed
+                            ? tr("Unable to create the 3MF file: %1").arg(reason)
+                            : tr("Unable to write the 3MF file: %1").arg(reason);
+        return summary;
+    }
+    summary.ok = true;
+    qCDebug(lcExport) << "3MF EXPORT — SUCCESS:" << summary.partCount << "part(s)," << summary.triangleCount
+                      << "triangle(s)," << summary.cavitiesUnvalidated << "unvalidated cavity(ies),"
+                      << summary.groupsNotFused << "unfused group(s)," << summary.unmeshedFaces
+                      << "unmeshed face(s)," << summary.openShells << "open shell(s)," << summary.flippedShells
+                      << "flipped shell(s)," << summary.nonManifoldEdges << "non-manifold edge(s),"
+                      << summary.droppedConductors << "dropped conductor(s)";
+    return summary;
+}

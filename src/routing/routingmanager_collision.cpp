@@ -1,0 +1,257 @@
+// Collision and clearance test of one segment against other nets' tracks and pads.
+#include "routing/routingmanager.h"
+
+#include "foundation/occutils.h"
+
+#include <BRepBndLib.hxx>
+#include <BRepExtrema_DistShapeShape.hxx>
+#include <TopoDS_TShape.hxx>
+
+#include <QDebug>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kZeroLength = 1e-7;
+
+// The solid's bounds; empty when computing them throws.
+std::optional<Bnd_Box> boundsOf(const TopoDS_Shape& shape)
+{
+    Bnd_Box box;
+    try {
+        BRepBndLib::Add(shape, box, true);
+    } catch (...) {
+        return std::nullopt;
+    }
+    return box;
+}
+
+Bnd_Box boxOfSolid(const TopoDS_Shape& shape)
+{
+    return boundsOf(shape).value_or(Bnd_Box());
+}
+
+struct Extent
+{
+    double min[3];
+    double max[3];
+};
+
+// The exact extent of a segment solid that is an axis-aligned box (a vertical column, or a
+// horizontal track running along X or Y); empty for any other segment.
+std::optional<Extent> axisAlignedExtent(const RouteSegment& s)
+{
+    const double half = s.width * 0.5;
+    const gp_Pnt& a = s.start;
+    const gp_Pnt& b = s.end;
+    if (s.type == RouteSegment::Vertical) {
+        return Extent{{a.X() - half, a.Y() - half, std::min(a.Z(), b.Z())},
+                      {a.X() + half, a.Y() + half, std::max(a.Z(), b.Z())}};
+    }
+    if (a.Z() != b.Z())
+        return std::nullopt;
+    const bool alongX = a.Y() == b.Y();
+    const bool alongY = a.X() == b.X();
+    if (alongX == alongY)
+        return std::nullopt;
+    const double wx = alongX ? 0.0 : half;
+    const double wy = alongY ? 0.0 : half;
+    return Extent{{std::min(a.X(), b.X()) - wx, std::min(a.Y(), b.Y()) - wy, a.Z()},
+                  {std::max(a.X(), b.X()) + wx, std::max(a.Y(), b.Y()) + wy, a.Z() + s.height}};
+}
+
+// Exact distance between two axis-aligned boxes.
+double extentDistance(const Extent& p, const Extent& q)
+{
+    double sum = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        const double gap = std::max({0.0, q.min[i] - p.max[i], p.min[i] - q.max[i]});
+        sum += gap * gap;
+    }
+    return std::sqrt(sum);
+}
+
+int verdictOf(double distance, double clearance)
+{
+    if (distance < kZeroLength)
+        return RoutingManager::PairShort;
+    return distance < clearance ? RoutingManager::PairClearance : RoutingManager::PairClear;
+}
+
+} // namespace
+
+std::optional<double> RoutingManager::solidDistance(const TopoDS_Shape& a, const TopoDS_Shape& b)
+{
+    if (a.IsNull() || b.IsNull())
+        return std::nullopt;
+    return OccUtils::guardedCall(std::optional<double>(), "solidDistance", [&]() -> std::optional<double> {
+        BRepExtrema_DistShapeShape distance(a, b);
+        if (!distance.IsDone())
+            return std::nullopt;
+        return distance.Value();
+    });
+}
+
+QList<RoutingManager::PadObstacle> RoutingManager::padObstacles() const
+{
+    if (!m_padObstacleProvider)
+        return {};
+    QList<PadObstacle> obstacles = m_padObstacleProvider();
+    PadBoxCache next;
+    for (PadObstacle& obstacle : obstacles) {
+        if (obstacle.shape.IsNull())
+            continue;
+        const TopoDS_TShape* key = obstacle.shape.TShape().get();
+        std::optional<Bnd_Box> bounds;
+        for (const CachedBox& cached : m_padBoxCache.value(key)) {
+            if (cached.shape.IsSame(obstacle.shape)) {
+                bounds = cached.box;
+                break;
+            }
+        }
+        if (!bounds) {
+            bounds = boundsOf(obstacle.shape);
+            if (!bounds) {
+                obstacle.box = Bnd_Box(); // bounds that cannot be computed void the box
+                continue;
+            }
+        }
+        next[key].append({obstacle.shape, *bounds});
+        obstacle.box.Add(*bounds);
+    }
+    m_padBoxCache = next;
+    return obstacles;
+}
+
+int RoutingManager::checkCollisionDetailed(const Bnd_Box& box, const TopoDS_Shape& shape,
+                                           const TopoDS_Shape& other, const Bnd_Box& otherBox,
+                                           double clearance, const QString& kind, const QString& name)
+{
+    if (box.IsVoid() || otherBox.IsVoid())
+        return PairClear;
+    if (box.IsOut(otherBox)) {
+        Bnd_Box enlarged = box;
+        enlarged.Enlarge(clearance);
+        if (enlarged.IsOut(otherBox))
+            return PairClear;
+    }
+    try {
+        BRepExtrema_DistShapeShape distance(shape, other);
+        // Not knowing the distance is not the same as being clear: a real short could hide here.
+        if (!distance.IsDone()) {
+            qWarning() << "checkCollisionDetailed (" << kind << name << ") distance not computed";
+            return PairUnchecked;
+        }
+        return verdictOf(distance.Value(), clearance);
+    } catch (const Standard_Failure& failure) {
+        qWarning() << "checkCollisionDetailed (" << kind << name << ") OCC:" << failure.GetMessageString();
+    } catch (const std::exception& exception) {
+        qWarning() << "checkCollisionDetailed (" << kind << name << "):" << exception.what();
+    } catch (...) {
+        qWarning() << "checkCollisionDetailed (" << kind << name << "): unknown error";
+    }
+    return PairUnchecked;
+}
+
+namespace {
+
+// Between two track segments: exact from the boxes where both are axis-aligned, else the
+// general test.
+int segmentVerdict(const RouteSegment& segment, const std::optional<Extent>& extent, const RouteSegment& other,
+                   double clearance, const QString& otherNet, const Bnd_Box* box = nullptr)
+{
+    const std::optional<Extent> otherExtent = extent ? axisAlignedExtent(other) : std::nullopt;
+    if (otherExtent)
+        return verdictOf(extentDistance(*extent, *otherExtent), clearance);
+    return RoutingManager::checkCollisionDetailed(box ? *box : RoutingManager::segmentBox(segment), segment.shape,
+                                                  other.shape, RoutingManager::segmentBox(other), clearance,
+                                                  QStringLiteral("track on net"), otherNet);
+}
+
+} // namespace
+
+CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, const QString& netName,
+                                               int skipRouteIndex,
+                                               const std::optional<QList<PadObstacle>>& pads) const
+{
+    CollisionResult result;
+    if (segment.shape.IsNull())
+        return result;
+    const Bnd_Box box = segmentBox(segment);
+    const auto record = [&result](int verdict, const QString& offender) {
+        if (verdict == PairClear)
+            return false;
+        result.offender = offender;
+        if (verdict == PairShort) {
+            result.isShort = true;
+            return true;
+        }
+        if (verdict == PairClearance)
+            result.isClearance = true;
+        else
+            result.isUnchecked = true;
+        return false;
+    };
+
+    // Most tracks run along X or Y: between two such boxes the distance is exact without
+    // the general solid-to-solid computation, which costs milliseconds per pair.
+    const std::optional<Extent> extent = axisAlignedExtent(segment);
+    for (int r = 0; r < m_routes.size(); ++r) {
+        const Route& route = m_routes.at(r);
+        if (r == skipRouteIndex || route.netName == netName)
+            continue;
+        for (const RouteSegment& other : route.segments) {
+            if (!(other.start.Distance(other.end) > kZeroLength) || other.shape.IsNull())
+                continue;
+            const int verdict = segmentVerdict(segment, extent, other, m_rules.clearance, route.netName, &box);
+            if (record(verdict, route.netName))
+                return result;
+        }
+    }
+
+    const QList<PadObstacle> obstacles = pads ? *pads : padObstacles();
+    const QString padKind = QStringLiteral("pad");
+    for (const PadObstacle& obstacle : obstacles) {
+        if (obstacle.shape.IsNull())
+            continue;
+        if (!netName.isEmpty() && obstacle.net == netName)
+            continue;
+        const Bnd_Box otherBox = obstacle.box.IsVoid() ? boxOfSolid(obstacle.shape) : obstacle.box;
+        const int verdict = checkCollisionDetailed(box, segment.shape, obstacle.shape, otherBox,
+                                                   m_rules.padClearance, padKind, obstacle.label);
+        if (record(verdict, obstacle.net.isEmpty() ? obstacle.label : obstacle.net))
+            return result;
+    }
+    return result;
+}
+
+QList<QPair<int, int>> RoutingManager::shortedRoutes() const
+{
+    QList<QPair<int, int>> pairs;
+    for (int r = 0; r < m_routes.size(); ++r) {
+        for (int o = r + 1; o < m_routes.size(); ++o) {
+            if (m_routes.at(r).netName == m_routes.at(o).netName)
+                continue;
+            bool shorted = false;
+            for (const RouteSegment& a : m_routes.at(r).segments) {
+                if (a.shape.IsNull())
+                    continue;
+                const std::optional<Extent> extent = axisAlignedExtent(a);
+                for (const RouteSegment& b : m_routes.at(o).segments) {
+                    if (b.shape.IsNull())
+                        continue;
+                    shorted = segmentVerdict(a, extent, b, 0.0, m_routes.at(o).netName) == PairShort;
+                    if (shorted)
+                        break;
+                }
+                if (shorted)
+                    break;
+            }
+            if (shorted)
+                pairs.append({r, o});
+        }
+    }
+    return pairs;
+}

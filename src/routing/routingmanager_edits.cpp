@@ -1,0 +1,142 @@
+// Edits of finished routes: removal, lookup by identity, end points and sections.
+// Every geometric edit builds all new solids aside first, so a failure changes nothing.
+#include "routing/routingmanager.h"
+
+#include <QDebug>
+
+#include <cmath>
+
+namespace {
+
+// The segment with a new section, its top face kept in place; empty when no solid results.
+std::optional<RouteSegment> resizedSegment(const RouteSegment& segment, double width, double height)
+{
+    RouteSegment copy = segment;
+    if (height != segment.height || std::isnan(height) || std::isnan(segment.height)) {
+        const double d = segment.height - height;
+        if (copy.type == RouteSegment::Horizontal) {
+            copy.start.SetZ(copy.start.Z() + d);
+            copy.end.SetZ(copy.end.Z() + d);
+        } else if (copy.end.Z() < copy.start.Z()) {
+            copy.end.SetZ(copy.end.Z() + d);
+        } else {
+            copy.start.SetZ(copy.start.Z() + d);
+        }
+    }
+    copy.width = width;
+    copy.height = height;
+    if (!RoutingManager::buildSegmentShape(copy))
+        return std::nullopt;
+    return copy;
+}
+
+} // namespace
+
+bool RoutingManager::removeRouteAt(int index)
+{
+    if (index < 0 || index >= m_routes.size())
+        return false;
+    m_routes.removeAt(index);
+    return true;
+}
+
+int RoutingManager::indexOfRouteId(quint64 id) const
+{
+    if (id == 0)
+        return -1;
+    for (int i = 0; i < m_routes.size(); ++i)
+        if (m_routes.at(i).id == id)
+            return i;
+    return -1;
+}
+
+Route* RoutingManager::routeById(quint64 id)
+{
+    const int index = indexOfRouteId(id);
+    return index < 0 ? nullptr : &m_routes[index];
+}
+
+bool RoutingManager::setSegmentEndpointsAtomic(int routeIndex, const QList<SegmentEndpoints>& changes)
+{
+    if (routeIndex < 0 || routeIndex >= m_routes.size()) {
+        qWarning() << "setSegmentEndpointsAtomic: routeIndex" << routeIndex << "out of range (size="
+                   << m_routes.size() << ")";
+        return false;
+    }
+    if (changes.isEmpty())
+        return true;
+    const QList<RouteSegment>& segments = m_routes.at(routeIndex).segments;
+    QList<QPair<int, RouteSegment>> staged;
+    for (const SegmentEndpoints& change : changes) {
+        if (change.segmentIndex < 0 || change.segmentIndex >= segments.size()) {
+            qWarning() << "setSegmentEndpointsAtomic: segmentIndex" << change.segmentIndex
+                       << "out of range (size=" << segments.size() << ", route" << routeIndex
+                       << ") — route unchanged";
+            return false;
+        }
+        RouteSegment copy = segments.at(change.segmentIndex);
+        copy.start = change.start;
+        copy.end = change.end;
+        if (!buildSegmentShape(copy)) {
+            qWarning() << "setSegmentEndpointsAtomic: null shape for" << "segment" << change.segmentIndex
+                       << "(route" << routeIndex << ") — route unchanged";
+            return false;
+        }
+        staged.append({change.segmentIndex, copy});
+    }
+    QList<RouteSegment>& target = m_routes[routeIndex].segments;
+    for (const auto& entry : staged)
+        target[entry.first] = entry.second;
+    return true;
+}
+
+bool RoutingManager::setSegmentEndpoints(int routeIndex, int segmentIndex, const gp_Pnt& start,
+                                         const gp_Pnt& end)
+{
+    return setSegmentEndpointsAtomic(routeIndex, {SegmentEndpoints{segmentIndex, start, end}});
+}
+
+bool RoutingManager::setSegmentDimensions(int routeIndex, int segmentIndex, double width, double height)
+{
+    if (routeIndex < 0 || routeIndex >= m_routes.size()) {
+        qWarning() << "setSegmentDimensions: routeIndex" << routeIndex << "out of range (size="
+                   << m_routes.size() << ")";
+        return false;
+    }
+    QList<RouteSegment>& segments = m_routes[routeIndex].segments;
+    if (segmentIndex < 0 || segmentIndex >= segments.size()) {
+        qWarning() << "setSegmentDimensions: segmentIndex" << segmentIndex << "out of range (size="
+                   << segments.size() << ")";
+        return false;
+    }
+    const std::optional<RouteSegment> copy = resizedSegment(segments.at(segmentIndex), width, height);
+    if (!copy) {
+        qWarning() << "setSegmentDimensions: null shape for the new" << "dimensions (route" << routeIndex
+                   << "seg" << segmentIndex << ") — segment unchanged";
+        return false;
+    }
+    segments[segmentIndex] = *copy;
+    return true;
+}
+
+bool RoutingManager::setRouteDimensions(int routeIndex, double width, double height)
+{
+    if (routeIndex < 0 || routeIndex >= m_routes.size()) {
+        qWarning() << "setRouteDimensions: routeIndex" << routeIndex << "out of range (size="
+                   << m_routes.size() << ")";
+        return false;
+    }
+    QList<RouteSegment> copies;
+    const QList<RouteSegment>& segments = m_routes.at(routeIndex).segments;
+    for (int i = 0; i < segments.size(); ++i) {
+        const std::optional<RouteSegment> copy = resizedSegment(segments.at(i), width, height);
+        if (!copy) {
+            qWarning() << "setRouteDimensions: null shape for segment" << i << "(route" << routeIndex
+                       << ") — route unchanged";
+            return false;
+        }
+        copies.append(*copy);
+    }
+    m_routes[routeIndex].segments = copies;
+    return true;
+}

@@ -1,0 +1,166 @@
+// The board explorer's rows, states, filter, counts and activation.
+#include "app/boardexplorerpanel.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ComponentRow = BoardExplorerPanel::ComponentRow;
+using NetRow = BoardExplorerPanel::NetRow;
+
+QString cell(QTableWidget* table, int row, int column)
+{
+    return table->item(row, column)->text();
+}
+
+int rowOf(QTableWidget* table, const QString& key)
+{
+    for (int r = 0; r < table->rowCount(); ++r)
+        if (table->item(r, 0)->text() == key)
+            return r;
+    return -1;
+}
+
+} // namespace
+
+TEST(BoardExplorerPanel, EmptyBoardTexts)
+{
+    BoardExplorerPanel panel;
+    panel.setRows({}, {});
+    EXPECT_EQ(panel.countLabel()->text(), "No component. Import a netlist, then generate the 3D components.");
+    panel.tabs()->setCurrentIndex(1);
+    EXPECT_EQ(panel.countLabel()->text(), "No net. Import a netlist.");
+}
+
+TEST(BoardExplorerPanel, NetStatesAndTooltips)
+{
+    struct Row
+    {
+        NetRow net;
+        const char* routed;
+        const char* state;
+    };
+    const QList<Row> rows = {
+        {{"A", 3, 2, 1, 12.46, 0, 0}, "1/2", "To route"},
+        {{"B", 2, 1, 0, 0.0, 0, 0}, "1/1", "Routed"},
+        {{"C", 1, 0, 0, 0.0, 0, 0}, "0/0", "Nothing to route"},
+        {{"D", 2, 1, 0, 0.0, 1, 2}, "1/1", "1 detached end(s) · 2 dangling T"},
+        {{"E", 2, 1, 0, 0.0, 0, 1}, "1/1", "1 dangling T"},
+    };
+    QList<NetRow> nets;
+    for (const Row& row : rows)
+        nets.append(row.net);
+    BoardExplorerPanel panel;
+    panel.setRows({}, nets);
+    QTableWidget* table = panel.netTable();
+    for (const Row& row : rows) {
+        const int r = rowOf(table, row.net.name);
+        ASSERT_GE(r, 0);
+        EXPECT_EQ(cell(table, r, 1), row.routed) << row.net.name.toStdString();
+        EXPECT_EQ(cell(table, r, 3), row.state) << row.net.name.toStdString();
+    }
+    EXPECT_TRUE(table->item(rowOf(table, "A"), 0)->toolTip().endsWith("12.5 mm left to route"));
+    EXPECT_EQ(table->item(rowOf(table, "D"), 3)->foreground().color(), table->item(rowOf(table, "E"), 3)->foreground().color());
+}
+
+TEST(BoardExplorerPanel, FilterSortAndActivation)
+{
+    QList<NetRow> nets;
+    for (const char* name : {"GND", "agnd", "Gnd_Sense", "VCC", "N1", "N2", "N3", "N4", "N5", "N6", "N7", "N8"})
+        nets.append({name, 2, 1, 1, 3.0, 0, 0});
+    const QList<ComponentRow> components = {
+        {"R2", "10k", "R_0805", 0, false, 2, 1},  {"R10", "1k", "R_0805", 0, true, 2, 1},
+        {"U1", "MCU", "QFP", 1, false, 0, 3},      {"C1", "", "", 3, false, 2, 0},
+        {"J1", "Conn", "Pin", 2, false, 4, 2},
+    };
+    BoardExplorerPanel panel;
+    panel.setRows(components, nets);
+    panel.tabs()->setCurrentIndex(1);
+    panel.filterEdit()->setText("gnd");
+    EXPECT_EQ(panel.countLabel()->text(), "3 of 12 net(s) shown");
+    panel.filterEdit()->clear();
+    EXPECT_EQ(panel.countLabel()->text(), "12 net(s)");
+
+    // By reference the texts compare (R10 before R2); by state the severities.
+    QTableWidget* table = panel.componentTable();
+    EXPECT_LT(rowOf(table, "R10"), rowOf(table, "R2"));
+    table->sortItems(3, Qt::AscendingOrder);
+    EXPECT_EQ(cell(table, 0, 0), "R2");
+    EXPECT_EQ(cell(table, 1, 3), "Placed · no cavity");
+    EXPECT_EQ(cell(table, 4, 3), "Footprint missing");
+    EXPECT_TRUE(table->item(rowOf(table, "C1"), 0)->toolTip().contains("no value"));
+
+    QSignalSpy component(&panel, &BoardExplorerPanel::componentActivated);
+    QSignalSpy net(&panel, &BoardExplorerPanel::netActivated);
+    emit table->itemClicked(table->item(rowOf(table, "U1"), 2));
+    ASSERT_EQ(component.size(), 1);
+    EXPECT_EQ(component.at(0).at(0).toString(), "U1");
+    emit panel.netTable()->itemActivated(panel.netTable()->item(rowOf(panel.netTable(), "VCC"), 1));
+    ASSERT_EQ(net.size(), 1);
+    EXPECT_EQ(net.at(0).at(0).toString(), "VCC");
+
+    // A refresh keeps the selected row.
+    panel.selectComponent("J1");
+    panel.setRows(components, nets);
+    EXPECT_EQ(table->item(table->currentRow(), 0)->text(), "J1");
+    panel.selectComponent("nobody");
+    EXPECT_TRUE(table->selectedItems().isEmpty());
+    EXPECT_EQ(component.size(), 1); // selecting from the program emits nothing
+}
+
+TEST(BoardExplorerPanel, RowBuilders)
+{
+    QMap<QString, NetlistComponent> netlistComponents;
+    NetlistComponent r1;
+    r1.ref = "R1";
+    r1.value = "10k";
+    r1.footprint = "R_0805";
+    r1.pins.insert("1", {"1", ""});
+    r1.pins.insert("2", {"2", ""});
+    netlistComponents.insert("R1", r1);
+    NetlistComponent r2 = r1;
+    r2.ref = "R2";
+    netlistComponents.insert("R2", r2);
+    QMap<QString, PlacedComponentData> placed;
+    PlacedComponentData p1;
+    p1.ref = "R1";
+    p1.assignedFootprint = "R_1206";
+    p1.bodyEnabled = false;
+    p1.pads = {PlacedPadData(), PlacedPadData(), PlacedPadData()};
+    placed.insert("R1", p1);
+    PlacedComponentData stray;
+    stray.ref = "X9";
+    stray.hasMissingFootprint = true;
+    placed.insert("X9", stray);
+    const QList<NetlistNet> nets = {{"GND", {{"R1", "1"}, {"R2", "1"}, {"R1", "1"}}},
+                                    {"GND", {{"R2", "2"}}},
+                                    {"", {{"R1", "2"}, {"R2", "2"}}}};
+    const QList<ComponentRow> rows = BoardExplorerPanel::buildComponentRows(netlistComponents, placed, nets);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0].ref, "R1");
+    EXPECT_EQ(rows[0].state, 0);
+    EXPECT_TRUE(rows[0].noCavity);
+    EXPECT_EQ(rows[0].pads, 3);
+    EXPECT_EQ(rows[0].footprint, "R_1206");
+    EXPECT_EQ(rows[0].nets, 1);
+    EXPECT_EQ(rows[1].state, 2);
+    EXPECT_EQ(rows[1].pads, 2);
+    EXPECT_EQ(rows[2].ref, "X9");
+    EXPECT_EQ(rows[2].state, 1);
+
+    QMap<QString, NetRatsnestStats> stats;
+    stats.insert("GND", {2, 1, 4.0});
+    NetConnectivity::EndIssue issue;
+    issue.netName = "GND";
+    const QList<NetRow> netRows = BoardExplorerPanel::buildNetRows(nets, stats, {issue}, {});
+    ASSERT_EQ(netRows.size(), 1); // the unnamed net has no row
+    EXPECT_EQ(netRows[0].pads, 3);
+    EXPECT_EQ(netRows[0].unroutedLinks, 1);
+    EXPECT_EQ(netRows[0].detachedEnds, 1);
+}

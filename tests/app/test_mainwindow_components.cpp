@@ -1,0 +1,235 @@
+// Main window with its 3D viewer (needs an X server): the objects created once the viewer is
+// ready, their wiring, selection, the burial switch, and the editing flows with undo.
+#include "mainwindowprobe.h"
+#include "partfiles.h"
+#include "testsupport.h"
+
+#include "components/burialanalyzer.h"
+#include "components/componentmanager.h"
+#include "components/padcachemanager.h"
+#include "foundation/appsettings.h"
+#include "model/placedcomponentdata.h"
+#include "view/occwidget.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <V3d_View.hxx>
+
+#include <QDialog>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr double kTol = 1e-6;
+
+class MainWindowComponents : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        window = std::make_unique<MainWindow>();
+        probe = std::make_unique<MainWindowProbe>(*window);
+        window->show();
+        ASSERT_TRUE(waitFor([this] { return probe->viewerReady(); }));
+    }
+
+    // Components from the built-in footprints, placed through the window's manager.
+    void generate(const QStringList& refs)
+    {
+        Netlist netlist;
+        for (const QString& ref : refs) {
+            NetlistComponent component;
+            component.ref = ref;
+            component.footprint = QStringLiteral("Builtin_0805");
+            netlist.components.insert(ref, component);
+        }
+        probe->project().setNetlist(std::move(netlist));
+        probe->componentManager()->generateComponents(probe->project().netlist().components);
+    }
+
+    void importPart()
+    {
+        const QString file = m_dir.filePath("part.step");
+        ASSERT_TRUE(PartFiles::writeStep(file, {PartFiles::box(100, 100, 5.5)}));
+        window->setOpenFileChooser([file](QWidget*, int, const QString&, const QString&, const QString&) {
+            return file;
+        });
+        window->importGeometryFile();
+        ASSERT_FALSE(probe->project().mainShape().IsNull());
+    }
+
+    TestSupport::IsolatedSettings m_settings;
+    QTemporaryDir m_dir;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MainWindowProbe> probe;
+};
+
+TEST_F(MainWindowComponents, ViewerReadyCreatesAndWiresTheComponentObjects)
+{
+    ASSERT_NE(probe->componentManager(), nullptr);
+    ASSERT_NE(probe->burialAnalyzer(), nullptr);
+    ASSERT_NE(probe->padCache(), nullptr);
+    generate({"R1", "R2"});
+    EXPECT_EQ(probe->padCache()->size(), 4);
+    EXPECT_EQ(probe->status(), "2 footprint(s) loaded");
+    EXPECT_TRUE(probe->ratsnestButton()->isEnabled());
+
+    // The view's pad resolver answers through the pad index.
+    const PlacedPadData& pad = probe->componentManager()->findComponent("R1")->pads.first();
+    EXPECT_EQ(probe->padCache()->identifyPad(pad.aisShape).pad, PadId("R1", pad.number));
+
+    probe->componentManager()->removeComponent("R2");
+    EXPECT_EQ(probe->padCache()->size(), 2);
+    EXPECT_TRUE(probe->padCache()->verifyIntegrity());
+}
+
+TEST_F(MainWindowComponents, SelectingGivesThePreviousComponentItsLookBack)
+{
+    generate({"R1", "R2"});
+    ComponentManager* manager = probe->componentManager();
+    ASSERT_TRUE(probe->selectComponent(manager->findComponent("R1")->compositeShape));
+    EXPECT_EQ(manager->findComponent("R1")->styleCode, 2);
+    EXPECT_EQ(probe->status(), "Selected component: R1");
+    EXPECT_EQ(probe->propertiesPanel()->currentReference(), "R1");
+
+    ASSERT_TRUE(probe->selectComponent(manager->findComponent("R2")->compositeShape));
+    EXPECT_EQ(manager->findComponent("R1")->styleCode, 0);
+    EXPECT_EQ(manager->findComponent("R2")->styleCode, 2);
+    EXPECT_FALSE(probe->selectComponent(manager->findComponent("R2")->pads.first().aisShape));
+
+    probe->deselectComponent("R2");
+    EXPECT_EQ(manager->findComponent("R2")->styleCode, 0);
+    EXPECT_TRUE(probe->selectedComponent().isEmpty());
+    EXPECT_TRUE(probe->propertiesPanel()->currentReference().isEmpty());
+}
+
+TEST_F(MainWindowComponents, BurialSwitchRefusesWithoutPartOrComponents)
+{
+    {
+        MessageBoxAnswerer answerer;
+        probe->burialButton()->setEnabled(true);
+        probe->burialButton()->setChecked(true);
+        ASSERT_EQ(answerer.seen.size(), 1);
+        EXPECT_EQ(answerer.seen.first(), "Burial analysis|Import a STEP part before enabling the analysis.");
+    }
+    EXPECT_FALSE(probe->burialButton()->isChecked());
+    EXPECT_EQ(probe->burialButton()->text(), "Burial analysis");
+
+    importPart();
+    {
+        MessageBoxAnswerer answerer;
+        probe->burialButton()->setChecked(true);
+        ASSERT_EQ(answerer.seen.size(), 1);
+        EXPECT_EQ(answerer.seen.first(),
+                  "Burial analysis|Generate the 3D components before enabling the analysis.");
+    }
+
+    generate({"R1"});
+    probe->burialButton()->setChecked(true);
+    EXPECT_TRUE(probe->burialAnalyzer()->isEnabled());
+    EXPECT_EQ(probe->burialButton()->text(), "Hide analysis");
+    EXPECT_TRUE(probe->burialAnalyzer()->result("R1").intersects);
+    EXPECT_TRUE(probe->status().startsWith("Burial analysis complete: 1/1"));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the wait cursor is gone";
+
+    probe->burialButton()->setChecked(false);
+    EXPECT_FALSE(probe->burialAnalyzer()->isEnabled());
+    EXPECT_EQ(probe->status(), "Burial analysis disabled");
+}
+
+TEST_F(MainWindowComponents, AcceptedFootprintFoldersDropTheOnesThatNoLongerExist)
+{
+    QDir root(m_dir.path());
+    ASSERT_TRUE(root.mkpath("kept.pretty") && root.mkpath("gone.pretty"));
+    probe->footprints().addSearchPath(root.filePath("kept.pretty"));
+    probe->footprints().addSearchPath(root.filePath("gone.pretty"));
+    ASSERT_TRUE(QDir(root.filePath("gone.pretty")).removeRecursively());
+
+    QTimer::singleShot(100, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->accept();
+    });
+    window->manageFootprintFolders();
+    EXPECT_EQ(probe->footprints().searchPaths(), QStringList{root.filePath("kept.pretty")});
+    EXPECT_EQ(AppSettings::footprintDirs(), QStringList{root.filePath("kept.pretty")});
+    EXPECT_EQ(probe->status(), "Footprint folders updated (1).");
+}
+
+// The editing flows, which need every viewer-dependent object, the interaction controllers
+// included.
+class MainWindowEditing : public MainWindowComponents
+{
+protected:
+    void SetUp() override
+    {
+        MainWindowComponents::SetUp();
+        ASSERT_TRUE(window->isViewerReady());
+    }
+};
+
+TEST_F(MainWindowEditing, RegenerationAsksAndDropsTheOldUndoSteps)
+{
+    generate({"R1", "R2", "R3"});
+    probe->panelMove("R1", 5, 0, 0);
+    EXPECT_EQ(probe->undoStack()->count(), 1);
+    {
+        MessageBoxAnswerer no(QMessageBox::No);
+        window->generateComponents();
+        ASSERT_EQ(no.seen.size(), 1);
+        EXPECT_TRUE(no.seen.first().contains("3 component(s) are already placed"));
+    }
+    EXPECT_EQ(probe->status(), "Generation cancelled");
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        window->generateComponents();
+    }
+    EXPECT_TRUE(window->windowTitle().endsWith(" *"));
+    const gp_Pnt fresh = probe->componentManager()->findComponent("R1")->position;
+    probe->undoStack()->undo();
+    EXPECT_LT(probe->componentManager()->findComponent("R1")->position.Distance(fresh), kTol);
+}
+
+TEST_F(MainWindowEditing, PanelEditsAreUndoable)
+{
+    generate({"R1"});
+    ComponentManager* manager = probe->componentManager();
+    const gp_Pnt start = manager->findComponent("R1")->position;
+    probe->panelMove("R1", 2.5, 0, 0);
+    probe->panelMove("R1", 2.5, 0, 0); // merged with the first
+    probe->panelRotate("R1", 360.0);    // no change: nothing pushed
+    probe->panelRotate("R1", 90.0);
+    EXPECT_EQ(probe->undoStack()->count(), 2);
+    EXPECT_NEAR(manager->findComponent("R1")->position.X(), start.X() + 5.0, kTol);
+    probe->undoStack()->undo();
+    probe->undoStack()->undo();
+    EXPECT_LT(manager->findComponent("R1")->position.Distance(start), kTol);
+    EXPECT_NEAR(manager->findComponent("R1")->rotation, 0.0, kTol);
+}
+
+TEST_F(MainWindowEditing, ADragWhoseRayMissesThePlaneLeavesTheComponentInPlace)
+{
+    generate({"R1"});
+    ComponentManager* manager = probe->componentManager();
+    OccWidget* view = probe->occWidget();
+    const QPoint centre = view->rect().center();
+    probe->armDrag("R1", centre);
+    ASSERT_TRUE(probe->dragActive());
+    const gp_Pnt start = manager->findComponent("R1")->position;
+
+    // Looking along the plate: every ray runs parallel to the drag plane.
+    view->view()->SetProj(V3d_Yneg);
+    probe->drag(centre + QPoint(30, 0));
+    EXPECT_LT(manager->findComponent("R1")->position.Distance(start), kTol);
+    probe->finishDrag();
+    EXPECT_EQ(probe->undoStack()->count(), 0);
+    EXPECT_EQ(probe->status(), "Component R1 moved");
+}
+
+} // namespace

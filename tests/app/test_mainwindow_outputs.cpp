@@ -1,0 +1,157 @@
+// The window's STEP export and print plan flows (needs an X server for the viewer): guards,
+// cancelled and failed exports, the report, the print plan window, and the warning
+// paragraphs of an export's problem counts.
+#include "mainwindowprobe.h"
+#include "partfiles.h"
+#include "testsupport.h"
+
+#include "foundation/geometryutils.h"
+
+#include "outputs/printplandialog.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindowOutputs : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        window = std::make_unique<MainWindow>();
+        probe = std::make_unique<MainWindowProbe>(*window);
+        window->setSaveFileChooser([this](QWidget*, int, const QString&, const QString&, const QStringList&) {
+            ++asked;
+            return target;
+        });
+    }
+
+    void showWindow()
+    {
+        window->show();
+        ASSERT_TRUE(waitFor([this] { return window->isViewerReady(); }));
+    }
+
+    // A 40 x 20 x 10 box; with a track buried inside it when asked.
+    void loadBox(bool withTrack)
+    {
+        const QString step = m_dir.filePath(QStringLiteral("box.step"));
+        ASSERT_TRUE(PartFiles::writeStep(step, {PartFiles::box(40, 20, 10)}));
+        ASSERT_TRUE(window->importStepFile(step));
+        if (!withTrack)
+            return;
+        double x0, y0, z0, x1, y1, z1;
+        GeometryUtils::getTightBoundingBox(probe->project().mainShape()).Get(x0, y0, z0, x1, y1, z1);
+        Route route;
+        route.netName = QStringLiteral("GND");
+        RouteSegment segment;
+        segment.start = gp_Pnt(x0 + 5, (y0 + y1) / 2, z0 + 3);
+        segment.end = gp_Pnt(x1 - 5, (y0 + y1) / 2, z0 + 3);
+        route.segments.append(segment);
+        probe->project().routingManager().addRoute(route);
+        window->updateActionStates();
+    }
+
+    TestSupport::IsolatedSettings m_settings;
+    QTemporaryDir m_dir;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MainWindowProbe> probe;
+    QString target;
+    int asked = 0;
+};
+
+// Without the viewer, or without a part, the flows stop at their first check: no file is
+// asked for or written, and no print plan window is made.
+TEST_F(MainWindowOutputs, FlowsNeedTheViewerAndAPart)
+{
+    target = m_dir.filePath(QStringLiteral("board.step"));
+    {
+        loadBox(false);
+        MessageBoxAnswerer answerer;
+        window->exportStepFile();
+        window->showPrintPlan();
+        ASSERT_EQ(answerer.seen.size(), 2);
+        EXPECT_TRUE(answerer.seen.first().startsWith(QStringLiteral("Viewer not ready|")));
+    }
+    showWindow();
+    probe->project().clear();
+    MessageBoxAnswerer answerer;
+    window->exportStepFile();
+    window->showPrintPlan();
+    EXPECT_EQ(answerer.seen, (QStringList{"Info|Import a STEP part before exporting.",
+                                          "Info|Import a STEP part first before generating the print drawing."}));
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(window->findChild<PrintPlanDialog*>(), nullptr);
+}
+
+TEST_F(MainWindowOutputs, StepExportReportsWhatItWrote)
+{
+    showWindow();
+    loadBox(true);
+    EXPECT_TRUE(probe->exportStepAction()->isEnabled());
+
+    MessageBoxAnswerer answerer;
+    target.clear(); // cancelled file dialog: silent
+    window->exportStepFile();
+    EXPECT_TRUE(answerer.seen.isEmpty());
+
+    target = m_dir.filePath(QStringLiteral("board.step"));
+    window->exportStepFile();
+    ASSERT_EQ(answerer.seen.size(), 1);
+    EXPECT_TRUE(answerer.seen.first().startsWith(QStringLiteral(
+        "STEP export successful|✓ File exported:\nboard.step\n\nContent:\n• Main part: hollowed (1 cavity(ies))\n"
+        "• Conductor: 1 element(s) (pads + tracks)\n\n")))
+        << answerer.seen.first().toStdString();
+    EXPECT_EQ(probe->status(), QStringLiteral("✓ STEP export: 1 cavity(ies), 1 conductor element(s)"));
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("ISO-10303-21;"));
+
+    target = m_dir.filePath(QStringLiteral("missing/board.step"));
+    window->exportStepFile();
+    ASSERT_EQ(answerer.seen.size(), 2);
+    EXPECT_TRUE(answerer.seen.last().startsWith(
+        QStringLiteral("STEP export error|Export failed:\n\nFailed to write the STEP file.")));
+    EXPECT_EQ(probe->status(), QStringLiteral("✗ STEP export failed"));
+}
+
+TEST_F(MainWindowOutputs, PrintPlanWindowIsMadeOnceAndFollowsTheDesign)
+{
+    showWindow();
+    loadBox(false);
+    window->showPrintPlan();
+    auto* dialog = window->findChild<PrintPlanDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->plan().ok) << dialog->plan().error.toStdString();
+    EXPECT_EQ(dialog->plan().layerCount, 50);
+    dialog->close();
+    window->showPrintPlan();
+    EXPECT_EQ(window->findChildren<PrintPlanDialog*>().size(), 1);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(window->buildPrintPlan(0.5).layerCount, 20);
+    EXPECT_FALSE(window->buildPrintPlan(1e-12).ok);
+}
+
+TEST(ExportIssues, OneParagraphPerProblemInOrder)
+{
+    EXPECT_TRUE(MainWindow::describeExportIssues(0, 0, 0, 0, 1).isEmpty());
+    EXPECT_TRUE(MainWindow::describeExportIssues(0, 0, 0, 0, 0).isEmpty());
+    const QStringList paragraphs =
+        MainWindow::describeExportIssues(2, 1, 3, 4, 2).split(QStringLiteral("\n\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(paragraphs.size(), 5);
+    EXPECT_TRUE(paragraphs.at(0).startsWith(QStringLiteral("⚠ 2 cavity(ies) could not be cut")));
+    EXPECT_TRUE(paragraphs.at(1).startsWith(QStringLiteral("⚠ 1 cavity(ies) were cut but")));
+    EXPECT_TRUE(paragraphs.at(2).startsWith(QStringLiteral("⚠ 3 conductor element(s) could not be fused")));
+    EXPECT_TRUE(paragraphs.at(3).startsWith(QStringLiteral("ℹ 4 cavity(ies) were handed back")));
+    EXPECT_TRUE(paragraphs.at(4).startsWith(QStringLiteral("⚠ The carved part is made of 2 disconnected")));
+}
+
+} // namespace

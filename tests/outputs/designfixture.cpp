@@ -1,0 +1,182 @@
+#include "designfixture.h"
+
+#include "testsupport.h"
+
+#include "components/footprintmanager.h"
+#include "project/kicadnetlistreader.h"
+#include "routing/routingmanager.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPointF>
+
+#include <AIS_InteractiveContext.hxx>
+#include <Aspect_DisplayConnection.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <OpenGl_GraphicDriver.hxx>
+#include <STEPCAFControl_Reader.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TDataStd_Name.hxx>
+#include <TDocStd_Document.hxx>
+#include <V3d_Viewer.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+
+#include <algorithm>
+
+namespace DesignFixture {
+
+TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1)
+{
+    return BRepPrimAPI_MakeBox(gp_Pnt(x0, y0, z0), gp_Pnt(x1, y1, z1)).Shape();
+}
+
+Route route(const QString& net, const QList<QPointF>& points, double z, double width, double height)
+{
+    Route r;
+    r.netName = net;
+    r.isComplete = true;
+    for (int i = 1; i < points.size(); ++i) {
+        RouteSegment segment;
+        segment.start = gp_Pnt(points.at(i - 1).x(), points.at(i - 1).y(), z);
+        segment.end = gp_Pnt(points.at(i).x(), points.at(i).y(), z);
+        segment.width = width;
+        segment.height = height;
+        segment.shape = RoutingManager::createSegmentShape(segment);
+        r.segments.append(segment);
+    }
+    return r;
+}
+
+AssemblyInput Design::input() const
+{
+    AssemblyInput in;
+    in.mainPart = part;
+    in.components = &components;
+    in.routes = &routes;
+    in.routeShape = &RoutingManager::createRouteShape;
+    return in;
+}
+
+namespace {
+
+opencascade::handle<AIS_InteractiveContext> headlessContext()
+{
+    static opencascade::handle<AIS_InteractiveContext> context = [] {
+        opencascade::handle<Aspect_DisplayConnection> connection;
+        opencascade::handle<OpenGl_GraphicDriver> driver = new OpenGl_GraphicDriver(connection, false);
+        return opencascade::handle<AIS_InteractiveContext>(new AIS_InteractiveContext(new V3d_Viewer(driver)));
+    }();
+    return context;
+}
+
+} // namespace
+
+Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ, int maxComponents,
+                  QString* skipReason)
+{
+    Design design;
+    QFile file(netlistFile);
+    if (!file.open(QIODevice::ReadOnly) || !parseKiCadSExpression(QString::fromUtf8(file.readAll()), design.netlist)) {
+        *skipReason = QStringLiteral("netlist unreadable: ") + netlistFile;
+        return Design();
+    }
+    const QString root = TestSupport::kicadFootprintRoot();
+    if (!QFileInfo(root).isDir()) {
+        *skipReason = QStringLiteral("KiCad footprint library not installed");
+        return Design();
+    }
+
+    FootprintManager library;
+    for (const NetlistComponent& component : std::as_const(design.netlist.components)) {
+        const QString lib = component.footprint.section(QLatin1Char(':'), 0, 0);
+        library.addSearchPath(root + QLatin1Char('/') + lib + QStringLiteral(".pretty"));
+    }
+    library.buildFootprintIndex();
+
+    // Rows from left to right, 4 mm apart; the part is sized to the rows afterwards.
+    const double gap = 4.0;
+    const double rowWidth = 120.0;
+    double x = gap, y = gap, rowDepth = 0.0, widest = 0.0;
+    int placed = 0;
+    for (const NetlistComponent& component : std::as_const(design.netlist.components)) {
+        if (maxComponents >= 0 && placed >= maxComponents)
+            break;
+        const QString name = FootprintManager::normalizeFootprintName(component.footprint);
+        if (!library.loadFootprint(name))
+            continue;
+        const FootprintData footprint = library.getFootprint(name);
+        double minX, maxX, minY, maxY;
+        FootprintManager::calculateFootprintBounds(footprint, minX, maxX, minY, maxY);
+        const double w = maxX - minX, d = maxY - minY;
+        if (x + w > rowWidth && x > gap) {
+            x = gap;
+            y += rowDepth + gap;
+            rowDepth = 0.0;
+        }
+        const gp_Pnt position(x - minX, y - minY, surfaceZ);
+        PlacedComponentData placedComponent =
+            library.createPlacedComponent(component.ref, component.footprint, position, headlessContext());
+        if (placedComponent.hasMissingFootprint)
+            continue;
+        design.components.insert(component.ref, placedComponent);
+        x += w + gap;
+        widest = std::max(widest, x);
+        rowDepth = std::max(rowDepth, d);
+        ++placed;
+    }
+    design.part = box(0, 0, 0, std::max(widest, rowWidth), y + rowDepth + gap, partHeight);
+
+    for (const NetlistNet& net : std::as_const(design.netlist.connections)) {
+        QList<QPointF> ends;
+        for (const PadId& pin : net.connectedPins) {
+            const auto it = design.components.constFind(pin.ref);
+            if (it == design.components.cend())
+                continue;
+            for (const PlacedPadData& pad : it->pads) {
+                if (pad.number == pin.pad) {
+                    ends.append(QPointF(pad.worldPosition.X(), pad.worldPosition.Y()));
+                    break;
+                }
+            }
+            if (ends.size() == 2)
+                break;
+        }
+        if (ends.size() < 2 || ends.first() == ends.last())
+            continue;
+        QList<QPointF> points{ends.first()};
+        const QPointF corner(ends.last().x(), ends.first().y());
+        if (corner != ends.first() && corner != ends.last())
+            points.append(corner);
+        points.append(ends.last());
+        design.routes.append(route(net.netName, points, surfaceZ - 1.0, 1.0, 0.8));
+    }
+    return design;
+}
+
+ReadBack readStep(const QString& path)
+{
+    ReadBack out;
+    const opencascade::handle<XCAFApp_Application> app = XCAFApp_Application::GetApplication();
+    opencascade::handle<TDocStd_Document> doc;
+    app->NewDocument("MDTV-XCAF", doc);
+    STEPCAFControl_Reader reader;
+    reader.SetNameMode(true);
+    if (reader.ReadFile(path.toUtf8().constData()) == IFSelect_RetDone && reader.Transfer(doc)) {
+        const opencascade::handle<XCAFDoc_ShapeTool> tool = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
+        TDF_LabelSequence labels;
+        tool->GetFreeShapes(labels);
+        for (int i = 1; i <= labels.Length(); ++i) {
+            opencascade::handle<TDataStd_Name> name;
+            out.names << (labels(i).FindAttribute(TDataStd_Name::GetID(), name)
+                              ? QString::fromUtf16(reinterpret_cast<const char16_t*>(name->Get().ToExtString()))
+                              : QString());
+            out.shapes << XCAFDoc_ShapeTool::GetShape(labels(i));
+        }
+    }
+    app->Close(doc);
+    return out;
+}
+
+} // namespace DesignFixture

@@ -1,0 +1,46 @@
+// Designs for the output tests: a real KiCad netlist laid out on a box part with KiCad's own
+// footprints and routed pad to pad, and the STEP reader's view of an exported file.
+#pragma once
+
+#include "model/netlist.h"
+#include "model/placedcomponentdata.h"
+#include "model/routerecords.h"
+#include "outputs/assemblyrecords.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <TopoDS_Shape.hxx>
+
+namespace DesignFixture {
+
+TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1);
+
+// A route of horizontal segments through the given points (XY), bottom at z.
+Route route(const QString& net, const QList<QPointF>& points, double z, double width = 2.0, double height = 1.0);
+
+struct Design
+{
+    TopoDS_Shape part;
+    Netlist netlist;
+    QMap<QString, PlacedComponentData> components;
+    QList<Route> routes;
+
+    AssemblyInput input() const;
+};
+
+// The netlist's components laid out in rows inside a part, their placement surface at
+// surfaceZ below the part's top, one route per net between the net's first two pads.
+// maxComponents < 0 keeps all. Empty (no part) with a reason when data are missing.
+Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ, int maxComponents,
+                  QString* skipReason);
+
+// The free shapes of a STEP file and their names, as OpenCASCADE's XCAF reader gives them.
+struct ReadBack
+{
+    QStringList names;
+    QList<TopoDS_Shape> shapes;
+};
+ReadBack readStep(const QString& path);
+
+} // namespace DesignFixture

@@ -1,0 +1,128 @@
+// The assembly of real designs (KiCad netlists, KiCad footprints, routed nets): both carving
+// roads give the same part, the part loses exactly what the volumes occupy, and the STEP file
+// reads back as that assembly.
+#include "designfixture.h"
+#include "logcapture.h"
+#include "testsupport.h"
+
+#include "outputs/stepexporter.h"
+
+#include <BRepAlgoAPI_Common.hxx>
+#include <BRepAlgoAPI_Fuse.hxx>
+#include <TopTools_ListOfShape.hxx>
+
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using DesignFixture::Design;
+
+struct DesignRow
+{
+    const char* netlist;
+    int maxComponents;
+};
+
+void PrintTo(const DesignRow& row, std::ostream* out) { *out << row.netlist << "/" << row.maxComponents; }
+
+class RealDesign : public ::testing::TestWithParam<DesignRow>
+{
+protected:
+    void SetUp() override
+    {
+        QString reason;
+        design = DesignFixture::realDesign(QStringLiteral(VTQ_TEST_DATA_DIR "/netlists/")
+                                               + QString::fromUtf8(GetParam().netlist),
+                                           15.0, 10.0, GetParam().maxComponents, &reason);
+        if (design.part.IsNull())
+            GTEST_SKIP() << reason.toStdString();
+        ASSERT_FALSE(design.components.isEmpty());
+        ASSERT_FALSE(design.routes.isEmpty());
+    }
+    Design design;
+};
+
+// Volume the part shares with every collected volume, computed here with one fuse and one common.
+double carvedAwayVolume(const TopoDS_Shape& part, const QList<CollectedVolume>& volumes)
+{
+    TopTools_ListOfShape first, others;
+    first.Append(volumes.first().shape);
+    for (int i = 1; i < volumes.size(); ++i)
+        others.Append(volumes.at(i).shape);
+    BRepAlgoAPI_Fuse fuse;
+    fuse.SetArguments(first);
+    fuse.SetTools(others);
+    fuse.Build();
+    EXPECT_TRUE(fuse.IsDone());
+    BRepAlgoAPI_Common common(part, fuse.Shape());
+    EXPECT_TRUE(common.IsDone());
+    return TestSupport::volumeOf(common.Shape());
+}
+
+TEST_P(RealDesign, BothCarvingRoadsGiveTheSamePartAndConductors)
+{
+    const ExportOptions options;
+    const AssemblyResult oneCut = StepExporter::buildAssembly(design.input(), options);
+    const AssemblyResult ladder =
+        StepExporter::buildAssembly(design.input(), options, StepExporter::CarvingRoad::VolumeByVolume);
+
+    EXPECT_TRUE(oneCut.carvedInOneCut);
+    EXPECT_FALSE(ladder.carvedInOneCut);
+    ASSERT_FALSE(oneCut.part.IsNull());
+    ASSERT_FALSE(ladder.part.IsNull());
+    EXPECT_TRUE(OccUtils::isValidShape(oneCut.part));
+    EXPECT_EQ(oneCut.cavitiesFailed, 0);
+    EXPECT_EQ(oneCut.cavitiesOk, ladder.cavitiesOk + ladder.cavitiesFailed);
+    EXPECT_EQ(oneCut.partSolids, ladder.partSolids);
+    EXPECT_NEAR(TestSupport::volumeOf(oneCut.part), TestSupport::volumeOf(ladder.part),
+                1e-4 * TestSupport::volumeOf(design.part));
+
+    ASSERT_EQ(oneCut.conductors.size(), ladder.conductors.size());
+    for (int i = 0; i < oneCut.conductors.size(); ++i) {
+        EXPECT_EQ(oneCut.conductors.at(i).name, ladder.conductors.at(i).name);
+        EXPECT_NEAR(TestSupport::volumeOf(oneCut.conductors.at(i).shape),
+                    TestSupport::volumeOf(ladder.conductors.at(i).shape), 1e-3);
+    }
+}
+
+// The STEP file, read back by OpenCASCADE, is the carved part and one solid per group, and the
+// part has lost exactly what the collected volumes occupy.
+TEST_P(RealDesign, StepFileHoldsThePartLessExactlyWhatTheVolumesOccupy)
+{
+    const ExportOptions options;
+    const QList<CollectedVolume> volumes = StepExporter::collectVolumes(design.input(), options);
+    ASSERT_FALSE(volumes.isEmpty());
+    const double expected = TestSupport::volumeOf(design.part) - carvedAwayVolume(design.part, volumes);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("board.step"));
+    const StepExportSummary summary = StepExporter::exportStep(path, design.input(), options);
+    ASSERT_TRUE(summary.success) << summary.error.toStdString();
+    EXPECT_EQ(summary.cavitiesOk, volumes.size());
+    EXPECT_EQ(summary.cavitiesFailed + summary.cavitiesUnvalidated + summary.groupsNotFused, 0);
+    const DesignFixture::ReadBack back = DesignFixture::readStep(path);
+    ASSERT_EQ(back.names.size(), summary.conductorGroups + 1);
+    EXPECT_EQ(back.names.first(), QStringLiteral("Vantorquelle_Piece"));
+    // The volumes are healed before carving and the cut runs with a small fuzzy value.
+    EXPECT_NEAR(TestSupport::volumeOf(back.shapes.first()), expected, 1e-4 * TestSupport::volumeOf(design.part));
+    for (int i = 1; i < back.names.size(); ++i)
+        EXPECT_TRUE(back.names.at(i).startsWith(QStringLiteral("Cond_"))) << back.names.at(i).toStdString();
+
+    const AssemblyResult result = StepExporter::buildAssembly(design.input(), options);
+    // One group per component with pads, one per routed net.
+    QSet<QString> expectedGroups;
+    for (const PlacedComponentData& component : std::as_const(design.components))
+        if (!component.pads.isEmpty())
+            expectedGroups.insert(component.ref);
+    for (const Route& route : std::as_const(design.routes))
+        expectedGroups.insert(QStringLiteral("Piste_") + route.netName);
+    EXPECT_EQ(result.conductorGroups, expectedGroups.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(KicadNetlists, RealDesign,
+                         ::testing::Values(DesignRow{"ecc83-pp.net", -1}, DesignRow{"sonde_xilinx.net", 12}));
+
+} // namespace

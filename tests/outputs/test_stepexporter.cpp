@@ -1,0 +1,522 @@
+// Assembly volumes, carving and the STEP writer on small synthetic designs: the fuzzy ladder,
+// what is collected and how, the clean-up of stray solids, the carving order and the groups,
+// and the STEP file read back by OpenCASCADE's own reader, bad input included.
+#include "designfixture.h"
+#include "logcapture.h"
+#include "testsupport.h"
+
+#include "outputs/stepexporter.h"
+#include "routing/routingmanager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <AIS_Shape.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRep_Builder.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Face.hxx>
+#include <gp_Pln.hxx>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using DesignFixture::box;
+
+TopoDS_Shape compound(std::initializer_list<TopoDS_Shape> shapes)
+{
+    BRep_Builder builder;
+    TopoDS_Compound c;
+    builder.MakeCompound(c);
+    for (const TopoDS_Shape& s : shapes)
+        builder.Add(c, s);
+    return c;
+}
+
+// A component with a 4 x 4 x 3 body standing on z and pads of w x h from z - thickness to
+// z + undercut, spread along X.
+PlacedComponentData component(const QString& ref, const gp_Pnt& at, int padCount, double padW = 1.0,
+                              double padH = 1.5, double thickness = 1.0, double undercut = 0.4)
+{
+    PlacedComponentData c;
+    c.ref = ref;
+    c.position = at;
+    c.footprintThickness = thickness;
+    c.bodyUndercut = undercut;
+    c.compositeShape = new AIS_Shape(box(at.X() - 2, at.Y() - 2, at.Z(), at.X() + 2, at.Y() + 2, at.Z() + 3));
+    for (int i = 0; i < padCount; ++i) {
+        PlacedPadData pad;
+        pad.number = QString::number(i + 1);
+        const double x = at.X() - 1.5 + 1.5 * i;
+        pad.worldPosition = gp_Pnt(x, at.Y(), at.Z());
+        // A pad without depth still gets a solid (1 mm below the surface) to carry.
+        pad.placedShape = box(x - padW / 2, at.Y() - padH / 2, at.Z() - (thickness > 0 ? thickness : 1.0),
+                              x + padW / 2, at.Y() + padH / 2, at.Z() + undercut);
+        pad.scaledWidth = padW;
+        pad.scaledHeight = padH;
+        c.pads.append(pad);
+    }
+    return c;
+}
+
+struct Board
+{
+    TopoDS_Shape part = box(0, 0, 0, 60, 40, 10);
+    QMap<QString, PlacedComponentData> components;
+    QList<Route> routes;
+    std::function<TopoDS_Shape(const Route&)> routeShape = &RoutingManager::createRouteShape;
+
+    AssemblyInput input() const
+    {
+        AssemblyInput in;
+        in.mainPart = part;
+        in.components = &components;
+        in.routes = &routes;
+        in.routeShape = routeShape;
+        return in;
+    }
+    void add(const PlacedComponentData& c) { components.insert(c.ref, c); }
+};
+
+// --- Fuzzy ladder ---
+
+TEST(FuzzyLadder, RungsGrowFromTheBaseAndStopAtHalfAMillimetre)
+{
+    const struct
+    {
+        double base, feature;
+        QList<double> rungs;
+    } rows[] = {
+        {0.01, 1.0, {0.01, 0.05, 0.1, 0.2, 0.4}}, {0.01, 0.1, {0.005, 0.01, 0.02, 0.04}},
+        {0.01, 0.0, {0.01, 0.05, 0.1, 0.2, 0.5}}, {0.01, 5.0, {0.01, 0.25, 0.5}},
+        {0.0, 2.0, {0.0, 0.1, 0.2, 0.4}},         {0.0, 1.0, {0.0, 0.05, 0.1, 0.2, 0.4}},
+        {0.0, 0.0, {0.0, 0.05, 0.1, 0.2, 0.5}},   {0.01, 1e-8, {0.01, 0.05, 0.1, 0.2, 0.5}},
+    };
+    for (const auto& row : rows) {
+        const QList<double> rungs = StepExporter::fuzzyLadder(row.base, row.feature);
+        ASSERT_EQ(rungs.size(), row.rungs.size()) << row.base << " / " << row.feature;
+        for (int i = 0; i < rungs.size(); ++i)
+            EXPECT_NEAR(rungs.at(i), row.rungs.at(i), 1e-12) << row.base << " / " << row.feature << " rung " << i;
+    }
+}
+
+// --- Collection ---
+
+TEST(CollectVolumes, PadsAreLengthenedByHalfTheirDepthAtMostATenth)
+{
+    const struct
+    {
+        double thickness, undercut, extension;
+    } rows[] = {{1.0, 0.4, 0.1}, {0.1, 0.05, 0.075}, {0.0, 0.0, 0.0}};
+    for (const auto& row : rows) {
+        Board board;
+        board.add(component("R1", gp_Pnt(10, 10, 5), 1, 0.8, 1.5, row.thickness, row.undercut));
+        ExportOptions options;
+        options.includeBodies = false;
+        const QList<CollectedVolume> volumes = StepExporter::collectVolumes(board.input(), options);
+        ASSERT_EQ(volumes.size(), 1);
+        EXPECT_EQ(volumes.first().name, QStringLiteral("R1/1"));
+        EXPECT_EQ(volumes.first().kind, PadVolume);
+        const TestSupport::Box b = TestSupport::boxOf(volumes.first().shape);
+        EXPECT_NEAR(b.zmin, 5.0 - (row.thickness > 0 ? row.thickness : 1.0) - row.extension, 1e-6) << row.thickness;
+        EXPECT_NEAR(b.zmax, 5.0 + row.undercut, 1e-6) << row.thickness;
+        if (row.extension == 0.0) {
+            EXPECT_TRUE(volumes.first().shape.IsSame(board.components.first().pads.first().placedShape));
+        }
+        EXPECT_NEAR(volumes.first().featureHint,
+                    std::min({row.thickness + row.undercut + row.extension, 0.8, 1.5}), 1e-12);
+    }
+}
+
+TEST(CollectVolumes, KindsComeInOrderAndFollowTheirFlags)
+{
+    Board board;
+    board.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    PlacedComponentData missing = component("U9", gp_Pnt(30, 10, 5), 1);
+    missing.hasMissingFootprint = true; // its pads count, its body does not
+    board.add(missing);
+    PlacedComponentData disabled = component("U8", gp_Pnt(30, 30, 5), 0);
+    disabled.bodyEnabled = false;
+    board.add(disabled);
+    board.routes.append(DesignFixture::route("GND", {QPointF(5, 5), QPointF(20, 5)}, 4.0, 2.0, 1.0));
+    // A vertical segment 2.0 wide rising 0.6 mm, after a horizontal one 2.0 x 1.0.
+    Route riser = DesignFixture::route("VCC", {QPointF(5, 30), QPointF(15, 30)}, 4.0, 2.0, 1.0);
+    RouteSegment up;
+    up.type = RouteSegment::Vertical;
+    up.start = gp_Pnt(15, 30, 4.0);
+    up.end = gp_Pnt(15, 30, 4.6);
+    up.width = 2.0;
+    riser.segments.append(up);
+    riser.segments.first().width = 2.0;
+    riser.segments.first().height = 1.0;
+    board.routes.append(riser);
+    board.routes.append(Route()); // no segments: skipped silently
+
+    const QList<CollectedVolume> all = StepExporter::collectVolumes(board.input(), ExportOptions());
+    QStringList names;
+    for (const CollectedVolume& v : all)
+        names << QStringLiteral("%1:%2").arg(v.kind).arg(v.name);
+    EXPECT_EQ(names, (QStringList{"0:R1/1", "0:R1/2", "0:U9/1", "1:R1", "2:GND", "2:VCC"}));
+    EXPECT_DOUBLE_EQ(all.at(3).featureHint, 3.0);
+    EXPECT_DOUBLE_EQ(all.at(4).featureHint, 1.0);
+    EXPECT_NEAR(all.at(5).featureHint, 0.6, 1e-12);
+
+    ExportOptions noPads;
+    noPads.includePads = false;
+    const QList<CollectedVolume> bodiesFirst = StepExporter::collectVolumes(board.input(), noPads);
+    ASSERT_FALSE(bodiesFirst.isEmpty());
+    EXPECT_EQ(bodiesFirst.first().kind, BodyVolume);
+
+    ExportOptions nothing;
+    nothing.includePads = nothing.includeBodies = nothing.includeRoutes = false;
+    EXPECT_TRUE(StepExporter::collectVolumes(board.input(), nothing).isEmpty());
+}
+
+TEST(CollectVolumes, RouteWithoutSolidIsDroppedWithAWarning)
+{
+    Board board;
+    board.routes.append(DesignFixture::route("GND", {QPointF(5, 5), QPointF(20, 5)}, 4.0));
+    Route dot = DesignFixture::route("DOT", {QPointF(5, 5), QPointF(5, 5)}, 4.0);
+    board.routes.append(dot);
+    board.routeShape = [](const Route& r) {
+        // The net "DOT" is a single zero-length segment: the routing model builds no solid.
+        return r.netName == QLatin1String("DOT") ? TopoDS_Shape() : RoutingManager::createRouteShape(r);
+    };
+    FoundationLogCapture log;
+    const QList<CollectedVolume> volumes = StepExporter::collectVolumes(board.input(), ExportOptions());
+    ASSERT_EQ(volumes.size(), 1);
+    EXPECT_EQ(volumes.first().name, QStringLiteral("GND"));
+    EXPECT_TRUE(log.contains(QStringLiteral("createRouteShape null for \"DOT\""))) << log.joined().toStdString();
+
+    // Given a solid anyway, a route of zero-length segments has no size hint.
+    board.routeShape = [](const Route&) { return box(0, 0, 0, 1, 1, 1); };
+    const QList<CollectedVolume> hinted = StepExporter::collectVolumes(board.input(), ExportOptions());
+    ASSERT_EQ(hinted.size(), 2);
+    EXPECT_EQ(hinted.at(1).featureHint, 0.0);
+}
+
+// --- Carving ---
+
+TEST(DropSolidsInsideTool, RemovesOnlyWhatTheToolWhollyEncloses)
+{
+    const TopoDS_Shape carved = box(0, 0, 0, 10, 10, 10);
+    const TopoDS_Shape tool = box(20, 0, 0, 30, 10, 10);
+    const TopoDS_Shape enclosed = box(22, 2, 2, 24, 4, 4);
+    const TopoDS_Shape sticksOut = box(27, 2, 2, 31, 4, 4); // centre inside, one end outside
+    const struct
+    {
+        const char* label;
+        TopoDS_Shape shape;
+        int removed;
+        int solidsLeft;
+    } rows[] = {
+        {"single solid", carved, 0, 1},
+        {"part and enclosed leftover", compound({carved, enclosed}), 1, 1},
+        {"leftover sticking out", compound({carved, sticksOut}), 0, 2},
+        {"only leftovers", compound({enclosed, box(25, 5, 5, 26, 6, 6)}), 0, 2},
+    };
+    for (const auto& row : rows) {
+        int removed = -1;
+        const TopoDS_Shape cleaned = StepExporter::dropSolidsInsideTool(row.shape, tool, 1e-7, removed);
+        EXPECT_EQ(removed, row.removed) << row.label;
+        EXPECT_EQ(StepExporter::solidsOf(cleaned).size(), row.solidsLeft) << row.label;
+    }
+    int removed = 0;
+    EXPECT_TRUE(StepExporter::dropSolidsInsideTool(compound({carved, enclosed}), tool, 1e-7, removed).IsSame(carved));
+}
+
+TEST(SubtractOne, CutsAValidCavityAndPassesNullsThrough)
+{
+    const TopoDS_Shape part = box(0, 0, 0, 10, 10, 10);
+    bool validated = false;
+    int stray = 0;
+    const TopoDS_Shape carved = StepExporter::subtractOne(part, box(2, 2, 5, 4, 4, 12), 0.01, 2.0, validated, stray);
+    EXPECT_TRUE(validated);
+    EXPECT_NEAR(TestSupport::volumeOf(carved), 1000.0 - 4.0 * 5.0, 1e-6);
+    EXPECT_EQ(stray, 0);
+
+    validated = false;
+    EXPECT_TRUE(StepExporter::subtractOne(part, TopoDS_Shape(), 0.01, 2.0, validated, stray).IsSame(part));
+    EXPECT_TRUE(validated);
+    EXPECT_TRUE(StepExporter::subtractOne(TopoDS_Shape(), part, 0.01, 2.0, validated, stray).IsNull());
+}
+
+// --- Assembly ---
+
+TEST(BuildAssembly, NothingToCarveShipsThePartAsItCame)
+{
+    Board board;
+    board.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    ExportOptions nothing;
+    nothing.includePads = nothing.includeBodies = nothing.includeRoutes = false;
+    DebugRulesEnabled debug;
+    FoundationLogCapture log;
+    const AssemblyResult result = StepExporter::buildAssembly(board.input(), nothing);
+    EXPECT_TRUE(result.part.IsSame(board.part));
+    EXPECT_EQ(result.partSolids, 1);
+    EXPECT_TRUE(result.conductors.isEmpty());
+    EXPECT_EQ(result.smallestFeature, 0.0);
+    EXPECT_EQ(result.cavitiesOk, 0);
+    EXPECT_FALSE(log.debugs().join(QLatin1Char('\n')).contains(QStringLiteral("Step 2")));
+
+    FoundationLogCapture nullLog;
+    const AssemblyResult none = StepExporter::buildAssembly(AssemblyInput(), ExportOptions());
+    EXPECT_TRUE(none.part.IsNull());
+    EXPECT_EQ(none.partSolids, 0);
+    EXPECT_TRUE(nullLog.contains(QStringLiteral("buildAssembly: main part is null")));
+}
+
+TEST(BuildAssembly, CarvesThickestFirstAndGroupsPadsByComponentAndTracksByNet)
+{
+    Board board;
+    board.add(component("R1", gp_Pnt(10, 10, 5), 3, 0.5, 1.5)); // pads: feature 0.5
+    board.add(component("R2", gp_Pnt(30, 10, 5), 1, 1.0, 1.5)); // single pad: no fuse
+    board.routes.append(DesignFixture::route("GND", {QPointF(10, 25), QPointF(30, 25)}, 4.0, 2.0, 2.0));
+    board.routes.append(DesignFixture::route("GND", {QPointF(30, 25), QPointF(30, 35)}, 4.0, 2.0, 2.0));
+    // A volume without any solid has no size at all: it is cut first.
+    board.routes.append(DesignFixture::route("FLAT", {QPointF(40, 30), QPointF(50, 30)}, 4.0));
+    board.routeShape = [](const Route& r) -> TopoDS_Shape {
+        if (r.netName == QLatin1String("FLAT")) {
+            Route zero = r;
+            return BRepBuilderAPI_MakeFace(gp_Pln(gp_Pnt(0, 0, 20), gp::DZ()), 40, 50, 29, 31).Face();
+        }
+        return RoutingManager::createRouteShape(r);
+    };
+    for (Route& r : board.routes)
+        if (r.netName == QLatin1String("FLAT"))
+            r.segments.first().end = r.segments.first().start; // zero length: no hint
+
+    DebugRulesEnabled debug;
+    FoundationLogCapture log;
+    const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions(),
+                                                              StepExporter::CarvingRoad::VolumeByVolume);
+    QStringList carved;
+    for (const QString& line : log.debugs())
+        if (line.startsWith(QStringLiteral("  →")))
+            carved << line.mid(4);
+    // FLAT (no size), then the 3 mm bodies, the 2 mm tracks, the 1 mm pad, the 0.5 mm pads;
+    // equal sizes keep collection order.
+    EXPECT_EQ(carved, (QStringList{"\"FLAT\"", "\"R1\"", "\"R2\"", "\"GND\"", "\"GND\"", "\"R2/1\"", "\"R1/1\"",
+                                   "\"R1/2\"", "\"R1/3\""}));
+    QStringList groups;
+    for (const ConductorGroup& g : result.conductors)
+        groups << g.name;
+    EXPECT_EQ(groups, (QStringList{"Piste_FLAT", "Piste_GND", "R1", "R2"}));
+    EXPECT_EQ(result.conductorGroups, 4);
+    EXPECT_EQ(result.groupsNotFused, 0);
+    EXPECT_TRUE(result.conductors.at(3).shape.IsSame(
+        StepExporter::solidsOf(result.conductors.at(3).shape).first())); // passed through
+    EXPECT_NEAR(result.smallestFeature, 0.5, 1e-12);
+    EXPECT_EQ(result.cavitiesOk + result.cavitiesFailed, 9);
+    EXPECT_EQ(result.partSolids, 1);
+}
+
+TEST(BuildAssembly, OneCutAndLadderAgreeAndRemoveExactlyTheVolumes)
+{
+    Board board;
+    board.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    board.add(component("U1", gp_Pnt(30, 20, 8), 3)); // body reaches above the part
+    board.routes.append(DesignFixture::route("N1", {QPointF(8.5, 10), QPointF(8.5, 30), QPointF(28.5, 30)}, 4.0,
+                                             1.0, 0.8));
+    const AssemblyResult oneCut = StepExporter::buildAssembly(board.input(), ExportOptions());
+    const AssemblyResult ladder = StepExporter::buildAssembly(board.input(), ExportOptions(),
+                                                              StepExporter::CarvingRoad::VolumeByVolume);
+    ASSERT_TRUE(oneCut.carvedInOneCut);
+    EXPECT_EQ(oneCut.cavitiesOk, 8); // 5 pads, 2 bodies, 1 track
+    EXPECT_EQ(ladder.cavitiesOk, 8);
+
+    // Expected: the part minus every collected volume, cut here one by one without fuzzy value.
+    TopoDS_Shape expected = board.part;
+    for (const CollectedVolume& v : StepExporter::collectVolumes(board.input(), ExportOptions()))
+        expected = BRepAlgoAPI_Cut(expected, v.shape).Shape();
+    const double want = TestSupport::volumeOf(expected);
+    EXPECT_NEAR(TestSupport::volumeOf(oneCut.part), want, 1e-3);
+    EXPECT_NEAR(TestSupport::volumeOf(ladder.part), want, 1e-3);
+}
+
+// A body swallowing the whole part leaves nothing of it: the one-shot cut is refused, the
+// ladder cuts volume by volume, counts that cavity as failed and carves the rest.
+TEST(BuildAssembly, FailedCavityFallsBackToTheLadderAndKeepsThePart)
+{
+    Board board;
+    PlacedComponentData huge = component("U1", gp_Pnt(30, 20, 5), 2);
+    huge.compositeShape = new AIS_Shape(box(-5, -5, -5, 65, 45, 15));
+    huge.bodyWidth = huge.bodyLength = huge.bodyHeight = 20.0;
+    board.add(huge);
+    FoundationLogCapture log;
+    const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions());
+    EXPECT_FALSE(result.carvedInOneCut);
+    EXPECT_EQ(result.cavitiesFailed, 1);
+    EXPECT_EQ(result.cavitiesOk, 2);
+    EXPECT_TRUE(log.contains(QStringLiteral("subtraction failed, skipped")));
+    // Only the two pads, 1 x 1.5 x (1.4 + 0.1) each, left their cavity.
+    EXPECT_NEAR(TestSupport::volumeOf(result.part), 60.0 * 40.0 * 10.0 - 2 * 1.0 * 1.5 * 1.5, 1e-3);
+    EXPECT_EQ(result.conductorGroups, 1);
+}
+
+// A component beside the part carves nothing but still ships its conductor.
+TEST(BuildAssembly, ComponentOutsideThePartLeavesThePartWhole)
+{
+    Board board;
+    board.add(component("R1", gp_Pnt(100, 100, 5), 2));
+    const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions());
+    ASSERT_FALSE(result.part.IsNull());
+    EXPECT_EQ(result.cavitiesFailed, 0);
+    EXPECT_NEAR(TestSupport::volumeOf(result.part), 60.0 * 40.0 * 10.0, 1e-3);
+    ASSERT_EQ(result.conductors.size(), 1);
+    EXPECT_NEAR(TestSupport::volumeOf(result.conductors.first().shape), 2 * 1.0 * 1.5 * 1.5, 1e-3);
+}
+
+// --- STEP file ---
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(StepExport, ReadsBackAsTheCarvedPartAndItsConductorGroups)
+{
+    Board board;
+    board.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    board.add(component("C2", gp_Pnt(30, 10, 5), 2));
+    board.routes.append(DesignFixture::route("Net A/B", {QPointF(8.5, 10), QPointF(8.5, 30), QPointF(28.5, 30),
+                                                        QPointF(28.5, 10)}, 4.0, 1.0, 0.8));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("carte é.step"));
+    const StepExportSummary summary = StepExporter::exportStep(path, board.input(), ExportOptions());
+    ASSERT_TRUE(summary.success) << summary.error.toStdString();
+    EXPECT_TRUE(summary.error.isEmpty());
+    EXPECT_EQ(summary.cavitiesOk, 7);
+    EXPECT_EQ(summary.conductorGroups, 3);
+    EXPECT_EQ(summary.partSolids, 1);
+
+    const AssemblyResult built = StepExporter::buildAssembly(board.input(), ExportOptions());
+    const DesignFixture::ReadBack back = DesignFixture::readStep(path);
+    EXPECT_EQ(back.names, (QStringList{"Vantorquelle_Piece", "Cond_C2", "Cond_Piste_Net_A_B", "Cond_R1"}));
+    ASSERT_EQ(back.shapes.size(), 4);
+    EXPECT_NEAR(TestSupport::volumeOf(back.shapes.at(0)), TestSupport::volumeOf(built.part), 1e-3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(TestSupport::volumeOf(back.shapes.at(i + 1)), TestSupport::volumeOf(built.conductors.at(i).shape),
+                    1e-3)
+            << back.names.at(i + 1).toStdString();
+    EXPECT_LT(TestSupport::volumeOf(back.shapes.at(0)), TestSupport::volumeOf(board.part) - 1.0);
+    // AP214 in millimetres, whatever an earlier export in the process left set.
+    const QByteArray text = contentOf(path);
+    EXPECT_TRUE(text.contains("FILE_SCHEMA(('AUTOMOTIVE_DESIGN"));
+    EXPECT_TRUE(text.contains("SI_UNIT(.MILLI.,.METRE.)"));
+}
+
+TEST(StepExport, BareBoardAndSkippedGroups)
+{
+    Board board;
+    QTemporaryDir dir;
+    const QString bare = dir.filePath(QStringLiteral("bare.step"));
+    const StepExportSummary summary = StepExporter::exportStep(bare, board.input(), ExportOptions());
+    ASSERT_TRUE(summary.success);
+    EXPECT_EQ(summary.cavitiesOk, 0);
+    EXPECT_EQ(summary.conductorGroups, 0);
+    const DesignFixture::ReadBack back = DesignFixture::readStep(bare);
+    EXPECT_EQ(back.names, QStringList{"Vantorquelle_Piece"});
+    ASSERT_EQ(back.shapes.size(), 1);
+    EXPECT_NEAR(TestSupport::volumeOf(back.shapes.first()), 60.0 * 40.0 * 10.0, 1e-6);
+
+    const QString groups = dir.filePath(QStringLiteral("groups.step"));
+    ASSERT_TRUE(StepExporter::writeStepFile(groups, board.part,
+                                            {{box(0, 0, 0, 1, 1, 1), QStringLiteral("a b/c")},
+                                             {TopoDS_Shape(), QStringLiteral("empty")}}));
+    EXPECT_EQ(DesignFixture::readStep(groups).names, (QStringList{"Vantorquelle_Piece", "Cond_a_b_c"}));
+}
+
+TEST(StepExport, BadInputLeavesThePreviousFileIntact)
+{
+    Board board;
+    board.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    QTemporaryDir dir;
+
+    // No part: refused before anything is built or written.
+    const QString none = dir.filePath(QStringLiteral("none.step"));
+    AssemblyInput noPart = board.input();
+    noPart.mainPart.Nullify();
+    const StepExportSummary refused = StepExporter::exportStep(none, noPart, ExportOptions());
+    EXPECT_FALSE(refused.success);
+    EXPECT_EQ(refused.error, QStringLiteral("No main shape loaded."));
+    EXPECT_FALSE(QFile::exists(none));
+
+    // A folder that does not exist.
+    const QString missing = dir.filePath(QStringLiteral("nowhere/board.step"));
+    FoundationLogCapture log;
+    const StepExportSummary lost = StepExporter::exportStep(missing, board.input(), ExportOptions());
+    EXPECT_FALSE(lost.success);
+    EXPECT_TRUE(lost.error.startsWith(QStringLiteral("Failed to write the STEP file."))) << lost.error.toStdString();
+    EXPECT_EQ(lost.cavitiesOk, 3); // the counters of the built assembly are kept
+    EXPECT_FALSE(QFile::exists(missing));
+
+    // The target taken by a folder: the written file cannot replace it, and it keeps its content.
+    const QString occupied = dir.filePath(QStringLiteral("occupied.step"));
+    ASSERT_TRUE(QDir().mkpath(occupied + QStringLiteral("/inside")));
+    const StepExportSummary blocked = StepExporter::exportStep(occupied, board.input(), ExportOptions());
+    EXPECT_FALSE(blocked.success);
+    EXPECT_TRUE(blocked.error.startsWith(QStringLiteral("Failed to write the STEP file.")));
+    EXPECT_TRUE(QFileInfo(occupied + QStringLiteral("/inside")).isDir());
+
+}
+
+// Exit code of the export into a read-only folder: 0 refused with the system's reason, 1
+// written, 2 refused without a reason.
+int exportIntoLockedFolder(const QString& path, const AssemblyInput& input)
+{
+    const StepExportSummary summary = StepExporter::exportStep(path, input, ExportOptions());
+    if (summary.success)
+        return 1;
+    return summary.error.size() > QStringLiteral("Failed to write the STEP file.").size() ? 0 : 2;
+}
+
+TEST(StepExport, ReadOnlyFolderKeepsTheEarlierExport)
+{
+    Board board;
+    board.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    QTemporaryDir dir;
+    const QByteArray root = QFile::encodeName(dir.path());
+    const QString lockedDir = dir.filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkpath(lockedDir));
+    const QString previous = lockedDir + QStringLiteral("/board.step");
+    {
+        QFile file(previous);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("ISO-10303-21; previous export");
+    }
+    ASSERT_EQ(::chmod(root.constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(lockedDir).constData(), 0555), 0);
+
+    int outcome = -1;
+    if (::geteuid() != 0) {
+        outcome = exportIntoLockedFolder(previous, board.input());
+    } else {
+        // The superuser ignores folder modes: the export runs in a child that gives them up.
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(3);
+            ::_exit(exportIntoLockedFolder(previous, board.input()));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        outcome = WEXITSTATUS(status);
+    }
+    ::chmod(QFile::encodeName(lockedDir).constData(), 0755);
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(contentOf(previous), QByteArray("ISO-10303-21; previous export"));
+}
+
+} // namespace

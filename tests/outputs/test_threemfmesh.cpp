@@ -1,0 +1,150 @@
+// Mesh extraction for 3MF: per-solid welding, the open / inside-out / non-manifold checks,
+// and the triangle ranges of the appended parts.
+#include "logcapture.h"
+
+#include "outputs/threemfexporter.h"
+
+#include <BRepAlgoAPI_BuilderAlgo.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Shell.hxx>
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+namespace {
+
+double signedVolume6(const ShellMesh& mesh)
+{
+    double s = 0.0;
+    for (const MeshTriangle& t : mesh.triangles) {
+        const MeshVertex &a = mesh.vertices[t.v1], &b = mesh.vertices[t.v2], &c = mesh.vertices[t.v3];
+        s += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
+    }
+    return s;
+}
+
+TopoDS_Shape box(double x, double dx = 10.0)
+{
+    return BRepPrimAPI_MakeBox(gp_Pnt(x, 0, 0), dx, 10.0, 10.0).Shape();
+}
+
+TopoDS_Shape openBox() // five faces of a box, as a shell
+{
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    int n = 0;
+    for (TopExp_Explorer it(box(0), TopAbs_FACE); it.More() && ++n < 6; it.Next())
+        builder.Add(shell, it.Current());
+    return shell;
+}
+
+TopoDS_Shape twoBoxes(bool sharingAFace)
+{
+    if (sharingAFace) { // the general fuse makes the touching face one face of both solids
+        TopTools_ListOfShape arguments;
+        arguments.Append(box(0));
+        arguments.Append(box(10));
+        BRepAlgoAPI_BuilderAlgo split;
+        split.SetArguments(arguments);
+        split.Build();
+        return split.Shape();
+    }
+    BRep_Builder builder;
+    TopoDS_Compound pair;
+    builder.MakeCompound(pair);
+    builder.Add(pair, box(0));
+    builder.Add(pair, box(10));
+    return pair;
+}
+
+} // namespace
+
+TEST(ThreeMfTriangulate, SolidsComeOutClosedOutwardAndWeldedApart)
+{
+    struct Row { const char* what; TopoDS_Shape shape; int vertices, triangles, open, flipped; const char* warning; };
+    const Row rows[] = {
+        {"box", box(0, 20), 8, 12, 0, 0, nullptr},
+        {"inside-out box is flipped", box(0).Reversed(), 8, 12, 0, 1, "inside-out shell flipped (12 triangle(s))"},
+        {"open shell is never flipped", openBox().Reversed(), 8, 10, 1, 0, "shell left open — 4 boundary edge(s), 10 triangle(s)"},
+        {"two solids are welded apart", twoBoxes(false), 16, 24, 0, 0, nullptr},
+        {"a shared face closes both solids", twoBoxes(true), 16, 24, 0, 0, nullptr},
+    };
+    for (const Row& row : rows) {
+        FoundationLogCapture log;
+        MeshCheckCounts counts;
+        const ShellMesh mesh = ThreeMfExporter::triangulate(row.shape, 0.05, 0.5, 0.0, &counts);
+        EXPECT_EQ(mesh.vertices.size(), row.vertices) << row.what;
+        EXPECT_EQ(mesh.triangles.size(), row.triangles) << row.what;
+        EXPECT_EQ(counts.openShells, row.open) << row.what;
+        EXPECT_EQ(counts.flippedShells, row.flipped) << row.what;
+        if (!row.open) {
+            EXPECT_GT(signedVolume6(mesh), 0.0) << row.what;
+        }
+        EXPECT_EQ(log.warnings().size(), row.warning ? 1 : 0) << row.what << log.joined().toStdString();
+        if (row.warning) {
+            EXPECT_TRUE(log.contains(row.warning)) << row.what << log.joined().toStdString();
+        }
+    }
+    EXPECT_TRUE(ThreeMfExporter::triangulate(TopoDS_Shape(), 0.05, 0.5, 0.0, nullptr).isEmpty());
+}
+
+TEST(ThreeMfWeld, MergesWithinToleranceDropsCollapsedTrianglesCountsNonManifold)
+{
+    const double w = 2e-5;
+    FoundationLogCapture log;
+    // Two triangles whose shared edge's nodes differ by shift: merged within W, apart at 2 W.
+    for (const auto& [shift, vertices] : {std::pair{0.9 * w, 4}, std::pair{2.0 * w, 6}}) {
+        ShellMesh m;
+        m.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1 + shift, 0, 0}, {1, 1, 0}, {0, 1 + shift, 0}};
+        m.triangles = {{0, 1, 2}, {3, 4, 5}};
+        ThreeMfExporter::weldAndCheckShell(m, w, nullptr);
+        EXPECT_EQ(m.vertices.size(), vertices) << shift;
+    }
+
+    // A triangle collapses once its close nodes merge; far coordinates must not overflow the grid.
+    ShellMesh m;
+    m.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1e-9, 0, 0}, {-1e15, 1e15, 1e300}, {1, 1e-9, 0}};
+    m.triangles = {{0, 1, 2}, {3, 4, 5}, {0, 3, 1}};
+    ThreeMfExporter::weldAndCheckShell(m, 1e-6, nullptr);
+    ASSERT_EQ(m.triangles.size(), 2);
+    EXPECT_EQ(std::tuple(m.triangles[1].v1, m.triangles[1].v2, m.triangles[1].v3), std::tuple(0u, 3u, 1u));
+
+    // A closed tetrahedron with a two-sided fin on one edge: that edge has four uses.
+    ShellMesh fin;
+    fin.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, -1}};
+    fin.triangles = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {0, 3, 2}, {0, 1, 4}, {0, 4, 1}};
+    MeshCheckCounts counts;
+    ThreeMfExporter::weldAndCheckShell(fin, 1e-6, &counts);
+    EXPECT_EQ(counts.nonManifoldEdges, 1);
+    EXPECT_EQ(counts.openShells + counts.flippedShells, 0);
+    EXPECT_TRUE(log.contains("1 edge(s) shared by more than two triangles in one shell")) << log.joined().toStdString();
+}
+
+TEST(ThreeMfAppendPart, RangesFollowOneAnotherAndIndicesShift)
+{
+    ThreeMfMesh model;
+    ShellMesh first, second;
+    first.vertices.resize(60);
+    first.triangles.fill(MeshTriangle{0, 1, 2}, 100);
+    second.vertices.resize(8);
+    second.triangles.fill(MeshTriangle{0, 1, 7}, 12);
+    ThreeMfExporter::appendPart(model, "Vantorquelle_Piece", false, first);
+    ThreeMfExporter::appendPart(model, "ignored", true, ShellMesh());
+    ThreeMfExporter::appendPart(model, "Cond_GND", true, second);
+
+    ASSERT_EQ(model.parts.size(), 2);
+    EXPECT_EQ(model.parts[0].lastTriangle, 99u);
+    EXPECT_EQ(model.parts[1].name, "Cond_GND");
+    EXPECT_TRUE(model.parts[1].conductor);
+    EXPECT_EQ(model.parts[1].firstTriangle, 100u);
+    EXPECT_EQ(model.parts[1].lastTriangle, 111u);
+    EXPECT_EQ(model.vertices.size(), 68);
+    EXPECT_EQ(model.triangles[100].v1, 60u);
+    EXPECT_EQ(model.triangles[100].v3, 67u);
+}

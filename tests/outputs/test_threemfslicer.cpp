@@ -1,0 +1,131 @@
+// The real consumer: the slicer slices the exported package of a real design. Its G-code must
+// pause once per plan pause, right after the plan's layer and with the pause's message, and the
+// conductor volumes must follow the chosen perimeter count.
+#include "packagereader.h"
+#include "threemfdesign.h"
+
+#include "outputs/exportoptions.h"
+#include "outputs/threemfexporter.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr double kLayer = 0.2;
+
+struct SlicedPause
+{
+    double previousTop = -1.0; // the layer printed just before the pause
+    double nextTop = -1.0;     // the layer the pause comes before
+    QString message;
+    bool pauses = false;       // the printer's pause code follows
+};
+
+class ThreeMfSlicer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("prusa-slicer")).isEmpty())
+            GTEST_SKIP() << "prusa-slicer not installed";
+        ThreeMfDesignSpec spec;
+        spec.partX = 60.0;
+        spec.partY = 40.0;
+        spec.partZ = 12.0;
+        QString why;
+        if (!buildThreeMfDesign(spec, design, &why))
+            GTEST_SKIP() << why.toStdString();
+        plan = design.plan(kLayer);
+        ASSERT_TRUE(plan.ok) << plan.error.toStdString();
+    }
+
+    // Exports with the perimeter count and slices at the plan's layer height; the G-code lines.
+    QStringList sliceWith(int perimeters)
+    {
+        ExportOptions options;
+        options.conductorPerimeters = perimeters;
+        const QString package = dir.filePath(QStringLiteral("p%1.3mf").arg(perimeters));
+        const QString gcode = dir.filePath(QStringLiteral("p%1.gcode").arg(perimeters));
+        summary = ThreeMfExporter().exportThreeMf(package, design.input(), plan, options);
+        EXPECT_TRUE(summary.ok) << summary.error.toStdString();
+        PackageEntries entries;
+        if (pythonAvailable()) {
+            EXPECT_TRUE(readPackage(package, entries)) << "a sound ZIP";
+        }
+        QProcess slicer;
+        slicer.setProcessChannelMode(QProcess::MergedChannels);
+        const QString layer = QString::number(kLayer);
+        slicer.start("prusa-slicer", {"--export-gcode", "--dont-arrange", "--layer-height", layer,
+                                      "--first-layer-height", layer, "-o", gcode, package});
+        EXPECT_TRUE(slicer.waitForFinished(300000));
+        EXPECT_EQ(slicer.exitCode(), 0) << slicer.readAll().toStdString();
+        QFile file(gcode);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n') : QStringList();
+    }
+
+    ThreeMfDesign design;
+    PrintPlan plan;
+    ThreeMfExportSummary summary;
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(ThreeMfSlicer, PausesComeRightAfterThePlansLayersWithTheirMessages)
+{
+    ASSERT_GE(plan.pauses.size(), 2);
+    const QStringList gcode = sliceWith(4);
+    EXPECT_EQ(summary.nativePauseCount, plan.pauses.size());
+
+    QList<SlicedPause> pauses;
+    double current = -1.0, previous = -1.0;
+    for (int i = 0; i < gcode.size(); ++i) {
+        if (gcode[i].startsWith(";Z:")) {
+            previous = current;
+            current = gcode[i].mid(3).toDouble();
+        } else if (gcode[i] == ";PAUSE_PRINT") {
+            SlicedPause pause{previous, current, QString(), false};
+            for (int j = i + 1; j < qMin(i + 6, int(gcode.size())); ++j) {
+                if (gcode[j].startsWith("M117 "))
+                    pause.message = gcode[j].mid(5);
+                pause.pauses = pause.pauses || gcode[j].startsWith("M601");
+            }
+            pauses.append(pause);
+        }
+    }
+    ASSERT_EQ(pauses.size(), plan.pauses.size());
+    for (int i = 0; i < pauses.size(); ++i) {
+        const PrintPlanPause& expected = plan.pauses[i];
+        SCOPED_TRACE(QStringLiteral("pause after layer %1").arg(expected.layer).toStdString());
+        // The plan's layer (top at the plan's z) is printed, then the printer stops.
+        EXPECT_NEAR(pauses[i].previousTop, expected.z, 1e-3);
+        EXPECT_NEAR(pauses[i].nextTop, expected.z + kLayer, 1e-3);
+        EXPECT_EQ(pauses[i].message, ThreeMfExporter::pauseMessage(expected));
+        EXPECT_TRUE(pauses[i].pauses);
+    }
+}
+
+TEST_F(ThreeMfSlicer, ConductorVolumesFollowThePerimeterCount)
+{
+    const auto perimeterMoves = [](const QStringList& gcode) {
+        int moves = 0;
+        bool perimeter = false;
+        for (const QString& line : gcode) {
+            if (line.startsWith(";TYPE:"))
+                perimeter = line.contains("perimeter", Qt::CaseInsensitive);
+            else if (perimeter && line.startsWith("G1 ") && line.contains(" E"))
+                ++moves;
+        }
+        return moves;
+    };
+    const int one = perimeterMoves(sliceWith(1));
+    const int six = perimeterMoves(sliceWith(6));
+    // Only the conductor volumes carry the count. The slicer's own threads vary the count by a
+    // few moves in ten thousand; six perimeters add about a tenth on this design.
+    EXPECT_GT(six, one * 1.03) << six << " against " << one;
+}

@@ -1,0 +1,205 @@
+#include "logcapture.h"
+#include "routingtestutil.h"
+
+#include <BRep_Builder.hxx>
+#include <TopoDS_Compound.hxx>
+
+#include <gtest/gtest.h>
+
+using namespace RoutingTest;
+
+namespace {
+
+Route finished(const QString& net, QList<RouteSegment> segments)
+{
+    Route r;
+    r.netName = net;
+    r.startRef = "X1";
+    r.startPad = "1";
+    r.endRef = "X2";
+    r.endPad = "1";
+    r.isComplete = true;
+    r.segments = segments;
+    return r;
+}
+
+RoutingManager::PadObstacle obstacle(const QString& net, const QString& label, const gp_Pnt& base)
+{
+    return {net, label, padSolid(base), Bnd_Box()};
+}
+
+} // namespace
+
+TEST(RouteCollision, TracksAndPads)
+{
+    // The tested segment runs along Y 0 from X 0 to 10 (Y -1..1, Z 0..1).
+    struct Row
+    {
+        const char* name;
+        QString testedNet;
+        QString otherNet;
+        double otherY; // axis of another track along X 0..10 (NaN: none)
+        QList<RoutingManager::PadObstacle> pads;
+        double clearance;
+        bool isShort;
+        bool isClearance;
+        QString offender;
+    };
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    const QList<Row> rows = {
+        {"parallel 0.3 apart", "A", "B", 2.3, {}, 0.5, false, true, "B"},
+        {"exactly the clearance", "A", "B", 2.5, {}, 0.5, false, false, ""},
+        {"touching", "A", "B", 2.0, {obstacle("", "U1/1", {5, -1.2, 0})}, 0.5, true, false, "B"},
+        {"same net crossing", "A", "A", 0.0, {}, 0.5, false, false, ""},
+        {"pad of no net 0.2 away", "A", "", none, {obstacle("", "U1/1", {5, -2.2, 0})}, 0.5, false, true,
+         "U1/1"},
+        {"own net pad", "A", "", none, {obstacle("A", "U1/1", {5, -2.2, 0})}, 0.5, false, false, ""},
+        {"other net pad overlapping", "A", "", none, {obstacle("C", "U1/1", {5, 0, 0})}, 0.5, true, false,
+         "C"},
+        {"empty net: every pad counts", "", "", none, {obstacle("", "U1/1", {5, -2.2, 0})}, 0.5, false,
+         true, "U1/1"},
+        {"empty net: other empty-net tracks ignored", "", "", 2.0, {}, 0.5, false, false, ""},
+        {"clearance 0, 0.3 apart", "A", "B", 2.3, {}, 0.0, false, false, ""},
+        {"clearance 0, touching", "A", "B", 2.0, {}, 0.0, true, false, "B"},
+    };
+    for (const Row& row : rows) {
+        RoutingManager rm;
+        RoutingRules rules;
+        rules.clearance = row.clearance;
+        rm.setRoutingRules(rules);
+        if (!std::isnan(row.otherY))
+            rm.addRoute(finished(row.otherNet, {segment({0, row.otherY, 0}, {10, row.otherY, 0})}));
+        int providerCalls = 0;
+        rm.setPadObstacleProvider([&] {
+            ++providerCalls;
+            return row.pads;
+        });
+        const RouteSegment tested = segment({0, 0, 0}, {10, 0, 0});
+        const CollisionResult result = rm.checkCollision(tested, row.testedNet);
+        EXPECT_EQ(result.isShort, row.isShort) << row.name;
+        EXPECT_EQ(result.isClearance, row.isClearance) << row.name;
+        EXPECT_FALSE(result.isUnchecked) << row.name;
+        EXPECT_EQ(result.offender, row.offender) << row.name;
+        if (row.isShort && !std::isnan(row.otherY)) {
+            EXPECT_EQ(providerCalls, 0) << row.name << ": no pad is examined after a track short";
+        }
+    }
+}
+
+TEST(RouteCollision, SkippedRouteAndSolidlessSegments)
+{
+    RoutingManager rm;
+    rm.addRoute(finished("B", {segment({0, 2, 0}, {10, 2, 0})}));
+    const RouteSegment tested = segment({0, 0, 0}, {10, 0, 0});
+    EXPECT_TRUE(rm.checkCollision(tested, "A").isShort);
+    EXPECT_TRUE(rm.checkCollision(tested, "A", 0).isClear());
+    RouteSegment bare = tested;
+    bare.shape.Nullify();
+    EXPECT_TRUE(rm.checkCollision(bare, "A").isClear());
+}
+
+TEST(RouteCollision, UncomputableDistanceIsNeverClear)
+{
+    // An empty compound has a box but no geometry: the distance cannot be computed.
+    BRep_Builder builder;
+    TopoDS_Compound empty;
+    builder.MakeCompound(empty);
+    Bnd_Box near;
+    near.Update(-1, -1, -1, 1, 1, 1);
+
+    const RouteSegment tested = segment({0, 0, 0}, {10, 0, 0});
+    FoundationLogCapture capture;
+    EXPECT_EQ(RoutingManager::checkCollisionDetailed(tested.box, tested.shape, empty, near, 0.5, "pad", "P1"),
+              RoutingManager::PairUnchecked);
+    EXPECT_TRUE(capture.contains("checkCollisionDetailed"));
+
+    RoutingManager rm;
+    const QList<RoutingManager::PadObstacle> pads = {{"", "P1", empty, near}};
+    const CollisionResult result = rm.checkCollision(tested, "A", -1, pads);
+    EXPECT_TRUE(result.isUnchecked);
+    EXPECT_FALSE(result.isClear());
+    EXPECT_EQ(result.offender, "P1");
+
+    // Route building refuses such a segment instead of letting it through.
+    setUpBoard(rm);
+    rm.setPadObstacleProvider([pads] { return pads; });
+    ASSERT_TRUE(rm.startRouting("GND", {"R1", "1"}, gp_Pnt(0, 0, 0)));
+    EXPECT_FALSE(rm.addRoutePoint(gp_Pnt(10, 0, 0)));
+    EXPECT_TRUE(capture.contains("could not be checked"));
+    EXPECT_EQ(rm.currentRoute().segments.size(), 1);
+}
+
+TEST(RouteCollision, PadObstaclesGetTheirBoxes)
+{
+    RoutingManager rm;
+    EXPECT_TRUE(rm.padObstacles().isEmpty());
+    setUpBoard(rm);
+    const QList<RoutingManager::PadObstacle> pads = rm.padObstacles();
+    ASSERT_EQ(pads.size(), boardPads().size());
+    for (const RoutingManager::PadObstacle& pad : pads)
+        EXPECT_FALSE(pad.box.IsVoid()) << pad.label.toStdString();
+
+    // Boxes are remembered per solid: the same pad moved gets its new box.
+    const TopoDS_Shape pad = padSolid({0, 0, 0});
+    gp_Trsf shift;
+    shift.SetTranslation(gp_Vec(50, 0, 0));
+    TopoDS_Shape current = pad;
+    rm.setPadObstacleProvider([&current] { return QList<RoutingManager::PadObstacle>{{"", "P/1", current, {}}}; });
+    double x0, y0, z0, x1, y1, z1;
+    rm.padObstacles().first().box.Get(x0, y0, z0, x1, y1, z1);
+    EXPECT_NEAR(x0, -1.0, 1e-3);
+    current = pad.Moved(TopLoc_Location(shift));
+    rm.padObstacles().first().box.Get(x0, y0, z0, x1, y1, z1);
+    EXPECT_NEAR(x0, 49.0, 1e-3);
+    current = pad;
+    rm.padObstacles().first().box.Get(x0, y0, z0, x1, y1, z1);
+    EXPECT_NEAR(x0, -1.0, 1e-3);
+}
+
+TEST(RouteCollision, BoxShortcutAgreesWithTheSolidDistance)
+{
+    // Pairs of tracks along X, along Y and upright, at gaps around the clearance: the verdict
+    // must be the one the exact solid distance gives.
+    const RouteSegment tested = segment({0, 0, 1}, {10, 0, 1});
+    const QList<RouteSegment> others = {
+        segment({0, 2.3, 1}, {10, 2.3, 1}),
+        segment({-5, 2, 1}, {5, 2, 1}), // touching
+        segment({12.4, -5, 1}, {12.4, 5, 1}),
+        segment({11.2, 0, 1}, {20, 0, 1}),
+        segment({5, 0, 2.4}, {5, 8, 2.4}),
+        segment({11.3, 1.3, -4}, {11.3, 1.3, 0.8}, RouteSegment::Vertical),
+        segment({4, 0, -3}, {4, 0, 0.6}, RouteSegment::Vertical),
+        segment({3, 6, 1}, {9, 1.6, 1}), // slanted: through the general computation
+    };
+    for (int i = 0; i < others.size(); ++i) {
+        RoutingManager rm;
+        Route other;
+        other.netName = "B";
+        other.segments = {others[i]};
+        rm.addRoute(other);
+        const std::optional<double> d = RoutingManager::solidDistance(tested.shape, others[i].shape);
+        ASSERT_TRUE(d.has_value()) << i;
+        const CollisionResult result = rm.checkCollision(tested, "A");
+        EXPECT_EQ(result.isShort, *d < 1e-7) << i << " distance " << *d;
+        EXPECT_EQ(result.isClearance, *d >= 1e-7 && *d < 0.5) << i << " distance " << *d;
+    }
+}
+
+TEST(RouteCollision, ShortedRoutesOfALoadedDesign)
+{
+    RoutingManager rm;
+    Route a;
+    a.netName = "A";
+    a.segments = {segment({0, 0, 0}, {10, 0, 0})};
+    Route b = a; // same net, overlapping: allowed
+    Route c;
+    c.netName = "C";
+    c.segments = {segment({20, 5, 0}, {20, -5, 0}), segment({5, 1.5, 0}, {5, -5, 0})};
+    Route d;
+    d.netName = "D";
+    d.segments = {segment({0, 0.3, 3}, {10, 0.3, 3})}; // above, 1 mm clear
+    for (const Route& r : {a, b, c, d})
+        rm.addRoute(r);
+    const QList<QPair<int, int>> pairs = rm.shortedRoutes();
+    EXPECT_EQ(pairs, (QList<QPair<int, int>>{{0, 2}, {1, 2}}));
+}

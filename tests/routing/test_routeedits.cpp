@@ -1,0 +1,198 @@
+#include "logcapture.h"
+#include "routingtestutil.h"
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace RoutingTest;
+
+namespace {
+
+// Five horizontal segments along X at Z 1, 2 mm wide and 1 mm high.
+Route straightRoute()
+{
+    Route r;
+    r.netName = "GND";
+    r.isComplete = true;
+    for (int i = 0; i < 5; ++i)
+        r.segments.append(segment({i * 10.0, 0, 1}, {i * 10.0 + 10.0, 0, 1}));
+    return r;
+}
+
+void expectUnchanged(const Route& before, const Route& after)
+{
+    ASSERT_EQ(before.segments.size(), after.segments.size());
+    for (int i = 0; i < before.segments.size(); ++i) {
+        EXPECT_TRUE(before.segments[i].start.IsEqual(after.segments[i].start, 0.0)) << i;
+        EXPECT_TRUE(before.segments[i].end.IsEqual(after.segments[i].end, 0.0)) << i;
+        EXPECT_EQ(before.segments[i].width, after.segments[i].width) << i;
+        EXPECT_EQ(before.segments[i].height, after.segments[i].height) << i;
+        EXPECT_TRUE(before.segments[i].shape.IsSame(after.segments[i].shape)) << i;
+    }
+}
+
+} // namespace
+
+TEST(RouteEdits, RemovalAndLookup)
+{
+    RoutingManager rm;
+    rm.addRoute(straightRoute());
+    rm.addRoute(straightRoute());
+    EXPECT_FALSE(rm.removeRouteAt(-1));
+    EXPECT_FALSE(rm.removeRouteAt(2));
+    EXPECT_EQ(rm.routes().size(), 2);
+    EXPECT_EQ(rm.indexOfRouteId(0), -1);
+    EXPECT_EQ(rm.routeById(0), nullptr);
+    EXPECT_EQ(rm.indexOfRouteId(2), 1);
+    ASSERT_TRUE(rm.removeRouteAt(0));
+    EXPECT_EQ(rm.indexOfRouteId(2), 0);
+    EXPECT_EQ(rm.indexOfRouteId(1), -1);
+    ASSERT_NE(rm.routeById(2), nullptr);
+    EXPECT_EQ(rm.routeById(2)->id, 2u);
+    rm.clearRoutes();
+    EXPECT_EQ(rm.indexOfRouteId(2), -1);
+    rm.addRoute(straightRoute());
+    EXPECT_EQ(rm.routes().first().id, 3u); // identities are never reused
+}
+
+TEST(RouteEdits, AtomicEndpointChangesAreAllOrNothing)
+{
+    struct Row
+    {
+        const char* name;
+        int routeIndex;
+        QList<SegmentEndpoints> changes;
+        const char* warning;
+    };
+    const QList<Row> rows = {
+        {"route out of range", 3, {{0, {0, 0, 1}, {10, 5, 1}}}, "routeIndex 3 out of range"},
+        {"second change out of range", 0,
+         {{0, {0, 0, 1}, {10, 5, 1}}, {99, {0, 0, 1}, {1, 0, 1}}, {2, {20, 5, 1}, {30, 0, 1}}},
+         "segmentIndex 99 out of range"},
+        {"zero length", 0, {{0, {0, 0, 1}, {10, 5, 1}}, {1, {10, 5, 1}, {10, 5, 1}}}, "null shape for"},
+    };
+    for (const Row& row : rows) {
+        RoutingManager rm;
+        rm.addRoute(straightRoute());
+        const Route before = rm.routes().first();
+        FoundationLogCapture capture;
+        EXPECT_FALSE(rm.setSegmentEndpointsAtomic(row.routeIndex, row.changes)) << row.name;
+        EXPECT_TRUE(capture.contains(row.warning)) << row.name << capture.joined().toStdString();
+        expectUnchanged(before, rm.routes().first());
+    }
+
+    RoutingManager rm;
+    rm.addRoute(straightRoute());
+    EXPECT_TRUE(rm.setSegmentEndpointsAtomic(0, {}));
+    ASSERT_TRUE(rm.setSegmentEndpointsAtomic(0, {{0, {0, 0, 1}, {10, 5, 1}}, {1, {10, 5, 1}, {20, 0, 1}}}));
+    const QList<RouteSegment>& s = rm.routes().first().segments;
+    EXPECT_TRUE(s[0].end.IsEqual(gp_Pnt(10, 5, 1), 0.0));
+    EXPECT_TRUE(s[1].start.IsEqual(gp_Pnt(10, 5, 1), 0.0));
+    const TestSupport::Box b = TestSupport::boxOf(s[0].shape);
+    EXPECT_GT(b.ymax, 5.0); // the solid was rebuilt with the points
+    ASSERT_TRUE(rm.setSegmentEndpoints(0, 0, {0, 0, 1}, {10, 0, 1}));
+    EXPECT_TRUE(rm.routes().first().segments[0].end.IsEqual(gp_Pnt(10, 0, 1), 0.0));
+}
+
+TEST(RouteEdits, ResizingKeepsTheTopFace)
+{
+    struct Row
+    {
+        const char* name;
+        RouteSegment segment;
+        double newHeight;
+        double startZ;
+        double endZ;
+    };
+    const QList<Row> rows = {
+        {"horizontal thicker", segment({0, 0, 1}, {10, 0, 1}), 2.0, 0.0, 0.0},
+        {"vertical ascending", segment({0, 0, 1}, {0, 0, 5}, RouteSegment::Vertical), 0.5, 1.5, 5.0},
+        {"vertical descending", segment({0, 0, 5}, {0, 0, 1}, RouteSegment::Vertical), 0.5, 5.0, 1.5},
+    };
+    for (const Row& row : rows) {
+        RoutingManager rm;
+        Route r;
+        r.netName = "N";
+        r.segments = {row.segment};
+        rm.addRoute(r);
+        ASSERT_TRUE(rm.setSegmentDimensions(0, 0, 3.0, row.newHeight)) << row.name;
+        const RouteSegment& s = rm.routes().first().segments.first();
+        EXPECT_NEAR(s.start.Z(), row.startZ, 1e-12) << row.name;
+        EXPECT_NEAR(s.end.Z(), row.endZ, 1e-12) << row.name;
+        EXPECT_EQ(s.width, 3.0);
+        EXPECT_EQ(s.height, row.newHeight);
+    }
+    // Back to the old height returns to the old place.
+    RoutingManager rm;
+    Route r;
+    r.segments = {segment({0, 0, 1}, {10, 0, 1})};
+    rm.addRoute(r);
+    ASSERT_TRUE(rm.setSegmentDimensions(0, 0, 2.0, 2.0));
+    ASSERT_TRUE(rm.setSegmentDimensions(0, 0, 2.0, 1.0));
+    EXPECT_NEAR(rm.routes().first().segments.first().start.Z(), 1.0, 1e-12);
+
+    FoundationLogCapture capture;
+    EXPECT_FALSE(rm.setSegmentDimensions(0, 1, 2.0, 1.0));
+    EXPECT_FALSE(rm.setSegmentDimensions(1, 0, 2.0, 1.0));
+    EXPECT_FALSE(rm.setSegmentDimensions(0, 0, 0.0, 1.0));
+    EXPECT_TRUE(capture.contains("segment unchanged"));
+}
+
+TEST(RouteEdits, RouteResizeIsAllOrNothing)
+{
+    RoutingManager rm;
+    rm.addRoute(straightRoute());
+    Route withBadSegment = straightRoute();
+    withBadSegment.segments[3].end = withBadSegment.segments[3].start; // no solid possible
+    rm.addRoute(withBadSegment);
+    const Route before = rm.routes().at(1);
+    FoundationLogCapture capture;
+    EXPECT_FALSE(rm.setRouteDimensions(1, 3.0, 2.0));
+    EXPECT_TRUE(capture.contains("setRouteDimensions: null shape for segment 3"));
+    expectUnchanged(before, rm.routes().at(1));
+    EXPECT_FALSE(rm.setRouteDimensions(-1, 3.0, 2.0));
+
+    ASSERT_TRUE(rm.setRouteDimensions(0, 3.0, 2.0));
+    for (const RouteSegment& s : rm.routes().first().segments) {
+        EXPECT_EQ(s.width, 3.0);
+        EXPECT_NEAR(s.start.Z(), 0.0, 1e-12);
+    }
+    Route empty;
+    rm.addRoute(empty);
+    EXPECT_TRUE(rm.setRouteDimensions(2, 3.0, 2.0));
+}
+
+TEST(RouteEdits, RouteSolidsRoundHorizontalBends)
+{
+    // L of two 10 mm horizontals: 20 + 20 - 1 (overlap) plus the quarter disc at the outer corner.
+    Route l;
+    l.segments = {segment({0, 0, 0}, {10, 0, 0}), segment({10, 0, 0}, {10, 10, 0})};
+    EXPECT_FALSE(RoutingManager::createCornerRound(l.segments[0], l.segments[1]).IsNull());
+    EXPECT_NEAR(TestSupport::volumeOf(RoutingManager::createRouteShape(l)), 39.0 + M_PI / 4.0, 1e-4);
+
+    Route straight;
+    straight.segments = {segment({0, 0, 0}, {10, 0, 0}), segment({10, 0, 0}, {20, 0, 0})};
+    EXPECT_TRUE(RoutingManager::createCornerRound(straight.segments[0], straight.segments[1]).IsNull());
+    EXPECT_NEAR(TestSupport::volumeOf(RoutingManager::createRouteShape(straight)), 40.0, 1e-4);
+
+    // A horizontal then a vertical: no filler, just the two solids.
+    Route up;
+    up.segments = {segment({0, 0, 0}, {10, 0, 0}), segment({10, 0, 0}, {10, 0, 5}, RouteSegment::Vertical)};
+    EXPECT_NEAR(TestSupport::volumeOf(RoutingManager::createRouteShape(up)), 20.0 + 20.0 - 2.0, 1e-4);
+
+    EXPECT_TRUE(RoutingManager::createRouteShape(Route()).IsNull());
+    Route degenerate;
+    degenerate.segments = {segment({0, 0, 0}, {0, 0, 0})};
+    EXPECT_TRUE(RoutingManager::createRouteShape(degenerate).IsNull());
+
+    // Disjoint solids still all come back.
+    TopoDS_Shape all;
+    bool has = false;
+    RoutingManager::safeFuse(all, has, TopoDS_Shape());
+    EXPECT_FALSE(has);
+    RoutingManager::safeFuse(all, has, segment({0, 0, 0}, {10, 0, 0}).shape);
+    RoutingManager::safeFuse(all, has, segment({0, 50, 0}, {10, 50, 0}).shape);
+    EXPECT_NEAR(TestSupport::volumeOf(all), 40.0, 1e-4);
+}
