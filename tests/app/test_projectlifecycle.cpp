@@ -429,10 +429,12 @@ TEST_P(ClosePrompt, FollowsTheModifiedFlag)
     probe->close(&event);
     EXPECT_EQ(event.isAccepted(), c.accepted);
     EXPECT_EQ(!answers.seen.isEmpty(), c.prompted);
-    if (c.prompted)
+    if (c.prompted) {
         EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Changes not saved|")));
-    if (c.answer != QMessageBox::Save)
+    }
+    if (c.answer != QMessageBox::Save) {
         EXPECT_EQ(QFileInfo::exists(side), !c.accepted) << "a normal close leaves no side file";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -698,8 +700,9 @@ TEST_P(AutoSaveDialog, AcceptedValuesAreStoredAndDriveTheTimer)
     EXPECT_TRUE(AppSettings::keepPreviousVersion(false));
     ASSERT_NE(probe->autoSaveTimer(), nullptr);
     EXPECT_EQ(probe->autoSaveTimer()->isActive(), c.enabled);
-    if (c.enabled)
+    if (c.enabled) {
         EXPECT_EQ(probe->autoSaveTimer()->interval(), c.minutes * 60000);
+    }
     EXPECT_EQ(probe->status(), QString::fromUtf8(c.status));
 }
 
