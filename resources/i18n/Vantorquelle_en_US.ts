@@ -327,6 +327,14 @@ Pads: %4 · Nets: %5</source>
         <source>%1/%2 bytes written</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 is not a regular file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file is larger than %1 MB.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FootprintFoldersDialog</name>
@@ -2843,6 +2851,18 @@ Total:  %4 Ω</source>
             <numerusform>The STEP file is damaged: %n geometric entity could not be read.</numerusform>
             <numerusform>The STEP file is damaged: %n geometric entities could not be read.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: the reader failed on it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: the entity number %1 is out of range.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: entity #%1 refers back to itself.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

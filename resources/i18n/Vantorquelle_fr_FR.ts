@@ -330,6 +330,14 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
         <source>%1/%2 bytes written</source>
         <translation>%1/%2 octets écrits</translation>
     </message>
+    <message>
+        <source>%1 is not a regular file.</source>
+        <translation>%1 n&apos;est pas un fichier ordinaire.</translation>
+    </message>
+    <message>
+        <source>The file is larger than %1 MB.</source>
+        <translation>Le fichier dépasse %1 Mo.</translation>
+    </message>
 </context>
 <context>
     <name>FootprintFoldersDialog</name>
@@ -3007,6 +3015,18 @@ Total&#xa0;: %4 Ω</translation>
             <numerusform>Le fichier STEP est endommagé&#xa0;: %n entité géométrique n&apos;a pas pu être lue.</numerusform>
             <numerusform>Le fichier STEP est endommagé&#xa0;: %n entités géométriques n&apos;ont pas pu être lues.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: the reader failed on it.</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: sa lecture a échoué.</translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: the entity number %1 is out of range.</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: le numéro d&apos;entité %1 est hors limites.</translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: entity #%1 refers back to itself.</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: l&apos;entité #%1 fait référence à elle-même.</translation>
     </message>
 </context>
 <context>
