@@ -13,7 +13,9 @@ int main(int argc, char** argv)
 
     // Outlives the window, so every translated text stays valid.
     QTranslator translator;
-    TranslationLoader::installPreferredTranslation(translator);
+    QTranslator qtTranslator;
+    if (TranslationLoader::installPreferredTranslation(translator))
+        TranslationLoader::installQtTranslation(qtTranslator, translator.language());
 
     int result = 0;
     {

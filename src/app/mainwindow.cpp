@@ -61,6 +61,10 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The widgets and the undo stack die in ~QWidget, after this body: what they signal
+    // while dying (cleanChanged, destroyed) must not reach a half-destroyed window.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
     clearRatsnest();
     // The controller outlives this body as a Qt child; it must not reach the objects deleted here.
     if (m_routingController) {
@@ -68,7 +72,7 @@ MainWindow::~MainWindow()
         m_routingController->setPadCache(nullptr);
     }
     if (m_burialAnalyzer)
-        m_burialAnalyzer->clearResults(false, nullptr);
+        m_burialAnalyzer->discardResults();
     delete m_padCache;
     m_padCache = nullptr;
     delete m_ui;

@@ -12,6 +12,7 @@
 #include "project/projectmanager.h"
 
 #include <QList>
+#include <QMap>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,8 @@
 struct TrackProperties;
 
 class QAction;
+class QCloseEvent;
+class QJsonObject;
 class QColor;
 class QLabel;
 class QMenu;
@@ -33,6 +36,7 @@ class QPushButton;
 class QSplitter;
 class QTimer;
 class QUndoStack;
+class QUrl;
 class Quantity_Color;
 
 class AIS_InteractiveContext;
@@ -49,6 +53,10 @@ class PropertiesPanel;
 class ResistanceDialog;
 class RoutingController;
 class SelectionController;
+struct FootprintData;
+struct MissingFootprintInfo;
+struct NetlistUpdate;
+struct SavedComponent;
 struct ComponentProperties;
 
 namespace Ui {
@@ -104,6 +112,26 @@ public:
     static QString threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
                                  const PrintPlan& plan, const ThreeMfExportSummary& summary);
 
+    // --- Project lifecycle, autosave and recovery, language, help, netlist ---
+    // The desktop services the help and restart flows use; replaceable so tests start nothing.
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    using DetachedStarter =
+        std::function<bool(const QString& program, const QStringList& arguments, QString* error)>;
+    void setUrlOpener(UrlOpener opener);
+    void setDetachedStarter(DetachedStarter starter);
+
+    bool saveProjectToPath(const QString& path, bool isAutoSave);
+    bool loadProjectFile(const QString& path, bool untitledRecovery);
+    void changeLanguage(const QString& localeName);
+
+    static QString autoSavePathFor(const QString& projectPath);
+    static void removeAutoSaveFile(const QString& projectPath);
+    static QString describeComponentChanges(const NetlistUpdate& update);
+    static QString describeTrackNetChanges(const NetlistUpdate& update);
+    static QString aboutText();
+    // The user guide installed with the program; empty when it cannot be found.
+    static QString userGuidePath();
+
 public slots:
     void newProject();
     void importGeometryFile();
@@ -113,6 +141,7 @@ public slots:
     void loadProject();
     void updateFromNetlist();
     void manageAutoSaveSettings();
+    void onAutoSaveTimeout();
     void onFaceSelected(TopoDS_Face face);
     void onSelectionModeChanged(bool active);
     void manageFootprintFolders();
@@ -130,6 +159,9 @@ public slots:
     void onBurialAnalysisToggled(bool checked);
     void onViewerReady();
     void onOccWidgetDestroyed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     friend struct MainWindowProbe; // test access
@@ -194,6 +226,37 @@ private:
     void enterResistanceProbeMode();
     void exitResistanceProbeMode();
 
+    // Project lifecycle and autosave
+    bool projectAtStake() const;
+    bool confirmProjectReset(const QString& title, const QString& question);
+    bool openProjectPath(const QString& path, bool untitledRecovery);
+    bool openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
+                         bool untitledRecovery);
+    void collectPlacedComponents(QList<SavedComponent>& placed,
+                                 QList<FootprintData>& footprints) const;
+    int restorePlacedComponents(const QList<QJsonObject>& placed,
+                                QList<MissingFootprintInfo>& missing);
+    void markSaved();
+    void reportSaveFailure();
+    void displayRestoredTracks();
+    void verifyRestoredPadIndex();
+    QString chooseRecoveryFile(const QString& projectPath);
+
+    // Netlist update: what the placed components say, and the change applied to them.
+    struct NetlistApplyCounts
+    {
+        int addedWithFootprint = 0;
+        int addedAsFallback = 0;
+        int removed = 0;
+        int replaced = 0;
+        QStringList failedFootprints;
+    };
+    QMap<QString, QString> placedFootprintAssignments() const;
+    NetlistApplyCounts applyNetlistToComponents(const Netlist& netlist, const NetlistUpdate& update);
+    void reportNetlistContentChanges(const QString& fileName, Netlist&& netlist);
+    void performAutoSave();
+    bool confirmClose();
+    void restartApplication();
     // Routing: controllers, track undo steps, picking switches (mainwindow_routing.cpp)
     void connectRoutingController();
     template <typename Command, typename Payload>
@@ -306,6 +369,9 @@ private:
 
     bool m_modifiedOutsideUndo = false;
     OpenFileChooser m_openFileChooser;
+    UrlOpener m_urlOpener;
+    DetachedStarter m_detachedStarter;
+    bool m_closeConfirmed = false; // the closing prompt was already answered (restart)
 
     // Controls whose operation has no flow yet stay disabled, whatever the action states say.
     QAction* unavailable(QAction* action);

@@ -117,7 +117,7 @@ bool MainWindow::importStepFile(const QString& path)
         setStatusText(tr("STEP import canceled"));
         return false;
     }
-    return finishPartImport(result.shapes, QFileInfo(path).baseName(), result.failedRootCount);
+    return finishPartImport(result.shapes, QFileInfo(path).completeBaseName(), result.failedRootCount);
 }
 
 bool MainWindow::importStlFile(const QString& path)
@@ -138,7 +138,7 @@ bool MainWindow::importStlFile(const QString& path)
         setStatusText(tr("STL import cancelled"));
         return false;
     }
-    const QString baseName = QFileInfo(path).baseName();
+    const QString baseName = QFileInfo(path).completeBaseName();
     if (!finishPartImport({result.shape}, baseName, 0))
         return false;
 

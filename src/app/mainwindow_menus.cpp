@@ -24,33 +24,29 @@ void MainWindow::createFileMenu()
 {
     QMenu* menu = menuBar()->addMenu(tr("&File"));
 
-    unavailable(addSlotAction(menu, tr("New project"), this, &MainWindow::newProject))
-        ->setShortcut(QKeySequence::New);
+    addSlotAction(menu, tr("New project"), this, &MainWindow::newProject)->setShortcut(QKeySequence::New);
 
     menu->addSeparator();
 
     addSlotAction(menu, tr("Import geometry (STEP/STL)..."), this, &MainWindow::importGeometryFile);
-    unavailable(addSlotAction(menu, tr("Import Netlist..."), this, &MainWindow::importNetlist));
+    addSlotAction(menu, tr("Import Netlist..."), this, &MainWindow::importNetlist);
 
-    m_updateFromNetlistAction = unavailable(
-        addSlotAction(menu, tr("Update from netlist..."), this, &MainWindow::updateFromNetlist));
+    m_updateFromNetlistAction =
+        addSlotAction(menu, tr("Update from netlist..."), this, &MainWindow::updateFromNetlist);
+    m_updateFromNetlistAction->setEnabled(false); // until components are placed
     m_updateFromNetlistAction->setToolTip(
         tr("Applies a modified netlist while keeping the placement:\n"
            "components that remain keep their position, rotation and dimensions."));
 
     menu->addSeparator();
 
-    unavailable(addSlotAction(menu, tr("&Save project"), this, &MainWindow::saveProject))
-        ->setShortcut(QKeySequence::Save);
-    unavailable(addSlotAction(menu, tr("Save project &as..."), this, &MainWindow::saveProjectAs))
-        ->setShortcut(QKeySequence::SaveAs);
-    unavailable(addSlotAction(menu, tr("&Open a project..."), this, &MainWindow::loadProject))
-        ->setShortcut(QKeySequence::Open);
+    addSlotAction(menu, tr("&Save project"), this, &MainWindow::saveProject)->setShortcut(QKeySequence::Save);
+    addSlotAction(menu, tr("Save project &as..."), this, &MainWindow::saveProjectAs)->setShortcut(QKeySequence::SaveAs);
+    addSlotAction(menu, tr("&Open a project..."), this, &MainWindow::loadProject)->setShortcut(QKeySequence::Open);
 
     m_recentProjectsMenu = menu->addMenu(tr("Recent projects"));
     m_recentProjectsMenu->setToolTipsVisible(true);
     rebuildRecentProjectsMenu();
-    unavailable(m_recentProjectsMenu);
 
     menu->addSeparator();
 
@@ -107,13 +103,13 @@ void MainWindow::createEditMenu()
 
     menu->addSeparator();
 
-    unavailable(addSlotAction(menu, tr("Clear history"), this, &MainWindow::clearHistory));
+    addSlotAction(menu, tr("Clear history"), this, &MainWindow::clearHistory);
 
     menu->addSeparator();
 
     addSlotAction(menu, tr("Footprint folders…"), this, &MainWindow::manageFootprintFolders);
     addSlotAction(menu, tr("Routing rules…"), this, &MainWindow::manageRoutingRules);
-    unavailable(addSlotAction(menu, tr("Automatic save…"), this, &MainWindow::manageAutoSaveSettings));
+    addSlotAction(menu, tr("Automatic save…"), this, &MainWindow::manageAutoSaveSettings);
 }
 
 void MainWindow::createViewMenu()
@@ -126,11 +122,11 @@ void MainWindow::createHelpMenu()
 {
     QMenu* menu = menuBar()->addMenu(tr("&Help"));
 
-    unavailable(addSlotAction(menu, tr("Online Help"), this, &MainWindow::openOnlineHelp));
+    addSlotAction(menu, tr("Online Help"), this, &MainWindow::openOnlineHelp);
 
     menu->addSeparator();
     createLanguageMenu(menu);
     menu->addSeparator();
 
-    unavailable(addSlotAction(menu, tr("About"), this, &MainWindow::showAbout));
+    addSlotAction(menu, tr("About"), this, &MainWindow::showAbout);
 }

@@ -28,21 +28,3 @@ void MainWindow::disableUnavailableControls()
     for (QWidget* widget : std::as_const(m_unavailableWidgets))
         widget->setEnabled(false);
 }
-
-class QMenu;
-
-void MainWindow::newProject() {}
-void MainWindow::importNetlist() {}
-void MainWindow::saveProject() {}
-void MainWindow::saveProjectAs() {}
-void MainWindow::loadProject() {}
-void MainWindow::updateFromNetlist() {}
-void MainWindow::manageAutoSaveSettings() {}
-
-void MainWindow::rebuildRecentProjectsMenu() {}
-void MainWindow::createLanguageMenu(QMenu*) {}
-void MainWindow::clearHistory() {}
-void MainWindow::openOnlineHelp() {}
-void MainWindow::showAbout() {}
-void MainWindow::applyAutoSaveSettings() {}
-void MainWindow::offerOrphanAutoSaveRecovery() {}

@@ -51,7 +51,6 @@ QWidget* MainWindow::createToolPanel()
 
     m_importNetlistButton = addButton(layout, tr("Import Netlist"), false, true);
     connect(m_importNetlistButton, &QPushButton::clicked, this, &MainWindow::importNetlist);
-    unavailable(m_importNetlistButton);
 
     m_resetViewButton = addButton(layout, tr("Reset View"), false, true);
     connect(m_resetViewButton, &QPushButton::clicked, this, &MainWindow::resetView);

@@ -3,6 +3,7 @@
 #include "foundation/appsettings.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -40,6 +41,18 @@ bool installPreferredTranslation(QTranslator& translator)
     if (loadFirstAvailable(translator, wanted).isEmpty())
         return false;
     QCoreApplication::installTranslator(&translator);
+    return true;
+}
+
+bool installQtTranslation(QTranslator& qtTranslator, const QString& language)
+{
+    if (language.isEmpty())
+        return false;
+    // "qt_<lang>" gathers Qt's modules; the lookup also tries the shortened name (qt_fr).
+    if (!qtTranslator.load(QLocale(language), QStringLiteral("qt"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    QCoreApplication::installTranslator(&qtTranslator);
     return true;
 }
 

@@ -23,4 +23,8 @@ QString loadFirstAvailable(QTranslator& translator, const QStringList& wanted);
 // the translator on the application when a catalogue loaded. Returns whether one did.
 bool installPreferredTranslation(QTranslator& translator);
 
+// Qt's own catalogue (file dialogs, standard buttons) for the language of ours, from Qt's
+// translations folder, installed on the application when it loads. Returns whether it did.
+bool installQtTranslation(QTranslator& qtTranslator, const QString& language);
+
 } // namespace TranslationLoader

@@ -27,7 +27,7 @@ BurialAnalyzer::~BurialAnalyzer()
 {
     if (!m_context.IsNull() && !m_results.isEmpty()) {
         try {
-            clearResults(false, nullptr);
+            discardResults();
         } catch (...) {
             qWarning() << "BurialAnalyzer::~BurialAnalyzer: exception swallowed during cleanup";
         }
@@ -201,9 +201,7 @@ void BurialAnalyzer::clearResults(bool restoreBodies, const ComponentMap* compon
         m_results.clear();
         return;
     }
-    for (const BurialResult& result : std::as_const(m_results))
-        removeResultObjects(result);
-    m_results.clear();
+    discardResults();
     if (restoreBodies && components) {
         for (const PlacedComponentData& component : *components) {
             const opencascade::handle<AIS_Shape>& body = component.compositeShape;
@@ -215,6 +213,13 @@ void BurialAnalyzer::clearResults(bool restoreBodies, const ComponentMap* compon
         }
     }
     OccUtils::safeUpdateViewer(m_context);
+}
+
+void BurialAnalyzer::discardResults()
+{
+    for (const BurialResult& result : std::as_const(m_results))
+        removeResultObjects(result);
+    m_results.clear();
 }
 
 void BurialAnalyzer::clearResult(const QString& ref)

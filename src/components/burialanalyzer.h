@@ -37,6 +37,9 @@ public:
     static double computeVolume(const TopoDS_Shape& shape);
 
     void clearResults(bool restoreBodies, const ComponentMap* components);
+    // Teardown: takes the result objects out of the context without redrawing, since the
+    // window may already be closed and its view going away.
+    void discardResults();
     void clearResult(const QString& ref);
     BurialResult result(const QString& ref) const { return m_results.value(ref); }
     int resultCount() const { return int(m_results.size()); }

@@ -56,6 +56,9 @@ public:
     bool loadProject(const QString& path, QList<QJsonObject>& placedOut,
                      QList<FootprintData>& footprintsOut);
     bool readJsonFile(const QString& path, QJsonObject& out);
+    // Takes over what another model loaded (shapes, netlist, rules, routes under new
+    // identities), so that a caller can read a file aside and install it only once it loaded.
+    void adoptLoaded(ProjectManager& loaded);
 
     // Section writers and readers of the project file.
     bool writeShapes(QJsonObject& root, QString& error) const;
@@ -72,8 +75,8 @@ public:
     bool readRoutes(const QJsonObject& root);
 
 private:
+    static void keepBackupOf(const QString& path);
     bool checkProjectRoot(const QJsonObject& root);
-    void adoptLoaded(ProjectManager& loaded);
 
     QList<TopoDS_Shape> m_shapes;
     int m_mainShapeIndex = -1;

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -81,6 +82,23 @@ struct MainWindowProbe
     QAction* printPlanAction() const { return w.m_printPlanAction; }
     QAction* undoAction() const { return w.m_undoAction; }
     QAction* redoAction() const { return w.m_redoAction; }
+
+    // Project lifecycle, autosave, language
+    QString currentPath() const { return w.m_currentProjectPath; }
+    QMenu* recentMenu() const { return w.m_recentProjectsMenu; }
+    QTimer* autoSaveTimer() const { return w.m_autoSaveTimer; }
+    bool openProjectPath(const QString& path, bool untitled) { return w.openProjectPath(path, untitled); }
+    QString chooseRecoveryFile(const QString& path) { return w.chooseRecoveryFile(path); }
+    void close(QCloseEvent* event) { w.closeEvent(event); }
+    void clearHistory() { w.clearHistory(); }
+    void openOnlineHelp() { w.openOnlineHelp(); }
+    void offerOrphanAutoSaveRecovery() { w.offerOrphanAutoSaveRecovery(); }
+    void autoSaveNow() { w.performAutoSave(); }
+    void installChangedNetlist(const QString& fileName, Netlist netlist)
+    {
+        w.reportNetlistContentChanges(fileName, std::move(netlist));
+    }
+    void setComponentDragActive(bool active) { w.m_componentDragActive = active; }
 };
 
 // Lets events run until the condition holds; false after the timeout.
@@ -96,17 +114,25 @@ inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 1500
     return true;
 }
 
-// Answers every message box that opens while it lives with the given button (when the box
-// has it, else the default one), recording "title|text" of each box.
+// Answers every message box that opens while it lives: with the scripted buttons in turn, then
+// with the given button (when the box has it, else the default one), recording "title|text" of
+// each box. Other modal dialogs are accepted when asked for, and recorded by their title.
 class MessageBoxAnswerer : public QObject
 {
 public:
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok)
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok,
+                                bool acceptDialogs = false)
         : m_answer(answer)
+        , m_acceptDialogs(acceptDialogs)
     {
         m_timer.setInterval(20);
         QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
         m_timer.start();
+    }
+    explicit MessageBoxAnswerer(QList<QMessageBox::StandardButton> script)
+        : MessageBoxAnswerer(QMessageBox::Ok)
+    {
+        m_script = std::move(script);
     }
 
     QStringList seen;
@@ -114,11 +140,20 @@ public:
 private:
     void poll()
     {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
             return;
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box) {
+            auto* dialog = qobject_cast<QDialog*>(modal);
+            if (dialog && m_acceptDialogs) {
+                seen << dialog->windowTitle();
+                dialog->accept();
+            }
+            return;
+        }
         seen << box->windowTitle() + QLatin1Char('|') + box->text();
-        QAbstractButton* button = box->button(m_answer);
+        QAbstractButton* button = box->button(m_script.isEmpty() ? m_answer : m_script.takeFirst());
         if (!button)
             button = box->defaultButton();
         if (button)
@@ -128,5 +163,7 @@ private:
     }
 
     QMessageBox::StandardButton m_answer;
+    bool m_acceptDialogs = false;
+    QList<QMessageBox::StandardButton> m_script;
     QTimer m_timer;
 };

@@ -74,3 +74,26 @@ TEST(TranslationLoader, StoredLanguageIsInstalledOnTheApplication)
 }
 
 } // namespace
+
+namespace {
+
+// Qt's own texts (standard buttons, file dialogs) follow the language of our catalogue.
+TEST(QtCatalogue, FollowsTheLanguageOfOurs)
+{
+    const QString before = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    {
+        QTranslator ours;
+        ASSERT_FALSE(TranslationLoader::loadFirstAvailable(ours, {QStringLiteral("fr_FR")}).isEmpty());
+        QTranslator qt;
+        ASSERT_TRUE(TranslationLoader::installQtTranslation(qt, ours.language()))
+            << "Debian's qt6-translations-l10n provides qt_fr";
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
+        QCoreApplication::removeTranslator(&qt);
+    }
+    QTranslator none;
+    EXPECT_FALSE(TranslationLoader::installQtTranslation(none, QString()));
+    EXPECT_FALSE(TranslationLoader::installQtTranslation(none, QStringLiteral("xx_XX")));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), before);
+}
+
+} // namespace

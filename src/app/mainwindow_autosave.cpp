@@ -1,0 +1,215 @@
+// Automatic save to a side file, recovery of that file, and the closing prompt.
+#include "app/mainwindow.h"
+
+#include "app/autosavesettingsdialog.h"
+#include "app/autosaveslot.h"
+#include "foundation/appsettings.h"
+#include "foundation/logging.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QTime>
+#include <QTimer>
+#include <QUndoStack>
+
+namespace {
+
+constexpr int kDefaultIntervalMinutes = 5;
+
+QDateTime modificationTime(const QString& path)
+{
+    return QFileInfo(path).fileTime(QFileDevice::FileModificationTime);
+}
+
+} // namespace
+
+QString MainWindow::autoSavePathFor(const QString& projectPath)
+{
+    if (!projectPath.isEmpty())
+        return projectPath + QStringLiteral(".autosave");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return QString();
+    // One per running copy of the program, held until it exits.
+    static AutoSaveSlot slot;
+    return slot.pathIn(folder);
+}
+
+void MainWindow::removeAutoSaveFile(const QString& projectPath)
+{
+    const QString path = autoSavePathFor(projectPath);
+    if (!path.isEmpty() && QFile::exists(path))
+        QFile::remove(path);
+}
+
+void MainWindow::applyAutoSaveSettings()
+{
+    if (!m_autoSaveTimer) {
+        m_autoSaveTimer = new QTimer(this);
+        connect(m_autoSaveTimer, &QTimer::timeout, this, &MainWindow::onAutoSaveTimeout);
+    }
+    if (!AppSettings::autoSaveEnabled(true)) {
+        m_autoSaveTimer->stop();
+        qCDebug(lcUi) << "Automatic save disabled";
+        return;
+    }
+    const int minutes = AppSettings::autoSaveIntervalMinutes(kDefaultIntervalMinutes);
+    m_autoSaveTimer->start(minutes * 60000);
+    qCDebug(lcUi) << "Automatic save every" << minutes << "min";
+}
+
+void MainWindow::onAutoSaveTimeout()
+{
+    performAutoSave();
+}
+
+void MainWindow::performAutoSave()
+{
+    if (m_autoSaveInProgress || !isViewerReady() || !isProjectModified())
+        return;
+    if (m_project.routingManager().isRouting() || m_componentDragActive)
+        return;
+
+    const QString path = autoSavePathFor(m_currentProjectPath);
+    if (path.isEmpty()) {
+        qWarning() << "Automatic save skipped: no writable location";
+        return;
+    }
+    m_autoSaveInProgress = true;
+    const bool saved = saveProjectToPath(path, true);
+    m_autoSaveInProgress = false;
+
+    if (saved) {
+        setStatusText(tr("Automatic save at %1").arg(QTime::currentTime().toString(QStringLiteral("HH:mm"))));
+    } else {
+        qWarning() << "Automatic save failed:" << m_project.lastError();
+        setStatusText(tr("Automatic save failed — save manually (Ctrl+S)"));
+    }
+}
+
+QString MainWindow::chooseRecoveryFile(const QString& projectPath)
+{
+    const QString side = autoSavePathFor(projectPath);
+    if (side.isEmpty() || !QFileInfo::exists(side))
+        return projectPath;
+
+    const QDateTime projectTime = modificationTime(projectPath);
+    const QDateTime sideTime = modificationTime(side);
+    const QString times = tr("• Project: %1\n• Automatic save: %2")
+                              .arg(projectTime.toString(Qt::TextDate), sideTime.toString(Qt::TextDate));
+
+    if (sideTime > projectTime) {
+        const auto answer = QMessageBox::question(
+            this, tr("Recover automatic save"),
+            tr("An automatic save of this project is more recent than the project file itself:\n\n"
+               "%1\n\nThis usually means the previous session ended without saving.\n\n"
+               "Open the automatic save instead?")
+                .arg(times),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        return answer == QMessageBox::Yes ? side : projectPath;
+    }
+
+    // Not newer by its time, which a copy, a sync or a restore can move: it may still hold
+    // work that the project lacks, so the user decides, and No keeps the project as it is.
+    const auto answer = QMessageBox::question(
+        this, tr("Recover automatic save"),
+        tr("An automatic save of this project exists, but it is not more recent than the project "
+           "file:\n\n%1\n\nIt is probably out of date. Open the automatic save instead?\n\n"
+           "Yes opens the automatic save; No opens the project file and deletes the automatic "
+           "save.")
+            .arg(times),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        return side;
+    QFile::remove(side);
+    return projectPath;
+}
+
+void MainWindow::offerOrphanAutoSaveRecovery()
+{
+    const QString own = autoSavePathFor(QString());
+    if (own.isEmpty())
+        return;
+    // Ours first when a copy that died left it under our name, then those of other dead copies.
+    QStringList candidates;
+    if (QFileInfo::exists(own))
+        candidates << own;
+    candidates << AutoSaveSlot::unclaimedFiles(QFileInfo(own).absolutePath());
+
+    for (const QString& side : std::as_const(candidates)) {
+        const auto answer = QMessageBox::question(
+            this, tr("Recover automatic save"),
+            tr("A project that had never been saved was automatically saved on %1, and the session "
+               "that produced it did not end normally.\n\nRecover it?")
+                .arg(modificationTime(side).toString(Qt::TextDate)),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer != QMessageBox::Yes) {
+            QFile::remove(side);
+            continue;
+        }
+        if (!loadProjectFile(side, true))
+            return; // the file stays for another try
+        // Another copy's file: the work now lives in this copy, so it moves to our own side file.
+        if (side != own && saveProjectToPath(own, true))
+            QFile::remove(side);
+        setStatusText(tr("Automatic save recovered — save it (Ctrl+S)"));
+        return;
+    }
+}
+
+bool MainWindow::confirmClose()
+{
+    if (!isProjectModified())
+        return true;
+    const auto answer = QMessageBox::warning(
+        this, tr("Changes not saved"),
+        tr("The project has been modified since the last save.\nDo you want to save before exiting?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Discard)
+        return true;
+    if (answer != QMessageBox::Save)
+        return false;
+    saveProject();
+    return !isProjectModified();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_closeConfirmed && !confirmClose()) {
+        event->ignore();
+        return;
+    }
+    m_closeConfirmed = false;
+    if (m_autoSaveTimer)
+        m_autoSaveTimer->stop();
+    removeAutoSaveFile(m_currentProjectPath);
+
+    AppSettings::setMainWindowGeometry(saveGeometry());
+    AppSettings::setMainWindowDockState(saveState(0));
+    if (m_splitter)
+        AppSettings::setMainWindowSplitterState(m_splitter->saveState());
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::manageAutoSaveSettings()
+{
+    AutoSaveSettingsDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    AppSettings::setAutoSaveEnabled(dialog.autoSaveEnabled());
+    AppSettings::setAutoSaveIntervalMinutes(dialog.intervalMinutes());
+    AppSettings::setKeepPreviousVersion(dialog.keepPreviousVersion());
+    applyAutoSaveSettings();
+
+    if (dialog.autoSaveEnabled())
+        setStatusText(tr("Automatic save: every %n minute(s)", nullptr,
+                         AppSettings::autoSaveIntervalMinutes(kDefaultIntervalMinutes)));
+    else
+        setStatusText(tr("Automatic save disabled"));
+}

@@ -1,0 +1,373 @@
+// Project lifecycle: new, open, save, save as, recent projects and the load sequence.
+#include "app/mainwindow.h"
+
+#include "app/propertiespanel.h"
+#include "components/componentmanager.h"
+#include "components/padcachemanager.h"
+#include "interaction/routingcontroller.h"
+
+#include "foundation/appsettings.h"
+#include "foundation/logging.h"
+#include "foundation/occutils.h"
+#include "model/footprintdata.h"
+#include "model/missingfootprintinfo.h"
+#include "model/savedcomponent.h"
+#include "view/occwidget.h"
+
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUndoStack>
+
+namespace {
+
+const QString kProjectFilter = QStringLiteral("Vantorquelle Projects (*.vtq);;All Files (*)");
+
+} // namespace
+
+bool MainWindow::projectAtStake() const
+{
+    return !m_project.mainShape().IsNull() || !m_project.shapes().isEmpty()
+        || !m_project.netlist().components.isEmpty() || hasPlacedComponents()
+        || !m_project.routingManager().routes().isEmpty();
+}
+
+bool MainWindow::confirmProjectReset(const QString& title, const QString& question)
+{
+    if (!projectAtStake())
+        return true;
+    const auto answer = QMessageBox::warning(this, title, question, QMessageBox::Yes | QMessageBox::No,
+                                             QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
+void MainWindow::markSaved()
+{
+    m_modifiedOutsideUndo = false;
+    if (m_undoStack)
+        m_undoStack->setClean();
+    updateWindowTitle();
+}
+
+void MainWindow::newProject()
+{
+    if (!confirmProjectReset(tr("New project"),
+                             tr("Creating a new project will reset everything:\n\n• the imported STEP part\n"
+                                "• the netlist\n• the placed components\n• the routed tracks\n"
+                                "• the undo history\n\nThis action is irreversible. Continue?"))) {
+        setStatusText(tr("New project canceled"));
+        return;
+    }
+
+    resetInteractionState();
+    if (m_componentManager)
+        m_componentManager->clearAll(true);
+    if (m_occWidget)
+        m_occWidget->clearAll();
+    m_project.clear();
+    m_project.routingManager().setRoutingRules(AppSettings::routingRules());
+    m_footprintManager.clearSearchPaths();
+    loadFootprintFolders();
+
+    m_undoStack->clear();
+    markSaved();
+    removeAutoSaveFile(m_currentProjectPath);
+    m_currentProjectPath.clear();
+    updateWindowTitle();
+
+    updateActionStates();
+    if (m_generateButton)
+        m_generateButton->setEnabled(false);
+    if (m_propertiesPanel)
+        m_propertiesPanel->clearSelection();
+    setStatusText(tr("New project - Build plate displayed"));
+}
+
+void MainWindow::loadProject()
+{
+    if (!ensureViewerReady()) {
+        setStatusText(tr("Loading impossible: 3D viewer not initialized"));
+        return;
+    }
+    const QString path = m_openFileChooser
+        ? m_openFileChooser(this, AppSettings::Project, tr("Load a project"), kProjectFilter, QString())
+        : QString();
+    if (path.isEmpty()) {
+        qCDebug(lcUi) << "Loading cancelled by the user";
+        return;
+    }
+    loadProjectFile(path, false);
+}
+
+void MainWindow::saveProject()
+{
+    if (m_currentProjectPath.isEmpty()) {
+        saveProjectAs();
+        return;
+    }
+    if (!saveProjectToPath(m_currentProjectPath, false)) {
+        reportSaveFailure();
+        return;
+    }
+    markSaved();
+    removeAutoSaveFile(m_currentProjectPath);
+    AppSettings::addRecentProject(m_currentProjectPath);
+    rebuildRecentProjectsMenu();
+    setStatusText(tr("Project saved: %1").arg(QFileInfo(m_currentProjectPath).fileName()));
+}
+
+void MainWindow::saveProjectAs()
+{
+    // No suffix list: the name is kept exactly as typed.
+    const QString path = chooseSaveFile(AppSettings::Project, tr("Save Project"), kProjectFilter, QStringList());
+    if (path.isEmpty())
+        return;
+    if (!saveProjectToPath(path, false)) {
+        reportSaveFailure();
+        return;
+    }
+
+    removeAutoSaveFile(m_currentProjectPath);
+    m_currentProjectPath = path;
+    markSaved();
+    removeAutoSaveFile(path);
+    AppSettings::addRecentProject(path);
+    rebuildRecentProjectsMenu();
+    setStatusText(tr("Project saved successfully"));
+
+    QList<SavedComponent> placed;
+    QList<FootprintData> footprints;
+    collectPlacedComponents(placed, footprints);
+    QMessageBox::information(
+        this, tr("Success"),
+        tr("✓ Project saved:\n\n") + tr("• %n component(s) placed\n", nullptr, int(placed.size()))
+            + tr("• %n route(s)\n", nullptr, int(m_project.routingManager().routes().size()))
+            + tr("• File: %1").arg(QFileInfo(path).fileName()));
+}
+
+void MainWindow::collectPlacedComponents(QList<SavedComponent>& placed,
+                                         QList<FootprintData>& footprints) const
+{
+    if (!m_componentManager)
+        return;
+    placed = m_componentManager->componentsForSave();
+    footprints = m_componentManager->usedFootprints();
+}
+
+int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
+                                        QList<MissingFootprintInfo>& missing)
+{
+    if (!m_componentManager) {
+        if (!placed.isEmpty())
+            qWarning() << "restorePlacedComponents: no component manager;" << placed.size()
+                       << "component(s) not recreated";
+        return 0;
+    }
+    const ComponentManager::GenerateResult result = m_componentManager->loadFromJson(placed);
+    missing = result.missingFootprints;
+    return result.loaded;
+}
+
+void MainWindow::displayRestoredTracks()
+{
+    if (m_routingController)
+        m_routingController->displayRoutedTracks();
+}
+
+void MainWindow::verifyRestoredPadIndex()
+{
+    if (!m_padCache)
+        return;
+    if (m_padCache->verifyIntegrity())
+        qCDebug(lcUi) << "✓ Cache integrity OK — total pads:" << m_padCache->size();
+    else
+        qWarning() << "⚠ Cache integrity problem";
+}
+
+void MainWindow::reportSaveFailure()
+{
+    // A save refused before writing has already said why.
+    if (!isViewerReady())
+        return;
+    QMessageBox::warning(this, tr("Error"), tr("❌ Project save failed:\n\n%1").arg(m_project.lastError()));
+}
+
+bool MainWindow::saveProjectToPath(const QString& path, bool isAutoSave)
+{
+    if (path.isEmpty())
+        return false;
+    if (!isViewerReady()) {
+        if (!isAutoSave)
+            QMessageBox::warning(this, tr("Error"), tr("The project is not yet initialized."));
+        return false;
+    }
+    const bool keepPrevious = !isAutoSave && AppSettings::keepPreviousVersion(false);
+    QList<SavedComponent> placed;
+    QList<FootprintData> footprints;
+    collectPlacedComponents(placed, footprints);
+    return m_project.saveProject(path, placed, footprints, keepPrevious);
+}
+
+void MainWindow::rebuildRecentProjectsMenu()
+{
+    if (!m_recentProjectsMenu)
+        return;
+    m_recentProjectsMenu->clear();
+    const QStringList recent = AppSettings::recentProjects();
+    m_recentProjectsMenu->setEnabled(!recent.isEmpty());
+
+    for (int i = 0; i < recent.size(); ++i) {
+        const QString path = recent.at(i);
+        auto* action = m_recentProjectsMenu->addAction(
+            QStringLiteral("&%1  %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+        action->setToolTip(path);
+        action->setStatusTip(path);
+        // After the menu has closed: the load may rebuild this very menu.
+        connect(action, &QAction::triggered, this, [this, path] {
+            QMetaObject::invokeMethod(
+                this, [this, path] { loadProjectFile(path, false); }, Qt::QueuedConnection);
+        });
+    }
+    if (recent.isEmpty())
+        return;
+    m_recentProjectsMenu->addSeparator();
+    auto* clearAction = m_recentProjectsMenu->addAction(tr("Clear the list"));
+    connect(clearAction, &QAction::triggered, this, [this] {
+        AppSettings::clearRecentProjects();
+        QMetaObject::invokeMethod(this, [this] { rebuildRecentProjectsMenu(); }, Qt::QueuedConnection);
+    });
+}
+
+bool MainWindow::loadProjectFile(const QString& path, bool untitledRecovery)
+{
+    qCDebug(lcUi) << "PROJECT LOADING";
+    if (!ensureViewerReady()) {
+        setStatusText(tr("Loading impossible: 3D viewer not initialized"));
+        return false;
+    }
+    return openProjectPath(path, untitledRecovery);
+}
+
+bool MainWindow::openProjectPath(const QString& path, bool untitledRecovery)
+{
+    if (!QFileInfo::exists(path)) {
+        AppSettings::removeRecentProject(path);
+        rebuildRecentProjectsMenu();
+        QMessageBox::warning(this, tr("File not found"),
+                             tr("The project file no longer exists:\n%1\n\n"
+                                "It has been removed from recent projects.")
+                                 .arg(path));
+        return false;
+    }
+    if (!confirmProjectReset(tr("Open a project"),
+                             tr("Opening a project will replace everything:\n\n• the imported STEP part\n"
+                                "• the netlist\n• the placed components\n• the routed tracks\n"
+                                "• the undo history\n\nThis action is irreversible. Continue?"))) {
+        setStatusText(tr("Opening canceled"));
+        return false;
+    }
+    qCDebug(lcUi) << "Selected file:" << path;
+
+    QString fileToRead = path;
+    if (!untitledRecovery) {
+        fileToRead = chooseRecoveryFile(path);
+        if (fileToRead != path)
+            qCDebug(lcUi) << "Recovering from" << fileToRead;
+    }
+    return openProjectFile(path, fileToRead, untitledRecovery || fileToRead != path, untitledRecovery);
+}
+
+bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
+                                 bool untitledRecovery)
+{
+    // Read aside first: a file that cannot be loaded leaves the design, its path and its undo
+    // history exactly as they were.
+    ProjectManager loaded;
+    QList<QJsonObject> placed;
+    QList<FootprintData> footprints;
+    if (!loaded.loadProject(fileToRead, placed, footprints)) {
+        qCDebug(lcUi) << "✗ Loading failed";
+        QMessageBox::warning(this, tr("Error"),
+                             tr("❌ Project load failed:\n\n%1\n\nThe current design has been kept.")
+                                 .arg(loaded.lastError()));
+        return false;
+    }
+
+    resetInteractionState();
+    if (m_componentManager)
+        m_componentManager->clearAll(true);
+    if (m_occWidget)
+        m_occWidget->clearAll();
+    qCDebug(lcUi) << "✓ Current state cleared";
+    m_project.adoptLoaded(loaded);
+
+    m_undoStack->clear();
+    m_undoStack->setClean();
+    // A recovered state is not in the project file yet.
+    m_modifiedOutsideUndo = recovery;
+    m_currentProjectPath = untitledRecovery ? QString() : path;
+    updateWindowTitle();
+    qCDebug(lcUi) << "✓ Project file loaded";
+    qCDebug(lcUi) << "  Components to recreate:" << placed.size();
+
+    bool displayed = false;
+    for (const TopoDS_Shape& shape : m_project.shapes()) {
+        if (shape.IsNull() || !m_occWidget)
+            continue;
+        m_occWidget->displayShape(shape);
+        displayed = true;
+    }
+    if (displayed)
+        updateActionStates();
+
+    for (const FootprintData& footprint : std::as_const(footprints))
+        m_footprintManager.registerEmbeddedFootprint(footprint);
+    QList<MissingFootprintInfo> missing;
+    const int loadedCount = restorePlacedComponents(placed, missing);
+    qCDebug(lcUi) << "✓ Recreation finished";
+
+    m_project.syncRoutingNetlist();
+    displayRestoredTracks();
+    qCDebug(lcUi) << "✓ Routes displayed:" << m_project.routingManager().routes().size();
+    updateActionStates();
+    verifyRestoredPadIndex();
+
+    if (m_occWidget && !m_occWidget->context().IsNull()) {
+        OccUtils::safeUpdateViewer(m_occWidget->context());
+        m_occWidget->fitAll();
+    }
+
+    const int placedCount = int(placed.size());
+    const int missingCount = int(missing.size());
+    QString status = tr("✓ Project loaded: %n component(s)", nullptr, placedCount);
+    if (missingCount > 0)
+        status += tr(", %n missing footprint(s)", nullptr, missingCount);
+    setStatusText(status);
+
+    QString report = tr("✓ Project loaded successfully:\n\n• 3D shapes: %1\n• Components placed: %2\n"
+                        "  - Loaded: %3\n  - Missing: %4\n• Routes: %5\n• File: %6")
+                         .arg(m_project.shapes().size())
+                         .arg(placedCount)
+                         .arg(loadedCount)
+                         .arg(missingCount)
+                         .arg(m_project.routingManager().routes().size())
+                         .arg(QFileInfo(untitledRecovery ? fileToRead : path).fileName());
+    if (!missing.isEmpty()) {
+        report += tr("\n\n⚠ Components with missing footprint:\n");
+        for (const MissingFootprintInfo& info : std::as_const(missing))
+            report += QStringLiteral("  • %1\n").arg(info.reference);
+    }
+    if (recovery)
+        report += tr("\n\n⚠ Recovered from the automatic save: this state is NOT yet in the project "
+                     "file. Save it (Ctrl+S).");
+    QMessageBox::information(this, tr("Project loaded"), report);
+    qCDebug(lcUi) << "✓ LOADING COMPLETED SUCCESSFULLY";
+
+    if (!untitledRecovery) {
+        AppSettings::addRecentProject(path);
+        rebuildRecentProjectsMenu();
+    }
+    return true;
+}

@@ -1,0 +1,818 @@
+// The project as a whole in the window, without a 3D viewer: opening (good, damaged and
+// recovered files), new project, the closing prompt, the automatic-save side files and their
+// settings, netlist import, language, help and About.
+#include "mainwindowprobe.h"
+#include "partfiles.h"
+
+#include "app/autosavesettingsdialog.h"
+#include "app/autosaveslot.h"
+#include "foundation/appsettings.h"
+#include "model/footprintdata.h"
+#include "model/routerecords.h"
+#include "model/savedcomponent.h"
+#include "project/netlistupdate.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLockFile>
+#include <QMenu>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoCommand>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <Standard_Version.hxx>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Answers the boxes in turn with the listed buttons, then with their default button.
+class ScriptedAnswers : public MessageBoxAnswerer
+{
+public:
+    explicit ScriptedAnswers(QList<QMessageBox::StandardButton> answers = {})
+        : MessageBoxAnswerer(std::move(answers))
+    {
+    }
+};
+
+class Edit : public QUndoCommand
+{
+public:
+    Edit() : QUndoCommand(QStringLiteral("Move R1")) {}
+    void undo() override {}
+    void redo() override {}
+};
+
+Netlist sampleNetlist(int components)
+{
+    Netlist netlist;
+    for (int i = 1; i <= components; ++i) {
+        NetlistComponent c;
+        c.ref = QStringLiteral("R%1").arg(i);
+        c.value = QStringLiteral("10k");
+        c.footprint = QStringLiteral("Resistor_THT:R_Axial_DIN0207_L6.3mm_D2.5mm_P7.62mm_Horizontal");
+        netlist.components.insert(c.ref, c);
+    }
+    netlist.connections.append({QStringLiteral("GND"), {PadId(QStringLiteral("R1"), QStringLiteral("1"))}});
+    return netlist;
+}
+
+Route sampleRoute(const QString& net)
+{
+    Route route;
+    route.netName = net;
+    route.startRef = QStringLiteral("R1");
+    route.startPad = QStringLiteral("1");
+    route.endRef = QStringLiteral("R2");
+    route.endPad = QStringLiteral("2");
+    route.isComplete = true;
+    RouteSegment segment;
+    segment.start = gp_Pnt(0, 0, 5);
+    segment.end = gp_Pnt(10, 0, 5);
+    route.segments.append(segment);
+    return route;
+}
+
+// A project file written by the project model: one box part, a netlist and the given routes.
+bool writeProject(const QString& path, double boxLength, int components, int routes)
+{
+    ProjectManager project;
+    project.addShape(PartFiles::box(boxLength, 20, 10));
+    project.setMainShapeIndex(0);
+    project.setNetlist(sampleNetlist(components));
+    for (int i = 0; i < routes; ++i)
+        project.routingManager().addRoute(sampleRoute(QStringLiteral("GND")));
+    return project.saveProject(path, {}, {}, false);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool setModified(const QString& path, const QDateTime& time)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.setFileTime(time, QFileDevice::FileModificationTime);
+}
+
+class ProjectLifecycle : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        window = std::make_unique<MainWindow>();
+        probe = std::make_unique<MainWindowProbe>(*window);
+    }
+
+    void TearDown() override
+    {
+        // A stack destroyed unclean signals a window already half destroyed; leave it clean.
+        probe->undoStack()->clear();
+    }
+
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+    // A design in the window: a part, a netlist of three, one track, one undoable edit, a path.
+    void buildCurrentDesign()
+    {
+        const QString step = file(QStringLiteral("current.step"));
+        ASSERT_TRUE(PartFiles::writeStep(step, {PartFiles::box(40, 20, 10)}));
+        ASSERT_TRUE(window->importStepFile(step));
+        probe->project().setNetlist(sampleNetlist(3));
+        probe->project().routingManager().addRoute(sampleRoute(QStringLiteral("GND")));
+        probe->undoStack()->push(new Edit);
+        window->setCurrentProjectPath(file(QStringLiteral("current.vtq")));
+    }
+
+    struct DesignState
+    {
+        int shapes, components, routes, undoCount;
+        QString path, title;
+        bool modified;
+        bool operator==(const DesignState& o) const
+        {
+            return shapes == o.shapes && components == o.components && routes == o.routes
+                && undoCount == o.undoCount && path == o.path && title == o.title && modified == o.modified;
+        }
+    };
+
+    DesignState state() const
+    {
+        return {int(probe->project().shapes().size()), int(probe->project().netlist().components.size()),
+                int(probe->project().routingManager().routes().size()), probe->undoStack()->count(),
+                probe->currentPath(), window->windowTitle(), window->isProjectModified()};
+    }
+
+    TestSupport::IsolatedSettings m_settings;
+    QTemporaryDir m_dir;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MainWindowProbe> probe;
+};
+
+struct DamagedFile
+{
+    const char* name;
+    QByteArray content; // written as the project file; null: a folder stands in its place
+    const char* reason;  // start of the reason shown after the window's message
+};
+
+void PrintTo(const DamagedFile& f, std::ostream* os) { *os << f.name; }
+
+class DamagedProject : public ProjectLifecycle, public ::testing::WithParamInterface<DamagedFile>
+{
+};
+
+// A file that cannot be loaded leaves the design, its path and its history exactly as they were.
+TEST_P(DamagedProject, FailedOpenKeepsTheDesignAndItsHistory)
+{
+    const DamagedFile& bad = GetParam();
+    buildCurrentDesign();
+    const QString path = file(QStringLiteral("damaged.vtq"));
+    if (bad.content.isNull())
+        ASSERT_TRUE(QDir().mkpath(path));
+    else
+        ASSERT_TRUE(writeFile(path, bad.content));
+    const DesignState before = state();
+    ASSERT_TRUE(before.modified);
+
+    ScriptedAnswers answers({QMessageBox::Yes});
+    EXPECT_FALSE(probe->openProjectPath(path, false));
+    ASSERT_EQ(answers.seen.size(), 2) << answers.seen.join('\n').toStdString();
+    EXPECT_TRUE(answers.seen.at(0).startsWith(QStringLiteral("Open a project|")));
+    const QString expected = QStringLiteral("Error|❌ Project load failed:\n\n") + QString::fromUtf8(bad.reason);
+    EXPECT_TRUE(answers.seen.at(1).startsWith(expected)) << answers.seen.at(1).toStdString();
+    EXPECT_TRUE(answers.seen.at(1).endsWith(QStringLiteral("The current design has been kept.")));
+    EXPECT_TRUE(state() == before);
+    EXPECT_TRUE(AppSettings::recentProjects().isEmpty());
+}
+
+QByteArray validProjectBytes()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.vtq"));
+    if (!writeProject(path, 30, 2, 1))
+        return {};
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedProject,
+    ::testing::Values(
+        DamagedFile{"FolderInPlace", QByteArray(), "Unable to open the file"},
+        DamagedFile{"EmptyAfterCrashedSave", QByteArray(""), "JSON parsing error"},
+        DamagedFile{"Truncated", validProjectBytes().left(400), "JSON parsing error"},
+        DamagedFile{"NotJson", QByteArray("PK\x03\x04 binary"), "JSON parsing error"},
+        DamagedFile{"NotAProject", QByteArray(R"({"name": "something else"})"),
+                    "This file is not a Vantorquelle project"},
+        DamagedFile{"NewerVersion", QByteArray(R"({"version": "4.0", "shapes": []})"),
+                    "This project was written by a newer version of Vantorquelle"},
+        DamagedFile{"BrokenPart", QByteArray(R"({"version": "3.0", "shapes": ["AAAA"], "mainShapeIndex": 0})"),
+                    "Corrupt project file"}),
+    [](const ::testing::TestParamInfo<DamagedFile>& info) { return std::string(info.param.name); });
+
+TEST_F(ProjectLifecycle, MissingFileIsDroppedFromRecentProjectsAndKeepsTheDesign)
+{
+    buildCurrentDesign();
+    const QString gone = file(QStringLiteral("gone.vtq"));
+    AppSettings::addRecentProject(gone);
+    const DesignState before = state();
+
+    ScriptedAnswers answers;
+    EXPECT_FALSE(probe->openProjectPath(gone, false));
+    ASSERT_EQ(answers.seen.size(), 1);
+    EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("File not found|")));
+    EXPECT_TRUE(AppSettings::recentProjects().isEmpty());
+    EXPECT_FALSE(probe->recentMenu()->isEnabled());
+    EXPECT_TRUE(state() == before);
+}
+
+TEST_F(ProjectLifecycle, OpenAsksBeforeReplacingADesign)
+{
+    const QString path = file(QStringLiteral("board.rev2.vtq"));
+    ASSERT_TRUE(writeProject(path, 60, 2, 1));
+    buildCurrentDesign();
+    const DesignState before = state();
+    {
+        ScriptedAnswers answers({QMessageBox::No});
+        EXPECT_FALSE(probe->openProjectPath(path, false));
+        ASSERT_EQ(answers.seen.size(), 1);
+        EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Open a project|Opening a project will replace")));
+        EXPECT_EQ(probe->status(), QStringLiteral("Opening canceled"));
+        EXPECT_TRUE(state() == before);
+    }
+    {
+        ScriptedAnswers answers({QMessageBox::Yes});
+        ASSERT_TRUE(probe->openProjectPath(path, false));
+        ASSERT_EQ(answers.seen.size(), 2);
+        EXPECT_TRUE(answers.seen.at(1).startsWith(
+            QStringLiteral("Project loaded|✓ Project loaded successfully:\n\n• 3D shapes: 1\n• Components placed: 0\n")));
+        EXPECT_TRUE(answers.seen.at(1).endsWith(QStringLiteral("• Routes: 1\n• File: board.rev2.vtq")));
+    }
+    EXPECT_EQ(TestSupport::boxOf(probe->project().mainShape()).xmax, 60.0);
+    EXPECT_EQ(probe->project().netlist().components.size(), 2);
+    EXPECT_EQ(probe->undoStack()->count(), 0);
+    EXPECT_FALSE(window->isProjectModified());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — board.rev2"));
+    EXPECT_EQ(probe->status(), QStringLiteral("✓ Project loaded: 0 component(s)"));
+    ASSERT_EQ(AppSettings::recentProjects().size(), 1);
+    EXPECT_EQ(AppSettings::recentProjects().first(), AppSettings::canonicalProjectPath(path));
+    ASSERT_FALSE(probe->recentMenu()->actions().isEmpty());
+    EXPECT_EQ(probe->recentMenu()->actions().first()->text(), QStringLiteral("&1  board.rev2.vtq"));
+}
+
+struct RecoveryCase
+{
+    const char* name;
+    int sideAgeSeconds; // side file's time minus the project's
+    QMessageBox::StandardButton answer;
+    bool recovered;
+    bool sideKept;
+};
+
+void PrintTo(const RecoveryCase& c, std::ostream* os) { *os << c.name; }
+
+class RecoveryChoice : public ProjectLifecycle, public ::testing::WithParamInterface<RecoveryCase>
+{
+};
+
+// The side file is offered whatever its time; only an answer removes it.
+TEST_P(RecoveryChoice, SideFileIsOfferedAndOnlyRemovedWhenDeclinedAsOutOfDate)
+{
+    const RecoveryCase& c = GetParam();
+    const QString path = file(QStringLiteral("board.vtq"));
+    const QString side = MainWindow::autoSavePathFor(path);
+    ASSERT_EQ(side, path + QStringLiteral(".autosave"));
+    ASSERT_TRUE(writeProject(path, 30, 1, 1));
+    ASSERT_TRUE(writeProject(side, 30, 1, 3)); // the side file holds two more tracks
+    const QDateTime projectTime = QDateTime::currentDateTime().addSecs(-3600);
+    ASSERT_TRUE(setModified(path, projectTime));
+    ASSERT_TRUE(setModified(side, projectTime.addSecs(c.sideAgeSeconds)));
+
+    ScriptedAnswers answers({c.answer});
+    ASSERT_TRUE(probe->openProjectPath(path, false));
+    ASSERT_EQ(answers.seen.size(), 2);
+    EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Recover automatic save|")));
+    EXPECT_EQ(probe->project().routingManager().routes().size(), c.recovered ? 3 : 1);
+    EXPECT_EQ(QFileInfo::exists(side), c.sideKept);
+    EXPECT_EQ(probe->currentPath(), path) << "the side file never becomes the project path";
+    EXPECT_EQ(window->isProjectModified(), c.recovered);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — board") + (c.recovered ? " *" : ""));
+    EXPECT_EQ(answers.seen.at(1).endsWith(QStringLiteral("NOT yet in the project file. Save it (Ctrl+S).")),
+              c.recovered);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Times, RecoveryChoice,
+    ::testing::Values(RecoveryCase{"NewerRecovered", 60, QMessageBox::Yes, true, true},
+                      RecoveryCase{"NewerDeclinedStays", 60, QMessageBox::No, false, true},
+                      RecoveryCase{"SameTimeAsked", 0, QMessageBox::Yes, true, true},
+                      RecoveryCase{"SameTimeDeclined", 0, QMessageBox::No, false, false},
+                      RecoveryCase{"OlderAsked", -60, QMessageBox::Yes, true, true}),
+    [](const ::testing::TestParamInfo<RecoveryCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ProjectLifecycle, UntitledRecoveryStaysUntitledModifiedAndOutOfRecentProjects)
+{
+    const QString side = MainWindow::autoSavePathFor(QString());
+    ASSERT_FALSE(side.isEmpty());
+    EXPECT_EQ(MainWindow::autoSavePathFor(QString()), side) << "one side file per running copy";
+    ASSERT_TRUE(writeProject(side, 30, 2, 2));
+
+    {
+        ScriptedAnswers answers;
+        ASSERT_TRUE(probe->openProjectPath(side, true));
+        ASSERT_EQ(answers.seen.size(), 1) << "no recovery question for the side file itself";
+        EXPECT_TRUE(answers.seen.first().endsWith(QStringLiteral("Save it (Ctrl+S).")));
+    }
+    EXPECT_EQ(probe->project().routingManager().routes().size(), 2);
+    EXPECT_TRUE(probe->currentPath().isEmpty());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — Untitled project *"));
+    EXPECT_TRUE(AppSettings::recentProjects().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(side)) << "kept until the work is saved";
+
+    // Declining the offer at start-up deletes it.
+    ScriptedAnswers answers({QMessageBox::No});
+    probe->offerOrphanAutoSaveRecovery();
+    ASSERT_EQ(answers.seen.size(), 1);
+    EXPECT_TRUE(answers.seen.first().startsWith(
+        QStringLiteral("Recover automatic save|A project that had never been saved")));
+    EXPECT_FALSE(QFileInfo::exists(side));
+}
+
+TEST_F(ProjectLifecycle, NewProjectAsksOnlyWhenADesignIsAtStake)
+{
+    AppSettings::setRoutingRules({3.0, 1.5, 0.7, 0.6});
+    const QString side = MainWindow::autoSavePathFor(QString());
+    ASSERT_TRUE(writeFile(side, "{}"));
+    {
+        ScriptedAnswers answers;
+        window->newProject();
+        EXPECT_TRUE(answers.seen.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(side));
+        EXPECT_EQ(probe->project().routingManager().routingRules().trackWidth, 3.0);
+        EXPECT_EQ(probe->status(), QStringLiteral("New project - Build plate displayed"));
+    }
+    buildCurrentDesign();
+    const DesignState before = state();
+    {
+        ScriptedAnswers answers({QMessageBox::No});
+        window->newProject();
+        ASSERT_EQ(answers.seen.size(), 1);
+        EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("New project|Creating a new project")));
+        EXPECT_EQ(probe->status(), QStringLiteral("New project canceled"));
+        EXPECT_TRUE(state() == before);
+    }
+    ScriptedAnswers answers({QMessageBox::Yes});
+    window->newProject();
+    EXPECT_TRUE(probe->project().shapes().isEmpty());
+    EXPECT_TRUE(probe->project().netlist().isEmpty());
+    EXPECT_TRUE(probe->project().routingManager().routes().isEmpty());
+    EXPECT_EQ(probe->undoStack()->count(), 0);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — Untitled project"));
+}
+
+struct CloseCase
+{
+    const char* name;
+    bool modify;          // an edit, or a cleared history holding one
+    bool clearHistory;
+    QMessageBox::StandardButton answer;
+    bool accepted;
+    bool prompted;
+};
+
+void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
+
+class ClosePrompt : public ProjectLifecycle, public ::testing::WithParamInterface<CloseCase>
+{
+};
+
+TEST_P(ClosePrompt, FollowsTheModifiedFlag)
+{
+    const CloseCase& c = GetParam();
+    const QString path = file(QStringLiteral("board.vtq"));
+    window->setCurrentProjectPath(path);
+    const QString side = MainWindow::autoSavePathFor(path);
+    ASSERT_TRUE(writeFile(side, "{}"));
+    if (c.modify)
+        probe->undoStack()->push(new Edit);
+    if (c.clearHistory) {
+        probe->clearHistory();
+        EXPECT_EQ(probe->status(), QStringLiteral("History cleared"));
+        EXPECT_EQ(probe->undoStack()->count(), 0);
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — board *"));
+    }
+    // Save on an untitled project whose dialog is cancelled keeps the window open.
+    window->setSaveFileChooser([](QWidget*, int, const QString&, const QString&,
+                                      const QStringList&) { return QString(); });
+    if (c.answer == QMessageBox::Save)
+        window->setCurrentProjectPath(QString());
+
+    ScriptedAnswers answers({c.answer});
+    QCloseEvent event;
+    probe->close(&event);
+    EXPECT_EQ(event.isAccepted(), c.accepted);
+    EXPECT_EQ(!answers.seen.isEmpty(), c.prompted);
+    if (c.prompted) {
+        EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Changes not saved|")));
+    }
+    if (c.answer != QMessageBox::Save) {
+        EXPECT_EQ(QFileInfo::exists(side), !c.accepted) << "a normal close leaves no side file";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ClosePrompt,
+    ::testing::Values(CloseCase{"CleanClosesSilently", false, false, QMessageBox::Cancel, true, false},
+                      CloseCase{"ModifiedCancel", true, false, QMessageBox::Cancel, false, true},
+                      CloseCase{"ModifiedDiscard", true, false, QMessageBox::Discard, true, true},
+                      CloseCase{"ClearedHistoryStillAsks", true, true, QMessageBox::Cancel, false, true},
+                      CloseCase{"SaveDialogCancelled", true, false, QMessageBox::Save, false, true}),
+    [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ProjectLifecycle, RecentProjectsAreNumberedAndLoadAfterTheMenuCloses)
+{
+    EXPECT_FALSE(probe->recentMenu()->isEnabled());
+    EXPECT_TRUE(probe->recentMenu()->actions().isEmpty()) << "no \"Clear the list\" on an empty list";
+
+    for (int i = 10; i >= 1; --i)
+        AppSettings::addRecentProject(file(QStringLiteral("p%1.vtq").arg(i)));
+    ScriptedAnswers answers;
+    // Rebuilt by a failed load of a missing file, which also drops that entry.
+    EXPECT_FALSE(probe->openProjectPath(file(QStringLiteral("p10.vtq")), false));
+    const QList<QAction*> actions = probe->recentMenu()->actions();
+    ASSERT_EQ(actions.size(), 9 + 2);
+    EXPECT_EQ(actions.at(0)->text(), QStringLiteral("&1  p1.vtq"));
+    EXPECT_EQ(actions.at(0)->toolTip(), AppSettings::canonicalProjectPath(file(QStringLiteral("p1.vtq"))));
+    EXPECT_EQ(actions.at(8)->text(), QStringLiteral("&9  p9.vtq"));
+    EXPECT_TRUE(actions.at(9)->isSeparator());
+    EXPECT_EQ(actions.at(10)->text(), QStringLiteral("Clear the list"));
+
+    // An entry loads only once the event loop runs again.
+    answers.seen.clear();
+    actions.at(0)->trigger();
+    EXPECT_TRUE(answers.seen.isEmpty());
+    QTRY_COMPARE(answers.seen.size(), 1);
+    EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Viewer not ready|")))
+        << "loads go through the viewer guard";
+
+    probe->recentMenu()->actions().last()->trigger();
+    EXPECT_TRUE(AppSettings::recentProjects().isEmpty());
+    QTRY_VERIFY(!probe->recentMenu()->isEnabled());
+    EXPECT_TRUE(probe->recentMenu()->actions().isEmpty());
+}
+
+TEST_F(ProjectLifecycle, NetlistImportKeepsHistoryButCountsAsUnsaved)
+{
+    const QString real = QStringLiteral(VTQ_TEST_DATA_DIR "/netlists/ecc83-pp.net");
+    const QString broken = file(QStringLiteral("broken.net"));
+    ASSERT_TRUE(writeFile(broken, "(export (version \"E\") (components (comp (ref"));
+    QString next;
+    window->setOpenFileChooser([&](QWidget*, int kind, const QString& caption, const QString& filter,
+                                   const QString&) {
+        EXPECT_EQ(kind, int(AppSettings::Netlist));
+        EXPECT_EQ(caption, QStringLiteral("Import Netlist"));
+        EXPECT_EQ(filter, QStringLiteral("Netlist Files (*.net);;All Files (*)"));
+        return next;
+    });
+    probe->undoStack()->push(new Edit);
+    probe->undoStack()->undo();
+    ASSERT_FALSE(window->isProjectModified());
+
+    next = real;
+    {
+        ScriptedAnswers answers;
+        window->importNetlist();
+        ASSERT_EQ(answers.seen.size(), 1);
+        EXPECT_EQ(answers.seen.first(), QStringLiteral("Netlist loaded|Loading successful: 15 components and 13 connections"));
+    }
+    EXPECT_EQ(probe->status(), QStringLiteral("Netlist loaded: 15 components, 13 nets"));
+    EXPECT_EQ(probe->undoStack()->count(), 1) << "the history is left as it was";
+    EXPECT_TRUE(window->isProjectModified()) << "an imported netlist is unsaved work";
+
+    for (const QString& bad : {broken, file(QStringLiteral("missing.net"))}) {
+        next = bad;
+        ScriptedAnswers answers;
+        window->importNetlist();
+        ASSERT_EQ(answers.seen.size(), 1);
+        EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Error|Failed to load the netlist:\n\n")));
+        EXPECT_TRUE(answers.seen.first().endsWith(
+            QStringLiteral("The netlist already loaded, if any, has been kept.")));
+        EXPECT_EQ(probe->project().netlist().components.size(), 15);
+    }
+}
+
+TEST_F(ProjectLifecycle, PartNameKeepsItsDots)
+{
+    const QString step = file(QStringLiteral("DIP-8_W7.62mm.step"));
+    ASSERT_TRUE(PartFiles::writeStep(step, {PartFiles::box(10, 10, 5)}));
+    ASSERT_TRUE(window->importStepFile(step));
+    EXPECT_EQ(probe->status(), QStringLiteral("Loaded: DIP-8_W7.62mm - Click 'Orient part' then on a face"));
+}
+
+// --- Netlist update reports ---
+
+QStringList refs(const char* prefix, int count)
+{
+    QStringList names;
+    for (int i = 1; i <= count; ++i)
+        names << QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i);
+    return names;
+}
+
+TEST(NetlistUpdateReport, ComponentListsAreCutAfterTwelve)
+{
+    NetlistUpdate update;
+    update.added = refs("R", 14);
+    update.removed = {QStringLiteral("C9")};
+    for (int i = 1; i <= 13; ++i)
+        update.footprintChanges.append({QStringLiteral("U%1").arg(i), QStringLiteral("SOIC-8"), QStringLiteral("DIP-8")});
+    update.keptCount = 3;
+
+    const QString text = MainWindow::describeComponentChanges(update);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("• 14 component(s) to add:\n    R1, R2, R3, R4, R5, R6, R7, R8, R9, "
+                                               "R10, R11, R12, … (+2 more)\n• 1 component(s) to remove:\n    C9\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("• 13 footprint change(s):\n    U1: SOIC-8 → DIP-8\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("    U12: SOIC-8 → DIP-8\n    … (+1 more)\n")));
+    EXPECT_FALSE(text.contains(QStringLiteral("U13:")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("• 3 component(s) kept as they are\n")));
+
+    EXPECT_TRUE(MainWindow::describeComponentChanges(NetlistUpdate()).isEmpty());
+}
+
+TEST(NetlistUpdateReport, TrackLinesNameTheEndAndCountTracksNotEnds)
+{
+    NetlistUpdate update;
+    EXPECT_TRUE(MainWindow::describeTrackNetChanges(update).isEmpty());
+
+    // Track 1: start moved to another net, end's component gone; track 3: a pad on no net.
+    update.staleTrackEnds.append({0, 11, QStringLiteral("GND"), PadId(QStringLiteral("R1"), QStringLiteral("1")),
+                                  NetlistUpdate::NetChanged, QStringLiteral("VCC")});
+    update.staleTrackEnds.append({0, 11, QStringLiteral("GND"), PadId(QStringLiteral("R7"), QStringLiteral("2")),
+                                  NetlistUpdate::ComponentRemoved, QString()});
+    update.staleTrackEnds.append({2, 13, QStringLiteral("OUT"), PadId(QStringLiteral("C1"), QStringLiteral("1")),
+                                  NetlistUpdate::NetChanged, QString()});
+    const QString text = MainWindow::describeTrackNetChanges(update);
+    EXPECT_EQ(text, QStringLiteral("\n⚠ 2 track(s) would no longer match the netlist:\n"
+                                   "    1 (net GND): R1/1 moved to net VCC\n"
+                                   "    1 (net GND): R7/2 no longer exists\n"
+                                   "    3 (net OUT): C1/1 is on no net any more\n"
+                                   "\nThese tracks are KEPT as they are. They will reappear in the ratsnest as "
+                                   "unrouted; delete or redraw them yourself.\n"));
+
+    for (int i = 0; i < 7; ++i)
+        update.staleTrackEnds.append(update.staleTrackEnds.first());
+    EXPECT_TRUE(MainWindow::describeTrackNetChanges(update).contains(QStringLiteral("    … and 2 more\n")));
+}
+
+// The board matches the new netlist, but its nets or values changed: installed, and said.
+TEST_F(ProjectLifecycle, NetlistWhoseConnectionsAloneChangedIsInstalled)
+{
+    probe->project().setNetlist(sampleNetlist(3));
+    Netlist same = sampleNetlist(3);
+    {
+        ScriptedAnswers answers;
+        probe->installChangedNetlist(QStringLiteral("same.net"), same);
+        EXPECT_EQ(answers.seen, QStringList{QStringLiteral(
+                                    "Update from netlist|This netlist matches the board exactly: nothing to update.")});
+        EXPECT_EQ(probe->status(), QStringLiteral("Netlist already up to date"));
+        EXPECT_FALSE(window->isProjectModified());
+    }
+
+    Netlist rewired = sampleNetlist(3);
+    rewired.components[QStringLiteral("R2")].value = QStringLiteral("4k7");
+    rewired.connections.first().connectedPins << PadId(QStringLiteral("R3"), QStringLiteral("2"));
+    rewired.connections.append({QStringLiteral("VCC"), {PadId(QStringLiteral("R3"), QStringLiteral("1"))}});
+    ScriptedAnswers answers;
+    probe->installChangedNetlist(QStringLiteral("rev2.net"), rewired);
+    ASSERT_EQ(answers.seen.size(), 1);
+    EXPECT_EQ(answers.seen.first(),
+              QStringLiteral("Update from netlist|“rev2.net” changes no placed component and no routed track, but the "
+                             "netlist itself changed:\n\n• 1 net(s) added:\n    VCC\n• 1 net(s) with other "
+                             "connections:\n    GND\n• 1 component value(s) changed:\n    R2\n\nThe new netlist is "
+                             "installed; placed components and tracks are unchanged."));
+    EXPECT_EQ(probe->project().netlist().components.value(QStringLiteral("R2")).value, QStringLiteral("4k7"));
+    EXPECT_EQ(probe->project().netlist().connections.size(), 2);
+    EXPECT_EQ(probe->project().routingManager().padsOfNet(QStringLiteral("VCC")).size(), 1)
+        << "routing follows the new nets";
+    EXPECT_TRUE(window->isProjectModified());
+    EXPECT_EQ(probe->status(), QStringLiteral("Netlist updated: connections and values only"));
+}
+
+// --- Side files of untitled projects ---
+
+TEST(AutoSaveSlotTest, EachHolderGetsItsOwnFileAndDeadHoldersAreTakenOver)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    AutoSaveSlot first;
+    AutoSaveSlot second;
+    const QString a = first.pathIn(dir.path());
+    const QString b = second.pathIn(dir.path());
+    EXPECT_EQ(QFileInfo(a).fileName(), QStringLiteral("untitled.vtq.autosave"));
+    EXPECT_EQ(QFileInfo(b).fileName(), QStringLiteral("untitled-2.vtq.autosave"));
+    EXPECT_EQ(first.pathIn(dir.path()), a) << "held, not claimed again";
+
+    ASSERT_TRUE(writeFile(a, "{}"));
+    ASSERT_TRUE(writeFile(b, "{}"));
+    EXPECT_TRUE(AutoSaveSlot::unclaimedFiles(dir.path()).isEmpty()) << "both are written by live holders";
+    first.release();
+    EXPECT_EQ(AutoSaveSlot::unclaimedFiles(dir.path()), QStringList{a});
+
+    // A copy that dies while holding the third name leaves its lock behind.
+    const QString third = QDir(dir.path()).filePath(AutoSaveSlot::fileName(3));
+    ASSERT_TRUE(writeFile(third, "{}"));
+    ASSERT_TRUE(setModified(third, QDateTime::currentDateTime().addSecs(60)));
+    const pid_t child = fork();
+    if (child == 0) {
+        QLockFile lock(third + QStringLiteral(".lock"));
+        lock.setStaleLockTime(0);
+        _exit(lock.tryLock(0) ? 0 : 1); // no unlock: the lock outlives the process
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_TRUE(QFileInfo::exists(third + QStringLiteral(".lock")));
+    EXPECT_EQ(AutoSaveSlot::unclaimedFiles(dir.path()), (QStringList{third, a})) << "newest first";
+}
+
+// --- Settings dialog ---
+
+struct DialogCase
+{
+    const char* name;
+    bool enabled;
+    int minutes;
+    const char* summary;
+    const char* status;
+};
+
+void PrintTo(const DialogCase& c, std::ostream* os) { *os << c.name; }
+
+class AutoSaveDialog : public ProjectLifecycle, public ::testing::WithParamInterface<DialogCase>
+{
+};
+
+TEST_P(AutoSaveDialog, AcceptedValuesAreStoredAndDriveTheTimer)
+{
+    const DialogCase& c = GetParam();
+    AppSettings::setAutoSaveIntervalMinutes(7);
+    QString summary;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<AutoSaveSettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* spin = dialog->findChild<QSpinBox*>();
+        EXPECT_EQ(spin->value(), 7);
+        EXPECT_EQ(spin->suffix(), QStringLiteral(" min"));
+        EXPECT_EQ(spin->minimum(), 1);
+        EXPECT_EQ(spin->maximum(), 120);
+        dialog->findChildren<QCheckBox*>().at(0)->setChecked(c.enabled);
+        spin->setValue(c.minutes);
+        dialog->findChildren<QCheckBox*>().at(1)->setChecked(true);
+        EXPECT_EQ(spin->isEnabled(), c.enabled);
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->text().startsWith(QStringLiteral("At most")) || label->text().startsWith(QStringLiteral("Nothing")))
+                summary = label->text();
+        }
+        dialog->accept();
+    });
+    window->manageAutoSaveSettings();
+    EXPECT_EQ(summary, QString::fromUtf8(c.summary));
+    EXPECT_EQ(AppSettings::autoSaveEnabled(true), c.enabled);
+    EXPECT_EQ(AppSettings::autoSaveIntervalMinutes(5), c.minutes);
+    EXPECT_TRUE(AppSettings::keepPreviousVersion(false));
+    ASSERT_NE(probe->autoSaveTimer(), nullptr);
+    EXPECT_EQ(probe->autoSaveTimer()->isActive(), c.enabled);
+    if (c.enabled) {
+        EXPECT_EQ(probe->autoSaveTimer()->interval(), c.minutes * 60000);
+    }
+    EXPECT_EQ(probe->status(), QString::fromUtf8(c.status));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, AutoSaveDialog,
+    ::testing::Values(
+        DialogCase{"One", true, 1, "At most 1 minute(s) of work can be lost.", "Automatic save: every 1 minute(s)"},
+        DialogCase{"Longest", true, 120, "At most 120 minute(s) of work can be lost.",
+                   "Automatic save: every 120 minute(s)"},
+        DialogCase{"Disabled", false, 30, "Nothing is saved automatically. Only Ctrl+S writes your work to disk.",
+                   "Automatic save disabled"}),
+    [](const ::testing::TestParamInfo<DialogCase>& info) { return std::string(info.param.name); });
+
+// --- Language, help, about ---
+
+TEST_F(ProjectLifecycle, LanguageChangeRestartsOnlyOnceTheNewCopyRuns)
+{
+    int starts = 0;
+    QStringList passed;
+    bool startSucceeds = false;
+    window->setDetachedStarter([&](const QString& program, const QStringList& arguments, QString* error) {
+        ++starts;
+        EXPECT_EQ(program, QCoreApplication::applicationFilePath());
+        passed = arguments;
+        if (!startSucceeds && error)
+            *error = QStringLiteral("execve: permission denied");
+        return startSucceeds;
+    });
+
+    {
+        ScriptedAnswers answers;
+        window->changeLanguage(QString()); // the stored value already: nothing asked
+        EXPECT_TRUE(answers.seen.isEmpty());
+    }
+    {
+        ScriptedAnswers answers({QMessageBox::No});
+        window->changeLanguage(QStringLiteral("fr_FR"));
+        ASSERT_EQ(answers.seen.size(), 1);
+        EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Language|")));
+        EXPECT_EQ(AppSettings::language(), QStringLiteral("fr_FR"));
+        EXPECT_EQ(starts, 0);
+    }
+    {
+        // Modified project, Cancel at the closing prompt: nothing starts.
+        probe->undoStack()->push(new Edit);
+        ScriptedAnswers answers({QMessageBox::Yes, QMessageBox::Cancel});
+        window->changeLanguage(QStringLiteral("en_US"));
+        ASSERT_EQ(answers.seen.size(), 2);
+        EXPECT_TRUE(answers.seen.at(1).startsWith(QStringLiteral("Changes not saved|")));
+        EXPECT_EQ(starts, 0);
+        EXPECT_EQ(AppSettings::language(), QStringLiteral("en_US"));
+    }
+    {
+        // The new copy fails to start: the window stays, with the work, and says so.
+        ScriptedAnswers answers({QMessageBox::Yes, QMessageBox::Discard});
+        window->changeLanguage(QStringLiteral("fr_FR"));
+        EXPECT_EQ(starts, 1);
+        ASSERT_EQ(answers.seen.size(), 3);
+        EXPECT_TRUE(answers.seen.at(2).startsWith(
+            QStringLiteral("Language|Vantorquelle could not be restarted:\n\nexecve: permission denied")));
+        EXPECT_TRUE(window->isProjectModified());
+        EXPECT_TRUE(AppSettings::mainWindowGeometry().isEmpty()) << "the window did not close";
+    }
+    {
+        startSucceeds = true;
+        ScriptedAnswers answers({QMessageBox::Yes, QMessageBox::Discard});
+        window->changeLanguage(QString());
+        EXPECT_EQ(starts, 2);
+        EXPECT_EQ(answers.seen.size(), 2) << "the closing prompt is not asked twice";
+        EXPECT_EQ(passed, QCoreApplication::arguments().mid(1));
+        EXPECT_FALSE(AppSettings::mainWindowGeometry().isEmpty()) << "closed once the copy started";
+        EXPECT_TRUE(AppSettings::language().isEmpty());
+    }
+}
+
+TEST_F(ProjectLifecycle, HelpOpensTheLocalUserGuide)
+{
+    const QString guide = MainWindow::userGuidePath();
+    ASSERT_FALSE(guide.isEmpty()) << "the build puts the guide beside the program";
+    QFile guideFile(guide);
+    ASSERT_TRUE(guideFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(guideFile.readAll().contains("User guide"));
+
+    QUrl opened;
+    bool browserWorks = true;
+    window->setUrlOpener([&](const QUrl& url) {
+        opened = url;
+        return browserWorks;
+    });
+    {
+        ScriptedAnswers answers;
+        probe->openOnlineHelp();
+        EXPECT_TRUE(answers.seen.isEmpty());
+        EXPECT_TRUE(opened.isLocalFile()) << "never an outside address";
+        EXPECT_EQ(opened.toLocalFile(), guide);
+    }
+    browserWorks = false;
+    ScriptedAnswers answers;
+    probe->openOnlineHelp();
+    EXPECT_EQ(answers.seen, QStringList{QStringLiteral("Online Help|Unable to open the web browser.")});
+}
+
+TEST(AboutText, CreditsTheDevelopersWithTheBuildVersions)
+{
+    const QString text = MainWindow::aboutText();
+    EXPECT_TRUE(text.contains(QStringLiteral("the Vantorquelle developers")));
+    EXPECT_TRUE(text.contains(QStringLiteral("<b>Version:</b> 1.4.0")));
+    EXPECT_TRUE(text.contains(QStringLiteral("<b>Qt:</b> " QT_VERSION_STR)));
+    EXPECT_TRUE(text.contains(QStringLiteral("<b>OpenCascade:</b> " OCC_VERSION_COMPLETE)));
+    EXPECT_FALSE(text.contains(QStringLiteral("http"))) << "no outside address";
+}
+
+} // namespace
