@@ -4,26 +4,7 @@
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VTQ_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define VTQ_ASAN 1
-#endif
-
-#ifdef VTQ_ASAN
-#include <dlfcn.h>
-
-// The GL driver is unloaded before the leak report, which then cannot name the library its
-// own leaks come from; kept loaded, they are matched by library name like any other.
-static void keepGlDriverLoaded()
-{
-    for (const char* library : {"libGLX_mesa.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
-        dlopen(library, RTLD_LAZY | RTLD_NODELETE);
-}
-#endif
+#include "gldriver.h"
 
 int main(int argc, char** argv)
 {
@@ -32,10 +13,8 @@ int main(int argc, char** argv)
     // including CTest's listing of the tests, runs offscreen so no X server is needed.
     if (!qEnvironmentVariableIsSet("VTQ_TEST_DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-#ifdef VTQ_ASAN
     if (qEnvironmentVariableIsSet("VTQ_TEST_DISPLAY"))
-        keepGlDriverLoaded();
-#endif
+        keepGlDriverLoadedUnderAsan();
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName(QStringLiteral("VantorquelleTests"));
     QCoreApplication::setApplicationName(QStringLiteral("VantorquelleTests"));
