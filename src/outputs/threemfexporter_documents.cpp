@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -131,7 +132,7 @@ QByteArray ThreeMfExporter::writeSlicerConfig(const QList<MeshPart>& parts, int 
     return document.finish();
 }
 
-QByteArray ThreeMfExporter::writeCustomGcodeXml(const PrintPlan& plan)
+QByteArray ThreeMfExporter::writeCustomGcodeXml(const PrintPlan& plan, double slicerOffset)
 {
     XmlDocument document;
     QXmlStreamWriter& xml = document.writer();
@@ -139,7 +140,7 @@ QByteArray ThreeMfExporter::writeCustomGcodeXml(const PrintPlan& plan)
     for (const PrintPlanPause& pause : plan.pauses) {
         const QString message = pauseMessage(pause);
         xml.writeEmptyElement(QStringLiteral("code"));
-        xml.writeAttribute(QStringLiteral("print_z"), printZText(slicerPauseHeight(plan, pause)));
+        xml.writeAttribute(QStringLiteral("print_z"), printZText(slicerPauseHeight(plan, pause, slicerOffset)));
         xml.writeAttribute(QStringLiteral("type"), QStringLiteral("1"));
         xml.writeAttribute(QStringLiteral("extruder"), QStringLiteral("1"));
         xml.writeAttribute(QStringLiteral("color"), message);
@@ -152,24 +153,29 @@ QByteArray ThreeMfExporter::writeCustomGcodeXml(const PrintPlan& plan)
     return document.finish();
 }
 
-double ThreeMfExporter::slicerPauseHeight(const PrintPlan& plan, const PrintPlanPause& pause)
+double ThreeMfExporter::slicerPauseHeight(const PrintPlan& plan, const PrintPlanPause& pause, double slicerOffset)
 {
     const double h = plan.layerHeight;
-    if (!(h > 0.0) || !std::isfinite(h))
+    if (!(h > 0.0) || !std::isfinite(h) || !std::isfinite(slicerOffset))
         return std::numeric_limits<double>::quiet_NaN();
+    // The plan's layer ends slicerOffset higher on the slicer's scale: the slicer layer that
+    // completes it lies that many layers on, rounded up (a rounding hair stays below).
+    const double tolerance = std::min(1e-6, 1e-3 * h);
+    const double shiftedLayers = std::ceil((slicerOffset - tolerance) / h);
     // In double: the layer number plus one must not overflow for any stored plan.
-    double height = (double(pause.layer) + 1.0) * h;
-    if (plan.partHeight > 0.0 && height > plan.partHeight)
-        height = plan.partHeight;
+    double height = (double(pause.layer) + shiftedLayers + 1.0) * h;
+    const double top = plan.partHeight + slicerOffset;
+    if (plan.partHeight > 0.0 && height > top)
+        height = top;
     return height;
 }
 
-bool ThreeMfExporter::pauseHeightsWritable(const PrintPlan& plan)
+bool ThreeMfExporter::pauseHeightsWritable(const PrintPlan& plan, double slicerOffset)
 {
     double previous = 0.0;
-    const double top = printZText(plan.partHeight).toDouble();
+    const double top = printZText(plan.partHeight + slicerOffset).toDouble();
     for (const PrintPlanPause& pause : plan.pauses) {
-        const double written = printZText(slicerPauseHeight(plan, pause)).toDouble();
+        const double written = printZText(slicerPauseHeight(plan, pause, slicerOffset)).toDouble();
         if (!std::isfinite(written) || !(written > previous) || written > top)
             return false;
         previous = written;

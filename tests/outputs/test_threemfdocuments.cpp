@@ -119,7 +119,8 @@ TEST(ThreeMfPauses, DocumentPausesAfterThePlansLayerWithAsciiMessages)
 
 TEST(ThreeMfPauses, HeightsAreTheNextLayersTopWithinThePartAndInOrder)
 {
-    struct Row { const char* what; PrintPlan plan; QStringList printZ; bool writable; };
+    // offset: how far the slicer raises the part's bottom (a conductor lies lower).
+    struct Row { const char* what; PrintPlan plan; QStringList printZ; bool writable; double offset = 0.0; };
     const Row rows[] = {
         {"after layer 5", handPlan(0.2, 10.0, {pauseAt(5, 0.2, {"C1"})}), {"1.200"}, true},
         {"before the last layer: the part's top", handPlan(0.2, 9.9, {pauseAt(49, 0.2, {"C1"})}), {"9.900"}, true},
@@ -128,13 +129,19 @@ TEST(ThreeMfPauses, HeightsAreTheNextLayersTopWithinThePartAndInOrder)
         {"largest layer number", handPlan(1e-9, 5.0, {pauseAt(2147483647, 1e-9, {"A"})}), {"2.147"}, true},
         {"out of order", handPlan(0.2, 10.0, {pauseAt(7, 0.2, {"A"}), pauseAt(3, 0.2, {"B"})}), {"1.600", "0.800"}, false},
         {"unusable layer height", handPlan(std::nan(""), 10.0, {pauseAt(3, 0.2, {"A"})}), {"nan"}, false},
+        {"part raised half a layer: after the layer completing the plan's",
+         handPlan(0.2, 10.0, {pauseAt(5, 0.2, {"C1"})}), {"1.400"}, true, 0.1},
+        {"part raised a whole layer", handPlan(0.2, 10.0, {pauseAt(5, 0.2, {"C1"})}), {"1.400"}, true, 0.2},
+        {"raised by rounding noise only", handPlan(0.2, 10.0, {pauseAt(5, 0.2, {"C1"})}), {"1.200"}, true, 1e-9},
+        {"raised part: the last pause at its raised top",
+         handPlan(0.2, 9.9, {pauseAt(48, 0.2, {"A"}), pauseAt(49, 0.2, {"B"})}), {"10.000", "10.000"}, false, 0.1},
     };
     for (const Row& row : rows) {
         QStringList written;
         for (const PrintPlanPause& pause : row.plan.pauses)
-            written.append(QString::number(ThreeMfExporter::slicerPauseHeight(row.plan, pause), 'f', 3));
+            written.append(QString::number(ThreeMfExporter::slicerPauseHeight(row.plan, pause, row.offset), 'f', 3));
         EXPECT_EQ(written, row.printZ) << row.what;
-        EXPECT_EQ(ThreeMfExporter::pauseHeightsWritable(row.plan), row.writable) << row.what;
+        EXPECT_EQ(ThreeMfExporter::pauseHeightsWritable(row.plan, row.offset), row.writable) << row.what;
     }
 }
 

@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -47,11 +49,15 @@ protected:
     // Exports with the perimeter count and slices at the plan's layer height; the G-code lines.
     QStringList sliceWith(int perimeters)
     {
+        return sliceWith(perimeters, design.input());
+    }
+    QStringList sliceWith(int perimeters, const AssemblyInput& input)
+    {
         ExportOptions options;
         options.conductorPerimeters = perimeters;
         const QString package = dir.filePath(QStringLiteral("p%1.3mf").arg(perimeters));
         const QString gcode = dir.filePath(QStringLiteral("p%1.gcode").arg(perimeters));
-        summary = ThreeMfExporter().exportThreeMf(package, design.input(), plan, options);
+        summary = ThreeMfExporter().exportThreeMf(package, input, plan, options);
         EXPECT_TRUE(summary.ok) << summary.error.toStdString();
         PackageEntries entries;
         if (pythonAvailable()) {
@@ -76,12 +82,9 @@ protected:
 
 } // namespace
 
-TEST_F(ThreeMfSlicer, PausesComeRightAfterThePlansLayersWithTheirMessages)
+// The pauses as the G-code makes them.
+static QList<SlicedPause> slicedPauses(const QStringList& gcode)
 {
-    ASSERT_GE(plan.pauses.size(), 2);
-    const QStringList gcode = sliceWith(4);
-    EXPECT_EQ(summary.nativePauseCount, plan.pauses.size());
-
     QList<SlicedPause> pauses;
     double current = -1.0, previous = -1.0;
     for (int i = 0; i < gcode.size(); ++i) {
@@ -98,6 +101,16 @@ TEST_F(ThreeMfSlicer, PausesComeRightAfterThePlansLayersWithTheirMessages)
             pauses.append(pause);
         }
     }
+    return pauses;
+}
+
+TEST_F(ThreeMfSlicer, PausesComeRightAfterThePlansLayersWithTheirMessages)
+{
+    ASSERT_GE(plan.pauses.size(), 2);
+    const QStringList gcode = sliceWith(4);
+    EXPECT_EQ(summary.nativePauseCount, plan.pauses.size());
+
+    const QList<SlicedPause> pauses = slicedPauses(gcode);
     ASSERT_EQ(pauses.size(), plan.pauses.size());
     for (int i = 0; i < pauses.size(); ++i) {
         const PrintPlanPause& expected = plan.pauses[i];
@@ -128,4 +141,33 @@ TEST_F(ThreeMfSlicer, ConductorVolumesFollowThePerimeterCount)
     // Only the conductor volumes carry the count. The slicer's own threads vary the count by a
     // few moves in ten thousand; six perimeters add about a tenth on this design.
     EXPECT_GT(six, one * 1.03) << six << " against " << one;
+}
+
+// A conductor reaching below the part's bottom becomes the model's lowest point: the slicer
+// sets that point on the plate and counts its layers from there, so every pause must still
+// come after the layer that completes the plan's layer of the part.
+TEST_F(ThreeMfSlicer, ConductorBelowThePartKeepsThePausesAfterThePlansLayers)
+{
+    ASSERT_GE(plan.pauses.size(), 2);
+    const double below = 0.1; // half a layer
+    ThreeMfDesign lowered = design;
+    Route under = DesignFixture::route(QStringLiteral("UNDER"), {QPointF(5.0, 36.0), QPointF(55.0, 36.0)},
+                                       plan.zMin - below, 2.0, 1.0);
+    under.id = 1000;
+    lowered.routes.append(under);
+    const QStringList gcode = sliceWith(4, lowered.input());
+    EXPECT_EQ(summary.nativePauseCount, plan.pauses.size());
+
+    const QList<SlicedPause> pauses = slicedPauses(gcode);
+    ASSERT_EQ(pauses.size(), plan.pauses.size());
+    for (int i = 0; i < pauses.size(); ++i) {
+        const PrintPlanPause& expected = plan.pauses[i];
+        SCOPED_TRACE(QStringLiteral("pause after layer %1").arg(expected.layer).toStdString());
+        // The plan's layer ends at z + below on the slicer's scale: the first slicer layer
+        // reaching it is printed, then the printer stops.
+        const double completing = std::ceil((expected.z + below) / kLayer - 1e-6) * kLayer;
+        EXPECT_NEAR(pauses[i].previousTop, completing, 1e-3);
+        EXPECT_NEAR(pauses[i].nextTop, completing + kLayer, 1e-3);
+        EXPECT_EQ(pauses[i].message, ThreeMfExporter::pauseMessage(expected));
+    }
 }
