@@ -158,12 +158,19 @@ double ThreeMfExporter::slicerPauseHeight(const PrintPlan& plan, const PrintPlan
     const double h = plan.layerHeight;
     if (!(h > 0.0) || !std::isfinite(h) || !std::isfinite(slicerOffset))
         return std::numeric_limits<double>::quiet_NaN();
-    // The plan's layer ends slicerOffset higher on the slicer's scale: the slicer layer that
-    // completes it lies that many layers on, rounded up (a rounding hair stays below).
-    const double tolerance = std::min(1e-6, 1e-3 * h);
-    const double shiftedLayers = std::ceil((slicerOffset - tolerance) / h);
     // In double: the layer number plus one must not overflow for any stored plan.
-    double height = (double(pause.layer) + shiftedLayers + 1.0) * h;
+    double lastOpen = double(pause.layer);
+    if (slicerOffset != 0.0 && !pause.items.isEmpty()) {
+        // The cavities lie slicerOffset higher on the slicer's scale. The slicer cuts each
+        // layer at its middle: the last layer leaving every cavity of the pause open is the
+        // one whose middle lies at or below the lowest cavity top.
+        double lowestTop = pause.items.first().cavityTopRel;
+        for (const PrintPlanItem& item : pause.items)
+            lowestTop = std::min(lowestTop, item.cavityTopRel);
+        const double tolerance = std::min(1e-6, 1e-3 * h);
+        lastOpen = std::max(1.0, std::floor((lowestTop + slicerOffset + tolerance) / h + 0.5));
+    }
+    double height = (lastOpen + 1.0) * h;
     const double top = plan.partHeight + slicerOffset;
     if (plan.partHeight > 0.0 && height > top)
         height = top;

@@ -35,10 +35,17 @@ protected:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("prusa-slicer")).isEmpty())
             GTEST_SKIP() << "prusa-slicer not installed";
+        build(12.0);
+    }
+
+    // The design on a part of that height: its cavity tops lie that far below the part's top.
+    void build(double partZ)
+    {
         ThreeMfDesignSpec spec;
         spec.partX = 60.0;
         spec.partY = 40.0;
-        spec.partZ = 12.0;
+        spec.partZ = partZ;
+        design = ThreeMfDesign();
         QString why;
         if (!buildThreeMfDesign(spec, design, &why))
             GTEST_SKIP() << why.toStdString();
@@ -163,11 +170,32 @@ TEST_F(ThreeMfSlicer, ConductorBelowThePartKeepsThePausesAfterThePlansLayers)
     for (int i = 0; i < pauses.size(); ++i) {
         const PrintPlanPause& expected = plan.pauses[i];
         SCOPED_TRACE(QStringLiteral("pause after layer %1").arg(expected.layer).toStdString());
-        // The plan's layer ends at z + below on the slicer's scale: the first slicer layer
-        // reaching it is printed, then the printer stops.
-        const double completing = std::ceil((expected.z + below) / kLayer - 1e-6) * kLayer;
+        // The cavity's top lies `below` higher on the slicer's scale: the last slicer layer
+        // whose middle lies at or below it is printed, then the printer stops.
+        const double top = expected.items.first().cavityTopRel + below;
+        const double completing = std::floor(top / kLayer + 0.5 + 1e-6) * kLayer;
         EXPECT_NEAR(pauses[i].previousTop, completing, 1e-3);
         EXPECT_NEAR(pauses[i].nextTop, completing + kLayer, 1e-3);
         EXPECT_EQ(pauses[i].message, ThreeMfExporter::pauseMessage(expected));
+    }
+}
+
+// The slicer cuts each layer at its mid-height: a cavity whose top lies in the lower half of a
+// layer is already roofed by that layer. The printer must stop before the first layer that
+// covers the cavity, and not before a layer that still leaves it open.
+TEST_F(ThreeMfSlicer, PausesComeBeforeTheFirstLayerThatCoversTheCavity)
+{
+    build(12.05); // cavity tops 0.05 mm above a layer boundary
+    ASSERT_GE(plan.pauses.size(), 2);
+    const QList<SlicedPause> pauses = slicedPauses(sliceWith(4));
+    ASSERT_EQ(pauses.size(), plan.pauses.size());
+    for (int i = 0; i < pauses.size(); ++i) {
+        double top = plan.pauses[i].items.first().cavityTopRel;
+        for (const PrintPlanItem& item : plan.pauses[i].items)
+            top = std::min(top, item.cavityTopRel);
+        SCOPED_TRACE(QStringLiteral("cavity top %1 mm").arg(top).toStdString());
+        EXPECT_LE(pauses[i].previousTop - kLayer / 2, top + 1e-6) << "the last layer printed covers the cavity";
+        EXPECT_GT(pauses[i].nextTop - kLayer / 2, top) << "the next layer still leaves the cavity open";
+        EXPECT_NEAR(plan.pauses[i].z, pauses[i].previousTop, 1e-3) << "the plan names the layer printed last";
     }
 }
