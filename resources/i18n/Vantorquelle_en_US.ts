@@ -1921,6 +1921,28 @@ The current design has been kept.</source>
         <source>Project loaded</source>
         <translation type="unfinished"></translation>
     </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) could not be built as solids and are missing from the file: their nets are not connected in print. Look for degenerate segments in those tracks.</source>
+        <translation>
+            <numerusform>⚠ %n track could not be built as a solid and is missing from the file: its net is not connected in print. Look for degenerate segments in that track.</numerusform>
+            <numerusform>⚠ %n tracks could not be built as solids and are missing from the file: their nets are not connected in print. Look for degenerate segments in those tracks.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>  • track %1 (%2) names pads that are not on the board: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>  • tracks %1 (%2) and %3 (%4) touch: a short between two nets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Tracks to check (kept as they were saved):
+</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>

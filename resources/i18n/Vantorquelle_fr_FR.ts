@@ -2074,6 +2074,31 @@ La conception en cours a été conservée.</translation>
         <source>Project loaded</source>
         <translation>Projet chargé</translation>
     </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) could not be built as solids and are missing from the file: their nets are not connected in print. Look for degenerate segments in those tracks.</source>
+        <translation>
+            <numerusform>⚠ %n piste n&apos;a pas pu être construite en solide et manque dans le fichier&#xa0;: son net n&apos;est pas connecté à l&apos;impression. Recherchez des segments dégénérés dans cette piste.</numerusform>
+            <numerusform>⚠ %n pistes n&apos;ont pas pu être construites en solides et manquent dans le fichier&#xa0;: leurs nets ne sont pas connectés à l&apos;impression. Recherchez des segments dégénérés dans ces pistes.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>  • track %1 (%2) names pads that are not on the board: %3</source>
+        <translation>  • la piste %1 (%2) fait référence à des pastilles absentes de la carte&#xa0;: %3</translation>
+    </message>
+    <message>
+        <source>  • tracks %1 (%2) and %3 (%4) touch: a short between two nets</source>
+        <translation>  • les pistes %1 (%2) et %3 (%4) se touchent&#xa0;: court-circuit entre deux nets</translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Tracks to check (kept as they were saved):
+</source>
+        <translation>
+
+⚠ Pistes à vérifier (conservées telles qu&apos;enregistrées)&#xa0;:
+</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
