@@ -16,6 +16,7 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -230,6 +231,54 @@ TEST_F(MainWindowEditing, ADragWhoseRayMissesThePlaneLeavesTheComponentInPlace)
     probe->finishDrag();
     EXPECT_EQ(probe->undoStack()->count(), 0);
     EXPECT_EQ(probe->status(), "Component R1 moved");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowEditing, FootprintReplacementStaysUndoableAfterTheProjectIsReopened)
+{
+    generate({"R1"});
+    const QString project = m_dir.filePath("board.vtq");
+    ASSERT_TRUE(probe->saveProjectTo(project));
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        ASSERT_TRUE(probe->openProjectPath(project, false));
+    }
+    ComponentManager* manager = probe->componentManager();
+    // The footprint now comes from the project file itself, which keeps no file path for it.
+    const QString original = manager->findComponent("R1")->footprintName;
+    ASSERT_FALSE(original.isEmpty());
+    ASSERT_FALSE(manager->findComponent("R1")->hasMissingFootprint);
+
+    const QString file = m_dir.filePath("Three_Pads.kicad_mod");
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("(footprint \"Three_Pads\" (version 20211014) (generator pcbnew)\n"
+                  "  (layer \"F.Cu\")\n"
+                  "  (pad \"1\" smd rect (at -2 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+                  "  (pad \"2\" smd rect (at 0 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+                  "  (pad \"3\" smd rect (at 2 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+                  ")\n");
+    }
+    window->setOpenFileChooser([file](QWidget*, int, const QString&, const QString&, const QString&) {
+        return file;
+    });
+    {
+        MessageBoxAnswerer ok;
+        probe->browseFootprint("R1");
+    }
+    ASSERT_EQ(manager->findComponent("R1")->pads.size(), 3);
+    ASSERT_EQ(probe->undoStack()->count(), 1);
+
+    probe->undoStack()->undo();
+    EXPECT_EQ(probe->undoStack()->count(), 1); // the step applied, so it stays
+    EXPECT_EQ(manager->findComponent("R1")->footprintName.toStdString(), original.toStdString());
+    EXPECT_EQ(manager->findComponent("R1")->pads.size(), 2);
+    probe->undoStack()->redo();
+    EXPECT_EQ(manager->findComponent("R1")->pads.size(), 3);
 }
 
 } // namespace
