@@ -12,11 +12,15 @@
 #include "view/occwidget.h"
 
 #include <AIS_InteractiveContext.hxx>
+#include <AIS_Shape.hxx>
 #include <V3d_View.hxx>
 
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -279,6 +283,39 @@ TEST_F(MainWindowEditing, FootprintReplacementStaysUndoableAfterTheProjectIsReop
     EXPECT_EQ(manager->findComponent("R1")->pads.size(), 2);
     probe->undoStack()->redo();
     EXPECT_EQ(manager->findComponent("R1")->pads.size(), 3);
+}
+
+} // namespace
+
+namespace {
+
+// Replacing the part (and turning it, the same reset) warns that the placed components go: they
+// must really go, not stay in the design unseen and come back in the saved file.
+TEST_F(MainWindowEditing, ReplacingThePartRemovesThePlacedComponentsFromTheDesign)
+{
+    importPart();
+    generate({"R1", "R2"});
+    ASSERT_GT(probe->padCache()->size(), 0);
+    const opencascade::handle<AIS_Shape> body = probe->componentManager()->findComponent("R1")->compositeShape;
+    probe->selectComponent(body);
+    ASSERT_EQ(probe->selectedComponent(), "R1");
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        importPart();
+        ASSERT_FALSE(yes.seen.isEmpty());
+        EXPECT_TRUE(yes.seen.first().contains("components already placed"));
+    }
+    EXPECT_TRUE(probe->componentManager()->components().isEmpty());
+    EXPECT_EQ(probe->padCache()->size(), 0);
+    EXPECT_TRUE(probe->selectedComponent().isEmpty());
+    EXPECT_TRUE(probe->propertiesPanel()->currentReference().isEmpty());
+
+    const QString project = m_dir.filePath("after-import.vtq");
+    ASSERT_TRUE(probe->saveProjectTo(project));
+    QFile saved(project);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QJsonObject root = QJsonDocument::fromJson(saved.readAll()).object();
+    EXPECT_TRUE(root.value("placedComponents").toArray().isEmpty());
 }
 
 } // namespace
