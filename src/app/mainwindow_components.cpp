@@ -12,6 +12,7 @@
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
+#include "model/footprintdata.h"
 #include "view/occwidget.h"
 
 #include <QGuiApplication>
@@ -189,9 +190,15 @@ void MainWindow::manageFootprintFolders()
     FootprintFoldersDialog dialog(m_footprintManager.searchPaths(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    // The folders decide where new lookups go; the footprints placed components already use
+    // stay with the design, or the next save would leave them out and a reopening lose them.
+    const QList<FootprintData> inUse =
+        m_componentManager ? m_componentManager->usedFootprints() : QList<FootprintData>();
     m_footprintManager.clearSearchPaths();
     for (const QString& folder : dialog.folders())
         m_footprintManager.addSearchPath(folder);
+    for (const FootprintData& footprint : inUse)
+        m_footprintManager.registerEmbeddedFootprint(footprint);
     const QStringList kept = m_footprintManager.searchPaths();
     AppSettings::setFootprintDirs(kept);
     setStatusText(tr("Footprint folders updated (%1).").arg(kept.size()));

@@ -18,6 +18,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -241,6 +242,22 @@ TEST_F(MainWindowEditing, ADragWhoseRayMissesThePlaneLeavesTheComponentInPlace)
 
 namespace {
 
+// A footprint file of its own, so that a component can be told from the built-in ones by its pads.
+QString writeThreePadFootprint(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return QString();
+    out.write("(footprint \"Three_Pads\" (version 20211014) (generator pcbnew)\n"
+              "  (layer \"F.Cu\")\n"
+              "  (pad \"1\" smd rect (at -2 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+              "  (pad \"2\" smd rect (at 0 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+              "  (pad \"3\" smd rect (at 2 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+              ")\n");
+    return path;
+}
+
 TEST_F(MainWindowEditing, FootprintReplacementStaysUndoableAfterTheProjectIsReopened)
 {
     generate({"R1"});
@@ -256,17 +273,8 @@ TEST_F(MainWindowEditing, FootprintReplacementStaysUndoableAfterTheProjectIsReop
     ASSERT_FALSE(original.isEmpty());
     ASSERT_FALSE(manager->findComponent("R1")->hasMissingFootprint);
 
-    const QString file = m_dir.filePath("Three_Pads.kicad_mod");
-    {
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write("(footprint \"Three_Pads\" (version 20211014) (generator pcbnew)\n"
-                  "  (layer \"F.Cu\")\n"
-                  "  (pad \"1\" smd rect (at -2 0) (size 1 1.3) (layers \"F.Cu\"))\n"
-                  "  (pad \"2\" smd rect (at 0 0) (size 1 1.3) (layers \"F.Cu\"))\n"
-                  "  (pad \"3\" smd rect (at 2 0) (size 1 1.3) (layers \"F.Cu\"))\n"
-                  ")\n");
-    }
+    const QString file = writeThreePadFootprint(m_dir.filePath("Three_Pads.kicad_mod"));
+    ASSERT_FALSE(file.isEmpty());
     window->setOpenFileChooser([file](QWidget*, int, const QString&, const QString&, const QString&) {
         return file;
     });
@@ -316,6 +324,46 @@ TEST_F(MainWindowEditing, ReplacingThePartRemovesThePlacedComponentsFromTheDesig
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QJsonObject root = QJsonDocument::fromJson(saved.readAll()).object();
     EXPECT_TRUE(root.value("placedComponents").toArray().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// Editing the footprint folders changes where new lookups go; the footprints that placed
+// components already use must still travel with the next save.
+TEST_F(MainWindowComponents, FootprintsInUseSurviveAFolderChangeIntoTheSavedProject)
+{
+    QDir root(m_dir.path());
+    ASSERT_FALSE(writeThreePadFootprint(root.filePath("mine.pretty/Three_Pads.kicad_mod")).isEmpty());
+    probe->footprints().addSearchPath(root.filePath("mine.pretty"));
+    Netlist netlist;
+    NetlistComponent component;
+    component.ref = "U1";
+    component.footprint = "mine:Three_Pads";
+    netlist.components.insert(component.ref, component);
+    probe->project().setNetlist(std::move(netlist));
+    probe->componentManager()->generateComponents(probe->project().netlist().components);
+    ASSERT_EQ(probe->componentManager()->findComponent("U1")->pads.size(), 3);
+
+    QTimer::singleShot(100, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->accept();
+    });
+    window->manageFootprintFolders();
+
+    const QString project = root.filePath("board.vtq");
+    ASSERT_TRUE(probe->saveProjectTo(project));
+    // Opened where that folder is not: only the project itself can bring the footprint back.
+    ASSERT_TRUE(QDir(root.filePath("mine.pretty")).removeRecursively());
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        ASSERT_TRUE(probe->openProjectPath(project, false));
+    }
+    const PlacedComponentData* reopened = probe->componentManager()->findComponent("U1");
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_FALSE(reopened->hasMissingFootprint);
+    EXPECT_EQ(reopened->pads.size(), 3);
 }
 
 } // namespace
