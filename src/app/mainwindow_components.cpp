@@ -9,7 +9,6 @@
 #include "components/footprintfoldersdialog.h"
 #include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
-#include "foundation/appsettings.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
 #include "model/footprintdata.h"
@@ -194,12 +193,8 @@ void MainWindow::manageFootprintFolders()
     // stay with the design, or the next save would leave them out and a reopening lose them.
     const QList<FootprintData> inUse =
         m_componentManager ? m_componentManager->usedFootprints() : QList<FootprintData>();
-    m_footprintManager.clearSearchPaths();
-    for (const QString& folder : dialog.folders())
-        m_footprintManager.addSearchPath(folder);
+    const int kept = FootprintFoldersDialog::applyFolders(m_footprintManager, dialog.folders());
     for (const FootprintData& footprint : inUse)
         m_footprintManager.registerEmbeddedFootprint(footprint);
-    const QStringList kept = m_footprintManager.searchPaths();
-    AppSettings::setFootprintDirs(kept);
-    setStatusText(tr("Footprint folders updated (%1).").arg(kept.size()));
+    setStatusText(tr("Footprint folders updated (%1).").arg(kept));
 }
