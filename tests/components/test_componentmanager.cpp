@@ -386,8 +386,9 @@ TEST_F(ComponentManagerTest, AFileNamedLikeAFootprintOthersUseIsRefused)
     ASSERT_EQ(status.size(), 1);
     EXPECT_TRUE(status.first().first().toString().contains("R2"));
     for (const FootprintData& footprint : rig.manager.usedFootprints()) {
-        if (footprint.name == "Builtin_0805")
+        if (footprint.name == "Builtin_0805") {
             EXPECT_EQ(footprint.copperPads.size(), builtinPads) << "the saved footprint is still R2's";
+        }
     }
 
     // A name no other component uses is free to take.
