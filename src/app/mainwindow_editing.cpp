@@ -224,8 +224,13 @@ void MainWindow::onBrowseFootprintForComponent(const QString& ref)
         return;
 
     QString oldPath;
-    if (!c->footprintName.isEmpty() && m_footprintManager.hasFootprint(c->footprintName))
+    if (!c->footprintName.isEmpty() && m_footprintManager.hasFootprint(c->footprintName)) {
         oldPath = m_footprintManager.getFootprint(c->footprintName).path;
+        // A footprint that came with the project file (or whose file is gone) has no file to
+        // load back: its name finds it in the library's cache, so undo can still return to it.
+        if (!QFileInfo(oldPath).isFile())
+            oldPath = c->footprintName;
+    }
     const QString baseName = QFileInfo(path).completeBaseName();
     if (!m_componentManager->replaceFootprint(ref, path)) {
         QMessageBox::warning(this, tr("Error"), tr("Unable to load the footprint: %1").arg(baseName));

@@ -168,7 +168,7 @@ void MainWindow::export3mf(bool projectMode)
     setStatusText(tr("Exporting 3MF..."));
     QCoreApplication::processEvents();
 
-    const PrintPlan plan = buildPrintPlan(AppSettings::layerHeightMm(0.2));
+    const PrintPlan plan = buildPrintPlan(PrintPlanDialog::storedLayerHeight());
     const ThreeMfExportSummary summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options);
     if (!summary.ok) {
         setStatusText(tr("✗ 3MF export failed"));

@@ -88,6 +88,8 @@ struct MainWindowProbe
     QMenu* recentMenu() const { return w.m_recentProjectsMenu; }
     QTimer* autoSaveTimer() const { return w.m_autoSaveTimer; }
     bool openProjectPath(const QString& path, bool untitled) { return w.openProjectPath(path, untitled); }
+    bool saveProjectTo(const QString& path) { return w.saveProjectToPath(path, false); }
+    void browseFootprint(const QString& ref) { w.onBrowseFootprintForComponent(ref); }
     QString chooseRecoveryFile(const QString& path) { return w.chooseRecoveryFile(path); }
     void close(QCloseEvent* event) { w.closeEvent(event); }
     void clearHistory() { w.clearHistory(); }
