@@ -313,6 +313,10 @@ Pads: %4 · Nets: %5</source>
         <source>Rebuild failed for %1 — values restored.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 already uses another footprint named %2 — rename the file to give it to %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DeleteRouteCommand</name>

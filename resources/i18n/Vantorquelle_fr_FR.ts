@@ -316,6 +316,10 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
         <source>Rebuild failed for %1 — values restored.</source>
         <translation>Échec de la reconstruction de %1 — valeurs restaurées.</translation>
     </message>
+    <message>
+        <source>%1 already uses another footprint named %2 — rename the file to give it to %3.</source>
+        <translation>%1 utilise déjà une autre empreinte nommée %2 — renommez le fichier pour l&apos;attribuer à %3.</translation>
+    </message>
 </context>
 <context>
     <name>DeleteRouteCommand</name>
