@@ -161,7 +161,7 @@ void MainWindow::onPropertiesApplied(const QString& ref, const ComponentProperti
     // What the component now is, not what was asked: a refused step was rolled back, and
     // whatever did change (a rollback that failed) must still be undoable.
     const ComponentProperties after = componentPropertiesFor(ref);
-    if (applied || !sameProperties(before, after))
+    if (!sameProperties(before, after))
         m_undoStack->push(new ApplyPropertiesCommand(m_componentManager, ref, before, applied ? props : after));
     if (!applied)
         showComponentProperties(ref);
