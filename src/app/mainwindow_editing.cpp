@@ -58,24 +58,8 @@ void MainWindow::connectComponentView()
 
 ComponentProperties MainWindow::componentPropertiesFor(const QString& ref) const
 {
-    ComponentProperties p;
     const PlacedComponentData* c = m_componentManager ? m_componentManager->findComponent(ref) : nullptr;
-    if (!c)
-        return p;
-    p.footprintName = c->assignedFootprint.isEmpty() ? c->footprintName : c->assignedFootprint;
-    p.posX = c->position.X();
-    p.posY = c->position.Y();
-    p.posZ = c->position.Z();
-    p.rotation = c->rotation;
-    p.footprintThickness = c->footprintThickness;
-    p.bodyUndercut = c->bodyUndercut;
-    p.padXYScale = c->padXYScale;
-    p.bodyEnabled = c->bodyEnabled;
-    p.bodyWidth = c->bodyWidth;
-    p.bodyLength = c->bodyLength;
-    p.bodyHeight = c->bodyHeight;
-    p.bodyOffsetZ = c->bodyOffsetZ;
-    return p;
+    return c ? componentPropertiesOf(*c) : ComponentProperties();
 }
 
 void MainWindow::showComponentProperties(const QString& ref)
