@@ -58,24 +58,8 @@ void MainWindow::connectComponentView()
 
 ComponentProperties MainWindow::componentPropertiesFor(const QString& ref) const
 {
-    ComponentProperties p;
     const PlacedComponentData* c = m_componentManager ? m_componentManager->findComponent(ref) : nullptr;
-    if (!c)
-        return p;
-    p.footprintName = c->assignedFootprint.isEmpty() ? c->footprintName : c->assignedFootprint;
-    p.posX = c->position.X();
-    p.posY = c->position.Y();
-    p.posZ = c->position.Z();
-    p.rotation = c->rotation;
-    p.footprintThickness = c->footprintThickness;
-    p.bodyUndercut = c->bodyUndercut;
-    p.padXYScale = c->padXYScale;
-    p.bodyEnabled = c->bodyEnabled;
-    p.bodyWidth = c->bodyWidth;
-    p.bodyLength = c->bodyLength;
-    p.bodyHeight = c->bodyHeight;
-    p.bodyOffsetZ = c->bodyOffsetZ;
-    return p;
+    return c ? componentPropertiesOf(*c) : ComponentProperties();
 }
 
 void MainWindow::showComponentProperties(const QString& ref)
@@ -161,7 +145,7 @@ void MainWindow::onPropertiesApplied(const QString& ref, const ComponentProperti
     // What the component now is, not what was asked: a refused step was rolled back, and
     // whatever did change (a rollback that failed) must still be undoable.
     const ComponentProperties after = componentPropertiesFor(ref);
-    if (applied || !sameProperties(before, after))
+    if (!sameProperties(before, after))
         m_undoStack->push(new ApplyPropertiesCommand(m_componentManager, ref, before, applied ? props : after));
     if (!applied)
         showComponentProperties(ref);

@@ -23,4 +23,10 @@ struct ComponentProperties
     double bodyOffsetZ = 0.0;
 };
 
+struct PlacedComponentData;
+
+// What the properties panel shows of a placed component: its footprint (the one assigned by a
+// replacement, else its own), placement and body parameters.
+ComponentProperties componentPropertiesOf(const PlacedComponentData& component);
+
 Q_DECLARE_METATYPE(ComponentProperties)

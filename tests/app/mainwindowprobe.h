@@ -68,6 +68,7 @@ struct MainWindowProbe
     bool selectComponent(const opencascade::handle<AIS_Shape>& body) { return w.selectComponent(body); }
     void deselectComponent(const QString& ref) { w.onComponentDeselected(ref); }
     void applyProperties(const QString& ref, const ComponentProperties& p) { w.onPropertiesApplied(ref, p); }
+    ComponentProperties propertiesOf(const QString& ref) const { return w.componentPropertiesFor(ref); }
     void panelMove(const QString& ref, double dx, double dy, double dz) { w.onPropertiesPanelMoveComponent(ref, dx, dy, dz); }
     void panelRotate(const QString& ref, double delta) { w.onRotateComponent(ref, delta); }
     void armDrag(const QString& ref, const QPoint& at) { w.onComponentDragArmed(ref, at); }

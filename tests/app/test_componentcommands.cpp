@@ -90,15 +90,7 @@ TEST_F(ComponentCommandsTest, RotationsMergePropertiesNeverDo)
     stack.push(new RotateComponentCommand(&rig.manager, "R1", 90, 180));
     EXPECT_EQ(stack.count(), 1);
 
-    ComponentProperties p;
-    const PlacedComponentData* r1 = rig.manager.findComponent("R1");
-    p.posX = r1->position.X();
-    p.posY = r1->position.Y();
-    p.posZ = r1->position.Z();
-    p.rotation = r1->rotation;
-    p.bodyWidth = r1->bodyWidth;
-    p.bodyLength = r1->bodyLength;
-    p.bodyHeight = r1->bodyHeight;
+    const ComponentProperties p = componentPropertiesOf(*rig.manager.findComponent("R1"));
     ComponentProperties taller = p;
     taller.bodyHeight = 5.0;
     ASSERT_TRUE(rig.manager.applyProperties("R1", taller));

@@ -217,6 +217,16 @@ TEST_F(MainWindowEditing, PanelEditsAreUndoable)
     probe->undoStack()->undo();
     EXPECT_LT(manager->findComponent("R1")->position.Distance(start), kTol);
     EXPECT_NEAR(manager->findComponent("R1")->rotation, 0.0, kTol);
+
+    // Apply with nothing changed is no edit: no undo step, the design stays as it was saved.
+    probe->undoStack()->clear();
+    probe->undoStack()->setClean();
+    probe->applyProperties("R1", probe->propertiesOf("R1"));
+    EXPECT_EQ(probe->undoStack()->count(), 0);
+    ComponentProperties taller = probe->propertiesOf("R1");
+    taller.bodyHeight += 1.0;
+    probe->applyProperties("R1", taller);
+    EXPECT_EQ(probe->undoStack()->count(), 1);
 }
 
 TEST_F(MainWindowEditing, ADragWhoseRayMissesThePlaneLeavesTheComponentInPlace)

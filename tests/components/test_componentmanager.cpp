@@ -37,21 +37,7 @@ protected:
 
     ComponentProperties propertiesOf(const QString& ref)
     {
-        const PlacedComponentData* c = rig.manager.findComponent(ref);
-        ComponentProperties p;
-        p.posX = c->position.X();
-        p.posY = c->position.Y();
-        p.posZ = c->position.Z();
-        p.rotation = c->rotation;
-        p.footprintThickness = c->footprintThickness;
-        p.bodyUndercut = c->bodyUndercut;
-        p.padXYScale = c->padXYScale;
-        p.bodyEnabled = c->bodyEnabled;
-        p.bodyWidth = c->bodyWidth;
-        p.bodyLength = c->bodyLength;
-        p.bodyHeight = c->bodyHeight;
-        p.bodyOffsetZ = c->bodyOffsetZ;
-        return p;
+        return componentPropertiesOf(*rig.manager.findComponent(ref));
     }
 
     Rig rig;
