@@ -300,7 +300,8 @@ void RoutingController::commitDrag()
     const bool vertex = m_dragMode == 2;
     // Indices may have moved under the drag: the identity decides.
     const int routeIndex = rm.indexOfRouteId(m_dragRouteId);
-    const bool sound = routeIndex == m_dragRouteIndex && TrackDrag::isAcceptable(rm.routes().at(routeIndex), m_dragSlots);
+    const bool sound = routeIndex == m_dragRouteIndex && TrackDrag::isUnchanged(rm.routes().at(routeIndex), m_dragSlots)
+        && TrackDrag::isAcceptable(rm.routes().at(routeIndex), m_dragSlots);
     if (!sound || !rm.setSegmentEndpointsAtomic(m_dragRouteIndex, TrackDrag::endpointChanges(m_dragSlots))) {
         qWarning() << "commitDrag: repositioning refused — route unchanged" << (vertex ? "(vertex)" : "(segment)");
         cancelDrag();
@@ -333,6 +334,13 @@ void RoutingController::cancelDrag()
 {
     if (!m_dragging)
         return;
+    // The tracks changed under the drag (an undo, say): the shapes kept from before would
+    // show and pick tracks that are gone or moved.
+    if (m_refreshSkipped) {
+        resetDragState();
+        displayRoutedTracks();
+        return;
+    }
     if (m_dragRouteIndex >= 0 && m_dragRouteIndex < m_routeShapes.size()) {
         const opencascade::handle<AIS_Shape>& shape = m_routeShapes.at(m_dragRouteIndex);
         if (!shape.IsNull()) {
