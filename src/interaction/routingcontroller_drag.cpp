@@ -240,6 +240,8 @@ bool RoutingController::detectDragCollision() const
         return false;
     const Route& route = rm.routes().at(m_dragRouteIndex);
     const QList<RoutingManager::PadObstacle> pads = rm.padObstacles();
+    QList<RouteSegment> moved = route.segments;
+    QList<bool> touched(moved.size(), false);
     for (int i = 0; i < int(m_dragSlots.size()); ++i) {
         const DragSlot& slot = m_dragSlots[i];
         if (!slot.isUsed())
@@ -249,12 +251,20 @@ bool RoutingController::detectDragCollision() const
                        << ") — treated as a collision";
             return true;
         }
-        RouteSegment copy = route.segments.at(slot.segmentIndex);
+        RouteSegment& copy = moved[slot.segmentIndex];
         copy.start = slot.afterStart;
         copy.end = slot.afterEnd;
         if (!RoutingManager::buildSegmentShape(copy))
             return true;
+        touched[slot.segmentIndex] = true;
         if (!rm.checkCollision(copy, route.netName, m_dragRouteIndex, pads).isClear())
+            return true;
+    }
+    // The fillers of the bends at the moved segments move with them.
+    for (int k = 0; k + 1 < moved.size(); ++k) {
+        if ((touched.at(k) || touched.at(k + 1))
+            && !rm.checkCornerCollision(moved.at(k), moved.at(k + 1), route.netName, m_dragRouteIndex, pads)
+                    .isClear())
             return true;
     }
     return false;

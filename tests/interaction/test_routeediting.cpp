@@ -200,3 +200,30 @@ TEST_F(RouteEditing, TracksChangedDuringADragAreRespected)
     EXPECT_FALSE(rig.controller->isDragging());
     EXPECT_EQ(rig.controller->routeShapes().size(), 1);
 }
+
+TEST_F(RouteEditing, TheBendsOfADraggedSegmentAreTested)
+{
+    // Dragging the middle segment to X 13 bends the track at (13,0) towards (+X,-Y); a thin
+    // N2 column 0.65 mm off both segments there sits inside that bend's filler.
+    Route n2;
+    n2.netName = "N2";
+    n2.isComplete = true;
+    RouteSegment column;
+    column.type = RouteSegment::Vertical;
+    column.start = gp_Pnt(13.75, -0.75, 0);
+    column.end = gp_Pnt(13.75, -0.75, 1);
+    column.width = 0.2;
+    ASSERT_TRUE(RoutingManager::buildSegmentShape(column));
+    n2.segments = {column};
+    rig.routing().addRoute(n2);
+    rig.controller->displayRoutedTracks();
+    QSignalSpy committed(rig.controller.get(), &RoutingController::segmentDragCommitted);
+    click(10, 5);
+    click(10, 5);
+    hover(13, 5);
+    rig.controller->onRouteEditEmptyClick();
+    EXPECT_TRUE(rig.controller->isDragging());
+    EXPECT_TRUE(committed.isEmpty());
+    EXPECT_NEAR(segment(1).start.X(), 10.0, 1e-9);
+    rig.controller->onRouteEditKeyPress(Qt::Key_Escape);
+}
