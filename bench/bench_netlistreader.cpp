@@ -11,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -122,7 +123,61 @@ static void BM_NetlistParseText(benchmark::State& state)
 }
 BENCHMARK(BM_NetlistParseText)->Unit(benchmark::kMillisecond);
 
+// A netlist of junk atoms of about the given size: one component and one net, the rest atoms
+// and unknown lists the reader must skip.
+QByteArray junkNetlist(qint64 megabytes)
+{
+    QByteArray junk = "(export (version E) (components (comp (ref R1) (value 1k) ";
+    const qint64 target = megabytes * 1024 * 1024;
+    while (junk.size() < target / 2)
+        junk += "a b c d e f g h i j k l m n o p (x 1) (y (z 2)) ";
+    junk += ")) (nets (net (name N) (node (ref R1) (pin 1)) ";
+    while (junk.size() < target)
+        junk += "q r s t u v w x y z ";
+    junk += ")))";
+    return junk;
+}
+
+long statusKb(const char* key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
 int main(int argc, char** argv)
 {
+    // "--peak <MB>": loads a junk netlist of that size once, in a fresh process, and prints the
+    // peak resident memory against the file's size (the reader should stay within ten times).
+    if (argc >= 3 && qstrcmp(argv[1], "--peak") == 0) {
+        QCoreApplication app(argc, argv);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("junk.net"));
+        qint64 size = 0;
+        {
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly))
+                return 1;
+            size = file.write(junkNetlist(QByteArray(argv[2]).toLongLong()));
+        }
+        // Forget the generator's peak: measure from the memory in use now.
+        QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+        if (clearRefs.open(QIODevice::WriteOnly))
+            clearRefs.write("5");
+        clearRefs.close();
+        const long before = statusKb("VmRSS:");
+        Netlist netlist;
+        QString error;
+        const bool ok = ProjectManager::loadNetlist(path, netlist, error);
+        const long after = statusKb("VmHWM:");
+        std::printf("junk netlist %lld MB: ok=%d peak %ld MB (before %ld MB), growth/size %.2f\n",
+                    static_cast<long long>(size >> 20), int(ok), after / 1024, before / 1024,
+                    double(after - before) * 1024.0 / double(size));
+        return ok ? 0 : 1;
+    }
     return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -14,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -169,6 +170,20 @@ void BM_StepImport(benchmark::State& state)
     state.counters["faces"] = faces;
 }
 BENCHMARK(BM_StepImport)->Unit(benchmark::kMillisecond);
+
+// The safety scan that every STEP import runs first (entity numbers and reference cycles);
+// its cost on a normal import is this figure over BM_StepImport's, the same file, same run.
+void BM_StepEntityCheck(benchmark::State& state)
+{
+    const QString path = drilledPlateStep();
+    QString reason;
+    bool ok = false;
+    for (auto _ : state)
+        ok = StepImporter::checkEntityReferences(path, reason);
+    state.counters["ok"] = ok;
+    state.counters["bytes"] = double(QFileInfo(path).size());
+}
+BENCHMARK(BM_StepEntityCheck)->Unit(benchmark::kMillisecond);
 
 long maxRssKb()
 {

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config ccache lld
+  build-essential cmake ninja-build pkg-config ccache lld clang libclang-rt-14-dev
   qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libxkbcommon-dev
   libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
   libocct-data-exchange-dev libocct-ocaf-dev libocct-visualization-dev

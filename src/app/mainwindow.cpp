@@ -61,6 +61,10 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The widgets and the undo stack die in ~QWidget, after this body: what they signal
+    // while dying (cleanChanged, destroyed) must not reach a half-destroyed window.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
     clearRatsnest();
     // The controller outlives this body as a Qt child; it must not reach the objects deleted here.
     if (m_routingController) {

@@ -240,6 +240,7 @@ private:
     void reportSaveFailure();
     void displayRestoredTracks();
     void verifyRestoredPadIndex();
+    QString restoredRouteIssues() const;
     QString chooseRecoveryFile(const QString& projectPath);
 
     // Netlist update: what the placed components say, and the change applied to them.

@@ -27,7 +27,9 @@ AssemblyInput MainWindow::assemblyInput() const
     input.mainPart = m_project.mainShape();
     input.components = &placedComponentMap();
     input.routes = &m_project.routingManager().routes();
-    input.routeShape = &RoutingManager::createRouteShape;
+    // The routing model's kept solids: the track display has built them already.
+    const RoutingManager* routing = &m_project.routingManager();
+    input.routeShape = [routing](const Route& route) { return routing->routeShape(route); };
     return input;
 }
 

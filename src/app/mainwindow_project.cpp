@@ -359,6 +359,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         for (const MissingFootprintInfo& info : std::as_const(missing))
             report += QStringLiteral("  • %1\n").arg(info.reference);
     }
+    report += restoredRouteIssues();
     if (recovery)
         report += tr("\n\n⚠ Recovered from the automatic save: this state is NOT yet in the project "
                      "file. Save it (Ctrl+S).");
@@ -370,4 +371,37 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         rebuildRecentProjectsMenu();
     }
     return true;
+}
+
+// A project file can hold tracks that no longer fit the board (edited by hand, or written before
+// a component went): they are kept as they are, and the user is told which ones to look at.
+QString MainWindow::restoredRouteIssues() const
+{
+    const RoutingManager& routing = m_project.routingManager();
+    const QList<Route>& routes = routing.routes();
+    if (routes.isEmpty())
+        return QString();
+    const QHash<PadId, gp_Pnt> pads = m_componentManager ? m_componentManager->padPositions() : QHash<PadId, gp_Pnt>();
+    const auto onBoard = [&pads](const QString& ref, const QString& pad) { return pads.contains(PadId(ref, pad)); };
+
+    QStringList lines;
+    for (const Route& route : routes) {
+        QStringList absent;
+        if (!onBoard(route.startRef, route.startPad))
+            absent << PadId(route.startRef, route.startPad).toString();
+        if (!route.endsOnTrack && !onBoard(route.endRef, route.endPad))
+            absent << PadId(route.endRef, route.endPad).toString();
+        if (!absent.isEmpty())
+            lines << tr("  • track %1 (%2) names pads that are not on the board: %3")
+                         .arg(route.label(), route.netName, absent.join(QStringLiteral(", ")));
+    }
+    for (const QPair<int, int>& pair : routing.shortedRoutes()) {
+        const Route& a = routes.at(pair.first);
+        const Route& b = routes.at(pair.second);
+        lines << tr("  • tracks %1 (%2) and %3 (%4) touch: a short between two nets")
+                     .arg(a.label(), a.netName, b.label(), b.netName);
+    }
+    if (lines.isEmpty())
+        return QString();
+    return tr("\n\n⚠ Tracks to check (kept as they were saved):\n") + lines.join(QLatin1Char('\n'));
 }

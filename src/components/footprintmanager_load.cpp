@@ -3,9 +3,9 @@
 #include "components/footprintmanager.h"
 
 #include "components/footprintmanager_parens_p.h"
+#include "foundation/fileutils.h"
 #include "foundation/logging.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -110,22 +110,19 @@ bool FootprintManager::loadKicadFile(const QString& filePath)
     qCDebug(lcFootprint) << "\n=== LOADING KICAD FILE ===";
     qCDebug(lcFootprint) << "File:" << filePath;
 
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        qWarning() << "✗ Cannot open the file" << filePath << "—" << file.errorString();
+    // Only a regular file, and never past the cap: a link to a device would be read forever.
+    const FileReadResult read = FileUtils::readRegularFile(filePath, kMaxFootprintFileBytes);
+    if (read.status == FileReadResult::TooLarge) {
+        qWarning() << "✗ File too large to be a footprint:" << filePath << "—" << read.errorString;
         return false;
     }
-    if (file.size() > kMaxFootprintFileBytes) {
-        qWarning() << "✗ File too large to be a footprint:" << filePath << "—" << file.size()
-                   << "bytes";
+    if (!read.ok()) {
+        qWarning() << "✗ Cannot open the file" << filePath << "—" << read.errorString;
         return false;
     }
-    const QString content = QString::fromUtf8(file.readAll());
-    if (file.error() != QFileDevice::NoError) {
-        qWarning() << "✗ Cannot read the file" << filePath << "—" << file.errorString();
-        return false;
-    }
-    file.close();
+    // Text mode's line-end conversion, which the parsers expect.
+    QString content = QString::fromUtf8(read.data);
+    content.remove(QLatin1Char('\r'));
     qCDebug(lcFootprint) << "✓ File read:" << content.size() << "characters";
 
     if (!startsAsFootprint(content)) {

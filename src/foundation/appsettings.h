@@ -103,7 +103,8 @@ void setMainWindowDockState(const QByteArray& state);
 
 // --- Remembered file-dialog directories ---
 
-enum DirectoryKind { Geometry = 0, Netlist = 1, Project = 2, ExportStep = 3, Footprints = 4, Report = 5 };
+// A fixed underlying type: values read back from settings may lie outside the list.
+enum DirectoryKind : int { Geometry = 0, Netlist = 1, Project = 2, ExportStep = 3, Footprints = 4, Report = 5 };
 
 QString directoryKey(DirectoryKind kind);
 // The remembered directory when it still exists; empty otherwise.

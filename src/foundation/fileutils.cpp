@@ -2,9 +2,45 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace FileUtils {
+
+FileReadResult readRegularFile(const QString& path, qint64 maxBytes)
+{
+    FileReadResult result;
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        result.status = FileReadResult::NotRegularFile;
+        result.errorString = QCoreApplication::translate("FileUtils", "%1 is not a regular file.")
+                                 .arg(QDir::toNativeSeparators(path));
+        return result;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.status = FileReadResult::OpenFailed;
+        result.errorString = file.errorString();
+        return result;
+    }
+    // The size a file claims is not trusted: read one byte past the cap at most.
+    QByteArray data = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        result.status = FileReadResult::ReadFailed;
+        result.errorString = file.errorString();
+        return result;
+    }
+    if (data.size() > maxBytes) {
+        result.status = FileReadResult::TooLarge;
+        result.errorString = QCoreApplication::translate("FileUtils", "The file is larger than %1 MB.")
+                                 .arg(QString::number(double(maxBytes) / (1024.0 * 1024.0), 'g', 4));
+        return result;
+    }
+    result.data = std::move(data);
+    return result;
+}
 
 FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data, QIODevice::OpenMode extraFlags)
 {

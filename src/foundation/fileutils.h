@@ -1,10 +1,9 @@
 // Atomic writing of user files: the target is replaced by a complete file or left as it was.
 #pragma once
 
+#include <QByteArray>
 #include <QIODevice>
 #include <QString>
-
-class QByteArray;
 
 struct FileWriteResult
 {
@@ -18,9 +17,26 @@ struct FileWriteResult
     bool ok() const { return status == Ok; }
 };
 
+struct FileReadResult
+{
+    enum Status { Ok = 0, OpenFailed = 1, NotRegularFile = 2, TooLarge = 3, ReadFailed = 4 };
+
+    int status = Ok;
+    QByteArray data;     // the whole content for Ok; empty otherwise
+    QString errorString; // translated reason for every failure
+
+    bool ok() const { return status == Ok; }
+};
+
 namespace FileUtils {
 
+using ::FileReadResult;
 using ::FileWriteResult;
+
+// Reads a whole file only when it is a regular file (after following links) of at most
+// maxBytes: a link to a device or a pipe would otherwise be read forever. Never reads more
+// than maxBytes + 1 bytes, whatever size the file claims.
+FileReadResult readRegularFile(const QString& path, qint64 maxBytes);
 
 // Writes data to a temporary file beside path and replaces path only when every byte
 // was written. extraFlags are added to the write-only mode (e.g. QIODevice::Text).

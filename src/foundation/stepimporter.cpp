@@ -1,4 +1,5 @@
 #include "foundation/stepimporter.h"
+#include "foundation/faulttrap.h"
 #include "foundation/occutils.h"
 
 #include <IFSelect_ReturnStatus.hxx>
@@ -90,65 +91,88 @@ StepImportResult StepImporter::importStep(const QString& path)
             return result;
         }
 
-        STEPControl_Reader reader;
-        if (reader.ReadFile(path.toStdString().c_str()) != IFSelect_RetDone) {
-            qWarning() << "StepImporter: not a readable STEP file:" << path;
+        QString reason;
+        if (!checkEntityReferences(path, reason)) {
+            qWarning() << "StepImporter: damaged file," << reason << ":" << path;
             result.status = StepImportResult::ReadFailed;
-            result.errorMessage = tr("The file is not a readable STEP file: %1").arg(path);
-            return result;
-        }
-        if (!endsWithTerminator(path)) {
-            qWarning() << "StepImporter: truncated file (no END-ISO-10303-21):" << path;
-            result.status = StepImportResult::ReadFailed;
-            result.errorMessage = tr("The STEP file is truncated (its end is missing): %1").arg(path);
+            result.errorMessage = reason;
             return result;
         }
 
-        result.rootCount = reader.NbRootsForTransfer();
-        if (result.rootCount < 1) {
-            result.status = StepImportResult::NoTransferableRoot;
-            result.errorMessage = tr("The STEP file contains no transferable root.");
-            return result;
-        }
-
-        // Geometric entities the parser could not read (bad syntax, unresolved references)
-        // still load, and the transfer builds whatever it can around them: a wrong part.
-        const int damaged = damagedShapeEntityCount(reader);
-        if (damaged > 0) {
-            qWarning() << "StepImporter: damaged file," << damaged << "geometric entities could not be read:" << path;
-            result.status = StepImportResult::ReadFailed;
-            result.rootCount = 0;
-            result.errorMessage = tr("The STEP file is damaged: %n geometric entity(ies) could not be read.",
-                                     nullptr, damaged);
-            return result;
-        }
-
-        reader.PrintCheckTransfer(false, IFSelect_ItemsByEntity);
-
-        for (int i = 1; i <= result.rootCount; ++i) {
-            try {
-                // The reader reports success for roots that yield an empty compound or shell;
-                // those transferred to nothing as well.
-                const TopoDS_Shape shape = reader.TransferRoot(i) ? reader.Shape(reader.NbShapes()) : TopoDS_Shape();
-                if (hasGeometry(shape))
-                    result.shapes.append(shape);
-                else
-                    ++result.failedRootCount;
-            } catch (...) {
-                qWarning() << "StepImporter: exception on root" << i << ":"
-                           << OccUtils::currentExceptionMessage();
-                ++result.failedRootCount;
+        // The reader and the transfer live inside the trap: after a fault their state is
+        // not to be trusted, not even by their destructors.
+        bool finished = false;
+        const bool clean = FaultTrap::run([&]() {
+            STEPControl_Reader reader;
+            if (reader.ReadFile(path.toStdString().c_str()) != IFSelect_RetDone) {
+                qWarning() << "StepImporter: not a readable STEP file:" << path;
+                result.status = StepImportResult::ReadFailed;
+                result.errorMessage = tr("The file is not a readable STEP file: %1").arg(path);
+                return;
             }
-        }
+            if (!endsWithTerminator(path)) {
+                qWarning() << "StepImporter: truncated file (no END-ISO-10303-21):" << path;
+                result.status = StepImportResult::ReadFailed;
+                result.errorMessage = tr("The STEP file is truncated (its end is missing): %1").arg(path);
+                return;
+            }
 
-        // Every root failing is no success: the caller would install an empty part.
-        if (result.shapes.isEmpty()) {
-            qWarning() << "StepImporter: none of the" << result.rootCount << "roots could be transferred:" << path;
-            result.status = StepImportResult::NoTransferableRoot;
-            result.errorMessage = tr("None of the %n root(s) of the STEP file could be transferred.",
-                                     nullptr, result.rootCount);
+            result.rootCount = reader.NbRootsForTransfer();
+            if (result.rootCount < 1) {
+                result.status = StepImportResult::NoTransferableRoot;
+                result.errorMessage = tr("The STEP file contains no transferable root.");
+                return;
+            }
+
+            // Geometric entities the parser could not read (bad syntax, unresolved references)
+            // still load, and the transfer builds whatever it can around them: a wrong part.
+            const int damaged = damagedShapeEntityCount(reader);
+            if (damaged > 0) {
+                qWarning() << "StepImporter: damaged file," << damaged << "geometric entities could not be read:" << path;
+                result.status = StepImportResult::ReadFailed;
+                result.rootCount = 0;
+                result.errorMessage = tr("The STEP file is damaged: %n geometric entity(ies) could not be read.",
+                                         nullptr, damaged);
+                return;
+            }
+
+            reader.PrintCheckTransfer(false, IFSelect_ItemsByEntity);
+
+            for (int i = 1; i <= result.rootCount; ++i) {
+                try {
+                    // The reader reports success for roots that yield an empty compound or shell;
+                    // those transferred to nothing as well.
+                    const TopoDS_Shape shape = reader.TransferRoot(i) ? reader.Shape(reader.NbShapes()) : TopoDS_Shape();
+                    if (hasGeometry(shape))
+                        result.shapes.append(shape);
+                    else
+                        ++result.failedRootCount;
+                } catch (...) {
+                    qWarning() << "StepImporter: exception on root" << i << ":"
+                               << OccUtils::currentExceptionMessage();
+                    ++result.failedRootCount;
+                }
+            }
+
+            // Every root failing is no success: the caller would install an empty part.
+            if (result.shapes.isEmpty()) {
+                qWarning() << "StepImporter: none of the" << result.rootCount << "roots could be transferred:" << path;
+                result.status = StepImportResult::NoTransferableRoot;
+                result.errorMessage = tr("None of the %n root(s) of the STEP file could be transferred.",
+                                         nullptr, result.rootCount);
+                return;
+            }
+            finished = true;
+        });
+        if (!clean) {
+            qWarning() << "StepImporter: damaged file, the reader failed on it:" << path;
+            result = StepImportResult();
+            result.status = StepImportResult::ReadFailed;
+            result.errorMessage = tr("The STEP file is damaged: the reader failed on it.");
             return result;
         }
+        if (!finished)
+            return result;
         result.status = StepImportResult::Ok;
     } catch (...) {
         result.status = StepImportResult::Exception;

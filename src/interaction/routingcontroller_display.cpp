@@ -108,7 +108,7 @@ void RoutingController::displayRoutedTracks()
 
     const QList<Route>& routes = model().routes();
     for (int i = 0; i < routes.size(); ++i) {
-        const TopoDS_Shape solid = RoutingManager::createRouteShape(routes.at(i));
+        const TopoDS_Shape solid = model().routeShape(routes.at(i));
         opencascade::handle<AIS_Shape> shape;
         if (!solid.IsNull()) {
             shape = new AIS_Shape(solid);

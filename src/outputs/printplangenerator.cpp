@@ -29,6 +29,14 @@ double layerOfHeight(double height, double layerHeight)
     return std::max(1.0, std::ceil((height - kBoundaryTolerance) / layerHeight));
 }
 
+// Last layer (1-based) in which a cavity whose top lies at that height is still open. The
+// slicer cuts every layer at its mid-height, so a layer whose middle lies above the top
+// already roofs the cavity; one whose middle lies on the top still leaves it open.
+double lastOpenLayer(double cavityTop, double layerHeight)
+{
+    return std::max(1.0, std::floor((cavityTop + kBoundaryTolerance) / layerHeight + 0.5));
+}
+
 QCollator referenceCollator()
 {
     QCollator collator{QLocale()};
@@ -132,7 +140,7 @@ PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>&
         item.cavityTopRel = item.cavityTopAbs - zMin;
 
         // Compared as doubles: a cavity far above the part must not overflow either.
-        const double layer = layerOfHeight(item.cavityTopRel, h);
+        const double layer = lastOpenLayer(item.cavityTopRel, h);
         if (!(layer < layers)) {
             endInsertions.append(item);
             continue;

@@ -74,14 +74,17 @@ public:
 
     static QByteArray writeModelXml(const ThreeMfMesh& mesh);
     static QByteArray writeSlicerConfig(const QList<MeshPart>& parts, int conductorPerimeters);
-    static QByteArray writeCustomGcodeXml(const PrintPlan& plan);
-    // The height the slicer pauses at: the top of the layer after the plan's, because the
-    // slicer stops before the layer whose top is that height and the plan's layer still has
-    // to close the cavity walls. Never above the part; NaN for an unusable layer height.
-    static double slicerPauseHeight(const PrintPlan& plan, const PrintPlanPause& pause);
+    // slicerOffset (mm): how far the slicer raises the part's bottom above the plate, which
+    // it does when something of the model (a conductor) lies lower than the part.
+    static QByteArray writeCustomGcodeXml(const PrintPlan& plan, double slicerOffset = 0.0);
+    // The height the slicer pauses at: the top of the layer after the last one that leaves
+    // the pause's cavities open (the plan's layer when the part sits on the plate), because
+    // the slicer stops before the layer whose top is that height. Never above the part; NaN
+    // for an unusable layer height.
+    static double slicerPauseHeight(const PrintPlan& plan, const PrintPlanPause& pause, double slicerOffset = 0.0);
     // Whether every pause height, as written (0.001 mm), lies above the previous one and
     // within the part: the slicer drops entries out of order.
-    static bool pauseHeightsWritable(const PrintPlan& plan);
+    static bool pauseHeightsWritable(const PrintPlan& plan, double slicerOffset = 0.0);
     // The printer's display text for one pause, at most 40 ASCII characters.
     static QString pauseMessage(const PrintPlanPause& pause);
     // Printable ASCII for the printer's display: accents dropped, ";" as ",", anything else "?".

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -131,7 +132,7 @@ QByteArray ThreeMfExporter::writeSlicerConfig(const QList<MeshPart>& parts, int 
     return document.finish();
 }
 
-QByteArray ThreeMfExporter::writeCustomGcodeXml(const PrintPlan& plan)
+QByteArray ThreeMfExporter::writeCustomGcodeXml(const PrintPlan& plan, double slicerOffset)
 {
     XmlDocument document;
     QXmlStreamWriter& xml = document.writer();
@@ -139,7 +140,7 @@ QByteArray ThreeMfExporter::writeCustomGcodeXml(const PrintPlan& plan)
     for (const PrintPlanPause& pause : plan.pauses) {
         const QString message = pauseMessage(pause);
         xml.writeEmptyElement(QStringLiteral("code"));
-        xml.writeAttribute(QStringLiteral("print_z"), printZText(slicerPauseHeight(plan, pause)));
+        xml.writeAttribute(QStringLiteral("print_z"), printZText(slicerPauseHeight(plan, pause, slicerOffset)));
         xml.writeAttribute(QStringLiteral("type"), QStringLiteral("1"));
         xml.writeAttribute(QStringLiteral("extruder"), QStringLiteral("1"));
         xml.writeAttribute(QStringLiteral("color"), message);
@@ -152,24 +153,36 @@ QByteArray ThreeMfExporter::writeCustomGcodeXml(const PrintPlan& plan)
     return document.finish();
 }
 
-double ThreeMfExporter::slicerPauseHeight(const PrintPlan& plan, const PrintPlanPause& pause)
+double ThreeMfExporter::slicerPauseHeight(const PrintPlan& plan, const PrintPlanPause& pause, double slicerOffset)
 {
     const double h = plan.layerHeight;
-    if (!(h > 0.0) || !std::isfinite(h))
+    if (!(h > 0.0) || !std::isfinite(h) || !std::isfinite(slicerOffset))
         return std::numeric_limits<double>::quiet_NaN();
     // In double: the layer number plus one must not overflow for any stored plan.
-    double height = (double(pause.layer) + 1.0) * h;
-    if (plan.partHeight > 0.0 && height > plan.partHeight)
-        height = plan.partHeight;
+    double lastOpen = double(pause.layer);
+    if (slicerOffset != 0.0 && !pause.items.isEmpty()) {
+        // The cavities lie slicerOffset higher on the slicer's scale. The slicer cuts each
+        // layer at its middle: the last layer leaving every cavity of the pause open is the
+        // one whose middle lies at or below the lowest cavity top.
+        double lowestTop = pause.items.first().cavityTopRel;
+        for (const PrintPlanItem& item : pause.items)
+            lowestTop = std::min(lowestTop, item.cavityTopRel);
+        const double tolerance = std::min(1e-6, 1e-3 * h);
+        lastOpen = std::max(1.0, std::floor((lowestTop + slicerOffset + tolerance) / h + 0.5));
+    }
+    double height = (lastOpen + 1.0) * h;
+    const double top = plan.partHeight + slicerOffset;
+    if (plan.partHeight > 0.0 && height > top)
+        height = top;
     return height;
 }
 
-bool ThreeMfExporter::pauseHeightsWritable(const PrintPlan& plan)
+bool ThreeMfExporter::pauseHeightsWritable(const PrintPlan& plan, double slicerOffset)
 {
     double previous = 0.0;
-    const double top = printZText(plan.partHeight).toDouble();
+    const double top = printZText(plan.partHeight + slicerOffset).toDouble();
     for (const PrintPlanPause& pause : plan.pauses) {
-        const double written = printZText(slicerPauseHeight(plan, pause)).toDouble();
+        const double written = printZText(slicerPauseHeight(plan, pause, slicerOffset)).toDouble();
         if (!std::isfinite(written) || !(written > previous) || written > top)
             return false;
         previous = written;

@@ -62,18 +62,21 @@ std::int32_t clampedCount(qsizetype count)
     return std::int32_t(std::min<qsizetype>(count, std::numeric_limits<std::int32_t>::max()));
 }
 
+// 0 for a mesh without vertices.
+double lowestZ(const ThreeMfMesh& mesh)
+{
+    if (mesh.vertices.isEmpty())
+        return 0.0;
+    return std::min_element(mesh.vertices.cbegin(), mesh.vertices.cend(),
+                            [](const MeshVertex& a, const MeshVertex& b) { return a.z < b.z; })
+        ->z;
+}
+
 // Puts the plan's part bottom (or, without a plan, the lowest vertex) at Z = 0, where the
 // slicer starts counting the layers the pauses refer to.
 void shiftToPlate(ThreeMfMesh& mesh, const PrintPlan& plan)
 {
-    double shift = 0.0;
-    if (plan.ok) {
-        shift = plan.zMin;
-    } else if (!mesh.vertices.isEmpty()) {
-        shift = std::min_element(mesh.vertices.cbegin(), mesh.vertices.cend(),
-                                 [](const MeshVertex& a, const MeshVertex& b) { return a.z < b.z; })
-                    ->z;
-    }
+    const double shift = plan.ok ? plan.zMin : lowestZ(mesh);
     if (shift == 0.0)
         return;
     for (MeshVertex& v : mesh.vertices)
@@ -129,6 +132,9 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
     summary.nonManifoldEdges = counts.nonManifoldEdges;
 
     shiftToPlate(model, plan);
+    // The slicer sets the model's lowest point on the plate: a conductor below the part's
+    // bottom raises the part, and the pauses with it.
+    const double slicerOffset = -lowestZ(model);
     const QByteArray modelXml = writeModelXml(model);
 
     QList<PackageFile> metadata;
@@ -144,14 +150,14 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
         if (options.nativePauses && plan.ok && !plan.pauses.isEmpty()) {
             // A pause the slicer would drop leaves a component out of its cavity while the
             // layers above close it: refuse rather than write such a file.
-            if (!pauseHeightsWritable(plan)) {
+            if (!pauseHeightsWritable(plan, slicerOffset)) {
                 summary.error = tr("The print plan's pauses cannot be written for the slicer: with a layer height "
                                    "of %1 mm their heights do not follow one another within the part.")
                                     .arg(plan.layerHeight);
                 return summary;
             }
             metadata.append({QStringLiteral("/Metadata/Prusa_Slicer_custom_gcode_per_print_z.xml"),
-                             writeCustomGcodeXml(plan)});
+                             writeCustomGcodeXml(plan, slicerOffset)});
             summary.nativePauseCount = clampedCount(plan.pauses.size());
         }
     }

@@ -5,6 +5,7 @@
 #include "project/sexprnode.h"
 
 #include <QDebug>
+#include <QHash>
 
 #include <exception>
 #include <limits>
@@ -31,16 +32,6 @@ QString fieldValue(const SExprNode& node, const QString& name, const QString& al
     return value.isEmpty() ? fieldValue(node, alternative) : value;
 }
 
-// A section at the top, or else inside the root's "export" list.
-const SExprNode* findSection(const SExprNode& root, const QString& name)
-{
-    if (const SExprNode* section = root.findChildList(name))
-        return section;
-    if (const SExprNode* exportNode = root.findChildList(QStringLiteral("export")))
-        return exportNode->findChildList(name);
-    return nullptr;
-}
-
 void readVersion(const SExprNode& root)
 {
     const SExprNode* versionNode = root.head() == QLatin1String("export")
@@ -57,85 +48,177 @@ void readVersion(const SExprNode& root)
         qWarning() << "Unknown netlist version (" << version << ") — parsing attempted anyway";
 }
 
-NetlistComponent readComponent(const SExprNode& comp)
+// Where a list stands: its section ("components" or "nets") directly at the top (Top), or
+// inside the root's "export" list (Export). The tree keeps one "export" list and one of
+// each section per level, the first, as the lookups would find them.
+enum SectionLevel { NotInSection = 0, Top = 1, Export = 2 };
+
+// outer: the heads of the lists around the list in question, the root's first. up: how
+// many lists stand between the list and its section.
+SectionLevel sectionLevel(const QStringList& outer, qsizetype up, const QString& section)
 {
-    NetlistComponent component;
-    component.ref = fieldValue(comp, QStringLiteral("ref"));
-    component.value = fieldValue(comp, QStringLiteral("value"));
-    component.footprint = fieldValue(comp, QStringLiteral("footprint"));
-
-    if (component.footprint.isEmpty()) {
-        if (const SExprNode* libsource = comp.findChildList(QStringLiteral("libsource"))) {
-            const QString lib = fieldValue(*libsource, QStringLiteral("lib"));
-            const QString part = fieldValue(*libsource, QStringLiteral("part"));
-            if (!part.isEmpty())
-                component.footprint = lib.isEmpty() ? part : lib + QLatin1Char(':') + part;
-        }
-    }
-
-    const SExprNode* pinsNode = comp.findChildList(QStringLiteral("pins"));
-    const SExprNode& pinHolder = pinsNode ? *pinsNode : comp;
-    for (const SExprNode& child : pinHolder.children) {
-        if (child.head() != QLatin1String("pin"))
-            continue;
-        NetlistPin pin;
-        pin.number = fieldValue(child, QStringLiteral("num"), QStringLiteral("number"));
-        pin.name = fieldValue(child, QStringLiteral("name"), QStringLiteral("pin_name"));
-        if (!pin.number.isEmpty())
-            component.pins.insert(pin.number, pin);
-    }
-    return component;
+    const qsizetype at = outer.size() - 1 - up;
+    if (at < 1 || outer.at(at) != section)
+        return NotInSection;
+    if (at == 1)
+        return Top;
+    if (at == 2 && outer.at(1) == QLatin1String("export"))
+        return Export;
+    return NotInSection;
 }
 
-void readComponents(const SExprNode& root, Netlist& out)
+// The interpreter, fed while the text is read: components, their pins, nets and their nodes
+// are taken in and dropped from the tree as soon as each is complete, so that only the
+// records themselves grow with the file. Each section level is collected apart; the one a
+// lookup from the root would pick is chosen at the end.
+class NetlistCollector
 {
-    const SExprNode* section = findSection(root, QStringLiteral("components"));
-    if (!section) {
-        qWarning() << "(components) section not found in the netlist";
-        return;
+public:
+    SExprPruning pruning()
+    {
+        SExprPruning pruning;
+        pruning.keep = [this](const QString& head, const QStringList& outer, bool before) {
+            return keep(head, outer, before);
+        };
+        pruning.consume = [this](const SExprNode& list, const QStringList& outer) {
+            return consume(list, outer);
+        };
+        return pruning;
     }
-    for (const SExprNode& child : section->children) {
-        if (child.head() != QLatin1String("comp"))
-            continue;
-        NetlistComponent component = readComponent(child);
+
+    QMap<QString, NetlistComponent> components[3];
+    QList<NetlistNet> nets[3];
+
+private:
+    bool isComponentPin(const QStringList& outer) const
+    {
+        const QString& parent = outer.last();
+        if (parent == QLatin1String("comp"))
+            return sectionLevel(outer, 1, QStringLiteral("components")) != NotInSection;
+        return parent == QLatin1String("pins") && outer.size() >= 2
+            && outer.at(outer.size() - 2) == QLatin1String("comp")
+            && sectionLevel(outer, 2, QStringLiteral("components")) != NotInSection;
+    }
+
+    // Only what a lookup can reach: every comp and net of a section, every node of such a
+    // net, every pin of such a comp, and otherwise the first list of each name where the
+    // interpreter reads that name. The kept tree thus stays a few levels deep and narrow.
+    bool keep(const QString& head, const QStringList& outer, bool before) const
+    {
+        if (head == QLatin1String("comp"))
+            return sectionLevel(outer, 0, QStringLiteral("components")) != NotInSection;
+        if (head == QLatin1String("net"))
+            return sectionLevel(outer, 0, QStringLiteral("nets")) != NotInSection;
+        const QString& parent = outer.last();
+        if (head == QLatin1String("node"))
+            return parent == QLatin1String("net") && sectionLevel(outer, 1, QStringLiteral("nets")) != NotInSection;
+        if (head == QLatin1String("pin") && isComponentPin(outer))
+            return true;
+        if (before)
+            return false;
+        static const QHash<QString, QStringList> readIn{
+            {QStringLiteral("comp"), {QStringLiteral("ref"), QStringLiteral("value"), QStringLiteral("footprint"),
+                                      QStringLiteral("libsource"), QStringLiteral("pins")}},
+            {QStringLiteral("libsource"), {QStringLiteral("lib"), QStringLiteral("part")}},
+            {QStringLiteral("pin"), {QStringLiteral("num"), QStringLiteral("number"), QStringLiteral("name"),
+                                     QStringLiteral("pin_name")}},
+            {QStringLiteral("net"), {QStringLiteral("name"), QStringLiteral("net_name")}},
+            {QStringLiteral("node"), {QStringLiteral("ref"), QStringLiteral("pin"), QStringLiteral("pin_number")}},
+        };
+        if (outer.size() == 1 || (outer.size() == 2 && parent == QLatin1String("export"))) {
+            // The root and its export list: sections, the export list, the version.
+            if (head == QLatin1String("components") || head == QLatin1String("nets"))
+                return true;
+            if (head == QLatin1String("export"))
+                return outer.size() == 1;
+            if (head == QLatin1String("version") || head == QLatin1String("format_version"))
+                return parent == QLatin1String("export");
+        }
+        return outer.size() > 2 && readIn.value(parent).contains(head);
+    }
+
+    bool consume(const SExprNode& list, const QStringList& outer)
+    {
+        const QString head = list.head();
+        if (head == QLatin1String("pin") && isComponentPin(outer)) {
+            NetlistPin pin;
+            pin.number = fieldValue(list, QStringLiteral("num"), QStringLiteral("number"));
+            pin.name = fieldValue(list, QStringLiteral("name"), QStringLiteral("pin_name"));
+            if (!pin.number.isEmpty())
+                (outer.last() == QLatin1String("pins") ? m_listedPins : m_directPins).insert(pin.number, pin);
+            return true;
+        }
+        if (head == QLatin1String("node")) {
+            const QString ref = fieldValue(list, QStringLiteral("ref"));
+            const QString pin = fieldValue(list, QStringLiteral("pin"), QStringLiteral("pin_number"));
+            if (!ref.isEmpty() && !pin.isEmpty())
+                m_nodes.append(PadId(ref, pin));
+            return true;
+        }
+        if (head == QLatin1String("comp")) {
+            takeComponent(list, sectionLevel(outer, 0, QStringLiteral("components")));
+            return true;
+        }
+        if (head == QLatin1String("net")) {
+            takeNet(list, sectionLevel(outer, 0, QStringLiteral("nets")));
+            return true;
+        }
+        return false;
+    }
+
+    void takeComponent(const SExprNode& comp, SectionLevel level)
+    {
+        NetlistComponent component;
+        component.ref = fieldValue(comp, QStringLiteral("ref"));
+        component.value = fieldValue(comp, QStringLiteral("value"));
+        component.footprint = fieldValue(comp, QStringLiteral("footprint"));
+        if (component.footprint.isEmpty()) {
+            if (const SExprNode* libsource = comp.findChildList(QStringLiteral("libsource"))) {
+                const QString lib = fieldValue(*libsource, QStringLiteral("lib"));
+                const QString part = fieldValue(*libsource, QStringLiteral("part"));
+                if (!part.isEmpty())
+                    component.footprint = lib.isEmpty() ? part : lib + QLatin1Char(':') + part;
+            }
+        }
+        // Pins inside a "pins" list win over pins standing in the comp itself.
+        component.pins = comp.findChildList(QStringLiteral("pins")) ? m_listedPins : m_directPins;
+        m_listedPins.clear();
+        m_directPins.clear();
         if (component.ref.isEmpty())
-            continue;
+            return;
         qCDebug(lcProject) << "  +" << component.ref << "/" << component.footprint;
         const QString ref = component.ref;
-        out.components.insert(ref, std::move(component));
+        components[level].insert(ref, std::move(component));
     }
-}
 
-void readNets(const SExprNode& root, Netlist& out)
-{
-    const SExprNode* section = findSection(root, QStringLiteral("nets"));
-    if (!section) {
-        qWarning() << "(nets) section not found in the netlist";
-        return;
-    }
-    for (const SExprNode& child : section->children) {
-        if (child.head() != QLatin1String("net"))
-            continue;
+    void takeNet(const SExprNode& list, SectionLevel level)
+    {
         NetlistNet net;
-        net.netName = fieldValue(child, QStringLiteral("name"), QStringLiteral("net_name"));
-        if (net.netName.isEmpty())
-            continue;
-        for (const SExprNode& node : child.children) {
-            if (node.head() != QLatin1String("node"))
-                continue;
-            const QString ref = fieldValue(node, QStringLiteral("ref"));
-            const QString pin = fieldValue(node, QStringLiteral("pin"), QStringLiteral("pin_number"));
-            if (!ref.isEmpty() && !pin.isEmpty())
-                net.connectedPins.append(PadId(ref, pin));
-        }
-        if (net.connectedPins.isEmpty())
-            continue;
+        net.netName = fieldValue(list, QStringLiteral("name"), QStringLiteral("net_name"));
+        net.connectedPins = std::move(m_nodes);
+        m_nodes = QList<PadId>();
+        if (net.netName.isEmpty() || net.connectedPins.isEmpty())
+            return;
         if (net.connectedPins.size() == 1)
             qCDebug(lcProject) << "  Net (1 pin, power flag?):" << net.netName;
         else
             qCDebug(lcProject) << "  Net:" << net.netName << "—" << net.connectedPins.size() << "pins";
-        out.connections.append(std::move(net));
+        nets[level].append(std::move(net));
     }
+
+    QMap<QString, NetlistPin> m_listedPins;
+    QMap<QString, NetlistPin> m_directPins;
+    QList<PadId> m_nodes;
+};
+
+// The level whose section a lookup from the root finds; NotInSection when there is none.
+SectionLevel foundSection(const SExprNode& root, const QString& name)
+{
+    if (root.findChildList(name))
+        return Top;
+    if (const SExprNode* exportNode = root.findChildList(QStringLiteral("export")))
+        return exportNode->findChildList(name) ? Export : NotInSection;
+    return NotInSection;
 }
 
 } // namespace
@@ -159,10 +242,13 @@ bool parseKiCadSExpression(const QString& text, Netlist& out)
         return false;
     }
 
+    // The tree keeps only what the lookups below can reach; components and nets are read
+    // into the collector while the text is tokenized, and kept only once it all parsed.
     SExprNode root;
+    NetlistCollector collector;
     try {
         int pos = 0;
-        parseSExpressionNode(root, text, pos, 0);
+        parseSExpressionPruned(root, text, pos, collector.pruning());
     } catch (const std::exception& e) {
         qWarning() << "S-expression parsing error:" << e.what();
         return false;
@@ -174,8 +260,14 @@ bool parseKiCadSExpression(const QString& text, Netlist& out)
     }
 
     readVersion(root);
-    readComponents(root, out);
-    readNets(root, out);
+    if (const SectionLevel level = foundSection(root, QStringLiteral("components")))
+        out.components = std::move(collector.components[level]);
+    else
+        qWarning() << "(components) section not found in the netlist";
+    if (const SectionLevel level = foundSection(root, QStringLiteral("nets")))
+        out.connections = std::move(collector.nets[level]);
+    else
+        qWarning() << "(nets) section not found in the netlist";
 
     qCDebug(lcProject) << "=== Parsing finished:" << out.components.size() << "components,"
                        << out.connections.size() << "nets ===";

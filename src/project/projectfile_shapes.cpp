@@ -2,6 +2,7 @@
 #include "project/projectfile.h"
 #include "project/projectmanager.h"
 
+#include "foundation/faulttrap.h"
 #include "foundation/occutils.h"
 
 #include <BRepTools.hxx>
@@ -83,8 +84,12 @@ TopoDS_Shape decodeShapeFromBase64(const QString& text)
         stream.exceptions(std::ios::failbit | std::ios::badbit);
         TopoDS_Shape shape;
         BRep_Builder builder;
-        BRepTools::Read(shape, stream, builder, Message_ProgressRange());
-        return shape;
+        // A trimmed or offset curve or surface whose basis record is broken reaches the
+        // reader's constructors as a null basis.
+        const bool clean = FaultTrap::run([&]() {
+            BRepTools::Read(shape, stream, builder, Message_ProgressRange());
+        });
+        return clean ? shape : TopoDS_Shape();
     });
 }
 

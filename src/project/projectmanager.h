@@ -75,6 +75,7 @@ public:
     bool readRoutes(const QJsonObject& root);
 
 private:
+    static void keepBackupOf(const QString& path);
     bool checkProjectRoot(const QJsonObject& root);
 
     QList<TopoDS_Shape> m_shapes;

@@ -20,6 +20,8 @@ namespace {
 
 const QString kVersion = QStringLiteral("3.0");
 const QString kApplication = QStringLiteral("Vantorquelle V2");
+// Far above any real design (shapes included), far below what would exhaust memory.
+constexpr qint64 kMaxProjectFileBytes = qint64(1) << 30;
 
 } // namespace
 
@@ -55,6 +57,25 @@ QJsonObject ProjectManager::buildProjectJson(const QList<SavedComponent>& placed
     return root;
 }
 
+// The old backup is replaced in one step, never deleted first: a kill at any moment leaves a
+// complete ".bak" of some earlier version.
+void ProjectManager::keepBackupOf(const QString& path)
+{
+    const QString backup = backupPathFor(path);
+    const FileReadResult previous = FileUtils::readRegularFile(path, kMaxProjectFileBytes);
+    if (!previous.ok()) {
+        qWarning() << "Backup skipped: cannot copy" << path << "to" << backup;
+        return;
+    }
+    const FileWriteResult written = FileUtils::writeFileAtomically(backup, previous.data);
+    if (written.ok())
+        qCDebug(lcProject) << "Previous version kept as" << backup;
+    else if (written.status == FileWriteResult::CommitFailed)
+        qWarning() << "Backup skipped: cannot replace" << backup;
+    else
+        qWarning() << "Backup skipped: cannot copy" << path << "to" << backup;
+}
+
 bool ProjectManager::saveProject(const QString& path, const QList<SavedComponent>& placed,
                                  const QList<FootprintData>& footprints, bool keepPreviousVersion)
 {
@@ -71,16 +92,8 @@ bool ProjectManager::saveProject(const QString& path, const QList<SavedComponent
     }
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
 
-    if (keepPreviousVersion && QFile::exists(path)) {
-        const QString backup = backupPathFor(path);
-        if (QFile::exists(backup) && !QFile::remove(backup)) {
-            qWarning() << "Backup skipped: cannot replace" << backup;
-        } else if (QFile::copy(path, backup)) {
-            qCDebug(lcProject) << "Previous version kept as" << backup;
-        } else {
-            qWarning() << "Backup skipped: cannot copy" << path << "to" << backup;
-        }
-    }
+    if (keepPreviousVersion && QFile::exists(path))
+        keepBackupOf(path);
 
     const FileWriteResult result = FileUtils::writeFileAtomically(path, bytes);
     switch (result.status) {
@@ -111,13 +124,12 @@ bool ProjectManager::saveProject(const QString& path, const QList<SavedComponent
 
 bool ProjectManager::readJsonFile(const QString& path, QJsonObject& out)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_lastError = tr("Unable to open the file: %1").arg(file.errorString());
+    const FileReadResult read = FileUtils::readRegularFile(path, kMaxProjectFileBytes);
+    if (!read.ok()) {
+        m_lastError = tr("Unable to open the file: %1").arg(read.errorString);
         return false;
     }
-    const QByteArray content = file.readAll();
-    file.close();
+    const QByteArray& content = read.data;
 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);

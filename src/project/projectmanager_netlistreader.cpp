@@ -1,28 +1,37 @@
 // Reading a KiCad netlist file into a Netlist, for ProjectManager.
 #include "project/projectmanager.h"
 
+#include "foundation/fileutils.h"
 #include "foundation/logging.h"
 #include "project/kicadnetlistreader.h"
 
 #include <QDebug>
-#include <QFile>
-#include <QTextStream>
+
+namespace {
+
+// KiCad's netlists of the largest boards are a few megabytes.
+constexpr qint64 kMaxNetlistBytes = 128 * 1024 * 1024;
+
+} // namespace
 
 bool ProjectManager::loadNetlist(const QString& path, Netlist& out, QString& error)
 {
     out.clear();
     error.clear();
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        error = tr("Unable to open the netlist file: %1").arg(file.errorString());
+    // Only a regular file below the cap: the reader's memory grows with the text.
+    FileReadResult read = FileUtils::readRegularFile(path, kMaxNetlistBytes);
+    if (!read.ok()) {
+        error = tr("Unable to open the netlist file: %1").arg(read.errorString);
         qWarning() << "Cannot open the netlist file:" << path;
         return false;
     }
-
-    QTextStream stream(&file);
-    stream.setEncoding(QStringConverter::Utf8);
-    const QString text = stream.readAll();
+    // As a UTF-8 text stream in text mode would give it: no byte-order mark, no carriage return.
+    QString text = QString::fromUtf8(read.data);
+    read.data = QByteArray();
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    text.remove(QLatin1Char('\r'));
 
     // Only the first character counts: leading blanks or comments need "(export".
     const bool accepted = text.contains(QLatin1String("(export"))

@@ -1,5 +1,7 @@
 #include "project/sexprnode.h"
 
+#include <QSet>
+
 #include <stdexcept>
 
 namespace {
@@ -101,43 +103,149 @@ const SExprNode* SExprNode::findChildList(const QString& name) const
     return nullptr;
 }
 
+namespace {
+
+// One reader for both the full tree and the pruned one: with no pruning every element is
+// stored; with pruning, a null node means the element is read and checked only.
+class Reader
+{
+public:
+    Reader(const QString& text, int& pos, const SExprPruning* pruning)
+        : m_text(text), m_pos(pos), m_pruning(pruning)
+    {
+    }
+
+    // The element is stored in node (when not null); returns false when a pruned list was
+    // dropped or consumed instead.
+    bool element(SExprNode* node, int depth)
+    {
+        if (depth > kMaxDepth)
+            throw std::runtime_error("S-expression: nesting too deep (corrupt file?)");
+
+        if (!skipBlanks(m_text, m_pos) || m_pos >= m_text.size())
+            throw std::runtime_error("S-expression: unexpected end of file");
+
+        const QChar c = m_text.constData()[m_pos];
+        if (c == QLatin1Char('"')) {
+            SExprNode scratch;
+            readQuoted(node ? *node : scratch, m_text, m_pos);
+            return true;
+        }
+        if (c == QLatin1Char('('))
+            return list(node, depth);
+
+        const int begin = m_pos;
+        const int n = int(m_text.size());
+        const QChar* d = m_text.constData();
+        while (m_pos < n && !isDelimiter(d[m_pos]))
+            ++m_pos;
+        if (node)
+            node->atom = m_text.mid(begin, m_pos - begin);
+        return true;
+    }
+
+private:
+    // seenHeads: the heads of the kept lists before this one among its siblings (pruning only).
+    bool list(SExprNode* node, int depth, QSet<QString>* seenHeads = nullptr)
+    {
+        ++m_pos;
+        if (node)
+            node->isList = true;
+        const bool pruned = m_pruning && node;
+        bool keep = node != nullptr;
+        bool pushedHead = false;
+        bool seenAtomAfterHead = false;
+        QSet<QString> childHeads;
+        const QChar* d = m_text.constData();
+        for (bool first = true;; first = false) {
+            skipBlanks(m_text, m_pos);
+            if (m_pos >= m_text.size())
+                throw std::runtime_error("S-expression: missing closing parenthesis");
+            if (d[m_pos] == QLatin1Char(')')) {
+                ++m_pos;
+                break;
+            }
+            if (!keep) {
+                element(nullptr, depth + 1);
+                continue;
+            }
+            if (!pruned) {
+                node->children.append(SExprNode());
+                element(&node->children.last(), depth + 1);
+                continue;
+            }
+            if (d[m_pos] == QLatin1Char('(')) {
+                if (first && depth == 0) {
+                    m_outerHeads.append(QString()); // a root without head
+                    pushedHead = true;
+                }
+                if (first && depth > 0) {
+                    keep = false; // no head: no lookup can reach this list
+                    continue;
+                }
+                SExprNode child;
+                if (depth + 1 > kMaxDepth)
+                    throw std::runtime_error("S-expression: nesting too deep (corrupt file?)");
+                if (list(&child, depth + 1, &childHeads)) {
+                    if (!m_pruning->consume || !m_pruning->consume(child, m_outerHeads))
+                        node->children.append(std::move(child));
+                } else if (first) {
+                    node->children.append(placeholder());
+                }
+                continue;
+            }
+            if (!first && seenAtomAfterHead) {
+                element(nullptr, depth + 1); // no lookup reads a third atom
+                continue;
+            }
+            SExprNode atom;
+            element(&atom, depth + 1);
+            if (first) {
+                if (depth > 0) {
+                    const bool before = seenHeads && seenHeads->contains(atom.atom);
+                    if (!m_pruning->keep(atom.atom, m_outerHeads, before)) {
+                        keep = false;
+                        continue;
+                    }
+                    if (seenHeads)
+                        seenHeads->insert(atom.atom);
+                }
+                m_outerHeads.append(atom.atom);
+                pushedHead = true;
+                node->children.append(std::move(atom));
+            } else if (!seenAtomAfterHead) {
+                seenAtomAfterHead = true;
+                node->children.append(std::move(atom));
+            }
+        }
+        if (pushedHead)
+            m_outerHeads.removeLast();
+        if (pruned && depth > 0 && !pushedHead)
+            return false;
+        return keep;
+    }
+
+    static SExprNode placeholder()
+    {
+        SExprNode empty;
+        empty.isList = true;
+        return empty;
+    }
+
+    const QString& m_text;
+    int& m_pos;
+    const SExprPruning* m_pruning;
+    QStringList m_outerHeads;
+};
+
+} // namespace
+
 void parseSExpressionNode(SExprNode& node, const QString& text, int& pos, int depth)
 {
-    if (depth > kMaxDepth)
-        throw std::runtime_error("S-expression: nesting too deep (corrupt file?)");
+    Reader(text, pos, nullptr).element(&node, depth);
+}
 
-    if (!skipBlanks(text, pos) || pos >= text.size())
-        throw std::runtime_error("S-expression: unexpected end of file");
-
-    const QChar* d = text.constData();
-    const QChar c = d[pos];
-
-    if (c == QLatin1Char('"')) {
-        node.isList = false;
-        readQuoted(node, text, pos);
-        return;
-    }
-
-    if (c == QLatin1Char('(')) {
-        node.isList = true;
-        ++pos;
-        for (;;) {
-            skipBlanks(text, pos);
-            if (pos >= text.size())
-                throw std::runtime_error("S-expression: missing closing parenthesis");
-            if (d[pos] == QLatin1Char(')')) {
-                ++pos;
-                return;
-            }
-            node.children.append(SExprNode());
-            parseSExpressionNode(node.children.last(), text, pos, depth + 1);
-        }
-    }
-
-    node.isList = false;
-    const int begin = pos;
-    const int n = int(text.size());
-    while (pos < n && !isDelimiter(d[pos]))
-        ++pos;
-    node.atom = text.mid(begin, pos - begin);
+void parseSExpressionPruned(SExprNode& root, const QString& text, int& pos, const SExprPruning& pruning)
+{
+    Reader(text, pos, &pruning).element(&root, 0);
 }

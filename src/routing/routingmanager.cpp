@@ -52,6 +52,7 @@ void RoutingManager::addRoute(const Route& route)
 void RoutingManager::clearRoutes()
 {
     m_routes.clear();
+    m_routeShapes.clear();
 }
 
 gp_Pnt RoutingManager::currentEndPoint() const

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class RoutingManager
 {
@@ -112,6 +113,12 @@ public:
     static bool buildSegmentShape(RouteSegment& segment);
     static Bnd_Box segmentBox(const RouteSegment& segment);
     static TopoDS_Shape createRouteShape(const Route& route);
+    // What createRouteShape unites: each buildable segment's solid, each followed by the
+    // filler of its horizontal bend when there is one.
+    static QList<TopoDS_Shape> routePieces(const Route& route);
+    // createRouteShape's solid, kept per route identity until the route's geometry differs
+    // from the one it was built from; routes without an identity are built every time.
+    TopoDS_Shape routeShape(const Route& route) const;
     static TopoDS_Shape createCornerRound(const RouteSegment& first, const RouteSegment& second);
     // Adds solid to a running union; never loses a solid (falls back to a compound).
     static void safeFuse(TopoDS_Shape& result, bool& hasResult, const TopoDS_Shape& solid);
@@ -137,6 +144,15 @@ private:
     };
     using PadBoxCache = QHash<const TopoDS_TShape*, QList<CachedBox>>;
 
+    // A route's solid with the segment geometry it was built from, compared in full on every
+    // lookup: whatever changed the route, a different geometry means a rebuild.
+    struct CachedRouteShape
+    {
+        std::vector<double> geometry;
+        TopoDS_Shape shape;
+    };
+    void forgetRouteShape(quint64 id);
+
     RoutingRules m_rules;
     bool m_routing = false;
     Route m_currentRoute;
@@ -147,4 +163,5 @@ private:
     PadObstacleProvider m_padObstacleProvider;
     QString m_lastRefusal;
     mutable PadBoxCache m_padBoxCache;
+    mutable QHash<quint64, CachedRouteShape> m_routeShapes;
 };

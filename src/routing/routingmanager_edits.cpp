@@ -36,6 +36,7 @@ bool RoutingManager::removeRouteAt(int index)
 {
     if (index < 0 || index >= m_routes.size())
         return false;
+    forgetRouteShape(m_routes.at(index).id);
     m_routes.removeAt(index);
     return true;
 }
@@ -87,6 +88,7 @@ bool RoutingManager::setSegmentEndpointsAtomic(int routeIndex, const QList<Segme
     QList<RouteSegment>& target = m_routes[routeIndex].segments;
     for (const auto& entry : staged)
         target[entry.first] = entry.second;
+    forgetRouteShape(m_routes.at(routeIndex).id);
     return true;
 }
 
@@ -116,6 +118,7 @@ bool RoutingManager::setSegmentDimensions(int routeIndex, int segmentIndex, doub
         return false;
     }
     segments[segmentIndex] = *copy;
+    forgetRouteShape(m_routes.at(routeIndex).id);
     return true;
 }
 
@@ -138,5 +141,6 @@ bool RoutingManager::setRouteDimensions(int routeIndex, double width, double hei
         copies.append(*copy);
     }
     m_routes[routeIndex].segments = copies;
+    forgetRouteShape(m_routes.at(routeIndex).id);
     return true;
 }

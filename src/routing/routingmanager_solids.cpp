@@ -12,6 +12,7 @@
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRep_Builder.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Compound.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
 #include <TopoDS_Face.hxx>
@@ -175,22 +176,57 @@ void RoutingManager::safeFuse(TopoDS_Shape& result, bool& hasResult, const TopoD
     result = compound;
 }
 
-TopoDS_Shape RoutingManager::createRouteShape(const Route& route)
+QList<TopoDS_Shape> RoutingManager::routePieces(const Route& route)
 {
-    TopoDS_Shape result;
-    bool hasResult = false;
+    QList<TopoDS_Shape> pieces;
     const QList<RouteSegment>& segments = route.segments;
     for (int i = 0; i < segments.size(); ++i) {
         const RouteSegment& segment = segments.at(i);
         if (!(segment.start.Distance(segment.end) > kZeroLength))
             continue;
-        safeFuse(result, hasResult, createSegmentShape(segment));
+        const TopoDS_Shape solid = createSegmentShape(segment);
+        if (!solid.IsNull())
+            pieces.append(solid);
         if (i + 1 < segments.size()) {
             const RouteSegment& next = segments.at(i + 1);
             if (segment.type == RouteSegment::Horizontal && next.type == RouteSegment::Horizontal
-                && next.start.Distance(next.end) > kZeroLength)
-                safeFuse(result, hasResult, createCornerRound(segment, next));
+                && next.start.Distance(next.end) > kZeroLength) {
+                const TopoDS_Shape round = createCornerRound(segment, next);
+                if (!round.IsNull())
+                    pieces.append(round);
+            }
         }
     }
-    return hasResult ? result : TopoDS_Shape();
+    return pieces;
+}
+
+TopoDS_Shape RoutingManager::createRouteShape(const Route& route)
+{
+    const QList<TopoDS_Shape> pieces = routePieces(route);
+    if (pieces.isEmpty())
+        return TopoDS_Shape();
+    if (pieces.size() == 1)
+        return pieces.first();
+    // One fuse of every piece at once intersects each pair once; a running union re-intersects
+    // the growing result with each new piece, which costs about twice as much on a bend.
+    const TopoDS_Shape fused = OccUtils::guardedCall(TopoDS_Shape(), "createRouteShape", [&pieces] {
+        TopTools_ListOfShape arguments, tools;
+        arguments.Append(pieces.first());
+        for (int i = 1; i < pieces.size(); ++i)
+            tools.Append(pieces.at(i));
+        BRepAlgoAPI_Fuse fuse;
+        fuse.SetArguments(arguments);
+        fuse.SetTools(tools);
+        fuse.SetRunParallel(false);
+        fuse.Build();
+        return fuse.IsDone() ? fuse.Shape() : TopoDS_Shape();
+    });
+    if (!fused.IsNull())
+        return fused;
+    // The running union keeps every piece, as a compound where a fuse fails.
+    TopoDS_Shape result;
+    bool hasResult = false;
+    for (const TopoDS_Shape& piece : pieces)
+        safeFuse(result, hasResult, piece);
+    return result;
 }

@@ -44,6 +44,7 @@ struct MainWindowProbe
     void applyTrackProperties(int routeIndex, const TrackProperties& props) { w.onTrackPropertiesApplied(routeIndex, props); }
     void clearTracks() { w.onClearAllRoutesRequested(); }
     void refreshRoutingViews() { w.refreshRoutingViews(); }
+    AssemblyInput assemblyInput() const { return w.assemblyInput(); }
 
     ResistanceDialog* resistanceDialog() const { return w.m_resistanceDialog; }
     const QList<PadId>& probeHighlightedPads() const { return w.m_probeHighlightedPads; }

@@ -3,6 +3,8 @@
 // offer. Each prints what it holds as "SUMMARY <json>".
 #include "sessionsteps.h"
 
+#include "gldriver.h"
+
 #include "foundation/appsettings.h"
 
 #include <QApplication>
@@ -10,6 +12,7 @@
 
 int main(int argc, char** argv)
 {
+    keepGlDriverLoadedUnderAsan();
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Vantorquelle"));
     QCoreApplication::setApplicationName(QStringLiteral("Vantorquelle"));

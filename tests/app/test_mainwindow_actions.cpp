@@ -6,6 +6,7 @@
 #include "testsupport.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUndoCommand>
 
@@ -179,6 +180,17 @@ TEST_F(MainWindowActions, TitleShowsChangesMadeOutsideTheUndoHistory)
 
     window->setCurrentProjectPath(QStringLiteral("/tmp/board.rev.vtq"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — board.rev *"));
+}
+
+// Children signal while ~QWidget deletes them; the window's slots must no longer run then.
+TEST_F(MainWindowActions, ClosingWithUnsavedEditsRunsNoSlotOfTheDyingWindow)
+{
+    probe->undoStack()->push(new FlagCommand);
+    ASSERT_FALSE(probe->undoStack()->isClean());
+    probe.reset();
+    QSignalSpy titles(window.get(), &QWidget::windowTitleChanged);
+    window.reset();
+    EXPECT_EQ(titles.count(), 0) << "the undo stack's cleanChanged reached the destroyed window";
 }
 
 TEST_F(MainWindowActions, FailedReadLeavesProjectUnmodified)

@@ -76,3 +76,25 @@ TEST_F(MainWindowRouting, RefusedResizeIsNoUndoStep)
     EXPECT_EQ(routing().routes().first().segments.first().width, 2.0);
     EXPECT_NEAR(routing().routes().first().segments.first().start.Z(), 0.0, 1e-12);
 }
+
+TEST_F(MainWindowRouting, ExportTakesTheDisplayedTrackSolids)
+{
+    routing().addRoute(RouteBuilder::solidRoute("A", {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}}));
+    probe->refreshRoutingViews();
+    const AssemblyInput input = probe->assemblyInput();
+    ASSERT_TRUE(input.routeShape);
+    ASSERT_EQ(probe->routingController()->routeShapes().size(), 1);
+    const TopoDS_Shape shown = probe->routingController()->routeShapes().first()->Shape();
+    EXPECT_TRUE(input.routeShape(routing().routes().first()).IsSame(shown)) << "no second build for the export";
+
+    // A resize is exported at its new section, display refreshed or not.
+    probe->applyTrackProperties(0, TrackProperties{3.0, 2.0});
+    ASSERT_EQ(probe->undoStack()->count(), 1);
+    const Route& resized = routing().routes().first();
+    const double expected = TestSupport::volumeOf(RoutingManager::createRouteShape(resized));
+    EXPECT_NEAR(TestSupport::volumeOf(probe->assemblyInput().routeShape(resized)), expected, 1e-9 * expected);
+    probe->undoStack()->undo();
+    const Route& restored = routing().routes().first();
+    EXPECT_NEAR(TestSupport::volumeOf(probe->assemblyInput().routeShape(restored)),
+                TestSupport::volumeOf(RoutingManager::createRouteShape(restored)), 1e-6);
+}

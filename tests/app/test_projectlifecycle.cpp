@@ -263,7 +263,7 @@ TEST_F(ProjectLifecycle, OpenAsksBeforeReplacingADesign)
         ASSERT_EQ(answers.seen.size(), 2);
         EXPECT_TRUE(answers.seen.at(1).startsWith(
             QStringLiteral("Project loaded|✓ Project loaded successfully:\n\n• 3D shapes: 1\n• Components placed: 0\n")));
-        EXPECT_TRUE(answers.seen.at(1).endsWith(QStringLiteral("• Routes: 1\n• File: board.rev2.vtq")));
+        EXPECT_TRUE(answers.seen.at(1).contains(QStringLiteral("• Routes: 1\n• File: board.rev2.vtq")));
     }
     EXPECT_EQ(TestSupport::boxOf(probe->project().mainShape()).xmax, 60.0);
     EXPECT_EQ(probe->project().netlist().components.size(), 2);
@@ -275,6 +275,40 @@ TEST_F(ProjectLifecycle, OpenAsksBeforeReplacingADesign)
     EXPECT_EQ(AppSettings::recentProjects().first(), AppSettings::canonicalProjectPath(path));
     ASSERT_FALSE(probe->recentMenu()->actions().isEmpty());
     EXPECT_EQ(probe->recentMenu()->actions().first()->text(), QStringLiteral("&1  board.rev2.vtq"));
+}
+
+// Tracks that no longer fit the board load as they were saved, and the report names them.
+TEST_F(ProjectLifecycle, LoadedTracksOffTheBoardOrShortedAreReported)
+{
+    const QString path = file(QStringLiteral("tracks.vtq"));
+    ProjectManager project;
+    project.addShape(PartFiles::box(60, 20, 10));
+    project.setMainShapeIndex(0);
+    project.setNetlist(sampleNetlist(2));
+    project.routingManager().addRoute(sampleRoute(QStringLiteral("GND")));
+    Route crossing = sampleRoute(QStringLiteral("VCC"));
+    crossing.segments.first().start = gp_Pnt(5, -5, 5);
+    crossing.segments.first().end = gp_Pnt(5, 5, 5);
+    project.routingManager().addRoute(crossing);
+    Route apart = sampleRoute(QStringLiteral("VCC"));
+    apart.segments.first().start = gp_Pnt(0, 40, 5);
+    apart.segments.first().end = gp_Pnt(10, 40, 5);
+    project.routingManager().addRoute(apart);
+    ASSERT_TRUE(project.saveProject(path, {}, {}, false));
+
+    ScriptedAnswers answers({QMessageBox::Yes});
+    ASSERT_TRUE(probe->openProjectPath(path, false));
+    ASSERT_FALSE(answers.seen.isEmpty());
+    const QString report = answers.seen.last();
+    EXPECT_TRUE(report.contains(QStringLiteral("⚠ Tracks to check (kept as they were saved):")));
+    for (const char* id : {"#1 (GND)", "#2 (VCC)", "#3 (VCC)"})
+        EXPECT_TRUE(report.contains(QStringLiteral("track %1 names pads that are not on the board: R1/1, R2/2")
+                                        .arg(QString::fromUtf8(id))))
+            << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("tracks #1 (GND) and #2 (VCC) touch: a short between two nets")))
+        << report.toStdString();
+    EXPECT_FALSE(report.contains(QStringLiteral("#3 (VCC) touch"))) << report.toStdString();
+    EXPECT_EQ(probe->project().routingManager().routes().size(), 3);
 }
 
 struct RecoveryCase

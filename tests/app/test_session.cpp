@@ -296,7 +296,7 @@ TEST_F(Session, KilledProgramOffersItsAutomaticSaveOnTheNextStart)
     ASSERT_TRUE(second.waitForFinished(120000));
     DriverRun recovered;
     recovered.lines = QString::fromUtf8(second.readAllStandardOutput()).split(QLatin1Char('\n'));
-    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().right(4000).toStdString();
     EXPECT_TRUE(recovered.value(QStringLiteral("BOX")).startsWith(
         QStringLiteral("Recover automatic save|A project that had never been saved")))
         << recovered.lines.join('\n').toStdString();

@@ -38,13 +38,16 @@ QPushButton* buttonLabelled(QWidget* parent, const QString& text)
 // the folder is empty. Gives up (cancelling) if no chooser shows, so a test cannot hang.
 void answerNextDirectoryChooser(const QString& folder)
 {
+    // Each pending timer owns the poll; the poll refers to itself weakly, so nothing is left
+    // behind once it stops.
     auto attempts = std::make_shared<int>(0);
     auto poll = std::make_shared<std::function<void()>>();
-    *poll = [folder, attempts, poll]() {
+    std::weak_ptr<std::function<void()>> self = poll;
+    *poll = [folder, attempts, self]() {
         auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!chooser) {
             if (++*attempts < 200)
-                QTimer::singleShot(10, *poll);
+                QTimer::singleShot(10, [again = self.lock()] { (*again)(); });
             return;
         }
         if (folder.isEmpty()) {
@@ -54,7 +57,7 @@ void answerNextDirectoryChooser(const QString& folder)
         chooser->setDirectory(folder);
         QMetaObject::invokeMethod(chooser, "accept");
     };
-    QTimer::singleShot(0, *poll);
+    QTimer::singleShot(0, [poll] { (*poll)(); });
 }
 
 class FoldersDialog : public ::testing::Test

@@ -267,6 +267,30 @@ TEST_F(FootprintLibrary, SymlinkLoopDoesNotTrapTheIndex)
     EXPECT_TRUE(capture.warnings().isEmpty()) << capture.warnings().join(QLatin1Char('\n')).toStdString();
 }
 
+// What the index lists is read only when it is a regular file, and only up to the cap.
+TEST_F(FootprintLibrary, DevicesAndHugeFilesAreNotRead)
+{
+    const QString a = folder(QStringLiteral("a"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), QDir(a).filePath(QStringLiteral("Zero.kicad_mod"))));
+    QFile huge(QDir(a).filePath(QStringLiteral("Huge.kicad_mod")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(33 * 1024 * 1024)); // sparse, but a regular file of that size
+    huge.close();
+    FootprintManager library;
+    library.addSearchPath(a);
+
+    struct Row { const char* name; const char* warning; };
+    for (const Row& row : {Row{"Zero", "✗ Cannot open the file"}, Row{"Huge", "✗ File too large to be a footprint"}}) {
+        SCOPED_TRACE(row.name);
+        FoundationLogCapture capture;
+        const QString name = QString::fromLatin1(row.name);
+        ASSERT_FALSE(library.findFootprintFile(name).isEmpty()) << "the index lists it";
+        EXPECT_FALSE(library.loadFootprint(name));
+        EXPECT_FALSE(library.hasFootprint(name));
+        EXPECT_TRUE(capture.contains(QString::fromUtf8(row.warning))) << capture.warnings().join('\n').toStdString();
+    }
+}
+
 struct BadFileRow { const char* label; QByteArray content; const char* warning; };
 void PrintTo(const BadFileRow& row, std::ostream* out) { *out << row.label; }
 

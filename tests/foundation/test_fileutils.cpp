@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -221,3 +222,44 @@ INSTANTIATE_TEST_SUITE_P(
                       DescribeRow{"Open", {FileWriteResult::OpenFailed, "Permission denied", 0, 0}, "Permission denied"},
                       DescribeRow{"Commit", {FileWriteResult::CommitFailed, "Rename failed", 0, 0}, "Rename failed"}),
     [](const ::testing::TestParamInfo<DescribeRow>& info) { return std::string(info.param.name); });
+
+// ---- Reading: regular files only, never past the cap ----
+
+TEST(ReadRegularFile, RefusesWhatIsNoRegularFileOrTooLarge)
+{
+    QTemporaryDir dir;
+    const QString small = dir.filePath("small.txt");
+    writePlain(small, "0123456789");
+    ASSERT_TRUE(QFile::link(small, dir.filePath("link.txt")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir.filePath("zero.kicad_mod")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
+
+    struct Case { const char* name; qint64 cap; int status; QByteArray data; };
+    const Case cases[] = {
+        {"small.txt", 100, FileReadResult::Ok, "0123456789"},
+        {"small.txt", 10, FileReadResult::Ok, "0123456789"},
+        {"small.txt", 9, FileReadResult::TooLarge, {}},
+        {"link.txt", 100, FileReadResult::Ok, "0123456789"},
+        {"zero.kicad_mod", 100, FileReadResult::NotRegularFile, {}},
+        {"pipe", 100, FileReadResult::NotRegularFile, {}},
+        {".", 100, FileReadResult::NotRegularFile, {}},
+        {"missing.txt", 100, FileReadResult::OpenFailed, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " cap " + std::to_string(c.cap));
+        const FileReadResult r = FileUtils::readRegularFile(dir.filePath(c.name), c.cap);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.data, c.data);
+        EXPECT_EQ(r.errorString.isEmpty(), c.status == FileReadResult::Ok) << r.errorString.toStdString();
+    }
+}
+
+// A file whose size the system reports as 0 may still deliver endless content.
+TEST(ReadRegularFile, StopsAtTheCapWhateverTheClaimedSize)
+{
+    if (!QFileInfo(QStringLiteral("/proc/self/status")).isFile())
+        GTEST_SKIP() << "no /proc";
+    const FileReadResult r = FileUtils::readRegularFile(QStringLiteral("/proc/self/status"), 16);
+    EXPECT_EQ(r.status, FileReadResult::TooLarge);
+    EXPECT_TRUE(r.data.isEmpty());
+}

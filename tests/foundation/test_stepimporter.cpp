@@ -86,6 +86,27 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
     const int unit = garbledUnit.indexOf("SI_UNIT(.MILLI.,.METRE.)");
     ASSERT_GT(unit, 0);
     garbledUnit.replace(unit, 24, "SI_UNIT(.MILLI.,#99999)");
+    // An oriented edge that is its own edge element sends the transfer into endless recursion.
+    QByteArray selfReference = whole;
+    const int edge = selfReference.indexOf("ORIENTED_EDGE('',*,*,#");
+    ASSERT_GT(edge, 0);
+    const int edgeLine = selfReference.lastIndexOf('#', edge);
+    const QByteArray edgeNumber = selfReference.mid(edgeLine, selfReference.indexOf(' ', edgeLine) - edgeLine);
+    const int target = edge + int(qstrlen("ORIENTED_EDGE('',*,*,"));
+    selfReference.replace(target, selfReference.indexOf(',', target) - target, edgeNumber);
+    // A longer loop: the last vertex point refers to the first entity's owner.
+    QByteArray loop = whole;
+    loop.replace("#60 = ", "#60 = CARTESIAN_POINT('',(#61,0.,0.)); #9060 = ");
+    loop.replace("#61 = ", "#61 = CARTESIAN_POINT('',(#60,0.,0.)); #9061 = ");
+    // Entity numbers beyond the int range crash the parser, as a definition or a reference.
+    ASSERT_EQ(loop.count("CARTESIAN_POINT('',(#6"), 2);
+    QByteArray hugeReference = whole;
+    hugeReference.replace("#21,", "#3000000000,");
+    QByteArray hugeDefinition = whole;
+    hugeDefinition.replace("\n#21 =", "\n#99999999999999999999 =");
+    ASSERT_NE(hugeReference, whole);
+    ASSERT_NE(hugeDefinition, whole);
+    const char* const damaged = "The STEP file is damaged";
     struct Case { const char* name; QByteArray bytes; int status; const char* warningStart; const char* reasonStart; };
     const QList<Case> cases = {
         {"empty", QByteArray(), StepImportResult::ReadFailed, "StepImporter: empty file", "The STEP file is empty"},
@@ -96,6 +117,10 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
         {"unresolved-reference", unresolved, StepImportResult::ReadFailed, "StepImporter: damaged file, 1 geometric", "The STEP file is damaged: 1 geometric"},
         {"garbled-entity", garbled, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged"},
         {"garbled-unit", garbledUnit, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged"},
+        {"self-reference", selfReference, StepImportResult::ReadFailed, "StepImporter: damaged file", damaged},
+        {"reference-loop", loop, StepImportResult::ReadFailed, "StepImporter: damaged file", damaged},
+        {"huge-reference", hugeReference, StepImportResult::ReadFailed, "StepImporter: damaged file", damaged},
+        {"huge-definition", hugeDefinition, StepImportResult::ReadFailed, "StepImporter: damaged file", damaged},
         {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, nullptr, "The STEP file contains no transferable root."},
     };
     for (const Case& c : cases) {

@@ -81,7 +81,11 @@ TEST_P(PlanLayer, CavityTopGivesItsLayer)
 INSTANTIATE_TEST_SUITE_P(
     Heights, PlanLayer,
     ::testing::Values(LayerRow{"OnBoundaryStaysBelow", 1.0, 5}, LayerRow{"RoundingHairStaysBelow", 1.0000005, 5},
-                      LayerRow{"JustAboveGoesUp", 1.01, 6}, LayerRow{"NearTopPausesBeforeLast", 9.7, 49},
+                      // The slicer cuts a layer at its middle: one whose middle lies above the
+                      // cavity's top roofs it, so the pause comes before it.
+                      LayerRow{"JustAboveIsRoofedByTheNextLayer", 1.01, 5}, LayerRow{"MidLayerStaysOpen", 1.1, 6},
+                      LayerRow{"UpperHalfGoesUp", 1.15, 6}, LayerRow{"NearTopPausesBeforeLast", 9.7, 49},
+                      LayerRow{"LowerHalfOfTheLastLayerPausesBeforeIt", 9.85, 49},
                       LayerRow{"InLastLayerIsEnd", 9.9, 0}, LayerRow{"AbovePartIsEnd", 25.0, 0},
                       LayerRow{"AtBottomIsLayerOne", 0.0, 1}, LayerRow{"BelowBottomIsLayerOne", -2.0, 1}));
 
@@ -119,14 +123,15 @@ TEST(PrintPlan, LayerCountBeyondIntIsRefusedNotOverflowed)
     EXPECT_TRUE(tiny.error.contains(QStringLiteral("too small"))) << tiny.error.toStdString();
 
     // About 2e9 layers of 5e-9 mm still fit; a cavity far above the part is an end insertion,
-    // not an overflowed layer number. (The 1e-6 mm boundary tolerance is 200 such layers.)
+    // not an overflowed layer number. (The 1e-6 mm tolerance is 200 such layers: the count
+    // rounds it down, the cavity's layer up.)
     QMap<QString, PlacedComponentData> components = single(component("R1", 2.0));
     components.insert(QStringLiteral("R2"), component("R2", 1e12));
     const PrintPlan fine = PrintPlanGenerator::generate(components, {}, part(), 5e-9);
     ASSERT_TRUE(fine.ok) << fine.error.toStdString();
     EXPECT_EQ(fine.layerCount, 1999999800);
     ASSERT_EQ(fine.pauses.size(), 1);
-    EXPECT_EQ(fine.pauses.first().layer, 399999800);
+    EXPECT_EQ(fine.pauses.first().layer, 400000200);
     ASSERT_EQ(fine.endInsertions.size(), 1);
     EXPECT_EQ(fine.endInsertions.first().ref, QStringLiteral("R2"));
 }

@@ -38,6 +38,14 @@ PrintPlanPause pauseAt(int layer, double h, const QStringList& refs)
     return pause;
 }
 
+// The pause with every item's cavity top at that height above the part's bottom.
+PrintPlanPause withTops(PrintPlanPause pause, double top)
+{
+    for (PrintPlanItem& item : pause.items)
+        item.cavityTopRel = top;
+    return pause;
+}
+
 PrintPlan handPlan(double h, double partHeight, const QList<PrintPlanPause>& pauses)
 {
     PrintPlan plan;
@@ -119,7 +127,11 @@ TEST(ThreeMfPauses, DocumentPausesAfterThePlansLayerWithAsciiMessages)
 
 TEST(ThreeMfPauses, HeightsAreTheNextLayersTopWithinThePartAndInOrder)
 {
-    struct Row { const char* what; PrintPlan plan; QStringList printZ; bool writable; };
+    PrintPlanPause twoTops = pauseAt(5, 0.2, {"C1", "C2"});
+    twoTops.items[0].cavityTopRel = 1.05; // open up to the layer ending at 1.40 once raised
+    twoTops.items[1].cavityTopRel = 0.95; // roofed by that layer: the pause comes before it
+    // offset: how far the slicer raises the part's bottom (a conductor lies lower).
+    struct Row { const char* what; PrintPlan plan; QStringList printZ; bool writable; double offset = 0.0; };
     const Row rows[] = {
         {"after layer 5", handPlan(0.2, 10.0, {pauseAt(5, 0.2, {"C1"})}), {"1.200"}, true},
         {"before the last layer: the part's top", handPlan(0.2, 9.9, {pauseAt(49, 0.2, {"C1"})}), {"9.900"}, true},
@@ -128,13 +140,28 @@ TEST(ThreeMfPauses, HeightsAreTheNextLayersTopWithinThePartAndInOrder)
         {"largest layer number", handPlan(1e-9, 5.0, {pauseAt(2147483647, 1e-9, {"A"})}), {"2.147"}, true},
         {"out of order", handPlan(0.2, 10.0, {pauseAt(7, 0.2, {"A"}), pauseAt(3, 0.2, {"B"})}), {"1.600", "0.800"}, false},
         {"unusable layer height", handPlan(std::nan(""), 10.0, {pauseAt(3, 0.2, {"A"})}), {"nan"}, false},
+        {"part raised half a layer: the top on the next layer's middle stays open",
+         handPlan(0.2, 10.0, {withTops(pauseAt(5, 0.2, {"C1"}), 1.0)}), {"1.400"}, true, 0.1},
+        {"part raised less: the next layer's middle lies above the top",
+         handPlan(0.2, 10.0, {withTops(pauseAt(5, 0.2, {"C1"}), 1.0)}), {"1.200"}, true, 0.09},
+        {"part raised a whole layer", handPlan(0.2, 10.0, {withTops(pauseAt(5, 0.2, {"C1"}), 1.0)}), {"1.400"}, true,
+         0.2},
+        {"the lowest cavity top of the pause decides", handPlan(0.2, 10.0, {twoTops}), {"1.200"}, true, 0.1},
+        {"raised pauses that would swap places are refused",
+         handPlan(0.2, 10.0, {withTops(pauseAt(5, 0.2, {"C1"}), 1.05), withTops(pauseAt(6, 0.2, {"C2"}), 0.95)}),
+         {"1.400", "1.200"}, false, 0.1},
+        {"raised by rounding noise only", handPlan(0.2, 10.0, {withTops(pauseAt(5, 0.2, {"C1"}), 1.0)}), {"1.200"},
+         true, 1e-9},
+        {"raised part: the last pause at its raised top",
+         handPlan(0.2, 9.9, {withTops(pauseAt(48, 0.2, {"A"}), 9.6), withTops(pauseAt(49, 0.2, {"B"}), 9.8)}),
+         {"10.000", "10.000"}, false, 0.1},
     };
     for (const Row& row : rows) {
         QStringList written;
         for (const PrintPlanPause& pause : row.plan.pauses)
-            written.append(QString::number(ThreeMfExporter::slicerPauseHeight(row.plan, pause), 'f', 3));
+            written.append(QString::number(ThreeMfExporter::slicerPauseHeight(row.plan, pause, row.offset), 'f', 3));
         EXPECT_EQ(written, row.printZ) << row.what;
-        EXPECT_EQ(ThreeMfExporter::pauseHeightsWritable(row.plan), row.writable) << row.what;
+        EXPECT_EQ(ThreeMfExporter::pauseHeightsWritable(row.plan, row.offset), row.writable) << row.what;
     }
 }
 

@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,10 +35,17 @@ protected:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("prusa-slicer")).isEmpty())
             GTEST_SKIP() << "prusa-slicer not installed";
+        build(12.0);
+    }
+
+    // The design on a part of that height: its cavity tops lie that far below the part's top.
+    void build(double partZ)
+    {
         ThreeMfDesignSpec spec;
         spec.partX = 60.0;
         spec.partY = 40.0;
-        spec.partZ = 12.0;
+        spec.partZ = partZ;
+        design = ThreeMfDesign();
         QString why;
         if (!buildThreeMfDesign(spec, design, &why))
             GTEST_SKIP() << why.toStdString();
@@ -47,11 +56,15 @@ protected:
     // Exports with the perimeter count and slices at the plan's layer height; the G-code lines.
     QStringList sliceWith(int perimeters)
     {
+        return sliceWith(perimeters, design.input());
+    }
+    QStringList sliceWith(int perimeters, const AssemblyInput& input)
+    {
         ExportOptions options;
         options.conductorPerimeters = perimeters;
         const QString package = dir.filePath(QStringLiteral("p%1.3mf").arg(perimeters));
         const QString gcode = dir.filePath(QStringLiteral("p%1.gcode").arg(perimeters));
-        summary = ThreeMfExporter().exportThreeMf(package, design.input(), plan, options);
+        summary = ThreeMfExporter().exportThreeMf(package, input, plan, options);
         EXPECT_TRUE(summary.ok) << summary.error.toStdString();
         PackageEntries entries;
         if (pythonAvailable()) {
@@ -76,12 +89,9 @@ protected:
 
 } // namespace
 
-TEST_F(ThreeMfSlicer, PausesComeRightAfterThePlansLayersWithTheirMessages)
+// The pauses as the G-code makes them.
+static QList<SlicedPause> slicedPauses(const QStringList& gcode)
 {
-    ASSERT_GE(plan.pauses.size(), 2);
-    const QStringList gcode = sliceWith(4);
-    EXPECT_EQ(summary.nativePauseCount, plan.pauses.size());
-
     QList<SlicedPause> pauses;
     double current = -1.0, previous = -1.0;
     for (int i = 0; i < gcode.size(); ++i) {
@@ -98,6 +108,16 @@ TEST_F(ThreeMfSlicer, PausesComeRightAfterThePlansLayersWithTheirMessages)
             pauses.append(pause);
         }
     }
+    return pauses;
+}
+
+TEST_F(ThreeMfSlicer, PausesComeRightAfterThePlansLayersWithTheirMessages)
+{
+    ASSERT_GE(plan.pauses.size(), 2);
+    const QStringList gcode = sliceWith(4);
+    EXPECT_EQ(summary.nativePauseCount, plan.pauses.size());
+
+    const QList<SlicedPause> pauses = slicedPauses(gcode);
     ASSERT_EQ(pauses.size(), plan.pauses.size());
     for (int i = 0; i < pauses.size(); ++i) {
         const PrintPlanPause& expected = plan.pauses[i];
@@ -128,4 +148,54 @@ TEST_F(ThreeMfSlicer, ConductorVolumesFollowThePerimeterCount)
     // Only the conductor volumes carry the count. The slicer's own threads vary the count by a
     // few moves in ten thousand; six perimeters add about a tenth on this design.
     EXPECT_GT(six, one * 1.03) << six << " against " << one;
+}
+
+// A conductor reaching below the part's bottom becomes the model's lowest point: the slicer
+// sets that point on the plate and counts its layers from there, so every pause must still
+// come after the layer that completes the plan's layer of the part.
+TEST_F(ThreeMfSlicer, ConductorBelowThePartKeepsThePausesAfterThePlansLayers)
+{
+    ASSERT_GE(plan.pauses.size(), 2);
+    const double below = 0.1; // half a layer
+    ThreeMfDesign lowered = design;
+    Route under = DesignFixture::route(QStringLiteral("UNDER"), {QPointF(5.0, 36.0), QPointF(55.0, 36.0)},
+                                       plan.zMin - below, 2.0, 1.0);
+    under.id = 1000;
+    lowered.routes.append(under);
+    const QStringList gcode = sliceWith(4, lowered.input());
+    EXPECT_EQ(summary.nativePauseCount, plan.pauses.size());
+
+    const QList<SlicedPause> pauses = slicedPauses(gcode);
+    ASSERT_EQ(pauses.size(), plan.pauses.size());
+    for (int i = 0; i < pauses.size(); ++i) {
+        const PrintPlanPause& expected = plan.pauses[i];
+        SCOPED_TRACE(QStringLiteral("pause after layer %1").arg(expected.layer).toStdString());
+        // The cavity's top lies `below` higher on the slicer's scale: the last slicer layer
+        // whose middle lies at or below it is printed, then the printer stops.
+        const double top = expected.items.first().cavityTopRel + below;
+        const double completing = std::floor(top / kLayer + 0.5 + 1e-6) * kLayer;
+        EXPECT_NEAR(pauses[i].previousTop, completing, 1e-3);
+        EXPECT_NEAR(pauses[i].nextTop, completing + kLayer, 1e-3);
+        EXPECT_EQ(pauses[i].message, ThreeMfExporter::pauseMessage(expected));
+    }
+}
+
+// The slicer cuts each layer at its mid-height: a cavity whose top lies in the lower half of a
+// layer is already roofed by that layer. The printer must stop before the first layer that
+// covers the cavity, and not before a layer that still leaves it open.
+TEST_F(ThreeMfSlicer, PausesComeBeforeTheFirstLayerThatCoversTheCavity)
+{
+    build(12.05); // cavity tops 0.05 mm above a layer boundary
+    ASSERT_GE(plan.pauses.size(), 2);
+    const QList<SlicedPause> pauses = slicedPauses(sliceWith(4));
+    ASSERT_EQ(pauses.size(), plan.pauses.size());
+    for (int i = 0; i < pauses.size(); ++i) {
+        double top = plan.pauses[i].items.first().cavityTopRel;
+        for (const PrintPlanItem& item : plan.pauses[i].items)
+            top = std::min(top, item.cavityTopRel);
+        SCOPED_TRACE(QStringLiteral("cavity top %1 mm").arg(top).toStdString());
+        EXPECT_LE(pauses[i].previousTop - kLayer / 2, top + 1e-6) << "the last layer printed covers the cavity";
+        EXPECT_GT(pauses[i].nextTop - kLayer / 2, top) << "the next layer still leaves the cavity open";
+        EXPECT_NEAR(plan.pauses[i].z, pauses[i].previousTop, 1e-3) << "the plan names the layer printed last";
+    }
 }

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -320,6 +321,130 @@ TEST(KiCadNetlistReader, SectionsAtTopOrInsideExportAndMissingSections)
     EXPECT_FALSE(parseKiCadSExpression("(export (version E))", netlist));
     EXPECT_TRUE(capture2.contains("(components) section not found in the netlist"));
     EXPECT_TRUE(netlist.isEmpty());
+}
+
+// The reader drops what no lookup reaches while it reads; what a lookup reaches must come
+// out as if the whole tree had been built.
+TEST(KiCadNetlistReader, LookupsSeeTheFirstListsWhateverSurroundsThem)
+{
+    struct Row
+    {
+        const char* name;
+        QString text;
+        QString components; // "ref=value:footprint[pins]" joined by spaces
+        QString nets;       // "name=ref/pin,ref/pin" joined by spaces
+    };
+    const QList<Row> rows = {
+        {"junk atoms and lists everywhere",
+         "(export x y (junk (comp (ref J))) (version E) z (components a (comp b (ref A q) c (value 1 2)"
+         " (value 3) (zz (pin (num 7)))) d) (nets (net e (name N) (node (ref A) (pin 1) (pin 2)) f)))",
+         "A=1:[]", "N=A/1"},
+        {"second sections at a level are not read",
+         "(export (components (comp (ref A))) (components (comp (ref B)))"
+         " (nets (net (name N) (node (ref A) (pin 1)))) (nets (net (name M) (node (ref B) (pin 1)))))",
+         "A=:[]", "N=A/1"},
+        {"top sections win over those inside export",
+         "((export (components (comp (ref E))) (nets (net (name X) (node (ref E) (pin 1)))))"
+         " (components (comp (ref T))) (nets (net (name Y) (node (ref T) (pin 2)))))",
+         "T=:[]", "Y=T/2"},
+        {"only the first export list",
+         "((export (components (comp (ref E)))) (export (components (comp (ref F)))))", "E=:[]", ""},
+        {"a pins list after direct pins still wins",
+         "(export (components (comp (ref U) (pin (num 9)) (pins (pin (num 1)) (pin (num 2)))"
+         " (pins (pin (num 3))))))",
+         "U=:[1,2]", ""},
+        {"comps and nodes out of place are not read",
+         "(export (components (foo (comp (ref X))) (comp (ref A) (comp (ref Y))))"
+         " (nets (node (ref A) (pin 5)) (net (name N) (foo (node (ref A) (pin 6))) (node (ref A) (pin 1))))))",
+         "A=:[]", "N=A/1"},
+        {"a root without head keeps its head empty",
+         "((junk) export (version E) (components (comp (ref A) (footprint F))))", "A=:F[]", ""},
+        {"fields after the first list of their name are ignored",
+         "(export (components (comp (ref A) (ref B) (footprint (lib x)) (footprint F2)"
+         " (libsource (lib L) (part P)) (libsource (part Q)))))",
+         "A=:L:P[]", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FoundationLogCapture quiet;
+        Netlist netlist;
+        parseKiCadSExpression(row.text, netlist);
+        QStringList components;
+        for (const NetlistComponent& c : netlist.components)
+            components << c.ref + "=" + c.value + ":" + c.footprint + "[" + QStringList(c.pins.keys()).join(",") + "]";
+        QStringList nets;
+        for (const NetlistNet& n : netlist.connections) {
+            QStringList pads;
+            for (const PadId& pad : n.connectedPins)
+                pads << pad.toString();
+            nets << n.netName + "=" + pads.join(",");
+        }
+        EXPECT_EQ(components.join(" "), row.components);
+        EXPECT_EQ(nets.join(" "), row.nets);
+    }
+}
+
+namespace {
+
+qint64 procStatusKb(const char* key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+// A netlist of mostly junk must not cost many times its size: the tree is not built whole.
+TEST(KiCadNetlistReader, PeakMemoryStaysWithinTenTimesTheFileSize)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's own bookkeeping dominates";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "the sanitizer's own bookkeeping dominates";
+#endif
+#endif
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (!clearRefs.open(QIODevice::WriteOnly))
+        GTEST_SKIP() << "no way to reset the peak memory";
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("junk.net"));
+    {
+        QByteArray junk;
+        junk += "(export (version E) (components (comp (ref R1) (value 1k) ";
+        for (int i = 0; i < 1000000; ++i)
+            junk += "a ";
+        junk += ")";
+        for (int i = 0; i < 200000; ++i)
+            junk += "(x 1) ";
+        junk += ") (nets (net (name N) (node (ref R1) (pin 1)) ";
+        for (int i = 0; i < 1000000; ++i)
+            junk += "b ";
+        junk += ")))";
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(junk), junk.size());
+    }
+    const qint64 sizeKb = QFileInfo(path).size() / 1024;
+
+    clearRefs.write("5");
+    clearRefs.close();
+    const qint64 before = procStatusKb("VmRSS:");
+    Netlist netlist;
+    QString error;
+    ASSERT_TRUE(ProjectManager::loadNetlist(path, netlist, error)) << error.toStdString();
+    const qint64 peak = procStatusKb("VmHWM:");
+    ASSERT_GT(before, 0);
+    EXPECT_EQ(netlist.components.value("R1").value, "1k");
+    ASSERT_EQ(netlist.connections.size(), 1);
+    EXPECT_LE(peak - before, 10 * sizeKb) << "file " << sizeKb << " kB, peak growth " << peak - before << " kB";
 }
 
 TEST(NetlistRecords, PadIdTextEqualityAndHash)

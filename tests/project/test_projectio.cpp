@@ -19,7 +19,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <csignal>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 using namespace ProjectSample;
@@ -129,6 +134,48 @@ TEST_F(ProjectIoTest, KeepPreviousVersionCopiesTheFormerFile)
     ASSERT_TRUE(project.saveProject(file, placedComponents(), {}, true));
     EXPECT_EQ(readFile(backup), former);
     EXPECT_NE(readFile(file), former);
+}
+
+// A kill may land at any moment of a save; the backup of an earlier version must survive it.
+// The previous file is large, so that most of the save is spent on keeping it.
+TEST_F(ProjectIoTest, KillDuringSaveNeverLosesTheBackup)
+{
+    const QString file = path("p.vtq");
+    const QString backup = ProjectManager::backupPathFor(file);
+    ProjectManager project;
+    fill(project);
+    QString error;
+    QJsonObject big = project.buildProjectJson({}, {}, error);
+    big.insert("padding", QString(24 * 1024 * 1024, QLatin1Char('x')));
+    const QByteArray previous = QJsonDocument(big).toJson();
+    const auto restore = [&]() {
+        ASSERT_TRUE(writeFile(file, previous));
+        ASSERT_TRUE(writeFile(backup, previous));
+    };
+    restore();
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(project.saveProject(file, {}, {}, true));
+    const qint64 saveMicroseconds = qMax<qint64>(timer.nsecsElapsed() / 1000, 1000);
+
+    std::mt19937 random(20261207);
+    for (int i = 0; i < 24; ++i) {
+        SCOPED_TRACE(i);
+        restore();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            project.saveProject(file, {}, {}, true);
+            ::_exit(0);
+        }
+        ::usleep(useconds_t(random() % saveMicroseconds));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const QJsonObject kept = fileRoot(backup);
+        ASSERT_FALSE(kept.isEmpty()) << "the backup is missing or incomplete";
+        EXPECT_EQ(kept.value("version").toString(), "3.0");
+        EXPECT_FALSE(fileRoot(file).isEmpty()) << "the project itself is missing or incomplete";
+    }
 }
 
 TEST_F(ProjectIoTest, FailedWriteLeavesThePreviousFileIntact)
@@ -267,6 +314,15 @@ QString brep(const char* text)
     return QString::fromLatin1(QByteArray(text).toBase64());
 }
 
+// A shape text whose only curve or surface is a trimmed or offset one with a basis record of
+// an unknown kind.
+QString brokenBasis(const char* geometry)
+{
+    return brep((QByteArray("CASCADE Topology V1, (c) Matra-Datavision\nLocations 0\n") + geometry
+                 + "Polygon3D 0\n")
+                    .constData());
+}
+
 const char* const kNotAProject = "This file is not a Vantorquelle project";
 const char* const kUndecodable = "Corrupt project file: unable to decode 3D shapes at indices ";
 
@@ -318,6 +374,18 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"AbsurdBRepCounts",
                 with("shapes", QJsonArray{encodeShapeToBase64(part()),
                                           brep("CASCADE Topology V3, (c) Open Cascade\nLocations 999999999999\n")}),
+                kUndecodable},
+        BadFile{"TrimmedCurveBrokenBasis", with("shapes", QJsonArray{brokenBasis("Curve2ds 0\nCurves 1\n8 0 1\n99\n")}, 0),
+                kUndecodable},
+        BadFile{"OffsetCurveBrokenBasis", with("shapes", QJsonArray{brokenBasis("Curve2ds 0\nCurves 1\n9 0.5\n0 0 1\n99\n")}, 0),
+                kUndecodable},
+        BadFile{"TrimmedSurfaceBrokenBasis",
+                with("shapes", QJsonArray{brokenBasis("Curve2ds 0\nCurves 0\nPolygon3D 0\nPolygonOnTriangulations 0\n"
+                                                      "Surfaces 1\n10 0 1 0 1\n99\n")}, 0),
+                kUndecodable},
+        BadFile{"OffsetSurfaceBrokenBasis",
+                with("shapes", QJsonArray{brokenBasis("Curve2ds 0\nCurves 0\nPolygon3D 0\nPolygonOnTriangulations 0\n"
+                                                      "Surfaces 1\n11 0.5\n99\n")}, 0),
                 kUndecodable},
         BadFile{"TruncatedBRep", with("shapes", QJsonArray{encodeShapeToBase64(part()).left(2000)}, 0), kUndecodable},
         BadFile{"MainPartEmpty", with("shapes", QJsonArray{"", encodeShapeToBase64(part())}, 0),

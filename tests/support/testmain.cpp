@@ -4,6 +4,8 @@
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
+#include "gldriver.h"
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
@@ -11,6 +13,8 @@ int main(int argc, char** argv)
     // including CTest's listing of the tests, runs offscreen so no X server is needed.
     if (!qEnvironmentVariableIsSet("VTQ_TEST_DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsSet("VTQ_TEST_DISPLAY"))
+        keepGlDriverLoadedUnderAsan();
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName(QStringLiteral("VantorquelleTests"));
     QCoreApplication::setApplicationName(QStringLiteral("VantorquelleTests"));

@@ -1,0 +1,198 @@
+// A scan of the exchange file's entity numbers and references before OpenCASCADE reads it:
+// its reader crashes on numbers beyond the int range, and its transfer recurses without end
+// on an entity that refers back to itself.
+#include "foundation/stepimporter.h"
+
+#include <QFile>
+
+#include <limits>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+constexpr qint64 kMaxEntityNumber = std::numeric_limits<int>::max();
+
+struct EntityGraph
+{
+    std::vector<qint64> ids;     // defined entity numbers, in file order
+    std::vector<size_t> offsets; // refs of entity i: refs[offsets[i] .. offsets[i + 1])
+    std::vector<qint64> refs;
+};
+
+// The lexical states that matter: strings and comments may hold '#' and ';'.
+class Scanner
+{
+public:
+    explicit Scanner(EntityGraph& graph) : m_graph(graph) { m_graph.offsets.push_back(0); }
+
+    // False when an entity number is out of range (stored in badNumber).
+    bool feed(const char* data, qint64 size)
+    {
+        for (qint64 i = 0; i < size; ++i) {
+            if (!step(data[i]))
+                return false;
+        }
+        return true;
+    }
+    bool finish() { return endNumber(); }
+
+    QByteArray badNumber;
+
+private:
+    bool step(char c)
+    {
+        switch (m_state) {
+        case State::String:
+            if (c == '\'')
+                m_state = State::Normal; // a doubled quote re-enters the string at once
+            return true;
+        case State::Comment:
+            if (m_prev == '*' && c == '/')
+                m_state = State::Normal;
+            m_prev = c;
+            return true;
+        case State::Number:
+            if (c >= '0' && c <= '9') {
+                m_digits += c;
+                return true;
+            }
+            if (!endNumber())
+                return false;
+            break;
+        case State::Normal:
+            break;
+        }
+        if (c == '\'') {
+            m_state = State::String;
+            m_recordStarted = true;
+        } else if (c == '*' && m_prev == '/') {
+            m_state = State::Comment;
+            m_prev = 0;
+            return true;
+        } else if (c == '#') {
+            m_state = State::Number;
+            m_digits.clear();
+        } else if (c == ';') {
+            endRecord();
+        } else if (c != ' ' && c != '\n' && c != '\r' && c != '\t' && c != '/') {
+            m_recordStarted = true;
+        }
+        m_prev = c;
+        return true;
+    }
+
+    bool endNumber()
+    {
+        if (m_state != State::Number)
+            return true;
+        m_state = State::Normal;
+        if (m_digits.isEmpty())
+            return true;
+        bool ok = m_digits.size() <= 12;
+        const qint64 number = ok ? m_digits.toLongLong(&ok) : 0;
+        if (!ok || number > kMaxEntityNumber) {
+            badNumber = m_digits.left(40);
+            return false;
+        }
+        if (!m_recordStarted && !m_hasDefinition) {
+            m_hasDefinition = true;
+            m_graph.ids.push_back(number);
+        } else if (m_hasDefinition) {
+            m_graph.refs.push_back(number);
+        }
+        m_recordStarted = true;
+        return true;
+    }
+
+    void endRecord()
+    {
+        if (m_hasDefinition)
+            m_graph.offsets.push_back(m_graph.refs.size());
+        m_hasDefinition = false;
+        m_recordStarted = false;
+    }
+
+    enum class State { Normal, String, Comment, Number };
+    EntityGraph& m_graph;
+    State m_state = State::Normal;
+    QByteArray m_digits;
+    char m_prev = 0;
+    bool m_recordStarted = false;
+    bool m_hasDefinition = false;
+};
+
+// The number of an entity on a reference cycle, or 0 when there is none. Iterative, so
+// that a long chain of references cannot exhaust the stack here either.
+qint64 entityOnCycle(const EntityGraph& graph)
+{
+    const size_t count = graph.offsets.size() - 1;
+    std::unordered_map<qint64, size_t> index;
+    index.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+        index.emplace(graph.ids[i], i);
+
+    enum : unsigned char { Unvisited, OnPath, Done };
+    std::vector<unsigned char> mark(count, Unvisited);
+    std::vector<std::pair<size_t, size_t>> path; // entity, next reference to follow
+    for (size_t start = 0; start < count; ++start) {
+        if (mark[start] != Unvisited)
+            continue;
+        mark[start] = OnPath;
+        path.emplace_back(start, graph.offsets[start]);
+        while (!path.empty()) {
+            auto& [entity, next] = path.back();
+            if (next == graph.offsets[entity + 1]) {
+                mark[entity] = Done;
+                path.pop_back();
+                continue;
+            }
+            const auto target = index.find(graph.refs[next++]);
+            if (target == index.end())
+                continue; // unresolved: the reader's own checks report it
+            if (mark[target->second] == OnPath)
+                return graph.ids[target->second];
+            if (mark[target->second] == Unvisited) {
+                mark[target->second] = OnPath;
+                path.emplace_back(target->second, graph.offsets[target->second]);
+            }
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+bool StepImporter::checkEntityReferences(const QString& path, QString& reason)
+{
+    reason.clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // the reader reports what cannot be opened
+    EntityGraph graph;
+    Scanner scanner(graph);
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = file.read(chunk.data(), chunk.size());
+        if (n <= 0)
+            break;
+        if (!scanner.feed(chunk.constData(), n)) {
+            reason = tr("The STEP file is damaged: the entity number %1 is out of range.")
+                         .arg(QString::fromLatin1(scanner.badNumber));
+            return false;
+        }
+    }
+    if (!scanner.finish()) {
+        reason = tr("The STEP file is damaged: the entity number %1 is out of range.")
+                     .arg(QString::fromLatin1(scanner.badNumber));
+        return false;
+    }
+    // A record cut short by the end of the file has no end offset.
+    if (graph.offsets.size() < graph.ids.size() + 1)
+        graph.ids.resize(graph.offsets.size() - 1);
+    if (const qint64 entity = entityOnCycle(graph)) {
+        reason = tr("The STEP file is damaged: entity #%1 refers back to itself.").arg(entity);
+        return false;
+    }
+    return true;
+}
