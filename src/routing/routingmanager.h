@@ -131,6 +131,8 @@ private:
     bool hasCommittedSegment() const;
     bool lastSegmentTouches(const TopoDS_Shape& target, const QString& what);
     void refuse(const QString& reason);
+    QList<QPair<int, JunctionHost>> junctionsHostedBy(int routeIndex) const;
+    void followHostedJunctions(const QList<QPair<int, JunctionHost>>& hosted, const QList<RouteSegment>& before);
     CollisionResult checkSolid(const TopoDS_Shape& shape, const Bnd_Box& box,
                                const std::optional<RouteSegment>& asSegment, const QString& netName,
                                int skipRouteIndex, const std::optional<QList<PadObstacle>>& pads) const;
