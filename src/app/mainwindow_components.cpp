@@ -9,9 +9,9 @@
 #include "components/footprintfoldersdialog.h"
 #include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
-#include "foundation/appsettings.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
+#include "model/footprintdata.h"
 #include "view/occwidget.h"
 
 #include <QGuiApplication>
@@ -189,10 +189,12 @@ void MainWindow::manageFootprintFolders()
     FootprintFoldersDialog dialog(m_footprintManager.searchPaths(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    m_footprintManager.clearSearchPaths();
-    for (const QString& folder : dialog.folders())
-        m_footprintManager.addSearchPath(folder);
-    const QStringList kept = m_footprintManager.searchPaths();
-    AppSettings::setFootprintDirs(kept);
-    setStatusText(tr("Footprint folders updated (%1).").arg(kept.size()));
+    // The folders decide where new lookups go; the footprints placed components already use
+    // stay with the design, or the next save would leave them out and a reopening lose them.
+    const QList<FootprintData> inUse =
+        m_componentManager ? m_componentManager->usedFootprints() : QList<FootprintData>();
+    const int kept = FootprintFoldersDialog::applyFolders(m_footprintManager, dialog.folders());
+    for (const FootprintData& footprint : inUse)
+        m_footprintManager.registerEmbeddedFootprint(footprint);
+    setStatusText(tr("Footprint folders updated (%1).").arg(kept));
 }

@@ -161,7 +161,7 @@ void MainWindow::onPropertiesApplied(const QString& ref, const ComponentProperti
     // What the component now is, not what was asked: a refused step was rolled back, and
     // whatever did change (a rollback that failed) must still be undoable.
     const ComponentProperties after = componentPropertiesFor(ref);
-    if (applied || !sameProperties(before, after))
+    if (!sameProperties(before, after))
         m_undoStack->push(new ApplyPropertiesCommand(m_componentManager, ref, before, applied ? props : after));
     if (!applied)
         showComponentProperties(ref);
@@ -224,8 +224,13 @@ void MainWindow::onBrowseFootprintForComponent(const QString& ref)
         return;
 
     QString oldPath;
-    if (!c->footprintName.isEmpty() && m_footprintManager.hasFootprint(c->footprintName))
+    if (!c->footprintName.isEmpty() && m_footprintManager.hasFootprint(c->footprintName)) {
         oldPath = m_footprintManager.getFootprint(c->footprintName).path;
+        // A footprint that came with the project file (or whose file is gone) has no file to
+        // load back: its name finds it in the library's cache, so undo can still return to it.
+        if (!QFileInfo(oldPath).isFile())
+            oldPath = c->footprintName;
+    }
     const QString baseName = QFileInfo(path).completeBaseName();
     if (!m_componentManager->replaceFootprint(ref, path)) {
         QMessageBox::warning(this, tr("Error"), tr("Unable to load the footprint: %1").arg(baseName));

@@ -53,10 +53,14 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
 }
 
 QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
-                                         int straySolidsRemoved, int partSolids)
+                                         int straySolidsRemoved, int partSolids, int tracksMissing)
 {
     QString text;
     const auto add = [&text](const QString& paragraph) { text += QStringLiteral("\n\n") + paragraph; };
+    if (tracksMissing > 0)
+        add(tr("⚠ %n track(s) could not be built as solids and are missing from the file: their nets are not "
+               "connected in print. Look for degenerate segments in those tracks.",
+               nullptr, tracksMissing));
     if (cavitiesFailed > 0)
         add(tr("⚠ %n cavity(ies) could not be cut (Boolean subtraction failed): the affected component(s) will "
                "appear without a recess. Try moving them slightly or checking their footprint.",
@@ -118,7 +122,7 @@ void MainWindow::exportStepFile()
         + tr("• Conductor: %n element(s) (pads + tracks)\n\n", nullptr, summary.conductorGroups)
         + tr("The two shapes are distinct objects in the STEP file.\nAssign them different materials in your slicer.")
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
-                               summary.straySolidsRemoved, summary.partSolids);
+                               summary.straySolidsRemoved, summary.partSolids, summary.tracksMissing);
     QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
 }
 
@@ -164,7 +168,7 @@ void MainWindow::export3mf(bool projectMode)
     setStatusText(tr("Exporting 3MF..."));
     QCoreApplication::processEvents();
 
-    const PrintPlan plan = buildPrintPlan(AppSettings::layerHeightMm(0.2));
+    const PrintPlan plan = buildPrintPlan(PrintPlanDialog::storedLayerHeight());
     const ThreeMfExportSummary summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options);
     if (!summary.ok) {
         setStatusText(tr("✗ 3MF export failed"));
@@ -211,7 +215,7 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
         }
     }
     text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
-                                 summary.straySolidsRemoved, summary.partSolids);
+                                 summary.straySolidsRemoved, summary.partSolids, summary.tracksMissing);
     const struct { int count; const char* paragraph; } meshProblems[] = {
         {summary.openShells,
          QT_TR_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "

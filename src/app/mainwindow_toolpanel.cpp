@@ -1,8 +1,11 @@
 #include "app/mainwindow.h"
 
+#include "app/propertiespanel.h"
+
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
 #include "foundation/uitheme.h"
+#include "interaction/routingcontroller.h"
 #include "view/occwidget.h"
 
 #include <QAction>
@@ -164,6 +167,12 @@ void MainWindow::resetInteractionState()
 
     updateRatsnestButton(false);
     m_project.routingManager().clearRoutes();
+    if (m_routingController)
+        m_routingController->displayRoutedTracks();
+    // Every caller has warned that the placed components go: they leave the design, not just
+    // the view, or they would come back unseen in the next save.
+    if (m_componentManager)
+        m_componentManager->clearAll(true);
 
     m_surfaceFollowing = false;
     if (m_followSurfaceButton) {
@@ -173,6 +182,8 @@ void MainWindow::resetInteractionState()
     }
 
     m_dragComponentRef.clear();
+    if (m_propertiesPanel)
+        m_propertiesPanel->clearSelection();
     updateActionStates();
 }
 

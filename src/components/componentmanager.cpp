@@ -206,6 +206,15 @@ bool ComponentManager::replaceFootprint(const QString& ref, const QString& footp
     QString name = footprint;
     const QFileInfo file(footprint);
     if (!footprint.trimmed().isEmpty() && file.isFile()) {
+        // The library keeps one footprint per name: a file of another footprint's name would
+        // become that footprint for every other component using it, in the next save too.
+        const QString fileName = FootprintManager::normalizeFootprintName(file.completeBaseName());
+        const QString user = otherUserOfFootprint(fileName, file, ref);
+        if (!user.isEmpty()) {
+            emit statusMessage(tr("%1 already uses another footprint named %2 — rename the file to give it to %3.")
+                                   .arg(user, fileName, ref));
+            return false;
+        }
         if (!m_footprintManager.loadFootprintFromFile(footprint))
             return false;
         name = file.completeBaseName();
@@ -223,6 +232,20 @@ bool ComponentManager::replaceFootprint(const QString& ref, const QString& footp
         emit componentChanged(ref);
     }
     return ok;
+}
+
+QString ComponentManager::otherUserOfFootprint(const QString& name, const QFileInfo& file, const QString& ref) const
+{
+    if (!m_footprintManager.hasFootprint(name))
+        return QString();
+    const QFileInfo cached(m_footprintManager.getFootprint(name).path);
+    if (cached.exists() && cached.canonicalFilePath() == file.canonicalFilePath())
+        return QString();
+    for (auto it = m_components.cbegin(); it != m_components.cend(); ++it) {
+        if (it.key() != ref && !it->hasMissingFootprint && it->footprintName == name)
+            return it.key();
+    }
+    return QString();
 }
 
 bool ComponentManager::rebuildWith(PlacedComponentData& component, const ComponentProperties& p)

@@ -21,6 +21,7 @@ class AIS_InteractiveContext;
 class AIS_Shape;
 class FootprintManager;
 class ProjectManager;
+class QFileInfo;
 class QJsonObject;
 class Quantity_Color;
 class gp_Pnt;
@@ -137,6 +138,9 @@ private:
     bool placeNetlistComponent(const NetlistComponent& component, int index, int count,
                                QList<MissingFootprintInfo>& missing);
     bool rebuildWith(PlacedComponentData& component, const ComponentProperties& properties);
+    // A placed component other than ref whose footprint is the cached one of that name, when
+    // the file is not where that footprint came from; empty when there is none.
+    QString otherUserOfFootprint(const QString& name, const QFileInfo& file, const QString& ref) const;
     void restyleBody(PlacedComponentData& component);
 
     std::function<void(const opencascade::handle<AIS_Shape>&, const PadId&)> m_padCacheCallback;

@@ -104,6 +104,12 @@ ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJso
             ++result.missing;
             continue;
         }
+        if (m_components.contains(ref)) {
+            // A damaged or hand-edited file: the first entry stands, as in the netlist.
+            qWarning() << "loadFromJson: second entry for" << ref << "skipped";
+            ++result.missing;
+            continue;
+        }
         const QString footprint = FootprintManager::normalizeFootprintName(ProjectJson::text(object, "footprintName"));
         const gp_Pnt position(coordinate(object, "posX", ref), coordinate(object, "posY", ref),
                               coordinate(object, "posZ", ref));

@@ -59,6 +59,8 @@ struct AssemblyResult
     int groupsNotFused = 0;
     int straySolidsRemoved = 0;
     int partSolids = 0;
+    // Routes with segments whose solid could not be built: they are missing from the file.
+    int tracksMissing = 0;
     double smallestFeature = 0.0; // mm; 0 when no volume has a positive feature
     // How the cavities were cut: all at once in one checked boolean, or volume by volume.
     bool carvedInOneCut = false;
@@ -75,4 +77,5 @@ void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
     summary.groupsNotFused = assembly.groupsNotFused;
     summary.straySolidsRemoved = assembly.straySolidsRemoved;
     summary.partSolids = assembly.partSolids;
+    summary.tracksMissing = assembly.tracksMissing;
 }

@@ -15,11 +15,16 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
+
+#include <algorithm>
+#include <cmath>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr double kDefaultLayerHeight = 0.2;
+constexpr double kMinLayerHeight = 0.01;
+constexpr double kMaxLayerHeight = 2.0;
 
 QString mm(double value)
 {
@@ -27,6 +32,12 @@ QString mm(double value)
 }
 
 } // namespace
+
+double PrintPlanDialog::storedLayerHeight()
+{
+    const double stored = std::clamp(AppSettings::layerHeightMm(kDefaultLayerHeight), kMinLayerHeight, kMaxLayerHeight);
+    return std::round(stored * 100.0) / 100.0;
+}
 
 PrintPlanDialog::PrintPlanDialog(QWidget* parent)
     : QDialog(parent)
@@ -48,12 +59,12 @@ void PrintPlanDialog::setupUi()
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(tr("Layer height:"), this));
     m_layerHeightSpin = new QDoubleSpinBox(this);
-    m_layerHeightSpin->setRange(0.01, 2.0);
+    m_layerHeightSpin->setRange(kMinLayerHeight, kMaxLayerHeight);
     m_layerHeightSpin->setDecimals(2);
     m_layerHeightSpin->setSingleStep(0.05);
     m_layerHeightSpin->setSuffix(QStringLiteral(" mm"));
     // Set before connecting, so that building the dialog computes nothing.
-    m_layerHeightSpin->setValue(AppSettings::layerHeightMm(kDefaultLayerHeight));
+    m_layerHeightSpin->setValue(storedLayerHeight());
     top->addWidget(m_layerHeightSpin);
     top->addStretch();
     m_summaryLabel = new QLabel(QStringLiteral("—"), this);

@@ -24,6 +24,9 @@ public:
     explicit PrintPlanDialog(QWidget* parent = nullptr);
 
     void setGenerator(Generator generator);
+    // The stored layer height as this window shows it (within its range, to its two decimals):
+    // every output made from a plan uses this same value.
+    static double storedLayerHeight();
     void regenerate();
     const PrintPlan& plan() const { return m_plan; }
 

@@ -21,6 +21,7 @@ struct StepExportSummary
     int groupsNotFused = 0;
     int straySolidsRemoved = 0;
     int partSolids = 0;
+    int tracksMissing = 0;
     QString error;
 };
 
@@ -42,7 +43,9 @@ public:
                                         CarvingRoad road = CarvingRoad::OneCutFirst);
 
     // Volumes
-    static QList<CollectedVolume> collectVolumes(const AssemblyInput& input, const ExportOptions& options);
+    // tracksMissing, when given, counts the routes whose solid could not be built.
+    static QList<CollectedVolume> collectVolumes(const AssemblyInput& input, const ExportOptions& options,
+                                                 int* tracksMissing = nullptr);
     static TopoDS_Shape copyShape(const TopoDS_Shape& shape);
     static double volumeOf(const TopoDS_Shape& shape);
     static QList<TopoDS_Shape> solidsOf(const TopoDS_Shape& shape);

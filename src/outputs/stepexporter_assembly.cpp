@@ -220,7 +220,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const Exp
     }
 
     qCDebug(lcExport) << "\n--- Step 1: collecting the volumes ---";
-    const QList<CollectedVolume> collected = collectVolumes(input, options);
+    const QList<CollectedVolume> collected = collectVolumes(input, options, &result.tracksMissing);
     qCDebug(lcExport) << "Volumes to process:" << collected.size();
     if (collected.isEmpty()) {
         result.part = input.mainPart;

@@ -85,7 +85,8 @@ TopoDS_Shape StepExporter::extendPrismaticDown(const TopoDS_Shape& padSolid, dou
     });
 }
 
-QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, const ExportOptions& options)
+QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, const ExportOptions& options,
+                                                    int* tracksMissing)
 {
     QList<CollectedVolume> volumes;
     if (input.components && options.includePads) {
@@ -124,6 +125,8 @@ QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, 
             const TopoDS_Shape shape = input.routeShape ? input.routeShape(route) : TopoDS_Shape();
             if (shape.IsNull()) {
                 qWarning() << "  collectVolumes: createRouteShape null for" << route.netName;
+                if (tracksMissing)
+                    ++*tracksMissing;
                 continue;
             }
             volumes.append({RouteVolume, route.netName, shape, routeFeatureHint(route)});

@@ -31,6 +31,7 @@ struct ThreeMfExportSummary
     std::int32_t nativePauseCount = 0;
     std::int32_t cavitiesUnvalidated = 0;
     std::int32_t groupsNotFused = 0;
+    std::int32_t tracksMissing = 0;
     std::int32_t unmeshedFaces = 0;
     std::int32_t droppedConductors = 0;
     std::int32_t openShells = 0;

@@ -68,6 +68,7 @@ struct MainWindowProbe
     bool selectComponent(const opencascade::handle<AIS_Shape>& body) { return w.selectComponent(body); }
     void deselectComponent(const QString& ref) { w.onComponentDeselected(ref); }
     void applyProperties(const QString& ref, const ComponentProperties& p) { w.onPropertiesApplied(ref, p); }
+    ComponentProperties propertiesOf(const QString& ref) const { return w.componentPropertiesFor(ref); }
     void panelMove(const QString& ref, double dx, double dy, double dz) { w.onPropertiesPanelMoveComponent(ref, dx, dy, dz); }
     void panelRotate(const QString& ref, double delta) { w.onRotateComponent(ref, delta); }
     void armDrag(const QString& ref, const QPoint& at) { w.onComponentDragArmed(ref, at); }
@@ -88,6 +89,8 @@ struct MainWindowProbe
     QMenu* recentMenu() const { return w.m_recentProjectsMenu; }
     QTimer* autoSaveTimer() const { return w.m_autoSaveTimer; }
     bool openProjectPath(const QString& path, bool untitled) { return w.openProjectPath(path, untitled); }
+    bool saveProjectTo(const QString& path) { return w.saveProjectToPath(path, false); }
+    void browseFootprint(const QString& ref) { w.onBrowseFootprintForComponent(ref); }
     QString chooseRecoveryFile(const QString& path) { return w.chooseRecoveryFile(path); }
     void close(QCloseEvent* event) { w.closeEvent(event); }
     void clearHistory() { w.clearHistory(); }

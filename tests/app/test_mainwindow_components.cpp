@@ -12,10 +12,16 @@
 #include "view/occwidget.h"
 
 #include <AIS_InteractiveContext.hxx>
+#include <AIS_Shape.hxx>
 #include <V3d_View.hxx>
 
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -211,6 +217,16 @@ TEST_F(MainWindowEditing, PanelEditsAreUndoable)
     probe->undoStack()->undo();
     EXPECT_LT(manager->findComponent("R1")->position.Distance(start), kTol);
     EXPECT_NEAR(manager->findComponent("R1")->rotation, 0.0, kTol);
+
+    // Apply with nothing changed is no edit: no undo step, the design stays as it was saved.
+    probe->undoStack()->clear();
+    probe->undoStack()->setClean();
+    probe->applyProperties("R1", probe->propertiesOf("R1"));
+    EXPECT_EQ(probe->undoStack()->count(), 0);
+    ComponentProperties taller = probe->propertiesOf("R1");
+    taller.bodyHeight += 1.0;
+    probe->applyProperties("R1", taller);
+    EXPECT_EQ(probe->undoStack()->count(), 1);
 }
 
 TEST_F(MainWindowEditing, ADragWhoseRayMissesThePlaneLeavesTheComponentInPlace)
@@ -230,6 +246,134 @@ TEST_F(MainWindowEditing, ADragWhoseRayMissesThePlaneLeavesTheComponentInPlace)
     probe->finishDrag();
     EXPECT_EQ(probe->undoStack()->count(), 0);
     EXPECT_EQ(probe->status(), "Component R1 moved");
+}
+
+} // namespace
+
+namespace {
+
+// A footprint file of its own, so that a component can be told from the built-in ones by its pads.
+QString writeThreePadFootprint(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return QString();
+    out.write("(footprint \"Three_Pads\" (version 20211014) (generator pcbnew)\n"
+              "  (layer \"F.Cu\")\n"
+              "  (pad \"1\" smd rect (at -2 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+              "  (pad \"2\" smd rect (at 0 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+              "  (pad \"3\" smd rect (at 2 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+              ")\n");
+    return path;
+}
+
+TEST_F(MainWindowEditing, FootprintReplacementStaysUndoableAfterTheProjectIsReopened)
+{
+    generate({"R1"});
+    const QString project = m_dir.filePath("board.vtq");
+    ASSERT_TRUE(probe->saveProjectTo(project));
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        ASSERT_TRUE(probe->openProjectPath(project, false));
+    }
+    ComponentManager* manager = probe->componentManager();
+    // The footprint now comes from the project file itself, which keeps no file path for it.
+    const QString original = manager->findComponent("R1")->footprintName;
+    ASSERT_FALSE(original.isEmpty());
+    ASSERT_FALSE(manager->findComponent("R1")->hasMissingFootprint);
+
+    const QString file = writeThreePadFootprint(m_dir.filePath("Three_Pads.kicad_mod"));
+    ASSERT_FALSE(file.isEmpty());
+    window->setOpenFileChooser([file](QWidget*, int, const QString&, const QString&, const QString&) {
+        return file;
+    });
+    {
+        MessageBoxAnswerer ok;
+        probe->browseFootprint("R1");
+    }
+    ASSERT_EQ(manager->findComponent("R1")->pads.size(), 3);
+    ASSERT_EQ(probe->undoStack()->count(), 1);
+
+    probe->undoStack()->undo();
+    EXPECT_EQ(probe->undoStack()->count(), 1); // the step applied, so it stays
+    EXPECT_EQ(manager->findComponent("R1")->footprintName.toStdString(), original.toStdString());
+    EXPECT_EQ(manager->findComponent("R1")->pads.size(), 2);
+    probe->undoStack()->redo();
+    EXPECT_EQ(manager->findComponent("R1")->pads.size(), 3);
+}
+
+} // namespace
+
+namespace {
+
+// Replacing the part (and turning it, the same reset) warns that the placed components go: they
+// must really go, not stay in the design unseen and come back in the saved file.
+TEST_F(MainWindowEditing, ReplacingThePartRemovesThePlacedComponentsFromTheDesign)
+{
+    importPart();
+    generate({"R1", "R2"});
+    ASSERT_GT(probe->padCache()->size(), 0);
+    const opencascade::handle<AIS_Shape> body = probe->componentManager()->findComponent("R1")->compositeShape;
+    probe->selectComponent(body);
+    ASSERT_EQ(probe->selectedComponent(), "R1");
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        importPart();
+        ASSERT_FALSE(yes.seen.isEmpty());
+        EXPECT_TRUE(yes.seen.first().contains("components already placed"));
+    }
+    EXPECT_TRUE(probe->componentManager()->components().isEmpty());
+    EXPECT_EQ(probe->padCache()->size(), 0);
+    EXPECT_TRUE(probe->selectedComponent().isEmpty());
+    EXPECT_TRUE(probe->propertiesPanel()->currentReference().isEmpty());
+
+    const QString project = m_dir.filePath("after-import.vtq");
+    ASSERT_TRUE(probe->saveProjectTo(project));
+    QFile saved(project);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QJsonObject root = QJsonDocument::fromJson(saved.readAll()).object();
+    EXPECT_TRUE(root.value("placedComponents").toArray().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// Editing the footprint folders changes where new lookups go; the footprints that placed
+// components already use must still travel with the next save.
+TEST_F(MainWindowComponents, FootprintsInUseSurviveAFolderChangeIntoTheSavedProject)
+{
+    QDir root(m_dir.path());
+    ASSERT_FALSE(writeThreePadFootprint(root.filePath("mine.pretty/Three_Pads.kicad_mod")).isEmpty());
+    probe->footprints().addSearchPath(root.filePath("mine.pretty"));
+    Netlist netlist;
+    NetlistComponent component;
+    component.ref = "U1";
+    component.footprint = "mine:Three_Pads";
+    netlist.components.insert(component.ref, component);
+    probe->project().setNetlist(std::move(netlist));
+    probe->componentManager()->generateComponents(probe->project().netlist().components);
+    ASSERT_EQ(probe->componentManager()->findComponent("U1")->pads.size(), 3);
+
+    QTimer::singleShot(100, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->accept();
+    });
+    window->manageFootprintFolders();
+
+    const QString project = root.filePath("board.vtq");
+    ASSERT_TRUE(probe->saveProjectTo(project));
+    // Opened where that folder is not: only the project itself can bring the footprint back.
+    ASSERT_TRUE(QDir(root.filePath("mine.pretty")).removeRecursively());
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        ASSERT_TRUE(probe->openProjectPath(project, false));
+    }
+    const PlacedComponentData* reopened = probe->componentManager()->findComponent("U1");
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_FALSE(reopened->hasMissingFootprint);
+    EXPECT_EQ(reopened->pads.size(), 3);
 }
 
 } // namespace

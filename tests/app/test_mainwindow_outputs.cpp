@@ -152,6 +152,10 @@ TEST(ExportIssues, OneParagraphPerProblemInOrder)
     EXPECT_TRUE(paragraphs.at(2).startsWith(QStringLiteral("⚠ 3 conductor element(s) could not be fused")));
     EXPECT_TRUE(paragraphs.at(3).startsWith(QStringLiteral("ℹ 4 cavity(ies) were handed back")));
     EXPECT_TRUE(paragraphs.at(4).startsWith(QStringLiteral("⚠ The carved part is made of 2 disconnected")));
+
+    const QString missingTrack = MainWindow::describeExportIssues(0, 0, 0, 0, 1, 1);
+    EXPECT_TRUE(missingTrack.startsWith(QStringLiteral("\n\n⚠ 1 track(s) could not be built as solids and are missing")))
+        << missingTrack.toStdString();
 }
 
 } // namespace

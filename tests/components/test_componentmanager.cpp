@@ -4,13 +4,16 @@
 #include "logcapture.h"
 
 #include "foundation/geometryutils.h"
+#include "model/footprintdata.h"
 #include "model/placedcomponentdata.h"
 #include "project/netlistupdate.h"
 
 #include <BRepTools.hxx>
 #include <Quantity_Color.hxx>
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -350,6 +353,47 @@ TEST_F(ComponentManagerTest, ReplacingWithAnUnreadableFileChangesNothing)
     EXPECT_EQ(after->compositeShape, before.compositeShape);
     EXPECT_EQ(after->footprintName, before.footprintName);
     EXPECT_TRUE(after->assignedFootprint == before.assignedFootprint);
+}
+
+} // namespace
+
+namespace {
+
+// The footprint cache holds one footprint per name: a file named like a footprint that other
+// components use would silently become theirs in the next save and at the next generation.
+TEST_F(ComponentManagerTest, AFileNamedLikeAFootprintOthersUseIsRefused)
+{
+    generate({netlistComponent("R1", "Builtin_0805"), netlistComponent("R2", "Builtin_0805"),
+              netlistComponent("R3", "Builtin_1206")});
+    QTemporaryDir dir;
+    const auto writeThreePads = [&](const QString& name) {
+        const QString path = dir.filePath(name + ".kicad_mod");
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("(footprint \"%1\" (layer \"F.Cu\")\n"
+                                  "  (pad \"1\" smd rect (at -2 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+                                  "  (pad \"2\" smd rect (at 0 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+                                  "  (pad \"3\" smd rect (at 2 0) (size 1 1.3) (layers \"F.Cu\")))\n")
+                       .arg(name)
+                       .toUtf8());
+        return path;
+    };
+    const int builtinPads = int(rig.manager.findComponent("R2")->pads.size());
+    QSignalSpy status(&rig.manager, &ComponentManager::statusMessage);
+
+    EXPECT_FALSE(rig.manager.replaceFootprint("R1", writeThreePads("Builtin_0805")));
+    EXPECT_EQ(rig.manager.findComponent("R1")->pads.size(), builtinPads);
+    ASSERT_EQ(status.size(), 1);
+    EXPECT_TRUE(status.first().first().toString().contains("R2"));
+    for (const FootprintData& footprint : rig.manager.usedFootprints()) {
+        if (footprint.name == "Builtin_0805") {
+            EXPECT_EQ(footprint.copperPads.size(), builtinPads) << "the saved footprint is still R2's";
+        }
+    }
+
+    // A name no other component uses is free to take.
+    EXPECT_TRUE(rig.manager.replaceFootprint("R3", writeThreePads("Builtin_1206")));
+    EXPECT_EQ(rig.manager.findComponent("R3")->pads.size(), 3);
 }
 
 } // namespace

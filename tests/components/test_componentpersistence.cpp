@@ -55,6 +55,24 @@ TEST(ComponentPersistenceTest, LoadsRotationsAndCountsEntriesWithoutAReference)
     EXPECT_EQ(rig.padCache.size(), 2);
 }
 
+TEST(ComponentPersistenceTest, ASecondEntryForOneReferenceIsSkippedNotCountedAsPlaced)
+{
+    Rig rig;
+    FoundationLogCapture log;
+    QJsonObject again = stored("R1", "Builtin_0805", 90.0);
+    again.insert("posX", 30.0);
+    const auto result = rig.manager.loadFromJson({stored("R1", "Builtin_0805"), again});
+    EXPECT_EQ(result.loaded, 1);
+    EXPECT_EQ(result.missing, 1);
+    EXPECT_TRUE(log.contains("loadFromJson: second entry for \"R1\" skipped")) << log.joined().toStdString();
+    const PlacedComponentData* r1 = rig.manager.findComponent("R1");
+    ASSERT_NE(r1, nullptr);
+    EXPECT_NEAR(r1->position.X(), 10.0, kTol);
+    EXPECT_NEAR(r1->rotation, 0.0, kTol);
+    EXPECT_EQ(rig.padCache.size(), 2);
+    EXPECT_TRUE(rig.padCache.verifyIntegrity());
+}
+
 TEST(ComponentPersistenceTest, SaveListNamesTheReplacementAndEmbedsEachFootprintOnce)
 {
     Rig rig;

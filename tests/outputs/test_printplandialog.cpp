@@ -80,6 +80,7 @@ TEST_F(PrintPlanWindow, OpensOnTheStoredLayerHeightWithinItsRange)
     for (const auto& row : rows) {
         if (row.stored > 0)
             AppSettings::setLayerHeightMm(row.stored);
+        EXPECT_DOUBLE_EQ(PrintPlanDialog::storedLayerHeight(), row.shown) << "the exports use what the window shows";
         PrintPlanDialog dialog;
         QList<double> asked;
         dialog.setGenerator([&asked](double h) {

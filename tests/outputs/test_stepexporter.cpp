@@ -191,8 +191,15 @@ TEST(CollectVolumes, RouteWithoutSolidIsDroppedWithAWarning)
         return r.netName == QLatin1String("DOT") ? TopoDS_Shape() : RoutingManager::createRouteShape(r);
     };
     FoundationLogCapture log;
-    const QList<CollectedVolume> volumes = StepExporter::collectVolumes(board.input(), ExportOptions());
+    int missing = 0;
+    const QList<CollectedVolume> volumes = StepExporter::collectVolumes(board.input(), ExportOptions(), &missing);
     ASSERT_EQ(volumes.size(), 1);
+    EXPECT_EQ(missing, 1) << "a track left out of the file is counted, so the export can say so";
+    QTemporaryDir dir;
+    const StepExportSummary summary =
+        StepExporter::exportStep(dir.filePath(QStringLiteral("dot.step")), board.input(), ExportOptions());
+    ASSERT_TRUE(summary.success) << summary.error.toStdString();
+    EXPECT_EQ(summary.tracksMissing, 1);
     EXPECT_EQ(volumes.first().name, QStringLiteral("GND"));
     EXPECT_TRUE(log.contains(QStringLiteral("createRouteShape null for \"DOT\""))) << log.joined().toStdString();
 
