@@ -180,6 +180,20 @@ bool isAcceptable(const Route& route, const Slots& moving)
     return true;
 }
 
+bool isUnchanged(const Route& route, const Slots& moving)
+{
+    for (const DragSlot& slot : moving) {
+        if (!slot.isUsed())
+            continue;
+        if (slot.segmentIndex >= route.segments.size())
+            return false;
+        const RouteSegment& s = route.segments.at(slot.segmentIndex);
+        if (!s.start.IsEqual(slot.beforeStart, 0.0) || !s.end.IsEqual(slot.beforeEnd, 0.0))
+            return false;
+    }
+    return true;
+}
+
 QList<SegmentEndpoints> endpointChanges(const Slots& moving)
 {
     QList<SegmentEndpoints> changes;
