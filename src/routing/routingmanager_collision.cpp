@@ -129,9 +129,11 @@ int RoutingManager::checkCollisionDetailed(const Bnd_Box& box, const TopoDS_Shap
                                            const TopoDS_Shape& other, const Bnd_Box& otherBox,
                                            double clearance, const QString& kind, const QString& name)
 {
-    if (box.IsVoid() || otherBox.IsVoid())
-        return PairClear;
-    if (box.IsOut(otherBox)) {
+    if (box.IsVoid() || otherBox.IsVoid()) {
+        // A solid whose box could not be computed is measured, not assumed away.
+        if (shape.IsNull() || other.IsNull())
+            return PairClear;
+    } else if (box.IsOut(otherBox)) {
         Bnd_Box enlarged = box;
         enlarged.Enlarge(clearance);
         if (enlarged.IsOut(otherBox))

@@ -113,6 +113,15 @@ TEST(RouteCollision, UncomputableDistanceIsNeverClear)
               RoutingManager::PairUnchecked);
     EXPECT_TRUE(capture.contains("checkCollisionDetailed"));
 
+    // A pad whose box could not be computed is measured exactly instead of being passed over.
+    const RouteSegment crossing = segment({-5, 0, 0}, {5, 0, 0});
+    EXPECT_EQ(RoutingManager::checkCollisionDetailed(tested.box, tested.shape, crossing.shape, Bnd_Box(), 0.5, "pad",
+                                                     "P2"),
+              RoutingManager::PairShort);
+    EXPECT_EQ(RoutingManager::checkCollisionDetailed(tested.box, tested.shape, TopoDS_Shape(), Bnd_Box(), 0.5, "pad",
+                                                     "P3"),
+              RoutingManager::PairClear);
+
     RoutingManager rm;
     const QList<RoutingManager::PadObstacle> pads = {{"", "P1", empty, near}};
     const CollisionResult result = rm.checkCollision(tested, "A", -1, pads);
