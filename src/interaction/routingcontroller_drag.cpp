@@ -221,7 +221,8 @@ void RoutingController::updateDrag(const QPoint& logical)
         : TrackDrag::movedCorner(m_dragSlots, m_dragVertexKind, dx, dy);
     // A position that would shorten a segment too much or tear the track is skipped:
     // the ghost stays where it last was valid.
-    if (!TrackDrag::isAcceptable(routes.at(m_dragRouteIndex), moved))
+    if (!TrackDrag::isAcceptable(routes.at(m_dragRouteIndex), moved)
+        || !TrackDrag::keepsJunctions(routes, m_dragRouteIndex, moved))
         return;
     m_dragSlots = moved;
     const qint64 t = now();
@@ -311,7 +312,8 @@ void RoutingController::commitDrag()
     // Indices may have moved under the drag: the identity decides.
     const int routeIndex = rm.indexOfRouteId(m_dragRouteId);
     const bool sound = routeIndex == m_dragRouteIndex && TrackDrag::isUnchanged(rm.routes().at(routeIndex), m_dragSlots)
-        && TrackDrag::isAcceptable(rm.routes().at(routeIndex), m_dragSlots);
+        && TrackDrag::isAcceptable(rm.routes().at(routeIndex), m_dragSlots)
+        && TrackDrag::keepsJunctions(rm.routes(), routeIndex, m_dragSlots);
     if (!sound || !rm.setSegmentEndpointsAtomic(m_dragRouteIndex, TrackDrag::endpointChanges(m_dragSlots))) {
         qWarning() << "commitDrag: repositioning refused — route unchanged" << (vertex ? "(vertex)" : "(segment)");
         cancelDrag();
