@@ -186,6 +186,7 @@ private:
     int m_hoveredSegment = -1;
 
     bool m_dragging = false;
+    bool m_refreshSkipped = false; // a track refresh came during the drag
     int m_dragMode = 0; // 1 segment, 2 corner
     int m_dragRouteIndex = -1;
     quint64 m_dragRouteId = 0;

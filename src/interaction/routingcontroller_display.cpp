@@ -95,8 +95,10 @@ void RoutingController::displayRoutedTracks()
         return;
     if (m_dragging) {
         qWarning() << "displayRoutedTracks: skipped (drag in progress)";
+        m_refreshSkipped = true;
         return;
     }
+    m_refreshSkipped = false;
     removeShape(m_selectionHighlight);
     clearEditOverlays();
     for (opencascade::handle<AIS_Shape>& shape : m_routeShapes)

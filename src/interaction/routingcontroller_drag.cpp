@@ -221,7 +221,8 @@ void RoutingController::updateDrag(const QPoint& logical)
         : TrackDrag::movedCorner(m_dragSlots, m_dragVertexKind, dx, dy);
     // A position that would shorten a segment too much or tear the track is skipped:
     // the ghost stays where it last was valid.
-    if (!TrackDrag::isAcceptable(routes.at(m_dragRouteIndex), moved))
+    if (!TrackDrag::isAcceptable(routes.at(m_dragRouteIndex), moved)
+        || !TrackDrag::keepsJunctions(routes, m_dragRouteIndex, moved))
         return;
     m_dragSlots = moved;
     const qint64 t = now();
@@ -240,6 +241,8 @@ bool RoutingController::detectDragCollision() const
         return false;
     const Route& route = rm.routes().at(m_dragRouteIndex);
     const QList<RoutingManager::PadObstacle> pads = rm.padObstacles();
+    QList<RouteSegment> moved = route.segments;
+    QList<bool> touched(moved.size(), false);
     for (int i = 0; i < int(m_dragSlots.size()); ++i) {
         const DragSlot& slot = m_dragSlots[i];
         if (!slot.isUsed())
@@ -249,12 +252,20 @@ bool RoutingController::detectDragCollision() const
                        << ") — treated as a collision";
             return true;
         }
-        RouteSegment copy = route.segments.at(slot.segmentIndex);
+        RouteSegment& copy = moved[slot.segmentIndex];
         copy.start = slot.afterStart;
         copy.end = slot.afterEnd;
         if (!RoutingManager::buildSegmentShape(copy))
             return true;
+        touched[slot.segmentIndex] = true;
         if (!rm.checkCollision(copy, route.netName, m_dragRouteIndex, pads).isClear())
+            return true;
+    }
+    // The fillers of the bends at the moved segments move with them.
+    for (int k = 0; k + 1 < moved.size(); ++k) {
+        if ((touched.at(k) || touched.at(k + 1))
+            && !rm.checkCornerCollision(moved.at(k), moved.at(k + 1), route.netName, m_dragRouteIndex, pads)
+                    .isClear())
             return true;
     }
     return false;
@@ -300,7 +311,9 @@ void RoutingController::commitDrag()
     const bool vertex = m_dragMode == 2;
     // Indices may have moved under the drag: the identity decides.
     const int routeIndex = rm.indexOfRouteId(m_dragRouteId);
-    const bool sound = routeIndex == m_dragRouteIndex && TrackDrag::isAcceptable(rm.routes().at(routeIndex), m_dragSlots);
+    const bool sound = routeIndex == m_dragRouteIndex && TrackDrag::isUnchanged(rm.routes().at(routeIndex), m_dragSlots)
+        && TrackDrag::isAcceptable(rm.routes().at(routeIndex), m_dragSlots)
+        && TrackDrag::keepsJunctions(rm.routes(), routeIndex, m_dragSlots);
     if (!sound || !rm.setSegmentEndpointsAtomic(m_dragRouteIndex, TrackDrag::endpointChanges(m_dragSlots))) {
         qWarning() << "commitDrag: repositioning refused — route unchanged" << (vertex ? "(vertex)" : "(segment)");
         cancelDrag();
@@ -333,6 +346,13 @@ void RoutingController::cancelDrag()
 {
     if (!m_dragging)
         return;
+    // The tracks changed under the drag (an undo, say): the shapes kept from before would
+    // show and pick tracks that are gone or moved.
+    if (m_refreshSkipped) {
+        resetDragState();
+        displayRoutedTracks();
+        return;
+    }
     if (m_dragRouteIndex >= 0 && m_dragRouteIndex < m_routeShapes.size()) {
         const opencascade::handle<AIS_Shape>& shape = m_routeShapes.at(m_dragRouteIndex);
         if (!shape.IsNull()) {

@@ -1,12 +1,24 @@
 #include "interaction/trackdrag.h"
 
 #include "foundation/geometryutils.h"
+#include "routing/routingmanager.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace TrackDrag {
 
 namespace {
+
+double planDistanceToSegment(const gp_Pnt& p, const gp_Pnt& a, const gp_Pnt& b)
+{
+    const double abx = b.X() - a.X();
+    const double aby = b.Y() - a.Y();
+    const double length2 = abx * abx + aby * aby;
+    double t = length2 > 0.0 ? ((p.X() - a.X()) * abx + (p.Y() - a.Y()) * aby) / length2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(p.X() - (a.X() + t * abx), p.Y() - (a.Y() + t * aby));
+}
 
 constexpr double kLevel = 1e-7;
 constexpr double kJoint = 1e-6;
@@ -176,6 +188,42 @@ bool isAcceptable(const Route& route, const Slots& moving)
             if (wasJoined && GeometryUtils::distanceXY(s.end, segments.at(i + 1).start) > kJoint)
                 return false;
         }
+    }
+    return true;
+}
+
+bool keepsJunctions(const QList<Route>& routes, int routeIndex, const Slots& moving)
+{
+    if (routeIndex < 0 || routeIndex >= routes.size())
+        return false;
+    const QList<RouteSegment>& hostSegments = routes.at(routeIndex).segments;
+    for (int r = 0; r < routes.size(); ++r) {
+        if (r == routeIndex || !routes.at(r).endsOnTrack)
+            continue;
+        JunctionHost host;
+        if (!RoutingManager::hostOfJunction(routes, r, host) || host.routeIndex != routeIndex)
+            continue;
+        for (const DragSlot& slot : moving) {
+            if (!slot.isUsed() || slot.segmentIndex != host.segmentIndex || slot.segmentIndex >= hostSegments.size())
+                continue;
+            const double halfWidth = hostSegments.at(slot.segmentIndex).width / 2.0;
+            if (planDistanceToSegment(routes.at(r).endJunction, slot.afterStart, slot.afterEnd) > halfWidth + kJoint)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool isUnchanged(const Route& route, const Slots& moving)
+{
+    for (const DragSlot& slot : moving) {
+        if (!slot.isUsed())
+            continue;
+        if (slot.segmentIndex >= route.segments.size())
+            return false;
+        const RouteSegment& s = route.segments.at(slot.segmentIndex);
+        if (!s.start.IsEqual(slot.beforeStart, 0.0) || !s.end.IsEqual(slot.beforeEnd, 0.0))
+            return false;
     }
     return true;
 }

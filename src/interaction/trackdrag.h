@@ -33,6 +33,11 @@ Slots movedCorner(const Slots& moving, int kind, double dx, double dy);
 // Every moved segment at least the minimum length, every segment still horizontal or
 // vertical, every joint still joined and both ends of the track still on their anchors.
 bool isAcceptable(const Route& route, const Slots& moving);
+// Every T junction that other tracks make on the moved segments stays on them (in plan,
+// within half the segment's width): a drag never cuts another track off.
+bool keepsJunctions(const QList<Route>& routes, int routeIndex, const Slots& moving);
+// Whether the route's segments still stand where the slots took them from.
+bool isUnchanged(const Route& route, const Slots& moving);
 
 QList<SegmentEndpoints> endpointChanges(const Slots& moving);
 

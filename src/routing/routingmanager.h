@@ -86,6 +86,12 @@ public:
     CollisionResult checkCollision(const RouteSegment& segment, const QString& netName,
                                    int skipRouteIndex = -1,
                                    const std::optional<QList<PadObstacle>>& pads = std::nullopt) const;
+    // The filler that the track's solid puts in the bend from first to second, tested like a
+    // segment; clear when there is none.
+    CollisionResult checkCornerCollision(const RouteSegment& first, const RouteSegment& second,
+                                         const QString& netName, int skipRouteIndex = -1,
+                                         const std::optional<QList<PadObstacle>>& pads = std::nullopt) const;
+    static bool hasCornerFiller(const RouteSegment& first, const RouteSegment& second);
     // Pairs of route indices (lower first) of different nets whose tracks touch, for a check
     // of loaded designs.
     QList<QPair<int, int>> shortedRoutes() const;
@@ -125,6 +131,11 @@ private:
     bool hasCommittedSegment() const;
     bool lastSegmentTouches(const TopoDS_Shape& target, const QString& what);
     void refuse(const QString& reason);
+    QList<QPair<int, JunctionHost>> junctionsHostedBy(int routeIndex) const;
+    void followHostedJunctions(const QList<QPair<int, JunctionHost>>& hosted, const QList<RouteSegment>& before);
+    CollisionResult checkSolid(const TopoDS_Shape& shape, const Bnd_Box& box,
+                               const std::optional<RouteSegment>& asSegment, const QString& netName,
+                               int skipRouteIndex, const std::optional<QList<PadObstacle>>& pads) const;
 
     // Pad boxes of the last padObstacles call, by solid (same topology and place): a pad
     // that did not move is not measured again.

@@ -161,7 +161,12 @@ bool RoutingManager::addRoutePoint(const gp_Pnt& point)
         refuse(tr("The track's solid could not be built."));
         return false;
     }
-    const CollisionResult collision = checkCollision(segment, m_currentRoute.netName);
+    const QList<PadObstacle> pads = padObstacles();
+    CollisionResult collision = checkCollision(segment, m_currentRoute.netName, -1, pads);
+    // The bend this segment makes with the previous one is filled in the printed track.
+    if (collision.isClear() && openIndex > 0)
+        collision = checkCornerCollision(m_currentRoute.segments.at(openIndex - 1), segment,
+                                         m_currentRoute.netName, -1, pads);
     if (collision.isShort) {
         qWarning() << "✗ Short circuit with:" << collision.offender;
         refuse(tr("Short circuit with %1.").arg(collision.offender));

@@ -129,9 +129,11 @@ int RoutingManager::checkCollisionDetailed(const Bnd_Box& box, const TopoDS_Shap
                                            const TopoDS_Shape& other, const Bnd_Box& otherBox,
                                            double clearance, const QString& kind, const QString& name)
 {
-    if (box.IsVoid() || otherBox.IsVoid())
-        return PairClear;
-    if (box.IsOut(otherBox)) {
+    if (box.IsVoid() || otherBox.IsVoid()) {
+        // A solid whose box could not be computed is measured, not assumed away.
+        if (shape.IsNull() || other.IsNull())
+            return PairClear;
+    } else if (box.IsOut(otherBox)) {
         Bnd_Box enlarged = box;
         enlarged.Enlarge(clearance);
         if (enlarged.IsOut(otherBox))
@@ -157,29 +159,47 @@ int RoutingManager::checkCollisionDetailed(const Bnd_Box& box, const TopoDS_Shap
 
 namespace {
 
-// Between two track segments: exact from the boxes where both are axis-aligned, else the
-// general test.
-int segmentVerdict(const RouteSegment& segment, const std::optional<Extent>& extent, const RouteSegment& other,
-                   double clearance, const QString& otherNet, const Bnd_Box* box = nullptr)
+// Between a solid and a track segment: exact from the boxes where both are axis-aligned, else
+// the general test.
+int segmentVerdict(const TopoDS_Shape& shape, const Bnd_Box& box, const std::optional<Extent>& extent,
+                   const RouteSegment& other, double clearance, const QString& otherNet)
 {
     const std::optional<Extent> otherExtent = extent ? axisAlignedExtent(other) : std::nullopt;
     if (otherExtent)
         return verdictOf(extentDistance(*extent, *otherExtent), clearance);
-    return RoutingManager::checkCollisionDetailed(box ? *box : RoutingManager::segmentBox(segment), segment.shape,
-                                                  other.shape, RoutingManager::segmentBox(other), clearance,
-                                                  QStringLiteral("track on net"), otherNet);
+    return RoutingManager::checkCollisionDetailed(box, shape, other.shape, RoutingManager::segmentBox(other),
+                                                  clearance, QStringLiteral("track on net"), otherNet);
+}
+
+bool isLong(const RouteSegment& s)
+{
+    return s.start.Distance(s.end) > kZeroLength;
+}
+
+// The bounds of the filler that a track's solid puts at the bend from first to second.
+Bnd_Box cornerBox(const RouteSegment& first)
+{
+    const double r = first.width * 0.5;
+    const gp_Pnt& c = first.end;
+    Bnd_Box box;
+    box.Update(c.X() - r, c.Y() - r, c.Z(), c.X() + r, c.Y() + r, c.Z() + first.height);
+    return box;
 }
 
 } // namespace
 
-CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, const QString& netName,
-                                               int skipRouteIndex,
-                                               const std::optional<QList<PadObstacle>>& pads) const
+bool RoutingManager::hasCornerFiller(const RouteSegment& first, const RouteSegment& second)
+{
+    return first.type == RouteSegment::Horizontal && second.type == RouteSegment::Horizontal && isLong(first)
+        && isLong(second);
+}
+
+CollisionResult RoutingManager::checkSolid(const TopoDS_Shape& shape, const Bnd_Box& box,
+                                           const std::optional<RouteSegment>& asSegment, const QString& netName,
+                                           int skipRouteIndex,
+                                           const std::optional<QList<PadObstacle>>& pads) const
 {
     CollisionResult result;
-    if (segment.shape.IsNull())
-        return result;
-    const Bnd_Box box = segmentBox(segment);
     const auto record = [&result](int verdict, const QString& offender) {
         if (verdict == PairClear)
             return false;
@@ -197,16 +217,32 @@ CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, cons
 
     // Most tracks run along X or Y: between two such boxes the distance is exact without
     // the general solid-to-solid computation, which costs milliseconds per pair.
-    const std::optional<Extent> extent = axisAlignedExtent(segment);
+    const std::optional<Extent> extent = asSegment ? axisAlignedExtent(*asSegment) : std::nullopt;
+    Bnd_Box near = box;
+    near.Enlarge(m_rules.clearance);
     for (int r = 0; r < m_routes.size(); ++r) {
         const Route& route = m_routes.at(r);
         if (r == skipRouteIndex || route.netName == netName)
             continue;
-        for (const RouteSegment& other : route.segments) {
-            if (!(other.start.Distance(other.end) > kZeroLength) || other.shape.IsNull())
+        for (int i = 0; i < route.segments.size(); ++i) {
+            const RouteSegment& other = route.segments.at(i);
+            if (!isLong(other) || other.shape.IsNull())
                 continue;
-            const int verdict = segmentVerdict(segment, extent, other, m_rules.clearance, route.netName, &box);
+            const int verdict = segmentVerdict(shape, box, extent, other, m_rules.clearance, route.netName);
             if (record(verdict, route.netName))
+                return result;
+            // The printed track also fills its bends: that filler reaches beyond both segments.
+            if (i + 1 >= route.segments.size() || !hasCornerFiller(other, route.segments.at(i + 1)))
+                continue;
+            const Bnd_Box otherCorner = cornerBox(other);
+            if (box.IsVoid() || near.IsOut(otherCorner))
+                continue;
+            const TopoDS_Shape filler = createCornerRound(other, route.segments.at(i + 1));
+            if (filler.IsNull())
+                continue;
+            if (record(checkCollisionDetailed(box, shape, filler, otherCorner, m_rules.clearance,
+                                              QStringLiteral("track corner on net"), route.netName),
+                       route.netName))
                 return result;
         }
     }
@@ -219,12 +255,33 @@ CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, cons
         if (!netName.isEmpty() && obstacle.net == netName)
             continue;
         const Bnd_Box otherBox = obstacle.box.IsVoid() ? boxOfSolid(obstacle.shape) : obstacle.box;
-        const int verdict = checkCollisionDetailed(box, segment.shape, obstacle.shape, otherBox,
-                                                   m_rules.padClearance, padKind, obstacle.label);
+        const int verdict = checkCollisionDetailed(box, shape, obstacle.shape, otherBox, m_rules.padClearance,
+                                                   padKind, obstacle.label);
         if (record(verdict, obstacle.net.isEmpty() ? obstacle.label : obstacle.net))
             return result;
     }
     return result;
+}
+
+CollisionResult RoutingManager::checkCollision(const RouteSegment& segment, const QString& netName,
+                                               int skipRouteIndex,
+                                               const std::optional<QList<PadObstacle>>& pads) const
+{
+    if (segment.shape.IsNull())
+        return CollisionResult();
+    return checkSolid(segment.shape, segmentBox(segment), segment, netName, skipRouteIndex, pads);
+}
+
+CollisionResult RoutingManager::checkCornerCollision(const RouteSegment& first, const RouteSegment& second,
+                                                     const QString& netName, int skipRouteIndex,
+                                                     const std::optional<QList<PadObstacle>>& pads) const
+{
+    if (!hasCornerFiller(first, second))
+        return CollisionResult();
+    const TopoDS_Shape filler = createCornerRound(first, second);
+    if (filler.IsNull())
+        return CollisionResult();
+    return checkSolid(filler, cornerBox(first), std::nullopt, netName, skipRouteIndex, pads);
 }
 
 QList<QPair<int, int>> RoutingManager::shortedRoutes() const
@@ -242,7 +299,8 @@ QList<QPair<int, int>> RoutingManager::shortedRoutes() const
                 for (const RouteSegment& b : m_routes.at(o).segments) {
                     if (b.shape.IsNull())
                         continue;
-                    shorted = segmentVerdict(a, extent, b, 0.0, m_routes.at(o).netName) == PairShort;
+                    shorted = segmentVerdict(a.shape, segmentBox(a), extent, b, 0.0, m_routes.at(o).netName)
+                        == PairShort;
                     if (shorted)
                         break;
                 }

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr double kZeroLength = 1e-7;
+
 // The segment with a new section, its top face kept in place; empty when no solid results.
 std::optional<RouteSegment> resizedSegment(const RouteSegment& segment, double width, double height)
 {
@@ -98,6 +100,46 @@ bool RoutingManager::setSegmentEndpoints(int routeIndex, int segmentIndex, const
     return setSegmentEndpointsAtomic(routeIndex, {SegmentEndpoints{segmentIndex, start, end}});
 }
 
+QList<QPair<int, JunctionHost>> RoutingManager::junctionsHostedBy(int routeIndex) const
+{
+    QList<QPair<int, JunctionHost>> hosted;
+    for (int r = 0; r < m_routes.size(); ++r) {
+        JunctionHost host;
+        if (r != routeIndex && m_routes.at(r).endsOnTrack && hostOfJunction(m_routes, r, host)
+            && host.routeIndex == routeIndex)
+            hosted.append({r, host});
+    }
+    return hosted;
+}
+
+// A section change moves a horizontal host up or down (its top stays). The T junctions on it
+// follow while their track still meets the host's new thickness; one that no longer meets it
+// is left where it was, which reads as what it is: not joined.
+void RoutingManager::followHostedJunctions(const QList<QPair<int, JunctionHost>>& hosted,
+                                           const QList<RouteSegment>& before)
+{
+    for (const auto& [r, host] : hosted) {
+        const QList<RouteSegment>& hostSegments = m_routes.at(host.routeIndex).segments;
+        if (host.segmentIndex >= before.size() || host.segmentIndex >= hostSegments.size())
+            continue;
+        const RouteSegment& now = hostSegments.at(host.segmentIndex);
+        const double dz = now.start.Z() - before.at(host.segmentIndex).start.Z();
+        Route& tee = m_routes[r];
+        const RouteSegment* last = nullptr;
+        for (int i = tee.segments.size() - 1; i >= 0 && !last; --i)
+            if (tee.segments.at(i).start.Distance(tee.segments.at(i).end) > kZeroLength)
+                last = &tee.segments.at(i);
+        if (!(std::abs(dz) > 0.0) || !last)
+            continue;
+        const double low = last->type == RouteSegment::Vertical ? std::min(last->start.Z(), last->end.Z())
+                                                                : last->start.Z();
+        const double high = last->type == RouteSegment::Vertical ? std::max(last->start.Z(), last->end.Z())
+                                                                 : last->start.Z() + last->height;
+        if (low <= now.start.Z() + now.height + kZeroLength && now.start.Z() <= high + kZeroLength)
+            tee.endJunction.SetZ(tee.endJunction.Z() + dz);
+    }
+}
+
 bool RoutingManager::setSegmentDimensions(int routeIndex, int segmentIndex, double width, double height)
 {
     if (routeIndex < 0 || routeIndex >= m_routes.size()) {
@@ -117,8 +159,11 @@ bool RoutingManager::setSegmentDimensions(int routeIndex, int segmentIndex, doub
                    << "seg" << segmentIndex << ") — segment unchanged";
         return false;
     }
+    const QList<QPair<int, JunctionHost>> hosted = junctionsHostedBy(routeIndex);
+    const QList<RouteSegment> before = segments;
     segments[segmentIndex] = *copy;
     forgetRouteShape(m_routes.at(routeIndex).id);
+    followHostedJunctions(hosted, before);
     return true;
 }
 
@@ -140,7 +185,10 @@ bool RoutingManager::setRouteDimensions(int routeIndex, double width, double hei
         }
         copies.append(*copy);
     }
+    const QList<QPair<int, JunctionHost>> hosted = junctionsHostedBy(routeIndex);
+    const QList<RouteSegment> before = segments;
     m_routes[routeIndex].segments = copies;
     forgetRouteShape(m_routes.at(routeIndex).id);
+    followHostedJunctions(hosted, before);
     return true;
 }

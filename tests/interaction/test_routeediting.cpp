@@ -166,3 +166,64 @@ TEST_F(RouteEditing, KeysHoverThrottleAndRebuilds)
     rig.controller->onRouteEditKeyPress(Qt::Key_Escape);
     EXPECT_FALSE(rig.controller->isDragging());
 }
+
+// An undo that lands during a drag changes the tracks under it: the drag must neither commit
+// positions taken from the old geometry nor leave shapes of tracks that are gone.
+TEST_F(RouteEditing, TracksChangedDuringADragAreRespected)
+{
+    QSignalSpy committed(rig.controller.get(), &RoutingController::segmentDragCommitted);
+    click(10, 5);
+    click(10, 5);
+    hover(13, 5);
+    ASSERT_TRUE(rig.controller->isDragging());
+    // The same corners moved elsewhere, as an undo of an earlier move would do.
+    ASSERT_TRUE(rig.routing().setSegmentEndpointsAtomic(
+        0, {{0, gp_Pnt(0, 0, 0), gp_Pnt(8, 0, 0)}, {1, gp_Pnt(8, 0, 0), gp_Pnt(8, 10, 0)},
+            {2, gp_Pnt(8, 10, 0), gp_Pnt(20, 10, 0)}}));
+    rig.controller->displayRoutedTracks();
+    rig.controller->onRouteEditEmptyClick();
+    EXPECT_FALSE(rig.controller->isDragging());
+    EXPECT_TRUE(committed.isEmpty());
+    EXPECT_NEAR(segment(1).start.X(), 8.0, 1e-9);
+    EXPECT_NEAR(segment(0).end.X(), 8.0, 1e-9);
+
+    // A track removed during a drag that is then cancelled leaves no shape behind.
+    rig.routing().addRoute(RouteBuilder::solidRoute("N2", {{0, 30, 0}, {10, 30, 0}}));
+    rig.controller->displayRoutedTracks();
+    ASSERT_EQ(rig.controller->routeShapes().size(), 2);
+    click(8, 5);
+    click(8, 5);
+    ASSERT_TRUE(rig.controller->isDragging());
+    ASSERT_TRUE(rig.routing().removeRouteAt(1));
+    rig.controller->displayRoutedTracks();
+    rig.controller->onRouteEditKeyPress(Qt::Key_Escape);
+    EXPECT_FALSE(rig.controller->isDragging());
+    EXPECT_EQ(rig.controller->routeShapes().size(), 1);
+}
+
+TEST_F(RouteEditing, TheBendsOfADraggedSegmentAreTested)
+{
+    // Dragging the middle segment to X 13 bends the track at (13,0) towards (+X,-Y); a thin
+    // N2 column 0.65 mm off both segments there sits inside that bend's filler.
+    Route n2;
+    n2.netName = "N2";
+    n2.isComplete = true;
+    RouteSegment column;
+    column.type = RouteSegment::Vertical;
+    column.start = gp_Pnt(13.75, -0.75, 0);
+    column.end = gp_Pnt(13.75, -0.75, 1);
+    column.width = 0.2;
+    ASSERT_TRUE(RoutingManager::buildSegmentShape(column));
+    n2.segments = {column};
+    rig.routing().addRoute(n2);
+    rig.controller->displayRoutedTracks();
+    QSignalSpy committed(rig.controller.get(), &RoutingController::segmentDragCommitted);
+    click(10, 5);
+    click(10, 5);
+    hover(13, 5);
+    rig.controller->onRouteEditEmptyClick();
+    EXPECT_TRUE(rig.controller->isDragging());
+    EXPECT_TRUE(committed.isEmpty());
+    EXPECT_NEAR(segment(1).start.X(), 10.0, 1e-9);
+    rig.controller->onRouteEditKeyPress(Qt::Key_Escape);
+}

@@ -120,3 +120,31 @@ TEST(TrackDrag, CornerDragsKeepTheChainWhole)
     anchorMoved[0].afterStart = gp_Pnt(1, 1, 0);
     EXPECT_FALSE(TrackDrag::isAcceptable(route, anchorMoved));
 }
+
+TEST(TrackDrag, DragsNeverCutATJunctionOff)
+{
+    // A host H-H-H of net N, and a second track of N that ends in a T on the host's middle segment.
+    Route host = chain({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {20, 10, 0}}, {H, H, H});
+    host.netName = "N";
+    host.isComplete = true;
+    Route tee = chain({{0, 5, 0}, {10, 5, 0}}, {H});
+    tee.netName = "N";
+    tee.isComplete = true;
+    tee.endsOnTrack = true;
+    tee.endJunction = gp_Pnt(10, 5, 0);
+    const QList<Route> routes = {host, tee};
+
+    const TrackDrag::Slots taken = TrackDrag::segmentSlots(host, 1);
+    const struct
+    {
+        double dx;
+        bool kept;
+    } rows[] = {{0.5, true}, {0.99, true}, {3.0, false}, {-2.0, false}};
+    for (const auto& row : rows) {
+        const TrackDrag::Slots moved = TrackDrag::movedSegment(taken, 0, 1, row.dx, 0);
+        ASSERT_TRUE(TrackDrag::isAcceptable(host, moved)) << row.dx;
+        EXPECT_EQ(TrackDrag::keepsJunctions(routes, 0, moved), row.kept) << row.dx;
+    }
+    // The track that makes the T may move freely; it has no junction on it.
+    EXPECT_TRUE(TrackDrag::keepsJunctions(routes, 1, TrackDrag::movedSegment(taken, 0, 1, 3.0, 0)));
+}

@@ -250,3 +250,20 @@ TEST_F(RouteBuilding, PreviewFollowsTheModeWithoutChangingTheModel)
     EXPECT_TRUE(p.end.IsEqual(gp_Pnt(0, 0, 6), 1e-12));
     EXPECT_TRUE(rm.currentRoute().segments.last().end.IsEqual(gp_Pnt(0, 0, 0), 0.0));
 }
+
+TEST_F(RouteBuilding, TheBendOfANewSegmentIsTested)
+{
+    // A thin VCC column just outside the corner that GND will turn at (10,0), inside its filler.
+    Route vcc;
+    vcc.netName = "VCC";
+    vcc.isComplete = true;
+    vcc.segments = {segment({10.75, 0.75, 0}, {10.75, 0.75, 1}, RouteSegment::Vertical, 0.2)};
+    rm.addRoute(vcc);
+    ASSERT_TRUE(startAtR1());
+    ASSERT_TRUE(rm.addRoutePoint(gp_Pnt(10, 0, 0)));
+    FoundationLogCapture capture;
+    EXPECT_FALSE(rm.addRoutePoint(gp_Pnt(10, -10, 0)));
+    EXPECT_TRUE(capture.contains("Short circuit with: \"VCC\"")) << capture.joined().toStdString();
+    EXPECT_EQ(rm.currentRoute().segments.size(), 2);
+    EXPECT_TRUE(rm.currentEndPoint().IsEqual(gp_Pnt(10, 0, 0), 1e-12));
+}

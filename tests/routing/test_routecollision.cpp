@@ -113,6 +113,15 @@ TEST(RouteCollision, UncomputableDistanceIsNeverClear)
               RoutingManager::PairUnchecked);
     EXPECT_TRUE(capture.contains("checkCollisionDetailed"));
 
+    // A pad whose box could not be computed is measured exactly instead of being passed over.
+    const RouteSegment crossing = segment({-5, 0, 0}, {5, 0, 0});
+    EXPECT_EQ(RoutingManager::checkCollisionDetailed(tested.box, tested.shape, crossing.shape, Bnd_Box(), 0.5, "pad",
+                                                     "P2"),
+              RoutingManager::PairShort);
+    EXPECT_EQ(RoutingManager::checkCollisionDetailed(tested.box, tested.shape, TopoDS_Shape(), Bnd_Box(), 0.5, "pad",
+                                                     "P3"),
+              RoutingManager::PairClear);
+
     RoutingManager rm;
     const QList<RoutingManager::PadObstacle> pads = {{"", "P1", empty, near}};
     const CollisionResult result = rm.checkCollision(tested, "A", -1, pads);
@@ -202,4 +211,34 @@ TEST(RouteCollision, ShortedRoutesOfALoadedDesign)
         rm.addRoute(r);
     const QList<QPair<int, int>> pairs = rm.shortedRoutes();
     EXPECT_EQ(pairs, (QList<QPair<int, int>>{{0, 2}, {1, 2}}));
+}
+
+// The printed track fills each bend between two horizontal segments with a round of half its
+// width; that filler reaches beyond both segments, so it counts in the test both as a part of
+// another net's track and as a part of the track being drawn.
+TEST(RouteCollision, BendFillersCount)
+{
+    // B turns left at (10,0): its filler covers the quarter disc of radius 1 towards (+X,-Y).
+    RoutingManager rm;
+    rm.addRoute(finished("B", {segment({0, 0, 0}, {10, 0, 0}), segment({10, 0, 0}, {10, 10, 0})}));
+    // A thin column 0.65 mm off both of B's segments, inside the filler.
+    const RouteSegment inside = segment({10.75, -0.75, 0}, {10.75, -0.75, 1}, RouteSegment::Vertical, 0.2);
+    const CollisionResult hit = rm.checkCollision(inside, "A", -1, QList<RoutingManager::PadObstacle>());
+    EXPECT_TRUE(hit.isShort);
+    EXPECT_EQ(hit.offender, "B");
+    // Off the bend the same column is clear.
+    const RouteSegment away = segment({5.75, -1.75, 0}, {5.75, -1.75, 1}, RouteSegment::Vertical, 0.2);
+    EXPECT_TRUE(rm.checkCollision(away, "A", -1, QList<RoutingManager::PadObstacle>()).isClear());
+
+    // The other way round: the filler of the pair tested against a column of another net.
+    RoutingManager other;
+    other.addRoute(finished("B", {segment({10.75, -0.75, 0}, {10.75, -0.75, 1}, RouteSegment::Vertical, 0.2)}));
+    const RouteSegment first = segment({0, 0, 0}, {10, 0, 0});
+    const RouteSegment second = segment({10, 0, 0}, {10, 10, 0});
+    const QList<RoutingManager::PadObstacle> noPads;
+    EXPECT_TRUE(other.checkCollision(first, "A", -1, noPads).isClear());
+    EXPECT_TRUE(other.checkCollision(second, "A", -1, noPads).isClear());
+    EXPECT_TRUE(other.checkCornerCollision(first, second, "A", -1, noPads).isShort);
+    // Collinear segments have no filler.
+    EXPECT_TRUE(other.checkCornerCollision(first, segment({10, 0, 0}, {20, 0, 0}), "A", -1, noPads).isClear());
 }

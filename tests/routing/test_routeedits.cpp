@@ -196,3 +196,39 @@ TEST(RouteEdits, RouteSolidsRoundHorizontalBends)
     RoutingManager::safeFuse(all, has, segment({0, 50, 0}, {10, 50, 0}).shape);
     EXPECT_NEAR(TestSupport::volumeOf(all), 40.0, 1e-4);
 }
+
+// Thinning a track moves it up (its top stays): a T junction on it must still be found there
+// while the joining track meets the new thickness, and undoing the resize must bring it back.
+TEST(RouteEdits, TJunctionsFollowTheirHostThroughAResize)
+{
+    RoutingManager rm;
+    rm.addRoute(straightRoute()); // Z 1..2
+    const auto tee = [](double x, double height) {
+        Route r;
+        r.netName = "GND";
+        r.isComplete = true;
+        r.endsOnTrack = true;
+        r.endJunction = gp_Pnt(x, 0, 1);
+        r.segments = {segment({x, 10, 1}, {x, 0, 1}, RouteSegment::Horizontal, 2.0, height)};
+        return r;
+    };
+    rm.addRoute(tee(15, 1.0)); // Z 1..2: still meets a host at 1.5..2
+    rm.addRoute(tee(35, 0.3)); // Z 1..1.3: no longer meets it
+    JunctionHost host;
+
+    ASSERT_TRUE(rm.setRouteDimensions(0, 2.0, 0.5));
+    ASSERT_NEAR(rm.routes().at(0).segments.at(1).start.Z(), 1.5, 1e-12);
+    ASSERT_TRUE(RoutingManager::hostOfJunction(rm.routes(), 1, host));
+    EXPECT_EQ(host.routeIndex, 0);
+    EXPECT_EQ(host.segmentIndex, 1);
+    EXPECT_FALSE(RoutingManager::hostOfJunction(rm.routes(), 2, host));
+    EXPECT_NEAR(rm.routes().at(2).endJunction.Z(), 1.0, 1e-12);
+
+    // The undo path resizes segment by segment.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(rm.setSegmentDimensions(0, i, 2.0, 1.0));
+    EXPECT_NEAR(rm.routes().at(1).endJunction.Z(), 1.0, 1e-12);
+    EXPECT_NEAR(rm.routes().at(2).endJunction.Z(), 1.0, 1e-12);
+    EXPECT_TRUE(RoutingManager::hostOfJunction(rm.routes(), 1, host));
+    EXPECT_TRUE(RoutingManager::hostOfJunction(rm.routes(), 2, host));
+}
