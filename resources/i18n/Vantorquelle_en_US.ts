@@ -10,9 +10,333 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>AutoSaveSettingsDialog</name>
+    <message>
+        <source>Automatic save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The automatic save NEVER writes your project file. It writes a separate copy next to it, and Vantorquelle offers to recover that copy if it is more recent than the project when you reopen it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save automatically</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Interval:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A save is skipped when nothing has changed, and while a track is being drawn — so this is a maximum, not a rhythm.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep the previous version as “.bak” when saving</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Each explicit save first copies the file it replaces. A project carries its 3D geometry inside it, so this doubles what the folder holds.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>At most %n minute(s) of work can be lost.</source>
+        <translation>
+            <numerusform>At most %n minute of work can be lost.</numerusform>
+            <numerusform>At most %n minutes of work can be lost.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nothing is saved automatically. Only Ctrl+S writes your work to disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>BoardExplorerPanel</name>
+    <message>
+        <source>Board explorer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Filter (reference, value, footprint, net…)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ref</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Components</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No component. Import a netlist, then generate the 3D components.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No net. Import a netlist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n component(s) shown</source>
+        <translation>
+            <numerusform>%1 of %n component shown</numerusform>
+            <numerusform>%1 of %n components shown</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n net(s) shown</source>
+        <translation>
+            <numerusform>%1 of %n net shown</numerusform>
+            <numerusform>%1 of %n nets shown</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s)</source>
+        <translation>
+            <numerusform>%n component</numerusform>
+            <numerusform>%n components</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n net(s)</source>
+        <translation>
+            <numerusform>%n net</numerusform>
+            <numerusform>%n nets</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 — %2
+%3
+Pads: %4 · Nets: %5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no footprint</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Placed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint missing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not placed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not in netlist</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> · no cavity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to route</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>To route</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n detached end(s)</source>
+        <translation>
+            <numerusform>%n detached end</numerusform>
+            <numerusform>%n detached ends</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n dangling T</source>
+        <translation>
+            <numerusform>%n dangling T</numerusform>
+            <numerusform>%n dangling Ts</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 — %n pad(s)</source>
+        <translation>
+            <numerusform>%1 — %n pad</numerusform>
+            <numerusform>%1 — %n pads</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 mm left to route</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>BurialAnalyzer</name>
+    <message>
+        <source>Burial analysis: import a STEP part first</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Burial analysis: computing...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Burial analysis disabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Burial analysis: component %1/%2 (%3)...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Burial analysis complete: %1/%2 component(s) analysed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source> (%n failure(s))</source>
+        <translation>
+            <numerusform> (%n failure)</numerusform>
+            <numerusform> (%n failures)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Analysis %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unexpected failure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Null shape</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Empty bounding box</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The buried part could not be computed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The free part could not be computed</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>BurialResult</name>
+    <message>
+        <source>Analysis unavailable for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: no intersection with the part</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2% buried (%3 mm³ / %4 mm³)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ClearAllRoutesCommand</name>
+    <message>
+        <source>Clear all tracks (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ComponentManager</name>
+    <message numerus="yes">
+        <source>%n footprint(s) loaded</source>
+        <translation>
+            <numerusform>%n footprint loaded</numerusform>
+            <numerusform>%n footprints loaded</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n missing</source>
+        <translation>
+            <numerusform>, %n missing</numerusform>
+            <numerusform>, %n missing</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Invalid values for %1 — nothing changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rotation failed for %1 — values restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move failed for %1 — values restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rebuild failed for %1 — values restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 already uses another footprint named %2 — rename the file to give it to %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DeleteRouteCommand</name>
+    <message>
+        <source>Delete track</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>FileUtils</name>
     <message>
         <source>%1/%2 bytes written</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file is larger than %1 MB.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -518,6 +842,1111 @@ and in red the outline at the interface.</source>
         <source>Cannot persist the reoriented shape into ProjectManager</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Computing burial for %1...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load a netlist first</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s) are already placed. Generating puts them ALL back on the placement spiral: positions, rotations, body dimensions and footprints chosen by hand are lost, and this cannot be undone.
+
+To apply a modified netlist while KEEPING your placement, use File ▸ “Update from netlist…”.
+
+Regenerate anyway?</source>
+        <translation>
+            <numerusform>%n component is already placed. Generating puts it back on the placement spiral: its position, rotation, body dimensions and footprint chosen by hand are lost, and this cannot be undone.
+
+To apply a modified netlist while KEEPING your placement, use File ▸ “Update from netlist…”.
+
+Regenerate anyway?</numerusform>
+            <numerusform>%n components are already placed. Generating puts them ALL back on the placement spiral: positions, rotations, body dimensions and footprints chosen by hand are lost, and this cannot be undone.
+
+To apply a modified netlist while KEEPING your placement, use File ▸ “Update from netlist…”.
+
+Regenerate anyway?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Generation cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loading and placing footprints...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import a STEP part before enabling the analysis.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Generate the 3D components before enabling the analysis.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hide analysis</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint folders updated (%1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected component: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No component selected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Component not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select footprint for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to load the footprint: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✓ Footprint replaced for %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✓ Footprint %1 loaded and applied to %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Component %1 moved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hide Ratsnest</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ratsnest hidden</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source> — %n track(s) detached from their pad</source>
+        <translation>
+            <numerusform> — %n track detached from its pad</numerusform>
+            <numerusform> — %n tracks detached from their pad</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Ratsnest: no link to route</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ratsnest: every link routed (%1/%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ratsnest: %1/%2 links routed, %3 left — length %4 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+Tracks detached from their pad: %1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(the track is still drawn; its link is counted as unrouted)
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>end</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• %1 — %2 of the track: pad %3 no longer exists
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• %1 — %2 of the track: pad %3 moved %4 mm away
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No ratsnest connection displayed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Every link is routed: %1/%1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>=== Ratsnest Information ===
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing progress: %1/%2 links routed
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remaining connections: %1
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nets still to route:
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• %1: %2 connections, %3 mm
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+Remaining length: %1 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ratsnest Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resistance probe ACTIVE — click two pads</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resistance probe disabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a pad different from pad A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad A: %1/%2 — click pad B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>R(%1/%2 ↔ %3/%4) = %5 Ω</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No track to clear</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All tracks have been cleared (Ctrl+Z to undo)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track cannot take a section of %1 × %2 mm — unchanged</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track junction</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing rules applied: width %1 mm, height %2 mm, clearance %3 mm, pad clearance %4 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n cavity(ies) could not be cut (Boolean subtraction failed): the affected component(s) will appear without a recess. Try moving them slightly or checking their footprint.</source>
+        <translation>
+            <numerusform>⚠ %n cavity could not be cut (Boolean subtraction failed): the affected component will appear without a recess. Try moving it slightly or checking its footprint.</numerusform>
+            <numerusform>⚠ %n cavities could not be cut (Boolean subtraction failed): the affected components will appear without a recess. Try moving them slightly or checking their footprint.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n cavity(ies) were cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</source>
+        <translation>
+            <numerusform>⚠ %n cavity was cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</numerusform>
+            <numerusform>⚠ %n cavities were cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n conductor element(s) could not be fused into a single solid: their overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected net(s).</source>
+        <translation>
+            <numerusform>⚠ %n conductor element could not be fused into a single solid: its overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected net.</numerusform>
+            <numerusform>⚠ %n conductor elements could not be fused into a single solid: their overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected nets.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>ℹ %n cavity(ies) were handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means those cuts are running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes them reliable.</source>
+        <translation>
+            <numerusform>ℹ %n cavity was handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means that cut is running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes it reliable.</numerusform>
+            <numerusform>ℹ %n cavities were handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means those cuts are running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes them reliable.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ The carved part is made of %n disconnected piece(s). The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</source>
+        <translation>
+            <numerusform>⚠ The carved part is made of %n disconnected piece. The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</numerusform>
+            <numerusform>⚠ The carved part is made of %n disconnected pieces. The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Import a STEP part before exporting.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export STEP</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STEP Files (*.step *.stp);;All Files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exporting STEP...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✗ STEP export failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STEP export error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export failed:
+
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ STEP export: %n cavity(ies)</source>
+        <translation>
+            <numerusform>✓ STEP export: %n cavity</numerusform>
+            <numerusform>✓ STEP export: %n cavities</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n conductor element(s)</source>
+        <translation>
+            <numerusform>%n conductor element</numerusform>
+            <numerusform>%n conductor elements</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>✓ File exported:
+%1
+
+Content:
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• Main part: hollowed (%n cavity(ies))
+</source>
+        <translation>
+            <numerusform>• Main part: hollowed (%n cavity)
+</numerusform>
+            <numerusform>• Main part: hollowed (%n cavities)
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• Conductor: %n element(s) (pads + tracks)
+
+</source>
+        <translation>
+            <numerusform>• Conductor: %n element (pads + tracks)
+
+</numerusform>
+            <numerusform>• Conductor: %n elements (pads + tracks)
+
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The two shapes are distinct objects in the STEP file.
+Assign them different materials in your slicer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STEP export successful</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import a STEP part first before generating the print drawing.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export 3MF project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export 3MF part</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>3MF Files (*.3mf);;All Files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>3MF export cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exporting 3MF...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✗ 3MF export failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>3MF export error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ 3MF export: %n object(s)</source>
+        <translation>
+            <numerusform>✓ 3MF export: %n object</numerusform>
+            <numerusform>✓ 3MF export: %n objects</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>3MF export successful</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✓ 3MF file exported:
+%1
+
+Content:
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• Single item, %n part(s) (component + conductors)
+</source>
+        <translation>
+            <numerusform>• Single item, %n part (component + conductors)
+</numerusform>
+            <numerusform>• Single item, %n parts (component + conductors)
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• Embedded break plan: Metadata/Vantorquelle_PrintPlan%1
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause heights are carried over in the 3MF file (attachments).
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Note: the break schedule is unavailable (%1) — the attachments indicate this.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• PrusaSlicer settings: %n perimeter(s) + %1% infill (Slic3r_PE_model.config).</source>
+        <translation>
+            <numerusform>• PrusaSlicer settings: %n perimeter + %1% infill (Slic3r_PE_model.config).</numerusform>
+            <numerusform>• PrusaSlicer settings: %n perimeters + %1% infill (Slic3r_PE_model.config).</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n embedded M601 pause(s) with LCD message: open the 3MF as a PROJECT in PrusaSlicer and slice at %1 mm (first layer included) — the insertion pause(s) already on the layer slider.</source>
+        <translation>
+            <numerusform>• %n embedded M601 pause with LCD message: open the 3MF as a PROJECT in PrusaSlicer and slice at %1 mm (first layer included) — the insertion pause is already on the layer slider.</numerusform>
+            <numerusform>• %n embedded M601 pauses with LCD message: open the 3MF as a PROJECT in PrusaSlicer and slice at %1 mm (first layer included) — the insertion pauses are already on the layer slider.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• No native pause to embed: all insertions happen at the end of the print.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ Native pauses not embedded: pause plan unavailable (%1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports that as an open model. The usual cause is a face the mesher could not triangulate — see below.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ℹ %n shell(s) came out of the mesher inside-out and were flipped before writing. The file is correct; the shape they came from is not quite, so keep an eye on the affected geometry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ %n edge(s) are shared by more than two triangles inside a single shell: that surface is written twice over itself and a slicer reads it as a self-intersection.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ %n face(s) could not be meshed and are MISSING from the file: the exported shell has that many holes. Widen or deepen the thinnest tracks and export again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part keeps their cavity, with nothing inside it. Check the tracks and pads of the affected element(s).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A track is being drawn — finish it, or press Escape, before selecting from the list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is named by the netlist but not placed on the board</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net %1: none of its pads is on the board</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Net %1 — %n pad(s), nothing to route</source>
+        <translation>
+            <numerusform>Net %1 — %n pad, nothing to route</numerusform>
+            <numerusform>Net %1 — %n pads, nothing to route</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Net %1 — every link routed (%2/%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net %1 — %2/%3 links routed, %4 mm left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Automatic save at %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Automatic save failed — save manually (Ctrl+S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• Project: %1
+• Automatic save: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recover automatic save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An automatic save of this project is more recent than the project file itself:
+
+%1
+
+This usually means the previous session ended without saving.
+
+Open the automatic save instead?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An automatic save of this project exists, but it is not more recent than the project file:
+
+%1
+
+It is probably out of date. Open the automatic save instead?
+
+Yes opens the automatic save; No opens the project file and deletes the automatic save.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A project that had never been saved was automatically saved on %1, and the session that produced it did not end normally.
+
+Recover it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Automatic save recovered — save it (Ctrl+S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Changes not saved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The project has been modified since the last save.
+Do you want to save before exiting?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Automatic save: every %n minute(s)</source>
+        <translation>
+            <numerusform>Automatic save: every %n minute</numerusform>
+            <numerusform>Automatic save: every %n minutes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Automatic save disabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Language</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The language change will take effect after restarting Vantorquelle.
+
+Restart now?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vantorquelle could not be restarted:
+
+%1
+
+The new language will apply at the next start.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restart failed — the new language applies at the next start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The user guide installed with Vantorquelle was not found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to open the web browser.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Vantorquelle&lt;/h3&gt;&lt;p&gt;Design of “print-in-place” 3D printed circuits from KiCad netlists.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Version:&lt;/b&gt; %1&lt;br&gt;&lt;b&gt;Qt:&lt;/b&gt; %2&lt;br&gt;&lt;b&gt;OpenCascade:&lt;/b&gt; %3&lt;/p&gt;&lt;p&gt;&lt;b&gt;By the Vantorquelle developers&lt;/b&gt;&lt;/p&gt;&lt;p&gt;© 2026&lt;/p&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About Vantorquelle</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History cleared</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This project already has a netlist and placed components.
+
+Importing replaces the netlist outright; the components stay where they are but nothing checks that they still match it.
+
+To keep your placement and apply only what changed, use “Update from netlist…” instead.
+
+Import anyway?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist import cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to load the netlist:
+
+%1
+
+The netlist already loaded, if any, has been kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist loaded: %1 components, %2 nets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist loaded</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loading successful: %1 components and %2 connections</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) to add:
+</source>
+        <translation>
+            <numerusform>• %n component to add:
+</numerusform>
+            <numerusform>• %n components to add:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) to remove:
+</source>
+        <translation>
+            <numerusform>• %n component to remove:
+</numerusform>
+            <numerusform>• %n components to remove:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n footprint change(s):
+</source>
+        <translation>
+            <numerusform>• %n footprint change:
+</numerusform>
+            <numerusform>• %n footprint changes:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>    … (+%n more)
+</source>
+        <translation>
+            <numerusform>    … (+%n more)
+</numerusform>
+            <numerusform>    … (+%n more)
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) kept as they are
+</source>
+        <translation>
+            <numerusform>• %n component kept as it is
+</numerusform>
+            <numerusform>• %n components kept as they are
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) would no longer match the netlist:
+</source>
+        <translation>
+            <numerusform>⚠ %n track would no longer match the netlist:
+</numerusform>
+            <numerusform>⚠ %n tracks would no longer match the netlist:
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 no longer exists
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 moved to net %4
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 is on no net any more
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>    … and %n more
+</source>
+        <translation>
+            <numerusform>    … and %n more
+</numerusform>
+            <numerusform>    … and %n more
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>
+These tracks are KEPT as they are. They will reappear in the ratsnest as unrouted; delete or redraw them yourself.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update from netlist</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No component is placed yet. Import the netlist and use “Generate 3D components”.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finish or cancel the track being drawn first (Esc).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to read the netlist:
+
+%1
+
+Nothing has been changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Applying “%1”:
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+Components that remain keep their position, rotation and dimensions.
+
+The undo history will be cleared: this update cannot be undone.
+
+Apply?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✓ Update applied:
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) added
+</source>
+        <translation>
+            <numerusform>• %n component added
+</numerusform>
+            <numerusform>• %n components added
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) removed
+</source>
+        <translation>
+            <numerusform>• %n component removed
+</numerusform>
+            <numerusform>• %n components removed
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n footprint(s) replaced
+</source>
+        <translation>
+            <numerusform>• %n footprint replaced
+</numerusform>
+            <numerusform>• %n footprints replaced
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) kept
+</source>
+        <translation>
+            <numerusform>• %n component kept
+</numerusform>
+            <numerusform>• %n components kept
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>
+⚠ %n footprint change(s) could not be loaded; those components keep their previous footprint:
+</source>
+        <translation>
+            <numerusform>
+⚠ %n footprint change could not be loaded; that component keeps its previous footprint:
+</numerusform>
+            <numerusform>
+⚠ %n footprint changes could not be loaded; those components keep their previous footprint:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>
+
+⚠ %n track(s) no longer match the netlist and were left untouched.</source>
+        <translation>
+            <numerusform>
+
+⚠ %n track no longer matches the netlist and was left untouched.</numerusform>
+            <numerusform>
+
+⚠ %n tracks no longer match the netlist and were left untouched.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Netlist update applied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This netlist matches the board exactly: nothing to update.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist already up to date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” changes no placed component and no routed track, but the netlist itself changed:
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) added:
+</source>
+        <translation>
+            <numerusform>• %n net added:
+</numerusform>
+            <numerusform>• %n nets added:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) removed:
+</source>
+        <translation>
+            <numerusform>• %n net removed:
+</numerusform>
+            <numerusform>• %n nets removed:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) with other connections:
+</source>
+        <translation>
+            <numerusform>• %n net with other connections:
+</numerusform>
+            <numerusform>• %n nets with other connections:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component value(s) changed:
+</source>
+        <translation>
+            <numerusform>• %n component value changed:
+</numerusform>
+            <numerusform>• %n component values changed:
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• other details (pin names, footprint libraries)
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+The new netlist is installed; placed components and tracks are unchanged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist updated: connections and values only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creating a new project will reset everything:
+
+• the imported STEP part
+• the netlist
+• the placed components
+• the routed tracks
+• the undo history
+
+This action is irreversible. Continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New project canceled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New project - Build plate displayed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loading impossible: 3D viewer not initialized</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load a project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Project saved: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save Project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Project saved successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✓ Project saved:
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) placed
+</source>
+        <translation>
+            <numerusform>• %n component placed
+</numerusform>
+            <numerusform>• %n components placed
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n route(s)
+</source>
+        <translation>
+            <numerusform>• %n route
+</numerusform>
+            <numerusform>• %n routes
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• File: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>❌ Project save failed:
+
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The project is not yet initialized.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The project file no longer exists:
+%1
+
+It has been removed from recent projects.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open a project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opening a project will replace everything:
+
+• the imported STEP part
+• the netlist
+• the placed components
+• the routed tracks
+• the undo history
+
+This action is irreversible. Continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opening canceled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>❌ Project load failed:
+
+%1
+
+The current design has been kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ Project loaded: %n component(s)</source>
+        <translation>
+            <numerusform>✓ Project loaded: %n component</numerusform>
+            <numerusform>✓ Project loaded: %n components</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n missing footprint(s)</source>
+        <translation>
+            <numerusform>, %n missing footprint</numerusform>
+            <numerusform>, %n missing footprints</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>✓ Project loaded successfully:
+
+• 3D shapes: %1
+• Components placed: %2
+  - Loaded: %3
+  - Missing: %4
+• Routes: %5
+• File: %6</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Components with missing footprint:
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Recovered from the automatic save: this state is NOT yet in the project file. Save it (Ctrl+S).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Project loaded</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) could not be built as solids and are missing from the file: their nets are not connected in print. Look for degenerate segments in those tracks.</source>
+        <translation>
+            <numerusform>⚠ %n track could not be built as a solid and is missing from the file: its net is not connected in print. Look for degenerate segments in that track.</numerusform>
+            <numerusform>⚠ %n tracks could not be built as solids and are missing from the file: their nets are not connected in print. Look for degenerate segments in those tracks.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>  • track %1 (%2) names pads that are not on the board: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>  • tracks %1 (%2) and %3 (%4) touch: a short between two nets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Tracks to check (kept as they were saved):
+</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -572,6 +2001,159 @@ and in red the outline at the interface.</source>
         <source>=== Missing footprints ===
 
 </source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MoveSegmentCommand</name>
+    <message>
+        <source>Move segment %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MoveVertexCommand</name>
+    <message>
+        <source>Move vertex %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PrintPlanDialog</name>
+    <message>
+        <source>Printing plan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Layer height:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Layer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Z pause (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ref</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>X (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Y (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cavity top (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Heights measured from the bottom of the part (slicer reference point). Assumption: cavity accessible from above—check for cavities opening onto a side face in the 3D view.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy report</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export text...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>uninitialized generator</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Plan unavailable: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Part: %1 mm — %n layer(s)</source>
+        <translation>
+            <numerusform>Part: %1 mm — %n layer</numerusform>
+            <numerusform>Part: %1 mm — %n layers</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n pause(s)</source>
+        <translation>
+            <numerusform>%n pause</numerusform>
+            <numerusform>%n pauses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n insertion(s)</source>
+        <translation>
+            <numerusform>%n insertion</numerusform>
+            <numerusform>%n insertions</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Without insertion: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Report copied to the clipboard.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Text files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export the print plan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to write file:
+%1
+
+%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exported plan: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -637,6 +2219,628 @@ and in red the outline at the interface.</source>
         <source>No component could be read from this netlist.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>This project was written by a newer version of Vantorquelle (file format %1; this version reads format %2 and older). Open it with a newer version.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PropertiesPanel</name>
+    <message>
+        <source>Selected component: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ MISSING FOOTPRINT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ %1 - MISSING FOOTPRINT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🔍 Browse footprint...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Browse footprint...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(unnamed)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected track: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No selection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select a component or a track.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Property</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Scales the pads in X and Y only (100 % = footprint size).
+Resizes each pad about its own center; spacing and Z (thickness/undercut) are unchanged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Activated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unchecked: the case becomes brown/transparent and is NOT recessed
+in the part during STEP export (the pads remain recessed).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reference</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint path</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Position X (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Position Y (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Position Z (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rotation Z (°)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad thickness (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undercut (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad XY scale (%)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Body width (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Body length (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Body height (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Body Z offset (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Active cavity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual movement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Step:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>XY plane</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Z axis</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rotation Z</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Segments</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Width (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Height (mm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Move %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rotate %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modify properties %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Change footprint %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add track %1 (%2 → %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete track %1 (%2 → %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ResistanceCalculator</name>
+    <message>
+        <source>Pads on different nets (%1 ≠ %2) — infinite resistance</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad missing from the netlist (%1/%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid resistivity (%1 Ω·cm) — a positive number is needed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No routed path between %1/%2 and %3/%4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Degenerate net — calculation impossible</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resistance beyond the computable range (resistivity %1 Ω·cm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ResistanceDialog</name>
+    <message>
+        <source>%1 / %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resistance measurement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Ω·cm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resistivity:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected pads</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad A:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad B:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click on the first pad in the 3D view.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New measurement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click on the second pad.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Computing…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measurement done (net %1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tracks: %1 Ω
+Pad A:  %2 Ω
+Pad B:  %3 Ω
+———————
+Total:  %4 Ω</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measurement impossible.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ResizeRouteCommand</name>
+    <message>
+        <source>Resize track %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resize track</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RoutingController</name>
+    <message>
+        <source>Routing: ACTIVE - Click on a pad</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing mode ACTIVE - Hover a pad to highlight it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing: Inactive</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing mode disabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad %1/%2 hovered</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: no net found for this pad</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing %1 — mouse, &apos;B&apos; vertical, &apos;N&apos; snap</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this pad</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: invalid point</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track finished</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>VERTICAL mode — snap expired</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: connection impossible (collision or segment too short)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track finished at a junction on %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Point set — continue routing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: distance too short</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>VERTICAL mode — &apos;N&apos; to snap to pad</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HORIZONTAL mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ Switch to VERTICAL mode first (&apos;B&apos;)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Point undone — VERTICAL mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Point undone — HORIZONTAL mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to undo — Esc cancels the track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error: component manager unavailable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No other net pad to snap to</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Snap: %1/%2 Z=%3 mm (%4/%5)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track %1 clicked but segment undetermined</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selection cleared</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Segment %1/%2 of net %3 selected — click again to move it (hovered segment or vertex), Del to clear</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Segment %1/%2 of net %3 selected — click a vertex to move it, Del to delete the track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End segment of net %1 selected — click a vertex to move it, Del to delete the track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drag cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drag cancelled (Delete ignored during drag)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No track selected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dragging segment %1 — move the mouse, click to confirm, Esc to cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vertex drag in progress — click to confirm, Esc to cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Collision — move the mouse or Esc to cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vertex drag confirmed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drag confirmed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RoutingManager</name>
+    <message>
+        <source>A track is already being drawn.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The pad has no net or no name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The pad&apos;s position is not a valid point.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net %1 is not in the netlist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad %1 does not belong to net %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No track is being drawn.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The point is not a valid position.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The segment would be shorter than %1 mm.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track&apos;s solid could not be built.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Short circuit with %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Insufficient clearance with %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The clearance to %1 could not be checked.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track has no segment yet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track does not reach %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The destination pad has no name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A track cannot end on its own start pad.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pad %1 is not on net %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pad %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track to join does not exist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The track to join is on net %1, not %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The junction point is not on the track to join.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>track %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RoutingRulesDialog</name>
+    <message>
+        <source>Routing rules</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dimensions applied to the tracks drawn from now on. These rules are saved with the project.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Width of a new track. Also sets the square section of the vertical segments (width × width).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Thickness in Z of a new horizontal track. A vertical segment keeps a square section and is not thickened by this value.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Minimum distance between two tracks of different nets. Below this, routing reports a clearance violation.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Minimum distance between a track and a pad of another net, or an unconnected pad.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track width:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track height:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clearance between tracks:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clearance track / pad:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The tracks already drawn keep their dimensions: they are modified from the properties panel, by selecting them.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Also use as defaults for new projects</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StepImporter</name>
@@ -673,6 +2877,18 @@ and in red the outline at the interface.</source>
             <numerusform>The STEP file is damaged: %n geometric entity could not be read.</numerusform>
             <numerusform>The STEP file is damaged: %n geometric entities could not be read.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: the reader failed on it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: the entity number %1 is out of range.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: entity #%1 refers back to itself.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -734,6 +2950,75 @@ and in red the outline at the interface.</source>
     </message>
     <message>
         <source>The ASCII STL file is damaged: line %1 does not continue a facet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STL file is damaged: facet %1 has a point %2 mm away from the origin, too far for a printable part.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The STL mesh is open and joining its %n triangle(s) took longer than %1 s: the file is too damaged to rebuild a part from it.</source>
+        <translation>
+            <numerusform>The STL mesh is open and joining its %n triangle took longer than %1 s: the file is too damaged to rebuild a part from it.</numerusform>
+            <numerusform>The STL mesh is open and joining its %n triangles took longer than %1 s: the file is too damaged to rebuild a part from it.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>ThreeMfExportDialog</name>
+    <message>
+        <source>Perimeters applied to conductive elements
+(%1 % forced infill, PrusaSlicer settings):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Embed the pause plan as text (.txt)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Embed the pause plan as CSV (.csv)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Native insertion pauses (M601) will be embedded: open the file as a project in PrusaSlicer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ThreeMfExporter</name>
+    <message>
+        <source>Insert %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Insert %n component(s) (see plan)</source>
+        <translation>
+            <numerusform>Insert %n component (see plan)</numerusform>
+            <numerusform>Insert %n components (see plan)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No main shape loaded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to prepare the assembly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Meshing of the main part failed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The print plan&apos;s pauses cannot be written for the slicer: with a layer height of %1 mm their heights do not follow one another within the part.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to create the 3MF file: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to write the 3MF file: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

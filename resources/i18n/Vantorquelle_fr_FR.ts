@@ -11,10 +11,336 @@ Voulez-vous le remplacer&#xa0;?</translation>
     </message>
 </context>
 <context>
+    <name>AutoSaveSettingsDialog</name>
+    <message>
+        <source>Automatic save</source>
+        <translation>Enregistrement automatique</translation>
+    </message>
+    <message>
+        <source>The automatic save NEVER writes your project file. It writes a separate copy next to it, and Vantorquelle offers to recover that copy if it is more recent than the project when you reopen it.</source>
+        <translation>L&apos;enregistrement automatique n&apos;écrit JAMAIS dans votre fichier de projet. Il écrit une copie séparée à côté, et Vantorquelle propose de récupérer cette copie si elle est plus récente que le projet lorsque vous le rouvrez.</translation>
+    </message>
+    <message>
+        <source>Save automatically</source>
+        <translation>Enregistrer automatiquement</translation>
+    </message>
+    <message>
+        <source>Interval:</source>
+        <translation>Intervalle&#xa0;:</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>A save is skipped when nothing has changed, and while a track is being drawn — so this is a maximum, not a rhythm.</source>
+        <translation>Un enregistrement est sauté quand rien n&apos;a changé, ainsi que pendant le tracé d&apos;une piste — il s&apos;agit donc d&apos;un maximum, pas d&apos;une cadence.</translation>
+    </message>
+    <message>
+        <source>Keep the previous version as “.bak” when saving</source>
+        <translation>Conserver la version précédente en «&#xa0;.bak&#xa0;» lors de l&apos;enregistrement</translation>
+    </message>
+    <message>
+        <source>Each explicit save first copies the file it replaces. A project carries its 3D geometry inside it, so this doubles what the folder holds.</source>
+        <translation>Chaque enregistrement explicite copie d&apos;abord le fichier qu&apos;il remplace. Un projet contient sa géométrie 3D, cela double donc l&apos;espace occupé dans le dossier.</translation>
+    </message>
+    <message numerus="yes">
+        <source>At most %n minute(s) of work can be lost.</source>
+        <translation>
+            <numerusform>Au plus %n minute de travail peut être perdue.</numerusform>
+            <numerusform>Au plus %n minutes de travail peuvent être perdues.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nothing is saved automatically. Only Ctrl+S writes your work to disk.</source>
+        <translation>Rien n&apos;est enregistré automatiquement. Seul Ctrl+S écrit votre travail sur le disque.</translation>
+    </message>
+</context>
+<context>
+    <name>BoardExplorerPanel</name>
+    <message>
+        <source>Board explorer</source>
+        <translation>Explorateur de carte</translation>
+    </message>
+    <message>
+        <source>Filter (reference, value, footprint, net…)</source>
+        <translation>Filtrer (référence, valeur, empreinte, net…)</translation>
+    </message>
+    <message>
+        <source>Ref</source>
+        <translation>Réf.</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valeur</translation>
+    </message>
+    <message>
+        <source>Footprint</source>
+        <translation>Empreinte</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>État</translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation>Net</translation>
+    </message>
+    <message>
+        <source>Routed</source>
+        <translation>Routé</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>Restant</translation>
+    </message>
+    <message>
+        <source>Components</source>
+        <translation>Composants</translation>
+    </message>
+    <message>
+        <source>Nets</source>
+        <translation>Nets</translation>
+    </message>
+    <message>
+        <source>No component. Import a netlist, then generate the 3D components.</source>
+        <translation>Aucun composant. Importez une netlist, puis générez les composants 3D.</translation>
+    </message>
+    <message>
+        <source>No net. Import a netlist.</source>
+        <translation>Aucun net. Importez une netlist.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n component(s) shown</source>
+        <translation>
+            <numerusform>%1 sur %n composant affiché</numerusform>
+            <numerusform>%1 sur %n composants affichés</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n net(s) shown</source>
+        <translation>
+            <numerusform>%1 sur %n net affiché</numerusform>
+            <numerusform>%1 sur %n nets affichés</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s)</source>
+        <translation>
+            <numerusform>%n composant</numerusform>
+            <numerusform>%n composants</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n net(s)</source>
+        <translation>
+            <numerusform>%n net</numerusform>
+            <numerusform>%n nets</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 — %2
+%3
+Pads: %4 · Nets: %5</source>
+        <translation>%1 — %2
+%3
+Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
+    </message>
+    <message>
+        <source>no value</source>
+        <translation>sans valeur</translation>
+    </message>
+    <message>
+        <source>no footprint</source>
+        <translation>sans empreinte</translation>
+    </message>
+    <message>
+        <source>Placed</source>
+        <translation>Placé</translation>
+    </message>
+    <message>
+        <source>Footprint missing</source>
+        <translation>Empreinte manquante</translation>
+    </message>
+    <message>
+        <source>Not placed</source>
+        <translation>Non placé</translation>
+    </message>
+    <message>
+        <source>Not in netlist</source>
+        <translation>Absent de la netlist</translation>
+    </message>
+    <message>
+        <source> · no cavity</source>
+        <translation> · sans cavité</translation>
+    </message>
+    <message>
+        <source>Nothing to route</source>
+        <translation>Rien à router</translation>
+    </message>
+    <message>
+        <source>To route</source>
+        <translation>À router</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n detached end(s)</source>
+        <translation>
+            <numerusform>%n extrémité détachée</numerusform>
+            <numerusform>%n extrémités détachées</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n dangling T</source>
+        <translation>
+            <numerusform>%n T non raccordé</numerusform>
+            <numerusform>%n T non raccordés</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 — %n pad(s)</source>
+        <translation>
+            <numerusform>%1 — %n pastille</numerusform>
+            <numerusform>%1 — %n pastilles</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 mm left to route</source>
+        <translation>%1 mm restant à router</translation>
+    </message>
+</context>
+<context>
+    <name>BurialAnalyzer</name>
+    <message>
+        <source>Burial analysis: import a STEP part first</source>
+        <translation>Analyse d&apos;enfouissement&#xa0;: importez d&apos;abord une pièce STEP</translation>
+    </message>
+    <message>
+        <source>Burial analysis: computing...</source>
+        <translation>Analyse d&apos;enfouissement&#xa0;: calcul en cours...</translation>
+    </message>
+    <message>
+        <source>Burial analysis disabled</source>
+        <translation>Analyse d&apos;enfouissement désactivée</translation>
+    </message>
+    <message>
+        <source>Burial analysis: component %1/%2 (%3)...</source>
+        <translation>Analyse d&apos;enfouissement&#xa0;: composant %1/%2 (%3)...</translation>
+    </message>
+    <message>
+        <source>Burial analysis complete: %1/%2 component(s) analysed</source>
+        <translation>Analyse d&apos;enfouissement terminée&#xa0;: %1/%2 composant(s) analysé(s)</translation>
+    </message>
+    <message numerus="yes">
+        <source> (%n failure(s))</source>
+        <translation>
+            <numerusform> (%n échec)</numerusform>
+            <numerusform> (%n échecs)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Analysis %1: %2</source>
+        <translation>Analyse de %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>unexpected failure</source>
+        <translation>échec inattendu</translation>
+    </message>
+    <message>
+        <source>Null shape</source>
+        <translation>Forme nulle</translation>
+    </message>
+    <message>
+        <source>Empty bounding box</source>
+        <translation>Boîte englobante vide</translation>
+    </message>
+    <message>
+        <source>The buried part could not be computed</source>
+        <translation>La partie enfouie n&apos;a pas pu être calculée</translation>
+    </message>
+    <message>
+        <source>The free part could not be computed</source>
+        <translation>La partie libre n&apos;a pas pu être calculée</translation>
+    </message>
+</context>
+<context>
+    <name>BurialResult</name>
+    <message>
+        <source>Analysis unavailable for %1</source>
+        <translation>Analyse indisponible pour %1</translation>
+    </message>
+    <message>
+        <source>%1: no intersection with the part</source>
+        <translation>%1&#xa0;: aucune intersection avec la pièce</translation>
+    </message>
+    <message>
+        <source>%1: %2% buried (%3 mm³ / %4 mm³)</source>
+        <translation>%1&#xa0;: %2&#xa0;% enfoui (%3 mm³ / %4 mm³)</translation>
+    </message>
+</context>
+<context>
+    <name>ClearAllRoutesCommand</name>
+    <message>
+        <source>Clear all tracks (%1)</source>
+        <translation>Effacer toutes les pistes (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>ComponentManager</name>
+    <message numerus="yes">
+        <source>%n footprint(s) loaded</source>
+        <translation>
+            <numerusform>%n empreinte chargée</numerusform>
+            <numerusform>%n empreintes chargées</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n missing</source>
+        <translation>
+            <numerusform>, %n manquante</numerusform>
+            <numerusform>, %n manquantes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Invalid values for %1 — nothing changed.</source>
+        <translation>Valeurs invalides pour %1 — rien n&apos;a été modifié.</translation>
+    </message>
+    <message>
+        <source>Rotation failed for %1 — values restored.</source>
+        <translation>Échec de la rotation de %1 — valeurs restaurées.</translation>
+    </message>
+    <message>
+        <source>Move failed for %1 — values restored.</source>
+        <translation>Échec du déplacement de %1 — valeurs restaurées.</translation>
+    </message>
+    <message>
+        <source>Rebuild failed for %1 — values restored.</source>
+        <translation>Échec de la reconstruction de %1 — valeurs restaurées.</translation>
+    </message>
+    <message>
+        <source>%1 already uses another footprint named %2 — rename the file to give it to %3.</source>
+        <translation>%1 utilise déjà une autre empreinte nommée %2 — renommez le fichier pour l&apos;attribuer à %3.</translation>
+    </message>
+</context>
+<context>
+    <name>DeleteRouteCommand</name>
+    <message>
+        <source>Delete track</source>
+        <translation>Supprimer la piste</translation>
+    </message>
+</context>
+<context>
     <name>FileUtils</name>
     <message>
         <source>%1/%2 bytes written</source>
         <translation>%1/%2 octets écrits</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file.</source>
+        <translation>%1 n&apos;est pas un fichier ordinaire.</translation>
+    </message>
+    <message>
+        <source>The file is larger than %1 MB.</source>
+        <translation>Le fichier dépasse %1 Mo.</translation>
     </message>
 </context>
 <context>
@@ -545,7 +871,1237 @@ et en rouge le contour à l&apos;interface.</translation>
     </message>
     <message>
         <source>Cannot persist the reoriented shape into ProjectManager</source>
-        <translation>Impossible d'enregistrer la pièce réorientée dans le projet</translation>
+        <translation>Impossible d&apos;enregistrer la pièce réorientée dans le projet</translation>
+    </message>
+    <message>
+        <source>Computing burial for %1...</source>
+        <translation>Calcul de l&apos;enfouissement de %1...</translation>
+    </message>
+    <message>
+        <source>Load a netlist first</source>
+        <translation>Chargez d&apos;abord une netlist</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s) are already placed. Generating puts them ALL back on the placement spiral: positions, rotations, body dimensions and footprints chosen by hand are lost, and this cannot be undone.
+
+To apply a modified netlist while KEEPING your placement, use File ▸ “Update from netlist…”.
+
+Regenerate anyway?</source>
+        <translation>
+            <numerusform>%n composant est déjà placé. La génération le remet sur la spirale de placement&#xa0;: la position, la rotation, les dimensions du boîtier et l&apos;empreinte choisies à la main sont perdues, et cela ne peut pas être annulé.
+
+Pour appliquer une netlist modifiée en CONSERVANT votre placement, utilisez Fichier ▸ «&#xa0;Mettre à jour depuis la netlist…&#xa0;».
+
+Régénérer quand même&#xa0;?</numerusform>
+            <numerusform>%n composants sont déjà placés. La génération les remet TOUS sur la spirale de placement&#xa0;: les positions, rotations, dimensions des boîtiers et empreintes choisies à la main sont perdues, et cela ne peut pas être annulé.
+
+Pour appliquer une netlist modifiée en CONSERVANT votre placement, utilisez Fichier ▸ «&#xa0;Mettre à jour depuis la netlist…&#xa0;».
+
+Régénérer quand même&#xa0;?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Generation cancelled</source>
+        <translation>Génération annulée</translation>
+    </message>
+    <message>
+        <source>Loading and placing footprints...</source>
+        <translation>Chargement et placement des empreintes...</translation>
+    </message>
+    <message>
+        <source>Import a STEP part before enabling the analysis.</source>
+        <translation>Importez une pièce STEP avant d&apos;activer l&apos;analyse.</translation>
+    </message>
+    <message>
+        <source>Generate the 3D components before enabling the analysis.</source>
+        <translation>Générez les composants 3D avant d&apos;activer l&apos;analyse.</translation>
+    </message>
+    <message>
+        <source>Hide analysis</source>
+        <translation>Masquer l&apos;analyse</translation>
+    </message>
+    <message>
+        <source>Footprint folders updated (%1).</source>
+        <translation>Dossiers d&apos;empreintes mis à jour (%1).</translation>
+    </message>
+    <message>
+        <source>Selected component: %1</source>
+        <translation>Composant sélectionné&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>No component selected</source>
+        <translation>Aucun composant sélectionné</translation>
+    </message>
+    <message>
+        <source>Component not found</source>
+        <translation>Composant introuvable</translation>
+    </message>
+    <message>
+        <source>Select footprint for %1</source>
+        <translation>Choisir l&apos;empreinte de %1</translation>
+    </message>
+    <message>
+        <source>Unable to load the footprint: %1</source>
+        <translation>Impossible de charger l&apos;empreinte&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>✓ Footprint replaced for %1: %2</source>
+        <translation>✓ Empreinte remplacée pour %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation>Succès</translation>
+    </message>
+    <message>
+        <source>✓ Footprint %1 loaded and applied to %2</source>
+        <translation>✓ Empreinte %1 chargée et appliquée à %2</translation>
+    </message>
+    <message>
+        <source>Component %1 moved</source>
+        <translation>Composant %1 déplacé</translation>
+    </message>
+    <message>
+        <source>Hide Ratsnest</source>
+        <translation>Masquer le chevelu</translation>
+    </message>
+    <message>
+        <source>Ratsnest hidden</source>
+        <translation>Chevelu masqué</translation>
+    </message>
+    <message numerus="yes">
+        <source> — %n track(s) detached from their pad</source>
+        <translation>
+            <numerusform> — %n piste détachée de sa pastille</numerusform>
+            <numerusform> — %n pistes détachées de leur pastille</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Ratsnest: no link to route</source>
+        <translation>Chevelu&#xa0;: aucune liaison à router</translation>
+    </message>
+    <message>
+        <source>Ratsnest: every link routed (%1/%1)</source>
+        <translation>Chevelu&#xa0;: toutes les liaisons sont routées (%1/%1)</translation>
+    </message>
+    <message>
+        <source>Ratsnest: %1/%2 links routed, %3 left — length %4 mm</source>
+        <translation>Chevelu&#xa0;: %1/%2 liaisons routées, %3 restantes — longueur %4 mm</translation>
+    </message>
+    <message>
+        <source>
+
+Tracks detached from their pad: %1
+</source>
+        <translation>
+
+Pistes détachées de leur pastille&#xa0;: %1
+</translation>
+    </message>
+    <message>
+        <source>(the track is still drawn; its link is counted as unrouted)
+</source>
+        <translation>(la piste reste affichée&#xa0;; sa liaison est comptée comme non routée)
+</translation>
+    </message>
+    <message>
+        <source>start</source>
+        <translation>début</translation>
+    </message>
+    <message>
+        <source>end</source>
+        <translation>fin</translation>
+    </message>
+    <message>
+        <source>• %1 — %2 of the track: pad %3 no longer exists
+</source>
+        <translation>• %1 — %2 de la piste&#xa0;: la pastille %3 n&apos;existe plus
+</translation>
+    </message>
+    <message>
+        <source>• %1 — %2 of the track: pad %3 moved %4 mm away
+</source>
+        <translation>• %1 — %2 de la piste&#xa0;: la pastille %3 s&apos;est éloignée de %4 mm
+</translation>
+    </message>
+    <message>
+        <source>No ratsnest connection displayed</source>
+        <translation>Aucune connexion du chevelu affichée</translation>
+    </message>
+    <message>
+        <source>Every link is routed: %1/%1.</source>
+        <translation>Toutes les liaisons sont routées&#xa0;: %1/%1.</translation>
+    </message>
+    <message>
+        <source>=== Ratsnest Information ===
+
+</source>
+        <translation>=== Informations sur le chevelu ===
+
+</translation>
+    </message>
+    <message>
+        <source>Routing progress: %1/%2 links routed
+</source>
+        <translation>Avancement du routage&#xa0;: %1/%2 liaisons routées
+</translation>
+    </message>
+    <message>
+        <source>Remaining connections: %1
+
+</source>
+        <translation>Connexions restantes&#xa0;: %1
+
+</translation>
+    </message>
+    <message>
+        <source>Nets still to route:
+</source>
+        <translation>Nets restant à router&#xa0;:
+</translation>
+    </message>
+    <message>
+        <source>• %1: %2 connections, %3 mm
+</source>
+        <translation>• %1&#xa0;: %2 connexions, %3 mm
+</translation>
+    </message>
+    <message>
+        <source>
+Remaining length: %1 mm</source>
+        <translation>
+Longueur restante&#xa0;: %1 mm</translation>
+    </message>
+    <message>
+        <source>Ratsnest Information</source>
+        <translation>Informations sur le chevelu</translation>
+    </message>
+    <message>
+        <source>Resistance probe ACTIVE — click two pads</source>
+        <translation>Sonde de résistance ACTIVE — cliquez sur deux pastilles</translation>
+    </message>
+    <message>
+        <source>Resistance probe disabled</source>
+        <translation>Sonde de résistance désactivée</translation>
+    </message>
+    <message>
+        <source>Choose a pad different from pad A</source>
+        <translation>Choisissez une pastille différente de la pastille A</translation>
+    </message>
+    <message>
+        <source>Pad A: %1/%2 — click pad B</source>
+        <translation>Pastille A&#xa0;: %1/%2 — cliquez sur la pastille B</translation>
+    </message>
+    <message>
+        <source>R(%1/%2 ↔ %3/%4) = %5 Ω</source>
+        <translation>R(%1/%2 ↔ %3/%4) = %5 Ω</translation>
+    </message>
+    <message>
+        <source>No track to clear</source>
+        <translation>Aucune piste à effacer</translation>
+    </message>
+    <message>
+        <source>All tracks have been cleared (Ctrl+Z to undo)</source>
+        <translation>Toutes les pistes ont été effacées (Ctrl+Z pour annuler)</translation>
+    </message>
+    <message>
+        <source>The track cannot take a section of %1 × %2 mm — unchanged</source>
+        <translation>La piste ne peut pas prendre une section de %1 × %2 mm — inchangée</translation>
+    </message>
+    <message>
+        <source>Track junction</source>
+        <translation>Jonction de pistes</translation>
+    </message>
+    <message>
+        <source>Routing rules applied: width %1 mm, height %2 mm, clearance %3 mm, pad clearance %4 mm</source>
+        <translation>Règles de routage appliquées&#xa0;: largeur %1 mm, hauteur %2 mm, isolation %3 mm, isolation aux pastilles %4 mm</translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n cavity(ies) could not be cut (Boolean subtraction failed): the affected component(s) will appear without a recess. Try moving them slightly or checking their footprint.</source>
+        <translation>
+            <numerusform>⚠ %n cavité n&apos;a pas pu être creusée (échec de la soustraction booléenne)&#xa0;: le composant concerné apparaîtra sans logement. Essayez de le déplacer légèrement ou de vérifier son empreinte.</numerusform>
+            <numerusform>⚠ %n cavités n&apos;ont pas pu être creusées (échec de la soustraction booléenne)&#xa0;: les composants concernés apparaîtront sans logement. Essayez de les déplacer légèrement ou de vérifier leur empreinte.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n cavity(ies) were cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</source>
+        <translation>
+            <numerusform>⚠ %n cavité a été creusée mais la pièce obtenue n&apos;est pas un solide sain&#xa0;: aucune tolérance n&apos;a donné de résultat valide. Une fois tranché, le fichier peut présenter des trous, des parois inversées ou des pistes manquantes. La cause habituelle est une piste plus fine que les tolérances nécessaires à la découpe — élargissez ou approfondissez les pistes les plus fines, ou éloignez-les des boîtiers des composants.</numerusform>
+            <numerusform>⚠ %n cavités ont été creusées mais la pièce obtenue n&apos;est pas un solide sain&#xa0;: aucune tolérance n&apos;a donné de résultat valide. Une fois tranché, le fichier peut présenter des trous, des parois inversées ou des pistes manquantes. La cause habituelle est une piste plus fine que les tolérances nécessaires à la découpe — élargissez ou approfondissez les pistes les plus fines, ou éloignez-les des boîtiers des composants.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n conductor element(s) could not be fused into a single solid: their overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected net(s).</source>
+        <translation>
+            <numerusform>⚠ %n élément conducteur n&apos;a pas pu être fusionné en un solide unique&#xa0;: ses morceaux qui se chevauchent sont exportés tels quels, et tout logiciel qui maille le fichier y voit une coque qui se traverse elle-même. Simplifiez les pistes du ou des nets concernés.</numerusform>
+            <numerusform>⚠ %n éléments conducteurs n&apos;ont pas pu être fusionnés en un solide unique&#xa0;: leurs morceaux qui se chevauchent sont exportés tels quels, et tout logiciel qui maille le fichier y voit une coque qui se traverse elle-même. Simplifiez les pistes des nets concernés.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>ℹ %n cavity(ies) were handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means those cuts are running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes them reliable.</source>
+        <translation>
+            <numerusform>ℹ %n cavité a été rendue par l&apos;opération booléenne encore remplie de la matière de la pièce, qui serait entrée en collision avec le conducteur placé là. Le surplus a été supprimé et le fichier est correct — mais cela signifie que cette découpe est à la limite de ce que permettent les tolérances. Élargir ou approfondir les pistes et pastilles concernées la rend fiable.</numerusform>
+            <numerusform>ℹ %n cavités ont été rendues par l&apos;opération booléenne encore remplies de la matière de la pièce, qui serait entrée en collision avec le conducteur placé là. Le surplus a été supprimé et le fichier est correct — mais cela signifie que ces découpes sont à la limite de ce que permettent les tolérances. Élargir ou approfondir les pistes et pastilles concernées les rend fiables.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ The carved part is made of %n disconnected piece(s). The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</source>
+        <translation>
+            <numerusform>⚠ La pièce creusée est constituée de %n morceau disjoint. Les cavités l&apos;ont découpée&#xa0;: tout ce qui ne repose pas sur le plateau sera imprimé dans le vide. Vérifiez les pistes qui passent au plus près des bords et les unes des autres.</numerusform>
+            <numerusform>⚠ La pièce creusée est constituée de %n morceaux disjoints. Les cavités l&apos;ont découpée&#xa0;: tout ce qui ne repose pas sur le plateau sera imprimé dans le vide. Vérifiez les pistes qui passent au plus près des bords et les unes des autres.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Import a STEP part before exporting.</source>
+        <translation>Importez une pièce STEP avant d&apos;exporter.</translation>
+    </message>
+    <message>
+        <source>Export STEP</source>
+        <translation>Exporter en STEP</translation>
+    </message>
+    <message>
+        <source>STEP Files (*.step *.stp);;All Files (*)</source>
+        <translation>Fichiers STEP (*.step *.stp);;Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>Exporting STEP...</source>
+        <translation>Export STEP en cours...</translation>
+    </message>
+    <message>
+        <source>✗ STEP export failed</source>
+        <translation>✗ Échec de l&apos;export STEP</translation>
+    </message>
+    <message>
+        <source>STEP export error</source>
+        <translation>Erreur d&apos;export STEP</translation>
+    </message>
+    <message>
+        <source>Export failed:
+
+%1</source>
+        <translation>Échec de l&apos;export&#xa0;:
+
+%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ STEP export: %n cavity(ies)</source>
+        <translation>
+            <numerusform>✓ Export STEP&#xa0;: %n cavité</numerusform>
+            <numerusform>✓ Export STEP&#xa0;: %n cavités</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n conductor element(s)</source>
+        <translation>
+            <numerusform>%n élément conducteur</numerusform>
+            <numerusform>%n éléments conducteurs</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>✓ File exported:
+%1
+
+Content:
+</source>
+        <translation>✓ Fichier exporté&#xa0;:
+%1
+
+Contenu&#xa0;:
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• Main part: hollowed (%n cavity(ies))
+</source>
+        <translation>
+            <numerusform>• Pièce principale&#xa0;: creusée (%n cavité)
+</numerusform>
+            <numerusform>• Pièce principale&#xa0;: creusée (%n cavités)
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• Conductor: %n element(s) (pads + tracks)
+
+</source>
+        <translation>
+            <numerusform>• Conducteur&#xa0;: %n élément (pastilles + pistes)
+
+</numerusform>
+            <numerusform>• Conducteur&#xa0;: %n éléments (pastilles + pistes)
+
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The two shapes are distinct objects in the STEP file.
+Assign them different materials in your slicer.</source>
+        <translation>Les deux formes sont des objets distincts dans le fichier STEP.
+Attribuez-leur des matériaux différents dans votre trancheur.</translation>
+    </message>
+    <message>
+        <source>STEP export successful</source>
+        <translation>Export STEP réussi</translation>
+    </message>
+    <message>
+        <source>Import a STEP part first before generating the print drawing.</source>
+        <translation>Importez d&apos;abord une pièce STEP avant de générer le plan d&apos;impression.</translation>
+    </message>
+    <message>
+        <source>Export 3MF project</source>
+        <translation>Exporter le projet 3MF</translation>
+    </message>
+    <message>
+        <source>Export 3MF part</source>
+        <translation>Exporter la pièce en 3MF</translation>
+    </message>
+    <message>
+        <source>3MF Files (*.3mf);;All Files (*)</source>
+        <translation>Fichiers 3MF (*.3mf);;Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>3MF export cancelled</source>
+        <translation>Export 3MF annulé</translation>
+    </message>
+    <message>
+        <source>Exporting 3MF...</source>
+        <translation>Export 3MF en cours...</translation>
+    </message>
+    <message>
+        <source>✗ 3MF export failed</source>
+        <translation>✗ Échec de l&apos;export 3MF</translation>
+    </message>
+    <message>
+        <source>3MF export error</source>
+        <translation>Erreur d&apos;export 3MF</translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ 3MF export: %n object(s)</source>
+        <translation>
+            <numerusform>✓ Export 3MF&#xa0;: %n objet</numerusform>
+            <numerusform>✓ Export 3MF&#xa0;: %n objets</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>3MF export successful</source>
+        <translation>Export 3MF réussi</translation>
+    </message>
+    <message>
+        <source>✓ 3MF file exported:
+%1
+
+Content:
+</source>
+        <translation>✓ Fichier 3MF exporté&#xa0;:
+%1
+
+Contenu&#xa0;:
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• Single item, %n part(s) (component + conductors)
+</source>
+        <translation>
+            <numerusform>• Objet unique, %n pièce (composant + conducteurs)
+</numerusform>
+            <numerusform>• Objet unique, %n pièces (composant + conducteurs)
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• Embedded break plan: Metadata/Vantorquelle_PrintPlan%1
+
+</source>
+        <translation>• Plan de pauses intégré&#xa0;: Metadata/Vantorquelle_PrintPlan%1
+
+</translation>
+    </message>
+    <message>
+        <source>Pause heights are carried over in the 3MF file (attachments).
+</source>
+        <translation>Les hauteurs de pause sont reprises dans le fichier 3MF (pièces jointes).
+</translation>
+    </message>
+    <message>
+        <source>Note: the break schedule is unavailable (%1) — the attachments indicate this.
+</source>
+        <translation>Remarque&#xa0;: le plan de pauses est indisponible (%1) — les pièces jointes le signalent.
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• PrusaSlicer settings: %n perimeter(s) + %1% infill (Slic3r_PE_model.config).</source>
+        <translation>
+            <numerusform>• Réglages PrusaSlicer&#xa0;: %n périmètre + %1&#xa0;% de remplissage (Slic3r_PE_model.config).</numerusform>
+            <numerusform>• Réglages PrusaSlicer&#xa0;: %n périmètres + %1&#xa0;% de remplissage (Slic3r_PE_model.config).</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n embedded M601 pause(s) with LCD message: open the 3MF as a PROJECT in PrusaSlicer and slice at %1 mm (first layer included) — the insertion pause(s) already on the layer slider.</source>
+        <translation>
+            <numerusform>• %n pause M601 intégrée avec message LCD&#xa0;: ouvrez le 3MF comme PROJET dans PrusaSlicer et tranchez à %1 mm (première couche comprise) — la pause d&apos;insertion est déjà sur le curseur des couches.</numerusform>
+            <numerusform>• %n pauses M601 intégrées avec message LCD&#xa0;: ouvrez le 3MF comme PROJET dans PrusaSlicer et tranchez à %1 mm (première couche comprise) — les pauses d&apos;insertion sont déjà sur le curseur des couches.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• No native pause to embed: all insertions happen at the end of the print.</source>
+        <translation>• Aucune pause native à intégrer&#xa0;: toutes les insertions ont lieu à la fin de l&apos;impression.</translation>
+    </message>
+    <message>
+        <source>⚠ Native pauses not embedded: pause plan unavailable (%1).</source>
+        <translation>⚠ Pauses natives non intégrées&#xa0;: plan de pauses indisponible (%1).</translation>
+    </message>
+    <message>
+        <source>⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports that as an open model. The usual cause is a face the mesher could not triangulate — see below.</source>
+        <translation>⚠ Coque(s) non refermée(s)&#xa0;: %n. Le maillage écrit y présente des arêtes de bord, et un trancheur le signale comme un modèle ouvert. La cause habituelle est une face que le mailleur n&apos;a pas pu trianguler — voir ci-dessous.</translation>
+    </message>
+    <message>
+        <source>ℹ %n shell(s) came out of the mesher inside-out and were flipped before writing. The file is correct; the shape they came from is not quite, so keep an eye on the affected geometry.</source>
+        <translation>ℹ Coque(s) sortie(s) du mailleur à l&apos;envers et retournée(s) avant l&apos;écriture&#xa0;: %n. Le fichier est correct&#xa0;; la forme d&apos;origine ne l&apos;est pas tout à fait, surveillez donc la géométrie concernée.</translation>
+    </message>
+    <message>
+        <source>⚠ %n edge(s) are shared by more than two triangles inside a single shell: that surface is written twice over itself and a slicer reads it as a self-intersection.</source>
+        <translation>⚠ Arête(s) partagée(s) par plus de deux triangles au sein d&apos;une même coque&#xa0;: %n. Cette surface est écrite deux fois sur elle-même et un trancheur y voit une auto-intersection.</translation>
+    </message>
+    <message>
+        <source>⚠ %n face(s) could not be meshed and are MISSING from the file: the exported shell has that many holes. Widen or deepen the thinnest tracks and export again.</source>
+        <translation>⚠ Face(s) impossible(s) à mailler et ABSENTE(S) du fichier&#xa0;: %n. La coque exportée présente autant de trous. Élargissez ou approfondissez les pistes les plus fines et exportez à nouveau.</translation>
+    </message>
+    <message>
+        <source>⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part keeps their cavity, with nothing inside it. Check the tracks and pads of the affected element(s).</source>
+        <translation>⚠ Élément(s) conducteur(s) impossible(s) à mailler et ABSENT(S) du fichier&#xa0;: %n. La pièce conserve leur cavité, vide. Vérifiez les pistes et pastilles du ou des éléments concernés.</translation>
+    </message>
+    <message>
+        <source>A track is being drawn — finish it, or press Escape, before selecting from the list</source>
+        <translation>Une piste est en cours de tracé — terminez-la, ou appuyez sur Échap, avant de sélectionner dans la liste</translation>
+    </message>
+    <message>
+        <source>%1 is named by the netlist but not placed on the board</source>
+        <translation>%1 figure dans la netlist mais n&apos;est pas placé sur la carte</translation>
+    </message>
+    <message>
+        <source>Net %1: none of its pads is on the board</source>
+        <translation>Net %1&#xa0;: aucune de ses pastilles n&apos;est sur la carte</translation>
+    </message>
+    <message numerus="yes">
+        <source>Net %1 — %n pad(s), nothing to route</source>
+        <translation>
+            <numerusform>Net %1 — %n pastille, rien à router</numerusform>
+            <numerusform>Net %1 — %n pastilles, rien à router</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Net %1 — every link routed (%2/%2)</source>
+        <translation>Net %1 — toutes les liaisons sont routées (%2/%2)</translation>
+    </message>
+    <message>
+        <source>Net %1 — %2/%3 links routed, %4 mm left</source>
+        <translation>Net %1 — %2/%3 liaisons routées, %4 mm restants</translation>
+    </message>
+    <message>
+        <source>Automatic save at %1</source>
+        <translation>Enregistrement automatique à %1</translation>
+    </message>
+    <message>
+        <source>Automatic save failed — save manually (Ctrl+S)</source>
+        <translation>Échec de l&apos;enregistrement automatique — enregistrez manuellement (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>• Project: %1
+• Automatic save: %2</source>
+        <translation>• Projet&#xa0;: %1
+• Enregistrement automatique&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Recover automatic save</source>
+        <translation>Récupérer l&apos;enregistrement automatique</translation>
+    </message>
+    <message>
+        <source>An automatic save of this project is more recent than the project file itself:
+
+%1
+
+This usually means the previous session ended without saving.
+
+Open the automatic save instead?</source>
+        <translation>Un enregistrement automatique de ce projet est plus récent que le fichier de projet lui-même&#xa0;:
+
+%1
+
+Cela signifie généralement que la session précédente s&apos;est terminée sans enregistrer.
+
+Ouvrir plutôt l&apos;enregistrement automatique&#xa0;?</translation>
+    </message>
+    <message>
+        <source>An automatic save of this project exists, but it is not more recent than the project file:
+
+%1
+
+It is probably out of date. Open the automatic save instead?
+
+Yes opens the automatic save; No opens the project file and deletes the automatic save.</source>
+        <translation>Un enregistrement automatique de ce projet existe, mais il n&apos;est pas plus récent que le fichier de projet&#xa0;:
+
+%1
+
+Il est probablement périmé. Ouvrir plutôt l&apos;enregistrement automatique&#xa0;?
+
+Oui ouvre l&apos;enregistrement automatique&#xa0;; Non ouvre le fichier de projet et supprime l&apos;enregistrement automatique.</translation>
+    </message>
+    <message>
+        <source>A project that had never been saved was automatically saved on %1, and the session that produced it did not end normally.
+
+Recover it?</source>
+        <translation>Un projet jamais enregistré a été enregistré automatiquement le %1, et la session qui l&apos;a produit ne s&apos;est pas terminée normalement.
+
+Le récupérer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Automatic save recovered — save it (Ctrl+S)</source>
+        <translation>Enregistrement automatique récupéré — enregistrez-le (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>Changes not saved</source>
+        <translation>Modifications non enregistrées</translation>
+    </message>
+    <message>
+        <source>The project has been modified since the last save.
+Do you want to save before exiting?</source>
+        <translation>Le projet a été modifié depuis le dernier enregistrement.
+Voulez-vous enregistrer avant de quitter&#xa0;?</translation>
+    </message>
+    <message numerus="yes">
+        <source>Automatic save: every %n minute(s)</source>
+        <translation>
+            <numerusform>Enregistrement automatique&#xa0;: intervalle de %n minute</numerusform>
+            <numerusform>Enregistrement automatique&#xa0;: intervalle de %n minutes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Automatic save disabled</source>
+        <translation>Enregistrement automatique désactivé</translation>
+    </message>
+    <message>
+        <source>&amp;Language</source>
+        <translation>&amp;Langue</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Langue du système</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Langue</translation>
+    </message>
+    <message>
+        <source>The language change will take effect after restarting Vantorquelle.
+
+Restart now?</source>
+        <translation>Le changement de langue prendra effet après le redémarrage de Vantorquelle.
+
+Redémarrer maintenant&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Vantorquelle could not be restarted:
+
+%1
+
+The new language will apply at the next start.</source>
+        <translation>Vantorquelle n&apos;a pas pu être redémarré&#xa0;:
+
+%1
+
+La nouvelle langue s&apos;appliquera au prochain démarrage.</translation>
+    </message>
+    <message>
+        <source>Restart failed — the new language applies at the next start</source>
+        <translation>Échec du redémarrage — la nouvelle langue s&apos;appliquera au prochain démarrage</translation>
+    </message>
+    <message>
+        <source>The user guide installed with Vantorquelle was not found.</source>
+        <translation>Le guide de l&apos;utilisateur installé avec Vantorquelle est introuvable.</translation>
+    </message>
+    <message>
+        <source>Unable to open the web browser.</source>
+        <translation>Impossible d&apos;ouvrir le navigateur web.</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Vantorquelle&lt;/h3&gt;&lt;p&gt;Design of “print-in-place” 3D printed circuits from KiCad netlists.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Version:&lt;/b&gt; %1&lt;br&gt;&lt;b&gt;Qt:&lt;/b&gt; %2&lt;br&gt;&lt;b&gt;OpenCascade:&lt;/b&gt; %3&lt;/p&gt;&lt;p&gt;&lt;b&gt;By the Vantorquelle developers&lt;/b&gt;&lt;/p&gt;&lt;p&gt;© 2026&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Vantorquelle&lt;/h3&gt;&lt;p&gt;Conception de circuits «&#xa0;print-in-place&#xa0;» imprimés en 3D, à partir de netlists KiCad.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Version&#xa0;:&lt;/b&gt; %1&lt;br&gt;&lt;b&gt;Qt&#xa0;:&lt;/b&gt; %2&lt;br&gt;&lt;b&gt;OpenCascade&#xa0;:&lt;/b&gt; %3&lt;/p&gt;&lt;p&gt;&lt;b&gt;Par les développeurs de Vantorquelle&lt;/b&gt;&lt;/p&gt;&lt;p&gt;© 2026&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>About Vantorquelle</source>
+        <translation>À propos de Vantorquelle</translation>
+    </message>
+    <message>
+        <source>History cleared</source>
+        <translation>Historique effacé</translation>
+    </message>
+    <message>
+        <source>This project already has a netlist and placed components.
+
+Importing replaces the netlist outright; the components stay where they are but nothing checks that they still match it.
+
+To keep your placement and apply only what changed, use “Update from netlist…” instead.
+
+Import anyway?</source>
+        <translation>Ce projet a déjà une netlist et des composants placés.
+
+L&apos;import remplace purement et simplement la netlist&#xa0;; les composants restent où ils sont, mais rien ne vérifie qu&apos;ils lui correspondent toujours.
+
+Pour conserver votre placement et n&apos;appliquer que ce qui a changé, utilisez plutôt «&#xa0;Mettre à jour depuis la netlist…&#xa0;».
+
+Importer quand même&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Netlist import cancelled</source>
+        <translation>Import de la netlist annulé</translation>
+    </message>
+    <message>
+        <source>Failed to load the netlist:
+
+%1
+
+The netlist already loaded, if any, has been kept.</source>
+        <translation>Échec du chargement de la netlist&#xa0;:
+
+%1
+
+La netlist déjà chargée, le cas échéant, a été conservée.</translation>
+    </message>
+    <message>
+        <source>Netlist loaded: %1 components, %2 nets</source>
+        <translation>Netlist chargée&#xa0;: %1 composants, %2 nets</translation>
+    </message>
+    <message>
+        <source>Netlist loaded</source>
+        <translation>Netlist chargée</translation>
+    </message>
+    <message>
+        <source>Loading successful: %1 components and %2 connections</source>
+        <translation>Chargement réussi&#xa0;: %1 composants et %2 connexions</translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) to add:
+</source>
+        <translation>
+            <numerusform>• %n composant à ajouter&#xa0;:
+</numerusform>
+            <numerusform>• %n composants à ajouter&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) to remove:
+</source>
+        <translation>
+            <numerusform>• %n composant à supprimer&#xa0;:
+</numerusform>
+            <numerusform>• %n composants à supprimer&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n footprint change(s):
+</source>
+        <translation>
+            <numerusform>• %n changement d&apos;empreinte&#xa0;:
+</numerusform>
+            <numerusform>• %n changements d&apos;empreinte&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>    … (+%n more)
+</source>
+        <translation>
+            <numerusform>    … (+%n autre)
+</numerusform>
+            <numerusform>    … (+%n autres)
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) kept as they are
+</source>
+        <translation>
+            <numerusform>• %n composant conservé tel quel
+</numerusform>
+            <numerusform>• %n composants conservés tels quels
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) would no longer match the netlist:
+</source>
+        <translation>
+            <numerusform>⚠ %n piste ne correspondrait plus à la netlist&#xa0;:
+</numerusform>
+            <numerusform>⚠ %n pistes ne correspondraient plus à la netlist&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 no longer exists
+</source>
+        <translation>    %1 (net %2)&#xa0;: la pastille %3 n&apos;existe plus
+</translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 moved to net %4
+</source>
+        <translation>    %1 (net %2)&#xa0;: la pastille %3 est passée au net %4
+</translation>
+    </message>
+    <message>
+        <source>    %1 (net %2): %3 is on no net any more
+</source>
+        <translation>    %1 (net %2)&#xa0;: la pastille %3 n&apos;est plus sur aucun net
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>    … and %n more
+</source>
+        <translation>
+            <numerusform>    … et %n autre
+</numerusform>
+            <numerusform>    … et %n autres
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>
+These tracks are KEPT as they are. They will reappear in the ratsnest as unrouted; delete or redraw them yourself.
+</source>
+        <translation>
+Ces pistes sont CONSERVÉES telles quelles. Elles réapparaîtront dans le chevelu comme non routées&#xa0;; supprimez-les ou retracez-les vous-même.
+</translation>
+    </message>
+    <message>
+        <source>Update from netlist</source>
+        <translation>Mettre à jour depuis la netlist</translation>
+    </message>
+    <message>
+        <source>No component is placed yet. Import the netlist and use “Generate 3D components”.</source>
+        <translation>Aucun composant n&apos;est encore placé. Importez la netlist et utilisez «&#xa0;Générer les composants 3D&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Finish or cancel the track being drawn first (Esc).</source>
+        <translation>Terminez ou annulez d&apos;abord la piste en cours de tracé (Échap).</translation>
+    </message>
+    <message>
+        <source>Failed to read the netlist:
+
+%1
+
+Nothing has been changed.</source>
+        <translation>Échec de la lecture de la netlist&#xa0;:
+
+%1
+
+Rien n&apos;a été modifié.</translation>
+    </message>
+    <message>
+        <source>Applying “%1”:
+
+</source>
+        <translation>Application de «&#xa0;%1&#xa0;»&#xa0;:
+
+</translation>
+    </message>
+    <message>
+        <source>
+Components that remain keep their position, rotation and dimensions.
+
+The undo history will be cleared: this update cannot be undone.
+
+Apply?</source>
+        <translation>
+Les composants maintenus gardent leur position, leur rotation et leurs dimensions.
+
+L&apos;historique d&apos;annulation sera effacé&#xa0;: cette mise à jour ne pourra pas être annulée.
+
+Appliquer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Update cancelled</source>
+        <translation>Mise à jour annulée</translation>
+    </message>
+    <message>
+        <source>✓ Update applied:
+
+</source>
+        <translation>✓ Mise à jour appliquée&#xa0;:
+
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) added
+</source>
+        <translation>
+            <numerusform>• %n composant ajouté
+</numerusform>
+            <numerusform>• %n composants ajoutés
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) removed
+</source>
+        <translation>
+            <numerusform>• %n composant supprimé
+</numerusform>
+            <numerusform>• %n composants supprimés
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n footprint(s) replaced
+</source>
+        <translation>
+            <numerusform>• %n empreinte remplacée
+</numerusform>
+            <numerusform>• %n empreintes remplacées
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) kept
+</source>
+        <translation>
+            <numerusform>• %n composant conservé
+</numerusform>
+            <numerusform>• %n composants conservés
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>
+⚠ %n footprint change(s) could not be loaded; those components keep their previous footprint:
+</source>
+        <translation>
+            <numerusform>
+⚠ %n changement d&apos;empreinte n&apos;a pas pu être chargé&#xa0;; ce composant garde son empreinte précédente&#xa0;:
+</numerusform>
+            <numerusform>
+⚠ %n changements d&apos;empreinte n&apos;ont pas pu être chargés&#xa0;; ces composants gardent leur empreinte précédente&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>
+
+⚠ %n track(s) no longer match the netlist and were left untouched.</source>
+        <translation>
+            <numerusform>
+
+⚠ %n piste ne correspond plus à la netlist et n&apos;a pas été modifiée.</numerusform>
+            <numerusform>
+
+⚠ %n pistes ne correspondent plus à la netlist et n&apos;ont pas été modifiées.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Netlist update applied</source>
+        <translation>Mise à jour de la netlist appliquée</translation>
+    </message>
+    <message>
+        <source>This netlist matches the board exactly: nothing to update.</source>
+        <translation>Cette netlist correspond exactement à la carte&#xa0;: rien à mettre à jour.</translation>
+    </message>
+    <message>
+        <source>Netlist already up to date</source>
+        <translation>Netlist déjà à jour</translation>
+    </message>
+    <message>
+        <source>“%1” changes no placed component and no routed track, but the netlist itself changed:
+
+</source>
+        <translation>«&#xa0;%1&#xa0;» ne modifie aucun composant placé ni aucune piste routée, mais la netlist elle-même a changé&#xa0;:
+
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) added:
+</source>
+        <translation>
+            <numerusform>• %n net ajouté&#xa0;:
+</numerusform>
+            <numerusform>• %n nets ajoutés&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) removed:
+</source>
+        <translation>
+            <numerusform>• %n net supprimé&#xa0;:
+</numerusform>
+            <numerusform>• %n nets supprimés&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n net(s) with other connections:
+</source>
+        <translation>
+            <numerusform>• %n net avec d&apos;autres connexions&#xa0;:
+</numerusform>
+            <numerusform>• %n nets avec d&apos;autres connexions&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component value(s) changed:
+</source>
+        <translation>
+            <numerusform>• %n valeur de composant modifiée&#xa0;:
+</numerusform>
+            <numerusform>• %n valeurs de composants modifiées&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• other details (pin names, footprint libraries)
+</source>
+        <translation>• autres détails (noms de broches, bibliothèques d&apos;empreintes)
+</translation>
+    </message>
+    <message>
+        <source>
+The new netlist is installed; placed components and tracks are unchanged.</source>
+        <translation>
+La nouvelle netlist est en place&#xa0;; les composants placés et les pistes sont inchangés.</translation>
+    </message>
+    <message>
+        <source>Netlist updated: connections and values only</source>
+        <translation>Netlist mise à jour&#xa0;: connexions et valeurs uniquement</translation>
+    </message>
+    <message>
+        <source>Creating a new project will reset everything:
+
+• the imported STEP part
+• the netlist
+• the placed components
+• the routed tracks
+• the undo history
+
+This action is irreversible. Continue?</source>
+        <translation>Créer un nouveau projet réinitialisera tout&#xa0;:
+
+• la pièce STEP importée
+• la netlist
+• les composants placés
+• les pistes routées
+• l&apos;historique d&apos;annulation
+
+Cette action est irréversible. Continuer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>New project canceled</source>
+        <translation>Nouveau projet annulé</translation>
+    </message>
+    <message>
+        <source>New project - Build plate displayed</source>
+        <translation>Nouveau projet - Plateau affiché</translation>
+    </message>
+    <message>
+        <source>Loading impossible: 3D viewer not initialized</source>
+        <translation>Chargement impossible&#xa0;: vue 3D non initialisée</translation>
+    </message>
+    <message>
+        <source>Load a project</source>
+        <translation>Charger un projet</translation>
+    </message>
+    <message>
+        <source>Project saved: %1</source>
+        <translation>Projet enregistré&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Save Project</source>
+        <translation>Enregistrer le projet</translation>
+    </message>
+    <message>
+        <source>Project saved successfully</source>
+        <translation>Projet enregistré avec succès</translation>
+    </message>
+    <message>
+        <source>✓ Project saved:
+
+</source>
+        <translation>✓ Projet enregistré&#xa0;:
+
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n component(s) placed
+</source>
+        <translation>
+            <numerusform>• %n composant placé
+</numerusform>
+            <numerusform>• %n composants placés
+</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %n route(s)
+</source>
+        <translation>
+            <numerusform>• %n piste
+</numerusform>
+            <numerusform>• %n pistes
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>• File: %1</source>
+        <translation>• Fichier&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>❌ Project save failed:
+
+%1</source>
+        <translation>❌ Échec de l&apos;enregistrement du projet&#xa0;:
+
+%1</translation>
+    </message>
+    <message>
+        <source>The project is not yet initialized.</source>
+        <translation>Le projet n&apos;est pas encore initialisé.</translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation>Effacer la liste</translation>
+    </message>
+    <message>
+        <source>File not found</source>
+        <translation>Fichier introuvable</translation>
+    </message>
+    <message>
+        <source>The project file no longer exists:
+%1
+
+It has been removed from recent projects.</source>
+        <translation>Le fichier de projet n&apos;existe plus&#xa0;:
+%1
+
+Il a été retiré des projets récents.</translation>
+    </message>
+    <message>
+        <source>Open a project</source>
+        <translation>Ouvrir un projet</translation>
+    </message>
+    <message>
+        <source>Opening a project will replace everything:
+
+• the imported STEP part
+• the netlist
+• the placed components
+• the routed tracks
+• the undo history
+
+This action is irreversible. Continue?</source>
+        <translation>Ouvrir un projet remplacera tout&#xa0;:
+
+• la pièce STEP importée
+• la netlist
+• les composants placés
+• les pistes routées
+• l&apos;historique d&apos;annulation
+
+Cette action est irréversible. Continuer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Opening canceled</source>
+        <translation>Ouverture annulée</translation>
+    </message>
+    <message>
+        <source>❌ Project load failed:
+
+%1
+
+The current design has been kept.</source>
+        <translation>❌ Échec du chargement du projet&#xa0;:
+
+%1
+
+La conception en cours a été conservée.</translation>
+    </message>
+    <message numerus="yes">
+        <source>✓ Project loaded: %n component(s)</source>
+        <translation>
+            <numerusform>✓ Projet chargé&#xa0;: %n composant</numerusform>
+            <numerusform>✓ Projet chargé&#xa0;: %n composants</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n missing footprint(s)</source>
+        <translation>
+            <numerusform>, %n empreinte manquante</numerusform>
+            <numerusform>, %n empreintes manquantes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>✓ Project loaded successfully:
+
+• 3D shapes: %1
+• Components placed: %2
+  - Loaded: %3
+  - Missing: %4
+• Routes: %5
+• File: %6</source>
+        <translation>✓ Projet chargé avec succès&#xa0;:
+
+• Formes 3D&#xa0;: %1
+• Composants placés&#xa0;: %2
+  - Chargés&#xa0;: %3
+  - Manquants&#xa0;: %4
+• Pistes&#xa0;: %5
+• Fichier&#xa0;: %6</translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Components with missing footprint:
+</source>
+        <translation>
+
+⚠ Composants sans empreinte&#xa0;:
+</translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Recovered from the automatic save: this state is NOT yet in the project file. Save it (Ctrl+S).</source>
+        <translation>
+
+⚠ Récupéré de l&apos;enregistrement automatique&#xa0;: cet état n&apos;est PAS encore dans le fichier de projet. Enregistrez-le (Ctrl+S).</translation>
+    </message>
+    <message>
+        <source>Project loaded</source>
+        <translation>Projet chargé</translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) could not be built as solids and are missing from the file: their nets are not connected in print. Look for degenerate segments in those tracks.</source>
+        <translation>
+            <numerusform>⚠ %n piste n&apos;a pas pu être construite en solide et manque dans le fichier&#xa0;: son net n&apos;est pas connecté à l&apos;impression. Recherchez des segments dégénérés dans cette piste.</numerusform>
+            <numerusform>⚠ %n pistes n&apos;ont pas pu être construites en solides et manquent dans le fichier&#xa0;: leurs nets ne sont pas connectés à l&apos;impression. Recherchez des segments dégénérés dans ces pistes.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>  • track %1 (%2) names pads that are not on the board: %3</source>
+        <translation>  • la piste %1 (%2) fait référence à des pastilles absentes de la carte&#xa0;: %3</translation>
+    </message>
+    <message>
+        <source>  • tracks %1 (%2) and %3 (%4) touch: a short between two nets</source>
+        <translation>  • les pistes %1 (%2) et %3 (%4) se touchent&#xa0;: court-circuit entre deux nets</translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Tracks to check (kept as they were saved):
+</source>
+        <translation>
+
+⚠ Pistes à vérifier (conservées telles qu&apos;enregistrées)&#xa0;:
+</translation>
     </message>
 </context>
 <context>
@@ -604,6 +2160,162 @@ et en rouge le contour à l&apos;interface.</translation>
         <translation>=== Empreintes manquantes ===
 
 </translation>
+    </message>
+</context>
+<context>
+    <name>MoveSegmentCommand</name>
+    <message>
+        <source>Move segment %1</source>
+        <translation>Déplacer le segment %1</translation>
+    </message>
+</context>
+<context>
+    <name>MoveVertexCommand</name>
+    <message>
+        <source>Move vertex %1</source>
+        <translation>Déplacer le sommet %1</translation>
+    </message>
+</context>
+<context>
+    <name>PrintPlanDialog</name>
+    <message>
+        <source>Printing plan</source>
+        <translation>Plan d&apos;impression</translation>
+    </message>
+    <message>
+        <source>Layer height:</source>
+        <translation>Hauteur de couche&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Layer</source>
+        <translation>Couche</translation>
+    </message>
+    <message>
+        <source>Z pause (mm)</source>
+        <translation>Z de pause (mm)</translation>
+    </message>
+    <message>
+        <source>Ref</source>
+        <translation>Réf.</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valeur</translation>
+    </message>
+    <message>
+        <source>Footprint</source>
+        <translation>Empreinte</translation>
+    </message>
+    <message>
+        <source>X (mm)</source>
+        <translation>X (mm)</translation>
+    </message>
+    <message>
+        <source>Y (mm)</source>
+        <translation>Y (mm)</translation>
+    </message>
+    <message>
+        <source>Cavity top (mm)</source>
+        <translation>Haut de cavité (mm)</translation>
+    </message>
+    <message>
+        <source>Heights measured from the bottom of the part (slicer reference point). Assumption: cavity accessible from above—check for cavities opening onto a side face in the 3D view.</source>
+        <translation>Hauteurs mesurées depuis le bas de la pièce (point de référence du trancheur). Hypothèse&#xa0;: cavité accessible par le dessus—vérifiez dans la vue 3D les cavités qui débouchent sur une face latérale.</translation>
+    </message>
+    <message>
+        <source>Copy report</source>
+        <translation>Copier le rapport</translation>
+    </message>
+    <message>
+        <source>Export text...</source>
+        <translation>Exporter en texte...</translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation>Exporter en CSV...</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>uninitialized generator</source>
+        <translation>générateur non initialisé</translation>
+    </message>
+    <message>
+        <source>Plan unavailable: %1</source>
+        <translation>Plan indisponible&#xa0;: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Part: %1 mm — %n layer(s)</source>
+        <translation>
+            <numerusform>Pièce&#xa0;: %1 mm — %n couche</numerusform>
+            <numerusform>Pièce&#xa0;: %1 mm — %n couches</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n pause(s)</source>
+        <translation>
+            <numerusform>%n pause</numerusform>
+            <numerusform>%n pauses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n insertion(s)</source>
+        <translation>
+            <numerusform>%n insertion</numerusform>
+            <numerusform>%n insertions</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Fin</translation>
+    </message>
+    <message>
+        <source>Without insertion: %1</source>
+        <translation>Sans insertion&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Report copied to the clipboard.</source>
+        <translation>Rapport copié dans le presse-papiers.</translation>
+    </message>
+    <message>
+        <source>Text files</source>
+        <translation>Fichiers texte</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>Tous les fichiers</translation>
+    </message>
+    <message>
+        <source>CSV files</source>
+        <translation>Fichiers CSV</translation>
+    </message>
+    <message>
+        <source>Export the print plan</source>
+        <translation>Exporter le plan d&apos;impression</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>Unable to write file:
+%1
+
+%2</source>
+        <translation>Impossible d&apos;écrire le fichier&#xa0;:
+%1
+
+%2</translation>
+    </message>
+    <message>
+        <source>Exported plan: %1</source>
+        <translation>Plan exporté&#xa0;: %1</translation>
     </message>
 </context>
 <context>
@@ -668,6 +2380,634 @@ et en rouge le contour à l&apos;interface.</translation>
         <source>No component could be read from this netlist.</source>
         <translation>Aucun composant n&apos;a pu être lu dans cette netlist.</translation>
     </message>
+    <message>
+        <source>This project was written by a newer version of Vantorquelle (file format %1; this version reads format %2 and older). Open it with a newer version.</source>
+        <translation>Ce projet a été écrit par une version plus récente de Vantorquelle (format de fichier %1&#xa0;; cette version lit le format %2 et les plus anciens). Ouvrez-le avec une version plus récente.</translation>
+    </message>
+</context>
+<context>
+    <name>PropertiesPanel</name>
+    <message>
+        <source>Selected component: %1</source>
+        <translation>Composant sélectionné&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>⚠ MISSING FOOTPRINT</source>
+        <translation>⚠ EMPREINTE MANQUANTE</translation>
+    </message>
+    <message>
+        <source>⚠ %1 - MISSING FOOTPRINT</source>
+        <translation>⚠ %1 - EMPREINTE MANQUANTE</translation>
+    </message>
+    <message>
+        <source>🔍 Browse footprint...</source>
+        <translation>🔍 Choisir l&apos;empreinte...</translation>
+    </message>
+    <message>
+        <source>Browse footprint...</source>
+        <translation>Choisir l&apos;empreinte...</translation>
+    </message>
+    <message>
+        <source>(unnamed)</source>
+        <translation>(sans nom)</translation>
+    </message>
+    <message>
+        <source>Selected track: %1</source>
+        <translation>Piste sélectionnée&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>No selection</source>
+        <translation>Aucune sélection</translation>
+    </message>
+    <message>
+        <source>Select a component or a track.</source>
+        <translation>Sélectionnez un composant ou une piste.</translation>
+    </message>
+    <message>
+        <source>Property</source>
+        <translation>Propriété</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valeur</translation>
+    </message>
+    <message>
+        <source>Scales the pads in X and Y only (100 % = footprint size).
+Resizes each pad about its own center; spacing and Z (thickness/undercut) are unchanged.</source>
+        <translation>Met les pastilles à l&apos;échelle en X et Y uniquement (100&#xa0;% = taille de l&apos;empreinte).
+Redimensionne chaque pastille autour de son propre centre&#xa0;; l&apos;espacement et Z (épaisseur/dépassement) sont inchangés.</translation>
+    </message>
+    <message>
+        <source>Activated</source>
+        <translation>Activée</translation>
+    </message>
+    <message>
+        <source>Unchecked: the case becomes brown/transparent and is NOT recessed
+in the part during STEP export (the pads remain recessed).</source>
+        <translation>Décochée&#xa0;: le boîtier devient brun/transparent et n&apos;est PAS encastré
+dans la pièce lors de l&apos;export STEP (les pastilles restent encastrées).</translation>
+    </message>
+    <message>
+        <source>Reference</source>
+        <translation>Référence</translation>
+    </message>
+    <message>
+        <source>Footprint name</source>
+        <translation>Nom de l&apos;empreinte</translation>
+    </message>
+    <message>
+        <source>Footprint path</source>
+        <translation>Chemin de l&apos;empreinte</translation>
+    </message>
+    <message>
+        <source>Position X (mm)</source>
+        <translation>Position X (mm)</translation>
+    </message>
+    <message>
+        <source>Position Y (mm)</source>
+        <translation>Position Y (mm)</translation>
+    </message>
+    <message>
+        <source>Position Z (mm)</source>
+        <translation>Position Z (mm)</translation>
+    </message>
+    <message>
+        <source>Rotation Z (°)</source>
+        <translation>Rotation Z (°)</translation>
+    </message>
+    <message>
+        <source>Pad thickness (mm)</source>
+        <translation>Épaisseur des pastilles (mm)</translation>
+    </message>
+    <message>
+        <source>Undercut (mm)</source>
+        <translation>Dépassement (mm)</translation>
+    </message>
+    <message>
+        <source>Pad XY scale (%)</source>
+        <translation>Échelle XY des pastilles (%)</translation>
+    </message>
+    <message>
+        <source>Body width (mm)</source>
+        <translation>Largeur du boîtier (mm)</translation>
+    </message>
+    <message>
+        <source>Body length (mm)</source>
+        <translation>Longueur du boîtier (mm)</translation>
+    </message>
+    <message>
+        <source>Body height (mm)</source>
+        <translation>Hauteur du boîtier (mm)</translation>
+    </message>
+    <message>
+        <source>Body Z offset (mm)</source>
+        <translation>Décalage Z du boîtier (mm)</translation>
+    </message>
+    <message>
+        <source>Active cavity</source>
+        <translation>Cavité active</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Appliquer</translation>
+    </message>
+    <message>
+        <source>Manual movement</source>
+        <translation>Déplacement manuel</translation>
+    </message>
+    <message>
+        <source>Step:</source>
+        <translation>Pas&#xa0;:</translation>
+    </message>
+    <message>
+        <source>XY plane</source>
+        <translation>Plan XY</translation>
+    </message>
+    <message>
+        <source>Z axis</source>
+        <translation>Axe Z</translation>
+    </message>
+    <message>
+        <source>Rotation Z</source>
+        <translation>Rotation Z</translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation>Net</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Début</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Fin</translation>
+    </message>
+    <message>
+        <source>Segments</source>
+        <translation>Segments</translation>
+    </message>
+    <message>
+        <source>Width (mm)</source>
+        <translation>Largeur (mm)</translation>
+    </message>
+    <message>
+        <source>Height (mm)</source>
+        <translation>Hauteur (mm)</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Move %1</source>
+        <translation>Déplacer %1</translation>
+    </message>
+    <message>
+        <source>Rotate %1</source>
+        <translation>Faire pivoter %1</translation>
+    </message>
+    <message>
+        <source>Modify properties %1</source>
+        <translation>Modifier les propriétés de %1</translation>
+    </message>
+    <message>
+        <source>Change footprint %1</source>
+        <translation>Changer l&apos;empreinte de %1</translation>
+    </message>
+    <message>
+        <source>Add track %1 (%2 → %3)</source>
+        <translation>Ajouter la piste %1 (%2 → %3)</translation>
+    </message>
+    <message>
+        <source>Delete track %1 (%2 → %3)</source>
+        <translation>Supprimer la piste %1 (%2 → %3)</translation>
+    </message>
+</context>
+<context>
+    <name>ResistanceCalculator</name>
+    <message>
+        <source>Pads on different nets (%1 ≠ %2) — infinite resistance</source>
+        <translation>Pastilles sur des nets différents (%1 ≠ %2) — résistance infinie</translation>
+    </message>
+    <message>
+        <source>Pad missing from the netlist (%1/%2)</source>
+        <translation>Pastille absente de la netlist (%1/%2)</translation>
+    </message>
+    <message>
+        <source>Invalid resistivity (%1 Ω·cm) — a positive number is needed</source>
+        <translation>Résistivité invalide (%1 Ω·cm) — un nombre positif est requis</translation>
+    </message>
+    <message>
+        <source>No routed path between %1/%2 and %3/%4</source>
+        <translation>Aucun chemin routé entre %1/%2 et %3/%4</translation>
+    </message>
+    <message>
+        <source>Degenerate net — calculation impossible</source>
+        <translation>Net dégénéré — calcul impossible</translation>
+    </message>
+    <message>
+        <source>Resistance beyond the computable range (resistivity %1 Ω·cm)</source>
+        <translation>Résistance hors de la plage calculable (résistivité %1 Ω·cm)</translation>
+    </message>
+</context>
+<context>
+    <name>ResistanceDialog</name>
+    <message>
+        <source>%1 / %2</source>
+        <translation>%1 / %2</translation>
+    </message>
+    <message>
+        <source>Resistance measurement</source>
+        <translation>Mesure de résistance</translation>
+    </message>
+    <message>
+        <source> Ω·cm</source>
+        <translation> Ω·cm</translation>
+    </message>
+    <message>
+        <source>Resistivity:</source>
+        <translation>Résistivité&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Selected pads</source>
+        <translation>Pastilles sélectionnées</translation>
+    </message>
+    <message>
+        <source>Pad A:</source>
+        <translation>Pastille A&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Pad B:</source>
+        <translation>Pastille B&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Click on the first pad in the 3D view.</source>
+        <translation>Cliquez sur la première pastille dans la vue 3D.</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <source>New measurement</source>
+        <translation>Nouvelle mesure</translation>
+    </message>
+    <message>
+        <source>Click on the second pad.</source>
+        <translation>Cliquez sur la deuxième pastille.</translation>
+    </message>
+    <message>
+        <source>Computing…</source>
+        <translation>Calcul en cours…</translation>
+    </message>
+    <message>
+        <source>Measurement done (net %1).</source>
+        <translation>Mesure effectuée (net %1).</translation>
+    </message>
+    <message>
+        <source>Tracks: %1 Ω
+Pad A:  %2 Ω
+Pad B:  %3 Ω
+———————
+Total:  %4 Ω</source>
+        <translation>Pistes&#xa0;: %1 Ω
+Pastille A&#xa0;: %2 Ω
+Pastille B&#xa0;: %3 Ω
+———————
+Total&#xa0;: %4 Ω</translation>
+    </message>
+    <message>
+        <source>Measurement impossible.</source>
+        <translation>Mesure impossible.</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Erreur inconnue</translation>
+    </message>
+</context>
+<context>
+    <name>ResizeRouteCommand</name>
+    <message>
+        <source>Resize track %1</source>
+        <translation>Redimensionner la piste %1</translation>
+    </message>
+    <message>
+        <source>Resize track</source>
+        <translation>Redimensionner la piste</translation>
+    </message>
+</context>
+<context>
+    <name>RoutingController</name>
+    <message>
+        <source>Routing: ACTIVE - Click on a pad</source>
+        <translation>Routage&#xa0;: ACTIF - Cliquez sur une pastille</translation>
+    </message>
+    <message>
+        <source>Routing mode ACTIVE - Hover a pad to highlight it</source>
+        <translation>Mode routage ACTIF - Survolez une pastille pour la mettre en évidence</translation>
+    </message>
+    <message>
+        <source>Routing: Inactive</source>
+        <translation>Routage&#xa0;: inactif</translation>
+    </message>
+    <message>
+        <source>Routing mode disabled</source>
+        <translation>Mode routage désactivé</translation>
+    </message>
+    <message>
+        <source>Pad %1/%2 hovered</source>
+        <translation>Pastille %1/%2 survolée</translation>
+    </message>
+    <message>
+        <source>Error: no net found for this pad</source>
+        <translation>Erreur&#xa0;: aucun net trouvé pour cette pastille</translation>
+    </message>
+    <message>
+        <source>Routing: %1</source>
+        <translation>Routage&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Routing %1 — mouse, &apos;B&apos; vertical, &apos;N&apos; snap</source>
+        <translation>Routage de %1 — souris, «&#xa0;B&#xa0;» vertical, «&#xa0;N&#xa0;» aimantation</translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this pad</source>
+        <translation>Erreur&#xa0;: impossible de terminer sur cette pastille</translation>
+    </message>
+    <message>
+        <source>Error: invalid point</source>
+        <translation>Erreur&#xa0;: point invalide</translation>
+    </message>
+    <message>
+        <source>Track finished</source>
+        <translation>Piste terminée</translation>
+    </message>
+    <message>
+        <source>VERTICAL mode — snap expired</source>
+        <translation>Mode VERTICAL — aimantation expirée</translation>
+    </message>
+    <message>
+        <source>Error: connection impossible (collision or segment too short)</source>
+        <translation>Erreur&#xa0;: connexion impossible (collision ou segment trop court)</translation>
+    </message>
+    <message>
+        <source>Error: cannot end on this track</source>
+        <translation>Erreur&#xa0;: impossible de terminer sur cette piste</translation>
+    </message>
+    <message>
+        <source>Track finished at a junction on %1</source>
+        <translation>Piste terminée par une jonction sur %1</translation>
+    </message>
+    <message>
+        <source>Point set — continue routing</source>
+        <translation>Point posé — poursuivez le routage</translation>
+    </message>
+    <message>
+        <source>Error: distance too short</source>
+        <translation>Erreur&#xa0;: distance trop courte</translation>
+    </message>
+    <message>
+        <source>Error: %1</source>
+        <translation>Erreur&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>VERTICAL mode — &apos;N&apos; to snap to pad</source>
+        <translation>Mode VERTICAL — «&#xa0;N&#xa0;» pour s&apos;aimanter sur une pastille</translation>
+    </message>
+    <message>
+        <source>HORIZONTAL mode</source>
+        <translation>Mode HORIZONTAL</translation>
+    </message>
+    <message>
+        <source>⚠ Switch to VERTICAL mode first (&apos;B&apos;)</source>
+        <translation>⚠ Passez d&apos;abord en mode VERTICAL («&#xa0;B&#xa0;»)</translation>
+    </message>
+    <message>
+        <source>Routing cancelled</source>
+        <translation>Routage annulé</translation>
+    </message>
+    <message>
+        <source>Point undone — VERTICAL mode</source>
+        <translation>Point annulé — mode VERTICAL</translation>
+    </message>
+    <message>
+        <source>Point undone — HORIZONTAL mode</source>
+        <translation>Point annulé — mode HORIZONTAL</translation>
+    </message>
+    <message>
+        <source>Nothing to undo — Esc cancels the track</source>
+        <translation>Rien à annuler — Échap annule la piste</translation>
+    </message>
+    <message>
+        <source>Error: component manager unavailable</source>
+        <translation>Erreur&#xa0;: gestionnaire de composants indisponible</translation>
+    </message>
+    <message>
+        <source>No other net pad to snap to</source>
+        <translation>Aucune autre pastille du net sur laquelle s&apos;aimanter</translation>
+    </message>
+    <message>
+        <source>Snap: %1/%2 Z=%3 mm (%4/%5)</source>
+        <translation>Aimantation&#xa0;: %1/%2 Z=%3 mm (%4/%5)</translation>
+    </message>
+    <message>
+        <source>Track %1 clicked but segment undetermined</source>
+        <translation>Piste %1 cliquée mais segment indéterminé</translation>
+    </message>
+    <message>
+        <source>Selection cleared</source>
+        <translation>Sélection effacée</translation>
+    </message>
+    <message>
+        <source>Segment %1/%2 of net %3 selected — click again to move it (hovered segment or vertex), Del to clear</source>
+        <translation>Segment %1/%2 du net %3 sélectionné — cliquez à nouveau pour le déplacer (segment ou sommet survolé), Suppr pour effacer</translation>
+    </message>
+    <message>
+        <source>Segment %1/%2 of net %3 selected — click a vertex to move it, Del to delete the track</source>
+        <translation>Segment %1/%2 du net %3 sélectionné — cliquez sur un sommet pour le déplacer, Suppr pour supprimer la piste</translation>
+    </message>
+    <message>
+        <source>End segment of net %1 selected — click a vertex to move it, Del to delete the track</source>
+        <translation>Segment d&apos;extrémité du net %1 sélectionné — cliquez sur un sommet pour le déplacer, Suppr pour supprimer la piste</translation>
+    </message>
+    <message>
+        <source>Drag cancelled</source>
+        <translation>Glissement annulé</translation>
+    </message>
+    <message>
+        <source>Drag cancelled (Delete ignored during drag)</source>
+        <translation>Glissement annulé (Suppr ignoré pendant le glissement)</translation>
+    </message>
+    <message>
+        <source>No track selected</source>
+        <translation>Aucune piste sélectionnée</translation>
+    </message>
+    <message>
+        <source>Dragging segment %1 — move the mouse, click to confirm, Esc to cancel</source>
+        <translation>Glissement du segment %1 — déplacez la souris, cliquez pour valider, Échap pour annuler</translation>
+    </message>
+    <message>
+        <source>Vertex drag in progress — click to confirm, Esc to cancel</source>
+        <translation>Glissement du sommet en cours — cliquez pour valider, Échap pour annuler</translation>
+    </message>
+    <message>
+        <source>Collision — move the mouse or Esc to cancel</source>
+        <translation>Collision — déplacez la souris ou Échap pour annuler</translation>
+    </message>
+    <message>
+        <source>Vertex drag confirmed</source>
+        <translation>Glissement du sommet validé</translation>
+    </message>
+    <message>
+        <source>Drag confirmed</source>
+        <translation>Glissement validé</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+</context>
+<context>
+    <name>RoutingManager</name>
+    <message>
+        <source>A track is already being drawn.</source>
+        <translation>Une piste est déjà en cours de tracé.</translation>
+    </message>
+    <message>
+        <source>The pad has no net or no name.</source>
+        <translation>La pastille n&apos;a pas de net ou pas de nom.</translation>
+    </message>
+    <message>
+        <source>The pad&apos;s position is not a valid point.</source>
+        <translation>La position de la pastille n&apos;est pas un point valide.</translation>
+    </message>
+    <message>
+        <source>Net %1 is not in the netlist.</source>
+        <translation>Le net %1 ne figure pas dans la netlist.</translation>
+    </message>
+    <message>
+        <source>Pad %1 does not belong to net %2.</source>
+        <translation>La pastille %1 n&apos;appartient pas au net %2.</translation>
+    </message>
+    <message>
+        <source>No track is being drawn.</source>
+        <translation>Aucune piste n&apos;est en cours de tracé.</translation>
+    </message>
+    <message>
+        <source>The point is not a valid position.</source>
+        <translation>Le point n&apos;est pas une position valide.</translation>
+    </message>
+    <message>
+        <source>The segment would be shorter than %1 mm.</source>
+        <translation>Le segment serait plus court que %1 mm.</translation>
+    </message>
+    <message>
+        <source>The track&apos;s solid could not be built.</source>
+        <translation>Le solide de la piste n&apos;a pas pu être construit.</translation>
+    </message>
+    <message>
+        <source>Short circuit with %1.</source>
+        <translation>Court-circuit avec %1.</translation>
+    </message>
+    <message>
+        <source>Insufficient clearance with %1.</source>
+        <translation>Isolation insuffisante avec %1.</translation>
+    </message>
+    <message>
+        <source>The clearance to %1 could not be checked.</source>
+        <translation>L&apos;isolation par rapport à %1 n&apos;a pas pu être vérifiée.</translation>
+    </message>
+    <message>
+        <source>The track has no segment yet.</source>
+        <translation>La piste n&apos;a encore aucun segment.</translation>
+    </message>
+    <message>
+        <source>The track does not reach %1.</source>
+        <translation>La piste n&apos;atteint pas %1.</translation>
+    </message>
+    <message>
+        <source>The destination pad has no name.</source>
+        <translation>La pastille d&apos;arrivée n&apos;a pas de nom.</translation>
+    </message>
+    <message>
+        <source>A track cannot end on its own start pad.</source>
+        <translation>Une piste ne peut pas se terminer sur sa propre pastille de départ.</translation>
+    </message>
+    <message>
+        <source>Pad %1 is not on net %2.</source>
+        <translation>La pastille %1 n&apos;est pas sur le net %2.</translation>
+    </message>
+    <message>
+        <source>pad %1</source>
+        <translation>la pastille %1</translation>
+    </message>
+    <message>
+        <source>The track to join does not exist.</source>
+        <translation>La piste à rejoindre n&apos;existe pas.</translation>
+    </message>
+    <message>
+        <source>The track to join is on net %1, not %2.</source>
+        <translation>La piste à rejoindre est sur le net %1, pas sur %2.</translation>
+    </message>
+    <message>
+        <source>The junction point is not on the track to join.</source>
+        <translation>Le point de jonction n&apos;est pas sur la piste à rejoindre.</translation>
+    </message>
+    <message>
+        <source>track %1</source>
+        <translation>la piste %1</translation>
+    </message>
+</context>
+<context>
+    <name>RoutingRulesDialog</name>
+    <message>
+        <source>Routing rules</source>
+        <translation>Règles de routage</translation>
+    </message>
+    <message>
+        <source>Dimensions applied to the tracks drawn from now on. These rules are saved with the project.</source>
+        <translation>Dimensions appliquées aux pistes tracées à partir de maintenant. Ces règles sont enregistrées avec le projet.</translation>
+    </message>
+    <message>
+        <source>Width of a new track. Also sets the square section of the vertical segments (width × width).</source>
+        <translation>Largeur d&apos;une nouvelle piste. Définit aussi la section carrée des segments verticaux (largeur × largeur).</translation>
+    </message>
+    <message>
+        <source>Thickness in Z of a new horizontal track. A vertical segment keeps a square section and is not thickened by this value.</source>
+        <translation>Épaisseur en Z d&apos;une nouvelle piste horizontale. Un segment vertical garde une section carrée et n&apos;est pas épaissi par cette valeur.</translation>
+    </message>
+    <message>
+        <source>Minimum distance between two tracks of different nets. Below this, routing reports a clearance violation.</source>
+        <translation>Distance minimale entre deux pistes de nets différents. En dessous, le routage signale une violation d&apos;isolation.</translation>
+    </message>
+    <message>
+        <source>Minimum distance between a track and a pad of another net, or an unconnected pad.</source>
+        <translation>Distance minimale entre une piste et une pastille d&apos;un autre net, ou une pastille non connectée.</translation>
+    </message>
+    <message>
+        <source>Track width:</source>
+        <translation>Largeur de piste&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Track height:</source>
+        <translation>Hauteur de piste&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Clearance between tracks:</source>
+        <translation>Isolation entre pistes&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Clearance track / pad:</source>
+        <translation>Isolation piste / pastille&#xa0;:</translation>
+    </message>
+    <message>
+        <source>The tracks already drawn keep their dimensions: they are modified from the properties panel, by selecting them.</source>
+        <translation>Les pistes déjà tracées gardent leurs dimensions&#xa0;: elles se modifient depuis le panneau des propriétés, en les sélectionnant.</translation>
+    </message>
+    <message>
+        <source>Also use as defaults for new projects</source>
+        <translation>Utiliser aussi comme valeurs par défaut pour les nouveaux projets</translation>
+    </message>
 </context>
 <context>
     <name>StepImporter</name>
@@ -704,6 +3044,18 @@ et en rouge le contour à l&apos;interface.</translation>
             <numerusform>Le fichier STEP est endommagé&#xa0;: %n entité géométrique n&apos;a pas pu être lue.</numerusform>
             <numerusform>Le fichier STEP est endommagé&#xa0;: %n entités géométriques n&apos;ont pas pu être lues.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: the reader failed on it.</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: sa lecture a échoué.</translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: the entity number %1 is out of range.</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: le numéro d&apos;entité %1 est hors limites.</translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: entity #%1 refers back to itself.</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: l&apos;entité #%1 fait référence à elle-même.</translation>
     </message>
 </context>
 <context>
@@ -766,6 +3118,76 @@ et en rouge le contour à l&apos;interface.</translation>
     <message>
         <source>The ASCII STL file is damaged: line %1 does not continue a facet.</source>
         <translation>Le fichier STL ASCII est endommagé&#xa0;: la ligne %1 ne fait pas suite à une facette.</translation>
+    </message>
+    <message>
+        <source>The STL file is damaged: facet %1 has a point %2 mm away from the origin, too far for a printable part.</source>
+        <translation>Le fichier STL est endommagé&#xa0;: la facette %1 a un point situé à %2 mm de l&apos;origine, trop loin pour une pièce imprimable.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The STL mesh is open and joining its %n triangle(s) took longer than %1 s: the file is too damaged to rebuild a part from it.</source>
+        <translation>
+            <numerusform>Le maillage STL est ouvert et la couture de son %n triangle a pris plus de %1 s&#xa0;: le fichier est trop endommagé pour en reconstruire une pièce.</numerusform>
+            <numerusform>Le maillage STL est ouvert et la couture de ses %n triangles a pris plus de %1 s&#xa0;: le fichier est trop endommagé pour en reconstruire une pièce.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>ThreeMfExportDialog</name>
+    <message>
+        <source>Perimeters applied to conductive elements
+(%1 % forced infill, PrusaSlicer settings):</source>
+        <translation>Périmètres appliqués aux éléments conducteurs
+(remplissage forcé à %1&#xa0;%, réglages PrusaSlicer)&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Embed the pause plan as text (.txt)</source>
+        <translation>Intégrer le plan de pauses en texte (.txt)</translation>
+    </message>
+    <message>
+        <source>Embed the pause plan as CSV (.csv)</source>
+        <translation>Intégrer le plan de pauses en CSV (.csv)</translation>
+    </message>
+    <message>
+        <source>Native insertion pauses (M601) will be embedded: open the file as a project in PrusaSlicer.</source>
+        <translation>Les pauses d&apos;insertion natives (M601) seront intégrées&#xa0;: ouvrez le fichier comme projet dans PrusaSlicer.</translation>
+    </message>
+</context>
+<context>
+    <name>ThreeMfExporter</name>
+    <message>
+        <source>Insert %1</source>
+        <translation>Insérer %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Insert %n component(s) (see plan)</source>
+        <translation>
+            <numerusform>Insérer %n composant (voir plan)</numerusform>
+            <numerusform>Insérer %n composants (voir plan)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No main shape loaded.</source>
+        <translation>Aucune pièce principale chargée.</translation>
+    </message>
+    <message>
+        <source>Failed to prepare the assembly.</source>
+        <translation>Échec de la préparation de l&apos;assemblage.</translation>
+    </message>
+    <message>
+        <source>Meshing of the main part failed.</source>
+        <translation>Échec du maillage de la pièce principale.</translation>
+    </message>
+    <message>
+        <source>The print plan&apos;s pauses cannot be written for the slicer: with a layer height of %1 mm their heights do not follow one another within the part.</source>
+        <translation>Les pauses du plan d&apos;impression ne peuvent pas être écrites pour le trancheur&#xa0;: avec une hauteur de couche de %1 mm, leurs hauteurs ne se succèdent pas à l&apos;intérieur de la pièce.</translation>
+    </message>
+    <message>
+        <source>Unable to create the 3MF file: %1</source>
+        <translation>Impossible de créer le fichier 3MF&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Unable to write the 3MF file: %1</source>
+        <translation>Impossible d&apos;écrire le fichier 3MF&#xa0;: %1</translation>
     </message>
 </context>
 </TS>
