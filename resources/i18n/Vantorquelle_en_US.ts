@@ -275,13 +275,6 @@ Pads: %4 · Nets: %5</source>
     </message>
 </context>
 <context>
-    <name>ClearAllRoutesCommand</name>
-    <message>
-        <source>Clear all tracks (%1)</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>ComponentManager</name>
     <message numerus="yes">
         <source>%n footprint(s) loaded</source>
@@ -315,13 +308,6 @@ Pads: %4 · Nets: %5</source>
     </message>
     <message>
         <source>%1 already uses another footprint named %2 — rename the file to give it to %3.</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>DeleteRouteCommand</name>
-    <message>
-        <source>Delete track</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1288,25 +1274,40 @@ Content:
         <source>⚠ Native pauses not embedded: pause plan unavailable (%1).</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports that as an open model. The usual cause is a face the mesher could not triangulate — see below.</source>
-        <translation type="unfinished"></translation>
+        <translation>
+            <numerusform>⚠ %n shell did not close: the written mesh has boundary edges there, and a slicer reports that as an open model. The usual cause is a face the mesher could not triangulate — see below.</numerusform>
+            <numerusform>⚠ %n shells did not close: the written mesh has boundary edges there, and a slicer reports that as an open model. The usual cause is a face the mesher could not triangulate — see below.</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>ℹ %n shell(s) came out of the mesher inside-out and were flipped before writing. The file is correct; the shape they came from is not quite, so keep an eye on the affected geometry.</source>
-        <translation type="unfinished"></translation>
+        <translation>
+            <numerusform>ℹ %n shell came out of the mesher inside-out and was flipped before writing. The file is correct; the shape it came from is not quite, so keep an eye on the affected geometry.</numerusform>
+            <numerusform>ℹ %n shells came out of the mesher inside-out and were flipped before writing. The file is correct; the shape they came from is not quite, so keep an eye on the affected geometry.</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>⚠ %n edge(s) are shared by more than two triangles inside a single shell: that surface is written twice over itself and a slicer reads it as a self-intersection.</source>
-        <translation type="unfinished"></translation>
+        <translation>
+            <numerusform>⚠ %n edge is shared by more than two triangles inside a single shell: that surface is written twice over itself and a slicer reads it as a self-intersection.</numerusform>
+            <numerusform>⚠ %n edges are shared by more than two triangles inside a single shell: that surface is written twice over itself and a slicer reads it as a self-intersection.</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>⚠ %n face(s) could not be meshed and are MISSING from the file: the exported shell has that many holes. Widen or deepen the thinnest tracks and export again.</source>
-        <translation type="unfinished"></translation>
+        <translation>
+            <numerusform>⚠ %n face could not be meshed and is MISSING from the file: the exported shell has that many holes. Widen or deepen the thinnest tracks and export again.</numerusform>
+            <numerusform>⚠ %n faces could not be meshed and are MISSING from the file: the exported shell has that many holes. Widen or deepen the thinnest tracks and export again.</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part keeps their cavity, with nothing inside it. Check the tracks and pads of the affected element(s).</source>
-        <translation type="unfinished"></translation>
+        <translation>
+            <numerusform>⚠ %n conductor element could not be meshed at all and is ABSENT from the file: the part keeps its cavity, with nothing inside it. Check the tracks and pads of the affected element.</numerusform>
+            <numerusform>⚠ %n conductor elements could not be meshed at all and are ABSENT from the file: the part keeps their cavity, with nothing inside it. Check the tracks and pads of the affected elements.</numerusform>
+        </translation>
     </message>
     <message>
         <source>A track is being drawn — finish it, or press Escape, before selecting from the list</source>
@@ -2005,16 +2006,58 @@ The current design has been kept.</source>
     </message>
 </context>
 <context>
-    <name>MoveSegmentCommand</name>
+    <name>PrintPlan</name>
     <message>
-        <source>Move segment %1</source>
+        <source>cavity top</source>
         <translation type="unfinished"></translation>
     </message>
-</context>
-<context>
-    <name>MoveVertexCommand</name>
     <message>
-        <source>Move vertex %1</source>
+        <source>Print layout unavailable: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>PRINTING PLAN — PAUSES AND INSERTS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part height: %1 mm (Z-range %2 → %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Layer height: %1 mm — %n layer(s)</source>
+        <translation>
+            <numerusform>Layer height: %1 mm — %n layer</numerusform>
+            <numerusform>Layer height: %1 mm — %n layers</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n pause(s)</source>
+        <translation>
+            <numerusform>%n pause</numerusform>
+            <numerusform>%n pauses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s) to insert</source>
+        <translation>
+            <numerusform>%n component to insert</numerusform>
+            <numerusform>%n components to insert</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>── Pause %1: after layer %2 (Z = %3 mm) ──</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>── Insertion at the end of printing (cavity never covered) ──</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>── Not hollowed out (no insertion) ──</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reminder: heights measured from the bottom of the part. &quot;Cavity accessible from above&quot; assumption — check for cavities opening onto a side face in the 3D view.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2154,6 +2197,37 @@ The current design has been kept.</source>
     </message>
     <message>
         <source>Exported plan: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PrintPlanGenerator</name>
+    <message>
+        <source>missing footprint — not excavated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Case disabled — cavity not hollowed out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>missing case geometry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No main component imported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>invalid layer height</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bounding box of the part cannot be calculated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Layer height %1 mm is too small for a part %2 mm high: more than %3 layers</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2392,6 +2466,18 @@ in the part during STEP export (the pads remain recessed).</source>
         <source>Height (mm)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>↶ 90° CCW</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⟲ Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>↷ 90° CW</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -2417,6 +2503,34 @@ in the part during STEP export (the pads remain recessed).</source>
     </message>
     <message>
         <source>Delete track %1 (%2 → %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>track junction</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clear all tracks (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete track</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move segment %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move vertex %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resize track %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resize track</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2515,17 +2629,6 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>Unknown error</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>ResizeRouteCommand</name>
-    <message>
-        <source>Resize track %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Resize track</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2839,6 +2942,21 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>Also use as defaults for new projects</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>StepExporter</name>
+    <message>
+        <source>No main shape loaded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to prepare the assembly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to write the STEP file.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

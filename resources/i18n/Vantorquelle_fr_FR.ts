@@ -278,13 +278,6 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
     </message>
 </context>
 <context>
-    <name>ClearAllRoutesCommand</name>
-    <message>
-        <source>Clear all tracks (%1)</source>
-        <translation>Effacer toutes les pistes (%1)</translation>
-    </message>
-</context>
-<context>
     <name>ComponentManager</name>
     <message numerus="yes">
         <source>%n footprint(s) loaded</source>
@@ -319,13 +312,6 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
     <message>
         <source>%1 already uses another footprint named %2 — rename the file to give it to %3.</source>
         <translation>%1 utilise déjà une autre empreinte nommée %2 — renommez le fichier pour l&apos;attribuer à %3.</translation>
-    </message>
-</context>
-<context>
-    <name>DeleteRouteCommand</name>
-    <message>
-        <source>Delete track</source>
-        <translation>Supprimer la piste</translation>
     </message>
 </context>
 <context>
@@ -1348,25 +1334,40 @@ Contenu&#xa0;:
         <source>⚠ Native pauses not embedded: pause plan unavailable (%1).</source>
         <translation>⚠ Pauses natives non intégrées&#xa0;: plan de pauses indisponible (%1).</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports that as an open model. The usual cause is a face the mesher could not triangulate — see below.</source>
-        <translation>⚠ Coque(s) non refermée(s)&#xa0;: %n. Le maillage écrit y présente des arêtes de bord, et un trancheur le signale comme un modèle ouvert. La cause habituelle est une face que le mailleur n&apos;a pas pu trianguler — voir ci-dessous.</translation>
+        <translation>
+            <numerusform>⚠ %n coque ne s&apos;est pas refermée&#xa0;: le maillage écrit y a des arêtes libres, et un trancheur le signale comme un modèle ouvert. La cause habituelle est une face que le mailleur n&apos;a pas pu trianguler — voir plus bas.</numerusform>
+            <numerusform>⚠ %n coques ne se sont pas refermées&#xa0;: le maillage écrit y a des arêtes libres, et un trancheur le signale comme un modèle ouvert. La cause habituelle est une face que le mailleur n&apos;a pas pu trianguler — voir plus bas.</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>ℹ %n shell(s) came out of the mesher inside-out and were flipped before writing. The file is correct; the shape they came from is not quite, so keep an eye on the affected geometry.</source>
-        <translation>ℹ Coque(s) sortie(s) du mailleur à l&apos;envers et retournée(s) avant l&apos;écriture&#xa0;: %n. Le fichier est correct&#xa0;; la forme d&apos;origine ne l&apos;est pas tout à fait, surveillez donc la géométrie concernée.</translation>
+        <translation>
+            <numerusform>ℹ %n coque est sortie du mailleur retournée et a été remise à l&apos;endroit avant l&apos;écriture. Le fichier est correct&#xa0;; la forme d&apos;origine ne l&apos;est pas tout à fait, surveillez la géométrie concernée.</numerusform>
+            <numerusform>ℹ %n coques sont sorties du mailleur retournées et ont été remises à l&apos;endroit avant l&apos;écriture. Le fichier est correct&#xa0;; la forme d&apos;origine ne l&apos;est pas tout à fait, surveillez la géométrie concernée.</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>⚠ %n edge(s) are shared by more than two triangles inside a single shell: that surface is written twice over itself and a slicer reads it as a self-intersection.</source>
-        <translation>⚠ Arête(s) partagée(s) par plus de deux triangles au sein d&apos;une même coque&#xa0;: %n. Cette surface est écrite deux fois sur elle-même et un trancheur y voit une auto-intersection.</translation>
+        <translation>
+            <numerusform>⚠ %n arête est partagée par plus de deux triangles dans une même coque&#xa0;: cette surface est écrite deux fois sur elle-même et un trancheur la lit comme une auto-intersection.</numerusform>
+            <numerusform>⚠ %n arêtes sont partagées par plus de deux triangles dans une même coque&#xa0;: cette surface est écrite deux fois sur elle-même et un trancheur la lit comme une auto-intersection.</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>⚠ %n face(s) could not be meshed and are MISSING from the file: the exported shell has that many holes. Widen or deepen the thinnest tracks and export again.</source>
-        <translation>⚠ Face(s) impossible(s) à mailler et ABSENTE(S) du fichier&#xa0;: %n. La coque exportée présente autant de trous. Élargissez ou approfondissez les pistes les plus fines et exportez à nouveau.</translation>
+        <translation>
+            <numerusform>⚠ %n face n&apos;a pas pu être maillée et MANQUE dans le fichier&#xa0;: la coque exportée a autant de trous. Élargissez ou épaississez les pistes les plus fines et exportez de nouveau.</numerusform>
+            <numerusform>⚠ %n faces n&apos;ont pas pu être maillées et MANQUENT dans le fichier&#xa0;: la coque exportée a autant de trous. Élargissez ou épaississez les pistes les plus fines et exportez de nouveau.</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part keeps their cavity, with nothing inside it. Check the tracks and pads of the affected element(s).</source>
-        <translation>⚠ Élément(s) conducteur(s) impossible(s) à mailler et ABSENT(S) du fichier&#xa0;: %n. La pièce conserve leur cavité, vide. Vérifiez les pistes et pastilles du ou des éléments concernés.</translation>
+        <translation>
+            <numerusform>⚠ %n élément conducteur n&apos;a pas pu être maillé du tout et est ABSENT du fichier&#xa0;: la pièce garde sa cavité, vide. Vérifiez les pistes et les pastilles de l&apos;élément concerné.</numerusform>
+            <numerusform>⚠ %n éléments conducteurs n&apos;ont pas pu être maillés du tout et sont ABSENTS du fichier&#xa0;: la pièce garde leur cavité, vide. Vérifiez les pistes et les pastilles des éléments concernés.</numerusform>
+        </translation>
     </message>
     <message>
         <source>A track is being drawn — finish it, or press Escape, before selecting from the list</source>
@@ -2163,17 +2164,59 @@ La conception en cours a été conservée.</translation>
     </message>
 </context>
 <context>
-    <name>MoveSegmentCommand</name>
+    <name>PrintPlan</name>
     <message>
-        <source>Move segment %1</source>
-        <translation>Déplacer le segment %1</translation>
+        <source>cavity top</source>
+        <translation>haut de cavité</translation>
     </message>
-</context>
-<context>
-    <name>MoveVertexCommand</name>
     <message>
-        <source>Move vertex %1</source>
-        <translation>Déplacer le sommet %1</translation>
+        <source>Print layout unavailable: %1</source>
+        <translation>Plan d&apos;impression indisponible&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>PRINTING PLAN — PAUSES AND INSERTS</source>
+        <translation>PLAN D&apos;IMPRESSION — PAUSES ET INSERTIONS</translation>
+    </message>
+    <message>
+        <source>Part height: %1 mm (Z-range %2 → %3)</source>
+        <translation>Hauteur de la pièce&#xa0;: %1 mm (plage Z %2 → %3)</translation>
+    </message>
+    <message numerus="yes">
+        <source>Layer height: %1 mm — %n layer(s)</source>
+        <translation>
+            <numerusform>Hauteur de couche&#xa0;: %1 mm — %n couche</numerusform>
+            <numerusform>Hauteur de couche&#xa0;: %1 mm — %n couches</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n pause(s)</source>
+        <translation>
+            <numerusform>%n pause</numerusform>
+            <numerusform>%n pauses</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s) to insert</source>
+        <translation>
+            <numerusform>%n composant à insérer</numerusform>
+            <numerusform>%n composants à insérer</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>── Pause %1: after layer %2 (Z = %3 mm) ──</source>
+        <translation>── Pause %1&#xa0;: après la couche %2 (Z = %3 mm) ──</translation>
+    </message>
+    <message>
+        <source>── Insertion at the end of printing (cavity never covered) ──</source>
+        <translation>── Insertion en fin d&apos;impression (cavité jamais recouverte) ──</translation>
+    </message>
+    <message>
+        <source>── Not hollowed out (no insertion) ──</source>
+        <translation>── Non évidé (pas d&apos;insertion) ──</translation>
+    </message>
+    <message>
+        <source>Reminder: heights measured from the bottom of the part. &quot;Cavity accessible from above&quot; assumption — check for cavities opening onto a side face in the 3D view.</source>
+        <translation>Rappel&#xa0;: hauteurs mesurées depuis le bas de la pièce. Hypothèse «&#xa0;cavité accessible par le dessus&#xa0;» — vérifiez dans la vue 3D les cavités qui débouchent sur une face latérale.</translation>
     </message>
 </context>
 <context>
@@ -2316,6 +2359,37 @@ La conception en cours a été conservée.</translation>
     <message>
         <source>Exported plan: %1</source>
         <translation>Plan exporté&#xa0;: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PrintPlanGenerator</name>
+    <message>
+        <source>missing footprint — not excavated</source>
+        <translation>empreinte manquante — non évidé</translation>
+    </message>
+    <message>
+        <source>Case disabled — cavity not hollowed out</source>
+        <translation>Boîtier désactivé — cavité non évidée</translation>
+    </message>
+    <message>
+        <source>missing case geometry</source>
+        <translation>géométrie du boîtier manquante</translation>
+    </message>
+    <message>
+        <source>No main component imported</source>
+        <translation>Aucune pièce principale importée</translation>
+    </message>
+    <message>
+        <source>invalid layer height</source>
+        <translation>hauteur de couche invalide</translation>
+    </message>
+    <message>
+        <source>Bounding box of the part cannot be calculated</source>
+        <translation>Impossible de calculer la boîte englobante de la pièce</translation>
+    </message>
+    <message>
+        <source>Layer height %1 mm is too small for a part %2 mm high: more than %3 layers</source>
+        <translation>La hauteur de couche %1 mm est trop petite pour une pièce de %2 mm de haut&#xa0;: plus de %3 couches</translation>
     </message>
 </context>
 <context>
@@ -2555,6 +2629,18 @@ dans la pièce lors de l&apos;export STEP (les pastilles restent encastrées).</
         <source>Height (mm)</source>
         <translation>Hauteur (mm)</translation>
     </message>
+    <message>
+        <source>↶ 90° CCW</source>
+        <translation>↶ 90° anti-horaire</translation>
+    </message>
+    <message>
+        <source>⟲ Reset</source>
+        <translation>⟲ Réinitialiser</translation>
+    </message>
+    <message>
+        <source>↷ 90° CW</source>
+        <translation>↷ 90° horaire</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -2581,6 +2667,34 @@ dans la pièce lors de l&apos;export STEP (les pastilles restent encastrées).</
     <message>
         <source>Delete track %1 (%2 → %3)</source>
         <translation>Supprimer la piste %1 (%2 → %3)</translation>
+    </message>
+    <message>
+        <source>track junction</source>
+        <translation>jonction de piste</translation>
+    </message>
+    <message>
+        <source>Clear all tracks (%1)</source>
+        <translation>Effacer toutes les pistes (%1)</translation>
+    </message>
+    <message>
+        <source>Delete track</source>
+        <translation>Supprimer la piste</translation>
+    </message>
+    <message>
+        <source>Move segment %1</source>
+        <translation>Déplacer le segment %1</translation>
+    </message>
+    <message>
+        <source>Move vertex %1</source>
+        <translation>Déplacer le sommet %1</translation>
+    </message>
+    <message>
+        <source>Resize track %1</source>
+        <translation>Redimensionner la piste %1</translation>
+    </message>
+    <message>
+        <source>Resize track</source>
+        <translation>Redimensionner la piste</translation>
     </message>
 </context>
 <context>
@@ -2683,17 +2797,6 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>Unknown error</source>
         <translation>Erreur inconnue</translation>
-    </message>
-</context>
-<context>
-    <name>ResizeRouteCommand</name>
-    <message>
-        <source>Resize track %1</source>
-        <translation>Redimensionner la piste %1</translation>
-    </message>
-    <message>
-        <source>Resize track</source>
-        <translation>Redimensionner la piste</translation>
     </message>
 </context>
 <context>
@@ -3007,6 +3110,21 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>Also use as defaults for new projects</source>
         <translation>Utiliser aussi comme valeurs par défaut pour les nouveaux projets</translation>
+    </message>
+</context>
+<context>
+    <name>StepExporter</name>
+    <message>
+        <source>No main shape loaded.</source>
+        <translation>Aucune forme principale chargée.</translation>
+    </message>
+    <message>
+        <source>Failed to prepare the assembly.</source>
+        <translation>Échec de la préparation de l&apos;assemblage.</translation>
+    </message>
+    <message>
+        <source>Failed to write the STEP file.</source>
+        <translation>Échec de l&apos;écriture du fichier STEP.</translation>
     </message>
 </context>
 <context>

@@ -218,19 +218,19 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
                                  summary.straySolidsRemoved, summary.partSolids, summary.tracksMissing);
     const struct { int count; const char* paragraph; } meshProblems[] = {
         {summary.openShells,
-         QT_TR_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "
+         QT_TR_N_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "
                     "that as an open model. The usual cause is a face the mesher could not triangulate — see below.")},
         {summary.flippedShells,
-         QT_TR_NOOP("ℹ %n shell(s) came out of the mesher inside-out and were flipped before writing. The file is "
+         QT_TR_N_NOOP("ℹ %n shell(s) came out of the mesher inside-out and were flipped before writing. The file is "
                     "correct; the shape they came from is not quite, so keep an eye on the affected geometry.")},
         {summary.nonManifoldEdges,
-         QT_TR_NOOP("⚠ %n edge(s) are shared by more than two triangles inside a single shell: that surface is "
+         QT_TR_N_NOOP("⚠ %n edge(s) are shared by more than two triangles inside a single shell: that surface is "
                     "written twice over itself and a slicer reads it as a self-intersection.")},
         {summary.unmeshedFaces,
-         QT_TR_NOOP("⚠ %n face(s) could not be meshed and are MISSING from the file: the exported shell has that "
+         QT_TR_N_NOOP("⚠ %n face(s) could not be meshed and are MISSING from the file: the exported shell has that "
                     "many holes. Widen or deepen the thinnest tracks and export again.")},
         {summary.droppedConductors,
-         QT_TR_NOOP("⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part "
+         QT_TR_N_NOOP("⚠ %n conductor element(s) could not be meshed at all and are ABSENT from the file: the part "
                     "keeps their cavity, with nothing inside it. Check the tracks and pads of the affected "
                     "element(s).")},
     };

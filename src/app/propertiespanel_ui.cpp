@@ -230,9 +230,9 @@ void PropertiesPanel::createMovementControls(QVBoxLayout* layout)
 
     auto* rotation = new QGroupBox(tr("Rotation Z"));
     auto* rotationRow = new QHBoxLayout(rotation);
-    m_rotateCcwButton = new QPushButton(QStringLiteral("↶ 90° CCW"));
-    m_resetRotationButton = new QPushButton(QStringLiteral("⟲ Reset"));
-    m_rotateCwButton = new QPushButton(QStringLiteral("↷ 90° CW"));
+    m_rotateCcwButton = new QPushButton(tr("↶ 90° CCW"));
+    m_resetRotationButton = new QPushButton(tr("⟲ Reset"));
+    m_rotateCwButton = new QPushButton(tr("↷ 90° CW"));
     connect(m_rotateCcwButton, &QPushButton::clicked, this, &PropertiesPanel::onRotate90CCW);
     connect(m_resetRotationButton, &QPushButton::clicked, this, &PropertiesPanel::onResetRotation);
     connect(m_rotateCwButton, &QPushButton::clicked, this, &PropertiesPanel::onRotate90CW);

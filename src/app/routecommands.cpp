@@ -8,7 +8,7 @@
 
 namespace {
 
-QString tr(const char* text)
+QString translated(const char* text)
 {
     return QCoreApplication::translate("QObject", text);
 }
@@ -17,8 +17,9 @@ QString tr(const char* text)
 QString describe(const char* text, const Route& route)
 {
     const QString start = PadId(route.startRef, route.startPad).toString();
-    const QString end = route.endsOnTrack ? tr("track junction") : PadId(route.endRef, route.endPad).toString();
-    return tr(text).arg(route.netName, start, end);
+    const QString end = route.endsOnTrack ? translated(QT_TRANSLATE_NOOP("QObject", "track junction"))
+                                          : PadId(route.endRef, route.endPad).toString();
+    return translated(text).arg(route.netName, start, end);
 }
 
 void callRefresh(const RefreshCallback& refresh)
@@ -66,7 +67,7 @@ ClearAllRoutesCommand::ClearAllRoutesCommand(RoutingManager* manager, RefreshCal
 {
     if (manager)
         m_routes = manager->routes();
-    setText(tr("Clear all tracks (%1)").arg(m_routes.size()));
+    setText(translated(QT_TRANSLATE_NOOP("QObject", "Clear all tracks (%1)")).arg(m_routes.size()));
 }
 
 void ClearAllRoutesCommand::redo()
@@ -94,7 +95,7 @@ DeleteRouteCommand::DeleteRouteCommand(RoutingManager* manager, int routeIndex, 
         m_route = manager->routes().at(routeIndex);
         setText(describe(QT_TRANSLATE_NOOP("QObject", "Delete track %1 (%2 → %3)"), m_route));
     } else {
-        setText(tr("Delete track"));
+        setText(translated(QT_TRANSLATE_NOOP("QObject", "Delete track")));
     }
 }
 
@@ -169,7 +170,7 @@ MoveSegmentCommand::MoveSegmentCommand(RoutingManager* manager, const SegmentDra
     : RouteMutationCommand(manager, commit.routeId, std::move(refresh), "MoveSegmentCommand:", parent),
       m_commit(commit)
 {
-    setText(tr("Move segment %1").arg(commit.segmentIndex + 1));
+    setText(translated(QT_TRANSLATE_NOOP("QObject", "Move segment %1")).arg(commit.segmentIndex + 1));
 }
 
 bool MoveSegmentCommand::applyAt(int routeIndex, bool after)
@@ -194,7 +195,7 @@ MoveVertexCommand::MoveVertexCommand(RoutingManager* manager, const VertexDragCo
     : RouteMutationCommand(manager, commit.routeId, std::move(refresh), "MoveVertexCommand:", parent),
       m_commit(commit)
 {
-    setText(tr("Move vertex %1").arg(commit.vertexIndex));
+    setText(translated(QT_TRANSLATE_NOOP("QObject", "Move vertex %1")).arg(commit.vertexIndex));
 }
 
 bool MoveVertexCommand::applyAt(int routeIndex, bool after)
@@ -214,7 +215,8 @@ ResizeRouteCommand::ResizeRouteCommand(RoutingManager* manager, quint64 routeId,
     : RouteMutationCommand(manager, routeId, std::move(refresh), "ResizeRouteCommand:", parent), m_entries(entries)
 {
     const Route* route = manager ? manager->routeById(routeId) : nullptr;
-    setText(route ? tr("Resize track %1").arg(route->netName) : tr("Resize track"));
+    setText(route ? translated(QT_TRANSLATE_NOOP("QObject", "Resize track %1")).arg(route->netName)
+                  : translated(QT_TRANSLATE_NOOP("QObject", "Resize track")));
 }
 
 bool ResizeRouteCommand::applyAt(int routeIndex, bool after)

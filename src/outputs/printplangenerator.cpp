@@ -70,11 +70,11 @@ QString PrintPlanGenerator::reasonText(int code)
 {
     switch (code) {
     case 1:
-        return trGen("missing footprint — not excavated");
+        return trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "missing footprint — not excavated"));
     case 2:
-        return trGen("Case disabled — cavity not hollowed out");
+        return trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "Case disabled — cavity not hollowed out"));
     case 3:
-        return trGen("missing case geometry");
+        return trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "missing case geometry"));
     default:
         return QString();
     }
@@ -94,20 +94,20 @@ PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>&
 {
     const double h = layerHeightMm;
     if (part.IsNull())
-        return failed(h, trGen("No main component imported"));
+        return failed(h, trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "No main component imported")));
     if (!(h > 0.0) || !std::isfinite(h))
-        return failed(h, trGen("invalid layer height"));
+        return failed(h, trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "invalid layer height")));
 
     const Bnd_Box box = GeometryUtils::getTightBoundingBox(part);
     if (box.IsVoid())
-        return failed(h, trGen("Bounding box of the part cannot be calculated"));
+        return failed(h, trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "Bounding box of the part cannot be calculated")));
 
     double xMin, yMin, zMin, xMax, yMax, zMax;
     box.Get(xMin, yMin, zMin, xMax, yMax, zMax);
     const double layers = layerOfHeight(zMax - zMin, h);
     // A stored layer height can be absurdly small; the count must stay a valid int.
     if (!(layers <= double(std::numeric_limits<int>::max()))) {
-        return failed(h, trGen("Layer height %1 mm is too small for a part %2 mm high: more than %3 layers")
+        return failed(h, trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "Layer height %1 mm is too small for a part %2 mm high: more than %3 layers"))
                              .arg(QString::number(h, 'g', 6), QString::number(zMax - zMin, 'f', 2),
                                   QString::number(std::numeric_limits<int>::max())));
     }

@@ -30,44 +30,44 @@ QString PrintPlanGenerator::formatItemLine(const PrintPlanItem& item)
     const QString label = details.isEmpty() ? item.ref
                                             : QStringLiteral("%1 (%2)").arg(item.ref, details.join(QStringLiteral(", ")));
     return QStringLiteral("   %1  X=%2  Y=%3  —  %4 : %5 mm")
-        .arg(label, mm(item.x), mm(item.y), trPlan("cavity top"), mm(item.cavityTopRel));
+        .arg(label, mm(item.x), mm(item.y), trPlan(QT_TRANSLATE_NOOP("PrintPlan", "cavity top")), mm(item.cavityTopRel));
 }
 
 QString PrintPlanGenerator::toText(const PrintPlan& plan)
 {
     if (!plan.ok)
-        return trPlan("Print layout unavailable: %1").arg(plan.error);
+        return trPlan(QT_TRANSLATE_NOOP("PrintPlan", "Print layout unavailable: %1")).arg(plan.error);
 
     QStringList lines;
-    lines << trPlan("PRINTING PLAN — PAUSES AND INSERTS");
-    lines << trPlan("Part height: %1 mm (Z-range %2 → %3)").arg(mm(plan.partHeight), mm(plan.zMin), mm(plan.zMax));
-    lines << trPlan("Layer height: %1 mm — %n layer(s)", plan.layerCount).arg(mm(plan.layerHeight));
-    lines << trPlan("%n pause(s)", int(plan.pauses.size())) + QStringLiteral(" — ")
-                 + trPlan("%n component(s) to insert", plan.totalInsertCount());
+    lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "PRINTING PLAN — PAUSES AND INSERTS"));
+    lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "Part height: %1 mm (Z-range %2 → %3)")).arg(mm(plan.partHeight), mm(plan.zMin), mm(plan.zMax));
+    lines << trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "Layer height: %1 mm — %n layer(s)"), plan.layerCount).arg(mm(plan.layerHeight));
+    lines << trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "%n pause(s)"), int(plan.pauses.size())) + QStringLiteral(" — ")
+                 + trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "%n component(s) to insert"), plan.totalInsertCount());
     lines << QString();
 
     for (int i = 0; i < plan.pauses.size(); ++i) {
         const PrintPlanPause& pause = plan.pauses.at(i);
-        lines << trPlan("── Pause %1: after layer %2 (Z = %3 mm) ──")
+        lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "── Pause %1: after layer %2 (Z = %3 mm) ──"))
                      .arg(QString::number(i + 1), QString::number(pause.layer), mm(pause.z));
         for (const PrintPlanItem& item : pause.items)
             lines << formatItemLine(item);
         lines << QString();
     }
     if (!plan.endInsertions.isEmpty()) {
-        lines << trPlan("── Insertion at the end of printing (cavity never covered) ──");
+        lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "── Insertion at the end of printing (cavity never covered) ──"));
         for (const PrintPlanItem& item : plan.endInsertions)
             lines << formatItemLine(item);
         lines << QString();
     }
     if (!plan.notHollowed.isEmpty()) {
-        lines << trPlan("── Not hollowed out (no insertion) ──");
+        lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "── Not hollowed out (no insertion) ──"));
         for (const PrintPlanSkip& skip : plan.notHollowed)
             lines << QStringLiteral("   %1 — %2").arg(skip.ref, skip.reason);
         lines << QString();
     }
-    lines << trPlan("Reminder: heights measured from the bottom of the part. \"Cavity accessible from above\" "
-                    "assumption — check for cavities opening onto a side face in the 3D view.");
+    lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "Reminder: heights measured from the bottom of the part. \"Cavity accessible from above\" "
+                    "assumption — check for cavities opening onto a side face in the 3D view."));
     return lines.join(QLatin1Char('\n'));
 }
 

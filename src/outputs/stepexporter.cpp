@@ -137,12 +137,12 @@ StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyIn
     StepExportSummary summary;
     qCDebug(lcExport) << "\nSTEP EXPORT — destination:" << path;
     if (input.mainPart.IsNull()) {
-        summary.error = trStep("No main shape loaded.");
+        summary.error = trStep(QT_TRANSLATE_NOOP("StepExporter", "No main shape loaded."));
         return summary;
     }
     const AssemblyResult result = buildAssembly(input, options);
     if (result.part.IsNull()) {
-        summary.error = trStep("Failed to prepare the assembly.");
+        summary.error = trStep(QT_TRANSLATE_NOOP("StepExporter", "Failed to prepare the assembly."));
         return summary;
     }
     copyAssemblyCounts(result, summary);
@@ -151,7 +151,7 @@ StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyIn
     QString detail;
     summary.success = writeStepFile(path, result.part, result.conductors, &detail);
     if (!summary.success) {
-        summary.error = trStep("Failed to write the STEP file.");
+        summary.error = trStep(QT_TRANSLATE_NOOP("StepExporter", "Failed to write the STEP file."));
         if (!detail.isEmpty())
             summary.error += QLatin1Char('\n') + detail;
     }
