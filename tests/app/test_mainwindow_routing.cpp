@@ -9,6 +9,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -87,14 +89,27 @@ TEST_F(MainWindowRouting, ExportTakesTheDisplayedTrackSolids)
     const TopoDS_Shape shown = probe->routingController()->routeShapes().first()->Shape();
     EXPECT_TRUE(input.routeShape(routing().routes().first()).IsSame(shown)) << "no second build for the export";
 
+    // An L of two 10 mm runs, flush ends, a round at the bend: the plan is two w × 10 strips
+    // less their w/2 × w/2 overlap, plus the quarter disc outside the bend.
+    const auto lVolume = [](double w, double h) {
+        const double r = w / 2;
+        return h * (2 * 10 * w - r * r + M_PI * r * r / 4);
+    };
+    const auto expectSection = [&](double w, double h) {
+        const Route& route = routing().routes().first();
+        const TopoDS_Shape exported = probe->assemblyInput().routeShape(route);
+        EXPECT_NEAR(TestSupport::volumeOf(exported), lVolume(w, h), 1e-6 * lVolume(w, h)) << w << " x " << h;
+        const TestSupport::Box box = TestSupport::boxOf(exported);
+        EXPECT_NEAR(box.ymin, -w / 2, 1e-6);
+        EXPECT_NEAR(box.xmax, 10 + w / 2, 1e-6);
+        EXPECT_NEAR(box.zmax - box.zmin, h, 1e-6);
+    };
+    expectSection(2.0, 1.0);
+
     // A resize is exported at its new section, display refreshed or not.
     probe->applyTrackProperties(0, TrackProperties{3.0, 2.0});
     ASSERT_EQ(probe->undoStack()->count(), 1);
-    const Route& resized = routing().routes().first();
-    const double expected = TestSupport::volumeOf(RoutingManager::createRouteShape(resized));
-    EXPECT_NEAR(TestSupport::volumeOf(probe->assemblyInput().routeShape(resized)), expected, 1e-9 * expected);
+    expectSection(3.0, 2.0);
     probe->undoStack()->undo();
-    const Route& restored = routing().routes().first();
-    EXPECT_NEAR(TestSupport::volumeOf(probe->assemblyInput().routeShape(restored)),
-                TestSupport::volumeOf(RoutingManager::createRouteShape(restored)), 1e-6);
+    expectSection(2.0, 1.0);
 }

@@ -308,9 +308,20 @@ TEST(ScopeGuardTest, RunsOnceUnlessDismissed)
         guard.runCleanup();
     }
     EXPECT_EQ(calls, 2);
+}
+
+TEST(ScopeGuardTest, EmptyCleanupIsNeverCalled)
+{
+    // Calling an empty std::function throws; the guard must not even try, so nothing is logged.
+    FoundationLogCapture log;
+    {
+        ScopeGuard guard{std::function<void()>()};
+        guard.runCleanup();
+    }
     {
         ScopeGuard guard{std::function<void()>()};
     }
+    EXPECT_TRUE(log.warnings().isEmpty()) << log.warnings().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(ScopeGuardTest, ThrowingCleanupIsLoggedAndRunsOnlyOnce)

@@ -60,7 +60,7 @@ PrintPlan plan(int pauses, int itemsPerPause, int ends, int skipped)
     for (int i = 0; i < ends; ++i)
         p.endInsertions.append(item(QStringLiteral("U%1").arg(i)));
     for (int i = 0; i < skipped; ++i)
-        p.notHollowed.append({QStringLiteral("J%1").arg(i), PrintPlanGenerator::reasonText(1)});
+        p.notHollowed.append({QStringLiteral("J%1").arg(i), QStringLiteral("missing footprint — not excavated")});
     return p;
 }
 
@@ -138,8 +138,8 @@ TEST_F(PrintPlanWindow, RowsAndActionsFollowThePlan)
     EXPECT_TRUE(probe.copy()->isEnabled() && probe.text()->isEnabled());
     EXPECT_FALSE(probe.csv()->isEnabled());
     EXPECT_FALSE(probe.skipped()->isHidden());
-    EXPECT_EQ(probe.skipped()->text(), QStringLiteral("Without insertion: J0 (%1), J1 (%1)")
-                                           .arg(PrintPlanGenerator::reasonText(1)));
+    EXPECT_EQ(probe.skipped()->text(), QStringLiteral("Without insertion: J0 (missing footprint — not excavated), "
+                                                          "J1 (missing footprint — not excavated)"));
 
     PrintPlan failed;
     failed.error = QStringLiteral("invalid layer height");
