@@ -373,11 +373,4 @@ private:
     UrlOpener m_urlOpener;
     DetachedStarter m_detachedStarter;
     bool m_closeConfirmed = false; // the closing prompt was already answered (restart)
-
-    // Controls whose operation has no flow yet stay disabled, whatever the action states say.
-    QAction* unavailable(QAction* action);
-    QWidget* unavailable(QWidget* widget);
-    void disableUnavailableControls();
-    QList<QAction*> m_unavailableActions;
-    QList<QWidget*> m_unavailableWidgets;
 };

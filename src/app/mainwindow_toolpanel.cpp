@@ -126,7 +126,6 @@ void MainWindow::updateActionStates()
     setEnabledIf(m_updateFromNetlistAction, components && netlistComponents);
 
     refreshBoardExplorer();
-    disableUnavailableControls();
 }
 
 void MainWindow::setSurfaceFollowingMode(bool enabled)

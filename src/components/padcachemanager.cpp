@@ -9,14 +9,11 @@
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
 #include <QDebug>
-#include <QThread>
 #include <TopoDS_TShape.hxx>
 
 PadCacheManager::PadCacheManager(const opencascade::handle<AIS_InteractiveContext>& context)
     : m_context(context)
-    , m_ownerThread(QThread::currentThread())
 {
-    qCDebug(lcComponent) << "PadCacheManager created on thread" << static_cast<void*>(m_ownerThread);
 }
 
 PadCacheManager::~PadCacheManager()

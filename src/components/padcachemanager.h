@@ -14,7 +14,6 @@
 class AIS_InteractiveContext;
 class AIS_Shape;
 class ComponentManager;
-class QThread;
 class TopoDS_TShape;
 
 class PadCacheManager
@@ -63,5 +62,4 @@ private:
     QHash<const AIS_Shape*, Entry> m_primaryCache;
     QHash<const TopoDS_TShape*, const AIS_Shape*> m_tshapeIndex;
     QHash<QString, QList<const AIS_Shape*>> m_refIndex;
-    QThread* m_ownerThread = nullptr;
 };
