@@ -223,10 +223,6 @@ Pads: %4 · Nets: %5</source>
         <source>Burial analysis: component %1/%2 (%3)...</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>Burial analysis complete: %1/%2 component(s) analysed</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message numerus="yes">
         <source> (%n failure(s))</source>
         <translation>
@@ -257,6 +253,13 @@ Pads: %4 · Nets: %5</source>
     <message>
         <source>The free part could not be computed</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Burial analysis complete: %1/%n component(s) analysed</source>
+        <translation>
+            <numerusform>Burial analysis complete: %1/%n component analysed</numerusform>
+            <numerusform>Burial analysis complete: %1/%n components analysed</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -482,10 +485,6 @@ Details:
     </message>
     <message>
         <source>no</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Imported STL: %1 — %2 triangles, solid waterproof</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1003,11 +1002,6 @@ Tracks detached from their pad: %1
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>• %1: %2 connections, %3 mm
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>
 Remaining length: %1 mm</source>
         <translation type="unfinished"></translation>
@@ -1050,10 +1044,6 @@ Remaining length: %1 mm</source>
     </message>
     <message>
         <source>Track junction</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Routing rules applied: width %1 mm, height %2 mm, clearance %3 mm, pad clearance %4 mm</source>
         <translation type="unfinished"></translation>
     </message>
     <message numerus="yes">
@@ -1476,15 +1466,7 @@ The netlist already loaded, if any, has been kept.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Netlist loaded: %1 components, %2 nets</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Netlist loaded</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Loading successful: %1 components and %2 connections</source>
         <translation type="unfinished"></translation>
     </message>
     <message numerus="yes">
@@ -1946,6 +1928,73 @@ The current design has been kept.</source>
 
 ⚠ Tracks to check (kept as they were saved):
 </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Imported STL: %1 — %n triangle(s), solid waterproof</source>
+        <translation>
+            <numerusform>Imported STL: %1 — %n triangle, solid waterproof</numerusform>
+            <numerusform>Imported STL: %1 — %n triangles, solid waterproof</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Open the user guide in a browser yourself:
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist loaded: %1, %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s)</source>
+        <translation>
+            <numerusform>%n component</numerusform>
+            <numerusform>%n components</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n net(s)</source>
+        <translation>
+            <numerusform>%n net</numerusform>
+            <numerusform>%n nets</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Loading successful: %1 and %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n connection(s)</source>
+        <translation>
+            <numerusform>%n connection</numerusform>
+            <numerusform>%n connections</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %1: %n connection(s), %2 mm
+</source>
+        <translation>
+            <numerusform>• %1: %n connection, %2 mm
+</numerusform>
+            <numerusform>• %1: %n connections, %2 mm
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Routing rules</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A track is being drawn. Finish it or cancel it (Escape) before changing the rules.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing rules unchanged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Routing rules: %1 × %2 mm, clearance %3 mm — applied to the next tracks.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -226,10 +226,6 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
         <source>Burial analysis: component %1/%2 (%3)...</source>
         <translation>Analyse d&apos;enfouissement&#xa0;: composant %1/%2 (%3)...</translation>
     </message>
-    <message>
-        <source>Burial analysis complete: %1/%2 component(s) analysed</source>
-        <translation>Analyse d&apos;enfouissement terminée&#xa0;: %1/%2 composant(s) analysé(s)</translation>
-    </message>
     <message numerus="yes">
         <source> (%n failure(s))</source>
         <translation>
@@ -260,6 +256,13 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
     <message>
         <source>The free part could not be computed</source>
         <translation>La partie libre n&apos;a pas pu être calculée</translation>
+    </message>
+    <message numerus="yes">
+        <source>Burial analysis complete: %1/%n component(s) analysed</source>
+        <translation>
+            <numerusform>Analyse d&apos;enfouissement terminée&#xa0;: %1/%n composant analysé</numerusform>
+            <numerusform>Analyse d&apos;enfouissement terminée&#xa0;: %1/%n composants analysés</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -495,10 +498,6 @@ Détails&#xa0;:
     <message>
         <source>no</source>
         <translation>non</translation>
-    </message>
-    <message>
-        <source>Imported STL: %1 — %2 triangles, solid waterproof</source>
-        <translation>STL importé&#xa0;: %1 — %2 triangles, solide étanche</translation>
     </message>
     <message>
         <source>Import a part</source>
@@ -1046,12 +1045,6 @@ Pistes détachées de leur pastille&#xa0;: %1
 </translation>
     </message>
     <message>
-        <source>• %1: %2 connections, %3 mm
-</source>
-        <translation>• %1&#xa0;: %2 connexions, %3 mm
-</translation>
-    </message>
-    <message>
         <source>
 Remaining length: %1 mm</source>
         <translation>
@@ -1096,10 +1089,6 @@ Longueur restante&#xa0;: %1 mm</translation>
     <message>
         <source>Track junction</source>
         <translation>Jonction de pistes</translation>
-    </message>
-    <message>
-        <source>Routing rules applied: width %1 mm, height %2 mm, clearance %3 mm, pad clearance %4 mm</source>
-        <translation>Règles de routage appliquées&#xa0;: largeur %1 mm, hauteur %2 mm, isolation %3 mm, isolation aux pastilles %4 mm</translation>
     </message>
     <message numerus="yes">
         <source>⚠ %n cavity(ies) could not be cut (Boolean subtraction failed): the affected component(s) will appear without a recess. Try moving them slightly or checking their footprint.</source>
@@ -1568,16 +1557,8 @@ The netlist already loaded, if any, has been kept.</source>
 La netlist déjà chargée, le cas échéant, a été conservée.</translation>
     </message>
     <message>
-        <source>Netlist loaded: %1 components, %2 nets</source>
-        <translation>Netlist chargée&#xa0;: %1 composants, %2 nets</translation>
-    </message>
-    <message>
         <source>Netlist loaded</source>
         <translation>Netlist chargée</translation>
-    </message>
-    <message>
-        <source>Loading successful: %1 components and %2 connections</source>
-        <translation>Chargement réussi&#xa0;: %1 composants et %2 connexions</translation>
     </message>
     <message numerus="yes">
         <source>• %n component(s) to add:
@@ -2103,6 +2084,74 @@ La conception en cours a été conservée.</translation>
 
 ⚠ Pistes à vérifier (conservées telles qu&apos;enregistrées)&#xa0;:
 </translation>
+    </message>
+    <message numerus="yes">
+        <source>Imported STL: %1 — %n triangle(s), solid waterproof</source>
+        <translation>
+            <numerusform>STL importé&#xa0;: %1 — %n triangle, solide étanche</numerusform>
+            <numerusform>STL importé&#xa0;: %1 — %n triangles, solide étanche</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Open the user guide in a browser yourself:
+%1</source>
+        <translation>Ouvrez vous-même le guide de l&apos;utilisateur dans un navigateur&#xa0;:
+%1</translation>
+    </message>
+    <message>
+        <source>Netlist loaded: %1, %2</source>
+        <translation>Netlist chargée&#xa0;: %1, %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s)</source>
+        <translation>
+            <numerusform>%n composant</numerusform>
+            <numerusform>%n composants</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n net(s)</source>
+        <translation>
+            <numerusform>%n net</numerusform>
+            <numerusform>%n nets</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Loading successful: %1 and %2</source>
+        <translation>Chargement réussi&#xa0;: %1 et %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n connection(s)</source>
+        <translation>
+            <numerusform>%n connexion</numerusform>
+            <numerusform>%n connexions</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>• %1: %n connection(s), %2 mm
+</source>
+        <translation>
+            <numerusform>• %1&#xa0;: %n connexion, %2 mm
+</numerusform>
+            <numerusform>• %1&#xa0;: %n connexions, %2 mm
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Routing rules</source>
+        <translation>Règles de routage</translation>
+    </message>
+    <message>
+        <source>A track is being drawn. Finish it or cancel it (Escape) before changing the rules.</source>
+        <translation>Une piste est en cours de tracé. Terminez-la ou annulez-la (Échap) avant de modifier les règles.</translation>
+    </message>
+    <message>
+        <source>Routing rules unchanged.</source>
+        <translation>Règles de routage inchangées.</translation>
+    </message>
+    <message>
+        <source>Routing rules: %1 × %2 mm, clearance %3 mm — applied to the next tracks.</source>
+        <translation>Règles de routage&#xa0;: %1 × %2 mm, isolation %3 mm — appliquées aux prochaines pistes.</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "app/boardexplorerpanel.h"
 
+#include "foundation/naturalorder.h"
 #include "foundation/uitheme.h"
 
 #include <QFontMetrics>
@@ -17,7 +18,7 @@ namespace {
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kSortRole = Qt::UserRole + 1;
 
-// Numeric sort keys where both items carry one; the texts otherwise.
+// Numeric sort keys where both items carry one; the texts otherwise, in natural order.
 class SortableItem : public QTableWidgetItem
 {
 public:
@@ -30,7 +31,7 @@ public:
         const QVariant theirs = other.data(kSortRole);
         if (mine.isValid() && theirs.isValid())
             return mine.toDouble() < theirs.toDouble();
-        return QTableWidgetItem::operator<(other);
+        return NaturalOrder::less(text(), other.text());
     }
 };
 

@@ -152,8 +152,8 @@ bool MainWindow::importStlFile(const QString& path)
                      result.closed ? tr("yes") : tr("no")));
     } else {
         // One substitution pass: a "%2" in the file name must stay as written.
-        setStatusText(tr("Imported STL: %1 — %2 triangles, solid waterproof")
-                          .arg(baseName, QString::number(result.triangleCount)));
+        setStatusText(tr("Imported STL: %1 — %n triangle(s), solid waterproof", nullptr, result.triangleCount)
+                          .arg(baseName));
     }
     return true;
 }

@@ -146,8 +146,15 @@ void MainWindow::openOnlineHelp()
     }
     const QUrl url = QUrl::fromLocalFile(guide);
     const bool opened = m_urlOpener ? m_urlOpener(url) : QDesktopServices::openUrl(url);
-    if (!opened)
-        QMessageBox::warning(this, tr("Online Help"), tr("Unable to open the web browser."));
+    if (opened)
+        return;
+    // The guide is a plain file: say where it is, in a text the user can copy.
+    QMessageBox box(QMessageBox::Warning, tr("Online Help"),
+                    tr("Unable to open the web browser.") + QStringLiteral("\n\n")
+                        + tr("Open the user guide in a browser yourself:\n%1").arg(QDir::toNativeSeparators(guide)),
+                    QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
 }
 
 QString MainWindow::aboutText()

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
 #include "interaction/routingcontroller.h"
 #include "interaction/selectioncontroller.h"
@@ -212,9 +213,10 @@ void MainWindow::exitSelectionMode()
     setStatusText(tr("Selection mode disabled"));
 }
 
-QString MainWindow::abbreviatedList(const QStringList& names)
+QString MainWindow::abbreviatedList(const QStringList& unsortedNames)
 {
     constexpr int kShown = 12;
+    const QStringList names = NaturalOrder::sorted(unsortedNames);
     QString text = QStringLiteral("    ") + names.mid(0, kShown).join(QStringLiteral(", "));
     if (names.size() > kShown)
         text += tr(", … (+%n more)", "", int(names.size() - kShown));

@@ -6,6 +6,7 @@
 #include "components/componentmanager.h"
 
 #include "foundation/appsettings.h"
+#include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
 #include "model/routerecords.h"
 #include "project/netlistdiff.h"
@@ -16,6 +17,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUndoStack>
+
+#include <algorithm>
 
 namespace {
 
@@ -60,11 +63,12 @@ void MainWindow::importNetlist()
     updateActionStates();
     const int components = int(m_project.netlist().components.size());
     const int nets = int(m_project.netlist().connections.size());
-    setStatusText(tr("Netlist loaded: %1 components, %2 nets").arg(components).arg(nets));
+    setStatusText(tr("Netlist loaded: %1, %2")
+                      .arg(tr("%n component(s)", nullptr, components), tr("%n net(s)", nullptr, nets)));
     QMessageBox::information(this, tr("Netlist loaded"),
-                             tr("Loading successful: %1 components and %2 connections")
-                                 .arg(components)
-                                 .arg(nets));
+                             tr("Loading successful: %1 and %2")
+                                 .arg(tr("%n component(s)", nullptr, components),
+                                      tr("%n connection(s)", nullptr, nets)));
 }
 
 QString MainWindow::describeComponentChanges(const NetlistUpdate& update)
@@ -78,10 +82,15 @@ QString MainWindow::describeComponentChanges(const NetlistUpdate& update)
         text += tr("• %n component(s) to remove:\n", nullptr, int(update.removed.size()))
             + abbreviatedList(update.removed);
     if (!update.footprintChanges.isEmpty()) {
-        const int count = int(update.footprintChanges.size());
+        QList<NetlistUpdate::FootprintChange> changes = update.footprintChanges;
+        std::stable_sort(changes.begin(), changes.end(),
+                         [](const NetlistUpdate::FootprintChange& a, const NetlistUpdate::FootprintChange& b) {
+                             return NaturalOrder::less(a.ref, b.ref);
+                         });
+        const int count = int(changes.size());
         text += tr("• %n footprint change(s):\n", nullptr, count);
         for (int i = 0; i < count && i < kShownChanges; ++i) {
-            const NetlistUpdate::FootprintChange& change = update.footprintChanges.at(i);
+            const NetlistUpdate::FootprintChange& change = changes.at(i);
             text += QStringLiteral("    %1: %2 → %3\n")
                         .arg(change.ref, change.currentFootprint, change.newFootprint);
         }
@@ -229,7 +238,7 @@ void MainWindow::updateFromNetlist()
         report += tr("\n⚠ %n footprint change(s) could not be loaded; those components keep their "
                      "previous footprint:\n",
                      nullptr, int(counts.failedFootprints.size()))
-            + QStringLiteral("    ") + counts.failedFootprints.join(QStringLiteral(", "));
+            + QStringLiteral("    ") + NaturalOrder::sorted(counts.failedFootprints).join(QStringLiteral(", "));
     const int affected = update.affectedRouteCount();
     if (affected > 0)
         report += tr("\n\n⚠ %n track(s) no longer match the netlist and were left untouched.", nullptr,

@@ -8,6 +8,7 @@
 
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
+#include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
 #include "model/footprintdata.h"
 #include "model/missingfootprintinfo.h"
@@ -356,8 +357,11 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
                          .arg(QFileInfo(untitledRecovery ? fileToRead : path).fileName());
     if (!missing.isEmpty()) {
         report += tr("\n\n⚠ Components with missing footprint:\n");
+        QStringList refs;
         for (const MissingFootprintInfo& info : std::as_const(missing))
-            report += QStringLiteral("  • %1\n").arg(info.reference);
+            refs << info.reference;
+        for (const QString& ref : NaturalOrder::sorted(refs))
+            report += QStringLiteral("  • %1\n").arg(ref);
     }
     report += restoredRouteIssues();
     if (recovery)

@@ -233,7 +233,8 @@ void MainWindow::showRatsnestInfo()
     text += tr("Nets still to route:\n");
     double remaining = 0.0;
     for (auto it = perNet.cbegin(); it != perNet.cend(); ++it) {
-        text += tr("• %1: %2 connections, %3 mm\n").arg(it.key()).arg(it.value().first).arg(it.value().second, 0, 'f', 1);
+        text += tr("• %1: %n connection(s), %2 mm\n", nullptr, it.value().first)
+                    .arg(it.key(), QString::number(it.value().second, 'f', 1));
         remaining += it.value().second;
     }
     text += tr("\nRemaining length: %1 mm").arg(remaining, 0, 'f', 1);

@@ -21,6 +21,7 @@
 #include <Quantity_Color.hxx>
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QUndoStack>
 
@@ -252,17 +253,33 @@ void MainWindow::setComponentsSelectable(bool selectable)
 
 void MainWindow::manageRoutingRules()
 {
-    RoutingRulesDialog dialog(m_project.routingManager().rules(), this);
+    RoutingManager& routing = m_project.routingManager();
+    // The rest of the track would be drawn with the new section and checked against the new
+    // clearances while its first segments were not.
+    if (routing.isRouting()) {
+        QMessageBox::information(this, tr("Routing rules"),
+                                 tr("A track is being drawn. Finish it or cancel it (Escape) before "
+                                    "changing the rules."));
+        return;
+    }
+    const RoutingRules current = routing.rules();
+    RoutingRulesDialog dialog(current, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const RoutingRules rules = dialog.rules();
-    m_project.routingManager().setRoutingRules(rules);
     if (dialog.useAsDefaults())
         AppSettings::setRoutingRules(rules);
+    // Exact comparison on purpose: a NaN counts as a change.
+    if (rules.trackWidth == current.trackWidth && rules.trackHeight == current.trackHeight
+        && rules.clearance == current.clearance && rules.padClearance == current.padClearance) {
+        setStatusText(tr("Routing rules unchanged."));
+        return;
+    }
+    routing.setRoutingRules(rules);
     setModifiedOutsideUndo(true);
-    setStatusText(tr("Routing rules applied: width %1 mm, height %2 mm, clearance %3 mm, pad clearance %4 mm")
-                      .arg(rules.trackWidth)
-                      .arg(rules.trackHeight)
-                      .arg(rules.clearance)
-                      .arg(rules.padClearance));
+    const RoutingRules& applied = routing.rules();
+    setStatusText(tr("Routing rules: %1 × %2 mm, clearance %3 mm — applied to the next tracks.")
+                      .arg(applied.trackWidth, 0, 'f', 2)
+                      .arg(applied.trackHeight, 0, 'f', 2)
+                      .arg(applied.clearance, 0, 'f', 2));
 }

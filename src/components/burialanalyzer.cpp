@@ -99,7 +99,7 @@ void BurialAnalyzer::analyzeAll(const ComponentMap& components, const TopoDS_Sha
     if (!m_context.IsNull())
         OccUtils::safeUpdateViewer(m_context);
 
-    QString text = tr("Burial analysis complete: %1/%2 component(s) analysed").arg(analysed).arg(count);
+    QString text = tr("Burial analysis complete: %1/%n component(s) analysed", nullptr, count).arg(analysed);
     if (count - analysed > 0)
         text += tr(" (%n failure(s))", nullptr, count - analysed);
     emit statusChanged(text);

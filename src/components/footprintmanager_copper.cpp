@@ -10,7 +10,9 @@
 #include <QDebug>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -189,43 +191,61 @@ QList<FootprintTrack> FootprintManager::parseTracks(const QString& content)
     QList<FootprintTrack> tracks;
     qCDebug(lcFootprint()) << "\n--- Parsing copper tracks (block extraction) ---";
 
+    // Lines and arcs are found kind by kind, then put back in the order of the file.
+    struct Found
+    {
+        qsizetype position;
+        const TrackKind* kind;
+        QString block;
+    };
+    std::vector<Found> found;
     for (const TrackKind& kind : kinds) {
-        const QString keyword = QString::fromLatin1(kind.keyword);
-        const QStringList blocks = extractBlocks(content, keyword);
-        int blockNumber = 0;
+        const QStringList blocks = extractBlocks(content, QString::fromLatin1(kind.keyword));
+        qsizetype from = 0;
         for (const QString& block : blocks) {
-            ++blockNumber;
-            const QRegularExpressionMatch layerMatch = layerRx.match(block);
-            const QString layer =
-                layerMatch.hasMatch() ? layerMatch.capturedView(1).trimmed().toString() : QString();
-            qCDebug(lcFootprint()) << kind.label << blockNumber << "on layer:" << layer;
-            if (!isCopperLayer(layer))
-                continue;
-
-            FootprintTrack track;
-            const QRegularExpression* pointRxs[] = {&startRx, kind.hasMid ? &midRx : nullptr, &endRx};
-            bool complete = true;
-            for (const QRegularExpression* rx : pointRxs) {
-                if (!rx)
-                    continue;
-                const QRegularExpressionMatch m = rx->match(block);
-                if (!m.hasMatch()) {
-                    complete = false;
-                    break;
-                }
-                track.points.append(capturedPoint(m));
-            }
-            if (!complete) {
-                qCDebug(lcFootprint()) << "  ⚠ copper" << kind.keyword << "without usable points — skipped";
-                continue;
-            }
-
-            const QRegularExpressionMatch widthMatch = widthRx.match(block);
-            track.width = widthMatch.hasMatch() ? toNumber(widthMatch.capturedView(1)) : 0.0;
-            track.layer = layer;
-            tracks.append(track);
-            qCDebug(lcFootprint()) << "  ✓ Copper" << kind.label << "added";
+            const qsizetype position = content.indexOf(block, from);
+            found.push_back({position, &kind, block});
+            from = position + block.size();
         }
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const Found& a, const Found& b) { return a.position < b.position; });
+
+    int blockNumber = 0;
+    for (const Found& item : found) {
+        const TrackKind& kind = *item.kind;
+        const QString& block = item.block;
+        ++blockNumber;
+        const QRegularExpressionMatch layerMatch = layerRx.match(block);
+        const QString layer =
+            layerMatch.hasMatch() ? layerMatch.capturedView(1).trimmed().toString() : QString();
+        qCDebug(lcFootprint()) << kind.label << blockNumber << "on layer:" << layer;
+        if (!isCopperLayer(layer))
+            continue;
+
+        FootprintTrack track;
+        const QRegularExpression* pointRxs[] = {&startRx, kind.hasMid ? &midRx : nullptr, &endRx};
+        bool complete = true;
+        for (const QRegularExpression* rx : pointRxs) {
+            if (!rx)
+                continue;
+            const QRegularExpressionMatch m = rx->match(block);
+            if (!m.hasMatch()) {
+                complete = false;
+                break;
+            }
+            track.points.append(capturedPoint(m));
+        }
+        if (!complete) {
+            qCDebug(lcFootprint()) << "  ⚠ copper" << kind.keyword << "without usable points — skipped";
+            continue;
+        }
+
+        const QRegularExpressionMatch widthMatch = widthRx.match(block);
+        track.width = widthMatch.hasMatch() ? toNumber(widthMatch.capturedView(1)) : 0.0;
+        track.layer = layer;
+        tracks.append(track);
+        qCDebug(lcFootprint()) << "  ✓ Copper" << kind.label << "added";
     }
 
     qCDebug(lcFootprint()) << "✓ Total copper tracks found:" << tracks.size();

@@ -151,28 +151,33 @@ void FootprintManager::calculateFootprintBounds(const FootprintData& footprint, 
     }
 }
 
+// The first source that has points decides: pads of positive size, else every track point
+// (whatever the track's width), else the zone vertices. A footprint drawn with tracks or zones
+// only is thus centred on what it draws, so its body (the cavity) lands over its copper.
 QPointF FootprintManager::footprintCenter(const FootprintData& footprint)
 {
-    if (!hasUsableGeometry(footprint))
-        return QPointF(0.0, 0.0);
-
     double sumX = 0.0;
     double sumY = 0.0;
     int count = 0;
-    for (const FootprintPad& pad : footprint.copperPads) {
-        if (!hasPositiveSize(pad))
-            continue;
-        sumX += pad.posX;
-        sumY += pad.posY;
+    const auto add = [&](double x, double y) {
+        sumX += x;
+        sumY += y;
         ++count;
+    };
+    for (const FootprintPad& pad : footprint.copperPads) {
+        if (hasPositiveSize(pad))
+            add(pad.posX, pad.posY);
     }
     if (count == 0) {
         for (const FootprintTrack& track : footprint.copperTracks) {
-            for (const QPointF& p : track.points) {
-                sumX += p.x();
-                sumY += p.y();
-                ++count;
-            }
+            for (const QPointF& p : track.points)
+                add(p.x(), p.y());
+        }
+    }
+    if (count == 0) {
+        for (const FootprintZone& zone : footprint.zones) {
+            for (const QPointF& p : zone.outline)
+                add(p.x(), p.y());
         }
     }
     if (count == 0)

@@ -1,5 +1,6 @@
 #include "components/missingfootprintsdialog.h"
 
+#include "foundation/naturalorder.h"
 #include "foundation/uitheme.h"
 
 #include <QClipboard>
@@ -11,11 +12,17 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInfo>& missing,
                                                  QWidget* parent)
     : QDialog(parent)
     , m_missingFootprints(missing)
 {
+    std::stable_sort(m_missingFootprints.begin(), m_missingFootprints.end(),
+                     [](const MissingFootprintInfo& a, const MissingFootprintInfo& b) {
+                         return NaturalOrder::less(a.reference, b.reference);
+                     });
     const int count = int(m_missingFootprints.size());
 
     setWindowTitle(tr("⚠ Missing footprints"));

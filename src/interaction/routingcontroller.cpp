@@ -164,6 +164,14 @@ void RoutingController::takeBackEndPoint(const QString& message)
     status(reason.isEmpty() ? message : tr("%1 — %2").arg(message, reason));
 }
 
+// The model knows whether a point was refused for its length, a collision or the clearance;
+// every click that adds a point says so the same way.
+QString RoutingController::refusalText(const QString& fallback) const
+{
+    const QString reason = model().lastRefusal();
+    return reason.isEmpty() ? fallback : tr("Error: %1").arg(reason);
+}
+
 void RoutingController::onPadClicked(PadId pad, gp_Pnt /*position*/)
 {
     if (!m_routingActive)
@@ -189,7 +197,7 @@ void RoutingController::onPadClicked(PadId pad, gp_Pnt /*position*/)
         return;
     }
     if (!rm.addRoutePoint(base)) {
-        status(tr("Error: invalid point"));
+        status(refusalText(tr("Error: invalid point")));
         return;
     }
     if (!rm.finishRouting(pad)) {
@@ -257,7 +265,7 @@ bool RoutingController::tryEndOnTrack()
         junction = host.point;
     }
     if (!rm.addRoutePoint(junction)) {
-        status(tr("Error: connection impossible (collision or segment too short)"));
+        status(refusalText(tr("Error: connection impossible (collision or segment too short)")));
         return true;
     }
     const QString net = rm.currentRoute().netName;
@@ -289,9 +297,7 @@ void RoutingController::onIntermediatePointClicked(gp_Pnt /*approximatePos*/)
         updateViewer();
         status(tr("Point set — continue routing"));
     } else {
-        // The model knows whether it was the length, a collision or the clearance.
-        const QString reason = rm.lastRefusal();
-        status(reason.isEmpty() ? tr("Error: distance too short") : tr("Error: %1").arg(reason));
+        status(refusalText(tr("Error: distance too short")));
     }
 }
 

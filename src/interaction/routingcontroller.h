@@ -79,6 +79,7 @@ public:
     const TrackDrag::Slots& dragSlots() const { return m_dragSlots; }
     bool dragCollides() const { return m_dragCollision; }
     bool hasSegmentPreview() const { return !m_segmentPreview.IsNull(); }
+    const opencascade::handle<AIS_Shape>& segmentPreview() const { return m_segmentPreview; }
     bool hasPadGuide() const { return !m_padGuide.IsNull(); }
 
 public slots:
@@ -118,6 +119,7 @@ private:
     void cancelRoute();
     void returnToIdle(const QString& message);
     void takeBackEndPoint(const QString& message);
+    QString refusalText(const QString& fallback) const;
     bool tryEndOnTrack();
     void clearSnap();
     void collectSnap(const QPoint& mousePos);
@@ -129,6 +131,7 @@ private:
     void updatePadHover(const QPoint& logical);
     gp_Pnt verticalRubberBand(const QPoint& logical, const gp_Pnt& current) const;
     void updateSegmentPreview(const gp_Pnt& target);
+    bool previewCollides(const RouteSegment& preview) const;
     void updatePadGuide(const gp_Pnt& target);
     void refreshCommittedPreview();
     void removePreviews();
@@ -164,6 +167,8 @@ private:
 
     bool m_routingActive = false;
     opencascade::handle<AIS_Shape> m_segmentPreview;
+    bool m_previewCollision = false;
+    qint64 m_lastPreviewTest = -1;
     opencascade::handle<AIS_Shape> m_padGuide;
     QList<opencascade::handle<AIS_Shape>> m_committedPreview;
     QList<opencascade::handle<AIS_Shape>> m_routeShapes;

@@ -32,6 +32,7 @@ constexpr double kMinPreviewLength = 0.01;
 constexpr double kRubberBandReach = 50.0;
 constexpr qint64 kHoverIntervalMs = 16;
 constexpr double kSegmentPickMargin = 1.0;
+constexpr qint64 kPreviewCollisionIntervalMs = 50;
 
 const Quantity_Color kTrackColour(0.0, 0.0, 0.5, Quantity_TOC_RGB);
 
@@ -168,13 +169,33 @@ gp_Pnt RoutingController::verticalRubberBand(const QPoint& logical, const gp_Pnt
     });
 }
 
+// The open segment turns the drag ghost's collision colour while a click would be refused
+// for it; the test is throttled as the drag's is, and its verdict kept in between.
 void RoutingController::updateSegmentPreview(const gp_Pnt& target)
 {
     removeShape(m_segmentPreview);
-    const RouteSegment preview = model().previewSegment(target);
-    if (preview.start.Distance(preview.end) < kMinPreviewLength)
+    RouteSegment preview = model().previewSegment(target);
+    if (preview.start.Distance(preview.end) < kMinPreviewLength || !RoutingManager::buildSegmentShape(preview))
         return;
-    m_segmentPreview = showSolid(RoutingManager::createSegmentShape(preview), Quantity_NOC_CYAN, 0.3, false);
+    const qint64 t = now();
+    if (m_lastPreviewTest < 0 || t - m_lastPreviewTest >= kPreviewCollisionIntervalMs) {
+        m_lastPreviewTest = t;
+        m_previewCollision = previewCollides(preview);
+    }
+    m_segmentPreview =
+        showSolid(preview.shape, m_previewCollision ? Quantity_NOC_RED : Quantity_NOC_CYAN, 0.3, false);
+}
+
+bool RoutingController::previewCollides(const RouteSegment& preview) const
+{
+    const RoutingManager& rm = model();
+    const QList<RouteSegment>& segments = rm.currentRoute().segments;
+    const QString& net = rm.currentRoute().netName;
+    const QList<RoutingManager::PadObstacle> pads = rm.padObstacles();
+    if (!rm.checkCollision(preview, net, -1, pads).isClear())
+        return true;
+    return segments.size() > 1
+        && !rm.checkCornerCollision(segments.at(segments.size() - 2), preview, net, -1, pads).isClear();
 }
 
 void RoutingController::updatePadGuide(const gp_Pnt& target)
@@ -218,6 +239,7 @@ void RoutingController::refreshCommittedPreview()
     for (opencascade::handle<AIS_Shape>& shape : m_committedPreview)
         removeShape(shape);
     m_committedPreview.clear();
+    m_lastPreviewTest = -1; // the open segment starts elsewhere now
     Route copy = model().currentRoute();
     if (!copy.segments.isEmpty()) {
         const RouteSegment& open = copy.segments.last();
@@ -238,6 +260,8 @@ void RoutingController::removePreviews()
         removeShape(shape);
     m_committedPreview.clear();
     removeShape(m_segmentPreview);
+    m_lastPreviewTest = -1;
+    m_previewCollision = false;
     removeShape(m_padGuide);
     updateViewer();
 }

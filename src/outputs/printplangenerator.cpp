@@ -1,12 +1,11 @@
 #include "outputs/printplangenerator.h"
 
 #include "foundation/geometryutils.h"
+#include "foundation/naturalorder.h"
 #include "model/netlist.h"
 #include "model/placedcomponentdata.h"
 
-#include <QCollator>
 #include <QCoreApplication>
-#include <QLocale>
 
 #include <algorithm>
 #include <cmath>
@@ -35,14 +34,6 @@ double layerOfHeight(double height, double layerHeight)
 double lastOpenLayer(double cavityTop, double layerHeight)
 {
     return std::max(1.0, std::floor((cavityTop + kBoundaryTolerance) / layerHeight + 0.5));
-}
-
-QCollator referenceCollator()
-{
-    QCollator collator{QLocale()};
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
 }
 
 int skipCode(const PlacedComponentData& component)
@@ -82,9 +73,8 @@ QString PrintPlanGenerator::reasonText(int code)
 
 void PrintPlanGenerator::sortItemsByRef(QList<PrintPlanItem>& items)
 {
-    const QCollator collator = referenceCollator();
-    std::stable_sort(items.begin(), items.end(), [&collator](const PrintPlanItem& a, const PrintPlanItem& b) {
-        return collator.compare(a.ref, b.ref) < 0;
+    std::stable_sort(items.begin(), items.end(), [](const PrintPlanItem& a, const PrintPlanItem& b) {
+        return NaturalOrder::less(a.ref, b.ref);
     });
 }
 
@@ -159,11 +149,8 @@ PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>&
     }
     sortItemsByRef(endInsertions);
     plan.endInsertions = endInsertions;
-    const QCollator collator = referenceCollator();
     std::stable_sort(plan.notHollowed.begin(), plan.notHollowed.end(),
-                     [&collator](const PrintPlanSkip& a, const PrintPlanSkip& b) {
-                         return collator.compare(a.ref, b.ref) < 0;
-                     });
+                     [](const PrintPlanSkip& a, const PrintPlanSkip& b) { return NaturalOrder::less(a.ref, b.ref); });
     plan.ok = true;
     return plan;
 }

@@ -41,6 +41,8 @@ struct MainWindowProbe
     bool surfaceFollowing() const { return w.m_surfaceFollowing; }
     RoutingController* routingController() const { return w.m_routingController; }
     BoardExplorerPanel* boardExplorer() const { return w.m_boardExplorer; }
+    const QList<RatsnestLink>& ratsnestLinks() const { return w.m_ratsnestLinks; }
+    const QMap<QString, NetRatsnestStats>& netRatsnestStats() const { return w.m_netRatsnestStats; }
     void applyTrackProperties(int routeIndex, const TrackProperties& props) { w.onTrackPropertiesApplied(routeIndex, props); }
     void clearTracks() { w.onClearAllRoutesRequested(); }
     void refreshRoutingViews() { w.refreshRoutingViews(); }

@@ -87,9 +87,10 @@ TEST(BoardExplorerPanel, FilterSortAndActivation)
     panel.filterEdit()->clear();
     EXPECT_EQ(panel.countLabel()->text(), "12 net(s)");
 
-    // By reference the texts compare (R10 before R2); by state the severities.
+    // By reference in natural order (R2 before R10); by state the severities.
     QTableWidget* table = panel.componentTable();
-    EXPECT_LT(rowOf(table, "R10"), rowOf(table, "R2"));
+    EXPECT_LT(rowOf(table, "R2"), rowOf(table, "R10"));
+    EXPECT_LT(rowOf(table, "C1"), rowOf(table, "J1"));
     table->sortItems(3, Qt::AscendingOrder);
     EXPECT_EQ(cell(table, 0, 0), "R2");
     EXPECT_EQ(cell(table, 1, 3), "Placed · no cavity");

@@ -278,13 +278,13 @@ TEST_F(MainWindowActions, StlImportReportsAWaterproofSolid)
     MessageBoxAnswerer answerer;
     ASSERT_TRUE(window->importStlFile(path));
     EXPECT_TRUE(answerer.seen.isEmpty()) << answerer.seen.join('\n').toStdString();
-    EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: cube — 12 triangles, solid waterproof"));
+    EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: cube — 12 triangle(s), solid waterproof"));
     EXPECT_TRUE(probe->orientButton()->isEnabled());
 
     const QString marked = file(QStringLiteral("rev %2.stl"));
     ASSERT_TRUE(QFile::copy(path, marked));
     ASSERT_TRUE(window->importStlFile(marked));
-    EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: rev %2 — 12 triangles, solid waterproof"))
+    EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: rev %2 — 12 triangle(s), solid waterproof"))
         << "the file name is shown as written";
 }
 
@@ -489,6 +489,8 @@ TEST(MainWindowText, AbbreviatedListCutsAfterTwelveNames)
     EXPECT_EQ(MainWindow::abbreviatedList(names),
               QStringLiteral("    ") + names.mid(0, 12).join(QStringLiteral(", "))
                   + QStringLiteral(", … (+1 more)\n"));
+    EXPECT_EQ(MainWindow::abbreviatedList({"D10", "d2", "D1", "C3"}), QStringLiteral("    C3, D1, d2, D10\n"))
+        << "references in natural order";
 }
 
 } // namespace

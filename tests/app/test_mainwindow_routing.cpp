@@ -4,14 +4,20 @@
 #include "mainwindowprobe.h"
 
 #include "interaction/routingcontroller.h"
+#include "foundation/appsettings.h"
 #include "routing/routingmanager.h"
+#include "routing/routingrulesdialog.h"
 #include "testsupport.h"
 
+#include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QTest>
 
 #include <cmath>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -112,4 +118,107 @@ TEST_F(MainWindowRouting, ExportTakesTheDisplayedTrackSolids)
     expectSection(3.0, 2.0);
     probe->undoStack()->undo();
     expectSection(2.0, 1.0);
+}
+
+namespace {
+
+// Sets the rules dialog's spin boxes (width, height, clearance, pad clearance, in form order)
+// and its defaults box when it opens, then accepts it; records every message box.
+class RulesDialogDriver : public QObject
+{
+public:
+    RulesDialogDriver(std::optional<RoutingRules> values, bool useAsDefaults)
+        : m_values(values), m_useAsDefaults(useAsDefaults)
+    {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
+        m_timer.start();
+    }
+    QStringList boxes;
+    int dialogs = 0;
+
+private:
+    void poll()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            boxes << box->windowTitle() + QLatin1Char('|') + box->text();
+            box->accept();
+            return;
+        }
+        auto* dialog = qobject_cast<RoutingRulesDialog*>(modal);
+        if (!dialog)
+            return;
+        ++dialogs;
+        const QList<QDoubleSpinBox*> spins = dialog->findChildren<QDoubleSpinBox*>();
+        if (m_values && spins.size() == 4) {
+            spins[0]->setValue(m_values->trackWidth);
+            spins[1]->setValue(m_values->trackHeight);
+            spins[2]->setValue(m_values->clearance);
+            spins[3]->setValue(m_values->padClearance);
+        }
+        if (auto* defaults = dialog->findChild<QCheckBox*>())
+            defaults->setChecked(m_useAsDefaults);
+        dialog->accept();
+    }
+
+    std::optional<RoutingRules> m_values;
+    bool m_useAsDefaults = false;
+    QTimer m_timer;
+};
+
+} // namespace
+
+TEST_F(MainWindowRouting, RulesAreRefusedWhileATrackIsDrawn)
+{
+    routing().setNetPads({{"GND", {PadId("R1", "1"), PadId("R2", "1")}}});
+    ASSERT_TRUE(routing().startRouting("GND", PadId("R1", "1"), gp_Pnt(0, 0, 0)));
+    const QString before = probe->status();
+    RulesDialogDriver driver(RoutingRules{3.0, 2.0, 1.0, 1.0}, false);
+    window->manageRoutingRules();
+    EXPECT_EQ(driver.dialogs, 0) << "the dialog never opens";
+    EXPECT_EQ(driver.boxes, QStringList{"Routing rules|A track is being drawn. Finish it or cancel it "
+                                        "(Escape) before changing the rules."});
+    EXPECT_EQ(routing().rules().trackWidth, 2.0);
+    EXPECT_EQ(probe->status(), before);
+    EXPECT_FALSE(window->isProjectModified());
+    EXPECT_TRUE(routing().isRouting()) << "the track being drawn is left alone";
+}
+
+TEST_F(MainWindowRouting, UnchangedRulesLeaveTheDesignUnmodified)
+{
+    for (const bool asDefaults : {false, true}) {
+        SCOPED_TRACE(asDefaults);
+        AppSettings::setRoutingRules(RoutingRules{4.0, 4.0, 4.0, 4.0});
+        RulesDialogDriver driver(std::nullopt, asDefaults);
+        window->manageRoutingRules();
+        EXPECT_EQ(driver.dialogs, 1);
+        EXPECT_TRUE(driver.boxes.isEmpty());
+        EXPECT_EQ(probe->status(), "Routing rules unchanged.");
+        EXPECT_FALSE(window->isProjectModified());
+        EXPECT_FALSE(window->windowTitle().endsWith(" *")) << window->windowTitle().toStdString();
+        // The defaults are written whether or not the rules changed.
+        EXPECT_EQ(AppSettings::routingRules().trackWidth, asDefaults ? 2.0 : 4.0);
+    }
+}
+
+TEST_F(MainWindowRouting, ChangedRulesApplyAndKeepTheUndoHistory)
+{
+    routing().addRoute(RouteBuilder::solidRoute("GND", {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}}));
+    emit probe->routingController()->routeFinalized(routing().routes().last());
+    probe->undoStack()->setClean();
+    ASSERT_FALSE(window->isProjectModified());
+
+    RulesDialogDriver driver(RoutingRules{2.0, 1.0, 0.5, 0.75}, false); // pad clearance only
+    window->manageRoutingRules();
+    EXPECT_EQ(routing().rules().padClearance, 0.75);
+    EXPECT_EQ(probe->status(), "Routing rules: 2.00 × 1.00 mm, clearance 0.50 mm — applied to the next tracks.");
+    EXPECT_TRUE(window->isProjectModified());
+    EXPECT_TRUE(window->windowTitle().endsWith(" *")) << window->windowTitle().toStdString();
+    ASSERT_TRUE(probe->undoStack()->canUndo());
+    probe->undoStack()->undo();
+    EXPECT_TRUE(routing().routes().isEmpty()) << "the earlier edit is still undoable";
+    EXPECT_TRUE(window->isProjectModified());
 }

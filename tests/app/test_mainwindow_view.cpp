@@ -150,7 +150,7 @@ TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
     MessageBoxAnswerer answerer;
     window->importGeometryFile();
     EXPECT_TRUE(answerer.seen.isEmpty()) << answerer.seen.join('\n').toStdString();
-    EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: cube — 12 triangles, solid waterproof"));
+    EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: cube — 12 triangle(s), solid waterproof"));
     const Displayed d = displayedObjects(probe->occWidget());
     EXPECT_EQ(d.others, 1) << "the STEP part was replaced";
     EXPECT_EQ(d.base, 2);

@@ -534,9 +534,9 @@ TEST_F(ProjectLifecycle, NetlistImportKeepsHistoryButCountsAsUnsaved)
         ScriptedAnswers answers;
         window->importNetlist();
         ASSERT_EQ(answers.seen.size(), 1);
-        EXPECT_EQ(answers.seen.first(), QStringLiteral("Netlist loaded|Loading successful: 15 components and 13 connections"));
+        EXPECT_EQ(answers.seen.first(), QStringLiteral("Netlist loaded|Loading successful: 15 component(s) and 13 connection(s)"));
     }
-    EXPECT_EQ(probe->status(), QStringLiteral("Netlist loaded: 15 components, 13 nets"));
+    EXPECT_EQ(probe->status(), QStringLiteral("Netlist loaded: 15 component(s), 13 net(s)"));
     EXPECT_EQ(probe->undoStack()->count(), 1) << "the history is left as it was";
     EXPECT_TRUE(window->isProjectModified()) << "an imported netlist is unsaved work";
 
@@ -818,7 +818,10 @@ TEST_F(ProjectLifecycle, HelpOpensTheLocalUserGuide)
     ASSERT_FALSE(guide.isEmpty()) << "the build puts the guide beside the program";
     QFile guideFile(guide);
     ASSERT_TRUE(guideFile.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(guideFile.readAll().contains("User guide"));
+    const QByteArray text = guideFile.readAll();
+    EXPECT_TRUE(text.contains("User guide"));
+    // The view orbits with the right button; the left one picks.
+    EXPECT_TRUE(text.contains("Orbit: drag with the right button")) << "the guide names the view's buttons";
 
     QUrl opened;
     bool browserWorks = true;
@@ -836,7 +839,9 @@ TEST_F(ProjectLifecycle, HelpOpensTheLocalUserGuide)
     browserWorks = false;
     ScriptedAnswers answers;
     probe->openOnlineHelp();
-    EXPECT_EQ(answers.seen, QStringList{QStringLiteral("Online Help|Unable to open the web browser.")});
+    EXPECT_EQ(answers.seen, QStringList{QStringLiteral("Online Help|Unable to open the web browser.\n\n"
+                                                       "Open the user guide in a browser yourself:\n")
+                                        + QDir::toNativeSeparators(guide)});
 }
 
 TEST(AboutText, CreditsTheDevelopersWithTheBuildVersions)

@@ -173,6 +173,23 @@ TEST(MissingFootprintsDialog, ShowsTheComponentsWithoutFootprint)
     EXPECT_EQ(table->item(0, 2)->toolTip(), QStringLiteral("R_0603"));
 }
 
+TEST(MissingFootprintsDialog, ListsTheReferencesInNaturalOrder)
+{
+    QList<MissingFootprintInfo> missing;
+    for (const char* ref : {"D10", "D2", "D1"}) {
+        MissingFootprintInfo info = oneMissing(QStringLiteral("x")).first();
+        info.reference = QString::fromUtf8(ref);
+        missing << info;
+    }
+    MissingFootprintsDialog dialog(missing);
+    auto* table = dialog.findChild<QTableWidget*>();
+    ASSERT_NE(table, nullptr);
+    QStringList refs;
+    for (int row = 0; row < table->rowCount(); ++row)
+        refs << table->item(row, 0)->text();
+    EXPECT_EQ(refs, (QStringList{"D1", "D2", "D10"}));
+}
+
 TEST(MissingFootprintsDialog, FollowsADarkTheme)
 {
     const QPalette previous = QApplication::palette();

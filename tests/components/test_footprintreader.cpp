@@ -339,7 +339,7 @@ TEST(FootprintReaderTracks, LineWithStrokeWidth)
     EXPECT_EQ(tracks[0].layer, QStringLiteral("F.Cu"));
 }
 
-TEST(FootprintReaderTracks, ArcsKeepThreePointsAndComeAfterLines)
+TEST(FootprintReaderTracks, ArcsKeepThreePointsInFileOrder)
 {
     FoundationLogCapture log;
     const auto tracks = FootprintManager::parseTracks(QStringLiteral(
@@ -347,12 +347,33 @@ TEST(FootprintReaderTracks, ArcsKeepThreePointsAndComeAfterLines)
         "(fp_arc (start 0 0) (end 2 0) (angle 90) (width 0.2) (layer F.Cu))\n"
         "(fp_line (start 5 5) (end 6 5) (layer B.Cu))"));
     ASSERT_EQ(tracks.size(), 2);
-    EXPECT_EQ(tracks[0].points, (QList<QPointF>{QPointF(5, -5), QPointF(6, -5)}));
-    EXPECT_DOUBLE_EQ(tracks[0].width, 0.0);
-    EXPECT_EQ(tracks[0].layer, QStringLiteral("B.Cu"));
-    EXPECT_EQ(tracks[1].points, (QList<QPointF>{QPointF(0, 0), QPointF(1, -1), QPointF(2, 0)}));
-    EXPECT_DOUBLE_EQ(tracks[1].width, 0.2);
+    EXPECT_EQ(tracks[0].points, (QList<QPointF>{QPointF(0, 0), QPointF(1, -1), QPointF(2, 0)}));
+    EXPECT_DOUBLE_EQ(tracks[0].width, 0.2);
+    EXPECT_EQ(tracks[1].points, (QList<QPointF>{QPointF(5, -5), QPointF(6, -5)}));
+    EXPECT_DOUBLE_EQ(tracks[1].width, 0.0);
+    EXPECT_EQ(tracks[1].layer, QStringLiteral("B.Cu"));
     EXPECT_TRUE(log.warnings().isEmpty());
+}
+
+// Lines and arcs interleaved, one line written twice word for word: each record once, in place.
+TEST(FootprintReaderTracks, InterleavedLinesAndArcsKeepFileOrder)
+{
+    const auto tracks = FootprintManager::parseTracks(QStringLiteral(
+        "(footprint \"X\"\n"
+        "  (fp_line (start 1 0) (end 1 1) (width 0.1) (layer F.Cu))\n"
+        "  (fp_arc (start 2 0) (mid 2.5 0.5) (end 3 0) (width 0.2) (layer F.Cu))\n"
+        "  (fp_line (start 4 0) (end 4 1) (width 0.3) (layer F.SilkS))\n"
+        "  (fp_line (start 1 0) (end 1 1) (width 0.1) (layer F.Cu))\n"
+        "  (fp_arc (start 5 0) (mid 5.5 0.5) (end 6 0) (width 0.4) (layer B.Cu))\n"
+        "  (fp_line (start 7 0) (end 7 1) (width 0.5) (layer B.Cu)))"));
+    QList<double> firstX;
+    QList<int> pointCounts;
+    for (const FootprintTrack& track : tracks) {
+        firstX << track.points.first().x();
+        pointCounts << int(track.points.size());
+    }
+    EXPECT_EQ(firstX, (QList<double>{1, 2, 1, 5, 7}));
+    EXPECT_EQ(pointCounts, (QList<int>{2, 3, 2, 3, 2}));
 }
 
 TEST(FootprintReaderTracks, LineWithoutEndIsDropped)

@@ -181,7 +181,7 @@ TEST(FootprintMeasures, TracksOnlyUseGenericBoundsAndTrackCentre)
     track.points = {QPointF(0, 0), QPointF(4, -2)};
     track.width = 0.2;
     fp.copperTracks.append(track);
-    FootprintTrack thin; // width 0 still counts for the centre once the footprint is usable
+    FootprintTrack thin; // width 0 still counts for the centre
     thin.points = {QPointF(2, 2)};
     fp.copperTracks.append(thin);
 
@@ -197,29 +197,53 @@ TEST(FootprintMeasures, TracksOnlyUseGenericBoundsAndTrackCentre)
     EXPECT_EQ(FootprintManager::footprintCenter(fp), QPointF(2.0, 0.0));
 }
 
-TEST(FootprintMeasures, ZonesOnlyAreUsableButCentredAtOrigin)
+TEST(FootprintMeasures, ZonesOnlyAreCentredOnTheirVertices)
 {
     FootprintData fp;
     FootprintZone zone;
     zone.outline = {QPointF(10, 10), QPointF(12, 10), QPointF(12, 12)};
     fp.zones.append(zone);
     EXPECT_TRUE(FootprintManager::hasUsableGeometry(fp));
-    EXPECT_EQ(FootprintManager::footprintCenter(fp), QPointF(0.0, 0.0));
+    const QPointF centre = FootprintManager::footprintCenter(fp);
+    EXPECT_NEAR(centre.x(), 34.0 / 3.0, kTol);
+    EXPECT_NEAR(centre.y(), 32.0 / 3.0, kTol);
 
     double width, length;
     FootprintManager::bodyDimensions(fp, width, length);
     EXPECT_DOUBLE_EQ(width, 7.0);
     EXPECT_DOUBLE_EQ(length, 4.5);
+    // The body, which becomes the cavity, stands over the zone, not at the origin.
+    const TestSupport::Box b = TestSupport::boxOf(FootprintManager::buildBodyBox(fp, width, length, 1.0, 0.0));
+    EXPECT_NEAR((b.xmin + b.xmax) / 2.0, 34.0 / 3.0, kTol);
+    EXPECT_NEAR((b.ymin + b.ymax) / 2.0, 32.0 / 3.0, kTol);
 }
 
-TEST(FootprintMeasures, NothingUsable)
+TEST(FootprintMeasures, CentreSourcesInOrder)
 {
-    FootprintData fp;
-    FootprintTrack point;
-    point.points = {QPointF(5, 5), QPointF(6, 6)}; // width 0: not usable
-    fp.copperTracks.append(point);
-    EXPECT_FALSE(FootprintManager::hasUsableGeometry(fp));
-    EXPECT_EQ(FootprintManager::footprintCenter(fp), QPointF(0.0, 0.0));
+    FootprintTrack zeroWidth; // width 0: nothing to build, but still where the footprint is
+    zeroWidth.points = {QPointF(5, 5), QPointF(6, 6)};
+    FootprintZone zone;
+    zone.outline = {QPointF(-9, -9), QPointF(-6, -9), QPointF(-6, -6)};
+
+    FootprintData trackOnly;
+    trackOnly.copperTracks.append(zeroWidth);
+    EXPECT_FALSE(FootprintManager::hasUsableGeometry(trackOnly));
+    EXPECT_EQ(FootprintManager::footprintCenter(trackOnly), QPointF(5.5, 5.5));
+
+    FootprintData trackAndZone = trackOnly;
+    trackAndZone.zones.append(zone);
+    EXPECT_EQ(FootprintManager::footprintCenter(trackAndZone), QPointF(5.5, 5.5)) << "tracks before zones";
+
+    FootprintData padTrackZone = footprintWithPads({makePad("rect", 1, 1, 0, -1, 3), makePad("rect", 0, 1, 0, 40, 40)});
+    padTrackZone.copperTracks.append(zeroWidth);
+    padTrackZone.zones.append(zone);
+    EXPECT_EQ(FootprintManager::footprintCenter(padTrackZone), QPointF(-1.0, 3.0)) << "pads of positive size first";
+
+    FootprintData zeroPadAndZone = footprintWithPads({makePad("rect", 0, 0, 0, 40, 40)});
+    zeroPadAndZone.zones.append(zone);
+    EXPECT_EQ(FootprintManager::footprintCenter(zeroPadAndZone), QPointF(-7.0, -8.0));
+
+    EXPECT_EQ(FootprintManager::footprintCenter(FootprintData()), QPointF(0.0, 0.0));
 }
 
 TEST(FootprintMeasures, OverridesCountOnlyWhenBothArePositive)

@@ -122,6 +122,49 @@ TEST_F(DrawingOnRealPads, AnEndThatDoesNotReachItsPadIsRefused)
     EXPECT_EQ(rig.routing().currentRoute().segments.size(), 2);
 }
 
+namespace {
+
+Quantity_NameOfColor previewColour(const RoutingController& controller)
+{
+    Quantity_Color colour;
+    controller.segmentPreview()->Color(colour);
+    return colour.Name();
+}
+
+} // namespace
+
+// An end on a pad of the net whose last segment crosses another net's pad is refused with
+// the reason an intermediate click there gives, and the preview said so in advance.
+TEST_F(DrawingOnRealPads, AnEndAcrossAnotherNetsPadSaysWhy)
+{
+    QSignalSpy status(rig.controller.get(), &RoutingController::statusChanged);
+    rig.controller->onPadClicked({"R3", "2"}, gp_Pnt());
+    clickAt(7.62, 15);
+    clickAt(-8, 15);
+    clickAt(-8, 0);
+    ASSERT_EQ(rig.routing().currentRoute().segments.size(), 4) << lastStatus(status).toStdString();
+
+    rig.clock += 100;
+    rig.controller->onMouseMove(px(7.62, 0)); // over R2/1 towards R2/2
+    ASSERT_TRUE(rig.controller->hasSegmentPreview());
+    EXPECT_EQ(previewColour(*rig.controller), Quantity_NOC_RED);
+
+    rig.controller->onPadClicked({"R2", "2"}, gp_Pnt());
+    const QString refusal = lastStatus(status);
+    EXPECT_TRUE(refusal.startsWith("Error: Short circuit with ")) << refusal.toStdString();
+    EXPECT_TRUE(rig.routing().isRouting());
+    EXPECT_EQ(rig.routing().currentRoute().segments.size(), 4);
+    clickAt(7.62, 0);
+    EXPECT_EQ(lastStatus(status), refusal) << "the same reason on both paths";
+
+    // Within the throttle the verdict stays; after it, a clear position is drawn as usual.
+    rig.controller->onMouseMove(px(-20, 0));
+    EXPECT_EQ(previewColour(*rig.controller), Quantity_NOC_RED);
+    rig.clock += 100;
+    rig.controller->onMouseMove(px(-20, 0));
+    EXPECT_EQ(previewColour(*rig.controller), Quantity_NOC_CYAN);
+}
+
 TEST_F(DrawingOnRealPads, TJunctionAndSaveReload)
 {
     drawFirstTrack();

@@ -210,6 +210,22 @@ TEST(PrintPlan, ItemsShareAGroupInNumericCaseBlindOrderWithTheirNetlistValue)
     EXPECT_EQ(plan.totalInsertCount(), 5);
 }
 
+// The C locale's collator ignores numbers (D1, D10, D2): the order must not depend on it.
+TEST(PrintPlan, ReferencesInNaturalOrderInTheCLocale)
+{
+    QLocale::setDefault(QLocale::c());
+    QMap<QString, PlacedComponentData> components;
+    for (const char* ref : {"D1", "D10", "D11", "D2"})
+        components.insert(QString::fromUtf8(ref), component(QString::fromUtf8(ref), 2.0));
+    const PrintPlan plan = PrintPlanGenerator::generate(components, {}, part(), 0.2);
+    ASSERT_TRUE(plan.ok);
+    ASSERT_EQ(plan.pauses.size(), 1);
+    QStringList refs;
+    for (const PrintPlanItem& item : plan.pauses.first().items)
+        refs << item.ref;
+    EXPECT_EQ(refs, (QStringList{"D1", "D2", "D10", "D11"}));
+}
+
 TEST(PrintPlan, EmptyDesignIsAComputedPlan)
 {
     const PrintPlan plan = PrintPlanGenerator::generate({}, {}, part(), 0.2);
