@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <future>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -134,48 +136,43 @@ TEST(FaultTrap, OverlappingRunsOnThreadsRestoreTheHandler)
     }
 }
 
-// With the trap's handler left behind, a genuine fault later was handed back to that very
-// handler and repeated for ever.
-TEST(FaultTrap, AGenuineFaultAfterOverlappingRunsEndsTheProgram)
+// A genuine fault outside the trap ends the program as it would without the trap. With the
+// trap's handler left behind by overlapping runs, it was handed back to that very handler
+// and repeated for ever.
+TEST(FaultTrap, AGenuineFaultOutsideTheTrapEndsTheProgram)
 {
-    const TestSupport::ChildOutcome outcome = TestSupport::runInChild(
-        [] {
-            bool aTrapped = false;
-            bool bTrapped = false;
-            overlapOnTwoThreads(aTrapped, bTrapped);
-            fault();
-            return 0;
-        },
-        20);
-    EXPECT_FALSE(outcome.timedOut);
-    EXPECT_FALSE(outcome.succeeded()) << outcome.describe();
-    if (!TestSupport::kUnderSanitizer) {
-        EXPECT_EQ(outcome.signal, SIGSEGV) << outcome.describe();
-    }
-}
-
-// A fault on a thread outside the trap while another thread is inside it is not the trap's.
-TEST(FaultTrap, AFaultOnAnotherThreadIsNotTrapped)
-{
-    const TestSupport::ChildOutcome outcome = TestSupport::runInChild(
-        [] {
-            std::promise<void> inside;
-            std::promise<void> never;
-            std::thread trapped([&] {
-                FaultTrap::run([&] {
-                    inside.set_value();
-                    never.get_future().wait();
-                });
-            });
-            trapped.detach();
-            inside.get_future().wait();
-            fault();
-            return 0;
-        },
-        20);
-    EXPECT_FALSE(outcome.timedOut);
-    EXPECT_FALSE(outcome.succeeded()) << outcome.describe();
-    if (!TestSupport::kUnderSanitizer) {
-        EXPECT_EQ(outcome.signal, SIGSEGV) << outcome.describe();
+    struct Case { const char* name; std::function<void()> before; };
+    const Case cases[] = {
+        {"after overlapping runs on two threads", [] {
+             bool aTrapped = false;
+             bool bTrapped = false;
+             overlapOnTwoThreads(aTrapped, bTrapped);
+         }},
+        {"while another thread is inside the trap", [] {
+             auto inside = std::make_shared<std::promise<void>>();
+             auto never = std::make_shared<std::promise<void>>();
+             std::thread([inside, never] {
+                 FaultTrap::run([&] {
+                     inside->set_value();
+                     never->get_future().wait();
+                 });
+             }).detach();
+             inside->get_future().wait();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TestSupport::ChildOutcome outcome = TestSupport::runInChild(
+            [&] {
+                c.before();
+                fault();
+                return 0;
+            },
+            20);
+        EXPECT_FALSE(outcome.timedOut);
+        EXPECT_FALSE(outcome.succeeded()) << outcome.describe();
+        if (!TestSupport::kUnderSanitizer) {
+            EXPECT_EQ(outcome.signal, SIGSEGV) << outcome.describe();
+        }
     }
 }
