@@ -3057,6 +3057,10 @@ Total:  %4 Ω</source>
         <source>The STEP file is damaged: entity #%1 refers back to itself.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The STEP file is damaged: the entity number #%1 is defined more than once.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StlImporter</name>
@@ -3186,6 +3190,21 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>Unable to write the 3MF file: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ZipWriter</name>
+    <message>
+        <source>A file name in the package is longer than the %1 bytes a ZIP archive allows.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The package would hold more than the %1 files a ZIP archive can list without ZIP64.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The package would be larger than the 4 GiB a ZIP archive can hold without ZIP64.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

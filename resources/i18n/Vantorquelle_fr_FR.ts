@@ -3224,6 +3224,10 @@ Total&#xa0;: %4 Ω</translation>
         <source>The STEP file is damaged: entity #%1 refers back to itself.</source>
         <translation>Le fichier STEP est endommagé&#xa0;: l&apos;entité #%1 fait référence à elle-même.</translation>
     </message>
+    <message>
+        <source>The STEP file is damaged: the entity number #%1 is defined more than once.</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: le numéro d&apos;entité #%1 est défini plusieurs fois.</translation>
+    </message>
 </context>
 <context>
     <name>StlImporter</name>
@@ -3355,6 +3359,21 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>Unable to write the 3MF file: %1</source>
         <translation>Impossible d&apos;écrire le fichier 3MF&#xa0;: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ZipWriter</name>
+    <message>
+        <source>A file name in the package is longer than the %1 bytes a ZIP archive allows.</source>
+        <translation>Un nom de fichier du paquet dépasse les %1 octets qu&apos;autorise une archive ZIP.</translation>
+    </message>
+    <message>
+        <source>The package would hold more than the %1 files a ZIP archive can list without ZIP64.</source>
+        <translation>Le paquet contiendrait plus que les %1 fichiers qu&apos;une archive ZIP peut répertorier sans ZIP64.</translation>
+    </message>
+    <message>
+        <source>The package would be larger than the 4 GiB a ZIP archive can hold without ZIP64.</source>
+        <translation>Le paquet dépasserait les 4&#xa0;Gio qu&apos;une archive ZIP peut contenir sans ZIP64.</translation>
     </message>
 </context>
 </TS>

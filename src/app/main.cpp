@@ -1,11 +1,13 @@
 #include "app/mainwindow.h"
 #include "app/translationloader.h"
+#include "foundation/fileutils.h"
 
 #include <QApplication>
 #include <QTranslator>
 
 int main(int argc, char** argv)
 {
+    FileUtils::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     // Names the settings store and the per-user data folder: set before any setting is read.
     QCoreApplication::setOrganizationName(QStringLiteral("Vantorquelle"));

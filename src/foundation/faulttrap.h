@@ -10,7 +10,8 @@ namespace FaultTrap {
 // Runs fn with SIGSEGV and SIGBUS on this thread converted into an OpenCASCADE failure
 // (OSD_SIGSEGV) that unwinds to the nearest handler. Returns false when a fault happened
 // at any point, even one that OpenCASCADE caught itself and carried on after: what it
-// built then is not to be trusted. Exceptions thrown by fn propagate. Nests.
+// built then is not to be trusted. Exceptions thrown by fn propagate. Nests, and runs on
+// several threads at once; faults of other threads go to the handler installed before.
 bool run(const std::function<void()>& fn);
 
 } // namespace FaultTrap

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <csignal>
+
 namespace FileUtils {
 
 FileReadResult readRegularFile(const QString& path, qint64 maxBytes)
@@ -25,13 +27,33 @@ FileReadResult readRegularFile(const QString& path, qint64 maxBytes)
         result.errorString = file.errorString();
         return result;
     }
-    // The size a file claims is not trusted: read one byte past the cap at most.
-    QByteArray data = file.read(maxBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        result.status = FileReadResult::ReadFailed;
-        result.errorString = file.errorString();
-        return result;
+    // The size a file claims is not trusted either way: the buffer starts at that size (plus
+    // the byte that shows growth) and grows with what is actually read, never past one byte
+    // beyond the cap. Reserving the cap itself would take its whole address space per read.
+    const qint64 limit = maxBytes + 1;
+    constexpr qint64 kMinChunk = 64 * 1024;
+    QByteArray data;
+    qint64 filled = 0;
+    qint64 capacity = qBound<qint64>(1, file.size() + 1, limit);
+    for (;;) {
+        if (filled == capacity) {
+            if (capacity == limit)
+                break;
+            capacity = qMin(limit, qMax(capacity * 2, kMinChunk));
+        }
+        if (data.size() < capacity)
+            data.resize(capacity);
+        const qint64 n = file.read(data.data() + filled, capacity - filled);
+        if (n < 0) {
+            result.status = FileReadResult::ReadFailed;
+            result.errorString = file.errorString();
+            return result;
+        }
+        if (n == 0)
+            break;
+        filled += n;
     }
+    data.truncate(filled);
     if (data.size() > maxBytes) {
         result.status = FileReadResult::TooLarge;
         result.errorString = QCoreApplication::translate("FileUtils", "The file is larger than %1 MB.")
@@ -75,6 +97,14 @@ FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data,
     }
     result.status = FileWriteResult::Ok;
     return result;
+}
+
+void ignoreFileSizeSignal()
+{
+    struct sigaction action = {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGXFSZ, &action, nullptr);
 }
 
 QString describeWriteResult(const FileWriteResult& result)

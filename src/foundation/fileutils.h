@@ -35,13 +35,18 @@ using ::FileWriteResult;
 
 // Reads a whole file only when it is a regular file (after following links) of at most
 // maxBytes: a link to a device or a pipe would otherwise be read forever. Never reads more
-// than maxBytes + 1 bytes, whatever size the file claims.
+// than maxBytes + 1 bytes, whatever size the file claims, and the memory taken follows what
+// the file holds, not the cap.
 FileReadResult readRegularFile(const QString& path, qint64 maxBytes);
 
 // Writes data to a temporary file beside path and replaces path only when every byte
 // was written. extraFlags are added to the write-only mode (e.g. QIODevice::Text).
 FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data,
                                     QIODevice::OpenMode extraFlags = QIODevice::NotOpen);
+
+// A write past the process's file-size limit (ulimit -f) then fails like a full disk, with
+// the writer's own message, instead of ending the program with SIGXFSZ. Called at start-up.
+void ignoreFileSizeSignal();
 
 // Empty for Ok; "%1/%2 bytes written" (plus " — " and the device text) for a short write;
 // the device text otherwise.

@@ -7,11 +7,13 @@
 
 #include <Standard_Failure.hxx>
 #include <Standard_Handle.hxx>
+#include <Standard_OutOfMemory.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Shape.hxx>
 
 #include <exception>
 #include <initializer_list>
+#include <new>
 
 class AIS_InteractiveContext;
 class AIS_InteractiveObject;
@@ -20,13 +22,17 @@ class QLoggingCategory;
 namespace OccUtils {
 
 namespace detail {
-void warnOccFailure(const char* context, const Standard_Failure& failure);
-void warnStdException(const char* context, const std::exception& exception);
-void warnUnknown(const char* context);
+// Warnings that never throw. A failed allocation (OpenCASCADE's or the standard one) is
+// reported without allocating anything, straight to standard error.
+void warnOccFailure(const char* context, const Standard_Failure& failure) noexcept;
+void warnStdException(const char* context, const std::exception& exception) noexcept;
+void warnUnknown(const char* context) noexcept;
+void noteOutOfMemory(const char* context) noexcept;
 } // namespace detail
 
 // Runs fn and returns its result, or the fallback after a warning naming the context
-// when it throws (OpenCASCADE failure, standard exception or anything else).
+// when it throws (OpenCASCADE failure, standard exception or anything else). Running out
+// of memory is one more failure: the fallback comes back and the program goes on.
 template <typename T, typename F>
 T guardedCall(T fallback, const char* context, F&& fn)
 {
@@ -56,7 +62,8 @@ bool safeDeactivate(const opencascade::handle<AIS_InteractiveContext>& context,
                     const opencascade::handle<AIS_InteractiveObject>& object);
 void safeUpdateViewer(const opencascade::handle<AIS_InteractiveContext>& context);
 
-// Text of the exception being handled; "no exception" outside a handler.
+// Text of the exception being handled; "no exception" outside a handler, "out of memory"
+// (no allocation needed) for a failed allocation.
 QString currentExceptionMessage();
 
 // --- Boolean operations with fuzzy retry, healing and checks ---
@@ -127,6 +134,10 @@ TopoDS_Shape attemptBoolOp(const TopoDS_Shape& a, const TopoDS_Shape& b, double 
         op.Build();
         if (op.IsDone())
             return op.Shape();
+    } catch (const Standard_OutOfMemory&) {
+        detail::noteOutOfMemory(label.text);
+    } catch (const std::bad_alloc&) {
+        detail::noteOutOfMemory(label.text);
     } catch (const Standard_Failure& failure) {
         logBoolAttemptError(label, fuzzy, "OCC", failure.GetMessageString());
     } catch (const std::exception& exception) {

@@ -5,24 +5,69 @@
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_InteractiveObject.hxx>
 #include <SelectMgr_SelectionManager.hxx>
+#include <Standard_OutOfMemory.hxx>
+
+#include <cstring>
+#include <new>
+
+#include <unistd.h>
 
 namespace OccUtils {
 
 namespace detail {
 
-void warnOccFailure(const char* context, const Standard_Failure& failure)
+void noteOutOfMemory(const char* context) noexcept
 {
-    qWarning() << context << "(OCC):" << failure.GetMessageString();
+    // Nothing here may allocate: a plain write of fixed pieces.
+    const char* pieces[] = {context ? context : "", ": out of memory\n"};
+    for (const char* piece : pieces) {
+        std::size_t left = std::strlen(piece);
+        while (left > 0) {
+            const ssize_t n = ::write(STDERR_FILENO, piece, left);
+            if (n <= 0)
+                break;
+            piece += n;
+            left -= std::size_t(n);
+        }
+    }
 }
 
-void warnStdException(const char* context, const std::exception& exception)
+// The message forms below allocate; a failing allocation there must not end the program
+// either, hence the formatted calls (no stream whose destructor would throw).
+void warnOccFailure(const char* context, const Standard_Failure& failure) noexcept
 {
-    qWarning() << context << ":" << exception.what();
+    if (dynamic_cast<const Standard_OutOfMemory*>(&failure)) {
+        noteOutOfMemory(context);
+        return;
+    }
+    try {
+        const char* text = failure.GetMessageString();
+        qWarning("%s (OCC): %s", context, text ? text : "");
+    } catch (...) {
+        noteOutOfMemory(context);
+    }
 }
 
-void warnUnknown(const char* context)
+void warnStdException(const char* context, const std::exception& exception) noexcept
 {
-    qWarning() << context << ": unknown error";
+    if (dynamic_cast<const std::bad_alloc*>(&exception)) {
+        noteOutOfMemory(context);
+        return;
+    }
+    try {
+        qWarning("%s : %s", context, exception.what());
+    } catch (...) {
+        noteOutOfMemory(context);
+    }
+}
+
+void warnUnknown(const char* context) noexcept
+{
+    try {
+        qWarning("%s : unknown error", context);
+    } catch (...) {
+        noteOutOfMemory(context);
+    }
 }
 
 } // namespace detail
@@ -38,6 +83,16 @@ void deactivateSilently(const ContextHandle& context, const ObjectHandle& object
     try {
         context->SetSelectionModeActive(object, -1, false, AIS_SelectionModesConcurrency_Single, false);
     } catch (...) {
+    }
+}
+
+// Literals need no allocation; a copy of the text may fail.
+QString fromUtf8OrOutOfMemory(const char* text)
+{
+    try {
+        return QString::fromUtf8(text);
+    } catch (const std::bad_alloc&) {
+        return QStringLiteral("out of memory");
     }
 }
 
@@ -118,7 +173,7 @@ void safeUpdateViewer(const ContextHandle& context)
     try {
         context->UpdateCurrentViewer();
     } catch (const Standard_Failure& failure) {
-        qWarning() << "OccUtils::safeUpdateViewer (OCC):" << failure.GetMessageString();
+        detail::warnOccFailure("OccUtils::safeUpdateViewer", failure);
     } catch (...) {
     }
 }
@@ -130,12 +185,16 @@ QString currentExceptionMessage()
         return QStringLiteral("no exception");
     try {
         std::rethrow_exception(current);
+    } catch (const Standard_OutOfMemory&) {
+        return QStringLiteral("out of memory");
+    } catch (const std::bad_alloc&) {
+        return QStringLiteral("out of memory");
     } catch (const Standard_Failure& failure) {
         const char* text = failure.GetMessageString();
-        return text ? QString::fromUtf8(text) : QString();
+        return text ? fromUtf8OrOutOfMemory(text) : QString();
     } catch (const std::exception& exception) {
         const char* text = exception.what();
-        return text ? QString::fromUtf8(text) : QString();
+        return text ? fromUtf8OrOutOfMemory(text) : QString();
     } catch (...) {
     }
     return QStringLiteral("unknown error");

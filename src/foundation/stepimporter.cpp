@@ -7,6 +7,7 @@
 #include <Interface_CheckIterator.hxx>
 #include <Interface_InterfaceModel.hxx>
 #include <STEPControl_Reader.hxx>
+#include <Standard_OutOfMemory.hxx>
 #include <StepBasic_NamedUnit.hxx>
 #include <StepGeom_GeometricRepresentationItem.hxx>
 #include <StepRepr_ItemDefinedTransformation.hxx>
@@ -17,6 +18,8 @@
 #include <XSControl_WorkSession.hxx>
 
 #include <QDebug>
+
+#include <new>
 #include <QFile>
 #include <QFileInfo>
 
@@ -147,6 +150,10 @@ StepImportResult StepImporter::importStep(const QString& path)
                         result.shapes.append(shape);
                     else
                         ++result.failedRootCount;
+                } catch (const std::bad_alloc&) {
+                    throw; // no use trying the next root: the import fails as a whole
+                } catch (const Standard_OutOfMemory&) {
+                    throw;
                 } catch (...) {
                     qWarning() << "StepImporter: exception on root" << i << ":"
                                << OccUtils::currentExceptionMessage();

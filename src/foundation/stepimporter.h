@@ -27,6 +27,6 @@ public:
     static StepImportResult importStep(const QString& path);
 
     // False with a translated reason when the file holds an entity number beyond the int
-    // range or a reference cycle, both fatal to OpenCASCADE's reader.
+    // range, a number defined twice or a reference cycle, all fatal to OpenCASCADE's reader.
     static bool checkEntityReferences(const QString& path, QString& reason);
 };

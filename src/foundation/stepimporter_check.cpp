@@ -1,11 +1,12 @@
 // A scan of the exchange file's entity numbers and references before OpenCASCADE reads it:
-// its reader crashes on numbers beyond the int range, and its transfer recurses without end
-// on an entity that refers back to itself.
+// its reader crashes on numbers beyond the int range and reads unset memory when a number is
+// defined twice, and its transfer recurses without end on an entity that refers back to itself.
 #include "foundation/stepimporter.h"
 
 #include <QFile>
 
 #include <limits>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -122,15 +123,26 @@ private:
     bool m_hasDefinition = false;
 };
 
-// The number of an entity on a reference cycle, or 0 when there is none. Iterative, so
-// that a long chain of references cannot exhaust the stack here either.
-qint64 entityOnCycle(const EntityGraph& graph)
+using EntityIndex = std::unordered_map<qint64, size_t>;
+
+// Indexes the entities by number; returns a number defined more than once, if any. The
+// reader keeps one definition of such a number and leaves memory unset for the others.
+std::optional<qint64> indexEntities(const EntityGraph& graph, EntityIndex& index)
 {
     const size_t count = graph.offsets.size() - 1;
-    std::unordered_map<qint64, size_t> index;
     index.reserve(count);
-    for (size_t i = 0; i < count; ++i)
-        index.emplace(graph.ids[i], i);
+    for (size_t i = 0; i < count; ++i) {
+        if (!index.emplace(graph.ids[i], i).second)
+            return graph.ids[i];
+    }
+    return std::nullopt;
+}
+
+// The number of an entity on a reference cycle, or 0 when there is none. Iterative, so
+// that a long chain of references cannot exhaust the stack here either.
+qint64 entityOnCycle(const EntityGraph& graph, const EntityIndex& index)
+{
+    const size_t count = graph.offsets.size() - 1;
 
     enum : unsigned char { Unvisited, OnPath, Done };
     std::vector<unsigned char> mark(count, Unvisited);
@@ -190,7 +202,12 @@ bool StepImporter::checkEntityReferences(const QString& path, QString& reason)
     // A record cut short by the end of the file has no end offset.
     if (graph.offsets.size() < graph.ids.size() + 1)
         graph.ids.resize(graph.offsets.size() - 1);
-    if (const qint64 entity = entityOnCycle(graph)) {
+    EntityIndex index;
+    if (const std::optional<qint64> twice = indexEntities(graph, index)) {
+        reason = tr("The STEP file is damaged: the entity number #%1 is defined more than once.").arg(*twice);
+        return false;
+    }
+    if (const qint64 entity = entityOnCycle(graph, index)) {
         reason = tr("The STEP file is damaged: entity #%1 refers back to itself.").arg(entity);
         return false;
     }

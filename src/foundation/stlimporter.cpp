@@ -7,9 +7,12 @@
 #include <Bnd_Box.hxx>
 #include <Precision.hxx>
 #include <ShapeFix_Shape.hxx>
+#include <Standard_OutOfMemory.hxx>
 #include <TopExp_Explorer.hxx>
 
 #include <QDebug>
+
+#include <new>
 
 #include <algorithm>
 #include <cmath>
@@ -116,6 +119,10 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance)
     bool valid = false;
     try {
         direct = StlShellBuilder::build(mesh, tolerance, &valid);
+    } catch (const std::bad_alloc&) {
+        throw; // sewing would need more still
+    } catch (const Standard_OutOfMemory&) {
+        throw;
     } catch (...) {
         qWarning() << "StlImporter: direct shell construction failed:" << OccUtils::currentExceptionMessage();
         direct.Nullify();
@@ -152,7 +159,11 @@ static StlImportResult guarded(StlImportResult (*import)(const QString&, double)
         return import(path, sewingTolerance);
     } catch (...) {
         StlImportResult failed;
-        failed.error = StlImporter::tr("STL import failed: %1").arg(OccUtils::currentExceptionMessage());
+        try {
+            failed.error = StlImporter::tr("STL import failed: %1").arg(OccUtils::currentExceptionMessage());
+        } catch (...) {
+            failed.error = OccUtils::currentExceptionMessage(); // out of memory even for the text
+        }
         return failed;
     }
 }

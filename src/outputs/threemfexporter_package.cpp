@@ -172,6 +172,10 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
             zip.addFile(file.path.mid(1), file.data);
     }
     const QByteArray archive = zip.finish();
+    if (!zip.errorString().isEmpty()) {
+        summary.error = tr("Unable to write the 3MF file: %1").arg(zip.errorString());
+        return summary;
+    }
 
     const FileWriteResult written = FileUtils::writeFileAtomically(path, archive);
     if (!written.ok()) {

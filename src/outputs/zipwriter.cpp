@@ -1,5 +1,7 @@
 #include "outputs/zipwriter.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 constexpr std::uint32_t kCrcTable[256] = {
@@ -82,7 +84,7 @@ void putCommonFields(QByteArray& out, const ZipEntry& entry)
     put32(out, entry.crc32);
     put32(out, entry.size);
     put32(out, entry.size);
-    put16(out, std::uint16_t(entry.name.size() & 0xFFFF));
+    put16(out, std::uint16_t(entry.name.size()));
     put16(out, 0); // extra field length
 }
 
@@ -96,13 +98,44 @@ std::uint32_t ZipWriter::crc32(const char* data, qsizetype size)
     return ~crc;
 }
 
-void ZipWriter::addFile(const QString& name, const QByteArray& data)
+bool ZipWriter::reserveEntry(qint64 nameBytes, qint64 dataBytes)
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (nameBytes > kMaxNameBytes) {
+        m_error = QCoreApplication::translate("ZipWriter", "A file name in the package is longer than the %1 bytes "
+                                                           "a ZIP archive allows.")
+                      .arg(kMaxNameBytes);
+        return false;
+    }
+    if (m_reservedEntries + 1 > kMaxEntries) {
+        m_error = QCoreApplication::translate("ZipWriter", "The package would hold more than the %1 files a ZIP "
+                                                           "archive can list without ZIP64.")
+                      .arg(kMaxEntries);
+        return false;
+    }
+    // Local header and name, the data, then the entry's central directory record and name.
+    const qint64 entryBytes = 30 + nameBytes + 46 + nameBytes;
+    if (dataBytes < 0 || dataBytes > kMaxArchiveBytes - entryBytes
+        || m_reservedBytes > kMaxArchiveBytes - entryBytes - dataBytes) {
+        m_error = QCoreApplication::translate("ZipWriter", "The package would be larger than the 4 GiB a ZIP "
+                                                           "archive can hold without ZIP64.");
+        return false;
+    }
+    m_reservedBytes += entryBytes + dataBytes;
+    ++m_reservedEntries;
+    return true;
+}
+
+bool ZipWriter::addFile(const QString& name, const QByteArray& data)
 {
     ZipEntry entry;
     entry.name = name.toUtf8();
+    if (!reserveEntry(entry.name.size(), data.size()))
+        return false;
     entry.crc32 = crc32(data.constData(), data.size());
-    entry.size = std::uint32_t(quint64(data.size()) & 0xFFFFFFFFu);
-    entry.localHeaderOffset = std::uint32_t(quint64(m_buffer.size()) & 0xFFFFFFFFu);
+    entry.size = std::uint32_t(data.size());
+    entry.localHeaderOffset = std::uint32_t(m_buffer.size());
 
     m_buffer.reserve(m_buffer.size() + 30 + entry.name.size() + data.size());
     putSignature(m_buffer, 3, 4);
@@ -110,10 +143,14 @@ void ZipWriter::addFile(const QString& name, const QByteArray& data)
     m_buffer.append(entry.name);
     m_buffer.append(data);
     m_entries.append(entry);
+    return true;
 }
 
 QByteArray ZipWriter::finish()
 {
+    // Every field below fits: each entry was counted against the limits before it was added.
+    if (!m_error.isEmpty())
+        return QByteArray();
     const qsizetype directoryOffset = m_buffer.size();
     for (const ZipEntry& entry : std::as_const(m_entries)) {
         putSignature(m_buffer, 1, 2);
@@ -127,15 +164,15 @@ QByteArray ZipWriter::finish()
         m_buffer.append(entry.name);
     }
     const qsizetype directorySize = m_buffer.size() - directoryOffset;
-    const auto count = std::uint16_t(m_entries.size() & 0xFFFF);
+    const auto count = std::uint16_t(m_entries.size());
 
     putSignature(m_buffer, 5, 6);
     put16(m_buffer, 0);
     put16(m_buffer, 0);
     put16(m_buffer, count);
     put16(m_buffer, count);
-    put32(m_buffer, std::uint32_t(quint64(directorySize) & 0xFFFFFFFFu));
-    put32(m_buffer, std::uint32_t(quint64(directoryOffset) & 0xFFFFFFFFu));
+    put32(m_buffer, std::uint32_t(directorySize));
+    put32(m_buffer, std::uint32_t(directoryOffset));
     put16(m_buffer, 0); // comment length
     return m_buffer;
 }

@@ -106,7 +106,17 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
     hugeDefinition.replace("\n#21 =", "\n#99999999999999999999 =");
     ASSERT_NE(hugeReference, whole);
     ASSERT_NE(hugeDefinition, whole);
+    // An entity number defined again and again: the reader leaves memory unset for the copies.
+    QByteArray redefined = whole;
+    QByteArray copies;
+    for (int i = 0; i < 200; ++i)
+        copies += "#21 = CARTESIAN_POINT('',(0.,0.,0.));\n";
+    redefined.replace("DATA;\n", "DATA;\n" + copies);
+    QByteArray redefinedOnce = whole;
+    redefinedOnce.replace("ENDSEC;\nEND-ISO", "#21 = CARTESIAN_POINT('',(1.,0.,0.));\nENDSEC;\nEND-ISO");
+    ASSERT_NE(redefinedOnce, whole);
     const char* const damaged = "The STEP file is damaged";
+    const char* const twice = "The STEP file is damaged: the entity number #21 is defined more than once.";
     struct Case { const char* name; QByteArray bytes; int status; const char* warningStart; const char* reasonStart; };
     const QList<Case> cases = {
         {"empty", QByteArray(), StepImportResult::ReadFailed, "StepImporter: empty file", "The STEP file is empty"},
@@ -121,6 +131,8 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
         {"reference-loop", loop, StepImportResult::ReadFailed, "StepImporter: damaged file", damaged},
         {"huge-reference", hugeReference, StepImportResult::ReadFailed, "StepImporter: damaged file", damaged},
         {"huge-definition", hugeDefinition, StepImportResult::ReadFailed, "StepImporter: damaged file", damaged},
+        {"defined-200-times", redefined, StepImportResult::ReadFailed, "StepImporter: damaged file", twice},
+        {"defined-again-at-the-end", redefinedOnce, StepImportResult::ReadFailed, "StepImporter: damaged file", twice},
         {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, nullptr, "The STEP file contains no transferable root."},
     };
     for (const Case& c : cases) {
@@ -149,8 +161,11 @@ TEST_F(StepImporterTest, DamageOutsideTheGeometryDoesNotRefuseThePart)
     ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
     QByteArray text = readBytes(path("part.step"));
     // A property pointing nowhere and an item with a missing attribute: neither carries geometry.
+    // Numbers in a text or a comment define nothing.
     text.insert(text.indexOf("\n#1 =") + 1, "#9001 = PROPERTY_DEFINITION('a','b',#99999);\n"
-                                               "#9002 = DESCRIPTIVE_REPRESENTATION_ITEM('a');\n");
+                                               "#9002 = DESCRIPTIVE_REPRESENTATION_ITEM('a');\n"
+                                               "/* #21 = CARTESIAN_POINT('',(0.,0.,0.)); */\n"
+                                               "#9003 = DESCRIPTIVE_REPRESENTATION_ITEM('#21 = x;','#9003 = y');\n");
     const StepImportResult r = StepImporter::importStep(file("annotated.step", text));
     ASSERT_EQ(r.status, StepImportResult::Ok);
     ASSERT_EQ(r.shapes.size(), 1);
