@@ -337,6 +337,27 @@ TEST(RouteCollision, ShortedRoutesAgreeWithTheSolidDistance)
         designs.append({"random", routes});
     }
 
+    // Tracks drawn by the routing model on the test board (bends, a climb over the other net),
+    // then a diagonal track of no net laid across them as a hand-edited file could hold it.
+    {
+        RoutingManager rm;
+        setUpBoard(rm);
+        ASSERT_TRUE(rm.startRouting("GND", {"R1", "1"}, gp_Pnt(0, 0, 0)));
+        ASSERT_TRUE(rm.addRoutePoint(gp_Pnt(10, 0, 0)) && rm.addRoutePoint(gp_Pnt(15, -5, 0))
+                    && rm.addRoutePoint(gp_Pnt(20, -5, 0)) && rm.addRoutePoint(gp_Pnt(20, 0, 0)));
+        ASSERT_TRUE(rm.finishRouting({"R2", "1"}));
+        ASSERT_TRUE(rm.startRouting("VCC", {"R1", "2"}, gp_Pnt(0, 10, 0)));
+        rm.toggleMode();
+        ASSERT_TRUE(rm.addRoutePoint(gp_Pnt(0, 10, 5)) && rm.addRoutePoint(gp_Pnt(30, 14, 5)));
+        rm.toggleMode();
+        ASSERT_TRUE(rm.addRoutePoint(gp_Pnt(30, 14, 0)) && rm.addRoutePoint(gp_Pnt(40, 10, 0)));
+        ASSERT_TRUE(rm.finishRouting({"R2", "2"}));
+        QList<Route> routes = rm.routes();
+        routes.append(finished("", {segment({-2, -8, 0}, {22, 16, 0}, RouteSegment::Horizontal, 0.8, 0.6)}));
+        routes.append(finished("", {segment({12, 20, 3}, {32, 4, 3}, RouteSegment::Horizontal, 0.8, 0.6)}));
+        designs.append({"drawn", routes});
+    }
+
     for (const Design& design : designs) {
         RoutingManager rm;
         for (const Route& route : design.routes)
