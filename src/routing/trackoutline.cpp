@@ -70,12 +70,10 @@ public:
     void lineTo(const gp_XY& p)
     {
         const TopoDS_Vertex next = vertex(p);
-        if (!m_hasLast) {
+        if (!m_hasLast)
             m_first = next;
-            m_firstPoint = p;
-        } else {
+        else
             m_wire.Add(BRepBuilderAPI_MakeEdge(m_last, next).Edge());
-        }
         m_last = next;
         m_lastPoint = p;
         m_hasLast = true;
@@ -129,7 +127,6 @@ private:
     BRepBuilderAPI_MakeWire m_wire;
     TopoDS_Vertex m_first;
     TopoDS_Vertex m_last;
-    gp_XY m_firstPoint;
     gp_XY m_lastPoint;
     bool m_hasLast = false;
 };

@@ -10,14 +10,14 @@ struct RouteSegment;
 
 namespace TrackOutline {
 
-// Whether segments first..last (at least one, all longer than 1e-7 mm) can form one run:
-// horizontal, flat, of one width, height and Z, each starting where the previous one ends.
-bool continuesRun(const RouteSegment& previous, const RouteSegment& next);
+// A run is made of horizontal, flat segments longer than 1e-7 mm, of one width, height and Z,
+// each starting where the previous one ends.
 bool canStartRun(const RouteSegment& segment);
+bool continuesRun(const RouteSegment& previous, const RouteSegment& next);
 
-// The union of the segments' solids and the rounds of their bends, or null where the outline
-// would not be a simple one (sharp folds, segments too short for their bends, a run that comes
-// back near itself): the caller then unites the pieces.
+// The union of the solids of segments first..last (a run) and the rounds of their bends, or
+// null where the outline would not be a simple one (sharp folds, segments too short for their
+// bends, a run that comes back near itself): the caller then unites the pieces.
 TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last);
 
 } // namespace TrackOutline
