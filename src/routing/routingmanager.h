@@ -112,10 +112,14 @@ public:
     static TopoDS_Shape createSegmentShape(const RouteSegment& segment);
     static bool buildSegmentShape(RouteSegment& segment);
     static Bnd_Box segmentBox(const RouteSegment& segment);
+    // The union of routePieces: each horizontal run of one section made as one swept outline,
+    // the rest united by one fuse.
     static TopoDS_Shape createRouteShape(const Route& route);
-    // What createRouteShape unites: each buildable segment's solid, each followed by the
-    // filler of its horizontal bend when there is one.
+    // Each buildable segment's solid, each followed by the filler of its horizontal bend when
+    // there is one.
     static QList<TopoDS_Shape> routePieces(const Route& route);
+    // The same union by one general fuse of every piece: slower, kept as the reference.
+    static TopoDS_Shape fusedRouteShape(const Route& route);
     // createRouteShape's solid, kept per route identity until the route's geometry differs
     // from the one it was built from; routes without an identity are built every time.
     TopoDS_Shape routeShape(const Route& route) const;

@@ -2,6 +2,7 @@
 #include "routing/routingmanager.h"
 
 #include "foundation/occutils.h"
+#include "routing/conductorprism.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -284,32 +287,106 @@ CollisionResult RoutingManager::checkCornerCollision(const RouteSegment& first, 
     return checkSolid(filler, cornerBox(first), std::nullopt, netName, skipRouteIndex, pads);
 }
 
+namespace {
+
+// A segment of a finished route as the short check of a loaded design sees it.
+struct Placed
+{
+    int route;
+    const RouteSegment* segment;
+    Bnd_Box box;
+    double low[3];
+    double high[3];
+    std::optional<Extent> extent;
+    std::optional<ConductorPrism> prism;
+};
+
+bool farApart(const Placed& a, const Placed& b)
+{
+    for (int i = 0; i < 3; ++i)
+        if (a.low[i] > b.high[i] || b.low[i] > a.high[i])
+            return true;
+    return false;
+}
+
+// The verdict of segmentVerdict at clearance 0, from plane geometry where it decides: both
+// solids are upright prisms, and their distance is measured in the plan and in Z. Only where
+// that distance lies at the short threshold is the solid computation asked.
+bool touches(const Placed& a, const Placed& b, const QString& otherNet)
+{
+    if (a.extent && b.extent)
+        return extentDistance(*a.extent, *b.extent) < kZeroLength;
+    if (!a.box.IsVoid() && !b.box.IsVoid() && a.box.IsOut(b.box))
+        return false;
+    if (a.prism && b.prism) {
+        const double d = ConductorPrism::distance(*a.prism, *b.prism);
+        if (d < 0.5 * kZeroLength)
+            return true;
+        if (d > 2.0 * kZeroLength)
+            return false;
+    }
+    return segmentVerdict(a.segment->shape, a.box, a.extent, *b.segment, 0.0, otherNet) == RoutingManager::PairShort;
+}
+
+} // namespace
+
 QList<QPair<int, int>> RoutingManager::shortedRoutes() const
 {
-    QList<QPair<int, int>> pairs;
+    // Segments by the low X of their boxes, swept: only segments whose boxes come within the
+    // short threshold are measured, so the work grows with what is near, not with the design.
+    std::vector<Placed> placed;
+    std::vector<Placed> unbounded; // no box: measured against every other segment, as before
     for (int r = 0; r < m_routes.size(); ++r) {
-        for (int o = r + 1; o < m_routes.size(); ++o) {
-            if (m_routes.at(r).netName == m_routes.at(o).netName)
+        for (const RouteSegment& s : m_routes.at(r).segments) {
+            if (s.shape.IsNull())
                 continue;
-            bool shorted = false;
-            for (const RouteSegment& a : m_routes.at(r).segments) {
-                if (a.shape.IsNull())
-                    continue;
-                const std::optional<Extent> extent = axisAlignedExtent(a);
-                for (const RouteSegment& b : m_routes.at(o).segments) {
-                    if (b.shape.IsNull())
-                        continue;
-                    shorted = segmentVerdict(a.shape, segmentBox(a), extent, b, 0.0, m_routes.at(o).netName)
-                        == PairShort;
-                    if (shorted)
-                        break;
-                }
-                if (shorted)
-                    break;
+            Placed p{r, &s, segmentBox(s), {}, {}, axisAlignedExtent(s), ConductorPrism::ofSegment(s)};
+            if (p.box.IsVoid()) {
+                unbounded.push_back(p);
+                continue;
             }
-            if (shorted)
-                pairs.append({r, o});
+            p.box.Get(p.low[0], p.low[1], p.low[2], p.high[0], p.high[1], p.high[2]);
+            for (int i = 0; i < 3; ++i) {
+                p.low[i] -= kZeroLength;
+                p.high[i] += kZeroLength;
+            }
+            placed.push_back(p);
         }
     }
-    return pairs;
+    std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.low[0] < b.low[0]; });
+
+    std::set<QPair<int, int>> pairs;
+    const auto test = [&](const Placed& a, const Placed& b) {
+        if (a.route == b.route)
+            return;
+        const QPair<int, int> key = a.route < b.route ? qMakePair(a.route, b.route) : qMakePair(b.route, a.route);
+        const Route& first = m_routes.at(key.first);
+        const Route& second = m_routes.at(key.second);
+        if (first.netName == second.netName || pairs.count(key))
+            return;
+        // Measured from the lower route's segment, as the pairs are reported.
+        const bool aFirst = a.route == key.first;
+        if (touches(aFirst ? a : b, aFirst ? b : a, second.netName))
+            pairs.insert(key);
+    };
+    std::vector<const Placed*> active;
+    for (const Placed& p : placed) {
+        std::size_t kept = 0;
+        for (const Placed* other : active) {
+            if (other->high[0] < p.low[0])
+                continue;
+            active[kept++] = other;
+            if (!farApart(p, *other))
+                test(p, *other);
+        }
+        active.resize(kept);
+        active.push_back(&p);
+    }
+    for (std::size_t i = 0; i < unbounded.size(); ++i) {
+        for (const Placed& p : placed)
+            test(unbounded[i], p);
+        for (std::size_t j = i + 1; j < unbounded.size(); ++j)
+            test(unbounded[i], unbounded[j]);
+    }
+    return QList<QPair<int, int>>(pairs.begin(), pairs.end());
 }

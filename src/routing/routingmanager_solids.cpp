@@ -3,6 +3,7 @@
 
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
+#include "routing/trackoutline.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -176,39 +177,16 @@ void RoutingManager::safeFuse(TopoDS_Shape& result, bool& hasResult, const TopoD
     result = compound;
 }
 
-QList<TopoDS_Shape> RoutingManager::routePieces(const Route& route)
-{
-    QList<TopoDS_Shape> pieces;
-    const QList<RouteSegment>& segments = route.segments;
-    for (int i = 0; i < segments.size(); ++i) {
-        const RouteSegment& segment = segments.at(i);
-        if (!(segment.start.Distance(segment.end) > kZeroLength))
-            continue;
-        const TopoDS_Shape solid = createSegmentShape(segment);
-        if (!solid.IsNull())
-            pieces.append(solid);
-        if (i + 1 < segments.size()) {
-            const RouteSegment& next = segments.at(i + 1);
-            if (segment.type == RouteSegment::Horizontal && next.type == RouteSegment::Horizontal
-                && next.start.Distance(next.end) > kZeroLength) {
-                const TopoDS_Shape round = createCornerRound(segment, next);
-                if (!round.IsNull())
-                    pieces.append(round);
-            }
-        }
-    }
-    return pieces;
-}
+namespace {
 
-TopoDS_Shape RoutingManager::createRouteShape(const Route& route)
+// One fuse of every piece at once intersects each pair once; a running union re-intersects
+// the growing result with each new piece, which costs about twice as much on a bend.
+TopoDS_Shape unite(const QList<TopoDS_Shape>& pieces)
 {
-    const QList<TopoDS_Shape> pieces = routePieces(route);
     if (pieces.isEmpty())
         return TopoDS_Shape();
     if (pieces.size() == 1)
         return pieces.first();
-    // One fuse of every piece at once intersects each pair once; a running union re-intersects
-    // the growing result with each new piece, which costs about twice as much on a bend.
     const TopoDS_Shape fused = OccUtils::guardedCall(TopoDS_Shape(), "createRouteShape", [&pieces] {
         TopTools_ListOfShape arguments, tools;
         arguments.Append(pieces.first());
@@ -227,6 +205,75 @@ TopoDS_Shape RoutingManager::createRouteShape(const Route& route)
     TopoDS_Shape result;
     bool hasResult = false;
     for (const TopoDS_Shape& piece : pieces)
-        safeFuse(result, hasResult, piece);
+        RoutingManager::safeFuse(result, hasResult, piece);
     return result;
+}
+
+// The round of the bend from segment i into the next one, when the united pieces have one.
+void appendRound(const QList<RouteSegment>& segments, int i, QList<TopoDS_Shape>& pieces)
+{
+    if (i + 1 >= segments.size())
+        return;
+    const RouteSegment& segment = segments.at(i);
+    const RouteSegment& next = segments.at(i + 1);
+    if (segment.type == RouteSegment::Horizontal && next.type == RouteSegment::Horizontal
+        && next.start.Distance(next.end) > kZeroLength) {
+        const TopoDS_Shape round = RoutingManager::createCornerRound(segment, next);
+        if (!round.IsNull())
+            pieces.append(round);
+    }
+}
+
+// What routePieces gives for segments first..last, with the round from last into the next.
+void appendPieces(const QList<RouteSegment>& segments, int first, int last, QList<TopoDS_Shape>& pieces)
+{
+    for (int i = first; i <= last; ++i) {
+        const RouteSegment& segment = segments.at(i);
+        if (!(segment.start.Distance(segment.end) > kZeroLength))
+            continue;
+        const TopoDS_Shape solid = RoutingManager::createSegmentShape(segment);
+        if (!solid.IsNull())
+            pieces.append(solid);
+        appendRound(segments, i, pieces);
+    }
+}
+
+} // namespace
+
+QList<TopoDS_Shape> RoutingManager::routePieces(const Route& route)
+{
+    QList<TopoDS_Shape> pieces;
+    appendPieces(route.segments, 0, int(route.segments.size()) - 1, pieces);
+    return pieces;
+}
+
+TopoDS_Shape RoutingManager::fusedRouteShape(const Route& route)
+{
+    return unite(routePieces(route));
+}
+
+TopoDS_Shape RoutingManager::createRouteShape(const Route& route)
+{
+    const QList<RouteSegment>& segments = route.segments;
+    QList<TopoDS_Shape> pieces;
+    for (int i = 0; i < segments.size();) {
+        if (!TrackOutline::canStartRun(segments.at(i))) {
+            appendPieces(segments, i, i, pieces);
+            ++i;
+            continue;
+        }
+        int last = i;
+        while (last + 1 < segments.size() && TrackOutline::continuesRun(segments.at(last), segments.at(last + 1)))
+            ++last;
+        const TopoDS_Shape run = last > i ? TrackOutline::runSolid(segments, i, last) : TopoDS_Shape();
+        if (run.IsNull()) {
+            appendPieces(segments, i, last, pieces);
+        } else {
+            pieces.append(run);
+            // The round into a following segment of another section stays a piece of its own.
+            appendRound(segments, last, pieces);
+        }
+        i = last + 1;
+    }
+    return unite(pieces);
 }

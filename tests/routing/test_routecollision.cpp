@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 using namespace RoutingTest;
 
 namespace {
@@ -241,4 +244,126 @@ TEST(RouteCollision, BendFillersCount)
     EXPECT_TRUE(other.checkCornerCollision(first, second, "A", -1, noPads).isShort);
     // Collinear segments have no filler.
     EXPECT_TRUE(other.checkCornerCollision(first, segment({10, 0, 0}, {20, 0, 0}), "A", -1, noPads).isClear());
+}
+
+namespace {
+
+// Whether two solids can be within 1e-7 mm: their boxes, widened well beyond that, meet.
+bool near(const RouteSegment& a, const RouteSegment& b)
+{
+    Bnd_Box wide = RoutingManager::segmentBox(a);
+    wide.Enlarge(1e-5);
+    return !wide.IsOut(RoutingManager::segmentBox(b));
+}
+
+// The pairs of routes of different nets whose segment solids touch, by the solid distance of
+// every pair of segments: what the short check of a loaded design must find.
+QList<QPair<int, int>> exactlyShorted(const QList<Route>& routes)
+{
+    QList<QPair<int, int>> pairs;
+    for (int r = 0; r < routes.size(); ++r) {
+        for (int o = r + 1; o < routes.size(); ++o) {
+            if (routes.at(r).netName == routes.at(o).netName)
+                continue;
+            bool shorted = false;
+            for (const RouteSegment& a : routes.at(r).segments)
+                for (const RouteSegment& b : routes.at(o).segments)
+                    if (!shorted && !a.shape.IsNull() && !b.shape.IsNull() && near(a, b))
+                        shorted = RoutingManager::solidDistance(a.shape, b.shape).value_or(1.0) < 1e-7;
+            if (shorted)
+                pairs.append({r, o});
+        }
+    }
+    return pairs;
+}
+
+// A 45 degree track of width 1 from (x, y, z), 10 mm long in X and in Y, moved sideways by offset.
+RouteSegment diagonal(double x, double y, double z, double offset = 0.0)
+{
+    const double s = offset / std::sqrt(2.0);
+    return segment({x - s, y + s, z}, {x + 10 - s, y + 10 + s, z}, RouteSegment::Horizontal, 1.0, 0.5);
+}
+
+} // namespace
+
+// Touching, overlapping and nearly touching tracks in every direction, planted among random
+// ones: the indexed check finds the pairs that the solid distance of every pair finds.
+TEST(RouteCollision, ShortedRoutesAgreeWithTheSolidDistance)
+{
+    struct Design
+    {
+        const char* name;
+        QList<Route> routes;
+    };
+    QList<Design> designs;
+
+    // Beside a diagonal track: neighbours touching, overlapping and apart by a hair either way
+    // of the short threshold, in the plan and in Z, crossing, end to end, and a post.
+    {
+        QList<Route> routes = {finished("A", {diagonal(0, 0, 0)})};
+        const double offsets[] = {1.0, 0.7, 1.0 + 5e-8, 1.0 + 1.5e-7, 1.0 + 1e-6, 1.3};
+        for (int i = 0; i < 6; ++i)
+            routes.append(finished(QStringLiteral("P%1").arg(i), {diagonal(0, 0, 0, offsets[i])}));
+        const double gaps[] = {0.0, 5e-8, 1.5e-7, 1e-3};
+        for (int i = 0; i < 4; ++i)
+            routes.append(finished(QStringLiteral("C%1").arg(i),
+                                   {segment({0, 10, 0.5 + gaps[i]}, {10, 0, 0.5 + gaps[i]}, RouteSegment::Horizontal,
+                                            0.8, 0.4)}));
+        routes.append(finished("E", {segment({10 + 1e-9, 10, 0}, {14, 14, 0}, RouteSegment::Horizontal, 1.0, 0.5)}));
+        // A post whose side meets the track's long side at (5, 5) exactly.
+        const double d = 0.5 + 0.5 * std::sqrt(2.0);
+        routes.append(finished("V", {segment({5 - d / std::sqrt(2.0) + 1e-12, 5 + d / std::sqrt(2.0), -2},
+                                             {5 - d / std::sqrt(2.0) + 1e-12, 5 + d / std::sqrt(2.0), 3},
+                                             RouteSegment::Vertical, 1.0)}));
+        routes.append(finished("A", {diagonal(0, 0, 0, 0.2)})); // same net: never a short
+        designs.append({"planted", routes});
+    }
+
+    // Random tracks of two segments in any direction with posts, dense enough to meet often.
+    {
+        std::mt19937 random(7);
+        std::uniform_real_distribution<double> place(0.0, 40.0), step(-8.0, 8.0);
+        QList<Route> routes;
+        for (int i = 0; i < 40; ++i) {
+            const gp_Pnt a(place(random), place(random), i % 3 == 0 ? 1.0 : 0.0);
+            const gp_Pnt b(a.X() + step(random), a.Y() + step(random), a.Z());
+            const gp_Pnt c(b.X() + step(random), b.Y() + step(random), a.Z());
+            QList<RouteSegment> segments = {segment(a, b, RouteSegment::Horizontal, 0.6, 0.5),
+                                            segment(b, c, RouteSegment::Horizontal, 0.6, 0.5)};
+            if (i % 4 == 0)
+                segments.append(segment(c, gp_Pnt(c.X(), c.Y(), c.Z() + 3), RouteSegment::Vertical, 0.6));
+            routes.append(finished(QStringLiteral("N%1").arg(i % 25), segments));
+        }
+        designs.append({"random", routes});
+    }
+
+    // Tracks drawn by the routing model on the test board (bends, a climb over the other net),
+    // then a diagonal track of no net laid across them as a hand-edited file could hold it.
+    {
+        RoutingManager rm;
+        setUpBoard(rm);
+        ASSERT_TRUE(rm.startRouting("GND", {"R1", "1"}, gp_Pnt(0, 0, 0)));
+        ASSERT_TRUE(rm.addRoutePoint(gp_Pnt(10, 0, 0)) && rm.addRoutePoint(gp_Pnt(15, -5, 0))
+                    && rm.addRoutePoint(gp_Pnt(20, -5, 0)) && rm.addRoutePoint(gp_Pnt(20, 0, 0)));
+        ASSERT_TRUE(rm.finishRouting({"R2", "1"}));
+        ASSERT_TRUE(rm.startRouting("VCC", {"R1", "2"}, gp_Pnt(0, 10, 0)));
+        rm.toggleMode();
+        ASSERT_TRUE(rm.addRoutePoint(gp_Pnt(0, 10, 5)) && rm.addRoutePoint(gp_Pnt(30, 14, 5)));
+        rm.toggleMode();
+        ASSERT_TRUE(rm.addRoutePoint(gp_Pnt(30, 14, 0)) && rm.addRoutePoint(gp_Pnt(40, 10, 0)));
+        ASSERT_TRUE(rm.finishRouting({"R2", "2"}));
+        QList<Route> routes = rm.routes();
+        routes.append(finished("", {segment({-2, -8, 0}, {22, 16, 0}, RouteSegment::Horizontal, 0.8, 0.6)}));
+        routes.append(finished("", {segment({12, 20, 3}, {32, 4, 3}, RouteSegment::Horizontal, 0.8, 0.6)}));
+        designs.append({"drawn", routes});
+    }
+
+    for (const Design& design : designs) {
+        RoutingManager rm;
+        for (const Route& route : design.routes)
+            rm.addRoute(route);
+        const QList<QPair<int, int>> expected = exactlyShorted(rm.routes());
+        EXPECT_EQ(rm.shortedRoutes(), expected) << design.name;
+        EXPECT_FALSE(expected.isEmpty()) << design.name;
+    }
 }

@@ -1,4 +1,5 @@
 #include "routingtestutil.h"
+#include "routing/trackoutline.h"
 #include "testsupport.h"
 
 #include <BRepCheck_Analyzer.hxx>
@@ -8,6 +9,7 @@
 
 #include <cmath>
 #include <functional>
+#include <random>
 
 using namespace RoutingTest;
 
@@ -188,4 +190,122 @@ TEST(RouteShapes, KeptSolidFollowsEveryEditPath)
     EXPECT_TRUE(rm.routeShape(rm.routes().last()).IsSame(first));
     Route anonymous = makeRoutes().first();
     EXPECT_FALSE(rm.routeShape(anonymous).IsSame(rm.routeShape(anonymous)));
+}
+
+namespace {
+
+Route polyline(const QList<gp_Pnt>& points, double width = 2.0, double height = 1.0)
+{
+    Route route;
+    for (int i = 1; i < points.size(); ++i)
+        route.segments.append(segment(points.at(i - 1), points.at(i), RouteSegment::Horizontal, width, height));
+    return route;
+}
+
+// The solid as the one general fuse of every piece makes it: same volume, valid, same bounds.
+void expectSameAsFused(const Route& route, const std::string& name)
+{
+    const TopoDS_Shape fast = RoutingManager::createRouteShape(route);
+    const TopoDS_Shape reference = RoutingManager::fusedRouteShape(route);
+    ASSERT_EQ(fast.IsNull(), reference.IsNull()) << name;
+    if (reference.IsNull())
+        return;
+    const double expected = TestSupport::volumeOf(reference);
+    EXPECT_NEAR(TestSupport::volumeOf(fast), expected, 1e-6 * expected) << name;
+    EXPECT_TRUE(BRepCheck_Analyzer(fast).IsValid()) << name;
+    EXPECT_EQ(solidCount(fast), solidCount(reference)) << name;
+    const TestSupport::Box a = TestSupport::boxOf(fast);
+    const TestSupport::Box b = TestSupport::boxOf(reference);
+    const double tolerance = 1e-6;
+    EXPECT_NEAR(a.xmin, b.xmin, tolerance) << name;
+    EXPECT_NEAR(a.ymin, b.ymin, tolerance) << name;
+    EXPECT_NEAR(a.zmin, b.zmin, tolerance) << name;
+    EXPECT_NEAR(a.xmax, b.xmax, tolerance) << name;
+    EXPECT_NEAR(a.ymax, b.ymax, tolerance) << name;
+    EXPECT_NEAR(a.zmax, b.zmax, tolerance) << name;
+}
+
+} // namespace
+
+// Every shape of track the routing makes, swept as one outline where it can be and united
+// otherwise, against the fuse of its pieces.
+TEST(RouteShapes, SweptRunsGiveTheFusedSolid)
+{
+    struct Row
+    {
+        std::string name;
+        Route route;
+        bool swept; // the first run becomes one outline
+    };
+    Route posts;
+    posts.segments = {segment({0, 0, 0}, {10, 0, 0}), segment({10, 0, 0}, {10, 8, 0}),
+                      segment({10, 8, -0.5}, {10, 8, 5}, RouteSegment::Vertical),
+                      segment({10, 8, 4}, {20, 8, 4}), segment({20, 8, 4}, {25, 13, 4})};
+    Route sections = polyline({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}});
+    sections.segments.append(segment({10, 10, 0}, {0, 15, 0}, RouteSegment::Horizontal, 1.0, 0.6));
+    sections.segments.append(segment({0, 15, 0}, {-5, 15, 0}, RouteSegment::Horizontal, 1.0, 0.6));
+    Route zeroLength = polyline({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}});
+    zeroLength.segments.insert(1, bareSegment({10, 0, 0}, {10, 0, 0}));
+    Route zeroInside = polyline({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {20, 10, 0}});
+    zeroInside.segments.insert(2, bareSegment({10, 10, 0}, {10, 10, 0}));
+    const QList<Row> rows = {
+        {"straight", polyline({{0, 0, 1}, {10, 0, 1}}), true},
+        {"straight diagonal", polyline({{0, 0, 1}, {7, 3, 1}}), true},
+        {"collinear pair", polyline({{0, 0, 0}, {5, 0, 0}, {10, 0, 0}}), true},
+        {"left bend", polyline({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}}), true},
+        {"right bend", polyline({{0, 0, 0}, {10, 0, 0}, {10, -10, 0}}), true},
+        {"oblique bends both ways", polyline({{0, 0, 0}, {10, 0, 0}, {15, -5, 0}, {20, -5, 0}, {20, 0, 0}}), true},
+        {"sharp fold", polyline({{0, 0, 0}, {30, 0, 0}, {0, 3, 0}}), true},
+        {"fold too sharp for its length", polyline({{0, 0, 0}, {10, 0, 0}, {0, 1, 0}}), false},
+        {"almost straight", polyline({{0, 0, 0}, {10, 0, 0}, {20, 1e-7, 0}}), true},
+        {"zigzag", polyline({{0, 0, 0}, {10, 0, 0}, {12, 6, 0}, {20, 6, 0}, {11, 9, 0}, {11, 20, 0}}), true},
+        {"U turn", polyline({{0, 0, 0}, {10, 0, 0}, {10, 5, 0}, {0, 5, 0}}), true},
+        {"U turn narrower than its rounds", polyline({{0, 0, 0}, {10, 0, 0}, {10, 1.5, 0}, {0, 1.5, 0}}), false},
+        {"run crossing itself", polyline({{0, 0, 0}, {10, 0, 0}, {10, 4, 0}, {3, 4, 0}, {3, -3, 0}}), false},
+        {"closed loop", polyline({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {0, 0, 0}}), false},
+        {"segment shorter than its bend", polyline({{0, 0, 0}, {10, 0, 0}, {10, 0.8, 0}, {20, 0.8, 0}}), false},
+        {"thin and low", polyline({{0, 0, 2}, {10, 0, 2}, {14, 4, 2}}, 0.4, 0.2), true},
+        {"posts between runs", posts, true},
+        {"sections change", sections, true},
+        {"zero-length segment at a bend", zeroLength, true},
+        {"zero-length segment inside a run", zeroInside, true},
+    };
+    for (const Row& row : rows) {
+        expectSameAsFused(row.route, row.name);
+        int last = 0;
+        const QList<RouteSegment>& s = row.route.segments;
+        while (last + 1 < s.size() && TrackOutline::continuesRun(s.at(last), s.at(last + 1)))
+            ++last;
+        if (last > 0) {
+            EXPECT_EQ(!TrackOutline::runSolid(s, 0, last).IsNull(), row.swept) << row.name;
+        }
+    }
+
+    // The routes the routing model draws: T junction and climbs included.
+    const QList<Route> drawn = drawnRoutes();
+    ASSERT_EQ(drawn.size(), 3);
+    for (int i = 0; i < drawn.size(); ++i)
+        expectSameAsFused(drawn.at(i), "drawn " + std::to_string(i));
+}
+
+// Random walks of a few segments in the plane, most of them swept and some left to the fuse.
+TEST(RouteShapes, RandomRunsGiveTheFusedSolid)
+{
+    std::mt19937 random(20);
+    std::uniform_real_distribution<double> length(0.5, 12.0), turn(-3.1, 3.1), width(0.3, 2.5);
+    int swept = 0;
+    for (int n = 0; n < 40; ++n) {
+        QList<gp_Pnt> points = {gp_Pnt(0, 0, 1.5)};
+        double heading = turn(random);
+        const int count = 2 + n % 4;
+        for (int i = 0; i < count; ++i) {
+            const double l = length(random);
+            points.append(points.last().Translated(gp_Vec(l * std::cos(heading), l * std::sin(heading), 0)));
+            heading += turn(random);
+        }
+        const Route route = polyline(points, width(random), 0.8);
+        swept += TrackOutline::runSolid(route.segments, 0, count - 1).IsNull() ? 0 : 1;
+        expectSameAsFused(route, "walk " + std::to_string(n));
+    }
+    EXPECT_GT(swept, 12);
 }

@@ -1,0 +1,274 @@
+// Opening a project in the window (needs an X server: run under xvfb-run), from the call to the
+// moment the load report shows (wall clock; *_cpu_ms: processor time of the whole process, the
+// software renderer's threads included; *_thread_ms: of the window's thread alone), on a 100 x 80 x 15 mm part with 100 two-pad components:
+// - tracks=0: no tracks, the floor of the others;
+// - tracks=200: two tracks per component, each two segments with one bend (ratio and
+//   tracks_ms = what the tracks add to the floor);
+// - tracks=250 / diagonal=0|1: 250 parallel tracks of 12 mm, 1.6 mm apart, every tenth one
+//   touching its neighbour, along X or at 45 degrees (diagonal_more_ms = what the diagonal
+//   design costs more than the axis-aligned one, both opened in the same run).
+#include "app/mainwindow.h"
+#include "components/componentmanager.h"
+#include "components/footprintmanager.h"
+#include "model/netlist.h"
+#include "model/savedcomponent.h"
+#include "project/projectmanager.h"
+#include "routing/routingmanager.h"
+#include "view/occwidget.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <Aspect_DisplayConnection.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <OpenGl_GraphicDriver.hxx>
+#include <V3d_Viewer.hxx>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr int kComponents = 100;
+const char* const kFootprints[] = {"Builtin_0603", "Builtin_0805", "Builtin_1206", "Builtin_1210"};
+
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+RouteSegment horizontal(const gp_Pnt& a, const gp_Pnt& b)
+{
+    RouteSegment s;
+    s.start = a;
+    s.end = b;
+    s.width = 1.0;
+    s.height = 0.8;
+    return s;
+}
+
+Route routeOf(const QString& net, const QString& ref, const QString& pad, const QList<gp_Pnt>& points)
+{
+    Route route;
+    route.netName = net;
+    route.startRef = ref;
+    route.startPad = pad;
+    route.isComplete = true;
+    for (int i = 1; i < points.size(); ++i)
+        route.segments.append(horizontal(points.at(i - 1), points.at(i)));
+    return route;
+}
+
+enum class Tracks { None, Board, Parallel, Diagonal };
+
+QList<Route> routesOf(Tracks tracks)
+{
+    QList<Route> routes;
+    if (tracks == Tracks::Board) {
+        const double cellX = 10.0, cellY = 8.0, z = 9.0;
+        for (int i = 0; i < kComponents; ++i) {
+            const double cx = cellX * (i % 10 + 0.5), cy = cellY * (i / 10 + 0.5);
+            for (int p = 0; p < 2; ++p) {
+                const double dir = p == 0 ? -1.0 : 1.0;
+                const double x1 = cx + dir * (cellX * 0.5 - 1.0);
+                routes.append(routeOf(QStringLiteral("N%1_%2").arg(i + 1).arg(p + 1), QStringLiteral("R%1").arg(i + 1),
+                                      QString::number(p + 1),
+                                      {gp_Pnt(cx + dir * 1.5, cy, z), gp_Pnt(x1, cy, z), gp_Pnt(x1, cy - cellY * 0.35, z)}));
+            }
+        }
+    } else if (tracks != Tracks::None) {
+        const gp_Vec along = tracks == Tracks::Diagonal ? gp_Vec(1, 1, 0).Normalized() : gp_Vec(1, 0, 0);
+        const gp_Vec across(-along.Y(), along.X(), 0.0);
+        for (int i = 0; i < 250; ++i) {
+            const double offset = i * 1.6 - (i % 10 == 9 ? 0.6 : 0.0);
+            const gp_Pnt a = gp_Pnt(10, 10, 9).Translated(across * offset);
+            const int c = i % kComponents;
+            routes.append(routeOf(QStringLiteral("N%1_%2").arg(c + 1).arg(i / kComponents + 1),
+                                  QStringLiteral("R%1").arg(c + 1), QStringLiteral("1"),
+                                  {a, a.Translated(along * 12.0)}));
+        }
+    }
+    return routes;
+}
+
+// Writes the project file of one design; empty on failure.
+QString writeDesign(const QTemporaryDir& dir, Tracks tracks)
+{
+    ProjectManager project;
+    project.addShape(BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), 100, 80, 15).Shape());
+    project.setMainShapeIndex(0);
+    Netlist netlist;
+    for (int i = 0; i < kComponents; ++i) {
+        NetlistComponent component;
+        component.ref = QStringLiteral("R%1").arg(i + 1);
+        component.footprint = QString::fromLatin1(kFootprints[i % 4]);
+        netlist.components.insert(component.ref, component);
+        for (int p = 1; p <= 3; ++p)
+            netlist.connections.append({QStringLiteral("N%1_%2").arg(i + 1).arg(p), {PadId(component.ref, QString::number(std::min(p, 2)))}});
+    }
+    const QMap<QString, NetlistComponent> components = netlist.components;
+    project.setNetlist(std::move(netlist));
+
+    opencascade::handle<Aspect_DisplayConnection> connection;
+    opencascade::handle<AIS_InteractiveContext> context =
+        new AIS_InteractiveContext(new V3d_Viewer(new OpenGl_GraphicDriver(connection, false)));
+    FootprintManager footprints;
+    ComponentManager manager(footprints, context, project);
+    manager.generateComponents(components);
+    for (const Route& route : routesOf(tracks))
+        project.routingManager().addRoute(route);
+    const QString path = dir.filePath(QStringLiteral("design%1.vtq").arg(int(tracks)));
+    if (!project.saveProject(path, manager.componentsForSave(), manager.usedFootprints(), false))
+        return QString();
+    return path;
+}
+
+// The window on screen with its viewer, and a hand that answers its message boxes, noting when
+// the load report appears.
+struct Window
+{
+    Window()
+    {
+        auto* view = window.findChild<OccWidget*>();
+        QObject::connect(view, &OccWidget::viewerInitialized, [this] { ready = true; });
+        window.resize(1280, 800);
+        window.show();
+        QElapsedTimer timer;
+        timer.start();
+        while (!ready && timer.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        answerer.setInterval(1);
+        QObject::connect(&answerer, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            if (box->windowTitle() == QStringLiteral("Project loaded"))
+            {
+                reportShownNs = clock.nsecsElapsed();
+                reportCpuMs = cpuNow(CLOCK_PROCESS_CPUTIME_ID);
+                reportThreadMs = cpuNow(CLOCK_THREAD_CPUTIME_ID);
+            }
+            QAbstractButton* button = box->button(QMessageBox::Yes);
+            (button ? button : box->button(QMessageBox::Ok))->click();
+        });
+        answerer.start();
+    }
+
+    // Milliseconds from the call to the load report; negative when the load failed. cpuMs gets
+    // the processor time of every thread of the process meanwhile (the renderer's included),
+    // which a busy machine does not stretch as it does the wall clock.
+    // threadMs gets the window thread's own share.
+    double open(const QString& path, double& cpuMs, double& threadMs)
+    {
+        reportShownNs = -1;
+        const double cpuBefore = cpuNow(CLOCK_PROCESS_CPUTIME_ID);
+        const double threadBefore = cpuNow(CLOCK_THREAD_CPUTIME_ID);
+        clock.start();
+        if (!window.loadProjectFile(path, false) || reportShownNs < 0)
+            return -1.0;
+        cpuMs = reportCpuMs - cpuBefore;
+        threadMs = reportThreadMs - threadBefore;
+        return double(reportShownNs) * 1e-6;
+    }
+
+    static double cpuNow(clockid_t which)
+    {
+        timespec t{};
+        clock_gettime(which, &t);
+        return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
+    }
+
+    MainWindow window;
+    bool ready = false;
+    QTimer answerer;
+    QElapsedTimer clock;
+    qint64 reportShownNs = -1;
+    double reportCpuMs = 0.0;
+    double reportThreadMs = 0.0;
+};
+
+struct Designs
+{
+    QTemporaryDir dir;
+    QString paths[4];
+    Designs()
+    {
+        for (Tracks t : {Tracks::None, Tracks::Board, Tracks::Parallel, Tracks::Diagonal})
+            paths[int(t)] = writeDesign(dir, t);
+    }
+};
+
+Designs& designs()
+{
+    static Designs d;
+    return d;
+}
+
+Window& window()
+{
+    static Window w;
+    return w;
+}
+
+// Opens the design and its floor in turn; prints both, wall clock and processor time.
+void openBoth(benchmark::State& state, Tracks tracks, Tracks floorTracks, const char* moreName)
+{
+    qInstallMessageHandler(quiet);
+    const QString path = designs().paths[int(tracks)];
+    const QString floorPath = designs().paths[int(floorTracks)];
+    double ours = 0.0, floor = 0.0, oursCpu = 0.0, floorCpu = 0.0, oursThread = 0.0, floorThread = 0.0;
+    for (auto _ : state) {
+        double cpu = 0.0, floorCpuOnce = 0.0, thread = 0.0, floorThreadOnce = 0.0;
+        const double a = window().open(path, cpu, thread);
+        const double b = window().open(floorPath, floorCpuOnce, floorThreadOnce);
+        if (a < 0 || b < 0) {
+            state.SkipWithError("a project did not open");
+            return;
+        }
+        ours += a;
+        floor += b;
+        oursCpu += cpu;
+        floorCpu += floorCpuOnce;
+        oursThread += thread;
+        floorThread += floorThreadOnce;
+    }
+    const double n = double(state.iterations());
+    state.counters["open_ms"] = ours / n;
+    state.counters["floor_ms"] = floor / n;
+    state.counters[moreName] = (ours - floor) / n;
+    state.counters["ratio"] = ours / floor;
+    state.counters["open_cpu_ms"] = oursCpu / n;
+    state.counters["floor_cpu_ms"] = floorCpu / n;
+    state.counters["open_thread_ms"] = oursThread / n;
+    state.counters["floor_thread_ms"] = floorThread / n;
+}
+
+void BM_OpenBoard(benchmark::State& state)
+{
+    openBoth(state, Tracks::Board, Tracks::None, "tracks_ms");
+}
+BENCHMARK(BM_OpenBoard)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_OpenDiagonal(benchmark::State& state)
+{
+    openBoth(state, Tracks::Diagonal, Tracks::Parallel, "diagonal_more_ms");
+}
+BENCHMARK(BM_OpenDiagonal)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,262 @@
+// Track solids and the short check of a loaded design, beside their floors in the same run.
+//
+// Route solids: the 200 tracks of a 100-component board (two horizontal segments with one
+// bend each, width 1, height 0.8; arg climb=1 puts a 4 mm post and a second run after the
+// bend). Timed: the routing model's solids (RouteSolids), the one general fuse of every piece
+// they replaced (RouteSolidsFused), the floor of one polygon outline of the same corners and
+// one prism per run, nothing united (RouteSolidsFloor), and the headless track display
+// (DisplayRoutedTracks: solids, presentations, meshing).
+//
+// Short check: 250 parallel tracks of 12 mm, 1.6 mm apart, each on its own net, running along
+// X (diagonal=0, the floor) or at 45 degrees (diagonal=1), whose boxes then overlap dozens of
+// neighbours'; one pair in ten touches.
+//
+// The ours/floor counters are processor times of the benchmark's thread, measured in turn in
+// each iteration.
+#include "benchmain.h"
+
+#include "interaction/routingcontroller.h"
+#include "interaction/routingviewport.h"
+#include "project/projectmanager.h"
+#include "routing/routingmanager.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <Aspect_DisplayConnection.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
+#include <OpenGl_GraphicDriver.hxx>
+#include <V3d_Viewer.hxx>
+
+#include <QApplication>
+
+#include <cmath>
+#include <ctime>
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr int kComponents = 100;
+constexpr double kWidth = 1.0;
+constexpr double kHeight = 0.8;
+
+RouteSegment piece(const gp_Pnt& a, const gp_Pnt& b, int type = RouteSegment::Horizontal)
+{
+    RouteSegment s;
+    s.start = a;
+    s.end = b;
+    s.type = type;
+    s.width = kWidth;
+    s.height = kHeight;
+    RoutingManager::buildSegmentShape(s);
+    return s;
+}
+
+// Two tracks per component of a 10 x 10 grid on 100 x 80 mm, each leaving its pad towards the
+// cell's lower corner; with climb, a post up 4 mm and a run on to the cell's edge.
+QList<Route> boardRoutes(bool climb)
+{
+    QList<Route> routes;
+    const double cellX = 10.0, cellY = 8.0, z = 9.0;
+    for (int i = 0; i < kComponents; ++i) {
+        const double cx = cellX * (i % 10 + 0.5), cy = cellY * (i / 10 + 0.5);
+        for (int p = 0; p < 2; ++p) {
+            const double dir = p == 0 ? -1.0 : 1.0;
+            const double px = cx + dir * 1.5;
+            const double x1 = cx + dir * (cellX * 0.5 - 1.0);
+            const double y1 = cy - cellY * 0.35;
+            Route route;
+            route.netName = QStringLiteral("N%1_%2").arg(i + 1).arg(p + 1);
+            route.startRef = QStringLiteral("R%1").arg(i + 1);
+            route.startPad = QString::number(p + 1);
+            route.isComplete = true;
+            route.segments = {piece(gp_Pnt(px, cy, z), gp_Pnt(x1, cy, z)), piece(gp_Pnt(x1, cy, z), gp_Pnt(x1, y1, z))};
+            if (climb) {
+                route.segments.append(piece(gp_Pnt(x1, y1, z - 0.2), gp_Pnt(x1, y1, z + 4.0), RouteSegment::Vertical));
+                route.segments.append(piece(gp_Pnt(x1, y1, z + 3.2), gp_Pnt(x1 - dir * 3.0, y1, z + 3.2)));
+            }
+            routes.append(route);
+        }
+    }
+    return routes;
+}
+
+// One run's outline as a polygon through the same corners (the bend's round cut by its chord),
+// made into a face and swept once: the least that builds such a solid.
+TopoDS_Shape floorRun(const RouteSegment& a, const RouteSegment& b)
+{
+    const double r = a.width * 0.5;
+    const gp_Vec d1 = gp_Vec(a.start, a.end).Normalized();
+    const gp_Vec d2 = gp_Vec(b.start, b.end).Normalized();
+    const gp_Vec n1(-d1.Y(), d1.X(), 0.0), n2(-d2.Y(), d2.X(), 0.0);
+    const bool left = d1.Crossed(d2).Z() > 0.0;
+    const gp_Vec inner = (n1 + n2) * (r / (1.0 + n1.Dot(n2))) * (left ? 1.0 : -1.0);
+    BRepBuilderAPI_MakePolygon polygon;
+    const double s = left ? -1.0 : 1.0; // the outer side
+    polygon.Add(a.start.Translated(n1 * (r * s)));
+    polygon.Add(a.end.Translated(n1 * (r * s)));
+    polygon.Add(b.start.Translated(n2 * (r * s)));
+    polygon.Add(b.end.Translated(n2 * (r * s)));
+    polygon.Add(b.end.Translated(n2 * (-r * s)));
+    polygon.Add(a.end.Translated(inner));
+    polygon.Add(a.start.Translated(n1 * (-r * s)));
+    polygon.Close();
+    BRepBuilderAPI_MakeFace face(polygon.Wire(), true);
+    return BRepPrimAPI_MakePrism(face.Face(), gp_Vec(0, 0, a.height)).Shape();
+}
+
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
+}
+
+// Processor time of this thread: on a machine shared with other builds the wall clock of
+// single-threaded work stretches with the load, its processor time does not.
+double msOf(const std::function<void()>& work)
+{
+    const double before = threadCpuMs();
+    work();
+    return threadCpuMs() - before;
+}
+
+void buildAll(const QList<Route>& routes, TopoDS_Shape (*build)(const Route&))
+{
+    for (const Route& route : routes)
+        benchmark::DoNotOptimize(build(route));
+}
+
+void buildFloor(const QList<Route>& routes)
+{
+    for (const Route& route : routes) {
+        benchmark::DoNotOptimize(floorRun(route.segments.at(0), route.segments.at(1)));
+        for (int i = 2; i < route.segments.size(); ++i)
+            benchmark::DoNotOptimize(RoutingManager::createSegmentShape(route.segments.at(i)));
+    }
+}
+
+// Every route's solid by build, and the floor, timed in turn in each iteration.
+void solidsAgainstFloor(benchmark::State& state, TopoDS_Shape (*build)(const Route&))
+{
+    const QList<Route> routes = boardRoutes(state.range(0) != 0);
+    double ours = 0.0, floor = 0.0;
+    for (auto _ : state) {
+        ours += msOf([&] { buildAll(routes, build); });
+        floor += msOf([&] { buildFloor(routes); });
+    }
+    const double n = double(state.iterations());
+    state.counters["routes"] = double(routes.size());
+    state.counters["ours_ms"] = ours / n;
+    state.counters["floor_ms"] = floor / n;
+    state.counters["ratio"] = ours / floor;
+}
+
+// The routing model's solids.
+void BM_RouteSolids(benchmark::State& state)
+{
+    solidsAgainstFloor(state, &RoutingManager::createRouteShape);
+}
+BENCHMARK(BM_RouteSolids)->ArgName("climb")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The one general fuse of every piece, as route solids were made before.
+void BM_RouteSolidsFused(benchmark::State& state)
+{
+    solidsAgainstFloor(state, &RoutingManager::fusedRouteShape);
+}
+BENCHMARK(BM_RouteSolidsFused)->ArgName("climb")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+class HeadlessViewPort : public RoutingViewPort
+{
+public:
+    explicit HeadlessViewPort(const opencascade::handle<AIS_InteractiveContext>& context) : m_context(context) {}
+    opencascade::handle<AIS_InteractiveContext> context() const override { return m_context; }
+    gp_Pnt projectScreenToPlane(const QPoint& p, double z) const override { return gp_Pnt(p.x(), p.y(), z); }
+    QPoint toDevicePixels(const QPoint& p) const override { return p; }
+    opencascade::handle<AIS_InteractiveObject> detectAt(const QPoint&) override { return {}; }
+    bool cursorRay(const QPoint&, gp_Pnt&, gp_Dir&, gp_Dir&) const override { return false; }
+    void setInteractionMode(int) override {}
+
+private:
+    opencascade::handle<AIS_InteractiveContext> m_context;
+};
+
+// What opening a project does with its tracks: every route's solid built (nothing kept from
+// before) and displayed.
+void BM_DisplayRoutedTracks(benchmark::State& state)
+{
+    const QList<Route> routes = boardRoutes(state.range(0) != 0);
+    opencascade::handle<Aspect_DisplayConnection> connection;
+    opencascade::handle<AIS_InteractiveContext> context =
+        new AIS_InteractiveContext(new V3d_Viewer(new OpenGl_GraphicDriver(connection, false)));
+    double floor = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto project = std::make_unique<ProjectManager>();
+        for (const Route& route : routes)
+            project->routingManager().addRoute(route);
+        RoutingController controller(project.get(), nullptr, std::make_unique<HeadlessViewPort>(context), nullptr);
+        state.ResumeTiming();
+        controller.displayRoutedTracks();
+        state.PauseTiming();
+        context->RemoveAll(false);
+        floor += msOf([&] { buildFloor(routes); });
+        state.ResumeTiming();
+    }
+    state.counters["routes"] = double(routes.size());
+    state.counters["floor_ms"] = floor / double(state.iterations());
+}
+BENCHMARK(BM_DisplayRoutedTracks)->ArgName("climb")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// 250 parallel tracks, along X or at 45 degrees; every tenth one moved onto its neighbour.
+RoutingManager& parallelTracks(bool diagonal)
+{
+    static RoutingManager designs[2];
+    RoutingManager& rm = designs[diagonal ? 1 : 0];
+    if (!rm.routes().isEmpty())
+        return rm;
+    const double pitch = 1.6, length = 12.0;
+    const gp_Vec along = diagonal ? gp_Vec(1, 1, 0).Normalized() : gp_Vec(1, 0, 0);
+    const gp_Vec across(-along.Y(), along.X(), 0.0);
+    for (int i = 0; i < 250; ++i) {
+        const double offset = i * pitch - (i % 10 == 9 ? pitch - kWidth : 0.0);
+        const gp_Pnt a = gp_Pnt(0, 0, 0).Translated(across * offset);
+        Route route;
+        route.netName = QStringLiteral("N%1").arg(i);
+        route.isComplete = true;
+        route.segments = {piece(a, a.Translated(along * length))};
+        rm.addRoute(route);
+    }
+    return rm;
+}
+
+// The check of the diagonal design, with the axis-aligned one as its floor in each iteration.
+void BM_ShortCheck(benchmark::State& state)
+{
+    const RoutingManager& diagonal = parallelTracks(true);
+    const RoutingManager& axisAligned = parallelTracks(false);
+    qsizetype shorts = 0, floorShorts = 0;
+    double ours = 0.0, floor = 0.0;
+    for (auto _ : state) {
+        ours += msOf([&] { shorts = diagonal.shortedRoutes().size(); });
+        floor += msOf([&] { floorShorts = axisAligned.shortedRoutes().size(); });
+    }
+    const double n = double(state.iterations());
+    state.counters["tracks"] = double(diagonal.routes().size());
+    state.counters["shorts"] = double(shorts);
+    state.counters["floor_shorts"] = double(floorShorts);
+    state.counters["ours_ms"] = ours / n;
+    state.counters["floor_ms"] = floor / n;
+    state.counters["ratio"] = ours / floor;
+    state.counters["more_ms"] = (ours - floor) / n;
+}
+BENCHMARK(BM_ShortCheck)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return runBenchmarks<QApplication>(argc, argv);
+}

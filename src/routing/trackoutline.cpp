@@ -1,0 +1,229 @@
+#include "routing/trackoutline.h"
+
+#include "foundation/geometryutils.h"
+#include "foundation/occutils.h"
+#include "model/routerecords.h"
+
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepLib.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeVertex.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
+#include <Geom_Circle.hxx>
+#include <Geom_TrimmedCurve.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Vertex.hxx>
+#include <gp_Ax2.hxx>
+#include <gp_Pln.hxx>
+#include <gp_XY.hxx>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr double kZeroLength = 1e-7;
+// Joints and neighbours closer than this to the limit of a simple outline go to the fuse.
+constexpr double kMargin = 1e-6;
+// Sharper folds put the inner corner far down both segments: rare, and left to the fuse.
+const double kSharpestTurn = 179.0 * M_PI / 180.0;
+
+gp_XY plan(const gp_Pnt& p)
+{
+    return gp_XY(p.X(), p.Y());
+}
+
+double pointToSegment(const gp_XY& p, const gp_XY& a, const gp_XY& b)
+{
+    const gp_XY ab = b - a;
+    const double length2 = ab.SquareModulus();
+    const double t = length2 > 0.0 ? std::clamp((p - a).Dot(ab) / length2, 0.0, 1.0) : 0.0;
+    return (p - (a + ab * t)).Modulus();
+}
+
+double segmentToSegment(const gp_XY& a, const gp_XY& b, const gp_XY& c, const gp_XY& d)
+{
+    const auto side = [](const gp_XY& o, const gp_XY& p, const gp_XY& q) { return (p - o).Crossed(q - o); };
+    const double s1 = side(a, b, c), s2 = side(a, b, d), s3 = side(c, d, a), s4 = side(c, d, b);
+    if (((s1 > 0 && s2 < 0) || (s1 < 0 && s2 > 0)) && ((s3 > 0 && s4 < 0) || (s3 < 0 && s4 > 0)))
+        return 0.0;
+    return std::min({pointToSegment(a, c, d), pointToSegment(b, c, d), pointToSegment(c, a, b),
+                     pointToSegment(d, a, b)});
+}
+
+struct Joint
+{
+    bool bend = false;
+    int inner = 0; // +1: the run turns left, its inner side is the left one; -1: right
+    double reach = 0.0; // how far along both segments the joint shapes the outline
+};
+
+// Builds the outline's edges in order around it, sharing each vertex with the next edge.
+class OutlineWire
+{
+public:
+    explicit OutlineWire(double z) : m_z(z) {}
+
+    void lineTo(const gp_XY& p)
+    {
+        const TopoDS_Vertex next = vertex(p);
+        if (!m_hasLast)
+            m_first = next;
+        else
+            m_wire.Add(BRepBuilderAPI_MakeEdge(m_last, next).Edge());
+        m_last = next;
+        m_lastPoint = p;
+        m_hasLast = true;
+    }
+
+    // Counter-clockwise around centre from the last point to p.
+    void arcTo(const gp_XY& centre, double radius, const gp_XY& p)
+    {
+        const TopoDS_Vertex next = vertex(p);
+        const gp_Ax2 axis(gp_Pnt(centre.X(), centre.Y(), m_z), gp_Dir(0, 0, 1), gp_Dir(1, 0, 0));
+        Handle(Geom_Circle) circle = new Geom_Circle(axis, radius);
+        const gp_XY from = m_lastPoint - centre;
+        const gp_XY to = p - centre;
+        const double u1 = std::atan2(from.Y(), from.X());
+        double u2 = std::atan2(to.Y(), to.X());
+        while (u2 <= u1)
+            u2 += 2.0 * M_PI;
+        Handle(Geom_TrimmedCurve) arc = new Geom_TrimmedCurve(circle, u1, u2);
+        m_wire.Add(BRepBuilderAPI_MakeEdge(arc, m_last, next).Edge());
+        m_last = next;
+        m_lastPoint = p;
+    }
+
+    TopoDS_Shape prism(double height)
+    {
+        m_wire.Add(BRepBuilderAPI_MakeEdge(m_last, m_first).Edge());
+        if (!m_wire.IsDone())
+            return TopoDS_Shape();
+        BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, m_z), gp_Dir(0, 0, 1)), m_wire.Wire(), true);
+        if (!face.IsDone())
+            return TopoDS_Shape();
+        BRepPrimAPI_MakePrism prism(face.Face(), gp_Vec(0, 0, height), false, true);
+        if (!prism.IsDone())
+            return TopoDS_Shape();
+        const TopoDS_Shape solid = prism.Shape();
+        // Stored once, the edges' curves on the planar faces spare the display's meshing from
+        // projecting them again each time it asks.
+        for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
+            for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
+                BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), TopoDS::Face(f.Current()));
+        return solid;
+    }
+
+private:
+    TopoDS_Vertex vertex(const gp_XY& p) const
+    {
+        return BRepBuilderAPI_MakeVertex(gp_Pnt(p.X(), p.Y(), m_z)).Vertex();
+    }
+
+    double m_z;
+    BRepBuilderAPI_MakeWire m_wire;
+    TopoDS_Vertex m_first;
+    TopoDS_Vertex m_last;
+    gp_XY m_lastPoint;
+    bool m_hasLast = false;
+};
+
+} // namespace
+
+namespace TrackOutline {
+
+bool canStartRun(const RouteSegment& s)
+{
+    return s.type == RouteSegment::Horizontal && s.start.Z() == s.end.Z() && std::isfinite(s.start.Z())
+        && std::isfinite(s.start.X()) && std::isfinite(s.start.Y()) && std::isfinite(s.end.X())
+        && std::isfinite(s.end.Y()) && s.width >= kZeroLength && s.height >= kZeroLength
+        && std::isfinite(s.width) && std::isfinite(s.height) && s.start.Distance(s.end) > kZeroLength;
+}
+
+bool continuesRun(const RouteSegment& previous, const RouteSegment& next)
+{
+    return canStartRun(next) && next.start.Z() == previous.start.Z() && next.width == previous.width
+        && next.height == previous.height && plan(next.start).IsEqual(plan(previous.end), 1e-12);
+}
+
+TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
+{
+    const int count = last - first + 1;
+    const RouteSegment& head = segments.at(first);
+    const double r = head.width * 0.5;
+    const double z = head.start.Z();
+
+    std::vector<gp_XY> points(count + 1), along(count), normal(count);
+    std::vector<double> length(count);
+    points[0] = plan(head.start);
+    for (int i = 0; i < count; ++i) {
+        points[i + 1] = plan(segments.at(first + i).end);
+        const gp_XY d = points[i + 1] - points[i];
+        length[i] = d.Modulus();
+        if (!(length[i] > kZeroLength))
+            return TopoDS_Shape();
+        along[i] = d / length[i];
+        normal[i] = gp_XY(-along[i].Y(), along[i].X());
+    }
+
+    std::vector<Joint> joints(count + 1); // joint k between segments k-1 and k; ends have none
+    for (int k = 1; k < count; ++k) {
+        const RouteSegment& a = segments.at(first + k - 1);
+        const RouteSegment& b = segments.at(first + k);
+        const double turn = along[k - 1].Crossed(along[k]);
+        const double angle = std::atan2(std::abs(turn), along[k - 1].Dot(along[k]));
+        if (angle > kSharpestTurn)
+            return TopoDS_Shape();
+        Joint& joint = joints[k];
+        // The same test that decides whether the united pieces get a round here.
+        joint.bend = GeometryUtils::bendAngle(a.start, a.end, b.start, b.end).has_value();
+        joint.inner = turn >= 0.0 ? 1 : -1;
+        const double miter = r * std::tan(angle * 0.5);
+        // A round reaches a radius back along both segments, the inner corner a miter.
+        joint.reach = joint.bend ? std::max(r, miter) : miter;
+    }
+    for (int i = 0; i < count; ++i)
+        if (joints[i].reach + joints[i + 1].reach > length[i] - kMargin)
+            return TopoDS_Shape();
+    // Pieces of segments that are not neighbours must stay apart for the outline to be simple.
+    for (int i = 0; i < count; ++i)
+        for (int j = i + 2; j < count; ++j)
+            if (segmentToSegment(points[i], points[i + 1], points[j], points[j + 1]) <= 2.0 * r + kMargin)
+                return TopoDS_Shape();
+
+    return OccUtils::guardedCall(TopoDS_Shape(), "runSolid", [&] {
+        OutlineWire wire(z);
+        // Where the offset lines of both segments on the given side meet.
+        const auto miterPoint = [&](int k, int side) {
+            const gp_XY sum = normal[k - 1] + normal[k];
+            return points[k] + sum * (side * r / (1.0 + normal[k - 1].Dot(normal[k])));
+        };
+        // Right side forward, then the left side backward: counter-clockwise seen from above.
+        wire.lineTo(points[0] - normal[0] * r);
+        for (int k = 1; k < count; ++k) {
+            if (joints[k].bend && joints[k].inner == 1) {
+                wire.lineTo(points[k] - normal[k - 1] * r);
+                wire.arcTo(points[k], r, points[k] - normal[k] * r);
+            } else {
+                wire.lineTo(miterPoint(k, -1));
+            }
+        }
+        wire.lineTo(points[count] - normal[count - 1] * r);
+        wire.lineTo(points[count] + normal[count - 1] * r);
+        for (int k = count - 1; k >= 1; --k) {
+            if (joints[k].bend && joints[k].inner == -1) {
+                wire.lineTo(points[k] + normal[k] * r);
+                wire.arcTo(points[k], r, points[k] + normal[k - 1] * r);
+            } else {
+                wire.lineTo(miterPoint(k, 1));
+            }
+        }
+        wire.lineTo(points[0] + normal[0] * r);
+        return wire.prism(head.height);
+    });
+}
+
+} // namespace TrackOutline

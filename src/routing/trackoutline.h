@@ -1,0 +1,23 @@
+// A horizontal run of a track (consecutive horizontal segments of one section at one height)
+// is a plan outline swept upward: straight sides, flat ends, a round on the outer side of each
+// bend. Built as one face and one prism, it costs a fraction of uniting its boxes and rounds.
+#pragma once
+
+#include <QList>
+
+class TopoDS_Shape;
+struct RouteSegment;
+
+namespace TrackOutline {
+
+// A run is made of horizontal, flat segments longer than 1e-7 mm, of one width, height and Z,
+// each starting where the previous one ends.
+bool canStartRun(const RouteSegment& segment);
+bool continuesRun(const RouteSegment& previous, const RouteSegment& next);
+
+// The union of the solids of segments first..last (a run) and the rounds of their bends, or
+// null where the outline would not be a simple one (sharp folds, segments too short for their
+// bends, a run that comes back near itself): the caller then unites the pieces.
+TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last);
+
+} // namespace TrackOutline
