@@ -494,8 +494,29 @@ class DiscardedDesign : public ProjectLifecycle, public ::testing::WithParamInte
 {
 };
 
+// A data folder of this process alone: test programs running beside it claim side files in the
+// shared one, and may take a name as soon as it is released.
+class OwnDataFolder
+{
+public:
+    OwnDataFolder() : m_name(QCoreApplication::applicationName())
+    {
+        QCoreApplication::setApplicationName(m_name + QStringLiteral("-%1").arg(QCoreApplication::applicationPid()));
+    }
+    ~OwnDataFolder()
+    {
+        MainWindow::removeAutoSaveFile(QString());
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).removeRecursively();
+        QCoreApplication::setApplicationName(m_name);
+    }
+
+private:
+    QString m_name;
+};
+
 TEST_P(DiscardedDesign, LeavesNothingToRecover)
 {
+    const OwnDataFolder folder;
     const QString step = file(QStringLiteral("untitled.step"));
     ASSERT_TRUE(PartFiles::writeStep(step, {PartFiles::box(40, 20, 10)}));
     ASSERT_TRUE(window->importStepFile(step));
@@ -535,7 +556,6 @@ TEST_P(DiscardedDesign, LeavesNothingToRecover)
     // A later untitled design gets a side file again.
     EXPECT_FALSE(MainWindow::autoSavePathFor(QString()).isEmpty());
     EXPECT_TRUE(QFileInfo::exists(side + QStringLiteral(".lock")));
-    MainWindow::removeAutoSaveFile(QString());
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, DiscardedDesign,
