@@ -3,7 +3,9 @@
 # and runs it like scripts/test.sh. Any sanitizer report fails the run: UBSan findings abort,
 # ASan errors abort, and leaks fail the test that made them. Leaks that belong to the system
 # libraries (OpenCASCADE, Qt, fontconfig, Mesa/GL, X) are suppressed by library name in
-# scripts/sanitizers/lsan.supp; ours are not.
+# scripts/sanitizers/lsan.supp; ours are not. The suite includes a whole session of the real
+# program, ended by File › Quit (test_app_session's RealProgramEndsCleanlyAfterAWholeSession):
+# the child program inherits these options, and any report of theirs fails that test.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-asan"

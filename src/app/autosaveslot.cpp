@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
@@ -42,17 +43,29 @@ QString AutoSaveSlot::pathIn(const QString& folder)
         return m_path;
     release();
     const QDir dir(folder);
-    for (int index = 1; index <= kMaxSlots; ++index) {
-        const QString path = dir.filePath(fileName(index));
-        std::unique_ptr<QLockFile> lock = lockFor(path);
-        if (lock->tryLock(0)) {
-            m_folder = folder;
-            m_path = path;
-            m_lock = std::move(lock);
-            return m_path;
+    // A free name whose file is still there holds a dead copy's work: taken only when no other is free.
+    for (const bool takeLeftWork : {false, true}) {
+        for (int index = 1; index <= kMaxSlots; ++index) {
+            const QString path = dir.filePath(fileName(index));
+            if (!takeLeftWork && QFileInfo::exists(path))
+                continue;
+            std::unique_ptr<QLockFile> lock = lockFor(path);
+            if (lock->tryLock(0)) {
+                m_folder = folder;
+                m_path = path;
+                m_lock = std::move(lock);
+                return m_path;
+            }
         }
     }
     return QString();
+}
+
+void AutoSaveSlot::discard()
+{
+    if (m_lock && QFileInfo::exists(m_path))
+        QFile::remove(m_path);
+    release();
 }
 
 void AutoSaveSlot::release()

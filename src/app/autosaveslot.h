@@ -1,7 +1,8 @@
 // The untitled side file of one running copy of the program. Each copy claims the first free
 // name of "untitled.vtq.autosave", "untitled-2.vtq.autosave", ... in the data folder and holds a
 // lock file beside it for its whole life, so two copies never write over each other's work; a
-// copy that died leaves a stale lock that the next copy takes over, together with its file.
+// copy that died leaves a stale lock and its file, which the next copies offer to recover; a
+// new claim takes a name whose file is gone, so that it never writes over such work.
 #pragma once
 
 #include <QString>
@@ -23,6 +24,8 @@ public:
     // there; empty when every name is held by another running copy.
     QString pathIn(const QString& folder);
     void release();
+    // Removes the side file this object holds, then its lock: the work was saved or thrown away.
+    void discard();
 
     // "untitled.vtq.autosave" for index 1, "untitled-<index>.vtq.autosave" after it.
     static QString fileName(int index);

@@ -2,11 +2,13 @@
 
 #include "app/propertiespanel.h"
 #include "components/burialanalyzer.h"
+#include "components/componentmanager.h"
 #include "components/padcachemanager.h"
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
 #include "interaction/routingcontroller.h"
+#include "interaction/selectioncontroller.h"
 #include "view/occwidget.h"
 
 #include "ui_mainwindow.h"
@@ -65,18 +67,36 @@ MainWindow::~MainWindow()
     // while dying (cleanChanged, destroyed) must not reach a half-destroyed window.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
-    clearRatsnest();
-    // The controller outlives this body as a Qt child; it must not reach the objects deleted here.
-    if (m_routingController) {
-        m_routingController->setComponentManager(nullptr);
-        m_routingController->setPadCache(nullptr);
-    }
-    if (m_burialAnalyzer)
-        m_burialAnalyzer->discardResults();
-    delete m_padCache;
-    m_padCache = nullptr;
+    releaseViewerObjects();
     delete m_ui;
     m_ui = nullptr;
+}
+
+// Every holder of viewer objects goes before the 3D view, and the view before its native
+// window: a viewer released after the window frees its GL resources without it, which
+// corrupts the heap inside the GL driver. Nothing is redrawn on the way.
+void MainWindow::releaseViewerObjects()
+{
+    m_viewerReady = false;
+    clearRatsnest();
+    m_probeHighlightedPads.clear();
+    m_project.routingManager().setPadObstacleProvider({});
+    delete m_selectionController;
+    m_selectionController = nullptr;
+    delete m_routingController;
+    m_routingController = nullptr;
+    if (m_burialAnalyzer)
+        m_burialAnalyzer->discardResults();
+    delete m_burialAnalyzer;
+    m_burialAnalyzer = nullptr;
+    if (m_padCache)
+        m_padCache->setComponentManager(nullptr);
+    delete m_componentManager;
+    m_componentManager = nullptr;
+    delete m_padCache;
+    m_padCache = nullptr;
+    if (m_occWidget)
+        m_occWidget->releaseViewer();
 }
 
 void MainWindow::setupUi()

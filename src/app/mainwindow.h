@@ -176,6 +176,7 @@ private:
     void loadFootprintFolders();
     void connectOccWidget();
     void forceViewerRepaint();
+    void releaseViewerObjects();
 
     // Modes
     void setupModeController();

@@ -27,6 +27,13 @@ QDateTime modificationTime(const QString& path)
     return QFileInfo(path).fileTime(QFileDevice::FileModificationTime);
 }
 
+// One per running copy of the program, held while its untitled design has work to keep.
+AutoSaveSlot& untitledSlot()
+{
+    static AutoSaveSlot slot;
+    return slot;
+}
+
 } // namespace
 
 QString MainWindow::autoSavePathFor(const QString& projectPath)
@@ -36,13 +43,16 @@ QString MainWindow::autoSavePathFor(const QString& projectPath)
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return QString();
-    // One per running copy of the program, held until it exits.
-    static AutoSaveSlot slot;
-    return slot.pathIn(folder);
+    return untitledSlot().pathIn(folder);
 }
 
 void MainWindow::removeAutoSaveFile(const QString& projectPath)
 {
+    if (projectPath.isEmpty()) {
+        // Only what this copy holds: claiming a name here could take a dead copy's work.
+        untitledSlot().discard();
+        return;
+    }
     const QString path = autoSavePathFor(projectPath);
     if (!path.isEmpty() && QFile::exists(path))
         QFile::remove(path);

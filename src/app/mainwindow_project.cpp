@@ -303,6 +303,11 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         m_occWidget->clearAll();
     qCDebug(lcUi) << "✓ Current state cleared";
     m_project.adoptLoaded(loaded);
+    // The replaced design is thrown away: its automatic save must not come back as work to
+    // recover. A recovered untitled design goes on under its side file, and reopening the same
+    // project keeps the side file its recovery question left.
+    if (!untitledRecovery && m_currentProjectPath != path)
+        removeAutoSaveFile(m_currentProjectPath);
 
     m_undoStack->clear();
     m_undoStack->setClean();

@@ -21,11 +21,12 @@ QString trGen(const char* text)
     return QCoreApplication::translate("PrintPlanGenerator", text);
 }
 
-// Layer (1-based) holding a height above the part's bottom, in double so that a tiny layer
-// height cannot overflow before it is checked.
-double layerOfHeight(double height, double layerHeight)
+// Layers the slicer prints for a part of that height, in double so that a tiny layer height
+// cannot overflow before it is checked. It prints a layer only when the layer's middle lies
+// below the part's top: a top less than half a layer above a boundary adds no layer.
+double layerCountOf(double height, double layerHeight)
 {
-    return std::max(1.0, std::ceil((height - kBoundaryTolerance) / layerHeight));
+    return std::max(1.0, std::ceil((height - kBoundaryTolerance) / layerHeight - 0.5));
 }
 
 // Last layer (1-based) in which a cavity whose top lies at that height is still open. The
@@ -94,7 +95,7 @@ PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>&
 
     double xMin, yMin, zMin, xMax, yMax, zMax;
     box.Get(xMin, yMin, zMin, xMax, yMax, zMax);
-    const double layers = layerOfHeight(zMax - zMin, h);
+    const double layers = layerCountOf(zMax - zMin, h);
     // A stored layer height can be absurdly small; the count must stay a valid int.
     if (!(layers <= double(std::numeric_limits<int>::max()))) {
         return failed(h, trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "Layer height %1 mm is too small for a part %2 mm high: more than %3 layers"))

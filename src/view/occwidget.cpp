@@ -35,13 +35,33 @@ OccWidget::OccWidget(QWidget* parent)
 
 OccWidget::~OccWidget()
 {
-    if (!m_context.IsNull()) {
-        OccUtils::guardedCall(false, "~OccWidget", [this] {
-            m_context->RemoveAll(false);
-            return true;
-        });
-    }
+    releaseViewer();
     qCDebug(lcViewer) << "OccWidget destroyed";
+}
+
+void OccWidget::releaseViewer()
+{
+    if (m_context.IsNull())
+        return;
+    // Only this widget may hold the viewer now: a handle kept elsewhere would free it after
+    // the native window, when its GL resources can no longer be released.
+    const int others = int(m_context->GetRefCount()) - 1;
+    if (others > 0)
+        qCWarning(lcViewer) << "3D view released while" << others << "other holder(s) keep its viewer";
+    OccUtils::guardedCall(false, "OccWidget::releaseViewer", [this] {
+        m_context->RemoveAll(false);
+        // Frees the view's GL context and resources now, while its window exists.
+        if (!m_view.IsNull())
+            m_view->Remove();
+        return true;
+    });
+    m_highlightShape.Nullify();
+    m_plateau.Nullify();
+    m_viewCube.Nullify();
+    m_view.Nullify();
+    m_context.Nullify();
+    m_viewer.Nullify();
+    qCDebug(lcViewer) << "3D viewer released";
 }
 
 opencascade::handle<AIS_InteractiveContext> OccWidget::context() const

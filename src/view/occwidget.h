@@ -54,6 +54,10 @@ public:
 
     opencascade::handle<AIS_InteractiveContext> context() const;
     opencascade::handle<V3d_View> view() const;
+    // Removes everything displayed and frees the view and its GL resources while the native
+    // window still exists; the widget shows nothing afterwards. Whoever holds viewer objects
+    // releases them first. The destructor calls it too.
+    void releaseViewer();
 
     void setPadResolver(PadResolver resolver);
     void setPadReactivation(std::function<void()> reactivation);

@@ -90,16 +90,20 @@ inline Summary summarize(MainWindow& window, MainWindowProbe& probe)
     return s;
 }
 
-// Draws one track between two placed pads of one net: pad, a corner, pad, as clicks would.
-inline bool routeOneTrack(MainWindowProbe& probe)
+// Draws tracks between two placed pads of one net, one per net: pad, a corner, pad, as clicks
+// would. A net whose corner would cross another pad is left for the next. The number drawn.
+inline int routeTracks(MainWindowProbe& probe, int wanted)
 {
     ComponentManager* components = probe.componentManager();
     if (!components || !probe.modes())
-        return false;
+        return 0;
     if (!probe.modes()->requestTransition(ModeController::Mode::Routing).accepted)
-        return false;
+        return 0;
     const QHash<PadId, gp_Pnt> pads = components->padPositions();
+    int drawn = 0;
     for (const NetlistNet& net : probe.project().netlist().connections) {
+        if (drawn >= wanted)
+            break;
         QList<PadId> placed;
         for (const PadId& pad : net.connectedPins) {
             if (pads.contains(pad))
@@ -115,10 +119,16 @@ inline bool routeOneTrack(MainWindowProbe& probe)
         emit probe.occWidget()->padClicked(placed.at(1), b);
         QTest::qWait(20);
         if (probe.project().routingManager().routes().size() > before)
-            return true;
-        emit probe.occWidget()->routingKeyPressed(Qt::Key_Escape, QPoint());
+            ++drawn;
+        else
+            emit probe.occWidget()->routingKeyPressed(Qt::Key_Escape, QPoint());
     }
-    return false;
+    return drawn;
+}
+
+inline bool routeOneTrack(MainWindowProbe& probe)
+{
+    return routeTracks(probe, 1) == 1;
 }
 
 // New project, part, real netlist, generated components and one track; empty text on success.

@@ -480,6 +480,121 @@ INSTANTIATE_TEST_SUITE_P(
                       CloseCase{"SaveDialogCancelled", true, false, QMessageBox::Save, false, true}),
     [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
+// An untitled design thrown away by New, Open or closing with Discard leaves neither its side
+// file nor its lock: the next start must not offer it as the work of a session that died.
+struct DiscardCase
+{
+    const char* name;
+    int way; // 0 New, 1 Open, 2 close
+};
+
+void PrintTo(const DiscardCase& c, std::ostream* os) { *os << c.name; }
+
+class DiscardedDesign : public ProjectLifecycle, public ::testing::WithParamInterface<DiscardCase>
+{
+};
+
+// A data folder of this process alone: test programs running beside it claim side files in the
+// shared one, and may take a name as soon as it is released.
+class OwnDataFolder
+{
+public:
+    OwnDataFolder() : m_name(QCoreApplication::applicationName())
+    {
+        QCoreApplication::setApplicationName(m_name + QStringLiteral("-%1").arg(QCoreApplication::applicationPid()));
+    }
+    ~OwnDataFolder()
+    {
+        MainWindow::removeAutoSaveFile(QString());
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).removeRecursively();
+        QCoreApplication::setApplicationName(m_name);
+    }
+
+private:
+    QString m_name;
+};
+
+TEST_P(DiscardedDesign, LeavesNothingToRecover)
+{
+    const OwnDataFolder folder;
+    const QString step = file(QStringLiteral("untitled.step"));
+    ASSERT_TRUE(PartFiles::writeStep(step, {PartFiles::box(40, 20, 10)}));
+    ASSERT_TRUE(window->importStepFile(step));
+    probe->undoStack()->push(new Edit);
+    const QString side = MainWindow::autoSavePathFor(QString());
+    ASSERT_TRUE(writeFile(side, "{}"));
+    ASSERT_TRUE(QFileInfo::exists(side + QStringLiteral(".lock")));
+    const QString other = file(QStringLiteral("other.vtq"));
+    ASSERT_TRUE(writeProject(other, 30, 2, 1));
+
+    switch (GetParam().way) {
+    case 0: {
+        ScriptedAnswers answers({QMessageBox::Yes});
+        window->newProject();
+        EXPECT_EQ(probe->status(), QStringLiteral("New project - Build plate displayed"));
+        break;
+    }
+    case 1: {
+        ScriptedAnswers answers({QMessageBox::Yes});
+        ASSERT_TRUE(probe->openProjectPath(other, false));
+        EXPECT_EQ(probe->currentPath(), other);
+        break;
+    }
+    default: {
+        ScriptedAnswers answers({QMessageBox::Discard});
+        QCloseEvent event;
+        probe->close(&event);
+        EXPECT_TRUE(event.isAccepted());
+        ASSERT_EQ(answers.seen.size(), 1);
+        break;
+    }
+    }
+    EXPECT_FALSE(QFileInfo::exists(side));
+    EXPECT_FALSE(QFileInfo::exists(side + QStringLiteral(".lock")));
+    EXPECT_TRUE(AutoSaveSlot::unclaimedFiles(QFileInfo(side).absolutePath()).isEmpty());
+
+    // A later untitled design gets a side file again.
+    EXPECT_FALSE(MainWindow::autoSavePathFor(QString()).isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(side + QStringLiteral(".lock")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, DiscardedDesign,
+                         ::testing::Values(DiscardCase{"New", 0}, DiscardCase{"Open", 1}, DiscardCase{"CloseDiscard", 2}),
+                         [](const ::testing::TestParamInfo<DiscardCase>& info) { return std::string(info.param.name); });
+
+// Reopening the project whose newer side file the user declined keeps that side file.
+TEST_F(ProjectLifecycle, ReopeningTheSameProjectKeepsItsDeclinedSideFile)
+{
+    const QString path = file(QStringLiteral("board.vtq"));
+    ASSERT_TRUE(writeProject(path, 30, 2, 1));
+    {
+        ScriptedAnswers answers;
+        ASSERT_TRUE(probe->openProjectPath(path, false));
+    }
+    const QString side = MainWindow::autoSavePathFor(path);
+    ASSERT_TRUE(writeProject(side, 30, 2, 3));
+    ASSERT_TRUE(setModified(side, QFileInfo(path).lastModified().addSecs(60)));
+    ScriptedAnswers answers({QMessageBox::Yes, QMessageBox::No});
+    ASSERT_TRUE(probe->openProjectPath(path, false));
+    EXPECT_TRUE(QFileInfo::exists(side));
+}
+
+// A name whose side file a dead copy left is claimed last, so that no new work overwrites it.
+TEST(AutoSaveSlotTest, ClaimsPassOverFilesLeftByDeadCopies)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString left = QDir(dir.path()).filePath(AutoSaveSlot::fileName(1));
+    ASSERT_TRUE(writeFile(left, "{}"));
+    AutoSaveSlot slot;
+    EXPECT_EQ(QFileInfo(slot.pathIn(dir.path())).fileName(), AutoSaveSlot::fileName(2));
+    EXPECT_EQ(AutoSaveSlot::unclaimedFiles(dir.path()), QStringList{left});
+    ASSERT_TRUE(writeFile(slot.pathIn(dir.path()), "{}"));
+    slot.discard();
+    EXPECT_FALSE(QFileInfo::exists(QDir(dir.path()).filePath(AutoSaveSlot::fileName(2))));
+    EXPECT_TRUE(QFileInfo::exists(left)) << "only the held file goes";
+}
+
 TEST_F(ProjectLifecycle, RecentProjectsAreNumberedAndLoadAfterTheMenuCloses)
 {
     EXPECT_FALSE(probe->recentMenu()->isEnabled());

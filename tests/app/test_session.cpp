@@ -3,12 +3,16 @@
 // process killed, the program started again and the recovery taken.
 #include "sessionsteps.h"
 
+#include "logcapture.h"
 #include "partfiles.h"
 #include "testsupport.h"
+
+#include "components/burialanalyzer.h"
 
 #include "foundation/appsettings.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUndoCommand>
@@ -96,6 +100,35 @@ TEST_F(Session, SavedDesignComesBackWhenReopened)
     SessionSteps::AutoAnswer answers;
     ASSERT_TRUE(window.loadProjectFile(project, false));
     EXPECT_EQ(SessionSteps::summarize(window, probe).toText(), built.toText());
+}
+
+// Every object that holds viewer objects (component manager, pad index, burial analyzer,
+// routing and selection controllers, ratsnest) lets go before the 3D view is released, which
+// happens while its native window still exists. The burial analyzer used to hold the last
+// handle, and its release after the window aborted the program inside the GL driver.
+TEST_F(Session, ViewerObjectsGoBeforeTheView)
+{
+    FoundationLogCapture log;
+    {
+        MainWindow window;
+        MainWindowProbe probe(window);
+        openAndBuild(window, probe);
+        if (HasFatalFailure())
+            return;
+        probe.burialButton()->click();
+        ASSERT_TRUE(probe.burialAnalyzer()->isEnabled());
+        probe.ratsnestButton()->click();
+        EXPECT_GE(SessionSteps::routeTracks(probe, 2), 1);
+        probe.modes()->requestTransition(ModeController::Mode::View);
+        QCloseEvent event;
+        {
+            MessageBoxAnswerer discard(QMessageBox::Discard);
+            probe.close(&event);
+        }
+        EXPECT_TRUE(event.isAccepted());
+    }
+    for (const QString& warning : log.warnings())
+        EXPECT_FALSE(warning.contains(QStringLiteral("other holder(s) keep its viewer"))) << warning.toStdString();
 }
 
 class Nudge : public QUndoCommand
@@ -301,6 +334,49 @@ TEST_F(Session, KilledProgramOffersItsAutomaticSaveOnTheNextStart)
         QStringLiteral("Recover automatic save|A project that had never been saved")))
         << recovered.lines.join('\n').toStdString();
     EXPECT_EQ(recovered.value(QStringLiteral("SUMMARY")), built.value(QStringLiteral("SUMMARY")));
+}
+
+// The real program, as a user runs it, through a whole session ended by File › Quit with the
+// design discarded. Its viewer objects must all go while the view still exists (it aborted in
+// the GL driver at exit), and a discarded design leaves no side file and no lock behind. Under
+// the sanitizers any report of theirs shows in the exit status.
+TEST_F(Session, RealProgramEndsCleanlyAfterAWholeSession)
+{
+    const QString home = dir.filePath(QStringLiteral("home"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(home) && QDir().mkpath(out));
+    QProcessEnvironment env = isolatedEnvironment(home);
+    env.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(VTQ_SESSION_PLUGINS));
+    env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("vtqsession"));
+    env.insert(QStringLiteral("VTQ_SESSION_PART"), part);
+    env.insert(QStringLiteral("VTQ_SESSION_NETLIST"), kNetlist);
+    env.insert(QStringLiteral("VTQ_SESSION_FOOTPRINTS"), TestSupport::kicadFootprintRoot());
+    env.insert(QStringLiteral("VTQ_SESSION_OUT"), out);
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C"));
+    env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("C"));
+
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(VTQ_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_TRUE(program.waitForFinished(600000));
+    const QString output = QString::fromUtf8(program.readAllStandardOutput());
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    const std::string log = (output + errors.right(8000)).toStdString();
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << log;
+    EXPECT_EQ(program.exitCode(), 0) << log;
+    EXPECT_TRUE(output.contains(QStringLiteral("SESSION DONE"))) << log;
+    for (const char* report : {"AddressSanitizer", "LeakSanitizer", "runtime error:", "keep its viewer"})
+        EXPECT_FALSE(errors.contains(QLatin1String(report))) << log;
+
+    QString side;
+    for (const QString& line : output.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QStringLiteral("SESSION autosaved ")))
+            side = line.mid(18);
+    }
+    ASSERT_FALSE(side.isEmpty()) << log;
+    EXPECT_FALSE(QFileInfo::exists(side)) << "the discarded design's side file";
+    EXPECT_FALSE(QFileInfo::exists(side + QStringLiteral(".lock"))) << "and its lock";
 }
 
 } // namespace

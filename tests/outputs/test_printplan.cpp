@@ -136,6 +136,34 @@ TEST(PrintPlan, LayerCountBeyondIntIsRefusedNotOverflowed)
     EXPECT_EQ(fine.endInsertions.first().ref, QStringLiteral("R2"));
 }
 
+// The slicer prints a layer only when the layer's middle lies below the part's top, the rule
+// the cavities follow too: a top less than half a layer above a boundary adds no layer, and a
+// cavity reaching it goes in at the end rather than at a pause after the slicer's last layer.
+TEST(PrintPlan, LayerCountFollowsTheSlicersMidLayerRule)
+{
+    const struct
+    {
+        double height;
+        int layers;
+    } rows[] = {{10.0, 50}, {10.05, 50}, {10.1, 50}, {10.11, 51}, {10.15, 51}, {0.29, 1}, {0.31, 2}};
+    for (const auto& row : rows) {
+        const PrintPlan plan = PrintPlanGenerator::generate({}, {}, part(0.0, row.height), 0.2);
+        ASSERT_TRUE(plan.ok);
+        EXPECT_EQ(plan.layerCount, row.layers) << row.height;
+    }
+
+    QMap<QString, PlacedComponentData> components = single(component("R1", 10.05));
+    components.insert(QStringLiteral("R2"), component("R2", 10.0));
+    components.insert(QStringLiteral("R3"), component("R3", 9.85));
+    const PrintPlan plan = PrintPlanGenerator::generate(components, {}, part(0.0, 10.05), 0.2);
+    ASSERT_TRUE(plan.ok);
+    ASSERT_EQ(plan.endInsertions.size(), 2);
+    EXPECT_EQ(plan.endInsertions.at(0).ref, QStringLiteral("R1"));
+    EXPECT_EQ(plan.endInsertions.at(1).ref, QStringLiteral("R2"));
+    ASSERT_EQ(plan.pauses.size(), 1);
+    EXPECT_EQ(plan.pauses.first().layer, 49);
+}
+
 TEST(PrintPlan, ThinPartHasOneLayerAndEveryBodyGoesInAtTheEnd)
 {
     QMap<QString, PlacedComponentData> components = single(component("R1", 0.1));

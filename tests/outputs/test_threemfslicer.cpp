@@ -5,6 +5,7 @@
 #include "threemfdesign.h"
 
 #include "outputs/exportoptions.h"
+#include "outputs/printplangenerator.h"
 #include "outputs/threemfexporter.h"
 
 #include <QFile>
@@ -39,12 +40,14 @@ protected:
     }
 
     // The design on a part of that height: its cavity tops lie that far below the part's top.
-    void build(double partZ)
+    void build(double partZ, bool oneAtTop = false, std::array<double, 3> depths = {{9.0, 7.0, 5.0}})
     {
         ThreeMfDesignSpec spec;
+        spec.depths = depths;
         spec.partX = 60.0;
         spec.partY = 40.0;
         spec.partZ = partZ;
+        spec.oneAtTop = oneAtTop;
         design = ThreeMfDesign();
         QString why;
         if (!buildThreeMfDesign(spec, design, &why))
@@ -198,4 +201,35 @@ TEST_F(ThreeMfSlicer, PausesComeBeforeTheFirstLayerThatCoversTheCavity)
         EXPECT_GT(pauses[i].nextTop - kLayer / 2, top) << "the next layer still leaves the cavity open";
         EXPECT_NEAR(plan.pauses[i].z, pauses[i].previousTop, 1e-3) << "the plan names the layer printed last";
     }
+}
+
+// The slicer prints a layer only when its middle lies below the part's top: a 10.05 mm part
+// has 50 layers of 0.2 mm, not 51. A cavity reaching that top is inserted at the end, and the
+// plan, its reports and the export's summary promise no pause that the G-code does not make.
+TEST_F(ThreeMfSlicer, PartTopJustAboveABoundaryAddsNoLayerNorPause)
+{
+    build(10.05, true, {{7.0, 5.0, 4.0}}); // every conductor inside the part
+    const QStringList gcode = sliceWith(4);
+    QStringList layers;
+    for (const QString& line : gcode) {
+        if (line.startsWith(";Z:") && !layers.contains(line))
+            layers << line;
+    }
+    EXPECT_EQ(layers.size(), 50);
+    EXPECT_EQ(plan.layerCount, int(layers.size()));
+    EXPECT_TRUE(PrintPlanGenerator::toText(plan).contains(QStringLiteral("— 50 layer(s)")));
+
+    ASSERT_EQ(plan.endInsertions.size(), 1) << PrintPlanGenerator::toText(plan).toStdString();
+    const PrintPlanItem& atTop = plan.endInsertions.first();
+    EXPECT_TRUE(atTop.ref.endsWith(QStringLiteral("_top")));
+    EXPECT_NEAR(atTop.cavityTopRel, 10.05, 1e-6);
+    EXPECT_TRUE(PrintPlanGenerator::toCsv(plan).contains(QStringLiteral("\nend;;;\"") + atTop.ref + '"'));
+
+    ASSERT_GE(plan.pauses.size(), 2);
+    EXPECT_LT(plan.pauses.last().layer, plan.layerCount);
+    EXPECT_EQ(summary.nativePauseCount, plan.pauses.size());
+    const QList<SlicedPause> pauses = slicedPauses(gcode);
+    ASSERT_EQ(pauses.size(), plan.pauses.size());
+    for (int i = 0; i < pauses.size(); ++i)
+        EXPECT_NEAR(pauses[i].previousTop, plan.pauses[i].z, 1e-3);
 }

@@ -47,7 +47,7 @@ bool buildThreeMfDesign(const ThreeMfDesignSpec& spec, ThreeMfDesign& design, QS
 
     // Pairs of neighbours share a depth, so that a track at one height can join them.
     const int columns = qMax(1, int((spec.partX - 10.0) / 10.0));
-    const double depths[] = {9.0, 7.0, 5.0};
+    const std::array<double, 3>& depths = spec.depths;
     PlacedComponentData previous;
     for (int i = 0; i < spec.components; ++i) {
         NetlistComponent source = pool.value(i % qMax(1, int(pool.size())));
@@ -80,6 +80,22 @@ bool buildThreeMfDesign(const ThreeMfDesignSpec& spec, ThreeMfDesign& design, QS
         route.endRef = placed.ref;
         route.endPad = placed.pads.first().number;
         design.routes.append(route);
+    }
+    if (spec.oneAtTop && !pool.isEmpty()) {
+        NetlistComponent source = pool.first();
+        source.ref = QStringLiteral("%1_top").arg(source.ref);
+        design.netlist.components.insert(source.ref, source);
+        const int i = spec.components;
+        gp_Pnt at(10.0 + 10.0 * (i % columns), 10.0 + 12.0 * (i / columns), top - depths[0]);
+        PlacedComponentData placed = library.createPlacedComponent(source.ref, source.footprint, at, design.context);
+        // Raised so that the top of its body, the cavity's top, is the part's top.
+        at.SetZ(at.Z() + top - (placed.position.Z() + placed.bodyOffsetZ + placed.bodyHeight));
+        placed = library.createPlacedComponent(source.ref, source.footprint, at, design.context);
+        if (placed.hasMissingFootprint) {
+            *why = QStringLiteral("footprint %1 not built").arg(source.footprint);
+            return false;
+        }
+        design.components.insert(source.ref, placed);
     }
     return true;
 }
