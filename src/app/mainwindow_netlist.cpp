@@ -138,6 +138,7 @@ MainWindow::NetlistApplyCounts MainWindow::applyNetlistToComponents(const Netlis
     counts.removed = int(result.removed.size());
     counts.replaced = int(result.replaced.size());
     counts.failedFootprints = result.replaceFailed;
+    counts.outOfMemory = result.outOfMemory;
     return counts;
 }
 
@@ -234,6 +235,13 @@ void MainWindow::updateFromNetlist()
     if (affected > 0)
         report += tr("\n\n⚠ %n track(s) no longer match the netlist and were left untouched.", nullptr,
                      affected);
+    if (counts.outOfMemory) {
+        report += tr("\n\n❌ Not enough memory to add every new component: the update stopped there. "
+                     "The components counted above are on the board; the others are not.");
+        QMessageBox::warning(this, tr("Update from netlist"), report);
+        setStatusText(tr("Netlist update stopped: not enough memory"));
+        return;
+    }
     QMessageBox::information(this, tr("Update from netlist"), report);
     setStatusText(tr("Netlist update applied"));
 }

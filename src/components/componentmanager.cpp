@@ -6,6 +6,7 @@
 #include "components/footprintmanager.h"
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
+#include "foundation/outofmemory.h"
 #include "model/netlist.h"
 #include "project/netlistupdate.h"
 #include "project/projectmanager.h"
@@ -92,7 +93,8 @@ bool ComponentManager::placeNetlistComponent(const NetlistComponent& netlistComp
         netlistComponent.ref, footprint, placementPosition(index, count), m_context);
     insertComponent(netlistComponent.ref, created, true);
     if (created.hasMissingFootprint) {
-        missing.append({netlistComponent.ref, footprint, netlistComponent.value});
+        missing.append({netlistComponent.ref, footprint, netlistComponent.value,
+                        m_footprintManager.problemWith(footprint)});
         return false;
     }
     return true;
@@ -105,14 +107,24 @@ ComponentManager::generateComponents(const QMap<QString, NetlistComponent>& netl
     GenerateResult result;
     const int count = int(netlistComponents.size());
     int index = 0;
-    for (auto it = netlistComponents.cbegin(); it != netlistComponents.cend(); ++it, ++index) {
-        // The map key is the reference; a record whose own field disagrees is placed under the key.
-        NetlistComponent component = it.value();
-        component.ref = it.key();
-        if (placeNetlistComponent(component, index, count, result.missingFootprints))
-            ++result.loaded;
-        else
-            ++result.missing;
+    const bool placed = OutOfMemory::survive([&] {
+        for (auto it = netlistComponents.cbegin(); it != netlistComponents.cend(); ++it, ++index) {
+            // The map key is the reference; a record whose own field disagrees is placed under the key.
+            NetlistComponent component = it.value();
+            component.ref = it.key();
+            if (placeNetlistComponent(component, index, count, result.missingFootprints))
+                ++result.loaded;
+            else
+                ++result.missing;
+        }
+    });
+    if (!placed) {
+        clearAll(true);
+        result = GenerateResult();
+        result.outOfMemory = true;
+        emit populationChanged(0, 0);
+        emit statusMessage(tr("Not enough memory to place the components: none was placed"));
+        return result;
     }
 
     emit populationChanged(result.loaded, result.missing);
@@ -178,18 +190,20 @@ ComponentManager::applyNetlistUpdate(const QMap<QString, NetlistComponent>& newC
 
     int index = int(m_components.size());
     const int count = index + int(update.added.size());
-    for (const QString& ref : update.added) {
-        const auto it = newComponents.constFind(ref);
-        if (it == newComponents.constEnd())
-            continue;
-        NetlistComponent component = it.value();
-        component.ref = ref;
-        if (placeNetlistComponent(component, index, count, result.missingFootprints))
-            ++result.created;
-        else
-            ++result.missing;
-        ++index;
-    }
+    result.outOfMemory = !OutOfMemory::survive([&] {
+        for (const QString& ref : update.added) {
+            const auto it = newComponents.constFind(ref);
+            if (it == newComponents.constEnd())
+                continue;
+            NetlistComponent component = it.value();
+            component.ref = ref;
+            if (placeNetlistComponent(component, index, count, result.missingFootprints))
+                ++result.created;
+            else
+                ++result.missing;
+            ++index;
+        }
+    });
 
     emit populationChanged(int(m_components.size()), 0);
     if (!result.missingFootprints.isEmpty())

@@ -40,6 +40,7 @@ public:
         int loaded = 0;
         int missing = 0;
         QList<MissingFootprintInfo> missingFootprints;
+        bool outOfMemory = false; // stopped: every component of this run was taken away again
     };
 
     struct NetlistApplyResult
@@ -51,6 +52,7 @@ public:
         QList<QString> replaced;
         QList<QString> replaceFailed;
         int keptCount = 0;
+        bool outOfMemory = false; // stopped: what was applied before stays
     };
 
     using ComponentMap = QMap<QString, PlacedComponentData>;

@@ -6,6 +6,7 @@
 #include "components/componentmanager_p.h"
 #include "components/footprintmanager.h"
 #include "foundation/geometryutils.h"
+#include "foundation/outofmemory.h"
 #include "model/footprintdata.h"
 #include "model/netlist.h"
 #include "model/savedcomponent.h"
@@ -59,8 +60,15 @@ QList<FootprintData> ComponentManager::usedFootprints() const
         used.append(copy);
     };
     for (const PlacedComponentData& component : m_components) {
-        if (component.hasMissingFootprint || component.footprintName.isEmpty()
-            || !m_footprintManager.hasFootprint(component.footprintName))
+        if (component.hasMissingFootprint) {
+            // Found but not usable (a value out of range): kept as it was read, or the next
+            // save would lose it for good.
+            const QString requested = FootprintManager::normalizeFootprintName(component.requestedFootprint);
+            if (m_footprintManager.hasFootprint(requested))
+                take(m_footprintManager.getFootprint(requested), requested);
+            continue;
+        }
+        if (component.footprintName.isEmpty() || !m_footprintManager.hasFootprint(component.footprintName))
             continue;
         const FootprintData footprint = m_footprintManager.getFootprint(component.footprintName);
         take(footprint, component.footprintName);
@@ -97,65 +105,75 @@ ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJso
     GenerateResult result;
     const auto& netlistComponents = m_project.netlist().components;
 
-    for (const QJsonObject& object : objects) {
-        const QString ref = ProjectJson::text(object, "ref");
-        if (ref.isEmpty()) {
-            qWarning() << "loadFromJson: entry without a ref skipped";
-            ++result.missing;
-            continue;
-        }
-        if (m_components.contains(ref)) {
-            // A damaged or hand-edited file: the first entry stands, as in the netlist.
-            qWarning() << "loadFromJson: second entry for" << ref << "skipped";
-            ++result.missing;
-            continue;
-        }
-        const QString footprint = FootprintManager::normalizeFootprintName(ProjectJson::text(object, "footprintName"));
-        const gp_Pnt position(coordinate(object, "posX", ref), coordinate(object, "posY", ref),
-                              coordinate(object, "posZ", ref));
-        insertComponent(ref, m_footprintManager.createPlacedComponent(ref, footprint, position, m_context), false);
-        PlacedComponentData& component = m_components[ref];
-        readComponentJson(component, object);
+    const bool restored = OutOfMemory::survive([&] {
+        for (const QJsonObject& object : objects) {
+            const QString ref = ProjectJson::text(object, "ref");
+            if (ref.isEmpty()) {
+                qWarning() << "loadFromJson: entry without a ref skipped";
+                ++result.missing;
+                continue;
+            }
+            if (m_components.contains(ref)) {
+                // A damaged or hand-edited file: the first entry stands, as in the netlist.
+                qWarning() << "loadFromJson: second entry for" << ref << "skipped";
+                ++result.missing;
+                continue;
+            }
+            const QString footprint = FootprintManager::normalizeFootprintName(ProjectJson::text(object, "footprintName"));
+            const gp_Pnt position(coordinate(object, "posX", ref), coordinate(object, "posY", ref),
+                                  coordinate(object, "posZ", ref));
+            insertComponent(ref, m_footprintManager.createPlacedComponent(ref, footprint, position, m_context), false);
+            PlacedComponentData& component = m_components[ref];
+            readComponentJson(component, object);
 
-        bool rotationPending = true;
-        if (!component.hasMissingFootprint && !component.compositeShape.IsNull()) {
-            unindexBodyShape(component.compositeShape);
-            const bool rebuilt = m_footprintManager.recreateComponentBody(
-                component, component.bodyWidth, component.bodyLength, component.bodyHeight, component.bodyOffsetZ,
-                component.footprintThickness, component.bodyUndercut, component.padXYScale, m_context);
-            indexBodyShape(component.compositeShape, ref);
-            if (rebuilt) {
-                refreshPadCache(ref);
-                rotationPending = false;
+            bool rotationPending = true;
+            if (!component.hasMissingFootprint && !component.compositeShape.IsNull()) {
+                unindexBodyShape(component.compositeShape);
+                const bool rebuilt = m_footprintManager.recreateComponentBody(
+                    component, component.bodyWidth, component.bodyLength, component.bodyHeight, component.bodyOffsetZ,
+                    component.footprintThickness, component.bodyUndercut, component.padXYScale, m_context);
+                indexBodyShape(component.compositeShape, ref);
+                if (rebuilt) {
+                    refreshPadCache(ref);
+                    rotationPending = false;
+                } else {
+                    qWarning() << "loadFromJson: rebuild failed for" << ref << "— falling back on position/rotation only";
+                }
+            }
+            if (rotationPending && !component.compositeShape.IsNull()) {
+                const double angle = component.rotation;
+                component.rotation = 0.0;
+                if (std::abs(angle) > kMinTurn
+                    && !FootprintManager::rotateComponentVisual(component, angle, m_context, 0.0, m_padCacheCallback)) {
+                    qWarning() << "loadFromJson: re-applying the rotation failed for" << ref
+                               << "— component left unrotated";
+                }
+            }
+            if (!component.compositeShape.IsNull()) {
+                component.styleCode = baseStyleFor(component);
+                if (!m_context.IsNull()) {
+                    applyComponentStyle(component.compositeShape, component.styleCode);
+                    redisplayShape(component.compositeShape, false);
+                }
+            }
+
+            if (component.hasMissingFootprint) {
+                ++result.missing;
+                const auto netlistComponent = netlistComponents.constFind(ref);
+                result.missingFootprints.append(
+                    {ref, footprint, netlistComponent == netlistComponents.constEnd() ? QString() : netlistComponent->value,
+                     m_footprintManager.problemWith(footprint)});
             } else {
-                qWarning() << "loadFromJson: rebuild failed for" << ref << "— falling back on position/rotation only";
+                ++result.loaded;
             }
         }
-        if (rotationPending && !component.compositeShape.IsNull()) {
-            const double angle = component.rotation;
-            component.rotation = 0.0;
-            if (std::abs(angle) > kMinTurn
-                && !FootprintManager::rotateComponentVisual(component, angle, m_context, 0.0, m_padCacheCallback)) {
-                qWarning() << "loadFromJson: re-applying the rotation failed for" << ref
-                           << "— component left unrotated";
-            }
-        }
-        if (!component.compositeShape.IsNull()) {
-            component.styleCode = baseStyleFor(component);
-            if (!m_context.IsNull()) {
-                applyComponentStyle(component.compositeShape, component.styleCode);
-                redisplayShape(component.compositeShape, false);
-            }
-        }
-
-        if (component.hasMissingFootprint) {
-            ++result.missing;
-            const auto netlistComponent = netlistComponents.constFind(ref);
-            result.missingFootprints.append(
-                {ref, footprint, netlistComponent == netlistComponents.constEnd() ? QString() : netlistComponent->value});
-        } else {
-            ++result.loaded;
-        }
+    });
+    if (!restored) {
+        clearAll(true);
+        result = GenerateResult();
+        result.outOfMemory = true;
+        emit populationChanged(0, 0);
+        return result;
     }
 
     emit populationChanged(result.loaded, result.missing);
