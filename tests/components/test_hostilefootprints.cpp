@@ -6,6 +6,7 @@
 #include "footprintlibrarytestutil.h"
 #include "gldriver.h"
 #include "logcapture.h"
+#include "testsupport.h"
 
 #include "model/designlimits.h"
 #include "model/footprintdata.h"
@@ -16,11 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <functional>
 
 using namespace ComponentTest;
@@ -150,6 +146,23 @@ TEST(HostileFootprintTest, HugeRotationIsPlacedByGenerateAndReplace)
     EXPECT_FALSE(FootprintManager::extrudePadWithUndercut(pad, 1.0, 0.4).IsNull());
 }
 
+// The same rotation in a project's footprint froze Open: the component is placed, and the
+// value goes back into the next save as it was read.
+TEST(HostileFootprintTest, HugeRotationInAProjectFootprintOpensAndIsSavedAsRead)
+{
+    Rig rig;
+    FootprintData turned = embedded("Turned");
+    turned.copperPads[0].rotation = 1e308;
+    turned.copperPads[1].rotation = -1e308;
+    rig.footprints.registerEmbeddedFootprint(turned);
+    const ComponentManager::GenerateResult result = rig.manager.loadFromJson({stored("U1", "Turned")});
+    EXPECT_EQ(result.loaded, 1);
+    EXPECT_EQ(rig.manager.findComponent("U1")->pads.size(), 2);
+    const QList<FootprintData> saved = rig.manager.usedFootprints();
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_EQ(saved.at(0).copperPads.at(0).rotation, 1e308);
+}
+
 TEST(HostileFootprintTest, PadCountBeyondTheLimitIsRefusedAndTheLargestRealOneIsNot)
 {
     QTemporaryDir dir;
@@ -238,43 +251,11 @@ TEST(HostileFootprintTest, UnusableEmbeddedFootprintIsKeptAcrossSaves)
     EXPECT_TRUE(rig.manager.replaceFootprint("U1", "Odd"));
 }
 
-namespace {
-
 #ifdef VTQ_ASAN
 constexpr bool kUnderSanitizers = true;
 #else
 constexpr bool kUnderSanitizers = false;
 #endif
-
-// Address space in use now, in bytes.
-rlim_t addressSpaceInUse()
-{
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld", &pages) != 1)
-            pages = 0;
-        std::fclose(statm);
-    }
-    return rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE));
-}
-
-// Runs body in a child whose address space may grow by headroom bytes only; the child's exit
-// code is body's result. A child that ends on a signal (std::terminate, a crash) gives -1.
-int underAddressSpaceLimit(rlim_t headroom, const std::function<int()>& body)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const rlimit limit{addressSpaceInUse() + headroom, RLIM_INFINITY};
-        if (setrlimit(RLIMIT_AS, &limit) != 0)
-            ::_exit(90);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-} // namespace
 
 // Placing a footprint whose solids do not fit in memory gives a substitute that says so; the
 // program goes on. Reading a footprint file that does not fit is a refusal as well.
@@ -284,10 +265,11 @@ TEST(HostileFootprintTest, RunningOutOfMemoryIsARefusalNotTheEnd)
         GTEST_SKIP() << "the sanitizers reserve address space of their own";
     QTemporaryDir dir;
     const QString path = writeFile(QDir(dir.path()), "Big.kicad_mod", gridFootprint("Big", 9000));
-    const QByteArray longText = footprintText("Long", padLine("1", "0 0", "1 1") + QString(20'000'000, QLatin1Char(' ')));
+    const QByteArray longText =
+        footprintText("Long", padLine("1", "0 0", "1 1") + QString(20'000'000, QLatin1Char(' ')));
     const QString longPath = writeFile(QDir(dir.path()), "Long.kicad_mod", longText);
 
-    const int placed = underAddressSpaceLimit(rlim_t(96) << 20, [&] {
+    const int placed = TestSupport::underAddressSpaceLimit(96ull << 20, [&] {
         Rig rig;
         if (!rig.footprints.loadFootprintFromFile(path))
             return 2;
@@ -302,7 +284,7 @@ TEST(HostileFootprintTest, RunningOutOfMemoryIsARefusalNotTheEnd)
     });
     EXPECT_EQ(placed, 0);
 
-    const int read = underAddressSpaceLimit(rlim_t(48) << 20, [&] {
+    const int read = TestSupport::underAddressSpaceLimit(48ull << 20, [&] {
         FootprintManager library;
         if (library.loadFootprintFromFile(longPath))
             return 3;

@@ -25,8 +25,6 @@
 #include <QElapsedTimer>
 
 #include <csignal>
-#include <cstdio>
-#include <functional>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -267,32 +265,6 @@ TEST_F(ProjectIoTest, DesignBeyondTheComponentLimitIsRefused)
     EXPECT_TRUE(read.components.isEmpty());
 }
 
-namespace {
-
-// Runs body in a child whose address space may grow by headroom bytes only; its result is the
-// child's exit code, -1 when the child ended on a signal (std::terminate, a crash).
-int underAddressSpaceLimit(rlim_t headroom, const std::function<int()>& body)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        long pages = 0;
-        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(statm, "%ld", &pages) != 1)
-                pages = 0;
-            std::fclose(statm);
-        }
-        const rlimit limit{rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + headroom, RLIM_INFINITY};
-        if (setrlimit(RLIMIT_AS, &limit) != 0)
-            ::_exit(90);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-} // namespace
-
 // Opening a project or reading a netlist that does not fit in memory is a refusal that leaves
 // the model as it was, not the end of the program.
 TEST_F(ProjectIoTest, RunningOutOfMemoryWhileReadingIsARefusal)
@@ -311,7 +283,7 @@ TEST_F(ProjectIoTest, RunningOutOfMemoryWhileReadingIsARefusal)
     ASSERT_TRUE(writeFile(netlist, "(export (components (comp (ref \"R1\") (value \"" + QByteArray(20 << 20, 'x')
                                        + "\")))))\n"));
 
-    const int opened = underAddressSpaceLimit(rlim_t(48) << 20, [&] {
+    const int opened = TestSupport::underAddressSpaceLimit(48ull << 20, [&] {
         ProjectManager project;
         fill(project);
         const QJsonObject before = snapshot(project);
@@ -323,7 +295,7 @@ TEST_F(ProjectIoTest, RunningOutOfMemoryWhileReadingIsARefusal)
     });
     EXPECT_EQ(opened, 0);
 
-    const int read = underAddressSpaceLimit(rlim_t(48) << 20, [&] {
+    const int read = TestSupport::underAddressSpaceLimit(48ull << 20, [&] {
         Netlist out;
         QString message;
         if (ProjectManager::loadNetlist(netlist, out, message))

@@ -7,6 +7,12 @@
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
 
+#include <cstdio>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace TestSupport {
 
 IsolatedSettings::IsolatedSettings()
@@ -43,6 +49,28 @@ Box boxOf(const TopoDS_Shape& shape)
 QString kicadFootprintRoot()
 {
     return QStringLiteral("/usr/share/kicad/footprints");
+}
+
+int underAddressSpaceLimit(unsigned long long headroom, const std::function<int()>& body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Heap that earlier tests freed would otherwise be reused within the limit.
+        malloc_trim(0);
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlimit limit{rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(headroom), RLIM_INFINITY};
+        if (setrlimit(RLIMIT_AS, &limit) != 0)
+            ::_exit(90);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace TestSupport

@@ -7,6 +7,8 @@
 #include <Bnd_Box.hxx>
 #include <TopoDS_Shape.hxx>
 
+#include <functional>
+
 namespace TestSupport {
 
 // Points QSettings at a fresh temporary folder for the lifetime of the object and
@@ -31,5 +33,11 @@ Box boxOf(const TopoDS_Shape& shape);
 
 // Path of the KiCad footprint library installed by the set-up script.
 QString kicadFootprintRoot();
+
+// Runs body in a forked child whose address space may grow by headroom bytes only; returns
+// body's result as the child's exit code, or -1 when the child ended on a signal
+// (std::terminate, a crash). The sanitizers reserve address space of their own: tests using
+// it are skipped under them.
+int underAddressSpaceLimit(unsigned long long headroom, const std::function<int()>& body);
 
 } // namespace TestSupport
