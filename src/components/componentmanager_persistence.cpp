@@ -119,7 +119,8 @@ ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJso
                 ++result.missing;
                 continue;
             }
-            const QString footprint = FootprintManager::normalizeFootprintName(ProjectJson::text(object, "footprintName"));
+            const QString footprint =
+                FootprintManager::normalizeFootprintName(ProjectJson::text(object, "footprintName"));
             const gp_Pnt position(coordinate(object, "posX", ref), coordinate(object, "posY", ref),
                                   coordinate(object, "posZ", ref));
             insertComponent(ref, m_footprintManager.createPlacedComponent(ref, footprint, position, m_context), false);
@@ -137,7 +138,8 @@ ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJso
                     refreshPadCache(ref);
                     rotationPending = false;
                 } else {
-                    qWarning() << "loadFromJson: rebuild failed for" << ref << "— falling back on position/rotation only";
+                    qWarning() << "loadFromJson: rebuild failed for" << ref
+                               << "— falling back on position/rotation only";
                 }
             }
             if (rotationPending && !component.compositeShape.IsNull()) {
@@ -160,9 +162,9 @@ ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJso
             if (component.hasMissingFootprint) {
                 ++result.missing;
                 const auto netlistComponent = netlistComponents.constFind(ref);
-                result.missingFootprints.append(
-                    {ref, footprint, netlistComponent == netlistComponents.constEnd() ? QString() : netlistComponent->value,
-                     m_footprintManager.problemWith(footprint)});
+                const QString value =
+                    netlistComponent == netlistComponents.constEnd() ? QString() : netlistComponent->value;
+                result.missingFootprints.append({ref, footprint, value, m_footprintManager.problemWith(footprint)});
             } else {
                 ++result.loaded;
             }

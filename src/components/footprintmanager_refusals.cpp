@@ -93,7 +93,8 @@ QString FootprintManager::unusableValue(const FootprintData& footprint)
             return problem;
     }
     for (const FootprintTrack& track : footprint.copperTracks) {
-        QString problem = lengthProblem(QCoreApplication::translate("FootprintManager", "track width"), track.width, true);
+        QString problem =
+            lengthProblem(QCoreApplication::translate("FootprintManager", "track width"), track.width, true);
         for (const QPointF& point : track.points) {
             if (problem.isEmpty())
                 problem = pointProblem(QCoreApplication::translate("FootprintManager", "track point"), point);
@@ -126,7 +127,8 @@ QString FootprintManager::unusableValue(const FootprintData& footprint)
             return problem;
     }
     if (!std::isfinite(footprint.bodyTransparency))
-        return QCoreApplication::translate("FootprintManager", "body transparency %1 is not a finite number").arg(shown(footprint.bodyTransparency));
+        return QCoreApplication::translate("FootprintManager", "body transparency %1 is not a finite number")
+            .arg(shown(footprint.bodyTransparency));
     return QString();
 }
 
@@ -134,7 +136,8 @@ bool FootprintManager::acceptValues(const QString& filePath, FootprintData& foot
 {
     const QString problem = unusableValue(footprint);
     if (!problem.isEmpty()) {
-        const QString message = QCoreApplication::translate("FootprintManager", "%1: %2").arg(QDir::toNativeSeparators(filePath), problem);
+        const QString message =
+            QCoreApplication::translate("FootprintManager", "%1: %2").arg(QDir::toNativeSeparators(filePath), problem);
         qWarning() << "✗ Footprint file refused:" << message;
         m_problems.insert(footprint.name, message);
         return false;
@@ -150,7 +153,9 @@ bool FootprintManager::loadKicadFile(const QString& filePath)
     bool loaded = false;
     if (OutOfMemory::survive([&] { loaded = readKicadFile(filePath); }))
         return loaded;
-    const QString message = QCoreApplication::translate("FootprintManager", "%1: not enough memory to read this footprint").arg(QDir::toNativeSeparators(filePath));
+    const QString message =
+        QCoreApplication::translate("FootprintManager", "%1: not enough memory to read this footprint")
+            .arg(QDir::toNativeSeparators(filePath));
     m_problems.insert(QFileInfo(filePath).completeBaseName(), message);
     qWarning() << "✗ Footprint file refused:" << message;
     return false;

@@ -100,7 +100,7 @@ TEST(HostileFootprintTest, FileWithAnUnbuildableValueIsRefusedWithFileAndValue)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         Rig rig;
-        const QString path = writeFile(QDir(dir.path()), QStringLiteral("Bad.kicad_mod"), footprintText("Bad", row.pads));
+        const QString path = writeFile(QDir(dir.path()), "Bad.kicad_mod", footprintText("Bad", row.pads));
         FoundationLogCapture log;
         EXPECT_FALSE(rig.footprints.loadFootprintFromFile(path));
         EXPECT_FALSE(rig.footprints.hasFootprint("Bad"));
@@ -110,7 +110,7 @@ TEST(HostileFootprintTest, FileWithAnUnbuildableValueIsRefusedWithFileAndValue)
 
         rig.footprints.addSearchPath(dir.path());
         rig.setNetlist({netlistComponent("U1", "Lib:Bad", "X")});
-        const ComponentManager::GenerateResult result = rig.manager.generateComponents(rig.project.netlist().components);
+        const auto result = rig.manager.generateComponents(rig.project.netlist().components);
         ASSERT_EQ(result.missingFootprints.size(), 1);
         EXPECT_EQ(result.missingFootprints.at(0).reason, problem);
         EXPECT_TRUE(rig.manager.findComponent("U1")->hasMissingFootprint);
@@ -134,7 +134,7 @@ TEST(HostileFootprintTest, HugeRotationIsPlacedByGenerateAndReplace)
     }
 
     rig.setNetlist({netlistComponent("U1", "Turned"), netlistComponent("R1", "Builtin_0805")});
-    const ComponentManager::GenerateResult result = rig.manager.generateComponents(rig.project.netlist().components);
+    const auto result = rig.manager.generateComponents(rig.project.netlist().components);
     EXPECT_EQ(result.loaded, 2);
     EXPECT_EQ(rig.manager.findComponent("U1")->pads.size(), 2);
     ASSERT_TRUE(rig.manager.replaceFootprint("R1", "Turned"));
@@ -274,7 +274,7 @@ TEST(HostileFootprintTest, RunningOutOfMemoryIsARefusalNotTheEnd)
         if (!rig.footprints.loadFootprintFromFile(path))
             return 2;
         rig.setNetlist({netlistComponent("U1", "Big"), netlistComponent("R1", "Builtin_0805")});
-        const ComponentManager::GenerateResult result = rig.manager.generateComponents(rig.project.netlist().components);
+        const auto result = rig.manager.generateComponents(rig.project.netlist().components);
         if (result.outOfMemory)
             return rig.manager.components().isEmpty() ? 0 : 4;
         const PlacedComponentData* big = rig.manager.findComponent("U1");
