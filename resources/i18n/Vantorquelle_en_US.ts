@@ -314,6 +314,10 @@ Pads: %4 · Nets: %5</source>
         <source>Not enough memory to place the components: none was placed</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Not enough memory to add the new components: nothing was changed</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FileUtils</name>
@@ -2070,16 +2074,6 @@ The current design has been kept.</source>
             <numerusform>❌ Not enough memory to place the %n components of the netlist: none was placed.</numerusform>
         </translation>
     </message>
-    <message>
-        <source>
-
-❌ Not enough memory to add every new component: the update stopped there. The components counted above are on the board; the others are not.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Netlist update stopped: not enough memory</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message numerus="yes">
         <source>❌ Not enough memory to place the %n component(s) of this project: none was placed, and the project file was left as it is.</source>
         <translation>
@@ -2094,6 +2088,14 @@ The current design has been kept.</source>
     <message>
         <source>  • %1: footprint %2 kept but not usable: %3
 </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>❌ Not enough memory to add the new components: the board and its netlist were left as they were.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist update refused: not enough memory</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -317,6 +317,10 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
         <source>Not enough memory to place the components: none was placed</source>
         <translation>Mémoire insuffisante pour placer les composants&#xa0;: aucun n&apos;a été placé</translation>
     </message>
+    <message>
+        <source>Not enough memory to add the new components: nothing was changed</source>
+        <translation>Mémoire insuffisante pour ajouter les nouveaux composants&#xa0;: rien n&apos;a été modifié</translation>
+    </message>
 </context>
 <context>
     <name>FileUtils</name>
@@ -2226,18 +2230,6 @@ La conception en cours a été conservée.</translation>
             <numerusform>❌ Mémoire insuffisante pour placer les %n composants de la netlist&#xa0;: aucun n&apos;a été placé.</numerusform>
         </translation>
     </message>
-    <message>
-        <source>
-
-❌ Not enough memory to add every new component: the update stopped there. The components counted above are on the board; the others are not.</source>
-        <translation>
-
-❌ Mémoire insuffisante pour ajouter tous les nouveaux composants&#xa0;: la mise à jour s&apos;est arrêtée là. Les composants comptés ci-dessus sont sur la carte&#xa0;; les autres non.</translation>
-    </message>
-    <message>
-        <source>Netlist update stopped: not enough memory</source>
-        <translation>Mise à jour de la netlist arrêtée&#xa0;: mémoire insuffisante</translation>
-    </message>
     <message numerus="yes">
         <source>❌ Not enough memory to place the %n component(s) of this project: none was placed, and the project file was left as it is.</source>
         <translation>
@@ -2254,6 +2246,14 @@ La conception en cours a été conservée.</translation>
 </source>
         <translation>  • %1&#xa0;: empreinte %2 conservée mais inutilisable&#xa0;: %3
 </translation>
+    </message>
+    <message>
+        <source>❌ Not enough memory to add the new components: the board and its netlist were left as they were.</source>
+        <translation>❌ Mémoire insuffisante pour ajouter les nouveaux composants&#xa0;: la carte et sa netlist sont restées telles quelles.</translation>
+    </message>
+    <message>
+        <source>Netlist update refused: not enough memory</source>
+        <translation>Mise à jour de la netlist refusée&#xa0;: mémoire insuffisante</translation>
     </message>
 </context>
 <context>

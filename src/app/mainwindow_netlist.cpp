@@ -211,8 +211,20 @@ void MainWindow::updateFromNetlist()
         m_burialButton->setEnabled(false);
     }
     const Netlist installed = netlist;
+    Netlist previous = m_project.netlist();
     m_project.setNetlist(std::move(netlist));
     const NetlistApplyCounts counts = applyNetlistToComponents(installed, update);
+    if (counts.outOfMemory) {
+        m_project.setNetlist(std::move(previous));
+        if (m_occWidget && !m_occWidget->context().IsNull())
+            OccUtils::safeUpdateViewer(m_occWidget->context());
+        updateActionStates();
+        QMessageBox::warning(this, tr("Update from netlist"),
+                             tr("❌ Not enough memory to add the new components: the board and its netlist were "
+                                "left as they were."));
+        setStatusText(tr("Netlist update refused: not enough memory"));
+        return;
+    }
 
     // Nothing is left to undo, yet the design differs from its file.
     m_undoStack->clear();
@@ -235,13 +247,6 @@ void MainWindow::updateFromNetlist()
     if (affected > 0)
         report += tr("\n\n⚠ %n track(s) no longer match the netlist and were left untouched.", nullptr,
                      affected);
-    if (counts.outOfMemory) {
-        report += tr("\n\n❌ Not enough memory to add every new component: the update stopped there. "
-                     "The components counted above are on the board; the others are not.");
-        QMessageBox::warning(this, tr("Update from netlist"), report);
-        setStatusText(tr("Netlist update stopped: not enough memory"));
-        return;
-    }
     QMessageBox::information(this, tr("Update from netlist"), report);
     setStatusText(tr("Netlist update applied"));
 }

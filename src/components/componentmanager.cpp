@@ -175,27 +175,22 @@ ComponentManager::applyNetlistUpdate(const QMap<QString, NetlistComponent>& newC
     NetlistApplyResult result;
     result.keptCount = update.keptCount;
 
-    for (const QString& ref : update.removed) {
-        if (removeComponent(ref))
-            result.removed.append(ref);
+    // The additions come first: they are what takes memory, and running out while adding takes
+    // them away again, so that the board is left as it was. The slots are those the additions
+    // would have after the removals.
+    int removing = 0;
+    for (const QString& ref : update.removed)
+        removing += m_components.contains(ref) ? 1 : 0;
+    QStringList fresh;
+    for (const QString& ref : update.added) {
+        if (newComponents.contains(ref) && !m_components.contains(ref))
+            fresh.append(ref);
     }
-    for (const NetlistUpdate::FootprintChange& change : update.footprintChanges) {
-        if (!m_components.contains(change.ref))
-            continue;
-        if (replaceFootprint(change.ref, change.newFootprint))
-            result.replaced.append(change.ref);
-        else
-            result.replaceFailed.append(change.ref);
-    }
-
-    int index = int(m_components.size());
+    int index = int(m_components.size()) - removing;
     const int count = index + int(update.added.size());
-    result.outOfMemory = !OutOfMemory::survive([&] {
-        for (const QString& ref : update.added) {
-            const auto it = newComponents.constFind(ref);
-            if (it == newComponents.constEnd())
-                continue;
-            NetlistComponent component = it.value();
+    const bool added = OutOfMemory::survive([&] {
+        for (const QString& ref : qAsConst(fresh)) {
+            NetlistComponent component = newComponents.value(ref);
             component.ref = ref;
             if (placeNetlistComponent(component, index, count, result.missingFootprints))
                 ++result.created;
@@ -204,6 +199,31 @@ ComponentManager::applyNetlistUpdate(const QMap<QString, NetlistComponent>& newC
             ++index;
         }
     });
+    if (!added) {
+        for (const QString& ref : qAsConst(fresh))
+            removeComponent(ref);
+        NetlistApplyResult refused;
+        refused.outOfMemory = true;
+        emit populationChanged(int(m_components.size()), 0);
+        emit statusMessage(tr("Not enough memory to add the new components: nothing was changed"));
+        return refused;
+    }
+
+    for (const QString& ref : update.removed) {
+        if (removeComponent(ref))
+            result.removed.append(ref);
+    }
+    for (const NetlistUpdate::FootprintChange& change : update.footprintChanges) {
+        if (!m_components.contains(change.ref))
+            continue;
+        // Each replacement is whole or not at all; one that runs out of memory keeps the old footprint.
+        bool replaced = false;
+        OutOfMemory::survive([&] { replaced = replaceFootprint(change.ref, change.newFootprint); });
+        if (replaced)
+            result.replaced.append(change.ref);
+        else
+            result.replaceFailed.append(change.ref);
+    }
 
     emit populationChanged(int(m_components.size()), 0);
     if (!result.missingFootprints.isEmpty())

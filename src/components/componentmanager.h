@@ -52,7 +52,7 @@ public:
         QList<QString> replaced;
         QList<QString> replaceFailed;
         int keptCount = 0;
-        bool outOfMemory = false; // stopped: what was applied before stays
+        bool outOfMemory = false; // refused: the board was left as it was
     };
 
     using ComponentMap = QMap<QString, PlacedComponentData>;

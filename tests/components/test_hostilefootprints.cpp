@@ -11,6 +11,7 @@
 #include "model/designlimits.h"
 #include "model/footprintdata.h"
 #include "model/savedcomponent.h"
+#include "project/netlistupdate.h"
 
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -257,19 +258,29 @@ constexpr bool kUnderSanitizers = true;
 constexpr bool kUnderSanitizers = false;
 #endif
 
+// Each limited run starts from a fresh process (see exitUnderAddressSpaceLimit).
+class OutOfMemoryTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (kUnderSanitizers)
+            GTEST_SKIP() << "the sanitizers reserve address space of their own";
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+    }
+};
+
 // Placing a footprint whose solids do not fit in memory gives a substitute that says so; the
 // program goes on. Reading a footprint file that does not fit is a refusal as well.
-TEST(HostileFootprintTest, RunningOutOfMemoryIsARefusalNotTheEnd)
+TEST_F(OutOfMemoryTest, PlacingOrReadingIsARefusalNotTheEnd)
 {
-    if (kUnderSanitizers)
-        GTEST_SKIP() << "the sanitizers reserve address space of their own";
     QTemporaryDir dir;
     const QString path = writeFile(QDir(dir.path()), "Big.kicad_mod", gridFootprint("Big", 9000));
     const QByteArray longText =
         footprintText("Long", padLine("1", "0 0", "1 1") + QString(20'000'000, QLatin1Char(' ')));
     const QString longPath = writeFile(QDir(dir.path()), "Long.kicad_mod", longText);
 
-    const int placed = TestSupport::underAddressSpaceLimit(96ull << 20, [&] {
+    const auto placed = [&] {
         Rig rig;
         if (!rig.footprints.loadFootprintFromFile(path))
             return 2;
@@ -281,14 +292,42 @@ TEST(HostileFootprintTest, RunningOutOfMemoryIsARefusalNotTheEnd)
         if (!big || !big->hasMissingFootprint)
             return 3; // the limit was not reached: the test proves nothing
         return rig.footprints.problemWith("Big").isEmpty() ? 5 : 0;
-    });
-    EXPECT_EQ(placed, 0);
+    };
+    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(96ull << 20, placed), ::testing::ExitedWithCode(0), "");
 
-    const int read = TestSupport::underAddressSpaceLimit(48ull << 20, [&] {
+    const auto read = [&] {
         FootprintManager library;
         if (library.loadFootprintFromFile(longPath))
             return 3;
         return library.problemWith("Long").endsWith(": not enough memory to read this footprint") ? 0 : 4;
-    });
-    EXPECT_EQ(read, 0);
+    };
+    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(48ull << 20, read), ::testing::ExitedWithCode(0), "");
+}
+
+// An update whose new components do not fit in memory is refused whole: the components already
+// on the board, the removed one included, stay as they were.
+TEST_F(OutOfMemoryTest, UpdateIsRefusedWholeAndLeavesTheBoardAsItWas)
+{
+    const auto outcome = [] {
+        Rig rig;
+        rig.setNetlist({netlistComponent("R1", "Builtin_0805"), netlistComponent("R2", "Builtin_1206")});
+        if (rig.manager.generateComponents(rig.project.netlist().components).loaded != 2)
+            return 2;
+        QMap<QString, NetlistComponent> next;
+        NetlistUpdate update;
+        update.removed = {"R2"};
+        next.insert("R1", netlistComponent("R1", "Builtin_0805"));
+        for (int i = 0; i < DesignLimits::kMaxComponents - 1; ++i) {
+            const QString ref = QStringLiteral("C%1").arg(i);
+            next.insert(ref, netlistComponent(ref, QStringLiteral("Builtin_0603")));
+            update.added.append(ref);
+        }
+        const ComponentManager::NetlistApplyResult result = rig.manager.applyNetlistUpdate(next, update);
+        if (!result.outOfMemory)
+            return rig.manager.components().size() == next.size() ? 3 : 4; // 3: the limit was not reached
+        const bool asItWas = rig.manager.components().keys() == QStringList({"R1", "R2"})
+            && rig.manager.findComponent("R2")->pads.size() == 2 && rig.padCache.verifyIntegrity();
+        return asItWas ? 0 : 5;
+    };
+    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(48ull << 20, outcome), ::testing::ExitedWithCode(0), "");
 }

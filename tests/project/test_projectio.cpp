@@ -272,6 +272,8 @@ TEST_F(ProjectIoTest, RunningOutOfMemoryWhileReadingIsARefusal)
 #ifdef VTQ_ASAN
     GTEST_SKIP() << "the sanitizers reserve address space of their own";
 #endif
+    // A fresh process for each limited run (see exitUnderAddressSpaceLimit).
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     ProjectManager source;
     fill(source);
     QString error;
@@ -283,7 +285,7 @@ TEST_F(ProjectIoTest, RunningOutOfMemoryWhileReadingIsARefusal)
     ASSERT_TRUE(writeFile(netlist, "(export (components (comp (ref \"R1\") (value \"" + QByteArray(20 << 20, 'x')
                                        + "\")))))\n"));
 
-    const int opened = TestSupport::underAddressSpaceLimit(48ull << 20, [&] {
+    const auto opened = [&] {
         ProjectManager project;
         fill(project);
         const QJsonObject before = snapshot(project);
@@ -292,17 +294,17 @@ TEST_F(ProjectIoTest, RunningOutOfMemoryWhileReadingIsARefusal)
         if (project.lastError() != "Not enough memory to open this project.")
             return 4;
         return snapshot(project) == before ? 0 : 5;
-    });
-    EXPECT_EQ(opened, 0);
+    };
+    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(48ull << 20, opened), ::testing::ExitedWithCode(0), "");
 
-    const int read = TestSupport::underAddressSpaceLimit(48ull << 20, [&] {
+    const auto read = [&] {
         Netlist out;
         QString message;
         if (ProjectManager::loadNetlist(netlist, out, message))
             return 3;
         return message == "Not enough memory to read this netlist." && out.components.isEmpty() ? 0 : 4;
-    });
-    EXPECT_EQ(read, 0);
+    };
+    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(48ull << 20, read), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ProjectIoTest, FailedWriteLeavesThePreviousFileIntact)

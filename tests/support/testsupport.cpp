@@ -8,9 +8,9 @@
 #include <GProp_GProps.hxx>
 
 #include <cstdio>
+#include <cstdlib>
 #include <malloc.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace TestSupport {
@@ -51,26 +51,19 @@ QString kicadFootprintRoot()
     return QStringLiteral("/usr/share/kicad/footprints");
 }
 
-int underAddressSpaceLimit(unsigned long long headroom, const std::function<int()>& body)
+void exitUnderAddressSpaceLimit(unsigned long long headroom, const std::function<int()>& body)
 {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        // Heap that earlier tests freed would otherwise be reused within the limit.
-        malloc_trim(0);
-        long pages = 0;
-        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(statm, "%ld", &pages) != 1)
-                pages = 0;
-            std::fclose(statm);
-        }
-        const rlimit limit{rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(headroom), RLIM_INFINITY};
-        if (setrlimit(RLIMIT_AS, &limit) != 0)
-            ::_exit(90);
-        ::_exit(body());
+    malloc_trim(0);
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
     }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const rlimit limit{rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(headroom), RLIM_INFINITY};
+    if (setrlimit(RLIMIT_AS, &limit) != 0)
+        std::_Exit(90);
+    std::_Exit(body());
 }
 
 } // namespace TestSupport

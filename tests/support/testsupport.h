@@ -34,10 +34,11 @@ Box boxOf(const TopoDS_Shape& shape);
 // Path of the KiCad footprint library installed by the set-up script.
 QString kicadFootprintRoot();
 
-// Runs body in a forked child whose address space may grow by headroom bytes only; returns
-// body's result as the child's exit code, or -1 when the child ended on a signal
-// (std::terminate, a crash). The sanitizers reserve address space of their own: tests using
-// it are skipped under them.
-int underAddressSpaceLimit(unsigned long long headroom, const std::function<int()>& body);
+// Limits this process's address space to what it uses now plus headroom, runs body and ends
+// the process with body's result as its exit code. Meant as the statement of EXPECT_EXIT in
+// gtest's "threadsafe" death-test style, which runs it in a fresh process: a heap that earlier
+// tests grew would otherwise serve the allocations within the limit. The sanitizers reserve
+// address space of their own: tests using it are skipped under them.
+[[noreturn]] void exitUnderAddressSpaceLimit(unsigned long long headroom, const std::function<int()>& body);
 
 } // namespace TestSupport
