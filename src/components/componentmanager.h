@@ -140,6 +140,7 @@ private:
     bool placeNetlistComponent(const NetlistComponent& component, int index, int count,
                                QList<MissingFootprintInfo>& missing);
     bool rebuildWith(PlacedComponentData& component, const ComponentProperties& properties);
+    GenerateResult restoreFromJson(const QList<QJsonObject>& objects);
     // A placed component other than ref whose footprint is the cached one of that name, when
     // the file is not where that footprint came from; empty when there is none.
     QString otherUserOfFootprint(const QString& name, const QFileInfo& file, const QString& ref) const;

@@ -101,81 +101,83 @@ void ComponentManager::readComponentJson(PlacedComponentData& component, const Q
 
 ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJsonObject>& objects)
 {
+    GenerateResult result;
+    if (OutOfMemory::survive([&] { result = restoreFromJson(objects); }))
+        return result;
+    // What was restored before memory ran out goes too: no half of a design is left.
+    clearAll(true);
+    result = GenerateResult();
+    result.outOfMemory = true;
+    emit populationChanged(0, 0);
+    return result;
+}
+
+ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<QJsonObject>& objects)
+{
     clearAll(true);
     GenerateResult result;
     const auto& netlistComponents = m_project.netlist().components;
 
-    const bool restored = OutOfMemory::survive([&] {
-        for (const QJsonObject& object : objects) {
-            const QString ref = ProjectJson::text(object, "ref");
-            if (ref.isEmpty()) {
-                qWarning() << "loadFromJson: entry without a ref skipped";
-                ++result.missing;
-                continue;
-            }
-            if (m_components.contains(ref)) {
-                // A damaged or hand-edited file: the first entry stands, as in the netlist.
-                qWarning() << "loadFromJson: second entry for" << ref << "skipped";
-                ++result.missing;
-                continue;
-            }
-            const QString footprint =
-                FootprintManager::normalizeFootprintName(ProjectJson::text(object, "footprintName"));
-            const gp_Pnt position(coordinate(object, "posX", ref), coordinate(object, "posY", ref),
-                                  coordinate(object, "posZ", ref));
-            insertComponent(ref, m_footprintManager.createPlacedComponent(ref, footprint, position, m_context), false);
-            PlacedComponentData& component = m_components[ref];
-            readComponentJson(component, object);
+    for (const QJsonObject& object : objects) {
+        const QString ref = ProjectJson::text(object, "ref");
+        if (ref.isEmpty()) {
+            qWarning() << "loadFromJson: entry without a ref skipped";
+            ++result.missing;
+            continue;
+        }
+        if (m_components.contains(ref)) {
+            // A damaged or hand-edited file: the first entry stands, as in the netlist.
+            qWarning() << "loadFromJson: second entry for" << ref << "skipped";
+            ++result.missing;
+            continue;
+        }
+        const QString footprint = FootprintManager::normalizeFootprintName(ProjectJson::text(object, "footprintName"));
+        const gp_Pnt position(coordinate(object, "posX", ref), coordinate(object, "posY", ref),
+                              coordinate(object, "posZ", ref));
+        insertComponent(ref, m_footprintManager.createPlacedComponent(ref, footprint, position, m_context), false);
+        PlacedComponentData& component = m_components[ref];
+        readComponentJson(component, object);
 
-            bool rotationPending = true;
-            if (!component.hasMissingFootprint && !component.compositeShape.IsNull()) {
-                unindexBodyShape(component.compositeShape);
-                const bool rebuilt = m_footprintManager.recreateComponentBody(
-                    component, component.bodyWidth, component.bodyLength, component.bodyHeight, component.bodyOffsetZ,
-                    component.footprintThickness, component.bodyUndercut, component.padXYScale, m_context);
-                indexBodyShape(component.compositeShape, ref);
-                if (rebuilt) {
-                    refreshPadCache(ref);
-                    rotationPending = false;
-                } else {
-                    qWarning() << "loadFromJson: rebuild failed for" << ref
-                               << "— falling back on position/rotation only";
-                }
-            }
-            if (rotationPending && !component.compositeShape.IsNull()) {
-                const double angle = component.rotation;
-                component.rotation = 0.0;
-                if (std::abs(angle) > kMinTurn
-                    && !FootprintManager::rotateComponentVisual(component, angle, m_context, 0.0, m_padCacheCallback)) {
-                    qWarning() << "loadFromJson: re-applying the rotation failed for" << ref
-                               << "— component left unrotated";
-                }
-            }
-            if (!component.compositeShape.IsNull()) {
-                component.styleCode = baseStyleFor(component);
-                if (!m_context.IsNull()) {
-                    applyComponentStyle(component.compositeShape, component.styleCode);
-                    redisplayShape(component.compositeShape, false);
-                }
-            }
-
-            if (component.hasMissingFootprint) {
-                ++result.missing;
-                const auto netlistComponent = netlistComponents.constFind(ref);
-                const QString value =
-                    netlistComponent == netlistComponents.constEnd() ? QString() : netlistComponent->value;
-                result.missingFootprints.append({ref, footprint, value, m_footprintManager.problemWith(footprint)});
+        bool rotationPending = true;
+        if (!component.hasMissingFootprint && !component.compositeShape.IsNull()) {
+            unindexBodyShape(component.compositeShape);
+            const bool rebuilt = m_footprintManager.recreateComponentBody(
+                component, component.bodyWidth, component.bodyLength, component.bodyHeight, component.bodyOffsetZ,
+                component.footprintThickness, component.bodyUndercut, component.padXYScale, m_context);
+            indexBodyShape(component.compositeShape, ref);
+            if (rebuilt) {
+                refreshPadCache(ref);
+                rotationPending = false;
             } else {
-                ++result.loaded;
+                qWarning() << "loadFromJson: rebuild failed for" << ref << "— falling back on position/rotation only";
             }
         }
-    });
-    if (!restored) {
-        clearAll(true);
-        result = GenerateResult();
-        result.outOfMemory = true;
-        emit populationChanged(0, 0);
-        return result;
+        if (rotationPending && !component.compositeShape.IsNull()) {
+            const double angle = component.rotation;
+            component.rotation = 0.0;
+            if (std::abs(angle) > kMinTurn
+                && !FootprintManager::rotateComponentVisual(component, angle, m_context, 0.0, m_padCacheCallback)) {
+                qWarning() << "loadFromJson: re-applying the rotation failed for" << ref
+                           << "— component left unrotated";
+            }
+        }
+        if (!component.compositeShape.IsNull()) {
+            component.styleCode = baseStyleFor(component);
+            if (!m_context.IsNull()) {
+                applyComponentStyle(component.compositeShape, component.styleCode);
+                redisplayShape(component.compositeShape, false);
+            }
+        }
+
+        if (component.hasMissingFootprint) {
+            ++result.missing;
+            const auto netlistComponent = netlistComponents.constFind(ref);
+            result.missingFootprints.append(
+                {ref, footprint, netlistComponent == netlistComponents.constEnd() ? QString() : netlistComponent->value,
+                 m_footprintManager.problemWith(footprint)});
+        } else {
+            ++result.loaded;
+        }
     }
 
     emit populationChanged(result.loaded, result.missing);
