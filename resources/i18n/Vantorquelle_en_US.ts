@@ -2086,16 +2086,16 @@ The current design has been kept.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>  • %1: footprint %2 kept but not usable: %3
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>❌ Not enough memory to add the new components: the board and its netlist were left as they were.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Netlist update refused: not enough memory</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>  • %1: footprint %2 cannot be used: %3
+</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -2242,18 +2242,18 @@ La conception en cours a été conservée.</translation>
         <translation>Projet non chargé&#xa0;: mémoire insuffisante</translation>
     </message>
     <message>
-        <source>  • %1: footprint %2 kept but not usable: %3
-</source>
-        <translation>  • %1&#xa0;: empreinte %2 conservée mais inutilisable&#xa0;: %3
-</translation>
-    </message>
-    <message>
         <source>❌ Not enough memory to add the new components: the board and its netlist were left as they were.</source>
         <translation>❌ Mémoire insuffisante pour ajouter les nouveaux composants&#xa0;: la carte et sa netlist sont restées telles quelles.</translation>
     </message>
     <message>
         <source>Netlist update refused: not enough memory</source>
         <translation>Mise à jour de la netlist refusée&#xa0;: mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>  • %1: footprint %2 cannot be used: %3
+</source>
+        <translation>  • %1&#xa0;: l&apos;empreinte %2 est inutilisable&#xa0;: %3
+</translation>
     </message>
 </context>
 <context>

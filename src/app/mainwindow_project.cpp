@@ -373,10 +373,12 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
                          .arg(QFileInfo(untitledRecovery ? fileToRead : path).fileName());
     if (!missing.isEmpty()) {
         report += tr("\n\n⚠ Components with missing footprint:\n");
+        // A footprint that was found (in the project or a folder) but cannot be built says why;
+        // one from the project is still saved back as it was read.
         for (const MissingFootprintInfo& info : std::as_const(missing)) {
             report += info.reason.isEmpty()
                 ? QStringLiteral("  • %1\n").arg(info.reference)
-                : tr("  • %1: footprint %2 kept but not usable: %3\n")
+                : tr("  • %1: footprint %2 cannot be used: %3\n")
                       .arg(info.reference, info.requestedFootprint, info.reason);
         }
     }
