@@ -313,6 +313,14 @@ Pads: %4 · Nets: %5</source>
         <source>%1 already uses another footprint named %2 — rename the file to give it to %3.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Not enough memory to place the components: none was placed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not enough memory to add the new components: nothing was changed</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FileUtils</name>
@@ -349,6 +357,117 @@ Pads: %4 · Nets: %5</source>
     </message>
     <message>
         <source>Select a KiCad footprint folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FootprintManager</name>
+    <message>
+        <source>not enough memory to place it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its body cannot be built</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its pads cannot be built (a pad without a size?)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>X position</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Y position</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>width</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>height</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>track width</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>track point</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>zone vertex</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pad thickness</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>undercut</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>body height</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>body margin X</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>body margin Y</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>body offset Z</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>body width</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>body length</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>body transparency %1 is not a finite number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: not enough memory to read this footprint</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a finite number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2 mm is negative</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2 mm is beyond the limit of %3 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pad “%1”: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>rotation %1 is not a finite number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 copper pads, beyond the limit of %2 pads per footprint</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1995,6 +2114,36 @@ The current design has been kept.</source>
     </message>
     <message>
         <source>Routing rules: %1 × %2 mm, clearance %3 mm — applied to the next tracks.</source>
+    </message>
+    <message numerus="yes">
+        <source>❌ Not enough memory to place the %n component(s) of the netlist: none was placed.</source>
+        <translation>
+            <numerusform>❌ Not enough memory to place the %n component of the netlist: it was not placed.</numerusform>
+            <numerusform>❌ Not enough memory to place the %n components of the netlist: none was placed.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>❌ Not enough memory to place the %n component(s) of this project: none was placed, and the project file was left as it is.</source>
+        <translation>
+            <numerusform>❌ Not enough memory to place the %n component of this project: it was not placed, and the project file was left as it is.</numerusform>
+            <numerusform>❌ Not enough memory to place the %n components of this project: none was placed, and the project file was left as it is.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Project not loaded: not enough memory</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>❌ Not enough memory to add the new components: the board and its netlist were left as they were.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Netlist update refused: not enough memory</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>  • %1: footprint %2 cannot be used: %3
+</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2051,6 +2200,10 @@ The current design has been kept.</source>
         <source>=== Missing footprints ===
 
 </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2344,6 +2497,34 @@ The current design has been kept.</source>
     </message>
     <message>
         <source>This project was written by a newer version of Vantorquelle (file format %1; this version reads format %2 and older). Open it with a newer version.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The previous version could not be read to keep it as “%1”: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The previous version could not be kept as “%1”: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The project file was not replaced.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not enough memory to open this project.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This project holds %1 components, beyond the limit of %2 components per design.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not enough memory to read this netlist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This netlist holds %1 components, beyond the limit of %2 components per design.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

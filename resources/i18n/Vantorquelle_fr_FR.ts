@@ -316,6 +316,14 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
         <source>%1 already uses another footprint named %2 — rename the file to give it to %3.</source>
         <translation>%1 utilise déjà une autre empreinte nommée %2 — renommez le fichier pour l&apos;attribuer à %3.</translation>
     </message>
+    <message>
+        <source>Not enough memory to place the components: none was placed</source>
+        <translation>Mémoire insuffisante pour placer les composants&#xa0;: aucun n&apos;a été placé</translation>
+    </message>
+    <message>
+        <source>Not enough memory to add the new components: nothing was changed</source>
+        <translation>Mémoire insuffisante pour ajouter les nouveaux composants&#xa0;: rien n&apos;a été modifié</translation>
+    </message>
 </context>
 <context>
     <name>FileUtils</name>
@@ -353,6 +361,117 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
     <message>
         <source>Select a KiCad footprint folder</source>
         <translation>Choisir un dossier d&apos;empreintes KiCad</translation>
+    </message>
+</context>
+<context>
+    <name>FootprintManager</name>
+    <message>
+        <source>not enough memory to place it</source>
+        <translation>mémoire insuffisante pour la placer</translation>
+    </message>
+    <message>
+        <source>its body cannot be built</source>
+        <translation>son boîtier ne peut pas être construit</translation>
+    </message>
+    <message>
+        <source>its pads cannot be built (a pad without a size?)</source>
+        <translation>ses pastilles ne peuvent pas être construites (une pastille sans taille&#xa0;?)</translation>
+    </message>
+    <message>
+        <source>X position</source>
+        <translation>position X</translation>
+    </message>
+    <message>
+        <source>Y position</source>
+        <translation>position Y</translation>
+    </message>
+    <message>
+        <source>width</source>
+        <translation>largeur</translation>
+    </message>
+    <message>
+        <source>height</source>
+        <translation>hauteur</translation>
+    </message>
+    <message>
+        <source>track width</source>
+        <translation>largeur de piste</translation>
+    </message>
+    <message>
+        <source>track point</source>
+        <translation>point de piste</translation>
+    </message>
+    <message>
+        <source>zone vertex</source>
+        <translation>sommet de zone</translation>
+    </message>
+    <message>
+        <source>pad thickness</source>
+        <translation>épaisseur des pastilles</translation>
+    </message>
+    <message>
+        <source>undercut</source>
+        <translation>dépassement</translation>
+    </message>
+    <message>
+        <source>body height</source>
+        <translation>hauteur du boîtier</translation>
+    </message>
+    <message>
+        <source>body margin X</source>
+        <translation>marge X du boîtier</translation>
+    </message>
+    <message>
+        <source>body margin Y</source>
+        <translation>marge Y du boîtier</translation>
+    </message>
+    <message>
+        <source>body offset Z</source>
+        <translation>décalage Z du boîtier</translation>
+    </message>
+    <message>
+        <source>body width</source>
+        <translation>largeur du boîtier</translation>
+    </message>
+    <message>
+        <source>body length</source>
+        <translation>longueur du boîtier</translation>
+    </message>
+    <message>
+        <source>body transparency %1 is not a finite number</source>
+        <translation>la transparence du boîtier %1 n&apos;est pas un nombre fini</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>%1: not enough memory to read this footprint</source>
+        <translation>%1&#xa0;: mémoire insuffisante pour lire cette empreinte</translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a finite number</source>
+        <translation>%1 %2 n&apos;est pas un nombre fini</translation>
+    </message>
+    <message>
+        <source>%1 %2 mm is negative</source>
+        <translation>%1 %2 mm est négative</translation>
+    </message>
+    <message>
+        <source>%1 %2 mm is beyond the limit of %3 mm</source>
+        <translation>%1 %2 mm dépasse la limite de %3 mm</translation>
+    </message>
+    <message>
+        <source>pad “%1”: </source>
+        <translation>pastille «&#xa0;%1&#xa0;»&#xa0;: </translation>
+    </message>
+    <message>
+        <source>rotation %1 is not a finite number</source>
+        <translation>la rotation %1 n&apos;est pas un nombre fini</translation>
+    </message>
+    <message>
+        <source>%1 copper pads, beyond the limit of %2 pads per footprint</source>
+        <translation>%1 pastilles de cuivre, au-delà de la limite de %2 pastilles par empreinte</translation>
     </message>
 </context>
 <context>
@@ -2153,6 +2272,38 @@ La conception en cours a été conservée.</translation>
         <source>Routing rules: %1 × %2 mm, clearance %3 mm — applied to the next tracks.</source>
         <translation>Règles de routage&#xa0;: %1 × %2 mm, isolation %3 mm — appliquées aux prochaines pistes.</translation>
     </message>
+    <message numerus="yes">
+        <source>❌ Not enough memory to place the %n component(s) of the netlist: none was placed.</source>
+        <translation>
+            <numerusform>❌ Mémoire insuffisante pour placer le composant de la netlist&#xa0;: il n&apos;a pas été placé.</numerusform>
+            <numerusform>❌ Mémoire insuffisante pour placer les %n composants de la netlist&#xa0;: aucun n&apos;a été placé.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>❌ Not enough memory to place the %n component(s) of this project: none was placed, and the project file was left as it is.</source>
+        <translation>
+            <numerusform>❌ Mémoire insuffisante pour placer le composant de ce projet&#xa0;: il n&apos;a pas été placé, et le fichier de projet est resté tel quel.</numerusform>
+            <numerusform>❌ Mémoire insuffisante pour placer les %n composants de ce projet&#xa0;: aucun n&apos;a été placé, et le fichier de projet est resté tel quel.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Project not loaded: not enough memory</source>
+        <translation>Projet non chargé&#xa0;: mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>❌ Not enough memory to add the new components: the board and its netlist were left as they were.</source>
+        <translation>❌ Mémoire insuffisante pour ajouter les nouveaux composants&#xa0;: la carte et sa netlist sont restées telles quelles.</translation>
+    </message>
+    <message>
+        <source>Netlist update refused: not enough memory</source>
+        <translation>Mise à jour de la netlist refusée&#xa0;: mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>  • %1: footprint %2 cannot be used: %3
+</source>
+        <translation>  • %1&#xa0;: l&apos;empreinte %2 est inutilisable&#xa0;: %3
+</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2210,6 +2361,10 @@ La conception en cours a été conservée.</translation>
         <translation>=== Empreintes manquantes ===
 
 </translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
     </message>
 </context>
 <context>
@@ -2506,6 +2661,34 @@ La conception en cours a été conservée.</translation>
     <message>
         <source>This project was written by a newer version of Vantorquelle (file format %1; this version reads format %2 and older). Open it with a newer version.</source>
         <translation>Ce projet a été écrit par une version plus récente de Vantorquelle (format de fichier %1&#xa0;; cette version lit le format %2 et les plus anciens). Ouvrez-le avec une version plus récente.</translation>
+    </message>
+    <message>
+        <source>The previous version could not be read to keep it as “%1”: %2</source>
+        <translation>La version précédente n&apos;a pas pu être lue pour la conserver en «&#xa0;%1&#xa0;»&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>The previous version could not be kept as “%1”: %2</source>
+        <translation>La version précédente n&apos;a pas pu être conservée en «&#xa0;%1&#xa0;»&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>The project file was not replaced.</source>
+        <translation>Le fichier de projet n&apos;a pas été remplacé.</translation>
+    </message>
+    <message>
+        <source>Not enough memory to open this project.</source>
+        <translation>Mémoire insuffisante pour ouvrir ce projet.</translation>
+    </message>
+    <message>
+        <source>This project holds %1 components, beyond the limit of %2 components per design.</source>
+        <translation>Ce projet contient %1 composants, au-delà de la limite de %2 composants par conception.</translation>
+    </message>
+    <message>
+        <source>Not enough memory to read this netlist.</source>
+        <translation>Mémoire insuffisante pour lire cette netlist.</translation>
+    </message>
+    <message>
+        <source>This netlist holds %1 components, beyond the limit of %2 components per design.</source>
+        <translation>Cette netlist contient %1 composants, au-delà de la limite de %2 composants par conception.</translation>
     </message>
 </context>
 <context>

@@ -235,8 +235,8 @@ private:
                          bool untitledRecovery);
     void collectPlacedComponents(QList<SavedComponent>& placed,
                                  QList<FootprintData>& footprints) const;
-    int restorePlacedComponents(const QList<QJsonObject>& placed,
-                                QList<MissingFootprintInfo>& missing);
+    int restorePlacedComponents(const QList<QJsonObject>& placed, QList<MissingFootprintInfo>& missing,
+                                bool* outOfMemory = nullptr);
     void markSaved();
     void reportSaveFailure();
     void displayRestoredTracks();
@@ -252,6 +252,7 @@ private:
         int removed = 0;
         int replaced = 0;
         QStringList failedFootprints;
+        bool outOfMemory = false;
     };
     QMap<QString, QString> placedFootprintAssignments() const;
     NetlistApplyCounts applyNetlistToComponents(const Netlist& netlist, const NetlistUpdate& update);

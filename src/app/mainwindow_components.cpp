@@ -143,7 +143,10 @@ void MainWindow::generateComponents()
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();
 
-    m_componentManager->generateComponents(netlistComponents);
+    if (m_componentManager->generateComponents(netlistComponents).outOfMemory)
+        QMessageBox::warning(this, tr("Generate 3D components"),
+                             tr("❌ Not enough memory to place the %n component(s) of the netlist: none was placed.",
+                                nullptr, int(netlistComponents.size())));
     // Regenerated components are a change to save, though the undo history cannot hold it.
     setModifiedOutsideUndo(true);
 

@@ -217,7 +217,11 @@ void MainWindow::onBrowseFootprintForComponent(const QString& ref)
     }
     const QString baseName = QFileInfo(path).completeBaseName();
     if (!m_componentManager->replaceFootprint(ref, path)) {
-        QMessageBox::warning(this, tr("Error"), tr("Unable to load the footprint: %1").arg(baseName));
+        // A file refused for a value it holds says which.
+        const QString why = m_footprintManager.problemWith(baseName);
+        QMessageBox::warning(this, tr("Error"),
+                             tr("Unable to load the footprint: %1").arg(baseName)
+                                 + (why.isEmpty() ? QString() : QStringLiteral("\n\n") + why));
         return;
     }
     m_undoStack->push(new ReplaceFootprintCommand(m_componentManager, ref, oldPath, path));

@@ -147,6 +147,7 @@ MainWindow::NetlistApplyCounts MainWindow::applyNetlistToComponents(const Netlis
     counts.removed = int(result.removed.size());
     counts.replaced = int(result.replaced.size());
     counts.failedFootprints = result.replaceFailed;
+    counts.outOfMemory = result.outOfMemory;
     return counts;
 }
 
@@ -219,8 +220,20 @@ void MainWindow::updateFromNetlist()
         m_burialButton->setEnabled(false);
     }
     const Netlist installed = netlist;
+    Netlist previous = m_project.netlist();
     m_project.setNetlist(std::move(netlist));
     const NetlistApplyCounts counts = applyNetlistToComponents(installed, update);
+    if (counts.outOfMemory) {
+        m_project.setNetlist(std::move(previous));
+        if (m_occWidget && !m_occWidget->context().IsNull())
+            OccUtils::safeUpdateViewer(m_occWidget->context());
+        updateActionStates();
+        QMessageBox::warning(this, tr("Update from netlist"),
+                             tr("❌ Not enough memory to add the new components: the board and its netlist were "
+                                "left as they were."));
+        setStatusText(tr("Netlist update refused: not enough memory"));
+        return;
+    }
 
     // Nothing is left to undo, yet the design differs from its file.
     m_undoStack->clear();

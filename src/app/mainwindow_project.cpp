@@ -15,6 +15,7 @@
 #include "model/savedcomponent.h"
 #include "view/occwidget.h"
 
+#include <algorithm>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QMenu>
@@ -158,7 +159,7 @@ void MainWindow::collectPlacedComponents(QList<SavedComponent>& placed,
 }
 
 int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
-                                        QList<MissingFootprintInfo>& missing)
+                                        QList<MissingFootprintInfo>& missing, bool* outOfMemory)
 {
     if (!m_componentManager) {
         if (!placed.isEmpty())
@@ -168,6 +169,8 @@ int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
     }
     const ComponentManager::GenerateResult result = m_componentManager->loadFromJson(placed);
     missing = result.missingFootprints;
+    if (outOfMemory)
+        *outOfMemory = result.outOfMemory;
     return result.loaded;
 }
 
@@ -331,8 +334,23 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     for (const FootprintData& footprint : std::as_const(footprints))
         m_footprintManager.registerEmbeddedFootprint(footprint);
     QList<MissingFootprintInfo> missing;
-    const int loadedCount = restorePlacedComponents(placed, missing);
+    bool outOfMemory = false;
+    const int loadedCount = restorePlacedComponents(placed, missing, &outOfMemory);
     qCDebug(lcUi) << "✓ Recreation finished";
+    if (outOfMemory) {
+        // The former design is gone already; what is left is the new one without components,
+        // which is not the file: it stays unnamed so that no save overwrites the project.
+        m_currentProjectPath.clear();
+        m_modifiedOutsideUndo = true;
+        updateWindowTitle();
+        updateActionStates();
+        QMessageBox::warning(this, tr("Error"),
+                             tr("❌ Not enough memory to place the %n component(s) of this project: none was "
+                                "placed, and the project file was left as it is.",
+                                nullptr, int(placed.size())));
+        setStatusText(tr("Project not loaded: not enough memory"));
+        return false;
+    }
 
     m_project.syncRoutingNetlist();
     displayRestoredTracks();
@@ -362,11 +380,18 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
                          .arg(QFileInfo(untitledRecovery ? fileToRead : path).fileName());
     if (!missing.isEmpty()) {
         report += tr("\n\n⚠ Components with missing footprint:\n");
-        QStringList refs;
-        for (const MissingFootprintInfo& info : std::as_const(missing))
-            refs << info.reference;
-        for (const QString& ref : NaturalOrder::sorted(refs))
-            report += QStringLiteral("  • %1\n").arg(ref);
+        // A footprint that was found (in the project or a folder) but cannot be built says why;
+        // one from the project is still saved back as it was read.
+        QList<MissingFootprintInfo> ordered = missing;
+        std::sort(ordered.begin(), ordered.end(), [](const MissingFootprintInfo& a, const MissingFootprintInfo& b) {
+            return NaturalOrder::less(a.reference, b.reference);
+        });
+        for (const MissingFootprintInfo& info : std::as_const(ordered)) {
+            report += info.reason.isEmpty()
+                ? QStringLiteral("  • %1\n").arg(info.reference)
+                : tr("  • %1: footprint %2 cannot be used: %3\n")
+                      .arg(info.reference, info.requestedFootprint, info.reason);
+        }
     }
     report += restoredRouteIssues();
     if (recovery)

@@ -6,6 +6,7 @@
 #include "components/footprintmanager.h"
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
+#include "foundation/outofmemory.h"
 #include "model/netlist.h"
 #include "project/netlistupdate.h"
 #include "project/projectmanager.h"
@@ -92,7 +93,8 @@ bool ComponentManager::placeNetlistComponent(const NetlistComponent& netlistComp
         netlistComponent.ref, footprint, placementPosition(index, count), m_context);
     insertComponent(netlistComponent.ref, created, true);
     if (created.hasMissingFootprint) {
-        missing.append({netlistComponent.ref, footprint, netlistComponent.value});
+        missing.append({netlistComponent.ref, footprint, netlistComponent.value,
+                        m_footprintManager.problemWith(footprint)});
         return false;
     }
     return true;
@@ -105,14 +107,24 @@ ComponentManager::generateComponents(const QMap<QString, NetlistComponent>& netl
     GenerateResult result;
     const int count = int(netlistComponents.size());
     int index = 0;
-    for (auto it = netlistComponents.cbegin(); it != netlistComponents.cend(); ++it, ++index) {
-        // The map key is the reference; a record whose own field disagrees is placed under the key.
-        NetlistComponent component = it.value();
-        component.ref = it.key();
-        if (placeNetlistComponent(component, index, count, result.missingFootprints))
-            ++result.loaded;
-        else
-            ++result.missing;
+    const bool placed = OutOfMemory::survive([&] {
+        for (auto it = netlistComponents.cbegin(); it != netlistComponents.cend(); ++it, ++index) {
+            // The map key is the reference; a record whose own field disagrees is placed under the key.
+            NetlistComponent component = it.value();
+            component.ref = it.key();
+            if (placeNetlistComponent(component, index, count, result.missingFootprints))
+                ++result.loaded;
+            else
+                ++result.missing;
+        }
+    });
+    if (!placed) {
+        clearAll(true);
+        result = GenerateResult();
+        result.outOfMemory = true;
+        emit populationChanged(0, 0);
+        emit statusMessage(tr("Not enough memory to place the components: none was placed"));
+        return result;
     }
 
     emit populationChanged(result.loaded, result.missing);
@@ -163,6 +175,40 @@ ComponentManager::applyNetlistUpdate(const QMap<QString, NetlistComponent>& newC
     NetlistApplyResult result;
     result.keptCount = update.keptCount;
 
+    // The additions come first: they are what takes memory, and running out while adding takes
+    // them away again, so that the board is left as it was. The slots are those the additions
+    // would have after the removals.
+    int removing = 0;
+    for (const QString& ref : update.removed)
+        removing += m_components.contains(ref) ? 1 : 0;
+    QStringList fresh;
+    for (const QString& ref : update.added) {
+        if (newComponents.contains(ref) && !m_components.contains(ref))
+            fresh.append(ref);
+    }
+    int index = int(m_components.size()) - removing;
+    const int count = index + int(update.added.size());
+    const bool added = OutOfMemory::survive([&] {
+        for (const QString& ref : qAsConst(fresh)) {
+            NetlistComponent component = newComponents.value(ref);
+            component.ref = ref;
+            if (placeNetlistComponent(component, index, count, result.missingFootprints))
+                ++result.created;
+            else
+                ++result.missing;
+            ++index;
+        }
+    });
+    if (!added) {
+        for (const QString& ref : qAsConst(fresh))
+            removeComponent(ref);
+        NetlistApplyResult refused;
+        refused.outOfMemory = true;
+        emit populationChanged(int(m_components.size()), 0);
+        emit statusMessage(tr("Not enough memory to add the new components: nothing was changed"));
+        return refused;
+    }
+
     for (const QString& ref : update.removed) {
         if (removeComponent(ref))
             result.removed.append(ref);
@@ -170,25 +216,13 @@ ComponentManager::applyNetlistUpdate(const QMap<QString, NetlistComponent>& newC
     for (const NetlistUpdate::FootprintChange& change : update.footprintChanges) {
         if (!m_components.contains(change.ref))
             continue;
-        if (replaceFootprint(change.ref, change.newFootprint))
+        // Each replacement is whole or not at all; one that runs out of memory keeps the old footprint.
+        bool replaced = false;
+        OutOfMemory::survive([&] { replaced = replaceFootprint(change.ref, change.newFootprint); });
+        if (replaced)
             result.replaced.append(change.ref);
         else
             result.replaceFailed.append(change.ref);
-    }
-
-    int index = int(m_components.size());
-    const int count = index + int(update.added.size());
-    for (const QString& ref : update.added) {
-        const auto it = newComponents.constFind(ref);
-        if (it == newComponents.constEnd())
-            continue;
-        NetlistComponent component = it.value();
-        component.ref = ref;
-        if (placeNetlistComponent(component, index, count, result.missingFootprints))
-            ++result.created;
-        else
-            ++result.missing;
-        ++index;
     }
 
     emit populationChanged(int(m_components.size()), 0);

@@ -40,6 +40,7 @@ public:
         int loaded = 0;
         int missing = 0;
         QList<MissingFootprintInfo> missingFootprints;
+        bool outOfMemory = false; // stopped: every component of this run was taken away again
     };
 
     struct NetlistApplyResult
@@ -51,6 +52,7 @@ public:
         QList<QString> replaced;
         QList<QString> replaceFailed;
         int keptCount = 0;
+        bool outOfMemory = false; // refused: the board was left as it was
     };
 
     using ComponentMap = QMap<QString, PlacedComponentData>;
@@ -138,6 +140,7 @@ private:
     bool placeNetlistComponent(const NetlistComponent& component, int index, int count,
                                QList<MissingFootprintInfo>& missing);
     bool rebuildWith(PlacedComponentData& component, const ComponentProperties& properties);
+    GenerateResult restoreFromJson(const QList<QJsonObject>& objects);
     // A placed component other than ref whose footprint is the cached one of that name, when
     // the file is not where that footprint came from; empty when there is none.
     QString otherUserOfFootprint(const QString& name, const QFileInfo& file, const QString& ref) const;

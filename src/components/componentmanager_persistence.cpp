@@ -6,6 +6,7 @@
 #include "components/componentmanager_p.h"
 #include "components/footprintmanager.h"
 #include "foundation/geometryutils.h"
+#include "foundation/outofmemory.h"
 #include "model/footprintdata.h"
 #include "model/netlist.h"
 #include "model/savedcomponent.h"
@@ -59,8 +60,15 @@ QList<FootprintData> ComponentManager::usedFootprints() const
         used.append(copy);
     };
     for (const PlacedComponentData& component : m_components) {
-        if (component.hasMissingFootprint || component.footprintName.isEmpty()
-            || !m_footprintManager.hasFootprint(component.footprintName))
+        if (component.hasMissingFootprint) {
+            // Found but not usable (a value out of range): kept as it was read, or the next
+            // save would lose it for good.
+            const QString requested = FootprintManager::normalizeFootprintName(component.requestedFootprint);
+            if (m_footprintManager.hasFootprint(requested))
+                take(m_footprintManager.getFootprint(requested), requested);
+            continue;
+        }
+        if (component.footprintName.isEmpty() || !m_footprintManager.hasFootprint(component.footprintName))
             continue;
         const FootprintData footprint = m_footprintManager.getFootprint(component.footprintName);
         take(footprint, component.footprintName);
@@ -92,6 +100,19 @@ void ComponentManager::readComponentJson(PlacedComponentData& component, const Q
 }
 
 ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJsonObject>& objects)
+{
+    GenerateResult result;
+    if (OutOfMemory::survive([&] { result = restoreFromJson(objects); }))
+        return result;
+    // What was restored before memory ran out goes too: no half of a design is left.
+    clearAll(true);
+    result = GenerateResult();
+    result.outOfMemory = true;
+    emit populationChanged(0, 0);
+    return result;
+}
+
+ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<QJsonObject>& objects)
 {
     clearAll(true);
     GenerateResult result;
@@ -152,7 +173,8 @@ ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJso
             ++result.missing;
             const auto netlistComponent = netlistComponents.constFind(ref);
             result.missingFootprints.append(
-                {ref, footprint, netlistComponent == netlistComponents.constEnd() ? QString() : netlistComponent->value});
+                {ref, footprint, netlistComponent == netlistComponents.constEnd() ? QString() : netlistComponent->value,
+                 m_footprintManager.problemWith(footprint)});
         } else {
             ++result.loaded;
         }

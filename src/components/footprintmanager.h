@@ -5,6 +5,7 @@
 
 #include "model/footprintdata.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QPointF>
@@ -43,10 +44,20 @@ public:
     bool loadFootprint(const QString& name);
     bool hasFootprint(const QString& name) const;
     FootprintData getFootprint(const QString& name) const;
+    // Refuses a file holding a value that cannot be built (named by problemWith) and turns
+    // running out of memory into a refusal.
     bool loadKicadFile(const QString& filePath);
     bool loadFootprintFromFile(const QString& filePath);
     static TopoDS_Shape buildFootprintBody(const FootprintData& footprint);
+    // Kept as read even when a value cannot be built, so that a save writes it back; such a
+    // footprint is not placed (problemWith says why).
     void registerEmbeddedFootprint(const FootprintData& footprint);
+    // Why the footprint of that name could not be read or placed the last time; empty when it
+    // was, or when it was simply not found.
+    QString problemWith(const QString& name) const { return m_problems.value(name); }
+    // The first value of the footprint that cannot be built (not finite, beyond
+    // DesignLimits), described for the user; empty when every value is usable.
+    static QString unusableValue(const FootprintData& footprint);
     bool generateBuiltinFootprint(const QString& name);
 
     // Copper reader and solids
@@ -108,6 +119,12 @@ public:
                                const PadCacheCallback& padCacheCallback);
 
 private:
+    bool readKicadFile(const QString& filePath);
+    // False, the reason kept for problemWith, when a value cannot be built; rotations are
+    // brought into [0, 360).
+    bool acceptValues(const QString& filePath, FootprintData& footprint);
+    PlacedComponentData buildPlacedComponent(const QString& ref, const QString& footprint, const gp_Pnt& position,
+                                             const opencascade::handle<AIS_InteractiveContext>& context);
     // Null when the transformation is not done or raises (logged under operation).
     static TopoDS_Shape transformShape(const TopoDS_Shape& shape, const gp_Trsf& transform, bool copy,
                                        const char* operation);
@@ -121,4 +138,6 @@ private:
     QStringList m_foldedNames;               // m_index's base names, case-folded, for the lookup
     bool m_indexValid = false;
     QStringList m_embeddedNames;             // names restored from a project: kept by clearSearchPaths
+    QHash<QString, QString> m_problems;      // by footprint name: why it was refused or became a substitute
+    QHash<QString, QString> m_unusable;      // embedded footprints kept but not placed, with the reason
 };

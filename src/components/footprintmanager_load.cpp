@@ -105,7 +105,7 @@ bool FootprintManager::loadFootprint(const QString& name)
     return ok;
 }
 
-bool FootprintManager::loadKicadFile(const QString& filePath)
+bool FootprintManager::readKicadFile(const QString& filePath)
 {
     qCDebug(lcFootprint) << "\n=== LOADING KICAD FILE ===";
     qCDebug(lcFootprint) << "File:" << filePath;
@@ -155,6 +155,8 @@ bool FootprintManager::loadKicadFile(const QString& filePath)
     qCDebug(lcFootprint) << "Copper tracks:" << footprint.copperTracks.size();
     qCDebug(lcFootprint) << "Copper zones:" << footprint.zones.size();
 
+    if (!acceptValues(filePath, footprint))
+        return false;
     footprint.body = buildFootprintBody(footprint);
     qCDebug(lcFootprint) << "Body:" << (footprint.body.IsNull() ? "✗ NULL" : "✓ OK");
 
@@ -192,7 +194,14 @@ void FootprintManager::registerEmbeddedFootprint(const FootprintData& footprint)
         return;
     }
     FootprintData copy = footprint;
-    copy.body = buildFootprintBody(copy);
+    const QString unusable = unusableValue(copy);
+    if (unusable.isEmpty()) {
+        copy.body = buildFootprintBody(copy);
+        m_unusable.remove(copy.name);
+    } else {
+        qWarning() << "✗ Embedded footprint" << copy.name << "kept but not placed:" << unusable;
+        m_unusable.insert(copy.name, unusable);
+    }
     m_cache.insert(copy.name, copy);
     if (!m_embeddedNames.contains(copy.name))
         m_embeddedNames.append(copy.name);

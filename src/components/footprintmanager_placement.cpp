@@ -9,6 +9,8 @@
 #include "foundation/logging.h"
 #include "foundation/occguard.h"
 #include "foundation/occutils.h"
+#include "foundation/outofmemory.h"
+#include "foundation/scopeguard.h"
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
@@ -17,7 +19,9 @@
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
 #include <Prs3d_Drawer.hxx>
+#include <QCoreApplication>
 #include <QDebug>
+#include <QFileInfo>
 #include <QHash>
 #include <StdPrs_ToolTriangulatedShape.hxx>
 #include <TopLoc_Location.hxx>
@@ -105,8 +109,29 @@ PlacedComponentData FootprintManager::createPlacedComponent(const QString& ref, 
                                                             const gp_Pnt& position,
                                                             const opencascade::handle<AIS_InteractiveContext>& context)
 {
+    PlacedComponentData component;
+    if (OutOfMemory::survive([&] { component = buildPlacedComponent(ref, footprint, position, context); }))
+        return component;
+    // Whatever was built is released by now; the substitute needs almost nothing.
+    m_problems.insert(normalizeFootprintName(footprint),
+                      QCoreApplication::translate("FootprintManager", "not enough memory to place it"));
+    qWarning() << "✗ Out of memory placing" << ref << "— substitute component";
+    return createFallbackComponent(ref, footprint, position, context);
+}
+
+PlacedComponentData FootprintManager::buildPlacedComponent(const QString& ref, const QString& footprint,
+                                                           const gp_Pnt& position,
+                                                           const opencascade::handle<AIS_InteractiveContext>& context)
+{
     const QString name = normalizeFootprintName(footprint);
     qCDebug(lcFootprint) << "\n=== createPlacedComponent ===" << ref << "→" << name;
+    const auto substitute = [&](const QString& problem) {
+        if (problem.isEmpty())
+            m_problems.remove(name);
+        else
+            m_problems.insert(name, problem);
+        return createFallbackComponent(ref, footprint, position, context);
+    };
 
     if (!isFinitePoint(position)) {
         qWarning() << "✗ Invalid position for" << ref << "(" << position.X() << position.Y() << position.Z() << ")";
@@ -114,10 +139,17 @@ PlacedComponentData FootprintManager::createPlacedComponent(const QString& ref, 
     }
     if (!loadFootprint(name)) {
         qWarning() << "✗ Footprint not found:" << name;
-        return createFallbackComponent(ref, footprint, position, context);
+        // A file that was found but refused says why under its own name.
+        const QString path = findFootprintFile(name);
+        return substitute(path.isEmpty() ? QString() : m_problems.value(QFileInfo(path).completeBaseName()));
     }
 
     FootprintData found = getFootprint(name);
+    const QString unusable = m_unusable.value(found.name);
+    if (!unusable.isEmpty()) {
+        qWarning() << "✗ Footprint" << found.name << "cannot be placed:" << unusable;
+        return substitute(unusable);
+    }
     PlacedComponentData component;
     component.ref = ref;
     component.position = position;
@@ -125,13 +157,14 @@ PlacedComponentData FootprintManager::createPlacedComponent(const QString& ref, 
     // A looser lookup caches the file's footprint under the asked name as well; the record
     // names the footprint by the file's own name, which the library also holds.
     const QString footprintKey = hasFootprint(found.name) ? found.name : name;
+    const QString bodyProblem = QCoreApplication::translate("FootprintManager", "its body cannot be built");
 
     if (found.body.IsNull()) {
         qWarning() << "⚠ NULL body, recreating...";
         found.body = buildFootprintBody(found);
         if (found.body.IsNull()) {
             qWarning() << "✗ Cannot create the body";
-            return createFallbackComponent(ref, footprint, position, context);
+            return substitute(bodyProblem);
         }
     }
 
@@ -139,11 +172,16 @@ PlacedComponentData FootprintManager::createPlacedComponent(const QString& ref, 
                                                    false, "createPlacedComponent: body placement");
     if (placedBody.IsNull()) {
         qWarning() << "✗ Body placement failed for" << ref;
-        return createFallbackComponent(ref, footprint, position, context);
+        return substitute(bodyProblem);
     }
     const opencascade::handle<AIS_Shape> body = createStyledBody(placedBody, false);
     if (body.IsNull())
-        return createFallbackComponent(ref, footprint, position, context);
+        return substitute(bodyProblem);
+    // Also when running out of memory below: no body is left on screen without its record.
+    ScopeGuard removeBody([&] {
+        if (!context.IsNull())
+            OccUtils::safeRemove(context, body);
+    });
     if (!context.IsNull())
         OccUtils::safeDisplay(context, body, true);
 
@@ -154,10 +192,12 @@ PlacedComponentData FootprintManager::createPlacedComponent(const QString& ref, 
 
     if (!createIndividualPads(found, position, component.padXYScale, context, component.pads)) {
         qWarning() << "✗ Pad creation failed for" << ref << "— falling back on a substitute component";
-        if (!context.IsNull())
-            OccUtils::safeRemove(context, body);
-        return createFallbackComponent(ref, footprint, position, context);
+        removeBody.runCleanup();
+        return substitute(
+            QCoreApplication::translate("FootprintManager", "its pads cannot be built (a pad without a size?)"));
     }
+    removeBody.dismiss();
+    m_problems.remove(name);
 
     qCDebug(lcFootprint) << "✓ Component created successfully";
     qCDebug(lcFootprint) << "  Pads:" << component.pads.size();

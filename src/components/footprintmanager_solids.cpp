@@ -87,7 +87,9 @@ TopoDS_Shape FootprintManager::extrudePadWithUndercut(const FootprintPad& pad, d
             return maker.Shape();
         }
 
-        const gp_Trsf turn = GeometryUtils::createRotationZ(gp_Pnt(0.0, 0.0, 0.0), pad.rotation * M_PI / 180.0);
+        // A huge angle is finite in degrees but not once multiplied by π: OCCT's mesher then loops.
+        const double degrees = GeometryUtils::normalizeAngle360(pad.rotation);
+        const gp_Trsf turn = GeometryUtils::createRotationZ(gp_Pnt(0.0, 0.0, 0.0), degrees * M_PI / 180.0);
         BRepBuilderAPI_Transform turned(maker.Shape(), turn, Standard_True);
         if (!turned.IsDone())
             return TopoDS_Shape();

@@ -74,6 +74,10 @@ bool FootprintManager::replaceFootprint(PlacedComponentData& component, const QS
         return false;
     }
     const FootprintData footprint = getFootprint(footprintName);
+    if (m_unusable.contains(footprint.name)) {
+        qWarning() << "✗ Footprint" << footprint.name << "cannot be placed:" << m_unusable.value(footprint.name);
+        return false;
+    }
 
     // The new values go into a copy: a failed rebuild keeps the old body and pads on screen,
     // and the record must keep describing them.

@@ -84,8 +84,12 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
         reference->setForeground(QBrush(errorColor));
         auto* value = new QTableWidgetItem(info.value);
         value->setToolTip(info.value);
-        auto* footprint = new QTableWidgetItem(info.requestedFootprint);
-        footprint->setToolTip(info.requestedFootprint);
+        // A footprint that was found but cannot be used says why.
+        const QString footprintText = info.reason.isEmpty()
+            ? info.requestedFootprint
+            : tr("%1 (%2)").arg(info.requestedFootprint, info.reason);
+        auto* footprint = new QTableWidgetItem(footprintText);
+        footprint->setToolTip(footprintText);
         table->setItem(row, 0, reference);
         table->setItem(row, 1, value);
         table->setItem(row, 2, footprint);

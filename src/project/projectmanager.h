@@ -35,7 +35,8 @@ public:
     void setNetlist(Netlist&& netlist);
     void clearNetlist();
     void syncRoutingNetlist();
-    // KiCad S-expression netlist reader; touches no project state.
+    // KiCad S-expression netlist reader; touches no project state. Refuses a netlist beyond
+    // DesignLimits, and turns running out of memory into a refusal.
     static bool loadNetlist(const QString& path, Netlist& out, QString& error);
 
     // Routing model, used in place by the routing controller, track commands and exporters.
@@ -52,7 +53,8 @@ public:
                                  const QList<FootprintData>& footprints, QString& error) const;
     static QString backupPathFor(const QString& path);
 
-    // On failure the model, the last error aside, is left exactly as it was.
+    // On failure the model, the last error aside, is left exactly as it was; running out of
+    // memory or a design beyond DesignLimits is such a failure.
     bool loadProject(const QString& path, QList<QJsonObject>& placedOut,
                      QList<FootprintData>& footprintsOut);
     bool readJsonFile(const QString& path, QJsonObject& out);
@@ -75,7 +77,10 @@ public:
     bool readRoutes(const QJsonObject& root);
 
 private:
-    static void keepBackupOf(const QString& path);
+    static bool keepBackupOf(const QString& path, QString& error);
+    static bool readNetlistFile(const QString& path, Netlist& out, QString& error);
+    bool readProject(const QString& path, QList<QJsonObject>& placedOut, QList<FootprintData>& footprintsOut);
+    bool withinComponentLimit(const QJsonObject& root);
     bool checkProjectRoot(const QJsonObject& root);
 
     QList<TopoDS_Shape> m_shapes;

@@ -6,6 +6,8 @@
 #include "model/footprintdata.h"
 #include "foundation/fileutils.h"
 #include "foundation/logging.h"
+#include "foundation/outofmemory.h"
+#include "model/designlimits.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -58,22 +60,25 @@ QJsonObject ProjectManager::buildProjectJson(const QList<SavedComponent>& placed
 }
 
 // The old backup is replaced in one step, never deleted first: a kill at any moment leaves a
-// complete ".bak" of some earlier version.
-void ProjectManager::keepBackupOf(const QString& path)
+// complete ".bak" of some earlier version. False, with the reason in error, when no backup
+// could be made.
+bool ProjectManager::keepBackupOf(const QString& path, QString& error)
 {
     const QString backup = backupPathFor(path);
     const FileReadResult previous = FileUtils::readRegularFile(path, kMaxProjectFileBytes);
     if (!previous.ok()) {
-        qWarning() << "Backup skipped: cannot copy" << path << "to" << backup;
-        return;
+        error = tr("The previous version could not be read to keep it as “%1”: %2")
+                    .arg(backup, previous.errorString);
+        return false;
     }
     const FileWriteResult written = FileUtils::writeFileAtomically(backup, previous.data);
-    if (written.ok())
-        qCDebug(lcProject) << "Previous version kept as" << backup;
-    else if (written.status == FileWriteResult::CommitFailed)
-        qWarning() << "Backup skipped: cannot replace" << backup;
-    else
-        qWarning() << "Backup skipped: cannot copy" << path << "to" << backup;
+    if (!written.ok()) {
+        error = tr("The previous version could not be kept as “%1”: %2")
+                    .arg(backup, FileUtils::describeWriteResult(written));
+        return false;
+    }
+    qCDebug(lcProject) << "Previous version kept as" << backup;
+    return true;
 }
 
 bool ProjectManager::saveProject(const QString& path, const QList<SavedComponent>& placed,
@@ -92,8 +97,12 @@ bool ProjectManager::saveProject(const QString& path, const QList<SavedComponent
     }
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
 
-    if (keepPreviousVersion && QFile::exists(path))
-        keepBackupOf(path);
+    // The user asked for the previous version to be kept: without its copy it stays in place.
+    if (keepPreviousVersion && QFile::exists(path) && !keepBackupOf(path, error)) {
+        m_lastError = error + QLatin1Char('\n') + tr("The project file was not replaced.");
+        qWarning() << "✗ Save cancelled:" << m_lastError;
+        return false;
+    }
 
     const FileWriteResult result = FileUtils::writeFileAtomically(path, bytes);
     switch (result.status) {
@@ -172,13 +181,39 @@ void ProjectManager::adoptLoaded(ProjectManager& loaded)
 bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placedOut,
                                  QList<FootprintData>& footprintsOut)
 {
+    bool ok = false;
+    if (OutOfMemory::survive([&] { ok = readProject(path, placedOut, footprintsOut); }))
+        return ok;
+    m_lastError = tr("Not enough memory to open this project.");
+    return false;
+}
+
+// Counted before anything is built from them: beyond the limit the design would not fit in
+// memory once placed.
+bool ProjectManager::withinComponentLimit(const QJsonObject& root)
+{
+    const qsizetype placed = root.value(QStringLiteral("placedComponents")).toArray().size();
+    const qsizetype listed =
+        root.value(QStringLiteral("netlist")).toObject().value(QStringLiteral("components")).toArray().size();
+    const qsizetype count = qMax(placed, listed);
+    if (count <= DesignLimits::kMaxComponents)
+        return true;
+    m_lastError = tr("This project holds %1 components, beyond the limit of %2 components per design.")
+                      .arg(count)
+                      .arg(DesignLimits::kMaxComponents);
+    return false;
+}
+
+bool ProjectManager::readProject(const QString& path, QList<QJsonObject>& placedOut,
+                                 QList<FootprintData>& footprintsOut)
+{
     qCDebug(lcProject) << "\n=== LOADING PROJECT ===";
     qCDebug(lcProject) << "File:" << path;
     m_lastError.clear();
 
     // Everything is read aside first: a file that cannot be loaded leaves the project as it was.
     QJsonObject root;
-    if (!readJsonFile(path, root) || !checkProjectRoot(root)) {
+    if (!readJsonFile(path, root) || !checkProjectRoot(root) || !withinComponentLimit(root)) {
         qWarning() << "✗ Load cancelled:" << m_lastError;
         return false;
     }

@@ -3,6 +3,8 @@
 
 #include "foundation/fileutils.h"
 #include "foundation/logging.h"
+#include "foundation/outofmemory.h"
+#include "model/designlimits.h"
 #include "project/kicadnetlistreader.h"
 
 #include <QDebug>
@@ -15,6 +17,16 @@ constexpr qint64 kMaxNetlistBytes = 128 * 1024 * 1024;
 } // namespace
 
 bool ProjectManager::loadNetlist(const QString& path, Netlist& out, QString& error)
+{
+    bool ok = false;
+    if (OutOfMemory::survive([&] { ok = readNetlistFile(path, out, error); }))
+        return ok;
+    out.clear();
+    error = tr("Not enough memory to read this netlist.");
+    return false;
+}
+
+bool ProjectManager::readNetlistFile(const QString& path, Netlist& out, QString& error)
 {
     out.clear();
     error.clear();
@@ -46,6 +58,13 @@ bool ProjectManager::loadNetlist(const QString& path, Netlist& out, QString& err
     if (!parseKiCadSExpression(text, out)) {
         out.clear();
         error = tr("No component could be read from this netlist.");
+        return false;
+    }
+    if (out.components.size() > DesignLimits::kMaxComponents) {
+        error = tr("This netlist holds %1 components, beyond the limit of %2 components per design.")
+                    .arg(out.components.size())
+                    .arg(DesignLimits::kMaxComponents);
+        out.clear();
         return false;
     }
     return true;

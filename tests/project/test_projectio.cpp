@@ -1,9 +1,11 @@
 // Saving and loading whole projects: round trips, the ".bak" copy, failed writes and loads
 // that must leave everything as it was.
+#include "gldriver.h"
 #include "logcapture.h"
 #include "projectsample.h"
 #include "testsupport.h"
 
+#include "model/designlimits.h"
 #include "project/projectfile.h"
 #include "project/projectmanager.h"
 
@@ -12,6 +14,7 @@
 #include <GeomTools_UndefinedTypeHandler.hxx>
 #include <Geom_Line.hxx>
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -176,6 +179,132 @@ TEST_F(ProjectIoTest, KillDuringSaveNeverLosesTheBackup)
         EXPECT_EQ(kept.value("version").toString(), "3.0");
         EXPECT_FALSE(fileRoot(file).isEmpty()) << "the project itself is missing or incomplete";
     }
+}
+
+// With the previous version to be kept, a save that cannot make the copy must not replace the
+// project: a full disk (a file-size limit below the previous file's size) or a folder where
+// the ".bak" would go.
+TEST_F(ProjectIoTest, BackupThatCannotBeWrittenFailsTheSaveAndKeepsTheProject)
+{
+    for (const bool folderInPlace : {false, true}) {
+        SCOPED_TRACE(folderInPlace ? "folder in place of the backup" : "file-size limit");
+        const QString file = path(folderInPlace ? "folder.vtq" : "limit.vtq");
+        const QString backup = ProjectManager::backupPathFor(file);
+        ProjectManager project;
+        fill(project);
+        ASSERT_TRUE(project.saveProject(file, placedComponents(), footprints(), false));
+        const QByteArray before = readFile(file);
+        ProjectManager small;
+        small.routingManager().setRoutingRules(RoutingRules{3, 3, 3, 3});
+
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        bool ok = true;
+        if (folderInPlace) {
+            ASSERT_TRUE(QDir().mkpath(backup));
+            ok = small.saveProject(file, {}, {}, true);
+        } else {
+            rlimit limited = saved;
+            limited.rlim_cur = rlim_t(before.size() / 2);
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+            ok = small.saveProject(file, {}, {}, true);
+            setrlimit(RLIMIT_FSIZE, &saved);
+        }
+        std::signal(SIGXFSZ, previousHandler);
+
+        EXPECT_FALSE(ok) << "a save without the backup asked for is not a success";
+        EXPECT_TRUE(small.lastError().startsWith("The previous version could not be kept as “" + backup + "”: "))
+            << qPrintable(small.lastError());
+        EXPECT_TRUE(small.lastError().endsWith("The project file was not replaced.")) << qPrintable(small.lastError());
+        EXPECT_EQ(readFile(file), before);
+        if (!folderInPlace) {
+            EXPECT_FALSE(QFile::exists(backup)) << "no partial backup is left behind";
+        }
+    }
+}
+
+// A design beyond the component limit is refused before anything is built from it, whether
+// the project places the components or only lists them in its netlist.
+TEST_F(ProjectIoTest, DesignBeyondTheComponentLimitIsRefused)
+{
+    ProjectManager source;
+    fill(source);
+    QString error;
+    const QJsonObject root = source.buildProjectJson({}, {}, error);
+    QJsonArray many;
+    for (int i = 0; i <= DesignLimits::kMaxComponents; ++i)
+        many.append(QJsonObject{{"ref", QStringLiteral("R%1").arg(i)}, {"footprintName", "Builtin_0805"}});
+    for (const char* section : {"placedComponents", "netlist"}) {
+        SCOPED_TRACE(section);
+        QJsonObject big = root;
+        if (QLatin1String(section) == QLatin1String("netlist"))
+            big.insert("netlist", QJsonObject{{"components", many}, {"connections", QJsonArray()}});
+        else
+            big.insert("placedComponents", many);
+        const QString file = path("many.vtq");
+        ASSERT_TRUE(writeFile(file, QJsonDocument(big).toJson()));
+
+        ProjectManager project;
+        fill(project);
+        const QJsonObject before = snapshot(project);
+        EXPECT_FALSE(load(project, file));
+        EXPECT_EQ(project.lastError(), "This project holds 2001 components, beyond the limit of 2000 components "
+                                       "per design.");
+        EXPECT_EQ(snapshot(project), before);
+    }
+
+    QString netlist = "(export (version \"E\") (components\n";
+    for (int i = 0; i <= DesignLimits::kMaxComponents; ++i)
+        netlist += QStringLiteral("  (comp (ref \"R%1\") (value \"1k\") (footprint \"R_0603\"))\n").arg(i);
+    netlist += "))\n";
+    ASSERT_TRUE(writeFile(path("many.net"), netlist.toUtf8()));
+    Netlist read;
+    EXPECT_FALSE(ProjectManager::loadNetlist(path("many.net"), read, error));
+    EXPECT_EQ(error, "This netlist holds 2001 components, beyond the limit of 2000 components per design.");
+    EXPECT_TRUE(read.components.isEmpty());
+}
+
+// Opening a project or reading a netlist that does not fit in memory is a refusal that leaves
+// the model as it was, not the end of the program.
+TEST_F(ProjectIoTest, RunningOutOfMemoryWhileReadingIsARefusal)
+{
+#ifdef VTQ_ASAN
+    GTEST_SKIP() << "the sanitizers reserve address space of their own";
+#endif
+    // A fresh process for each limited run (see exitUnderAddressSpaceLimit).
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ProjectManager source;
+    fill(source);
+    QString error;
+    QJsonObject big = source.buildProjectJson({}, {}, error);
+    big.insert("padding", QString(20 * 1024 * 1024, QLatin1Char('x')));
+    const QString file = path("big.vtq");
+    ASSERT_TRUE(writeFile(file, QJsonDocument(big).toJson()));
+    const QString netlist = path("big.net");
+    ASSERT_TRUE(writeFile(netlist, "(export (components (comp (ref \"R1\") (value \"" + QByteArray(20 << 20, 'x')
+                                       + "\")))))\n"));
+
+    const auto opened = [&] {
+        ProjectManager project;
+        fill(project);
+        const QJsonObject before = snapshot(project);
+        if (load(project, file))
+            return 3; // the limit was not reached: the test proves nothing
+        if (project.lastError() != "Not enough memory to open this project.")
+            return 4;
+        return snapshot(project) == before ? 0 : 5;
+    };
+    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(48ull << 20, opened), ::testing::ExitedWithCode(0), "");
+
+    const auto read = [&] {
+        Netlist out;
+        QString message;
+        if (ProjectManager::loadNetlist(netlist, out, message))
+            return 3;
+        return message == "Not enough memory to read this netlist." && out.components.isEmpty() ? 0 : 4;
+    };
+    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(48ull << 20, read), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ProjectIoTest, FailedWriteLeavesThePreviousFileIntact)

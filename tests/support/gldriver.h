@@ -14,6 +14,8 @@
 
 #ifdef VTQ_ASAN
 #include <dlfcn.h>
+
+#include <initializer_list>
 #endif
 
 inline void keepGlDriverLoadedUnderAsan()

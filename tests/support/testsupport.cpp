@@ -7,6 +7,12 @@
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
 
+#include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace TestSupport {
 
 IsolatedSettings::IsolatedSettings()
@@ -43,6 +49,21 @@ Box boxOf(const TopoDS_Shape& shape)
 QString kicadFootprintRoot()
 {
     return QStringLiteral("/usr/share/kicad/footprints");
+}
+
+void exitUnderAddressSpaceLimit(unsigned long long headroom, const std::function<int()>& body)
+{
+    malloc_trim(0);
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    const rlimit limit{rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(headroom), RLIM_INFINITY};
+    if (setrlimit(RLIMIT_AS, &limit) != 0)
+        std::_Exit(90);
+    std::_Exit(body());
 }
 
 } // namespace TestSupport

@@ -7,6 +7,8 @@
 #include <Bnd_Box.hxx>
 #include <TopoDS_Shape.hxx>
 
+#include <functional>
+
 namespace TestSupport {
 
 // Points QSettings at a fresh temporary folder for the lifetime of the object and
@@ -31,5 +33,12 @@ Box boxOf(const TopoDS_Shape& shape);
 
 // Path of the KiCad footprint library installed by the set-up script.
 QString kicadFootprintRoot();
+
+// Limits this process's address space to what it uses now plus headroom, runs body and ends
+// the process with body's result as its exit code. Meant as the statement of EXPECT_EXIT in
+// gtest's "threadsafe" death-test style, which runs it in a fresh process: a heap that earlier
+// tests grew would otherwise serve the allocations within the limit. The sanitizers reserve
+// address space of their own: tests using it are skipped under them.
+[[noreturn]] void exitUnderAddressSpaceLimit(unsigned long long headroom, const std::function<int()>& body);
 
 } // namespace TestSupport

@@ -1,0 +1,15 @@
+// Limits no real design reaches. Beyond them an input is damaged or hostile, and building it
+// would take more memory than a desktop has: it is refused with a message naming the limit.
+#pragma once
+
+namespace DesignLimits {
+
+// KiCad's own library peaks at 1,924 pads (a Xilinx BGA); a placed pad costs 40 to 70 KB.
+constexpr int kMaxPadsPerFootprint = 10000;
+// Real netlists of printed circuits hold tens of components; a placed one costs about 120 KB.
+constexpr int kMaxComponents = 2000;
+// Every measure of a footprint (pad position and size, track point, body margin, height and
+// offset) stays far below a metre.
+constexpr double kMaxFootprintLength = 1000.0; // mm
+
+} // namespace DesignLimits
