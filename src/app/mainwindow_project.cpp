@@ -302,6 +302,9 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         m_occWidget->clearAll();
     qCDebug(lcUi) << "✓ Current state cleared";
     m_project.adoptLoaded(loaded);
+    // The opened design brings its own footprints; the previous design's must not serve it.
+    m_footprintManager.clearSearchPaths();
+    loadFootprintFolders();
 
     m_undoStack->clear();
     m_undoStack->setClean();

@@ -32,8 +32,7 @@ public:
     static QString normalizeFootprintName(const QString& name);
 
     void addSearchPath(const QString& folder);
-    // Forgets the folders, the index and every footprint read from files or built in;
-    // footprints restored from a project stay, so that a later save still carries them.
+    // Forgets the folders, the index and every cached footprint, embedded ones included.
     void clearSearchPaths();
     QStringList searchPaths() const { return m_searchPaths; }
 
@@ -120,5 +119,4 @@ private:
     QList<FootprintIndexEntry> m_index;
     QStringList m_foldedNames;               // m_index's base names, case-folded, for the lookup
     bool m_indexValid = false;
-    QStringList m_embeddedNames;             // names restored from a project: kept by clearSearchPaths
 };

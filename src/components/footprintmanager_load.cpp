@@ -194,8 +194,6 @@ void FootprintManager::registerEmbeddedFootprint(const FootprintData& footprint)
     FootprintData copy = footprint;
     copy.body = buildFootprintBody(copy);
     m_cache.insert(copy.name, copy);
-    if (!m_embeddedNames.contains(copy.name))
-        m_embeddedNames.append(copy.name);
     qCDebug(lcFootprint) << "✓ Embedded footprint restored:" << copy.name << "("
                          << copy.copperPads.size() << "pads)";
 }
