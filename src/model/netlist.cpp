@@ -12,6 +12,18 @@ PinNetIndex::PinNetIndex(const QList<NetlistNet>& nets)
                 m_net.insert(pin, net.netName);
 }
 
+PinNetIndex::PinNetIndex(const QList<NetlistNet>& nets, const QSet<PadId>& pins)
+{
+    m_net.reserve(pins.size());
+    for (const NetlistNet& net : nets) {
+        for (const PadId& pin : net.connectedPins)
+            if (pins.contains(pin) && !m_net.contains(pin)) // the first net wins
+                m_net.insert(pin, net.netName);
+        if (m_net.size() == pins.size())
+            return;
+    }
+}
+
 QString PinNetIndex::netOf(const PadId& pad) const
 {
     if (!pad.isValid())

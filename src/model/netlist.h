@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QMap>
 #include <QString>
 
@@ -49,6 +50,8 @@ class PinNetIndex
 public:
     PinNetIndex() = default;
     explicit PinNetIndex(const QList<NetlistNet>& nets);
+    // Only the given pins are indexed: far cheaper when few pins of a large netlist are asked.
+    PinNetIndex(const QList<NetlistNet>& nets, const QSet<PadId>& pins);
 
     // Empty when no net lists the pad or the pad is invalid.
     QString netOf(const PadId& pad) const;

@@ -70,7 +70,14 @@ void computeNetlistUpdate(NetlistUpdate& out, const QMap<QString, QString>& curr
 
     if (routes.isEmpty())
         return;
-    const PinNetIndex pinNets(newNets);
+    // Only the pads the tracks end on are looked up.
+    QSet<PadId> ends;
+    for (const Route& route : routes) {
+        ends.insert(PadId(route.startRef, route.startPad));
+        if (!route.endsOnTrack)
+            ends.insert(PadId(route.endRef, route.endPad));
+    }
+    const PinNetIndex pinNets(newNets, ends);
     for (int i = 0; i < routes.size(); ++i) {
         const Route& route = routes.at(i);
         checkRouteEndAgainstNetlist(route, i, PadId(route.startRef, route.startPad), newFootprints,

@@ -496,9 +496,22 @@ TEST(NetlistRecords, PinNetIndexFollowsTheScansRule)
     }
     for (const QList<NetlistNet>& nets : cases) {
         const PinNetIndex index(nets);
+        QSet<PadId> everyOther;
+        bool take = true;
         for (const NetlistNet& net : nets)
-            for (const PadId& pin : net.connectedPins)
+            for (const PadId& pin : net.connectedPins) {
+                if (take)
+                    everyOther.insert(pin);
+                take = !take;
+            }
+        everyOther.insert(PadId("NOPE", "1"));
+        const PinNetIndex some(nets, everyOther);
+        for (const NetlistNet& net : nets)
+            for (const PadId& pin : net.connectedPins) {
                 EXPECT_EQ(index.netOf(pin), netNameForPad(nets, pin)) << pin.toString().toStdString();
+                EXPECT_EQ(some.netOf(pin), everyOther.contains(pin) ? index.netOf(pin) : QString())
+                    << pin.toString().toStdString();
+            }
         EXPECT_EQ(index.netOf(PadId("NOPE", "1")), "");
         EXPECT_EQ(index.netOf(PadId("R1", "")), "");
     }
