@@ -28,7 +28,7 @@ void FootprintManager::addSearchPath(const QString& folder)
     if (m_searchPaths.contains(folder, Qt::CaseSensitive))
         return;
     m_searchPaths.append(folder);
-    m_indexValid = false;
+    forgetIndex();
     qCDebug(lcFootprint) << "Footprint path added:" << folder;
 }
 
@@ -38,9 +38,7 @@ void FootprintManager::clearSearchPaths()
     // never be served another design's copy. The window registers again what its components use.
     m_searchPaths.clear();
     m_cache.clear();
-    m_index.clear();
-    m_foldedNames.clear();
-    m_indexValid = false;
+    forgetIndex();
 }
 
 bool FootprintManager::hasFootprint(const QString& name) const

@@ -5,6 +5,7 @@
 
 #include "model/footprintdata.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QPointF>
@@ -116,7 +117,15 @@ private:
 
     QStringList m_searchPaths;               // in the order added, no duplicates
     QMap<QString, FootprintData> m_cache;    // by footprint name
+    // Answers of findFootprintFile by name, empty for a name found nowhere; they hold as long
+    // as the index does.
+    QString lookUpFile(const QString& name);
+    void forgetIndex();
+
     QList<FootprintIndexEntry> m_index;
-    QStringList m_foldedNames;               // m_index's base names, case-folded, for the lookup
+    QHash<QString, QList<int>> m_exactNames; // case-folded base name -> entries, in index order
+    QString m_foldedNames;                   // every case-folded base name, each followed by a NUL
+    QList<int> m_nameStarts;                 // where each entry's name starts in m_foldedNames
+    QHash<QString, QString> m_lookups;       // name -> path found, empty when none
     bool m_indexValid = false;
 };

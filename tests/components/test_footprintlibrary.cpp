@@ -132,6 +132,35 @@ TEST_F(FootprintLibrary, AmbiguityAcrossFoldersIsReportedAndFirstFolderWins)
     EXPECT_TRUE(capture.contains(QStringLiteral("→ First candidate kept:")));
 }
 
+// Names are answered from what the index held when it was built: a name found nowhere stays
+// unfound, and a found one keeps its file, until the folders change.
+TEST_F(FootprintLibrary, LookupsHoldUntilTheFoldersChange)
+{
+    const QString a = folder(QStringLiteral("a"));
+    const QString b = folder(QStringLiteral("b"));
+    const QString first = writeFile(QDir(a), QStringLiteral("Part_A.kicad_mod"), twoPadFootprint(QStringLiteral("Part_A")));
+    FootprintManager library;
+    library.addSearchPath(a);
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Late")), QString());
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("part_a")), first);
+    // Written while the index is valid: not seen, and not looked for again.
+    writeFile(QDir(a), QStringLiteral("Late.kicad_mod"), twoPadFootprint(QStringLiteral("Late")));
+    writeFile(QDir(a), QStringLiteral("part_a.kicad_mod"), twoPadFootprint(QStringLiteral("part_a")));
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Late")), QString());
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("part_a")), first);
+    // A word inside a name, and a name found only inside another's.
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("A")), first);
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("art")), first);
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Part_A_")), QString());
+
+    library.addSearchPath(b);
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Late")), QDir(a).filePath(QStringLiteral("Late.kicad_mod")));
+    library.clearSearchPaths();
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Late")), QString());
+    library.addSearchPath(a);
+    EXPECT_FALSE(library.findFootprintFile(QStringLiteral("Late")).isEmpty());
+}
+
 TEST_F(FootprintLibrary, EmptyNameFailsWithWarning)
 {
     FootprintManager library;
