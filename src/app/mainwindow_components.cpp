@@ -147,7 +147,7 @@ void MainWindow::generateComponents()
     // Regenerated components are a change to save, though the undo history cannot hold it.
     setModifiedOutsideUndo(true);
 
-    OccUtils::safeUpdateViewer(m_occWidget->context());
+    // Framing redraws the view: a redraw before it would only draw the same scene twice.
     m_occWidget->fitAll();
     m_occWidget->ensureViewCubeActive();
 }
