@@ -147,8 +147,8 @@ void MainWindow::generateComponents()
     // Regenerated components are a change to save, though the undo history cannot hold it.
     setModifiedOutsideUndo(true);
 
-    // Framing redraws the view: a redraw before it would only draw the same scene twice.
-    m_occWidget->fitAll();
+    // Drawn once, by the paint the framing asks for: every component changed.
+    m_occWidget->fitAll(false);
     m_occWidget->ensureViewCubeActive();
 }
 
