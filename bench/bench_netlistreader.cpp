@@ -1,8 +1,18 @@
-// Reading a large KiCad netlist, against the floor of reading its bytes alone.
+// Reading a large KiCad netlist, against the floor of reading its bytes alone and against the
+// reader as it was before it streamed (a whole tree, then the interpretation); the netlist
+// update's track-end check against the parse of the same netlist.
 #include "benchmain.h"
 #include "project/kicadnetlistreader.h"
 #include "model/netlist.h"
+#include "model/routerecords.h"
+#include "project/netlistupdate.h"
 #include "project/projectmanager.h"
+#include "project/sexprnode.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <functional>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -16,8 +26,8 @@
 
 namespace {
 
-constexpr int kComponents = 10000;
-constexpr int kNets = 20000;
+constexpr int kComponents = 2000; // the most a design may hold
+constexpr int kNets = 4000;
 
 // KiCad 6 shaped netlist: two-pin parts on three sheets, every net with 2 to 4 nodes
 // except two power nets holding one pin of every hundredth part.
@@ -122,6 +132,216 @@ static void BM_NetlistParseText(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * f.size);
 }
 BENCHMARK(BM_NetlistParseText)->Unit(benchmark::kMillisecond);
+
+// The reader before it streamed: the whole tree, then components and nets read from it.
+namespace EarlierReader {
+
+QString fieldValue(const SExprNode& node, const QString& name)
+{
+    const SExprNode* list = node.findChildList(name);
+    if (!list)
+        return QString();
+    for (qsizetype i = 1; i < list->children.size(); ++i) {
+        if (!list->children.at(i).isList)
+            return list->children.at(i).atom;
+    }
+    return QString();
+}
+
+QString fieldValue(const SExprNode& node, const QString& name, const QString& alternative)
+{
+    const QString value = fieldValue(node, name);
+    return value.isEmpty() ? fieldValue(node, alternative) : value;
+}
+
+const SExprNode* findSection(const SExprNode& root, const QString& name)
+{
+    if (const SExprNode* section = root.findChildList(name))
+        return section;
+    if (const SExprNode* exportNode = root.findChildList(QStringLiteral("export")))
+        return exportNode->findChildList(name);
+    return nullptr;
+}
+
+bool parse(const QString& text, Netlist& out)
+{
+    out.clear();
+    SExprNode root;
+    try {
+        int pos = 0;
+        parseSExpressionNode(root, text, pos, 0);
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (const SExprNode* section = findSection(root, QStringLiteral("components"))) {
+        for (const SExprNode& child : section->children) {
+            if (child.head() != QLatin1String("comp"))
+                continue;
+            NetlistComponent component;
+            component.ref = fieldValue(child, QStringLiteral("ref"));
+            component.value = fieldValue(child, QStringLiteral("value"));
+            component.footprint = fieldValue(child, QStringLiteral("footprint"));
+            const SExprNode* pinsNode = child.findChildList(QStringLiteral("pins"));
+            for (const SExprNode& p : (pinsNode ? *pinsNode : child).children) {
+                if (p.head() != QLatin1String("pin"))
+                    continue;
+                NetlistPin pin;
+                pin.number = fieldValue(p, QStringLiteral("num"), QStringLiteral("number"));
+                pin.name = fieldValue(p, QStringLiteral("name"), QStringLiteral("pin_name"));
+                if (!pin.number.isEmpty())
+                    component.pins.insert(pin.number, pin);
+            }
+            if (!component.ref.isEmpty())
+                out.components.insert(component.ref, component);
+        }
+    }
+    if (const SExprNode* section = findSection(root, QStringLiteral("nets"))) {
+        for (const SExprNode& child : section->children) {
+            if (child.head() != QLatin1String("net"))
+                continue;
+            NetlistNet net;
+            net.netName = fieldValue(child, QStringLiteral("name"), QStringLiteral("net_name"));
+            for (const SExprNode& node : child.children) {
+                if (node.head() != QLatin1String("node"))
+                    continue;
+                const QString ref = fieldValue(node, QStringLiteral("ref"));
+                const QString pin = fieldValue(node, QStringLiteral("pin"), QStringLiteral("pin_number"));
+                if (!ref.isEmpty() && !pin.isEmpty())
+                    net.connectedPins.append(PadId(ref, pin));
+            }
+            if (!net.netName.isEmpty() && !net.connectedPins.isEmpty())
+                out.connections.append(std::move(net));
+        }
+    }
+    return !out.components.isEmpty();
+}
+
+} // namespace EarlierReader
+
+double millisecondsOf(const std::function<void()>& work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+QStringList realNetlistTexts()
+{
+    QStringList texts;
+    const QDir dir(QStringLiteral(VTQ_BENCH_DATA_DIR "/netlists"));
+    for (const QString& name : dir.entryList({QStringLiteral("*.net")})) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            texts << QString::fromUtf8(file.readAll());
+    }
+    return texts;
+}
+
+// Ours against the earlier reader, in the same run on the same decoded texts.
+// Arg 0: the real netlists (each read 20 times per pass); arg 1: the large synthetic one.
+static void BM_NetlistReaderVsEarlier(benchmark::State& state)
+{
+    QStringList texts;
+    int repeats = 1;
+    if (state.range(0) == 0) {
+        texts = realNetlistTexts();
+        repeats = 20;
+    } else {
+        QFile file(fixture().path);
+        file.open(QIODevice::ReadOnly);
+        texts << QString::fromUtf8(file.readAll());
+    }
+    double ours = 0.0;
+    double earlier = 0.0;
+    for (auto _ : state) {
+        ours += millisecondsOf([&] {
+            for (int r = 0; r < repeats; ++r)
+                for (const QString& text : texts) {
+                    Netlist netlist;
+                    benchmark::DoNotOptimize(parseKiCadSExpression(text, netlist));
+                }
+        });
+        earlier += millisecondsOf([&] {
+            for (int r = 0; r < repeats; ++r)
+                for (const QString& text : texts) {
+                    Netlist netlist;
+                    benchmark::DoNotOptimize(EarlierReader::parse(text, netlist));
+                }
+        });
+    }
+    state.counters["netlists"] = double(texts.size());
+    state.counters["ours_ms"] = ours / double(state.iterations());
+    state.counters["earlier_ms"] = earlier / double(state.iterations());
+    state.counters["ratio"] = ours / earlier;
+}
+BENCHMARK(BM_NetlistReaderVsEarlier)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// "Update from netlist" on a netlist of 250k nets and 1M nodes against 2,000 tracks: the
+// comparison against the parse of the same netlist.
+QByteArray hugeNetlist(int nets, int nodesPerNet, int components)
+{
+    QByteArray text;
+    text.reserve(qsizetype(nets) * nodesPerNet * 40 + components * 80);
+    text += "(export (version \"E\")\n  (components\n";
+    for (int i = 0; i < components; ++i)
+        text += "    (comp (ref \"U" + QByteArray::number(i) + "\") (value \"X\") (footprint \"L:F\"))\n";
+    text += "  )\n  (nets\n";
+    for (int n = 0; n < nets; ++n) {
+        text += "    (net (code \"" + QByteArray::number(n + 1) + "\") (name \"/N" + QByteArray::number(n) + "\")\n";
+        for (int k = 0; k < nodesPerNet; ++k) {
+            const int pin = n * nodesPerNet + k;
+            text += "      (node (ref \"U" + QByteArray::number(pin % components) + "\") (pin \""
+                + QByteArray::number(pin / components + 1) + "\"))\n";
+        }
+        text += "    )\n";
+    }
+    text += "  )\n)\n";
+    return text;
+}
+
+static void BM_NetlistUpdateVsParse(benchmark::State& state)
+{
+    constexpr int kUpdateNets = 250000;
+    constexpr int kNodesPerNet = 4;
+    constexpr int kParts = 20000;
+    constexpr int kTracks = 2000;
+    const QString text = QString::fromUtf8(hugeNetlist(kUpdateNets, kNodesPerNet, kParts));
+    Netlist netlist;
+    double parse = 0.0;
+    double update = 0.0;
+    for (auto _ : state) {
+        parse += millisecondsOf([&] { parseKiCadSExpression(text, netlist); });
+        QMap<QString, QString> footprints;
+        for (auto it = netlist.components.cbegin(); it != netlist.components.cend(); ++it)
+            footprints.insert(it.key(), it.value().footprint);
+        // Tracks between the last pins of the list: a scan would walk nearly every node.
+        QList<Route> routes;
+        for (int t = 0; t < kTracks; ++t) {
+            const NetlistNet& net = netlist.connections.at(netlist.connections.size() - 1 - t);
+            Route route;
+            route.id = quint64(t + 1);
+            route.netName = net.netName;
+            route.startRef = net.connectedPins.at(0).ref;
+            route.startPad = net.connectedPins.at(0).pad;
+            route.endRef = net.connectedPins.at(1).ref;
+            route.endPad = net.connectedPins.at(1).pad;
+            routes.append(route);
+        }
+        NetlistUpdate result;
+        update += millisecondsOf(
+            [&] { computeNetlistUpdate(result, footprints, footprints, netlist.connections, routes); });
+        if (!result.staleTrackEnds.isEmpty())
+            state.SkipWithError("tracks reported stale");
+    }
+    state.counters["nets"] = kUpdateNets;
+    state.counters["nodes"] = double(kUpdateNets) * kNodesPerNet;
+    state.counters["tracks"] = kTracks;
+    state.counters["parse_ms"] = parse / double(state.iterations());
+    state.counters["update_ms"] = update / double(state.iterations());
+    state.counters["update_over_parse"] = update / parse;
+}
+BENCHMARK(BM_NetlistUpdateVsParse)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A netlist of junk atoms of about the given size: one component and one net, the rest atoms
 // and unknown lists the reader must skip.

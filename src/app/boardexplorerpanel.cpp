@@ -96,6 +96,35 @@ int applyFilter(QTableWidget* table, const QString& filter)
     return visible;
 }
 
+// Columns sized to their contents are measured again over every row at each cell that goes
+// in, which makes a fill quadratic: while a table is filled they keep their width, and are
+// sized once, together, when the fill ends.
+class ColumnSizingDeferred
+{
+public:
+    explicit ColumnSizingDeferred(QTableWidget* table)
+        : m_header(table->horizontalHeader())
+    {
+        for (int column = 0; column < m_header->count(); ++column) {
+            if (m_header->sectionResizeMode(column) != QHeaderView::ResizeToContents)
+                continue;
+            m_columns.append(column);
+            m_header->setSectionResizeMode(column, QHeaderView::Interactive);
+        }
+    }
+    ~ColumnSizingDeferred()
+    {
+        for (const int column : qAsConst(m_columns))
+            m_header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    ColumnSizingDeferred(const ColumnSizingDeferred&) = delete;
+    ColumnSizingDeferred& operator=(const ColumnSizingDeferred&) = delete;
+
+private:
+    QHeaderView* m_header;
+    QList<int> m_columns;
+};
+
 } // namespace
 
 BoardExplorerPanel::BoardExplorerPanel(QWidget* parent) : QDockWidget(parent)
@@ -218,6 +247,7 @@ void BoardExplorerPanel::fillComponents(const QList<ComponentRow>& rows)
     QHeaderView* header = m_components->horizontalHeader();
     const int sortColumn = header->sortIndicatorSection();
     const Qt::SortOrder order = header->sortIndicatorOrder();
+    const ColumnSizingDeferred sizing(m_components);
     m_components->setSortingEnabled(false);
     m_components->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
@@ -272,6 +302,7 @@ void BoardExplorerPanel::fillNets(const QList<NetRow>& rows)
     QHeaderView* header = m_nets->horizontalHeader();
     const int sortColumn = header->sortIndicatorSection();
     const Qt::SortOrder order = header->sortIndicatorOrder();
+    const ColumnSizingDeferred sizing(m_nets);
     m_nets->setSortingEnabled(false);
     m_nets->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {

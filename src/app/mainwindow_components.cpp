@@ -150,8 +150,8 @@ void MainWindow::generateComponents()
     // Regenerated components are a change to save, though the undo history cannot hold it.
     setModifiedOutsideUndo(true);
 
-    OccUtils::safeUpdateViewer(m_occWidget->context());
-    m_occWidget->fitAll();
+    // Drawn once, by the paint the framing asks for: every component changed.
+    m_occWidget->fitAll(false);
     m_occWidget->ensureViewCubeActive();
 }
 

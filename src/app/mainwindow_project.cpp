@@ -311,6 +311,9 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     // project keeps the side file its recovery question left.
     if (!untitledRecovery && m_currentProjectPath != path)
         removeAutoSaveFile(m_currentProjectPath);
+    // The opened design brings its own footprints; the previous design's must not serve it.
+    m_footprintManager.clearSearchPaths();
+    loadFootprintFolders();
 
     m_undoStack->clear();
     m_undoStack->setClean();

@@ -28,26 +28,19 @@ void FootprintManager::addSearchPath(const QString& folder)
     if (m_searchPaths.contains(folder, Qt::CaseSensitive))
         return;
     m_searchPaths.append(folder);
-    m_indexValid = false;
+    forgetIndex();
     qCDebug(lcFootprint) << "Footprint path added:" << folder;
 }
 
 void FootprintManager::clearSearchPaths()
 {
+    // Everything goes, embedded footprints too: a design opened or started after this one must
+    // never be served another design's copy. The window registers again what its components use.
     m_searchPaths.clear();
-    m_index.clear();
-    m_foldedNames.clear();
-    m_indexValid = false;
-
-    // A footprint restored from a project may exist nowhere else: dropping it would make the
-    // next save leave it out and the reopened project lose the component's pads.
-    QMap<QString, FootprintData> kept;
-    for (const QString& name : qAsConst(m_embeddedNames)) {
-        const auto it = m_cache.constFind(name);
-        if (it != m_cache.constEnd())
-            kept.insert(name, it.value());
-    }
-    m_cache = kept;
+    m_cache.clear();
+    m_unusable.clear();
+    m_problems.clear();
+    forgetIndex();
 }
 
 bool FootprintManager::hasFootprint(const QString& name) const

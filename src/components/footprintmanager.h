@@ -33,8 +33,7 @@ public:
     static QString normalizeFootprintName(const QString& name);
 
     void addSearchPath(const QString& folder);
-    // Forgets the folders, the index and every footprint read from files or built in;
-    // footprints restored from a project stay, so that a later save still carries them.
+    // Forgets the folders, the index and every cached footprint, embedded ones included.
     void clearSearchPaths();
     QStringList searchPaths() const { return m_searchPaths; }
 
@@ -134,10 +133,17 @@ private:
 
     QStringList m_searchPaths;               // in the order added, no duplicates
     QMap<QString, FootprintData> m_cache;    // by footprint name
+    // Answers of findFootprintFile by name, empty for a name found nowhere; they hold as long
+    // as the index does.
+    QString lookUpFile(const QString& name);
+    void forgetIndex();
+
     QList<FootprintIndexEntry> m_index;
-    QStringList m_foldedNames;               // m_index's base names, case-folded, for the lookup
+    QHash<QString, QList<int>> m_exactNames; // case-folded base name -> entries, in index order
+    QString m_foldedNames;                   // every case-folded base name, each followed by a NUL
+    QList<int> m_nameStarts;                 // where each entry's name starts in m_foldedNames
+    QHash<QString, QString> m_lookups;       // name -> path found, empty when none
     bool m_indexValid = false;
-    QStringList m_embeddedNames;             // names restored from a project: kept by clearSearchPaths
     QHash<QString, QString> m_problems;      // by footprint name: why it was refused or became a substitute
     QHash<QString, QString> m_unusable;      // embedded footprints kept but not placed, with the reason
 };

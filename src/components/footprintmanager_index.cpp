@@ -7,6 +7,8 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 bool isWordSeparator(QChar c)
@@ -15,30 +17,24 @@ bool isWordSeparator(QChar c)
            || c == QLatin1Char('_');
 }
 
-// True when the name occurs in baseName with a separator or an end on both sides.
-// Both are case-folded already.
-bool occursAsSubWord(const QString& baseName, const QString& name, int firstPos)
-{
-    const int len = name.size();
-    for (int pos = firstPos; pos >= 0; pos = baseName.indexOf(name, pos + 1)) {
-        const bool left = pos == 0 || isWordSeparator(baseName.at(pos - 1));
-        const int end = pos + len;
-        const bool right = end == baseName.size() || isWordSeparator(baseName.at(end));
-        if (left && right)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
+
+void FootprintManager::forgetIndex()
+{
+    m_index.clear();
+    m_exactNames.clear();
+    m_foldedNames.clear();
+    m_nameStarts.clear();
+    m_lookups.clear();
+    m_indexValid = false;
+}
 
 void FootprintManager::buildFootprintIndex()
 {
     if (m_indexValid)
         return;
 
-    m_index.clear();
-    m_foldedNames.clear();
+    forgetIndex();
     const QStringList filters{QStringLiteral("*.kicad_mod"), QStringLiteral("*.mod")};
     for (const QString& folder : qAsConst(m_searchPaths)) {
         qCDebug(lcFootprint) << "Indexing footprints:" << folder;
@@ -53,8 +49,12 @@ void FootprintManager::buildFootprintIndex()
             const QString fileName = it.fileName();
             const int dot = fileName.lastIndexOf(QLatin1Char('.'));
             const QString baseName = dot < 0 ? fileName : fileName.left(dot);
+            const QString folded = baseName.toCaseFolded();
+            m_exactNames[folded].append(int(m_index.size()));
+            m_nameStarts.append(int(m_foldedNames.size()));
+            m_foldedNames += folded;
+            m_foldedNames += QChar(0); // no file name holds one: no match runs across two names
             m_index.append(FootprintIndexEntry{baseName, path});
-            m_foldedNames.append(baseName.toCaseFolded());
         }
     }
     m_indexValid = true;
@@ -72,50 +72,76 @@ QString FootprintManager::findFootprintFile(const QString& name)
     }
 
     buildFootprintIndex();
+    // Each name is looked up once per index, found or not: a design names the same
+    // footprints many times, and a missing one would otherwise cost a scan every time.
+    const auto known = m_lookups.constFind(name);
+    if (known != m_lookups.constEnd())
+        return known.value();
+    const QString path = lookUpFile(name);
+    m_lookups.insert(name, path);
+    return path;
+}
 
-    // Folded once here and once per entry at indexing: the scan then compares plain text.
+QString FootprintManager::lookUpFile(const QString& name)
+{
     const QString folded = name.toCaseFolded();
-    QStringList exact, bounded, contained;
-    for (int i = 0; i < m_index.size(); ++i) {
-        const QString& base = m_foldedNames.at(i);
-        const QString& path = m_index.at(i).absolutePath;
-        if (base.size() < folded.size())
-            continue;
-        if (base == folded) {
-            qCDebug(lcFootprint) << "  [L1-exact]" << path;
-            exact.append(path);
-            continue;
+    QList<int> exact = m_exactNames.value(folded);
+    QList<int> bounded, contained;
+    // The looser levels decide only when no name matches exactly; they find the entries
+    // holding the name with one search through every name at once.
+    if (exact.isEmpty()) {
+        const QStringView all(m_foldedNames);
+        const qsizetype length = folded.size();
+        int lastEntry = -1;
+        bool lastBounded = false;
+        const auto settle = [&] {
+            if (lastEntry >= 0)
+                (lastBounded ? bounded : contained).append(lastEntry);
+        };
+        for (qsizetype pos = all.indexOf(folded); pos >= 0; pos = all.indexOf(folded, pos + 1)) {
+            const int entry = int(std::upper_bound(m_nameStarts.cbegin(), m_nameStarts.cend(), int(pos))
+                                  - m_nameStarts.cbegin()) - 1;
+            const qsizetype start = m_nameStarts.at(entry);
+            const qsizetype end = pos + length;
+            const bool left = pos == start || isWordSeparator(all.at(pos - 1));
+            const bool right = all.at(end).isNull() || isWordSeparator(all.at(end));
+            if (entry != lastEntry) {
+                settle();
+                lastEntry = entry;
+                lastBounded = false;
+            }
+            lastBounded = lastBounded || (left && right);
         }
-        const int pos = base.indexOf(folded);
-        if (pos < 0)
-            continue;
-        if (occursAsSubWord(base, folded, pos)) {
-            qCDebug(lcFootprint) << "  [L2-bounded]" << path;
-            bounded.append(path);
-        } else {
-            qCDebug(lcFootprint) << "  [L3-contained]" << path;
-            contained.append(path);
-        }
+        settle();
+    }
+    if (lcFootprint().isDebugEnabled()) {
+        for (const int i : qAsConst(exact))
+            qCDebug(lcFootprint) << "  [L1-exact]" << m_index.at(i).absolutePath;
+        for (const int i : qAsConst(bounded))
+            qCDebug(lcFootprint) << "  [L2-bounded]" << m_index.at(i).absolutePath;
+        for (const int i : qAsConst(contained))
+            qCDebug(lcFootprint) << "  [L3-contained]" << m_index.at(i).absolutePath;
     }
 
-    struct Level { const char* code; const char* label; const QStringList* candidates; };
+    struct Level { const char* code; const char* label; const QList<int>* candidates; };
     const Level levels[] = {{"L1", "Exact match", &exact},
                             {"L2", "Sub-word match", &bounded},
                             {"L3", "Partial match", &contained}};
     for (const Level& level : levels) {
-        const QStringList& candidates = *level.candidates;
+        const QList<int>& candidates = *level.candidates;
         if (candidates.isEmpty())
             continue;
+        const QString first = m_index.at(candidates.first()).absolutePath;
         if (candidates.size() == 1) {
-            qCDebug(lcFootprint) << "  ✓" << level.label << "kept:" << candidates.first();
+            qCDebug(lcFootprint) << "  ✓" << level.label << "kept:" << first;
         } else {
             qWarning() << "  ⚠" << level.code << "ambiguity for" << name << "—" << candidates.size()
                        << "candidates:";
-            for (const QString& path : candidates)
-                qWarning() << "    •" << path;
-            qWarning() << "  → First candidate kept:" << candidates.first();
+            for (const int i : candidates)
+                qWarning() << "    •" << m_index.at(i).absolutePath;
+            qWarning() << "  → First candidate kept:" << first;
         }
-        return candidates.first();
+        return first;
     }
 
     qCDebug(lcFootprint) << "  ✗ No match found for:" << name;

@@ -203,8 +203,6 @@ void FootprintManager::registerEmbeddedFootprint(const FootprintData& footprint)
         m_unusable.insert(copy.name, unusable);
     }
     m_cache.insert(copy.name, copy);
-    if (!m_embeddedNames.contains(copy.name))
-        m_embeddedNames.append(copy.name);
     qCDebug(lcFootprint) << "✓ Embedded footprint restored:" << copy.name << "("
                          << copy.copperPads.size() << "pads)";
 }

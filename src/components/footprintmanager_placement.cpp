@@ -15,6 +15,7 @@
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
+#include <BRep_Builder.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
@@ -25,6 +26,10 @@
 #include <QHash>
 #include <StdPrs_ToolTriangulatedShape.hxx>
 #include <TopLoc_Location.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <TopoDS_Solid.hxx>
 #include <gp_Trsf.hxx>
 #include <gp_Vec.hxx>
 
@@ -85,10 +90,32 @@ TopoDS_Shape FootprintPlacement::placedPadSolid(const TopoDS_Shape& localSolid, 
     if (localSolid.IsNull())
         return TopoDS_Shape();
     return OccUtils::guardedCall(TopoDS_Shape(), operation, [&]() -> TopoDS_Shape {
-        BRepBuilderAPI_Copy copy(localSolid, true, true);
-        if (!copy.IsDone())
-            return TopoDS_Shape();
-        return copy.Shape().Moved(TopLoc_Location(transform));
+        // Only the outermost shape is new: the pad index tells pads apart by it, while the
+        // shells, faces, geometry and mesh below are the local solid's, shared through the
+        // location. Nothing edits a placed pad, so nothing needs a deep copy.
+        BRep_Builder builder;
+        TopoDS_Shape instance;
+        if (localSolid.ShapeType() == TopAbs_SOLID) {
+            TopoDS_Solid solid;
+            builder.MakeSolid(solid);
+            instance = solid;
+        } else if (localSolid.ShapeType() == TopAbs_COMPOUND) {
+            TopoDS_Compound compound;
+            builder.MakeCompound(compound);
+            instance = compound;
+        } else {
+            BRepBuilderAPI_Copy copy(localSolid, true, true);
+            if (!copy.IsDone())
+                return TopoDS_Shape();
+            return copy.Shape().Moved(TopLoc_Location(transform));
+        }
+        for (TopoDS_Iterator child(localSolid, false, false); child.More(); child.Next())
+            builder.Add(instance, child.Value());
+        instance.Closed(localSolid.Closed());
+        instance.Checked(localSolid.Checked());
+        instance.Location(localSolid.Location());
+        instance.Orientation(localSolid.Orientation());
+        return instance.Moved(TopLoc_Location(transform));
     });
 }
 

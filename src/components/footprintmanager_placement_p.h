@@ -36,8 +36,8 @@ inline gp_Trsf translation(double x, double y, double z)
 TopoDS_Shape sharedPadSolid(const FootprintPad& pad, double thickness, double undercut,
                             const opencascade::handle<AIS_InteractiveContext>& context);
 
-// A copy of the local solid (topology of its own) carrying the local mesh, placed by the
-// transform: showing it reuses the mesh instead of meshing it again. Null on failure.
+// The local solid placed by the transform: an outer shape of its own over the local solid's
+// faces and mesh, so that showing it meshes nothing again. Null on failure.
 TopoDS_Shape placedPadSolid(const TopoDS_Shape& localSolid, const gp_Trsf& transform, const char* operation);
 
 } // namespace FootprintPlacement

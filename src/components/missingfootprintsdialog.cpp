@@ -62,8 +62,6 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
     auto* table = new QTableWidget(count, 3, this);
     table->setHorizontalHeaderLabels({tr("Reference"), tr("Value"), tr("Requested footprint")});
     table->horizontalHeader()->setStretchLastSection(true);
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setAlternatingRowColors(true);
@@ -94,6 +92,9 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
         table->setItem(row, 1, value);
         table->setItem(row, 2, footprint);
     }
+    // Sized to their contents once filled: sized while filling, every cell measures them again.
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     table->resizeRowsToContents();
     layout->addWidget(table);
 

@@ -9,6 +9,7 @@ class ComponentManager;
 struct NetlistNet;
 
 // Every placed pad with a solid, in reference and pad order, with its net from the nets
-// (a pin listed in several nets takes the last; a pad on no net gets an empty net).
+// (a pin listed in several nets takes the first, as a track started on it does; a pad on no
+// net gets an empty net).
 QList<RoutingManager::PadObstacle> buildPadObstacles(const ComponentManager* components,
                                                      const QList<NetlistNet>& nets);

@@ -3,7 +3,9 @@
 
 #include "model/padid.h"
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QMap>
 #include <QString>
 
@@ -40,5 +42,23 @@ struct Netlist
     }
 };
 
-// Name of the first net (in list order) that lists the pad; empty when none does.
+// The net of each pin: the first net, in list order, that lists it. Every lookup of a pin's net
+// (routing, obstacles, netlist update, resistance) follows this one rule; build it once where
+// many pins are asked.
+class PinNetIndex
+{
+public:
+    PinNetIndex() = default;
+    explicit PinNetIndex(const QList<NetlistNet>& nets);
+    // Only the given pins are indexed: far cheaper when few pins of a large netlist are asked.
+    PinNetIndex(const QList<NetlistNet>& nets, const QSet<PadId>& pins);
+
+    // Empty when no net lists the pad or the pad is invalid.
+    QString netOf(const PadId& pad) const;
+
+private:
+    QHash<PadId, QString> m_net;
+};
+
+// One lookup without an index: the same rule as PinNetIndex::netOf.
 QString netNameForPad(const QList<NetlistNet>& nets, const PadId& pad);

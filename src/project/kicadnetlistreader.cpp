@@ -5,10 +5,70 @@
 #include "project/sexprnode.h"
 
 #include <QDebug>
-#include <QHash>
 
 #include <exception>
 #include <limits>
+
+namespace {
+
+// KiCad's escape words (its string utilities' unescaping), and the characters they stand for.
+QString escapeWordCharacter(QStringView word)
+{
+    static const struct { const char* word; const char* text; } kWords[] = {
+        {"dblquote", "\""}, {"quote", "'"},  {"lt", "<"},      {"gt", ">"},     {"backslash", "\\"},
+        {"slash", "/"},     {"bar", "|"},    {"comma", ","},    {"colon", ":"},  {"space", " "},
+        {"dollar", "$"},    {"tab", "\t"},   {"return", "\n"},  {"brace", "{"},
+    };
+    for (const auto& entry : kWords) {
+        if (word == QLatin1String(entry.word))
+            return QString::fromLatin1(entry.text);
+    }
+    return QString();
+}
+
+} // namespace
+
+QString unescapeKiCadName(const QString& name)
+{
+    // The shortest escape, "{lt}", has four characters.
+    if (name.size() < 4 || !name.contains(QLatin1Char('{')))
+        return name;
+    QString out;
+    out.reserve(name.size());
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = name.at(i);
+        if (c != QLatin1Char('{')) {
+            out += c;
+            continue;
+        }
+        // The word runs to the matching brace; braces inside it nest.
+        const QChar before = i > 0 ? name.at(i - 1) : QChar();
+        qsizetype depth = 1;
+        qsizetype j = i + 1;
+        for (; j < n; ++j) {
+            if (name.at(j) == QLatin1Char('{'))
+                ++depth;
+            else if (name.at(j) == QLatin1Char('}') && --depth == 0)
+                break;
+        }
+        const QString word = name.mid(i + 1, j - i - 1);
+        if (j >= n) { // never closed
+            out += QLatin1Char('{') + unescapeKiCadName(word);
+            break;
+        }
+        // Text variables, overbar, superscript and subscript markup keep their braces.
+        const bool markup = before == QLatin1Char('$') || before == QLatin1Char('~')
+            || before == QLatin1Char('^') || before == QLatin1Char('_');
+        const QString character = markup ? QString() : escapeWordCharacter(word);
+        if (character.isEmpty())
+            out += QLatin1Char('{') + unescapeKiCadName(word) + QLatin1Char('}');
+        else
+            out += character;
+        i = j;
+    }
+    return out;
+}
 
 namespace {
 
@@ -116,15 +176,6 @@ private:
             return true;
         if (before)
             return false;
-        static const QHash<QString, QStringList> readIn{
-            {QStringLiteral("comp"), {QStringLiteral("ref"), QStringLiteral("value"), QStringLiteral("footprint"),
-                                      QStringLiteral("libsource"), QStringLiteral("pins")}},
-            {QStringLiteral("libsource"), {QStringLiteral("lib"), QStringLiteral("part")}},
-            {QStringLiteral("pin"), {QStringLiteral("num"), QStringLiteral("number"), QStringLiteral("name"),
-                                     QStringLiteral("pin_name")}},
-            {QStringLiteral("net"), {QStringLiteral("name"), QStringLiteral("net_name")}},
-            {QStringLiteral("node"), {QStringLiteral("ref"), QStringLiteral("pin"), QStringLiteral("pin_number")}},
-        };
         if (outer.size() == 1 || (outer.size() == 2 && parent == QLatin1String("export"))) {
             // The root and its export list: sections, the export list, the version.
             if (head == QLatin1String("components") || head == QLatin1String("nets"))
@@ -134,7 +185,25 @@ private:
             if (head == QLatin1String("version") || head == QLatin1String("format_version"))
                 return parent == QLatin1String("export");
         }
-        return outer.size() > 2 && readIn.value(parent).contains(head);
+        return outer.size() > 2 && readsIn(parent, head);
+    }
+
+    // The fields the interpreter reads in each kind of list. Plain comparisons: this runs for
+    // every list of the file, and hashing the heads cost more than the rest of the reading.
+    static bool readsIn(const QString& parent, const QString& head)
+    {
+        const auto is = [&head](const char* name) { return head == QLatin1String(name); };
+        if (parent == QLatin1String("node"))
+            return is("ref") || is("pin") || is("pin_number");
+        if (parent == QLatin1String("net"))
+            return is("name") || is("net_name");
+        if (parent == QLatin1String("pin"))
+            return is("num") || is("number") || is("name") || is("pin_name");
+        if (parent == QLatin1String("comp"))
+            return is("ref") || is("value") || is("footprint") || is("libsource") || is("pins");
+        if (parent == QLatin1String("libsource"))
+            return is("lib") || is("part");
+        return false;
     }
 
     bool consume(const SExprNode& list, const QStringList& outer)
@@ -142,15 +211,16 @@ private:
         const QString head = list.head();
         if (head == QLatin1String("pin") && isComponentPin(outer)) {
             NetlistPin pin;
-            pin.number = fieldValue(list, QStringLiteral("num"), QStringLiteral("number"));
-            pin.name = fieldValue(list, QStringLiteral("name"), QStringLiteral("pin_name"));
+            pin.number = unescapeKiCadName(fieldValue(list, QStringLiteral("num"), QStringLiteral("number")));
+            pin.name = unescapeKiCadName(fieldValue(list, QStringLiteral("name"), QStringLiteral("pin_name")));
             if (!pin.number.isEmpty())
                 (outer.last() == QLatin1String("pins") ? m_listedPins : m_directPins).insert(pin.number, pin);
             return true;
         }
         if (head == QLatin1String("node")) {
-            const QString ref = fieldValue(list, QStringLiteral("ref"));
-            const QString pin = fieldValue(list, QStringLiteral("pin"), QStringLiteral("pin_number"));
+            const QString ref = unescapeKiCadName(fieldValue(list, QStringLiteral("ref")));
+            const QString pin =
+                unescapeKiCadName(fieldValue(list, QStringLiteral("pin"), QStringLiteral("pin_number")));
             if (!ref.isEmpty() && !pin.isEmpty())
                 m_nodes.append(PadId(ref, pin));
             return true;
@@ -169,13 +239,13 @@ private:
     void takeComponent(const SExprNode& comp, SectionLevel level)
     {
         NetlistComponent component;
-        component.ref = fieldValue(comp, QStringLiteral("ref"));
-        component.value = fieldValue(comp, QStringLiteral("value"));
-        component.footprint = fieldValue(comp, QStringLiteral("footprint"));
+        component.ref = unescapeKiCadName(fieldValue(comp, QStringLiteral("ref")));
+        component.value = unescapeKiCadName(fieldValue(comp, QStringLiteral("value")));
+        component.footprint = unescapeKiCadName(fieldValue(comp, QStringLiteral("footprint")));
         if (component.footprint.isEmpty()) {
             if (const SExprNode* libsource = comp.findChildList(QStringLiteral("libsource"))) {
-                const QString lib = fieldValue(*libsource, QStringLiteral("lib"));
-                const QString part = fieldValue(*libsource, QStringLiteral("part"));
+                const QString lib = unescapeKiCadName(fieldValue(*libsource, QStringLiteral("lib")));
+                const QString part = unescapeKiCadName(fieldValue(*libsource, QStringLiteral("part")));
                 if (!part.isEmpty())
                     component.footprint = lib.isEmpty() ? part : lib + QLatin1Char(':') + part;
             }
@@ -194,7 +264,7 @@ private:
     void takeNet(const SExprNode& list, SectionLevel level)
     {
         NetlistNet net;
-        net.netName = fieldValue(list, QStringLiteral("name"), QStringLiteral("net_name"));
+        net.netName = unescapeKiCadName(fieldValue(list, QStringLiteral("name"), QStringLiteral("net_name")));
         net.connectedPins = std::move(m_nodes);
         m_nodes = QList<PadId>();
         if (net.netName.isEmpty() || net.connectedPins.isEmpty())

@@ -18,6 +18,14 @@ void checkRouteEndAgainstNetlist(const Route& route, int routeIndex, const PadId
                                  const QList<NetlistNet>& newNets,
                                  QList<NetlistUpdate::StaleTrackEnd>& staleEnds)
 {
+    checkRouteEndAgainstNetlist(route, routeIndex, pad, newFootprints, PinNetIndex(newNets), staleEnds);
+}
+
+void checkRouteEndAgainstNetlist(const Route& route, int routeIndex, const PadId& pad,
+                                 const QMap<QString, QString>& newFootprints,
+                                 const PinNetIndex& newNets,
+                                 QList<NetlistUpdate::StaleTrackEnd>& staleEnds)
+{
     if (!pad.isValid())
         return;
 
@@ -32,7 +40,7 @@ void checkRouteEndAgainstNetlist(const Route& route, int routeIndex, const PadId
         staleEnds.append(stale);
         return;
     }
-    const QString newNet = netNameForPad(newNets, pad);
+    const QString newNet = newNets.netOf(pad);
     if (newNet == route.netName)
         return;
     stale.kind = NetlistUpdate::NetChanged;
@@ -60,12 +68,22 @@ void computeNetlistUpdate(NetlistUpdate& out, const QMap<QString, QString>& curr
             out.removed.append(it.key());
     }
 
+    if (routes.isEmpty())
+        return;
+    // Only the pads the tracks end on are looked up.
+    QSet<PadId> ends;
+    for (const Route& route : routes) {
+        ends.insert(PadId(route.startRef, route.startPad));
+        if (!route.endsOnTrack)
+            ends.insert(PadId(route.endRef, route.endPad));
+    }
+    const PinNetIndex pinNets(newNets, ends);
     for (int i = 0; i < routes.size(); ++i) {
         const Route& route = routes.at(i);
         checkRouteEndAgainstNetlist(route, i, PadId(route.startRef, route.startPad), newFootprints,
-                                    newNets, out.staleTrackEnds);
+                                    pinNets, out.staleTrackEnds);
         if (!route.endsOnTrack)
             checkRouteEndAgainstNetlist(route, i, PadId(route.endRef, route.endPad), newFootprints,
-                                        newNets, out.staleTrackEnds);
+                                        pinNets, out.staleTrackEnds);
     }
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QtGlobal>
 
+class PinNetIndex;
 struct NetlistNet;
 struct Route;
 
@@ -51,4 +52,9 @@ void computeNetlistUpdate(NetlistUpdate& out, const QMap<QString, QString>& curr
 void checkRouteEndAgainstNetlist(const Route& route, int routeIndex, const PadId& pad,
                                  const QMap<QString, QString>& newFootprints,
                                  const QList<NetlistNet>& newNets,
+                                 QList<NetlistUpdate::StaleTrackEnd>& staleEnds);
+// The same with the new nets already indexed, for checking many ends.
+void checkRouteEndAgainstNetlist(const Route& route, int routeIndex, const PadId& pad,
+                                 const QMap<QString, QString>& newFootprints,
+                                 const PinNetIndex& newNets,
                                  QList<NetlistUpdate::StaleTrackEnd>& staleEnds);

@@ -1,6 +1,6 @@
 #include "project/sexprnode.h"
 
-#include <QSet>
+#include <QStringList>
 
 #include <stdexcept>
 
@@ -145,8 +145,10 @@ public:
     }
 
 private:
-    // seenHeads: the heads of the kept lists before this one among its siblings (pruning only).
-    bool list(SExprNode* node, int depth, QSet<QString>* seenHeads = nullptr)
+    // seenHeads: the heads of the kept lists before this one among its siblings (pruning only),
+    // each once. A list rather than a set: it holds a handful of heads, and hashing every head
+    // of a large file was the reader's largest cost.
+    bool list(SExprNode* node, int depth, QStringList* seenHeads = nullptr)
     {
         ++m_pos;
         if (node)
@@ -155,7 +157,7 @@ private:
         bool keep = node != nullptr;
         bool pushedHead = false;
         bool seenAtomAfterHead = false;
-        QSet<QString> childHeads;
+        QStringList childHeads;
         const QChar* d = m_text.constData();
         for (bool first = true;; first = false) {
             skipBlanks(m_text, m_pos);
@@ -207,8 +209,8 @@ private:
                         keep = false;
                         continue;
                     }
-                    if (seenHeads)
-                        seenHeads->insert(atom.atom);
+                    if (seenHeads && !before)
+                        seenHeads->append(atom.atom);
                 }
                 m_outerHeads.append(atom.atom);
                 pushedHead = true;

@@ -69,7 +69,9 @@ public:
     bool isBaseElement(const opencascade::handle<AIS_InteractiveObject>& object) const;
     void clearAll();
     void ensureViewCubeActive();
-    void fitAll();
+    // Frames everything; redrawNow false leaves the drawing to the next paint, so that a caller
+    // that changed much of the scene draws it once.
+    void fitAll(bool redrawNow = true);
     void centerOn(const gp_Pnt& point);
     void fitTo(const Bnd_Box& box);
 

@@ -94,12 +94,12 @@ void OccWidget::ensureViewCubeActive()
     });
 }
 
-void OccWidget::fitAll()
+void OccWidget::fitAll(bool redrawNow)
 {
     if (!m_initialized || m_view.IsNull())
         return;
-    OccUtils::guardedCall(false, "fitAll", [this] {
-        m_view->FitAll(0.01, true);
+    OccUtils::guardedCall(false, "fitAll", [this, redrawNow] {
+        m_view->FitAll(0.01, redrawNow);
         m_view->ZFitAll(1.0);
         update();
         return true;

@@ -1,6 +1,8 @@
 // The board explorer's rows, states, filter, counts and activation.
 #include "app/boardexplorerpanel.h"
 
+#include <QCoreApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -164,4 +166,34 @@ TEST(BoardExplorerPanel, RowBuilders)
     EXPECT_EQ(netRows[0].pads, 3);
     EXPECT_EQ(netRows[0].unroutedLinks, 1);
     EXPECT_EQ(netRows[0].detachedEnds, 1);
+}
+
+// Filling sizes the columns once at its end, yet they still fit their widest text, and keep
+// following their contents afterwards.
+TEST(BoardExplorerPanel, ColumnsStillFitTheirContentsAfterAFill)
+{
+    BoardExplorerPanel panel;
+    panel.resize(900, 400);
+    panel.show();
+    const QString longValue = QStringLiteral("a rather long component value 47k 1% 0.25 W");
+    QList<ComponentRow> rows;
+    for (int i = 0; i < 300; ++i)
+        rows.append({QStringLiteral("R%1").arg(i), i == 150 ? longValue : QStringLiteral("10k"),
+                     QStringLiteral("R_0603"), 0, false, 2, 2});
+    panel.setRows(rows, {{QStringLiteral("A very long net name /sheet/sub/VPP_MCLR"), 2, 1, 1, 3.0, 0, 0}});
+    QCoreApplication::processEvents();
+
+    QTableWidget* components = panel.componentTable();
+    QHeaderView* header = components->horizontalHeader();
+    for (int column : {0, 1, 3})
+        EXPECT_EQ(header->sectionResizeMode(column), QHeaderView::ResizeToContents) << column;
+    EXPECT_GE(header->sectionSize(1), components->fontMetrics().horizontalAdvance(longValue));
+    EXPECT_EQ(panel.netTable()->horizontalHeader()->sectionResizeMode(1), QHeaderView::ResizeToContents);
+
+    // A wider text later widens its column again.
+    const QString wider = longValue + longValue;
+    rows[3].value = wider;
+    panel.setRows(rows, {});
+    QCoreApplication::processEvents();
+    EXPECT_GE(header->sectionSize(1), components->fontMetrics().horizontalAdvance(wider));
 }

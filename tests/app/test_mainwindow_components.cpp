@@ -376,4 +376,72 @@ TEST_F(MainWindowComponents, FootprintsInUseSurviveAFolderChangeIntoTheSavedProj
     EXPECT_EQ(reopened->pads.size(), 3);
 }
 
+// A design started or opened after another one gets its footprints from the library, never
+// from the copy the earlier design embedded.
+TEST_F(MainWindowComponents, ANewOrAnotherDesignNeverInheritsEmbeddedFootprints)
+{
+    QDir root(m_dir.path());
+    const QString library = root.filePath("mine.pretty");
+    const QString file = writeThreePadFootprint(library + "/Three_Pads.kicad_mod");
+    ASSERT_FALSE(file.isEmpty());
+    AppSettings::setFootprintDirs({library});
+    probe->footprints().addSearchPath(library);
+
+    // Project A embeds its own copy of Three_Pads, which the library no longer matches.
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("(footprint \"Three_Pads\" (layer \"F.Cu\")\n"
+                  "  (pad \"1\" smd rect (at 0 0) (size 1 1.3) (layers \"F.Cu\")))\n");
+    }
+    const auto placeU1 = [this] {
+        Netlist netlist;
+        NetlistComponent component;
+        component.ref = "U1";
+        component.footprint = "mine:Three_Pads";
+        netlist.components.insert(component.ref, component);
+        probe->project().setNetlist(std::move(netlist));
+        probe->componentManager()->generateComponents(probe->project().netlist().components);
+    };
+    placeU1();
+    ASSERT_EQ(probe->componentManager()->findComponent("U1")->pads.size(), 1);
+    const QString projectA = root.filePath("a.vtq");
+    ASSERT_TRUE(probe->saveProjectTo(projectA));
+    const QString projectB = root.filePath("b.vtq");
+    ASSERT_TRUE(probe->saveProjectTo(projectB));
+    ASSERT_FALSE(writeThreePadFootprint(file).isEmpty());
+
+    for (const bool viaNew : {true, false}) {
+        SCOPED_TRACE(viaNew ? "New" : "another project opened");
+        {
+            MessageBoxAnswerer yes(QMessageBox::Yes);
+            ASSERT_TRUE(probe->openProjectPath(projectA, false));
+        }
+        ASSERT_EQ(probe->componentManager()->findComponent("U1")->pads.size(), 1) << "A keeps its own copy";
+        {
+            MessageBoxAnswerer yes(QMessageBox::Yes);
+            if (viaNew) {
+                window->newProject();
+            } else {
+                QFile::remove(projectB);
+                ASSERT_TRUE(QFile::copy(projectA, projectB));
+                // B names the footprint but carries no copy of it.
+                QFile in(projectB);
+                ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+                QJsonObject json = QJsonDocument::fromJson(in.readAll()).object();
+                in.close();
+                json.remove("footprints");
+                json.remove("placedComponents");
+                ASSERT_TRUE(in.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                in.write(QJsonDocument(json).toJson());
+                in.close();
+                ASSERT_TRUE(probe->openProjectPath(projectB, false));
+            }
+        }
+        EXPECT_FALSE(probe->footprints().hasFootprint("Three_Pads"));
+        placeU1();
+        EXPECT_EQ(probe->componentManager()->findComponent("U1")->pads.size(), 3);
+    }
+}
+
 } // namespace

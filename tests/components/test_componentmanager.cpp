@@ -8,7 +8,11 @@
 #include "model/placedcomponentdata.h"
 #include "project/netlistupdate.h"
 
+#include <BRepCheck_Analyzer.hxx>
+#include <BRepGProp.hxx>
 #include <BRepTools.hxx>
+#include <GProp_GProps.hxx>
+#include <TopExp_Explorer.hxx>
 #include <Quantity_Color.hxx>
 
 #include <QFile>
@@ -320,6 +324,27 @@ TEST_F(ComponentManagerTest, IdenticalPadsShareTheirLocalSolidButEachPlacedPadIs
     EXPECT_TRUE(BRepTools::Triangulation(b.placedShape, 1.0));
     const Bnd_Box box = GeometryUtils::boundingBoxOf(b.placedShape);
     EXPECT_FALSE(box.IsOut(b.worldPosition.Translated(gp_Vec(0, 0, -0.1))));
+
+    // The faces below are the local solid's, placed through a location: the same solid as a
+    // deep copy would give, without copying.
+    TopExp_Explorer placedFace(b.placedShape, TopAbs_FACE);
+    TopExp_Explorer localFace(b.localShape, TopAbs_FACE);
+    ASSERT_TRUE(placedFace.More() && localFace.More());
+    EXPECT_TRUE(placedFace.Current().IsPartner(localFace.Current()));
+    EXPECT_FALSE(placedFace.Current().IsSame(localFace.Current()));
+    const auto volumeOf = [](const TopoDS_Shape& shape) {
+        GProp_GProps props;
+        BRepGProp::VolumeProperties(shape, props);
+        return props.Mass();
+    };
+    EXPECT_GT(volumeOf(b.localShape), 0.0);
+    EXPECT_NEAR(volumeOf(b.placedShape), volumeOf(b.localShape), 1e-9);
+    EXPECT_TRUE(BRepCheck_Analyzer(b.placedShape).IsValid());
+    const Bnd_Box local = GeometryUtils::boundingBoxOf(b.localShape);
+    const gp_Pnt offset(30 + b.localOffset.x(), 30 + b.localOffset.y(), 5.1);
+    EXPECT_NEAR(box.CornerMin().X(), local.CornerMin().X() + offset.X(), 1e-6);
+    EXPECT_NEAR(box.CornerMax().Y(), local.CornerMax().Y() + offset.Y(), 1e-6);
+    EXPECT_NEAR(box.CornerMin().Z(), local.CornerMin().Z() + offset.Z(), 1e-6);
 }
 
 TEST_F(ComponentManagerTest, ReplacingWithAnUnreadableFileChangesNothing)

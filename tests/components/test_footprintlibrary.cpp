@@ -132,6 +132,35 @@ TEST_F(FootprintLibrary, AmbiguityAcrossFoldersIsReportedAndFirstFolderWins)
     EXPECT_TRUE(capture.contains(QStringLiteral("→ First candidate kept:")));
 }
 
+// Names are answered from what the index held when it was built: a name found nowhere stays
+// unfound, and a found one keeps its file, until the folders change.
+TEST_F(FootprintLibrary, LookupsHoldUntilTheFoldersChange)
+{
+    const QString a = folder(QStringLiteral("a"));
+    const QString b = folder(QStringLiteral("b"));
+    const QString first = writeFile(QDir(a), QStringLiteral("Part_A.kicad_mod"), twoPadFootprint(QStringLiteral("Part_A")));
+    FootprintManager library;
+    library.addSearchPath(a);
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Late")), QString());
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("part_a")), first);
+    // Written while the index is valid: not seen, and not looked for again.
+    writeFile(QDir(a), QStringLiteral("Late.kicad_mod"), twoPadFootprint(QStringLiteral("Late")));
+    writeFile(QDir(a), QStringLiteral("part_a.kicad_mod"), twoPadFootprint(QStringLiteral("part_a")));
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Late")), QString());
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("part_a")), first);
+    // A word inside a name, and a name found only inside another's.
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("A")), first);
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("art")), first);
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Part_A_")), QString());
+
+    library.addSearchPath(b);
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Late")), QDir(a).filePath(QStringLiteral("Late.kicad_mod")));
+    library.clearSearchPaths();
+    EXPECT_EQ(library.findFootprintFile(QStringLiteral("Late")), QString());
+    library.addSearchPath(a);
+    EXPECT_FALSE(library.findFootprintFile(QStringLiteral("Late")).isEmpty());
+}
+
 TEST_F(FootprintLibrary, EmptyNameFailsWithWarning)
 {
     FootprintManager library;
@@ -408,33 +437,33 @@ TEST_F(FootprintLibrary, EmbeddedFootprintReplacesAFileReadOneAndGetsABody)
     EXPECT_TRUE(capture.contains(QStringLiteral("registerEmbeddedFootprint: unnamed footprint, skipped")));
 }
 
-TEST_F(FootprintLibrary, ChangingFoldersKeepsFootprintsRestoredFromTheProject)
+// A design started or opened after another must never be served the other's embedded copy;
+// the window registers again what its own components use.
+TEST_F(FootprintLibrary, ClearingFoldersForgetsEveryFootprintEmbeddedOnesToo)
 {
     const QString a = folder(QStringLiteral("a"));
     writeFile(QDir(a), QStringLiteral("FromFile.kicad_mod"), twoPadFootprint(QStringLiteral("FromFile")));
+    writeFile(QDir(a), QStringLiteral("Shared.kicad_mod"), twoPadFootprint(QStringLiteral("Shared")));
     FootprintManager library;
     library.addSearchPath(a);
     library.registerEmbeddedFootprint(embeddedRecord(QStringLiteral("FromProject"), 0.0));
+    library.registerEmbeddedFootprint(embeddedRecord(QStringLiteral("Shared"), 0.0));
     ASSERT_TRUE(library.loadFootprint(QStringLiteral("FromFile")));
     ASSERT_TRUE(library.loadFootprint(QStringLiteral("Builtin_0603")));
+    ASSERT_EQ(library.getFootprint(QStringLiteral("Shared")).copperPads.size(), 1);
 
     library.clearSearchPaths();
 
     EXPECT_TRUE(library.searchPaths().isEmpty());
-    EXPECT_TRUE(library.hasFootprint(QStringLiteral("FromProject")));
-    EXPECT_EQ(library.getFootprint(QStringLiteral("FromProject")).copperPads.size(), 1);
-    EXPECT_FALSE(library.getFootprint(QStringLiteral("FromProject")).body.IsNull());
-    EXPECT_FALSE(library.hasFootprint(QStringLiteral("FromFile")));
-    EXPECT_FALSE(library.hasFootprint(QStringLiteral("Builtin_0603")));
-    // A dropped file footprint is read again once its folder is back.
+    for (const char* name : {"FromProject", "Shared", "FromFile", "Builtin_0603"})
+        EXPECT_FALSE(library.hasFootprint(QString::fromLatin1(name))) << name;
     EXPECT_FALSE(library.loadFootprint(QStringLiteral("FromFile")));
     library.addSearchPath(a);
     EXPECT_TRUE(library.loadFootprint(QStringLiteral("FromFile")));
-
-    // Still kept when a file of the same name replaced it in the meantime: the project relies on it.
-    library.loadFootprintFromFile(writeFile(dir(), QStringLiteral("FromProject.kicad_mod"), twoPadFootprint(QStringLiteral("p"))));
-    library.clearSearchPaths();
-    EXPECT_TRUE(library.hasFootprint(QStringLiteral("FromProject")));
+    // The library's file now, not the copy an earlier design embedded.
+    ASSERT_TRUE(library.loadFootprint(QStringLiteral("Shared")));
+    EXPECT_EQ(library.getFootprint(QStringLiteral("Shared")).copperPads.size(), 2);
+    EXPECT_FALSE(library.loadFootprint(QStringLiteral("FromProject")));
 }
 
 } // namespace

@@ -165,6 +165,32 @@ TEST_F(DrawingOnRealPads, AnEndAcrossAnotherNetsPadSaysWhy)
     EXPECT_EQ(previewColour(*rig.controller), Quantity_NOC_CYAN);
 }
 
+// A pin that the netlist names in two nets belongs to the first: a track of that net may end
+// on it, and the collision test sees it as that net's pad, not the later one's.
+TEST_F(DrawingOnRealPads, APinNamedInTwoNetsBelongsToTheFirstEverywhere)
+{
+    Netlist netlist = rig.parts.project.netlist();
+    ASSERT_EQ(netNameForPad(netlist.connections, {"R3", "2"}), "GND");
+    const QString later = netlist.connections.last().netName;
+    ASSERT_NE(later, "GND");
+    netlist.connections.last().connectedPins.append(PadId("R3", "2"));
+    rig.parts.project.setNetlist(std::move(netlist));
+
+    const QList<NetlistNet>& nets = rig.parts.project.netlist().connections;
+    const PinNetIndex pinNets(nets);
+    for (const RoutingManager::PadObstacle& obstacle : buildPadObstacles(&rig.parts.manager, nets)) {
+        const PadId pad(obstacle.label.section('/', 0, 0), obstacle.label.section('/', 1));
+        EXPECT_EQ(obstacle.net, netNameForPad(nets, pad)) << obstacle.label.toStdString();
+        EXPECT_EQ(obstacle.net, pinNets.netOf(pad)) << obstacle.label.toStdString();
+    }
+
+    QSignalSpy finalized(rig.controller.get(), &RoutingController::routeFinalized);
+    drawFirstTrack();
+    ASSERT_EQ(finalized.size(), 1);
+    EXPECT_EQ(finalized.at(0).at(0).value<Route>().netName, "GND");
+    EXPECT_EQ(finalized.at(0).at(0).value<Route>().endRef, "R3");
+}
+
 TEST_F(DrawingOnRealPads, TJunctionAndSaveReload)
 {
     drawFirstTrack();

@@ -477,3 +477,106 @@ TEST(NetlistRecords, NetNameForPadTakesTheFirstNet)
     EXPECT_EQ(netNameForPad({}, PadId("R1", "1")), "");
     EXPECT_EQ(netNameForPad({{"BAD", {PadId("R1", "")}}}, PadId("R1", "")), "");
 }
+
+// The index answers what the scan answers, for every pin of the real netlists and for pins
+// named in several nets.
+TEST(NetlistRecords, PinNetIndexFollowsTheScansRule)
+{
+    QList<QList<NetlistNet>> cases = {{
+        {"N1", {{"R1", "1"}, {"R2", "1"}}},
+        {"N2", {{"R2", "1"}, {"R3", "2"}, {"R1", "1"}}},
+        {"N1", {{"R4", "1"}}},
+        {"BAD", {PadId("R1", "")}},
+    }};
+    for (const QString& file : QDir(kNetlistDir).entryList({"*.net"})) {
+        Netlist netlist;
+        QString error;
+        ASSERT_TRUE(ProjectManager::loadNetlist(kNetlistDir + file, netlist, error)) << file.toStdString();
+        cases.append(netlist.connections);
+    }
+    for (const QList<NetlistNet>& nets : cases) {
+        const PinNetIndex index(nets);
+        QSet<PadId> everyOther;
+        bool take = true;
+        for (const NetlistNet& net : nets)
+            for (const PadId& pin : net.connectedPins) {
+                if (take)
+                    everyOther.insert(pin);
+                take = !take;
+            }
+        everyOther.insert(PadId("NOPE", "1"));
+        const PinNetIndex some(nets, everyOther);
+        for (const NetlistNet& net : nets)
+            for (const PadId& pin : net.connectedPins) {
+                EXPECT_EQ(index.netOf(pin), netNameForPad(nets, pin)) << pin.toString().toStdString();
+                EXPECT_EQ(some.netOf(pin), everyOther.contains(pin) ? index.netOf(pin) : QString())
+                    << pin.toString().toStdString();
+            }
+        EXPECT_EQ(index.netOf(PadId("NOPE", "1")), "");
+        EXPECT_EQ(index.netOf(PadId("R1", "")), "");
+    }
+    const PinNetIndex index(cases.first());
+    EXPECT_EQ(index.netOf(PadId("R1", "1")), "N1");
+    EXPECT_EQ(index.netOf(PadId("R2", "1")), "N1");
+    EXPECT_EQ(index.netOf(PadId("R3", "2")), "N2");
+    EXPECT_EQ(PinNetIndex().netOf(PadId("R1", "1")), "");
+}
+
+namespace {
+
+// KiCad writes the characters a name cannot hold as escape words; the program shows the name
+// KiCad shows.
+TEST(KiCadNetlistReader, EscapeWordsBecomeTheirCharacters)
+{
+    const QList<QPair<QString, QString>> rows = {
+        {"/VPP{slash}MCLR", "/VPP/MCLR"},
+        {"A{backslash}B", "A\\B"},
+        {"{lt}RESET{gt}", "<RESET>"},
+        {"say{dblquote}hi{dblquote}", "say\"hi\""},
+        {"it{quote}s", "it's"},
+        {"a{colon}b{comma}c{bar}d", "a:b,c|d"},
+        {"x{space}y{tab}z{return}w", "x y\tz\nw"},
+        {"{brace}}", "{}"},
+        {"{dollar}5", "$5"},
+        {"{slash}{slash}", "//"},
+        // Markup and unknown words stay as written; an unclosed brace too.
+        {"~{RESET}", "~{RESET}"},
+        {"${VAR}", "${VAR}"},
+        {"x_{slash}", "x_{slash}"},
+        {"{unknown}", "{unknown}"},
+        {"{sla{slash}sh}", "{sla/sh}"},
+        {"open{slash", "open{slash"},
+        {"{lt", "{lt"},
+        {"plain", "plain"},
+        {"", ""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(unescapeKiCadName(row.first).toStdString(), row.second.toStdString()) << row.first.toStdString();
+}
+
+TEST(KiCadNetlistReader, ReadsEscapedNamesAsKiCadShowsThem)
+{
+    const LoadResult r = loadBytes(
+        "(export (version \"E\")\n"
+        "  (components\n"
+        "    (comp (ref \"U{slash}1\") (value \"PIC{slash}16\") (footprint \"Lib:SO{space}8\")\n"
+        "      (pins (pin (num \"A{slash}1\") (name \"VPP{slash}MCLR\")))))\n"
+        "  (nets\n"
+        "    (net (code \"1\") (name \"/VPP{slash}MCLR\")\n"
+        "      (node (ref \"U{slash}1\") (pin \"A{slash}1\")))\n"
+        "    (net (code \"2\") (name \"{lt}A{gt}{colon}B\")\n"
+        "      (node (ref \"U{slash}1\") (pin \"2\")))))\n");
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    ASSERT_TRUE(r.netlist.components.contains("U/1"));
+    const NetlistComponent& u1 = r.netlist.components.value("U/1");
+    EXPECT_EQ(u1.value, "PIC/16");
+    EXPECT_EQ(u1.footprint, "Lib:SO 8");
+    ASSERT_TRUE(u1.pins.contains("A/1"));
+    EXPECT_EQ(u1.pins.value("A/1").name, "VPP/MCLR");
+    ASSERT_EQ(r.netlist.connections.size(), 2);
+    EXPECT_EQ(r.netlist.connections.at(0).netName, "/VPP/MCLR");
+    EXPECT_EQ(r.netlist.connections.at(1).netName, "<A>:B");
+    EXPECT_EQ(netNameForPad(r.netlist.connections, PadId("U/1", "A/1")), "/VPP/MCLR");
+}
+
+} // namespace

@@ -62,7 +62,9 @@ TEST(NetlistUpdate, StaleTrackEnds)
     // R2 disappears; R1/1 moves to N2; R1/2 ends up on no net at all.
     const FootprintMap next{{"C1", "C_0603"}, {"R1", "R_0805"}, {"U1", "SOIC-8"}};
     const QList<NetlistNet> nets{{"N2", {{"R1", "1"}, {"U1", "1"}}},
-                                 {"N3", {{"U1", "2"}, {"C1", "1"}}}};
+                                 {"N3", {{"U1", "2"}, {"C1", "1"}}},
+                                 // A pin named again later stays on its first net.
+                                 {"N4", {{"U1", "2"}}}};
     const QList<Route> routes{
         withId(route("N1", "R1", "1", "R2", "1", {gp_Pnt(0, 0, 0), gp_Pnt(5, 0, 0)}), 11),
         withId(route("N3", "U1", "2", "C1", "1", {gp_Pnt(0, 5, 0), gp_Pnt(5, 5, 0)}), 12),
