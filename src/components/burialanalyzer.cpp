@@ -127,14 +127,18 @@ bool BurialAnalyzer::analyzeComponent(const QString& ref, const PlacedComponentD
         finish();
         return analysed;
     } catch (const Standard_Failure& failure) {
-        qWarning() << "BurialAnalyzer::analyzeComponent: failure for" << ref << "(OCC):"
-                   << failure.GetMessageString() << failure.DynamicType()->Name();
+        // These warnings allocate nothing: the failure may be the lack of memory itself.
+        OccUtils::detail::warnOccFailure("BurialAnalyzer::analyzeComponent", failure);
     } catch (const std::exception& exception) {
-        qWarning() << "BurialAnalyzer::analyzeComponent: failure for" << ref << ":" << exception.what();
+        OccUtils::detail::warnStdException("BurialAnalyzer::analyzeComponent", exception);
     } catch (...) {
-        qWarning() << "BurialAnalyzer::analyzeComponent: failure for" << ref << ": unknown error";
+        OccUtils::detail::warnUnknown("BurialAnalyzer::analyzeComponent");
     }
-    emit statusChanged(tr("Analysis %1: %2").arg(ref, tr("unexpected failure")));
+    try {
+        emit statusChanged(tr("Analysis %1: %2").arg(ref, tr("unexpected failure")));
+    } catch (...) {
+        OccUtils::detail::noteOutOfMemory("BurialAnalyzer::analyzeComponent");
+    }
     return false;
 }
 
@@ -154,11 +158,11 @@ bool BurialAnalyzer::runAnalysis(const QString& ref, const PlacedComponentData& 
                 m_context->Deactivate(body);
             }
         } catch (const Standard_Failure& failure) {
-            qWarning() << "BurialAnalyzer: body restoration (guard) (OCC):" << failure.GetMessageString();
+            OccUtils::detail::warnOccFailure("BurialAnalyzer: body restoration", failure);
         } catch (const std::exception& exception) {
-            qWarning() << "BurialAnalyzer: body restoration (guard):" << exception.what();
+            OccUtils::detail::warnStdException("BurialAnalyzer: body restoration", exception);
         } catch (...) {
-            qWarning() << "BurialAnalyzer: body restoration (guard): unknown error";
+            OccUtils::detail::warnUnknown("BurialAnalyzer: body restoration");
         }
     });
 

@@ -151,11 +151,12 @@ int RoutingManager::checkCollisionDetailed(const Bnd_Box& box, const TopoDS_Shap
         }
         return verdictOf(distance.Value(), clearance);
     } catch (const Standard_Failure& failure) {
-        qWarning() << "checkCollisionDetailed (" << kind << name << ") OCC:" << failure.GetMessageString();
+        // Allocates nothing: the failure may be the lack of memory itself.
+        OccUtils::detail::warnOccFailure("checkCollisionDetailed", failure);
     } catch (const std::exception& exception) {
-        qWarning() << "checkCollisionDetailed (" << kind << name << "):" << exception.what();
+        OccUtils::detail::warnStdException("checkCollisionDetailed", exception);
     } catch (...) {
-        qWarning() << "checkCollisionDetailed (" << kind << name << "): unknown error";
+        OccUtils::detail::warnUnknown("checkCollisionDetailed");
     }
     return PairUnchecked;
 }

@@ -1,6 +1,7 @@
 #include "view/modecontroller.h"
 
 #include "foundation/logging.h"
+#include "foundation/occutils.h"
 
 #include <QAbstractButton>
 #include <QDebug>
@@ -68,8 +69,8 @@ ModeController::TransitionResult ModeController::requestTransition(Mode target)
     m_transitionInProgress = true;
     const Mode old = m_currentMode;
     m_currentMode = target;
-    announce("modeExited(", old, &ModeController::modeExited);
-    announce("modeEntered(", target, &ModeController::modeEntered);
+    announce("ModeController: a receiver of modeExited", old, &ModeController::modeExited);
+    announce("ModeController: a receiver of modeEntered", target, &ModeController::modeEntered);
     m_transitionInProgress = false;
 
     if (const std::optional<Mode> pending = std::exchange(m_pendingMode, std::nullopt))
@@ -84,10 +85,10 @@ void ModeController::announce(const char* signalName, Mode mode,
     try {
         emit(this->*signal)(mode);
     } catch (const std::exception& exception) {
-        qWarning() << "ModeController: exception in" << signalName << modeName(mode)
-                   << "):" << QString::fromUtf8(exception.what());
+        // Allocates nothing: the exception may be the lack of memory itself.
+        OccUtils::detail::warnStdException(signalName, exception);
     } catch (...) {
-        qWarning() << "ModeController: unknown exception in" << signalName << modeName(mode) << ")";
+        OccUtils::detail::warnUnknown(signalName);
     }
 }
 
