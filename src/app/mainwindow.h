@@ -264,6 +264,15 @@ private:
     void pushRouteCommand(const Payload& payload);
     void refreshRoutingViews();
     void refreshRatsnest();
+    // Conductors of two nets in contact or under the clearance (mainwindow_conflicts.cpp)
+    struct TrackConflict
+    {
+        bool isShort = false;
+        QString offender;
+    };
+    void checkTrackConflicts(bool announce);
+    QString trackConflictText(const Route& route, const TrackConflict& conflict, int others) const;
+    QHash<QString, int> trackConflictsPerNet() const;
     // Ratsnest (mainwindow_ratsnest.cpp)
     void refreshRatsnestStatus();
     RatsnestStats rebuildRatsnest();
@@ -339,6 +348,8 @@ private:
     int m_ratsnestTotalLinks = 0;
     QMap<QString, NetRatsnestStats> m_netRatsnestStats;
     NetConnectivity m_netConnectivity;
+    QHash<quint64, TrackConflict> m_trackConflicts; // by route id, from the last check
+    QString m_conflictNotice;                       // what the last check announced, if anything
     bool m_surfaceFollowing = false;
     QString m_dragComponentRef;
     ComponentManager* m_componentManager = nullptr;

@@ -92,6 +92,12 @@ public:
                                          const QString& netName, int skipRouteIndex = -1,
                                          const std::optional<QList<PadObstacle>>& pads = std::nullopt) const;
     static bool hasCornerFiller(const RouteSegment& first, const RouteSegment& second);
+    // A whole chain of segments (and the fillers of its bends) against other nets' tracks and
+    // pads, as a track of netName; the route skipIndex is left out. Stops at the first short.
+    CollisionResult checkSegments(const QList<RouteSegment>& segments, const QString& netName, int skipRouteIndex,
+                                  const std::optional<QList<PadObstacle>>& pads = std::nullopt) const;
+    // The user's reason for a collision that refuses a track (translated).
+    static QString collisionRefusal(const CollisionResult& collision);
     // Pairs of route indices (lower first) of different nets whose tracks touch, for a check
     // of loaded designs.
     QList<QPair<int, int>> shortedRoutes() const;
