@@ -4,6 +4,7 @@
 
 #include "app/modebinding.h"
 #include "app/ratsnest.h"
+#include "app/trackconflictscan.h"
 #include "outputs/assemblyrecords.h"
 #include "outputs/printplan.h"
 #include "components/footprintmanager.h"
@@ -265,11 +266,7 @@ private:
     void refreshRoutingViews();
     void refreshRatsnest();
     // Conductors of two nets in contact or under the clearance (mainwindow_conflicts.cpp)
-    struct TrackConflict
-    {
-        bool isShort = false;
-        QString offender;
-    };
+    using TrackConflict = TrackConflictScan::Conflict;
     void checkTrackConflicts(bool announce);
     QString trackConflictText(const Route& route, const TrackConflict& conflict, int others) const;
     QHash<QString, int> trackConflictsPerNet() const;
@@ -348,6 +345,7 @@ private:
     int m_ratsnestTotalLinks = 0;
     QMap<QString, NetRatsnestStats> m_netRatsnestStats;
     NetConnectivity m_netConnectivity;
+    TrackConflictScan m_conflictScan;
     QHash<quint64, TrackConflict> m_trackConflicts; // by route id, from the last check
     QString m_conflictNotice;                       // what the last check announced, if anything
     bool m_surfaceFollowing = false;

@@ -4,21 +4,8 @@
 
 void MainWindow::checkTrackConflicts(bool announce)
 {
-    const RoutingManager& routing = m_project.routingManager();
-    const QList<Route>& routes = routing.routes();
-    QHash<quint64, TrackConflict> found;
-    if (!routes.isEmpty()) {
-        const QList<RoutingManager::PadObstacle> pads = routing.padObstacles();
-        for (int i = 0; i < routes.size(); ++i) {
-            const Route& route = routes.at(i);
-            if (route.segments.isEmpty() || route.netName.isEmpty())
-                continue;
-            const CollisionResult result = routing.checkSegments(route.segments, route.netName, i, pads);
-            // Not knowing the distance is not a finding to announce.
-            if (result.isShort || result.isClearance)
-                found.insert(route.id, TrackConflict{result.isShort, result.offender});
-        }
-    }
+    const QList<Route>& routes = m_project.routingManager().routes();
+    const QHash<quint64, TrackConflict> found = m_conflictScan.scan(m_project.routingManager());
 
     int fresh = 0;
     const Route* first = nullptr;
