@@ -23,17 +23,17 @@ bool pointInSolid(const gp_Pnt& point, const TopoDS_Shape& solid)
 // while the track ends millimetres away, which would pass an open circuit as routed.
 bool reachesPad(const Route& route, const gp_Pnt& endPoint, const PadGeometry& pad)
 {
-    Bnd_Box near = pad.box;
-    near.Enlarge(kTouch);
     if (pad.solid.IsNull()) {
-        if (!near.IsOut(endPoint))
+        if (!pad.box.IsOut(endPoint))
             return true;
         for (const RouteSegment& segment : route.segments) {
-            if (!near.IsOut(RoutingManager::segmentBox(segment)))
+            if (!pad.box.IsOut(RoutingManager::segmentBox(segment)))
                 return true;
         }
         return false;
     }
+    Bnd_Box near = pad.box;
+    near.Enlarge(kTouch);
     if (!near.IsOut(endPoint) && pointInSolid(endPoint, pad.solid))
         return true;
     for (const RouteSegment& segment : route.segments) {

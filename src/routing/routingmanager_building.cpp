@@ -167,8 +167,13 @@ bool RoutingManager::addRoutePoint(const gp_Pnt& point)
     if (collision.isClear() && openIndex > 0)
         collision = checkCornerCollision(m_currentRoute.segments.at(openIndex - 1), segment,
                                          m_currentRoute.netName, -1, pads);
+    if (collision.isShort)
+        qWarning() << "✗ Short circuit with:" << collision.offender;
+    else if (collision.isClearance)
+        qWarning() << "✗ Insufficient clearance with:" << collision.offender;
+    else if (collision.isUnchecked)
+        qWarning() << "✗ Clearance could not be checked with:" << collision.offender;
     if (!collision.isClear()) {
-        qWarning() << "✗ Segment refused:" << collision.offender << "(short" << collision.isShort << ")";
         refuse(collisionRefusal(collision));
         return false;
     }
