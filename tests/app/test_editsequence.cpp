@@ -178,8 +178,18 @@ protected:
                     << (reached ? " on its pad but reported detached" : " off its pad and not reported");
             };
             check(PadId(r.startRef, r.startPad), true);
-            if (!r.endsOnTrack)
+            if (!r.endsOnTrack) {
                 check(PadId(r.endRef, r.endPad), false);
+                continue;
+            }
+            // A junction whose host went (deleted, moved away) stays reported as dangling.
+            JunctionHost host;
+            const bool hosted = RoutingManager::hostOfJunction(routes, i, host);
+            bool dangling = false;
+            for (const NetConnectivity::UnresolvedJunction& j : probe->netConnectivity().unresolvedJunctions())
+                dangling = dangling || j.routeIndex == i;
+            EXPECT_EQ(hosted, !dangling) << step.toStdString() << ": T junction of track " << r.label().toStdString()
+                                         << (hosted ? " hosted but reported dangling" : " without host, not reported");
         }
     }
 
