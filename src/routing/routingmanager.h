@@ -46,10 +46,12 @@ public:
     int indexOfRouteId(quint64 id) const;
     Route* routeById(quint64 id);
 
-    // Edits of finished routes: all or nothing, no collision test.
+    // Edits of finished routes: all or nothing, no collision test (undo and redo replay them).
     bool setSegmentEndpointsAtomic(int routeIndex, const QList<SegmentEndpoints>& changes);
     bool setSegmentEndpoints(int routeIndex, int segmentIndex, const gp_Pnt& start, const gp_Pnt& end);
     bool setSegmentDimensions(int routeIndex, int segmentIndex, double width, double height);
+    // The user's new section: refused (lastRefusal says why) when its solid cannot be built or
+    // it brings the track closer to another net than it was, down to the clearance or contact.
     bool setRouteDimensions(int routeIndex, double width, double height);
 
     // Route being drawn
