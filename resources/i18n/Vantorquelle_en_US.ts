@@ -204,6 +204,13 @@ Pads: %4 · Nets: %5</source>
         <source>%1 mm left to route</source>
         <translation type="unfinished"></translation>
     </message>
+    <message numerus="yes">
+        <source>%n track(s) too close to another net</source>
+        <translation>
+            <numerusform>%n track too close to another net</numerusform>
+            <numerusform>%n tracks too close to another net</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>BurialAnalyzer</name>
@@ -2144,6 +2151,24 @@ The current design has been kept.</source>
     <message>
         <source>  • %1: footprint %2 cannot be used: %3
 </source>
+    </message>
+    <message>
+        <source>⚠ Track %1 (%2) now touches %3: a short between two nets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ Track %1 (%2) is now closer to %3 than the clearance allows</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source> (and %n other track(s))</source>
+        <translation>
+            <numerusform> (and %n other track)</numerusform>
+            <numerusform> (and %n other tracks)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The track cannot take a section of %1 × %2 mm — unchanged. %3</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -207,6 +207,13 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
         <source>%1 mm left to route</source>
         <translation>%1 mm restant à router</translation>
     </message>
+    <message numerus="yes">
+        <source>%n track(s) too close to another net</source>
+        <translation>
+            <numerusform>%n piste trop proche d&apos;un autre net</numerusform>
+            <numerusform>%n pistes trop proches d&apos;un autre net</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>BurialAnalyzer</name>
@@ -2303,6 +2310,25 @@ La conception en cours a été conservée.</translation>
 </source>
         <translation>  • %1&#xa0;: l&apos;empreinte %2 est inutilisable&#xa0;: %3
 </translation>
+    </message>
+    <message>
+        <source>⚠ Track %1 (%2) now touches %3: a short between two nets</source>
+        <translation>⚠ La piste %1 (%2) touche maintenant %3&#xa0;: un court-circuit entre deux nets</translation>
+    </message>
+    <message>
+        <source>⚠ Track %1 (%2) is now closer to %3 than the clearance allows</source>
+        <translation>⚠ La piste %1 (%2) est maintenant plus proche de %3 que l&apos;isolation ne le permet</translation>
+    </message>
+    <message numerus="yes">
+        <source> (and %n other track(s))</source>
+        <translation>
+            <numerusform> (et %n autre piste)</numerusform>
+            <numerusform> (et %n autres pistes)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The track cannot take a section of %1 × %2 mm — unchanged. %3</source>
+        <translation>La piste ne peut pas prendre une section de %1 × %2 mm — inchangée. %3</translation>
     </message>
 </context>
 <context>

@@ -330,6 +330,12 @@ void BoardExplorerPanel::fillNets(const QList<NetRow>& rows)
             colour = UiTheme::errorColor(palette());
             severity = 3;
         }
+        if (row.conflictTracks > 0) {
+            const QString conflict = tr("%n track(s) too close to another net", "", row.conflictTracks);
+            text = severity == 3 ? text + QStringLiteral(" · ") + conflict : conflict;
+            colour = UiTheme::errorColor(palette());
+            severity = 3;
+        }
         QString toolTip = tr("%1 — %n pad(s)", "", row.pads).arg(row.name) + QLatin1Char('\n') + text;
         if (row.unroutedLinks > 0)
             toolTip += QLatin1Char('\n') + tr("%1 mm left to route").arg(row.unroutedLengthMm, 0, 'f', 1);

@@ -44,6 +44,7 @@ public:
         double unroutedLengthMm = 0.0;
         int detachedEnds = 0;
         int danglingT = 0;
+        int conflictTracks = 0; // tracks touching or too close to another net's conductors
     };
 
     explicit BoardExplorerPanel(QWidget* parent = nullptr);

@@ -56,7 +56,7 @@ bool ComponentStateCommand<T>::mergeState(const ComponentStateCommand<T>* other)
 template class ComponentStateCommand<gp_Pnt>;
 template class ComponentStateCommand<double>;
 template class ComponentStateCommand<ComponentProperties>;
-template class ComponentStateCommand<QString>;
+template class ComponentStateCommand<FootprintState>;
 
 MoveComponentCommand::MoveComponentCommand(ComponentManager* manager, const QString& reference,
                                            const gp_Pnt& before, const gp_Pnt& after, QUndoCommand* parent)
@@ -106,19 +106,19 @@ bool ApplyPropertiesCommand::apply(const ComponentProperties& state)
 }
 
 ReplaceFootprintCommand::ReplaceFootprintCommand(ComponentManager* manager, const QString& reference,
-                                                 const QString& beforePath, const QString& afterPath,
+                                                 const FootprintState& before, const FootprintState& after,
                                                  QUndoCommand* parent)
-    : ComponentStateCommand(manager, reference, beforePath, afterPath, parent)
+    : ComponentStateCommand(manager, reference, before, after, parent)
 {
     setText(QCoreApplication::translate("QObject", "Change footprint %1").arg(reference));
 }
 
-bool ReplaceFootprintCommand::apply(const QString& path)
+bool ReplaceFootprintCommand::apply(const FootprintState& state)
 {
-    if (path.isEmpty()) {
+    if (state.path.isEmpty()) {
         qWarning() << "ReplaceFootprintCommand: empty footprint path for" << m_reference
                    << "— state not restored (footprint missing to begin with)";
         return false;
     }
-    return m_manager->replaceFootprint(m_reference, path);
+    return m_manager->replaceFootprint(m_reference, state.path, &state.values);
 }

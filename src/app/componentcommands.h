@@ -88,13 +88,21 @@ protected:
     bool apply(const ComponentProperties& state) override;
 };
 
-class ReplaceFootprintCommand : public ComponentStateCommand<QString>
+// A footprint and the component's own values on it: a new footprint brings its defaults,
+// and going back must give back what the user had set (thickness, undercut, body…).
+struct FootprintState
+{
+    QString path;
+    ComponentProperties values;
+};
+
+class ReplaceFootprintCommand : public ComponentStateCommand<FootprintState>
 {
 public:
-    ReplaceFootprintCommand(ComponentManager* manager, const QString& reference, const QString& beforePath,
-                            const QString& afterPath, QUndoCommand* parent = nullptr);
+    ReplaceFootprintCommand(ComponentManager* manager, const QString& reference, const FootprintState& before,
+                            const FootprintState& after, QUndoCommand* parent = nullptr);
     int id() const override { return 4; }
 
 protected:
-    bool apply(const QString& path) override;
+    bool apply(const FootprintState& state) override;
 };

@@ -4,6 +4,7 @@
 
 #include "app/modebinding.h"
 #include "app/ratsnest.h"
+#include "app/trackconflictscan.h"
 #include "outputs/assemblyrecords.h"
 #include "outputs/printplan.h"
 #include "components/footprintmanager.h"
@@ -266,6 +267,11 @@ private:
     void pushRouteCommand(const Payload& payload);
     void refreshRoutingViews();
     void refreshRatsnest();
+    // Conductors of two nets in contact or under the clearance (mainwindow_conflicts.cpp)
+    using TrackConflict = TrackConflictScan::Conflict;
+    void checkTrackConflicts(bool announce);
+    QString trackConflictText(const Route& route, const TrackConflict& conflict, int others) const;
+    QHash<QString, int> trackConflictsPerNet() const;
     // Ratsnest (mainwindow_ratsnest.cpp)
     void refreshRatsnestStatus();
     RatsnestStats rebuildRatsnest();
@@ -341,6 +347,9 @@ private:
     int m_ratsnestTotalLinks = 0;
     QMap<QString, NetRatsnestStats> m_netRatsnestStats;
     NetConnectivity m_netConnectivity;
+    TrackConflictScan m_conflictScan;
+    QHash<quint64, TrackConflict> m_trackConflicts; // by route id, from the last check
+    QString m_conflictNotice;                       // what the last check announced, if anything
     bool m_surfaceFollowing = false;
     QString m_dragComponentRef;
     ComponentManager* m_componentManager = nullptr;

@@ -42,10 +42,13 @@ void MainWindow::refreshBoardExplorer()
     const QMap<QString, PlacedComponentData> noComponents;
     const auto& placed = m_componentManager ? m_componentManager->components() : noComponents;
     const Netlist& netlist = m_project.netlist();
-    m_boardExplorer->setRows(
-        BoardExplorerPanel::buildComponentRows(netlist.components, placed, netlist.connections),
-        BoardExplorerPanel::buildNetRows(netlist.connections, m_netRatsnestStats, m_netConnectivity.issues(),
-                                         m_netConnectivity.unresolvedJunctions()));
+    QList<BoardExplorerPanel::NetRow> nets = BoardExplorerPanel::buildNetRows(
+        netlist.connections, m_netRatsnestStats, m_netConnectivity.issues(), m_netConnectivity.unresolvedJunctions());
+    const QHash<QString, int> conflicts = trackConflictsPerNet();
+    for (BoardExplorerPanel::NetRow& row : nets)
+        row.conflictTracks = conflicts.value(row.name);
+    m_boardExplorer->setRows(BoardExplorerPanel::buildComponentRows(netlist.components, placed, netlist.connections),
+                             nets);
     m_boardExplorer->selectComponent(m_dragComponentRef);
 }
 

@@ -78,14 +78,15 @@ void MainWindow::onComponentChanged(const QString& ref)
         return;
     showComponentProperties(ref);
     refreshRatsnest();
-    if (!m_burialAnalyzer->isEnabled())
-        return;
     const PlacedComponentData* component = m_componentManager->findComponent(ref);
-    if (!component)
-        return;
-    m_burialAnalyzer->clearResult(ref);
-    m_burialAnalyzer->analyzeComponent(ref, *component, m_project.mainShape());
-    OccUtils::safeUpdateViewer(m_occWidget->context());
+    if (m_burialAnalyzer->isEnabled() && component) {
+        m_burialAnalyzer->clearResult(ref);
+        m_burialAnalyzer->analyzeComponent(ref, *component, m_project.mainShape());
+        OccUtils::safeUpdateViewer(m_occWidget->context());
+    }
+    // Pads moved under tracks: told now, or once the drag ends.
+    if (!m_componentDragActive)
+        checkTrackConflicts(true);
 }
 
 void MainWindow::onPopulationChanged(int successCount, int)
@@ -93,6 +94,7 @@ void MainWindow::onPopulationChanged(int successCount, int)
     updateActionStates();
     if (successCount > 0 && isViewerReady())
         m_project.syncRoutingNetlist();
+    refreshRatsnest();
 }
 
 bool MainWindow::hasPlacedComponents() const

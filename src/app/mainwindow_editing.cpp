@@ -216,6 +216,7 @@ void MainWindow::onBrowseFootprintForComponent(const QString& ref)
             oldPath = c->footprintName;
     }
     const QString baseName = QFileInfo(path).completeBaseName();
+    const FootprintState before{oldPath, componentPropertiesOf(*c)};
     if (!m_componentManager->replaceFootprint(ref, path)) {
         // A file refused for a value it holds says which.
         const QString why = m_footprintManager.problemWith(baseName);
@@ -224,9 +225,13 @@ void MainWindow::onBrowseFootprintForComponent(const QString& ref)
                                  + (why.isEmpty() ? QString() : QStringLiteral("\n\n") + why));
         return;
     }
-    m_undoStack->push(new ReplaceFootprintCommand(m_componentManager, ref, oldPath, path));
+    const FootprintState after{path, componentPropertiesFor(ref)};
+    m_undoStack->push(new ReplaceFootprintCommand(m_componentManager, ref, before, after));
     const QString name = FootprintManager::normalizeFootprintName(baseName);
     setStatusText(tr("✓ Footprint replaced for %1: %2").arg(ref, name));
+    // The new pads may reach other nets' tracks: that warning must not be covered.
+    if (!m_conflictNotice.isEmpty())
+        setStatusText(m_conflictNotice);
     QMessageBox::information(this, tr("Success"), tr("✓ Footprint %1 loaded and applied to %2").arg(name, ref));
 }
 
@@ -272,4 +277,5 @@ void MainWindow::onComponentDragFinished()
     setStatusText(tr("Component %1 moved").arg(m_dragComponentRef));
     refreshRatsnest();
     refreshBoardExplorer();
+    checkTrackConflicts(true);
 }

@@ -360,6 +360,10 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     qCDebug(lcUi) << "✓ Routes displayed:" << m_project.routingManager().routes().size();
     updateActionStates();
     verifyRestoredPadIndex();
+    // The explorer's net figures were emptied with the previous design.
+    refreshRatsnest();
+    // Conflicts saved with the file are listed in the report below, not announced as new.
+    checkTrackConflicts(false);
 
     if (m_occWidget && !m_occWidget->context().IsNull()) {
         OccUtils::safeUpdateViewer(m_occWidget->context());

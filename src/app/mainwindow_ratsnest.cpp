@@ -120,6 +120,9 @@ void MainWindow::clearRatsnest()
     m_ratsnestLinks.clear();
     m_ratsnestTotalLinks = 0;
     m_netRatsnestStats.clear();
+    // Its issues describe the design of the last build: kept, they would be shown beside
+    // figures that no longer exist.
+    m_netConnectivity.clear();
 }
 
 void MainWindow::updateRatsnestButton(bool visible)
@@ -173,6 +176,7 @@ void MainWindow::refreshRatsnestStatus()
     if (m_project.netlist().components.isEmpty())
         return;
     setStatusText(ratsnestStatusText(rebuildRatsnest()));
+    refreshBoardExplorer();
 }
 
 QString MainWindow::ratsnestStatusText(const RatsnestStats& stats) const

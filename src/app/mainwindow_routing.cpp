@@ -121,6 +121,7 @@ void MainWindow::refreshRoutingViews()
         m_routingController->displayRoutedTracks();
     updateActionStates();
     refreshRatsnest();
+    checkTrackConflicts(true);
 }
 
 void MainWindow::onClearAllRoutesRequested()
@@ -164,9 +165,16 @@ void MainWindow::onTrackPropertiesApplied(int routeIndex, const TrackProperties&
         return;
     // A refused section leaves the track as it was: nothing to undo, so nothing is pushed.
     if (!rm.setRouteDimensions(routeIndex, props.width, props.height)) {
-        setStatusText(tr("The track cannot take a section of %1 × %2 mm — unchanged")
-                          .arg(props.width)
-                          .arg(props.height));
+        const QString reason = rm.lastRefusal();
+        if (reason.isEmpty())
+            setStatusText(tr("The track cannot take a section of %1 × %2 mm — unchanged")
+                              .arg(props.width)
+                              .arg(props.height));
+        else
+            setStatusText(tr("The track cannot take a section of %1 × %2 mm — unchanged. %3")
+                              .arg(props.width)
+                              .arg(props.height)
+                              .arg(reason));
         showTrackProperties(routeIndex);
         return;
     }

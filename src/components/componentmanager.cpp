@@ -231,7 +231,8 @@ ComponentManager::applyNetlistUpdate(const QMap<QString, NetlistComponent>& newC
     return result;
 }
 
-bool ComponentManager::replaceFootprint(const QString& ref, const QString& footprint)
+bool ComponentManager::replaceFootprint(const QString& ref, const QString& footprint,
+                                        const ComponentProperties* values)
 {
     PlacedComponentData* component = findComponent(ref);
     if (!component)
@@ -258,7 +259,9 @@ bool ComponentManager::replaceFootprint(const QString& ref, const QString& footp
         return false;
 
     unindexBodyShape(component->compositeShape);
-    const bool ok = m_footprintManager.replaceFootprint(*component, name, m_context);
+    if (values && !allFinite(*values))
+        return false;
+    const bool ok = m_footprintManager.replaceFootprint(*component, name, m_context, values);
     indexBodyShape(component->compositeShape, ref);
     if (ok) {
         refreshPadCache(ref);

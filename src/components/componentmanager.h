@@ -77,7 +77,9 @@ public:
                                           const NetlistUpdate& update);
 
     // Edits; each is all-or-nothing for the step that fails.
-    bool replaceFootprint(const QString& ref, const QString& footprint);
+    // values: body and pad values to keep (see FootprintManager::replaceFootprint).
+    bool replaceFootprint(const QString& ref, const QString& footprint,
+                          const ComponentProperties* values = nullptr);
     bool applyProperties(const QString& ref, const ComponentProperties& properties);
     // quiet: no componentChanged (the caller refreshes itself).
     bool moveComponent(const QString& ref, const gp_Pnt& position, bool quiet = false);

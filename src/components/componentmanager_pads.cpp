@@ -31,7 +31,7 @@ PadGeometryTable ComponentManager::padBoundingBoxes() const
             });
             if (!ok || box.IsVoid())
                 continue;
-            table.insert(PadId(it.key(), pad.number), PadGeometry{padBasePoint(it.value(), pad), box});
+            table.insert(PadId(it.key(), pad.number), PadGeometry{padBasePoint(it.value(), pad), box, pad.placedShape});
         }
     }
     return table;

@@ -23,6 +23,8 @@ struct PadId;
 struct PlacedComponentData;
 struct PlacedPadData;
 
+struct ComponentProperties;
+
 class FootprintManager
 {
 public:
@@ -95,8 +97,11 @@ public:
                                      QList<PlacedPadData>& pads);
     static opencascade::handle<AIS_Shape> createStyledBody(const TopoDS_Shape& bodyShape, bool missingFootprint);
 
+    // values: the component's own body and pad values to keep instead of the footprint's
+    // defaults (undo and redo of a footprint change); null applies the defaults.
     bool replaceFootprint(PlacedComponentData& component, const QString& footprintName,
-                          const opencascade::handle<AIS_InteractiveContext>& context);
+                          const opencascade::handle<AIS_InteractiveContext>& context,
+                          const ComponentProperties* values = nullptr);
     static void applyFootprintDefaults(PlacedComponentData& component, const FootprintData& footprint);
     static bool rebuildComponentVisual(PlacedComponentData& component, const FootprintData& footprint,
                                        const opencascade::handle<AIS_InteractiveContext>& context);

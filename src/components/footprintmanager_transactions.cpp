@@ -6,6 +6,7 @@
 
 #include "components/componentmanager.h"
 #include "components/footprintmanager_placement_p.h"
+#include "model/componentproperties.h"
 #include "model/placedcomponentdata.h"
 #include "foundation/geometryutils.h"
 #include "model/padid.h"
@@ -64,7 +65,8 @@ void setPadPlacement(PlacedPadData& pad, const PlacementBackup& entry)
 } // namespace
 
 bool FootprintManager::replaceFootprint(PlacedComponentData& component, const QString& footprintName,
-                                        const opencascade::handle<AIS_InteractiveContext>& context)
+                                        const opencascade::handle<AIS_InteractiveContext>& context,
+                                        const ComponentProperties* values)
 {
     qCDebug(lcFootprint) << "\n=== FootprintManager::replaceFootprint ===";
     qCDebug(lcFootprint) << "Component:" << component.ref << "→" << footprintName;
@@ -83,6 +85,17 @@ bool FootprintManager::replaceFootprint(PlacedComponentData& component, const QS
     // and the record must keep describing them.
     PlacedComponentData replaced = component;
     applyFootprintDefaults(replaced, footprint);
+    if (values) {
+        replaced.footprintThickness = values->footprintThickness;
+        replaced.bodyUndercut = values->bodyUndercut;
+        replaced.bodyOffsetZ = values->bodyOffsetZ;
+        replaced.bodyHeight = values->bodyHeight;
+        replaced.bodyWidth = values->bodyWidth;
+        replaced.bodyLength = values->bodyLength;
+        replaced.bodyMarginX = values->bodyMarginX;
+        replaced.bodyMarginY = values->bodyMarginY;
+        replaced.padXYScale = values->padXYScale;
+    }
     // The red missing-footprint look would otherwise stay on a component that now has one.
     if (replaced.styleCode == 1)
         replaced.styleCode = ComponentManager::baseStyleFor(replaced);

@@ -18,5 +18,7 @@ ComponentProperties componentPropertiesOf(const PlacedComponentData& c)
     p.bodyLength = c.bodyLength;
     p.bodyHeight = c.bodyHeight;
     p.bodyOffsetZ = c.bodyOffsetZ;
+    p.bodyMarginX = c.bodyMarginX;
+    p.bodyMarginY = c.bodyMarginY;
     return p;
 }

@@ -21,6 +21,8 @@ struct ComponentProperties
     double bodyLength = 4.0;
     double bodyHeight = 3.0;
     double bodyOffsetZ = 0.0;
+    double bodyMarginX = 1.0;     // mm; what a footprint change resets with the body size
+    double bodyMarginY = 1.0;     // mm
 };
 
 struct PlacedComponentData;

@@ -1,9 +1,10 @@
-// Where a placed pad sits: the point tracks attach to and the box of its solid.
+// Where a placed pad sits: the point tracks attach to, its solid and the box of that solid.
 #pragma once
 
 #include "model/padid.h"
 
 #include <Bnd_Box.hxx>
+#include <TopoDS_Shape.hxx>
 #include <gp_Pnt.hxx>
 
 #include <QHash>
@@ -12,6 +13,7 @@ struct PadGeometry
 {
     gp_Pnt basePoint;
     Bnd_Box box;
+    TopoDS_Shape solid; // whether a track reaches the pad is decided on it; the box only sorts out
 };
 
 using PadGeometryTable = QHash<PadId, PadGeometry>;

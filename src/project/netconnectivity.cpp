@@ -1,8 +1,53 @@
 #include "project/netconnectivity.h"
 
+#include "foundation/occutils.h"
 #include "routing/routingmanager.h"
 
+#include <BRepClass3d_SolidClassifier.hxx>
+
 namespace {
+
+// Conductors closer than this are one: the end points of a track sit on its pad's faces.
+constexpr double kTouch = 1e-4; // mm
+
+bool pointInSolid(const gp_Pnt& point, const TopoDS_Shape& solid)
+{
+    return OccUtils::guardedCall(false, "NetConnectivity: pointInSolid", [&] {
+        BRepClass3d_SolidClassifier classifier(solid, point, kTouch);
+        const TopAbs_State state = classifier.State();
+        return state == TopAbs_IN || state == TopAbs_ON;
+    });
+}
+
+// Decided on the conductors: boxes only rule out what is far. A box can overlap the pad's
+// while the track ends millimetres away, which would pass an open circuit as routed.
+bool reachesPad(const Route& route, const gp_Pnt& endPoint, const PadGeometry& pad)
+{
+    if (pad.solid.IsNull()) {
+        if (!pad.box.IsOut(endPoint))
+            return true;
+        for (const RouteSegment& segment : route.segments) {
+            if (!pad.box.IsOut(RoutingManager::segmentBox(segment)))
+                return true;
+        }
+        return false;
+    }
+    Bnd_Box near = pad.box;
+    near.Enlarge(kTouch);
+    if (!near.IsOut(endPoint) && pointInSolid(endPoint, pad.solid))
+        return true;
+    for (const RouteSegment& segment : route.segments) {
+        const Bnd_Box box = RoutingManager::segmentBox(segment);
+        if (box.IsVoid() || near.IsOut(box))
+            continue;
+        const TopoDS_Shape solid =
+            segment.shape.IsNull() ? RoutingManager::createSegmentShape(segment) : segment.shape;
+        const std::optional<double> distance = RoutingManager::solidDistance(solid, pad.solid);
+        if (distance && *distance <= kTouch)
+            return true;
+    }
+    return false;
+}
 
 QString padKey(const PadId& pad)
 {
@@ -75,13 +120,8 @@ bool NetConnectivity::endTouchesPad(const Route& route, int routeIndex, const Pa
         m_issues.append(issue);
         return false;
     }
-    const Bnd_Box& padBox = it->box;
-    if (!padBox.IsOut(endPoint))
+    if (reachesPad(route, endPoint, it.value()))
         return true;
-    for (const RouteSegment& segment : route.segments) {
-        if (!padBox.IsOut(RoutingManager::segmentBox(segment)))
-            return true;
-    }
     issue.kind = EndNotOnPad;
     issue.padPoint = it->basePoint;
     m_issues.append(issue);

@@ -46,10 +46,12 @@ public:
     int indexOfRouteId(quint64 id) const;
     Route* routeById(quint64 id);
 
-    // Edits of finished routes: all or nothing, no collision test.
+    // Edits of finished routes: all or nothing, no collision test (undo and redo replay them).
     bool setSegmentEndpointsAtomic(int routeIndex, const QList<SegmentEndpoints>& changes);
     bool setSegmentEndpoints(int routeIndex, int segmentIndex, const gp_Pnt& start, const gp_Pnt& end);
     bool setSegmentDimensions(int routeIndex, int segmentIndex, double width, double height);
+    // The user's new section: refused (lastRefusal says why) when its solid cannot be built or
+    // it brings the track closer to another net than it was, down to the clearance or contact.
     bool setRouteDimensions(int routeIndex, double width, double height);
 
     // Route being drawn
@@ -92,6 +94,12 @@ public:
                                          const QString& netName, int skipRouteIndex = -1,
                                          const std::optional<QList<PadObstacle>>& pads = std::nullopt) const;
     static bool hasCornerFiller(const RouteSegment& first, const RouteSegment& second);
+    // A whole chain of segments (and the fillers of its bends) against other nets' tracks and
+    // pads, as a track of netName; the route skipIndex is left out. Stops at the first short.
+    CollisionResult checkSegments(const QList<RouteSegment>& segments, const QString& netName, int skipRouteIndex,
+                                  const std::optional<QList<PadObstacle>>& pads = std::nullopt) const;
+    // The user's reason for a collision that refuses a track (translated).
+    static QString collisionRefusal(const CollisionResult& collision);
     // Pairs of route indices (lower first) of different nets whose tracks touch, for a check
     // of loaded designs.
     QList<QPair<int, int>> shortedRoutes() const;

@@ -167,19 +167,14 @@ bool RoutingManager::addRoutePoint(const gp_Pnt& point)
     if (collision.isClear() && openIndex > 0)
         collision = checkCornerCollision(m_currentRoute.segments.at(openIndex - 1), segment,
                                          m_currentRoute.netName, -1, pads);
-    if (collision.isShort) {
+    if (collision.isShort)
         qWarning() << "✗ Short circuit with:" << collision.offender;
-        refuse(tr("Short circuit with %1.").arg(collision.offender));
-        return false;
-    }
-    if (collision.isClearance) {
+    else if (collision.isClearance)
         qWarning() << "✗ Insufficient clearance with:" << collision.offender;
-        refuse(tr("Insufficient clearance with %1.").arg(collision.offender));
-        return false;
-    }
-    if (collision.isUnchecked) {
+    else if (collision.isUnchecked)
         qWarning() << "✗ Clearance could not be checked with:" << collision.offender;
-        refuse(tr("The clearance to %1 could not be checked.").arg(collision.offender));
+    if (!collision.isClear()) {
+        refuse(collisionRefusal(collision));
         return false;
     }
 

@@ -8,6 +8,7 @@
 #include <BRepExtrema_DistShapeShape.hxx>
 #include <TopoDS_TShape.hxx>
 
+#include <QCoreApplication>
 #include <QDebug>
 
 #include <algorithm>
@@ -18,6 +19,11 @@
 namespace {
 
 constexpr double kZeroLength = 1e-7;
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("RoutingManager", text);
+}
 
 // The solid's bounds; empty when computing them throws.
 std::optional<Bnd_Box> boundsOf(const TopoDS_Shape& shape)
@@ -286,6 +292,44 @@ CollisionResult RoutingManager::checkCornerCollision(const RouteSegment& first, 
     if (filler.IsNull())
         return CollisionResult();
     return checkSolid(filler, cornerBox(first), std::nullopt, netName, skipRouteIndex, pads);
+}
+
+CollisionResult RoutingManager::checkSegments(const QList<RouteSegment>& segments, const QString& netName,
+                                              int skipRouteIndex,
+                                              const std::optional<QList<PadObstacle>>& pads) const
+{
+    const QList<PadObstacle> obstacles = pads ? *pads : padObstacles();
+    CollisionResult worst;
+    const auto keep = [&worst](const CollisionResult& found) {
+        if (found.isShort)
+            worst = found;
+        else if (found.isUnchecked && !worst.isUnchecked)
+            worst = found;
+        else if (found.isClearance && worst.isClear())
+            worst = found;
+        return worst.isShort;
+    };
+    for (int i = 0; i < segments.size(); ++i) {
+        const RouteSegment& segment = segments.at(i);
+        if (!isLong(segment))
+            continue;
+        if (keep(checkCollision(segment, netName, skipRouteIndex, obstacles)))
+            break;
+        if (i > 0 && keep(checkCornerCollision(segments.at(i - 1), segment, netName, skipRouteIndex, obstacles)))
+            break;
+    }
+    return worst;
+}
+
+QString RoutingManager::collisionRefusal(const CollisionResult& collision)
+{
+    if (collision.isShort)
+        return tr("Short circuit with %1.").arg(collision.offender);
+    if (collision.isClearance)
+        return tr("Insufficient clearance with %1.").arg(collision.offender);
+    if (collision.isUnchecked)
+        return tr("The clearance to %1 could not be checked.").arg(collision.offender);
+    return QString();
 }
 
 namespace {

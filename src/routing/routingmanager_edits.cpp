@@ -2,6 +2,7 @@
 // Every geometric edit builds all new solids aside first, so a failure changes nothing.
 #include "routing/routingmanager.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 
 #include <cmath>
@@ -9,6 +10,17 @@
 namespace {
 
 constexpr double kZeroLength = 1e-7;
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("RoutingManager", text);
+}
+
+// Short over unchecked over too close.
+int collisionRank(const CollisionResult& c)
+{
+    return c.isShort ? 3 : c.isUnchecked ? 2 : c.isClearance ? 1 : 0;
+}
 
 // The segment with a new section, its top face kept in place; empty when no solid results.
 std::optional<RouteSegment> resizedSegment(const RouteSegment& segment, double width, double height)
@@ -174,16 +186,30 @@ bool RoutingManager::setRouteDimensions(int routeIndex, double width, double hei
                    << m_routes.size() << ")";
         return false;
     }
+    m_lastRefusal.clear();
     QList<RouteSegment> copies;
-    const QList<RouteSegment>& segments = m_routes.at(routeIndex).segments;
+    const Route& route = m_routes.at(routeIndex);
+    const QList<RouteSegment>& segments = route.segments;
     for (int i = 0; i < segments.size(); ++i) {
         const std::optional<RouteSegment> copy = resizedSegment(segments.at(i), width, height);
         if (!copy) {
             qWarning() << "setRouteDimensions: null shape for segment" << i << "(route" << routeIndex
                        << ") — route unchanged";
+            refuse(tr("The track's solid could not be built."));
             return false;
         }
         copies.append(*copy);
+    }
+    // Checked like drawing; a track that already was too close before keeps that state
+    // through a section that makes it no worse (a shrink must stay possible).
+    const QList<PadObstacle> pads = padObstacles();
+    const CollisionResult now = checkSegments(copies, route.netName, routeIndex, pads);
+    if (!now.isClear()
+        && collisionRank(now) > collisionRank(checkSegments(segments, route.netName, routeIndex, pads))) {
+        qWarning() << "setRouteDimensions: the new section collides with" << now.offender << "(route"
+                   << routeIndex << ") — route unchanged";
+        refuse(collisionRefusal(now));
+        return false;
     }
     const QList<QPair<int, JunctionHost>> hosted = junctionsHostedBy(routeIndex);
     const QList<RouteSegment> before = segments;

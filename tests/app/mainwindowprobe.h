@@ -104,6 +104,15 @@ struct MainWindowProbe
         w.reportNetlistContentChanges(fileName, std::move(netlist));
     }
     void setComponentDragActive(bool active) { w.m_componentDragActive = active; }
+    const NetConnectivity& netConnectivity() const { return w.m_netConnectivity; }
+    // Route id → whether the window holds it as touching (true) or too close to another net.
+    QHash<quint64, bool> trackConflicts() const
+    {
+        QHash<quint64, bool> conflicts;
+        for (auto it = w.m_trackConflicts.cbegin(); it != w.m_trackConflicts.cend(); ++it)
+            conflicts.insert(it.key(), it->isShort);
+        return conflicts;
+    }
 };
 
 // Lets events run until the condition holds; false after the timeout.

@@ -9,6 +9,8 @@
 #include "model/placedcomponentdata.h"
 
 #include <QThread>
+
+#include <tuple>
 #include <QUndoStack>
 
 #include <gtest/gtest.h>
@@ -122,12 +124,60 @@ TEST_F(ComponentCommandsTest, StepsOfRegeneratedComponentsAreDropped)
 
 TEST_F(ComponentCommandsTest, AFootprintThatWasMissingCannotBeUndoneAndIsDropped)
 {
-    stack.push(new ReplaceFootprintCommand(&rig.manager, "R1", QString(), "/nowhere/R.kicad_mod"));
+    stack.push(new ReplaceFootprintCommand(&rig.manager, "R1", {QString(), {}}, {"/nowhere/R.kicad_mod", {}}));
     FoundationLogCapture log;
     stack.undo();
     EXPECT_TRUE(log.contains("ReplaceFootprintCommand: empty footprint path for"));
     EXPECT_EQ(stack.count(), 0);
     EXPECT_EQ(rig.manager.findComponent("R1")->footprintName, "Builtin_0805");
+}
+
+// The new footprint brings its defaults; undo gives back every value the user had set on the
+// old one (and redo the new footprint's), pads included.
+TEST_F(ComponentCommandsTest, FootprintChangeUndoGivesBackTheWholeComponent)
+{
+    ComponentProperties edited = componentPropertiesOf(*rig.manager.findComponent("R1"));
+    edited.footprintThickness = 2.2;
+    edited.bodyUndercut = 0.9;
+    edited.bodyHeight = 7.0;
+    edited.padXYScale = 80.0;
+    edited.bodyWidth = 6.5;
+    ASSERT_TRUE(rig.manager.applyProperties("R1", edited));
+    const PlacedComponentData* r1 = rig.manager.findComponent("R1");
+    const ComponentProperties before = componentPropertiesOf(*r1);
+    const gp_Pnt padBefore = r1->pads.first().worldPosition;
+    const double padWidthBefore = r1->pads.first().scaledWidth;
+
+    ASSERT_TRUE(rig.manager.replaceFootprint("R1", "Builtin_1206"));
+    const ComponentProperties after = componentPropertiesOf(*rig.manager.findComponent("R1"));
+    ASSERT_NE(after.footprintThickness, 2.2) << "the new footprint's defaults apply";
+    stack.push(new ReplaceFootprintCommand(&rig.manager, "R1", {"Builtin_0805", before}, {"Builtin_1206", after}));
+
+    const auto expectValues = [&](const ComponentProperties& want) {
+        const ComponentProperties got = componentPropertiesOf(*rig.manager.findComponent("R1"));
+        EXPECT_EQ(got.footprintName, want.footprintName);
+        for (const auto& [name, a, b] :
+             {std::tuple{"thickness", got.footprintThickness, want.footprintThickness},
+              std::tuple{"undercut", got.bodyUndercut, want.bodyUndercut},
+              std::tuple{"body height", got.bodyHeight, want.bodyHeight},
+              std::tuple{"body width", got.bodyWidth, want.bodyWidth},
+              std::tuple{"body length", got.bodyLength, want.bodyLength},
+              std::tuple{"offset", got.bodyOffsetZ, want.bodyOffsetZ},
+              std::tuple{"pad scale", got.padXYScale, want.padXYScale},
+              std::tuple{"margin x", got.bodyMarginX, want.bodyMarginX},
+              std::tuple{"margin y", got.bodyMarginY, want.bodyMarginY}})
+            EXPECT_NEAR(a, b, kTol) << name;
+    };
+    stack.undo();
+    expectValues(before);
+    r1 = rig.manager.findComponent("R1");
+    EXPECT_LT(r1->pads.first().worldPosition.Distance(padBefore), kTol) << "pads at their old height";
+    EXPECT_NEAR(r1->pads.first().scaledWidth, padWidthBefore, kTol);
+    stack.redo();
+    expectValues(after);
+    stack.undo();
+    expectValues(before);
+    EXPECT_EQ(stack.count(), 1);
 }
 
 } // namespace

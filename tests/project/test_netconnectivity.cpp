@@ -3,6 +3,10 @@
 #include "project/netconnectivity.h"
 #include "routing/routingmanager.h"
 
+#include <BRepBndLib.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <gp_Ax2.hxx>
+
 #include <gtest/gtest.h>
 
 using RouteBuilder::junctionRoute;
@@ -146,4 +150,36 @@ TEST(NetConnectivity, IgnoredRoutesContributeNothing)
     EXPECT_EQ(nc.unresolvedJunctions().size(), 0);
     ASSERT_EQ(nc.issues().size(), 1); // only the start of the route with a half-named end pad
     EXPECT_EQ(nc.issues().first().pad, PadId("R5", "1"));
+}
+
+// With the pad's solid, "on its pad" is decided on the conductors: a track whose box overlaps
+// the pad's box but whose solid stays off a round pad is detached; one reaching into it joins.
+TEST(NetConnectivity, TouchIsDecidedOnTheSolids)
+{
+    PadGeometry round;
+    round.solid = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, 0), gp_Dir(0, 0, 1)), 1.0, 1.4).Shape();
+    BRepBndLib::Add(round.solid, round.box);
+    round.basePoint = gp_Pnt(0, 0, 0);
+    const PadGeometryTable table{{PadId("R1", "1"), pad(20, 5, 0.5)}, {PadId("R2", "1"), round}};
+
+    // A thin track ending at the corner of the pad's box: its box meets the pad's, its solid
+    // stays off the round pad.
+    const auto routeTo = [](const gp_Pnt& end) {
+        Route r = route("N1", "R1", "1", "R2", "1", {gp_Pnt(20, 5, 0.5), gp_Pnt(end.X(), 5, 0.5), end});
+        for (RouteSegment& s : r.segments)
+            s.width = 0.1;
+        return RouteBuilder::withSolids(r);
+    };
+    NetConnectivity nc;
+    const RoutingManager corner = managerWith({routeTo(gp_Pnt(0.92, 0.92, 0.5))});
+    nc.build(corner, &table);
+    ASSERT_EQ(nc.issues().size(), 1);
+    EXPECT_EQ(nc.issues().first().kind, NetConnectivity::EndNotOnPad);
+    EXPECT_FALSE(nc.issues().first().atStart);
+    EXPECT_FALSE(nc.sameGroup(PadId("R1", "1"), PadId("R2", "1")));
+
+    const RoutingManager inside = managerWith({routeTo(gp_Pnt(0.5, 0.5, 0.5))});
+    nc.build(inside, &table);
+    EXPECT_TRUE(nc.issues().isEmpty());
+    EXPECT_TRUE(nc.sameGroup(PadId("R1", "1"), PadId("R2", "1")));
 }

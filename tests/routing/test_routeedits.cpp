@@ -232,3 +232,57 @@ TEST(RouteEdits, TJunctionsFollowTheirHostThroughAResize)
     EXPECT_TRUE(RoutingManager::hostOfJunction(rm.routes(), 1, host));
     EXPECT_TRUE(RoutingManager::hostOfJunction(rm.routes(), 2, host));
 }
+
+// A new section is checked like a drawn segment: a short or a clearance it would make is
+// refused with its reason and changes nothing; a track already too close may still shrink.
+TEST(RouteEdits, RouteResizeRefusesWhatDrawingRefuses)
+{
+    struct Row
+    {
+        const char* name;
+        double otherY;  // the VCC track's axis; the GND track runs along Y 0
+        double width;   // new section of the GND track, height 2
+        const char* refusal; // empty: accepted
+    };
+    const Row rows[] = {
+        {"clear", 4.0, 2.5, ""},
+        {"under the clearance", 4.0, 5.2, "Insufficient clearance with VCC."},
+        {"touching", 4.0, 6.5, "Short circuit with VCC."},
+        {"already close, shrinks", 2.3, 1.5, ""},
+        {"already close, no worse", 2.3, 2.2, ""},
+        {"already close, now touching", 2.3, 3.0, "Short circuit with VCC."},
+    };
+    for (const Row& row : rows) {
+        RoutingManager rm;
+        rm.addRoute(straightRoute());
+        Route other = straightRoute();
+        other.netName = "VCC";
+        for (RouteSegment& s : other.segments) {
+            s.start.SetY(row.otherY);
+            s.end.SetY(row.otherY);
+            RoutingManager::buildSegmentShape(s);
+        }
+        rm.addRoute(other);
+        const Route before = rm.routes().first();
+        const bool accepted = rm.setRouteDimensions(0, row.width, 2.0);
+        EXPECT_EQ(accepted, QString(row.refusal).isEmpty()) << row.name;
+        EXPECT_EQ(rm.lastRefusal(), QString(row.refusal)) << row.name;
+        if (!accepted)
+            expectUnchanged(before, rm.routes().first());
+    }
+
+    // Pads of other nets count as well: the section grows towards VCC's R1/2 (y 9 to 11).
+    RoutingManager rm;
+    setUpBoard(rm);
+    Route gnd;
+    gnd.netName = "GND";
+    gnd.isComplete = true;
+    gnd.segments.append(segment({-10, 7.5, 0}, {10, 7.5, 0}, RouteSegment::Horizontal, 1.0, 1.0));
+    rm.addRoute(gnd);
+    EXPECT_FALSE(rm.setRouteDimensions(0, 2.5, 1.0));
+    EXPECT_EQ(rm.lastRefusal(), "Insufficient clearance with VCC.");
+    EXPECT_FALSE(rm.setRouteDimensions(0, 4.0, 1.0));
+    EXPECT_EQ(rm.lastRefusal(), "Short circuit with VCC.");
+    EXPECT_TRUE(rm.setRouteDimensions(0, 1.5, 1.0));
+    EXPECT_TRUE(rm.lastRefusal().isEmpty());
+}
