@@ -18,6 +18,7 @@
 
 #include <QTableWidget>
 #include <QTest>
+#include <gp_Vec.hxx>
 #include <QTranslator>
 
 #include <gtest/gtest.h>
@@ -72,12 +73,19 @@ protected:
         return placed ? ComponentManager::padBasePoint(*component, *placed) : gp_Pnt();
     }
 
-    // SIG routed from R1/2 to R2/2, through the window's own finished-track path.
+    // SIG routed from R1/2 to R2/2, through the window's own finished-track path: a narrow
+    // track round R2/1 (GND), which a straight one would short.
     void routeSig()
     {
         RoutingManager& routing = probe->project().routingManager();
-        routing.addRoute(RouteBuilder::withSolids(
-            RouteBuilder::route("SIG", "R1", "2", "R2", "2", {padBase("R1", "2"), padBase("R2", "2")})));
+        const gp_Pnt from = padBase("R1", "2");
+        const gp_Pnt to = padBase("R2", "2");
+        Route sig = RouteBuilder::route("SIG", "R1", "2", "R2", "2",
+                                        {from, from.Translated(gp_Vec(0, -4, 0)),
+                                         to.Translated(gp_Vec(0, -4, 0)), to});
+        for (RouteSegment& segment : sig.segments)
+            segment.width = 0.4;
+        routing.addRoute(RouteBuilder::withSolids(sig));
         emit probe->routingController()->routeFinalized(routing.routes().last());
     }
 
