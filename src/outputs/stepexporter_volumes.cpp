@@ -85,10 +85,10 @@ TopoDS_Shape StepExporter::extendPrismaticDown(const TopoDS_Shape& padSolid, dou
     });
 }
 
-QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, const ExportOptions& options,
-                                                    int* tracksMissing)
+QList<VolumeSource> StepExporter::collectSources(const AssemblyInput& input, const ExportOptions& options,
+                                                 int* tracksMissing)
 {
-    QList<CollectedVolume> volumes;
+    QList<VolumeSource> sources;
     if (input.components && options.includePads) {
         for (const PlacedComponentData& component : *input.components) {
             const double e = std::min(0.5 * (component.footprintThickness + component.bodyUndercut), 0.1);
@@ -98,10 +98,10 @@ QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, 
                 CollectedVolume volume;
                 volume.kind = PadVolume;
                 volume.name = component.ref + QLatin1Char('/') + pad.number;
-                volume.shape = e > kZero ? extendPrismaticDown(pad.placedShape, e) : pad.placedShape;
+                volume.shape = pad.placedShape;
                 volume.featureHint = std::min({component.footprintThickness + component.bodyUndercut + e,
                                                pad.scaledWidth, pad.scaledHeight});
-                volumes.append(volume);
+                sources.append({volume, e > kZero ? e : 0.0});
             }
         }
     }
@@ -115,7 +115,7 @@ QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, 
             volume.name = component.ref;
             volume.shape = component.compositeShape->Shape();
             volume.featureHint = std::min({component.bodyWidth, component.bodyLength, component.bodyHeight});
-            volumes.append(volume);
+            sources.append({volume, 0.0});
         }
     }
     if (input.routes && options.includeRoutes) {
@@ -129,9 +129,26 @@ QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, 
                     ++*tracksMissing;
                 continue;
             }
-            volumes.append({RouteVolume, route.netName, shape, routeFeatureHint(route)});
+            sources.append({{RouteVolume, route.netName, shape, routeFeatureHint(route)}, 0.0});
         }
     }
-    qCDebug(lcExport) << "collectVolumes: total" << volumes.size() << "volumes";
+    qCDebug(lcExport) << "collectVolumes: total" << sources.size() << "volumes";
+    return sources;
+}
+
+CollectedVolume StepExporter::lengthened(const VolumeSource& source)
+{
+    CollectedVolume volume = source.volume;
+    if (source.extension > kZero)
+        volume.shape = extendPrismaticDown(volume.shape, source.extension);
+    return volume;
+}
+
+QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, const ExportOptions& options,
+                                                    int* tracksMissing)
+{
+    QList<CollectedVolume> volumes;
+    for (const VolumeSource& source : collectSources(input, options, tracksMissing))
+        volumes.append(lengthened(source));
     return volumes;
 }
