@@ -1,5 +1,5 @@
 // Carved part and STEP writing on a 100 x 80 x 15 mm part with N components (a 4 x 4 x 3 mm
-// body and two pads each, N cavities) and 2N tracks of two segments, N = 10, 25, 50. Each run
+// body and two pads each, N cavities) and 2N tracks of two segments, N = 10, 25, 50, 100. Each run
 // reports the export's total (assembly + STEP write), the share of collecting the volumes
 // (pad lengthening and the routing model's route solids), of carving (the checked one-shot
 // cut) and of writing, the meshing of the carved part and its conductors (what the 3MF export
@@ -21,6 +21,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 #include <AIS_Shape.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
@@ -222,6 +226,40 @@ void BM_StepExport(benchmark::State& state)
     }
 }
 BENCHMARK(BM_StepExport)->Arg(10)->Arg(25)->Arg(50)->Arg(100)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The one-shot cut in OpenCASCADE's parallel mode against the serial one, alternated five
+// times: the median of the serial / parallel time ratios, and 1 in same when every parallel
+// result had the serial one's volume (1e-6 relative), validity and solid count.
+void BM_OneCutParallel(benchmark::State& state)
+{
+    const Board board(int(state.range(0)));
+    QList<TopoDS_Shape> shapes;
+    for (const CollectedVolume& volume : StepExporter::collectVolumes(board.input(), ExportOptions()))
+        shapes.append(volume.shape);
+    std::vector<double> ratios;
+    bool same = true;
+    for (auto _ : state) {
+        for (int round = 0; round < 5; ++round) {
+            QElapsedTimer timer;
+            timer.start();
+            const TopoDS_Shape serial = StepExporter::cutAllAtOnce(board.part, shapes, 0.01).shape;
+            const double serialTime = seconds(timer);
+            timer.restart();
+            const TopoDS_Shape parallel = StepExporter::cutAllAtOnce(board.part, shapes, 0.01, true).shape;
+            ratios.push_back(serialTime / seconds(timer));
+            same = same && !serial.IsNull() && !parallel.IsNull() && OccUtils::isValidShape(parallel)
+                   && std::abs(StepExporter::volumeOf(serial) - StepExporter::volumeOf(parallel))
+                          <= 1e-6 * StepExporter::volumeOf(serial)
+                   && StepExporter::solidsOf(serial).size() == StepExporter::solidsOf(parallel).size();
+        }
+    }
+    std::sort(ratios.begin(), ratios.end());
+    state.counters["speedup_median"] = ratios.at(ratios.size() / 2);
+    state.counters["speedup_min"] = ratios.front();
+    state.counters["speedup_max"] = ratios.back();
+    state.counters["same"] = same ? 1 : 0;
+}
+BENCHMARK(BM_OneCutParallel)->Arg(50)->Arg(100)->Iterations(1)->Unit(benchmark::kSecond);
 
 // The ladder road alone, volume by volume, for comparison with the one-shot road.
 void BM_StepAssemblyVolumeByVolume(benchmark::State& state)
