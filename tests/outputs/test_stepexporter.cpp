@@ -382,6 +382,37 @@ TEST(BuildAssembly, ComponentOutsideThePartLeavesThePartWhole)
     EXPECT_NEAR(TestSupport::volumeOf(result.conductors.first().shape), 2 * 1.0 * 1.5 * 1.5, 1e-3);
 }
 
+// The one-shot cut's check reads the removed volume off its own split: overlapping tools
+// count once, tools sticking out of the part count for what they share with it, tools beside
+// the part count nothing; a cut that leaves nothing of the part is refused.
+TEST(CutAllAtOnce, AcceptsExactlyWhatTheToolsShareAndRefusesAnEmptiedPart)
+{
+    const TopoDS_Shape part = box(0, 0, 0, 20, 20, 10);
+    const struct
+    {
+        const char* name;
+        QList<TopoDS_Shape> tools;
+        double removed; // < 0: refused
+    } rows[] = {
+        {"disjoint, inside", {box(2, 2, 2, 4, 4, 4), box(10, 10, 2, 11, 11, 3)}, 8.0 + 1.0},
+        {"overlapping", {box(2, 2, 2, 6, 6, 6), box(4, 4, 4, 8, 8, 8)}, 64.0 + 64.0 - 8.0},
+        {"through the top", {box(2, 2, 8, 4, 4, 14)}, 8.0},
+        {"overlapping, one through the side", {box(-2, 2, 2, 4, 4, 4), box(3, 3, 3, 5, 5, 5)}, 16.0 + 8.0 - 1.0},
+        {"one beside the part", {box(2, 2, 2, 4, 4, 4), box(30, 30, 2, 32, 32, 4)}, 8.0},
+        {"swallowing the part", {box(-1, -1, -1, 21, 21, 11)}, -1.0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StepExporter::OneCutResult cut = StepExporter::cutAllAtOnce(part, row.tools, 0.0);
+        if (row.removed < 0.0) {
+            EXPECT_TRUE(cut.shape.IsNull());
+            continue;
+        }
+        ASSERT_FALSE(cut.shape.IsNull());
+        EXPECT_NEAR(TestSupport::volumeOf(cut.shape), 4000.0 - row.removed, 1e-6);
+    }
+}
+
 // --- STEP file ---
 
 QByteArray contentOf(const QString& path)
