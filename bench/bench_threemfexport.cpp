@@ -153,6 +153,7 @@ void BM_ThreeMfExport(benchmark::State& state)
         BRepAlgoAPI_Cut cut;
         cut.SetArguments(arguments);
         cut.SetTools(tools);
+        cut.SetFuzzyValue(options.baseFuzzy); // the export's cut runs with it too, as in bench_assembly
         cut.SetRunParallel(false);
         cut.Build();
         const TopoDS_Shape carved = cut.IsDone() ? cut.Shape() : TopoDS_Shape();

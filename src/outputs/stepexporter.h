@@ -56,6 +56,7 @@ public:
     static QList<VolumeSource> collectSources(const AssemblyInput& input, const ExportOptions& options,
                                               int* tracksMissing = nullptr);
     static CollectedVolume lengthened(const VolumeSource& source);
+    static QList<CollectedVolume> lengthened(const QList<VolumeSource>& sources);
     static TopoDS_Shape copyShape(const TopoDS_Shape& shape);
     static double volumeOf(const TopoDS_Shape& shape);
     static QList<TopoDS_Shape> solidsOf(const TopoDS_Shape& shape);

@@ -231,9 +231,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
 
     qCDebug(lcExport) << "\n--- Step 1: collecting the volumes ---";
     result.tracksMissing = tracksMissing;
-    QList<CollectedVolume> collected;
-    for (const VolumeSource& source : sources)
-        collected.append(lengthened(source));
+    const QList<CollectedVolume> collected = lengthened(sources);
     qCDebug(lcExport) << "Volumes to process:" << collected.size();
     if (collected.isEmpty()) {
         result.part = input.mainPart;

@@ -8,10 +8,13 @@
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
+#include <OSD_Parallel.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_ListOfShape.hxx>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -78,7 +81,16 @@ TopoDS_Shape StepExporter::extendPrismaticDown(const TopoDS_Shape& padSolid, dou
         BRepBuilderAPI_Transform moved(padSolid, down, true);
         if (!moved.IsDone() || moved.Shape().IsNull())
             return padSolid;
-        BRepAlgoAPI_Fuse fuse(padSolid, moved.Shape());
+        // Non-destructive: pads may share their shape with other pads and with the view, and
+        // several pads are lengthened at once.
+        TopTools_ListOfShape arguments, tools;
+        arguments.Append(padSolid);
+        tools.Append(moved.Shape());
+        BRepAlgoAPI_Fuse fuse;
+        fuse.SetArguments(arguments);
+        fuse.SetTools(tools);
+        fuse.SetNonDestructive(true);
+        fuse.Build();
         if (!fuse.IsDone() || fuse.Shape().IsNull())
             return padSolid;
         return fuse.Shape();
@@ -144,11 +156,18 @@ CollectedVolume StepExporter::lengthened(const VolumeSource& source)
     return volume;
 }
 
+QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sources)
+{
+    // Each pad is its own small boolean on its own shapes: they run side by side, and each
+    // result is the one it would be alone.
+    std::vector<CollectedVolume> volumes(size_t(sources.size()));
+    OSD_Parallel::For(0, int(sources.size()),
+                      [&](int i) { volumes[size_t(i)] = lengthened(sources.at(i)); });
+    return QList<CollectedVolume>(volumes.begin(), volumes.end());
+}
+
 QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, const ExportOptions& options,
                                                     int* tracksMissing)
 {
-    QList<CollectedVolume> volumes;
-    for (const VolumeSource& source : collectSources(input, options, tracksMissing))
-        volumes.append(lengthened(source));
-    return volumes;
+    return lengthened(collectSources(input, options, tracksMissing));
 }
