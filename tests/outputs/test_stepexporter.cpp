@@ -17,6 +17,7 @@
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Face.hxx>
 #include <gp_Pln.hxx>
@@ -134,6 +135,40 @@ TEST(CollectVolumes, PadsAreLengthenedByHalfTheirDepthAtMostATenth)
         EXPECT_NEAR(volumes.first().featureHint,
                     std::min({row.thickness + row.undercut + row.extension, 0.8, 1.5}), 1e-12);
     }
+}
+
+// Pads that share one shape through their placement, as many pads of many components do, are
+// lengthened side by side: each in its own place, and the shared shape left as it was.
+TEST(CollectVolumes, PadsSharingOneShapeAreEachLengthenedInPlace)
+{
+    Board board;
+    PlacedComponentData c = component("U1", gp_Pnt(10, 10, 5), 0);
+    const TopoDS_Shape shared = box(-0.5, -0.75, -1.0, 0.5, 0.75, 0.4);
+    const double tolerance = BRep_Tool::MaxTolerance(shared, TopAbs_VERTEX);
+    for (int i = 0; i < 40; ++i) {
+        PlacedPadData pad;
+        pad.number = QString::number(i + 1);
+        gp_Trsf at;
+        at.SetTranslation(gp_Vec(2.0 + 1.2 * (i % 20), 5.0 + 10.0 * (i / 20), 5.0));
+        pad.placedShape = shared.Moved(TopLoc_Location(at));
+        pad.scaledWidth = 1.0;
+        pad.scaledHeight = 1.5;
+        c.pads.append(pad);
+    }
+    board.add(c);
+    ExportOptions options;
+    options.includeBodies = false;
+    const QList<CollectedVolume> volumes = StepExporter::collectVolumes(board.input(), options);
+    ASSERT_EQ(volumes.size(), 40);
+    for (int i = 0; i < volumes.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(volumes.at(i).name, QStringLiteral("U1/%1").arg(i + 1));
+        EXPECT_NEAR(TestSupport::volumeOf(volumes.at(i).shape), 1.0 * 1.5 * 1.5, 1e-6);
+        const TestSupport::Box b = TestSupport::boxOf(volumes.at(i).shape);
+        EXPECT_NEAR(b.xmin, 1.5 + 1.2 * (i % 20), 1e-6);
+        EXPECT_NEAR(b.zmin, 5.0 - 1.1, 1e-6);
+    }
+    EXPECT_EQ(BRep_Tool::MaxTolerance(shared, TopAbs_VERTEX), tolerance);
 }
 
 TEST(CollectVolumes, KindsComeInOrderAndFollowTheirFlags)
