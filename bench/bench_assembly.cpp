@@ -9,7 +9,8 @@
 // export of the same design through the kept assembly (repeat_vs_write against the write
 // alone); cut_parallel_* compare the one-shot cut in OpenCASCADE's parallel mode with the
 // serial one (speed-up, and 1 when volume, validity and solid count agree). The *_cpu ratios
-// use the process's CPU time (everything here runs on one thread), steadier on a shared machine.
+// use the process's CPU time, steadier on a shared machine but counting the worker threads
+// that lengthen the pads, waiting included: an upper bound of the export's share.
 // The window exports with the routing model's route solids already built by the track display:
 // ratio counts that case; ratio_cold adds building every route solid during the export, and
 // routes_cold_s / routes_pairwise_s compare that build with the running union of each route.

@@ -6,8 +6,9 @@
 // (x_floor_partonly: a floor that meshes the part alone). repeat_s is a second export of the
 // same design through the kept assembly (against meshing and writing); cut_parallel_* compare
 // the one-shot cut in OpenCASCADE's parallel mode with the serial one (speed-up; 1 when
-// volume, validity and solid count agree). x_floor_cpu compares process CPU times (the mesher
-// runs threads on both sides), steadier on a shared machine.
+// volume, validity and solid count agree). x_floor_cpu compares process CPU times, steadier on a
+// shared machine but counting worker threads' waiting (the mesher's on both sides, the pads'
+// lengthening on the export's): an upper bound.
 // The tracks sit in a routing model whose route solids the display has built, as in the window;
 // x_floor_cold adds building them during the export.
 #include "threemfdesign.h"
