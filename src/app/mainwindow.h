@@ -5,6 +5,7 @@
 #include "app/modebinding.h"
 #include "app/ratsnest.h"
 #include "app/trackconflictscan.h"
+#include "outputs/assemblycache.h"
 #include "outputs/assemblyrecords.h"
 #include "outputs/printplan.h"
 #include "components/footprintmanager.h"
@@ -200,6 +201,8 @@ private:
     QString chooseSaveFile(int kind, const QString& caption, const QString& filter, const QStringList& suffixes);
     PrintPlanDialog* m_printPlanDialog = nullptr;
     SaveFileChooser m_saveFileChooser;
+    // The last export's carved assembly; any change of what is carved carves anew.
+    AssemblyCache m_assemblyCache;
 
     // Part import
     bool confirmPartReplacement();

@@ -106,7 +106,7 @@ void MainWindow::exportStepFile()
     ExportOptions options;
     options.includeBodies = options.includePads = options.includeRoutes = true;
     options.baseFuzzy = 0.01;
-    const StepExportSummary summary = StepExporter::exportStep(path, assemblyInput(), options);
+    const StepExportSummary summary = StepExporter::exportStep(path, assemblyInput(), options, &m_assemblyCache);
 
     if (!summary.success) {
         setStatusText(tr("✗ STEP export failed"));
@@ -169,7 +169,8 @@ void MainWindow::export3mf(bool projectMode)
     QCoreApplication::processEvents();
 
     const PrintPlan plan = buildPrintPlan(PrintPlanDialog::storedLayerHeight());
-    const ThreeMfExportSummary summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options);
+    const ThreeMfExportSummary summary =
+        ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options, &m_assemblyCache);
     if (!summary.ok) {
         setStatusText(tr("✗ 3MF export failed"));
         QMessageBox::warning(this, tr("3MF export error"), tr("Export failed:\n\n%1").arg(summary.error),

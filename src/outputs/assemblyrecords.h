@@ -32,6 +32,13 @@ struct CollectedVolume
     double featureHint = 0.0; // mm, thinnest dimension from the design data; 0 when unknown
 };
 
+// A volume as the design gives it, before a pad is lengthened: all the carving depends on.
+struct VolumeSource
+{
+    CollectedVolume volume; // a pad's shape not yet lengthened
+    double extension = 0.0; // mm a pad is lengthened downward; 0 leaves the shape as it is
+};
+
 struct AssemblyVolume
 {
     VolumeKind kind = PadVolume;

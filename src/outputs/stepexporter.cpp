@@ -4,6 +4,7 @@
 #include "foundation/fileutils.h"
 #include "foundation/logging.h"
 #include "foundation/scopeguard.h"
+#include "outputs/assemblycache.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -132,7 +133,7 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
 }
 
 StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyInput& input,
-                                           const ExportOptions& options)
+                                           const ExportOptions& options, AssemblyCache* cache)
 {
     StepExportSummary summary;
     qCDebug(lcExport) << "\nSTEP EXPORT — destination:" << path;
@@ -140,7 +141,7 @@ StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyIn
         summary.error = trStep(QT_TRANSLATE_NOOP("StepExporter", "No main shape loaded."));
         return summary;
     }
-    const AssemblyResult result = buildAssembly(input, options);
+    const AssemblyResult result = cache ? cache->assembly(input, options) : buildAssembly(input, options);
     if (result.part.IsNull()) {
         summary.error = trStep(QT_TRANSLATE_NOOP("StepExporter", "Failed to prepare the assembly."));
         return summary;

@@ -11,6 +11,8 @@
 #include <QString>
 #include <TopoDS_Shape.hxx>
 
+class AssemblyCache;
+
 struct StepExportSummary
 {
     bool success = false;
@@ -28,9 +30,9 @@ struct StepExportSummary
 class StepExporter
 {
 public:
-    // Export
+    // Export. With a cache, an unchanged design reuses the assembly carved last time.
     static StepExportSummary exportStep(const QString& path, const AssemblyInput& input,
-                                        const ExportOptions& options);
+                                        const ExportOptions& options, AssemblyCache* cache = nullptr);
     // Writes the part and the groups as named top-level shapes; the file at path is replaced
     // whole or left as it was. errorDetail, when given, receives the system's reason.
     static bool writeStepFile(const QString& path, const TopoDS_Shape& part,
@@ -41,11 +43,20 @@ public:
     enum class CarvingRoad { OneCutFirst, VolumeByVolume };
     static AssemblyResult buildAssembly(const AssemblyInput& input, const ExportOptions& options,
                                         CarvingRoad road = CarvingRoad::OneCutFirst);
+    // The same from the sources already collected from input; tracksMissing as collected.
+    static AssemblyResult buildAssembly(const AssemblyInput& input, const QList<VolumeSource>& sources,
+                                        int tracksMissing, const ExportOptions& options,
+                                        CarvingRoad road = CarvingRoad::OneCutFirst);
 
     // Volumes
     // tracksMissing, when given, counts the routes whose solid could not be built.
     static QList<CollectedVolume> collectVolumes(const AssemblyInput& input, const ExportOptions& options,
                                                  int* tracksMissing = nullptr);
+    // What collectVolumes gathers, pads not yet lengthened; lengthened() finishes one.
+    static QList<VolumeSource> collectSources(const AssemblyInput& input, const ExportOptions& options,
+                                              int* tracksMissing = nullptr);
+    static CollectedVolume lengthened(const VolumeSource& source);
+    static QList<CollectedVolume> lengthened(const QList<VolumeSource>& sources);
     static TopoDS_Shape copyShape(const TopoDS_Shape& shape);
     static double volumeOf(const TopoDS_Shape& shape);
     static QList<TopoDS_Shape> solidsOf(const TopoDS_Shape& shape);
@@ -67,13 +78,13 @@ public:
                                              double tolerance, int& removed);
 
     // Every tool cut out of the part in one boolean, checked: a valid result whose removed
-    // volume matches the part's common with the tools. Null when the check fails, so that
-    // the caller carves volume by volume instead.
+    // volume matches the part's common with the tools, as the cut's own split gives it. Null
+    // when the check fails, so that the caller carves volume by volume instead.
     struct OneCutResult
     {
         TopoDS_Shape shape;
         int straySolidsRemoved = 0;
     };
     static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
-                                     double fuzzy);
+                                     double fuzzy, bool parallel = false);
 };

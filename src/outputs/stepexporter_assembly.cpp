@@ -208,6 +208,16 @@ void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& resul
 AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const ExportOptions& options,
                                            CarvingRoad road)
 {
+    if (input.mainPart.IsNull())
+        return buildAssembly(input, {}, 0, options, road);
+    int tracksMissing = 0;
+    const QList<VolumeSource> sources = collectSources(input, options, &tracksMissing);
+    return buildAssembly(input, sources, tracksMissing, options, road);
+}
+
+AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QList<VolumeSource>& sources,
+                                           int tracksMissing, const ExportOptions& options, CarvingRoad road)
+{
     AssemblyResult result;
     qCDebug(lcExport).noquote() << "\n" + kBanner;
     qCDebug(lcExport) << "ASSEMBLY — begin";
@@ -220,7 +230,8 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const Exp
     }
 
     qCDebug(lcExport) << "\n--- Step 1: collecting the volumes ---";
-    const QList<CollectedVolume> collected = collectVolumes(input, options, &result.tracksMissing);
+    result.tracksMissing = tracksMissing;
+    const QList<CollectedVolume> collected = lengthened(sources);
     qCDebug(lcExport) << "Volumes to process:" << collected.size();
     if (collected.isEmpty()) {
         result.part = input.mainPart;

@@ -4,8 +4,7 @@
 
 #include "foundation/logging.h"
 
-#include <BOPAlgo_PaveFiller.hxx>
-#include <BRepAlgoAPI_Common.hxx>
+#include <BOPAlgo_Builder.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
 #include <BRepGProp.hxx>
@@ -13,7 +12,9 @@
 #include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_DataMapOfShapeListOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
+#include <TopTools_MapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 
@@ -52,6 +53,36 @@ TopoDS_Shape compoundOf(const QList<TopoDS_Shape>& shapes)
     for (const TopoDS_Shape& shape : shapes)
         builder.Add(compound, shape);
     return compound;
+}
+
+// The split of a solid by a boolean: its pieces, or the solid itself when nothing split it.
+QList<TopoDS_Shape> piecesOf(const BOPAlgo_Builder& builder, const TopoDS_Shape& solid)
+{
+    const TopTools_DataMapOfShapeListOfShape& images = builder.Images();
+    if (!images.IsBound(solid))
+        return {solid};
+    QList<TopoDS_Shape> pieces;
+    for (const TopoDS_Shape& piece : images.Find(solid))
+        pieces.append(piece);
+    return pieces;
+}
+
+// The volume of the part's pieces that are also pieces of a tool: the part's common with the
+// tools, each overlap counted once.
+double sharedVolume(const BOPAlgo_Builder& builder, const TopoDS_Shape& part, const TopTools_ListOfShape& tools)
+{
+    TopTools_MapOfShape toolPieces;
+    for (const TopoDS_Shape& tool : tools)
+        for (TopExp_Explorer it(tool, TopAbs_SOLID); it.More(); it.Next())
+            for (const TopoDS_Shape& piece : piecesOf(builder, it.Current()))
+                toolPieces.Add(piece);
+    TopTools_MapOfShape counted;
+    double volume = 0.0;
+    for (TopExp_Explorer it(part, TopAbs_SOLID); it.More(); it.Next())
+        for (const TopoDS_Shape& piece : piecesOf(builder, it.Current()))
+            if (toolPieces.Contains(piece) && counted.Add(piece))
+                volume += StepExporter::volumeOf(piece);
+    return volume;
 }
 
 } // namespace
@@ -151,7 +182,7 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
 }
 
 StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
-                                                      double fuzzy)
+                                                      double fuzzy, bool parallel)
 {
     OneCutResult result;
     if (part.IsNull() || tools.isEmpty())
@@ -160,38 +191,20 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         TopTools_ListOfShape arguments;
         arguments.Append(part);
         TopTools_ListOfShape toolList;
-        // One intersection serves both the cut and the common that checks it.
-        TopTools_ListOfShape everything;
-        everything.Append(part);
         double toolVolume = 0.0;
         for (const TopoDS_Shape& tool : tools) {
             toolList.Append(tool);
-            everything.Append(tool);
             toolVolume += volumeOf(tool);
         }
 
-        BOPAlgo_PaveFiller filler;
-        filler.SetArguments(everything);
-        filler.SetFuzzyValue(fuzzy);
-        filler.SetRunParallel(false);
-        filler.SetNonDestructive(true);
-        filler.Perform();
-        if (filler.HasErrors()) {
-            qCDebug(lcExport) << "cutAllAtOnce: intersection failed (fuzzy=" << fuzzy << ")";
-            return result;
-        }
-
-        BRepAlgoAPI_Cut cut(filler);
+        BRepAlgoAPI_Cut cut;
         cut.SetArguments(arguments);
         cut.SetTools(toolList);
-        cut.SetRunParallel(false);
+        cut.SetFuzzyValue(fuzzy);
+        cut.SetRunParallel(parallel);
+        cut.SetNonDestructive(true);
         cut.Build();
-        BRepAlgoAPI_Common common(filler);
-        common.SetArguments(arguments);
-        common.SetTools(toolList);
-        common.SetRunParallel(false);
-        common.Build();
-        if (!cut.IsDone() || !common.IsDone() || !OccUtils::hasUsableBounds(cut.Shape())) {
+        if (!cut.IsDone() || !OccUtils::hasUsableBounds(cut.Shape())) {
             qCDebug(lcExport) << "cutAllAtOnce: no usable shape (fuzzy=" << fuzzy << ")";
             return result;
         }
@@ -201,10 +214,11 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         }
 
         // The part must lose exactly what it shares with the tools, and never more than the
-        // tools hold: a broken cut keeps or loses whole regions.
+        // tools hold: a broken cut keeps or loses whole regions. What it shares is read off
+        // the split the cut itself made, so no second boolean is needed.
         const double partVolume = volumeOf(part);
         const double carvedVolume = volumeOf(cut.Shape());
-        const double removedVolume = volumeOf(common.Shape());
+        const double removedVolume = sharedVolume(*cut.Builder(), part, toolList);
         const double tolerance = 1e-4 * partVolume + 1e-3;
         const bool consistent = std::abs(partVolume - carvedVolume - removedVolume) <= tolerance
                                 && removedVolume <= toolVolume + tolerance && carvedVolume > tolerance;

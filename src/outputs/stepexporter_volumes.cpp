@@ -8,10 +8,13 @@
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
+#include <OSD_Parallel.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_ListOfShape.hxx>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -78,17 +81,26 @@ TopoDS_Shape StepExporter::extendPrismaticDown(const TopoDS_Shape& padSolid, dou
         BRepBuilderAPI_Transform moved(padSolid, down, true);
         if (!moved.IsDone() || moved.Shape().IsNull())
             return padSolid;
-        BRepAlgoAPI_Fuse fuse(padSolid, moved.Shape());
+        // Non-destructive: pads may share their shape with other pads and with the view, and
+        // several pads are lengthened at once.
+        TopTools_ListOfShape arguments, tools;
+        arguments.Append(padSolid);
+        tools.Append(moved.Shape());
+        BRepAlgoAPI_Fuse fuse;
+        fuse.SetArguments(arguments);
+        fuse.SetTools(tools);
+        fuse.SetNonDestructive(true);
+        fuse.Build();
         if (!fuse.IsDone() || fuse.Shape().IsNull())
             return padSolid;
         return fuse.Shape();
     });
 }
 
-QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, const ExportOptions& options,
-                                                    int* tracksMissing)
+QList<VolumeSource> StepExporter::collectSources(const AssemblyInput& input, const ExportOptions& options,
+                                                 int* tracksMissing)
 {
-    QList<CollectedVolume> volumes;
+    QList<VolumeSource> sources;
     if (input.components && options.includePads) {
         for (const PlacedComponentData& component : *input.components) {
             const double e = std::min(0.5 * (component.footprintThickness + component.bodyUndercut), 0.1);
@@ -98,10 +110,10 @@ QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, 
                 CollectedVolume volume;
                 volume.kind = PadVolume;
                 volume.name = component.ref + QLatin1Char('/') + pad.number;
-                volume.shape = e > kZero ? extendPrismaticDown(pad.placedShape, e) : pad.placedShape;
+                volume.shape = pad.placedShape;
                 volume.featureHint = std::min({component.footprintThickness + component.bodyUndercut + e,
                                                pad.scaledWidth, pad.scaledHeight});
-                volumes.append(volume);
+                sources.append({volume, e > kZero ? e : 0.0});
             }
         }
     }
@@ -115,7 +127,7 @@ QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, 
             volume.name = component.ref;
             volume.shape = component.compositeShape->Shape();
             volume.featureHint = std::min({component.bodyWidth, component.bodyLength, component.bodyHeight});
-            volumes.append(volume);
+            sources.append({volume, 0.0});
         }
     }
     if (input.routes && options.includeRoutes) {
@@ -129,9 +141,33 @@ QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, 
                     ++*tracksMissing;
                 continue;
             }
-            volumes.append({RouteVolume, route.netName, shape, routeFeatureHint(route)});
+            sources.append({{RouteVolume, route.netName, shape, routeFeatureHint(route)}, 0.0});
         }
     }
-    qCDebug(lcExport) << "collectVolumes: total" << volumes.size() << "volumes";
-    return volumes;
+    qCDebug(lcExport) << "collectVolumes: total" << sources.size() << "volumes";
+    return sources;
+}
+
+CollectedVolume StepExporter::lengthened(const VolumeSource& source)
+{
+    CollectedVolume volume = source.volume;
+    if (source.extension > kZero)
+        volume.shape = extendPrismaticDown(volume.shape, source.extension);
+    return volume;
+}
+
+QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sources)
+{
+    // Each pad is its own small boolean on its own shapes: they run side by side, and each
+    // result is the one it would be alone.
+    std::vector<CollectedVolume> volumes(size_t(sources.size()));
+    OSD_Parallel::For(0, int(sources.size()),
+                      [&](int i) { volumes[size_t(i)] = lengthened(sources.at(i)); });
+    return QList<CollectedVolume>(volumes.begin(), volumes.end());
+}
+
+QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, const ExportOptions& options,
+                                                    int* tracksMissing)
+{
+    return lengthened(collectSources(input, options, tracksMissing));
 }

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+class AssemblyCache;
 struct AssemblyInput;
 struct ExportOptions;
 struct PrintPlan;
@@ -54,8 +55,9 @@ class ThreeMfExporter
     Q_DECLARE_TR_FUNCTIONS(ThreeMfExporter)
 
 public:
+    // With a cache, an unchanged design reuses the assembly carved last time.
     ThreeMfExportSummary exportThreeMf(const QString& path, const AssemblyInput& input, const PrintPlan& plan,
-                                       const ExportOptions& options) const;
+                                       const ExportOptions& options, AssemblyCache* cache = nullptr) const;
 
     // --- Meshing ---
 

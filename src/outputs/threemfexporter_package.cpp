@@ -2,6 +2,7 @@
 
 #include "foundation/fileutils.h"
 #include "foundation/logging.h"
+#include "outputs/assemblycache.h"
 #include "outputs/exportoptions.h"
 #include "outputs/printplan.h"
 #include "outputs/printplangenerator.h"
@@ -86,7 +87,8 @@ void shiftToPlate(ThreeMfMesh& mesh, const PrintPlan& plan)
 } // namespace
 
 ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const AssemblyInput& input,
-                                                   const PrintPlan& plan, const ExportOptions& options) const
+                                                   const PrintPlan& plan, const ExportOptions& options,
+                                                   AssemblyCache* cache) const
 {
     ThreeMfExportSummary summary;
     qCDebug(lcExport) << "\n3MF EXPORT — destination:" << path;
@@ -96,11 +98,14 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
         return summary;
     }
 
-    const AssemblyResult assembly = StepExporter::buildAssembly(input, options);
+    const AssemblyResult assembly =
+        cache ? cache->assembly(input, options) : StepExporter::buildAssembly(input, options);
     if (assembly.part.IsNull()) {
         summary.error = tr("Failed to prepare the assembly.");
         return summary;
     }
+    if (cache)
+        cache->prepareMeshing(options.linearDeflection, options.angularDeflection);
     copyAssemblyCounts(assembly, summary);
 
     MeshCheckCounts counts;

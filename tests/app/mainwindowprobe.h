@@ -37,6 +37,7 @@ struct MainWindowProbe
     ModeController* modes() const { return w.m_modeController; }
     ProjectManager& project() const { return w.m_project; }
     QUndoStack* undoStack() const { return w.m_undoStack; }
+    const AssemblyCache& assemblyCache() const { return w.m_assemblyCache; }
     bool viewerReady() const { return w.m_viewerReady; }
     bool surfaceFollowing() const { return w.m_surfaceFollowing; }
     RoutingController* routingController() const { return w.m_routingController; }

@@ -7,6 +7,7 @@
 
 #include "foundation/geometryutils.h"
 
+#include "app/routecommands.h"
 #include "outputs/printplandialog.h"
 
 #include <QElapsedTimer>
@@ -120,6 +121,29 @@ TEST_F(MainWindowOutputs, StepExportReportsWhatItWrote)
     EXPECT_TRUE(answerer.seen.last().startsWith(
         QStringLiteral("STEP export error|Export failed:\n\nFailed to write the STEP file.")));
     EXPECT_EQ(probe->status(), QStringLiteral("✗ STEP export failed"));
+}
+
+// Exporting again carves nothing; an edit and its undo each carve the design they leave.
+TEST_F(MainWindowOutputs, StepExportReusesTheCarvingUntilTheDesignChanges)
+{
+    showWindow();
+    loadBox(true);
+    target = m_dir.filePath(QStringLiteral("board.step"));
+    MessageBoxAnswerer answerer;
+    const auto exportAndCount = [&](const char* cavities) {
+        window->exportStepFile();
+        EXPECT_TRUE(answerer.seen.last().contains(QString::fromUtf8(cavities))) << answerer.seen.last().toStdString();
+        return probe->assemblyCache().carvings();
+    };
+    EXPECT_EQ(exportAndCount("hollowed (1 cavity(ies))"), 1);
+    EXPECT_EQ(exportAndCount("hollowed (1 cavity(ies))"), 1);
+    EXPECT_TRUE(probe->assemblyCache().lastWasReused());
+
+    probe->undoStack()->push(new ClearAllRoutesCommand(&probe->project().routingManager(), [] {}));
+    EXPECT_EQ(exportAndCount("hollowed (0 cavity(ies))"), 2);
+    probe->undoStack()->undo();
+    EXPECT_EQ(exportAndCount("hollowed (1 cavity(ies))"), 3);
+    EXPECT_EQ(exportAndCount("hollowed (1 cavity(ies))"), 3);
 }
 
 TEST_F(MainWindowOutputs, PrintPlanWindowIsMadeOnceAndFollowsTheDesign)

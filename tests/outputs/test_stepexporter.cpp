@@ -17,6 +17,7 @@
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Face.hxx>
 #include <gp_Pln.hxx>
@@ -134,6 +135,40 @@ TEST(CollectVolumes, PadsAreLengthenedByHalfTheirDepthAtMostATenth)
         EXPECT_NEAR(volumes.first().featureHint,
                     std::min({row.thickness + row.undercut + row.extension, 0.8, 1.5}), 1e-12);
     }
+}
+
+// Pads that share one shape through their placement, as many pads of many components do, are
+// lengthened side by side: each in its own place, and the shared shape left as it was.
+TEST(CollectVolumes, PadsSharingOneShapeAreEachLengthenedInPlace)
+{
+    Board board;
+    PlacedComponentData c = component("U1", gp_Pnt(10, 10, 5), 0);
+    const TopoDS_Shape shared = box(-0.5, -0.75, -1.0, 0.5, 0.75, 0.4);
+    const double tolerance = BRep_Tool::MaxTolerance(shared, TopAbs_VERTEX);
+    for (int i = 0; i < 40; ++i) {
+        PlacedPadData pad;
+        pad.number = QString::number(i + 1);
+        gp_Trsf at;
+        at.SetTranslation(gp_Vec(2.0 + 1.2 * (i % 20), 5.0 + 10.0 * (i / 20), 5.0));
+        pad.placedShape = shared.Moved(TopLoc_Location(at));
+        pad.scaledWidth = 1.0;
+        pad.scaledHeight = 1.5;
+        c.pads.append(pad);
+    }
+    board.add(c);
+    ExportOptions options;
+    options.includeBodies = false;
+    const QList<CollectedVolume> volumes = StepExporter::collectVolumes(board.input(), options);
+    ASSERT_EQ(volumes.size(), 40);
+    for (int i = 0; i < volumes.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(volumes.at(i).name, QStringLiteral("U1/%1").arg(i + 1));
+        EXPECT_NEAR(TestSupport::volumeOf(volumes.at(i).shape), 1.0 * 1.5 * 1.5, 1e-6);
+        const TestSupport::Box b = TestSupport::boxOf(volumes.at(i).shape);
+        EXPECT_NEAR(b.xmin, 1.5 + 1.2 * (i % 20), 1e-6);
+        EXPECT_NEAR(b.zmin, 5.0 - 1.1, 1e-6);
+    }
+    EXPECT_EQ(BRep_Tool::MaxTolerance(shared, TopAbs_VERTEX), tolerance);
 }
 
 TEST(CollectVolumes, KindsComeInOrderAndFollowTheirFlags)
@@ -380,6 +415,37 @@ TEST(BuildAssembly, ComponentOutsideThePartLeavesThePartWhole)
     EXPECT_NEAR(TestSupport::volumeOf(result.part), 60.0 * 40.0 * 10.0, 1e-3);
     ASSERT_EQ(result.conductors.size(), 1);
     EXPECT_NEAR(TestSupport::volumeOf(result.conductors.first().shape), 2 * 1.0 * 1.5 * 1.5, 1e-3);
+}
+
+// The one-shot cut's check reads the removed volume off its own split: overlapping tools
+// count once, tools sticking out of the part count for what they share with it, tools beside
+// the part count nothing; a cut that leaves nothing of the part is refused.
+TEST(CutAllAtOnce, AcceptsExactlyWhatTheToolsShareAndRefusesAnEmptiedPart)
+{
+    const TopoDS_Shape part = box(0, 0, 0, 20, 20, 10);
+    const struct
+    {
+        const char* name;
+        QList<TopoDS_Shape> tools;
+        double removed; // < 0: refused
+    } rows[] = {
+        {"disjoint, inside", {box(2, 2, 2, 4, 4, 4), box(10, 10, 2, 11, 11, 3)}, 8.0 + 1.0},
+        {"overlapping", {box(2, 2, 2, 6, 6, 6), box(4, 4, 4, 8, 8, 8)}, 64.0 + 64.0 - 8.0},
+        {"through the top", {box(2, 2, 8, 4, 4, 14)}, 8.0},
+        {"overlapping, one through the side", {box(-2, 2, 2, 4, 4, 4), box(3, 3, 3, 5, 5, 5)}, 16.0 + 8.0 - 1.0},
+        {"one beside the part", {box(2, 2, 2, 4, 4, 4), box(30, 30, 2, 32, 32, 4)}, 8.0},
+        {"swallowing the part", {box(-1, -1, -1, 21, 21, 11)}, -1.0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StepExporter::OneCutResult cut = StepExporter::cutAllAtOnce(part, row.tools, 0.0);
+        if (row.removed < 0.0) {
+            EXPECT_TRUE(cut.shape.IsNull());
+            continue;
+        }
+        ASSERT_FALSE(cut.shape.IsNull());
+        EXPECT_NEAR(TestSupport::volumeOf(cut.shape), 4000.0 - row.removed, 1e-6);
+    }
 }
 
 // --- STEP file ---
