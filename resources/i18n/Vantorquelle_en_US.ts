@@ -2121,6 +2121,7 @@ The current design has been kept.</source>
     </message>
     <message>
         <source>Routing rules: %1 × %2 mm, clearance %3 mm — applied to the next tracks.</source>
+        <translation type="unfinished"></translation>
     </message>
     <message numerus="yes">
         <source>❌ Not enough memory to place the %n component(s) of the netlist: none was placed.</source>
@@ -2151,6 +2152,7 @@ The current design has been kept.</source>
     <message>
         <source>  • %1: footprint %2 cannot be used: %3
 </source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
         <source>⚠ Track %1 (%2) now touches %3: a short between two nets</source>
