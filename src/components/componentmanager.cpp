@@ -88,6 +88,8 @@ gp_Pnt ComponentManager::placementPosition(int index, int count)
 bool ComponentManager::placeNetlistComponent(const NetlistComponent& netlistComponent, int index, int count,
                                              QList<MissingFootprintInfo>& missing)
 {
+    if (OutOfMemory::inScope())
+        OutOfMemory::ensureHeadroom();
     const QString footprint = FootprintManager::normalizeFootprintName(netlistComponent.footprint);
     const PlacedComponentData created = m_footprintManager.createPlacedComponent(
         netlistComponent.ref, footprint, placementPosition(index, count), m_context);

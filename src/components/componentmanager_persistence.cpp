@@ -119,6 +119,8 @@ ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<Q
     const auto& netlistComponents = m_project.netlist().components;
 
     for (const QJsonObject& object : objects) {
+        if (OutOfMemory::inScope())
+            OutOfMemory::ensureHeadroom();
         const QString ref = ProjectJson::text(object, "ref");
         if (ref.isEmpty()) {
             qWarning() << "loadFromJson: entry without a ref skipped";

@@ -1,7 +1,10 @@
 // Guarded calls into OpenCASCADE: the viewer helpers through which every display,
 // removal and selection change goes, the text of the exception being handled, and
-// boolean operations with a fuzzy-value retry plus shape healing. Nothing here throws.
+// boolean operations with a fuzzy-value retry plus shape healing. Nothing here throws, but
+// for running out of memory inside OutOfMemory::survive.
 #pragma once
+
+#include "foundation/outofmemory.h"
 
 #include <QString>
 
@@ -32,12 +35,21 @@ void noteOutOfMemory(const char* context) noexcept;
 
 // Runs fn and returns its result, or the fallback after a warning naming the context
 // when it throws (OpenCASCADE failure, standard exception or anything else). Running out
-// of memory is one more failure: the fallback comes back and the program goes on.
+// of memory is one more failure: the fallback comes back and the program goes on, except
+// inside OutOfMemory::survive, which then refuses the whole operation.
 template <typename T, typename F>
 T guardedCall(T fallback, const char* context, F&& fn)
 {
     try {
         return fn();
+    } catch (const Standard_OutOfMemory&) {
+        if (OutOfMemory::inScope())
+            throw;
+        detail::noteOutOfMemory(context);
+    } catch (const std::bad_alloc&) {
+        if (OutOfMemory::inScope())
+            throw;
+        detail::noteOutOfMemory(context);
     } catch (const Standard_Failure& failure) {
         detail::warnOccFailure(context, failure);
     } catch (const std::exception& exception) {
@@ -135,8 +147,12 @@ TopoDS_Shape attemptBoolOp(const TopoDS_Shape& a, const TopoDS_Shape& b, double 
         if (op.IsDone())
             return op.Shape();
     } catch (const Standard_OutOfMemory&) {
+        if (OutOfMemory::inScope())
+            throw;
         detail::noteOutOfMemory(label.text);
     } catch (const std::bad_alloc&) {
+        if (OutOfMemory::inScope())
+            throw;
         detail::noteOutOfMemory(label.text);
     } catch (const Standard_Failure& failure) {
         logBoolAttemptError(label, fuzzy, "OCC", failure.GetMessageString());

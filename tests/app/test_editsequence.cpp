@@ -226,9 +226,10 @@ protected:
         bool fresh = false;
         for (auto it = conflicts.cbegin(); it != conflicts.cend(); ++it)
             fresh = fresh || !before.contains(it.key()) || (it.value() && !before.value(it.key()));
-        if (fresh)
+        if (fresh) {
             EXPECT_TRUE(probe->status().startsWith(QStringLiteral("⚠ Track")))
                 << step.toStdString() << ": new contact, status " << probe->status().toStdString();
+        }
     }
 
     // Pads of one net on the board, in netlist order.

@@ -5,6 +5,7 @@
 
 #include "foundation/fileutils.h"
 #include "foundation/occutils.h"
+#include "foundation/outofmemory.h"
 #include "foundation/scopeguard.h"
 
 #include <QFile>
@@ -17,7 +18,9 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <new>
+#include <stdexcept>
 
 using TestSupport::runInChild;
 
@@ -169,4 +172,38 @@ TEST(WriteUnderFileSizeLimit, FailsWithTheWritersMessageOnceTheSignalIsIgnored)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), old);
+}
+
+// Inside an operation that refuses itself when memory runs out, a shortage met by a nested
+// guard goes on up to it: going on with a fallback would allocate again while memory is short.
+TEST(OutOfMemory, AShortageInsideAnOperationRefusesTheWholeOperation)
+{
+    const auto shortage = [] { throw std::bad_alloc(); };
+    const auto occShortage = [] { throw Standard_OutOfMemory("no memory"); };
+
+    // Outside any operation: the guarded call's fallback, as before.
+    EXPECT_EQ(OccUtils::guardedCall(7, "test", [&] { shortage(); return 1; }), 7);
+    EXPECT_EQ(OccUtils::guardedCall(7, "test", [&] { occShortage(); return 1; }), 7);
+
+    for (const std::function<void()>& fail : {std::function<void()>(shortage), std::function<void()>(occShortage)}) {
+        bool wentOn = false;
+        EXPECT_FALSE(OutOfMemory::survive([&] {
+            OccUtils::guardedCall(0, "test", [&] { fail(); return 1; });
+            wentOn = true;
+        }));
+        EXPECT_FALSE(wentOn) << "the guarded call's fallback must not let the operation go on";
+
+        bool innerFallback = false;
+        EXPECT_FALSE(OutOfMemory::survive([&] {
+            innerFallback = !OutOfMemory::survive(fail);
+        }));
+        EXPECT_FALSE(innerFallback) << "a nested refusal must not take its own fallback";
+        EXPECT_FALSE(OutOfMemory::inScope());
+    }
+
+    // Other failures keep their fallback inside an operation too.
+    EXPECT_TRUE(OutOfMemory::survive([] {
+        EXPECT_EQ(OccUtils::guardedCall(7, "test", [] { throw std::runtime_error("bad"); return 1; }), 7);
+    }));
+    EXPECT_NO_THROW(OutOfMemory::ensureHeadroom(1 << 20));
 }
