@@ -172,11 +172,24 @@ namespace {
 // Between a solid and a track segment: exact from the boxes where both are axis-aligned, else
 // the general test.
 int segmentVerdict(const TopoDS_Shape& shape, const Bnd_Box& box, const std::optional<Extent>& extent,
-                   const RouteSegment& other, double clearance, const QString& otherNet)
+                   const std::optional<ConductorPrism>& prism, const RouteSegment& other, double clearance,
+                   const QString& otherNet)
 {
     const std::optional<Extent> otherExtent = extent ? axisAlignedExtent(other) : std::nullopt;
     if (otherExtent)
         return verdictOf(extentDistance(*extent, *otherExtent), clearance);
+    // Tracks in any direction of the plan are upright prisms: their distance follows from the
+    // plan and the heights. The solid computation, milliseconds a pair, is asked only where
+    // that distance lies at a threshold.
+    if (prism) {
+        if (const std::optional<ConductorPrism> otherPrism = ConductorPrism::ofSegment(other)) {
+            const double d = ConductorPrism::distance(*prism, *otherPrism);
+            const bool atShort = d > 0.5 * kZeroLength && d < 2.0 * kZeroLength;
+            const bool atClearance = clearance > kZeroLength && std::abs(d - clearance) < kZeroLength;
+            if (!atShort && !atClearance)
+                return verdictOf(d, clearance);
+        }
+    }
     return RoutingManager::checkCollisionDetailed(box, shape, other.shape, RoutingManager::segmentBox(other),
                                                   clearance, QStringLiteral("track on net"), otherNet);
 }
@@ -228,6 +241,7 @@ CollisionResult RoutingManager::checkSolid(const TopoDS_Shape& shape, const Bnd_
     // Most tracks run along X or Y: between two such boxes the distance is exact without
     // the general solid-to-solid computation, which costs milliseconds per pair.
     const std::optional<Extent> extent = asSegment ? axisAlignedExtent(*asSegment) : std::nullopt;
+    const std::optional<ConductorPrism> prism = asSegment ? ConductorPrism::ofSegment(*asSegment) : std::nullopt;
     Bnd_Box near = box;
     near.Enlarge(m_rules.clearance);
     for (int r = 0; r < m_routes.size(); ++r) {
@@ -238,7 +252,7 @@ CollisionResult RoutingManager::checkSolid(const TopoDS_Shape& shape, const Bnd_
             const RouteSegment& other = route.segments.at(i);
             if (!isLong(other) || other.shape.IsNull())
                 continue;
-            const int verdict = segmentVerdict(shape, box, extent, other, m_rules.clearance, route.netName);
+            const int verdict = segmentVerdict(shape, box, extent, prism, other, m_rules.clearance, route.netName);
             if (record(verdict, route.netName))
                 return result;
             // The printed track also fills its bends: that filler reaches beyond both segments.
@@ -370,7 +384,8 @@ bool touches(const Placed& a, const Placed& b, const QString& otherNet)
         if (d > 2.0 * kZeroLength)
             return false;
     }
-    return segmentVerdict(a.segment->shape, a.box, a.extent, *b.segment, 0.0, otherNet) == RoutingManager::PairShort;
+    return segmentVerdict(a.segment->shape, a.box, a.extent, a.prism, *b.segment, 0.0, otherNet)
+        == RoutingManager::PairShort;
 }
 
 } // namespace

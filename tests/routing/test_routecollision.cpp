@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 using namespace RoutingTest;
@@ -366,4 +367,49 @@ TEST(RouteCollision, ShortedRoutesAgreeWithTheSolidDistance)
         EXPECT_EQ(rm.shortedRoutes(), expected) << design.name;
         EXPECT_FALSE(expected.isEmpty()) << design.name;
     }
+}
+
+// Tracks in any direction of the plan, at gaps on both sides of the clearance and of the short
+// threshold, in the plan and in height, and at random: the plane geometry gives the verdict the
+// exact solid distance gives.
+TEST(RouteCollision, PlanDistanceVerdictsAgreeWithTheSolidDistance)
+{
+    const double clearance = 0.5; // the default rules
+    QList<RouteSegment> tracks = {diagonal(0, 0, 0)};
+    for (double offset : {1.0 + clearance - 1e-6, 1.0 + clearance + 1e-6, 1.0 + clearance + 5e-8, 1.0 + 5e-8,
+                          1.0 + 1.5e-7, 0.8, 1.2, 3.0})
+        tracks.append(diagonal(0, 0, 0, offset));
+    for (double gap : {clearance - 1e-6, clearance + 1e-6, 1.5e-7, 0.2})
+        tracks.append(segment({0, 10, 0.5 + gap}, {10, 0, 0.5 + gap}, RouteSegment::Horizontal, 0.8, 0.4));
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> place(0.0, 30.0), step(-9.0, 9.0);
+    for (int i = 0; i < 40; ++i) {
+        const gp_Pnt a(place(random), place(random), i % 3 == 0 ? 0.8 : 0.0);
+        tracks.append(segment(a, gp_Pnt(a.X() + step(random), a.Y() + step(random), a.Z()),
+                              RouteSegment::Horizontal, 0.6, 0.5));
+    }
+
+    const QList<RoutingManager::PadObstacle> noPads;
+    int shorts = 0, tooClose = 0;
+    for (int t = 0; t < tracks.size(); ++t) {
+        RoutingManager rm;
+        double nearest = std::numeric_limits<double>::infinity();
+        for (int o = 0; o < tracks.size(); ++o) {
+            if (o == t)
+                continue;
+            rm.addRoute(finished(QStringLiteral("N%1").arg(o), {tracks[o]}));
+            if (near(tracks[t], tracks[o]) || RoutingManager::segmentBox(tracks[t]).Distance(
+                                                   RoutingManager::segmentBox(tracks[o])) < clearance + 1e-3)
+                nearest = std::min(nearest, RoutingManager::solidDistance(tracks[t].shape, tracks[o].shape).value());
+        }
+        const CollisionResult result = rm.checkCollision(tracks[t], QStringLiteral("N%1").arg(t), -1, noPads);
+        EXPECT_FALSE(result.isUnchecked) << t;
+        EXPECT_EQ(result.isShort, nearest < 1e-7) << t << " nearest " << nearest;
+        if (nearest >= 1e-7)
+            EXPECT_EQ(result.isClearance, nearest < clearance) << t << " nearest " << nearest;
+        shorts += result.isShort;
+        tooClose += !result.isShort && result.isClearance;
+    }
+    EXPECT_GT(shorts, 0);
+    EXPECT_GT(tooClose, 0);
 }
