@@ -210,10 +210,15 @@ Designs& designs()
     return d;
 }
 
+// Owned here rather than as a function's static, so that main can end it while the
+// application object still exists.
+std::unique_ptr<Window> s_window;
+
 Window& window()
 {
-    static Window w;
-    return w;
+    if (!s_window)
+        s_window = std::make_unique<Window>();
+    return *s_window;
 }
 
 // Opens the design and its floor in turn; prints both, wall clock and processor time.
@@ -270,5 +275,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    s_window.reset();
     return 0;
 }
