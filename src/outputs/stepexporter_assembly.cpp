@@ -6,6 +6,7 @@
 
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRep_Builder.hxx>
+#include <OSD_Parallel.hxx>
 #include <ShapeUpgrade_UnifySameDomain.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Compound.hxx>
@@ -14,6 +15,8 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -42,28 +45,40 @@ TopoDS_Shape unifySlivers(const TopoDS_Shape& healed, double feature)
     });
 }
 
+std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
+{
+    const TopoDS_Shape copy = StepExporter::copyShape(volume.shape);
+    if (copy.IsNull()) {
+        qWarning() << "  ✗ shape could not be built for" << volume.name;
+        return std::nullopt;
+    }
+    const double feature =
+        volume.featureHint > kZero ? volume.featureHint : GeometryUtils::thinnestSolidExtent(copy);
+    TopoDS_Shape shape =
+        OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
+    if (shape.IsNull()) {
+        qWarning() << "  ✗ heal failed for" << volume.name;
+        return std::nullopt;
+    }
+    if (volume.kind == RouteVolume && feature > kZero)
+        shape = unifySlivers(shape, feature);
+    qCDebug(lcExport) << "  ✓" << volume.name;
+    return AssemblyVolume{volume.kind, volume.name, volume.shape, volume.featureHint, shape, feature};
+}
+
 QList<AssemblyVolume> buildVolumes(const QList<CollectedVolume>& collected)
 {
+    // Each volume is healed on its own deep copy: they run side by side, each result the one it
+    // would be alone, and the list keeps the collection order.
+    std::vector<std::optional<AssemblyVolume>> results(size_t(collected.size()));
+    OSD_Parallel::For(0, int(collected.size()), [&](int i) {
+        results[size_t(i)] = OccUtils::guardedCall(std::optional<AssemblyVolume>(), "buildAssembly volume",
+                                                   [&] { return buildVolume(collected.at(i)); });
+    });
     QList<AssemblyVolume> built;
-    for (const CollectedVolume& volume : collected) {
-        const TopoDS_Shape copy = StepExporter::copyShape(volume.shape);
-        if (copy.IsNull()) {
-            qWarning() << "  ✗ shape could not be built for" << volume.name;
-            continue;
-        }
-        const double feature =
-            volume.featureHint > kZero ? volume.featureHint : GeometryUtils::thinnestSolidExtent(copy);
-        TopoDS_Shape shape =
-            OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
-        if (shape.IsNull()) {
-            qWarning() << "  ✗ heal failed for" << volume.name;
-            continue;
-        }
-        if (volume.kind == RouteVolume && feature > kZero)
-            shape = unifySlivers(shape, feature);
-        built.append({volume.kind, volume.name, volume.shape, volume.featureHint, shape, feature});
-        qCDebug(lcExport) << "  ✓" << volume.name;
-    }
+    for (std::optional<AssemblyVolume>& result : results)
+        if (result)
+            built.append(std::move(*result));
     return built;
 }
 
@@ -196,9 +211,19 @@ void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& resul
         if (volume.feature > kZero && (group.feature == 0.0 || volume.feature < group.feature))
             group.feature = volume.feature;
     }
-    for (const auto& [key, group] : groups) {
-        result.conductors.append(fuseGroup(key, group.shapes, group.feature, result.groupsNotFused));
-        qCDebug(lcExport) << "  [conductor]" << key << "(" << group.shapes.size() << "solid(s))";
+    // Each group fuses its own copies, so the groups run side by side; the list keeps key order.
+    const std::vector<std::pair<QString, Group>> ordered(groups.begin(), groups.end());
+    std::vector<ConductorGroup> fused(ordered.size());
+    std::vector<int> notFused(ordered.size(), 0);
+    OSD_Parallel::For(0, int(ordered.size()), [&](int i) {
+        const auto& [key, group] = ordered[size_t(i)];
+        fused[size_t(i)] = fuseGroup(key, group.shapes, group.feature, notFused[size_t(i)]);
+    });
+    for (size_t i = 0; i < ordered.size(); ++i) {
+        result.conductors.append(fused[i]);
+        result.groupsNotFused += notFused[i];
+        qCDebug(lcExport) << "  [conductor]" << ordered[i].first << "(" << ordered[i].second.shapes.size()
+                          << "solid(s))";
     }
     result.conductorGroups = int(result.conductors.size());
 }
