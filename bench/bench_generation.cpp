@@ -6,6 +6,7 @@
 // Two kinds of design: every footprint found, and half of the components naming footprints
 // found nowhere. Each benchmark prints its ratio: window / library, library / floor.
 #include "benchmain.h"
+#include "componenttestrig.h"
 #include "mainwindowprobe.h"
 
 #include "app/boardexplorerpanel.h"
@@ -51,13 +52,6 @@ const QString kRoot = QStringLiteral("/usr/share/kicad/footprints");
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-opencascade::handle<AIS_InteractiveContext> headlessContext()
-{
-    opencascade::handle<Aspect_DisplayConnection> connection;
-    opencascade::handle<OpenGl_GraphicDriver> driver = new OpenGl_GraphicDriver(connection, false);
-    return new AIS_InteractiveContext(new V3d_Viewer(driver));
-}
-
 // Every footprint the real netlists name, in their order, each once.
 QStringList realFootprints()
 {
@@ -92,33 +86,15 @@ Netlist design(int count, bool missing)
     return netlist;
 }
 
-// The component manager on a view-less context, pads fed to the pad index as the window does.
-struct LibraryScene
+// The component manager on a view-less context, pads fed to the pad index as the window does,
+// over KiCad's library.
+struct LibraryScene : ComponentTest::Rig
 {
     LibraryScene()
-        : context(headlessContext())
-        , padCache(context)
-        , manager(footprints, context, project)
     {
         footprints.addSearchPath(kRoot);
         footprints.buildFootprintIndex();
-        padCache.setComponentManager(&manager);
-        QObject::connect(&manager, &ComponentManager::padCacheUpdateNeeded,
-                         [this](const opencascade::handle<AIS_Shape>& shape, const PadId& pad) {
-                             if (pad.pad.isEmpty())
-                                 padCache.removePad(shape);
-                             else
-                                 padCache.addPad(shape, pad);
-                         });
-        QObject::connect(&manager, &ComponentManager::padCacheClearComponentNeeded,
-                         [this](const QString& ref) { padCache.removeComponentPads(ref); });
     }
-
-    opencascade::handle<AIS_InteractiveContext> context;
-    FootprintManager footprints;
-    ProjectManager project;
-    PadCacheManager padCache;
-    ComponentManager manager;
 };
 
 double libraryGeneration(const Netlist& netlist)
@@ -192,7 +168,7 @@ QList<BarePad> readBarePads(const QByteArray& text)
 // Bare solids: one box for the body, one box (or cylinder) per distinct pad, placed by location.
 struct FloorScene
 {
-    opencascade::handle<AIS_InteractiveContext> context = headlessContext();
+    opencascade::handle<AIS_InteractiveContext> context = ComponentTest::makeHeadlessContext();
     // Kept from run to run, as the program keeps its meshed pad solids.
     static inline QHash<QString, TopoDS_Shape> padSolids;
     QList<opencascade::handle<AIS_Shape>> shown;
@@ -309,18 +285,6 @@ BENCHMARK(BM_GenerationLibraryVsFloor)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 30000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
 class DialogClock : public QObject
 {
 public:
@@ -354,7 +318,7 @@ void BM_GenerationWindowVsLibrary(benchmark::State& state)
     MainWindowProbe probe(window);
     window.resize(1400, 900);
     window.show();
-    if (!waitFor([&] { return probe.viewerReady(); })) {
+    if (!waitFor([&] { return probe.viewerReady(); }, 30000)) {
         state.SkipWithError("viewer not ready");
         return;
     }
