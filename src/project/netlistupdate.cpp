@@ -15,14 +15,6 @@ int NetlistUpdate::affectedRouteCount() const
 
 void checkRouteEndAgainstNetlist(const Route& route, int routeIndex, const PadId& pad,
                                  const QMap<QString, QString>& newFootprints,
-                                 const QList<NetlistNet>& newNets,
-                                 QList<NetlistUpdate::StaleTrackEnd>& staleEnds)
-{
-    checkRouteEndAgainstNetlist(route, routeIndex, pad, newFootprints, PinNetIndex(newNets), staleEnds);
-}
-
-void checkRouteEndAgainstNetlist(const Route& route, int routeIndex, const PadId& pad,
-                                 const QMap<QString, QString>& newFootprints,
                                  const PinNetIndex& newNets,
                                  QList<NetlistUpdate::StaleTrackEnd>& staleEnds)
 {

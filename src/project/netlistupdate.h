@@ -49,11 +49,7 @@ void computeNetlistUpdate(NetlistUpdate& out, const QMap<QString, QString>& curr
                           const QMap<QString, QString>& newFootprints,
                           const QList<NetlistNet>& newNets, const QList<Route>& routes);
 
-void checkRouteEndAgainstNetlist(const Route& route, int routeIndex, const PadId& pad,
-                                 const QMap<QString, QString>& newFootprints,
-                                 const QList<NetlistNet>& newNets,
-                                 QList<NetlistUpdate::StaleTrackEnd>& staleEnds);
-// The same with the new nets already indexed, for checking many ends.
+// newNets: the new nets, indexed once for all the ends checked.
 void checkRouteEndAgainstNetlist(const Route& route, int routeIndex, const PadId& pad,
                                  const QMap<QString, QString>& newFootprints,
                                  const PinNetIndex& newNets,

@@ -384,7 +384,9 @@ bool touches(const Placed& a, const Placed& b, const QString& otherNet)
         if (d > 2.0 * kZeroLength)
             return false;
     }
-    return segmentVerdict(a.segment->shape, a.box, a.extent, a.prism, *b.segment, 0.0, otherNet)
+    // What is left of segmentVerdict once the plane geometry has not decided.
+    return RoutingManager::checkCollisionDetailed(a.box, a.segment->shape, b.segment->shape, b.box, 0.0,
+                                                  QStringLiteral("track on net"), otherNet)
         == RoutingManager::PairShort;
 }
 
