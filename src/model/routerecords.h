@@ -73,4 +73,6 @@ struct CollisionResult
     QString offender;
 
     bool isClear() const { return !isShort && !isClearance && !isUnchecked; }
+    // Short over unchecked over too close over clear.
+    int severity() const { return isShort ? 3 : isUnchecked ? 2 : isClearance ? 1 : 0; }
 };

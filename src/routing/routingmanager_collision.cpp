@@ -315,11 +315,7 @@ CollisionResult RoutingManager::checkSegments(const QList<RouteSegment>& segment
     const QList<PadObstacle> obstacles = pads ? *pads : padObstacles();
     CollisionResult worst;
     const auto keep = [&worst](const CollisionResult& found) {
-        if (found.isShort)
-            worst = found;
-        else if (found.isUnchecked && !worst.isUnchecked)
-            worst = found;
-        else if (found.isClearance && worst.isClear())
+        if (found.severity() > worst.severity())
             worst = found;
         return worst.isShort;
     };

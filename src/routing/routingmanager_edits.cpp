@@ -16,12 +16,6 @@ QString tr(const char* text)
     return QCoreApplication::translate("RoutingManager", text);
 }
 
-// Short over unchecked over too close.
-int collisionRank(const CollisionResult& c)
-{
-    return c.isShort ? 3 : c.isUnchecked ? 2 : c.isClearance ? 1 : 0;
-}
-
 // The segment with a new section, its top face kept in place; empty when no solid results.
 std::optional<RouteSegment> resizedSegment(const RouteSegment& segment, double width, double height)
 {
@@ -205,7 +199,7 @@ bool RoutingManager::setRouteDimensions(int routeIndex, double width, double hei
     const QList<PadObstacle> pads = padObstacles();
     const CollisionResult now = checkSegments(copies, route.netName, routeIndex, pads);
     if (!now.isClear()
-        && collisionRank(now) > collisionRank(checkSegments(segments, route.netName, routeIndex, pads))) {
+        && now.severity() > checkSegments(segments, route.netName, routeIndex, pads).severity()) {
         qWarning() << "setRouteDimensions: the new section collides with" << now.offender << "(route"
                    << routeIndex << ") — route unchanged";
         refuse(collisionRefusal(now));
