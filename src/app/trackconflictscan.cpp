@@ -77,7 +77,7 @@ QHash<quint64, TrackConflictScan::Conflict> TrackConflictScan::scan(const Routin
     m_pads = padsNow;
 
     QHash<quint64, TrackState> tracksNow;
-    QList<int> stale;
+    std::vector<bool> stale(size_t(routes.size()), false);
     for (int i = 0; i < routes.size(); ++i) {
         const Route& route = routes.at(i);
         TrackState state;
@@ -92,7 +92,7 @@ QHash<quint64, TrackConflictScan::Conflict> TrackConflictScan::scan(const Routin
         if (before != m_tracks.cend())
             changed << before->box;
         tracksNow.insert(route.id, state);
-        stale << i;
+        stale[size_t(i)] = true;
     }
     for (auto it = m_tracks.cbegin(); it != m_tracks.cend(); ++it)
         if (!tracksNow.contains(it.key()))
@@ -109,7 +109,7 @@ QHash<quint64, TrackConflictScan::Conflict> TrackConflictScan::scan(const Routin
     for (int i = 0; i < routes.size(); ++i) {
         const Route& route = routes.at(i);
         TrackState& state = tracksNow[route.id];
-        if (!stale.contains(i) && !meetsAny(state.box, changed)) {
+        if (!stale[size_t(i)] && !meetsAny(state.box, changed)) {
             if (state.hasConflict)
                 found.insert(route.id, state.conflict);
             continue;

@@ -46,14 +46,14 @@ protected:
         ASSERT_TRUE(waitFor([this] { return probe->viewerReady(); }));
     }
 
-    // Components from the built-in footprints, placed through the window's manager.
-    void generate(const QStringList& refs)
+    // Components placed through the window's manager, by default from a built-in footprint.
+    void generate(const QStringList& refs, const QString& footprint = QStringLiteral("Builtin_0805"))
     {
         Netlist netlist;
         for (const QString& ref : refs) {
             NetlistComponent component;
             component.ref = ref;
-            component.footprint = QStringLiteral("Builtin_0805");
+            component.footprint = footprint;
             netlist.components.insert(ref, component);
         }
         probe->project().setNetlist(std::move(netlist));
@@ -347,13 +347,7 @@ TEST_F(MainWindowComponents, FootprintsInUseSurviveAFolderChangeIntoTheSavedProj
     QDir root(m_dir.path());
     ASSERT_FALSE(writeThreePadFootprint(root.filePath("mine.pretty/Three_Pads.kicad_mod")).isEmpty());
     probe->footprints().addSearchPath(root.filePath("mine.pretty"));
-    Netlist netlist;
-    NetlistComponent component;
-    component.ref = "U1";
-    component.footprint = "mine:Three_Pads";
-    netlist.components.insert(component.ref, component);
-    probe->project().setNetlist(std::move(netlist));
-    probe->componentManager()->generateComponents(probe->project().netlist().components);
+    generate({"U1"}, "mine:Three_Pads");
     ASSERT_EQ(probe->componentManager()->findComponent("U1")->pads.size(), 3);
 
     QTimer::singleShot(100, [] {
@@ -394,15 +388,7 @@ TEST_F(MainWindowComponents, ANewOrAnotherDesignNeverInheritsEmbeddedFootprints)
         out.write("(footprint \"Three_Pads\" (layer \"F.Cu\")\n"
                   "  (pad \"1\" smd rect (at 0 0) (size 1 1.3) (layers \"F.Cu\")))\n");
     }
-    const auto placeU1 = [this] {
-        Netlist netlist;
-        NetlistComponent component;
-        component.ref = "U1";
-        component.footprint = "mine:Three_Pads";
-        netlist.components.insert(component.ref, component);
-        probe->project().setNetlist(std::move(netlist));
-        probe->componentManager()->generateComponents(probe->project().netlist().components);
-    };
+    const auto placeU1 = [this] { generate({"U1"}, "mine:Three_Pads"); };
     placeU1();
     ASSERT_EQ(probe->componentManager()->findComponent("U1")->pads.size(), 1);
     const QString projectA = root.filePath("a.vtq");
