@@ -63,7 +63,9 @@ public:
 
     // Copper reader and solids
     // None of these touch the library's state; they are static so they can run without one.
-    static QStringList extractBlocks(const QString& text, const QString& tag);
+    // starts, when given, receives where each block begins in text.
+    static QStringList extractBlocks(const QString& text, const QString& tag,
+                                     QList<qsizetype>* starts = nullptr);
     static bool isCopperLayer(const QString& layerText);
     static QList<FootprintPad> parsePads(const QString& content);
     static QList<FootprintTrack> parseTracks(const QString& content);

@@ -47,7 +47,7 @@ struct TrackKind
 
 } // namespace
 
-QStringList FootprintManager::extractBlocks(const QString& text, const QString& tag)
+QStringList FootprintManager::extractBlocks(const QString& text, const QString& tag, QList<qsizetype>* starts)
 {
     QStringList blocks;
     const qsizetype n = text.size();
@@ -87,6 +87,8 @@ QStringList FootprintManager::extractBlocks(const QString& text, const QString& 
             return blocks;
         }
         blocks.append(text.mid(start, end - start + 1));
+        if (starts)
+            starts->append(start);
         searchPos = end + 1;
     }
     return blocks;
@@ -200,13 +202,10 @@ QList<FootprintTrack> FootprintManager::parseTracks(const QString& content)
     };
     std::vector<Found> found;
     for (const TrackKind& kind : kinds) {
-        const QStringList blocks = extractBlocks(content, QString::fromLatin1(kind.keyword));
-        qsizetype from = 0;
-        for (const QString& block : blocks) {
-            const qsizetype position = content.indexOf(block, from);
-            found.push_back({position, &kind, block});
-            from = position + block.size();
-        }
+        QList<qsizetype> starts;
+        const QStringList blocks = extractBlocks(content, QString::fromLatin1(kind.keyword), &starts);
+        for (qsizetype i = 0; i < blocks.size(); ++i)
+            found.push_back({starts.at(i), &kind, blocks.at(i)});
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const Found& a, const Found& b) { return a.position < b.position; });

@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "childprocess.h"
+
 #include <QCoreApplication>
 #include <QSettings>
 
@@ -7,11 +9,8 @@
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
 
-#include <cstdio>
 #include <cstdlib>
 #include <malloc.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace TestSupport {
 
@@ -54,14 +53,7 @@ QString kicadFootprintRoot()
 void exitUnderAddressSpaceLimit(unsigned long long headroom, const std::function<int()>& body)
 {
     malloc_trim(0);
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld", &pages) != 1)
-            pages = 0;
-        std::fclose(statm);
-    }
-    const rlimit limit{rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(headroom), RLIM_INFINITY};
-    if (setrlimit(RLIMIT_AS, &limit) != 0)
+    if (!setSoftLimit(RLIMIT_AS, addressSpaceInUse() + rlim_t(headroom)))
         std::_Exit(90);
     std::_Exit(body());
 }
