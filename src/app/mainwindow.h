@@ -278,8 +278,8 @@ private:
     // Ratsnest (mainwindow_ratsnest.cpp)
     void refreshRatsnestStatus();
     RatsnestStats rebuildRatsnest();
-    void computeRatsnestLinks(const QHash<PadId, gp_Pnt>& positions);
-    void updateRatsnestLine(RatsnestLink& link, const QHash<PadId, gp_Pnt>& positions);
+    void computeRatsnestLinks(const PadPositionTable& positions);
+    void updateRatsnestLine(RatsnestLink& link);
     QColor netColor(const QString& netName) const;
     bool clearRatsnestDisplay();
     QString ratsnestStatusText(const RatsnestStats& stats) const;

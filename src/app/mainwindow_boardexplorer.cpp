@@ -86,7 +86,7 @@ void MainWindow::onBoardNetActivated(const QString& netName)
 {
     if (netName.isEmpty() || !boardActivationAllowed())
         return;
-    const QHash<PadId, gp_Pnt> positions = m_componentManager->padPositions();
+    const PadPositionTable positions = m_componentManager->padPositions();
     QSet<PadId> seen;
     Bnd_Box box;
     for (const NetlistNet& net : m_project.netlist().connections) {
@@ -94,10 +94,11 @@ void MainWindow::onBoardNetActivated(const QString& netName)
             continue;
         for (const PadId& pin : net.connectedPins) {
             const auto position = positions.constFind(pin);
-            if (position == positions.cend() || seen.contains(pin))
+            if (position == positions.cend() || position->isEmpty() || seen.contains(pin))
                 continue;
             seen.insert(pin);
-            box.Add(position.value());
+            for (const gp_Pnt& point : position.value())
+                box.Add(point);
         }
     }
     if (seen.isEmpty()) {

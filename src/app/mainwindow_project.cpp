@@ -422,7 +422,7 @@ QString MainWindow::restoredRouteIssues() const
     const QList<Route>& routes = routing.routes();
     if (routes.isEmpty())
         return QString();
-    const QHash<PadId, gp_Pnt> pads = m_componentManager ? m_componentManager->padPositions() : QHash<PadId, gp_Pnt>();
+    const PadPositionTable pads = m_componentManager ? m_componentManager->padPositions() : PadPositionTable();
     const auto onBoard = [&pads](const QString& ref, const QString& pad) { return pads.contains(PadId(ref, pad)); };
 
     QStringList lines;

@@ -24,7 +24,7 @@ constexpr double kZeroLength = 1e-7;
 
 } // namespace
 
-void MainWindow::computeRatsnestLinks(const QHash<PadId, gp_Pnt>& positions)
+void MainWindow::computeRatsnestLinks(const PadPositionTable& positions)
 {
     const auto missing = [this](const PadId& pin) {
         if (!m_componentManager)
@@ -46,8 +46,7 @@ RatsnestStats MainWindow::rebuildRatsnest()
     clearRatsnest();
     const PadGeometryTable boxes = m_componentManager ? m_componentManager->padBoundingBoxes() : PadGeometryTable();
     m_netConnectivity.build(m_project.routingManager(), &boxes);
-    const QHash<PadId, gp_Pnt> positions =
-        m_componentManager ? m_componentManager->padPositions() : QHash<PadId, gp_Pnt>();
+    const PadPositionTable positions = m_componentManager ? m_componentManager->padPositions() : PadPositionTable();
     computeRatsnestLinks(positions);
     stats.unrouted = int(m_ratsnestLinks.size());
     stats.total = m_ratsnestTotalLinks;
@@ -55,7 +54,7 @@ RatsnestStats MainWindow::rebuildRatsnest()
     if (m_ratsnestVisible) {
         const opencascade::handle<AIS_InteractiveContext> context = m_occWidget ? m_occWidget->context() : nullptr;
         for (RatsnestLink& link : m_ratsnestLinks) {
-            updateRatsnestLine(link, positions);
+            updateRatsnestLine(link);
             if (link.line.IsNull())
                 continue;
             if (!context.IsNull())
@@ -67,14 +66,14 @@ RatsnestStats MainWindow::rebuildRatsnest()
     return stats;
 }
 
-void MainWindow::updateRatsnestLine(RatsnestLink& link, const QHash<PadId, gp_Pnt>& positions)
+void MainWindow::updateRatsnestLine(RatsnestLink& link)
 {
-    const auto a = positions.constFind(link.padA);
-    const auto b = positions.constFind(link.padB);
-    if (a == positions.cend() || b == positions.cend() || a.value().Distance(b.value()) < kZeroLength)
+    const gp_Pnt& a = link.pointA;
+    const gp_Pnt& b = link.pointB;
+    if (a.Distance(b) < kZeroLength)
         return;
     OccUtils::guardedCall(0, "updateRatsnestLine", [&] {
-        BRepBuilderAPI_MakeEdge edge(a.value(), b.value());
+        BRepBuilderAPI_MakeEdge edge(a, b);
         if (!edge.IsDone())
             return 0;
         link.line = new AIS_Shape(edge.Edge());
@@ -87,7 +86,7 @@ void MainWindow::updateRatsnestLine(RatsnestLink& link, const QHash<PadId, gp_Pn
             link.line->SetAttributes(new Prs3d_Drawer());
         link.line->Attributes()->SetLineAspect(new Prs3d_LineAspect(colour, Aspect_TOL_DOT, 1.5));
         link.line->Attributes()->SetWireAspect(new Prs3d_LineAspect(colour, Aspect_TOL_DOT, 1.5));
-        link.lengthMm = a.value().Distance(b.value());
+        link.lengthMm = a.Distance(b);
         return 0;
     });
 }

@@ -62,7 +62,7 @@ void UnionFind::unite(int a, int b)
     }
 }
 
-RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const QHash<PadId, gp_Pnt>& positions,
+RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const PadPositionTable& positions,
                                const NetConnectivity& connectivity,
                                const std::function<void(const PadId&)>& onMissing)
 {
@@ -85,18 +85,23 @@ RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const QHash<PadId,
             const int start = pads.size();
             for (const PadId& pin : nets.at(netIndex).connectedPins) {
                 const auto position = positions.constFind(pin);
-                if (position == positions.cend()) {
+                if (position == positions.cend() || position->isEmpty()) {
                     if (onMissing)
                         onMissing(pin);
                     continue;
                 }
                 const int node = nodes.value(pin, int(nodes.size()));
                 nodes.insert(pin, node);
-                pads.append({pin, position.value()});
-                nodeOf.append(node);
+                for (const gp_Pnt& point : position.value()) {
+                    pads.append({pin, point});
+                    nodeOf.append(node);
+                }
             }
+            // Every pad of a pin is a way into it: the shortest edge between two pins wins.
             for (int i = start; i < pads.size(); ++i) {
                 for (int j = i + 1; j < pads.size(); ++j) {
+                    if (nodeOf.at(i) == nodeOf.at(j))
+                        continue;
                     const double d = pads.at(i).position.Distance(pads.at(j).position);
                     if (d > kZeroLength)
                         edges.push_back({d, i, j});
@@ -134,7 +139,10 @@ RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const QHash<PadId,
             }
             if (tracks.find(a) != tracks.find(b)) {
                 tracks.unite(a, b);
-                result.links.append({group.key(), pads.at(edge.first).pad, pads.at(edge.second).pad, {}, edge.lengthMm});
+                const RatsnestPad& first = pads.at(edge.first);
+                const RatsnestPad& second = pads.at(edge.second);
+                result.links.append(
+                    {group.key(), first.pad, second.pad, {}, edge.lengthMm, first.position, second.position});
                 ++stats.unroutedLinks;
                 stats.unroutedLengthMm += edge.lengthMm;
             }

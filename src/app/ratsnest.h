@@ -2,6 +2,7 @@
 // (a minimum spanning forest by Kruskal's method), and which of them the tracks do not make.
 #pragma once
 
+#include "model/padgeometry.h"
 #include "model/padid.h"
 
 #include <AIS_Shape.hxx>
@@ -40,6 +41,9 @@ struct RatsnestLink
     PadId padB;
     opencascade::handle<AIS_Shape> line;
     double lengthMm = 0.0;
+    // The pads of the two pins the link joins: of a pin with several, the nearest.
+    gp_Pnt pointA;
+    gp_Pnt pointB;
 };
 
 struct NetRatsnestStats
@@ -82,7 +86,8 @@ struct RatsnestResult
 // the same in every run.
 QColor ratsnestNetColor(const QString& netName);
 
-// onMissing is told of every pin that has no position (it is left out of its net).
-RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const QHash<PadId, gp_Pnt>& positions,
+// onMissing is told of every pin that has no position (it is left out of its net). A pin with
+// several pads is joined through the nearest of them.
+RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const PadPositionTable& positions,
                                const NetConnectivity& connectivity,
                                const std::function<void(const PadId&)>& onMissing = {});

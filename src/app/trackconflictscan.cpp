@@ -58,8 +58,10 @@ QHash<quint64, TrackConflictScan::Conflict> TrackConflictScan::scan(const Routin
     // Where conductors appeared, moved or went since the last scan.
     QList<Bnd_Box> changed;
     QHash<QString, PadState> padsNow;
+    QHash<QString, int> piecesSeen; // a pin may have several pads: each keeps its own state
     for (const RoutingManager::PadObstacle& pad : pads) {
-        const QString key = pad.net + QLatin1Char('\n') + pad.label;
+        QString key = pad.net + QLatin1Char('\n') + pad.label;
+        key += QLatin1Char('\n') + QString::number(piecesSeen[key]++);
         PadState state{pad.shape.IsNull() ? nullptr : pad.shape.TShape().get(), pad.box};
         const auto before = m_pads.constFind(key);
         if (before == m_pads.cend() || before->solid != state.solid || before->box.IsVoid() || state.box.IsVoid()

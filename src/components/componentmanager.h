@@ -109,8 +109,9 @@ public:
     // Pad queries
     // Where tracks start and end: the pad's world position lowered to the pads' underside.
     static gp_Pnt padBasePoint(const PlacedComponentData& component, const PlacedPadData& pad);
+    // Both tables hold every copper pad of a pin, in footprint order.
     PadGeometryTable padBoundingBoxes() const;
-    QHash<PadId, gp_Pnt> padPositions() const;
+    PadPositionTable padPositions() const;
     static const PlacedPadData* findPlacedPad(const PlacedComponentData& component, const QString& name);
     static PlacedPadData* findPlacedPad(PlacedComponentData& component, const QString& name);
     const PlacedPadData* findPadShape(const PadId& pad) const;

@@ -31,21 +31,18 @@ PadGeometryTable ComponentManager::padBoundingBoxes() const
             });
             if (!ok || box.IsVoid())
                 continue;
-            table.insert(PadId(it.key(), pad.number), PadGeometry{padBasePoint(it.value(), pad), box, pad.placedShape});
+            table[PadId(it.key(), pad.number)].append(PadGeometry{padBasePoint(it.value(), pad), box, pad.placedShape});
         }
     }
     return table;
 }
 
-QHash<PadId, gp_Pnt> ComponentManager::padPositions() const
+PadPositionTable ComponentManager::padPositions() const
 {
-    QHash<PadId, gp_Pnt> positions;
+    PadPositionTable positions;
     for (auto it = m_components.cbegin(); it != m_components.cend(); ++it) {
-        for (const PlacedPadData& pad : it.value().pads) {
-            const PadId id(it.key(), pad.number);
-            if (!positions.contains(id))
-                positions.insert(id, pad.worldPosition);
-        }
+        for (const PlacedPadData& pad : it.value().pads)
+            positions[PadId(it.key(), pad.number)].append(pad.worldPosition);
     }
     return positions;
 }
@@ -80,27 +77,38 @@ const PlacedPadData* ComponentManager::findPadShape(const PadId& id) const
     return nullptr;
 }
 
+// Every pad of the pin lights up: they are one conductor.
 bool ComponentManager::highlightPad(const PadId& id, const Quantity_Color& colour, bool updateViewer)
 {
-    PlacedComponentData* component = findComponent(id.ref);
-    const PlacedPadData* pad = component ? findPlacedPad(*component, id.pad) : nullptr;
-    if (!pad || pad->aisShape.IsNull())
+    const PlacedComponentData* component = findComponent(id.ref);
+    if (!component)
         return false;
-    pad->aisShape->SetColor(colour);
-    pad->aisShape->SetTransparency(0.0);
-    redisplayShape(pad->aisShape, updateViewer);
-    return true;
+    QList<opencascade::handle<AIS_Shape>> shown;
+    for (const PlacedPadData* pad : padsOfPin(*component, id.pad))
+        if (!pad->aisShape.IsNull())
+            shown.append(pad->aisShape);
+    for (int i = 0; i < shown.size(); ++i) {
+        shown.at(i)->SetColor(colour);
+        shown.at(i)->SetTransparency(0.0);
+        redisplayShape(shown.at(i), updateViewer && i + 1 == shown.size());
+    }
+    return !shown.isEmpty();
 }
 
 bool ComponentManager::clearPadHighlight(const PadId& id, bool updateViewer)
 {
-    PlacedComponentData* component = findComponent(id.ref);
-    const PlacedPadData* pad = component ? findPlacedPad(*component, id.pad) : nullptr;
-    if (!pad || pad->aisShape.IsNull())
+    const PlacedComponentData* component = findComponent(id.ref);
+    if (!component)
         return false;
-    applyPadBaseStyle(pad->aisShape);
-    redisplayShape(pad->aisShape, updateViewer);
-    return true;
+    QList<opencascade::handle<AIS_Shape>> shown;
+    for (const PlacedPadData* pad : padsOfPin(*component, id.pad))
+        if (!pad->aisShape.IsNull())
+            shown.append(pad->aisShape);
+    for (int i = 0; i < shown.size(); ++i) {
+        applyPadBaseStyle(shown.at(i));
+        redisplayShape(shown.at(i), updateViewer && i + 1 == shown.size());
+    }
+    return !shown.isEmpty();
 }
 
 void ComponentManager::refreshPadCache(const QString& ref)

@@ -203,7 +203,17 @@ PadCacheManager::PadIdentity PadCacheManager::identifyPad(const opencascade::han
         qWarning() << "PadCacheManager::identifyPad: component" << id.ref << "not found in ComponentManager";
         return identity;
     }
-    const PlacedPadData* pad = ComponentManager::findPlacedPad(*component, id.pad);
+    // The pad under the cursor, not only its pin: a track starts where the user clicked.
+    const TopoDS_TShape* topology = topologyOf(shape);
+    const PlacedPadData* pad = nullptr;
+    for (const PlacedPadData* candidate : padsOfPin(*component, id.pad)) {
+        const bool clicked = candidate->aisShape == shape
+            || (topology && !candidate->placedShape.IsNull() && candidate->placedShape.TShape().get() == topology);
+        if (!pad || clicked)
+            pad = candidate;
+        if (clicked)
+            break;
+    }
     if (!pad) {
         qWarning() << "PadCacheManager::identifyPad: pad" << id.toString() << "not found in component";
         return identity;

@@ -80,12 +80,19 @@ void RoutingController::updateViewer()
     OccUtils::safeUpdateViewer(context());
 }
 
-gp_Pnt RoutingController::padBase(const PadId& pad) const
+gp_Pnt RoutingController::padBase(const PadId& pad, const gp_Pnt& near) const
 {
     if (!m_components)
         return gp_Pnt(0.0, 0.0, 0.0);
     const PlacedComponentData* component = m_components->findComponent(pad.ref);
-    const PlacedPadData* placed = component ? ComponentManager::findPlacedPad(*component, pad.pad) : nullptr;
+    if (!component)
+        return gp_Pnt(0.0, 0.0, 0.0);
+    const PlacedPadData* placed = nullptr;
+    for (const PlacedPadData* candidate : padsOfPin(*component, pad.pad))
+        if (!placed
+            || GeometryUtils::distanceXY(candidate->worldPosition, near)
+                < GeometryUtils::distanceXY(placed->worldPosition, near))
+            placed = candidate;
     return placed ? ComponentManager::padBasePoint(*component, *placed) : gp_Pnt(0.0, 0.0, 0.0);
 }
 
@@ -172,11 +179,11 @@ QString RoutingController::refusalText(const QString& fallback) const
     return reason.isEmpty() ? fallback : tr("Error: %1").arg(reason);
 }
 
-void RoutingController::onPadClicked(PadId pad, gp_Pnt /*position*/)
+void RoutingController::onPadClicked(PadId pad, gp_Pnt position)
 {
     if (!m_routingActive)
         return;
-    const gp_Pnt base = padBase(pad);
+    const gp_Pnt base = padBase(pad, position);
     const QString net = netNameForPad(m_project->netlist().connections, pad);
     if (net.isEmpty()) {
         status(tr("Error: no net found for this pad"));

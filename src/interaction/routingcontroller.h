@@ -110,7 +110,8 @@ signals:
 private:
     RoutingManager& model() const;
     opencascade::handle<AIS_InteractiveContext> context() const;
-    gp_Pnt padBase(const PadId& pad) const;
+    // The base point of the pin's pad nearest to near in plan: a pin can have several pads.
+    gp_Pnt padBase(const PadId& pad, const gp_Pnt& near) const;
     qint64 now() const { return m_clock(); }
     void updateViewer();
     void status(const QString& text) { emit statusChanged(text); }

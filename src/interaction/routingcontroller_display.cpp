@@ -208,7 +208,7 @@ void RoutingController::updatePadGuide(const gp_Pnt& target)
     bool found = false;
     gp_Pnt nearest;
     for (const PadId& pad : rm.padsOfNet(rm.currentRoute().netName)) {
-        const gp_Pnt base = padBase(pad);
+        const gp_Pnt base = padBase(pad, target);
         const double d = base.Distance(target);
         if (d < best) {
             best = d;

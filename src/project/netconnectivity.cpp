@@ -115,15 +115,20 @@ bool NetConnectivity::endTouchesPad(const Route& route, int routeIndex, const Pa
     issue.endPoint = endPoint;
 
     const auto it = padGeometry.constFind(pad);
-    if (it == padGeometry.constEnd()) {
+    if (it == padGeometry.constEnd() || it->isEmpty()) {
         issue.kind = PadNotFound;
         m_issues.append(issue);
         return false;
     }
-    if (reachesPad(route, endPoint, it.value()))
-        return true;
+    // Any pad of the pin's number is the pin.
+    QList<gp_Pnt> bases;
+    for (const PadGeometry& piece : it.value()) {
+        if (reachesPad(route, endPoint, piece))
+            return true;
+        bases.append(piece.basePoint);
+    }
     issue.kind = EndNotOnPad;
-    issue.padPoint = it->basePoint;
+    issue.padPoint = bases.at(nearestPosition(bases, endPoint));
     m_issues.append(issue);
     return false;
 }

@@ -31,6 +31,25 @@ const PlacedPadData* padRecord(const ResistanceCalculator::Components& component
     return nullptr;
 }
 
+// A route end's pad: of the pin's pads (a footprint can repeat a number), the first the
+// conductor reaches, else the first one; null when the pin is not placed.
+const PlacedPadData* endPadRecord(const ResistanceCalculator::Components& components, const Route& route,
+                                  bool atStart, bool& reached)
+{
+    reached = false;
+    const auto component = components.constFind(atStart ? route.startRef : route.endRef);
+    if (component == components.cend())
+        return nullptr;
+    const QList<const PlacedPadData*> pads = padsOfPin(*component, atStart ? route.startPad : route.endPad);
+    for (const PlacedPadData* pad : pads) {
+        if (ResistanceCalculator::reachesPad(route, atStart, *pad)) {
+            reached = true;
+            return pad;
+        }
+    }
+    return pads.value(0, nullptr);
+}
+
 QString edgeLabel(const Route& route)
 {
     const QString end = route.endsOnTrack
@@ -45,11 +64,10 @@ QString edgeLabel(const Route& route)
 
 // The node a route end joins: its pad's node when the conductor reaches that pad, else a node
 // of its own, so that a track left behind by a moved component connects nothing.
-int endNode(ResistanceNetwork& network, const Route& route, bool atStart,
-            const PlacedPadData* pad)
+int endNode(ResistanceNetwork& network, const Route& route, bool atStart, bool reached)
 {
     const PadId id = atStart ? PadId(route.startRef, route.startPad) : PadId(route.endRef, route.endPad);
-    if (pad && ResistanceCalculator::reachesPad(route, atStart, *pad))
+    if (reached)
         return ResistanceCalculator::padNodeId(network, id);
     qWarning().noquote() << "ResistanceCalculator:" << edgeLabel(route) << "does not reach pad"
                          << id.toString() << "— end left unconnected";
@@ -110,9 +128,10 @@ NetworkEdges ResistanceCalculator::buildNetwork(const QString& netName, const QL
         const Route& route = routes.at(index);
         if (route.netName != netName || !route.isComplete)
             continue;
-        const PlacedPadData* startPad = padRecord(components, route.startRef, route.startPad);
-        const PlacedPadData* endPad =
-            route.endsOnTrack ? nullptr : padRecord(components, route.endRef, route.endPad);
+        bool startReached = false;
+        bool endReached = false;
+        const PlacedPadData* startPad = endPadRecord(components, route, true, startReached);
+        const PlacedPadData* endPad = route.endsOnTrack ? nullptr : endPadRecord(components, route, false, endReached);
         const double r = routeResistance(route, startPad, endPad);
         if (!std::isfinite(r))
             continue;
@@ -120,8 +139,8 @@ NetworkEdges ResistanceCalculator::buildNetwork(const QString& netName, const QL
         NetworkEdge edge;
         edge.route = &route;
         edge.routeIndex = index;
-        edge.nodeA = endNode(network, route, true, startPad);
-        edge.nodeB = route.endsOnTrack ? network.freshNode() : endNode(network, route, false, endPad);
+        edge.nodeA = endNode(network, route, true, startReached);
+        edge.nodeB = route.endsOnTrack ? network.freshNode() : endNode(network, route, false, endReached);
         edge.resistance = r;
         result.positionOfRoute.insert(index, result.edges.size());
         result.edges.append(edge);

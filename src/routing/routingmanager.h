@@ -141,7 +141,7 @@ private:
     RouteSegment makeOpenSegment(const RouteSegment& committed, bool vertical) const;
     bool validateSegments();
     bool hasCommittedSegment() const;
-    bool lastSegmentTouches(const TopoDS_Shape& target, const QString& what);
+    bool lastSegmentTouches(const QList<TopoDS_Shape>& targets, const QString& what);
     void refuse(const QString& reason);
     QList<QPair<int, JunctionHost>> junctionsHostedBy(int routeIndex) const;
     void followHostedJunctions(const QList<QPair<int, JunctionHost>>& hosted, const QList<RouteSegment>& before);

@@ -242,7 +242,7 @@ bool RoutingManager::hasCommittedSegment() const
 
 // The end must really reach what it claims to join; a distance that cannot be computed
 // does not count as reaching.
-bool RoutingManager::lastSegmentTouches(const TopoDS_Shape& target, const QString& what)
+bool RoutingManager::lastSegmentTouches(const QList<TopoDS_Shape>& targets, const QString& what)
 {
     // Checked on the committed segments (the open one has no length).
     const RouteSegment* last = nullptr;
@@ -251,8 +251,13 @@ bool RoutingManager::lastSegmentTouches(const TopoDS_Shape& target, const QStrin
         if (s.start.Distance(s.end) >= kMinFinalLength && !s.shape.IsNull())
             last = &s;
     }
-    const std::optional<double> distance =
-        last && !target.IsNull() ? solidDistance(last->shape, target) : std::nullopt;
+    // Reaching any one of the targets is enough; the smallest gap is the one reported.
+    std::optional<double> distance;
+    for (const TopoDS_Shape& target : targets) {
+        const std::optional<double> d = last && !target.IsNull() ? solidDistance(last->shape, target) : std::nullopt;
+        if (d && (!distance || *d < *distance))
+            distance = d;
+    }
     if (distance && *distance < kZeroLength)
         return true;
     if (distance)
@@ -284,19 +289,17 @@ bool RoutingManager::finishRouting(const PadId& pad)
         refuse(tr("Pad %1 is not on net %2.").arg(pad.toString(), m_currentRoute.netName));
         return false;
     }
-    // The pad's solid, from the same source as the collision test.
-    TopoDS_Shape padSolid;
+    // The pin's solids, from the same source as the collision test: every pad of its number.
+    QList<TopoDS_Shape> padSolids;
     const QString label = pad.toString();
     if (m_padObstacleProvider) {
         for (const PadObstacle& obstacle : m_padObstacleProvider()) {
-            if (obstacle.label == label && !obstacle.shape.IsNull()) {
-                padSolid = obstacle.shape;
-                break;
-            }
+            if (obstacle.label == label && !obstacle.shape.IsNull())
+                padSolids.append(obstacle.shape);
         }
     }
     // Checked before validateSegments, which drops the open segment for good.
-    if (hasCommittedSegment() && !lastSegmentTouches(padSolid, tr("pad %1").arg(label)))
+    if (hasCommittedSegment() && !lastSegmentTouches(padSolids, tr("pad %1").arg(label)))
         return false;
     if (!validateSegments())
         return false;
@@ -341,7 +344,7 @@ bool RoutingManager::finishRoutingOnTrack(const JunctionHost& host)
     TopoDS_Shape hostSolid = hostSegment.shape;
     if (hostSolid.IsNull())
         hostSolid = createSegmentShape(hostSegment);
-    if (hasCommittedSegment() && !lastSegmentTouches(hostSolid, tr("track %1").arg(hostRoute.label())))
+    if (hasCommittedSegment() && !lastSegmentTouches({hostSolid}, tr("track %1").arg(hostRoute.label())))
         return false;
     if (!validateSegments())
         return false;

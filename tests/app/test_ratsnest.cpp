@@ -23,8 +23,8 @@ NetlistNet net(const QString& name, const QList<PadId>& pins)
 TEST(Ratsnest, LinksPerNet)
 {
     const PadId a("R1", "1"), b("R2", "1"), c("R3", "1"), d("R4", "1"), e("R5", "1");
-    const QHash<PadId, gp_Pnt> positions = {
-        {a, gp_Pnt(0, 0, 0)}, {b, gp_Pnt(10, 0, 0)}, {c, gp_Pnt(13, 0, 0)}, {d, gp_Pnt(0, 0, 0)},
+    const PadPositionTable positions = {
+        {a, {gp_Pnt(0, 0, 0)}}, {b, {gp_Pnt(10, 0, 0)}}, {c, {gp_Pnt(13, 0, 0)}}, {d, {gp_Pnt(0, 0, 0)}},
     };
     struct Row
     {
@@ -101,12 +101,12 @@ TEST(Ratsnest, RealNetlistCountsOneLinkPerPinBeyondTheFirst)
                                             netlist, error))
         << error.toStdString();
     // Every pin at its own place: a spanning tree per net has one link per distinct pin but one.
-    QHash<PadId, gp_Pnt> positions;
+    PadPositionTable positions;
     int i = 0;
     for (const NetlistNet& n : netlist.connections)
         for (const PadId& pin : n.connectedPins)
             if (!positions.contains(pin)) {
-                positions.insert(pin, gp_Pnt(i % 40 * 3.0, i / 40 * 3.0, 0));
+                positions.insert(pin, {gp_Pnt(i % 40 * 3.0, i / 40 * 3.0, 0)});
                 ++i;
             }
     int expected = 0;

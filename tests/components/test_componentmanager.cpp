@@ -245,23 +245,29 @@ TEST_F(ComponentManagerTest, PadHighlightComesBackToTheCopperLook)
     EXPECT_FALSE(rig.manager.clearPadHighlight(PadId("R7", "1"), false));
 }
 
-TEST_F(ComponentManagerTest, PadTablesKeepFirstPositionAndLastBox)
+TEST_F(ComponentManagerTest, PadTablesHoldEveryPadOfANumber)
 {
     generate({netlistComponent("R1", "Builtin_0805")});
     PlacedComponentData twin = *rig.manager.findComponent("R1");
-    twin.pads[1].number = twin.pads[0].number; // two pads named alike
+    twin.pads[1].number = twin.pads[0].number; // two pads named alike: one pin
     rig.manager.insertComponent("R1", twin, false);
 
     const PlacedComponentData* r1 = rig.manager.findComponent("R1");
     const PadId id("R1", r1->pads[0].number);
-    EXPECT_LT(rig.manager.padPositions().value(id).Distance(r1->pads[0].worldPosition), kTol);
+    const QList<gp_Pnt> positions = rig.manager.padPositions().value(id);
+    ASSERT_EQ(positions.size(), 2);
     const PadGeometryTable boxes = rig.manager.padBoundingBoxes();
-    ASSERT_TRUE(boxes.contains(id));
-    const gp_Pnt last = r1->pads[1].worldPosition;
-    EXPECT_FALSE(boxes.value(id).box.IsOut(gp_Pnt(last.X(), last.Y(), last.Z() - 0.1)));
-    // The base point is the pads' underside: top - undercut - thickness.
-    const gp_Pnt base = boxes.value(id).basePoint;
-    EXPECT_NEAR(base.Z(), last.Z() - r1->bodyUndercut - r1->footprintThickness, kTol);
+    ASSERT_EQ(boxes.value(id).size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const gp_Pnt top = r1->pads[i].worldPosition;
+        EXPECT_LT(positions.at(i).Distance(top), kTol) << i;
+        const PadGeometry& piece = boxes.value(id).at(i);
+        EXPECT_FALSE(piece.box.IsOut(gp_Pnt(top.X(), top.Y(), top.Z() - 0.1))) << i;
+        EXPECT_TRUE(piece.solid.IsSame(r1->pads[i].placedShape)) << i;
+        // The base point is the pads' underside: top - undercut - thickness.
+        EXPECT_NEAR(piece.basePoint.Z(), top.Z() - r1->bodyUndercut - r1->footprintThickness, kTol) << i;
+        EXPECT_NEAR(piece.basePoint.X(), top.X(), kTol) << i;
+    }
 }
 
 TEST_F(ComponentManagerTest, ReinsertingAReferenceAnnouncesRemovalBeforeTheNewPads)

@@ -15,12 +15,18 @@ using RouteBuilder::route;
 namespace {
 
 // A 2 x 2 mm pad centred on (x, y), 1 mm thick below z.
-PadGeometry pad(double x, double y, double z = 1.0)
+PadGeometry piece(double x, double y, double z = 1.0)
 {
     PadGeometry g;
     g.basePoint = gp_Pnt(x, y, z);
     g.box.Update(x - 1.0, y - 1.0, z - 1.0, x + 1.0, y + 1.0, z + 0.4);
     return g;
+}
+
+// A pin of that one pad.
+QList<PadGeometry> pad(double x, double y, double z = 1.0)
+{
+    return {piece(x, y, z)};
 }
 
 RoutingManager managerWith(std::initializer_list<Route> routes)
@@ -160,7 +166,7 @@ TEST(NetConnectivity, TouchIsDecidedOnTheSolids)
     round.solid = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, 0), gp_Dir(0, 0, 1)), 1.0, 1.4).Shape();
     BRepBndLib::Add(round.solid, round.box);
     round.basePoint = gp_Pnt(0, 0, 0);
-    const PadGeometryTable table{{PadId("R1", "1"), pad(20, 5, 0.5)}, {PadId("R2", "1"), round}};
+    const PadGeometryTable table{{PadId("R1", "1"), pad(20, 5, 0.5)}, {PadId("R2", "1"), {round}}};
 
     // A thin track ending at the corner of the pad's box: its box meets the pad's, its solid
     // stays off the round pad.
