@@ -97,7 +97,13 @@ TEST_F(PinPads, TrackDrawnToTheSecondMountingPadIsConnectedEverywhere)
     for (const gp_Pnt& corner : {gp_Pnt(x, start.Y(), start.Z()), gp_Pnt(x, y, start.Z()),
                                  gp_Pnt(secondMount.X(), y, start.Z())})
         ASSERT_TRUE(rig.routing().addRoutePoint(corner)) << rig.routing().lastRefusal().toStdString();
-    rig.controller->onPadClicked(kMount, secondMount);
+    // The pad index names the clicked pad's own position, as the view passes it on.
+    const PlacedComponentData* j1 = rig.parts.manager.findComponent("J1");
+    const PadCacheManager::PadIdentity clicked = rig.parts.padCache.identifyPad(padsOfPin(*j1, "MP").at(1)->aisShape);
+    ASSERT_TRUE(clicked.found);
+    EXPECT_EQ(clicked.pad, kMount);
+    EXPECT_LT(clicked.position.Distance(secondMount), 1e-6);
+    rig.controller->onPadClicked(clicked.pad, clicked.position);
     ASSERT_EQ(rig.routing().routes().size(), 1) << rig.routing().lastRefusal().toStdString();
     const Route& track = rig.routing().routes().first();
     EXPECT_EQ(PadId(track.endRef, track.endPad), kMount);

@@ -189,3 +189,29 @@ TEST(NetConnectivity, TouchIsDecidedOnTheSolids)
     EXPECT_TRUE(nc.issues().isEmpty());
     EXPECT_TRUE(nc.sameGroup(PadId("R1", "1"), PadId("R2", "1")));
 }
+
+// A footprint may give one number to several pads (mounting pads, a split exposed pad): a
+// track end on any of them is on the pin; one on none is reported at the nearest of them.
+TEST(NetConnectivity, AnyPadOfARepeatedNumberIsThePin)
+{
+    const PadGeometryTable table{{PadId("R1", "1"), pad(0, 0)},
+                                 {PadId("J1", "MP"), {piece(10, 0), piece(20, 0), piece(30, 0)}}};
+    struct Row
+    {
+        const char* name;
+        double endX;
+        bool joined;
+    };
+    for (const Row& row : {Row{"first pad", 10, true}, Row{"second pad", 20, true}, Row{"last pad", 30, true},
+                           Row{"beyond the last", 36, false}}) {
+        const RoutingManager rm = managerWith(
+            {route("GND", "R1", "1", "J1", "MP", {gp_Pnt(0, 0, 1), gp_Pnt(0, 5, 1), gp_Pnt(row.endX, 5, 1),
+                                                  gp_Pnt(row.endX, 0, 1)})});
+        NetConnectivity nc;
+        nc.build(rm, &table);
+        EXPECT_EQ(nc.sameGroup(PadId("R1", "1"), PadId("J1", "MP")), row.joined) << row.name;
+        EXPECT_EQ(nc.issues().isEmpty(), row.joined) << row.name;
+        if (!row.joined && !nc.issues().isEmpty())
+            EXPECT_TRUE(nc.issues().first().padPoint.IsEqual(gp_Pnt(30, 0, 1), 1e-9)) << row.name;
+    }
+}
