@@ -59,3 +59,28 @@ TEST(TrackConflictScan, MeasuresAgainOnlyNearAChange)
     EXPECT_TRUE(found.value(over.id).isShort);
     EXPECT_EQ(found.value(over.id).offender, "VCC");
 }
+
+// A pin of two pads (a connector's mounting pads): each pad keeps its own state, so an
+// unchanged pin is no change and the VCC track lying on it is not measured again.
+TEST(TrackConflictScan, PinOfSeveralPadsIsNoChangeWhenNothingMoved)
+{
+    RoutingManager rm;
+    const QList<TopoDS_Shape> mounts = {padSolid({60, 0, 0}), padSolid({80, 0, 0})};
+    rm.setNetPads({{"GND", {PadId("J1", "MP")}}});
+    rm.setPadObstacleProvider([mounts] {
+        QList<RoutingManager::PadObstacle> obstacles;
+        for (const TopoDS_Shape& solid : mounts)
+            obstacles.append({"GND", "J1/MP", solid, Bnd_Box()});
+        return obstacles;
+    });
+    Route over;
+    over.netName = "VCC";
+    over.isComplete = true;
+    over.segments.append(segment({55, 1.5, 0}, {85, 1.5, 0}));
+    rm.addRoute(over);
+    TrackConflictScan scan;
+    EXPECT_TRUE(scan.scan(rm).value(rm.routes().first().id).isShort);
+    EXPECT_EQ(scan.lastMeasured(), 1);
+    EXPECT_TRUE(scan.scan(rm).value(rm.routes().first().id).isShort);
+    EXPECT_EQ(scan.lastMeasured(), 0) << "nothing changed";
+}
