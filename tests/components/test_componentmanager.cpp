@@ -268,6 +268,13 @@ TEST_F(ComponentManagerTest, PadTablesHoldEveryPadOfANumber)
         EXPECT_NEAR(piece.basePoint.Z(), top.Z() - r1->bodyUndercut - r1->footprintThickness, kTol) << i;
         EXPECT_NEAR(piece.basePoint.X(), top.X(), kTol) << i;
     }
+    // Hovered or probed, the whole pin lights up.
+    ASSERT_TRUE(rig.manager.highlightPad(id, Quantity_Color(Quantity_NOC_YELLOW), false));
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NEAR(r1->pads[i].aisShape->Transparency(), 0.0, kTol) << i;
+    ASSERT_TRUE(rig.manager.clearPadHighlight(id, false));
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NEAR(r1->pads[i].aisShape->Transparency(), 0.3, kTol) << i;
 }
 
 TEST_F(ComponentManagerTest, ReinsertingAReferenceAnnouncesRemovalBeforeTheNewPads)
