@@ -77,16 +77,24 @@ const PlacedPadData* ComponentManager::findPadShape(const PadId& id) const
     return nullptr;
 }
 
-// Every pad of the pin lights up: they are one conductor.
+namespace {
+
+// The displayed objects of every pad of the pin: they are one conductor and light up together.
+QList<opencascade::handle<AIS_Shape>> shownPadsOf(const PlacedComponentData* component, const QString& number)
+{
+    QList<opencascade::handle<AIS_Shape>> shown;
+    if (component)
+        for (const PlacedPadData* pad : padsOfPin(*component, number))
+            if (!pad->aisShape.IsNull())
+                shown.append(pad->aisShape);
+    return shown;
+}
+
+} // namespace
+
 bool ComponentManager::highlightPad(const PadId& id, const Quantity_Color& colour, bool updateViewer)
 {
-    const PlacedComponentData* component = findComponent(id.ref);
-    if (!component)
-        return false;
-    QList<opencascade::handle<AIS_Shape>> shown;
-    for (const PlacedPadData* pad : padsOfPin(*component, id.pad))
-        if (!pad->aisShape.IsNull())
-            shown.append(pad->aisShape);
+    const QList<opencascade::handle<AIS_Shape>> shown = shownPadsOf(findComponent(id.ref), id.pad);
     for (int i = 0; i < shown.size(); ++i) {
         shown.at(i)->SetColor(colour);
         shown.at(i)->SetTransparency(0.0);
@@ -97,13 +105,7 @@ bool ComponentManager::highlightPad(const PadId& id, const Quantity_Color& colou
 
 bool ComponentManager::clearPadHighlight(const PadId& id, bool updateViewer)
 {
-    const PlacedComponentData* component = findComponent(id.ref);
-    if (!component)
-        return false;
-    QList<opencascade::handle<AIS_Shape>> shown;
-    for (const PlacedPadData* pad : padsOfPin(*component, id.pad))
-        if (!pad->aisShape.IsNull())
-            shown.append(pad->aisShape);
+    const QList<opencascade::handle<AIS_Shape>> shown = shownPadsOf(findComponent(id.ref), id.pad);
     for (int i = 0; i < shown.size(); ++i) {
         applyPadBaseStyle(shown.at(i));
         redisplayShape(shown.at(i), updateViewer && i + 1 == shown.size());
