@@ -257,6 +257,8 @@ bool RoutingManager::lastSegmentTouches(const QList<TopoDS_Shape>& targets, cons
         const std::optional<double> d = last && !target.IsNull() ? solidDistance(last->shape, target) : std::nullopt;
         if (d && (!distance || *d < *distance))
             distance = d;
+        if (distance && *distance < kZeroLength)
+            break;
     }
     if (distance && *distance < kZeroLength)
         return true;
