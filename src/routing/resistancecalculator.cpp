@@ -95,11 +95,30 @@ bool ResistanceCalculator::validatePads(const PadId& a, const PadId& b,
     return false;
 }
 
-double ResistanceCalculator::padContribution(const Components& components, const PadId& pad) const
+double ResistanceCalculator::padContribution(const Components& components, const PadId& pad,
+                                             const QList<Route>& routes) const
 {
     if (!components.contains(pad.ref))
         return 0.0;
-    const PlacedPadData* record = padRecord(components, pad.ref, pad.pad);
+    // Of a pin with several pads, the current flows through the one its tracks reach.
+    const PlacedPadData* record = nullptr;
+    for (int i = 0; i < routes.size() && !record; ++i) {
+        const Route& route = routes.at(i);
+        if (!route.isComplete)
+            continue;
+        for (const bool atStart : {true, false}) {
+            const bool names = atStart ? PadId(route.startRef, route.startPad) == pad
+                                       : !route.endsOnTrack && PadId(route.endRef, route.endPad) == pad;
+            bool reached = false;
+            const PlacedPadData* end = names ? endPadRecord(components, route, atStart, reached) : nullptr;
+            if (reached) {
+                record = end;
+                break;
+            }
+        }
+    }
+    if (!record)
+        record = padRecord(components, pad.ref, pad.pad);
     if (!record) {
         qWarning().noquote() << "ResistanceCalculator: pad" << pad.toString()
                              << "not found — pad contribution = 0";
@@ -196,8 +215,8 @@ ResistanceResult ResistanceCalculator::compute(const PadId& a, const PadId& b,
     // the conductances well within the solver's range whatever the material.
     ResistanceCalculator unit;
     unit.resistivityOhmCm = 1.0;
-    const double padA = unit.padContribution(components, a);
-    const double padB = unit.padContribution(components, b);
+    const double padA = unit.padContribution(components, a, routes);
+    const double padB = unit.padContribution(components, b, routes);
 
     ResistanceNetwork network;
     const int idA = padNodeId(network, a);

@@ -32,7 +32,8 @@ public:
     // The steps of compute, open to tests.
     static bool validatePads(const PadId& a, const PadId& b, const QList<NetlistNet>& nets,
                              ResistanceResult& result);
-    double padContribution(const Components& components, const PadId& pad) const;
+    // The column of the pin's pad that a finished track reaches, else of its first pad.
+    double padContribution(const Components& components, const PadId& pad, const QList<Route>& routes = {}) const;
     double padResistance(const PlacedComponentData& component, const PlacedPadData& pad) const;
     static int padNodeId(ResistanceNetwork& network, const PadId& pad);
     NetworkEdges buildNetwork(const QString& netName, const QList<Route>& routes,

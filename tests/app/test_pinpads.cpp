@@ -182,8 +182,10 @@ TEST_F(PinPads, RouteEndingOnAnyPadOfThePinJoinsIt)
     {
         PadId pin;
         int piece;
+        int column; // the pad whose column counts: the exposed pad's corner square lies on its first strip
     };
-    for (const Row& row : {Row{kMount, 0}, Row{kMount, 1}, Row{kExposed, 0}, Row{kExposed, 1}, Row{kExposed, 2}}) {
+    for (const Row& row : {Row{kMount, 0, 0}, Row{kMount, 1, 1}, Row{kExposed, 0, 0}, Row{kExposed, 1, 0},
+                           Row{kExposed, 2, 2}}) {
         const std::string name = row.pin.toString().toStdString() + " pad " + std::to_string(row.piece);
         const gp_Pnt from = pieceBase(kCap1, 0);
         const gp_Pnt to = pieceBase(row.pin, row.piece);
@@ -201,5 +203,11 @@ TEST_F(PinPads, RouteEndingOnAnyPadOfThePinJoinsIt)
         const ResistanceResult probe = resistance(kCap1, row.pin);
         EXPECT_TRUE(probe.ok) << name << ": " << probe.error.toStdString();
         EXPECT_TRUE(probe.connected) << name;
+        // The pin's column in series is that of the pad the track reaches (the exposed pad's
+        // pieces differ ninefold in section).
+        const PlacedComponentData* component = rig.parts.manager.findComponent(row.pin.ref);
+        const double column =
+            ResistanceCalculator().padResistance(*component, *padsOfPin(*component, row.pin.pad).at(row.column));
+        EXPECT_NEAR(probe.padBOhm, column, 1e-9 * column) << name;
     }
 }
