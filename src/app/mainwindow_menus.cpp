@@ -69,7 +69,7 @@ void MainWindow::createFileMenu()
         tr("Like the part export, plus the native insertion pauses (M601) loaded by PrusaSlicer "
            "when the file is opened as a project."));
 
-    m_printPlanAction = addSlotAction(menu, tr("Print layout..."), this, &MainWindow::showPrintPlan);
+    m_printPlanAction = addSlotAction(menu, tr("Print plan..."), this, &MainWindow::showPrintPlan);
     m_printPlanAction->setEnabled(false);
     m_printPlanAction->setToolTip(tr("Print pause report: at which layer to pause\n"
                                      "and which components to insert, sorted by height."));
