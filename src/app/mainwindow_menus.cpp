@@ -59,7 +59,7 @@ void MainWindow::createFileMenu()
     m_export3mfPartAction = addSlotAction(exportMenu, tr("Export 3MF part..."), this, &MainWindow::export3mfPart);
     m_export3mfPartAction->setEnabled(false);
     m_export3mfPartAction->setToolTip(
-        tr("Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the pause "
+        tr("Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the print "
            "plan only travels as readable notes (.txt / .csv, chosen in the export dialog)."));
 
     m_export3mfProjectAction =
