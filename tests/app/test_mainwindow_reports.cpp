@@ -324,6 +324,13 @@ TEST_P(MainWindowReports, EveryReportFitsTheScreen)
     for (const Seen& s : inspector.seen)
         updates += s.title == QStringLiteral("Update from netlist");
     EXPECT_EQ(updates, 2) << "the question and the report";
+
+    // The settings dialogs, on the same screen.
+    const int before = int(inspector.seen.size());
+    window->manageFootprintFolders();
+    window->manageRoutingRules();
+    window->manageAutoSaveSettings();
+    EXPECT_EQ(inspector.seen.size(), before + 3);
     expectOnScreen(inspector.seen);
 
 }
