@@ -59,7 +59,7 @@ void MainWindow::createFileMenu()
     m_export3mfPartAction = addSlotAction(exportMenu, tr("Export 3MF part..."), this, &MainWindow::export3mfPart);
     m_export3mfPartAction->setEnabled(false);
     m_export3mfPartAction->setToolTip(
-        tr("Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the pause "
+        tr("Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the print "
            "plan only travels as readable notes (.txt / .csv, chosen in the export dialog)."));
 
     m_export3mfProjectAction =
@@ -69,7 +69,7 @@ void MainWindow::createFileMenu()
         tr("Like the part export, plus the native insertion pauses (M601) loaded by PrusaSlicer "
            "when the file is opened as a project."));
 
-    m_printPlanAction = addSlotAction(menu, tr("Print layout..."), this, &MainWindow::showPrintPlan);
+    m_printPlanAction = addSlotAction(menu, tr("Print plan..."), this, &MainWindow::showPrintPlan);
     m_printPlanAction->setEnabled(false);
     m_printPlanAction->setToolTip(tr("Print pause report: at which layer to pause\n"
                                      "and which components to insert, sorted by height."));

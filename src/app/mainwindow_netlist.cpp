@@ -8,6 +8,7 @@
 #include "foundation/appsettings.h"
 #include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
+#include "foundation/reportdialog.h"
 #include "model/routerecords.h"
 #include "project/netlistdiff.h"
 #include "project/netlistupdate.h"
@@ -65,10 +66,11 @@ void MainWindow::importNetlist()
     const int nets = int(m_project.netlist().connections.size());
     setStatusText(tr("Netlist loaded: %1, %2")
                       .arg(tr("%n component(s)", nullptr, components), tr("%n net(s)", nullptr, nets)));
-    QMessageBox::information(this, tr("Netlist loaded"),
-                             tr("Loading successful: %1 and %2")
-                                 .arg(tr("%n component(s)", nullptr, components),
-                                      tr("%n connection(s)", nullptr, nets)));
+    ReportDialog::inform(this, QMessageBox::Information, tr("Netlist loaded"),
+                         {tr("Loading successful: %1 and %2")
+                              .arg(tr("%n component(s)", nullptr, components), tr("%n net(s)", nullptr, nets)),
+                          {},
+                          QString()});
 }
 
 QString MainWindow::describeComponentChanges(const NetlistUpdate& update)
@@ -196,13 +198,15 @@ void MainWindow::updateFromNetlist()
         return;
     }
 
-    const QString question = tr("Applying “%1”:\n\n").arg(fileName) + describeComponentChanges(update)
-        + describeTrackNetChanges(update)
-        + tr("\nComponents that remain keep their position, rotation and dimensions.\n\n"
-             "The undo history will be cleared: this update cannot be undone.\n\nApply?");
-    if (QMessageBox::question(this, tr("Update from netlist"), question,
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        != QMessageBox::Yes) {
+    QStringList changes{describeComponentChanges(update).trimmed()};
+    const QString trackChanges = describeTrackNetChanges(update).trimmed();
+    if (!trackChanges.isEmpty())
+        changes << QString() << trackChanges;
+    const ReportDialog::Content question{
+        tr("Applying “%1”:\n\n").arg(fileName), changes,
+        tr("\nComponents that remain keep their position, rotation and dimensions.\n\n"
+           "The undo history will be cleared: this update cannot be undone.\n\nApply?")};
+    if (!ReportDialog::ask(this, QMessageBox::Question, tr("Update from netlist"), question)) {
         setStatusText(tr("Update cancelled"));
         return;
     }
@@ -242,21 +246,23 @@ void MainWindow::updateFromNetlist()
         OccUtils::safeUpdateViewer(m_occWidget->context());
     updateActionStates();
 
-    QString report = tr("✓ Update applied:\n\n")
+    QString summary = tr("✓ Update applied:\n\n")
         + tr("• %n component(s) added\n", nullptr, counts.addedWithFootprint + counts.addedAsFallback)
         + tr("• %n component(s) removed\n", nullptr, counts.removed)
         + tr("• %n footprint(s) replaced\n", nullptr, counts.replaced)
         + tr("• %n component(s) kept\n", nullptr, update.keptCount);
-    if (!counts.failedFootprints.isEmpty())
-        report += tr("\n⚠ %n footprint change(s) could not be loaded; those components keep their "
-                     "previous footprint:\n",
-                     nullptr, int(counts.failedFootprints.size()))
-            + QStringLiteral("    ") + NaturalOrder::sorted(counts.failedFootprints).join(QStringLiteral(", "));
     const int affected = update.affectedRouteCount();
     if (affected > 0)
-        report += tr("\n\n⚠ %n track(s) no longer match the netlist and were left untouched.", nullptr,
-                     affected);
-    QMessageBox::information(this, tr("Update from netlist"), report);
+        summary += tr("\n\n⚠ %n track(s) no longer match the netlist and were left untouched.", nullptr,
+                      affected);
+    QStringList failed;
+    if (!counts.failedFootprints.isEmpty())
+        failed << tr("\n⚠ %n footprint change(s) could not be loaded; those components keep their "
+                     "previous footprint:\n",
+                     nullptr, int(counts.failedFootprints.size()))
+                          .trimmed()
+               << QStringLiteral("    ") + NaturalOrder::sorted(counts.failedFootprints).join(QStringLiteral(", "));
+    ReportDialog::inform(this, QMessageBox::Information, tr("Update from netlist"), {summary, failed, QString()});
     setStatusText(tr("Netlist update applied"));
 }
 
@@ -276,9 +282,10 @@ void MainWindow::reportNetlistContentChanges(const QString& fileName, Netlist&& 
     setModifiedOutsideUndo(true);
     updateActionStates();
 
-    QString report = tr("“%1” changes no placed component and no routed track, but the netlist "
-                        "itself changed:\n\n")
-                         .arg(fileName);
+    const QString summary = tr("“%1” changes no placed component and no routed track, but the netlist "
+                               "itself changed:\n\n")
+                                .arg(fileName);
+    QString report;
     if (!changes.netsAdded.isEmpty())
         report += tr("• %n net(s) added:\n", nullptr, int(changes.netsAdded.size()))
             + abbreviatedList(changes.netsAdded);
@@ -293,7 +300,8 @@ void MainWindow::reportNetlistContentChanges(const QString& fileName, Netlist&& 
             + abbreviatedList(changes.valuesChanged);
     if (changes.otherDetails)
         report += tr("• other details (pin names, footprint libraries)\n");
-    report += tr("\nThe new netlist is installed; placed components and tracks are unchanged.");
-    QMessageBox::information(this, tr("Update from netlist"), report);
+    ReportDialog::inform(this, QMessageBox::Information, tr("Update from netlist"),
+                         {summary, {report},
+                          tr("\nThe new netlist is installed; placed components and tracks are unchanged.")});
     setStatusText(tr("Netlist updated: connections and values only"));
 }

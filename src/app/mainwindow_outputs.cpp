@@ -3,6 +3,7 @@
 
 #include "components/componentmanager.h"
 #include "foundation/appsettings.h"
+#include "foundation/reportdialog.h"
 #include "outputs/printplandialog.h"
 #include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"
@@ -128,13 +129,16 @@ void MainWindow::exportStepFile()
 
 void MainWindow::showPrintPlan()
 {
-    if (!ensureViewerReady() || !requirePart(tr("Import a STEP part first before generating the print drawing.")))
+    if (!ensureViewerReady() || !requirePart(tr("Import a STEP part first before generating the print plan.")))
         return;
-    if (!m_printPlanDialog) {
+    const bool first = !m_printPlanDialog;
+    if (first) {
         m_printPlanDialog = new PrintPlanDialog(this);
         m_printPlanDialog->setGenerator([this](double layerHeightMm) { return buildPrintPlan(layerHeightMm); });
     }
     m_printPlanDialog->regenerate();
+    if (first)
+        ReportDialog::fitToScreen(m_printPlanDialog);
     m_printPlanDialog->show();
     m_printPlanDialog->raise();
     m_printPlanDialog->activateWindow();
@@ -194,9 +198,9 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
             suffixes.append(QStringLiteral(".txt"));
         if (options.embedPlanCsv)
             suffixes.append(QStringLiteral(".csv"));
-        text += tr("• Embedded break plan: Metadata/Vantorquelle_PrintPlan%1\n\n").arg(suffixes.join(QStringLiteral(" + ")));
+        text += tr("• Embedded print plan: Metadata/Vantorquelle_PrintPlan%1\n\n").arg(suffixes.join(QStringLiteral(" + ")));
         text += plan.ok ? tr("Pause heights are carried over in the 3MF file (attachments).\n")
-                        : tr("Note: the break schedule is unavailable (%1) — the attachments indicate this.\n")
+                        : tr("Note: the print plan is unavailable (%1) — the attachments indicate this.\n")
                               .arg(plan.error);
     }
     if (options.slicerConfigMode == 1) {
@@ -212,7 +216,7 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
         } else if (projectMode) {
             text += QStringLiteral("\n")
                     + (plan.ok ? tr("• No native pause to embed: all insertions happen at the end of the print.")
-                               : tr("⚠ Native pauses not embedded: pause plan unavailable (%1).").arg(plan.error));
+                               : tr("⚠ Native pauses not embedded: print plan unavailable (%1).").arg(plan.error));
         }
     }
     text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,

@@ -10,6 +10,7 @@
 #include "foundation/logging.h"
 #include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
+#include "foundation/reportdialog.h"
 #include "model/footprintdata.h"
 #include "model/missingfootprintinfo.h"
 #include "model/savedcomponent.h"
@@ -142,11 +143,12 @@ void MainWindow::saveProjectAs()
     QList<SavedComponent> placed;
     QList<FootprintData> footprints;
     collectPlacedComponents(placed, footprints);
-    QMessageBox::information(
-        this, tr("Success"),
-        tr("✓ Project saved:\n\n") + tr("• %n component(s) placed\n", nullptr, int(placed.size()))
-            + tr("• %n route(s)\n", nullptr, int(m_project.routingManager().routes().size()))
-            + tr("• File: %1").arg(QFileInfo(path).fileName()));
+    ReportDialog::inform(this, QMessageBox::Information, tr("Success"),
+                         {tr("✓ Project saved:\n\n") + tr("• %n component(s) placed\n", nullptr, int(placed.size()))
+                              + tr("• %n route(s)\n", nullptr, int(m_project.routingManager().routes().size()))
+                              + tr("• File: %1").arg(QFileInfo(path).fileName()),
+                          {},
+                          QString()});
 }
 
 void MainWindow::collectPlacedComponents(QList<SavedComponent>& placed,
@@ -377,16 +379,21 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         status += tr(", %n missing footprint(s)", nullptr, missingCount);
     setStatusText(status);
 
-    QString report = tr("✓ Project loaded successfully:\n\n• 3D shapes: %1\n• Components placed: %2\n"
-                        "  - Loaded: %3\n  - Missing: %4\n• Routes: %5\n• File: %6")
-                         .arg(m_project.shapes().size())
-                         .arg(placedCount)
-                         .arg(loadedCount)
-                         .arg(missingCount)
-                         .arg(m_project.routingManager().routes().size())
-                         .arg(QFileInfo(untitledRecovery ? fileToRead : path).fileName());
+    QString summary = tr("✓ Project loaded successfully:\n\n• 3D shapes: %1\n• Components placed: %2\n"
+                         "  - Loaded: %3\n  - Missing: %4\n• Routes: %5\n• File: %6")
+                          .arg(m_project.shapes().size())
+                          .arg(placedCount)
+                          .arg(loadedCount)
+                          .arg(missingCount)
+                          .arg(m_project.routingManager().routes().size())
+                          .arg(QFileInfo(untitledRecovery ? fileToRead : path).fileName());
+    if (recovery)
+        summary += tr("\n\n⚠ Recovered from the automatic save: this state is NOT yet in the project "
+                      "file. Save it (Ctrl+S).");
+    // What needs looking at, one line each: it scrolls below the summary.
+    QStringList details;
     if (!missing.isEmpty()) {
-        report += tr("\n\n⚠ Components with missing footprint:\n");
+        details << tr("⚠ Components with missing footprint:");
         // A footprint that was found (in the project or a folder) but cannot be built says why;
         // one from the project is still saved back as it was read.
         QList<MissingFootprintInfo> ordered = missing;
@@ -394,17 +401,18 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
             return NaturalOrder::less(a.reference, b.reference);
         });
         for (const MissingFootprintInfo& info : std::as_const(ordered)) {
-            report += info.reason.isEmpty()
-                ? QStringLiteral("  • %1\n").arg(info.reference)
-                : tr("  • %1: footprint %2 cannot be used: %3\n")
-                      .arg(info.reference, info.requestedFootprint, info.reason);
+            details << (info.reason.isEmpty() ? QStringLiteral("  • %1").arg(info.reference)
+                                              : tr("  • %1: footprint %2 cannot be used: %3")
+                                                    .arg(info.reference, info.requestedFootprint, info.reason));
         }
     }
-    report += restoredRouteIssues();
-    if (recovery)
-        report += tr("\n\n⚠ Recovered from the automatic save: this state is NOT yet in the project "
-                     "file. Save it (Ctrl+S).");
-    QMessageBox::information(this, tr("Project loaded"), report);
+    const QString routeIssues = restoredRouteIssues().trimmed();
+    if (!routeIssues.isEmpty()) {
+        if (!details.isEmpty())
+            details << QString();
+        details << routeIssues;
+    }
+    ReportDialog::inform(this, QMessageBox::Information, tr("Project loaded"), {summary, details, QString()});
     qCDebug(lcUi) << "✓ LOADING COMPLETED SUCCESSFULLY";
 
     if (!untitledRecovery) {

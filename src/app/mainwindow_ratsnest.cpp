@@ -4,6 +4,7 @@
 
 #include "components/componentmanager.h"
 #include "foundation/occutils.h"
+#include "foundation/reportdialog.h"
 #include "view/occwidget.h"
 
 #include <AIS_InteractiveContext.hxx>
@@ -216,10 +217,11 @@ QString MainWindow::describeDetachedTracks() const
 
 void MainWindow::showRatsnestInfo()
 {
+    const QString detached = describeDetachedTracks().trimmed();
     if (m_ratsnestLinks.isEmpty()) {
-        const QString text = m_ratsnestTotalLinks < 1 ? tr("No ratsnest connection displayed")
+        const QString text = m_ratsnestTotalLinks < 1 ? tr("No ratsnest link displayed")
                                                       : tr("Every link is routed: %1/%1.").arg(m_ratsnestTotalLinks);
-        QMessageBox::information(this, tr("Ratsnest Info"), text + describeDetachedTracks(), QMessageBox::Ok);
+        ReportDialog::inform(this, QMessageBox::Information, tr("Ratsnest Info"), {text, {detached}, QString()});
         return;
     }
     QMap<QString, QPair<int, double>> perNet;
@@ -228,19 +230,21 @@ void MainWindow::showRatsnestInfo()
         ++entry.first;
         entry.second += link.lengthMm;
     }
-    QString text = tr("=== Ratsnest Information ===\n\n");
-    text += tr("Routing progress: %1/%2 links routed\n")
-                .arg(m_ratsnestTotalLinks - m_ratsnestLinks.size())
-                .arg(m_ratsnestTotalLinks);
-    text += tr("Remaining connections: %1\n\n").arg(m_ratsnestLinks.size());
-    text += tr("Nets still to route:\n");
+    QStringList lines{tr("Nets still to route:")};
     double remaining = 0.0;
     for (auto it = perNet.cbegin(); it != perNet.cend(); ++it) {
-        text += tr("• %1: %n connection(s), %2 mm\n", nullptr, it.value().first)
-                    .arg(it.key(), QString::number(it.value().second, 'f', 1));
+        lines.append(tr("• %1: %n link(s), %2 mm", nullptr, it.value().first)
+                         .arg(it.key(), QString::number(it.value().second, 'f', 1)));
         remaining += it.value().second;
     }
-    text += tr("\nRemaining length: %1 mm").arg(remaining, 0, 'f', 1);
-    text += describeDetachedTracks();
-    QMessageBox::information(this, tr("Ratsnest Information"), text, QMessageBox::Ok);
+    if (!detached.isEmpty())
+        lines << QString() << detached;
+    // The totals stay in view above the list, however many nets it holds.
+    const QString summary = tr("=== Ratsnest Information ===\n\n")
+        + tr("Routing progress: %1/%2 links routed\n")
+              .arg(m_ratsnestTotalLinks - m_ratsnestLinks.size())
+              .arg(m_ratsnestTotalLinks)
+        + tr("Remaining links: %1\n").arg(m_ratsnestLinks.size())
+        + tr("Remaining length: %1 mm").arg(remaining, 0, 'f', 1);
+    ReportDialog::inform(this, QMessageBox::Information, tr("Ratsnest Information"), {summary, lines, QString()});
 }

@@ -1,6 +1,7 @@
 #include "components/missingfootprintsdialog.h"
 
 #include "foundation/naturalorder.h"
+#include "foundation/reportdialog.h"
 #include "foundation/uitheme.h"
 
 #include <QClipboard>
@@ -96,6 +97,8 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
     table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     table->resizeRowsToContents();
+    // As many rows as the screen has room for; the others scroll.
+    table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     layout->addWidget(table);
 
     const QString colouredWord =
@@ -129,6 +132,7 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
 
     connect(copyButton, &QPushButton::clicked, this, &MissingFootprintsDialog::copyListToClipboard);
     connect(continueButton, &QPushButton::clicked, this, &QDialog::accept);
+    ReportDialog::fitToScreen(this);
 }
 
 void MissingFootprintsDialog::copyListToClipboard()

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -25,6 +26,7 @@ namespace {
 constexpr double kDefaultLayerHeight = 0.2;
 constexpr double kMinLayerHeight = 0.01;
 constexpr double kMaxLayerHeight = 2.0;
+constexpr int kSkippedLines = 4;
 
 QString mm(double value)
 {
@@ -50,7 +52,7 @@ PrintPlanDialog::PrintPlanDialog(QWidget* parent)
 
 void PrintPlanDialog::setupUi()
 {
-    setWindowTitle(tr("Printing plan"));
+    setWindowTitle(tr("Print plan"));
     setModal(false);
     setMinimumSize(760, 480);
 
@@ -80,13 +82,25 @@ void PrintPlanDialog::setupUi()
     m_table->setAlternatingRowColors(true);
     m_table->verticalHeader()->setVisible(false);
     m_table->horizontalHeader()->setStretchLastSection(true);
+    // The window's first size shows every row the screen has room for.
+    m_table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     layout->addWidget(m_table, 1);
 
     m_skippedLabel = new QLabel(this);
     m_skippedLabel->setWordWrap(true);
     UiTheme::setMuted(m_skippedLabel);
     m_skippedLabel->hide();
-    layout->addWidget(m_skippedLabel);
+    // However many components get no cavity, their list scrolls in a few lines and the table
+    // keeps its room.
+    m_skippedArea = new QScrollArea(this);
+    m_skippedArea->setWidget(m_skippedLabel);
+    m_skippedArea->setWidgetResizable(true);
+    m_skippedArea->setFrameShape(QFrame::NoFrame);
+    m_skippedArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_skippedArea->setMaximumHeight(kSkippedLines * m_skippedLabel->fontMetrics().lineSpacing()
+                                    + 2 * m_skippedLabel->margin());
+    m_skippedArea->hide();
+    layout->addWidget(m_skippedArea);
 
     m_noteLabel = new QLabel(tr("Heights measured from the bottom of the part (slicer reference point). "
                                 "Assumption: cavity accessible from above—check for cavities opening onto a "
@@ -157,6 +171,7 @@ void PrintPlanDialog::refreshView()
     if (!m_plan.ok) {
         m_summaryLabel->setText(tr("Plan unavailable: %1").arg(m_plan.error));
         m_skippedLabel->hide();
+        m_skippedArea->hide();
         return;
     }
 
@@ -176,6 +191,7 @@ void PrintPlanDialog::refreshView()
 
     if (m_plan.notHollowed.isEmpty()) {
         m_skippedLabel->hide();
+        m_skippedArea->hide();
         return;
     }
     QStringList entries;
@@ -183,6 +199,7 @@ void PrintPlanDialog::refreshView()
         entries.append(QStringLiteral("%1 (%2)").arg(skip.ref, skip.reason));
     m_skippedLabel->setText(tr("Without insertion: %1").arg(entries.join(QStringLiteral(", "))));
     m_skippedLabel->show();
+    m_skippedArea->show();
 }
 
 void PrintPlanDialog::addItemRow(const QString& pause, const QString& layer, const QString& pauseZ,

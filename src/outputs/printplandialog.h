@@ -12,6 +12,7 @@
 class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QTableWidget;
 
 class PrintPlanDialog : public QDialog
@@ -56,6 +57,7 @@ private:
     QLabel* m_summaryLabel = nullptr;
     QTableWidget* m_table = nullptr;
     QLabel* m_skippedLabel = nullptr;
+    QScrollArea* m_skippedArea = nullptr;
     QLabel* m_noteLabel = nullptr;
     QPushButton* m_copyButton = nullptr;
     QPushButton* m_exportTextButton = nullptr;

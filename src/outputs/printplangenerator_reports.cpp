@@ -36,10 +36,10 @@ QString PrintPlanGenerator::formatItemLine(const PrintPlanItem& item)
 QString PrintPlanGenerator::toText(const PrintPlan& plan)
 {
     if (!plan.ok)
-        return trPlan(QT_TRANSLATE_NOOP("PrintPlan", "Print layout unavailable: %1")).arg(plan.error);
+        return trPlan(QT_TRANSLATE_NOOP("PrintPlan", "Print plan unavailable: %1")).arg(plan.error);
 
     QStringList lines;
-    lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "PRINTING PLAN — PAUSES AND INSERTS"));
+    lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "PRINT PLAN — PAUSES AND INSERTS"));
     lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "Part height: %1 mm (Z-range %2 → %3)")).arg(mm(plan.partHeight), mm(plan.zMin), mm(plan.zMax));
     lines << trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "Layer height: %1 mm — %n layer(s)"), plan.layerCount).arg(mm(plan.layerHeight));
     lines << trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "%n pause(s)"), int(plan.pauses.size())) + QStringLiteral(" — ")

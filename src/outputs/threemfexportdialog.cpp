@@ -34,11 +34,11 @@ ThreeMfExportDialog::ThreeMfExportDialog(const QString& title, bool nativePauses
                  m_perimeters);
     layout->addLayout(form);
 
-    m_embedTxt = new QCheckBox(tr("Embed the pause plan as text (.txt)"), this);
+    m_embedTxt = new QCheckBox(tr("Embed the print plan as text (.txt)"), this);
     m_embedTxt->setChecked(AppSettings::embedPlanTxt(true));
     layout->addWidget(m_embedTxt);
 
-    m_embedCsv = new QCheckBox(tr("Embed the pause plan as CSV (.csv)"), this);
+    m_embedCsv = new QCheckBox(tr("Embed the print plan as CSV (.csv)"), this);
     m_embedCsv->setChecked(AppSettings::embedPlanCsv(true));
     layout->addWidget(m_embedCsv);
 

@@ -3,6 +3,7 @@
 
 #include "app/mainwindow.h"
 #include "app/propertiespanel.h"
+#include "foundation/reportdialog.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -129,9 +130,9 @@ inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 1500
     return true;
 }
 
-// Answers every message box that opens while it lives: with the scripted buttons in turn, then
-// with the given button (when the box has it, else the default one), recording "title|text" of
-// each box. Other modal dialogs are accepted when asked for, and recorded by their title.
+// Answers every message box and report that opens while it lives: with the scripted buttons in
+// turn, then with the given button (when the box has it, else the default one), recording
+// "title|text" of each box. Other modal dialogs are accepted when asked for, and recorded by their title.
 class MessageBoxAnswerer : public QObject
 {
 public:
@@ -158,6 +159,18 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible())
             return;
+        if (auto* report = qobject_cast<ReportDialog*>(modal)) {
+            seen << report->windowTitle() + QLatin1Char('|') + report->text();
+            QAbstractButton* button = report->button(m_script.isEmpty() ? m_answer : m_script.takeFirst());
+            for (QPushButton* candidate : report->findChildren<QPushButton*>())
+                if (!button && candidate->isDefault())
+                    button = candidate;
+            if (button)
+                button->click();
+            else
+                report->reject();
+            return;
+        }
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (!box) {
             auto* dialog = qobject_cast<QDialog*>(modal);

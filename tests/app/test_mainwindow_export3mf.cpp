@@ -53,9 +53,9 @@ TEST(ThreeMfReport, SaysWhatTheFileHoldsAndWhyPausesAreMissing)
     EXPECT_EQ(MainWindow::threeMfReport("board.3mf", true, options(false, false), planWithPauses(0), summary),
               head + slicer + "\n• No native pause to embed: all insertions happen at the end of the print.");
     EXPECT_EQ(MainWindow::threeMfReport("board.3mf", true, options(true, true), failed, summary),
-              head + "• Embedded break plan: Metadata/Vantorquelle_PrintPlan.txt + .csv\n\n"
-                     "Note: the break schedule is unavailable (invalid layer height) — the attachments indicate this.\n"
-                  + slicer + "\n⚠ Native pauses not embedded: pause plan unavailable (invalid layer height).");
+              head + "• Embedded print plan: Metadata/Vantorquelle_PrintPlan.txt + .csv\n\n"
+                     "Note: the print plan is unavailable (invalid layer height) — the attachments indicate this.\n"
+                  + slicer + "\n⚠ Native pauses not embedded: print plan unavailable (invalid layer height).");
 
     summary.nativePauseCount = 2;
     const QString withPauses = MainWindow::threeMfReport("board.3mf", true, options(false, true), planWithPauses(2), summary);

@@ -86,7 +86,7 @@ TEST_F(MainWindowOutputs, FlowsNeedTheViewerAndAPart)
     window->exportStepFile();
     window->showPrintPlan();
     EXPECT_EQ(answerer.seen, (QStringList{"Info|Import a STEP part before exporting.",
-                                          "Info|Import a STEP part first before generating the print drawing."}));
+                                          "Info|Import a STEP part first before generating the print plan."}));
     EXPECT_EQ(asked, 0);
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_EQ(window->findChild<PrintPlanDialog*>(), nullptr);

@@ -348,7 +348,7 @@ TEST_P(RecoveryChoice, SideFileIsOfferedAndOnlyRemovedWhenDeclinedAsOutOfDate)
     EXPECT_EQ(probe->currentPath(), path) << "the side file never becomes the project path";
     EXPECT_EQ(window->isProjectModified(), c.recovered);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantorquelle — board") + (c.recovered ? " *" : ""));
-    EXPECT_EQ(answers.seen.at(1).endsWith(QStringLiteral("NOT yet in the project file. Save it (Ctrl+S).")),
+    EXPECT_EQ(answers.seen.at(1).contains(QStringLiteral("NOT yet in the project file. Save it (Ctrl+S).")),
               c.recovered);
 }
 
@@ -372,7 +372,7 @@ TEST_F(ProjectLifecycle, UntitledRecoveryStaysUntitledModifiedAndOutOfRecentProj
         ScriptedAnswers answers;
         ASSERT_TRUE(probe->openProjectPath(side, true));
         ASSERT_EQ(answers.seen.size(), 1) << "no recovery question for the side file itself";
-        EXPECT_TRUE(answers.seen.first().endsWith(QStringLiteral("Save it (Ctrl+S).")));
+        EXPECT_TRUE(answers.seen.first().contains(QStringLiteral("Save it (Ctrl+S).")));
     }
     EXPECT_EQ(probe->project().routingManager().routes().size(), 2);
     EXPECT_TRUE(probe->currentPath().isEmpty());
@@ -649,7 +649,7 @@ TEST_F(ProjectLifecycle, NetlistImportKeepsHistoryButCountsAsUnsaved)
         ScriptedAnswers answers;
         window->importNetlist();
         ASSERT_EQ(answers.seen.size(), 1);
-        EXPECT_EQ(answers.seen.first(), QStringLiteral("Netlist loaded|Loading successful: 15 component(s) and 13 connection(s)"));
+        EXPECT_EQ(answers.seen.first(), QStringLiteral("Netlist loaded|Loading successful: 15 component(s) and 13 net(s)"));
     }
     EXPECT_EQ(probe->status(), QStringLiteral("Netlist loaded: 15 component(s), 13 net(s)"));
     EXPECT_EQ(probe->undoStack()->count(), 1) << "the history is left as it was";

@@ -315,7 +315,7 @@ TEST(PrintPlanReport, TextReportOfAComputedPlan)
     const QString text = PrintPlanGenerator::toText(samplePlan());
     const QStringList lines = text.split(QLatin1Char('\n'));
     EXPECT_FALSE(text.endsWith(QLatin1Char('\n')));
-    EXPECT_EQ(lines.at(0), QStringLiteral("PRINTING PLAN — PAUSES AND INSERTS"));
+    EXPECT_EQ(lines.at(0), QStringLiteral("PRINT PLAN — PAUSES AND INSERTS"));
     EXPECT_EQ(lines.at(1), QStringLiteral("Part height: 10.00 mm (Z-range -3.00 → 7.00)"));
     EXPECT_EQ(lines.at(2), QStringLiteral("Layer height: 0.20 mm — 50 layer(s)"));
     EXPECT_EQ(lines.at(3), QStringLiteral("1 pause(s) — 3 component(s) to insert"));
@@ -346,7 +346,7 @@ TEST(PrintPlanReport, EmptyAndFailedPlans)
 
     PrintPlan failed;
     failed.error = QStringLiteral("invalid layer height");
-    EXPECT_EQ(PrintPlanGenerator::toText(failed), QStringLiteral("Print layout unavailable: invalid layer height"));
+    EXPECT_EQ(PrintPlanGenerator::toText(failed), QStringLiteral("Print plan unavailable: invalid layer height"));
     EXPECT_EQ(PrintPlanGenerator::toCsv(failed),
               QStringLiteral("status;layer;pause_z_mm;ref;value;footprint;x_mm;y_mm;cavity_top_z_mm\n"));
 }
