@@ -163,8 +163,24 @@ bool ProjectManager::readRoutingRules(const QJsonObject& root)
         qCDebug(lcProject) << "No routing rules in the project — using the defaults";
         return true;
     }
-    m_routingManager.setRoutingRules(
-        routingRulesFromJson(root.value(QStringLiteral("routingRules")).toObject()));
+    const QJsonObject stored = root.value(QStringLiteral("routingRules")).toObject();
+    const RoutingRules rules = routingRulesFromJson(stored);
+    const struct
+    {
+        const char* key;
+        const char* what;
+        double kept;
+    } entries[] = {{"trackWidth", QT_TRANSLATE_NOOP("ProjectManager", "track width"), rules.trackWidth},
+                   {"trackHeight", QT_TRANSLATE_NOOP("ProjectManager", "track height"), rules.trackHeight},
+                   {"clearance", QT_TRANSLATE_NOOP("ProjectManager", "clearance"), rules.clearance},
+                   {"padClearance", QT_TRANSLATE_NOOP("ProjectManager", "pad clearance"), rules.padClearance}};
+    for (const auto& entry : entries) {
+        const QJsonValue value = stored.value(QLatin1String(entry.key));
+        if (!value.isUndefined() && !(value.isDouble() && value.toDouble() == entry.kept))
+            addLoadNote(tr("routing rule “%1”: %2 mm replaced by %3 mm")
+                            .arg(tr(entry.what), shownValue(value), QString::number(entry.kept)));
+    }
+    m_routingManager.setRoutingRules(rules);
     return true;
 }
 

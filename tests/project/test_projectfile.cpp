@@ -248,6 +248,13 @@ TEST(ProjectFileSections, RoutingRulesTakeOnlyValidValues)
     project.routingManager().setRoutingRules(RoutingRules{3, 3, 3, 3});
     EXPECT_TRUE(project.readRoutingRules(QJsonObject{}));
     EXPECT_EQ(project.routingManager().routingRules().trackWidth, 3.0) << "without the section the rules stay";
+
+    // A value replaced is told, with the value read and the one in force.
+    EXPECT_TRUE(project.readRoutingRules(QJsonObject{
+        {"routingRules", QJsonObject{{"trackWidth", -2}, {"trackHeight", 0.25}, {"clearance", "wide"}}}}));
+    EXPECT_EQ(project.routingManager().routingRules().trackHeight, 0.25);
+    EXPECT_EQ(project.loadNotes(), (QStringList{"routing rule “track width”: -2 mm replaced by 2 mm",
+                                                "routing rule “clearance”: (not a number) mm replaced by 0.5 mm"}));
 }
 
 TEST(ProjectFileSections, JunctionIsWrittenAndReadOnlyForRoutesEndingOnATrack)
