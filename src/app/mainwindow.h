@@ -9,6 +9,7 @@
 #include "outputs/assemblyrecords.h"
 #include "outputs/printplan.h"
 #include "components/footprintmanager.h"
+#include "foundation/reportdialog.h"
 #include "model/padid.h"
 #include "project/netconnectivity.h"
 #include "project/projectmanager.h"
@@ -131,6 +132,10 @@ public:
     static QString describeComponentChanges(const NetlistUpdate& update);
     static QString describeTrackNetChanges(const NetlistUpdate& update);
     static QString aboutText();
+    // The report after generation on the components whose footprint a looser name match found.
+    static ReportDialog::Content looserMatchReport(const QList<LooserFootprintMatch>& matches);
+    // The load report's part on what opening repaired or left out; empty when nothing was.
+    static QString loadNotesSection(const QStringList& notes);
     // The user guide installed with the program; empty when it cannot be found.
     static QString userGuidePath();
 
@@ -239,8 +244,9 @@ private:
                          bool untitledRecovery);
     void collectPlacedComponents(QList<SavedComponent>& placed,
                                  QList<FootprintData>& footprints) const;
+    // skipped receives a line for each entry of the file that was left out.
     int restorePlacedComponents(const QList<QJsonObject>& placed, QList<MissingFootprintInfo>& missing,
-                                bool* outOfMemory = nullptr);
+                                bool* outOfMemory = nullptr, QStringList* skipped = nullptr);
     void markSaved();
     void reportSaveFailure();
     void displayRestoredTracks();

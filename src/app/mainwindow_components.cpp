@@ -10,6 +10,7 @@
 #include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
 #include "foundation/logging.h"
+#include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
 #include "model/footprintdata.h"
 #include "view/occwidget.h"
@@ -20,6 +21,8 @@
 #include <QPushButton>
 
 #include <AIS_InteractiveContext.hxx>
+
+#include <algorithm>
 
 void MainWindow::createComponentManager(const opencascade::handle<AIS_InteractiveContext>& context)
 {
@@ -145,7 +148,8 @@ void MainWindow::generateComponents()
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();
 
-    if (m_componentManager->generateComponents(netlistComponents).outOfMemory)
+    const ComponentManager::GenerateResult result = m_componentManager->generateComponents(netlistComponents);
+    if (result.outOfMemory)
         QMessageBox::warning(this, tr("Generate 3D components"),
                              tr("❌ Not enough memory to place the %n component(s) of the netlist: none was placed.",
                                 nullptr, int(netlistComponents.size())));
@@ -155,6 +159,32 @@ void MainWindow::generateComponents()
     // Drawn once, by the paint the framing asks for: every component changed.
     m_occWidget->fitAll(false);
     m_occWidget->ensureViewCubeActive();
+
+    // The lookup took a file whose name only holds the one asked for: placed, but worth a look.
+    if (!result.looserMatches.isEmpty())
+        ReportDialog::inform(this, QMessageBox::Information, tr("Footprints to check"),
+                             looserMatchReport(result.looserMatches));
+}
+
+ReportDialog::Content MainWindow::looserMatchReport(const QList<LooserFootprintMatch>& matches)
+{
+    QList<LooserFootprintMatch> ordered = matches;
+    std::stable_sort(ordered.begin(), ordered.end(), [](const LooserFootprintMatch& a, const LooserFootprintMatch& b) {
+        return NaturalOrder::less(a.reference, b.reference);
+    });
+    ReportDialog::Content report;
+    report.summary = tr("No footprint file has exactly the name that the netlist gives for %n component(s): each "
+                        "got the footprint of a file whose name only contains it. Check that it is the one meant "
+                        "(\"Browse footprint...\" in the properties panel replaces it):\n",
+                        nullptr, int(ordered.size())).trimmed();
+    for (const LooserFootprintMatch& match : std::as_const(ordered)) {
+        report.lines << (match.candidates > 1
+                             ? tr("  • %1: %2 → %3 (first of %4 matching files)")
+                                   .arg(match.reference, match.requestedFootprint, match.foundFootprint)
+                                   .arg(match.candidates)
+                             : tr("  • %1: %2 → %3").arg(match.reference, match.requestedFootprint, match.foundFootprint));
+    }
+    return report;
 }
 
 void MainWindow::onBurialAnalysisToggled(bool checked)

@@ -161,7 +161,8 @@ void MainWindow::collectPlacedComponents(QList<SavedComponent>& placed,
 }
 
 int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
-                                        QList<MissingFootprintInfo>& missing, bool* outOfMemory)
+                                        QList<MissingFootprintInfo>& missing, bool* outOfMemory,
+                                        QStringList* skipped)
 {
     if (!m_componentManager) {
         if (!placed.isEmpty())
@@ -173,6 +174,8 @@ int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
     missing = result.missingFootprints;
     if (outOfMemory)
         *outOfMemory = result.outOfMemory;
+    if (skipped)
+        *skipped = result.skipped;
     return result.loaded;
 }
 
@@ -340,7 +343,11 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         m_footprintManager.registerEmbeddedFootprint(footprint);
     QList<MissingFootprintInfo> missing;
     bool outOfMemory = false;
-    const int loadedCount = restorePlacedComponents(placed, missing, &outOfMemory);
+    // One list for everything that opening repaired or left out: the file's sections, then the components.
+    QStringList loadNotes = m_project.loadNotes();
+    QStringList skippedComponents;
+    const int loadedCount = restorePlacedComponents(placed, missing, &outOfMemory, &skippedComponents);
+    loadNotes += skippedComponents;
     qCDebug(lcUi) << "✓ Recreation finished";
     if (outOfMemory) {
         // The former design is gone already; what is left is the new one without components,
@@ -406,6 +413,12 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
                                                     .arg(info.reference, info.requestedFootprint, info.reason));
         }
     }
+    const QString notesSection = loadNotesSection(loadNotes).trimmed();
+    if (!notesSection.isEmpty()) {
+        if (!details.isEmpty())
+            details << QString();
+        details << notesSection;
+    }
     const QString routeIssues = restoredRouteIssues().trimmed();
     if (!routeIssues.isEmpty()) {
         if (!details.isEmpty())
@@ -420,6 +433,20 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         rebuildRecentProjectsMenu();
     }
     return true;
+}
+
+QString MainWindow::loadNotesSection(const QStringList& notes)
+{
+    if (notes.isEmpty())
+        return QString();
+    // Every line is in the log as well; a file damaged throughout must not bury the report.
+    constexpr int kShown = 40;
+    QString section = tr("\n\n⚠ Repaired or left out on opening:");
+    for (int i = 0; i < notes.size() && i < kShown; ++i)
+        section += QStringLiteral("\n  • ") + notes.at(i);
+    if (notes.size() > kShown)
+        section += QLatin1Char('\n') + tr("  … and %n more (see the log)", nullptr, int(notes.size()) - kShown);
+    return section;
 }
 
 // A project file can hold tracks that no longer fit the board (edited by hand, or written before

@@ -86,7 +86,8 @@ gp_Pnt ComponentManager::placementPosition(int index, int count)
 }
 
 bool ComponentManager::placeNetlistComponent(const NetlistComponent& netlistComponent, int index, int count,
-                                             QList<MissingFootprintInfo>& missing)
+                                             QList<MissingFootprintInfo>& missing,
+                                             QList<LooserFootprintMatch>* looser)
 {
     if (OutOfMemory::inScope())
         OutOfMemory::ensureHeadroom();
@@ -98,6 +99,12 @@ bool ComponentManager::placeNetlistComponent(const NetlistComponent& netlistComp
         missing.append({netlistComponent.ref, footprint, netlistComponent.value,
                         m_footprintManager.problemWith(footprint)});
         return false;
+    }
+    if (looser) {
+        if (std::optional<LooserFootprintMatch> match = m_footprintManager.looserMatch(footprint)) {
+            match->reference = netlistComponent.ref;
+            looser->append(*match);
+        }
     }
     return true;
 }
@@ -114,7 +121,7 @@ ComponentManager::generateComponents(const QMap<QString, NetlistComponent>& netl
             // The map key is the reference; a record whose own field disagrees is placed under the key.
             NetlistComponent component = it.value();
             component.ref = it.key();
-            if (placeNetlistComponent(component, index, count, result.missingFootprints))
+            if (placeNetlistComponent(component, index, count, result.missingFootprints, &result.looserMatches))
                 ++result.loaded;
             else
                 ++result.missing;

@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <Standard_Handle.hxx>
 
 #include <functional>
@@ -40,6 +41,9 @@ public:
         int loaded = 0;
         int missing = 0;
         QList<MissingFootprintInfo> missingFootprints;
+        QList<LooserFootprintMatch> looserMatches; // generation only, in reference order
+        // Entries of a project file that were left out, one line each for the load report.
+        QStringList skipped;
         bool outOfMemory = false; // stopped: every component of this run was taken away again
     };
 
@@ -140,8 +144,9 @@ private:
     void indexBodyShape(const opencascade::handle<AIS_Shape>& body, const QString& ref);
     void unindexBodyShape(const opencascade::handle<AIS_Shape>& body);
     // Builds one netlist component at a spiral slot and inserts it; false when it is a substitute.
+    // looser, when given, receives the component when its footprint only resembles the name.
     bool placeNetlistComponent(const NetlistComponent& component, int index, int count,
-                               QList<MissingFootprintInfo>& missing);
+                               QList<MissingFootprintInfo>& missing, QList<LooserFootprintMatch>* looser = nullptr);
     bool rebuildWith(PlacedComponentData& component, const ComponentProperties& properties);
     GenerateResult restoreFromJson(const QList<QJsonObject>& objects);
     // A placed component other than ref whose footprint is the cached one of that name, when

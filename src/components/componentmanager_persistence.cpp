@@ -118,18 +118,25 @@ ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<Q
     GenerateResult result;
     const auto& netlistComponents = m_project.netlist().components;
 
+    int position = 0;
     for (const QJsonObject& object : objects) {
+        ++position;
         if (OutOfMemory::inScope())
             OutOfMemory::ensureHeadroom();
         const QString ref = ProjectJson::text(object, "ref");
         if (ref.isEmpty()) {
             qWarning() << "loadFromJson: entry without a ref skipped";
+            result.skipped << tr("placed component %1 of the file has no reference: left out").arg(position);
             ++result.missing;
             continue;
         }
         if (m_components.contains(ref)) {
             // A damaged or hand-edited file: the first entry stands, as in the netlist.
             qWarning() << "loadFromJson: second entry for" << ref << "skipped";
+            result.skipped << tr("placed component %1 appears again as entry %2 of the file: the first entry "
+                                 "was kept, this one left out")
+                                  .arg(ref)
+                                  .arg(position);
             ++result.missing;
             continue;
         }

@@ -38,6 +38,7 @@ void FootprintManager::clearSearchPaths()
     // never be served another design's copy. The window registers again what its components use.
     m_searchPaths.clear();
     m_cache.clear();
+    m_looserMatches.clear();
     m_unusable.clear();
     m_problems.clear();
     forgetIndex();

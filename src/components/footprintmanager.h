@@ -4,6 +4,7 @@
 // plus the copper reader and the pad/body solid builders that turn a footprint into geometry.
 
 #include "model/footprintdata.h"
+#include "model/missingfootprintinfo.h"
 
 #include <QHash>
 #include <QList>
@@ -14,6 +15,7 @@
 #include <TopoDS_Shape.hxx>
 
 #include <functional>
+#include <optional>
 
 class AIS_InteractiveContext;
 class AIS_Shape;
@@ -41,6 +43,10 @@ public:
 
     void buildFootprintIndex();
     QString findFootprintFile(const QString& name);
+
+    // Set while the footprint cached under name is one that a looser lookup than its name (a
+    // sub-word or a part of a file's name) found; the reference is left empty.
+    std::optional<LooserFootprintMatch> looserMatch(const QString& name) const;
 
     bool loadFootprint(const QString& name);
     bool hasFootprint(const QString& name) const;
@@ -142,14 +148,24 @@ private:
     QMap<QString, FootprintData> m_cache;    // by footprint name
     // Answers of findFootprintFile by name, empty for a name found nowhere; they hold as long
     // as the index does.
-    QString lookUpFile(const QString& name);
+    struct Lookup
+    {
+        QString path;       // empty when nothing matched
+        int candidates = 0; // at the level that decided
+        bool looser = false;
+    };
+    Lookup lookUpFile(const QString& name);
     void forgetIndex();
+    // Every footprint enters the cache here; looser says how it was found.
+    void cacheFootprint(const QString& name, const FootprintData& footprint,
+                        const std::optional<LooserFootprintMatch>& looser = std::nullopt);
 
     QList<FootprintIndexEntry> m_index;
     QHash<QString, QList<int>> m_exactNames; // case-folded base name -> entries, in index order
     QString m_foldedNames;                   // every case-folded base name, each followed by a NUL
     QList<int> m_nameStarts;                 // where each entry's name starts in m_foldedNames
-    QHash<QString, QString> m_lookups;       // name -> path found, empty when none
+    QHash<QString, Lookup> m_lookups;        // by name asked for
+    QHash<QString, LooserFootprintMatch> m_looserMatches; // by cache name, for the entries a looser lookup found
     bool m_indexValid = false;
     QHash<QString, QString> m_problems;      // by footprint name: why it was refused or became a substitute
     QHash<QString, QString> m_unusable;      // embedded footprints kept but not placed, with the reason

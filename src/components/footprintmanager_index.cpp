@@ -76,13 +76,13 @@ QString FootprintManager::findFootprintFile(const QString& name)
     // footprints many times, and a missing one would otherwise cost a scan every time.
     const auto known = m_lookups.constFind(name);
     if (known != m_lookups.constEnd())
-        return known.value();
-    const QString path = lookUpFile(name);
-    m_lookups.insert(name, path);
-    return path;
+        return known->path;
+    const Lookup found = lookUpFile(name);
+    m_lookups.insert(name, found);
+    return found.path;
 }
 
-QString FootprintManager::lookUpFile(const QString& name)
+FootprintManager::Lookup FootprintManager::lookUpFile(const QString& name)
 {
     const QString folded = name.toCaseFolded();
     QList<int> exact = m_exactNames.value(folded);
@@ -123,10 +123,10 @@ QString FootprintManager::lookUpFile(const QString& name)
             qCDebug(lcFootprint) << "  [L3-contained]" << m_index.at(i).absolutePath;
     }
 
-    struct Level { const char* code; const char* label; const QList<int>* candidates; };
-    const Level levels[] = {{"L1", "Exact match", &exact},
-                            {"L2", "Sub-word match", &bounded},
-                            {"L3", "Partial match", &contained}};
+    struct Level { const char* code; const char* label; const QList<int>* candidates; bool looser; };
+    const Level levels[] = {{"L1", "Exact match", &exact, false},
+                            {"L2", "Sub-word match", &bounded, true},
+                            {"L3", "Partial match", &contained, true}};
     for (const Level& level : levels) {
         const QList<int>& candidates = *level.candidates;
         if (candidates.isEmpty())
@@ -141,9 +141,9 @@ QString FootprintManager::lookUpFile(const QString& name)
                 qWarning() << "    •" << m_index.at(i).absolutePath;
             qWarning() << "  → First candidate kept:" << first;
         }
-        return first;
+        return Lookup{first, int(candidates.size()), level.looser};
     }
 
     qCDebug(lcFootprint) << "  ✗ No match found for:" << name;
-    return QString();
+    return Lookup();
 }

@@ -99,10 +99,32 @@ bool FootprintManager::loadFootprint(const QString& name)
         // Callers read the cache under the name they asked for, which after a sub-word match
         // or a match in another letter case is not the file's name.
         const QString fileName = completeBaseName(path);
+        const Lookup lookup = m_lookups.value(name);
+        std::optional<LooserFootprintMatch> looser;
+        if (lookup.looser)
+            looser = LooserFootprintMatch{QString(), name, fileName, lookup.candidates};
         if (fileName != name)
-            m_cache.insert(name, m_cache.value(fileName));
+            cacheFootprint(name, m_cache.value(fileName), looser);
     }
     return ok;
+}
+
+void FootprintManager::cacheFootprint(const QString& name, const FootprintData& footprint,
+                                      const std::optional<LooserFootprintMatch>& looser)
+{
+    m_cache.insert(name, footprint);
+    if (looser)
+        m_looserMatches.insert(name, *looser);
+    else
+        m_looserMatches.remove(name);
+}
+
+std::optional<LooserFootprintMatch> FootprintManager::looserMatch(const QString& name) const
+{
+    const auto found = m_looserMatches.constFind(name);
+    if (found == m_looserMatches.constEnd())
+        return std::nullopt;
+    return *found;
 }
 
 bool FootprintManager::readKicadFile(const QString& filePath)
@@ -160,7 +182,7 @@ bool FootprintManager::readKicadFile(const QString& filePath)
     footprint.body = buildFootprintBody(footprint);
     qCDebug(lcFootprint) << "Body:" << (footprint.body.IsNull() ? "✗ NULL" : "✓ OK");
 
-    m_cache.insert(footprint.name, footprint);
+    cacheFootprint(footprint.name, footprint);
     qCDebug(lcFootprint) << "\n✓ Footprint loaded:" << footprint.name;
     qCDebug(lcFootprint) << "================================\n";
     return true;
@@ -202,7 +224,7 @@ void FootprintManager::registerEmbeddedFootprint(const FootprintData& footprint)
         qWarning() << "✗ Embedded footprint" << copy.name << "kept but not placed:" << unusable;
         m_unusable.insert(copy.name, unusable);
     }
-    m_cache.insert(copy.name, copy);
+    cacheFootprint(copy.name, copy);
     qCDebug(lcFootprint) << "✓ Embedded footprint restored:" << copy.name << "("
                          << copy.copperPads.size() << "pads)";
 }
@@ -237,7 +259,7 @@ bool FootprintManager::generateBuiltinFootprint(const QString& name)
         footprint.copperPads.append(pad);
     }
     footprint.body = buildFootprintBody(footprint);
-    m_cache.insert(name, footprint);
+    cacheFootprint(name, footprint);
     qCDebug(lcFootprint) << "✓ Built-in footprint generated:" << name;
     return true;
 }

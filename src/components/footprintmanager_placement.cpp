@@ -55,6 +55,19 @@ QString padSolidKey(const FootprintPad& pad, double thickness, double undercut)
         .arg(undercut, 0, 'g', 17);
 }
 
+// Why the pads cannot be built: the first pad without a size, when there is one.
+QString padsProblem(const FootprintData& footprint)
+{
+    for (const FootprintPad& pad : footprint.copperPads) {
+        if (!(pad.width > 0.0 && pad.height > 0.0))
+            return QCoreApplication::translate("FootprintManager",
+                                               "pad “%1” has size %2 × %3 mm (a pad needs a width and a height "
+                                               "above 0)")
+                .arg(pad.number, QString::number(pad.width, 'g', 6), QString::number(pad.height, 'g', 6));
+    }
+    return QCoreApplication::translate("FootprintManager", "its pads cannot be built");
+}
+
 } // namespace
 
 TopoDS_Shape FootprintPlacement::sharedPadSolid(const FootprintPad& pad, double thickness, double undercut,
@@ -220,8 +233,7 @@ PlacedComponentData FootprintManager::buildPlacedComponent(const QString& ref, c
     if (!createIndividualPads(found, position, component.padXYScale, context, component.pads)) {
         qWarning() << "✗ Pad creation failed for" << ref << "— falling back on a substitute component";
         removeBody.runCleanup();
-        return substitute(
-            QCoreApplication::translate("FootprintManager", "its pads cannot be built (a pad without a size?)"));
+        return substitute(padsProblem(found));
     }
     removeBody.dismiss();
     m_problems.remove(name);

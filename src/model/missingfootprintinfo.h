@@ -1,4 +1,5 @@
-// One component placed without a footprint, as reported after generation or a netlist update.
+// Components reported after generation or a netlist update: placed without a footprint, or
+// with one that only resembles the name asked for.
 #pragma once
 
 #include <QList>
@@ -14,3 +15,12 @@ struct MissingFootprintInfo
 };
 
 Q_DECLARE_METATYPE(MissingFootprintInfo)
+
+// A footprint taken because a word or a part of its file's name matched, not the whole name.
+struct LooserFootprintMatch
+{
+    QString reference;           // component reference
+    QString requestedFootprint;  // footprint name asked for, library prefix removed
+    QString foundFootprint;      // base name of the file taken
+    int candidates = 0;          // files that matched as loosely; the first was taken
+};

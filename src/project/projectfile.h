@@ -12,6 +12,7 @@ struct NetlistNet;
 struct FootprintData;
 struct FootprintPad;
 struct FootprintTrack;
+struct FootprintZone;
 struct PlacedComponentData;
 struct RoutingRules;
 
@@ -28,6 +29,8 @@ QJsonObject footprintPadToJson(const FootprintPad& pad);
 FootprintPad footprintPadFromJson(const QJsonObject& object);
 QJsonObject footprintTrackToJson(const FootprintTrack& track);
 FootprintTrack footprintTrackFromJson(const QJsonObject& object);
+QJsonObject footprintZoneToJson(const FootprintZone& zone);
+FootprintZone footprintZoneFromJson(const QJsonObject& object);
 
 QJsonObject placedComponentToJson(const PlacedComponentData& component, const QString& footprintName);
 

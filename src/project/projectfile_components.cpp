@@ -7,6 +7,7 @@
 #include "model/footprintdata.h"
 #include "model/placedcomponentdata.h"
 
+#include <QDebug>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -14,6 +15,21 @@ using ProjectJson::arrayOf;
 using ProjectJson::forEachObject;
 using ProjectJson::number;
 using ProjectJson::text;
+
+namespace {
+
+// A point of the footprint frame (track points, zone vertices).
+QJsonObject planarPointToJson(const QPointF& point)
+{
+    return QJsonObject{{QStringLiteral("x"), point.x()}, {QStringLiteral("y"), point.y()}};
+}
+
+QPointF planarPointFromJson(const QJsonObject& object)
+{
+    return QPointF(number(object, "x", 0.0), number(object, "y", 0.0));
+}
+
+} // namespace
 
 QJsonObject footprintPadToJson(const FootprintPad& pad)
 {
@@ -45,11 +61,8 @@ FootprintPad footprintPadFromJson(const QJsonObject& object)
 
 QJsonObject footprintTrackToJson(const FootprintTrack& track)
 {
-    const auto pointToJson = [](const QPointF& point) {
-        return QJsonObject{{QStringLiteral("x"), point.x()}, {QStringLiteral("y"), point.y()}};
-    };
     QJsonObject object;
-    object.insert(QStringLiteral("points"), arrayOf(track.points, pointToJson));
+    object.insert(QStringLiteral("points"), arrayOf(track.points, planarPointToJson));
     object.insert(QStringLiteral("width"), track.width);
     object.insert(QStringLiteral("layer"), track.layer);
     return object;
@@ -58,12 +71,26 @@ QJsonObject footprintTrackToJson(const FootprintTrack& track)
 FootprintTrack footprintTrackFromJson(const QJsonObject& object)
 {
     FootprintTrack track;
-    forEachObject(object, "points", [&](const QJsonObject& point) {
-        track.points.append(QPointF(number(point, "x", 0.0), number(point, "y", 0.0)));
-    });
+    forEachObject(object, "points", [&](const QJsonObject& point) { track.points.append(planarPointFromJson(point)); });
     track.width = number(object, "width", 0.0);
     track.layer = text(object, "layer");
     return track;
+}
+
+QJsonObject footprintZoneToJson(const FootprintZone& zone)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("outline"), arrayOf(zone.outline, planarPointToJson));
+    object.insert(QStringLiteral("layer"), zone.layer);
+    return object;
+}
+
+FootprintZone footprintZoneFromJson(const QJsonObject& object)
+{
+    FootprintZone zone;
+    forEachObject(object, "outline", [&](const QJsonObject& point) { zone.outline.append(planarPointFromJson(point)); });
+    zone.layer = text(object, "layer");
+    return zone;
 }
 
 QJsonObject footprintToJson(const FootprintData& footprint)
@@ -82,6 +109,10 @@ QJsonObject footprintToJson(const FootprintData& footprint)
     object.insert(QStringLiteral("isBuiltin"), footprint.isBuiltin);
     object.insert(QStringLiteral("copperPads"), arrayOf(footprint.copperPads, footprintPadToJson));
     object.insert(QStringLiteral("copperTracks"), arrayOf(footprint.copperTracks, footprintTrackToJson));
+    // A footprint drawn with zones alone is centred on them: without them it would reopen
+    // centred on its origin, its body moved. Older files simply have no such key.
+    if (!footprint.zones.isEmpty())
+        object.insert(QStringLiteral("zones"), arrayOf(footprint.zones, footprintZoneToJson));
     return object;
 }
 
@@ -104,6 +135,15 @@ FootprintData footprintFromJson(const QJsonObject& object)
     });
     forEachObject(object, "copperTracks", [&](const QJsonObject& entry) {
         footprint.copperTracks.append(footprintTrackFromJson(entry));
+    });
+    forEachObject(object, "zones", [&](const QJsonObject& entry) {
+        FootprintZone zone = footprintZoneFromJson(entry);
+        // Like the footprint reader, which keeps no zone of fewer than three vertices.
+        if (zone.outline.size() >= 3)
+            footprint.zones.append(zone);
+        else
+            qWarning() << "footprintFromJson: zone of" << zone.outline.size() << "vertices in footprint"
+                       << footprint.name << "skipped";
     });
     return footprint;
 }

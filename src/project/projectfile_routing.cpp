@@ -5,7 +5,9 @@
 
 #include "foundation/logging.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
+#include <QSet>
 #include <QJsonObject>
 
 #include <gp_Pnt.hxx>
@@ -17,10 +19,19 @@ using ProjectJson::text;
 
 namespace {
 
-double positiveOr(const QJsonObject& object, const char* key, double fallback)
+// A stored value as the load report shows it.
+QString shownValue(const QJsonValue& value)
 {
-    const double value = number(object, key, fallback);
-    return value > 0.0 ? value : fallback;
+    return value.isDouble() ? QString::number(value.toDouble(), 'g', 6)
+                            : QCoreApplication::translate("ProjectManager", "(not a number)");
+}
+
+// The routes have no identity in the file: the load report names one by its place there.
+QString storedTrackName(int position, const Route& route)
+{
+    return QCoreApplication::translate("ProjectManager", "track %1 of the file (net %2, from %3)")
+        .arg(position)
+        .arg(route.netName, PadId(route.startRef, route.startPad).toString());
 }
 
 QJsonObject segmentToJson(const RouteSegment& segment)
@@ -34,16 +45,29 @@ QJsonObject segmentToJson(const RouteSegment& segment)
     return object;
 }
 
-RouteSegment segmentFromJson(const QJsonObject& object)
+// A section that cannot be built reads as the default one; replaced, when given, says what
+// was replaced.
+RouteSegment segmentFromJson(const QJsonObject& object, QString* replaced = nullptr)
 {
     RouteSegment segment;
     segment.start = pointFromJson(object.value(QStringLiteral("startPoint")).toObject());
     segment.end = pointFromJson(object.value(QStringLiteral("endPoint")).toObject());
     const int type = object.value(QStringLiteral("type")).toInt(RouteSegment::Horizontal);
     segment.type = type == RouteSegment::Vertical ? RouteSegment::Vertical : RouteSegment::Horizontal;
-    // A section that cannot be built reads as the default one.
-    segment.width = positiveOr(object, "width", segment.width);
-    segment.height = positiveOr(object, "height", segment.height);
+    const QJsonValue width = object.value(QStringLiteral("width"));
+    const QJsonValue height = object.value(QStringLiteral("height"));
+    const auto usable = [](const QJsonValue& value) {
+        return value.isUndefined() || (value.isDouble() && value.toDouble() > 0.0);
+    };
+    if (usable(width))
+        segment.width = width.toDouble(segment.width);
+    if (usable(height))
+        segment.height = height.toDouble(segment.height);
+    if (replaced && (!usable(width) || !usable(height)))
+        *replaced = QCoreApplication::translate("ProjectManager", "section %1 × %2 mm replaced by %3 × %4 mm")
+                        .arg(width.isUndefined() ? QString::number(segment.width) : shownValue(width),
+                             height.isUndefined() ? QString::number(segment.height) : shownValue(height),
+                             QString::number(segment.width), QString::number(segment.height));
     return segment;
 }
 
@@ -64,7 +88,8 @@ QJsonObject routeToJson(const Route& route)
     return object;
 }
 
-Route routeFromJson(const QJsonObject& object)
+// repairs receives a line for each value that was replaced.
+Route routeFromJson(const QJsonObject& object, QStringList& repairs)
 {
     Route route;
     route.id = 0;
@@ -78,7 +103,12 @@ Route routeFromJson(const QJsonObject& object)
     if (route.endsOnTrack)
         route.endJunction = pointFromJson(object.value(QStringLiteral("endJunction")).toObject());
     forEachObject(object, "segments", [&](const QJsonObject& entry) {
-        RouteSegment segment = segmentFromJson(entry);
+        QString replaced;
+        RouteSegment segment = segmentFromJson(entry, &replaced);
+        if (!replaced.isEmpty())
+            repairs << QCoreApplication::translate("ProjectManager", "segment %1: %2")
+                           .arg(route.segments.size() + 1)
+                           .arg(replaced);
         RoutingManager::buildSegmentShape(segment); // a segment without a solid is still kept
         route.segments.append(segment);
     });
@@ -133,8 +163,24 @@ bool ProjectManager::readRoutingRules(const QJsonObject& root)
         qCDebug(lcProject) << "No routing rules in the project — using the defaults";
         return true;
     }
-    m_routingManager.setRoutingRules(
-        routingRulesFromJson(root.value(QStringLiteral("routingRules")).toObject()));
+    const QJsonObject stored = root.value(QStringLiteral("routingRules")).toObject();
+    const RoutingRules rules = routingRulesFromJson(stored);
+    const struct
+    {
+        const char* key;
+        const char* what;
+        double kept;
+    } entries[] = {{"trackWidth", QT_TRANSLATE_NOOP("ProjectManager", "track width"), rules.trackWidth},
+                   {"trackHeight", QT_TRANSLATE_NOOP("ProjectManager", "track height"), rules.trackHeight},
+                   {"clearance", QT_TRANSLATE_NOOP("ProjectManager", "clearance"), rules.clearance},
+                   {"padClearance", QT_TRANSLATE_NOOP("ProjectManager", "pad clearance"), rules.padClearance}};
+    for (const auto& entry : entries) {
+        const QJsonValue value = stored.value(QLatin1String(entry.key));
+        if (!value.isUndefined() && !(value.isDouble() && value.toDouble() == entry.kept))
+            addLoadNote(tr("routing rule “%1”: %2 mm replaced by %3 mm")
+                            .arg(tr(entry.what), shownValue(value), QString::number(entry.kept)));
+    }
+    m_routingManager.setRoutingRules(rules);
     return true;
 }
 
@@ -147,6 +193,26 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
 {
     if (!root.contains(QStringLiteral("routes")))
         return true;
-    forEachObject(root, "routes", [&](const QJsonObject& entry) { m_routingManager.addRoute(routeFromJson(entry)); });
+    QSet<QString> nets;
+    for (const NetlistNet& net : std::as_const(m_netlist.connections))
+        nets.insert(net.netName);
+    int position = 0;
+    forEachObject(root, "routes", [&](const QJsonObject& entry) {
+        ++position;
+        QStringList repairs;
+        const Route route = routeFromJson(entry, repairs);
+        const QString name = storedTrackName(position, route);
+        for (const QString& repair : std::as_const(repairs))
+            addLoadNote(QStringLiteral("%1, %2").arg(name, repair));
+        // Nothing to draw, select or delete, yet it would count as a finished connection.
+        if (route.isComplete && route.segments.isEmpty()) {
+            addLoadNote(tr("%1 is marked finished but has no segment: left out").arg(name));
+            return;
+        }
+        if (!nets.contains(route.netName))
+            addLoadNote(tr("%1 is on net “%2”, which the netlist does not have: kept as it was saved")
+                            .arg(name, route.netName));
+        m_routingManager.addRoute(route);
+    });
     return true;
 }

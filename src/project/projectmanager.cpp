@@ -86,6 +86,13 @@ void ProjectManager::clear()
     clearShapes();
     clearNetlist();
     m_lastError.clear();
+    m_loadNotes.clear();
     m_routingManager.clearRoutes();
     m_routingManager.setRoutingRules(RoutingRules());
+}
+
+void ProjectManager::addLoadNote(const QString& note)
+{
+    qWarning().noquote() << "Project load:" << note;
+    m_loadNotes.append(note);
 }

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <TopoDS_Shape.hxx>
 
 class QJsonObject;
@@ -58,6 +59,10 @@ public:
     bool loadProject(const QString& path, QList<QJsonObject>& placedOut,
                      QList<FootprintData>& footprintsOut);
     bool readJsonFile(const QString& path, QJsonObject& out);
+    // What the last load repaired or left out, one line per item for the load report (the file
+    // is named there); every section reader adds its own.
+    const QStringList& loadNotes() const { return m_loadNotes; }
+    void addLoadNote(const QString& note);
     // Takes over what another model loaded (shapes, netlist, rules, routes under new
     // identities), so that a caller can read a file aside and install it only once it loaded.
     void adoptLoaded(ProjectManager& loaded);
@@ -88,4 +93,5 @@ private:
     Netlist m_netlist;
     RoutingManager m_routingManager;
     QString m_lastError;
+    QStringList m_loadNotes;
 };

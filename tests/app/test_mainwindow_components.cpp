@@ -430,4 +430,109 @@ TEST_F(MainWindowComponents, ANewOrAnotherDesignNeverInheritsEmbeddedFootprints)
     }
 }
 
+QString writeFootprint(const QString& path, const QByteArray& pads)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return QString();
+    out.write("(footprint \"" + QFileInfo(path).completeBaseName().toUtf8() + "\" (layer \"F.Cu\")\n" + pads + ")\n");
+    return path;
+}
+
+// Generation places a footprint whose file name only contains the one asked for, and says so.
+TEST_F(MainWindowComponents, GenerationReportsTheFootprintsALooserNameFound)
+{
+    const QString library = m_dir.filePath("mine.pretty");
+    const QByteArray twoPads = "  (pad \"1\" smd rect (at -1 0) (size 1 1.3) (layers \"F.Cu\"))\n"
+                               "  (pad \"2\" smd rect (at 1 0) (size 1 1.3) (layers \"F.Cu\"))\n";
+    for (const char* name : {"R_0805", "Conn_BUS_PCI_Express"})
+        ASSERT_FALSE(writeFootprint(library + "/" + name + ".kicad_mod", twoPads).isEmpty());
+    probe->footprints().addSearchPath(library);
+    Netlist netlist;
+    for (const auto& [ref, footprint] : {std::pair{"R10", "0805"}, {"R2", "mine:R_0805"}, {"J1", "BUS_PC"}}) {
+        NetlistComponent component;
+        component.ref = QString::fromUtf8(ref);
+        component.footprint = QString::fromUtf8(footprint);
+        netlist.components.insert(component.ref, component);
+    }
+    probe->project().setNetlist(std::move(netlist));
+
+    MessageBoxAnswerer ok;
+    window->generateComponents();
+    ASSERT_EQ(probe->componentManager()->countWithFootprint(), 3);
+    ASSERT_EQ(ok.seen.size(), 1) << ok.seen.join('\n').toStdString();
+    const QString report = ok.seen.first();
+    EXPECT_TRUE(report.startsWith("Footprints to check|No footprint file has exactly the name that the netlist gives "
+                                  "for 2 component(s)"))
+        << report.toStdString();
+    EXPECT_TRUE(report.endsWith("\n  • J1: BUS_PC → Conn_BUS_PCI_Express\n  • R10: 0805 → R_0805"))
+        << report.toStdString();
+}
+
+// Opening says what it repaired or left out, each line naming the item and its value.
+TEST_F(MainWindowComponents, OpeningADamagedProjectSaysWhatItRepairedOrLeftOut)
+{
+    generate({"R1", "R2", "U1"});
+    Netlist netlist = probe->project().netlist();
+    netlist.connections.append({"GND", {PadId("R1", "1"), PadId("R2", "1")}});
+    probe->project().setNetlist(std::move(netlist));
+    const QString path = m_dir.filePath("damaged.vtq");
+    ASSERT_TRUE(probe->saveProjectTo(path));
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonArray placed = root.value("placedComponents").toArray();
+    QJsonObject flat = placed.at(2).toObject();
+    flat.insert("footprintName", "Flat_Pad");
+    placed.replace(2, flat);
+    placed.append(placed.at(0)); // R1 a second time
+    // U1's footprint, carried by the project, has a pad without a size.
+    root.insert("placedComponents", placed);
+    QJsonArray footprints = root.value("footprints").toArray();
+    QJsonObject flatFootprint{{"name", "Flat_Pad"},
+                              {"copperPads", QJsonArray{QJsonObject{{"number", "1"}, {"width", 1}, {"height", 1.3},
+                                                                    {"shape", "rect"}, {"layers", "F.Cu"}},
+                                                        QJsonObject{{"number", "2"}, {"posX", 2}, {"shape", "rect"},
+                                                                    {"layers", "F.Cu"}}}}};
+    footprints.append(flatFootprint);
+    root.insert("footprints", footprints);
+    const auto track = [](const char* net, double width, bool withSegment) {
+        QJsonArray segments;
+        if (withSegment)
+            segments.append(QJsonObject{{"startPoint", QJsonObject{{"x", 0}, {"y", 0}, {"z", 5}}},
+                                        {"endPoint", QJsonObject{{"x", 10}, {"y", 0}, {"z", 5}}},
+                                        {"type", 0},
+                                        {"width", width},
+                                        {"height", 1}});
+        return QJsonObject{{"netName", net}, {"startRef", "R1"}, {"startPad", "1"}, {"endRef", "R2"},
+                           {"endPad", "1"},  {"isComplete", true}, {"segments", segments}};
+    };
+    root.insert("routes", QJsonArray{track("GND", -0.5, true), track("GND", 2, false), track("VCC", 2, true)});
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(root).toJson());
+    file.close();
+
+    MessageBoxAnswerer yes(QMessageBox::Yes);
+    ASSERT_TRUE(probe->openProjectPath(path, false));
+    ASSERT_FALSE(yes.seen.isEmpty());
+    const QString report = yes.seen.last();
+    EXPECT_TRUE(report.contains("• Components placed: 4\n  - Loaded: 2\n  - Missing: 1\n• Routes: 2\n"))
+        << report.toStdString();
+    EXPECT_TRUE(report.contains("  • U1: footprint Flat_Pad cannot be used: pad “2” has size 0 × 0 mm (a pad needs a "
+                                "width and a height above 0)"))
+        << report.toStdString();
+    EXPECT_TRUE(report.contains(
+        "⚠ Repaired or left out on opening:\n"
+        "  • track 1 of the file (net GND, from R1/1), segment 1: section -0.5 × 1 mm replaced by 2 × 1 mm\n"
+        "  • track 2 of the file (net GND, from R1/1) is marked finished but has no segment: left out\n"
+        "  • track 3 of the file (net VCC, from R1/1) is on net “VCC”, which the netlist does not have: kept as it "
+        "was saved\n"
+        "  • placed component R1 appears again as entry 4 of the file: the first entry was kept, this one left out"))
+        << report.toStdString();
+    EXPECT_EQ(probe->project().routingManager().routes().size(), 2);
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 // Component manager: population from a netlist, edits with rollback, styles, pad queries and
 // the pad index kept in step, on an interactive context without a view.
 #include "componenttestrig.h"
+#include "footprintlibrarytestutil.h"
 #include "logcapture.h"
 
 #include "foundation/geometryutils.h"
@@ -418,6 +419,63 @@ TEST_F(ComponentManagerTest, AFileNamedLikeAFootprintOthersUseIsRefused)
     // A name no other component uses is free to take.
     EXPECT_TRUE(rig.manager.replaceFootprint("R3", writeThreePads("Builtin_1206")));
     EXPECT_EQ(rig.manager.findComponent("R3")->pads.size(), 3);
+}
+
+// A footprint found by a word or a part of a file's name is placed, and generation says which
+// components got one, so that the user can check them; an exact name, in any letter case, is not
+// such a match, nor is a footprint that the project itself brought under that name.
+TEST_F(ComponentManagerTest, GenerationListsTheComponentsWhoseFootprintALooserNameFound)
+{
+    QTemporaryDir dir;
+    const QDir folder(dir.filePath("Lib.pretty"));
+    for (const char* name : {"R_0805", "C_0805", "Conn_BUS_PCI_Express"})
+        FootprintLibraryTest::writeFile(folder, QString::fromUtf8(name) + ".kicad_mod",
+                                        FootprintLibraryTest::twoPadFootprint(QString::fromUtf8(name)));
+    rig.footprints.addSearchPath(folder.path());
+    rig.setNetlist({netlistComponent("R1", "Lib:R_0805"), netlistComponent("R2", "0805"),
+                    netlistComponent("R3", "r_0805"), netlistComponent("J1", "BUS_PC")});
+
+    for (int run = 0; run < 2; ++run) { // the second run finds them in the cache
+        const auto result = rig.manager.generateComponents(rig.project.netlist().components);
+        EXPECT_EQ(result.loaded, 4);
+        ASSERT_EQ(result.looserMatches.size(), 2) << run;
+        const LooserFootprintMatch& bus = result.looserMatches.at(0);
+        EXPECT_EQ(bus.reference, "J1");
+        EXPECT_EQ(bus.requestedFootprint, "BUS_PC");
+        EXPECT_EQ(bus.foundFootprint, "Conn_BUS_PCI_Express");
+        EXPECT_EQ(bus.candidates, 1);
+        const LooserFootprintMatch& chip = result.looserMatches.at(1);
+        EXPECT_EQ(chip.reference, "R2");
+        EXPECT_EQ(chip.requestedFootprint, "0805");
+        EXPECT_TRUE(chip.foundFootprint == "R_0805" || chip.foundFootprint == "C_0805")
+            << chip.foundFootprint.toStdString();
+        EXPECT_EQ(chip.candidates, 2);
+    }
+
+    FootprintData stored = rig.footprints.getFootprint("0805");
+    stored.name = "0805";
+    rig.footprints.registerEmbeddedFootprint(stored);
+    const auto result = rig.manager.generateComponents(rig.project.netlist().components);
+    ASSERT_EQ(result.looserMatches.size(), 1);
+    EXPECT_EQ(result.looserMatches.first().reference, "J1");
+}
+
+// The cases of the field, on KiCad's own library: "Logo" takes one of the many logos.
+TEST_F(ComponentManagerTest, LooserMatchesOfKiCadsLibraryAreListed)
+{
+    const QString library = QStringLiteral("/usr/share/kicad/footprints");
+    if (!QFileInfo(library + "/Symbol.pretty").isDir())
+        GTEST_SKIP() << "KiCad's footprint library is not installed";
+    rig.footprints.addSearchPath(library);
+    rig.setNetlist({netlistComponent("LOGO1", "Logo"), netlistComponent("J1", "BUS_PC"),
+                    netlistComponent("R1", "Resistor_SMD:R_0805_2012Metric")});
+    const auto result = rig.manager.generateComponents(rig.project.netlist().components);
+    ASSERT_EQ(result.looserMatches.size(), 2);
+    EXPECT_EQ(result.looserMatches.at(0).reference, "J1");
+    EXPECT_EQ(result.looserMatches.at(0).foundFootprint, "BUS_PCI_Express_Mini_Dual");
+    EXPECT_EQ(result.looserMatches.at(1).reference, "LOGO1");
+    EXPECT_TRUE(result.looserMatches.at(1).foundFootprint.contains("Logo"));
+    EXPECT_GT(result.looserMatches.at(1).candidates, 10);
 }
 
 } // namespace

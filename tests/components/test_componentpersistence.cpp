@@ -3,11 +3,14 @@
 #include "componenttestrig.h"
 #include "footprintlibrarytestutil.h"
 #include "logcapture.h"
+#include "testsupport.h"
 
 #include "model/footprintdata.h"
 #include "model/placedcomponentdata.h"
 #include "model/savedcomponent.h"
+#include "project/projectmanager.h"
 
+#include <QFile>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -143,6 +146,131 @@ TEST(ComponentPersistenceTest, OutOfRangeStoredValuesNeverBreakTheLoad)
     EXPECT_TRUE(log.contains("out of range"));
     EXPECT_TRUE(log.contains("loadFromJson: rebuild failed for"));
     EXPECT_EQ(r1->pads.size(), 2);
+}
+
+// The zones of a real KiCad footprint, with its pads left out: KiCad's library has no
+// footprint drawn with zones alone, and such a footprint is centred on its zones.
+QByteArray zoneOnlyFootprint(const QString& name)
+{
+    QFile real(QStringLiteral(
+        "/usr/share/kicad/footprints/Potentiometer_THT.pretty/Potentiometer_Alps_RK09L_Single_Vertical.kicad_mod"));
+    QStringList zones;
+    if (real.open(QIODevice::ReadOnly))
+        zones = FootprintManager::extractBlocks(QString::fromUtf8(real.readAll()), QStringLiteral("zone"));
+    if (zones.isEmpty())
+        zones << QStringLiteral("(zone (net 0) (layer \"F.Cu\") (polygon (pts (xy 4 4.5) (xy 2.5 4.5) (xy 2.5 0.5) "
+                                "(xy 4 0.5))))")
+              << QStringLiteral("(zone (net 0) (layer \"F.Cu\") (polygon (pts (xy 12.4 4.5) (xy 11 4.5) (xy 11 0.5) "
+                                "(xy 12.4 0.5))))");
+    return QStringLiteral("(footprint \"%1\" (version 20221018) (generator pcbnew)\n  (layer \"F.Cu\")\n  %2\n)\n")
+        .arg(name, zones.join(QStringLiteral("\n  ")))
+        .toUtf8();
+}
+
+// The body of each component, in model coordinates.
+QMap<QString, TestSupport::Box> bodies(const ComponentManager& manager)
+{
+    QMap<QString, TestSupport::Box> boxes;
+    for (auto it = manager.components().cbegin(); it != manager.components().cend(); ++it)
+        boxes.insert(it.key(), TestSupport::boxOf(it->compositeShape->Shape()));
+    return boxes;
+}
+
+void expectSameBodies(const QMap<QString, TestSupport::Box>& actual, const QMap<QString, TestSupport::Box>& expected)
+{
+    ASSERT_EQ(actual.keys(), expected.keys());
+    for (const QString& ref : expected.keys()) {
+        const TestSupport::Box a = actual.value(ref);
+        const TestSupport::Box e = expected.value(ref);
+        for (const auto& [got, want] : {std::pair{a.xmin, e.xmin}, {a.xmax, e.xmax}, {a.ymin, e.ymin},
+                                        {a.ymax, e.ymax}, {a.zmin, e.zmin}, {a.zmax, e.zmax}})
+            EXPECT_NEAR(got, want, kTol) << ref.toStdString();
+    }
+}
+
+// Opens the project file into the rig the way the window does, then saves it under saveAs.
+void openAndSave(Rig& rig, const QString& path, const QString& saveAs)
+{
+    QList<QJsonObject> placed;
+    QList<FootprintData> footprints;
+    ASSERT_TRUE(rig.project.loadProject(path, placed, footprints)) << rig.project.lastError().toStdString();
+    for (const FootprintData& footprint : footprints)
+        rig.footprints.registerEmbeddedFootprint(footprint);
+    const auto result = rig.manager.loadFromJson(placed);
+    ASSERT_EQ(result.loaded, int(placed.size()));
+    ASSERT_TRUE(rig.project.saveProject(saveAs, rig.manager.componentsForSave(), rig.manager.usedFootprints(), false));
+}
+
+// A footprint drawn with copper zones alone keeps its body (the cavity) where it was across
+// open → save → open, with no footprint folder to fall back on.
+TEST(ComponentPersistenceTest, ZoneOnlyFootprintKeepsItsBodyAcrossOpenSaveOpen)
+{
+    QTemporaryDir dir;
+    FootprintLibraryTest::writeFile(QDir(dir.path()), "Lib.pretty/ZoneOnly.kicad_mod", zoneOnlyFootprint("ZoneOnly"));
+    const QString first = dir.filePath("first.vtq");
+    QMap<QString, TestSupport::Box> placed;
+    {
+        Rig rig;
+        rig.footprints.addSearchPath(dir.filePath("Lib.pretty"));
+        rig.setNetlist({netlistComponent("AE1", "Lib:ZoneOnly"), netlistComponent("R1", "Builtin_0805")});
+        ASSERT_EQ(rig.manager.generateComponents(rig.project.netlist().components).loaded, 2);
+        ASSERT_TRUE(rig.manager.rotateComponent("AE1", 90.0));
+        placed = bodies(rig.manager);
+        const PlacedComponentData* antenna = rig.manager.findComponent("AE1");
+        // Centred on its zones, not on its origin: the case that moved.
+        const double middleX = (placed["AE1"].xmin + placed["AE1"].xmax) / 2 - antenna->position.X();
+        const double middleY = (placed["AE1"].ymin + placed["AE1"].ymax) / 2 - antenna->position.Y();
+        ASSERT_GT(std::hypot(middleX, middleY), 1.0);
+        ASSERT_TRUE(rig.project.saveProject(first, rig.manager.componentsForSave(), rig.manager.usedFootprints(),
+                                            false));
+    }
+    const QString second = dir.filePath("second.vtq");
+    {
+        Rig opened;
+        openAndSave(opened, first, second);
+        expectSameBodies(bodies(opened.manager), placed);
+    }
+    Rig reopened;
+    openAndSave(reopened, second, dir.filePath("third.vtq"));
+    expectSameBodies(bodies(reopened.manager), placed);
+}
+
+// Entries of the file that are not placed say why, for the load report.
+TEST(ComponentPersistenceTest, EntriesLeftOutAreToldWithTheirPlaceInTheFile)
+{
+    Rig rig;
+    const auto result = rig.manager.loadFromJson({stored("R1", "Builtin_0805"), QJsonObject{{"posX", 3.0}},
+                                                  stored("R2", "Builtin_0805"), stored("R1", "Builtin_1206")});
+    EXPECT_EQ(result.loaded, 2);
+    EXPECT_EQ(result.skipped,
+              (QStringList{"placed component 2 of the file has no reference: left out",
+                           "placed component R1 appears again as entry 4 of the file: the first entry was kept, "
+                           "this one left out"}));
+    EXPECT_TRUE(rig.manager.loadFromJson({stored("R1", "Builtin_0805")}).skipped.isEmpty());
+}
+
+// A pad without a size makes its component a substitute; the reason names the pad and its size.
+TEST(ComponentPersistenceTest, APadWithoutASizeIsNamedAsTheReasonForTheSubstitute)
+{
+    FootprintData footprint;
+    footprint.name = QStringLiteral("FlatPad");
+    for (const auto& [number, width, height] :
+         {std::tuple{"1", 1.0, 1.3}, std::tuple{"EP", 0.0, 0.0}, std::tuple{"3", 1.0, 1.3}}) {
+        FootprintPad pad;
+        pad.number = QString::fromUtf8(number);
+        pad.shape = QStringLiteral("rect");
+        pad.width = width;
+        pad.height = height;
+        pad.posX = footprint.copperPads.size() * 2.0;
+        pad.layers = QStringLiteral("F.Cu");
+        footprint.copperPads.append(pad);
+    }
+    Rig rig;
+    rig.footprints.registerEmbeddedFootprint(footprint);
+    const auto result = rig.manager.loadFromJson({stored("U1", "FlatPad")});
+    ASSERT_EQ(result.missingFootprints.size(), 1);
+    EXPECT_EQ(result.missingFootprints.first().reason,
+              "pad “EP” has size 0 × 0 mm (a pad needs a width and a height above 0)");
 }
 
 } // namespace

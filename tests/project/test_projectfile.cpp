@@ -196,7 +196,7 @@ TEST(ProjectFileSections, FootprintsKeepTheirFieldsAndDefaults)
     const FootprintData original = footprints().first();
     const FootprintData back = footprintFromJson(footprintToJson(original));
     EXPECT_EQ(footprintToJson(back), footprintToJson(original));
-    EXPECT_EQ(footprintToJson(original).size(), 13);
+    EXPECT_EQ(footprintToJson(original).size(), 14);
     EXPECT_EQ(back.copperTracks.at(1).points.at(1), QPointF(0, -1.0));
     EXPECT_EQ(footprintToJson(original).value("copperPads").toArray().at(0).toObject().value("layers"),
               "F.Cu F.Paste F.Mask");
@@ -248,6 +248,13 @@ TEST(ProjectFileSections, RoutingRulesTakeOnlyValidValues)
     project.routingManager().setRoutingRules(RoutingRules{3, 3, 3, 3});
     EXPECT_TRUE(project.readRoutingRules(QJsonObject{}));
     EXPECT_EQ(project.routingManager().routingRules().trackWidth, 3.0) << "without the section the rules stay";
+
+    // A value replaced is told, with the value read and the one in force.
+    EXPECT_TRUE(project.readRoutingRules(QJsonObject{
+        {"routingRules", QJsonObject{{"trackWidth", -2}, {"trackHeight", 0.25}, {"clearance", "wide"}}}}));
+    EXPECT_EQ(project.routingManager().routingRules().trackHeight, 0.25);
+    EXPECT_EQ(project.loadNotes(), (QStringList{"routing rule “track width”: -2 mm replaced by 2 mm",
+                                                "routing rule “clearance”: (not a number) mm replaced by 0.5 mm"}));
 }
 
 TEST(ProjectFileSections, JunctionIsWrittenAndReadOnlyForRoutesEndingOnATrack)
@@ -270,3 +277,138 @@ TEST(ProjectFileSections, JunctionIsWrittenAndReadOnlyForRoutesEndingOnATrack)
     ASSERT_EQ(reader.routingManager().routes().size(), 1);
     EXPECT_TRUE(reader.routingManager().routes().at(0).endJunction.IsEqual(gp_Pnt(0, 0, 0), 0));
 }
+
+namespace {
+
+FootprintZone zone(QList<QPointF> outline, const QString& layer)
+{
+    FootprintZone z;
+    z.outline = std::move(outline);
+    z.layer = layer;
+    return z;
+}
+
+} // namespace
+
+// A footprint drawn with zones alone is centred on them: they must come back from the file.
+TEST(ProjectFileSections, ZonesComeBackAndOnlyFootprintsWithZonesWriteThem)
+{
+    FootprintData drawn;
+    drawn.name = QStringLiteral("ZoneOnly");
+    drawn.zones = {zone({{10, -5}, {14, -5}, {14, -9}, {10, -9}}, QStringLiteral("F.Cu B.Cu")),
+                   zone({{1, 1}, {2, 2}}, QStringLiteral("F.Cu"))};
+    const QJsonObject object = footprintToJson(drawn);
+    ASSERT_EQ(object.value("zones").toArray().size(), 2);
+
+    FoundationLogCapture log;
+    const FootprintData back = footprintFromJson(object);
+    ASSERT_EQ(back.zones.size(), 1) << "a zone of fewer than three vertices is not kept";
+    EXPECT_EQ(back.zones.at(0).outline, drawn.zones.at(0).outline);
+    EXPECT_EQ(back.zones.at(0).layer, QStringLiteral("F.Cu B.Cu"));
+    EXPECT_TRUE(log.contains("footprintFromJson: zone of 2 vertices in footprint \"ZoneOnly\" skipped"))
+        << log.joined().toStdString();
+
+    // Files without the key (every file written before, and footprints without zones) read as before.
+    FootprintData undrawn = footprints().first();
+    undrawn.zones.clear();
+    EXPECT_FALSE(footprintToJson(undrawn).contains("zones"));
+    EXPECT_TRUE(footprintFromJson(QJsonObject{{"name", "Old"}}).zones.isEmpty());
+    EXPECT_TRUE(footprintFromJson(QJsonObject{{"zones", "not a list"}}).zones.isEmpty());
+}
+
+namespace {
+
+struct StoredTrackCase
+{
+    const char* name;
+    QJsonObject route;
+    int kept;           // routes in the model after the read
+    const char* note;   // the load report's line; empty when there is none
+    double width;       // of the first segment, when one is kept
+    double height;
+};
+
+void PrintTo(const StoredTrackCase& c, std::ostream* os) { *os << c.name; }
+
+QJsonObject storedTrack(const QString& net, const QJsonValue& width, const QJsonValue& height, bool complete = true)
+{
+    QJsonObject segment{{"startPoint", QJsonObject{{"x", 0}, {"y", 0}, {"z", 5}}},
+                        {"endPoint", QJsonObject{{"x", 10}, {"y", 0}, {"z", 5}}},
+                        {"type", 0}};
+    if (!width.isUndefined())
+        segment.insert("width", width);
+    if (!height.isUndefined())
+        segment.insert("height", height);
+    return QJsonObject{{"netName", net},          {"startRef", "R1"}, {"startPad", "1"},
+                       {"endRef", "R2"},          {"endPad", "2"},    {"isComplete", complete},
+                       {"segments", QJsonArray{segment}}};
+}
+
+QJsonObject withoutSegments(QJsonObject route)
+{
+    route.insert("segments", QJsonArray{});
+    return route;
+}
+
+} // namespace
+
+class StoredTrackRepairs : public ::testing::TestWithParam<StoredTrackCase>
+{
+};
+
+// What the reader repairs or leaves out of a stored track is told, naming the track and the value.
+TEST_P(StoredTrackRepairs, AreToldInTheLoadNotes)
+{
+    const StoredTrackCase& c = GetParam();
+    ProjectManager project;
+    Netlist netlist;
+    netlist.connections.append({QStringLiteral("GND"), {PadId(QStringLiteral("R1"), QStringLiteral("1"))}});
+    project.setNetlist(std::move(netlist));
+    // A first, sound track: the faulty one is the file's second.
+    const QJsonObject sound = storedTrack("GND", 1.5, 0.5);
+    ASSERT_TRUE(project.readRoutes(QJsonObject{{"routes", QJsonArray{sound, c.route}}}));
+
+    const QList<Route>& routes = project.routingManager().routes();
+    ASSERT_EQ(routes.size(), 1 + c.kept);
+    const QString expected = QString::fromUtf8(c.note);
+    if (expected.isEmpty())
+        EXPECT_TRUE(project.loadNotes().isEmpty()) << project.loadNotes().join('\n').toStdString();
+    else
+        EXPECT_EQ(project.loadNotes(), QStringList{expected});
+    if (c.kept > 0 && !routes.last().segments.isEmpty()) {
+        EXPECT_EQ(routes.last().segments.first().width, c.width);
+        EXPECT_EQ(routes.last().segments.first().height, c.height);
+        EXPECT_FALSE(routes.last().segments.first().shape.IsNull());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tracks, StoredTrackRepairs,
+    ::testing::Values(
+        StoredTrackCase{"Sound", storedTrack("GND", 2.5, 0.8), 1, "", 2.5, 0.8},
+        StoredTrackCase{"NoSectionStored", storedTrack("GND", QJsonValue::Undefined, QJsonValue::Undefined), 1, "",
+                        2.0, 1.0},
+        StoredTrackCase{"NegativeWidth", storedTrack("GND", -0.5, 0.8), 1,
+                        "track 2 of the file (net GND, from R1/1), segment 1: section -0.5 × 0.8 mm replaced by 2 × "
+                        "0.8 mm",
+                        2.0, 0.8},
+        StoredTrackCase{"NegativeWidthAndHeight", storedTrack("GND", -3, -1), 1,
+                        "track 2 of the file (net GND, from R1/1), segment 1: section -3 × -1 mm replaced by 2 × 1 mm",
+                        2.0, 1.0},
+        StoredTrackCase{"ZeroHeight", storedTrack("GND", 2.5, 0), 1,
+                        "track 2 of the file (net GND, from R1/1), segment 1: section 2.5 × 0 mm replaced by 2.5 × "
+                        "1 mm",
+                        2.5, 1.0},
+        StoredTrackCase{"WidthNotANumber", storedTrack("GND", "wide", 0.8), 1,
+                        "track 2 of the file (net GND, from R1/1), segment 1: section (not a number) × 0.8 mm "
+                        "replaced by 2 × 0.8 mm",
+                        2.0, 0.8},
+        StoredTrackCase{"FinishedWithoutSegment", withoutSegments(storedTrack("GND", 2, 1)), 0,
+                        "track 2 of the file (net GND, from R1/1) is marked finished but has no segment: left out",
+                        0, 0},
+        StoredTrackCase{"UnfinishedWithoutSegment", withoutSegments(storedTrack("GND", 2, 1, false)), 1, "", 0, 0},
+        StoredTrackCase{"NetNotInTheNetlist", storedTrack("VCC", 2, 1), 1,
+                        "track 2 of the file (net VCC, from R1/1) is on net “VCC”, which the netlist does not have: "
+                        "kept as it was saved",
+                        2.0, 1.0}),
+    [](const ::testing::TestParamInfo<StoredTrackCase>& info) { return std::string(info.param.name); });

@@ -91,7 +91,9 @@ TEST_F(ProjectIoTest, SaveLoadSaveGivesTheSameDocument)
     EXPECT_EQ(routes.at(0).id, 3u) << "identities come from the model's own counter";
     EXPECT_EQ(routes.at(1).id, 4u);
     EXPECT_FALSE(routes.at(0).segments.at(1).shape.IsNull()) << "segment solids are rebuilt";
-    EXPECT_TRUE(prints.at(0).path.isEmpty() && prints.at(0).zones.isEmpty() && prints.at(0).body.IsNull());
+    EXPECT_TRUE(prints.at(0).path.isEmpty() && prints.at(0).body.IsNull());
+    ASSERT_EQ(prints.at(0).zones.size(), 1) << "zones are kept: a footprint of zones alone is centred on them";
+    EXPECT_EQ(prints.at(0).zones.at(0).outline, footprints().at(0).zones.at(0).outline);
     EXPECT_TRUE(second.routingManager().netPads().isEmpty()) << "the net map is left to the caller";
 }
 
@@ -565,4 +567,8 @@ TEST_F(ProjectIoTest, OtherVersionAndBrokenSectionsStillLoad)
     EXPECT_EQ(s.type, 0);
     EXPECT_EQ(s.width, 2.0);
     EXPECT_EQ(s.height, 1.0);
+    // The repair is told, through the model that takes the file's content over.
+    EXPECT_TRUE(project.loadNotes().contains(
+        QStringLiteral("track 1 of the file (net , from /), segment 1: section -3 × 1 mm replaced by 2 × 1 mm")))
+        << project.loadNotes().join('\n').toStdString();
 }
