@@ -352,6 +352,19 @@ protected:
         return true;
     }
 
+    // Indices of the tracks on which a T junction ends.
+    QList<int> junctionHosts()
+    {
+        QList<int> hosts;
+        const QList<Route>& routes = routing().routes();
+        for (int i = 0; i < routes.size(); ++i) {
+            JunctionHost host;
+            if (RoutingManager::hostOfJunction(routes, i, host) && !hosts.contains(host.routeIndex))
+                hosts << host.routeIndex;
+        }
+        return hosts;
+    }
+
     QString randomRef(std::mt19937& rng)
     {
         const QStringList refs = probe->componentManager()->components().keys();
@@ -381,9 +394,14 @@ protected:
         if (k < 38 && routeCount > 0) {
             static const double widths[] = {1.0, 1.5, 2.0, 2.5};
             static const double heights[] = {0.6, 1.0, 1.5, 2.0};
-            const int r = int(rng() % routeCount);
+            int r = int(rng() % routeCount);
+            // Half of them on a track that hosts a T junction: the junction's end follows it.
+            const QList<int> hosts = junctionHosts();
+            const bool onHost = !hosts.isEmpty() && rng() % 2;
+            if (onHost)
+                r = hosts.at(int(rng() % hosts.size()));
             probe->applyTrackProperties(r, TrackProperties{widths[rng() % 4], heights[rng() % 4]});
-            return "resize";
+            return onHost ? "resize junction host" : "resize";
         }
         if (k < 43 && routeCount > 0) {
             emit controller()->deleteRouteRequested(int(rng() % routeCount));
