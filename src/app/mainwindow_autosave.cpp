@@ -7,6 +7,7 @@
 #include "foundation/logging.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -94,7 +95,9 @@ bool MainWindow::confirmOpenElsewhere(const QString& projectPath)
 {
     if (projectSlot().holdsProject(projectPath))
         return true;
-    const QList<qint64> others = projectSlot().otherHolders(projectPath);
+    QList<qint64> others = projectSlot().otherHolders(projectPath);
+    // Our own lock under another spelling of the path (a link) is not another copy.
+    others.removeAll(QCoreApplication::applicationPid());
     if (others.isEmpty())
         return true;
     const auto answer = QMessageBox::warning(

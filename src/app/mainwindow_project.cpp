@@ -326,6 +326,9 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     // project keeps the side file its recovery question left.
     if (!untitledRecovery && m_currentProjectPath != path)
         leaveAutoSave(m_currentProjectPath);
+    // No longer open here; its side file is left for the next opening to offer.
+    if (untitledRecovery)
+        leaveAutoSaveClaim(m_currentProjectPath);
     // The opened design brings its own footprints; the previous design's must not serve it.
     m_footprintManager.clearSearchPaths();
     loadFootprintFolders();
