@@ -241,7 +241,7 @@ private:
     bool confirmProjectReset(const QString& title, const QString& question);
     bool openProjectPath(const QString& path, bool untitledRecovery);
     bool openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
-                         bool untitledRecovery);
+                         bool untitledRecovery, const QString& keptSideFile = QString());
     void collectPlacedComponents(QList<SavedComponent>& placed,
                                  QList<FootprintData>& footprints) const;
     // skipped receives a line for each entry of the file that was left out.
@@ -252,7 +252,18 @@ private:
     void displayRestoredTracks();
     void verifyRestoredPadIndex();
     QString restoredRouteIssues() const;
-    QString chooseRecoveryFile(const QString& projectPath);
+    // The side file to open the project from (the project itself when none is taken); kept
+    // receives the first newer side file the user declined, which stays this copy's.
+    QString chooseRecoveryFile(const QString& projectPath, QString* kept = nullptr);
+    // Removes this copy's side file of the project and lets the project go.
+    static void leaveAutoSave(const QString& projectPath);
+    // Lets the project go and leaves its side file where it is.
+    static void leaveAutoSaveClaim(const QString& projectPath);
+    // The side file this copy writes for the design it has open; empty when there is none.
+    QString ownAutoSavePath();
+    // False when the project is open in another running copy and the user does not go on.
+    bool confirmOpenElsewhere(const QString& projectPath);
+    void claimAutoSave(const QString& projectPath, const QString& preferred);
 
     // Netlist update: what the placed components say, and the change applied to them.
     struct NetlistApplyCounts

@@ -7,6 +7,7 @@
 #include "foundation/logging.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -34,12 +35,22 @@ AutoSaveSlot& untitledSlot()
     return slot;
 }
 
+// One per running copy, held while it has a named project open.
+AutoSaveSlot& projectSlot()
+{
+    static AutoSaveSlot slot;
+    return slot;
+}
+
 } // namespace
 
 QString MainWindow::autoSavePathFor(const QString& projectPath)
 {
-    if (!projectPath.isEmpty())
-        return projectPath + QStringLiteral(".autosave");
+    if (!projectPath.isEmpty()) {
+        if (projectSlot().holdsProject(projectPath))
+            return projectSlot().heldPath();
+        return AutoSaveSlot::sideFilePath(projectPath, 1);
+    }
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return QString();
@@ -54,8 +65,56 @@ void MainWindow::removeAutoSaveFile(const QString& projectPath)
         return;
     }
     const QString path = autoSavePathFor(projectPath);
-    if (!path.isEmpty() && QFile::exists(path))
+    // Never the side file of another running copy of the same project.
+    if (!projectSlot().holdsProject(projectPath) && AutoSaveSlot::isHeld(path))
+        return;
+    if (QFile::exists(path))
         QFile::remove(path);
+}
+
+void MainWindow::leaveAutoSave(const QString& projectPath)
+{
+    removeAutoSaveFile(projectPath);
+    leaveAutoSaveClaim(projectPath);
+}
+
+void MainWindow::leaveAutoSaveClaim(const QString& projectPath)
+{
+    if (projectSlot().holdsProject(projectPath))
+        projectSlot().release();
+}
+
+QString MainWindow::ownAutoSavePath()
+{
+    if (m_currentProjectPath.isEmpty())
+        return autoSavePathFor(QString());
+    return projectSlot().claimFor(m_currentProjectPath);
+}
+
+bool MainWindow::confirmOpenElsewhere(const QString& projectPath)
+{
+    if (projectSlot().holdsProject(projectPath))
+        return true;
+    QList<qint64> others = projectSlot().otherHolders(projectPath);
+    // Our own lock under another spelling of the path (a link) is not another copy.
+    others.removeAll(QCoreApplication::applicationPid());
+    if (others.isEmpty())
+        return true;
+    const auto answer = QMessageBox::warning(
+        this, tr("Project already open"),
+        tr("This project is open in another running copy of Vantorquelle (process %1):\n%2\n\n"
+           "If both copies change it, the one that saves last overwrites the other's work. Each copy "
+           "keeps its own automatic save.\n\nOpen it here anyway?")
+            .arg(others.first())
+            .arg(QDir::toNativeSeparators(projectPath)),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
+void MainWindow::claimAutoSave(const QString& projectPath, const QString& preferred)
+{
+    if (projectSlot().claimFor(projectPath, preferred).isEmpty())
+        qWarning() << "Automatic save: no side file could be claimed beside" << projectPath;
 }
 
 void MainWindow::applyAutoSaveSettings()
@@ -86,7 +145,7 @@ void MainWindow::performAutoSave()
     if (m_project.routingManager().isRouting() || m_componentDragActive)
         return;
 
-    const QString path = autoSavePathFor(m_currentProjectPath);
+    const QString path = ownAutoSavePath();
     if (path.isEmpty()) {
         qWarning() << "Automatic save skipped: no writable location";
         return;
@@ -103,41 +162,50 @@ void MainWindow::performAutoSave()
     }
 }
 
-QString MainWindow::chooseRecoveryFile(const QString& projectPath)
+QString MainWindow::chooseRecoveryFile(const QString& projectPath, QString* kept)
 {
-    const QString side = autoSavePathFor(projectPath);
-    if (side.isEmpty() || !QFileInfo::exists(side))
-        return projectPath;
+    // This copy's own side file when it reopens its project, then those that copies which died
+    // (or an earlier version) left beside the project, newest first; a running copy's is not ours.
+    QStringList candidates;
+    if (projectSlot().holdsProject(projectPath) && QFileInfo::exists(projectSlot().heldPath()))
+        candidates << projectSlot().heldPath();
+    candidates << AutoSaveSlot::unclaimedSideFiles(projectPath);
 
     const QDateTime projectTime = modificationTime(projectPath);
-    const QDateTime sideTime = modificationTime(side);
-    const QString times = tr("• Project: %1\n• Automatic save: %2")
-                              .arg(projectTime.toString(Qt::TextDate), sideTime.toString(Qt::TextDate));
+    for (const QString& side : std::as_const(candidates)) {
+        const QDateTime sideTime = modificationTime(side);
+        const QString times = tr("• Project: %1\n• Automatic save: %2")
+                                  .arg(projectTime.toString(Qt::TextDate), sideTime.toString(Qt::TextDate));
 
-    if (sideTime > projectTime) {
+        if (sideTime > projectTime) {
+            const auto answer = QMessageBox::question(
+                this, tr("Recover automatic save"),
+                tr("An automatic save of this project is more recent than the project file itself:\n\n"
+                   "%1\n\nThis usually means the previous session ended without saving.\n\n"
+                   "Open the automatic save instead?")
+                    .arg(times),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+            if (answer == QMessageBox::Yes)
+                return side;
+            if (kept && kept->isEmpty())
+                *kept = side;
+            continue;
+        }
+
+        // Not newer by its time, which a copy, a sync or a restore can move: it may still hold
+        // work that the project lacks, so the user decides, and No keeps the project as it is.
         const auto answer = QMessageBox::question(
             this, tr("Recover automatic save"),
-            tr("An automatic save of this project is more recent than the project file itself:\n\n"
-               "%1\n\nThis usually means the previous session ended without saving.\n\n"
-               "Open the automatic save instead?")
+            tr("An automatic save of this project exists, but it is not more recent than the project "
+               "file:\n\n%1\n\nIt is probably out of date. Open the automatic save instead?\n\n"
+               "Yes opens the automatic save; No opens the project file and deletes the automatic "
+               "save.")
                 .arg(times),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-        return answer == QMessageBox::Yes ? side : projectPath;
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer == QMessageBox::Yes)
+            return side;
+        QFile::remove(side);
     }
-
-    // Not newer by its time, which a copy, a sync or a restore can move: it may still hold
-    // work that the project lacks, so the user decides, and No keeps the project as it is.
-    const auto answer = QMessageBox::question(
-        this, tr("Recover automatic save"),
-        tr("An automatic save of this project exists, but it is not more recent than the project "
-           "file:\n\n%1\n\nIt is probably out of date. Open the automatic save instead?\n\n"
-           "Yes opens the automatic save; No opens the project file and deletes the automatic "
-           "save.")
-            .arg(times),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::Yes)
-        return side;
-    QFile::remove(side);
     return projectPath;
 }
 
@@ -198,7 +266,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     m_closeConfirmed = false;
     if (m_autoSaveTimer)
         m_autoSaveTimer->stop();
-    removeAutoSaveFile(m_currentProjectPath);
+    leaveAutoSave(m_currentProjectPath);
 
     AppSettings::setMainWindowGeometry(saveGeometry());
     AppSettings::setMainWindowDockState(saveState(0));

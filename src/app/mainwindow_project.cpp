@@ -1,6 +1,7 @@
 // Project lifecycle: new, open, save, save as, recent projects and the load sequence.
 #include "app/mainwindow.h"
 
+#include "app/autosaveslot.h"
 #include "app/propertiespanel.h"
 #include "components/componentmanager.h"
 #include "components/padcachemanager.h"
@@ -17,6 +18,7 @@
 #include "view/occwidget.h"
 
 #include <algorithm>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QMenu>
@@ -76,7 +78,7 @@ void MainWindow::newProject()
 
     m_undoStack->clear();
     markSaved();
-    removeAutoSaveFile(m_currentProjectPath);
+    leaveAutoSave(m_currentProjectPath);
     m_currentProjectPath.clear();
     updateWindowTitle();
 
@@ -132,9 +134,14 @@ void MainWindow::saveProjectAs()
         return;
     }
 
-    removeAutoSaveFile(m_currentProjectPath);
+    if (m_currentProjectPath != path)
+        leaveAutoSave(m_currentProjectPath);
     m_currentProjectPath = path;
     markSaved();
+    // The file now holds this design: what was left beside it belonged to the one it replaced.
+    for (const QString& left : AutoSaveSlot::unclaimedSideFiles(path))
+        QFile::remove(left);
+    claimAutoSave(path, QString());
     removeAutoSaveFile(path);
     AppSettings::addRecentProject(path);
     rebuildRecentProjectsMenu();
@@ -270,6 +277,10 @@ bool MainWindow::openProjectPath(const QString& path, bool untitledRecovery)
                                  .arg(path));
         return false;
     }
+    if (!untitledRecovery && !confirmOpenElsewhere(path)) {
+        setStatusText(tr("Opening canceled"));
+        return false;
+    }
     if (!confirmProjectReset(tr("Open a project"),
                              tr("Opening a project will replace everything:\n\n• the imported STEP part\n"
                                 "• the netlist\n• the placed components\n• the routed tracks\n"
@@ -280,16 +291,20 @@ bool MainWindow::openProjectPath(const QString& path, bool untitledRecovery)
     qCDebug(lcUi) << "Selected file:" << path;
 
     QString fileToRead = path;
+    QString kept;
     if (!untitledRecovery) {
-        fileToRead = chooseRecoveryFile(path);
+        fileToRead = chooseRecoveryFile(path, &kept);
         if (fileToRead != path)
             qCDebug(lcUi) << "Recovering from" << fileToRead;
     }
-    return openProjectFile(path, fileToRead, untitledRecovery || fileToRead != path, untitledRecovery);
+    const bool recovery = untitledRecovery || fileToRead != path;
+    // The recovered side file, or a newer one the user declined, goes on as this copy's.
+    return openProjectFile(path, fileToRead, recovery, untitledRecovery,
+                           untitledRecovery ? QString() : (recovery ? fileToRead : kept));
 }
 
 bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
-                                 bool untitledRecovery)
+                                 bool untitledRecovery, const QString& keptSideFile)
 {
     // Read aside first: a file that cannot be loaded leaves the design, its path and its undo
     // history exactly as they were.
@@ -315,7 +330,10 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     // recover. A recovered untitled design goes on under its side file, and reopening the same
     // project keeps the side file its recovery question left.
     if (!untitledRecovery && m_currentProjectPath != path)
-        removeAutoSaveFile(m_currentProjectPath);
+        leaveAutoSave(m_currentProjectPath);
+    // No longer open here; its side file is left for the next opening to offer.
+    if (untitledRecovery)
+        leaveAutoSaveClaim(m_currentProjectPath);
     // The opened design brings its own footprints; the previous design's must not serve it.
     m_footprintManager.clearSearchPaths();
     loadFootprintFolders();
@@ -325,6 +343,8 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     // A recovered state is not in the project file yet.
     m_modifiedOutsideUndo = recovery;
     m_currentProjectPath = untitledRecovery ? QString() : path;
+    if (!untitledRecovery)
+        claimAutoSave(path, keptSideFile);
     updateWindowTitle();
     qCDebug(lcUi) << "✓ Project file loaded";
     qCDebug(lcUi) << "  Components to recreate:" << placed.size();
@@ -351,7 +371,10 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     qCDebug(lcUi) << "✓ Recreation finished";
     if (outOfMemory) {
         // The former design is gone already; what is left is the new one without components,
-        // which is not the file: it stays unnamed so that no save overwrites the project.
+        // which is not the file: it stays unnamed so that no save overwrites the project. Its
+        // side files stay as they were, for another try.
+        if (!untitledRecovery)
+            leaveAutoSaveClaim(path);
         m_currentProjectPath.clear();
         m_modifiedOutsideUndo = true;
         updateWindowTitle();

@@ -163,6 +163,7 @@ void MainWindow::onTrackPropertiesApplied(int routeIndex, const TrackProperties&
     }
     if (entries.isEmpty())
         return;
+    const QList<JunctionEnd> junctions = ResizeRouteCommand::junctionEnds(rm, id);
     // A refused section leaves the track as it was: nothing to undo, so nothing is pushed.
     if (!rm.setRouteDimensions(routeIndex, props.width, props.height)) {
         const QString reason = rm.lastRefusal();
@@ -178,7 +179,7 @@ void MainWindow::onTrackPropertiesApplied(int routeIndex, const TrackProperties&
         showTrackProperties(routeIndex);
         return;
     }
-    m_undoStack->push(new ResizeRouteCommand(&rm, id, entries, [this] { refreshRoutingViews(); }));
+    m_undoStack->push(new ResizeRouteCommand(&rm, id, entries, junctions, [this] { refreshRoutingViews(); }));
 }
 
 void MainWindow::showTrackProperties(int routeIndex)

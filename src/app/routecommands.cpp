@@ -211,12 +211,42 @@ bool MoveVertexCommand::applyAt(int routeIndex, bool after)
 }
 
 ResizeRouteCommand::ResizeRouteCommand(RoutingManager* manager, quint64 routeId, const QList<SegmentResize>& entries,
-                                       RefreshCallback refresh, QUndoCommand* parent)
+                                       const QList<JunctionEnd>& junctionsBefore, RefreshCallback refresh,
+                                       QUndoCommand* parent)
     : RouteMutationCommand(manager, routeId, std::move(refresh), "ResizeRouteCommand:", parent), m_entries(entries)
 {
     const Route* route = manager ? manager->routeById(routeId) : nullptr;
     setText(route ? translated(QT_TRANSLATE_NOOP("QObject", "Resize track %1")).arg(route->netName)
                   : translated(QT_TRANSLATE_NOOP("QObject", "Resize track")));
+    if (!manager)
+        return;
+    const QList<JunctionEnd> after = junctionEnds(*manager, routeId);
+    for (const JunctionEnd& was : junctionsBefore) {
+        for (const JunctionEnd& now : after) {
+            if (now.routeId != was.routeId)
+                continue;
+            const bool moved = was.point.X() != now.point.X() || was.point.Y() != now.point.Y()
+                || was.point.Z() != now.point.Z();
+            if (moved || was.onHost || now.onHost)
+                m_junctions.append({was.routeId, was.point, now.point});
+        }
+    }
+}
+
+QList<JunctionEnd> ResizeRouteCommand::junctionEnds(const RoutingManager& manager, quint64 routeId)
+{
+    QList<JunctionEnd> ends;
+    const QList<Route>& routes = manager.routes();
+    const int hostIndex = manager.indexOfRouteId(routeId);
+    for (int r = 0; r < routes.size(); ++r) {
+        if (!routes.at(r).endsOnTrack || routes.at(r).id == 0)
+            continue;
+        JunctionHost host;
+        const bool onHost = hostIndex >= 0 && RoutingManager::hostOfJunction(routes, r, host)
+            && host.routeIndex == hostIndex;
+        ends.append({routes.at(r).id, routes.at(r).endJunction, onHost});
+    }
+    return ends;
 }
 
 bool ResizeRouteCommand::applyAt(int routeIndex, bool after)
@@ -227,6 +257,10 @@ bool ResizeRouteCommand::applyAt(int routeIndex, bool after)
         all = m_manager->setSegmentDimensions(routeIndex, entry.segmentIndex, after ? entry.newWidth : entry.oldWidth,
                                               after ? entry.newHeight : entry.oldHeight)
             && all;
+    }
+    for (const JunctionMove& move : std::as_const(m_junctions)) {
+        if (Route* tee = m_manager->routeById(move.routeId))
+            tee->endJunction = after ? move.after : move.before;
     }
     return all;
 }

@@ -124,16 +124,40 @@ private:
     VertexDragCommit m_commit;
 };
 
+// Where a track ending on another track meets it, by the tee's identity.
+struct JunctionEnd
+{
+    quint64 routeId = 0;
+    gp_Pnt point;
+    bool onHost = false; // hosted by the track being resized
+};
+
 class ResizeRouteCommand : public RouteMutationCommand
 {
 public:
+    // junctionsBefore: junctionEnds of the track before the resize was applied; the command
+    // reads the state after it, so that undo and redo put each tee's end back exactly.
     ResizeRouteCommand(RoutingManager* manager, quint64 routeId, const QList<SegmentResize>& entries,
-                       RefreshCallback refresh, QUndoCommand* parent = nullptr);
+                       const QList<JunctionEnd>& junctionsBefore, RefreshCallback refresh,
+                       QUndoCommand* parent = nullptr);
     int id() const override { return 10; }
+
+    // Every T junction of the model, each marked when routeId's track hosts it.
+    static QList<JunctionEnd> junctionEnds(const RoutingManager& manager, quint64 routeId);
 
 protected:
     bool applyAt(int routeIndex, bool after) override;
 
 private:
+    struct JunctionMove
+    {
+        quint64 routeId;
+        gp_Pnt before;
+        gp_Pnt after;
+    };
+
     QList<SegmentResize> m_entries;
+    // A host's section moves the junctions on it only while they still meet it, a test that
+    // does not read the same both ways: what the resize did to them is replayed, not redone.
+    QList<JunctionMove> m_junctions;
 };

@@ -352,6 +352,19 @@ protected:
         return true;
     }
 
+    // Indices of the tracks on which a T junction ends.
+    QList<int> junctionHosts()
+    {
+        QList<int> hosts;
+        const QList<Route>& routes = routing().routes();
+        for (int i = 0; i < routes.size(); ++i) {
+            JunctionHost host;
+            if (RoutingManager::hostOfJunction(routes, i, host) && !hosts.contains(host.routeIndex))
+                hosts << host.routeIndex;
+        }
+        return hosts;
+    }
+
     QString randomRef(std::mt19937& rng)
     {
         const QStringList refs = probe->componentManager()->components().keys();
@@ -381,9 +394,14 @@ protected:
         if (k < 38 && routeCount > 0) {
             static const double widths[] = {1.0, 1.5, 2.0, 2.5};
             static const double heights[] = {0.6, 1.0, 1.5, 2.0};
-            const int r = int(rng() % routeCount);
+            int r = int(rng() % routeCount);
+            // Half of them on a track that hosts a T junction: the junction's end follows it.
+            const QList<int> hosts = junctionHosts();
+            const bool onHost = !hosts.isEmpty() && rng() % 2;
+            if (onHost)
+                r = hosts.at(int(rng() % hosts.size()));
             probe->applyTrackProperties(r, TrackProperties{widths[rng() % 4], heights[rng() % 4]});
-            return "resize";
+            return onHost ? "resize junction host" : "resize";
         }
         if (k < 43 && routeCount > 0) {
             emit controller()->deleteRouteRequested(int(rng() % routeCount));
@@ -492,6 +510,56 @@ TEST_F(EditSequence, RandomSequencesKeepTheDesignTrue)
                                                                    : 120;
     for (unsigned seed : {7u, 23u})
         run(seed, steps);
+}
+
+// A host thinned under its junction lifts the junction's end with it, out of the new section;
+// undo and redo through the window must give back each state exactly, the junction included.
+TEST_F(EditSequence, ResizedJunctionHostComesBackExactly)
+{
+    SessionSteps::AutoAnswer answers;
+    ASSERT_FALSE(routing().routes().isEmpty());
+    const quint64 hostId = routing().routes().first().id;
+    const auto hostIndex = [&] { return routing().indexOfRouteId(hostId); };
+    probe->applyTrackProperties(hostIndex(), TrackProperties{2.0, 2.0});
+    const Route host = routing().routes().at(hostIndex());
+    ASSERT_EQ(host.segments.first().height, 2.0) << probe->status().toStdString();
+    const RouteSegment* along = nullptr;
+    for (const RouteSegment& s : host.segments)
+        if (!along && s.type == RouteSegment::Horizontal && s.start.Distance(s.end) >= 3.0)
+            along = &s;
+    ASSERT_NE(along, nullptr);
+    const double top = along->start.Z() + along->height;
+    const gp_Pnt mid((along->start.X() + along->end.X()) / 2, (along->start.Y() + along->end.Y()) / 2, top - 1.5);
+    gp_Vec across(along->end.Y() - along->start.Y(), along->start.X() - along->end.X(), 0);
+    across.Normalize();
+
+    // A tee whose last run lies in the host's lower half, ending in it.
+    Route tee;
+    tee.netName = host.netName;
+    tee.startRef = host.startRef;
+    tee.startPad = host.startPad;
+    tee.isComplete = true;
+    tee.endsOnTrack = true;
+    tee.endJunction = gp_Pnt(mid.X(), mid.Y(), top - 0.5);
+    RouteSegment run;
+    run.start = mid.Translated(across * 8.0);
+    run.end = mid;
+    run.width = 1.0;
+    ASSERT_TRUE(RoutingManager::buildSegmentShape(run));
+    tee.segments << run;
+    routing().addRoute(tee);
+    JunctionHost found;
+    ASSERT_TRUE(RoutingManager::hostOfJunction(routing().routes(), int(routing().routes().size()) - 1, found));
+    ASSERT_EQ(found.routeIndex, hostIndex());
+
+    const QString before = snapshot(*probe);
+    probe->applyTrackProperties(hostIndex(), TrackProperties{2.0, 1.0});
+    const QString after = snapshot(*probe);
+    ASSERT_NE(before, after);
+    probe->undoStack()->undo();
+    EXPECT_EQ(snapshot(*probe).toStdString(), before.toStdString()) << "undo";
+    probe->undoStack()->redo();
+    EXPECT_EQ(snapshot(*probe).toStdString(), after.toStdString()) << "redo";
 }
 
 // The net figures of an opened design are its own at once, not "0/0" until the first edit.

@@ -802,6 +802,172 @@ TEST(AutoSaveSlotTest, EachHolderGetsItsOwnFileAndDeadHoldersAreTakenOver)
     EXPECT_EQ(AutoSaveSlot::unclaimedFiles(dir.path()), (QStringList{third, a})) << "newest first";
 }
 
+// --- Side files of named projects ---
+
+QByteArray contentOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(AutoSaveSlotTest, EachCopyOfAProjectHasItsOwnSideFileAndDeadCopiesAreFound)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString project = QDir(dir.path()).filePath(QStringLiteral("board.rev2.vtq"));
+    AutoSaveSlot first;
+    AutoSaveSlot second;
+    EXPECT_TRUE(first.otherHolders(project).isEmpty());
+    const QString a = first.claimFor(project);
+    const QString b = second.claimFor(project);
+    EXPECT_EQ(a, project + QStringLiteral(".autosave")) << "the name earlier versions used";
+    EXPECT_EQ(b, project + QStringLiteral("~2.autosave"));
+    EXPECT_EQ(first.claimFor(project), a) << "held, not claimed again";
+    EXPECT_EQ(first.otherHolders(project), QList<qint64>{QCoreApplication::applicationPid()});
+    ASSERT_TRUE(writeFile(a, "{}"));
+    ASSERT_TRUE(writeFile(b, "{}"));
+    // Another project's side files, even one whose name begins with this one's, are not its own.
+    for (const char* other : {"board.rev2.vtq.bak", "board.rev2.vtq.2.autosave", "board.rev2.vtq~x.autosave",
+                              "xboard.rev2.vtq.autosave"})
+        ASSERT_TRUE(writeFile(QDir(dir.path()).filePath(QString::fromLatin1(other)), "{}"));
+    EXPECT_TRUE(AutoSaveSlot::unclaimedSideFiles(project).isEmpty()) << "both are written by live copies";
+
+    // A copy that dies while holding a side file leaves its lock behind; its file is found.
+    const pid_t child = fork();
+    if (child == 0) {
+        AutoSaveSlot dying;
+        const QString side = dying.claimFor(project);
+        _exit(side.endsWith(QStringLiteral("~3.autosave")) && writeFile(side, "{}") ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    const QString third = project + QStringLiteral("~3.autosave");
+    ASSERT_TRUE(QFileInfo::exists(third + QStringLiteral(".lock")));
+    ASSERT_TRUE(setModified(third, QDateTime::currentDateTime().addSecs(60)));
+    EXPECT_EQ(AutoSaveSlot::unclaimedSideFiles(project), QStringList{third});
+    EXPECT_EQ(first.otherHolders(project), QList<qint64>{QCoreApplication::applicationPid()}) << "not the dead one";
+    first.release();
+    EXPECT_EQ(AutoSaveSlot::unclaimedSideFiles(project), (QStringList{third, a})) << "newest first";
+
+    // A recovered file is taken over; one a running copy holds is not.
+    EXPECT_EQ(first.claimFor(project, third), third);
+    EXPECT_EQ(first.claimFor(project, b), third);
+    first.discard();
+    EXPECT_FALSE(QFileInfo::exists(third));
+    EXPECT_TRUE(QFileInfo::exists(a) && QFileInfo::exists(b)) << "only the held file goes";
+}
+
+// Two copies on one project: B has it open and saves automatically; A, opening it too, is
+// told, writes beside B's side file and removes only its own when it quits; B then dies, and
+// the next copy to open the project is offered B's work.
+TEST_F(ProjectLifecycle, TwoCopiesOnOneProjectKeepEachOthersAutomaticSave)
+{
+    const QString path = file(QStringLiteral("board.vtq"));
+    ASSERT_TRUE(writeProject(path, 30, 1, 1));
+    const QDateTime projectTime = QDateTime::currentDateTime().addSecs(-3600);
+    ASSERT_TRUE(setModified(path, projectTime));
+    const QString workFile = file(QStringLiteral("work-of-b.vtq"));
+    ASSERT_TRUE(writeProject(workFile, 30, 1, 3));
+    const QByteArray work = contentOf(workFile);
+    ASSERT_FALSE(work.isEmpty());
+
+    // Copy B, another process: it opens the project, saves automatically, and runs until told to die.
+    int ready[2];
+    int die[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(die), 0);
+    const pid_t copyB = fork();
+    if (copyB == 0) {
+        ::close(ready[0]);
+        ::close(die[1]);
+        AutoSaveSlot slot;
+        const QString side = slot.claimFor(path);
+        char c = !side.isEmpty() && writeFile(side, work) ? '1' : '0';
+        if (write(ready[1], &c, 1) != 1 || read(die[0], &c, 1) < 0)
+            _exit(1);
+        _exit(0); // no unlock: the lock outlives the process, as after a crash
+    }
+    ::close(ready[1]);
+    ::close(die[0]);
+    struct Reaper
+    {
+        pid_t pid;
+        int fd;
+        void operator()()
+        {
+            if (fd < 0)
+                return;
+            ::close(fd); // B reads the end of its pipe and dies
+            fd = -1;
+            int status = -1;
+            waitpid(pid, &status, 0);
+        }
+        ~Reaper() { (*this)(); }
+    } killB{copyB, die[1]};
+    char c = 0;
+    const ssize_t got = read(ready[0], &c, 1);
+    ::close(ready[0]);
+    ASSERT_EQ(got, 1);
+    ASSERT_EQ(c, '1');
+    const QString sideB = AutoSaveSlot::sideFilePath(path, 1);
+    ASSERT_TRUE(setModified(sideB, projectTime.addSecs(600)));
+
+    {
+        ScriptedAnswers answers({QMessageBox::No});
+        EXPECT_FALSE(probe->openProjectPath(path, false));
+        ASSERT_EQ(answers.seen.size(), 1);
+        EXPECT_TRUE(answers.seen.first().startsWith(
+            QStringLiteral("Project already open|This project is open in another running copy of Vantorquelle "
+                           "(process %1):")
+                .arg(copyB)))
+            << answers.seen.first().toStdString();
+        EXPECT_EQ(probe->status(), QStringLiteral("Opening canceled"));
+        EXPECT_TRUE(probe->currentPath().isEmpty());
+    }
+    {
+        ScriptedAnswers answers({QMessageBox::Yes});
+        EXPECT_TRUE(probe->openProjectPath(path, false));
+        ASSERT_EQ(answers.seen.size(), 2) << "the side file of a running copy is not offered";
+        EXPECT_TRUE(answers.seen.at(1).startsWith(QStringLiteral("Project loaded|")));
+    }
+    EXPECT_EQ(probe->project().routingManager().routes().size(), 1);
+
+    // A's automatic save goes to its own side file (written here by hand: no viewer, no tick).
+    probe->undoStack()->push(new Edit);
+    const QString sideA = AutoSaveSlot::sideFilePath(path, 2);
+    ASSERT_EQ(MainWindow::autoSavePathFor(path), sideA) << "A would save automatically over B's side file";
+    ASSERT_TRUE(writeFile(sideA, "{}"));
+    {
+        ScriptedAnswers answers({QMessageBox::Discard});
+        QCloseEvent event;
+        probe->close(&event);
+        EXPECT_TRUE(event.isAccepted());
+    }
+    EXPECT_FALSE(QFileInfo::exists(sideA));
+    EXPECT_EQ(contentOf(sideB), work) << "A's exit deleted B's side file";
+
+    killB();
+    probe->undoStack()->clear();
+    probe.reset();
+    window = std::make_unique<MainWindow>();
+    probe = std::make_unique<MainWindowProbe>(*window);
+    {
+        ScriptedAnswers answers({QMessageBox::Yes});
+        ASSERT_TRUE(probe->openProjectPath(path, false));
+        ASSERT_EQ(answers.seen.size(), 2);
+        EXPECT_TRUE(answers.seen.first().startsWith(
+            QStringLiteral("Recover automatic save|An automatic save of this project is more recent")));
+    }
+    EXPECT_EQ(probe->project().routingManager().routes().size(), 3) << "B's work";
+    EXPECT_TRUE(window->isProjectModified());
+    EXPECT_EQ(MainWindow::autoSavePathFor(path), sideB) << "the recovered work goes on in its own side file";
+    ScriptedAnswers answers({QMessageBox::Discard});
+    QCloseEvent event;
+    probe->close(&event);
+    EXPECT_FALSE(QFileInfo::exists(sideB));
+}
+
 // --- Settings dialog ---
 
 struct DialogCase

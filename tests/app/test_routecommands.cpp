@@ -145,7 +145,7 @@ TEST_F(RouteCommands, ResizeUndoGivesEachSegmentItsOwnSection)
         entries.append({i, s.width, s.height, 1.5, 1.0});
     }
     ASSERT_TRUE(rm.setRouteDimensions(0, 1.5, 1.0));
-    stack.push(new ResizeRouteCommand(&rm, id, entries, refresh));
+    stack.push(new ResizeRouteCommand(&rm, id, entries, {}, refresh));
     EXPECT_EQ(stack.text(1), "Resize track A");
     stack.undo();
     const QList<RouteSegment>& s = rm.routes().first().segments;
@@ -159,10 +159,36 @@ TEST_F(RouteCommands, ResizeUndoGivesEachSegmentItsOwnSection)
     // An entry the model refuses makes the step drop itself; the other entries still apply.
     QList<SegmentResize> bad = entries;
     bad[0].oldWidth = 0.0;
-    stack.push(new ResizeRouteCommand(&rm, id, bad, refresh));
+    stack.push(new ResizeRouteCommand(&rm, id, bad, {}, refresh));
     const int count = stack.count();
     FoundationLogCapture capture;
     stack.undo();
     EXPECT_EQ(stack.count(), count - 1);
     EXPECT_EQ(rm.routes().first().segments[1].width, 3.0);
+}
+
+// A host thinned with its top kept lifts the junction on it out of its new section; undo and
+// redo must put the junction back where each state had it, not test again whether it follows.
+TEST_F(RouteCommands, ResizeOfAHostGivesItsJunctionBackExactly)
+{
+    Route host = RouteBuilder::route("A", "R1", "1", "R2", "1", {{0, 0, 0}, {30, 0, 0}});
+    host.segments[0].height = 2.0;
+    const quint64 hostId = drawn(RouteBuilder::withSolids(host));
+    Route tee = RouteBuilder::junctionRoute("A", "R3", "1", gp_Pnt(15, 0, 1.5), {{15, -10, 1}, {15, 0, 1}});
+    drawn(RouteBuilder::withSolids(tee));
+    const QList<JunctionEnd> before = ResizeRouteCommand::junctionEnds(rm, hostId);
+    ASSERT_EQ(before.size(), 1);
+    EXPECT_TRUE(before.first().onHost);
+
+    QList<SegmentResize> entries{{0, 2.0, 2.0, 2.0, 1.0}};
+    ASSERT_TRUE(rm.setRouteDimensions(0, 2.0, 1.0));
+    const double moved = rm.routes().at(1).endJunction.Z();
+    stack.push(new ResizeRouteCommand(&rm, hostId, entries, before, refresh));
+    stack.undo();
+    EXPECT_EQ(rm.routes().at(0).segments[0].height, 2.0);
+    EXPECT_EQ(rm.routes().at(1).endJunction.Z(), 1.5) << "undo gives the junction back";
+    stack.redo();
+    EXPECT_EQ(rm.routes().at(1).endJunction.Z(), moved) << "redo does what the resize did";
+    stack.undo();
+    EXPECT_EQ(rm.routes().at(1).endJunction.Z(), 1.5);
 }
