@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 
 #include <BRepBuilderAPI_Transform.hxx>
@@ -322,6 +323,10 @@ void MainWindow::onFaceSelected(TopoDS_Face face)
 {
     if (m_occWidget)
         m_occWidget->clearHighlight();
-    if (orientShapeToFace(face) && m_modeController)
-        m_modeController->requestTransition(ModeController::Mode::View);
+    if (!orientShapeToFace(face) || !m_modeController)
+        return;
+    // Leaving the mode writes its own line: the user is told what the click did instead.
+    const QString outcome = m_statusLabel ? m_statusLabel->text() : QString();
+    m_modeController->requestTransition(ModeController::Mode::View);
+    setStatusText(outcome);
 }

@@ -14,6 +14,7 @@
 #include "view/occwidget.h"
 
 #include <AIS_InteractiveContext.hxx>
+#include <Graphic3d_Camera.hxx>
 #include <V3d_View.hxx>
 
 #include <QTableWidget>
@@ -118,6 +119,8 @@ protected:
         probe->occWidget()->view()->At(x, y, z);
         return gp_Pnt(x, y, z);
     }
+
+    gp_Dir viewDirection() const { return probe->occWidget()->view()->Camera()->Direction(); }
 
     void TearDown() override
     {
@@ -224,11 +227,21 @@ TEST_F(MainWindowRatsnest, NetRowFramesItsPadsAndGivesItsFigures)
 
 TEST_F(MainWindowRatsnest, ComponentRowSelectsAndCentres)
 {
+    const gp_Dir direction = viewDirection();
+    const double scale = probe->occWidget()->view()->Camera()->Scale();
     activateRow(true, "R2");
     EXPECT_EQ(probe->modes()->currentMode(), ModeController::Mode::Select);
     EXPECT_EQ(probe->selectedComponent(), "R2");
     EXPECT_NEAR(viewCentre().X(), 10.0, 1e-6);
     EXPECT_NEAR(viewCentre().Y(), 0.0, 1e-6);
+    // Going to a component moves the view; it does not turn it.
+    for (const char* ref : {"R1", "R3", "R2"}) {
+        SCOPED_TRACE(ref);
+        activateRow(true, ref);
+        EXPECT_TRUE(viewDirection().IsEqual(direction, 1e-9))
+            << viewDirection().X() << " " << viewDirection().Y() << " " << viewDirection().Z();
+        EXPECT_NEAR(probe->occWidget()->view()->Camera()->Scale(), scale, 1e-9 * scale);
+    }
 
     // Already selected, already in Select mode: still centred.
     probe->occWidget()->centerOn(gp_Pnt(500, 500, 0));
