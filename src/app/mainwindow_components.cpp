@@ -9,12 +9,12 @@
 #include "components/footprintfoldersdialog.h"
 #include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
+#include "foundation/busycursor.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
 #include "model/footprintdata.h"
 #include "view/occwidget.h"
 
-#include <QGuiApplication>
 #include <QSignalBlocker>
 #include <QMessageBox>
 #include <QPushButton>
@@ -44,6 +44,7 @@ void MainWindow::createComponentManager(const opencascade::handle<AIS_Interactiv
     connect(m_componentManager, &ComponentManager::populationChanged, this, &MainWindow::onPopulationChanged);
     connect(m_componentManager, &ComponentManager::missingFootprintsDetected, this,
             [this](const QList<MissingFootprintInfo>& missing) {
+                const BusyCursor::Pause pause;
                 MissingFootprintsDialog dialog(missing, this);
                 dialog.exec();
             });
@@ -64,11 +65,8 @@ void MainWindow::createBurialAnalyzer(const opencascade::handle<AIS_InteractiveC
     connect(m_burialAnalyzer, &BurialAnalyzer::computationStarted, this, [this](const QString& ref) {
         if (!isViewerReady())
             return;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         setStatusText(tr("Computing burial for %1...").arg(ref));
     });
-    connect(m_burialAnalyzer, &BurialAnalyzer::computationFinished, this,
-            [] { QGuiApplication::restoreOverrideCursor(); });
     qCDebug(lcUi) << "✓ BurialAnalyzer initialized";
 }
 
@@ -81,6 +79,7 @@ void MainWindow::onComponentChanged(const QString& ref)
     const PlacedComponentData* component = m_componentManager->findComponent(ref);
     if (m_burialAnalyzer->isEnabled() && component) {
         m_burialAnalyzer->clearResult(ref);
+        const BusyCursor busy;
         m_burialAnalyzer->analyzeComponent(ref, *component, m_project.mainShape());
         OccUtils::safeUpdateViewer(m_occWidget->context());
     }
@@ -145,7 +144,12 @@ void MainWindow::generateComponents()
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();
 
-    if (m_componentManager->generateComponents(netlistComponents).outOfMemory)
+    bool outOfMemory = false;
+    {
+        const BusyCursor busy;
+        outOfMemory = m_componentManager->generateComponents(netlistComponents).outOfMemory;
+    }
+    if (outOfMemory)
         QMessageBox::warning(this, tr("Generate 3D components"),
                              tr("❌ Not enough memory to place the %n component(s) of the netlist: none was placed.",
                                 nullptr, int(netlistComponents.size())));
@@ -176,7 +180,10 @@ void MainWindow::onBurialAnalysisToggled(bool checked)
             return;
         }
     }
-    m_burialAnalyzer->setEnabled(checked, m_componentManager->components(), m_project.mainShape());
+    {
+        const BusyCursor busy;
+        m_burialAnalyzer->setEnabled(checked, m_componentManager->components(), m_project.mainShape());
+    }
     if (m_burialButton) {
         // The analyzer may refuse to start; the button shows what it did.
         if (m_burialButton->isChecked() != m_burialAnalyzer->isEnabled()) {
