@@ -319,6 +319,13 @@ void BoardExplorerPanel::fillNets(const QList<NetRow>& rows)
             text = tr("To route");
             severity = 1;
         }
+        if (row.missingPins > 0) {
+            // Nothing left to route among the pads on the board is not a finished net.
+            const QString missing = tr("%n pin(s) missing", "", row.missingPins);
+            text = row.unroutedLinks > 0 ? text + QStringLiteral(" · ") + missing : missing;
+            colour = UiTheme::warningColor(palette());
+            severity = 2;
+        }
         if (row.detachedEnds > 0) {
             text = tr("%n detached end(s)", "", row.detachedEnds);
             colour = UiTheme::errorColor(palette());
@@ -339,6 +346,10 @@ void BoardExplorerPanel::fillNets(const QList<NetRow>& rows)
         QString toolTip = tr("%1 — %n pad(s)", "", row.pads).arg(row.name) + QLatin1Char('\n') + text;
         if (row.unroutedLinks > 0)
             toolTip += QLatin1Char('\n') + tr("%1 mm left to route").arg(row.unroutedLengthMm, 0, 'f', 1);
+        if (row.missingPins > 0)
+            toolTip += QLatin1Char('\n')
+                + tr("%n pin(s) of this net have no pad on the board: their component has no footprint or is "
+                     "not placed.", "", row.missingPins);
         const int routed = row.totalLinks - row.unroutedLinks;
         SortableItem* key = item(row.name, toolTip);
         key->setData(kKeyRole, row.name);
@@ -455,7 +466,7 @@ QList<BoardExplorerPanel::NetRow> BoardExplorerPanel::buildNetRows(
     for (auto it = padsOf.cbegin(); it != padsOf.cend(); ++it) {
         const NetRatsnestStats s = stats.value(it.key());
         out.append({it.key(), int(it.value().size()), s.totalLinks, s.unroutedLinks, s.unroutedLengthMm,
-                    detached.value(it.key()), dangling.value(it.key())});
+                    detached.value(it.key()), dangling.value(it.key()), 0, s.missingPins});
     }
     return out;
 }

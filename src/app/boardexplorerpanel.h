@@ -45,6 +45,7 @@ public:
         int detachedEnds = 0;
         int danglingT = 0;
         int conflictTracks = 0; // tracks touching or too close to another net's conductors
+        int missingPins = 0;    // pins with no pad on the board: the net cannot be finished
     };
 
     explicit BoardExplorerPanel(QWidget* parent = nullptr);

@@ -54,6 +54,11 @@ TEST(BoardExplorerPanel, NetStatesAndTooltips)
         {{"C", 1, 0, 0, 0.0, 0, 0}, "0/0", "Nothing to route"},
         {{"D", 2, 1, 0, 0.0, 1, 2}, "1/1", "1 detached end(s) · 2 dangling T"},
         {{"E", 2, 1, 0, 0.0, 0, 1}, "1/1", "1 dangling T"},
+        // Pins whose component has no footprint: not "Nothing to route", nor "Routed".
+        {{"F", 3, 0, 0, 0.0, 0, 0, 0, 2}, "0/0", "2 pin(s) missing"},
+        {{"G", 3, 1, 0, 0.0, 0, 0, 0, 1}, "1/1", "1 pin(s) missing"},
+        {{"H", 4, 2, 1, 5.0, 0, 0, 0, 1}, "1/2", "To route · 1 pin(s) missing"},
+        {{"I", 4, 2, 1, 5.0, 1, 0, 0, 1}, "1/2", "1 detached end(s)"},
     };
     QList<NetRow> nets;
     for (const Row& row : rows)
@@ -69,6 +74,13 @@ TEST(BoardExplorerPanel, NetStatesAndTooltips)
     }
     EXPECT_TRUE(table->item(rowOf(table, "A"), 0)->toolTip().endsWith("12.5 mm left to route"));
     EXPECT_EQ(table->item(rowOf(table, "D"), 3)->foreground().color(), table->item(rowOf(table, "E"), 3)->foreground().color());
+    for (const char* name : {"F", "G", "H", "I"})
+        EXPECT_TRUE(table->item(rowOf(table, name), 3)->toolTip().endsWith(
+            "pin(s) of this net have no pad on the board: their component has no footprint or is not placed."))
+            << name;
+    EXPECT_NE(table->item(rowOf(table, "G"), 3)->foreground().color(),
+              table->item(rowOf(table, "B"), 3)->foreground().color())
+        << "not shown as routed";
 }
 
 TEST(BoardExplorerPanel, FilterSortAndActivation)

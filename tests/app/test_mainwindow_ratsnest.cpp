@@ -225,6 +225,29 @@ TEST_F(MainWindowRatsnest, NetRowFramesItsPadsAndGivesItsFigures)
     EXPECT_NEAR(viewCentre().Y(), lone.Y(), 1e-6);
 }
 
+// A net with pins on a part that left the board is not shown as finished, in the list or the
+// status line.
+TEST_F(MainWindowRatsnest, NetWithPinsOffTheBoardSaysThatTheyAreMissing)
+{
+    routeSig();
+    ASSERT_TRUE(probe->componentManager()->removeComponent("R3"));
+    probe->refreshRoutingViews();
+    QTableWidget* nets = probe->boardExplorer()->netTable();
+    const auto state = [nets](const QString& net) {
+        for (int r = 0; r < nets->rowCount(); ++r)
+            if (nets->item(r, 0)->text() == net)
+                return nets->item(r, 3)->text();
+        return QString();
+    };
+    EXPECT_TRUE(state("GND").startsWith("To route · 1 pin")) << state("GND").toStdString();
+    EXPECT_TRUE(state("NOWHERE").startsWith("2 pin")) << state("NOWHERE").toStdString();
+    EXPECT_EQ(state("SIG"), "Routed");
+    activateRow(false, "GND");
+    EXPECT_TRUE(probe->status().startsWith("Net GND — 0/1 links routed, 10.0 mm left — 1 pin"))
+        << probe->status().toStdString();
+    EXPECT_TRUE(probe->status().endsWith("missing from the board (component without footprint or not placed)"));
+}
+
 TEST_F(MainWindowRatsnest, ComponentRowSelectsAndCentres)
 {
     const gp_Dir direction = viewDirection();
