@@ -18,6 +18,7 @@ class QLineEdit;
 class QTabWidget;
 class QTableWidget;
 class QTableWidgetItem;
+class QTimer;
 
 class BoardExplorerPanel : public QDockWidget
 {
@@ -80,12 +81,14 @@ private:
     void fillNets(const QList<NetRow>& rows);
     void activate(QTableWidgetItem* item, bool component);
     void updateCount();
+    void fitNetRows();
 
     QLineEdit* m_filter = nullptr;
     QTabWidget* m_tabs = nullptr;
     QTableWidget* m_components = nullptr;
     QTableWidget* m_nets = nullptr;
     QLabel* m_count = nullptr;
+    QTimer* m_netRowFit = nullptr;
     int m_componentTotal = 0;
     int m_netTotal = 0;
     bool m_suspended = false;

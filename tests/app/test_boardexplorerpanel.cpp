@@ -2,6 +2,7 @@
 #include "app/boardexplorerpanel.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -178,6 +179,35 @@ TEST(BoardExplorerPanel, RowBuilders)
     EXPECT_EQ(netRows[0].pads, 3);
     EXPECT_EQ(netRows[0].unroutedLinks, 1);
     EXPECT_EQ(netRows[0].detachedEnds, 1);
+}
+
+// A net name longer than its column at the dock's width wraps onto as many lines as it needs,
+// and takes a line again once the column is wide enough.
+TEST(BoardExplorerPanel, LongNetNamesWrapInsteadOfBeingCut)
+{
+    BoardExplorerPanel panel;
+    panel.resize(300, 500);
+    panel.show();
+    panel.tabs()->setCurrentIndex(1);
+    // One word, no place to break it between words: it wraps inside the word.
+    const QString longName = QStringLiteral("VPP_MCLR_PROGRAMMING_VOLTAGE_SENSE");
+    panel.setRows({}, {{longName, 2, 1, 1, 3.0, 0, 0}, {QStringLiteral("GND"), 2, 1, 1, 3.0, 0, 0}});
+    QCoreApplication::processEvents();
+    QTableWidget* nets = panel.netTable();
+    const QFontMetrics metrics(nets->font());
+    const int column = nets->columnWidth(0);
+    ASSERT_LT(column, metrics.horizontalAdvance(longName)) << "the name does not fit on one line";
+    const int lines = metrics.boundingRect(QRect(0, 0, column - 8, 10000), Qt::TextWrapAnywhere, longName).height()
+                      / metrics.lineSpacing();
+    EXPECT_GE(lines, 2);
+    EXPECT_GE(nets->rowHeight(rowOf(nets, longName)), lines * metrics.lineSpacing());
+    EXPECT_EQ(nets->rowHeight(rowOf(nets, "GND")), nets->verticalHeader()->defaultSectionSize());
+
+    panel.resize(900, 500);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nets->rowHeight(rowOf(nets, longName)), nets->verticalHeader()->defaultSectionSize())
+        << "one line again once the column is wide enough";
 }
 
 // Filling sizes the columns once at its end, yet they still fit their widest text, and keep
