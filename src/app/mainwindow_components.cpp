@@ -18,6 +18,7 @@
 #include <QSignalBlocker>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <AIS_InteractiveContext.hxx>
 
@@ -45,8 +46,10 @@ void MainWindow::createComponentManager(const opencascade::handle<AIS_Interactiv
     connect(m_componentManager, &ComponentManager::missingFootprintsDetected, this,
             [this](const QList<MissingFootprintInfo>& missing) {
                 const BusyCursor::Pause pause;
-                MissingFootprintsDialog dialog(missing, this);
-                dialog.exec();
+                MissingFootprintsDialog dialog(missing, this, !m_footprintManager.searchPaths().isEmpty());
+                // Opened once the operation that found the missing footprints has ended.
+                if (dialog.exec() == MissingFootprintsDialog::ChooseFootprintFolders)
+                    QTimer::singleShot(0, this, &MainWindow::manageFootprintFolders);
             });
     connect(m_componentManager, &ComponentManager::statusMessage, this, &MainWindow::setStatusText);
     qCDebug(lcUi) << "✓ ComponentManager initialized";

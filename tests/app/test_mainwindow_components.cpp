@@ -6,6 +6,7 @@
 
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
+#include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
 #include "foundation/appsettings.h"
 #include "model/placedcomponentdata.h"
@@ -22,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QLabel>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -196,6 +198,43 @@ TEST_F(MainWindowComponents, LongOperationsHoldTheWaitCursorUntilTheyEnd)
     ASSERT_GE(computing.size(), 3) << "one line per component at least";
     EXPECT_EQ(computing.count(int(Qt::WaitCursor)), computing.size()) << "between components too";
     EXPECT_EQ(overrideCursorShape(), -1);
+}
+
+// A first generation with no footprint folder says so, and its button opens the folders.
+TEST_F(MainWindowComponents, MissingFootprintsWithoutFoldersLeadToTheFolders)
+{
+    ASSERT_TRUE(probe->footprints().searchPaths().isEmpty());
+    Netlist netlist;
+    netlist.components.insert("U1", NetlistComponent{"U1", QString(), "Package_SO:SOIC-8_3.9x4.9mm_P1.27mm", {}});
+    probe->project().setNetlist(std::move(netlist));
+    QStringList seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen << dialog->windowTitle();
+        if (qobject_cast<MissingFootprintsDialog*>(dialog)) {
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                if (label->text().startsWith("No footprint folder is set"))
+                    seen << label->text();
+            bool offered = false;
+            for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                if (button->text() == QStringLiteral("Footprint folders…") && !offered) {
+                    offered = true;
+                    button->click();
+                }
+            if (!offered)
+                dialog->reject();
+        } else {
+            dialog->reject();
+        }
+    });
+    poll.start(20);
+    window->generateComponents();
+    EXPECT_TRUE(waitFor([&] { return seen.size() >= 3; }, 5000));
+    EXPECT_EQ(seen, (QStringList{"⚠ Missing footprints", "No footprint folder is set, so no footprint could be looked for.",
+                                 "Footprint folders"}));
 }
 
 TEST_F(MainWindowComponents, AcceptedFootprintFoldersDropTheOnesThatNoLongerExist)
