@@ -3,15 +3,24 @@
 #include "foundation/naturalorder.h"
 #include "foundation/uitheme.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QPainter>
 #include <QSet>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTextLayout>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -96,6 +105,68 @@ int applyFilter(QTableWidget* table, const QString& filter)
     return visible;
 }
 
+// Draws the text wrapped between words, or anywhere in a word longer than the column (a net
+// name rarely has spaces), and asks for the height that takes.
+class WrappingDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QString text = item.text;
+        const QRect rect = textRect(item);
+        item.text.clear();
+        const QStyle* style = item.widget ? item.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
+        const bool selected = item.state & QStyle::State_Selected;
+        painter->save();
+        painter->setFont(item.font);
+        painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(rect, text, textOption(Qt::AlignLeft | Qt::AlignVCenter));
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const int width = textRect(item).width();
+        if (width <= 0)
+            return size;
+        QTextLayout layout(item.text, item.font);
+        layout.setTextOption(textOption(Qt::AlignLeft));
+        qreal height = 0;
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            height += line.height();
+        }
+        layout.endLayout();
+        size.setHeight(std::max(size.height(), int(std::ceil(height)) + size.height() - item.fontMetrics.height()));
+        return size;
+    }
+
+private:
+    // Inside the same margins as the texts the view draws itself.
+    static QRect textRect(const QStyleOptionViewItem& item)
+    {
+        const QStyle* style = item.widget ? item.widget->style() : QApplication::style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, item.widget) + 1;
+        return style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget).adjusted(margin, 0, -margin, 0);
+    }
+
+    static QTextOption textOption(Qt::Alignment alignment)
+    {
+        QTextOption option(alignment);
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        return option;
+    }
+};
+
 // Columns sized to their contents are measured again over every row at each cell that goes
 // in, which makes a fill quadratic: while a table is filled they keep their width, and are
 // sized once, together, when the fill ends.
@@ -148,6 +219,19 @@ BoardExplorerPanel::BoardExplorerPanel(QWidget* parent) : QDockWidget(parent)
     m_nets = new QTableWidget(container);
     setUpTable(m_components, {tr("Ref"), tr("Value"), tr("Footprint"), tr("State")}, 2);
     setUpTable(m_nets, {tr("Net"), tr("Routed"), tr("Left"), tr("State")}, 0);
+    // Net names are long (hierarchical sheets) and the dock narrow: they wrap, anywhere if
+    // need be, rather than end in "…" after a few letters.
+    m_nets->setWordWrap(true);
+    m_nets->setItemDelegateForColumn(0, new WrappingDelegate(m_nets));
+    m_nets->verticalHeader()->setMinimumSectionSize(m_nets->verticalHeader()->defaultSectionSize());
+    m_netRowFit = new QTimer(this);
+    m_netRowFit->setSingleShot(true);
+    m_netRowFit->setInterval(0);
+    connect(m_netRowFit, &QTimer::timeout, this, &BoardExplorerPanel::fitNetRows);
+    connect(m_nets->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column == 0)
+            m_netRowFit->start();
+    });
     m_tabs->addTab(m_components, tr("Components"));
     m_tabs->addTab(m_nets, tr("Nets"));
     layout->addWidget(m_tabs, 1);
@@ -240,6 +324,13 @@ void BoardExplorerPanel::setRows(const QList<ComponentRow>& components, const QL
     m_nets->verticalScrollBar()->setValue(netScroll);
     m_suspended = false;
     updateCount();
+    fitNetRows();
+}
+
+void BoardExplorerPanel::fitNetRows()
+{
+    m_netRowFit->stop();
+    m_nets->resizeRowsToContents();
 }
 
 void BoardExplorerPanel::fillComponents(const QList<ComponentRow>& rows)
@@ -319,6 +410,13 @@ void BoardExplorerPanel::fillNets(const QList<NetRow>& rows)
             text = tr("To route");
             severity = 1;
         }
+        if (row.missingPins > 0) {
+            // Nothing left to route among the pads on the board is not a finished net.
+            const QString missing = tr("%n pin(s) missing", "", row.missingPins);
+            text = row.unroutedLinks > 0 ? text + QStringLiteral(" · ") + missing : missing;
+            colour = UiTheme::warningColor(palette());
+            severity = 2;
+        }
         if (row.detachedEnds > 0) {
             text = tr("%n detached end(s)", "", row.detachedEnds);
             colour = UiTheme::errorColor(palette());
@@ -339,6 +437,10 @@ void BoardExplorerPanel::fillNets(const QList<NetRow>& rows)
         QString toolTip = tr("%1 — %n pad(s)", "", row.pads).arg(row.name) + QLatin1Char('\n') + text;
         if (row.unroutedLinks > 0)
             toolTip += QLatin1Char('\n') + tr("%1 mm left to route").arg(row.unroutedLengthMm, 0, 'f', 1);
+        if (row.missingPins > 0)
+            toolTip += QLatin1Char('\n')
+                + tr("%n pin(s) of this net have no pad on the board: their component has no footprint or is "
+                     "not placed.", "", row.missingPins);
         const int routed = row.totalLinks - row.unroutedLinks;
         SortableItem* key = item(row.name, toolTip);
         key->setData(kKeyRole, row.name);
@@ -455,7 +557,7 @@ QList<BoardExplorerPanel::NetRow> BoardExplorerPanel::buildNetRows(
     for (auto it = padsOf.cbegin(); it != padsOf.cend(); ++it) {
         const NetRatsnestStats s = stats.value(it.key());
         out.append({it.key(), int(it.value().size()), s.totalLinks, s.unroutedLinks, s.unroutedLengthMm,
-                    detached.value(it.key()), dangling.value(it.key())});
+                    detached.value(it.key()), dangling.value(it.key()), 0, s.missingPins});
     }
     return out;
 }

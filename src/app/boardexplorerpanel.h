@@ -18,6 +18,7 @@ class QLineEdit;
 class QTabWidget;
 class QTableWidget;
 class QTableWidgetItem;
+class QTimer;
 
 class BoardExplorerPanel : public QDockWidget
 {
@@ -45,6 +46,7 @@ public:
         int detachedEnds = 0;
         int danglingT = 0;
         int conflictTracks = 0; // tracks touching or too close to another net's conductors
+        int missingPins = 0;    // pins with no pad on the board: the net cannot be finished
     };
 
     explicit BoardExplorerPanel(QWidget* parent = nullptr);
@@ -79,12 +81,14 @@ private:
     void fillNets(const QList<NetRow>& rows);
     void activate(QTableWidgetItem* item, bool component);
     void updateCount();
+    void fitNetRows();
 
     QLineEdit* m_filter = nullptr;
     QTabWidget* m_tabs = nullptr;
     QTableWidget* m_components = nullptr;
     QTableWidget* m_nets = nullptr;
     QLabel* m_count = nullptr;
+    QTimer* m_netRowFit = nullptr;
     int m_componentTotal = 0;
     int m_netTotal = 0;
     bool m_suspended = false;

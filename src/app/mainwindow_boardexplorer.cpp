@@ -107,14 +107,21 @@ void MainWindow::onBoardNetActivated(const QString& netName)
     }
     m_occWidget->fitTo(box);
     const NetRatsnestStats stats = m_netRatsnestStats.value(netName);
-    if (stats.totalLinks == 0)
+    const QString missing = stats.missingPins > 0
+        ? tr(" — %n pin(s) missing from the board (component without footprint or not placed)", "",
+             stats.missingPins)
+        : QString();
+    if (stats.totalLinks == 0 && stats.missingPins > 0)
+        setStatusText(tr("Net %1 — %n pad(s) on the board", "", int(seen.size())).arg(netName) + missing);
+    else if (stats.totalLinks == 0)
         setStatusText(tr("Net %1 — %n pad(s), nothing to route", "", int(seen.size())).arg(netName));
     else if (stats.unroutedLinks == 0)
-        setStatusText(tr("Net %1 — every link routed (%2/%2)").arg(netName).arg(stats.totalLinks));
+        setStatusText(tr("Net %1 — every link routed (%2/%2)").arg(netName).arg(stats.totalLinks) + missing);
     else
         setStatusText(tr("Net %1 — %2/%3 links routed, %4 mm left")
                           .arg(netName)
                           .arg(stats.totalLinks - stats.unroutedLinks)
                           .arg(stats.totalLinks)
-                          .arg(stats.unroutedLengthMm, 0, 'f', 1));
+                          .arg(stats.unroutedLengthMm, 0, 'f', 1)
+                      + missing);
 }

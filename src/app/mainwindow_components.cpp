@@ -9,16 +9,17 @@
 #include "components/footprintfoldersdialog.h"
 #include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
+#include "foundation/busycursor.h"
 #include "foundation/logging.h"
 #include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
 #include "model/footprintdata.h"
 #include "view/occwidget.h"
 
-#include <QGuiApplication>
 #include <QSignalBlocker>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <AIS_InteractiveContext.hxx>
 
@@ -47,8 +48,11 @@ void MainWindow::createComponentManager(const opencascade::handle<AIS_Interactiv
     connect(m_componentManager, &ComponentManager::populationChanged, this, &MainWindow::onPopulationChanged);
     connect(m_componentManager, &ComponentManager::missingFootprintsDetected, this,
             [this](const QList<MissingFootprintInfo>& missing) {
-                MissingFootprintsDialog dialog(missing, this);
-                dialog.exec();
+                const BusyCursor::Pause pause;
+                MissingFootprintsDialog dialog(missing, this, !m_footprintManager.searchPaths().isEmpty());
+                // Opened once the operation that found the missing footprints has ended.
+                if (dialog.exec() == MissingFootprintsDialog::ChooseFootprintFolders)
+                    QTimer::singleShot(0, this, &MainWindow::manageFootprintFolders);
             });
     connect(m_componentManager, &ComponentManager::statusMessage, this, &MainWindow::setStatusText);
     qCDebug(lcUi) << "✓ ComponentManager initialized";
@@ -67,11 +71,8 @@ void MainWindow::createBurialAnalyzer(const opencascade::handle<AIS_InteractiveC
     connect(m_burialAnalyzer, &BurialAnalyzer::computationStarted, this, [this](const QString& ref) {
         if (!isViewerReady())
             return;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         setStatusText(tr("Computing burial for %1...").arg(ref));
     });
-    connect(m_burialAnalyzer, &BurialAnalyzer::computationFinished, this,
-            [] { QGuiApplication::restoreOverrideCursor(); });
     qCDebug(lcUi) << "✓ BurialAnalyzer initialized";
 }
 
@@ -84,6 +85,7 @@ void MainWindow::onComponentChanged(const QString& ref)
     const PlacedComponentData* component = m_componentManager->findComponent(ref);
     if (m_burialAnalyzer->isEnabled() && component) {
         m_burialAnalyzer->clearResult(ref);
+        const BusyCursor busy;
         m_burialAnalyzer->analyzeComponent(ref, *component, m_project.mainShape());
         OccUtils::safeUpdateViewer(m_occWidget->context());
     }
@@ -148,7 +150,11 @@ void MainWindow::generateComponents()
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();
 
-    const ComponentManager::GenerateResult result = m_componentManager->generateComponents(netlistComponents);
+    ComponentManager::GenerateResult result;
+    {
+        const BusyCursor busy;
+        result = m_componentManager->generateComponents(netlistComponents);
+    }
     if (result.outOfMemory)
         QMessageBox::warning(this, tr("Generate 3D components"),
                              tr("❌ Not enough memory to place the %n component(s) of the netlist: none was placed.",
@@ -206,7 +212,10 @@ void MainWindow::onBurialAnalysisToggled(bool checked)
             return;
         }
     }
-    m_burialAnalyzer->setEnabled(checked, m_componentManager->components(), m_project.mainShape());
+    {
+        const BusyCursor busy;
+        m_burialAnalyzer->setEnabled(checked, m_componentManager->components(), m_project.mainShape());
+    }
     if (m_burialButton) {
         // The analyzer may refuse to start; the button shows what it did.
         if (m_burialButton->isChecked() != m_burialAnalyzer->isEnabled()) {

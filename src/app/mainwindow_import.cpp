@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "foundation/appsettings.h"
+#include "foundation/busycursor.h"
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
 #include "foundation/scopeguard.h"
@@ -8,8 +9,8 @@
 #include "foundation/stlimporter.h"
 #include "view/occwidget.h"
 
-#include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 
 #include <BRepBuilderAPI_Transform.hxx>
@@ -31,20 +32,6 @@ bool hasFace(const TopoDS_Shape& shape)
     TopExp_Explorer explorer(shape, TopAbs_FACE);
     return explorer.More();
 }
-
-// Wait cursor for a synchronous read; the status shown before it gets one paint.
-class BusyCursor
-{
-public:
-    BusyCursor()
-    {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        QCoreApplication::processEvents();
-    }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 } // namespace
 
@@ -91,7 +78,7 @@ bool MainWindow::importStepFile(const QString& path)
     setStatusText(tr("Loading STEP file..."));
     StepImportResult result;
     {
-        BusyCursor busy;
+        const BusyCursor busy;
         result = StepImporter::importStep(path);
     }
 
@@ -125,7 +112,7 @@ bool MainWindow::importStlFile(const QString& path)
     setStatusText(tr("Reading and repairing the STL file..."));
     StlImportResult result;
     {
-        BusyCursor busy;
+        const BusyCursor busy;
         result = StlImporter::importStl(path, -1.0);
     }
 
@@ -322,6 +309,10 @@ void MainWindow::onFaceSelected(TopoDS_Face face)
 {
     if (m_occWidget)
         m_occWidget->clearHighlight();
-    if (orientShapeToFace(face) && m_modeController)
-        m_modeController->requestTransition(ModeController::Mode::View);
+    if (!orientShapeToFace(face) || !m_modeController)
+        return;
+    // Leaving the mode writes its own line: the user is told what the click did instead.
+    const QString outcome = m_statusLabel ? m_statusLabel->text() : QString();
+    m_modeController->requestTransition(ModeController::Mode::View);
+    setStatusText(outcome);
 }

@@ -77,6 +77,10 @@ void MainWindow::createFileMenu()
     menu->addSeparator();
 
     auto* quitAction = new QAction(tr("Quit"), this);
+    // Windows names no standard Quit key: Ctrl+Q there too.
+    const QKeySequence quitKey(QKeySequence::Quit);
+    quitAction->setShortcut(quitKey.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : quitKey);
+    quitAction->setMenuRole(QAction::QuitRole);
     connect(quitAction, &QAction::triggered, this, &QWidget::close);
     menu->addAction(quitAction);
 }

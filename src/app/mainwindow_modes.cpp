@@ -131,6 +131,7 @@ void MainWindow::enterRoutingLabelStyle()
     UiTheme::setNormal(m_routingStatusLabel);
     m_routingStatusLabel->setStyleSheet(UiTheme::labelStyleSheet(
         UiTheme::successColor(palette()), QStringLiteral("font-weight: bold")));
+    UiTheme::refitText(m_routingStatusLabel); // bold is wider
 }
 
 void MainWindow::exitRoutingLabelStyle()
@@ -139,6 +140,7 @@ void MainWindow::exitRoutingLabelStyle()
         return;
     m_routingStatusLabel->setStyleSheet(QString());
     UiTheme::setMuted(m_routingStatusLabel);
+    UiTheme::refitText(m_routingStatusLabel);
 }
 
 void MainWindow::enterFaceSelectionMode()

@@ -3,6 +3,7 @@
 
 #include "components/componentmanager.h"
 #include "foundation/appsettings.h"
+#include "foundation/busycursor.h"
 #include "foundation/reportdialog.h"
 #include "outputs/printplandialog.h"
 #include "outputs/printplangenerator.h"
@@ -11,7 +12,6 @@
 #include "outputs/threemfexporter.h"
 #include "routing/routingmanager.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -102,12 +102,14 @@ void MainWindow::exportStepFile()
         return;
 
     setStatusText(tr("Exporting STEP..."));
-    QCoreApplication::processEvents();
-
     ExportOptions options;
     options.includeBodies = options.includePads = options.includeRoutes = true;
     options.baseFuzzy = 0.01;
-    const StepExportSummary summary = StepExporter::exportStep(path, assemblyInput(), options, &m_assemblyCache);
+    StepExportSummary summary;
+    {
+        const BusyCursor busy;
+        summary = StepExporter::exportStep(path, assemblyInput(), options, &m_assemblyCache);
+    }
 
     if (!summary.success) {
         setStatusText(tr("✗ STEP export failed"));
@@ -170,11 +172,13 @@ void MainWindow::export3mf(bool projectMode)
     }
     const ExportOptions options = dialog.options();
     setStatusText(tr("Exporting 3MF..."));
-    QCoreApplication::processEvents();
-
-    const PrintPlan plan = buildPrintPlan(PrintPlanDialog::storedLayerHeight());
-    const ThreeMfExportSummary summary =
-        ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options, &m_assemblyCache);
+    PrintPlan plan;
+    ThreeMfExportSummary summary;
+    {
+        const BusyCursor busy;
+        plan = buildPrintPlan(PrintPlanDialog::storedLayerHeight());
+        summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options, &m_assemblyCache);
+    }
     if (!summary.ok) {
         setStatusText(tr("✗ 3MF export failed"));
         QMessageBox::warning(this, tr("3MF export error"), tr("Export failed:\n\n%1").arg(summary.error),

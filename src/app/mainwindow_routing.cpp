@@ -9,6 +9,7 @@
 #include "foundation/appsettings.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
+#include "foundation/uitheme.h"
 #include "interaction/padobstacles.h"
 #include "interaction/routingcontroller.h"
 #include "interaction/selectioncontroller.h"
@@ -73,7 +74,8 @@ void MainWindow::connectRoutingController()
 {
     RoutingController* rc = m_routingController;
     connect(rc, &RoutingController::statusChanged, this, &MainWindow::setStatusText);
-    connect(rc, &RoutingController::routingLabelChanged, m_routingStatusLabel, &QLabel::setText);
+    connect(rc, &RoutingController::routingLabelChanged, m_routingStatusLabel,
+            [this](const QString& text) { UiTheme::setFittedText(m_routingStatusLabel, text); });
     connect(rc, &RoutingController::clearRouteBtnEnabled, m_clearTracksButton, &QWidget::setEnabled);
     connect(rc, &RoutingController::routeFinalized, this,
             [this](const Route& route) { pushRouteCommand<AddRouteCommand>(route); });

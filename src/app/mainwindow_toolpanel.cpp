@@ -94,7 +94,8 @@ QWidget* MainWindow::createToolPanel()
     // Its click handler is connected together with the routing controller.
     m_clearTracksButton = addButton(layout, tr("Clear tracks"), false, false);
 
-    m_routingStatusLabel = new QLabel(tr("Routing: Inactive"));
+    m_routingStatusLabel = new QLabel;
+    UiTheme::setFittedText(m_routingStatusLabel, tr("Routing: Inactive"));
     UiTheme::setMuted(m_routingStatusLabel);
     layout->addWidget(m_routingStatusLabel);
 

@@ -4,6 +4,7 @@
 #include "project/netconnectivity.h"
 
 #include <QColor>
+#include <QSet>
 
 #include <algorithm>
 
@@ -80,6 +81,7 @@ RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const PadPositionT
         QList<RatsnestPad> pads;
         QList<int> nodeOf; // node number of each entry of pads
         QHash<PadId, int> nodes;
+        QSet<PadId> missing;
         std::vector<RatsnestEdge> edges;
         for (const int netIndex : group.value()) {
             const int start = pads.size();
@@ -88,6 +90,7 @@ RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const PadPositionT
                 if (position == positions.cend() || position->isEmpty()) {
                     if (onMissing)
                         onMissing(pin);
+                    missing.insert(pin);
                     continue;
                 }
                 const int node = nodes.value(pin, int(nodes.size()));
@@ -129,6 +132,7 @@ RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const PadPositionT
 
         UnionFind plain(n);
         NetRatsnestStats& stats = result.perNet[group.key()];
+        stats.missingPins = int(missing.size());
         for (const RatsnestEdge& edge : edges) {
             const int a = nodeOf.at(edge.first);
             const int b = nodeOf.at(edge.second);

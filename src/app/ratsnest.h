@@ -51,6 +51,7 @@ struct NetRatsnestStats
     int totalLinks = 0;
     int unroutedLinks = 0;
     double unroutedLengthMm = 0.0;
+    int missingPins = 0; // distinct pins with no pad on the board (no footprint, not placed)
 };
 
 struct RatsnestStats

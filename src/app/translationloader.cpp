@@ -23,6 +23,21 @@ QString catalogueBaseName(const QString& language)
     return QStringLiteral(":/i18n/Vantorquelle_") + QLocale(language).name();
 }
 
+QString englishCatalogueBaseName()
+{
+    return QStringLiteral(":/i18n/Vantorquelle_en_US");
+}
+
+bool readsEnglish(const QString& language)
+{
+    // "C" and "POSIX" name no language: the texts as written, which are English.
+    const QString tag = language.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    if (tag == QLatin1String("C") || tag == QLatin1String("POSIX"))
+        return true;
+    // An unknown name makes the C locale too: only a name that says English counts.
+    return QLocale(tag).language() == QLocale::English;
+}
+
 QString loadFirstAvailable(QTranslator& translator, const QStringList& wanted)
 {
     for (const QString& language : wanted) {
@@ -30,14 +45,19 @@ QString loadFirstAvailable(QTranslator& translator, const QStringList& wanted)
         // Qt's default lookup: with ".qm", as given, then shortened at "_" or "." in turn.
         if (translator.load(base))
             return base;
+        // One English catalogue serves every region: it only gives the plural forms.
+        if (readsEnglish(language) && translator.load(englishCatalogueBaseName()))
+            return englishCatalogueBaseName();
     }
     return QString();
 }
 
 bool installPreferredTranslation(QTranslator& translator)
 {
-    const QStringList wanted =
+    QStringList wanted =
         wantedLanguages(AppSettings::language(), QLocale::system().uiLanguages());
+    // Where no wanted language has a catalogue the texts stay English: with their plural forms.
+    wanted << QStringLiteral("en_US");
     if (loadFirstAvailable(translator, wanted).isEmpty())
         return false;
     QCoreApplication::installTranslator(&translator);

@@ -5,6 +5,8 @@
 #include "foundation/uitheme.h"
 
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,8 +17,27 @@
 
 #include <algorithm>
 
+QString MissingFootprintsDialog::kicadFootprintFolder()
+{
+    // KiCad names its library in its environment; else where its packages install it.
+    QStringList candidates;
+    for (const char* variable : {"KICAD9_FOOTPRINT_DIR", "KICAD8_FOOTPRINT_DIR", "KICAD7_FOOTPRINT_DIR",
+                                 "KICAD6_FOOTPRINT_DIR"})
+        candidates << qEnvironmentVariable(variable);
+    candidates << QStringLiteral("/usr/share/kicad/footprints") << QStringLiteral("/usr/local/share/kicad/footprints")
+               << QStringLiteral("/Applications/KiCad/KiCad.app/Contents/SharedSupport/footprints");
+    const QDir windowsRoot(QStringLiteral("C:/Program Files/KiCad"));
+    const QStringList versions = windowsRoot.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
+    for (const QString& version : versions)
+        candidates << windowsRoot.filePath(version + QStringLiteral("/share/kicad/footprints"));
+    for (const QString& candidate : candidates)
+        if (!candidate.isEmpty() && QFileInfo(candidate).isDir())
+            return QDir::toNativeSeparators(QDir::cleanPath(candidate));
+    return QString();
+}
+
 MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInfo>& missing,
-                                                 QWidget* parent)
+                                                 QWidget* parent, bool footprintFoldersSet)
     : QDialog(parent)
     , m_missingFootprints(missing)
 {
@@ -58,6 +79,14 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
     layout->addWidget(icon);
     layout->addWidget(title);
     layout->addWidget(explanation);
+    if (!footprintFoldersSet) {
+        auto* noFolder = new QLabel(tr("No footprint folder is set, so no footprint could be looked for."), this);
+        noFolder->setAlignment(Qt::AlignCenter);
+        noFolder->setWordWrap(true);
+        noFolder->setStyleSheet(
+            UiTheme::labelStyleSheet(UiTheme::warningColor(palette()), QStringLiteral("font-weight: bold")));
+        layout->addWidget(noFolder);
+    }
     layout->addSpacing(10);
 
     auto* table = new QTableWidget(count, 3, this);
@@ -104,11 +133,17 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
     const QString colouredWord =
         QStringLiteral("<b style=\"color:%1;\">%2</b>")
             .arg(errorColor.name(), tr("RED", "color of the missing components in the 3D view"));
+    const QString kicadFolder = kicadFootprintFolder();
+    const QString kicadHint = kicadFolder.isEmpty()
+        ? tr("KiCad's own library is the “footprints” folder of its installation.")
+        : tr("KiCad's own library is in %1.").arg(kicadFolder.toHtmlEscaped());
     auto* help = new QLabel(
-        tr("💡 <b>How to fix:</b><br>1. Missing components appear in %1 in the 3D view<br>"
-           "2. Click on a red component to select it<br>3. Use the <b>\"Browse footprint...\"</b> "
-           "button in the right panel<br>4. Select the appropriate .kicad_mod file")
-            .arg(colouredWord),
+        tr("💡 <b>How to fix:</b><br>1. Add the folder of your KiCad footprint libraries with "
+           "<b>Edit › Footprint folders…</b> (button below), then generate the components again. %2<br>"
+           "2. Or one component at a time: missing components appear in %1 in the 3D view; click on one "
+           "to select it, use the <b>\"Browse footprint...\"</b> button in the right panel and select the "
+           "appropriate .kicad_mod file.")
+            .arg(colouredWord, kicadHint),
         this);
     help->setTextFormat(Qt::RichText);
     help->setWordWrap(true);
@@ -119,6 +154,8 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
+    auto* foldersButton = new QPushButton(tr("Footprint folders…"), this);
+    foldersButton->setAutoDefault(false);
     auto* copyButton = new QPushButton(tr("📋 Copy the list"), this);
     copyButton->setAutoDefault(false);
     auto* continueButton = new QPushButton(tr("Continue"), this);
@@ -126,10 +163,12 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
     continueButton->setStyleSheet(QStringLiteral(
         "QPushButton {   background-color: #4CAF50; color: white;   font-weight: bold; padding: "
         "8px 20px; border-radius: 4px; }QPushButton:hover { background-color: #45a049; }"));
+    buttons->addWidget(foldersButton);
     buttons->addWidget(copyButton);
     buttons->addWidget(continueButton);
     layout->addLayout(buttons);
 
+    connect(foldersButton, &QPushButton::clicked, this, [this] { done(ChooseFootprintFolders); });
     connect(copyButton, &QPushButton::clicked, this, &MissingFootprintsDialog::copyListToClipboard);
     connect(continueButton, &QPushButton::clicked, this, &QDialog::accept);
     ReportDialog::fitToScreen(this);

@@ -1,9 +1,20 @@
 #include "foundation/uitheme.h"
 
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPalette>
+#include <QRegularExpression>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace UiTheme {
+
+namespace {
+
+const char kFullTextProperty[] = "vtqFullText";
+
+} // namespace
 
 bool isDark(const QPalette& palette)
 {
@@ -48,6 +59,34 @@ QString labelStyleSheet(const QColor& color, const QString& extra)
     }
     sheet += QStringLiteral(" }");
     return sheet;
+}
+
+void setFittedText(QLabel* label, const QString& text)
+{
+    if (!label)
+        return;
+    label->setWordWrap(true);
+    label->setProperty(kFullTextProperty, text);
+    const int width = label->contentsRect().width() - 2 * label->margin() - 2 * std::max(0, label->indent());
+    QString fitted;
+    if (label->isVisible() && width > 0) {
+        const QFontMetrics metrics(label->font());
+        // Whitespace stays where it is: the label still wraps there.
+        const QStringList words = text.split(QRegularExpression(QStringLiteral("(?=\\s)|(?<=\\s)")));
+        for (const QString& word : words)
+            fitted += metrics.horizontalAdvance(word) > width ? metrics.elidedText(word, Qt::ElideMiddle, width)
+                                                              : word;
+    } else {
+        fitted = text;
+    }
+    label->setText(fitted);
+    label->setToolTip(fitted == text ? QString() : text);
+}
+
+void refitText(QLabel* label)
+{
+    if (label)
+        setFittedText(label, label->property(kFullTextProperty).toString());
 }
 
 } // namespace UiTheme

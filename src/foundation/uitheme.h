@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QString>
 
+class QLabel;
 class QPalette;
 class QWidget;
 
@@ -19,6 +20,12 @@ QColor warningColor(const QPalette& palette);
 // Secondary (hint-like) text, and back. A null widget is ignored.
 void setMuted(QWidget* widget);
 void setNormal(QWidget* widget);
+
+// Shows text in a label that wraps between words; a word wider than the label (a long net
+// name) is shortened in its middle, and the whole text is then the tool tip. A label not
+// shown yet keeps the text whole. refitText fits the last text again (new font or width).
+void setFittedText(QLabel* label, const QString& text);
+void refitText(QLabel* label);
 
 // "QLabel { color: #rrggbb; <extra>; }"
 QString labelStyleSheet(const QColor& color, const QString& extra = QString());

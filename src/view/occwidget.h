@@ -72,6 +72,7 @@ public:
     // Frames everything; redrawNow false leaves the drawing to the next paint, so that a caller
     // that changed much of the scene draws it once.
     void fitAll(bool redrawNow = true);
+    // Brings the point to the middle of the view; the view direction and the zoom stay.
     void centerOn(const gp_Pnt& point);
     void fitTo(const Bnd_Box& box);
 

@@ -10,6 +10,7 @@
 #include <AIS_ViewCube.hxx>
 #include <Prs3d_Drawer.hxx>
 #include <Bnd_Box.hxx>
+#include <Graphic3d_Camera.hxx>
 #include <V3d_View.hxx>
 
 #include <QDebug>
@@ -111,7 +112,10 @@ void OccWidget::centerOn(const gp_Pnt& point)
     if (!m_initialized || m_view.IsNull())
         return;
     OccUtils::guardedCall(false, "centerOn", [&] {
-        m_view->SetAt(point.X(), point.Y(), point.Z());
+        // The eye moves with the aim: setting the aim alone would turn the camera toward it.
+        const opencascade::handle<Graphic3d_Camera>& camera = m_view->Camera();
+        const gp_Vec shift(camera->Center(), point);
+        camera->SetEyeAndCenter(camera->Eye().Translated(shift), point);
         m_view->Update();
         update();
         return true;

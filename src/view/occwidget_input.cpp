@@ -75,6 +75,8 @@ void OccWidget::setupSelectionMode()
     OccUtils::guardedCall(false, "setupSelectionMode", [this] {
         m_context->Deactivate();
         m_context->ClearSelected(false);
+        // The last click's hover highlight would outlive the mode that picked it.
+        m_context->ClearDetected(false);
 
         if (m_selectionActive) {
             AIS_ListOfInteractive displayed;
@@ -168,6 +170,9 @@ void OccWidget::handleRoutingClick(const QPoint& device, const QPoint& logical)
 void OccWidget::handleProbeClick(const QPoint& device, const QPoint& logical)
 {
     const PadPick pick = pickPadAt(device, logical);
+    // The probe colours its pads itself: the hover highlight of the pick would hide that colour.
+    m_context->ClearDetected(false);
+    OccUtils::safeUpdateViewer(m_context);
     if (pick.kind == 0)
         emit probePadClicked(pick.hit.pad);
 }

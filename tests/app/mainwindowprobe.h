@@ -67,6 +67,7 @@ struct MainWindowProbe
     QPushButton* routingButton() const { return w.m_routingButton; }
     QPushButton* clearTracksButton() const { return w.m_clearTracksButton; }
     QPushButton* probeButton() const { return w.m_probeButton; }
+    QLabel* routingStatusLabel() const { return w.m_routingStatusLabel; }
 
     // Component flows that the selection and the view trigger.
     bool selectComponent(const opencascade::handle<AIS_Shape>& body) { return w.selectComponent(body); }

@@ -2,6 +2,7 @@
 #include "app/boardexplorerpanel.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +55,11 @@ TEST(BoardExplorerPanel, NetStatesAndTooltips)
         {{"C", 1, 0, 0, 0.0, 0, 0}, "0/0", "Nothing to route"},
         {{"D", 2, 1, 0, 0.0, 1, 2}, "1/1", "1 detached end(s) · 2 dangling T"},
         {{"E", 2, 1, 0, 0.0, 0, 1}, "1/1", "1 dangling T"},
+        // Pins whose component has no footprint: not "Nothing to route", nor "Routed".
+        {{"F", 3, 0, 0, 0.0, 0, 0, 0, 2}, "0/0", "2 pin(s) missing"},
+        {{"G", 3, 1, 0, 0.0, 0, 0, 0, 1}, "1/1", "1 pin(s) missing"},
+        {{"H", 4, 2, 1, 5.0, 0, 0, 0, 1}, "1/2", "To route · 1 pin(s) missing"},
+        {{"I", 4, 2, 1, 5.0, 1, 0, 0, 1}, "1/2", "1 detached end(s)"},
     };
     QList<NetRow> nets;
     for (const Row& row : rows)
@@ -69,6 +75,13 @@ TEST(BoardExplorerPanel, NetStatesAndTooltips)
     }
     EXPECT_TRUE(table->item(rowOf(table, "A"), 0)->toolTip().endsWith("12.5 mm left to route"));
     EXPECT_EQ(table->item(rowOf(table, "D"), 3)->foreground().color(), table->item(rowOf(table, "E"), 3)->foreground().color());
+    for (const char* name : {"F", "G", "H", "I"})
+        EXPECT_TRUE(table->item(rowOf(table, name), 3)->toolTip().endsWith(
+            "pin(s) of this net have no pad on the board: their component has no footprint or is not placed."))
+            << name;
+    EXPECT_NE(table->item(rowOf(table, "G"), 3)->foreground().color(),
+              table->item(rowOf(table, "B"), 3)->foreground().color())
+        << "not shown as routed";
 }
 
 TEST(BoardExplorerPanel, FilterSortAndActivation)
@@ -166,6 +179,35 @@ TEST(BoardExplorerPanel, RowBuilders)
     EXPECT_EQ(netRows[0].pads, 3);
     EXPECT_EQ(netRows[0].unroutedLinks, 1);
     EXPECT_EQ(netRows[0].detachedEnds, 1);
+}
+
+// A net name longer than its column at the dock's width wraps onto as many lines as it needs,
+// and takes a line again once the column is wide enough.
+TEST(BoardExplorerPanel, LongNetNamesWrapInsteadOfBeingCut)
+{
+    BoardExplorerPanel panel;
+    panel.resize(300, 500);
+    panel.show();
+    panel.tabs()->setCurrentIndex(1);
+    // One word, no place to break it between words: it wraps inside the word.
+    const QString longName = QStringLiteral("VPP_MCLR_PROGRAMMING_VOLTAGE_SENSE");
+    panel.setRows({}, {{longName, 2, 1, 1, 3.0, 0, 0}, {QStringLiteral("GND"), 2, 1, 1, 3.0, 0, 0}});
+    QCoreApplication::processEvents();
+    QTableWidget* nets = panel.netTable();
+    const QFontMetrics metrics(nets->font());
+    const int column = nets->columnWidth(0);
+    ASSERT_LT(column, metrics.horizontalAdvance(longName)) << "the name does not fit on one line";
+    const int lines = metrics.boundingRect(QRect(0, 0, column - 8, 10000), Qt::TextWrapAnywhere, longName).height()
+                      / metrics.lineSpacing();
+    EXPECT_GE(lines, 2);
+    EXPECT_GE(nets->rowHeight(rowOf(nets, longName)), lines * metrics.lineSpacing());
+    EXPECT_EQ(nets->rowHeight(rowOf(nets, "GND")), nets->verticalHeader()->defaultSectionSize());
+
+    panel.resize(900, 500);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nets->rowHeight(rowOf(nets, longName)), nets->verticalHeader()->defaultSectionSize())
+        << "one line again once the column is wide enough";
 }
 
 // Filling sizes the columns once at its end, yet they still fit their widest text, and keep

@@ -6,6 +6,7 @@
 
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
+#include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
 #include "foundation/appsettings.h"
 #include "model/placedcomponentdata.h"
@@ -15,11 +16,14 @@
 #include <AIS_Shape.hxx>
 #include <V3d_View.hxx>
 
+#include <QCursor>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QLabel>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -148,6 +152,89 @@ TEST_F(MainWindowComponents, BurialSwitchRefusesWithoutPartOrComponents)
     probe->burialButton()->setChecked(false);
     EXPECT_FALSE(probe->burialAnalyzer()->isEnabled());
     EXPECT_EQ(probe->status(), "Burial analysis disabled");
+}
+
+int overrideCursorShape()
+{
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    return cursor ? int(cursor->shape()) : -1;
+}
+
+// Generation and burial hold the wait cursor from start to end, the event loop running inside
+// them included; the question asked in the middle gets the usual pointer.
+TEST_F(MainWindowComponents, LongOperationsHoldTheWaitCursorUntilTheyEnd)
+{
+    importPart();
+    Netlist netlist;
+    for (const char* ref : {"R1", "R2", "U1"})
+        netlist.components.insert(ref, NetlistComponent{ref, QString(),
+                                                        QString::fromUtf8(*ref == 'U' ? "Nowhere:Nothing" : "Builtin_0805"), {}});
+    probe->project().setNetlist(std::move(netlist));
+
+    QList<int> placing;
+    QList<int> asking;
+    const QMetaObject::Connection population = QObject::connect(
+        probe->componentManager(), &ComponentManager::populationChanged, [&] { placing << overrideCursorShape(); });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            asking << overrideCursorShape();
+            dialog->accept();
+        }
+    });
+    poll.start(20);
+    window->generateComponents();
+    poll.stop();
+    QObject::disconnect(population);
+    EXPECT_EQ(placing, QList<int>{Qt::WaitCursor});
+    EXPECT_EQ(asking, QList<int>{Qt::ArrowCursor}) << "the missing footprints are reported with the usual pointer";
+    EXPECT_EQ(overrideCursorShape(), -1);
+
+    QList<int> computing;
+    QObject::connect(probe->burialAnalyzer(), &BurialAnalyzer::statusChanged,
+                     [&] { computing << overrideCursorShape(); });
+    probe->burialButton()->setChecked(true);
+    ASSERT_TRUE(probe->burialAnalyzer()->isEnabled());
+    ASSERT_GE(computing.size(), 3) << "one line per component at least";
+    EXPECT_EQ(computing.count(int(Qt::WaitCursor)), computing.size()) << "between components too";
+    EXPECT_EQ(overrideCursorShape(), -1);
+}
+
+// A first generation with no footprint folder says so, and its button opens the folders.
+TEST_F(MainWindowComponents, MissingFootprintsWithoutFoldersLeadToTheFolders)
+{
+    ASSERT_TRUE(probe->footprints().searchPaths().isEmpty());
+    Netlist netlist;
+    netlist.components.insert("U1", NetlistComponent{"U1", QString(), "Package_SO:SOIC-8_3.9x4.9mm_P1.27mm", {}});
+    probe->project().setNetlist(std::move(netlist));
+    QStringList seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen << dialog->windowTitle();
+        if (qobject_cast<MissingFootprintsDialog*>(dialog)) {
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                if (label->text().startsWith("No footprint folder is set"))
+                    seen << label->text();
+            bool offered = false;
+            for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                if (button->text() == QStringLiteral("Footprint folders…") && !offered) {
+                    offered = true;
+                    button->click();
+                }
+            if (!offered)
+                dialog->reject();
+        } else {
+            dialog->reject();
+        }
+    });
+    poll.start(20);
+    window->generateComponents();
+    EXPECT_TRUE(waitFor([&] { return seen.size() >= 3; }, 5000));
+    EXPECT_EQ(seen, (QStringList{"⚠ Missing footprints", "No footprint folder is set, so no footprint could be looked for.",
+                                 "Footprint folders"}));
 }
 
 TEST_F(MainWindowComponents, AcceptedFootprintFoldersDropTheOnesThatNoLongerExist)

@@ -11,11 +11,16 @@
 #include "outputs/printplandialog.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QCursor>
+#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -121,6 +126,45 @@ TEST_F(MainWindowOutputs, StepExportReportsWhatItWrote)
     EXPECT_TRUE(answerer.seen.last().startsWith(
         QStringLiteral("STEP export error|Export failed:\n\nFailed to write the STEP file.")));
     EXPECT_EQ(probe->status(), QStringLiteral("✗ STEP export failed"));
+}
+
+// The export holds the wait cursor from the chosen file to the written one, and gives it
+// back for the report.
+TEST_F(MainWindowOutputs, ExportsShowTheWaitCursorUntilTheyEnd)
+{
+    showWindow();
+    loadBox(true);
+    const auto cursorNow = [] {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        return cursor ? int(cursor->shape()) : -1;
+    };
+    QList<int> whileExporting;
+    // The first events once the file is chosen, and the 3MF options accepted, run inside the export.
+    std::function<void()> sample = [&] {
+        if (auto* options = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            options->accept();
+            QTimer::singleShot(0, sample);
+            return;
+        }
+        whileExporting << cursorNow();
+    };
+    window->setSaveFileChooser([&](QWidget*, int, const QString&, const QString&, const QStringList& suffixes) {
+        QTimer::singleShot(0, sample);
+        return m_dir.filePath(QStringLiteral("board.") + suffixes.first());
+    });
+    for (const bool step : {true, false}) {
+        SCOPED_TRACE(step ? "STEP" : "3MF");
+        whileExporting.clear();
+        MessageBoxAnswerer answerer;
+        if (step)
+            window->exportStepFile();
+        else
+            window->export3mfPart();
+        ASSERT_FALSE(answerer.seen.isEmpty());
+        EXPECT_TRUE(answerer.seen.last().contains(QStringLiteral("export successful|"))) << answerer.seen.last().toStdString();
+        EXPECT_EQ(whileExporting, QList<int>{Qt::WaitCursor});
+        EXPECT_EQ(cursorNow(), -1) << "the cursor is given back";
+    }
 }
 
 // Exporting again carves nothing; an edit and its undo each carve the design they leave.

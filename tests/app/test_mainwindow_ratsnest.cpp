@@ -14,6 +14,7 @@
 #include "view/occwidget.h"
 
 #include <AIS_InteractiveContext.hxx>
+#include <Graphic3d_Camera.hxx>
 #include <V3d_View.hxx>
 
 #include <QRegularExpression>
@@ -119,6 +120,8 @@ protected:
         probe->occWidget()->view()->At(x, y, z);
         return gp_Pnt(x, y, z);
     }
+
+    gp_Dir viewDirection() const { return probe->occWidget()->view()->Camera()->Direction(); }
 
     void TearDown() override
     {
@@ -227,13 +230,46 @@ TEST_F(MainWindowRatsnest, NetRowFramesItsPadsAndGivesItsFigures)
     EXPECT_NEAR(viewCentre().Y(), lone.Y(), 1e-6);
 }
 
+// A net with pins on a part that left the board is not shown as finished, in the list or the
+// status line.
+TEST_F(MainWindowRatsnest, NetWithPinsOffTheBoardSaysThatTheyAreMissing)
+{
+    routeSig();
+    ASSERT_TRUE(probe->componentManager()->removeComponent("R3"));
+    probe->refreshRoutingViews();
+    QTableWidget* nets = probe->boardExplorer()->netTable();
+    const auto state = [nets](const QString& net) {
+        for (int r = 0; r < nets->rowCount(); ++r)
+            if (nets->item(r, 0)->text() == net)
+                return nets->item(r, 3)->text();
+        return QString();
+    };
+    EXPECT_TRUE(state("GND").startsWith("To route · 1 pin")) << state("GND").toStdString();
+    EXPECT_TRUE(state("NOWHERE").startsWith("2 pin")) << state("NOWHERE").toStdString();
+    EXPECT_EQ(state("SIG"), "Routed");
+    activateRow(false, "GND");
+    EXPECT_TRUE(probe->status().startsWith("Net GND — 0/1 links routed, 10.0 mm left — 1 pin"))
+        << probe->status().toStdString();
+    EXPECT_TRUE(probe->status().endsWith("missing from the board (component without footprint or not placed)"));
+}
+
 TEST_F(MainWindowRatsnest, ComponentRowSelectsAndCentres)
 {
+    const gp_Dir direction = viewDirection();
+    const double scale = probe->occWidget()->view()->Camera()->Scale();
     activateRow(true, "R2");
     EXPECT_EQ(probe->modes()->currentMode(), ModeController::Mode::Select);
     EXPECT_EQ(probe->selectedComponent(), "R2");
     EXPECT_NEAR(viewCentre().X(), 10.0, 1e-6);
     EXPECT_NEAR(viewCentre().Y(), 0.0, 1e-6);
+    // Going to a component moves the view; it does not turn it.
+    for (const char* ref : {"R1", "R3", "R2"}) {
+        SCOPED_TRACE(ref);
+        activateRow(true, ref);
+        EXPECT_TRUE(viewDirection().IsEqual(direction, 1e-9))
+            << viewDirection().X() << " " << viewDirection().Y() << " " << viewDirection().Z();
+        EXPECT_NEAR(probe->occWidget()->view()->Camera()->Scale(), scale, 1e-9 * scale);
+    }
 
     // Already selected, already in Select mode: still centred.
     probe->occWidget()->centerOn(gp_Pnt(500, 500, 0));

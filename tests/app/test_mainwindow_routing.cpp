@@ -7,10 +7,13 @@
 #include "foundation/appsettings.h"
 #include "routing/routingmanager.h"
 #include "routing/routingrulesdialog.h"
+#include "view/modecontroller.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QTest>
 
 #include <cmath>
@@ -39,6 +42,42 @@ protected:
 };
 
 } // namespace
+
+// The routing line in the narrow tool panel shows all of its text: it wraps between words,
+// and a net name too long for a line is shortened in its middle, whole in the tool tip.
+TEST_F(MainWindowRouting, RoutingLineShowsAllOfItsText)
+{
+    Netlist netlist;
+    for (const QString& ref : {QStringLiteral("R1"), QStringLiteral("R2")})
+        netlist.components.insert(ref, NetlistComponent{ref, QString(), QStringLiteral("Builtin_0805"), {}});
+    netlist.connections = {{"N", {PadId("R1", "1"), PadId("R2", "1")}}};
+    probe->project().setNetlist(std::move(netlist));
+    window->generateComponents();
+    ASSERT_TRUE(probe->modes()->requestTransition(ModeController::Mode::Routing).accepted);
+    QLabel* label = probe->routingStatusLabel();
+    const auto fits = [label] {
+        QTest::qWait(20); // the panel's layout gives the label its new height
+        const QRect room = label->contentsRect();
+        const QRect needed = QFontMetrics(label->font())
+                                 .boundingRect(room, label->wordWrap() ? Qt::TextWordWrap : 0, label->text());
+        return needed.width() <= room.width() && needed.height() <= room.height();
+    };
+    EXPECT_EQ(label->text(), QStringLiteral("Routing: ACTIVE - Click on a pad"));
+    EXPECT_TRUE(label->font().bold());
+    EXPECT_TRUE(fits());
+    EXPECT_TRUE(label->toolTip().isEmpty()) << "nothing was shortened";
+
+    const QString longNet = QStringLiteral("Routing: /ampli_ht_horizontal/Vpil_0_3,3V");
+    emit probe->routingController()->routingLabelChanged(longNet);
+    EXPECT_TRUE(fits()) << label->text().toStdString();
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("Routing: /ampli")));
+    EXPECT_TRUE(label->text().endsWith(QStringLiteral("3,3V")));
+    EXPECT_EQ(label->toolTip(), longNet);
+
+    ASSERT_TRUE(probe->modes()->requestTransition(ModeController::Mode::View).accepted);
+    EXPECT_EQ(label->text(), QStringLiteral("Routing: Inactive"));
+    EXPECT_TRUE(fits());
+}
 
 TEST_F(MainWindowRouting, FinishedTrackIsOneUndoStep)
 {

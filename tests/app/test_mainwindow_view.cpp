@@ -32,6 +32,7 @@
 #include <AIS_Shape.hxx>
 #include <AIS_ViewCube.hxx>
 #include <BRepGProp.hxx>
+#include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
@@ -114,6 +115,10 @@ protected:
                 }
     }
 
+    void buildProbeDesign();
+    const PadId probeA{"R1", "2"};
+    const PadId probeB{"R2", "1"};
+
     TestSupport::IsolatedSettings m_settings;
     QTemporaryDir m_dir;
     std::unique_ptr<MainWindow> window;
@@ -185,6 +190,22 @@ TEST_F(MainWindowView, RedoKeysRedoFromTheKeyboard)
         press(key);
         EXPECT_EQ(stack->index(), 1);
     }
+}
+
+// File › Quit answers the platform's Quit key and closes the window.
+TEST_F(MainWindowView, QuitKeyClosesTheWindow)
+{
+    const QKeySequence quit(Qt::CTRL | Qt::Key_Q);
+    QAction* action = nullptr;
+    for (QAction* candidate : window->findChildren<QAction*>())
+        if (candidate->text() == QStringLiteral("Quit"))
+            action = candidate;
+    ASSERT_TRUE(action);
+    EXPECT_EQ(action->shortcut(), quit);
+    ASSERT_TRUE(window->isVisible());
+    QApplication::setActiveWindow(window.get());
+    QTest::keySequence(window.get(), quit);
+    EXPECT_TRUE(waitFor([this] { return !window->isVisible(); }, 3000)) << "an unchanged design closes at once";
 }
 
 // Select mode makes picking wider and leaves the part unpickable; leaving it restores both.
@@ -296,6 +317,8 @@ TEST_F(MainWindowView, ClickOnAFaceLaysItOnThePlate)
     EXPECT_TRUE(found);
     EXPECT_EQ(probe->orientButton()->text(), QStringLiteral("Orient part"));
     EXPECT_FALSE(probe->orientButton()->isChecked());
+    EXPECT_EQ(probe->status(), QStringLiteral("Part oriented and centered - face placed on the build plate"))
+        << "the line says what the click did, not that the mode ended";
     EXPECT_EQ(displayedObjects(w).others, 1);
     EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral(" *")));
     expectFramed(oriented);
@@ -320,17 +343,13 @@ TEST_F(MainWindowView, ClickOnAFaceLaysItOnThePlate)
 
 // The probe: two pads clicked, the figure in the status line, a new resistivity recomputes,
 // a third click starts over and closing the dialog leaves the mode.
-TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
+// R1 at (0, 0, 5) and R2 at (40, 0, 5), joined from R1/2 to R2/1 by one track of net N.
+void MainWindowView::buildProbeDesign()
 {
-    ASSERT_TRUE(window->isViewerReady());
-    QSettings().setValue(QStringLiteral("probe/resistivityOhmCm"), 1e300); // stored, out of the box's range
-
     Netlist netlist;
     for (const QString& ref : {QStringLiteral("R1"), QStringLiteral("R2")})
         netlist.components.insert(ref, NetlistComponent{ref, QString(), QStringLiteral("Builtin_0805"), {}});
-    const PadId a("R1", "2");
-    const PadId b("R2", "1");
-    netlist.connections = {{"N", {a, b}}};
+    netlist.connections = {{"N", {probeA, probeB}}};
     probe->project().setNetlist(std::move(netlist));
     ComponentManager* components = probe->componentManager();
     ASSERT_EQ(components->generateComponents(probe->project().netlist().components).loaded, 2);
@@ -340,12 +359,24 @@ TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
         const PlacedComponentData& c = *components->findComponent(pad.ref);
         return ComponentManager::padBasePoint(c, *ComponentManager::findPlacedPad(c, pad.pad));
     };
-    const gp_Pnt from = basePoint(a);
-    const gp_Pnt to = basePoint(b);
+    const gp_Pnt from = basePoint(probeA);
+    const gp_Pnt to = basePoint(probeB);
     const Route track = TrackFixtures::route(
-        "N", a, b, {TrackFixtures::horizontal(from.X(), from.Y(), to.X(), to.Y(), from.Z())});
+        "N", probeA, probeB, {TrackFixtures::horizontal(from.X(), from.Y(), to.X(), to.Y(), from.Z())});
     ASSERT_FALSE(track.segments.first().shape.IsNull());
     probe->project().routingManager().addRoute(track);
+    window->updateActionStates();
+}
+
+TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
+{
+    ASSERT_TRUE(window->isViewerReady());
+    QSettings().setValue(QStringLiteral("probe/resistivityOhmCm"), 1e300); // stored, out of the box's range
+
+    ASSERT_NO_FATAL_FAILURE(buildProbeDesign());
+    ComponentManager* components = probe->componentManager();
+    const PadId a = probeA;
+    const PadId b = probeB;
 
     const auto padPickable = [&] {
         TColStd_ListOfInteger modes;
@@ -392,6 +423,52 @@ TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
     EXPECT_TRUE(probe->probeHighlightedPads().isEmpty());
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_FALSE(padPickable());
+}
+
+// Pads clicked in the view take the probe's colours, and "Stop the probe" leaves none of the
+// clicks' highlights on the board.
+TEST_F(MainWindowView, StoppingTheProbeLeavesNoPadHighlighted)
+{
+    ASSERT_NO_FATAL_FAILURE(buildProbeDesign());
+    ComponentManager* components = probe->componentManager();
+    OccWidget* w = probe->occWidget();
+    probe->propertiesPanel()->hide();
+    QTest::qWait(50);
+    w->view()->SetProj(V3d_Zpos);
+    Bnd_Box design;
+    design.Update(-3, -3, 0, 43, 3, 8);
+    w->fitTo(design);
+    ASSERT_TRUE(probe->probeButton()->isEnabled());
+    probe->probeButton()->click();
+    ASSERT_EQ(probe->modes()->currentMode(), ModeController::Mode::ResistanceProbe);
+    EXPECT_EQ(probe->probeButton()->text(), QStringLiteral("Stop the probe"));
+
+    const auto padShape = [components](const PadId& pad) {
+        return ComponentManager::findPlacedPad(*components->findComponent(pad.ref), pad.pad)->aisShape;
+    };
+    const auto padCentre = [&](const PadId& pad) {
+        const TestSupport::Box b = TestSupport::boxOf(padShape(pad)->Shape());
+        return logicalPixel(w, gp_Pnt((b.xmin + b.xmax) / 2, (b.ymin + b.ymax) / 2, b.zmax));
+    };
+    const auto colourOf = [&](const PadId& pad) {
+        Quantity_Color colour;
+        padShape(pad)->Color(colour);
+        return colour;
+    };
+    const Quantity_Color plain = colourOf(probeA);
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, padCentre(probeA));
+    ASSERT_EQ(probe->status(), QStringLiteral("Pad A: R1/2 — click pad B"));
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, padCentre(probeB));
+    ASSERT_EQ(probe->probeHighlightedPads(), (QList<PadId>{probeA, probeB}));
+    const opencascade::handle<AIS_InteractiveContext> context = w->context();
+    EXPECT_FALSE(context->HasDetected()) << "pad B shows the probe's colour, not the hover highlight";
+
+    probe->probeButton()->click();
+    EXPECT_EQ(probe->modes()->currentMode(), ModeController::Mode::View);
+    EXPECT_TRUE(probe->probeHighlightedPads().isEmpty());
+    EXPECT_FALSE(context->HasDetected());
+    for (const PadId& pad : {probeA, probeB})
+        EXPECT_TRUE(colourOf(pad).IsEqual(plain)) << pad.toString().toStdString();
 }
 
 } // namespace

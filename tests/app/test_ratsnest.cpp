@@ -34,11 +34,16 @@ TEST(Ratsnest, LinksPerNet)
         int total;
         int unrouted;
         double unroutedLength;
+        int missingPins = 0;
     };
+    const PadId f("U1", "1");
     const QList<Row> rows = {
-        {"one placed pad", {net("N", {a, e})}, false, 0, 0, 0.0},
+        {"one placed pad", {net("N", {a, e})}, false, 0, 0, 0.0, 1},
+        // A pin listed twice is one pin missing; two pins of one part missing are two.
+        {"other pins not on the board", {net("N", {a, e, f, e})}, false, 0, 0, 0.0, 2},
         {"two pins at one place", {net("N", {a, d})}, false, 0, 0, 0.0},
         {"three pads, none routed", {net("N", {a, b, c})}, false, 2, 2, 13.0},
+        {"routed pads and a missing one", {net("N", {a, b, e})}, true, 1, 0, 0.0, 1},
         // The free pad joins the nearer of the two routed ones.
         {"three pads, two joined by a track", {net("N", {a, b, c})}, true, 2, 1, 3.0},
         // Same name, no shared pad: each net is spanned on its own, no link between them.
@@ -61,6 +66,7 @@ TEST(Ratsnest, LinksPerNet)
         const NetRatsnestStats stats = result.perNet.value(key);
         EXPECT_EQ(stats.unroutedLinks, row.unrouted) << row.name;
         EXPECT_NEAR(stats.unroutedLengthMm, row.unroutedLength, 1e-9) << row.name;
+        EXPECT_EQ(stats.missingPins, key.isEmpty() ? 0 : row.missingPins) << row.name;
         if (row.trackAB && !result.links.isEmpty()) {
             EXPECT_EQ(result.links.first().padA, b) << row.name;
             EXPECT_EQ(result.links.first().padB, c) << row.name;

@@ -232,6 +232,35 @@ INSTANTIATE_TEST_SUITE_P(Rows, MissingFootprintsCopy, ::testing::Values(
     ClipboardRow{"EmptyValue", "", "=== Missing footprints ===\n\nR1 () : R_0603\n"}),
     [](const ::testing::TestParamInfo<ClipboardRow>& info) { return std::string(info.param.label); });
 
+// The guide says where footprints come from and offers the folders; with no folder set, the
+// dialog says so first.
+TEST(MissingFootprintsDialog, NamesTheFootprintFoldersAndOffersThem)
+{
+    const auto texts = [](const MissingFootprintsDialog& dialog) {
+        QStringList all;
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            all << label->text();
+        return all.join(QLatin1Char('|'));
+    };
+    ASSERT_EQ(MissingFootprintsDialog::kicadFootprintFolder(), QStringLiteral("/usr/share/kicad/footprints"))
+        << "Debian's kicad-footprints installs KiCad's library there";
+    for (const bool foldersSet : {true, false}) {
+        SCOPED_TRACE(foldersSet ? "folders set" : "no folder");
+        MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")), nullptr, foldersSet);
+        const QString shown = texts(dialog);
+        EXPECT_TRUE(shown.contains(QStringLiteral("<b>Edit › Footprint folders…</b>")));
+        EXPECT_TRUE(shown.contains(QStringLiteral("KiCad's own library is in /usr/share/kicad/footprints.")));
+        EXPECT_EQ(shown.contains(QStringLiteral("No footprint folder is set")), !foldersSet);
+
+        dialog.show();
+        QPushButton* folders = buttonLabelled(&dialog, QStringLiteral("Footprint folders…"));
+        ASSERT_NE(folders, nullptr);
+        folders->click();
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), MissingFootprintsDialog::ChooseFootprintFolders);
+    }
+}
+
 TEST(MissingFootprintsDialog, EnterContinues)
 {
     MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")));
