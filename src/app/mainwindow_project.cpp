@@ -420,12 +420,12 @@ QString MainWindow::restoredRouteIssues() const
 {
     const RoutingManager& routing = m_project.routingManager();
     const QList<Route>& routes = routing.routes();
-    if (routes.isEmpty())
+    if (routes.isEmpty() && m_project.loadNotes().isEmpty())
         return QString();
     const QHash<PadId, gp_Pnt> pads = m_componentManager ? m_componentManager->padPositions() : QHash<PadId, gp_Pnt>();
     const auto onBoard = [&pads](const QString& ref, const QString& pad) { return pads.contains(PadId(ref, pad)); };
 
-    QStringList lines;
+    QStringList lines = m_project.loadNotes();
     for (const Route& route : routes) {
         QStringList absent;
         if (!onBoard(route.startRef, route.startPad))

@@ -5,6 +5,7 @@
 
 #include "foundation/logging.h"
 
+#include <QDebug>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -77,12 +78,21 @@ Route routeFromJson(const QJsonObject& object)
     route.endsOnTrack = ProjectJson::flag(object, "endsOnTrack", false);
     if (route.endsOnTrack)
         route.endJunction = pointFromJson(object.value(QStringLiteral("endJunction")).toObject());
-    forEachObject(object, "segments", [&](const QJsonObject& entry) {
-        RouteSegment segment = segmentFromJson(entry);
-        RoutingManager::buildSegmentShape(segment); // a segment without a solid is still kept
-        route.segments.append(segment);
-    });
+    forEachObject(object, "segments",
+                  [&](const QJsonObject& entry) { route.segments.append(segmentFromJson(entry)); });
     return route;
+}
+
+// The first segment value of the route beyond the design's reach, with the segment's number;
+// empty when there is none.
+QString valueBeyondReach(const Route& route)
+{
+    for (int i = 0; i < route.segments.size(); ++i) {
+        const QString problem = RoutingManager::valueBeyondReach(route.segments.at(i));
+        if (!problem.isEmpty())
+            return ProjectManager::tr("segment %1: %2").arg(i + 1).arg(problem);
+    }
+    return QString();
 }
 
 } // namespace
@@ -147,6 +157,20 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
 {
     if (!root.contains(QStringLiteral("routes")))
         return true;
-    forEachObject(root, "routes", [&](const QJsonObject& entry) { m_routingManager.addRoute(routeFromJson(entry)); });
+    int number = 0;
+    forEachObject(root, "routes", [&](const QJsonObject& entry) {
+        Route route = routeFromJson(entry);
+        ++number;
+        // Never built: its solid would keep the window busy for ages.
+        const QString problem = valueBeyondReach(route);
+        if (!problem.isEmpty()) {
+            m_loadNotes << tr("  • track %1 of the file (%2) was left out: %3").arg(number).arg(route.netName, problem);
+            qWarning() << "Track" << number << "of the file left out:" << problem;
+            return;
+        }
+        for (RouteSegment& segment : route.segments)
+            RoutingManager::buildSegmentShape(segment); // a segment without a solid is still kept
+        m_routingManager.addRoute(route);
+    });
     return true;
 }

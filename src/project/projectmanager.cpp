@@ -86,6 +86,7 @@ void ProjectManager::clear()
     clearShapes();
     clearNetlist();
     m_lastError.clear();
+    m_loadNotes.clear();
     m_routingManager.clearRoutes();
     m_routingManager.setRoutingRules(RoutingRules());
 }

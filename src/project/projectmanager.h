@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <TopoDS_Shape.hxx>
 
 class QJsonObject;
@@ -46,6 +47,8 @@ public:
     // Whole project
     void clear();
     const QString& lastError() const { return m_lastError; }
+    // What the last load left out of the file, one translated report line each.
+    const QStringList& loadNotes() const { return m_loadNotes; }
 
     bool saveProject(const QString& path, const QList<SavedComponent>& placed,
                      const QList<FootprintData>& footprints, bool keepPreviousVersion);
@@ -88,4 +91,5 @@ private:
     Netlist m_netlist;
     RoutingManager m_routingManager;
     QString m_lastError;
+    QStringList m_loadNotes;
 };
