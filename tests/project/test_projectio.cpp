@@ -636,3 +636,32 @@ TEST_F(ProjectIoTest, TracksBeyondTheReachAreLeftOutWithAReportLine)
                                   .arg(row.note)});
     }
 }
+
+// A damaged shape text whose count makes the reader ask for tens of gigabytes is a damaged
+// file, not a shortage of memory, even under a memory limit.
+TEST_F(ProjectIoTest, ShapeTextAskingForAbsurdMemoryIsReportedAsDamaged)
+{
+#ifdef VTQ_ASAN
+    GTEST_SKIP() << "the sanitizers reserve address space of their own";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    QJsonObject root = validRoot();
+    QJsonArray shapes = root.value("shapes").toArray();
+    // 2e9 nodes of 24 bytes: 48 GB for a text of a few lines.
+    shapes.replace(1, brep("CASCADE Topology V3, (c) Open Cascade\nLocations 0\nCurve2ds 0\nCurves 0\n"
+                           "Polygon3D 0\nPolygonOnTriangulations 0\nSurfaces 0\nTriangulations 1\n"
+                           "2000000000 1 0 0 0\n1 2 3\n"));
+    root.insert("shapes", shapes);
+    const QString file = path("absurd-count.vtq");
+    ASSERT_TRUE(writeFile(file, QJsonDocument(root).toJson()));
+    const QString expected = "Corrupt project file: unable to decode 3D shapes at indices 1. Loading aborted to "
+                             "prevent silent loss of geometry.";
+
+    const auto opened = [&] {
+        ProjectManager project;
+        if (load(project, file))
+            return 3;
+        return project.lastError() == expected ? 0 : 4;
+    };
+    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(1ull << 30, opened), ::testing::ExitedWithCode(0), "");
+}
