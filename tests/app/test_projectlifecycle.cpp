@@ -319,16 +319,10 @@ TEST_F(ProjectLifecycle, LoadedTracksOffTheBoardOrShortedAreReported)
 TEST_F(ProjectLifecycle, TrackBeyondTheReachIsLeftOutAndReported)
 {
     const QString path = file(QStringLiteral("far.vtq"));
-    ProjectManager project;
-    project.addShape(PartFiles::box(60, 20, 10));
-    project.setMainShapeIndex(0);
-    project.setNetlist(sampleNetlist(2));
-    project.routingManager().addRoute(sampleRoute(QStringLiteral("GND")));
-    ASSERT_TRUE(project.saveProject(path, {}, {}, false));
+    ASSERT_TRUE(writeProject(path, 60, 2, 1));
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     QJsonObject root = QJsonDocument::fromJson(saved.readAll()).object();
-    saved.close();
     QJsonArray routes = root.value("routes").toArray();
     QJsonObject route = routes.at(0).toObject();
     QJsonArray segments = route.value("segments").toArray();
@@ -340,9 +334,7 @@ TEST_F(ProjectLifecycle, TrackBeyondTheReachIsLeftOutAndReported)
     route.insert("segments", segments);
     routes.replace(0, route);
     root.insert("routes", routes);
-    ASSERT_TRUE(saved.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    saved.write(QJsonDocument(root).toJson());
-    saved.close();
+    ASSERT_TRUE(writeFile(path, QJsonDocument(root).toJson()));
 
     ScriptedAnswers answers({QMessageBox::Yes});
     ASSERT_TRUE(probe->openProjectPath(path, false));
