@@ -27,6 +27,7 @@ public:
     static StepImportResult importStep(const QString& path);
 
     // False with a translated reason when the file holds an entity number beyond the int
-    // range, a number defined twice or a reference cycle, all fatal to OpenCASCADE's reader.
+    // range, a number defined twice or a reference cycle, all fatal to OpenCASCADE's reader,
+    // or a text or comment that never closes, behind which the scan cannot see them.
     static bool checkEntityReferences(const QString& path, QString& reason);
 };

@@ -1,6 +1,9 @@
 // A scan of the exchange file's entity numbers and references before OpenCASCADE reads it:
 // its reader crashes on numbers beyond the int range and reads unset memory when a number is
 // defined twice, and its transfer recurses without end on an entity that refers back to itself.
+// A text or comment that never closes is damage too: the reader goes on past its opening,
+// where this scan would see nothing but text, so a number defined twice behind it would
+// reach the reader unseen.
 #include "foundation/stepimporter.h"
 
 #include <QFile>
@@ -37,16 +40,23 @@ public:
         return true;
     }
     bool finish() { return endNumber(); }
+    // The line where the text or comment still open at the end of the file began; 0 if none.
+    qint64 unclosedSince() const { return m_state == State::String || m_state == State::Comment ? m_openedOn : 0; }
+    bool unclosedIsComment() const { return m_state == State::Comment; }
 
     QByteArray badNumber;
 
 private:
     bool step(char c)
     {
+        if (c == '\n')
+            ++m_line;
         switch (m_state) {
         case State::String:
-            if (c == '\'')
+            if (c == '\'') {
                 m_state = State::Normal; // a doubled quote re-enters the string at once
+                m_prev = c;
+            }
             return true;
         case State::Comment:
             if (m_prev == '*' && c == '/')
@@ -66,9 +76,12 @@ private:
         }
         if (c == '\'') {
             m_state = State::String;
+            if (m_prev != '\'')
+                m_openedOn = m_line;
             m_recordStarted = true;
         } else if (c == '*' && m_prev == '/') {
             m_state = State::Comment;
+            m_openedOn = m_line;
             m_prev = 0;
             return true;
         } else if (c == '#') {
@@ -119,6 +132,8 @@ private:
     State m_state = State::Normal;
     QByteArray m_digits;
     char m_prev = 0;
+    qint64 m_line = 1;
+    qint64 m_openedOn = 0;
     bool m_recordStarted = false;
     bool m_hasDefinition = false;
 };
@@ -197,6 +212,12 @@ bool StepImporter::checkEntityReferences(const QString& path, QString& reason)
     if (!scanner.finish()) {
         reason = tr("The STEP file is damaged: the entity number %1 is out of range.")
                      .arg(QString::fromLatin1(scanner.badNumber));
+        return false;
+    }
+    if (const qint64 line = scanner.unclosedSince()) {
+        reason = scanner.unclosedIsComment()
+            ? tr("The STEP file is damaged: the comment opened on line %1 never closes.").arg(line)
+            : tr("The STEP file is damaged: the text opened on line %1 never closes.").arg(line);
         return false;
     }
     // A record cut short by the end of the file has no end offset.

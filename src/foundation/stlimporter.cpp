@@ -78,6 +78,12 @@ static void finish(StlImportResult& result)
         result.warning = StlImporter::tr(
             "Solid rebuilt but reported invalid by OCC (possible self-intersections). Check before exporting.");
     }
+    if (result.flatTriangleCount > 0) {
+        if (!result.warning.isEmpty())
+            result.warning += QStringLiteral("\n\n");
+        result.warning += StlImporter::tr("%n triangle(s) with their corners in a line (no area) were left out.",
+                                          nullptr, result.flatTriangleCount);
+    }
     result.ok = !result.shape.IsNull();
 }
 

@@ -20,6 +20,7 @@ struct StlImportResult
     int triangleCount = 0;    // triangles in the file's triangulation
     int faceCount = 0;        // faces of the final shape
     int freeEdgeCount = -1;   // -1 until the shells were joined
+    int flatTriangleCount = 0; // triangles left out for having no area (corners in a line)
     QString warning;          // usable but not clean
     QString error;            // reason when ok is false
 };

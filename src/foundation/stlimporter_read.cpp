@@ -268,6 +268,12 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
         // Non-finite coordinates come from damaged files; no face can be built on them.
         if (!(d12 >= kZero) || !(d23 >= kZero) || !(d31 >= kZero) || !std::isfinite(d12 + d23 + d31))
             continue;
+        // Corners in a line: a face without area, on which sewing recurses for minutes and
+        // which could close a "solid" of no volume. Its height over the longest side tells.
+        if (!((p2 - p1).Crossed(p3 - p1).Modulus() / std::max({d12, d23, d31}) >= kZero)) {
+            ++result.flatTriangleCount;
+            continue;
+        }
         for (const gp_XYZ* p : {&p1, &p2, &p3}) {
             const double distance = std::max({std::abs(p->X()), std::abs(p->Y()), std::abs(p->Z())});
             if (distance > kFarAway) {
@@ -281,7 +287,11 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
         mesh.triangles.push_back({n[0] - 1, n[1] - 1, n[2] - 1});
     }
     if (mesh.triangles.empty()) {
-        result.error = StlImporter::tr("No non-degenerate triangle in the STL.");
+        result.error = result.flatTriangleCount > 0
+            ? StlImporter::tr("No non-degenerate triangle in the STL: %n triangle(s) with their corners in a line "
+                              "were left out.",
+                              nullptr, result.flatTriangleCount)
+            : StlImporter::tr("No non-degenerate triangle in the STL.");
         return false;
     }
     return true;

@@ -9,7 +9,7 @@ constexpr int kMaxPadsPerFootprint = 10000;
 // Real netlists of printed circuits hold tens of components; a placed one costs about 120 KB.
 constexpr int kMaxComponents = 2000;
 // Every measure of a footprint (pad position and size, track point, body margin, height and
-// offset) stays far below a metre.
+// offset) stays far below a metre, and so does every point, width and height of a routed track.
 constexpr double kMaxFootprintLength = 1000.0; // mm
 
 } // namespace DesignLimits

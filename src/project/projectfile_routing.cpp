@@ -109,10 +109,21 @@ Route routeFromJson(const QJsonObject& object, QStringList& repairs)
             repairs << QCoreApplication::translate("ProjectManager", "segment %1: %2")
                            .arg(route.segments.size() + 1)
                            .arg(replaced);
-        RoutingManager::buildSegmentShape(segment); // a segment without a solid is still kept
         route.segments.append(segment);
     });
     return route;
+}
+
+// The first segment value of the route beyond the design's reach, with the segment's number;
+// empty when there is none.
+QString valueBeyondReach(const Route& route)
+{
+    for (int i = 0; i < route.segments.size(); ++i) {
+        const QString problem = RoutingManager::valueBeyondReach(route.segments.at(i));
+        if (!problem.isEmpty())
+            return ProjectManager::tr("segment %1: %2").arg(i + 1).arg(problem);
+    }
+    return QString();
 }
 
 } // namespace
@@ -200,10 +211,16 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
     forEachObject(root, "routes", [&](const QJsonObject& entry) {
         ++position;
         QStringList repairs;
-        const Route route = routeFromJson(entry, repairs);
+        Route route = routeFromJson(entry, repairs);
         const QString name = storedTrackName(position, route);
         for (const QString& repair : std::as_const(repairs))
             addLoadNote(QStringLiteral("%1, %2").arg(name, repair));
+        // Never built: its solid would keep the window busy for ages.
+        const QString problem = valueBeyondReach(route);
+        if (!problem.isEmpty()) {
+            addLoadNote(tr("%1 was left out: %2").arg(name, problem));
+            return;
+        }
         // Nothing to draw, select or delete, yet it would count as a finished connection.
         if (route.isComplete && route.segments.isEmpty()) {
             addLoadNote(tr("%1 is marked finished but has no segment: left out").arg(name));
@@ -212,6 +229,8 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
         if (!nets.contains(route.netName))
             addLoadNote(tr("%1 is on net “%2”, which the netlist does not have: kept as it was saved")
                             .arg(name, route.netName));
+        for (RouteSegment& segment : route.segments)
+            RoutingManager::buildSegmentShape(segment); // a segment without a solid is still kept
         m_routingManager.addRoute(route);
     });
     return true;

@@ -4,6 +4,7 @@
 
 #include "foundation/faulttrap.h"
 #include "foundation/occutils.h"
+#include "foundation/outofmemory.h"
 
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
@@ -12,8 +13,10 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QDebug>
 #include <QStringList>
 
+#include <algorithm>
 #include <istream>
 #include <sstream>
 #include <streambuf>
@@ -69,10 +72,25 @@ QString encodeShapeToBase64(const TopoDS_Shape& shape)
     return QString::fromLatin1(encodeShapeBytes(shape));
 }
 
-TopoDS_Shape decodeShapeFromBase64(const QString& text)
+namespace {
+
+// A reader that ran out of memory on a text this long: true when memory is not short after all,
+// with room left for many times what any shape of that text needs. The reader then asked for an
+// absurd size, read from a damaged count, and the text is damaged; otherwise the shortage is real.
+bool askedForAbsurdMemory(qsizetype textBytes)
 {
-    if (text.isEmpty())
-        return TopoDS_Shape();
+    constexpr std::size_t kFloor = std::size_t(256) << 20;
+    constexpr std::size_t kPerTextByte = 64;
+    try {
+        OutOfMemory::ensureHeadroom(std::max(kFloor, std::size_t(textBytes) * kPerTextByte));
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+TopoDS_Shape readShapeText(const QString& text)
+{
     return OccUtils::guardedCall(TopoDS_Shape(), "decodeShapeFromBase64", [&]() {
         QByteArray bytes = QByteArray::fromBase64(text.toLatin1());
         if (!looksLikeBRepText(bytes))
@@ -91,6 +109,25 @@ TopoDS_Shape decodeShapeFromBase64(const QString& text)
         });
         return clean ? shape : TopoDS_Shape();
     });
+}
+
+} // namespace
+
+TopoDS_Shape decodeShapeFromBase64(const QString& text)
+{
+    if (text.isEmpty())
+        return TopoDS_Shape();
+    try {
+        return readShapeText(text);
+    } catch (const std::bad_alloc&) {
+        if (!askedForAbsurdMemory(text.size()))
+            throw;
+    } catch (const Standard_OutOfMemory&) {
+        if (!askedForAbsurdMemory(text.size()))
+            throw;
+    }
+    qWarning() << "decodeShapeFromBase64: the shape text asks for an absurd amount of memory";
+    return TopoDS_Shape();
 }
 
 bool ProjectManager::writeShapes(QJsonObject& root, QString& error) const

@@ -170,8 +170,8 @@ void ProjectManager::adoptLoaded(ProjectManager& loaded)
     m_shapes = std::move(loaded.m_shapes);
     m_mainShapeIndex = loaded.m_mainShapeIndex;
     m_netlist = std::move(loaded.m_netlist);
-    m_loadNotes = loaded.m_loadNotes;
     m_routingManager.setRoutingRules(loaded.m_routingManager.routingRules());
+    m_loadNotes = loaded.m_loadNotes;
     // Identities come from this model's counter, which never goes back.
     for (Route route : loaded.m_routingManager.routes()) {
         route.id = 0;

@@ -117,6 +117,10 @@ public:
     static bool hostOfJunction(const QList<Route>& routes, int routeIndex, JunctionHost& out);
 
     // Track solids
+    // Empty when the segment's points, width and height lie within the reach of
+    // DesignLimits; otherwise the first value beyond it (translated). Such a segment is never
+    // built: the fuse of a solid that long runs for ages.
+    static QString valueBeyondReach(const RouteSegment& segment);
     static TopoDS_Shape createSegmentShape(const RouteSegment& segment);
     static bool buildSegmentShape(RouteSegment& segment);
     static Bnd_Box segmentBox(const RouteSegment& segment);

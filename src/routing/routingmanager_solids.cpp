@@ -3,7 +3,10 @@
 
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
+#include "model/designlimits.h"
 #include "routing/trackoutline.h"
+
+#include <QCoreApplication>
 
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -21,6 +24,7 @@
 #include <gp_Vec.hxx>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -76,7 +80,41 @@ TopoDS_Shape verticalSolid(const RouteSegment& segment)
     return box.Shape();
 }
 
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("RoutingManager", text);
+}
+
+QString shown(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
 } // namespace
+
+QString RoutingManager::valueBeyondReach(const RouteSegment& segment)
+{
+    const double limit = DesignLimits::kMaxFootprintLength;
+    const struct
+    {
+        const char* what;
+        double value;
+    } values[] = {{QT_TRANSLATE_NOOP("RoutingManager", "start point X"), segment.start.X()},
+                  {QT_TRANSLATE_NOOP("RoutingManager", "start point Y"), segment.start.Y()},
+                  {QT_TRANSLATE_NOOP("RoutingManager", "start point Z"), segment.start.Z()},
+                  {QT_TRANSLATE_NOOP("RoutingManager", "end point X"), segment.end.X()},
+                  {QT_TRANSLATE_NOOP("RoutingManager", "end point Y"), segment.end.Y()},
+                  {QT_TRANSLATE_NOOP("RoutingManager", "end point Z"), segment.end.Z()},
+                  {QT_TRANSLATE_NOOP("RoutingManager", "width"), segment.width},
+                  {QT_TRANSLATE_NOOP("RoutingManager", "height"), segment.height}};
+    for (const auto& entry : values) {
+        if (!std::isfinite(entry.value))
+            return tr("%1 %2 is not a finite number").arg(tr(entry.what), shown(entry.value));
+        if (std::abs(entry.value) > limit)
+            return tr("%1 %2 mm is beyond the limit of %3 mm").arg(tr(entry.what), shown(entry.value), shown(limit));
+    }
+    return QString();
+}
 
 TopoDS_Shape RoutingManager::createSegmentShape(const RouteSegment& segment)
 {

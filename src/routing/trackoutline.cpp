@@ -135,6 +135,36 @@ private:
 
 namespace TrackOutline {
 
+namespace {
+
+// The run's corners: its ends and every joint where it leaves the straight line it follows.
+// Points that continue that line (off it by no more than kStraight, and going on forward) join
+// their segments into one leg, which the outline sweeps as one: thousands of short steps in
+// line cost no more than one segment, and segments shorter than the width no longer count as
+// neighbours that come too close.
+std::vector<int> corners(const QList<RouteSegment>& segments, int first, int count)
+{
+    constexpr double kStraight = 1e-9;
+    std::vector<int> kept = {0};
+    gp_XY from = plan(segments.at(first).start);
+    gp_XY direction = plan(segments.at(first).end) - from;
+    direction /= direction.Modulus();
+    for (int k = 1; k < count; ++k) {
+        const RouteSegment& segment = segments.at(first + k);
+        const gp_XY step = plan(segment.end) - plan(segment.start);
+        if (std::abs(direction.Crossed(plan(segment.end) - from)) <= kStraight && direction.Dot(step) > 0.0)
+            continue;
+        kept.push_back(k);
+        from = plan(segments.at(first + k).start);
+        direction = plan(segments.at(first + k).end) - from;
+        direction /= direction.Modulus();
+    }
+    kept.push_back(count);
+    return kept;
+}
+
+} // namespace
+
 bool canStartRun(const RouteSegment& s)
 {
     return s.type == RouteSegment::Horizontal && s.start.Z() == s.end.Z() && std::isfinite(s.start.Z())
@@ -151,16 +181,18 @@ bool continuesRun(const RouteSegment& previous, const RouteSegment& next)
 
 TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
 {
-    const int count = last - first + 1;
     const RouteSegment& head = segments.at(first);
     const double r = head.width * 0.5;
     const double z = head.start.Z();
+    // From here on, segment i is the leg from corner i to corner i + 1.
+    const std::vector<int> corner = corners(segments, first, last - first + 1);
+    const int count = int(corner.size()) - 1;
 
     std::vector<gp_XY> points(count + 1), along(count), normal(count);
     std::vector<double> length(count);
     points[0] = plan(head.start);
     for (int i = 0; i < count; ++i) {
-        points[i + 1] = plan(segments.at(first + i).end);
+        points[i + 1] = plan(segments.at(first + corner[i + 1] - 1).end);
         const gp_XY d = points[i + 1] - points[i];
         length[i] = d.Modulus();
         if (!(length[i] > kZeroLength))
@@ -171,8 +203,8 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
 
     std::vector<Joint> joints(count + 1); // joint k between segments k-1 and k; ends have none
     for (int k = 1; k < count; ++k) {
-        const RouteSegment& a = segments.at(first + k - 1);
-        const RouteSegment& b = segments.at(first + k);
+        const RouteSegment& a = segments.at(first + corner[k] - 1);
+        const RouteSegment& b = segments.at(first + corner[k]);
         const double turn = along[k - 1].Crossed(along[k]);
         const double angle = std::atan2(std::abs(turn), along[k - 1].Dot(along[k]));
         if (angle > kSharpestTurn)

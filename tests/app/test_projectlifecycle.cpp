@@ -18,6 +18,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLockFile>
 #include <QMenu>
@@ -309,6 +312,39 @@ TEST_F(ProjectLifecycle, LoadedTracksOffTheBoardOrShortedAreReported)
         << report.toStdString();
     EXPECT_FALSE(report.contains(QStringLiteral("#3 (VCC) touch"))) << report.toStdString();
     EXPECT_EQ(probe->project().routingManager().routes().size(), 3);
+}
+
+// A track with a point beyond the design's reach (one number changed in the file) froze the
+// window for minutes in its solid: it is left out, and the report says which and why.
+TEST_F(ProjectLifecycle, TrackBeyondTheReachIsLeftOutAndReported)
+{
+    const QString path = file(QStringLiteral("far.vtq"));
+    ASSERT_TRUE(writeProject(path, 60, 2, 1));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(saved.readAll()).object();
+    QJsonArray routes = root.value("routes").toArray();
+    QJsonObject route = routes.at(0).toObject();
+    QJsonArray segments = route.value("segments").toArray();
+    QJsonObject segment = segments.at(0).toObject();
+    QJsonObject end = segment.value("endPoint").toObject();
+    end.insert("x", 1e308);
+    segment.insert("endPoint", end);
+    segments.replace(0, segment);
+    route.insert("segments", segments);
+    routes.replace(0, route);
+    root.insert("routes", routes);
+    ASSERT_TRUE(writeFile(path, QJsonDocument(root).toJson()));
+
+    ScriptedAnswers answers({QMessageBox::Yes});
+    ASSERT_TRUE(probe->openProjectPath(path, false));
+    ASSERT_FALSE(answers.seen.isEmpty());
+    const QString report = answers.seen.last();
+    EXPECT_TRUE(report.contains(QStringLiteral("• Routes: 0\n"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("  • track 1 of the file (net GND, from R1/1) was left out: segment 1: end point X "
+                                               "1e+308 mm is beyond the limit of 1000 mm")))
+        << report.toStdString();
+    EXPECT_TRUE(probe->project().routingManager().routes().isEmpty());
 }
 
 struct RecoveryCase

@@ -115,6 +115,19 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
     QByteArray redefinedOnce = whole;
     redefinedOnce.replace("ENDSEC;\nEND-ISO", "#21 = CARTESIAN_POINT('',(1.,0.,0.));\nENDSEC;\nEND-ISO");
     ASSERT_NE(redefinedOnce, whole);
+    // A text that never closes: behind it the scan saw only text, and the reader was handed the
+    // numbers defined twice that follow (under valgrind, reads of unset memory, then a hang).
+    // Which quote of a real file was the stray one cannot be told, so the small files say
+    // where the text opens; the scan names the last quote that opens one.
+    QByteArray unclosedText = whole;
+    unclosedText.replace("DATA;\n", "DATA;\n#9001 = DESCRIPTIVE_REPRESENTATION_ITEM('open,#21);\n" + copies);
+    QByteArray unclosedComment = whole;
+    unclosedComment.replace("DATA;\n", "DATA;\n/* open\n" + copies);
+    const QByteArray unclosedTextSmall = stepFile("#1 = CARTESIAN_POINT('',(0.,0.,0.));\n"
+                                                  "#2 = DESCRIPTIVE_REPRESENTATION_ITEM('it''s open,#1);\n"
+                                                  "#1 = CARTESIAN_POINT($,(1.,0.,0.));\n");
+    const QByteArray unclosedCommentSmall = stepFile("#1 = CARTESIAN_POINT('',(0.,0.,0.));\n/* open\n"
+                                                     "#1 = CARTESIAN_POINT('',(1.,0.,0.));\n");
     const char* const damaged = "The STEP file is damaged";
     const char* const twice = "The STEP file is damaged: the entity number #21 is defined more than once.";
     struct Case { const char* name; QByteArray bytes; int status; const char* warningStart; const char* reasonStart; };
@@ -133,6 +146,10 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
         {"huge-definition", hugeDefinition, StepImportResult::ReadFailed, "StepImporter: damaged file", damaged},
         {"defined-200-times", redefined, StepImportResult::ReadFailed, "StepImporter: damaged file", twice},
         {"defined-again-at-the-end", redefinedOnce, StepImportResult::ReadFailed, "StepImporter: damaged file", twice},
+        {"unclosed-text-before-redefinitions", unclosedText, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the text opened on line "},
+        {"unclosed-comment-before-redefinitions", unclosedComment, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the comment opened on line "},
+        {"unclosed-text", unclosedTextSmall, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the text opened on line 9 never closes."},
+        {"unclosed-comment", unclosedCommentSmall, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the comment opened on line 9 never closes."},
         {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, nullptr, "The STEP file contains no transferable root."},
     };
     for (const Case& c : cases) {

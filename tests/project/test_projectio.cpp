@@ -25,6 +25,7 @@
 #include <QElapsedTimer>
 
 #include <csignal>
+#include <functional>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -560,8 +561,11 @@ TEST_F(ProjectIoTest, OtherVersionAndBrokenSectionsStillLoad)
     EXPECT_TRUE(prints.at(0).copperPads.isEmpty());
 
     const QList<Route>& routes = project.routingManager().routes();
-    ASSERT_EQ(routes.size(), 3) << "absurd values are kept, without a solid where none can be built";
+    ASSERT_EQ(routes.size(), 2) << "a track beyond the design's reach is left out";
     EXPECT_TRUE(routes.at(1).segments.isEmpty());
+    EXPECT_TRUE(project.loadNotes().contains("track 3 of the file (net , from /) was left out: segment 1: start "
+                                             "point X 1e+300 mm is beyond the limit of 1000 mm"))
+        << project.loadNotes().join('\n').toStdString();
     const RouteSegment& s = routes.at(0).segments.at(0);
     EXPECT_TRUE(s.start.IsEqual(gp_Pnt(1, 0, 0), 0) && s.end.IsEqual(gp_Pnt(4, 0, 0), 0));
     EXPECT_EQ(s.type, 0);
@@ -571,4 +575,99 @@ TEST_F(ProjectIoTest, OtherVersionAndBrokenSectionsStillLoad)
     EXPECT_TRUE(project.loadNotes().contains(
         QStringLiteral("track 1 of the file (net , from /), segment 1: section -3 × 1 mm replaced by 2 × 1 mm")))
         << project.loadNotes().join('\n').toStdString();
+}
+
+// A track point, width or height far beyond any design (one number changed in the file) used
+// to be loaded and saved unchanged, and then its solid froze the window for many minutes: such
+// a track is left out, never built, with a line naming its value; the other tracks load.
+TEST_F(ProjectIoTest, TracksBeyondTheReachAreLeftOutWithAReportLine)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(QJsonObject& segment)> change;
+        const char* note; // empty: the track loads
+    };
+    const auto point = [](const char* which, const char* axis, double value) {
+        return [=](QJsonObject& segment) {
+            QJsonObject p = segment.value(which).toObject();
+            p.insert(axis, value);
+            segment.insert(which, p);
+        };
+    };
+    const auto set = [](const char* key, double value) {
+        return [=](QJsonObject& segment) { segment.insert(key, value); };
+    };
+    const QList<Row> rows = {
+        {"start x 1e308", point("startPoint", "x", 1e308), "start point X 1e+308 mm is beyond the limit of 1000 mm"},
+        {"start y", point("startPoint", "y", -1000.5), "start point Y -1000.5 mm is beyond the limit of 1000 mm"},
+        {"end z", point("endPoint", "z", 2500), "end point Z 2500 mm is beyond the limit of 1000 mm"},
+        {"end x", point("endPoint", "x", 1e9), "end point X 1e+09 mm is beyond the limit of 1000 mm"},
+        {"width", set("width", 1e6), "width 1e+06 mm is beyond the limit of 1000 mm"},
+        {"height", set("height", 1001), "height 1001 mm is beyond the limit of 1000 mm"},
+        {"at the limit", point("endPoint", "x", -1000), ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QJsonObject root = validRoot();
+        QJsonArray routes = root.value("routes").toArray();
+        ASSERT_EQ(routes.size(), 2);
+        QJsonObject route = routes.at(0).toObject();
+        QJsonArray segments = route.value("segments").toArray();
+        ASSERT_GE(segments.size(), 1);
+        QJsonObject last = segments.last().toObject();
+        row.change(last);
+        segments.replace(segments.size() - 1, last);
+        route.insert("segments", segments);
+        routes.replace(0, route);
+        root.insert("routes", routes);
+        const QString file = path("reach.vtq");
+        ASSERT_TRUE(writeFile(file, QJsonDocument(root).toJson()));
+
+        ProjectManager project;
+        ASSERT_TRUE(load(project, file)) << qPrintable(project.lastError());
+        const QList<Route>& loaded = project.routingManager().routes();
+        if (*row.note == 0) {
+            EXPECT_EQ(loaded.size(), 2);
+            EXPECT_TRUE(project.loadNotes().isEmpty());
+            continue;
+        }
+        ASSERT_EQ(loaded.size(), 1);
+        EXPECT_EQ(loaded.at(0).netName, routes.at(1).toObject().value("netName").toString());
+        EXPECT_FALSE(loaded.at(0).segments.first().shape.IsNull());
+        EXPECT_EQ(project.loadNotes(),
+                  QStringList{QString("track 1 of the file (net %1, from R1/1) was left out: segment %2: %3")
+                                  .arg(route.value("netName").toString())
+                                  .arg(segments.size())
+                                  .arg(row.note)});
+    }
+}
+
+// A damaged shape text whose count makes the reader ask for tens of gigabytes is a damaged
+// file, not a shortage of memory, even under a memory limit.
+TEST_F(ProjectIoTest, ShapeTextAskingForAbsurdMemoryIsReportedAsDamaged)
+{
+#ifdef VTQ_ASAN
+    GTEST_SKIP() << "the sanitizers reserve address space of their own";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    QJsonObject root = validRoot();
+    QJsonArray shapes = root.value("shapes").toArray();
+    // 2e9 nodes of 24 bytes: 48 GB for a text of a few lines.
+    shapes.replace(1, brep("CASCADE Topology V3, (c) Open Cascade\nLocations 0\nCurve2ds 0\nCurves 0\n"
+                           "Polygon3D 0\nPolygonOnTriangulations 0\nSurfaces 0\nTriangulations 1\n"
+                           "2000000000 1 0 0 0\n1 2 3\n"));
+    root.insert("shapes", shapes);
+    const QString file = path("absurd-count.vtq");
+    ASSERT_TRUE(writeFile(file, QJsonDocument(root).toJson()));
+    const QString expected = "Corrupt project file: unable to decode 3D shapes at indices 1. Loading aborted to "
+                             "prevent silent loss of geometry.";
+
+    const auto opened = [&] {
+        ProjectManager project;
+        if (load(project, file))
+            return 3;
+        return project.lastError() == expected ? 0 : 4;
+    };
+    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(1ull << 30, opened), ::testing::ExitedWithCode(0), "");
 }

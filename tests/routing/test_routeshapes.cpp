@@ -246,12 +246,23 @@ TEST(RouteShapes, SweptRunsGiveTheFusedSolid)
     sections.segments.append(segment({0, 15, 0}, {-5, 15, 0}, RouteSegment::Horizontal, 1.0, 0.6));
     Route zeroLength = polyline({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}});
     zeroLength.segments.insert(1, bareSegment({10, 0, 0}, {10, 0, 0}));
+    // Steps in line shorter than the track is wide, along an axis, on a diagonal and after a bend.
+    QList<gp_Pnt> steps, diagonalSteps, bendThenSteps = {{-10, 0, 0}};
+    for (int i = 0; i <= 20; ++i) {
+        steps.append(gp_Pnt(i * 0.5, 0, 0));
+        diagonalSteps.append(gp_Pnt(i * 0.3, i * 0.7, 0));
+        bendThenSteps.append(gp_Pnt(0, i * 0.25, 0));
+    }
     Route zeroInside = polyline({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {20, 10, 0}});
     zeroInside.segments.insert(2, bareSegment({10, 10, 0}, {10, 10, 0}));
     const QList<Row> rows = {
         {"straight", polyline({{0, 0, 1}, {10, 0, 1}}), true},
         {"straight diagonal", polyline({{0, 0, 1}, {7, 3, 1}}), true},
         {"collinear pair", polyline({{0, 0, 0}, {5, 0, 0}, {10, 0, 0}}), true},
+        {"steps in line", polyline(steps), true},
+        {"diagonal steps in line", polyline(diagonalSteps), true},
+        {"steps in line after a bend", polyline(bendThenSteps), true},
+        {"step back along the line", polyline({{0, 0, 0}, {10, 0, 0}, {5, 0, 0}}), false},
         {"left bend", polyline({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}}), true},
         {"right bend", polyline({{0, 0, 0}, {10, 0, 0}, {10, -10, 0}}), true},
         {"oblique bends both ways", polyline({{0, 0, 0}, {10, 0, 0}, {15, -5, 0}, {20, -5, 0}, {20, 0, 0}}), true},
@@ -308,4 +319,24 @@ TEST(RouteShapes, RandomRunsGiveTheFusedSolid)
         expectSameAsFused(route, "walk " + std::to_string(n));
     }
     EXPECT_GT(swept, 12);
+}
+
+// A track of thousands of steps in line used to be united piece by piece, for minutes on the
+// window's thread: it is one straight leg of the swept outline now.
+TEST(RouteShapes, ThousandsOfStepsInLineSweepAsOneLeg)
+{
+    QList<gp_Pnt> points;
+    for (int i = 0; i <= 5000; ++i)
+        points.append(gp_Pnt(i * 0.1, i * 0.05, 2.0));
+    const Route route = polyline(points, 1.0, 0.5);
+    ASSERT_FALSE(TrackOutline::runSolid(route.segments, 0, 4999).IsNull());
+    const TopoDS_Shape solid = RoutingManager::createRouteShape(route);
+    ASSERT_FALSE(solid.IsNull());
+    EXPECT_TRUE(BRepCheck_Analyzer(solid).IsValid());
+    const double length = points.first().Distance(points.last());
+    EXPECT_NEAR(TestSupport::volumeOf(solid), length * 1.0 * 0.5, 1e-6 * length);
+    int faces = 0;
+    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next())
+        ++faces;
+    EXPECT_EQ(faces, 6);
 }
