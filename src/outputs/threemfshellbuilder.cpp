@@ -353,7 +353,8 @@ std::vector<MeshTriangle> ShellMeshBuilder::triangulateLoops(const std::vector<s
     };
     // Ear clipping that cuts the shortest diagonal among the true ears; where the face's
     // plane is too tangled to offer one, the shortest diagonal all the same, so that every
-    // boundary edge is still used once and the solid stays closed.
+    // boundary edge is still used once and the solid stays closed. Past a thousand nodes the
+    // emptiness test is left out, which keeps big faces quadratic.
     while (polygon.size() > 3) {
         const std::size_t m = polygon.size();
         std::size_t ear = m, forced = 0;
@@ -369,7 +370,7 @@ std::vector<MeshTriangle> ShellMeshBuilder::triangulateLoops(const std::vector<s
             if (length >= earLength || sense * orient(uv[std::size_t(a)], uv[std::size_t(b)], uv[std::size_t(c)]) <= flat)
                 continue;
             bool empty = true;
-            for (std::size_t k = 0; k < m && empty && m <= 4000; ++k) {
+            for (std::size_t k = 0; k < m && empty && m <= 1000; ++k) {
                 const int p = polygon[k];
                 const Uv& q = uv[std::size_t(p)];
                 if (p == a || p == b || p == c || q == uv[std::size_t(a)] || q == uv[std::size_t(b)]
