@@ -118,6 +118,11 @@ bool ShellMeshBuilder::addTriangulatedFace(const TopoDS_Face& face)
         if (polygon.IsNull() || polygon->NbNodes() < 2)
             continue;
         const int n = polygon->NbNodes();
+        bool inRange = true;
+        for (int j = 1; j <= n && inRange; ++j)
+            inRange = polygon->Node(j) >= 1 && polygon->Node(j) <= triangulation->NbNodes();
+        if (!inRange) // not this triangulation's polygon: the weld by position is left to join it
+            continue;
         const bool backwards = polygon->HasParameters() && polygon->Parameter(1) > polygon->Parameter(n);
         const auto along = [&](int j) { return polygon->Node(backwards ? n - j : j + 1); }; // j from 0
         const auto parameter = [&](int j) { return polygon->Parameter(backwards ? n - j : j + 1); };
@@ -165,6 +170,9 @@ bool ShellMeshBuilder::addTriangulatedFace(const TopoDS_Face& face)
     for (int i = 1; i <= triangulation->NbTriangles(); ++i) {
         int n1 = 0, n2 = 0, n3 = 0;
         triangulation->Triangle(i).Get(n1, n2, n3);
+        const auto valid = [&](int n) { return n >= 1 && n <= triangulation->NbNodes(); };
+        if (!valid(n1) || !valid(n2) || !valid(n3))
+            continue;
         if (reversed)
             std::swap(n2, n3);
         const MeshTriangle t{std::uint32_t(ids[std::size_t(n1)]), std::uint32_t(ids[std::size_t(n2)]),
