@@ -65,10 +65,13 @@ public:
     // featureSize <= 1e-7 means none given. counts may be null.
     static ShellMesh triangulate(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection,
                                  double featureSize, MeshCheckCounts* counts);
-    // Meshes one face list, welds and checks it, and appends it to result; faces without
-    // triangles are added to unmeshedFaces.
+    // Meshes one face list, its faces sharing the nodes of their common edges, welds and
+    // checks it, and appends it to result. A face without triangles is meshed from its edges
+    // (discretized with the deflections where no meshed face did); one that cannot be is
+    // added to unmeshedFaces.
     static void meshShell(const QList<TopoDS_Face>& faces, double weldTolerance, MeshCheckCounts* counts,
-                          ShellMesh& result, int& unmeshedFaces);
+                          ShellMesh& result, int& unmeshedFaces, double linearDeflection = 0.05,
+                          double angularDeflection = 0.5);
     static void weldAndCheckShell(ShellMesh& mesh, double weldTolerance, MeshCheckCounts* counts);
     // Appends the mesh as the model's next volume; an empty mesh appends nothing.
     static void appendPart(ThreeMfMesh& model, const QString& name, bool conductor, const ShellMesh& mesh);

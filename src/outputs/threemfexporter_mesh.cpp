@@ -2,14 +2,12 @@
 
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
+#include "outputs/threemfshellbuilder.h"
 
 #include <QDebug>
 
 #include <BRepMesh_IncrementalMesh.hxx>
-#include <BRep_Tool.hxx>
-#include <Poly_Triangulation.hxx>
 #include <TopExp_Explorer.hxx>
-#include <TopLoc_Location.hxx>
 #include <TopTools_MapOfShape.hxx>
 #include <TopoDS.hxx>
 
@@ -185,35 +183,27 @@ void ThreeMfExporter::weldAndCheckShell(ShellMesh& mesh, double weldTolerance, M
 }
 
 void ThreeMfExporter::meshShell(const QList<TopoDS_Face>& faces, double weldTolerance, MeshCheckCounts* counts,
-                                ShellMesh& result, int& unmeshedFaces)
+                                ShellMesh& result, int& unmeshedFaces, double linearDeflection,
+                                double angularDeflection)
 {
-    ShellMesh local;
-    for (const TopoDS_Face& face : faces) {
-        TopLoc_Location location;
-        const Handle(Poly_Triangulation) triangulation = BRep_Tool::Triangulation(face, location);
-        if (triangulation.IsNull() || triangulation->NbTriangles() == 0) {
+    ShellMeshBuilder builder(linearDeflection, angularDeflection);
+    QList<TopoDS_Face> bare;
+    for (const TopoDS_Face& face : faces)
+        if (!builder.addTriangulatedFace(face))
+            bare.append(face);
+    // A face the mesher gave up on (a tangled wire in its parameter plane) would leave a hole:
+    // it is meshed from its edges, on the nodes its neighbours already use.
+    int fromEdges = 0;
+    for (const TopoDS_Face& face : std::as_const(bare)) {
+        if (builder.addFaceFromEdges(face))
+            ++fromEdges;
+        else
             ++unmeshedFaces;
-            continue;
-        }
-        const auto base = std::uint32_t(local.vertices.size());
-        const gp_Trsf transform = location.Transformation();
-        const bool identity = location.IsIdentity();
-        for (int i = 1; i <= triangulation->NbNodes(); ++i) {
-            gp_Pnt p = triangulation->Node(i);
-            if (!identity)
-                p.Transform(transform);
-            local.vertices.append(MeshVertex{p.X(), p.Y(), p.Z()});
-        }
-        const bool reversed = face.Orientation() == TopAbs_REVERSED;
-        for (int i = 1; i <= triangulation->NbTriangles(); ++i) {
-            int n1 = 0, n2 = 0, n3 = 0;
-            triangulation->Triangle(i).Get(n1, n2, n3);
-            if (reversed)
-                std::swap(n2, n3);
-            local.triangles.append(MeshTriangle{std::uint32_t(n1 - 1) + base, std::uint32_t(n2 - 1) + base,
-                                                std::uint32_t(n3 - 1) + base});
-        }
     }
+    if (fromEdges > 0)
+        qWarning() << "ThreeMfExporter:" << fromEdges
+                   << "face(s) came back without a triangulation — meshed from their edges";
+    ShellMesh local = builder.take();
     if (local.triangles.isEmpty())
         return;
 
@@ -249,9 +239,9 @@ ShellMesh ThreeMfExporter::triangulate(const TopoDS_Shape& shape, double linearD
             const QList<TopoDS_Face> faces = uniqueFaces(solids.Current(), nullptr);
             for (const TopoDS_Face& face : faces)
                 seen.Add(face);
-            meshShell(faces, weldTolerance, counts, result, unmeshed);
+            meshShell(faces, weldTolerance, counts, result, unmeshed, linear, angularDeflection);
         }
-        meshShell(uniqueFaces(shape, &seen), weldTolerance, counts, result, unmeshed);
+        meshShell(uniqueFaces(shape, &seen), weldTolerance, counts, result, unmeshed, linear, angularDeflection);
 
         if (unmeshed > 0) {
             qWarning() << "ThreeMfExporter:" << unmeshed

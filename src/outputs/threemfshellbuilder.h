@@ -1,0 +1,57 @@
+// One solid's mesh for the 3MF export, closed by construction: the faces' triangulations
+// share their vertices through the topology (the mesher's polygon of each edge on each face,
+// the vertices at edge ends, degenerated edges collapsing on their vertex), and a face the
+// mesher left without triangles is triangulated from the same edge nodes in its parameter
+// plane, so that it closes the solid instead of leaving a hole.
+#pragma once
+
+#include "outputs/threemfmesh.h"
+
+#include <NCollection_DataMap.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Shape.hxx>
+
+#include <cstdint>
+#include <vector>
+
+class ShellMeshBuilder
+{
+public:
+    // Deflections for the edges no meshed face has discretized.
+    ShellMeshBuilder(double linearDeflection, double angularDeflection);
+
+    // False for a face without a triangulation of at least one triangle: nothing is added.
+    bool addTriangulatedFace(const TopoDS_Face& face);
+    // Triangulates a face from its edges' nodes; call it after every triangulated face of the
+    // solid. False (nothing added) when the face has no usable boundary.
+    bool addFaceFromEdges(const TopoDS_Face& face);
+
+    ShellMesh take();
+
+    // Triangulates polygon loops (the first one outer, the others holes) given by vertex ids
+    // and their points in a plane, keeping each loop's direction on its edges; positions give
+    // the 3D points used to prefer short diagonals. Triangles repeating an id are left out.
+    static std::vector<MeshTriangle> triangulateLoops(const std::vector<std::vector<std::uint32_t>>& loops,
+                                                      const std::vector<std::vector<std::pair<double, double>>>& plane,
+                                                      const QList<MeshVertex>& positions);
+
+private:
+    struct EdgeNodes
+    {
+        std::vector<std::uint32_t> ids; // from the edge's first vertex to its last
+        std::vector<double> parameters;
+    };
+
+    std::uint32_t vertexId(const TopoDS_Shape& vertex, const MeshVertex& fallback);
+    std::uint32_t newVertex(const MeshVertex& v);
+    const EdgeNodes* discretizedEdge(const TopoDS_Edge& edge);
+
+    double m_linear;
+    double m_angular;
+    ShellMesh m_mesh;
+    NCollection_DataMap<TopoDS_Shape, std::uint32_t, TopTools_ShapeMapHasher> m_vertices;
+    NCollection_DataMap<TopoDS_Shape, int, TopTools_ShapeMapHasher> m_edgeIndex; // into m_edges
+    std::vector<EdgeNodes> m_edges;
+};
