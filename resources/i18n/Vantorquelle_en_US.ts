@@ -211,6 +211,20 @@ Pads: %4 · Nets: %5</source>
             <numerusform>%n tracks too close to another net</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n pin(s) missing</source>
+        <translation>
+            <numerusform>%n pin missing</numerusform>
+            <numerusform>%n pins missing</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n pin(s) of this net have no pad on the board: their component has no footprint or is not placed.</source>
+        <translation>
+            <numerusform>%n pin of this net has no pad on the board: its component has no footprint or is not placed.</numerusform>
+            <numerusform>%n pins of this net have no pad on the board: their component has no footprint or is not placed.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>BurialAnalyzer</name>
@@ -328,6 +342,14 @@ Pads: %4 · Nets: %5</source>
         <source>Not enough memory to add the new components: nothing was changed</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>placed component %1 of the file has no reference: left out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>placed component %1 appears again as entry %2 of the file: the first entry was kept, this one left out</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FileUtils</name>
@@ -375,10 +397,6 @@ Pads: %4 · Nets: %5</source>
     </message>
     <message>
         <source>its body cannot be built</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>its pads cannot be built (a pad without a size?)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -475,6 +493,14 @@ Pads: %4 · Nets: %5</source>
     </message>
     <message>
         <source>%1 copper pads, beyond the limit of %2 pads per footprint</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pad “%1” has size %2 × %3 mm (a pad needs a width and a height above 0)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its pads cannot be built</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -728,19 +754,11 @@ components that remain keep their position, rotation and dimensions.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the pause plan only travels as readable notes (.txt / .csv, chosen in the export dialog).</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Export 3MF project...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Like the part export, plus the native insertion pauses (M601) loaded by PrusaSlicer when the file is opened as a project.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Print layout...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1098,10 +1116,6 @@ Tracks detached from their pad: %1
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No ratsnest connection displayed</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Every link is routed: %1/%1.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1114,22 +1128,6 @@ Tracks detached from their pad: %1
     <message>
         <source>Routing progress: %1/%2 links routed
 </source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Remaining connections: %1
-
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Nets still to route:
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>
-Remaining length: %1 mm</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1292,10 +1290,6 @@ Assign them different materials in your slicer.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Import a STEP part first before generating the print drawing.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Export 3MF project</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1353,18 +1347,7 @@ Content:
         </translation>
     </message>
     <message>
-        <source>• Embedded break plan: Metadata/Vantorquelle_PrintPlan%1
-
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Pause heights are carried over in the 3MF file (attachments).
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Note: the break schedule is unavailable (%1) — the attachments indicate this.
 </source>
         <translation type="unfinished"></translation>
     </message>
@@ -1384,10 +1367,6 @@ Content:
     </message>
     <message>
         <source>• No native pause to embed: all insertions happen at the end of the print.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>⚠ Native pauses not embedded: pause plan unavailable (%1).</source>
         <translation type="unfinished"></translation>
     </message>
     <message numerus="yes">
@@ -2020,13 +1999,6 @@ The current design has been kept.</source>
     <message>
         <source>
 
-⚠ Components with missing footprint:
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>
-
 ⚠ Recovered from the automatic save: this state is NOT yet in the project file. Save it (Ctrl+S).</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2090,23 +2062,6 @@ The current design has been kept.</source>
         <source>Loading successful: %1 and %2</source>
         <translation type="unfinished"></translation>
     </message>
-    <message numerus="yes">
-        <source>%n connection(s)</source>
-        <translation>
-            <numerusform>%n connection</numerusform>
-            <numerusform>%n connections</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>• %1: %n connection(s), %2 mm
-</source>
-        <translation>
-            <numerusform>• %1: %n connection, %2 mm
-</numerusform>
-            <numerusform>• %1: %n connections, %2 mm
-</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Routing rules</source>
         <translation type="unfinished"></translation>
@@ -2150,11 +2105,6 @@ The current design has been kept.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>  • %1: footprint %2 cannot be used: %3
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>⚠ Track %1 (%2) now touches %3: a short between two nets</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2171,6 +2121,127 @@ The current design has been kept.</source>
     </message>
     <message>
         <source>The track cannot take a section of %1 × %2 mm — unchanged. %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Project already open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This project is open in another running copy of Vantorquelle (process %1):
+%2
+
+If both copies change it, the one that saves last overwrites the other&apos;s work. Each copy keeps its own automatic save.
+
+Open it here anyway?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source> — %n pin(s) missing from the board (component without footprint or not placed)</source>
+        <translation>
+            <numerusform> — %n pin missing from the board (component without footprint or not placed)</numerusform>
+            <numerusform> — %n pins missing from the board (component without footprint or not placed)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Net %1 — %n pad(s) on the board</source>
+        <translation>
+            <numerusform>Net %1 — %n pad on the board</numerusform>
+            <numerusform>Net %1 — %n pads on the board</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Footprints to check</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>No footprint file has exactly the name that the netlist gives for %n component(s): each got the footprint of a file whose name only contains it. Check that it is the one meant (&quot;Browse footprint...&quot; in the properties panel replaces it):
+</source>
+        <translation>
+            <numerusform>No footprint file has exactly the name that the netlist gives for %n component: it got the footprint of a file whose name only contains it. Check that it is the one meant (&quot;Browse footprint...&quot; in the properties panel replaces it):
+</numerusform>
+            <numerusform>No footprint file has exactly the name that the netlist gives for %n components: each got the footprint of a file whose name only contains it. Check that it is the one meant (&quot;Browse footprint...&quot; in the properties panel replaces it):
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>  • %1: %2 → %3 (first of %4 matching files)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>  • %1: %2 → %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the print plan only travels as readable notes (.txt / .csv, chosen in the export dialog).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Print plan...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import a STEP part first before generating the print plan.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• Embedded print plan: Metadata/Vantorquelle_PrintPlan%1
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Note: the print plan is unavailable (%1) — the attachments indicate this.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ Native pauses not embedded: print plan unavailable (%1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ Components with missing footprint:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>  • %1: footprint %2 cannot be used: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Repaired or left out on opening:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>  … and %n more (see the log)</source>
+        <translation>
+            <numerusform>  … and %n more (see the log)</numerusform>
+            <numerusform>  … and %n more (see the log)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No ratsnest link displayed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nets still to route:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>• %1: %n link(s), %2 mm</source>
+        <translation>
+            <numerusform>• %1: %n link, %2 mm</numerusform>
+            <numerusform>• %1: %n links, %2 mm</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Remaining links: %1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remaining length: %1 mm</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2212,10 +2283,6 @@ The current design has been kept.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>💡 &lt;b&gt;How to fix:&lt;/b&gt;&lt;br&gt;1. Missing components appear in %1 in the 3D view&lt;br&gt;2. Click on a red component to select it&lt;br&gt;3. Use the &lt;b&gt;&quot;Browse footprint...&quot;&lt;/b&gt; button in the right panel&lt;br&gt;4. Select the appropriate .kicad_mod file</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>📋 Copy the list</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2233,19 +2300,31 @@ The current design has been kept.</source>
         <source>%1 (%2)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>No footprint folder is set, so no footprint could be looked for.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>KiCad&apos;s own library is the “footprints” folder of its installation.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>KiCad&apos;s own library is in %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>💡 &lt;b&gt;How to fix:&lt;/b&gt;&lt;br&gt;1. Add the folder of your KiCad footprint libraries with &lt;b&gt;Edit › Footprint folders…&lt;/b&gt; (button below), then generate the components again. %2&lt;br&gt;2. Or one component at a time: missing components appear in %1 in the 3D view; click on one to select it, use the &lt;b&gt;&quot;Browse footprint...&quot;&lt;/b&gt; button in the right panel and select the appropriate .kicad_mod file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Footprint folders…</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PrintPlan</name>
     <message>
         <source>cavity top</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Print layout unavailable: %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>PRINTING PLAN — PAUSES AND INSERTS</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -2289,13 +2368,17 @@ The current design has been kept.</source>
         <source>Reminder: heights measured from the bottom of the part. &quot;Cavity accessible from above&quot; assumption — check for cavities opening onto a side face in the 3D view.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Print plan unavailable: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>PRINT PLAN — PAUSES AND INSERTS</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PrintPlanDialog</name>
-    <message>
-        <source>Printing plan</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message>
         <source>Layer height:</source>
         <translation type="unfinished"></translation>
@@ -2428,6 +2511,10 @@ The current design has been kept.</source>
         <source>Exported plan: %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Print plan</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PrintPlanGenerator</name>
@@ -2552,6 +2639,54 @@ The current design has been kept.</source>
     </message>
     <message>
         <source>This netlist holds %1 components, beyond the limit of %2 components per design.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(not a number)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>track %1 of the file (net %2, from %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>section %1 × %2 mm replaced by %3 × %4 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>segment %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>track width</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>track height</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>clearance</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>pad clearance</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>routing rule “%1”: %2 mm replaced by %3 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 was left out: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is marked finished but has no segment: left out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is on net “%2”, which the netlist does not have: kept as it was saved</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -3150,6 +3285,46 @@ Total:  %4 Ω</source>
         <source>track %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>start point X</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>start point Y</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>start point Z</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>end point X</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>end point Y</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>end point Z</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>width</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>height</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a finite number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2 mm is beyond the limit of %3 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>RoutingRulesDialog</name>
@@ -3269,6 +3444,14 @@ Total:  %4 Ω</source>
         <source>The STEP file is damaged: the entity number #%1 is defined more than once.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The STEP file is damaged: the comment opened on line %1 never closes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: the text opened on line %1 never closes.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StlImporter</name>
@@ -3342,6 +3525,20 @@ Total:  %4 Ω</source>
             <numerusform>The STL mesh is open and joining its %n triangles took longer than %1 s: the file is too damaged to rebuild a part from it.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n triangle(s) with their corners in a line (no area) were left out.</source>
+        <translation>
+            <numerusform>%n triangle with its corners in a line (no area) was left out.</numerusform>
+            <numerusform>%n triangles with their corners in a line (no area) were left out.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>No non-degenerate triangle in the STL: %n triangle(s) with their corners in a line were left out.</source>
+        <translation>
+            <numerusform>No non-degenerate triangle in the STL: %n triangle with its corners in a line was left out.</numerusform>
+            <numerusform>No non-degenerate triangle in the STL: %n triangles with their corners in a line were left out.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>ThreeMfExportDialog</name>
@@ -3351,15 +3548,15 @@ Total:  %4 Ω</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Embed the pause plan as text (.txt)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Embed the pause plan as CSV (.csv)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Native insertion pauses (M601) will be embedded: open the file as a project in PrusaSlicer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Embed the print plan as text (.txt)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Embed the print plan as CSV (.csv)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

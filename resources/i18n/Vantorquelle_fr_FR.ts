@@ -214,6 +214,20 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
             <numerusform>%n pistes trop proches d&apos;un autre net</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n pin(s) missing</source>
+        <translation>
+            <numerusform>%n broche manquante</numerusform>
+            <numerusform>%n broches manquantes</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n pin(s) of this net have no pad on the board: their component has no footprint or is not placed.</source>
+        <translation>
+            <numerusform>%n broche de ce net n&apos;a pas de pastille sur la carte&#xa0;: son composant n&apos;a pas d&apos;empreinte ou n&apos;est pas placé.</numerusform>
+            <numerusform>%n broches de ce net n&apos;ont pas de pastille sur la carte&#xa0;: leur composant n&apos;a pas d&apos;empreinte ou n&apos;est pas placé.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>BurialAnalyzer</name>
@@ -331,6 +345,14 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
         <source>Not enough memory to add the new components: nothing was changed</source>
         <translation>Mémoire insuffisante pour ajouter les nouveaux composants&#xa0;: rien n&apos;a été modifié</translation>
     </message>
+    <message>
+        <source>placed component %1 of the file has no reference: left out</source>
+        <translation>le composant placé n° %1 du fichier n&apos;a pas de référence&#xa0;: écarté</translation>
+    </message>
+    <message>
+        <source>placed component %1 appears again as entry %2 of the file: the first entry was kept, this one left out</source>
+        <translation>le composant placé %1 apparaît de nouveau à l&apos;entrée %2 du fichier&#xa0;: la première entrée a été gardée, celle-ci écartée</translation>
+    </message>
 </context>
 <context>
     <name>FileUtils</name>
@@ -379,10 +401,6 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
     <message>
         <source>its body cannot be built</source>
         <translation>son boîtier ne peut pas être construit</translation>
-    </message>
-    <message>
-        <source>its pads cannot be built (a pad without a size?)</source>
-        <translation>ses pastilles ne peuvent pas être construites (une pastille sans taille&#xa0;?)</translation>
     </message>
     <message>
         <source>X position</source>
@@ -479,6 +497,14 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
     <message>
         <source>%1 copper pads, beyond the limit of %2 pads per footprint</source>
         <translation>%1 pastilles de cuivre, au-delà de la limite de %2 pastilles par empreinte</translation>
+    </message>
+    <message>
+        <source>pad “%1” has size %2 × %3 mm (a pad needs a width and a height above 0)</source>
+        <translation>la pastille «&#xa0;%1&#xa0;» mesure %2 × %3 mm (une pastille doit avoir une largeur et une hauteur supérieures à 0)</translation>
+    </message>
+    <message>
+        <source>its pads cannot be built</source>
+        <translation>ses pastilles ne peuvent pas être construites</translation>
     </message>
 </context>
 <context>
@@ -756,20 +782,12 @@ les composants maintenus gardent leur position, leur rotation et leurs dimension
         <translation>Exporter la pièce en 3MF...</translation>
     </message>
     <message>
-        <source>Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the pause plan only travels as readable notes (.txt / .csv, chosen in the export dialog).</source>
-        <translation>Export 3MF maillé (pièce + conducteurs) avec réglages PrusaSlicer par volume&#xa0;; le plan de pauses n&apos;est fourni que sous forme de notes lisibles (.txt / .csv, au choix dans la boîte d&apos;export).</translation>
-    </message>
-    <message>
         <source>Export 3MF project...</source>
         <translation>Exporter le projet 3MF...</translation>
     </message>
     <message>
         <source>Like the part export, plus the native insertion pauses (M601) loaded by PrusaSlicer when the file is opened as a project.</source>
         <translation>Comme l&apos;export de la pièce, avec en plus les pauses d&apos;insertion natives (M601) chargées par PrusaSlicer à l&apos;ouverture du fichier comme projet.</translation>
-    </message>
-    <message>
-        <source>Print layout...</source>
-        <translation>Plan d&apos;impression...</translation>
     </message>
     <message>
         <source>Print pause report: at which layer to pause
@@ -1135,10 +1153,6 @@ Pistes détachées de leur pastille&#xa0;: %1
 </translation>
     </message>
     <message>
-        <source>No ratsnest connection displayed</source>
-        <translation>Aucune connexion du chevelu affichée</translation>
-    </message>
-    <message>
         <source>Every link is routed: %1/%1.</source>
         <translation>Toutes les liaisons sont routées&#xa0;: %1/%1.</translation>
     </message>
@@ -1155,26 +1169,6 @@ Pistes détachées de leur pastille&#xa0;: %1
 </source>
         <translation>Avancement du routage&#xa0;: %1/%2 liaisons routées
 </translation>
-    </message>
-    <message>
-        <source>Remaining connections: %1
-
-</source>
-        <translation>Connexions restantes&#xa0;: %1
-
-</translation>
-    </message>
-    <message>
-        <source>Nets still to route:
-</source>
-        <translation>Nets restant à router&#xa0;:
-</translation>
-    </message>
-    <message>
-        <source>
-Remaining length: %1 mm</source>
-        <translation>
-Longueur restante&#xa0;: %1 mm</translation>
     </message>
     <message>
         <source>Ratsnest Information</source>
@@ -1343,10 +1337,6 @@ Attribuez-leur des matériaux différents dans votre trancheur.</translation>
         <translation>Export STEP réussi</translation>
     </message>
     <message>
-        <source>Import a STEP part first before generating the print drawing.</source>
-        <translation>Importez d&apos;abord une pièce STEP avant de générer le plan d&apos;impression.</translation>
-    </message>
-    <message>
         <source>Export 3MF project</source>
         <translation>Exporter le projet 3MF</translation>
     </message>
@@ -1408,23 +1398,9 @@ Contenu&#xa0;:
         </translation>
     </message>
     <message>
-        <source>• Embedded break plan: Metadata/Vantorquelle_PrintPlan%1
-
-</source>
-        <translation>• Plan de pauses intégré&#xa0;: Metadata/Vantorquelle_PrintPlan%1
-
-</translation>
-    </message>
-    <message>
         <source>Pause heights are carried over in the 3MF file (attachments).
 </source>
         <translation>Les hauteurs de pause sont reprises dans le fichier 3MF (pièces jointes).
-</translation>
-    </message>
-    <message>
-        <source>Note: the break schedule is unavailable (%1) — the attachments indicate this.
-</source>
-        <translation>Remarque&#xa0;: le plan de pauses est indisponible (%1) — les pièces jointes le signalent.
 </translation>
     </message>
     <message numerus="yes">
@@ -1444,10 +1420,6 @@ Contenu&#xa0;:
     <message>
         <source>• No native pause to embed: all insertions happen at the end of the print.</source>
         <translation>• Aucune pause native à intégrer&#xa0;: toutes les insertions ont lieu à la fin de l&apos;impression.</translation>
-    </message>
-    <message>
-        <source>⚠ Native pauses not embedded: pause plan unavailable (%1).</source>
-        <translation>⚠ Pauses natives non intégrées&#xa0;: plan de pauses indisponible (%1).</translation>
     </message>
     <message numerus="yes">
         <source>⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports that as an open model. The usual cause is a face the mesher could not triangulate — see below.</source>
@@ -2167,16 +2139,6 @@ La conception en cours a été conservée.</translation>
     <message>
         <source>
 
-⚠ Components with missing footprint:
-</source>
-        <translation>
-
-⚠ Composants sans empreinte&#xa0;:
-</translation>
-    </message>
-    <message>
-        <source>
-
 ⚠ Recovered from the automatic save: this state is NOT yet in the project file. Save it (Ctrl+S).</source>
         <translation>
 
@@ -2246,23 +2208,6 @@ La conception en cours a été conservée.</translation>
         <source>Loading successful: %1 and %2</source>
         <translation>Chargement réussi&#xa0;: %1 et %2</translation>
     </message>
-    <message numerus="yes">
-        <source>%n connection(s)</source>
-        <translation>
-            <numerusform>%n connexion</numerusform>
-            <numerusform>%n connexions</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>• %1: %n connection(s), %2 mm
-</source>
-        <translation>
-            <numerusform>• %1&#xa0;: %n connexion, %2 mm
-</numerusform>
-            <numerusform>• %1&#xa0;: %n connexions, %2 mm
-</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Routing rules</source>
         <translation>Règles de routage</translation>
@@ -2306,12 +2251,6 @@ La conception en cours a été conservée.</translation>
         <translation>Mise à jour de la netlist refusée&#xa0;: mémoire insuffisante</translation>
     </message>
     <message>
-        <source>  • %1: footprint %2 cannot be used: %3
-</source>
-        <translation>  • %1&#xa0;: l&apos;empreinte %2 est inutilisable&#xa0;: %3
-</translation>
-    </message>
-    <message>
         <source>⚠ Track %1 (%2) now touches %3: a short between two nets</source>
         <translation>⚠ La piste %1 (%2) touche maintenant %3&#xa0;: un court-circuit entre deux nets</translation>
     </message>
@@ -2329,6 +2268,138 @@ La conception en cours a été conservée.</translation>
     <message>
         <source>The track cannot take a section of %1 × %2 mm — unchanged. %3</source>
         <translation>La piste ne peut pas prendre une section de %1 × %2 mm — inchangée. %3</translation>
+    </message>
+    <message>
+        <source>Project already open</source>
+        <translation>Projet déjà ouvert</translation>
+    </message>
+    <message>
+        <source>This project is open in another running copy of Vantorquelle (process %1):
+%2
+
+If both copies change it, the one that saves last overwrites the other&apos;s work. Each copy keeps its own automatic save.
+
+Open it here anyway?</source>
+        <translation>Ce projet est ouvert dans une autre instance de Vantorquelle en cours d&apos;exécution (processus %1)&#xa0;:
+%2
+
+Si les deux instances le modifient, celle qui enregistre en dernier écrase le travail de l&apos;autre. Chaque instance garde sa propre sauvegarde automatique.
+
+L&apos;ouvrir ici quand même&#xa0;?</translation>
+    </message>
+    <message numerus="yes">
+        <source> — %n pin(s) missing from the board (component without footprint or not placed)</source>
+        <translation>
+            <numerusform> — %n broche absente de la carte (composant sans empreinte ou non placé)</numerusform>
+            <numerusform> — %n broches absentes de la carte (composants sans empreinte ou non placés)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Net %1 — %n pad(s) on the board</source>
+        <translation>
+            <numerusform>Net %1 — %n pastille sur la carte</numerusform>
+            <numerusform>Net %1 — %n pastilles sur la carte</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Footprints to check</source>
+        <translation>Empreintes à vérifier</translation>
+    </message>
+    <message numerus="yes">
+        <source>No footprint file has exactly the name that the netlist gives for %n component(s): each got the footprint of a file whose name only contains it. Check that it is the one meant (&quot;Browse footprint...&quot; in the properties panel replaces it):
+</source>
+        <translation>
+            <numerusform>Aucun fichier d&apos;empreinte ne porte exactement le nom que la netlist donne pour %n composant&#xa0;: il a reçu l&apos;empreinte d&apos;un fichier dont le nom ne fait que le contenir. Vérifiez que c&apos;est bien celle voulue («&#xa0;Choisir l&apos;empreinte...&#xa0;» dans le panneau des propriétés la remplace)&#xa0;:
+</numerusform>
+            <numerusform>Aucun fichier d&apos;empreinte ne porte exactement le nom que la netlist donne pour %n composants&#xa0;: chacun a reçu l&apos;empreinte d&apos;un fichier dont le nom ne fait que le contenir. Vérifiez que c&apos;est bien celle voulue («&#xa0;Choisir l&apos;empreinte...&#xa0;» dans le panneau des propriétés la remplace)&#xa0;:
+</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>  • %1: %2 → %3 (first of %4 matching files)</source>
+        <translation>  • %1&#xa0;: %2 → %3 (premier de %4 fichiers correspondants)</translation>
+    </message>
+    <message>
+        <source>  • %1: %2 → %3</source>
+        <translation>  • %1&#xa0;: %2 → %3</translation>
+    </message>
+    <message>
+        <source>Meshed 3MF export (part + conductors) with per-volume PrusaSlicer settings; the print plan only travels as readable notes (.txt / .csv, chosen in the export dialog).</source>
+        <translation>Export 3MF maillé (pièce + conducteurs) avec réglages PrusaSlicer par volume&#xa0;; le plan d&apos;impression n&apos;est fourni que sous forme de notes lisibles (.txt / .csv, au choix dans la boîte d&apos;export).</translation>
+    </message>
+    <message>
+        <source>Print plan...</source>
+        <translation>Plan d&apos;impression...</translation>
+    </message>
+    <message>
+        <source>Import a STEP part first before generating the print plan.</source>
+        <translation>Importez d&apos;abord une pièce STEP avant de générer le plan d&apos;impression.</translation>
+    </message>
+    <message>
+        <source>• Embedded print plan: Metadata/Vantorquelle_PrintPlan%1
+
+</source>
+        <translation>• Plan d&apos;impression intégré&#xa0;: Metadata/Vantorquelle_PrintPlan%1
+
+</translation>
+    </message>
+    <message>
+        <source>Note: the print plan is unavailable (%1) — the attachments indicate this.
+</source>
+        <translation>Remarque&#xa0;: le plan d&apos;impression est indisponible (%1) — les pièces jointes le signalent.
+</translation>
+    </message>
+    <message>
+        <source>⚠ Native pauses not embedded: print plan unavailable (%1).</source>
+        <translation>⚠ Pauses natives non intégrées&#xa0;: plan d&apos;impression indisponible (%1).</translation>
+    </message>
+    <message>
+        <source>⚠ Components with missing footprint:</source>
+        <translation>⚠ Composants sans empreinte&#xa0;:</translation>
+    </message>
+    <message>
+        <source>  • %1: footprint %2 cannot be used: %3</source>
+        <translation>  • %1&#xa0;: l&apos;empreinte %2 est inutilisable&#xa0;: %3</translation>
+    </message>
+    <message>
+        <source>
+
+⚠ Repaired or left out on opening:</source>
+        <translation>
+
+⚠ Réparé ou écarté à l&apos;ouverture&#xa0;:</translation>
+    </message>
+    <message numerus="yes">
+        <source>  … and %n more (see the log)</source>
+        <translation>
+            <numerusform>  … et %n de plus (voir le journal)</numerusform>
+            <numerusform>  … et %n de plus (voir le journal)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No ratsnest link displayed</source>
+        <translation>Aucune liaison du chevelu affichée</translation>
+    </message>
+    <message>
+        <source>Nets still to route:</source>
+        <translation>Nets restant à router&#xa0;:</translation>
+    </message>
+    <message numerus="yes">
+        <source>• %1: %n link(s), %2 mm</source>
+        <translation>
+            <numerusform>• %1&#xa0;: %n liaison, %2 mm</numerusform>
+            <numerusform>• %1&#xa0;: %n liaisons, %2 mm</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Remaining links: %1
+</source>
+        <translation>Liaisons restantes&#xa0;: %1
+</translation>
+    </message>
+    <message>
+        <source>Remaining length: %1 mm</source>
+        <translation>Longueur restante&#xa0;: %1 mm</translation>
     </message>
 </context>
 <context>
@@ -2369,10 +2440,6 @@ La conception en cours a été conservée.</translation>
         <translation>ROUGE</translation>
     </message>
     <message>
-        <source>💡 &lt;b&gt;How to fix:&lt;/b&gt;&lt;br&gt;1. Missing components appear in %1 in the 3D view&lt;br&gt;2. Click on a red component to select it&lt;br&gt;3. Use the &lt;b&gt;&quot;Browse footprint...&quot;&lt;/b&gt; button in the right panel&lt;br&gt;4. Select the appropriate .kicad_mod file</source>
-        <translation>💡 &lt;b&gt;Comment corriger&#xa0;:&lt;/b&gt;&lt;br&gt;1. Les composants manquants apparaissent en %1 dans la vue 3D&lt;br&gt;2. Cliquez sur un composant rouge pour le sélectionner&lt;br&gt;3. Utilisez le bouton &lt;b&gt;«&#xa0;Choisir l&apos;empreinte...&#xa0;»&lt;/b&gt; du panneau de droite&lt;br&gt;4. Sélectionnez le fichier .kicad_mod approprié</translation>
-    </message>
-    <message>
         <source>📋 Copy the list</source>
         <translation>📋 Copier la liste</translation>
     </message>
@@ -2392,20 +2459,32 @@ La conception en cours a été conservée.</translation>
         <source>%1 (%2)</source>
         <translation>%1 (%2)</translation>
     </message>
+    <message>
+        <source>No footprint folder is set, so no footprint could be looked for.</source>
+        <translation>Aucun dossier d&apos;empreintes n&apos;est défini&#xa0;: aucune empreinte n&apos;a pu être cherchée.</translation>
+    </message>
+    <message>
+        <source>KiCad&apos;s own library is the “footprints” folder of its installation.</source>
+        <translation>La bibliothèque propre à KiCad est le dossier «&#xa0;footprints&#xa0;» de son installation.</translation>
+    </message>
+    <message>
+        <source>KiCad&apos;s own library is in %1.</source>
+        <translation>La bibliothèque propre à KiCad se trouve dans %1.</translation>
+    </message>
+    <message>
+        <source>💡 &lt;b&gt;How to fix:&lt;/b&gt;&lt;br&gt;1. Add the folder of your KiCad footprint libraries with &lt;b&gt;Edit › Footprint folders…&lt;/b&gt; (button below), then generate the components again. %2&lt;br&gt;2. Or one component at a time: missing components appear in %1 in the 3D view; click on one to select it, use the &lt;b&gt;&quot;Browse footprint...&quot;&lt;/b&gt; button in the right panel and select the appropriate .kicad_mod file.</source>
+        <translation>💡 &lt;b&gt;Comment corriger&#xa0;:&lt;/b&gt;&lt;br&gt;1. Ajoutez le dossier de vos bibliothèques d&apos;empreintes KiCad avec &lt;b&gt;Édition › Dossiers d&apos;empreintes…&lt;/b&gt; (bouton ci-dessous), puis générez à nouveau les composants. %2&lt;br&gt;2. Ou composant par composant&#xa0;: les composants manquants apparaissent en %1 dans la vue 3D&#xa0;; cliquez sur l&apos;un d&apos;eux pour le sélectionner, utilisez le bouton &lt;b&gt;«&#xa0;Choisir l&apos;empreinte...&#xa0;»&lt;/b&gt; du panneau de droite et sélectionnez le fichier .kicad_mod approprié.</translation>
+    </message>
+    <message>
+        <source>Footprint folders…</source>
+        <translation>Dossiers d&apos;empreintes…</translation>
+    </message>
 </context>
 <context>
     <name>PrintPlan</name>
     <message>
         <source>cavity top</source>
         <translation>haut de cavité</translation>
-    </message>
-    <message>
-        <source>Print layout unavailable: %1</source>
-        <translation>Plan d&apos;impression indisponible&#xa0;: %1</translation>
-    </message>
-    <message>
-        <source>PRINTING PLAN — PAUSES AND INSERTS</source>
-        <translation>PLAN D&apos;IMPRESSION — PAUSES ET INSERTIONS</translation>
     </message>
     <message>
         <source>Part height: %1 mm (Z-range %2 → %3)</source>
@@ -2448,13 +2527,17 @@ La conception en cours a été conservée.</translation>
         <source>Reminder: heights measured from the bottom of the part. &quot;Cavity accessible from above&quot; assumption — check for cavities opening onto a side face in the 3D view.</source>
         <translation>Rappel&#xa0;: hauteurs mesurées depuis le bas de la pièce. Hypothèse «&#xa0;cavité accessible par le dessus&#xa0;» — vérifiez dans la vue 3D les cavités qui débouchent sur une face latérale.</translation>
     </message>
+    <message>
+        <source>Print plan unavailable: %1</source>
+        <translation>Plan d&apos;impression indisponible&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>PRINT PLAN — PAUSES AND INSERTS</source>
+        <translation>PLAN D&apos;IMPRESSION — PAUSES ET INSERTIONS</translation>
+    </message>
 </context>
 <context>
     <name>PrintPlanDialog</name>
-    <message>
-        <source>Printing plan</source>
-        <translation>Plan d&apos;impression</translation>
-    </message>
     <message>
         <source>Layer height:</source>
         <translation>Hauteur de couche&#xa0;:</translation>
@@ -2590,6 +2673,10 @@ La conception en cours a été conservée.</translation>
         <source>Exported plan: %1</source>
         <translation>Plan exporté&#xa0;: %1</translation>
     </message>
+    <message>
+        <source>Print plan</source>
+        <translation>Plan d&apos;impression</translation>
+    </message>
 </context>
 <context>
     <name>PrintPlanGenerator</name>
@@ -2715,6 +2802,54 @@ La conception en cours a été conservée.</translation>
     <message>
         <source>This netlist holds %1 components, beyond the limit of %2 components per design.</source>
         <translation>Cette netlist contient %1 composants, au-delà de la limite de %2 composants par conception.</translation>
+    </message>
+    <message>
+        <source>(not a number)</source>
+        <translation>(pas un nombre)</translation>
+    </message>
+    <message>
+        <source>track %1 of the file (net %2, from %3)</source>
+        <translation>piste %1 du fichier (net %2, depuis %3)</translation>
+    </message>
+    <message>
+        <source>section %1 × %2 mm replaced by %3 × %4 mm</source>
+        <translation>section %1 × %2 mm remplacée par %3 × %4 mm</translation>
+    </message>
+    <message>
+        <source>segment %1: %2</source>
+        <translation>segment %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>track width</source>
+        <translation>largeur de piste</translation>
+    </message>
+    <message>
+        <source>track height</source>
+        <translation>hauteur de piste</translation>
+    </message>
+    <message>
+        <source>clearance</source>
+        <translation>isolement</translation>
+    </message>
+    <message>
+        <source>pad clearance</source>
+        <translation>isolement des pastilles</translation>
+    </message>
+    <message>
+        <source>routing rule “%1”: %2 mm replaced by %3 mm</source>
+        <translation>règle de routage «&#xa0;%1&#xa0;»&#xa0;: %2 mm remplacé par %3 mm</translation>
+    </message>
+    <message>
+        <source>%1 was left out: %2</source>
+        <translation>%1 a été écartée&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>%1 is marked finished but has no segment: left out</source>
+        <translation>%1 est marquée terminée mais n&apos;a aucun segment&#xa0;: écartée</translation>
+    </message>
+    <message>
+        <source>%1 is on net “%2”, which the netlist does not have: kept as it was saved</source>
+        <translation>%1 est sur le net «&#xa0;%2&#xa0;», que la netlist n&apos;a pas&#xa0;: gardée telle qu&apos;enregistrée</translation>
     </message>
 </context>
 <context>
@@ -3318,6 +3453,46 @@ Total&#xa0;: %4 Ω</translation>
         <source>track %1</source>
         <translation>la piste %1</translation>
     </message>
+    <message>
+        <source>start point X</source>
+        <translation>point de départ X</translation>
+    </message>
+    <message>
+        <source>start point Y</source>
+        <translation>point de départ Y</translation>
+    </message>
+    <message>
+        <source>start point Z</source>
+        <translation>point de départ Z</translation>
+    </message>
+    <message>
+        <source>end point X</source>
+        <translation>point d&apos;arrivée X</translation>
+    </message>
+    <message>
+        <source>end point Y</source>
+        <translation>point d&apos;arrivée Y</translation>
+    </message>
+    <message>
+        <source>end point Z</source>
+        <translation>point d&apos;arrivée Z</translation>
+    </message>
+    <message>
+        <source>width</source>
+        <translation>largeur</translation>
+    </message>
+    <message>
+        <source>height</source>
+        <translation>hauteur</translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a finite number</source>
+        <translation>%1 %2 n&apos;est pas un nombre fini</translation>
+    </message>
+    <message>
+        <source>%1 %2 mm is beyond the limit of %3 mm</source>
+        <translation>%1 %2 mm dépasse la limite de %3 mm</translation>
+    </message>
 </context>
 <context>
     <name>RoutingRulesDialog</name>
@@ -3437,6 +3612,14 @@ Total&#xa0;: %4 Ω</translation>
         <source>The STEP file is damaged: the entity number #%1 is defined more than once.</source>
         <translation>Le fichier STEP est endommagé&#xa0;: le numéro d&apos;entité #%1 est défini plusieurs fois.</translation>
     </message>
+    <message>
+        <source>The STEP file is damaged: the comment opened on line %1 never closes.</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: le commentaire ouvert à la ligne %1 ne se ferme jamais.</translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: the text opened on line %1 never closes.</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: le texte ouvert à la ligne %1 ne se ferme jamais.</translation>
+    </message>
 </context>
 <context>
     <name>StlImporter</name>
@@ -3510,6 +3693,20 @@ Total&#xa0;: %4 Ω</translation>
             <numerusform>Le maillage STL est ouvert et la couture de ses %n triangles a pris plus de %1 s&#xa0;: le fichier est trop endommagé pour en reconstruire une pièce.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n triangle(s) with their corners in a line (no area) were left out.</source>
+        <translation>
+            <numerusform>%n triangle aux sommets alignés (sans aire) a été écarté.</numerusform>
+            <numerusform>%n triangles aux sommets alignés (sans aire) ont été écartés.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>No non-degenerate triangle in the STL: %n triangle(s) with their corners in a line were left out.</source>
+        <translation>
+            <numerusform>Aucun triangle non dégénéré dans le STL&#xa0;: %n triangle aux sommets alignés a été écarté.</numerusform>
+            <numerusform>Aucun triangle non dégénéré dans le STL&#xa0;: %n triangles aux sommets alignés ont été écartés.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>ThreeMfExportDialog</name>
@@ -3520,16 +3717,16 @@ Total&#xa0;: %4 Ω</translation>
 (remplissage forcé à %1&#xa0;%, réglages PrusaSlicer)&#xa0;:</translation>
     </message>
     <message>
-        <source>Embed the pause plan as text (.txt)</source>
-        <translation>Intégrer le plan de pauses en texte (.txt)</translation>
-    </message>
-    <message>
-        <source>Embed the pause plan as CSV (.csv)</source>
-        <translation>Intégrer le plan de pauses en CSV (.csv)</translation>
-    </message>
-    <message>
         <source>Native insertion pauses (M601) will be embedded: open the file as a project in PrusaSlicer.</source>
         <translation>Les pauses d&apos;insertion natives (M601) seront intégrées&#xa0;: ouvrez le fichier comme projet dans PrusaSlicer.</translation>
+    </message>
+    <message>
+        <source>Embed the print plan as text (.txt)</source>
+        <translation>Intégrer le plan d&apos;impression en texte (.txt)</translation>
+    </message>
+    <message>
+        <source>Embed the print plan as CSV (.csv)</source>
+        <translation>Intégrer le plan d&apos;impression en CSV (.csv)</translation>
     </message>
 </context>
 <context>
