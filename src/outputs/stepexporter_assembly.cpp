@@ -277,13 +277,17 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
                                               OccUtils::BoolOpLabel{&lcExport, "buildAssembly main"}, 1.0);
     if (carved.IsNull())
         carved = input.mainPart;
+    const TopoDS_Shape uncarved = carved;
     carve(volumes, options, road, carved, result);
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
                       << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved
                       << "stray solid(s) removed";
     result.partSolids = int(solidsOf(carved).size());
-    if (result.partSolids >= 2)
-        qWarning() << "  buildAssembly: the carved part is made of" << result.partSolids << "disconnected solid(s)";
+    // A part that came as several solids is not cut apart by being shipped so.
+    result.piecesCutApart = piecesCutApart(uncarved, carved);
+    if (result.piecesCutApart >= 2)
+        qWarning() << "  buildAssembly: the carved part is made of" << result.partSolids << "disconnected solid(s),"
+                   << result.piecesCutApart << "of them cut apart by the cavities";
     result.part = carved;
 
     qCDebug(lcExport) << "\n--- Step 4: grouping the conductor ---";
