@@ -8,6 +8,7 @@
 //   pads written in KiCad's format, sunk in a box part; STEP and 3MF export. Beside the time,
 //   the peak memory the export adds over the design (Linux: peak resident set, reset before
 //   each export) per pad, against the 70 KB a placed pad may cost (kb_per_pad / 70 = budget).
+//   BigFootprintStages splits the 3MF export of the same design into its steps (time, peak).
 // - Tracks/<n>: n identical two-segment tracks side by side, each its own net; STEP export.
 #include "benchmain.h"
 
@@ -45,6 +46,7 @@
 #include <malloc.h>
 
 #include <fstream>
+#include <functional>
 #include <string>
 
 namespace {
@@ -310,6 +312,57 @@ void BM_BigFootprint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BigFootprint)->Arg(256)->Arg(900)->Arg(1924)->Arg(2000)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The 3MF export of the same footprint step by step: time and peak memory over what was
+// held before the step, for the assembly, the meshing of the part and of the conductor, and
+// the model document.
+void BM_BigFootprintStages(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    BigFootprintDesign design;
+    QString why;
+    if (!buildBigFootprint(int(state.range(0)), dir.path(), design, &why)) {
+        state.SkipWithError(why.toUtf8().constData());
+        return;
+    }
+    const AssemblyInput input = design.input();
+    const ExportOptions options;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        const auto stage = [&](const char* name, const std::function<void()>& work) {
+            malloc_trim(0);
+            const long before = statusKb("VmRSS");
+            resetPeak();
+            timer.start();
+            work();
+            state.counters[std::string(name) + "_s"] = seconds(timer);
+            state.counters[std::string(name) + "_MB"] = double(statusKb("VmHWM") - before) / 1024.0;
+        };
+        AssemblyResult assembly;
+        stage("assembly", [&] { assembly = StepExporter::buildAssembly(input, options); });
+        ShellMesh part, conductor;
+        stage("mesh_part", [&] {
+            part = ThreeMfExporter::triangulate(assembly.part, options.linearDeflection, options.angularDeflection,
+                                                assembly.smallestFeature, nullptr);
+        });
+        stage("mesh_conductor", [&] {
+            for (const ConductorGroup& group : std::as_const(assembly.conductors))
+                conductor = ThreeMfExporter::triangulate(group.shape, options.linearDeflection,
+                                                         options.angularDeflection, assembly.smallestFeature, nullptr);
+        });
+        QByteArray xml;
+        stage("model_xml", [&] {
+            ThreeMfMesh model;
+            ThreeMfExporter::appendPart(model, QStringLiteral("part"), false, part);
+            ThreeMfExporter::appendPart(model, QStringLiteral("conductor"), true, conductor);
+            xml = ThreeMfExporter::writeModelXml(model);
+        });
+        state.counters["pads"] = design.pads;
+        state.counters["triangles"] = double(part.triangles.size() + conductor.triangles.size());
+        state.counters["xml_MB"] = double(xml.size()) / 1048576.0;
+    }
+}
+BENCHMARK(BM_BigFootprintStages)->Arg(256)->Arg(1924)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_TracksStep(benchmark::State& state)
 {
