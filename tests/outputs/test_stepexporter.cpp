@@ -171,6 +171,48 @@ TEST(CollectVolumes, PadsSharingOneShapeAreEachLengthenedInPlace)
     EXPECT_EQ(BRep_Tool::MaxTolerance(shared, TopAbs_VERTEX), tolerance);
 }
 
+// Pads placed from one shared solid are lengthened once and placed: each comes out as its own
+// lengthening would, turned about Z or not; a placement that tilts Z is lengthened on its own.
+TEST(CollectVolumes, SharedPadsLengthenedOnceMatchEachPadLengthenedAlone)
+{
+    const TopoDS_Shape shared = box(-0.5, -0.75, -1.0, 0.5, 0.75, 0.4);
+    const struct
+    {
+        const char* name;
+        gp_Ax1 axis;
+        double angle;
+    } placements[] = {
+        {"shift", gp::OZ(), 0.0},
+        {"turn about Z", gp::OZ(), 0.5},
+        {"tilt about X", gp::OX(), 0.3},
+    };
+    QList<VolumeSource> sources;
+    for (int copy = 0; copy < 2; ++copy) {
+        for (const auto& placement : placements) {
+            gp_Trsf turn, shift;
+            turn.SetRotation(placement.axis, placement.angle);
+            shift.SetTranslation(gp_Vec(3.0 * sources.size(), 2.0, 5.0));
+            CollectedVolume volume;
+            volume.name = QString::fromUtf8(placement.name);
+            volume.shape = shared.Moved(TopLoc_Location(shift * turn));
+            sources.append({volume, 0.1});
+        }
+    }
+    const QList<CollectedVolume> together = StepExporter::lengthened(sources);
+    ASSERT_EQ(together.size(), sources.size());
+    for (int i = 0; i < sources.size(); ++i) {
+        SCOPED_TRACE(sources.at(i).volume.name.toStdString() + " #" + std::to_string(i));
+        const CollectedVolume alone = StepExporter::lengthened(sources.at(i));
+        EXPECT_NEAR(TestSupport::volumeOf(together.at(i).shape), TestSupport::volumeOf(alone.shape), 1e-9);
+        if (i % 3 != 2) // upright: 1.4 mm of pad and 0.1 mm more below it
+            EXPECT_NEAR(TestSupport::volumeOf(together.at(i).shape), 1.0 * 1.5 * 1.5, 1e-6);
+        const TestSupport::Box a = TestSupport::boxOf(together.at(i).shape), b = TestSupport::boxOf(alone.shape);
+        for (const auto& [x, y] : {std::pair{a.xmin, b.xmin}, {a.ymin, b.ymin}, {a.zmin, b.zmin}, {a.xmax, b.xmax},
+                                   {a.ymax, b.ymax}, {a.zmax, b.zmax}})
+            EXPECT_NEAR(x, y, 1e-6);
+    }
+}
+
 TEST(CollectVolumes, KindsComeInOrderAndFollowTheirFlags)
 {
     Board board;
