@@ -5,10 +5,14 @@
 
 #include "components/footprintmanager.h"
 #include "outputs/holedfacemesher.h"
+#include "outputs/printplan.h"
 #include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
 
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <AIS_InteractiveContext.hxx>
 #include <Aspect_DisplayConnection.hxx>
@@ -79,6 +83,22 @@ TEST(HoledFaceMesher, BgaCavityFloorMeshesClosedAroundEveryPadHole)
     // Chords inside the round pad holes add a little volume: at most 1 %.
     const double volume = StepExporter::volumeOf(assembly.part);
     EXPECT_NEAR(enclosedVolume(mesh), volume, 0.01 * (30.0 * 30.0 * 15.0 - volume));
+
+    // The slicer reads the whole package as closed.
+    if (QStandardPaths::findExecutable(QStringLiteral("prusa-slicer")).isEmpty())
+        return;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bga.3mf"));
+    ExportOptions noPlan = options;
+    noPlan.embedPlanTxt = noPlan.embedPlanCsv = false;
+    noPlan.nativePauses = false;
+    ASSERT_TRUE(ThreeMfExporter().exportThreeMf(path, input, PrintPlan(), noPlan).ok);
+    QProcess slicer;
+    slicer.setProcessChannelMode(QProcess::MergedChannels);
+    slicer.start(QStringLiteral("prusa-slicer"), {QStringLiteral("--info"), path});
+    ASSERT_TRUE(slicer.waitForFinished(300000));
+    const QString info = QString::fromUtf8(slicer.readAll());
+    EXPECT_TRUE(info.contains(QStringLiteral("manifold = yes"))) << info.toStdString();
 }
 
 } // namespace
