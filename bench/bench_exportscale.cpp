@@ -372,9 +372,10 @@ void BM_TracksStep(benchmark::State& state)
     const int rows = (n + perRow - 1) / perRow;
     QList<Route> routes;
     for (int i = 0; i < n; ++i) {
-        const double x = 5.0 + pitch * (i % perRow), y = 5.0 + 12.0 * (i / perRow);
+        const bool stacked = state.range(1) != 0; // every track on the first one's path, one net
+        const double x = stacked ? 5.0 : 5.0 + pitch * (i % perRow), y = stacked ? 5.0 : 5.0 + 12.0 * (i / perRow);
         Route route;
-        route.netName = QStringLiteral("N%1").arg(i);
+        route.netName = stacked ? QStringLiteral("N") : QStringLiteral("N%1").arg(i);
         route.id = quint64(i + 1);
         const gp_Pnt points[] = {gp_Pnt(x, y, 9.0), gp_Pnt(x, y + 8.0, 9.0), gp_Pnt(x + 0.5 * pitch, y + 8.0, 9.0)};
         for (int k = 1; k < 3; ++k) {
@@ -421,7 +422,7 @@ void BM_TracksStep(benchmark::State& state)
         state.counters["peak_MB"] = double(peak) / 1024.0;
     }
 }
-BENCHMARK(BM_TracksStep)->Arg(250)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_TracksStep)->Args({250, 0})->Args({1000, 0})->Args({10, 1})->Args({40, 1})->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

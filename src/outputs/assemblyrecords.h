@@ -47,6 +47,7 @@ struct AssemblyVolume
     double featureHint = 0.0;
     TopoDS_Shape shape;       // copied, healed (a track possibly unified): carved and shipped
     double feature = 0.0;     // mm; orders the carving and scales its tolerances
+    int repeatOf = -1;        // index, in carving order, of an earlier volume whose solid this repeats
 };
 
 struct ConductorGroup

@@ -426,6 +426,45 @@ TEST(BuildAssembly, OneCutAndLadderAgreeAndRemoveExactlyTheVolumes)
     EXPECT_NEAR(TestSupport::volumeOf(ladder.part), want, 1e-3);
 }
 
+// A track drawn again over itself, or a pad given twice, is cut and fused once: the part and
+// the groups are those of the design without the repeats, and every volume counts as cut.
+TEST(BuildAssembly, RepeatedVolumesGiveTheDesignWithoutRepeats)
+{
+    Board once;
+    once.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    const Route gnd = DesignFixture::route("GND", {QPointF(8.5, 10), QPointF(8.5, 30), QPointF(28.5, 30)}, 4.0, 1.0, 0.8);
+    once.routes = {gnd, DesignFixture::route("VCC", {QPointF(40, 5), QPointF(40, 30)}, 4.0, 1.0, 0.8)};
+    Board repeated = once;
+    for (int i = 0; i < 4; ++i)
+        repeated.routes.append(gnd);
+    PlacedComponentData r1 = repeated.components.value("R1");
+    r1.pads.append(r1.pads.first());
+    repeated.add(r1);
+    // The same track under another net's name repeats a solid of another group: both keep it.
+    repeated.routes.append(DesignFixture::route("OTHER", {QPointF(40, 5), QPointF(40, 30)}, 4.0, 1.0, 0.8));
+
+    for (const StepExporter::CarvingRoad road :
+         {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
+        const AssemblyResult plain = StepExporter::buildAssembly(once.input(), ExportOptions(), road);
+        const AssemblyResult result = StepExporter::buildAssembly(repeated.input(), ExportOptions(), road);
+        EXPECT_EQ(result.cavitiesOk, plain.cavitiesOk + 6);
+        EXPECT_EQ(result.cavitiesFailed + result.cavitiesUnvalidated + result.groupsNotFused, 0);
+        EXPECT_NEAR(TestSupport::volumeOf(result.part), TestSupport::volumeOf(plain.part), 1e-6);
+        QStringList names;
+        for (const ConductorGroup& group : result.conductors)
+            names << group.name;
+        EXPECT_EQ(names, (QStringList{"Piste_GND", "Piste_OTHER", "Piste_VCC", "R1"}));
+        ASSERT_EQ(plain.conductors.size(), 3);
+        EXPECT_NEAR(TestSupport::volumeOf(result.conductors.at(0).shape),
+                    TestSupport::volumeOf(plain.conductors.at(0).shape), 1e-6);
+        EXPECT_NEAR(TestSupport::volumeOf(result.conductors.at(1).shape),
+                    TestSupport::volumeOf(plain.conductors.at(1).shape), 1e-6);
+        EXPECT_NEAR(TestSupport::volumeOf(result.conductors.at(3).shape),
+                    TestSupport::volumeOf(plain.conductors.at(2).shape), 1e-6);
+        EXPECT_EQ(StepExporter::solidsOf(result.conductors.at(0).shape).size(), 1);
+    }
+}
+
 // A body swallowing the whole part leaves nothing of it: the one-shot cut is refused, the
 // ladder cuts volume by volume, counts that cavity as failed and carves the rest.
 TEST(BuildAssembly, FailedCavityFallsBackToTheLadderAndKeepsThePart)
