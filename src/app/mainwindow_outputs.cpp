@@ -54,7 +54,7 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
 }
 
 QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
-                                         int straySolidsRemoved, int partSolids, int tracksMissing)
+                                         int straySolidsRemoved, int piecesCutApart, int tracksMissing)
 {
     QString text;
     const auto add = [&text](const QString& paragraph) { text += QStringLiteral("\n\n") + paragraph; };
@@ -83,11 +83,11 @@ QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalid
                "correct — but it means those cuts are running at the edge of what the tolerances allow. Widening "
                "or deepening the affected tracks and pads makes them reliable.",
                nullptr, straySolidsRemoved));
-    if (partSolids >= 2)
+    if (piecesCutApart >= 2)
         add(tr("⚠ The carved part is made of %n disconnected piece(s). The cavities have cut it apart: anything "
                "not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges "
                "and to one another.",
-               nullptr, partSolids));
+               nullptr, piecesCutApart));
     return text;
 }
 
@@ -125,7 +125,7 @@ void MainWindow::exportStepFile()
         + tr("• Conductor: %n element(s) (pads + tracks)\n\n", nullptr, summary.conductorGroups)
         + tr("The two shapes are distinct objects in the STEP file.\nAssign them different materials in your slicer.")
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
-                               summary.straySolidsRemoved, summary.partSolids, summary.tracksMissing);
+                               summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing);
     QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
 }
 
@@ -224,7 +224,7 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
         }
     }
     text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
-                                 summary.straySolidsRemoved, summary.partSolids, summary.tracksMissing);
+                                 summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing);
     const struct { int count; const char* paragraph; } meshProblems[] = {
         {summary.openShells,
          QT_TR_N_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "

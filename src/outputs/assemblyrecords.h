@@ -47,6 +47,7 @@ struct AssemblyVolume
     double featureHint = 0.0;
     TopoDS_Shape shape;       // copied, healed (a track possibly unified): carved and shipped
     double feature = 0.0;     // mm; orders the carving and scales its tolerances
+    int repeatOf = -1;        // index, in carving order, of an earlier volume whose solid this repeats
 };
 
 struct ConductorGroup
@@ -66,6 +67,9 @@ struct AssemblyResult
     int groupsNotFused = 0;
     int straySolidsRemoved = 0;
     int partSolids = 0;
+    // Solids of part that the cavities split off one solid of the part as it came (see
+    // StepExporter::piecesCutApart); the solids it came in as are not counted.
+    int piecesCutApart = 0;
     // Routes with segments whose solid could not be built: they are missing from the file.
     int tracksMissing = 0;
     double smallestFeature = 0.0; // mm; 0 when no volume has a positive feature
@@ -84,5 +88,6 @@ void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
     summary.groupsNotFused = assembly.groupsNotFused;
     summary.straySolidsRemoved = assembly.straySolidsRemoved;
     summary.partSolids = assembly.partSolids;
+    summary.piecesCutApart = assembly.piecesCutApart;
     summary.tracksMissing = assembly.tracksMissing;
 }

@@ -23,6 +23,7 @@ struct StepExportSummary
     int groupsNotFused = 0;
     int straySolidsRemoved = 0;
     int partSolids = 0;
+    int piecesCutApart = 0;
     int tracksMissing = 0;
     QString error;
 };
@@ -76,6 +77,10 @@ public:
     // removed receives their number.
     static TopoDS_Shape dropSolidsInsideTool(const TopoDS_Shape& shape, const TopoDS_Shape& tool,
                                              double tolerance, int& removed);
+
+    // The solids of carved that the cuts split off one solid of part: for each solid of part
+    // left in two or more pieces, those pieces. Solids the part came in as are not counted.
+    static int piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved);
 
     // Every tool cut out of the part in one boolean, checked: a valid result whose removed
     // volume matches the part's common with the tools, as the cut's own split gives it. Null

@@ -6,12 +6,17 @@
 
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
 #include <OSD_Parallel.hxx>
 #include <ShapeUpgrade_UnifySameDomain.hxx>
+#include <TopExp.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -92,11 +97,49 @@ void sortForCarving(QList<AssemblyVolume>& volumes)
                      [&key](const AssemblyVolume& a, const AssemblyVolume& b) { return key(a) > key(b); });
 }
 
+// Marks each volume whose built solid repeats an earlier one's (a track drawn again over
+// itself): cutting or fusing a repeat changes nothing, but the booleans over coincident solids
+// grow with the cube of their number. Same faces and vertices, and the same volume.
+void markRepeats(QList<AssemblyVolume>& volumes)
+{
+    std::map<std::vector<double>, QList<int>> seen;
+    for (int i = 0; i < volumes.size(); ++i) {
+        TopTools_IndexedMapOfShape vertices, faces;
+        TopExp::MapShapes(volumes.at(i).shape, TopAbs_VERTEX, vertices);
+        TopExp::MapShapes(volumes.at(i).shape, TopAbs_FACE, faces);
+        if (faces.IsEmpty())
+            continue;
+        std::vector<std::array<double, 3>> points;
+        for (int v = 1; v <= vertices.Extent(); ++v) {
+            const gp_Pnt p = BRep_Tool::Pnt(TopoDS::Vertex(vertices(v)));
+            points.push_back({p.X(), p.Y(), p.Z()});
+        }
+        std::sort(points.begin(), points.end());
+        std::vector<double> key{double(faces.Extent())};
+        for (const auto& p : points)
+            key.insert(key.end(), p.begin(), p.end());
+        QList<int>& same = seen[key];
+        for (const int earlier : std::as_const(same)) {
+            const double volume = StepExporter::volumeOf(volumes.at(earlier).shape);
+            if (std::abs(StepExporter::volumeOf(volumes.at(i).shape) - volume) <= 1e-9 * volume) {
+                volumes[i].repeatOf = earlier;
+                break;
+            }
+        }
+        if (volumes.at(i).repeatOf < 0)
+            same.append(i);
+    }
+}
+
 void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
                    AssemblyResult& result)
 {
     for (const AssemblyVolume& volume : volumes) {
         qCDebug(lcExport) << "  →" << volume.name;
+        if (volume.repeatOf >= 0) {
+            ++result.cavitiesOk; // its place is already cut
+            continue;
+        }
         bool validated = true;
         const TopoDS_Shape next = StepExporter::subtractOne(carved, volume.shape, options.baseFuzzy, volume.feature,
                                                             validated, result.straySolidsRemoved);
@@ -125,7 +168,8 @@ void carve(const QList<AssemblyVolume>& volumes, const ExportOptions& options, S
     QList<TopoDS_Shape> tools;
     double fuzzy = options.baseFuzzy;
     for (const AssemblyVolume& volume : volumes) {
-        tools.append(volume.shape);
+        if (volume.repeatOf < 0)
+            tools.append(volume.shape);
         fuzzy = std::min(fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volume.feature).first());
     }
     const StepExporter::OneCutResult oneCut = StepExporter::cutAllAtOnce(carved, tools, fuzzy);
@@ -196,18 +240,24 @@ void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& resul
     {
         QList<TopoDS_Shape> shapes;
         double feature = 0.0;
+        int count = 0; // repeats of a solid already in the group included
+    };
+    const auto keyOf = [](const AssemblyVolume& volume) {
+        if (volume.kind == PadVolume)
+            return volume.name.section(QLatin1Char('/'), 0, 0);
+        if (volume.kind == RouteVolume)
+            return QStringLiteral("Piste_%1").arg(volume.name);
+        return QString();
     };
     std::map<QString, Group> groups; // QString's operator< compares case-sensitively
     for (const AssemblyVolume& volume : volumes) {
-        QString key;
-        if (volume.kind == PadVolume)
-            key = volume.name.section(QLatin1Char('/'), 0, 0);
-        else if (volume.kind == RouteVolume)
-            key = QStringLiteral("Piste_%1").arg(volume.name);
-        else
+        const QString key = keyOf(volume);
+        if (key.isEmpty())
             continue;
         Group& group = groups[key];
-        group.shapes.append(volume.shape);
+        ++group.count;
+        if (volume.repeatOf < 0 || keyOf(volumes.at(volume.repeatOf)) != key)
+            group.shapes.append(volume.shape);
         if (volume.feature > kZero && (group.feature == 0.0 || volume.feature < group.feature))
             group.feature = volume.feature;
     }
@@ -222,7 +272,7 @@ void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& resul
     for (size_t i = 0; i < ordered.size(); ++i) {
         result.conductors.append(fused[i]);
         result.groupsNotFused += notFused[i];
-        qCDebug(lcExport) << "  [conductor]" << ordered[i].first << "(" << ordered[i].second.shapes.size()
+        qCDebug(lcExport) << "  [conductor]" << ordered[i].first << "(" << ordered[i].second.count
                           << "solid(s))";
     }
     result.conductorGroups = int(result.conductors.size());
@@ -273,17 +323,22 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
 
     qCDebug(lcExport) << "\n--- Step 3: subtractions ---";
     sortForCarving(volumes);
+    markRepeats(volumes);
     TopoDS_Shape carved = OccUtils::healShape(copyShape(input.mainPart),
                                               OccUtils::BoolOpLabel{&lcExport, "buildAssembly main"}, 1.0);
     if (carved.IsNull())
         carved = input.mainPart;
+    const TopoDS_Shape uncarved = carved;
     carve(volumes, options, road, carved, result);
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
                       << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved
                       << "stray solid(s) removed";
     result.partSolids = int(solidsOf(carved).size());
-    if (result.partSolids >= 2)
-        qWarning() << "  buildAssembly: the carved part is made of" << result.partSolids << "disconnected solid(s)";
+    // A part that came as several solids is not cut apart by being shipped so.
+    result.piecesCutApart = piecesCutApart(uncarved, carved);
+    if (result.piecesCutApart >= 2)
+        qWarning() << "  buildAssembly: the carved part is made of" << result.partSolids << "disconnected solid(s),"
+                   << result.piecesCutApart << "of them cut apart by the cavities";
     result.part = carved;
 
     qCDebug(lcExport) << "\n--- Step 4: grouping the conductor ---";

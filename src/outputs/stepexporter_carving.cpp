@@ -6,10 +6,12 @@
 
 #include <BOPAlgo_Builder.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBndLib.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
 #include <BRepGProp.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_DataMapOfShapeListOfShape.hxx>
@@ -20,6 +22,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -28,17 +32,81 @@ constexpr double kZero = 1e-7;
 
 const OccUtils::BoolOpLabel kSubtractLabel{&lcExport, "subtractOne"};
 
-bool solidLiesInside(const TopoDS_Shape& solid, BRepClass3d_SolidClassifier& classifier, double tolerance)
+// What the inside test needs of one piece of a cut, gathered once whatever the number of
+// tools: its vertices in explorer order and their box; its centre of mass only when a tool's
+// box could hold the piece, since that takes an integration over every face.
+struct PieceProbe
 {
-    if (solid.IsNull())
+    TopoDS_Shape solid;
+    std::vector<gp_Pnt> vertices;
+    gp_XYZ low{RealLast(), RealLast(), RealLast()}, high{-RealLast(), -RealLast(), -RealLast()};
+    std::optional<gp_Pnt> centre;
+
+    explicit PieceProbe(const TopoDS_Shape& piece) : solid(piece)
+    {
+        for (TopExp_Explorer it(piece, TopAbs_VERTEX); it.More(); it.Next()) {
+            const gp_Pnt p = BRep_Tool::Pnt(TopoDS::Vertex(it.Current()));
+            vertices.push_back(p);
+            low.SetCoord(std::min(low.X(), p.X()), std::min(low.Y(), p.Y()), std::min(low.Z(), p.Z()));
+            high.SetCoord(std::max(high.X(), p.X()), std::max(high.Y(), p.Y()), std::max(high.Z(), p.Z()));
+        }
+    }
+
+    const gp_Pnt& centreOfMass()
+    {
+        if (!centre) {
+            GProp_GProps props;
+            BRepGProp::VolumeProperties(solid, props);
+            centre = props.CentreOfMass();
+        }
+        return *centre;
+    }
+};
+
+// A tool solid, its classifier built on first use.
+struct ToolProbe
+{
+    TopoDS_Shape solid;
+    Bnd_Box box;
+    std::unique_ptr<BRepClass3d_SolidClassifier> classifier;
+
+    ToolProbe(const TopoDS_Shape& tool, double tolerance) : solid(tool)
+    {
+        // From the geometry, not a mesh: the box must hold the whole solid.
+        BRepBndLib::Add(tool, box, false);
+        box.Enlarge(2.0 * tolerance + kZero);
+    }
+
+    // A point outside the box is OUT of the solid: a piece with its centre or a vertex there
+    // cannot lie inside, and the classifier need not be asked.
+    bool mayHold(PieceProbe& piece)
+    {
+        if (box.IsVoid())
+            return false;
+        if (!piece.vertices.empty() && (box.IsOut(gp_Pnt(piece.low)) || box.IsOut(gp_Pnt(piece.high))))
+            return false;
+        return !box.IsOut(piece.centreOfMass());
+    }
+
+    BRepClass3d_SolidClassifier& classify()
+    {
+        if (!classifier)
+            classifier = std::make_unique<BRepClass3d_SolidClassifier>(solid);
+        return *classifier;
+    }
+};
+
+// The centre of mass strictly inside the tool and no vertex outside it.
+bool liesInside(PieceProbe& piece, ToolProbe& tool, double tolerance)
+{
+    if (piece.solid.IsNull() || !tool.mayHold(piece))
         return false;
-    GProp_GProps props;
-    BRepGProp::VolumeProperties(solid, props);
-    classifier.Perform(props.CentreOfMass(), tolerance);
+    BRepClass3d_SolidClassifier& classifier = tool.classify();
+    classifier.Perform(piece.centreOfMass(), tolerance);
     if (classifier.State() != TopAbs_IN)
         return false;
-    for (TopExp_Explorer it(solid, TopAbs_VERTEX); it.More(); it.Next()) {
-        classifier.Perform(BRep_Tool::Pnt(TopoDS::Vertex(it.Current())), tolerance);
+    for (const gp_Pnt& vertex : piece.vertices) {
+        classifier.Perform(vertex, tolerance);
         if (classifier.State() == TopAbs_OUT)
             return false;
     }
@@ -127,12 +195,16 @@ TopoDS_Shape StepExporter::dropSolidsInsideTool(const TopoDS_Shape& shape, const
         if (toolSolids.isEmpty())
             return shape;
 
+        std::vector<PieceProbe> pieces;
+        pieces.reserve(size_t(solids.size()));
+        for (const TopoDS_Shape& solid : solids)
+            pieces.emplace_back(solid);
         std::vector<bool> inside(size_t(solids.size()), false);
         for (const TopoDS_Shape& toolSolid : toolSolids) {
-            BRepClass3d_SolidClassifier classifier(toolSolid);
-            for (int i = 0; i < solids.size(); ++i) {
-                if (!inside[size_t(i)] && solidLiesInside(solids.at(i), classifier, tolerance))
-                    inside[size_t(i)] = true;
+            ToolProbe probe(toolSolid, tolerance);
+            for (size_t i = 0; i < pieces.size(); ++i) {
+                if (!inside[i] && liesInside(pieces[i], probe, tolerance))
+                    inside[i] = true;
             }
         }
         const int marked = int(std::count(inside.begin(), inside.end(), true));
@@ -149,6 +221,51 @@ TopoDS_Shape StepExporter::dropSolidsInsideTool(const TopoDS_Shape& shape, const
     });
     removed = cleaned.IsSame(shape) ? 0 : dropped;
     return cleaned;
+}
+
+int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved)
+{
+    return OccUtils::guardedCall(0, "piecesCutApart", [&] {
+        const QList<TopoDS_Shape> sources = solidsOf(part);
+        const QList<TopoDS_Shape> pieces = solidsOf(carved);
+        if (pieces.size() < 2)
+            return 0;
+        if (sources.size() < 2)
+            return int(pieces.size());
+        // Each piece lies within the solid it was cut from: the solids whose box holds its
+        // vertices are the candidates, and the first of them that none of its vertices lies
+        // outside is its source. A piece matching none stands alone.
+        constexpr double kMargin = 1e-3; // beyond the fuzzy values the cuts run with
+        std::vector<ToolProbe> sourceProbes;
+        sourceProbes.reserve(size_t(sources.size()));
+        for (const TopoDS_Shape& source : sources)
+            sourceProbes.emplace_back(source, kMargin);
+        std::vector<int> perSource(sourceProbes.size(), 0);
+        for (const TopoDS_Shape& solid : pieces) {
+            const PieceProbe piece(solid);
+            if (piece.vertices.empty())
+                continue;
+            for (size_t s = 0; s < sourceProbes.size(); ++s) {
+                ToolProbe& source = sourceProbes[s];
+                if (source.box.IsOut(gp_Pnt(piece.low)) || source.box.IsOut(gp_Pnt(piece.high)))
+                    continue;
+                BRepClass3d_SolidClassifier& classifier = source.classify();
+                const bool within = std::none_of(piece.vertices.cbegin(), piece.vertices.cend(), [&](const gp_Pnt& p) {
+                    classifier.Perform(p, kMargin);
+                    return classifier.State() == TopAbs_OUT;
+                });
+                if (within) {
+                    ++perSource[s];
+                    break;
+                }
+            }
+        }
+        int split = 0;
+        for (const int count : perSource)
+            if (count >= 2)
+                split += count;
+        return split;
+    });
 }
 
 TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_Shape& tool, double baseFuzzy,

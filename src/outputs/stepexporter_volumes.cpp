@@ -10,10 +10,15 @@
 #include <GProp_GProps.hxx>
 #include <OSD_Parallel.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopLoc_Location.hxx>
 #include <TopTools_ListOfShape.hxx>
+#include <gp.hxx>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <optional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -158,12 +163,52 @@ CollectedVolume StepExporter::lengthened(const VolumeSource& source)
 
 QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sources)
 {
-    // Each pad is its own small boolean on its own shapes: they run side by side, and each
-    // result is the one it would be alone.
-    std::vector<CollectedVolume> volumes(size_t(sources.size()));
-    OSD_Parallel::For(0, int(sources.size()),
-                      [&](int i) { volumes[size_t(i)] = lengthened(sources.at(i)); });
-    return QList<CollectedVolume>(volumes.begin(), volumes.end());
+    // Pads placed from one shared solid (a footprint's thousands of identical pads) by a shift
+    // and a turn about Z are lengthened once: lengthening downward commutes with such a
+    // placement, so the shared solid lengthened and placed is each pad lengthened.
+    const auto unplaced = [](const VolumeSource& source) -> std::optional<TopoDS_Shape> {
+        const TopoDS_Shape& shape = source.volume.shape;
+        if (!(source.extension > kZero) || shape.IsNull() || shape.Location().IsIdentity())
+            return std::nullopt;
+        const gp_Trsf placement = shape.Location().Transformation();
+        if (std::abs(placement.ScaleFactor() - 1.0) > 1e-12
+            || !gp::DZ().Transformed(placement).IsEqual(gp::DZ(), 1e-12))
+            return std::nullopt;
+        return shape.Located(TopLoc_Location());
+    };
+    std::vector<VolumeSource> jobs; // each distinct boolean to run
+    std::vector<int> jobOf(size_t(sources.size()), -1);
+    std::map<std::tuple<const void*, int, double>, int> sharedJobs;
+    for (int i = 0; i < sources.size(); ++i) {
+        const VolumeSource& source = sources.at(i);
+        if (const std::optional<TopoDS_Shape> local = unplaced(source)) {
+            const auto key = std::make_tuple(static_cast<const void*>(local->TShape().get()),
+                                             int(local->Orientation()), source.extension);
+            const auto [it, added] = sharedJobs.emplace(key, int(jobs.size()));
+            if (added) {
+                VolumeSource job = source;
+                job.volume.shape = *local;
+                jobs.push_back(job);
+            }
+            jobOf[size_t(i)] = it->second;
+            continue;
+        }
+        jobOf[size_t(i)] = int(jobs.size());
+        jobs.push_back(source);
+    }
+    // Each boolean runs on its own shapes: side by side, each result the one it would be alone.
+    std::vector<TopoDS_Shape> results(jobs.size());
+    OSD_Parallel::For(0, int(jobs.size()), [&](int j) { results[size_t(j)] = lengthened(jobs[size_t(j)]).shape; });
+
+    QList<CollectedVolume> volumes;
+    volumes.reserve(sources.size());
+    for (int i = 0; i < sources.size(); ++i) {
+        CollectedVolume volume = sources.at(i).volume;
+        const TopoDS_Shape& result = results[size_t(jobOf[size_t(i)])];
+        volume.shape = unplaced(sources.at(i)) ? result.Moved(volume.shape.Location()) : result;
+        volumes.append(volume);
+    }
+    return volumes;
 }
 
 QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, const ExportOptions& options,

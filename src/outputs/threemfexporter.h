@@ -40,6 +40,7 @@ struct ThreeMfExportSummary
     std::int32_t nonManifoldEdges = 0;
     std::int32_t straySolidsRemoved = 0;
     std::int32_t partSolids = 0;
+    std::int32_t piecesCutApart = 0;
     QString error;
 };
 

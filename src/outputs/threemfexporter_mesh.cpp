@@ -2,11 +2,13 @@
 
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
+#include "outputs/holedfacemesher.h"
 #include "outputs/threemfshellbuilder.h"
 
 #include <QDebug>
 
-#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRep_Tool.hxx>
+#include <Poly_Triangulation.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_MapOfShape.hxx>
 #include <TopoDS.hxx>
@@ -230,7 +232,7 @@ ShellMesh ThreeMfExporter::triangulate(const TopoDS_Shape& shape, double linearD
                                               : linearDeflection;
         const double weldTolerance = std::max(1e-6, 0.001 * linear);
 
-        BRepMesh_IncrementalMesh mesher(shape, linear, false, angularDeflection, true);
+        HoledFaceMesher::mesh(shape, linear, angularDeflection);
 
         int unmeshed = 0;
         TopTools_MapOfShape seen;

@@ -66,7 +66,7 @@ TEST(ThreeMfReport, SaysWhatTheFileHoldsAndWhyPausesAreMissing)
 
     summary.openShells = 1;
     summary.droppedConductors = 2;
-    summary.partSolids = 2;
+    summary.piecesCutApart = 2;
     const QString problems =
         MainWindow::threeMfReport("board.3mf", false, options(false, false, 0), planWithPauses(2), summary);
     EXPECT_FALSE(problems.contains("PrusaSlicer")) << "no slicer line without the configuration";

@@ -171,6 +171,48 @@ TEST(CollectVolumes, PadsSharingOneShapeAreEachLengthenedInPlace)
     EXPECT_EQ(BRep_Tool::MaxTolerance(shared, TopAbs_VERTEX), tolerance);
 }
 
+// Pads placed from one shared solid are lengthened once and placed: each comes out as its own
+// lengthening would, turned about Z or not; a placement that tilts Z is lengthened on its own.
+TEST(CollectVolumes, SharedPadsLengthenedOnceMatchEachPadLengthenedAlone)
+{
+    const TopoDS_Shape shared = box(-0.5, -0.75, -1.0, 0.5, 0.75, 0.4);
+    const struct
+    {
+        const char* name;
+        gp_Ax1 axis;
+        double angle;
+    } placements[] = {
+        {"shift", gp::OZ(), 0.0},
+        {"turn about Z", gp::OZ(), 0.5},
+        {"tilt about X", gp::OX(), 0.3},
+    };
+    QList<VolumeSource> sources;
+    for (int copy = 0; copy < 2; ++copy) {
+        for (const auto& placement : placements) {
+            gp_Trsf turn, shift;
+            turn.SetRotation(placement.axis, placement.angle);
+            shift.SetTranslation(gp_Vec(3.0 * sources.size(), 2.0, 5.0));
+            CollectedVolume volume;
+            volume.name = QString::fromUtf8(placement.name);
+            volume.shape = shared.Moved(TopLoc_Location(shift * turn));
+            sources.append({volume, 0.1});
+        }
+    }
+    const QList<CollectedVolume> together = StepExporter::lengthened(sources);
+    ASSERT_EQ(together.size(), sources.size());
+    for (int i = 0; i < sources.size(); ++i) {
+        SCOPED_TRACE(sources.at(i).volume.name.toStdString() + " #" + std::to_string(i));
+        const CollectedVolume alone = StepExporter::lengthened(sources.at(i));
+        EXPECT_NEAR(TestSupport::volumeOf(together.at(i).shape), TestSupport::volumeOf(alone.shape), 1e-9);
+        if (i % 3 != 2) // upright: 1.4 mm of pad and 0.1 mm more below it
+            EXPECT_NEAR(TestSupport::volumeOf(together.at(i).shape), 1.0 * 1.5 * 1.5, 1e-6);
+        const TestSupport::Box a = TestSupport::boxOf(together.at(i).shape), b = TestSupport::boxOf(alone.shape);
+        for (const auto& [x, y] : {std::pair{a.xmin, b.xmin}, {a.ymin, b.ymin}, {a.zmin, b.zmin}, {a.xmax, b.xmax},
+                                   {a.ymax, b.ymax}, {a.zmax, b.zmax}})
+            EXPECT_NEAR(x, y, 1e-6);
+    }
+}
+
 TEST(CollectVolumes, KindsComeInOrderAndFollowTheirFlags)
 {
     Board board;
@@ -382,6 +424,45 @@ TEST(BuildAssembly, OneCutAndLadderAgreeAndRemoveExactlyTheVolumes)
     const double want = TestSupport::volumeOf(expected);
     EXPECT_NEAR(TestSupport::volumeOf(oneCut.part), want, 1e-3);
     EXPECT_NEAR(TestSupport::volumeOf(ladder.part), want, 1e-3);
+}
+
+// A track drawn again over itself, or a pad given twice, is cut and fused once: the part and
+// the groups are those of the design without the repeats, and every volume counts as cut.
+TEST(BuildAssembly, RepeatedVolumesGiveTheDesignWithoutRepeats)
+{
+    Board once;
+    once.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    const Route gnd = DesignFixture::route("GND", {QPointF(8.5, 10), QPointF(8.5, 30), QPointF(28.5, 30)}, 4.0, 1.0, 0.8);
+    once.routes = {gnd, DesignFixture::route("VCC", {QPointF(40, 5), QPointF(40, 30)}, 4.0, 1.0, 0.8)};
+    Board repeated = once;
+    for (int i = 0; i < 4; ++i)
+        repeated.routes.append(gnd);
+    PlacedComponentData r1 = repeated.components.value("R1");
+    r1.pads.append(r1.pads.first());
+    repeated.add(r1);
+    // The same track under another net's name repeats a solid of another group: both keep it.
+    repeated.routes.append(DesignFixture::route("OTHER", {QPointF(40, 5), QPointF(40, 30)}, 4.0, 1.0, 0.8));
+
+    for (const StepExporter::CarvingRoad road :
+         {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
+        const AssemblyResult plain = StepExporter::buildAssembly(once.input(), ExportOptions(), road);
+        const AssemblyResult result = StepExporter::buildAssembly(repeated.input(), ExportOptions(), road);
+        EXPECT_EQ(result.cavitiesOk, plain.cavitiesOk + 6);
+        EXPECT_EQ(result.cavitiesFailed + result.cavitiesUnvalidated + result.groupsNotFused, 0);
+        EXPECT_NEAR(TestSupport::volumeOf(result.part), TestSupport::volumeOf(plain.part), 1e-6);
+        QStringList names;
+        for (const ConductorGroup& group : result.conductors)
+            names << group.name;
+        EXPECT_EQ(names, (QStringList{"Piste_GND", "Piste_OTHER", "Piste_VCC", "R1"}));
+        ASSERT_EQ(plain.conductors.size(), 3);
+        EXPECT_NEAR(TestSupport::volumeOf(result.conductors.at(0).shape),
+                    TestSupport::volumeOf(plain.conductors.at(0).shape), 1e-6);
+        EXPECT_NEAR(TestSupport::volumeOf(result.conductors.at(1).shape),
+                    TestSupport::volumeOf(plain.conductors.at(1).shape), 1e-6);
+        EXPECT_NEAR(TestSupport::volumeOf(result.conductors.at(3).shape),
+                    TestSupport::volumeOf(plain.conductors.at(2).shape), 1e-6);
+        EXPECT_EQ(StepExporter::solidsOf(result.conductors.at(0).shape).size(), 1);
+    }
 }
 
 // A body swallowing the whole part leaves nothing of it: the one-shot cut is refused, the

@@ -1,0 +1,441 @@
+// Exports of designs of real size, each beside the one-cut floor of the same design measured in
+// the same run (one BRepAlgoAPI_Cut of every collected volume, its validity check, and the write
+// of its result with the conductor volumes as collected; for 3MF the meshing of both too):
+// - ManySolidPart: a part of 119 separate solids with B-spline faces (boxes and cylinders through
+//   BRepBuilderAPI_NurbsConvert, as STEP parts of many bodies come) carrying 24 components of a
+//   KiCad netlist with their KiCad footprints and a track per pair; STEP export.
+// - BigFootprint/<pads>: one BGA of KiCad's library (256, 900 and 1,924 pads) or a grid of 2,000
+//   pads written in KiCad's format, sunk in a box part; STEP and 3MF export. Beside the time,
+//   the peak memory the export adds over the design (Linux: peak resident set, reset before
+//   each export) per pad, against the 70 KB a placed pad may cost (kb_per_pad / 70 = budget).
+//   BigFootprintStages splits the 3MF export of the same design into its steps (time, peak).
+// - Tracks/<n>/0: n identical two-segment tracks side by side, each its own net; STEP export.
+//   Tracks/<n>/1: n tracks of one net drawn over one another on one path, against the floor of
+//   that track drawn once.
+#include "benchmain.h"
+
+#include "threemfdesign.h"
+
+#include "components/footprintmanager.h"
+#include "outputs/exportoptions.h"
+#include "outputs/printplangenerator.h"
+#include "outputs/stepexporter.h"
+#include "outputs/threemfexporter.h"
+#include "outputs/zipwriter.h"
+#include "routing/routingmanager.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <AIS_InteractiveContext.hxx>
+#include <Aspect_DisplayConnection.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBuilderAPI_NurbsConvert.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRep_Builder.hxx>
+#include <OpenGl_GraphicDriver.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopoDS_Compound.hxx>
+#include <V3d_Viewer.hxx>
+
+#include <Message.hxx>
+#include <Message_Messenger.hxx>
+
+#include <malloc.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+
+namespace {
+
+double seconds(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) * 1e-9;
+}
+
+// Resident set of this process in KB: now, or its peak since the last reset.
+long statusKb(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0)
+            return std::stol(line.substr(key.size()));
+    return 0;
+}
+
+void resetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+opencascade::handle<AIS_InteractiveContext> headlessContext()
+{
+    static opencascade::handle<AIS_InteractiveContext> context = [] {
+        opencascade::handle<Aspect_DisplayConnection> connection;
+        return opencascade::handle<AIS_InteractiveContext>(
+            new AIS_InteractiveContext(new V3d_Viewer(new OpenGl_GraphicDriver(connection, false))));
+    }();
+    return context;
+}
+
+TopoDS_Shape nurbs(const TopoDS_Shape& shape)
+{
+    BRepBuilderAPI_NurbsConvert convert(shape, true);
+    return convert.Shape();
+}
+
+// The floor: every collected volume cut out at once, checked, and written with the conductor
+// volumes as collected (STEP), or meshed and packaged with them (3MF).
+struct Floor
+{
+    double step = 0.0, threeMf = 0.0;
+};
+
+Floor measureFloor(const AssemblyInput& input, const ExportOptions& options, const QString& dir, bool threeMf)
+{
+    Floor floor;
+    const QList<CollectedVolume> volumes = StepExporter::collectVolumes(input, options);
+    QElapsedTimer timer;
+    timer.start();
+    TopTools_ListOfShape arguments, tools;
+    arguments.Append(input.mainPart);
+    QList<ConductorGroup> conductors;
+    double smallest = 0.0;
+    for (const CollectedVolume& volume : volumes) {
+        tools.Append(volume.shape);
+        if (volume.kind != BodyVolume)
+            conductors.append({volume.shape, volume.name});
+        if (volume.featureHint > 0.0 && (smallest == 0.0 || volume.featureHint < smallest))
+            smallest = volume.featureHint;
+    }
+    BRepAlgoAPI_Cut cut;
+    cut.SetArguments(arguments);
+    cut.SetTools(tools);
+    cut.SetFuzzyValue(options.baseFuzzy);
+    cut.SetRunParallel(false);
+    cut.Build();
+    const TopoDS_Shape carved = cut.Shape();
+    benchmark::DoNotOptimize(OccUtils::isValidShape(carved));
+    const double cutting = seconds(timer);
+    timer.restart();
+    StepExporter::writeStepFile(dir + QStringLiteral("/floor.step"), carved, conductors);
+    floor.step = cutting + seconds(timer);
+    if (threeMf) {
+        timer.restart();
+        ThreeMfMesh model;
+        ThreeMfExporter::appendPart(model, QStringLiteral("part"), false,
+                                    ThreeMfExporter::triangulate(carved, options.linearDeflection,
+                                                                 options.angularDeflection, smallest, nullptr));
+        for (const ConductorGroup& conductor : std::as_const(conductors))
+            ThreeMfExporter::appendPart(model, conductor.name, true,
+                                        ThreeMfExporter::triangulate(conductor.shape, options.linearDeflection,
+                                                                     options.angularDeflection, smallest, nullptr));
+        ZipWriter zip;
+        zip.addFile(QStringLiteral("3D/3dmodel.model"), ThreeMfExporter::writeModelXml(model));
+        QFile out(dir + QStringLiteral("/floor.3mf"));
+        if (out.open(QIODevice::WriteOnly))
+            out.write(zip.finish());
+        floor.threeMf = cutting + seconds(timer);
+    }
+    return floor;
+}
+
+void BM_ManySolidPartStep(benchmark::State& state)
+{
+    const bool withCylinders = state.range(0) != 0;
+    ThreeMfDesignSpec spec;
+    spec.components = 24;
+    spec.partY = 10.0 + 12.0 * ((spec.components + 8) / 9);
+    ThreeMfDesign design;
+    QString why;
+    if (!buildThreeMfDesign(spec, design, &why)) {
+        state.SkipWithError(why.toUtf8().constData());
+        return;
+    }
+    // The box becomes 7 x 17 blocks 1 mm apart, all in B-splines; with cylinders, every other
+    // one is a cylinder (the one cut of every cavity is then refused here, and the cavities
+    // are cut one by one).
+    const double x0 = 0.0, y0 = 0.0, z0 = spec.partBottom, z1 = spec.partBottom + spec.partZ;
+    const int columns = 7, rows = 17;
+    const double cellX = spec.partX / columns, cellY = spec.partY / rows;
+    BRep_Builder builder;
+    TopoDS_Compound part;
+    builder.MakeCompound(part);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const double ax = x0 + c * cellX, ay = y0 + r * cellY;
+            TopoDS_Shape block;
+            if (!withCylinders || (r + c) % 2 == 0)
+                block = BRepPrimAPI_MakeBox(gp_Pnt(ax, ay, z0), gp_Pnt(ax + cellX - 1.0, ay + cellY - 1.0, z1)).Shape();
+            else
+                block = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(ax + cellX / 2 - 0.5, ay + cellY / 2 - 0.5, z0), gp::DZ()),
+                                                 std::min(cellX, cellY) / 2 - 0.5, z1 - z0)
+                            .Shape();
+            builder.Add(part, nurbs(block));
+        }
+    }
+    design.part = part;
+    const AssemblyInput input = design.input();
+    const ExportOptions options;
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        const StepExportSummary summary =
+            StepExporter::exportStep(dir.filePath(QStringLiteral("part.step")), input, options);
+        const double total = seconds(timer);
+        const Floor floor = measureFloor(input, options, dir.path(), false);
+        if (!summary.success)
+            state.SkipWithError("export failed");
+        state.counters["part_solids_in"] = double(columns * rows);
+        state.counters["part_solids_out"] = summary.partSolids;
+        state.counters["pieces_cut_apart"] = summary.piecesCutApart;
+        state.counters["cavities"] = summary.cavitiesOk;
+        state.counters["total_s"] = total;
+        state.counters["floor_s"] = floor.step;
+        state.counters["x_floor"] = total / floor.step;
+    }
+}
+BENCHMARK(BM_ManySolidPartStep)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
+
+// A grid of pads written as a KiCad footprint, for the 2,000 pads KiCad's library has none of.
+QString writeGridFootprint(const QString& folder, int pads)
+{
+    const int columns = 45;
+    QString text = QStringLiteral("(footprint \"Grid_%1\" (version 20211014) (generator pcbnew)\n  (layer \"F.Cu\")\n"
+                                  "  (attr smd)\n")
+                       .arg(pads);
+    for (int i = 0; i < pads; ++i)
+        text += QStringLiteral("  (pad \"%1\" smd circle (at %2 %3) (size 0.53 0.53) (layers \"F.Cu\" \"F.Paste\" "
+                               "\"F.Mask\"))\n")
+                    .arg(i + 1)
+                    .arg(-22.0 + (i % columns))
+                    .arg(-22.0 + (i / columns));
+    text += QStringLiteral(")\n");
+    QFile file(folder + QStringLiteral("/Grid_%1.kicad_mod").arg(pads));
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write(text.toUtf8());
+    return QStringLiteral("Grid_%1").arg(pads);
+}
+
+struct BigFootprintDesign
+{
+    TopoDS_Shape part;
+    QMap<QString, PlacedComponentData> components;
+    int pads = 0;
+
+    AssemblyInput input() const
+    {
+        AssemblyInput in;
+        in.mainPart = part;
+        in.components = &components;
+        return in;
+    }
+};
+
+bool buildBigFootprint(int padCount, const QString& scratch, BigFootprintDesign& design, QString* why)
+{
+    const QString root = TestSupport::kicadFootprintRoot() + QStringLiteral("/Package_BGA.pretty");
+    QString name;
+    switch (padCount) {
+    case 256: name = QStringLiteral("BGA-256_17.0x17.0mm_Layout16x16_P1.0mm_Ball0.5mm_Pad0.4mm_NSMD"); break;
+    case 900: name = QStringLiteral("Xilinx_FFG900_FFG901"); break;
+    case 1924: name = QStringLiteral("Xilinx_RF1930"); break;
+    default: name = writeGridFootprint(scratch, padCount); break;
+    }
+    FootprintManager library;
+    library.addSearchPath(root);
+    library.addSearchPath(scratch);
+    library.buildFootprintIndex();
+    const PlacedComponentData placed =
+        library.createPlacedComponent(QStringLiteral("U1"), name, gp_Pnt(35.0, 35.0, 10.0), headlessContext());
+    if (placed.hasMissingFootprint || placed.pads.isEmpty()) {
+        *why = QStringLiteral("footprint %1 not built").arg(name);
+        return false;
+    }
+    design.pads = int(placed.pads.size());
+    design.components.insert(placed.ref, placed);
+    design.part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
+    return true;
+}
+
+void BM_BigFootprint(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    BigFootprintDesign design;
+    QString why;
+    if (!buildBigFootprint(int(state.range(0)), dir.path(), design, &why)) {
+        state.SkipWithError(why.toUtf8().constData());
+        return;
+    }
+    const AssemblyInput input = design.input();
+    const ExportOptions options;
+    const PrintPlan plan = PrintPlanGenerator::generate(design.components, {}, design.part, 0.2);
+    for (auto _ : state) {
+        malloc_trim(0);
+        const long before = statusKb("VmRSS");
+        resetPeak();
+        QElapsedTimer timer;
+        timer.start();
+        const StepExportSummary step =
+            StepExporter::exportStep(dir.filePath(QStringLiteral("big.step")), input, options);
+        const double stepTime = seconds(timer);
+        const long stepPeak = statusKb("VmHWM") - before;
+
+        malloc_trim(0);
+        const long before3mf = statusKb("VmRSS");
+        resetPeak();
+        timer.restart();
+        const ThreeMfExportSummary threeMf =
+            ThreeMfExporter().exportThreeMf(dir.filePath(QStringLiteral("big.3mf")), input, plan, options);
+        const double threeMfTime = seconds(timer);
+        const long threeMfPeak = statusKb("VmHWM") - before3mf;
+        if (!step.success || !threeMf.ok)
+            state.SkipWithError("export failed");
+        const Floor floor = measureFloor(input, options, dir.path(), true);
+
+        state.counters["pads"] = design.pads;
+        state.counters["step_s"] = stepTime;
+        state.counters["step_x_floor"] = stepTime / floor.step;
+        state.counters["step_peak_MB"] = double(stepPeak) / 1024.0;
+        state.counters["step_kb_per_pad"] = double(stepPeak) / design.pads;
+        state.counters["3mf_s"] = threeMfTime;
+        state.counters["3mf_x_floor"] = threeMfTime / floor.threeMf;
+        state.counters["3mf_peak_MB"] = double(threeMfPeak) / 1024.0;
+        state.counters["3mf_kb_per_pad"] = double(threeMfPeak) / design.pads;
+    }
+}
+BENCHMARK(BM_BigFootprint)->Arg(256)->Arg(900)->Arg(1924)->Arg(2000)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The 3MF export of the same footprint step by step: time and peak memory over what was
+// held before the step, for the assembly, the meshing of the part and of the conductor, and
+// the model document.
+void BM_BigFootprintStages(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    BigFootprintDesign design;
+    QString why;
+    if (!buildBigFootprint(int(state.range(0)), dir.path(), design, &why)) {
+        state.SkipWithError(why.toUtf8().constData());
+        return;
+    }
+    const AssemblyInput input = design.input();
+    const ExportOptions options;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        const auto stage = [&](const char* name, const std::function<void()>& work) {
+            malloc_trim(0);
+            const long before = statusKb("VmRSS");
+            resetPeak();
+            timer.start();
+            work();
+            state.counters[std::string(name) + "_s"] = seconds(timer);
+            state.counters[std::string(name) + "_MB"] = double(statusKb("VmHWM") - before) / 1024.0;
+        };
+        AssemblyResult assembly;
+        stage("assembly", [&] { assembly = StepExporter::buildAssembly(input, options); });
+        ShellMesh part, conductor;
+        stage("mesh_part", [&] {
+            part = ThreeMfExporter::triangulate(assembly.part, options.linearDeflection, options.angularDeflection,
+                                                assembly.smallestFeature, nullptr);
+        });
+        stage("mesh_conductor", [&] {
+            for (const ConductorGroup& group : std::as_const(assembly.conductors))
+                conductor = ThreeMfExporter::triangulate(group.shape, options.linearDeflection,
+                                                         options.angularDeflection, assembly.smallestFeature, nullptr);
+        });
+        QByteArray xml;
+        stage("model_xml", [&] {
+            ThreeMfMesh model;
+            ThreeMfExporter::appendPart(model, QStringLiteral("part"), false, part);
+            ThreeMfExporter::appendPart(model, QStringLiteral("conductor"), true, conductor);
+            xml = ThreeMfExporter::writeModelXml(model);
+        });
+        state.counters["pads"] = design.pads;
+        state.counters["triangles"] = double(part.triangles.size() + conductor.triangles.size());
+        state.counters["xml_MB"] = double(xml.size()) / 1048576.0;
+    }
+}
+BENCHMARK(BM_BigFootprintStages)->Arg(256)->Arg(1924)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_TracksStep(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    const int perRow = 50;
+    const double pitch = 2.0;
+    const int rows = (n + perRow - 1) / perRow;
+    QList<Route> routes;
+    for (int i = 0; i < n; ++i) {
+        const bool stacked = state.range(1) != 0; // every track on the first one's path, one net
+        const double x = stacked ? 5.0 : 5.0 + pitch * (i % perRow), y = stacked ? 5.0 : 5.0 + 12.0 * (i / perRow);
+        Route route;
+        route.netName = stacked ? QStringLiteral("N") : QStringLiteral("N%1").arg(i);
+        route.id = quint64(i + 1);
+        const gp_Pnt points[] = {gp_Pnt(x, y, 9.0), gp_Pnt(x, y + 8.0, 9.0), gp_Pnt(x + 0.5 * pitch, y + 8.0, 9.0)};
+        for (int k = 1; k < 3; ++k) {
+            RouteSegment segment;
+            segment.start = points[k - 1];
+            segment.end = points[k];
+            segment.width = 0.8;
+            segment.height = 0.8;
+            segment.shape = RoutingManager::createSegmentShape(segment);
+            route.segments.append(segment);
+        }
+        routes.append(route);
+    }
+    RoutingManager routing;
+    for (const Route& route : std::as_const(routes))
+        routing.addRoute(route);
+    const QMap<QString, PlacedComponentData> none;
+    AssemblyInput input;
+    input.mainPart = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(10.0 + pitch * perRow, 10.0 + 12.0 * rows, 15)).Shape();
+    input.components = &none;
+    input.routes = &routing.routes();
+    input.routeShape = [&routing](const Route& route) { return routing.routeShape(route); };
+    for (const Route& route : routing.routes())
+        benchmark::DoNotOptimize(routing.routeShape(route)); // built by the track display
+    const ExportOptions options;
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        malloc_trim(0);
+        const long before = statusKb("VmRSS");
+        resetPeak();
+        QElapsedTimer timer;
+        timer.start();
+        const StepExportSummary summary =
+            StepExporter::exportStep(dir.filePath(QStringLiteral("tracks.step")), input, options);
+        const double total = seconds(timer);
+        const long peak = statusKb("VmHWM") - before;
+        if (!summary.success)
+            state.SkipWithError("export failed");
+        // Stacked tracks: the floor is the design with its track drawn once, since one cut of
+        // hundreds of coincident solids does not end.
+        const QList<Route> first = routing.routes().mid(0, 1);
+        AssemblyInput floorInput = input;
+        if (state.range(1) != 0)
+            floorInput.routes = &first;
+        const Floor floor = measureFloor(floorInput, options, dir.path(), false);
+        state.counters["tracks"] = n;
+        state.counters["total_s"] = total;
+        state.counters["floor_s"] = floor.step;
+        state.counters["x_floor"] = total / floor.step;
+        state.counters["peak_MB"] = double(peak) / 1024.0;
+    }
+}
+BENCHMARK(BM_TracksStep)->Args({250, 0})->Args({1000, 0})->Args({40, 1})->Args({1000, 1})->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Message::DefaultMessenger()->ChangePrinters().Clear(); // the STEP writer's statistics
+    return runBenchmarks<QApplication>(argc, argv);
+}

@@ -1,0 +1,212 @@
+// Parts that come as many solids with B-spline faces, as STEP parts of many bodies do: the
+// clean-up of stray solids keeps the verdicts of the classifier on every piece and tool, and
+// the export counts as cut apart only the pieces the cavities made.
+#include "designfixture.h"
+#include "testsupport.h"
+
+#include "foundation/stepimporter.h"
+#include "outputs/stepexporter.h"
+#include "outputs/threemfexporter.h"
+
+#include <QTemporaryDir>
+
+#include <AIS_Shape.hxx>
+#include <BRepBuilderAPI_NurbsConvert.hxx>
+#include <BRepClass3d_SolidClassifier.hxx>
+#include <BRepGProp.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepPrimAPI_MakeSphere.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <GProp_GProps.hxx>
+#include <STEPControl_Writer.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using DesignFixture::box;
+
+TopoDS_Shape nurbs(const TopoDS_Shape& shape)
+{
+    return BRepBuilderAPI_NurbsConvert(shape, true).Shape();
+}
+
+TopoDS_Shape compound(const QList<TopoDS_Shape>& shapes)
+{
+    BRep_Builder builder;
+    TopoDS_Compound c;
+    builder.MakeCompound(c);
+    for (const TopoDS_Shape& s : shapes)
+        builder.Add(c, s);
+    return c;
+}
+
+TopoDS_Shape cylinder(double x, double y, double z, double radius, double height)
+{
+    return BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(x, y, z), gp::DZ()), radius, height).Shape();
+}
+
+// The part written to a STEP file and read back by the program's importer, as a user's part.
+TopoDS_Shape throughStepFile(const TopoDS_Shape& part)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("part.step"));
+    STEPControl_Writer writer;
+    if (writer.Transfer(part, STEPControl_AsIs) != IFSelect_RetDone
+        || writer.Write(path.toUtf8().constData()) != IFSelect_RetDone)
+        return TopoDS_Shape();
+    const StepImportResult read = StepImporter::importStep(path);
+    return read.status == StepImportResult::Ok && read.shapes.size() == 1 ? read.shapes.first() : TopoDS_Shape();
+}
+
+// The rule the clean-up keeps, asked the slow way: every piece integrated and classified
+// against every tool.
+bool reference(const TopoDS_Shape& piece, const TopoDS_Shape& tool, double tolerance)
+{
+    BRepClass3d_SolidClassifier classifier(tool);
+    GProp_GProps props;
+    BRepGProp::VolumeProperties(piece, props);
+    classifier.Perform(props.CentreOfMass(), tolerance);
+    if (classifier.State() != TopAbs_IN)
+        return false;
+    for (TopExp_Explorer it(piece, TopAbs_VERTEX); it.More(); it.Next()) {
+        classifier.Perform(BRep_Tool::Pnt(TopoDS::Vertex(it.Current())), tolerance);
+        if (classifier.State() == TopAbs_OUT)
+            return false;
+    }
+    return true;
+}
+
+TEST(DropSolidsInsideTool, VerdictsAreTheClassifiersOnEveryPieceAndTool)
+{
+    const double tolerance = 1e-7;
+    const TopoDS_Shape part = nurbs(box(-40, -40, -40, -30, -30, -30)); // far from every tool
+    const QList<TopoDS_Shape> tools = {
+        nurbs(box(0, 0, 0, 10, 10, 10)),
+        nurbs(cylinder(20, 5, 0, 5, 10)),
+        BRepPrimAPI_MakeSphere(gp_Pnt(40, 5, 5), 5).Shape(),
+    };
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape piece;
+    } rows[] = {
+        {"box enclosed", nurbs(box(2, 2, 2, 4, 4, 4))},
+        {"box touching the tool's faces from inside", nurbs(box(0, 0, 0, 3, 3, 10))},
+        {"box sticking out by one end", nurbs(box(7, 2, 2, 11, 4, 4))},
+        {"box in the cylinder's box corner, outside it", nurbs(box(15.1, 0.1, 1, 15.6, 0.6, 2))},
+        {"box in the cylinder", nurbs(box(19, 4, 1, 21, 6, 9))},
+        {"sphere in the box", BRepPrimAPI_MakeSphere(gp_Pnt(5, 5, 5), 2).Shape()},
+        {"cylinder in the sphere", nurbs(cylinder(40, 5, 4, 1, 2))},
+        {"box in the sphere's box, outside it", nurbs(box(35.2, 0.2, 0.2, 35.6, 0.6, 0.6))},
+        {"box astride two tools", nurbs(box(8, 4, 4, 17, 6, 6))},
+        {"box far away", nurbs(box(60, 60, 60, 61, 61, 61))},
+    };
+    QList<TopoDS_Shape> everything{part};
+    int expectedRemoved = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        bool insideAny = false;
+        for (int t = 0; t < tools.size(); ++t) {
+            const bool expected = reference(row.piece, tools.at(t), tolerance);
+            insideAny = insideAny || expected;
+            int removed = -1;
+            const TopoDS_Shape cleaned =
+                StepExporter::dropSolidsInsideTool(compound({part, row.piece}), tools.at(t), tolerance, removed);
+            EXPECT_EQ(removed, expected ? 1 : 0) << "tool " << t;
+            EXPECT_EQ(cleaned.IsSame(part), expected) << "tool " << t;
+        }
+        everything.append(row.piece);
+        expectedRemoved += insideAny ? 1 : 0;
+    }
+    EXPECT_EQ(expectedRemoved, 5); // the rows are meant to cover both verdicts
+
+    // All pieces against all tools at once: each piece goes when some tool holds it.
+    int removed = -1;
+    const TopoDS_Shape cleaned =
+        StepExporter::dropSolidsInsideTool(compound(everything), compound(tools), tolerance, removed);
+    EXPECT_EQ(removed, expectedRemoved);
+    EXPECT_EQ(StepExporter::solidsOf(cleaned).size(), everything.size() - expectedRemoved);
+}
+
+// A component with a 4 x 4 x 3 body on z and two pads under it.
+PlacedComponentData component(const QString& ref, const gp_Pnt& at)
+{
+    PlacedComponentData c;
+    c.ref = ref;
+    c.position = at;
+    c.footprintThickness = 1.0;
+    c.bodyUndercut = 0.4;
+    c.bodyWidth = c.bodyLength = 4.0;
+    c.bodyHeight = 3.0;
+    c.compositeShape = new AIS_Shape(box(at.X() - 2, at.Y() - 2, at.Z(), at.X() + 2, at.Y() + 2, at.Z() + 3));
+    for (int i = 0; i < 2; ++i) {
+        PlacedPadData pad;
+        pad.number = QString::number(i + 1);
+        const double x = at.X() - 1.0 + 2.0 * i;
+        pad.worldPosition = gp_Pnt(x, at.Y(), at.Z());
+        pad.placedShape = box(x - 0.5, at.Y() - 0.75, at.Z() - 1.0, x + 0.5, at.Y() + 0.75, at.Z() + 0.4);
+        pad.scaledWidth = 1.0;
+        pad.scaledHeight = 1.5;
+        c.pads.append(pad);
+    }
+    return c;
+}
+
+TEST(BuildAssembly, OnlyThePiecesTheCavitiesMadeCountAsCutApart)
+{
+    // Six blocks 20 x 20 x 10 mm, 2 mm apart, in B-splines, read from a STEP file.
+    QList<TopoDS_Shape> blocks;
+    for (int i = 0; i < 6; ++i)
+        blocks.append(nurbs(box(22.0 * (i % 3), 22.0 * (i / 3), 0, 22.0 * (i % 3) + 20, 22.0 * (i / 3) + 20, 10)));
+    const TopoDS_Shape manySolids = throughStepFile(compound(blocks));
+    ASSERT_EQ(StepExporter::solidsOf(manySolids).size(), 6);
+    const TopoDS_Shape oneSolid = throughStepFile(nurbs(box(0, 0, 0, 64, 42, 10)));
+    ASSERT_EQ(StepExporter::solidsOf(oneSolid).size(), 1);
+
+    // Components sunk in three blocks; a wall-like body cuts the first column of blocks through.
+    QMap<QString, PlacedComponentData> components;
+    for (const auto& [ref, x, y] : {std::tuple{"U1", 10.0, 10.0}, {"U2", 32.0, 10.0}, {"U3", 54.0, 32.0}})
+        components.insert(ref, component(ref, gp_Pnt(x, y, 6.0)));
+    QMap<QString, PlacedComponentData> splitting = components;
+    splitting["U1"].compositeShape = new AIS_Shape(box(9, -1, -1, 11, 43, 11));
+
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape part;
+        const QMap<QString, PlacedComponentData>* components;
+        int partSolids, piecesCutApart;
+    } rows[] = {
+        {"many solids, none cut apart", manySolids, &components, 6, 0},
+        {"many solids, two cut in two", manySolids, &splitting, 8, 4},
+        {"one solid, none cut apart", oneSolid, &components, 1, 0},
+        {"one solid cut in two", oneSolid, &splitting, 2, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        AssemblyInput input;
+        input.mainPart = row.part;
+        input.components = row.components;
+        for (const StepExporter::CarvingRoad road :
+             {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
+            const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions(), road);
+            ASSERT_FALSE(result.part.IsNull());
+            EXPECT_EQ(result.cavitiesOk, 9);
+            EXPECT_EQ(result.partSolids, row.partSolids);
+            EXPECT_EQ(result.piecesCutApart, row.piecesCutApart);
+        }
+        QTemporaryDir dir;
+        const StepExportSummary summary =
+            StepExporter::exportStep(dir.filePath(QStringLiteral("board.step")), input, ExportOptions());
+        ASSERT_TRUE(summary.success);
+        EXPECT_EQ(summary.partSolids, row.partSolids);
+        EXPECT_EQ(summary.piecesCutApart, row.piecesCutApart);
+    }
+}
+
+} // namespace
