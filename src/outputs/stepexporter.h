@@ -61,6 +61,7 @@ public:
     static TopoDS_Shape copyShape(const TopoDS_Shape& shape);
     static double volumeOf(const TopoDS_Shape& shape);
     static QList<TopoDS_Shape> solidsOf(const TopoDS_Shape& shape);
+    static TopoDS_Shape compoundOf(const QList<TopoDS_Shape>& shapes);
     // The pad solid fused with a copy of itself moved down by extension mm; the solid
     // unchanged when that fails.
     static TopoDS_Shape extendPrismaticDown(const TopoDS_Shape& padSolid, double extension);

@@ -5,6 +5,8 @@
 #include "foundation/logging.h"
 
 #include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBndLib.hxx>
+#include <Bnd_Box.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <OSD_Parallel.hxx>
@@ -14,6 +16,7 @@
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
+#include <TopoDS_Iterator.hxx>
 
 #include <algorithm>
 #include <array>
@@ -131,30 +134,110 @@ void markRepeats(QList<AssemblyVolume>& volumes)
     }
 }
 
+// A part's top-level solids, or the part itself when it is anything else (one solid, shells).
+QList<TopoDS_Shape> separateSolids(const TopoDS_Shape& part)
+{
+    QList<TopoDS_Shape> solids;
+    if (part.ShapeType() != TopAbs_COMPOUND)
+        return {part};
+    for (TopoDS_Iterator it(part); it.More(); it.Next()) {
+        const TopoDS_Shape& child = it.Value();
+        if (child.ShapeType() == TopAbs_SOLID)
+            solids.append(child);
+        else if (child.ShapeType() == TopAbs_COMPOUND)
+            solids.append(separateSolids(child));
+        else
+            return {part};
+    }
+    for (const TopoDS_Shape& solid : std::as_const(solids))
+        if (solid.ShapeType() != TopAbs_SOLID)
+            return {part};
+    return solids;
+}
+
+Bnd_Box looseBox(const TopoDS_Shape& shape, double gap)
+{
+    Bnd_Box box;
+    OccUtils::guardedCall(false, "looseBox", [&] {
+        BRepBndLib::Add(shape, box, false);
+        return true;
+    });
+    if (!box.IsVoid())
+        box.Enlarge(gap);
+    return box;
+}
+
+// A part made of many solids: each volume is cut out of the solids its box meets, not out of
+// the whole part, so a cavity costs what its neighbourhood costs.
 void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
                    AssemblyResult& result)
 {
+    struct Piece
+    {
+        TopoDS_Shape shape;
+        Bnd_Box box;
+    };
+    const bool wasCompound = carved.ShapeType() == TopAbs_COMPOUND;
+    QList<Piece> pieces;
+    for (const TopoDS_Shape& solid : separateSolids(carved))
+        pieces.append({solid, Bnd_Box()});
+
     for (const AssemblyVolume& volume : volumes) {
         qCDebug(lcExport) << "  →" << volume.name;
         if (volume.repeatOf >= 0) {
             ++result.cavitiesOk; // its place is already cut
             continue;
         }
+        const QList<double> ladder = StepExporter::fuzzyLadder(options.baseFuzzy, volume.feature);
+        const double gap = 2.0 * (ladder.isEmpty() ? 0.0 : *std::max_element(ladder.begin(), ladder.end())) + 1e-3;
+        QList<int> touched;
+        if (pieces.size() > 1) {
+            const Bnd_Box toolBox = looseBox(volume.shape, gap);
+            for (int i = 0; i < pieces.size(); ++i) {
+                if (pieces.at(i).box.IsVoid())
+                    pieces[i].box = looseBox(pieces.at(i).shape, gap);
+                if (toolBox.IsVoid() || pieces.at(i).box.IsVoid() || !toolBox.IsOut(pieces.at(i).box))
+                    touched.append(i);
+            }
+        } else {
+            touched.append(0);
+        }
+        if (touched.isEmpty()) {
+            ++result.cavitiesOk; // nothing of the part where it goes
+            continue;
+        }
+        QList<TopoDS_Shape> local;
+        for (const int i : std::as_const(touched))
+            local.append(pieces.at(i).shape);
+        const TopoDS_Shape target = pieces.size() == 1 ? pieces.first().shape : StepExporter::compoundOf(local);
+
         bool validated = true;
-        const TopoDS_Shape next = StepExporter::subtractOne(carved, volume.shape, options.baseFuzzy, volume.feature,
+        const TopoDS_Shape next = StepExporter::subtractOne(target, volume.shape, options.baseFuzzy, volume.feature,
                                                             validated, result.straySolidsRemoved);
         if (next.IsNull()) {
             qWarning() << "  ✗ subtraction failed, skipped";
             ++result.cavitiesFailed;
             continue;
         }
-        carved = next;
+        for (int k = int(touched.size()) - 1; k >= 0; --k)
+            pieces.removeAt(touched.at(k));
+        for (const TopoDS_Shape& piece : separateSolids(next))
+            pieces.append({piece, Bnd_Box()});
         ++result.cavitiesOk;
         if (!validated) {
             ++result.cavitiesUnvalidated;
             qWarning() << "  ⚠ cavity not validated for" << volume.name;
         }
     }
+
+    if (pieces.size() == 1 && !wasCompound) {
+        carved = pieces.first().shape;
+        return;
+    }
+    QList<TopoDS_Shape> shapes;
+    for (const Piece& piece : std::as_const(pieces))
+        shapes.append(piece.shape);
+    carved = StepExporter::compoundOf(shapes);
 }
 
 // Every volume in one checked boolean; the ladder, volume by volume, when the check fails.
@@ -223,15 +306,10 @@ ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, 
         qCDebug(lcExport) << "  fuseGroup: rung refused (fuzzy=" << rung << ") over" << solids.size() << "solid(s)";
     }
 
-    BRep_Builder builder;
-    TopoDS_Compound compound;
-    builder.MakeCompound(compound);
-    for (const TopoDS_Shape& shape : shapes)
-        builder.Add(compound, shape);
     ++notFused;
     qWarning() << "  ⚠ conductor group not fused:" << key << "—" << shapes.size()
                << "overlapping solid(s) shipped as a compound";
-    return {compound, key};
+    return {StepExporter::compoundOf(shapes), key};
 }
 
 void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& result)

@@ -113,16 +113,6 @@ bool liesInside(PieceProbe& piece, ToolProbe& tool, double tolerance)
     return true;
 }
 
-TopoDS_Shape compoundOf(const QList<TopoDS_Shape>& shapes)
-{
-    BRep_Builder builder;
-    TopoDS_Compound compound;
-    builder.MakeCompound(compound);
-    for (const TopoDS_Shape& shape : shapes)
-        builder.Add(compound, shape);
-    return compound;
-}
-
 // The split of a solid by a boolean: its pieces, or the solid itself when nothing split it.
 QList<TopoDS_Shape> piecesOf(const BOPAlgo_Builder& builder, const TopoDS_Shape& solid)
 {
@@ -350,4 +340,14 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         result.straySolidsRemoved = removed;
         return result;
     });
+}
+
+TopoDS_Shape StepExporter::compoundOf(const QList<TopoDS_Shape>& shapes)
+{
+    BRep_Builder builder;
+    TopoDS_Compound compound;
+    builder.MakeCompound(compound);
+    for (const TopoDS_Shape& shape : shapes)
+        builder.Add(compound, shape);
+    return compound;
 }

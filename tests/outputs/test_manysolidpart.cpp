@@ -35,16 +35,6 @@ TopoDS_Shape nurbs(const TopoDS_Shape& shape)
     return BRepBuilderAPI_NurbsConvert(shape, true).Shape();
 }
 
-TopoDS_Shape compound(const QList<TopoDS_Shape>& shapes)
-{
-    BRep_Builder builder;
-    TopoDS_Compound c;
-    builder.MakeCompound(c);
-    for (const TopoDS_Shape& s : shapes)
-        builder.Add(c, s);
-    return c;
-}
-
 TopoDS_Shape cylinder(double x, double y, double z, double radius, double height)
 {
     return BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(x, y, z), gp::DZ()), radius, height).Shape();
@@ -116,7 +106,7 @@ TEST(DropSolidsInsideTool, VerdictsAreTheClassifiersOnEveryPieceAndTool)
             insideAny = insideAny || expected;
             int removed = -1;
             const TopoDS_Shape cleaned =
-                StepExporter::dropSolidsInsideTool(compound({part, row.piece}), tools.at(t), tolerance, removed);
+                StepExporter::dropSolidsInsideTool(StepExporter::compoundOf({part, row.piece}), tools.at(t), tolerance, removed);
             EXPECT_EQ(removed, expected ? 1 : 0) << "tool " << t;
             EXPECT_EQ(cleaned.IsSame(part), expected) << "tool " << t;
         }
@@ -128,7 +118,7 @@ TEST(DropSolidsInsideTool, VerdictsAreTheClassifiersOnEveryPieceAndTool)
     // All pieces against all tools at once: each piece goes when some tool holds it.
     int removed = -1;
     const TopoDS_Shape cleaned =
-        StepExporter::dropSolidsInsideTool(compound(everything), compound(tools), tolerance, removed);
+        StepExporter::dropSolidsInsideTool(StepExporter::compoundOf(everything), StepExporter::compoundOf(tools), tolerance, removed);
     EXPECT_EQ(removed, expectedRemoved);
     EXPECT_EQ(StepExporter::solidsOf(cleaned).size(), everything.size() - expectedRemoved);
 }
@@ -163,7 +153,7 @@ TEST(BuildAssembly, OnlyThePiecesTheCavitiesMadeCountAsCutApart)
     QList<TopoDS_Shape> blocks;
     for (int i = 0; i < 6; ++i)
         blocks.append(nurbs(box(22.0 * (i % 3), 22.0 * (i / 3), 0, 22.0 * (i % 3) + 20, 22.0 * (i / 3) + 20, 10)));
-    const TopoDS_Shape manySolids = throughStepFile(compound(blocks));
+    const TopoDS_Shape manySolids = throughStepFile(StepExporter::compoundOf(blocks));
     ASSERT_EQ(StepExporter::solidsOf(manySolids).size(), 6);
     const TopoDS_Shape oneSolid = throughStepFile(nurbs(box(0, 0, 0, 64, 42, 10)));
     ASSERT_EQ(StepExporter::solidsOf(oneSolid).size(), 1);
@@ -192,14 +182,20 @@ TEST(BuildAssembly, OnlyThePiecesTheCavitiesMadeCountAsCutApart)
         AssemblyInput input;
         input.mainPart = row.part;
         input.components = row.components;
+        // Volume by volume, each cavity is cut out of the blocks it meets only: the same material goes.
+        double carvedVolume[2] = {0.0, 0.0};
         for (const StepExporter::CarvingRoad road :
              {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
             const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions(), road);
             ASSERT_FALSE(result.part.IsNull());
             EXPECT_EQ(result.cavitiesOk, 9);
+            EXPECT_EQ(result.cavitiesUnvalidated, 0);
             EXPECT_EQ(result.partSolids, row.partSolids);
             EXPECT_EQ(result.piecesCutApart, row.piecesCutApart);
+            carvedVolume[road == StepExporter::CarvingRoad::VolumeByVolume] = StepExporter::volumeOf(result.part);
         }
+        EXPECT_GT(carvedVolume[0], 0.0);
+        EXPECT_NEAR(carvedVolume[1], carvedVolume[0], 1e-6 * carvedVolume[0]);
         QTemporaryDir dir;
         const StepExportSummary summary =
             StepExporter::exportStep(dir.filePath(QStringLiteral("board.step")), input, ExportOptions());

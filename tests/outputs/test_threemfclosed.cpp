@@ -6,6 +6,7 @@
 #include "foundation/stepimporter.h"
 #include "outputs/exportoptions.h"
 #include "outputs/printplangenerator.h"
+#include "outputs/stepexporter.h"
 #include "outputs/threemfshellbuilder.h"
 #include "outputs/threemfexporter.h"
 
@@ -109,16 +110,6 @@ TopoDS_Shape nurbs(const TopoDS_Shape& shape)
     return BRepBuilderAPI_NurbsConvert(shape, true).Shape();
 }
 
-TopoDS_Compound compoundOf(const QList<TopoDS_Shape>& shapes)
-{
-    BRep_Builder builder;
-    TopoDS_Compound compound;
-    builder.MakeCompound(compound);
-    for (const TopoDS_Shape& shape : shapes)
-        builder.Add(compound, shape);
-    return compound;
-}
-
 // A slab of touching tiles, from z0 to z1 over x0..x1, y0..y1, every other one with rounded
 // edges, with domes lofted to a point, balls and cones on and through it, some touching, some
 // overlapping: every solid with B-spline faces, all in one compound as a STEP assembly gives them.
@@ -163,7 +154,7 @@ TopoDS_Shape multiSolidPart(double x0, double y0, double z0, double x1, double y
     // A post beside the slab, touching its side.
     solids << nurbs(BRepPrimAPI_MakeBox(gp_Pnt(x1, y0, z0), gp_Pnt(x1 + 5.0, y0 + 5.0, z1 + 2.0)).Shape());
     if (!fused)
-        return compoundOf(solids);
+        return StepExporter::compoundOf(solids);
     TopTools_ListOfShape arguments;
     for (const TopoDS_Shape& s : solids)
         arguments.Append(s);
@@ -183,7 +174,7 @@ TopoDS_Shape throughStep(const TopoDS_Shape& part, const QString& path)
     const StepImportResult read = StepImporter::importStep(path);
     if (read.status != StepImportResult::Ok || read.shapes.isEmpty())
         return TopoDS_Shape();
-    return read.shapes.size() == 1 ? read.shapes.first() : TopoDS_Shape(compoundOf(read.shapes));
+    return read.shapes.size() == 1 ? read.shapes.first() : StepExporter::compoundOf(read.shapes);
 }
 
 int solidCount(const TopoDS_Shape& shape)
