@@ -75,6 +75,23 @@ void resetPeak()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
+struct Measured
+{
+    double seconds = 0.0;
+    long peakKb = 0; // over what the process held before the work
+};
+
+Measured measured(const std::function<void()>& work)
+{
+    malloc_trim(0);
+    const long before = statusKb("VmRSS");
+    resetPeak();
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return {seconds(timer), statusKb("VmHWM") - before};
+}
+
 opencascade::handle<AIS_InteractiveContext> headlessContext()
 {
     static opencascade::handle<AIS_InteractiveContext> context = [] {
@@ -280,24 +297,18 @@ void BM_BigFootprint(benchmark::State& state)
     const ExportOptions options;
     const PrintPlan plan = PrintPlanGenerator::generate(design.components, {}, design.part, 0.2);
     for (auto _ : state) {
-        malloc_trim(0);
-        const long before = statusKb("VmRSS");
-        resetPeak();
-        QElapsedTimer timer;
-        timer.start();
-        const StepExportSummary step =
-            StepExporter::exportStep(dir.filePath(QStringLiteral("big.step")), input, options);
-        const double stepTime = seconds(timer);
-        const long stepPeak = statusKb("VmHWM") - before;
+        StepExportSummary step;
+        const Measured stepRun = measured(
+            [&] { step = StepExporter::exportStep(dir.filePath(QStringLiteral("big.step")), input, options); });
+        const double stepTime = stepRun.seconds;
+        const long stepPeak = stepRun.peakKb;
 
-        malloc_trim(0);
-        const long before3mf = statusKb("VmRSS");
-        resetPeak();
-        timer.restart();
-        const ThreeMfExportSummary threeMf =
-            ThreeMfExporter().exportThreeMf(dir.filePath(QStringLiteral("big.3mf")), input, plan, options);
-        const double threeMfTime = seconds(timer);
-        const long threeMfPeak = statusKb("VmHWM") - before3mf;
+        ThreeMfExportSummary threeMf;
+        const Measured threeMfRun = measured([&] {
+            threeMf = ThreeMfExporter().exportThreeMf(dir.filePath(QStringLiteral("big.3mf")), input, plan, options);
+        });
+        const double threeMfTime = threeMfRun.seconds;
+        const long threeMfPeak = threeMfRun.peakKb;
         if (!step.success || !threeMf.ok)
             state.SkipWithError("export failed");
         const Floor floor = measureFloor(input, options, dir.path(), true);
@@ -330,15 +341,10 @@ void BM_BigFootprintStages(benchmark::State& state)
     const AssemblyInput input = design.input();
     const ExportOptions options;
     for (auto _ : state) {
-        QElapsedTimer timer;
         const auto stage = [&](const char* name, const std::function<void()>& work) {
-            malloc_trim(0);
-            const long before = statusKb("VmRSS");
-            resetPeak();
-            timer.start();
-            work();
-            state.counters[std::string(name) + "_s"] = seconds(timer);
-            state.counters[std::string(name) + "_MB"] = double(statusKb("VmHWM") - before) / 1024.0;
+            const Measured run = measured(work);
+            state.counters[std::string(name) + "_s"] = run.seconds;
+            state.counters[std::string(name) + "_MB"] = double(run.peakKb) / 1024.0;
         };
         AssemblyResult assembly;
         stage("assembly", [&] { assembly = StepExporter::buildAssembly(input, options); });
@@ -405,15 +411,11 @@ void BM_TracksStep(benchmark::State& state)
     const ExportOptions options;
     QTemporaryDir dir;
     for (auto _ : state) {
-        malloc_trim(0);
-        const long before = statusKb("VmRSS");
-        resetPeak();
-        QElapsedTimer timer;
-        timer.start();
-        const StepExportSummary summary =
-            StepExporter::exportStep(dir.filePath(QStringLiteral("tracks.step")), input, options);
-        const double total = seconds(timer);
-        const long peak = statusKb("VmHWM") - before;
+        StepExportSummary summary;
+        const Measured run = measured(
+            [&] { summary = StepExporter::exportStep(dir.filePath(QStringLiteral("tracks.step")), input, options); });
+        const double total = run.seconds;
+        const long peak = run.peakKb;
         if (!summary.success)
             state.SkipWithError("export failed");
         // Stacked tracks: the floor is the design with its track drawn once, since one cut of

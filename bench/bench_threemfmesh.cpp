@@ -2,13 +2,13 @@
 // them with rounded edges, and balls on them), as a STEP assembly gives it: 35, 70 and 140
 // tiles. Beside ThreeMfExporter::triangulate, the same run measures a floor: the mesher on the
 // same shape and a copy of every face's nodes and triangles (x_floor = triangulate / floor).
+#include "designfixture.h"
 #include "outputs/threemfexporter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <BRepBuilderAPI_NurbsConvert.hxx>
-#include <BRepFilletAPI_MakeFillet.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeSphere.hxx>
@@ -37,14 +37,8 @@ TopoDS_Shape tiles(int count)
     for (int i = 0; i < count; ++i) {
         const double x = 10.0 * (i % columns), y = 10.0 * (i / columns);
         TopoDS_Shape tile = BRepPrimAPI_MakeBox(gp_Pnt(x, y, 0.0), gp_Pnt(x + 10.0, y + 10.0, 12.0)).Shape();
-        if (i % 2 == 0) {
-            BRepFilletAPI_MakeFillet rounded(tile);
-            for (TopExp_Explorer e(tile, TopAbs_EDGE); e.More(); e.Next())
-                rounded.Add(1.0, TopoDS::Edge(e.Current()));
-            rounded.Build();
-            if (rounded.IsDone())
-                tile = rounded.Shape();
-        }
+        if (i % 2 == 0)
+            tile = DesignFixture::roundedEdges(tile, 1.0);
         builder.Add(part, BRepBuilderAPI_NurbsConvert(tile, true).Shape());
         builder.Add(part, BRepBuilderAPI_NurbsConvert(BRepPrimAPI_MakeSphere(gp_Pnt(x + 5.0, y + 5.0, 12.0), 3.0).Shape(),
                                                       true)

@@ -12,9 +12,12 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <Aspect_DisplayConnection.hxx>
+#include <BRepFilletAPI_MakeFillet.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <OpenGl_GraphicDriver.hxx>
 #include <STEPCAFControl_Reader.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
@@ -30,6 +33,15 @@ namespace DesignFixture {
 TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1)
 {
     return BRepPrimAPI_MakeBox(gp_Pnt(x0, y0, z0), gp_Pnt(x1, y1, z1)).Shape();
+}
+
+TopoDS_Shape roundedEdges(const TopoDS_Shape& shape, double radius)
+{
+    BRepFilletAPI_MakeFillet rounded(shape);
+    for (TopExp_Explorer e(shape, TopAbs_EDGE); e.More(); e.Next())
+        rounded.Add(radius, TopoDS::Edge(e.Current()));
+    rounded.Build();
+    return rounded.IsDone() ? rounded.Shape() : shape;
 }
 
 Route route(const QString& net, const QList<QPointF>& points, double z, double width, double height)

@@ -31,7 +31,6 @@
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
-#include <BRepFilletAPI_MakeFillet.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepOffsetAPI_ThruSections.hxx>
 #include <TopoDS.hxx>
@@ -123,15 +122,7 @@ TopoDS_Shape multiSolidPart(double x0, double y0, double z0, double x1, double y
             TopoDS_Shape tile = BRepPrimAPI_MakeBox(gp_Pnt(x0 + i * dx, y0 + j * dy, z0),
                                                     gp_Pnt(x0 + (i + 1) * dx, y0 + (j + 1) * dy, z1))
                                     .Shape();
-            if ((i + j) % 2 == 0) {
-                BRepFilletAPI_MakeFillet rounded(tile);
-                for (TopExp_Explorer e(tile, TopAbs_EDGE); e.More(); e.Next())
-                    rounded.Add(1.0, TopoDS::Edge(e.Current()));
-                rounded.Build();
-                if (rounded.IsDone())
-                    tile = rounded.Shape();
-            }
-            solids << nurbs(tile);
+            solids << nurbs((i + j) % 2 == 0 ? DesignFixture::roundedEdges(tile, 1.0) : tile);
         }
     for (int i = 0; i < nx; ++i) {
         const double x = x0 + (i + 0.5) * dx, y = y1 - 0.5 * dy;
