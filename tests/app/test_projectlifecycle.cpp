@@ -995,20 +995,12 @@ TEST_F(ProjectLifecycle, TwoCopiesOnOneProjectKeepEachOthersAutomaticSave)
     const QString sideA = AutoSaveSlot::sideFilePath(path, 2);
     ASSERT_EQ(MainWindow::autoSavePathFor(path), sideA) << "A would save automatically over B's side file";
     ASSERT_TRUE(writeFile(sideA, "{}"));
-    {
-        ScriptedAnswers answers({QMessageBox::Discard});
-        QCloseEvent event;
-        probe->close(&event);
-        EXPECT_TRUE(event.isAccepted());
-    }
+    quitDiscarding();
     EXPECT_FALSE(QFileInfo::exists(sideA));
     EXPECT_EQ(contentOf(sideB), work) << "A's exit deleted B's side file";
 
     killB();
-    probe->undoStack()->clear();
-    probe.reset();
-    window = std::make_unique<MainWindow>();
-    probe = std::make_unique<MainWindowProbe>(*window);
+    restartWindow();
     {
         ScriptedAnswers answers({QMessageBox::Yes});
         ASSERT_TRUE(probe->openProjectPath(path, false));
@@ -1019,9 +1011,7 @@ TEST_F(ProjectLifecycle, TwoCopiesOnOneProjectKeepEachOthersAutomaticSave)
     EXPECT_EQ(probe->project().routingManager().routes().size(), 3) << "B's work";
     EXPECT_TRUE(window->isProjectModified());
     EXPECT_EQ(MainWindow::autoSavePathFor(path), sideB) << "the recovered work goes on in its own side file";
-    ScriptedAnswers answers({QMessageBox::Discard});
-    QCloseEvent event;
-    probe->close(&event);
+    quitDiscarding();
     EXPECT_FALSE(QFileInfo::exists(sideB));
 }
 
@@ -1103,58 +1093,37 @@ TEST_P(SideFileOfAnother, IsKeptAndOfferedAsTheUserChose)
     EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Recover automatic save|")));
 }
 
-const char* const kKeptSaid = "No opens the project file and keeps the automatic save, to be offered again the next "
-                              "time the project is opened.";
-const char* const kRemoteSaid = "Project already open|This project is open in another running copy of Vantorquelle "
-                                "(process %1 on workshop-pc):";
-const auto kNo = QList<QMessageBox::StandardButton>{QMessageBox::No};
-const auto kYes = QList<QMessageBox::StandardButton>{QMessageBox::Yes};
-const auto kReplaceThen = [](QMessageBox::StandardButton answer) {
-    return QList<QMessageBox::StandardButton>{QMessageBox::Yes, answer};
-};
-std::string sideFileCaseName(const ::testing::TestParamInfo<SideFileCase>& info) { return info.param.name; }
+const char* const kKept = "No opens the project file and keeps the automatic save, to be offered again the next "
+                          "time the project is opened.";
+const char* const kRemote = "Project already open|This project is open in another running copy of Vantorquelle "
+                            "(process %1 on workshop-pc):";
+const char* const kAsked = "Recover automatic save|";
+using Answers = QList<QMessageBox::StandardButton>;
+constexpr QMessageBox::StandardButton kYes = QMessageBox::Yes;
+constexpr QMessageBox::StandardButton kNo = QMessageBox::No;
 
+// Rows are named after the fault they hold off. "Own" rows reopen this copy's project, which asks
+// first whether to replace the open design; a copy that holds no name of its own (blocked from 2)
+// must leave the others' files when it goes.
 INSTANTIATE_TEST_SUITE_P(
-    DeclinedRecovery, SideFileOfAnother,
-    ::testing::Values(SideFileCase{"DeadCopys", SideHolder::DeadCopy, "real/board.vtq", 0, kNo, kKeptSaid, 1, true, true},
-                      SideFileCase{"ThisCopys", SideHolder::ThisCopy, "real/board.vtq", 0, kReplaceThen(QMessageBox::No),
-                                   kKeptSaid, 1, true, true}),
-    sideFileCaseName);
-
-INSTANTIATE_TEST_SUITE_P(
-    LockLeftEmpty, SideFileOfAnother,
-    ::testing::Values(SideFileCase{"Offered", SideHolder::EmptyLock, "real/board.vtq", 0, kYes,
-                                   "Recover automatic save|", 3, false, false}),
-    sideFileCaseName);
-
-INSTANTIATE_TEST_SUITE_P(
-    OtherSpelling, SideFileOfAnother,
-    ::testing::Values(SideFileCase{"OwnThroughDotDot", SideHolder::ThisCopy, "real/../real/board.vtq", 0,
-                                   kReplaceThen(QMessageBox::Yes), "Recover automatic save|", 3, false, false},
-                      SideFileCase{"OwnThroughDoubleSlash", SideHolder::ThisCopy, "/real//board.vtq", 0,
-                                   kReplaceThen(QMessageBox::Yes), "Recover automatic save|", 3, false, false},
-                      SideFileCase{"OwnThroughFolderLink", SideHolder::ThisCopy, "linked/board.vtq", 0,
-                                   kReplaceThen(QMessageBox::Yes), "Recover automatic save|", 3, false, false},
-                      SideFileCase{"OwnThroughFileLink", SideHolder::ThisCopy, "links/board-link.vtq", 0,
-                                   kReplaceThen(QMessageBox::Yes), "Recover automatic save|", 3, false, false},
-                      SideFileCase{"OthersThroughFileLink", SideHolder::RemoteCopy, "links/board-link.vtq", 0, kYes,
-                                   kRemoteSaid, 1, true, false}),
-    sideFileCaseName);
-
-INSTANTIATE_TEST_SUITE_P(
-    RemoteCopy, SideFileOfAnother,
-    ::testing::Values(SideFileCase{"WithOurProcessId", SideHolder::RemoteCopyOurPid, "real/board.vtq", 0, kNo,
-                                   kRemoteSaid, 0, true, false}),
-    sideFileCaseName);
-
-// This copy holds no side file of its own (none can be written): leaving the project removes none.
-INSTANTIATE_TEST_SUITE_P(
-    NeverRemoved, SideFileOfAnother,
-    ::testing::Values(SideFileCase{"RunningCopys", SideHolder::RemoteCopy, "real/board.vtq", 2, kYes, kRemoteSaid, 1,
-                                   true, false},
-                      SideFileCase{"DeclinedDeadCopys", SideHolder::DeadCopy, "real/board.vtq", 2, kNo, kKeptSaid, 1,
-                                   true, true}),
-    sideFileCaseName);
+    Copies, SideFileOfAnother,
+    ::testing::Values(
+        SideFileCase{"DeclinedDeadCopys", SideHolder::DeadCopy, "real/board.vtq", 0, {kNo}, kKept, 1, true, true},
+        SideFileCase{"DeclinedOwn", SideHolder::ThisCopy, "real/board.vtq", 0, {kYes, kNo}, kKept, 1, true, true},
+        SideFileCase{"EmptyLockOffered", SideHolder::EmptyLock, "real/board.vtq", 0, {kYes}, kAsked, 3, false, false},
+        SideFileCase{"OwnThroughFolderLink", SideHolder::ThisCopy, "linked/board.vtq", 0, {kYes, kYes}, kAsked, 3,
+                     false, false},
+        SideFileCase{"OwnThroughFileLink", SideHolder::ThisCopy, "links/board-link.vtq", 0, {kYes, kYes}, kAsked, 3,
+                     false, false},
+        SideFileCase{"OthersThroughFileLink", SideHolder::RemoteCopy, "links/board-link.vtq", 0, {kYes}, kRemote, 1,
+                     true, false},
+        SideFileCase{"RemoteWithOurProcessId", SideHolder::RemoteCopyOurPid, "real/board.vtq", 0, {kNo}, kRemote, 0,
+                     true, false},
+        SideFileCase{"NoSlotLeavesRunningCopys", SideHolder::RemoteCopy, "real/board.vtq", 2, {kYes}, kRemote, 1, true,
+                     false},
+        SideFileCase{"NoSlotLeavesDeclinedDeadCopys", SideHolder::DeadCopy, "real/board.vtq", 2, {kNo}, kKept, 1, true,
+                     true}),
+    [](const ::testing::TestParamInfo<SideFileCase>& info) { return std::string(info.param.name); });
 
 // --- Settings dialog ---
 
