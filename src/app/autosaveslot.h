@@ -5,8 +5,9 @@
 //
 // Untitled designs: the first free name of "untitled.vtq.autosave", "untitled-2.vtq.autosave",
 // ... in the data folder. Named projects: "<project>.autosave", then "<project>~2.autosave", ...
-// beside the project; the copy that opens a project holds one of them for as long as the project
-// stays open, which is how a second copy learns that the project is open elsewhere.
+// beside the project file itself (whatever link or spelling of the path names it); the copy that
+// opens a project holds one of them for as long as the project stays open, which is how a second
+// copy learns that the project is open elsewhere.
 #pragma once
 
 #include <QList>
@@ -21,6 +22,16 @@ class QLockFile;
 class AutoSaveSlot
 {
 public:
+    // A running copy that holds a lock, as its lock file names it.
+    struct Holder
+    {
+        qint64 pid = 0;
+        QString host;
+        bool operator==(const Holder& o) const { return pid == o.pid && host == o.host; }
+        // This very process: the same process id on the same machine.
+        bool isThisProcess() const;
+    };
+
     AutoSaveSlot();
     ~AutoSaveSlot();
     AutoSaveSlot(const AutoSaveSlot&) = delete;
@@ -48,11 +59,18 @@ public:
     // Side files of the project that no running copy holds (left by copies that died, or by
     // an earlier version), newest first.
     static QStringList unclaimedSideFiles(const QString& projectPath);
-    // Process ids of the running copies, other than the caller's own claim, that hold a side
-    // file of the project: the copies that have it open.
-    QList<qint64> otherHolders(const QString& projectPath) const;
+    // The running copies, other than the caller's own claim, that hold a side file of the
+    // project: the copies that have it open, here or on another machine of a shared folder.
+    QList<Holder> otherHolders(const QString& projectPath) const;
     // Whether a running copy holds this side file.
     static bool isHeld(const QString& sideFile);
+    // The project file that a path names, whatever its spelling: links to the file or to a
+    // folder, "..", "//". Side files are named after it, so that every spelling finds them.
+    static QString projectKey(const QString& projectPath);
+    static bool sameProject(const QString& a, const QString& b)
+    {
+        return projectKey(a) == projectKey(b);
+    }
 
     static constexpr int kMaxSlots = 64;
 

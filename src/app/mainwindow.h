@@ -241,7 +241,7 @@ private:
     bool confirmProjectReset(const QString& title, const QString& question);
     bool openProjectPath(const QString& path, bool untitledRecovery);
     bool openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
-                         bool untitledRecovery, const QString& keptSideFile = QString());
+                         bool untitledRecovery, const QString& recoveredSideFile = QString());
     void collectPlacedComponents(QList<SavedComponent>& placed,
                                  QList<FootprintData>& footprints) const;
     // skipped receives a line for each entry of the file that was left out.
@@ -252,9 +252,9 @@ private:
     void displayRestoredTracks();
     void verifyRestoredPadIndex();
     QString restoredRouteIssues() const;
-    // The side file to open the project from (the project itself when none is taken); kept
-    // receives the first newer side file the user declined, which stays this copy's.
-    QString chooseRecoveryFile(const QString& projectPath, QString* kept = nullptr);
+    // The side file to open the project from (the project itself when none is taken). A newer
+    // one the user declines is left as it is, for the next opening to offer again.
+    QString chooseRecoveryFile(const QString& projectPath);
     // Removes this copy's side file of the project and lets the project go.
     static void leaveAutoSave(const QString& projectPath);
     // Lets the project go and leaves its side file where it is.
@@ -263,7 +263,8 @@ private:
     QString ownAutoSavePath();
     // False when the project is open in another running copy and the user does not go on.
     bool confirmOpenElsewhere(const QString& projectPath);
-    void claimAutoSave(const QString& projectPath, const QString& preferred);
+    // False when no side file can be held beside the project (a read-only folder, a full disk).
+    bool claimAutoSave(const QString& projectPath, const QString& preferred);
 
     // Netlist update: what the placed components say, and the change applied to them.
     struct NetlistApplyCounts

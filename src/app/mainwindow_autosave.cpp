@@ -59,17 +59,14 @@ QString MainWindow::autoSavePathFor(const QString& projectPath)
 
 void MainWindow::removeAutoSaveFile(const QString& projectPath)
 {
+    // Only what this copy holds: any other side file is a running copy's, or work that a copy
+    // which died left and that the user has not given up.
     if (projectPath.isEmpty()) {
-        // Only what this copy holds: claiming a name here could take a dead copy's work.
         untitledSlot().discard();
         return;
     }
-    const QString path = autoSavePathFor(projectPath);
-    // Never the side file of another running copy of the same project.
-    if (!projectSlot().holdsProject(projectPath) && AutoSaveSlot::isHeld(path))
-        return;
-    if (QFile::exists(path))
-        QFile::remove(path);
+    if (projectSlot().holdsProject(projectPath) && QFile::exists(projectSlot().heldPath()))
+        QFile::remove(projectSlot().heldPath());
 }
 
 void MainWindow::leaveAutoSave(const QString& projectPath)
@@ -95,26 +92,29 @@ bool MainWindow::confirmOpenElsewhere(const QString& projectPath)
 {
     if (projectSlot().holdsProject(projectPath))
         return true;
-    QList<qint64> others = projectSlot().otherHolders(projectPath);
-    // Our own lock under another spelling of the path (a link) is not another copy.
-    others.removeAll(QCoreApplication::applicationPid());
+    QList<AutoSaveSlot::Holder> others = projectSlot().otherHolders(projectPath);
+    // A copy on another machine of a shared folder can have our process id: only the same id
+    // on the same machine is this process.
+    others.removeIf([](const AutoSaveSlot::Holder& holder) { return holder.isThisProcess(); });
     if (others.isEmpty())
         return true;
     const auto answer = QMessageBox::warning(
         this, tr("Project already open"),
-        tr("This project is open in another running copy of Vantorquelle (process %1):\n%2\n\n"
+        tr("This project is open in another running copy of Vantorquelle (process %1 on %2):\n%3\n\n"
            "If both copies change it, the one that saves last overwrites the other's work. Each copy "
            "keeps its own automatic save.\n\nOpen it here anyway?")
-            .arg(others.first())
-            .arg(QDir::toNativeSeparators(projectPath)),
+            .arg(others.first().pid)
+            .arg(others.first().host, QDir::toNativeSeparators(projectPath)),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return answer == QMessageBox::Yes;
 }
 
-void MainWindow::claimAutoSave(const QString& projectPath, const QString& preferred)
+bool MainWindow::claimAutoSave(const QString& projectPath, const QString& preferred)
 {
-    if (projectSlot().claimFor(projectPath, preferred).isEmpty())
-        qWarning() << "Automatic save: no side file could be claimed beside" << projectPath;
+    if (!projectSlot().claimFor(projectPath, preferred).isEmpty())
+        return true;
+    qWarning() << "Automatic save: no side file could be claimed beside" << projectPath;
+    return false;
 }
 
 void MainWindow::applyAutoSaveSettings()
@@ -147,7 +147,12 @@ void MainWindow::performAutoSave()
 
     const QString path = ownAutoSavePath();
     if (path.isEmpty()) {
-        qWarning() << "Automatic save skipped: no writable location";
+        const QString folder = m_currentProjectPath.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+            : QFileInfo(AutoSaveSlot::projectKey(m_currentProjectPath)).absolutePath();
+        qWarning() << "Automatic save skipped: no side file can be held in" << folder;
+        setStatusText(tr("Automatic save impossible: nothing can be written in %1 — save manually (Ctrl+S)")
+                          .arg(QDir::toNativeSeparators(folder)));
         return;
     }
     m_autoSaveInProgress = true;
@@ -162,7 +167,7 @@ void MainWindow::performAutoSave()
     }
 }
 
-QString MainWindow::chooseRecoveryFile(const QString& projectPath, QString* kept)
+QString MainWindow::chooseRecoveryFile(const QString& projectPath)
 {
     // This copy's own side file when it reopens its project, then those that copies which died
     // (or an earlier version) left beside the project, newest first; a running copy's is not ours.
@@ -182,13 +187,17 @@ QString MainWindow::chooseRecoveryFile(const QString& projectPath, QString* kept
                 this, tr("Recover automatic save"),
                 tr("An automatic save of this project is more recent than the project file itself:\n\n"
                    "%1\n\nThis usually means the previous session ended without saving.\n\n"
-                   "Open the automatic save instead?")
+                   "Open the automatic save instead?\n\nYes opens the automatic save; No opens the "
+                   "project file and keeps the automatic save, to be offered again the next time the "
+                   "project is opened.")
                     .arg(times),
                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
             if (answer == QMessageBox::Yes)
                 return side;
-            if (kept && kept->isEmpty())
-                *kept = side;
+            // Declined work is never this copy's to write over or delete: the next claim takes
+            // another name, and the file stays unheld for the next opening to offer.
+            if (side == projectSlot().heldPath())
+                projectSlot().release();
             continue;
         }
 
@@ -224,7 +233,8 @@ void MainWindow::offerOrphanAutoSaveRecovery()
         const auto answer = QMessageBox::question(
             this, tr("Recover automatic save"),
             tr("A project that had never been saved was automatically saved on %1, and the session "
-               "that produced it did not end normally.\n\nRecover it?")
+               "that produced it did not end normally.\n\nRecover it?\n\nYes opens it as an untitled "
+               "project; No deletes it.")
                 .arg(modificationTime(side).toString(Qt::TextDate)),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer != QMessageBox::Yes) {

@@ -18,6 +18,7 @@
 #include "view/occwidget.h"
 
 #include <algorithm>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -134,13 +135,17 @@ void MainWindow::saveProjectAs()
         return;
     }
 
-    if (m_currentProjectPath != path)
+    const bool sameProject = AutoSaveSlot::sameProject(m_currentProjectPath, path);
+    if (!sameProject)
         leaveAutoSave(m_currentProjectPath);
     m_currentProjectPath = path;
     markSaved();
     // The file now holds this design: what was left beside it belonged to the one it replaced.
-    for (const QString& left : AutoSaveSlot::unclaimedSideFiles(path))
-        QFile::remove(left);
+    // Work of this very project declined on opening stays, to be offered again.
+    if (!sameProject) {
+        for (const QString& left : AutoSaveSlot::unclaimedSideFiles(path))
+            QFile::remove(left);
+    }
     claimAutoSave(path, QString());
     removeAutoSaveFile(path);
     AppSettings::addRecentProject(path);
@@ -291,20 +296,19 @@ bool MainWindow::openProjectPath(const QString& path, bool untitledRecovery)
     qCDebug(lcUi) << "Selected file:" << path;
 
     QString fileToRead = path;
-    QString kept;
     if (!untitledRecovery) {
-        fileToRead = chooseRecoveryFile(path, &kept);
+        fileToRead = chooseRecoveryFile(path);
         if (fileToRead != path)
             qCDebug(lcUi) << "Recovering from" << fileToRead;
     }
     const bool recovery = untitledRecovery || fileToRead != path;
-    // The recovered side file, or a newer one the user declined, goes on as this copy's.
+    // The recovered side file goes on as this copy's.
     return openProjectFile(path, fileToRead, recovery, untitledRecovery,
-                           untitledRecovery ? QString() : (recovery ? fileToRead : kept));
+                           recovery && !untitledRecovery ? fileToRead : QString());
 }
 
 bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
-                                 bool untitledRecovery, const QString& keptSideFile)
+                                 bool untitledRecovery, const QString& recoveredSideFile)
 {
     // Read aside first: a file that cannot be loaded leaves the design, its path and its undo
     // history exactly as they were.
@@ -328,8 +332,8 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     m_project.adoptLoaded(loaded);
     // The replaced design is thrown away: its automatic save must not come back as work to
     // recover. A recovered untitled design goes on under its side file, and reopening the same
-    // project keeps the side file its recovery question left.
-    if (!untitledRecovery && m_currentProjectPath != path)
+    // project, under any spelling of its path, keeps the side file its recovery question left.
+    if (!untitledRecovery && !AutoSaveSlot::sameProject(m_currentProjectPath, path))
         leaveAutoSave(m_currentProjectPath);
     // No longer open here; its side file is left for the next opening to offer.
     if (untitledRecovery)
@@ -343,8 +347,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     // A recovered state is not in the project file yet.
     m_modifiedOutsideUndo = recovery;
     m_currentProjectPath = untitledRecovery ? QString() : path;
-    if (!untitledRecovery)
-        claimAutoSave(path, keptSideFile);
+    const bool autoSaveHeld = untitledRecovery || claimAutoSave(path, recoveredSideFile);
     updateWindowTitle();
     qCDebug(lcUi) << "✓ Project file loaded";
     qCDebug(lcUi) << "  Components to recreate:" << placed.size();
@@ -420,6 +423,10 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     if (recovery)
         summary += tr("\n\n⚠ Recovered from the automatic save: this state is NOT yet in the project "
                       "file. Save it (Ctrl+S).");
+    if (!autoSaveHeld && AppSettings::autoSaveEnabled(true))
+        summary += tr("\n\n⚠ No automatic save for this project: no lock file can be written in its folder "
+                      "%1 (read-only, or full). Only an explicit save keeps your changes.")
+                       .arg(QDir::toNativeSeparators(QFileInfo(AutoSaveSlot::projectKey(path)).absolutePath()));
     // What needs looking at, one line each: it scrolls below the summary.
     QStringList details;
     if (!missing.isEmpty()) {

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -102,6 +103,8 @@ struct MainWindowProbe
     void openOnlineHelp() { w.openOnlineHelp(); }
     void offerOrphanAutoSaveRecovery() { w.offerOrphanAutoSaveRecovery(); }
     void autoSaveNow() { w.performAutoSave(); }
+    // The side file that the next automatic save writes.
+    QString autoSaveTarget() { return w.ownAutoSavePath(); }
     void installChangedNetlist(const QString& fileName, Netlist netlist)
     {
         w.reportNetlistContentChanges(fileName, std::move(netlist));
@@ -128,6 +131,16 @@ inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 1500
             return false;
         QTest::qWait(10);
     }
+    return true;
+}
+
+// Lock files that cannot be created, as in a read-only folder or on a full disk, even for root:
+// a folder in the place of each.
+inline bool blockLockFiles(const QStringList& sideFiles)
+{
+    for (const QString& side : sideFiles)
+        if (!QDir().mkpath(side + QStringLiteral(".lock")))
+            return false;
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "model/routerecords.h"
 #include "model/savedcomponent.h"
 #include "project/netlistupdate.h"
+#include "childprocess.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -26,6 +27,7 @@
 #include <QMenu>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoCommand>
@@ -106,6 +108,12 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+QByteArray contentOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 bool setModified(const QString& path, const QDateTime& time)
 {
     QFile file(path);
@@ -129,6 +137,22 @@ protected:
     }
 
     QString file(const QString& name) const { return m_dir.filePath(name); }
+
+    // The program quit without saving, then started again.
+    void quitDiscarding()
+    {
+        ScriptedAnswers answers({QMessageBox::Discard});
+        QCloseEvent event;
+        probe->close(&event);
+        EXPECT_TRUE(event.isAccepted());
+    }
+    void restartWindow()
+    {
+        probe->undoStack()->clear();
+        probe.reset();
+        window = std::make_unique<MainWindow>();
+        probe = std::make_unique<MainWindowProbe>(*window);
+    }
 
     // A design in the window: a part, a netlist of three, one track, one undoable edit, a path.
     void buildCurrentDesign()
@@ -422,6 +446,7 @@ TEST_F(ProjectLifecycle, UntitledRecoveryStaysUntitledModifiedAndOutOfRecentProj
     ASSERT_EQ(answers.seen.size(), 1);
     EXPECT_TRUE(answers.seen.first().startsWith(
         QStringLiteral("Recover automatic save|A project that had never been saved")));
+    EXPECT_TRUE(answers.seen.first().endsWith(QStringLiteral("No deletes it.")));
     EXPECT_FALSE(QFileInfo::exists(side));
 }
 
@@ -478,7 +503,7 @@ TEST_P(ClosePrompt, FollowsTheModifiedFlag)
     const CloseCase& c = GetParam();
     const QString path = file(QStringLiteral("board.vtq"));
     window->setCurrentProjectPath(path);
-    const QString side = MainWindow::autoSavePathFor(path);
+    const QString side = probe->autoSaveTarget();
     ASSERT_TRUE(writeFile(side, "{}"));
     if (c.modify)
         probe->undoStack()->push(new Edit);
@@ -615,7 +640,7 @@ TEST_F(ProjectLifecycle, ReopeningTheSameProjectKeepsItsDeclinedSideFile)
     EXPECT_TRUE(QFileInfo::exists(side));
 }
 
-// A name whose side file a dead copy left is claimed last, so that no new work overwrites it.
+// A name whose side file a dead copy left is never claimed, so that no new work overwrites it.
 TEST(AutoSaveSlotTest, ClaimsPassOverFilesLeftByDeadCopies)
 {
     QTemporaryDir dir;
@@ -840,12 +865,6 @@ TEST(AutoSaveSlotTest, EachHolderGetsItsOwnFileAndDeadHoldersAreTakenOver)
 
 // --- Side files of named projects ---
 
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 TEST(AutoSaveSlotTest, EachCopyOfAProjectHasItsOwnSideFileAndDeadCopiesAreFound)
 {
     QTemporaryDir dir;
@@ -859,7 +878,8 @@ TEST(AutoSaveSlotTest, EachCopyOfAProjectHasItsOwnSideFileAndDeadCopiesAreFound)
     EXPECT_EQ(a, project + QStringLiteral(".autosave")) << "the name earlier versions used";
     EXPECT_EQ(b, project + QStringLiteral("~2.autosave"));
     EXPECT_EQ(first.claimFor(project), a) << "held, not claimed again";
-    EXPECT_EQ(first.otherHolders(project), QList<qint64>{QCoreApplication::applicationPid()});
+    const QList<AutoSaveSlot::Holder> self{{QCoreApplication::applicationPid(), QSysInfo::machineHostName()}};
+    EXPECT_EQ(first.otherHolders(project), self);
     ASSERT_TRUE(writeFile(a, "{}"));
     ASSERT_TRUE(writeFile(b, "{}"));
     // Another project's side files, even one whose name begins with this one's, are not its own.
@@ -882,7 +902,7 @@ TEST(AutoSaveSlotTest, EachCopyOfAProjectHasItsOwnSideFileAndDeadCopiesAreFound)
     ASSERT_TRUE(QFileInfo::exists(third + QStringLiteral(".lock")));
     ASSERT_TRUE(setModified(third, QDateTime::currentDateTime().addSecs(60)));
     EXPECT_EQ(AutoSaveSlot::unclaimedSideFiles(project), QStringList{third});
-    EXPECT_EQ(first.otherHolders(project), QList<qint64>{QCoreApplication::applicationPid()}) << "not the dead one";
+    EXPECT_EQ(first.otherHolders(project), self) << "not the dead one";
     first.release();
     EXPECT_EQ(AutoSaveSlot::unclaimedSideFiles(project), (QStringList{third, a})) << "newest first";
 
@@ -955,8 +975,9 @@ TEST_F(ProjectLifecycle, TwoCopiesOnOneProjectKeepEachOthersAutomaticSave)
         ASSERT_EQ(answers.seen.size(), 1);
         EXPECT_TRUE(answers.seen.first().startsWith(
             QStringLiteral("Project already open|This project is open in another running copy of Vantorquelle "
-                           "(process %1):")
-                .arg(copyB)))
+                           "(process %1 on %2):")
+                .arg(copyB)
+                .arg(QSysInfo::machineHostName())))
             << answers.seen.first().toStdString();
         EXPECT_EQ(probe->status(), QStringLiteral("Opening canceled"));
         EXPECT_TRUE(probe->currentPath().isEmpty());
@@ -974,20 +995,12 @@ TEST_F(ProjectLifecycle, TwoCopiesOnOneProjectKeepEachOthersAutomaticSave)
     const QString sideA = AutoSaveSlot::sideFilePath(path, 2);
     ASSERT_EQ(MainWindow::autoSavePathFor(path), sideA) << "A would save automatically over B's side file";
     ASSERT_TRUE(writeFile(sideA, "{}"));
-    {
-        ScriptedAnswers answers({QMessageBox::Discard});
-        QCloseEvent event;
-        probe->close(&event);
-        EXPECT_TRUE(event.isAccepted());
-    }
+    quitDiscarding();
     EXPECT_FALSE(QFileInfo::exists(sideA));
     EXPECT_EQ(contentOf(sideB), work) << "A's exit deleted B's side file";
 
     killB();
-    probe->undoStack()->clear();
-    probe.reset();
-    window = std::make_unique<MainWindow>();
-    probe = std::make_unique<MainWindowProbe>(*window);
+    restartWindow();
     {
         ScriptedAnswers answers({QMessageBox::Yes});
         ASSERT_TRUE(probe->openProjectPath(path, false));
@@ -998,11 +1011,119 @@ TEST_F(ProjectLifecycle, TwoCopiesOnOneProjectKeepEachOthersAutomaticSave)
     EXPECT_EQ(probe->project().routingManager().routes().size(), 3) << "B's work";
     EXPECT_TRUE(window->isProjectModified());
     EXPECT_EQ(MainWindow::autoSavePathFor(path), sideB) << "the recovered work goes on in its own side file";
-    ScriptedAnswers answers({QMessageBox::Discard});
-    QCloseEvent event;
-    probe->close(&event);
+    quitDiscarding();
     EXPECT_FALSE(QFileInfo::exists(sideB));
 }
+
+// --- Side files of other copies, and this copy's own under another spelling of the path ---
+
+// Who holds "real/board.vtq.autosave", newer than the project and with two more tracks.
+enum class SideHolder { ThisCopy, DeadCopy, EmptyLock, RemoteCopy, RemoteCopyOurPid };
+
+struct SideFileCase
+{
+    const char* name;
+    SideHolder holder;
+    const char* openedAs; // path of the project in the test folder
+    int blockedFrom;      // side file names from this index on cannot be held (0: none)
+    QList<QMessageBox::StandardButton> answers;
+    const char* told;     // in one of the boxes (%1: the process id of the lock)
+    int routes;           // once opened
+    bool keptAfterQuit;   // the side file's work, after a quit without saving
+    bool offeredAgain;    // at the next opening
+};
+
+void PrintTo(const SideFileCase& c, std::ostream* os) { *os << c.name; }
+
+class SideFileOfAnother : public ProjectLifecycle, public ::testing::WithParamInterface<SideFileCase>
+{
+};
+
+// Work the user did not give up is neither written over nor deleted, and each copy is told apart.
+TEST_P(SideFileOfAnother, IsKeptAndOfferedAsTheUserChose)
+{
+    const SideFileCase& c = GetParam();
+    ASSERT_TRUE(QDir().mkpath(file(QStringLiteral("real"))) && QDir().mkpath(file(QStringLiteral("links"))));
+    const QString path = file(QStringLiteral("real/board.vtq"));
+    ASSERT_TRUE(writeProject(path, 30, 1, 1) && writeProject(file(QStringLiteral("work.vtq")), 30, 1, 3));
+    const QByteArray work = contentOf(file(QStringLiteral("work.vtq")));
+    ASSERT_TRUE(QFile::link(file(QStringLiteral("real")), file(QStringLiteral("linked"))));
+    ASSERT_TRUE(QFile::link(path, file(QStringLiteral("links/board-link.vtq"))));
+    const QString side = AutoSaveSlot::sideFilePath(AutoSaveSlot::projectKey(path), 1);
+    const QDateTime now = QDateTime::currentDateTime();
+    const qint64 pid = c.holder == SideHolder::RemoteCopy ? 31337 : QCoreApplication::applicationPid();
+    switch (c.holder) {
+    case SideHolder::ThisCopy: {
+        ScriptedAnswers answers;
+        ASSERT_TRUE(probe->openProjectPath(path, false));
+        break;
+    }
+    case SideHolder::DeadCopy: // it dies holding its lock
+        ASSERT_TRUE(TestSupport::runInChild([&] { return (new AutoSaveSlot)->claimFor(path) == side ? 0 : 1; })
+                        .succeeded());
+        break;
+    case SideHolder::EmptyLock: // killed while it wrote its lock, or a power cut
+        ASSERT_TRUE(writeFile(side + QStringLiteral(".lock"), "") && setModified(side + QStringLiteral(".lock"), now.addSecs(-600)));
+        break;
+    default: // a copy on another machine sharing the folder
+        ASSERT_TRUE(writeFile(side + QStringLiteral(".lock"), QByteArray::number(pid) + "\nvantorquelle\nworkshop-pc\n"));
+    }
+    ASSERT_TRUE(writeFile(side, work) && setModified(path, now.addSecs(-3600)) && setModified(side, now.addSecs(-60)));
+    QStringList blocked;
+    for (int index = c.blockedFrom; index >= 1 && index <= AutoSaveSlot::kMaxSlots; ++index)
+        blocked << AutoSaveSlot::sideFilePath(path, index);
+    ASSERT_TRUE(blockLockFiles(blocked));
+
+    {
+        ScriptedAnswers answers(c.answers);
+        probe->openProjectPath(m_dir.path() + QLatin1Char('/') + QLatin1String(c.openedAs), false);
+        const QString seen = answers.seen.join(QLatin1Char('\n'));
+        EXPECT_TRUE(seen.contains(QString::fromUtf8(c.told).arg(pid))) << seen.toStdString();
+    }
+    EXPECT_EQ(probe->project().routingManager().routes().size(), c.routes);
+    EXPECT_EQ(QDir(file(QStringLiteral("links"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+              QStringList{QStringLiteral("board-link.vtq")}) << "a side file beside a link";
+    quitDiscarding();
+    EXPECT_EQ(contentOf(side) == work, c.keptAfterQuit);
+    if (!c.offeredAgain)
+        return;
+    restartWindow();
+    ScriptedAnswers answers({QMessageBox::No});
+    ASSERT_TRUE(probe->openProjectPath(path, false));
+    EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Recover automatic save|")));
+}
+
+const char* const kKept = "No opens the project file and keeps the automatic save, to be offered again the next "
+                          "time the project is opened.";
+const char* const kRemote = "Project already open|This project is open in another running copy of Vantorquelle "
+                            "(process %1 on workshop-pc):";
+const char* const kAsked = "Recover automatic save|";
+using Answers = QList<QMessageBox::StandardButton>;
+constexpr QMessageBox::StandardButton kYes = QMessageBox::Yes;
+constexpr QMessageBox::StandardButton kNo = QMessageBox::No;
+
+// Rows are named after the fault they hold off. "Own" rows reopen this copy's project, which asks
+// first whether to replace the open design; a copy that holds no name of its own (blocked from 2)
+// must leave the others' files when it goes.
+INSTANTIATE_TEST_SUITE_P(
+    Copies, SideFileOfAnother,
+    ::testing::Values(
+        SideFileCase{"DeclinedDeadCopys", SideHolder::DeadCopy, "real/board.vtq", 0, {kNo}, kKept, 1, true, true},
+        SideFileCase{"DeclinedOwn", SideHolder::ThisCopy, "real/board.vtq", 0, {kYes, kNo}, kKept, 1, true, true},
+        SideFileCase{"EmptyLockOffered", SideHolder::EmptyLock, "real/board.vtq", 0, {kYes}, kAsked, 3, false, false},
+        SideFileCase{"OwnThroughFolderLink", SideHolder::ThisCopy, "linked/board.vtq", 0, {kYes, kYes}, kAsked, 3,
+                     false, false},
+        SideFileCase{"OwnThroughFileLink", SideHolder::ThisCopy, "links/board-link.vtq", 0, {kYes, kYes}, kAsked, 3,
+                     false, false},
+        SideFileCase{"OthersThroughFileLink", SideHolder::RemoteCopy, "links/board-link.vtq", 0, {kYes}, kRemote, 1,
+                     true, false},
+        SideFileCase{"RemoteWithOurProcessId", SideHolder::RemoteCopyOurPid, "real/board.vtq", 0, {kNo}, kRemote, 0,
+                     true, false},
+        SideFileCase{"NoSlotLeavesRunningCopys", SideHolder::RemoteCopy, "real/board.vtq", 2, {kYes}, kRemote, 1, true,
+                     false},
+        SideFileCase{"NoSlotLeavesDeclinedDeadCopys", SideHolder::DeadCopy, "real/board.vtq", 2, {kNo}, kKept, 1, true,
+                     true}),
+    [](const ::testing::TestParamInfo<SideFileCase>& info) { return std::string(info.param.name); });
 
 // --- Settings dialog ---
 

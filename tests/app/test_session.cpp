@@ -7,6 +7,7 @@
 #include "partfiles.h"
 #include "testsupport.h"
 
+#include "app/autosaveslot.h"
 #include "components/burialanalyzer.h"
 
 #include "foundation/appsettings.h"
@@ -199,6 +200,36 @@ TEST_F(Session, AutomaticSaveFollowsUnsavedWorkAndSavesRemoveIt)
     EXPECT_FALSE(QFileInfo::exists(side));
     EXPECT_FALSE(QFileInfo::exists(MainWindow::autoSavePathFor(renamed)));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Vantorquelle — renamed"));
+}
+
+// No side file can be held beside the project (a read-only folder, a full disk): opening says so,
+// and so does every automatic save that cannot be made, as a failed write does.
+TEST_F(Session, AutomaticSaveThatCannotBeMadeIsSaid)
+{
+    MainWindow window;
+    MainWindowProbe probe(window);
+    ASSERT_TRUE(SessionSteps::showWithViewer(window, probe));
+    const QString project = dir.filePath(QStringLiteral("locked.vtq"));
+    ASSERT_TRUE(probe.saveProjectTo(project));
+    QStringList sides;
+    for (int index = 1; index <= AutoSaveSlot::kMaxSlots; ++index)
+        sides << AutoSaveSlot::sideFilePath(project, index);
+    ASSERT_TRUE(blockLockFiles(sides));
+    const QString folder = QDir::toNativeSeparators(QFileInfo(dir.path()).canonicalFilePath());
+    {
+        SessionSteps::AutoAnswer answers;
+        ASSERT_TRUE(window.loadProjectFile(project, false));
+        ASSERT_FALSE(answers.seen.isEmpty());
+        EXPECT_TRUE(answers.seen.last().contains(
+            QStringLiteral("⚠ No automatic save for this project: no lock file can be written in its folder %1 "
+                           "(read-only, or full).")
+                .arg(folder)))
+            << answers.seen.last().toStdString();
+    }
+    probe.undoStack()->push(new Nudge);
+    probe.autoSaveNow();
+    EXPECT_EQ(probe.status(),
+              QStringLiteral("Automatic save impossible: nothing can be written in %1 — save manually (Ctrl+S)").arg(folder));
 }
 
 QString writeVariant(const QTemporaryDir& dir, const QString& name,
