@@ -104,7 +104,20 @@ bool MainWindow::importStepFile(const QString& path)
         setStatusText(tr("STEP import canceled"));
         return false;
     }
-    return finishPartImport(result.shapes, QFileInfo(path).completeBaseName(), result.failedRootCount);
+    if (!finishPartImport(result.shapes, QFileInfo(path).completeBaseName(), result.failedRootCount))
+        return false;
+    if (result.openSurfaceRootCount > 0) {
+        QMessageBox::warning(
+            this, tr("Import STEP — surfaces"),
+            tr("The STEP part is not closed: it holds surfaces and no solid, and sewing them left %n free edge(s). "
+               "Orientation is still possible, but burial analysis and the exports will be imprecise: the "
+               "exported part will not be closed either.",
+               nullptr, result.freeEdgeCount));
+    } else if (result.sewnSurfaceRootCount > 0) {
+        QMessageBox::information(this, tr("Import STEP — surfaces"),
+                                 tr("The STEP part held surfaces and no solid: they were sewn into a closed solid."));
+    }
+    return true;
 }
 
 bool MainWindow::importStlFile(const QString& path)

@@ -1,7 +1,11 @@
 #include "foundation/stepimporter.h"
 #include "foundation/faulttrap.h"
 #include "foundation/occutils.h"
+#include "foundation/sewnsolids.h"
 
+#include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_Sewing.hxx>
+#include <Bnd_Box.hxx>
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Check.hxx>
 #include <Interface_CheckIterator.hxx>
@@ -20,23 +24,9 @@
 #include <QDebug>
 
 #include <new>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
-
-// A complete exchange file ends with this keyword; the reader accepts files cut short
-// and would hand back a part with faces silently missing.
-bool endsWithTerminator(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const qint64 tail = 4096;
-    if (file.size() > tail)
-        file.seek(file.size() - tail);
-    return file.readAll().contains("END-ISO-10303-21");
-}
 
 bool hasGeometry(const TopoDS_Shape& shape)
 {
@@ -74,6 +64,39 @@ int damagedShapeEntityCount(STEPControl_Reader& reader)
     return damaged;
 }
 
+// A root of surfaces alone (a surface model) is sewn, and its shells closed into solids: a part
+// of loose faces meshes with open edges and cannot be carved. What stays open is kept as sewn.
+TopoDS_Shape solidsOfSurfaces(const TopoDS_Shape& shape, StepImportResult& result)
+{
+    if (TopExp_Explorer(shape, TopAbs_SOLID).More() || !TopExp_Explorer(shape, TopAbs_FACE).More())
+        return shape;
+    TopoDS_Shape sewn;
+    int freeEdges = 0;
+    try {
+        Bnd_Box box;
+        BRepBndLib::Add(shape, box);
+        BRepBuilderAPI_Sewing sewing(sewingToleranceFor(box));
+        sewing.Add(shape);
+        sewing.Perform();
+        sewn = sewing.SewedShape();
+        freeEdges = sewing.NbFreeEdges();
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const Standard_OutOfMemory&) {
+        throw;
+    } catch (...) {
+        qWarning() << "StepImporter: sewing a surface model failed:" << OccUtils::currentExceptionMessage();
+    }
+    const SewnSolids solids = sewn.IsNull() ? SewnSolids() : solidsOfShells(sewn);
+    if (freeEdges == 0 && solids.solidCount > 0) {
+        ++result.sewnSurfaceRootCount;
+        return solids.shape;
+    }
+    ++result.openSurfaceRootCount;
+    result.freeEdgeCount += freeEdges;
+    return sewn.IsNull() ? shape : sewn;
+}
+
 } // namespace
 
 StepImportResult StepImporter::importStep(const QString& path)
@@ -95,7 +118,8 @@ StepImportResult StepImporter::importStep(const QString& path)
         }
 
         QString reason;
-        if (!checkEntityReferences(path, reason)) {
+        bool complete = false;
+        if (!checkEntityReferences(path, reason, &complete)) {
             qWarning() << "StepImporter: damaged file," << reason << ":" << path;
             result.status = StepImportResult::ReadFailed;
             result.errorMessage = reason;
@@ -113,7 +137,7 @@ StepImportResult StepImporter::importStep(const QString& path)
                 result.errorMessage = tr("The file is not a readable STEP file: %1").arg(path);
                 return;
             }
-            if (!endsWithTerminator(path)) {
+            if (!complete) {
                 qWarning() << "StepImporter: truncated file (no END-ISO-10303-21):" << path;
                 result.status = StepImportResult::ReadFailed;
                 result.errorMessage = tr("The STEP file is truncated (its end is missing): %1").arg(path);
@@ -147,7 +171,7 @@ StepImportResult StepImporter::importStep(const QString& path)
                     // those transferred to nothing as well.
                     const TopoDS_Shape shape = reader.TransferRoot(i) ? reader.Shape(reader.NbShapes()) : TopoDS_Shape();
                     if (hasGeometry(shape))
-                        result.shapes.append(shape);
+                        result.shapes.append(solidsOfSurfaces(shape, result));
                     else
                         ++result.failedRootCount;
                 } catch (const std::bad_alloc&) {

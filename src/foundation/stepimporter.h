@@ -17,6 +17,11 @@ struct StepImportResult
     int rootCount = 0;           // 0 when reading failed
     int failedRootCount = 0;     // roots whose transfer returned false or threw
     QString errorMessage;        // Exception: the exception's text; otherwise the translated reason
+    // Roots that held surfaces and no solid (a surface model): sewn into closed solids, or left
+    // open, with the free edges sewing left.
+    int sewnSurfaceRootCount = 0;
+    int openSurfaceRootCount = 0;
+    int freeEdgeCount = 0;
 };
 
 class StepImporter
@@ -29,5 +34,7 @@ public:
     // False with a translated reason when the file holds an entity number beyond the int
     // range, a number defined twice or a reference cycle, all fatal to OpenCASCADE's reader,
     // or a text or comment that never closes, behind which the scan cannot see them.
-    static bool checkEntityReferences(const QString& path, QString& reason);
+    // complete, when given, tells whether the exchange's closing keyword was read: the reader
+    // accepts a file cut short, and would hand back a part with faces silently missing.
+    static bool checkEntityReferences(const QString& path, QString& reason, bool* complete = nullptr);
 };

@@ -1,9 +1,10 @@
 // A scan of the exchange file's entity numbers and references before OpenCASCADE reads it:
 // its reader crashes on numbers beyond the int range and reads unset memory when a number is
 // defined twice, and its transfer recurses without end on an entity that refers back to itself.
-// A text or comment that never closes is damage too: the reader goes on past its opening,
-// where this scan would see nothing but text, so a number defined twice behind it would
-// reach the reader unseen.
+// The scan splits the file as that reader's lexer does, or damage hidden where the two disagree
+// would reach it unseen: a text ends only at a quote followed by blanks and then ',' or ')',
+// and nothing after the closing "END-ISO-10303-21;" is read. A text or comment that never
+// closes is damage too: the reader goes on past its opening to the end of the file.
 #include "foundation/stepimporter.h"
 
 #include <QFile>
@@ -33,15 +34,16 @@ public:
     // False when an entity number is out of range (stored in badNumber).
     bool feed(const char* data, qint64 size)
     {
-        for (qint64 i = 0; i < size; ++i) {
+        for (qint64 i = 0; i < size && !m_ended; ++i) {
             if (!step(data[i]))
                 return false;
         }
         return true;
     }
-    bool finish() { return endNumber(); }
+    bool finish() { return m_ended || endNumber(); }
+    bool ended() const { return m_ended; }
     // The line where the text or comment still open at the end of the file began; 0 if none.
-    qint64 unclosedSince() const { return m_state == State::String || m_state == State::Comment ? m_openedOn : 0; }
+    qint64 unclosedSince() const { return m_state != State::Normal && m_state != State::Number ? m_openedOn : 0; }
     bool unclosedIsComment() const { return m_state == State::Comment; }
 
     QByteArray badNumber;
@@ -53,14 +55,23 @@ private:
             ++m_line;
         switch (m_state) {
         case State::String:
-            if (c == '\'') {
-                m_state = State::Normal; // a doubled quote re-enters the string at once
-                m_prev = c;
+            if (c == '\'')
+                m_state = State::Quote;
+            return true;
+        case State::Quote: // a quote in a text, which ends it only if blanks and ',' or ')' follow
+            if (c == ',' || c == ')') {
+                m_state = State::Normal;
+                break;
             }
+            if (c != ' ' && c != '\n' && c != '\r' && c != '\'')
+                m_state = State::String;
             return true;
         case State::Comment:
-            if (m_prev == '*' && c == '/')
+            if (m_prev == '*' && c == '/') {
                 m_state = State::Normal;
+                m_prev = 0; // "*/*" closes the comment and opens none
+                return true;
+            }
             m_prev = c;
             return true;
         case State::Number:
@@ -74,10 +85,19 @@ private:
         case State::Normal:
             break;
         }
+        if (isWordCharacter(c)) {
+            if (m_word.size() <= kLongestEnd)
+                m_word += c;
+        } else {
+            if (c == ';' && isEndOfExchange(m_word)) {
+                m_ended = true;
+                return true;
+            }
+            m_word.clear();
+        }
         if (c == '\'') {
             m_state = State::String;
-            if (m_prev != '\'')
-                m_openedOn = m_line;
+            m_openedOn = m_line;
             m_recordStarted = true;
         } else if (c == '*' && m_prev == '/') {
             m_state = State::Comment;
@@ -127,7 +147,24 @@ private:
         m_recordStarted = false;
     }
 
-    enum class State { Normal, String, Comment, Number };
+    static constexpr qsizetype kLongestEnd = 64;
+    static bool isWordCharacter(char c)
+    {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    }
+    // The reader stops at "END-ISO", any digits and dashes, and ';', in any case.
+    static bool isEndOfExchange(const QByteArray& word)
+    {
+        if (word.size() < 7 || word.size() > kLongestEnd || qstrnicmp(word.constData(), "END-ISO", 7) != 0)
+            return false;
+        for (qsizetype i = 7; i < word.size(); ++i) {
+            if (word.at(i) != '-' && (word.at(i) < '0' || word.at(i) > '9'))
+                return false;
+        }
+        return true;
+    }
+
+    enum class State { Normal, String, Quote, Comment, Number };
     EntityGraph& m_graph;
     State m_state = State::Normal;
     QByteArray m_digits;
@@ -136,6 +173,8 @@ private:
     qint64 m_openedOn = 0;
     bool m_recordStarted = false;
     bool m_hasDefinition = false;
+    QByteArray m_word; // the letters, digits and dashes just read, to see the end of the exchange
+    bool m_ended = false;
 };
 
 using EntityIndex = std::unordered_map<qint64, size_t>;
@@ -190,9 +229,11 @@ qint64 entityOnCycle(const EntityGraph& graph, const EntityIndex& index)
 
 } // namespace
 
-bool StepImporter::checkEntityReferences(const QString& path, QString& reason)
+bool StepImporter::checkEntityReferences(const QString& path, QString& reason, bool* complete)
 {
     reason.clear();
+    if (complete)
+        *complete = false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return true; // the reader reports what cannot be opened
@@ -209,6 +250,8 @@ bool StepImporter::checkEntityReferences(const QString& path, QString& reason)
             return false;
         }
     }
+    if (complete)
+        *complete = scanner.ended();
     if (!scanner.finish()) {
         reason = tr("The STEP file is damaged: the entity number %1 is out of range.")
                      .arg(QString::fromLatin1(scanner.badNumber));

@@ -1,5 +1,6 @@
 #include "foundation/stlimporter.h"
 #include "foundation/occutils.h"
+#include "foundation/sewnsolids.h"
 #include "foundation/stlmesh.h"
 #include "foundation/stlshellbuilder.h"
 
@@ -19,12 +20,7 @@
 
 double StlImporter::automaticSewingTolerance(const Bnd_Box& box)
 {
-    if (box.IsVoid())
-        return 0.001;
-    const double t = std::sqrt(box.SquareExtent()) * 0.0001;
-    if (t < 0.0001)
-        return 0.0001;
-    return std::min(t, 1.0);
+    return sewingToleranceFor(box);
 }
 
 static double resolveTolerance(double requested, const StlMesh& mesh)
@@ -77,6 +73,13 @@ static void finish(StlImportResult& result)
     } else if (!result.valid) {
         result.warning = StlImporter::tr(
             "Solid rebuilt but reported invalid by OCC (possible self-intersections). Check before exporting.");
+    }
+    if (result.flatShellCount > 0) {
+        if (!result.warning.isEmpty())
+            result.warning += QStringLiteral("\n\n");
+        result.warning += StlImporter::tr("%n closed shell(s) enclosing no volume (triangles lying on one another) "
+                                          "were left out.",
+                                          nullptr, result.flatShellCount);
     }
     if (result.flatTriangleCount > 0) {
         if (!result.warning.isEmpty())

@@ -21,6 +21,7 @@ struct StlImportResult
     int faceCount = 0;        // faces of the final shape
     int freeEdgeCount = -1;   // -1 until the shells were joined
     int flatTriangleCount = 0; // triangles left out for having no area (corners in a line)
+    int flatShellCount = 0;    // closed shells left out for enclosing no volume
     QString warning;          // usable but not clean
     QString error;            // reason when ok is false
 };
@@ -38,7 +39,6 @@ public:
     // healing). Slow on large meshes; kept as the reference the fast path must match.
     static StlImportResult importStlBySewing(const QString& path, double sewingTolerance = -1.0);
 
-    // Sewing tolerance for a mesh with this bounding box: 1e-4 of its diagonal, kept
-    // within [1e-4, 1]; 1e-3 for a void box.
+    // Sewing tolerance for a mesh with this bounding box (see sewingToleranceFor).
     static double automaticSewingTolerance(const Bnd_Box& box);
 };

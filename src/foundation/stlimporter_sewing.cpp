@@ -1,19 +1,13 @@
 #include "foundation/occutils.h"
+#include "foundation/sewnsolids.h"
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
 
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
-#include <BRepBuilderAPI_MakeSolid.hxx>
 #include <BRepBuilderAPI_Sewing.hxx>
-#include <BRepLib.hxx>
 #include <BRep_Builder.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
-#include <TopoDS_Solid.hxx>
-
-
 
 bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs)
 {
@@ -71,32 +65,14 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
     }
     result.closed = result.freeEdgeCount == 0;
 
-    TopoDS_Compound solids;
-    builder.MakeCompound(solids);
-    int solidCount = 0;
-    TopoDS_Solid lastSolid;
-    for (TopExp_Explorer ex(sewn, TopAbs_SHELL); ex.More(); ex.Next()) {
-        try {
-            BRepBuilderAPI_MakeSolid makeSolid(TopoDS::Shell(ex.Current()));
-            if (!makeSolid.IsDone())
-                continue;
-            TopoDS_Solid solid = makeSolid.Solid();
-            if (solid.IsNull())
-                continue;
-            BRepLib::OrientClosedSolid(solid);
-            builder.Add(solids, solid);
-            lastSolid = solid;
-            ++solidCount;
-        } catch (...) {
-            // A shell that cannot become a solid stays out of the solids.
-        }
-    }
-    if (solidCount == 1) {
-        result.shape = lastSolid;
+    const SewnSolids solids = solidsOfShells(sewn);
+    result.flatShellCount = solids.flatShellCount;
+    if (solids.solidCount > 0) {
+        result.shape = solids.shape;
         result.solidBuilt = true;
-    } else if (solidCount > 1) {
-        result.shape = solids;
-        result.solidBuilt = true;
+    } else if (solids.flatShellCount > 0) {
+        result.error = StlImporter::tr("The STL mesh encloses no volume: its triangles lie on one another.");
+        return false;
     } else {
         result.shape = sewn;
     }

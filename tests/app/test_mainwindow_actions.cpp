@@ -15,9 +15,11 @@
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRep_Builder.hxx>
+#include <STEPControl_Writer.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
+#include <TopoDS_Shell.hxx>
 
 #include "foundation/geometryutils.h"
 
@@ -269,6 +271,52 @@ TEST_F(MainWindowActions, ShapesWithoutFacesAreIgnoredAndCounted)
     EXPECT_TRUE(probe->project().mainShape().IsNull()) << "the previous part is gone";
     EXPECT_FALSE(probe->orientButton()->isEnabled());
     EXPECT_TRUE(window->isProjectModified());
+}
+
+// A part that encloses no volume, or arrives as surfaces alone, is refused or said so at import.
+TEST_F(MainWindowActions, PartsWithoutAClosedVolumeAreSaidSo)
+{
+    const TopoDS_Shape box = PartFiles::box(20, 10, 5);
+    TopoDS_Shell open;
+    BRep_Builder builder;
+    builder.MakeShell(open);
+    for (TopExp_Explorer ex(box, TopAbs_FACE); ex.More(); ex.Next())
+        if (!ex.Current().IsSame(TopExp_Explorer(box, TopAbs_FACE).Current()))
+            builder.Add(open, ex.Current());
+    const auto surfaceModel = [this](const char* name, const TopoDS_Shape& shape) {
+        const QString path = file(QString(name) + ".step");
+        STEPControl_Writer writer;
+        EXPECT_EQ(writer.Transfer(shape, STEPControl_ShellBasedSurfaceModel), IFSelect_RetDone);
+        EXPECT_EQ(writer.Write(path.toStdString().c_str()), IFSelect_RetDone);
+        return path;
+    };
+    const QString twice = file(QStringLiteral("twice.stl"));
+    QFile stl(twice);
+    ASSERT_TRUE(stl.open(QIODevice::WriteOnly));
+    stl.write("solid twice\n");
+    for (int copy = 0; copy < 2; ++copy)
+        stl.write("facet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 5 0 0\nvertex 0 5 0\nendloop\nendfacet\n");
+    stl.write("endsolid twice\n");
+    stl.close();
+
+    struct Case { const char* name; QString path; bool imported; QString message; };
+    const QList<Case> cases = {
+        {"triangle-twice", twice, false,
+         "STL Error|Unable to load STL:\nThe STL mesh encloses no volume: its triangles lie on one another."},
+        {"closed-surfaces", surfaceModel("closed", TopExp_Explorer(box, TopAbs_SHELL).Current()), true,
+         "Import STEP — surfaces|The STEP part held surfaces and no solid: they were sewn into a closed solid."},
+        {"open-surfaces", surfaceModel("open", open), true,
+         "Import STEP — surfaces|The STEP part is not closed: it holds surfaces and no solid, and sewing them left 4 "
+         "free edge(s). Orientation is still possible, but burial analysis and the exports will be imprecise: the "
+         "exported part will not be closed either."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageBoxAnswerer answerer;
+        const bool imported = c.path.endsWith(".stl") ? window->importStlFile(c.path) : window->importStepFile(c.path);
+        EXPECT_EQ(imported, c.imported);
+        EXPECT_EQ(answerer.seen.join("\n---\n").toStdString(), c.message.toStdString());
+    }
 }
 
 TEST_F(MainWindowActions, StlImportReportsAWaterproofSolid)

@@ -9,7 +9,10 @@
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRep_Builder.hxx>
+#include <STEPControl_Writer.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopoDS_Compound.hxx>
+#include <TopoDS_Shell.hxx>
 
 #include <gtest/gtest.h>
 
@@ -121,6 +124,17 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
     // where the text opens; the scan names the last quote that opens one.
     QByteArray unclosedText = whole;
     unclosedText.replace("DATA;\n", "DATA;\n#9001 = DESCRIPTIVE_REPRESENTATION_ITEM('open,#21);\n" + copies);
+    // Texts the reader ends later than at their first closing quote: a quote ends a text only
+    // when blanks and ',' or ')' follow, so what a scan ending at every quote took for text
+    // reaches the reader.
+    QByteArray selfReferenceBehindQuotes = selfReference;
+    selfReferenceBehindQuotes.replace("ORIENTED_EDGE('',*,*," + edgeNumber + ",", "ORIENTED_EDGE('a'',*,*," + edgeNumber + ",");
+    ASSERT_NE(selfReferenceBehindQuotes, selfReference);
+    // The fault trap would catch the reader's endless recursion too, after reads of unset memory.
+    const QByteArray refersBack = "The STEP file is damaged: entity " + edgeNumber + " refers back to itself.";
+    QByteArray redefinedBehindQuotes = whole;
+    redefinedBehindQuotes.replace("DATA;\n", "DATA;\n#9001 = DESCRIPTIVE_REPRESENTATION_ITEM('a'',#21);\n"
+                                             "#21 = CARTESIAN_POINT('',(1.,0.,0.));\n");
     QByteArray unclosedComment = whole;
     unclosedComment.replace("DATA;\n", "DATA;\n/* open\n" + copies);
     const QByteArray unclosedTextSmall = stepFile("#1 = CARTESIAN_POINT('',(0.,0.,0.));\n"
@@ -146,7 +160,10 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
         {"huge-definition", hugeDefinition, StepImportResult::ReadFailed, "StepImporter: damaged file", damaged},
         {"defined-200-times", redefined, StepImportResult::ReadFailed, "StepImporter: damaged file", twice},
         {"defined-again-at-the-end", redefinedOnce, StepImportResult::ReadFailed, "StepImporter: damaged file", twice},
-        {"unclosed-text-before-redefinitions", unclosedText, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the text opened on line "},
+        {"self-reference-behind-a-doubled-quote", selfReferenceBehindQuotes, StepImportResult::ReadFailed, "StepImporter: damaged file", refersBack.constData()},
+        {"redefinition-behind-a-doubled-quote", redefinedBehindQuotes, StepImportResult::ReadFailed, "StepImporter: damaged file", twice},
+        // The reader ends that text at the "'," of the first copy and reads the others.
+        {"unclosed-text-before-redefinitions", unclosedText, StepImportResult::ReadFailed, "StepImporter: damaged file", twice},
         {"unclosed-comment-before-redefinitions", unclosedComment, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the comment opened on line "},
         {"unclosed-text", unclosedTextSmall, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the text opened on line 9 never closes."},
         {"unclosed-comment", unclosedCommentSmall, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the comment opened on line 9 never closes."},
@@ -176,17 +193,73 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
 TEST_F(StepImporterTest, DamageOutsideTheGeometryDoesNotRefuseThePart)
 {
     ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
-    QByteArray text = readBytes(path("part.step"));
-    // A property pointing nowhere and an item with a missing attribute: neither carries geometry.
-    // Numbers in a text or a comment define nothing.
-    text.insert(text.indexOf("\n#1 =") + 1, "#9001 = PROPERTY_DEFINITION('a','b',#99999);\n"
-                                               "#9002 = DESCRIPTIVE_REPRESENTATION_ITEM('a');\n"
-                                               "/* #21 = CARTESIAN_POINT('',(0.,0.,0.)); */\n"
-                                               "#9003 = DESCRIPTIVE_REPRESENTATION_ITEM('#21 = x;','#9003 = y');\n");
-    const StepImportResult r = StepImporter::importStep(file("annotated.step", text));
-    ASSERT_EQ(r.status, StepImportResult::Ok);
-    ASSERT_EQ(r.shapes.size(), 1);
-    EXPECT_NEAR(TestSupport::volumeOf(r.shapes.first()), 1000.0, 1e-6);
+    const QByteArray whole = readBytes(path("part.step"));
+    const QByteArray duplicates = "#21 = CARTESIAN_POINT('',(0.,0.,0.));\n#21 = CARTESIAN_POINT('',(1.,0.,0.));\n";
+    struct Case { const char* name; QByteArray beforeFirstEntity; QByteArray afterEnd; bool lowerCaseEnd = false; };
+    const QList<Case> cases = {
+        // A property pointing nowhere and an item with a missing attribute: neither carries geometry.
+        // Numbers in a text or a comment define nothing.
+        {"annotated", "#9001 = PROPERTY_DEFINITION('a','b',#99999);\n"
+                      "#9002 = DESCRIPTIVE_REPRESENTATION_ITEM('a');\n"
+                      "/* #21 = CARTESIAN_POINT('',(0.,0.,0.)); */\n"
+                      "#9003 = DESCRIPTIVE_REPRESENTATION_ITEM('#21 = x;','#9003 = y');\n", {}},
+        // Quotes inside a text that the reader does not take for its end.
+        {"quotes-in-texts", "#9001 = DESCRIPTIVE_REPRESENTATION_ITEM('it''s #21 = x;','a'b;c'\t');\n"
+                            "#9002 = DESCRIPTIVE_REPRESENTATION_ITEM('a' \r\n ,'b'' ');\n", {}},
+        // The reader reads nothing after the end of the exchange.
+        {"stray-text-after-the-end", {}, "stray 'text\n"},
+        {"entities-after-the-end", {}, duplicates + "#9001 = DESCRIPTIVE_REPRESENTATION_ITEM('a',#9001);\n"},
+        {"end-in-lower-case", {}, "/*", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray text = whole;
+        text.insert(text.indexOf("\n#1 =") + 1, c.beforeFirstEntity);
+        text += c.afterEnd;
+        if (c.lowerCaseEnd)
+            text.replace("END-ISO-10303-21;", "end-iso-10303-21;");
+        const StepImportResult r = StepImporter::importStep(file(QString(c.name) + ".step", text));
+        ASSERT_EQ(r.status, StepImportResult::Ok) << r.errorMessage.toStdString();
+        ASSERT_EQ(r.shapes.size(), 1);
+        EXPECT_NEAR(TestSupport::volumeOf(r.shapes.first()), 1000.0, 1e-6);
+    }
+}
+
+// A surface model (open shells and no solid, as some component libraries ship) meshed with
+// open edges and could not be carved: it is sewn into a solid, or said to be open.
+TEST_F(StepImporterTest, SurfaceModelIsSewnIntoASolidOrSaidOpen)
+{
+    const TopoDS_Shape box = BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape();
+    TopoDS_Shell open;
+    BRep_Builder builder;
+    builder.MakeShell(open);
+    int faces = 0;
+    for (TopExp_Explorer ex(box, TopAbs_FACE); ex.More(); ex.Next())
+        if (faces++ > 0)
+            builder.Add(open, ex.Current());
+    struct Case { const char* name; TopoDS_Shape surfaces; int sewn; int open; int freeEdges; double volume; };
+    const QList<Case> cases = {
+        {"closed", TopExp_Explorer(box, TopAbs_SHELL).Current(), 1, 0, 0, 1000.0},
+        {"one-face-missing", open, 0, 1, 4, 0.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString step = path(QString(c.name) + ".step");
+        STEPControl_Writer writer;
+        ASSERT_EQ(writer.Transfer(c.surfaces, STEPControl_ShellBasedSurfaceModel), IFSelect_RetDone);
+        ASSERT_EQ(writer.Write(step.toStdString().c_str()), IFSelect_RetDone);
+        ASSERT_TRUE(readBytes(step).contains("SHELL_BASED_SURFACE_MODEL"));
+
+        const StepImportResult r = StepImporter::importStep(step);
+        ASSERT_EQ(r.status, StepImportResult::Ok) << r.errorMessage.toStdString();
+        ASSERT_EQ(r.shapes.size(), 1);
+        EXPECT_EQ(r.sewnSurfaceRootCount, c.sewn);
+        EXPECT_EQ(r.openSurfaceRootCount, c.open);
+        EXPECT_EQ(r.freeEdgeCount, c.freeEdges);
+        EXPECT_EQ(TopExp_Explorer(r.shapes.first(), TopAbs_SOLID).More(), c.volume > 0.0);
+        if (c.volume > 0.0)
+            EXPECT_NEAR(TestSupport::volumeOf(r.shapes.first()), c.volume, 1e-6);
+    }
 }
 
 TEST_F(StepImporterTest, SeveralRootsAndNonAsciiPath)

@@ -194,6 +194,38 @@ TEST_F(StlImporterTest, TrianglesWithoutAreaAreLeftOutAndCounted)
         << r.warning.toStdString();
 }
 
+// Faces lying on one another close a shell around nothing: two copies of a triangle made "2
+// triangles, solid waterproof", and a cube with such a sheet beside it a solid part.
+TEST_F(StlImporterTest, ShellsWithoutVolumeAreLeftOutOrRefused)
+{
+    const Triangle sheet = {gp_Pnt(20, 0, 0), gp_Pnt(25, 0, 0), gp_Pnt(20, 5, 0)};
+    const Triangle back = {sheet[0], sheet[2], sheet[1]};
+    QList<Triangle> cubeAndSheet = cubeTriangles(10.0);
+    cubeAndSheet << sheet << back;
+    struct Case { const char* name; QList<Triangle> triangles; const char* error; };
+    const QList<Case> cases = {
+        {"one-triangle-twice", {sheet, sheet}, "The STL mesh encloses no volume: its triangles lie on one another."},
+        {"one-triangle-both-ways", {sheet, back}, "The STL mesh encloses no volume: its triangles lie on one another."},
+        {"cube-and-sheet", cubeAndSheet, nullptr},
+    };
+    for (const Case& c : cases) {
+        for (const bool bySewing : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (bySewing ? " by sewing" : ""));
+            const QString stl = file(QString(c.name) + ".stl", asciiStl(c.triangles));
+            const StlImportResult r = bySewing ? StlImporter::importStlBySewing(stl) : StlImporter::importStl(stl);
+            if (c.error) {
+                EXPECT_FALSE(r.ok);
+                EXPECT_EQ(r.error, c.error);
+                continue;
+            }
+            ASSERT_TRUE(r.ok) << r.error.toStdString();
+            EXPECT_EQ(countOf(r.shape, TopAbs_SOLID), 1);
+            EXPECT_NEAR(TestSupport::volumeOf(r.shape), 1000.0, 1e-6);
+            EXPECT_EQ(r.warning, "1 closed shell(s) enclosing no volume (triangles lying on one another) were left out.");
+        }
+    }
+}
+
 TEST_F(StlImporterTest, BadFilesAreRefusedWithAReason)
 {
     const QList<Triangle> cube = cubeTriangles(10.0);

@@ -1,0 +1,23 @@
+// Solids out of sewn faces: the road of a part that arrives as faces alone (an STL mesh that
+// is not closed, a STEP surface model).
+#pragma once
+
+#include <TopoDS_Shape.hxx>
+
+class Bnd_Box;
+
+struct SewnSolids
+{
+    TopoDS_Shape shape;     // one solid, a compound of solids, or null when no shell became one
+    int solidCount = 0;
+    int flatShellCount = 0; // closed shells enclosing no volume (faces lying on one another), left out
+};
+
+// Each shell of the sewn shape becomes a solid turned outward. A closed shell that encloses
+// no volume is no part of anything printable and is left out; an open one is kept, since a
+// slightly open part can still be oriented and checked.
+SewnSolids solidsOfShells(const TopoDS_Shape& sewn);
+
+// Sewing tolerance for faces within this bounding box: 1e-4 of its diagonal, kept within
+// [1e-4, 1]; 1e-3 for a void box.
+double sewingToleranceFor(const Bnd_Box& box);
