@@ -1,6 +1,8 @@
 // The ratsnest of the largest real netlist at hand and of synthetic boards (nets of 4 pins
 // on a grid), with no track yet, so every link is unrouted. Floor: one pass over the pins
 // looking their positions up, measured in the same run.
+// Then one net of many pins of many pads each (a ground net of shields and split pads) beside
+// its floor, the same net with one pad per pin, for growth with the pads and with the pins.
 #include "benchmain.h"
 
 #include "app/ratsnest.h"
@@ -11,13 +13,25 @@
 
 #include <QCoreApplication>
 
+#include <gp_Vec.hxx>
+
+#include <cmath>
+
 namespace {
 
 struct Board
 {
     QList<NetlistNet> nets;
-    PadPositionTable positions;
+    PinTable positions;
 };
+
+PlacedPin pinAt(const QList<gp_Pnt>& points)
+{
+    QList<PinPad> pads;
+    for (const gp_Pnt& point : points)
+        pads.append(PinPad{int(pads.size()), point, point, {}, {}, {}});
+    return PlacedPin(pads);
+}
 
 Board syntheticBoard(int netCount, int pinsPerNet)
 {
@@ -31,7 +45,7 @@ Board syntheticBoard(int netCount, int pinsPerNet)
             net.connectedPins.append(id);
             // Pins of one net are scattered over the board, as on a real one.
             const int slot = (pin * 7919) % (netCount * pinsPerNet);
-            board.positions.insert(id, {gp_Pnt(slot % 50 * 2.54, slot / 50 * 2.54, 0)});
+            board.positions.insert(id, pinAt({gp_Pnt(slot % 50 * 2.54, slot / 50 * 2.54, 0)}));
         }
         board.nets.append(net);
     }
@@ -49,7 +63,7 @@ Board realBoard()
     for (const NetlistNet& net : board.nets)
         for (const PadId& pin : net.connectedPins)
             if (!board.positions.contains(pin)) {
-                board.positions.insert(pin, {gp_Pnt(i % 30 * 2.54, i / 30 * 2.54, 0)});
+                board.positions.insert(pin, pinAt({gp_Pnt(i % 30 * 2.54, i / 30 * 2.54, 0)}));
                 ++i;
             }
     return board;
@@ -82,7 +96,7 @@ void BM_PinLookupFloor(benchmark::State& state)
         double sum = 0.0;
         for (const NetlistNet& net : b.nets)
             for (const PadId& pin : net.connectedPins)
-                sum += b.positions.value(pin).value(0).X();
+                sum += b.positions.value(pin).pads().value(0).position.X();
         benchmark::DoNotOptimize(sum);
     }
     setCounters(state, b);
@@ -100,6 +114,50 @@ void BM_Ratsnest(benchmark::State& state)
 }
 // 0: the real netlist; otherwise that many synthetic nets of 4 pins.
 BENCHMARK(BM_Ratsnest)->Arg(0)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// One net of pinCount pins on a 5 mm grid, each of padsPerPin pads on a ring of 2 mm round
+// its place; the parts stand at three heights.
+Board oneNet(int pinCount, int padsPerPin)
+{
+    Board board;
+    NetlistNet net;
+    net.netName = QStringLiteral("GND");
+    const int side = int(std::ceil(std::sqrt(double(pinCount))));
+    for (int p = 0; p < pinCount; ++p) {
+        const PadId id(QStringLiteral("J%1").arg(p), QStringLiteral("MP"));
+        net.connectedPins.append(id);
+        const gp_Pnt centre(p % side * 5.0, p / side * 5.0, p % 3 * 1.5);
+        QList<gp_Pnt> pads;
+        for (int k = 0; k < padsPerPin; ++k) {
+            const double angle = 2.0 * M_PI * k / padsPerPin;
+            pads.append(padsPerPin == 1 ? centre : centre.Translated(gp_Vec(2.0 * std::cos(angle), 2.0 * std::sin(angle), 0)));
+        }
+        board.positions.insert(id, pinAt(pads));
+    }
+    board.nets.append(net);
+    return board;
+}
+
+void BM_RatsnestOneNet(benchmark::State& state)
+{
+    const Board b = oneNet(int(state.range(0)), int(state.range(1)));
+    NetConnectivity connectivity;
+    connectivity.build(RoutingManager(), nullptr);
+    int links = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(links = computeRatsnest(b.nets, b.positions, connectivity).totalLinks);
+    state.counters["pins"] = double(state.range(0));
+    state.counters["pads"] = double(state.range(0) * state.range(1));
+    state.counters["links"] = links;
+}
+// {pins, pads per pin}: the floor of one pad per pin beside ten pads per pin, at growing
+// sizes, then two pins of 10,000 pads each.
+BENCHMARK(BM_RatsnestOneNet)
+    ->Args({200, 1})->Args({200, 10})
+    ->Args({2000, 1})->Args({2000, 10})
+    ->Args({20000, 1})->Args({20000, 10})
+    ->Args({2, 10000})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -46,12 +46,11 @@ protected:
         ASSERT_EQ(rig.parts.manager.generateComponents(rig.parts.project.netlist().components).loaded, 3);
         ASSERT_TRUE(rig.place("J1", 0, 0));
 
-        const PlacedComponentData* j1 = rig.parts.manager.findComponent("J1");
-        const QList<const PlacedPadData*> mounts = padsOfPin(*j1, "MP");
+        const QList<PinPad> mounts = rig.parts.manager.pin(kMount).pads();
         ASSERT_EQ(mounts.size(), 2);
-        secondMount = mounts.at(1)->worldPosition;
-        firstMount = mounts.at(0)->worldPosition;
-        away = secondMount.Y() > padsOfPin(*j1, "1").value(0)->worldPosition.Y() ? 1.0 : -1.0;
+        secondMount = mounts.at(1).position;
+        firstMount = mounts.at(0).position;
+        away = secondMount.Y() > rig.parts.manager.pin(PadId("J1", "1")).pads().value(0).position.Y() ? 1.0 : -1.0;
         ASSERT_TRUE(rig.place("C1", secondMount.X() - 12.0, secondMount.Y() + 6.0 * away));
         ASSERT_TRUE(rig.place("U1", secondMount.X() - 6.0, secondMount.Y() - 4.0 * away));
     }
@@ -59,12 +58,12 @@ protected:
     // Base point of a pin's k-th copper pad, from the table every consumer reads.
     gp_Pnt pieceBase(const PadId& pin, int k) const
     {
-        return rig.parts.manager.padBoundingBoxes().value(pin).value(k).basePoint;
+        return rig.parts.manager.pin(pin).pads().value(k).basePoint;
     }
 
     NetConnectivity connectivity(const RoutingManager& routing, const ComponentManager& manager) const
     {
-        const PadGeometryTable table = manager.padBoundingBoxes();
+        const PinTable table = manager.pins();
         NetConnectivity nc;
         nc.build(routing, &table);
         return nc;
@@ -92,14 +91,14 @@ TEST_F(PinPads, TrackDrawnToTheSecondMountingPadIsConnectedEverywhere)
     const double y = secondMount.Y() + 10.0 * away;
     // Out of C1/1 away from C1/2 (SIG), round C1 and down onto the second MP pad.
     const double x = start.X() + (start.X() < pieceBase(PadId("C1", "2"), 0).X() ? -4.0 : 4.0);
-    rig.controller->onPadClicked(kCap1, rig.parts.manager.padPositions().value(kCap1).value(0));
+    rig.controller->onPadClicked(kCap1, rig.parts.manager.pin(kCap1).pads().value(0).position);
     ASSERT_TRUE(rig.routing().isRouting());
     for (const gp_Pnt& corner : {gp_Pnt(x, start.Y(), start.Z()), gp_Pnt(x, y, start.Z()),
                                  gp_Pnt(secondMount.X(), y, start.Z())})
         ASSERT_TRUE(rig.routing().addRoutePoint(corner)) << rig.routing().lastRefusal().toStdString();
     // The pad index names the clicked pad's own position, as the view passes it on.
-    const PlacedComponentData* j1 = rig.parts.manager.findComponent("J1");
-    const PadCacheManager::PadIdentity clicked = rig.parts.padCache.identifyPad(padsOfPin(*j1, "MP").at(1)->aisShape);
+    const PadCacheManager::PadIdentity clicked =
+        rig.parts.padCache.identifyPad(rig.parts.manager.pin(kMount).pads().at(1).shown);
     ASSERT_TRUE(clicked.found);
     EXPECT_EQ(clicked.pad, kMount);
     EXPECT_LT(clicked.position.Distance(secondMount), 1e-6);
@@ -115,9 +114,9 @@ TEST_F(PinPads, TrackDrawnToTheSecondMountingPadIsConnectedEverywhere)
     const NetConnectivity nc = connectivity(rig.routing(), rig.parts.manager);
     EXPECT_TRUE(nc.issues().isEmpty());
     EXPECT_TRUE(nc.sameGroup(kCap1, kMount));
-    const PadPositionTable positions = rig.parts.manager.padPositions();
-    ASSERT_EQ(positions.value(kMount).size(), 2);
-    ASSERT_EQ(positions.value(kExposed).size(), 3);
+    const PinTable positions = rig.parts.manager.pins();
+    ASSERT_EQ(positions.value(kMount).pads().size(), 2);
+    ASSERT_EQ(positions.value(kExposed).pads().size(), 3);
     const RatsnestResult ratsnest = computeRatsnest(rig.parts.project.netlist().connections, positions, nc);
     EXPECT_EQ(ratsnest.perNet.value("GND").totalLinks, 2);
     EXPECT_EQ(ratsnest.perNet.value("GND").unroutedLinks, 1);
@@ -133,8 +132,8 @@ TEST_F(PinPads, TrackDrawnToTheSecondMountingPadIsConnectedEverywhere)
     const gp_Pnt exposedEnd = exposedFirst ? link->pointA : link->pointB;
     EXPECT_LT(mountEnd.Distance(secondMount), 1e-6);
     double nearest = 1e9;
-    for (const gp_Pnt& piece : positions.value(kExposed))
-        nearest = std::min(nearest, piece.Distance(secondMount));
+    for (const PinPad& piece : positions.value(kExposed).pads())
+        nearest = std::min(nearest, piece.position.Distance(secondMount));
     EXPECT_NEAR(link->lengthMm, nearest, 1e-6);
     EXPECT_NEAR(exposedEnd.Distance(secondMount), nearest, 1e-6);
 
@@ -197,7 +196,7 @@ TEST_F(PinPads, RouteEndingOnAnyPadOfThePinJoinsIt)
         EXPECT_TRUE(nc.issues().isEmpty()) << name;
         EXPECT_TRUE(nc.sameGroup(kCap1, row.pin)) << name;
         const RatsnestResult ratsnest =
-            computeRatsnest(rig.parts.project.netlist().connections, rig.parts.manager.padPositions(), nc);
+            computeRatsnest(rig.parts.project.netlist().connections, rig.parts.manager.pins(), nc);
         EXPECT_EQ(ratsnest.perNet.value("GND").unroutedLinks, 1) << name;
 
         const ResistanceResult probe = resistance(kCap1, row.pin);
@@ -206,8 +205,8 @@ TEST_F(PinPads, RouteEndingOnAnyPadOfThePinJoinsIt)
         // The pin's column in series is that of the pad the track reaches (the exposed pad's
         // pieces differ ninefold in section).
         const PlacedComponentData* component = rig.parts.manager.findComponent(row.pin.ref);
-        const double column =
-            ResistanceCalculator().padResistance(*component, *padsOfPin(*component, row.pin.pad).at(row.column));
-        EXPECT_NEAR(probe.padBOhm, column, 1e-9 * column) << name;
+        const int column = rig.parts.manager.pin(row.pin).pads().at(row.column).index;
+        const double columnOhm = ResistanceCalculator().padResistance(*component, component->pads.at(column));
+        EXPECT_NEAR(probe.padBOhm, columnOhm, 1e-9 * columnOhm) << name;
     }
 }

@@ -18,13 +18,23 @@ NetlistNet net(const QString& name, const QList<PadId>& pins)
     return {name, pins};
 }
 
+// A pin of one pad per point.
+PlacedPin pinAt(const QList<gp_Pnt>& points)
+{
+    QList<PinPad> pads;
+    for (const gp_Pnt& point : points)
+        pads.append(PinPad{int(pads.size()), point, point, {}, {}, {}});
+    return PlacedPin(pads);
+}
+
 } // namespace
 
 TEST(Ratsnest, LinksPerNet)
 {
     const PadId a("R1", "1"), b("R2", "1"), c("R3", "1"), d("R4", "1"), e("R5", "1");
-    const PadPositionTable positions = {
-        {a, {gp_Pnt(0, 0, 0)}}, {b, {gp_Pnt(10, 0, 0)}}, {c, {gp_Pnt(13, 0, 0)}}, {d, {gp_Pnt(0, 0, 0)}},
+    const PinTable positions = {
+        {a, pinAt({gp_Pnt(0, 0, 0)})}, {b, pinAt({gp_Pnt(10, 0, 0)})}, {c, pinAt({gp_Pnt(13, 0, 0)})},
+        {d, pinAt({gp_Pnt(0, 0, 0)})},
     };
     struct Row
     {
@@ -107,12 +117,12 @@ TEST(Ratsnest, RealNetlistCountsOneLinkPerPinBeyondTheFirst)
                                             netlist, error))
         << error.toStdString();
     // Every pin at its own place: a spanning tree per net has one link per distinct pin but one.
-    PadPositionTable positions;
+    PinTable positions;
     int i = 0;
     for (const NetlistNet& n : netlist.connections)
         for (const PadId& pin : n.connectedPins)
             if (!positions.contains(pin)) {
-                positions.insert(pin, {gp_Pnt(i % 40 * 3.0, i / 40 * 3.0, 0)});
+                positions.insert(pin, pinAt({gp_Pnt(i % 40 * 3.0, i / 40 * 3.0, 0)}));
                 ++i;
             }
     int expected = 0;

@@ -255,14 +255,12 @@ TEST_F(ComponentManagerTest, PadTablesHoldEveryPadOfANumber)
 
     const PlacedComponentData* r1 = rig.manager.findComponent("R1");
     const PadId id("R1", r1->pads[0].number);
-    const QList<gp_Pnt> positions = rig.manager.padPositions().value(id);
-    ASSERT_EQ(positions.size(), 2);
-    const PadGeometryTable boxes = rig.manager.padBoundingBoxes();
-    ASSERT_EQ(boxes.value(id).size(), 2);
+    const QList<PinPad> pads = rig.manager.pin(id).pads();
+    ASSERT_EQ(pads.size(), 2);
     for (int i = 0; i < 2; ++i) {
         const gp_Pnt top = r1->pads[i].worldPosition;
-        EXPECT_LT(positions.at(i).Distance(top), kTol) << i;
-        const PadGeometry& piece = boxes.value(id).at(i);
+        const PinPad& piece = pads.at(i);
+        EXPECT_LT(piece.position.Distance(top), kTol) << i;
         EXPECT_FALSE(piece.box.IsOut(gp_Pnt(top.X(), top.Y(), top.Z() - 0.1))) << i;
         EXPECT_TRUE(piece.solid.IsSame(r1->pads[i].placedShape)) << i;
         // The base point is the pads' underside: top - undercut - thickness.
