@@ -11,6 +11,7 @@
 #include "routing/resistancecalculator.h"
 
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -158,6 +159,67 @@ TEST_F(PinPads, TrackDrawnToTheSecondMountingPadIsConnectedEverywhere)
     const NetConnectivity again = connectivity(reopened.project.routingManager(), reopened.manager);
     EXPECT_TRUE(again.issues().isEmpty());
     EXPECT_TRUE(again.sameGroup(kCap1, kMount));
+}
+
+// Each consumer takes, of a pin's pads, the one nearest to where it looks: a click the clicked
+// pad, a ratsnest line the pad nearest the other pin, a detached track end the pad it stopped
+// nearest; and the height snap offers each pin of the net once, not each of its pads.
+TEST_F(PinPads, EveryConsumerTakesThePadNearestToIt)
+{
+    const gp_Pnt capOrigin = rig.parts.manager.findComponent("C1")->position;
+    const gp_Pnt capPad = rig.parts.manager.pin(kCap1).pads().first().position;
+    struct Row
+    {
+        PadId pin;
+        int piece;
+    };
+    for (const Row& row : {Row{kMount, 0}, Row{kMount, 1}, Row{kExposed, 0}, Row{kExposed, 1}, Row{kExposed, 2}}) {
+        const std::string name = row.pin.toString().toStdString() + " pad " + std::to_string(row.piece);
+        const PinPad target = rig.parts.manager.pin(row.pin).pads().at(row.piece);
+        ASSERT_TRUE(rig.place("C1", capOrigin.X(), capOrigin.Y())) << name;
+
+        // A track from C1/1 that stops 3 mm under the pad: reported off that pad.
+        const gp_Pnt from = pieceBase(kCap1, 0);
+        const double depth = from.Z() - 3.0;
+        rig.routing().clearRoutes();
+        rig.routing().addRoute(RouteBuilder::route(
+            "GND", kCap1.ref, kCap1.pad, row.pin.ref, row.pin.pad,
+            {from, gp_Pnt(from.X(), from.Y(), depth), gp_Pnt(target.basePoint.X(), from.Y(), depth),
+             gp_Pnt(target.basePoint.X(), target.basePoint.Y(), depth)}));
+        const NetConnectivity detached = connectivity(rig.routing(), rig.parts.manager);
+        ASSERT_EQ(detached.issues().size(), 1) << name;
+        EXPECT_LT(detached.issues().first().padPoint.Distance(target.basePoint), 1e-9) << name;
+        rig.routing().clearRoutes();
+
+        // A click on the pad starts the track on it; the snap offers C1/1 and the third pin.
+        rig.controller->setRoutingActive(true);
+        const PadCacheManager::PadIdentity clicked = rig.parts.padCache.identifyPad(target.shown);
+        rig.controller->onPadClicked(clicked.pad, clicked.position);
+        ASSERT_TRUE(rig.routing().isRouting()) << name;
+        EXPECT_LT(rig.routing().currentEndPoint().Distance(target.basePoint), 1e-9) << name;
+        QSignalSpy status(rig.controller.get(), &RoutingController::statusChanged);
+        rig.controller->onKeyPress(Qt::Key_B, px(target.position.X(), target.position.Y()));
+        rig.controller->onKeyPress(Qt::Key_N, px(target.position.X(), target.position.Y()));
+        const QString snap = status.isEmpty() ? QString() : status.last().first().toString();
+        EXPECT_TRUE(snap.startsWith("Snap: ") && snap.endsWith(" (1/2)")) << name << ": " << snap.toStdString();
+        rig.controller->onKeyPress(Qt::Key_Escape, QPoint());
+
+        // C1/1 a twentieth of a millimetre beside the pad: the line of GND joins it to that pad.
+        ASSERT_TRUE(rig.place("C1", capOrigin.X() + target.position.X() + 0.05 - capPad.X(),
+                              capOrigin.Y() + target.position.Y() - capPad.Y()))
+            << name;
+        const RatsnestResult ratsnest = computeRatsnest(rig.parts.project.netlist().connections,
+                                                        rig.parts.manager.pins(),
+                                                        connectivity(rig.routing(), rig.parts.manager));
+        int found = 0;
+        for (const RatsnestLink& link : ratsnest.links) {
+            if (link.padA == kCap1 && link.padB == row.pin)
+                found += link.pointB.Distance(target.position) < 1e-9;
+            if (link.padB == kCap1 && link.padA == row.pin)
+                found += link.pointA.Distance(target.position) < 1e-9;
+        }
+        EXPECT_EQ(found, 1) << name;
+    }
 }
 
 // No pad of the pin is an obstacle to its own net; each is one to another net.
