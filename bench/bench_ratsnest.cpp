@@ -3,13 +3,23 @@
 // looking their positions up, measured in the same run.
 // Then one net of many pins of many pads each (a ground net of shields and split pads) beside
 // its floor, the same net with one pad per pin, for growth with the pads and with the pins.
+// Last, a drag step of the real design placed with KiCad's footprints while the ratsnest is
+// shown (a move, the pin table read, connectivity and ratsnest) beside the move alone, and the
+// whole pin table built afresh, as each refresh once rebuilt its pad tables.
 #include "benchmain.h"
 
 #include "app/ratsnest.h"
+#include "components/componentmanager.h"
+#include "components/footprintmanager.h"
 #include "model/netlist.h"
 #include "project/netconnectivity.h"
 #include "project/projectmanager.h"
 #include "routing/routingmanager.h"
+
+#include <AIS_InteractiveContext.hxx>
+#include <Aspect_DisplayConnection.hxx>
+#include <OpenGl_GraphicDriver.hxx>
+#include <V3d_Viewer.hxx>
 
 #include <QCoreApplication>
 
@@ -158,6 +168,94 @@ BENCHMARK(BM_RatsnestOneNet)
     ->Args({20000, 1})->Args({20000, 10})
     ->Args({2, 10000})
     ->Unit(benchmark::kMillisecond);
+
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+struct Design
+{
+    Design()
+        : context(new AIS_InteractiveContext(
+            new V3d_Viewer(new OpenGl_GraphicDriver(opencascade::handle<Aspect_DisplayConnection>(), false))))
+        , manager(footprints, context, project)
+    {
+        qInstallMessageHandler(quiet);
+        footprints.addSearchPath(QStringLiteral("/usr/share/kicad/footprints"));
+        footprints.buildFootprintIndex();
+        Netlist netlist;
+        QString error;
+        ProjectManager::loadNetlist(QStringLiteral(VTQ_BENCH_DATA_DIR "/netlists/complex_hierarchy.net"), netlist,
+                                    error);
+        project.setNetlist(std::move(netlist));
+        manager.generateComponents(project.netlist().components);
+        moved = manager.components().firstKey();
+        origin = manager.components().first().position;
+    }
+
+    void step(int i) { manager.moveComponent(moved, origin.Translated(gp_Vec(i % 7, i % 5, 0)), true); }
+
+    opencascade::handle<AIS_InteractiveContext> context;
+    FootprintManager footprints;
+    ProjectManager project;
+    ComponentManager manager;
+    QString moved;
+    gp_Pnt origin;
+};
+
+Design& design()
+{
+    static Design d;
+    return d;
+}
+
+void setDesignCounters(benchmark::State& state, const Design& d)
+{
+    int pads = 0;
+    for (const PlacedComponentData& component : d.manager.components())
+        pads += int(component.pads.size());
+    state.counters["components"] = double(d.manager.components().size());
+    state.counters["pads"] = pads;
+}
+
+void BM_DragStepMoveFloor(benchmark::State& state)
+{
+    Design& d = design();
+    int i = 0;
+    for (auto _ : state)
+        d.step(++i);
+    setDesignCounters(state, d);
+}
+BENCHMARK(BM_DragStepMoveFloor)->Unit(benchmark::kMillisecond);
+
+void BM_DragStepWithRatsnest(benchmark::State& state)
+{
+    Design& d = design();
+    NetConnectivity connectivity;
+    int i = 0;
+    for (auto _ : state) {
+        d.step(++i);
+        const PinTable pins = d.manager.pins();
+        connectivity.build(d.project.routingManager(), &pins);
+        benchmark::DoNotOptimize(computeRatsnest(d.project.netlist().connections, pins, connectivity).totalLinks);
+    }
+    setDesignCounters(state, d);
+}
+BENCHMARK(BM_DragStepWithRatsnest)->Unit(benchmark::kMillisecond);
+
+void BM_WholePinTable(benchmark::State& state)
+{
+    Design& d = design();
+    for (auto _ : state) {
+        PinTable pins;
+        for (const PlacedComponentData& component : d.manager.components()) {
+            const QHash<QString, PlacedPin> own = PlacedPin::allOf(component);
+            for (auto pin = own.cbegin(); pin != own.cend(); ++pin)
+                pins.insert(PadId(component.ref, pin.key()), pin.value());
+        }
+        benchmark::DoNotOptimize(pins.size());
+    }
+    setDesignCounters(state, d);
+}
+BENCHMARK(BM_WholePinTable)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
