@@ -145,20 +145,20 @@ TEST(Ratsnest, PinsAreLinkedByTheirNearestPads)
     {
         const char* name;
         QList<PlacedPin> pins;
-        QList<double> lengths; // of the lines, by length; empty: checked against the shortest tree
+        double total; // of the lines, worked out by hand; 0: only against the shortest tree
     };
     const QList<Row> rows = {
         {"two pins of several pads", {pinAt({gp_Pnt(0, 0, 0), gp_Pnt(10, 0, 0), gp_Pnt(20, 0, 0)}),
-                                      pinAt({gp_Pnt(40, 0, 0), gp_Pnt(23, 4, 0)})}, {5.0}},
+                                      pinAt({gp_Pnt(40, 0, 0), gp_Pnt(23, 4, 0)})}, 5.0},
         // Pin 1's far pad lies next to pin 3: its pads, not its first, decide where it is linked.
         {"the far pad of a pin", {pinAt({gp_Pnt(0, 0, 0), gp_Pnt(30, 0, 0)}), pinAt({gp_Pnt(14, 0, 0)}),
-                                  pinAt({gp_Pnt(33, 0, 0)})}, {3.0, 14.0}},
+                                  pinAt({gp_Pnt(33, 0, 0)})}, 3.0 + 14.0},
         {"pads at other heights", {pinAt({gp_Pnt(0, 0, 0), gp_Pnt(0, 0, 6)}), pinAt({gp_Pnt(0, 8, 0)}),
-                                   pinAt({gp_Pnt(3, 0, 10)})}, {5.0, 8.0}},
+                                   pinAt({gp_Pnt(3, 0, 10)})}, 5.0 + 8.0},
         {"a pin of 5,000 pads and two of one", {pinAt(QList<gp_Pnt>(5000, gp_Pnt(0, 0, 0))), pinAt({gp_Pnt(1, 0, 0)}),
-                                                pinAt({gp_Pnt(1, 2, 0)})}, {1.0, 2.0}},
-        {"300 scattered pins", scatteredPins(300, 7, false), {}},
-        {"300 pins on a grid", scatteredPins(300, 11, true), {}},
+                                                pinAt({gp_Pnt(1, 2, 0)})}, 1.0 + 2.0},
+        {"300 scattered pins", scatteredPins(300, 7, false), 0.0},
+        {"300 pins on a grid", scatteredPins(300, 11, true), 0.0},
     };
     for (const Row& row : rows) {
         NetlistNet n{"N", {}};
@@ -173,7 +173,6 @@ TEST(Ratsnest, PinsAreLinkedByTheirNearestPads)
 
         ASSERT_EQ(result.links.size(), row.pins.size() - 1) << row.name;
         double total = 0.0;
-        QList<double> lengths;
         for (const RatsnestLink& link : result.links) {
             // The line ends on a pad of each pin, and no two pads of those pins are nearer.
             const PlacedPin& a = pins[link.padA];
@@ -183,15 +182,8 @@ TEST(Ratsnest, PinsAreLinkedByTheirNearestPads)
             EXPECT_NEAR(link.lengthMm, link.pointA.Distance(link.pointB), 1e-9) << row.name;
             EXPECT_NEAR(link.lengthMm, spanningLength({a, b}), 1e-9) << row.name;
             total += link.lengthMm;
-            lengths.append(link.lengthMm);
         }
-        EXPECT_NEAR(total, spanningLength(row.pins), 1e-6) << row.name;
-        if (!row.lengths.isEmpty()) {
-            std::sort(lengths.begin(), lengths.end());
-            ASSERT_EQ(lengths.size(), row.lengths.size()) << row.name;
-            for (int i = 0; i < lengths.size(); ++i)
-                EXPECT_NEAR(lengths.at(i), row.lengths.at(i), 1e-9) << row.name;
-        }
+        EXPECT_NEAR(total, row.total > 0.0 ? row.total : spanningLength(row.pins), 1e-6) << row.name;
         // Lines of equal length: the same ones in every run.
         const RatsnestResult again = computeRatsnest({n}, pins, connectivity);
         for (int i = 0; i < result.links.size(); ++i)
