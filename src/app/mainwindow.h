@@ -296,7 +296,7 @@ private:
     // Ratsnest (mainwindow_ratsnest.cpp)
     void refreshRatsnestStatus();
     RatsnestStats rebuildRatsnest();
-    void computeRatsnestLinks(const PadPositionTable& positions);
+    void computeRatsnestLinks(const PinTable& pins);
     void updateRatsnestLine(RatsnestLink& link);
     QColor netColor(const QString& netName) const;
     bool clearRatsnestDisplay();

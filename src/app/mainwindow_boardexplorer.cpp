@@ -86,19 +86,19 @@ void MainWindow::onBoardNetActivated(const QString& netName)
 {
     if (netName.isEmpty() || !boardActivationAllowed())
         return;
-    const PadPositionTable positions = m_componentManager->padPositions();
+    const PinTable pins = m_componentManager->pins();
     QSet<PadId> seen;
     Bnd_Box box;
     for (const NetlistNet& net : m_project.netlist().connections) {
         if (net.netName != netName)
             continue;
-        for (const PadId& pin : net.connectedPins) {
-            const auto position = positions.constFind(pin);
-            if (position == positions.cend() || position->isEmpty() || seen.contains(pin))
+        for (const PadId& id : net.connectedPins) {
+            const auto pin = pins.constFind(id);
+            if (pin == pins.cend() || seen.contains(id))
                 continue;
-            seen.insert(pin);
-            for (const gp_Pnt& point : position.value())
-                box.Add(point);
+            seen.insert(id);
+            for (const PinPad& pad : pin->pads())
+                box.Add(pad.position);
         }
     }
     if (seen.isEmpty()) {

@@ -487,8 +487,8 @@ QString MainWindow::restoredRouteIssues() const
     const QList<Route>& routes = routing.routes();
     if (routes.isEmpty())
         return QString();
-    const PadPositionTable pads = m_componentManager ? m_componentManager->padPositions() : PadPositionTable();
-    const auto onBoard = [&pads](const QString& ref, const QString& pad) { return pads.contains(PadId(ref, pad)); };
+    const PinTable pins = m_componentManager ? m_componentManager->pins() : PinTable();
+    const auto onBoard = [&pins](const QString& ref, const QString& pad) { return pins.contains(PadId(ref, pad)); };
 
     QStringList lines;
     for (const Route& route : routes) {

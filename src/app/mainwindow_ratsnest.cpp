@@ -25,7 +25,7 @@ constexpr double kZeroLength = 1e-7;
 
 } // namespace
 
-void MainWindow::computeRatsnestLinks(const PadPositionTable& positions)
+void MainWindow::computeRatsnestLinks(const PinTable& pins)
 {
     const auto missing = [this](const PadId& pin) {
         if (!m_componentManager)
@@ -35,7 +35,7 @@ void MainWindow::computeRatsnestLinks(const PadPositionTable& positions)
         else
             qWarning() << "Pad" << pin.pad << "not found for" << pin.ref;
     };
-    RatsnestResult result = computeRatsnest(m_project.netlist().connections, positions, m_netConnectivity, missing);
+    RatsnestResult result = computeRatsnest(m_project.netlist().connections, pins, m_netConnectivity, missing);
     m_ratsnestLinks = std::move(result.links);
     m_ratsnestTotalLinks = result.totalLinks;
     m_netRatsnestStats = std::move(result.perNet);
@@ -45,10 +45,9 @@ RatsnestStats MainWindow::rebuildRatsnest()
 {
     RatsnestStats stats;
     clearRatsnest();
-    const PadGeometryTable boxes = m_componentManager ? m_componentManager->padBoundingBoxes() : PadGeometryTable();
-    m_netConnectivity.build(m_project.routingManager(), &boxes);
-    const PadPositionTable positions = m_componentManager ? m_componentManager->padPositions() : PadPositionTable();
-    computeRatsnestLinks(positions);
+    const PinTable pins = m_componentManager ? m_componentManager->pins() : PinTable();
+    m_netConnectivity.build(m_project.routingManager(), &pins);
+    computeRatsnestLinks(pins);
     stats.unrouted = int(m_ratsnestLinks.size());
     stats.total = m_ratsnestTotalLinks;
     stats.detachedTracks = int(m_netConnectivity.issues().size());

@@ -1,12 +1,11 @@
 #include "app/ratsnest.h"
 
+#include "app/spanningforest.h"
 #include "model/netlist.h"
 #include "project/netconnectivity.h"
 
 #include <QColor>
 #include <QSet>
-
-#include <algorithm>
 
 namespace {
 
@@ -25,45 +24,7 @@ QColor ratsnestNetColor(const QString& netName)
     return QColor::fromHsv(int((hash * 137u) % 360u), 200, 255, 255);
 }
 
-UnionFind::UnionFind(int count) : parent(count), size(count, 1)
-{
-    for (int i = 0; i < count; ++i)
-        parent[i] = i;
-}
-
-int UnionFind::addElement()
-{
-    const int index = int(parent.size());
-    parent.push_back(index);
-    size.push_back(1);
-    return index;
-}
-
-int UnionFind::find(int x)
-{
-    while (parent[x] != x) {
-        parent[x] = parent[parent[x]];
-        x = parent[x];
-    }
-    return x;
-}
-
-void UnionFind::unite(int a, int b)
-{
-    const int ra = find(a);
-    const int rb = find(b);
-    if (ra == rb)
-        return;
-    if (size[ra] < size[rb]) {
-        parent[ra] = rb;
-        size[rb] += size[ra];
-    } else {
-        parent[rb] = ra;
-        size[ra] += size[rb];
-    }
-}
-
-RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const PadPositionTable& positions,
+RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const PinTable& pins,
                                const NetConnectivity& connectivity,
                                const std::function<void(const PadId&)>& onMissing)
 {
@@ -78,78 +39,61 @@ RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const PadPositionT
     }
 
     for (auto group = groups.cbegin(); group != groups.cend(); ++group) {
-        QList<RatsnestPad> pads;
-        QList<int> nodeOf; // node number of each entry of pads
+        // Nets of one name are one group: a pin they share joins them, nothing else does.
+        std::vector<ForestPoint> pads;
+        QList<PadId> pinOfNode;
         QHash<PadId, int> nodes;
         QSet<PadId> missing;
-        std::vector<RatsnestEdge> edges;
-        for (const int netIndex : group.value()) {
-            const int start = pads.size();
-            for (const PadId& pin : nets.at(netIndex).connectedPins) {
-                const auto position = positions.constFind(pin);
-                if (position == positions.cend() || position->isEmpty()) {
+        for (int set = 0; set < group.value().size(); ++set) {
+            QSet<int> inNet;
+            for (const PadId& id : nets.at(group.value().at(set)).connectedPins) {
+                const auto pin = pins.constFind(id);
+                if (pin == pins.cend() || !pin->isPlaced()) {
                     if (onMissing)
-                        onMissing(pin);
-                    missing.insert(pin);
+                        onMissing(id);
+                    missing.insert(id);
                     continue;
                 }
-                const int node = nodes.value(pin, int(nodes.size()));
-                nodes.insert(pin, node);
-                for (const gp_Pnt& point : position.value()) {
-                    pads.append({pin, point});
-                    nodeOf.append(node);
+                const int node = nodes.value(id, int(nodes.size()));
+                if (node == pinOfNode.size()) {
+                    nodes.insert(id, node);
+                    pinOfNode.append(id);
                 }
-            }
-            // Every pad of a pin is a way into it: the shortest edge between two pins wins.
-            for (int i = start; i < pads.size(); ++i) {
-                for (int j = i + 1; j < pads.size(); ++j) {
-                    if (nodeOf.at(i) == nodeOf.at(j))
-                        continue;
-                    const double d = pads.at(i).position.Distance(pads.at(j).position);
-                    if (d > kZeroLength)
-                        edges.push_back({d, i, j});
+                if (!inNet.contains(node)) {
+                    inNet.insert(node);
+                    for (const PinPad& pad : pin->pads())
+                        pads.push_back({pad.position, node, set});
                 }
             }
         }
-        std::sort(edges.begin(), edges.end(),
-                  [](const RatsnestEdge& a, const RatsnestEdge& b) { return a.lengthMm < b.lengthMm; });
+        const std::vector<ForestEdge> forest = minimumSpanningForest(pads, int(pinOfNode.size()), kZeroLength);
 
-        // Pads that tracks already join share a track element in T.
-        const int n = int(nodes.size());
-        UnionFind tracks(n);
+        // Pins that tracks already join share a track element; every link of the forest that
+        // still joins two apart is one to route.
+        UnionFind tracks(int(pinOfNode.size()));
         QHash<QString, int> trackElement;
-        for (const RatsnestEdge& edge : edges) {
-            for (const int index : {edge.first, edge.second}) {
-                const QString key = connectivity.groupOf(pads.at(index).pad);
-                if (key.isEmpty())
-                    continue;
-                auto element = trackElement.find(key);
-                if (element == trackElement.end())
-                    element = trackElement.insert(key, tracks.addElement());
-                tracks.unite(nodeOf.at(index), element.value());
-            }
+        for (int node = 0; node < pinOfNode.size(); ++node) {
+            const QString key = connectivity.groupOf(pinOfNode.at(node));
+            if (key.isEmpty())
+                continue;
+            auto element = trackElement.find(key);
+            if (element == trackElement.end())
+                element = trackElement.insert(key, tracks.addElement());
+            tracks.unite(node, element.value());
         }
-
-        UnionFind plain(n);
         NetRatsnestStats& stats = result.perNet[group.key()];
         stats.missingPins = int(missing.size());
-        for (const RatsnestEdge& edge : edges) {
-            const int a = nodeOf.at(edge.first);
-            const int b = nodeOf.at(edge.second);
-            if (plain.find(a) != plain.find(b)) {
-                plain.unite(a, b);
-                ++result.totalLinks;
-                ++stats.totalLinks;
-            }
-            if (tracks.find(a) != tracks.find(b)) {
-                tracks.unite(a, b);
-                const RatsnestPad& first = pads.at(edge.first);
-                const RatsnestPad& second = pads.at(edge.second);
-                result.links.append(
-                    {group.key(), first.pad, second.pad, {}, edge.lengthMm, first.position, second.position});
-                ++stats.unroutedLinks;
-                stats.unroutedLengthMm += edge.lengthMm;
-            }
+        stats.totalLinks = int(forest.size());
+        result.totalLinks += stats.totalLinks;
+        for (const ForestEdge& edge : forest) {
+            const ForestPoint& first = pads.at(edge.first);
+            const ForestPoint& second = pads.at(edge.second);
+            if (!tracks.unite(first.node, second.node))
+                continue;
+            result.links.append({group.key(), pinOfNode.at(first.node), pinOfNode.at(second.node), {}, edge.length,
+                                 first.position, second.position});
+            ++stats.unroutedLinks;
+            stats.unroutedLengthMm += edge.length;
         }
     }
     return result;

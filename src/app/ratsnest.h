@@ -1,9 +1,9 @@
-// The ratsnest computation: per net, the shortest straight links joining its placed pads
-// (a minimum spanning forest by Kruskal's method), and which of them the tracks do not make.
+// The ratsnest computation: per net, the shortest straight links joining its placed pins
+// (a minimum spanning forest), and which of them the tracks do not make.
 #pragma once
 
-#include "model/padgeometry.h"
 #include "model/padid.h"
+#include "model/placedpin.h"
 
 #include <AIS_Shape.hxx>
 #include <Standard_Handle.hxx>
@@ -15,24 +15,10 @@
 #include <QString>
 
 #include <functional>
-#include <vector>
 
 class NetConnectivity;
 class QColor;
 struct NetlistNet;
-
-struct RatsnestPad
-{
-    PadId pad;
-    gp_Pnt position;
-};
-
-struct RatsnestEdge
-{
-    double lengthMm = 0.0;
-    int first = 0;
-    int second = 0;
-};
 
 struct RatsnestLink
 {
@@ -62,20 +48,6 @@ struct RatsnestStats
     int detachedTracks = 0;
 };
 
-// Union by size with path halving.
-class UnionFind
-{
-public:
-    explicit UnionFind(int count = 0);
-    int addElement();
-    int find(int x);
-    void unite(int a, int b);
-
-private:
-    std::vector<int> parent;
-    std::vector<int> size;
-};
-
 struct RatsnestResult
 {
     QList<RatsnestLink> links; // unrouted links, in the order found
@@ -87,8 +59,8 @@ struct RatsnestResult
 // the same in every run.
 QColor ratsnestNetColor(const QString& netName);
 
-// onMissing is told of every pin that has no position (it is left out of its net). A pin with
-// several pads is joined through the nearest of them.
-RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const PadPositionTable& positions,
+// onMissing is told of every pin that is not placed (it is left out of its net). Two pins are
+// linked by the shortest link between their pads.
+RatsnestResult computeRatsnest(const QList<NetlistNet>& nets, const PinTable& pins,
                                const NetConnectivity& connectivity,
                                const std::function<void(const PadId&)>& onMissing = {});

@@ -51,7 +51,9 @@ ComponentManager::ComponentManager(FootprintManager& footprints,
     , m_context(context)
     , m_project(project)
 {
+    // Every move or turn of a component's pads comes through here.
     m_padCacheCallback = [this](const opencascade::handle<AIS_Shape>& shape, const PadId& pad) {
+        pinsChanged(pad.ref);
         emit padCacheUpdateNeeded(shape, pad);
     };
 }
@@ -164,6 +166,7 @@ void ComponentManager::clearAll(bool removeBodies)
     }
     m_components.clear();
     m_bodyIndex.clear();
+    pinsChanged(QString());
 }
 
 bool ComponentManager::removeComponent(const QString& ref)
@@ -174,6 +177,7 @@ bool ComponentManager::removeComponent(const QString& ref)
     removeComponentDisplay(it.value(), ref);
     emit padCacheClearComponentNeeded(ref);
     m_components.erase(it);
+    pinsChanged(ref);
     return true;
 }
 

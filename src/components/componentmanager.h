@@ -4,14 +4,15 @@
 
 #include "model/componentproperties.h"
 #include "model/missingfootprintinfo.h"
-#include "model/padgeometry.h"
 #include "model/padid.h"
 #include "model/placedcomponentdata.h"
+#include "model/placedpin.h"
 
 #include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <Standard_Handle.hxx>
@@ -111,14 +112,11 @@ public:
     QString referenceForShape(const opencascade::handle<AIS_Shape>& shape) const;
 
     // Pad queries
-    // Where tracks start and end: the pad's world position lowered to the pads' underside.
-    static gp_Pnt padBasePoint(const PlacedComponentData& component, const PlacedPadData& pad);
-    // Both tables hold every copper pad of a pin, in footprint order.
-    PadGeometryTable padBoundingBoxes() const;
-    PadPositionTable padPositions() const;
-    static const PlacedPadData* findPlacedPad(const PlacedComponentData& component, const QString& name);
-    static PlacedPadData* findPlacedPad(PlacedComponentData& component, const QString& name);
-    const PlacedPadData* findPadShape(const PadId& pad) const;
+    // Every placed pin with all its pads. Kept in step with the components: what a change
+    // touched is rebuilt at the next read, nothing on a read without change.
+    PinTable pins() const;
+    // Not placed: a pin without pads.
+    PlacedPin pin(const PadId& pad) const;
     bool highlightPad(const PadId& pad, const Quantity_Color& colour, bool updateViewer);
     bool clearPadHighlight(const PadId& pad, bool updateViewer);
     void refreshPadCache(const QString& ref);
@@ -153,6 +151,8 @@ private:
     // the file is not where that footprint came from; empty when there is none.
     QString otherUserOfFootprint(const QString& name, const QFileInfo& file, const QString& ref) const;
     void restyleBody(PlacedComponentData& component);
+    // The pins of ref are read again at the next pins(); an empty ref: every pin.
+    void pinsChanged(const QString& ref);
 
     std::function<void(const opencascade::handle<AIS_Shape>&, const PadId&)> m_padCacheCallback;
     FootprintManager& m_footprintManager;
@@ -160,5 +160,8 @@ private:
     ProjectManager& m_project;
     ComponentMap m_components;
     QMap<const AIS_Shape*, QString> m_bodyIndex;
+    mutable PinTable m_pins;
+    mutable QHash<QString, QStringList> m_pinNumbers; // the numbers of each component in m_pins
+    mutable QSet<QString> m_changedPins;              // components whose pins are to be read again
     quint64 m_generation = 0;
 };

@@ -1,5 +1,5 @@
-// Pad queries of the component manager: base points, the pad tables of the ratsnest and the
-// routing, pad highlighting, and the announcements that keep the pad index in step.
+// Pad queries of the component manager: the pin table of the ratsnest, the routing and the
+// probe, pad highlighting, and the announcements that keep the pad index in step.
 
 #include "components/componentmanager.h"
 
@@ -7,86 +7,53 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
-#include <BRepBndLib.hxx>
 #include <Quantity_Color.hxx>
-#include <gp_Pnt.hxx>
 
-gp_Pnt ComponentManager::padBasePoint(const PlacedComponentData& component, const PlacedPadData& pad)
+void ComponentManager::pinsChanged(const QString& ref)
 {
-    const gp_Pnt& top = pad.worldPosition;
-    return gp_Pnt(top.X(), top.Y(), top.Z() - component.bodyUndercut - component.footprintThickness);
+    if (ref.isEmpty()) {
+        m_pins.clear();
+        m_pinNumbers.clear();
+        m_changedPins.clear();
+        for (auto it = m_components.cbegin(); it != m_components.cend(); ++it)
+            m_changedPins.insert(it.key());
+        return;
+    }
+    // Dropped at once: the table holds no displayed object of a component that is gone.
+    for (const QString& number : m_pinNumbers.take(ref))
+        m_pins.remove(PadId(ref, number));
+    m_changedPins.insert(ref);
 }
 
-PadGeometryTable ComponentManager::padBoundingBoxes() const
+PinTable ComponentManager::pins() const
 {
-    PadGeometryTable table;
-    for (auto it = m_components.cbegin(); it != m_components.cend(); ++it) {
-        for (const PlacedPadData& pad : it.value().pads) {
-            if (pad.placedShape.IsNull() || pad.number.isEmpty())
-                continue;
-            Bnd_Box box;
-            const bool ok = OccUtils::guardedCall(false, "ComponentManager::padBoundingBoxes", [&] {
-                BRepBndLib::Add(pad.placedShape, box, true);
-                return true;
-            });
-            if (!ok || box.IsVoid())
-                continue;
-            table[PadId(it.key(), pad.number)].append(PadGeometry{padBasePoint(it.value(), pad), box, pad.placedShape});
-        }
+    for (const QString& ref : std::as_const(m_changedPins)) {
+        const auto component = m_components.constFind(ref);
+        if (component == m_components.cend())
+            continue;
+        const QHash<QString, PlacedPin> pins = PlacedPin::allOf(component.value());
+        for (auto pin = pins.cbegin(); pin != pins.cend(); ++pin)
+            m_pins.insert(PadId(ref, pin.key()), pin.value());
+        m_pinNumbers.insert(ref, pins.keys());
     }
-    return table;
+    m_changedPins.clear();
+    return m_pins;
 }
 
-PadPositionTable ComponentManager::padPositions() const
+PlacedPin ComponentManager::pin(const PadId& pad) const
 {
-    PadPositionTable positions;
-    for (auto it = m_components.cbegin(); it != m_components.cend(); ++it) {
-        for (const PlacedPadData& pad : it.value().pads)
-            positions[PadId(it.key(), pad.number)].append(pad.worldPosition);
-    }
-    return positions;
-}
-
-const PlacedPadData* ComponentManager::findPlacedPad(const PlacedComponentData& component, const QString& name)
-{
-    for (const PlacedPadData& pad : component.pads) {
-        if (pad.number == name)
-            return &pad;
-    }
-    return nullptr;
-}
-
-PlacedPadData* ComponentManager::findPlacedPad(PlacedComponentData& component, const QString& name)
-{
-    for (PlacedPadData& pad : component.pads) {
-        if (pad.number == name)
-            return &pad;
-    }
-    return nullptr;
-}
-
-const PlacedPadData* ComponentManager::findPadShape(const PadId& id) const
-{
-    const PlacedComponentData* component = findComponent(id.ref);
-    if (!component)
-        return nullptr;
-    for (const PlacedPadData& pad : component->pads) {
-        if (pad.number == id.pad && !pad.aisShape.IsNull())
-            return &pad;
-    }
-    return nullptr;
+    return pins().value(pad);
 }
 
 namespace {
 
 // The displayed objects of every pad of the pin: they are one conductor and light up together.
-QList<opencascade::handle<AIS_Shape>> shownPadsOf(const PlacedComponentData* component, const QString& number)
+QList<opencascade::handle<AIS_Shape>> shownPadsOf(const PlacedPin& pin)
 {
     QList<opencascade::handle<AIS_Shape>> shown;
-    if (component)
-        for (const PlacedPadData* pad : padsOfPin(*component, number))
-            if (!pad->aisShape.IsNull())
-                shown.append(pad->aisShape);
+    for (const PinPad& pad : pin.pads())
+        if (!pad.shown.IsNull())
+            shown.append(pad.shown);
     return shown;
 }
 
@@ -94,7 +61,7 @@ QList<opencascade::handle<AIS_Shape>> shownPadsOf(const PlacedComponentData* com
 
 bool ComponentManager::highlightPad(const PadId& id, const Quantity_Color& colour, bool updateViewer)
 {
-    const QList<opencascade::handle<AIS_Shape>> shown = shownPadsOf(findComponent(id.ref), id.pad);
+    const QList<opencascade::handle<AIS_Shape>> shown = shownPadsOf(pin(id));
     for (int i = 0; i < shown.size(); ++i) {
         shown.at(i)->SetColor(colour);
         shown.at(i)->SetTransparency(0.0);
@@ -105,7 +72,7 @@ bool ComponentManager::highlightPad(const PadId& id, const Quantity_Color& colou
 
 bool ComponentManager::clearPadHighlight(const PadId& id, bool updateViewer)
 {
-    const QList<opencascade::handle<AIS_Shape>> shown = shownPadsOf(findComponent(id.ref), id.pad);
+    const QList<opencascade::handle<AIS_Shape>> shown = shownPadsOf(pin(id));
     for (int i = 0; i < shown.size(); ++i) {
         applyPadBaseStyle(shown.at(i));
         redisplayShape(shown.at(i), updateViewer && i + 1 == shown.size());
@@ -115,6 +82,7 @@ bool ComponentManager::clearPadHighlight(const PadId& id, bool updateViewer)
 
 void ComponentManager::refreshPadCache(const QString& ref)
 {
+    pinsChanged(ref);
     emit padCacheClearComponentNeeded(ref);
     const PlacedComponentData* component = findComponent(ref);
     if (!component)

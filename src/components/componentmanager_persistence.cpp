@@ -146,6 +146,7 @@ ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<Q
         insertComponent(ref, m_footprintManager.createPlacedComponent(ref, footprint, position, m_context), false);
         PlacedComponentData& component = m_components[ref];
         readComponentJson(component, object);
+        pinsChanged(ref); // the thickness and undercut read place the pads' base points
 
         bool rotationPending = true;
         if (!component.hasMissingFootprint && !component.compositeShape.IsNull()) {

@@ -134,6 +134,7 @@ void ComponentManager::insertComponent(const QString& ref, const PlacedComponent
         emit padCacheUpdateNeeded(pad.aisShape, PadId(ref, pad.number));
 
     PlacedComponentData& stored = m_components.insert(ref, component).value();
+    pinsChanged(ref);
     indexBodyShape(stored.compositeShape, ref);
     if (applyStyle && !stored.compositeShape.IsNull()) {
         stored.styleCode = baseStyleFor(stored);

@@ -198,30 +198,30 @@ PadCacheManager::PadIdentity PadCacheManager::identifyPad(const opencascade::han
         identity.pad = id;
         return identity;
     }
-    const PlacedComponentData* component = m_componentManager->findComponent(id.ref);
-    if (!component) {
+    if (!m_componentManager->findComponent(id.ref)) {
         qWarning() << "PadCacheManager::identifyPad: component" << id.ref << "not found in ComponentManager";
         return identity;
     }
-    // The pad under the cursor, not only its pin: a track starts where the user clicked.
-    const TopoDS_TShape* topology = topologyOf(shape);
-    const PlacedPadData* pad = nullptr;
-    for (const PlacedPadData* candidate : padsOfPin(*component, id.pad)) {
-        const bool clicked = candidate->aisShape == shape
-            || (topology && !candidate->placedShape.IsNull() && candidate->placedShape.TShape().get() == topology);
-        if (!pad || clicked)
-            pad = candidate;
-        if (clicked)
-            break;
-    }
-    if (!pad) {
+    // The pad under the cursor, not only its pin: a track starts and ends where the user clicked.
+    const PlacedPin pin = m_componentManager->pin(id);
+    if (!pin.isPlaced()) {
         qWarning() << "PadCacheManager::identifyPad: pad" << id.toString() << "not found in component";
         return identity;
+    }
+    const TopoDS_TShape* topology = topologyOf(shape);
+    const PinPad* pad = &pin.pads().first();
+    for (const PinPad& candidate : pin.pads()) {
+        const bool clicked = candidate.shown == shape
+            || (topology && !candidate.solid.IsNull() && candidate.solid.TShape().get() == topology);
+        if (clicked) {
+            pad = &candidate;
+            break;
+        }
     }
     qCDebug(lcComponent) << "PadCacheManager::identifyPad: ✓" << id.ref << "/" << id.pad;
     identity.found = true;
     identity.pad = id;
-    identity.position = pad->worldPosition;
+    identity.position = pad->position;
     return identity;
 }
 

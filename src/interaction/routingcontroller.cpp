@@ -13,6 +13,7 @@
 #include <AIS_InteractiveContext.hxx>
 
 #include <QElapsedTimer>
+#include <QSet>
 
 #include <algorithm>
 
@@ -82,18 +83,9 @@ void RoutingController::updateViewer()
 
 gp_Pnt RoutingController::padBase(const PadId& pad, const gp_Pnt& near) const
 {
-    if (!m_components)
-        return gp_Pnt(0.0, 0.0, 0.0);
-    const PlacedComponentData* component = m_components->findComponent(pad.ref);
-    if (!component)
-        return gp_Pnt(0.0, 0.0, 0.0);
-    const PlacedPadData* placed = nullptr;
-    for (const PlacedPadData* candidate : padsOfPin(*component, pad.pad))
-        if (!placed
-            || GeometryUtils::distanceXY(candidate->worldPosition, near)
-                < GeometryUtils::distanceXY(placed->worldPosition, near))
-            placed = candidate;
-    return placed ? ComponentManager::padBasePoint(*component, *placed) : gp_Pnt(0.0, 0.0, 0.0);
+    const PlacedPin pin = m_components ? m_components->pin(pad) : PlacedPin();
+    const PinPad* nearest = pin.nearestTo(near);
+    return nearest ? nearest->basePoint : gp_Pnt(0.0, 0.0, 0.0);
 }
 
 void RoutingController::setRoutingActive(bool active)
@@ -369,17 +361,14 @@ void RoutingController::collectSnap(const QPoint& mousePos)
     RoutingManager& rm = model();
     const gp_Pnt cur = rm.currentEndPoint();
     const gp_Pnt cursor = m_view->projectScreenToPlane(mousePos, cur.Z());
-    const QList<PadId> netPads = rm.padsOfNet(rm.currentRoute().netName);
-    for (const PlacedComponentData& component : m_components->components()) {
-        for (const PlacedPadData& pad : component.pads) {
-            if (pad.number.isEmpty() || pad.placedShape.IsNull() || pad.aisShape.IsNull())
-                continue;
-            const PadId id(component.ref, pad.number);
-            if (!netPads.contains(id))
-                continue;
-            m_snapCandidates.append({id, pad.worldPosition, component.footprintThickness, component.bodyUndercut,
-                                     GeometryUtils::distanceXY(pad.worldPosition, cursor)});
-        }
+    const PinTable pins = m_components->pins();
+    QSet<PadId> seen;
+    for (const PadId& id : rm.padsOfNet(rm.currentRoute().netName)) {
+        const auto pin = pins.constFind(id);
+        const PinPad* pad = pin == pins.cend() || seen.contains(id) ? nullptr : pin->nearestTo(cursor);
+        seen.insert(id);
+        if (pad)
+            m_snapCandidates.append({id, pad->basePoint, GeometryUtils::distanceXY(pad->position, cursor)});
     }
     if (m_snapCandidates.isEmpty()) {
         status(tr("No other net pad to snap to"));
@@ -398,7 +387,7 @@ void RoutingController::applySnap()
     if (m_snapIndex < 0 || m_snapIndex >= m_snapCandidates.size())
         return;
     const SnapCandidate& candidate = m_snapCandidates.at(m_snapIndex);
-    m_snapZ = candidate.position.Z() - candidate.bodyUndercut - candidate.footprintThickness;
+    m_snapZ = candidate.base.Z();
     status(tr("Snap: %1/%2 Z=%3 mm (%4/%5)")
                .arg(candidate.pad.ref, candidate.pad.pad, QString::number(m_snapZ, 'f', 2))
                .arg(m_snapIndex + 1)

@@ -33,13 +33,12 @@ class RoutingController : public QObject
     Q_OBJECT
 
 public:
+    // A pin of the net to take the height of, at its pad nearest the cursor.
     struct SnapCandidate
     {
         PadId pad;
-        gp_Pnt position;
-        double footprintThickness = 0.0;
-        double bodyUndercut = 0.0;
-        double distance = 0.0;
+        gp_Pnt base;
+        double distance = 0.0; // in plan: the pins lie at other heights than the cursor
     };
 
     // Milliseconds of a monotonic clock; replaceable so that the time rules can be tested.
@@ -110,7 +109,8 @@ signals:
 private:
     RoutingManager& model() const;
     opencascade::handle<AIS_InteractiveContext> context() const;
-    // The base point of the pin's pad nearest to near in plan: a pin can have several pads.
+    // The base point of the pin's pad nearest to near (a clicked pad is nearest to its own
+    // position); (0, 0, 0) for a pin not on the board.
     gp_Pnt padBase(const PadId& pad, const gp_Pnt& near) const;
     qint64 now() const { return m_clock(); }
     void updateViewer();

@@ -49,14 +49,3 @@ struct PlacedComponentData
     QString footprintName;            // library cache key of the carried footprint
     QString assignedFootprint;        // name exactly as passed to creation
 };
-
-// Every pad of the component that carries the number, in footprint order: together they are
-// one pin.
-inline QList<const PlacedPadData*> padsOfPin(const PlacedComponentData& component, const QString& number)
-{
-    QList<const PlacedPadData*> pads;
-    for (const PlacedPadData& pad : component.pads)
-        if (pad.number == number)
-            pads.append(&pad);
-    return pads;
-}

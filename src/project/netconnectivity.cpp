@@ -21,7 +21,7 @@ bool pointInSolid(const gp_Pnt& point, const TopoDS_Shape& solid)
 
 // Decided on the conductors: boxes only rule out what is far. A box can overlap the pad's
 // while the track ends millimetres away, which would pass an open circuit as routed.
-bool reachesPad(const Route& route, const gp_Pnt& endPoint, const PadGeometry& pad)
+bool reachesPad(const Route& route, const gp_Pnt& endPoint, const PinPad& pad)
 {
     if (pad.solid.IsNull()) {
         if (!pad.box.IsOut(endPoint))
@@ -102,8 +102,8 @@ bool NetConnectivity::unite(const QString& a, const QString& b)
     return true;
 }
 
-bool NetConnectivity::endTouchesPad(const Route& route, int routeIndex, const PadId& pad,
-                                    bool atStart, const PadGeometryTable& padGeometry)
+bool NetConnectivity::endTouchesPad(const Route& route, int routeIndex, const PadId& pad, bool atStart,
+                                    const PinTable& pins)
 {
     const gp_Pnt endPoint = atStart ? route.segments.first().start : route.segments.last().end;
 
@@ -114,26 +114,23 @@ bool NetConnectivity::endTouchesPad(const Route& route, int routeIndex, const Pa
     issue.atStart = atStart;
     issue.endPoint = endPoint;
 
-    const auto it = padGeometry.constFind(pad);
-    if (it == padGeometry.constEnd() || it->isEmpty()) {
+    const PlacedPin pin = pins.value(pad);
+    if (!pin.isPlaced()) {
         issue.kind = PadNotFound;
         m_issues.append(issue);
         return false;
     }
-    // Any pad of the pin's number is the pin.
-    QList<gp_Pnt> bases;
-    for (const PadGeometry& piece : it.value()) {
+    for (const PinPad& piece : pin.pads()) {
         if (reachesPad(route, endPoint, piece))
             return true;
-        bases.append(piece.basePoint);
     }
     issue.kind = EndNotOnPad;
-    issue.padPoint = bases.at(nearestPosition(bases, endPoint));
+    issue.padPoint = pin.nearestTo(endPoint)->basePoint;
     m_issues.append(issue);
     return false;
 }
 
-void NetConnectivity::build(const RoutingManager& routing, const PadGeometryTable* padGeometry)
+void NetConnectivity::build(const RoutingManager& routing, const PinTable* pins)
 {
     clear();
     const QList<Route>& routes = routing.routes();
@@ -147,7 +144,7 @@ void NetConnectivity::build(const RoutingManager& routing, const PadGeometryTabl
 
         const PadId startPad(route.startRef, route.startPad);
         if (startPad.isValid()
-            && (!padGeometry || endTouchesPad(route, i, startPad, true, *padGeometry))) {
+            && (!pins || endTouchesPad(route, i, startPad, true, *pins))) {
             unite(padKey(startPad), key);
             joinedPads.append(startPad);
         }
@@ -170,7 +167,7 @@ void NetConnectivity::build(const RoutingManager& routing, const PadGeometryTabl
 
         const PadId endPad(route.endRef, route.endPad);
         if (endPad.isValid()
-            && (!padGeometry || endTouchesPad(route, i, endPad, false, *padGeometry))) {
+            && (!pins || endTouchesPad(route, i, endPad, false, *pins))) {
             unite(key, padKey(endPad));
             joinedPads.append(endPad);
         }

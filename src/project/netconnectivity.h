@@ -1,8 +1,8 @@
 // Which pads finished tracks already join, for the ratsnest.
 #pragma once
 
-#include "model/padgeometry.h"
 #include "model/padid.h"
+#include "model/placedpin.h"
 
 #include <gp_Pnt.hxx>
 
@@ -40,8 +40,8 @@ public:
         gp_Pnt junction;
     };
 
-    // Replaces the whole state. With a table, a pad end joins only when it touches its pad.
-    void build(const RoutingManager& routing, const PadGeometryTable* padGeometry);
+    // Replaces the whole state. With a table, a pad end joins only when it touches a pad of its pin.
+    void build(const RoutingManager& routing, const PinTable* pins);
     void clear();
 
     QString groupOf(const PadId& pad) const;
@@ -53,8 +53,7 @@ public:
 private:
     QString find(const QString& key);
     bool unite(const QString& a, const QString& b);
-    bool endTouchesPad(const Route& route, int routeIndex, const PadId& pad, bool atStart,
-                       const PadGeometryTable& padGeometry);
+    bool endTouchesPad(const Route& route, int routeIndex, const PadId& pad, bool atStart, const PinTable& pins);
 
     QHash<QString, QString> m_parent;
     QHash<PadId, QString> m_padGroup;

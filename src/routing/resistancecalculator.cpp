@@ -4,6 +4,7 @@
 #include "model/netlist.h"
 #include "model/padid.h"
 #include "model/placedcomponentdata.h"
+#include "model/placedpin.h"
 #include "model/routerecords.h"
 #include "routing/routingmanager.h"
 
@@ -19,35 +20,24 @@ QString tr(const char* text)
     return QCoreApplication::translate("ResistanceCalculator", text);
 }
 
-const PlacedPadData* padRecord(const ResistanceCalculator::Components& components,
-                               const QString& ref, const QString& padName)
-{
-    const auto component = components.constFind(ref);
-    if (component == components.cend())
-        return nullptr;
-    for (const PlacedPadData& pad : component->pads)
-        if (pad.number == padName)
-            return &pad;
-    return nullptr;
-}
-
-// A route end's pad: of the pin's pads (a footprint can repeat a number), the first the
-// conductor reaches, else the first one; null when the pin is not placed.
+// A route end's pad: of the pin's pads, the first the conductor reaches, else the one nearest
+// the end; null when the pin is not placed.
 const PlacedPadData* endPadRecord(const ResistanceCalculator::Components& components, const Route& route,
                                   bool atStart, bool& reached)
 {
     reached = false;
     const auto component = components.constFind(atStart ? route.startRef : route.endRef);
-    if (component == components.cend())
+    if (component == components.cend() || route.segments.isEmpty())
         return nullptr;
-    const QList<const PlacedPadData*> pads = padsOfPin(*component, atStart ? route.startPad : route.endPad);
-    for (const PlacedPadData* pad : pads) {
-        if (ResistanceCalculator::reachesPad(route, atStart, *pad)) {
+    const PlacedPin pin = PlacedPin::of(*component, atStart ? route.startPad : route.endPad);
+    for (const PinPad& pad : pin.pads()) {
+        if (ResistanceCalculator::reachesPad(route, atStart, component->pads.at(pad.index))) {
             reached = true;
-            return pad;
+            return &component->pads.at(pad.index);
         }
     }
-    return pads.value(0, nullptr);
+    const PinPad* nearest = pin.nearestTo(atStart ? route.segments.first().start : route.segments.last().end);
+    return nearest ? &component->pads.at(nearest->index) : nullptr;
 }
 
 QString edgeLabel(const Route& route)
@@ -98,7 +88,8 @@ bool ResistanceCalculator::validatePads(const PadId& a, const PadId& b,
 double ResistanceCalculator::padContribution(const Components& components, const PadId& pad,
                                              const QList<Route>& routes) const
 {
-    if (!components.contains(pad.ref))
+    const auto component = components.constFind(pad.ref);
+    if (component == components.cend())
         return 0.0;
     // Of a pin with several pads, the current flows through the one its tracks reach.
     const PlacedPadData* record = nullptr;
@@ -117,14 +108,18 @@ double ResistanceCalculator::padContribution(const Components& components, const
             }
         }
     }
-    if (!record)
-        record = padRecord(components, pad.ref, pad.pad);
+    if (!record) {
+        // No track reaches the pin: there is no point to be near, and its first pad stands for it.
+        const PlacedPin pin = PlacedPin::of(*component, pad.pad);
+        if (pin.isPlaced())
+            record = &component->pads.at(pin.pads().first().index);
+    }
     if (!record) {
         qWarning().noquote() << "ResistanceCalculator: pad" << pad.toString()
                              << "not found — pad contribution = 0";
         return 0.0;
     }
-    return padResistance(components.value(pad.ref), *record);
+    return padResistance(*component, *record);
 }
 
 int ResistanceCalculator::padNodeId(ResistanceNetwork& network, const PadId& pad)

@@ -99,7 +99,7 @@ inline int routeTracks(MainWindowProbe& probe, int wanted)
         return 0;
     if (!probe.modes()->requestTransition(ModeController::Mode::Routing).accepted)
         return 0;
-    const PadPositionTable pads = components->padPositions();
+    const PinTable pads = components->pins();
     int drawn = 0;
     for (const NetlistNet& net : probe.project().netlist().connections) {
         if (drawn >= wanted)
@@ -111,8 +111,8 @@ inline int routeTracks(MainWindowProbe& probe, int wanted)
         }
         if (placed.size() < 2)
             continue;
-        const gp_Pnt a = pads.value(placed.at(0)).value(0);
-        const gp_Pnt b = pads.value(placed.at(1)).value(0);
+        const gp_Pnt a = pads.value(placed.at(0)).pads().first().position;
+        const gp_Pnt b = pads.value(placed.at(1)).pads().first().position;
         const int before = int(probe.project().routingManager().routes().size());
         emit probe.occWidget()->padClicked(placed.at(0), a);
         emit probe.occWidget()->routingIntermediatePointClicked(gp_Pnt(b.X(), a.Y(), a.Z()));

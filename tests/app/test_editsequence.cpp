@@ -235,10 +235,10 @@ protected:
     // Pads of one net on the board, in netlist order.
     QList<PadId> placedPadsOf(const NetlistNet& net)
     {
-        const PadPositionTable positions = probe->componentManager()->padPositions();
+        const PinTable pins = probe->componentManager()->pins();
         QList<PadId> pads;
         for (const PadId& pin : net.connectedPins)
-            if (positions.contains(pin) && !pads.contains(pin))
+            if (pins.contains(pin) && !pads.contains(pin))
                 pads << pin;
         return pads;
     }
@@ -246,14 +246,14 @@ protected:
     // Pad, corner, pad: the clicks of a drawn track (the corner as the controller commits it).
     bool drawTrack(const PadId& a, const PadId& b, bool cornerFirstX)
     {
-        const PadPositionTable positions = probe->componentManager()->padPositions();
+        const PinTable pins = probe->componentManager()->pins();
         if (!probe->modes()->requestTransition(ModeController::Mode::Routing).accepted)
             return false;
         const int before = int(routing().routes().size());
-        emit probe->occWidget()->padClicked(a, positions.value(a).value(0));
+        emit probe->occWidget()->padClicked(a, pins.value(a).pads().value(0).position);
         if (routing().isRouting()) {
             const gp_Pnt start = routing().currentEndPoint();
-            const gp_Pnt target = positions.value(b).value(0);
+            const gp_Pnt target = pins.value(b).pads().value(0).position;
             routing().addRoutePoint(cornerFirstX ? gp_Pnt(target.X(), start.Y(), start.Z())
                                                  : gp_Pnt(start.X(), target.Y(), start.Z()));
             emit probe->occWidget()->padClicked(b, target);
@@ -282,7 +282,7 @@ protected:
             if (!probe->modes()->requestTransition(ModeController::Mode::Routing).accepted)
                 return false;
             const int before = int(routes.size());
-            emit probe->occWidget()->padClicked(pad, probe->componentManager()->padPositions().value(pad).value(0));
+            emit probe->occWidget()->padClicked(pad, probe->componentManager()->pin(pad).pads().value(0).position);
             bool done = false;
             if (routing().isRouting()) {
                 const gp_Pnt start = routing().currentEndPoint();

@@ -70,9 +70,8 @@ protected:
 
     gp_Pnt padBase(const QString& ref, const QString& pad) const
     {
-        const PlacedComponentData* component = probe->componentManager()->findComponent(ref);
-        const PlacedPadData* placed = component ? ComponentManager::findPlacedPad(*component, pad) : nullptr;
-        return placed ? ComponentManager::padBasePoint(*component, *placed) : gp_Pnt();
+        const QList<PinPad> pads = probe->componentManager()->pin(PadId(ref, pad)).pads();
+        return pads.isEmpty() ? gp_Pnt() : pads.first().basePoint;
     }
 
     // SIG routed from R1/2 to R2/2, through the window's own finished-track path: a narrow

@@ -355,10 +355,7 @@ void MainWindowView::buildProbeDesign()
     ASSERT_EQ(components->generateComponents(probe->project().netlist().components).loaded, 2);
     ASSERT_TRUE(components->moveComponent("R1", gp_Pnt(0, 0, 5)));
     ASSERT_TRUE(components->moveComponent("R2", gp_Pnt(40, 0, 5)));
-    const auto basePoint = [components](const PadId& pad) {
-        const PlacedComponentData& c = *components->findComponent(pad.ref);
-        return ComponentManager::padBasePoint(c, *ComponentManager::findPlacedPad(c, pad.pad));
-    };
+    const auto basePoint = [components](const PadId& pad) { return components->pin(pad).pads().first().basePoint; };
     const gp_Pnt from = basePoint(probeA);
     const gp_Pnt to = basePoint(probeB);
     const Route track = TrackFixtures::route(
@@ -381,7 +378,7 @@ TEST_F(MainWindowView, ResistanceProbeMeasuresBetweenTwoClickedPads)
     const auto padPickable = [&] {
         TColStd_ListOfInteger modes;
         probe->occWidget()->context()->ActivatedModes(
-            ComponentManager::findPlacedPad(*components->findComponent("R1"), "2")->aisShape, modes);
+            components->pin(PadId("R1", "2")).pads().first().shown, modes);
         return !modes.IsEmpty();
     };
     ASSERT_TRUE(probe->modes()->requestTransition(ModeController::Mode::ResistanceProbe).accepted);
@@ -444,7 +441,7 @@ TEST_F(MainWindowView, StoppingTheProbeLeavesNoPadHighlighted)
     EXPECT_EQ(probe->probeButton()->text(), QStringLiteral("Stop the probe"));
 
     const auto padShape = [components](const PadId& pad) {
-        return ComponentManager::findPlacedPad(*components->findComponent(pad.ref), pad.pad)->aisShape;
+        return components->pin(pad).pads().first().shown;
     };
     const auto padCentre = [&](const PadId& pad) {
         const TestSupport::Box b = TestSupport::boxOf(padShape(pad)->Shape());

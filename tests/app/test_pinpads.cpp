@@ -11,6 +11,7 @@
 #include "routing/resistancecalculator.h"
 
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -46,12 +47,11 @@ protected:
         ASSERT_EQ(rig.parts.manager.generateComponents(rig.parts.project.netlist().components).loaded, 3);
         ASSERT_TRUE(rig.place("J1", 0, 0));
 
-        const PlacedComponentData* j1 = rig.parts.manager.findComponent("J1");
-        const QList<const PlacedPadData*> mounts = padsOfPin(*j1, "MP");
+        const QList<PinPad> mounts = rig.parts.manager.pin(kMount).pads();
         ASSERT_EQ(mounts.size(), 2);
-        secondMount = mounts.at(1)->worldPosition;
-        firstMount = mounts.at(0)->worldPosition;
-        away = secondMount.Y() > padsOfPin(*j1, "1").value(0)->worldPosition.Y() ? 1.0 : -1.0;
+        secondMount = mounts.at(1).position;
+        firstMount = mounts.at(0).position;
+        away = secondMount.Y() > rig.parts.manager.pin(PadId("J1", "1")).pads().value(0).position.Y() ? 1.0 : -1.0;
         ASSERT_TRUE(rig.place("C1", secondMount.X() - 12.0, secondMount.Y() + 6.0 * away));
         ASSERT_TRUE(rig.place("U1", secondMount.X() - 6.0, secondMount.Y() - 4.0 * away));
     }
@@ -59,12 +59,12 @@ protected:
     // Base point of a pin's k-th copper pad, from the table every consumer reads.
     gp_Pnt pieceBase(const PadId& pin, int k) const
     {
-        return rig.parts.manager.padBoundingBoxes().value(pin).value(k).basePoint;
+        return rig.parts.manager.pin(pin).pads().value(k).basePoint;
     }
 
     NetConnectivity connectivity(const RoutingManager& routing, const ComponentManager& manager) const
     {
-        const PadGeometryTable table = manager.padBoundingBoxes();
+        const PinTable table = manager.pins();
         NetConnectivity nc;
         nc.build(routing, &table);
         return nc;
@@ -92,14 +92,14 @@ TEST_F(PinPads, TrackDrawnToTheSecondMountingPadIsConnectedEverywhere)
     const double y = secondMount.Y() + 10.0 * away;
     // Out of C1/1 away from C1/2 (SIG), round C1 and down onto the second MP pad.
     const double x = start.X() + (start.X() < pieceBase(PadId("C1", "2"), 0).X() ? -4.0 : 4.0);
-    rig.controller->onPadClicked(kCap1, rig.parts.manager.padPositions().value(kCap1).value(0));
+    rig.controller->onPadClicked(kCap1, rig.parts.manager.pin(kCap1).pads().value(0).position);
     ASSERT_TRUE(rig.routing().isRouting());
     for (const gp_Pnt& corner : {gp_Pnt(x, start.Y(), start.Z()), gp_Pnt(x, y, start.Z()),
                                  gp_Pnt(secondMount.X(), y, start.Z())})
         ASSERT_TRUE(rig.routing().addRoutePoint(corner)) << rig.routing().lastRefusal().toStdString();
     // The pad index names the clicked pad's own position, as the view passes it on.
-    const PlacedComponentData* j1 = rig.parts.manager.findComponent("J1");
-    const PadCacheManager::PadIdentity clicked = rig.parts.padCache.identifyPad(padsOfPin(*j1, "MP").at(1)->aisShape);
+    const PadCacheManager::PadIdentity clicked =
+        rig.parts.padCache.identifyPad(rig.parts.manager.pin(kMount).pads().at(1).shown);
     ASSERT_TRUE(clicked.found);
     EXPECT_EQ(clicked.pad, kMount);
     EXPECT_LT(clicked.position.Distance(secondMount), 1e-6);
@@ -115,9 +115,9 @@ TEST_F(PinPads, TrackDrawnToTheSecondMountingPadIsConnectedEverywhere)
     const NetConnectivity nc = connectivity(rig.routing(), rig.parts.manager);
     EXPECT_TRUE(nc.issues().isEmpty());
     EXPECT_TRUE(nc.sameGroup(kCap1, kMount));
-    const PadPositionTable positions = rig.parts.manager.padPositions();
-    ASSERT_EQ(positions.value(kMount).size(), 2);
-    ASSERT_EQ(positions.value(kExposed).size(), 3);
+    const PinTable positions = rig.parts.manager.pins();
+    ASSERT_EQ(positions.value(kMount).pads().size(), 2);
+    ASSERT_EQ(positions.value(kExposed).pads().size(), 3);
     const RatsnestResult ratsnest = computeRatsnest(rig.parts.project.netlist().connections, positions, nc);
     EXPECT_EQ(ratsnest.perNet.value("GND").totalLinks, 2);
     EXPECT_EQ(ratsnest.perNet.value("GND").unroutedLinks, 1);
@@ -133,8 +133,8 @@ TEST_F(PinPads, TrackDrawnToTheSecondMountingPadIsConnectedEverywhere)
     const gp_Pnt exposedEnd = exposedFirst ? link->pointA : link->pointB;
     EXPECT_LT(mountEnd.Distance(secondMount), 1e-6);
     double nearest = 1e9;
-    for (const gp_Pnt& piece : positions.value(kExposed))
-        nearest = std::min(nearest, piece.Distance(secondMount));
+    for (const PinPad& piece : positions.value(kExposed).pads())
+        nearest = std::min(nearest, piece.position.Distance(secondMount));
     EXPECT_NEAR(link->lengthMm, nearest, 1e-6);
     EXPECT_NEAR(exposedEnd.Distance(secondMount), nearest, 1e-6);
 
@@ -159,6 +159,67 @@ TEST_F(PinPads, TrackDrawnToTheSecondMountingPadIsConnectedEverywhere)
     const NetConnectivity again = connectivity(reopened.project.routingManager(), reopened.manager);
     EXPECT_TRUE(again.issues().isEmpty());
     EXPECT_TRUE(again.sameGroup(kCap1, kMount));
+}
+
+// Each consumer takes, of a pin's pads, the one nearest to where it looks: a click the clicked
+// pad, a ratsnest line the pad nearest the other pin, a detached track end the pad it stopped
+// nearest; and the height snap offers each pin of the net once, not each of its pads.
+TEST_F(PinPads, EveryConsumerTakesThePadNearestToIt)
+{
+    const gp_Pnt capOrigin = rig.parts.manager.findComponent("C1")->position;
+    const gp_Pnt capPad = rig.parts.manager.pin(kCap1).pads().first().position;
+    struct Row
+    {
+        PadId pin;
+        int piece;
+    };
+    for (const Row& row : {Row{kMount, 0}, Row{kMount, 1}, Row{kExposed, 0}, Row{kExposed, 1}, Row{kExposed, 2}}) {
+        const std::string name = row.pin.toString().toStdString() + " pad " + std::to_string(row.piece);
+        const PinPad target = rig.parts.manager.pin(row.pin).pads().at(row.piece);
+        ASSERT_TRUE(rig.place("C1", capOrigin.X(), capOrigin.Y())) << name;
+
+        // A track from C1/1 that stops 3 mm under the pad: reported off that pad.
+        const gp_Pnt from = pieceBase(kCap1, 0);
+        const double depth = from.Z() - 3.0;
+        rig.routing().clearRoutes();
+        rig.routing().addRoute(RouteBuilder::route(
+            "GND", kCap1.ref, kCap1.pad, row.pin.ref, row.pin.pad,
+            {from, gp_Pnt(from.X(), from.Y(), depth), gp_Pnt(target.basePoint.X(), from.Y(), depth),
+             gp_Pnt(target.basePoint.X(), target.basePoint.Y(), depth)}));
+        const NetConnectivity detached = connectivity(rig.routing(), rig.parts.manager);
+        ASSERT_EQ(detached.issues().size(), 1) << name;
+        EXPECT_LT(detached.issues().first().padPoint.Distance(target.basePoint), 1e-9) << name;
+        rig.routing().clearRoutes();
+
+        // A click on the pad starts the track on it; the snap offers C1/1 and the third pin.
+        rig.controller->setRoutingActive(true);
+        const PadCacheManager::PadIdentity clicked = rig.parts.padCache.identifyPad(target.shown);
+        rig.controller->onPadClicked(clicked.pad, clicked.position);
+        ASSERT_TRUE(rig.routing().isRouting()) << name;
+        EXPECT_LT(rig.routing().currentEndPoint().Distance(target.basePoint), 1e-9) << name;
+        QSignalSpy status(rig.controller.get(), &RoutingController::statusChanged);
+        rig.controller->onKeyPress(Qt::Key_B, px(target.position.X(), target.position.Y()));
+        rig.controller->onKeyPress(Qt::Key_N, px(target.position.X(), target.position.Y()));
+        const QString snap = status.isEmpty() ? QString() : status.last().first().toString();
+        EXPECT_TRUE(snap.startsWith("Snap: ") && snap.endsWith(" (1/2)")) << name << ": " << snap.toStdString();
+        rig.controller->onKeyPress(Qt::Key_Escape, QPoint());
+
+        // C1/1 a twentieth of a millimetre beside the pad: the line of GND joins it to that pad.
+        ASSERT_TRUE(rig.place("C1", capOrigin.X() + target.position.X() + 0.05 - capPad.X(),
+                              capOrigin.Y() + target.position.Y() - capPad.Y()))
+            << name;
+        const RatsnestResult ratsnest = computeRatsnest(rig.parts.project.netlist().connections,
+                                                        rig.parts.manager.pins(),
+                                                        connectivity(rig.routing(), rig.parts.manager));
+        int found = 0;
+        for (const RatsnestLink& link : ratsnest.links) {
+            if (link.padA == kCap1 && link.padB == row.pin)
+                found += link.pointB.Distance(target.position) < 1e-9;
+            if (link.padB == kCap1 && link.padA == row.pin)
+                found += link.pointA.Distance(target.position) < 1e-9;
+        }
+        EXPECT_EQ(found, 1) << name;
+    }
 }
 
 // No pad of the pin is an obstacle to its own net; each is one to another net.
@@ -197,7 +258,7 @@ TEST_F(PinPads, RouteEndingOnAnyPadOfThePinJoinsIt)
         EXPECT_TRUE(nc.issues().isEmpty()) << name;
         EXPECT_TRUE(nc.sameGroup(kCap1, row.pin)) << name;
         const RatsnestResult ratsnest =
-            computeRatsnest(rig.parts.project.netlist().connections, rig.parts.manager.padPositions(), nc);
+            computeRatsnest(rig.parts.project.netlist().connections, rig.parts.manager.pins(), nc);
         EXPECT_EQ(ratsnest.perNet.value("GND").unroutedLinks, 1) << name;
 
         const ResistanceResult probe = resistance(kCap1, row.pin);
@@ -206,8 +267,8 @@ TEST_F(PinPads, RouteEndingOnAnyPadOfThePinJoinsIt)
         // The pin's column in series is that of the pad the track reaches (the exposed pad's
         // pieces differ ninefold in section).
         const PlacedComponentData* component = rig.parts.manager.findComponent(row.pin.ref);
-        const double column =
-            ResistanceCalculator().padResistance(*component, *padsOfPin(*component, row.pin.pad).at(row.column));
-        EXPECT_NEAR(probe.padBOhm, column, 1e-9 * column) << name;
+        const int column = rig.parts.manager.pin(row.pin).pads().at(row.column).index;
+        const double columnOhm = ResistanceCalculator().padResistance(*component, component->pads.at(column));
+        EXPECT_NEAR(probe.padBOhm, columnOhm, 1e-9 * columnOhm) << name;
     }
 }

@@ -9,6 +9,10 @@
 
 #include <QColor>
 
+#include <algorithm>
+#include <limits>
+#include <random>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,13 +22,23 @@ NetlistNet net(const QString& name, const QList<PadId>& pins)
     return {name, pins};
 }
 
+// A pin of one pad per point.
+PlacedPin pinAt(const QList<gp_Pnt>& points)
+{
+    QList<PinPad> pads;
+    for (const gp_Pnt& point : points)
+        pads.append(PinPad{int(pads.size()), point, point, {}, {}, {}});
+    return PlacedPin(pads);
+}
+
 } // namespace
 
 TEST(Ratsnest, LinksPerNet)
 {
     const PadId a("R1", "1"), b("R2", "1"), c("R3", "1"), d("R4", "1"), e("R5", "1");
-    const PadPositionTable positions = {
-        {a, {gp_Pnt(0, 0, 0)}}, {b, {gp_Pnt(10, 0, 0)}}, {c, {gp_Pnt(13, 0, 0)}}, {d, {gp_Pnt(0, 0, 0)}},
+    const PinTable positions = {
+        {a, pinAt({gp_Pnt(0, 0, 0)})}, {b, pinAt({gp_Pnt(10, 0, 0)})}, {c, pinAt({gp_Pnt(13, 0, 0)})},
+        {d, pinAt({gp_Pnt(0, 0, 0)})},
     };
     struct Row
     {
@@ -77,6 +91,108 @@ TEST(Ratsnest, LinksPerNet)
     }
 }
 
+// The shortest tree over the pins, one pin's pads counting as one (Prim's method over every pair
+// of pads): its total length.
+double spanningLength(const QList<PlacedPin>& pins)
+{
+    const auto gap = [&pins](int a, int b) {
+        double best = std::numeric_limits<double>::infinity();
+        for (const PinPad& p : pins.at(a).pads())
+            for (const PinPad& q : pins.at(b).pads())
+                best = std::min(best, p.position.Distance(q.position));
+        return best;
+    };
+    QList<double> reach(pins.size(), std::numeric_limits<double>::infinity());
+    QList<bool> joined(pins.size(), false);
+    reach[0] = 0.0;
+    double total = 0.0;
+    for (int step = 0; step < pins.size(); ++step) {
+        int next = -1;
+        for (int i = 0; i < pins.size(); ++i)
+            if (!joined.at(i) && (next < 0 || reach.at(i) < reach.at(next)))
+                next = i;
+        joined[next] = true;
+        total += reach.at(next);
+        for (int i = 0; i < pins.size(); ++i)
+            if (!joined.at(i))
+                reach[i] = std::min(reach.at(i), gap(next, i));
+    }
+    return total;
+}
+
+// Pins of 1 to 5 pads scattered over 100 mm at three heights, or on an exact grid (lengths tie).
+QList<PlacedPin> scatteredPins(int count, unsigned seed, bool grid)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> spread(0.0, 100.0);
+    QList<PlacedPin> pins;
+    for (int p = 0; p < count; ++p) {
+        QList<gp_Pnt> pads;
+        const int padCount = 1 + int(random() % 5);
+        for (int k = 0; k < padCount; ++k)
+            pads.append(grid ? gp_Pnt((p * 7 + k) % 23 * 2.54, (p * 7 + k) / 23 * 2.54, 0)
+                             : gp_Pnt(spread(random), spread(random), double(random() % 3)));
+        pins.append(pinAt(pads));
+    }
+    return pins;
+}
+
+// However many pads a pin has, two pins are joined by the shortest link between their pads,
+// and the lines drawn are the shortest tree over the pins.
+TEST(Ratsnest, PinsAreLinkedByTheirNearestPads)
+{
+    struct Row
+    {
+        const char* name;
+        QList<PlacedPin> pins;
+        double total; // of the lines, worked out by hand; 0: only against the shortest tree
+    };
+    const QList<Row> rows = {
+        {"two pins of several pads", {pinAt({gp_Pnt(0, 0, 0), gp_Pnt(10, 0, 0), gp_Pnt(20, 0, 0)}),
+                                      pinAt({gp_Pnt(40, 0, 0), gp_Pnt(23, 4, 0)})}, 5.0},
+        // Pin 1's far pad lies next to pin 3: its pads, not its first, decide where it is linked.
+        {"the far pad of a pin", {pinAt({gp_Pnt(0, 0, 0), gp_Pnt(30, 0, 0)}), pinAt({gp_Pnt(14, 0, 0)}),
+                                  pinAt({gp_Pnt(33, 0, 0)})}, 3.0 + 14.0},
+        {"pads at other heights", {pinAt({gp_Pnt(0, 0, 0), gp_Pnt(0, 0, 6)}), pinAt({gp_Pnt(0, 8, 0)}),
+                                   pinAt({gp_Pnt(3, 0, 10)})}, 5.0 + 8.0},
+        {"a pin of 5,000 pads and two of one", {pinAt(QList<gp_Pnt>(5000, gp_Pnt(0, 0, 0))), pinAt({gp_Pnt(1, 0, 0)}),
+                                                pinAt({gp_Pnt(1, 2, 0)})}, 1.0 + 2.0},
+        {"300 scattered pins", scatteredPins(300, 7, false), 0.0},
+        {"300 pins on a grid", scatteredPins(300, 11, true), 0.0},
+    };
+    for (const Row& row : rows) {
+        NetlistNet n{"N", {}};
+        PinTable pins;
+        for (int p = 0; p < row.pins.size(); ++p) {
+            n.connectedPins.append(PadId(QStringLiteral("P%1").arg(p), "1"));
+            pins.insert(n.connectedPins.last(), row.pins.at(p));
+        }
+        NetConnectivity connectivity;
+        connectivity.build(RoutingManager(), nullptr);
+        const RatsnestResult result = computeRatsnest({n}, pins, connectivity);
+
+        ASSERT_EQ(result.links.size(), row.pins.size() - 1) << row.name;
+        double total = 0.0;
+        for (const RatsnestLink& link : result.links) {
+            // The line ends on a pad of each pin, and no two pads of those pins are nearer.
+            const PlacedPin& a = pins[link.padA];
+            const PlacedPin& b = pins[link.padB];
+            EXPECT_LT(a.nearestTo(link.pointA)->position.Distance(link.pointA), 1e-12) << row.name;
+            EXPECT_LT(b.nearestTo(link.pointB)->position.Distance(link.pointB), 1e-12) << row.name;
+            EXPECT_NEAR(link.lengthMm, link.pointA.Distance(link.pointB), 1e-9) << row.name;
+            EXPECT_NEAR(link.lengthMm, spanningLength({a, b}), 1e-9) << row.name;
+            total += link.lengthMm;
+        }
+        EXPECT_NEAR(total, row.total > 0.0 ? row.total : spanningLength(row.pins), 1e-6) << row.name;
+        // Lines of equal length: the same ones in every run.
+        const RatsnestResult again = computeRatsnest({n}, pins, connectivity);
+        for (int i = 0; i < result.links.size(); ++i)
+            EXPECT_TRUE(again.links.at(i).pointA.IsEqual(result.links.at(i).pointA, 0.0)
+                        && again.links.at(i).pointB.IsEqual(result.links.at(i).pointB, 0.0))
+                << row.name;
+    }
+}
+
 TEST(Ratsnest, NetColours)
 {
     struct Row
@@ -107,12 +223,12 @@ TEST(Ratsnest, RealNetlistCountsOneLinkPerPinBeyondTheFirst)
                                             netlist, error))
         << error.toStdString();
     // Every pin at its own place: a spanning tree per net has one link per distinct pin but one.
-    PadPositionTable positions;
+    PinTable positions;
     int i = 0;
     for (const NetlistNet& n : netlist.connections)
         for (const PadId& pin : n.connectedPins)
             if (!positions.contains(pin)) {
-                positions.insert(pin, {gp_Pnt(i % 40 * 3.0, i / 40 * 3.0, 0)});
+                positions.insert(pin, pinAt({gp_Pnt(i % 40 * 3.0, i / 40 * 3.0, 0)}));
                 ++i;
             }
     int expected = 0;

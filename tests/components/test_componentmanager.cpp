@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace ComponentTest;
@@ -255,14 +256,12 @@ TEST_F(ComponentManagerTest, PadTablesHoldEveryPadOfANumber)
 
     const PlacedComponentData* r1 = rig.manager.findComponent("R1");
     const PadId id("R1", r1->pads[0].number);
-    const QList<gp_Pnt> positions = rig.manager.padPositions().value(id);
-    ASSERT_EQ(positions.size(), 2);
-    const PadGeometryTable boxes = rig.manager.padBoundingBoxes();
-    ASSERT_EQ(boxes.value(id).size(), 2);
+    const QList<PinPad> pads = rig.manager.pin(id).pads();
+    ASSERT_EQ(pads.size(), 2);
     for (int i = 0; i < 2; ++i) {
         const gp_Pnt top = r1->pads[i].worldPosition;
-        EXPECT_LT(positions.at(i).Distance(top), kTol) << i;
-        const PadGeometry& piece = boxes.value(id).at(i);
+        const PinPad& piece = pads.at(i);
+        EXPECT_LT(piece.position.Distance(top), kTol) << i;
         EXPECT_FALSE(piece.box.IsOut(gp_Pnt(top.X(), top.Y(), top.Z() - 0.1))) << i;
         EXPECT_TRUE(piece.solid.IsSame(r1->pads[i].placedShape)) << i;
         // The base point is the pads' underside: top - undercut - thickness.
@@ -276,6 +275,59 @@ TEST_F(ComponentManagerTest, PadTablesHoldEveryPadOfANumber)
     ASSERT_TRUE(rig.manager.clearPadHighlight(id, false));
     for (int i = 0; i < 2; ++i)
         EXPECT_NEAR(r1->pads[i].aisShape->Transparency(), 0.3, kTol) << i;
+}
+
+// Ratsnest lines end and tracks start at the pads the pin table gives: after every kind of edit
+// it holds exactly the pads on the board, where they now are.
+TEST_F(ComponentManagerTest, ThePinTableFollowsEveryEdit)
+{
+    generate({netlistComponent("R1", "Builtin_0805"), netlistComponent("R2", "Builtin_0805")});
+    rig.manager.pins(); // read once, so that every edit below has to show through
+    struct Row
+    {
+        const char* name;
+        std::function<bool()> edit;
+    };
+    const QList<Row> rows = {
+        {"moved", [&] { return rig.manager.moveComponent("R1", gp_Pnt(10, 20, 5)); }},
+        {"turned", [&] { return rig.manager.rotateComponent("R1", 30.0); }},
+        {"thicker", [&] {
+             ComponentProperties p = propertiesOf("R1");
+             p.footprintThickness += 0.7;
+             p.posX += 3.0;
+             return rig.manager.applyProperties("R1", p);
+         }},
+        {"other footprint", [&] { return rig.manager.replaceFootprint("R2", "Builtin_1210"); }},
+        {"removed", [&] { return rig.manager.removeComponent("R2"); }},
+        {"inserted again", [&] {
+             PlacedComponentData twin = rig.footprints.createPlacedComponent("R2", "Builtin_1206", gp_Pnt(-8, 0, 5),
+                                                                              rig.context);
+             rig.manager.insertComponent("R2", twin, true);
+             return true;
+         }},
+        {"regenerated", [&] {
+             generate({netlistComponent("R3", "Builtin_0603")});
+             return true;
+         }},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(row.edit()) << row.name;
+        const PinTable pins = rig.manager.pins();
+        int placed = 0;
+        for (const PlacedComponentData& component : rig.manager.components()) {
+            for (const PlacedPadData& pad : component.pads) {
+                const QList<PinPad> pads = pins.value(PadId(component.ref, pad.number)).pads();
+                ASSERT_EQ(pads.size(), 1) << row.name;
+                EXPECT_LT(pads.first().position.Distance(pad.worldPosition), kTol) << row.name;
+                EXPECT_NEAR(pads.first().basePoint.Z(),
+                            pad.worldPosition.Z() - component.bodyUndercut - component.footprintThickness, kTol)
+                    << row.name;
+                EXPECT_TRUE(pads.first().solid.IsSame(pad.placedShape)) << row.name;
+                ++placed;
+            }
+        }
+        EXPECT_EQ(pins.size(), placed) << row.name;
+    }
 }
 
 TEST_F(ComponentManagerTest, ReinsertingAReferenceAnnouncesRemovalBeforeTheNewPads)

@@ -171,7 +171,7 @@ TEST_F(FootprintPlacementTest, CreatesBodyAndPadsAtTheirHeights)
         EXPECT_NEAR(b.zmax, 5.4, kTol);
         EXPECT_NEAR(p.worldPosition.X(), 10.0 + p.localOffset.x(), kTol);
         EXPECT_NEAR(p.worldPosition.Z(), 5.4, kTol);
-        EXPECT_NEAR(ComponentManager::padBasePoint(c, p).Z(), 4.0, kTol);
+        EXPECT_NEAR(padBasePoint(c, p).Z(), 4.0, kTol);
         EXPECT_TRUE(context->IsDisplayed(p.aisShape));
         EXPECT_EQ(requestedMaterial(p.aisShape), Graphic3d_NameOfMaterial_Copper);
         TColStd_ListOfInteger modes;

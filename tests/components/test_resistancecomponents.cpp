@@ -77,10 +77,12 @@ TEST(ResistanceOverComponents, StraightTrackBetweenPlacedPads)
         const PlacedComponentData& c2 = *rig.manager.findComponent("R2");
         const PadId a("R1", "2");
         const PadId b("R2", "1");
-        const PlacedPadData& padA = *ComponentManager::findPlacedPad(c1, a.pad);
-        const PlacedPadData& padB = *ComponentManager::findPlacedPad(c2, b.pad);
-        const gp_Pnt from = ComponentManager::padBasePoint(c1, padA);
-        const gp_Pnt to = ComponentManager::padBasePoint(c2, padB);
+        const PinPad pinA = PlacedPin::of(c1, a.pad).pads().first();
+        const PinPad pinB = PlacedPin::of(c2, b.pad).pads().first();
+        const PlacedPadData& padA = c1.pads.at(pinA.index);
+        const PlacedPadData& padB = c2.pads.at(pinB.index);
+        const gp_Pnt from = pinA.basePoint;
+        const gp_Pnt to = pinB.basePoint;
         ASSERT_NEAR(from.Y(), to.Y(), 1e-9) << row.name;
         ASSERT_LT(from.X(), to.X()) << row.name;
 

@@ -86,9 +86,8 @@ struct Rig
     }
     gp_Pnt base(const QString& ref, const QString& pad)
     {
-        const PlacedComponentData* c = parts.manager.findComponent(ref);
-        const PlacedPadData* p = c ? ComponentManager::findPlacedPad(*c, pad) : nullptr;
-        return p ? ComponentManager::padBasePoint(*c, *p) : gp_Pnt();
+        const QList<PinPad> pads = parts.manager.pin(PadId(ref, pad)).pads();
+        return pads.isEmpty() ? gp_Pnt() : pads.first().basePoint;
     }
 
     ComponentTest::Rig parts;

@@ -331,9 +331,9 @@ TEST_F(DrawingOnRealPads, PadHoverFollowsThePadIndex)
     QSignalSpy off(rig.controller.get(), &RoutingController::padUnhighlightRequested);
     const PlacedComponentData* r2 = rig.parts.manager.findComponent("R2");
     ASSERT_NE(r2, nullptr);
-    rig.view->under = ComponentManager::findPlacedPad(*r2, "1")->aisShape;
+    rig.view->under = PlacedPin::of(*r2, "1").pads().first().shown;
     rig.controller->onMouseMove(QPoint(1, 1));
-    rig.view->under = ComponentManager::findPlacedPad(*r2, "2")->aisShape;
+    rig.view->under = PlacedPin::of(*r2, "2").pads().first().shown;
     rig.controller->onMouseMove(QPoint(2, 2));
     rig.view->under.Nullify();
     rig.controller->onMouseMove(QPoint(3, 3));

@@ -15,18 +15,19 @@ using RouteBuilder::route;
 namespace {
 
 // A 2 x 2 mm pad centred on (x, y), 1 mm thick below z.
-PadGeometry piece(double x, double y, double z = 1.0)
+PinPad piece(double x, double y, double z = 1.0)
 {
-    PadGeometry g;
+    PinPad g;
     g.basePoint = gp_Pnt(x, y, z);
+    g.position = gp_Pnt(x, y, z + 1.4);
     g.box.Update(x - 1.0, y - 1.0, z - 1.0, x + 1.0, y + 1.0, z + 0.4);
     return g;
 }
 
 // A pin of that one pad.
-QList<PadGeometry> pad(double x, double y, double z = 1.0)
+PlacedPin pad(double x, double y, double z = 1.0)
 {
-    return {piece(x, y, z)};
+    return PlacedPin({piece(x, y, z)});
 }
 
 RoutingManager managerWith(std::initializer_list<Route> routes)
@@ -43,7 +44,7 @@ TEST(NetConnectivity, RouteJoinsItsTwoPads)
 {
     const RoutingManager rm =
         managerWith({route("N1", "R1", "1", "R2", "1", {gp_Pnt(0, 0, 1), gp_Pnt(10, 0, 1)})});
-    const PadGeometryTable table{{PadId("R1", "1"), pad(0, 0)},
+    const PinTable table{{PadId("R1", "1"), pad(0, 0)},
                                  {PadId("R2", "1"), pad(10, 0)},
                                  {PadId("R3", "1"), pad(20, 0)}};
     NetConnectivity nc;
@@ -67,7 +68,7 @@ TEST(NetConnectivity, TouchTestUsesEndVertexOrAnySegment)
         {route("N1", "R1", "1", "R2", "1", {gp_Pnt(0, 0, 1), gp_Pnt(10, 0, 1), gp_Pnt(10, 10, 1)}),
          // Misses R4/1 entirely.
          route("N2", "R3", "1", "R4", "1", {gp_Pnt(0, 30, 1), gp_Pnt(10, 30, 1)})});
-    const PadGeometryTable table{{PadId("R1", "1"), pad(0, 0)},
+    const PinTable table{{PadId("R1", "1"), pad(0, 0)},
                                  {PadId("R2", "1"), pad(5, 0)},
                                  {PadId("R3", "1"), pad(0, 30)},
                                  {PadId("R4", "1"), pad(40, 30)}};
@@ -95,7 +96,7 @@ TEST(NetConnectivity, EmptyTableVersusNoTable)
          route("N1", "R2", "1", "R3", "1", {gp_Pnt(10, 0, 1), gp_Pnt(20, 0, 1)})});
 
     NetConnectivity nc;
-    const PadGeometryTable empty;
+    const PinTable empty;
     nc.build(rm, &empty);
     ASSERT_EQ(nc.issues().size(), 4);
     for (const NetConnectivity::EndIssue& issue : nc.issues()) {
@@ -149,7 +150,7 @@ TEST(NetConnectivity, IgnoredRoutesContributeNothing)
     const RoutingManager rm = managerWith({incomplete, noNet, noSegments, noEndPad});
 
     NetConnectivity nc;
-    const PadGeometryTable empty;
+    const PinTable empty;
     nc.build(rm, &empty);
     EXPECT_EQ(nc.groupOf(PadId("R1", "1")), "");
     EXPECT_EQ(nc.groupOf(PadId("R2", "1")), "");
@@ -162,11 +163,11 @@ TEST(NetConnectivity, IgnoredRoutesContributeNothing)
 // the pad's box but whose solid stays off a round pad is detached; one reaching into it joins.
 TEST(NetConnectivity, TouchIsDecidedOnTheSolids)
 {
-    PadGeometry round;
+    PinPad round;
     round.solid = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, 0), gp_Dir(0, 0, 1)), 1.0, 1.4).Shape();
     BRepBndLib::Add(round.solid, round.box);
     round.basePoint = gp_Pnt(0, 0, 0);
-    const PadGeometryTable table{{PadId("R1", "1"), pad(20, 5, 0.5)}, {PadId("R2", "1"), {round}}};
+    const PinTable table{{PadId("R1", "1"), pad(20, 5, 0.5)}, {PadId("R2", "1"), PlacedPin({round})}};
 
     // A thin track ending at the corner of the pad's box: its box meets the pad's, its solid
     // stays off the round pad.
@@ -194,8 +195,8 @@ TEST(NetConnectivity, TouchIsDecidedOnTheSolids)
 // track end on any of them is on the pin; one on none is reported at the nearest of them.
 TEST(NetConnectivity, AnyPadOfARepeatedNumberIsThePin)
 {
-    const PadGeometryTable table{{PadId("R1", "1"), pad(0, 0)},
-                                 {PadId("J1", "MP"), {piece(10, 0), piece(20, 0), piece(30, 0)}}};
+    const PinTable table{{PadId("R1", "1"), pad(0, 0)},
+                                 {PadId("J1", "MP"), PlacedPin({piece(10, 0), piece(20, 0), piece(30, 0)})}};
     struct Row
     {
         const char* name;
