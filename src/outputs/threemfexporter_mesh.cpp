@@ -2,8 +2,8 @@
 
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
-#include "outputs/holedfacemesher.h"
-#include "outputs/threemfshellbuilder.h"
+#include "outputs/shapemesher.h"
+#include "outputs/shellmeshbuilder.h"
 
 #include <QDebug>
 
@@ -232,7 +232,7 @@ ShellMesh ThreeMfExporter::triangulate(const TopoDS_Shape& shape, double linearD
                                               : linearDeflection;
         const double weldTolerance = std::max(1e-6, 0.001 * linear);
 
-        HoledFaceMesher::mesh(shape, linear, angularDeflection);
+        ShapeMesher::mesh(shape, linear, angularDeflection);
 
         int unmeshed = 0;
         TopTools_MapOfShape seen;

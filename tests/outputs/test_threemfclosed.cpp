@@ -7,7 +7,7 @@
 #include "outputs/exportoptions.h"
 #include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"
-#include "outputs/threemfshellbuilder.h"
+#include "outputs/shellmeshbuilder.h"
 #include "outputs/threemfexporter.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "outputs/threemfshellbuilder.h"
+#include "outputs/shellmeshbuilder.h"
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepTools_WireExplorer.hxx>

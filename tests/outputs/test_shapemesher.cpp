@@ -4,7 +4,7 @@
 #include "testsupport.h"
 
 #include "components/footprintmanager.h"
-#include "outputs/holedfacemesher.h"
+#include "outputs/shapemesher.h"
 #include "outputs/printplan.h"
 #include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
@@ -36,7 +36,7 @@ double enclosedVolume(const ShellMesh& mesh)
     return sixfold / 6.0;
 }
 
-TEST(HoledFaceMesher, BgaCavityFloorMeshesClosedAroundEveryPadHole)
+TEST(ShapeMesher, BgaCavityFloorMeshesClosedAroundEveryPadHole)
 {
     const QString folder = TestSupport::kicadFootprintRoot() + QStringLiteral("/Package_BGA.pretty");
     if (!QFileInfo(folder).isDir())
@@ -70,7 +70,7 @@ TEST(HoledFaceMesher, BgaCavityFloorMeshesClosedAroundEveryPadHole)
         mostWires = std::max(mostWires, wires);
     }
     EXPECT_GE(mostWires, 257);
-    ASSERT_GE(mostWires, HoledFaceMesher::kManyWires);
+    ASSERT_GE(mostWires, ShapeMesher::kManyWires);
 
     const ExportOptions options;
     MeshCheckCounts counts;
