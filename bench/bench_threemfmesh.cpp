@@ -3,22 +3,20 @@
 // tiles. Beside ThreeMfExporter::triangulate, the same run measures a floor: the mesher on the
 // same shape and a copy of every face's nodes and triangles (x_floor = triangulate / floor).
 #include "designfixture.h"
+#include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <BRepBuilderAPI_NurbsConvert.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeSphere.hxx>
 #include <BRepTools.hxx>
-#include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Poly_Triangulation.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
-#include <TopoDS_Compound.hxx>
 
 #include <vector>
 
@@ -30,21 +28,17 @@ namespace {
 
 TopoDS_Shape tiles(int count)
 {
-    BRep_Builder builder;
-    TopoDS_Compound part;
-    builder.MakeCompound(part);
+    QList<TopoDS_Shape> solids;
     const int columns = 7;
     for (int i = 0; i < count; ++i) {
         const double x = 10.0 * (i % columns), y = 10.0 * (i / columns);
         TopoDS_Shape tile = BRepPrimAPI_MakeBox(gp_Pnt(x, y, 0.0), gp_Pnt(x + 10.0, y + 10.0, 12.0)).Shape();
         if (i % 2 == 0)
             tile = DesignFixture::roundedEdges(tile, 1.0);
-        builder.Add(part, BRepBuilderAPI_NurbsConvert(tile, true).Shape());
-        builder.Add(part, BRepBuilderAPI_NurbsConvert(BRepPrimAPI_MakeSphere(gp_Pnt(x + 5.0, y + 5.0, 12.0), 3.0).Shape(),
-                                                      true)
-                              .Shape());
+        solids << DesignFixture::nurbs(tile)
+               << DesignFixture::nurbs(BRepPrimAPI_MakeSphere(gp_Pnt(x + 5.0, y + 5.0, 12.0), 3.0).Shape());
     }
-    return part;
+    return StepExporter::compoundOf(solids);
 }
 
 double seconds(QElapsedTimer& timer)

@@ -1,6 +1,7 @@
 // The 3MF meshing of a part whose cavity floor is pierced by a real KiCad BGA's pad holes: the
 // floor goes to the triangulation for many holes, and the written mesh is still closed and
 // encloses the carved part's volume.
+#include "meshchecks.h"
 #include "testsupport.h"
 
 #include "components/footprintmanager.h"
@@ -25,16 +26,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-double enclosedVolume(const ShellMesh& mesh)
-{
-    double sixfold = 0.0;
-    for (const MeshTriangle& t : mesh.triangles) {
-        const MeshVertex &a = mesh.vertices.at(t.v1), &b = mesh.vertices.at(t.v2), &c = mesh.vertices.at(t.v3);
-        sixfold += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
-    }
-    return sixfold / 6.0;
-}
 
 TEST(ShapeMesher, BgaCavityFloorMeshesClosedAroundEveryPadHole)
 {
@@ -82,7 +73,7 @@ TEST(ShapeMesher, BgaCavityFloorMeshesClosedAroundEveryPadHole)
     EXPECT_EQ(counts.flippedShells, 0);
     // Chords inside the round pad holes add a little volume: at most 1 %.
     const double volume = StepExporter::volumeOf(assembly.part);
-    EXPECT_NEAR(enclosedVolume(mesh), volume, 0.01 * (30.0 * 30.0 * 15.0 - volume));
+    EXPECT_NEAR(MeshChecks::enclosedVolume(mesh), volume, 0.01 * (30.0 * 30.0 * 15.0 - volume));
 
     // The slicer reads the whole package as closed.
     if (QStandardPaths::findExecutable(QStringLiteral("prusa-slicer")).isEmpty())

@@ -2,8 +2,8 @@
 // B-spline faces (a STEP assembly as CAD tools write them): the meshes are counted here as the
 // slicer counts them, and the slicer itself is asked.
 #include "designfixture.h"
+#include "meshchecks.h"
 
-#include "foundation/stepimporter.h"
 #include "outputs/exportoptions.h"
 #include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"
@@ -22,7 +22,6 @@
 #include <BRepBuilderAPI_Copy.hxx>
 #include <Bnd_Box.hxx>
 #include <Poly_Triangulation.hxx>
-#include <BRepBuilderAPI_NurbsConvert.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCone.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
@@ -36,7 +35,6 @@
 #include <TopoDS.hxx>
 #include <gp_Circ.hxx>
 #include <BRep_Builder.hxx>
-#include <STEPControl_Writer.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Compound.hxx>
@@ -51,62 +49,17 @@
 
 namespace {
 
-using DirectedUses = std::map<std::pair<std::uint32_t, std::uint32_t>, int>;
-
-DirectedUses directedUses(const ShellMesh& mesh)
-{
-    DirectedUses uses;
-    for (const MeshTriangle& t : mesh.triangles) {
-        ++uses[{t.v1, t.v2}];
-        ++uses[{t.v2, t.v3}];
-        ++uses[{t.v3, t.v1}];
-    }
-    return uses;
-}
-
-struct EdgeCounts
-{
-    int open = 0;     // run along more often one way than the other, as the slicer counts open
-                      // edges: a hole's rim or a triangle turned the wrong way
-    int unpaired = 0; // not exactly one triangle each way: open, or joining more than two triangles
-};
-
-EdgeCounts edgeCounts(const ShellMesh& mesh)
-{
-    const DirectedUses uses = directedUses(mesh);
-    EdgeCounts counts;
-    for (const auto& [edge, n] : uses) {
-        const auto back = uses.find({edge.second, edge.first});
-        const int reverse = back == uses.end() ? 0 : back->second;
-        counts.open += n != reverse;
-        counts.unpaired += n != 1 || reverse != 1;
-    }
-    return counts;
-}
+using DesignFixture::nurbs;
+using DesignFixture::throughStep;
 
 int openEdges(const ShellMesh& mesh)
 {
-    return edgeCounts(mesh).open;
+    return MeshChecks::edgeCounts(mesh).open;
 }
 
 int unpairedEdges(const ShellMesh& mesh)
 {
-    return edgeCounts(mesh).unpaired;
-}
-
-double volume6(const ShellMesh& mesh) // six times the enclosed volume
-{
-    double s = 0.0;
-    for (const MeshTriangle& t : mesh.triangles) {
-        const MeshVertex &a = mesh.vertices[t.v1], &b = mesh.vertices[t.v2], &c = mesh.vertices[t.v3];
-        s += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
-    }
-    return s;
-}
-
-TopoDS_Shape nurbs(const TopoDS_Shape& shape)
-{
-    return BRepBuilderAPI_NurbsConvert(shape, true).Shape();
+    return MeshChecks::edgeCounts(mesh).unpaired;
 }
 
 // A slab of touching tiles, from z0 to z1 over x0..x1, y0..y1, every other one with rounded
@@ -153,19 +106,6 @@ TopoDS_Shape multiSolidPart(double x0, double y0, double z0, double x1, double y
     split.SetArguments(arguments);
     split.Build();
     return split.IsDone() ? split.Shape() : TopoDS_Shape();
-}
-
-// The part written as STEP and read back the way the program imports parts.
-TopoDS_Shape throughStep(const TopoDS_Shape& part, const QString& path)
-{
-    STEPControl_Writer writer;
-    if (writer.Transfer(part, STEPControl_AsIs) != IFSelect_RetDone
-        || writer.Write(path.toLocal8Bit().constData()) != IFSelect_RetDone)
-        return TopoDS_Shape();
-    const StepImportResult read = StepImporter::importStep(path);
-    if (read.status != StepImportResult::Ok || read.shapes.isEmpty())
-        return TopoDS_Shape();
-    return read.shapes.size() == 1 ? read.shapes.first() : StepExporter::compoundOf(read.shapes);
 }
 
 int solidCount(const TopoDS_Shape& shape)
@@ -298,7 +238,7 @@ TEST(ThreeMfClosedMesh, FaceTheMesherLeftBareIsMeshedFromItsEdges)
         int unmeshed = 0;
         ThreeMfExporter::meshShell(faces, 1e-5, nullptr, whole, unmeshed);
         ASSERT_EQ(unpairedEdges(whole), 0) << row.what;
-        const double wholeVolume = volume6(whole);
+        const double wholeVolume = MeshChecks::enclosedVolume(whole);
         for (int bare = 0; bare < faces.size(); ++bare) {
             SCOPED_TRACE(QStringLiteral("%1, face %2 bare").arg(row.what).arg(bare).toStdString());
             // A copy of the solid whose one face has lost its triangulation.
@@ -317,7 +257,7 @@ TEST(ThreeMfClosedMesh, FaceTheMesherLeftBareIsMeshedFromItsEdges)
             EXPECT_EQ(counts.openShells, 0);
             EXPECT_EQ(counts.flippedShells, 0);
             if (row.spanned) {
-                EXPECT_NEAR(volume6(mesh), wholeVolume, 0.1 * std::abs(wholeVolume));
+                EXPECT_NEAR(MeshChecks::enclosedVolume(mesh), wholeVolume, 0.1 * std::abs(wholeVolume));
             }
         }
     }
@@ -328,13 +268,12 @@ TEST(ThreeMfClosedMesh, FaceTheMesherLeftBareIsMeshedFromItsEdges)
 // four triangles, two each way, and stays closed.
 TEST(ThreeMfClosedMesh, MultiSolidBSplinePartsMeshClosed)
 {
-    QTemporaryDir dir;
     const TopoDS_Shape part = multiSolidPart(0.0, 0.0, 0.0, 70.0, 50.0, 12.0);
     struct Row { const char* what; TopoDS_Shape shape; };
     const Row rows[] = {
         {"compound of touching and overlapping solids", part},
         {"the same after a general fuse", multiSolidPart(0.0, 0.0, 0.0, 70.0, 50.0, 12.0, true)},
-        {"written as STEP and read back", throughStep(part, dir.filePath("part.step"))},
+        {"written as STEP and read back", throughStep(part)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -385,7 +324,7 @@ TEST_P(ThreeMfClosedSlicer, SlicerReadsEveryObjectClosed)
         box.Get(x0, y0, z0, x1, y1, z1);
         design.part = multiSolidPart(x0, y0, z0, x1, y1, z1);
         if (kind == QStringLiteral("step"))
-            design.part = throughStep(design.part, dir.filePath(QStringLiteral("part.step")));
+            design.part = throughStep(design.part);
         ASSERT_GT(solidCount(design.part), 40);
     }
     const PrintPlan plan =

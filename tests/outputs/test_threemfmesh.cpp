@@ -1,7 +1,9 @@
 // Mesh extraction for 3MF: per-solid welding, the open / inside-out / non-manifold checks,
 // and the triangle ranges of the appended parts.
 #include "logcapture.h"
+#include "meshchecks.h"
 
+#include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
 
 #include <BRepAlgoAPI_BuilderAlgo.hxx>
@@ -9,7 +11,6 @@
 #include <BRep_Builder.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_ListOfShape.hxx>
-#include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
 
 #include <gtest/gtest.h>
@@ -17,16 +18,6 @@
 #include <tuple>
 
 namespace {
-
-double signedVolume6(const ShellMesh& mesh)
-{
-    double s = 0.0;
-    for (const MeshTriangle& t : mesh.triangles) {
-        const MeshVertex &a = mesh.vertices[t.v1], &b = mesh.vertices[t.v2], &c = mesh.vertices[t.v3];
-        s += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
-    }
-    return s;
-}
 
 TopoDS_Shape box(double x, double dx = 10.0)
 {
@@ -55,12 +46,7 @@ TopoDS_Shape twoBoxes(bool sharingAFace)
         split.Build();
         return split.Shape();
     }
-    BRep_Builder builder;
-    TopoDS_Compound pair;
-    builder.MakeCompound(pair);
-    builder.Add(pair, box(0));
-    builder.Add(pair, box(10));
-    return pair;
+    return StepExporter::compoundOf({box(0), box(10)});
 }
 
 } // namespace
@@ -84,7 +70,7 @@ TEST(ThreeMfTriangulate, SolidsComeOutClosedOutwardAndWeldedApart)
         EXPECT_EQ(counts.openShells, row.open) << row.what;
         EXPECT_EQ(counts.flippedShells, row.flipped) << row.what;
         if (!row.open) {
-            EXPECT_GT(signedVolume6(mesh), 0.0) << row.what;
+            EXPECT_GT(MeshChecks::enclosedVolume(mesh), 0.0) << row.what;
         }
         EXPECT_EQ(log.warnings().size(), row.warning ? 1 : 0) << row.what << log.joined().toStdString();
         if (row.warning) {
