@@ -193,8 +193,9 @@ void ThreeMfExporter::meshShell(const QList<TopoDS_Face>& faces, double weldTole
     for (const TopoDS_Face& face : faces)
         if (!builder.addTriangulatedFace(face))
             bare.append(face);
-    // A face the mesher gave up on (a tangled wire in its parameter plane) would leave a hole:
-    // it is meshed from its edges, on the nodes its neighbours already use.
+    // A face the mesher gave up on (a tangled wire in its parameter plane), or whose mesh does
+    // not follow its edges, would leave a hole: it is meshed from its edges, on the nodes its
+    // neighbours already use.
     int fromEdges = 0;
     for (const TopoDS_Face& face : std::as_const(bare)) {
         if (builder.addFaceFromEdges(face))
@@ -204,7 +205,7 @@ void ThreeMfExporter::meshShell(const QList<TopoDS_Face>& faces, double weldTole
     }
     if (fromEdges > 0)
         qWarning() << "ThreeMfExporter:" << fromEdges
-                   << "face(s) came back without a triangulation — meshed from their edges";
+                   << "face(s) without a usable triangulation — meshed from their edges";
     ShellMesh local = builder.take();
     if (local.triangles.isEmpty())
         return;

@@ -106,6 +106,15 @@ opencascade::handle<AIS_InteractiveContext> headlessContext()
 
 } // namespace
 
+PlacedComponentData kicadComponent(const QString& ref, const QString& footprint, const gp_Pnt& position)
+{
+    FootprintManager library;
+    library.addSearchPath(TestSupport::kicadFootprintRoot() + QLatin1Char('/') + footprint.section(QLatin1Char(':'), 0, 0)
+                          + QStringLiteral(".pretty"));
+    library.buildFootprintIndex();
+    return library.createPlacedComponent(ref, footprint.section(QLatin1Char(':'), 1), position, headlessContext());
+}
+
 Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ, int maxComponents,
                   QString* skipReason)
 {

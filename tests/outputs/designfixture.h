@@ -23,6 +23,10 @@ TopoDS_Shape nurbs(const TopoDS_Shape& shape);
 // user's part comes; null when either fails.
 TopoDS_Shape throughStep(const TopoDS_Shape& part);
 
+// One footprint of KiCad's library ("Library:Name") placed at position; hasMissingFootprint
+// when the library is not installed.
+PlacedComponentData kicadComponent(const QString& ref, const QString& footprint, const gp_Pnt& position);
+
 // A route of horizontal segments through the given points (XY), bottom at z.
 Route route(const QString& net, const QList<QPointF>& points, double z, double width = 2.0, double height = 1.0);
 
