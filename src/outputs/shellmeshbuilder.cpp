@@ -454,6 +454,33 @@ std::vector<MeshTriangle> ShellMeshBuilder::triangulateLoops(const std::vector<s
     return result;
 }
 
+int ShellMeshBuilder::leftOpen(const QList<TopoDS_Face>& faces) const
+{
+    std::vector<std::vector<std::uint64_t>> segments(std::size_t(faces.size())); // per face
+    std::unordered_map<std::uint64_t, int> uses;
+    for (qsizetype f = 0; f < faces.size(); ++f)
+        for (TopExp_Explorer it(faces.at(f), TopAbs_EDGE); it.More(); it.Next()) {
+            const int* known = m_edgeIndex.Seek(it.Current());
+            if (!known) // no triangle runs along an edge no face discretized
+                continue;
+            const std::vector<std::uint32_t>& ids = m_edges[std::size_t(*known)].ids;
+            for (std::size_t k = 0; k + 1 < ids.size(); ++k)
+                if (ids[k] != ids[k + 1]) {
+                    segments[std::size_t(f)].push_back(segmentKey(ids[k], ids[k + 1]));
+                    uses.emplace(segments[std::size_t(f)].back(), 0);
+                }
+        }
+    for (const MeshTriangle& t : m_mesh.triangles)
+        for (const auto& [a, b] : {std::pair{t.v1, t.v2}, std::pair{t.v2, t.v3}, std::pair{t.v3, t.v1}}) {
+            const auto found = uses.find(segmentKey(a, b));
+            if (found != uses.end())
+                ++found->second;
+        }
+    return int(std::count_if(segments.begin(), segments.end(), [&](const std::vector<std::uint64_t>& face) {
+        return std::any_of(face.begin(), face.end(), [&](std::uint64_t key) { return uses.at(key) % 2 != 0; });
+    }));
+}
+
 ShellMesh ShellMeshBuilder::take()
 {
     ShellMesh mesh = std::move(m_mesh);

@@ -30,6 +30,11 @@ public:
     // solid. False (nothing added) when the face has no usable boundary.
     bool addFaceFromEdges(const TopoDS_Face& face);
 
+    // How many of these faces, left out, leave the triangles added so far open along one of
+    // their edges (a segment run along an odd number of times).
+    int leftOpen(const QList<TopoDS_Face>& faces) const;
+    bool isEmpty() const { return m_mesh.triangles.isEmpty(); }
+
     ShellMesh take();
 
     // Triangulates polygon loops (the first one outer, the others holes) given by vertex ids

@@ -197,15 +197,22 @@ void ThreeMfExporter::meshShell(const QList<TopoDS_Face>& faces, double weldTole
     // not follow its edges, would leave a hole: it is meshed from its edges, on the nodes its
     // neighbours already use.
     int fromEdges = 0;
+    QList<TopoDS_Face> left;
     for (const TopoDS_Face& face : std::as_const(bare)) {
         if (builder.addFaceFromEdges(face))
             ++fromEdges;
         else
-            ++unmeshedFaces;
+            left.append(face);
     }
     if (fromEdges > 0)
         qWarning() << "ThreeMfExporter:" << fromEdges
                    << "face(s) without a usable triangulation — meshed from their edges";
+    // A face without area (a lens between two edges along one line) is no hole where its
+    // neighbours meet: only what stays open is counted.
+    const int holes = builder.isEmpty() ? int(left.size()) : builder.leftOpen(left);
+    if (holes < left.size())
+        qDebug() << "ThreeMfExporter:" << left.size() - holes << "face(s) left out without leaving a hole";
+    unmeshedFaces += holes;
     ShellMesh local = builder.take();
     if (local.triangles.isEmpty())
         return;

@@ -109,8 +109,8 @@ opencascade::handle<AIS_InteractiveContext> headlessContext()
 PlacedComponentData kicadComponent(const QString& ref, const QString& footprint, const gp_Pnt& position)
 {
     FootprintManager library;
-    library.addSearchPath(TestSupport::kicadFootprintRoot() + QLatin1Char('/') + footprint.section(QLatin1Char(':'), 0, 0)
-                          + QStringLiteral(".pretty"));
+    const QString folder = footprint.section(QLatin1Char(':'), 0, 0) + QStringLiteral(".pretty");
+    library.addSearchPath(TestSupport::kicadFootprintRoot() + QLatin1Char('/') + folder);
     library.buildFootprintIndex();
     return library.createPlacedComponent(ref, footprint.section(QLatin1Char(':'), 1), position, headlessContext());
 }

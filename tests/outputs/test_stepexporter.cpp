@@ -304,7 +304,8 @@ TEST(DropSolidsInsideTool, RemovesOnlyWhatTheToolWhollyEncloses)
         EXPECT_EQ(StepExporter::solidsOf(cleaned).size(), row.solidsLeft) << row.label;
     }
     int removed = 0;
-    EXPECT_TRUE(StepExporter::dropSolidsInsideTool(StepExporter::compoundOf({carved, enclosed}), tool, 1e-7, removed).IsSame(carved));
+    EXPECT_TRUE(StepExporter::dropSolidsInsideTool(StepExporter::compoundOf({carved, enclosed}), tool, 1e-7, removed)
+                    .IsSame(carved));
 }
 
 TEST(SubtractOne, CutsAValidCavityAndPassesNullsThrough)

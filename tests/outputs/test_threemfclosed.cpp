@@ -277,7 +277,8 @@ TopoDS_Shape bgaCarvedBox()
 {
     QMap<QString, PlacedComponentData> components;
     const PlacedComponentData bga = DesignFixture::kicadComponent(
-        QStringLiteral("U1"), QStringLiteral("Package_BGA:BGA-256_17.0x17.0mm_Layout16x16_P1.0mm_Ball0.5mm_Pad0.4mm_NSMD"),
+        QStringLiteral("U1"),
+        QStringLiteral("Package_BGA:BGA-256_17.0x17.0mm_Layout16x16_P1.0mm_Ball0.5mm_Pad0.4mm_NSMD"),
         gp_Pnt(15.0, 15.0, 10.0));
     if (bga.hasMissingFootprint)
         return TopoDS_Shape();
@@ -444,7 +445,8 @@ TEST(ThreeMfClosedSlicerRealAssembly, KiCadBoardComesOutClosedAndAsModelled)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("prusa-slicer")).isEmpty())
         GTEST_SKIP() << "prusa-slicer not installed";
-    const StepImportResult read = StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/StickHub_models.step"));
+    const StepImportResult read =
+        StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/StickHub_models.step"));
     ASSERT_EQ(read.status, StepImportResult::Ok);
     const TopoDS_Shape board = read.shapes.first();
     ASSERT_EQ(StepExporter::solidsOf(board).size(), 119);
@@ -474,7 +476,8 @@ TEST(ThreeMfClosedSlicerRealAssembly, KiCadBoardComesOutClosedAndAsModelled)
         EXPECT_EQ(letteringVertices(cache.assembly(input, options).part), letteringVertices(row.part));
 
         const QString package = dir.filePath(QStringLiteral("board.3mf"));
-        const ThreeMfExportSummary summary = ThreeMfExporter().exportThreeMf(package, input, PrintPlan(), options, &cache);
+        const ThreeMfExportSummary summary =
+            ThreeMfExporter().exportThreeMf(package, input, PrintPlan(), options, &cache);
         ASSERT_TRUE(summary.ok) << summary.error.toStdString();
         EXPECT_EQ(summary.cavitiesOk, row.components->isEmpty() ? 0 : 3);
         EXPECT_EQ(summary.openShells, 0);
