@@ -1,8 +1,14 @@
-// Meshing for 3MF of a part made of many solids with B-spline faces (touching tiles, half of
-// them with rounded edges, and balls on them), as a STEP assembly gives it: 35, 70 and 140
-// tiles. Beside ThreeMfExporter::triangulate, the same run measures a floor: the mesher on the
-// same shape and a copy of every face's nodes and triangles (x_floor = triangulate / floor).
+// Meshing for 3MF:
+// - MultiSolid/<tiles>: a part made of many solids with B-spline faces (touching tiles, half of
+//   them with rounded edges, and balls on them), as a STEP assembly gives it: 35, 70 and 140
+//   tiles. Beside ThreeMfExporter::triangulate, the same run measures a floor: the mesher on
+//   the same shape and a copy of every face's nodes and triangles (x_floor = triangulate / floor).
+// - HoledFloor/<pads>: a box carved under one BGA of KiCad's library (256 and 1,156 balls), its
+//   cavity floor pierced by a hole per pad. ShapeMesher beside OpenCASCADE's default mesher on
+//   the same part with the same deflections (x_default = ShapeMesher / default).
 #include "designfixture.h"
+#include "outputs/exportoptions.h"
+#include "outputs/shapemesher.h"
 #include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
 
@@ -18,6 +24,7 @@
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 
+#include <map>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -92,9 +99,60 @@ void BM_ThreeMfMeshMultiSolid(benchmark::State& state)
     state.counters["triangles"] = double(triangles);
 }
 
+// The BGA of that many balls in KiCad's library, centred on a box 13 mm wider, sunk 5 mm.
+TopoDS_Shape holedFloorPart(int pads)
+{
+    static std::map<int, TopoDS_Shape> built;
+    if (built.count(pads))
+        return built[pads];
+    const QString footprint = pads == 256
+                                  ? QStringLiteral("BGA-256_17.0x17.0mm_Layout16x16_P1.0mm_Ball0.5mm_Pad0.4mm_NSMD")
+                                  : QStringLiteral("BGA-1156_35.0x35.0mm_Layout34x34_P1.0mm");
+    const double side = (pads == 256 ? 17.0 : 35.0) + 13.0;
+    QMap<QString, PlacedComponentData> components;
+    const PlacedComponentData bga = DesignFixture::kicadComponent(
+        QStringLiteral("U1"), QStringLiteral("Package_BGA:") + footprint, gp_Pnt(side / 2, side / 2, 10.0));
+    if (bga.hasMissingFootprint || bga.pads.size() != pads)
+        return TopoDS_Shape();
+    components.insert(bga.ref, bga);
+    AssemblyInput input;
+    input.mainPart = DesignFixture::box(0, 0, 0, side, side, 15.0);
+    input.components = &components;
+    return built[pads] = StepExporter::buildAssembly(input, ExportOptions()).part;
+}
+
+void BM_ThreeMfMeshHoledFloor(benchmark::State& state)
+{
+    const TopoDS_Shape part = holedFloorPart(int(state.range(0)));
+    if (part.IsNull()) {
+        state.SkipWithError("KiCad footprint library not installed");
+        return;
+    }
+    const double linear = 0.05, angular = 0.5;
+    double mesher = 0.0, usual = 0.0;
+    for (auto _ : state) {
+        BRepTools::Clean(part);
+        QElapsedTimer timer;
+        timer.start();
+        ShapeMesher::mesh(part, linear, angular);
+        mesher = seconds(timer);
+
+        state.PauseTiming();
+        BRepTools::Clean(part);
+        timer.restart();
+        BRepMesh_IncrementalMesh(part, linear, false, angular, true);
+        usual = seconds(timer);
+        state.ResumeTiming();
+    }
+    state.counters["mesher_s"] = mesher;
+    state.counters["default_s"] = usual;
+    state.counters["x_default"] = usual > 0.0 ? mesher / usual : 0.0;
+}
+
 } // namespace
 
 BENCHMARK(BM_ThreeMfMeshMultiSolid)->Arg(35)->Arg(70)->Arg(140)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ThreeMfMeshHoledFloor)->Arg(256)->Arg(1156)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)
 {
