@@ -1,6 +1,6 @@
 // Every volume of an exported 3MF must be closed, also on parts made of many solids with
-// B-spline faces (a STEP assembly as CAD tools write them): the meshes are counted here as the
-// slicer counts them, and the slicer itself is asked.
+// B-spline faces (STEP assemblies as CAD tools and KiCad write them): the meshes are counted
+// as the slicer counts them, and the slicer itself is asked.
 #include "designfixture.h"
 #include "meshchecks.h"
 
@@ -13,9 +13,7 @@
 #include "outputs/shellmeshbuilder.h"
 #include "outputs/threemfexporter.h"
 
-#include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -289,18 +287,6 @@ TopoDS_Shape bgaCarvedBox()
     return StepExporter::buildAssembly(input, ExportOptions()).part;
 }
 
-int mostWires(const TopoDS_Shape& shape)
-{
-    int most = 0;
-    for (TopExp_Explorer face(shape, TopAbs_FACE); face.More(); face.Next()) {
-        int wires = 0;
-        for (TopExp_Explorer wire(face.Current(), TopAbs_WIRE); wire.More(); wire.Next())
-            ++wires;
-        most = std::max(most, wires);
-    }
-    return most;
-}
-
 } // namespace
 
 // Parts of many solids with B-spline faces, as they are, after a general fuse and read back
@@ -312,18 +298,17 @@ TEST(ThreeMfClosedMesh, SolidsOfManyFacesCloseOnTheirEdgesNodes)
 {
     const TopoDS_Shape part = multiSolidPart(0.0, 0.0, 0.0, 70.0, 50.0, 12.0);
     const TopoDS_Shape bga = bgaCarvedBox();
-    struct Row { const char* what; TopoDS_Shape shape; int wires = 1; };
+    struct Row { const char* what; TopoDS_Shape shape; };
     const Row rows[] = {
         {"compound of touching and overlapping solids", part},
         {"the same after a general fuse", multiSolidPart(0.0, 0.0, 0.0, 70.0, 50.0, 12.0, true)},
         {"written as STEP and read back", throughStep(part)},
-        {"floor under a BGA's 256 pads", bga, 257},
+        {"floor under a BGA's 256 pads", bga},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         if (row.shape.IsNull())
             continue; // no KiCad library
-        ASSERT_GE(mostWires(row.shape), row.wires);
         ShapeMesher::mesh(row.shape, 0.05, 0.5);
         MeshCheckCounts counts;
         ShellMesh mesh;
