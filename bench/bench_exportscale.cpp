@@ -33,7 +33,6 @@
 #include <AIS_InteractiveContext.hxx>
 #include <Aspect_DisplayConnection.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
-#include <BRepBuilderAPI_NurbsConvert.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRep_Builder.hxx>
@@ -100,12 +99,6 @@ opencascade::handle<AIS_InteractiveContext> headlessContext()
             new AIS_InteractiveContext(new V3d_Viewer(new OpenGl_GraphicDriver(connection, false))));
     }();
     return context;
-}
-
-TopoDS_Shape nurbs(const TopoDS_Shape& shape)
-{
-    BRepBuilderAPI_NurbsConvert convert(shape, true);
-    return convert.Shape();
 }
 
 // The floor: every collected volume cut out at once, checked, and written with the conductor
@@ -195,7 +188,7 @@ void BM_ManySolidPartStep(benchmark::State& state)
                 block = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(ax + cellX / 2 - 0.5, ay + cellY / 2 - 0.5, z0), gp::DZ()),
                                                  std::min(cellX, cellY) / 2 - 0.5, z1 - z0)
                             .Shape();
-            builder.Add(part, nurbs(block));
+            builder.Add(part, DesignFixture::nurbs(block));
         }
     }
     design.part = part;

@@ -402,10 +402,17 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     qCDebug(lcExport) << "\n--- Step 3: subtractions ---";
     sortForCarving(volumes);
     markRepeats(volumes);
-    TopoDS_Shape carved = OccUtils::healShape(copyShape(input.mainPart),
-                                              OccUtils::BoolOpLabel{&lcExport, "buildAssembly main"}, 1.0);
+    TopoDS_Shape carved = copyShape(input.mainPart);
     if (carved.IsNull())
         carved = input.mainPart;
+    // Only a part the checker rejects is healed: on a valid one, healing merges the vertices of
+    // fine details (a letter's outlines a micron apart) into edges whose meshes no longer meet.
+    if (!OccUtils::isValidShape(carved)) {
+        const TopoDS_Shape healed =
+            OccUtils::healShape(carved, OccUtils::BoolOpLabel{&lcExport, "buildAssembly main"}, 1.0);
+        if (!healed.IsNull())
+            carved = healed;
+    }
     const TopoDS_Shape uncarved = carved;
     carve(volumes, options, road, carved, result);
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"

@@ -67,9 +67,9 @@ public:
     static ShellMesh triangulate(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection,
                                  double featureSize, MeshCheckCounts* counts);
     // Meshes one face list, its faces sharing the nodes of their common edges, welds and
-    // checks it, and appends it to result. A face without triangles is meshed from its edges
-    // (discretized with the deflections where no meshed face did); one that cannot be is
-    // added to unmeshedFaces.
+    // checks it, and appends it to result. A face without usable triangles is meshed from its
+    // edges (discretized with the deflections where no meshed face did); one that cannot be is
+    // added to unmeshedFaces when the shell stays open along its edges.
     static void meshShell(const QList<TopoDS_Face>& faces, double weldTolerance, MeshCheckCounts* counts,
                           ShellMesh& result, int& unmeshedFaces, double linearDeflection = 0.05,
                           double angularDeflection = 0.5);

@@ -2,8 +2,8 @@
 
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
-#include "outputs/holedfacemesher.h"
-#include "outputs/threemfshellbuilder.h"
+#include "outputs/shapemesher.h"
+#include "outputs/shellmeshbuilder.h"
 
 #include <QDebug>
 
@@ -193,18 +193,26 @@ void ThreeMfExporter::meshShell(const QList<TopoDS_Face>& faces, double weldTole
     for (const TopoDS_Face& face : faces)
         if (!builder.addTriangulatedFace(face))
             bare.append(face);
-    // A face the mesher gave up on (a tangled wire in its parameter plane) would leave a hole:
-    // it is meshed from its edges, on the nodes its neighbours already use.
+    // A face the mesher gave up on (a tangled wire in its parameter plane), or whose mesh does
+    // not follow its edges, would leave a hole: it is meshed from its edges, on the nodes its
+    // neighbours already use.
     int fromEdges = 0;
+    QList<TopoDS_Face> left;
     for (const TopoDS_Face& face : std::as_const(bare)) {
         if (builder.addFaceFromEdges(face))
             ++fromEdges;
         else
-            ++unmeshedFaces;
+            left.append(face);
     }
     if (fromEdges > 0)
         qWarning() << "ThreeMfExporter:" << fromEdges
-                   << "face(s) came back without a triangulation — meshed from their edges";
+                   << "face(s) without a usable triangulation — meshed from their edges";
+    // A face without area (a lens between two edges along one line) is no hole where its
+    // neighbours meet: only what stays open is counted.
+    const int holes = builder.isEmpty() ? int(left.size()) : builder.leftOpen(left);
+    if (holes < left.size())
+        qDebug() << "ThreeMfExporter:" << left.size() - holes << "face(s) left out without leaving a hole";
+    unmeshedFaces += holes;
     ShellMesh local = builder.take();
     if (local.triangles.isEmpty())
         return;
@@ -232,7 +240,7 @@ ShellMesh ThreeMfExporter::triangulate(const TopoDS_Shape& shape, double linearD
                                               : linearDeflection;
         const double weldTolerance = std::max(1e-6, 0.001 * linear);
 
-        HoledFaceMesher::mesh(shape, linear, angularDeflection);
+        ShapeMesher::mesh(shape, linear, angularDeflection);
 
         int unmeshed = 0;
         TopTools_MapOfShape seen;

@@ -5,7 +5,6 @@
 
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <IFSelect_ReturnStatus.hxx>
-#include <STEPControl_Writer.hxx>
 #include <StlAPI_Writer.hxx>
 
 namespace MeshFixtures {
@@ -92,14 +91,6 @@ bool writeStl(const TopoDS_Shape& shape, const QString& path, double deflection,
     StlAPI_Writer writer;
     writer.ASCIIMode() = ascii;
     return writer.Write(shape, path.toUtf8().constData());
-}
-
-bool writeStep(const TopoDS_Shape& shape, const QString& path)
-{
-    STEPControl_Writer writer;
-    if (writer.Transfer(shape, STEPControl_AsIs) != IFSelect_RetDone)
-        return false;
-    return writer.Write(path.toUtf8().constData()) == IFSelect_RetDone;
 }
 
 } // namespace MeshFixtures

@@ -2,6 +2,8 @@
 // STL bytes for edge cases.
 #pragma once
 
+#include "testsupport.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -33,7 +35,7 @@ bool writeBytes(const QString& path, const QByteArray& bytes);
 QByteArray readBytes(const QString& path);
 // Tessellates the shape with the given linear deflection and writes it with OCCT's writer.
 bool writeStl(const TopoDS_Shape& shape, const QString& path, double deflection, bool ascii);
-bool writeStep(const TopoDS_Shape& shape, const QString& path);
+using TestSupport::writeStep;
 
 // Importer tests: files named inside a temporary folder of their own.
 class PartFileTest : public ::testing::Test

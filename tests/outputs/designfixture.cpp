@@ -3,15 +3,19 @@
 #include "testsupport.h"
 
 #include "components/footprintmanager.h"
+#include "foundation/stepimporter.h"
+#include "outputs/stepexporter.h"
 #include "project/kicadnetlistreader.h"
 #include "routing/routingmanager.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QPointF>
+#include <QTemporaryDir>
 
 #include <AIS_InteractiveContext.hxx>
 #include <Aspect_DisplayConnection.hxx>
+#include <BRepBuilderAPI_NurbsConvert.hxx>
 #include <BRepFilletAPI_MakeFillet.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <OpenGl_GraphicDriver.hxx>
@@ -42,6 +46,23 @@ TopoDS_Shape roundedEdges(const TopoDS_Shape& shape, double radius)
         rounded.Add(radius, TopoDS::Edge(e.Current()));
     rounded.Build();
     return rounded.IsDone() ? rounded.Shape() : shape;
+}
+
+TopoDS_Shape nurbs(const TopoDS_Shape& shape)
+{
+    return BRepBuilderAPI_NurbsConvert(shape, true).Shape();
+}
+
+TopoDS_Shape throughStep(const TopoDS_Shape& part)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("part.step"));
+    if (!TestSupport::writeStep(part, path))
+        return TopoDS_Shape();
+    const StepImportResult read = StepImporter::importStep(path);
+    if (read.status != StepImportResult::Ok || read.shapes.isEmpty())
+        return TopoDS_Shape();
+    return read.shapes.size() == 1 ? read.shapes.first() : StepExporter::compoundOf(read.shapes);
 }
 
 Route route(const QString& net, const QList<QPointF>& points, double z, double width, double height)
@@ -84,6 +105,15 @@ opencascade::handle<AIS_InteractiveContext> headlessContext()
 }
 
 } // namespace
+
+PlacedComponentData kicadComponent(const QString& ref, const QString& footprint, const gp_Pnt& position)
+{
+    FootprintManager library;
+    const QString folder = footprint.section(QLatin1Char(':'), 0, 0) + QStringLiteral(".pretty");
+    library.addSearchPath(TestSupport::kicadFootprintRoot() + QLatin1Char('/') + folder);
+    library.buildFootprintIndex();
+    return library.createPlacedComponent(ref, footprint.section(QLatin1Char(':'), 1), position, headlessContext());
+}
 
 Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ, int maxComponents,
                   QString* skipReason)

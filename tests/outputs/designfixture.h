@@ -17,6 +17,15 @@ namespace DesignFixture {
 TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1);
 // Every edge rounded (fillets are B-spline-rich); the shape itself when the fillet fails.
 TopoDS_Shape roundedEdges(const TopoDS_Shape& shape, double radius);
+// Every face a B-spline, as STEP parts of many bodies come.
+TopoDS_Shape nurbs(const TopoDS_Shape& shape);
+// The part written by OpenCASCADE's STEP writer and read back by the program's importer, as a
+// user's part comes; null when either fails.
+TopoDS_Shape throughStep(const TopoDS_Shape& part);
+
+// One footprint of KiCad's library ("Library:Name") placed at position; hasMissingFootprint
+// when the library is not installed.
+PlacedComponentData kicadComponent(const QString& ref, const QString& footprint, const gp_Pnt& position);
 
 // A route of horizontal segments through the given points (XY), bottom at z.
 Route route(const QString& net, const QList<QPointF>& points, double z, double width = 2.0, double height = 1.0);

@@ -4,14 +4,12 @@
 #include "designfixture.h"
 #include "testsupport.h"
 
-#include "foundation/stepimporter.h"
 #include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
 
 #include <QTemporaryDir>
 
 #include <AIS_Shape.hxx>
-#include <BRepBuilderAPI_NurbsConvert.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
 #include <BRepGProp.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
@@ -19,7 +17,6 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
-#include <STEPControl_Writer.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
@@ -29,28 +26,12 @@
 namespace {
 
 using DesignFixture::box;
-
-TopoDS_Shape nurbs(const TopoDS_Shape& shape)
-{
-    return BRepBuilderAPI_NurbsConvert(shape, true).Shape();
-}
+using DesignFixture::nurbs;
+using DesignFixture::throughStep;
 
 TopoDS_Shape cylinder(double x, double y, double z, double radius, double height)
 {
     return BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(x, y, z), gp::DZ()), radius, height).Shape();
-}
-
-// The part written to a STEP file and read back by the program's importer, as a user's part.
-TopoDS_Shape throughStepFile(const TopoDS_Shape& part)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("part.step"));
-    STEPControl_Writer writer;
-    if (writer.Transfer(part, STEPControl_AsIs) != IFSelect_RetDone
-        || writer.Write(path.toUtf8().constData()) != IFSelect_RetDone)
-        return TopoDS_Shape();
-    const StepImportResult read = StepImporter::importStep(path);
-    return read.status == StepImportResult::Ok && read.shapes.size() == 1 ? read.shapes.first() : TopoDS_Shape();
 }
 
 // The rule the clean-up keeps, asked the slow way: every piece integrated and classified
@@ -153,9 +134,9 @@ TEST(BuildAssembly, OnlyThePiecesTheCavitiesMadeCountAsCutApart)
     QList<TopoDS_Shape> blocks;
     for (int i = 0; i < 6; ++i)
         blocks.append(nurbs(box(22.0 * (i % 3), 22.0 * (i / 3), 0, 22.0 * (i % 3) + 20, 22.0 * (i / 3) + 20, 10)));
-    const TopoDS_Shape manySolids = throughStepFile(StepExporter::compoundOf(blocks));
+    const TopoDS_Shape manySolids = throughStep(StepExporter::compoundOf(blocks));
     ASSERT_EQ(StepExporter::solidsOf(manySolids).size(), 6);
-    const TopoDS_Shape oneSolid = throughStepFile(nurbs(box(0, 0, 0, 64, 42, 10)));
+    const TopoDS_Shape oneSolid = throughStep(nurbs(box(0, 0, 0, 64, 42, 10)));
     ASSERT_EQ(StepExporter::solidsOf(oneSolid).size(), 1);
 
     // Components sunk in three blocks; a wall-like body cuts the first column of blocks through.

@@ -32,16 +32,6 @@ namespace {
 
 using DesignFixture::box;
 
-TopoDS_Shape compound(std::initializer_list<TopoDS_Shape> shapes)
-{
-    BRep_Builder builder;
-    TopoDS_Compound c;
-    builder.MakeCompound(c);
-    for (const TopoDS_Shape& s : shapes)
-        builder.Add(c, s);
-    return c;
-}
-
 // A component with a 4 x 4 x 3 body standing on z and pads of w x h from z - thickness to
 // z + undercut, spread along X.
 PlacedComponentData component(const QString& ref, const gp_Pnt& at, int padCount, double padW = 1.0,
@@ -303,9 +293,9 @@ TEST(DropSolidsInsideTool, RemovesOnlyWhatTheToolWhollyEncloses)
         int solidsLeft;
     } rows[] = {
         {"single solid", carved, 0, 1},
-        {"part and enclosed leftover", compound({carved, enclosed}), 1, 1},
-        {"leftover sticking out", compound({carved, sticksOut}), 0, 2},
-        {"only leftovers", compound({enclosed, box(25, 5, 5, 26, 6, 6)}), 0, 2},
+        {"part and enclosed leftover", StepExporter::compoundOf({carved, enclosed}), 1, 1},
+        {"leftover sticking out", StepExporter::compoundOf({carved, sticksOut}), 0, 2},
+        {"only leftovers", StepExporter::compoundOf({enclosed, box(25, 5, 5, 26, 6, 6)}), 0, 2},
     };
     for (const auto& row : rows) {
         int removed = -1;
@@ -314,7 +304,8 @@ TEST(DropSolidsInsideTool, RemovesOnlyWhatTheToolWhollyEncloses)
         EXPECT_EQ(StepExporter::solidsOf(cleaned).size(), row.solidsLeft) << row.label;
     }
     int removed = 0;
-    EXPECT_TRUE(StepExporter::dropSolidsInsideTool(compound({carved, enclosed}), tool, 1e-7, removed).IsSame(carved));
+    EXPECT_TRUE(StepExporter::dropSolidsInsideTool(StepExporter::compoundOf({carved, enclosed}), tool, 1e-7, removed)
+                    .IsSame(carved));
 }
 
 TEST(SubtractOne, CutsAValidCavityAndPassesNullsThrough)

@@ -1,32 +1,35 @@
-// Mesh extraction for 3MF: per-solid welding, the open / inside-out / non-manifold checks,
-// and the triangle ranges of the appended parts.
+// Mesh extraction for 3MF: per-solid welding, the open / inside-out / non-manifold checks, the
+// faces left out, and the triangle ranges of the appended parts.
 #include "logcapture.h"
+#include "meshchecks.h"
 
+#include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
 
+#include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_BuilderAlgo.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeVertex.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <Geom2d_Curve.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_ListOfShape.hxx>
-#include <TopoDS_Compound.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Shell.hxx>
+#include <TopoDS_Vertex.hxx>
+#include <gp_Pln.hxx>
 
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 namespace {
-
-double signedVolume6(const ShellMesh& mesh)
-{
-    double s = 0.0;
-    for (const MeshTriangle& t : mesh.triangles) {
-        const MeshVertex &a = mesh.vertices[t.v1], &b = mesh.vertices[t.v2], &c = mesh.vertices[t.v3];
-        s += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
-    }
-    return s;
-}
 
 TopoDS_Shape box(double x, double dx = 10.0)
 {
@@ -55,12 +58,7 @@ TopoDS_Shape twoBoxes(bool sharingAFace)
         split.Build();
         return split.Shape();
     }
-    BRep_Builder builder;
-    TopoDS_Compound pair;
-    builder.MakeCompound(pair);
-    builder.Add(pair, box(0));
-    builder.Add(pair, box(10));
-    return pair;
+    return StepExporter::compoundOf({box(0), box(10)});
 }
 
 } // namespace
@@ -84,7 +82,7 @@ TEST(ThreeMfTriangulate, SolidsComeOutClosedOutwardAndWeldedApart)
         EXPECT_EQ(counts.openShells, row.open) << row.what;
         EXPECT_EQ(counts.flippedShells, row.flipped) << row.what;
         if (!row.open) {
-            EXPECT_GT(signedVolume6(mesh), 0.0) << row.what;
+            EXPECT_GT(MeshChecks::enclosedVolume(mesh), 0.0) << row.what;
         }
         EXPECT_EQ(log.warnings().size(), row.warning ? 1 : 0) << row.what << log.joined().toStdString();
         if (row.warning) {
@@ -92,6 +90,76 @@ TEST(ThreeMfTriangulate, SolidsComeOutClosedOutwardAndWeldedApart)
         }
     }
     EXPECT_TRUE(ThreeMfExporter::triangulate(TopoDS_Shape(), 0.05, 0.5, 0.0, nullptr).isEmpty());
+}
+
+namespace {
+
+// A tetrahedron whose edge AB is three coincident edges with two lens faces between them, as
+// STL parts can come: faces without area, which no mesher triangulates.
+TopoDS_Shape tetrahedronWithLenses()
+{
+    const TopoDS_Vertex a = BRepBuilderAPI_MakeVertex(gp_Pnt(0, 0, 0)), b = BRepBuilderAPI_MakeVertex(gp_Pnt(10, 0, 0)),
+                        c = BRepBuilderAPI_MakeVertex(gp_Pnt(5, 8, 0)), d = BRepBuilderAPI_MakeVertex(gp_Pnt(5, 3, 6));
+    const auto e = [](const TopoDS_Vertex& from, const TopoDS_Vertex& to) {
+        return BRepBuilderAPI_MakeEdge(from, to).Edge();
+    };
+    const TopoDS_Edge ab1 = e(a, b), ab2 = e(a, b), ab3 = e(a, b), bc = e(b, c), ca = e(c, a), ad = e(a, d),
+                      bd = e(b, d), cd = e(c, d);
+    const auto face = [](const TopoDS_Edge& one, const TopoDS_Edge& two, const TopoDS_Edge& three) {
+        return BRepBuilderAPI_MakeFace(BRepBuilderAPI_MakeWire(one, two, three).Wire(), true).Face();
+    };
+    const auto lens = [](const TopoDS_Edge& one, const TopoDS_Edge& other) {
+        const TopoDS_Wire wire = BRepBuilderAPI_MakeWire(one, other).Wire();
+        return BRepBuilderAPI_MakeFace(gp_Pln(gp::Origin(), gp::DY()), wire).Face();
+    };
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    for (const TopoDS_Face& f : {face(ca, bc, ab3), face(ab1, bd, ad), face(bc, cd, bd), face(ca, ad, cd),
+                                 lens(ab1, ab2), lens(ab2, ab3)})
+        builder.Add(shell, f);
+    return shell;
+}
+
+// A cylinder whose side has lost its edges' curves on it: neither the mesher nor its edges
+// can mesh it.
+TopoDS_Shape cylinderWithoutSide()
+{
+    const TopoDS_Shape cylinder = BRepBuilderAPI_Copy(BRepPrimAPI_MakeCylinder(2.0, 3.0).Shape()).Shape();
+    for (TopExp_Explorer face(cylinder, TopAbs_FACE); face.More(); face.Next()) {
+        const TopoDS_Face& side = TopoDS::Face(face.Current());
+        if (BRepAdaptor_Surface(side).GetType() != GeomAbs_Cylinder)
+            continue;
+        for (TopExp_Explorer edge(side, TopAbs_EDGE); edge.More(); edge.Next()) {
+            const TopoDS_Edge& e = TopoDS::Edge(edge.Current());
+            if (BRep_Tool::IsClosed(e, side))
+                BRep_Builder().UpdateEdge(e, Handle(Geom2d_Curve)(), Handle(Geom2d_Curve)(), side, 1e-7);
+            else
+                BRep_Builder().UpdateEdge(e, Handle(Geom2d_Curve)(), side, 1e-7);
+        }
+    }
+    return cylinder;
+}
+
+} // namespace
+
+// Faces that neither the mesher nor their edges can mesh are reported as holes only where the
+// written shell stays open along them: lens faces without area between faces that meet are no
+// hole, a cylinder's side without its edges' curves on it is one.
+TEST(ThreeMfTriangulate, FacesLeftOutAreHolesOnlyWhereTheShellStaysOpen)
+{
+    struct Row { const char* what; TopoDS_Shape shape; int holes, open; };
+    const Row rows[] = {
+        {"two lens faces along one edge of a tetrahedron", tetrahedronWithLenses(), 0, 0},
+        {"cylinder whose side cannot be meshed", cylinderWithoutSide(), 1, 1},
+    };
+    for (const Row& row : rows) {
+        MeshCheckCounts counts;
+        const ShellMesh mesh = ThreeMfExporter::triangulate(row.shape, 0.05, 0.5, 0.0, &counts);
+        EXPECT_FALSE(mesh.isEmpty()) << row.what;
+        EXPECT_EQ(counts.unmeshedFaces, row.holes) << row.what;
+        EXPECT_EQ(counts.openShells, row.open) << row.what;
+    }
 }
 
 TEST(ThreeMfWeld, MergesWithinToleranceDropsCollapsedTrianglesCountsNonManifold)

@@ -8,6 +8,7 @@
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
+#include <STEPControl_Writer.hxx>
 
 #include <cstdlib>
 #include <malloc.h>
@@ -43,6 +44,13 @@ Box boxOf(const TopoDS_Shape& shape)
     if (!box.IsVoid())
         box.Get(b.xmin, b.ymin, b.zmin, b.xmax, b.ymax, b.zmax);
     return b;
+}
+
+bool writeStep(const TopoDS_Shape& shape, const QString& path)
+{
+    STEPControl_Writer writer;
+    return writer.Transfer(shape, STEPControl_AsIs) == IFSelect_RetDone
+           && writer.Write(path.toUtf8().constData()) == IFSelect_RetDone;
 }
 
 QString kicadFootprintRoot()

@@ -31,6 +31,9 @@ double volumeOf(const TopoDS_Shape& shape);
 struct Box { double xmin, ymin, zmin, xmax, ymax, zmax; };
 Box boxOf(const TopoDS_Shape& shape);
 
+// Writes the shape with OpenCASCADE's STEP writer, as other CAD tools' files come.
+bool writeStep(const TopoDS_Shape& shape, const QString& path);
+
 // Path of the KiCad footprint library installed by the set-up script.
 QString kicadFootprintRoot();
 

@@ -1,8 +1,8 @@
 // One solid's mesh for the 3MF export, closed by construction: the faces' triangulations
 // share their vertices through the topology (the mesher's polygon of each edge on each face,
 // the vertices at edge ends, degenerated edges collapsing on their vertex), and a face the
-// mesher left without triangles is triangulated from the same edge nodes in its parameter
-// plane, so that it closes the solid instead of leaving a hole.
+// mesher left without usable triangles is triangulated from the same edge nodes in its
+// parameter plane, so that it closes the solid instead of leaving a hole.
 #pragma once
 
 #include "outputs/threemfmesh.h"
@@ -22,11 +22,18 @@ public:
     // Deflections for the edges no meshed face has discretized.
     ShellMeshBuilder(double linearDeflection, double angularDeflection);
 
-    // False for a face without a triangulation of at least one triangle: nothing is added.
+    // False (nothing added) for a face without a triangulation of at least one triangle, or
+    // whose triangulation disagrees with its edges: a polygon of a non-degenerated edge that
+    // repeats a node, or an edge segment fewer triangles run along than its edges list it.
     bool addTriangulatedFace(const TopoDS_Face& face);
     // Triangulates a face from its edges' nodes; call it after every triangulated face of the
     // solid. False (nothing added) when the face has no usable boundary.
     bool addFaceFromEdges(const TopoDS_Face& face);
+
+    // How many of these faces, left out, leave the triangles added so far open along one of
+    // their edges (a segment run along an odd number of times).
+    int leftOpen(const QList<TopoDS_Face>& faces) const;
+    bool isEmpty() const { return m_mesh.triangles.isEmpty(); }
 
     ShellMesh take();
 

@@ -1,4 +1,4 @@
-#include "outputs/holedfacemesher.h"
+#include "outputs/shapemesher.h"
 
 #include <BRepMesh_Context.hxx>
 #include <BRepMesh_DelabellaMeshAlgoFactory.hxx>
@@ -24,7 +24,7 @@ public:
     void Perform(const IMeshData::IFaceHandle& face, const IMeshTools_Parameters& parameters,
                  const Message_ProgressRange& range) override
     {
-        const bool holed = face->WiresNb() >= HoledFaceMesher::kManyWires;
+        const bool holed = face->WiresNb() >= ShapeMesher::kManyWires;
         (holed ? m_holed : m_usual)->Perform(face, parameters, range);
     }
 
@@ -51,7 +51,7 @@ private:
 
 } // namespace
 
-namespace HoledFaceMesher {
+namespace ShapeMesher {
 
 void mesh(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection)
 {
@@ -67,4 +67,4 @@ void mesh(const TopoDS_Shape& shape, double linearDeflection, double angularDefl
     mesher.Perform(context);
 }
 
-} // namespace HoledFaceMesher
+} // namespace ShapeMesher

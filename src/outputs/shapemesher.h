@@ -4,7 +4,7 @@
 
 class TopoDS_Shape;
 
-namespace HoledFaceMesher {
+namespace ShapeMesher {
 
 // Planar faces with at least this many wires go to OpenCASCADE's Delabella triangulation:
 // its default Delaunay slows down with the square of the boundary nodes (2,000 pad holes in
@@ -15,4 +15,4 @@ constexpr int kManyWires = 64;
 // faces in parallel), keeping a triangulation already fine enough.
 void mesh(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection);
 
-} // namespace HoledFaceMesher
+} // namespace ShapeMesher

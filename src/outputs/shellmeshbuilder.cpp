@@ -1,4 +1,4 @@
-#include "outputs/threemfshellbuilder.h"
+#include "outputs/shellmeshbuilder.h"
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepTools_WireExplorer.hxx>
@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -64,6 +65,59 @@ std::vector<TopoDS_Edge> wireEdges(const TopoDS_Wire& wire, const TopoDS_Face& f
     return joined.size() == stored.size() ? joined : stored;
 }
 
+std::uint64_t segmentKey(std::uint32_t a, std::uint32_t b)
+{
+    return a < b ? (std::uint64_t(a) << 32) | b : (std::uint64_t(b) << 32) | a;
+}
+
+// Whether the triangles run along the face's edges as the edges' polygons say. After healing
+// merged two vertices a hair apart, an edge can keep its curve while its polygon collapses on
+// one node in one face and not in the next: such a face mesh would leave a hole beside it.
+bool meshAgreesWithEdges(const TopoDS_Face& face, const Handle(Poly_Triangulation)& triangulation,
+                         const TopLoc_Location& location)
+{
+    const int nodes = triangulation->NbNodes();
+    std::unordered_map<std::uint64_t, std::pair<int, int>> segments; // listed by the edges, covered
+    for (TopExp_Explorer it(face, TopAbs_EDGE); it.More(); it.Next()) {
+        const TopoDS_Edge& edge = TopoDS::Edge(it.Current());
+        if (BRep_Tool::Degenerated(edge))
+            continue;
+        const Handle(Poly_PolygonOnTriangulation) polygon =
+            BRep_Tool::PolygonOnTriangulation(edge, triangulation, location);
+        if (polygon.IsNull())
+            continue;
+        const int n = polygon->NbNodes();
+        if (n < 2)
+            return false;
+        bool inRange = true;
+        for (int j = 1; j <= n && inRange; ++j)
+            inRange = polygon->Node(j) >= 1 && polygon->Node(j) <= nodes;
+        if (!inRange)
+            continue;
+        // A closed edge ends on its first node; no other node may come twice.
+        TopoDS_Vertex first, last;
+        TopExp::Vertices(edge, first, last);
+        const bool closed = n >= 3 && first.IsSame(last) && polygon->Node(1) == polygon->Node(n);
+        std::unordered_set<int> seen;
+        for (int j = 1; j <= (closed ? n - 1 : n); ++j)
+            if (!seen.insert(polygon->Node(j)).second)
+                return false;
+        for (int j = 1; j < n; ++j)
+            ++segments[segmentKey(std::uint32_t(polygon->Node(j)), std::uint32_t(polygon->Node(j + 1)))].first;
+    }
+    for (int i = 1; i <= triangulation->NbTriangles(); ++i) {
+        int n[3] = {0, 0, 0};
+        triangulation->Triangle(i).Get(n[0], n[1], n[2]);
+        for (int k = 0; k < 3; ++k) {
+            const auto found = segments.find(segmentKey(std::uint32_t(n[k]), std::uint32_t(n[(k + 1) % 3])));
+            if (found != segments.end())
+                ++found->second.second;
+        }
+    }
+    return std::all_of(segments.begin(), segments.end(),
+                       [](const auto& segment) { return segment.second.second >= segment.second.first; });
+}
+
 } // namespace
 
 ShellMeshBuilder::ShellMeshBuilder(double linearDeflection, double angularDeflection)
@@ -93,7 +147,8 @@ bool ShellMeshBuilder::addTriangulatedFace(const TopoDS_Face& face)
 {
     TopLoc_Location location;
     const Handle(Poly_Triangulation) triangulation = BRep_Tool::Triangulation(face, location);
-    if (triangulation.IsNull() || triangulation->NbTriangles() == 0)
+    if (triangulation.IsNull() || triangulation->NbTriangles() == 0
+        || !meshAgreesWithEdges(face, triangulation, location))
         return false;
     const gp_Trsf transform = location.Transformation();
     const bool identity = location.IsIdentity();
@@ -341,10 +396,7 @@ std::vector<MeshTriangle> ShellMeshBuilder::triangulateLoops(const std::vector<s
 
     // Edges already drawn: a diagonal between two nodes already joined (through the two
     // copies of a seam's nodes) would give that edge a third triangle.
-    const auto key = [&](int a, int b) {
-        const std::uint32_t x = ids[std::size_t(a)], y = ids[std::size_t(b)];
-        return x < y ? (std::uint64_t(x) << 32) | y : (std::uint64_t(y) << 32) | x;
-    };
+    const auto key = [&](int a, int b) { return segmentKey(ids[std::size_t(a)], ids[std::size_t(b)]); };
     std::unordered_set<std::uint64_t> drawn;
     for (std::size_t i = 0; i < polygon.size(); ++i)
         drawn.insert(key(polygon[i], polygon[(i + 1) % polygon.size()]));
@@ -400,6 +452,33 @@ std::vector<MeshTriangle> ShellMeshBuilder::triangulateLoops(const std::vector<s
     if (polygon.size() == 3)
         addTriangle(polygon[0], polygon[1], polygon[2]);
     return result;
+}
+
+int ShellMeshBuilder::leftOpen(const QList<TopoDS_Face>& faces) const
+{
+    std::vector<std::vector<std::uint64_t>> segments(std::size_t(faces.size())); // per face
+    std::unordered_map<std::uint64_t, int> uses;
+    for (qsizetype f = 0; f < faces.size(); ++f)
+        for (TopExp_Explorer it(faces.at(f), TopAbs_EDGE); it.More(); it.Next()) {
+            const int* known = m_edgeIndex.Seek(it.Current());
+            if (!known) // no triangle runs along an edge no face discretized
+                continue;
+            const std::vector<std::uint32_t>& ids = m_edges[std::size_t(*known)].ids;
+            for (std::size_t k = 0; k + 1 < ids.size(); ++k)
+                if (ids[k] != ids[k + 1]) {
+                    segments[std::size_t(f)].push_back(segmentKey(ids[k], ids[k + 1]));
+                    uses.emplace(segments[std::size_t(f)].back(), 0);
+                }
+        }
+    for (const MeshTriangle& t : m_mesh.triangles)
+        for (const auto& [a, b] : {std::pair{t.v1, t.v2}, std::pair{t.v2, t.v3}, std::pair{t.v3, t.v1}}) {
+            const auto found = uses.find(segmentKey(a, b));
+            if (found != uses.end())
+                ++found->second;
+        }
+    return int(std::count_if(segments.begin(), segments.end(), [&](const std::vector<std::uint64_t>& face) {
+        return std::any_of(face.begin(), face.end(), [&](std::uint64_t key) { return uses.at(key) % 2 != 0; });
+    }));
 }
 
 ShellMesh ShellMeshBuilder::take()
