@@ -40,7 +40,8 @@ public:
                                         const Message_ProgressRange& progress = Message_ProgressRange());
     // Writes the part and the groups as named top-level shapes; the file at path is replaced
     // whole or left as it was (also on a break asked through progress). errorDetail, when
-    // given, receives the system's reason.
+    // given, receives the system's reason. The writer's own file goes to a folder of the
+    // temporary location that a later write removes if its writer died before it could.
     static bool writeStepFile(const QString& path, const TopoDS_Shape& part,
                               const QList<ConductorGroup>& groups, QString* errorDetail = nullptr,
                               const Message_ProgressRange& progress = Message_ProgressRange());
