@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/progresswindow.h"
 #include "app/propertiespanel.h"
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
@@ -227,6 +228,9 @@ void MainWindow::setStatusText(const QString& text)
 {
     if (m_statusLabel)
         m_statusLabel->setText(text);
+    // The progress window stands in front of the status line: it says the same.
+    if (m_progressWindow)
+        m_progressWindow->setLabel(text);
 }
 
 bool MainWindow::isProjectModified() const

@@ -41,6 +41,7 @@ class QTimer;
 class QUndoStack;
 class QUrl;
 class Quantity_Color;
+class Message_ProgressRange;
 
 class AIS_InteractiveContext;
 class AIS_Shape;
@@ -50,6 +51,7 @@ class ComponentManager;
 class OccWidget;
 class PadCacheManager;
 class PrintPlanDialog;
+class ProgressWindow;
 struct ExportOptions;
 struct ThreeMfExportSummary;
 class PropertiesPanel;
@@ -86,6 +88,8 @@ public:
     void setSaveFileChooser(SaveFileChooser chooser);
 
     bool isViewerReady() const;
+    // An export or the burial analysis is running: the design's commands wait for its end.
+    bool isLongOperationRunning() const;
     bool ensureViewerReady();
     bool requirePart(const QString& message);
     void setStatusText(const QString& text);
@@ -199,6 +203,11 @@ private:
 
     bool hasPlacedComponents() const;
     bool hasFootprintedComponents() const;
+
+    // Runs work under the modal progress window, with the status text and every later one as
+    // its label, and the design's commands held. Nothing runs while another one does.
+    void runLongOperation(const QString& status, const std::function<void(const Message_ProgressRange&)>& work);
+    ProgressWindow* m_progressWindow = nullptr;
 
     // Outputs
     const QMap<QString, PlacedComponentData>& placedComponentMap() const;

@@ -269,6 +269,11 @@ bool MainWindow::confirmClose()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // An export or the analysis ends, or is cancelled, first.
+    if (isLongOperationRunning()) {
+        event->ignore();
+        return;
+    }
     if (!m_closeConfirmed && !confirmClose()) {
         event->ignore();
         return;

@@ -3,13 +3,13 @@
 // folders.
 #include "app/mainwindow.h"
 
+#include "app/busycursor.h"
 #include "app/propertiespanel.h"
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
 #include "components/footprintfoldersdialog.h"
 #include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
-#include "foundation/busycursor.h"
 #include "foundation/logging.h"
 #include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
@@ -195,9 +195,11 @@ ReportDialog::Content MainWindow::looserMatchReport(const QList<LooserFootprintM
 
 void MainWindow::onBurialAnalysisToggled(bool checked)
 {
-    if (!m_burialAnalyzer || !m_componentManager) {
-        if (m_burialButton)
-            m_burialButton->setChecked(false);
+    if (!m_burialAnalyzer || !m_componentManager || isLongOperationRunning()) {
+        if (m_burialButton) {
+            const QSignalBlocker blocker(m_burialButton);
+            m_burialButton->setChecked(m_burialAnalyzer && m_burialAnalyzer->isEnabled());
+        }
         return;
     }
     if (checked) {
@@ -212,9 +214,14 @@ void MainWindow::onBurialAnalysisToggled(bool checked)
             return;
         }
     }
-    {
+    if (checked) {
+        // The analyzer's own status lines label the progress then, one per component.
+        runLongOperation(tr("Burial analysis"), [this](const Message_ProgressRange& progress) {
+            m_burialAnalyzer->setEnabled(true, m_componentManager->components(), m_project.mainShape(), progress);
+        });
+    } else {
         const BusyCursor busy;
-        m_burialAnalyzer->setEnabled(checked, m_componentManager->components(), m_project.mainShape());
+        m_burialAnalyzer->setEnabled(false, m_componentManager->components(), m_project.mainShape());
     }
     if (m_burialButton) {
         // The analyzer may refuse to start; the button shows what it did.

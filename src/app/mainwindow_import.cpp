@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/busycursor.h"
 #include "foundation/appsettings.h"
-#include "foundation/busycursor.h"
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
 #include "foundation/scopeguard.h"

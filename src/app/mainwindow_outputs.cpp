@@ -3,7 +3,6 @@
 
 #include "components/componentmanager.h"
 #include "foundation/appsettings.h"
-#include "foundation/busycursor.h"
 #include "foundation/reportdialog.h"
 #include "outputs/printplandialog.h"
 #include "outputs/printplangenerator.h"
@@ -93,7 +92,7 @@ QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalid
 
 void MainWindow::exportStepFile()
 {
-    if (!ensureViewerReady() || !requirePart(tr("Import a STEP part before exporting.")))
+    if (isLongOperationRunning() || !ensureViewerReady() || !requirePart(tr("Import a STEP part before exporting.")))
         return;
     const QString path = chooseSaveFile(AppSettings::ExportStep, tr("Export STEP"),
                                         tr("STEP Files (*.step *.stp);;All Files (*)"),
@@ -101,16 +100,18 @@ void MainWindow::exportStepFile()
     if (path.isEmpty())
         return;
 
-    setStatusText(tr("Exporting STEP..."));
     ExportOptions options;
     options.includeBodies = options.includePads = options.includeRoutes = true;
     options.baseFuzzy = 0.01;
     StepExportSummary summary;
-    {
-        const BusyCursor busy;
-        summary = StepExporter::exportStep(path, assemblyInput(), options, &m_assemblyCache);
-    }
+    runLongOperation(tr("Exporting STEP..."), [&](const Message_ProgressRange& progress) {
+        summary = StepExporter::exportStep(path, assemblyInput(), options, &m_assemblyCache, progress);
+    });
 
+    if (summary.cancelled) {
+        setStatusText(tr("STEP export cancelled"));
+        return;
+    }
     if (!summary.success) {
         setStatusText(tr("✗ STEP export failed"));
         QMessageBox::warning(this, tr("STEP export error"), tr("Export failed:\n\n%1").arg(summary.error),
@@ -158,7 +159,7 @@ void MainWindow::export3mfProject()
 
 void MainWindow::export3mf(bool projectMode)
 {
-    if (!ensureViewerReady() || !requirePart(tr("Import a STEP part before exporting.")))
+    if (isLongOperationRunning() || !ensureViewerReady() || !requirePart(tr("Import a STEP part before exporting.")))
         return;
     const QString caption = projectMode ? tr("Export 3MF project") : tr("Export 3MF part");
     const QString path = chooseSaveFile(AppSettings::ExportStep, caption, tr("3MF Files (*.3mf);;All Files (*)"),
@@ -171,13 +172,15 @@ void MainWindow::export3mf(bool projectMode)
         return;
     }
     const ExportOptions options = dialog.options();
-    setStatusText(tr("Exporting 3MF..."));
     PrintPlan plan;
     ThreeMfExportSummary summary;
-    {
-        const BusyCursor busy;
+    runLongOperation(tr("Exporting 3MF..."), [&](const Message_ProgressRange& progress) {
         plan = buildPrintPlan(PrintPlanDialog::storedLayerHeight());
-        summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options, &m_assemblyCache);
+        summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options, &m_assemblyCache, progress);
+    });
+    if (summary.cancelled) {
+        setStatusText(tr("3MF export cancelled"));
+        return;
     }
     if (!summary.ok) {
         setStatusText(tr("✗ 3MF export failed"));

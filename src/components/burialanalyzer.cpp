@@ -10,7 +10,7 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
-#include <QCoreApplication>
+#include <Message_ProgressScope.hxx>
 #include <QDebug>
 #include <QStringList>
 
@@ -35,7 +35,8 @@ BurialAnalyzer::~BurialAnalyzer()
     qCDebug(lcComponent) << "BurialAnalyzer: destroyed";
 }
 
-void BurialAnalyzer::setEnabled(bool enabled, const ComponentMap& components, const TopoDS_Shape& part)
+void BurialAnalyzer::setEnabled(bool enabled, const ComponentMap& components, const TopoDS_Shape& part,
+                                const Message_ProgressRange& progress)
 {
     if (enabled == m_enabled)
         return;
@@ -50,11 +51,19 @@ void BurialAnalyzer::setEnabled(bool enabled, const ComponentMap& components, co
             return;
         }
         emit statusChanged(tr("Burial analysis: computing..."));
-        QCoreApplication::processEvents();
-        analyzeAll(components, part);
+        if (!analyzeAll(components, part, progress)) {
+            m_enabled = false;
+            showBodies(components);
+            emit statusChanged(tr("Burial analysis cancelled"));
+        }
         return;
     }
+    showBodies(components);
+    emit statusChanged(tr("Burial analysis disabled"));
+}
 
+void BurialAnalyzer::showBodies(const ComponentMap& components)
+{
     for (const BurialResult& result : std::as_const(m_results))
         removeResultObjects(result);
     for (const PlacedComponentData& component : components) {
@@ -73,22 +82,25 @@ void BurialAnalyzer::setEnabled(bool enabled, const ComponentMap& components, co
         }
     }
     OccUtils::safeUpdateViewer(m_context);
-    emit statusChanged(tr("Burial analysis disabled"));
 }
 
-void BurialAnalyzer::analyzeAll(const ComponentMap& components, const TopoDS_Shape& part)
+bool BurialAnalyzer::analyzeAll(const ComponentMap& components, const TopoDS_Shape& part,
+                                const Message_ProgressRange& progress)
 {
     if (part.IsNull())
-        return;
-    // The event loop runs between components and may change the map: walk a fixed list of
-    // references and look each one up again afterwards.
+        return true;
+    // Walk a fixed list of references and look each one up when its turn comes.
     const QStringList refs = components.keys();
     const int count = int(refs.size());
     int analysed = 0;
+    Message_ProgressScope scope(progress, nullptr, double(std::max(count, 1)));
     for (int i = 0; i < count; ++i) {
         const QString& ref = refs.at(i);
         emit statusChanged(tr("Burial analysis: component %1/%2 (%3)...").arg(i + 1).arg(count).arg(ref));
-        QCoreApplication::processEvents();
+        // The report lets the status show; a break asked there stops the walk here.
+        scope.Next();
+        if (!scope.More())
+            return false;
         const auto it = components.constFind(ref);
         if (it == components.constEnd())
             continue;
@@ -103,6 +115,7 @@ void BurialAnalyzer::analyzeAll(const ComponentMap& components, const TopoDS_Sha
     if (count - analysed > 0)
         text += tr(" (%n failure(s))", nullptr, count - analysed);
     emit statusChanged(text);
+    return true;
 }
 
 bool BurialAnalyzer::analyzeComponent(const QString& ref, const PlacedComponentData& component,
@@ -112,20 +125,8 @@ bool BurialAnalyzer::analyzeComponent(const QString& ref, const PlacedComponentD
         return false;
 
     emit computationStarted(ref);
-    // Whatever leaves this function, the start above gets its one finish.
-    bool finished = false;
-    const auto finish = [&] {
-        if (!finished) {
-            finished = true;
-            emit computationFinished(ref);
-        }
-    };
-    ScopeGuard finishGuard(finish);
-
     try {
-        const bool analysed = runAnalysis(ref, component, part);
-        finish();
-        return analysed;
+        return runAnalysis(ref, component, part);
     } catch (const Standard_Failure& failure) {
         // These warnings allocate nothing: the failure may be the lack of memory itself.
         OccUtils::detail::warnOccFailure("BurialAnalyzer::analyzeComponent", failure);

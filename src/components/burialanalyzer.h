@@ -4,6 +4,7 @@
 
 #include "components/burialresult.h"
 
+#include <Message_ProgressRange.hxx>
 #include <QMap>
 #include <QObject>
 #include <QString>
@@ -26,11 +27,16 @@ public:
     ~BurialAnalyzer() override;
 
     bool isEnabled() const { return m_enabled; }
-    // components is the live map: it is read again after every pass of the event loop.
-    void setEnabled(bool enabled, const ComponentMap& components, const TopoDS_Shape& part);
-    void analyzeAll(const ComponentMap& components, const TopoDS_Shape& part);
-    // True when the component was analysed. Every computationStarted has exactly one
-    // computationFinished, whatever happens in between.
+    // Switched on, every component is analysed, one step of progress each; a break asked
+    // through progress stops the walk and switches the analysis off again. components is the
+    // live map: each component is looked up again when its turn comes, since whatever reports
+    // the progress may let other work run.
+    void setEnabled(bool enabled, const ComponentMap& components, const TopoDS_Shape& part,
+                    const Message_ProgressRange& progress = Message_ProgressRange());
+    // False when a break asked through progress stopped it before the end.
+    bool analyzeAll(const ComponentMap& components, const TopoDS_Shape& part,
+                    const Message_ProgressRange& progress = Message_ProgressRange());
+    // True when the component was analysed.
     bool analyzeComponent(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part);
 
     static BurialResult computeBurial(const TopoDS_Shape& body, const TopoDS_Shape& part);
@@ -47,9 +53,10 @@ public:
 signals:
     void statusChanged(QString message);
     void computationStarted(QString ref);
-    void computationFinished(QString ref);
 
 private:
+    // The bodies back in place of the results, which are kept.
+    void showBodies(const ComponentMap& components);
     void removeResultObjects(const BurialResult& result);
     void displayResultObjects(const BurialResult& result);
     bool runAnalysis(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part);

@@ -15,10 +15,12 @@
 #include <TopoDS_Shape.hxx>
 
 #include <exception>
+#include <functional>
 #include <initializer_list>
 #include <new>
 
 class AIS_InteractiveContext;
+class Message_ProgressRange;
 class AIS_InteractiveObject;
 class QLoggingCategory;
 
@@ -100,6 +102,12 @@ using BoolOpResult = FuzzyBoolResult;
 TopoDS_Shape healShape(const TopoDS_Shape& shape, const BoolOpLabel& label, double tolerance);
 bool hasUsableBounds(const TopoDS_Shape& shape);
 bool isValidShape(const TopoDS_Shape& shape);
+
+// Runs job (true when it succeeded; guarded as guardedCall does, under context) for work of
+// OpenCASCADE's that reports its progress too seldom, or not at all: with a progress to
+// report, on a helper thread while this thread reports every few hundredths of a second, so
+// that whatever shows the progress stays live. Nothing else may touch what job uses meanwhile.
+bool runReporting(const Message_ProgressRange& progress, const char* context, const std::function<bool()>& job);
 
 void logBoolAttemptError(const BoolOpLabel& label, double fuzzy, const char* tag, const char* message);
 void logBoolNoUsableShape(const BoolOpLabel& label, double fuzzy);

@@ -25,7 +25,8 @@ bool AssemblyCache::Key::operator==(const Key& other) const
                          sameSource);
 }
 
-AssemblyResult AssemblyCache::assembly(const AssemblyInput& input, const ExportOptions& options)
+AssemblyResult AssemblyCache::assembly(const AssemblyInput& input, const ExportOptions& options,
+                                       const Message_ProgressRange& progress)
 {
     Key key;
     key.mainPart = input.mainPart;
@@ -42,8 +43,12 @@ AssemblyResult AssemblyCache::assembly(const AssemblyInput& input, const ExportO
         return m_result;
     }
     clear();
-    m_result = StepExporter::buildAssembly(input, key.sources, key.tracksMissing, options);
+    AssemblyResult result = StepExporter::buildAssembly(input, key.sources, key.tracksMissing, options,
+                                                        StepExporter::CarvingRoad::OneCutFirst, progress);
     ++m_carvings;
+    if (result.cancelled)
+        return result;
+    m_result = std::move(result);
     m_key = std::move(key);
     return m_result;
 }

@@ -5,6 +5,7 @@
 #include "outputs/assemblyrecords.h"
 #include "outputs/exportoptions.h"
 
+#include <Message_ProgressRange.hxx>
 #include <QList>
 
 #include <optional>
@@ -15,8 +16,10 @@ public:
     // The assembly of input: the kept one when every carving input is the same as last time
     // (the part, the volume sources and the options that shape the carving), else carved anew
     // and kept. Shapes are compared by identity and placement, never by a lookalike: the key
-    // holds them, so that no later shape can take over their identity.
-    AssemblyResult assembly(const AssemblyInput& input, const ExportOptions& options);
+    // holds them, so that no later shape can take over their identity. An assembly broken off
+    // through progress is not kept.
+    AssemblyResult assembly(const AssemblyInput& input, const ExportOptions& options,
+                            const Message_ProgressRange& progress = Message_ProgressRange());
 
     // Removes the kept triangulation when a meshing asks for other deflections than the last
     // one did: a mesher keeps a finer mesh it finds, and the file would then differ from a

@@ -75,6 +75,8 @@ struct AssemblyResult
     double smallestFeature = 0.0; // mm; 0 when no volume has a positive feature
     // How the cavities were cut: all at once in one checked boolean, or volume by volume.
     bool carvedInOneCut = false;
+    // Stopped by the user before the end: nothing of it is to be used (part null).
+    bool cancelled = false;
 };
 
 // Copies the assembly's counters into an export's summary (STEP or 3MF: the same names).

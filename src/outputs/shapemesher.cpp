@@ -53,7 +53,8 @@ private:
 
 namespace ShapeMesher {
 
-void mesh(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection)
+void mesh(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection,
+          const Message_ProgressRange& progress)
 {
     BRepMesh_IncrementalMesh mesher;
     mesher.SetShape(shape);
@@ -64,7 +65,7 @@ void mesh(const TopoDS_Shape& shape, double linearDeflection, double angularDefl
     parameters.InParallel = true;
     const Handle(BRepMesh_Context) context = new BRepMesh_Context(parameters.MeshAlgo);
     context->SetFaceDiscret(new BRepMesh_FaceDiscret(new Factory));
-    mesher.Perform(context);
+    mesher.Perform(context, progress);
 }
 
 } // namespace ShapeMesher

@@ -2,6 +2,8 @@
 // pierced by many holes, such as the cavity floor under a BGA's pads.
 #pragma once
 
+#include <Message_ProgressRange.hxx>
+
 class TopoDS_Shape;
 
 namespace ShapeMesher {
@@ -12,7 +14,9 @@ namespace ShapeMesher {
 constexpr int kManyWires = 64;
 
 // Meshes every face of shape (deflections as BRepMesh_IncrementalMesh takes them, absolute,
-// faces in parallel), keeping a triangulation already fine enough.
-void mesh(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection);
+// faces in parallel), keeping a triangulation already fine enough. A break asked through
+// progress leaves faces unmeshed.
+void mesh(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection,
+          const Message_ProgressRange& progress = Message_ProgressRange());
 
 } // namespace ShapeMesher

@@ -7,12 +7,16 @@
 #include "outputs/assemblycache.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QTemporaryDir>
 
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Static.hxx>
+#include <Message_ProgressScope.hxx>
 #include <STEPCAFControl_Controller.hxx>
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_StepModelType.hxx>
@@ -22,9 +26,39 @@
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
+#include <chrono>
+
 namespace {
 
 const QString kBanner(40, QLatin1Char('='));
+
+// The writer's own file goes to a folder of this name in the temporary location, held by a
+// lock file while it is written; a writer killed in the middle leaves both behind.
+const QString kScratchPrefix = QStringLiteral("vantorquelle-step-");
+const QString kScratchLock = QStringLiteral("writer.lock");
+// A lock whose writer cannot be read from it (cut off while written) is taken as abandoned
+// after a day; a folder with no lock yet, after a minute (its writer may be about to lock it).
+constexpr std::chrono::hours kUnreadableLockAge(24);
+constexpr qint64 kUnlockedFolderAgeSeconds = 60;
+
+void removeAbandonedScratchFolders()
+{
+    const QDir temp(QDir::tempPath());
+    const QFileInfoList folders =
+        temp.entryInfoList({kScratchPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QFileInfo& folder : folders) {
+        const QString lockPath = QDir(folder.filePath()).filePath(kScratchLock);
+        if (!QFileInfo::exists(lockPath)
+            && folder.lastModified().secsTo(QDateTime::currentDateTime()) < kUnlockedFolderAgeSeconds)
+            continue;
+        QLockFile lock(lockPath);
+        lock.setStaleLockTime(kUnreadableLockAge);
+        if (!lock.tryLock(0))
+            continue; // its writer is at work
+        qCDebug(lcExport) << "  removing an abandoned STEP scratch folder:" << folder.filePath();
+        QDir(folder.filePath()).removeRecursively();
+    }
+}
 
 QString trStep(const char* text)
 {
@@ -62,21 +96,29 @@ QString groupStepName(const QString& groupName)
 } // namespace
 
 bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, const QList<ConductorGroup>& groups,
-                                 QString* errorDetail)
+                                 QString* errorDetail, const Message_ProgressRange& progress)
 {
     if (part.IsNull()) {
         qWarning() << "writeStepFile: main part is null";
         return false;
     }
+    removeAbandonedScratchFolders();
     // The writer fills a file of its own beside nothing the user owns; the user's file is then
-    // replaced in one atomic step, so a failure leaves the previous export in place.
-    QTemporaryDir scratch;
-    if (!scratch.isValid()) {
+    // replaced in one atomic step, so a failure or a break leaves the previous export in place.
+    QTemporaryDir scratch(QDir(QDir::tempPath()).filePath(kScratchPrefix + QStringLiteral("XXXXXX")));
+    QLockFile scratchLock(scratch.isValid() ? scratch.filePath(kScratchLock) : QString());
+    if (!scratch.isValid() || !scratchLock.tryLock(0)) {
+        const QString reason = scratch.isValid()
+                                   ? trStep(QT_TRANSLATE_NOOP("StepExporter", "The temporary folder cannot be locked."))
+                                   : scratch.errorString();
         if (errorDetail)
-            *errorDetail = scratch.errorString();
-        qWarning() << "writeStepFile: no scratch folder:" << scratch.errorString();
+            *errorDetail = reason;
+        qWarning() << "writeStepFile: no scratch folder:" << reason;
         return false;
     }
+    // The transfer, the write, and one last report before the user's file is replaced: a
+    // Cancel pressed until then leaves it as it was.
+    Message_ProgressScope scope(progress, nullptr, 10.0);
     const QString scratchPath = scratch.filePath(QFileInfo(path).fileName().isEmpty()
                                                      ? QStringLiteral("export.step")
                                                      : QFileInfo(path).fileName());
@@ -100,18 +142,29 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
 
         applyStepWriteParameters();
         STEPCAFControl_Writer writer;
-        if (!writer.Transfer(doc, STEPControl_AsIs)) {
-            qWarning() << "writeStepFile: XCAF Transfer failed";
-            return false;
-        }
-        const IFSelect_ReturnStatus status = writer.Write(scratchPath.toUtf8().constData());
-        if (status != IFSelect_RetDone) {
-            qWarning() << "writeStepFile: Write failed (status" << int(status) << ")";
-            return false;
-        }
-        return true;
+        // OpenCASCADE 7.6's writer reports the transfer only in part and the write not at all
+        // (seconds each on a big design): they run on a helper thread while this one reports,
+        // and the window keeps painting. The document, the shapes and the writer are this
+        // export's own, and the window holds every command until it ends.
+        const Message_ProgressRange transfer = scope.Next(8.0);
+        const QByteArray target = scratchPath.toUtf8();
+        return OccUtils::runReporting(scope.Next(1.0), "writeStepFile", [&] {
+            if (!writer.Transfer(doc, STEPControl_AsIs, nullptr, transfer)) {
+                qWarning() << "writeStepFile: XCAF Transfer failed";
+                return false;
+            }
+            if (transfer.UserBreak())
+                return false;
+            const IFSelect_ReturnStatus status = writer.Write(target.constData());
+            if (status != IFSelect_RetDone) {
+                qWarning() << "writeStepFile: Write failed (status" << int(status) << ")";
+                return false;
+            }
+            return true;
+        });
     });
-    if (!written)
+    scope.Next(1.0);
+    if (!written || !scope.More())
         return false;
 
     QFile produced(scratchPath);
@@ -133,7 +186,8 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
 }
 
 StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyInput& input,
-                                           const ExportOptions& options, AssemblyCache* cache)
+                                           const ExportOptions& options, AssemblyCache* cache,
+                                           const Message_ProgressRange& progress)
 {
     StepExportSummary summary;
     qCDebug(lcExport) << "\nSTEP EXPORT — destination:" << path;
@@ -141,7 +195,13 @@ StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyIn
         summary.error = trStep(QT_TRANSLATE_NOOP("StepExporter", "No main shape loaded."));
         return summary;
     }
-    const AssemblyResult result = cache ? cache->assembly(input, options) : buildAssembly(input, options);
+    Message_ProgressScope scope(progress, nullptr, 100.0);
+    const AssemblyResult result = cache ? cache->assembly(input, options, scope.Next(80.0))
+                                        : buildAssembly(input, options, CarvingRoad::OneCutFirst, scope.Next(80.0));
+    if (result.cancelled) {
+        summary.cancelled = true;
+        return summary;
+    }
     if (result.part.IsNull()) {
         summary.error = trStep(QT_TRANSLATE_NOOP("StepExporter", "Failed to prepare the assembly."));
         return summary;
@@ -150,7 +210,12 @@ StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyIn
 
     qCDebug(lcExport) << "\n--- STEP writing ---";
     QString detail;
-    summary.success = writeStepFile(path, result.part, result.conductors, &detail);
+    summary.success = writeStepFile(path, result.part, result.conductors, &detail, scope.Next(20.0));
+    if (!summary.success && scope.UserBreak()) {
+        qCDebug(lcExport) << "STEP EXPORT — cancelled, nothing written";
+        summary.cancelled = true;
+        return summary;
+    }
     if (!summary.success) {
         summary.error = trStep(QT_TRANSLATE_NOOP("StepExporter", "Failed to write the STEP file."));
         if (!detail.isEmpty())

@@ -7,6 +7,7 @@
 #include "outputs/assemblyrecords.h"
 #include "outputs/exportoptions.h"
 
+#include <Message_ProgressRange.hxx>
 #include <QList>
 #include <QString>
 #include <TopoDS_Shape.hxx>
@@ -25,29 +26,38 @@ struct StepExportSummary
     int partSolids = 0;
     int piecesCutApart = 0;
     int tracksMissing = 0;
+    bool cancelled = false; // stopped by the user: no file written, error empty
     QString error;
 };
 
 class StepExporter
 {
 public:
-    // Export. With a cache, an unchanged design reuses the assembly carved last time.
+    // Export. With a cache, an unchanged design reuses the assembly carved last time. A break
+    // asked through progress stops it with the file at path left as it was.
     static StepExportSummary exportStep(const QString& path, const AssemblyInput& input,
-                                        const ExportOptions& options, AssemblyCache* cache = nullptr);
+                                        const ExportOptions& options, AssemblyCache* cache = nullptr,
+                                        const Message_ProgressRange& progress = Message_ProgressRange());
     // Writes the part and the groups as named top-level shapes; the file at path is replaced
-    // whole or left as it was. errorDetail, when given, receives the system's reason.
+    // whole or left as it was (also on a break asked through progress). errorDetail, when
+    // given, receives the system's reason. The writer's own file goes to a folder of the
+    // temporary location that a later write removes if its writer died before it could.
     static bool writeStepFile(const QString& path, const TopoDS_Shape& part,
-                              const QList<ConductorGroup>& groups, QString* errorDetail = nullptr);
+                              const QList<ConductorGroup>& groups, QString* errorDetail = nullptr,
+                              const Message_ProgressRange& progress = Message_ProgressRange());
 
     // Assembly. The cavities are first cut all at once in one checked boolean; the ladder,
     // volume by volume, takes over when that result is refused (or at once, on request).
     enum class CarvingRoad { OneCutFirst, VolumeByVolume };
+    // A break asked through progress gives a result marked cancelled.
     static AssemblyResult buildAssembly(const AssemblyInput& input, const ExportOptions& options,
-                                        CarvingRoad road = CarvingRoad::OneCutFirst);
+                                        CarvingRoad road = CarvingRoad::OneCutFirst,
+                                        const Message_ProgressRange& progress = Message_ProgressRange());
     // The same from the sources already collected from input; tracksMissing as collected.
     static AssemblyResult buildAssembly(const AssemblyInput& input, const QList<VolumeSource>& sources,
                                         int tracksMissing, const ExportOptions& options,
-                                        CarvingRoad road = CarvingRoad::OneCutFirst);
+                                        CarvingRoad road = CarvingRoad::OneCutFirst,
+                                        const Message_ProgressRange& progress = Message_ProgressRange());
 
     // Volumes
     // tracksMissing, when given, counts the routes whose solid could not be built.
@@ -85,12 +95,14 @@ public:
 
     // Every tool cut out of the part in one boolean, checked: a valid result whose removed
     // volume matches the part's common with the tools, as the cut's own split gives it. Null
-    // when the check fails, so that the caller carves volume by volume instead.
+    // when the check fails (or the cut was broken off through progress), so that the caller
+    // carves volume by volume instead.
     struct OneCutResult
     {
         TopoDS_Shape shape;
         int straySolidsRemoved = 0;
     };
     static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
-                                     double fuzzy, bool parallel = false);
+                                     double fuzzy, bool parallel = false,
+                                     const Message_ProgressRange& progress = Message_ProgressRange());
 };

@@ -9,6 +9,7 @@
 #include <Bnd_Box.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <Message_ProgressScope.hxx>
 #include <OSD_Parallel.hxx>
 #include <ShapeUpgrade_UnifySameDomain.hxx>
 #include <TopExp.hxx>
@@ -74,14 +75,30 @@ std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
     return AssemblyVolume{volume.kind, volume.name, volume.shape, volume.featureHint, shape, feature};
 }
 
-QList<AssemblyVolume> buildVolumes(const QList<CollectedVolume>& collected)
+// One step of scope for each of count jobs run side by side, each job closing its own; the
+// scope outlives the jobs.
+std::vector<Message_ProgressRange> jobRanges(Message_ProgressScope& scope, qsizetype count)
+{
+    std::vector<Message_ProgressRange> ranges;
+    ranges.reserve(size_t(count));
+    for (qsizetype i = 0; i < count; ++i)
+        ranges.push_back(scope.Next());
+    return ranges;
+}
+
+QList<AssemblyVolume> buildVolumes(const QList<CollectedVolume>& collected, const Message_ProgressRange& progress)
 {
     // Each volume is healed on its own deep copy: they run side by side, each result the one it
     // would be alone, and the list keeps the collection order.
     std::vector<std::optional<AssemblyVolume>> results(size_t(collected.size()));
+    Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(collected.size(), 1)));
+    std::vector<Message_ProgressRange> ranges = jobRanges(scope, collected.size());
     OSD_Parallel::For(0, int(collected.size()), [&](int i) {
+        if (ranges[size_t(i)].UserBreak())
+            return;
         results[size_t(i)] = OccUtils::guardedCall(std::optional<AssemblyVolume>(), "buildAssembly volume",
                                                    [&] { return buildVolume(collected.at(i)); });
+        ranges[size_t(i)].Close();
     });
     QList<AssemblyVolume> built;
     for (std::optional<AssemblyVolume>& result : results)
@@ -170,8 +187,9 @@ Bnd_Box looseBox(const TopoDS_Shape& shape, double gap)
 // A part made of many solids: each volume is cut out of the solids its box meets, not out of
 // the whole part, so a cavity costs what its neighbourhood costs.
 void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
-                   AssemblyResult& result)
+                   AssemblyResult& result, const Message_ProgressRange& progress)
 {
+    Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(volumes.size(), 1)));
     struct Piece
     {
         TopoDS_Shape shape;
@@ -183,6 +201,11 @@ void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& op
         pieces.append({solid, Bnd_Box()});
 
     for (const AssemblyVolume& volume : volumes) {
+        if (!scope.More()) {
+            result.cancelled = true;
+            return;
+        }
+        const Message_ProgressRange step = scope.Next(); // reports as the volume's turn ends
         qCDebug(lcExport) << "  →" << volume.name;
         if (volume.repeatOf >= 0) {
             ++result.cavitiesOk; // its place is already cut
@@ -242,12 +265,13 @@ void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& op
 
 // Every volume in one checked boolean; the ladder, volume by volume, when the check fails.
 void carve(const QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExporter::CarvingRoad road,
-           TopoDS_Shape& carved, AssemblyResult& result)
+           TopoDS_Shape& carved, AssemblyResult& result, const Message_ProgressRange& progress)
 {
     if (road == StepExporter::CarvingRoad::VolumeByVolume) {
-        carveOneByOne(volumes, options, carved, result);
+        carveOneByOne(volumes, options, carved, result, progress);
         return;
     }
+    Message_ProgressScope scope(progress, nullptr, 2.0);
     QList<TopoDS_Shape> tools;
     double fuzzy = options.baseFuzzy;
     for (const AssemblyVolume& volume : volumes) {
@@ -255,7 +279,11 @@ void carve(const QList<AssemblyVolume>& volumes, const ExportOptions& options, S
             tools.append(volume.shape);
         fuzzy = std::min(fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volume.feature).first());
     }
-    const StepExporter::OneCutResult oneCut = StepExporter::cutAllAtOnce(carved, tools, fuzzy);
+    const StepExporter::OneCutResult oneCut = StepExporter::cutAllAtOnce(carved, tools, fuzzy, false, scope.Next());
+    if (!scope.More()) {
+        result.cancelled = true;
+        return;
+    }
     if (!oneCut.shape.IsNull()) {
         carved = oneCut.shape;
         result.cavitiesOk = int(volumes.size());
@@ -269,10 +297,11 @@ void carve(const QList<AssemblyVolume>& volumes, const ExportOptions& options, S
         return;
     }
     qCDebug(lcExport) << "  → one cut for all cavities refused, carving volume by volume";
-    carveOneByOne(volumes, options, carved, result);
+    carveOneByOne(volumes, options, carved, result, scope.Next());
 }
 
-ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused)
+ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused,
+                         const Message_ProgressRange& progress)
 {
     QList<TopoDS_Shape> solids;
     for (const TopoDS_Shape& shape : shapes) {
@@ -285,7 +314,13 @@ ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, 
     if (solids.size() == 1)
         return {solids.first(), key};
 
+    bool first = true;
     for (const double rung : StepExporter::fuzzyLadder(0.0, feature)) {
+        if (progress.UserBreak())
+            return {};
+        // The first rung reports the progress; a break stops it and every later one.
+        const Message_ProgressRange range = first ? progress : Message_ProgressRange();
+        first = false;
         const TopoDS_Shape fused = OccUtils::guardedCall(TopoDS_Shape(), "fuseGroup", [&] {
             TopTools_ListOfShape arguments;
             arguments.Append(solids.first());
@@ -298,7 +333,7 @@ ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, 
             fuse.SetFuzzyValue(rung);
             fuse.SetRunParallel(false);
             fuse.SetNonDestructive(true);
-            fuse.Build();
+            fuse.Build(range);
             return fuse.IsDone() ? fuse.Shape() : TopoDS_Shape();
         });
         if (!fused.IsNull() && OccUtils::isValidShape(fused))
@@ -312,7 +347,8 @@ ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, 
     return {StepExporter::compoundOf(shapes), key};
 }
 
-void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& result)
+void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& result,
+                     const Message_ProgressRange& progress)
 {
     struct Group
     {
@@ -343,9 +379,12 @@ void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& resul
     const std::vector<std::pair<QString, Group>> ordered(groups.begin(), groups.end());
     std::vector<ConductorGroup> fused(ordered.size());
     std::vector<int> notFused(ordered.size(), 0);
+    Message_ProgressScope scope(progress, nullptr, double(std::max<size_t>(ordered.size(), 1)));
+    std::vector<Message_ProgressRange> ranges = jobRanges(scope, qsizetype(ordered.size()));
     OSD_Parallel::For(0, int(ordered.size()), [&](int i) {
         const auto& [key, group] = ordered[size_t(i)];
-        fused[size_t(i)] = fuseGroup(key, group.shapes, group.feature, notFused[size_t(i)]);
+        fused[size_t(i)] = fuseGroup(key, group.shapes, group.feature, notFused[size_t(i)], ranges[size_t(i)]);
+        ranges[size_t(i)].Close();
     });
     for (size_t i = 0; i < ordered.size(); ++i) {
         result.conductors.append(fused[i]);
@@ -359,19 +398,28 @@ void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& resul
 } // namespace
 
 AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const ExportOptions& options,
-                                           CarvingRoad road)
+                                           CarvingRoad road, const Message_ProgressRange& progress)
 {
     if (input.mainPart.IsNull())
-        return buildAssembly(input, {}, 0, options, road);
+        return buildAssembly(input, {}, 0, options, road, progress);
     int tracksMissing = 0;
     const QList<VolumeSource> sources = collectSources(input, options, &tracksMissing);
-    return buildAssembly(input, sources, tracksMissing, options, road);
+    return buildAssembly(input, sources, tracksMissing, options, road, progress);
 }
 
 AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QList<VolumeSource>& sources,
-                                           int tracksMissing, const ExportOptions& options, CarvingRoad road)
+                                           int tracksMissing, const ExportOptions& options, CarvingRoad road,
+                                           const Message_ProgressRange& progress)
 {
     AssemblyResult result;
+    // Shares of the whole, as the steps took on designs of real size.
+    Message_ProgressScope scope(progress, nullptr, 100.0);
+    const auto cancelled = [] {
+        qCDebug(lcExport) << "ASSEMBLY — cancelled";
+        AssemblyResult none;
+        none.cancelled = true;
+        return none;
+    };
     qCDebug(lcExport).noquote() << "\n" + kBanner;
     qCDebug(lcExport) << "ASSEMBLY — begin";
     qCDebug(lcExport) << "Components:" << (input.components ? input.components->size() : 0);
@@ -385,6 +433,9 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     qCDebug(lcExport) << "\n--- Step 1: collecting the volumes ---";
     result.tracksMissing = tracksMissing;
     const QList<CollectedVolume> collected = lengthened(sources);
+    scope.Next(5.0);
+    if (!scope.More())
+        return cancelled();
     qCDebug(lcExport) << "Volumes to process:" << collected.size();
     if (collected.isEmpty()) {
         result.part = input.mainPart;
@@ -393,7 +444,9 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     }
 
     qCDebug(lcExport) << "\n--- Step 2: building ---";
-    QList<AssemblyVolume> volumes = buildVolumes(collected);
+    QList<AssemblyVolume> volumes = buildVolumes(collected, scope.Next(15.0));
+    if (!scope.More())
+        return cancelled();
     for (const AssemblyVolume& volume : volumes) {
         if (volume.feature > kZero && (result.smallestFeature <= 0.0 || volume.feature < result.smallestFeature))
             result.smallestFeature = volume.feature;
@@ -414,20 +467,25 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
             carved = healed;
     }
     const TopoDS_Shape uncarved = carved;
-    carve(volumes, options, road, carved, result);
+    carve(volumes, options, road, carved, result, scope.Next(60.0));
+    if (result.cancelled || !scope.More())
+        return cancelled();
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
                       << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved
                       << "stray solid(s) removed";
     result.partSolids = int(solidsOf(carved).size());
     // A part that came as several solids is not cut apart by being shipped so.
     result.piecesCutApart = piecesCutApart(uncarved, carved);
+    scope.Next(5.0);
     if (result.piecesCutApart >= 2)
         qWarning() << "  buildAssembly: the carved part is made of" << result.partSolids << "disconnected solid(s),"
                    << result.piecesCutApart << "of them cut apart by the cavities";
     result.part = carved;
 
     qCDebug(lcExport) << "\n--- Step 4: grouping the conductor ---";
-    groupConductors(volumes, result);
+    groupConductors(volumes, result, scope.Next(15.0));
+    if (!scope.More())
+        return cancelled();
     qCDebug(lcExport) << "Conductor:" << result.conductorGroups << "group(s)," << result.groupsNotFused
                       << "not fused";
     qCDebug(lcExport) << "Smallest feature in the assembly:" << result.smallestFeature << "mm";

@@ -13,6 +13,7 @@
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
+#include <Message_ProgressScope.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_DataMapOfShapeListOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
@@ -289,12 +290,14 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
 }
 
 StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
-                                                      double fuzzy, bool parallel)
+                                                      double fuzzy, bool parallel, const Message_ProgressRange& progress)
 {
     OneCutResult result;
     if (part.IsNull() || tools.isEmpty())
         return result;
     return OccUtils::guardedCall(OneCutResult(), "cutAllAtOnce", [&]() -> OneCutResult {
+        // The cut, then its checks, each long on a big part: a report after each.
+        Message_ProgressScope scope(progress, nullptr, 10.0);
         TopTools_ListOfShape arguments;
         arguments.Append(part);
         TopTools_ListOfShape toolList;
@@ -310,22 +313,33 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         cut.SetFuzzyValue(fuzzy);
         cut.SetRunParallel(parallel);
         cut.SetNonDestructive(true);
-        cut.Build();
+        cut.Build(scope.Next(6.0));
         if (!cut.IsDone() || !OccUtils::hasUsableBounds(cut.Shape())) {
             qCDebug(lcExport) << "cutAllAtOnce: no usable shape (fuzzy=" << fuzzy << ")";
             return result;
         }
-        if (!OccUtils::isValidShape(cut.Shape())) {
+        // The check of a big carved part is long and reports nothing.
+        const TopoDS_Shape carved = cut.Shape();
+        if (!OccUtils::runReporting(scope.Next(), "cutAllAtOnce",
+                                    [&carved] { return OccUtils::isValidShape(carved); })) {
             qCDebug(lcExport) << "cutAllAtOnce: invalid result (fuzzy=" << fuzzy << ")";
             return result;
         }
+        if (!scope.More())
+            return result;
 
         // The part must lose exactly what it shares with the tools, and never more than the
         // tools hold: a broken cut keeps or loses whole regions. What it shares is read off
         // the split the cut itself made, so no second boolean is needed.
         const double partVolume = volumeOf(part);
         const double carvedVolume = volumeOf(cut.Shape());
+        scope.Next();
+        if (!scope.More())
+            return result;
         const double removedVolume = sharedVolume(*cut.Builder(), part, toolList);
+        scope.Next();
+        if (!scope.More())
+            return result;
         const double tolerance = 1e-4 * partVolume + 1e-3;
         const bool consistent = std::abs(partVolume - carvedVolume - removedVolume) <= tolerance
                                 && removedVolume <= toolVolume + tolerance && carvedVolume > tolerance;

@@ -5,6 +5,7 @@
 
 #include "outputs/threemfmesh.h"
 
+#include <Message_ProgressRange.hxx>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QList>
@@ -41,6 +42,7 @@ struct ThreeMfExportSummary
     std::int32_t straySolidsRemoved = 0;
     std::int32_t partSolids = 0;
     std::int32_t piecesCutApart = 0;
+    bool cancelled = false; // stopped by the user: no file written, error empty
     QString error;
 };
 
@@ -56,16 +58,20 @@ class ThreeMfExporter
     Q_DECLARE_TR_FUNCTIONS(ThreeMfExporter)
 
 public:
-    // With a cache, an unchanged design reuses the assembly carved last time.
+    // With a cache, an unchanged design reuses the assembly carved last time. A break asked
+    // through progress stops it with the file at path left as it was.
     ThreeMfExportSummary exportThreeMf(const QString& path, const AssemblyInput& input, const PrintPlan& plan,
-                                       const ExportOptions& options, AssemblyCache* cache = nullptr) const;
+                                       const ExportOptions& options, AssemblyCache* cache = nullptr,
+                                       const Message_ProgressRange& progress = Message_ProgressRange()) const;
 
     // --- Meshing ---
 
     // Welded, checked meshes of every solid of the shape, then of the faces in no solid.
-    // featureSize <= 1e-7 means none given. counts may be null.
+    // featureSize <= 1e-7 means none given. counts may be null. Empty after a break asked
+    // through progress.
     static ShellMesh triangulate(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection,
-                                 double featureSize, MeshCheckCounts* counts);
+                                 double featureSize, MeshCheckCounts* counts,
+                                 const Message_ProgressRange& progress = Message_ProgressRange());
     // Meshes one face list, its faces sharing the nodes of their common edges, welds and
     // checks it, and appends it to result. A face without usable triangles is meshed from its
     // edges (discretized with the deflections where no meshed face did); one that cannot be is

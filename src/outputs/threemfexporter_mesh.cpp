@@ -229,7 +229,8 @@ void ThreeMfExporter::meshShell(const QList<TopoDS_Face>& faces, double weldTole
 }
 
 ShellMesh ThreeMfExporter::triangulate(const TopoDS_Shape& shape, double linearDeflection, double angularDeflection,
-                                       double featureSize, MeshCheckCounts* counts)
+                                       double featureSize, MeshCheckCounts* counts,
+                                       const Message_ProgressRange& progress)
 {
     if (shape.IsNull())
         return ShellMesh();
@@ -240,7 +241,9 @@ ShellMesh ThreeMfExporter::triangulate(const TopoDS_Shape& shape, double linearD
                                               : linearDeflection;
         const double weldTolerance = std::max(1e-6, 0.001 * linear);
 
-        ShapeMesher::mesh(shape, linear, angularDeflection);
+        ShapeMesher::mesh(shape, linear, angularDeflection, progress);
+        if (progress.UserBreak())
+            return result;
 
         int unmeshed = 0;
         TopTools_MapOfShape seen;

@@ -9,6 +9,7 @@
 #include "outputs/stepexporter.h"
 #include "outputs/zipwriter.h"
 
+#include <Message_ProgressScope.hxx>
 #include <QDebug>
 
 #include <algorithm>
@@ -88,10 +89,18 @@ void shiftToPlate(ThreeMfMesh& mesh, const PrintPlan& plan)
 
 ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const AssemblyInput& input,
                                                    const PrintPlan& plan, const ExportOptions& options,
-                                                   AssemblyCache* cache) const
+                                                   AssemblyCache* cache, const Message_ProgressRange& progress) const
 {
     ThreeMfExportSummary summary;
     qCDebug(lcExport) << "\n3MF EXPORT — destination:" << path;
+    const auto cancelled = [&summary] {
+        qCDebug(lcExport) << "3MF EXPORT — cancelled, nothing written";
+        summary.cancelled = true;
+        return summary;
+    };
+    // Shares of the whole: the carving, the meshing of the part, then of the conductors; the
+    // last report comes right before the user's file is replaced.
+    Message_ProgressScope scope(progress, nullptr, 100.0);
 
     if (input.mainPart.IsNull()) {
         summary.error = tr("No main shape loaded.");
@@ -99,7 +108,10 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
     }
 
     const AssemblyResult assembly =
-        cache ? cache->assembly(input, options) : StepExporter::buildAssembly(input, options);
+        cache ? cache->assembly(input, options, scope.Next(70.0))
+              : StepExporter::buildAssembly(input, options, StepExporter::CarvingRoad::OneCutFirst, scope.Next(70.0));
+    if (assembly.cancelled)
+        return cancelled();
     if (assembly.part.IsNull()) {
         summary.error = tr("Failed to prepare the assembly.");
         return summary;
@@ -111,16 +123,22 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
     MeshCheckCounts counts;
     ThreeMfMesh model;
     const ShellMesh partMesh = triangulate(assembly.part, options.linearDeflection, options.angularDeflection,
-                                           assembly.smallestFeature, &counts);
+                                           assembly.smallestFeature, &counts, scope.Next(15.0));
+    if (!scope.More())
+        return cancelled();
     if (partMesh.isEmpty()) {
         summary.error = tr("Meshing of the main part failed.");
         return summary;
     }
     appendPart(model, QStringLiteral("Vantorquelle_Piece"), false, partMesh);
 
+    Message_ProgressScope conductors(scope.Next(10.0), nullptr,
+                                     double(std::max<qsizetype>(assembly.conductors.size(), 1)));
     for (const ConductorGroup& group : assembly.conductors) {
+        if (!conductors.More())
+            return cancelled();
         const ShellMesh mesh = triangulate(group.shape, options.linearDeflection, options.angularDeflection,
-                                           assembly.smallestFeature, &counts);
+                                           assembly.smallestFeature, &counts, conductors.Next());
         if (mesh.isEmpty()) {
             ++summary.droppedConductors;
             qWarning() << "ThreeMfExporter: empty mesh for" << group.name << "— skipped";
@@ -181,6 +199,9 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
         summary.error = tr("Unable to write the 3MF file: %1").arg(zip.errorString());
         return summary;
     }
+    scope.Next(5.0);
+    if (!scope.More())
+        return cancelled();
 
     const FileWriteResult written = FileUtils::writeFileAtomically(path, archive);
     if (!written.ok()) {

@@ -171,7 +171,8 @@ private:
     void poll()
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
+        // A long operation's progress window answers nobody: it closes when the operation ends.
+        if (!modal || !modal->isVisible() || modal->objectName() == QLatin1String("progressWindow"))
             return;
         if (auto* report = qobject_cast<ReportDialog*>(modal)) {
             seen << report->windowTitle() + QLatin1Char('|') + report->text();

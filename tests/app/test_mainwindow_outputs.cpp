@@ -1,18 +1,23 @@
 // The window's STEP export and print plan flows (needs an X server for the viewer): guards,
-// cancelled and failed exports, the report, the print plan window, and the warning
-// paragraphs of an export's problem counts.
+// cancelled and failed exports, the report, the print plan window, the warning paragraphs of
+// an export's problem counts, and the long operations' progress window.
 #include "mainwindowprobe.h"
 #include "partfiles.h"
 #include "testsupport.h"
 
 #include "foundation/geometryutils.h"
 
+#include "app/progresswindow.h"
 #include "app/routecommands.h"
+#include "components/componentmanager.h"
 #include "outputs/printplandialog.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QCursor>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QMenuBar>
 #include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -128,9 +133,9 @@ TEST_F(MainWindowOutputs, StepExportReportsWhatItWrote)
     EXPECT_EQ(probe->status(), QStringLiteral("✗ STEP export failed"));
 }
 
-// The export holds the wait cursor from the chosen file to the written one, and gives it
-// back for the report.
-TEST_F(MainWindowOutputs, ExportsShowTheWaitCursorUntilTheyEnd)
+// The export holds the busy pointer (its Cancel can still be pressed) from the chosen file to
+// the written one, and gives it back for the report.
+TEST_F(MainWindowOutputs, ExportsShowTheBusyPointerUntilTheyEnd)
 {
     showWindow();
     loadBox(true);
@@ -162,7 +167,7 @@ TEST_F(MainWindowOutputs, ExportsShowTheWaitCursorUntilTheyEnd)
             window->export3mfPart();
         ASSERT_FALSE(answerer.seen.isEmpty());
         EXPECT_TRUE(answerer.seen.last().contains(QStringLiteral("export successful|"))) << answerer.seen.last().toStdString();
-        EXPECT_EQ(whileExporting, QList<int>{Qt::WaitCursor});
+        EXPECT_EQ(whileExporting, QList<int>{Qt::BusyCursor});
         EXPECT_EQ(cursorNow(), -1) << "the cursor is given back";
     }
 }
@@ -224,6 +229,133 @@ TEST(ExportIssues, OneParagraphPerProblemInOrder)
     const QString missingTrack = MainWindow::describeExportIssues(0, 0, 0, 0, 1, 1);
     EXPECT_TRUE(missingTrack.startsWith(QStringLiteral("\n\n⚠ 1 track(s) could not be built as solids and are missing")))
         << missingTrack.toStdString();
+}
+
+struct Row
+{
+    const char* file;    // exported, if any
+    const char* running; // how the status line begins while it runs
+    const char* outcome; // how the last message, else the status, begins at the end
+};
+
+// Exports and the burial analysis of a box with a track and three components, the progress
+// window showing at once and the temporary folder the test's own.
+class MainWindowLongOperations : public MainWindowOutputs
+{
+protected:
+    void SetUp() override
+    {
+        MainWindowOutputs::SetUp();
+        m_previousTemp = qgetenv("TMPDIR");
+        ASSERT_TRUE(QDir().mkpath(m_dir.filePath("tmp")) && QDir().mkpath(m_dir.filePath("exports")));
+        qputenv("TMPDIR", QFile::encodeName(m_dir.filePath("tmp")));
+        ProgressWindow::setShowDelay(0);
+        showWindow();
+        loadBox(true);
+        Netlist netlist;
+        for (const char* ref : {"R1", "R2", "R3"})
+            netlist.components.insert(ref, NetlistComponent{ref, QString(), QStringLiteral("Builtin_0805"), {}});
+        probe->project().setNetlist(std::move(netlist));
+        probe->componentManager()->generateComponents(probe->project().netlist().components);
+        window->setOpenFileChooser([this](QWidget*, int, const QString&, const QString&, const QString&) {
+            ++asked;
+            return QString();
+        });
+        window->setSaveFileChooser([this](QWidget*, int, const QString&, const QString&, const QStringList& suffixes) {
+            return m_dir.filePath(QStringLiteral("exports/board.") + suffixes.first());
+        });
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        ProgressWindow::setShowDelay(400);
+        qputenv("TMPDIR", m_previousTemp);
+    }
+
+    // Starts the operation; during() runs once inside it as soon as its status shows (the 3MF
+    // options accepted on the way), given the progress window when one is up.
+    void run(const Row& row, const std::function<void(QDialog* progress)>& during)
+    {
+        bool acted = false;
+        std::function<void()> poll = [&] {
+            auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (modal && modal->objectName() != QLatin1String("progressWindow"))
+                modal->accept();
+            else if (probe->status().startsWith(QLatin1String(row.running)) && !acted) {
+                acted = true;
+                during(modal);
+            }
+            if (!acted)
+                QTimer::singleShot(0, poll);
+        };
+        QTimer::singleShot(0, poll);
+        if (QByteArray(row.file).endsWith("step"))
+            window->exportStepFile();
+        else if (QByteArray(row.file).endsWith("3mf"))
+            window->export3mfPart();
+        else
+            probe->burialButton()->setChecked(true);
+        acted = true; // a poll still queued does nothing
+        EXPECT_TRUE(window->menuBar()->isEnabled() && probe->importButton()->isEnabled()) << "given back";
+    }
+
+    QByteArray m_previousTemp;
+};
+
+// New project, Open, Import and closing the window while it runs: none of them happens, and it
+// ends as it would have, on the design it started with.
+TEST_F(MainWindowLongOperations, DesignCommandsAreRefusedWhileItRuns)
+{
+    for (const Row& row : {Row{"board.step", "Exporting STEP", "STEP export successful|"},
+                           Row{"board.3mf", "Exporting 3MF", "3MF export successful|"},
+                           Row{"", "Burial analysis", "Burial analysis complete: 3/3 component(s) analysed"}}) {
+        SCOPED_TRACE(row.running);
+        MessageBoxAnswerer answerer(QMessageBox::Discard);
+        bool commandsShown = true;
+        run(row, [&](QDialog*) {
+            commandsShown = window->menuBar()->isEnabled() || probe->importButton()->isEnabled();
+            for (const QKeySequence& key : {QKeySequence(QKeySequence::New), QKeySequence(QKeySequence::Open)}) {
+                QApplication::setActiveWindow(window.get());
+                QTest::keySequence(window.get(), key);
+            }
+            probe->importButton()->click();
+            window->close();
+        });
+        EXPECT_FALSE(commandsShown) << "menus and panels are disabled";
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(asked, 0) << "no file was asked for";
+        const QString outcome = answerer.seen.isEmpty() ? probe->status() : answerer.seen.last();
+        EXPECT_TRUE(outcome.startsWith(QString::fromUtf8(row.outcome))) << outcome.toStdString();
+        EXPECT_EQ(probe->componentManager()->components().size(), 3);
+    }
+}
+
+// Cancel pressed in the progress window: the file exported before is left as it was, nothing
+// appears beside it or in the temporary folder, and the status says it was cancelled.
+TEST_F(MainWindowLongOperations, CancelStopsItLeavingThePreviousFile)
+{
+    for (const Row& row : {Row{"board.step", "Exporting STEP", "STEP export cancelled"},
+                           Row{"board.3mf", "Exporting 3MF", "3MF export cancelled"},
+                           Row{"", "Burial analysis", "Burial analysis cancelled"}}) {
+        SCOPED_TRACE(row.running);
+        QFile file(m_dir.filePath("exports/") + (*row.file ? row.file : "none"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("the previous export") > 0);
+        file.close();
+        MessageBoxAnswerer answerer;
+        run(row, [&](QDialog* progress) {
+            ASSERT_NE(progress, nullptr) << "a progress window with Cancel shows";
+            QTest::mouseClick(progress->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+        });
+        EXPECT_TRUE(answerer.seen.isEmpty()) << answerer.seen.join('\n').toStdString();
+        EXPECT_EQ(probe->status().toStdString(), row.outcome);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll().toStdString(), "the previous export");
+        file.remove();
+        EXPECT_TRUE(QDir(m_dir.filePath("exports")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        EXPECT_TRUE(QDir(m_dir.filePath("tmp")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+    EXPECT_FALSE(probe->burialButton()->isChecked()) << "the analysis went off again";
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <AIS_Shape.hxx>
@@ -25,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -662,6 +665,55 @@ TEST(StepExport, ReadOnlyFolderKeepsTheEarlierExport)
     ::chmod(QFile::encodeName(lockedDir).constData(), 0755);
     EXPECT_EQ(outcome, 0);
     EXPECT_EQ(contentOf(previous), QByteArray("ISO-10303-21; previous export"));
+}
+
+// A STEP writer killed mid-write leaves its folder in the temporary location with a partial
+// file; the next export removes such folders, and only those whose writer is gone.
+TEST(StepExport, FoldersLeftByDeadWritersAreRemovedByTheNextExport)
+{
+    QTemporaryDir dir;
+    const QByteArray previousTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(dir.path()));
+    QProcess gone;
+    gone.start(QStringLiteral("/bin/true"), {});
+    ASSERT_TRUE(gone.waitForStarted());
+    const QByteArray deadWriter = QByteArray::number(gone.processId()) + "\nvantorquelle\n\n";
+    ASSERT_TRUE(gone.waitForFinished());
+    const struct
+    {
+        const char* folder;
+        QByteArray lock; // empty: cut off while written
+        int ageHours;
+    } leftovers[] = {
+        {"another-program-step", deadWriter, 0},
+        {"vantorquelle-step-cut-off-long-ago", {}, 48},
+        {"vantorquelle-step-cut-off-just-now", {}, 0},
+        {"vantorquelle-step-killed", deadWriter, 0},
+        {"vantorquelle-step-working", {}, 0}, // its lock taken below by this process
+    };
+    for (const auto& leftover : leftovers) {
+        const QString folder = dir.filePath(QLatin1String(leftover.folder));
+        QFile partial(folder + "/board.step"), lock(folder + "/writer.lock");
+        ASSERT_TRUE(QDir().mkpath(folder) && partial.open(QIODevice::WriteOnly) && lock.open(QIODevice::WriteOnly));
+        partial.write("ISO-10303-21;\nHEADER;\nFILE_NA");
+        lock.write(leftover.lock);
+        lock.close();
+        const timeval then{::time(nullptr) - leftover.ageHours * 3600, 0};
+        const timeval times[2] = {then, then};
+        ASSERT_EQ(::utimes(QFile::encodeName(lock.fileName()).constData(), times), 0);
+    }
+    QLockFile working(dir.filePath("vantorquelle-step-working/writer.lock"));
+    ASSERT_TRUE(QFile::remove(dir.filePath("vantorquelle-step-working/writer.lock")) && working.tryLock(0));
+
+    Board board;
+    board.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    const StepExportSummary summary =
+        StepExporter::exportStep(dir.filePath(QStringLiteral("board.step")), board.input(), ExportOptions());
+    qputenv("TMPDIR", previousTemp);
+    EXPECT_TRUE(summary.success) << summary.error.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name).join(' ').toStdString(),
+              "another-program-step vantorquelle-step-cut-off-just-now vantorquelle-step-working")
+        << "the export's own folder goes too";
 }
 
 } // namespace

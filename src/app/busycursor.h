@@ -2,12 +2,15 @@
 // back however the operation ends.
 #pragma once
 
+#include <Qt>
+
 class BusyCursor
 {
 public:
-    // Also lets the pending paints run once, so that the cursor and the status line written
-    // just before show while the work runs; user input waits.
-    BusyCursor();
+    // Also paints what is waiting to be painted (the status line written just before), and
+    // nothing else: no timer, queued call or user input runs, since the operation may be
+    // inside an edit of the design (an undo step) that nothing may interleave with.
+    explicit BusyCursor(Qt::CursorShape shape = Qt::WaitCursor);
     ~BusyCursor();
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;

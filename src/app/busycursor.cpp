@@ -1,14 +1,16 @@
-#include "foundation/busycursor.h"
+#include "app/busycursor.h"
 
 #include <QCoreApplication>
 #include <QCursor>
-#include <QEventLoop>
+#include <QEvent>
 #include <QGuiApplication>
 
-BusyCursor::BusyCursor()
+BusyCursor::BusyCursor(Qt::CursorShape shape)
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QGuiApplication::setOverrideCursor(shape);
+    // Layouts first, so that a longer status text is painted at its new width.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
 }
 
 BusyCursor::~BusyCursor()

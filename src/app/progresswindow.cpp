@@ -1,0 +1,126 @@
+#include "app/progresswindow.h"
+
+#include <Message_ProgressIndicator.hxx>
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <atomic>
+
+namespace {
+
+int g_showDelayMs = 400;
+// Reports come far more often than a screen refreshes; the events run at most this often.
+constexpr int kPumpIntervalMs = 40;
+constexpr int kBarSteps = 1000;
+
+} // namespace
+
+// Cancel, Escape and the window's close button all ask the operation to stop; the window stays
+// up until the operation has, so that nothing else can be clicked in between.
+class ProgressWindow::Dialog : public QDialog
+{
+public:
+    Dialog(QWidget* parent, const QString& text)
+        : QDialog(parent)
+        , label(new QLabel(text))
+        , bar(new QProgressBar)
+        , buttons(new QDialogButtonBox(QDialogButtonBox::Cancel))
+    {
+        setObjectName(QStringLiteral("progressWindow"));
+        setWindowTitle(QGuiApplication::applicationDisplayName());
+        setWindowModality(Qt::ApplicationModal);
+        label->setWordWrap(true);
+        bar->setRange(0, kBarSteps);
+        bar->setValue(0);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(label);
+        layout->addWidget(bar);
+        layout->addWidget(buttons);
+        setMinimumWidth(420);
+        connect(buttons, &QDialogButtonBox::rejected, this, &Dialog::reject);
+    }
+
+    // Only the operation's end closes it.
+    void accept() override {}
+
+    void reject() override
+    {
+        if (cancelled.exchange(true))
+            return;
+        label->setText(ProgressWindow::tr("Cancelling…"));
+        buttons->setEnabled(false);
+    }
+
+    QLabel* label;
+    QProgressBar* bar;
+    QDialogButtonBox* buttons;
+    std::atomic<bool> cancelled{false};
+};
+
+// OpenCASCADE's algorithms report from any thread; only the GUI thread's reports run events.
+class ProgressWindow::Indicator : public Message_ProgressIndicator
+{
+public:
+    explicit Indicator(Dialog* dialog) : m_dialog(dialog) { m_started.start(); }
+
+protected:
+    Standard_Boolean UserBreak() override { return m_dialog->cancelled.load(); }
+
+    void Show(const Message_ProgressScope&, const Standard_Boolean force) override
+    {
+        if (m_pumping || QThread::currentThread() != QCoreApplication::instance()->thread())
+            return;
+        if (!force && m_lastPump.isValid() && m_lastPump.elapsed() < kPumpIntervalMs)
+            return;
+        m_pumping = true;
+        if (!m_dialog->isVisible() && m_started.elapsed() >= g_showDelayMs)
+            m_dialog->show();
+        m_dialog->bar->setValue(qRound(GetPosition() * kBarSteps));
+        // Once the modal window is up it alone takes input; before, input waits for the end.
+        QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents
+                                                              : QEventLoop::ExcludeUserInputEvents);
+        m_lastPump.restart();
+        m_pumping = false;
+    }
+
+private:
+    Dialog* m_dialog;
+    QElapsedTimer m_started;
+    QElapsedTimer m_lastPump;
+    bool m_pumping = false;
+};
+
+ProgressWindow::ProgressWindow(QWidget* parent, const QString& label)
+    : m_dialog(new Dialog(parent, label))
+    , m_indicator(new Indicator(m_dialog))
+{
+}
+
+ProgressWindow::~ProgressWindow()
+{
+    delete m_dialog;
+}
+
+Message_ProgressRange ProgressWindow::start()
+{
+    return m_indicator->Start();
+}
+
+void ProgressWindow::setLabel(const QString& text)
+{
+    if (!m_dialog->cancelled)
+        m_dialog->label->setText(text);
+}
+
+void ProgressWindow::setShowDelay(int milliseconds)
+{
+    g_showDelayMs = milliseconds;
+}
