@@ -428,7 +428,8 @@ TEST(BuildAssembly, OneCutAndLadderAgreeAndRemoveExactlyTheVolumes)
 }
 
 // A track drawn again over itself, or a pad given twice, is cut and fused once: the part and
-// the groups are those of the design without the repeats, and every volume counts as cut.
+// the groups are those of the design without the repeats, and every repeat counts as a cavity
+// with the volume it repeats, though cutting it again would remove nothing.
 TEST(BuildAssembly, RepeatedVolumesGiveTheDesignWithoutRepeats)
 {
     Board once;
