@@ -217,7 +217,7 @@ void carveOneByOne(QList<AssemblyVolume>& volumes, const ExportOptions& options,
         const TopoDS_Shape next = StepExporter::subtractOne(target, volume.shape, options.baseFuzzy, volume.feature,
                                                             validated, result.straySolidsRemoved, &removed);
         // Never empty the part: a volume swallowing all of it is refused.
-        if (next.IsNull() || (touched.size() == pieces.size() && StepExporter::solidsOf(next).isEmpty())) {
+        if (next.IsNull() || (touched.size() == pieces.size() && !TopoDS_Iterator(next).More())) {
             qWarning() << "  ✗ subtraction failed, skipped";
             volume.cut = CavityCut::Failed;
             continue;

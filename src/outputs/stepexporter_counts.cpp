@@ -19,8 +19,11 @@ void StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const Top
     // bigger volume that took its place first: only the part as it came tells.
     std::map<QString, QList<const AssemblyVolume*>> untouched;
     QSet<QString> inPart; // a volume removed material, or failed: not said to stand outside
+    // A part without solids (open shells) has no material to measure: every cut counts.
+    const bool measured = !solidsOf(part).isEmpty();
     for (const AssemblyVolume& volume : volumes) {
-        result.cavitiesOk += volume.cut == CavityCut::Removed ? 1 : 0;
+        result.cavitiesOk +=
+            volume.cut == CavityCut::Removed || (!measured && volume.cut == CavityCut::NothingRemoved) ? 1 : 0;
         result.cavitiesFailed += volume.cut == CavityCut::Failed ? 1 : 0;
         if (volume.kind == RouteVolume)
             continue;
