@@ -18,6 +18,7 @@
 #include <TopoDS_Compound.hxx>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -70,8 +71,16 @@ struct PartOverlap::Solid
     TopoDS_Shape solid;
     Bnd_Box box;
     std::unique_ptr<BRepClass3d_SolidClassifier> classifier;
+    std::optional<std::vector<gp_Pnt>> vertices;
 
     explicit Solid(const TopoDS_Shape& shape) : solid(shape), box(boxOf(shape)) {}
+
+    const std::vector<gp_Pnt>& corners()
+    {
+        if (!vertices)
+            vertices = verticesOf(solid);
+        return *vertices;
+    }
 
     // Strictly inside, beyond the tolerance: a ball around the point lies in the solid, so a
     // shape with that point on its boundary shares material with it.
@@ -125,7 +134,7 @@ bool PartOverlap::overlaps(const TopoDS_Shape& shape)
         for (TopExp_Explorer it(shape, TopAbs_SOLID); it.More(); it.Next())
             own.emplace_back(it.Current());
         for (Solid* solid : near)
-            for (const gp_Pnt& corner : verticesOf(solid->solid))
+            for (const gp_Pnt& corner : solid->corners())
                 for (Solid& probe : own)
                     if (probe.holdsInside(corner))
                         return true;
