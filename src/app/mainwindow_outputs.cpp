@@ -53,10 +53,16 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
 }
 
 QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
-                                         int straySolidsRemoved, int piecesCutApart, int tracksMissing)
+                                         int straySolidsRemoved, int piecesCutApart, int tracksMissing,
+                                         int componentsOutside)
 {
     QString text;
     const auto add = [&text](const QString& paragraph) { text += QStringLiteral("\n\n") + paragraph; };
+    if (componentsOutside > 0)
+        add(tr("⚠ %n component(s) are not in the part: none of their pads and bodies reaches into its material, "
+               "so no cavity was cut for them and nothing of them is embedded. \"Burial analysis\" shows where "
+               "each body stands.",
+               nullptr, componentsOutside));
     if (tracksMissing > 0)
         add(tr("⚠ %n track(s) could not be built as solids and are missing from the file: their nets are not "
                "connected in print. Look for degenerate segments in those tracks.",
@@ -83,9 +89,9 @@ QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalid
                "or deepening the affected tracks and pads makes them reliable.",
                nullptr, straySolidsRemoved));
     if (piecesCutApart >= 2)
-        add(tr("⚠ The carved part is made of %n disconnected piece(s). The cavities have cut it apart: anything "
-               "not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges "
-               "and to one another.",
+        add(tr("⚠ The cavities cut solids of the part apart: %n piece(s) that were joined before carving are "
+               "now separate. Anything not resting on the plate will print in mid-air. Check the tracks that pass "
+               "closest to the edges and to one another.",
                nullptr, piecesCutApart));
     return text;
 }
@@ -126,7 +132,8 @@ void MainWindow::exportStepFile()
         + tr("• Conductor: %n element(s) (pads + tracks)\n\n", nullptr, summary.conductorGroups)
         + tr("The two shapes are distinct objects in the STEP file.\nAssign them different materials in your slicer.")
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
-                               summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing);
+                               summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
+                               summary.componentsOutside);
     QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
 }
 
@@ -222,12 +229,15 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
                           .arg(plan.layerHeight, 0, 'f', 2);
         } else if (projectMode) {
             text += QStringLiteral("\n")
-                    + (plan.ok ? tr("• No native pause to embed: all insertions happen at the end of the print.")
-                               : tr("⚠ Native pauses not embedded: print plan unavailable (%1).").arg(plan.error));
+                    + (!plan.ok ? tr("⚠ Native pauses not embedded: print plan unavailable (%1).").arg(plan.error)
+                       : plan.totalInsertCount() > 0
+                           ? tr("• No native pause to embed: all insertions happen at the end of the print.")
+                           : tr("• No native pause to embed: the plan has no component to insert."));
         }
     }
     text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
-                                 summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing);
+                                 summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
+                                 summary.componentsOutside);
     const struct { int count; const char* paragraph; } meshProblems[] = {
         {summary.openShells,
          QT_TR_N_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "

@@ -39,6 +39,15 @@ struct VolumeSource
     double extension = 0.0; // mm a pad is lengthened downward; 0 leaves the shape as it is
 };
 
+// What carving one volume did to the part.
+enum class CavityCut
+{
+    NotCarved,      // not carved yet
+    Removed,        // took material no earlier volume had taken, or repeats a volume that did
+    NothingRemoved, // nothing of the part where it goes, or all of it already taken
+    Failed,         // no cut came back; the part was left as it was for this volume
+};
+
 struct AssemblyVolume
 {
     VolumeKind kind = PadVolume;
@@ -48,6 +57,7 @@ struct AssemblyVolume
     TopoDS_Shape shape;       // copied, healed (a track possibly unified): carved and shipped
     double feature = 0.0;     // mm; orders the carving and scales its tolerances
     int repeatOf = -1;        // index, in carving order, of an earlier volume whose solid this repeats
+    CavityCut cut = CavityCut::NotCarved;
 };
 
 struct ConductorGroup
@@ -60,8 +70,11 @@ struct AssemblyResult
 {
     TopoDS_Shape part; // null only when the input part was null
     QList<ConductorGroup> conductors; // ascending group key
-    int cavitiesOk = 0;
+    int cavitiesOk = 0; // volumes whose cut removed material (CavityCut::Removed)
     int cavitiesFailed = 0;
+    // Components none of whose pads and body shares material with the part as it came: no
+    // cavity was cut for them and nothing of them is embedded.
+    int componentsOutside = 0;
     int conductorGroups = 0;
     int cavitiesUnvalidated = 0;
     int groupsNotFused = 0;
@@ -85,6 +98,7 @@ void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
 {
     summary.cavitiesOk = assembly.cavitiesOk;
     summary.cavitiesFailed = assembly.cavitiesFailed;
+    summary.componentsOutside = assembly.componentsOutside;
     summary.conductorGroups = assembly.conductorGroups;
     summary.cavitiesUnvalidated = assembly.cavitiesUnvalidated;
     summary.groupsNotFused = assembly.groupsNotFused;

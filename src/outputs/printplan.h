@@ -5,6 +5,8 @@
 #include <QMetaType>
 #include <QString>
 
+#include <algorithm>
+
 struct PrintPlanItem
 {
     QString ref;
@@ -27,6 +29,7 @@ struct PrintPlanSkip
 {
     QString ref;
     QString reason;
+    int code = 0; // PrintPlanGenerator::reasonText's code
 };
 
 struct PrintPlan
@@ -49,6 +52,14 @@ struct PrintPlan
             count += pause.items.size();
         return int(count);
     }
+
+    // Components whose body shares no material with the part: nothing of them is embedded.
+    int outsidePartCount() const
+    {
+        return int(std::count_if(notHollowed.cbegin(), notHollowed.cend(),
+                                 [](const PrintPlanSkip& skip) { return skip.code == kOutsidePart; }));
+    }
+    static constexpr int kOutsidePart = 4;
 };
 
 Q_DECLARE_METATYPE(PrintPlan)

@@ -175,9 +175,12 @@ void PrintPlanDialog::refreshView()
         return;
     }
 
-    m_summaryLabel->setText(tr("Part: %1 mm — %n layer(s)", nullptr, m_plan.layerCount).arg(mm(m_plan.partHeight))
-                            + QStringLiteral("  |  ") + tr("%n pause(s)", nullptr, int(m_plan.pauses.size()))
-                            + QStringLiteral(", ") + tr("%n insertion(s)", nullptr, m_plan.totalInsertCount()));
+    QString summary = tr("Part: %1 mm — %n layer(s)", nullptr, m_plan.layerCount).arg(mm(m_plan.partHeight))
+                      + QStringLiteral("  |  ") + tr("%n pause(s)", nullptr, int(m_plan.pauses.size()))
+                      + QStringLiteral(", ") + tr("%n insertion(s)", nullptr, m_plan.totalInsertCount());
+    if (const int outside = m_plan.outsidePartCount())
+        summary += QStringLiteral(", ") + tr("%n component(s) not in the part", nullptr, outside);
+    m_summaryLabel->setText(summary);
 
     for (int i = 0; i < m_plan.pauses.size(); ++i) {
         const PrintPlanPause& pause = m_plan.pauses.at(i);

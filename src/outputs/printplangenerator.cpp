@@ -4,6 +4,7 @@
 #include "foundation/naturalorder.h"
 #include "model/netlist.h"
 #include "model/placedcomponentdata.h"
+#include "outputs/partoverlap.h"
 
 #include <QCoreApplication>
 
@@ -37,7 +38,7 @@ double lastOpenLayer(double cavityTop, double layerHeight)
     return std::max(1.0, std::floor((cavityTop + kBoundaryTolerance) / layerHeight + 0.5));
 }
 
-int skipCode(const PlacedComponentData& component)
+int skipCode(const PlacedComponentData& component, PartOverlap& part)
 {
     if (component.hasMissingFootprint)
         return 1;
@@ -45,6 +46,8 @@ int skipCode(const PlacedComponentData& component)
         return 2;
     if (component.compositeShape.IsNull() || component.compositeShape->Shape().IsNull())
         return 3;
+    if (!part.overlaps(component.compositeShape->Shape()))
+        return PrintPlan::kOutsidePart;
     return 0;
 }
 
@@ -67,6 +70,8 @@ QString PrintPlanGenerator::reasonText(int code)
         return trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "Case disabled — cavity not hollowed out"));
     case 3:
         return trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "missing case geometry"));
+    case PrintPlan::kOutsidePart:
+        return trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "not in the part — nothing to embed"));
     default:
         return QString();
     }
@@ -112,10 +117,11 @@ PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>&
 
     QMap<int, PrintPlanPause> groups;
     QList<PrintPlanItem> endInsertions;
+    PartOverlap overlap(part);
     for (auto it = components.cbegin(); it != components.cend(); ++it) {
         const PlacedComponentData& component = it.value();
-        if (const int code = skipCode(component)) {
-            plan.notHollowed.append({it.key(), reasonText(code)});
+        if (const int code = skipCode(component, overlap)) {
+            plan.notHollowed.append({it.key(), reasonText(code), code});
             continue;
         }
         PrintPlanItem item;

@@ -18,7 +18,8 @@ public:
                               const QMap<QString, NetlistComponent>& netlistComponents,
                               const TopoDS_Shape& part, double layerHeightMm);
 
-    // 1 missing footprint, 2 body disabled, 3 no body geometry; empty for any other code.
+    // 1 missing footprint, 2 body disabled, 3 no body geometry, 4 body outside the part (no
+    // material shared with it); empty for any other code.
     static QString reasonText(int code);
     // Numeric-aware, case-insensitive order of the default locale (R2 before R10).
     static void sortItemsByRef(QList<PrintPlanItem>& items);

@@ -42,8 +42,13 @@ QString PrintPlanGenerator::toText(const PrintPlan& plan)
     lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "PRINT PLAN — PAUSES AND INSERTS"));
     lines << trPlan(QT_TRANSLATE_NOOP("PrintPlan", "Part height: %1 mm (Z-range %2 → %3)")).arg(mm(plan.partHeight), mm(plan.zMin), mm(plan.zMax));
     lines << trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "Layer height: %1 mm — %n layer(s)"), plan.layerCount).arg(mm(plan.layerHeight));
-    lines << trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "%n pause(s)"), int(plan.pauses.size())) + QStringLiteral(" — ")
-                 + trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "%n component(s) to insert"), plan.totalInsertCount());
+    QString counts = trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "%n pause(s)"), int(plan.pauses.size()))
+                     + QStringLiteral(" — ")
+                     + trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "%n component(s) to insert"), plan.totalInsertCount());
+    if (const int outside = plan.outsidePartCount())
+        counts += QStringLiteral(" — ")
+                  + trPlan(QT_TRANSLATE_N_NOOP("PrintPlan", "%n component(s) not in the part"), outside);
+    lines << counts;
     lines << QString();
 
     for (int i = 0; i < plan.pauses.size(); ++i) {

@@ -20,6 +20,7 @@ struct StepExportSummary
     int cavitiesOk = 0;
     int conductorGroups = 0;
     int cavitiesFailed = 0;
+    int componentsOutside = 0;
     int cavitiesUnvalidated = 0;
     int groupsNotFused = 0;
     int straySolidsRemoved = 0;
@@ -78,16 +79,27 @@ public:
 
     // Carving
     static QList<double> fuzzyLadder(double base, double feature);
+    // removedVolume, when given, receives the volume the kept rung's cut took from object.
     static OccUtils::BoolOpResult cutWithFuzzyLadder(const TopoDS_Shape& object, const TopoDS_Shape& tool,
                                                      const QList<double>& ladder, bool requireValid,
                                                      const OccUtils::BoolOpLabel& label,
-                                                     double healTolerance);
+                                                     double healTolerance, double* removedVolume = nullptr);
+    // The solids of carved left by the cut of tool (loose faces of the cut left out); an empty
+    // compound when tool swallows every solid of carved; null when no cut came back.
+    // removedVolume, when given, receives the volume taken from carved.
     static TopoDS_Shape subtractOne(const TopoDS_Shape& carved, const TopoDS_Shape& tool, double baseFuzzy,
-                                    double feature, bool& validated, int& straySolidsRemoved);
+                                    double feature, bool& validated, int& straySolidsRemoved,
+                                    double* removedVolume = nullptr);
     // Removes the solids of shape that lie wholly inside tool (unless that would remove all);
     // removed receives their number.
     static TopoDS_Shape dropSolidsInsideTool(const TopoDS_Shape& shape, const TopoDS_Shape& tool,
                                              double tolerance, int& removed);
+
+    // Counts what the carving of volumes did: the cavities that removed material, the cuts that
+    // failed, and the components none of whose volumes shares material with part, the part as
+    // it came (a volume whose material an earlier one took is still in the part).
+    static void countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
+                              AssemblyResult& result);
 
     // The solids of carved that the cuts split off one solid of part: for each solid of part
     // left in two or more pieces, those pieces. Solids the part came in as are not counted.
@@ -101,6 +113,9 @@ public:
     {
         TopoDS_Shape shape;
         int straySolidsRemoved = 0;
+        // Per tool, what it took that no tool before it in the list took: what cutting them one
+        // after another in that order would remove.
+        QList<double> removedVolumes;
     };
     static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
                                      double fuzzy, bool parallel = false,

@@ -30,6 +30,7 @@
 namespace {
 
 constexpr double kZero = 1e-7;
+constexpr double kZeroVolume = 1e-7; // mm³: less is no material removed
 
 const QString kBanner(40, QLatin1Char('='));
 
@@ -186,7 +187,7 @@ Bnd_Box looseBox(const TopoDS_Shape& shape, double gap)
 
 // A part made of many solids: each volume is cut out of the solids its box meets, not out of
 // the whole part, so a cavity costs what its neighbourhood costs.
-void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
+void carveOneByOne(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
                    AssemblyResult& result, const Message_ProgressRange& progress)
 {
     Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(volumes.size(), 1)));
@@ -200,7 +201,7 @@ void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& op
     for (const TopoDS_Shape& solid : separateSolids(carved))
         pieces.append({solid, Bnd_Box()});
 
-    for (const AssemblyVolume& volume : volumes) {
+    for (AssemblyVolume& volume : volumes) {
         if (!scope.More()) {
             result.cancelled = true;
             return;
@@ -208,7 +209,7 @@ void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& op
         const Message_ProgressRange step = scope.Next(); // reports as the volume's turn ends
         qCDebug(lcExport) << "  →" << volume.name;
         if (volume.repeatOf >= 0) {
-            ++result.cavitiesOk; // its place is already cut
+            volume.cut = volumes.at(volume.repeatOf).cut; // its place is already cut
             continue;
         }
         const QList<double> ladder = StepExporter::fuzzyLadder(options.baseFuzzy, volume.feature);
@@ -226,7 +227,7 @@ void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& op
             touched.append(0);
         }
         if (touched.isEmpty()) {
-            ++result.cavitiesOk; // nothing of the part where it goes
+            volume.cut = CavityCut::NothingRemoved; // nothing of the part where it goes
             continue;
         }
         QList<TopoDS_Shape> local;
@@ -235,18 +236,20 @@ void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& op
         const TopoDS_Shape target = pieces.size() == 1 ? pieces.first().shape : StepExporter::compoundOf(local);
 
         bool validated = true;
+        double removed = 0.0;
         const TopoDS_Shape next = StepExporter::subtractOne(target, volume.shape, options.baseFuzzy, volume.feature,
-                                                            validated, result.straySolidsRemoved);
-        if (next.IsNull()) {
+                                                            validated, result.straySolidsRemoved, &removed);
+        // Never empty the part: a volume swallowing all of it is refused.
+        if (next.IsNull() || (touched.size() == pieces.size() && !TopoDS_Iterator(next).More())) {
             qWarning() << "  ✗ subtraction failed, skipped";
-            ++result.cavitiesFailed;
+            volume.cut = CavityCut::Failed;
             continue;
         }
         for (int k = int(touched.size()) - 1; k >= 0; --k)
             pieces.removeAt(touched.at(k));
         for (const TopoDS_Shape& piece : separateSolids(next))
             pieces.append({piece, Bnd_Box()});
-        ++result.cavitiesOk;
+        volume.cut = removed > kZeroVolume ? CavityCut::Removed : CavityCut::NothingRemoved;
         if (!validated) {
             ++result.cavitiesUnvalidated;
             qWarning() << "  ⚠ cavity not validated for" << volume.name;
@@ -264,7 +267,7 @@ void carveOneByOne(const QList<AssemblyVolume>& volumes, const ExportOptions& op
 }
 
 // Every volume in one checked boolean; the ladder, volume by volume, when the check fails.
-void carve(const QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExporter::CarvingRoad road,
+void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExporter::CarvingRoad road,
            TopoDS_Shape& carved, AssemblyResult& result, const Message_ProgressRange& progress)
 {
     if (road == StepExporter::CarvingRoad::VolumeByVolume) {
@@ -286,7 +289,11 @@ void carve(const QList<AssemblyVolume>& volumes, const ExportOptions& options, S
     }
     if (!oneCut.shape.IsNull()) {
         carved = oneCut.shape;
-        result.cavitiesOk = int(volumes.size());
+        int tool = 0;
+        for (AssemblyVolume& volume : volumes)
+            volume.cut = volume.repeatOf >= 0 ? volumes.at(volume.repeatOf).cut
+                         : oneCut.removedVolumes.value(tool++) > kZeroVolume ? CavityCut::Removed
+                                                                             : CavityCut::NothingRemoved;
         result.straySolidsRemoved += oneCut.straySolidsRemoved;
         result.carvedInOneCut = true;
         if (oneCut.straySolidsRemoved > 0)
@@ -470,6 +477,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     carve(volumes, options, road, carved, result, scope.Next(60.0));
     if (result.cancelled || !scope.More())
         return cancelled();
+    StepExporter::countCavities(volumes, uncarved, result);
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
                       << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved
                       << "stray solid(s) removed";

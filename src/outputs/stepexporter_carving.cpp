@@ -1,14 +1,12 @@
-// Carving: the fuzzy-value ladder, the cut of one volume, the clean-up of stray solids, and
-// the checked cut of every volume at once.
+// Carving: the fuzzy-value ladder, the cut of one volume and what it removed, the clean-up of
+// stray solids and loose faces, and the checked cut of every volume at once.
 #include "outputs/stepexporter.h"
 
 #include "foundation/logging.h"
+#include "outputs/stepexporter_probes_p.h"
 
 #include <BOPAlgo_Builder.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
-#include <BRepBndLib.hxx>
-#include <BRepClass3d_SolidClassifier.hxx>
-#include <BRepGProp.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
@@ -18,101 +16,20 @@
 #include <TopTools_DataMapOfShapeListOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopTools_MapOfShape.hxx>
-#include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
-#include <optional>
+#include <map>
 #include <vector>
 
 namespace {
 
+using namespace CarvingProbes;
+
 constexpr double kZero = 1e-7;
 
 const OccUtils::BoolOpLabel kSubtractLabel{&lcExport, "subtractOne"};
-
-// What the inside test needs of one piece of a cut, gathered once whatever the number of
-// tools: its vertices in explorer order and their box; its centre of mass only when a tool's
-// box could hold the piece, since that takes an integration over every face.
-struct PieceProbe
-{
-    TopoDS_Shape solid;
-    std::vector<gp_Pnt> vertices;
-    gp_XYZ low{RealLast(), RealLast(), RealLast()}, high{-RealLast(), -RealLast(), -RealLast()};
-    std::optional<gp_Pnt> centre;
-
-    explicit PieceProbe(const TopoDS_Shape& piece) : solid(piece)
-    {
-        for (TopExp_Explorer it(piece, TopAbs_VERTEX); it.More(); it.Next()) {
-            const gp_Pnt p = BRep_Tool::Pnt(TopoDS::Vertex(it.Current()));
-            vertices.push_back(p);
-            low.SetCoord(std::min(low.X(), p.X()), std::min(low.Y(), p.Y()), std::min(low.Z(), p.Z()));
-            high.SetCoord(std::max(high.X(), p.X()), std::max(high.Y(), p.Y()), std::max(high.Z(), p.Z()));
-        }
-    }
-
-    const gp_Pnt& centreOfMass()
-    {
-        if (!centre) {
-            GProp_GProps props;
-            BRepGProp::VolumeProperties(solid, props);
-            centre = props.CentreOfMass();
-        }
-        return *centre;
-    }
-};
-
-// A tool solid, its classifier built on first use.
-struct ToolProbe
-{
-    TopoDS_Shape solid;
-    Bnd_Box box;
-    std::unique_ptr<BRepClass3d_SolidClassifier> classifier;
-
-    ToolProbe(const TopoDS_Shape& tool, double tolerance) : solid(tool)
-    {
-        // From the geometry, not a mesh: the box must hold the whole solid.
-        BRepBndLib::Add(tool, box, false);
-        box.Enlarge(2.0 * tolerance + kZero);
-    }
-
-    // A point outside the box is OUT of the solid: a piece with its centre or a vertex there
-    // cannot lie inside, and the classifier need not be asked.
-    bool mayHold(PieceProbe& piece)
-    {
-        if (box.IsVoid())
-            return false;
-        if (!piece.vertices.empty() && (box.IsOut(gp_Pnt(piece.low)) || box.IsOut(gp_Pnt(piece.high))))
-            return false;
-        return !box.IsOut(piece.centreOfMass());
-    }
-
-    BRepClass3d_SolidClassifier& classify()
-    {
-        if (!classifier)
-            classifier = std::make_unique<BRepClass3d_SolidClassifier>(solid);
-        return *classifier;
-    }
-};
-
-// The centre of mass strictly inside the tool and no vertex outside it.
-bool liesInside(PieceProbe& piece, ToolProbe& tool, double tolerance)
-{
-    if (piece.solid.IsNull() || !tool.mayHold(piece))
-        return false;
-    BRepClass3d_SolidClassifier& classifier = tool.classify();
-    classifier.Perform(piece.centreOfMass(), tolerance);
-    if (classifier.State() != TopAbs_IN)
-        return false;
-    for (const gp_Pnt& vertex : piece.vertices) {
-        classifier.Perform(vertex, tolerance);
-        if (classifier.State() == TopAbs_OUT)
-            return false;
-    }
-    return true;
-}
 
 // The split of a solid by a boolean: its pieces, or the solid itself when nothing split it.
 QList<TopoDS_Shape> piecesOf(const BOPAlgo_Builder& builder, const TopoDS_Shape& solid)
@@ -126,22 +43,86 @@ QList<TopoDS_Shape> piecesOf(const BOPAlgo_Builder& builder, const TopoDS_Shape&
     return pieces;
 }
 
-// The volume of the part's pieces that are also pieces of a tool: the part's common with the
-// tools, each overlap counted once.
-double sharedVolume(const BOPAlgo_Builder& builder, const TopoDS_Shape& part, const TopTools_ListOfShape& tools)
+// What each tool takes from the object, read off the split of one boolean: the volume of the
+// object's pieces that are also pieces of the tool. A piece goes to the first tool (in the
+// tools' order, which is the carving order) that holds it, as carving one after another would
+// take it; the sum is the object's common with all the tools, each overlap counted once.
+std::vector<double> creditedVolumes(const BOPAlgo_Builder& builder, const TopoDS_Shape& object,
+                                    const TopTools_ListOfShape& tools)
 {
-    TopTools_MapOfShape toolPieces;
-    for (const TopoDS_Shape& tool : tools)
+    TopTools_MapOfShape objectPieces;
+    for (TopExp_Explorer it(object, TopAbs_SOLID); it.More(); it.Next())
+        for (const TopoDS_Shape& piece : piecesOf(builder, it.Current()))
+            objectPieces.Add(piece);
+    TopTools_MapOfShape credited;
+    std::vector<double> volumes;
+    for (const TopoDS_Shape& tool : tools) {
+        double volume = 0.0;
         for (TopExp_Explorer it(tool, TopAbs_SOLID); it.More(); it.Next())
             for (const TopoDS_Shape& piece : piecesOf(builder, it.Current()))
-                toolPieces.Add(piece);
-    TopTools_MapOfShape counted;
-    double volume = 0.0;
-    for (TopExp_Explorer it(part, TopAbs_SOLID); it.More(); it.Next())
-        for (const TopoDS_Shape& piece : piecesOf(builder, it.Current()))
-            if (toolPieces.Contains(piece) && counted.Add(piece))
-                volume += StepExporter::volumeOf(piece);
-    return volume;
+                if (objectPieces.Contains(piece) && credited.Add(piece))
+                    volume += StepExporter::volumeOf(piece);
+        volumes.push_back(volume);
+    }
+    return volumes;
+}
+
+struct CutAttempt
+{
+    TopoDS_Shape shape;          // null when the boolean was not done
+    std::vector<double> removed; // per tool, see creditedVolumes
+};
+
+CutAttempt cutOnce(const TopoDS_Shape& object, const TopTools_ListOfShape& tools, double fuzzy, bool parallel,
+                   const Message_ProgressRange& progress = Message_ProgressRange())
+{
+    TopTools_ListOfShape arguments;
+    arguments.Append(object);
+    BRepAlgoAPI_Cut cut;
+    cut.SetArguments(arguments);
+    cut.SetTools(tools);
+    cut.SetFuzzyValue(fuzzy);
+    cut.SetRunParallel(parallel);
+    // A fuzzy run otherwise raises the tolerances of the inputs in place.
+    cut.SetNonDestructive(true);
+    cut.Build(progress);
+    if (!cut.IsDone())
+        return {};
+    return {cut.Shape(), creditedVolumes(*cut.Builder(), object, tools)};
+}
+
+// A cut of solids can hand back, beside its solids, a loose face or shell as thin as the fuzzy
+// value: written out, it is a surface outside any solid, an open mesh for the slicer. A cut of
+// a part with no solid (shells) is kept as it is.
+TopoDS_Shape solidsAlone(const TopoDS_Shape& shape)
+{
+    const QList<TopoDS_Shape> solids = StepExporter::solidsOf(shape);
+    if (solids.isEmpty())
+        return shape;
+    const bool loose = TopExp_Explorer(shape, TopAbs_FACE, TopAbs_SOLID).More()
+                       || TopExp_Explorer(shape, TopAbs_EDGE, TopAbs_FACE).More()
+                       || TopExp_Explorer(shape, TopAbs_VERTEX, TopAbs_EDGE).More();
+    if (!loose)
+        return shape;
+    qCDebug(lcExport) << "  cut result: shapes outside its" << solids.size() << "solid(s) left out";
+    return solids.size() == 1 ? solids.first() : StepExporter::compoundOf(solids);
+}
+
+// Every solid of shape lies wholly inside tool: a cut has nothing to leave of it.
+bool swallowedWhole(const TopoDS_Shape& shape, const TopoDS_Shape& tool, double tolerance)
+{
+    const QList<TopoDS_Shape> solids = StepExporter::solidsOf(shape);
+    const QList<TopoDS_Shape> toolSolids = StepExporter::solidsOf(tool);
+    if (solids.isEmpty() || toolSolids.isEmpty())
+        return false;
+    std::vector<ToolProbe> probes;
+    for (const TopoDS_Shape& toolSolid : toolSolids)
+        probes.emplace_back(toolSolid, tolerance);
+    return std::all_of(solids.cbegin(), solids.cend(), [&](const TopoDS_Shape& solid) {
+        PieceProbe piece(solid);
+        return std::any_of(probes.begin(), probes.end(),
+                           [&](ToolProbe& probe) { return liesInside(piece, probe, tolerance); });
+    });
 }
 
 } // namespace
@@ -167,10 +148,24 @@ QList<double> StepExporter::fuzzyLadder(double base, double feature)
 
 OccUtils::BoolOpResult StepExporter::cutWithFuzzyLadder(const TopoDS_Shape& object, const TopoDS_Shape& tool,
                                                         const QList<double>& ladder, bool requireValid,
-                                                        const OccUtils::BoolOpLabel& label, double healTolerance)
+                                                        const OccUtils::BoolOpLabel& label, double healTolerance,
+                                                        double* removedVolume)
 {
-    return OccUtils::runBoolOpWithFuzzyRetry<BRepAlgoAPI_Cut>(object, tool, ladder, requireValid, label,
-                                                             healTolerance);
+    TopTools_ListOfShape tools;
+    tools.Append(tool);
+    OccUtils::detail::FuzzyLadder rungs(requireValid, label, healTolerance);
+    std::map<double, double> removedAt;
+    for (const double fuzzy : ladder) {
+        const CutAttempt attempt =
+            OccUtils::guardedCall(CutAttempt(), label.text, [&] { return cutOnce(object, tools, fuzzy, false); });
+        removedAt[fuzzy] = attempt.removed.empty() ? 0.0 : attempt.removed.front();
+        if (rungs.offer(attempt.shape, fuzzy))
+            break;
+    }
+    const OccUtils::BoolOpResult result = rungs.result();
+    if (removedVolume)
+        *removedVolume = result.shape.IsNull() ? 0.0 : removedAt[result.fuzzyValue];
+    return result;
 }
 
 TopoDS_Shape StepExporter::dropSolidsInsideTool(const TopoDS_Shape& shape, const TopoDS_Shape& tool,
@@ -214,63 +209,30 @@ TopoDS_Shape StepExporter::dropSolidsInsideTool(const TopoDS_Shape& shape, const
     return cleaned;
 }
 
-int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved)
-{
-    return OccUtils::guardedCall(0, "piecesCutApart", [&] {
-        const QList<TopoDS_Shape> sources = solidsOf(part);
-        const QList<TopoDS_Shape> pieces = solidsOf(carved);
-        if (pieces.size() < 2)
-            return 0;
-        if (sources.size() < 2)
-            return int(pieces.size());
-        // Each piece lies within the solid it was cut from: the solids whose box holds its
-        // vertices are the candidates, and the first of them that none of its vertices lies
-        // outside is its source. A piece matching none stands alone.
-        constexpr double kMargin = 1e-3; // beyond the fuzzy values the cuts run with
-        std::vector<ToolProbe> sourceProbes;
-        sourceProbes.reserve(size_t(sources.size()));
-        for (const TopoDS_Shape& source : sources)
-            sourceProbes.emplace_back(source, kMargin);
-        std::vector<int> perSource(sourceProbes.size(), 0);
-        for (const TopoDS_Shape& solid : pieces) {
-            const PieceProbe piece(solid);
-            if (piece.vertices.empty())
-                continue;
-            for (size_t s = 0; s < sourceProbes.size(); ++s) {
-                ToolProbe& source = sourceProbes[s];
-                if (source.box.IsOut(gp_Pnt(piece.low)) || source.box.IsOut(gp_Pnt(piece.high)))
-                    continue;
-                BRepClass3d_SolidClassifier& classifier = source.classify();
-                const bool within = std::none_of(piece.vertices.cbegin(), piece.vertices.cend(), [&](const gp_Pnt& p) {
-                    classifier.Perform(p, kMargin);
-                    return classifier.State() == TopAbs_OUT;
-                });
-                if (within) {
-                    ++perSource[s];
-                    break;
-                }
-            }
-        }
-        int split = 0;
-        for (const int count : perSource)
-            if (count >= 2)
-                split += count;
-        return split;
-    });
-}
-
 TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_Shape& tool, double baseFuzzy,
-                                       double feature, bool& validated, int& straySolidsRemoved)
+                                       double feature, bool& validated, int& straySolidsRemoved,
+                                       double* removedVolume)
 {
     validated = true;
+    if (removedVolume)
+        *removedVolume = 0.0;
     if (carved.IsNull() || tool.IsNull())
         return carved;
 
     const double healTolerance = feature > kZero ? 0.1 * feature : 1.0;
+    const QList<double> ladder = fuzzyLadder(baseFuzzy, feature);
     const OccUtils::BoolOpResult cut =
-        cutWithFuzzyLadder(carved, tool, fuzzyLadder(baseFuzzy, feature), true, kSubtractLabel, healTolerance);
-    if (cut.shape.IsNull())
-        return TopoDS_Shape();
+        cutWithFuzzyLadder(carved, tool, ladder, true, kSubtractLabel, healTolerance, removedVolume);
+    if (cut.shape.IsNull()) {
+        // The boolean's empty answer reads as no usable shape; it is the answer when the tool
+        // swallows all it was given (a separate small solid under a component).
+        if (!swallowedWhole(carved, tool, std::max(ladder.first(), kZero)))
+            return TopoDS_Shape();
+        qCDebug(lcExport) << "  subtractOne: every solid given lies inside the volume — removed";
+        if (removedVolume)
+            *removedVolume = volumeOf(carved);
+        return compoundOf({});
+    }
     if (!cut.valid) {
         validated = false;
         qWarning() << "  subtractOne: no valid solid — falling back on a result not validated (cavity possibly "
@@ -279,7 +241,7 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
 
     int removed = 0;
     const TopoDS_Shape cleaned =
-        dropSolidsInsideTool(cut.shape, tool, std::max(cut.fuzzyValue, kZero), removed);
+        dropSolidsInsideTool(solidsAlone(cut.shape), tool, std::max(cut.fuzzyValue, kZero), removed);
     if (removed > 0) {
         straySolidsRemoved += removed;
         qWarning() << "  subtractOne:" << removed
@@ -298,28 +260,19 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
     return OccUtils::guardedCall(OneCutResult(), "cutAllAtOnce", [&]() -> OneCutResult {
         // The cut, then its checks, each long on a big part: a report after each.
         Message_ProgressScope scope(progress, nullptr, 10.0);
-        TopTools_ListOfShape arguments;
-        arguments.Append(part);
         TopTools_ListOfShape toolList;
         double toolVolume = 0.0;
         for (const TopoDS_Shape& tool : tools) {
             toolList.Append(tool);
             toolVolume += volumeOf(tool);
         }
-
-        BRepAlgoAPI_Cut cut;
-        cut.SetArguments(arguments);
-        cut.SetTools(toolList);
-        cut.SetFuzzyValue(fuzzy);
-        cut.SetRunParallel(parallel);
-        cut.SetNonDestructive(true);
-        cut.Build(scope.Next(6.0));
-        if (!cut.IsDone() || !OccUtils::hasUsableBounds(cut.Shape())) {
+        const CutAttempt cut = cutOnce(part, toolList, fuzzy, parallel, scope.Next(7.0));
+        if (!OccUtils::hasUsableBounds(cut.shape)) {
             qCDebug(lcExport) << "cutAllAtOnce: no usable shape (fuzzy=" << fuzzy << ")";
             return result;
         }
         // The check of a big carved part is long and reports nothing.
-        const TopoDS_Shape carved = cut.Shape();
+        const TopoDS_Shape carved = cut.shape;
         if (!OccUtils::runReporting(scope.Next(), "cutAllAtOnce",
                                     [&carved] { return OccUtils::isValidShape(carved); })) {
             qCDebug(lcExport) << "cutAllAtOnce: invalid result (fuzzy=" << fuzzy << ")";
@@ -332,14 +285,13 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         // tools hold: a broken cut keeps or loses whole regions. What it shares is read off
         // the split the cut itself made, so no second boolean is needed.
         const double partVolume = volumeOf(part);
-        const double carvedVolume = volumeOf(cut.Shape());
+        const double carvedVolume = volumeOf(cut.shape);
         scope.Next();
         if (!scope.More())
             return result;
-        const double removedVolume = sharedVolume(*cut.Builder(), part, toolList);
-        scope.Next();
-        if (!scope.More())
-            return result;
+        double removedVolume = 0.0;
+        for (const double removed : cut.removed)
+            removedVolume += removed;
         const double tolerance = 1e-4 * partVolume + 1e-3;
         const bool consistent = std::abs(partVolume - carvedVolume - removedVolume) <= tolerance
                                 && removedVolume <= toolVolume + tolerance && carvedVolume > tolerance;
@@ -350,8 +302,9 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         }
 
         int removed = 0;
-        result.shape = dropSolidsInsideTool(cut.Shape(), compoundOf(tools), std::max(fuzzy, kZero), removed);
+        result.shape = dropSolidsInsideTool(solidsAlone(cut.shape), compoundOf(tools), std::max(fuzzy, kZero), removed);
         result.straySolidsRemoved = removed;
+        result.removedVolumes = QList<double>(cut.removed.cbegin(), cut.removed.cend());
         return result;
     });
 }

@@ -29,6 +29,7 @@ struct ThreeMfExportSummary
     std::int32_t triangleCount = 0;
     std::int32_t cavitiesOk = 0;
     std::int32_t cavitiesFailed = 0;
+    std::int32_t componentsOutside = 0;
     std::int32_t conductorGroups = 0;
     std::int32_t nativePauseCount = 0;
     std::int32_t cavitiesUnvalidated = 0;

@@ -50,8 +50,12 @@ TEST(ThreeMfReport, SaysWhatTheFileHoldsAndWhyPausesAreMissing)
 
     EXPECT_EQ(MainWindow::threeMfReport("board.3mf", false, options(false, false), failed, summary), head + slicer)
         << "a part export never mentions pauses";
-    EXPECT_EQ(MainWindow::threeMfReport("board.3mf", true, options(false, false), planWithPauses(0), summary),
+    PrintPlan atTheEnd = planWithPauses(0);
+    atTheEnd.endInsertions.resize(1);
+    EXPECT_EQ(MainWindow::threeMfReport("board.3mf", true, options(false, false), atTheEnd, summary),
               head + slicer + "\n• No native pause to embed: all insertions happen at the end of the print.");
+    EXPECT_EQ(MainWindow::threeMfReport("board.3mf", true, options(false, false), planWithPauses(0), summary),
+              head + slicer + "\n• No native pause to embed: the plan has no component to insert.");
     EXPECT_EQ(MainWindow::threeMfReport("board.3mf", true, options(true, true), failed, summary),
               head + "• Embedded print plan: Metadata/Vantorquelle_PrintPlan.txt + .csv\n\n"
                      "Note: the print plan is unavailable (invalid layer height) — the attachments indicate this.\n"
@@ -70,7 +74,7 @@ TEST(ThreeMfReport, SaysWhatTheFileHoldsAndWhyPausesAreMissing)
     const QString problems =
         MainWindow::threeMfReport("board.3mf", false, options(false, false, 0), planWithPauses(2), summary);
     EXPECT_FALSE(problems.contains("PrusaSlicer")) << "no slicer line without the configuration";
-    const qsizetype pieces = problems.indexOf("\n\n⚠ The carved part is made of 2 disconnected piece(s).");
+    const qsizetype pieces = problems.indexOf("\n\n⚠ The cavities cut solids of the part apart: 2 piece(s)");
     const qsizetype open = problems.indexOf("\n\n⚠ 1 shell(s) did not close");
     const qsizetype dropped = problems.indexOf("\n\n⚠ 2 conductor element(s) could not be meshed at all");
     EXPECT_TRUE(pieces > 0 && open > pieces && dropped > open) << problems.toStdString();

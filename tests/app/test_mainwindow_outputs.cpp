@@ -213,22 +213,38 @@ TEST_F(MainWindowOutputs, PrintPlanWindowIsMadeOnceAndFollowsTheDesign)
     EXPECT_FALSE(window->buildPrintPlan(1e-12).ok);
 }
 
+// One paragraph per problem, in order; each says what was counted: components standing outside
+// the part, and the pieces cut apart (a part of 8 solids with two cut in two has 4 such pieces).
 TEST(ExportIssues, OneParagraphPerProblemInOrder)
 {
-    EXPECT_TRUE(MainWindow::describeExportIssues(0, 0, 0, 0, 1).isEmpty());
-    EXPECT_TRUE(MainWindow::describeExportIssues(0, 0, 0, 0, 0).isEmpty());
-    const QStringList paragraphs =
-        MainWindow::describeExportIssues(2, 1, 3, 4, 2).split(QStringLiteral("\n\n"), Qt::SkipEmptyParts);
-    ASSERT_EQ(paragraphs.size(), 5);
-    EXPECT_TRUE(paragraphs.at(0).startsWith(QStringLiteral("⚠ 2 cavity(ies) could not be cut")));
-    EXPECT_TRUE(paragraphs.at(1).startsWith(QStringLiteral("⚠ 1 cavity(ies) were cut but")));
-    EXPECT_TRUE(paragraphs.at(2).startsWith(QStringLiteral("⚠ 3 conductor element(s) could not be fused")));
-    EXPECT_TRUE(paragraphs.at(3).startsWith(QStringLiteral("ℹ 4 cavity(ies) were handed back")));
-    EXPECT_TRUE(paragraphs.at(4).startsWith(QStringLiteral("⚠ The carved part is made of 2 disconnected")));
-
-    const QString missingTrack = MainWindow::describeExportIssues(0, 0, 0, 0, 1, 1);
-    EXPECT_TRUE(missingTrack.startsWith(QStringLiteral("\n\n⚠ 1 track(s) could not be built as solids and are missing")))
-        << missingTrack.toStdString();
+    const struct
+    {
+        const char* name;
+        int failed, unvalidated, notFused, stray, piecesCutApart, tracksMissing, outside;
+        QStringList starts;
+    } rows[] = {
+        {"nothing to say", 0, 0, 0, 0, 0, 0, 0, {}},
+        {"one solid is not cut apart", 0, 0, 0, 0, 1, 0, 0, {}},
+        {"every problem",
+         2, 1, 3, 4, 4, 1, 40,
+         {"⚠ 40 component(s) are not in the part: none of their pads and bodies reaches into its material, so no "
+          "cavity was cut for them and nothing of them is embedded.",
+          "⚠ 1 track(s) could not be built as solids and are missing",
+          "⚠ 2 cavity(ies) could not be cut", "⚠ 1 cavity(ies) were cut but",
+          "⚠ 3 conductor element(s) could not be fused", "ℹ 4 cavity(ies) were handed back",
+          "⚠ The cavities cut solids of the part apart: 4 piece(s) that were joined before carving are now "
+          "separate."}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString text = MainWindow::describeExportIssues(row.failed, row.unvalidated, row.notFused, row.stray,
+                                                              row.piecesCutApart, row.tracksMissing, row.outside);
+        EXPECT_TRUE(text.isEmpty() || text.startsWith(QStringLiteral("\n\n"))) << text.toStdString();
+        const QStringList paragraphs = text.split(QStringLiteral("\n\n"), Qt::SkipEmptyParts);
+        ASSERT_EQ(paragraphs.size(), row.starts.size()) << text.toStdString();
+        for (int i = 0; i < paragraphs.size(); ++i)
+            EXPECT_TRUE(paragraphs.at(i).startsWith(row.starts.at(i))) << paragraphs.at(i).toStdString();
+    }
 }
 
 struct Row

@@ -197,6 +197,21 @@ Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ
     return design;
 }
 
+PlacedComponentData kicadComponent(const QString& ref, const QString& library, const QString& footprint,
+                                   const gp_Pnt& position, QString* skipReason)
+{
+    const QString folder = TestSupport::kicadFootprintRoot() + QLatin1Char('/') + library + QStringLiteral(".pretty");
+    FootprintManager footprints;
+    footprints.addSearchPath(folder);
+    footprints.buildFootprintIndex();
+    PlacedComponentData placed = footprints.createPlacedComponent(ref, footprint, position, headlessContext());
+    if (placed.hasMissingFootprint) {
+        *skipReason = QStringLiteral("footprint not found: ") + folder + QLatin1Char('/') + footprint;
+        return PlacedComponentData();
+    }
+    return placed;
+}
+
 ReadBack readStep(const QString& path)
 {
     ReadBack out;

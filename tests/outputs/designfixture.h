@@ -46,6 +46,11 @@ struct Design
 Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ, int maxComponents,
                   QString* skipReason);
 
+// One component of KiCad's footprint library (library: the ".pretty" folder's name) placed at
+// position; an empty reference with a reason when the library or the footprint is missing.
+PlacedComponentData kicadComponent(const QString& ref, const QString& library, const QString& footprint,
+                                   const gp_Pnt& position, QString* skipReason);
+
 // The free shapes of a STEP file and their names, as OpenCASCADE's XCAF reader gives them.
 struct ReadBack
 {

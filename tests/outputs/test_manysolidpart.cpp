@@ -186,4 +186,36 @@ TEST(BuildAssembly, OnlyThePiecesTheCavitiesMadeCountAsCutApart)
     }
 }
 
+// KiCad's StickHub assembly as KiCad exports it (119 solids, B-spline faces, solids thinner than
+// the fuzzy values) with an 0805 capacitor over its row of 0603 resistors, a hair above the
+// board's top face as a drag leaves it: carved volume by volume, cuts there hand back loose
+// shells beside their solids, which would be written as surfaces outside any solid. The carved
+// part holds solids only.
+TEST(BuildAssembly, RealAssemblyCarvedVolumeByVolumeHoldsNoSurfaceOutsideItsSolids)
+{
+    const StepImportResult read =
+        StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/StickHub_models.step"));
+    ASSERT_EQ(read.status, StepImportResult::Ok);
+    ASSERT_EQ(read.shapes.size(), 1);
+    QString why;
+    const PlacedComponentData capacitor =
+        DesignFixture::kicadComponent("C1", "Capacitor_SMD", "C_0805_2012Metric", gp_Pnt(146.49997, -84.99995, 1.6000001), &why);
+    if (capacitor.ref.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    const QMap<QString, PlacedComponentData> components{{capacitor.ref, capacitor}};
+    AssemblyInput input;
+    input.mainPart = read.shapes.first();
+    input.components = &components;
+
+    const AssemblyResult result =
+        StepExporter::buildAssembly(input, ExportOptions(), StepExporter::CarvingRoad::VolumeByVolume);
+    ASSERT_FALSE(result.part.IsNull());
+    EXPECT_EQ(result.cavitiesFailed, 0);
+    EXPECT_EQ(result.cavitiesOk, 3);
+    int looseFaces = 0;
+    for (TopExp_Explorer it(result.part, TopAbs_FACE, TopAbs_SOLID); it.More(); it.Next())
+        ++looseFaces;
+    EXPECT_EQ(looseFaces, 0);
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include "logcapture.h"
 #include "testsupport.h"
 
+#include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"
 #include "routing/routingmanager.h"
 
@@ -421,7 +422,8 @@ TEST(BuildAssembly, OneCutAndLadderAgreeAndRemoveExactlyTheVolumes)
 }
 
 // A track drawn again over itself, or a pad given twice, is cut and fused once: the part and
-// the groups are those of the design without the repeats, and every volume counts as cut.
+// the groups are those of the design without the repeats, and every repeat counts as a cavity
+// with the volume it repeats, though cutting it again would remove nothing.
 TEST(BuildAssembly, RepeatedVolumesGiveTheDesignWithoutRepeats)
 {
     Board once;
@@ -479,17 +481,80 @@ TEST(BuildAssembly, FailedCavityFallsBackToTheLadderAndKeepsThePart)
     EXPECT_EQ(result.conductorGroups, 1);
 }
 
-// A component beside the part carves nothing but still ships its conductor.
-TEST(BuildAssembly, ComponentOutsideThePartLeavesThePartWhole)
+// Volumes that cut nothing are no cavities: components beside the part, or standing in a hole
+// of it, are told as not in the part by the export on either road and by the print plan alike,
+// and still ship their conductor.
+TEST(BuildAssembly, OnlyCavitiesThatRemoveMaterialCountAndComponentsOutsideAreTold)
 {
-    Board board;
-    board.add(component("R1", gp_Pnt(100, 100, 5), 2));
-    const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions());
-    ASSERT_FALSE(result.part.IsNull());
-    EXPECT_EQ(result.cavitiesFailed, 0);
-    EXPECT_NEAR(TestSupport::volumeOf(result.part), 60.0 * 40.0 * 10.0, 1e-3);
-    ASSERT_EQ(result.conductors.size(), 1);
-    EXPECT_NEAR(TestSupport::volumeOf(result.conductors.first().shape), 2 * 1.0 * 1.5 * 1.5, 1e-3);
+    const TopoDS_Shape block = box(0, 0, 0, 60, 40, 10);
+    const TopoDS_Shape holed = BRepAlgoAPI_Cut(block, box(20, 10, -1, 30, 20, 11)).Shape();
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape part;
+        QList<gp_Pnt> places;
+        int cavities, outside;
+    } rows[] = {
+        {"all beside the part", block, {gp_Pnt(100, 100, 5), gp_Pnt(120, 100, 5)}, 0, 2},
+        {"one in, one beside", block, {gp_Pnt(10, 10, 5), gp_Pnt(100, 100, 5)}, 3, 1},
+        {"in a hole of the part", holed, {gp_Pnt(25, 15, 5)}, 0, 1},
+        {"in the part", block, {gp_Pnt(10, 10, 5)}, 3, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Board board;
+        board.part = row.part;
+        for (const gp_Pnt& at : row.places)
+            board.add(component(QStringLiteral("R%1").arg(board.components.size() + 1), at, 2));
+        for (const StepExporter::CarvingRoad road :
+             {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
+            const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions(), road);
+            EXPECT_EQ(result.cavitiesOk, row.cavities);
+            EXPECT_EQ(result.componentsOutside, row.outside);
+            EXPECT_EQ(result.cavitiesFailed, 0);
+            EXPECT_EQ(result.conductors.size(), row.places.size());
+            if (row.cavities == 0)
+                EXPECT_NEAR(TestSupport::volumeOf(result.part), TestSupport::volumeOf(row.part), 1e-3);
+        }
+        const PrintPlan plan = PrintPlanGenerator::generate(board.components, {}, row.part, 0.2);
+        ASSERT_TRUE(plan.ok);
+        EXPECT_EQ(plan.outsidePartCount(), row.outside);
+        EXPECT_EQ(plan.totalInsertCount(), row.places.size() - row.outside);
+        const QString counts = PrintPlanGenerator::toText(plan).split(QLatin1Char('\n')).at(3);
+        EXPECT_EQ(counts.endsWith(QStringLiteral(" — %1 component(s) not in the part").arg(row.outside)),
+                  row.outside > 0)
+            << counts.toStdString();
+    }
+}
+
+// A separate small solid of the part lying wholly inside a component's body (a logo modelled as
+// its own body) goes with the cavity on either road, whether or not the body cuts more.
+TEST(BuildAssembly, SolidSwallowedByACavityIsRemoved)
+{
+    const struct
+    {
+        const char* name;
+        double x;            // of the body, 4 mm wide, over z 7.5 to 10.5
+        double sharedVolume; // what the body takes of the two blocks
+    } rows[] = {
+        {"body over the gap between the blocks", 30.0, 0.0},
+        {"body astride a block's edge", 20.5, 1.5 * 4.0 * 2.5},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Board board;
+        const TopoDS_Shape logo = box(row.x + 0.5, 19.5, 8, row.x + 1.5, 20.5, 9); // 1 mm³
+        board.part = compound({box(0, 0, 0, 20, 40, 10), box(40, 0, 0, 60, 40, 10), logo});
+        board.add(component("U1", gp_Pnt(row.x, 20, 7.5), 0));
+        for (const StepExporter::CarvingRoad road :
+             {StepExporter::CarvingRoad::VolumeByVolume, StepExporter::CarvingRoad::OneCutFirst}) {
+            const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions(), road);
+            EXPECT_EQ(result.cavitiesFailed, 0);
+            EXPECT_EQ(result.cavitiesOk, 1);
+            EXPECT_EQ(result.partSolids, 2);
+            EXPECT_NEAR(TestSupport::volumeOf(result.part), 2 * 20.0 * 40.0 * 10.0 - row.sharedVolume, 1e-3);
+        }
+    }
 }
 
 // The one-shot cut's check reads the removed volume off its own split: overlapping tools

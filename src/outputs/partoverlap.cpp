@@ -1,0 +1,150 @@
+#include "outputs/partoverlap.h"
+
+#include "foundation/occutils.h"
+
+#include <BRepAlgoAPI_Common.hxx>
+#include <BRepBndLib.hxx>
+#include <BRepClass3d_SolidClassifier.hxx>
+#include <BRepGProp.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
+#include <GProp_GProps.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr double kSharedVolume = 1e-7; // mm³
+constexpr double kPointTolerance = 1e-6;
+
+Bnd_Box boxOf(const TopoDS_Shape& shape)
+{
+    Bnd_Box box;
+    BRepBndLib::Add(shape, box, false);
+    if (!box.IsVoid())
+        box.Enlarge(kPointTolerance);
+    return box;
+}
+
+std::vector<gp_Pnt> verticesOf(const TopoDS_Shape& shape)
+{
+    TopTools_IndexedMapOfShape vertices;
+    TopExp::MapShapes(shape, TopAbs_VERTEX, vertices);
+    std::vector<gp_Pnt> points;
+    points.reserve(size_t(vertices.Extent()));
+    for (int i = 1; i <= vertices.Extent(); ++i)
+        points.push_back(BRep_Tool::Pnt(TopoDS::Vertex(vertices(i))));
+    return points;
+}
+
+double commonVolume(const TopoDS_Shape& shape, const TopTools_ListOfShape& solids, bool& done)
+{
+    BRepAlgoAPI_Common common;
+    TopTools_ListOfShape arguments;
+    arguments.Append(shape);
+    common.SetArguments(arguments);
+    common.SetTools(solids);
+    common.SetRunParallel(false);
+    common.SetNonDestructive(true);
+    common.Build();
+    done = common.IsDone();
+    if (!done)
+        return 0.0;
+    GProp_GProps props;
+    BRepGProp::VolumeProperties(common.Shape(), props, false, false, false);
+    return std::abs(props.Mass());
+}
+
+} // namespace
+
+// A solid, its box, and the classifier of points built on first use.
+struct PartOverlap::Solid
+{
+    TopoDS_Shape solid;
+    Bnd_Box box;
+    std::unique_ptr<BRepClass3d_SolidClassifier> classifier;
+    std::optional<std::vector<gp_Pnt>> vertices;
+
+    explicit Solid(const TopoDS_Shape& shape) : solid(shape), box(boxOf(shape)) {}
+
+    const std::vector<gp_Pnt>& corners()
+    {
+        if (!vertices)
+            vertices = verticesOf(solid);
+        return *vertices;
+    }
+
+    // Strictly inside, beyond the tolerance: a ball around the point lies in the solid, so a
+    // shape with that point on its boundary shares material with it.
+    bool holdsInside(const gp_Pnt& point)
+    {
+        if (box.IsOut(point))
+            return false;
+        if (!classifier)
+            classifier = std::make_unique<BRepClass3d_SolidClassifier>(solid);
+        classifier->Perform(point, kPointTolerance);
+        return classifier->State() == TopAbs_IN;
+    }
+};
+
+PartOverlap::PartOverlap(const TopoDS_Shape& part)
+{
+    OccUtils::guardedCall(false, "PartOverlap", [&] {
+        for (TopExp_Explorer it(part, TopAbs_SOLID); it.More(); it.Next())
+            m_solids.push_back(std::make_unique<Solid>(it.Current()));
+        return true;
+    });
+    m_solidless = m_solids.empty();
+}
+
+PartOverlap::~PartOverlap() = default;
+
+bool PartOverlap::overlaps(const TopoDS_Shape& shape)
+{
+    if (shape.IsNull())
+        return false;
+    if (m_solidless)
+        return true;
+    return OccUtils::guardedCall(true, "PartOverlap::overlaps", [&] {
+        const Bnd_Box box = boxOf(shape);
+        if (box.IsVoid())
+            return true;
+        std::vector<Solid*> near;
+        for (const std::unique_ptr<Solid>& solid : m_solids)
+            if (!solid->box.IsVoid() && !solid->box.IsOut(box))
+                near.push_back(solid.get());
+        if (near.empty())
+            return false;
+
+        // A vertex of the shape deep in the part, or one of the part deep in the shape.
+        const std::vector<gp_Pnt> corners = verticesOf(shape);
+        for (Solid* solid : near)
+            for (const gp_Pnt& corner : corners)
+                if (solid->holdsInside(corner))
+                    return true;
+        std::vector<Solid> own;
+        for (TopExp_Explorer it(shape, TopAbs_SOLID); it.More(); it.Next())
+            own.emplace_back(it.Current());
+        for (Solid* solid : near)
+            for (const gp_Pnt& corner : solid->corners())
+                for (Solid& probe : own)
+                    if (probe.holdsInside(corner))
+                        return true;
+
+        // Crossing without a corner inside, flush, or touching: the common decides.
+        TopTools_ListOfShape tools;
+        for (Solid* solid : near)
+            tools.Append(solid->solid);
+        bool done = false;
+        const double shared = commonVolume(shape, tools, done);
+        return !done || shared > kSharedVolume;
+    });
+}

@@ -1,0 +1,88 @@
+// What the carving did, for the export's summary: the cavities that removed material, the
+// components that stand outside the part, and the pieces the cavities cut apart.
+#include "outputs/stepexporter.h"
+
+#include "outputs/partoverlap.h"
+#include "outputs/stepexporter_probes_p.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <map>
+
+using namespace CarvingProbes;
+
+void StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
+                                 AssemblyResult& result)
+{
+    // A component whose pads and body all removed nothing may still stand in the part, behind a
+    // bigger volume that took its place first: only the part as it came tells.
+    std::map<QString, QList<const AssemblyVolume*>> untouched;
+    QSet<QString> inPart; // a volume removed material, or failed: not said to stand outside
+    // A part without solids (open shells) has no material to measure: every cut counts.
+    const bool measured = !solidsOf(part).isEmpty();
+    for (const AssemblyVolume& volume : volumes) {
+        result.cavitiesOk +=
+            volume.cut == CavityCut::Removed || (!measured && volume.cut == CavityCut::NothingRemoved) ? 1 : 0;
+        result.cavitiesFailed += volume.cut == CavityCut::Failed ? 1 : 0;
+        if (volume.kind == RouteVolume)
+            continue;
+        const QString ref = volume.kind == PadVolume ? volume.name.section(QLatin1Char('/'), 0, 0) : volume.name;
+        if (volume.cut == CavityCut::NothingRemoved)
+            untouched[ref].append(&volume);
+        else
+            inPart.insert(ref);
+    }
+    PartOverlap overlap(part);
+    for (const auto& [ref, own] : untouched) {
+        if (inPart.contains(ref))
+            continue;
+        if (std::none_of(own.cbegin(), own.cend(), [&](const AssemblyVolume* v) { return overlap.overlaps(v->shape); }))
+            ++result.componentsOutside;
+    }
+}
+
+int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved)
+{
+    return OccUtils::guardedCall(0, "piecesCutApart", [&] {
+        const QList<TopoDS_Shape> sources = solidsOf(part);
+        const QList<TopoDS_Shape> pieces = solidsOf(carved);
+        if (pieces.size() < 2)
+            return 0;
+        if (sources.size() < 2)
+            return int(pieces.size());
+        // Each piece lies within the solid it was cut from: the solids whose box holds its
+        // vertices are the candidates, and the first of them that none of its vertices lies
+        // outside is its source. A piece matching none stands alone.
+        constexpr double kMargin = 1e-3; // beyond the fuzzy values the cuts run with
+        std::vector<ToolProbe> sourceProbes;
+        sourceProbes.reserve(size_t(sources.size()));
+        for (const TopoDS_Shape& source : sources)
+            sourceProbes.emplace_back(source, kMargin);
+        std::vector<int> perSource(sourceProbes.size(), 0);
+        for (const TopoDS_Shape& solid : pieces) {
+            const PieceProbe piece(solid);
+            if (piece.vertices.empty())
+                continue;
+            for (size_t s = 0; s < sourceProbes.size(); ++s) {
+                ToolProbe& source = sourceProbes[s];
+                if (source.box.IsOut(gp_Pnt(piece.low)) || source.box.IsOut(gp_Pnt(piece.high)))
+                    continue;
+                BRepClass3d_SolidClassifier& classifier = source.classify();
+                const bool within = std::none_of(piece.vertices.cbegin(), piece.vertices.cend(), [&](const gp_Pnt& p) {
+                    classifier.Perform(p, kMargin);
+                    return classifier.State() == TopAbs_OUT;
+                });
+                if (within) {
+                    ++perSource[s];
+                    break;
+                }
+            }
+        }
+        int split = 0;
+        for (const int count : perSource)
+            if (count >= 2)
+                split += count;
+        return split;
+    });
+}

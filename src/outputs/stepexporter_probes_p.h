@@ -1,0 +1,102 @@
+// Point probes of the carving: whether a piece of a cut lies inside a tool solid, and which
+// solid a piece was cut from. Boxes rule out most pairs; a classifier answers the rest.
+#pragma once
+
+#include <BRepBndLib.hxx>
+#include <BRepClass3d_SolidClassifier.hxx>
+#include <BRepGProp.hxx>
+#include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
+#include <GProp_GProps.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace CarvingProbes {
+
+// What the inside test needs of one piece of a cut, gathered once whatever the number of
+// tools: its vertices in explorer order and their box; its centre of mass only when a tool's
+// box could hold the piece, since that takes an integration over every face.
+struct PieceProbe
+{
+    TopoDS_Shape solid;
+    std::vector<gp_Pnt> vertices;
+    gp_XYZ low{RealLast(), RealLast(), RealLast()}, high{-RealLast(), -RealLast(), -RealLast()};
+    std::optional<gp_Pnt> centre;
+
+    explicit PieceProbe(const TopoDS_Shape& piece) : solid(piece)
+    {
+        for (TopExp_Explorer it(piece, TopAbs_VERTEX); it.More(); it.Next()) {
+            const gp_Pnt p = BRep_Tool::Pnt(TopoDS::Vertex(it.Current()));
+            vertices.push_back(p);
+            low.SetCoord(std::min(low.X(), p.X()), std::min(low.Y(), p.Y()), std::min(low.Z(), p.Z()));
+            high.SetCoord(std::max(high.X(), p.X()), std::max(high.Y(), p.Y()), std::max(high.Z(), p.Z()));
+        }
+    }
+
+    const gp_Pnt& centreOfMass()
+    {
+        if (!centre) {
+            GProp_GProps props;
+            BRepGProp::VolumeProperties(solid, props);
+            centre = props.CentreOfMass();
+        }
+        return *centre;
+    }
+};
+
+// A tool solid, its classifier built on first use.
+struct ToolProbe
+{
+    TopoDS_Shape solid;
+    Bnd_Box box;
+    std::unique_ptr<BRepClass3d_SolidClassifier> classifier;
+
+    ToolProbe(const TopoDS_Shape& tool, double tolerance) : solid(tool)
+    {
+        // From the geometry, not a mesh: the box must hold the whole solid.
+        BRepBndLib::Add(tool, box, false);
+        box.Enlarge(2.0 * tolerance + 1e-7);
+    }
+
+    // A point outside the box is OUT of the solid: a piece with its centre or a vertex there
+    // cannot lie inside, and the classifier need not be asked.
+    bool mayHold(PieceProbe& piece)
+    {
+        if (box.IsVoid())
+            return false;
+        if (!piece.vertices.empty() && (box.IsOut(gp_Pnt(piece.low)) || box.IsOut(gp_Pnt(piece.high))))
+            return false;
+        return !box.IsOut(piece.centreOfMass());
+    }
+
+    BRepClass3d_SolidClassifier& classify()
+    {
+        if (!classifier)
+            classifier = std::make_unique<BRepClass3d_SolidClassifier>(solid);
+        return *classifier;
+    }
+};
+
+// The centre of mass strictly inside the tool and no vertex outside it.
+inline bool liesInside(PieceProbe& piece, ToolProbe& tool, double tolerance)
+{
+    if (piece.solid.IsNull() || !tool.mayHold(piece))
+        return false;
+    BRepClass3d_SolidClassifier& classifier = tool.classify();
+    classifier.Perform(piece.centreOfMass(), tolerance);
+    if (classifier.State() != TopAbs_IN)
+        return false;
+    for (const gp_Pnt& vertex : piece.vertices) {
+        classifier.Perform(vertex, tolerance);
+        if (classifier.State() == TopAbs_OUT)
+            return false;
+    }
+    return true;
+}
+
+} // namespace CarvingProbes
