@@ -544,7 +544,7 @@ TEST(BuildAssembly, SolidSwallowedByACavityIsRemoved)
         SCOPED_TRACE(row.name);
         Board board;
         const TopoDS_Shape logo = box(row.x + 0.5, 19.5, 8, row.x + 1.5, 20.5, 9); // 1 mm³
-        board.part = compound({box(0, 0, 0, 20, 40, 10), box(40, 0, 0, 60, 40, 10), logo});
+        board.part = StepExporter::compoundOf({box(0, 0, 0, 20, 40, 10), box(40, 0, 0, 60, 40, 10), logo});
         board.add(component("U1", gp_Pnt(row.x, 20, 7.5), 0));
         for (const StepExporter::CarvingRoad road :
              {StepExporter::CarvingRoad::VolumeByVolume, StepExporter::CarvingRoad::OneCutFirst}) {
