@@ -4,6 +4,7 @@
 #include "designfixture.h"
 #include "testsupport.h"
 
+#include "foundation/stepimporter.h"
 #include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
 
