@@ -4,12 +4,12 @@
 
 #include "app/modebinding.h"
 #include "app/ratsnest.h"
+#include "app/reportdialog.h"
 #include "app/trackconflictscan.h"
 #include "outputs/assemblycache.h"
 #include "outputs/assemblyrecords.h"
 #include "outputs/printplan.h"
 #include "components/footprintmanager.h"
-#include "foundation/reportdialog.h"
 #include "model/padid.h"
 #include "project/netconnectivity.h"
 #include "project/projectmanager.h"

@@ -3,11 +3,11 @@
 // folders.
 #include "app/mainwindow.h"
 
+#include "app/missingfootprintsdialog.h"
 #include "app/propertiespanel.h"
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
 #include "components/footprintfoldersdialog.h"
-#include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
 #include "foundation/busycursor.h"
 #include "foundation/logging.h"

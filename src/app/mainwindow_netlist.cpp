@@ -2,13 +2,13 @@
 #include "app/mainwindow.h"
 
 #include "app/propertiespanel.h"
+#include "app/reportdialog.h"
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
 
 #include "foundation/appsettings.h"
 #include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
-#include "foundation/reportdialog.h"
 #include "model/routerecords.h"
 #include "project/netlistdiff.h"
 #include "project/netlistupdate.h"

@@ -4,9 +4,9 @@
 #include "partfiles.h"
 #include "testsupport.h"
 
+#include "app/missingfootprintsdialog.h"
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
-#include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
 #include "foundation/appsettings.h"
 #include "model/placedcomponentdata.h"

@@ -1,7 +1,7 @@
-#include "components/missingfootprintsdialog.h"
+#include "app/missingfootprintsdialog.h"
 
+#include "app/reportdialog.h"
 #include "foundation/naturalorder.h"
-#include "foundation/reportdialog.h"
 #include "foundation/uitheme.h"
 
 #include <QClipboard>
