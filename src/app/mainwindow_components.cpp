@@ -49,7 +49,7 @@ void MainWindow::createComponentManager(const opencascade::handle<AIS_Interactiv
     connect(m_componentManager, &ComponentManager::missingFootprintsDetected, this,
             [this](const QList<MissingFootprintInfo>& missing) {
                 const BusyCursor::Pause pause;
-                MissingFootprintsDialog dialog(missing, this, !m_footprintManager.searchPaths().isEmpty());
+                MissingFootprintsDialog dialog(missing, m_footprintManager.searchPaths(), this);
                 // Opened once the operation that found the missing footprints has ended.
                 if (dialog.exec() == MissingFootprintsDialog::ChooseFootprintFolders)
                     QTimer::singleShot(0, this, &MainWindow::manageFootprintFolders);

@@ -9,6 +9,8 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -21,6 +23,11 @@ QPushButton* buttonLabelled(QWidget* parent, const QString& text)
     return nullptr;
 }
 
+const QString kKicad = QStringLiteral("/usr/share/kicad/footprints");
+// A name KiCad's library had before its pads were resized; the library now holds
+// R_1206_3216Metric_Pad1.30x1.75mm_HandSolder.
+const char* const kRenamed = "R_1206_3216Metric_Pad1.24x1.80mm_HandSolder";
+
 QList<MissingFootprintInfo> oneMissing(const QString& value)
 {
     MissingFootprintInfo info;
@@ -32,7 +39,7 @@ QList<MissingFootprintInfo> oneMissing(const QString& value)
 
 TEST(MissingFootprintsDialog, ShowsTheComponentsWithoutFootprint)
 {
-    MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")));
+    MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")), {kKicad});
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("⚠ Missing footprints"));
     bool titleFound = false;
     for (QLabel* label : dialog.findChildren<QLabel*>())
@@ -60,7 +67,7 @@ TEST(MissingFootprintsDialog, ListsTheReferencesInNaturalOrder)
         info.reference = QString::fromUtf8(ref);
         missing << info;
     }
-    MissingFootprintsDialog dialog(missing);
+    MissingFootprintsDialog dialog(missing, {kKicad});
     auto* table = dialog.findChild<QTableWidget*>();
     ASSERT_NE(table, nullptr);
     QStringList refs;
@@ -76,7 +83,7 @@ TEST(MissingFootprintsDialog, FollowsADarkTheme)
     dark.setColor(QPalette::Window, QColor(30, 30, 30));
     QApplication::setPalette(dark);
     {
-        MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")));
+        MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")), {kKicad});
         const QColor error(QStringLiteral("#FF7B72"));
         EXPECT_EQ(dialog.findChild<QTableWidget*>()->item(0, 0)->foreground().color(), error);
         QStringList styled;
@@ -95,7 +102,7 @@ class MissingFootprintsCopy : public ::testing::TestWithParam<ClipboardRow> {};
 
 TEST_P(MissingFootprintsCopy, CopiesTheListAndStaysOpen)
 {
-    MissingFootprintsDialog dialog(oneMissing(QString::fromUtf8(GetParam().value)));
+    MissingFootprintsDialog dialog(oneMissing(QString::fromUtf8(GetParam().value)), {kKicad});
     dialog.show();
     QApplication::clipboard()->setText(QStringLiteral("before"));
     QPushButton* copy = buttonLabelled(&dialog, QStringLiteral("📋 Copy the list"));
@@ -110,38 +117,74 @@ INSTANTIATE_TEST_SUITE_P(Rows, MissingFootprintsCopy, ::testing::Values(
     ClipboardRow{"EmptyValue", "", "=== Missing footprints ===\n\nR1 () : R_0603\n"}),
     [](const ::testing::TestParamInfo<ClipboardRow>& info) { return std::string(info.param.label); });
 
-// The guide says where footprints come from and offers the folders; with no folder set, the
-// dialog says so first.
-TEST(MissingFootprintsDialog, NamesTheFootprintFoldersAndOffersThem)
+// The advice follows the lookup: no folder set, folders that hold no file of the name (KiCad
+// renamed the footprint), or a file found but refused; KiCad's library is named only where the
+// folders do not already hold it. Every answer offers the folders.
+struct AdviceRow
 {
-    const auto texts = [](const MissingFootprintsDialog& dialog) {
-        QStringList all;
-        for (QLabel* label : dialog.findChildren<QLabel*>())
-            all << label->text();
-        return all.join(QLatin1Char('|'));
-    };
+    const char* label;
+    QStringList folders;
+    const char* requested;
+    const char* reason;
+    const char* cause; // the bold line under the explanation; empty: none
+    bool firstStepAddsAFolder;
+    bool namesKicadLibrary;
+};
+void PrintTo(const AdviceRow& row, std::ostream* out) { *out << row.label; }
+
+class MissingFootprintsAdvice : public ::testing::TestWithParam<AdviceRow> {};
+
+TEST_P(MissingFootprintsAdvice, FollowsWhatTheLookupFound)
+{
+    const AdviceRow& row = GetParam();
     ASSERT_EQ(MissingFootprintsDialog::kicadFootprintFolder(), QStringLiteral("/usr/share/kicad/footprints"))
         << "Debian's kicad-footprints installs KiCad's library there";
-    for (const bool foldersSet : {true, false}) {
-        SCOPED_TRACE(foldersSet ? "folders set" : "no folder");
-        MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")), nullptr, foldersSet);
-        const QString shown = texts(dialog);
-        EXPECT_TRUE(shown.contains(QStringLiteral("<b>Edit › Footprint folders…</b>")));
-        EXPECT_TRUE(shown.contains(QStringLiteral("KiCad's own library is in /usr/share/kicad/footprints.")));
-        EXPECT_EQ(shown.contains(QStringLiteral("No footprint folder is set")), !foldersSet);
+    QList<MissingFootprintInfo> missing = oneMissing(QStringLiteral("10k"));
+    missing[0].requestedFootprint = QString::fromUtf8(row.requested);
+    missing[0].reason = QString::fromUtf8(row.reason);
+    MissingFootprintsDialog dialog(missing, row.folders);
 
-        dialog.show();
-        QPushButton* folders = buttonLabelled(&dialog, QStringLiteral("Footprint folders…"));
-        ASSERT_NE(folders, nullptr);
-        folders->click();
-        EXPECT_FALSE(dialog.isVisible());
-        EXPECT_EQ(dialog.result(), MissingFootprintsDialog::ChooseFootprintFolders);
+    QStringList causes;
+    QString help;
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (label->text().startsWith(QStringLiteral("💡")))
+            help = label->text();
+        else if (label->styleSheet().contains(QStringLiteral("font-weight: bold")))
+            causes << label->text();
     }
+    EXPECT_EQ(causes.join(QLatin1Char('|')).toStdString(), row.cause);
+    EXPECT_EQ(help.contains(QStringLiteral("<br>1. Add the folder of your KiCad footprint libraries")),
+              row.firstStepAddsAFolder);
+    EXPECT_EQ(help.contains(QStringLiteral("<br>1. Missing components appear in")), !row.firstStepAddsAFolder)
+        << "with folders set, the footprint is picked by hand first";
+    EXPECT_TRUE(help.contains(QStringLiteral("<b>\"Browse footprint...\"</b>")));
+    EXPECT_TRUE(help.contains(QStringLiteral("<b>Edit › Footprint folders…</b>")));
+    EXPECT_EQ(help.contains(QStringLiteral("KiCad's own library is in /usr/share/kicad/footprints.")),
+              row.namesKicadLibrary);
+
+    dialog.show();
+    QPushButton* folders = buttonLabelled(&dialog, QStringLiteral("Footprint folders…"));
+    ASSERT_NE(folders, nullptr);
+    folders->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), MissingFootprintsDialog::ChooseFootprintFolders);
 }
+
+INSTANTIATE_TEST_SUITE_P(Lookups, MissingFootprintsAdvice, ::testing::Values(
+    AdviceRow{"NoFolder", {}, "R_0603", "", "No footprint folder is set, so no footprint could be looked for.",
+              true, true},
+    AdviceRow{"RenamedInKicadLibrary", {kKicad}, kRenamed, "",
+              "None of the 1 footprint folder(s) holds a file of the name the netlist asks for.", false, false},
+    AdviceRow{"KicadParentListed", {QStringLiteral("/tmp"), QStringLiteral("/usr/share/kicad/")}, kRenamed, "",
+              "None of the 2 footprint folder(s) holds a file of the name the netlist asks for.", false, false},
+    AdviceRow{"OtherFolders", {QStringLiteral("/opt/parts.pretty")}, "R_0603", "",
+              "None of the 1 footprint folder(s) holds a file of the name the netlist asks for.", false, true},
+    AdviceRow{"FoundButRefused", {kKicad}, "BGA_Huge", "10001 copper pads", "", false, false}),
+    [](const ::testing::TestParamInfo<AdviceRow>& info) { return std::string(info.param.label); });
 
 TEST(MissingFootprintsDialog, EnterContinues)
 {
-    MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")));
+    MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")), {kKicad});
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog, Qt::Key_Return);
