@@ -59,8 +59,6 @@ void MainWindow::importNetlist()
     }
     // The netlist is part of the saved design, though no command can undo its import.
     setModifiedOutsideUndo(true);
-    if (m_generateButton)
-        m_generateButton->setEnabled(true);
     updateActionStates();
     const int components = int(m_project.netlist().components.size());
     const int nets = int(m_project.netlist().connections.size());

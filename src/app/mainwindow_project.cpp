@@ -83,8 +83,6 @@ void MainWindow::newProject()
     updateWindowTitle();
 
     updateActionStates();
-    if (m_generateButton)
-        m_generateButton->setEnabled(false);
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();
     setStatusText(tr("New project - Build plate displayed"));
