@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoCommand>
@@ -139,6 +140,32 @@ TEST_F(MainWindowView, ViewerIsBuiltOnceWithPlateAndCube)
     EXPECT_EQ(d.viewCubes, 1);
     EXPECT_EQ(d.others, 0);
     EXPECT_TRUE(window->isViewerReady()) << "every object that needs the viewer is wired";
+}
+
+// On a 1280 × 800 laptop screen the window, maximised inside a window manager's frame, keeps
+// its status bar on the screen: every refusal and confirmation is told there. Xvfb has no window
+// manager: the window is put where one would put it, inside the frame's title bar and borders.
+TEST_F(MainWindowView, StatusBarStaysOnALaptopScreenInsideTheFrame)
+{
+    const QRect screen = window->screen()->availableGeometry();
+    ASSERT_EQ(screen.size(), QSize(1280, 800)) << "run under a 1280x800 screen";
+    const struct
+    {
+        const char* frame;
+        int titleBar;
+        int border;
+    } frames[] = {{"none", 0, 0}, {"24-pixel title bar, 4-pixel borders", 24, 4},
+                  {"30-pixel title bar, 1-pixel borders", 30, 1}, {"37-pixel title bar", 37, 0}};
+    for (const auto& f : frames) {
+        const QRect room = screen.adjusted(f.border, f.titleBar + f.border, -f.border, -f.border);
+        window->setGeometry(room);
+        ASSERT_TRUE(waitFor([&] { return window->geometry().topLeft() == room.topLeft(); }, 3000)) << f.frame;
+        QStatusBar* bar = window->statusBar();
+        const QRect shown(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+        EXPECT_TRUE(bar->isVisible() && !shown.isEmpty()) << f.frame;
+        EXPECT_TRUE(room.contains(shown)) << f.frame << ": status bar " << shown.width() << "x" << shown.height()
+                                          << " at " << shown.x() << "," << shown.y();
+    }
 }
 
 TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
