@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -187,6 +189,46 @@ TEST_F(PrintPlanWindow, CopiesAndExportsTheReports)
     QFile csv(dir.filePath(QStringLiteral("plan.csv")));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_EQ(csv.readAll(), QByteArray("\xEF\xBB\xBF") + PrintPlanGenerator::toCsv(shown).toUtf8());
+}
+
+// The list of components without insertion can be read to its end whatever the window showed
+// before it was closed: a list longer or shorter than the last one, or none at all.
+TEST_F(PrintPlanWindow, ListWithoutInsertionScrollsWhateverCameBefore)
+{
+    const struct
+    {
+        const char* history;
+        int before; // parts without insertion in the plan shown first
+        int now;
+    } rows[] = {{"a one-line list, then a long one", 3, 40},
+                {"no list, then a long one", 0, 40},
+                {"a long list, then a one-line one", 40, 3},
+                {"a long list, then a longer one", 40, 90}};
+    for (const auto& row : rows) {
+        PrintPlanDialog dialog;
+        PrintPlanDialogProbe probe{dialog};
+        int skipped = row.before;
+        dialog.setGenerator([&skipped](double) { return plan(8, 20, 0, skipped); });
+        dialog.regenerate();
+        dialog.show();
+        dialog.resize(1204, 944); // as a plan of 160 components opens it
+        QCoreApplication::processEvents();
+        dialog.close();
+        skipped = row.now;
+        dialog.regenerate();
+        dialog.show();
+        QCoreApplication::processEvents();
+
+        QLabel* list = probe.skipped();
+        auto* area = qobject_cast<QScrollArea*>(list->parentWidget()->parentWidget());
+        ASSERT_NE(area, nullptr) << row.history;
+        const int needed = list->heightForWidth(list->width());
+        const int shown = area->viewport()->height();
+        EXPECT_GE(list->height(), needed) << row.history << ": every line has room";
+        EXPECT_EQ(area->verticalScrollBar()->isVisible(), needed > shown) << row.history;
+        EXPECT_EQ(area->verticalScrollBar()->maximum(), std::max(0, list->height() - shown))
+            << row.history << ": the last line scrolls into view";
+    }
 }
 
 } // namespace
