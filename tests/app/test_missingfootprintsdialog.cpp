@@ -1,4 +1,6 @@
 // The missing-footprints dialog, on the offscreen platform.
+#include "testsupport.h"
+
 #include "app/missingfootprintsdialog.h"
 #include "foundation/uitheme.h"
 
@@ -15,13 +17,7 @@
 
 namespace {
 
-QPushButton* buttonLabelled(QWidget* parent, const QString& text)
-{
-    for (QPushButton* button : parent->findChildren<QPushButton*>())
-        if (button->text() == text)
-            return button;
-    return nullptr;
-}
+using TestSupport::buttonLabelled;
 
 const QString kKicad = QStringLiteral("/usr/share/kicad/footprints");
 // A name KiCad's library had before its pads were resized; the library now holds

@@ -20,13 +20,7 @@
 
 namespace {
 
-QPushButton* buttonLabelled(QWidget* parent, const QString& text)
-{
-    for (QPushButton* button : parent->findChildren<QPushButton*>())
-        if (button->text() == text)
-            return button;
-    return nullptr;
-}
+using TestSupport::buttonLabelled;
 
 // Answers the directory chooser that the next click opens: with a folder, or cancels when
 // the folder is empty. Gives up (cancelling) if no chooser shows, so a test cannot hang.

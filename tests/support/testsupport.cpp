@@ -3,6 +3,7 @@
 #include "childprocess.h"
 
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QSettings>
 
 #include <BRepBndLib.hxx>
@@ -43,6 +44,14 @@ Box boxOf(const TopoDS_Shape& shape)
     if (!box.IsVoid())
         box.Get(b.xmin, b.ymin, b.zmin, b.xmax, b.ymax, b.zmax);
     return b;
+}
+
+QPushButton* buttonLabelled(QWidget* parent, const QString& text)
+{
+    for (QPushButton* button : parent->findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
 }
 
 QString kicadFootprintRoot()

@@ -9,6 +9,9 @@
 
 #include <functional>
 
+class QPushButton;
+class QWidget;
+
 namespace TestSupport {
 
 // Points QSettings at a fresh temporary folder for the lifetime of the object and
@@ -30,6 +33,9 @@ double volumeOf(const TopoDS_Shape& shape);
 // Optimal bounding box of the shape as {xmin, ymin, zmin, xmax, ymax, zmax}.
 struct Box { double xmin, ymin, zmin, xmax, ymax, zmax; };
 Box boxOf(const TopoDS_Shape& shape);
+
+// The first push button among the widget's children that shows this text; null when none does.
+QPushButton* buttonLabelled(QWidget* parent, const QString& text);
 
 // Path of the KiCad footprint library installed by the set-up script.
 QString kicadFootprintRoot();
