@@ -131,7 +131,13 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
     // Sized to their contents once filled: sized while filling, every cell measures them again.
     table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    table->resizeRowsToContents();
+    // Every row holds one line of the same fonts: the first, measured, gives all their height.
+    // Sizing each row to its contents would lay out every cell again.
+    if (count > 0) {
+        table->resizeRowToContents(0);
+        table->verticalHeader()->setDefaultSectionSize(
+            std::max(table->verticalHeader()->defaultSectionSize(), table->rowHeight(0)));
+    }
     // As many rows as the screen has room for; the others scroll.
     table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     layout->addWidget(table);

