@@ -143,28 +143,20 @@ TEST_F(MainWindowView, ViewerIsBuiltOnceWithPlateAndCube)
 }
 
 // On a 1280 × 800 laptop screen the window, maximised inside a window manager's frame, keeps
-// its status bar on the screen: every refusal and confirmation is told there. Xvfb has no window
-// manager: the window is put where one would put it, inside the frame's title bar and borders.
+// its status bar in view. Xvfb has no window manager: the window is put where one would put it,
+// inside title bars and borders of common sizes.
 TEST_F(MainWindowView, StatusBarStaysOnALaptopScreenInsideTheFrame)
 {
     const QRect screen = window->screen()->availableGeometry();
     ASSERT_EQ(screen.size(), QSize(1280, 800)) << "run under a 1280x800 screen";
-    const struct
-    {
-        const char* frame;
-        int titleBar;
-        int border;
-    } frames[] = {{"none", 0, 0}, {"24-pixel title bar, 4-pixel borders", 24, 4},
-                  {"30-pixel title bar, 1-pixel borders", 30, 1}, {"37-pixel title bar", 37, 0}};
-    for (const auto& f : frames) {
-        const QRect room = screen.adjusted(f.border, f.titleBar + f.border, -f.border, -f.border);
+    for (const auto& [titleBar, border] : {std::pair{0, 0}, {24, 4}, {30, 1}, {37, 0}}) {
+        const QRect room = screen.adjusted(border, titleBar + border, -border, -border);
         window->setGeometry(room);
-        ASSERT_TRUE(waitFor([&] { return window->geometry().topLeft() == room.topLeft(); }, 3000)) << f.frame;
+        ASSERT_TRUE(waitFor([&] { return window->geometry().topLeft() == room.topLeft(); }, 3000));
         QStatusBar* bar = window->statusBar();
         const QRect shown(bar->mapToGlobal(QPoint(0, 0)), bar->size());
-        EXPECT_TRUE(bar->isVisible() && !shown.isEmpty()) << f.frame;
-        EXPECT_TRUE(room.contains(shown)) << f.frame << ": status bar " << shown.width() << "x" << shown.height()
-                                          << " at " << shown.x() << "," << shown.y();
+        EXPECT_TRUE(bar->isVisible() && room.contains(shown))
+            << "title bar " << titleBar << ": status bar at y " << shown.y() << " to " << shown.bottom();
     }
 }
 

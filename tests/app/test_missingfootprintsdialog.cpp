@@ -11,8 +11,6 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include <ostream>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -115,68 +113,48 @@ INSTANTIATE_TEST_SUITE_P(Rows, MissingFootprintsCopy, ::testing::Values(
 
 // The advice follows the lookup: no folder set, folders that hold no file of the name (KiCad
 // renamed the footprint), or a file found but refused; KiCad's library is named only where the
-// folders do not already hold it. Every answer offers the folders.
-struct AdviceRow
+// folders do not hold it. Every answer offers the folders.
+TEST(MissingFootprintsDialog, AdviceFollowsWhatTheLookupFound)
 {
-    const char* label;
-    QStringList folders;
-    const char* requested;
-    const char* reason;
-    const char* cause; // the bold line under the explanation; empty: none
-    bool firstStepAddsAFolder;
-    bool namesKicadLibrary;
-};
-void PrintTo(const AdviceRow& row, std::ostream* out) { *out << row.label; }
-
-class MissingFootprintsAdvice : public ::testing::TestWithParam<AdviceRow> {};
-
-TEST_P(MissingFootprintsAdvice, FollowsWhatTheLookupFound)
-{
-    const AdviceRow& row = GetParam();
-    ASSERT_EQ(MissingFootprintsDialog::kicadFootprintFolder(), QStringLiteral("/usr/share/kicad/footprints"))
-        << "Debian's kicad-footprints installs KiCad's library there";
-    QList<MissingFootprintInfo> missing = oneMissing(QStringLiteral("10k"));
-    missing[0].requestedFootprint = QString::fromUtf8(row.requested);
-    missing[0].reason = QString::fromUtf8(row.reason);
-    MissingFootprintsDialog dialog(missing, row.folders);
-
-    QStringList causes;
-    QString help;
-    for (QLabel* label : dialog.findChildren<QLabel*>()) {
-        if (label->text().startsWith(QStringLiteral("💡")))
-            help = label->text();
-        else if (label->styleSheet().contains(QStringLiteral("font-weight: bold")))
-            causes << label->text();
+    const QString none = QStringLiteral("None of the %1 footprint folder(s) holds a file of the name the netlist asks for.");
+    const struct
+    {
+        QStringList folders;
+        const char* reason; // why a file found was refused
+        QString cause;      // the bold line under the explanation
+        const char* firstStep;
+        bool namesKicad;
+    } rows[] = {
+        {{}, "", "No footprint folder is set, so no footprint could be looked for.", "Add the folder", true},
+        {{kKicad}, "", none.arg(1), "Missing components appear", false},
+        {{"/tmp", "/usr/share/kicad/"}, "", none.arg(2), "Missing components appear", false},
+        {{"/opt/parts.pretty"}, "", none.arg(1), "Missing components appear", true},
+        {{kKicad}, "10001 copper pads", QString(), "Missing components appear", false},
+    };
+    ASSERT_EQ(MissingFootprintsDialog::kicadFootprintFolder(), kKicad) << "where Debian's kicad-footprints puts it";
+    for (const auto& row : rows) {
+        QList<MissingFootprintInfo> missing = oneMissing(QStringLiteral("10k"));
+        missing[0].requestedFootprint = QString::fromUtf8(kRenamed);
+        missing[0].reason = QString::fromUtf8(row.reason);
+        MissingFootprintsDialog dialog(missing, row.folders);
+        QString cause;
+        QString help;
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->text().startsWith(QStringLiteral("💡")))
+                help = label->text();
+            else if (label->text().contains(QStringLiteral("footprint folder")))
+                cause = label->text();
+        }
+        const QString trace = row.folders.join(',') + QLatin1Char(' ') + QString::fromUtf8(row.reason);
+        EXPECT_EQ(cause.toStdString(), row.cause.toStdString());
+        EXPECT_TRUE(help.contains(QStringLiteral("<br>1. ") + row.firstStep)) << trace.toStdString();
+        EXPECT_EQ(help.contains(QStringLiteral("KiCad's own library is in /usr/share/kicad/footprints.")),
+                  row.namesKicad) << trace.toStdString();
+        dialog.show();
+        buttonLabelled(&dialog, QStringLiteral("Footprint folders…"))->click();
+        EXPECT_EQ(dialog.result(), MissingFootprintsDialog::ChooseFootprintFolders);
     }
-    EXPECT_EQ(causes.join(QLatin1Char('|')).toStdString(), row.cause);
-    EXPECT_EQ(help.contains(QStringLiteral("<br>1. Add the folder of your KiCad footprint libraries")),
-              row.firstStepAddsAFolder);
-    EXPECT_EQ(help.contains(QStringLiteral("<br>1. Missing components appear in")), !row.firstStepAddsAFolder)
-        << "with folders set, the footprint is picked by hand first";
-    EXPECT_TRUE(help.contains(QStringLiteral("<b>\"Browse footprint...\"</b>")));
-    EXPECT_TRUE(help.contains(QStringLiteral("<b>Edit › Footprint folders…</b>")));
-    EXPECT_EQ(help.contains(QStringLiteral("KiCad's own library is in /usr/share/kicad/footprints.")),
-              row.namesKicadLibrary);
-
-    dialog.show();
-    QPushButton* folders = buttonLabelled(&dialog, QStringLiteral("Footprint folders…"));
-    ASSERT_NE(folders, nullptr);
-    folders->click();
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), MissingFootprintsDialog::ChooseFootprintFolders);
 }
-
-INSTANTIATE_TEST_SUITE_P(Lookups, MissingFootprintsAdvice, ::testing::Values(
-    AdviceRow{"NoFolder", {}, "R_0603", "", "No footprint folder is set, so no footprint could be looked for.",
-              true, true},
-    AdviceRow{"RenamedInKicadLibrary", {kKicad}, kRenamed, "",
-              "None of the 1 footprint folder(s) holds a file of the name the netlist asks for.", false, false},
-    AdviceRow{"KicadParentListed", {QStringLiteral("/tmp"), QStringLiteral("/usr/share/kicad/")}, kRenamed, "",
-              "None of the 2 footprint folder(s) holds a file of the name the netlist asks for.", false, false},
-    AdviceRow{"OtherFolders", {QStringLiteral("/opt/parts.pretty")}, "R_0603", "",
-              "None of the 1 footprint folder(s) holds a file of the name the netlist asks for.", false, true},
-    AdviceRow{"FoundButRefused", {kKicad}, "BGA_Huge", "10001 copper pads", "", false, false}),
-    [](const ::testing::TestParamInfo<AdviceRow>& info) { return std::string(info.param.label); });
 
 TEST(MissingFootprintsDialog, EnterContinues)
 {
