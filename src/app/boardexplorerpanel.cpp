@@ -20,7 +20,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -140,7 +139,8 @@ public:
         // A text that wraps at any width: the style gives it the whole room of the cell.
         cell.text = QString(columnWidth, QLatin1Char('x'));
         // The view draws a cell one pixel narrower than its column, for the grid.
-        cell.rect = QRect(0, 0, columnWidth - (view->showGrid() ? 1 : 0), view->verticalHeader()->defaultSectionSize());
+        cell.rect = QRect(0, 0, columnWidth - (view->showGrid() ? 1 : 0),
+                          view->verticalHeader()->defaultSectionSize());
         return textRect(cell).width();
     }
 

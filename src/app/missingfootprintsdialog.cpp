@@ -146,10 +146,11 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
         QStringLiteral("<b style=\"color:%1;\">%2</b>")
             .arg(errorColor.name(), tr("RED", "color of the missing components in the 3D view"));
     const QString kicadFolder = kicadFootprintFolder();
-    const bool kicadListed = std::any_of(footprintFolders.cbegin(), footprintFolders.cend(), [&](const QString& folder) {
-        const QString listed = QDir::cleanPath(folder);
-        return kicadFolder == listed || kicadFolder.startsWith(listed + QLatin1Char('/'));
-    });
+    const bool kicadListed =
+        std::any_of(footprintFolders.cbegin(), footprintFolders.cend(), [&](const QString& folder) {
+            const QString listed = QDir::cleanPath(folder);
+            return kicadFolder == listed || kicadFolder.startsWith(listed + QLatin1Char('/'));
+        });
     QString kicadHint;
     if (kicadFolder.isEmpty())
         kicadHint = tr("KiCad's own library is the “footprints” folder of its installation.");

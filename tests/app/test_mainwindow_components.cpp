@@ -246,8 +246,10 @@ TEST_F(MainWindowComponents, GenerateFollowsTheNetlistOfTheDesign)
     for (const int components : {2, 0, 2}) {
         ProjectManager saved;
         Netlist netlist;
-        for (int i = 1; i <= components; ++i)
-            netlist.components.insert(QString("R%1").arg(i), NetlistComponent{QString("R%1").arg(i), "1k", "R_0805", {}});
+        for (int i = 1; i <= components; ++i) {
+            const QString ref = QString("R%1").arg(i);
+            netlist.components.insert(ref, NetlistComponent{ref, "1k", "R_0805", {}});
+        }
         saved.setNetlist(std::move(netlist));
         const QString path = m_dir.filePath(QString("netlist%1.vtq").arg(components));
         ASSERT_TRUE(saved.saveProject(path, {}, {}, false));

@@ -116,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, MissingFootprintsCopy, ::testing::Values(
 // folders do not hold it. Every answer offers the folders.
 TEST(MissingFootprintsDialog, AdviceFollowsWhatTheLookupFound)
 {
-    const QString none = QStringLiteral("None of the %1 footprint folder(s) holds a file of the name the netlist asks for.");
+    const QString none =
+        QStringLiteral("None of the %1 footprint folder(s) holds a file of the name the netlist asks for.");
     const struct
     {
         QStringList folders;
