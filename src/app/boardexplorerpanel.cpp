@@ -20,7 +20,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -106,7 +105,7 @@ int applyFilter(QTableWidget* table, const QString& filter)
 }
 
 // Draws the text wrapped between words, or anywhere in a word longer than the column (a net
-// name rarely has spaces), and asks for the height that takes.
+// name rarely has spaces). The panel gives the row the height the lines take.
 class WrappingDelegate : public QStyledItemDelegate
 {
 public:
@@ -129,25 +128,34 @@ public:
         painter->restore();
     }
 
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    // The width a text wraps in, in a cell of the view's column of that width.
+    static int textWidth(const QTableView* view, int columnWidth)
     {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        QStyleOptionViewItem item = option;
-        initStyleOption(&item, index);
-        const int width = textRect(item).width();
-        if (width <= 0)
-            return size;
-        QTextLayout layout(item.text, item.font);
+        QStyleOptionViewItem cell;
+        cell.initFrom(view);
+        cell.widget = view;
+        cell.font = view->font();
+        cell.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::WrapText;
+        // A text that wraps at any width: the style gives it the whole room of the cell.
+        cell.text = QString(columnWidth, QLatin1Char('x'));
+        // The view draws a cell one pixel narrower than its column, for the grid.
+        cell.rect = QRect(0, 0, columnWidth - (view->showGrid() ? 1 : 0),
+                          view->verticalHeader()->defaultSectionSize());
+        return textRect(cell).width();
+    }
+
+    static int lineCount(const QString& text, const QFont& font, int width)
+    {
+        QTextLayout layout(text, font);
         layout.setTextOption(textOption(Qt::AlignLeft));
-        qreal height = 0;
+        int lines = 0;
         layout.beginLayout();
         for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
             line.setLineWidth(width);
-            height += line.height();
+            ++lines;
         }
         layout.endLayout();
-        size.setHeight(std::max(size.height(), int(std::ceil(height)) + size.height() - item.fontMetrics.height()));
-        return size;
+        return std::max(1, lines);
     }
 
 private:
@@ -327,10 +335,35 @@ void BoardExplorerPanel::setRows(const QList<ComponentRow>& components, const QL
     fitNetRows();
 }
 
+// Rows take one line but for a name wider than its column, which gets the lines it wraps on,
+// counted once per name and column width: laying out every cell of every row to size them
+// would cost each refresh as much again as the whole fill.
 void BoardExplorerPanel::fitNetRows()
 {
     m_netRowFit->stop();
-    m_nets->resizeRowsToContents();
+    const int width = WrappingDelegate::textWidth(m_nets, m_nets->columnWidth(0));
+    if (width != m_netNameWidth)
+        m_netNameLines.clear();
+    m_netNameWidth = width;
+    const int standard = m_nets->verticalHeader()->defaultSectionSize();
+    const QFont font = m_nets->font();
+    const int lineSpacing = QFontMetrics(font).lineSpacing();
+    QHash<QString, int> fitted; // the names shown now, so that the count does not outlive its net
+    fitted.reserve(m_nets->rowCount());
+    for (int row = 0; row < m_nets->rowCount(); ++row) {
+        const QTableWidgetItem* cell = m_nets->item(row, 0);
+        if (!cell)
+            continue;
+        const QString name = cell->text();
+        int lines = m_netNameLines.value(name);
+        if (lines == 0)
+            lines = WrappingDelegate::lineCount(name, font, width);
+        fitted.insert(name, lines);
+        const int height = standard + (lines - 1) * lineSpacing;
+        if (m_nets->rowHeight(row) != height)
+            m_nets->setRowHeight(row, height);
+    }
+    m_netNameLines = std::move(fitted);
 }
 
 void BoardExplorerPanel::fillComponents(const QList<ComponentRow>& rows)

@@ -9,6 +9,7 @@
 #include "project/netconnectivity.h"
 
 #include <QDockWidget>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -89,6 +90,8 @@ private:
     QTableWidget* m_nets = nullptr;
     QLabel* m_count = nullptr;
     QTimer* m_netRowFit = nullptr;
+    QHash<QString, int> m_netNameLines; // lines each net name wraps on, at m_netNameWidth
+    int m_netNameWidth = -1;
     int m_componentTotal = 0;
     int m_netTotal = 0;
     bool m_suspended = false;

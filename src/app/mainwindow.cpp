@@ -103,7 +103,10 @@ void MainWindow::releaseViewerObjects()
 void MainWindow::setupUi()
 {
     updateWindowTitle();
-    setMinimumSize(1280, 800);
+    // 1280 × 800 at least, but never more than the screen leaves inside the window's frame: on a
+    // laptop's 1280 × 800 the title bar would push the status bar, where every refusal is told,
+    // off the bottom of the screen.
+    setMinimumSize(QSize(1280, 800).boundedTo(ReportDialog::availableRoom(this)));
 
     createFileMenu();
     createEditMenu();

@@ -4,12 +4,12 @@
 
 #include "app/modebinding.h"
 #include "app/ratsnest.h"
+#include "app/reportdialog.h"
 #include "app/trackconflictscan.h"
 #include "outputs/assemblycache.h"
 #include "outputs/assemblyrecords.h"
 #include "outputs/printplan.h"
 #include "components/footprintmanager.h"
-#include "foundation/reportdialog.h"
 #include "model/padid.h"
 #include "project/netconnectivity.h"
 #include "project/projectmanager.h"
@@ -234,6 +234,8 @@ private:
     void applyAutoSaveSettings();
     void offerOrphanAutoSaveRecovery();
     void refreshBoardExplorer();
+    // Runs steps that each refresh the board explorer, and refreshes it once, after the last.
+    void withOneExplorerRefresh(const std::function<void()>& steps);
     bool isBoardExplorerShown() const;
     // Board explorer (mainwindow_boardexplorer.cpp)
     void createBoardExplorer(QMenu* viewMenu);
@@ -328,6 +330,7 @@ private:
     // Components: viewer-ready objects, generation, burial (mainwindow_components.cpp)
     void createComponentManager(const opencascade::handle<AIS_InteractiveContext>& context);
     void createBurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context);
+    void reportMissingFootprints(const QList<MissingFootprintInfo>& missing);
     void createInteractionControllers();
     void onComponentChanged(const QString& ref);
     void onPopulationChanged(int successCount, int failedCount);
@@ -384,10 +387,13 @@ private:
     bool m_surfaceFollowing = false;
     QString m_dragComponentRef;
     ComponentManager* m_componentManager = nullptr;
+    bool m_missingReportHeld = false; // generation tells the missing footprints itself, once framed
     PadCacheManager* m_padCache = nullptr;
     BurialAnalyzer* m_burialAnalyzer = nullptr;
     RoutingController* m_routingController = nullptr;
     BoardExplorerPanel* m_boardExplorer = nullptr;
+    int m_explorerRefreshHeld = 0;        // inside withOneExplorerRefresh
+    bool m_explorerRefreshWanted = false; // asked for while held
     QPushButton* m_routingButton = nullptr;
     QPushButton* m_clearTracksButton = nullptr;
     QLabel* m_routingStatusLabel = nullptr;

@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QSet>
 
+#include <utility>
+
 void MainWindow::createBoardExplorer(QMenu* viewMenu)
 {
     m_boardExplorer = new BoardExplorerPanel(this);
@@ -35,8 +37,20 @@ bool MainWindow::isBoardExplorerShown() const
     return m_boardExplorer && m_boardExplorer->isVisible();
 }
 
+void MainWindow::withOneExplorerRefresh(const std::function<void()>& steps)
+{
+    ++m_explorerRefreshHeld;
+    steps();
+    if (--m_explorerRefreshHeld == 0 && std::exchange(m_explorerRefreshWanted, false))
+        refreshBoardExplorer();
+}
+
 void MainWindow::refreshBoardExplorer()
 {
+    if (m_explorerRefreshHeld > 0) {
+        m_explorerRefreshWanted = true;
+        return;
+    }
     if (!isBoardExplorerShown() || m_componentDragActive)
         return;
     const QMap<QString, PlacedComponentData> noComponents;

@@ -4,11 +4,11 @@
 #include "app/mainwindow.h"
 
 #include "app/busycursor.h"
+#include "app/missingfootprintsdialog.h"
 #include "app/propertiespanel.h"
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
 #include "components/footprintfoldersdialog.h"
-#include "components/missingfootprintsdialog.h"
 #include "components/padcachemanager.h"
 #include "foundation/logging.h"
 #include "foundation/naturalorder.h"
@@ -16,6 +16,7 @@
 #include "model/footprintdata.h"
 #include "view/occwidget.h"
 
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QMessageBox>
 #include <QPushButton>
@@ -48,17 +49,23 @@ void MainWindow::createComponentManager(const opencascade::handle<AIS_Interactiv
     connect(m_componentManager, &ComponentManager::populationChanged, this, &MainWindow::onPopulationChanged);
     connect(m_componentManager, &ComponentManager::missingFootprintsDetected, this,
             [this](const QList<MissingFootprintInfo>& missing) {
-                const BusyCursor::Pause pause;
-                MissingFootprintsDialog dialog(missing, this, !m_footprintManager.searchPaths().isEmpty());
-                // Opened once the operation that found the missing footprints has ended.
-                if (dialog.exec() == MissingFootprintsDialog::ChooseFootprintFolders)
-                    QTimer::singleShot(0, this, &MainWindow::manageFootprintFolders);
+                if (!m_missingReportHeld)
+                    reportMissingFootprints(missing);
             });
     connect(m_componentManager, &ComponentManager::statusMessage, this, &MainWindow::setStatusText);
     qCDebug(lcUi) << "✓ ComponentManager initialized";
 
     if (m_padCache)
         m_padCache->setComponentManager(m_componentManager);
+}
+
+void MainWindow::reportMissingFootprints(const QList<MissingFootprintInfo>& missing)
+{
+    const BusyCursor::Pause pause;
+    MissingFootprintsDialog dialog(missing, m_footprintManager.searchPaths(), this);
+    // Opened once the operation that found the missing footprints has ended.
+    if (dialog.exec() == MissingFootprintsDialog::ChooseFootprintFolders)
+        QTimer::singleShot(0, this, &MainWindow::manageFootprintFolders);
 }
 
 void MainWindow::createBurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context)
@@ -96,10 +103,13 @@ void MainWindow::onComponentChanged(const QString& ref)
 
 void MainWindow::onPopulationChanged(int successCount, int)
 {
-    updateActionStates();
-    if (successCount > 0 && isViewerReady())
-        m_project.syncRoutingNetlist();
-    refreshRatsnest();
+    // The action states and the ratsnest both refresh the explorer: all the nets once is enough.
+    withOneExplorerRefresh([&] {
+        updateActionStates();
+        if (successCount > 0 && isViewerReady())
+            m_project.syncRoutingNetlist();
+        refreshRatsnest();
+    });
 }
 
 bool MainWindow::hasPlacedComponents() const
@@ -153,6 +163,8 @@ void MainWindow::generateComponents()
     ComponentManager::GenerateResult result;
     {
         const BusyCursor busy;
+        // Told below, once the new scene is framed: a window opened now would draw it unframed first.
+        const QScopedValueRollback holdReport(m_missingReportHeld, true);
         result = m_componentManager->generateComponents(netlistComponents);
     }
     if (result.outOfMemory)
@@ -166,6 +178,8 @@ void MainWindow::generateComponents()
     m_occWidget->fitAll(false);
     m_occWidget->ensureViewCubeActive();
 
+    if (!result.missingFootprints.isEmpty())
+        reportMissingFootprints(result.missingFootprints);
     // The lookup took a file whose name only holds the one asked for: placed, but worth a look.
     if (!result.looserMatches.isEmpty())
         ReportDialog::inform(this, QMessageBox::Information, tr("Footprints to check"),

@@ -2,13 +2,13 @@
 #include "app/mainwindow.h"
 
 #include "app/propertiespanel.h"
+#include "app/reportdialog.h"
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
 
 #include "foundation/appsettings.h"
 #include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
-#include "foundation/reportdialog.h"
 #include "model/routerecords.h"
 #include "project/netlistdiff.h"
 #include "project/netlistupdate.h"
@@ -59,8 +59,6 @@ void MainWindow::importNetlist()
     }
     // The netlist is part of the saved design, though no command can undo its import.
     setModifiedOutsideUndo(true);
-    if (m_generateButton)
-        m_generateButton->setEnabled(true);
     updateActionStates();
     const int components = int(m_project.netlist().components.size());
     const int nets = int(m_project.netlist().connections.size());

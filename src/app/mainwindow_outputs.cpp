@@ -1,9 +1,9 @@
 // Manufacturing outputs of the window: the STEP and 3MF exports and the print plan.
 #include "app/mainwindow.h"
 
+#include "app/reportdialog.h"
 #include "components/componentmanager.h"
 #include "foundation/appsettings.h"
-#include "foundation/reportdialog.h"
 #include "outputs/printplandialog.h"
 #include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"

@@ -3,6 +3,7 @@
 
 #include "app/autosaveslot.h"
 #include "app/propertiespanel.h"
+#include "app/reportdialog.h"
 #include "components/componentmanager.h"
 #include "components/padcachemanager.h"
 #include "interaction/routingcontroller.h"
@@ -11,7 +12,6 @@
 #include "foundation/logging.h"
 #include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
-#include "foundation/reportdialog.h"
 #include "model/footprintdata.h"
 #include "model/missingfootprintinfo.h"
 #include "model/savedcomponent.h"
@@ -84,8 +84,6 @@ void MainWindow::newProject()
     updateWindowTitle();
 
     updateActionStates();
-    if (m_generateButton)
-        m_generateButton->setEnabled(false);
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();
     setStatusText(tr("New project - Build plate displayed"));

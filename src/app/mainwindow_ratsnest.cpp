@@ -2,9 +2,9 @@
 // progress in the status line and the report.
 #include "app/mainwindow.h"
 
+#include "app/reportdialog.h"
 #include "components/componentmanager.h"
 #include "foundation/occutils.h"
-#include "foundation/reportdialog.h"
 #include "view/occwidget.h"
 
 #include <AIS_InteractiveContext.hxx>

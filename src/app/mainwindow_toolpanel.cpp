@@ -113,6 +113,8 @@ void MainWindow::updateActionStates()
     const bool netlistComponents = !m_project.netlist().components.isEmpty();
 
     setEnabledIf(m_orientButton, part);
+    // Whatever brought the netlist in: an import, an update or an opened project.
+    setEnabledIf(m_generateButton, netlistComponents);
     setEnabledIf(m_exportStepAction, part);
     setEnabledIf(m_export3mfPartAction, part);
     setEnabledIf(m_export3mfProjectAction, part);

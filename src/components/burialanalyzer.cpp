@@ -206,6 +206,7 @@ void BurialAnalyzer::clearResults(bool restoreBodies, const ComponentMap* compon
         m_results.clear();
         return;
     }
+    bool changed = !m_results.isEmpty();
     discardResults();
     if (restoreBodies && components) {
         for (const PlacedComponentData& component : *components) {
@@ -214,10 +215,13 @@ void BurialAnalyzer::clearResults(bool restoreBodies, const ComponentMap* compon
                 && OccUtils::guardedCall(false, "BurialAnalyzer::clearResults",
                                          [&] { return m_context->IsDisplayed(body); });
             if (!body.IsNull() && !shown)
-                OccUtils::safeDisplay(m_context, body, true);
+                changed |= OccUtils::safeDisplay(m_context, body, true);
         }
     }
-    OccUtils::safeUpdateViewer(m_context);
+    // A redraw of the whole scene for nothing removed or shown again is a redraw too many: a
+    // generation clears the results of a scene it is about to replace.
+    if (changed)
+        OccUtils::safeUpdateViewer(m_context);
 }
 
 void BurialAnalyzer::discardResults()

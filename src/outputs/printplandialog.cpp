@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -203,6 +204,10 @@ void PrintPlanDialog::refreshView()
     m_skippedLabel->setText(tr("Without insertion: %1").arg(entries.join(QStringLiteral(", "))));
     m_skippedLabel->show();
     m_skippedArea->show();
+    // A hidden window's label does not tell its area that the text changed: the area would
+    // keep the label at the height of the last list shown, too short to hold or scroll this one.
+    QEvent relayout(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(m_skippedArea, &relayout);
 }
 
 void PrintPlanDialog::addItemRow(const QString& pause, const QString& layer, const QString& pauseZ,

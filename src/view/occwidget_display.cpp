@@ -100,8 +100,12 @@ void OccWidget::fitAll(bool redrawNow)
     if (!m_initialized || m_view.IsNull())
         return;
     OccUtils::guardedCall(false, "fitAll", [this, redrawNow] {
+        // A view in immediate-update mode redraws inside FitAll whatever it is asked: off for
+        // the framing, or the scene would be drawn now and once more by the paint.
+        const bool immediate = m_view->SetImmediateUpdate(redrawNow);
         m_view->FitAll(0.01, redrawNow);
         m_view->ZFitAll(1.0);
+        m_view->SetImmediateUpdate(immediate);
         update();
         return true;
     });

@@ -3,7 +3,7 @@
 
 #include "app/mainwindow.h"
 #include "app/propertiespanel.h"
-#include "foundation/reportdialog.h"
+#include "app/reportdialog.h"
 
 #include <QAction>
 #include <QElapsedTimer>

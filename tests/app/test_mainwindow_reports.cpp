@@ -7,9 +7,9 @@
 #include "sessionsteps.h"
 #include "testsupport.h"
 
-#include "components/missingfootprintsdialog.h"
+#include "app/missingfootprintsdialog.h"
+#include "app/reportdialog.h"
 #include "foundation/appsettings.h"
-#include "foundation/reportdialog.h"
 #include "outputs/printplandialog.h"
 
 #include <QAbstractButton>

@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoCommand>
@@ -139,6 +140,24 @@ TEST_F(MainWindowView, ViewerIsBuiltOnceWithPlateAndCube)
     EXPECT_EQ(d.viewCubes, 1);
     EXPECT_EQ(d.others, 0);
     EXPECT_TRUE(window->isViewerReady()) << "every object that needs the viewer is wired";
+}
+
+// On a 1280 × 800 laptop screen the window, maximised inside a window manager's frame, keeps
+// its status bar in view. Xvfb has no window manager: the window is put where one would put it,
+// inside title bars and borders of common sizes.
+TEST_F(MainWindowView, StatusBarStaysOnALaptopScreenInsideTheFrame)
+{
+    const QRect screen = window->screen()->availableGeometry();
+    ASSERT_EQ(screen.size(), QSize(1280, 800)) << "run under a 1280x800 screen";
+    for (const auto& [titleBar, border] : {std::pair{0, 0}, {24, 4}, {30, 1}, {37, 0}}) {
+        const QRect room = screen.adjusted(border, titleBar + border, -border, -border);
+        window->setGeometry(room);
+        ASSERT_TRUE(waitFor([&] { return window->geometry().topLeft() == room.topLeft(); }, 3000));
+        QStatusBar* bar = window->statusBar();
+        const QRect shown(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+        EXPECT_TRUE(bar->isVisible() && room.contains(shown))
+            << "title bar " << titleBar << ": status bar at y " << shown.y() << " to " << shown.bottom();
+    }
 }
 
 TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)

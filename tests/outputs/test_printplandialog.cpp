@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -187,6 +189,31 @@ TEST_F(PrintPlanWindow, CopiesAndExportsTheReports)
     QFile csv(dir.filePath(QStringLiteral("plan.csv")));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_EQ(csv.readAll(), QByteArray("\xEF\xBB\xBF") + PrintPlanGenerator::toCsv(shown).toUtf8());
+}
+
+// The list of components without insertion can be read to its end whatever the window showed
+// before it was closed (a window opened by a plan of 160 components).
+TEST_F(PrintPlanWindow, ListWithoutInsertionScrollsWhateverCameBefore)
+{
+    for (const auto& [before, now] : {std::pair{3, 40}, {0, 40}, {40, 3}, {40, 90}}) {
+        PrintPlanDialog dialog;
+        int skipped = before;
+        dialog.setGenerator([&skipped](double) { return plan(8, 20, 0, skipped); });
+        dialog.regenerate();
+        dialog.show();
+        dialog.resize(1204, 944);
+        QCoreApplication::processEvents();
+        dialog.close();
+        skipped = now;
+        dialog.regenerate();
+        dialog.show();
+        QCoreApplication::processEvents();
+        QLabel* list = PrintPlanDialogProbe{dialog}.skipped();
+        auto* area = qobject_cast<QScrollArea*>(list->parentWidget()->parentWidget());
+        ASSERT_NE(area, nullptr);
+        const int hidden = list->heightForWidth(list->width()) - area->viewport()->height();
+        EXPECT_EQ(area->verticalScrollBar()->maximum(), std::max(0, hidden)) << before << " then " << now;
+    }
 }
 
 } // namespace

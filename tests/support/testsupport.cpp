@@ -3,6 +3,7 @@
 #include "childprocess.h"
 
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QSettings>
 
 #include <BRepBndLib.hxx>
@@ -51,6 +52,14 @@ bool writeStep(const TopoDS_Shape& shape, const QString& path)
     STEPControl_Writer writer;
     return writer.Transfer(shape, STEPControl_AsIs) == IFSelect_RetDone
            && writer.Write(path.toUtf8().constData()) == IFSelect_RetDone;
+}
+
+QPushButton* buttonLabelled(QWidget* parent, const QString& text)
+{
+    for (QPushButton* button : parent->findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
 }
 
 QString kicadFootprintRoot()

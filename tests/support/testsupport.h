@@ -9,6 +9,9 @@
 
 #include <functional>
 
+class QPushButton;
+class QWidget;
+
 namespace TestSupport {
 
 // Points QSettings at a fresh temporary folder for the lifetime of the object and
@@ -33,6 +36,9 @@ Box boxOf(const TopoDS_Shape& shape);
 
 // Writes the shape with OpenCASCADE's STEP writer, as other CAD tools' files come.
 bool writeStep(const TopoDS_Shape& shape, const QString& path);
+
+// The first push button among the widget's children that shows this text; null when none does.
+QPushButton* buttonLabelled(QWidget* parent, const QString& text);
 
 // Path of the KiCad footprint library installed by the set-up script.
 QString kicadFootprintRoot();

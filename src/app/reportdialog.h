@@ -28,7 +28,6 @@ public:
 
     // The whole report as plain text: summary, list and closing text, a blank line between them.
     QString text() const;
-    QString listText() const { return m_listText; }
     QPlainTextEdit* listView() const { return m_list; }
     QAbstractButton* button(QMessageBox::StandardButton which) const;
     // The button that closed the window; NoButton when it was closed otherwise (Esc).

@@ -1,7 +1,7 @@
-#include "components/missingfootprintsdialog.h"
+#include "app/missingfootprintsdialog.h"
 
+#include "app/reportdialog.h"
 #include "foundation/naturalorder.h"
-#include "foundation/reportdialog.h"
 #include "foundation/uitheme.h"
 
 #include <QClipboard>
@@ -19,25 +19,20 @@
 
 QString MissingFootprintsDialog::kicadFootprintFolder()
 {
-    // KiCad names its library in its environment; else where its packages install it.
+    // KiCad names its library in its environment; else where Debian's packages install it.
     QStringList candidates;
     for (const char* variable : {"KICAD9_FOOTPRINT_DIR", "KICAD8_FOOTPRINT_DIR", "KICAD7_FOOTPRINT_DIR",
                                  "KICAD6_FOOTPRINT_DIR"})
         candidates << qEnvironmentVariable(variable);
-    candidates << QStringLiteral("/usr/share/kicad/footprints") << QStringLiteral("/usr/local/share/kicad/footprints")
-               << QStringLiteral("/Applications/KiCad/KiCad.app/Contents/SharedSupport/footprints");
-    const QDir windowsRoot(QStringLiteral("C:/Program Files/KiCad"));
-    const QStringList versions = windowsRoot.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
-    for (const QString& version : versions)
-        candidates << windowsRoot.filePath(version + QStringLiteral("/share/kicad/footprints"));
+    candidates << QStringLiteral("/usr/share/kicad/footprints") << QStringLiteral("/usr/local/share/kicad/footprints");
     for (const QString& candidate : candidates)
         if (!candidate.isEmpty() && QFileInfo(candidate).isDir())
-            return QDir::toNativeSeparators(QDir::cleanPath(candidate));
+            return QDir::cleanPath(candidate);
     return QString();
 }
 
 MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInfo>& missing,
-                                                 QWidget* parent, bool footprintFoldersSet)
+                                                 const QStringList& footprintFolders, QWidget* parent)
     : QDialog(parent)
     , m_missingFootprints(missing)
 {
@@ -79,13 +74,24 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
     layout->addWidget(icon);
     layout->addWidget(title);
     layout->addWidget(explanation);
-    if (!footprintFoldersSet) {
-        auto* noFolder = new QLabel(tr("No footprint folder is set, so no footprint could be looked for."), this);
-        noFolder->setAlignment(Qt::AlignCenter);
-        noFolder->setWordWrap(true);
-        noFolder->setStyleSheet(
+    // Why nothing was found, when the lookup itself says it: no folder to look in, or folders
+    // that hold no file of the name (KiCad renames footprints between versions).
+    const bool anyNotFound = std::any_of(m_missingFootprints.cbegin(), m_missingFootprints.cend(),
+                                         [](const MissingFootprintInfo& info) { return info.reason.isEmpty(); });
+    const int folderCount = int(footprintFolders.size());
+    QString cause;
+    if (folderCount == 0)
+        cause = tr("No footprint folder is set, so no footprint could be looked for.");
+    else if (anyNotFound)
+        cause = tr("None of the %n footprint folder(s) holds a file of the name the netlist asks for.", nullptr,
+                   folderCount);
+    if (!cause.isEmpty()) {
+        auto* causeLabel = new QLabel(cause, this);
+        causeLabel->setAlignment(Qt::AlignCenter);
+        causeLabel->setWordWrap(true);
+        causeLabel->setStyleSheet(
             UiTheme::labelStyleSheet(UiTheme::warningColor(palette()), QStringLiteral("font-weight: bold")));
-        layout->addWidget(noFolder);
+        layout->addWidget(causeLabel);
     }
     layout->addSpacing(10);
 
@@ -125,7 +131,13 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
     // Sized to their contents once filled: sized while filling, every cell measures them again.
     table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    table->resizeRowsToContents();
+    // Every row holds one line of the same fonts: the first, measured, gives all their height.
+    // Sizing each row to its contents would lay out every cell again.
+    if (count > 0) {
+        table->resizeRowToContents(0);
+        table->verticalHeader()->setDefaultSectionSize(
+            std::max(table->verticalHeader()->defaultSectionSize(), table->rowHeight(0)));
+    }
     // As many rows as the screen has room for; the others scroll.
     table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     layout->addWidget(table);
@@ -134,17 +146,28 @@ MissingFootprintsDialog::MissingFootprintsDialog(const QList<MissingFootprintInf
         QStringLiteral("<b style=\"color:%1;\">%2</b>")
             .arg(errorColor.name(), tr("RED", "color of the missing components in the 3D view"));
     const QString kicadFolder = kicadFootprintFolder();
-    const QString kicadHint = kicadFolder.isEmpty()
-        ? tr("KiCad's own library is the “footprints” folder of its installation.")
-        : tr("KiCad's own library is in %1.").arg(kicadFolder.toHtmlEscaped());
-    auto* help = new QLabel(
-        tr("💡 <b>How to fix:</b><br>1. Add the folder of your KiCad footprint libraries with "
-           "<b>Edit › Footprint folders…</b> (button below), then generate the components again. %2<br>"
-           "2. Or one component at a time: missing components appear in %1 in the 3D view; click on one "
-           "to select it, use the <b>\"Browse footprint...\"</b> button in the right panel and select the "
-           "appropriate .kicad_mod file.")
-            .arg(colouredWord, kicadHint),
-        this);
+    const bool kicadListed =
+        std::any_of(footprintFolders.cbegin(), footprintFolders.cend(), [&](const QString& folder) {
+            const QString listed = QDir::cleanPath(folder);
+            return kicadFolder == listed || kicadFolder.startsWith(listed + QLatin1Char('/'));
+        });
+    QString kicadHint;
+    if (kicadFolder.isEmpty())
+        kicadHint = tr("KiCad's own library is the “footprints” folder of its installation.");
+    else if (!kicadListed)
+        kicadHint = tr("KiCad's own library is in %1.").arg(kicadFolder.toHtmlEscaped());
+    const QString helpText = folderCount == 0
+        ? tr("💡 <b>How to fix:</b><br>1. Add the folder of your KiCad footprint libraries with "
+             "<b>Edit › Footprint folders…</b> (button below), then generate the components again. %2<br>"
+             "2. Or one component at a time: missing components appear in %1 in the 3D view; click on one "
+             "to select it, use the <b>\"Browse footprint...\"</b> button in the right panel and select the "
+             "appropriate .kicad_mod file.")
+        : tr("💡 <b>How to fix:</b><br>The netlist may name a footprint that KiCad has renamed since (a pad "
+             "size in the name, for instance).<br>1. Missing components appear in %1 in the 3D view; click on "
+             "one to select it, use the <b>\"Browse footprint...\"</b> button in the right panel and select the "
+             "appropriate .kicad_mod file.<br>2. If your footprints lie in a folder not listed yet, add it with "
+             "<b>Edit › Footprint folders…</b> (button below), then generate the components again. %2");
+    auto* help = new QLabel(helpText.arg(colouredWord, kicadHint).trimmed(), this);
     help->setTextFormat(Qt::RichText);
     help->setWordWrap(true);
     help->setStyleSheet(QStringLiteral(

@@ -1,4 +1,4 @@
-#include "foundation/reportdialog.h"
+#include "app/reportdialog.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 // The report window shared by every growing report: what it says, what an answer is worth, and
 // that a list of any length leaves the window on the screen with room to read the list.
-#include "foundation/reportdialog.h"
+#include "app/reportdialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class MissingFootprintsDialog : public QDialog
 {
@@ -15,9 +16,9 @@ public:
     // The result when the user asks for the footprint folders: the caller opens them.
     static constexpr int ChooseFootprintFolders = 2;
 
-    // footprintFoldersSet false: no folder was searched at all, and the dialog says so first.
-    explicit MissingFootprintsDialog(const QList<MissingFootprintInfo>& missing,
-                                     QWidget* parent = nullptr, bool footprintFoldersSet = true);
+    // footprintFolders: the folders the lookup searched; the advice depends on them.
+    MissingFootprintsDialog(const QList<MissingFootprintInfo>& missing, const QStringList& footprintFolders,
+                            QWidget* parent = nullptr);
 
     // The footprint folder of an installed KiCad, empty when none is found.
     static QString kicadFootprintFolder();
