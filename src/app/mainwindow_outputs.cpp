@@ -136,7 +136,7 @@ void MainWindow::exportStepFile()
         + tr("The two shapes are distinct objects in the STEP file.\nAssign them different materials in your slicer.")
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
-                               summary.componentsOutside, summary.partSolids == 0);
+                               summary.componentsOutside, summary.partOpen);
     QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
 }
 
@@ -240,7 +240,7 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
     }
     text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                  summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
-                                 summary.componentsOutside, summary.partSolids == 0);
+                                 summary.componentsOutside, summary.partOpen);
     const struct { int count; const char* paragraph; } meshProblems[] = {
         {summary.openShells,
          QT_TR_N_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "
