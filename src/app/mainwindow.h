@@ -113,9 +113,10 @@ public:
 
     static QString abbreviatedList(const QStringList& names);
     // Warning paragraphs of an export's problem counts; empty when there is none.
+    // partOpen: the part holds no solid (surfaces that sewing could not close).
     static QString describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
                                         int straySolidsRemoved, int piecesCutApart, int tracksMissing = 0,
-                                        int componentsOutside = 0);
+                                        int componentsOutside = 0, bool partOpen = false);
     // The success report of a 3MF export: what the file holds, then every problem counted.
     static QString threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
                                  const PrintPlan& plan, const ThreeMfExportSummary& summary);

@@ -54,10 +54,13 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
 
 QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
                                          int straySolidsRemoved, int piecesCutApart, int tracksMissing,
-                                         int componentsOutside)
+                                         int componentsOutside, bool partOpen)
 {
     QString text;
     const auto add = [&text](const QString& paragraph) { text += QStringLiteral("\n\n") + paragraph; };
+    if (partOpen)
+        add(tr("⚠ The part is not closed: it holds surfaces and no solid, as its import said. It is written as it "
+               "is, and a slicer reports it as an open model."));
     if (componentsOutside > 0)
         add(tr("⚠ %n component(s) are not in the part: none of their pads and bodies reaches into its material, "
                "so no cavity was cut for them and nothing of them is embedded. \"Burial analysis\" shows where "
@@ -133,7 +136,7 @@ void MainWindow::exportStepFile()
         + tr("The two shapes are distinct objects in the STEP file.\nAssign them different materials in your slicer.")
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
-                               summary.componentsOutside);
+                               summary.componentsOutside, summary.partOpen);
     QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
 }
 
@@ -237,7 +240,7 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
     }
     text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                  summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
-                                 summary.componentsOutside);
+                                 summary.componentsOutside, summary.partOpen);
     const struct { int count; const char* paragraph; } meshProblems[] = {
         {summary.openShells,
          QT_TR_N_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "

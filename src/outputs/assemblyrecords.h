@@ -80,6 +80,9 @@ struct AssemblyResult
     int groupsNotFused = 0;
     int straySolidsRemoved = 0;
     int partSolids = 0;
+    // The part holds faces and no solid (surfaces that sewing could not close): it is written
+    // open, as it came.
+    bool partOpen = false;
     // Solids of part that the cavities split off one solid of the part as it came (see
     // StepExporter::piecesCutApart); the solids it came in as are not counted.
     int piecesCutApart = 0;
@@ -104,6 +107,7 @@ void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
     summary.groupsNotFused = assembly.groupsNotFused;
     summary.straySolidsRemoved = assembly.straySolidsRemoved;
     summary.partSolids = assembly.partSolids;
+    summary.partOpen = assembly.partOpen;
     summary.piecesCutApart = assembly.piecesCutApart;
     summary.tracksMissing = assembly.tracksMissing;
 }

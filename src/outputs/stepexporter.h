@@ -25,6 +25,7 @@ struct StepExportSummary
     int groupsNotFused = 0;
     int straySolidsRemoved = 0;
     int partSolids = 0;
+    bool partOpen = false; // the part holds faces and no solid
     int piecesCutApart = 0;
     int tracksMissing = 0;
     bool cancelled = false; // stopped by the user: no file written, error empty

@@ -13,6 +13,7 @@
 #include <OSD_Parallel.hxx>
 #include <ShapeUpgrade_UnifySameDomain.hxx>
 #include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
@@ -439,6 +440,8 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
 
     qCDebug(lcExport) << "\n--- Step 1: collecting the volumes ---";
     result.tracksMissing = tracksMissing;
+    result.partOpen = !input.mainPart.IsNull() && !TopExp_Explorer(input.mainPart, TopAbs_SOLID).More()
+                      && TopExp_Explorer(input.mainPart, TopAbs_FACE).More();
     const QList<CollectedVolume> collected = lengthened(sources);
     scope.Next(5.0);
     if (!scope.More())

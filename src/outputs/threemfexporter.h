@@ -42,6 +42,7 @@ struct ThreeMfExportSummary
     std::int32_t nonManifoldEdges = 0;
     std::int32_t straySolidsRemoved = 0;
     std::int32_t partSolids = 0;
+    bool partOpen = false; // the part holds faces and no solid
     std::int32_t piecesCutApart = 0;
     bool cancelled = false; // stopped by the user: no file written, error empty
     QString error;

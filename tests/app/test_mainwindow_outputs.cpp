@@ -23,6 +23,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <BRep_Builder.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS_Shell.hxx>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -131,6 +135,32 @@ TEST_F(MainWindowOutputs, StepExportReportsWhatItWrote)
     EXPECT_TRUE(answerer.seen.last().startsWith(
         QStringLiteral("STEP export error|Export failed:\n\nFailed to write the STEP file.")));
     EXPECT_EQ(probe->status(), QStringLiteral("✗ STEP export failed"));
+}
+
+// A part of surfaces that sewing could not close is said to be open at export too.
+TEST_F(MainWindowOutputs, StepExportOfAnOpenPartSaysItIsOpen)
+{
+    showWindow();
+    const TopoDS_Shape box = PartFiles::box(40, 20, 10);
+    TopoDS_Shell open;
+    BRep_Builder builder;
+    builder.MakeShell(open);
+    for (TopExp_Explorer ex(box, TopAbs_FACE); ex.More(); ex.Next())
+        if (!ex.Current().IsSame(TopExp_Explorer(box, TopAbs_FACE).Current()))
+            builder.Add(open, ex.Current());
+    const QString step = m_dir.filePath(QStringLiteral("surfaces.step"));
+    ASSERT_TRUE(PartFiles::writeStep(step, {open}));
+    {
+        MessageBoxAnswerer importAnswerer;
+        ASSERT_TRUE(window->importStepFile(step));
+    }
+    MessageBoxAnswerer answerer;
+    target = m_dir.filePath(QStringLiteral("open.step"));
+    window->exportStepFile();
+    ASSERT_EQ(answerer.seen.size(), 1);
+    EXPECT_TRUE(answerer.seen.first().contains(QStringLiteral(
+        "\n\n⚠ The part is not closed: it holds surfaces and no solid, as its import said.")))
+        << answerer.seen.first().toStdString();
 }
 
 // The export holds the busy pointer (its Cancel can still be pressed) from the chosen file to
