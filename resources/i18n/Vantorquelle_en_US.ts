@@ -282,6 +282,10 @@ Pads: %4 · Nets: %5</source>
             <numerusform>Burial analysis complete: %1/%n components analysed</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Burial analysis cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>BurialResult</name>
@@ -1198,13 +1202,6 @@ Tracks detached from their pad: %1
             <numerusform>ℹ %n cavities were handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means those cuts are running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes them reliable.</numerusform>
         </translation>
     </message>
-    <message numerus="yes">
-        <source>⚠ The carved part is made of %n disconnected piece(s). The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</source>
-        <translation>
-            <numerusform>⚠ The carved part is made of %n disconnected piece. The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</numerusform>
-            <numerusform>⚠ The carved part is made of %n disconnected pieces. The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Import a STEP part before exporting.</source>
         <translation type="unfinished"></translation>
@@ -1449,16 +1446,6 @@ Content:
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>An automatic save of this project is more recent than the project file itself:
-
-%1
-
-This usually means the previous session ended without saving.
-
-Open the automatic save instead?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>An automatic save of this project exists, but it is not more recent than the project file:
 
 %1
@@ -1466,12 +1453,6 @@ Open the automatic save instead?</source>
 It is probably out of date. Open the automatic save instead?
 
 Yes opens the automatic save; No opens the project file and deletes the automatic save.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>A project that had never been saved was automatically saved on %1, and the session that produced it did not end normally.
-
-Recover it?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -2127,15 +2108,6 @@ The current design has been kept.</source>
         <source>Project already open</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>This project is open in another running copy of Vantorquelle (process %1):
-%2
-
-If both copies change it, the one that saves last overwrites the other&apos;s work. Each copy keeps its own automatic save.
-
-Open it here anyway?</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message numerus="yes">
         <source> — %n pin(s) missing from the board (component without footprint or not placed)</source>
         <translation>
@@ -2244,6 +2216,86 @@ Open it here anyway?</source>
         <source>Remaining length: %1 mm</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>This project is open in another running copy of Vantorquelle (process %1 on %2):
+%3
+
+If both copies change it, the one that saves last overwrites the other&apos;s work. Each copy keeps its own automatic save.
+
+Open it here anyway?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Automatic save impossible: nothing can be written in %1 — save manually (Ctrl+S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An automatic save of this project is more recent than the project file itself:
+
+%1
+
+This usually means the previous session ended without saving.
+
+Open the automatic save instead?
+
+Yes opens the automatic save; No opens the project file and keeps the automatic save, to be offered again the next time the project is opened.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A project that had never been saved was automatically saved on %1, and the session that produced it did not end normally.
+
+Recover it?
+
+Yes opens it as an untitled project; No deletes it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import STEP — surfaces</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The STEP part is not closed: it holds surfaces and no solid, and sewing them left %n free edge(s). Orientation is still possible, but burial analysis and the exports will be imprecise: the exported part will not be closed either.</source>
+        <translation>
+            <numerusform>The STEP part is not closed: it holds surfaces and no solid, and sewing them left %n free edge. Orientation is still possible, but burial analysis and the exports will be imprecise: the exported part will not be closed either.</numerusform>
+            <numerusform>The STEP part is not closed: it holds surfaces and no solid, and sewing them left %n free edges. Orientation is still possible, but burial analysis and the exports will be imprecise: the exported part will not be closed either.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The STEP part held surfaces and no solid: they were sewn into a closed solid.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠ The part is not closed: it holds surfaces and no solid, as its import said. It is written as it is, and a slicer reports it as an open model.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n component(s) are not in the part: none of their pads and bodies reaches into its material, so no cavity was cut for them and nothing of them is embedded. &quot;Burial analysis&quot; shows where each body stands.</source>
+        <translation>
+            <numerusform>⚠ %n component is not in the part: none of its pads and body reaches into its material, so no cavity was cut for it and nothing of it is embedded. &quot;Burial analysis&quot; shows where each body stands.</numerusform>
+            <numerusform>⚠ %n components are not in the part: none of their pads and bodies reaches into its material, so no cavity was cut for them and nothing of them is embedded. &quot;Burial analysis&quot; shows where each body stands.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ The cavities cut solids of the part apart: %n piece(s) that were joined before carving are now separate. Anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</source>
+        <translation>
+            <numerusform>⚠ The cavities cut solids of the part apart: %n piece that was joined before carving is now separate. Anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</numerusform>
+            <numerusform>⚠ The cavities cut solids of the part apart: %n pieces that were joined before carving are now separate. Anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>STEP export cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• No native pause to embed: the plan has no component to insert.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+⚠ No automatic save for this project: no lock file can be written in its folder %1 (read-only, or full). Only an explicit save keeps your changes.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2320,6 +2372,17 @@ Open it here anyway?</source>
         <source>Footprint folders…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message numerus="yes">
+        <source>None of the %n footprint folder(s) holds a file of the name the netlist asks for.</source>
+        <translation>
+            <numerusform>The footprint folder holds no file of the name the netlist asks for.</numerusform>
+            <numerusform>None of the %n footprint folders holds a file of the name the netlist asks for.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>💡 &lt;b&gt;How to fix:&lt;/b&gt;&lt;br&gt;The netlist may name a footprint that KiCad has renamed since (a pad size in the name, for instance).&lt;br&gt;1. Missing components appear in %1 in the 3D view; click on one to select it, use the &lt;b&gt;&quot;Browse footprint...&quot;&lt;/b&gt; button in the right panel and select the appropriate .kicad_mod file.&lt;br&gt;2. If your footprints lie in a folder not listed yet, add it with &lt;b&gt;Edit › Footprint folders…&lt;/b&gt; (button below), then generate the components again. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PrintPlan</name>
@@ -2375,6 +2438,13 @@ Open it here anyway?</source>
     <message>
         <source>PRINT PLAN — PAUSES AND INSERTS</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s) not in the part</source>
+        <translation>
+            <numerusform>%n component not in the part</numerusform>
+            <numerusform>%n components not in the part</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -2515,6 +2585,13 @@ Open it here anyway?</source>
         <source>Print plan</source>
         <translation type="unfinished"></translation>
     </message>
+    <message numerus="yes">
+        <source>%n component(s) not in the part</source>
+        <translation>
+            <numerusform>%n component not in the part</numerusform>
+            <numerusform>%n components not in the part</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>PrintPlanGenerator</name>
@@ -2544,6 +2621,17 @@ Open it here anyway?</source>
     </message>
     <message>
         <source>Layer height %1 mm is too small for a part %2 mm high: more than %3 layers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not in the part — nothing to embed</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ProgressWindow</name>
+    <message>
+        <source>Cancelling…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -3391,6 +3479,10 @@ Total:  %4 Ω</source>
         <source>Failed to write the STEP file.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The temporary folder cannot be locked.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StepImporter</name>
@@ -3538,6 +3630,17 @@ Total:  %4 Ω</source>
             <numerusform>No non-degenerate triangle in the STL: %n triangle with its corners in a line was left out.</numerusform>
             <numerusform>No non-degenerate triangle in the STL: %n triangles with their corners in a line were left out.</numerusform>
         </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n closed shell(s) enclosing no volume (triangles lying on one another) were left out.</source>
+        <translation>
+            <numerusform>%n closed shell enclosing no volume (triangles lying on one another) was left out.</numerusform>
+            <numerusform>%n closed shells enclosing no volume (triangles lying on one another) were left out.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The STL mesh encloses no volume: its triangles lie on one another.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

@@ -285,6 +285,10 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
             <numerusform>Analyse d&apos;enfouissement terminée&#xa0;: %1/%n composants analysés</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Burial analysis cancelled</source>
+        <translation>Analyse d&apos;enfouissement annulée</translation>
+    </message>
 </context>
 <context>
     <name>BurialResult</name>
@@ -1238,13 +1242,6 @@ Pistes détachées de leur pastille&#xa0;: %1
             <numerusform>ℹ %n cavités ont été rendues par l&apos;opération booléenne encore remplies de la matière de la pièce, qui serait entrée en collision avec le conducteur placé là. Le surplus a été supprimé et le fichier est correct — mais cela signifie que ces découpes sont à la limite de ce que permettent les tolérances. Élargir ou approfondir les pistes et pastilles concernées les rend fiables.</numerusform>
         </translation>
     </message>
-    <message numerus="yes">
-        <source>⚠ The carved part is made of %n disconnected piece(s). The cavities have cut it apart: anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</source>
-        <translation>
-            <numerusform>⚠ La pièce creusée est constituée de %n morceau disjoint. Les cavités l&apos;ont découpée&#xa0;: tout ce qui ne repose pas sur le plateau sera imprimé dans le vide. Vérifiez les pistes qui passent au plus près des bords et les unes des autres.</numerusform>
-            <numerusform>⚠ La pièce creusée est constituée de %n morceaux disjoints. Les cavités l&apos;ont découpée&#xa0;: tout ce qui ne repose pas sur le plateau sera imprimé dans le vide. Vérifiez les pistes qui passent au plus près des bords et les unes des autres.</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Import a STEP part before exporting.</source>
         <translation>Importez une pièce STEP avant d&apos;exporter.</translation>
@@ -1502,22 +1499,6 @@ Contenu&#xa0;:
         <translation>Récupérer l&apos;enregistrement automatique</translation>
     </message>
     <message>
-        <source>An automatic save of this project is more recent than the project file itself:
-
-%1
-
-This usually means the previous session ended without saving.
-
-Open the automatic save instead?</source>
-        <translation>Un enregistrement automatique de ce projet est plus récent que le fichier de projet lui-même&#xa0;:
-
-%1
-
-Cela signifie généralement que la session précédente s&apos;est terminée sans enregistrer.
-
-Ouvrir plutôt l&apos;enregistrement automatique&#xa0;?</translation>
-    </message>
-    <message>
         <source>An automatic save of this project exists, but it is not more recent than the project file:
 
 %1
@@ -1532,14 +1513,6 @@ Yes opens the automatic save; No opens the project file and deletes the automati
 Il est probablement périmé. Ouvrir plutôt l&apos;enregistrement automatique&#xa0;?
 
 Oui ouvre l&apos;enregistrement automatique&#xa0;; Non ouvre le fichier de projet et supprime l&apos;enregistrement automatique.</translation>
-    </message>
-    <message>
-        <source>A project that had never been saved was automatically saved on %1, and the session that produced it did not end normally.
-
-Recover it?</source>
-        <translation>Un projet jamais enregistré a été enregistré automatiquement le %1, et la session qui l&apos;a produit ne s&apos;est pas terminée normalement.
-
-Le récupérer&#xa0;?</translation>
     </message>
     <message>
         <source>Automatic save recovered — save it (Ctrl+S)</source>
@@ -2273,20 +2246,6 @@ La conception en cours a été conservée.</translation>
         <source>Project already open</source>
         <translation>Projet déjà ouvert</translation>
     </message>
-    <message>
-        <source>This project is open in another running copy of Vantorquelle (process %1):
-%2
-
-If both copies change it, the one that saves last overwrites the other&apos;s work. Each copy keeps its own automatic save.
-
-Open it here anyway?</source>
-        <translation>Ce projet est ouvert dans une autre instance de Vantorquelle en cours d&apos;exécution (processus %1)&#xa0;:
-%2
-
-Si les deux instances le modifient, celle qui enregistre en dernier écrase le travail de l&apos;autre. Chaque instance garde sa propre sauvegarde automatique.
-
-L&apos;ouvrir ici quand même&#xa0;?</translation>
-    </message>
     <message numerus="yes">
         <source> — %n pin(s) missing from the board (component without footprint or not placed)</source>
         <translation>
@@ -2401,6 +2360,105 @@ L&apos;ouvrir ici quand même&#xa0;?</translation>
         <source>Remaining length: %1 mm</source>
         <translation>Longueur restante&#xa0;: %1 mm</translation>
     </message>
+    <message>
+        <source>This project is open in another running copy of Vantorquelle (process %1 on %2):
+%3
+
+If both copies change it, the one that saves last overwrites the other&apos;s work. Each copy keeps its own automatic save.
+
+Open it here anyway?</source>
+        <translation>Ce projet est ouvert dans une autre instance de Vantorquelle en cours d&apos;exécution (processus %1 sur %2)&#xa0;:
+%3
+
+Si les deux instances le modifient, celle qui enregistre en dernier écrase le travail de l&apos;autre. Chaque instance garde sa propre sauvegarde automatique.
+
+L&apos;ouvrir ici quand même&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Automatic save impossible: nothing can be written in %1 — save manually (Ctrl+S)</source>
+        <translation>Sauvegarde automatique impossible&#xa0;: rien ne peut être écrit dans %1 — enregistrez manuellement (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>An automatic save of this project is more recent than the project file itself:
+
+%1
+
+This usually means the previous session ended without saving.
+
+Open the automatic save instead?
+
+Yes opens the automatic save; No opens the project file and keeps the automatic save, to be offered again the next time the project is opened.</source>
+        <translation>Une sauvegarde automatique de ce projet est plus récente que le fichier du projet lui-même&#xa0;:
+
+%1
+
+Cela signifie généralement que la session précédente s&apos;est terminée sans enregistrer.
+
+Ouvrir la sauvegarde automatique à la place&#xa0;?
+
+Oui ouvre la sauvegarde automatique&#xa0;; Non ouvre le fichier du projet et garde la sauvegarde automatique, qui sera proposée de nouveau à la prochaine ouverture du projet.</translation>
+    </message>
+    <message>
+        <source>A project that had never been saved was automatically saved on %1, and the session that produced it did not end normally.
+
+Recover it?
+
+Yes opens it as an untitled project; No deletes it.</source>
+        <translation>Un projet jamais enregistré a été sauvegardé automatiquement le %1, et la session qui l&apos;a produit ne s&apos;est pas terminée normalement.
+
+Le récupérer&#xa0;?
+
+Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
+    </message>
+    <message>
+        <source>Import STEP — surfaces</source>
+        <translation>Import STEP — surfaces</translation>
+    </message>
+    <message numerus="yes">
+        <source>The STEP part is not closed: it holds surfaces and no solid, and sewing them left %n free edge(s). Orientation is still possible, but burial analysis and the exports will be imprecise: the exported part will not be closed either.</source>
+        <translation>
+            <numerusform>La pièce STEP n&apos;est pas fermée&#xa0;: elle contient des surfaces et aucun solide, et leur couture a laissé %n arête libre. L&apos;orientation reste possible, mais l&apos;analyse d&apos;enfouissement et les exports seront imprécis&#xa0;: la pièce exportée ne sera pas fermée non plus.</numerusform>
+            <numerusform>La pièce STEP n&apos;est pas fermée&#xa0;: elle contient des surfaces et aucun solide, et leur couture a laissé %n arêtes libres. L&apos;orientation reste possible, mais l&apos;analyse d&apos;enfouissement et les exports seront imprécis&#xa0;: la pièce exportée ne sera pas fermée non plus.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The STEP part held surfaces and no solid: they were sewn into a closed solid.</source>
+        <translation>La pièce STEP contenait des surfaces et aucun solide&#xa0;: elles ont été cousues en un solide fermé.</translation>
+    </message>
+    <message>
+        <source>⚠ The part is not closed: it holds surfaces and no solid, as its import said. It is written as it is, and a slicer reports it as an open model.</source>
+        <translation>⚠ La pièce n&apos;est pas fermée&#xa0;: elle contient des surfaces et aucun solide, comme l&apos;a signalé son import. Elle est écrite telle quelle, et un trancheur la signale comme un modèle ouvert.</translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ %n component(s) are not in the part: none of their pads and bodies reaches into its material, so no cavity was cut for them and nothing of them is embedded. &quot;Burial analysis&quot; shows where each body stands.</source>
+        <translation>
+            <numerusform>⚠ %n composant n&apos;est pas dans la pièce&#xa0;: aucune de ses pastilles ni son boîtier n&apos;atteint sa matière, aucune cavité n&apos;a donc été creusée pour lui et rien de lui n&apos;est intégré. «&#xa0;Analyse d&apos;enfouissement&#xa0;» montre où se trouve chaque boîtier.</numerusform>
+            <numerusform>⚠ %n composants ne sont pas dans la pièce&#xa0;: aucune de leurs pastilles ni aucun de leurs boîtiers n&apos;atteint sa matière, aucune cavité n&apos;a donc été creusée pour eux et rien d&apos;eux n&apos;est intégré. «&#xa0;Analyse d&apos;enfouissement&#xa0;» montre où se trouve chaque boîtier.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ The cavities cut solids of the part apart: %n piece(s) that were joined before carving are now separate. Anything not resting on the plate will print in mid-air. Check the tracks that pass closest to the edges and to one another.</source>
+        <translation>
+            <numerusform>⚠ Les cavités ont découpé des solides de la pièce&#xa0;: %n morceau qui était joint avant le creusage est maintenant séparé. Tout ce qui ne repose pas sur le plateau sera imprimé dans le vide. Vérifiez les pistes qui passent au plus près des bords et les unes des autres.</numerusform>
+            <numerusform>⚠ Les cavités ont découpé des solides de la pièce&#xa0;: %n morceaux qui étaient joints avant le creusage sont maintenant séparés. Tout ce qui ne repose pas sur le plateau sera imprimé dans le vide. Vérifiez les pistes qui passent au plus près des bords et les unes des autres.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>STEP export cancelled</source>
+        <translation>Export STEP annulé</translation>
+    </message>
+    <message>
+        <source>• No native pause to embed: the plan has no component to insert.</source>
+        <translation>• Aucune pause native à intégrer&#xa0;: le plan n&apos;a aucun composant à insérer.</translation>
+    </message>
+    <message>
+        <source>
+
+⚠ No automatic save for this project: no lock file can be written in its folder %1 (read-only, or full). Only an explicit save keeps your changes.</source>
+        <translation>
+
+⚠ Pas de sauvegarde automatique pour ce projet&#xa0;: aucun fichier de verrou ne peut être écrit dans son dossier %1 (en lecture seule, ou plein). Seul un enregistrement explicite conserve vos modifications.</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2479,6 +2537,17 @@ L&apos;ouvrir ici quand même&#xa0;?</translation>
         <source>Footprint folders…</source>
         <translation>Dossiers d&apos;empreintes…</translation>
     </message>
+    <message numerus="yes">
+        <source>None of the %n footprint folder(s) holds a file of the name the netlist asks for.</source>
+        <translation>
+            <numerusform>Le dossier d&apos;empreintes ne contient aucun fichier du nom que demande la netlist.</numerusform>
+            <numerusform>Aucun des %n dossiers d&apos;empreintes ne contient de fichier du nom que demande la netlist.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>💡 &lt;b&gt;How to fix:&lt;/b&gt;&lt;br&gt;The netlist may name a footprint that KiCad has renamed since (a pad size in the name, for instance).&lt;br&gt;1. Missing components appear in %1 in the 3D view; click on one to select it, use the &lt;b&gt;&quot;Browse footprint...&quot;&lt;/b&gt; button in the right panel and select the appropriate .kicad_mod file.&lt;br&gt;2. If your footprints lie in a folder not listed yet, add it with &lt;b&gt;Edit › Footprint folders…&lt;/b&gt; (button below), then generate the components again. %2</source>
+        <translation>💡 &lt;b&gt;Comment corriger&#xa0;:&lt;/b&gt;&lt;br&gt;La netlist nomme peut-être une empreinte que KiCad a renommée depuis (une taille de pastille dans le nom, par exemple).&lt;br&gt;1. Les composants manquants apparaissent en %1 dans la vue 3D&#xa0;; cliquez sur l&apos;un d&apos;eux pour le sélectionner, utilisez le bouton &lt;b&gt;«&#xa0;Choisir l&apos;empreinte...&#xa0;»&lt;/b&gt; du panneau de droite et sélectionnez le fichier .kicad_mod approprié.&lt;br&gt;2. Si vos empreintes se trouvent dans un dossier qui n&apos;est pas encore dans la liste, ajoutez-le avec &lt;b&gt;Édition › Dossiers d&apos;empreintes…&lt;/b&gt; (bouton ci-dessous), puis générez à nouveau les composants. %2</translation>
+    </message>
 </context>
 <context>
     <name>PrintPlan</name>
@@ -2534,6 +2603,13 @@ L&apos;ouvrir ici quand même&#xa0;?</translation>
     <message>
         <source>PRINT PLAN — PAUSES AND INSERTS</source>
         <translation>PLAN D&apos;IMPRESSION — PAUSES ET INSERTIONS</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n component(s) not in the part</source>
+        <translation>
+            <numerusform>%n composant hors de la pièce</numerusform>
+            <numerusform>%n composants hors de la pièce</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -2677,6 +2753,13 @@ L&apos;ouvrir ici quand même&#xa0;?</translation>
         <source>Print plan</source>
         <translation>Plan d&apos;impression</translation>
     </message>
+    <message numerus="yes">
+        <source>%n component(s) not in the part</source>
+        <translation>
+            <numerusform>%n composant hors de la pièce</numerusform>
+            <numerusform>%n composants hors de la pièce</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>PrintPlanGenerator</name>
@@ -2707,6 +2790,17 @@ L&apos;ouvrir ici quand même&#xa0;?</translation>
     <message>
         <source>Layer height %1 mm is too small for a part %2 mm high: more than %3 layers</source>
         <translation>La hauteur de couche %1 mm est trop petite pour une pièce de %2 mm de haut&#xa0;: plus de %3 couches</translation>
+    </message>
+    <message>
+        <source>not in the part — nothing to embed</source>
+        <translation>hors de la pièce — rien à intégrer</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressWindow</name>
+    <message>
+        <source>Cancelling…</source>
+        <translation>Annulation…</translation>
     </message>
 </context>
 <context>
@@ -3559,6 +3653,10 @@ Total&#xa0;: %4 Ω</translation>
         <source>Failed to write the STEP file.</source>
         <translation>Échec de l&apos;écriture du fichier STEP.</translation>
     </message>
+    <message>
+        <source>The temporary folder cannot be locked.</source>
+        <translation>Le dossier temporaire ne peut pas être verrouillé.</translation>
+    </message>
 </context>
 <context>
     <name>StepImporter</name>
@@ -3706,6 +3804,17 @@ Total&#xa0;: %4 Ω</translation>
             <numerusform>Aucun triangle non dégénéré dans le STL&#xa0;: %n triangle aux sommets alignés a été écarté.</numerusform>
             <numerusform>Aucun triangle non dégénéré dans le STL&#xa0;: %n triangles aux sommets alignés ont été écartés.</numerusform>
         </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n closed shell(s) enclosing no volume (triangles lying on one another) were left out.</source>
+        <translation>
+            <numerusform>%n coque fermée n&apos;enfermant aucun volume (des triangles posés les uns sur les autres) a été écartée.</numerusform>
+            <numerusform>%n coques fermées n&apos;enfermant aucun volume (des triangles posés les uns sur les autres) ont été écartées.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The STL mesh encloses no volume: its triangles lie on one another.</source>
+        <translation>Le maillage STL n&apos;enferme aucun volume&#xa0;: ses triangles sont posés les uns sur les autres.</translation>
     </message>
 </context>
 <context>
