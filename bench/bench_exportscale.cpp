@@ -33,17 +33,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <AIS_InteractiveContext.hxx>
-#include <Aspect_DisplayConnection.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBuilderAPI_NurbsConvert.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRep_Builder.hxx>
-#include <OpenGl_GraphicDriver.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Compound.hxx>
-#include <V3d_Viewer.hxx>
 
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
@@ -94,16 +90,6 @@ Measured measured(const std::function<void()>& work)
     timer.start();
     work();
     return {seconds(timer), statusKb("VmHWM") - before};
-}
-
-opencascade::handle<AIS_InteractiveContext> headlessContext()
-{
-    static opencascade::handle<AIS_InteractiveContext> context = [] {
-        opencascade::handle<Aspect_DisplayConnection> connection;
-        return opencascade::handle<AIS_InteractiveContext>(
-            new AIS_InteractiveContext(new V3d_Viewer(new OpenGl_GraphicDriver(connection, false))));
-    }();
-    return context;
 }
 
 TopoDS_Shape nurbs(const TopoDS_Shape& shape)
@@ -304,7 +290,7 @@ bool buildBigFootprint(int padCount, bool square, const QString& scratch, BigFoo
     for (int i = 0; i < wanted.size(); ++i) {
         const PlacedComponentData placed = library.createPlacedComponent(QStringLiteral("U%1").arg(i + 1),
                                                                          wanted.at(i).first, wanted.at(i).second,
-                                                                         headlessContext());
+                                                                         DesignFixture::headlessContext());
         if (placed.hasMissingFootprint || placed.pads.isEmpty()) {
             *why = QStringLiteral("footprint %1 not built").arg(wanted.at(i).first);
             return false;

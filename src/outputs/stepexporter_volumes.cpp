@@ -12,13 +12,15 @@
 #include <TopExp_Explorer.hxx>
 #include <TopLoc_Location.hxx>
 #include <TopTools_ListOfShape.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <gp.hxx>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <optional>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -40,6 +42,21 @@ double routeFeatureHint(const Route& route)
         hint = hint == 0.0 ? v : std::min(hint, v);
     }
     return hint;
+}
+
+// What pads placed from one solid share. A placed pad has an outer shape of its own (the pad
+// index tells pads apart by it) over the shells of the solid it was placed from: the same
+// children in the same places make the same solid, whatever the outer shape.
+std::vector<std::uintptr_t> sharedSolidKey(const TopoDS_Shape& unplaced)
+{
+    std::vector<std::uintptr_t> key{std::uintptr_t(unplaced.ShapeType()), std::uintptr_t(unplaced.Orientation())};
+    for (TopoDS_Iterator child(unplaced, false, false); child.More(); child.Next()) {
+        if (!child.Value().Location().IsIdentity()) // this shape alone (odd length: no child's key)
+            return {key[0], key[1], reinterpret_cast<std::uintptr_t>(unplaced.TShape().get())};
+        key.push_back(reinterpret_cast<std::uintptr_t>(child.Value().TShape().get()));
+        key.push_back(std::uintptr_t(child.Value().Orientation()));
+    }
+    return key;
 }
 
 } // namespace
@@ -178,12 +195,11 @@ QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sourc
     };
     std::vector<VolumeSource> jobs; // each distinct boolean to run
     std::vector<int> jobOf(size_t(sources.size()), -1);
-    std::map<std::tuple<const void*, int, double>, int> sharedJobs;
+    std::map<std::pair<std::vector<std::uintptr_t>, double>, int> sharedJobs;
     for (int i = 0; i < sources.size(); ++i) {
         const VolumeSource& source = sources.at(i);
         if (const std::optional<TopoDS_Shape> local = unplaced(source)) {
-            const auto key = std::make_tuple(static_cast<const void*>(local->TShape().get()),
-                                             int(local->Orientation()), source.extension);
+            const auto key = std::make_pair(sharedSolidKey(*local), source.extension);
             const auto [it, added] = sharedJobs.emplace(key, int(jobs.size()));
             if (added) {
                 VolumeSource job = source;

@@ -5,12 +5,14 @@
 #include "logcapture.h"
 #include "testsupport.h"
 
+#include "components/footprintmanager.h"
 #include "outputs/stepexporter.h"
 #include "routing/routingmanager.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <AIS_Shape.hxx>
@@ -210,6 +212,52 @@ TEST(CollectVolumes, SharedPadsLengthenedOnceMatchEachPadLengthenedAlone)
         for (const auto& [x, y] : {std::pair{a.xmin, b.xmin}, {a.ymin, b.ymin}, {a.zmin, b.zmin}, {a.xmax, b.xmax},
                                    {a.ymax, b.ymax}, {a.zmax, b.zmax}})
             EXPECT_NEAR(x, y, 1e-6);
+    }
+}
+
+// Real pads, placed by the footprint library over one shared solid per pad shape: the pads of
+// one shape are lengthened once and placed, so the export builds one solid per pad shape, not
+// one per pad, and each pad comes out in its own place.
+TEST(CollectVolumes, RealPadsOfOneShapeShareOneLengthenedSolid)
+{
+    const struct
+    {
+        const char* folder;
+        const char* footprint;
+    } rows[] = {
+        {"Package_BGA", "BGA-256_17.0x17.0mm_Layout16x16_P1.0mm_Ball0.5mm_Pad0.4mm_NSMD"},
+        {"Package_DFN_QFN", "QFN-32-1EP_5x5mm_P0.5mm_EP3.45x3.45mm"},
+        {"Package_SO", "SOIC-8_3.9x4.9mm_P1.27mm"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.footprint);
+        Board board;
+        const gp_Pnt at(30.0, 20.0, 10.0);
+        const PlacedComponentData placed = DesignFixture::placedKicadFootprint(
+            QString::fromUtf8(row.folder), QString::fromUtf8(row.footprint), at);
+        if (placed.pads.isEmpty())
+            GTEST_SKIP() << "KiCad footprint library not installed";
+        board.add(placed);
+        ExportOptions options;
+        options.includeBodies = false;
+        const QList<CollectedVolume> volumes = StepExporter::collectVolumes(board.input(), options);
+        ASSERT_EQ(volumes.size(), placed.pads.size());
+        const double depth = placed.footprintThickness + placed.bodyUndercut, extension = 0.1;
+        QSet<const void*> padSolids, lengthenedSolids;
+        for (int i = 0; i < volumes.size(); ++i) {
+            const PlacedPadData& pad = placed.pads.at(i);
+            padSolids.insert(pad.localShape.TShape().get());
+            lengthenedSolids.insert(volumes.at(i).shape.TShape().get());
+            EXPECT_NEAR(TestSupport::volumeOf(volumes.at(i).shape),
+                        TestSupport::volumeOf(pad.placedShape) * (depth + extension) / depth, 1e-6)
+                << pad.number.toStdString();
+            const TestSupport::Box a = TestSupport::boxOf(volumes.at(i).shape), b = TestSupport::boxOf(pad.placedShape);
+            for (const auto& [x, y] : {std::pair{a.xmin, b.xmin}, {a.ymin, b.ymin}, {a.zmin, b.zmin - extension},
+                                       {a.xmax, b.xmax}, {a.ymax, b.ymax}, {a.zmax, b.zmax}})
+                EXPECT_NEAR(x, y, 1e-6) << pad.number.toStdString();
+        }
+        EXPECT_LT(padSolids.size(), volumes.size());
+        EXPECT_EQ(lengthenedSolids.size(), padSolids.size());
     }
 }
 
