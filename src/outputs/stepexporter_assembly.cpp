@@ -10,7 +10,6 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <OSD_Parallel.hxx>
-#include <ShapeUpgrade_UnifySameDomain.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
@@ -32,27 +31,6 @@ constexpr double kZero = 1e-7;
 
 const QString kBanner(40, QLatin1Char('='));
 
-// Merges the coplanar faces left between a track's segments; keeps the healed shape at the
-// least doubt (changed solid count, invalid result, volume change above 0.1 %).
-TopoDS_Shape unifySlivers(const TopoDS_Shape& healed, double feature)
-{
-    const double volume = StepExporter::volumeOf(healed);
-    if (!(volume > 0.0))
-        return healed;
-    return OccUtils::guardedCall(healed, "unifySlivers", [&] {
-        ShapeUpgrade_UnifySameDomain unify(healed, true, true, false);
-        unify.SetLinearTolerance(0.1 * feature);
-        unify.SetAngularTolerance(1e-12);
-        unify.Build();
-        const TopoDS_Shape unified = unify.Shape();
-        if (unified.IsNull() || !OccUtils::isValidShape(unified)
-            || StepExporter::solidsOf(unified).size() != StepExporter::solidsOf(healed).size()
-            || std::abs(StepExporter::volumeOf(unified) - volume) > 0.001 * volume)
-            return healed;
-        return unified;
-    });
-}
-
 std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
 {
     const TopoDS_Shape copy = StepExporter::copyShape(volume.shape);
@@ -68,8 +46,9 @@ std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
         qWarning() << "  ✗ heal failed for" << volume.name;
         return std::nullopt;
     }
+    // Merges the coplanar faces left between a track's segments.
     if (volume.kind == RouteVolume && feature > kZero)
-        shape = unifySlivers(shape, feature);
+        shape = StepExporter::unifySameDomain(shape, 0.1 * feature);
     qCDebug(lcExport) << "  ✓" << volume.name;
     return AssemblyVolume{volume.kind, volume.name, volume.shape, volume.featureHint, shape, feature};
 }

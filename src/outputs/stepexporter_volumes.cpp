@@ -9,6 +9,7 @@
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
 #include <OSD_Parallel.hxx>
+#include <ShapeUpgrade_UnifySameDomain.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopLoc_Location.hxx>
 #include <TopTools_ListOfShape.hxx>
@@ -115,7 +116,27 @@ TopoDS_Shape StepExporter::extendPrismaticDown(const TopoDS_Shape& padSolid, dou
         fuse.Build();
         if (!fuse.IsDone() || fuse.Shape().IsNull())
             return padSolid;
-        return fuse.Shape();
+        // The fuse leaves each side split where the two copies met: three faces where the
+        // lengthened prism has one, each carried by every later step and written to the file.
+        return unifySameDomain(fuse.Shape(), kZero);
+    });
+}
+
+TopoDS_Shape StepExporter::unifySameDomain(const TopoDS_Shape& shape, double linearTolerance)
+{
+    const double volume = volumeOf(shape);
+    if (!(volume > 0.0))
+        return shape;
+    return OccUtils::guardedCall(shape, "unifySameDomain", [&] {
+        ShapeUpgrade_UnifySameDomain unify(shape, true, true, false);
+        unify.SetLinearTolerance(linearTolerance);
+        unify.SetAngularTolerance(1e-12);
+        unify.Build();
+        const TopoDS_Shape unified = unify.Shape();
+        if (unified.IsNull() || !OccUtils::isValidShape(unified) || solidsOf(unified).size() != solidsOf(shape).size()
+            || std::abs(volumeOf(unified) - volume) > 0.001 * volume)
+            return shape;
+        return unified;
     });
 }
 

@@ -20,6 +20,8 @@
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <TopExp.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Face.hxx>
 #include <gp_Pln.hxx>
@@ -258,6 +260,41 @@ TEST(CollectVolumes, RealPadsOfOneShapeShareOneLengthenedSolid)
         }
         EXPECT_LT(padSolids.size(), volumes.size());
         EXPECT_EQ(lengthenedSolids.size(), padSolids.size());
+    }
+}
+
+// A lengthened pad is the prism it describes: six faces and twelve edges for a box pad, turned
+// or not, three faces for a round one, not sides split where the pad and its lowered copy met.
+TEST(CollectVolumes, LengthenedPadIsOnePrism)
+{
+    const struct
+    {
+        const char* shape;
+        double width, height, rotation;
+        int faces, edges;
+        double area;
+    } rows[] = {
+        {"rect", 0.3, 0.3, 0.0, 6, 12, 0.09},
+        {"roundrect", 1.0, 0.5, 30.0, 6, 12, 0.5},
+        {"circle", 0.5, 0.5, 0.0, 3, 3, M_PI * 0.0625},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shape);
+        FootprintPad pad;
+        pad.number = QStringLiteral("1");
+        pad.shape = QString::fromUtf8(row.shape);
+        pad.width = row.width;
+        pad.height = row.height;
+        pad.rotation = row.rotation;
+        const TopoDS_Shape lengthened =
+            StepExporter::extendPrismaticDown(FootprintManager::extrudePadWithUndercut(pad, 1.0, 0.4), 0.1);
+        TopTools_IndexedMapOfShape faces, edges;
+        TopExp::MapShapes(lengthened, TopAbs_FACE, faces);
+        TopExp::MapShapes(lengthened, TopAbs_EDGE, edges);
+        EXPECT_EQ(faces.Extent(), row.faces);
+        EXPECT_EQ(edges.Extent(), row.edges);
+        EXPECT_NEAR(TestSupport::volumeOf(lengthened), row.area * 1.5, 1e-6);
+        EXPECT_NEAR(TestSupport::boxOf(lengthened).zmin, -1.1, 1e-6);
     }
 }
 
