@@ -11,7 +11,8 @@
 //   export. Beside the time, the peak memory the export adds over the design (Linux: peak
 //   resident set, reset before each export) per pad, against the 70 KB a placed pad may cost
 //   (kb_per_pad / 70 = budget).
-//   BigFootprintStages splits the 3MF export of the same design into its steps (time, peak).
+//   BigFootprintStages splits the exports of the same design into their steps (time, peak):
+//   the assembly, the STEP write, and the 3MF meshing and model document.
 // - Tracks/<n>/0: n identical two-segment tracks side by side, each its own net; STEP export.
 //   Tracks/<n>/1: n tracks of one net drawn over one another on one path, against the floor of
 //   that track drawn once.
@@ -351,9 +352,9 @@ BENCHMARK(BM_BigFootprint)
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
 
-// The 3MF export of the same footprint step by step: time and peak memory over what was
-// held before the step, for the assembly, the meshing of the part and of the conductor, and
-// the model document.
+// The exports of the same footprint step by step: time and peak memory over what was held
+// before the step, for the assembly, the STEP write, the meshing of the part and of the
+// conductor, and the model document.
 void BM_BigFootprintStages(benchmark::State& state)
 {
     QTemporaryDir dir;
@@ -373,6 +374,10 @@ void BM_BigFootprintStages(benchmark::State& state)
         };
         AssemblyResult assembly;
         stage("assembly", [&] { assembly = StepExporter::buildAssembly(input, options); });
+        stage("step_write", [&] {
+            StepExporter::writeStepFile(dir.filePath(QStringLiteral("stages.step")), assembly.part,
+                                        assembly.conductors);
+        });
         ShellMesh part, conductor;
         stage("mesh_part", [&] {
             part = ThreeMfExporter::triangulate(assembly.part, options.linearDeflection, options.angularDeflection,

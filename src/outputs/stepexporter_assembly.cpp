@@ -387,6 +387,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
         carved = input.mainPart;
     const TopoDS_Shape uncarved = carved;
     carve(volumes, options, road, carved, result);
+    storePlanarEdgeCurves(carved);
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
                       << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved
                       << "stray solid(s) removed";

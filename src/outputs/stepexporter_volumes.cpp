@@ -3,16 +3,21 @@
 
 #include "foundation/logging.h"
 
+#include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
+#include <BRepLib.hxx>
 #include <GProp_GProps.hxx>
 #include <OSD_Parallel.hxx>
 #include <ShapeUpgrade_UnifySameDomain.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopLoc_Location.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <gp.hxx>
 
@@ -137,6 +142,23 @@ TopoDS_Shape StepExporter::unifySameDomain(const TopoDS_Shape& shape, double lin
             || std::abs(volumeOf(unified) - volume) > 0.001 * volume)
             return shape;
         return unified;
+    });
+}
+
+void StepExporter::storePlanarEdgeCurves(const TopoDS_Shape& shape)
+{
+    OccUtils::guardedCall(false, "storePlanarEdgeCurves", [&] {
+        TopTools_IndexedMapOfShape faces;
+        TopExp::MapShapes(shape, TopAbs_FACE, faces);
+        for (int i = 1; i <= faces.Extent(); ++i) {
+            const TopoDS_Face& face = TopoDS::Face(faces(i));
+            if (BRepAdaptor_Surface(face, false).GetType() != GeomAbs_Plane)
+                continue;
+            TopTools_IndexedMapOfShape edges;
+            TopExp::MapShapes(face, TopAbs_EDGE, edges);
+            BRepLib::BuildPCurveForEdgesOnPlane(edges, face);
+        }
+        return true;
     });
 }
 

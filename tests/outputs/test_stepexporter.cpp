@@ -16,12 +16,15 @@
 #include <QTemporaryDir>
 
 #include <AIS_Shape.hxx>
+#include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Face.hxx>
 #include <gp_Pln.hxx>
@@ -441,6 +444,36 @@ TEST(BuildAssembly, NothingToCarveShipsThePartAsItCame)
     EXPECT_TRUE(none.part.IsNull());
     EXPECT_EQ(none.partSolids, 0);
     EXPECT_TRUE(nullLog.contains(QStringLiteral("buildAssembly: main part is null")));
+}
+
+// The carved part's planar faces, holed by the cavities, carry the 2D curve of each of their
+// edges: without them the STEP writer works each one out again, in a loop that already grows
+// with the square of a face's edges, and a part of thousands of pads takes minutes to write.
+TEST(BuildAssembly, PlanarFacesOfTheCarvedPartCarryTheCurvesOfTheirEdges)
+{
+    Board board;
+    board.add(component("U1", gp_Pnt(20, 20, 10), 12, 0.5, 0.5));
+    board.add(component("R1", gp_Pnt(40, 20, 10), 2));
+    for (const auto road : {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
+        SCOPED_TRACE(int(road));
+        const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions(), road);
+        int planarFaces = 0, missing = 0;
+        for (TopExp_Explorer face(result.part, TopAbs_FACE); face.More(); face.Next()) {
+            if (BRepAdaptor_Surface(TopoDS::Face(face.Current()), false).GetType() != GeomAbs_Plane)
+                continue;
+            ++planarFaces;
+            for (TopExp_Explorer edge(face.Current(), TopAbs_EDGE); edge.More(); edge.Next()) {
+                double first = 0.0, last = 0.0;
+                Standard_Boolean stored = false;
+                BRep_Tool::CurveOnSurface(TopoDS::Edge(edge.Current()), TopoDS::Face(face.Current()), first, last,
+                                          &stored);
+                missing += stored ? 0 : 1;
+            }
+        }
+        EXPECT_EQ(result.cavitiesOk, 16);
+        EXPECT_GE(planarFaces, 6);
+        EXPECT_EQ(missing, 0);
+    }
 }
 
 TEST(BuildAssembly, CarvesThickestFirstAndGroupsPadsByComponentAndTracksByNet)
