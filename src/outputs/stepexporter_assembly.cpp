@@ -3,6 +3,7 @@
 
 #include "foundation/geometryutils.h"
 #include "foundation/logging.h"
+#include "foundation/outofmemory.h"
 
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBndLib.hxx>
@@ -66,6 +67,7 @@ QList<AssemblyVolume> buildVolumes(const QList<CollectedVolume>& collected)
     for (std::optional<AssemblyVolume>& result : results)
         if (result)
             built.append(std::move(*result));
+    OutOfMemory::releaseFreedMemory();
     return built;
 }
 
@@ -333,6 +335,7 @@ void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& resul
                           << "solid(s))";
     }
     result.conductorGroups = int(result.conductors.size());
+    OutOfMemory::releaseFreedMemory();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "outputs/stepexporter.h"
 
 #include "foundation/logging.h"
+#include "foundation/outofmemory.h"
 
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>
@@ -267,6 +268,7 @@ QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sourc
         volume.shape = unplaced(sources.at(i)) ? result.Moved(volume.shape.Location()) : result;
         volumes.append(volume);
     }
+    OutOfMemory::releaseFreedMemory();
     return volumes;
 }
 
