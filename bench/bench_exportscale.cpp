@@ -228,7 +228,8 @@ QString writeGridFootprint(const QString& folder, int pads, bool square)
     const int columns = square ? 50 : 45;
     const double pitch = square ? 0.5 : 1.0;
     const double start = -0.5 * pitch * (columns - 1);
-    const QString name = QStringLiteral("Grid_%1_%2").arg(pads).arg(square ? QStringLiteral("rect") : QStringLiteral("circle"));
+    const QString shape = square ? QStringLiteral("rect") : QStringLiteral("circle");
+    const QString name = QStringLiteral("Grid_%1_%2").arg(pads).arg(shape);
     QString text = QStringLiteral("(footprint \"%1\" (version 20211014) (generator pcbnew)\n  (layer \"F.Cu\")\n"
                                   "  (attr smd)\n")
                        .arg(name);
@@ -236,7 +237,7 @@ QString writeGridFootprint(const QString& folder, int pads, bool square)
         text += QStringLiteral("  (pad \"%1\" smd %2 (at %3 %4) (size %5 %5) (layers \"F.Cu\" \"F.Paste\" "
                                "\"F.Mask\"))\n")
                     .arg(i + 1)
-                    .arg(square ? QStringLiteral("rect") : QStringLiteral("circle"))
+                    .arg(shape)
                     .arg(start + pitch * (i % columns))
                     .arg(start + pitch * (i / columns))
                     .arg(square ? 0.3 : 0.53);
@@ -400,7 +401,12 @@ void BM_BigFootprintStages(benchmark::State& state)
         state.counters["xml_MB"] = double(xml.size()) / 1048576.0;
     }
 }
-BENCHMARK(BM_BigFootprintStages)->Args({256, 0})->Args({1924, 0})->Args({2000, 1})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_BigFootprintStages)
+    ->Args({256, 0})
+    ->Args({1924, 0})
+    ->Args({2000, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 void BM_TracksStep(benchmark::State& state)
 {

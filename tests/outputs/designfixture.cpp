@@ -81,18 +81,6 @@ opencascade::handle<AIS_InteractiveContext> headlessContext()
     return context;
 }
 
-PlacedComponentData placedKicadFootprint(const QString& folder, const QString& footprint, const gp_Pnt& position)
-{
-    FootprintManager library;
-    library.addSearchPath(TestSupport::kicadFootprintRoot() + QLatin1Char('/') + folder + QStringLiteral(".pretty"));
-    library.buildFootprintIndex();
-    PlacedComponentData placed = library.createPlacedComponent(QStringLiteral("U1"), footprint, position,
-                                                               headlessContext());
-    if (placed.hasMissingFootprint)
-        placed.pads.clear();
-    return placed;
-}
-
 Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ, int maxComponents,
                   QString* skipReason)
 {

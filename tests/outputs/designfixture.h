@@ -12,7 +12,6 @@
 #include <QStringList>
 #include <Standard_Handle.hxx>
 #include <TopoDS_Shape.hxx>
-#include <gp_Pnt.hxx>
 
 class AIS_InteractiveContext;
 
@@ -37,10 +36,6 @@ struct Design
 
 // An interactive context without any view, shared by every placement of the process.
 opencascade::handle<AIS_InteractiveContext> headlessContext();
-
-// A footprint of KiCad's library (folder without ".pretty") placed at position as the program
-// places it; without pads when the library or the footprint is missing.
-PlacedComponentData placedKicadFootprint(const QString& folder, const QString& footprint, const gp_Pnt& position);
 
 // The netlist's components laid out in rows inside a part, their placement surface at
 // surfaceZ below the part's top, one route per net between the net's first two pads.
