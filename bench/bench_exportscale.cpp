@@ -1,14 +1,18 @@
 // Exports of designs of real size, each beside the one-cut floor of the same design measured in
 // the same run (one BRepAlgoAPI_Cut of every collected volume, its validity check, and the write
-// of its result with the conductor volumes as collected; for 3MF the meshing of both too):
+// of its result with the conductor volumes as collected, a component's pads as one compound; for
+// 3MF the meshing of both too):
 // - ManySolidPart: a part of 119 separate solids with B-spline faces (boxes and cylinders through
 //   BRepBuilderAPI_NurbsConvert, as STEP parts of many bodies come) carrying 24 components of a
 //   KiCad netlist with their KiCad footprints and a track per pair; STEP export.
-// - BigFootprint/<pads>: one BGA of KiCad's library (256, 900 and 1,924 pads) or a grid of 2,000
-//   pads written in KiCad's format, sunk in a box part; STEP and 3MF export. Beside the time,
-//   the peak memory the export adds over the design (Linux: peak resident set, reset before
-//   each export) per pad, against the 70 KB a placed pad may cost (kb_per_pad / 70 = budget).
-//   BigFootprintStages splits the 3MF export of the same design into its steps (time, peak).
+// - BigFootprint/<pads>/0: one BGA of KiCad's library (256, 900 and 1,924 pads) or a grid of 2,000
+//   round pads written in KiCad's format, sunk in a box part; BigFootprint/2000/1: a grid of 2,000
+//   square pads at 0.5 mm pitch and four small components on the part's top. STEP and 3MF
+//   export. Beside the time, the peak memory the export adds over the design (Linux: peak
+//   resident set, reset before each export) per pad, against the 70 KB a placed pad may cost
+//   (kb_per_pad / 70 = budget).
+//   BigFootprintStages splits the exports of the same design into their steps (time, peak):
+//   the assembly, the STEP write, and the 3MF meshing and model document.
 // - Tracks/<n>/0: n identical two-segment tracks side by side, each its own net; STEP export.
 //   Tracks/<n>/1: n tracks of one net drawn over one another on one path, against the floor of
 //   that track drawn once.
@@ -28,18 +32,15 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <AIS_InteractiveContext.hxx>
-#include <Aspect_DisplayConnection.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRep_Builder.hxx>
-#include <OpenGl_GraphicDriver.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Compound.hxx>
-#include <V3d_Viewer.hxx>
 
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
@@ -48,6 +49,7 @@
 
 #include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 
 namespace {
@@ -91,16 +93,6 @@ Measured measured(const std::function<void()>& work)
     return {seconds(timer), statusKb("VmHWM") - before};
 }
 
-opencascade::handle<AIS_InteractiveContext> headlessContext()
-{
-    static opencascade::handle<AIS_InteractiveContext> context = [] {
-        opencascade::handle<Aspect_DisplayConnection> connection;
-        return opencascade::handle<AIS_InteractiveContext>(
-            new AIS_InteractiveContext(new V3d_Viewer(new OpenGl_GraphicDriver(connection, false))));
-    }();
-    return context;
-}
-
 // The floor: every collected volume cut out at once, checked, and written with the conductor
 // volumes as collected (STEP), or meshed and packaged with them (3MF).
 struct Floor
@@ -116,15 +108,22 @@ Floor measureFloor(const AssemblyInput& input, const ExportOptions& options, con
     timer.start();
     TopTools_ListOfShape arguments, tools;
     arguments.Append(input.mainPart);
-    QList<ConductorGroup> conductors;
+    // The conductor as a careful hand would write it: a component's pads as one compound, a
+    // track as its own shape, none of them fused.
+    std::map<QString, QList<TopoDS_Shape>> groups;
     double smallest = 0.0;
     for (const CollectedVolume& volume : volumes) {
         tools.Append(volume.shape);
-        if (volume.kind != BodyVolume)
-            conductors.append({volume.shape, volume.name});
+        if (volume.kind == PadVolume)
+            groups[volume.name.section(QLatin1Char('/'), 0, 0)].append(volume.shape);
+        else if (volume.kind == RouteVolume)
+            groups[QStringLiteral("Piste_") + volume.name].append(volume.shape);
         if (volume.featureHint > 0.0 && (smallest == 0.0 || volume.featureHint < smallest))
             smallest = volume.featureHint;
     }
+    QList<ConductorGroup> conductors;
+    for (const auto& [name, shapes] : groups)
+        conductors.append({shapes.size() == 1 ? shapes.first() : StepExporter::compoundOf(shapes), name});
     BRepAlgoAPI_Cut cut;
     cut.SetArguments(arguments);
     cut.SetTools(tools);
@@ -215,25 +214,33 @@ void BM_ManySolidPartStep(benchmark::State& state)
 }
 BENCHMARK(BM_ManySolidPartStep)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
 
-// A grid of pads written as a KiCad footprint, for the 2,000 pads KiCad's library has none of.
-QString writeGridFootprint(const QString& folder, int pads)
+// A grid of pads written as a KiCad footprint, for the 2,000 pads KiCad's library has none of:
+// round pads of 0.53 mm at 1 mm pitch, 45 a row, or square pads of 0.3 mm at 0.5 mm pitch, 50 a
+// row (a fine-pitch grid of 50 x 40).
+QString writeGridFootprint(const QString& folder, int pads, bool square)
 {
-    const int columns = 45;
-    QString text = QStringLiteral("(footprint \"Grid_%1\" (version 20211014) (generator pcbnew)\n  (layer \"F.Cu\")\n"
+    const int columns = square ? 50 : 45;
+    const double pitch = square ? 0.5 : 1.0;
+    const double start = -0.5 * pitch * (columns - 1);
+    const QString shape = square ? QStringLiteral("rect") : QStringLiteral("circle");
+    const QString name = QStringLiteral("Grid_%1_%2").arg(pads).arg(shape);
+    QString text = QStringLiteral("(footprint \"%1\" (version 20211014) (generator pcbnew)\n  (layer \"F.Cu\")\n"
                                   "  (attr smd)\n")
-                       .arg(pads);
+                       .arg(name);
     for (int i = 0; i < pads; ++i)
-        text += QStringLiteral("  (pad \"%1\" smd circle (at %2 %3) (size 0.53 0.53) (layers \"F.Cu\" \"F.Paste\" "
+        text += QStringLiteral("  (pad \"%1\" smd %2 (at %3 %4) (size %5 %5) (layers \"F.Cu\" \"F.Paste\" "
                                "\"F.Mask\"))\n")
                     .arg(i + 1)
-                    .arg(-22.0 + (i % columns))
-                    .arg(-22.0 + (i / columns));
+                    .arg(shape)
+                    .arg(start + pitch * (i % columns))
+                    .arg(start + pitch * (i / columns))
+                    .arg(square ? 0.3 : 0.53);
     text += QStringLiteral(")\n");
-    QFile file(folder + QStringLiteral("/Grid_%1.kicad_mod").arg(pads));
+    QFile file(folder + QLatin1Char('/') + name + QStringLiteral(".kicad_mod"));
     if (!file.open(QIODevice::WriteOnly))
         return QString();
     file.write(text.toUtf8());
-    return QStringLiteral("Grid_%1").arg(pads);
+    return name;
 }
 
 struct BigFootprintDesign
@@ -251,29 +258,43 @@ struct BigFootprintDesign
     }
 };
 
-bool buildBigFootprint(int padCount, const QString& scratch, BigFootprintDesign& design, QString* why)
+// One big footprint in a 70 x 70 x 15 mm box part, sunk 5 mm; the square-pad grid stands on
+// the part's top instead, with four small components in the corners, as a design is laid out.
+bool buildBigFootprint(int padCount, bool square, const QString& scratch, BigFootprintDesign& design, QString* why)
 {
-    const QString root = TestSupport::kicadFootprintRoot() + QStringLiteral("/Package_BGA.pretty");
+    const QString root = TestSupport::kicadFootprintRoot();
     QString name;
-    switch (padCount) {
+    switch (square ? 0 : padCount) {
     case 256: name = QStringLiteral("BGA-256_17.0x17.0mm_Layout16x16_P1.0mm_Ball0.5mm_Pad0.4mm_NSMD"); break;
     case 900: name = QStringLiteral("Xilinx_FFG900_FFG901"); break;
     case 1924: name = QStringLiteral("Xilinx_RF1930"); break;
-    default: name = writeGridFootprint(scratch, padCount); break;
+    default: name = writeGridFootprint(scratch, padCount, square); break;
     }
     FootprintManager library;
-    library.addSearchPath(root);
+    for (const char* folder : {"Package_BGA", "Resistor_SMD", "Capacitor_SMD", "Package_TO_SOT_SMD"})
+        library.addSearchPath(root + QLatin1Char('/') + QLatin1String(folder) + QStringLiteral(".pretty"));
     library.addSearchPath(scratch);
     library.buildFootprintIndex();
-    const PlacedComponentData placed =
-        library.createPlacedComponent(QStringLiteral("U1"), name, gp_Pnt(35.0, 35.0, 10.0), headlessContext());
-    if (placed.hasMissingFootprint || placed.pads.isEmpty()) {
-        *why = QStringLiteral("footprint %1 not built").arg(name);
-        return false;
+    const double top = 15.0;
+    QList<std::pair<QString, gp_Pnt>> wanted{{name, gp_Pnt(35.0, 35.0, square ? top : 10.0)}};
+    if (square) {
+        wanted.append({QStringLiteral("R_0603_1608Metric"), gp_Pnt(8.0, 8.0, top)});
+        wanted.append({QStringLiteral("C_0805_2012Metric"), gp_Pnt(62.0, 8.0, top)});
+        wanted.append({QStringLiteral("SOT-23"), gp_Pnt(8.0, 62.0, top)});
+        wanted.append({QStringLiteral("R_1206_3216Metric"), gp_Pnt(62.0, 62.0, top)});
     }
-    design.pads = int(placed.pads.size());
-    design.components.insert(placed.ref, placed);
-    design.part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
+    for (int i = 0; i < wanted.size(); ++i) {
+        const PlacedComponentData placed = library.createPlacedComponent(QStringLiteral("U%1").arg(i + 1),
+                                                                         wanted.at(i).first, wanted.at(i).second,
+                                                                         DesignFixture::headlessContext());
+        if (placed.hasMissingFootprint || placed.pads.isEmpty()) {
+            *why = QStringLiteral("footprint %1 not built").arg(wanted.at(i).first);
+            return false;
+        }
+        design.pads += int(placed.pads.size());
+        design.components.insert(placed.ref, placed);
+    }
+    design.part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, top)).Shape();
     return true;
 }
 
@@ -282,7 +303,7 @@ void BM_BigFootprint(benchmark::State& state)
     QTemporaryDir dir;
     BigFootprintDesign design;
     QString why;
-    if (!buildBigFootprint(int(state.range(0)), dir.path(), design, &why)) {
+    if (!buildBigFootprint(int(state.range(0)), state.range(1) != 0, dir.path(), design, &why)) {
         state.SkipWithError(why.toUtf8().constData());
         return;
     }
@@ -311,23 +332,32 @@ void BM_BigFootprint(benchmark::State& state)
         state.counters["step_x_floor"] = stepTime / floor.step;
         state.counters["step_peak_MB"] = double(stepPeak) / 1024.0;
         state.counters["step_kb_per_pad"] = double(stepPeak) / design.pads;
+        const qint64 stepBytes = QFileInfo(dir.filePath(QStringLiteral("big.step"))).size();
+        state.counters["step_file_MB"] = double(stepBytes) / 1048576.0;
         state.counters["3mf_s"] = threeMfTime;
         state.counters["3mf_x_floor"] = threeMfTime / floor.threeMf;
         state.counters["3mf_peak_MB"] = double(threeMfPeak) / 1024.0;
         state.counters["3mf_kb_per_pad"] = double(threeMfPeak) / design.pads;
     }
 }
-BENCHMARK(BM_BigFootprint)->Arg(256)->Arg(900)->Arg(1924)->Arg(2000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_BigFootprint)
+    ->Args({256, 0})
+    ->Args({900, 0})
+    ->Args({1924, 0})
+    ->Args({2000, 0})
+    ->Args({2000, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
-// The 3MF export of the same footprint step by step: time and peak memory over what was
-// held before the step, for the assembly, the meshing of the part and of the conductor, and
-// the model document.
+// The exports of the same footprint step by step: time and peak memory over what was held
+// before the step, for the assembly, the STEP write, the meshing of the part and of the
+// conductor, and the model document.
 void BM_BigFootprintStages(benchmark::State& state)
 {
     QTemporaryDir dir;
     BigFootprintDesign design;
     QString why;
-    if (!buildBigFootprint(int(state.range(0)), dir.path(), design, &why)) {
+    if (!buildBigFootprint(int(state.range(0)), state.range(1) != 0, dir.path(), design, &why)) {
         state.SkipWithError(why.toUtf8().constData());
         return;
     }
@@ -341,6 +371,12 @@ void BM_BigFootprintStages(benchmark::State& state)
         };
         AssemblyResult assembly;
         stage("assembly", [&] { assembly = StepExporter::buildAssembly(input, options); });
+        stage("step_write", [&] {
+            StepExporter::writeStepFile(dir.filePath(QStringLiteral("stages.step")), assembly.part,
+                                        assembly.conductors);
+        });
+        state.counters["step_file_MB"] =
+            double(QFileInfo(dir.filePath(QStringLiteral("stages.step"))).size()) / 1048576.0;
         ShellMesh part, conductor;
         stage("mesh_part", [&] {
             part = ThreeMfExporter::triangulate(assembly.part, options.linearDeflection, options.angularDeflection,
@@ -363,7 +399,12 @@ void BM_BigFootprintStages(benchmark::State& state)
         state.counters["xml_MB"] = double(xml.size()) / 1048576.0;
     }
 }
-BENCHMARK(BM_BigFootprintStages)->Arg(256)->Arg(1924)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_BigFootprintStages)
+    ->Args({256, 0})
+    ->Args({1924, 0})
+    ->Args({2000, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 void BM_TracksStep(benchmark::State& state)
 {

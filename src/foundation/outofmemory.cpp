@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 int& OutOfMemory::scopeDepth() noexcept
 {
     thread_local int depth = 0;
@@ -15,4 +19,11 @@ void OutOfMemory::ensureHeadroom(std::size_t bytes)
     if (!probe)
         throw std::bad_alloc();
     std::free(probe);
+}
+
+void OutOfMemory::releaseFreedMemory() noexcept
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }

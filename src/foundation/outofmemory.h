@@ -24,6 +24,11 @@ inline bool inScope() noexcept
 // rather than inside a Qt container, which cannot report it and ends the program.
 void ensureHeadroom(std::size_t bytes = std::size_t(16) << 20);
 
+// Hands the memory freed so far back to the system where the allocator keeps it (glibc keeps
+// what worker threads freed in their arenas): called after a step that ran side by side, so that
+// the next step's peak does not stack on memory nobody uses.
+void releaseFreedMemory() noexcept;
+
 // Runs fn; false when it ran out of memory. Nothing is logged here: logging allocates.
 // Inside another survive() the failure goes on up: the outer operation is refused whole,
 // since this one's fallback would allocate while memory is still short.

@@ -74,9 +74,16 @@ public:
     static double volumeOf(const TopoDS_Shape& shape);
     static QList<TopoDS_Shape> solidsOf(const TopoDS_Shape& shape);
     static TopoDS_Shape compoundOf(const QList<TopoDS_Shape>& shapes);
-    // The pad solid fused with a copy of itself moved down by extension mm; the solid
-    // unchanged when that fails.
+    // The pad solid fused with a copy of itself moved down by extension mm, its split sides
+    // merged; the solid unchanged when that fails.
     static TopoDS_Shape extendPrismaticDown(const TopoDS_Shape& padSolid, double extension);
+    // Stores on every edge of the planar faces of shape its curve in the face's plane, which
+    // OpenCASCADE otherwise works out anew at each use (the checks, the STEP writer's loop over
+    // a face's edges). Changes shape's edges in place: only for shapes of the export's own.
+    static void storePlanarEdgeCurves(const TopoDS_Shape& shape);
+    // Faces on one surface merged (edges too); shape unchanged when the result is invalid,
+    // has another number of solids or another volume (0.1 %).
+    static TopoDS_Shape unifySameDomain(const TopoDS_Shape& shape, double linearTolerance);
 
     // Carving
     static QList<double> fuzzyLadder(double base, double feature);

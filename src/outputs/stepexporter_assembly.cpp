@@ -3,6 +3,7 @@
 
 #include "foundation/geometryutils.h"
 #include "foundation/logging.h"
+#include "foundation/outofmemory.h"
 
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBndLib.hxx>
@@ -11,7 +12,6 @@
 #include <BRep_Tool.hxx>
 #include <Message_ProgressScope.hxx>
 #include <OSD_Parallel.hxx>
-#include <ShapeUpgrade_UnifySameDomain.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
@@ -35,27 +35,6 @@ constexpr double kZeroVolume = 1e-7; // mm³: less is no material removed
 
 const QString kBanner(40, QLatin1Char('='));
 
-// Merges the coplanar faces left between a track's segments; keeps the healed shape at the
-// least doubt (changed solid count, invalid result, volume change above 0.1 %).
-TopoDS_Shape unifySlivers(const TopoDS_Shape& healed, double feature)
-{
-    const double volume = StepExporter::volumeOf(healed);
-    if (!(volume > 0.0))
-        return healed;
-    return OccUtils::guardedCall(healed, "unifySlivers", [&] {
-        ShapeUpgrade_UnifySameDomain unify(healed, true, true, false);
-        unify.SetLinearTolerance(0.1 * feature);
-        unify.SetAngularTolerance(1e-12);
-        unify.Build();
-        const TopoDS_Shape unified = unify.Shape();
-        if (unified.IsNull() || !OccUtils::isValidShape(unified)
-            || StepExporter::solidsOf(unified).size() != StepExporter::solidsOf(healed).size()
-            || std::abs(StepExporter::volumeOf(unified) - volume) > 0.001 * volume)
-            return healed;
-        return unified;
-    });
-}
-
 std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
 {
     const TopoDS_Shape copy = StepExporter::copyShape(volume.shape);
@@ -71,8 +50,9 @@ std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
         qWarning() << "  ✗ heal failed for" << volume.name;
         return std::nullopt;
     }
+    // Merges the coplanar faces left between a track's segments.
     if (volume.kind == RouteVolume && feature > kZero)
-        shape = unifySlivers(shape, feature);
+        shape = StepExporter::unifySameDomain(shape, 0.1 * feature);
     qCDebug(lcExport) << "  ✓" << volume.name;
     return AssemblyVolume{volume.kind, volume.name, volume.shape, volume.featureHint, shape, feature};
 }
@@ -106,6 +86,7 @@ QList<AssemblyVolume> buildVolumes(const QList<CollectedVolume>& collected, cons
     for (std::optional<AssemblyVolume>& result : results)
         if (result)
             built.append(std::move(*result));
+    OutOfMemory::releaseFreedMemory();
     return built;
 }
 
@@ -401,6 +382,7 @@ void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& resul
                           << "solid(s))";
     }
     result.conductorGroups = int(result.conductors.size());
+    OutOfMemory::releaseFreedMemory();
 }
 
 } // namespace
@@ -480,6 +462,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     carve(volumes, options, road, carved, result, scope.Next(60.0));
     if (result.cancelled || !scope.More())
         return cancelled();
+    storePlanarEdgeCurves(carved);
     StepExporter::countCavities(volumes, uncarved, result);
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
                       << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved

@@ -2,23 +2,32 @@
 #include "outputs/stepexporter.h"
 
 #include "foundation/logging.h"
+#include "foundation/outofmemory.h"
 
+#include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
+#include <BRepLib.hxx>
 #include <GProp_GProps.hxx>
 #include <OSD_Parallel.hxx>
+#include <ShapeUpgrade_UnifySameDomain.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopLoc_Location.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <gp.hxx>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <optional>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -40,6 +49,21 @@ double routeFeatureHint(const Route& route)
         hint = hint == 0.0 ? v : std::min(hint, v);
     }
     return hint;
+}
+
+// What pads placed from one solid share. A placed pad has an outer shape of its own (the pad
+// index tells pads apart by it) over the shells of the solid it was placed from: the same
+// children in the same places make the same solid, whatever the outer shape.
+std::vector<std::uintptr_t> sharedSolidKey(const TopoDS_Shape& unplaced)
+{
+    std::vector<std::uintptr_t> key{std::uintptr_t(unplaced.ShapeType()), std::uintptr_t(unplaced.Orientation())};
+    for (TopoDS_Iterator child(unplaced, false, false); child.More(); child.Next()) {
+        if (!child.Value().Location().IsIdentity()) // this shape alone (odd length: no child's key)
+            return {key[0], key[1], reinterpret_cast<std::uintptr_t>(unplaced.TShape().get())};
+        key.push_back(reinterpret_cast<std::uintptr_t>(child.Value().TShape().get()));
+        key.push_back(std::uintptr_t(child.Value().Orientation()));
+    }
+    return key;
 }
 
 } // namespace
@@ -98,7 +122,44 @@ TopoDS_Shape StepExporter::extendPrismaticDown(const TopoDS_Shape& padSolid, dou
         fuse.Build();
         if (!fuse.IsDone() || fuse.Shape().IsNull())
             return padSolid;
-        return fuse.Shape();
+        // The fuse leaves each side split where the two copies met: three faces where the
+        // lengthened prism has one, each carried by every later step and written to the file.
+        return unifySameDomain(fuse.Shape(), kZero);
+    });
+}
+
+TopoDS_Shape StepExporter::unifySameDomain(const TopoDS_Shape& shape, double linearTolerance)
+{
+    const double volume = volumeOf(shape);
+    if (!(volume > 0.0))
+        return shape;
+    return OccUtils::guardedCall(shape, "unifySameDomain", [&] {
+        ShapeUpgrade_UnifySameDomain unify(shape, true, true, false);
+        unify.SetLinearTolerance(linearTolerance);
+        unify.SetAngularTolerance(1e-12);
+        unify.Build();
+        const TopoDS_Shape unified = unify.Shape();
+        if (unified.IsNull() || !OccUtils::isValidShape(unified) || solidsOf(unified).size() != solidsOf(shape).size()
+            || std::abs(volumeOf(unified) - volume) > 0.001 * volume)
+            return shape;
+        return unified;
+    });
+}
+
+void StepExporter::storePlanarEdgeCurves(const TopoDS_Shape& shape)
+{
+    OccUtils::guardedCall(false, "storePlanarEdgeCurves", [&] {
+        TopTools_IndexedMapOfShape faces;
+        TopExp::MapShapes(shape, TopAbs_FACE, faces);
+        for (int i = 1; i <= faces.Extent(); ++i) {
+            const TopoDS_Face& face = TopoDS::Face(faces(i));
+            if (BRepAdaptor_Surface(face, false).GetType() != GeomAbs_Plane)
+                continue;
+            TopTools_IndexedMapOfShape edges;
+            TopExp::MapShapes(face, TopAbs_EDGE, edges);
+            BRepLib::BuildPCurveForEdgesOnPlane(edges, face);
+        }
+        return true;
     });
 }
 
@@ -178,12 +239,11 @@ QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sourc
     };
     std::vector<VolumeSource> jobs; // each distinct boolean to run
     std::vector<int> jobOf(size_t(sources.size()), -1);
-    std::map<std::tuple<const void*, int, double>, int> sharedJobs;
+    std::map<std::pair<std::vector<std::uintptr_t>, double>, int> sharedJobs;
     for (int i = 0; i < sources.size(); ++i) {
         const VolumeSource& source = sources.at(i);
         if (const std::optional<TopoDS_Shape> local = unplaced(source)) {
-            const auto key = std::make_tuple(static_cast<const void*>(local->TShape().get()),
-                                             int(local->Orientation()), source.extension);
+            const auto key = std::make_pair(sharedSolidKey(*local), source.extension);
             const auto [it, added] = sharedJobs.emplace(key, int(jobs.size()));
             if (added) {
                 VolumeSource job = source;
@@ -208,6 +268,7 @@ QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sourc
         volume.shape = unplaced(sources.at(i)) ? result.Moved(volume.shape.Location()) : result;
         volumes.append(volume);
     }
+    OutOfMemory::releaseFreedMemory();
     return volumes;
 }
 

@@ -92,8 +92,6 @@ AssemblyInput Design::input() const
     return in;
 }
 
-namespace {
-
 opencascade::handle<AIS_InteractiveContext> headlessContext()
 {
     static opencascade::handle<AIS_InteractiveContext> context = [] {
@@ -103,8 +101,6 @@ opencascade::handle<AIS_InteractiveContext> headlessContext()
     }();
     return context;
 }
-
-} // namespace
 
 PlacedComponentData kicadComponent(const QString& ref, const QString& footprint, const gp_Pnt& position)
 {
@@ -195,21 +191,6 @@ Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ
         design.routes.append(route(net.netName, points, surfaceZ - 1.0, 1.0, 0.8));
     }
     return design;
-}
-
-PlacedComponentData kicadComponent(const QString& ref, const QString& library, const QString& footprint,
-                                   const gp_Pnt& position, QString* skipReason)
-{
-    const QString folder = TestSupport::kicadFootprintRoot() + QLatin1Char('/') + library + QStringLiteral(".pretty");
-    FootprintManager footprints;
-    footprints.addSearchPath(folder);
-    footprints.buildFootprintIndex();
-    PlacedComponentData placed = footprints.createPlacedComponent(ref, footprint, position, headlessContext());
-    if (placed.hasMissingFootprint) {
-        *skipReason = QStringLiteral("footprint not found: ") + folder + QLatin1Char('/') + footprint;
-        return PlacedComponentData();
-    }
-    return placed;
 }
 
 ReadBack readStep(const QString& path)

@@ -10,7 +10,10 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <Standard_Handle.hxx>
 #include <TopoDS_Shape.hxx>
+
+class AIS_InteractiveContext;
 
 namespace DesignFixture {
 
@@ -40,16 +43,14 @@ struct Design
     AssemblyInput input() const;
 };
 
+// An interactive context without any view, shared by every placement of the process.
+opencascade::handle<AIS_InteractiveContext> headlessContext();
+
 // The netlist's components laid out in rows inside a part, their placement surface at
 // surfaceZ below the part's top, one route per net between the net's first two pads.
 // maxComponents < 0 keeps all. Empty (no part) with a reason when data are missing.
 Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ, int maxComponents,
                   QString* skipReason);
-
-// One component of KiCad's footprint library (library: the ".pretty" folder's name) placed at
-// position; an empty reference with a reason when the library or the footprint is missing.
-PlacedComponentData kicadComponent(const QString& ref, const QString& library, const QString& footprint,
-                                   const gp_Pnt& position, QString* skipReason);
 
 // The free shapes of a STEP file and their names, as OpenCASCADE's XCAF reader gives them.
 struct ReadBack

@@ -198,11 +198,10 @@ TEST(BuildAssembly, RealAssemblyCarvedVolumeByVolumeHoldsNoSurfaceOutsideItsSoli
         StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/StickHub_models.step"));
     ASSERT_EQ(read.status, StepImportResult::Ok);
     ASSERT_EQ(read.shapes.size(), 1);
-    QString why;
-    const PlacedComponentData capacitor =
-        DesignFixture::kicadComponent("C1", "Capacitor_SMD", "C_0805_2012Metric", gp_Pnt(146.49997, -84.99995, 1.6000001), &why);
-    if (capacitor.ref.isEmpty())
-        GTEST_SKIP() << why.toStdString();
+    const PlacedComponentData capacitor = DesignFixture::kicadComponent(
+        QStringLiteral("C1"), QStringLiteral("Capacitor_SMD:C_0805_2012Metric"), gp_Pnt(146.49997, -84.99995, 1.6000001));
+    if (capacitor.hasMissingFootprint)
+        GTEST_SKIP() << "KiCad footprint library not installed";
     const QMap<QString, PlacedComponentData> components{{capacitor.ref, capacitor}};
     AssemblyInput input;
     input.mainPart = read.shapes.first();

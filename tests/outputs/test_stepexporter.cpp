@@ -6,6 +6,7 @@
 #include "testsupport.h"
 
 #include "outputs/printplangenerator.h"
+#include "components/footprintmanager.h"
 #include "outputs/stepexporter.h"
 #include "routing/routingmanager.h"
 
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <AIS_Shape.hxx>
@@ -21,6 +23,10 @@
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Face.hxx>
 #include <gp_Pln.hxx>
@@ -207,6 +213,53 @@ TEST(CollectVolumes, SharedPadsLengthenedOnceMatchEachPadLengthenedAlone)
     }
 }
 
+// Real pads, placed by the footprint library over one solid per pad shape, are lengthened once
+// per shape: the export builds and writes one solid per pad shape, not one per pad.
+TEST(CollectVolumes, RealPadsOfOneShapeShareOneLengthenedSolid)
+{
+    for (const auto& [folder, name] :
+         {std::pair{"Package_BGA", "BGA-256_17.0x17.0mm_Layout16x16_P1.0mm_Ball0.5mm_Pad0.4mm_NSMD"},
+          {"Package_DFN_QFN", "QFN-32-1EP_5x5mm_P0.5mm_EP3.45x3.45mm"},
+          {"Package_SO", "SOIC-8_3.9x4.9mm_P1.27mm"}}) {
+        FootprintManager library;
+        library.addSearchPath(TestSupport::kicadFootprintRoot() + "/" + folder + ".pretty");
+        library.buildFootprintIndex();
+        Board board;
+        board.add(library.createPlacedComponent("U1", name, gp_Pnt(30, 20, 10), DesignFixture::headlessContext()));
+        if (board.components.first().hasMissingFootprint) {
+            GTEST_SKIP() << "KiCad footprint library not installed";
+        }
+        ExportOptions options;
+        options.includeBodies = false;
+        QSet<const void*> padSolids, lengthenedSolids;
+        for (const PlacedPadData& pad : board.components.first().pads)
+            padSolids.insert(pad.localShape.TShape().get());
+        for (const CollectedVolume& volume : StepExporter::collectVolumes(board.input(), options))
+            lengthenedSolids.insert(volume.shape.TShape().get());
+        EXPECT_EQ(lengthenedSolids.size(), padSolids.size()) << name;
+    }
+}
+
+// A pad lengthened by 0.1 mm is the pad built 0.1 mm deeper: a box pad keeps its six faces and
+// twelve edges, turned or not, a round one its three faces, not sides split where they met.
+TEST(CollectVolumes, LengthenedPadIsThePadBuiltDeeper)
+{
+    for (const auto& [shape, width, height, rotation] :
+         {std::tuple{"rect", 0.3, 0.3, 0.0}, {"roundrect", 1.0, 0.5, 30.0}, {"circle", 0.5, 0.5, 0.0}}) {
+        const FootprintPad pad{QStringLiteral("1"), 0.0, 0.0, QString::fromUtf8(shape), width, height, rotation, {}};
+        const TopoDS_Shape lengthened =
+            StepExporter::extendPrismaticDown(FootprintManager::extrudePadWithUndercut(pad, 1.0, 0.4), 0.1);
+        const TopoDS_Shape deeper = FootprintManager::extrudePadWithUndercut(pad, 1.1, 0.4);
+        for (const TopAbs_ShapeEnum kind : {TopAbs_FACE, TopAbs_EDGE}) {
+            TopTools_IndexedMapOfShape got, expected;
+            TopExp::MapShapes(lengthened, kind, got);
+            TopExp::MapShapes(deeper, kind, expected);
+            EXPECT_EQ(got.Extent(), expected.Extent()) << shape << " " << int(kind);
+        }
+        EXPECT_NEAR(TestSupport::volumeOf(lengthened), TestSupport::volumeOf(deeper), 1e-9) << shape;
+    }
+}
+
 TEST(CollectVolumes, KindsComeInOrderAndFollowTheirFlags)
 {
     Board board;
@@ -351,6 +404,28 @@ TEST(BuildAssembly, NothingToCarveShipsThePartAsItCame)
     EXPECT_TRUE(none.part.IsNull());
     EXPECT_EQ(none.partSolids, 0);
     EXPECT_TRUE(nullLog.contains(QStringLiteral("buildAssembly: main part is null")));
+}
+
+// The carved part's planar faces, holed by the cavities, carry the 2D curve of each of their
+// edges: the STEP writer otherwise works each one out again, in a loop over a face's edges
+// already quadratic, and a part of thousands of pads takes minutes to write.
+TEST(BuildAssembly, PlanarFacesOfTheCarvedPartCarryTheCurvesOfTheirEdges)
+{
+    Board board;
+    board.add(component("U1", gp_Pnt(20, 20, 10), 12, 0.5, 0.5));
+    for (const auto road : {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
+        const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions(), road);
+        int missing = 0;
+        for (TopExp_Explorer face(result.part, TopAbs_FACE); face.More(); face.Next())
+            for (TopExp_Explorer edge(face.Current(), TopAbs_EDGE); edge.More(); edge.Next()) {
+                double first = 0.0, last = 0.0;
+                Standard_Boolean stored = false;
+                BRep_Tool::CurveOnSurface(TopoDS::Edge(edge.Current()), TopoDS::Face(face.Current()), first, last,
+                                          &stored);
+                missing += stored ? 0 : 1;
+            }
+        EXPECT_EQ(missing, 0) << int(road);
+    }
 }
 
 TEST(BuildAssembly, CarvesThickestFirstAndGroupsPadsByComponentAndTracksByNet)
