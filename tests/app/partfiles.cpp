@@ -2,14 +2,29 @@
 
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
 #include <STEPControl_Writer.hxx>
 #include <StlAPI_Writer.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS_Shell.hxx>
 
 namespace PartFiles {
 
 TopoDS_Shape box(double dx, double dy, double dz)
 {
     return BRepPrimAPI_MakeBox(dx, dy, dz).Shape();
+}
+
+TopoDS_Shape boxSurfaces(double dx, double dy, double dz, bool open)
+{
+    const TopoDS_Shape solid = box(dx, dy, dz);
+    TopoDS_Shell shell;
+    BRep_Builder builder;
+    builder.MakeShell(shell);
+    for (TopExp_Explorer ex(solid, TopAbs_FACE); ex.More(); ex.Next())
+        if (!open || !ex.Current().IsSame(TopExp_Explorer(solid, TopAbs_FACE).Current()))
+            builder.Add(shell, ex.Current());
+    return shell;
 }
 
 bool writeStep(const QString& path, const QList<TopoDS_Shape>& roots)

@@ -15,11 +15,9 @@
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRep_Builder.hxx>
-#include <STEPControl_Writer.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
-#include <TopoDS_Shell.hxx>
 
 #include "foundation/geometryutils.h"
 
@@ -276,18 +274,9 @@ TEST_F(MainWindowActions, ShapesWithoutFacesAreIgnoredAndCounted)
 // A part that encloses no volume, or arrives as surfaces alone, is refused or said so at import.
 TEST_F(MainWindowActions, PartsWithoutAClosedVolumeAreSaidSo)
 {
-    const TopoDS_Shape box = PartFiles::box(20, 10, 5);
-    TopoDS_Shell open;
-    BRep_Builder builder;
-    builder.MakeShell(open);
-    for (TopExp_Explorer ex(box, TopAbs_FACE); ex.More(); ex.Next())
-        if (!ex.Current().IsSame(TopExp_Explorer(box, TopAbs_FACE).Current()))
-            builder.Add(open, ex.Current());
-    const auto surfaceModel = [this](const char* name, const TopoDS_Shape& shape) {
+    const auto surfaceModel = [this](const char* name, bool open) {
         const QString path = file(QString(name) + ".step");
-        STEPControl_Writer writer;
-        EXPECT_EQ(writer.Transfer(shape, STEPControl_ShellBasedSurfaceModel), IFSelect_RetDone);
-        EXPECT_EQ(writer.Write(path.toStdString().c_str()), IFSelect_RetDone);
+        EXPECT_TRUE(PartFiles::writeStep(path, {PartFiles::boxSurfaces(20, 10, 5, open)}));
         return path;
     };
     const QString twice = file(QStringLiteral("twice.stl"));
@@ -303,9 +292,9 @@ TEST_F(MainWindowActions, PartsWithoutAClosedVolumeAreSaidSo)
     const QList<Case> cases = {
         {"triangle-twice", twice, false,
          "STL Error|Unable to load STL:\nThe STL mesh encloses no volume: its triangles lie on one another."},
-        {"closed-surfaces", surfaceModel("closed", TopExp_Explorer(box, TopAbs_SHELL).Current()), true,
+        {"closed-surfaces", surfaceModel("closed", false), true,
          "Import STEP — surfaces|The STEP part held surfaces and no solid: they were sewn into a closed solid."},
-        {"open-surfaces", surfaceModel("open", open), true,
+        {"open-surfaces", surfaceModel("open", true), true,
          "Import STEP — surfaces|The STEP part is not closed: it holds surfaces and no solid, and sewing them left 4 "
          "free edge(s). Orientation is still possible, but burial analysis and the exports will be imprecise: the "
          "exported part will not be closed either."},

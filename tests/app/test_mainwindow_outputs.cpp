@@ -23,10 +23,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <BRep_Builder.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopoDS_Shell.hxx>
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -141,15 +137,8 @@ TEST_F(MainWindowOutputs, StepExportReportsWhatItWrote)
 TEST_F(MainWindowOutputs, StepExportOfAnOpenPartSaysItIsOpen)
 {
     showWindow();
-    const TopoDS_Shape box = PartFiles::box(40, 20, 10);
-    TopoDS_Shell open;
-    BRep_Builder builder;
-    builder.MakeShell(open);
-    for (TopExp_Explorer ex(box, TopAbs_FACE); ex.More(); ex.Next())
-        if (!ex.Current().IsSame(TopExp_Explorer(box, TopAbs_FACE).Current()))
-            builder.Add(open, ex.Current());
     const QString step = m_dir.filePath(QStringLiteral("surfaces.step"));
-    ASSERT_TRUE(PartFiles::writeStep(step, {open}));
+    ASSERT_TRUE(PartFiles::writeStep(step, {PartFiles::boxSurfaces(40, 20, 10, true)}));
     {
         MessageBoxAnswerer importAnswerer;
         ASSERT_TRUE(window->importStepFile(step));
