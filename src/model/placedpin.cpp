@@ -47,7 +47,7 @@ PlacedPin PlacedPin::of(const PlacedComponentData& component, const QString& num
     return pin;
 }
 
-const PinPad* PlacedPin::nearestTo(const gp_Pnt& point) const
+const PinPad* PlacedPin::nearestTo(const gp_Pnt& point) const &
 {
     const PinPad* best = nullptr;
     double bestDistance = 0.0;

@@ -40,11 +40,14 @@ public:
     static PlacedPin of(const PlacedComponentData& component, const QString& number);
 
     bool isPlaced() const { return !m_pads.isEmpty(); }
-    const QList<PinPad>& pads() const { return m_pads; }
+    // A temporary pin hands its pads over, so a loop over `table.value(id).pads()` stays valid.
+    const QList<PinPad>& pads() const & { return m_pads; }
+    QList<PinPad> pads() && { return std::move(m_pads); }
 
     // The pad nearest to the point, the first of equals; null when the pin is not placed. The
     // pads of one component lie at one height, so this is the nearest in plan as well.
-    const PinPad* nearestTo(const gp_Pnt& point) const;
+    const PinPad* nearestTo(const gp_Pnt& point) const &;
+    const PinPad* nearestTo(const gp_Pnt& point) && = delete; // would point into the temporary
 
 private:
     QList<PinPad> m_pads;
