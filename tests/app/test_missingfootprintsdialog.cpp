@@ -31,43 +31,35 @@ QList<MissingFootprintInfo> oneMissing(const QString& value)
     return {info};
 }
 
+// The references come in natural order, the first in bold in the error colour.
 TEST(MissingFootprintsDialog, ShowsTheComponentsWithoutFootprint)
 {
-    MissingFootprintsDialog dialog(oneMissing(QStringLiteral("10k")), {kKicad});
+    QList<MissingFootprintInfo> missing;
+    for (const char* ref : {"D10", "D2", "D1"}) {
+        missing << oneMissing(QStringLiteral("10k")).first();
+        missing.last().reference = QString::fromUtf8(ref);
+    }
+    MissingFootprintsDialog dialog(missing, {kKicad});
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("⚠ Missing footprints"));
     bool titleFound = false;
     for (QLabel* label : dialog.findChildren<QLabel*>())
-        titleFound |= label->text() == QStringLiteral("1 component(s) without footprint");
+        titleFound |= label->text() == QStringLiteral("3 component(s) without footprint");
     EXPECT_TRUE(titleFound);
 
     auto* table = dialog.findChild<QTableWidget*>();
     ASSERT_NE(table, nullptr);
-    ASSERT_EQ(table->rowCount(), 1);
+    ASSERT_EQ(table->rowCount(), 3);
     ASSERT_EQ(table->columnCount(), 3);
     EXPECT_EQ(table->horizontalHeaderItem(2)->text(), QStringLiteral("Requested footprint"));
-    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("R1"));
+    QStringList refs;
+    for (int row = 0; row < table->rowCount(); ++row)
+        refs << table->item(row, 0)->text();
+    EXPECT_EQ(refs, (QStringList{"D1", "D2", "D10"}));
     EXPECT_TRUE(table->item(0, 0)->font().bold());
     EXPECT_EQ(table->item(0, 0)->foreground().color(), UiTheme::errorColor(dialog.palette()));
     EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("10k"));
     EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("R_0603"));
     EXPECT_EQ(table->item(0, 2)->toolTip(), QStringLiteral("R_0603"));
-}
-
-TEST(MissingFootprintsDialog, ListsTheReferencesInNaturalOrder)
-{
-    QList<MissingFootprintInfo> missing;
-    for (const char* ref : {"D10", "D2", "D1"}) {
-        MissingFootprintInfo info = oneMissing(QStringLiteral("x")).first();
-        info.reference = QString::fromUtf8(ref);
-        missing << info;
-    }
-    MissingFootprintsDialog dialog(missing, {kKicad});
-    auto* table = dialog.findChild<QTableWidget*>();
-    ASSERT_NE(table, nullptr);
-    QStringList refs;
-    for (int row = 0; row < table->rowCount(); ++row)
-        refs << table->item(row, 0)->text();
-    EXPECT_EQ(refs, (QStringList{"D1", "D2", "D10"}));
 }
 
 TEST(MissingFootprintsDialog, FollowsADarkTheme)
@@ -89,27 +81,20 @@ TEST(MissingFootprintsDialog, FollowsADarkTheme)
     QApplication::setPalette(previous);
 }
 
-struct ClipboardRow { const char* label; const char* value; const char* expected; };
-void PrintTo(const ClipboardRow& row, std::ostream* out) { *out << row.label; }
-
-class MissingFootprintsCopy : public ::testing::TestWithParam<ClipboardRow> {};
-
-TEST_P(MissingFootprintsCopy, CopiesTheListAndStaysOpen)
+TEST(MissingFootprintsDialog, CopiesTheListAndStaysOpen)
 {
-    MissingFootprintsDialog dialog(oneMissing(QString::fromUtf8(GetParam().value)), {kKicad});
-    dialog.show();
-    QApplication::clipboard()->setText(QStringLiteral("before"));
-    QPushButton* copy = buttonLabelled(&dialog, QStringLiteral("📋 Copy the list"));
-    ASSERT_NE(copy, nullptr);
-    copy->click();
-    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8(GetParam().expected));
-    EXPECT_TRUE(dialog.isVisible());
+    for (const auto& [value, expected] : {std::pair{"10k", "=== Missing footprints ===\n\nR1 (10k) : R_0603\n"},
+                                          std::pair{"", "=== Missing footprints ===\n\nR1 () : R_0603\n"}}) {
+        MissingFootprintsDialog dialog(oneMissing(QString::fromUtf8(value)), {kKicad});
+        dialog.show();
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        QPushButton* copy = buttonLabelled(&dialog, QStringLiteral("📋 Copy the list"));
+        ASSERT_NE(copy, nullptr);
+        copy->click();
+        EXPECT_EQ(QApplication::clipboard()->text().toStdString(), expected);
+        EXPECT_TRUE(dialog.isVisible());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, MissingFootprintsCopy, ::testing::Values(
-    ClipboardRow{"WithValue", "10k", "=== Missing footprints ===\n\nR1 (10k) : R_0603\n"},
-    ClipboardRow{"EmptyValue", "", "=== Missing footprints ===\n\nR1 () : R_0603\n"}),
-    [](const ::testing::TestParamInfo<ClipboardRow>& info) { return std::string(info.param.label); });
 
 // The advice follows the lookup: no folder set, folders that hold no file of the name (KiCad
 // renamed the footprint), or a file found but refused; KiCad's library is named only where the

@@ -63,35 +63,6 @@ TopoDS_Shape twoBoxes(bool sharingAFace)
 
 } // namespace
 
-TEST(ThreeMfTriangulate, SolidsComeOutClosedOutwardAndWeldedApart)
-{
-    struct Row { const char* what; TopoDS_Shape shape; int vertices, triangles, open, flipped; const char* warning; };
-    const Row rows[] = {
-        {"box", box(0, 20), 8, 12, 0, 0, nullptr},
-        {"inside-out box is flipped", box(0).Reversed(), 8, 12, 0, 1, "inside-out shell flipped (12 triangle(s))"},
-        {"open shell is never flipped", openBox().Reversed(), 8, 10, 1, 0, "shell left open — 4 boundary edge(s), 10 triangle(s)"},
-        {"two solids are welded apart", twoBoxes(false), 16, 24, 0, 0, nullptr},
-        {"a shared face closes both solids", twoBoxes(true), 16, 24, 0, 0, nullptr},
-    };
-    for (const Row& row : rows) {
-        FoundationLogCapture log;
-        MeshCheckCounts counts;
-        const ShellMesh mesh = ThreeMfExporter::triangulate(row.shape, 0.05, 0.5, 0.0, &counts);
-        EXPECT_EQ(mesh.vertices.size(), row.vertices) << row.what;
-        EXPECT_EQ(mesh.triangles.size(), row.triangles) << row.what;
-        EXPECT_EQ(counts.openShells, row.open) << row.what;
-        EXPECT_EQ(counts.flippedShells, row.flipped) << row.what;
-        if (!row.open) {
-            EXPECT_GT(MeshChecks::enclosedVolume(mesh), 0.0) << row.what;
-        }
-        EXPECT_EQ(log.warnings().size(), row.warning ? 1 : 0) << row.what << log.joined().toStdString();
-        if (row.warning) {
-            EXPECT_TRUE(log.contains(row.warning)) << row.what << log.joined().toStdString();
-        }
-    }
-    EXPECT_TRUE(ThreeMfExporter::triangulate(TopoDS_Shape(), 0.05, 0.5, 0.0, nullptr).isEmpty());
-}
-
 namespace {
 
 // A tetrahedron whose edge AB is three coincident edges with two lens faces between them, as
@@ -143,23 +114,48 @@ TopoDS_Shape cylinderWithoutSide()
 
 } // namespace
 
-// Faces that neither the mesher nor their edges can mesh are reported as holes only where the
-// written shell stays open along them: lens faces without area between faces that meet are no
-// hole, a cylinder's side without its edges' curves on it is one.
-TEST(ThreeMfTriangulate, FacesLeftOutAreHolesOnlyWhereTheShellStaysOpen)
+// Solids come out closed, outward and welded apart. Faces that neither the mesher nor their
+// edges can mesh are counted as holes only where the written shell stays open along them: lens
+// faces without area between faces that meet are no hole, a cylinder's side without its edges'
+// curves on it is one.
+TEST(ThreeMfTriangulate, SolidsComeOutClosedOutwardAndWeldedApart)
 {
-    struct Row { const char* what; TopoDS_Shape shape; int holes, open; };
+    struct Row
+    {
+        const char* what;
+        TopoDS_Shape shape;
+        int vertices, triangles, open, flipped, holes;
+        QStringList warnings;
+    };
     const Row rows[] = {
-        {"two lens faces along one edge of a tetrahedron", tetrahedronWithLenses(), 0, 0},
-        {"cylinder whose side cannot be meshed", cylinderWithoutSide(), 1, 1},
+        {"box", box(0, 20), 8, 12, 0, 0, 0, {}},
+        {"inside-out box is flipped", box(0).Reversed(), 8, 12, 0, 1, 0, {"inside-out shell flipped (12 triangle(s))"}},
+        {"open shell is never flipped", openBox().Reversed(), 8, 10, 1, 0, 0,
+         {"shell left open — 4 boundary edge(s), 10 triangle(s)"}},
+        {"two solids are welded apart", twoBoxes(false), 16, 24, 0, 0, 0, {}},
+        {"a shared face closes both solids", twoBoxes(true), 16, 24, 0, 0, 0, {}},
+        {"two lens faces along one edge of a tetrahedron", tetrahedronWithLenses(), 4, 4, 0, 0, 0, {}},
+        {"cylinder whose side cannot be meshed", cylinderWithoutSide(), 52, 48, 1, 0, 1,
+         {"shell left open — 52 boundary edge(s), 48 triangle(s)",
+          "1 face(s) came back without a triangulation — the shell is written with that many holes"}},
     };
     for (const Row& row : rows) {
+        FoundationLogCapture log;
         MeshCheckCounts counts;
         const ShellMesh mesh = ThreeMfExporter::triangulate(row.shape, 0.05, 0.5, 0.0, &counts);
-        EXPECT_FALSE(mesh.isEmpty()) << row.what;
-        EXPECT_EQ(counts.unmeshedFaces, row.holes) << row.what;
+        EXPECT_EQ(mesh.vertices.size(), row.vertices) << row.what;
+        EXPECT_EQ(mesh.triangles.size(), row.triangles) << row.what;
         EXPECT_EQ(counts.openShells, row.open) << row.what;
+        EXPECT_EQ(counts.flippedShells, row.flipped) << row.what;
+        EXPECT_EQ(counts.unmeshedFaces, row.holes) << row.what;
+        if (!row.open) {
+            EXPECT_GT(MeshChecks::enclosedVolume(mesh), 0.0) << row.what;
+        }
+        EXPECT_EQ(log.warnings().size(), row.warnings.size()) << row.what << log.joined().toStdString();
+        for (const QString& warning : row.warnings)
+            EXPECT_TRUE(log.contains(warning)) << row.what << log.joined().toStdString();
     }
+    EXPECT_TRUE(ThreeMfExporter::triangulate(TopoDS_Shape(), 0.05, 0.5, 0.0, nullptr).isEmpty());
 }
 
 TEST(ThreeMfWeld, MergesWithinToleranceDropsCollapsedTrianglesCountsNonManifold)
