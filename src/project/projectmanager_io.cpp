@@ -177,6 +177,8 @@ void ProjectManager::adoptLoaded(ProjectManager& loaded)
         route.id = 0;
         m_routingManager.addRoute(route);
     }
+    for (const UnbuiltRoute& kept : loaded.m_routingManager.unbuiltRoutes())
+        m_routingManager.addUnbuiltRoute(kept.route, kept.place);
 }
 
 bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placedOut,

@@ -404,7 +404,8 @@ INSTANTIATE_TEST_SUITE_P(
                         "replaced by 2 × 0.8 mm",
                         2.0, 0.8},
         StoredTrackCase{"FinishedWithoutSegment", withoutSegments(storedTrack("GND", 2, 1)), 0,
-                        "track 2 of the file (net GND, from R1/1) is marked finished but has no segment: left out",
+                        "track 2 of the file (net GND, from R1/1) is kept as saved and not built: it is marked "
+                        "finished but has no segment",
                         0, 0},
         StoredTrackCase{"UnfinishedWithoutSegment", withoutSegments(storedTrack("GND", 2, 1, false)), 1, "", 0, 0},
         StoredTrackCase{"NetNotInTheNetlist", storedTrack("VCC", 2, 1), 1,
