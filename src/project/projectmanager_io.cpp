@@ -246,7 +246,7 @@ bool ProjectManager::readProject(const QString& path, QList<QJsonObject>& placed
     if (!loaded.readNetlist(root))
         qWarning() << "Failed to load the netlist";
     QList<FootprintData> footprints;
-    readFootprints(root, footprints);
+    loaded.readFootprints(root, footprints);
     QList<QJsonObject> placed;
     if (!readPlacedComponents(root, placed))
         qWarning() << "Failed to load the placed components";
