@@ -210,6 +210,12 @@ TEST_F(MainWindowRouting, UnbuiltTracksAreSavedBackUntilCleared)
         probe->undoStack()->undo();
         ASSERT_TRUE(probe->saveProjectTo(saved));
         EXPECT_EQ(storedRoutes(saved), routes);
+
+        // With no drawn track left, the unbuilt one still has something to clear.
+        while (routing().removeRouteAt(0)) {
+        }
+        probe->clearTracks();
+        EXPECT_TRUE(routing().unbuiltRoutes().isEmpty()) << probe->status().toStdString();
     }
 }
 
