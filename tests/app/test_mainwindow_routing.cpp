@@ -6,6 +6,7 @@
 #include "interaction/routingcontroller.h"
 #include "model/footprintdata.h"
 #include "model/savedcomponent.h"
+#include "project/projectfile.h"
 #include "foundation/appsettings.h"
 #include "routing/routingmanager.h"
 #include "routing/routingrulesdialog.h"
@@ -24,7 +25,6 @@
 #include <QTest>
 
 #include <cmath>
-#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -125,11 +125,17 @@ QJsonArray storedRoutes(const QString& path)
     return QJsonDocument::fromJson(file.readAll()).object().value("routes").toArray();
 }
 
+QJsonObject segment(double x0, double y0, double x1, double y1)
+{
+    return {{"startPoint", pointToJson(gp_Pnt(x0, y0, 0))}, {"endPoint", pointToJson(gp_Pnt(x1, y1, 0))},
+            {"type", 0}, {"width", 2.0}, {"height", 1.0}};
+}
+
 struct UnbuiltTrackCase
 {
     const char* name;
-    int damaged; // which of the three stored tracks
-    std::function<void(QJsonObject& route)> damage;
+    int damaged;         // which of the three stored tracks
+    QJsonArray segments; // its segments in the file
     const char* note;
 };
 
@@ -139,29 +145,14 @@ struct UnbuiltTrackCase
 // place, with the T junction it hosts; Clear tracks removes it, undoably.
 TEST_F(MainWindowRouting, UnbuiltTracksAreSavedBackUntilCleared)
 {
-    const auto farEnd = [](QJsonObject& route) {
-        QJsonArray segments = route.value("segments").toArray();
-        QJsonObject far = segments.last().toObject();
-        far.insert("startPoint", far.value("endPoint"));
-        far.insert("endPoint", QJsonObject{{"x", 5000.0}, {"y", 20.0}, {"z", 0.0}});
-        segments.append(far);
-        route.insert("segments", segments);
-    };
     const std::vector<UnbuiltTrackCase> rows = {
-        {"far point", 0,
-         [](QJsonObject& route) {
-             QJsonArray segments = route.value("segments").toArray();
-             QJsonObject s = segments.first().toObject();
-             s.insert("endPoint", QJsonObject{{"x", 1e308}, {"y", 0.0}, {"z", 0.0}});
-             segments.replace(0, s);
-             route.insert("segments", segments);
-         },
+        {"far point", 0, {segment(0, 0, 1e308, 0)},
          "track 1 of the file (net GND, from R1/1) is kept as saved and not built: segment 1: end point X 1e+308 mm "
          "is beyond the limit of 1000 mm"},
-        {"finished without segment", 0, [](QJsonObject& route) { route.insert("segments", QJsonArray{}); },
+        {"finished without segment", 0, {},
          "track 1 of the file (net GND, from R1/1) is kept as saved and not built: it is marked finished but has no "
          "segment"},
-        {"junction on the far track", 1, farEnd,
+        {"junction on the far track", 1, {segment(0, 20, 30, 20), segment(30, 20, 5000, 20)},
          "track 2 of the file (net GND, from R2/1) is kept as saved and not built: segment 2: end point X 5000 mm is "
          "beyond the limit of 1000 mm"},
     };
@@ -185,7 +176,7 @@ TEST_F(MainWindowRouting, UnbuiltTracksAreSavedBackUntilCleared)
         file.close();
         QJsonArray routes = root.value("routes").toArray();
         QJsonObject damaged = routes.at(row.damaged).toObject();
-        row.damage(damaged);
+        damaged.insert("segments", row.segments);
         routes.replace(row.damaged, damaged);
         root.insert("routes", routes);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
