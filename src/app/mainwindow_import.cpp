@@ -160,7 +160,7 @@ bool MainWindow::importStlFile(const QString& path)
 
 bool MainWindow::designAtStake() const
 {
-    return hasPlacedComponents() || !m_project.routingManager().routes().isEmpty();
+    return hasPlacedComponents() || m_project.routingManager().hasAnyRoute();
 }
 
 bool MainWindow::confirmPartReplacement()

@@ -37,7 +37,7 @@ bool MainWindow::projectAtStake() const
 {
     return !m_project.mainShape().IsNull() || !m_project.shapes().isEmpty()
         || !m_project.netlist().components.isEmpty() || hasPlacedComponents()
-        || !m_project.routingManager().routes().isEmpty();
+        || m_project.routingManager().hasAnyRoute();
 }
 
 bool MainWindow::confirmProjectReset(const QString& title, const QString& question)

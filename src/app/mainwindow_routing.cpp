@@ -130,7 +130,7 @@ void MainWindow::onClearAllRoutesRequested()
 {
     if (!isViewerReady())
         return;
-    if (m_project.routingManager().routes().isEmpty()) {
+    if (!m_project.routingManager().hasAnyRoute()) {
         setStatusText(tr("No track to clear"));
         return;
     }

@@ -125,7 +125,7 @@ void MainWindow::updateActionStates()
     setEnabledIf(m_selectionModeButton, tracks || components);
     setEnabledIf(m_followSurfaceButton, part && components);
     setEnabledIf(m_burialButton, part && footprinted);
-    setEnabledIf(m_clearTracksButton, tracks);
+    setEnabledIf(m_clearTracksButton, m_project.routingManager().hasAnyRoute());
     setEnabledIf(m_updateFromNetlistAction, components && netlistComponents);
 
     refreshBoardExplorer();

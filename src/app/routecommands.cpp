@@ -65,9 +65,12 @@ void AddRouteCommand::redo()
 ClearAllRoutesCommand::ClearAllRoutesCommand(RoutingManager* manager, RefreshCallback refresh, QUndoCommand* parent)
     : QUndoCommand(parent), m_manager(manager), m_refresh(std::move(refresh))
 {
-    if (manager)
+    if (manager) {
         m_routes = manager->routes();
-    setText(translated(QT_TRANSLATE_NOOP("QObject", "Clear all tracks (%1)")).arg(m_routes.size()));
+        m_unbuiltRoutes = manager->unbuiltRoutes();
+    }
+    setText(translated(QT_TRANSLATE_NOOP("QObject", "Clear all tracks (%1)"))
+                .arg(m_routes.size() + m_unbuiltRoutes.size()));
 }
 
 void ClearAllRoutesCommand::redo()
@@ -82,8 +85,12 @@ void ClearAllRoutesCommand::undo()
 {
     if (!m_manager)
         return;
+    // Routes drawn since the clear stay first; the places count from there.
+    const int before = int(m_manager->routes().size());
     for (const Route& route : std::as_const(m_routes))
         m_manager->addRoute(route);
+    for (const UnbuiltRoute& kept : std::as_const(m_unbuiltRoutes))
+        m_manager->addUnbuiltRoute(kept.route, before + kept.place);
     callRefresh(m_refresh);
 }
 

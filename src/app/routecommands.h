@@ -53,6 +53,7 @@ public:
 private:
     RoutingManager* m_manager;
     QList<Route> m_routes;
+    QList<UnbuiltRoute> m_unbuiltRoutes;
     RefreshCallback m_refresh;
 };
 

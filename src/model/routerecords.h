@@ -47,6 +47,14 @@ struct Route
     QString label() const { return QLatin1Char('#') + QString::number(id); }
 };
 
+// A stored track kept as it was read but never built (a value beyond the design's reach, or
+// finished without a segment): no solid, not shown, not part of any check or export.
+struct UnbuiltRoute
+{
+    Route route;
+    int place = 0; // finished routes before it, so that it is written back where it was
+};
+
 // Answer of the host search for a T junction.
 struct JunctionHost
 {

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class TopoDS_Shape;
 class gp_Pnt;
@@ -24,13 +26,16 @@ QJsonObject netlistNetToJson(const NetlistNet& net);
 NetlistNet netlistNetFromJson(const QJsonObject& object);
 
 QJsonObject footprintToJson(const FootprintData& footprint);
-FootprintData footprintFromJson(const QJsonObject& object);
+// notes, when given, receives a load-report line for each zone vertex or zone dropped.
+FootprintData footprintFromJson(const QJsonObject& object, QStringList* notes = nullptr);
 QJsonObject footprintPadToJson(const FootprintPad& pad);
 FootprintPad footprintPadFromJson(const QJsonObject& object);
 QJsonObject footprintTrackToJson(const FootprintTrack& track);
 FootprintTrack footprintTrackFromJson(const QJsonObject& object);
 QJsonObject footprintZoneToJson(const FootprintZone& zone);
-FootprintZone footprintZoneFromJson(const QJsonObject& object);
+// A vertex that is not a point (not an object, or a coordinate that is not a number) is dropped;
+// dropped, when given, receives its 1-based place in the outline.
+FootprintZone footprintZoneFromJson(const QJsonObject& object, QList<int>* dropped = nullptr);
 
 QJsonObject placedComponentToJson(const PlacedComponentData& component, const QString& footprintName);
 

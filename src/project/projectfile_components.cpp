@@ -7,6 +7,7 @@
 #include "model/footprintdata.h"
 #include "model/placedcomponentdata.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -85,10 +86,24 @@ QJsonObject footprintZoneToJson(const FootprintZone& zone)
     return object;
 }
 
-FootprintZone footprintZoneFromJson(const QJsonObject& object)
+FootprintZone footprintZoneFromJson(const QJsonObject& object, QList<int>* dropped)
 {
     FootprintZone zone;
-    forEachObject(object, "outline", [&](const QJsonObject& point) { zone.outline.append(planarPointFromJson(point)); });
+    const QJsonArray outline = object.value(QStringLiteral("outline")).toArray();
+    for (int i = 0; i < outline.size(); ++i) {
+        const QJsonObject point = outline.at(i).toObject();
+        const auto junk = [&point](const char* axis) {
+            const QJsonValue value = point.value(QLatin1String(axis));
+            return !value.isUndefined() && !value.isDouble();
+        };
+        // Read as (0, 0), junk would bend the outline and move the body centred on it.
+        if (!outline.at(i).isObject() || junk("x") || junk("y")) {
+            if (dropped)
+                dropped->append(i + 1);
+            continue;
+        }
+        zone.outline.append(planarPointFromJson(point));
+    }
     zone.layer = text(object, "layer");
     return zone;
 }
@@ -116,7 +131,7 @@ QJsonObject footprintToJson(const FootprintData& footprint)
     return object;
 }
 
-FootprintData footprintFromJson(const QJsonObject& object)
+FootprintData footprintFromJson(const QJsonObject& object, QStringList* notes)
 {
     FootprintData footprint;
     footprint.name = text(object, "name");
@@ -136,14 +151,30 @@ FootprintData footprintFromJson(const QJsonObject& object)
     forEachObject(object, "copperTracks", [&](const QJsonObject& entry) {
         footprint.copperTracks.append(footprintTrackFromJson(entry));
     });
+    int number = 0;
     forEachObject(object, "zones", [&](const QJsonObject& entry) {
-        FootprintZone zone = footprintZoneFromJson(entry);
+        ++number;
+        const QString where = QCoreApplication::translate("ProjectManager", "footprint “%1”, zone %2")
+                                  .arg(footprint.name)
+                                  .arg(number);
+        QList<int> dropped;
+        FootprintZone zone = footprintZoneFromJson(entry, &dropped);
+        if (notes) {
+            for (int vertex : std::as_const(dropped))
+                *notes << QCoreApplication::translate("ProjectManager", "%1: vertex %2 is not a point: dropped")
+                              .arg(where)
+                              .arg(vertex);
+        }
         // Like the footprint reader, which keeps no zone of fewer than three vertices.
-        if (zone.outline.size() >= 3)
+        if (zone.outline.size() >= 3) {
             footprint.zones.append(zone);
-        else
-            qWarning() << "footprintFromJson: zone of" << zone.outline.size() << "vertices in footprint"
-                       << footprint.name << "skipped";
+            return;
+        }
+        qWarning() << "footprintFromJson: zone of" << zone.outline.size() << "vertices in footprint"
+                   << footprint.name << "skipped";
+        if (notes)
+            *notes << QCoreApplication::translate("ProjectManager", "%1 has fewer than three vertices: dropped")
+                          .arg(where);
     });
     return footprint;
 }
@@ -179,7 +210,10 @@ void ProjectManager::writeFootprints(QJsonObject& root, const QList<FootprintDat
 bool ProjectManager::readFootprints(const QJsonObject& root, QList<FootprintData>& out)
 {
     out.clear();
-    forEachObject(root, "footprints", [&](const QJsonObject& entry) { out.append(footprintFromJson(entry)); });
+    QStringList notes;
+    forEachObject(root, "footprints", [&](const QJsonObject& entry) { out.append(footprintFromJson(entry, &notes)); });
+    for (const QString& note : std::as_const(notes))
+        addLoadNote(note);
     return true;
 }
 

@@ -197,7 +197,7 @@ bool ProjectManager::readRoutingRules(const QJsonObject& root)
 
 void ProjectManager::writeRoutes(QJsonObject& root) const
 {
-    root.insert(QStringLiteral("routes"), arrayOf(m_routingManager.routes(), routeToJson));
+    root.insert(QStringLiteral("routes"), arrayOf(m_routingManager.storedRoutes(), routeToJson));
 }
 
 bool ProjectManager::readRoutes(const QJsonObject& root)
@@ -215,15 +215,14 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
         const QString name = storedTrackName(position, route);
         for (const QString& repair : std::as_const(repairs))
             addLoadNote(QStringLiteral("%1, %2").arg(name, repair));
-        // Never built: its solid would keep the window busy for ages.
-        const QString problem = valueBeyondReach(route);
-        if (!problem.isEmpty()) {
-            addLoadNote(tr("%1 was left out: %2").arg(name, problem));
-            return;
-        }
-        // Nothing to draw, select or delete, yet it would count as a finished connection.
-        if (route.isComplete && route.segments.isEmpty()) {
-            addLoadNote(tr("%1 is marked finished but has no segment: left out").arg(name));
+        // Kept for the next save, never built: a solid beyond the reach would keep the window
+        // busy for ages, and a finished track without a segment would count as a connection.
+        QString unbuilt = valueBeyondReach(route);
+        if (unbuilt.isEmpty() && route.isComplete && route.segments.isEmpty())
+            unbuilt = tr("it is marked finished but has no segment");
+        if (!unbuilt.isEmpty()) {
+            addLoadNote(tr("%1 is kept as saved and not built: %2").arg(name, unbuilt));
+            m_routingManager.addUnbuiltRoute(route);
             return;
         }
         if (!nets.contains(route.netName))

@@ -73,7 +73,8 @@ public:
     void writeNetlist(QJsonObject& root) const;
     bool readNetlist(const QJsonObject& root);
     static void writeFootprints(QJsonObject& root, const QList<FootprintData>& footprints);
-    static bool readFootprints(const QJsonObject& root, QList<FootprintData>& out);
+    // Adds a load note for each zone vertex or zone it drops.
+    bool readFootprints(const QJsonObject& root, QList<FootprintData>& out);
     static void writePlacedComponents(QJsonObject& root, const QList<SavedComponent>& placed);
     static bool readPlacedComponents(const QJsonObject& root, QList<QJsonObject>& out);
     void writeRoutingRules(QJsonObject& root) const;

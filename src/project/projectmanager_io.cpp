@@ -177,6 +177,8 @@ void ProjectManager::adoptLoaded(ProjectManager& loaded)
         route.id = 0;
         m_routingManager.addRoute(route);
     }
+    for (const UnbuiltRoute& kept : loaded.m_routingManager.unbuiltRoutes())
+        m_routingManager.addUnbuiltRoute(kept.route, kept.place);
 }
 
 bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placedOut,
@@ -244,7 +246,7 @@ bool ProjectManager::readProject(const QString& path, QList<QJsonObject>& placed
     if (!loaded.readNetlist(root))
         qWarning() << "Failed to load the netlist";
     QList<FootprintData> footprints;
-    readFootprints(root, footprints);
+    loaded.readFootprints(root, footprints);
     QList<QJsonObject> placed;
     if (!readPlacedComponents(root, placed))
         qWarning() << "Failed to load the placed components";

@@ -52,7 +52,34 @@ void RoutingManager::addRoute(const Route& route)
 void RoutingManager::clearRoutes()
 {
     m_routes.clear();
+    m_unbuiltRoutes.clear();
     m_routeShapes.clear();
+}
+
+void RoutingManager::addUnbuiltRoute(const Route& route, int place)
+{
+    const int size = int(m_routes.size());
+    UnbuiltRoute kept{route, place < 0 || place > size ? size : place};
+    kept.route.id = 0;
+    m_unbuiltRoutes.append(std::move(kept));
+}
+
+QList<Route> RoutingManager::storedRoutes() const
+{
+    QList<Route> stored;
+    stored.reserve(m_routes.size() + m_unbuiltRoutes.size());
+    // Stable: unbuilt routes of one place keep the order in which they were read.
+    QList<UnbuiltRoute> sorted = m_unbuiltRoutes;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const UnbuiltRoute& a, const UnbuiltRoute& b) { return a.place < b.place; });
+    auto next = sorted.cbegin();
+    for (int i = 0; i <= m_routes.size(); ++i) {
+        for (; next != sorted.cend() && next->place <= i; ++next)
+            stored.append(next->route);
+        if (i < m_routes.size())
+            stored.append(m_routes.at(i));
+    }
+    return stored;
 }
 
 gp_Pnt RoutingManager::currentEndPoint() const

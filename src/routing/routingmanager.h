@@ -40,11 +40,20 @@ public:
     const QList<Route>& routes() const { return m_routes; }
     void addRoute(const Route& route);
     bool removeRouteAt(int index);
+    // Empties the finished and the unbuilt routes.
     void clearRoutes();
     void adoptRouteId(Route& route);
     quint64 nextRouteId() const { return m_nextRouteId; }
     int indexOfRouteId(quint64 id) const;
     Route* routeById(quint64 id);
+
+    // Stored tracks kept but never built; they take no index among routes().
+    const QList<UnbuiltRoute>& unbuiltRoutes() const { return m_unbuiltRoutes; }
+    // place: finished routes before it (clamped); -1 puts it after the last one.
+    void addUnbuiltRoute(const Route& route, int place = -1);
+    bool hasAnyRoute() const { return !m_routes.isEmpty() || !m_unbuiltRoutes.isEmpty(); }
+    // The finished routes with the unbuilt ones at their places, as the project file holds them.
+    QList<Route> storedRoutes() const;
 
     // Edits of finished routes: all or nothing, no collision test (undo and redo replay them).
     bool setSegmentEndpointsAtomic(int routeIndex, const QList<SegmentEndpoints>& changes);
@@ -176,6 +185,7 @@ private:
     Route m_currentRoute;
     bool m_verticalMode = false;
     QList<Route> m_routes;
+    QList<UnbuiltRoute> m_unbuiltRoutes;
     quint64 m_nextRouteId = 1;
     QMap<QString, QList<PadId>> m_netPads;
     PadObstacleProvider m_padObstacleProvider;

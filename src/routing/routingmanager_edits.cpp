@@ -46,6 +46,9 @@ bool RoutingManager::removeRouteAt(int index)
         return false;
     forgetRouteShape(m_routes.at(index).id);
     m_routes.removeAt(index);
+    for (UnbuiltRoute& kept : m_unbuiltRoutes)
+        if (kept.place > index)
+            --kept.place;
     return true;
 }
 

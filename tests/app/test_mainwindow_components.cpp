@@ -638,7 +638,8 @@ TEST_F(MainWindowComponents, OpeningADamagedProjectSaysWhatItRepairedOrLeftOut)
     EXPECT_TRUE(report.contains(
         "⚠ Repaired or left out on opening:\n"
         "  • track 1 of the file (net GND, from R1/1), segment 1: section -0.5 × 1 mm replaced by 2 × 1 mm\n"
-        "  • track 2 of the file (net GND, from R1/1) is marked finished but has no segment: left out\n"
+        "  • track 2 of the file (net GND, from R1/1) is kept as saved and not built: it is marked finished but has "
+        "no segment\n"
         "  • track 3 of the file (net VCC, from R1/1) is on net “VCC”, which the netlist does not have: kept as it "
         "was saved\n"
         "  • placed component R1 appears again as entry 4 of the file: the first entry was kept, this one left out"))

@@ -4,6 +4,9 @@
 #include "mainwindowprobe.h"
 
 #include "interaction/routingcontroller.h"
+#include "model/footprintdata.h"
+#include "model/savedcomponent.h"
+#include "project/projectfile.h"
 #include "foundation/appsettings.h"
 #include "routing/routingmanager.h"
 #include "routing/routingrulesdialog.h"
@@ -12,8 +15,13 @@
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFontMetrics>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -105,6 +113,101 @@ TEST_F(MainWindowRouting, ClearTracks)
     EXPECT_EQ(probe->status(), "All tracks have been cleared (Ctrl+Z to undo)");
     probe->undoStack()->undo();
     EXPECT_EQ(routing().routes().size(), 2);
+}
+
+namespace {
+
+QJsonArray storedRoutes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object().value("routes").toArray();
+}
+
+QJsonObject segment(double x0, double y0, double x1, double y1)
+{
+    return {{"startPoint", pointToJson(gp_Pnt(x0, y0, 0))}, {"endPoint", pointToJson(gp_Pnt(x1, y1, 0))},
+            {"type", 0}, {"width", 2.0}, {"height", 1.0}};
+}
+
+struct UnbuiltTrackCase
+{
+    const char* name;
+    int damaged;         // which of the three stored tracks
+    QJsonArray segments; // its segments in the file
+    const char* note;
+};
+
+} // namespace
+
+// A stored track that cannot be built is kept as saved: the next save writes it back in its
+// place, with the T junction it hosts; Clear tracks removes it, undoably.
+TEST_F(MainWindowRouting, UnbuiltTracksAreSavedBackUntilCleared)
+{
+    const std::vector<UnbuiltTrackCase> rows = {
+        {"far point", 0, {segment(0, 0, 1e308, 0)},
+         "track 1 of the file (net GND, from R1/1) is kept as saved and not built: segment 1: end point X 1e+308 mm "
+         "is beyond the limit of 1000 mm"},
+        {"finished without segment", 0, {},
+         "track 1 of the file (net GND, from R1/1) is kept as saved and not built: it is marked finished but has no "
+         "segment"},
+        {"junction on the far track", 1, {segment(0, 20, 30, 20), segment(30, 20, 5000, 20)},
+         "track 2 of the file (net GND, from R2/1) is kept as saved and not built: segment 2: end point X 5000 mm is "
+         "beyond the limit of 1000 mm"},
+    };
+    QTemporaryDir dir;
+    for (const UnbuiltTrackCase& row : rows) {
+        SCOPED_TRACE(row.name);
+        probe->undoStack()->clear();
+        ProjectManager written;
+        Netlist netlist;
+        netlist.connections.append({"GND", {PadId("R1", "1"), PadId("R2", "1"), PadId("R3", "1")}});
+        written.setNetlist(std::move(netlist));
+        RoutingManager& rm = written.routingManager();
+        rm.addRoute(RouteBuilder::route("GND", "R1", "1", "R2", "1", {{0, 0, 0}, {10, 0, 0}}));
+        rm.addRoute(RouteBuilder::route("GND", "R2", "1", "R1", "1", {{0, 20, 0}, {30, 20, 0}}));
+        rm.addRoute(RouteBuilder::junctionRoute("GND", "R3", "1", gp_Pnt(15, 20, 0.5), {{15, 10, 0}, {15, 20, 0}}));
+        const QString path = dir.filePath("unbuilt.vtq");
+        ASSERT_TRUE(written.saveProject(path, {}, {}, false));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+        file.close();
+        QJsonArray routes = root.value("routes").toArray();
+        QJsonObject damaged = routes.at(row.damaged).toObject();
+        damaged.insert("segments", row.segments);
+        routes.replace(row.damaged, damaged);
+        root.insert("routes", routes);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QJsonDocument(root).toJson());
+        file.close();
+
+        MessageBoxAnswerer answers(QMessageBox::Yes); // the previous row's design goes
+        ASSERT_TRUE(probe->openProjectPath(path, false));
+        EXPECT_EQ(probe->project().loadNotes(), QStringList{row.note});
+        EXPECT_TRUE(answers.seen.join('\n').contains(QString("  • ") + row.note)) << answers.seen.join('\n').toStdString();
+        EXPECT_EQ(routing().routes().size(), 2) << "the unbuilt track is not among the drawn ones";
+        EXPECT_EQ(probe->routingController()->routeShapes().size(), 2);
+
+        const QString saved = dir.filePath("saved.vtq");
+        ASSERT_TRUE(probe->saveProjectTo(saved));
+        EXPECT_EQ(storedRoutes(saved), routes) << "the track and the junction it hosts come back in place";
+
+        EXPECT_TRUE(probe->clearTracksButton()->isEnabled());
+        probe->clearTracks();
+        ASSERT_TRUE(probe->saveProjectTo(saved));
+        EXPECT_TRUE(storedRoutes(saved).isEmpty());
+        probe->undoStack()->undo();
+        ASSERT_TRUE(probe->saveProjectTo(saved));
+        EXPECT_EQ(storedRoutes(saved), routes);
+
+        // With no drawn track left, the unbuilt one still has something to clear.
+        while (routing().removeRouteAt(0)) {
+        }
+        probe->clearTracks();
+        EXPECT_TRUE(routing().unbuiltRoutes().isEmpty()) << probe->status().toStdString();
+    }
 }
 
 TEST_F(MainWindowRouting, RefusedResizeIsNoUndoStep)

@@ -192,3 +192,23 @@ TEST_F(RouteCommands, ResizeOfAHostGivesItsJunctionBackExactly)
     stack.undo();
     EXPECT_EQ(rm.routes().at(1).endJunction.Z(), 1.5);
 }
+
+// A host thickened downward reaches a junction below it that did not move; undo, which sees the
+// junction on the host, must not carry it along with the host's way back up.
+TEST_F(RouteCommands, ResizeThatReachesAJunctionLeavesItWhereItWas)
+{
+    const quint64 hostId = drawn(RouteBuilder::solidRoute("A", {{0, 0, 0}, {30, 0, 0}}));
+    Route tee = RouteBuilder::junctionRoute("A", "R3", "1", gp_Pnt(15, 0, -0.5), {{15, -10, -1}, {15, 0, -1}});
+    tee.segments[0].height = 1.5;
+    drawn(RouteBuilder::withSolids(tee));
+    const QList<JunctionEnd> before = ResizeRouteCommand::junctionEnds(rm, hostId);
+    ASSERT_FALSE(before.first().onHost);
+
+    ASSERT_TRUE(rm.setRouteDimensions(0, 2.0, 2.0));
+    ASSERT_EQ(rm.routes().at(1).endJunction.Z(), -0.5);
+    ASSERT_TRUE(ResizeRouteCommand::junctionEnds(rm, hostId).first().onHost);
+    stack.push(new ResizeRouteCommand(&rm, hostId, {{0, 2.0, 1.0, 2.0, 2.0}}, before, refresh));
+    stack.undo();
+    EXPECT_EQ(rm.routes().at(0).segments[0].start.Z(), 0.0);
+    EXPECT_EQ(rm.routes().at(1).endJunction.Z(), -0.5) << "undo moved a junction the resize never moved";
+}

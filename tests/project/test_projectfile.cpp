@@ -209,7 +209,7 @@ TEST(ProjectFileSections, FootprintsKeepTheirFieldsAndDefaults)
     EXPECT_EQ(track.points, QList<QPointF>({QPointF(0, 2), QPointF(0, 0)}));
 
     QList<FootprintData> out{FootprintData()};
-    EXPECT_TRUE(ProjectManager::readFootprints(QJsonObject{}, out));
+    EXPECT_TRUE(ProjectManager().readFootprints(QJsonObject{}, out));
     EXPECT_TRUE(out.isEmpty());
 }
 
@@ -326,6 +326,8 @@ struct StoredTrackCase
     const char* note;   // the load report's line; empty when there is none
     double width;       // of the first segment, when one is kept
     double height;
+    QJsonArray zones = {};        // of a footprint read beside the tracks
+    QList<int> zoneVertices = {}; // of each zone it keeps
 };
 
 void PrintTo(const StoredTrackCase& c, std::ostream* os) { *os << c.name; }
@@ -350,13 +352,24 @@ QJsonObject withoutSegments(QJsonObject route)
     return route;
 }
 
+// A zone of footprint "Z": a square with junk put in at the given place of its outline.
+QJsonArray zoneWith(int place, const QJsonValue& junk, int keptCorners = 4)
+{
+    QJsonArray outline;
+    for (int i = 0; i < keptCorners; ++i)
+        outline.append(QJsonObject{{"x", 1 + i % 2}, {"y", 1 + i / 2}});
+    outline.insert(place - 1, junk);
+    return QJsonArray{QJsonObject{{"outline", outline}, {"layer", "F.Cu"}}};
+}
+
 } // namespace
 
 class StoredTrackRepairs : public ::testing::TestWithParam<StoredTrackCase>
 {
 };
 
-// What the reader repairs or leaves out of a stored track is told, naming the track and the value.
+// What the reader repairs or leaves out of a stored track or footprint zone is told, naming the
+// track or zone and the value.
 TEST_P(StoredTrackRepairs, AreToldInTheLoadNotes)
 {
     const StoredTrackCase& c = GetParam();
@@ -367,14 +380,19 @@ TEST_P(StoredTrackRepairs, AreToldInTheLoadNotes)
     // A first, sound track: the faulty one is the file's second.
     const QJsonObject sound = storedTrack("GND", 1.5, 0.5);
     ASSERT_TRUE(project.readRoutes(QJsonObject{{"routes", QJsonArray{sound, c.route}}}));
+    QList<FootprintData> prints;
+    ASSERT_TRUE(project.readFootprints(
+        QJsonObject{{"footprints", QJsonArray{QJsonObject{{"name", "Z"}, {"zones", c.zones}}}}}, prints));
 
     const QList<Route>& routes = project.routingManager().routes();
     ASSERT_EQ(routes.size(), 1 + c.kept);
-    const QString expected = QString::fromUtf8(c.note);
-    if (expected.isEmpty())
-        EXPECT_TRUE(project.loadNotes().isEmpty()) << project.loadNotes().join('\n').toStdString();
-    else
-        EXPECT_EQ(project.loadNotes(), QStringList{expected});
+    EXPECT_EQ(project.loadNotes().join('\n'), QString::fromUtf8(c.note));
+    QList<int> zoneVertices;
+    for (const FootprintZone& zone : prints.first().zones) {
+        zoneVertices << zone.outline.size();
+        EXPECT_FALSE(zone.outline.contains(QPointF(0, 0))) << "junk read as the origin";
+    }
+    EXPECT_EQ(zoneVertices, c.zoneVertices);
     if (c.kept > 0 && !routes.last().segments.isEmpty()) {
         EXPECT_EQ(routes.last().segments.first().width, c.width);
         EXPECT_EQ(routes.last().segments.first().height, c.height);
@@ -404,11 +422,24 @@ INSTANTIATE_TEST_SUITE_P(
                         "replaced by 2 × 0.8 mm",
                         2.0, 0.8},
         StoredTrackCase{"FinishedWithoutSegment", withoutSegments(storedTrack("GND", 2, 1)), 0,
-                        "track 2 of the file (net GND, from R1/1) is marked finished but has no segment: left out",
+                        "track 2 of the file (net GND, from R1/1) is kept as saved and not built: it is marked "
+                        "finished but has no segment",
                         0, 0},
         StoredTrackCase{"UnfinishedWithoutSegment", withoutSegments(storedTrack("GND", 2, 1, false)), 1, "", 0, 0},
         StoredTrackCase{"NetNotInTheNetlist", storedTrack("VCC", 2, 1), 1,
                         "track 2 of the file (net VCC, from R1/1) is on net “VCC”, which the netlist does not have: "
                         "kept as it was saved",
-                        2.0, 1.0}),
+                        2.0, 1.0},
+        StoredTrackCase{"ZoneVertexANumber", storedTrack("GND", 2, 1), 1,
+                        "footprint “Z”, zone 1: vertex 3 is not a point: dropped", 2.0, 1.0, zoneWith(3, 5), {4}},
+        StoredTrackCase{"ZoneVertexAString", storedTrack("GND", 2, 1), 1,
+                        "footprint “Z”, zone 1: vertex 1 is not a point: dropped", 2.0, 1.0, zoneWith(1, "corner"),
+                        {4}},
+        StoredTrackCase{"ZoneCoordinateAString", storedTrack("GND", 2, 1), 1,
+                        "footprint “Z”, zone 1: vertex 5 is not a point: dropped", 2.0, 1.0,
+                        zoneWith(5, QJsonObject{{"x", "left"}, {"y", 3}}), {4}},
+        StoredTrackCase{"ZoneLeftWithTwoVertices", storedTrack("GND", 2, 1), 1,
+                        "footprint “Z”, zone 1: vertex 2 is not a point: dropped\n"
+                        "footprint “Z”, zone 1 has fewer than three vertices: dropped",
+                        2.0, 1.0, zoneWith(2, QJsonArray{1, 2}, 2), {}}),
     [](const ::testing::TestParamInfo<StoredTrackCase>& info) { return std::string(info.param.name); });

@@ -561,10 +561,11 @@ TEST_F(ProjectIoTest, OtherVersionAndBrokenSectionsStillLoad)
     EXPECT_TRUE(prints.at(0).copperPads.isEmpty());
 
     const QList<Route>& routes = project.routingManager().routes();
-    ASSERT_EQ(routes.size(), 2) << "a track beyond the design's reach is left out";
+    ASSERT_EQ(routes.size(), 2) << "a track beyond the design's reach is not built";
+    EXPECT_EQ(project.routingManager().unbuiltRoutes().size(), 1);
     EXPECT_TRUE(routes.at(1).segments.isEmpty());
-    EXPECT_TRUE(project.loadNotes().contains("track 3 of the file (net , from /) was left out: segment 1: start "
-                                             "point X 1e+300 mm is beyond the limit of 1000 mm"))
+    EXPECT_TRUE(project.loadNotes().contains("track 3 of the file (net , from /) is kept as saved and not built: "
+                                             "segment 1: start point X 1e+300 mm is beyond the limit of 1000 mm"))
         << project.loadNotes().join('\n').toStdString();
     const RouteSegment& s = routes.at(0).segments.at(0);
     EXPECT_TRUE(s.start.IsEqual(gp_Pnt(1, 0, 0), 0) && s.end.IsEqual(gp_Pnt(4, 0, 0), 0));
@@ -578,9 +579,9 @@ TEST_F(ProjectIoTest, OtherVersionAndBrokenSectionsStillLoad)
 }
 
 // A track point, width or height far beyond any design (one number changed in the file) used
-// to be loaded and saved unchanged, and then its solid froze the window for many minutes: such
-// a track is left out, never built, with a line naming its value; the other tracks load.
-TEST_F(ProjectIoTest, TracksBeyondTheReachAreLeftOutWithAReportLine)
+// to be built, and then its solid froze the window for many minutes: such a track is kept but
+// never built, with a line naming its value; the other tracks load.
+TEST_F(ProjectIoTest, TracksBeyondTheReachAreNotBuiltWithAReportLine)
 {
     struct Row
     {
@@ -633,10 +634,12 @@ TEST_F(ProjectIoTest, TracksBeyondTheReachAreLeftOutWithAReportLine)
             continue;
         }
         ASSERT_EQ(loaded.size(), 1);
+        ASSERT_EQ(project.routingManager().unbuiltRoutes().size(), 1);
         EXPECT_EQ(loaded.at(0).netName, routes.at(1).toObject().value("netName").toString());
         EXPECT_FALSE(loaded.at(0).segments.first().shape.IsNull());
         EXPECT_EQ(project.loadNotes(),
-                  QStringList{QString("track 1 of the file (net %1, from R1/1) was left out: segment %2: %3")
+                  QStringList{QString("track 1 of the file (net %1, from R1/1) is kept as saved and not built: "
+                                      "segment %2: %3")
                                   .arg(route.value("netName").toString())
                                   .arg(segments.size())
                                   .arg(row.note)});
