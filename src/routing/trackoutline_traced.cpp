@@ -8,10 +8,13 @@
 #include "foundation/occutils.h"
 #include "model/routerecords.h"
 
+#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRep_Builder.hxx>
 #include <Geom_Circle.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Vertex.hxx>
@@ -470,6 +473,68 @@ TopoDS_Wire wireOf(const std::vector<Edge>& loop, const Vertices& vertices, std:
     return wire;
 }
 
+
+// The pieces' union swept from z up by height; null where its outline is not one face.
+TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double height)
+{
+    Tracer tracer(std::move(pieces), 4.0 * r);
+    Vertices vertices;
+    const std::vector<std::vector<Edge>> loops = loopsOf(tracer.boundary(), vertices);
+    // Connected pieces: one outer loop, and holes where they close around something.
+    int outer = -1;
+    for (int n = 0; n < int(loops.size()); ++n) {
+        if (twiceArea(loops[size_t(n)]) <= 0.0)
+            continue;
+        if (outer >= 0)
+            return TopoDS_Shape();
+        outer = n;
+    }
+    if (outer < 0)
+        return TopoDS_Shape();
+    std::vector<TopoDS_Vertex> made(vertices.points.size());
+    const TopoDS_Wire outline = wireOf(loops[size_t(outer)], vertices, made, z);
+    if (outline.IsNull())
+        return TopoDS_Shape();
+    BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, z), gp_Dir(0, 0, 1)), outline, true);
+    for (int n = 0; n < int(loops.size()) && face.IsDone(); ++n) {
+        if (n == outer)
+            continue;
+        const TopoDS_Wire hole = wireOf(loops[size_t(n)], vertices, made, z);
+        if (hole.IsNull())
+            return TopoDS_Shape();
+        face.Add(hole);
+    }
+    if (!face.IsDone())
+        return TopoDS_Shape();
+    return TrackOutline::sweptUp(face.Face(), height);
+}
+
+// Outlines of thousands of edges make every later step that walks a face's wire (healing,
+// checking, the file readers) slow in the square of their length: a long run is swept in
+// parts of this many pieces, united at the end.
+constexpr size_t kPiecesPerPart = 96;
+
+TopoDS_Shape unitedParts(const std::vector<TopoDS_Shape>& parts)
+{
+    if (parts.size() == 1)
+        return parts.front();
+    TopTools_ListOfShape arguments, tools;
+    arguments.Append(parts.front());
+    for (size_t n = 1; n < parts.size(); ++n)
+        tools.Append(parts[n]);
+    BRepAlgoAPI_Fuse fuse;
+    fuse.SetArguments(arguments);
+    fuse.SetTools(tools);
+    fuse.SetRunParallel(false);
+    fuse.Build();
+    if (!fuse.IsDone() || fuse.Shape().IsNull())
+        return TopoDS_Shape();
+    int solids = 0;
+    for (TopExp_Explorer it(fuse.Shape(), TopAbs_SOLID); it.More() && solids < 2; it.Next())
+        ++solids;
+    return solids == 1 ? fuse.Shape() : TopoDS_Shape();
+}
+
 } // namespace
 
 namespace TrackOutline {
@@ -482,13 +547,15 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
 
     // Segments on one line that overlap or touch are one rectangle, a bend's disc drawn twice
     // is one disc: a track that goes back and forth over itself is then as cheap as one pass.
+    // Each piece remembers the first segment that drew it, to part the run along its path.
     struct Span
     {
         gp_XY origin, along;
         double from, to;
+        int order;
     };
     std::map<std::tuple<long long, long long, long long>, std::vector<Span>> lines;
-    std::map<std::pair<long long, long long>, gp_XY> discs;
+    std::map<std::pair<long long, long long>, std::pair<int, gp_XY>> discs;
     const auto grid = [](double v) { return (long long)std::llround(v * 1e9); };
     for (int i = first; i <= last; ++i) {
         const gp_XY a = plan(segments.at(i).start), b = plan(segments.at(i).end);
@@ -500,56 +567,50 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
         const gp_XY origin = normal * offset;
         auto& spans = lines[{grid(along.X()), grid(along.Y()), grid(offset)}];
         const double ta = (a - origin).Dot(along), tb = (b - origin).Dot(along);
-        spans.push_back({origin, along, std::min(ta, tb), std::max(ta, tb)});
+        spans.push_back({origin, along, std::min(ta, tb), std::max(ta, tb), i});
         if (i < last && GeometryUtils::bendAngle(segments.at(i).start, segments.at(i).end, segments.at(i + 1).start,
                                                  segments.at(i + 1).end))
-            discs.emplace(std::make_pair(grid(b.X()), grid(b.Y())), b);
+            discs.emplace(std::make_pair(grid(b.X()), grid(b.Y())), std::make_pair(i, b));
     }
-    std::vector<Piece> pieces;
+    std::vector<std::pair<int, Piece>> ordered;
     for (auto& [line, spans] : lines) {
         std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.from < b.from; });
         for (size_t n = 0; n < spans.size();) {
             Span merged = spans[n];
-            for (++n; n < spans.size() && spans[n].from <= merged.to; ++n)
+            for (++n; n < spans.size() && spans[n].from <= merged.to; ++n) {
                 merged.to = std::max(merged.to, spans[n].to);
-            pieces.push_back(rectangle(merged.origin + merged.along * merged.from,
-                                       merged.origin + merged.along * merged.to, r));
+                merged.order = std::min(merged.order, spans[n].order);
+            }
+            ordered.emplace_back(merged.order, rectangle(merged.origin + merged.along * merged.from,
+                                                         merged.origin + merged.along * merged.to, r));
         }
     }
-    for (const auto& [key, centre] : discs)
-        pieces.push_back(disc(centre, r));
+    for (const auto& [key, disc] : discs)
+        ordered.emplace_back(disc.first, ::disc(disc.second, r));
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
 
     return OccUtils::guardedCall(TopoDS_Shape(), "tracedRunSolid", [&]() -> TopoDS_Shape {
-        Tracer tracer(std::move(pieces), 4.0 * r);
-        Vertices vertices;
-        const std::vector<std::vector<Edge>> loops = loopsOf(tracer.boundary(), vertices);
-        // A run is connected: one outer loop, and holes where it closes around something.
-        int outer = -1;
-        for (int n = 0; n < int(loops.size()); ++n) {
-            if (twiceArea(loops[size_t(n)]) <= 0.0)
-                continue;
-            if (outer >= 0)
-                return TopoDS_Shape();
-            outer = n;
+        std::vector<TopoDS_Shape> parts;
+        for (size_t from = 0; from < ordered.size() && ordered.size() > kPiecesPerPart; from += kPiecesPerPart) {
+            std::vector<Piece> pieces;
+            for (size_t n = from; n < std::min(ordered.size(), from + kPiecesPerPart); ++n)
+                pieces.push_back(ordered[n].second);
+            parts.push_back(sweptUnion(std::move(pieces), r, z, head.height));
+            if (parts.back().IsNull()) { // a part that falls apart: the run in one
+                parts.clear();
+                break;
+            }
         }
-        if (outer < 0)
-            return TopoDS_Shape();
-        std::vector<TopoDS_Vertex> made(vertices.points.size());
-        const TopoDS_Wire outline = wireOf(loops[size_t(outer)], vertices, made, z);
-        if (outline.IsNull())
-            return TopoDS_Shape();
-        BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, z), gp_Dir(0, 0, 1)), outline, true);
-        for (int n = 0; n < int(loops.size()) && face.IsDone(); ++n) {
-            if (n == outer)
-                continue;
-            const TopoDS_Wire hole = wireOf(loops[size_t(n)], vertices, made, z);
-            if (hole.IsNull())
-                return TopoDS_Shape();
-            face.Add(hole);
+        if (!parts.empty()) {
+            const TopoDS_Shape united = unitedParts(parts);
+            if (!united.IsNull())
+                return united;
         }
-        if (!face.IsDone())
-            return TopoDS_Shape();
-        return sweptUp(face.Face(), head.height);
+        std::vector<Piece> pieces;
+        for (const auto& [order, piece] : ordered)
+            pieces.push_back(piece);
+        return sweptUnion(std::move(pieces), r, z, head.height);
     });
 }
 

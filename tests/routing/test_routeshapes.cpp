@@ -372,8 +372,8 @@ TEST(RouteShapes, ThousandsOfStepsInLineSweepAsOneLeg)
 }
 
 // Tracks that go back over themselves or climb in steps finer than their width, at sizes that
-// used to hold the window for minutes in one fuse: one solid, swept once, of the area the
-// pieces cover. That area comes from the fuse of a few periods of the same track.
+// used to hold the window for minutes in one fuse: one solid, swept in a few parts, of the
+// area the pieces cover. That area comes from the fuse of a few periods of the same track.
 TEST(RouteShapes, RetracedAndSteppedTracksAreOneSweptSolid)
 {
     struct Row
@@ -396,9 +396,9 @@ TEST(RouteShapes, RetracedAndSteppedTracksAreOneSweptSolid)
         EXPECT_EQ(solidCount(solid), 1) << row.name;
         EXPECT_TRUE(BRepCheck_Analyzer(solid).IsValid()) << row.name;
         EXPECT_NEAR(TestSupport::volumeOf(solid), expected, 1e-6 * expected) << row.name;
-        int flat = 0; // the bottom and the top, each one face
+        int flat = 0; // the bottom and the top, in a few parts, not one face per piece
         for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next())
             flat += TestSupport::boxOf(it.Current()).zmax - TestSupport::boxOf(it.Current()).zmin < 1e-9 ? 1 : 0;
-        EXPECT_EQ(flat, 2) << row.name;
+        EXPECT_LT(flat, row.size / 4) << row.name;
     }
 }
