@@ -16,6 +16,11 @@
 // - Tracks/<n>/0: n identical two-segment tracks side by side, each its own net; STEP export.
 //   Tracks/<n>/1: n tracks of one net drawn over one another on one path, against the floor of
 //   that track drawn once.
+// - LongTrack/<kind>/<n>: one track, 0.8 mm wide and high, buried in a box: kind 0 goes back
+//   and forth over itself between (0,0) and (10,0) in n segments, kind 1 climbs in n steps of
+//   0.1 mm along X and Y in turn. Timed: its solid (what opening a project builds for the view)
+//   and its STEP export, each beside the floor of the same length drawn as one straight
+//   segment; x_half = time for n over the time for n/2 in the same run (2 where linear).
 #include "benchmain.h"
 
 #include "threemfdesign.h"
@@ -36,6 +41,7 @@
 #include <QTemporaryDir>
 
 #include <BRepAlgoAPI_Cut.hxx>
+#include <Bnd_Box.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRep_Builder.hxx>
@@ -467,6 +473,93 @@ void BM_TracksStep(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TracksStep)->Args({250, 0})->Args({1000, 0})->Args({40, 1})->Args({1000, 1})->Iterations(1)->Unit(benchmark::kSecond);
+
+Route longTrack(int kind, int n, bool straight)
+{
+    QList<gp_Pnt> points = {gp_Pnt(5, 5, 4)};
+    const double step = kind == 0 ? 10.0 : 0.1;
+    for (int i = 1; i <= n; ++i) {
+        if (straight)
+            points = {points.first(), gp_Pnt(5 + step * n, 5, 4)};
+        else if (kind == 0)
+            points.append(gp_Pnt(i % 2 ? 15.0 : 5.0, 5, 4));
+        else
+            points.append(points.last().Translated(i % 2 ? gp_Vec(step, 0, 0) : gp_Vec(0, step, 0)));
+    }
+    Route route;
+    route.netName = QStringLiteral("N");
+    route.id = straight ? 2 : 1;
+    for (int k = 1; k < points.size(); ++k) {
+        RouteSegment segment;
+        segment.start = points.at(k - 1);
+        segment.end = points.at(k);
+        segment.width = 0.8;
+        segment.height = 0.8;
+        segment.shape = RoutingManager::createSegmentShape(segment);
+        route.segments.append(segment);
+    }
+    return route;
+}
+
+struct TrackTimes
+{
+    double solid = 0.0, step = 0.0;
+};
+
+TrackTimes timeTrack(const Route& route, const QString& dir)
+{
+    TrackTimes times;
+    QElapsedTimer timer;
+    timer.start();
+    benchmark::DoNotOptimize(RoutingManager::createRouteShape(route));
+    times.solid = seconds(timer);
+    const QList<Route> routes = {route};
+    const QMap<QString, PlacedComponentData> none;
+    Bnd_Box box;
+    for (const RouteSegment& segment : route.segments)
+        box.Add(segment.start), box.Add(segment.end);
+    double x0, y0, z0, x1, y1, z1;
+    box.Get(x0, y0, z0, x1, y1, z1);
+    AssemblyInput input;
+    input.mainPart = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(x1 + 5, y1 + 5, 10)).Shape();
+    input.components = &none;
+    input.routes = &routes;
+    input.routeShape = &RoutingManager::createRouteShape;
+    timer.restart();
+    const StepExportSummary summary =
+        StepExporter::exportStep(dir + QStringLiteral("/track.step"), input, ExportOptions());
+    times.step = summary.success ? seconds(timer) : -1.0;
+    return times;
+}
+
+void BM_LongTrack(benchmark::State& state)
+{
+    static std::map<std::pair<int, int>, TrackTimes> earlier;
+    const int kind = int(state.range(0)), n = int(state.range(1));
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        const TrackTimes ours = timeTrack(longTrack(kind, n, false), dir.path());
+        const TrackTimes floor = timeTrack(longTrack(kind, n, true), dir.path());
+        if (ours.step < 0 || floor.step < 0)
+            state.SkipWithError("export failed");
+        state.counters["solid_s"] = ours.solid;
+        state.counters["solid_floor_s"] = floor.solid;
+        state.counters["solid_x_floor"] = ours.solid / floor.solid;
+        state.counters["step_s"] = ours.step;
+        state.counters["step_floor_s"] = floor.step;
+        state.counters["step_x_floor"] = ours.step / floor.step;
+        const auto half = earlier.find({kind, n / 2});
+        if (half != earlier.end()) {
+            state.counters["solid_x_half"] = ours.solid / half->second.solid;
+            state.counters["step_x_half"] = ours.step / half->second.step;
+        }
+        earlier[{kind, n}] = ours;
+    }
+}
+BENCHMARK(BM_LongTrack)
+    ->Args({0, 10})->Args({0, 50})->Args({0, 100})->Args({0, 1000})->Args({0, 2000})
+    ->Args({1, 1000})->Args({1, 2000})->Args({1, 4000})->Args({1, 8000})->Args({1, 10000})->Args({1, 20000})
+    ->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

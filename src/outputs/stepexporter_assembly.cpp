@@ -35,6 +35,16 @@ constexpr double kZeroVolume = 1e-7; // mm³: less is no material removed
 
 const QString kBanner(40, QLatin1Char('='));
 
+constexpr int kMostFacesUnified = 1000;
+
+int faceCount(const TopoDS_Shape& shape)
+{
+    int count = 0;
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More() && count <= kMostFacesUnified; it.Next())
+        ++count;
+    return count;
+}
+
 std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
 {
     const TopoDS_Shape copy = StepExporter::copyShape(volume.shape);
@@ -50,8 +60,9 @@ std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
         qWarning() << "  ✗ heal failed for" << volume.name;
         return std::nullopt;
     }
-    // Merges the coplanar faces left between a track's segments.
-    if (volume.kind == RouteVolume && feature > kZero)
+    // Merges the coplanar faces left between a track's segments; a long track's faces stay
+    // apart, since every step after it walks a face's wire in the square of its length.
+    if (volume.kind == RouteVolume && feature > kZero && faceCount(shape) <= kMostFacesUnified)
         shape = StepExporter::unifySameDomain(shape, 0.1 * feature);
     qCDebug(lcExport) << "  ✓" << volume.name;
     return AssemblyVolume{volume.kind, volume.name, volume.shape, volume.featureHint, shape, feature};

@@ -303,7 +303,9 @@ TopoDS_Shape RoutingManager::createRouteShape(const Route& route)
         int last = i;
         while (last + 1 < segments.size() && TrackOutline::continuesRun(segments.at(last), segments.at(last + 1)))
             ++last;
-        const TopoDS_Shape run = last > i ? TrackOutline::runSolid(segments, i, last) : TopoDS_Shape();
+        TopoDS_Shape run = last > i ? TrackOutline::runSolid(segments, i, last) : TopoDS_Shape();
+        if (run.IsNull() && last > i)
+            run = TrackOutline::tracedRunSolid(segments, i, last);
         if (run.IsNull()) {
             appendPieces(segments, i, last, pieces);
         } else {

@@ -105,16 +105,7 @@ public:
         BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, m_z), gp_Dir(0, 0, 1)), m_wire.Wire(), true);
         if (!face.IsDone())
             return TopoDS_Shape();
-        BRepPrimAPI_MakePrism prism(face.Face(), gp_Vec(0, 0, height), false, true);
-        if (!prism.IsDone())
-            return TopoDS_Shape();
-        const TopoDS_Shape solid = prism.Shape();
-        // Stored once, the edges' curves on the planar faces spare the display's meshing from
-        // projecting them again each time it asks.
-        for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
-            for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
-                BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), TopoDS::Face(f.Current()));
-        return solid;
+        return TrackOutline::sweptUp(face.Face(), height);
     }
 
 private:
@@ -134,6 +125,20 @@ private:
 } // namespace
 
 namespace TrackOutline {
+
+TopoDS_Shape sweptUp(const TopoDS_Face& face, double height)
+{
+    BRepPrimAPI_MakePrism prism(face, gp_Vec(0, 0, height), false, true);
+    if (!prism.IsDone())
+        return TopoDS_Shape();
+    const TopoDS_Shape solid = prism.Shape();
+    // Stored once, the edges' curves on the planar faces spare the display's meshing from
+    // projecting them again each time it asks.
+    for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
+        for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
+            BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), TopoDS::Face(f.Current()));
+    return solid;
+}
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include <QList>
 
+class TopoDS_Face;
 class TopoDS_Shape;
 struct RouteSegment;
 
@@ -19,5 +20,13 @@ bool continuesRun(const RouteSegment& previous, const RouteSegment& next);
 // null where the outline would not be a simple one (sharp folds, segments too short for their
 // bends, a run that comes back near itself): the caller then unites the pieces.
 TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last);
+
+// The same union for any run (folds, legs drawn again over themselves, steps shorter than the
+// width, a run that meets or closes on itself), its outline traced in plan and swept up once;
+// null where that outline is not one face with holes: the caller then unites the pieces.
+TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last);
+
+// A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
+TopoDS_Shape sweptUp(const TopoDS_Face& face, double height);
 
 } // namespace TrackOutline

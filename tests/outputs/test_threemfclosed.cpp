@@ -12,6 +12,7 @@
 #include "outputs/shapemesher.h"
 #include "outputs/shellmeshbuilder.h"
 #include "outputs/threemfexporter.h"
+#include "routing/routingmanager.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -463,5 +464,51 @@ TEST(ThreeMfClosedSlicerRealAssembly, KiCadBoardComesOutClosedAndAsModelled)
         const ThreeMfExportSummary summary =
             exportClosedForTheSlicer(dir.filePath(QStringLiteral("board.3mf")), input, PrintPlan(), options, &cache);
         EXPECT_EQ(summary.cavitiesOk, row.components->isEmpty() ? 0 : 3);
+    }
+}
+
+// A track that goes back over itself and one that climbs in 0.1 mm steps, buried in a box:
+// both exports hold the track's solid as the routing model builds it, the part holds its
+// cavity, and the slicer reads the package closed.
+TEST(ThreeMfClosedSlicerTracks, RetracedAndSteppedTracksExportClosed)
+{
+    struct Row
+    {
+        const char* what;
+        QList<QPointF> points;
+    };
+    QList<QPointF> retraced, steps = {QPointF(5, 5)};
+    for (int i = 0; i <= 100; ++i)
+        retraced.append(QPointF(i % 2 ? 15.0 : 5.0, 5.0));
+    for (int i = 1; i <= 1000; ++i)
+        steps.append(steps.last() + (i % 2 ? QPointF(0.1, 0) : QPointF(0, 0.1)));
+    const Row rows[] = {{"100 segments over one another", retraced}, {"1000 steps", steps}};
+    const bool slicer = !QStandardPaths::findExecutable(QStringLiteral("prusa-slicer")).isEmpty();
+    QTemporaryDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        DesignFixture::Design design;
+        design.part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(120, 120, 10)).Shape();
+        design.routes.append(DesignFixture::route(QStringLiteral("N"), row.points, 4.0, 0.8, 0.8));
+        const double track = StepExporter::volumeOf(RoutingManager::createRouteShape(design.routes.first()));
+        ASSERT_GT(track, 0.0);
+
+        const QString step = dir.filePath(QStringLiteral("track.step"));
+        const StepExportSummary written = StepExporter::exportStep(step, design.input(), ExportOptions());
+        ASSERT_TRUE(written.success) << written.error.toStdString();
+        const DesignFixture::ReadBack back = DesignFixture::readStep(step);
+        ASSERT_EQ(back.shapes.size(), 2);
+        EXPECT_NEAR(StepExporter::volumeOf(back.shapes.at(0)), 120.0 * 120.0 * 10.0 - track, 1e-6 * track);
+        EXPECT_NEAR(StepExporter::volumeOf(back.shapes.at(1)), track, 1e-6 * track);
+
+        const QString package = dir.filePath(QStringLiteral("track.3mf"));
+        const ThreeMfExportSummary summary =
+            ThreeMfExporter().exportThreeMf(package, design.input(), PrintPlan(), ExportOptions());
+        ASSERT_TRUE(summary.ok) << summary.error.toStdString();
+        EXPECT_EQ(summary.openShells, 0);
+        EXPECT_EQ(summary.unmeshedFaces, 0);
+        if (slicer)
+            EXPECT_EQ(slicerVerdicts(package).join(QStringLiteral(", ")).toStdString(),
+                      "manifold = yes");
     }
 }

@@ -225,6 +225,32 @@ void expectSameAsFused(const Route& route, const std::string& name)
     EXPECT_NEAR(a.zmax, b.zmax, tolerance) << name;
 }
 
+// (0,0) to (10,0) and back, segments times.
+QList<gp_Pnt> retraced(int segments)
+{
+    QList<gp_Pnt> points;
+    for (int i = 0; i <= segments; ++i)
+        points.append(gp_Pnt(i % 2 ? 10.0 : 0.0, 0, 1));
+    return points;
+}
+
+// Steps of 0.1 mm, along X and Y in turn.
+QList<gp_Pnt> staircase(int steps)
+{
+    QList<gp_Pnt> points = {gp_Pnt(0, 0, 1)};
+    for (int i = 1; i <= steps; ++i)
+        points.append(points.last().Translated(i % 2 ? gp_Vec(0.1, 0, 0) : gp_Vec(0, 0.1, 0)));
+    return points;
+}
+
+QList<gp_Pnt> upAndDown(int steps)
+{
+    QList<gp_Pnt> points = staircase(steps);
+    for (int i = steps - 1; i >= 0; --i)
+        points.append(points.at(i));
+    return points;
+}
+
 } // namespace
 
 // Every shape of track the routing makes, swept as one outline where it can be and united
@@ -280,6 +306,10 @@ TEST(RouteShapes, SweptRunsGiveTheFusedSolid)
         {"sections change", sections, true},
         {"zero-length segment at a bend", zeroLength, true},
         {"zero-length segment inside a run", zeroInside, true},
+        {"back and forth over itself", polyline(retraced(6), 0.8, 0.5), false},
+        {"back over part of itself", polyline({{0, 0, 0}, {10, 0, 0}, {4, 0, 0}, {4, 3, 0}}), false},
+        {"staircase", polyline(staircase(8), 0.8, 0.5), false},
+        {"staircase and back down", polyline(upAndDown(4), 0.8, 0.5), false},
     };
     for (const Row& row : rows) {
         expectSameAsFused(row.route, row.name);
@@ -339,4 +369,36 @@ TEST(RouteShapes, ThousandsOfStepsInLineSweepAsOneLeg)
     for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next())
         ++faces;
     EXPECT_EQ(faces, 6);
+}
+
+// Tracks that go back over themselves or climb in steps finer than their width, at sizes that
+// used to hold the window for minutes in one fuse: one solid, swept in a few parts, of the
+// area the pieces cover. That area comes from the fuse of a few periods of the same track.
+TEST(RouteShapes, RetracedAndSteppedTracksAreOneSweptSolid)
+{
+    struct Row
+    {
+        std::string name;
+        std::function<QList<gp_Pnt>(int)> path;
+        int size, small, period;
+    };
+    const QList<Row> rows = {
+        {"retraced 100", retraced, 100, 4, 2},
+        {"staircase 2000", staircase, 2000, 6, 2},
+    };
+    for (const Row& row : rows) {
+        const double v0 = TestSupport::volumeOf(RoutingManager::fusedRouteShape(polyline(row.path(row.small), 0.8, 0.5)));
+        const double v1 =
+            TestSupport::volumeOf(RoutingManager::fusedRouteShape(polyline(row.path(row.small + row.period), 0.8, 0.5)));
+        const double expected = v0 + (v1 - v0) * (row.size - row.small) / row.period;
+        const TopoDS_Shape solid = RoutingManager::createRouteShape(polyline(row.path(row.size), 0.8, 0.5));
+        ASSERT_FALSE(solid.IsNull()) << row.name;
+        EXPECT_EQ(solidCount(solid), 1) << row.name;
+        EXPECT_TRUE(BRepCheck_Analyzer(solid).IsValid()) << row.name;
+        EXPECT_NEAR(TestSupport::volumeOf(solid), expected, 1e-6 * expected) << row.name;
+        int flat = 0; // the bottom and the top, in a few parts, not one face per piece
+        for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next())
+            flat += TestSupport::boxOf(it.Current()).zmax - TestSupport::boxOf(it.Current()).zmin < 1e-9 ? 1 : 0;
+        EXPECT_LT(flat, row.size / 4) << row.name;
+    }
 }

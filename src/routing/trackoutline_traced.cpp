@@ -1,0 +1,617 @@
+// Any run's outline traced in plan: the boundary of the union of its segments' rectangles and
+// its bends' discs, kept piece by piece where nothing else covers it, then swept up once. Each
+// piece meets only its neighbours, so a run that retraces itself or climbs in steps shorter
+// than its width costs in proportion to its length, where uniting the solids does not.
+#include "routing/trackoutline.h"
+
+#include "foundation/geometryutils.h"
+#include "foundation/occutils.h"
+#include "model/routerecords.h"
+
+#include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRep_Builder.hxx>
+#include <Geom_Circle.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Vertex.hxx>
+#include <TopoDS_Wire.hxx>
+#include <gp_Ax2.hxx>
+#include <gp_Pln.hxx>
+#include <gp_XY.hxx>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+constexpr double kZeroLength = 1e-7;
+// A point this near a curve lies on it: where two boundaries touch, meet or run together.
+constexpr double kOnCurve = 1e-9;
+// How far to either side of a piece of boundary the pieces are asked whether they cover it.
+constexpr double kProbe = 1e-8;
+// Ends of kept boundary pieces this close are one vertex.
+constexpr double kSameVertex = 1e-7;
+constexpr double kTwoPi = 2.0 * M_PI;
+
+gp_XY plan(const gp_Pnt& p)
+{
+    return gp_XY(p.X(), p.Y());
+}
+
+double angleOf(const gp_XY& v)
+{
+    const double a = std::atan2(v.Y(), v.X());
+    return a < 0.0 ? a + kTwoPi : a;
+}
+
+// A segment's rectangle or a bend's disc.
+struct Piece
+{
+    bool disc = false;
+    gp_XY corner[4]; // counter-clockwise
+    gp_XY unit[4];   // from each corner to the next
+    double side[4] = {};
+    gp_XY centre;
+    double radius = 0.0;
+    double xmin = 0.0, ymin = 0.0, xmax = 0.0, ymax = 0.0;
+
+    bool contains(const gp_XY& p) const
+    {
+        if (disc)
+            return (p - centre).SquareModulus() < radius * radius;
+        for (int k = 0; k < 4; ++k)
+            if (unit[k].Crossed(p - corner[k]) <= 0.0)
+                return false;
+        return true;
+    }
+};
+
+Piece rectangle(const gp_XY& a, const gp_XY& b, double r)
+{
+    Piece piece;
+    gp_XY along = b - a;
+    along /= along.Modulus();
+    const gp_XY normal(-along.Y(), along.X());
+    piece.corner[0] = a - normal * r;
+    piece.corner[1] = b - normal * r;
+    piece.corner[2] = b + normal * r;
+    piece.corner[3] = a + normal * r;
+    piece.xmin = piece.ymin = HUGE_VAL;
+    piece.xmax = piece.ymax = -HUGE_VAL;
+    for (int k = 0; k < 4; ++k) {
+        const gp_XY e = piece.corner[(k + 1) % 4] - piece.corner[k];
+        piece.side[k] = e.Modulus();
+        piece.unit[k] = e / piece.side[k];
+        piece.xmin = std::min(piece.xmin, piece.corner[k].X());
+        piece.ymin = std::min(piece.ymin, piece.corner[k].Y());
+        piece.xmax = std::max(piece.xmax, piece.corner[k].X());
+        piece.ymax = std::max(piece.ymax, piece.corner[k].Y());
+    }
+    return piece;
+}
+
+Piece disc(const gp_XY& centre, double r)
+{
+    Piece piece;
+    piece.disc = true;
+    piece.centre = centre;
+    piece.radius = r;
+    piece.xmin = centre.X() - r;
+    piece.ymin = centre.Y() - r;
+    piece.xmax = centre.X() + r;
+    piece.ymax = centre.Y() + r;
+    return piece;
+}
+
+// Where a line (from p along unit u) meets a circle: distances along the line.
+int lineCircle(const gp_XY& p, const gp_XY& u, const gp_XY& centre, double r, double out[2])
+{
+    const gp_XY w = centre - p;
+    const double h = std::abs(u.Crossed(w));
+    const double b = w.Dot(u);
+    if (h > r + kOnCurve)
+        return 0;
+    if (h >= r - kOnCurve) {
+        out[0] = b;
+        return 1;
+    }
+    const double d = std::sqrt(r * r - h * h);
+    out[0] = b - d;
+    out[1] = b + d;
+    return 2;
+}
+
+// The pieces' outline as pieces of boundary, each with the union's inside on its left.
+struct Edge
+{
+    bool arc = false;
+    gp_XY centre;
+    double radius = 0.0;
+    gp_XY from, to;
+    int v0 = -1, v1 = -1;
+};
+
+class Tracer
+{
+public:
+    Tracer(std::vector<Piece> pieces, double cell) : m_pieces(std::move(pieces)), m_cell(cell)
+    {
+        for (int i = 0; i < int(m_pieces.size()); ++i) {
+            const Piece& p = m_pieces[size_t(i)];
+            for (long long x = cellOf(p.xmin); x <= cellOf(p.xmax); ++x)
+                for (long long y = cellOf(p.ymin); y <= cellOf(p.ymax); ++y)
+                    m_grid[key(x, y)].push_back(i);
+        }
+    }
+
+    std::vector<Edge> boundary()
+    {
+        std::vector<Edge> kept;
+        std::vector<int> near;
+        for (int i = 0; i < int(m_pieces.size()); ++i) {
+            neighbours(i, near);
+            const Piece& piece = m_pieces[size_t(i)];
+            if (piece.disc)
+                traceCircle(i, near, kept);
+            else
+                for (int k = 0; k < 4; ++k)
+                    traceLine(i, k, near, kept);
+        }
+        return kept;
+    }
+
+private:
+    static long long key(long long x, long long y) { return (x << 32) ^ (y & 0xffffffffLL); }
+    long long cellOf(double v) const { return (long long)std::floor(v / m_cell); }
+
+    void neighbours(int i, std::vector<int>& near) const
+    {
+        near.clear();
+        const Piece& p = m_pieces[size_t(i)];
+        for (long long x = cellOf(p.xmin); x <= cellOf(p.xmax); ++x)
+            for (long long y = cellOf(p.ymin); y <= cellOf(p.ymax); ++y) {
+                const auto it = m_grid.find(key(x, y));
+                if (it != m_grid.end())
+                    near.insert(near.end(), it->second.begin(), it->second.end());
+            }
+        std::sort(near.begin(), near.end());
+        near.erase(std::unique(near.begin(), near.end()), near.end());
+        const double slack = 1e-6;
+        near.erase(std::remove_if(near.begin(), near.end(), [&](int j) {
+            const Piece& q = m_pieces[size_t(j)];
+            return j == i || q.xmin > p.xmax + slack || q.xmax < p.xmin - slack || q.ymin > p.ymax + slack
+                || q.ymax < p.ymin - slack;
+        }), near.end());
+    }
+
+    // A piece of piece i's boundary is the union's where no other piece covers its outer side,
+    // and, where another runs along it on the same side, only the first of them keeps it.
+    bool isKept(int i, const std::vector<int>& near, const gp_XY& m, const gp_XY& outward) const
+    {
+        const gp_XY out = m + outward * kProbe;
+        const gp_XY in = m - outward * kProbe;
+        for (int j : near) {
+            const Piece& q = m_pieces[size_t(j)];
+            if (q.contains(out) || (j < i && q.contains(in)))
+                return false;
+        }
+        return true;
+    }
+
+    void traceLine(int i, int k, const std::vector<int>& near, std::vector<Edge>& kept) const
+    {
+        const Piece& piece = m_pieces[size_t(i)];
+        const gp_XY a = piece.corner[k];
+        const gp_XY u = piece.unit[k];
+        const double length = piece.side[k];
+        std::vector<double> at = {0.0, length};
+        const auto add = [&](double t) {
+            if (t > -kOnCurve && t < length + kOnCurve)
+                at.push_back(std::clamp(t, 0.0, length));
+        };
+        for (int j : near) {
+            const Piece& q = m_pieces[size_t(j)];
+            double t[2];
+            if (q.disc) {
+                for (int n = lineCircle(a, u, q.centre, q.radius, t), c = 0; c < n; ++c)
+                    add(t[c]);
+                continue;
+            }
+            for (int e = 0; e < 4; ++e) {
+                const gp_XY c = q.corner[e];
+                const gp_XY v = q.unit[e];
+                const gp_XY w = c - a;
+                const double denominator = u.Crossed(v);
+                if (std::abs(denominator) > 1e-12) {
+                    const double s = w.Crossed(u) / denominator;
+                    if (s > -kOnCurve && s < q.side[e] + kOnCurve)
+                        add(w.Crossed(v) / denominator);
+                }
+                // Ends of the other side that touch this one, and where sides run together.
+                for (const gp_XY& end : {c, q.corner[(e + 1) % 4]})
+                    if (std::abs(u.Crossed(end - a)) <= kOnCurve)
+                        add((end - a).Dot(u));
+            }
+        }
+        std::sort(at.begin(), at.end());
+        const gp_XY outward(u.Y(), -u.X());
+        for (size_t n = 0; n + 1 < at.size(); ++n) {
+            if (at[n + 1] - at[n] < kZeroLength)
+                continue;
+            if (!isKept(i, near, a + u * (0.5 * (at[n] + at[n + 1])), outward))
+                continue;
+            Edge edge;
+            edge.from = a + u * at[n];
+            edge.to = a + u * at[n + 1];
+            kept.push_back(edge);
+        }
+    }
+
+    void traceCircle(int i, const std::vector<int>& near, std::vector<Edge>& kept) const
+    {
+        const Piece& piece = m_pieces[size_t(i)];
+        const gp_XY& o = piece.centre;
+        const double r = piece.radius;
+        std::vector<double> at;
+        for (int j : near) {
+            const Piece& q = m_pieces[size_t(j)];
+            if (q.disc) {
+                const gp_XY d = q.centre - o;
+                const double distance = d.Modulus();
+                if (distance < kOnCurve || distance > r + q.radius + kOnCurve)
+                    continue;
+                const gp_XY along = d / distance;
+                if (distance >= r + q.radius - kOnCurve) {
+                    at.push_back(angleOf(along));
+                    continue;
+                }
+                const double x = (distance * distance + r * r - q.radius * q.radius) / (2.0 * distance);
+                const double y = std::sqrt(std::max(0.0, r * r - x * x));
+                const gp_XY across(-along.Y(), along.X());
+                at.push_back(angleOf(along * x + across * y));
+                at.push_back(angleOf(along * x - across * y));
+                continue;
+            }
+            for (int e = 0; e < 4; ++e) {
+                double t[2];
+                for (int n = lineCircle(q.corner[e], q.unit[e], o, r, t), c = 0; c < n; ++c)
+                    if (t[c] > -kOnCurve && t[c] < q.side[e] + kOnCurve)
+                        at.push_back(angleOf(q.corner[e] + q.unit[e] * t[c] - o));
+            }
+        }
+        const auto point = [&](double angle) { return o + gp_XY(std::cos(angle), std::sin(angle)) * r; };
+        if (at.empty()) {
+            if (isKept(i, near, point(0.0), gp_XY(1.0, 0.0))) {
+                Edge whole;
+                whole.arc = true;
+                whole.centre = o;
+                whole.radius = r;
+                whole.from = whole.to = point(0.0);
+                kept.push_back(whole);
+            }
+            return;
+        }
+        std::sort(at.begin(), at.end());
+        at.push_back(at.front() + kTwoPi);
+        for (size_t n = 0; n + 1 < at.size(); ++n) {
+            if ((at[n + 1] - at[n]) * r < kZeroLength)
+                continue;
+            const double middle = 0.5 * (at[n] + at[n + 1]);
+            if (!isKept(i, near, point(middle), gp_XY(std::cos(middle), std::sin(middle))))
+                continue;
+            Edge edge;
+            edge.arc = true;
+            edge.centre = o;
+            edge.radius = r;
+            edge.from = point(at[n]);
+            edge.to = point(at[n + 1]);
+            kept.push_back(edge);
+        }
+    }
+
+    std::vector<Piece> m_pieces;
+    double m_cell;
+    std::unordered_map<long long, std::vector<int>> m_grid;
+};
+
+// Ends of boundary pieces that are one point, found through a fine grid.
+class Vertices
+{
+public:
+    int of(const gp_XY& p)
+    {
+        const long long x = (long long)std::floor(p.X() / kCell), y = (long long)std::floor(p.Y() / kCell);
+        for (long long dx = -1; dx <= 1; ++dx)
+            for (long long dy = -1; dy <= 1; ++dy) {
+                const auto it = m_cells.find(key(x + dx, y + dy));
+                if (it == m_cells.end())
+                    continue;
+                for (int v : it->second)
+                    if ((points[size_t(v)] - p).Modulus() <= kSameVertex)
+                        return v;
+            }
+        points.push_back(p);
+        m_cells[key(x, y)].push_back(int(points.size()) - 1);
+        return int(points.size()) - 1;
+    }
+
+    std::vector<gp_XY> points;
+
+private:
+    static constexpr double kCell = 1e-6;
+    static long long key(long long x, long long y) { return (x << 32) ^ (y & 0xffffffffLL); }
+    std::unordered_map<long long, std::vector<int>> m_cells;
+};
+
+bool continues(const Edge& a, const Edge& b)
+{
+    if (a.arc != b.arc)
+        return false;
+    if (a.arc)
+        return (a.centre - b.centre).Modulus() < kOnCurve && std::abs(a.radius - b.radius) < kOnCurve;
+    const gp_XY u = a.to - a.from, v = b.to - b.from;
+    return std::abs(u.Crossed(v)) <= 1e-12 * u.Modulus() * v.Modulus() && u.Dot(v) > 0.0;
+}
+
+// Twice the area a loop's edges enclose, positive counter-clockwise.
+double twiceArea(const std::vector<Edge>& loop)
+{
+    double twice = 0.0;
+    for (const Edge& e : loop) {
+        twice += e.from.Crossed(e.to);
+        if (e.arc) { // the circular segment between chord and arc
+            double sweep = angleOf(e.to - e.centre) - angleOf(e.from - e.centre);
+            if (sweep <= 0.0)
+                sweep += kTwoPi;
+            twice += e.radius * e.radius * (sweep - std::sin(sweep));
+        }
+    }
+    return twice;
+}
+
+// The kept edges joined end to end into closed loops, runs in line joined into one edge; none
+// where the outline is not a set of simple loops.
+std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertices)
+{
+    std::vector<int> leaving;
+    for (int n = 0; n < int(edges.size()); ++n) {
+        Edge& e = edges[size_t(n)];
+        e.v0 = vertices.of(e.from);
+        e.v1 = vertices.of(e.to);
+        if (e.v0 == e.v1 && !(e.arc && (e.from - e.to).Modulus() == 0.0))
+            continue; // shorter than a vertex
+        leaving.resize(vertices.points.size(), -1);
+        if (leaving[size_t(e.v0)] >= 0)
+            return {}; // two loops touch at a point
+        leaving[size_t(e.v0)] = n;
+    }
+    leaving.resize(vertices.points.size(), -1);
+    std::vector<bool> used(edges.size(), false);
+    std::vector<std::vector<Edge>> loops;
+    for (int start : leaving) {
+        if (start < 0 || used[size_t(start)])
+            continue;
+        std::vector<Edge> loop;
+        for (int n = start; !used[size_t(n)];) {
+            used[size_t(n)] = true;
+            loop.push_back(edges[size_t(n)]);
+            n = leaving[size_t(edges[size_t(n)].v1)];
+            if (n < 0)
+                return {}; // an open chain
+        }
+        if (loop.front().v0 != loop.back().v1)
+            return {};
+        // Join the pieces that continue one another, from a corner on.
+        size_t first = 0;
+        while (first < loop.size() && continues(loop[(first + loop.size() - 1) % loop.size()], loop[first]))
+            ++first;
+        if (first == loop.size()) { // one whole circle cut in pieces
+            Edge whole = loop.front();
+            whole.to = whole.from;
+            whole.v1 = whole.v0;
+            loops.push_back({whole});
+            continue;
+        }
+        std::vector<Edge> joined;
+        for (size_t k = 0; k < loop.size(); ++k) {
+            const Edge& e = loop[(first + k) % loop.size()];
+            if (!joined.empty() && continues(joined.back(), e) && !(e.arc && e.to.IsEqual(joined.back().from, 0.0))) {
+                joined.back().to = e.to;
+                joined.back().v1 = e.v1;
+            } else {
+                joined.push_back(e);
+            }
+        }
+        loops.push_back(std::move(joined));
+    }
+    return loops;
+}
+
+TopoDS_Wire wireOf(const std::vector<Edge>& loop, const Vertices& vertices, std::vector<TopoDS_Vertex>& made,
+                   double z)
+{
+    BRep_Builder builder;
+    const auto vertex = [&](int v) {
+        TopoDS_Vertex& shape = made[size_t(v)];
+        if (shape.IsNull())
+            builder.MakeVertex(shape, gp_Pnt(vertices.points[size_t(v)].X(), vertices.points[size_t(v)].Y(), z),
+                               kSameVertex);
+        return shape;
+    };
+    TopoDS_Wire wire;
+    builder.MakeWire(wire);
+    for (const Edge& e : loop) {
+        const TopoDS_Vertex v0 = vertex(e.v0), v1 = vertex(e.v1);
+        if (!e.arc) {
+            BRepBuilderAPI_MakeEdge edge(v0, v1);
+            if (!edge.IsDone())
+                return TopoDS_Wire();
+            builder.Add(wire, edge.Edge());
+            continue;
+        }
+        const gp_Ax2 axis(gp_Pnt(e.centre.X(), e.centre.Y(), z), gp_Dir(0, 0, 1), gp_Dir(1, 0, 0));
+        Handle(Geom_Circle) circle = new Geom_Circle(axis, e.radius);
+        const double u0 = angleOf(vertices.points[size_t(e.v0)] - e.centre);
+        double u1 = angleOf(vertices.points[size_t(e.v1)] - e.centre);
+        while (u1 <= u0)
+            u1 += kTwoPi;
+        BRepBuilderAPI_MakeEdge edge(circle, v0, v1, u0, u1);
+        if (!edge.IsDone())
+            return TopoDS_Wire();
+        builder.Add(wire, edge.Edge());
+    }
+    wire.Closed(true);
+    return wire;
+}
+
+
+// The pieces' union swept from z up by height; null where its outline is not one face.
+TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double height)
+{
+    Tracer tracer(std::move(pieces), 4.0 * r);
+    Vertices vertices;
+    const std::vector<std::vector<Edge>> loops = loopsOf(tracer.boundary(), vertices);
+    // Connected pieces: one outer loop, and holes where they close around something.
+    int outer = -1;
+    for (int n = 0; n < int(loops.size()); ++n) {
+        if (twiceArea(loops[size_t(n)]) <= 0.0)
+            continue;
+        if (outer >= 0)
+            return TopoDS_Shape();
+        outer = n;
+    }
+    if (outer < 0)
+        return TopoDS_Shape();
+    std::vector<TopoDS_Vertex> made(vertices.points.size());
+    const TopoDS_Wire outline = wireOf(loops[size_t(outer)], vertices, made, z);
+    if (outline.IsNull())
+        return TopoDS_Shape();
+    BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, z), gp_Dir(0, 0, 1)), outline, true);
+    for (int n = 0; n < int(loops.size()) && face.IsDone(); ++n) {
+        if (n == outer)
+            continue;
+        const TopoDS_Wire hole = wireOf(loops[size_t(n)], vertices, made, z);
+        if (hole.IsNull())
+            return TopoDS_Shape();
+        face.Add(hole);
+    }
+    if (!face.IsDone())
+        return TopoDS_Shape();
+    return TrackOutline::sweptUp(face.Face(), height);
+}
+
+// Outlines of thousands of edges make every later step that walks a face's wire (healing,
+// checking, the file readers) slow in the square of their length: a long run is swept in
+// parts of this many pieces, united at the end.
+constexpr size_t kPiecesPerPart = 96;
+
+TopoDS_Shape unitedParts(const std::vector<TopoDS_Shape>& parts)
+{
+    if (parts.size() == 1)
+        return parts.front();
+    TopTools_ListOfShape arguments, tools;
+    arguments.Append(parts.front());
+    for (size_t n = 1; n < parts.size(); ++n)
+        tools.Append(parts[n]);
+    BRepAlgoAPI_Fuse fuse;
+    fuse.SetArguments(arguments);
+    fuse.SetTools(tools);
+    fuse.SetRunParallel(false);
+    fuse.Build();
+    if (!fuse.IsDone() || fuse.Shape().IsNull())
+        return TopoDS_Shape();
+    int solids = 0;
+    for (TopExp_Explorer it(fuse.Shape(), TopAbs_SOLID); it.More() && solids < 2; it.Next())
+        ++solids;
+    return solids == 1 ? fuse.Shape() : TopoDS_Shape();
+}
+
+} // namespace
+
+namespace TrackOutline {
+
+TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last)
+{
+    const RouteSegment& head = segments.at(first);
+    const double r = head.width * 0.5;
+    const double z = head.start.Z();
+
+    // Segments on one line that overlap or touch are one rectangle, a bend's disc drawn twice
+    // is one disc: a track that goes back and forth over itself is then as cheap as one pass.
+    // Each piece remembers the first segment that drew it, to part the run along its path.
+    struct Span
+    {
+        gp_XY origin, along;
+        double from, to;
+        int order;
+    };
+    std::map<std::tuple<long long, long long, long long>, std::vector<Span>> lines;
+    std::map<std::pair<long long, long long>, std::pair<int, gp_XY>> discs;
+    const auto grid = [](double v) { return (long long)std::llround(v * 1e9); };
+    for (int i = first; i <= last; ++i) {
+        const gp_XY a = plan(segments.at(i).start), b = plan(segments.at(i).end);
+        gp_XY along = (b - a) / (b - a).Modulus();
+        if (along.X() < 0.0 || (along.X() == 0.0 && along.Y() < 0.0))
+            along.Reverse();
+        const gp_XY normal(-along.Y(), along.X());
+        const double offset = normal.Dot(a);
+        const gp_XY origin = normal * offset;
+        auto& spans = lines[{grid(along.X()), grid(along.Y()), grid(offset)}];
+        const double ta = (a - origin).Dot(along), tb = (b - origin).Dot(along);
+        spans.push_back({origin, along, std::min(ta, tb), std::max(ta, tb), i});
+        if (i < last && GeometryUtils::bendAngle(segments.at(i).start, segments.at(i).end, segments.at(i + 1).start,
+                                                 segments.at(i + 1).end))
+            discs.emplace(std::make_pair(grid(b.X()), grid(b.Y())), std::make_pair(i, b));
+    }
+    std::vector<std::pair<int, Piece>> ordered;
+    for (auto& [line, spans] : lines) {
+        std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.from < b.from; });
+        for (size_t n = 0; n < spans.size();) {
+            Span merged = spans[n];
+            for (++n; n < spans.size() && spans[n].from <= merged.to; ++n) {
+                merged.to = std::max(merged.to, spans[n].to);
+                merged.order = std::min(merged.order, spans[n].order);
+            }
+            ordered.emplace_back(merged.order, rectangle(merged.origin + merged.along * merged.from,
+                                                         merged.origin + merged.along * merged.to, r));
+        }
+    }
+    for (const auto& [key, disc] : discs)
+        ordered.emplace_back(disc.first, ::disc(disc.second, r));
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    return OccUtils::guardedCall(TopoDS_Shape(), "tracedRunSolid", [&]() -> TopoDS_Shape {
+        std::vector<TopoDS_Shape> parts;
+        for (size_t from = 0; from < ordered.size() && ordered.size() > kPiecesPerPart; from += kPiecesPerPart) {
+            std::vector<Piece> pieces;
+            for (size_t n = from; n < std::min(ordered.size(), from + kPiecesPerPart); ++n)
+                pieces.push_back(ordered[n].second);
+            parts.push_back(sweptUnion(std::move(pieces), r, z, head.height));
+            if (parts.back().IsNull()) { // a part that falls apart: the run in one
+                parts.clear();
+                break;
+            }
+        }
+        if (!parts.empty()) {
+            const TopoDS_Shape united = unitedParts(parts);
+            if (!united.IsNull())
+                return united;
+        }
+        std::vector<Piece> pieces;
+        for (const auto& [order, piece] : ordered)
+            pieces.push_back(piece);
+        return sweptUnion(std::move(pieces), r, z, head.height);
+    });
+}
+
+} // namespace TrackOutline
