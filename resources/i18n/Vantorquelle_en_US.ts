@@ -2766,15 +2766,27 @@ Yes opens it as an untitled project; No deletes it.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>%1 was left out: %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 is marked finished but has no segment: left out</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>%1 is on net “%2”, which the netlist does not have: kept as it was saved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>footprint “%1”, zone %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: vertex %2 is not a point: dropped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has fewer than three vertices: dropped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it is marked finished but has no segment</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is kept as saved and not built: %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

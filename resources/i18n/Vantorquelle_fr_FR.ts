@@ -2934,16 +2934,28 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
         <translation>règle de routage «&#xa0;%1&#xa0;»&#xa0;: %2 mm remplacé par %3 mm</translation>
     </message>
     <message>
-        <source>%1 was left out: %2</source>
-        <translation>%1 a été écartée&#xa0;: %2</translation>
-    </message>
-    <message>
-        <source>%1 is marked finished but has no segment: left out</source>
-        <translation>%1 est marquée terminée mais n&apos;a aucun segment&#xa0;: écartée</translation>
-    </message>
-    <message>
         <source>%1 is on net “%2”, which the netlist does not have: kept as it was saved</source>
         <translation>%1 est sur le net «&#xa0;%2&#xa0;», que la netlist n&apos;a pas&#xa0;: gardée telle qu&apos;enregistrée</translation>
+    </message>
+    <message>
+        <source>footprint “%1”, zone %2</source>
+        <translation>empreinte «&#xa0;%1&#xa0;», zone %2</translation>
+    </message>
+    <message>
+        <source>%1: vertex %2 is not a point: dropped</source>
+        <translation>%1&#xa0;: le sommet %2 n&apos;est pas un point&#xa0;: écarté</translation>
+    </message>
+    <message>
+        <source>%1 has fewer than three vertices: dropped</source>
+        <translation>%1 a moins de trois sommets&#xa0;: écartée</translation>
+    </message>
+    <message>
+        <source>it is marked finished but has no segment</source>
+        <translation>elle est marquée terminée mais n&apos;a aucun segment</translation>
+    </message>
+    <message>
+        <source>%1 is kept as saved and not built: %2</source>
+        <translation>%1 est gardée telle qu&apos;enregistrée et n&apos;est pas construite&#xa0;: %2</translation>
     </message>
 </context>
 <context>
