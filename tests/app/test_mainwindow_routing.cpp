@@ -117,12 +117,10 @@ TEST_F(MainWindowRouting, ClearTracks)
 
 namespace {
 
-QJsonArray storedRoutes(const QString& path)
+QJsonObject storedRoot(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object().value("routes").toArray();
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
 }
 
 QJsonObject segment(double x0, double y0, double x1, double y1)
@@ -131,21 +129,21 @@ QJsonObject segment(double x0, double y0, double x1, double y1)
             {"type", 0}, {"width", 2.0}, {"height", 1.0}};
 }
 
-struct UnbuiltTrackCase
-{
-    const char* name;
-    int damaged;         // which of the three stored tracks
-    QJsonArray segments; // its segments in the file
-    const char* note;
-};
-
 } // namespace
 
-// A stored track that cannot be built is kept as saved: the next save writes it back in its
-// place, with the T junction it hosts; Clear tracks removes it, undoably.
+// A stored track that cannot be built (a point beyond the design's reach froze the window in its
+// solid) is kept as saved and reported: the next save writes it back in its place, with the T
+// junction it hosts; Clear tracks removes it, undoably.
 TEST_F(MainWindowRouting, UnbuiltTracksAreSavedBackUntilCleared)
 {
-    const std::vector<UnbuiltTrackCase> rows = {
+    struct Row
+    {
+        const char* name;
+        int damaged;         // which of the three stored tracks
+        QJsonArray segments; // its segments in the file
+        const char* note;
+    };
+    const QList<Row> rows = {
         {"far point", 0, {segment(0, 0, 1e308, 0)},
          "track 1 of the file (net GND, from R1/1) is kept as saved and not built: segment 1: end point X 1e+308 mm "
          "is beyond the limit of 1000 mm"},
@@ -157,28 +155,28 @@ TEST_F(MainWindowRouting, UnbuiltTracksAreSavedBackUntilCleared)
          "beyond the limit of 1000 mm"},
     };
     QTemporaryDir dir;
-    for (const UnbuiltTrackCase& row : rows) {
+    const QString path = dir.filePath("unbuilt.vtq");
+    const QString saved = dir.filePath("saved.vtq");
+    ProjectManager written;
+    Netlist netlist;
+    netlist.connections.append({"GND", {PadId("R1", "1"), PadId("R2", "1"), PadId("R3", "1")}});
+    written.setNetlist(std::move(netlist));
+    written.routingManager().addRoute(RouteBuilder::route("GND", "R1", "1", "R2", "1", {{0, 0, 0}, {10, 0, 0}}));
+    written.routingManager().addRoute(RouteBuilder::route("GND", "R2", "1", "R1", "1", {{0, 20, 0}, {30, 20, 0}}));
+    written.routingManager().addRoute(
+        RouteBuilder::junctionRoute("GND", "R3", "1", gp_Pnt(15, 20, 0.5), {{15, 10, 0}, {15, 20, 0}}));
+    ASSERT_TRUE(written.saveProject(path, {}, {}, false));
+    const QJsonObject sound = storedRoot(path);
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         probe->undoStack()->clear();
-        ProjectManager written;
-        Netlist netlist;
-        netlist.connections.append({"GND", {PadId("R1", "1"), PadId("R2", "1"), PadId("R3", "1")}});
-        written.setNetlist(std::move(netlist));
-        RoutingManager& rm = written.routingManager();
-        rm.addRoute(RouteBuilder::route("GND", "R1", "1", "R2", "1", {{0, 0, 0}, {10, 0, 0}}));
-        rm.addRoute(RouteBuilder::route("GND", "R2", "1", "R1", "1", {{0, 20, 0}, {30, 20, 0}}));
-        rm.addRoute(RouteBuilder::junctionRoute("GND", "R3", "1", gp_Pnt(15, 20, 0.5), {{15, 10, 0}, {15, 20, 0}}));
-        const QString path = dir.filePath("unbuilt.vtq");
-        ASSERT_TRUE(written.saveProject(path, {}, {}, false));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
-        file.close();
+        QJsonObject root = sound;
         QJsonArray routes = root.value("routes").toArray();
         QJsonObject damaged = routes.at(row.damaged).toObject();
         damaged.insert("segments", row.segments);
         routes.replace(row.damaged, damaged);
         root.insert("routes", routes);
+        QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(QJsonDocument(root).toJson());
         file.close();
@@ -186,21 +184,22 @@ TEST_F(MainWindowRouting, UnbuiltTracksAreSavedBackUntilCleared)
         MessageBoxAnswerer answers(QMessageBox::Yes); // the previous row's design goes
         ASSERT_TRUE(probe->openProjectPath(path, false));
         EXPECT_EQ(probe->project().loadNotes(), QStringList{row.note});
-        EXPECT_TRUE(answers.seen.join('\n').contains(QString("  • ") + row.note)) << answers.seen.join('\n').toStdString();
+        const QString report = answers.seen.join('\n');
+        EXPECT_TRUE(report.contains(QString("  • ") + row.note) && report.contains("• Routes: 2\n"))
+            << report.toStdString();
         EXPECT_EQ(routing().routes().size(), 2) << "the unbuilt track is not among the drawn ones";
         EXPECT_EQ(probe->routingController()->routeShapes().size(), 2);
 
-        const QString saved = dir.filePath("saved.vtq");
         ASSERT_TRUE(probe->saveProjectTo(saved));
-        EXPECT_EQ(storedRoutes(saved), routes) << "the track and the junction it hosts come back in place";
+        EXPECT_EQ(storedRoot(saved).value("routes"), routes) << "the track and the junction it hosts come back in place";
 
         EXPECT_TRUE(probe->clearTracksButton()->isEnabled());
         probe->clearTracks();
         ASSERT_TRUE(probe->saveProjectTo(saved));
-        EXPECT_TRUE(storedRoutes(saved).isEmpty());
+        EXPECT_TRUE(storedRoot(saved).value("routes").toArray().isEmpty());
         probe->undoStack()->undo();
         ASSERT_TRUE(probe->saveProjectTo(saved));
-        EXPECT_EQ(storedRoutes(saved), routes);
+        EXPECT_EQ(storedRoot(saved).value("routes"), routes);
 
         // With no drawn track left, the unbuilt one still has something to clear.
         while (routing().removeRouteAt(0)) {

@@ -161,67 +161,6 @@ TEST_F(PinPads, TrackDrawnToTheSecondMountingPadIsConnectedEverywhere)
     EXPECT_TRUE(again.sameGroup(kCap1, kMount));
 }
 
-// Each consumer takes, of a pin's pads, the one nearest to where it looks: a click the clicked
-// pad, a ratsnest line the pad nearest the other pin, a detached track end the pad it stopped
-// nearest; and the height snap offers each pin of the net once, not each of its pads.
-TEST_F(PinPads, EveryConsumerTakesThePadNearestToIt)
-{
-    const gp_Pnt capOrigin = rig.parts.manager.findComponent("C1")->position;
-    const gp_Pnt capPad = rig.parts.manager.pin(kCap1).pads().first().position;
-    struct Row
-    {
-        PadId pin;
-        int piece;
-    };
-    for (const Row& row : {Row{kMount, 0}, Row{kMount, 1}, Row{kExposed, 0}, Row{kExposed, 1}, Row{kExposed, 2}}) {
-        const std::string name = row.pin.toString().toStdString() + " pad " + std::to_string(row.piece);
-        const PinPad target = rig.parts.manager.pin(row.pin).pads().at(row.piece);
-        ASSERT_TRUE(rig.place("C1", capOrigin.X(), capOrigin.Y())) << name;
-
-        // A track from C1/1 that stops 3 mm under the pad: reported off that pad.
-        const gp_Pnt from = pieceBase(kCap1, 0);
-        const double depth = from.Z() - 3.0;
-        rig.routing().clearRoutes();
-        rig.routing().addRoute(RouteBuilder::route(
-            "GND", kCap1.ref, kCap1.pad, row.pin.ref, row.pin.pad,
-            {from, gp_Pnt(from.X(), from.Y(), depth), gp_Pnt(target.basePoint.X(), from.Y(), depth),
-             gp_Pnt(target.basePoint.X(), target.basePoint.Y(), depth)}));
-        const NetConnectivity detached = connectivity(rig.routing(), rig.parts.manager);
-        ASSERT_EQ(detached.issues().size(), 1) << name;
-        EXPECT_LT(detached.issues().first().padPoint.Distance(target.basePoint), 1e-9) << name;
-        rig.routing().clearRoutes();
-
-        // A click on the pad starts the track on it; the snap offers C1/1 and the third pin.
-        rig.controller->setRoutingActive(true);
-        const PadCacheManager::PadIdentity clicked = rig.parts.padCache.identifyPad(target.shown);
-        rig.controller->onPadClicked(clicked.pad, clicked.position);
-        ASSERT_TRUE(rig.routing().isRouting()) << name;
-        EXPECT_LT(rig.routing().currentEndPoint().Distance(target.basePoint), 1e-9) << name;
-        QSignalSpy status(rig.controller.get(), &RoutingController::statusChanged);
-        rig.controller->onKeyPress(Qt::Key_B, px(target.position.X(), target.position.Y()));
-        rig.controller->onKeyPress(Qt::Key_N, px(target.position.X(), target.position.Y()));
-        const QString snap = status.isEmpty() ? QString() : status.last().first().toString();
-        EXPECT_TRUE(snap.startsWith("Snap: ") && snap.endsWith(" (1/2)")) << name << ": " << snap.toStdString();
-        rig.controller->onKeyPress(Qt::Key_Escape, QPoint());
-
-        // C1/1 a twentieth of a millimetre beside the pad: the line of GND joins it to that pad.
-        ASSERT_TRUE(rig.place("C1", capOrigin.X() + target.position.X() + 0.05 - capPad.X(),
-                              capOrigin.Y() + target.position.Y() - capPad.Y()))
-            << name;
-        const RatsnestResult ratsnest = computeRatsnest(rig.parts.project.netlist().connections,
-                                                        rig.parts.manager.pins(),
-                                                        connectivity(rig.routing(), rig.parts.manager));
-        int found = 0;
-        for (const RatsnestLink& link : ratsnest.links) {
-            if (link.padA == kCap1 && link.padB == row.pin)
-                found += link.pointB.Distance(target.position) < 1e-9;
-            if (link.padB == kCap1 && link.padA == row.pin)
-                found += link.pointA.Distance(target.position) < 1e-9;
-        }
-        EXPECT_EQ(found, 1) << name;
-    }
-}
-
 // No pad of the pin is an obstacle to its own net; each is one to another net.
 TEST_F(PinPads, EveryPadOfThePinBelongsToItsNet)
 {
@@ -236,9 +175,14 @@ TEST_F(PinPads, EveryPadOfThePinBelongsToItsNet)
     EXPECT_TRUE(rig.routing().checkCollision(across, "SIG").isShort);
 }
 
-// A track record ending on any copper pad of the pin (as a saved file holds it).
-TEST_F(PinPads, RouteEndingOnAnyPadOfThePinJoinsIt)
+// A track record ending on any copper pad of the pin (as a saved file holds it) joins the pin.
+// Each consumer takes, of a pin's pads, the one nearest to where it looks: a click the clicked
+// pad, a ratsnest line the pad nearest the other pin, a detached track end the pad it stopped
+// nearest; and the height snap offers each pin of the net once, not each of its pads.
+TEST_F(PinPads, EveryPadOfThePinServesItsConsumers)
 {
+    const gp_Pnt capOrigin = rig.parts.manager.findComponent("C1")->position;
+    const gp_Pnt capPad = rig.parts.manager.pin(kCap1).pads().first().position;
     struct Row
     {
         PadId pin;
@@ -247,28 +191,69 @@ TEST_F(PinPads, RouteEndingOnAnyPadOfThePinJoinsIt)
     };
     for (const Row& row : {Row{kMount, 0, 0}, Row{kMount, 1, 1}, Row{kExposed, 0, 0}, Row{kExposed, 1, 0},
                            Row{kExposed, 2, 2}}) {
-        const std::string name = row.pin.toString().toStdString() + " pad " + std::to_string(row.piece);
+        SCOPED_TRACE(row.pin.toString().toStdString() + " pad " + std::to_string(row.piece));
+        const PinPad target = rig.parts.manager.pin(row.pin).pads().at(row.piece);
+        ASSERT_TRUE(rig.place("C1", capOrigin.X(), capOrigin.Y()));
         const gp_Pnt from = pieceBase(kCap1, 0);
-        const gp_Pnt to = pieceBase(row.pin, row.piece);
+        const gp_Pnt to = target.basePoint;
         rig.routing().clearRoutes();
         rig.routing().addRoute(RouteBuilder::withSolids(RouteBuilder::route(
             "GND", kCap1.ref, kCap1.pad, row.pin.ref, row.pin.pad, {from, gp_Pnt(to.X(), from.Y(), from.Z()), to})));
 
         const NetConnectivity nc = connectivity(rig.routing(), rig.parts.manager);
-        EXPECT_TRUE(nc.issues().isEmpty()) << name;
-        EXPECT_TRUE(nc.sameGroup(kCap1, row.pin)) << name;
-        const RatsnestResult ratsnest =
+        EXPECT_TRUE(nc.issues().isEmpty());
+        EXPECT_TRUE(nc.sameGroup(kCap1, row.pin));
+        const RatsnestResult joined =
             computeRatsnest(rig.parts.project.netlist().connections, rig.parts.manager.pins(), nc);
-        EXPECT_EQ(ratsnest.perNet.value("GND").unroutedLinks, 1) << name;
+        EXPECT_EQ(joined.perNet.value("GND").unroutedLinks, 1);
 
         const ResistanceResult probe = resistance(kCap1, row.pin);
-        EXPECT_TRUE(probe.ok) << name << ": " << probe.error.toStdString();
-        EXPECT_TRUE(probe.connected) << name;
+        EXPECT_TRUE(probe.ok) << probe.error.toStdString();
+        EXPECT_TRUE(probe.connected);
         // The pin's column in series is that of the pad the track reaches (the exposed pad's
         // pieces differ ninefold in section).
         const PlacedComponentData* component = rig.parts.manager.findComponent(row.pin.ref);
         const int column = rig.parts.manager.pin(row.pin).pads().at(row.column).index;
         const double columnOhm = ResistanceCalculator().padResistance(*component, component->pads.at(column));
-        EXPECT_NEAR(probe.padBOhm, columnOhm, 1e-9 * columnOhm) << name;
+        EXPECT_NEAR(probe.padBOhm, columnOhm, 1e-9 * columnOhm);
+
+        // A track from C1/1 that stops 3 mm under the pad: reported off that pad.
+        const double depth = from.Z() - 3.0;
+        rig.routing().clearRoutes();
+        rig.routing().addRoute(RouteBuilder::route(
+            "GND", kCap1.ref, kCap1.pad, row.pin.ref, row.pin.pad,
+            {from, gp_Pnt(from.X(), from.Y(), depth), gp_Pnt(to.X(), from.Y(), depth), gp_Pnt(to.X(), to.Y(), depth)}));
+        const NetConnectivity detached = connectivity(rig.routing(), rig.parts.manager);
+        ASSERT_EQ(detached.issues().size(), 1);
+        EXPECT_LT(detached.issues().first().padPoint.Distance(to), 1e-9);
+        rig.routing().clearRoutes();
+
+        // A click on the pad starts the track on it; the snap offers C1/1 and the third pin.
+        rig.controller->setRoutingActive(true);
+        const PadCacheManager::PadIdentity clicked = rig.parts.padCache.identifyPad(target.shown);
+        rig.controller->onPadClicked(clicked.pad, clicked.position);
+        ASSERT_TRUE(rig.routing().isRouting());
+        EXPECT_LT(rig.routing().currentEndPoint().Distance(to), 1e-9);
+        QSignalSpy status(rig.controller.get(), &RoutingController::statusChanged);
+        rig.controller->onKeyPress(Qt::Key_B, px(target.position.X(), target.position.Y()));
+        rig.controller->onKeyPress(Qt::Key_N, px(target.position.X(), target.position.Y()));
+        const QString snap = status.isEmpty() ? QString() : status.last().first().toString();
+        EXPECT_TRUE(snap.startsWith("Snap: ") && snap.endsWith(" (1/2)")) << snap.toStdString();
+        rig.controller->onKeyPress(Qt::Key_Escape, QPoint());
+
+        // C1/1 a twentieth of a millimetre beside the pad: the line of GND joins it to that pad.
+        ASSERT_TRUE(rig.place("C1", capOrigin.X() + target.position.X() + 0.05 - capPad.X(),
+                              capOrigin.Y() + target.position.Y() - capPad.Y()));
+        const RatsnestResult ratsnest = computeRatsnest(rig.parts.project.netlist().connections,
+                                                        rig.parts.manager.pins(),
+                                                        connectivity(rig.routing(), rig.parts.manager));
+        int found = 0;
+        for (const RatsnestLink& link : ratsnest.links) {
+            if (link.padA == kCap1 && link.padB == row.pin)
+                found += link.pointB.Distance(target.position) < 1e-9;
+            if (link.padB == kCap1 && link.padA == row.pin)
+                found += link.pointA.Distance(target.position) < 1e-9;
+        }
+        EXPECT_EQ(found, 1);
     }
 }

@@ -167,48 +167,47 @@ TEST_F(RouteCommands, ResizeUndoGivesEachSegmentItsOwnSection)
     EXPECT_EQ(rm.routes().first().segments[1].width, 3.0);
 }
 
-// A host thinned with its top kept lifts the junction on it out of its new section; undo and
-// redo must put the junction back where each state had it, not test again whether it follows.
+// Undo and redo of a host's resize put the junction on it back where each state had it, rather
+// than test again whether it follows: a host thinned with its top kept lifts the junction out of
+// its new section; a host thickened downward reaches a junction below it that did not move.
 TEST_F(RouteCommands, ResizeOfAHostGivesItsJunctionBackExactly)
 {
-    Route host = RouteBuilder::route("A", "R1", "1", "R2", "1", {{0, 0, 0}, {30, 0, 0}});
-    host.segments[0].height = 2.0;
-    const quint64 hostId = drawn(RouteBuilder::withSolids(host));
-    Route tee = RouteBuilder::junctionRoute("A", "R3", "1", gp_Pnt(15, 0, 1.5), {{15, -10, 1}, {15, 0, 1}});
-    drawn(RouteBuilder::withSolids(tee));
-    const QList<JunctionEnd> before = ResizeRouteCommand::junctionEnds(rm, hostId);
-    ASSERT_EQ(before.size(), 1);
-    EXPECT_TRUE(before.first().onHost);
+    struct Row
+    {
+        const char* name;
+        double hostHeight, newHeight; // of the host, 2 mm wide
+        double junction, teeZ, teeHeight;
+        bool onHostBefore;
+    };
+    for (const Row& row : {Row{"thinned", 2.0, 1.0, 1.5, 1.0, 1.0, true},
+                           Row{"thickened down to it", 1.0, 2.0, -0.5, -1.0, 1.5, false}}) {
+        SCOPED_TRACE(row.name);
+        rm.clearRoutes();
+        stack.clear();
+        Route host = RouteBuilder::route("A", "R1", "1", "R2", "1", {{0, 0, 0}, {30, 0, 0}});
+        host.segments[0].height = row.hostHeight;
+        const quint64 hostId = drawn(RouteBuilder::withSolids(host));
+        Route tee = RouteBuilder::junctionRoute("A", "R3", "1", gp_Pnt(15, 0, row.junction),
+                                                {{15, -10, row.teeZ}, {15, 0, row.teeZ}});
+        tee.segments[0].height = row.teeHeight;
+        drawn(RouteBuilder::withSolids(tee));
+        const QList<JunctionEnd> before = ResizeRouteCommand::junctionEnds(rm, hostId);
+        ASSERT_EQ(before.size(), 1);
+        EXPECT_EQ(before.first().onHost, row.onHostBefore);
 
-    QList<SegmentResize> entries{{0, 2.0, 2.0, 2.0, 1.0}};
-    ASSERT_TRUE(rm.setRouteDimensions(0, 2.0, 1.0));
-    const double moved = rm.routes().at(1).endJunction.Z();
-    stack.push(new ResizeRouteCommand(&rm, hostId, entries, before, refresh));
-    stack.undo();
-    EXPECT_EQ(rm.routes().at(0).segments[0].height, 2.0);
-    EXPECT_EQ(rm.routes().at(1).endJunction.Z(), 1.5) << "undo gives the junction back";
-    stack.redo();
-    EXPECT_EQ(rm.routes().at(1).endJunction.Z(), moved) << "redo does what the resize did";
-    stack.undo();
-    EXPECT_EQ(rm.routes().at(1).endJunction.Z(), 1.5);
-}
-
-// A host thickened downward reaches a junction below it that did not move; undo, which sees the
-// junction on the host, must not carry it along with the host's way back up.
-TEST_F(RouteCommands, ResizeThatReachesAJunctionLeavesItWhereItWas)
-{
-    const quint64 hostId = drawn(RouteBuilder::solidRoute("A", {{0, 0, 0}, {30, 0, 0}}));
-    Route tee = RouteBuilder::junctionRoute("A", "R3", "1", gp_Pnt(15, 0, -0.5), {{15, -10, -1}, {15, 0, -1}});
-    tee.segments[0].height = 1.5;
-    drawn(RouteBuilder::withSolids(tee));
-    const QList<JunctionEnd> before = ResizeRouteCommand::junctionEnds(rm, hostId);
-    ASSERT_FALSE(before.first().onHost);
-
-    ASSERT_TRUE(rm.setRouteDimensions(0, 2.0, 2.0));
-    ASSERT_EQ(rm.routes().at(1).endJunction.Z(), -0.5);
-    ASSERT_TRUE(ResizeRouteCommand::junctionEnds(rm, hostId).first().onHost);
-    stack.push(new ResizeRouteCommand(&rm, hostId, {{0, 2.0, 1.0, 2.0, 2.0}}, before, refresh));
-    stack.undo();
-    EXPECT_EQ(rm.routes().at(0).segments[0].start.Z(), 0.0);
-    EXPECT_EQ(rm.routes().at(1).endJunction.Z(), -0.5) << "undo moved a junction the resize never moved";
+        ASSERT_TRUE(rm.setRouteDimensions(0, 2.0, row.newHeight));
+        const double moved = rm.routes().at(1).endJunction.Z();
+        ASSERT_NE(ResizeRouteCommand::junctionEnds(rm, hostId).first().onHost, row.onHostBefore)
+            << "the resize takes the junction off its host or onto it";
+        stack.push(new ResizeRouteCommand(&rm, hostId, {{0, 2.0, row.hostHeight, 2.0, row.newHeight}}, before,
+                                          refresh));
+        stack.undo();
+        EXPECT_EQ(rm.routes().at(0).segments[0].height, row.hostHeight);
+        EXPECT_EQ(rm.routes().at(0).segments[0].start.Z(), 0.0);
+        EXPECT_EQ(rm.routes().at(1).endJunction.Z(), row.junction) << "undo gives the junction back";
+        stack.redo();
+        EXPECT_EQ(rm.routes().at(1).endJunction.Z(), moved) << "redo does what the resize did";
+        stack.undo();
+        EXPECT_EQ(rm.routes().at(1).endJunction.Z(), row.junction);
+    }
 }

@@ -247,6 +247,18 @@ TEST_F(ComponentManagerTest, PadHighlightComesBackToTheCopperLook)
     EXPECT_FALSE(rig.manager.clearPadHighlight(PadId("R7", "1"), false));
 }
 
+// The pin table's pad is the placed pad: at its top, with its solid, its underside (top -
+// undercut - thickness) straight below.
+void expectPadOf(const PinPad& piece, const PlacedComponentData& component, const PlacedPadData& pad)
+{
+    const gp_Pnt top = pad.worldPosition;
+    EXPECT_LT(piece.position.Distance(top), kTol);
+    EXPECT_FALSE(piece.box.IsOut(gp_Pnt(top.X(), top.Y(), top.Z() - 0.1)));
+    EXPECT_TRUE(piece.solid.IsSame(pad.placedShape));
+    EXPECT_NEAR(piece.basePoint.Z(), top.Z() - component.bodyUndercut - component.footprintThickness, kTol);
+    EXPECT_NEAR(piece.basePoint.Distance(gp_Pnt(top.X(), top.Y(), piece.basePoint.Z())), 0.0, kTol);
+}
+
 TEST_F(ComponentManagerTest, PadTablesHoldEveryPadOfANumber)
 {
     generate({netlistComponent("R1", "Builtin_0805")});
@@ -259,14 +271,8 @@ TEST_F(ComponentManagerTest, PadTablesHoldEveryPadOfANumber)
     const QList<PinPad> pads = rig.manager.pin(id).pads();
     ASSERT_EQ(pads.size(), 2);
     for (int i = 0; i < 2; ++i) {
-        const gp_Pnt top = r1->pads[i].worldPosition;
-        const PinPad& piece = pads.at(i);
-        EXPECT_LT(piece.position.Distance(top), kTol) << i;
-        EXPECT_FALSE(piece.box.IsOut(gp_Pnt(top.X(), top.Y(), top.Z() - 0.1))) << i;
-        EXPECT_TRUE(piece.solid.IsSame(r1->pads[i].placedShape)) << i;
-        // The base point is the pads' underside: top - undercut - thickness.
-        EXPECT_NEAR(piece.basePoint.Z(), top.Z() - r1->bodyUndercut - r1->footprintThickness, kTol) << i;
-        EXPECT_NEAR(piece.basePoint.X(), top.X(), kTol) << i;
+        SCOPED_TRACE(i);
+        expectPadOf(pads.at(i), *r1, r1->pads[i]);
     }
     // Hovered or probed, the whole pin lights up.
     ASSERT_TRUE(rig.manager.highlightPad(id, Quantity_Color(Quantity_NOC_YELLOW), false));
@@ -311,22 +317,19 @@ TEST_F(ComponentManagerTest, ThePinTableFollowsEveryEdit)
          }},
     };
     for (const Row& row : rows) {
-        ASSERT_TRUE(row.edit()) << row.name;
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(row.edit());
         const PinTable pins = rig.manager.pins();
         int placed = 0;
         for (const PlacedComponentData& component : rig.manager.components()) {
             for (const PlacedPadData& pad : component.pads) {
                 const QList<PinPad> pads = pins.value(PadId(component.ref, pad.number)).pads();
-                ASSERT_EQ(pads.size(), 1) << row.name;
-                EXPECT_LT(pads.first().position.Distance(pad.worldPosition), kTol) << row.name;
-                EXPECT_NEAR(pads.first().basePoint.Z(),
-                            pad.worldPosition.Z() - component.bodyUndercut - component.footprintThickness, kTol)
-                    << row.name;
-                EXPECT_TRUE(pads.first().solid.IsSame(pad.placedShape)) << row.name;
+                ASSERT_EQ(pads.size(), 1);
+                expectPadOf(pads.first(), component, pad);
                 ++placed;
             }
         }
-        EXPECT_EQ(pins.size(), placed) << row.name;
+        EXPECT_EQ(pins.size(), placed);
     }
 }
 
