@@ -5,7 +5,6 @@
 
 #include <QList>
 
-class TopoDS_Face;
 class TopoDS_Shape;
 struct RouteSegment;
 
@@ -26,7 +25,8 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last);
 // null where that outline is not one face with holes: the caller then unites the pieces.
 TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last);
 
-// A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
-TopoDS_Shape sweptUp(const TopoDS_Face& face, double height);
+// A horizontal face, or a shell of faces side by side, swept up by height into one solid; its
+// planar faces carry their edges' 2D curves.
+TopoDS_Shape sweptUp(const TopoDS_Shape& faces, double height);
 
 } // namespace TrackOutline
