@@ -646,18 +646,18 @@ TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double he
     std::vector<std::vector<std::vector<Edge>>> parts;
     for (std::vector<Edge>& strip : cuts.empty() ? std::vector<std::vector<Edge>>() : strips(boundary, u, cuts)) {
         parts.push_back(loopsOf(std::move(strip), vertices));
-        if (parts.back().empty()) {
-            parts.clear();
+        if (parts.back().empty())
             break;
-        }
     }
-    if (parts.empty())
-        parts = {whole};
     EdgeMaker edges(vertices, z);
     std::vector<TopoDS_Face> faces;
     for (const auto& loops : parts)
-        if (!addFaces(loops, edges, z, faces))
-            return TopoDS_Shape();
+        if (loops.empty() || !addFaces(loops, edges, z, faces)) { // strips that do not close: the outline in one
+            faces.clear();
+            break;
+        }
+    if (faces.empty() && !addFaces(whole, edges, z, faces))
+        return TopoDS_Shape();
     if (faces.size() == 1)
         return TrackOutline::sweptUp(faces.front(), height);
     BRep_Builder builder;
