@@ -14,12 +14,7 @@
 #include <Geom_TrimmedCurve.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
-#include <TopoDS_Shell.hxx>
-#include <TopoDS_Solid.hxx>
 #include <TopoDS_Vertex.hxx>
-#include <BRep_Builder.hxx>
-#include <NCollection_DataMap.hxx>
-#include <TopTools_ShapeMapHasher.hxx>
 #include <gp_Ax2.hxx>
 #include <gp_Pln.hxx>
 #include <gp_XY.hxx>
@@ -131,39 +126,23 @@ private:
 
 namespace TrackOutline {
 
-TopoDS_Shape sweptUp(const TopoDS_Shape& faces, double height)
+TopoDS_Shape sweptUp(const TopoDS_Face& face, double height)
 {
-    BRepPrimAPI_MakePrism prism(faces, gp_Vec(0, 0, height), false, true);
+    BRepPrimAPI_MakePrism prism(face, gp_Vec(0, 0, height), false, true);
     if (!prism.IsDone())
         return TopoDS_Shape();
-    TopoDS_Shape solid = prism.Shape();
-    if (faces.ShapeType() == TopAbs_SHELL) {
-        // Faces side by side sweep into solids that share the walls above their common edges:
-        // without those walls, their faces close one solid.
-        NCollection_DataMap<TopoDS_Shape, int, TopTools_ShapeMapHasher> uses;
-        for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
-            if (!uses.IsBound(f.Current()))
-                uses.Bind(f.Current(), 1);
-            else
-                ++uses.ChangeFind(f.Current());
-        BRep_Builder builder;
-        TopoDS_Shell shell;
-        builder.MakeShell(shell);
-        for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
-            if (uses.Find(f.Current()) == 1)
-                builder.Add(shell, f.Current());
-        shell.Closed(true);
-        TopoDS_Solid united;
-        builder.MakeSolid(united);
-        builder.Add(united, shell);
-        solid = united;
-    }
+    const TopoDS_Shape solid = prism.Shape();
+    storePlanarCurves(solid);
+    return solid;
+}
+
+void storePlanarCurves(const TopoDS_Shape& solid)
+{
     // Stored once, the edges' curves on the planar faces spare the display's meshing from
     // projecting them again each time it asks.
     for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
         for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
             BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), TopoDS::Face(f.Current()));
-    return solid;
 }
 
 namespace {

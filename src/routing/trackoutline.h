@@ -5,6 +5,7 @@
 
 #include <QList>
 
+class TopoDS_Face;
 class TopoDS_Shape;
 struct RouteSegment;
 
@@ -25,8 +26,8 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last);
 // null where that outline is not one face with holes: the caller then unites the pieces.
 TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last);
 
-// A horizontal face, or a shell of faces side by side, swept up by height into one solid; its
-// planar faces carry their edges' 2D curves.
-TopoDS_Shape sweptUp(const TopoDS_Shape& faces, double height);
+// A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
+TopoDS_Shape sweptUp(const TopoDS_Face& face, double height);
+void storePlanarCurves(const TopoDS_Shape& solid);
 
 } // namespace TrackOutline

@@ -10,6 +10,16 @@
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
+#include <BRep_Tool.hxx>
+#include <Geom_Plane.hxx>
+#include <NCollection_DataMap.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <TopoDS_Solid.hxx>
 #include <BRep_Builder.hxx>
 #include <Geom_Circle.hxx>
 #include <TopoDS.hxx>
@@ -137,6 +147,7 @@ struct Edge
     double radius = 0.0;
     gp_XY from, to;
     int v0 = -1, v1 = -1;
+    bool wall = false; // where the outline is cut across
 };
 
 class Tracer
@@ -468,6 +479,9 @@ private:
 
     TopoDS_Edge line(int v0, int v1)
     {
+        const auto same = m_lines.find({v0, v1});
+        if (same != m_lines.end())
+            return same->second;
         const auto back = m_lines.find({v1, v0});
         if (back != m_lines.end())
             return TopoDS::Edge(back->second.Reversed());
@@ -478,6 +492,14 @@ private:
     }
 
     TopoDS_Edge arc(const Edge& e)
+    {
+        TopoDS_Edge& made = m_arcs[{e.v0, e.v1}];
+        if (made.IsNull())
+            made = newArc(e);
+        return made;
+    }
+
+    TopoDS_Edge newArc(const Edge& e)
     {
         const gp_Ax2 axis(gp_Pnt(e.centre.X(), e.centre.Y(), m_z), gp_Dir(0, 0, 1), gp_Dir(1, 0, 0));
         Handle(Geom_Circle) circle = new Geom_Circle(axis, e.radius);
@@ -491,7 +513,7 @@ private:
 
     const Vertices& m_vertices;
     std::vector<TopoDS_Vertex> m_made;
-    std::map<std::pair<int, int>, TopoDS_Edge> m_lines;
+    std::map<std::pair<int, int>, TopoDS_Edge> m_lines, m_arcs;
     BRep_Builder m_builder;
     double m_z;
 };
@@ -589,6 +611,7 @@ std::vector<std::vector<Edge>> strips(const std::vector<Edge>& edges, const gp_X
         std::sort(c.begin(), c.end(), [&](const gp_XY& a, const gp_XY& b) { return a.Dot(w) < b.Dot(w); });
         for (size_t n = 0; n < c.size(); n += 2) {
             Edge wall;
+            wall.wall = true;
             wall.from = c[n];
             wall.to = c[n + 1];
             strip[k].push_back(wall);
@@ -626,6 +649,96 @@ bool addFaces(const std::vector<std::vector<Edge>>& loops, EdgeMaker& edges, dou
     return true;
 }
 
+// The loops of the edges that are not cut lines, from all the strips: the whole outline, its
+// edges cut where the strips meet.
+std::vector<std::vector<Edge>> outlineOf(const std::vector<std::vector<std::vector<Edge>>>& parts)
+{
+    std::vector<Edge> sides;
+    for (const auto& loops : parts)
+        for (const auto& loop : loops)
+            for (const Edge& e : loop)
+                if (!e.wall)
+                    sides.push_back(e);
+    std::unordered_map<int, size_t> leaving;
+    for (size_t n = 0; n < sides.size(); ++n)
+        leaving[sides[n].v0] = n;
+    std::vector<bool> used(sides.size(), false);
+    std::vector<std::vector<Edge>> loops;
+    for (size_t start = 0; start < sides.size(); ++start) {
+        std::vector<Edge> loop;
+        for (size_t n = start; !used[n];) {
+            used[n] = true;
+            loop.push_back(sides[n]);
+            const auto next = leaving.find(sides[n].v1);
+            if (next == leaving.end())
+                return {};
+            n = next->second;
+        }
+        if (!loop.empty())
+            loops.push_back(std::move(loop));
+    }
+    return loops;
+}
+
+// The strips' faces swept up as one solid. Sweeping many faces at once asks, for each edge,
+// every face whether it is a seam there: the whole outline is swept as one face for its sides,
+// and its bottom and top are replaced by the strips.
+TopoDS_Shape sweptStrips(const std::vector<std::vector<std::vector<Edge>>>& parts,
+                         const std::vector<TopoDS_Face>& strips, EdgeMaker& edges, double z, double height)
+{
+    const std::vector<std::vector<Edge>> outline = outlineOf(parts);
+    std::vector<TopoDS_Face> whole;
+    if (outline.empty() || !addFaces(outline, edges, z, whole) || whole.size() != 1)
+        return TopoDS_Shape();
+    const gp_Vec up(0, 0, height);
+    BRepPrimAPI_MakePrism prism(whole.front(), up, false, true);
+    if (!prism.IsDone())
+        return TopoDS_Shape();
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    const TopoDS_Shape bottom = prism.FirstShape(), top = prism.LastShape();
+    for (TopExp_Explorer f(prism.Shape(), TopAbs_FACE); f.More(); f.Next())
+        if (!f.Current().IsSame(bottom) && !f.Current().IsSame(top))
+            builder.Add(shell, f.Current());
+    TopTools_IndexedMapOfShape swept;
+    TopExp::MapShapes(whole.front(), TopAbs_EDGE, swept);
+    NCollection_DataMap<TopoDS_Shape, TopoDS_Shape, TopTools_ShapeMapHasher> raisedCuts;
+    const auto raised = [&](const TopoDS_Shape& edge) -> TopoDS_Shape {
+        const TopoDS_Shape forward = edge.Oriented(TopAbs_FORWARD);
+        if (swept.Contains(edge))
+            return prism.LastShape(forward).Oriented(edge.Orientation());
+        if (!raisedCuts.IsBound(forward)) {
+            TopoDS_Vertex a, b;
+            TopExp::Vertices(TopoDS::Edge(forward), a, b);
+            raisedCuts.Bind(forward, BRepBuilderAPI_MakeEdge(TopoDS::Vertex(prism.LastShape(a)),
+                                                             TopoDS::Vertex(prism.LastShape(b))).Edge());
+        }
+        return raisedCuts.Find(forward).Oriented(edge.Orientation());
+    };
+    const Handle(Geom_Surface) plane = new Geom_Plane(gp_Pln(gp_Pnt(0, 0, z + height), gp_Dir(0, 0, 1)));
+    for (const TopoDS_Face& strip : strips) {
+        builder.Add(shell, strip.Reversed());
+        TopoDS_Face raisedStrip;
+        builder.MakeFace(raisedStrip, plane, BRep_Tool::Tolerance(strip));
+        for (TopoDS_Iterator w(strip); w.More(); w.Next()) {
+            TopoDS_Wire wire;
+            builder.MakeWire(wire);
+            for (TopoDS_Iterator e(w.Value(), false); e.More(); e.Next())
+                builder.Add(wire, raised(e.Value()));
+            wire.Closed(true);
+            builder.Add(raisedStrip, wire.Oriented(w.Value().Orientation()));
+        }
+        builder.Add(shell, raisedStrip);
+    }
+    shell.Closed(true);
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    builder.Add(solid, shell);
+    TrackOutline::storePlanarCurves(solid);
+    return solid;
+}
+
 // The pieces' union swept from z up by height; null where its outline is not one face with
 // holes.
 TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double height)
@@ -660,12 +773,7 @@ TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double he
         return TopoDS_Shape();
     if (faces.size() == 1)
         return TrackOutline::sweptUp(faces.front(), height);
-    BRep_Builder builder;
-    TopoDS_Shell shell;
-    builder.MakeShell(shell);
-    for (const TopoDS_Face& face : faces)
-        builder.Add(shell, face);
-    return TrackOutline::sweptUp(shell, height);
+    return sweptStrips(parts, faces, edges, z, height);
 }
 
 } // namespace
