@@ -7,6 +7,10 @@
 // - tracks=250 / diagonal=0|1: 250 parallel tracks of 12 mm, 1.6 mm apart, every tenth one
 //   touching its neighbour, along X or at 45 degrees (diagonal_more_ms = what the diagonal
 //   design costs more than the axis-aligned one, both opened in the same run).
+// - LongTrack/<kind>/<n>: the part and components with one track 0.8 mm wide, going back and
+//   forth n times over 10 mm (kind 0) or climbing n steps of 0.1 mm (kind 1), beside the same
+//   design with that length as one straight segment (capped at 1,998 mm); x_half = the opening
+//   for n over that for n/2.
 #include "app/mainwindow.h"
 #include "components/componentmanager.h"
 #include "components/footprintmanager.h"
@@ -24,6 +28,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -32,6 +38,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <ctime>
 #include <functional>
 #include <map>
@@ -101,13 +108,16 @@ QList<Route> routesOf(Tracks tracks)
 }
 
 // One track 0.8 mm wide: kind 0 goes back and forth n times between (5,5) and (15,5), kind 1
-// climbs n steps of 0.1 mm along X and Y in turn; straight, the same length in one segment.
+// climbs n steps of 0.1 mm along X and Y in turn, centred on (5,5); straight, the same length in
+// one segment along X, at most the 1,998 mm a project allows.
 Route longTrack(int kind, int n, bool straight)
 {
-    QList<gp_Pnt> points = {gp_Pnt(5, 5, 9)};
     const double step = kind == 0 ? 10.0 : 0.1;
-    if (straight)
-        points.append(gp_Pnt(5 + step * n, 5, 9));
+    QList<gp_Pnt> points = {kind == 0 ? gp_Pnt(5, 5, 9) : gp_Pnt(5 - 0.25 * step * n, 5 - 0.25 * step * n, 9)};
+    if (straight) {
+        const double length = std::min(step * n, 1998.0);
+        points = {gp_Pnt(-0.5 * length, 5, 9), gp_Pnt(0.5 * length, 5, 9)};
+    }
     for (int i = 1; i <= n && !straight; ++i) {
         if (kind == 0)
             points.append(gp_Pnt(i % 2 ? 15.0 : 5.0, 5, 9));
@@ -165,8 +175,10 @@ struct Window
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         answerer.setInterval(1);
         QObject::connect(&answerer, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
+            // Message boxes and the load report, a dialog of its own with the same buttons.
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            auto* buttons = box ? box->findChild<QDialogButtonBox*>() : nullptr;
+            if (!box || !box->isVisible() || !buttons)
                 return;
             if (box->windowTitle() == QStringLiteral("Project loaded"))
             {
@@ -174,8 +186,8 @@ struct Window
                 reportCpuMs = cpuNow(CLOCK_PROCESS_CPUTIME_ID);
                 reportThreadMs = cpuNow(CLOCK_THREAD_CPUTIME_ID);
             }
-            QAbstractButton* button = box->button(QMessageBox::Yes);
-            (button ? button : box->button(QMessageBox::Ok))->click();
+            QAbstractButton* button = buttons->button(QDialogButtonBox::Yes);
+            (button ? button : buttons->button(QDialogButtonBox::Ok))->click();
         });
         answerer.start();
     }
