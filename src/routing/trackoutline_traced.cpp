@@ -769,11 +769,15 @@ TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double he
             faces.clear();
             break;
         }
+    if (faces.size() > 1) {
+        const TopoDS_Shape solid = sweptStrips(parts, faces, edges, z, height);
+        if (!solid.IsNull())
+            return solid;
+        faces.clear();
+    }
     if (faces.empty() && !addFaces(whole, edges, z, faces))
         return TopoDS_Shape();
-    if (faces.size() == 1)
-        return TrackOutline::sweptUp(faces.front(), height);
-    return sweptStrips(parts, faces, edges, z, height);
+    return faces.size() == 1 ? TrackOutline::sweptUp(faces.front(), height) : TopoDS_Shape();
 }
 
 } // namespace
