@@ -244,6 +244,15 @@ QList<gp_Pnt> staircase(int steps)
     return points;
 }
 
+// Steps of 0.1 mm along X and 0.3 mm along Y in turn: taller than wide.
+QList<gp_Pnt> steepStaircase(int steps)
+{
+    QList<gp_Pnt> points = {gp_Pnt(0, 0, 1)};
+    for (int i = 1; i <= steps; ++i)
+        points.append(points.last().Translated(i % 2 ? gp_Vec(0.1, 0, 0) : gp_Vec(0, 0.3, 0)));
+    return points;
+}
+
 // Steps of 0.1 mm closing a diamond around a hole, along each diagonal in turn.
 QList<gp_Pnt> steppedRing(int stepsPerSide)
 {
@@ -398,6 +407,7 @@ TEST(RouteShapes, RetracedAndSteppedTracksAreOneSweptSolid)
     const QList<Row> rows = {
         {"retraced 100", retraced, 100, 4, 2},
         {"staircase 2000", staircase, 2000, 6, 2},
+        {"steep staircase 2000", steepStaircase, 2000, 6, 2},
     };
     for (const Row& row : rows) {
         const double v0 = TestSupport::volumeOf(RoutingManager::fusedRouteShape(polyline(row.path(row.small), 0.8, 0.5)));
