@@ -7,6 +7,10 @@
 // - tracks=250 / diagonal=0|1: 250 parallel tracks of 12 mm, 1.6 mm apart, every tenth one
 //   touching its neighbour, along X or at 45 degrees (diagonal_more_ms = what the diagonal
 //   design costs more than the axis-aligned one, both opened in the same run).
+// - LongTrack/<kind>/<n>: the part and components with one track 0.8 mm wide, going back and
+//   forth n times over 10 mm (kind 0) or climbing n steps of 0.1 mm (kind 1), beside the same
+//   design with that length as one straight segment (capped at 1,998 mm); x_half = the opening
+//   for n over that for n/2.
 #include "app/mainwindow.h"
 #include "components/componentmanager.h"
 #include "components/footprintmanager.h"
@@ -24,6 +28,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -32,9 +38,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -43,17 +52,18 @@ const char* const kFootprints[] = {"Builtin_0603", "Builtin_0805", "Builtin_1206
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-RouteSegment horizontal(const gp_Pnt& a, const gp_Pnt& b)
+RouteSegment horizontal(const gp_Pnt& a, const gp_Pnt& b, double width)
 {
     RouteSegment s;
     s.start = a;
     s.end = b;
-    s.width = 1.0;
+    s.width = width;
     s.height = 0.8;
     return s;
 }
 
-Route routeOf(const QString& net, const QString& ref, const QString& pad, const QList<gp_Pnt>& points)
+Route routeOf(const QString& net, const QString& ref, const QString& pad, const QList<gp_Pnt>& points,
+              double width = 1.0)
 {
     Route route;
     route.netName = net;
@@ -61,7 +71,7 @@ Route routeOf(const QString& net, const QString& ref, const QString& pad, const 
     route.startPad = pad;
     route.isComplete = true;
     for (int i = 1; i < points.size(); ++i)
-        route.segments.append(horizontal(points.at(i - 1), points.at(i)));
+        route.segments.append(horizontal(points.at(i - 1), points.at(i), width));
     return route;
 }
 
@@ -97,8 +107,28 @@ QList<Route> routesOf(Tracks tracks)
     return routes;
 }
 
+// One track 0.8 mm wide: kind 0 goes back and forth n times between (5,5) and (15,5), kind 1
+// climbs n steps of 0.1 mm along X and Y in turn, centred on (5,5); straight, the same length in
+// one segment along X, at most the 1,998 mm a project allows.
+Route longTrack(int kind, int n, bool straight)
+{
+    const double step = kind == 0 ? 10.0 : 0.1;
+    QList<gp_Pnt> points = {kind == 0 ? gp_Pnt(5, 5, 9) : gp_Pnt(5 - 0.25 * step * n, 5 - 0.25 * step * n, 9)};
+    if (straight) {
+        const double length = std::min(step * n, 1998.0);
+        points = {gp_Pnt(-0.5 * length, 5, 9), gp_Pnt(0.5 * length, 5, 9)};
+    }
+    for (int i = 1; i <= n && !straight; ++i) {
+        if (kind == 0)
+            points.append(gp_Pnt(i % 2 ? 15.0 : 5.0, 5, 9));
+        else
+            points.append(points.last().Translated(i % 2 ? gp_Vec(step, 0, 0) : gp_Vec(0, step, 0)));
+    }
+    return routeOf(QStringLiteral("N1_3"), QStringLiteral("R1"), QStringLiteral("2"), points, 0.8);
+}
+
 // Writes the project file of one design; empty on failure.
-QString writeDesign(const QTemporaryDir& dir, Tracks tracks)
+QString writeDesign(const QTemporaryDir& dir, const QList<Route>& routes, const QString& name)
 {
     ProjectManager project;
     project.addShape(BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), 100, 80, 15).Shape());
@@ -121,9 +151,9 @@ QString writeDesign(const QTemporaryDir& dir, Tracks tracks)
     FootprintManager footprints;
     ComponentManager manager(footprints, context, project);
     manager.generateComponents(components);
-    for (const Route& route : routesOf(tracks))
+    for (const Route& route : routes)
         project.routingManager().addRoute(route);
-    const QString path = dir.filePath(QStringLiteral("design%1.vtq").arg(int(tracks)));
+    const QString path = dir.filePath(name + QStringLiteral(".vtq"));
     if (!project.saveProject(path, manager.componentsForSave(), manager.usedFootprints(), false))
         return QString();
     return path;
@@ -145,8 +175,10 @@ struct Window
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         answerer.setInterval(1);
         QObject::connect(&answerer, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
+            // Message boxes and the load report, a dialog of its own with the same buttons.
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            auto* buttons = box ? box->findChild<QDialogButtonBox*>() : nullptr;
+            if (!box || !box->isVisible() || !buttons)
                 return;
             if (box->windowTitle() == QStringLiteral("Project loaded"))
             {
@@ -154,8 +186,8 @@ struct Window
                 reportCpuMs = cpuNow(CLOCK_PROCESS_CPUTIME_ID);
                 reportThreadMs = cpuNow(CLOCK_THREAD_CPUTIME_ID);
             }
-            QAbstractButton* button = box->button(QMessageBox::Yes);
-            (button ? button : box->button(QMessageBox::Ok))->click();
+            QAbstractButton* button = buttons->button(QDialogButtonBox::Yes);
+            (button ? button : buttons->button(QDialogButtonBox::Ok))->click();
         });
         answerer.start();
     }
@@ -200,8 +232,19 @@ struct Designs
     Designs()
     {
         for (Tracks t : {Tracks::None, Tracks::Board, Tracks::Parallel, Tracks::Diagonal})
-            paths[int(t)] = writeDesign(dir, t);
+            paths[int(t)] = writeDesign(dir, routesOf(t), QStringLiteral("design%1").arg(int(t)));
     }
+
+    // The design with one long track, or with its straight floor.
+    QString longTrack(int kind, int n, bool straight)
+    {
+        QString& path = longTracks[{kind, n, straight}];
+        if (path.isEmpty())
+            path = writeDesign(dir, {::longTrack(kind, n, straight)},
+                               QStringLiteral("long%1_%2_%3").arg(kind).arg(n).arg(int(straight)));
+        return path;
+    }
+    std::map<std::tuple<int, int, bool>, QString> longTracks;
 };
 
 Designs& designs()
@@ -222,11 +265,8 @@ Window& window()
 }
 
 // Opens the design and its floor in turn; prints both, wall clock and processor time.
-void openBoth(benchmark::State& state, Tracks tracks, Tracks floorTracks, const char* moreName)
+void openBoth(benchmark::State& state, const QString& path, const QString& floorPath, const char* moreName)
 {
-    qInstallMessageHandler(quiet);
-    const QString path = designs().paths[int(tracks)];
-    const QString floorPath = designs().paths[int(floorTracks)];
     double ours = 0.0, floor = 0.0, oursCpu = 0.0, floorCpu = 0.0, oursThread = 0.0, floorThread = 0.0;
     for (auto _ : state) {
         double cpu = 0.0, floorCpuOnce = 0.0, thread = 0.0, floorThreadOnce = 0.0;
@@ -256,15 +296,33 @@ void openBoth(benchmark::State& state, Tracks tracks, Tracks floorTracks, const 
 
 void BM_OpenBoard(benchmark::State& state)
 {
-    openBoth(state, Tracks::Board, Tracks::None, "tracks_ms");
+    qInstallMessageHandler(quiet);
+    openBoth(state, designs().paths[int(Tracks::Board)], designs().paths[int(Tracks::None)], "tracks_ms");
 }
 BENCHMARK(BM_OpenBoard)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_OpenDiagonal(benchmark::State& state)
 {
-    openBoth(state, Tracks::Diagonal, Tracks::Parallel, "diagonal_more_ms");
+    qInstallMessageHandler(quiet);
+    openBoth(state, designs().paths[int(Tracks::Diagonal)], designs().paths[int(Tracks::Parallel)], "diagonal_more_ms");
 }
 BENCHMARK(BM_OpenDiagonal)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_OpenLongTrack(benchmark::State& state)
+{
+    static std::map<std::pair<int, int>, double> earlier;
+    qInstallMessageHandler(quiet);
+    const int kind = int(state.range(0)), n = int(state.range(1));
+    openBoth(state, designs().longTrack(kind, n, false), designs().longTrack(kind, n, true), "track_more_ms");
+    const double open = state.counters["open_ms"];
+    const auto half = earlier.find({kind, n / 2});
+    if (half != earlier.end())
+        state.counters["x_half"] = open / half->second;
+    earlier[{kind, n}] = open;
+}
+BENCHMARK(BM_OpenLongTrack)
+    ->Args({0, 100})->Args({0, 2000})->Args({1, 2000})->Args({1, 4000})->Args({1, 8000})->Args({1, 10000})
+    ->Args({1, 20000})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

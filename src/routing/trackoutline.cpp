@@ -132,12 +132,17 @@ TopoDS_Shape sweptUp(const TopoDS_Face& face, double height)
     if (!prism.IsDone())
         return TopoDS_Shape();
     const TopoDS_Shape solid = prism.Shape();
+    storePlanarCurves(solid);
+    return solid;
+}
+
+void storePlanarCurves(const TopoDS_Shape& solid)
+{
     // Stored once, the edges' curves on the planar faces spare the display's meshing from
     // projecting them again each time it asks.
     for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
         for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
             BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), TopoDS::Face(f.Current()));
-    return solid;
 }
 
 namespace {

@@ -28,5 +28,6 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
 
 // A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
 TopoDS_Shape sweptUp(const TopoDS_Face& face, double height);
+void storePlanarCurves(const TopoDS_Shape& solid);
 
 } // namespace TrackOutline

@@ -8,15 +8,24 @@
 #include "foundation/occutils.h"
 #include "model/routerecords.h"
 
-#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
+#include <BRep_Tool.hxx>
+#include <Geom_Plane.hxx>
+#include <NCollection_DataMap.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <TopoDS_Solid.hxx>
 #include <BRep_Builder.hxx>
 #include <Geom_Circle.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Shell.hxx>
 #include <TopoDS_Vertex.hxx>
 #include <TopoDS_Wire.hxx>
 #include <gp_Ax2.hxx>
@@ -138,6 +147,7 @@ struct Edge
     double radius = 0.0;
     gp_XY from, to;
     int v0 = -1, v1 = -1;
+    bool wall = false; // where the outline is cut across
 };
 
 class Tracer
@@ -436,103 +446,338 @@ std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertic
     return loops;
 }
 
-TopoDS_Wire wireOf(const std::vector<Edge>& loop, const Vertices& vertices, std::vector<TopoDS_Vertex>& made,
-                   double z)
+// Builds the loops' edges once: vertices by index, and a line shared by two faces side by side
+// is one edge, run each way.
+class EdgeMaker
 {
-    BRep_Builder builder;
-    const auto vertex = [&](int v) {
-        TopoDS_Vertex& shape = made[size_t(v)];
-        if (shape.IsNull())
-            builder.MakeVertex(shape, gp_Pnt(vertices.points[size_t(v)].X(), vertices.points[size_t(v)].Y(), z),
-                               kSameVertex);
-        return shape;
-    };
-    TopoDS_Wire wire;
-    builder.MakeWire(wire);
-    for (const Edge& e : loop) {
-        const TopoDS_Vertex v0 = vertex(e.v0), v1 = vertex(e.v1);
-        if (!e.arc) {
-            BRepBuilderAPI_MakeEdge edge(v0, v1);
-            if (!edge.IsDone())
+public:
+    EdgeMaker(const Vertices& vertices, double z) : m_vertices(vertices), m_made(vertices.points.size()), m_z(z) {}
+
+    TopoDS_Wire wire(const std::vector<Edge>& loop)
+    {
+        TopoDS_Wire wire;
+        m_builder.MakeWire(wire);
+        for (const Edge& e : loop) {
+            const TopoDS_Edge edge = e.arc ? arc(e) : line(e.v0, e.v1);
+            if (edge.IsNull())
                 return TopoDS_Wire();
-            builder.Add(wire, edge.Edge());
-            continue;
+            m_builder.Add(wire, edge);
         }
-        const gp_Ax2 axis(gp_Pnt(e.centre.X(), e.centre.Y(), z), gp_Dir(0, 0, 1), gp_Dir(1, 0, 0));
+        wire.Closed(true);
+        return wire;
+    }
+
+private:
+    TopoDS_Vertex vertex(int v)
+    {
+        TopoDS_Vertex& shape = m_made[size_t(v)];
+        if (shape.IsNull())
+            m_builder.MakeVertex(shape, gp_Pnt(m_vertices.points[size_t(v)].X(), m_vertices.points[size_t(v)].Y(), m_z),
+                                 kSameVertex);
+        return shape;
+    }
+
+    TopoDS_Edge line(int v0, int v1)
+    {
+        const auto same = m_lines.find({v0, v1});
+        if (same != m_lines.end())
+            return same->second;
+        const auto back = m_lines.find({v1, v0});
+        if (back != m_lines.end())
+            return TopoDS::Edge(back->second.Reversed());
+        BRepBuilderAPI_MakeEdge edge(vertex(v0), vertex(v1));
+        if (!edge.IsDone())
+            return TopoDS_Edge();
+        return m_lines[{v0, v1}] = edge.Edge();
+    }
+
+    TopoDS_Edge arc(const Edge& e)
+    {
+        TopoDS_Edge& made = m_arcs[{e.v0, e.v1}];
+        if (made.IsNull())
+            made = newArc(e);
+        return made;
+    }
+
+    TopoDS_Edge newArc(const Edge& e)
+    {
+        const gp_Ax2 axis(gp_Pnt(e.centre.X(), e.centre.Y(), m_z), gp_Dir(0, 0, 1), gp_Dir(1, 0, 0));
         Handle(Geom_Circle) circle = new Geom_Circle(axis, e.radius);
-        const double u0 = angleOf(vertices.points[size_t(e.v0)] - e.centre);
-        double u1 = angleOf(vertices.points[size_t(e.v1)] - e.centre);
+        const double u0 = angleOf(m_vertices.points[size_t(e.v0)] - e.centre);
+        double u1 = angleOf(m_vertices.points[size_t(e.v1)] - e.centre);
         while (u1 <= u0)
             u1 += kTwoPi;
-        BRepBuilderAPI_MakeEdge edge(circle, v0, v1, u0, u1);
-        if (!edge.IsDone())
-            return TopoDS_Wire();
-        builder.Add(wire, edge.Edge());
+        BRepBuilderAPI_MakeEdge edge(circle, vertex(e.v0), vertex(e.v1), u0, u1);
+        return edge.IsDone() ? edge.Edge() : TopoDS_Edge();
     }
-    wire.Closed(true);
-    return wire;
-}
 
-
-// The pieces' union swept from z up by height; null where its outline is not one face.
-TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double height)
-{
-    Tracer tracer(std::move(pieces), 4.0 * r);
-    Vertices vertices;
-    const std::vector<std::vector<Edge>> loops = loopsOf(tracer.boundary(), vertices);
-    // Connected pieces: one outer loop, and holes where they close around something.
-    int outer = -1;
-    for (int n = 0; n < int(loops.size()); ++n) {
-        if (twiceArea(loops[size_t(n)]) <= 0.0)
-            continue;
-        if (outer >= 0)
-            return TopoDS_Shape();
-        outer = n;
-    }
-    if (outer < 0)
-        return TopoDS_Shape();
-    std::vector<TopoDS_Vertex> made(vertices.points.size());
-    const TopoDS_Wire outline = wireOf(loops[size_t(outer)], vertices, made, z);
-    if (outline.IsNull())
-        return TopoDS_Shape();
-    BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, z), gp_Dir(0, 0, 1)), outline, true);
-    for (int n = 0; n < int(loops.size()) && face.IsDone(); ++n) {
-        if (n == outer)
-            continue;
-        const TopoDS_Wire hole = wireOf(loops[size_t(n)], vertices, made, z);
-        if (hole.IsNull())
-            return TopoDS_Shape();
-        face.Add(hole);
-    }
-    if (!face.IsDone())
-        return TopoDS_Shape();
-    return TrackOutline::sweptUp(face.Face(), height);
-}
+    const Vertices& m_vertices;
+    std::vector<TopoDS_Vertex> m_made;
+    std::map<std::pair<int, int>, TopoDS_Edge> m_lines, m_arcs;
+    BRep_Builder m_builder;
+    double m_z;
+};
 
 // Outlines of thousands of edges make every later step that walks a face's wire (healing,
-// checking, the file readers) slow in the square of their length: a long run is swept in
-// parts of this many pieces, united at the end.
-constexpr size_t kPiecesPerPart = 96;
+// checking, the file readers) slow in the square of their length: the outline is cut across
+// its length by straight lines into strips of about this many edges, one face each.
+constexpr size_t kEdgesPerStrip = 200;
 
-TopoDS_Shape unitedParts(const std::vector<TopoDS_Shape>& parts)
+double sweepOf(const Edge& e)
 {
-    if (parts.size() == 1)
-        return parts.front();
-    TopTools_ListOfShape arguments, tools;
-    arguments.Append(parts.front());
-    for (size_t n = 1; n < parts.size(); ++n)
-        tools.Append(parts[n]);
-    BRepAlgoAPI_Fuse fuse;
-    fuse.SetArguments(arguments);
-    fuse.SetTools(tools);
-    fuse.SetRunParallel(false);
-    fuse.Build();
-    if (!fuse.IsDone() || fuse.Shape().IsNull())
+    if (e.from.IsEqual(e.to, 0.0))
+        return kTwoPi;
+    const double sweep = angleOf(e.to - e.centre) - angleOf(e.from - e.centre);
+    return sweep <= 0.0 ? sweep + kTwoPi : sweep;
+}
+
+// Cut lines across the axis u, each well away from every vertex and every arc's extreme.
+std::vector<double> cutsAcross(const std::vector<Edge>& edges, const gp_XY& u)
+{
+    std::vector<double> taken;
+    for (const Edge& e : edges) {
+        taken.push_back(e.from.Dot(u));
+        if (e.arc) {
+            taken.push_back(e.centre.Dot(u) - e.radius);
+            taken.push_back(e.centre.Dot(u) + e.radius);
+        }
+    }
+    std::sort(taken.begin(), taken.end());
+    std::vector<double> cuts;
+    constexpr double kClear = 2e-6;
+    for (size_t n = kEdgesPerStrip; n + 1 < taken.size(); n += kEdgesPerStrip) {
+        while (n + 1 < taken.size() && taken[n + 1] - taken[n] < 2.0 * kClear)
+            ++n;
+        if (n + kEdgesPerStrip / 2 < taken.size())
+            cuts.push_back(0.5 * (taken[n] + taken[n + 1]));
+    }
+    return cuts;
+}
+
+// The edges cut where they cross the lines, each piece put in its strip, and the strips closed
+// by the stretches of each line inside the outline; none where the lines do not cut cleanly.
+std::vector<std::vector<Edge>> strips(const std::vector<Edge>& edges, const gp_XY& u, const std::vector<double>& cuts)
+{
+    std::vector<std::vector<Edge>> strip(cuts.size() + 1);
+    std::vector<std::vector<gp_XY>> crossings(cuts.size());
+    const auto stripOf = [&](double t) { return size_t(std::upper_bound(cuts.begin(), cuts.end(), t) - cuts.begin()); };
+    for (const Edge& e : edges) {
+        // Where the edge crosses a line, in order along it: parameter 0..1 along a line, the
+        // angle from its start along an arc.
+        std::vector<std::pair<double, size_t>> at;
+        if (!e.arc) {
+            const double t0 = e.from.Dot(u), t1 = e.to.Dot(u);
+            for (size_t k = stripOf(std::min(t0, t1)); k < cuts.size() && cuts[k] < std::max(t0, t1); ++k)
+                at.emplace_back((cuts[k] - t0) / (t1 - t0), k);
+        } else {
+            const double sweep = sweepOf(e), start = angleOf(e.from - e.centre), c0 = e.centre.Dot(u);
+            for (size_t k = stripOf(c0 - e.radius); k < cuts.size() && cuts[k] < c0 + e.radius; ++k) {
+                const double half = std::acos(std::clamp((cuts[k] - c0) / e.radius, -1.0, 1.0));
+                for (const double angle : {angleOf(u) + half, angleOf(u) - half}) {
+                    const double along = std::fmod(angle - start + 2.0 * kTwoPi, kTwoPi);
+                    if (along > 0.0 && along < sweep)
+                        at.emplace_back(along, k);
+                }
+            }
+        }
+        std::sort(at.begin(), at.end());
+        const auto point = [&](double a) {
+            if (!e.arc)
+                return e.from + (e.to - e.from) * a;
+            const double angle = angleOf(e.from - e.centre) + a;
+            return e.centre + gp_XY(std::cos(angle), std::sin(angle)) * e.radius;
+        };
+        double last = 0.0;
+        Edge piece = e;
+        const auto put = [&](double end, const gp_XY& to) {
+            piece.to = to;
+            strip[stripOf(point(0.5 * (last + end)).Dot(u))].push_back(piece);
+            piece.from = to;
+            last = end;
+        };
+        for (const auto& [a, k] : at) {
+            const gp_XY p = point(a);
+            crossings[k].push_back(p);
+            put(a, p);
+        }
+        put(e.arc ? sweepOf(e) : 1.0, e.to);
+    }
+    // Along each line, inside between the first and second crossing, the third and fourth...
+    const gp_XY w(-u.Y(), u.X());
+    for (size_t k = 0; k < cuts.size(); ++k) {
+        std::vector<gp_XY>& c = crossings[k];
+        if (c.size() % 2 != 0)
+            return {};
+        std::sort(c.begin(), c.end(), [&](const gp_XY& a, const gp_XY& b) { return a.Dot(w) < b.Dot(w); });
+        for (size_t n = 0; n < c.size(); n += 2) {
+            Edge wall;
+            wall.wall = true;
+            wall.from = c[n];
+            wall.to = c[n + 1];
+            strip[k].push_back(wall);
+            std::swap(wall.from, wall.to);
+            strip[k + 1].push_back(wall);
+        }
+    }
+    return strip;
+}
+
+// The faces of one strip's loops: each outer loop with the holes inside it; false where a strip
+// holds both several outer loops and holes.
+bool addFaces(const std::vector<std::vector<Edge>>& loops, EdgeMaker& edges, double z, std::vector<TopoDS_Face>& faces)
+{
+    std::vector<size_t> outer, holes;
+    for (size_t n = 0; n < loops.size(); ++n)
+        (twiceArea(loops[n]) > 0.0 ? outer : holes).push_back(n);
+    if (outer.empty() || (outer.size() > 1 && !holes.empty()))
+        return false;
+    for (size_t o : outer) {
+        const TopoDS_Wire outline = edges.wire(loops[o]);
+        if (outline.IsNull())
+            return false;
+        BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, z), gp_Dir(0, 0, 1)), outline, true);
+        for (size_t n = 0; n < holes.size() && face.IsDone(); ++n) {
+            const TopoDS_Wire hole = edges.wire(loops[holes[n]]);
+            if (hole.IsNull())
+                return false;
+            face.Add(hole);
+        }
+        if (!face.IsDone())
+            return false;
+        faces.push_back(face.Face());
+    }
+    return true;
+}
+
+// The loops of the edges that are not cut lines, from all the strips: the whole outline, its
+// edges cut where the strips meet.
+std::vector<std::vector<Edge>> outlineOf(const std::vector<std::vector<std::vector<Edge>>>& parts)
+{
+    std::vector<Edge> sides;
+    for (const auto& loops : parts)
+        for (const auto& loop : loops)
+            for (const Edge& e : loop)
+                if (!e.wall)
+                    sides.push_back(e);
+    std::unordered_map<int, size_t> leaving;
+    for (size_t n = 0; n < sides.size(); ++n)
+        leaving[sides[n].v0] = n;
+    std::vector<bool> used(sides.size(), false);
+    std::vector<std::vector<Edge>> loops;
+    for (size_t start = 0; start < sides.size(); ++start) {
+        std::vector<Edge> loop;
+        for (size_t n = start; !used[n];) {
+            used[n] = true;
+            loop.push_back(sides[n]);
+            const auto next = leaving.find(sides[n].v1);
+            if (next == leaving.end())
+                return {};
+            n = next->second;
+        }
+        if (!loop.empty())
+            loops.push_back(std::move(loop));
+    }
+    return loops;
+}
+
+// The strips' faces swept up as one solid. Sweeping many faces at once asks, for each edge,
+// every face whether it is a seam there: the whole outline is swept as one face for its sides,
+// and its bottom and top are replaced by the strips.
+TopoDS_Shape sweptStrips(const std::vector<std::vector<std::vector<Edge>>>& parts,
+                         const std::vector<TopoDS_Face>& strips, EdgeMaker& edges, double z, double height)
+{
+    const std::vector<std::vector<Edge>> outline = outlineOf(parts);
+    std::vector<TopoDS_Face> whole;
+    if (outline.empty() || !addFaces(outline, edges, z, whole) || whole.size() != 1)
         return TopoDS_Shape();
-    int solids = 0;
-    for (TopExp_Explorer it(fuse.Shape(), TopAbs_SOLID); it.More() && solids < 2; it.Next())
-        ++solids;
-    return solids == 1 ? fuse.Shape() : TopoDS_Shape();
+    const gp_Vec up(0, 0, height);
+    BRepPrimAPI_MakePrism prism(whole.front(), up, false, true);
+    if (!prism.IsDone())
+        return TopoDS_Shape();
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    const TopoDS_Shape bottom = prism.FirstShape(), top = prism.LastShape();
+    for (TopExp_Explorer f(prism.Shape(), TopAbs_FACE); f.More(); f.Next())
+        if (!f.Current().IsSame(bottom) && !f.Current().IsSame(top))
+            builder.Add(shell, f.Current());
+    TopTools_IndexedMapOfShape swept;
+    TopExp::MapShapes(whole.front(), TopAbs_EDGE, swept);
+    NCollection_DataMap<TopoDS_Shape, TopoDS_Shape, TopTools_ShapeMapHasher> raisedCuts;
+    const auto raised = [&](const TopoDS_Shape& edge) -> TopoDS_Shape {
+        const TopoDS_Shape forward = edge.Oriented(TopAbs_FORWARD);
+        if (swept.Contains(edge))
+            return prism.LastShape(forward).Oriented(edge.Orientation());
+        if (!raisedCuts.IsBound(forward)) {
+            TopoDS_Vertex a, b;
+            TopExp::Vertices(TopoDS::Edge(forward), a, b);
+            raisedCuts.Bind(forward, BRepBuilderAPI_MakeEdge(TopoDS::Vertex(prism.LastShape(a)),
+                                                             TopoDS::Vertex(prism.LastShape(b))).Edge());
+        }
+        return raisedCuts.Find(forward).Oriented(edge.Orientation());
+    };
+    const Handle(Geom_Surface) plane = new Geom_Plane(gp_Pln(gp_Pnt(0, 0, z + height), gp_Dir(0, 0, 1)));
+    for (const TopoDS_Face& strip : strips) {
+        builder.Add(shell, strip.Reversed());
+        TopoDS_Face raisedStrip;
+        builder.MakeFace(raisedStrip, plane, BRep_Tool::Tolerance(strip));
+        for (TopoDS_Iterator w(strip); w.More(); w.Next()) {
+            TopoDS_Wire wire;
+            builder.MakeWire(wire);
+            for (TopoDS_Iterator e(w.Value(), false); e.More(); e.Next())
+                builder.Add(wire, raised(e.Value()));
+            wire.Closed(true);
+            builder.Add(raisedStrip, wire.Oriented(w.Value().Orientation()));
+        }
+        builder.Add(shell, raisedStrip);
+    }
+    shell.Closed(true);
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    builder.Add(solid, shell);
+    TrackOutline::storePlanarCurves(solid);
+    return solid;
+}
+
+// The pieces' union swept from z up by height; null where its outline is not one face with
+// holes.
+TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double height)
+{
+    const std::vector<Edge> boundary = Tracer(std::move(pieces), 4.0 * r).boundary();
+    Vertices vertices;
+    const std::vector<std::vector<Edge>> whole = loopsOf(boundary, vertices);
+    if (std::count_if(whole.begin(), whole.end(), [](const auto& loop) { return twiceArea(loop) > 0.0; }) != 1)
+        return TopoDS_Shape();
+    // Cut across the longer side of the outline's bounds.
+    double xmin = HUGE_VAL, ymin = HUGE_VAL, xmax = -HUGE_VAL, ymax = -HUGE_VAL;
+    for (const gp_XY& p : vertices.points) {
+        xmin = std::min(xmin, p.X()), xmax = std::max(xmax, p.X());
+        ymin = std::min(ymin, p.Y()), ymax = std::max(ymax, p.Y());
+    }
+    const gp_XY u = xmax - xmin >= ymax - ymin ? gp_XY(1, 0) : gp_XY(0, 1);
+    const std::vector<double> cuts = cutsAcross(boundary, u);
+    std::vector<std::vector<std::vector<Edge>>> parts;
+    for (std::vector<Edge>& strip : cuts.empty() ? std::vector<std::vector<Edge>>() : strips(boundary, u, cuts)) {
+        parts.push_back(loopsOf(std::move(strip), vertices));
+        if (parts.back().empty())
+            break;
+    }
+    EdgeMaker edges(vertices, z);
+    std::vector<TopoDS_Face> faces;
+    for (const auto& loops : parts)
+        if (loops.empty() || !addFaces(loops, edges, z, faces)) { // strips that do not close: the outline in one
+            faces.clear();
+            break;
+        }
+    if (faces.size() > 1) {
+        const TopoDS_Shape solid = sweptStrips(parts, faces, edges, z, height);
+        if (!solid.IsNull())
+            return solid;
+        faces.clear();
+    }
+    if (faces.empty() && !addFaces(whole, edges, z, faces))
+        return TopoDS_Shape();
+    return faces.size() == 1 ? TrackOutline::sweptUp(faces.front(), height) : TopoDS_Shape();
 }
 
 } // namespace
@@ -547,15 +792,13 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
 
     // Segments on one line that overlap or touch are one rectangle, a bend's disc drawn twice
     // is one disc: a track that goes back and forth over itself is then as cheap as one pass.
-    // Each piece remembers the first segment that drew it, to part the run along its path.
     struct Span
     {
         gp_XY origin, along;
         double from, to;
-        int order;
     };
     std::map<std::tuple<long long, long long, long long>, std::vector<Span>> lines;
-    std::map<std::pair<long long, long long>, std::pair<int, gp_XY>> discs;
+    std::map<std::pair<long long, long long>, gp_XY> discs;
     const auto grid = [](double v) { return (long long)std::llround(v * 1e9); };
     for (int i = first; i <= last; ++i) {
         const gp_XY a = plan(segments.at(i).start), b = plan(segments.at(i).end);
@@ -567,51 +810,26 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
         const gp_XY origin = normal * offset;
         auto& spans = lines[{grid(along.X()), grid(along.Y()), grid(offset)}];
         const double ta = (a - origin).Dot(along), tb = (b - origin).Dot(along);
-        spans.push_back({origin, along, std::min(ta, tb), std::max(ta, tb), i});
+        spans.push_back({origin, along, std::min(ta, tb), std::max(ta, tb)});
         if (i < last && GeometryUtils::bendAngle(segments.at(i).start, segments.at(i).end, segments.at(i + 1).start,
                                                  segments.at(i + 1).end))
-            discs.emplace(std::make_pair(grid(b.X()), grid(b.Y())), std::make_pair(i, b));
+            discs.emplace(std::make_pair(grid(b.X()), grid(b.Y())), b);
     }
-    std::vector<std::pair<int, Piece>> ordered;
+    std::vector<Piece> pieces;
     for (auto& [line, spans] : lines) {
         std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.from < b.from; });
         for (size_t n = 0; n < spans.size();) {
             Span merged = spans[n];
-            for (++n; n < spans.size() && spans[n].from <= merged.to; ++n) {
+            for (++n; n < spans.size() && spans[n].from <= merged.to; ++n)
                 merged.to = std::max(merged.to, spans[n].to);
-                merged.order = std::min(merged.order, spans[n].order);
-            }
-            ordered.emplace_back(merged.order, rectangle(merged.origin + merged.along * merged.from,
-                                                         merged.origin + merged.along * merged.to, r));
+            pieces.push_back(rectangle(merged.origin + merged.along * merged.from,
+                                       merged.origin + merged.along * merged.to, r));
         }
     }
-    for (const auto& [key, disc] : discs)
-        ordered.emplace_back(disc.first, ::disc(disc.second, r));
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-
-    return OccUtils::guardedCall(TopoDS_Shape(), "tracedRunSolid", [&]() -> TopoDS_Shape {
-        std::vector<TopoDS_Shape> parts;
-        for (size_t from = 0; from < ordered.size() && ordered.size() > kPiecesPerPart; from += kPiecesPerPart) {
-            std::vector<Piece> pieces;
-            for (size_t n = from; n < std::min(ordered.size(), from + kPiecesPerPart); ++n)
-                pieces.push_back(ordered[n].second);
-            parts.push_back(sweptUnion(std::move(pieces), r, z, head.height));
-            if (parts.back().IsNull()) { // a part that falls apart: the run in one
-                parts.clear();
-                break;
-            }
-        }
-        if (!parts.empty()) {
-            const TopoDS_Shape united = unitedParts(parts);
-            if (!united.IsNull())
-                return united;
-        }
-        std::vector<Piece> pieces;
-        for (const auto& [order, piece] : ordered)
-            pieces.push_back(piece);
-        return sweptUnion(std::move(pieces), r, z, head.height);
-    });
+    for (const auto& [key, centre] : discs)
+        pieces.push_back(disc(centre, r));
+    return OccUtils::guardedCall(TopoDS_Shape(), "tracedRunSolid",
+                                 [&] { return sweptUnion(std::move(pieces), r, z, head.height); });
 }
 
 } // namespace TrackOutline

@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include <BRepCheck_Analyzer.hxx>
+#include <BRepClass3d_SolidClassifier.hxx>
 #include <TopExp_Explorer.hxx>
 
 #include <gtest/gtest.h>
@@ -243,6 +244,27 @@ QList<gp_Pnt> staircase(int steps)
     return points;
 }
 
+// Steps of 0.1 mm along X and 0.3 mm along Y in turn: taller than wide.
+QList<gp_Pnt> steepStaircase(int steps)
+{
+    QList<gp_Pnt> points = {gp_Pnt(0, 0, 1)};
+    for (int i = 1; i <= steps; ++i)
+        points.append(points.last().Translated(i % 2 ? gp_Vec(0.1, 0, 0) : gp_Vec(0, 0.3, 0)));
+    return points;
+}
+
+// Steps of 0.1 mm closing a diamond around a hole, along each diagonal in turn.
+QList<gp_Pnt> steppedRing(int stepsPerSide)
+{
+    QList<gp_Pnt> points = {gp_Pnt(0, 0, 1)};
+    const gp_Vec sides[4][2] = {{{0.1, 0, 0}, {0, 0.1, 0}}, {{-0.1, 0, 0}, {0, 0.1, 0}},
+                                {{-0.1, 0, 0}, {0, -0.1, 0}}, {{0.1, 0, 0}, {0, -0.1, 0}}};
+    for (const auto& side : sides)
+        for (int i = 0; i < 2 * stepsPerSide; ++i)
+            points.append(points.last().Translated(side[i % 2]));
+    return points;
+}
+
 QList<gp_Pnt> upAndDown(int steps)
 {
     QList<gp_Pnt> points = staircase(steps);
@@ -385,6 +407,7 @@ TEST(RouteShapes, RetracedAndSteppedTracksAreOneSweptSolid)
     const QList<Row> rows = {
         {"retraced 100", retraced, 100, 4, 2},
         {"staircase 2000", staircase, 2000, 6, 2},
+        {"steep staircase 2000", steepStaircase, 2000, 6, 2},
     };
     for (const Row& row : rows) {
         const double v0 = TestSupport::volumeOf(RoutingManager::fusedRouteShape(polyline(row.path(row.small), 0.8, 0.5)));
@@ -401,4 +424,12 @@ TEST(RouteShapes, RetracedAndSteppedTracksAreOneSweptSolid)
             flat += TestSupport::boxOf(it.Current()).zmax - TestSupport::boxOf(it.Current()).zmin < 1e-9 ? 1 : 0;
         EXPECT_LT(flat, row.size / 4) << row.name;
     }
+
+    // Cut across into strips, a ring is two pieces in some of them: still one solid round a hole.
+    const TopoDS_Shape ring = RoutingManager::createRouteShape(polyline(steppedRing(60), 0.8, 0.5));
+    ASSERT_FALSE(ring.IsNull());
+    EXPECT_EQ(solidCount(ring), 1);
+    EXPECT_TRUE(BRepCheck_Analyzer(ring).IsValid());
+    const bool hole = BRepClass3d_SolidClassifier(ring, gp_Pnt(0, 6, 1.25), 1e-7).State() == TopAbs_OUT;
+    EXPECT_TRUE(hole);
 }
