@@ -24,7 +24,8 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$supp/ubsa
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 cd "$build"
 # LeakSanitizer's own tracer now and then dies with a signal after a test has passed, which fails
-# that test without any report: a failed test runs once more. A real report comes back the second
-# time and still fails the run.
+# that test without any report; on a loaded machine it has done so twice in a row for one window
+# test. A failed test runs up to twice more: a real report comes back every time and still fails
+# the run.
 xvfb-run -a -s "-screen 0 1280x800x24" \
-  ctest --output-on-failure --parallel "$(nproc)" --timeout 900 --repeat until-pass:2
+  ctest --output-on-failure --parallel "$(nproc)" --timeout 900 --repeat until-pass:3

@@ -51,6 +51,13 @@ constexpr double kProbe = 1e-8;
 constexpr double kSameVertex = 1e-7;
 constexpr double kTwoPi = 2.0 * M_PI;
 
+// One key for a grid cell; cells left of or below the origin have negative numbers, which an
+// unsigned shift takes without fault.
+long long cellKey(long long x, long long y)
+{
+    return (long long)(((unsigned long long)x << 32) ^ ((unsigned long long)y & 0xffffffffULL));
+}
+
 gp_XY plan(const gp_Pnt& p)
 {
     return gp_XY(p.X(), p.Y());
@@ -159,7 +166,7 @@ public:
             const Piece& p = m_pieces[size_t(i)];
             for (long long x = cellOf(p.xmin); x <= cellOf(p.xmax); ++x)
                 for (long long y = cellOf(p.ymin); y <= cellOf(p.ymax); ++y)
-                    m_grid[key(x, y)].push_back(i);
+                    m_grid[cellKey(x, y)].push_back(i);
         }
     }
 
@@ -180,7 +187,6 @@ public:
     }
 
 private:
-    static long long key(long long x, long long y) { return (x << 32) ^ (y & 0xffffffffLL); }
     long long cellOf(double v) const { return (long long)std::floor(v / m_cell); }
 
     void neighbours(int i, std::vector<int>& near) const
@@ -189,7 +195,7 @@ private:
         const Piece& p = m_pieces[size_t(i)];
         for (long long x = cellOf(p.xmin); x <= cellOf(p.xmax); ++x)
             for (long long y = cellOf(p.ymin); y <= cellOf(p.ymax); ++y) {
-                const auto it = m_grid.find(key(x, y));
+                const auto it = m_grid.find(cellKey(x, y));
                 if (it != m_grid.end())
                     near.insert(near.end(), it->second.begin(), it->second.end());
             }
@@ -342,7 +348,7 @@ public:
         const long long x = (long long)std::floor(p.X() / kCell), y = (long long)std::floor(p.Y() / kCell);
         for (long long dx = -1; dx <= 1; ++dx)
             for (long long dy = -1; dy <= 1; ++dy) {
-                const auto it = m_cells.find(key(x + dx, y + dy));
+                const auto it = m_cells.find(cellKey(x + dx, y + dy));
                 if (it == m_cells.end())
                     continue;
                 for (int v : it->second)
@@ -350,7 +356,7 @@ public:
                         return v;
             }
         points.push_back(p);
-        m_cells[key(x, y)].push_back(int(points.size()) - 1);
+        m_cells[cellKey(x, y)].push_back(int(points.size()) - 1);
         return int(points.size()) - 1;
     }
 
@@ -358,7 +364,6 @@ public:
 
 private:
     static constexpr double kCell = 1e-6;
-    static long long key(long long x, long long y) { return (x << 32) ^ (y & 0xffffffffLL); }
     std::unordered_map<long long, std::vector<int>> m_cells;
 };
 
