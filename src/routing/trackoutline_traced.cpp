@@ -377,6 +377,15 @@ bool continues(const Edge& a, const Edge& b)
     return std::abs(u.Crossed(v)) <= 1e-12 * u.Modulus() * v.Modulus() && u.Dot(v) > 0.0;
 }
 
+// The angle an arc turns through, counter-clockwise; a whole circle where it ends where it starts.
+double sweepOf(const Edge& e)
+{
+    if (e.from.IsEqual(e.to, 0.0))
+        return kTwoPi;
+    const double sweep = angleOf(e.to - e.centre) - angleOf(e.from - e.centre);
+    return sweep <= 0.0 ? sweep + kTwoPi : sweep;
+}
+
 // Twice the area a loop's edges enclose, positive counter-clockwise.
 double twiceArea(const std::vector<Edge>& loop)
 {
@@ -384,9 +393,7 @@ double twiceArea(const std::vector<Edge>& loop)
     for (const Edge& e : loop) {
         twice += e.from.Crossed(e.to);
         if (e.arc) { // the circular segment between chord and arc
-            double sweep = angleOf(e.to - e.centre) - angleOf(e.from - e.centre);
-            if (sweep <= 0.0)
-                sweep += kTwoPi;
+            const double sweep = sweepOf(e);
             twice += e.radius * e.radius * (sweep - std::sin(sweep));
         }
     }
@@ -527,14 +534,6 @@ private:
 // checking, the file readers) slow in the square of their length: the outline is cut across
 // its length by straight lines into strips of about this many edges, one face each.
 constexpr size_t kEdgesPerStrip = 200;
-
-double sweepOf(const Edge& e)
-{
-    if (e.from.IsEqual(e.to, 0.0))
-        return kTwoPi;
-    const double sweep = angleOf(e.to - e.centre) - angleOf(e.from - e.centre);
-    return sweep <= 0.0 ? sweep + kTwoPi : sweep;
-}
 
 // Cut lines across the axis u, each well away from every vertex and every arc's extreme.
 std::vector<double> cutsAcross(const std::vector<Edge>& edges, const gp_XY& u)
