@@ -400,6 +400,81 @@ double twiceArea(const std::vector<Edge>& loop)
     return twice;
 }
 
+// How far the swept outline may stray from the traced one. Steps much shorter than the width
+// trace as thousands of scallops a few micrometres deep, each a face that every later step
+// (cutting, checking, writing the file) pays for; the 3MF mesh strays further.
+double outlineTolerance(double r)
+{
+    return std::min(0.01, r / 40.0);
+}
+
+// The nearest and farthest an edge strays to the left of the line through a along unit u.
+void strayOf(const Edge& e, const gp_XY& a, const gp_XY& u, double& lo, double& hi)
+{
+    const gp_XY n(-u.Y(), u.X());
+    const auto take = [&](const gp_XY& p) {
+        const double d = n.Dot(p - a);
+        lo = std::min(lo, d);
+        hi = std::max(hi, d);
+    };
+    take(e.from);
+    take(e.to);
+    if (!e.arc)
+        return;
+    const double start = angleOf(e.from - e.centre), sweep = sweepOf(e);
+    for (const gp_XY& side : {n, n.Reversed()}) {
+        const double along = std::fmod(angleOf(side) - start + 2.0 * kTwoPi, kTwoPi);
+        if (along < sweep)
+            take(e.centre + side * e.radius);
+    }
+}
+
+// Runs of edges that stay within tolerance of the straight line from the run's start to its
+// end, going forward along it, replaced by that line; the loop unchanged where that would turn
+// it inside out.
+std::vector<Edge> simplified(const std::vector<Edge>& loop, double tolerance)
+{
+    // Runs are bounded so that the work stays in proportion to the outline's length.
+    constexpr size_t kLongestRun = 256;
+    std::vector<Edge> out;
+    for (size_t i = 0; i < loop.size();) {
+        size_t last = i;
+        for (size_t j = i + 1; j < loop.size() && j < i + kLongestRun; ++j) {
+            const gp_XY a = loop[i].from, chord = loop[j].to - a;
+            const double length = chord.Modulus();
+            if (length < 2.0 * tolerance)
+                continue;
+            const gp_XY u = chord / length;
+            bool within = true;
+            for (size_t k = i; k <= j && within; ++k) {
+                const Edge& e = loop[k];
+                double lo = 0.0, hi = 0.0;
+                strayOf(e, a, u, lo, hi);
+                within = lo >= -tolerance && hi <= tolerance && (e.to - e.from).Dot(u) > 0.0
+                         && (!e.arc || sweepOf(e) < 0.5 * M_PI);
+            }
+            if (!within)
+                break;
+            last = j;
+        }
+        if (last == i) {
+            out.push_back(loop[i]);
+        } else {
+            Edge line;
+            line.from = loop[i].from;
+            line.to = loop[last].to;
+            line.v0 = loop[i].v0;
+            line.v1 = loop[last].v1;
+            out.push_back(line);
+        }
+        i = last + 1;
+    }
+    const double before = twiceArea(loop), after = twiceArea(out);
+    if (out.size() < 2 || (before > 0.0) != (after > 0.0) || std::abs(after - before) > 0.5 * std::abs(before))
+        return loop;
+    return out;
+}
+
 // The kept edges joined end to end into closed loops, runs in line joined into one edge; none
 // where the outline is not a set of simple loops.
 std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertices)
@@ -747,11 +822,16 @@ TopoDS_Shape sweptStrips(const std::vector<std::vector<std::vector<Edge>>>& part
 // holes.
 TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double height)
 {
-    const std::vector<Edge> boundary = Tracer(std::move(pieces), 4.0 * r).boundary();
     Vertices vertices;
-    const std::vector<std::vector<Edge>> whole = loopsOf(boundary, vertices);
+    const std::vector<std::vector<Edge>> whole = loopsOf(Tracer(std::move(pieces), 4.0 * r).boundary(), vertices);
     if (std::count_if(whole.begin(), whole.end(), [](const auto& loop) { return twiceArea(loop) > 0.0; }) != 1)
         return TopoDS_Shape();
+    std::vector<std::vector<Edge>> outline;
+    std::vector<Edge> boundary;
+    for (const std::vector<Edge>& loop : whole) {
+        outline.push_back(simplified(loop, outlineTolerance(r)));
+        boundary.insert(boundary.end(), outline.back().begin(), outline.back().end());
+    }
     // Cut across the longer side of the outline's bounds.
     double xmin = HUGE_VAL, ymin = HUGE_VAL, xmax = -HUGE_VAL, ymax = -HUGE_VAL;
     for (const gp_XY& p : vertices.points) {
@@ -779,7 +859,7 @@ TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double he
             return solid;
         faces.clear();
     }
-    if (faces.empty() && !addFaces(whole, edges, z, faces))
+    if (faces.empty() && !addFaces(outline, edges, z, faces))
         return TopoDS_Shape();
     return faces.size() == 1 ? TrackOutline::sweptUp(faces.front(), height) : TopoDS_Shape();
 }
