@@ -5,6 +5,7 @@
 
 #include "foundation/logging.h"
 
+#include <OSD_Parallel.hxx>
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QSet>
@@ -228,8 +229,12 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
         if (!nets.contains(route.netName))
             addLoadNote(tr("%1 is on net “%2”, which the netlist does not have: kept as it was saved")
                             .arg(name, route.netName));
-        for (RouteSegment& segment : route.segments)
-            RoutingManager::buildSegmentShape(segment); // a segment without a solid is still kept
+        // Each segment's solid stands alone: a track of thousands is built side by side. A
+        // segment without a solid is still kept.
+        RouteSegment* segments = route.segments.data();
+        OSD_Parallel::For(0, int(route.segments.size()),
+                          [segments](int i) { RoutingManager::buildSegmentShape(segments[i]); },
+                          route.segments.size() < 64);
         m_routingManager.addRoute(route);
     });
     return true;
