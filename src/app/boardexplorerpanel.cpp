@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -292,14 +293,21 @@ void BoardExplorerPanel::onFilterChanged()
 
 void BoardExplorerPanel::onTabChanged()
 {
+    if (netsShown())
+        fillPendingNets();
     updateCount();
+}
+
+bool BoardExplorerPanel::netsShown() const
+{
+    return m_tabs->currentWidget() == m_nets;
 }
 
 void BoardExplorerPanel::updateCount()
 {
     const QString filter = m_filter->text().trimmed();
     const int visibleComponents = applyFilter(m_components, filter);
-    const int visibleNets = applyFilter(m_nets, filter);
+    const int visibleNets = m_netsPending ? m_netTotal : applyFilter(m_nets, filter);
     const bool components = m_tabs->currentIndex() == 0;
     const int total = components ? m_componentTotal : m_netTotal;
     const int visible = components ? visibleComponents : visibleNets;
@@ -317,21 +325,36 @@ void BoardExplorerPanel::setRows(const QList<ComponentRow>& components, const QL
 {
     m_suspended = true;
     const QString componentKey = keyOfCurrentRow(m_components);
-    const QString netKey = keyOfCurrentRow(m_nets);
     const int componentScroll = m_components->verticalScrollBar()->value();
-    const int netScroll = m_nets->verticalScrollBar()->value();
     m_componentTotal = int(components.size());
-    m_netTotal = int(nets.size());
     fillComponents(components);
-    fillNets(nets);
     if (!componentKey.isEmpty())
         selectKey(m_components, componentKey);
+    m_components->verticalScrollBar()->setValue(componentScroll);
+    m_suspended = false;
+    // Thousands of nets are listed, and their names measured, only once their tab is opened.
+    m_netTotal = int(nets.size());
+    m_pendingNets = nets;
+    m_netsPending = true;
+    if (netsShown())
+        fillPendingNets();
+    updateCount();
+}
+
+void BoardExplorerPanel::fillPendingNets()
+{
+    if (!m_netsPending)
+        return;
+    m_netsPending = false;
+    m_suspended = true;
+    const QString netKey = keyOfCurrentRow(m_nets);
+    const int netScroll = m_nets->verticalScrollBar()->value();
+    fillNets(std::exchange(m_pendingNets, {}));
     if (!netKey.isEmpty())
         selectKey(m_nets, netKey);
-    m_components->verticalScrollBar()->setValue(componentScroll);
     m_nets->verticalScrollBar()->setValue(netScroll);
     m_suspended = false;
-    updateCount();
+    applyFilter(m_nets, m_filter->text().trimmed());
     fitNetRows();
 }
 

@@ -63,6 +63,7 @@ public:
                                       const QList<NetConnectivity::UnresolvedJunction>& junctions);
 
     QTableWidget* componentTable() const { return m_components; }
+    // Filled once its tab is open.
     QTableWidget* netTable() const { return m_nets; }
     QLineEdit* filterEdit() const { return m_filter; }
     QTabWidget* tabs() const { return m_tabs; }
@@ -83,6 +84,8 @@ private:
     void activate(QTableWidgetItem* item, bool component);
     void updateCount();
     void fitNetRows();
+    void fillPendingNets();
+    bool netsShown() const;
 
     QLineEdit* m_filter = nullptr;
     QTabWidget* m_tabs = nullptr;
@@ -94,5 +97,7 @@ private:
     int m_netNameWidth = -1;
     int m_componentTotal = 0;
     int m_netTotal = 0;
+    QList<NetRow> m_pendingNets;
+    bool m_netsPending = false;
     bool m_suspended = false;
 };

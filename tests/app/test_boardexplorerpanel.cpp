@@ -65,8 +65,13 @@ TEST(BoardExplorerPanel, NetStatesAndTooltips)
     for (const Row& row : rows)
         nets.append(row.net);
     BoardExplorerPanel panel;
+    // Listed when their tab opens: the rows of the last refresh.
+    panel.setRows({}, {{"OLD", 2, 1, 1, 1.0, 0, 0}});
     panel.setRows({}, nets);
     QTableWidget* table = panel.netTable();
+    panel.tabs()->setCurrentWidget(table);
+    EXPECT_EQ(rowOf(table, "OLD"), -1);
+    EXPECT_EQ(table->rowCount(), nets.size());
     for (const Row& row : rows) {
         const int r = rowOf(table, row.net.name);
         ASSERT_GE(r, 0);
@@ -117,6 +122,7 @@ TEST(BoardExplorerPanel, FilterSortAndActivation)
     emit table->itemClicked(table->item(rowOf(table, "U1"), 2));
     ASSERT_EQ(component.size(), 1);
     EXPECT_EQ(component.at(0).at(0).toString(), "U1");
+    panel.tabs()->setCurrentWidget(panel.netTable());
     emit panel.netTable()->itemActivated(panel.netTable()->item(rowOf(panel.netTable(), "VCC"), 1));
     ASSERT_EQ(net.size(), 1);
     EXPECT_EQ(net.at(0).at(0).toString(), "VCC");
@@ -194,6 +200,7 @@ TEST(BoardExplorerPanel, LongNetNamesWrapInsteadOfBeingCut)
     panel.setRows({}, {{longName, 2, 1, 1, 3.0, 0, 0}, {QStringLiteral("GND"), 2, 1, 1, 3.0, 0, 0}});
     QCoreApplication::processEvents();
     QTableWidget* nets = panel.netTable();
+    panel.tabs()->setCurrentWidget(nets);
     const QFontMetrics metrics(nets->font());
     const int column = nets->columnWidth(0);
     ASSERT_LT(column, metrics.horizontalAdvance(longName)) << "the name does not fit on one line";

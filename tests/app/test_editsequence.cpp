@@ -574,6 +574,7 @@ TEST_F(EditSequence, ExplorerShowsTheOpenedDesign)
         ASSERT_TRUE(probe->openProjectPath(file, false));
     }
     QTableWidget* nets = probe->boardExplorer()->netTable();
+    probe->boardExplorer()->tabs()->setCurrentWidget(nets);
     int found = -1;
     for (int r = 0; r < nets->rowCount(); ++r)
         if (nets->item(r, 0)->text() == net)
@@ -611,6 +612,7 @@ TEST_F(EditSequence, MoveOntoAnotherNetsTrackIsAnnounced)
         << probe->status().toStdString();
     EXPECT_TRUE(probe->trackConflicts().value(track.id, false));
     QTableWidget* nets = probe->boardExplorer()->netTable();
+    probe->boardExplorer()->tabs()->setCurrentWidget(nets);
     bool marked = false;
     for (int r = 0; r < nets->rowCount(); ++r)
         marked = marked || (nets->item(r, 0)->text() == track.netName && nets->item(r, 3)->text().contains("too close"));

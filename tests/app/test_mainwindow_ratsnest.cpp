@@ -103,6 +103,7 @@ protected:
     {
         BoardExplorerPanel* panel = probe->boardExplorer();
         QTableWidget* table = component ? panel->componentTable() : panel->netTable();
+        panel->tabs()->setCurrentWidget(table);
         panel->tabs()->setCurrentIndex(component ? 0 : 1);
         for (int r = 0; r < table->rowCount(); ++r) {
             if (table->item(r, 0)->text() == key) {
@@ -237,6 +238,7 @@ TEST_F(MainWindowRatsnest, NetWithPinsOffTheBoardSaysThatTheyAreMissing)
     ASSERT_TRUE(probe->componentManager()->removeComponent("R3"));
     probe->refreshRoutingViews();
     QTableWidget* nets = probe->boardExplorer()->netTable();
+    probe->boardExplorer()->tabs()->setCurrentWidget(nets);
     const auto state = [nets](const QString& net) {
         for (int r = 0; r < nets->rowCount(); ++r)
             if (nets->item(r, 0)->text() == net)
