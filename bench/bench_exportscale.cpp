@@ -503,7 +503,7 @@ Route longTrack(int kind, int n, bool straight)
 
 struct TrackTimes
 {
-    double solid = 0.0, step = 0.0;
+    double solid = 0.0, step = 0.0, threeMf = 0.0;
 };
 
 TrackTimes timeTrack(const Route& route, const QString& dir)
@@ -529,6 +529,10 @@ TrackTimes timeTrack(const Route& route, const QString& dir)
     const StepExportSummary summary =
         StepExporter::exportStep(dir + QStringLiteral("/track.step"), input, ExportOptions());
     times.step = summary.success ? seconds(timer) : -1.0;
+    timer.restart();
+    const ThreeMfExportSummary printed =
+        ThreeMfExporter().exportThreeMf(dir + QStringLiteral("/track.3mf"), input, PrintPlan(), ExportOptions());
+    times.threeMf = printed.ok ? seconds(timer) : -1.0;
     return times;
 }
 
@@ -540,7 +544,7 @@ void BM_LongTrack(benchmark::State& state)
     for (auto _ : state) {
         const TrackTimes ours = timeTrack(longTrack(kind, n, false), dir.path());
         const TrackTimes floor = timeTrack(longTrack(kind, n, true), dir.path());
-        if (ours.step < 0 || floor.step < 0)
+        if (ours.step < 0 || floor.step < 0 || ours.threeMf < 0 || floor.threeMf < 0)
             state.SkipWithError("export failed");
         state.counters["solid_s"] = ours.solid;
         state.counters["solid_floor_s"] = floor.solid;
@@ -548,10 +552,14 @@ void BM_LongTrack(benchmark::State& state)
         state.counters["step_s"] = ours.step;
         state.counters["step_floor_s"] = floor.step;
         state.counters["step_x_floor"] = ours.step / floor.step;
+        state.counters["3mf_s"] = ours.threeMf;
+        state.counters["3mf_floor_s"] = floor.threeMf;
+        state.counters["3mf_x_floor"] = ours.threeMf / floor.threeMf;
         const auto half = earlier.find({kind, n / 2});
         if (half != earlier.end()) {
             state.counters["solid_x_half"] = ours.solid / half->second.solid;
             state.counters["step_x_half"] = ours.step / half->second.step;
+            state.counters["3mf_x_half"] = ours.threeMf / half->second.threeMf;
         }
         earlier[{kind, n}] = ours;
     }
