@@ -818,20 +818,13 @@ TopoDS_Shape sweptStrips(const std::vector<std::vector<std::vector<Edge>>>& part
     return solid;
 }
 
-// The pieces' union swept from z up by height; null where its outline is not one face with
-// holes.
-TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double height)
+// The loops swept from z up by height, in strips where they are long; null where they are not
+// one face with holes.
+TopoDS_Shape sweptLoops(const std::vector<std::vector<Edge>>& loops, Vertices vertices, double z, double height)
 {
-    Vertices vertices;
-    const std::vector<std::vector<Edge>> whole = loopsOf(Tracer(std::move(pieces), 4.0 * r).boundary(), vertices);
-    if (std::count_if(whole.begin(), whole.end(), [](const auto& loop) { return twiceArea(loop) > 0.0; }) != 1)
-        return TopoDS_Shape();
-    std::vector<std::vector<Edge>> outline;
     std::vector<Edge> boundary;
-    for (const std::vector<Edge>& loop : whole) {
-        outline.push_back(simplified(loop, outlineTolerance(r)));
-        boundary.insert(boundary.end(), outline.back().begin(), outline.back().end());
-    }
+    for (const std::vector<Edge>& loop : loops)
+        boundary.insert(boundary.end(), loop.begin(), loop.end());
     // Cut across the longer side of the outline's bounds.
     double xmin = HUGE_VAL, ymin = HUGE_VAL, xmax = -HUGE_VAL, ymax = -HUGE_VAL;
     for (const gp_XY& p : vertices.points) {
@@ -848,8 +841,8 @@ TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double he
     }
     EdgeMaker edges(vertices, z);
     std::vector<TopoDS_Face> faces;
-    for (const auto& loops : parts)
-        if (loops.empty() || !addFaces(loops, edges, z, faces)) { // strips that do not close: the outline in one
+    for (const auto& strip : parts)
+        if (strip.empty() || !addFaces(strip, edges, z, faces)) { // strips that do not close: the outline in one
             faces.clear();
             break;
         }
@@ -859,9 +852,33 @@ TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double he
             return solid;
         faces.clear();
     }
-    if (faces.empty() && !addFaces(outline, edges, z, faces))
+    if (faces.empty() && !addFaces(loops, edges, z, faces))
         return TopoDS_Shape();
     return faces.size() == 1 ? TrackOutline::sweptUp(faces.front(), height) : TopoDS_Shape();
+}
+
+// The pieces' union swept from z up by height; null where its outline is not one face with
+// holes.
+TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double height)
+{
+    Vertices vertices;
+    const std::vector<std::vector<Edge>> whole = loopsOf(Tracer(std::move(pieces), 4.0 * r).boundary(), vertices);
+    if (std::count_if(whole.begin(), whole.end(), [](const auto& loop) { return twiceArea(loop) > 0.0; }) != 1)
+        return TopoDS_Shape();
+    std::vector<std::vector<Edge>> outline;
+    bool simpler = false;
+    for (const std::vector<Edge>& loop : whole) {
+        outline.push_back(simplified(loop, outlineTolerance(r)));
+        simpler = simpler || outline.back().size() != loop.size();
+    }
+    if (simpler) {
+        // Boundaries closer than twice the tolerance could cross once straightened: the
+        // traced outline then stands as it is.
+        const TopoDS_Shape solid = sweptLoops(outline, vertices, z, height);
+        if (!solid.IsNull() && OccUtils::isValidShape(solid))
+            return solid;
+    }
+    return sweptLoops(whole, vertices, z, height);
 }
 
 } // namespace
