@@ -475,23 +475,17 @@ std::vector<Edge> simplified(const std::vector<Edge>& loop, double tolerance)
     return out;
 }
 
-// The kept edges joined end to end into closed loops, runs in line joined into one edge; none
-// where the outline is not a set of simple loops.
-std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertices)
+// Edges whose ends are numbered joined end to end into closed loops, as they are; none where
+// two loops touch at a point or a chain stays open.
+std::vector<std::vector<Edge>> chainedLoops(const std::vector<Edge>& edges, size_t vertexCount)
 {
-    std::vector<int> leaving;
+    std::vector<int> leaving(vertexCount, -1);
     for (int n = 0; n < int(edges.size()); ++n) {
-        Edge& e = edges[size_t(n)];
-        e.v0 = vertices.of(e.from);
-        e.v1 = vertices.of(e.to);
-        if (e.v0 == e.v1 && !(e.arc && (e.from - e.to).Modulus() == 0.0))
-            continue; // shorter than a vertex
-        leaving.resize(vertices.points.size(), -1);
-        if (leaving[size_t(e.v0)] >= 0)
+        int& out = leaving[size_t(edges[size_t(n)].v0)];
+        if (out >= 0)
             return {}; // two loops touch at a point
-        leaving[size_t(e.v0)] = n;
+        out = n;
     }
-    leaving.resize(vertices.points.size(), -1);
     std::vector<bool> used(edges.size(), false);
     std::vector<std::vector<Edge>> loops;
     for (int start : leaving) {
@@ -507,6 +501,24 @@ std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertic
         }
         if (loop.front().v0 != loop.back().v1)
             return {};
+        loops.push_back(std::move(loop));
+    }
+    return loops;
+}
+
+// The kept edges joined end to end into closed loops, runs in line joined into one edge; none
+// where the outline is not a set of simple loops.
+std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertices)
+{
+    std::vector<Edge> kept;
+    for (Edge& e : edges) {
+        e.v0 = vertices.of(e.from);
+        e.v1 = vertices.of(e.to);
+        if (e.v0 != e.v1 || (e.arc && (e.from - e.to).Modulus() == 0.0)) // else shorter than a vertex
+            kept.push_back(e);
+    }
+    std::vector<std::vector<Edge>> loops = chainedLoops(kept, vertices.points.size());
+    for (std::vector<Edge>& loop : loops) {
         // Join the pieces that continue one another, from a corner on.
         size_t first = 0;
         while (first < loop.size() && continues(loop[(first + loop.size() - 1) % loop.size()], loop[first]))
@@ -515,7 +527,7 @@ std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertic
             Edge whole = loop.front();
             whole.to = whole.from;
             whole.v1 = whole.v0;
-            loops.push_back({whole});
+            loop = {whole};
             continue;
         }
         std::vector<Edge> joined;
@@ -528,7 +540,7 @@ std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertic
                 joined.push_back(e);
             }
         }
-        loops.push_back(std::move(joined));
+        loop = std::move(joined);
     }
     return loops;
 }
@@ -733,30 +745,15 @@ bool addFaces(const std::vector<std::vector<Edge>>& loops, EdgeMaker& edges, dou
 std::vector<std::vector<Edge>> outlineOf(const std::vector<std::vector<std::vector<Edge>>>& parts)
 {
     std::vector<Edge> sides;
+    size_t vertexCount = 0;
     for (const auto& loops : parts)
         for (const auto& loop : loops)
             for (const Edge& e : loop)
-                if (!e.wall)
+                if (!e.wall) {
                     sides.push_back(e);
-    std::unordered_map<int, size_t> leaving;
-    for (size_t n = 0; n < sides.size(); ++n)
-        leaving[sides[n].v0] = n;
-    std::vector<bool> used(sides.size(), false);
-    std::vector<std::vector<Edge>> loops;
-    for (size_t start = 0; start < sides.size(); ++start) {
-        std::vector<Edge> loop;
-        for (size_t n = start; !used[n];) {
-            used[n] = true;
-            loop.push_back(sides[n]);
-            const auto next = leaving.find(sides[n].v1);
-            if (next == leaving.end())
-                return {};
-            n = next->second;
-        }
-        if (!loop.empty())
-            loops.push_back(std::move(loop));
-    }
-    return loops;
+                    vertexCount = std::max(vertexCount, size_t(std::max(e.v0, e.v1)) + 1);
+                }
+    return chainedLoops(sides, vertexCount);
 }
 
 // The strips' faces swept up as one solid. Sweeping many faces at once asks, for each edge,
