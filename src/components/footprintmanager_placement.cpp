@@ -14,6 +14,7 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
+#include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRep_Builder.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
@@ -70,18 +71,20 @@ QString padsProblem(const FootprintData& footprint)
 
 } // namespace
 
-TopoDS_Shape FootprintPlacement::sharedPadSolid(const FootprintPad& pad, double thickness, double undercut,
-                                                const opencascade::handle<AIS_InteractiveContext>& context)
+FootprintPlacement::SharedPadSolid FootprintPlacement::sharedPadSolid(
+    const FootprintPad& pad, double thickness, double undercut, const opencascade::handle<AIS_InteractiveContext>& context)
 {
-    static QHash<QString, TopoDS_Shape> solids;
+    static QHash<QString, SharedPadSolid> solids;
     const QString key = padSolidKey(pad, thickness, undercut);
     const auto found = solids.constFind(key);
     if (found != solids.constEnd())
         return found.value();
 
-    const TopoDS_Shape solid = FootprintManager::extrudePadWithUndercut(pad, thickness, undercut);
+    SharedPadSolid shared;
+    shared.solid = FootprintManager::extrudePadWithUndercut(pad, thickness, undercut);
+    const TopoDS_Shape& solid = shared.solid;
     if (solid.IsNull())
-        return solid;
+        return shared;
     if (!context.IsNull()) {
         // Meshed the way the viewer would mesh it for its presentation.
         OccUtils::guardedCall(false, "createIndividualPads: pad mesh", [&] {
@@ -91,10 +94,15 @@ TopoDS_Shape FootprintPlacement::sharedPadSolid(const FootprintPad& pad, double 
             return true;
         });
     }
+    // Measured on the mesh, as a placed pad would be.
+    OccUtils::guardedCall(false, "createIndividualPads: pad box", [&] {
+        BRepBndLib::Add(solid, shared.box, true);
+        return true;
+    });
     if (solids.size() >= kMaxSharedPadSolids)
         solids.clear();
-    solids.insert(key, solid);
-    return solid;
+    solids.insert(key, shared);
+    return shared;
 }
 
 TopoDS_Shape FootprintPlacement::placedPadSolid(const TopoDS_Shape& localSolid, const gp_Trsf& transform,
@@ -304,8 +312,10 @@ bool FootprintManager::createIndividualPads(const FootprintData& footprint, cons
                                       position.Z() + footprint.bodyUndercut);
         placed.scaledWidth = pad.width;
         placed.scaledHeight = pad.height;
-        placed.localShape =
+        const FootprintPlacement::SharedPadSolid shared =
             FootprintPlacement::sharedPadSolid(pad, footprint.thickness, footprint.bodyUndercut, context);
+        placed.localShape = shared.solid;
+        placed.localBox = shared.box;
         if (placed.localShape.IsNull()) {
             qWarning() << "createIndividualPads: extrudePadWithUndercut returned" << "a null shape for pad"
                        << pad.number << "of footprint" << footprint.name << "— aborting creation of every pad.";

@@ -1,6 +1,7 @@
 // Small helpers and measures shared by the solids, component creation and the visual transactions.
 #pragma once
 
+#include <Bnd_Box.hxx>
 #include <Standard_Handle.hxx>
 #include <TopoDS_Shape.hxx>
 #include <gp_Pnt.hxx>
@@ -31,10 +32,16 @@ inline gp_Trsf translation(double x, double y, double z)
     return move;
 }
 
+struct SharedPadSolid
+{
+    TopoDS_Shape solid;
+    Bnd_Box box; // of the solid, measured once for every pad that shares it
+};
+
 // A pad's local solid, shared by every pad of the same shape, size, rotation and heights, and
-// meshed as the viewer wants it; null when the pad cannot be built.
-TopoDS_Shape sharedPadSolid(const FootprintPad& pad, double thickness, double undercut,
-                            const opencascade::handle<AIS_InteractiveContext>& context);
+// meshed as the viewer wants it; a null solid when the pad cannot be built.
+SharedPadSolid sharedPadSolid(const FootprintPad& pad, double thickness, double undercut,
+                              const opencascade::handle<AIS_InteractiveContext>& context);
 
 // The local solid placed by the transform: an outer shape of its own over the local solid's
 // faces and mesh, so that showing it meshes nothing again. Null on failure.

@@ -5,6 +5,7 @@
 // copied record refers to the same solids and viewer objects as its source.
 
 #include <AIS_Shape.hxx>
+#include <Bnd_Box.hxx>
 #include <QList>
 #include <QPointF>
 #include <QString>
@@ -20,6 +21,7 @@ struct PlacedPadData
     gp_Pnt worldPosition;             // centre of the pad's top face in model coordinates
     TopoDS_Shape placedShape;         // pad solid in model coordinates
     TopoDS_Shape localShape;          // pad solid in pad-local coordinates, own rotation applied
+    Bnd_Box localBox;                 // of localShape, measured once per shared solid; may be void
     Handle(AIS_Shape) aisShape;       // displayed object of placedShape
     double scaledWidth = 0.0;         // mm
     double scaledHeight = 0.0;        // mm

@@ -9,6 +9,7 @@
 #include "model/placedcomponentdata.h"
 #include "project/netlistupdate.h"
 
+#include <BRepBndLib.hxx>
 #include <BRepCheck_Analyzer.hxx>
 #include <BRepGProp.hxx>
 #include <BRepTools.hxx>
@@ -254,6 +255,12 @@ void expectPadOf(const PinPad& piece, const PlacedComponentData& component, cons
     const gp_Pnt top = pad.worldPosition;
     EXPECT_LT(piece.position.Distance(top), kTol);
     EXPECT_FALSE(piece.box.IsOut(gp_Pnt(top.X(), top.Y(), top.Z() - 0.1)));
+    // The box the connectivity checks rule pads out by: the placed pad's own, however it came.
+    Bnd_Box measured;
+    BRepBndLib::Add(pad.placedShape, measured, true);
+    ASSERT_FALSE(piece.box.IsVoid());
+    EXPECT_LT(piece.box.CornerMin().Distance(measured.CornerMin()), 1e-9);
+    EXPECT_LT(piece.box.CornerMax().Distance(measured.CornerMax()), 1e-9);
     EXPECT_TRUE(piece.solid.IsSame(pad.placedShape));
     EXPECT_NEAR(piece.basePoint.Z(), top.Z() - component.bodyUndercut - component.footprintThickness, kTol);
     EXPECT_NEAR(piece.basePoint.Distance(gp_Pnt(top.X(), top.Y(), piece.basePoint.Z())), 0.0, kTol);
@@ -296,6 +303,7 @@ TEST_F(ComponentManagerTest, ThePinTableFollowsEveryEdit)
     };
     const QList<Row> rows = {
         {"moved", [&] { return rig.manager.moveComponent("R1", gp_Pnt(10, 20, 5)); }},
+        {"quarter turn", [&] { return rig.manager.rotateComponent("R1", 90.0); }},
         {"turned", [&] { return rig.manager.rotateComponent("R1", 30.0); }},
         {"thicker", [&] {
              ComponentProperties p = propertiesOf("R1");
