@@ -270,8 +270,9 @@ TEST_P(MainWindowReports, EveryReportFitsTheScreen)
     ASSERT_NE(reopened, nullptr);
     EXPECT_TRUE(reopened->text.startsWith(QStringLiteral("✓ Project loaded successfully:\n\n")));
     EXPECT_EQ(reopened->listLines > 0, design.missing > 0);
-    if (design.missing > 0)
+    if (design.missing > 0) {
         EXPECT_EQ(reopened->listLines, design.missing + 1) << "a heading and one line per component";
+    }
 
     window->showPrintPlan();
     auto* plan = window->findChild<PrintPlanDialog*>();
