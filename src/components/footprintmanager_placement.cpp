@@ -94,7 +94,7 @@ FootprintPlacement::SharedPadSolid FootprintPlacement::sharedPadSolid(
             return true;
         });
     }
-    // Measured on the mesh, as a placed pad would be.
+    // Measured on its mesh where it has one, as a placed pad's box is.
     OccUtils::guardedCall(false, "createIndividualPads: pad box", [&] {
         BRepBndLib::Add(solid, shared.box, true);
         return true;
