@@ -5,9 +5,9 @@
 #include "foundation/logging.h"
 #include "foundation/scopeguard.h"
 #include "outputs/assemblycache.h"
+#include "outputs/stepscratch.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,39 +26,9 @@
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
-#include <chrono>
-
 namespace {
 
 const QString kBanner(40, QLatin1Char('='));
-
-// The writer's own file goes to a folder of this name in the temporary location, held by a
-// lock file while it is written; a writer killed in the middle leaves both behind.
-const QString kScratchPrefix = QStringLiteral("vantorquelle-step-");
-const QString kScratchLock = QStringLiteral("writer.lock");
-// A lock whose writer cannot be read from it (cut off while written) is taken as abandoned
-// after a day; a folder with no lock yet, after a minute (its writer may be about to lock it).
-constexpr std::chrono::hours kUnreadableLockAge(24);
-constexpr qint64 kUnlockedFolderAgeSeconds = 60;
-
-void removeAbandonedScratchFolders()
-{
-    const QDir temp(QDir::tempPath());
-    const QFileInfoList folders =
-        temp.entryInfoList({kScratchPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QFileInfo& folder : folders) {
-        const QString lockPath = QDir(folder.filePath()).filePath(kScratchLock);
-        if (!QFileInfo::exists(lockPath)
-            && folder.lastModified().secsTo(QDateTime::currentDateTime()) < kUnlockedFolderAgeSeconds)
-            continue;
-        QLockFile lock(lockPath);
-        lock.setStaleLockTime(kUnreadableLockAge);
-        if (!lock.tryLock(0))
-            continue; // its writer is at work
-        qCDebug(lcExport) << "  removing an abandoned STEP scratch folder:" << folder.filePath();
-        QDir(folder.filePath()).removeRecursively();
-    }
-}
 
 QString trStep(const char* text)
 {
@@ -102,11 +72,11 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
         qWarning() << "writeStepFile: main part is null";
         return false;
     }
-    removeAbandonedScratchFolders();
+    StepScratch::removeAbandoned(QDir::tempPath());
     // The writer fills a file of its own beside nothing the user owns; the user's file is then
     // replaced in one atomic step, so a failure or a break leaves the previous export in place.
-    QTemporaryDir scratch(QDir(QDir::tempPath()).filePath(kScratchPrefix + QStringLiteral("XXXXXX")));
-    QLockFile scratchLock(scratch.isValid() ? scratch.filePath(kScratchLock) : QString());
+    QTemporaryDir scratch(QDir(QDir::tempPath()).filePath(StepScratch::folderPrefix() + QStringLiteral("XXXXXX")));
+    QLockFile scratchLock(scratch.isValid() ? scratch.filePath(StepScratch::lockName()) : QString());
     if (!scratch.isValid() || !scratchLock.tryLock(0)) {
         const QString reason = scratch.isValid()
                                    ? trStep(QT_TRANSLATE_NOOP("StepExporter", "The temporary folder cannot be locked."))
