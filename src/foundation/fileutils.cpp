@@ -1,5 +1,6 @@
 #include "foundation/fileutils.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -66,6 +67,14 @@ FileReadResult readRegularFile(const QString& path, qint64 maxBytes)
 
 FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data, QIODevice::OpenMode extraFlags)
 {
+    QBuffer source;
+    source.setData(data);
+    source.open(QIODevice::ReadOnly);
+    return writeFileAtomically(path, source, extraFlags);
+}
+
+FileWriteResult writeFileAtomically(const QString& path, QIODevice& source, QIODevice::OpenMode extraFlags)
+{
     FileWriteResult result;
     QSaveFile file(path);
     // Never write the target in place: a failure must leave the old file intact.
@@ -79,15 +88,31 @@ FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data,
         return result;
     }
 
-    const qint64 written = file.write(data);
-    if (written != data.size()) {
-        result.status = FileWriteResult::ShortWrite;
-        result.bytesWritten = written;
-        result.bytesExpected = data.size();
-        if (file.error() != QFileDevice::NoError)
-            result.errorString = file.errorString();
-        file.cancelWriting();
-        return result;
+    constexpr qint64 kBlock = 1024 * 1024;
+    const qint64 expected = source.isSequential() ? -1 : source.size() - source.pos();
+    QByteArray block(int(qMin(kBlock, qMax<qint64>(expected, 1))), Qt::Uninitialized);
+    qint64 copied = 0;
+    for (;;) {
+        const qint64 got = source.read(block.data(), block.size());
+        if (got < 0) {
+            result.status = FileWriteResult::SourceReadFailed;
+            result.errorString = source.errorString();
+            file.cancelWriting();
+            return result;
+        }
+        if (got == 0)
+            break;
+        const qint64 written = file.write(block.constData(), got);
+        if (written != got) {
+            result.status = FileWriteResult::ShortWrite;
+            result.bytesWritten = written < 0 && copied == 0 ? -1 : copied + qMax<qint64>(written, 0);
+            result.bytesExpected = expected >= 0 ? expected : copied + got;
+            if (file.error() != QFileDevice::NoError)
+                result.errorString = file.errorString();
+            file.cancelWriting();
+            return result;
+        }
+        copied += got;
     }
 
     if (!file.commit()) {
@@ -120,6 +145,8 @@ QString describeWriteResult(const FileWriteResult& result)
             text += QStringLiteral(" — ") + result.errorString;
         return text;
     }
+    case FileWriteResult::SourceReadFailed:
+        return QCoreApplication::translate("FileUtils", "The data to write could not be read: %1").arg(result.errorString);
     default:
         return result.errorString;
     }

@@ -7,10 +7,10 @@
 
 struct FileWriteResult
 {
-    enum Status { Ok = 0, OpenFailed = 1, ShortWrite = 2, CommitFailed = 3 };
+    enum Status { Ok = 0, OpenFailed = 1, ShortWrite = 2, CommitFailed = 3, SourceReadFailed = 4 };
 
     int status = Ok;
-    QString errorString;     // device text for OpenFailed/CommitFailed (and ShortWrite when the device has one)
+    QString errorString;     // device text for OpenFailed/CommitFailed/SourceReadFailed (and ShortWrite when the device has one)
     qint64 bytesWritten = 0; // ShortWrite only: what the write returned (may be -1)
     qint64 bytesExpected = 0; // ShortWrite only: the size of the data
 
@@ -43,13 +43,18 @@ FileReadResult readRegularFile(const QString& path, qint64 maxBytes);
 // was written. extraFlags are added to the write-only mode (e.g. QIODevice::Text).
 FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data,
                                     QIODevice::OpenMode extraFlags = QIODevice::NotOpen);
+// The same with what source (open for reading) holds from its position to its end, copied by
+// blocks: a file of any size is replaced without being held in memory. A read error of source
+// leaves path as it was.
+FileWriteResult writeFileAtomically(const QString& path, QIODevice& source,
+                                    QIODevice::OpenMode extraFlags = QIODevice::NotOpen);
 
 // A write past the process's file-size limit (ulimit -f) then fails like a full disk, with
 // the writer's own message, instead of ending the program with SIGXFSZ. Called at start-up.
 void ignoreFileSizeSignal();
 
 // Empty for Ok; "%1/%2 bytes written" (plus " — " and the device text) for a short write;
-// the device text otherwise.
+// the source's text after a sentence for a source that could not be read; the device text otherwise.
 QString describeWriteResult(const FileWriteResult& result);
 
 } // namespace FileUtils

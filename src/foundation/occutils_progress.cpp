@@ -7,6 +7,10 @@
 #include <chrono>
 #include <thread>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace OccUtils {
 
 bool runReporting(const Message_ProgressRange& progress, const char* context, const std::function<bool()>& job)
@@ -26,6 +30,11 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
         waiting.Next();
     }
     helper.join();
+#if defined(__GLIBC__)
+    // What the job freed stays in the helper's own allocator arena, which no later work of
+    // this thread reuses: a big export would keep the process that much larger for good.
+    malloc_trim(0);
+#endif
     return succeeded;
 }
 

@@ -144,7 +144,8 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
         qWarning() << "writeStepFile: cannot read back" << scratchPath << produced.errorString();
         return false;
     }
-    const FileWriteResult result = FileUtils::writeFileAtomically(path, produced.readAll());
+    // By blocks: a big design's file is not held in memory whole.
+    const FileWriteResult result = FileUtils::writeFileAtomically(path, produced);
     if (!result.ok()) {
         if (errorDetail)
             *errorDetail = FileUtils::describeWriteResult(result);

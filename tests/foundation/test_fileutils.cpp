@@ -42,6 +42,42 @@ protected:
     QString target() const { return dir.filePath("board.vtq"); }
 };
 
+// size bytes of a repeating pattern, made as they are read; a read past failAfter fails.
+class PatternSource : public QIODevice
+{
+public:
+    PatternSource(qint64 size, qint64 failAfter) : m_size(size), m_failAfter(failAfter) { open(ReadOnly); }
+    bool isSequential() const override { return true; }
+    static char at(qint64 offset) { return char('a' + offset % 23); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (m_given >= m_failAfter) {
+            setErrorString(QStringLiteral("the network share went away"));
+            return -1;
+        }
+        const qint64 n = qMin(maxSize, m_size - m_given);
+        for (qint64 i = 0; i < n; ++i)
+            data[i] = at(m_given + i);
+        m_given += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    qint64 m_size;
+    qint64 m_failAfter;
+    qint64 m_given = 0;
+};
+
+long peakResidentKiB()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 } // namespace
 
 TEST_F(AtomicWrite, WritesNewFileAndReplacesOldOne)
@@ -262,4 +298,39 @@ TEST(ReadRegularFile, StopsAtTheCapWhateverTheClaimedSize)
     const FileReadResult r = FileUtils::readRegularFile(QStringLiteral("/proc/self/status"), 16);
     EXPECT_EQ(r.status, FileReadResult::TooLarge);
     EXPECT_TRUE(r.data.isEmpty());
+}
+
+// A big file is copied by blocks: the process never holds it whole. A source that fails
+// part-way leaves the previous file and says why.
+TEST_F(AtomicWrite, DeviceIsCopiedByBlocksAndItsReadErrorKeepsTheOldFile)
+{
+    constexpr qint64 kMiB = 1024 * 1024;
+    struct Row { const char* name; qint64 size; qint64 failAfter; int status; };
+    const Row rows[] = {{"96 MB", 96 * kMiB, 1 << 30, FileWriteResult::Ok},
+                        {"source failing after 3 MB", 8 * kMiB, 3 * kMiB, FileWriteResult::SourceReadFailed}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        writePlain(target(), "old contents");
+        PatternSource source(row.size, row.failAfter);
+        const long peakBefore = peakResidentKiB();
+        const FileWriteResult r = FileUtils::writeFileAtomically(target(), source);
+        EXPECT_LT(peakResidentKiB() - peakBefore, 16 * 1024) << "KiB more at the peak";
+        ASSERT_EQ(r.status, row.status) << FileUtils::describeWriteResult(r).toStdString();
+        EXPECT_EQ(entriesOf(dir.path()), QStringList({"board.vtq"}));
+        if (!r.ok()) {
+            EXPECT_EQ(FileUtils::describeWriteResult(r),
+                      QStringLiteral("The data to write could not be read: the network share went away"));
+            EXPECT_EQ(readAll(target()), "old contents");
+            continue;
+        }
+        QFile written(target());
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        ASSERT_EQ(written.size(), row.size);
+        QByteArray block(int(kMiB), Qt::Uninitialized);
+        for (qint64 offset = 0; offset < row.size; offset += kMiB) {
+            ASSERT_EQ(written.read(block.data(), kMiB), kMiB);
+            ASSERT_EQ(block.at(0), PatternSource::at(offset));
+            ASSERT_EQ(block.at(kMiB - 1), PatternSource::at(offset + kMiB - 1));
+        }
+    }
 }
