@@ -1,6 +1,8 @@
 // Long operations of the window (exports, burial analysis): run on the GUI thread under a
 // modal progress window, with every command that could change the design or start another
-// long operation held until they end.
+// long operation held until they end. Parts of them run on helper threads that read the very
+// shapes on show, so the events their reports let through may paint but never mesh, heal or
+// edit a shape: input is held (the modal window, the rest disabled) and the automatic save waits.
 #include "app/mainwindow.h"
 
 #include "app/progresswindow.h"

@@ -106,7 +106,10 @@ bool isValidShape(const TopoDS_Shape& shape);
 // Runs job (true when it succeeded; guarded as guardedCall does, under context) for work of
 // OpenCASCADE's that reports its progress too seldom, or not at all: with a progress to
 // report, on a helper thread while this thread reports every few hundredths of a second, so
-// that whatever shows the progress stays live. Nothing else may touch what job uses meanwhile.
+// that whatever shows the progress stays live. The job's shapes are often the ones on show:
+// until it returns, nothing on this thread may mesh, heal or edit them — whatever runs during
+// the reports (paints, timers) must leave the design alone. The memory the helper freed is
+// given back to the system when it ends.
 bool runReporting(const Message_ProgressRange& progress, const char* context, const std::function<bool()>& job);
 
 void logBoolAttemptError(const BoolOpLabel& label, double fuzzy, const char* tag, const char* message);

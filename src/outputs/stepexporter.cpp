@@ -114,8 +114,9 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
         STEPCAFControl_Writer writer;
         // OpenCASCADE 7.6's writer reports the transfer only in part and the write not at all
         // (seconds each on a big design): they run on a helper thread while this one reports,
-        // and the window keeps painting. The document, the shapes and the writer are this
-        // export's own, and the window holds every command until it ends.
+        // and the window keeps painting. The document and the writer are this export's own, but
+        // the document stores the very shapes the view shows: the long operation's window holds
+        // every command and input that could mesh, heal or edit them until the write ends.
         const Message_ProgressRange transfer = scope.Next(8.0);
         const QByteArray target = scratchPath.toUtf8();
         return OccUtils::runReporting(scope.Next(1.0), "writeStepFile", [&] {

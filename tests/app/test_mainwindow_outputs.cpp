@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QTimer>
+#include <QUndoCommand>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -379,6 +380,39 @@ TEST_F(MainWindowLongOperations, DesignCommandsWaitAndCancelLeavesThePreviousFil
         EXPECT_TRUE(QDir(m_dir.filePath("exports")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
         EXPECT_TRUE(QDir(m_dir.filePath("tmp")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
+}
+
+class Edit : public QUndoCommand
+{
+public:
+    void undo() override {}
+    void redo() override {}
+};
+
+// An automatic save that falls due while an export runs waits for its end: the design whose
+// shapes the export reads is not written meanwhile, and the saves resume afterwards.
+TEST_F(MainWindowLongOperations, AutomaticSaveWaitsForTheEnd)
+{
+    probe->undoStack()->push(new Edit);
+    ASSERT_NE(probe->autoSaveTimer(), nullptr);
+    probe->autoSaveTimer()->start(1);
+    const QString side = probe->autoSaveTarget();
+    ASSERT_FALSE(side.isEmpty());
+    ASSERT_FALSE(QFile::exists(side));
+    bool savedDuring = true;
+    {
+        MessageBoxAnswerer answerer;
+        run(Row{"board.step", "Exporting STEP", "STEP export"}, [&](QDialog*) {
+            QTest::qWait(100);
+            savedDuring = QFile::exists(side);
+        });
+        EXPECT_FALSE(savedDuring) << "no automatic save while the export runs";
+    }
+    EXPECT_TRUE(waitFor([&] { return QFile::exists(side); }, 3000)) << "automatic saves resume";
+    // Closed without saving: the side file and its claim go, as on a normal exit.
+    MessageBoxAnswerer discard(QMessageBox::Discard);
+    window->close();
+    EXPECT_FALSE(QFile::exists(side));
 }
 
 } // namespace

@@ -1,0 +1,88 @@
+// OpenCASCADE work that reports too seldom runs on a helper thread while the calling thread
+// keeps reporting, and its outcome comes back as the job gave it.
+#include "foundation/occutils.h"
+
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
+#include <Standard_Failure.hxx>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+// Counts the reports made on the thread that started the operation, as a window that paints
+// from them would.
+class CallerReports : public Message_ProgressIndicator
+{
+public:
+    std::atomic<int> shown{0};
+    const std::thread::id caller = std::this_thread::get_id();
+
+protected:
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override
+    {
+        if (std::this_thread::get_id() == caller)
+            ++shown;
+    }
+};
+
+enum class Outcome { Succeeds, Fails, ThrowsOcct, ThrowsStd };
+
+struct Row
+{
+    const char* name;
+    Outcome outcome;
+    bool reported; // a progress to report to
+    bool expected;
+};
+
+class RunReporting : public ::testing::TestWithParam<Row>
+{
+};
+
+// With a progress, the job waits until the caller has reported a few times: only a job on
+// another thread can see that, and only a caller that keeps reporting lets it.
+TEST_P(RunReporting, JobRunsBesideTheReportsAndItsOutcomeComesBack)
+{
+    const Row& row = GetParam();
+    opencascade::handle<CallerReports> indicator = new CallerReports;
+    std::thread::id jobThread;
+    bool reportsWhileWorking = false;
+    const auto job = [&] {
+        jobThread = std::this_thread::get_id();
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (row.reported && indicator->shown < 3 && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        reportsWhileWorking = indicator->shown >= 3;
+        switch (row.outcome) {
+        case Outcome::Succeeds: return true;
+        case Outcome::Fails: return false;
+        case Outcome::ThrowsOcct: throw Standard_Failure("the writer broke");
+        case Outcome::ThrowsStd: throw std::runtime_error("the writer broke");
+        }
+        return true;
+    };
+    const bool result = row.reported ? OccUtils::runReporting(indicator->Start(), "test", job)
+                                     : OccUtils::runReporting(Message_ProgressRange(), "test", job);
+    EXPECT_EQ(result, row.expected);
+    if (row.reported) {
+        EXPECT_NE(jobThread, indicator->caller) << "the job runs on a helper thread";
+        EXPECT_TRUE(reportsWhileWorking) << "the caller reports while the job works";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, RunReporting,
+    ::testing::Values(Row{"Succeeds", Outcome::Succeeds, true, true}, Row{"Fails", Outcome::Fails, true, false},
+                      Row{"ThrowsOcct", Outcome::ThrowsOcct, true, false},
+                      Row{"ThrowsStd", Outcome::ThrowsStd, true, false},
+                      Row{"SucceedsUnreported", Outcome::Succeeds, false, true},
+                      Row{"FailsUnreported", Outcome::Fails, false, false}),
+    [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+} // namespace
