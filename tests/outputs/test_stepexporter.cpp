@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -34,7 +33,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -784,7 +782,7 @@ TEST(StepExport, ReadOnlyFolderKeepsTheEarlierExport)
 }
 
 // A STEP writer killed mid-write leaves its folder in the temporary location with a partial
-// file; the next export removes such folders, and only those whose writer is gone.
+// file; the next export removes it (which folders go is the clean-up's own test), and its own.
 TEST(StepExport, FoldersLeftByDeadWritersAreRemovedByTheNextExport)
 {
     QTemporaryDir dir;
@@ -795,31 +793,13 @@ TEST(StepExport, FoldersLeftByDeadWritersAreRemovedByTheNextExport)
     ASSERT_TRUE(gone.waitForStarted());
     const QByteArray deadWriter = QByteArray::number(gone.processId()) + "\nvantorquelle\n\n";
     ASSERT_TRUE(gone.waitForFinished());
-    const struct
-    {
-        const char* folder;
-        QByteArray lock; // empty: cut off while written
-        int ageHours;
-    } leftovers[] = {
-        {"another-program-step", deadWriter, 0},
-        {"vantorquelle-step-cut-off-long-ago", {}, 48},
-        {"vantorquelle-step-cut-off-just-now", {}, 0},
-        {"vantorquelle-step-killed", deadWriter, 0},
-        {"vantorquelle-step-working", {}, 0}, // its lock taken below by this process
-    };
-    for (const auto& leftover : leftovers) {
-        const QString folder = dir.filePath(QLatin1String(leftover.folder));
+    for (const char* leftover : {"another-program-step", "vantorquelle-step-killed"}) {
+        const QString folder = dir.filePath(QLatin1String(leftover));
         QFile partial(folder + "/board.step"), lock(folder + "/writer.lock");
         ASSERT_TRUE(QDir().mkpath(folder) && partial.open(QIODevice::WriteOnly) && lock.open(QIODevice::WriteOnly));
         partial.write("ISO-10303-21;\nHEADER;\nFILE_NA");
-        lock.write(leftover.lock);
-        lock.close();
-        const timeval then{::time(nullptr) - leftover.ageHours * 3600, 0};
-        const timeval times[2] = {then, then};
-        ASSERT_EQ(::utimes(QFile::encodeName(lock.fileName()).constData(), times), 0);
+        lock.write(deadWriter);
     }
-    QLockFile working(dir.filePath("vantorquelle-step-working/writer.lock"));
-    ASSERT_TRUE(QFile::remove(dir.filePath("vantorquelle-step-working/writer.lock")) && working.tryLock(0));
 
     Board board;
     board.add(component("R1", gp_Pnt(10, 10, 5), 2));
@@ -828,7 +808,7 @@ TEST(StepExport, FoldersLeftByDeadWritersAreRemovedByTheNextExport)
     qputenv("TMPDIR", previousTemp);
     EXPECT_TRUE(summary.success) << summary.error.toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name).join(' ').toStdString(),
-              "another-program-step vantorquelle-step-cut-off-just-now vantorquelle-step-working")
+              "another-program-step")
         << "the export's own folder goes too";
 }
 
