@@ -14,7 +14,19 @@ constexpr std::size_t kLongestRun = 1 << 16;
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
 bool isTypeChar(char c) { return isDigit(c) || isUpper(c) || (c >= 'a' && c <= 'z') || c == '_'; }
-bool isRunChar(char c) { return isTypeChar(c) || c == '-' || c == '+' || c == '.'; }
+
+// Letters, digits, '_', '.', '+' and '-', by table: the scan spends most of its time on them.
+struct RunTable
+{
+    bool run[256] = {};
+    RunTable()
+    {
+        for (int b = 0; b < 256; ++b)
+            run[b] = isTypeChar(char(b)) || b == '-' || b == '+' || b == '.';
+    }
+};
+const RunTable kRunChars;
+bool isRunChar(char c) { return kRunChars.run[static_cast<unsigned char>(c)]; }
 bool isHexDigit(char c) { return isDigit(c) || (c >= 'A' && c <= 'F'); }
 
 // Bytes the lexer passes over without a token. Any other byte it has no rule for reaches the
@@ -96,6 +108,15 @@ bool StepScan::feed(const char* data, std::size_t size)
             stop = static_cast<const char*>(std::memchr(from, '\'', std::size_t(end - from)));
         } else if (m_lex == Lex::Comment) {
             stop = static_cast<const char*>(std::memchr(from, '*', std::size_t(end - from)));
+        } else if (m_lex == Lex::Run || (m_lex == Lex::Hash && m_text.size() <= kLongestNumber)) {
+            const bool run = m_lex == Lex::Run;
+            while (stop < end && (run ? isRunChar(*stop) : isDigit(*stop)))
+                ++stop;
+            m_text.append(from, std::size_t(stop - from));
+            if (run && m_text.size() >= kLongestRun)
+                endRun(false);
+            else if (!run && m_text.size() > kLongestNumber + 1)
+                m_text.resize(kLongestNumber + 1);
         }
         if (!stop)
             stop = end;
@@ -148,13 +169,13 @@ bool StepScan::step(char c)
         if (c == '\'')
             m_lex = Lex::Quote;
         return true;
-    case Lex::Quote: // a quote in a text, which ends it only if blanks and ',', ')' or '"' follow
-        if (c == ',' || c == ')' || c == '"') {
+    case Lex::Quote: // a quote in a text, which ends it only if blanks and ',' or ')' follow
+        if (c == ',' || c == ')') {
             m_lex = Lex::Normal;
             token(Token::Value);
             return byteInNormal(c);
         }
-        if (c != ' ' && c != '\n' && c != '\r' && c != '\'')
+        if (c != ' ' && c != '\n' && c != '\r' && c != '\'' && c != '"') // '"' passes for a blank there
             m_lex = Lex::Text;
         return true;
     case Lex::Comment:
