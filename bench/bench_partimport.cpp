@@ -1,6 +1,6 @@
 // Part import: STL meshes of about 1,000, 10,000 and 100,000 triangles (a tessellated torus
 // written by OCCT), the sewing reference on the smaller ones, and a STEP part of a few
-// hundred faces (about 500). Peak memory, one fresh process per size: "bench_partimport --make <triangles>
+// hundred faces (about 500), and the STEP scan's speed on big files beside a plain read. Peak memory, one fresh process per size: "bench_partimport --make <triangles>
 // <file> [knot|sphere|slivers]" writes the mesh (a torus without a kind), then "bench_partimport --peak <file> [sewing]" imports it once and
 // prints the resident-set high-water mark (getrusage ru_maxrss) before and after the import.
 //
@@ -139,13 +139,13 @@ void runStlImport(benchmark::State& state, StlImportResult (*import)(const QStri
 
 void BM_StlImport(benchmark::State& state)
 {
-    runStlImport(state, &StlImporter::importStl);
+    runStlImport(state, [](const QString& path, double tolerance) { return StlImporter::importStl(path, tolerance); });
 }
 BENCHMARK(BM_StlImport)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_StlImportAscii(benchmark::State& state)
 {
-    runStlImport(state, &StlImporter::importStl, true);
+    runStlImport(state, [](const QString& path, double tolerance) { return StlImporter::importStl(path, tolerance); }, true);
 }
 BENCHMARK(BM_StlImportAscii)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -176,14 +176,122 @@ BENCHMARK(BM_StepImport)->Unit(benchmark::kMillisecond);
 void BM_StepEntityCheck(benchmark::State& state)
 {
     const QString path = drilledPlateStep();
-    QString reason;
     bool ok = false;
     for (auto _ : state)
-        ok = StepImporter::checkEntityReferences(path, reason);
+        ok = StepImporter::checkFile(path).sound;
     state.counters["ok"] = ok;
     state.counters["bytes"] = double(QFileInfo(path).size());
 }
 BENCHMARK(BM_StepEntityCheck)->Unit(benchmark::kMillisecond);
+
+// A big STEP file for the scan: the drilled plate with its data section grown to about
+// `megabytes` by points nothing refers to (0), or by zeros a sparse file holds (1).
+QString bigStep(int megabytes, bool zeros)
+{
+    const QString path = workDir().filePath(QStringLiteral("big-%1-%2.step").arg(megabytes).arg(zeros ? "zeros" : "points"));
+    if (QFileInfo::exists(path))
+        return path;
+    QFile plate(drilledPlateStep());
+    plate.open(QIODevice::ReadOnly);
+    const QByteArray whole = plate.readAll();
+    const qsizetype end = whole.lastIndexOf("ENDSEC;");
+    QFile out(path);
+    out.open(QIODevice::WriteOnly);
+    out.write(whole.left(end));
+    const qint64 target = qint64(megabytes) << 20;
+    if (zeros) {
+        out.resize(out.size() + target);
+        out.seek(out.size());
+    } else {
+        QByteArray block;
+        for (qint64 n = 1000000; out.size() < target; ++n) {
+            block += "#" + QByteArray::number(n) + " = CARTESIAN_POINT('',(" + QByteArray::number(n % 977) + ".25,-3.5,"
+                + QByteArray::number(n % 113) + ".125));\n";
+            if (block.size() > (1 << 20)) {
+                out.write(block);
+                block.clear();
+            }
+        }
+        out.write(block);
+    }
+    out.write(whole.mid(end));
+    return path;
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + 1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// The scan's speed beside its floor, a plain read of the same file in the same blocks, each
+// iteration reading both: a scan far slower than the read (129 s for 2 GB of zeros before)
+// would show as the ratio. Arg: 256 MB of points, or 1 GB of zeros inside the data section.
+void BM_StepScanSpeed(benchmark::State& state)
+{
+    const bool zeros = state.range(0) == 1;
+    const QString path = bigStep(zeros ? 1024 : 256, zeros);
+    const double megabytes = double(QFileInfo(path).size()) / (1 << 20);
+    double readSeconds = 0.0;
+    double scanSeconds = 0.0;
+    double scanCpu = 0.0;
+    bool sound = false;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (auto _ : state) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        QElapsedTimer clock;
+        clock.start();
+        while (file.read(block.data(), block.size()) > 0) {
+        }
+        readSeconds += clock.nsecsElapsed() * 1e-9;
+        const double cpu = cpuSeconds();
+        clock.restart();
+        sound = StepImporter::checkFile(path).sound;
+        scanSeconds += clock.nsecsElapsed() * 1e-9;
+        scanCpu += cpuSeconds() - cpu;
+    }
+    const double runs = double(state.iterations());
+    state.counters["MB"] = megabytes;
+    state.counters["sound"] = sound;
+    state.counters["read_MBps"] = megabytes * runs / readSeconds;
+    state.counters["scan_MBps"] = megabytes * runs / scanSeconds;
+    state.counters["scan_cpu_s"] = scanCpu / runs;
+    state.counters["ratio"] = scanSeconds / readSeconds;
+}
+BENCHMARK(BM_StepScanSpeed)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A sound part with 2 GB of zeros past its end mark (a sparse file) beside the same part
+// without them, same run: the padding is never read, so the ratio stays near 1.
+void BM_StepImportPaddedPastTheEnd(benchmark::State& state)
+{
+    const QString plain = drilledPlateStep();
+    const QString padded = workDir().filePath(QStringLiteral("padded.step"));
+    if (!QFileInfo::exists(padded)) {
+        QFile::copy(plain, padded);
+        QFile file(padded);
+        file.open(QIODevice::ReadWrite);
+        file.resize(file.size() + (qint64(2) << 30));
+    }
+    double plainSeconds = 0.0;
+    double paddedSeconds = 0.0;
+    bool ok = true;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        ok = StepImporter::importStep(plain).status == StepImportResult::Ok && ok;
+        plainSeconds += clock.nsecsElapsed() * 1e-9;
+        clock.restart();
+        ok = StepImporter::importStep(padded).status == StepImportResult::Ok && ok;
+        paddedSeconds += clock.nsecsElapsed() * 1e-9;
+    }
+    state.counters["ok"] = ok;
+    state.counters["plain_s"] = plainSeconds / double(state.iterations());
+    state.counters["padded_s"] = paddedSeconds / double(state.iterations());
+    state.counters["ratio"] = paddedSeconds / plainSeconds;
+}
+BENCHMARK(BM_StepImportPaddedPastTheEnd)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 long maxRssKb()
 {

@@ -1,6 +1,5 @@
 #include "app/mainwindow.h"
 
-#include "app/busycursor.h"
 #include "foundation/appsettings.h"
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
@@ -75,16 +74,20 @@ QString withReason(const QString& message, const QString& reason)
 
 bool MainWindow::importStepFile(const QString& path)
 {
-    setStatusText(tr("Loading STEP file..."));
+    if (isLongOperationRunning())
+        return false;
+    // A big file reads for minutes: the window stays live, and Cancel leaves the design as it was.
     StepImportResult result;
-    {
-        const BusyCursor busy;
-        result = StepImporter::importStep(path);
-    }
+    runLongOperation(tr("Loading STEP file..."), [&](const Message_ProgressRange& progress) {
+        result = StepImporter::importStep(path, progress);
+    });
 
     switch (result.status) {
     case StepImportResult::Ok:
         break;
+    case StepImportResult::Cancelled:
+        setStatusText(tr("STEP import cancelled"));
+        return false;
     case StepImportResult::ReadFailed:
         QMessageBox::warning(this, tr("Error"), withReason(tr("Unable to read the STEP file"), result.errorMessage));
         setStatusText(tr("Ready - Build plate displayed"));
@@ -122,13 +125,17 @@ bool MainWindow::importStepFile(const QString& path)
 
 bool MainWindow::importStlFile(const QString& path)
 {
-    setStatusText(tr("Reading and repairing the STL file..."));
+    if (isLongOperationRunning())
+        return false;
     StlImportResult result;
-    {
-        const BusyCursor busy;
-        result = StlImporter::importStl(path, -1.0);
-    }
+    runLongOperation(tr("Reading and repairing the STL file..."), [&](const Message_ProgressRange& progress) {
+        result = StlImporter::importStl(path, -1.0, progress);
+    });
 
+    if (result.cancelled) {
+        setStatusText(tr("STL import cancelled"));
+        return false;
+    }
     if (!result.ok) {
         QMessageBox::warning(this, tr("STL Error"), tr("Unable to load STL:\n%1").arg(result.error));
         setStatusText(tr("STL import failed"));

@@ -21,10 +21,16 @@
 #include <TopExp_Explorer.hxx>
 #include <XSControl_WorkSession.hxx>
 
-#include <QDebug>
+#include <Message_ProgressScope.hxx>
 
-#include <new>
+#include <QDebug>
+#include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <istream>
+#include <new>
+#include <streambuf>
 
 namespace {
 
@@ -99,113 +105,190 @@ TopoDS_Shape solidsOfSurfaces(const TopoDS_Shape& shape, StepImportResult& resul
 
 } // namespace
 
-StepImportResult StepImporter::importStep(const QString& path)
+namespace {
+
+// Hands the reader the file up to its end mark, block by block, and an early end of file once
+// the user cancels: what lies past the mark (gigabytes of padding) is never read.
+class BoundedFileBuffer : public std::streambuf
+{
+public:
+    BoundedFileBuffer(QFile& file, qint64 length, const std::function<bool()>& cancelled)
+        : m_file(file), m_left(length), m_cancelled(cancelled), m_block(1 << 20, Qt::Uninitialized)
+    {
+    }
+
+protected:
+    int_type underflow() override
+    {
+        if (gptr() < egptr())
+            return traits_type::to_int_type(*gptr());
+        if (m_left <= 0 || m_cancelled())
+            return traits_type::eof();
+        const qint64 n = m_file.read(m_block.data(), std::min<qint64>(m_left, m_block.size()));
+        if (n <= 0)
+            return traits_type::eof();
+        m_left -= n;
+        setg(m_block.data(), m_block.data(), m_block.data() + n);
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    QFile& m_file;
+    qint64 m_left;
+    const std::function<bool()>& m_cancelled;
+    QByteArray m_block;
+};
+
+StepImportResult cancelledImport()
 {
     StepImportResult result;
-    try {
-        const QFileInfo info(path);
-        if (!info.exists() || !info.isFile()) {
-            qWarning() << "StepImporter: no such file:" << path;
+    result.status = StepImportResult::Cancelled;
+    result.errorMessage = StepImporter::tr("The import was cancelled.");
+    return result;
+}
+
+StepImportResult importOnThisThread(const QString& path, const std::function<bool()>& cancelled,
+                                    const Message_ProgressRange& transfer)
+{
+    StepImportResult result;
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile()) {
+        qWarning() << "StepImporter: no such file:" << path;
+        result.status = StepImportResult::ReadFailed;
+        result.errorMessage = StepImporter::tr("The STEP file does not exist: %1").arg(path);
+        return result;
+    }
+    if (info.size() == 0) {
+        qWarning() << "StepImporter: empty file:" << path;
+        result.status = StepImportResult::ReadFailed;
+        result.errorMessage = StepImporter::tr("The STEP file is empty: %1").arg(path);
+        return result;
+    }
+
+    const StepFileCheck check = StepImporter::checkFile(path, cancelled);
+    if (check.cancelled)
+        return cancelledImport();
+    if (!check.sound) {
+        qWarning() << "StepImporter: damaged file," << check.reason << ":" << path;
+        result.status = StepImportResult::ReadFailed;
+        result.errorMessage = check.reason;
+        return result;
+    }
+
+    // The reader and the transfer live inside the trap: after a fault their state is
+    // not to be trusted, not even by their destructors.
+    bool finished = false;
+    const bool clean = FaultTrap::run([&]() {
+        QFile file(path);
+        const bool opened = file.open(QIODevice::ReadOnly);
+        BoundedFileBuffer buffer(file, check.readLength, cancelled);
+        std::istream stream(&buffer);
+        STEPControl_Reader reader;
+        if (!opened || reader.ReadStream(info.fileName().toUtf8().constData(), stream) != IFSelect_RetDone) {
+            if (cancelled())
+                return;
+            qWarning() << "StepImporter: not a readable STEP file:" << path;
             result.status = StepImportResult::ReadFailed;
-            result.errorMessage = tr("The STEP file does not exist: %1").arg(path);
-            return result;
+            result.errorMessage = StepImporter::tr("The file is not a readable STEP file: %1").arg(path);
+            return;
         }
-        if (info.size() == 0) {
-            qWarning() << "StepImporter: empty file:" << path;
+        if (cancelled())
+            return;
+        if (!check.complete) {
+            qWarning() << "StepImporter: truncated file (no END-ISO-10303-21):" << path;
             result.status = StepImportResult::ReadFailed;
-            result.errorMessage = tr("The STEP file is empty: %1").arg(path);
-            return result;
+            result.errorMessage = StepImporter::tr("The STEP file is truncated (its end is missing): %1").arg(path);
+            return;
         }
 
-        QString reason;
-        bool complete = false;
-        if (!checkEntityReferences(path, reason, &complete)) {
-            qWarning() << "StepImporter: damaged file," << reason << ":" << path;
+        result.rootCount = reader.NbRootsForTransfer();
+        if (result.rootCount < 1) {
+            result.status = StepImportResult::NoTransferableRoot;
+            result.errorMessage = StepImporter::tr("The STEP file contains no transferable root.");
+            return;
+        }
+
+        // Geometric entities the parser could not read (bad syntax, unresolved references)
+        // still load, and the transfer builds whatever it can around them: a wrong part.
+        const int damaged = damagedShapeEntityCount(reader);
+        if (damaged > 0) {
+            qWarning() << "StepImporter: damaged file," << damaged << "geometric entities could not be read:" << path;
             result.status = StepImportResult::ReadFailed;
-            result.errorMessage = reason;
-            return result;
+            result.rootCount = 0;
+            result.errorMessage = StepImporter::tr("The STEP file is damaged: %n geometric entity(ies) could not be read.",
+                                                   nullptr, damaged);
+            return;
         }
 
-        // The reader and the transfer live inside the trap: after a fault their state is
-        // not to be trusted, not even by their destructors.
-        bool finished = false;
-        const bool clean = FaultTrap::run([&]() {
-            STEPControl_Reader reader;
-            if (reader.ReadFile(path.toStdString().c_str()) != IFSelect_RetDone) {
-                qWarning() << "StepImporter: not a readable STEP file:" << path;
-                result.status = StepImportResult::ReadFailed;
-                result.errorMessage = tr("The file is not a readable STEP file: %1").arg(path);
-                return;
-            }
-            if (!complete) {
-                qWarning() << "StepImporter: truncated file (no END-ISO-10303-21):" << path;
-                result.status = StepImportResult::ReadFailed;
-                result.errorMessage = tr("The STEP file is truncated (its end is missing): %1").arg(path);
-                return;
-            }
+        reader.PrintCheckTransfer(false, IFSelect_ItemsByEntity);
 
-            result.rootCount = reader.NbRootsForTransfer();
-            if (result.rootCount < 1) {
-                result.status = StepImportResult::NoTransferableRoot;
-                result.errorMessage = tr("The STEP file contains no transferable root.");
-                return;
-            }
-
-            // Geometric entities the parser could not read (bad syntax, unresolved references)
-            // still load, and the transfer builds whatever it can around them: a wrong part.
-            const int damaged = damagedShapeEntityCount(reader);
-            if (damaged > 0) {
-                qWarning() << "StepImporter: damaged file," << damaged << "geometric entities could not be read:" << path;
-                result.status = StepImportResult::ReadFailed;
-                result.rootCount = 0;
-                result.errorMessage = tr("The STEP file is damaged: %n geometric entity(ies) could not be read.",
-                                         nullptr, damaged);
-                return;
-            }
-
-            reader.PrintCheckTransfer(false, IFSelect_ItemsByEntity);
-
-            for (int i = 1; i <= result.rootCount; ++i) {
-                try {
-                    // The reader reports success for roots that yield an empty compound or shell;
-                    // those transferred to nothing as well.
-                    const TopoDS_Shape shape = reader.TransferRoot(i) ? reader.Shape(reader.NbShapes()) : TopoDS_Shape();
-                    if (hasGeometry(shape))
-                        result.shapes.append(solidsOfSurfaces(shape, result));
-                    else
-                        ++result.failedRootCount;
-                } catch (const std::bad_alloc&) {
-                    throw; // no use trying the next root: the import fails as a whole
-                } catch (const Standard_OutOfMemory&) {
-                    throw;
-                } catch (...) {
-                    qWarning() << "StepImporter: exception on root" << i << ":"
-                               << OccUtils::currentExceptionMessage();
+        Message_ProgressScope roots(transfer, nullptr, result.rootCount);
+        for (int i = 1; i <= result.rootCount && !cancelled(); ++i) {
+            try {
+                // The reader reports success for roots that yield an empty compound or shell;
+                // those transferred to nothing as well.
+                const TopoDS_Shape shape = reader.TransferRoot(i, roots.Next()) ? reader.Shape(reader.NbShapes()) : TopoDS_Shape();
+                if (hasGeometry(shape))
+                    result.shapes.append(solidsOfSurfaces(shape, result));
+                else
                     ++result.failedRootCount;
-                }
+            } catch (const std::bad_alloc&) {
+                throw; // no use trying the next root: the import fails as a whole
+            } catch (const Standard_OutOfMemory&) {
+                throw;
+            } catch (...) {
+                qWarning() << "StepImporter: exception on root" << i << ":" << OccUtils::currentExceptionMessage();
+                ++result.failedRootCount;
             }
-
-            // Every root failing is no success: the caller would install an empty part.
-            if (result.shapes.isEmpty()) {
-                qWarning() << "StepImporter: none of the" << result.rootCount << "roots could be transferred:" << path;
-                result.status = StepImportResult::NoTransferableRoot;
-                result.errorMessage = tr("None of the %n root(s) of the STEP file could be transferred.",
-                                         nullptr, result.rootCount);
-                return;
-            }
-            finished = true;
-        });
-        if (!clean) {
-            qWarning() << "StepImporter: damaged file, the reader failed on it:" << path;
-            result = StepImportResult();
-            result.status = StepImportResult::ReadFailed;
-            result.errorMessage = tr("The STEP file is damaged: the reader failed on it.");
-            return result;
         }
-        if (!finished)
-            return result;
+        if (cancelled())
+            return;
+
+        // Every root failing is no success: the caller would install an empty part.
+        if (result.shapes.isEmpty()) {
+            qWarning() << "StepImporter: none of the" << result.rootCount << "roots could be transferred:" << path;
+            result.status = StepImportResult::NoTransferableRoot;
+            result.errorMessage = StepImporter::tr("None of the %n root(s) of the STEP file could be transferred.",
+                                                   nullptr, result.rootCount);
+            return;
+        }
+        finished = true;
+    });
+    if (cancelled())
+        return cancelledImport();
+    if (!clean) {
+        qWarning() << "StepImporter: damaged file, the reader failed on it:" << path;
+        result = StepImportResult();
+        result.status = StepImportResult::ReadFailed;
+        result.errorMessage = StepImporter::tr("The STEP file is damaged: the reader failed on it.");
+        return result;
+    }
+    if (finished)
         result.status = StepImportResult::Ok;
+    return result;
+}
+
+} // namespace
+
+StepImportResult StepImporter::importStep(const QString& path, const Message_ProgressRange& progress)
+{
+    Message_ProgressScope scope(progress, nullptr, 10.0);
+    const std::function<bool()> cancelled = [&scope] { return scope.UserBreak(); };
+    const Message_ProgressRange transfer = scope.Next(1.0);
+    StepImportResult result;
+    try {
+        OccUtils::runReporting(scope.Next(9.0), "StepImporter", [&] {
+            try {
+                result = importOnThisThread(path, cancelled, transfer);
+            } catch (...) {
+                result = StepImportResult();
+                result.status = StepImportResult::Exception;
+                result.errorMessage = OccUtils::currentExceptionMessage();
+            }
+            return true;
+        });
     } catch (...) {
+        result = StepImportResult();
         result.status = StepImportResult::Exception;
         result.errorMessage = OccUtils::currentExceptionMessage();
     }

@@ -6,11 +6,14 @@
 #include <QList>
 #include <QString>
 
+#include <Message_ProgressRange.hxx>
 #include <TopoDS_Shape.hxx>
+
+#include <functional>
 
 struct StepImportResult
 {
-    enum Status { Ok = 0, ReadFailed = 1, NoTransferableRoot = 2, Exception = 3 };
+    enum Status { Ok = 0, ReadFailed = 1, NoTransferableRoot = 2, Exception = 3, Cancelled = 4 };
 
     int status = Exception;
     QList<TopoDS_Shape> shapes;  // one per transferred root, in root order
@@ -24,17 +27,29 @@ struct StepImportResult
     int freeEdgeCount = 0;
 };
 
+// What the scan before the reader found.
+struct StepFileCheck
+{
+    // False with a translated reason when the file holds an entity number beyond the int range,
+    // a scope, a number defined twice or a reference cycle, all fatal to OpenCASCADE's reader,
+    // or a text or comment that never closes, behind which the scan cannot see them.
+    bool sound = false;
+    QString reason;
+    // The exchange's closing keyword was read: the reader accepts a file cut short, and would
+    // hand back a part with faces silently missing.
+    bool complete = false;
+    qint64 readLength = -1; // the bytes up to the end mark: the reader is given no more
+    bool cancelled = false;
+};
+
 class StepImporter
 {
     Q_DECLARE_TR_FUNCTIONS(StepImporter)
 
 public:
-    static StepImportResult importStep(const QString& path);
+    // With an active progress, the reading runs on a helper thread while this one reports;
+    // Cancel ends it with the Cancelled status.
+    static StepImportResult importStep(const QString& path, const Message_ProgressRange& progress = {});
 
-    // False with a translated reason when the file holds an entity number beyond the int
-    // range, a number defined twice or a reference cycle, all fatal to OpenCASCADE's reader,
-    // or a text or comment that never closes, behind which the scan cannot see them.
-    // complete, when given, tells whether the exchange's closing keyword was read: the reader
-    // accepts a file cut short, and would hand back a part with faces silently missing.
-    static bool checkEntityReferences(const QString& path, QString& reason, bool* complete = nullptr);
+    static StepFileCheck checkFile(const QString& path, const std::function<bool()>& cancelled = {});
 };

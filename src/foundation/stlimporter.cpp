@@ -5,6 +5,7 @@
 #include "foundation/stlshellbuilder.h"
 
 #include <BRepTools.hxx>
+#include <Message_ProgressScope.hxx>
 #include <Bnd_Box.hxx>
 #include <Precision.hxx>
 #include <ShapeFix_Shape.hxx>
@@ -17,6 +18,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+
+using Cancelled = std::function<bool()>;
 
 double StlImporter::automaticSewingTolerance(const Bnd_Box& box)
 {
@@ -41,11 +45,22 @@ static double resolveTolerance(double requested, const StlMesh& mesh)
 constexpr qint64 kSewingBudgetMs = 120000;
 constexpr qint64 kHealingBudgetMs = 60000;
 
+// Healing stops when its time is spent or the user cancels.
+class HealingDeadline : public StlDeadline
+{
+public:
+    HealingDeadline(qint64 budgetMs, const Cancelled& cancelled) : StlDeadline(budgetMs), m_cancelled(cancelled) {}
+    Standard_Boolean UserBreak() override { return m_cancelled() || StlDeadline::UserBreak(); }
+
+private:
+    const Cancelled& m_cancelled;
+};
+
 // Healing is a repair attempt: when it runs out of time, the shape is kept as it was.
-static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance)
+static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance, const Cancelled& cancelled)
 {
     return OccUtils::guardedCall(shape, "StlImporter: ShapeFix", [&] {
-        const Handle(StlDeadline) deadline = new StlDeadline(kHealingBudgetMs);
+        const Handle(StlDeadline) deadline = new HealingDeadline(kHealingBudgetMs, cancelled);
         ShapeFix_Shape fix(shape);
         fix.SetPrecision(tolerance);
         fix.SetMinTolerance(1e-7);
@@ -90,35 +105,38 @@ static void finish(StlImportResult& result)
     result.ok = !result.shape.IsNull();
 }
 
-static StlImportResult importThroughSewing(const StlMesh& mesh, double tolerance, StlImportResult result)
+static StlImportResult importThroughSewing(const StlMesh& mesh, double tolerance, StlImportResult result,
+                                          const Cancelled& cancelled)
 {
-    if (!sewStlMesh(mesh, tolerance, result, kSewingBudgetMs))
+    if (!sewStlMesh(mesh, tolerance, result, kSewingBudgetMs) || cancelled())
         return result;
-    result.shape = healStl(result.shape, tolerance);
+    result.shape = healStl(result.shape, tolerance, cancelled);
     result.valid = OccUtils::isValidShape(result.shape);
     finish(result);
     return result;
 }
 
-static StlImportResult importBySewing(const QString& path, double sewingTolerance)
+static StlImportResult importBySewing(const QString& path, double sewingTolerance, const Cancelled& cancelled)
 {
     StlImportResult result;
     StlMesh mesh;
-    if (!readStlMesh(path, result, mesh))
+    if (!readStlMesh(path, result, mesh) || cancelled())
         return result;
-    return importThroughSewing(mesh, resolveTolerance(sewingTolerance, mesh), result);
+    return importThroughSewing(mesh, resolveTolerance(sewingTolerance, mesh), result, cancelled);
 }
 
-static StlImportResult importDirect(const QString& path, double sewingTolerance)
+static StlImportResult importDirect(const QString& path, double sewingTolerance, const Cancelled& cancelled)
 {
     StlImportResult result;
     StlMesh mesh;
-    if (!readStlMesh(path, result, mesh))
+    if (!readStlMesh(path, result, mesh) || cancelled())
         return result;
     const double tolerance = resolveTolerance(sewingTolerance, mesh);
     // What sewing would merge is merged first, so that a mesh closed but for nodes a hair
     // apart is built directly too.
     weldStlMesh(mesh, tolerance);
+    if (cancelled())
+        return result;
     if (mesh.triangles.empty()) {
         result.error = StlImporter::tr("No non-degenerate triangle in the STL.");
         return result;
@@ -136,8 +154,10 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance)
         qWarning() << "StlImporter: direct shell construction failed:" << OccUtils::currentExceptionMessage();
         direct.Nullify();
     }
+    if (cancelled())
+        return result;
     if (direct.IsNull())
-        return importThroughSewing(mesh, tolerance, result);
+        return importThroughSewing(mesh, tolerance, result, cancelled);
     mesh = StlMesh(); // the shape holds all of it now
 
     // A closed mesh: every edge already joins two faces, so there is nothing to sew, and
@@ -153,7 +173,7 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance)
             BRepTools::Clean(direct);
             return true;
         });
-        result.shape = healStl(direct, tolerance);
+        result.shape = healStl(direct, tolerance, cancelled);
         result.valid = OccUtils::isValidShape(result.shape);
     }
     finish(result);
@@ -161,11 +181,11 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance)
 }
 
 // Nothing may escape to the caller, not even a failed allocation on a huge file.
-static StlImportResult guarded(StlImportResult (*import)(const QString&, double), const QString& path,
-                               double sewingTolerance)
+static StlImportResult guarded(StlImportResult (*import)(const QString&, double, const Cancelled&), const QString& path,
+                               double sewingTolerance, const Cancelled& cancelled)
 {
     try {
-        return import(path, sewingTolerance);
+        return import(path, sewingTolerance, cancelled);
     } catch (...) {
         StlImportResult failed;
         try {
@@ -179,10 +199,22 @@ static StlImportResult guarded(StlImportResult (*import)(const QString&, double)
 
 StlImportResult StlImporter::importStlBySewing(const QString& path, double sewingTolerance)
 {
-    return guarded(importBySewing, path, sewingTolerance);
+    return guarded(importBySewing, path, sewingTolerance, [] { return false; });
 }
 
-StlImportResult StlImporter::importStl(const QString& path, double sewingTolerance)
+StlImportResult StlImporter::importStl(const QString& path, double sewingTolerance, const Message_ProgressRange& progress)
 {
-    return guarded(importDirect, path, sewingTolerance);
+    Message_ProgressScope scope(progress, nullptr, 1.0);
+    const Cancelled cancelled = [&scope] { return scope.UserBreak(); };
+    StlImportResult result;
+    OccUtils::runReporting(scope.Next(), "StlImporter", [&] {
+        result = guarded(importDirect, path, sewingTolerance, cancelled);
+        return true;
+    });
+    if (cancelled()) {
+        result = StlImportResult();
+        result.cancelled = true;
+        result.error = tr("The import was cancelled.");
+    }
+    return result;
 }

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <Message_ProgressRange.hxx>
 #include <TopoDS_Shape.hxx>
 
 class Bnd_Box;
@@ -24,6 +25,7 @@ struct StlImportResult
     int flatShellCount = 0;    // closed shells left out for enclosing no volume
     QString warning;          // usable but not clean
     QString error;            // reason when ok is false
+    bool cancelled = false;   // the user cancelled: nothing was produced
 };
 
 class StlImporter
@@ -32,8 +34,10 @@ class StlImporter
 
 public:
     // A tolerance above 0 is used as given; anything else (0, negative, NaN) asks for the
-    // automatic one.
-    static StlImportResult importStl(const QString& path, double sewingTolerance = -1.0);
+    // automatic one. With an active progress, the work runs on a helper thread while this one
+    // reports; Cancel takes effect between its stages and while it heals.
+    static StlImportResult importStl(const QString& path, double sewingTolerance = -1.0,
+                                     const Message_ProgressRange& progress = {});
 
     // The straightforward construction (one loose face per triangle, then sewing and shape
     // healing). Slow on large meshes; kept as the reference the fast path must match.

@@ -5,7 +5,12 @@
 
 #include "testsupport.h"
 
+#include "app/progresswindow.h"
+
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUndoCommand>
@@ -531,3 +536,44 @@ TEST(MainWindowText, AbbreviatedListCutsAfterTwelveNames)
 }
 
 } // namespace
+
+// Cancel in the progress window of a long import leaves the part that was open, as it was.
+// The part to import takes seconds to scan: a gigabyte of zeros (a sparse file) in its data.
+TEST_F(MainWindowActions, CancelledImportKeepsThePartThatWasOpen)
+{
+    ASSERT_TRUE(window->importStepFile(boxStep()));
+    const TopoDS_Shape before = probe->project().mainShape();
+    QFile other(boxStep(QStringLiteral("other.step")));
+    ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+    const QByteArray whole = other.readAll();
+    const qsizetype end = whole.lastIndexOf("ENDSEC;");
+    QFile big(file(QStringLiteral("big.step")));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write(whole.left(end));
+    ASSERT_TRUE(big.resize(big.size() + (qint64(1) << 30)));
+    ASSERT_TRUE(big.seek(big.size()));
+    big.write(whole.mid(end));
+    big.close();
+
+    ProgressWindow::setShowDelay(0);
+    bool pressed = false;
+    std::function<void()> cancel = [&] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (modal && modal->objectName() == QLatin1String("progressWindow")) {
+            modal->reject();
+            pressed = true;
+        } else {
+            QTimer::singleShot(10, cancel);
+        }
+    };
+    QTimer::singleShot(0, cancel);
+    const bool imported = window->importStepFile(big.fileName());
+    ProgressWindow::setShowDelay(400);
+    QFile::remove(big.fileName());
+
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(imported);
+    EXPECT_EQ(probe->status(), QStringLiteral("STEP import cancelled"));
+    EXPECT_TRUE(probe->project().mainShape().IsSame(before));
+    EXPECT_EQ(probe->project().shapes().size(), 1);
+}

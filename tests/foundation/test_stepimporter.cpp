@@ -4,8 +4,13 @@
 #include "testsupport.h"
 
 #include "foundation/stepimporter.h"
+#include "foundation/stlimporter.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
+
+#include <Message_ProgressIndicator.hxx>
 
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
@@ -264,4 +269,108 @@ TEST_F(StepImporterTest, SeveralRootsAndNonAsciiPath)
     for (const TopoDS_Shape& s : r.shapes)
         volume += TestSupport::volumeOf(s);
     EXPECT_NEAR(volume, 1000.0 + M_PI * 4.0 * 5.0, 1e-6);
+}
+
+// A byte before an entity that the reader's lexer skips, or reads as a token its parser drops,
+// leaves the entity to the reader: a number defined twice or a self-reference behind it must
+// not hide from the scan, nor reach the reader and its endless recursion.
+TEST_F(StepImporterTest, StrayByteBeforeAnEntityHidesNoDamage)
+{
+    ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
+    const QByteArray whole = readBytes(path("part.step"));
+    const QRegularExpressionMatch edge =
+        QRegularExpression("\\n(#\\d+) = ORIENTED_EDGE\\('',\\*,\\*,(#\\d+),").match(QString::fromLatin1(whole));
+    ASSERT_TRUE(edge.hasMatch());
+    const QByteArray edgeNumber = edge.captured(1).toLatin1();
+    const QByteArray selfReference =
+        QByteArray(whole).replace(edge.captured(0).toLatin1(), "\n" + edgeNumber + " = ORIENTED_EDGE('',*,*," + edgeNumber + ",");
+
+    struct Byte { const char* name; char value; };
+    const QList<Byte> bytes = {{"NUL", '\0'},  {"form-feed", '\f'}, {"vertical-tab", '\v'}, {"0x01", '\x01'},
+                               {"0x1a", '\x1a'}, {"0xff", '\xff'}, {"at", '@'},          {"star", '*'},
+                               {"dollar", '$'},  {"ampersand", '&'}, {"backslash", '\\'}};
+    for (const Byte& b : bytes) {
+        const QByteArray stray(1, b.value);
+        QByteArray twice = whole;
+        twice.replace("ENDSEC;\nEND-ISO", stray + "#21 = CARTESIAN_POINT('',(1.,0.,0.));\nENDSEC;\nEND-ISO");
+        const QByteArray loop = QByteArray(selfReference).replace("\n" + edgeNumber + " = ", "\n" + stray + edgeNumber + " = ");
+        ASSERT_NE(twice, whole);
+        ASSERT_NE(loop, selfReference);
+        struct Row { const char* kind; QByteArray text; QString reason; };
+        for (const Row& row : {Row{"defined-twice", twice, "The STEP file is damaged: the entity number #21 is defined more than once."},
+                               Row{"self-reference", loop, "The STEP file is damaged: entity " + edgeNumber + " refers back to itself."}}) {
+            SCOPED_TRACE(std::string(b.name) + " before an entity, " + row.kind);
+            const StepImportResult r = StepImporter::importStep(file(QString("%1-%2.step").arg(b.name, row.kind), row.text));
+            EXPECT_EQ(r.status, StepImportResult::ReadFailed);
+            EXPECT_TRUE(r.shapes.isEmpty());
+            EXPECT_EQ(r.errorMessage, row.reason);
+        }
+    }
+}
+
+// What lies past the end mark is never read: a sound part followed by 2 GB of zeros (a sparse
+// file) imports at once, where the reader took minutes over the padding, and what follows the
+// padding is not seen.
+TEST_F(StepImporterTest, PaddingPastTheEndMarkIsNotRead)
+{
+    ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
+    const QByteArray whole = readBytes(path("part.step"));
+    constexpr qint64 kPadding = qint64(2) << 30;
+    struct Row { const char* name; QByteArray afterPadding; };
+    for (const Row& row : {Row{"zeros", {}}, Row{"zeros-then-entities", "#21 = CARTESIAN_POINT('',(1.,0.,0.));\n"}}) {
+        SCOPED_TRACE(row.name);
+        QFile padded(path(QString(row.name) + ".step"));
+        ASSERT_TRUE(padded.open(QIODevice::WriteOnly));
+        ASSERT_EQ(padded.write(whole), whole.size());
+        ASSERT_TRUE(padded.resize(whole.size() + kPadding));
+        ASSERT_TRUE(padded.seek(padded.size()));
+        ASSERT_EQ(padded.write(row.afterPadding), row.afterPadding.size());
+        padded.close();
+
+        QElapsedTimer clock;
+        clock.start();
+        const StepImportResult r = StepImporter::importStep(padded.fileName());
+        // Reading the padding took minutes; scanning it alone, seconds.
+        EXPECT_LT(clock.elapsed(), 20000);
+        ASSERT_EQ(r.status, StepImportResult::Ok) << r.errorMessage.toStdString();
+        ASSERT_EQ(r.shapes.size(), 1);
+        EXPECT_NEAR(TestSupport::volumeOf(r.shapes.first()), 1000.0, 1e-6);
+        QFile::remove(padded.fileName());
+    }
+}
+
+namespace {
+
+// The user pressed Cancel before the work began.
+class CancelledAtOnce : public Message_ProgressIndicator
+{
+public:
+    Standard_Boolean UserBreak() override { return true; }
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override {}
+};
+
+} // namespace
+
+// A cancelled import hands back no part, and says it was cancelled rather than failed.
+TEST_F(StepImporterTest, CancelledImportGivesNoPart)
+{
+    const TopoDS_Shape box = BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape();
+    ASSERT_TRUE(writeStep(box, path("part.step")));
+    ASSERT_TRUE(MeshFixtures::writeBytes(path("part.stl"), MeshFixtures::binaryStl(MeshFixtures::cubeTriangles(10.0))));
+    for (const char* suffix : {"step", "stl"}) {
+        SCOPED_TRACE(suffix);
+        const opencascade::handle<CancelledAtOnce> indicator = new CancelledAtOnce;
+        const QString part = path(QString("part.") + suffix);
+        if (QByteArray(suffix) == "step") {
+            const StepImportResult r = StepImporter::importStep(part, indicator->Start());
+            EXPECT_EQ(r.status, StepImportResult::Cancelled);
+            EXPECT_TRUE(r.shapes.isEmpty());
+            EXPECT_EQ(r.errorMessage, QStringLiteral("The import was cancelled."));
+        } else {
+            const StlImportResult r = StlImporter::importStl(part, -1.0, indicator->Start());
+            EXPECT_TRUE(r.cancelled);
+            EXPECT_FALSE(r.ok);
+            EXPECT_TRUE(r.shape.IsNull());
+        }
+    }
 }

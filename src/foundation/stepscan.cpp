@@ -1,0 +1,577 @@
+#include "foundation/stepscan.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr std::int64_t kMaxEntityNumber = std::numeric_limits<int>::max();
+constexpr std::size_t kLongestNumber = 12;
+// A word longer than this is read in pieces: no sound file comes near it.
+constexpr std::size_t kLongestRun = 1 << 16;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
+bool isTypeChar(char c) { return isDigit(c) || isUpper(c) || (c >= 'a' && c <= 'z') || c == '_'; }
+
+// Letters, digits, '_', '.', '+' and '-', by table: the scan spends most of its time on them.
+struct RunTable
+{
+    bool run[256] = {};
+    RunTable()
+    {
+        for (int b = 0; b < 256; ++b)
+            run[b] = isTypeChar(char(b)) || b == '-' || b == '+' || b == '.';
+    }
+};
+const RunTable kRunChars;
+bool isRunChar(char c) { return kRunChars.run[static_cast<unsigned char>(c)]; }
+bool isHexDigit(char c) { return isDigit(c) || (c >= 'A' && c <= 'F'); }
+
+// Bytes the lexer passes over without a token. Any other byte it has no rule for reaches the
+// parser as an error.
+bool isSilent(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
+}
+
+char lower(char c) { return isUpper(c) ? char(c - 'A' + 'a') : c; }
+
+// Keywords are read in any case.
+bool equalsIgnoringCase(const std::string& word, const char* keyword)
+{
+    std::size_t i = 0;
+    for (; keyword[i]; ++i) {
+        if (i >= word.size() || lower(word[i]) != keyword[i])
+            return false;
+    }
+    return i == word.size();
+}
+
+// The exchange opens with "ISO" and closes with "END-ISO", either followed by any digits and
+// dashes and ';', in any case.
+bool isMark(const std::string& word, std::size_t from, const char* mark)
+{
+    const std::size_t length = std::strlen(mark);
+    if (word.size() - from < length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (lower(word[from + i]) != mark[i])
+            return false;
+    }
+    return std::all_of(word.begin() + std::ptrdiff_t(from + length), word.end(),
+                       [](char c) { return c == '-' || isDigit(c); });
+}
+
+std::size_t countWhile(const std::string& s, std::size_t from, bool (*accept)(char))
+{
+    std::size_t n = 0;
+    while (from + n < s.size() && accept(s[from + n]))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+StepScan::StepScan()
+{
+    m_offsets.push_back(0);
+}
+
+StepScan::Open StepScan::unclosed() const
+{
+    switch (m_lex) {
+    case Lex::Text:
+    case Lex::Quote:
+        return Open::Text;
+    case Lex::Comment:
+    case Lex::CommentStar:
+        return Open::Comment;
+    default:
+        return Open::None;
+    }
+}
+
+bool StepScan::feed(const char* data, std::size_t size)
+{
+    std::size_t i = 0;
+    while (i < size && !m_ended && !m_failed) {
+        // Long stretches that make no token are passed over in bulk.
+        const char* from = data + i;
+        const char* stop = from;
+        const char* const end = data + size;
+        if (m_lex == Lex::Normal) {
+            while (stop < end && isSilent(*stop))
+                ++stop;
+        } else if (m_lex == Lex::Text) {
+            stop = static_cast<const char*>(std::memchr(from, '\'', std::size_t(end - from)));
+        } else if (m_lex == Lex::Comment) {
+            stop = static_cast<const char*>(std::memchr(from, '*', std::size_t(end - from)));
+        } else if (m_lex == Lex::Run || (m_lex == Lex::Hash && m_text.size() <= kLongestNumber)) {
+            const bool run = m_lex == Lex::Run;
+            while (stop < end && (run ? isRunChar(*stop) : isDigit(*stop)))
+                ++stop;
+            m_text.append(from, std::size_t(stop - from));
+            if (run && m_text.size() >= kLongestRun)
+                endRun(false);
+            else if (!run && m_text.size() > kLongestNumber + 1)
+                m_text.resize(kLongestNumber + 1);
+        }
+        if (!stop)
+            stop = end;
+        if (stop != from) {
+            m_line += std::count(from, stop, '\n');
+            m_offset += stop - from;
+            i += std::size_t(stop - from);
+            continue;
+        }
+        step(data[i]);
+        ++m_offset;
+        ++i;
+    }
+    return !m_failed;
+}
+
+bool StepScan::finish()
+{
+    switch (m_lex) {
+    case Lex::Hash:
+    case Lex::HashBlanks:
+        endNumber(0);
+        break;
+    case Lex::Run:
+        endRun(false);
+        break;
+    case Lex::Hex:
+        endHex(0);
+        break;
+    case Lex::Slash:
+        m_lex = Lex::Normal;
+        token(Token::Other);
+        break;
+    default:
+        break;
+    }
+    if (m_lex == Lex::Run) // the replay of a hex text may leave a word
+        endRun(false);
+    return !m_failed;
+}
+
+bool StepScan::step(char c)
+{
+    if (c == '\n')
+        ++m_line;
+    switch (m_lex) {
+    case Lex::Normal:
+        return byteInNormal(c);
+    case Lex::Text:
+        if (c == '\'')
+            m_lex = Lex::Quote;
+        return true;
+    case Lex::Quote: // a quote in a text, which ends it only if blanks and ',' or ')' follow
+        if (c == ',' || c == ')') {
+            m_lex = Lex::Normal;
+            token(Token::Value);
+            return byteInNormal(c);
+        }
+        if (c != ' ' && c != '\n' && c != '\r' && c != '\'' && c != '"') // '"' passes for a blank there
+            m_lex = Lex::Text;
+        return true;
+    case Lex::Comment:
+        if (c == '*')
+            m_lex = Lex::CommentStar;
+        return true;
+    case Lex::CommentStar:
+        if (c == '/')
+            m_lex = Lex::Normal; // "*/*" closes the comment and opens none
+        else if (c != '*')
+            m_lex = Lex::Comment;
+        return true;
+    case Lex::Slash:
+        m_lex = Lex::Normal;
+        if (c == '*') {
+            m_lex = Lex::Comment;
+            m_openedOn = m_line;
+            return true;
+        }
+        token(Token::Other);
+        return byteInNormal(c);
+    case Lex::Hash:
+        if (isDigit(c)) {
+            if (m_text.size() <= kLongestNumber)
+                m_text += c;
+            return true;
+        }
+        if (m_text.empty()) { // a lone '#' has no rule
+            m_lex = Lex::Normal;
+            token(Token::Other);
+            return byteInNormal(c);
+        }
+        if (c == ' ' || c == '\t') {
+            m_lex = Lex::HashBlanks;
+            return true;
+        }
+        return endNumber(c);
+    case Lex::HashBlanks:
+        if (c == ' ' || c == '\t')
+            return true;
+        return endNumber(c);
+    case Lex::Run:
+        if (isRunChar(c)) {
+            m_text += c;
+            if (m_text.size() >= kLongestRun)
+                endRun(false);
+            return true;
+        }
+        if (endRun(c == ';') || m_ended)
+            return true;
+        return byteInNormal(c);
+    case Lex::Hex:
+        if (isHexDigit(c)) {
+            if (m_text.size() < kLongestRun)
+                m_text += c;
+            return true;
+        }
+        endHex(c);
+        return true;
+    }
+    return true;
+}
+
+bool StepScan::byteInNormal(char c)
+{
+    switch (c) {
+    case '\'':
+        m_lex = Lex::Text;
+        m_openedOn = m_line;
+        return true;
+    case '/':
+        m_lex = Lex::Slash;
+        return true;
+    case '#':
+        m_lex = Lex::Hash;
+        m_text.clear();
+        return true;
+    case '"':
+        m_lex = Lex::Hex;
+        m_text.clear();
+        return true;
+    case '(':
+        token(Token::Open);
+        return true;
+    case ')':
+        token(Token::Close);
+        return true;
+    case ',':
+        token(Token::Comma);
+        return true;
+    case '=':
+        token(Token::Equals);
+        return true;
+    case ';':
+        token(Token::Semicolon);
+        return true;
+    case '$':
+    case '*':
+        token(Token::Value);
+        return true;
+    default:
+        if (isRunChar(c) || c == '!' || c == '&') { // '!' opens a user-defined type name, '&' a scope
+            m_lex = Lex::Run;
+            m_text.assign(1, c);
+        } else if (!isSilent(c)) {
+            token(Token::Other);
+        }
+        return true;
+    }
+}
+
+// A number followed by blanks and '=' names a record; otherwise it refers to one.
+bool StepScan::endNumber(char next)
+{
+    m_lex = Lex::Normal;
+    bool inRange = m_text.size() <= kLongestNumber;
+    const std::int64_t number = inRange ? std::stoll(m_text) : 0;
+    if (!inRange || number > kMaxEntityNumber) {
+        m_badNumber = m_text.substr(0, 40);
+        m_failed = true;
+        return false;
+    }
+    if (next == '=') {
+        token(Token::Entity, number);
+        token(Token::Equals);
+        return true;
+    }
+    token(Token::Ident, number);
+    return next ? byteInNormal(next) : true;
+}
+
+// A word of letters, digits, '_', '.', '+' and '-' holds one token or several: each time the
+// longest of a type name, an integer, a real, an enumeration or a keyword with its ';'.
+// True when a keyword took the ';' that follows.
+bool StepScan::endRun(bool semicolonFollows)
+{
+    const std::string run = std::move(m_text);
+    m_text.clear();
+    m_lex = Lex::Normal;
+    std::size_t i = 0;
+    while (i < run.size() && !m_ended) {
+        if (semicolonFollows) {
+            const std::string rest = run.substr(i);
+            if (isMark(run, i, "end-iso") || isMark(run, i, "iso")) {
+                token(run[i] == 'e' || run[i] == 'E' ? Token::End : Token::Step);
+                return true;
+            }
+            for (const auto& [word, kind] : {std::pair{"data", Token::Data}, std::pair{"header", Token::Header},
+                                             std::pair{"endsec", Token::Endsec}}) {
+                if (equalsIgnoringCase(rest, word)) {
+                    token(kind);
+                    return true;
+                }
+            }
+        }
+        const char c = run[i];
+        if (c == '&') {
+            const bool scope = run.compare(i, 6, "&SCOPE") == 0;
+            m_scoped = m_scoped || scope;
+            token(Token::Other);
+            i += scope ? 6 : 1;
+            continue;
+        }
+        if (c == '!') {
+            const std::size_t name = countWhile(run, i + 1, isTypeChar);
+            token(name > 0 ? Token::Type : Token::Other);
+            i += 1 + name;
+            continue;
+        }
+        const std::size_t typeLength = countWhile(run, i, isTypeChar);
+        std::size_t integerLength = 0;
+        std::size_t realLength = 0;
+        std::size_t enumLength = 0;
+        if (isDigit(c) || c == '-' || c == '+')
+            integerLength = 1 + countWhile(run, i + 1, isDigit);
+        if (isDigit(c) || c == '-' || c == '+' || c == '.') {
+            const std::size_t body = countWhile(run, i + 1, [](char d) { return isDigit(d) || d == '.'; });
+            if (body > 0) {
+                realLength = 1 + body;
+                const std::size_t e = i + realLength;
+                if (e + 1 < run.size() && run[e] == 'E' && (isDigit(run[e + 1]) || run[e + 1] == '-' || run[e + 1] == '+'))
+                    realLength += 2 + countWhile(run, e + 2, isDigit);
+            }
+        }
+        if (c == '.') {
+            const std::size_t body = countWhile(run, i + 1, [](char d) { return isUpper(d) || isDigit(d) || d == '_'; });
+            if (body > 0 && i + 1 + body < run.size() && run[i + 1 + body] == '.')
+                enumLength = body + 2;
+        }
+        const std::size_t value = std::max({integerLength, realLength, enumLength});
+        if (value == 0 && typeLength == 0) {
+            token(Token::Other); // a lone '.' has no rule
+            ++i;
+            continue;
+        }
+        if (typeLength > value) {
+            token(Token::Type);
+            i += typeLength;
+        } else {
+            token(Token::Value);
+            i += value;
+        }
+    }
+    return false;
+}
+
+// A '"' that no hex digits and '"' follow has no rule: what followed it is read again.
+void StepScan::endHex(char next)
+{
+    m_lex = Lex::Normal;
+    if (next == '"') {
+        token(Token::Value);
+        return;
+    }
+    const std::string digits = std::move(m_text);
+    m_text.clear();
+    token(Token::Other);
+    for (const char c : digits)
+        step(c);
+    if (next)
+        step(next);
+}
+
+// The file's frame (start, header, data, their ends) admits no error: the reader then holds
+// no entity at all. Inside the header and the data, the parser drops what it cannot read.
+void StepScan::token(Token t, std::int64_t number)
+{
+    if (t == Token::End) { // the lexer reads nothing after it, wherever it stands
+        m_ended = true;
+        m_endOffset = m_offset + 1;
+        m_readable = m_parse == Parse::DataEnded;
+        return;
+    }
+    switch (m_parse) {
+    case Parse::Start:
+        m_parse = t == Token::Step ? Parse::Started : Parse::Dead;
+        return;
+    case Parse::Started:
+        m_parse = t == Token::Header ? Parse::HeaderTop : Parse::Dead;
+        return;
+    case Parse::HeaderTop:
+        if (t == Token::Type)
+            m_parse = Parse::Typed;
+        else if (t == Token::Endsec)
+            m_parse = Parse::HeaderEnded;
+        return; // anything else is dropped up to the next header entity
+    case Parse::HeaderEnded:
+        m_parse = t == Token::Data ? Parse::Between : Parse::Dead;
+        m_inHeader = false;
+        return;
+    case Parse::Dead:
+        return;
+    case Parse::Between:
+    case Parse::DataEnded:
+        if (t == Token::Entity) {
+            m_pending = number;
+            m_pendingRefs.clear();
+            m_complex = false;
+            m_recorded = false;
+            m_parse = Parse::Named;
+        } else if (t == Token::Endsec) {
+            m_parse = Parse::DataEnded;
+        } else {
+            m_parse = Parse::Between;
+        }
+        return; // anything else is dropped up to the next record
+    case Parse::Named:
+        if (t == Token::Equals) {
+            m_parse = Parse::Assigned;
+            return;
+        }
+        break;
+    case Parse::Assigned:
+        if (t == Token::Type) {
+            m_parse = Parse::Typed;
+            return;
+        }
+        if (t == Token::Open) {
+            m_complex = true;
+            m_parse = Parse::Complex;
+            return;
+        }
+        break;
+    case Parse::Typed:
+    case Parse::ComplexTyped:
+        if (t == Token::Open) {
+            m_parse = Parse::Arguments;
+            m_depth = 1;
+            m_expectArgument = true;
+            m_typeInArguments = false;
+            return;
+        }
+        break;
+    case Parse::Arguments:
+    case Parse::Skipping:
+        argumentToken(t, number);
+        return;
+    case Parse::Closed:
+        if (t == Token::Semicolon) {
+            m_parse = m_inHeader ? Parse::HeaderTop : Parse::Between;
+            return;
+        }
+        break;
+    case Parse::Complex:
+        if (t == Token::Type) {
+            m_parse = Parse::ComplexTyped;
+            return;
+        }
+        if (t == Token::Close && m_recorded) {
+            m_parse = Parse::Closed;
+            return;
+        }
+        break;
+    }
+    // What the parser cannot take ends the entity; the token may start the next one.
+    m_parse = m_inHeader ? Parse::HeaderTop : Parse::Between;
+    token(t, number);
+}
+
+void StepScan::argumentToken(Token t, std::int64_t number)
+{
+    if (m_parse == Parse::Skipping) { // the parser drops tokens up to a ',' or ')'
+        if (t == Token::Comma) {
+            m_parse = Parse::Arguments;
+            m_expectArgument = true;
+        } else if (t == Token::Close) {
+            m_parse = Parse::Arguments;
+            closeList();
+        }
+        return;
+    }
+    if (m_typeInArguments) { // a type name is an argument of its own unless its list follows
+        m_typeInArguments = false;
+        m_expectArgument = t == Token::Open;
+        if (t == Token::Open) {
+            ++m_depth;
+            return;
+        }
+    }
+    switch (t) {
+    case Token::Ident:
+        if (m_expectArgument) {
+            m_pendingRefs.push_back(number);
+            m_expectArgument = false;
+            return;
+        }
+        break;
+    case Token::Value:
+        if (m_expectArgument) {
+            m_expectArgument = false;
+            return;
+        }
+        break;
+    case Token::Type:
+        if (m_expectArgument) {
+            m_typeInArguments = true;
+            return;
+        }
+        break;
+    case Token::Open:
+        if (m_expectArgument) {
+            ++m_depth;
+            return;
+        }
+        break;
+    case Token::Comma:
+        m_expectArgument = true;
+        return;
+    case Token::Close:
+        closeList();
+        return;
+    default:
+        break;
+    }
+    m_parse = Parse::Skipping;
+}
+
+void StepScan::closeList()
+{
+    m_expectArgument = false;
+    if (--m_depth > 0)
+        return;
+    m_parse = m_complex ? Parse::Complex : Parse::Closed;
+    if (m_inHeader)
+        return;
+    // The record exists once its (first) list closes; a complex record's later parts add to it.
+    if (m_pending == 0) { // the reader keeps no record numbered 0
+        m_pendingRefs.clear();
+        return;
+    }
+    if (!m_recorded) {
+        m_recorded = true;
+        m_ids.push_back(m_pending);
+        m_offsets.push_back(m_refs.size());
+    }
+    m_refs.insert(m_refs.end(), m_pendingRefs.begin(), m_pendingRefs.end());
+    m_offsets.back() = m_refs.size();
+    m_pendingRefs.clear();
+}
