@@ -8,41 +8,52 @@ namespace {
 // Entries per triangle a grid may hold before it is made coarser: long slivers cover many cells.
 constexpr double kMaxEntriesPerTriangle = 16.0;
 
+// A triangle's box seen from above.
+struct Shadow
+{
+    double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
+
+    void add(const gp_XYZ& p)
+    {
+        x0 = std::min(x0, p.X());
+        x1 = std::max(x1, p.X());
+        y0 = std::min(y0, p.Y());
+        y1 = std::max(y1, p.Y());
+    }
+};
+
 } // namespace
 
 MeshShellInside::MeshShellInside(const std::vector<gp_XYZ>& nodes, const std::vector<std::array<int, 3>>& triangles,
-                                 std::vector<int> shell)
+                                 const std::vector<int>& shell)
     : m_nodes(nodes)
     , m_triangles(triangles)
 {
-    double x1 = -1e300, y1 = -1e300;
-    m_x0 = m_y0 = 1e300;
-    for (const int t : shell)
-        for (const int n : triangles[std::size_t(t)]) {
-            const gp_XYZ& p = nodes[std::size_t(n)];
-            m_x0 = std::min(m_x0, p.X());
-            m_y0 = std::min(m_y0, p.Y());
-            x1 = std::max(x1, p.X());
-            y1 = std::max(y1, p.Y());
-        }
+    const auto shadowOf = [&](int t) {
+        Shadow shadow;
+        for (const int n : triangles[std::size_t(t)])
+            shadow.add(nodes[std::size_t(n)]);
+        return shadow;
+    };
+    Shadow all;
+    for (const int t : shell) {
+        const Shadow one = shadowOf(t);
+        all.add(gp_XYZ(one.x0, one.y0, 0.0));
+        all.add(gp_XYZ(one.x1, one.y1, 0.0));
+    }
+    m_x0 = all.x0;
+    m_y0 = all.y0;
     const double count = double(std::max<std::size_t>(shell.size(), 1));
-    const double w = std::max(x1 - m_x0, 1e-300), h = std::max(y1 - m_y0, 1e-300);
+    const double w = std::max(all.x1 - m_x0, 1e-300), h = std::max(all.y1 - m_y0, 1e-300);
     // About one cell per triangle, square cells where the shadow allows.
     double nx = std::clamp(std::sqrt(count * w / h), 1.0, 4096.0);
     double ny = std::clamp(count / nx, 1.0, 4096.0);
     const auto cellRange = [&](int t, int& i0, int& i1, int& j0, int& j1) {
-        double a0 = 1e300, a1 = -1e300, b0 = 1e300, b1 = -1e300;
-        for (const int n : triangles[std::size_t(t)]) {
-            const gp_XYZ& p = nodes[std::size_t(n)];
-            a0 = std::min(a0, p.X());
-            a1 = std::max(a1, p.X());
-            b0 = std::min(b0, p.Y());
-            b1 = std::max(b1, p.Y());
-        }
-        i0 = std::clamp(int((a0 - m_x0) / m_cellX), 0, m_nx - 1);
-        i1 = std::clamp(int((a1 - m_x0) / m_cellX), 0, m_nx - 1);
-        j0 = std::clamp(int((b0 - m_y0) / m_cellY), 0, m_ny - 1);
-        j1 = std::clamp(int((b1 - m_y0) / m_cellY), 0, m_ny - 1);
+        const Shadow shadow = shadowOf(t);
+        i0 = std::clamp(int((shadow.x0 - m_x0) / m_cellX), 0, m_nx - 1);
+        i1 = std::clamp(int((shadow.x1 - m_x0) / m_cellX), 0, m_nx - 1);
+        j0 = std::clamp(int((shadow.y0 - m_y0) / m_cellY), 0, m_ny - 1);
+        j1 = std::clamp(int((shadow.y1 - m_y0) / m_cellY), 0, m_ny - 1);
     };
     for (;;) {
         m_nx = int(nx);

@@ -14,7 +14,7 @@ class MeshShellInside
 public:
     // The shell's triangles, by index into triangles; the mesh must outlive this object.
     MeshShellInside(const std::vector<gp_XYZ>& nodes, const std::vector<std::array<int, 3>>& triangles,
-                    std::vector<int> shell);
+                    const std::vector<int>& shell);
 
     bool contains(const gp_XYZ& p) const;
 
