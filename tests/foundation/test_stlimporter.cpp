@@ -854,10 +854,22 @@ TEST_F(StlImporterTest, HollowPartsKeepTheirVoids)
         }
     }
 
-    // A STEP surface model of the same kind, with curved faces: the sewn shells nest alike.
     const TopoDS_Shape box20 = BRepPrimAPI_MakeBox(20, 20, 20).Shape();
     const TopoDS_Shape box14 = BRepPrimAPI_MakeBox(gp_Pnt(3, 3, 3), 14, 14, 14).Shape();
     const TopoDS_Shape ball = BRepPrimAPI_MakeSphere(gp_Pnt(10, 10, 10), 2.0).Shape();
+
+    // OpenCASCADE's own mesh of a box less a ball, turned: as much volume as its hollow solid.
+    gp_Trsf turn;
+    turn.SetRotation(gp_Ax1(gp_Pnt(3, 1, 2), gp_Dir(1, 2, 3)), 0.4);
+    const TopoDS_Shape hollow = BRepBuilderAPI_Transform(BRepAlgoAPI_Cut(box20, ball).Shape(), turn, true).Shape();
+    const QString meshed = path("ball-void.stl");
+    ASSERT_TRUE(writeStl(hollow, meshed, 0.01, false));
+    const StlImportResult fromMesh = StlImporter::importStl(meshed);
+    ASSERT_TRUE(fromMesh.ok && fromMesh.valid) << fromMesh.error.toStdString();
+    EXPECT_NEAR(TestSupport::volumeOf(fromMesh.shape), TestSupport::volumeOf(hollow), 0.5);
+    EXPECT_EQ(countOf(fromMesh.shape, TopAbs_SOLID), 1);
+
+    // A STEP surface model of the same kind, with curved faces: the sewn shells nest alike.
     const double ballVolume = 4.0 / 3.0 * M_PI * 8.0;
     struct StepCase { const char* name; QList<TopoDS_Shape> solids; double volume; int solids_; };
     const StepCase steps[] = {
