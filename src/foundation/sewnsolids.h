@@ -9,13 +9,15 @@ class Bnd_Box;
 struct SewnSolids
 {
     TopoDS_Shape shape;     // one solid, a compound of solids, or null when no shell became one
-    int solidCount = 0;
+    int solidCount = 0;     // a solid with voids counts once
     int flatShellCount = 0; // closed shells enclosing no volume (faces lying on one another), left out
 };
 
-// Each shell of the sewn shape becomes a solid turned outward. A closed shell that encloses
-// no volume is no part of anything printable and is left out; an open one is kept, since a
-// slightly open part can still be oriented and checked.
+// Each shell of the sewn shape becomes a solid turned outward, but a closed shell inside
+// another, which bounds that solid's void (or, inside a void, is an island of its own). A
+// closed shell that encloses no volume is no part of anything printable and is left out; an
+// open one is kept as a solid of its own, since a slightly open part can still be oriented
+// and checked.
 SewnSolids solidsOfShells(const TopoDS_Shape& sewn);
 
 // Sewing tolerance for faces within this bounding box: 1e-4 of its diagonal, kept within

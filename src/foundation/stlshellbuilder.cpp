@@ -1,4 +1,6 @@
 #include "foundation/stlshellbuilder.h"
+#include "foundation/meshshellinside.h"
+#include "foundation/shellnesting.h"
 #include "foundation/stlmesh.h"
 
 #include <BRepCheck_Analyzer.hxx>
@@ -12,7 +14,6 @@
 #include <Poly_Triangulation.hxx>
 #include <Precision.hxx>
 #include <TColStd_HArray1OfReal.hxx>
-#include <TopoDS_Compound.hxx>
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
 #include <TopoDS_Shell.hxx>
@@ -27,6 +28,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 
 namespace {
@@ -322,7 +324,38 @@ private:
         for (std::size_t t = 0; t < nt; ++t)
             if (volume[std::size_t(m_component[t])] < 0.0)
                 m_flip[t] ^= 1;
+        nestComponents(volume);
         return true;
+    }
+
+    // Which shell bounds a void of which solid, each shell tried from one of its nodes: no node
+    // comes near another shell, so none lies on it.
+    void nestComponents(const std::vector<double>& volume)
+    {
+        m_owners.assign(std::size_t(m_componentCount), -1);
+        if (m_componentCount < 2)
+            return;
+        std::vector<ShellExtent> extents{std::size_t(m_componentCount)};
+        std::vector<std::vector<int>> members{std::size_t(m_componentCount)};
+        for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
+            const std::size_t c = std::size_t(m_component[t]);
+            members[c].push_back(int(t));
+            for (const int n : m_mesh.triangles[t])
+                extents[c].box.Add(gp_Pnt(m_mesh.nodes[std::size_t(n)]));
+        }
+        for (std::size_t c = 0; c < extents.size(); ++c)
+            extents[c].volume = std::abs(volume[c]);
+        std::unique_ptr<MeshShellInside> container;
+        int current = -1;
+        m_owners = voidOwners(extents, [&](int outer, int shell) {
+            if (outer != current) {
+                container = std::make_unique<MeshShellInside>(m_mesh.nodes, m_mesh.triangles,
+                                                              members[std::size_t(outer)]);
+                current = outer;
+            }
+            const int node = m_mesh.triangles[std::size_t(members[std::size_t(shell)].front())][0];
+            return container->contains(m_mesh.nodes[std::size_t(node)]);
+        });
     }
 
     // The polygon an edge has on the first face that meshed it, with the node numbers it
@@ -419,21 +452,9 @@ private:
                 m_doubtful.push_back(face);
         }
 
-        std::vector<TopoDS_Solid> solids;
-        for (auto& shell : shells) {
+        for (auto& shell : shells)
             shell.Closed(true);
-            TopoDS_Solid solid;
-            b.MakeSolid(solid);
-            b.Add(solid, shell);
-            solids.push_back(solid);
-        }
-        if (solids.size() == 1)
-            return solids.front();
-        TopoDS_Compound compound;
-        b.MakeCompound(compound);
-        for (const auto& solid : solids)
-            b.Add(compound, solid);
-        return compound;
+        return solidOrCompound(solidsWithVoids(shells, m_owners));
     }
 
     static double narrowestSine(const gp_Pnt& a, const gp_Pnt& b, const gp_Pnt& c)
@@ -545,6 +566,7 @@ private:
     std::vector<char> m_flip;
     std::vector<int> m_component;
     int m_componentCount = 0;
+    std::vector<int> m_owners; // per shell: the shell whose void it bounds, or -1
     std::vector<TopoDS_Face> m_doubtful;
 };
 

@@ -13,8 +13,9 @@ struct StlMesh;
 class StlShellBuilder
 {
 public:
-    // The solid (or compound of solids, one per connected shell), outward oriented, every
-    // face carrying its triangle as its exact triangulation; a null shape when the mesh
+    // The solid (or compound of solids), outward oriented, every face carrying its triangle as
+    // its exact triangulation: one solid per connected shell, but a shell inside another
+    // bounds that solid's void, turned inward; a null shape when the mesh
     // needs sewing. valid, when given, receives the OpenCASCADE analyzer's verdict on the
     // result: what the construction guarantees (closed shells, each edge run both ways) is
     // not checked again, and the analyzer itself runs only on faces whose numbers come near

@@ -4,6 +4,7 @@
 
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
+#include "foundation/stepimporter.h"
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
 #include "foundation/stlshellbuilder.h"
@@ -28,6 +29,7 @@
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
 #include <TopoDS_Vertex.hxx>
 
 #include <gtest/gtest.h>
@@ -788,3 +790,103 @@ TEST_F(StlImporterTest, MeshPartTakesBooleansAndMeshing)
     EXPECT_FALSE(GeometryUtils::hasExactFaceMeshes(TopoDS_Shape()));
 }
 
+
+namespace {
+
+// The eight outward triangles of an octahedron: its corners on the axes through the centre.
+QList<Triangle> octahedronTriangles(const gp_Pnt& centre, double radius)
+{
+    QList<Triangle> out;
+    for (const int sx : {-1, 1})
+        for (const int sy : {-1, 1})
+            for (const int sz : {-1, 1}) {
+                const gp_Pnt x = centre.Translated(gp_Vec(sx * radius, 0, 0));
+                const gp_Pnt y = centre.Translated(gp_Vec(0, sy * radius, 0));
+                const gp_Pnt z = centre.Translated(gp_Vec(0, 0, sz * radius));
+                out.append(sx * sy * sz > 0 ? Triangle{x, y, z} : Triangle{x, z, y});
+            }
+    return out;
+}
+
+TopoDS_Shape shellsOf(const QList<TopoDS_Shape>& solids)
+{
+    TopoDS_Compound surfaces;
+    BRep_Builder builder;
+    builder.MakeCompound(surfaces);
+    for (const TopoDS_Shape& solid : solids)
+        builder.Add(surfaces, TopExp_Explorer(solid, TopAbs_SHELL).Current());
+    return surfaces;
+}
+
+} // namespace
+
+// A closed shell inside another bounds a void, read as a slicer reads the mesh: inside an odd
+// number of shells a void, inside an even number an island. Filled, a 20 mm cube with a 10 mm
+// void came in as 9,000 mm³.
+TEST_F(StlImporterTest, HollowPartsKeepTheirVoids)
+{
+    const QList<Triangle> outer = cubeTriangles(20.0);
+    struct Case { const char* name; QList<Triangle> mesh; double volume; int solids; int shells; };
+    const Case cases[] = {
+        {"void", outer + reversed(cubeTriangles(10.0, gp_Vec(5, 5, 5))), 7000.0, 1, 2},
+        {"void written outward", outer + cubeTriangles(10.0, gp_Vec(5, 5, 5)), 7000.0, 1, 2},
+        {"island in the void", outer + cubeTriangles(14.0, gp_Vec(3, 3, 3)) + cubeTriangles(6.0, gp_Vec(7, 7, 7)),
+         8000.0 - 2744.0 + 216.0, 2, 3},
+        {"two voids", outer + cubeTriangles(4.0, gp_Vec(2, 2, 2)) + cubeTriangles(4.0, gp_Vec(12, 12, 12)),
+         8000.0 - 128.0, 1, 3},
+        {"void touching the wall at a corner", outer + octahedronTriangles(gp_Pnt(7, 9, 3), 3.0), 8000.0 - 36.0, 1, 2},
+        {"two cubes apart", cubeTriangles(10.0) + cubeTriangles(5.0, gp_Vec(20, 0, 0)), 1125.0, 2, 2},
+        {"two cubes touching", cubeTriangles(10.0) + cubeTriangles(5.0, gp_Vec(10, 2, 1)), 1125.0, 2, 2},
+    };
+    for (const Case& c : cases) {
+        for (const bool ascii : {true, false}) {
+            const QString stl = file(QString(c.name) + (ascii ? ".ascii.stl" : ".stl"),
+                                     ascii ? asciiStl(c.mesh) : binaryStl(c.mesh));
+            for (const bool bySewing : {false, true}) {
+                SCOPED_TRACE(std::string(c.name) + (ascii ? ", ascii" : ", binary") + (bySewing ? ", sewn" : ""));
+                const StlImportResult r = bySewing ? StlImporter::importStlBySewing(stl) : StlImporter::importStl(stl);
+                ASSERT_TRUE(r.ok) << r.error.toStdString();
+                EXPECT_TRUE(r.valid);
+                EXPECT_NEAR(TestSupport::volumeOf(r.shape), c.volume, 1e-6);
+                EXPECT_EQ(countOf(r.shape, TopAbs_SOLID), c.solids);
+                EXPECT_EQ(countOf(r.shape, TopAbs_SHELL), c.shells);
+            }
+        }
+    }
+
+    const TopoDS_Shape box20 = BRepPrimAPI_MakeBox(20, 20, 20).Shape();
+    const TopoDS_Shape box14 = BRepPrimAPI_MakeBox(gp_Pnt(3, 3, 3), 14, 14, 14).Shape();
+    const TopoDS_Shape ball = BRepPrimAPI_MakeSphere(gp_Pnt(10, 10, 10), 2.0).Shape();
+
+    // OpenCASCADE's own mesh of a box less a ball, turned: as much volume as its hollow solid.
+    gp_Trsf turn;
+    turn.SetRotation(gp_Ax1(gp_Pnt(3, 1, 2), gp_Dir(1, 2, 3)), 0.4);
+    const TopoDS_Shape hollow = BRepBuilderAPI_Transform(BRepAlgoAPI_Cut(box20, ball).Shape(), turn, true).Shape();
+    const QString meshed = path("ball-void.stl");
+    ASSERT_TRUE(writeStl(hollow, meshed, 0.01, false));
+    const StlImportResult fromMesh = StlImporter::importStl(meshed);
+    ASSERT_TRUE(fromMesh.ok && fromMesh.valid) << fromMesh.error.toStdString();
+    EXPECT_NEAR(TestSupport::volumeOf(fromMesh.shape), TestSupport::volumeOf(hollow), 0.5);
+    EXPECT_EQ(countOf(fromMesh.shape, TopAbs_SOLID), 1);
+
+    // A STEP surface model of the same kind, with curved faces: the sewn shells nest alike.
+    const double ballVolume = 4.0 / 3.0 * M_PI * 8.0;
+    struct StepCase { const char* name; QList<TopoDS_Shape> solids; double volume; int solids_; };
+    const StepCase steps[] = {
+        {"ball void", {box20, ball}, 8000.0 - ballVolume, 1},
+        {"ball island", {box20, box14, ball}, 8000.0 - 2744.0 + ballVolume, 2},
+        {"apart", {box14, BRepPrimAPI_MakeSphere(gp_Pnt(30, 0, 0), 2.0).Shape()}, 2744.0 + ballVolume, 2},
+    };
+    for (const StepCase& c : steps) {
+        SCOPED_TRACE(c.name);
+        const QString step = path(QString(c.name) + ".step");
+        ASSERT_TRUE(writeStep(shellsOf(c.solids), step));
+        const StepImportResult r = StepImporter::importStep(step);
+        ASSERT_EQ(r.status, StepImportResult::Ok) << r.errorMessage.toStdString();
+        ASSERT_EQ(r.shapes.size(), 1);
+        EXPECT_EQ(r.sewnSurfaceRootCount, 1);
+        EXPECT_NEAR(TestSupport::volumeOf(r.shapes.first()), c.volume, 1e-3 * c.volume);
+        EXPECT_EQ(countOf(r.shapes.first(), TopAbs_SOLID), c.solids_);
+        EXPECT_TRUE(OccUtils::isValidShape(r.shapes.first()));
+    }
+}
