@@ -17,6 +17,7 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -72,6 +73,7 @@ struct PartOverlap::Solid
     Bnd_Box box;
     std::unique_ptr<BRepClass3d_SolidClassifier> classifier;
     std::optional<std::vector<gp_Pnt>> vertices;
+    std::optional<std::vector<Bnd_Box>> faceBoxes;
 
     explicit Solid(const TopoDS_Shape& shape) : solid(shape), box(boxOf(shape)) {}
 
@@ -80,6 +82,19 @@ struct PartOverlap::Solid
         if (!vertices)
             vertices = verticesOf(solid);
         return *vertices;
+    }
+
+    // Whether some face of the solid may come near the box: none does when the box lies wholly
+    // inside the solid or wholly outside it.
+    bool boundaryMeets(const Bnd_Box& other)
+    {
+        if (!faceBoxes) {
+            faceBoxes.emplace();
+            for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next())
+                faceBoxes->push_back(boxOf(it.Current()));
+        }
+        return std::any_of(faceBoxes->cbegin(), faceBoxes->cend(),
+                           [&](const Bnd_Box& face) { return face.IsVoid() || !face.IsOut(other); });
     }
 
     // Strictly inside, beyond the tolerance: a ball around the point lies in the solid, so a
@@ -124,8 +139,16 @@ bool PartOverlap::overlaps(const TopoDS_Shape& shape)
         if (near.empty())
             return false;
 
-        // A vertex of the shape deep in the part, or one of the part deep in the shape.
+        // Away from every face of the part the shape lies wholly inside a solid or outside all
+        // of them: one of its points tells which, with no boolean (most components of a design
+        // stand beside a big part, or in one of its openings, within its box).
         const std::vector<gp_Pnt> corners = verticesOf(shape);
+        if (!corners.empty()
+            && std::none_of(near.cbegin(), near.cend(), [&](Solid* solid) { return solid->boundaryMeets(box); }))
+            return std::any_of(near.cbegin(), near.cend(),
+                               [&](Solid* solid) { return solid->holdsInside(corners.front()); });
+
+        // A vertex of the shape deep in the part, or one of the part deep in the shape.
         for (Solid* solid : near)
             for (const gp_Pnt& corner : corners)
                 if (solid->holdsInside(corner))

@@ -1,6 +1,7 @@
 // Whether a shape shares material with a part: a common volume above 1e-7 mm³, the burial
-// analysis's "intersection". A point settles most shapes (a vertex or the centre of one deep
-// in the other, or boxes apart); a boolean common answers only where no point does. Never throws.
+// analysis's "intersection". Boxes settle most shapes (apart, or no face of the part near the
+// shape: then one of its points tells in from out), a vertex deep in the other most of the rest;
+// a boolean common answers only where none does. Never throws.
 #pragma once
 
 #include <TopoDS_Shape.hxx>

@@ -1,45 +1,32 @@
 // What the carving did, for the export's summary: the cavities that removed material, the
-// components that stand outside the part, and the pieces the cavities cut apart.
+// components and tracks that stand outside the part, and the pieces the cavities cut apart.
 #include "outputs/stepexporter.h"
 
-#include "outputs/partoverlap.h"
+#include "outputs/partpresence.h"
 #include "outputs/stepexporter_probes_p.h"
 
-#include <QSet>
-
 #include <algorithm>
-#include <map>
 
 using namespace CarvingProbes;
 
-void StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
-                                 AssemblyResult& result)
+bool StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
+                                 const QList<VolumeSource>& sources, PartPresence* presence, AssemblyResult& result,
+                                 const Message_ProgressRange& progress)
 {
-    // A component whose pads and body all removed nothing may still stand in the part, behind a
-    // bigger volume that took its place first: only the part as it came tells.
-    std::map<QString, QList<const AssemblyVolume*>> untouched;
-    QSet<QString> inPart; // a volume removed material, or failed: not said to stand outside
     // A part without solids (open shells) has no material to measure: every cut counts.
     const bool measured = !solidsOf(part).isEmpty();
     for (const AssemblyVolume& volume : volumes) {
         result.cavitiesOk +=
             volume.cut == CavityCut::Removed || (!measured && volume.cut == CavityCut::NothingRemoved) ? 1 : 0;
         result.cavitiesFailed += volume.cut == CavityCut::Failed ? 1 : 0;
-        if (volume.kind == RouteVolume)
-            continue;
-        const QString ref = volume.kind == PadVolume ? volume.name.section(QLatin1Char('/'), 0, 0) : volume.name;
-        if (volume.cut == CavityCut::NothingRemoved)
-            untouched[ref].append(&volume);
-        else
-            inPart.insert(ref);
     }
-    PartOverlap overlap(part);
-    for (const auto& [ref, own] : untouched) {
-        if (inPart.contains(ref))
-            continue;
-        if (std::none_of(own.cbegin(), own.cend(), [&](const AssemblyVolume* v) { return overlap.overlaps(v->shape); }))
-            ++result.componentsOutside;
-    }
+    PartPresence own;
+    PartPresence& rule = presence ? *presence : own;
+    if (!rule.update(part, sources, progress))
+        return false;
+    result.componentsOutside = int(rule.componentsOutside(sources).size());
+    result.tracksOutside = rule.tracksOutside(sources);
+    return true;
 }
 
 int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved)
