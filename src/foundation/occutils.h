@@ -108,6 +108,9 @@ bool isValidShape(const TopoDS_Shape& shape);
 // report, on a helper thread while this thread reports every few hundredths of a second, so
 // that whatever shows the progress stays live. Nothing else may touch what job uses meanwhile.
 bool runReporting(const Message_ProgressRange& progress, const char* context, const std::function<bool()>& job);
+// Name of a progress scope around work that cannot be broken off (OpenCASCADE's file write):
+// whatever shows the progress tells that a cancel waits for its end.
+inline constexpr char kUnbreakableWork[] = "unbreakable work";
 
 void logBoolAttemptError(const BoolOpLabel& label, double fuzzy, const char* tag, const char* message);
 void logBoolNoUsableShape(const BoolOpLabel& label, double fuzzy);

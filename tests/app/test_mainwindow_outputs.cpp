@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QCursor>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QDir>
 #include <QMenuBar>
 #include <QTimer>
@@ -55,8 +56,13 @@ protected:
         const QString step = m_dir.filePath(QStringLiteral("box.step"));
         ASSERT_TRUE(PartFiles::writeStep(step, {PartFiles::box(40, 20, 10)}));
         ASSERT_TRUE(window->importStepFile(step));
-        if (!withTrack)
-            return;
+        if (withTrack)
+            addTrack();
+    }
+
+    // A track buried in the part.
+    void addTrack()
+    {
         double x0, y0, z0, x1, y1, z1;
         GeometryUtils::getTightBoundingBox(probe->project().mainShape()).Get(x0, y0, z0, x1, y1, z1);
         Route route;
@@ -258,6 +264,23 @@ TEST(ExportIssues, OneParagraphPerProblemInOrder)
     }
 }
 
+// Tracks outside the part are counted, one by one, and named by their nets, once each.
+TEST(ExportIssues, TracksOutsideThePartAreCountedAndNamed)
+{
+    const struct
+    {
+        QStringList nets;
+        const char* text; // empty: no paragraph
+    } rows[] = {
+        {{}, ""},
+        {{"VCC", "GND", "VCC", ""},
+         "\n\n⚠ 4 track(s) lie wholly outside the part: they are written as conductors floating beside it, held "
+         "and connected by nothing. Their nets:\n    (no net), GND, VCC"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(MainWindow::describeExportIssues(0, 0, 0, 0, 0, 0, 0, false, row.nets).toStdString(), row.text);
+}
+
 struct Row
 {
     const char* file;    // exported, if any
@@ -379,6 +402,67 @@ TEST_F(MainWindowLongOperations, DesignCommandsWaitAndCancelLeavesThePreviousFil
         EXPECT_TRUE(QDir(m_dir.filePath("exports")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
         EXPECT_TRUE(QDir(m_dir.filePath("tmp")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
+}
+
+// Counts the progress windows that show.
+class ProgressWindowCounter : public QObject
+{
+public:
+    ProgressWindowCounter() { qApp->installEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && object->objectName() == QLatin1String("progressWindow"))
+            ++shown;
+        return false;
+    }
+};
+
+// What stands in the part is measured once per design, under the progress window with Cancel;
+// a new layer height, stepped or typed, only lays the plan out again, once the value is whole.
+TEST_F(MainWindowLongOperations, PrintPlanMeasuresThePartOnceWithProgressAndCancel)
+{
+    ProgressWindowCounter progress;
+    bool cancelNext = true;
+    std::function<void()> poll = [&] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (modal && modal->objectName() == QLatin1String("progressWindow") && cancelNext) {
+            cancelNext = false;
+            QTest::mouseClick(modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+            return;
+        }
+        QTimer::singleShot(0, poll);
+    };
+    QTimer::singleShot(0, poll);
+    window->showPrintPlan();
+    auto* dialog = window->findChild<PrintPlanDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(cancelNext) << "a progress window with Cancel showed";
+    EXPECT_FALSE(dialog->plan().ok);
+    EXPECT_EQ(dialog->plan().error, QStringLiteral("cancelled"));
+
+    window->showPrintPlan();
+    ASSERT_TRUE(dialog->plan().ok) << dialog->plan().error.toStdString();
+    EXPECT_EQ(progress.shown, 2);
+    EXPECT_EQ(dialog->plan().totalInsertCount() + dialog->plan().notHollowed.size(), 3);
+
+    auto* spin = dialog->findChild<QDoubleSpinBox*>();
+    ASSERT_NE(spin, nullptr);
+    spin->setValue(0.3);
+    EXPECT_DOUBLE_EQ(dialog->plan().layerHeight, 0.3);
+    spin->selectAll();
+    QTest::keyClicks(spin, QStringLiteral("0.15"));
+    EXPECT_DOUBLE_EQ(dialog->plan().layerHeight, 0.3) << "nothing planned while typing";
+    QTest::keyClick(spin, Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(dialog->plan().layerHeight, 0.15);
+    EXPECT_EQ(progress.shown, 2) << "the layer height measured nothing again";
+
+    addTrack();
+    spin->setValue(0.2);
+    EXPECT_TRUE(dialog->plan().ok);
+    EXPECT_EQ(progress.shown, 3) << "a changed design is measured again";
 }
 
 } // namespace
