@@ -26,15 +26,6 @@ namespace {
 constexpr double kSharedVolume = 1e-7; // mm³
 constexpr double kPointTolerance = 1e-6;
 
-Bnd_Box boxOf(const TopoDS_Shape& shape)
-{
-    Bnd_Box box;
-    BRepBndLib::Add(shape, box, false);
-    if (!box.IsVoid())
-        box.Enlarge(kPointTolerance);
-    return box;
-}
-
 std::vector<gp_Pnt> verticesOf(const TopoDS_Shape& shape)
 {
     TopTools_IndexedMapOfShape vertices;
@@ -46,7 +37,8 @@ std::vector<gp_Pnt> verticesOf(const TopoDS_Shape& shape)
     return points;
 }
 
-double commonVolume(const TopoDS_Shape& shape, const TopTools_ListOfShape& solids, bool& done)
+double commonVolume(const TopoDS_Shape& shape, const TopTools_ListOfShape& solids, bool& done,
+                    const Message_ProgressRange& progress)
 {
     BRepAlgoAPI_Common common;
     TopTools_ListOfShape arguments;
@@ -55,7 +47,7 @@ double commonVolume(const TopoDS_Shape& shape, const TopTools_ListOfShape& solid
     common.SetTools(solids);
     common.SetRunParallel(false);
     common.SetNonDestructive(true);
-    common.Build();
+    common.Build(progress);
     done = common.IsDone();
     if (!done)
         return 0.0;
@@ -122,41 +114,66 @@ PartOverlap::PartOverlap(const TopoDS_Shape& part)
 
 PartOverlap::~PartOverlap() = default;
 
-bool PartOverlap::overlaps(const TopoDS_Shape& shape)
+std::vector<PartOverlap::Solid*> PartOverlap::near(const Bnd_Box& box) const
+{
+    std::vector<Solid*> found;
+    for (const std::unique_ptr<Solid>& solid : m_solids)
+        if (!solid->box.IsVoid() && !solid->box.IsOut(box))
+            found.push_back(solid.get());
+    return found;
+}
+
+PartOverlap::Region PartOverlap::region(const Bnd_Box& box)
+{
+    if (m_solidless || box.IsVoid())
+        return Region::Crossed;
+    return OccUtils::guardedCall(Region::Crossed, "PartOverlap::region", [&] {
+        const std::vector<Solid*> solids = near(box);
+        if (solids.empty())
+            return Region::Apart;
+        // Away from every face of the part the box lies wholly inside a solid or outside all of
+        // them: its centre tells which, with no boolean (most components of a design stand
+        // beside a big part, or in one of its openings, within its box).
+        if (std::any_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->boundaryMeets(box); }))
+            return Region::Crossed;
+        double x0, y0, z0, x1, y1, z1;
+        box.Get(x0, y0, z0, x1, y1, z1);
+        const gp_Pnt centre(0.5 * (x0 + x1), 0.5 * (y0 + y1), 0.5 * (z0 + z1));
+        return std::any_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->holdsInside(centre); })
+                   ? Region::Inside
+                   : Region::Apart;
+    });
+}
+
+bool PartOverlap::overlaps(const TopoDS_Shape& shape, const Message_ProgressRange& progress)
 {
     if (shape.IsNull())
         return false;
     if (m_solidless)
         return true;
+    const Bnd_Box box = boxOf(shape);
+    switch (region(box)) {
+    case Region::Apart:
+        return false;
+    case Region::Inside:
+        return true;
+    case Region::Crossed:
+        break;
+    }
     return OccUtils::guardedCall(true, "PartOverlap::overlaps", [&] {
-        const Bnd_Box box = boxOf(shape);
         if (box.IsVoid())
             return true;
-        std::vector<Solid*> near;
-        for (const std::unique_ptr<Solid>& solid : m_solids)
-            if (!solid->box.IsVoid() && !solid->box.IsOut(box))
-                near.push_back(solid.get());
-        if (near.empty())
-            return false;
-
-        // Away from every face of the part the shape lies wholly inside a solid or outside all
-        // of them: one of its points tells which, with no boolean (most components of a design
-        // stand beside a big part, or in one of its openings, within its box).
-        const std::vector<gp_Pnt> corners = verticesOf(shape);
-        if (!corners.empty()
-            && std::none_of(near.cbegin(), near.cend(), [&](Solid* solid) { return solid->boundaryMeets(box); }))
-            return std::any_of(near.cbegin(), near.cend(),
-                               [&](Solid* solid) { return solid->holdsInside(corners.front()); });
-
+        const std::vector<Solid*> solids = near(box);
         // A vertex of the shape deep in the part, or one of the part deep in the shape.
-        for (Solid* solid : near)
+        const std::vector<gp_Pnt> corners = verticesOf(shape);
+        for (Solid* solid : solids)
             for (const gp_Pnt& corner : corners)
                 if (solid->holdsInside(corner))
                     return true;
         std::vector<Solid> own;
         for (TopExp_Explorer it(shape, TopAbs_SOLID); it.More(); it.Next())
             own.emplace_back(it.Current());
-        for (Solid* solid : near)
+        for (Solid* solid : solids)
             for (const gp_Pnt& corner : solid->corners())
                 for (Solid& probe : own)
                     if (probe.holdsInside(corner))
@@ -164,10 +181,19 @@ bool PartOverlap::overlaps(const TopoDS_Shape& shape)
 
         // Crossing without a corner inside, flush, or touching: the common decides.
         TopTools_ListOfShape tools;
-        for (Solid* solid : near)
+        for (Solid* solid : solids)
             tools.Append(solid->solid);
         bool done = false;
-        const double shared = commonVolume(shape, tools, done);
+        const double shared = commonVolume(shape, tools, done, progress);
         return !done || shared > kSharedVolume;
     });
+}
+
+Bnd_Box PartOverlap::boxOf(const TopoDS_Shape& shape)
+{
+    Bnd_Box box;
+    BRepBndLib::Add(shape, box, false);
+    if (!box.IsVoid())
+        box.Enlarge(kPointTolerance);
+    return box;
 }

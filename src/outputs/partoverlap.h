@@ -4,6 +4,8 @@
 // a boolean common answers only where none does. Never throws.
 #pragma once
 
+#include <Bnd_Box.hxx>
+#include <Message_ProgressRange.hxx>
 #include <TopoDS_Shape.hxx>
 
 #include <memory>
@@ -19,10 +21,19 @@ public:
 
     // True also when the answer cannot be had (a part of no solid, a failed boolean): a shape is
     // never said to stand outside the part on a doubt.
-    bool overlaps(const TopoDS_Shape& shape);
+    // A boolean, where one is needed, reports through progress; broken off, it answers true.
+    bool overlaps(const TopoDS_Shape& shape, const Message_ProgressRange& progress = Message_ProgressRange());
+
+    // Where a box stands: apart from every solid of the part, wholly inside one, or crossed by
+    // a face of the part (also when that cannot be told).
+    enum class Region { Apart, Inside, Crossed };
+    Region region(const Bnd_Box& box);
+    // A shape's box, as the tests above take it.
+    static Bnd_Box boxOf(const TopoDS_Shape& shape);
 
 private:
     struct Solid;
+    std::vector<Solid*> near(const Bnd_Box& box) const;
     std::vector<std::unique_ptr<Solid>> m_solids;
     bool m_solidless = false;
 };

@@ -4,6 +4,7 @@
 #include "outputs/partoverlap.h"
 #include "outputs/stepexporter.h"
 
+#include <Bnd_Box.hxx>
 #include <Message_ProgressScope.hxx>
 #include <QSet>
 #include <TopLoc_Location.hxx>
@@ -24,6 +25,17 @@ size_t PartPresence::KeyHash::operator()(const Key& key) const
 {
     return size_t(TopTools_ShapeMapHasher::HashCode(key.shape, INT_MAX)) ^ std::hash<double>()(key.extension);
 }
+
+namespace {
+
+gp_Trsf downward(double distance)
+{
+    gp_Trsf down;
+    down.SetTranslation(gp_Vec(0.0, 0.0, -distance));
+    return down;
+}
+
+} // namespace
 
 PartPresence::PartPresence() = default;
 PartPresence::~PartPresence() = default;
@@ -62,21 +74,49 @@ bool PartPresence::update(const TopoDS_Shape& part, const QList<VolumeSource>& s
     if (!m_overlap)
         m_overlap = std::make_unique<PartOverlap>(part);
 
-    Message_ProgressScope scope(progress, nullptr, double(todo.size()));
+    // A component's volumes lie close together: where their common box meets no face of the
+    // part, one point answers for all of them.
+    std::map<QString, QList<const VolumeSource*>> groups;
+    QList<QList<const VolumeSource*>> batches;
     for (const VolumeSource* source : std::as_const(todo)) {
+        if (source->volume.kind == RouteVolume)
+            batches.append({source});
+        else
+            groups[componentOf(source->volume)].append(source);
+    }
+    for (const auto& [ref, volumes] : groups)
+        batches.append(volumes);
+
+    Message_ProgressScope scope(progress, nullptr, double(todo.size()));
+    for (const QList<const VolumeSource*>& group : std::as_const(batches)) {
         if (!scope.More())
             return false;
-        const TopoDS_Shape& shape = source->volume.shape;
-        // A pad's cavity is the pad fused with itself moved down by its extension: it meets
-        // the part where either does.
-        bool overlaps = m_overlap->overlaps(shape);
-        if (!overlaps && source->extension > 0.0) {
-            gp_Trsf down;
-            down.SetTranslation(gp_Vec(0.0, 0.0, -source->extension));
-            overlaps = m_overlap->overlaps(shape.Moved(TopLoc_Location(down)));
+        Bnd_Box box;
+        for (const VolumeSource* source : group) {
+            const Bnd_Box own = PartOverlap::boxOf(source->volume.shape);
+            box.Add(own);
+            if (source->extension > 0.0 && !own.IsVoid())
+                box.Add(own.Transformed(downward(source->extension)));
         }
-        m_verdicts[Key{shape, source->extension}] = overlaps;
-        scope.Next();
+        const PartOverlap::Region region = m_overlap->region(box);
+        if (region != PartOverlap::Region::Crossed) {
+            for (const VolumeSource* source : group)
+                m_verdicts[Key{source->volume.shape, source->extension}] = region == PartOverlap::Region::Inside;
+            scope.Next(double(group.size()));
+            continue;
+        }
+        for (const VolumeSource* source : group) {
+            const TopoDS_Shape& shape = source->volume.shape;
+            // A pad's cavity is the pad fused with itself moved down by its extension: it meets
+            // the part where either does.
+            Message_ProgressScope volume(scope.Next(), nullptr, 2.0);
+            bool overlaps = m_overlap->overlaps(shape, volume.Next());
+            if (!overlaps && source->extension > 0.0)
+                overlaps = m_overlap->overlaps(shape.Moved(TopLoc_Location(downward(source->extension))), volume.Next());
+            if (!volume.More())
+                return false; // a boolean broken off answers nothing
+            m_verdicts[Key{shape, source->extension}] = overlaps;
+        }
     }
     return true;
 }
