@@ -120,7 +120,9 @@ public:
 
     // The solids of carved that the cuts split off one solid of part: for each solid of part
     // left in two or more pieces, those pieces. Solids the part came in as are not counted.
-    static int piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved);
+    // Reports through progress; 0 when broken off.
+    static int piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved,
+                              const Message_ProgressRange& progress = Message_ProgressRange());
 
     // Every tool cut out of the part in one boolean, checked: a valid result whose removed
     // volume matches the part's common with the tools, as the cut's own split gives it. Null

@@ -477,14 +477,16 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     if (result.cancelled || !scope.More())
         return cancelled();
     storePlanarEdgeCurves(carved);
-    if (!StepExporter::countCavities(volumes, input.mainPart, sources, input.presence, result, scope.Next(5.0)))
+    if (!StepExporter::countCavities(volumes, input.mainPart, sources, input.presence, result, scope.Next(3.0)))
         return cancelled();
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
                       << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved
                       << "stray solid(s) removed";
     result.partSolids = int(solidsOf(carved).size());
     // A part that came as several solids is not cut apart by being shipped so.
-    result.piecesCutApart = piecesCutApart(uncarved, carved);
+    result.piecesCutApart = piecesCutApart(uncarved, carved, scope.Next(2.0));
+    if (!scope.More())
+        return cancelled();
     if (result.piecesCutApart >= 2)
         qWarning() << "  buildAssembly: the carved part is made of" << result.partSolids << "disconnected solid(s),"
                    << result.piecesCutApart << "of them cut apart by the cavities";

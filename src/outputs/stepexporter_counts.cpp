@@ -5,7 +5,10 @@
 #include "outputs/partpresence.h"
 #include "outputs/stepexporter_probes_p.h"
 
+#include <Message_ProgressScope.hxx>
+
 #include <algorithm>
+#include <vector>
 
 using namespace CarvingProbes;
 
@@ -29,7 +32,8 @@ bool StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const Top
     return true;
 }
 
-int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved)
+int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved,
+                                 const Message_ProgressRange& progress)
 {
     return OccUtils::guardedCall(0, "piecesCutApart", [&] {
         const QList<TopoDS_Shape> sources = solidsOf(part);
@@ -39,23 +43,32 @@ int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& c
         if (sources.size() < 2)
             return int(pieces.size());
         // Each piece lies within the solid it was cut from: the solids whose box holds its
-        // vertices are the candidates, and the first of them that none of its vertices lies
-        // outside is its source. A piece matching none stands alone.
+        // vertices are the candidates; the only one, or else the first of them that none of its
+        // vertices lies outside, is its source. A piece matching none stands alone.
         constexpr double kMargin = 1e-3; // beyond the fuzzy values the cuts run with
         std::vector<ToolProbe> sourceProbes;
         sourceProbes.reserve(size_t(sources.size()));
         for (const TopoDS_Shape& source : sources)
             sourceProbes.emplace_back(source, kMargin);
         std::vector<int> perSource(sourceProbes.size(), 0);
+        Message_ProgressScope scope(progress, nullptr, double(pieces.size()));
         for (const TopoDS_Shape& solid : pieces) {
+            if (!scope.More())
+                return 0;
+            scope.Next();
             const PieceProbe piece(solid);
             if (piece.vertices.empty())
                 continue;
-            for (size_t s = 0; s < sourceProbes.size(); ++s) {
-                ToolProbe& source = sourceProbes[s];
-                if (source.box.IsOut(gp_Pnt(piece.low)) || source.box.IsOut(gp_Pnt(piece.high)))
-                    continue;
-                BRepClass3d_SolidClassifier& classifier = source.classify();
+            std::vector<size_t> candidates;
+            for (size_t s = 0; s < sourceProbes.size(); ++s)
+                if (!sourceProbes[s].box.IsOut(gp_Pnt(piece.low)) && !sourceProbes[s].box.IsOut(gp_Pnt(piece.high)))
+                    candidates.push_back(s);
+            if (candidates.size() == 1) {
+                ++perSource[candidates.front()];
+                continue;
+            }
+            for (const size_t s : candidates) {
+                BRepClass3d_SolidClassifier& classifier = sourceProbes[s].classify();
                 const bool within = std::none_of(piece.vertices.cbegin(), piece.vertices.cend(), [&](const gp_Pnt& p) {
                     classifier.Perform(p, kMargin);
                     return classifier.State() == TopAbs_OUT;

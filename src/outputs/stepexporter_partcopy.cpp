@@ -13,6 +13,8 @@ namespace {
 
 struct Copier
 {
+    explicit Copier(Message_ProgressScope& progress) : scope(progress) {}
+
     Message_ProgressScope& scope;
     bool valid = true;
     // Instances of one solid (a STEP assembly's repeated parts) stay instances of one copy.
@@ -76,7 +78,7 @@ TopoDS_Shape StepExporter::copyPart(const TopoDS_Shape& part, bool& valid, const
         return ran ? copied : TopoDS_Shape();
     }
     Message_ProgressScope scope(progress, nullptr, double(leaves));
-    Copier copier{scope};
+    Copier copier(scope);
     const TopoDS_Shape copied = OccUtils::guardedCall(TopoDS_Shape(), "copyPart", [&] { return copier.copy(part); });
     valid = !copied.IsNull() && copier.valid;
     return copied;

@@ -6,6 +6,7 @@
 #include "testsupport.h"
 
 #include "foundation/geometryutils.h"
+#include "foundation/occutils.h"
 
 #include "app/progresswindow.h"
 #include "app/routecommands.h"
@@ -16,6 +17,7 @@
 #include <QGuiApplication>
 #include <QCursor>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QDoubleSpinBox>
 #include <QDir>
 #include <QMenuBar>
@@ -23,6 +25,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <Message_ProgressScope.hxx>
 
 #include <gtest/gtest.h>
 
@@ -279,6 +283,39 @@ TEST(ExportIssues, TracksOutsideThePartAreCountedAndNamed)
     };
     for (const auto& row : rows)
         EXPECT_EQ(MainWindow::describeExportIssues(0, 0, 0, 0, 0, 0, 0, false, row.nets).toStdString(), row.text);
+}
+
+// A Cancel pressed while OpenCASCADE writes a file cannot stop the write: the progress window
+// says that it waits for it, and only there.
+TEST(ProgressWindowCancel, SaysWhenItWaitsForAFileWrite)
+{
+    const struct
+    {
+        const char* scopeName;
+        const char* label;
+    } rows[] = {
+        {nullptr, "Cancelling…"},
+        {OccUtils::kUnbreakableWork,
+         "Cancelling… the file being written is finished first: its writer cannot be stopped midway."},
+    };
+    ProgressWindow::setShowDelay(0);
+    for (const auto& row : rows) {
+        QWidget owner;
+        ProgressWindow progress(&owner, QStringLiteral("Exporting"));
+        Message_ProgressScope root(progress.start(), nullptr, 2.0);
+        Message_ProgressScope step(root.Next(), nullptr, 1.0);
+        if (row.scopeName)
+            step.SetName(OccUtils::kUnbreakableWork);
+        Message_ProgressScope inner(step.Next(), nullptr, 3.0);
+        inner.Next(); // shows the window
+        auto* dialog = owner.findChild<QDialog*>(QStringLiteral("progressWindow"));
+        ASSERT_NE(dialog, nullptr);
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+        QTest::qWait(60);
+        inner.Next();
+        EXPECT_EQ(dialog->findChild<QLabel*>()->text().toStdString(), row.label);
+    }
+    ProgressWindow::setShowDelay(400);
 }
 
 struct Row
