@@ -1,16 +1,20 @@
-// How long the window would go without painting during the long operations of a design of
-// 160 components (a real netlist's KiCad footprints with 80 tracks, sunk in a box part): the
-// exports and the burial analysis report their progress, and the window paints at each report
-// made on the GUI thread. Per operation: its time with progress reported (total_s) beside the
-// same operation without (plain_s: the whole of it was frozen before), the longest stretch on
-// the GUI thread between two reports or after the last one (longest_gap_s, and its share of
-// the operation), and the number of reports.
+// How long the window would go without painting during the long operations of three designs:
+// 0, 160 components (a real netlist's KiCad footprints with 80 tracks) sunk in a box part;
+// 1, the same 160 on a one-solid frame part of 862 x 862 x 292 mm, most in its opening; 2, 24
+// of them on a part of 119 separate B-spline solids. The exports, the burial analysis and the
+// print plan's measure of what stands in the part report their progress, and the window paints
+// at each report made on the GUI thread. Per operation: its time with progress reported
+// (total_s) beside the same operation without (plain_s: the whole of it was frozen before), the
+// longest stretch on the GUI thread between two reports or after the last one (longest_gap_s,
+// and its share of the operation), the number of reports, and how long the operation took to
+// end once a break was asked half-way through (cancel_s).
 #include "benchmain.h"
 
-#include "threemfdesign.h"
+#include "exportdesigns.h"
 
 #include "components/burialanalyzer.h"
 #include "outputs/exportoptions.h"
+#include "outputs/partpresence.h"
 #include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
 
@@ -24,6 +28,7 @@
 #include <Message_ProgressIndicator.hxx>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 
 namespace {
@@ -40,7 +45,25 @@ public:
     }
     int reports() const { return m_reports; }
 
+    // Asks for a break once that many seconds have passed.
+    void breakAfter(double seconds) { m_breakAt = qint64(seconds * 1e9); }
+    // Seconds from the first break answered to now; 0 when none was.
+    double sinceBreak() const
+    {
+        const qint64 asked = m_breakAsked.load();
+        return asked < 0 ? 0.0 : double(m_clock.nsecsElapsed() - asked) * 1e-9;
+    }
+
 protected:
+    Standard_Boolean UserBreak() override
+    {
+        if (m_breakAt < 0 || m_clock.nsecsElapsed() < m_breakAt)
+            return false;
+        qint64 none = -1;
+        m_breakAsked.compare_exchange_strong(none, m_clock.nsecsElapsed());
+        return true;
+    }
+
     void Show(const Message_ProgressScope&, const Standard_Boolean) override
     {
         if (QThread::currentThread() == QCoreApplication::instance()->thread()) {
@@ -61,22 +84,36 @@ private:
     qint64 m_last = 0;
     qint64 m_longest = 0;
     int m_reports = 0;
+    qint64 m_breakAt = -1;
+    std::atomic<qint64> m_breakAsked{-1};
 };
 
-enum Operation { StepExport = 0, ThreeMfExport = 1, BurialAnalysis = 2 };
+enum Operation { StepExport = 0, ThreeMfExport = 1, BurialAnalysis = 2, PrintPlanMeasure = 3 };
+enum Design { BoxPart = 0, FramePart = 1, ManySolidPart = 2 };
 
-void BM_ProgressGaps(benchmark::State& state)
+bool buildDesign(Design kind, ThreeMfDesign& design, QString* why)
 {
+    switch (kind) {
+    case FramePart:
+        return buildFrameDesign(design, why);
+    case ManySolidPart:
+        return buildManySolidDesign(design, false, why);
+    case BoxPart:
+        break;
+    }
     ThreeMfDesignSpec spec;
     spec.components = 160;
     spec.partX = 190.0;
     spec.partY = 10.0 + 12.0 * ((spec.components + 17) / 18);
+    return buildThreeMfDesign(spec, design, why);
+}
+
+void BM_ProgressGaps(benchmark::State& state)
+{
     ThreeMfDesign design;
-    QString why;
-    if (!buildThreeMfDesign(spec, design, &why)) {
-        state.SkipWithError(why.toUtf8().constData());
+    const Design kind = Design(state.range(1));
+    if (!designOrSkip(state, design, [kind](ThreeMfDesign& d, QString* why) { return buildDesign(kind, d, why); }))
         return;
-    }
     const AssemblyInput input = design.input();
     const ExportOptions options;
     const PrintPlan plan = design.plan(0.2);
@@ -95,6 +132,10 @@ void BM_ProgressGaps(benchmark::State& state)
             analyzer.setEnabled(false, design.components, design.part);
             analyzer.setEnabled(true, design.components, design.part, progress);
             return analyzer.resultCount() == int(design.components.size());
+        case PrintPlanMeasure: {
+            PartPresence presence;
+            return presence.update(design.part, PartPresence::volumesOf(input), progress);
+        }
         }
         return false;
     };
@@ -118,9 +159,17 @@ void BM_ProgressGaps(benchmark::State& state)
         state.counters["longest_gap_s"] = gap;
         state.counters["gap_share"] = gap / total;
         state.counters["reports"] = recorder->reports();
+
+        const opencascade::handle<GapRecorder> breaking = new GapRecorder;
+        breaking->breakAfter(0.5 * plain);
+        run(breaking->Start());
+        state.counters["cancel_s"] = breaking->sinceBreak();
     }
 }
-BENCHMARK(BM_ProgressGaps)->Arg(StepExport)->Arg(ThreeMfExport)->Arg(BurialAnalysis)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_ProgressGaps)
+    ->ArgsProduct({{StepExport, ThreeMfExport, BurialAnalysis, PrintPlanMeasure}, {BoxPart, FramePart, ManySolidPart}})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

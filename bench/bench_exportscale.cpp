@@ -2,6 +2,8 @@
 // the same run (one BRepAlgoAPI_Cut of every collected volume, its validity check, and the write
 // of its result with the conductor volumes as collected, a component's pads as one compound; for
 // 3MF the meshing of both too):
+// - FrameDesign: 160 components on a one-solid frame part of 862 x 862 x 292 mm, 142 of them
+//   standing in its opening; STEP and 3MF export.
 // - ManySolidPart: a part of 119 separate solids with B-spline faces (boxes and cylinders through
 //   BRepBuilderAPI_NurbsConvert, as STEP parts of many bodies come) carrying 24 components of a
 //   KiCad netlist with their KiCad footprints and a track per pair; STEP export.
@@ -23,7 +25,7 @@
 //   segment; x_half = time for n over the time for n/2 in the same run (2 where linear).
 #include "benchmain.h"
 
-#include "threemfdesign.h"
+#include "exportdesigns.h"
 
 #include "components/footprintmanager.h"
 #include "outputs/exportoptions.h"
@@ -43,7 +45,6 @@
 #include <BRepAlgoAPI_Cut.hxx>
 #include <Bnd_Box.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
-#include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRep_Builder.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Compound.hxx>
@@ -162,54 +163,33 @@ Floor measureFloor(const AssemblyInput& input, const ExportOptions& options, con
     return floor;
 }
 
+double timedStepExport(const AssemblyInput& input, const ExportOptions& options, const QString& path,
+                       StepExportSummary& summary)
+{
+    QElapsedTimer timer;
+    timer.start();
+    summary = StepExporter::exportStep(path, input, options);
+    return seconds(timer);
+}
+
 void BM_ManySolidPartStep(benchmark::State& state)
 {
-    const bool withCylinders = state.range(0) != 0;
-    ThreeMfDesignSpec spec;
-    spec.components = 24;
-    spec.partY = 10.0 + 12.0 * ((spec.components + 8) / 9);
+    // The one cut of every cavity is refused with cylinders, and the cavities are cut one by one.
     ThreeMfDesign design;
-    QString why;
-    if (!buildThreeMfDesign(spec, design, &why)) {
-        state.SkipWithError(why.toUtf8().constData());
+    const bool cylinders = state.range(0) != 0;
+    if (!designOrSkip(state, design,
+                      [&](ThreeMfDesign& d, QString* why) { return buildManySolidDesign(d, cylinders, why); }))
         return;
-    }
-    // The box becomes 7 x 17 blocks 1 mm apart, all in B-splines; with cylinders, every other
-    // one is a cylinder (the one cut of every cavity is then refused here, and the cavities
-    // are cut one by one).
-    const double x0 = 0.0, y0 = 0.0, z0 = spec.partBottom, z1 = spec.partBottom + spec.partZ;
-    const int columns = 7, rows = 17;
-    const double cellX = spec.partX / columns, cellY = spec.partY / rows;
-    BRep_Builder builder;
-    TopoDS_Compound part;
-    builder.MakeCompound(part);
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            const double ax = x0 + c * cellX, ay = y0 + r * cellY;
-            TopoDS_Shape block;
-            if (!withCylinders || (r + c) % 2 == 0)
-                block = BRepPrimAPI_MakeBox(gp_Pnt(ax, ay, z0), gp_Pnt(ax + cellX - 1.0, ay + cellY - 1.0, z1)).Shape();
-            else
-                block = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(ax + cellX / 2 - 0.5, ay + cellY / 2 - 0.5, z0), gp::DZ()),
-                                                 std::min(cellX, cellY) / 2 - 0.5, z1 - z0)
-                            .Shape();
-            builder.Add(part, DesignFixture::nurbs(block));
-        }
-    }
-    design.part = part;
     const AssemblyInput input = design.input();
     const ExportOptions options;
     QTemporaryDir dir;
     for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        const StepExportSummary summary =
-            StepExporter::exportStep(dir.filePath(QStringLiteral("part.step")), input, options);
-        const double total = seconds(timer);
+        StepExportSummary summary;
+        const double total = timedStepExport(input, options, dir.filePath(QStringLiteral("part.step")), summary);
         const Floor floor = measureFloor(input, options, dir.path(), false);
         if (!summary.success)
             state.SkipWithError("export failed");
-        state.counters["part_solids_in"] = double(columns * rows);
+        state.counters["part_solids_in"] = double(kManySolidBlocks);
         state.counters["part_solids_out"] = summary.partSolids;
         state.counters["pieces_cut_apart"] = summary.piecesCutApart;
         state.counters["cavities"] = summary.cavitiesOk;
@@ -219,6 +199,41 @@ void BM_ManySolidPartStep(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ManySolidPartStep)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Most components outside a big part: what stands in the part is told by boxes and a point,
+// and the export costs about what the cut of its few cavities costs.
+void BM_FrameDesign(benchmark::State& state)
+{
+    ThreeMfDesign design;
+    if (!designOrSkip(state, design, buildFrameDesign))
+        return;
+    const AssemblyInput input = design.input();
+    const PrintPlan plan = design.plan(0.2);
+    const ExportOptions options;
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        StepExportSummary step;
+        const double stepTime = timedStepExport(input, options, dir.filePath(QStringLiteral("frame.step")), step);
+        QElapsedTimer timer;
+        timer.start();
+        const ThreeMfExportSummary printed =
+            ThreeMfExporter().exportThreeMf(dir.filePath(QStringLiteral("frame.3mf")), input, plan, options);
+        const double threeMfTime = seconds(timer);
+        if (!step.success || !printed.ok)
+            state.SkipWithError("export failed");
+        const Floor floor = measureFloor(input, options, dir.path(), true);
+        state.counters["components"] = double(design.components.size());
+        state.counters["outside"] = step.componentsOutside;
+        state.counters["cavities"] = step.cavitiesOk;
+        state.counters["step_s"] = stepTime;
+        state.counters["step_floor_s"] = floor.step;
+        state.counters["step_x_floor"] = stepTime / floor.step;
+        state.counters["3mf_s"] = threeMfTime;
+        state.counters["3mf_floor_s"] = floor.threeMf;
+        state.counters["3mf_x_floor"] = threeMfTime / floor.threeMf;
+    }
+}
+BENCHMARK(BM_FrameDesign)->Iterations(1)->Unit(benchmark::kSecond);
 
 // A grid of pads written as a KiCad footprint, for the 2,000 pads KiCad's library has none of:
 // round pads of 0.53 mm at 1 mm pitch, 45 a row, or square pads of 0.3 mm at 0.5 mm pitch, 50 a

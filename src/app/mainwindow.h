@@ -8,6 +8,7 @@
 #include "app/trackconflictscan.h"
 #include "outputs/assemblycache.h"
 #include "outputs/assemblyrecords.h"
+#include "outputs/partpresence.h"
 #include "outputs/printplan.h"
 #include "components/footprintmanager.h"
 #include "model/padid.h"
@@ -116,7 +117,8 @@ public:
     // partOpen: the part holds no solid (surfaces that sewing could not close).
     static QString describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
                                         int straySolidsRemoved, int piecesCutApart, int tracksMissing = 0,
-                                        int componentsOutside = 0, bool partOpen = false);
+                                        int componentsOutside = 0, bool partOpen = false,
+                                        const QStringList& tracksOutside = QStringList());
     // The success report of a 3MF export: what the file holds, then every problem counted.
     static QString threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
                                  const PrintPlan& plan, const ThreeMfExportSummary& summary);
@@ -219,6 +221,12 @@ private:
     SaveFileChooser m_saveFileChooser;
     // The last export's carved assembly; any change of what is carved carves anew.
     AssemblyCache m_assemblyCache;
+    // Which components and tracks stand in the part, shared by the print plan and the exports'
+    // counts: measured once per design state.
+    mutable PartPresence m_partPresence;
+    // The plan with what stands in the part measured first, through progress; failed when
+    // broken off.
+    PrintPlan planWithin(double layerHeightMm, const Message_ProgressRange& progress);
 
     // Part import
     bool confirmPartReplacement();

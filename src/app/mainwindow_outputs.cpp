@@ -12,6 +12,8 @@
 #include "routing/routingmanager.h"
 
 #include <QFileInfo>
+#include <QSet>
+#include <Message_ProgressScope.hxx>
 #include <QMessageBox>
 
 const QMap<QString, PlacedComponentData>& MainWindow::placedComponentMap() const
@@ -30,6 +32,7 @@ AssemblyInput MainWindow::assemblyInput() const
     // The routing model's kept solids: the track display has built them already.
     const RoutingManager* routing = &m_project.routingManager();
     input.routeShape = [routing](const Route& route) { return routing->routeShape(route); };
+    input.presence = &m_partPresence;
     return input;
 }
 
@@ -46,15 +49,38 @@ QString MainWindow::chooseSaveFile(int kind, const QString& caption, const QStri
     return AppSettings::getSaveFileName(this, AppSettings::DirectoryKind(kind), caption, filter, suffixes);
 }
 
+PrintPlan MainWindow::planWithin(double layerHeightMm, const Message_ProgressRange& progress)
+{
+    const QList<VolumeSource> volumes = PartPresence::volumesOf(assemblyInput());
+    if (!m_partPresence.update(m_project.mainShape(), volumes, progress)) {
+        PrintPlan plan;
+        plan.layerHeight = layerHeightMm;
+        plan.error = tr("cancelled");
+        return plan;
+    }
+    const QStringList outside = m_partPresence.componentsOutside(volumes);
+    return PrintPlanGenerator::generate(placedComponentMap(), m_project.netlist().components, m_project.mainShape(),
+                                        layerHeightMm, QSet<QString>(outside.cbegin(), outside.cend()));
+}
+
 PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
 {
-    return PrintPlanGenerator::generate(placedComponentMap(), m_project.netlist().components, m_project.mainShape(),
-                                        layerHeightMm);
+    // Only what stands in the part takes time, and it does not depend on the layer height:
+    // measured once, under the progress window, until the design changes.
+    if (isLongOperationRunning()
+        || m_partPresence.isKnown(m_project.mainShape(), PartPresence::volumesOf(assemblyInput())))
+        return planWithin(layerHeightMm, Message_ProgressRange());
+    PrintPlan plan;
+    plan.layerHeight = layerHeightMm;
+    plan.error = tr("cancelled");
+    runLongOperation(tr("Computing the print plan..."),
+                     [&](const Message_ProgressRange& progress) { plan = planWithin(layerHeightMm, progress); });
+    return plan;
 }
 
 QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
                                          int straySolidsRemoved, int piecesCutApart, int tracksMissing,
-                                         int componentsOutside, bool partOpen)
+                                         int componentsOutside, bool partOpen, const QStringList& tracksOutside)
 {
     QString text;
     const auto add = [&text](const QString& paragraph) { text += QStringLiteral("\n\n") + paragraph; };
@@ -66,6 +92,18 @@ QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalid
                "so no cavity was cut for them and nothing of them is embedded. \"Burial analysis\" shows where "
                "each body stands.",
                nullptr, componentsOutside));
+    if (!tracksOutside.isEmpty()) {
+        QStringList nets;
+        for (const QString& net : tracksOutside) {
+            const QString name = net.isEmpty() ? tr("(no net)") : net;
+            if (!nets.contains(name))
+                nets.append(name);
+        }
+        add(tr("⚠ %n track(s) lie wholly outside the part: they are written as conductors floating beside it, "
+               "held and connected by nothing. Their nets:",
+               nullptr, int(tracksOutside.size()))
+            + QLatin1Char('\n') + abbreviatedList(nets).chopped(1));
+    }
     if (tracksMissing > 0)
         add(tr("⚠ %n track(s) could not be built as solids and are missing from the file: their nets are not "
                "connected in print. Look for degenerate segments in those tracks.",
@@ -136,7 +174,7 @@ void MainWindow::exportStepFile()
         + tr("The two shapes are distinct objects in the STEP file.\nAssign them different materials in your slicer.")
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
-                               summary.componentsOutside, summary.partOpen);
+                               summary.componentsOutside, summary.partOpen, summary.tracksOutside);
     QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
 }
 
@@ -185,8 +223,15 @@ void MainWindow::export3mf(bool projectMode)
     PrintPlan plan;
     ThreeMfExportSummary summary;
     runLongOperation(tr("Exporting 3MF..."), [&](const Message_ProgressRange& progress) {
-        plan = buildPrintPlan(PrintPlanDialog::storedLayerHeight());
-        summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options, &m_assemblyCache, progress);
+        // The plan's verdicts on what stands in the part serve the export's counts as well.
+        Message_ProgressScope scope(progress, nullptr, 10.0);
+        plan = planWithin(PrintPlanDialog::storedLayerHeight(), scope.Next(1.0));
+        if (!scope.More()) {
+            summary.cancelled = true;
+            return;
+        }
+        summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options, &m_assemblyCache,
+                                                  scope.Next(9.0));
     });
     if (summary.cancelled) {
         setStatusText(tr("3MF export cancelled"));
@@ -240,7 +285,7 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
     }
     text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                  summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
-                                 summary.componentsOutside, summary.partOpen);
+                                 summary.componentsOutside, summary.partOpen, summary.tracksOutside);
     const struct { int count; const char* paragraph; } meshProblems[] = {
         {summary.openShells,
          QT_TR_N_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "

@@ -1,5 +1,7 @@
 #include "app/progresswindow.h"
 
+#include "foundation/occutils.h"
+
 #include <Message_ProgressIndicator.hxx>
 
 #include <QDialog>
@@ -13,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <atomic>
+#include <cstring>
 
 namespace {
 
@@ -74,7 +77,15 @@ public:
 protected:
     Standard_Boolean UserBreak() override { return m_dialog->cancelled.load(); }
 
-    void Show(const Message_ProgressScope&, const Standard_Boolean force) override
+    static bool insideUnbreakableWork(const Message_ProgressScope& scope)
+    {
+        for (const Message_ProgressScope* s = &scope; s; s = s->Parent())
+            if (s->Name() && std::strcmp(s->Name(), OccUtils::kUnbreakableWork) == 0)
+                return true;
+        return false;
+    }
+
+    void Show(const Message_ProgressScope& scope, const Standard_Boolean force) override
     {
         if (m_pumping || QThread::currentThread() != QCoreApplication::instance()->thread())
             return;
@@ -84,6 +95,11 @@ protected:
         if (!m_dialog->isVisible() && m_started.elapsed() >= g_showDelayMs)
             m_dialog->show();
         m_dialog->bar->setValue(qRound(GetPosition() * kBarSteps));
+        if (m_dialog->cancelled && !m_waitShown && insideUnbreakableWork(scope)) {
+            m_waitShown = true;
+            m_dialog->label->setText(ProgressWindow::tr(
+                "Cancelling… the file being written is finished first: its writer cannot be stopped midway."));
+        }
         // Once the modal window is up it alone takes input; before, input waits for the end.
         QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents
                                                               : QEventLoop::ExcludeUserInputEvents);
@@ -96,6 +112,7 @@ private:
     QElapsedTimer m_started;
     QElapsedTimer m_lastPump;
     bool m_pumping = false;
+    bool m_waitShown = false;
 };
 
 ProgressWindow::ProgressWindow(QWidget* parent, const QString& label)

@@ -111,6 +111,9 @@ bool isValidShape(const TopoDS_Shape& shape);
 // the reports (paints, timers) must leave the design alone. The memory the helper freed is
 // given back to the system when it ends.
 bool runReporting(const Message_ProgressRange& progress, const char* context, const std::function<bool()>& job);
+// Name of a progress scope around work that cannot be broken off (OpenCASCADE's file write):
+// whatever shows the progress tells that a cancel waits for its end.
+inline constexpr char kUnbreakableWork[] = "unbreakable work";
 
 void logBoolAttemptError(const BoolOpLabel& label, double fuzzy, const char* tag, const char* message);
 void logBoolNoUsableShape(const BoolOpLabel& label, double fuzzy);

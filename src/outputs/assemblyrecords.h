@@ -7,9 +7,12 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <TopoDS_Shape.hxx>
 
 #include <functional>
+
+class PartPresence;
 
 // What one export carves. The caller owns the pointed-to data and keeps it alive for the call.
 struct AssemblyInput
@@ -20,6 +23,9 @@ struct AssemblyInput
     // The routing model's solid of one route (null when it cannot be built). The routing
     // library sits below this one, but the window decides which builder is current.
     std::function<TopoDS_Shape(const Route&)> routeShape;
+    // Verdicts of which volumes stand in the part, kept from the print plan or an earlier
+    // export and kept for the next; the export measures with its own when null.
+    PartPresence* presence = nullptr;
 };
 
 enum VolumeKind { PadVolume = 0, BodyVolume = 1, RouteVolume = 2 };
@@ -88,6 +94,9 @@ struct AssemblyResult
     int piecesCutApart = 0;
     // Routes with segments whose solid could not be built: they are missing from the file.
     int tracksMissing = 0;
+    // The net of each track whose solid shares no material with the part: written as a
+    // conductor floating beside it.
+    QStringList tracksOutside;
     double smallestFeature = 0.0; // mm; 0 when no volume has a positive feature
     // How the cavities were cut: all at once in one checked boolean, or volume by volume.
     bool carvedInOneCut = false;
@@ -110,4 +119,5 @@ void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
     summary.partOpen = assembly.partOpen;
     summary.piecesCutApart = assembly.piecesCutApart;
     summary.tracksMissing = assembly.tracksMissing;
+    summary.tracksOutside = assembly.tracksOutside;
 }

@@ -17,6 +17,7 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -24,15 +25,6 @@ namespace {
 
 constexpr double kSharedVolume = 1e-7; // mm³
 constexpr double kPointTolerance = 1e-6;
-
-Bnd_Box boxOf(const TopoDS_Shape& shape)
-{
-    Bnd_Box box;
-    BRepBndLib::Add(shape, box, false);
-    if (!box.IsVoid())
-        box.Enlarge(kPointTolerance);
-    return box;
-}
 
 std::vector<gp_Pnt> verticesOf(const TopoDS_Shape& shape)
 {
@@ -45,7 +37,8 @@ std::vector<gp_Pnt> verticesOf(const TopoDS_Shape& shape)
     return points;
 }
 
-double commonVolume(const TopoDS_Shape& shape, const TopTools_ListOfShape& solids, bool& done)
+double commonVolume(const TopoDS_Shape& shape, const TopTools_ListOfShape& solids, bool& done,
+                    const Message_ProgressRange& progress)
 {
     BRepAlgoAPI_Common common;
     TopTools_ListOfShape arguments;
@@ -54,7 +47,7 @@ double commonVolume(const TopoDS_Shape& shape, const TopTools_ListOfShape& solid
     common.SetTools(solids);
     common.SetRunParallel(false);
     common.SetNonDestructive(true);
-    common.Build();
+    common.Build(progress);
     done = common.IsDone();
     if (!done)
         return 0.0;
@@ -72,6 +65,7 @@ struct PartOverlap::Solid
     Bnd_Box box;
     std::unique_ptr<BRepClass3d_SolidClassifier> classifier;
     std::optional<std::vector<gp_Pnt>> vertices;
+    std::optional<std::vector<Bnd_Box>> faceBoxes;
 
     explicit Solid(const TopoDS_Shape& shape) : solid(shape), box(boxOf(shape)) {}
 
@@ -80,6 +74,19 @@ struct PartOverlap::Solid
         if (!vertices)
             vertices = verticesOf(solid);
         return *vertices;
+    }
+
+    // Whether some face of the solid may come near the box: none does when the box lies wholly
+    // inside the solid or wholly outside it.
+    bool boundaryMeets(const Bnd_Box& other)
+    {
+        if (!faceBoxes) {
+            faceBoxes.emplace();
+            for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next())
+                faceBoxes->push_back(boxOf(it.Current()));
+        }
+        return std::any_of(faceBoxes->cbegin(), faceBoxes->cend(),
+                           [&](const Bnd_Box& face) { return face.IsVoid() || !face.IsOut(other); });
     }
 
     // Strictly inside, beyond the tolerance: a ball around the point lies in the solid, so a
@@ -107,33 +114,66 @@ PartOverlap::PartOverlap(const TopoDS_Shape& part)
 
 PartOverlap::~PartOverlap() = default;
 
-bool PartOverlap::overlaps(const TopoDS_Shape& shape)
+std::vector<PartOverlap::Solid*> PartOverlap::near(const Bnd_Box& box) const
+{
+    std::vector<Solid*> found;
+    for (const std::unique_ptr<Solid>& solid : m_solids)
+        if (!solid->box.IsVoid() && !solid->box.IsOut(box))
+            found.push_back(solid.get());
+    return found;
+}
+
+PartOverlap::Region PartOverlap::region(const Bnd_Box& box)
+{
+    if (m_solidless || box.IsVoid())
+        return Region::Crossed;
+    return OccUtils::guardedCall(Region::Crossed, "PartOverlap::region", [&] {
+        const std::vector<Solid*> solids = near(box);
+        if (solids.empty())
+            return Region::Apart;
+        // Away from every face of the part the box lies wholly inside a solid or outside all of
+        // them: its centre tells which, with no boolean (most components of a design stand
+        // beside a big part, or in one of its openings, within its box).
+        if (std::any_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->boundaryMeets(box); }))
+            return Region::Crossed;
+        double x0, y0, z0, x1, y1, z1;
+        box.Get(x0, y0, z0, x1, y1, z1);
+        const gp_Pnt centre(0.5 * (x0 + x1), 0.5 * (y0 + y1), 0.5 * (z0 + z1));
+        return std::any_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->holdsInside(centre); })
+                   ? Region::Inside
+                   : Region::Apart;
+    });
+}
+
+bool PartOverlap::overlaps(const TopoDS_Shape& shape, const Message_ProgressRange& progress)
 {
     if (shape.IsNull())
         return false;
     if (m_solidless)
         return true;
+    const Bnd_Box box = boxOf(shape);
+    switch (region(box)) {
+    case Region::Apart:
+        return false;
+    case Region::Inside:
+        return true;
+    case Region::Crossed:
+        break;
+    }
     return OccUtils::guardedCall(true, "PartOverlap::overlaps", [&] {
-        const Bnd_Box box = boxOf(shape);
         if (box.IsVoid())
             return true;
-        std::vector<Solid*> near;
-        for (const std::unique_ptr<Solid>& solid : m_solids)
-            if (!solid->box.IsVoid() && !solid->box.IsOut(box))
-                near.push_back(solid.get());
-        if (near.empty())
-            return false;
-
+        const std::vector<Solid*> solids = near(box);
         // A vertex of the shape deep in the part, or one of the part deep in the shape.
         const std::vector<gp_Pnt> corners = verticesOf(shape);
-        for (Solid* solid : near)
+        for (Solid* solid : solids)
             for (const gp_Pnt& corner : corners)
                 if (solid->holdsInside(corner))
                     return true;
         std::vector<Solid> own;
         for (TopExp_Explorer it(shape, TopAbs_SOLID); it.More(); it.Next())
             own.emplace_back(it.Current());
-        for (Solid* solid : near)
+        for (Solid* solid : solids)
             for (const gp_Pnt& corner : solid->corners())
                 for (Solid& probe : own)
                     if (probe.holdsInside(corner))
@@ -141,10 +181,19 @@ bool PartOverlap::overlaps(const TopoDS_Shape& shape)
 
         // Crossing without a corner inside, flush, or touching: the common decides.
         TopTools_ListOfShape tools;
-        for (Solid* solid : near)
+        for (Solid* solid : solids)
             tools.Append(solid->solid);
         bool done = false;
-        const double shared = commonVolume(shape, tools, done);
+        const double shared = commonVolume(shape, tools, done, progress);
         return !done || shared > kSharedVolume;
     });
+}
+
+Bnd_Box PartOverlap::boxOf(const TopoDS_Shape& shape)
+{
+    Bnd_Box box;
+    BRepBndLib::Add(shape, box, false);
+    if (!box.IsVoid())
+        box.Enlarge(kPointTolerance);
+    return box;
 }

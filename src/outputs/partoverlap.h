@@ -1,8 +1,11 @@
 // Whether a shape shares material with a part: a common volume above 1e-7 mm³, the burial
-// analysis's "intersection". A point settles most shapes (a vertex or the centre of one deep
-// in the other, or boxes apart); a boolean common answers only where no point does. Never throws.
+// analysis's "intersection". Boxes settle most shapes (apart, or no face of the part near the
+// shape: then one of its points tells in from out), a vertex deep in the other most of the rest;
+// a boolean common answers only where none does. Never throws.
 #pragma once
 
+#include <Bnd_Box.hxx>
+#include <Message_ProgressRange.hxx>
 #include <TopoDS_Shape.hxx>
 
 #include <memory>
@@ -18,10 +21,19 @@ public:
 
     // True also when the answer cannot be had (a part of no solid, a failed boolean): a shape is
     // never said to stand outside the part on a doubt.
-    bool overlaps(const TopoDS_Shape& shape);
+    // A boolean, where one is needed, reports through progress; broken off, it answers true.
+    bool overlaps(const TopoDS_Shape& shape, const Message_ProgressRange& progress = Message_ProgressRange());
+
+    // Where a box stands: apart from every solid of the part, wholly inside one, or crossed by
+    // a face of the part (also when that cannot be told).
+    enum class Region { Apart, Inside, Crossed };
+    Region region(const Bnd_Box& box);
+    // A shape's box, as the tests above take it.
+    static Bnd_Box boxOf(const TopoDS_Shape& shape);
 
 private:
     struct Solid;
+    std::vector<Solid*> near(const Bnd_Box& box) const;
     std::vector<std::unique_ptr<Solid>> m_solids;
     bool m_solidless = false;
 };

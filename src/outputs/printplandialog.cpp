@@ -66,6 +66,8 @@ void PrintPlanDialog::setupUi()
     m_layerHeightSpin->setDecimals(2);
     m_layerHeightSpin->setSingleStep(0.05);
     m_layerHeightSpin->setSuffix(QStringLiteral(" mm"));
+    // Typing "0.15" makes one plan, when the value is complete, not one per keystroke.
+    m_layerHeightSpin->setKeyboardTracking(false);
     // Set before connecting, so that building the dialog computes nothing.
     m_layerHeightSpin->setValue(storedLayerHeight());
     top->addWidget(m_layerHeightSpin);

@@ -4,7 +4,7 @@
 #include "foundation/naturalorder.h"
 #include "model/netlist.h"
 #include "model/placedcomponentdata.h"
-#include "outputs/partoverlap.h"
+#include "outputs/partpresence.h"
 
 #include <QCoreApplication>
 
@@ -38,7 +38,7 @@ double lastOpenLayer(double cavityTop, double layerHeight)
     return std::max(1.0, std::floor((cavityTop + kBoundaryTolerance) / layerHeight + 0.5));
 }
 
-int skipCode(const PlacedComponentData& component, PartOverlap& part)
+int skipCode(const PlacedComponentData& component, const QSet<QString>& outsidePart)
 {
     if (component.hasMissingFootprint)
         return 1;
@@ -46,7 +46,7 @@ int skipCode(const PlacedComponentData& component, PartOverlap& part)
         return 2;
     if (component.compositeShape.IsNull() || component.compositeShape->Shape().IsNull())
         return 3;
-    if (!part.overlaps(component.compositeShape->Shape()))
+    if (outsidePart.contains(component.ref))
         return PrintPlan::kOutsidePart;
     return 0;
 }
@@ -88,6 +88,23 @@ PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>&
                                        const QMap<QString, NetlistComponent>& netlistComponents,
                                        const TopoDS_Shape& part, double layerHeightMm)
 {
+    if (part.IsNull() || !(layerHeightMm > 0.0) || !std::isfinite(layerHeightMm))
+        return generate(components, netlistComponents, part, layerHeightMm, QSet<QString>());
+    AssemblyInput input;
+    input.mainPart = part;
+    input.components = &components;
+    const QList<VolumeSource> volumes = PartPresence::volumesOf(input);
+    PartPresence presence;
+    presence.update(part, volumes);
+    const QStringList outside = presence.componentsOutside(volumes);
+    return generate(components, netlistComponents, part, layerHeightMm, QSet<QString>(outside.cbegin(), outside.cend()));
+}
+
+PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>& components,
+                                       const QMap<QString, NetlistComponent>& netlistComponents,
+                                       const TopoDS_Shape& part, double layerHeightMm,
+                                       const QSet<QString>& outsidePart)
+{
     const double h = layerHeightMm;
     if (part.IsNull())
         return failed(h, trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "No main component imported")));
@@ -117,10 +134,9 @@ PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>&
 
     QMap<int, PrintPlanPause> groups;
     QList<PrintPlanItem> endInsertions;
-    PartOverlap overlap(part);
     for (auto it = components.cbegin(); it != components.cend(); ++it) {
         const PlacedComponentData& component = it.value();
-        if (const int code = skipCode(component, overlap)) {
+        if (const int code = skipCode(component, outsidePart)) {
             plan.notHollowed.append({it.key(), reasonText(code), code});
             continue;
         }

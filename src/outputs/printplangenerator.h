@@ -5,6 +5,7 @@
 #include "outputs/printplan.h"
 
 #include <QMap>
+#include <QSet>
 #include <QString>
 
 class TopoDS_Shape;
@@ -17,9 +18,14 @@ public:
     static PrintPlan generate(const QMap<QString, PlacedComponentData>& components,
                               const QMap<QString, NetlistComponent>& netlistComponents,
                               const TopoDS_Shape& part, double layerHeightMm);
+    // The same with the components that stand outside the part known already (PartPresence's
+    // verdicts): no solid is measured, so a new layer height costs next to nothing.
+    static PrintPlan generate(const QMap<QString, PlacedComponentData>& components,
+                              const QMap<QString, NetlistComponent>& netlistComponents,
+                              const TopoDS_Shape& part, double layerHeightMm, const QSet<QString>& outsidePart);
 
-    // 1 missing footprint, 2 body disabled, 3 no body geometry, 4 body outside the part (no
-    // material shared with it); empty for any other code.
+    // 1 missing footprint, 2 body disabled, 3 no body geometry, 4 outside the part (none of its
+    // pads and body shares material with it); empty for any other code.
     static QString reasonText(int code);
     // Numeric-aware, case-insensitive order of the default locale (R2 before R10).
     static void sortItemsByRef(QList<PrintPlanItem>& items);

@@ -119,7 +119,9 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
         // every command and input that could mesh, heal or edit them until the write ends.
         const Message_ProgressRange transfer = scope.Next(8.0);
         const QByteArray target = scratchPath.toUtf8();
-        return OccUtils::runReporting(scope.Next(1.0), "writeStepFile", [&] {
+        // The write itself hears no break: a Cancel waits for it, and the window says so.
+        Message_ProgressScope writing(scope.Next(1.0), OccUtils::kUnbreakableWork, 1.0);
+        return OccUtils::runReporting(writing.Next(), "writeStepFile", [&] {
             if (!writer.Transfer(doc, STEPControl_AsIs, nullptr, transfer)) {
                 qWarning() << "writeStepFile: XCAF Transfer failed";
                 return false;

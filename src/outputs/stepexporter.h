@@ -10,9 +10,11 @@
 #include <Message_ProgressRange.hxx>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <TopoDS_Shape.hxx>
 
 class AssemblyCache;
+class PartPresence;
 
 struct StepExportSummary
 {
@@ -28,6 +30,7 @@ struct StepExportSummary
     bool partOpen = false; // the part holds faces and no solid
     int piecesCutApart = 0;
     int tracksMissing = 0;
+    QStringList tracksOutside; // the net of each track outside the part
     bool cancelled = false; // stopped by the user: no file written, error empty
     QString error;
 };
@@ -71,6 +74,10 @@ public:
     static CollectedVolume lengthened(const VolumeSource& source);
     static QList<CollectedVolume> lengthened(const QList<VolumeSource>& sources);
     static TopoDS_Shape copyShape(const TopoDS_Shape& shape);
+    // A deep copy of part, checked: valid tells whether the checker accepts it. Copied and
+    // checked solid by solid, reporting after each; null when broken off through progress.
+    static TopoDS_Shape copyPart(const TopoDS_Shape& part, bool& valid,
+                                 const Message_ProgressRange& progress = Message_ProgressRange());
     static double volumeOf(const TopoDS_Shape& shape);
     static QList<TopoDS_Shape> solidsOf(const TopoDS_Shape& shape);
     static TopoDS_Shape compoundOf(const QList<TopoDS_Shape>& shapes);
@@ -103,15 +110,19 @@ public:
     static TopoDS_Shape dropSolidsInsideTool(const TopoDS_Shape& shape, const TopoDS_Shape& tool,
                                              double tolerance, int& removed);
 
-    // Counts what the carving of volumes did: the cavities that removed material, the cuts that
-    // failed, and the components none of whose volumes shares material with part, the part as
-    // it came (a volume whose material an earlier one took is still in the part).
-    static void countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
-                              AssemblyResult& result);
+    // Counts what the carving of volumes did: the cavities that removed material and the cuts
+    // that failed; and, by PartPresence's rule on the part as it came (the print plan's), the
+    // components and the tracks of sources outside it. presence, when given, keeps its verdicts
+    // for the next count or plan. False when broken off through progress.
+    static bool countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
+                              const QList<VolumeSource>& sources, PartPresence* presence, AssemblyResult& result,
+                              const Message_ProgressRange& progress = Message_ProgressRange());
 
     // The solids of carved that the cuts split off one solid of part: for each solid of part
     // left in two or more pieces, those pieces. Solids the part came in as are not counted.
-    static int piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved);
+    // Reports through progress; 0 when broken off.
+    static int piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved,
+                              const Message_ProgressRange& progress = Message_ProgressRange());
 
     // Every tool cut out of the part in one boolean, checked: a valid result whose removed
     // volume matches the part's common with the tools, as the cut's own split gives it. Null

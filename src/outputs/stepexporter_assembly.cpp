@@ -458,30 +458,35 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     qCDebug(lcExport) << "\n--- Step 3: subtractions ---";
     sortForCarving(volumes);
     markRepeats(volumes);
-    TopoDS_Shape carved = copyShape(input.mainPart);
+    bool valid = false;
+    TopoDS_Shape carved = copyPart(input.mainPart, valid, scope.Next(5.0));
+    if (!scope.More())
+        return cancelled();
     if (carved.IsNull())
         carved = input.mainPart;
     // Only a part the checker rejects is healed: on a valid one, healing merges the vertices of
     // fine details (a letter's outlines a micron apart) into edges whose meshes no longer meet.
-    if (!OccUtils::isValidShape(carved)) {
+    if (!valid) {
         const TopoDS_Shape healed =
             OccUtils::healShape(carved, OccUtils::BoolOpLabel{&lcExport, "buildAssembly main"}, 1.0);
         if (!healed.IsNull())
             carved = healed;
     }
     const TopoDS_Shape uncarved = carved;
-    carve(volumes, options, road, carved, result, scope.Next(60.0));
+    carve(volumes, options, road, carved, result, scope.Next(55.0));
     if (result.cancelled || !scope.More())
         return cancelled();
     storePlanarEdgeCurves(carved);
-    StepExporter::countCavities(volumes, uncarved, result);
+    if (!StepExporter::countCavities(volumes, input.mainPart, sources, input.presence, result, scope.Next(3.0)))
+        return cancelled();
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
                       << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved
                       << "stray solid(s) removed";
     result.partSolids = int(solidsOf(carved).size());
     // A part that came as several solids is not cut apart by being shipped so.
-    result.piecesCutApart = piecesCutApart(uncarved, carved);
-    scope.Next(5.0);
+    result.piecesCutApart = piecesCutApart(uncarved, carved, scope.Next(2.0));
+    if (!scope.More())
+        return cancelled();
     if (result.piecesCutApart >= 2)
         qWarning() << "  buildAssembly: the carved part is made of" << result.partSolids << "disconnected solid(s),"
                    << result.piecesCutApart << "of them cut apart by the cavities";

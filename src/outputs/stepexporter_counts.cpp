@@ -1,48 +1,39 @@
 // What the carving did, for the export's summary: the cavities that removed material, the
-// components that stand outside the part, and the pieces the cavities cut apart.
+// components and tracks that stand outside the part, and the pieces the cavities cut apart.
 #include "outputs/stepexporter.h"
 
-#include "outputs/partoverlap.h"
+#include "outputs/partpresence.h"
 #include "outputs/stepexporter_probes_p.h"
 
-#include <QSet>
+#include <Message_ProgressScope.hxx>
 
 #include <algorithm>
-#include <map>
+#include <vector>
 
 using namespace CarvingProbes;
 
-void StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
-                                 AssemblyResult& result)
+bool StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
+                                 const QList<VolumeSource>& sources, PartPresence* presence, AssemblyResult& result,
+                                 const Message_ProgressRange& progress)
 {
-    // A component whose pads and body all removed nothing may still stand in the part, behind a
-    // bigger volume that took its place first: only the part as it came tells.
-    std::map<QString, QList<const AssemblyVolume*>> untouched;
-    QSet<QString> inPart; // a volume removed material, or failed: not said to stand outside
     // A part without solids (open shells) has no material to measure: every cut counts.
     const bool measured = !solidsOf(part).isEmpty();
     for (const AssemblyVolume& volume : volumes) {
         result.cavitiesOk +=
             volume.cut == CavityCut::Removed || (!measured && volume.cut == CavityCut::NothingRemoved) ? 1 : 0;
         result.cavitiesFailed += volume.cut == CavityCut::Failed ? 1 : 0;
-        if (volume.kind == RouteVolume)
-            continue;
-        const QString ref = volume.kind == PadVolume ? volume.name.section(QLatin1Char('/'), 0, 0) : volume.name;
-        if (volume.cut == CavityCut::NothingRemoved)
-            untouched[ref].append(&volume);
-        else
-            inPart.insert(ref);
     }
-    PartOverlap overlap(part);
-    for (const auto& [ref, own] : untouched) {
-        if (inPart.contains(ref))
-            continue;
-        if (std::none_of(own.cbegin(), own.cend(), [&](const AssemblyVolume* v) { return overlap.overlaps(v->shape); }))
-            ++result.componentsOutside;
-    }
+    PartPresence own;
+    PartPresence& rule = presence ? *presence : own;
+    if (!rule.update(part, sources, progress))
+        return false;
+    result.componentsOutside = int(rule.componentsOutside(sources).size());
+    result.tracksOutside = rule.tracksOutside(sources);
+    return true;
 }
 
-int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved)
+int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& carved,
+                                 const Message_ProgressRange& progress)
 {
     return OccUtils::guardedCall(0, "piecesCutApart", [&] {
         const QList<TopoDS_Shape> sources = solidsOf(part);
@@ -52,23 +43,32 @@ int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& c
         if (sources.size() < 2)
             return int(pieces.size());
         // Each piece lies within the solid it was cut from: the solids whose box holds its
-        // vertices are the candidates, and the first of them that none of its vertices lies
-        // outside is its source. A piece matching none stands alone.
+        // vertices are the candidates; the only one, or else the first of them that none of its
+        // vertices lies outside, is its source. A piece matching none stands alone.
         constexpr double kMargin = 1e-3; // beyond the fuzzy values the cuts run with
         std::vector<ToolProbe> sourceProbes;
         sourceProbes.reserve(size_t(sources.size()));
         for (const TopoDS_Shape& source : sources)
             sourceProbes.emplace_back(source, kMargin);
         std::vector<int> perSource(sourceProbes.size(), 0);
+        Message_ProgressScope scope(progress, nullptr, double(pieces.size()));
         for (const TopoDS_Shape& solid : pieces) {
+            if (!scope.More())
+                return 0;
+            scope.Next();
             const PieceProbe piece(solid);
             if (piece.vertices.empty())
                 continue;
-            for (size_t s = 0; s < sourceProbes.size(); ++s) {
-                ToolProbe& source = sourceProbes[s];
-                if (source.box.IsOut(gp_Pnt(piece.low)) || source.box.IsOut(gp_Pnt(piece.high)))
-                    continue;
-                BRepClass3d_SolidClassifier& classifier = source.classify();
+            std::vector<size_t> candidates;
+            for (size_t s = 0; s < sourceProbes.size(); ++s)
+                if (!sourceProbes[s].box.IsOut(gp_Pnt(piece.low)) && !sourceProbes[s].box.IsOut(gp_Pnt(piece.high)))
+                    candidates.push_back(s);
+            if (candidates.size() == 1) {
+                ++perSource[candidates.front()];
+                continue;
+            }
+            for (const size_t s : candidates) {
+                BRepClass3d_SolidClassifier& classifier = sourceProbes[s].classify();
                 const bool within = std::none_of(piece.vertices.cbegin(), piece.vertices.cend(), [&](const gp_Pnt& p) {
                     classifier.Perform(p, kMargin);
                     return classifier.State() == TopAbs_OUT;

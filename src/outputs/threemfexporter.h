@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <TopoDS_Face.hxx>
 #include <TopoDS_Shape.hxx>
@@ -35,6 +36,7 @@ struct ThreeMfExportSummary
     std::int32_t cavitiesUnvalidated = 0;
     std::int32_t groupsNotFused = 0;
     std::int32_t tracksMissing = 0;
+    QStringList tracksOutside; // the net of each track outside the part
     std::int32_t unmeshedFaces = 0;
     std::int32_t droppedConductors = 0;
     std::int32_t openShells = 0;

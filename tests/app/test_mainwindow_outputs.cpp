@@ -6,6 +6,7 @@
 #include "testsupport.h"
 
 #include "foundation/geometryutils.h"
+#include "foundation/occutils.h"
 
 #include "app/progresswindow.h"
 #include "app/routecommands.h"
@@ -16,6 +17,8 @@
 #include <QGuiApplication>
 #include <QCursor>
 #include <QDialogButtonBox>
+#include <QLabel>
+#include <QDoubleSpinBox>
 #include <QDir>
 #include <QMenuBar>
 #include <QTimer>
@@ -23,6 +26,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <Message_ProgressScope.hxx>
 
 #include <gtest/gtest.h>
 
@@ -56,8 +61,13 @@ protected:
         const QString step = m_dir.filePath(QStringLiteral("box.step"));
         ASSERT_TRUE(PartFiles::writeStep(step, {PartFiles::box(40, 20, 10)}));
         ASSERT_TRUE(window->importStepFile(step));
-        if (!withTrack)
-            return;
+        if (withTrack)
+            addTrack();
+    }
+
+    // A track buried in the part.
+    void addTrack()
+    {
         double x0, y0, z0, x1, y1, z1;
         GeometryUtils::getTightBoundingBox(probe->project().mainShape()).Get(x0, y0, z0, x1, y1, z1);
         Route route;
@@ -259,6 +269,56 @@ TEST(ExportIssues, OneParagraphPerProblemInOrder)
     }
 }
 
+// Tracks outside the part are counted, one by one, and named by their nets, once each.
+TEST(ExportIssues, TracksOutsideThePartAreCountedAndNamed)
+{
+    const struct
+    {
+        QStringList nets;
+        const char* text; // empty: no paragraph
+    } rows[] = {
+        {{}, ""},
+        {{"VCC", "GND", "VCC", ""},
+         "\n\n⚠ 4 track(s) lie wholly outside the part: they are written as conductors floating beside it, held "
+         "and connected by nothing. Their nets:\n    (no net), GND, VCC"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(MainWindow::describeExportIssues(0, 0, 0, 0, 0, 0, 0, false, row.nets).toStdString(), row.text);
+}
+
+// A Cancel pressed while OpenCASCADE writes a file cannot stop the write: the progress window
+// says that it waits for it, and only there.
+TEST(ProgressWindowCancel, SaysWhenItWaitsForAFileWrite)
+{
+    const struct
+    {
+        const char* scopeName;
+        const char* label;
+    } rows[] = {
+        {nullptr, "Cancelling…"},
+        {OccUtils::kUnbreakableWork,
+         "Cancelling… the file being written is finished first: its writer cannot be stopped midway."},
+    };
+    ProgressWindow::setShowDelay(0);
+    for (const auto& row : rows) {
+        QWidget owner;
+        ProgressWindow progress(&owner, QStringLiteral("Exporting"));
+        Message_ProgressScope root(progress.start(), nullptr, 2.0);
+        Message_ProgressScope step(root.Next(), nullptr, 1.0);
+        if (row.scopeName)
+            step.SetName(OccUtils::kUnbreakableWork);
+        Message_ProgressScope inner(step.Next(), nullptr, 3.0);
+        inner.Next(); // shows the window
+        auto* dialog = owner.findChild<QDialog*>(QStringLiteral("progressWindow"));
+        ASSERT_NE(dialog, nullptr);
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+        QTest::qWait(60);
+        inner.Next();
+        EXPECT_EQ(dialog->findChild<QLabel*>()->text().toStdString(), row.label);
+    }
+    ProgressWindow::setShowDelay(400);
+}
+
 struct Row
 {
     const char* file;    // exported, if any
@@ -413,6 +473,67 @@ TEST_F(MainWindowLongOperations, AutomaticSaveWaitsForTheEnd)
     MessageBoxAnswerer discard(QMessageBox::Discard);
     window->close();
     EXPECT_FALSE(QFile::exists(side));
+}
+
+// Counts the progress windows that show.
+class ProgressWindowCounter : public QObject
+{
+public:
+    ProgressWindowCounter() { qApp->installEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && object->objectName() == QLatin1String("progressWindow"))
+            ++shown;
+        return false;
+    }
+};
+
+// What stands in the part is measured once per design, under the progress window with Cancel;
+// a new layer height, stepped or typed, only lays the plan out again, once the value is whole.
+TEST_F(MainWindowLongOperations, PrintPlanMeasuresThePartOnceWithProgressAndCancel)
+{
+    ProgressWindowCounter progress;
+    bool cancelNext = true;
+    std::function<void()> poll = [&] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (modal && modal->objectName() == QLatin1String("progressWindow") && cancelNext) {
+            cancelNext = false;
+            QTest::mouseClick(modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+            return;
+        }
+        QTimer::singleShot(0, poll);
+    };
+    QTimer::singleShot(0, poll);
+    window->showPrintPlan();
+    auto* dialog = window->findChild<PrintPlanDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(cancelNext) << "a progress window with Cancel showed";
+    EXPECT_FALSE(dialog->plan().ok);
+    EXPECT_EQ(dialog->plan().error, QStringLiteral("cancelled"));
+
+    window->showPrintPlan();
+    ASSERT_TRUE(dialog->plan().ok) << dialog->plan().error.toStdString();
+    EXPECT_EQ(progress.shown, 2);
+    EXPECT_EQ(dialog->plan().totalInsertCount() + dialog->plan().notHollowed.size(), 3);
+
+    auto* spin = dialog->findChild<QDoubleSpinBox*>();
+    ASSERT_NE(spin, nullptr);
+    spin->setValue(0.3);
+    EXPECT_DOUBLE_EQ(dialog->plan().layerHeight, 0.3);
+    spin->selectAll();
+    QTest::keyClicks(spin, QStringLiteral("0.15"));
+    EXPECT_DOUBLE_EQ(dialog->plan().layerHeight, 0.3) << "nothing planned while typing";
+    QTest::keyClick(spin, Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(dialog->plan().layerHeight, 0.15);
+    EXPECT_EQ(progress.shown, 2) << "the layer height measured nothing again";
+
+    addTrack();
+    spin->setValue(0.2);
+    EXPECT_TRUE(dialog->plan().ok);
+    EXPECT_EQ(progress.shown, 3) << "a changed design is measured again";
 }
 
 } // namespace
