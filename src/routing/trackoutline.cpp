@@ -30,6 +30,7 @@ constexpr double kZeroLength = 1e-7;
 constexpr double kMargin = 1e-6;
 // Sharper folds put the inner corner far down both segments: rare, and left to the fuse.
 const double kSharpestTurn = 179.0 * M_PI / 180.0;
+constexpr double kShortestArc = 1e-5;
 
 gp_XY plan(const gp_Pnt& p)
 {
@@ -145,35 +146,6 @@ void storePlanarCurves(const TopoDS_Shape& solid)
             BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), TopoDS::Face(f.Current()));
 }
 
-namespace {
-
-// The run's corners: its ends and every joint where it leaves the straight line it follows.
-// Points that continue that line (off it by no more than kStraight, and going on forward) join
-// their segments into one leg, which the outline sweeps as one: thousands of short steps in
-// line cost no more than one segment, and segments shorter than the width no longer count as
-// neighbours that come too close.
-std::vector<int> corners(const QList<RouteSegment>& segments, int first, int count)
-{
-    constexpr double kStraight = 1e-9;
-    std::vector<int> kept = {0};
-    gp_XY from = plan(segments.at(first).start);
-    gp_XY direction = plan(segments.at(first).end) - from;
-    direction /= direction.Modulus();
-    for (int k = 1; k < count; ++k) {
-        const RouteSegment& segment = segments.at(first + k);
-        const gp_XY step = plan(segment.end) - plan(segment.start);
-        if (std::abs(direction.Crossed(plan(segment.end) - from)) <= kStraight && direction.Dot(step) > 0.0)
-            continue;
-        kept.push_back(k);
-        from = plan(segments.at(first + k).start);
-        direction = plan(segments.at(first + k).end) - from;
-        direction /= direction.Modulus();
-    }
-    kept.push_back(count);
-    return kept;
-}
-
-} // namespace
 
 bool canStartRun(const RouteSegment& s)
 {
@@ -194,15 +166,16 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
     const RouteSegment& head = segments.at(first);
     const double r = head.width * 0.5;
     const double z = head.start.Z();
-    // From here on, segment i is the leg from corner i to corner i + 1.
-    const std::vector<int> corner = corners(segments, first, last - first + 1);
-    const int count = int(corner.size()) - 1;
-
-    std::vector<gp_XY> points(count + 1), along(count), normal(count);
+    // Rounds at the run's ends or inside a leg are left to the traced outline.
+    const Legs legs = legsOf(segments, first, last);
+    const int count = int(legs.points.size()) - 1;
+    if (count < 1 || !legs.rounds.empty() || legs.round.front() || legs.round.back())
+        return TopoDS_Shape();
+    // From here on, segment i is the leg from point i to point i + 1.
+    const std::vector<gp_XY>& points = legs.points;
+    std::vector<gp_XY> along(count), normal(count);
     std::vector<double> length(count);
-    points[0] = plan(head.start);
     for (int i = 0; i < count; ++i) {
-        points[i + 1] = plan(segments.at(first + corner[i + 1] - 1).end);
         const gp_XY d = points[i + 1] - points[i];
         length[i] = d.Modulus();
         if (!(length[i] > kZeroLength))
@@ -213,15 +186,14 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
 
     std::vector<Joint> joints(count + 1); // joint k between segments k-1 and k; ends have none
     for (int k = 1; k < count; ++k) {
-        const RouteSegment& a = segments.at(first + corner[k] - 1);
-        const RouteSegment& b = segments.at(first + corner[k]);
         const double turn = along[k - 1].Crossed(along[k]);
         const double angle = std::atan2(std::abs(turn), along[k - 1].Dot(along[k]));
         if (angle > kSharpestTurn)
             return TopoDS_Shape();
         Joint& joint = joints[k];
-        // The same test that decides whether the united pieces get a round here.
-        joint.bend = GeometryUtils::bendAngle(a.start, a.end, b.start, b.end).has_value();
+        // A round shorter than this strays from the corner of its sides by far less than the
+        // modelling tolerance, and would be an edge too short to build.
+        joint.bend = legs.round[size_t(k)] && r * angle >= kShortestArc;
         joint.inner = turn >= 0.0 ? 1 : -1;
         const double miter = r * std::tan(angle * 0.5);
         // A round reaches a radius back along both segments, the inner corner a miter.

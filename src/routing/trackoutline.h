@@ -5,6 +5,10 @@
 
 #include <QList>
 
+#include <gp_XY.hxx>
+
+#include <vector>
+
 class TopoDS_Face;
 class TopoDS_Shape;
 struct RouteSegment;
@@ -25,6 +29,18 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last);
 // width, a run that meets or closes on itself), its outline traced in plan and swept up once;
 // null where that outline is not one face with holes: the caller then unites the pieces.
 TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last);
+
+// A run as the straight legs its outline follows, every point of the run within legTolerance
+// of them: steps in line, bends too slight to matter and steps shorter than that tolerance
+// are gone, so no edge of the outline is shorter than it.
+struct Legs
+{
+    std::vector<gp_XY> points; // the legs' ends; one point for a run that turns on the spot
+    std::vector<bool> round;   // a bend's disc at each point
+    std::vector<gp_XY> rounds; // discs of bends passed over that reach past a leg's end
+};
+double legTolerance(double width);
+Legs legsOf(const QList<RouteSegment>& segments, int first, int last);
 
 // A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
 TopoDS_Shape sweptUp(const TopoDS_Face& face, double height);

@@ -91,16 +91,14 @@ struct Piece
     }
 };
 
-Piece rectangle(const gp_XY& a, const gp_XY& b, double r)
+// A convex quadrilateral, corners counter-clockwise.
+Piece quad(const gp_XY& c0, const gp_XY& c1, const gp_XY& c2, const gp_XY& c3)
 {
     Piece piece;
-    gp_XY along = b - a;
-    along /= along.Modulus();
-    const gp_XY normal(-along.Y(), along.X());
-    piece.corner[0] = a - normal * r;
-    piece.corner[1] = b - normal * r;
-    piece.corner[2] = b + normal * r;
-    piece.corner[3] = a + normal * r;
+    piece.corner[0] = c0;
+    piece.corner[1] = c1;
+    piece.corner[2] = c2;
+    piece.corner[3] = c3;
     piece.xmin = piece.ymin = HUGE_VAL;
     piece.xmax = piece.ymax = -HUGE_VAL;
     for (int k = 0; k < 4; ++k) {
@@ -113,6 +111,14 @@ Piece rectangle(const gp_XY& a, const gp_XY& b, double r)
         piece.ymax = std::max(piece.ymax, piece.corner[k].Y());
     }
     return piece;
+}
+
+Piece rectangle(const gp_XY& a, const gp_XY& b, double r)
+{
+    gp_XY along = b - a;
+    along /= along.Modulus();
+    const gp_XY normal(-along.Y(), along.X());
+    return quad(a - normal * r, b - normal * r, b + normal * r, a + normal * r);
 }
 
 Piece disc(const gp_XY& centre, double r)
@@ -162,12 +168,8 @@ class Tracer
 public:
     Tracer(std::vector<Piece> pieces, double cell) : m_pieces(std::move(pieces)), m_cell(cell)
     {
-        for (int i = 0; i < int(m_pieces.size()); ++i) {
-            const Piece& p = m_pieces[size_t(i)];
-            for (long long x = cellOf(p.xmin); x <= cellOf(p.xmax); ++x)
-                for (long long y = cellOf(p.ymin); y <= cellOf(p.ymax); ++y)
-                    m_grid[cellKey(x, y)].push_back(i);
-        }
+        for (int i = 0; i < int(m_pieces.size()); ++i)
+            forEachCell(m_pieces[size_t(i)], [&](long long key) { m_grid[key].push_back(i); });
     }
 
     std::vector<Edge> boundary()
@@ -189,16 +191,49 @@ public:
 private:
     long long cellOf(double v) const { return (long long)std::floor(v / m_cell); }
 
+    // The cells a piece covers, column by column: a leg across the grid's axes enters the cells
+    // along it, not every cell of its bounding box, which would grow with its length squared.
+    template <class Visit>
+    void forEachCell(const Piece& p, Visit visit) const
+    {
+        constexpr double kSlack = 1e-6; // pieces that touch share a cell
+        for (long long x = cellOf(p.xmin - kSlack); x <= cellOf(p.xmax + kSlack); ++x) {
+            double low = p.ymin, high = p.ymax;
+            if (!p.disc) {
+                const double left = double(x) * m_cell - kSlack, right = double(x + 1) * m_cell + kSlack;
+                low = HUGE_VAL, high = -HUGE_VAL;
+                for (int k = 0; k < 4; ++k) {
+                    const gp_XY a = p.corner[k], d = p.corner[(k + 1) % 4] - a;
+                    double t0 = 0.0, t1 = 1.0;
+                    if (d.X() != 0.0) {
+                        const double tl = (left - a.X()) / d.X(), tr = (right - a.X()) / d.X();
+                        t0 = std::max(0.0, std::min(tl, tr));
+                        t1 = std::min(1.0, std::max(tl, tr));
+                    } else if (a.X() < left || a.X() > right) {
+                        continue;
+                    }
+                    if (t0 > t1)
+                        continue;
+                    for (const double t : {t0, t1}) {
+                        low = std::min(low, a.Y() + d.Y() * t);
+                        high = std::max(high, a.Y() + d.Y() * t);
+                    }
+                }
+            }
+            for (long long y = cellOf(low - kSlack); y <= cellOf(high + kSlack); ++y)
+                visit(cellKey(x, y));
+        }
+    }
+
     void neighbours(int i, std::vector<int>& near) const
     {
         near.clear();
         const Piece& p = m_pieces[size_t(i)];
-        for (long long x = cellOf(p.xmin); x <= cellOf(p.xmax); ++x)
-            for (long long y = cellOf(p.ymin); y <= cellOf(p.ymax); ++y) {
-                const auto it = m_grid.find(cellKey(x, y));
-                if (it != m_grid.end())
-                    near.insert(near.end(), it->second.begin(), it->second.end());
-            }
+        forEachCell(p, [&](long long key) {
+            const auto it = m_grid.find(key);
+            if (it != m_grid.end())
+                near.insert(near.end(), it->second.begin(), it->second.end());
+        });
         std::sort(near.begin(), near.end());
         near.erase(std::unique(near.begin(), near.end()), near.end());
         const double slack = 1e-6;
@@ -430,13 +465,15 @@ void strayOf(const Edge& e, const gp_XY& a, const gp_XY& u, double& lo, double& 
 }
 
 // Runs of edges that stay within tolerance of the straight line from the run's start to its
-// end, going forward along it, replaced by that line; the loop unchanged where that would turn
-// it inside out.
-std::vector<Edge> simplified(const std::vector<Edge>& loop, double tolerance)
+// end, going forward along it, replaced by that line moved out to keep their area; the loop
+// unchanged where that would turn it inside out.
+std::vector<Edge> simplified(const std::vector<Edge>& loop, double tolerance, Vertices& vertices)
 {
     // Runs are bounded so that the work stays in proportion to the outline's length.
-    constexpr size_t kLongestRun = 256;
+    constexpr size_t kLongestRun = 1024;
     std::vector<Edge> out;
+    enum Kind { kPlain, kWayOut, kWayBack };
+    std::vector<Kind> kind;
     for (size_t i = 0; i < loop.size();) {
         size_t last = i;
         for (size_t j = i + 1; j < loop.size() && j < i + kLongestRun; ++j) {
@@ -459,15 +496,59 @@ std::vector<Edge> simplified(const std::vector<Edge>& loop, double tolerance)
         }
         if (last == i) {
             out.push_back(loop[i]);
-        } else {
+            kind.push_back(kPlain);
+            i = last + 1;
+            continue;
+        }
+        // The chord would cut off every scallop: it is moved out by the area they hold over its
+        // length, three lines in place of one, so that the outline keeps the area it had.
+        std::vector<Edge> run(loop.begin() + std::ptrdiff_t(i), loop.begin() + std::ptrdiff_t(last) + 1);
+        Edge closing;
+        closing.from = loop[last].to;
+        closing.to = loop[i].from;
+        run.push_back(closing);
+        const gp_XY chord = loop[last].to - loop[i].from;
+        const double shift = 0.5 * twiceArea(run) / chord.Modulus();
+        const gp_XY outward = gp_XY(chord.Y(), -chord.X()) / chord.Modulus() * shift;
+        std::vector<int> corners = {loop[i].v0};
+        if (std::abs(shift) > 4.0 * kSameVertex) {
+            corners.push_back(vertices.of(loop[i].from + outward));
+            corners.push_back(vertices.of(loop[last].to + outward));
+        }
+        corners.push_back(loop[last].v1);
+        // Two moved lines in a row go from one straight to the other, not back to the scallops'
+        // corner between them.
+        if (corners.size() == 4 && !out.empty() && kind.back() == kWayBack) {
+            corners.front() = out.back().v0;
+            out.pop_back();
+            kind.pop_back();
+        }
+        for (size_t k = 0; k + 1 < corners.size(); ++k) {
+            if (corners[k] == corners[k + 1])
+                continue;
             Edge line;
-            line.from = loop[i].from;
-            line.to = loop[last].to;
-            line.v0 = loop[i].v0;
-            line.v1 = loop[last].v1;
+            line.v0 = corners[k];
+            line.v1 = corners[k + 1];
+            line.from = vertices.points[size_t(line.v0)];
+            line.to = vertices.points[size_t(line.v1)];
             out.push_back(line);
+            kind.push_back(corners.size() < 4 ? kPlain : k == 2 ? kWayBack : k == 0 && out.size() == 1 ? kWayOut : kPlain);
         }
         i = last + 1;
+    }
+    // The same where the loop closes.
+    if (out.size() > 3 && kind.back() == kWayBack && kind.front() == kWayOut) {
+        const int from = out.back().v0;
+        out.pop_back();
+        out.erase(out.begin());
+        if (from != out.front().v0) {
+            Edge line;
+            line.v0 = from;
+            line.v1 = out.front().v0;
+            line.from = vertices.points[size_t(line.v0)];
+            line.to = vertices.points[size_t(line.v1)];
+            out.push_back(line);
+        }
     }
     const double before = twiceArea(loop), after = twiceArea(out);
     if (out.size() < 2 || (before > 0.0) != (after > 0.0) || std::abs(after - before) > 0.5 * std::abs(before))
@@ -865,7 +946,7 @@ TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double he
     std::vector<std::vector<Edge>> outline;
     bool simpler = false;
     for (const std::vector<Edge>& loop : whole) {
-        outline.push_back(simplified(loop, outlineTolerance(r)));
+        outline.push_back(simplified(loop, outlineTolerance(r), vertices));
         simpler = simpler || outline.back().size() != loop.size();
     }
     if (simpler) {
@@ -877,6 +958,66 @@ TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double he
     }
     return sweptLoops(whole, vertices, z, height);
 }
+
+// Legs that turn by less than this meet on the line halving their turn, each piece cut there
+// and not rounded: their sides would cross at too small an angle to place the crossing, and a
+// round would stray from the cut corner by less than a thousandth of its radius.
+constexpr double kMiterTurn = 0.05;
+
+class Miters
+{
+public:
+    Miters(const TrackOutline::Legs& legs, double r) : m_legs(legs), m_r(r), m_miter(legs.points.size(), false)
+    {
+        const std::vector<gp_XY>& p = legs.points;
+        const size_t n = p.size();
+        std::vector<double> length(n > 0 ? n - 1 : 0), reach(n, 0.0);
+        for (size_t i = 0; i + 1 < n; ++i)
+            length[i] = (p[i + 1] - p[i]).Modulus();
+        m_fromStart.assign(n, 0.0);
+        for (size_t i = 1; i < n; ++i)
+            m_fromStart[i] = m_fromStart[i - 1] + length[i - 1];
+        for (size_t k = 1; k + 1 < n; ++k) {
+            const gp_XY u = (p[k] - p[k - 1]) / length[k - 1], v = (p[k + 1] - p[k]) / length[k];
+            const double turn = std::atan2(std::abs(u.Crossed(v)), u.Dot(v));
+            reach[k] = r * std::tan(0.5 * turn);
+            // The cut must stay well inside both legs.
+            m_miter[k] = turn < kMiterTurn && 4.0 * reach[k] < std::min(length[k - 1], length[k]);
+        }
+    }
+
+    bool at(size_t k) const { return m_miter[k]; }
+
+    // A round at a cut corner stands out of the pieces only near the run's ends.
+    bool nearEnd(size_t k) const { return m_fromStart[k] < m_r || m_fromStart.back() - m_fromStart[k] < m_r; }
+
+    Piece piece(size_t i) const
+    {
+        const gp_XY a = m_legs.points[i], b = m_legs.points[i + 1];
+        const gp_XY along = (b - a) / (b - a).Modulus();
+        const gp_XY normal(-along.Y(), along.X());
+        const auto end = [&](size_t k, const gp_XY& n, int side) {
+            if (!m_miter[k])
+                return m_legs.points[k] + n * (side * m_r);
+            const gp_XY& q = m_legs.points[k];
+            const gp_XY n0 = normalOf(k - 1), n1 = normalOf(k);
+            return q + (n0 + n1) * (side * m_r / (1.0 + n0.Dot(n1)));
+        };
+        return quad(end(i, normal, -1), end(i + 1, normal, -1), end(i + 1, normal, 1), end(i, normal, 1));
+    }
+
+private:
+    gp_XY normalOf(size_t i) const
+    {
+        const gp_XY d = m_legs.points[i + 1] - m_legs.points[i];
+        return gp_XY(-d.Y(), d.X()) / d.Modulus();
+    }
+
+    const TrackOutline::Legs& m_legs;
+    double m_r;
+    std::vector<bool> m_miter;
+    std::vector<double> m_fromStart;
+};
 
 } // namespace
 
@@ -898,8 +1039,18 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
     std::map<std::tuple<long long, long long, long long>, std::vector<Span>> lines;
     std::map<std::pair<long long, long long>, gp_XY> discs;
     const auto grid = [](double v) { return (long long)std::llround(v * 1e9); };
-    for (int i = first; i <= last; ++i) {
-        const gp_XY a = plan(segments.at(i).start), b = plan(segments.at(i).end);
+    const auto addDisc = [&](const gp_XY& centre) { discs.emplace(std::make_pair(grid(centre.X()), grid(centre.Y())), centre); };
+    const Legs legs = legsOf(segments, first, last);
+    const Miters miters(legs, r);
+    std::vector<Piece> pieces;
+    for (size_t i = 0; i + 1 < legs.points.size(); ++i) {
+        const gp_XY a = legs.points[i], b = legs.points[i + 1];
+        if (!((b - a).Modulus() > 0.0))
+            continue;
+        if (miters.at(i) || miters.at(i + 1)) {
+            pieces.push_back(miters.piece(i));
+            continue;
+        }
         gp_XY along = (b - a) / (b - a).Modulus();
         if (along.X() < 0.0 || (along.X() == 0.0 && along.Y() < 0.0))
             along.Reverse();
@@ -909,11 +1060,12 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
         auto& spans = lines[{grid(along.X()), grid(along.Y()), grid(offset)}];
         const double ta = (a - origin).Dot(along), tb = (b - origin).Dot(along);
         spans.push_back({origin, along, std::min(ta, tb), std::max(ta, tb)});
-        if (i < last && GeometryUtils::bendAngle(segments.at(i).start, segments.at(i).end, segments.at(i + 1).start,
-                                                 segments.at(i + 1).end))
-            discs.emplace(std::make_pair(grid(b.X()), grid(b.Y())), b);
     }
-    std::vector<Piece> pieces;
+    for (size_t i = 0; i < legs.points.size(); ++i)
+        if (legs.round[i] && (!miters.at(i) || miters.nearEnd(i)))
+            addDisc(legs.points[i]);
+    for (const gp_XY& centre : legs.rounds)
+        addDisc(centre);
     for (auto& [line, spans] : lines) {
         std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.from < b.from; });
         for (size_t n = 0; n < spans.size();) {

@@ -1,0 +1,147 @@
+// A run reduced to the straight legs its outline follows. Points clicked along a line, corners
+// dragged almost into it and steps far shorter than the track is wide bend the outline by
+// nanometres; traced as they are, they give edges shorter than the modelling tolerance and
+// sides that cross at angles too small to place the crossing.
+#include "routing/trackoutline.h"
+
+#include "foundation/geometryutils.h"
+#include "model/routerecords.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Past the last point that could end a leg, this many more are looked at before giving up:
+// the work stays in proportion to the run's length.
+constexpr int kLookAhead = 1024;
+
+gp_XY plan(const gp_Pnt& p)
+{
+    return gp_XY(p.X(), p.Y());
+}
+
+// How far each point ahead of the anchor may stray from the leg that replaces the way to it.
+class Cone
+{
+public:
+    explicit Cone(const gp_XY& anchor, double tolerance) : m_anchor(anchor), m_tolerance(tolerance) {}
+
+    // Whether the leg may end at p, the points before it all lying within the tolerance of it;
+    // p then narrows the directions of later ends. False once no later end can be taken.
+    bool take(const gp_XY& p, bool& canEnd)
+    {
+        canEnd = false;
+        const gp_XY v = p - m_anchor;
+        const double distance = v.Modulus();
+        if (distance <= m_tolerance) {
+            m_farthest = std::max(m_farthest, distance);
+            return true;
+        }
+        if (!m_aimed) {
+            m_aim = v / distance;
+            m_aimed = true;
+        }
+        const double angle = std::atan2(m_aim.Crossed(v), m_aim.Dot(v));
+        canEnd = angle >= m_low && angle <= m_high && distance >= m_farthest - m_tolerance;
+        const double half = std::asin(std::min(1.0, m_tolerance / distance));
+        m_low = std::max(m_low, angle - half);
+        m_high = std::min(m_high, angle + half);
+        m_farthest = std::max(m_farthest, distance);
+        return m_low <= m_high;
+    }
+
+private:
+    gp_XY m_anchor;
+    double m_tolerance;
+    gp_XY m_aim;
+    bool m_aimed = false;
+    double m_low = -M_PI, m_high = M_PI, m_farthest = 0.0;
+};
+
+} // namespace
+
+namespace TrackOutline {
+
+double legTolerance(double width)
+{
+    // A ten-thousandth of the half width moves the volume by far less than the tolerance of its
+    // check; below half a micrometre the outline's own vertices would merge.
+    return std::max(5e-7, 0.5e-4 * width);
+}
+
+Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
+{
+    const double r = segments.at(first).width * 0.5;
+    const double tolerance = legTolerance(segments.at(first).width);
+    const int n = last - first + 1;
+    std::vector<gp_XY> p(size_t(n) + 1);
+    std::vector<bool> bend(size_t(n) + 1, false); // at each point where two segments meet
+    p[0] = plan(segments.at(first).start);
+    for (int k = 0; k < n; ++k) {
+        const RouteSegment& s = segments.at(first + k);
+        p[size_t(k) + 1] = plan(s.end);
+        if (k + 1 < n) {
+            const RouteSegment& next = segments.at(first + k + 1);
+            bend[size_t(k) + 1] = GeometryUtils::bendAngle(s.start, s.end, next.start, next.end).has_value();
+        }
+    }
+
+    Legs legs;
+    legs.points.push_back(p[0]);
+    legs.round.push_back(false);
+    // The bends passed over on the leg from point `from` to point `to`: their discs reach past
+    // the leg only near its ends, where they round it off.
+    const auto passOver = [&](int from, int to, int endIndex) {
+        const gp_XY a = legs.points[size_t(endIndex) - 1];
+        const gp_XY b = legs.points[size_t(endIndex)];
+        const double length = (b - a).Modulus();
+        const gp_XY u = (b - a) / length;
+        for (int k = from + 1; k < to; ++k) {
+            if (!bend[size_t(k)])
+                continue;
+            const double t = std::clamp((p[size_t(k)] - a).Dot(u), 0.0, length);
+            if (t <= tolerance)
+                legs.round[size_t(endIndex) - 1] = true;
+            else if (t >= length - tolerance)
+                legs.round[size_t(endIndex)] = true;
+            else if (t < r || t > length - r)
+                legs.rounds.push_back(a + u * t);
+        }
+    };
+
+    int anchor = 0;
+    while (anchor < n) {
+        Cone cone(p[size_t(anchor)], tolerance);
+        int end = -1;
+        for (int j = anchor + 1; j <= n && (end < 0 || j - end <= kLookAhead); ++j) {
+            bool canEnd = false;
+            const bool open = cone.take(p[size_t(j)], canEnd);
+            if (canEnd)
+                end = j;
+            if (!open)
+                break;
+        }
+        if (end < 0) { // what is left lies within the tolerance of the anchor: its bends round it
+            for (int k = anchor; k < n; ++k)
+                if (bend[size_t(k)])
+                    legs.round.back() = true;
+            if (legs.points.size() == 1 && !legs.round.back()) { // a straight run shorter than that
+                int farthest = 0;
+                for (int k = 1; k <= n; ++k)
+                    if ((p[size_t(k)] - p[0]).Modulus() > (p[size_t(farthest)] - p[0]).Modulus())
+                        farthest = k;
+                legs.points.push_back(p[size_t(farthest)]);
+                legs.round.push_back(false);
+            }
+            break;
+        }
+        legs.points.push_back(p[size_t(end)]);
+        legs.round.push_back(bend[size_t(end)]);
+        passOver(anchor, end, int(legs.points.size()) - 1);
+        anchor = end;
+    }
+    return legs;
+}
+
+} // namespace TrackOutline
