@@ -45,16 +45,12 @@ void StepScan::token(Token t, std::int64_t number)
         }
         return; // anything else is dropped up to the next record
     case Parse::Named:
-        if (t == Token::Equals) {
-            m_parse = Parse::Assigned;
+        if (moveOn(t, Token::Equals, Parse::Assigned))
             return;
-        }
         break;
     case Parse::Assigned:
-        if (t == Token::Type) {
-            m_parse = Parse::Typed;
+        if (moveOn(t, Token::Type, Parse::Typed))
             return;
-        }
         if (t == Token::Open) {
             m_complex = true;
             m_parse = Parse::Complex;
@@ -76,25 +72,25 @@ void StepScan::token(Token t, std::int64_t number)
         argumentToken(t, number);
         return;
     case Parse::Closed:
-        if (t == Token::Semicolon) {
-            m_parse = m_inHeader ? Parse::HeaderTop : Parse::Between;
+        if (moveOn(t, Token::Semicolon, m_inHeader ? Parse::HeaderTop : Parse::Between))
             return;
-        }
         break;
     case Parse::Complex:
-        if (t == Token::Type) {
-            m_parse = Parse::ComplexTyped;
+        if (moveOn(t, Token::Type, Parse::ComplexTyped) || (m_recorded && moveOn(t, Token::Close, Parse::Closed)))
             return;
-        }
-        if (t == Token::Close && m_recorded) {
-            m_parse = Parse::Closed;
-            return;
-        }
         break;
     }
     // What the parser cannot take ends the entity; the token may start the next one.
     m_parse = m_inHeader ? Parse::HeaderTop : Parse::Between;
     token(t, number);
+}
+
+bool StepScan::moveOn(Token t, Token expected, Parse next)
+{
+    if (t != expected)
+        return false;
+    m_parse = next;
+    return true;
 }
 
 void StepScan::argumentToken(Token t, std::int64_t number)
