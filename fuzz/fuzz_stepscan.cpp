@@ -19,19 +19,20 @@
 
 namespace {
 
-// False when the reader faulted, as it does on some records its parser only half read: the
-// importer refuses those through the fault trap, and they say nothing of the scan.
+// False when the reader failed or faulted, as it does on some records its parser only half
+// read: the importer refuses those files whole, so they say nothing of the scan.
 bool readerNumbers(const std::string& bytes, std::vector<std::int64_t>& numbers)
 try {
+    bool read = false;
     return FaultTrap::run([&] {
         std::istringstream stream(bytes);
         STEPControl_Reader reader;
-        reader.ReadStream("input.step", stream);
+        read = reader.ReadStream("input.step", stream) == IFSelect_RetDone;
         const opencascade::handle<StepData_StepModel> model =
             opencascade::handle<StepData_StepModel>::DownCast(reader.Model());
         for (int i = 1; !model.IsNull() && i <= model->NbEntities(); ++i)
             numbers.push_back(model->IdentLabel(model->Value(i)));
-    });
+    }) && read;
 } catch (...) {
     return false;
 }

@@ -53,6 +53,7 @@ private:
     bool endRun(bool semicolonFollows);
     void endHex(char next);
     void token(Token t, std::int64_t number = 0);
+    bool moveOn(Token t, Token expected, Parse next); // takes the expected token
     void argumentToken(Token t, std::int64_t number);
     void closeList();
 
