@@ -1994,6 +1994,13 @@ The current design has been kept.</source>
             <numerusform>⚠ %n tracks could not be built as solids and are missing from the file: their nets are not connected in print. Look for degenerate segments in those tracks.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) lie wholly outside the part: they are written as conductors floating beside it, held and connected by nothing. Their nets:</source>
+        <translation>
+            <numerusform>⚠ %n track lies wholly outside the part: it is written as a conductor floating beside it, held and connected by nothing. Its net:</numerusform>
+            <numerusform>⚠ %n tracks lie wholly outside the part: they are written as conductors floating beside it, held and connected by nothing. Their nets:</numerusform>
+        </translation>
+    </message>
     <message>
         <source>  • track %1 (%2) names pads that are not on the board: %3</source>
         <translation type="unfinished"></translation>

@@ -1259,6 +1259,14 @@ Pistes détachées de leur pastille&#xa0;: %1
         <translation>Export STEP en cours...</translation>
     </message>
     <message>
+        <source>Computing the print plan...</source>
+        <translation>Calcul du plan d&apos;impression...</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>annulé</translation>
+    </message>
+    <message>
         <source>✗ STEP export failed</source>
         <translation>✗ Échec de l&apos;export STEP</translation>
     </message>
@@ -2128,6 +2136,17 @@ La conception en cours a été conservée.</translation>
             <numerusform>⚠ %n pistes n&apos;ont pas pu être construites en solides et manquent dans le fichier&#xa0;: leurs nets ne sont pas connectés à l&apos;impression. Recherchez des segments dégénérés dans ces pistes.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) lie wholly outside the part: they are written as conductors floating beside it, held and connected by nothing. Their nets:</source>
+        <translation>
+            <numerusform>⚠ %n piste se trouve entièrement hors de la pièce&#xa0;: elle est écrite comme un conducteur flottant à côté d&apos;elle, que rien ne tient ni ne relie. Son net&#xa0;:</numerusform>
+            <numerusform>⚠ %n pistes se trouvent entièrement hors de la pièce&#xa0;: elles sont écrites comme des conducteurs flottant à côté d&apos;elle, que rien ne tient ni ne relie. Leurs nets&#xa0;:</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>(no net)</source>
+        <translation>(sans net)</translation>
+    </message>
     <message>
         <source>  • track %1 (%2) names pads that are not on the board: %3</source>
         <translation>  • la piste %1 (%2) fait référence à des pastilles absentes de la carte&#xa0;: %3</translation>
@@ -2801,6 +2820,10 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
     <message>
         <source>Cancelling…</source>
         <translation>Annulation…</translation>
+    </message>
+    <message>
+        <source>Cancelling… the file being written is finished first: its writer cannot be stopped midway.</source>
+        <translation>Annulation… le fichier en cours d&apos;écriture est d&apos;abord terminé&#xa0;: son écriture ne peut pas être interrompue en cours de route.</translation>
     </message>
 </context>
 <context>

@@ -12,9 +12,10 @@
 #include "routing/routingmanager.h"
 
 #include <QFileInfo>
-#include <QSet>
-#include <Message_ProgressScope.hxx>
 #include <QMessageBox>
+#include <QSet>
+
+#include <Message_ProgressScope.hxx>
 
 const QMap<QString, PlacedComponentData>& MainWindow::placedComponentMap() const
 {
@@ -71,8 +72,6 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
         || m_partPresence.isKnown(m_project.mainShape(), PartPresence::volumesOf(assemblyInput())))
         return planWithin(layerHeightMm, Message_ProgressRange());
     PrintPlan plan;
-    plan.layerHeight = layerHeightMm;
-    plan.error = tr("cancelled");
     runLongOperation(tr("Computing the print plan..."),
                      [&](const Message_ProgressRange& progress) { plan = planWithin(layerHeightMm, progress); });
     return plan;

@@ -6,7 +6,6 @@
 
 #include <Bnd_Box.hxx>
 #include <Message_ProgressScope.hxx>
-#include <QSet>
 #include <TopLoc_Location.hxx>
 #include <TopTools_ShapeMapHasher.hxx>
 #include <gp_Trsf.hxx>

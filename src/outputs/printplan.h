@@ -53,7 +53,8 @@ struct PrintPlan
         return int(count);
     }
 
-    // Components whose body shares no material with the part: nothing of them is embedded.
+    // Components none of whose pads and body shares material with the part: nothing of them is
+    // embedded.
     int outsidePartCount() const
     {
         return int(std::count_if(notHollowed.cbegin(), notHollowed.cend(),
