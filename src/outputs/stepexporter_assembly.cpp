@@ -54,8 +54,12 @@ std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
     }
     const double feature =
         volume.featureHint > kZero ? volume.featureHint : GeometryUtils::thinnestSolidExtent(copy);
+    // Only a volume the checker rejects is healed, as the part is: on a valid one the repair of
+    // self-intersecting wires walks every pair of edges, and a long thin track never ends.
     TopoDS_Shape shape =
-        OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
+        OccUtils::isValidShape(copy)
+            ? copy
+            : OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
     if (shape.IsNull()) {
         qWarning() << "  ✗ heal failed for" << volume.name;
         return std::nullopt;
