@@ -393,7 +393,59 @@ bool carveAtOnce(QList<AssemblyVolume>& volumes, const ExportOptions& options, T
     return true;
 }
 
-// Every volume in one checked boolean; the ladder, volume by volume, when the check fails.
+// After the one cut of every volume was refused: the volumes in batches, each in one checked
+// cut, a refused batch halved, down to single volumes that take the ladder. One volume that
+// refuses the common cut costs a few cuts of the part, not one cut and one check per volume.
+void carveInBatches(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
+                    AssemblyResult& result, const Message_ProgressRange& progress)
+{
+    QList<int> own; // the volumes that are no repeats, in carving order
+    for (int i = 0; i < volumes.size(); ++i)
+        if (volumes.at(i).repeatOf < 0)
+            own.append(i);
+    Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(own.size(), 1)));
+    const auto batchOf = [&](int from, int to) {
+        QList<AssemblyVolume> batch;
+        for (int k = from; k < to; ++k)
+            batch.append(volumes.at(own.at(k)));
+        return batch;
+    };
+    const auto keep = [&](const QList<AssemblyVolume>& batch, int from) {
+        for (int k = 0; k < batch.size(); ++k)
+            volumes[own.at(from + k)].cut = batch.at(k).cut;
+    };
+    // Halves in carving order, the first half first.
+    std::vector<std::pair<int, int>> pending{{0, int(own.size())}};
+    while (!pending.empty()) {
+        if (!scope.More()) {
+            result.cancelled = true;
+            return;
+        }
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        QList<AssemblyVolume> batch = batchOf(from, to);
+        AssemblyResult batchResult;
+        if (to - from > 1 && carveAtOnce(batch, options, carved, batchResult, Message_ProgressRange())) {
+            result.straySolidsRemoved += batchResult.straySolidsRemoved;
+            keep(batch, from);
+            scope.Next(double(to - from));
+            continue;
+        }
+        if (to - from > 1) {
+            const int middle = from + (to - from) / 2;
+            pending.push_back({middle, to});
+            pending.push_back({from, middle});
+            continue;
+        }
+        carveOneByOne(batch, options, carved, result, scope.Next());
+        keep(batch, from);
+    }
+    for (AssemblyVolume& volume : volumes)
+        if (volume.repeatOf >= 0)
+            volume.cut = volumes.at(volume.repeatOf).cut;
+}
+
+// Every volume in one checked boolean; in batches, then volume by volume, when the check fails.
 void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExporter::CarvingRoad road,
            TopoDS_Shape& carved, AssemblyResult& result, const Message_ProgressRange& progress)
 {
@@ -408,8 +460,8 @@ void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExp
         result.cancelled = true;
         return;
     }
-    qCDebug(lcExport) << "  → one cut for all cavities refused, carving volume by volume";
-    carveOneByOne(volumes, options, carved, result, scope.Next());
+    qCDebug(lcExport) << "  → one cut for all cavities refused, carving in batches";
+    carveInBatches(volumes, options, carved, result, scope.Next());
 }
 
 ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused,
