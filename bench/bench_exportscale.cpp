@@ -23,6 +23,8 @@
 //   0.1 mm along X and Y in turn. Timed: its solid (what opening a project builds for the view)
 //   and its STEP export, each beside the floor of the same length drawn as one straight
 //   segment; x_half = time for n over the time for n/2 in the same run (2 where linear).
+// - ThinStaircase/<n>: the stepped track 0.05 mm wide, STEP export against its straight floor.
+// - DenseGrid/<pads>: round against square pads of 0.3 mm at 0.5 mm pitch, STEP export.
 #include "benchmain.h"
 
 #include "exportdesigns.h"
@@ -238,13 +240,14 @@ BENCHMARK(BM_FrameDesign)->Iterations(1)->Unit(benchmark::kSecond);
 // A grid of pads written as a KiCad footprint, for the 2,000 pads KiCad's library has none of:
 // round pads of 0.53 mm at 1 mm pitch, 45 a row, or square pads of 0.3 mm at 0.5 mm pitch, 50 a
 // row (a fine-pitch grid of 50 x 40).
-QString writeGridFootprint(const QString& folder, int pads, bool square)
+QString writeGridFootprint(const QString& folder, int pads, bool square, bool fineRound = false)
 {
-    const int columns = square ? 50 : 45;
-    const double pitch = square ? 0.5 : 1.0;
+    const bool fine = square || fineRound;
+    const int columns = fine ? 50 : 45;
+    const double pitch = fine ? 0.5 : 1.0;
     const double start = -0.5 * pitch * (columns - 1);
     const QString shape = square ? QStringLiteral("rect") : QStringLiteral("circle");
-    const QString name = QStringLiteral("Grid_%1_%2").arg(pads).arg(shape);
+    const QString name = QStringLiteral("Grid_%1_%2%3").arg(pads).arg(shape, fineRound ? QStringLiteral("_fine") : QString());
     QString text = QStringLiteral("(footprint \"%1\" (version 20211014) (generator pcbnew)\n  (layer \"F.Cu\")\n"
                                   "  (attr smd)\n")
                        .arg(name);
@@ -255,7 +258,7 @@ QString writeGridFootprint(const QString& folder, int pads, bool square)
                     .arg(shape)
                     .arg(start + pitch * (i % columns))
                     .arg(start + pitch * (i / columns))
-                    .arg(square ? 0.3 : 0.53);
+                    .arg(fine ? 0.3 : 0.53);
     text += QStringLiteral(")\n");
     QFile file(folder + QLatin1Char('/') + name + QStringLiteral(".kicad_mod"));
     if (!file.open(QIODevice::WriteOnly))
@@ -489,7 +492,7 @@ void BM_TracksStep(benchmark::State& state)
 }
 BENCHMARK(BM_TracksStep)->Args({250, 0})->Args({1000, 0})->Args({40, 1})->Args({1000, 1})->Iterations(1)->Unit(benchmark::kSecond);
 
-Route longTrack(int kind, int n, bool straight)
+Route longTrack(int kind, int n, bool straight, double width = 0.8)
 {
     QList<gp_Pnt> points = {gp_Pnt(5, 5, 4)};
     const double step = kind == 0 ? 10.0 : 0.1;
@@ -508,8 +511,8 @@ Route longTrack(int kind, int n, bool straight)
         RouteSegment segment;
         segment.start = points.at(k - 1);
         segment.end = points.at(k);
-        segment.width = 0.8;
-        segment.height = 0.8;
+        segment.width = width;
+        segment.height = width;
         segment.shape = RoutingManager::createSegmentShape(segment);
         route.segments.append(segment);
     }
@@ -583,6 +586,63 @@ BENCHMARK(BM_LongTrack)
     ->Args({0, 10})->Args({0, 50})->Args({0, 100})->Args({0, 1000})->Args({0, 2000})
     ->Args({1, 1000})->Args({1, 2000})->Args({1, 4000})->Args({1, 8000})->Args({1, 10000})->Args({1, 20000})
     ->Iterations(1)->Unit(benchmark::kSecond);
+
+// ThinStaircase/<n>: one track 0.05 mm wide and high climbing in n steps of 0.1 mm (longer than
+// its width: every step keeps its faces), exported to STEP beside the same length drawn as one
+// straight segment (step_x_floor).
+void BM_ThinStaircase(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        const TrackTimes ours = timeTrack(longTrack(1, n, false, 0.05), dir.path());
+        const TrackTimes floor = timeTrack(longTrack(1, n, true, 0.05), dir.path());
+        if (ours.step < 0 || floor.step < 0)
+            state.SkipWithError("export failed");
+        state.counters["step_s"] = ours.step;
+        state.counters["step_floor_s"] = floor.step;
+        state.counters["step_x_floor"] = ours.step / floor.step;
+    }
+}
+BENCHMARK(BM_ThinStaircase)->Arg(250)->Arg(500)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond);
+
+// DenseGrid/<pads>: a grid of round pads of 0.3 mm at 0.5 mm pitch and the same grid of square
+// pads, each on the top of a box part; STEP export of each, round over square (x_square).
+void BM_DenseGrid(benchmark::State& state)
+{
+    const int pads = int(state.range(0));
+    QTemporaryDir dir;
+    const auto exportTime = [&](bool square, double& seconds, bool& oneCut) {
+        const QString name = writeGridFootprint(dir.path(), pads, square, !square);
+        FootprintManager library;
+        library.addSearchPath(dir.path());
+        library.buildFootprintIndex();
+        BigFootprintDesign design;
+        const PlacedComponentData placed = library.createPlacedComponent(QStringLiteral("U1"), name, gp_Pnt(35, 35, 15),
+                                                                         DesignFixture::headlessContext());
+        design.components.insert(placed.ref, placed);
+        design.part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
+        StepExportSummary summary;
+        seconds = measured([&] {
+                      summary = StepExporter::exportStep(dir.filePath(QStringLiteral("grid.step")), design.input(),
+                                                         ExportOptions());
+                  }).seconds;
+        oneCut = StepExporter::buildAssembly(design.input(), ExportOptions()).carvedInOneCut;
+        return summary.success;
+    };
+    for (auto _ : state) {
+        double round = 0.0, square = 0.0;
+        bool roundOneCut = false, squareOneCut = false;
+        if (!exportTime(false, round, roundOneCut) || !exportTime(true, square, squareOneCut))
+            state.SkipWithError("export failed");
+        state.counters["round_s"] = round;
+        state.counters["square_s"] = square;
+        state.counters["x_square"] = round / square;
+        state.counters["round_one_cut"] = roundOneCut;
+        state.counters["square_one_cut"] = squareOneCut;
+    }
+}
+BENCHMARK(BM_DenseGrid)->Arg(500)->Arg(2000)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

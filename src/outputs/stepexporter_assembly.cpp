@@ -54,8 +54,12 @@ std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
     }
     const double feature =
         volume.featureHint > kZero ? volume.featureHint : GeometryUtils::thinnestSolidExtent(copy);
+    // Only a volume the checker rejects is healed, as the part is: on a valid one the repair of
+    // self-intersecting wires walks every pair of edges, and a long thin track never ends.
     TopoDS_Shape shape =
-        OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
+        OccUtils::isValidShape(copy)
+            ? copy
+            : OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
     if (shape.IsNull()) {
         qWarning() << "  ✗ heal failed for" << volume.name;
         return std::nullopt;
@@ -178,8 +182,30 @@ Bnd_Box looseBox(const TopoDS_Shape& shape, double gap)
     return box;
 }
 
-// A part made of many solids: each volume is cut out of the solids its box meets, not out of
-// the whole part, so a cavity costs what its neighbourhood costs.
+// The boxes of shapes, enlarged by gap; computed on first use.
+class LazyBoxes
+{
+public:
+    LazyBoxes(const QList<TopoDS_Shape>& shapes, double gap) : m_shapes(shapes), m_boxes(size_t(shapes.size())), m_gap(gap) {}
+    const Bnd_Box& at(int i)
+    {
+        if (!m_boxes[size_t(i)])
+            m_boxes[size_t(i)] = looseBox(m_shapes.at(i), m_gap);
+        return *m_boxes[size_t(i)];
+    }
+    // Void boxes (no usable bounds) are said to meet everything: the boolean decides.
+    bool meet(int i, const Bnd_Box& other) { return at(i).IsVoid() || other.IsVoid() || !at(i).IsOut(other); }
+
+private:
+    const QList<TopoDS_Shape>& m_shapes;
+    std::vector<std::optional<Bnd_Box>> m_boxes;
+    double m_gap;
+};
+
+// A part made of many solids: each volume is cut out of each solid its box meets, one solid at
+// a time, so a cavity costs what its neighbourhood costs, and solids of the part that overlap
+// one another (bodies of an assembly) are never cut by each other. A solid the cut took
+// nothing from stays as it was.
 void carveOneByOne(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
                    AssemblyResult& result, const Message_ProgressRange& progress)
 {
@@ -193,6 +219,7 @@ void carveOneByOne(QList<AssemblyVolume>& volumes, const ExportOptions& options,
     QList<Piece> pieces;
     for (const TopoDS_Shape& solid : separateSolids(carved))
         pieces.append({solid, Bnd_Box()});
+    bool changed = false;
 
     for (AssemblyVolume& volume : volumes) {
         if (!scope.More()) {
@@ -223,25 +250,47 @@ void carveOneByOne(QList<AssemblyVolume>& volumes, const ExportOptions& options,
             volume.cut = CavityCut::NothingRemoved; // nothing of the part where it goes
             continue;
         }
-        QList<TopoDS_Shape> local;
-        for (const int i : std::as_const(touched))
-            local.append(pieces.at(i).shape);
-        const TopoDS_Shape target = pieces.size() == 1 ? pieces.first().shape : StepExporter::compoundOf(local);
 
-        bool validated = true;
+        bool failed = false, validated = true, emptied = true;
         double removed = 0.0;
-        const TopoDS_Shape next = StepExporter::subtractOne(target, volume.shape, options.baseFuzzy, volume.feature,
-                                                            validated, result.straySolidsRemoved, &removed);
+        int stray = 0;
+        std::vector<std::optional<QList<TopoDS_Shape>>> replacements(size_t(touched.size()));
+        for (int k = 0; k < touched.size() && !failed; ++k) {
+            const TopoDS_Shape& piece = pieces.at(touched.at(k)).shape;
+            bool pieceValidated = true;
+            double pieceRemoved = 0.0;
+            int pieceStray = 0;
+            const TopoDS_Shape next = StepExporter::subtractOne(piece, volume.shape, options.baseFuzzy, volume.feature,
+                                                                pieceValidated, pieceStray, &pieceRemoved);
+            if (next.IsNull()) {
+                failed = true;
+                break;
+            }
+            if (pieceRemoved <= kZeroVolume && pieceStray == 0) {
+                emptied = false; // untouched: the piece stays as it was
+                continue;
+            }
+            replacements[size_t(k)] = separateSolids(next);
+            emptied = emptied && replacements[size_t(k)]->isEmpty();
+            removed += pieceRemoved;
+            stray += pieceStray;
+            validated = validated && pieceValidated;
+        }
         // Never empty the part: a volume swallowing all of it is refused.
-        if (next.IsNull() || (touched.size() == pieces.size() && !TopoDS_Iterator(next).More())) {
+        if (failed || (touched.size() == pieces.size() && emptied)) {
             qWarning() << "  ✗ subtraction failed, skipped";
             volume.cut = CavityCut::Failed;
             continue;
         }
-        for (int k = int(touched.size()) - 1; k >= 0; --k)
+        result.straySolidsRemoved += stray;
+        for (int k = int(touched.size()) - 1; k >= 0; --k) {
+            if (!replacements[size_t(k)])
+                continue;
             pieces.removeAt(touched.at(k));
-        for (const TopoDS_Shape& piece : separateSolids(next))
-            pieces.append({piece, Bnd_Box()});
+            changed = true;
+            for (const TopoDS_Shape& piece : std::as_const(*replacements[size_t(k)]))
+                pieces.append({piece, Bnd_Box()});
+        }
         volume.cut = removed > kZeroVolume ? CavityCut::Removed : CavityCut::NothingRemoved;
         if (!validated) {
             ++result.cavitiesUnvalidated;
@@ -249,6 +298,8 @@ void carveOneByOne(QList<AssemblyVolume>& volumes, const ExportOptions& options,
         }
     }
 
+    if (!changed)
+        return; // the part as it came
     if (pieces.size() == 1 && !wasCompound) {
         carved = pieces.first().shape;
         return;
@@ -259,7 +310,142 @@ void carveOneByOne(QList<AssemblyVolume>& volumes, const ExportOptions& options,
     carved = StepExporter::compoundOf(shapes);
 }
 
-// Every volume in one checked boolean; the ladder, volume by volume, when the check fails.
+// Every volume cut out in one checked boolean for each solid of the part it meets (solids of
+// one part may overlap, and one boolean would cut them by one another); solids the cut took
+// nothing from stay as they were. False, and carved untouched, when a check fails.
+bool carveAtOnce(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
+                 AssemblyResult& result, const Message_ProgressRange& progress)
+{
+    QList<TopoDS_Shape> tools;
+    QList<int> toolOf; // per volume, its tool; -1 for a repeat
+    double fuzzy = options.baseFuzzy;
+    for (const AssemblyVolume& volume : volumes) {
+        toolOf.append(volume.repeatOf < 0 ? int(tools.size()) : -1);
+        if (volume.repeatOf < 0)
+            tools.append(volume.shape);
+        fuzzy = std::min(fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volume.feature).first());
+    }
+    const QList<TopoDS_Shape> solids = separateSolids(carved);
+    const double gap = 2.0 * fuzzy + 1e-3;
+    LazyBoxes toolBoxes(tools, gap);
+    std::vector<QList<int>> toolsOf(size_t(solids.size()));
+    int solidsMet = 0;
+    for (int s = 0; s < solids.size(); ++s) {
+        const Bnd_Box solidBox = looseBox(solids.at(s), gap);
+        for (int t = 0; t < tools.size(); ++t)
+            if (toolBoxes.meet(t, solidBox))
+                toolsOf[size_t(s)].append(t);
+        solidsMet += toolsOf[size_t(s)].isEmpty() ? 0 : 1;
+    }
+
+    Message_ProgressScope scope(progress, nullptr, double(std::max(solidsMet, 1)));
+    std::vector<double> removed(size_t(tools.size()), 0.0);
+    QList<TopoDS_Shape> pieces;
+    int straySolids = 0;
+    bool changed = false;
+    for (int s = 0; s < solids.size(); ++s) {
+        const QList<int>& own = toolsOf[size_t(s)];
+        if (own.isEmpty()) {
+            pieces.append(solids.at(s));
+            continue;
+        }
+        QList<TopoDS_Shape> local;
+        for (const int t : own)
+            local.append(tools.at(t));
+        const StepExporter::OneCutResult cut =
+            StepExporter::cutAllAtOnce(solids.at(s), local, fuzzy, false, scope.Next());
+        if (!scope.More()) {
+            result.cancelled = true;
+            return false;
+        }
+        if (cut.shape.IsNull())
+            return false;
+        double taken = 0.0;
+        for (int k = 0; k < own.size(); ++k) {
+            removed[size_t(own.at(k))] += cut.removedVolumes.value(k);
+            taken += cut.removedVolumes.value(k);
+        }
+        if (taken <= kZeroVolume && cut.straySolidsRemoved == 0) {
+            pieces.append(solids.at(s)); // untouched: as it was
+            continue;
+        }
+        pieces.append(separateSolids(cut.shape));
+        straySolids += cut.straySolidsRemoved;
+        changed = true;
+    }
+
+    if (changed)
+        carved = pieces.size() == 1 && carved.ShapeType() != TopAbs_COMPOUND ? pieces.first()
+                                                                              : StepExporter::compoundOf(pieces);
+    for (int v = 0; v < volumes.size(); ++v) {
+        AssemblyVolume& volume = volumes[v];
+        volume.cut = volume.repeatOf >= 0 ? volumes.at(volume.repeatOf).cut
+                     : removed[size_t(toolOf.at(v))] > kZeroVolume ? CavityCut::Removed
+                                                                   : CavityCut::NothingRemoved;
+    }
+    result.straySolidsRemoved += straySolids;
+    result.carvedInOneCut = true;
+    if (straySolids > 0)
+        qWarning() << "  buildAssembly:" << straySolids
+                   << "solid(s) left INSIDE the carved volumes — removed (the cavity was filled with the "
+                      "part's own material)";
+    qCDebug(lcExport) << "  ✓ every cavity cut at once (fuzzy=" << fuzzy << ")";
+    return true;
+}
+
+// After the one cut of every volume was refused: the volumes in batches, each in one checked
+// cut, a refused batch halved, down to single volumes that take the ladder. One volume that
+// refuses the common cut costs a few cuts of the part, not one cut and one check per volume.
+void carveInBatches(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
+                    AssemblyResult& result, const Message_ProgressRange& progress)
+{
+    QList<int> own; // the volumes that are no repeats, in carving order
+    for (int i = 0; i < volumes.size(); ++i)
+        if (volumes.at(i).repeatOf < 0)
+            own.append(i);
+    Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(own.size(), 1)));
+    const auto batchOf = [&](int from, int to) {
+        QList<AssemblyVolume> batch;
+        for (int k = from; k < to; ++k)
+            batch.append(volumes.at(own.at(k)));
+        return batch;
+    };
+    const auto keep = [&](const QList<AssemblyVolume>& batch, int from) {
+        for (int k = 0; k < batch.size(); ++k)
+            volumes[own.at(from + k)].cut = batch.at(k).cut;
+    };
+    // Halves in carving order, the first half first.
+    std::vector<std::pair<int, int>> pending{{0, int(own.size())}};
+    while (!pending.empty()) {
+        if (!scope.More()) {
+            result.cancelled = true;
+            return;
+        }
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        QList<AssemblyVolume> batch = batchOf(from, to);
+        AssemblyResult batchResult;
+        if (to - from > 1 && carveAtOnce(batch, options, carved, batchResult, Message_ProgressRange())) {
+            result.straySolidsRemoved += batchResult.straySolidsRemoved;
+            keep(batch, from);
+            scope.Next(double(to - from));
+            continue;
+        }
+        if (to - from > 1) {
+            const int middle = from + (to - from) / 2;
+            pending.push_back({middle, to});
+            pending.push_back({from, middle});
+            continue;
+        }
+        carveOneByOne(batch, options, carved, result, scope.Next());
+        keep(batch, from);
+    }
+    for (AssemblyVolume& volume : volumes)
+        if (volume.repeatOf >= 0)
+            volume.cut = volumes.at(volume.repeatOf).cut;
+}
+
+// Every volume in one checked boolean; in batches, then volume by volume, when the check fails.
 void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExporter::CarvingRoad road,
            TopoDS_Shape& carved, AssemblyResult& result, const Message_ProgressRange& progress)
 {
@@ -268,36 +454,14 @@ void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExp
         return;
     }
     Message_ProgressScope scope(progress, nullptr, 2.0);
-    QList<TopoDS_Shape> tools;
-    double fuzzy = options.baseFuzzy;
-    for (const AssemblyVolume& volume : volumes) {
-        if (volume.repeatOf < 0)
-            tools.append(volume.shape);
-        fuzzy = std::min(fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volume.feature).first());
-    }
-    const StepExporter::OneCutResult oneCut = StepExporter::cutAllAtOnce(carved, tools, fuzzy, false, scope.Next());
-    if (!scope.More()) {
+    if (carveAtOnce(volumes, options, carved, result, scope.Next()))
+        return;
+    if (result.cancelled || !scope.More()) {
         result.cancelled = true;
         return;
     }
-    if (!oneCut.shape.IsNull()) {
-        carved = oneCut.shape;
-        int tool = 0;
-        for (AssemblyVolume& volume : volumes)
-            volume.cut = volume.repeatOf >= 0 ? volumes.at(volume.repeatOf).cut
-                         : oneCut.removedVolumes.value(tool++) > kZeroVolume ? CavityCut::Removed
-                                                                             : CavityCut::NothingRemoved;
-        result.straySolidsRemoved += oneCut.straySolidsRemoved;
-        result.carvedInOneCut = true;
-        if (oneCut.straySolidsRemoved > 0)
-            qWarning() << "  buildAssembly:" << oneCut.straySolidsRemoved
-                       << "solid(s) left INSIDE the carved volumes — removed (the cavity was filled with the "
-                          "part's own material)";
-        qCDebug(lcExport) << "  ✓ every cavity cut at once (fuzzy=" << fuzzy << ")";
-        return;
-    }
-    qCDebug(lcExport) << "  → one cut for all cavities refused, carving volume by volume";
-    carveOneByOne(volumes, options, carved, result, scope.Next());
+    qCDebug(lcExport) << "  → one cut for all cavities refused, carving in batches";
+    carveInBatches(volumes, options, carved, result, scope.Next());
 }
 
 ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused,

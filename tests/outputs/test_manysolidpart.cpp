@@ -218,4 +218,71 @@ TEST(BuildAssembly, RealAssemblyCarvedVolumeByVolumeHoldsNoSurfaceOutsideItsSoli
     EXPECT_EQ(looseFaces, 0);
 }
 
+int countOf(const TopoDS_Shape& shape, TopAbs_ShapeEnum kind)
+{
+    int count = 0;
+    for (TopExp_Explorer it(shape, kind); it.More(); it.Next())
+        ++count;
+    return count;
+}
+
+// The same StickHub assembly as the part, whose models overlap the board: a component that
+// cuts nothing leaves the part written as it came, and one sunk in the board changes the
+// board alone. Read back from the file, the part keeps one shell per solid (no hollow pocket
+// where the models overlap the board) and the board has lost the cavity's material only.
+TEST(StepExport, SolidsNoCavityCutsAreWrittenAsTheyCame)
+{
+    const StepImportResult read =
+        StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/StickHub_models.step"));
+    ASSERT_EQ(read.status, StepImportResult::Ok);
+    const TopoDS_Shape part = read.shapes.first();
+    ASSERT_EQ(countOf(part, TopAbs_SOLID), 119);
+    ASSERT_EQ(countOf(part, TopAbs_SHELL), 119);
+    // The part written bare, read back: the reference for what the cut left.
+    const auto writtenPart = [](const AssemblyInput& input, const QString& path) {
+        const StepExportSummary summary = StepExporter::exportStep(path, input, ExportOptions());
+        EXPECT_TRUE(summary.success) << summary.error.toStdString();
+        const DesignFixture::ReadBack back = DesignFixture::readStep(path);
+        return std::make_pair(summary, back.shapes.value(0));
+    };
+    QTemporaryDir dir;
+    const QMap<QString, PlacedComponentData> none;
+    AssemblyInput bare;
+    bare.mainPart = part;
+    bare.components = &none;
+    const double bareVolume = TestSupport::volumeOf(writtenPart(bare, dir.filePath(QStringLiteral("bare.step"))).second);
+    ASSERT_GT(bareVolume, 0.0);
+    const struct
+    {
+        const char* name;
+        gp_Pnt at;
+        int cavities, outside;
+        bool volumeLost;
+    } rows[] = {
+        {"beside the board", gp_Pnt(175.0, -100.0, 1.6), 0, 1, false},
+        {"in the board, away from its models", gp_Pnt(150.0, -114.0, 1.6), 2, 0, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const PlacedComponentData capacitor =
+            DesignFixture::kicadComponent(QStringLiteral("C1"), QStringLiteral("Capacitor_SMD:C_0805_2012Metric"), row.at);
+        if (capacitor.hasMissingFootprint)
+            GTEST_SKIP() << "KiCad footprint library not installed";
+        const QMap<QString, PlacedComponentData> components{{capacitor.ref, capacitor}};
+        AssemblyInput input;
+        input.mainPart = part;
+        input.components = &components;
+        const auto [summary, written] = writtenPart(input, dir.filePath(QStringLiteral("hub.step")));
+        EXPECT_EQ(summary.cavitiesOk, row.cavities);
+        EXPECT_EQ(summary.componentsOutside, row.outside);
+        EXPECT_EQ(countOf(written, TopAbs_SOLID), 119);
+        EXPECT_EQ(countOf(written, TopAbs_SHELL), 119);
+        const double lost = bareVolume - TestSupport::volumeOf(written);
+        if (row.volumeLost)
+            EXPECT_GT(lost, 0.1);
+        else
+            EXPECT_NEAR(lost, 0.0, 1e-9 * bareVolume);
+    }
+}
+
 } // namespace
