@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -88,6 +89,14 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
     }
 
     Legs legs;
+    // Rounds inside a leg near its ends: a round at such an end covers them there.
+    struct Near
+    {
+        int end;
+        bool start, finish; // within a radius of the leg's start, of its end
+        gp_XY centre;
+    };
+    std::vector<Near> near;
     legs.points.push_back(p[0]);
     legs.round.push_back(false);
     // The bends passed over on the leg from point `from` to point `to`: their discs reach past
@@ -106,7 +115,7 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
             else if (t >= length - tolerance)
                 legs.round[size_t(endIndex)] = true;
             else if (t < r || t > length - r)
-                legs.rounds.push_back(a + u * t);
+                near.push_back({endIndex, t < r, t > length - r, a + u * t});
         }
     };
 
@@ -141,6 +150,9 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
         passOver(anchor, end, int(legs.points.size()) - 1);
         anchor = end;
     }
+    for (const Near& n : near)
+        if ((n.start && !legs.round[size_t(n.end) - 1]) || (n.finish && !legs.round[size_t(n.end)]))
+            legs.rounds.push_back(n.centre);
     return legs;
 }
 
