@@ -75,6 +75,10 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
 {
     const double r = segments.at(first).width * 0.5;
     const double tolerance = legTolerance(segments.at(first).width);
+    // Two rounds this close are one: their circles would meet and touch the sides where they
+    // nearly cross, far too flat to tell inside from outside. Moving a round by a thousandth of
+    // its radius changes the volume by less than that against a single round's.
+    const double snap = std::max(tolerance, 1e-3 * r);
     const int n = last - first + 1;
     std::vector<gp_XY> p(size_t(n) + 1);
     std::vector<bool> bend(size_t(n) + 1, false); // at each point where two segments meet
@@ -110,9 +114,9 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
             if (!bend[size_t(k)])
                 continue;
             const double t = std::clamp((p[size_t(k)] - a).Dot(u), 0.0, length);
-            if (t <= tolerance)
+            if (t <= snap)
                 legs.round[size_t(endIndex) - 1] = true;
-            else if (t >= length - tolerance)
+            else if (t >= length - snap)
                 legs.round[size_t(endIndex)] = true;
             else if (t < r || t > length - r)
                 near.push_back({endIndex, t < r, t > length - r, a + u * t});
@@ -150,8 +154,20 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
         passOver(anchor, end, int(legs.points.size()) - 1);
         anchor = end;
     }
+    // Legs this short between two rounds are gone: the next leg starts where the short one did.
+    for (size_t i = 0; i + 1 < legs.points.size();) {
+        if (legs.points.size() > 2 && legs.round[i] && legs.round[i + 1]
+            && (legs.points[i + 1] - legs.points[i]).Modulus() <= snap) {
+            legs.points.erase(legs.points.begin() + std::ptrdiff_t(i) + 1);
+            legs.round.erase(legs.round.begin() + std::ptrdiff_t(i) + 1);
+            for (Near& n : near) // rounds on the short leg lie within the two at its ends
+                n.end = n.end == int(i) + 1 ? -1 : n.end > int(i) + 1 ? n.end - 1 : n.end;
+            continue;
+        }
+        ++i;
+    }
     for (const Near& n : near)
-        if ((n.start && !legs.round[size_t(n.end) - 1]) || (n.finish && !legs.round[size_t(n.end)]))
+        if (n.end > 0 && ((n.start && !legs.round[size_t(n.end) - 1]) || (n.finish && !legs.round[size_t(n.end)])))
             legs.rounds.push_back(n.centre);
     return legs;
 }
