@@ -166,6 +166,24 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
         }
         ++i;
     }
+    // A leg that ends the run next to a round, so short that its far corners stray out of the
+    // round by less than a micrometre, is the round's: those corners would lie too close to
+    // its circle to tell which side they are on.
+    const double endLeg = std::max(snap, std::sqrt(2.0 * r * 1e-6));
+    if (legs.points.size() > 2 && legs.round[1] && (legs.points[1] - legs.points[0]).Modulus() <= endLeg) {
+        legs.points.erase(legs.points.begin());
+        legs.round.erase(legs.round.begin());
+        for (Near& n : near)
+            n.end = n.end <= 1 ? -1 : n.end - 1;
+    }
+    const size_t lastPoint = legs.points.size() - 1;
+    if (lastPoint > 1 && legs.round[lastPoint - 1]
+        && (legs.points[lastPoint] - legs.points[lastPoint - 1]).Modulus() <= endLeg) {
+        legs.points.pop_back();
+        legs.round.pop_back();
+        for (Near& n : near)
+            n.end = n.end == int(lastPoint) ? -1 : n.end;
+    }
     for (const Near& n : near)
         if (n.end > 0 && ((n.start && !legs.round[size_t(n.end) - 1]) || (n.finish && !legs.round[size_t(n.end)])))
             legs.rounds.push_back(n.centre);
