@@ -7,6 +7,8 @@
 #include "foundation/geometryutils.h"
 #include "model/routerecords.h"
 
+#include <gp_Vec.hxx>
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -16,6 +18,8 @@ namespace {
 // Past the last point that could end a leg, this many more are looked at before giving up:
 // the work stays in proportion to the run's length.
 constexpr int kLookAhead = 1024;
+// The cosine of the smallest turn that gets a round (1e-6 rad), a little nearer 1.
+const double kInLine = std::cos(1e-6) + 1e-15;
 
 gp_XY plan(const gp_Pnt& p)
 {
@@ -45,7 +49,9 @@ public:
         }
         const double angle = std::atan2(m_aim.Crossed(v), m_aim.Dot(v));
         canEnd = angle >= m_low && angle <= m_high && distance >= m_farthest - m_tolerance;
-        const double half = std::asin(std::min(1.0, m_tolerance / distance));
+        // For narrow cones the sine stands for the angle: a little narrower, never wider.
+        const double sine = m_tolerance / distance;
+        const double half = sine < 0.1 ? sine : std::asin(std::min(1.0, sine));
         m_low = std::max(m_low, angle - half);
         m_high = std::min(m_high, angle + half);
         m_farthest = std::max(m_farthest, distance);
@@ -87,8 +93,11 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
         const RouteSegment& s = segments.at(first + k);
         p[size_t(k) + 1] = plan(s.end);
         if (k + 1 < n) {
+            // Steps in line, most of a long run, are told from bends without the arc cosine.
             const RouteSegment& next = segments.at(first + k + 1);
-            bend[size_t(k) + 1] = GeometryUtils::bendAngle(s.start, s.end, next.start, next.end).has_value();
+            const gp_Vec u(s.start, s.end), v(next.start, next.end);
+            const bool inLine = u.Dot(v) > kInLine * u.Magnitude() * v.Magnitude();
+            bend[size_t(k) + 1] = !inLine && GeometryUtils::bendAngle(s.start, s.end, next.start, next.end).has_value();
         }
     }
 
