@@ -15,6 +15,10 @@
 // 0.8; the 5,000-step one took 35 s in the window when each step was a piece of one fuse),
 // against the floor of its one straight segment (StepsInLine).
 //
+// Direction: a track going 400 mm out and half way back over itself (width_um = width in
+// micrometres) at 45 degrees, against the same track along X (TrackDirection): the outline's
+// work follows the track's length, not the square of its bounds.
+//
 // The ours/floor counters are processor times of the benchmark's thread, measured in turn in
 // each iteration.
 #include "benchmain.h"
@@ -39,6 +43,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -284,6 +289,41 @@ void BM_StepsInLine(benchmark::State& state)
     state.counters["ratio"] = ours / floor;
 }
 BENCHMARK(BM_StepsInLine)->ArgName("steps")->Arg(500)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// A track of width/1000 mm that goes 400 mm out, comes back half way over itself and turns off
+// by 1 mm, so that its outline is traced: at 45 degrees (ours) and along X (the floor).
+Route retracedLeg(double width, bool diagonal)
+{
+    const gp_Vec along = diagonal ? gp_Vec(1, 1, 0).Normalized() : gp_Vec(1, 0, 0);
+    const gp_Vec across(-along.Y(), along.X(), 0.0);
+    const gp_Pnt a(0, 0, 1), b = a.Translated(along * 400.0), c = a.Translated(along * 200.0);
+    Route route;
+    for (const auto& [from, to] : {std::pair(a, b), std::pair(b, c), std::pair(c, c.Translated(across))}) {
+        RouteSegment s;
+        s.start = from;
+        s.end = to;
+        s.width = width;
+        s.height = kHeight;
+        route.segments.append(s);
+    }
+    return route;
+}
+
+void BM_TrackDirection(benchmark::State& state)
+{
+    const double width = double(state.range(0)) / 1000.0;
+    const Route diagonal = retracedLeg(width, true), axis = retracedLeg(width, false);
+    double ours = 0.0, floor = 0.0;
+    for (auto _ : state) {
+        ours += msOf([&] { benchmark::DoNotOptimize(RoutingManager::createRouteShape(diagonal)); });
+        floor += msOf([&] { benchmark::DoNotOptimize(RoutingManager::createRouteShape(axis)); });
+    }
+    const double n = double(state.iterations());
+    state.counters["ours_ms"] = ours / n;
+    state.counters["floor_ms"] = floor / n;
+    state.counters["ratio"] = ours / floor;
+}
+BENCHMARK(BM_TrackDirection)->ArgName("width_um")->Arg(50)->Arg(2)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

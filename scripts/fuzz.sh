@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Fuzzes one reader for a given time: scripts/fuzz.sh <target> <seconds> [libFuzzer options...]
-# Targets: netlist footprint placement projectfile stl step stepscan. Builds the targets with clang, libFuzzer,
+# Targets: netlist footprint placement projectfile stl step stepscan trackruns. Builds the targets with clang, libFuzzer,
 # AddressSanitizer and UndefinedBehaviorSanitizer into build-fuzz/, starts from the seed corpus
 # in fuzz/corpus/<target>/ and keeps what it learns in build-fuzz/corpus/<target>/. Inputs that
 # crash or hang land in build-fuzz/artifacts/<target>/: mend the fault, then copy the input into
 # tests/data/fuzz-regressions/<target>/, which the test suite replays.
 set -euo pipefail
 if [ $# -lt 2 ]; then
-  echo "usage: $0 <netlist|footprint|placement|projectfile|stl|step|stepscan> <seconds> [libFuzzer options...]" >&2
+  echo "usage: $0 <netlist|footprint|placement|projectfile|stl|step|stepscan|trackruns> <seconds> [libFuzzer options...]" >&2
   exit 2
 fi
 target=$1

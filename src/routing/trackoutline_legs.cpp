@@ -7,14 +7,19 @@
 #include "foundation/geometryutils.h"
 #include "model/routerecords.h"
 
+#include <gp_Vec.hxx>
+
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
 // Past the last point that could end a leg, this many more are looked at before giving up:
 // the work stays in proportion to the run's length.
 constexpr int kLookAhead = 1024;
+// The cosine of the smallest turn that gets a round (1e-6 rad), a little nearer 1.
+const double kInLine = std::cos(1e-6) + 1e-15;
 
 gp_XY plan(const gp_Pnt& p)
 {
@@ -44,7 +49,9 @@ public:
         }
         const double angle = std::atan2(m_aim.Crossed(v), m_aim.Dot(v));
         canEnd = angle >= m_low && angle <= m_high && distance >= m_farthest - m_tolerance;
-        const double half = std::asin(std::min(1.0, m_tolerance / distance));
+        // For narrow cones the sine stands for the angle: a little narrower, never wider.
+        const double sine = m_tolerance / distance;
+        const double half = sine < 0.1 ? sine : std::asin(std::min(1.0, sine));
         m_low = std::max(m_low, angle - half);
         m_high = std::min(m_high, angle + half);
         m_farthest = std::max(m_farthest, distance);
@@ -74,6 +81,10 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
 {
     const double r = segments.at(first).width * 0.5;
     const double tolerance = legTolerance(segments.at(first).width);
+    // Two rounds this close are one: their circles would meet and touch the sides where they
+    // nearly cross, far too flat to tell inside from outside. Moving a round by a thousandth of
+    // its radius changes the volume by less than that against a single round's.
+    const double snap = std::max(tolerance, 1e-3 * r);
     const int n = last - first + 1;
     std::vector<gp_XY> p(size_t(n) + 1);
     std::vector<bool> bend(size_t(n) + 1, false); // at each point where two segments meet
@@ -82,12 +93,23 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
         const RouteSegment& s = segments.at(first + k);
         p[size_t(k) + 1] = plan(s.end);
         if (k + 1 < n) {
+            // Steps in line, most of a long run, are told from bends without the arc cosine.
             const RouteSegment& next = segments.at(first + k + 1);
-            bend[size_t(k) + 1] = GeometryUtils::bendAngle(s.start, s.end, next.start, next.end).has_value();
+            const gp_Vec u(s.start, s.end), v(next.start, next.end);
+            const bool inLine = u.Dot(v) > kInLine * u.Magnitude() * v.Magnitude();
+            bend[size_t(k) + 1] = !inLine && GeometryUtils::bendAngle(s.start, s.end, next.start, next.end).has_value();
         }
     }
 
     Legs legs;
+    // Rounds inside a leg near its ends: a round at such an end covers them there.
+    struct Near
+    {
+        int end;
+        bool start, finish; // within a radius of the leg's start, of its end
+        gp_XY centre;
+    };
+    std::vector<Near> near;
     legs.points.push_back(p[0]);
     legs.round.push_back(false);
     // The bends passed over on the leg from point `from` to point `to`: their discs reach past
@@ -101,12 +123,12 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
             if (!bend[size_t(k)])
                 continue;
             const double t = std::clamp((p[size_t(k)] - a).Dot(u), 0.0, length);
-            if (t <= tolerance)
+            if (t <= snap)
                 legs.round[size_t(endIndex) - 1] = true;
-            else if (t >= length - tolerance)
+            else if (t >= length - snap)
                 legs.round[size_t(endIndex)] = true;
             else if (t < r || t > length - r)
-                legs.rounds.push_back(a + u * t);
+                near.push_back({endIndex, t < r, t > length - r, a + u * t});
         }
     };
 
@@ -141,6 +163,39 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
         passOver(anchor, end, int(legs.points.size()) - 1);
         anchor = end;
     }
+    // Legs this short between two rounds are gone: the next leg starts where the short one did.
+    for (size_t i = 0; i + 1 < legs.points.size();) {
+        if (legs.points.size() > 2 && legs.round[i] && legs.round[i + 1]
+            && (legs.points[i + 1] - legs.points[i]).Modulus() <= snap) {
+            legs.points.erase(legs.points.begin() + std::ptrdiff_t(i) + 1);
+            legs.round.erase(legs.round.begin() + std::ptrdiff_t(i) + 1);
+            for (Near& n : near) // rounds on the short leg lie within the two at its ends
+                n.end = n.end == int(i) + 1 ? -1 : n.end > int(i) + 1 ? n.end - 1 : n.end;
+            continue;
+        }
+        ++i;
+    }
+    // A leg that ends the run next to a round, so short that its far corners stray out of the
+    // round by less than a micrometre, is the round's: those corners would lie too close to
+    // its circle to tell which side they are on.
+    const double endLeg = std::max(snap, std::sqrt(2.0 * r * 1e-6));
+    if (legs.points.size() > 2 && legs.round[1] && (legs.points[1] - legs.points[0]).Modulus() <= endLeg) {
+        legs.points.erase(legs.points.begin());
+        legs.round.erase(legs.round.begin());
+        for (Near& n : near)
+            n.end = n.end <= 1 ? -1 : n.end - 1;
+    }
+    const size_t lastPoint = legs.points.size() - 1;
+    if (lastPoint > 1 && legs.round[lastPoint - 1]
+        && (legs.points[lastPoint] - legs.points[lastPoint - 1]).Modulus() <= endLeg) {
+        legs.points.pop_back();
+        legs.round.pop_back();
+        for (Near& n : near)
+            n.end = n.end == int(lastPoint) ? -1 : n.end;
+    }
+    for (const Near& n : near)
+        if (n.end > 0 && ((n.start && !legs.round[size_t(n.end) - 1]) || (n.finish && !legs.round[size_t(n.end)])))
+            legs.rounds.push_back(n.centre);
     return legs;
 }
 

@@ -58,11 +58,6 @@ long long cellKey(long long x, long long y)
     return (long long)(((unsigned long long)x << 32) ^ ((unsigned long long)y & 0xffffffffULL));
 }
 
-gp_XY plan(const gp_Pnt& p)
-{
-    return gp_XY(p.X(), p.Y());
-}
-
 double angleOf(const gp_XY& v)
 {
     const double a = std::atan2(v.Y(), v.X());
@@ -945,11 +940,15 @@ TopoDS_Shape sweptUnion(std::vector<Piece> pieces, double r, double z, double he
         return TopoDS_Shape();
     std::vector<std::vector<Edge>> outline;
     bool simpler = false;
+    double area = 0.0, simplerArea = 0.0;
     for (const std::vector<Edge>& loop : whole) {
         outline.push_back(simplified(loop, outlineTolerance(r), vertices));
         simpler = simpler || outline.back().size() != loop.size();
+        area += twiceArea(loop);
+        simplerArea += twiceArea(outline.back());
     }
-    if (simpler) {
+    // Straightened, the outline keeps its area to a ten-thousandth, or is traced as it is.
+    if (simpler && std::abs(simplerArea - area) <= 1e-4 * area) {
         // Boundaries closer than twice the tolerance could cross once straightened: the
         // traced outline then stands as it is.
         const TopoDS_Shape solid = sweptLoops(outline, vertices, z, height);

@@ -1,0 +1,170 @@
+#include "routing/trackoutline.h"
+#include "testsupport.h"
+#include "trackruns.h"
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+using TrackRuns::polyline;
+
+namespace {
+
+struct Step
+{
+    double x0, y0, x1, y1;
+};
+
+// A run as the fuzz target prints it: its segments' end points.
+Route printed(const std::vector<Step>& steps, double width, double height)
+{
+    Route route;
+    for (const Step& s : steps)
+        route.segments.append(polyline({gp_Pnt(s.x0, s.y0, 1), gp_Pnt(s.x1, s.y1, 1)}, width, height).segments.first());
+    return route;
+}
+
+// Spans of shortest to longest mm, each bent from the last by a random angle between lo and hi
+// radians, either way.
+Route nearlyStraight(int spans, double width, double lo, double hi, unsigned seed, double shortest = 1.0,
+                     double longest = 3.0)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> length(shortest, longest), exponent(std::log10(lo), std::log10(hi));
+    std::vector<gp_Pnt> points = {gp_Pnt(3, -2, 1)};
+    double heading = 0.4;
+    for (int i = 0; i < spans; ++i) {
+        const double l = length(random);
+        points.push_back(points.back().Translated(gp_Vec(l * std::cos(heading), l * std::sin(heading), 0)));
+        heading += (random() % 2 ? 1.0 : -1.0) * std::pow(10.0, exponent(random));
+    }
+    return polyline(points, width, 0.8);
+}
+
+// Spans of about 1.1e-7 mm, each turned from the last, with ordinary legs before and after
+// where legs is set.
+Route tinySpans(int spans, bool legs)
+{
+    std::vector<gp_Pnt> points = {gp_Pnt(10, 10, 1)};
+    if (legs)
+        points.push_back(gp_Pnt(15, 12, 1));
+    for (int i = 0; i < spans; ++i) {
+        const double heading = 2.3 * i, length = 1.1e-7 * (1.0 + 0.05 * (i % 3));
+        points.push_back(points.back().Translated(gp_Vec(length * std::cos(heading), length * std::sin(heading), 0)));
+    }
+    if (legs)
+        points.push_back(points.back().Translated(gp_Vec(0, 6, 0)));
+    return polyline(points, 2.0, 0.8);
+}
+
+} // namespace
+
+// Runs that split into several solids, some invalid, lost material or took the slow fallback
+// for seconds: each is one valid solid of the volume of the union of its pieces, built fast.
+// The rows from "fuzz" on are the fuzz target's findings.
+TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
+{
+    struct Row
+    {
+        std::string name;
+        Route route;
+        bool fuse = true; // the fuse of the pieces as reference; it takes minutes on many tiny ones
+    };
+    const std::vector<Row> rows = {
+        {"22 spans of 0.3 to 0.9 mm bent by 1e-7 to 1e-6 rad, 1 mm wide", nearlyStraight(22, 1.0, 1e-7, 1e-6, 1, 0.3, 0.9)},
+        {"22 spans of 0.01 to 0.03 mm bent by 1e-6 to 1e-5 rad, 0.2 mm wide",
+         nearlyStraight(22, 0.2, 1e-6, 1e-5, 2, 0.01, 0.03), false},
+        {"15 spans of 1.1e-7 mm", tinySpans(15, false), false},
+        {"15 spans of 1.1e-7 mm between legs", tinySpans(15, true), false},
+        {"fuzz: nearly straight, rounds near the ends",
+         printed({{55.190356298161305, 17.485313191424439, 55.378504362885685, 18.007094614868389},
+                  {55.378504362885685, 18.007094614868389, 55.52013011062806, 18.399857107832052},
+                  {55.52013011062806, 18.399857107832052, 55.600403457410003, 18.622474549351086},
+                  {55.600403457410003, 18.622474549351086, 55.8008323938678, 19.17846332815596},
+                  {55.8008323938678, 19.17846332815596, 55.847010167668778, 19.306559673071582},
+                  {55.847010167668778, 19.306559673071582, 56.067988484989982, 19.919570997721234},
+                  {56.067988484989982, 19.919570997721234, 56.306517297271569, 20.581264822558424}},
+                 1.0131248859856286, 0.083918455223129684)},
+        {"fuzz: bend of two spans shorter than the width",
+         printed({{-17.576867322804617, -97.854581521324477, -17.57734160778411, -97.854476662075655},
+                  {-17.57734160778411, -97.854476662075655, -17.577763826851221, -97.853752828901449}},
+                 0.0075220810496632448, 0.0034323508038991953)},
+        {"fuzz: tiny spans at corners",
+         printed({{-2.8946364538033151, 23.84222171358816, 1.4200692197328895, 23.338161201229415},
+                  {1.4200692197328895, 23.338161201229415, 1.4200574657498013, 23.338128800341302},
+                  {1.4200574657498013, 23.338128800341302, 3.790869822794277, 22.344351634880496},
+                  {3.790869822794277, 22.344351634880496, 4.8904142096776999, 21.207140999291173},
+                  {4.8904142096776999, 21.207140999291173, 4.8903998843407459, 21.20709940142995},
+                  {4.8903998843407459, 21.20709940142995, 4.8904003372587832, 21.207099944616225},
+                  {4.8904003372587832, 21.207099944616225, 4.8904678665322745, 21.207080480439203}},
+                 0.20985325208011782, 0.0010002811210779504)},
+        {"fuzz: nearly straight, 1.3 micrometres wide",
+         printed({{-88.665598535133896, 32.994583047226655, -88.666598875847257, 32.994607122453438},
+                  {-88.666598875847257, 32.994607122453438, -88.666968499915541, 32.994616015602482},
+                  {-88.666968499915541, 32.994616015602482, -88.668501713828618, 32.994652904769353},
+                  {-88.668501713828618, 32.994652904769353, -88.669811209375069, 32.994684411668892},
+                  {-88.669811209375069, 32.994684411668892, -88.670412974811242, 32.994698916153915},
+                  {-88.670412974811242, 32.994698916153915, -88.671446097202406, 32.994723817878082}},
+                 0.0012627415837181642, 0.01203033481183695)},
+        {"fuzz: zig-zag of spans shorter than the width",
+         printed({{78.789959563591992, 13.786526283665211, 78.78964683199186, 13.786597046616725},
+                  {78.78964683199186, 13.786597046616725, 78.789797608042093, 13.786126769176516},
+                  {78.789797608042093, 13.786126769176516, 78.789578895428406, 13.786472917508219},
+                  {78.789578895428406, 13.786472917508219, 78.789813464203519, 13.785998764757059},
+                  {78.789813464203519, 13.785998764757059, 78.789566469010907, 13.786386726665679},
+                  {78.789566469010907, 13.786386726665679, 78.78955083976021, 13.78622397343619}},
+                 0.0095787596738351518, 2.3247934575525626)},
+        {"fuzz: tiny span at the end, turned",
+         printed({{24.034485389486534, 81.292439154650197, 24.028544724007016, 81.305621071660752},
+                  {24.028544724007016, 81.305621071660752, 24.028544583003839, 81.305612509441744}},
+                 0.0065081211647389416, 0.0071321992656830906)},
+        {"fuzz: tiny spans at both ends",
+         printed({{-22.102693217364759, -65.334554055085079, -22.102700172942445, -65.334530528416408},
+                  {-22.102700172942445, -65.334530528416408, -22.102701149001167, -65.334529802329044},
+                  {-22.102701149001167, -65.334529802329044, -22.102700633952924, -65.33452887390105},
+                  {-22.102700633952924, -65.33452887390105, -22.102699549356842, -65.334529068479085},
+                  {-22.102699549356842, -65.334529068479085, -22.092156336434677, -65.350725494989206},
+                  {-22.092156336434677, -65.350725494989206, -22.092154859403333, -65.350726391990477}},
+                 0.020664458519652963, 0.0011313309931137224)},
+    };
+    for (const Row& row : rows) {
+        QElapsedTimer timer;
+        timer.start();
+        const TopoDS_Shape solid = RoutingManager::createRouteShape(row.route);
+        // The fallback took 5 to 16 s on the tiny spans; these take milliseconds.
+        EXPECT_LT(timer.elapsed(), 1000) << row.name;
+        EXPECT_EQ(TrackRuns::solidCount(solid), 1) << row.name;
+        EXPECT_EQ(TrackRuns::check(row.route, row.fuse), "") << row.name;
+    }
+}
+
+#ifdef VTQ_ASAN
+constexpr bool kUnderSanitizers = true;
+#else
+constexpr bool kUnderSanitizers = false;
+#endif
+
+// A thin track that goes 400 mm out at 45 degrees and comes back half way over itself used to
+// fill a square of grid cells, gigabytes at a hundredth of a millimetre: its outline is traced
+// within a memory that a leg along an axis needs as well.
+TEST(TrackOutline, DiagonalLegTracesInLinearMemory)
+{
+    if (kUnderSanitizers)
+        GTEST_SKIP() << "the sanitizers reserve address space of their own";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const bool diagonal : {false, true}) {
+        const auto traced = [diagonal] {
+            const gp_Vec along = diagonal ? gp_Vec(1, 1, 0).Normalized() : gp_Vec(1, 0, 0);
+            const gp_Pnt a(0, 0, 1), b = a.Translated(along * 400.0), c = a.Translated(along * 200.0);
+            const Route route = polyline({a, b, c, c.Translated(gp_Vec(-along.Y(), along.X(), 0))}, 0.01, 0.5);
+            if (TrackOutline::tracedRunSolid(route.segments, 0, 2).IsNull())
+                return 1;
+            return TrackRuns::check(route).empty() ? 0 : 2;
+        };
+        EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(256ull << 20, traced), ::testing::ExitedWithCode(0), "")
+            << (diagonal ? "diagonal" : "along X");
+    }
+}
