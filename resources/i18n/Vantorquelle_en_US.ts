@@ -369,6 +369,10 @@ Pads: %4 · Nets: %5</source>
         <source>The file is larger than %1 MB.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The data to write could not be read: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FootprintFoldersDialog</name>
@@ -2303,6 +2307,22 @@ Yes opens it as an untitled project; No deletes it.</source>
 ⚠ No automatic save for this project: no lock file can be written in its folder %1 (read-only, or full). Only an explicit save keeps your changes.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>STEP import cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Computing the print plan...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(no net)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2639,6 +2659,10 @@ Yes opens it as an untitled project; No deletes it.</source>
     <name>ProgressWindow</name>
     <message>
         <source>Cancelling…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancelling… the file being written is finished first: its writer cannot be stopped midway.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -3563,6 +3587,14 @@ Total:  %4 Ω</source>
         <source>The STEP file is damaged: the text opened on line %1 never closes.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The import was cancelled.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file uses scopes (&amp;SCOPE), which cannot be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StlImporter</name>
@@ -3659,6 +3691,10 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>The STL mesh encloses no volume: its triangles lie on one another.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The import was cancelled.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -372,6 +372,10 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
         <source>The file is larger than %1 MB.</source>
         <translation>Le fichier dépasse %1 Mo.</translation>
     </message>
+    <message>
+        <source>The data to write could not be read: %1</source>
+        <translation>Les données à écrire n’ont pas pu être lues&#xa0;: %1</translation>
+    </message>
 </context>
 <context>
     <name>FootprintFoldersDialog</name>
@@ -2478,6 +2482,10 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
 
 ⚠ Pas de sauvegarde automatique pour ce projet&#xa0;: aucun fichier de verrou ne peut être écrit dans son dossier %1 (en lecture seule, ou plein). Seul un enregistrement explicite conserve vos modifications.</translation>
     </message>
+    <message>
+        <source>STEP import cancelled</source>
+        <translation>Import STEP annulé</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -3753,6 +3761,14 @@ Total&#xa0;: %4 Ω</translation>
         <source>The STEP file is damaged: the text opened on line %1 never closes.</source>
         <translation>Le fichier STEP est endommagé&#xa0;: le texte ouvert à la ligne %1 ne se ferme jamais.</translation>
     </message>
+    <message>
+        <source>The import was cancelled.</source>
+        <translation>L’import a été annulé.</translation>
+    </message>
+    <message>
+        <source>The STEP file uses scopes (&amp;SCOPE), which cannot be read.</source>
+        <translation>Le fichier STEP utilise des portées (&amp;SCOPE), qui ne peuvent pas être lues.</translation>
+    </message>
 </context>
 <context>
     <name>StlImporter</name>
@@ -3850,6 +3866,10 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>The STL mesh encloses no volume: its triangles lie on one another.</source>
         <translation>Le maillage STL n&apos;enferme aucun volume&#xa0;: ses triangles sont posés les uns sur les autres.</translation>
+    </message>
+    <message>
+        <source>The import was cancelled.</source>
+        <translation>L’import a été annulé.</translation>
     </message>
 </context>
 <context>
