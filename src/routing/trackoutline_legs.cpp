@@ -77,7 +77,7 @@ double legTolerance(double width)
     return std::max(5e-7, 0.5e-4 * width);
 }
 
-Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
+Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exactEnds)
 {
     const double r = segments.at(first).width * 0.5;
     const double tolerance = legTolerance(segments.at(first).width);
@@ -177,21 +177,37 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
     }
     // A leg that ends the run next to a round, so short that its far corners stray out of the
     // round by less than a micrometre, is the round's: those corners would lie too close to
-    // its circle to tell which side they are on.
+    // its circle to tell which side they are on. A round at the run's end keeps its leg, and
+    // the rounds of bends the leg passed over stay, each reaching past the other round, unless
+    // the outline is to be traced without them.
     const double endLeg = std::max(snap, std::sqrt(2.0 * r * 1e-6));
-    if (legs.points.size() > 2 && legs.round[1] && (legs.points[1] - legs.points[0]).Modulus() <= endLeg) {
+    const auto dropLeg = [&](int endIndex) {
+        for (Near& n : near)
+            if (n.end == endIndex) {
+                if (exactEnds)
+                    legs.rounds.push_back(n.centre);
+                legs.endsKept = legs.endsKept || exactEnds;
+                n.end = -1;
+            }
+    };
+    const auto endRound = [&](size_t k) {
+        legs.endsKept = legs.endsKept || (exactEnds && legs.round[k]);
+        return exactEnds && legs.round[k];
+    };
+    if (legs.points.size() > 2 && legs.round[1] && (legs.points[1] - legs.points[0]).Modulus() <= endLeg
+        && !endRound(0)) {
+        dropLeg(1);
         legs.points.erase(legs.points.begin());
         legs.round.erase(legs.round.begin());
         for (Near& n : near)
-            n.end = n.end <= 1 ? -1 : n.end - 1;
+            n.end = n.end < 1 ? -1 : n.end - 1;
     }
     const size_t lastPoint = legs.points.size() - 1;
     if (lastPoint > 1 && legs.round[lastPoint - 1]
-        && (legs.points[lastPoint] - legs.points[lastPoint - 1]).Modulus() <= endLeg) {
+        && (legs.points[lastPoint] - legs.points[lastPoint - 1]).Modulus() <= endLeg && !endRound(lastPoint)) {
+        dropLeg(int(lastPoint));
         legs.points.pop_back();
         legs.round.pop_back();
-        for (Near& n : near)
-            n.end = n.end == int(lastPoint) ? -1 : n.end;
     }
     for (const Near& n : near)
         if (n.end > 0 && ((n.start && !legs.round[size_t(n.end) - 1]) || (n.finish && !legs.round[size_t(n.end)])))

@@ -1018,13 +1018,9 @@ private:
     std::vector<double> m_fromStart;
 };
 
-} // namespace
-
-namespace TrackOutline {
-
-TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last)
+// The union of the legs' pieces and rounds, traced and swept up.
+TopoDS_Shape tracedLegsSolid(const TrackOutline::Legs& legs, const RouteSegment& head)
 {
-    const RouteSegment& head = segments.at(first);
     const double r = head.width * 0.5;
     const double z = head.start.Z();
 
@@ -1039,7 +1035,6 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
     std::map<std::pair<long long, long long>, gp_XY> discs;
     const auto grid = [](double v) { return (long long)std::llround(v * 1e9); };
     const auto addDisc = [&](const gp_XY& centre) { discs.emplace(std::make_pair(grid(centre.X()), grid(centre.Y())), centre); };
-    const Legs legs = legsOf(segments, first, last);
     const Miters miters(legs, r);
     std::vector<Piece> pieces;
     for (size_t i = 0; i + 1 < legs.points.size(); ++i) {
@@ -1079,6 +1074,20 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
         pieces.push_back(disc(centre, r));
     return OccUtils::guardedCall(TopoDS_Shape(), "tracedRunSolid",
                                  [&] { return sweptUnion(std::move(pieces), r, z, head.height); });
+}
+
+} // namespace
+
+namespace TrackOutline {
+
+TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last)
+{
+    const Legs legs = legsOf(segments, first, last);
+    const TopoDS_Shape solid = tracedLegsSolid(legs, segments.at(first));
+    // Rounds a few nanometres from a short end leg's can meet its sides too flat to trace.
+    if (legs.endsKept && (solid.IsNull() || !OccUtils::isValidShape(solid)))
+        return tracedLegsSolid(legsOf(segments, first, last, false), segments.at(first));
+    return solid;
 }
 
 } // namespace TrackOutline
