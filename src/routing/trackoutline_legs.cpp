@@ -164,9 +164,19 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
         anchor = end;
     }
     // Legs this short between two rounds are gone: the next leg starts where the short one did.
+    // So are legs whose rounds meet each other within a hundredth of a nanometre of the leg's
+    // sides, too flat to tell apart, while what they take stays within a fifth of a thousandth
+    // of the track's area.
+    const double flat = std::sqrt(8.0 * r * 1e-8);
+    double area = M_PI * r * r;
+    for (size_t i = 0; i + 1 < legs.points.size(); ++i)
+        area += 2.0 * r * (legs.points[i + 1] - legs.points[i]).Modulus();
+    double spare = 2e-4 * area;
     for (size_t i = 0; i + 1 < legs.points.size();) {
-        if (legs.points.size() > 2 && legs.round[i] && legs.round[i + 1]
-            && (legs.points[i + 1] - legs.points[i]).Modulus() <= snap) {
+        const double length = (legs.points[i + 1] - legs.points[i]).Modulus();
+        const bool gone = length <= snap || (length <= flat && 2.0 * r * length <= spare);
+        if (legs.points.size() > 2 && legs.round[i] && legs.round[i + 1] && gone) {
+            spare -= length > snap ? 2.0 * r * length : 0.0;
             legs.points.erase(legs.points.begin() + std::ptrdiff_t(i) + 1);
             legs.round.erase(legs.round.begin() + std::ptrdiff_t(i) + 1);
             for (Near& n : near) // rounds on the short leg lie within the two at its ends
