@@ -45,8 +45,10 @@ namespace {
 constexpr double kZeroLength = 1e-7;
 // A point this near a curve lies on it: where two boundaries touch, meet or run together.
 constexpr double kOnCurve = 1e-9;
-// How far to either side of a piece of boundary the pieces are asked whether they cover it.
-constexpr double kProbe = 1e-8;
+// How far to either side of a piece of boundary the pieces are asked whether they cover it:
+// just past kOnCurve, since rounds a few micrometres apart on a micrometre track meet each
+// other a few nanometres inside its sides, and a deeper probe lands beyond that meeting.
+constexpr double kProbe = 2e-9;
 // Ends of kept boundary pieces this close are one vertex.
 constexpr double kSameVertex = 1e-7;
 constexpr double kTwoPi = 2.0 * M_PI;
