@@ -38,9 +38,12 @@ struct Legs
     std::vector<gp_XY> points; // the legs' ends; one point for a run that turns on the spot
     std::vector<bool> round;   // a bend's disc at each point
     std::vector<gp_XY> rounds; // discs of bends passed over that reach past a leg's end
+    bool endsKept = false;     // a short end leg kept for the rounds near it
 };
 double legTolerance(double width);
-Legs legsOf(const QList<RouteSegment>& segments, int first, int last);
+// Without exactEnds, a short leg at the run's end is the round's with every round near it: a
+// little less volume, where the rounds kept would not trace.
+Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exactEnds = true);
 
 // A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
 TopoDS_Shape sweptUp(const TopoDS_Face& face, double height);

@@ -77,7 +77,7 @@ double legTolerance(double width)
     return std::max(5e-7, 0.5e-4 * width);
 }
 
-Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
+Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exactEnds)
 {
     const double r = segments.at(first).width * 0.5;
     const double tolerance = legTolerance(segments.at(first).width);
@@ -164,9 +164,19 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
         anchor = end;
     }
     // Legs this short between two rounds are gone: the next leg starts where the short one did.
+    // So are legs whose rounds meet each other within a hundredth of a nanometre of the leg's
+    // sides, too flat to tell apart, while what they take stays within a fifth of a thousandth
+    // of the track's area.
+    const double flat = std::sqrt(8.0 * r * 1e-8);
+    double area = M_PI * r * r;
+    for (size_t i = 0; i + 1 < legs.points.size(); ++i)
+        area += 2.0 * r * (legs.points[i + 1] - legs.points[i]).Modulus();
+    double spare = 2e-4 * area;
     for (size_t i = 0; i + 1 < legs.points.size();) {
-        if (legs.points.size() > 2 && legs.round[i] && legs.round[i + 1]
-            && (legs.points[i + 1] - legs.points[i]).Modulus() <= snap) {
+        const double length = (legs.points[i + 1] - legs.points[i]).Modulus();
+        const bool gone = length <= snap || (length <= flat && 2.0 * r * length <= spare);
+        if (legs.points.size() > 2 && legs.round[i] && legs.round[i + 1] && gone) {
+            spare -= length > snap ? 2.0 * r * length : 0.0;
             legs.points.erase(legs.points.begin() + std::ptrdiff_t(i) + 1);
             legs.round.erase(legs.round.begin() + std::ptrdiff_t(i) + 1);
             for (Near& n : near) // rounds on the short leg lie within the two at its ends
@@ -177,21 +187,37 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last)
     }
     // A leg that ends the run next to a round, so short that its far corners stray out of the
     // round by less than a micrometre, is the round's: those corners would lie too close to
-    // its circle to tell which side they are on.
+    // its circle to tell which side they are on. A round at the run's end keeps its leg, and
+    // the rounds of bends the leg passed over stay, each reaching past the other round, unless
+    // the outline is to be traced without them.
     const double endLeg = std::max(snap, std::sqrt(2.0 * r * 1e-6));
-    if (legs.points.size() > 2 && legs.round[1] && (legs.points[1] - legs.points[0]).Modulus() <= endLeg) {
+    const auto dropLeg = [&](int endIndex) {
+        for (Near& n : near)
+            if (n.end == endIndex) {
+                if (exactEnds)
+                    legs.rounds.push_back(n.centre);
+                legs.endsKept = legs.endsKept || exactEnds;
+                n.end = -1;
+            }
+    };
+    const auto endRound = [&](size_t k) {
+        legs.endsKept = legs.endsKept || (exactEnds && legs.round[k]);
+        return exactEnds && legs.round[k];
+    };
+    if (legs.points.size() > 2 && legs.round[1] && (legs.points[1] - legs.points[0]).Modulus() <= endLeg
+        && !endRound(0)) {
+        dropLeg(1);
         legs.points.erase(legs.points.begin());
         legs.round.erase(legs.round.begin());
         for (Near& n : near)
-            n.end = n.end <= 1 ? -1 : n.end - 1;
+            n.end = n.end < 1 ? -1 : n.end - 1;
     }
     const size_t lastPoint = legs.points.size() - 1;
     if (lastPoint > 1 && legs.round[lastPoint - 1]
-        && (legs.points[lastPoint] - legs.points[lastPoint - 1]).Modulus() <= endLeg) {
+        && (legs.points[lastPoint] - legs.points[lastPoint - 1]).Modulus() <= endLeg && !endRound(lastPoint)) {
+        dropLeg(int(lastPoint));
         legs.points.pop_back();
         legs.round.pop_back();
-        for (Near& n : near)
-            n.end = n.end == int(lastPoint) ? -1 : n.end;
     }
     for (const Near& n : near)
         if (n.end > 0 && ((n.start && !legs.round[size_t(n.end) - 1]) || (n.finish && !legs.round[size_t(n.end)])))

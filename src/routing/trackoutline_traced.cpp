@@ -45,8 +45,10 @@ namespace {
 constexpr double kZeroLength = 1e-7;
 // A point this near a curve lies on it: where two boundaries touch, meet or run together.
 constexpr double kOnCurve = 1e-9;
-// How far to either side of a piece of boundary the pieces are asked whether they cover it.
-constexpr double kProbe = 1e-8;
+// How far to either side of a piece of boundary the pieces are asked whether they cover it:
+// just past kOnCurve, since rounds a few micrometres apart on a micrometre track meet each
+// other a few nanometres inside its sides, and a deeper probe lands beyond that meeting.
+constexpr double kProbe = 2e-9;
 // Ends of kept boundary pieces this close are one vertex.
 constexpr double kSameVertex = 1e-7;
 constexpr double kTwoPi = 2.0 * M_PI;
@@ -1018,13 +1020,9 @@ private:
     std::vector<double> m_fromStart;
 };
 
-} // namespace
-
-namespace TrackOutline {
-
-TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last)
+// The union of the legs' pieces and rounds, traced and swept up.
+TopoDS_Shape tracedLegsSolid(const TrackOutline::Legs& legs, const RouteSegment& head)
 {
-    const RouteSegment& head = segments.at(first);
     const double r = head.width * 0.5;
     const double z = head.start.Z();
 
@@ -1039,7 +1037,6 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
     std::map<std::pair<long long, long long>, gp_XY> discs;
     const auto grid = [](double v) { return (long long)std::llround(v * 1e9); };
     const auto addDisc = [&](const gp_XY& centre) { discs.emplace(std::make_pair(grid(centre.X()), grid(centre.Y())), centre); };
-    const Legs legs = legsOf(segments, first, last);
     const Miters miters(legs, r);
     std::vector<Piece> pieces;
     for (size_t i = 0; i + 1 < legs.points.size(); ++i) {
@@ -1079,6 +1076,20 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
         pieces.push_back(disc(centre, r));
     return OccUtils::guardedCall(TopoDS_Shape(), "tracedRunSolid",
                                  [&] { return sweptUnion(std::move(pieces), r, z, head.height); });
+}
+
+} // namespace
+
+namespace TrackOutline {
+
+TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last)
+{
+    const Legs legs = legsOf(segments, first, last);
+    const TopoDS_Shape solid = tracedLegsSolid(legs, segments.at(first));
+    // Rounds a few nanometres from a short end leg's can meet its sides too flat to trace.
+    if (legs.endsKept && (solid.IsNull() || !OccUtils::isValidShape(solid)))
+        return tracedLegsSolid(legsOf(segments, first, last, false), segments.at(first));
+    return solid;
 }
 
 } // namespace TrackOutline
