@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointF>
+
+#include <AIS_Shape.hxx>
 #include <QTemporaryDir>
 
 #include <AIS_InteractiveContext.hxx>
@@ -100,6 +102,31 @@ opencascade::handle<AIS_InteractiveContext> headlessContext()
         return opencascade::handle<AIS_InteractiveContext>(new AIS_InteractiveContext(new V3d_Viewer(driver)));
     }();
     return context;
+}
+
+PlacedComponentData twoPadComponent(const QString& ref, const gp_Pnt& at, double lift)
+{
+    PlacedComponentData c;
+    c.ref = ref;
+    c.position = at;
+    c.bodyOffsetZ = lift;
+    c.footprintThickness = 1.0;
+    c.bodyUndercut = 0.4;
+    c.bodyWidth = c.bodyLength = 4.0;
+    c.bodyHeight = 3.0;
+    c.compositeShape =
+        new AIS_Shape(box(at.X() - 2, at.Y() - 2, at.Z() + lift, at.X() + 2, at.Y() + 2, at.Z() + lift + 3));
+    for (int i = 0; i < 2; ++i) {
+        PlacedPadData pad;
+        pad.number = QString::number(i + 1);
+        const double x = at.X() - 1.0 + 2.0 * i;
+        pad.worldPosition = gp_Pnt(x, at.Y(), at.Z());
+        pad.placedShape = box(x - 0.5, at.Y() - 0.75, at.Z() - 1.0, x + 0.5, at.Y() + 0.75, at.Z() + 0.4);
+        pad.scaledWidth = 1.0;
+        pad.scaledHeight = 1.5;
+        c.pads.append(pad);
+    }
+    return c;
 }
 
 PlacedComponentData kicadComponent(const QString& ref, const QString& footprint, const gp_Pnt& position)

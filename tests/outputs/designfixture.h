@@ -30,6 +30,9 @@ TopoDS_Shape throughStep(const TopoDS_Shape& part);
 // when the library is not installed.
 PlacedComponentData kicadComponent(const QString& ref, const QString& footprint, const gp_Pnt& position);
 
+// Two 1 x 1.5 pads from 1 mm below z to 0.4 mm above it, and a 4 x 4 x 3 body lift mm above z.
+PlacedComponentData twoPadComponent(const QString& ref, const gp_Pnt& at, double lift = 0.0);
+
 // A route of horizontal segments through the given points (XY), bottom at z.
 Route route(const QString& net, const QList<QPointF>& points, double z, double width = 2.0, double height = 1.0);
 

@@ -105,30 +105,6 @@ TEST(DropSolidsInsideTool, VerdictsAreTheClassifiersOnEveryPieceAndTool)
     EXPECT_EQ(StepExporter::solidsOf(cleaned).size(), everything.size() - expectedRemoved);
 }
 
-// A component with a 4 x 4 x 3 body on z and two pads under it.
-PlacedComponentData component(const QString& ref, const gp_Pnt& at)
-{
-    PlacedComponentData c;
-    c.ref = ref;
-    c.position = at;
-    c.footprintThickness = 1.0;
-    c.bodyUndercut = 0.4;
-    c.bodyWidth = c.bodyLength = 4.0;
-    c.bodyHeight = 3.0;
-    c.compositeShape = new AIS_Shape(box(at.X() - 2, at.Y() - 2, at.Z(), at.X() + 2, at.Y() + 2, at.Z() + 3));
-    for (int i = 0; i < 2; ++i) {
-        PlacedPadData pad;
-        pad.number = QString::number(i + 1);
-        const double x = at.X() - 1.0 + 2.0 * i;
-        pad.worldPosition = gp_Pnt(x, at.Y(), at.Z());
-        pad.placedShape = box(x - 0.5, at.Y() - 0.75, at.Z() - 1.0, x + 0.5, at.Y() + 0.75, at.Z() + 0.4);
-        pad.scaledWidth = 1.0;
-        pad.scaledHeight = 1.5;
-        c.pads.append(pad);
-    }
-    return c;
-}
-
 TEST(BuildAssembly, OnlyThePiecesTheCavitiesMadeCountAsCutApart)
 {
     // Six blocks 20 x 20 x 10 mm, 2 mm apart, in B-splines, read from a STEP file.
@@ -143,7 +119,7 @@ TEST(BuildAssembly, OnlyThePiecesTheCavitiesMadeCountAsCutApart)
     // Components sunk in three blocks; a wall-like body cuts the first column of blocks through.
     QMap<QString, PlacedComponentData> components;
     for (const auto& [ref, x, y] : {std::tuple{"U1", 10.0, 10.0}, {"U2", 32.0, 10.0}, {"U3", 54.0, 32.0}})
-        components.insert(ref, component(ref, gp_Pnt(x, y, 6.0)));
+        components.insert(ref, DesignFixture::twoPadComponent(ref, gp_Pnt(x, y, 6.0)));
     QMap<QString, PlacedComponentData> splitting = components;
     splitting["U1"].compositeShape = new AIS_Shape(box(9, -1, -1, 11, 43, 11));
 

@@ -7,7 +7,6 @@
 #include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
-#include "routing/routingmanager.h"
 
 #include <QTemporaryDir>
 
@@ -18,40 +17,6 @@
 namespace {
 
 using DesignFixture::box;
-
-// Two 1 x 1.5 pads from 1 mm below the surface z to 0.4 mm above it, and a 4 x 4 x 3 body
-// standing lift mm above the surface.
-PlacedComponentData component(const QString& ref, const gp_Pnt& at, double lift)
-{
-    PlacedComponentData c;
-    c.ref = ref;
-    c.position = at;
-    c.bodyOffsetZ = lift;
-    c.compositeShape =
-        new AIS_Shape(box(at.X() - 2, at.Y() - 2, at.Z() + lift, at.X() + 2, at.Y() + 2, at.Z() + lift + 3));
-    for (int i = 0; i < 2; ++i) {
-        PlacedPadData pad;
-        pad.number = QString::number(i + 1);
-        const double x = at.X() - 1.0 + 2.0 * i;
-        pad.worldPosition = gp_Pnt(x, at.Y(), at.Z());
-        pad.placedShape = box(x - 0.5, at.Y() - 0.75, at.Z() - 1.0, x + 0.5, at.Y() + 0.75, at.Z() + 0.4);
-        pad.scaledWidth = 1.0;
-        pad.scaledHeight = 1.5;
-        c.pads.append(pad);
-    }
-    return c;
-}
-
-AssemblyInput inputOf(const TopoDS_Shape& part, const QMap<QString, PlacedComponentData>& components,
-                      const QList<Route>& routes)
-{
-    AssemblyInput input;
-    input.mainPart = part;
-    input.components = &components;
-    input.routes = &routes;
-    input.routeShape = &RoutingManager::createRouteShape;
-    return input;
-}
 
 // A part 60 x 40 x 10 (top at z = 10). Pads are carved lengthened 0.1 mm downward, so pads
 // resting on the top still cut a cavity; a component against a side face shares no material.
@@ -74,8 +39,8 @@ TEST(PartPresence, PlanAndExportSayTheSameOfEachPlacement)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const QMap<QString, PlacedComponentData> components{{"U1", component("U1", row.at, row.lift)}};
-        const AssemblyResult assembly = StepExporter::buildAssembly(inputOf(part, components, {}), ExportOptions());
+        const QMap<QString, PlacedComponentData> components{{"U1", DesignFixture::twoPadComponent("U1", row.at, row.lift)}};
+        const AssemblyResult assembly = StepExporter::buildAssembly(DesignFixture::Design{part, {}, components, {}}.input(), ExportOptions());
         const PrintPlan plan = PrintPlanGenerator::generate(components, {}, part, 0.2);
         ASSERT_TRUE(plan.ok);
         const int outside = row.inPart ? 0 : 1;
@@ -104,8 +69,8 @@ TEST(PartPresence, ExportsNameTheTracksOutsideThePart)
         DesignFixture::route("ABOVE", {QPointF(10, 35), QPointF(30, 35)}, 12.0),
         DesignFixture::route("ON_TOP", {QPointF(40, 30), QPointF(50, 30)}, 10.0),
     };
-    const QMap<QString, PlacedComponentData> none;
-    const AssemblyInput input = inputOf(part, none, routes);
+    const DesignFixture::Design design{part, {}, {}, routes};
+    const AssemblyInput input = design.input();
     const QStringList outside{"BESIDE", "ABOVE", "ABOVE", "ON_TOP"};
     EXPECT_EQ(StepExporter::buildAssembly(input, ExportOptions()).tracksOutside, outside);
 
