@@ -492,10 +492,10 @@ void BM_TracksStep(benchmark::State& state)
 }
 BENCHMARK(BM_TracksStep)->Args({250, 0})->Args({1000, 0})->Args({40, 1})->Args({1000, 1})->Iterations(1)->Unit(benchmark::kSecond);
 
-Route longTrack(int kind, int n, bool straight, double width = 0.8)
+Route longTrack(int kind, int n, bool straight, double width = 0.8, double stepLength = 0.1)
 {
     QList<gp_Pnt> points = {gp_Pnt(5, 5, 4)};
-    const double step = kind == 0 ? 10.0 : 0.1;
+    const double step = kind == 0 ? 10.0 : stepLength;
     for (int i = 1; i <= n; ++i) {
         if (straight)
             points = {points.first(), gp_Pnt(5 + step * n, 5, 4)};
@@ -524,6 +524,22 @@ struct TrackTimes
     double solid = 0.0, step = 0.0, threeMf = 0.0;
 };
 
+// A box part under the track, with nothing else in the design.
+AssemblyInput trackInput(const QList<Route>& routes, const QMap<QString, PlacedComponentData>& none)
+{
+    Bnd_Box box;
+    for (const RouteSegment& segment : routes.first().segments)
+        box.Add(segment.start), box.Add(segment.end);
+    double x0, y0, z0, x1, y1, z1;
+    box.Get(x0, y0, z0, x1, y1, z1);
+    AssemblyInput input;
+    input.mainPart = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(x1 + 5, y1 + 5, 10)).Shape();
+    input.components = &none;
+    input.routes = &routes;
+    input.routeShape = &RoutingManager::createRouteShape;
+    return input;
+}
+
 TrackTimes timeTrack(const Route& route, const QString& dir)
 {
     TrackTimes times;
@@ -533,16 +549,7 @@ TrackTimes timeTrack(const Route& route, const QString& dir)
     times.solid = seconds(timer);
     const QList<Route> routes = {route};
     const QMap<QString, PlacedComponentData> none;
-    Bnd_Box box;
-    for (const RouteSegment& segment : route.segments)
-        box.Add(segment.start), box.Add(segment.end);
-    double x0, y0, z0, x1, y1, z1;
-    box.Get(x0, y0, z0, x1, y1, z1);
-    AssemblyInput input;
-    input.mainPart = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(x1 + 5, y1 + 5, 10)).Shape();
-    input.components = &none;
-    input.routes = &routes;
-    input.routeShape = &RoutingManager::createRouteShape;
+    const AssemblyInput input = trackInput(routes, none);
     timer.restart();
     const StepExportSummary summary =
         StepExporter::exportStep(dir + QStringLiteral("/track.step"), input, ExportOptions());
@@ -589,19 +596,29 @@ BENCHMARK(BM_LongTrack)
 
 // ThinStaircase/<n>: one track 0.05 mm wide and high climbing in n steps of 0.1 mm (longer than
 // its width: every step keeps its faces), exported to STEP beside the same length drawn as one
-// straight segment (step_x_floor).
+// straight segment (step_x_floor), beside the one-cut floor of the staircase itself
+// (step_x_cut_floor), and beside the same staircase ten times larger (step_x_scaled): what
+// the track's thinness costs.
 void BM_ThinStaircase(benchmark::State& state)
 {
     const int n = int(state.range(0));
     QTemporaryDir dir;
     for (auto _ : state) {
-        const TrackTimes ours = timeTrack(longTrack(1, n, false, 0.05), dir.path());
+        const Route staircase = longTrack(1, n, false, 0.05);
+        const TrackTimes ours = timeTrack(staircase, dir.path());
         const TrackTimes floor = timeTrack(longTrack(1, n, true, 0.05), dir.path());
-        if (ours.step < 0 || floor.step < 0)
+        const TrackTimes scaled = timeTrack(longTrack(1, n, false, 0.5, 1.0), dir.path());
+        const QList<Route> routes = {staircase};
+        const QMap<QString, PlacedComponentData> none;
+        const Floor cutFloor = measureFloor(trackInput(routes, none), ExportOptions(), dir.path(), false);
+        if (ours.step < 0 || floor.step < 0 || scaled.step < 0)
             state.SkipWithError("export failed");
         state.counters["step_s"] = ours.step;
         state.counters["step_floor_s"] = floor.step;
         state.counters["step_x_floor"] = ours.step / floor.step;
+        state.counters["step_cut_floor_s"] = cutFloor.step;
+        state.counters["step_x_cut_floor"] = ours.step / cutFloor.step;
+        state.counters["step_x_scaled"] = ours.step / scaled.step;
     }
 }
 BENCHMARK(BM_ThinStaircase)->Arg(250)->Arg(500)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond);

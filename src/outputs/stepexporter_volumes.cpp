@@ -128,18 +128,51 @@ TopoDS_Shape StepExporter::extendPrismaticDown(const TopoDS_Shape& padSolid, dou
     });
 }
 
+namespace {
+
+// Every later step (the check, the cut, the file writer) walks a face's wire in the square of
+// its length, so a long outline comes in strips of a few hundred edges: merging them back is
+// no simplification.
+constexpr int kMostEdgesMerged = 400;
+
+int count(const TopoDS_Shape& shape, TopAbs_ShapeEnum type)
+{
+    int n = 0;
+    for (TopExp_Explorer it(shape, type); it.More(); it.Next())
+        ++n;
+    return n;
+}
+
+int mostEdgesOnAFace(const TopoDS_Shape& shape)
+{
+    int most = 0;
+    for (TopExp_Explorer f(shape, TopAbs_FACE); f.More(); f.Next()) {
+        int edges = 0;
+        for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
+            ++edges;
+        most = std::max(most, edges);
+    }
+    return most;
+}
+
+} // namespace
+
 TopoDS_Shape StepExporter::unifySameDomain(const TopoDS_Shape& shape, double linearTolerance)
 {
-    const double volume = volumeOf(shape);
-    if (!(volume > 0.0))
-        return shape;
     return OccUtils::guardedCall(shape, "unifySameDomain", [&] {
         ShapeUpgrade_UnifySameDomain unify(shape, true, true, false);
         unify.SetLinearTolerance(linearTolerance);
         unify.SetAngularTolerance(1e-12);
         unify.Build();
         const TopoDS_Shape unified = unify.Shape();
-        if (unified.IsNull() || !OccUtils::isValidShape(unified) || solidsOf(unified).size() != solidsOf(shape).size()
+        // Nothing merged, nothing to check.
+        if (unified.IsNull()
+            || (count(unified, TopAbs_FACE) == count(shape, TopAbs_FACE)
+                && count(unified, TopAbs_EDGE) == count(shape, TopAbs_EDGE))
+            || mostEdgesOnAFace(unified) > std::max(kMostEdgesMerged, mostEdgesOnAFace(shape)))
+            return shape;
+        const double volume = volumeOf(shape);
+        if (!(volume > 0.0) || !OccUtils::isValidShape(unified) || solidsOf(unified).size() != solidsOf(shape).size()
             || std::abs(volumeOf(unified) - volume) > 0.001 * volume)
             return shape;
         return unified;

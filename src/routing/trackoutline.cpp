@@ -169,7 +169,9 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
     // Rounds at the run's ends or inside a leg are left to the traced outline.
     const Legs legs = legsOf(segments, first, last);
     const int count = int(legs.points.size()) - 1;
-    if (count < 1 || !legs.rounds.empty() || legs.round.front() || legs.round.back())
+    // Two sides and a round a leg at most.
+    if (count < 1 || 3 * count + 2 > kMostEdgesPerFace || !legs.rounds.empty() || legs.round.front()
+        || legs.round.back())
         return TopoDS_Shape();
     // From here on, segment i is the leg from point i to point i + 1.
     const std::vector<gp_XY>& points = legs.points;

@@ -20,9 +20,14 @@ namespace TrackOutline {
 bool canStartRun(const RouteSegment& segment);
 bool continuesRun(const RouteSegment& previous, const RouteSegment& next);
 
+// Outlines of thousands of edges make every later step that walks a face's wire (healing,
+// checking, cutting, the file writers and readers) slow in the square of their length: a
+// longer outline is built as strips of about this many edges.
+constexpr int kMostEdgesPerFace = 200;
 // The union of the solids of segments first..last (a run) and the rounds of their bends, or
 // null where the outline would not be a simple one (sharp folds, segments too short for their
-// bends, a run that comes back near itself): the caller then unites the pieces.
+// bends, a run that comes back near itself) or has more edges than one face should hold: the
+// caller then traces it.
 TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last);
 
 // The same union for any run (folds, legs drawn again over themselves, steps shorter than the

@@ -695,10 +695,9 @@ private:
     double m_z;
 };
 
-// Outlines of thousands of edges make every later step that walks a face's wire (healing,
-// checking, the file readers) slow in the square of their length: the outline is cut across
-// its length by straight lines into strips of about this many edges, one face each.
-constexpr size_t kEdgesPerStrip = 200;
+// The outline is cut across its length by straight lines into strips of about this many
+// edges, one face each.
+constexpr size_t kEdgesPerStrip = TrackOutline::kMostEdgesPerFace;
 
 // Cut lines across the axis u, each well away from every vertex and every arc's extreme.
 std::vector<double> cutsAcross(const std::vector<Edge>& edges, const gp_XY& u)

@@ -1,4 +1,5 @@
 #include "routing/trackoutline.h"
+#include "foundation/occutils.h"
 #include "testsupport.h"
 #include "trackruns.h"
 
@@ -60,7 +61,41 @@ Route tinySpans(int spans, bool legs)
     return polyline(points, 2.0, 0.8);
 }
 
+// A run of n legs of the given length, turning left and right in turn: +x, +y, +x...
+Route staircase(int n, double step, double width)
+{
+    std::vector<gp_Pnt> points = {gp_Pnt(5, 5, 1)};
+    for (int i = 1; i <= n; ++i)
+        points.push_back(points.back().Translated(i % 2 ? gp_Vec(step, 0, 0) : gp_Vec(0, step, 0)));
+    return polyline(points, width, 0.05);
+}
+
 } // namespace
+
+// A long run whose outline is simple came as one face of thousands of edges, on which every
+// later step (the check, the cut, the STEP writer) walks the wire in the square of its length:
+// a staircase of 1,000 steps exported in minutes. Its top and bottom come in strips of a
+// bounded number of edges, and the solid keeps the area counted by hand: legs of step x width,
+// less the square where two legs overlap at each bend, plus the quarter disc of the bend's
+// round outside both.
+TEST(TrackOutline, LongRunsComeInFacesOfBoundedEdges)
+{
+    struct Row
+    {
+        int steps;
+        double step, width;
+    };
+    for (const Row& row : {Row{1000, 0.1, 0.05}, Row{300, 1.0, 0.5}, Row{70, 0.1, 0.05}}) {
+        const Route route = staircase(row.steps, row.step, row.width);
+        const TopoDS_Shape solid = RoutingManager::createRouteShape(route);
+        const double r = 0.5 * row.width, bends = row.steps - 1;
+        const double area = row.steps * row.step * row.width - bends * r * r + bends * M_PI * r * r / 4.0;
+        EXPECT_EQ(TrackRuns::solidCount(solid), 1) << row.steps;
+        EXPECT_TRUE(OccUtils::isValidShape(solid)) << row.steps;
+        EXPECT_NEAR(TrackRuns::volumeOf(solid), area * 0.05, 1e-9 * area) << row.steps;
+        EXPECT_LE(TestSupport::mostEdgesOnAFace(solid), TrackOutline::kMostEdgesPerFace + 20) << row.steps;
+    }
+}
 
 // Runs that split into several solids, some invalid, lost material or took the slow fallback
 // for seconds: each is one valid solid of the volume of the union of its pieces, built fast.

@@ -10,7 +10,11 @@
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
 #include <STEPControl_Writer.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 
+#include <algorithm>
 #include <cstdlib>
 #include <malloc.h>
 
@@ -35,6 +39,17 @@ double volumeOf(const TopoDS_Shape& shape)
     GProp_GProps props;
     BRepGProp::VolumeProperties(shape, props);
     return props.Mass();
+}
+
+int mostEdgesOnAFace(const TopoDS_Shape& shape)
+{
+    int most = 0;
+    for (TopExp_Explorer f(shape, TopAbs_FACE); f.More(); f.Next()) {
+        TopTools_IndexedMapOfShape edges;
+        TopExp::MapShapes(f.Current(), TopAbs_EDGE, edges);
+        most = std::max(most, edges.Extent());
+    }
+    return most;
 }
 
 Box boxOf(const TopoDS_Shape& shape)

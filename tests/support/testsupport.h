@@ -30,6 +30,9 @@ private:
 // Volume of every solid in the shape (0 for a null shape).
 double volumeOf(const TopoDS_Shape& shape);
 
+// The most edges any one face of the shape has.
+int mostEdgesOnAFace(const TopoDS_Shape& shape);
+
 // Optimal bounding box of the shape as {xmin, ymin, zmin, xmax, ymax, zmax}.
 struct Box { double xmin, ymin, zmin, xmax, ymax, zmax; };
 Box boxOf(const TopoDS_Shape& shape);
