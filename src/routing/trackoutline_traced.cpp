@@ -790,22 +790,74 @@ std::vector<std::vector<Edge>> strips(const std::vector<Edge>& edges, const gp_X
     return strip;
 }
 
-// The faces of one strip's loops: each outer loop with the holes inside it; false where a strip
-// holds both several outer loops and holes.
+// Whether p lies inside the loop: the crossings of the ray from p along +x with its edges.
+bool encloses(const std::vector<Edge>& loop, const gp_XY& p)
+{
+    int crossings = 0;
+    for (const Edge& e : loop) {
+        if (!e.arc) {
+            if ((e.from.Y() > p.Y()) != (e.to.Y() > p.Y())
+                && e.from.X() + (p.Y() - e.from.Y()) * (e.to.X() - e.from.X()) / (e.to.Y() - e.from.Y()) > p.X())
+                ++crossings;
+            continue;
+        }
+        const double dy = p.Y() - e.centre.Y();
+        if (std::abs(dy) >= e.radius)
+            continue;
+        const double dx = std::sqrt(e.radius * e.radius - dy * dy), start = angleOf(e.from - e.centre);
+        for (const double x : {e.centre.X() - dx, e.centre.X() + dx}) {
+            const double along = std::fmod(angleOf(gp_XY(x, p.Y()) - e.centre) - start + 2.0 * kTwoPi, kTwoPi);
+            if (x > p.X() && along > 0.0 && along < sweepOf(e))
+                ++crossings;
+        }
+    }
+    return crossings % 2 == 1;
+}
+
+// A point of the edge away from its ends, where no other boundary passes.
+gp_XY midpointOf(const Edge& e)
+{
+    if (!e.arc)
+        return 0.5 * (e.from + e.to);
+    const double angle = angleOf(e.from - e.centre) + 0.5 * sweepOf(e);
+    return e.centre + gp_XY(std::cos(angle), std::sin(angle)) * e.radius;
+}
+
+// The faces of one strip's loops: each outer loop with the holes inside it, a hole going to the
+// smallest outer loop around it (a loop drawn around an island of a hole is inside that hole's
+// own outer loop as well); false where a hole lies in none.
 bool addFaces(const std::vector<std::vector<Edge>>& loops, EdgeMaker& edges, double z, std::vector<TopoDS_Face>& faces)
 {
-    std::vector<size_t> outer, holes;
+    std::vector<size_t> outer;
+    std::vector<std::vector<size_t>> holesOf;
+    std::vector<size_t> holes;
     for (size_t n = 0; n < loops.size(); ++n)
         (twiceArea(loops[n]) > 0.0 ? outer : holes).push_back(n);
-    if (outer.empty() || (outer.size() > 1 && !holes.empty()))
+    if (outer.empty())
         return false;
-    for (size_t o : outer) {
-        const TopoDS_Wire outline = edges.wire(loops[o]);
+    holesOf.resize(outer.size());
+    for (const size_t h : holes) {
+        size_t owner = outer.size();
+        if (outer.size() == 1) {
+            owner = 0;
+        } else {
+            const gp_XY p = midpointOf(loops[h].front());
+            for (size_t o = 0; o < outer.size(); ++o)
+                if (encloses(loops[outer[o]], p)
+                    && (owner == outer.size() || twiceArea(loops[outer[o]]) < twiceArea(loops[outer[owner]])))
+                    owner = o;
+        }
+        if (owner == outer.size())
+            return false;
+        holesOf[owner].push_back(h);
+    }
+    for (size_t o = 0; o < outer.size(); ++o) {
+        const TopoDS_Wire outline = edges.wire(loops[outer[o]]);
         if (outline.IsNull())
             return false;
         BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, z), gp_Dir(0, 0, 1)), outline, true);
-        for (size_t n = 0; n < holes.size() && face.IsDone(); ++n) {
-            const TopoDS_Wire hole = edges.wire(loops[holes[n]]);
+        for (size_t n = 0; n < holesOf[o].size() && face.IsDone(); ++n) {
+            const TopoDS_Wire hole = edges.wire(loops[holesOf[o][n]]);
             if (hole.IsNull())
                 return false;
             face.Add(hole);

@@ -72,7 +72,7 @@ Route staircase(int n, double step, double width)
 
 } // namespace
 
-// A long run whose outline is simple came as one face of thousands of edges, on which every
+// A long run came as one face of thousands of edges, on which every
 // later step (the check, the cut, the STEP writer) walks the wire in the square of its length:
 // a staircase of 1,000 steps exported in minutes. Its top and bottom come in strips of a
 // bounded number of edges, and the solid keeps the area counted by hand: legs of step x width,
@@ -95,6 +95,21 @@ TEST(TrackOutline, LongRunsComeInFacesOfBoundedEdges)
         EXPECT_NEAR(TrackRuns::volumeOf(solid), area * 0.05, 1e-9 * area) << row.steps;
         EXPECT_LE(TestSupport::mostEdgesOnAFace(solid), TrackOutline::kMostEdgesPerFace + 20) << row.steps;
     }
+    // A run that crosses itself leaves holes, several in a strip beside several pieces of the
+    // outline: a zig-zag of 82 legs turning by 0.3 to 2.8 rad, left and right in turn.
+    std::mt19937 random(7);
+    const auto uniform = [&random](double lo, double hi) { return lo + (hi - lo) * double(random()) / double(random.max()); };
+    std::vector<gp_Pnt> chain = {gp_Pnt(0, 0, 1)};
+    double heading = 0.0;
+    for (int i = 0; i < 82; ++i) {
+        const double length = uniform(1.0, 3.0);
+        chain.push_back(chain.back().Translated(gp_Vec(length * std::cos(heading), length * std::sin(heading), 0)));
+        heading += (i % 2 ? 1.0 : -1.0) * uniform(0.3, 2.8);
+    }
+    const Route crossing = polyline(chain, 0.48, 0.05);
+    EXPECT_EQ(TrackRuns::check(crossing), "");
+    EXPECT_LE(TestSupport::mostEdgesOnAFace(RoutingManager::createRouteShape(crossing)),
+              TrackOutline::kMostEdgesPerFace + 20);
 }
 
 // Runs that split into several solids, some invalid, lost material or took the slow fallback
