@@ -56,10 +56,11 @@ std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
         volume.featureHint > kZero ? volume.featureHint : GeometryUtils::thinnestSolidExtent(copy);
     // Only a volume the checker rejects is healed, as the part is: on a valid one the repair of
     // self-intersecting wires walks every pair of edges, and a long thin track never ends.
+    const bool valid = OccUtils::isValidShape(copy);
+    if (!valid)
+        qCDebug(lcExport) << "  rejected by the validity check, repaired:" << volume.name;
     TopoDS_Shape shape =
-        OccUtils::isValidShape(copy)
-            ? copy
-            : OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
+        valid ? copy : OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
     if (shape.IsNull()) {
         qWarning() << "  ✗ heal failed for" << volume.name;
         return std::nullopt;
