@@ -190,11 +190,16 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
         spare -= cost;
         return true;
     };
-    // A round moved onto a leg's end that has one already adds nothing: the leg and that round
-    // cover it. Elsewhere it adds at most a crescent as wide as the move.
+    // Rounds moved onto legs' ends, the cheapest first. One that costs more stays where its bend
+    // is beside a round already there; the run's bare end goes to it instead, its leg's corners
+    // barely leaving the round; elsewhere it moves all the same.
     std::stable_sort(folds.begin(), folds.end(), [](const Fold& x, const Fold& y) { return x.cost < y.cost; });
+    const size_t lastPoint0 = legs.points.size() - 1;
     for (Fold& f : folds) {
-        if (afford(f.cost)) {
+        if (afford(f.cost) || (!legs.round[f.at] && f.at != 0 && f.at != lastPoint0)) {
+            legs.round[f.at] = true;
+        } else if (!legs.round[f.at]) {
+            legs.points[f.at] = f.round.centre;
             legs.round[f.at] = true;
         } else {
             f.round.kept = true;
