@@ -77,7 +77,7 @@ double legTolerance(double width)
     return std::max(5e-7, 0.5e-4 * width);
 }
 
-Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exactEnds)
+Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exactEnds, bool keepRounds)
 {
     const double r = segments.at(first).width * 0.5;
     const double tolerance = legTolerance(segments.at(first).width);
@@ -190,15 +190,18 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
         spare -= cost;
         return true;
     };
-    // Rounds moved onto legs' ends, the cheapest first. One that costs more stays where its bend
-    // is beside a round already there; the run's bare end goes to it instead, its leg's corners
-    // barely leaving the round; elsewhere it moves all the same.
+    // Rounds moved onto legs' ends, the cheapest first. Unless keepRounds is off, one that costs
+    // more stays where its bend is beside a round already there, or the run's bare end goes to
+    // it instead, its leg's corners barely leaving the round; elsewhere it moves all the same.
     std::stable_sort(folds.begin(), folds.end(), [](const Fold& x, const Fold& y) { return x.cost < y.cost; });
     const size_t lastPoint0 = legs.points.size() - 1;
     for (Fold& f : folds) {
-        if (afford(f.cost) || (!legs.round[f.at] && f.at != 0 && f.at != lastPoint0)) {
+        if (afford(f.cost) || !keepRounds || (!legs.round[f.at] && f.at != 0 && f.at != lastPoint0)) {
             legs.round[f.at] = true;
-        } else if (!legs.round[f.at]) {
+            continue;
+        }
+        legs.keptArea += f.cost;
+        if (!legs.round[f.at]) {
             legs.points[f.at] = f.round.centre;
             legs.round[f.at] = true;
         } else {

@@ -9,9 +9,11 @@
 #include "model/routerecords.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepGProp.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
 #include <BRep_Tool.hxx>
+#include <GProp_GProps.hxx>
 #include <Geom_Plane.hxx>
 #include <NCollection_DataMap.hxx>
 #include <TopExp.hxx>
@@ -1021,6 +1023,13 @@ private:
 };
 
 // The union of the legs' pieces and rounds, traced and swept up.
+double volumeOf(const TopoDS_Shape& solid)
+{
+    GProp_GProps props;
+    BRepGProp::VolumeProperties(solid, props);
+    return props.Mass();
+}
+
 TopoDS_Shape tracedLegsSolid(const TrackOutline::Legs& legs, const RouteSegment& head)
 {
     const double r = head.width * 0.5;
@@ -1084,12 +1093,31 @@ namespace TrackOutline {
 
 TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last)
 {
-    const Legs legs = legsOf(segments, first, last);
-    const TopoDS_Shape solid = tracedLegsSolid(legs, segments.at(first));
-    // Rounds a few nanometres from a short end leg's can meet its sides too flat to trace.
-    if (legs.endsKept && (solid.IsNull() || !OccUtils::isValidShape(solid)))
-        return tracedLegsSolid(legsOf(segments, first, last, false), segments.at(first));
-    return solid;
+    const RouteSegment& head = segments.at(first);
+    const auto traced = [&](bool keepRounds, double* keptArea) {
+        const Legs legs = legsOf(segments, first, last, true, keepRounds);
+        if (keptArea)
+            *keptArea = legs.keptArea;
+        const TopoDS_Shape solid = tracedLegsSolid(legs, head);
+        // Rounds a few nanometres from a short end leg's can meet its sides too flat to trace.
+        if (legs.endsKept && (solid.IsNull() || !OccUtils::isValidShape(solid)))
+            return tracedLegsSolid(legsOf(segments, first, last, false, keepRounds), head);
+        return solid;
+    };
+    double keptArea = 0.0;
+    const TopoDS_Shape solid = traced(true, &keptArea);
+    if (keptArea <= 0.0)
+        return solid;
+    // Rounds kept where their bends are change the volume by no more than moving them would;
+    // where the outline traced with them says otherwise, their circles met another or a leg's
+    // corner too flat to tell apart, and they are moved after all.
+    const TopoDS_Shape folded = traced(false, nullptr);
+    if (folded.IsNull() || !OccUtils::isValidShape(folded))
+        return solid;
+    if (solid.IsNull() || !OccUtils::isValidShape(solid))
+        return folded;
+    const double added = volumeOf(solid) - volumeOf(folded), slack = 1e-6 * volumeOf(folded);
+    return std::abs(added) <= keptArea * head.height + slack ? solid : folded;
 }
 
 } // namespace TrackOutline
