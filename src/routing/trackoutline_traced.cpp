@@ -9,8 +9,8 @@
 #include "model/routerecords.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
-#include <BRepGProp.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepGProp.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
 #include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
@@ -1022,7 +1022,6 @@ private:
     std::vector<double> m_fromStart;
 };
 
-// The union of the legs' pieces and rounds, traced and swept up.
 double volumeOf(const TopoDS_Shape& solid)
 {
     GProp_GProps props;
@@ -1030,6 +1029,7 @@ double volumeOf(const TopoDS_Shape& solid)
     return props.Mass();
 }
 
+// The union of the legs' pieces and rounds, traced and swept up.
 TopoDS_Shape tracedLegsSolid(const TrackOutline::Legs& legs, const RouteSegment& head)
 {
     const double r = head.width * 0.5;
