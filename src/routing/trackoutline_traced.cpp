@@ -1106,15 +1106,22 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
     };
     double keptArea = 0.0;
     const TopoDS_Shape solid = traced(true, &keptArea);
+    // No more than every span's box and a round at every bend: an outline traced larger took
+    // outside for inside somewhere, and the pieces are united instead.
+    const double disc = M_PI * 0.25 * head.width * head.width;
+    double most = 0.0;
+    for (int k = first; k <= last; ++k)
+        most += (segments.at(k).start.Distance(segments.at(k).end) * head.width + (k < last ? disc : 0.0)) * head.height;
+    const auto tooLarge = [most](const TopoDS_Shape& shape) { return volumeOf(shape) > most * (1.0 + 1e-6); };
     if (keptArea <= 0.0)
-        return solid;
+        return solid.IsNull() || !tooLarge(solid) ? solid : TopoDS_Shape();
     // Rounds kept where their bends are change the volume by no more than moving them would;
     // where the outline traced with them says otherwise, their circles met another or a leg's
     // corner too flat to tell apart, and they are moved after all.
     const TopoDS_Shape folded = traced(false, nullptr);
-    if (folded.IsNull() || !OccUtils::isValidShape(folded))
-        return solid;
-    if (solid.IsNull() || !OccUtils::isValidShape(solid))
+    if (folded.IsNull() || !OccUtils::isValidShape(folded) || tooLarge(folded))
+        return solid.IsNull() || !tooLarge(solid) ? solid : TopoDS_Shape();
+    if (solid.IsNull() || !OccUtils::isValidShape(solid) || tooLarge(solid))
         return folded;
     const double added = volumeOf(solid) - volumeOf(folded), slack = 1e-6 * volumeOf(folded);
     return std::abs(added) <= keptArea * head.height + slack ? solid : folded;
