@@ -177,16 +177,15 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
         passOver(anchor, end, int(legs.points.size()) - 1);
         anchor = end;
     }
-    // Every change below that moves the outline off the pieces' union is paid from one
-    // allowance, half a thousandth of the track's area, so that together they stay well within
-    // the thousandth the volume is held to.
+    // Every change below that the outline can do without is paid from one allowance, half a
+    // thousandth of the track's area, so that together they stay well within the thousandth
+    // the volume is held to.
     double area = M_PI * r * r;
     for (size_t i = 0; i + 1 < legs.points.size(); ++i)
         area += 2.0 * r * (legs.points[i + 1] - legs.points[i]).Modulus();
     double spare = 5e-4 * area;
-    // Takes the cost where it is left, or all the same where the change must be made.
-    const auto afford = [&spare](double cost, bool must = false) {
-        if (cost > spare && !must)
+    const auto afford = [&spare](double cost) {
+        if (cost > spare)
             return false;
         spare -= cost;
         return true;
@@ -197,7 +196,7 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
     std::stable_sort(folds.begin(), folds.end(), [](const Fold& x, const Fold& y) { return x.cost < y.cost; });
     const size_t lastPoint0 = legs.points.size() - 1;
     for (Fold& f : folds) {
-        if (afford(f.cost, !keepRounds || (!legs.round[f.at] && f.at != 0 && f.at != lastPoint0))) {
+        if (afford(f.cost) || !keepRounds || (!legs.round[f.at] && f.at != 0 && f.at != lastPoint0)) {
             legs.round[f.at] = true;
             continue;
         }
@@ -217,7 +216,7 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
     for (size_t i = 0; i + 1 < legs.points.size();) {
         const double length = (legs.points[i + 1] - legs.points[i]).Modulus();
         if (legs.points.size() > 2 && legs.round[i] && legs.round[i + 1]
-            && (length <= snap || length <= flat) && afford(2.0 * r * length, length <= snap)) {
+            && (length <= snap || (length <= flat && afford(2.0 * r * length)))) {
             legs.points.erase(legs.points.begin() + std::ptrdiff_t(i) + 1);
             legs.round.erase(legs.round.begin() + std::ptrdiff_t(i) + 1);
             for (Near& n : near) // rounds on the short leg lie within the two at its ends
