@@ -258,3 +258,31 @@ TEST(TrackOutline, DiagonalLegTracesInLinearMemory)
             << (diagonal ? "diagonal" : "along X");
     }
 }
+
+// The fuzzer, built by clang, prints the run it drew; the same bytes replayed by a test built
+// by another compiler must draw that run, or its findings cannot be replayed.
+TEST(TrackOutline, FuzzBytesDrawTheRunTheFuzzerPrinted)
+{
+    struct Row
+    {
+        std::vector<uint8_t> bytes;
+        int spans;
+        double width, x0, y0, x1, y1; // the first span's start, the last span's end
+    };
+    const std::vector<Row> rows = {
+        {{0x04, 0x08, 0x2c, 0x51, 0x76, 0x9b, 0xc0, 0xe5, 0x0a, 0x2f, 0x54, 0x79, 0x9e, 0xc3, 0xe8, 0x0d,
+          0x32, 0x57, 0x7c, 0xa1, 0xc6, 0xeb, 0x10, 0x35, 0x5a, 0x7f, 0xa4, 0xc9, 0xee, 0x13, 0x38, 0xa7,
+          0x5d, 0x82, 0xcc, 0xf1, 0x16, 0x3b, 0x60, 0x85, 0xaa, 0xcf, 0xf4, 0x19, 0x3e, 0x63, 0x88, 0xad,
+          0xd2, 0xf7, 0x1c, 0x41, 0x66, 0x8b, 0xb0, 0xd5, 0xfa, 0x1f, 0x44, 0x69, 0x8e, 0xb3},
+         10, 0.0065081211647389416, -34.004730296787983, 24.034485389486534, -34.020107002482604, 24.039618536670421},
+    };
+    for (const Row& row : rows) {
+        const Route route = TrackRuns::runFrom(row.bytes.data(), row.bytes.size());
+        ASSERT_EQ(route.segments.size(), row.spans);
+        EXPECT_DOUBLE_EQ(route.segments.first().width, row.width);
+        EXPECT_DOUBLE_EQ(route.segments.first().start.X(), row.x0);
+        EXPECT_DOUBLE_EQ(route.segments.first().start.Y(), row.y0);
+        EXPECT_DOUBLE_EQ(route.segments.last().end.X(), row.x1);
+        EXPECT_DOUBLE_EQ(route.segments.last().end.Y(), row.y1);
+    }
+}
