@@ -229,7 +229,7 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
     // round by less than a micrometre, is the round's: those corners would lie too close to
     // its circle to tell which side they are on. A round at the run's end keeps its leg, and
     // the rounds of bends the leg passed over stay, each reaching past the other round, unless
-    // the outline is to be traced without them.
+    // the outline is to be traced without them. A run of that one leg is the round alone.
     const double endLeg = std::max(snap, std::sqrt(2.0 * r * 1e-6));
     const auto dropLeg = [&](int endIndex) {
         for (Near& n : near)
@@ -257,7 +257,7 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
         }
         return cost;
     };
-    if (legs.points.size() > 2 && legs.round[1] && (legs.points[1] - legs.points[0]).Modulus() <= endLeg
+    if (legs.points.size() >= 2 && legs.round[1] && (legs.points[1] - legs.points[0]).Modulus() <= endLeg
         && !endRound(0) && afford(dropCost(1, 0))) {
         dropLeg(1);
         legs.points.erase(legs.points.begin());
@@ -266,7 +266,7 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
             n.end = n.end < 1 ? -1 : n.end - 1;
     }
     const size_t lastPoint = legs.points.size() - 1;
-    if (lastPoint > 1 && legs.round[lastPoint - 1]
+    if (lastPoint >= 1 && legs.round[lastPoint - 1]
         && (legs.points[lastPoint] - legs.points[lastPoint - 1]).Modulus() <= endLeg && !endRound(lastPoint)
         && afford(dropCost(lastPoint - 1, lastPoint))) {
         dropLeg(int(lastPoint));
