@@ -194,9 +194,9 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
     // more stays where its bend is beside a round already there, or the run's bare end goes to
     // it instead, its leg's corners barely leaving the round; elsewhere it moves all the same.
     std::stable_sort(folds.begin(), folds.end(), [](const Fold& x, const Fold& y) { return x.cost < y.cost; });
-    const size_t lastPoint0 = legs.points.size() - 1;
+    const size_t runEnd = legs.points.size() - 1;
     for (Fold& f : folds) {
-        if (afford(f.cost) || !keepRounds || (!legs.round[f.at] && f.at != 0 && f.at != lastPoint0)) {
+        if (afford(f.cost) || !keepRounds || (!legs.round[f.at] && f.at != 0 && f.at != runEnd)) {
             legs.round[f.at] = true;
             continue;
         }
