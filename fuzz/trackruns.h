@@ -215,10 +215,10 @@ inline std::string check(const Route& route, bool fuse = true)
         return std::string();
     // The fuse is not a valid solid or disagrees: the count over the pieces decides.
     // Where edges of pieces run along the grid's rows, a whole row counts in or out at once:
-    // a six-hundredth of a piece. Such a verdict is counted again four times finer.
+    // a six-hundredth of a piece. Such a verdict is counted again twice as finely.
     double expected = sampledArea(route) * route.segments.first().height;
     if (std::abs(volume - expected) > 1e-3 * expected)
-        expected = sampledArea(route, 2400) * route.segments.first().height;
+        expected = sampledArea(route, 1200) * route.segments.first().height;
     if (std::abs(volume - expected) > 1e-3 * expected)
         return "volume " + shown(volume) + " against the pieces' " + shown(expected);
     return std::string();
