@@ -46,7 +46,10 @@ public:
     // A value between lo and hi, spread evenly over the logarithm where log is set.
     double within(double lo, double hi, bool log = false)
     {
-        const double f = (byte() * 256.0 + byte()) / 65535.0;
+        // One read after the other: the order of operands is the compiler's, and the fuzzer's
+        // findings must draw the same runs when replayed by another.
+        const unsigned high = byte();
+        const double f = (high * 256.0 + byte()) / 65535.0;
         return log ? lo * std::pow(hi / lo, f) : lo + (hi - lo) * f;
     }
     bool more() const { return m_at < m_size; }
@@ -69,7 +72,8 @@ inline Route runFrom(const uint8_t* data, size_t size)
     const double height = in.within(0.001, 10.0, true);
     const double scale = width * in.within(0.05, 40.0, true); // spans against the width
     double heading = in.within(-M_PI, M_PI);
-    std::vector<gp_Pnt> points = {gp_Pnt(in.within(-100.0, 100.0), in.within(-100.0, 100.0), in.within(-10.0, 10.0))};
+    const double x = in.within(-100.0, 100.0), y = in.within(-100.0, 100.0), z = in.within(-10.0, 10.0);
+    std::vector<gp_Pnt> points = {gp_Pnt(x, y, z)};
     const auto step = [&](double length, double turn) {
         heading += turn;
         const gp_Pnt& p = points.back();
@@ -87,12 +91,16 @@ inline Route runFrom(const uint8_t* data, size_t size)
         case Zigzag:
             step(length, i == 0 ? 0.0 : (i % 2 ? 1.0 : -1.0) * in.within(2.0, 3.1));
             break;
-        case NearlyStraight: // bends of 1e-8 to 1e-4 rad either way
-            step(length, (in.byte() % 2 ? 1.0 : -1.0) * in.within(1e-8, 1e-4, true));
+        case NearlyStraight: { // bends of 1e-8 to 1e-4 rad either way
+            const double sign = in.byte() % 2 ? 1.0 : -1.0;
+            step(length, sign * in.within(1e-8, 1e-4, true));
             break;
-        case TinySpans: // spans just above the zero length among ordinary ones
-            step(in.byte() % 3 ? in.within(1.01e-7, 1e-4, true) : length, in.within(-M_PI, M_PI));
+        }
+        case TinySpans: { // spans just above the zero length among ordinary ones
+            const double span = in.byte() % 3 ? in.within(1.01e-7, 1e-4, true) : length;
+            step(span, in.within(-M_PI, M_PI));
             break;
+        }
         case Loop: // round a polygon and on past the start
             step(length, i == 0 ? 0.0 : 2.0 * M_PI / in.within(3.0, 8.0));
             break;
@@ -206,7 +214,11 @@ inline std::string check(const Route& route, bool fuse = true)
         && std::abs(volume - volumeOf(fused)) <= 1e-3 * volumeOf(fused))
         return std::string();
     // The fuse is not a valid solid or disagrees: the count over the pieces decides.
-    const double expected = sampledArea(route) * route.segments.first().height;
+    // Where edges of pieces run along the grid's rows, a whole row counts in or out at once:
+    // a six-hundredth of a piece. Such a verdict is counted again twice as finely.
+    double expected = sampledArea(route) * route.segments.first().height;
+    if (std::abs(volume - expected) > 1e-3 * expected)
+        expected = sampledArea(route, 1200) * route.segments.first().height;
     if (std::abs(volume - expected) > 1e-3 * expected)
         return "volume " + shown(volume) + " against the pieces' " + shown(expected);
     return std::string();

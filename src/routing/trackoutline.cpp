@@ -198,8 +198,9 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
         joint.bend = legs.round[size_t(k)] && r * angle >= kShortestArc;
         joint.inner = turn >= 0.0 ? 1 : -1;
         const double miter = r * std::tan(angle * 0.5);
-        // A round reaches a radius back along both segments, the inner corner a miter.
-        joint.reach = joint.bend ? std::max(r, miter) : miter;
+        // A round reaches a radius back along both segments, the inner corner a miter; one too
+        // short to draw still does, past the end of a leg shorter than that.
+        joint.reach = legs.round[size_t(k)] ? std::max(r, miter) : miter;
     }
     for (int i = 0; i < count; ++i)
         if (joints[i].reach + joints[i + 1].reach > length[i] - kMargin)

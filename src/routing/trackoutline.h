@@ -44,11 +44,14 @@ struct Legs
     std::vector<bool> round;   // a bend's disc at each point
     std::vector<gp_XY> rounds; // discs of bends passed over that reach past a leg's end
     bool endsKept = false;     // a short end leg kept for the rounds near it
+    double keptArea = 0.0;     // the most that rounds kept where their bends are change the area
 };
 double legTolerance(double width);
 // Without exactEnds, a short leg at the run's end is the round's with every round near it: a
-// little less volume, where the rounds kept would not trace.
-Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exactEnds = true);
+// little less volume, where the rounds kept would not trace. Without keepRounds, rounds a
+// fraction of a micrometre from a leg's end are moved onto it whatever that costs, for the same.
+Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exactEnds = true,
+            bool keepRounds = true);
 
 // A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
 TopoDS_Shape sweptUp(const TopoDS_Face& face, double height);

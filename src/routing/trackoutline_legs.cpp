@@ -77,7 +77,7 @@ double legTolerance(double width)
     return std::max(5e-7, 0.5e-4 * width);
 }
 
-Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exactEnds)
+Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exactEnds, bool keepRounds)
 {
     const double r = segments.at(first).width * 0.5;
     const double tolerance = legTolerance(segments.at(first).width);
@@ -108,8 +108,17 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
         int end;
         bool start, finish; // within a radius of the leg's start, of its end
         gp_XY centre;
+        bool kept = false; // stays whatever the ends have
     };
     std::vector<Near> near;
+    // Rounds within a snap of a leg's end, to be moved onto it.
+    struct Fold
+    {
+        Near round;
+        size_t at;
+        double cost; // at most what the move changes of the area
+    };
+    std::vector<Fold> folds;
     legs.points.push_back(p[0]);
     legs.round.push_back(false);
     // The bends passed over on the leg from point `from` to point `to`: their discs reach past
@@ -123,10 +132,15 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
             if (!bend[size_t(k)])
                 continue;
             const double t = std::clamp((p[size_t(k)] - a).Dot(u), 0.0, length);
-            if (t <= snap)
-                legs.round[size_t(endIndex) - 1] = true;
-            else if (t >= length - snap)
-                legs.round[size_t(endIndex)] = true;
+            if (t <= snap || t >= length - snap) {
+                // A round at the end it moves to and the leg cover all but a sliver as wide as
+                // the bend is off the leg, if the leg reaches past the round's far side.
+                const size_t at = size_t(endIndex) - (t <= snap ? 1 : 0);
+                const double off = std::abs(u.Crossed(p[size_t(k)] - a));
+                const bool covered = legs.round[at] && length >= r + std::min(t, length - t);
+                folds.push_back({{endIndex, t < r, t > length - r, p[size_t(k)]}, at,
+                                 2.0 * r * (covered ? off : (p[size_t(k)] - legs.points[at]).Modulus())});
+            }
             else if (t < r || t > length - r)
                 near.push_back({endIndex, t < r, t > length - r, a + u * t});
         }
@@ -163,20 +177,46 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
         passOver(anchor, end, int(legs.points.size()) - 1);
         anchor = end;
     }
-    // Legs this short between two rounds are gone: the next leg starts where the short one did.
-    // So are legs whose rounds meet each other within a hundredth of a nanometre of the leg's
-    // sides, too flat to tell apart, while what they take stays within a fifth of a thousandth
-    // of the track's area.
-    const double flat = std::sqrt(8.0 * r * 1e-8);
+    // Every change below that the outline can do without is paid from one allowance, half a
+    // thousandth of the track's area, so that together they stay well within the thousandth
+    // the volume is held to.
     double area = M_PI * r * r;
     for (size_t i = 0; i + 1 < legs.points.size(); ++i)
         area += 2.0 * r * (legs.points[i + 1] - legs.points[i]).Modulus();
-    double spare = 2e-4 * area;
+    double spare = 5e-4 * area;
+    const auto afford = [&spare](double cost) {
+        if (cost > spare)
+            return false;
+        spare -= cost;
+        return true;
+    };
+    // Rounds moved onto legs' ends, the cheapest first. Unless keepRounds is off, one that costs
+    // more stays where its bend is beside a round already there, or the run's bare end goes to
+    // it instead, its leg's corners barely leaving the round; elsewhere it moves all the same.
+    std::stable_sort(folds.begin(), folds.end(), [](const Fold& x, const Fold& y) { return x.cost < y.cost; });
+    const size_t runEnd = legs.points.size() - 1;
+    for (Fold& f : folds) {
+        if (afford(f.cost) || !keepRounds || (!legs.round[f.at] && f.at != 0 && f.at != runEnd)) {
+            legs.round[f.at] = true;
+            continue;
+        }
+        legs.keptArea += f.cost;
+        if (!legs.round[f.at]) {
+            legs.points[f.at] = f.round.centre;
+            legs.round[f.at] = true;
+        } else {
+            f.round.kept = true;
+            near.push_back(f.round);
+        }
+    }
+    // Legs this short between two rounds are gone: the next leg starts where the short one did.
+    // So are legs whose rounds meet each other within a hundredth of a nanometre of the leg's
+    // sides, too flat to tell apart.
+    const double flat = std::sqrt(8.0 * r * 1e-8);
     for (size_t i = 0; i + 1 < legs.points.size();) {
         const double length = (legs.points[i + 1] - legs.points[i]).Modulus();
-        const bool gone = length <= snap || (length <= flat && 2.0 * r * length <= spare);
-        if (legs.points.size() > 2 && legs.round[i] && legs.round[i + 1] && gone) {
-            spare -= length > snap ? 2.0 * r * length : 0.0;
+        if (legs.points.size() > 2 && legs.round[i] && legs.round[i + 1]
+            && (length <= snap || (length <= flat && afford(2.0 * r * length)))) {
             legs.points.erase(legs.points.begin() + std::ptrdiff_t(i) + 1);
             legs.round.erase(legs.round.begin() + std::ptrdiff_t(i) + 1);
             for (Near& n : near) // rounds on the short leg lie within the two at its ends
@@ -189,7 +229,7 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
     // round by less than a micrometre, is the round's: those corners would lie too close to
     // its circle to tell which side they are on. A round at the run's end keeps its leg, and
     // the rounds of bends the leg passed over stay, each reaching past the other round, unless
-    // the outline is to be traced without them.
+    // the outline is to be traced without them. A run of that one leg is the round alone.
     const double endLeg = std::max(snap, std::sqrt(2.0 * r * 1e-6));
     const auto dropLeg = [&](int endIndex) {
         for (Near& n : near)
@@ -204,8 +244,21 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
         legs.endsKept = legs.endsKept || (exactEnds && legs.round[k]);
         return exactEnds && legs.round[k];
     };
-    if (legs.points.size() > 2 && legs.round[1] && (legs.points[1] - legs.points[0]).Modulus() <= endLeg
-        && !endRound(0)) {
+    // What goes with the leg from the round kept to the run's end: its corners past the round
+    // and, where the outline is traced without them, the rounds on it.
+    const auto dropCost = [&](size_t kept, size_t end) {
+        const double length = (legs.points[end] - legs.points[kept]).Modulus();
+        double cost = length * length * length / (3.0 * r);
+        if (!exactEnds) {
+            cost += legs.round[end] ? 2.0 * r * length : 0.0;
+            for (const Near& n : near)
+                if (n.end == int(std::max(kept, end)))
+                    cost += 2.0 * r * (n.centre - legs.points[kept]).Modulus();
+        }
+        return cost;
+    };
+    if (legs.points.size() >= 2 && legs.round[1] && (legs.points[1] - legs.points[0]).Modulus() <= endLeg
+        && !endRound(0) && afford(dropCost(1, 0))) {
         dropLeg(1);
         legs.points.erase(legs.points.begin());
         legs.round.erase(legs.round.begin());
@@ -213,14 +266,16 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exact
             n.end = n.end < 1 ? -1 : n.end - 1;
     }
     const size_t lastPoint = legs.points.size() - 1;
-    if (lastPoint > 1 && legs.round[lastPoint - 1]
-        && (legs.points[lastPoint] - legs.points[lastPoint - 1]).Modulus() <= endLeg && !endRound(lastPoint)) {
+    if (lastPoint >= 1 && legs.round[lastPoint - 1]
+        && (legs.points[lastPoint] - legs.points[lastPoint - 1]).Modulus() <= endLeg && !endRound(lastPoint)
+        && afford(dropCost(lastPoint - 1, lastPoint))) {
         dropLeg(int(lastPoint));
         legs.points.pop_back();
         legs.round.pop_back();
     }
     for (const Near& n : near)
-        if (n.end > 0 && ((n.start && !legs.round[size_t(n.end) - 1]) || (n.finish && !legs.round[size_t(n.end)])))
+        if (n.end > 0
+            && (n.kept || (n.start && !legs.round[size_t(n.end) - 1]) || (n.finish && !legs.round[size_t(n.end)])))
             legs.rounds.push_back(n.centre);
     return legs;
 }

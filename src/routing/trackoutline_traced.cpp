@@ -10,8 +10,10 @@
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepGProp.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
 #include <BRep_Tool.hxx>
+#include <GProp_GProps.hxx>
 #include <Geom_Plane.hxx>
 #include <NCollection_DataMap.hxx>
 #include <TopExp.hxx>
@@ -1071,6 +1073,13 @@ private:
     std::vector<double> m_fromStart;
 };
 
+double volumeOf(const TopoDS_Shape& solid)
+{
+    GProp_GProps props;
+    BRepGProp::VolumeProperties(solid, props);
+    return props.Mass();
+}
+
 // The union of the legs' pieces and rounds, traced and swept up.
 TopoDS_Shape tracedLegsSolid(const TrackOutline::Legs& legs, const RouteSegment& head)
 {
@@ -1135,12 +1144,38 @@ namespace TrackOutline {
 
 TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last)
 {
-    const Legs legs = legsOf(segments, first, last);
-    const TopoDS_Shape solid = tracedLegsSolid(legs, segments.at(first));
-    // Rounds a few nanometres from a short end leg's can meet its sides too flat to trace.
-    if (legs.endsKept && (solid.IsNull() || !OccUtils::isValidShape(solid)))
-        return tracedLegsSolid(legsOf(segments, first, last, false), segments.at(first));
-    return solid;
+    const RouteSegment& head = segments.at(first);
+    const auto traced = [&](bool keepRounds, double* keptArea) {
+        const Legs legs = legsOf(segments, first, last, true, keepRounds);
+        if (keptArea)
+            *keptArea = legs.keptArea;
+        const TopoDS_Shape solid = tracedLegsSolid(legs, head);
+        // Rounds a few nanometres from a short end leg's can meet its sides too flat to trace.
+        if (legs.endsKept && (solid.IsNull() || !OccUtils::isValidShape(solid)))
+            return tracedLegsSolid(legsOf(segments, first, last, false, keepRounds), head);
+        return solid;
+    };
+    double keptArea = 0.0;
+    const TopoDS_Shape solid = traced(true, &keptArea);
+    // No more than every span's box and a round at every bend: an outline traced larger took
+    // outside for inside somewhere, and the pieces are united instead.
+    const double disc = M_PI * 0.25 * head.width * head.width;
+    double most = 0.0;
+    for (int k = first; k <= last; ++k)
+        most += (segments.at(k).start.Distance(segments.at(k).end) * head.width + (k < last ? disc : 0.0)) * head.height;
+    const auto tooLarge = [most](const TopoDS_Shape& shape) { return volumeOf(shape) > most * (1.0 + 1e-6); };
+    if (keptArea <= 0.0)
+        return solid.IsNull() || !tooLarge(solid) ? solid : TopoDS_Shape();
+    // Rounds kept where their bends are change the volume by no more than moving them would;
+    // where the outline traced with them says otherwise, their circles met another or a leg's
+    // corner too flat to tell apart, and they are moved after all.
+    const TopoDS_Shape folded = traced(false, nullptr);
+    if (folded.IsNull() || !OccUtils::isValidShape(folded) || tooLarge(folded))
+        return solid.IsNull() || !tooLarge(solid) ? solid : TopoDS_Shape();
+    if (solid.IsNull() || !OccUtils::isValidShape(solid) || tooLarge(solid))
+        return folded;
+    const double added = volumeOf(solid) - volumeOf(folded), slack = 1e-6 * volumeOf(folded);
+    return std::abs(added) <= keptArea * head.height + slack ? solid : folded;
 }
 
 } // namespace TrackOutline
