@@ -25,12 +25,14 @@
 //   segment; x_half = time for n over the time for n/2 in the same run (2 where linear).
 // - ThinStaircase/<n>: the stepped track 0.05 mm wide, STEP export against its one-cut floor, the
 //   same staircase ten times larger and the same length drawn straight.
-// - DenseGrid/<pads>: round against square pads of 0.3 mm at 0.5 mm pitch, STEP export.
+// - DenseGrid/<pads>/<part>: round against square pads of 0.3 mm at 0.5 mm pitch on a box or on
+//   KiCad's StickHub board with its models, STEP export.
 #include "benchmain.h"
 
 #include "exportdesigns.h"
 
 #include "components/footprintmanager.h"
+#include "foundation/stepimporter.h"
 #include "outputs/exportoptions.h"
 #include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"
@@ -624,11 +626,26 @@ void BM_ThinStaircase(benchmark::State& state)
 }
 BENCHMARK(BM_ThinStaircase)->Arg(250)->Arg(1000)->Arg(4000)->Iterations(1)->Unit(benchmark::kSecond);
 
-// DenseGrid/<pads>: a grid of round pads of 0.3 mm at 0.5 mm pitch and the same grid of square
-// pads, each on the top of a box part; STEP export of each, round over square (x_square).
+// DenseGrid/<pads>/<part>: a grid of round pads of 0.3 mm at 0.5 mm pitch and the same grid of
+// square pads, each on the top of a part: 0 a box, 1 KiCad's StickHub board as KiCad exports it
+// with its models (119 solids), whose models stand on the board's top under the grid's body;
+// STEP export of each, round over square (x_square), and whether each was carved in one cut.
 void BM_DenseGrid(benchmark::State& state)
 {
     const int pads = int(state.range(0));
+    const bool board = state.range(1) != 0;
+    TopoDS_Shape part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
+    gp_Pnt at(35, 35, 15);
+    if (board) {
+        const StepImportResult read =
+            StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/StickHub_models.step"));
+        if (read.status != StepImportResult::Ok || read.shapes.size() != 1) {
+            state.SkipWithError("StickHub board not read");
+            return;
+        }
+        part = read.shapes.first();
+        at = gp_Pnt(150.0, -100.0, 1.6); // the board's middle, on its top
+    }
     QTemporaryDir dir;
     const auto exportTime = [&](bool square, double& seconds, bool& oneCut) {
         const QString name = writeGridFootprint(dir.path(), pads, square, !square);
@@ -636,10 +653,10 @@ void BM_DenseGrid(benchmark::State& state)
         library.addSearchPath(dir.path());
         library.buildFootprintIndex();
         BigFootprintDesign design;
-        const PlacedComponentData placed = library.createPlacedComponent(QStringLiteral("U1"), name, gp_Pnt(35, 35, 15),
-                                                                         DesignFixture::headlessContext());
+        const PlacedComponentData placed =
+            library.createPlacedComponent(QStringLiteral("U1"), name, at, DesignFixture::headlessContext());
         design.components.insert(placed.ref, placed);
-        design.part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
+        design.part = part;
         StepExportSummary summary;
         seconds = measured([&] {
                       summary = StepExporter::exportStep(dir.filePath(QStringLiteral("grid.step")), design.input(),
@@ -660,7 +677,7 @@ void BM_DenseGrid(benchmark::State& state)
         state.counters["square_one_cut"] = squareOneCut;
     }
 }
-BENCHMARK(BM_DenseGrid)->Arg(500)->Arg(2000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_DenseGrid)->Args({500, 0})->Args({2000, 0})->Args({2000, 1})->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -127,7 +127,8 @@ public:
     // Every tool cut out of the part in one boolean, checked: a valid result whose removed
     // volume matches the part's common with the tools, as the cut's own split gives it. Null
     // when the check fails (or the cut was broken off through progress), so that the caller
-    // carves volume by volume instead.
+    // carves volume by volume instead. With mayGo, a part the tools swallow whole (one solid of
+    // a part of several) comes back as an empty compound instead.
     struct OneCutResult
     {
         TopoDS_Shape shape;
@@ -138,5 +139,6 @@ public:
     };
     static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
                                      double fuzzy, bool parallel = false,
-                                     const Message_ProgressRange& progress = Message_ProgressRange());
+                                     const Message_ProgressRange& progress = Message_ProgressRange(),
+                                     bool mayGo = false);
 };

@@ -354,7 +354,7 @@ bool carveAtOnce(QList<AssemblyVolume>& volumes, const ExportOptions& options, T
         for (const int t : own)
             local.append(tools.at(t));
         const StepExporter::OneCutResult cut =
-            StepExporter::cutAllAtOnce(solids.at(s), local, fuzzy, false, scope.Next());
+            StepExporter::cutAllAtOnce(solids.at(s), local, fuzzy, false, scope.Next(), solids.size() > 1);
         if (!scope.More()) {
             result.cancelled = true;
             return false;
@@ -375,6 +375,9 @@ bool carveAtOnce(QList<AssemblyVolume>& volumes, const ExportOptions& options, T
         changed = true;
     }
 
+    // Never empty the part: volumes swallowing all of it are refused.
+    if (pieces.isEmpty())
+        return false;
     if (changed)
         carved = pieces.size() == 1 && carved.ShapeType() != TopAbs_COMPOUND ? pieces.first()
                                                                               : StepExporter::compoundOf(pieces);

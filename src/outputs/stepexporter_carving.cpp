@@ -7,6 +7,8 @@
 
 #include <BOPAlgo_Builder.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBndLib.hxx>
+#include <BRepGProp.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
@@ -108,21 +110,65 @@ TopoDS_Shape solidsAlone(const TopoDS_Shape& shape)
     return solids.size() == 1 ? solids.first() : StepExporter::compoundOf(solids);
 }
 
-// Every solid of shape lies wholly inside tool: a cut has nothing to leave of it.
-bool swallowedWhole(const TopoDS_Shape& shape, const TopoDS_Shape& tool, double tolerance)
+// For each solid of shape, the first of tools that holds it wholly, or -1; empty when shape
+// has no solid. Held as a boolean with the fuzzy value sees it: faces apart by no more than
+// the fuzzy value and the shapes' tolerances are one face.
+std::vector<int> holdingTools(const TopoDS_Shape& shape, const QList<TopoDS_Shape>& tools, double fuzzy)
 {
     const QList<TopoDS_Shape> solids = StepExporter::solidsOf(shape);
-    const QList<TopoDS_Shape> toolSolids = StepExporter::solidsOf(tool);
-    if (solids.isEmpty() || toolSolids.isEmpty())
-        return false;
+    double toolTolerance = 0.0;
+    for (const TopoDS_Shape& tool : tools)
+        toolTolerance = std::max(toolTolerance, BRep_Tool::MaxTolerance(tool, TopAbs_VERTEX));
+    const double tolerance =
+        std::max(fuzzy, kZero) + BRep_Tool::MaxTolerance(shape, TopAbs_VERTEX) + toolTolerance;
     std::vector<ToolProbe> probes;
-    for (const TopoDS_Shape& toolSolid : toolSolids)
-        probes.emplace_back(toolSolid, tolerance);
-    return std::all_of(solids.cbegin(), solids.cend(), [&](const TopoDS_Shape& solid) {
+    std::vector<int> toolOfProbe;
+    for (int t = 0; t < tools.size(); ++t) {
+        for (const TopoDS_Shape& toolSolid : StepExporter::solidsOf(tools.at(t))) {
+            probes.emplace_back(toolSolid, tolerance);
+            toolOfProbe.push_back(t);
+        }
+    }
+    std::vector<int> holders;
+    for (const TopoDS_Shape& solid : solids) {
         PieceProbe piece(solid);
-        return std::any_of(probes.begin(), probes.end(),
-                           [&](ToolProbe& probe) { return liesInside(piece, probe, tolerance); });
-    });
+        int holder = -1;
+        for (size_t k = 0; k < probes.size() && holder < 0; ++k)
+            if (liesInside(piece, probes[k], tolerance))
+                holder = toolOfProbe[k];
+        holders.push_back(holder);
+    }
+    return holders;
+}
+
+// Every solid lies wholly inside a tool: a cut has nothing to leave of them.
+bool allHeld(const std::vector<int>& holders)
+{
+    return !holders.empty() && std::all_of(holders.cbegin(), holders.cend(), [](int t) { return t >= 0; });
+}
+
+// What a fuzzy cut may lose beside what the tools take: material thinner than the fuzzy value
+// between the part's faces and the tools' (a model's top a hundredth above a body's top) goes
+// with them. At most the fuzzy value over the area of the part's faces near the tools.
+double sliverAllowance(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools, double fuzzy)
+{
+    Bnd_Box near;
+    for (const TopoDS_Shape& tool : tools)
+        BRepBndLib::Add(tool, near, false);
+    if (near.IsVoid())
+        return 0.0;
+    near.Enlarge(fuzzy);
+    double area = 0.0;
+    for (TopExp_Explorer it(part, TopAbs_FACE); it.More(); it.Next()) {
+        Bnd_Box faceBox;
+        BRepBndLib::Add(it.Current(), faceBox, false);
+        if (near.IsOut(faceBox))
+            continue;
+        GProp_GProps props;
+        BRepGProp::SurfaceProperties(it.Current(), props);
+        area += std::abs(props.Mass());
+    }
+    return fuzzy * area;
 }
 
 } // namespace
@@ -226,7 +272,7 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
     if (cut.shape.IsNull()) {
         // The boolean's empty answer reads as no usable shape; it is the answer when the tool
         // swallows all it was given (a separate small solid under a component).
-        if (!swallowedWhole(carved, tool, std::max(ladder.first(), kZero)))
+        if (!allHeld(holdingTools(carved, {tool}, ladder.first())))
             return TopoDS_Shape();
         qCDebug(lcExport) << "  subtractOne: every solid given lies inside the volume — removed";
         if (removedVolume)
@@ -252,7 +298,8 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
 }
 
 StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
-                                                      double fuzzy, bool parallel, const Message_ProgressRange& progress)
+                                                      double fuzzy, bool parallel, const Message_ProgressRange& progress,
+                                                      bool mayGo)
 {
     OneCutResult result;
     if (part.IsNull() || tools.isEmpty())
@@ -268,6 +315,20 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         }
         const CutAttempt cut = cutOnce(part, toolList, fuzzy, parallel, scope.Next(7.0));
         if (!OccUtils::hasUsableBounds(cut.shape)) {
+            // The boolean's empty answer, when the tools swallow all it was given: a solid of a
+            // part standing above its top (a model on a board) under a component's body.
+            if (mayGo && !cut.shape.IsNull() && solidsOf(cut.shape).isEmpty()) {
+                const std::vector<int> holders = holdingTools(part, tools, fuzzy);
+                if (allHeld(holders)) {
+                    const QList<TopoDS_Shape> solids = solidsOf(part);
+                    result.removedVolumes = QList<double>(tools.size(), 0.0);
+                    for (size_t i = 0; i < holders.size(); ++i)
+                        result.removedVolumes[holders[i]] += volumeOf(solids.at(int(i)));
+                    result.shape = compoundOf({});
+                    qCDebug(lcExport) << "cutAllAtOnce: every solid given lies inside the volumes — removed";
+                    return result;
+                }
+            }
             qCDebug(lcExport) << "cutAllAtOnce: no usable shape (fuzzy=" << fuzzy << ")";
             return result;
         }
@@ -293,8 +354,10 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         for (const double removed : cut.removed)
             removedVolume += removed;
         const double tolerance = 1e-4 * partVolume + 1e-3;
-        const bool consistent = std::abs(partVolume - carvedVolume - removedVolume) <= tolerance
-                                && removedVolume <= toolVolume + tolerance && carvedVolume > tolerance;
+        const double lost = partVolume - carvedVolume - removedVolume;
+        const bool bounded = removedVolume <= toolVolume + tolerance && carvedVolume > tolerance;
+        const bool consistent = bounded && (std::abs(lost) <= tolerance
+                                            || (lost > 0.0 && lost <= tolerance + sliverAllowance(part, tools, fuzzy)));
         if (!consistent) {
             qCDebug(lcExport) << "cutAllAtOnce: volumes disagree: part" << partVolume << "carved" << carvedVolume
                               << "removed" << removedVolume << "(fuzzy=" << fuzzy << ")";

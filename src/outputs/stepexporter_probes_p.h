@@ -3,7 +3,9 @@
 #pragma once
 
 #include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
+#include <BRepExtrema_DistShapeShape.hxx>
 #include <BRepGProp.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
@@ -82,7 +84,9 @@ struct ToolProbe
     }
 };
 
-// The centre of mass strictly inside the tool and no vertex outside it.
+// The centre of mass strictly inside the tool and no vertex outside it by more than the
+// tolerance: the classifier's ON depends on the direction of its ray, and misses a vertex
+// that far above a face.
 inline bool liesInside(PieceProbe& piece, ToolProbe& tool, double tolerance)
 {
     if (piece.solid.IsNull() || !tool.mayHold(piece))
@@ -93,8 +97,11 @@ inline bool liesInside(PieceProbe& piece, ToolProbe& tool, double tolerance)
         return false;
     for (const gp_Pnt& vertex : piece.vertices) {
         classifier.Perform(vertex, tolerance);
-        if (classifier.State() == TopAbs_OUT)
-            return false;
+        if (classifier.State() == TopAbs_OUT) {
+            BRepExtrema_DistShapeShape distance(BRepBuilderAPI_MakeVertex(vertex).Vertex(), tool.solid);
+            if (!distance.IsDone() || distance.Value() > tolerance)
+                return false;
+        }
     }
     return true;
 }

@@ -1,0 +1,90 @@
+// The one cut of every cavity on a part of several solids whose smaller solids stand on its top
+// (models on a board, as KiCad exports an assembly) under a component's body.
+#include "designfixture.h"
+#include "testsupport.h"
+
+#include "outputs/stepexporter.h"
+
+#include <AIS_Shape.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <gp_Ax2.hxx>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using DesignFixture::box;
+
+constexpr double kTop = 1.6;       // the board's top, where the component stands
+constexpr double kBodyTop = 4.6;   // its 3 mm body
+constexpr int kColumns = 10;       // pads of 0.3 mm at 0.5 mm pitch, 10 x 10
+constexpr double kPad = 0.3;
+constexpr double kInBoard = 1.1;   // 1 mm below the top and lengthened by a tenth
+
+// A 10 x 10 grid of pads centred on (20, 15) under a 10 x 10 x 3 body standing on the top.
+PlacedComponentData grid(bool round)
+{
+    PlacedComponentData c;
+    c.ref = QStringLiteral("U1");
+    c.position = gp_Pnt(20, 15, kTop);
+    c.footprintThickness = 1.0;
+    c.bodyUndercut = 0.4;
+    c.bodyWidth = c.bodyLength = 10.0;
+    c.bodyHeight = kBodyTop - kTop;
+    c.compositeShape = new AIS_Shape(box(15, 10, kTop, 25, 20, kBodyTop));
+    for (int i = 0; i < kColumns * kColumns; ++i) {
+        PlacedPadData pad;
+        pad.number = QString::number(i + 1);
+        const double x = 17.75 + 0.5 * (i % kColumns), y = 12.75 + 0.5 * (i / kColumns);
+        pad.worldPosition = gp_Pnt(x, y, kTop);
+        pad.placedShape = round ? BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(x, y, kTop - 1.0), gp::DZ()), kPad / 2, 1.4).Shape()
+                                : box(x - kPad / 2, y - kPad / 2, kTop - 1.0, x + kPad / 2, y + kPad / 2, kTop + 0.4);
+        pad.scaledWidth = pad.scaledHeight = kPad;
+        c.pads.append(pad);
+    }
+    return c;
+}
+
+// Solids on the board's top under the body: swallowed whole, one whose top stands a hundredth
+// (the cut's fuzzy value) above the body's, one that stands out of the body's side with its
+// top half a hundredth above the body's; the board keeps what the body leaves of the last.
+TEST(OneCut, SolidsOfThePartUnderABodyGoWithTheCavities)
+{
+    const double board = 40.0 * 30.0 * kTop;
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape model;
+        double left; // of the model, by hand
+        double slack;
+    } rows[] = {
+        {"model inside the body", box(16, 11, kTop, 18, 13, 3.0), 0.0, 1e-6},
+        {"model a fuzzy value above the body", box(16, 11, kTop, 18, 13, kBodyTop + 0.01), 0.0, 1e-6},
+        // 2 x 2 of it inside, 2 x 2 outside; the sliver above the body's top goes with it.
+        {"model out of the body's side", box(23, 16, kTop, 27, 18, kBodyTop + 0.005), 2 * 2 * (kBodyTop + 0.005 - kTop),
+         2 * 2 * 0.005 + 1e-4},
+    };
+    for (const bool round : {true, false}) {
+        for (const auto& row : rows) {
+            const QString name = QStringLiteral("%1, %2 pads").arg(QLatin1String(row.name), round ? "round" : "square");
+            QMap<QString, PlacedComponentData> components;
+            const PlacedComponentData component = grid(round);
+            components.insert(component.ref, component);
+            AssemblyInput input;
+            input.mainPart = StepExporter::compoundOf({box(0, 0, 0, 40, 30, kTop), row.model});
+            input.components = &components;
+
+            const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions());
+            EXPECT_TRUE(result.carvedInOneCut) << qPrintable(name);
+            EXPECT_EQ(result.cavitiesFailed, 0) << qPrintable(name);
+            EXPECT_EQ(result.cavitiesOk, kColumns * kColumns + 1) << qPrintable(name);
+            const double padArea = round ? M_PI * kPad * kPad / 4 : kPad * kPad;
+            const double expected = board - kColumns * kColumns * padArea * kInBoard + row.left;
+            EXPECT_NEAR(TestSupport::volumeOf(result.part), expected, row.slack + 1e-4) << qPrintable(name);
+        }
+    }
+}
+
+} // namespace
