@@ -474,24 +474,45 @@ std::vector<Edge> simplified(const std::vector<Edge>& loop, double tolerance, Ve
     enum Kind { kPlain, kWayOut, kWayBack };
     std::vector<Kind> kind;
     for (size_t i = 0; i < loop.size();) {
-        size_t last = i;
-        for (size_t j = i + 1; j < loop.size() && j < i + kLongestRun; ++j) {
+        // Whether edges i..j stay within tolerance of their chord; a chord too short to give a
+        // direction says nothing (judged false) and is not taken.
+        const auto fits = [&](size_t j, bool& judged) {
             const gp_XY a = loop[i].from, chord = loop[j].to - a;
             const double length = chord.Modulus();
-            if (length < 2.0 * tolerance)
-                continue;
+            judged = length >= 2.0 * tolerance;
+            if (!judged)
+                return true;
             const gp_XY u = chord / length;
-            bool within = true;
-            for (size_t k = i; k <= j && within; ++k) {
+            for (size_t k = i; k <= j; ++k) {
                 const Edge& e = loop[k];
                 double lo = 0.0, hi = 0.0;
                 strayOf(e, a, u, lo, hi);
-                within = lo >= -tolerance && hi <= tolerance && (e.to - e.from).Dot(u) > 0.0
-                         && (!e.arc || sweepOf(e) < 0.5 * M_PI);
+                if (lo < -tolerance || hi > tolerance || (e.to - e.from).Dot(u) <= 0.0
+                    || (e.arc && sweepOf(e) >= 0.5 * M_PI))
+                    return false;
             }
-            if (!within)
+            return true;
+        };
+        // The longest run found by doubling, then halving: checking every length in turn costs
+        // the square of the run, seconds on a long staircase.
+        size_t last = i, good = i, bad = std::min(loop.size(), i + kLongestRun);
+        bool judged = false;
+        for (size_t step = 1; i + step < bad; step *= 2) {
+            if (!fits(i + step, judged)) {
+                bad = i + step;
                 break;
-            last = j;
+            }
+            good = i + step;
+            last = judged ? good : last;
+        }
+        while (bad - good > 1) {
+            const size_t mid = good + (bad - good) / 2;
+            if (fits(mid, judged)) {
+                good = mid;
+                last = judged ? mid : last;
+            } else {
+                bad = mid;
+            }
         }
         if (last == i) {
             out.push_back(loop[i]);
