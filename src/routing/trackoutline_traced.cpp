@@ -615,8 +615,14 @@ std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertic
     for (Edge& e : edges) {
         e.v0 = vertices.of(e.from);
         e.v1 = vertices.of(e.to);
-        if (e.v0 != e.v1 || (e.arc && (e.from - e.to).Modulus() == 0.0)) // else shorter than a vertex
-            kept.push_back(e);
+        if (e.v0 == e.v1 && !(e.arc && (e.from - e.to).Modulus() == 0.0)) // shorter than a vertex
+            continue;
+        // Ends where the faces will have them: the same corner found from two pieces differs
+        // by up to a vertex's size, and a loop that does not close miscounts its area by that
+        // gap times its distance from the origin, far more than a micrometre track's area.
+        e.from = vertices.points[size_t(e.v0)];
+        e.to = vertices.points[size_t(e.v1)];
+        kept.push_back(e);
     }
     std::vector<std::vector<Edge>> loops = chainedLoops(kept, vertices.points.size());
     for (std::vector<Edge>& loop : loops) {
