@@ -1125,22 +1125,44 @@ TopoDS_Shape tracedLegsSolid(const TrackOutline::Legs& legs, const RouteSegment&
     const auto grid = [](double v) { return (long long)std::llround(v * 1e9); };
     const auto addDisc = [&](const gp_XY& centre) { discs.emplace(std::make_pair(grid(centre.X()), grid(centre.Y())), centre); };
     const Miters miters(legs, r);
+    const double tolerance = TrackOutline::legTolerance(head.width);
     std::vector<Piece> pieces;
+    std::tuple<long long, long long, long long> lastLine;
+    gp_XY lastAlong, lastOrigin;
+    bool hasLast = false;
     for (size_t i = 0; i + 1 < legs.points.size(); ++i) {
         const gp_XY a = legs.points[i], b = legs.points[i + 1];
         if (!((b - a).Modulus() > 0.0))
             continue;
         if (miters.at(i) || miters.at(i + 1)) {
             pieces.push_back(miters.piece(i));
+            hasLast = false;
             continue;
         }
         gp_XY along = (b - a) / (b - a).Modulus();
         if (along.X() < 0.0 || (along.X() == 0.0 && along.Y() < 0.0))
             along.Reverse();
-        const gp_XY normal(-along.Y(), along.X());
-        const double offset = normal.Dot(a);
-        const gp_XY origin = normal * offset;
-        auto& spans = lines[{grid(along.X()), grid(along.Y()), grid(offset)}];
+        gp_XY normal(-along.Y(), along.X());
+        double offset = normal.Dot(a);
+        gp_XY origin = normal * offset;
+        std::tuple<long long, long long, long long> line{grid(along.X()), grid(along.Y()), grid(offset)};
+        // A leg folded back over the last one, both its ends within the run's tolerance of that
+        // leg's line, lies on it: two sides a fraction of a micrometre apart would leave a
+        // sliver whose end is shorter than the tracer can place.
+        if (hasLast && line != lastLine) {
+            const gp_XY lastNormal(-lastAlong.Y(), lastAlong.X());
+            if (std::abs(lastNormal.Dot(a - lastOrigin)) <= tolerance
+                && std::abs(lastNormal.Dot(b - lastOrigin)) <= tolerance) {
+                line = lastLine;
+                along = lastAlong;
+                origin = lastOrigin;
+            }
+        }
+        lastLine = line;
+        lastAlong = along;
+        lastOrigin = origin;
+        hasLast = true;
+        auto& spans = lines[line];
         const double ta = (a - origin).Dot(along), tb = (b - origin).Dot(along);
         spans.push_back({origin, along, std::min(ta, tb), std::max(ta, tb)});
     }
