@@ -1142,8 +1142,8 @@ TopoDS_Shape tracedLegsSolid(const TrackOutline::Legs& legs, const RouteSegment&
         gp_XY along = (b - a) / (b - a).Modulus();
         if (along.X() < 0.0 || (along.X() == 0.0 && along.Y() < 0.0))
             along.Reverse();
-        gp_XY normal(-along.Y(), along.X());
-        double offset = normal.Dot(a);
+        const gp_XY normal(-along.Y(), along.X());
+        const double offset = normal.Dot(a);
         gp_XY origin = normal * offset;
         std::tuple<long long, long long, long long> line{grid(along.X()), grid(along.Y()), grid(offset)};
         // A leg folded back over the last one, both its ends within the run's tolerance of that
