@@ -607,6 +607,29 @@ std::vector<std::vector<Edge>> chainedLoops(const std::vector<Edge>& edges, size
     return loops;
 }
 
+// Two sides that lie a fraction of a micrometre apart leave a sliver whose end is shorter than a
+// vertex: the piece of side along it, a few vertices long, leads from or to nowhere. It encloses
+// no area worth a face and would keep its loop from closing.
+void dropSpurs(std::vector<Edge>& edges, size_t vertexCount)
+{
+    constexpr double kLongestSpur = 10.0 * kSameVertex;
+    std::vector<int> in(vertexCount, 0), out(vertexCount, 0);
+    for (const Edge& e : edges)
+        ++out[size_t(e.v0)], ++in[size_t(e.v1)];
+    for (bool dropped = true; dropped;) {
+        dropped = false;
+        for (size_t n = 0; n < edges.size(); ++n) {
+            const Edge& e = edges[n];
+            if ((in[size_t(e.v0)] > 0 && out[size_t(e.v1)] > 0) || e.arc || (e.to - e.from).Modulus() > kLongestSpur)
+                continue;
+            --out[size_t(e.v0)], --in[size_t(e.v1)];
+            edges.erase(edges.begin() + long(n));
+            dropped = true;
+            break;
+        }
+    }
+}
+
 // The kept edges joined end to end into closed loops, runs in line joined into one edge; none
 // where the outline is not a set of simple loops.
 std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertices)
@@ -624,6 +647,7 @@ std::vector<std::vector<Edge>> loopsOf(std::vector<Edge> edges, Vertices& vertic
         e.to = vertices.points[size_t(e.v1)];
         kept.push_back(e);
     }
+    dropSpurs(kept, vertices.points.size());
     std::vector<std::vector<Edge>> loops = chainedLoops(kept, vertices.points.size());
     for (std::vector<Edge>& loop : loops) {
         // Join the pieces that continue one another, from a corner on.
