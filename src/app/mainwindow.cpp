@@ -42,6 +42,9 @@ MainWindow::MainWindow(QWidget* parent)
 
     m_ui->setupUi(this);
     setupUi();
+    connect(this, &MainWindow::designStateChanged, this, &MainWindow::onDesignStateChanged);
+    // Every edit, its undo and its redo moves the history.
+    connect(m_undoStack, &QUndoStack::indexChanged, this, &MainWindow::designStateChanged);
 
     const QByteArray geometry = AppSettings::mainWindowGeometry();
     if (!geometry.isEmpty())

@@ -147,6 +147,11 @@ public:
     // The user guide installed with the program; empty when it cannot be found.
     static QString userGuidePath();
 
+signals:
+    // The design changed: its part, netlist, components, tracks or undo position. What the
+    // window offers is derived from the design here, once, for every change.
+    void designStateChanged();
+
 public slots:
     void newProject();
     void importGeometryFile();
@@ -207,6 +212,7 @@ private:
 
     bool hasPlacedComponents() const;
     bool hasFootprintedComponents() const;
+    void onDesignStateChanged();
 
     // Runs work under the modal progress window, with the status text and every later one as
     // its label, and the design's commands held. Nothing runs while another one does.
@@ -222,8 +228,8 @@ private:
     // The last export's carved assembly; any change of what is carved carves anew.
     AssemblyCache m_assemblyCache;
     // Which components and tracks stand in the part, shared by the print plan and the exports'
-    // counts: measured once per design state.
-    mutable PartPresence m_partPresence;
+    // counts: measured by the window before either, per volume, and let go with the part.
+    PartPresence m_partPresence;
     // The plan with what stands in the part measured first, through progress; failed when
     // broken off.
     PrintPlan planWithin(double layerHeightMm, const Message_ProgressRange& progress);
@@ -267,7 +273,7 @@ private:
                                  QList<FootprintData>& footprints) const;
     // skipped receives a line for each entry of the file that was left out.
     int restorePlacedComponents(const QList<QJsonObject>& placed, QList<MissingFootprintInfo>& missing,
-                                bool* outOfMemory = nullptr, QStringList* skipped = nullptr);
+                                bool* outOfMemory, QStringList* skipped, const Message_ProgressRange& progress);
     void markSaved();
     void reportSaveFailure();
     void displayRestoredTracks();

@@ -87,8 +87,12 @@ void MainWindow::onComponentChanged(const QString& ref)
 {
     if (!isViewerReady())
         return;
-    showComponentProperties(ref);
-    refreshRatsnest();
+    withOneExplorerRefresh([&] {
+        // A footprint found or lost changes what can be analysed, routed and probed.
+        emit designStateChanged();
+        showComponentProperties(ref);
+        refreshRatsnest();
+    });
     const PlacedComponentData* component = m_componentManager->findComponent(ref);
     if (m_burialAnalyzer->isEnabled() && component) {
         m_burialAnalyzer->clearResult(ref);
@@ -105,7 +109,7 @@ void MainWindow::onPopulationChanged(int successCount, int)
 {
     // The action states and the ratsnest both refresh the explorer: all the nets once is enough.
     withOneExplorerRefresh([&] {
-        updateActionStates();
+        emit designStateChanged();
         if (successCount > 0 && isViewerReady())
             m_project.syncRoutingNetlist();
         refreshRatsnest();
@@ -152,10 +156,8 @@ void MainWindow::generateComponents()
 
     updateRatsnestButton(false);
     m_burialAnalyzer->clearResults(false, nullptr);
-    if (m_burialButton) {
+    if (m_burialButton)
         m_burialButton->setChecked(false);
-        m_burialButton->setEnabled(false);
-    }
     clearComponentSelection();
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();

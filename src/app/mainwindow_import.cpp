@@ -220,7 +220,7 @@ bool MainWindow::finishPartImport(const QList<TopoDS_Shape>& shapes, const QStri
         QMessageBox::warning(this, tr("Error"),
                              tr("No usable shape (%n shape(s) ignored).", nullptr, ignored));
         setStatusText(tr("No valid shape found in the file"));
-        updateActionStates();
+        emit designStateChanged();
         return false;
     }
 
@@ -228,7 +228,7 @@ bool MainWindow::finishPartImport(const QList<TopoDS_Shape>& shapes, const QStri
         OccUtils::safeUpdateViewer(m_occWidget->context());
         m_occWidget->fitAll();
     }
-    updateActionStates();
+    emit designStateChanged();
     setModifiedOutsideUndo(true);
 
     QString status = tr("Loaded: %1 - Click 'Orient part' then on a face").arg(baseName);
@@ -316,7 +316,7 @@ bool MainWindow::orientShapeToFace(const TopoDS_Face& face)
     }
 
     setModifiedOutsideUndo(true);
-    updateActionStates();
+    emit designStateChanged();
     if (m_occWidget) {
         m_occWidget->fitAll();
         m_occWidget->setSelectionActive(false);

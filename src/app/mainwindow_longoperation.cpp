@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDockWidget>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
 #include <QTimer>
@@ -24,7 +25,14 @@ void MainWindow::runLongOperation(const QString& status,
 {
     if (m_progressWindow)
         return;
+    // The status line says what runs only while it does: one left unchanged goes back to
+    // what it said before.
+    const QString previousStatus = m_statusLabel ? m_statusLabel->text() : QString();
     setStatusText(status);
+    const ScopeGuard restoreStatus([&] {
+        if (m_statusLabel && m_statusLabel->text() == status)
+            setStatusText(previousStatus);
+    });
 
     // The modal window takes the user's input while it shows; disabled menus, panels and view
     // also refuse what reaches them otherwise (a shortcut, a click before it shows). Each

@@ -59,7 +59,7 @@ void MainWindow::importNetlist()
     }
     // The netlist is part of the saved design, though no command can undo its import.
     setModifiedOutsideUndo(true);
-    updateActionStates();
+    emit designStateChanged();
     const int components = int(m_project.netlist().components.size());
     const int nets = int(m_project.netlist().connections.size());
     setStatusText(tr("Netlist loaded: %1, %2")
@@ -217,10 +217,8 @@ void MainWindow::updateFromNetlist()
     updateRatsnestButton(false);
     if (m_burialAnalyzer)
         m_burialAnalyzer->clearResults(false, nullptr);
-    if (m_burialButton) {
+    if (m_burialButton)
         m_burialButton->setChecked(false);
-        m_burialButton->setEnabled(false);
-    }
     const Netlist installed = netlist;
     Netlist previous = m_project.netlist();
     m_project.setNetlist(std::move(netlist));
@@ -229,7 +227,7 @@ void MainWindow::updateFromNetlist()
         m_project.setNetlist(std::move(previous));
         if (m_occWidget && !m_occWidget->context().IsNull())
             OccUtils::safeUpdateViewer(m_occWidget->context());
-        updateActionStates();
+        emit designStateChanged();
         QMessageBox::warning(this, tr("Update from netlist"),
                              tr("❌ Not enough memory to add the new components: the board and its netlist were "
                                 "left as they were."));
@@ -242,7 +240,7 @@ void MainWindow::updateFromNetlist()
     setModifiedOutsideUndo(true);
     if (m_occWidget && !m_occWidget->context().IsNull())
         OccUtils::safeUpdateViewer(m_occWidget->context());
-    updateActionStates();
+    emit designStateChanged();
 
     QString summary = tr("✓ Update applied:\n\n")
         + tr("• %n component(s) added\n", nullptr, counts.addedWithFootprint + counts.addedAsFallback)
@@ -278,7 +276,7 @@ void MainWindow::reportNetlistContentChanges(const QString& fileName, Netlist&& 
     // ratsnest, the routing and the saved file would keep the old connections.
     m_project.setNetlist(std::move(netlist));
     setModifiedOutsideUndo(true);
-    updateActionStates();
+    emit designStateChanged();
 
     const QString summary = tr("“%1” changes no placed component and no routed track, but the netlist "
                                "itself changed:\n\n")

@@ -151,7 +151,13 @@ void MainWindow::exportStepFile()
     options.baseFuzzy = 0.01;
     StepExportSummary summary;
     runLongOperation(tr("Exporting STEP..."), [&](const Message_ProgressRange& progress) {
-        summary = StepExporter::exportStep(path, assemblyInput(), options, &m_assemblyCache, progress);
+        // What stands in the part is measured by the window, which keeps it for the plan.
+        Message_ProgressScope scope(progress, nullptr, 10.0);
+        if (!m_partPresence.update(m_project.mainShape(), PartPresence::volumesOf(assemblyInput()), scope.Next(1.0))) {
+            summary.cancelled = true;
+            return;
+        }
+        summary = StepExporter::exportStep(path, assemblyInput(), options, &m_assemblyCache, scope.Next(9.0));
     });
 
     if (summary.cancelled) {

@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include "app/autosaveslot.h"
+#include "app/progresswindow.h"
 #include "app/propertiespanel.h"
 #include "app/reportdialog.h"
 #include "components/componentmanager.h"
@@ -26,6 +27,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUndoStack>
+
+#include <Message_ProgressRange.hxx>
+#include <Message_ProgressScope.hxx>
 
 namespace {
 
@@ -83,7 +87,7 @@ void MainWindow::newProject()
     m_currentProjectPath.clear();
     updateWindowTitle();
 
-    updateActionStates();
+    emit designStateChanged();
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();
     setStatusText(tr("New project - Build plate displayed"));
@@ -172,7 +176,7 @@ void MainWindow::collectPlacedComponents(QList<SavedComponent>& placed,
 
 int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
                                         QList<MissingFootprintInfo>& missing, bool* outOfMemory,
-                                        QStringList* skipped)
+                                        QStringList* skipped, const Message_ProgressRange& progress)
 {
     if (!m_componentManager) {
         if (!placed.isEmpty())
@@ -180,7 +184,7 @@ int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
                        << "component(s) not recreated";
         return 0;
     }
-    const ComponentManager::GenerateResult result = m_componentManager->loadFromJson(placed);
+    const ComponentManager::GenerateResult result = m_componentManager->loadFromJson(placed, progress);
     missing = result.missingFootprints;
     if (outOfMemory)
         *outOfMemory = result.outOfMemory;
@@ -308,68 +312,114 @@ bool MainWindow::openProjectPath(const QString& path, bool untitledRecovery)
 bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
                                  bool untitledRecovery, const QString& recoveredSideFile)
 {
-    // Read aside first: a file that cannot be loaded leaves the design, its path and its undo
-    // history exactly as they were.
+    if (isLongOperationRunning())
+        return false;
+    // Read aside first, on a helper thread while the window paints: a file that cannot be
+    // loaded, or Cancel until then, leaves the design, its path and its undo history exactly as
+    // they were.
     ProjectManager loaded;
     QList<QJsonObject> placed;
     QList<FootprintData> footprints;
-    if (!loaded.loadProject(fileToRead, placed, footprints)) {
+    bool read = false;
+    bool cancelled = false;
+    QList<MissingFootprintInfo> missing;
+    bool outOfMemory = false;
+    bool autoSaveHeld = false;
+    int loadedCount = 0;
+    // One list for everything that opening repaired or left out: the file's sections, then the components.
+    QStringList loadNotes;
+    runLongOperation(tr("Opening the project..."), [&](const Message_ProgressRange& progress) {
+        Message_ProgressScope scope(progress, nullptr, 10.0);
+        // The window paints over the file dialog before the read starts.
+        scope.Show();
+        if (scope.More())
+            read = OccUtils::runReporting(scope.Next(3.0), "openProject",
+                                          [&] { return loaded.loadProject(fileToRead, placed, footprints); });
+        if (!scope.More()) {
+            cancelled = true;
+            return;
+        }
+        if (!read)
+            return;
+        // The open design goes now: stopping past here would leave neither.
+        if (m_progressWindow)
+            m_progressWindow->holdCancel();
+
+        resetInteractionState();
+        if (m_componentManager)
+            m_componentManager->clearAll(true);
+        if (m_occWidget)
+            m_occWidget->clearAll();
+        qCDebug(lcUi) << "✓ Current state cleared";
+        m_project.adoptLoaded(loaded);
+        // The replaced design is thrown away: its automatic save must not come back as work to
+        // recover. A recovered untitled design goes on under its side file, and reopening the same
+        // project, under any spelling of its path, keeps the side file its recovery question left.
+        if (!untitledRecovery && !AutoSaveSlot::sameProject(m_currentProjectPath, path))
+            leaveAutoSave(m_currentProjectPath);
+        // No longer open here; its side file is left for the next opening to offer.
+        if (untitledRecovery)
+            leaveAutoSaveClaim(m_currentProjectPath);
+        // The opened design brings its own footprints; the previous design's must not serve it.
+        m_footprintManager.clearSearchPaths();
+        loadFootprintFolders();
+
+        m_undoStack->clear();
+        m_undoStack->setClean();
+        // A recovered state is not in the project file yet.
+        m_modifiedOutsideUndo = recovery;
+        m_currentProjectPath = untitledRecovery ? QString() : path;
+        autoSaveHeld = untitledRecovery || claimAutoSave(path, recoveredSideFile);
+        updateWindowTitle();
+        qCDebug(lcUi) << "✓ Project file loaded";
+        qCDebug(lcUi) << "  Components to recreate:" << placed.size();
+
+        bool displayed = false;
+        for (const TopoDS_Shape& shape : m_project.shapes()) {
+            if (shape.IsNull() || !m_occWidget)
+                continue;
+            m_occWidget->displayShape(shape);
+            displayed = true;
+        }
+        if (displayed)
+            emit designStateChanged();
+
+        for (const FootprintData& footprint : std::as_const(footprints))
+            m_footprintManager.registerEmbeddedFootprint(footprint);
+        loadNotes = m_project.loadNotes();
+        QStringList skippedComponents;
+        loadedCount = restorePlacedComponents(placed, missing, &outOfMemory, &skippedComponents, scope.Next(6.0));
+        loadNotes += skippedComponents;
+        qCDebug(lcUi) << "✓ Recreation finished";
+        if (outOfMemory)
+            return;
+
+        m_project.syncRoutingNetlist();
+        displayRestoredTracks();
+        qCDebug(lcUi) << "✓ Routes displayed:" << m_project.routingManager().routes().size();
+        emit designStateChanged();
+        verifyRestoredPadIndex();
+        // The explorer's net figures were emptied with the previous design.
+        refreshRatsnest();
+        // Conflicts saved with the file are listed in the report below, not announced as new.
+        checkTrackConflicts(false);
+
+        if (m_occWidget && !m_occWidget->context().IsNull()) {
+            OccUtils::safeUpdateViewer(m_occWidget->context());
+            m_occWidget->fitAll();
+        }
+    });
+    if (cancelled) {
+        setStatusText(tr("Opening cancelled: the design is as it was"));
+        return false;
+    }
+    if (!read) {
         qCDebug(lcUi) << "✗ Loading failed";
         QMessageBox::warning(this, tr("Error"),
                              tr("❌ Project load failed:\n\n%1\n\nThe current design has been kept.")
                                  .arg(loaded.lastError()));
         return false;
     }
-
-    resetInteractionState();
-    if (m_componentManager)
-        m_componentManager->clearAll(true);
-    if (m_occWidget)
-        m_occWidget->clearAll();
-    qCDebug(lcUi) << "✓ Current state cleared";
-    m_project.adoptLoaded(loaded);
-    // The replaced design is thrown away: its automatic save must not come back as work to
-    // recover. A recovered untitled design goes on under its side file, and reopening the same
-    // project, under any spelling of its path, keeps the side file its recovery question left.
-    if (!untitledRecovery && !AutoSaveSlot::sameProject(m_currentProjectPath, path))
-        leaveAutoSave(m_currentProjectPath);
-    // No longer open here; its side file is left for the next opening to offer.
-    if (untitledRecovery)
-        leaveAutoSaveClaim(m_currentProjectPath);
-    // The opened design brings its own footprints; the previous design's must not serve it.
-    m_footprintManager.clearSearchPaths();
-    loadFootprintFolders();
-
-    m_undoStack->clear();
-    m_undoStack->setClean();
-    // A recovered state is not in the project file yet.
-    m_modifiedOutsideUndo = recovery;
-    m_currentProjectPath = untitledRecovery ? QString() : path;
-    const bool autoSaveHeld = untitledRecovery || claimAutoSave(path, recoveredSideFile);
-    updateWindowTitle();
-    qCDebug(lcUi) << "✓ Project file loaded";
-    qCDebug(lcUi) << "  Components to recreate:" << placed.size();
-
-    bool displayed = false;
-    for (const TopoDS_Shape& shape : m_project.shapes()) {
-        if (shape.IsNull() || !m_occWidget)
-            continue;
-        m_occWidget->displayShape(shape);
-        displayed = true;
-    }
-    if (displayed)
-        updateActionStates();
-
-    for (const FootprintData& footprint : std::as_const(footprints))
-        m_footprintManager.registerEmbeddedFootprint(footprint);
-    QList<MissingFootprintInfo> missing;
-    bool outOfMemory = false;
-    // One list for everything that opening repaired or left out: the file's sections, then the components.
-    QStringList loadNotes = m_project.loadNotes();
-    QStringList skippedComponents;
-    const int loadedCount = restorePlacedComponents(placed, missing, &outOfMemory, &skippedComponents);
-    loadNotes += skippedComponents;
-    qCDebug(lcUi) << "✓ Recreation finished";
     if (outOfMemory) {
         // The former design is gone already; what is left is the new one without components,
         // which is not the file: it stays unnamed so that no save overwrites the project. Its
@@ -379,28 +429,13 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         m_currentProjectPath.clear();
         m_modifiedOutsideUndo = true;
         updateWindowTitle();
-        updateActionStates();
+        emit designStateChanged();
         QMessageBox::warning(this, tr("Error"),
                              tr("❌ Not enough memory to place the %n component(s) of this project: none was "
                                 "placed, and the project file was left as it is.",
                                 nullptr, int(placed.size())));
         setStatusText(tr("Project not loaded: not enough memory"));
         return false;
-    }
-
-    m_project.syncRoutingNetlist();
-    displayRestoredTracks();
-    qCDebug(lcUi) << "✓ Routes displayed:" << m_project.routingManager().routes().size();
-    updateActionStates();
-    verifyRestoredPadIndex();
-    // The explorer's net figures were emptied with the previous design.
-    refreshRatsnest();
-    // Conflicts saved with the file are listed in the report below, not announced as new.
-    checkTrackConflicts(false);
-
-    if (m_occWidget && !m_occWidget->context().IsNull()) {
-        OccUtils::safeUpdateViewer(m_occWidget->context());
-        m_occWidget->fitAll();
     }
 
     const int placedCount = int(placed.size());

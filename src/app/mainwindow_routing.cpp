@@ -121,7 +121,7 @@ void MainWindow::refreshRoutingViews()
 {
     if (m_routingController)
         m_routingController->displayRoutedTracks();
-    updateActionStates();
+    // The undo history moves with every track command: the window follows from there.
     refreshRatsnest();
     checkTrackConflicts(true);
 }

@@ -104,6 +104,13 @@ QWidget* MainWindow::createToolPanel()
     return panel;
 }
 
+void MainWindow::onDesignStateChanged()
+{
+    // The verdicts on what stands in the part hold for that part alone.
+    m_partPresence.forgetOtherParts(m_project.mainShape());
+    updateActionStates();
+}
+
 void MainWindow::updateActionStates()
 {
     const bool part = !m_project.mainShape().IsNull();
@@ -186,7 +193,7 @@ void MainWindow::resetInteractionState()
     m_dragComponentRef.clear();
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();
-    updateActionStates();
+    emit designStateChanged();
 }
 
 void MainWindow::setCurrentProjectPath(const QString& path)

@@ -56,7 +56,7 @@ public:
 
     void reject() override
     {
-        if (cancelled.exchange(true))
+        if (held || cancelled.exchange(true))
             return;
         label->setText(ProgressWindow::tr("Cancelling…"));
         buttons->setEnabled(false);
@@ -66,6 +66,7 @@ public:
     QProgressBar* bar;
     QDialogButtonBox* buttons;
     std::atomic<bool> cancelled{false};
+    bool held = false;
 };
 
 // OpenCASCADE's algorithms report from any thread; only the GUI thread's reports run events.
@@ -135,6 +136,12 @@ void ProgressWindow::setLabel(const QString& text)
 {
     if (!m_dialog->cancelled)
         m_dialog->label->setText(text);
+}
+
+void ProgressWindow::holdCancel()
+{
+    m_dialog->held = true;
+    m_dialog->buttons->setEnabled(false);
 }
 
 void ProgressWindow::setShowDelay(int milliseconds)

@@ -28,6 +28,8 @@ public:
     // The whole operation's range; taken once.
     Message_ProgressRange start();
     void setLabel(const QString& text);
+    // Past the point where stopping would leave things half done, Cancel is greyed.
+    void holdCancel();
 
     // Milliseconds from the start to the window showing; tests set 0 to reach Cancel at once.
     static void setShowDelay(int milliseconds);

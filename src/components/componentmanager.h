@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <Message_ProgressRange.hxx>
 #include <Standard_Handle.hxx>
 
 #include <functional>
@@ -124,7 +125,9 @@ public:
     // Saving and loading
     QList<SavedComponent> componentsForSave() const;
     QList<FootprintData> usedFootprints() const;
-    GenerateResult loadFromJson(const QList<QJsonObject>& objects);
+    // Reports one step per entry through progress; it cannot be broken off.
+    GenerateResult loadFromJson(const QList<QJsonObject>& objects,
+                                const Message_ProgressRange& progress = Message_ProgressRange());
     static void readComponentJson(PlacedComponentData& component, const QJsonObject& object);
 
     static gp_Pnt placementPosition(int index, int count);
@@ -146,7 +149,7 @@ private:
     bool placeNetlistComponent(const NetlistComponent& component, int index, int count,
                                QList<MissingFootprintInfo>& missing, QList<LooserFootprintMatch>* looser = nullptr);
     bool rebuildWith(PlacedComponentData& component, const ComponentProperties& properties);
-    GenerateResult restoreFromJson(const QList<QJsonObject>& objects);
+    GenerateResult restoreFromJson(const QList<QJsonObject>& objects, const Message_ProgressRange& progress);
     // A placed component other than ref whose footprint is the cached one of that name, when
     // the file is not where that footprint came from; empty when there is none.
     QString otherUserOfFootprint(const QString& name, const QFileInfo& file, const QString& ref) const;

@@ -15,6 +15,7 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
+#include <Message_ProgressScope.hxx>
 #include <QDebug>
 #include <QJsonObject>
 #include <QSet>
@@ -99,10 +100,11 @@ void ComponentManager::readComponentJson(PlacedComponentData& component, const Q
     component.bodyEnabled = ProjectJson::flag(object, "bodyEnabled", defaults.bodyEnabled);
 }
 
-ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJsonObject>& objects)
+ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJsonObject>& objects,
+                                                                const Message_ProgressRange& progress)
 {
     GenerateResult result;
-    if (OutOfMemory::survive([&] { result = restoreFromJson(objects); }))
+    if (OutOfMemory::survive([&] { result = restoreFromJson(objects, progress); }))
         return result;
     // What was restored before memory ran out goes too: no half of a design is left.
     clearAll(true);
@@ -112,14 +114,17 @@ ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJso
     return result;
 }
 
-ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<QJsonObject>& objects)
+ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<QJsonObject>& objects,
+                                                                   const Message_ProgressRange& progress)
 {
     clearAll(true);
     GenerateResult result;
     const auto& netlistComponents = m_project.netlist().components;
 
+    Message_ProgressScope scope(progress, nullptr, double(qMax<qsizetype>(objects.size(), 1)));
     int position = 0;
     for (const QJsonObject& object : objects) {
+        scope.Next();
         ++position;
         if (OutOfMemory::inScope())
             OutOfMemory::ensureHeadroom();

@@ -23,9 +23,9 @@ struct AssemblyInput
     // The routing model's solid of one route (null when it cannot be built). The routing
     // library sits below this one, but the window decides which builder is current.
     std::function<TopoDS_Shape(const Route&)> routeShape;
-    // Verdicts of which volumes stand in the part, kept from the print plan or an earlier
-    // export and kept for the next; the export measures with its own when null.
-    PartPresence* presence = nullptr;
+    // Verdicts of which volumes stand in the part, measured beforehand by the design's holder;
+    // the export measures with its own when null or when they do not cover every volume.
+    const PartPresence* presence = nullptr;
 };
 
 enum VolumeKind { PadVolume = 0, BodyVolume = 1, RouteVolume = 2 };

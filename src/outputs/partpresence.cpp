@@ -52,11 +52,8 @@ QString PartPresence::componentOf(const CollectedVolume& volume)
 bool PartPresence::update(const TopoDS_Shape& part, const QList<VolumeSource>& sources,
                           const Message_ProgressRange& progress)
 {
-    if (!m_part.IsEqual(part)) {
-        m_verdicts.clear();
-        m_overlap.reset();
-        m_part = part;
-    }
+    forgetOtherParts(part);
+    m_part = part;
     std::unordered_map<Key, bool, KeyHash> kept;
     QList<const VolumeSource*> todo;
     for (const VolumeSource& source : sources) {
@@ -118,6 +115,15 @@ bool PartPresence::update(const TopoDS_Shape& part, const QList<VolumeSource>& s
         }
     }
     return true;
+}
+
+void PartPresence::forgetOtherParts(const TopoDS_Shape& part)
+{
+    if (m_part.IsEqual(part))
+        return;
+    m_verdicts.clear();
+    m_overlap.reset();
+    m_part.Nullify();
 }
 
 bool PartPresence::isKnown(const TopoDS_Shape& part, const QList<VolumeSource>& sources) const

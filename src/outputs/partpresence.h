@@ -3,7 +3,8 @@
 // for it (a pad as lengthened for its cavity, its body) shares material with the part; a track
 // when its solid does. Verdicts are kept per volume, keyed by the shapes themselves (held, so
 // that no later shape takes over their identity): a change of the design brings new shapes,
-// and only those are measured; another part forgets them all.
+// and only those are measured; another part forgets them all. One holder keeps them for the
+// design, and lets them go as soon as the design's part is another.
 #pragma once
 
 #include "outputs/assemblyrecords.h"
@@ -36,6 +37,8 @@ public:
     // other design. False when broken off through progress: what was measured is kept.
     bool update(const TopoDS_Shape& part, const QList<VolumeSource>& sources,
                 const Message_ProgressRange& progress = Message_ProgressRange());
+    // Lets every verdict go, and the part with them, unless they were measured for part.
+    void forgetOtherParts(const TopoDS_Shape& part);
     // Every volume of sources has its verdict for part.
     bool isKnown(const TopoDS_Shape& part, const QList<VolumeSource>& sources) const;
 

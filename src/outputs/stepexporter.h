@@ -112,10 +112,11 @@ public:
 
     // Counts what the carving of volumes did: the cavities that removed material and the cuts
     // that failed; and, by PartPresence's rule on the part as it came (the print plan's), the
-    // components and the tracks of sources outside it. presence, when given, keeps its verdicts
-    // for the next count or plan. False when broken off through progress.
+    // components and the tracks of sources outside it. presence, when its verdicts cover every
+    // source, answers in place of a measure. False when broken off through progress.
     static bool countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
-                              const QList<VolumeSource>& sources, PartPresence* presence, AssemblyResult& result,
+                              const QList<VolumeSource>& sources, const PartPresence* presence,
+                              AssemblyResult& result,
                               const Message_ProgressRange& progress = Message_ProgressRange());
 
     // The solids of carved that the cuts split off one solid of part: for each solid of part

@@ -13,7 +13,8 @@
 using namespace CarvingProbes;
 
 bool StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
-                                 const QList<VolumeSource>& sources, PartPresence* presence, AssemblyResult& result,
+                                 const QList<VolumeSource>& sources, const PartPresence* presence,
+                                 AssemblyResult& result,
                                  const Message_ProgressRange& progress)
 {
     // A part without solids (open shells) has no material to measure: every cut counts.
@@ -24,9 +25,10 @@ bool StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const Top
         result.cavitiesFailed += volume.cut == CavityCut::Failed ? 1 : 0;
     }
     PartPresence own;
-    PartPresence& rule = presence ? *presence : own;
-    if (!rule.update(part, sources, progress))
+    const bool known = presence && presence->isKnown(part, sources);
+    if (!known && !own.update(part, sources, progress))
         return false;
+    const PartPresence& rule = known ? *presence : own;
     result.componentsOutside = int(rule.componentsOutside(sources).size());
     result.tracksOutside = rule.tracksOutside(sources);
     return true;

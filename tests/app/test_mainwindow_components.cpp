@@ -414,6 +414,40 @@ TEST_F(MainWindowEditing, FootprintReplacementStaysUndoableAfterTheProjectIsReop
     EXPECT_EQ(manager->findComponent("R1")->pads.size(), 3);
 }
 
+// A footprint chosen for a component that had none makes the design one to analyse, route and
+// probe at once; after its undo and its redo the three follow what the component then has.
+TEST_F(MainWindowEditing, FootprintChosenByHandEnablesWhatNeedsOne)
+{
+    importPart();
+    {
+        MessageBoxAnswerer ok(QMessageBox::Ok, true);
+        generate({"R1"}, QStringLiteral("No_Such_Footprint"));
+    }
+    ASSERT_TRUE(probe->componentManager()->findComponent("R1")->hasMissingFootprint);
+    const QString file = writeThreePadFootprint(m_dir.filePath("Three_Pads.kicad_mod"));
+    window->setOpenFileChooser([file](QWidget*, int, const QString&, const QString&, const QString&) {
+        return file;
+    });
+    const auto enabled = [this] {
+        return QList<bool>{probe->burialButton()->isEnabled(), probe->routingButton()->isEnabled(),
+                           probe->probeButton()->isEnabled()};
+    };
+    const auto expected = [this] {
+        const bool footprinted = !probe->componentManager()->findComponent("R1")->hasMissingFootprint;
+        return QList<bool>{footprinted, footprinted, footprinted};
+    };
+    EXPECT_EQ(enabled(), (QList<bool>{false, false, false}));
+    {
+        MessageBoxAnswerer ok;
+        probe->browseFootprint("R1");
+    }
+    EXPECT_EQ(enabled(), (QList<bool>{true, true, true}));
+    probe->undoStack()->undo();
+    EXPECT_EQ(enabled(), expected());
+    probe->undoStack()->redo();
+    EXPECT_EQ(enabled(), expected());
+}
+
 } // namespace
 
 namespace {

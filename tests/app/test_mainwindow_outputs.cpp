@@ -28,6 +28,8 @@
 #include <QTest>
 
 #include <Message_ProgressScope.hxx>
+#include <TopLoc_Location.hxx>
+#include <gp_Trsf.hxx>
 
 #include <gtest/gtest.h>
 
@@ -513,15 +515,18 @@ TEST_F(MainWindowLongOperations, PrintPlanMeasuresThePartOnceWithProgressAndCanc
         QTimer::singleShot(0, poll);
     };
     QTimer::singleShot(0, poll);
+    const QString status = probe->status();
     window->showPrintPlan();
     auto* dialog = window->findChild<PrintPlanDialog*>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(cancelNext) << "a progress window with Cancel showed";
     EXPECT_FALSE(dialog->plan().ok);
     EXPECT_EQ(dialog->plan().error, QStringLiteral("cancelled"));
+    EXPECT_EQ(probe->status(), status) << "the status line says what runs only while it does";
 
     window->showPrintPlan();
     ASSERT_TRUE(dialog->plan().ok) << dialog->plan().error.toStdString();
+    EXPECT_EQ(probe->status(), status);
     EXPECT_EQ(progress.shown, 2);
     EXPECT_EQ(dialog->plan().totalInsertCount() + dialog->plan().notHollowed.size(), 3);
 
@@ -540,6 +545,27 @@ TEST_F(MainWindowLongOperations, PrintPlanMeasuresThePartOnceWithProgressAndCanc
     spin->setValue(0.2);
     EXPECT_TRUE(dialog->plan().ok);
     EXPECT_EQ(progress.shown, 3) << "a changed design is measured again";
+}
+
+// The plan's verdicts belong to the part they were measured in: after a new part, the same
+// components placed again are judged by it, and again by the first part when it comes back.
+TEST_F(MainWindowLongOperations, PlanJudgesTheComponentsByTheCurrentPart)
+{
+    const auto replacePart = [this](double offsetX) {
+        gp_Trsf shift;
+        shift.SetTranslation(gp_Vec(offsetX, 0, 0));
+        const QString step = m_dir.filePath(QStringLiteral("part%1.step").arg(offsetX));
+        ASSERT_TRUE(PartFiles::writeStep(step, {PartFiles::box(40, 20, 10).Moved(TopLoc_Location(shift))}));
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        ASSERT_TRUE(window->importStepFile(step));
+        probe->componentManager()->generateComponents(probe->project().netlist().components);
+    };
+    const int first = window->buildPrintPlan(0.2).outsidePartCount();
+    ASSERT_LT(first, 3);
+    replacePart(500.0);
+    EXPECT_EQ(window->buildPrintPlan(0.2).outsidePartCount(), 3);
+    replacePart(0.0);
+    EXPECT_EQ(window->buildPrintPlan(0.2).outsidePartCount(), first);
 }
 
 } // namespace

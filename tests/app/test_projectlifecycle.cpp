@@ -6,6 +6,7 @@
 
 #include "app/autosavesettingsdialog.h"
 #include "app/autosaveslot.h"
+#include "app/progresswindow.h"
 #include "foundation/appsettings.h"
 #include "model/footprintdata.h"
 #include "model/routerecords.h"
@@ -250,6 +251,54 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedFile{"BrokenPart", QByteArray(R"({"version": "3.0", "shapes": ["AAAA"], "mainShapeIndex": 0})"),
                     "Corrupt project file"}),
     [](const ::testing::TestParamInfo<DamagedFile>& info) { return std::string(info.param.name); });
+
+// Cancels the progress window as soon as it shows, and counts how often it does.
+class CancelOnShow : public QObject
+{
+public:
+    CancelOnShow() { qApp->installEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && object->objectName() == QLatin1String("progressWindow")) {
+            ++shown;
+            static_cast<QDialog*>(object)->reject();
+        }
+        return false;
+    }
+};
+
+// Opening runs under the progress window: Cancel leaves the open design as it was (its part,
+// netlist, tracks, history, name); without Cancel the project opens.
+TEST_F(ProjectLifecycle, OpeningCancelledUnderProgressKeepsTheDesign)
+{
+    const QString path = file(QStringLiteral("board.vtq"));
+    ASSERT_TRUE(writeProject(path, 60, 2, 1));
+    buildCurrentDesign();
+    const DesignState before = state();
+    ProgressWindow::setShowDelay(0);
+    {
+        CancelOnShow cancel;
+        ScriptedAnswers answers({QMessageBox::Yes});
+        EXPECT_FALSE(probe->openProjectPath(path, false));
+        EXPECT_EQ(cancel.shown, 1);
+        EXPECT_EQ(answers.seen.size(), 1) << "only the question before opening";
+    }
+    EXPECT_TRUE(state() == before);
+    EXPECT_EQ(TestSupport::boxOf(probe->project().mainShape()).xmax, 40.0);
+    EXPECT_EQ(probe->status(), QStringLiteral("Opening cancelled: the design is as it was"));
+    {
+        ScriptedAnswers answers({QMessageBox::Yes});
+        EXPECT_TRUE(probe->openProjectPath(path, false));
+    }
+    ProgressWindow::setShowDelay(400);
+    EXPECT_EQ(TestSupport::boxOf(probe->project().mainShape()).xmax, 60.0);
+    EXPECT_EQ(probe->project().netlist().components.size(), 2);
+    EXPECT_EQ(probe->undoStack()->count(), 0);
+    EXPECT_EQ(probe->currentPath(), path);
+}
 
 TEST_F(ProjectLifecycle, MissingFileIsDroppedFromRecentProjectsAndKeepsTheDesign)
 {

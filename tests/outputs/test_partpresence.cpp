@@ -4,6 +4,7 @@
 #include "designfixture.h"
 #include "testsupport.h"
 
+#include "outputs/partpresence.h"
 #include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
@@ -84,6 +85,26 @@ TEST(PartPresence, ExportsNameTheTracksOutsideThePart)
         ThreeMfExporter().exportThreeMf(dir.filePath("tracks.3mf"), input, PrintPlan(), options);
     ASSERT_TRUE(printed.ok) << printed.error.toStdString();
     EXPECT_EQ(printed.tracksOutside, outside);
+}
+
+// One holder of verdicts across parts: a component is judged by the part of the moment, the same
+// volumes again after another part, and an export handed verdicts of another part measures its own.
+TEST(PartPresence, VerdictsFollowThePart)
+{
+    const QMap<QString, PlacedComponentData> components{
+        {"U1", DesignFixture::twoPadComponent("U1", gp_Pnt(10, 10, 5), 0.0)}};
+    const TopoDS_Shape around = box(0, 0, 0, 60, 40, 10);
+    const TopoDS_Shape beside = box(200, 0, 0, 260, 40, 10);
+    const QList<VolumeSource> sources =
+        PartPresence::volumesOf(DesignFixture::Design{around, {}, components, {}}.input());
+    PartPresence presence;
+    for (const TopoDS_Shape& part : {around, beside, around}) {
+        ASSERT_TRUE(presence.update(part, sources));
+        EXPECT_EQ(presence.componentsOutside(sources).size(), part.IsSame(beside) ? 1 : 0);
+    }
+    AssemblyInput input = DesignFixture::Design{beside, {}, components, {}}.input();
+    input.presence = &presence;
+    EXPECT_EQ(StepExporter::buildAssembly(input, ExportOptions()).componentsOutside, 1);
 }
 
 } // namespace
