@@ -1,6 +1,8 @@
 // Opening a project in the window (needs an X server: run under xvfb-run), from the call to the
 // moment the load report shows (wall clock; *_cpu_ms: processor time of the whole process, the
-// software renderer's threads included; *_thread_ms: of the window's thread alone), on a 100 x 80 x 15 mm part with 100 two-pad components:
+// software renderer's threads included; *_thread_ms: of the window's thread alone), on a 100 x 80 x 15 mm part with 100 two-pad components.
+// stretch_ms / stretch_thread_ms: the longest time the window's thread went without letting
+// events through (it could neither paint nor take Cancel) while opening the design, beside open_ms:
 // - tracks=0: no tracks, the floor of the others;
 // - tracks=200: two tracks per component, each two segments with one bend (ratio and
 //   tracks_ms = what the tracks add to the floor);
@@ -175,13 +177,16 @@ struct Window
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         answerer.setInterval(1);
         QObject::connect(&answerer, &QTimer::timeout, [this] {
-            // Message boxes and the load report, a dialog of its own with the same buttons.
+            noteEvents();
+            // Message boxes and the load report, a dialog of its own with the same buttons; the
+            // progress window closes by itself.
             auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             auto* buttons = box ? box->findChild<QDialogButtonBox*>() : nullptr;
-            if (!box || !box->isVisible() || !buttons)
+            if (!box || !box->isVisible() || !buttons || box->objectName() == QLatin1String("progressWindow"))
                 return;
             if (box->windowTitle() == QStringLiteral("Project loaded"))
             {
+                measuring = false;
                 reportShownNs = clock.nsecsElapsed();
                 reportCpuMs = cpuNow(CLOCK_PROCESS_CPUTIME_ID);
                 reportThreadMs = cpuNow(CLOCK_THREAD_CPUTIME_ID);
@@ -202,11 +207,29 @@ struct Window
         const double cpuBefore = cpuNow(CLOCK_PROCESS_CPUTIME_ID);
         const double threadBefore = cpuNow(CLOCK_THREAD_CPUTIME_ID);
         clock.start();
+        measuring = true;
+        lastEventNs = 0;
+        lastEventThreadMs = threadBefore;
+        longestGapMs = longestGapThreadMs = 0.0;
         if (!window.loadProjectFile(path, false) || reportShownNs < 0)
             return -1.0;
         cpuMs = reportCpuMs - cpuBefore;
         threadMs = reportThreadMs - threadBefore;
         return double(reportShownNs) * 1e-6;
+    }
+
+    // The timer runs only when the window's thread lets events through: the longest time
+    // between two of its ticks is the longest the window could not paint.
+    void noteEvents()
+    {
+        if (!measuring)
+            return;
+        const qint64 now = clock.nsecsElapsed();
+        const double thread = cpuNow(CLOCK_THREAD_CPUTIME_ID);
+        longestGapMs = std::max(longestGapMs, double(now - lastEventNs) * 1e-6);
+        longestGapThreadMs = std::max(longestGapThreadMs, thread - lastEventThreadMs);
+        lastEventNs = now;
+        lastEventThreadMs = thread;
     }
 
     static double cpuNow(clockid_t which)
@@ -223,6 +246,11 @@ struct Window
     qint64 reportShownNs = -1;
     double reportCpuMs = 0.0;
     double reportThreadMs = 0.0;
+    bool measuring = false;
+    qint64 lastEventNs = 0;
+    double lastEventThreadMs = 0.0;
+    double longestGapMs = 0.0;       // wall clock
+    double longestGapThreadMs = 0.0; // the window thread's processor time
 };
 
 struct Designs
@@ -268,9 +296,12 @@ Window& window()
 void openBoth(benchmark::State& state, const QString& path, const QString& floorPath, const char* moreName)
 {
     double ours = 0.0, floor = 0.0, oursCpu = 0.0, floorCpu = 0.0, oursThread = 0.0, floorThread = 0.0;
+    double gap = 0.0, gapThread = 0.0;
     for (auto _ : state) {
         double cpu = 0.0, floorCpuOnce = 0.0, thread = 0.0, floorThreadOnce = 0.0;
         const double a = window().open(path, cpu, thread);
+        gap = std::max(gap, window().longestGapMs);
+        gapThread = std::max(gapThread, window().longestGapThreadMs);
         const double b = window().open(floorPath, floorCpuOnce, floorThreadOnce);
         if (a < 0 || b < 0) {
             state.SkipWithError("a project did not open");
@@ -292,6 +323,9 @@ void openBoth(benchmark::State& state, const QString& path, const QString& floor
     state.counters["floor_cpu_ms"] = floorCpu / n;
     state.counters["open_thread_ms"] = oursThread / n;
     state.counters["floor_thread_ms"] = floorThread / n;
+    // The longest the window went without events while opening, beside the whole opening.
+    state.counters["stretch_ms"] = gap;
+    state.counters["stretch_thread_ms"] = gapThread;
 }
 
 void BM_OpenBoard(benchmark::State& state)
