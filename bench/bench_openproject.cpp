@@ -13,6 +13,7 @@
 //   forth n times over 10 mm (kind 0) or climbing n steps of 0.1 mm (kind 1), beside the same
 //   design with that length as one straight segment (capped at 1,998 mm); x_half = the opening
 //   for n over that for n/2.
+// - LargePart: 160 components on a part of 119 B-spline blocks, beside them on one box.
 #include "app/mainwindow.h"
 #include "components/componentmanager.h"
 #include "components/footprintmanager.h"
@@ -24,7 +25,10 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <Aspect_DisplayConnection.hxx>
+#include <BRepBuilderAPI_NurbsConvert.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
+#include <TopoDS_Compound.hxx>
 #include <OpenGl_GraphicDriver.hxx>
 #include <V3d_Viewer.hxx>
 
@@ -129,14 +133,31 @@ Route longTrack(int kind, int n, bool straight)
     return routeOf(QStringLiteral("N1_3"), QStringLiteral("R1"), QStringLiteral("2"), points, 0.8);
 }
 
+// A part of 7 x 17 blocks of 12 x 12 x 15 mm, 1 mm apart, each in B-splines: many faces to
+// read and to mesh for display.
+TopoDS_Shape manyBlockPart()
+{
+    TopoDS_Compound compound;
+    BRep_Builder builder;
+    builder.MakeCompound(compound);
+    for (int i = 0; i < 7; ++i)
+        for (int j = 0; j < 17; ++j) {
+            const TopoDS_Shape block = BRepPrimAPI_MakeBox(gp_Pnt(i * 13.0, j * 13.0, 0), 12, 12, 15).Shape();
+            builder.Add(compound, BRepBuilderAPI_NurbsConvert(block, true).Shape());
+        }
+    return compound;
+}
+
 // Writes the project file of one design; empty on failure.
-QString writeDesign(const QTemporaryDir& dir, const QList<Route>& routes, const QString& name)
+QString writeDesign(const QTemporaryDir& dir, const QList<Route>& routes, const QString& name,
+                    const TopoDS_Shape& part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), 100, 80, 15).Shape(),
+                    int count = kComponents)
 {
     ProjectManager project;
-    project.addShape(BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), 100, 80, 15).Shape());
+    project.addShape(part);
     project.setMainShapeIndex(0);
     Netlist netlist;
-    for (int i = 0; i < kComponents; ++i) {
+    for (int i = 0; i < count; ++i) {
         NetlistComponent component;
         component.ref = QStringLiteral("R%1").arg(i + 1);
         component.footprint = QString::fromLatin1(kFootprints[i % 4]);
@@ -273,6 +294,18 @@ struct Designs
         return path;
     }
     std::map<std::tuple<int, int, bool>, QString> longTracks;
+
+    // 160 components on the many-block part, and on the one box as its floor.
+    QString large[2];
+    QString largeDesign(bool manyBlocks)
+    {
+        QString& path = large[int(manyBlocks)];
+        if (path.isEmpty())
+            path = manyBlocks ? writeDesign(dir, {}, QStringLiteral("large1"), manyBlockPart(), 160)
+                              : writeDesign(dir, {}, QStringLiteral("large0"),
+                                            BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), 100, 80, 15).Shape(), 160);
+        return path;
+    }
 };
 
 Designs& designs()
@@ -341,6 +374,15 @@ void BM_OpenDiagonal(benchmark::State& state)
     openBoth(state, designs().paths[int(Tracks::Diagonal)], designs().paths[int(Tracks::Parallel)], "diagonal_more_ms");
 }
 BENCHMARK(BM_OpenDiagonal)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The opening the window must stay live through: 160 components on a part of 119 B-spline
+// blocks, beside the same components on one box.
+void BM_OpenLargePart(benchmark::State& state)
+{
+    qInstallMessageHandler(quiet);
+    openBoth(state, designs().largeDesign(true), designs().largeDesign(false), "part_more_ms");
+}
+BENCHMARK(BM_OpenLargePart)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_OpenLongTrack(benchmark::State& state)
 {
