@@ -428,24 +428,23 @@ TEST_F(MainWindowEditing, FootprintChosenByHandEnablesWhatNeedsOne)
     window->setOpenFileChooser([file](QWidget*, int, const QString&, const QString&, const QString&) {
         return file;
     });
-    const auto enabled = [this] {
-        return QList<bool>{probe->burialButton()->isEnabled(), probe->routingButton()->isEnabled(),
-                           probe->probeButton()->isEnabled()};
-    };
-    const auto expected = [this] {
+    // Burial analysis, Routing Mode and the probe, against whether R1 has a footprint.
+    const auto follow = [this] {
         const bool footprinted = !probe->componentManager()->findComponent("R1")->hasMissingFootprint;
-        return QList<bool>{footprinted, footprinted, footprinted};
+        for (QPushButton* button : {probe->burialButton(), probe->routingButton(), probe->probeButton()})
+            EXPECT_EQ(button->isEnabled(), footprinted) << button->text().toStdString();
     };
-    EXPECT_EQ(enabled(), (QList<bool>{false, false, false}));
+    follow();
     {
         MessageBoxAnswerer ok;
         probe->browseFootprint("R1");
     }
-    EXPECT_EQ(enabled(), (QList<bool>{true, true, true}));
+    ASSERT_FALSE(probe->componentManager()->findComponent("R1")->hasMissingFootprint);
+    follow();
     probe->undoStack()->undo();
-    EXPECT_EQ(enabled(), expected());
+    follow();
     probe->undoStack()->redo();
-    EXPECT_EQ(enabled(), expected());
+    follow();
 }
 
 } // namespace
