@@ -3,6 +3,8 @@
 #include "app/progresswindow.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QProgressBar>
 #include <QThread>
 
@@ -68,6 +70,25 @@ TEST(ProgressWindow, OnlyTheGuiThreadsReportsMoveTheWindow)
         EXPECT_GE(bar->value(), 500) << "the GUI thread's report shows the helper's share done";
     }
     qApp->removeEventFilter(&foreign);
+    ProgressWindow::setShowDelay(400);
+}
+
+// Past the point of no return Cancel is greyed, and neither it nor Escape stops the work.
+TEST(ProgressWindow, HeldCancelStopsNothing)
+{
+    ProgressWindow::setShowDelay(0);
+    {
+        ProgressWindow progress(nullptr, QStringLiteral("Opening"));
+        Message_ProgressScope scope(progress.start(), nullptr, 2.0);
+        scope.Next();
+        progress.holdCancel();
+        auto* dialog = qobject_cast<QDialog*>(progressWindow());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_FALSE(dialog->findChild<QDialogButtonBox*>()->isEnabled());
+        dialog->reject();
+        scope.Next();
+        EXPECT_TRUE(scope.More());
+    }
     ProgressWindow::setShowDelay(400);
 }
 
