@@ -101,11 +101,7 @@ bool buildDesign(Design kind, ThreeMfDesign& design, QString* why)
     case BoxPart:
         break;
     }
-    ThreeMfDesignSpec spec;
-    spec.components = 160;
-    spec.partX = 190.0;
-    spec.partY = 10.0 + 12.0 * ((spec.components + 17) / 18);
-    return buildThreeMfDesign(spec, design, why);
+    return buildBoxDesign(design, why);
 }
 
 void BM_ProgressGaps(benchmark::State& state)
