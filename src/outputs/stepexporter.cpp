@@ -3,7 +3,6 @@
 
 #include "foundation/fileutils.h"
 #include "foundation/logging.h"
-#include "foundation/scopeguard.h"
 #include "outputs/assemblycache.h"
 #include "outputs/stepscratch.h"
 
@@ -88,8 +87,8 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
         qWarning() << "writeStepFile: no scratch folder:" << reason;
         return false;
     }
-    // The transfer, the write, and one last report before the user's file is replaced: a
-    // Cancel pressed until then leaves it as it was.
+    // The transfer, the write, and the release of what they built before the user's file is
+    // replaced: a Cancel pressed until then leaves it as it was.
     Message_ProgressScope scope(progress, nullptr, 10.0);
     const QString scratchPath = scratch.filePath(QFileInfo(path).fileName().isEmpty()
                                                      ? QStringLiteral("export.step")
@@ -102,14 +101,6 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
     // command and input that could mesh, heal or edit them until the write ends.
     const opencascade::handle<XCAFApp_Application> app = XCAFApp_Application::GetApplication();
     opencascade::handle<TDocStd_Document> doc;
-    // The application keeps every document it made until it is closed.
-    ScopeGuard closeDocument([&app, &doc] {
-        OccUtils::guardedCall(false, "writeStepFile: Close", [&] {
-            if (!doc.IsNull() && doc->IsOpened())
-                app->Close(doc);
-            return true;
-        });
-    });
     std::unique_ptr<STEPCAFControl_Writer> writer;
     if (!OccUtils::guardedCall(false, "writeStepFile: writer", [&writer] {
             applyStepWriteParameters();
@@ -117,6 +108,18 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
             return true;
         }))
         return false;
+    // The model and the document hold every entity of the file: freeing them takes as long as
+    // a good part of the write, and hears no break either, but needs no notice. The
+    // application keeps every document it made until it is closed.
+    const auto release = [&](const Message_ProgressRange& range) {
+        OccUtils::runReporting(range, "writeStepFile: release", [&] {
+            writer.reset();
+            if (!doc.IsNull() && doc->IsOpened())
+                app->Close(doc);
+            doc.Nullify();
+            return true;
+        });
+    };
     // The transfer hears a break at its reports.
     Message_ProgressScope transferring(scope.Next(8.0), nullptr, 2.0);
     const Message_ProgressRange transfer = transferring.Next(1.0);
@@ -134,8 +137,10 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
         }
         return true;
     });
-    if (!transferred || !transferring.More())
+    if (!transferred || !transferring.More()) {
+        release(scope.Next(2.0));
         return false;
+    }
     // The write itself hears no break: a Cancel pressed while it runs waits for its end, and
     // the window says so. Only the write is marked so.
     const QByteArray target = scratchPath.toUtf8();
@@ -148,7 +153,7 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
         }
         return true;
     });
-    scope.Next(1.0);
+    release(scope.Next(1.0));
     if (!written || !scope.More())
         return false;
 
