@@ -180,8 +180,10 @@ bool BurialAnalyzer::runAnalysis(const QString& ref, const PlacedComponentData& 
         }
     }
 
-    const BurialResult result = computeBurial(body->Shape(), part, progress);
-    if (!result.analysed && progress.UserBreak())
+    // The display meshes the results: a report between the measure and it.
+    Message_ProgressScope steps(progress, nullptr, 2.0);
+    const BurialResult result = computeBurial(body->Shape(), part, steps.Next());
+    if (!result.analysed && !steps.More())
         return false;
     if (!result.analysed) {
         qWarning() << "BurialAnalyzer: analysis failed for" << ref << "—" << result.error;
@@ -197,6 +199,7 @@ bool BurialAnalyzer::runAnalysis(const QString& ref, const PlacedComponentData& 
                    Quantity_NOC_DARKORANGE, 1.2);
     if (!result.contourShape.IsNull())
         styleContour(result.contourShape);
+    steps.Next();
     if (m_enabled)
         displayResultObjects(result);
     m_results.insert(ref, result);

@@ -28,6 +28,7 @@
 
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <vector>
@@ -237,12 +238,11 @@ BurialResult BurialAnalyzer::computeBurial(const TopoDS_Shape& body, const TopoD
         return result;
     }
 
-    // The retries below hear no break: they run only where the shared intersection failed.
-    Message_ProgressScope scope(progress, nullptr, 1.0);
+    Message_ProgressScope scope(progress, nullptr, 13.0);
     std::optional<TopoDS_Shape> common;
     std::optional<TopoDS_Shape> cut;
     TopoDS_Shape contour;
-    const std::optional<SharedResults> shared = sharedIntersection(body, part, scope.Next());
+    const std::optional<SharedResults> shared = sharedIntersection(body, part, scope.Next(8.0));
     if (!scope.More())
         return result; // broken off: not analysed, and no fault to tell
 
@@ -253,12 +253,23 @@ BurialResult BurialAnalyzer::computeBurial(const TopoDS_Shape& body, const TopoD
             contour = shared->section;
     } else {
         // A boolean that fails on every fuzzy value is no measurement: the component is
-        // reported as not analysed rather than as free or fully buried.
-        common = measured<BRepAlgoAPI_Common>(body, part);
-        if (common)
-            cut = measured<BRepAlgoAPI_Cut>(body, part);
-        if (common && cut)
-            contour = contourOf(body, part);
+        // reported as not analysed rather than as free or fully buried. The retries report
+        // nothing themselves: each runs beside this thread's reports, and a break is heard
+        // between them. They only read the body, which is out of the view meanwhile, and the
+        // part.
+        const auto step = [&scope](const std::function<void()>& work) {
+            OccUtils::runReporting(scope.Next(), "BurialAnalyzer::computeBurial", [&work] {
+                work();
+                return true;
+            });
+            return scope.More();
+        };
+        if (!step([&] { common = measured<BRepAlgoAPI_Common>(body, part); }))
+            return result;
+        if (common && !step([&] { cut = measured<BRepAlgoAPI_Cut>(body, part); }))
+            return result;
+        if (common && cut && !step([&] { contour = contourOf(body, part); }))
+            return result;
     }
     if (!common) {
         result.error = tr("The buried part could not be computed");
@@ -269,9 +280,12 @@ BurialResult BurialAnalyzer::computeBurial(const TopoDS_Shape& body, const TopoD
         return result;
     }
 
+    // Each volume of B-spline pieces takes a good part of a second: a report between them.
+    scope.Next();
     result.buriedVolume = computeVolume(*common);
     if (result.buriedVolume > kZeroVolume)
         result.buriedShape = new AIS_Shape(*common);
+    scope.Next();
     result.freeVolume = computeVolume(*cut);
     if (result.freeVolume > kZeroVolume)
         result.freeShape = new AIS_Shape(*cut);
