@@ -19,18 +19,15 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 TEST(ProgressWindowCancel, TellsThatItWaitsOnlyWhileTheFileIsWritten)
 {
-    // Enough B-spline faces that the transfer and the write each run through many reports.
-    BRep_Builder builder;
+    BRep_Builder builder; // enough B-spline faces for many reports in the transfer and the write
     TopoDS_Compound part;
     builder.MakeCompound(part);
-    for (int i = 0; i < 400; ++i)
-        builder.Add(part, BRepBuilderAPI_NurbsConvert(
-                              BRepPrimAPI_MakeBox(gp_Pnt(3.0 * (i % 20), 3.0 * (i / 20), 0.0), 2, 2, 2).Shape())
-                              .Shape());
+    for (int i = 0; i < 400; ++i) {
+        const TopoDS_Shape block = BRepPrimAPI_MakeBox(gp_Pnt(3 * (i % 20), 3 * (i / 20), 0), 2, 2, 2).Shape();
+        builder.Add(part, BRepBuilderAPI_NurbsConvert(block).Shape());
+    }
     const struct
     {
         bool whileWriting; // pressed once the writer has made its file, else before
@@ -47,15 +44,12 @@ TEST(ProgressWindowCancel, TellsThatItWaitsOnlyWhileTheFileIsWritten)
         QWidget owner;
         ProgressWindow progress(&owner, QStringLiteral("Exporting"));
         auto* dialog = owner.findChild<QDialog*>(QStringLiteral("progressWindow"));
-        ASSERT_NE(dialog, nullptr);
-        // At each turn of the events: the export writes its file in its scratch folder, under
-        // the target's name.
-        QString atPress;
-        QTimer watch;
+        QString atPress; // what the window says the moment Cancel is pressed
+        QTimer watch; // at each turn of the events: the export writes its file in its scratch folder
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            const QStringList scratches = scratchRoot.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-            if (!atPress.isNull() || scratches.isEmpty()
-                || QFileInfo::exists(scratchRoot.filePath(scratches.first() + "/design.step")) != row.whileWriting)
+            const QStringList scratch = scratchRoot.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+            if (!atPress.isNull() || scratch.isEmpty()
+                || QFileInfo::exists(scratchRoot.filePath(scratch.first() + "/design.step")) != row.whileWriting)
                 return;
             QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
                               Qt::LeftButton);
@@ -63,17 +57,11 @@ TEST(ProgressWindowCancel, TellsThatItWaitsOnlyWhileTheFileIsWritten)
         });
         watch.start(0);
         const QString target = dir.filePath(QStringLiteral("design.step"));
-        EXPECT_FALSE(StepExporter::writeStepFile(target, part, {}, nullptr, progress.start())) << row.whileWriting;
+        EXPECT_FALSE(StepExporter::writeStepFile(target, part, {}, nullptr, progress.start()));
         EXPECT_FALSE(QFileInfo::exists(target));
-        // What the window says from the press to the end.
         EXPECT_EQ(atPress.toStdString(), row.label);
-        EXPECT_EQ(dialog->findChild<QLabel*>()->text().toStdString(), row.label);
+        EXPECT_EQ(dialog->findChild<QLabel*>()->text().toStdString(), row.label) << "at the end";
     }
     ProgressWindow::setShowDelay(400);
-    if (previousTemp.isNull())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", previousTemp);
+    previousTemp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", previousTemp);
 }
-
-} // namespace

@@ -100,15 +100,12 @@ TEST(ComputeBurialTest, APartOfSeparateSolidsCountsEachSolidTheBodyMeets)
     builder.MakeCompound(blocks);
     for (const double x : {0.0, 20.0, 40.0, 60.0})
         builder.Add(blocks, box(x, 0, 0, 10, 10, 10));
-    const struct
-    {
-        TopoDS_Shape body;
-        double buried, free;
-    } rows[] = {{box(24, 4, 9, 2, 2, 2), 4.0, 4.0}, {box(9, 4, 4, 12, 2, 2), 8.0, 40.0}, {box(31, 4, 4, 8, 2, 2), 0.0, 32.0}};
-    for (const auto& row : rows) {
-        const BurialResult result = BurialAnalyzer::computeBurial(row.body, blocks);
-        EXPECT_NEAR(result.buriedVolume, row.buried, kTol);
-        EXPECT_NEAR(result.freeVolume, row.free, kTol);
+    // Bodies half in the second block, across the first two, between two: buried and free.
+    const double rows[][8] = {{24, 4, 9, 2, 2, 2, 4, 4}, {9, 4, 4, 12, 2, 2, 8, 40}, {31, 4, 4, 8, 2, 2, 0, 32}};
+    for (const auto& r : rows) {
+        const BurialResult result = BurialAnalyzer::computeBurial(box(r[0], r[1], r[2], r[3], r[4], r[5]), blocks);
+        EXPECT_NEAR(result.buriedVolume, r[6], kTol);
+        EXPECT_NEAR(result.freeVolume, r[7], kTol);
     }
 }
 
