@@ -70,12 +70,15 @@ void collectPieces(const TopoDS_Shape& shape, std::vector<TopoDS_Shape>& pieces)
 
 // The pieces of the part (its solids, most often) whose box meets the body's: the others add
 // nothing to the common, the cut or the section, yet on a part of a hundred solids they made
-// most of each boolean's work. Null when none is near; the part itself when all are.
+// most of each boolean's work. Null when none is near; the part itself when all are, or when
+// it is one piece.
 TopoDS_Shape partNear(const TopoDS_Shape& part, const TopoDS_Shape& body)
 {
-    const Bnd_Box bodyBox = wholeBoxOf(body);
     std::vector<TopoDS_Shape> pieces;
     collectPieces(part, pieces);
+    if (pieces.size() < 2)
+        return part;
+    const Bnd_Box bodyBox = wholeBoxOf(body);
     BRep_Builder builder;
     TopoDS_Compound near;
     builder.MakeCompound(near);
