@@ -178,7 +178,10 @@ std::optional<SharedResults> sharedIntersection(const TopoDS_Shape& body, const 
         filler.SetFuzzyValue(kFuzzyValues[0]);
         filler.SetRunParallel(false);
         filler.SetNonDestructive(true);
-        filler.SetSectionAttribute(BOPAlgo_SectionAttribute(true, true, false));
+        // The common and the cut split the part's faces along the section too: they need its
+        // curves on the faces of both. Without them on the part's, both failed on B-spline
+        // parts and every body went through three booleans of its own, six times as long.
+        filler.SetSectionAttribute(BOPAlgo_SectionAttribute(true, true, true));
         filler.Perform(scope.Next(7.0));
         if (filler.HasErrors() || !scope.More())
             return std::nullopt;
