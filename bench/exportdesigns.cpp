@@ -23,6 +23,15 @@ bool buildFrameDesign(ThreeMfDesign& design, QString* why)
     return true;
 }
 
+bool buildBoxDesign(ThreeMfDesign& design, QString* why)
+{
+    ThreeMfDesignSpec spec;
+    spec.components = 160;
+    spec.partX = 190.0;
+    spec.partY = 10.0 + 12.0 * ((spec.components + 17) / 18);
+    return buildThreeMfDesign(spec, design, why);
+}
+
 bool buildManySolidDesign(ThreeMfDesign& design, bool withCylinders, QString* why)
 {
     ThreeMfDesignSpec spec;

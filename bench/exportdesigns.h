@@ -10,6 +10,9 @@
 // material, the other 142 standing in its opening, within the part's box.
 bool buildFrameDesign(ThreeMfDesign& design, QString* why);
 
+// 160 components of a real netlist sunk in a box part of 190 mm by as deep as their rows need.
+bool buildBoxDesign(ThreeMfDesign& design, QString* why);
+
 // 24 components on a part of 7 x 17 separate blocks 1 mm apart, all in B-splines; with
 // cylinders, every other block is a cylinder.
 bool buildManySolidDesign(ThreeMfDesign& design, bool withCylinders, QString* why);

@@ -58,8 +58,14 @@ public:
     {
         if (held || cancelled.exchange(true))
             return;
-        label->setText(ProgressWindow::tr("Cancelling…"));
+        label->setText(insideUnbreakableWork ? waitText() : ProgressWindow::tr("Cancelling…"));
         buttons->setEnabled(false);
+    }
+
+    static QString waitText()
+    {
+        return ProgressWindow::tr(
+            "Cancelling… the file being written is finished first: its writer cannot be stopped midway.");
     }
 
     QLabel* label;
@@ -67,6 +73,8 @@ public:
     QDialogButtonBox* buttons;
     std::atomic<bool> cancelled{false};
     bool held = false;
+    // Whether the report that lets events in comes from work that cannot be broken off.
+    bool insideUnbreakableWork = false;
 };
 
 // OpenCASCADE's algorithms report from any thread; only the GUI thread's reports run events.
@@ -96,14 +104,15 @@ protected:
         if (!m_dialog->isVisible() && m_started.elapsed() >= g_showDelayMs)
             m_dialog->show();
         m_dialog->bar->setValue(qRound(GetPosition() * kBarSteps));
-        if (m_dialog->cancelled && !m_waitShown && insideUnbreakableWork(scope)) {
+        m_dialog->insideUnbreakableWork = insideUnbreakableWork(scope);
+        if (m_dialog->cancelled && !m_waitShown && m_dialog->insideUnbreakableWork) {
             m_waitShown = true;
-            m_dialog->label->setText(ProgressWindow::tr(
-                "Cancelling… the file being written is finished first: its writer cannot be stopped midway."));
+            m_dialog->label->setText(Dialog::waitText());
         }
         // Once the modal window is up it alone takes input; before, input waits for the end.
         QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents
                                                               : QEventLoop::ExcludeUserInputEvents);
+        m_dialog->insideUnbreakableWork = false;
         m_lastPump.restart();
         m_pumping = false;
     }

@@ -97,16 +97,18 @@ bool BurialAnalyzer::analyzeAll(const ComponentMap& components, const TopoDS_Sha
     for (int i = 0; i < count; ++i) {
         const QString& ref = refs.at(i);
         emit statusChanged(tr("Burial analysis: component %1/%2 (%3)...").arg(i + 1).arg(count).arg(ref));
-        // The report lets the status show; a break asked there stops the walk here.
-        scope.Next();
+        // A break asked at a report within the last component stops the walk here.
         if (!scope.More())
             return false;
+        const Message_ProgressRange step = scope.Next();
         const auto it = components.constFind(ref);
         if (it == components.constEnd())
             continue;
         const PlacedComponentData component = it.value();
-        if (analyzeComponent(ref, component, part))
+        if (analyzeComponent(ref, component, part, step))
             ++analysed;
+        else if (step.UserBreak())
+            return false;
     }
     if (!m_context.IsNull())
         OccUtils::safeUpdateViewer(m_context);
@@ -119,14 +121,14 @@ bool BurialAnalyzer::analyzeAll(const ComponentMap& components, const TopoDS_Sha
 }
 
 bool BurialAnalyzer::analyzeComponent(const QString& ref, const PlacedComponentData& component,
-                                      const TopoDS_Shape& part)
+                                      const TopoDS_Shape& part, const Message_ProgressRange& progress)
 {
     if (m_context.IsNull() || part.IsNull() || component.compositeShape.IsNull())
         return false;
 
     emit computationStarted(ref);
     try {
-        return runAnalysis(ref, component, part);
+        return runAnalysis(ref, component, part, progress);
     } catch (const Standard_Failure& failure) {
         // These warnings allocate nothing: the failure may be the lack of memory itself.
         OccUtils::detail::warnOccFailure("BurialAnalyzer::analyzeComponent", failure);
@@ -143,7 +145,8 @@ bool BurialAnalyzer::analyzeComponent(const QString& ref, const PlacedComponentD
     return false;
 }
 
-bool BurialAnalyzer::runAnalysis(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part)
+bool BurialAnalyzer::runAnalysis(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part,
+                                 const Message_ProgressRange& progress)
 {
     const opencascade::handle<AIS_Shape> body = component.compositeShape;
     const auto previous = m_results.find(ref);
@@ -177,7 +180,11 @@ bool BurialAnalyzer::runAnalysis(const QString& ref, const PlacedComponentData& 
         }
     }
 
-    const BurialResult result = computeBurial(body->Shape(), part);
+    // The display meshes the results: a report between the measure and it.
+    Message_ProgressScope steps(progress, nullptr, 2.0);
+    const BurialResult result = computeBurial(body->Shape(), part, steps.Next());
+    if (!result.analysed && !steps.More())
+        return false;
     if (!result.analysed) {
         qWarning() << "BurialAnalyzer: analysis failed for" << ref << "—" << result.error;
         emit statusChanged(tr("Analysis %1: %2").arg(ref, result.error));
@@ -192,6 +199,7 @@ bool BurialAnalyzer::runAnalysis(const QString& ref, const PlacedComponentData& 
                    Quantity_NOC_DARKORANGE, 1.2);
     if (!result.contourShape.IsNull())
         styleContour(result.contourShape);
+    steps.Next();
     if (m_enabled)
         displayResultObjects(result);
     m_results.insert(ref, result);

@@ -36,10 +36,13 @@ public:
     // False when a break asked through progress stopped it before the end.
     bool analyzeAll(const ComponentMap& components, const TopoDS_Shape& part,
                     const Message_ProgressRange& progress = Message_ProgressRange());
-    // True when the component was analysed.
-    bool analyzeComponent(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part);
+    // True when the component was analysed. The booleans report through progress; a break
+    // asked there leaves the component unanalysed, its body shown.
+    bool analyzeComponent(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part,
+                          const Message_ProgressRange& progress = Message_ProgressRange());
 
-    static BurialResult computeBurial(const TopoDS_Shape& body, const TopoDS_Shape& part);
+    static BurialResult computeBurial(const TopoDS_Shape& body, const TopoDS_Shape& part,
+                                      const Message_ProgressRange& progress = Message_ProgressRange());
     static double computeVolume(const TopoDS_Shape& shape);
 
     void clearResults(bool restoreBodies, const ComponentMap* components);
@@ -59,7 +62,8 @@ private:
     void showBodies(const ComponentMap& components);
     void removeResultObjects(const BurialResult& result);
     void displayResultObjects(const BurialResult& result);
-    bool runAnalysis(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part);
+    bool runAnalysis(const QString& ref, const PlacedComponentData& component, const TopoDS_Shape& part,
+                     const Message_ProgressRange& progress);
     static void styleShape(const opencascade::handle<AIS_Shape>& shape, const Quantity_Color& colour,
                            double transparency, Quantity_NameOfColor lineColour, double lineWidth);
     static void styleContour(const opencascade::handle<AIS_Shape>& shape);

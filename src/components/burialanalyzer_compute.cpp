@@ -14,17 +14,24 @@
 #include <BRepAlgoAPI_Section.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
+#include <BRep_Builder.hxx>
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <Graphic3d_NameOfMaterial.hxx>
+#include <Message_ProgressScope.hxx>
 #include <Prs3d_Drawer.hxx>
 #include <Prs3d_LineAspect.hxx>
 #include <QDebug>
 #include <TopTools_ListOfShape.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Iterator.hxx>
 
 #include <cmath>
 #include <exception>
+#include <functional>
+#include <iterator>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -38,6 +45,54 @@ Bnd_Box boxOf(const TopoDS_Shape& shape)
     Bnd_Box box;
     BRepBndLib::Add(shape, box, true);
     return box;
+}
+
+// Boxes from the geometry alone hold the shape whole, where a display mesh may cut corners.
+// The margin covers the fuzzy values and the healing.
+Bnd_Box wholeBoxOf(const TopoDS_Shape& shape)
+{
+    Bnd_Box box;
+    BRepBndLib::Add(shape, box, false);
+    if (!box.IsVoid())
+        box.Enlarge(kHealTolerance + kFuzzyValues[std::size(kFuzzyValues) - 1]);
+    return box;
+}
+
+void collectPieces(const TopoDS_Shape& shape, std::vector<TopoDS_Shape>& pieces)
+{
+    if (shape.ShapeType() != TopAbs_COMPOUND) {
+        pieces.push_back(shape);
+        return;
+    }
+    for (TopoDS_Iterator it(shape); it.More(); it.Next())
+        collectPieces(it.Value(), pieces);
+}
+
+// The pieces of the part (its solids, most often) whose box meets the body's: the others add
+// nothing to the common, the cut or the section, yet on a part of a hundred solids they made
+// most of each boolean's work. Null when none is near; the part itself when all are, or when
+// it is one piece.
+TopoDS_Shape partNear(const TopoDS_Shape& part, const TopoDS_Shape& body)
+{
+    std::vector<TopoDS_Shape> pieces;
+    collectPieces(part, pieces);
+    if (pieces.size() < 2)
+        return part;
+    const Bnd_Box bodyBox = wholeBoxOf(body);
+    BRep_Builder builder;
+    TopoDS_Compound near;
+    builder.MakeCompound(near);
+    size_t kept = 0;
+    for (const TopoDS_Shape& piece : pieces) {
+        const Bnd_Box box = wholeBoxOf(piece);
+        if (box.IsVoid() || !box.IsOut(bodyBox)) {
+            builder.Add(near, piece);
+            ++kept;
+        }
+    }
+    if (kept == pieces.size())
+        return part;
+    return kept == 0 ? TopoDS_Shape() : TopoDS_Shape(near);
 }
 
 TopoDS_Shape attemptSection(const TopoDS_Shape& body, const TopoDS_Shape& part, double fuzzy)
@@ -110,9 +165,11 @@ struct SharedResults
     TopoDS_Shape section;
 };
 
-std::optional<SharedResults> sharedIntersection(const TopoDS_Shape& body, const TopoDS_Shape& part)
+std::optional<SharedResults> sharedIntersection(const TopoDS_Shape& body, const TopoDS_Shape& part,
+                                                const Message_ProgressRange& progress)
 {
     try {
+        Message_ProgressScope scope(progress, nullptr, 10.0);
         BOPAlgo_PaveFiller filler;
         TopTools_ListOfShape arguments;
         arguments.Append(body);
@@ -121,15 +178,18 @@ std::optional<SharedResults> sharedIntersection(const TopoDS_Shape& body, const 
         filler.SetFuzzyValue(kFuzzyValues[0]);
         filler.SetRunParallel(false);
         filler.SetNonDestructive(true);
-        filler.SetSectionAttribute(BOPAlgo_SectionAttribute(true, true, false));
-        filler.Perform();
-        if (filler.HasErrors())
+        // The common and the cut split the part's faces along the section too: they need its
+        // curves on the faces of both. Without them on the part's, both failed on B-spline
+        // parts and every body went through three booleans of its own, six times as long.
+        filler.SetSectionAttribute(BOPAlgo_SectionAttribute(true, true, true));
+        filler.Perform(scope.Next(7.0));
+        if (filler.HasErrors() || !scope.More())
             return std::nullopt;
-        BRepAlgoAPI_Common common(body, part, filler);
-        BRepAlgoAPI_Cut cut(body, part, filler, true);
+        BRepAlgoAPI_Common common(body, part, filler, scope.Next(1.0));
+        BRepAlgoAPI_Cut cut(body, part, filler, true, scope.Next(1.0));
         BRepAlgoAPI_Section section(body, part, filler, false);
-        section.Build();
-        if (!common.IsDone() || !cut.IsDone() || !section.IsDone())
+        section.Build(scope.Next(1.0));
+        if (!scope.More() || !common.IsDone() || !cut.IsDone() || !section.IsDone())
             return std::nullopt;
         return SharedResults{common.Shape(), cut.Shape(), section.Shape()};
     } catch (...) {
@@ -163,42 +223,59 @@ double BurialAnalyzer::computeVolume(const TopoDS_Shape& shape)
     });
 }
 
-BurialResult BurialAnalyzer::computeBurial(const TopoDS_Shape& body, const TopoDS_Shape& part)
+BurialResult BurialAnalyzer::computeBurial(const TopoDS_Shape& body, const TopoDS_Shape& whole,
+                                           const Message_ProgressRange& progress)
 {
     BurialResult result;
-    if (body.IsNull() || part.IsNull()) {
+    if (body.IsNull() || whole.IsNull()) {
         result.error = tr("Null shape");
         return result;
     }
     const Bnd_Box bodyBox = boxOf(body);
-    const Bnd_Box partBox = boxOf(part);
-    if (bodyBox.IsVoid() || partBox.IsVoid()) {
+    if (bodyBox.IsVoid() || boxOf(whole).IsVoid()) {
         result.error = tr("Empty bounding box");
         return result;
     }
-    if (bodyBox.IsOut(partBox)) {
+    const TopoDS_Shape part = partNear(whole, body);
+    if (part.IsNull() || bodyBox.IsOut(boxOf(part))) {
         result.analysed = true;
         result.freeVolume = computeVolume(body);
         result.freeShape = new AIS_Shape(body);
         return result;
     }
 
+    Message_ProgressScope scope(progress, nullptr, 13.0);
     std::optional<TopoDS_Shape> common;
     std::optional<TopoDS_Shape> cut;
     TopoDS_Shape contour;
-    if (const std::optional<SharedResults> shared = sharedIntersection(body, part)) {
+    const std::optional<SharedResults> shared = sharedIntersection(body, part, scope.Next(8.0));
+    if (!scope.More())
+        return result; // broken off: not analysed, and no fault to tell
+
+    if (shared) {
         common = shared->common;
         cut = shared->cut;
         if (OccUtils::hasUsableBounds(shared->section))
             contour = shared->section;
     } else {
         // A boolean that fails on every fuzzy value is no measurement: the component is
-        // reported as not analysed rather than as free or fully buried.
-        common = measured<BRepAlgoAPI_Common>(body, part);
-        if (common)
-            cut = measured<BRepAlgoAPI_Cut>(body, part);
-        if (common && cut)
-            contour = contourOf(body, part);
+        // reported as not analysed rather than as free or fully buried. The retries report
+        // nothing themselves: each runs beside this thread's reports, and a break is heard
+        // between them. They only read the body, which is out of the view meanwhile, and the
+        // part.
+        const auto step = [&scope](const std::function<void()>& work) {
+            OccUtils::runReporting(scope.Next(), "BurialAnalyzer::computeBurial", [&work] {
+                work();
+                return true;
+            });
+            return scope.More();
+        };
+        if (!step([&] { common = measured<BRepAlgoAPI_Common>(body, part); }))
+            return result;
+        if (common && !step([&] { cut = measured<BRepAlgoAPI_Cut>(body, part); }))
+            return result;
+        if (common && cut && !step([&] { contour = contourOf(body, part); }))
+            return result;
     }
     if (!common) {
         result.error = tr("The buried part could not be computed");
@@ -209,9 +286,12 @@ BurialResult BurialAnalyzer::computeBurial(const TopoDS_Shape& body, const TopoD
         return result;
     }
 
+    // Each volume of B-spline pieces takes a good part of a second: a report between them.
+    scope.Next();
     result.buriedVolume = computeVolume(*common);
     if (result.buriedVolume > kZeroVolume)
         result.buriedShape = new AIS_Shape(*common);
+    scope.Next();
     result.freeVolume = computeVolume(*cut);
     if (result.freeVolume > kZeroVolume)
         result.freeShape = new AIS_Shape(*cut);

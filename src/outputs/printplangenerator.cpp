@@ -8,9 +8,12 @@
 
 #include <QCoreApplication>
 
+#include <TopoDS_Shape.hxx>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 
 namespace {
 
@@ -49,6 +52,26 @@ int skipCode(const PlacedComponentData& component, const QSet<QString>& outsideP
     if (outsidePart.contains(component.ref))
         return PrintPlan::kOutsidePart;
     return 0;
+}
+
+// The part's tight box takes a tenth of a second and more on a part of many B-spline solids,
+// and the plan is made again at each layer height: the last part's box is kept. The part is
+// kept with it, so that no other part can come to share its identity while the box is held.
+Bnd_Box partBox(const TopoDS_Shape& part)
+{
+    static std::mutex guard;
+    static TopoDS_Shape keptPart;
+    static Bnd_Box keptBox;
+    {
+        const std::lock_guard<std::mutex> lock(guard);
+        if (!keptPart.IsNull() && keptPart.IsSame(part))
+            return keptBox;
+    }
+    const Bnd_Box box = GeometryUtils::getTightBoundingBox(part);
+    const std::lock_guard<std::mutex> lock(guard);
+    keptPart = part;
+    keptBox = box;
+    return box;
 }
 
 PrintPlan failed(double layerHeight, const QString& error)
@@ -111,7 +134,7 @@ PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>&
     if (!(h > 0.0) || !std::isfinite(h))
         return failed(h, trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "invalid layer height")));
 
-    const Bnd_Box box = GeometryUtils::getTightBoundingBox(part);
+    const Bnd_Box box = partBox(part);
     if (box.IsVoid())
         return failed(h, trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "Bounding box of the part cannot be calculated")));
 

@@ -3,7 +3,6 @@
 
 #include "foundation/fileutils.h"
 #include "foundation/logging.h"
-#include "foundation/scopeguard.h"
 #include "outputs/assemblycache.h"
 #include "outputs/stepscratch.h"
 
@@ -25,6 +24,8 @@
 #include <XCAFApp_Application.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
+
+#include <memory>
 
 namespace {
 
@@ -86,57 +87,73 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
         qWarning() << "writeStepFile: no scratch folder:" << reason;
         return false;
     }
-    // The transfer, the write, and one last report before the user's file is replaced: a
-    // Cancel pressed until then leaves it as it was.
+    // The transfer, the write, and the release of what they built before the user's file is
+    // replaced: a Cancel pressed until then leaves it as it was.
     Message_ProgressScope scope(progress, nullptr, 10.0);
     const QString scratchPath = scratch.filePath(QFileInfo(path).fileName().isEmpty()
                                                      ? QStringLiteral("export.step")
                                                      : QFileInfo(path).fileName());
 
-    const bool written = OccUtils::guardedCall(false, "writeStepFile", [&] {
-        const opencascade::handle<XCAFApp_Application> app = XCAFApp_Application::GetApplication();
-        opencascade::handle<TDocStd_Document> doc;
-        app->NewDocument("MDTV-XCAF", doc);
-        // The application keeps every document it made until it is closed.
-        ScopeGuard closeDocument([&app, &doc] {
+    // OpenCASCADE 7.6's writer reports the transfer only in part and the write not at all
+    // (seconds each on a big design): they run on a helper thread while this one reports, and
+    // the window keeps painting. The document and the writer are this export's own, but the
+    // document stores the very shapes the view shows: the long operation's window holds every
+    // command and input that could mesh, heal or edit them until the write ends.
+    const opencascade::handle<XCAFApp_Application> app = XCAFApp_Application::GetApplication();
+    opencascade::handle<TDocStd_Document> doc;
+    std::unique_ptr<STEPCAFControl_Writer> writer;
+    if (!OccUtils::guardedCall(false, "writeStepFile: writer", [&writer] {
+            applyStepWriteParameters();
+            writer = std::make_unique<STEPCAFControl_Writer>();
+            return true;
+        }))
+        return false;
+    // The model and the document hold every entity of the file: freeing them takes as long as
+    // a good part of the write, and hears no break either, but needs no notice. The
+    // application keeps every document it made until it is closed.
+    const auto release = [&](const Message_ProgressRange& range) {
+        OccUtils::runReporting(range, "writeStepFile: release", [&] {
+            writer.reset();
             if (!doc.IsNull() && doc->IsOpened())
                 app->Close(doc);
+            doc.Nullify();
+            return true;
         });
+    };
+    // The transfer hears a break at its reports.
+    Message_ProgressScope transferring(scope.Next(8.0), nullptr, 2.0);
+    const Message_ProgressRange transfer = transferring.Next(1.0);
+    const bool transferred = OccUtils::runReporting(transferring.Next(1.0), "writeStepFile: transfer", [&] {
+        app->NewDocument("MDTV-XCAF", doc);
         const opencascade::handle<XCAFDoc_ShapeTool> tool = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
-
         addNamedShape(tool, part, QStringLiteral("Vantorquelle_Piece"));
         for (const ConductorGroup& group : groups) {
             if (!group.shape.IsNull())
                 addNamedShape(tool, group.shape, groupStepName(group.name));
         }
-
-        applyStepWriteParameters();
-        STEPCAFControl_Writer writer;
-        // OpenCASCADE 7.6's writer reports the transfer only in part and the write not at all
-        // (seconds each on a big design): they run on a helper thread while this one reports,
-        // and the window keeps painting. The document and the writer are this export's own, but
-        // the document stores the very shapes the view shows: the long operation's window holds
-        // every command and input that could mesh, heal or edit them until the write ends.
-        const Message_ProgressRange transfer = scope.Next(8.0);
-        const QByteArray target = scratchPath.toUtf8();
-        // The write itself hears no break: a Cancel waits for it, and the window says so.
-        Message_ProgressScope writing(scope.Next(1.0), OccUtils::kUnbreakableWork, 1.0);
-        return OccUtils::runReporting(writing.Next(), "writeStepFile", [&] {
-            if (!writer.Transfer(doc, STEPControl_AsIs, nullptr, transfer)) {
-                qWarning() << "writeStepFile: XCAF Transfer failed";
-                return false;
-            }
-            if (transfer.UserBreak())
-                return false;
-            const IFSelect_ReturnStatus status = writer.Write(target.constData());
-            if (status != IFSelect_RetDone) {
-                qWarning() << "writeStepFile: Write failed (status" << int(status) << ")";
-                return false;
-            }
-            return true;
-        });
+        if (!writer->Transfer(doc, STEPControl_AsIs, nullptr, transfer)) {
+            qWarning() << "writeStepFile: XCAF Transfer failed";
+            return false;
+        }
+        return true;
     });
-    scope.Next(1.0);
+    if (!transferred || !transferring.More()) {
+        release(scope.Next(2.0));
+        return false;
+    }
+    // The write itself hears no break: a Cancel pressed while it runs waits for its end, and
+    // the window says so. Only the write is marked so.
+    const QByteArray target = scratchPath.toUtf8();
+    Message_ProgressScope writing(scope.Next(1.0), OccUtils::kUnbreakableWork, 1.0);
+    const bool written = OccUtils::runReporting(writing.Next(), "writeStepFile: write", [&] {
+        const IFSelect_ReturnStatus status = writer->Write(target.constData());
+        if (status != IFSelect_RetDone) {
+            qWarning() << "writeStepFile: Write failed (status" << int(status) << ")";
+            return false;
+        }
+        return true;
+    });
+    release(scope.Next(1.0));
     if (!written || !scope.More())
         return false;
 

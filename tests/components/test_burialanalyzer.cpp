@@ -13,6 +13,7 @@
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Face.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
+#include <Message_ProgressIndicator.hxx>
 #include <gp_Ax2.hxx>
 
 #include <QSignalSpy>
@@ -89,6 +90,23 @@ TEST(ComputeBurialTest, BoxesMeetingWithoutTheSolidsIsAMeasuredZero)
     EXPECT_FALSE(result.intersects);
     EXPECT_NEAR(result.freeVolume, 0.512, kTol);
     EXPECT_TRUE(result.buriedShape.IsNull());
+}
+
+// A part of separate solids: the measure takes every solid the body meets.
+TEST(ComputeBurialTest, APartOfSeparateSolidsCountsEachSolidTheBodyMeets)
+{
+    BRep_Builder builder;
+    TopoDS_Compound blocks;
+    builder.MakeCompound(blocks);
+    for (const double x : {0.0, 20.0, 40.0, 60.0})
+        builder.Add(blocks, box(x, 0, 0, 10, 10, 10));
+    // Bodies half in the second block, across the first two, between two: buried and free.
+    const double rows[][8] = {{24, 4, 9, 2, 2, 2, 4, 4}, {9, 4, 4, 12, 2, 2, 8, 40}, {31, 4, 4, 8, 2, 2, 0, 32}};
+    for (const auto& r : rows) {
+        const BurialResult result = BurialAnalyzer::computeBurial(box(r[0], r[1], r[2], r[3], r[4], r[5]), blocks);
+        EXPECT_NEAR(result.buriedVolume, r[6], kTol);
+        EXPECT_NEAR(result.freeVolume, r[7], kTol);
+    }
 }
 
 TEST(BurialResultTest, TextsAndRefusals)
@@ -214,6 +232,29 @@ TEST_F(BurialAnalyzerTest, AComponentRemovedWhileEventsRunIsSkippedAsAFailure)
     });
     analyzer.setEnabled(true, components, part());
     EXPECT_EQ(status.last().at(0).toString(), "Burial analysis complete: 1/2 component(s) analysed (1 failure(s))");
+}
+
+class BreakOnDemand : public Message_ProgressIndicator
+{
+public:
+    bool asked = false;
+
+protected:
+    Standard_Boolean UserBreak() override { return asked; }
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override {}
+};
+
+// Cancel pressed while a component is computed stops it there: no result, its body shown.
+TEST_F(BurialAnalyzerTest, CancelStopsWithinTheComponentBeingComputed)
+{
+    place("R1", box(4, 4, 9, 2, 2, 2));
+    const opencascade::handle<BreakOnDemand> cancel = new BreakOnDemand;
+    QObject::connect(&analyzer, &BurialAnalyzer::computationStarted, [&] { cancel->asked = true; });
+    QSignalSpy status(&analyzer, &BurialAnalyzer::statusChanged);
+    analyzer.setEnabled(true, components, part(), cancel->Start());
+    EXPECT_EQ(analyzer.resultCount(), 0);
+    EXPECT_EQ(status.last().at(0).toString(), "Burial analysis cancelled");
+    EXPECT_TRUE(context->IsDisplayed(components["R1"].compositeShape));
 }
 
 TEST_F(BurialAnalyzerTest, AnalysingWhileOffKeepsTheBodyAndReplacesOldObjects)

@@ -12,7 +12,10 @@
 #include <AIS_Shape.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <TopoDS_Face.hxx>
+#include <TopLoc_Location.hxx>
+#include <gp_Ax1.hxx>
 #include <gp_Pln.hxx>
+#include <gp_Trsf.hxx>
 
 #include <gtest/gtest.h>
 
@@ -363,3 +366,25 @@ TEST(PrintPlanReport, CsvRowsQuoteOnlyTheTexts)
 }
 
 } // namespace
+
+// The part's box is kept between plans: a part moved or turned, sharing its geometry with the
+// one planned before, still gets its own heights, and so does the first part again.
+TEST(PrintPlan, HeightsFollowThePartAsPlacedAfterAnEarlierPlan)
+{
+    const TopoDS_Shape base = part(0.0, 10.0);
+    gp_Trsf lift, tilt; // tilt: about X, the 40 mm side stands up from z = 0
+    lift.SetTranslation(gp_Vec(0.0, 0.0, 5.0));
+    tilt.SetRotation(gp_Ax1(gp_Pnt(0, 0, 0), gp_Dir(1, 0, 0)), M_PI / 2.0);
+    const struct
+    {
+        TopoDS_Shape shape;
+        double zMin, height;
+    } rows[] = {{base, 0.0, 10.0}, {base.Moved(TopLoc_Location(lift)), 5.0, 10.0},
+                {base.Moved(TopLoc_Location(tilt)), 0.0, 40.0}, {base, 0.0, 10.0}};
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const PrintPlan plan = PrintPlanGenerator::generate({}, {}, rows[i].shape, 0.2, {});
+        ASSERT_TRUE(plan.ok) << i;
+        EXPECT_NEAR(plan.zMin, rows[i].zMin, 1e-6) << i;
+        EXPECT_NEAR(plan.partHeight, rows[i].height, 1e-6) << i;
+    }
+}
