@@ -2,6 +2,7 @@
 // the status into messages.
 #pragma once
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
@@ -38,8 +39,16 @@ struct StepFileCheck
     // The exchange's closing keyword was read: the reader accepts a file cut short, and would
     // hand back a part with faces silently missing.
     bool complete = false;
-    qint64 readLength = -1; // the bytes up to the end mark: the reader is given no more
+    QByteArray bytes; // the file up to its end mark, as scanned: all the reader is given
     bool cancelled = false;
+};
+
+// A seam for tests, between the check and the reader: beforeRead is called with the path once
+// the file was checked, afterRead with the count of bytes the reader took.
+struct StepReadSeam
+{
+    std::function<void(const QString& path)> beforeRead;
+    std::function<void(qint64 handed)> afterRead;
 };
 
 class StepImporter
@@ -52,4 +61,6 @@ public:
     static StepImportResult importStep(const QString& path, const Message_ProgressRange& progress = {});
 
     static StepFileCheck checkFile(const QString& path, const std::function<bool()>& cancelled = {});
+
+    static void setReadSeam(StepReadSeam seam);
 };
