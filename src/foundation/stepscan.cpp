@@ -352,8 +352,10 @@ bool StepScan::endRun(bool semicolonFollows)
         }
         const char c = run[i];
         if (c == '&') {
+            // Only a scope that opens a record is read as one; elsewhere the word is a syntax
+            // error the parser drops.
             const bool scope = run.compare(i, 6, "&SCOPE") == 0;
-            m_scoped = m_scoped || scope;
+            m_scoped = m_scoped || (scope && m_parse == Parse::Assigned);
             token(Token::Other);
             i += scope ? 6 : 1;
             continue;

@@ -39,7 +39,7 @@ public:
     std::size_t roleRef(std::size_t record) const { return m_roleRefs[record]; }
 
     const std::string& badNumber() const { return m_badNumber; }
-    // A scope opens ("&SCOPE"): the reader crashes on what it holds.
+    // A record opens a scope ("#1 = &SCOPE"): the reader crashes on what it holds.
     bool scoped() const { return m_scoped; }
     // A text or comment still open at the end of the file, and the line it opened on.
     enum class Open { None, Text, Comment };

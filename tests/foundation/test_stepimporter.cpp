@@ -176,7 +176,7 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
         {"unclosed-text", unclosedTextSmall, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the text opened on line 9 never closes."},
         {"unclosed-comment", unclosedCommentSmall, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the comment opened on line 9 never closes."},
         {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, nullptr, "The STEP file contains no transferable root."},
-        // The reader crashes on a scope, beyond what the fault trap catches.
+        // The reader crashes on a record that opens a scope, beyond what the fault trap catches.
         {"scope", stepFile("#10 = CARTESIAN_POINT('',(0.,0.,0.));\n#20 = &SCOPE\n#21 = CARTESIAN_POINT('',(1.,0.,0.));\n"
                            "ENDSCOPE CARTESIAN_POINT('',(2.,0.,0.));\n"),
          StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file uses scopes (&SCOPE), which cannot be read."},
@@ -207,7 +207,7 @@ TEST_F(StepImporterTest, DamageOutsideTheGeometryDoesNotRefuseThePart)
     ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
     const QByteArray whole = readBytes(path("part.step"));
     const QByteArray duplicates = "#21 = CARTESIAN_POINT('',(0.,0.,0.));\n#21 = CARTESIAN_POINT('',(1.,0.,0.));\n";
-    struct Case { const char* name; QByteArray beforeFirstEntity; QByteArray afterEnd; bool lowerCaseEnd = false; };
+    struct Case { const char* name; QByteArray beforeFirstEntity; QByteArray afterEnd; bool lowerCaseEnd = false; QByteArray inHeader = {}; QByteArray beforeEnd = {}; };
     const QList<Case> cases = {
         // A property pointing nowhere and an item with a missing attribute: neither carries geometry.
         // Numbers in a text or a comment define nothing.
@@ -218,15 +218,21 @@ TEST_F(StepImporterTest, DamageOutsideTheGeometryDoesNotRefuseThePart)
         // Quotes inside a text that the reader does not take for its end.
         {"quotes-in-texts", "#9001 = DESCRIPTIVE_REPRESENTATION_ITEM('it''s #21 = x;','a'b;c'\t');\n"
                             "#9002 = DESCRIPTIVE_REPRESENTATION_ITEM('a' \r\n ,'b'' ');\n", {}},
+        // A '"' right after a closing quote passes for a blank: no text is left open at the end.
+        {"double-quote-after-a-quote", {}, {}, false, {}, "#9003 = DESCRIPTIVE_REPRESENTATION_ITEM('x'\",'y'\"\" );\n"},
         // The reader reads nothing after the end of the exchange.
         {"stray-text-after-the-end", {}, "stray 'text\n"},
         {"entities-after-the-end", {}, duplicates + "#9001 = DESCRIPTIVE_REPRESENTATION_ITEM('a',#9001);\n"},
         {"end-in-lower-case", {}, "/*", true},
+        // The word of a scope where no record opens one is a syntax error the parser drops.
+        {"scope-words", "&SCOPE\n#9001 = DESCRIPTIVE_REPRESENTATION_ITEM('a',&SCOPE);\n", {}, false, "&SCOPE\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QByteArray text = whole;
         text.insert(text.indexOf("\n#1 =") + 1, c.beforeFirstEntity);
+        text.insert(text.indexOf("ENDSEC;"), c.inHeader);
+        text.insert(text.lastIndexOf("ENDSEC;"), c.beforeEnd);
         text += c.afterEnd;
         if (c.lowerCaseEnd)
             text.replace("END-ISO-10303-21;", "end-iso-10303-21;");
