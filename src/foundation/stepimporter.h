@@ -36,6 +36,10 @@ struct StepFileCheck
     // or a text or comment that never closes, behind which the scan cannot see them.
     bool sound = false;
     QString reason;
+    // What the reason is about. The reader hides a number defined twice and a cycle: it reads
+    // such files, then reads unset memory or recurses without end.
+    enum Fault { None, CannotOpen, NumberOutOfRange, Unclosed, Scope, DefinedTwice, Cycle };
+    Fault fault = None;
     // The exchange's closing keyword was read: the reader accepts a file cut short, and would
     // hand back a part with faces silently missing.
     bool complete = false;
@@ -61,6 +65,8 @@ public:
     static StepImportResult importStep(const QString& path, const Message_ProgressRange& progress = {});
 
     static StepFileCheck checkFile(const QString& path, const std::function<bool()>& cancelled = {});
+    // The same check of bytes in memory (the fuzz targets').
+    static StepFileCheck checkBytes(const QByteArray& bytes);
 
     static void setReadSeam(StepReadSeam seam);
 };

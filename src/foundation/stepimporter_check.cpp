@@ -151,6 +151,50 @@ std::vector<std::int64_t> entitiesOnCycle(const StepScan& scan, const EntityInde
     return {};
 }
 
+// Judges the scanned bytes; inRange as StepScan::feed() and finish() returned.
+void judge(const StepScan& scan, bool inRange, StepFileCheck& check)
+{
+    check.complete = scan.ended();
+    if (!inRange) {
+        check.fault = StepFileCheck::NumberOutOfRange;
+        check.reason = StepImporter::tr("The STEP file is damaged: the entity number %1 is out of range.")
+                           .arg(QString::fromStdString(scan.badNumber()));
+    } else if (scan.unclosed() == StepScan::Open::Comment) {
+        check.fault = StepFileCheck::Unclosed;
+        check.reason = StepImporter::tr("The STEP file is damaged: the comment opened on line %1 never closes.").arg(scan.unclosedLine());
+    } else if (scan.unclosed() == StepScan::Open::Text) {
+        check.fault = StepFileCheck::Unclosed;
+        check.reason = StepImporter::tr("The STEP file is damaged: the text opened on line %1 never closes.").arg(scan.unclosedLine());
+    } else if (scan.scoped()) {
+        check.fault = StepFileCheck::Scope;
+        check.reason = StepImporter::tr("The STEP file uses scopes (&SCOPE), which cannot be read.");
+    }
+    if (check.fault != StepFileCheck::None)
+        return;
+    EntityIndex index;
+    if (const std::int64_t twice = indexEntities(scan, index)) {
+        check.fault = StepFileCheck::DefinedTwice;
+        check.reason = StepImporter::tr("The STEP file is damaged: the entity number #%1 is defined more than once.").arg(twice);
+        return;
+    }
+    const std::vector<std::int64_t> cycle = entitiesOnCycle(scan, index);
+    if (cycle.size() == 1) {
+        check.fault = StepFileCheck::Cycle;
+        check.reason = StepImporter::tr("The STEP file is damaged: entity #%1 refers back to itself.").arg(cycle.front());
+        return;
+    }
+    if (!cycle.empty()) {
+        QStringList names;
+        for (const std::int64_t entity : cycle)
+            names << QStringLiteral("#%1").arg(entity);
+        check.fault = StepFileCheck::Cycle;
+        check.reason = StepImporter::tr("The STEP file is damaged: entities %1 lead back to one another in a cycle.")
+                           .arg(names.join(QStringLiteral(", ")));
+        return;
+    }
+    check.sound = true;
+}
+
 } // namespace
 
 StepFileCheck StepImporter::checkFile(const QString& path, const std::function<bool()>& cancelled)
@@ -158,6 +202,7 @@ StepFileCheck StepImporter::checkFile(const QString& path, const std::function<b
     StepFileCheck check;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
+        check.fault = StepFileCheck::CannotOpen;
         check.reason = tr("The STEP file cannot be opened: %1").arg(file.errorString());
         return check;
     }
@@ -183,38 +228,16 @@ StepFileCheck StepImporter::checkFile(const QString& path, const std::function<b
     if (scan.ended())
         check.bytes.truncate(scan.endOffset());
     check.bytes.squeeze();
-    check.complete = scan.ended();
+    judge(scan, inRange, check);
+    return check;
+}
 
-    if (!inRange) {
-        check.reason = tr("The STEP file is damaged: the entity number %1 is out of range.")
-                           .arg(QString::fromStdString(scan.badNumber()));
-    } else if (scan.unclosed() == StepScan::Open::Comment) {
-        check.reason = tr("The STEP file is damaged: the comment opened on line %1 never closes.").arg(scan.unclosedLine());
-    } else if (scan.unclosed() == StepScan::Open::Text) {
-        check.reason = tr("The STEP file is damaged: the text opened on line %1 never closes.").arg(scan.unclosedLine());
-    } else if (scan.scoped()) {
-        check.reason = tr("The STEP file uses scopes (&SCOPE), which cannot be read.");
-    }
-    if (!check.reason.isEmpty())
-        return check;
-    EntityIndex index;
-    if (const std::int64_t twice = indexEntities(scan, index)) {
-        check.reason = tr("The STEP file is damaged: the entity number #%1 is defined more than once.").arg(twice);
-        return check;
-    }
-    const std::vector<std::int64_t> cycle = entitiesOnCycle(scan, index);
-    if (cycle.size() == 1) {
-        check.reason = tr("The STEP file is damaged: entity #%1 refers back to itself.").arg(cycle.front());
-        return check;
-    }
-    if (!cycle.empty()) {
-        QStringList names;
-        for (const std::int64_t entity : cycle)
-            names << QStringLiteral("#%1").arg(entity);
-        check.reason = tr("The STEP file is damaged: entities %1 lead back to one another in a cycle.")
-                           .arg(names.join(QStringLiteral(", ")));
-        return check;
-    }
-    check.sound = true;
+StepFileCheck StepImporter::checkBytes(const QByteArray& bytes)
+{
+    StepFileCheck check;
+    StepScan scan;
+    const bool inRange = scan.feed(bytes.constData(), size_t(bytes.size())) && scan.finish();
+    check.bytes = scan.ended() ? bytes.left(scan.endOffset()) : bytes;
+    judge(scan, inRange, check);
     return check;
 }
