@@ -415,7 +415,7 @@ private:
 
 QByteArray withAssembly(const QByteArray& part, const QByteArray& records)
 {
-    // A root assembly of the part's own context (#8 product, #9 definition context).
+    // An assembly in the part's own context (#5 the part's definition, #8 product, #9 definition context).
     return QByteArray(part).replace("ENDSEC;\nEND-ISO", records + "ENDSEC;\nEND-ISO");
 }
 
@@ -427,7 +427,8 @@ TEST_F(StepImporterTest, AssemblyThatUsesItselfIsRefused)
 {
     ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
     const QByteArray whole = readBytes(path("part.step"));
-    ASSERT_TRUE(whole.contains("#8 = PRODUCT_CONTEXT(") && whole.contains("#9 = PRODUCT_DEFINITION_CONTEXT("));
+    ASSERT_TRUE(whole.contains("#5 = PRODUCT_DEFINITION(") && whole.contains("#8 = PRODUCT_CONTEXT(")
+                && whole.contains("#9 = PRODUCT_DEFINITION_CONTEXT("));
     const QByteArray assembly = "#9001 = PRODUCT('A','A','',(#8));\n#9002 = PRODUCT_DEFINITION_FORMATION('','',#9001);\n"
                                 "#9003 = PRODUCT_DEFINITION('design','',#9002,#9);\n";
     const QByteArray other = "#9011 = PRODUCT('B','B','',(#8));\n#9012 = PRODUCT_DEFINITION_FORMATION('','',#9011);\n"
@@ -436,6 +437,10 @@ TEST_F(StepImporterTest, AssemblyThatUsesItselfIsRefused)
     const QList<Case> cases = {
         {"uses-itself", withAssembly(whole, assembly + "#9020 = NEXT_ASSEMBLY_USAGE_OCCURRENCE('1','u','',#9003,#9003,$);\n"),
          "The STEP file is damaged: entities #9003, #9020 lead back to one another in a cycle."},
+        {"part-uses-itself-under-a-root-assembly",
+         withAssembly(whole, assembly + "#9020 = NEXT_ASSEMBLY_USAGE_OCCURRENCE('1','u','',#9003,#5,$);\n"
+                                        "#9030 = NEXT_ASSEMBLY_USAGE_OCCURRENCE('2','u','',#5,#5,$);\n"),
+         "The STEP file is damaged: entities #5, #9030 lead back to one another in a cycle."},
         {"uses-its-user", withAssembly(whole, assembly + other
                                                   + "#9020 = NEXT_ASSEMBLY_USAGE_OCCURRENCE('1','u','',#9003,#9013,$);\n"
                                                     "#9021 = NEXT_ASSEMBLY_USAGE_OCCURRENCE('2','u','',#9013,#9003,$);\n"),
