@@ -31,9 +31,11 @@ struct StepImportResult
 // What the scan before the reader found.
 struct StepFileCheck
 {
-    // False with a translated reason when the file holds an entity number beyond the int range,
-    // a scope, a number defined twice or a reference cycle, all fatal to OpenCASCADE's reader,
-    // or a text or comment that never closes, behind which the scan cannot see them.
+    // False with a translated reason when the file cannot be opened or holds an entity number
+    // beyond the int range, a record that opens a scope, a number defined twice or a cycle (of
+    // references, or of the assembly usages, shape definitions and shape relationships the
+    // transfer walks), all fatal to OpenCASCADE's reader, or a text or comment that never
+    // closes, behind which the scan cannot see them.
     bool sound = false;
     QString reason;
     // What the reason is about. The reader hides a number defined twice and a cycle: it reads

@@ -1,7 +1,7 @@
 // A scan of the exchange file's entity numbers and references before OpenCASCADE reads it:
 // its reader crashes on numbers beyond the int range and on scopes, reads unset memory when a
 // number is defined twice, and its transfer recurses without end on an entity that refers back
-// to itself. The scan splits the file as that reader does (StepScan), or damage hidden where
+// to itself, or an assembly or a shape that uses itself. The scan splits the file as that reader does (StepScan), or damage hidden where
 // the two disagree would reach it unseen. A text or comment that never closes is damage too:
 // the reader goes on past its opening to the end of the file.
 #include "foundation/stepimporter.h"
