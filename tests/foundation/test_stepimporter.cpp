@@ -421,13 +421,14 @@ QByteArray withAssembly(const QByteArray& part, const QByteArray& records)
 
 } // namespace
 
-// An assembly that uses itself, directly or through another, sent the reader's transfer into
-// endless recursion: it is refused by name, again and again, and the next sound file imports.
+// An assembly that uses itself, directly or through another (or a shape that does), sent the
+// reader's transfer into endless recursion: it is refused by name, again and again, and the next sound file imports.
 TEST_F(StepImporterTest, AssemblyThatUsesItselfIsRefused)
 {
     ASSERT_TRUE(writeStep(BRepPrimAPI_MakeBox(20.0, 10.0, 5.0).Shape(), path("part.step")));
     const QByteArray whole = readBytes(path("part.step"));
     ASSERT_TRUE(whole.contains("#5 = PRODUCT_DEFINITION(") && whole.contains("#8 = PRODUCT_CONTEXT(")
+                && whole.contains("#10 = ADVANCED_BREP_SHAPE_REPRESENTATION('',(#11,")
                 && whole.contains("#9 = PRODUCT_DEFINITION_CONTEXT("));
     const QByteArray assembly = "#9001 = PRODUCT('A','A','',(#8));\n#9002 = PRODUCT_DEFINITION_FORMATION('','',#9001);\n"
                                 "#9003 = PRODUCT_DEFINITION('design','',#9002,#9);\n";
@@ -445,6 +446,20 @@ TEST_F(StepImporterTest, AssemblyThatUsesItselfIsRefused)
                                                   + "#9020 = NEXT_ASSEMBLY_USAGE_OCCURRENCE('1','u','',#9003,#9013,$);\n"
                                                     "#9021 = NEXT_ASSEMBLY_USAGE_OCCURRENCE('2','u','',#9013,#9003,$);\n"),
          "The STEP file is damaged: entities #9003, #9020, #9013, #9021 lead back to one another in a cycle."},
+        // The part's shape related to itself, to a shape related back to it, or mapped into itself.
+        {"shape-related-to-itself", withAssembly(whole, "#9040 = SHAPE_REPRESENTATION_RELATIONSHIP('','',#10,#10);\n"),
+         "The STEP file is damaged: entities #10, #9040 lead back to one another in a cycle."},
+        {"shapes-related-both-ways",
+         withAssembly(whole, "#9006 = SHAPE_REPRESENTATION('',(#11),$);\n"
+                             "#9041 = ( REPRESENTATION_RELATIONSHIP('','',#10,#9006) "
+                             "REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION(#9043) SHAPE_REPRESENTATION_RELATIONSHIP() );\n"
+                             "#9042 = SHAPE_REPRESENTATION_RELATIONSHIP('','',#9006,#10);\n"
+                             "#9043 = ITEM_DEFINED_TRANSFORMATION('','',#11,#11);\n"),
+         "The STEP file is damaged: entities #10, #9041, #9006, #9042 lead back to one another in a cycle."},
+        {"shape-mapped-into-itself",
+         withAssembly(whole, "#9006 = SHAPE_REPRESENTATION('',(#9050),$);\n#9050 = MAPPED_ITEM('',#9051,#11);\n"
+                             "#9051 = REPRESENTATION_MAP(#11,#9006);\n"),
+         "The STEP file is damaged: entities #9006, #9050, #9051 lead back to one another in a cycle."},
     };
     for (const Case& c : cases) {
         const QString step = file(QString(c.name) + ".step", c.text);
