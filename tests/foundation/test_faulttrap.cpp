@@ -73,7 +73,13 @@ int recurseWithHandlers(int depth)
 // allocator holds its lock, and the handler waiting on it would never return.
 std::atomic<int> g_handlerAllocations{0};
 thread_local bool t_watchAllocations = false;
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// The sanitizers bring an allocator of their own.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VTQ_OWN_ALLOCATOR 1
+#endif
+#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !defined(VTQ_OWN_ALLOCATOR)
 #define VTQ_WATCH_ALLOCATIONS 1
 } // namespace
 extern "C" void* __libc_malloc(size_t);
