@@ -9,9 +9,7 @@
 #include "foundation/stepimporter.h"
 #include "foundation/stepscan.h"
 
-#include <Interface_CheckIterator.hxx>
 #include <TopExp_Explorer.hxx>
-#include <XSControl_WorkSession.hxx>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,7 +44,8 @@ try {
     return false;
 }
 
-// Whether the reader reads the bytes without a failure and transfers every root into geometry.
+// Whether the reader reads the bytes with no damage the import refuses, and transfers every
+// root into geometry.
 // In a child process: on what the scan refuses, the reader may crash beyond the fault trap.
 bool readsCleanly(const QByteArray& bytes)
 {
@@ -62,7 +61,7 @@ bool readsCleanly(const QByteArray& bytes)
                 std::istringstream stream(bytes.toStdString());
                 STEPControl_Reader reader;
                 if (reader.ReadStream("input.step", stream) != IFSelect_RetDone || reader.Model().IsNull()
-                    || !reader.WS()->ModelCheckList(false).IsEmpty(true) || reader.NbRootsForTransfer() < 1)
+                    || StepImporter::damagedShapeEntityCount(reader) > 0 || reader.NbRootsForTransfer() < 1)
                     return;
                 for (int i = 1; i <= reader.NbRootsForTransfer(); ++i) {
                     if (!reader.TransferRoot(i) || !TopExp_Explorer(reader.Shape(reader.NbShapes()), TopAbs_VERTEX).More())

@@ -49,26 +49,6 @@ bool isShapeEntity(const opencascade::handle<Standard_Transient>& entity)
             || entity->IsKind(STANDARD_TYPE(StepBasic_NamedUnit)));
 }
 
-// Counts the unreadable entities that carry the part's geometry, topology, placement or
-// units. Damage elsewhere (names, colours, properties, annotations) leaves the part intact.
-int damagedShapeEntityCount(STEPControl_Reader& reader)
-{
-    const Interface_CheckIterator checks = reader.WS()->ModelCheckList(false);
-    const opencascade::handle<Interface_InterfaceModel> model = reader.Model();
-    int damaged = 0;
-    for (checks.Start(); checks.More(); checks.Next()) {
-        if (checks.Value()->NbFails() == 0)
-            continue;
-        opencascade::handle<Standard_Transient> entity = checks.Value()->Entity();
-        const int number = checks.Number();
-        if (entity.IsNull() && !model.IsNull() && number >= 1 && number <= model->NbEntities())
-            entity = model->Value(number);
-        if (isShapeEntity(entity))
-            ++damaged;
-    }
-    return damaged;
-}
-
 // A root of surfaces alone (a surface model) is sewn, and its shells closed into solids: a part
 // of loose faces meshes with open edges and cannot be carved. What stays open is kept as sewn.
 TopoDS_Shape solidsOfSurfaces(const TopoDS_Shape& shape, StepImportResult& result)
@@ -222,7 +202,7 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
 
         // Geometric entities the parser could not read (bad syntax, unresolved references)
         // still load, and the transfer builds whatever it can around them: a wrong part.
-        const int damaged = damagedShapeEntityCount(reader);
+        const int damaged = StepImporter::damagedShapeEntityCount(reader);
         if (damaged > 0) {
             qWarning() << "StepImporter: damaged file," << damaged << "geometric entities could not be read:" << path;
             result.status = StepImportResult::ReadFailed;
@@ -281,6 +261,24 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
 }
 
 } // namespace
+
+int StepImporter::damagedShapeEntityCount(STEPControl_Reader& reader)
+{
+    const Interface_CheckIterator checks = reader.WS()->ModelCheckList(false);
+    const opencascade::handle<Interface_InterfaceModel> model = reader.Model();
+    int damaged = 0;
+    for (checks.Start(); checks.More(); checks.Next()) {
+        if (checks.Value()->NbFails() == 0)
+            continue;
+        opencascade::handle<Standard_Transient> entity = checks.Value()->Entity();
+        const int number = checks.Number();
+        if (entity.IsNull() && !model.IsNull() && number >= 1 && number <= model->NbEntities())
+            entity = model->Value(number);
+        if (isShapeEntity(entity))
+            ++damaged;
+    }
+    return damaged;
+}
 
 void StepImporter::setReadSeam(StepReadSeam seam)
 {

@@ -12,6 +12,8 @@
 
 #include <functional>
 
+class STEPControl_Reader;
+
 struct StepImportResult
 {
     enum Status { Ok = 0, ReadFailed = 1, NoTransferableRoot = 2, Exception = 3, Cancelled = 4 };
@@ -71,4 +73,9 @@ public:
     static StepFileCheck checkBytes(const QByteArray& bytes);
 
     static void setReadSeam(StepReadSeam seam);
+
+    // The unreadable entities of what the reader read that carry the part's geometry, topology,
+    // placement or units; the import refuses the file on any. Damage elsewhere (names, colours,
+    // properties, annotations) leaves the part intact.
+    static int damagedShapeEntityCount(STEPControl_Reader& reader);
 };
