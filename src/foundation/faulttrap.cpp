@@ -1,20 +1,37 @@
 #include "foundation/faulttrap.h"
 
-#include <OSD_SIGSEGV.hxx>
 #include <Standard_ErrorHandler.hxx>
 
+#include <pthread.h>
+
+#include <alloca.h>
 #include <csetjmp>
 #include <csignal>
+#include <cstring>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 namespace {
 
-thread_local int t_depth = 0;
-thread_local int t_faults = 0;
+// What the handler touches: plain thread-local data, set up before the work starts. The
+// handler takes no lock and allocates nothing: a fault may come while this thread holds a lock
+// (the allocator's, in the middle of an allocation), and waiting on it would never end.
+struct ThreadTrap
+{
+    sigjmp_buf* landing = nullptr; // the innermost run's
+    int depth = 0;
+    int faults = 0;
+};
+thread_local ThreadTrap t_trap;
+
 // A stack overflow faults with no stack left to run the handler on: it gets one of its own.
 constexpr std::size_t kAltStackBytes = 128 * 1024;
 thread_local std::vector<char> t_altStack;
+
+// The frames a fault abandons lie below this much room, which the clean-up after the landing
+// uses without touching them.
+constexpr std::size_t kCushionBytes = 64 * 1024;
 
 // The handler is process-wide while the trap is per thread: it is installed by the first
 // thread to enter and the previous one restored by the last to leave, whatever the order.
@@ -45,17 +62,13 @@ void forwardFault(int signal, siginfo_t* info, void* context)
 
 void onFault(int signal, siginfo_t* info, void* context)
 {
-    if (t_depth == 0) {
+    ThreadTrap& trap = t_trap;
+    if (trap.depth == 0 || !trap.landing) {
         forwardFault(signal, info, context);
         return;
     }
-    // The handler leaves by a long jump, so the signal must not stay blocked.
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, signal);
-    sigprocmask(SIG_UNBLOCK, &set, nullptr);
-    ++t_faults;
-    OSD_SIGSEGV::NewInstance(signal == SIGBUS ? "bus error" : "memory access fault")->Jump();
+    ++trap.faults;
+    siglongjmp(*trap.landing, 1); // restores the signal mask saved at the landing
 }
 
 void enterTrap()
@@ -88,16 +101,77 @@ void leaveTrap()
     sigaction(SIGBUS, &g_previousBus, nullptr);
 }
 
-// What OCC_CATCH_SIGNALS expands to when signals are converted, written out so that it does
-// not depend on how this file was compiled. Kept in its own frame for setjmp's sake.
-void runWithHandler(const std::function<void()>& fn)
+// OpenCASCADE keeps its handlers (one per OCC_CATCH_SIGNALS) in a list that runs through the
+// frames that made them, newest first; the handler's link to the one before is its first member.
+static_assert(std::is_standard_layout_v<Standard_ErrorHandler>);
+Standard_ErrorHandler* previousOf(const Standard_ErrorHandler* handler)
 {
-    Standard_ErrorHandler handler;
-    if (setjmp(handler.Label())) {
-        handler.Catches(STANDARD_TYPE(Standard_Failure));
-        handler.Error()->Reraise();
+    Standard_ErrorHandler* previous = nullptr;
+    std::memcpy(&previous, handler, sizeof previous);
+    return previous;
+}
+
+// After the long jump, the handlers of the abandoned frames stay in that list, and later
+// walks of it (on any thread) would read the frames that reuse their place. They are taken
+// out while their frames are still intact: those of this thread's stack between its low end
+// and the cushion.
+void unlinkAbandonedHandlers(const char* cushion)
+{
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0)
+        return;
+    void* low = nullptr;
+    std::size_t size = 0;
+    pthread_attr_getstack(&attributes, &low, &size);
+    pthread_attr_destroy(&attributes);
+    const char* const stackLow = static_cast<const char*>(low);
+    for (;;) {
+        Standard_ErrorHandler* abandoned = nullptr;
+        {
+            const Standard_ErrorHandler probe; // stands on top of the list while it is walked
+            for (Standard_ErrorHandler* h = previousOf(&probe); h; h = previousOf(h)) {
+                const char* const at = reinterpret_cast<const char*>(h);
+                if (at >= stackLow && at < cushion) {
+                    abandoned = h;
+                    break;
+                }
+            }
+        }
+        if (!abandoned)
+            return;
+        abandoned->Unlink(); // also runs the clean-ups registered with it (held OCC mutexes)
     }
+}
+
+// The work, below the cushion.
+__attribute__((noinline)) void runBelowCushion(const std::function<void()>& fn, const char* volatile* cushion)
+{
+    volatile char* const room = static_cast<volatile char*>(alloca(kCushionBytes));
+    room[0] = 0;
+    *cushion = const_cast<const char*>(room);
     fn();
+}
+
+// Lands here after a fault; the frames below are abandoned, their destructors never run.
+__attribute__((noinline)) void runLanding(const std::function<void()>& fn)
+{
+    sigjmp_buf landing;
+    sigjmp_buf* const outer = t_trap.landing;
+    const char* volatile cushion = nullptr;
+    if (sigsetjmp(landing, 1) == 0) {
+        t_trap.landing = &landing;
+        try {
+            runBelowCushion(fn, &cushion);
+        } catch (...) {
+            t_trap.landing = outer;
+            throw;
+        }
+        t_trap.landing = outer;
+        return;
+    }
+    t_trap.landing = outer;
+    if (cushion)
+        unlinkAbandonedHandlers(cushion);
 }
 
 } // namespace
@@ -106,24 +180,20 @@ namespace FaultTrap {
 
 bool run(const std::function<void()>& fn)
 {
-    if (t_depth == 0)
+    if (t_trap.depth == 0)
         enterTrap();
-    ++t_depth;
-    const int faultsBefore = t_faults;
+    ++t_trap.depth;
+    const int faultsBefore = t_trap.faults;
     struct Restore
     {
         ~Restore()
         {
-            if (--t_depth == 0)
+            if (--t_trap.depth == 0)
                 leaveTrap();
         }
     } restore;
-    try {
-        runWithHandler(fn);
-    } catch (const OSD_SIGSEGV&) {
-        // Counted below.
-    }
-    return t_faults == faultsBefore;
+    runLanding(fn);
+    return t_trap.faults == faultsBefore;
 }
 
 } // namespace FaultTrap

@@ -7,11 +7,12 @@
 
 namespace FaultTrap {
 
-// Runs fn with SIGSEGV and SIGBUS on this thread converted into an OpenCASCADE failure
-// (OSD_SIGSEGV) that unwinds to the nearest handler. Returns false when a fault happened
-// at any point, even one that OpenCASCADE caught itself and carried on after: what it
-// built then is not to be trusted. Exceptions thrown by fn propagate. Nests, and runs on
-// several threads at once; faults of other threads go to the handler installed before.
+// Runs fn with SIGSEGV and SIGBUS on this thread turned into a failure: the run ends at once
+// and returns false, also when the fault came inside a nested run (which returns false too).
+// What fn built is then not to be trusted, and the destructors of its abandoned frames never
+// run. The handler runs on a stack of its own, takes no lock and allocates nothing. Exceptions
+// thrown by fn propagate. Nests, and runs on several threads at once; faults of other threads
+// go to the handler installed before.
 bool run(const std::function<void()>& fn);
 
 } // namespace FaultTrap

@@ -24,7 +24,6 @@
 #include <Message_ProgressScope.hxx>
 
 #include <QDebug>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -48,26 +47,6 @@ bool isShapeEntity(const opencascade::handle<Standard_Transient>& entity)
             || entity->IsKind(STANDARD_TYPE(StepRepr_ItemDefinedTransformation))
             || entity->IsKind(STANDARD_TYPE(StepRepr_RepresentationContext))
             || entity->IsKind(STANDARD_TYPE(StepBasic_NamedUnit)));
-}
-
-// Counts the unreadable entities that carry the part's geometry, topology, placement or
-// units. Damage elsewhere (names, colours, properties, annotations) leaves the part intact.
-int damagedShapeEntityCount(STEPControl_Reader& reader)
-{
-    const Interface_CheckIterator checks = reader.WS()->ModelCheckList(false);
-    const opencascade::handle<Interface_InterfaceModel> model = reader.Model();
-    int damaged = 0;
-    for (checks.Start(); checks.More(); checks.Next()) {
-        if (checks.Value()->NbFails() == 0)
-            continue;
-        opencascade::handle<Standard_Transient> entity = checks.Value()->Entity();
-        const int number = checks.Number();
-        if (entity.IsNull() && !model.IsNull() && number >= 1 && number <= model->NbEntities())
-            entity = model->Value(number);
-        if (isShapeEntity(entity))
-            ++damaged;
-    }
-    return damaged;
 }
 
 // A root of surfaces alone (a surface model) is sewn, and its shells closed into solids: a part
@@ -107,37 +86,40 @@ TopoDS_Shape solidsOfSurfaces(const TopoDS_Shape& shape, StepImportResult& resul
 
 namespace {
 
-// Hands the reader the file up to its end mark, block by block, and an early end of file once
-// the user cancels: what lies past the mark (gigabytes of padding) is never read.
-class BoundedFileBuffer : public std::streambuf
+// Hands the reader the checked bytes block by block, and an early end of file once the user
+// cancels.
+class CheckedBytesBuffer : public std::streambuf
 {
 public:
-    BoundedFileBuffer(QFile& file, qint64 length, const std::function<bool()>& cancelled)
-        : m_file(file), m_left(length), m_cancelled(cancelled), m_block(1 << 20, Qt::Uninitialized)
+    CheckedBytesBuffer(const QByteArray& bytes, const std::function<bool()>& cancelled)
+        : m_bytes(bytes), m_cancelled(cancelled)
     {
     }
+
+    qint64 handed() const { return m_handed; }
 
 protected:
     int_type underflow() override
     {
         if (gptr() < egptr())
             return traits_type::to_int_type(*gptr());
-        if (m_left <= 0 || m_cancelled())
+        if (m_handed >= m_bytes.size() || m_cancelled())
             return traits_type::eof();
-        const qint64 n = m_file.read(m_block.data(), std::min<qint64>(m_left, m_block.size()));
-        if (n <= 0)
-            return traits_type::eof();
-        m_left -= n;
-        setg(m_block.data(), m_block.data(), m_block.data() + n);
+        constexpr qint64 kBlock = 1 << 20;
+        char* const from = const_cast<char*>(m_bytes.constData()) + m_handed;
+        const qint64 n = std::min<qint64>(kBlock, m_bytes.size() - m_handed);
+        m_handed += n;
+        setg(from, from, from + n);
         return traits_type::to_int_type(*gptr());
     }
 
 private:
-    QFile& m_file;
-    qint64 m_left;
+    const QByteArray& m_bytes;
     const std::function<bool()>& m_cancelled;
-    QByteArray m_block;
+    qint64 m_handed = 0;
 };
+
+StepReadSeam g_readSeam;
 
 StepImportResult cancelledImport()
 {
@@ -152,10 +134,17 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
 {
     StepImportResult result;
     const QFileInfo info(path);
-    if (!info.exists() || !info.isFile()) {
+    if (!info.exists()) {
         qWarning() << "StepImporter: no such file:" << path;
         result.status = StepImportResult::ReadFailed;
         result.errorMessage = StepImporter::tr("The STEP file does not exist: %1").arg(path);
+        return result;
+    }
+    // A pipe or a device would be read for ever, a folder not at all.
+    if (!info.isFile()) {
+        qWarning() << "StepImporter: not a regular file:" << path;
+        result.status = StepImportResult::ReadFailed;
+        result.errorMessage = StepImporter::tr("The STEP file is not a regular file: %1").arg(path);
         return result;
     }
     if (info.size() == 0) {
@@ -165,7 +154,7 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
         return result;
     }
 
-    const StepFileCheck check = StepImporter::checkFile(path, cancelled);
+    StepFileCheck check = StepImporter::checkFile(path, cancelled);
     if (check.cancelled)
         return cancelledImport();
     if (!check.sound) {
@@ -179,12 +168,15 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
     // not to be trusted, not even by their destructors.
     bool finished = false;
     const bool clean = FaultTrap::run([&]() {
-        QFile file(path);
-        const bool opened = file.open(QIODevice::ReadOnly);
-        BoundedFileBuffer buffer(file, check.readLength, cancelled);
+        if (g_readSeam.beforeRead)
+            g_readSeam.beforeRead(path);
+        CheckedBytesBuffer buffer(check.bytes, cancelled);
         std::istream stream(&buffer);
         STEPControl_Reader reader;
-        if (!opened || reader.ReadStream(info.fileName().toUtf8().constData(), stream) != IFSelect_RetDone) {
+        const IFSelect_ReturnStatus read = reader.ReadStream(info.fileName().toUtf8().constData(), stream);
+        if (g_readSeam.afterRead)
+            g_readSeam.afterRead(buffer.handed());
+        if (read != IFSelect_RetDone) {
             if (cancelled())
                 return;
             qWarning() << "StepImporter: not a readable STEP file:" << path;
@@ -210,7 +202,7 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
 
         // Geometric entities the parser could not read (bad syntax, unresolved references)
         // still load, and the transfer builds whatever it can around them: a wrong part.
-        const int damaged = damagedShapeEntityCount(reader);
+        const int damaged = StepImporter::damagedShapeEntityCount(reader);
         if (damaged > 0) {
             qWarning() << "StepImporter: damaged file," << damaged << "geometric entities could not be read:" << path;
             result.status = StepImportResult::ReadFailed;
@@ -269,6 +261,29 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
 }
 
 } // namespace
+
+int StepImporter::damagedShapeEntityCount(STEPControl_Reader& reader)
+{
+    const Interface_CheckIterator checks = reader.WS()->ModelCheckList(false);
+    const opencascade::handle<Interface_InterfaceModel> model = reader.Model();
+    int damaged = 0;
+    for (checks.Start(); checks.More(); checks.Next()) {
+        if (checks.Value()->NbFails() == 0)
+            continue;
+        opencascade::handle<Standard_Transient> entity = checks.Value()->Entity();
+        const int number = checks.Number();
+        if (entity.IsNull() && !model.IsNull() && number >= 1 && number <= model->NbEntities())
+            entity = model->Value(number);
+        if (isShapeEntity(entity))
+            ++damaged;
+    }
+    return damaged;
+}
+
+void StepImporter::setReadSeam(StepReadSeam seam)
+{
+    g_readSeam = std::move(seam);
+}
 
 StepImportResult StepImporter::importStep(const QString& path, const Message_ProgressRange& progress)
 {

@@ -2,6 +2,7 @@
 // the status into messages.
 #pragma once
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
@@ -10,6 +11,8 @@
 #include <TopoDS_Shape.hxx>
 
 #include <functional>
+
+class STEPControl_Reader;
 
 struct StepImportResult
 {
@@ -30,16 +33,30 @@ struct StepImportResult
 // What the scan before the reader found.
 struct StepFileCheck
 {
-    // False with a translated reason when the file holds an entity number beyond the int range,
-    // a scope, a number defined twice or a reference cycle, all fatal to OpenCASCADE's reader,
-    // or a text or comment that never closes, behind which the scan cannot see them.
+    // False with a translated reason when the file cannot be opened or holds an entity number
+    // beyond the int range, a record that opens a scope, a number defined twice or a cycle (of
+    // references, or of the assembly usages, shape definitions and shape relationships the
+    // transfer walks), all fatal to OpenCASCADE's reader, or a text or comment that never
+    // closes, behind which the scan cannot see them.
     bool sound = false;
     QString reason;
+    // What the reason is about. The reader hides a number defined twice and a cycle: it reads
+    // such files, then reads unset memory or recurses without end.
+    enum Fault { None, CannotOpen, NumberOutOfRange, Unclosed, Scope, DefinedTwice, Cycle };
+    Fault fault = None;
     // The exchange's closing keyword was read: the reader accepts a file cut short, and would
     // hand back a part with faces silently missing.
     bool complete = false;
-    qint64 readLength = -1; // the bytes up to the end mark: the reader is given no more
+    QByteArray bytes; // the file up to its end mark, as scanned: all the reader is given
     bool cancelled = false;
+};
+
+// A seam for tests, between the check and the reader: beforeRead is called with the path once
+// the file was checked, afterRead with the count of bytes the reader took.
+struct StepReadSeam
+{
+    std::function<void(const QString& path)> beforeRead;
+    std::function<void(qint64 handed)> afterRead;
 };
 
 class StepImporter
@@ -52,4 +69,13 @@ public:
     static StepImportResult importStep(const QString& path, const Message_ProgressRange& progress = {});
 
     static StepFileCheck checkFile(const QString& path, const std::function<bool()>& cancelled = {});
+    // The same check of bytes in memory (the fuzz targets').
+    static StepFileCheck checkBytes(const QByteArray& bytes);
+
+    static void setReadSeam(StepReadSeam seam);
+
+    // The unreadable entities of what the reader read that carry the part's geometry, topology,
+    // placement or units; the import refuses the file on any. Damage elsewhere (names, colours,
+    // properties, annotations) leaves the part intact.
+    static int damagedShapeEntityCount(STEPControl_Reader& reader);
 };

@@ -72,6 +72,25 @@ std::size_t countWhile(const std::string& s, std::size_t from, bool (*accept)(ch
     return n;
 }
 
+StepScan::Role roleOf(const std::string& run, std::size_t from, std::size_t length)
+{
+    static const std::pair<const char*, StepScan::Role> kRoles[] = {
+        {"NEXT_ASSEMBLY_USAGE_OCCURRENCE", StepScan::Role::AssemblyUsage},
+        {"PRODUCT_DEFINITION_SHAPE", StepScan::Role::ProductDefinitionShape},
+        {"SHAPE_DEFINITION_REPRESENTATION", StepScan::Role::ShapeDefinition},
+        {"SHAPE_REPRESENTATION_RELATIONSHIP", StepScan::Role::RepresentationRelationship},
+        {"REPRESENTATION_RELATIONSHIP", StepScan::Role::RepresentationRelationship},
+        {"REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION", StepScan::Role::RepresentationRelationship},
+    };
+    if (length < 24)
+        return StepScan::Role::None;
+    for (const auto& [name, role] : kRoles) {
+        if (std::strlen(name) == length && run.compare(from, length, name) == 0)
+            return role;
+    }
+    return StepScan::Role::None;
+}
+
 } // namespace
 
 StepScan::StepScan()
@@ -333,14 +352,17 @@ bool StepScan::endRun(bool semicolonFollows)
         }
         const char c = run[i];
         if (c == '&') {
+            // Only a scope that opens a record is read as one; elsewhere the word is a syntax
+            // error the parser drops.
             const bool scope = run.compare(i, 6, "&SCOPE") == 0;
-            m_scoped = m_scoped || scope;
+            m_scoped = m_scoped || (scope && m_parse == Parse::Assigned);
             token(Token::Other);
             i += scope ? 6 : 1;
             continue;
         }
         if (c == '!') {
             const std::size_t name = countWhile(run, i + 1, isTypeChar);
+            m_typeRole = Role::None;
             token(name > 0 ? Token::Type : Token::Other);
             i += 1 + name;
             continue;
@@ -372,6 +394,7 @@ bool StepScan::endRun(bool semicolonFollows)
             continue;
         }
         if (typeLength > value) {
+            m_typeRole = roleOf(run, i, typeLength);
             token(Token::Type);
             i += typeLength;
         } else {

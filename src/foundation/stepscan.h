@@ -30,9 +30,16 @@ public:
     const std::vector<std::int64_t>& ids() const { return m_ids; }
     const std::vector<std::size_t>& offsets() const { return m_offsets; } // refs of i: [offsets[i], offsets[i+1])
     const std::vector<std::int64_t>& refs() const { return m_refs; }
+    // Records whose references the reader's transfer follows from the other end too: an
+    // assembly usage leads from its assembly to its component, a shape definition from the
+    // product to its shape, a representation relationship from one shape to the other. The
+    // record's references of that part start at roleRef(i) among its own.
+    enum class Role : unsigned char { None, AssemblyUsage, ProductDefinitionShape, ShapeDefinition, RepresentationRelationship };
+    Role role(std::size_t record) const { return Role(m_roles[record]); }
+    std::size_t roleRef(std::size_t record) const { return m_roleRefs[record]; }
 
     const std::string& badNumber() const { return m_badNumber; }
-    // A scope opens ("&SCOPE"): the reader crashes on what it holds.
+    // A record opens a scope ("#1 = &SCOPE"): the reader crashes on what it holds.
     bool scoped() const { return m_scoped; }
     // A text or comment still open at the end of the file, and the line it opened on.
     enum class Open { None, Text, Comment };
@@ -80,8 +87,12 @@ private:
     bool m_recorded = false;        // its first list has closed
     std::int64_t m_pending = 0;     // the number of the record being read
     std::vector<std::int64_t> m_pendingRefs;
+    Role m_typeRole = Role::None; // of the last type name read
+    Role m_partRole = Role::None; // of the record's part being read
 
     std::vector<std::int64_t> m_ids;
     std::vector<std::size_t> m_offsets;
     std::vector<std::int64_t> m_refs;
+    std::vector<unsigned char> m_roles;
+    std::vector<std::size_t> m_roleRefs;
 };

@@ -49,8 +49,10 @@ void StepScan::token(Token t, std::int64_t number)
             return;
         break;
     case Parse::Assigned:
-        if (moveOn(t, Token::Type, Parse::Typed))
+        if (moveOn(t, Token::Type, Parse::Typed)) {
+            m_partRole = m_typeRole;
             return;
+        }
         if (t == Token::Open) {
             m_complex = true;
             m_parse = Parse::Complex;
@@ -76,7 +78,11 @@ void StepScan::token(Token t, std::int64_t number)
             return;
         break;
     case Parse::Complex:
-        if (moveOn(t, Token::Type, Parse::ComplexTyped) || (m_recorded && moveOn(t, Token::Close, Parse::Closed)))
+        if (moveOn(t, Token::Type, Parse::ComplexTyped)) {
+            m_partRole = m_typeRole;
+            return;
+        }
+        if (m_recorded && moveOn(t, Token::Close, Parse::Closed))
             return;
         break;
     }
@@ -160,6 +166,8 @@ void StepScan::closeList()
     if (m_inHeader)
         return;
     // The record exists once its (first) list closes; a complex record's later parts add to it.
+    const Role role = m_partRole;
+    m_partRole = Role::None;
     if (m_pending == 0) { // the reader keeps no record numbered 0
         m_pendingRefs.clear();
         return;
@@ -168,6 +176,12 @@ void StepScan::closeList()
         m_recorded = true;
         m_ids.push_back(m_pending);
         m_offsets.push_back(m_refs.size());
+        m_roles.push_back(static_cast<unsigned char>(Role::None));
+        m_roleRefs.push_back(0);
+    }
+    if (role != Role::None && m_roles.back() == static_cast<unsigned char>(Role::None)) { // its first such part
+        m_roles.back() = static_cast<unsigned char>(role);
+        m_roleRefs.back() = m_refs.size() - m_offsets[m_offsets.size() - 2];
     }
     m_refs.insert(m_refs.end(), m_pendingRefs.begin(), m_pendingRefs.end());
     m_offsets.back() = m_refs.size();

@@ -3,9 +3,12 @@
 #include "foundation/faulttrap.h"
 
 #include <Standard_DomainError.hxx>
+#include <Standard_ErrorHandler.hxx>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csetjmp>
 #include <csignal>
 #include <functional>
 #include <future>
@@ -44,24 +47,91 @@ namespace {
 
 volatile int g_recursionLimit = 1 << 30;
 
+// One level of OpenCASCADE's signal handling as its algorithms hold it (OCC_CATCH_SIGNALS).
+int recurseWithHandlers(int depth);
+int guardedLevel(int depth)
+{
+    Standard_ErrorHandler handler;
+    if (setjmp(handler.Label())) {
+        handler.Catches(STANDARD_TYPE(Standard_Failure));
+        handler.Error()->Reraise();
+    }
+    return recurseWithHandlers(depth + 1);
+}
+
 // Recurses until the stack runs out (the limit only keeps the compiler from seeing that).
-int recurse(int depth)
+int recurseWithHandlers(int depth)
 {
     volatile char frame[512];
     frame[0] = char(depth);
     if (depth >= g_recursionLimit)
         return frame[0];
-    return recurse(depth + 1) + frame[0];
+    return (depth % 64 == 0 ? guardedLevel(depth) : recurseWithHandlers(depth + 1)) + frame[0];
 }
+
+// Allocations made on the signal stack, that is by the fault handler: a fault inside the
+// allocator holds its lock, and the handler waiting on it would never return.
+std::atomic<int> g_handlerAllocations{0};
+thread_local bool t_watchAllocations = false;
+// The sanitizers bring an allocator of their own.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VTQ_OWN_ALLOCATOR 1
+#endif
+#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !defined(VTQ_OWN_ALLOCATOR)
+#define VTQ_WATCH_ALLOCATIONS 1
+} // namespace
+extern "C" void* __libc_malloc(size_t);
+extern "C" void* __libc_calloc(size_t, size_t);
+namespace {
+void noteAllocation()
+{
+    stack_t current = {};
+    if (t_watchAllocations && sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_ONSTACK))
+        ++g_handlerAllocations;
+}
+} // namespace
+extern "C" void* malloc(size_t n)
+{
+    noteAllocation();
+    return __libc_malloc(n);
+}
+extern "C" void* calloc(size_t count, size_t n)
+{
+    noteAllocation();
+    return __libc_calloc(count, n);
+}
+namespace {
+#endif
 
 } // namespace
 
-// A stack overflow leaves no stack for the handler: it must run on one of its own.
-TEST(FaultTrap, StackOverflowIsTrappedToo)
+// A stack overflow leaves no stack for the handler: it runs on one of its own, allocates
+// nothing, and leaves none of OpenCASCADE's handlers of the abandoned frames behind. Twice on
+// helper threads (as the import runs), then the trap and OpenCASCADE's exceptions still work.
+TEST(FaultTrap, StackOverflowOnAHelperThreadIsTrapped)
 {
-    int result = 0;
-    EXPECT_FALSE(FaultTrap::run([&] { result = recurse(0); }));
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        bool clean = true;
+        bool handlerLeft = true;
+        g_handlerAllocations = 0;
+        std::thread helper([&] {
+            t_watchAllocations = true;
+            clean = FaultTrap::run([] { recurseWithHandlers(0); });
+            t_watchAllocations = false;
+            handlerLeft = Standard_ErrorHandler::IsInTryBlock();
+        });
+        helper.join();
+        EXPECT_FALSE(clean);
+        EXPECT_FALSE(handlerLeft) << "a handler of the abandoned frames is still listed";
+#ifdef VTQ_WATCH_ALLOCATIONS
+        EXPECT_EQ(g_handlerAllocations, 0) << "the fault handler allocated";
+#endif
+    }
     EXPECT_TRUE(FaultTrap::run([] {})) << "the trap still works afterwards";
+    EXPECT_THROW(FaultTrap::run([] { throw Standard_DomainError("bad"); }), Standard_DomainError);
 }
 
 TEST(FaultTrap, NestedFaultIsSeenByTheOuterRunToo)

@@ -1,5 +1,7 @@
 // The STEP writer's clean-up of the scratch folders that dead writers left in the temporary
 // location, which other users and other programs share.
+#include "childprocess.h"
+
 #include "outputs/stepscratch.h"
 
 #include <QDir>
@@ -12,12 +14,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 namespace {
 
-enum class Lock { None, Empty, DeadWriter, LiveWriter };
+enum class Lock { None, Empty, DeadWriter, LiveWriter, Pipe };
 
 struct Row
 {
@@ -80,6 +83,7 @@ TEST_P(StepScratchCleanUp, OnlyADeadWritersOwnFolderGoes)
         live = std::make_unique<QLockFile>(lockPath);
         ASSERT_TRUE(live->tryLock(0));
         break;
+    case Lock::Pipe: ASSERT_EQ(::mkfifo(QFile::encodeName(lockPath).constData(), 0600), 0); break;
     }
     if (row.lock != Lock::None) {
         ASSERT_TRUE(age(lockPath, row.ageHours));
@@ -97,7 +101,12 @@ TEST_P(StepScratchCleanUp, OnlyADeadWritersOwnFolderGoes)
         ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("notes.txt")), entry + QStringLiteral("-file")));
     }
 
-    StepScratch::removeAbandoned(temp.path());
+    // In a child: reading a lock that is a pipe would wait for ever, and the export with it.
+    const TestSupport::ChildOutcome outcome = TestSupport::runInChild([&] {
+        StepScratch::removeAbandoned(temp.path());
+        return 0;
+    });
+    ASSERT_TRUE(outcome.succeeded()) << outcome.describe();
 
     EXPECT_EQ(!QFileInfo(entry).exists() && !QFileInfo(entry).isSymLink(), row.removed);
     EXPECT_EQ(QFile::exists(folder + QStringLiteral("/board.step")), !row.removed);
@@ -124,7 +133,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{"lock_cut_off_long_ago", Lock::Empty, 48, false, false, false, true},
                       Row{"link_to_a_users_folder", Lock::DeadWriter, 48, true, false, false, false},
                       Row{"link_to_a_users_file", Lock::DeadWriter, 0, false, true, false, true},
-                      Row{"another_users", Lock::DeadWriter, 48, false, false, true, false}),
+                      Row{"another_users", Lock::DeadWriter, 48, false, false, true, false},
+                      Row{"lock_is_a_pipe", Lock::Pipe, 48, false, false, false, false}),
     [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
 } // namespace
