@@ -119,7 +119,7 @@ bool ReplaceFootprintCommand::apply(const FootprintState& state)
         return m_manager->restoreSubstitute(m_reference, *state.substituteFor, state.values);
     if (state.path.isEmpty()) {
         qWarning() << "ReplaceFootprintCommand: empty footprint path for" << m_reference
-                   << "— no footprint to go back to";
+                   << "— state not restored (footprint missing to begin with)";
         return false;
     }
     return m_manager->replaceFootprint(m_reference, state.path, &state.values);
