@@ -115,6 +115,8 @@ ReplaceFootprintCommand::ReplaceFootprintCommand(ComponentManager* manager, cons
 
 bool ReplaceFootprintCommand::apply(const FootprintState& state)
 {
+    if (state.substituteFor)
+        return m_manager->restoreSubstitute(m_reference, *state.substituteFor, state.values);
     if (state.path.isEmpty()) {
         qWarning() << "ReplaceFootprintCommand: empty footprint path for" << m_reference
                    << "— state not restored (footprint missing to begin with)";

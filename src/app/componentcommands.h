@@ -12,6 +12,8 @@
 #include <QUndoCommand>
 #include <gp_Pnt.hxx>
 
+#include <optional>
+
 class ComponentManager;
 
 template <typename T>
@@ -94,6 +96,8 @@ struct FootprintState
 {
     QString path;
     ComponentProperties values;
+    // Set when the component had no footprint: the name its substitute box asked for.
+    std::optional<QString> substituteFor;
 };
 
 class ReplaceFootprintCommand : public ComponentStateCommand<FootprintState>

@@ -216,7 +216,9 @@ void MainWindow::onBrowseFootprintForComponent(const QString& ref)
             oldPath = c->footprintName;
     }
     const QString baseName = QFileInfo(path).completeBaseName();
-    const FootprintState before{oldPath, componentPropertiesOf(*c)};
+    FootprintState before{oldPath, componentPropertiesOf(*c)};
+    if (c->hasMissingFootprint)
+        before.substituteFor = c->requestedFootprint;
     if (!m_componentManager->replaceFootprint(ref, path)) {
         // A file refused for a value it holds says which.
         const QString why = m_footprintManager.problemWith(baseName);

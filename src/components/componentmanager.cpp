@@ -284,6 +284,45 @@ bool ComponentManager::replaceFootprint(const QString& ref, const QString& footp
     return ok;
 }
 
+bool ComponentManager::restoreSubstitute(const QString& ref, const QString& requestedFootprint,
+                                         const ComponentProperties& values)
+{
+    PlacedComponentData* component = findComponent(ref);
+    if (!component || !allFinite(values))
+        return false;
+    // Not through createPlacedComponent: the library may hold that name by now (a chosen file
+    // of the same name), and undo must give back what the user had, not what a lookup finds.
+    PlacedComponentData substitute =
+        FootprintManager::createFallbackComponent(ref, requestedFootprint, component->position, m_context);
+    if (substitute.compositeShape.IsNull())
+        return false;
+    if (std::abs(component->rotation) > kMinTurn
+        && !FootprintManager::rotateComponentVisual(substitute, component->rotation, m_context, 0.0,
+                                                    FootprintManager::PadCacheCallback())) {
+        if (!m_context.IsNull())
+            OccUtils::safeRemove(m_context, substitute.compositeShape);
+        return false;
+    }
+    substitute.footprintThickness = values.footprintThickness;
+    substitute.bodyUndercut = values.bodyUndercut;
+    substitute.padXYScale = values.padXYScale;
+    substitute.bodyOffsetZ = values.bodyOffsetZ;
+    substitute.bodyWidth = values.bodyWidth;
+    substitute.bodyLength = values.bodyLength;
+    substitute.bodyHeight = values.bodyHeight;
+    substitute.bodyMarginX = values.bodyMarginX;
+    substitute.bodyMarginY = values.bodyMarginY;
+    substitute.bodyEnabled = values.bodyEnabled;
+
+    // A selected or locked component stays so.
+    const int style = component->styleCode;
+    insertComponent(ref, substitute, false);
+    setComponentStyle(ref, style == 2 || style == 3 ? style : baseStyleFor(substitute), true);
+    refreshPadCache(ref);
+    emit componentChanged(ref);
+    return true;
+}
+
 QString ComponentManager::otherUserOfFootprint(const QString& name, const QFileInfo& file, const QString& ref) const
 {
     if (!m_footprintManager.hasFootprint(name))

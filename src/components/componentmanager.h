@@ -86,6 +86,9 @@ public:
     // values: body and pad values to keep (see FootprintManager::replaceFootprint).
     bool replaceFootprint(const QString& ref, const QString& footprint,
                           const ComponentProperties* values = nullptr);
+    // Back to the substitute box of a component whose footprint was missing (undo of a footprint
+    // chosen for it), keeping its place, turn and values.
+    bool restoreSubstitute(const QString& ref, const QString& requestedFootprint, const ComponentProperties& values);
     bool applyProperties(const QString& ref, const ComponentProperties& properties);
     // quiet: no componentChanged (the caller refreshes itself).
     bool moveComponent(const QString& ref, const gp_Pnt& position, bool quiet = false);

@@ -4,9 +4,15 @@
 #include "app/componentcommands.h"
 
 #include "../components/componenttestrig.h"
+#include "../components/footprintlibrarytestutil.h"
 #include "logcapture.h"
 
 #include "model/placedcomponentdata.h"
+#include "model/savedcomponent.h"
+#include "project/projectfile.h"
+
+#include <BRepBndLib.hxx>
+#include <QTemporaryDir>
 
 #include <QThread>
 
@@ -122,7 +128,7 @@ TEST_F(ComponentCommandsTest, StepsOfRegeneratedComponentsAreDropped)
     EXPECT_TRUE(log.contains("Component undo step dropped"));
 }
 
-TEST_F(ComponentCommandsTest, AFootprintThatWasMissingCannotBeUndoneAndIsDropped)
+TEST_F(ComponentCommandsTest, AStepWithNoFootprintToGoBackToIsDropped)
 {
     stack.push(new ReplaceFootprintCommand(&rig.manager, "R1", {QString(), {}}, {"/nowhere/R.kicad_mod", {}}));
     FoundationLogCapture log;
@@ -178,6 +184,66 @@ TEST_F(ComponentCommandsTest, FootprintChangeUndoGivesBackTheWholeComponent)
     stack.undo();
     expectValues(before);
     EXPECT_EQ(stack.count(), 1);
+}
+
+// A footprint chosen for a component whose own could not be placed: undo gives back its red
+// substitute box as it was (turned with it, no pads, asking for the same footprint for the same
+// reason), a save then stores it as one, and redo brings the chosen footprint back.
+TEST_F(ComponentCommandsTest, UndoOfAFootprintChosenForASubstituteBringsTheSubstituteBack)
+{
+    QTemporaryDir dir;
+    FootprintLibraryTest::writeFile(QDir(dir.path()), "Lib.pretty/Flat.kicad_mod",
+                                    "(footprint \"Flat\" (layer \"F.Cu\")\n"
+                                    "  (pad \"1\" smd rect (at 0 0) (size 0 0) (layers \"F.Cu\")))\n");
+    rig.footprints.addSearchPath(dir.filePath("Lib.pretty"));
+    rig.setNetlist({netlistComponent("U1", "Lib:Flat")});
+    rig.manager.generateComponents(rig.project.netlist().components);
+    ASSERT_TRUE(rig.manager.rotateComponent("U1", 30.0));
+    const PlacedComponentData was = *rig.manager.findComponent("U1");
+    ASSERT_TRUE(was.hasMissingFootprint);
+    const QString reason = rig.footprints.problemWith(was.requestedFootprint);
+    ASSERT_FALSE(reason.isEmpty());
+    const auto boxOf = [](const PlacedComponentData& c) {
+        Bnd_Box box;
+        BRepBndLib::Add(c.compositeShape->Shape(), box);
+        return box;
+    };
+    const Bnd_Box boxBefore = boxOf(was);
+
+    const QString chosen = FootprintLibraryTest::writeFile(QDir(dir.path()), "Chosen.kicad_mod",
+                                                           FootprintLibraryTest::twoPadFootprint("Chosen"));
+    ASSERT_TRUE(rig.manager.replaceFootprint("U1", chosen));
+    stack.push(new ReplaceFootprintCommand(&rig.manager, "U1",
+                                           {QString(), componentPropertiesOf(was), was.requestedFootprint},
+                                           {chosen, componentPropertiesOf(*rig.manager.findComponent("U1"))}));
+
+    stack.undo();
+    ASSERT_EQ(stack.count(), 1) << "the undo step ran";
+    const PlacedComponentData* u1 = rig.manager.findComponent("U1");
+    EXPECT_TRUE(u1->hasMissingFootprint);
+    EXPECT_EQ(u1->requestedFootprint, was.requestedFootprint);
+    EXPECT_EQ(rig.footprints.problemWith(u1->requestedFootprint), reason);
+    EXPECT_TRUE(u1->pads.isEmpty());
+    EXPECT_EQ(displayedCount(rig.context), 1) << "the box alone, the chosen pads gone";
+    const Bnd_Box boxAfter = boxOf(*u1);
+    EXPECT_LT(boxAfter.CornerMin().Distance(boxBefore.CornerMin()), kTol);
+    EXPECT_LT(boxAfter.CornerMax().Distance(boxBefore.CornerMax()), kTol);
+
+    const QList<SavedComponent> saved = rig.manager.componentsForSave();
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_EQ(saved[0].effectiveFootprintName, was.requestedFootprint);
+    Rig reopened;
+    for (const FootprintData& footprint : rig.manager.usedFootprints())
+        reopened.footprints.registerEmbeddedFootprint(footprint);
+    const auto loaded =
+        reopened.manager.loadFromJson({placedComponentToJson(saved[0].data, saved[0].effectiveFootprintName)});
+    EXPECT_EQ(loaded.missing, 1) << "a reopen shows the substitute box";
+
+    stack.redo();
+    u1 = rig.manager.findComponent("U1");
+    EXPECT_FALSE(u1->hasMissingFootprint);
+    EXPECT_EQ(u1->pads.size(), 2);
+    EXPECT_EQ(displayedCount(rig.context), 3);
 }
 
 } // namespace

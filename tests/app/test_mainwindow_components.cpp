@@ -415,7 +415,8 @@ TEST_F(MainWindowEditing, FootprintReplacementStaysUndoableAfterTheProjectIsReop
 }
 
 // A footprint chosen for a component that had none makes the design one to analyse, route and
-// probe at once; after its undo and its redo the three follow what the component then has.
+// probe at once; its undo brings the substitute box back and its redo the footprint, and the
+// three follow.
 TEST_F(MainWindowEditing, FootprintChosenByHandEnablesWhatNeedsOne)
 {
     importPart();
@@ -442,8 +443,12 @@ TEST_F(MainWindowEditing, FootprintChosenByHandEnablesWhatNeedsOne)
     ASSERT_FALSE(probe->componentManager()->findComponent("R1")->hasMissingFootprint);
     follow();
     probe->undoStack()->undo();
+    const PlacedComponentData* r1 = probe->componentManager()->findComponent("R1");
+    EXPECT_TRUE(r1->hasMissingFootprint && r1->pads.isEmpty()) << "the substitute box is back";
+    EXPECT_EQ(r1->requestedFootprint, "No_Such_Footprint");
     follow();
     probe->undoStack()->redo();
+    EXPECT_EQ(probe->componentManager()->findComponent("R1")->pads.size(), 3);
     follow();
 }
 
