@@ -113,7 +113,8 @@ TEST_F(ShellOrientationTest, ShellsCombineByTheirOrientation)
     struct Row { const char* name; std::vector<Cube> cubes; double volume; int solids; };
     const double hole = 30.0 * 30.0 * 30.0;
     const std::vector<Row> rows = {
-        {"void touching a face", {cube100, {30, gp_Vec(0, 35, 35), true}}, 1e6 - hole, 1},
+        {"void touching a side", {cube100, {30, gp_Vec(35, 0, 35), true}}, 1e6 - hole, 1},
+        {"void touching the bottom", {cube100, {30, gp_Vec(35, 35, 0), true}}, 1e6 - hole, 1},
         {"void touching an edge", {cube100, {30, gp_Vec(0, 0, 35), true}}, 1e6 - hole, 1},
         {"void touching a corner", {cube100, {30, gp_Vec(0, 0, 0), true}}, 1e6 - hole, 1},
         // Inside the wall the sum is 0, outside it -1: the slicer prints the part beyond the wall.
@@ -172,3 +173,4 @@ TEST_F(ShellOrientationTest, BallInsideACubeFollowsItsOrientation)
     expectStep("outward ball", {shellOf(box, false), shellOf(sphere, false)}, 8000.0, 1);
     expectStep("inward ball", {shellOf(box, false), shellOf(sphere, true)}, 8000.0 - 4.0 / 3.0 * M_PI * 216.0, 1);
 }
+
