@@ -11,7 +11,9 @@
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <Precision.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <TopoDS_Solid.hxx>
@@ -31,8 +33,12 @@ bool enclosesNoVolume(double volume, const Bnd_Box& box)
     return std::abs(volume) <= std::max(1e-7, 1e-12 * size * size * size);
 }
 
-// Where a shell lies against a larger one, by its vertices: all inside, inside; any on the
-// other's boundary, or some in and some out, the two meet.
+// Vertices tried per shell: the classifier walks the whole container for each.
+constexpr int kVerticesTried = 64;
+
+// Where a shell lies against a larger one, by its vertices (a sample, spread over a large
+// shell): all inside, inside; any on the other's boundary, or some in and some out, the two
+// meet.
 class ShellInside
 {
 public:
@@ -45,8 +51,11 @@ public:
             m_container = container;
         }
         bool in = false, out = false;
-        for (TopExp_Explorer ex(m_solids[std::size_t(shell)], TopAbs_VERTEX); ex.More(); ex.Next()) {
-            m_classifier->Perform(BRep_Tool::Pnt(TopoDS::Vertex(ex.Current())), Precision::Confusion());
+        TopTools_IndexedMapOfShape vertices;
+        TopExp::MapShapes(m_solids[std::size_t(shell)], TopAbs_VERTEX, vertices);
+        const int step = std::max(1, vertices.Extent() / kVerticesTried);
+        for (int v = 1; v <= vertices.Extent(); v += step) {
+            m_classifier->Perform(BRep_Tool::Pnt(TopoDS::Vertex(vertices(v))), Precision::Confusion());
             const TopAbs_State state = m_classifier->State();
             in = in || state == TopAbs_IN;
             out = out || state == TopAbs_OUT;
