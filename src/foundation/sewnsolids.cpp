@@ -1,6 +1,8 @@
 #include "foundation/sewnsolids.h"
 #include "foundation/shellnesting.h"
 
+#include <BOPTools_AlgoTools3D.hxx>
+#include <BRepAdaptor_Curve.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeSolid.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
@@ -10,6 +12,7 @@
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
+#include <IntTools_Context.hxx>
 #include <Precision.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
@@ -18,6 +21,7 @@
 #include <TopoDS_Iterator.hxx>
 #include <TopoDS_Solid.hxx>
 #include <TopoDS_Vertex.hxx>
+#include <gp_Pnt2d.hxx>
 
 #include <algorithm>
 #include <cmath>
@@ -33,12 +37,39 @@ bool enclosesNoVolume(double volume, const Bnd_Box& box)
     return std::abs(volume) <= std::max(1e-7, 1e-12 * size * size * size);
 }
 
-// Vertices tried per shell: the classifier walks the whole container for each.
-constexpr int kVerticesTried = 64;
+// Points tried per shell, of each kind: the classifier walks the whole container for each.
+constexpr int kPointsTried = 64;
 
-// Where a shell lies against a larger one, by its vertices (a sample, spread over a large
-// shell): all inside, inside; any on the other's boundary, or some in and some out, the two
-// meet.
+// Points of a shell: its vertices, the middles of its edges and faces, a sample of each on a
+// large shell. The middles catch a shell whose corners all lie inside a hollowed container
+// while its sides cross the hollow.
+std::vector<gp_Pnt> pointsOf(const TopoDS_Shape& shell)
+{
+    std::vector<gp_Pnt> points;
+    TopTools_IndexedMapOfShape vertices, edges, faces;
+    TopExp::MapShapes(shell, TopAbs_VERTEX, vertices);
+    TopExp::MapShapes(shell, TopAbs_EDGE, edges);
+    TopExp::MapShapes(shell, TopAbs_FACE, faces);
+    for (int i = 1; i <= vertices.Extent(); i += std::max(1, vertices.Extent() / kPointsTried))
+        points.push_back(BRep_Tool::Pnt(TopoDS::Vertex(vertices(i))));
+    for (int i = 1; i <= edges.Extent(); i += std::max(1, edges.Extent() / kPointsTried)) {
+        if (BRep_Tool::Degenerated(TopoDS::Edge(edges(i))))
+            continue;
+        const BRepAdaptor_Curve curve(TopoDS::Edge(edges(i)));
+        points.push_back(curve.Value(0.5 * (curve.FirstParameter() + curve.LastParameter())));
+    }
+    const Handle(IntTools_Context) context = new IntTools_Context;
+    for (int i = 1; i <= faces.Extent(); i += std::max(1, faces.Extent() / kPointsTried)) {
+        const TopoDS_Face& face = TopoDS::Face(faces(i));
+        gp_Pnt2d uv;
+        if (BOPTools_AlgoTools3D::PointInFace(face, points.emplace_back(), uv, context) != 0)
+            points.pop_back();
+    }
+    return points;
+}
+
+// Where a shell lies against a larger one, by its points: all inside, inside; any on the
+// other's boundary, or some in and some out, the two meet.
 class ShellInside
 {
 public:
@@ -51,11 +82,8 @@ public:
             m_container = container;
         }
         bool in = false, out = false;
-        TopTools_IndexedMapOfShape vertices;
-        TopExp::MapShapes(m_solids[std::size_t(shell)], TopAbs_VERTEX, vertices);
-        const int step = std::max(1, vertices.Extent() / kVerticesTried);
-        for (int v = 1; v <= vertices.Extent(); v += step) {
-            m_classifier->Perform(BRep_Tool::Pnt(TopoDS::Vertex(vertices(v))), Precision::Confusion());
+        for (const gp_Pnt& point : pointsOf(m_solids[std::size_t(shell)])) {
+            m_classifier->Perform(point, Precision::Confusion());
             const TopAbs_State state = m_classifier->State();
             in = in || state == TopAbs_IN;
             out = out || state == TopAbs_OUT;

@@ -329,8 +329,8 @@ private:
         return true;
     }
 
-    // What each shell bounds, by the orientation the file gave it. Each shell is tried by all
-    // of its nodes: none comes near another shell, so none lies on it.
+    // What each shell bounds, by the orientation the file gave it. No node comes near another
+    // shell, so none lies on it.
     void nestComponents(const std::vector<double>& volume)
     {
         m_roles.owners.assign(std::size_t(m_componentCount), kOwnSolid);
@@ -365,12 +365,29 @@ private:
                                                               members[std::size_t(outer)]);
                 current = outer;
             }
-            std::size_t in = 0;
+            // The nodes, and the middles of the sides and triangles: a shell whose nodes all lie
+            // inside a hollowed container may still cross its hollow.
+            std::size_t in = 0, tried = 0;
+            const auto test = [&](const gp_XYZ& p) {
+                ++tried;
+                in += container->contains(p) ? 1 : 0;
+            };
             for (const int n : nodes[std::size_t(shell)])
-                in += container->contains(m_mesh.nodes[std::size_t(n)]) ? 1 : 0;
+                test(m_mesh.nodes[std::size_t(n)]);
+            for (const int t : members[std::size_t(shell)]) {
+                const auto& tri = m_mesh.triangles[std::size_t(t)];
+                const gp_XYZ& a = m_mesh.nodes[std::size_t(tri[0])];
+                const gp_XYZ& b = m_mesh.nodes[std::size_t(tri[1])];
+                const gp_XYZ& c = m_mesh.nodes[std::size_t(tri[2])];
+                test((a + b + c) / 3.0);
+                for (int k = 0; k < 3; ++k)
+                    if (tri[std::size_t(k)] < tri[std::size_t((k + 1) % 3)])
+                        test((m_mesh.nodes[std::size_t(tri[std::size_t(k)])]
+                              + m_mesh.nodes[std::size_t(tri[std::size_t((k + 1) % 3)])]) / 2.0);
+            }
             if (in == 0)
                 return ShellPlace::Apart;
-            return in == nodes[std::size_t(shell)].size() ? ShellPlace::Inside : ShellPlace::Meets;
+            return in == tried ? ShellPlace::Inside : ShellPlace::Meets;
         });
     }
 

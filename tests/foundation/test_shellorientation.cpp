@@ -9,11 +9,15 @@
 #include "foundation/stepimporter.h"
 #include "foundation/stlimporter.h"
 
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
 #include <BRepPrimAPI_MakeSphere.hxx>
 #include <BRep_Builder.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS_Compound.hxx>
+#include <gp_Pnt2d.hxx>
 
 #include <gtest/gtest.h>
 
@@ -174,3 +178,42 @@ TEST_F(ShellOrientationTest, BallInsideACubeFollowsItsOrientation)
     expectStep("inward ball", {shellOf(box, false), shellOf(sphere, true)}, 8000.0 - 4.0 / 3.0 * M_PI * 216.0, 1);
 }
 
+
+// A bar whose corners all lie in the arms of a U, crossing the gap between them: nesting by
+// the corners alone would take the bar for a body inside the U and lose its middle.
+TEST_F(ShellOrientationTest, BarAcrossAHollowIsUnited)
+{
+    // The U, 10 mm high: a 30 mm square less a 10 x 20 mm notch, its outline counter-clockwise.
+    const std::vector<gp_Pnt2d> u = {{0, 0}, {30, 0}, {30, 30}, {20, 30}, {20, 10}, {10, 10}, {10, 30}, {0, 30}};
+    const int cap[6][3] = {{0, 1, 4}, {0, 4, 5}, {1, 2, 3}, {1, 3, 4}, {0, 5, 6}, {0, 6, 7}};
+    const auto at = [&](int i, double z) { return gp_Pnt(u[std::size_t(i)].X(), u[std::size_t(i)].Y(), z); };
+    QList<Triangle> mesh;
+    for (const auto& t : cap) {
+        mesh.append({at(t[0], 10), at(t[1], 10), at(t[2], 10)});
+        mesh.append({at(t[0], 0), at(t[2], 0), at(t[1], 0)});
+    }
+    for (int i = 0; i < 8; ++i) {
+        const int j = (i + 1) % 8;
+        mesh.append({at(i, 0), at(j, 0), at(j, 10)});
+        mesh.append({at(i, 0), at(j, 10), at(i, 10)});
+    }
+    // The bar: x 5 to 25, y 20 to 25, z 2 to 8; 10 mm of it in the notch.
+    for (const Triangle& t : cubeTriangles(1.0)) {
+        Triangle scaled;
+        for (int k = 0; k < 3; ++k)
+            scaled[std::size_t(k)] = gp_Pnt(5 + 20 * t[std::size_t(k)].X(), 20 + 5 * t[std::size_t(k)].Y(),
+                                            2 + 6 * t[std::size_t(k)].Z());
+        mesh.append(scaled);
+    }
+    const double volume = 30 * 30 * 10 - 10 * 20 * 10 + 10 * 5 * 6;
+    expectStl("bar across a U", mesh, volume, 1);
+
+    BRepBuilderAPI_MakePolygon outline;
+    for (const gp_Pnt2d& p : u)
+        outline.Add(gp_Pnt(p.X(), p.Y(), 0));
+    outline.Close();
+    const TopoDS_Shape prism =
+        BRepPrimAPI_MakePrism(BRepBuilderAPI_MakeFace(outline.Wire(), true).Face(), gp_Vec(0, 0, 10)).Shape();
+    const TopoDS_Shape bar = BRepPrimAPI_MakeBox(gp_Pnt(5, 20, 2), 20, 5, 6).Shape();
+    expectStep("bar across a U", {shellOf(prism, false), shellOf(bar, false)}, volume, 1);
+}
