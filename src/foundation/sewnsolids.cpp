@@ -38,7 +38,7 @@ bool enclosesNoVolume(double volume, const Bnd_Box& box)
 }
 
 // Points tried per shell, of each kind: the classifier walks the whole container for each.
-constexpr int kPointsTried = 64;
+constexpr int kPointsTried = 16;
 
 // Points of a shell: its vertices, the middles of its edges and faces, a sample of each on a
 // large shell. The middles catch a shell whose corners all lie inside a hollowed container
