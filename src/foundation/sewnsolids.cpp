@@ -1,6 +1,8 @@
 #include "foundation/sewnsolids.h"
 #include "foundation/shellnesting.h"
 
+#include <BOPTools_AlgoTools3D.hxx>
+#include <BRepAdaptor_Curve.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeSolid.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
@@ -10,12 +12,16 @@
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
+#include <IntTools_Context.hxx>
 #include <Precision.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <TopoDS_Solid.hxx>
 #include <TopoDS_Vertex.hxx>
+#include <gp_Pnt2d.hxx>
 
 #include <algorithm>
 #include <cmath>
@@ -31,27 +37,60 @@ bool enclosesNoVolume(double volume, const Bnd_Box& box)
     return std::abs(volume) <= std::max(1e-7, 1e-12 * size * size * size);
 }
 
-// A shell lies inside another when its first vertex off the other's boundary does; one lying
-// wholly on it (the same shell twice) does not.
+// Points tried per shell, of each kind: the classifier walks the whole container for each.
+constexpr int kPointsTried = 16;
+
+// Points of a shell: its vertices, the middles of its edges and faces, a sample of each on a
+// large shell. The middles catch a shell whose corners all lie inside a hollowed container
+// while its sides cross the hollow.
+std::vector<gp_Pnt> pointsOf(const TopoDS_Shape& shell)
+{
+    std::vector<gp_Pnt> points;
+    TopTools_IndexedMapOfShape vertices, edges, faces;
+    TopExp::MapShapes(shell, TopAbs_VERTEX, vertices);
+    TopExp::MapShapes(shell, TopAbs_EDGE, edges);
+    TopExp::MapShapes(shell, TopAbs_FACE, faces);
+    for (int i = 1; i <= vertices.Extent(); i += std::max(1, vertices.Extent() / kPointsTried))
+        points.push_back(BRep_Tool::Pnt(TopoDS::Vertex(vertices(i))));
+    for (int i = 1; i <= edges.Extent(); i += std::max(1, edges.Extent() / kPointsTried)) {
+        if (BRep_Tool::Degenerated(TopoDS::Edge(edges(i))))
+            continue;
+        const BRepAdaptor_Curve curve(TopoDS::Edge(edges(i)));
+        points.push_back(curve.Value(0.5 * (curve.FirstParameter() + curve.LastParameter())));
+    }
+    const Handle(IntTools_Context) context = new IntTools_Context;
+    for (int i = 1; i <= faces.Extent(); i += std::max(1, faces.Extent() / kPointsTried)) {
+        const TopoDS_Face& face = TopoDS::Face(faces(i));
+        gp_Pnt2d uv;
+        if (BOPTools_AlgoTools3D::PointInFace(face, points.emplace_back(), uv, context) != 0)
+            points.pop_back();
+    }
+    return points;
+}
+
+// Where a shell lies against a larger one, by its points: all inside, inside; any on the
+// other's boundary, or some in and some out, the two meet.
 class ShellInside
 {
 public:
     explicit ShellInside(const std::vector<TopoDS_Solid>& solids) : m_solids(solids) {}
 
-    bool operator()(int container, int shell)
+    ShellPlace operator()(int container, int shell)
     {
         if (container != m_container) {
             m_classifier = std::make_unique<BRepClass3d_SolidClassifier>(m_solids[std::size_t(container)]);
             m_container = container;
         }
-        for (TopExp_Explorer ex(m_solids[std::size_t(shell)], TopAbs_VERTEX); ex.More(); ex.Next()) {
-            m_classifier->Perform(BRep_Tool::Pnt(TopoDS::Vertex(ex.Current())), Precision::Confusion());
-            if (m_classifier->State() == TopAbs_IN)
-                return true;
-            if (m_classifier->State() == TopAbs_OUT)
-                return false;
+        bool in = false, out = false;
+        for (const gp_Pnt& point : pointsOf(m_solids[std::size_t(shell)])) {
+            m_classifier->Perform(point, Precision::Confusion());
+            const TopAbs_State state = m_classifier->State();
+            in = in || state == TopAbs_IN;
+            out = out || state == TopAbs_OUT;
+            if ((in && out) || (state != TopAbs_IN && state != TopAbs_OUT))
+                return ShellPlace::Meets;
         }
-        return false;
+        return in ? ShellPlace::Inside : ShellPlace::Apart;
     }
 
 private:
@@ -110,6 +149,7 @@ SewnSolids solidsOfShells(const TopoDS_Shape& sewn)
             }
             BRepLib::OrientClosedSolid(solid);
             extent.volume = std::abs(props.Mass());
+            extent.inward = props.Mass() < 0.0;
             closed.push_back(solid);
             extents.push_back(extent);
         } catch (...) {
@@ -117,18 +157,33 @@ SewnSolids solidsOfShells(const TopoDS_Shape& sewn)
         }
     }
 
-    // A closed shell inside another bounds its void, as a slicer reads the same faces.
-    std::vector<int> owners(closed.size(), -1);
+    // Shells inside one another, read as a slicer reads the same faces.
+    ShellRoles roles;
+    roles.owners.assign(closed.size(), kOwnSolid);
     try {
         ShellInside inside(closed);
-        owners = voidOwners(extents, std::ref(inside));
+        roles = shellRoles(extents, std::ref(inside));
     } catch (...) {
         // Unclassified, every shell stays a solid of its own.
     }
-    std::vector<TopoDS_Shell> outward;
-    for (const TopoDS_Solid& solid : closed)
-        outward.push_back(TopoDS::Shell(TopoDS_Iterator(solid).Value()));
-    std::vector<TopoDS_Solid> solids = solidsWithVoids(outward, owners);
+    std::vector<TopoDS_Solid> solids;
+    if (roles.meet) {
+        std::vector<bool> inward;
+        for (const ShellExtent& extent : extents)
+            inward.push_back(extent.inward);
+        const TopoDS_Shape united = unitedByWinding(closed, inward);
+        if (united.IsNull()) {
+            result.uncombined = true;
+            return result;
+        }
+        for (TopExp_Explorer ex(united, TopAbs_SOLID); ex.More(); ex.Next())
+            solids.push_back(TopoDS::Solid(ex.Current()));
+    } else {
+        std::vector<TopoDS_Shell> outward;
+        for (const TopoDS_Solid& solid : closed)
+            outward.push_back(TopoDS::Shell(TopoDS_Iterator(solid).Value()));
+        solids = solidsWithVoids(outward, roles.owners);
+    }
     solids.insert(solids.end(), open.begin(), open.end());
     result.solidCount = int(solids.size());
     result.shape = solidOrCompound(solids);

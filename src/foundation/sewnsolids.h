@@ -11,10 +11,11 @@ struct SewnSolids
     TopoDS_Shape shape;     // one solid, a compound of solids, or null when no shell became one
     int solidCount = 0;     // a solid with voids counts once
     int flatShellCount = 0; // closed shells enclosing no volume (faces lying on one another), left out
+    bool uncombined = false; // shells touch or cross and booleans could not combine them: no solid
 };
 
-// Each shell of the sewn shape becomes a solid turned outward, but a closed shell inside
-// another, which bounds that solid's void (or, inside a void, is an island of its own). A
+// Each shell of the sewn shape becomes a solid turned outward; closed shells inside one
+// another, touching or crossing, are combined by their orientations (see shellnesting.h). A
 // closed shell that encloses no volume is no part of anything printable and is left out; an
 // open one is kept as a solid of its own, since a slightly open part can still be oriented
 // and checked.

@@ -1,11 +1,20 @@
 #include "foundation/shellnesting.h"
 
+#include <BOPAlgo_CellsBuilder.hxx>
 #include <BRep_Builder.hxx>
+#include <Standard_OutOfMemory.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <numeric>
+#include <set>
 #include <utility>
 
 namespace {
@@ -37,8 +46,9 @@ double highX(const ShellExtent& shell)
     return x1;
 }
 
-// Pairs (container, shell) worth asking about, container after container. A sweep along x
-// keeps the boxes that span the sweep's position: only those can hold the next box.
+// Pairs (container, shell) whose boxes overlap, the container enclosing more, container after
+// container. A sweep along x keeps the boxes that span the sweep's position: only those can
+// overlap the next box.
 std::vector<std::pair<int, int>> candidatePairs(const std::vector<ShellExtent>& shells)
 {
     std::vector<std::pair<int, int>> pairs;
@@ -48,16 +58,14 @@ std::vector<std::pair<int, int>> candidatePairs(const std::vector<ShellExtent>& 
     for (std::size_t i = 0; i < shells.size(); ++i)
         if (!shells[i].box.IsVoid())
             order.push_back(int(i));
-    // On a shared low end, the container (wider, larger) comes first.
     std::sort(order.begin(), order.end(), [&](int a, int b) {
-        const ShellExtent& p = shells[std::size_t(a)];
-        const ShellExtent& q = shells[std::size_t(b)];
-        if (lowX(p) != lowX(q))
-            return lowX(p) < lowX(q);
-        if (highX(p) != highX(q))
-            return highX(p) > highX(q);
-        return p.volume > q.volume;
+        const double pa = lowX(shells[std::size_t(a)]), pb = lowX(shells[std::size_t(b)]);
+        return pa != pb ? pa < pb : a < b;
     });
+    const auto larger = [&](int a, int b) {
+        const double va = shells[std::size_t(a)].volume, vb = shells[std::size_t(b)].volume;
+        return va != vb ? va > vb : a < b;
+    };
     std::vector<int> spanning;
     for (const int i : order) {
         const ShellExtent& shell = shells[std::size_t(i)];
@@ -66,8 +74,8 @@ std::vector<std::pair<int, int>> candidatePairs(const std::vector<ShellExtent>& 
                                       [&](int j) { return highX(shells[std::size_t(j)]) < x; }),
                        spanning.end());
         for (const int j : spanning)
-            if (shells[std::size_t(j)].volume > shell.volume && holds(shells[std::size_t(j)].box, shell.box))
-                pairs.emplace_back(j, i);
+            if (!shells[std::size_t(j)].box.IsOut(shell.box))
+                pairs.push_back(larger(j, i) ? std::make_pair(j, i) : std::make_pair(i, j));
         spanning.push_back(i);
     }
     std::sort(pairs.begin(), pairs.end());
@@ -76,34 +84,59 @@ std::vector<std::pair<int, int>> candidatePairs(const std::vector<ShellExtent>& 
 
 } // namespace
 
-std::vector<int> voidOwners(const std::vector<ShellExtent>& shells, const std::function<bool(int, int)>& inside)
+ShellRoles shellRoles(const std::vector<ShellExtent>& shells, const std::function<ShellPlace(int, int)>& place)
 {
     const std::size_t n = shells.size();
+    ShellRoles roles;
     // The innermost container of each shell: of all those holding it, the smallest.
     std::vector<int> parent(n, -1);
     for (const auto& [container, shell] : candidatePairs(shells)) {
+        if (!holds(shells[std::size_t(container)].box, shells[std::size_t(shell)].box)) {
+            roles.meet = true;
+            return roles;
+        }
         int& p = parent[std::size_t(shell)];
-        if ((p < 0 || shells[std::size_t(container)].volume < shells[std::size_t(p)].volume) && inside(container, shell))
+        if (p >= 0 && shells[std::size_t(container)].volume >= shells[std::size_t(p)].volume)
+            continue;
+        switch (place(container, shell)) {
+        case ShellPlace::Meets:
+            roles.meet = true;
+            return roles;
+        case ShellPlace::Inside:
             p = container;
+            break;
+        case ShellPlace::Apart:
+            break;
+        }
     }
-    // Depth down the chain of innermost containers, so that a void's owner is always a solid's
-    // outside even where the answers disagree; a container is larger than what it holds, so
-    // it comes first by decreasing volume.
+    // The winding number down the chain of innermost containers; a container is larger than
+    // what it holds, so it comes first by decreasing volume.
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return shells[std::size_t(a)].volume > shells[std::size_t(b)].volume; });
-    std::vector<int> depth(n, 0);
-    std::vector<int> owners(n, -1);
+    std::vector<int> winding(n, 0);
+    roles.owners.assign(n, kOwnSolid);
     for (const int i : order) {
         const int p = parent[std::size_t(i)];
-        if (p < 0)
-            continue;
-        depth[std::size_t(i)] = depth[std::size_t(p)] + 1;
-        if (depth[std::size_t(i)] % 2 == 1)
-            owners[std::size_t(i)] = p;
+        const int outside = p < 0 ? 0 : winding[std::size_t(p)];
+        const int inside = outside + (shells[std::size_t(i)].inward ? -1 : 1);
+        winding[std::size_t(i)] = inside;
+        int& owner = roles.owners[std::size_t(i)];
+        if ((outside == 0) == (inside == 0)) {
+            owner = kNoBoundary;
+        } else if (outside == 0) {
+            owner = kOwnSolid;
+        } else {
+            // Material outside, none inside: a void of the solid whose outside is the nearest
+            // container that bounds anything.
+            int a = p;
+            while (a >= 0 && roles.owners[std::size_t(a)] == kNoBoundary)
+                a = parent[std::size_t(a)];
+            owner = a >= 0 ? a : kOwnSolid;
+        }
     }
-    return owners;
+    return roles;
 }
 
 std::vector<TopoDS_Solid> solidsWithVoids(const std::vector<TopoDS_Shell>& outward, const std::vector<int>& owners)
@@ -112,7 +145,7 @@ std::vector<TopoDS_Solid> solidsWithVoids(const std::vector<TopoDS_Shell>& outwa
     std::vector<int> solidOf(outward.size(), -1);
     std::vector<TopoDS_Solid> solids;
     for (std::size_t i = 0; i < outward.size(); ++i) {
-        if (owners[i] >= 0)
+        if (owners[i] != kOwnSolid)
             continue;
         TopoDS_Solid solid;
         builder.MakeSolid(solid);
@@ -125,6 +158,65 @@ std::vector<TopoDS_Solid> solidsWithVoids(const std::vector<TopoDS_Shell>& outwa
             builder.Add(solids[std::size_t(solidOf[std::size_t(owners[i])])], outward[i].Reversed());
     }
     return solids;
+}
+
+TopoDS_Shape unitedByWinding(const std::vector<TopoDS_Solid>& outward, const std::vector<bool>& inward, double fuzzy)
+{
+    try {
+        BOPAlgo_CellsBuilder cells;
+        TopTools_ListOfShape arguments;
+        for (const TopoDS_Solid& solid : outward)
+            arguments.Append(solid);
+        cells.SetArguments(arguments);
+        cells.SetRunParallel(true);
+        if (fuzzy > 0.0)
+            cells.SetFuzzyValue(fuzzy);
+        cells.Perform();
+        if (cells.HasErrors())
+            return TopoDS_Shape();
+        // Which arguments hold each cell: the argument's pieces, or the argument itself when
+        // nothing split it.
+        TopTools_IndexedMapOfShape cellIndex;
+        TopExp::MapShapes(cells.GetAllParts(), TopAbs_SOLID, cellIndex);
+        std::vector<std::vector<int>> holders(std::size_t(cellIndex.Extent()));
+        for (std::size_t a = 0; a < outward.size(); ++a) {
+            TopTools_ListOfShape pieces;
+            if (const TopTools_ListOfShape* images = cells.Images().Seek(outward[a]))
+                pieces = *images;
+            else
+                pieces.Append(outward[a]);
+            for (const TopoDS_Shape& piece : pieces)
+                if (const int c = cellIndex.FindIndex(piece); c > 0)
+                    holders[std::size_t(c - 1)].push_back(int(a));
+        }
+        std::set<std::vector<int>> taken;
+        for (const std::vector<int>& holding : holders) {
+            int winding = 0;
+            for (const int a : holding)
+                winding += inward[std::size_t(a)] ? -1 : 1;
+            if (winding == 0 || !taken.insert(holding).second)
+                continue;
+            TopTools_ListOfShape take, avoid;
+            for (std::size_t a = 0; a < outward.size(); ++a)
+                (std::find(holding.begin(), holding.end(), int(a)) != holding.end() ? take : avoid).Append(outward[a]);
+            cells.AddToResult(take, avoid, 1);
+        }
+        if (taken.empty())
+            return TopoDS_Shape();
+        cells.RemoveInternalBoundaries();
+        if (cells.HasErrors())
+            return TopoDS_Shape();
+        std::vector<TopoDS_Solid> solids;
+        for (TopExp_Explorer ex(cells.Shape(), TopAbs_SOLID); ex.More(); ex.Next())
+            solids.push_back(TopoDS::Solid(ex.Current()));
+        return solidOrCompound(solids);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const Standard_OutOfMemory&) {
+        throw;
+    } catch (...) {
+        return TopoDS_Shape();
+    }
 }
 
 TopoDS_Shape solidOrCompound(const std::vector<TopoDS_Solid>& solids)

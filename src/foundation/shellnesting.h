@@ -1,6 +1,7 @@
-// Closed shells inside one another, read as a slicer reads a mesh: a shell enclosed by an odd
-// number of others bounds a void of the innermost of them; one enclosed by an even number is
-// the outside of a solid of its own (an island standing in a void).
+// Closed shells read as a slicer reads a mesh: by the nonzero winding rule. Every shell adds
+// its orientation (+1 facing outward, -1 inward) to the points it encloses, and a point is
+// material where the sum is not zero. A shell inside another therefore bounds a void only
+// when it turns the sum to zero; nested outward bodies are one solid.
 #pragma once
 
 #include <Bnd_Box.hxx>
@@ -15,17 +16,38 @@ struct ShellExtent
 {
     Bnd_Box box;
     double volume = 0.0; // enclosed, positive
+    bool inward = false; // the shell's faces look into what it encloses
 };
 
-// For each shell, the shell whose solid it bounds a void of, or -1 for the outside of a solid.
-// inside(container, shell) says whether the shell lies inside the container; it is asked only
-// where the container's box holds the shell's and its volume is larger, container after
-// container, so that it can keep what it prepared for the last one.
-std::vector<int> voidOwners(const std::vector<ShellExtent>& shells, const std::function<bool(int, int)>& inside);
+// Where a shell lies against a larger one.
+enum class ShellPlace { Apart, Inside, Meets };
 
-// One solid per shell that is no void, bounded inside by its voids turned inward. Every shell
-// comes turned outward.
+// What a shell bounds: the outside of a solid, a void of another shell's solid, or nothing
+// (material on both sides, as with a body inside another).
+constexpr int kOwnSolid = -1;
+constexpr int kNoBoundary = -2;
+
+struct ShellRoles
+{
+    std::vector<int> owners; // per shell: kOwnSolid, kNoBoundary, or the shell whose solid it bounds a void of
+    bool meet = false;       // some shells touch or cross: only booleans can combine them, and owners is empty
+};
+
+// place(container, shell) is asked where the boxes overlap and the container encloses more,
+// container after container, so that it can keep what it prepared for the last one; it
+// answers Inside only for a shell wholly inside. Boxes that overlap without one holding the
+// other count as meeting.
+ShellRoles shellRoles(const std::vector<ShellExtent>& shells, const std::function<ShellPlace(int, int)>& place);
+
+// One solid per shell of kOwnSolid, bounded inside by its voids turned inward; kNoBoundary
+// shells are left out. Every shell comes turned outward.
 std::vector<TopoDS_Solid> solidsWithVoids(const std::vector<TopoDS_Shell>& outward, const std::vector<int>& owners);
+
+// The material of solids that touch or cross, by the same rule: split where they meet, each
+// piece kept where the orientations of the solids holding it do not cancel. Null when the
+// booleans fail or leave no solid. Surfaces within the fuzzy distance are taken as one.
+TopoDS_Shape unitedByWinding(const std::vector<TopoDS_Solid>& outward, const std::vector<bool>& inward,
+                             double fuzzy = 0.0);
 
 // The one solid itself, several in a compound, none as a null shape.
 TopoDS_Shape solidOrCompound(const std::vector<TopoDS_Solid>& solids);

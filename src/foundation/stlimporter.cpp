@@ -80,7 +80,12 @@ static void finish(StlImportResult& result)
     result.faceCount = 0;
     for (TopExp_Explorer ex(result.shape, TopAbs_FACE); ex.More(); ex.Next())
         ++result.faceCount;
-    if (!result.closed || !result.solidBuilt) {
+    if (result.shellsUncombined) {
+        result.warning = StlImporter::tr(
+            "The closed shells of the STL mesh touch or cross one another and could not be combined into one "
+            "solid (bodies united, shells facing inward cut out, as a slicer reads them). The part holds no "
+            "solid: the exports write it as an open part.");
+    } else if (!result.closed || !result.solidBuilt) {
         result.warning = StlImporter::tr(
             "The STL mesh could not be turned into a watertight closed solid (open shell, holes, or "
             "non-manifold). Orientation is still possible, but burial analysis and STEP export may be "

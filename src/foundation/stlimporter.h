@@ -23,6 +23,7 @@ struct StlImportResult
     int freeEdgeCount = -1;   // -1 until the shells were joined
     int flatTriangleCount = 0; // triangles left out for having no area (corners in a line)
     int flatShellCount = 0;    // closed shells left out for enclosing no volume
+    bool shellsUncombined = false; // shells touch or cross and could not be made one solid: none was built
     QString warning;          // usable but not clean
     QString error;            // reason when ok is false
     bool cancelled = false;   // the user cancelled: nothing was produced

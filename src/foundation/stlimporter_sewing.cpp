@@ -9,6 +9,59 @@
 #include <BRep_Builder.hxx>
 #include <TopoDS_Compound.hxx>
 
+#include <map>
+#include <numeric>
+
+namespace {
+
+// The triangles grouped by the sides they share: the closed shells of a mesh whose shells
+// only touch one another come out one group each.
+std::vector<int> sideGroups(const StlMesh& mesh, int& count)
+{
+    std::vector<int> parent(mesh.triangles.size());
+    std::iota(parent.begin(), parent.end(), 0);
+    const auto root = [&parent](int t) {
+        while (parent[std::size_t(t)] != t)
+            t = parent[std::size_t(t)] = parent[std::size_t(parent[std::size_t(t)])];
+        return t;
+    };
+    std::map<std::pair<int, int>, int> firstOnSide;
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t)
+        for (int k = 0; k < 3; ++k) {
+            const int a = mesh.triangles[t][std::size_t(k)], b = mesh.triangles[t][std::size_t((k + 1) % 3)];
+            const auto [it, first] = firstOnSide.emplace(std::make_pair(std::min(a, b), std::max(a, b)), int(t));
+            if (!first)
+                parent[std::size_t(root(int(t)))] = root(it->second);
+        }
+    std::vector<int> group(mesh.triangles.size());
+    std::map<int, int> numbers;
+    for (std::size_t t = 0; t < group.size(); ++t)
+        group[t] = numbers.emplace(root(int(t)), int(numbers.size())).first->second;
+    count = int(numbers.size());
+    return group;
+}
+
+// Each group sewn on its own: sewing them together would join shells that touch into one and
+// turn one to face as the other, losing which way the file meant it. Null unless every group
+// closes.
+TopoDS_Shape sewnApart(const std::vector<TopoDS_Compound>& groups, double tolerance, const Handle(StlDeadline)& deadline)
+{
+    BRep_Builder builder;
+    TopoDS_Compound shells;
+    builder.MakeCompound(shells);
+    for (const TopoDS_Compound& group : groups) {
+        BRepBuilderAPI_Sewing sewing(tolerance, true, true, true, false);
+        sewing.Add(group);
+        sewing.Perform(deadline->Start());
+        if (deadline->UserBreak() || sewing.NbFreeEdges() > 0 || sewing.SewedShape().IsNull())
+            return TopoDS_Shape();
+        builder.Add(shells, sewing.SewedShape());
+    }
+    return shells;
+}
+
+} // namespace
+
 bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs)
 {
     const Handle(StlDeadline) deadline = new StlDeadline(budgetMs);
@@ -22,8 +75,14 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
     BRep_Builder builder;
     TopoDS_Compound faces;
     builder.MakeCompound(faces);
+    int groupCount = 0;
+    const std::vector<int> group = sideGroups(mesh, groupCount);
+    std::vector<TopoDS_Compound> groups(std::size_t(groupCount > 1 ? groupCount : 0));
+    for (TopoDS_Compound& g : groups)
+        builder.MakeCompound(g);
     int faceCount = 0;
-    for (const auto& triangle : mesh.triangles) {
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+        const auto& triangle = mesh.triangles[t];
         if ((faceCount & 1023) == 0 && deadline->UserBreak())
             return timedOut();
         try {
@@ -36,6 +95,8 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
             if (!face.IsDone())
                 continue;
             builder.Add(faces, face.Face());
+            if (!groups.empty())
+                builder.Add(groups[std::size_t(group[t])], face.Face());
             ++faceCount;
         } catch (...) {
             // A triangle that cannot carry a face is left out, like a degenerate one.
@@ -48,16 +109,28 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
 
     TopoDS_Shape sewn;
     try {
-        BRepBuilderAPI_Sewing sewing(tolerance, true, true, true, false);
-        sewing.Add(faces);
-        sewing.Perform(deadline->Start());
-        if (deadline->UserBreak())
-            return timedOut();
-        sewn = sewing.SewedShape();
-        result.freeEdgeCount = sewing.NbFreeEdges();
+        if (groups.size() > 1)
+            sewn = sewnApart(groups, tolerance, deadline);
     } catch (...) {
-        result.error = StlImporter::tr("Face sewing failed: %1").arg(OccUtils::currentExceptionMessage());
-        return false;
+        sewn.Nullify(); // sewn together below
+    }
+    if (deadline->UserBreak())
+        return timedOut();
+    if (!sewn.IsNull()) {
+        result.freeEdgeCount = 0;
+    } else {
+        try {
+            BRepBuilderAPI_Sewing sewing(tolerance, true, true, true, false);
+            sewing.Add(faces);
+            sewing.Perform(deadline->Start());
+            if (deadline->UserBreak())
+                return timedOut();
+            sewn = sewing.SewedShape();
+            result.freeEdgeCount = sewing.NbFreeEdges();
+        } catch (...) {
+            result.error = StlImporter::tr("Face sewing failed: %1").arg(OccUtils::currentExceptionMessage());
+            return false;
+        }
     }
     if (sewn.IsNull()) {
         result.error = StlImporter::tr("Face sewing: null result.");
@@ -67,6 +140,7 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
 
     const SewnSolids solids = solidsOfShells(sewn);
     result.flatShellCount = solids.flatShellCount;
+    result.shellsUncombined = solids.uncombined;
     if (solids.solidCount > 0) {
         result.shape = solids.shape;
         result.solidBuilt = true;

@@ -1,5 +1,6 @@
 #include "foundation/stlshellbuilder.h"
 #include "foundation/meshshellinside.h"
+#include "foundation/occutils.h"
 #include "foundation/shellnesting.h"
 #include "foundation/stlmesh.h"
 
@@ -201,7 +202,7 @@ public:
                 used[std::size_t(n)] = 1;
         const TopoDS_Shape shape = makeSolids(used);
         if (valid)
-            *valid = checkDoubtfulFaces();
+            *valid = m_checkWhole ? !shape.IsNull() && OccUtils::isValidShape(shape) : checkDoubtfulFaces();
         return shape;
     }
 
@@ -294,17 +295,17 @@ private:
             }
         }
 
-        // Shells that share a node would be joined there by sewing.
+        // Shells that share a node or come within the tolerance of one another touch: sewing
+        // would join them into one shell and lose which way each faced, booleans keep it.
         std::vector<int> nodeComponent(m_mesh.nodes.size(), -1);
         for (std::size_t t = 0; t < nt; ++t)
             for (const int n : m_mesh.triangles[t]) {
                 int& c = nodeComponent[std::size_t(n)];
-                if (c >= 0 && c != m_component[t])
-                    return false;
+                m_shellsTouch = m_shellsTouch || (c >= 0 && c != m_component[t]);
                 c = m_component[t];
             }
-        if (shellsComeClose(m_mesh, m_component, m_componentCount, nodeComponent, m_tolerance))
-            return false;
+        m_shellsTouch = m_shellsTouch
+            || shellsComeClose(m_mesh, m_component, m_componentCount, nodeComponent, m_tolerance);
 
         std::vector<double> volume(std::size_t(m_componentCount), 0.0);
         std::vector<int> size(std::size_t(m_componentCount), 0);
@@ -328,33 +329,65 @@ private:
         return true;
     }
 
-    // Which shell bounds a void of which solid, each shell tried from one of its nodes: no node
-    // comes near another shell, so none lies on it.
+    // What each shell bounds, by the orientation the file gave it. No node comes near another
+    // shell, so none lies on it.
     void nestComponents(const std::vector<double>& volume)
     {
-        m_owners.assign(std::size_t(m_componentCount), -1);
-        if (m_componentCount < 2)
+        m_roles.owners.assign(std::size_t(m_componentCount), kOwnSolid);
+        m_inward.assign(std::size_t(m_componentCount), false);
+        for (std::size_t c = 0; c < volume.size(); ++c)
+            m_inward[c] = volume[c] < 0.0;
+        m_roles.meet = m_shellsTouch;
+        if (m_componentCount < 2 || m_roles.meet)
             return;
         std::vector<ShellExtent> extents{std::size_t(m_componentCount)};
         std::vector<std::vector<int>> members{std::size_t(m_componentCount)};
+        std::vector<std::vector<int>> nodes{std::size_t(m_componentCount)};
+        std::vector<char> seen(m_mesh.nodes.size(), 0);
         for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
             const std::size_t c = std::size_t(m_component[t]);
             members[c].push_back(int(t));
-            for (const int n : m_mesh.triangles[t])
+            for (const int n : m_mesh.triangles[t]) {
                 extents[c].box.Add(gp_Pnt(m_mesh.nodes[std::size_t(n)]));
+                if (!seen[std::size_t(n)]++)
+                    nodes[c].push_back(n);
+            }
         }
-        for (std::size_t c = 0; c < extents.size(); ++c)
+        for (std::size_t c = 0; c < extents.size(); ++c) {
             extents[c].volume = std::abs(volume[c]);
+            extents[c].inward = m_inward[c];
+        }
         std::unique_ptr<MeshShellInside> container;
         int current = -1;
-        m_owners = voidOwners(extents, [&](int outer, int shell) {
+        m_roles = shellRoles(extents, [&](int outer, int shell) {
             if (outer != current) {
                 container = std::make_unique<MeshShellInside>(m_mesh.nodes, m_mesh.triangles,
                                                               members[std::size_t(outer)]);
                 current = outer;
             }
-            const int node = m_mesh.triangles[std::size_t(members[std::size_t(shell)].front())][0];
-            return container->contains(m_mesh.nodes[std::size_t(node)]);
+            // The nodes, and the middles of the sides and triangles: a shell whose nodes all lie
+            // inside a hollowed container may still cross its hollow.
+            std::size_t in = 0, tried = 0;
+            const auto test = [&](const gp_XYZ& p) {
+                ++tried;
+                in += container->contains(p) ? 1 : 0;
+            };
+            for (const int n : nodes[std::size_t(shell)])
+                test(m_mesh.nodes[std::size_t(n)]);
+            for (const int t : members[std::size_t(shell)]) {
+                const auto& tri = m_mesh.triangles[std::size_t(t)];
+                const gp_XYZ& a = m_mesh.nodes[std::size_t(tri[0])];
+                const gp_XYZ& b = m_mesh.nodes[std::size_t(tri[1])];
+                const gp_XYZ& c = m_mesh.nodes[std::size_t(tri[2])];
+                test((a + b + c) / 3.0);
+                for (int k = 0; k < 3; ++k)
+                    if (tri[std::size_t(k)] < tri[std::size_t((k + 1) % 3)])
+                        test((m_mesh.nodes[std::size_t(tri[std::size_t(k)])]
+                              + m_mesh.nodes[std::size_t(tri[std::size_t((k + 1) % 3)])]) / 2.0);
+            }
+            if (in == 0)
+                return ShellPlace::Apart;
+            return in == tried ? ShellPlace::Inside : ShellPlace::Meets;
         });
     }
 
@@ -454,7 +487,15 @@ private:
 
         for (auto& shell : shells)
             shell.Closed(true);
-        return solidOrCompound(solidsWithVoids(shells, m_owners));
+        if (!m_roles.meet)
+            return solidOrCompound(solidsWithVoids(shells, m_roles.owners));
+        // Bodies that cross: the booleans' result is checked whole.
+        m_doubtful.clear();
+        m_checkWhole = true;
+        std::vector<TopoDS_Solid> solids;
+        for (const TopoDS_Shell& shell : shells)
+            solids.push_back(solidsWithVoids({shell}, {kOwnSolid}).front());
+        return unitedByWinding(solids, m_inward, m_tolerance);
     }
 
     static double narrowestSine(const gp_Pnt& a, const gp_Pnt& b, const gp_Pnt& c)
@@ -566,7 +607,10 @@ private:
     std::vector<char> m_flip;
     std::vector<int> m_component;
     int m_componentCount = 0;
-    std::vector<int> m_owners; // per shell: the shell whose void it bounds, or -1
+    ShellRoles m_roles;
+    std::vector<bool> m_inward; // per shell: as the file ran it
+    bool m_shellsTouch = false;
+    bool m_checkWhole = false;
     std::vector<TopoDS_Face> m_doubtful;
 };
 

@@ -1,7 +1,7 @@
 // Builds closed shells straight from an indexed triangle mesh: one vertex per node, one edge
 // per node pair shared by its two faces, one plane per triangle. This is what sewing loose
 // faces would produce for a closed mesh, at a fraction of the cost; a mesh sewing could
-// treat differently (open, non-manifold, shells within the tolerance of each other) is
+// treat differently (open, non-manifold) is
 // refused so that the caller sews it instead. Nodes within the tolerance are expected to be
 // welded beforehand.
 #pragma once
@@ -14,9 +14,8 @@ class StlShellBuilder
 {
 public:
     // The solid (or compound of solids), outward oriented, every face carrying its triangle as
-    // its exact triangulation: one solid per connected shell, but a shell inside another
-    // bounds that solid's void, turned inward; a null shape when the mesh
-    // needs sewing. valid, when given, receives the OpenCASCADE analyzer's verdict on the
+    // its exact triangulation: the shells combined by their orientations (see
+    // shellnesting.h); a null shape when the mesh needs sewing. valid, when given, receives the OpenCASCADE analyzer's verdict on the
     // result: what the construction guarantees (closed shells, each edge run both ways) is
     // not checked again, and the analyzer itself runs only on faces whose numbers come near
     // its tolerance.

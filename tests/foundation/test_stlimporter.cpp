@@ -390,10 +390,15 @@ TEST_F(StlImporterTest, DirectConstructionLeavesUncleanMeshesToSewing)
     nonManifold += cubeTriangles(10.0, gp_Vec(10, 0, 0));
     EXPECT_TRUE(StlShellBuilder::build(meshOf(nonManifold), 0.001).IsNull());
 
-    // A second cube resting against the first, its corners on the first one's edges.
+    // A second cube resting against the first, its corners on the first one's edges: sewing
+    // would join the two, the booleans unite them.
     QList<Triangle> touching = cubeTriangles(10.0);
     touching += cubeTriangles(10.0, gp_Vec(10, 5, 0));
-    EXPECT_TRUE(StlShellBuilder::build(meshOf(touching), 0.001).IsNull());
+    bool valid = false;
+    const TopoDS_Shape united = StlShellBuilder::build(meshOf(touching), 0.001, &valid);
+    EXPECT_TRUE(valid);
+    EXPECT_EQ(countOf(united, TopAbs_SOLID), 1);
+    EXPECT_NEAR(TestSupport::volumeOf(united), 2000.0, 1e-6);
 
     // Nodes closer than the tolerance are merged as sewing would: nothing of the cube is left.
     StlMesh crowded = meshOf(cubeTriangles(10.0));
@@ -808,35 +813,41 @@ QList<Triangle> octahedronTriangles(const gp_Pnt& centre, double radius)
     return out;
 }
 
-TopoDS_Shape shellsOf(const QList<TopoDS_Shape>& solids)
+// The solids' shells, each after the first facing inward where the next is told to.
+TopoDS_Shape shellsOf(const QList<TopoDS_Shape>& solids, const QList<bool>& inward = {})
 {
     TopoDS_Compound surfaces;
     BRep_Builder builder;
     builder.MakeCompound(surfaces);
-    for (const TopoDS_Shape& solid : solids)
-        builder.Add(surfaces, TopExp_Explorer(solid, TopAbs_SHELL).Current());
+    for (qsizetype i = 0; i < solids.size(); ++i) {
+        const TopoDS_Shape shell = TopExp_Explorer(solids[i], TopAbs_SHELL).Current();
+        builder.Add(surfaces, i < inward.size() && inward[i] ? shell.Reversed() : shell);
+    }
     return surfaces;
 }
 
 } // namespace
 
-// A closed shell inside another bounds a void, read as a slicer reads the mesh: inside an odd
-// number of shells a void, inside an even number an island. Filled, a 20 mm cube with a 10 mm
-// void came in as 9,000 mm³.
+// A closed shell facing inward inside another bounds a void, read as a slicer reads the mesh;
+// one facing outward is part of the solid around it. Filled, a 20 mm cube with a 10 mm void
+// came in as 9,000 mm³.
 TEST_F(StlImporterTest, HollowPartsKeepTheirVoids)
 {
     const QList<Triangle> outer = cubeTriangles(20.0);
     struct Case { const char* name; QList<Triangle> mesh; double volume; int solids; int shells; };
     const Case cases[] = {
         {"void", outer + reversed(cubeTriangles(10.0, gp_Vec(5, 5, 5))), 7000.0, 1, 2},
-        {"void written outward", outer + cubeTriangles(10.0, gp_Vec(5, 5, 5)), 7000.0, 1, 2},
-        {"island in the void", outer + cubeTriangles(14.0, gp_Vec(3, 3, 3)) + cubeTriangles(6.0, gp_Vec(7, 7, 7)),
+        {"body written inside", outer + cubeTriangles(10.0, gp_Vec(5, 5, 5)), 8000.0, 1, 1},
+        {"island in the void",
+         outer + reversed(cubeTriangles(14.0, gp_Vec(3, 3, 3))) + cubeTriangles(6.0, gp_Vec(7, 7, 7)),
          8000.0 - 2744.0 + 216.0, 2, 3},
-        {"two voids", outer + cubeTriangles(4.0, gp_Vec(2, 2, 2)) + cubeTriangles(4.0, gp_Vec(12, 12, 12)),
+        {"two voids",
+         outer + reversed(cubeTriangles(4.0, gp_Vec(2, 2, 2))) + reversed(cubeTriangles(4.0, gp_Vec(12, 12, 12))),
          8000.0 - 128.0, 1, 3},
-        {"void touching the wall at a corner", outer + octahedronTriangles(gp_Pnt(7, 9, 3), 3.0), 8000.0 - 36.0, 1, 2},
+        {"void touching the wall at a corner", outer + reversed(octahedronTriangles(gp_Pnt(7, 9, 3), 3.0)),
+         8000.0 - 36.0, 1, 2},
         {"two cubes apart", cubeTriangles(10.0) + cubeTriangles(5.0, gp_Vec(20, 0, 0)), 1125.0, 2, 2},
-        {"two cubes touching", cubeTriangles(10.0) + cubeTriangles(5.0, gp_Vec(10, 2, 1)), 1125.0, 2, 2},
+        {"two cubes touching", cubeTriangles(10.0) + cubeTriangles(5.0, gp_Vec(10, 2, 1)), 1125.0, 1, 1},
     };
     for (const Case& c : cases) {
         for (const bool ascii : {true, false}) {
@@ -871,16 +882,16 @@ TEST_F(StlImporterTest, HollowPartsKeepTheirVoids)
 
     // A STEP surface model of the same kind, with curved faces: the sewn shells nest alike.
     const double ballVolume = 4.0 / 3.0 * M_PI * 8.0;
-    struct StepCase { const char* name; QList<TopoDS_Shape> solids; double volume; int solids_; };
+    struct StepCase { const char* name; QList<TopoDS_Shape> solids; QList<bool> inward; double volume; int solids_; };
     const StepCase steps[] = {
-        {"ball void", {box20, ball}, 8000.0 - ballVolume, 1},
-        {"ball island", {box20, box14, ball}, 8000.0 - 2744.0 + ballVolume, 2},
-        {"apart", {box14, BRepPrimAPI_MakeSphere(gp_Pnt(30, 0, 0), 2.0).Shape()}, 2744.0 + ballVolume, 2},
+        {"ball void", {box20, ball}, {false, true}, 8000.0 - ballVolume, 1},
+        {"ball island", {box20, box14, ball}, {false, true, false}, 8000.0 - 2744.0 + ballVolume, 2},
+        {"apart", {box14, BRepPrimAPI_MakeSphere(gp_Pnt(30, 0, 0), 2.0).Shape()}, {}, 2744.0 + ballVolume, 2},
     };
     for (const StepCase& c : steps) {
         SCOPED_TRACE(c.name);
         const QString step = path(QString(c.name) + ".step");
-        ASSERT_TRUE(writeStep(shellsOf(c.solids), step));
+        ASSERT_TRUE(writeStep(shellsOf(c.solids, c.inward), step));
         const StepImportResult r = StepImporter::importStep(step);
         ASSERT_EQ(r.status, StepImportResult::Ok) << r.errorMessage.toStdString();
         ASSERT_EQ(r.shapes.size(), 1);
