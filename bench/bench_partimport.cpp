@@ -27,6 +27,8 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <IFSelect_ReturnStatus.hxx>
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
 #include <Poly_Triangulation.hxx>
 #include <STEPControl_Writer.hxx>
 #include <StlAPI_Writer.hxx>
@@ -43,7 +45,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <mutex>
+#include <thread>
+#include <time.h>
 
 #include <cmath>
 #include <cstdio>
@@ -429,6 +435,118 @@ void BM_StlAgainstSlicer(benchmark::State& state)
         state.SetLabel(std::string(names[int(shape)]) + " (no slicer to compare with)");
     }
 }
+// Cancel during an STL import: a closed sphere of about 400,000 triangles (built directly)
+// and an open one of about 20,000 (sewn and healed), Cancel pressed at a given moment by a
+// timer as a user would. Reported: the import's own time (uncancelled, same run), the time
+// from Cancel to the return, their ratio, the process CPU time of the cancelled run, and the
+// stage Cancel fell in.
+class TimedCancel : public Message_ProgressIndicator
+{
+public:
+    Standard_Boolean UserBreak() override { return m_cancelled.load(); }
+    void Show(const Message_ProgressScope& scope, const Standard_Boolean) override
+    {
+        for (const Message_ProgressScope* s = &scope; s; s = s->Parent())
+            if (s->Name() && std::strncmp(s->Name(), "STL ", 4) == 0) {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                if (getenv("TMPLOG") && m_stage != s->Name()) { static QElapsedTimer t; if (!t.isValid()) t.start(); fprintf(stderr, "%lld %s\n", (long long)t.elapsed(), s->Name()); }
+                m_stage = s->Name();
+                return;
+            }
+    }
+    void cancel()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_stageAtCancel = m_stage;
+        }
+        m_cancelled = true;
+    }
+    std::string stageAtCancel()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_stageAtCancel;
+    }
+
+private:
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_mutex;
+    std::string m_stage = "before any stage";
+    std::string m_stageAtCancel;
+};
+
+double processCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+QString sphereStl(int wanted, bool open)
+{
+    const QString path = workDir().filePath(QString("sphere_%1_%2.stl").arg(wanted).arg(open ? "open" : "closed"));
+    if (QFileInfo::exists(path))
+        return path;
+    MeshShapes::Soup soup = MeshShapes::nearWeldedSphere(wanted);
+    if (open) // a cap missing around the north pole, and every tenth triangle of the rest
+        for (std::size_t i = soup.size(); i-- > 0;)
+            if (i < soup.size() / 20 || i % 10 == 3)
+                soup.erase(soup.begin() + std::ptrdiff_t(i));
+    return MeshShapes::writeBinaryStl(path, soup) ? path : QString();
+}
+
+void BM_StlCancel(benchmark::State& state)
+{
+    const bool open = state.range(0) != 0;
+    const QString path = sphereStl(int(state.range(1)), open);
+    const int cancelAtMs = int(state.range(2));
+    double alone = 0.0, latency = 0.0, cpu = 0.0;
+    StlImportResult full, cancelled;
+    std::string stage;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        full = StlImporter::importStl(path);
+        alone = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        full = StlImportResult(); // its freeing is not the cancelled run's
+
+        TimedCancel indicator;
+        std::chrono::steady_clock::time_point pressed;
+        std::atomic<bool> finished{false};
+        std::thread user([&] {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(cancelAtMs);
+            while (!finished && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            pressed = std::chrono::steady_clock::now();
+            indicator.cancel();
+        });
+        const double cpuStart = processCpuSeconds();
+        cancelled = StlImporter::importStl(path, -1.0, indicator.Start());
+        const auto returned = std::chrono::steady_clock::now();
+        cpu = processCpuSeconds() - cpuStart;
+        finished = true;
+        user.join();
+        latency = std::chrono::duration<double>(returned - pressed).count();
+        stage = indicator.stageAtCancel();
+        state.SetIterationTime(latency);
+    }
+    state.SetLabel((open ? "open sphere, Cancel in: " : "closed sphere, Cancel in: ") + stage
+                   + (cancelled.cancelled ? "" : " (NOT cancelled)"));
+    state.counters["triangles"] = double(full.triangleCount > 0 ? full.triangleCount : cancelled.triangleCount);
+    state.counters["import_s"] = alone;
+    state.counters["cancel_at_s"] = cancelAtMs / 1000.0;
+    state.counters["cancel_to_return_s"] = latency;
+    state.counters["latency_per_import"] = alone > 0.0 ? latency / alone : 0.0;
+    state.counters["cancelled_run_cpu_s"] = cpu;
+}
+BENCHMARK(BM_StlCancel)
+    ->Args({0, 400000, 1000})
+    ->Args({0, 400000, 3000})
+    ->Args({1, 20000, 1000})
+    ->Args({1, 20000, 4000})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
 // One click in the Orientation mode on an imported mesh part: the clicked face's normal,
 // turned outward, the rotation that lays it on the plate and the centring on the plate.
 void BM_OrientImportedPart(benchmark::State& state)
@@ -482,6 +600,18 @@ int main(int argc, char** argv)
         // The part would be freed at exit; a user who imports it keeps it, so that time is
         // not the import's.
         std::_Exit(r.ok ? 0 : 1);
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "--tmpcancel") == 0) {
+        TimedCancel indicator;
+        std::thread user([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[3])));
+            indicator.cancel();
+            std::fprintf(stderr, "cancel in %s\n", indicator.stageAtCancel().c_str());
+        });
+        const StlImportResult r = StlImporter::importStl(sphereStl(std::atoi(argv[2]), true), -1.0, indicator.Start());
+        std::fprintf(stderr, "returned cancelled=%d\n", int(r.cancelled));
+        user.detach();
+        return 0;
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

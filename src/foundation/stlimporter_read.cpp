@@ -2,6 +2,7 @@
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
 
+#include <Message_ProgressScope.hxx>
 #include <OSD_Path.hxx>
 #include <Poly_Triangulation.hxx>
 #include <RWStl.hxx>
@@ -215,8 +216,10 @@ StlFileCheck checkStlFile(const QString& path)
 
 } // namespace
 
-bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
+bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh, const Message_ProgressRange& progress)
 {
+    Message_ProgressScope stage(progress, StlStage::kRead, 4.0);
+    stage.Show();
     const StlFileCheck check = checkStlFile(path);
     if (check.layout == StlLayout::Invalid) {
         result.error = check.error;
@@ -238,13 +241,15 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
         // A binary file whose first bytes happen to be all printable (zero normals, round
         // coordinates) would be parsed as text by the reader's own guess.
         if (check.layout == StlLayout::Binary && check.readerGuessesAscii)
-            triangulation = RWStl::ReadBinary(OSD_Path(readPath.toStdString().c_str()));
+            triangulation = RWStl::ReadBinary(OSD_Path(readPath.toStdString().c_str()), stage.Next(3.0));
         else
-            triangulation = RWStl::ReadFile(readPath.toStdString().c_str(), M_PI / 2.0);
+            triangulation = RWStl::ReadFile(readPath.toStdString().c_str(), M_PI / 2.0, stage.Next(3.0));
     } catch (...) {
         result.error = StlImporter::tr("STL read failed: %1").arg(OccUtils::currentExceptionMessage());
         return false;
     }
+    if (stage.UserBreak())
+        return false;
     if (triangulation.IsNull() || triangulation->NbTriangles() < 1) {
         result.error = StlImporter::tr("The STL file contains no usable triangle.");
         return false;
@@ -256,7 +261,10 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
     for (int i = 1; i <= nodeCount; ++i)
         mesh.nodes[std::size_t(i - 1)] = triangulation->Node(i).XYZ();
     mesh.triangles.reserve(std::size_t(result.triangleCount));
+    StlLoopProgress loop(stage.Next(), std::size_t(result.triangleCount), 16384);
     for (int i = 1; i <= result.triangleCount; ++i) {
+        if (!loop.next())
+            return false;
         int n[3];
         triangulation->Triangle(i).Get(n[0], n[1], n[2]);
         const gp_XYZ& p1 = mesh.nodes[std::size_t(n[0] - 1)];
