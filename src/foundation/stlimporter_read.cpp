@@ -204,10 +204,15 @@ StlFileCheck checkStlFile(const QString& path)
         return check;
     }
     if (size >= kBinaryHeaderSize && (startsAsAscii || hasControlBytes(head))) {
-        check.error = StlImporter::tr("The binary STL file is truncated or damaged: its header announces %n triangle(s) "
-                                      "but the file holds %1 bytes.",
-                                      nullptr, int(std::min<quint32>(announced, INT_MAX)))
-                          .arg(size);
+        // The translated count is an int: past its range the text takes the plural form of
+        // the largest int, with the header's own count written in.
+        const int count = int(std::min<quint32>(announced, INT_MAX));
+        QString text = StlImporter::tr("The binary STL file is truncated or damaged: its header announces %n "
+                                       "triangle(s) but the file holds %1 bytes.",
+                                       nullptr, count);
+        if (quint32(count) != announced)
+            text.replace(QString::number(count), QString::number(announced));
+        check.error = text.arg(size);
         return check;
     }
     check.error = StlImporter::tr("The file is not an STL file (no \"solid\" header and no binary layout): %1").arg(path);

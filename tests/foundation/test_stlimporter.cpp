@@ -273,6 +273,11 @@ TEST_F(StlImporterTest, BadFilesAreRefusedWithAReason)
         EXPECT_TRUE(r.shape.IsNull());
         EXPECT_TRUE(r.error.startsWith(c.errorStart)) << r.error.toStdString();
     }
+    // A count past the largest int is told as the header gives it.
+    const StlImportResult huge = StlImporter::importStl(file("huge.stl", binaryStl(cube, 0xFFFFFFFFLL)));
+    EXPECT_EQ(huge.error.toStdString(), QString("The binary STL file is truncated or damaged: its header announces 4294967295 "
+                                  "triangle(s) but the file holds %1 bytes.")
+                              .arg(84 + 50 * cube.size()).toStdString());
     const StlImportResult missing = StlImporter::importStl(path("missing.stl"));
     EXPECT_FALSE(missing.ok);
     EXPECT_TRUE(missing.error.startsWith("The STL file does not exist")) << missing.error.toStdString();
