@@ -111,6 +111,11 @@ bool isValidShape(const TopoDS_Shape& shape);
 // the reports (paints, timers) must leave the design alone. The memory the helper freed is
 // given back to the system when it ends.
 bool runReporting(const Message_ProgressRange& progress, const char* context, const std::function<bool()>& job);
+// For read-only work of OpenCASCADE's that never asks whether to stop (the shape analyzer):
+// runs job on a thread of its own and waits, reporting; on Cancel it stops waiting and the job
+// ends alone, its result dropped, so job must own copies of all it reads. True when the job
+// ran to its end. Abandoned jobs are waited for at exit.
+bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context, const std::function<void()>& job);
 // Name of a progress scope around work that cannot be broken off (OpenCASCADE's file write):
 // whatever shows the progress tells that a cancel waits for its end.
 inline constexpr char kUnbreakableWork[] = "unbreakable work";

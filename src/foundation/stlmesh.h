@@ -15,6 +15,7 @@
 #include <vector>
 
 class QString;
+class TopoDS_Shape;
 struct StlImportResult;
 
 struct StlMesh
@@ -88,6 +89,9 @@ struct StlWeld
 // Merges every used node into the first node within the tolerance of it, as sewing would,
 // and drops the triangles that lose a corner that way. Unused nodes stay untouched.
 StlWeld weldStlMesh(StlMesh& mesh, double tolerance, const Message_ProgressRange& progress = {});
+
+// The OpenCASCADE analyzer's verdict on the shape, asking Cancel as it goes (false when cancelled).
+bool checkStlShape(const TopoDS_Shape& shape, const Message_ProgressRange& progress = {});
 
 // Checks and reads the file into the mesh of its usable triangles and sets the triangle
 // count; false with the error set when there is none.

@@ -565,7 +565,7 @@ private:
             OSD_Parallel::For(0, int(m_doubtful.size()), [&](int i) {
                 if (!valid.load(std::memory_order_relaxed) || cancelled.load(std::memory_order_relaxed))
                     return;
-                if (i % 16 == 0 && stage.UserBreak()) {
+                if (stage.UserBreak()) {
                     cancelled = true;
                     return;
                 }
