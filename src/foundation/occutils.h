@@ -15,6 +15,7 @@
 #include <TopoDS_Shape.hxx>
 
 #include <exception>
+#include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <new>
@@ -114,8 +115,10 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
 // For read-only work of OpenCASCADE's that never asks whether to stop (the shape analyzer):
 // runs job on a thread of its own and waits, reporting; on Cancel it stops waiting and the job
 // ends alone, its result dropped, so job must own copies of all it reads. True when the job
-// ran to its end. Abandoned jobs are waited for at exit.
-bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context, const std::function<void()>& job);
+// ran to its end. Abandoned jobs are told to stop (stop turns true), for work that asks now
+// and then, and are waited for at exit.
+bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context,
+                        const std::function<void(const std::atomic<bool>& stop)>& job);
 // Name of a progress scope around work that cannot be broken off (OpenCASCADE's file write):
 // whatever shows the progress tells that a cancel waits for its end.
 inline constexpr char kUnbreakableWork[] = "unbreakable work";

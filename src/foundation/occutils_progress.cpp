@@ -56,12 +56,14 @@ AbandonedJobs& abandonedJobs()
 
 namespace OccUtils {
 
-bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context, const std::function<void()>& job)
+bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context,
+                        const std::function<void(const std::atomic<bool>& stop)>& job)
 {
     Message_ProgressScope waiting(progress, nullptr, 1.0, true);
-    const auto run = [context, job] {
-        guardedCall(false, context, [&job] {
-            job();
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto run = [context, job, stop] {
+        guardedCall(false, context, [&] {
+            job(*stop);
             return true;
         });
     };
@@ -77,6 +79,7 @@ bool runUnlessCancelled(const Message_ProgressRange& progress, const char* conte
     });
     while (!*done) {
         if (waiting.UserBreak()) {
+            *stop = true;
             abandoned.add(std::move(worker), done);
             return false;
         }

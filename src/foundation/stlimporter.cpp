@@ -45,28 +45,33 @@ static double resolveTolerance(double requested, const StlMesh& mesh)
 constexpr qint64 kSewingBudgetMs = 120000;
 constexpr qint64 kHealingBudgetMs = 60000;
 
-// Healing is a repair attempt: when it runs out of time, the shape is kept as it was. It
-// stops on Cancel too; the caller asks the progress.
+// Healing is a repair attempt: when it runs out of time, the shape is kept as it was. Parts
+// of it never ask whether to stop (seconds each on 90,000 triangles): on Cancel it is left to
+// end alone, at its next question; the caller asks the progress.
 static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance, const Message_ProgressRange& progress)
 {
     Message_ProgressScope stage(progress, StlStage::kHealing, 1.0);
     stage.Show();
-    return OccUtils::guardedCall(shape, "StlImporter: ShapeFix", [&] {
-        const Handle(StlDeadline) deadline = new StlDeadline(kHealingBudgetMs, &stage);
-        ShapeFix_Shape fix(shape);
-        fix.SetPrecision(tolerance);
-        fix.SetMinTolerance(1e-7);
-        fix.SetMaxTolerance(std::max(1.0, 100.0 * tolerance));
-        fix.Perform(deadline->Start());
-        if (deadline->UserBreak()) {
-            if (!deadline->cancelled())
-                qWarning() << "StlImporter: healing stopped after" << kHealingBudgetMs
-                           << "ms; the shape is kept unhealed";
-            return shape;
-        }
-        const TopoDS_Shape fixed = fix.Shape();
-        return fixed.IsNull() ? shape : fixed;
-    });
+    auto healed = std::make_shared<TopoDS_Shape>(shape);
+    const bool finished = OccUtils::runUnlessCancelled(
+        stage.Next(), "StlImporter: ShapeFix", [healed, tolerance](const std::atomic<bool>& stop) {
+            const Handle(StlDeadline) deadline = new StlDeadline(kHealingBudgetMs, nullptr, &stop);
+            ShapeFix_Shape fix(*healed);
+            fix.SetPrecision(tolerance);
+            fix.SetMinTolerance(1e-7);
+            fix.SetMaxTolerance(std::max(1.0, 100.0 * tolerance));
+            fix.Perform(deadline->Start());
+            if (deadline->UserBreak()) {
+                if (!deadline->cancelled())
+                    qWarning() << "StlImporter: healing stopped after" << kHealingBudgetMs
+                               << "ms; the shape is kept unhealed";
+                return;
+            }
+            const TopoDS_Shape fixed = fix.Shape();
+            if (!fixed.IsNull())
+                *healed = fixed;
+        });
+    return finished ? *healed : shape;
 }
 
 static void finish(StlImportResult& result)
@@ -106,7 +111,7 @@ bool checkStlShape(const TopoDS_Shape& shape, const Message_ProgressRange& progr
     // The analyzer asks nobody whether to stop (16 s on 90,000 sewn triangles): on Cancel it
     // is left to end alone, on its own copy of the shape.
     auto valid = std::make_shared<std::atomic<bool>>(false);
-    const bool finished = OccUtils::runUnlessCancelled(stage.Next(), "StlImporter: check", [shape, valid] {
+    const bool finished = OccUtils::runUnlessCancelled(stage.Next(), "StlImporter: check", [shape, valid](const std::atomic<bool>&) {
         *valid = OccUtils::isValidShape(shape);
     });
     return finished && *valid;

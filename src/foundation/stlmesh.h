@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <vector>
 
 class QString;
@@ -36,24 +37,26 @@ inline constexpr char kCheck[] = "STL check";
 } // namespace StlStage
 
 // Asks OpenCASCADE to stop once the time is spent or the user cancels (the given stage's
-// UserBreak); sewing and healing poll it as they go.
+// UserBreak, or the stop flag of work left to end alone); sewing and healing poll it as they go.
 class StlDeadline : public Message_ProgressIndicator
 {
 public:
-    explicit StlDeadline(qint64 budgetMs, const Message_ProgressScope* stage = nullptr)
-        : m_budgetMs(budgetMs), m_stage(stage)
+    explicit StlDeadline(qint64 budgetMs, const Message_ProgressScope* stage = nullptr,
+                         const std::atomic<bool>* stop = nullptr)
+        : m_budgetMs(budgetMs), m_stage(stage), m_stop(stop)
     {
         m_clock.start();
     }
     Standard_Boolean UserBreak() override { return cancelled() || timedOut(); }
     void Show(const Message_ProgressScope&, const Standard_Boolean) override {}
-    bool cancelled() const { return m_stage && m_stage->UserBreak(); }
+    bool cancelled() const { return (m_stage && m_stage->UserBreak()) || (m_stop && m_stop->load()); }
     bool timedOut() const { return m_clock.elapsed() > m_budgetMs; }
 
 private:
     QElapsedTimer m_clock;
     qint64 m_budgetMs;
     const Message_ProgressScope* m_stage;
+    const std::atomic<bool>* m_stop;
 };
 
 // Reports a loop's progress every so many rounds and tells when the user cancelled.

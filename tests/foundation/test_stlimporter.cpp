@@ -979,8 +979,10 @@ TEST_F(StlImporterTest, CancelInEachStageGivesACancelledImport)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stage);
         const int asked = polls[c.file][c.stage];
-        // The analyzer's wait asks at its start and every 10 ms of a check that lasts hundreds.
-        EXPECT_GE(asked, std::string(c.stage) == StlStage::kCheck ? 3 : 8);
+        // Healing and the analyzer are waited for, asking at the start and every 10 ms of work
+        // that lasts hundreds; the others ask as they go.
+        const bool waited = std::string(c.stage) == StlStage::kHealing || std::string(c.stage) == StlStage::kCheck;
+        EXPECT_GE(asked, waited ? 3 : 8);
         const opencascade::handle<StageCanceller> indicator = new StageCanceller(c.stage, std::max(1, asked / 2));
         const StlImportResult r = StlImporter::importStl(c.file, -1.0, indicator->Start());
         EXPECT_TRUE(indicator->m_cancelled);
