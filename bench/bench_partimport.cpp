@@ -437,8 +437,9 @@ void BM_StlAgainstSlicer(benchmark::State& state)
     }
 }
 // Cancel during an STL import, pressed by a timer as a user would: a closed sphere of about
-// 400,000 triangles (built directly) and an open one of about 89,000 (sewn, healed, checked),
-// each Cancel a second after the start or half a second into a given stage. Reported: the
+// 400,000 triangles (built directly; its shell check is too short to aim at) and an open one
+// of about 89,000 (sewn, healed, checked),
+// each Cancel a second after the start or a tenth of a second into a given stage. Reported: the
 // import's own time (uncancelled, measured once per file in the same run), the time from
 // Cancel to the return, their ratio, the process CPU time of the cancelled run and the stage
 // Cancel fell in.
@@ -529,7 +530,7 @@ void BM_StlCancel(benchmark::State& state)
             } else {
                 while (!finished && indicator.stage() != target)
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                wait(std::chrono::milliseconds(500));
+                wait(std::chrono::milliseconds(100));
             }
             pressed = std::chrono::steady_clock::now();
             stage = indicator.cancel();
@@ -555,7 +556,6 @@ BENCHMARK(BM_StlCancel)
     ->Args({0, 408000, 0})
     ->Args({0, 408000, 1})
     ->Args({0, 408000, 2})
-    ->Args({0, 408000, 3})
     ->Args({1, 89000, 0})
     ->Args({1, 89000, 4})
     ->Args({1, 89000, 5})

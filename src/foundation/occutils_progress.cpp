@@ -110,7 +110,10 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
 #if defined(__GLIBC__)
     // What the job freed stays in the helper's own allocator arena, which no later work of
     // this thread reuses: a big export would keep the process that much larger for good.
-    malloc_trim(0);
+    // After a Cancel the user waits for the return, and the trim takes half a second on a
+    // big part: the next job's end gives it back (the trim covers every arena).
+    if (!waiting.UserBreak())
+        malloc_trim(0);
 #endif
     return succeeded;
 }

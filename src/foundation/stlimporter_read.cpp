@@ -60,12 +60,13 @@ struct AsciiScan
 {
     bool blankLines = false;
     int damagedLine = 0;  // 1-based; 0 when every facet is complete
+    bool cancelled = false;
 };
 
 // The reader stops quietly at the first empty line or malformed facet and keeps only the
 // facets before it. One pass finds both: empty lines are dropped from a copy before reading,
 // a malformed facet refuses the file.
-AsciiScan scanAscii(QFile& file)
+AsciiScan scanAscii(QFile& file, const Message_ProgressScope& stage)
 {
     enum class State { Outside, InSolid, InFacet, InLoop, LoopDone };
     AsciiScan scan;
@@ -75,7 +76,10 @@ AsciiScan scanAscii(QFile& file)
     file.seek(0);
     while (!file.atEnd()) {
         const QByteArray line = file.readLine();
-        ++lineNumber;
+        if ((++lineNumber & 0xffff) == 0 && stage.UserBreak()) {
+            scan.cancelled = true;
+            return scan;
+        }
         const QList<QByteArray> words = line.simplified().toLower().split(' ');
         if (words.first().isEmpty()) {
             scan.blankLines = scan.blankLines || !file.atEnd();
@@ -149,7 +153,7 @@ bool hasControlBytes(const QByteArray& bytes)
 
 // The reader trusts the file: a binary header announcing more triangles than the file holds,
 // or random bytes taken for a mesh, must be refused before it runs.
-StlFileCheck checkStlFile(const QString& path)
+StlFileCheck checkStlFile(const QString& path, const Message_ProgressScope& stage)
 {
     StlFileCheck check;
     const QFileInfo info(path);
@@ -184,7 +188,9 @@ StlFileCheck checkStlFile(const QString& path)
         const qint64 tail = 1024;
         file.seek(std::max<qint64>(0, size - tail));
         if (file.readAll().toLower().contains("endsolid")) {
-            const AsciiScan scan = scanAscii(file);
+            const AsciiScan scan = scanAscii(file, stage);
+            if (scan.cancelled)
+                return check;
             if (scan.damagedLine > 0) {
                 check.error = StlImporter::tr("The ASCII STL file is damaged: line %1 does not continue a facet.")
                                   .arg(scan.damagedLine);
@@ -225,7 +231,7 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh, co
 {
     Message_ProgressScope stage(progress, StlStage::kRead, 4.0);
     stage.Show();
-    const StlFileCheck check = checkStlFile(path);
+    const StlFileCheck check = checkStlFile(path, stage);
     if (check.layout == StlLayout::Invalid) {
         result.error = check.error;
         return false;
