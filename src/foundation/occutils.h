@@ -17,6 +17,7 @@
 #include <exception>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <initializer_list>
 #include <new>
 
@@ -119,6 +120,9 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
 // and then, and are waited for at exit.
 bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context,
                         const std::function<void(const std::atomic<bool>& stop)>& job);
+// Drops the last reference to what a cancelled job had built on a thread of its own: a big
+// part's topology takes longer to free than a user who pressed Cancel should wait.
+void releaseAside(std::shared_ptr<void> leftovers);
 // Name of a progress scope around work that cannot be broken off (OpenCASCADE's file write):
 // whatever shows the progress tells that a cancel waits for its end.
 inline constexpr char kUnbreakableWork[] = "unbreakable work";

@@ -56,6 +56,17 @@ AbandonedJobs& abandonedJobs()
 
 namespace OccUtils {
 
+void releaseAside(std::shared_ptr<void> leftovers)
+{
+    AbandonedJobs& abandoned = abandonedJobs();
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread release([leftovers = std::move(leftovers), done]() mutable {
+        leftovers.reset();
+        *done = true;
+    });
+    abandoned.add(std::move(release), done);
+}
+
 bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context,
                         const std::function<void(const std::atomic<bool>& stop)>& job)
 {

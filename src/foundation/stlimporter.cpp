@@ -111,9 +111,10 @@ bool checkStlShape(const TopoDS_Shape& shape, const Message_ProgressRange& progr
     // The analyzer asks nobody whether to stop (16 s on 90,000 sewn triangles): on Cancel it
     // is left to end alone, on its own copy of the shape.
     auto valid = std::make_shared<std::atomic<bool>>(false);
-    const bool finished = OccUtils::runUnlessCancelled(stage.Next(), "StlImporter: check", [shape, valid](const std::atomic<bool>&) {
-        *valid = OccUtils::isValidShape(shape);
-    });
+    const bool finished = OccUtils::runUnlessCancelled(stage.Next(), "StlImporter: check",
+                                                       [shape, valid](const std::atomic<bool>&) {
+                                                           *valid = OccUtils::isValidShape(shape);
+                                                       });
     return finished && *valid;
 }
 
@@ -122,8 +123,6 @@ static bool healAndCheck(StlImportResult& result, double tolerance, const Messag
 {
     Message_ProgressScope scope(progress, nullptr, 2.0);
     result.shape = healStl(result.shape, tolerance, scope.Next());
-    if (scope.UserBreak())
-        return false;
     if (scope.UserBreak())
         return false;
     result.valid = checkStlShape(result.shape, scope.Next());

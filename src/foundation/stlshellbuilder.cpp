@@ -1,5 +1,6 @@
 #include "foundation/stlshellbuilder.h"
 #include "foundation/meshshellinside.h"
+#include "foundation/occutils.h"
 #include "foundation/shellnesting.h"
 #include "foundation/stlmesh.h"
 
@@ -30,6 +31,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <tuple>
 #include <unordered_map>
 
 namespace {
@@ -210,7 +212,11 @@ public:
         const TopoDS_Shape shape = makeSolids(used, stage.Next());
         if (valid && !shape.IsNull())
             *valid = checkDoubtfulFaces(stage.Next());
-        return stage.UserBreak() ? TopoDS_Shape() : shape;
+        if (!stage.UserBreak())
+            return shape;
+        m_doubtful.clear();
+        OccUtils::releaseAside(std::make_shared<TopoDS_Shape>(shape));
+        return TopoDS_Shape();
     }
 
 private:
@@ -395,9 +401,19 @@ private:
         std::vector<double> lengths(edgeCount);
         // How far the line's far end falls from the higher node, by rounding.
         std::vector<float> endGaps(edgeCount);
+        std::vector<SharedPolygon> polygons(edgeCount);
+        std::vector<TopoDS_Shell> shells(static_cast<std::size_t>(m_componentCount));
+        // On Cancel what was built is freed aside: on a big mesh that takes longer than stopping.
+        const auto cancelled = [&] {
+            m_doubtful.clear();
+            OccUtils::releaseAside(std::make_shared<std::tuple<std::vector<TopoDS_Vertex>, std::vector<TopoDS_Edge>,
+                                                               std::vector<SharedPolygon>, std::vector<TopoDS_Shell>>>(
+                std::move(vertices), std::move(edges), std::move(polygons), std::move(shells)));
+            return TopoDS_Shape();
+        };
         for (std::size_t e = 0; e < edgeCount; ++e) {
             if (!loop.next())
-                return TopoDS_Shape();
+                return cancelled();
             const int low = m_edgeNodes[e][0], high = m_edgeNodes[e][1];
             const gp_Pnt p(m_mesh.nodes[std::size_t(low)]);
             const gp_Pnt q(m_mesh.nodes[std::size_t(high)]);
@@ -410,15 +426,13 @@ private:
             b.Add(edges[e], vertices[std::size_t(high)].Oriented(TopAbs_REVERSED));
             b.Range(edges[e], 0.0, lengths[e]);
         }
-        std::vector<SharedPolygon> polygons(edgeCount);
 
-        std::vector<TopoDS_Shell> shells(static_cast<std::size_t>(m_componentCount));
         for (auto& shell : shells)
             b.MakeShell(shell);
         m_doubtful.clear();
         for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
             if (!loop.next())
-                return TopoDS_Shape();
+                return cancelled();
             const auto& tri = m_mesh.triangles[t];
             // Corners in the order that makes the normal point out of the shell.
             const int corner[3] = {tri[0], tri[m_flip[t] ? 2 : 1], tri[m_flip[t] ? 1 : 2]};
