@@ -11,6 +11,7 @@
 #include "foundation/geometryutils.h"
 #include "foundation/stepimporter.h"
 #include "foundation/stlimporter.h"
+#include "foundation/stlmesh.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -27,6 +28,8 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <IFSelect_ReturnStatus.hxx>
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
 #include <Poly_Triangulation.hxx>
 #include <STEPControl_Writer.hxx>
 #include <StlAPI_Writer.hxx>
@@ -43,7 +46,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <mutex>
+#include <thread>
+#include <time.h>
 
 #include <cmath>
 #include <cstdio>
@@ -429,6 +436,134 @@ void BM_StlAgainstSlicer(benchmark::State& state)
         state.SetLabel(std::string(names[int(shape)]) + " (no slicer to compare with)");
     }
 }
+// Cancel during an STL import, pressed by a timer as a user would: a closed sphere of about
+// 400,000 triangles (built directly; its shell check is too short to aim at) and an open one
+// of about 89,000 (sewn, healed, checked),
+// each Cancel a second after the start or a tenth of a second into a given stage. Reported: the
+// import's own time (uncancelled, measured once per file in the same run), the time from
+// Cancel to the return, their ratio, the process CPU time of the cancelled run and the stage
+// Cancel fell in.
+class TimedCancel : public Message_ProgressIndicator
+{
+public:
+    Standard_Boolean UserBreak() override { return m_cancelled.load(); }
+    void Show(const Message_ProgressScope& scope, const Standard_Boolean) override
+    {
+        for (const Message_ProgressScope* s = &scope; s; s = s->Parent())
+            if (s->Name() && std::strncmp(s->Name(), "STL ", 4) == 0) {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_stage = s->Name();
+                return;
+            }
+    }
+    std::string stage()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_stage;
+    }
+    // The stage it fell in.
+    std::string cancel()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_cancelled = true;
+        return m_stage;
+    }
+
+private:
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_mutex;
+    std::string m_stage = "before any stage";
+};
+
+double processCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+QString sphereStl(int wanted, bool open)
+{
+    const QString path = workDir().filePath(QString("sphere_%1_%2.stl").arg(wanted).arg(open ? "open" : "closed"));
+    if (QFileInfo::exists(path))
+        return path;
+    MeshShapes::Soup soup = MeshShapes::nearWeldedSphere(wanted);
+    if (open) { // a cap missing around the north pole, and every tenth triangle of the rest
+        MeshShapes::Soup kept;
+        for (std::size_t i = 0; i < soup.size(); ++i)
+            if (i >= soup.size() / 20 && i % 10 != 3)
+                kept.push_back(soup[i]);
+        soup.swap(kept);
+    }
+    return MeshShapes::writeBinaryStl(path, soup) ? path : QString();
+}
+
+const char* const kCancelStages[] = {"", StlStage::kRead, StlStage::kShells, StlStage::kShellCheck,
+                                     StlStage::kSewing, StlStage::kHealing, StlStage::kCheck};
+
+void BM_StlCancel(benchmark::State& state)
+{
+    const bool open = state.range(0) != 0;
+    const QString path = sphereStl(int(state.range(1)), open);
+    const std::string target = kCancelStages[state.range(2)];
+    static std::map<QString, double> aloneSeconds;
+    double latency = 0.0, cpu = 0.0;
+    StlImportResult cancelled;
+    std::string stage;
+    for (auto _ : state) {
+        if (!aloneSeconds.count(path)) {
+            const auto start = std::chrono::steady_clock::now();
+            StlImportResult full = StlImporter::importStl(path);
+            aloneSeconds[path] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        }
+        TimedCancel indicator;
+        std::chrono::steady_clock::time_point pressed;
+        std::atomic<bool> finished{false};
+        std::thread user([&] {
+            const auto wait = [&](std::chrono::steady_clock::duration d) {
+                const auto until = std::chrono::steady_clock::now() + d;
+                while (!finished && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            };
+            if (target.empty()) {
+                wait(std::chrono::seconds(1));
+            } else {
+                while (!finished && indicator.stage() != target)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                wait(std::chrono::milliseconds(100));
+            }
+            pressed = std::chrono::steady_clock::now();
+            stage = indicator.cancel();
+        });
+        const double cpuStart = processCpuSeconds();
+        cancelled = StlImporter::importStl(path, -1.0, indicator.Start());
+        const auto returned = std::chrono::steady_clock::now();
+        cpu = processCpuSeconds() - cpuStart;
+        finished = true;
+        user.join();
+        latency = std::chrono::duration<double>(returned - pressed).count();
+        state.SetIterationTime(std::max(latency, 0.0));
+    }
+    const double alone = aloneSeconds[path];
+    state.SetLabel((open ? "open sphere, Cancel in " : "closed sphere, Cancel in ") + stage
+                   + (cancelled.cancelled ? "" : " (NOT cancelled: the import ended first)"));
+    state.counters["import_s"] = alone;
+    state.counters["cancel_to_return_s"] = latency;
+    state.counters["latency_per_import"] = alone > 0.0 ? latency / alone : 0.0;
+    state.counters["cancelled_run_cpu_s"] = cpu;
+}
+BENCHMARK(BM_StlCancel)
+    ->Args({0, 408000, 0})
+    ->Args({0, 408000, 1})
+    ->Args({0, 408000, 2})
+    ->Args({1, 89000, 0})
+    ->Args({1, 89000, 4})
+    ->Args({1, 89000, 5})
+    ->Args({1, 89000, 6})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
 // One click in the Orientation mode on an imported mesh part: the clicked face's normal,
 // turned outward, the rotation that lays it on the plate and the centring on the plate.
 void BM_OrientImportedPart(benchmark::State& state)

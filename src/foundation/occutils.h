@@ -15,7 +15,9 @@
 #include <TopoDS_Shape.hxx>
 
 #include <exception>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <initializer_list>
 #include <new>
 
@@ -111,6 +113,16 @@ bool isValidShape(const TopoDS_Shape& shape);
 // the reports (paints, timers) must leave the design alone. The memory the helper freed is
 // given back to the system when it ends.
 bool runReporting(const Message_ProgressRange& progress, const char* context, const std::function<bool()>& job);
+// For read-only work of OpenCASCADE's that never asks whether to stop (the shape analyzer):
+// runs job on a thread of its own and waits, reporting; on Cancel it stops waiting and the job
+// ends alone, its result dropped, so job must own copies of all it reads. True when the job
+// ran to its end. Abandoned jobs are told to stop (stop turns true), for work that asks now
+// and then, and are waited for at exit.
+bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context,
+                        const std::function<void(const std::atomic<bool>& stop)>& job);
+// Drops the last reference to what a cancelled job had built on a thread of its own: a big
+// part's topology takes longer to free than a user who pressed Cancel should wait.
+void releaseAside(std::shared_ptr<void> leftovers);
 // Name of a progress scope around work that cannot be broken off (OpenCASCADE's file write):
 // whatever shows the progress tells that a cancel waits for its end.
 inline constexpr char kUnbreakableWork[] = "unbreakable work";

@@ -5,13 +5,101 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
+namespace {
+
+// Jobs left to end alone after a Cancel: joined once done, and all of them at exit, before
+// OpenCASCADE's own statics go.
+class AbandonedJobs
+{
+public:
+    ~AbandonedJobs()
+    {
+        for (auto& job : m_jobs)
+            job.first.join();
+    }
+    void add(std::thread thread, std::shared_ptr<std::atomic<bool>> done)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+            if (*it->second) {
+                it->first.join();
+                it = m_jobs.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        m_jobs.emplace_back(std::move(thread), std::move(done));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::pair<std::thread, std::shared_ptr<std::atomic<bool>>>> m_jobs;
+};
+
+AbandonedJobs& abandonedJobs()
+{
+    static AbandonedJobs jobs;
+    return jobs;
+}
+
+} // namespace
+
 namespace OccUtils {
+
+void releaseAside(std::shared_ptr<void> leftovers)
+{
+    AbandonedJobs& abandoned = abandonedJobs();
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread release([leftovers = std::move(leftovers), done]() mutable {
+        leftovers.reset();
+        *done = true;
+    });
+    abandoned.add(std::move(release), done);
+}
+
+bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context,
+                        const std::function<void(const std::atomic<bool>& stop)>& job)
+{
+    Message_ProgressScope waiting(progress, nullptr, 1.0, true);
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto run = [context, job, stop] {
+        guardedCall(false, context, [&] {
+            job(*stop);
+            return true;
+        });
+    };
+    if (!waiting.IsActive()) {
+        run();
+        return true;
+    }
+    AbandonedJobs& abandoned = abandonedJobs(); // made before the job's thread: it outlives it
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread worker([run, done] {
+        run();
+        *done = true;
+    });
+    while (!*done) {
+        if (waiting.UserBreak()) {
+            *stop = true;
+            abandoned.add(std::move(worker), done);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        waiting.Next();
+    }
+    worker.join();
+    return true;
+}
 
 bool runReporting(const Message_ProgressRange& progress, const char* context, const std::function<bool()>& job)
 {
@@ -33,7 +121,10 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
 #if defined(__GLIBC__)
     // What the job freed stays in the helper's own allocator arena, which no later work of
     // this thread reuses: a big export would keep the process that much larger for good.
-    malloc_trim(0);
+    // After a Cancel the user waits for the return, and the trim takes half a second on a
+    // big part: the next job's end gives it back (the trim covers every arena).
+    if (!waiting.UserBreak())
+        malloc_trim(0);
 #endif
     return succeeded;
 }

@@ -10,6 +10,7 @@
 #include <BRepLib.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <Message_ProgressScope.hxx>
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <IntTools_Context.hxx>
@@ -120,13 +121,16 @@ std::vector<TopoDS_Shell> shellsOf(const TopoDS_Shape& sewn)
 
 } // namespace
 
-SewnSolids solidsOfShells(const TopoDS_Shape& sewn)
+SewnSolids solidsOfShells(const TopoDS_Shape& sewn, const Message_ProgressRange& progress)
 {
     SewnSolids result;
+    Message_ProgressScope stage(progress, nullptr, 1.0);
     std::vector<TopoDS_Solid> open;        // kept as they are, enclosing nothing for sure
     std::vector<TopoDS_Solid> closed;      // turned outward
     std::vector<ShellExtent> extents;
     for (const TopoDS_Shell& shell : shellsOf(sewn)) {
+        if (stage.UserBreak())
+            return result;
         try {
             BRepBuilderAPI_MakeSolid makeSolid(shell);
             if (!makeSolid.IsDone())
@@ -160,6 +164,8 @@ SewnSolids solidsOfShells(const TopoDS_Shape& sewn)
     // Shells inside one another, read as a slicer reads the same faces.
     ShellRoles roles;
     roles.owners.assign(closed.size(), kOwnSolid);
+    if (stage.UserBreak())
+        return result;
     try {
         ShellInside inside(closed);
         roles = shellRoles(extents, std::ref(inside));

@@ -2,6 +2,7 @@
 // is not closed, a STEP surface model).
 #pragma once
 
+#include <Message_ProgressRange.hxx>
 #include <TopoDS_Shape.hxx>
 
 class Bnd_Box;
@@ -18,8 +19,8 @@ struct SewnSolids
 // another, touching or crossing, are combined by their orientations (see shellnesting.h). A
 // closed shell that encloses no volume is no part of anything printable and is left out; an
 // open one is kept as a solid of its own, since a slightly open part can still be oriented
-// and checked.
-SewnSolids solidsOfShells(const TopoDS_Shape& sewn);
+// and checked. A cancel leaves the result partial: the caller drops it.
+SewnSolids solidsOfShells(const TopoDS_Shape& sewn, const Message_ProgressRange& progress = {});
 
 // Sewing tolerance for faces within this bounding box: 1e-4 of its diagonal, kept within
 // [1e-4, 1]; 1e-3 for a void box.

@@ -17,10 +17,10 @@
 #include <new>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <functional>
-
-using Cancelled = std::function<bool()>;
+#include <memory>
 
 double StlImporter::automaticSewingTolerance(const Bnd_Box& box)
 {
@@ -45,34 +45,33 @@ static double resolveTolerance(double requested, const StlMesh& mesh)
 constexpr qint64 kSewingBudgetMs = 120000;
 constexpr qint64 kHealingBudgetMs = 60000;
 
-// Healing stops when its time is spent or the user cancels.
-class HealingDeadline : public StlDeadline
+// Healing is a repair attempt: when it runs out of time, the shape is kept as it was. Parts
+// of it never ask whether to stop (seconds each on 90,000 triangles): on Cancel it is left to
+// end alone, at its next question; the caller asks the progress.
+static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance, const Message_ProgressRange& progress)
 {
-public:
-    HealingDeadline(qint64 budgetMs, const Cancelled& cancelled) : StlDeadline(budgetMs), m_cancelled(cancelled) {}
-    Standard_Boolean UserBreak() override { return m_cancelled() || StlDeadline::UserBreak(); }
-
-private:
-    const Cancelled& m_cancelled;
-};
-
-// Healing is a repair attempt: when it runs out of time, the shape is kept as it was.
-static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance, const Cancelled& cancelled)
-{
-    return OccUtils::guardedCall(shape, "StlImporter: ShapeFix", [&] {
-        const Handle(StlDeadline) deadline = new HealingDeadline(kHealingBudgetMs, cancelled);
-        ShapeFix_Shape fix(shape);
-        fix.SetPrecision(tolerance);
-        fix.SetMinTolerance(1e-7);
-        fix.SetMaxTolerance(std::max(1.0, 100.0 * tolerance));
-        fix.Perform(deadline->Start());
-        if (deadline->UserBreak()) {
-            qWarning() << "StlImporter: healing stopped after" << kHealingBudgetMs << "ms; the shape is kept unhealed";
-            return shape;
-        }
-        const TopoDS_Shape fixed = fix.Shape();
-        return fixed.IsNull() ? shape : fixed;
-    });
+    Message_ProgressScope stage(progress, StlStage::kHealing, 1.0);
+    stage.Show();
+    auto healed = std::make_shared<TopoDS_Shape>(shape);
+    const bool finished = OccUtils::runUnlessCancelled(
+        stage.Next(), "StlImporter: ShapeFix", [healed, tolerance](const std::atomic<bool>& stop) {
+            const Handle(StlDeadline) deadline = new StlDeadline(kHealingBudgetMs, nullptr, &stop);
+            ShapeFix_Shape fix(*healed);
+            fix.SetPrecision(tolerance);
+            fix.SetMinTolerance(1e-7);
+            fix.SetMaxTolerance(std::max(1.0, 100.0 * tolerance));
+            fix.Perform(deadline->Start());
+            if (deadline->UserBreak()) {
+                if (!deadline->cancelled())
+                    qWarning() << "StlImporter: healing stopped after" << kHealingBudgetMs
+                               << "ms; the shape is kept unhealed";
+                return;
+            }
+            const TopoDS_Shape fixed = fix.Shape();
+            if (!fixed.IsNull())
+                *healed = fixed;
+        });
+    return finished ? *healed : shape;
 }
 
 static void finish(StlImportResult& result)
@@ -110,37 +109,67 @@ static void finish(StlImportResult& result)
     result.ok = !result.shape.IsNull();
 }
 
-static StlImportResult importThroughSewing(const StlMesh& mesh, double tolerance, StlImportResult result,
-                                          const Cancelled& cancelled)
+bool checkStlShape(const TopoDS_Shape& shape, const Message_ProgressRange& progress)
 {
-    if (!sewStlMesh(mesh, tolerance, result, kSewingBudgetMs) || cancelled())
+    Message_ProgressScope stage(progress, StlStage::kCheck, 1.0);
+    stage.Show();
+    // The analyzer asks nobody whether to stop (16 s on 90,000 sewn triangles): on Cancel it
+    // is left to end alone, on its own copy of the shape.
+    auto valid = std::make_shared<std::atomic<bool>>(false);
+    const bool finished = OccUtils::runUnlessCancelled(stage.Next(), "StlImporter: check",
+                                                       [shape, valid](const std::atomic<bool>&) {
+                                                           *valid = OccUtils::isValidShape(shape);
+                                                       });
+    return finished && *valid;
+}
+
+// Heals, then checks; false when cancelled.
+static bool healAndCheck(StlImportResult& result, double tolerance, const Message_ProgressRange& progress)
+{
+    Message_ProgressScope scope(progress, nullptr, 2.0);
+    result.shape = healStl(result.shape, tolerance, scope.Next());
+    if (scope.UserBreak())
+        return false;
+    result.valid = checkStlShape(result.shape, scope.Next());
+    return !scope.UserBreak();
+}
+
+static StlImportResult importThroughSewing(const StlMesh& mesh, double tolerance, StlImportResult result,
+                                          const Message_ProgressRange& progress)
+{
+    Message_ProgressScope scope(progress, nullptr, 2.0);
+    if (!sewStlMesh(mesh, tolerance, result, kSewingBudgetMs, scope.Next()) || scope.UserBreak())
         return result;
-    result.shape = healStl(result.shape, tolerance, cancelled);
-    result.valid = OccUtils::isValidShape(result.shape);
-    finish(result);
+    if (healAndCheck(result, tolerance, scope.Next()))
+        finish(result);
     return result;
 }
 
-static StlImportResult importBySewing(const QString& path, double sewingTolerance, const Cancelled& cancelled)
+static StlImportResult importBySewing(const QString& path, double sewingTolerance, const Message_ProgressRange&)
 {
     StlImportResult result;
     StlMesh mesh;
-    if (!readStlMesh(path, result, mesh) || cancelled())
+    if (!readStlMesh(path, result, mesh))
         return result;
-    return importThroughSewing(mesh, resolveTolerance(sewingTolerance, mesh), result, cancelled);
+    return importThroughSewing(mesh, resolveTolerance(sewingTolerance, mesh), result, {});
 }
 
-static StlImportResult importDirect(const QString& path, double sewingTolerance, const Cancelled& cancelled)
+static StlImportResult importDirect(const QString& path, double sewingTolerance, const Message_ProgressRange& progress)
 {
+    Message_ProgressScope scope(progress, nullptr, 10.0);
     StlImportResult result;
     StlMesh mesh;
-    if (!readStlMesh(path, result, mesh) || cancelled())
+    if (!readStlMesh(path, result, mesh, scope.Next(2.0)) || scope.UserBreak())
         return result;
     const double tolerance = resolveTolerance(sewingTolerance, mesh);
     // What sewing would merge is merged first, so that a mesh closed but for nodes a hair
     // apart is built directly too.
-    weldStlMesh(mesh, tolerance);
-    if (cancelled())
+    {
+        Message_ProgressScope weld(scope.Next(), StlStage::kWeld, 1.0);
+        weld.Show();
+        weldStlMesh(mesh, tolerance, weld.Next());
+    }
+    if (scope.UserBreak())
         return result;
     if (mesh.triangles.empty()) {
         result.error = StlImporter::tr("No non-degenerate triangle in the STL.");
@@ -150,7 +179,7 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance,
     TopoDS_Shape direct;
     bool valid = false;
     try {
-        direct = StlShellBuilder::build(mesh, tolerance, &valid);
+        direct = StlShellBuilder::build(mesh, tolerance, &valid, scope.Next(3.0));
     } catch (const std::bad_alloc&) {
         throw; // sewing would need more still
     } catch (const Standard_OutOfMemory&) {
@@ -159,10 +188,10 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance,
         qWarning() << "StlImporter: direct shell construction failed:" << OccUtils::currentExceptionMessage();
         direct.Nullify();
     }
-    if (cancelled())
+    if (scope.UserBreak())
         return result;
     if (direct.IsNull())
-        return importThroughSewing(mesh, tolerance, result, cancelled);
+        return importThroughSewing(mesh, tolerance, result, scope.Next(4.0));
     mesh = StlMesh(); // the shape holds all of it now
 
     // A closed mesh: every edge already joins two faces, so there is nothing to sew, and
@@ -178,19 +207,19 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance,
             BRepTools::Clean(direct);
             return true;
         });
-        result.shape = healStl(direct, tolerance, cancelled);
-        result.valid = OccUtils::isValidShape(result.shape);
+        if (!healAndCheck(result, tolerance, scope.Next(4.0)))
+            return result;
     }
     finish(result);
     return result;
 }
 
 // Nothing may escape to the caller, not even a failed allocation on a huge file.
-static StlImportResult guarded(StlImportResult (*import)(const QString&, double, const Cancelled&), const QString& path,
-                               double sewingTolerance, const Cancelled& cancelled)
+static StlImportResult guarded(StlImportResult (*import)(const QString&, double, const Message_ProgressRange&),
+                               const QString& path, double sewingTolerance, const Message_ProgressRange& progress)
 {
     try {
-        return import(path, sewingTolerance, cancelled);
+        return import(path, sewingTolerance, progress);
     } catch (...) {
         StlImportResult failed;
         try {
@@ -204,19 +233,20 @@ static StlImportResult guarded(StlImportResult (*import)(const QString&, double,
 
 StlImportResult StlImporter::importStlBySewing(const QString& path, double sewingTolerance)
 {
-    return guarded(importBySewing, path, sewingTolerance, [] { return false; });
+    return guarded(importBySewing, path, sewingTolerance, {});
 }
 
 StlImportResult StlImporter::importStl(const QString& path, double sewingTolerance, const Message_ProgressRange& progress)
 {
-    Message_ProgressScope scope(progress, nullptr, 1.0);
-    const Cancelled cancelled = [&scope] { return scope.UserBreak(); };
+    // The work reports through one share, the wait through the other.
+    Message_ProgressScope scope(progress, nullptr, 2.0);
+    const Message_ProgressRange work = scope.Next();
     StlImportResult result;
     OccUtils::runReporting(scope.Next(), "StlImporter", [&] {
-        result = guarded(importDirect, path, sewingTolerance, cancelled);
+        result = guarded(importDirect, path, sewingTolerance, work);
         return true;
     });
-    if (cancelled()) {
+    if (scope.UserBreak()) {
         result = StlImportResult();
         result.cancelled = true;
         result.error = tr("The import was cancelled.");

@@ -36,7 +36,8 @@ class StlImporter
 public:
     // A tolerance above 0 is used as given; anything else (0, negative, NaN) asks for the
     // automatic one. With an active progress, the work runs on a helper thread while this one
-    // reports; Cancel takes effect between its stages and while it heals.
+    // reports; Cancel takes effect within every stage (read, shell build and its check, sewing,
+    // healing, the final check) and gives a cancelled result.
     static StlImportResult importStl(const QString& path, double sewingTolerance = -1.0,
                                      const Message_ProgressRange& progress = {});
 

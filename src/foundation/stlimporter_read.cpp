@@ -2,6 +2,7 @@
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
 
+#include <Message_ProgressScope.hxx>
 #include <OSD_Path.hxx>
 #include <Poly_Triangulation.hxx>
 #include <RWStl.hxx>
@@ -59,12 +60,13 @@ struct AsciiScan
 {
     bool blankLines = false;
     int damagedLine = 0;  // 1-based; 0 when every facet is complete
+    bool cancelled = false;
 };
 
 // The reader stops quietly at the first empty line or malformed facet and keeps only the
 // facets before it. One pass finds both: empty lines are dropped from a copy before reading,
 // a malformed facet refuses the file.
-AsciiScan scanAscii(QFile& file)
+AsciiScan scanAscii(QFile& file, const Message_ProgressScope& stage)
 {
     enum class State { Outside, InSolid, InFacet, InLoop, LoopDone };
     AsciiScan scan;
@@ -74,7 +76,10 @@ AsciiScan scanAscii(QFile& file)
     file.seek(0);
     while (!file.atEnd()) {
         const QByteArray line = file.readLine();
-        ++lineNumber;
+        if ((++lineNumber & 0xffff) == 0 && stage.UserBreak()) {
+            scan.cancelled = true;
+            return scan;
+        }
         const QList<QByteArray> words = line.simplified().toLower().split(' ');
         if (words.first().isEmpty()) {
             scan.blankLines = scan.blankLines || !file.atEnd();
@@ -148,7 +153,7 @@ bool hasControlBytes(const QByteArray& bytes)
 
 // The reader trusts the file: a binary header announcing more triangles than the file holds,
 // or random bytes taken for a mesh, must be refused before it runs.
-StlFileCheck checkStlFile(const QString& path)
+StlFileCheck checkStlFile(const QString& path, const Message_ProgressScope& stage)
 {
     StlFileCheck check;
     const QFileInfo info(path);
@@ -183,7 +188,9 @@ StlFileCheck checkStlFile(const QString& path)
         const qint64 tail = 1024;
         file.seek(std::max<qint64>(0, size - tail));
         if (file.readAll().toLower().contains("endsolid")) {
-            const AsciiScan scan = scanAscii(file);
+            const AsciiScan scan = scanAscii(file, stage);
+            if (scan.cancelled)
+                return check;
             if (scan.damagedLine > 0) {
                 check.error = StlImporter::tr("The ASCII STL file is damaged: line %1 does not continue a facet.")
                                   .arg(scan.damagedLine);
@@ -203,10 +210,15 @@ StlFileCheck checkStlFile(const QString& path)
         return check;
     }
     if (size >= kBinaryHeaderSize && (startsAsAscii || hasControlBytes(head))) {
-        check.error = StlImporter::tr("The binary STL file is truncated or damaged: its header announces %n triangle(s) "
-                                      "but the file holds %1 bytes.",
-                                      nullptr, int(std::min<quint32>(announced, INT_MAX)))
-                          .arg(size);
+        // The translated count is an int: past its range the text takes the plural form of
+        // the largest int, with the header's own count written in.
+        const int count = int(std::min<quint32>(announced, INT_MAX));
+        QString text = StlImporter::tr("The binary STL file is truncated or damaged: its header announces %n "
+                                       "triangle(s) but the file holds %1 bytes.",
+                                       nullptr, count);
+        if (quint32(count) != announced)
+            text.replace(QString::number(count), QString::number(announced));
+        check.error = text.arg(size);
         return check;
     }
     check.error = StlImporter::tr("The file is not an STL file (no \"solid\" header and no binary layout): %1").arg(path);
@@ -215,9 +227,11 @@ StlFileCheck checkStlFile(const QString& path)
 
 } // namespace
 
-bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
+bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh, const Message_ProgressRange& progress)
 {
-    const StlFileCheck check = checkStlFile(path);
+    Message_ProgressScope stage(progress, StlStage::kRead, 4.0);
+    stage.Show();
+    const StlFileCheck check = checkStlFile(path, stage);
     if (check.layout == StlLayout::Invalid) {
         result.error = check.error;
         return false;
@@ -238,13 +252,15 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
         // A binary file whose first bytes happen to be all printable (zero normals, round
         // coordinates) would be parsed as text by the reader's own guess.
         if (check.layout == StlLayout::Binary && check.readerGuessesAscii)
-            triangulation = RWStl::ReadBinary(OSD_Path(readPath.toStdString().c_str()));
+            triangulation = RWStl::ReadBinary(OSD_Path(readPath.toStdString().c_str()), stage.Next(3.0));
         else
-            triangulation = RWStl::ReadFile(readPath.toStdString().c_str(), M_PI / 2.0);
+            triangulation = RWStl::ReadFile(readPath.toStdString().c_str(), M_PI / 2.0, stage.Next(3.0));
     } catch (...) {
         result.error = StlImporter::tr("STL read failed: %1").arg(OccUtils::currentExceptionMessage());
         return false;
     }
+    if (stage.UserBreak())
+        return false;
     if (triangulation.IsNull() || triangulation->NbTriangles() < 1) {
         result.error = StlImporter::tr("The STL file contains no usable triangle.");
         return false;
@@ -256,7 +272,10 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh)
     for (int i = 1; i <= nodeCount; ++i)
         mesh.nodes[std::size_t(i - 1)] = triangulation->Node(i).XYZ();
     mesh.triangles.reserve(std::size_t(result.triangleCount));
+    StlLoopProgress loop(stage.Next(), std::size_t(result.triangleCount), 16384);
     for (int i = 1; i <= result.triangleCount; ++i) {
+        if (!loop.next())
+            return false;
         int n[3];
         triangulation->Triangle(i).Get(n[0], n[1], n[2]);
         const gp_XYZ& p1 = mesh.nodes[std::size_t(n[0] - 1)];

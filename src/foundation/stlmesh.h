@@ -5,14 +5,18 @@
 #include <QtGlobal>
 
 #include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
 #include <gp_XYZ.hxx>
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <vector>
 
 class QString;
+class TopoDS_Shape;
 struct StlImportResult;
 
 struct StlMesh
@@ -21,17 +25,62 @@ struct StlMesh
     std::vector<std::array<int, 3>> triangles;   // non-degenerate triangles, file order, 0-based
 };
 
-// Asks OpenCASCADE to stop once the time is spent; sewing and healing poll it as they go.
+// The import's stages, as named progress scopes: whatever shows the progress can tell them apart.
+namespace StlStage {
+inline constexpr char kRead[] = "STL read";
+inline constexpr char kWeld[] = "STL weld";
+inline constexpr char kShells[] = "STL shell build";
+inline constexpr char kShellCheck[] = "STL shell check";
+inline constexpr char kSewing[] = "STL sewing";
+inline constexpr char kHealing[] = "STL healing";
+inline constexpr char kCheck[] = "STL check";
+} // namespace StlStage
+
+// Asks OpenCASCADE to stop once the time is spent or the user cancels (the given stage's
+// UserBreak, or the stop flag of work left to end alone); sewing and healing poll it as they go.
 class StlDeadline : public Message_ProgressIndicator
 {
 public:
-    explicit StlDeadline(qint64 budgetMs) : m_budgetMs(budgetMs) { m_clock.start(); }
-    Standard_Boolean UserBreak() override { return m_clock.elapsed() > m_budgetMs; }
+    explicit StlDeadline(qint64 budgetMs, const Message_ProgressScope* stage = nullptr,
+                         const std::atomic<bool>* stop = nullptr)
+        : m_budgetMs(budgetMs), m_stage(stage), m_stop(stop)
+    {
+        m_clock.start();
+    }
+    Standard_Boolean UserBreak() override { return cancelled() || timedOut(); }
     void Show(const Message_ProgressScope&, const Standard_Boolean) override {}
+    bool cancelled() const { return (m_stage && m_stage->UserBreak()) || (m_stop && m_stop->load()); }
+    bool timedOut() const { return m_clock.elapsed() > m_budgetMs; }
 
 private:
     QElapsedTimer m_clock;
     qint64 m_budgetMs;
+    const Message_ProgressScope* m_stage;
+    const std::atomic<bool>* m_stop;
+};
+
+// Reports a loop's progress every so many rounds and tells when the user cancelled.
+class StlLoopProgress
+{
+public:
+    StlLoopProgress(const Message_ProgressRange& range, std::size_t rounds, std::size_t every = 1024)
+        : m_scope(range, nullptr, double(std::max<std::size_t>(1, rounds / every))), m_every(every)
+    {
+    }
+    // False once cancelled; cheap between reports.
+    bool next()
+    {
+        if (++m_round % m_every != 0)
+            return true;
+        m_scope.Next();
+        return !m_scope.UserBreak();
+    }
+    bool cancelled() const { return m_scope.UserBreak(); }
+
+private:
+    Message_ProgressScope m_scope;
+    std::size_t m_every;
+    std::size_t m_round = 0;
 };
 
 struct StlWeld
@@ -42,14 +91,20 @@ struct StlWeld
 
 // Merges every used node into the first node within the tolerance of it, as sewing would,
 // and drops the triangles that lose a corner that way. Unused nodes stay untouched.
-StlWeld weldStlMesh(StlMesh& mesh, double tolerance);
+StlWeld weldStlMesh(StlMesh& mesh, double tolerance, const Message_ProgressRange& progress = {});
+
+// The OpenCASCADE analyzer's verdict on the shape, asking Cancel as it goes (false when cancelled).
+bool checkStlShape(const TopoDS_Shape& shape, const Message_ProgressRange& progress = {});
 
 // Checks and reads the file into the mesh of its usable triangles and sets the triangle
 // count; false with the error set when there is none.
-bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh);
+// A cancel leaves it false with no error.
+bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh,
+                 const Message_ProgressRange& progress = {});
 
 // The straightforward construction: one planar face per triangle, sewn into shells, each
 // shell turned into an outward solid. Fills the shape (before healing), the solid, closed
 // and free-edge fields; false with the error set when nothing usable came out or when the
-// work outlasts the budget.
-bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs);
+// work outlasts the budget; false with no error when the user cancels.
+bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs,
+                const Message_ProgressRange& progress = {});

@@ -87,7 +87,7 @@ private:
 
 } // namespace
 
-StlWeld weldStlMesh(StlMesh& mesh, double tolerance)
+StlWeld weldStlMesh(StlMesh& mesh, double tolerance, const Message_ProgressRange& progress)
 {
     StlWeld weld;
     if (!(tolerance > 0.0) || !std::isfinite(tolerance))
@@ -112,7 +112,10 @@ StlWeld weldStlMesh(StlMesh& mesh, double tolerance)
     std::vector<int> target(count, -1);
     std::vector<int> next(count, -1);
     CellTable table(count);
+    StlLoopProgress loop(progress, count, 16384);
     for (std::size_t i = 0; i < count; ++i) {
+        if (!loop.next())
+            return StlWeld(); // cancelled: the mesh is left as it was
         if (!used[i])
             continue;
         const gp_XYZ& p = mesh.nodes[i];

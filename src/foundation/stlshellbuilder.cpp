@@ -23,6 +23,7 @@
 #include <TopoDS_Wire.hxx>
 #include <gp_Ax3.hxx>
 
+#include <Message_ProgressScope.hxx>
 #include <OSD_Parallel.hxx>
 
 #include <algorithm>
@@ -30,6 +31,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <tuple>
 #include <unordered_map>
 
 namespace {
@@ -186,10 +188,17 @@ class Builder
 public:
     Builder(const StlMesh& mesh, double tolerance) : m_mesh(mesh), m_tolerance(tolerance) {}
 
-    TopoDS_Shape run(bool* valid)
+    TopoDS_Shape run(bool* valid, const Message_ProgressRange& progress)
     {
-        if (!pairSides() || !orientComponents())
+        Message_ProgressScope stage(progress, StlStage::kShells, 4.0);
+        stage.Show();
+        m_stage = &stage;
+        if (!pairSides() || stage.UserBreak())
             return TopoDS_Shape();
+        stage.Next();
+        if (!orientComponents() || stage.UserBreak())
+            return TopoDS_Shape();
+        stage.Next();
         // Only each edge's two nodes are needed from here on; the rest would sit beside the
         // shape at its peak.
         m_edgeNodes.resize(m_halfEdges.size() / 2);
@@ -200,10 +209,14 @@ public:
         for (const auto& t : m_mesh.triangles)
             for (const int n : t)
                 used[std::size_t(n)] = 1;
-        const TopoDS_Shape shape = makeSolids(used);
-        if (valid)
-            *valid = m_checkWhole ? !shape.IsNull() && OccUtils::isValidShape(shape) : checkDoubtfulFaces();
-        return shape;
+        const TopoDS_Shape shape = makeSolids(used, stage.Next());
+        if (valid && !shape.IsNull())
+            *valid = m_checkWhole ? OccUtils::isValidShape(shape) : checkDoubtfulFaces(stage.Next());
+        if (!stage.UserBreak())
+            return shape;
+        m_doubtful.clear();
+        OccUtils::releaseAside(std::make_shared<TopoDS_Shape>(shape));
+        return TopoDS_Shape();
     }
 
 private:
@@ -233,7 +246,9 @@ private:
             }
         }
         for (std::size_t n = 0; n + 1 < start.size(); ++n)
-            if (start[n + 1] - start[n] > 1)
+            if ((n & 0xffff) == 0 && m_stage->UserBreak())
+                return false;
+            else if (start[n + 1] - start[n] > 1)
                 std::sort(m_halfEdges.begin() + start[n], m_halfEdges.begin() + start[n + 1],
                           [](const HalfEdge& x, const HalfEdge& y) {
                               return x.high != y.high ? x.high < y.high : x.triangle < y.triangle;
@@ -267,6 +282,8 @@ private:
         m_component.assign(nt, -1);
         std::vector<int> stack;
         for (std::size_t seed = 0; seed < nt; ++seed) {
+            if ((seed & 0xffff) == 0 && m_stage->UserBreak())
+                return false;
             if (m_component[seed] >= 0)
                 continue;
             const int component = m_componentCount++;
@@ -304,6 +321,8 @@ private:
                 m_shellsTouch = m_shellsTouch || (c >= 0 && c != m_component[t]);
                 c = m_component[t];
             }
+        if (m_stage->UserBreak())
+            return false;
         m_shellsTouch = m_shellsTouch
             || shellsComeClose(m_mesh, m_component, m_componentCount, nodeComponent, m_tolerance);
 
@@ -400,8 +419,9 @@ private:
         char highNode = 0;
     };
 
-    TopoDS_Shape makeSolids(const std::vector<char>& used)
+    TopoDS_Shape makeSolids(const std::vector<char>& used, const Message_ProgressRange& progress)
     {
+        StlLoopProgress loop(progress, m_mesh.triangles.size() + m_edgeNodes.size(), 4096);
         const double tol = Precision::Confusion();
         BRep_Builder b;
 
@@ -415,7 +435,19 @@ private:
         std::vector<double> lengths(edgeCount);
         // How far the line's far end falls from the higher node, by rounding.
         std::vector<float> endGaps(edgeCount);
+        std::vector<SharedPolygon> polygons(edgeCount);
+        std::vector<TopoDS_Shell> shells(static_cast<std::size_t>(m_componentCount));
+        // On Cancel what was built is freed aside: on a big mesh that takes longer than stopping.
+        const auto cancelled = [&] {
+            m_doubtful.clear();
+            OccUtils::releaseAside(std::make_shared<std::tuple<std::vector<TopoDS_Vertex>, std::vector<TopoDS_Edge>,
+                                                               std::vector<SharedPolygon>, std::vector<TopoDS_Shell>>>(
+                std::move(vertices), std::move(edges), std::move(polygons), std::move(shells)));
+            return TopoDS_Shape();
+        };
         for (std::size_t e = 0; e < edgeCount; ++e) {
+            if (!loop.next())
+                return cancelled();
             const int low = m_edgeNodes[e][0], high = m_edgeNodes[e][1];
             const gp_Pnt p(m_mesh.nodes[std::size_t(low)]);
             const gp_Pnt q(m_mesh.nodes[std::size_t(high)]);
@@ -428,13 +460,13 @@ private:
             b.Add(edges[e], vertices[std::size_t(high)].Oriented(TopAbs_REVERSED));
             b.Range(edges[e], 0.0, lengths[e]);
         }
-        std::vector<SharedPolygon> polygons(edgeCount);
 
-        std::vector<TopoDS_Shell> shells(static_cast<std::size_t>(m_componentCount));
         for (auto& shell : shells)
             b.MakeShell(shell);
         m_doubtful.clear();
         for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
+            if (!loop.next())
+                return cancelled();
             const auto& tri = m_mesh.triangles[t];
             // Corners in the order that makes the normal point out of the shell.
             const int corner[3] = {tri[0], tri[m_flip[t] ? 2 : 1], tri[m_flip[t] ? 1 : 2]};
@@ -579,13 +611,20 @@ private:
     }
 
     // The analyzer, face by face on OCCT's workers, where the numbers left a doubt.
-    bool checkDoubtfulFaces() const
+    bool checkDoubtfulFaces(const Message_ProgressRange& progress) const
     {
+        Message_ProgressScope stage(progress, StlStage::kShellCheck, 1.0);
+        stage.Show();
         std::atomic<bool> valid{true};
+        std::atomic<bool> cancelled{false};
         try {
             OSD_Parallel::For(0, int(m_doubtful.size()), [&](int i) {
-                if (!valid.load(std::memory_order_relaxed))
+                if (!valid.load(std::memory_order_relaxed) || cancelled.load(std::memory_order_relaxed))
                     return;
+                if (stage.UserBreak()) {
+                    cancelled = true;
+                    return;
+                }
                 try {
                     if (!BRepCheck_Analyzer(m_doubtful[std::size_t(i)], true, false).IsValid())
                         valid = false;
@@ -596,7 +635,7 @@ private:
         } catch (...) {
             return false;
         }
-        return valid;
+        return valid && !cancelled;
     }
 
     const StlMesh& m_mesh;
@@ -612,15 +651,17 @@ private:
     bool m_shellsTouch = false;
     bool m_checkWhole = false;
     std::vector<TopoDS_Face> m_doubtful;
+    const Message_ProgressScope* m_stage = nullptr;
 };
 
 } // namespace
 
-TopoDS_Shape StlShellBuilder::build(const StlMesh& mesh, double tolerance, bool* valid)
+TopoDS_Shape StlShellBuilder::build(const StlMesh& mesh, double tolerance, bool* valid,
+                                    const Message_ProgressRange& progress)
 {
     if (valid)
         *valid = false;
     if (mesh.triangles.empty() || !(tolerance > 0.0))
         return TopoDS_Shape();
-    return Builder(mesh, tolerance).run(valid);
+    return Builder(mesh, tolerance).run(valid, progress);
 }

@@ -6,6 +6,7 @@
 // welded beforehand.
 #pragma once
 
+#include <Message_ProgressRange.hxx>
 #include <TopoDS_Shape.hxx>
 
 struct StlMesh;
@@ -18,6 +19,7 @@ public:
     // shellnesting.h); a null shape when the mesh needs sewing. valid, when given, receives the OpenCASCADE analyzer's verdict on the
     // result: what the construction guarantees (closed shells, each edge run both ways) is
     // not checked again, and the analyzer itself runs only on faces whose numbers come near
-    // its tolerance.
-    static TopoDS_Shape build(const StlMesh& mesh, double tolerance, bool* valid = nullptr);
+    // its tolerance. A cancel gives a null shape too: the caller asks the progress which.
+    static TopoDS_Shape build(const StlMesh& mesh, double tolerance, bool* valid = nullptr,
+                              const Message_ProgressRange& progress = {});
 };

@@ -32,9 +32,16 @@
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Vertex.hxx>
 
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
+
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
+#include <mutex>
 #include <set>
+#include <string>
 
 using namespace MeshFixtures;
 
@@ -273,6 +280,11 @@ TEST_F(StlImporterTest, BadFilesAreRefusedWithAReason)
         EXPECT_TRUE(r.shape.IsNull());
         EXPECT_TRUE(r.error.startsWith(c.errorStart)) << r.error.toStdString();
     }
+    // A count past the largest int is told as the header gives it.
+    const StlImportResult huge = StlImporter::importStl(file("huge.stl", binaryStl(cube, 0xFFFFFFFFLL)));
+    EXPECT_EQ(huge.error.toStdString(), QString("The binary STL file is truncated or damaged: its header announces 4294967295 "
+                                  "triangle(s) but the file holds %1 bytes.")
+                              .arg(84 + 50 * cube.size()).toStdString());
     const StlImportResult missing = StlImporter::importStl(path("missing.stl"));
     EXPECT_FALSE(missing.ok);
     EXPECT_TRUE(missing.error.startsWith("The STL file does not exist")) << missing.error.toStdString();
@@ -453,6 +465,7 @@ TEST_F(StlImporterTest, BuilderVerdictAgreesWithTheWholeShapeCheck)
         const TopoDS_Shape built = StlShellBuilder::build(c.mesh, 1e-12, &valid);
         ASSERT_FALSE(built.IsNull());
         EXPECT_EQ(valid, OccUtils::isValidShape(built));
+        EXPECT_EQ(checkStlShape(built), valid);
         invalid += valid ? 0 : 1;
     }
     // Both verdicts occur, so the comparison means something.
@@ -899,5 +912,103 @@ TEST_F(StlImporterTest, HollowPartsKeepTheirVoids)
         EXPECT_NEAR(TestSupport::volumeOf(r.shapes.first()), c.volume, 1e-3 * c.volume);
         EXPECT_EQ(countOf(r.shapes.first(), TopAbs_SOLID), c.solids_);
         EXPECT_TRUE(OccUtils::isValidShape(r.shapes.first()));
+    }
+}
+
+namespace {
+
+// Counts the polls for Cancel made in each stage of an STL import (the innermost stage named
+// around the scope last shown) and, when given a stage, cancels at its nth poll.
+class StageCanceller : public Message_ProgressIndicator
+{
+public:
+    explicit StageCanceller(std::string stage = {}, int nth = 0) : m_target(std::move(stage)), m_nth(nth) {}
+
+    Standard_Boolean UserBreak() override
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_cancelled) {
+            ++m_pollsAfterCancel;
+            return true;
+        }
+        const int polls = ++m_polls[m_current];
+        m_cancelled = !m_target.empty() && m_current == m_target && polls >= m_nth;
+        return m_cancelled;
+    }
+
+    void Show(const Message_ProgressScope& scope, const Standard_Boolean) override
+    {
+        for (const Message_ProgressScope* s = &scope; s; s = s->Parent())
+            if (s->Name() && std::strncmp(s->Name(), "STL ", 4) == 0) {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_current = s->Name();
+                if (m_cancelled && m_current != m_target)
+                    m_startedAfterCancel.insert(m_current);
+                return;
+            }
+    }
+
+    std::map<std::string, int> m_polls;
+    std::set<std::string> m_startedAfterCancel;
+    int m_pollsAfterCancel = 0;
+    bool m_cancelled = false;
+
+private:
+    std::mutex m_mutex;
+    std::string m_current;
+    std::string m_target;
+    int m_nth;
+};
+
+} // namespace
+
+// Cancel acts inside every long stage: the stage asks as it goes and stops at the first answer,
+// no later stage starts, and the caller gets a cancelled import, not a part or a failure.
+// Importing again afterwards works.
+TEST_F(StlImporterTest, CancelInEachStageGivesACancelledImport)
+{
+    // Built directly; so far out that rounding leaves every face to the analyzer.
+    const QString closed = path("far.stl");
+    ASSERT_TRUE(MeshShapes::writeBinaryStl(closed, MeshShapes::moved(MeshShapes::torusKnot(20000), gp_XYZ(1e5, 0, 0))));
+    MeshShapes::Soup half = MeshShapes::torusKnot(4000);
+    half.resize(half.size() / 2);
+    const QString open = path("open.stl"); // sewn, healed and checked
+    ASSERT_TRUE(MeshShapes::writeBinaryStl(open, half));
+
+    std::map<QString, StlImportResult> whole;
+    std::map<QString, std::map<std::string, int>> polls;
+    for (const QString& file : {closed, open}) {
+        const opencascade::handle<StageCanceller> counting = new StageCanceller;
+        whole[file] = StlImporter::importStl(file, -1.0, counting->Start());
+        ASSERT_TRUE(whole[file].ok) << whole[file].error.toStdString();
+        polls[file] = counting->m_polls;
+    }
+
+    struct Case { const char* stage; QString file; };
+    const Case cases[] = {{StlStage::kShells, closed}, {StlStage::kShellCheck, closed}, {StlStage::kSewing, open},
+                          {StlStage::kHealing, open}, {StlStage::kCheck, open}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stage);
+        const int asked = polls[c.file][c.stage];
+        // Healing and the analyzer are waited for, asking at the start and every 10 ms of work
+        // that lasts hundreds; the others ask as they go.
+        const bool waited = std::string(c.stage) == StlStage::kHealing || std::string(c.stage) == StlStage::kCheck;
+        EXPECT_GE(asked, waited ? 3 : 8);
+        const opencascade::handle<StageCanceller> indicator = new StageCanceller(c.stage, std::max(1, asked / 2));
+        const StlImportResult r = StlImporter::importStl(c.file, -1.0, indicator->Start());
+        EXPECT_TRUE(indicator->m_cancelled);
+        EXPECT_TRUE(r.cancelled);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.shape.IsNull());
+        EXPECT_EQ(r.error.toStdString(), "The import was cancelled.");
+        EXPECT_TRUE(indicator->m_startedAfterCancel.empty()) << *indicator->m_startedAfterCancel.begin();
+        EXPECT_LE(indicator->m_pollsAfterCancel, 12);
+    }
+
+    for (const QString& file : {closed, open}) {
+        const StlImportResult again = StlImporter::importStl(file);
+        ASSERT_TRUE(again.ok) << again.error.toStdString();
+        EXPECT_EQ(again.faceCount, whole[file].faceCount);
+        EXPECT_EQ(again.valid, whole[file].valid);
     }
 }
