@@ -147,6 +147,12 @@ PartOverlap::Region PartOverlap::region(const Bnd_Box& box)
 
 bool PartOverlap::overlaps(const TopoDS_Shape& shape, const Message_ProgressRange& progress)
 {
+    const std::optional<bool> settled = settle(shape);
+    return settled ? *settled : measure(shape, progress);
+}
+
+std::optional<bool> PartOverlap::settle(const TopoDS_Shape& shape)
+{
     if (shape.IsNull())
         return false;
     if (m_solidless)
@@ -160,7 +166,7 @@ bool PartOverlap::overlaps(const TopoDS_Shape& shape, const Message_ProgressRang
     case Region::Crossed:
         break;
     }
-    return OccUtils::guardedCall(true, "PartOverlap::overlaps", [&] {
+    return OccUtils::guardedCall(std::optional<bool>(true), "PartOverlap::settle", [&]() -> std::optional<bool> {
         if (box.IsVoid())
             return true;
         const std::vector<Solid*> solids = near(box);
@@ -178,11 +184,25 @@ bool PartOverlap::overlaps(const TopoDS_Shape& shape, const Message_ProgressRang
                 for (Solid& probe : own)
                     if (probe.holdsInside(corner))
                         return true;
+        return std::nullopt; // crossing without a corner inside, flush, or touching
+    });
+}
 
-        // Crossing without a corner inside, flush, or touching: the common decides.
+bool PartOverlap::measure(const TopoDS_Shape& shape, const Message_ProgressRange& progress) const
+{
+    if (shape.IsNull())
+        return false;
+    if (m_solidless)
+        return true;
+    return OccUtils::guardedCall(true, "PartOverlap::measure", [&] {
+        const Bnd_Box box = boxOf(shape);
+        if (box.IsVoid())
+            return true;
         TopTools_ListOfShape tools;
-        for (Solid* solid : solids)
+        for (Solid* solid : near(box))
             tools.Append(solid->solid);
+        if (tools.IsEmpty())
+            return false;
         bool done = false;
         const double shared = commonVolume(shape, tools, done, progress);
         return !done || shared > kSharedVolume;

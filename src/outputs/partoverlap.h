@@ -9,6 +9,7 @@
 #include <TopoDS_Shape.hxx>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class PartOverlap
@@ -23,6 +24,11 @@ public:
     // never said to stand outside the part on a doubt.
     // A boolean, where one is needed, reports through progress; broken off, it answers true.
     bool overlaps(const TopoDS_Shape& shape, const Message_ProgressRange& progress = Message_ProgressRange());
+    // The answer of overlaps where boxes and points give it; none where only the boolean can.
+    std::optional<bool> settle(const TopoDS_Shape& shape);
+    // The boolean alone. Unlike the rest, it may run on several threads at once (one shape each):
+    // it reads the part and changes nothing of it.
+    bool measure(const TopoDS_Shape& shape, const Message_ProgressRange& progress = Message_ProgressRange()) const;
 
     // Where a box stands: apart from every solid of the part, wholly inside one, or crossed by
     // a face of the part (also when that cannot be told).
