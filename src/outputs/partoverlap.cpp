@@ -123,6 +123,11 @@ std::vector<PartOverlap::Solid*> PartOverlap::near(const Bnd_Box& box) const
     return found;
 }
 
+bool PartOverlap::clearOfFaces(const Bnd_Box& box, const std::vector<Solid*>& solids) const
+{
+    return std::none_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->boundaryMeets(box); });
+}
+
 PartOverlap::Region PartOverlap::region(const Bnd_Box& box)
 {
     if (m_solidless || box.IsVoid())
@@ -134,14 +139,29 @@ PartOverlap::Region PartOverlap::region(const Bnd_Box& box)
         // Away from every face of the part the box lies wholly inside a solid or outside all of
         // them: its centre tells which, with no boolean (most components of a design stand
         // beside a big part, or in one of its openings, within its box).
-        if (std::any_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->boundaryMeets(box); }))
+        if (!clearOfFaces(box, solids))
             return Region::Crossed;
+        // The last few settled, where neighbours in the design's order most often are.
+        constexpr size_t kTried = 4;
+        for (size_t i = m_settled.size(); i > 0 && i + kTried > m_settled.size(); --i) {
+            Bnd_Box hull = m_settled[i - 1].box;
+            hull.Add(box);
+            if (clearOfFaces(hull, near(hull))) {
+                Settled grown{hull, m_settled[i - 1].region};
+                m_settled.erase(m_settled.begin() + std::ptrdiff_t(i - 1));
+                m_settled.push_back(grown);
+                return grown.region;
+            }
+        }
         double x0, y0, z0, x1, y1, z1;
         box.Get(x0, y0, z0, x1, y1, z1);
         const gp_Pnt centre(0.5 * (x0 + x1), 0.5 * (y0 + y1), 0.5 * (z0 + z1));
-        return std::any_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->holdsInside(centre); })
-                   ? Region::Inside
-                   : Region::Apart;
+        const Region found =
+            std::any_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->holdsInside(centre); })
+                ? Region::Inside
+                : Region::Apart;
+        m_settled.push_back({box, found});
+        return found;
     });
 }
 

@@ -40,6 +40,15 @@ public:
 private:
     struct Solid;
     std::vector<Solid*> near(const Bnd_Box& box) const;
+    bool clearOfFaces(const Bnd_Box& box, const std::vector<Solid*>& solids) const;
     std::vector<std::unique_ptr<Solid>> m_solids;
+    // Boxes clear of every face, each with where it stands: a box whose hull with one of them
+    // is clear too stands there as well, with no point to classify.
+    struct Settled
+    {
+        Bnd_Box box;
+        Region region;
+    };
+    std::vector<Settled> m_settled;
     bool m_solidless = false;
 };

@@ -7,6 +7,7 @@
 #include <Bnd_Box.hxx>
 #include <Message_ProgressScope.hxx>
 #include <TopLoc_Location.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <TopTools_ShapeMapHasher.hxx>
 #include <gp_Trsf.hxx>
 
@@ -83,6 +84,37 @@ public:
 
 private:
     const std::atomic<bool>& m_stop;
+};
+
+// Boxes of volumes placed from shared pieces (a footprint's pads are its pad's shells, each
+// placed by a location), each piece's box taken once and moved with each placement: a box that
+// holds the volume, if looser after a turn, which the tests of PartOverlap::region allow.
+class PlacedBoxes
+{
+public:
+    Bnd_Box of(const TopoDS_Shape& shape)
+    {
+        Bnd_Box box;
+        TopoDS_Iterator child(shape, true, true);
+        if (!child.More())
+            return PartOverlap::boxOf(shape);
+        for (; child.More(); child.Next())
+            box.Add(placed(child.Value()));
+        return box;
+    }
+
+private:
+    Bnd_Box placed(const TopoDS_Shape& piece)
+    {
+        auto [it, added] = m_local.try_emplace(piece.TShape().get());
+        if (added)
+            it->second = PartOverlap::boxOf(piece.Location().IsIdentity() ? piece : piece.Located(TopLoc_Location()));
+        if (it->second.IsVoid() || piece.Location().IsIdentity())
+            return it->second;
+        return it->second.Transformed(piece.Location().Transformation());
+    }
+
+    std::unordered_map<const TopoDS_TShape*, Bnd_Box> m_local;
 };
 
 } // namespace
@@ -162,12 +194,13 @@ bool PartPresence::update(const TopoDS_Shape& part, const QList<VolumeSource>& s
     // Boxes and points first, on this thread; what they leave open goes to booleans.
     Message_ProgressScope scope(progress, nullptr, double(todo.size()));
     std::vector<BooleanJob> jobs;
+    PlacedBoxes boxes;
     for (const QList<const VolumeSource*>& group : std::as_const(batches)) {
         if (!scope.More())
             return false;
         Bnd_Box box;
         for (const VolumeSource* source : group) {
-            const Bnd_Box own = PartOverlap::boxOf(source->volume.shape);
+            const Bnd_Box own = boxes.of(source->volume.shape);
             box.Add(own);
             if (source->extension > 0.0 && !own.IsVoid())
                 box.Add(own.Transformed(downward(source->extension)));
