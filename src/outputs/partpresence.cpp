@@ -24,6 +24,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 bool PartPresence::Key::operator==(const Key& other) const
@@ -254,16 +255,27 @@ bool PartPresence::runBooleans(std::vector<BooleanJob>& jobs, Message_ProgressSc
     const size_t threads = std::min<size_t>(jobs.size(), std::max(1u, std::thread::hardware_concurrency()));
     std::vector<std::thread> workers;
     workers.reserve(threads);
-    for (size_t t = 0; t < threads; ++t) {
-        workers.emplace_back([&] {
-            for (size_t j = next++; j < jobs.size() && !stop.load(); j = next++) {
+    const auto work = [&] {
+        for (size_t j = next++; j < jobs.size() && !stop.load(); j = next++) {
+            try {
                 runJob(*m_overlap, jobs[j], stop);
-                const std::lock_guard<std::mutex> lock(guard);
-                done.push_back(j);
-                finished.notify_one();
+            } catch (...) {
+                // Left without a verdict, the volume counts as in the part and is measured again.
             }
-        });
+            const std::lock_guard<std::mutex> lock(guard);
+            done.push_back(j);
+            finished.notify_one();
+        }
+    };
+    for (size_t t = 0; t < threads; ++t) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // no more threads to be had: those started share the jobs
+        }
     }
+    if (workers.empty())
+        work(); // not one: this thread does them all, reporting at the end
     size_t reported = 0;
     while (reported < jobs.size()) {
         std::unique_lock<std::mutex> lock(guard);
