@@ -123,6 +123,11 @@ std::vector<PartOverlap::Solid*> PartOverlap::near(const Bnd_Box& box) const
     return found;
 }
 
+bool PartOverlap::clearOfFaces(const Bnd_Box& box, const std::vector<Solid*>& solids) const
+{
+    return std::none_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->boundaryMeets(box); });
+}
+
 PartOverlap::Region PartOverlap::region(const Bnd_Box& box)
 {
     if (m_solidless || box.IsVoid())
@@ -134,18 +139,39 @@ PartOverlap::Region PartOverlap::region(const Bnd_Box& box)
         // Away from every face of the part the box lies wholly inside a solid or outside all of
         // them: its centre tells which, with no boolean (most components of a design stand
         // beside a big part, or in one of its openings, within its box).
-        if (std::any_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->boundaryMeets(box); }))
+        if (!clearOfFaces(box, solids))
             return Region::Crossed;
+        // The last few settled, where neighbours in the design's order most often are.
+        constexpr size_t kTried = 4;
+        for (size_t i = m_settled.size(); i > 0 && i + kTried > m_settled.size(); --i) {
+            Bnd_Box hull = m_settled[i - 1].box;
+            hull.Add(box);
+            if (clearOfFaces(hull, near(hull))) {
+                Settled grown{hull, m_settled[i - 1].region};
+                m_settled.erase(m_settled.begin() + std::ptrdiff_t(i - 1));
+                m_settled.push_back(grown);
+                return grown.region;
+            }
+        }
         double x0, y0, z0, x1, y1, z1;
         box.Get(x0, y0, z0, x1, y1, z1);
         const gp_Pnt centre(0.5 * (x0 + x1), 0.5 * (y0 + y1), 0.5 * (z0 + z1));
-        return std::any_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->holdsInside(centre); })
-                   ? Region::Inside
-                   : Region::Apart;
+        const Region found =
+            std::any_of(solids.cbegin(), solids.cend(), [&](Solid* solid) { return solid->holdsInside(centre); })
+                ? Region::Inside
+                : Region::Apart;
+        m_settled.push_back({box, found});
+        return found;
     });
 }
 
 bool PartOverlap::overlaps(const TopoDS_Shape& shape, const Message_ProgressRange& progress)
+{
+    const std::optional<bool> settled = settle(shape);
+    return settled ? *settled : measure(shape, progress);
+}
+
+std::optional<bool> PartOverlap::settle(const TopoDS_Shape& shape)
 {
     if (shape.IsNull())
         return false;
@@ -160,7 +186,7 @@ bool PartOverlap::overlaps(const TopoDS_Shape& shape, const Message_ProgressRang
     case Region::Crossed:
         break;
     }
-    return OccUtils::guardedCall(true, "PartOverlap::overlaps", [&] {
+    return OccUtils::guardedCall(std::optional<bool>(true), "PartOverlap::settle", [&]() -> std::optional<bool> {
         if (box.IsVoid())
             return true;
         const std::vector<Solid*> solids = near(box);
@@ -178,11 +204,25 @@ bool PartOverlap::overlaps(const TopoDS_Shape& shape, const Message_ProgressRang
                 for (Solid& probe : own)
                     if (probe.holdsInside(corner))
                         return true;
+        return std::nullopt; // crossing without a corner inside, flush, or touching
+    });
+}
 
-        // Crossing without a corner inside, flush, or touching: the common decides.
+bool PartOverlap::measure(const TopoDS_Shape& shape, const Message_ProgressRange& progress) const
+{
+    if (shape.IsNull())
+        return false;
+    if (m_solidless)
+        return true;
+    return OccUtils::guardedCall(true, "PartOverlap::measure", [&] {
+        const Bnd_Box box = boxOf(shape);
+        if (box.IsVoid())
+            return true;
         TopTools_ListOfShape tools;
-        for (Solid* solid : solids)
+        for (Solid* solid : near(box))
             tools.Append(solid->solid);
+        if (tools.IsEmpty())
+            return false;
         bool done = false;
         const double shared = commonVolume(shape, tools, done, progress);
         return !done || shared > kSharedVolume;

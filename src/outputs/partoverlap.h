@@ -9,6 +9,7 @@
 #include <TopoDS_Shape.hxx>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class PartOverlap
@@ -23,6 +24,11 @@ public:
     // never said to stand outside the part on a doubt.
     // A boolean, where one is needed, reports through progress; broken off, it answers true.
     bool overlaps(const TopoDS_Shape& shape, const Message_ProgressRange& progress = Message_ProgressRange());
+    // The answer of overlaps where boxes and points give it; none where only the boolean can.
+    std::optional<bool> settle(const TopoDS_Shape& shape);
+    // The boolean alone. Unlike the rest, it may run on several threads at once (one shape each):
+    // it reads the part and changes nothing of it.
+    bool measure(const TopoDS_Shape& shape, const Message_ProgressRange& progress = Message_ProgressRange()) const;
 
     // Where a box stands: apart from every solid of the part, wholly inside one, or crossed by
     // a face of the part (also when that cannot be told).
@@ -34,6 +40,15 @@ public:
 private:
     struct Solid;
     std::vector<Solid*> near(const Bnd_Box& box) const;
+    bool clearOfFaces(const Bnd_Box& box, const std::vector<Solid*>& solids) const;
     std::vector<std::unique_ptr<Solid>> m_solids;
+    // Boxes clear of every face, each with where it stands: a box whose hull with one of them
+    // is clear too stands there as well, with no point to classify.
+    struct Settled
+    {
+        Bnd_Box box;
+        Region region;
+    };
+    std::vector<Settled> m_settled;
     bool m_solidless = false;
 };

@@ -7,12 +7,25 @@
 #include <Bnd_Box.hxx>
 #include <Message_ProgressScope.hxx>
 #include <TopLoc_Location.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <TopTools_ShapeMapHasher.hxx>
 #include <gp_Trsf.hxx>
 
+#include "foundation/outofmemory.h"
+
+#include <Message_ProgressIndicator.hxx>
+
+#include <atomic>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 bool PartPresence::Key::operator==(const Key& other) const
 {
@@ -49,47 +62,146 @@ QString PartPresence::componentOf(const CollectedVolume& volume)
     return volume.kind == PadVolume ? volume.name.section(QLatin1Char('/'), 0, 0) : volume.name;
 }
 
+namespace {
+
+// Where a volume is carved: a pad's cavity is the pad fused with itself moved down by its
+// extension, so it meets the part where either does (the lower first: it is the likelier).
+QList<TopoDS_Shape> placementsOf(const VolumeSource& source)
+{
+    QList<TopoDS_Shape> placements;
+    if (source.extension > 0.0)
+        placements.append(source.volume.shape.Moved(TopLoc_Location(downward(source.extension))));
+    placements.append(source.volume.shape);
+    return placements;
+}
+
+// What a boolean on a helper thread asks of progress: only whether to stop.
+class BreakFlag : public Message_ProgressIndicator
+{
+public:
+    explicit BreakFlag(const std::atomic<bool>& stop) : m_stop(stop) {}
+    bool UserBreak() override { return m_stop.load(); }
+    void Show(const Message_ProgressScope&, const bool) override {}
+
+private:
+    const std::atomic<bool>& m_stop;
+};
+
+// Boxes of volumes placed from shared pieces (a footprint's pads are its pad's shells, each
+// placed by a location), each piece's box taken once and moved with each placement: a box that
+// holds the volume, if looser after a turn, which the tests of PartOverlap::region allow.
+class PlacedBoxes
+{
+public:
+    Bnd_Box of(const TopoDS_Shape& shape)
+    {
+        Bnd_Box box;
+        TopoDS_Iterator child(shape, true, true);
+        if (!child.More())
+            return PartOverlap::boxOf(shape);
+        for (; child.More(); child.Next())
+            box.Add(placed(child.Value()));
+        return box;
+    }
+
+private:
+    Bnd_Box placed(const TopoDS_Shape& piece)
+    {
+        auto [it, added] = m_local.try_emplace(piece.TShape().get());
+        if (added)
+            it->second = PartOverlap::boxOf(piece.Location().IsIdentity() ? piece : piece.Located(TopLoc_Location()));
+        if (it->second.IsVoid() || piece.Location().IsIdentity())
+            return it->second;
+        return it->second.Transformed(piece.Location().Transformation());
+    }
+
+    std::unordered_map<const TopoDS_TShape*, Bnd_Box> m_local;
+};
+
+} // namespace
+
+// A component's volumes the boxes and points left open, for booleans on a helper thread:
+// measured in turn until one shares material with the part (a component needs no more).
+struct PartPresence::BooleanJob
+{
+    struct Volume
+    {
+        const VolumeSource* source = nullptr;
+        QList<TopoDS_Shape> placements;
+        std::optional<bool> verdict;
+    };
+    std::vector<Volume> volumes;
+    int units = 0; // of the caller's progress
+};
+
+void PartPresence::runJob(const PartOverlap& overlap, BooleanJob& job, const std::atomic<bool>& stop)
+{
+    const opencascade::handle<BreakFlag> flag = new BreakFlag(stop);
+    for (BooleanJob::Volume& volume : job.volumes) {
+        bool in = false;
+        for (const TopoDS_Shape& placement : std::as_const(volume.placements)) {
+            in = overlap.measure(placement, flag->Start());
+            if (stop.load())
+                return; // a boolean broken off answers nothing
+            if (in)
+                break;
+        }
+        volume.verdict = in;
+        if (in)
+            return;
+    }
+}
+
 bool PartPresence::update(const TopoDS_Shape& part, const QList<VolumeSource>& sources,
                           const Message_ProgressRange& progress)
 {
     forgetOtherParts(part);
     m_part = part;
     std::unordered_map<Key, bool, KeyHash> kept;
-    QList<const VolumeSource*> todo;
     for (const VolumeSource& source : sources) {
-        const Key key{source.volume.shape, source.extension};
-        const auto known = m_verdicts.find(key);
+        const auto known = m_verdicts.find(Key{source.volume.shape, source.extension});
         if (known != m_verdicts.end())
             kept.insert(*known);
-        else if (!source.volume.shape.IsNull())
-            todo.append(&source);
     }
     m_verdicts = std::move(kept);
+    const std::set<QString> in = componentsIn(sources);
+    QList<const VolumeSource*> todo;
+    for (const VolumeSource& source : sources) {
+        if (!source.volume.shape.IsNull() && !m_verdicts.count(Key{source.volume.shape, source.extension})
+            && (source.volume.kind == RouteVolume || !in.count(componentOf(source.volume))))
+            todo.append(&source);
+    }
     if (todo.isEmpty())
         return true;
     if (!m_overlap)
         m_overlap = std::make_unique<PartOverlap>(part);
 
     // A component's volumes lie close together: where their common box meets no face of the
-    // part, one point answers for all of them.
+    // part, one point answers for all of them. Its body comes first: when the body is in, so is
+    // the component, and its pads need no measure.
     std::map<QString, QList<const VolumeSource*>> groups;
     QList<QList<const VolumeSource*>> batches;
     for (const VolumeSource* source : std::as_const(todo)) {
         if (source->volume.kind == RouteVolume)
             batches.append({source});
+        else if (source->volume.kind == BodyVolume)
+            groups[componentOf(source->volume)].prepend(source);
         else
             groups[componentOf(source->volume)].append(source);
     }
     for (const auto& [ref, volumes] : groups)
         batches.append(volumes);
 
+    // Boxes and points first, on this thread; what they leave open goes to booleans.
     Message_ProgressScope scope(progress, nullptr, double(todo.size()));
+    std::vector<BooleanJob> jobs;
+    PlacedBoxes boxes;
     for (const QList<const VolumeSource*>& group : std::as_const(batches)) {
         if (!scope.More())
             return false;
         Bnd_Box box;
         for (const VolumeSource* source : group) {
-            const Bnd_Box own = PartOverlap::boxOf(source->volume.shape);
+            const Bnd_Box own = boxes.of(source->volume.shape);
             box.Add(own);
             if (source->extension > 0.0 && !own.IsVoid())
                 box.Add(own.Transformed(downward(source->extension)));
@@ -101,20 +213,108 @@ bool PartPresence::update(const TopoDS_Shape& part, const QList<VolumeSource>& s
             scope.Next(double(group.size()));
             continue;
         }
+        BooleanJob job;
+        job.units = int(group.size());
+        bool settledIn = false;
         for (const VolumeSource* source : group) {
-            const TopoDS_Shape& shape = source->volume.shape;
-            // A pad's cavity is the pad fused with itself moved down by its extension: it meets
-            // the part where either does.
-            Message_ProgressScope volume(scope.Next(), nullptr, 2.0);
-            bool overlaps = m_overlap->overlaps(shape, volume.Next());
-            if (!overlaps && source->extension > 0.0)
-                overlaps = m_overlap->overlaps(shape.Moved(TopLoc_Location(downward(source->extension))), volume.Next());
-            if (!volume.More())
-                return false; // a boolean broken off answers nothing
-            m_verdicts[Key{shape, source->extension}] = overlaps;
+            BooleanJob::Volume open{source, {}, std::nullopt};
+            for (const TopoDS_Shape& placement : placementsOf(*source)) {
+                const std::optional<bool> settled = m_overlap->settle(placement);
+                if (!settled)
+                    open.placements.append(placement);
+                else if (*settled)
+                    settledIn = true;
+                if (settledIn)
+                    break;
+            }
+            if (settledIn || open.placements.isEmpty())
+                m_verdicts[Key{source->volume.shape, source->extension}] = settledIn;
+            else
+                job.volumes.push_back(std::move(open));
+            if (settledIn)
+                break;
+        }
+        if (settledIn || job.volumes.empty())
+            scope.Next(double(group.size()));
+        else
+            jobs.push_back(std::move(job));
+    }
+    return runBooleans(jobs, scope);
+}
+
+bool PartPresence::runBooleans(std::vector<BooleanJob>& jobs, Message_ProgressScope& scope)
+{
+    if (jobs.empty())
+        return true;
+    // Side by side, each boolean on its own shape; this thread reports and passes on a break.
+    std::atomic<bool> stop{false};
+    std::atomic<size_t> next{0};
+    std::mutex guard;
+    std::condition_variable finished;
+    std::deque<size_t> done;
+    const size_t threads = std::min<size_t>(jobs.size(), std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> workers;
+    workers.reserve(threads);
+    const auto work = [&] {
+        for (size_t j = next++; j < jobs.size() && !stop.load(); j = next++) {
+            try {
+                runJob(*m_overlap, jobs[j], stop);
+            } catch (...) {
+                // Left without a verdict, the volume counts as in the part and is measured again.
+            }
+            const std::lock_guard<std::mutex> lock(guard);
+            done.push_back(j);
+            finished.notify_one();
+        }
+    };
+    for (size_t t = 0; t < threads; ++t) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // no more threads to be had: those started share the jobs
         }
     }
-    return true;
+    if (workers.empty())
+        work(); // not one: this thread does them all, reporting at the end
+    size_t reported = 0;
+    while (reported < jobs.size()) {
+        std::unique_lock<std::mutex> lock(guard);
+        finished.wait_for(lock, std::chrono::milliseconds(20), [&] { return !done.empty(); });
+        std::deque<size_t> now;
+        now.swap(done);
+        lock.unlock();
+        if (now.empty())
+            scope.Next(0.0); // the window keeps painting through a long boolean
+        for (const size_t j : now)
+            scope.Next(double(jobs[j].units));
+        reported += now.size();
+        if (!scope.More()) {
+            stop = true;
+            break;
+        }
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    OutOfMemory::releaseFreedMemory();
+    // What was measured is kept, also when broken off.
+    for (const BooleanJob& job : jobs)
+        for (const BooleanJob::Volume& volume : job.volumes)
+            if (volume.verdict)
+                m_verdicts[Key{volume.source->volume.shape, volume.source->extension}] = *volume.verdict;
+    return !stop.load();
+}
+
+std::set<QString> PartPresence::componentsIn(const QList<VolumeSource>& sources) const
+{
+    std::set<QString> in;
+    for (const VolumeSource& source : sources) {
+        if (source.volume.kind == RouteVolume)
+            continue;
+        const auto known = m_verdicts.find(Key{source.volume.shape, source.extension});
+        if (known != m_verdicts.end() && known->second)
+            in.insert(componentOf(source.volume));
+    }
+    return in;
 }
 
 void PartPresence::forgetOtherParts(const TopoDS_Shape& part)
@@ -130,8 +330,10 @@ bool PartPresence::isKnown(const TopoDS_Shape& part, const QList<VolumeSource>& 
 {
     if (!m_part.IsEqual(part))
         return false;
-    return std::all_of(sources.cbegin(), sources.cend(), [this](const VolumeSource& source) {
-        return source.volume.shape.IsNull() || m_verdicts.count(Key{source.volume.shape, source.extension}) > 0;
+    const std::set<QString> in = componentsIn(sources);
+    return std::all_of(sources.cbegin(), sources.cend(), [&](const VolumeSource& source) {
+        return source.volume.shape.IsNull() || m_verdicts.count(Key{source.volume.shape, source.extension}) > 0
+               || (source.volume.kind != RouteVolume && in.count(componentOf(source.volume)) > 0);
     });
 }
 

@@ -15,9 +15,13 @@
 #include <QStringList>
 #include <TopoDS_Shape.hxx>
 
+#include <atomic>
 #include <memory>
+#include <set>
 #include <unordered_map>
+#include <vector>
 
+class Message_ProgressScope;
 class PartOverlap;
 
 class PartPresence
@@ -39,7 +43,8 @@ public:
                 const Message_ProgressRange& progress = Message_ProgressRange());
     // Lets every verdict go, and the part with them, unless they were measured for part.
     void forgetOtherParts(const TopoDS_Shape& part);
-    // Every volume of sources has its verdict for part.
+    // Every track and component of sources has its verdict for part (a component in the part
+    // needs no verdict on its other volumes).
     bool isKnown(const TopoDS_Shape& part, const QList<VolumeSource>& sources) const;
 
     // After an update with the same sources; a volume without a verdict counts as in the part.
@@ -59,6 +64,10 @@ private:
         size_t operator()(const Key& key) const;
     };
     bool inPart(const VolumeSource& source) const;
+    std::set<QString> componentsIn(const QList<VolumeSource>& sources) const;
+    struct BooleanJob;
+    bool runBooleans(std::vector<BooleanJob>& jobs, Message_ProgressScope& scope);
+    static void runJob(const PartOverlap& overlap, BooleanJob& job, const std::atomic<bool>& stop);
 
     TopoDS_Shape m_part;
     std::unique_ptr<PartOverlap> m_overlap;
