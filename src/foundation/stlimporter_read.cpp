@@ -157,8 +157,13 @@ StlFileCheck checkStlFile(const QString& path, const Message_ProgressScope& stag
 {
     StlFileCheck check;
     const QFileInfo info(path);
-    if (!info.exists() || !info.isFile()) {
+    if (!info.exists()) {
         check.error = StlImporter::tr("The STL file does not exist: %1").arg(path);
+        return check;
+    }
+    // A pipe or a device would be read for ever, a folder not at all.
+    if (!info.isFile()) {
+        check.error = StlImporter::tr("The STL file is not a regular file: %1").arg(path);
         return check;
     }
     QFile file(path);

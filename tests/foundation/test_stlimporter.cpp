@@ -37,6 +37,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
+#include <sys/stat.h>
+
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -288,6 +292,12 @@ TEST_F(StlImporterTest, BadFilesAreRefusedWithAReason)
     const StlImportResult missing = StlImporter::importStl(path("missing.stl"));
     EXPECT_FALSE(missing.ok);
     EXPECT_TRUE(missing.error.startsWith("The STL file does not exist")) << missing.error.toStdString();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.stl")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder.stl"));
+    for (const QString& part : {path("pipe.stl"), path("folder.stl"), QStringLiteral("/dev/null")}) {
+        SCOPED_TRACE(part.toStdString());
+        EXPECT_EQ(StlImporter::importStl(part).error, "The STL file is not a regular file: " + part);
+    }
 }
 
 TEST_F(StlImporterTest, AutomaticToleranceFollowsTheDiagonal)
