@@ -6,6 +6,7 @@
 #include "outputs/stepexporter.h"
 
 #include <AIS_Shape.hxx>
+#include <Message_ProgressIndicator.hxx>
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
@@ -13,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -161,6 +164,36 @@ TEST(OneCut, PadsAboveThePartReachItByTheirLengthening)
         EXPECT_EQ(result.cavitiesOk, 2);
         EXPECT_NEAR(TestSupport::volumeOf(result.part), 20 * 20 * 2.0 - 2 * 1.0 * 1.5 * (0.1 - gap), 1e-6);
     }
+}
+
+// Positions reported, as the progress window shows them.
+class Positions : public Message_ProgressIndicator
+{
+public:
+    std::vector<double> shown;
+
+protected:
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override { shown.push_back(GetPosition()); }
+};
+
+// The cut of a cavity on the road volume by volume reports as it runs, not only once it is done:
+// the window follows it, and Cancel is asked during it. On a part of several solids, one of them
+// cut (the carving takes the export from a quarter to four fifths of its bar).
+TEST(OneCut, CavityCutsReportAsTheyRun)
+{
+    const PlacedComponentData component = DesignFixture::twoPadComponent(QStringLiteral("R1"), gp_Pnt(10, 10, 2.0), 1.0);
+    const QMap<QString, PlacedComponentData> components{{component.ref, component}};
+    AssemblyInput input;
+    input.mainPart = StepExporter::compoundOf({box(0, 0, 0, 20, 20, 2.0), box(30, 0, 0, 40, 20, 2.0)});
+    input.components = &components;
+    const opencascade::handle<Positions> progress = new Positions;
+    const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions(),
+                                                              StepExporter::CarvingRoad::VolumeByVolume,
+                                                              progress->Start());
+    EXPECT_EQ(result.cavitiesOk, 2);
+    const auto during = std::count_if(progress->shown.cbegin(), progress->shown.cend(),
+                                      [](double at) { return at > 0.26 && at < 0.79; });
+    EXPECT_GE(during, 4);
 }
 
 } // namespace
