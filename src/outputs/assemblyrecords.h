@@ -78,6 +78,7 @@ struct AssemblyResult
     QList<ConductorGroup> conductors; // ascending group key
     int cavitiesOk = 0; // volumes whose cut removed material (CavityCut::Removed)
     int cavitiesFailed = 0;
+    QStringList cavitiesNotCut; // the name of each volume of a failed cut, in carving order
     // Components none of whose pads and body shares material with the part as it came: no
     // cavity was cut for them and nothing of them is embedded.
     int componentsOutside = 0;
@@ -110,6 +111,7 @@ void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
 {
     summary.cavitiesOk = assembly.cavitiesOk;
     summary.cavitiesFailed = assembly.cavitiesFailed;
+    summary.cavitiesNotCut = assembly.cavitiesNotCut;
     summary.componentsOutside = assembly.componentsOutside;
     summary.conductorGroups = assembly.conductorGroups;
     summary.cavitiesUnvalidated = assembly.cavitiesUnvalidated;

@@ -22,6 +22,7 @@ struct StepExportSummary
     int cavitiesOk = 0;
     int conductorGroups = 0;
     int cavitiesFailed = 0;
+    QStringList cavitiesNotCut; // the volume of each failed cut: "REF/pad", "REF" (body) or a net
     int componentsOutside = 0;
     int cavitiesUnvalidated = 0;
     int groupsNotFused = 0;
@@ -94,17 +95,20 @@ public:
 
     // Carving
     static QList<double> fuzzyLadder(double base, double feature);
-    // removedVolume, when given, receives the volume the kept rung's cut took from object.
+    // removedVolume, when given, receives the volume the kept rung's cut took from object. A
+    // break asked through progress stops the ladder with no result.
     static OccUtils::BoolOpResult cutWithFuzzyLadder(const TopoDS_Shape& object, const TopoDS_Shape& tool,
                                                      const QList<double>& ladder, bool requireValid,
                                                      const OccUtils::BoolOpLabel& label,
-                                                     double healTolerance, double* removedVolume = nullptr);
+                                                     double healTolerance, double* removedVolume = nullptr,
+                                                     const Message_ProgressRange& progress = Message_ProgressRange());
     // The solids of carved left by the cut of tool (loose faces of the cut left out); an empty
     // compound when tool swallows every solid of carved; null when no cut came back.
     // removedVolume, when given, receives the volume taken from carved.
     static TopoDS_Shape subtractOne(const TopoDS_Shape& carved, const TopoDS_Shape& tool, double baseFuzzy,
                                     double feature, bool& validated, int& straySolidsRemoved,
-                                    double* removedVolume = nullptr);
+                                    double* removedVolume = nullptr,
+                                    const Message_ProgressRange& progress = Message_ProgressRange());
     // Removes the solids of shape that lie wholly inside tool (unless that would remove all);
     // removed receives their number.
     static TopoDS_Shape dropSolidsInsideTool(const TopoDS_Shape& shape, const TopoDS_Shape& tool,
@@ -138,6 +142,13 @@ public:
         // after another in that order would remove.
         QList<double> removedVolumes;
     };
+    // The tools that still share material with carved after their cuts, found apart from any
+    // boolean's record of its split: a boolean of each solid of carved with the tools near it
+    // (tools that overlap in booleans apart), without a fuzzy value; a piece of both thicker
+    // than a skin of the cut's fuzzy value holds material. A tool whose boolean cannot be made
+    // counts as holding. Empty when broken off.
+    static QList<int> toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
+                                           double fuzzy, const Message_ProgressRange& progress = Message_ProgressRange());
     static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
                                      double fuzzy, bool parallel = false,
                                      const Message_ProgressRange& progress = Message_ProgressRange(),

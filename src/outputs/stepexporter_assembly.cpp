@@ -256,13 +256,19 @@ void carveOneByOne(QList<AssemblyVolume>& volumes, const ExportOptions& options,
         double removed = 0.0;
         int stray = 0;
         std::vector<std::optional<QList<TopoDS_Shape>>> replacements(size_t(touched.size()));
+        Message_ProgressScope cuts(step, nullptr, double(touched.size()));
         for (int k = 0; k < touched.size() && !failed; ++k) {
             const TopoDS_Shape& piece = pieces.at(touched.at(k)).shape;
             bool pieceValidated = true;
             double pieceRemoved = 0.0;
             int pieceStray = 0;
             const TopoDS_Shape next = StepExporter::subtractOne(piece, volume.shape, options.baseFuzzy, volume.feature,
-                                                                pieceValidated, pieceStray, &pieceRemoved);
+                                                                pieceValidated, pieceStray, &pieceRemoved,
+                                                                cuts.Next());
+            if (!cuts.More()) {
+                result.cancelled = true;
+                return;
+            }
             if (next.IsNull()) {
                 failed = true;
                 break;
@@ -407,7 +413,9 @@ void carveInBatches(QList<AssemblyVolume>& volumes, const ExportOptions& options
     for (int i = 0; i < volumes.size(); ++i)
         if (volumes.at(i).repeatOf < 0)
             own.append(i);
-    Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(own.size(), 1)));
+    // A refused batch is halved and tried again: how many cuts it takes is known at the end
+    // only, so the scope runs on without a known end, each cut reporting through it.
+    Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(own.size(), 1)), true);
     const auto batchOf = [&](int from, int to) {
         QList<AssemblyVolume> batch;
         for (int k = from; k < to; ++k)
@@ -429,11 +437,14 @@ void carveInBatches(QList<AssemblyVolume>& volumes, const ExportOptions& options
         pending.pop_back();
         QList<AssemblyVolume> batch = batchOf(from, to);
         AssemblyResult batchResult;
-        if (to - from > 1 && carveAtOnce(batch, options, carved, batchResult, Message_ProgressRange())) {
+        if (to - from > 1 && carveAtOnce(batch, options, carved, batchResult, scope.Next(double(to - from)))) {
             result.straySolidsRemoved += batchResult.straySolidsRemoved;
             keep(batch, from);
-            scope.Next(double(to - from));
             continue;
+        }
+        if (batchResult.cancelled) {
+            result.cancelled = true;
+            return;
         }
         if (to - from > 1) {
             const int middle = from + (to - from) / 2;
@@ -449,6 +460,61 @@ void carveInBatches(QList<AssemblyVolume>& volumes, const ExportOptions& options
             volume.cut = volumes.at(volume.repeatOf).cut;
 }
 
+// A boolean's record of its split can credit a volume it never cut (a tool it split nothing
+// of): each volume is checked against the carved part apart from that record, one still
+// holding material is cut alone, and one that holds it after that has failed.
+void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
+                    AssemblyResult& result, const Message_ProgressRange& progress)
+{
+    QList<int> checked;
+    QList<TopoDS_Shape> tools;
+    double fuzzy = options.baseFuzzy;
+    for (int i = 0; i < volumes.size(); ++i) {
+        if (volumes.at(i).repeatOf >= 0 || volumes.at(i).cut == CavityCut::Failed)
+            continue;
+        checked.append(i);
+        tools.append(volumes.at(i).shape);
+        fuzzy = std::min(fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volumes.at(i).feature).first());
+    }
+    Message_ProgressScope scope(progress, nullptr, 3.0);
+    const QList<int> holding = StepExporter::toolsHoldingMaterial(carved, tools, fuzzy, scope.Next());
+    if (!scope.More()) {
+        result.cancelled = true;
+        return;
+    }
+    if (holding.isEmpty())
+        return;
+    qWarning() << "  " << holding.size() << "volume(s) still holding the part's material after the cut — cut alone";
+    QList<AssemblyVolume> alone;
+    QList<TopoDS_Shape> again;
+    double widest = 0.0;
+    for (const int k : holding) {
+        alone.append(volumes.at(checked.at(k)));
+        again.append(alone.last().shape);
+        widest = std::max(widest, StepExporter::fuzzyLadder(options.baseFuzzy, alone.last().feature).last());
+    }
+    carveOneByOne(alone, options, carved, result, scope.Next());
+    if (result.cancelled || !scope.More()) {
+        result.cancelled = true;
+        return;
+    }
+    // The ladder may have taken a wider fuzzy value than the one cut's.
+    const QList<int> still = StepExporter::toolsHoldingMaterial(carved, again, widest, scope.Next());
+    if (!scope.More()) {
+        result.cancelled = true;
+        return;
+    }
+    for (int k = 0; k < alone.size(); ++k) {
+        AssemblyVolume& volume = volumes[checked.at(holding.at(k))];
+        volume.cut = still.contains(k) ? CavityCut::Failed : alone.at(k).cut;
+        if (volume.cut == CavityCut::Failed)
+            qWarning() << "  ✗ cavity not cut:" << volume.name;
+    }
+    for (AssemblyVolume& volume : volumes)
+        if (volume.repeatOf >= 0)
+            volume.cut = volumes.at(volume.repeatOf).cut;
+}
+
 // Every volume in one checked boolean; in batches, then volume by volume, when the check fails.
 void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExporter::CarvingRoad road,
            TopoDS_Shape& carved, AssemblyResult& result, const Message_ProgressRange& progress)
@@ -457,15 +523,22 @@ void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExp
         carveOneByOne(volumes, options, carved, result, progress);
         return;
     }
-    Message_ProgressScope scope(progress, nullptr, 2.0);
-    if (carveAtOnce(volumes, options, carved, result, scope.Next()))
-        return;
-    if (result.cancelled || !scope.More()) {
-        result.cancelled = true;
-        return;
+    Message_ProgressScope scope(progress, nullptr, 3.0);
+    if (!carveAtOnce(volumes, options, carved, result, scope.Next())) {
+        if (result.cancelled || !scope.More()) {
+            result.cancelled = true;
+            return;
+        }
+        qCDebug(lcExport) << "  → one cut for all cavities refused, carving in batches";
+        carveInBatches(volumes, options, carved, result, scope.Next());
+        if (result.cancelled || !scope.More()) {
+            result.cancelled = true;
+            return;
+        }
+    } else {
+        scope.Next();
     }
-    qCDebug(lcExport) << "  → one cut for all cavities refused, carving in batches";
-    carveInBatches(volumes, options, carved, result, scope.Next());
+    recutWhatHolds(volumes, options, carved, result, scope.Next());
 }
 
 ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused,

@@ -6,6 +6,7 @@
 #include "outputs/stepexporter_probes_p.h"
 
 #include <BOPAlgo_Builder.hxx>
+#include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
@@ -45,12 +46,22 @@ QList<TopoDS_Shape> piecesOf(const BOPAlgo_Builder& builder, const TopoDS_Shape&
     return pieces;
 }
 
+// A slab's thickness, from any piece: twice its volume over its area.
+double thickness(const TopoDS_Shape& piece)
+{
+    GProp_GProps props;
+    BRepGProp::SurfaceProperties(piece, props);
+    const double area = std::abs(props.Mass());
+    return area > 0.0 ? 2.0 * StepExporter::volumeOf(piece) / area : 0.0;
+}
+
 // What each tool takes from the object, read off the split of one boolean: the volume of the
 // object's pieces that are also pieces of the tool. A piece goes to the first tool (in the
 // tools' order, which is the carving order) that holds it, as carving one after another would
 // take it; the sum is the object's common with all the tools, each overlap counted once.
+// With thickerThan, only pieces thicker than that (twice their volume over their area) count.
 std::vector<double> creditedVolumes(const BOPAlgo_Builder& builder, const TopoDS_Shape& object,
-                                    const TopTools_ListOfShape& tools)
+                                    const TopTools_ListOfShape& tools, double thickerThan = -1.0)
 {
     TopTools_MapOfShape objectPieces;
     for (TopExp_Explorer it(object, TopAbs_SOLID); it.More(); it.Next())
@@ -63,7 +74,7 @@ std::vector<double> creditedVolumes(const BOPAlgo_Builder& builder, const TopoDS
         for (TopExp_Explorer it(tool, TopAbs_SOLID); it.More(); it.Next())
             for (const TopoDS_Shape& piece : piecesOf(builder, it.Current()))
                 if (objectPieces.Contains(piece) && credited.Add(piece))
-                    volume += StepExporter::volumeOf(piece);
+                    volume += thickerThan < 0.0 || thickness(piece) > thickerThan ? StepExporter::volumeOf(piece) : 0.0;
         volumes.push_back(volume);
     }
     return volumes;
@@ -195,15 +206,22 @@ QList<double> StepExporter::fuzzyLadder(double base, double feature)
 OccUtils::BoolOpResult StepExporter::cutWithFuzzyLadder(const TopoDS_Shape& object, const TopoDS_Shape& tool,
                                                         const QList<double>& ladder, bool requireValid,
                                                         const OccUtils::BoolOpLabel& label, double healTolerance,
-                                                        double* removedVolume)
+                                                        double* removedVolume, const Message_ProgressRange& progress)
 {
     TopTools_ListOfShape tools;
     tools.Append(tool);
     OccUtils::detail::FuzzyLadder rungs(requireValid, label, healTolerance);
     std::map<double, double> removedAt;
+    Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(ladder.size(), 1)));
     for (const double fuzzy : ladder) {
-        const CutAttempt attempt =
-            OccUtils::guardedCall(CutAttempt(), label.text, [&] { return cutOnce(object, tools, fuzzy, false); });
+        const Message_ProgressRange rung = scope.Next();
+        const CutAttempt attempt = OccUtils::guardedCall(CutAttempt(), label.text,
+                                                         [&] { return cutOnce(object, tools, fuzzy, false, rung); });
+        if (!scope.More()) {
+            if (removedVolume)
+                *removedVolume = 0.0;
+            return {};
+        }
         removedAt[fuzzy] = attempt.removed.empty() ? 0.0 : attempt.removed.front();
         if (rungs.offer(attempt.shape, fuzzy))
             break;
@@ -257,7 +275,7 @@ TopoDS_Shape StepExporter::dropSolidsInsideTool(const TopoDS_Shape& shape, const
 
 TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_Shape& tool, double baseFuzzy,
                                        double feature, bool& validated, int& straySolidsRemoved,
-                                       double* removedVolume)
+                                       double* removedVolume, const Message_ProgressRange& progress)
 {
     validated = true;
     if (removedVolume)
@@ -268,7 +286,9 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
     const double healTolerance = feature > kZero ? 0.1 * feature : 1.0;
     const QList<double> ladder = fuzzyLadder(baseFuzzy, feature);
     const OccUtils::BoolOpResult cut =
-        cutWithFuzzyLadder(carved, tool, ladder, true, kSubtractLabel, healTolerance, removedVolume);
+        cutWithFuzzyLadder(carved, tool, ladder, true, kSubtractLabel, healTolerance, removedVolume, progress);
+    if (progress.UserBreak())
+        return TopoDS_Shape();
     if (cut.shape.IsNull()) {
         // The boolean's empty answer reads as no usable shape; it is the answer when the tool
         // swallows all it was given (a separate small solid under a component).
@@ -295,6 +315,81 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
                       "material)";
     }
     return cleaned;
+}
+
+QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
+                                              double fuzzy, const Message_ProgressRange& progress)
+{
+    return OccUtils::guardedCall(QList<int>(), "toolsHoldingMaterial", [&] {
+        const QList<TopoDS_Shape> solids = solidsOf(carved);
+        std::vector<Bnd_Box> toolBoxes;
+        for (const TopoDS_Shape& tool : tools) {
+            Bnd_Box box;
+            BRepBndLib::Add(tool, box, false);
+            box.Enlarge(2.0 * fuzzy + 1e-4);
+            toolBoxes.push_back(box);
+        }
+        std::vector<double> held(size_t(tools.size()), 0.0);
+        // A boolean of its own, without a fuzzy value: its split holds each piece of material
+        // left inside a tool as a piece of both.
+        const auto common = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
+            TopTools_ListOfShape arguments, toolList;
+            arguments.Append(solid);
+            for (const int t : near)
+                toolList.Append(tools.at(t));
+            BRepAlgoAPI_Common op;
+            op.SetArguments(arguments);
+            op.SetTools(toolList);
+            op.SetRunParallel(false);
+            op.SetNonDestructive(true);
+            op.Build(range);
+            if (!op.IsDone())
+                return false;
+            // A fuzzy cut may leave a skin as thin as its fuzzy value where the part's faces
+            // and a tool's were taken for one.
+            const std::vector<double> volumes = creditedVolumes(*op.Builder(), solid, toolList, 1.5 * fuzzy + 1e-6);
+            for (size_t k = 0; k < volumes.size(); ++k)
+                held[size_t(near.at(int(k)))] += volumes[k];
+            return true;
+        };
+        Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(solids.size(), 1)));
+        for (const TopoDS_Shape& solid : solids) {
+            Bnd_Box solidBox;
+            BRepBndLib::Add(solid, solidBox, false);
+            QList<int> near;
+            for (int t = 0; t < tools.size(); ++t)
+                if (!toolBoxes[size_t(t)].IsVoid() && !solidBox.IsOut(toolBoxes[size_t(t)]))
+                    near.append(t);
+            // Tools that overlap one another go to separate booleans: their coincident faces
+            // are what a split gets wrong.
+            std::vector<QList<int>> apart;
+            for (const int t : std::as_const(near)) {
+                auto group = std::find_if(apart.begin(), apart.end(), [&](const QList<int>& members) {
+                    return std::all_of(members.cbegin(), members.cend(),
+                                       [&](int m) { return toolBoxes[size_t(m)].IsOut(toolBoxes[size_t(t)]); });
+                });
+                if (group == apart.end())
+                    apart.push_back({t});
+                else
+                    group->append(t);
+            }
+            Message_ProgressScope groups(scope.Next(), nullptr, double(std::max<size_t>(apart.size(), 1)));
+            for (const QList<int>& members : apart) {
+                const bool done = common(solid, members, groups.Next());
+                if (!groups.More())
+                    return QList<int>();
+                // Refused for all: each tool on its own; one refused alone is not known to be cut.
+                for (int k = 0; !done && k < members.size(); ++k)
+                    if (!common(solid, {members.at(k)}, Message_ProgressRange()))
+                        held[size_t(members.at(k))] = RealLast();
+            }
+        }
+        QList<int> holding;
+        for (int t = 0; t < tools.size(); ++t)
+            if (held[size_t(t)] > 1e-6)
+                holding.append(t);
+        return holding;
+    });
 }
 
 StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,

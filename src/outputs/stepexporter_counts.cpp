@@ -22,7 +22,10 @@ bool StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const Top
     for (const AssemblyVolume& volume : volumes) {
         result.cavitiesOk +=
             volume.cut == CavityCut::Removed || (!measured && volume.cut == CavityCut::NothingRemoved) ? 1 : 0;
-        result.cavitiesFailed += volume.cut == CavityCut::Failed ? 1 : 0;
+        if (volume.cut == CavityCut::Failed) {
+            ++result.cavitiesFailed;
+            result.cavitiesNotCut.append(volume.name);
+        }
     }
     PartPresence own;
     const bool known = presence && presence->isKnown(part, sources);

@@ -30,6 +30,7 @@ struct ThreeMfExportSummary
     std::int32_t triangleCount = 0;
     std::int32_t cavitiesOk = 0;
     std::int32_t cavitiesFailed = 0;
+    QStringList cavitiesNotCut; // the volume of each failed cut: "REF/pad", "REF" (body) or a net
     std::int32_t componentsOutside = 0;
     std::int32_t conductorGroups = 0;
     std::int32_t nativePauseCount = 0;

@@ -33,6 +33,7 @@
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include <algorithm>
+#include <cmath>
 
 namespace DesignFixture {
 
@@ -217,6 +218,47 @@ Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ
         points.append(ends.last());
         design.routes.append(route(net.netName, points, surfaceZ - 1.0, 1.0, 0.8));
     }
+    return design;
+}
+
+Design footprintGrid(int count, int tracks, double trackWidth, double trackHeight, QString* skipReason)
+{
+    Design design;
+    if (!QFileInfo(TestSupport::kicadFootprintRoot()).isDir()) {
+        *skipReason = QStringLiteral("KiCad footprint library not installed");
+        return design;
+    }
+    static const char* const footprints[] = {"Resistor_SMD:R_0805_2012Metric", "Capacitor_SMD:C_0603_1608Metric",
+                                             "Package_SO:SOIC-8_3.9x4.9mm_P1.27mm", "Package_DIP:DIP-8_W7.62mm",
+                                             "Package_QFP:LQFP-48_7x7mm_P0.5mm"};
+    constexpr int columns = 6;
+    constexpr double pitch = 16.0, top = 5.0;
+    QList<QString> refs;
+    for (int i = 0; i < count; ++i) {
+        const QString ref = QStringLiteral("U%1").arg(i + 1);
+        const gp_Pnt at(10.0 + pitch * (i % columns), 10.0 + pitch * (i / columns), top);
+        const PlacedComponentData component = kicadComponent(ref, QString::fromLatin1(footprints[i % 5]), at);
+        if (component.hasMissingFootprint || component.pads.isEmpty()) {
+            *skipReason = QStringLiteral("footprint missing: ") + QString::fromLatin1(footprints[i % 5]);
+            return Design();
+        }
+        design.components.insert(ref, component);
+        refs.append(ref);
+    }
+    for (int t = 0; t < tracks && refs.size() > 1; ++t) {
+        const PlacedComponentData& from = design.components[refs.at(t % refs.size())];
+        const PlacedComponentData& to = design.components[refs.at((t + 1) % refs.size())];
+        const gp_Pnt a = from.pads.at((t / refs.size()) % from.pads.size()).worldPosition;
+        const gp_Pnt b = to.pads.at((t / refs.size() + 1) % to.pads.size()).worldPosition;
+        QList<QPointF> points{QPointF(a.X(), a.Y())};
+        if (std::abs(a.X() - b.X()) > 1e-6 && std::abs(a.Y() - b.Y()) > 1e-6)
+            points.append(QPointF(b.X(), a.Y()));
+        points.append(QPointF(b.X(), b.Y()));
+        design.routes.append(route(QStringLiteral("N%1").arg(t + 1), points, top - trackHeight / 2, trackWidth,
+                                   trackHeight));
+    }
+    const int rows = (count + columns - 1) / columns;
+    design.part = box(0, 0, 0, 20.0 + pitch * (columns - 1), 20.0 + pitch * (rows - 1), top);
     return design;
 }
 

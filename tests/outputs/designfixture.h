@@ -46,6 +46,12 @@ struct Design
     AssemblyInput input() const;
 };
 
+// count components of KiCad's library (R0805, C0603, SOIC-8, DIP-8, LQFP-48 in turn) in a grid
+// on a box part, their pads flush with its top, and tracks tracks lying on the top from a pad of
+// one component to a pad of the next, trackWidth wide and trackHeight high, half sunk in.
+// Empty (no part) with a reason when the library is not installed.
+Design footprintGrid(int count, int tracks, double trackWidth, double trackHeight, QString* skipReason);
+
 // An interactive context without any view, shared by every placement of the process.
 opencascade::handle<AIS_InteractiveContext> headlessContext();
 

@@ -261,4 +261,39 @@ TEST(StepExport, SolidsNoCavityCutsAreWrittenAsTheyCame)
     }
 }
 
+// A solid of the part that a cavity passes a hundredth from, on either road: the cut takes
+// nothing from it, and the file gets it as it came, not the boolean's copy of it (the pad's
+// outline printed on its face, its tolerances grown by the fuzzy value).
+TEST(StepExport, SolidsACutPassesByAreTheSolidsThatCame)
+{
+    const TopoDS_Shape board = box(0, 0, 0, 20, 20, 2), beside = nurbs(box(20.01, 0, 0, 30, 20, 2));
+    BRep_Builder builder;
+    TopoDS_Compound part;
+    builder.MakeCompound(part);
+    builder.Add(part, board);
+    builder.Add(part, beside);
+    // Its right pad ends at x = 20, a hundredth from the solid beside the board.
+    const PlacedComponentData component = DesignFixture::twoPadComponent(QStringLiteral("R1"), gp_Pnt(18.5, 10, 2), 1.0);
+    const QMap<QString, PlacedComponentData> components{{component.ref, component}};
+    AssemblyInput input;
+    input.mainPart = part;
+    input.components = &components;
+    for (const auto road : {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
+        SCOPED_TRACE(road == StepExporter::CarvingRoad::OneCutFirst ? "one cut" : "volume by volume");
+        const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions(), road);
+        EXPECT_EQ(result.cavitiesOk, 2);
+        int besides = 0;
+        for (TopExp_Explorer it(result.part, TopAbs_SOLID); it.More(); it.Next()) {
+            if (std::abs(TestSupport::volumeOf(it.Current()) - TestSupport::volumeOf(beside)) > 1e-6)
+                continue;
+            ++besides;
+            EXPECT_EQ(countOf(it.Current(), TopAbs_FACE), countOf(beside, TopAbs_FACE));
+            EXPECT_EQ(countOf(it.Current(), TopAbs_EDGE), countOf(beside, TopAbs_EDGE));
+            EXPECT_LE(BRep_Tool::MaxTolerance(it.Current(), TopAbs_VERTEX), BRep_Tool::MaxTolerance(beside, TopAbs_VERTEX));
+        }
+        EXPECT_EQ(besides, 1);
+        EXPECT_NEAR(TestSupport::volumeOf(result.part), 20 * 20 * 2 + 9.99 * 20 * 2 - 2 * 1.5 * 1.1, 1e-6);
+    }
+}
+
 } // namespace

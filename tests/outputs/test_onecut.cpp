@@ -6,12 +6,17 @@
 #include "outputs/stepexporter.h"
 
 #include <AIS_Shape.hxx>
+#include <Message_ProgressIndicator.hxx>
+#include <BRepAlgoAPI_Common.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <gp_Ax2.hxx>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -85,6 +90,110 @@ TEST(OneCut, SolidsOfThePartUnderABodyGoWithTheCavities)
             EXPECT_NEAR(TestSupport::volumeOf(result.part), expected, row.slack + 1e-4) << qPrintable(name);
         }
     }
+}
+
+// Designs of KiCad footprints on a box, pads flush with its top and tracks lying on it (the
+// one cut of all their volumes leaves some of them uncut): the part the default road carves
+// is the part less one cut of all its volumes made here, but for what the volumes named as not
+// cut still hold, and every volume still sharing material with it is named.
+TEST(OneCut, RealFootprintsLoseWhatOneIndependentCutTakes)
+{
+    const struct
+    {
+        const char* name;
+        int components, tracks;
+    } rows[] = {
+        {"5 components, 6 tracks", 5, 6},
+        {"6 components, 8 tracks", 6, 8},
+        {"8 components, 8 tracks", 8, 8},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QString reason;
+        const DesignFixture::Design design = DesignFixture::footprintGrid(row.components, row.tracks, 1.0, 0.8, &reason);
+        if (design.part.IsNull())
+            GTEST_SKIP() << reason.toStdString();
+        const ExportOptions options;
+        const QList<CollectedVolume> volumes = StepExporter::collectVolumes(design.input(), options);
+        TopTools_ListOfShape arguments, tools;
+        arguments.Append(design.part);
+        for (const CollectedVolume& volume : volumes)
+            tools.Append(volume.shape);
+        BRepAlgoAPI_Cut independent;
+        independent.SetArguments(arguments);
+        independent.SetTools(tools);
+        independent.Build();
+        ASSERT_TRUE(independent.IsDone());
+
+        const AssemblyResult result = StepExporter::buildAssembly(design.input(), options);
+        ASSERT_FALSE(result.part.IsNull());
+        QStringList holding;
+        double held = 0.0;
+        for (const CollectedVolume& volume : volumes) {
+            const double common = TestSupport::volumeOf(BRepAlgoAPI_Common(result.part, volume.shape).Shape());
+            if (common > 1e-3) {
+                holding.append(volume.name);
+                held += common;
+            }
+        }
+        QStringList named = result.cavitiesNotCut;
+        holding.sort();
+        named.sort();
+        EXPECT_EQ(holding.join(' ').toStdString(), named.join(' ').toStdString());
+        const double slack = 1e-5 * TestSupport::volumeOf(design.part);
+        const double expected = TestSupport::volumeOf(independent.Shape());
+        EXPECT_GT(TestSupport::volumeOf(result.part), expected - slack);
+        EXPECT_LT(TestSupport::volumeOf(result.part), expected + held + slack);
+    }
+}
+
+// Pads standing a little above the part reach into it only by their lengthening downward (a
+// tenth of a millimetre): the component is in the part, and its pads' cavities are cut.
+TEST(OneCut, PadsAboveThePartReachItByTheirLengthening)
+{
+    for (const double gap : {0.03, 0.07}) {
+        SCOPED_TRACE(gap);
+        const PlacedComponentData component =
+            DesignFixture::twoPadComponent(QStringLiteral("R1"), gp_Pnt(10, 10, 2.0 + 1.0 + gap));
+        const QMap<QString, PlacedComponentData> components{{component.ref, component}};
+        AssemblyInput input;
+        input.mainPart = box(0, 0, 0, 20, 20, 2.0);
+        input.components = &components;
+        const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions());
+        EXPECT_EQ(result.componentsOutside, 0);
+        EXPECT_EQ(result.cavitiesOk, 2);
+        EXPECT_NEAR(TestSupport::volumeOf(result.part), 20 * 20 * 2.0 - 2 * 1.0 * 1.5 * (0.1 - gap), 1e-6);
+    }
+}
+
+// Positions reported, as the progress window shows them.
+class Positions : public Message_ProgressIndicator
+{
+public:
+    std::vector<double> shown;
+
+protected:
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override { shown.push_back(GetPosition()); }
+};
+
+// The cut of a cavity on the road volume by volume reports as it runs, not only once it is done:
+// the window follows it, and Cancel is asked during it. On a part of several solids, one of them
+// cut (the carving takes the export from a quarter to four fifths of its bar).
+TEST(OneCut, CavityCutsReportAsTheyRun)
+{
+    const PlacedComponentData component = DesignFixture::twoPadComponent(QStringLiteral("R1"), gp_Pnt(10, 10, 2.0), 1.0);
+    const QMap<QString, PlacedComponentData> components{{component.ref, component}};
+    AssemblyInput input;
+    input.mainPart = StepExporter::compoundOf({box(0, 0, 0, 20, 20, 2.0), box(30, 0, 0, 40, 20, 2.0)});
+    input.components = &components;
+    const opencascade::handle<Positions> progress = new Positions;
+    const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions(),
+                                                              StepExporter::CarvingRoad::VolumeByVolume,
+                                                              progress->Start());
+    EXPECT_EQ(result.cavitiesOk, 2);
+    const auto during = std::count_if(progress->shown.cbegin(), progress->shown.cend(),
+                                      [](double at) { return at > 0.26 && at < 0.79; });
+    EXPECT_GE(during, 4);
 }
 
 } // namespace
