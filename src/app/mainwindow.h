@@ -118,7 +118,8 @@ public:
     static QString describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
                                         int straySolidsRemoved, int piecesCutApart, int tracksMissing = 0,
                                         int componentsOutside = 0, bool partOpen = false,
-                                        const QStringList& tracksOutside = QStringList());
+                                        const QStringList& tracksOutside = QStringList(),
+                                        const QStringList& cavitiesNotCut = QStringList());
     // The success report of a 3MF export: what the file holds, then every problem counted.
     static QString threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
                                  const PrintPlan& plan, const ThreeMfExportSummary& summary);

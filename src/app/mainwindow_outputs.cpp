@@ -79,7 +79,8 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
 
 QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
                                          int straySolidsRemoved, int piecesCutApart, int tracksMissing,
-                                         int componentsOutside, bool partOpen, const QStringList& tracksOutside)
+                                         int componentsOutside, bool partOpen, const QStringList& tracksOutside,
+                                         const QStringList& cavitiesNotCut)
 {
     QString text;
     const auto add = [&text](const QString& paragraph) { text += QStringLiteral("\n\n") + paragraph; };
@@ -110,7 +111,10 @@ QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalid
     if (cavitiesFailed > 0)
         add(tr("⚠ %n cavity(ies) could not be cut (Boolean subtraction failed): the affected component(s) will "
                "appear without a recess. Try moving them slightly or checking their footprint.",
-               nullptr, cavitiesFailed));
+               nullptr, cavitiesFailed)
+            + (cavitiesNotCut.isEmpty() ? QString()
+                                        : QLatin1Char('\n') + tr("Not cut, so printed without their recess:")
+                                              + QLatin1Char('\n') + abbreviatedList(cavitiesNotCut).chopped(1)));
     if (cavitiesUnvalidated > 0)
         add(tr("⚠ %n cavity(ies) were cut but the resulting part is not a sound solid: no tolerance produced a "
                "valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual "
@@ -179,7 +183,8 @@ void MainWindow::exportStepFile()
         + tr("The two shapes are distinct objects in the STEP file.\nAssign them different materials in your slicer.")
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
-                               summary.componentsOutside, summary.partOpen, summary.tracksOutside);
+                               summary.componentsOutside, summary.partOpen, summary.tracksOutside,
+                               summary.cavitiesNotCut);
     QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
 }
 
@@ -290,7 +295,8 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
     }
     text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                  summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
-                                 summary.componentsOutside, summary.partOpen, summary.tracksOutside);
+                                 summary.componentsOutside, summary.partOpen, summary.tracksOutside,
+                               summary.cavitiesNotCut);
     const struct { int count; const char* paragraph; } meshProblems[] = {
         {summary.openShells,
          QT_TR_N_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "

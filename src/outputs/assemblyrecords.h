@@ -79,6 +79,7 @@ struct AssemblyResult
     int cavitiesOk = 0; // volumes whose cut removed material (CavityCut::Removed)
     int cavitiesFailed = 0;
     QStringList cavitiesNotCut; // the name of each volume of a failed cut, in carving order
+    QStringList bodiesNotCut;   // the components whose body's cavity is among them
     // Components none of whose pads and body shares material with the part as it came: no
     // cavity was cut for them and nothing of them is embedded.
     int componentsOutside = 0;

@@ -61,6 +61,7 @@ struct PrintPlan
                                  [](const PrintPlanSkip& skip) { return skip.code == kOutsidePart; }));
     }
     static constexpr int kOutsidePart = 4;
+    static constexpr int kCavityNotCut = 5;
 };
 
 Q_DECLARE_METATYPE(PrintPlan)

@@ -95,9 +95,31 @@ QString PrintPlanGenerator::reasonText(int code)
         return trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "missing case geometry"));
     case PrintPlan::kOutsidePart:
         return trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "not in the part — nothing to embed"));
+    case PrintPlan::kCavityNotCut:
+        return trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "cavity could not be cut — no pause for it"));
     default:
         return QString();
     }
+}
+
+PrintPlan PrintPlanGenerator::withoutComponents(const PrintPlan& plan, const QStringList& refs)
+{
+    if (refs.isEmpty() || !plan.ok)
+        return plan;
+    PrintPlan result = plan;
+    const auto drop = [&](QList<PrintPlanItem>& items) {
+        items.removeIf([&](const PrintPlanItem& item) {
+            if (!refs.contains(item.ref))
+                return false;
+            result.notHollowed.append({item.ref, reasonText(PrintPlan::kCavityNotCut), PrintPlan::kCavityNotCut});
+            return true;
+        });
+    };
+    for (PrintPlanPause& pause : result.pauses)
+        drop(pause.items);
+    result.pauses.removeIf([](const PrintPlanPause& pause) { return pause.items.isEmpty(); });
+    drop(result.endInsertions);
+    return result;
 }
 
 void PrintPlanGenerator::sortItemsByRef(QList<PrintPlanItem>& items)

@@ -27,6 +27,9 @@ public:
     // 1 missing footprint, 2 body disabled, 3 no body geometry, 4 outside the part (none of its
     // pads and body shares material with it); empty for any other code.
     static QString reasonText(int code);
+    // The plan without the insertion of the components whose cavity the export could not cut:
+    // no pause waits for a component that has no room; a pause left empty goes.
+    static PrintPlan withoutComponents(const PrintPlan& plan, const QStringList& refs);
     // Numeric-aware, case-insensitive order of the default locale (R2 before R10).
     static void sortItemsByRef(QList<PrintPlanItem>& items);
 

@@ -25,6 +25,8 @@ bool StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const Top
         if (volume.cut == CavityCut::Failed) {
             ++result.cavitiesFailed;
             result.cavitiesNotCut.append(volume.name);
+            if (volume.kind == BodyVolume)
+                result.bodiesNotCut.append(volume.name);
         }
     }
     PartPresence own;

@@ -88,7 +88,7 @@ void shiftToPlate(ThreeMfMesh& mesh, const PrintPlan& plan)
 } // namespace
 
 ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const AssemblyInput& input,
-                                                   const PrintPlan& plan, const ExportOptions& options,
+                                                   const PrintPlan& givenPlan, const ExportOptions& options,
                                                    AssemblyCache* cache, const Message_ProgressRange& progress) const
 {
     ThreeMfExportSummary summary;
@@ -119,6 +119,7 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
     if (cache)
         cache->prepareMeshing(options.linearDeflection, options.angularDeflection);
     copyAssemblyCounts(assembly, summary);
+    const PrintPlan plan = PrintPlanGenerator::withoutComponents(givenPlan, assembly.bodiesNotCut);
 
     MeshCheckCounts counts;
     ThreeMfMesh model;

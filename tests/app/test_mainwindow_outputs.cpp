@@ -288,6 +288,15 @@ TEST(ExportIssues, TracksOutsideThePartAreCountedAndNamed)
         EXPECT_EQ(MainWindow::describeExportIssues(0, 0, 0, 0, 0, 0, 0, false, row.nets).toStdString(), row.text);
 }
 
+// The cavities that could not be cut are named, so the user knows which recesses are missing.
+TEST(ExportIssues, CavitiesNotCutAreNamed)
+{
+    EXPECT_EQ(MainWindow::describeExportIssues(2, 0, 0, 0, 0, 0, 0, false, {}, {"U8/3", "N5"}).toStdString(),
+              "\n\n⚠ 2 cavity(ies) could not be cut (Boolean subtraction failed): the affected component(s) will "
+              "appear without a recess. Try moving them slightly or checking their footprint.\nNot cut, so printed "
+              "without their recess:\n    N5, U8/3");
+}
+
 // A Cancel pressed while OpenCASCADE writes a file cannot stop the write: the progress window
 // says that it waits for it, and only there.
 TEST(ProgressWindowCancel, SaysWhenItWaitsForAFileWrite)

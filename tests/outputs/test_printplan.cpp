@@ -388,3 +388,26 @@ TEST(PrintPlan, HeightsFollowThePartAsPlacedAfterAnEarlierPlan)
         EXPECT_NEAR(plan.partHeight, rows[i].height, 1e-6) << i;
     }
 }
+
+// A component whose cavity the export could not cut gets no pause: it has no room to go in.
+TEST(PrintPlan, AComponentLeftWithoutItsCavityIsNotWaitedFor)
+{
+    PrintPlan plan;
+    plan.ok = true;
+    plan.pauses = {{3, 0.6, {{"C1"}, {"U2"}}}, {7, 1.4, {{"U8"}}}};
+    plan.endInsertions = {{"J1"}};
+    const PrintPlan kept = PrintPlanGenerator::withoutComponents(plan, {"U8", "J1", "C1"});
+    ASSERT_EQ(kept.pauses.size(), 1);
+    EXPECT_EQ(kept.pauses.front().layer, 3);
+    ASSERT_EQ(kept.pauses.front().items.size(), 1);
+    EXPECT_EQ(kept.pauses.front().items.front().ref, "U2");
+    EXPECT_TRUE(kept.endInsertions.isEmpty());
+    QStringList skipped;
+    for (const PrintPlanSkip& skip : kept.notHollowed) {
+        EXPECT_EQ(skip.code, PrintPlan::kCavityNotCut);
+        skipped.append(skip.ref);
+    }
+    skipped.sort();
+    EXPECT_EQ(skipped, QStringList({"C1", "J1", "U8"}));
+    EXPECT_EQ(PrintPlanGenerator::toText(kept).count("cavity could not be cut"), 3);
+}
