@@ -98,6 +98,20 @@ TEST(TrackOutline, LongRunsComeInFacesOfBoundedEdges)
               TrackOutline::kMostEdgesPerFace + 20);
 }
 
+// Bends are faceted, and a staircase's rounds overlap in a chain whose side runs as far out as
+// their facets reach across it: staircases from a thirtieth of the width to half of it, thin
+// and wide, keep the volume of the fuse of their pieces to a few ten-thousandths.
+TEST(TrackOutline, StaircasesKeepTheVolumeOfTheirPiecesFuse)
+{
+    for (const double width : {0.05, 2.0})
+        for (const double step : {0.035, 0.1, 0.5}) {
+            const Route route = staircase(12, step * width, width);
+            const double fused = TrackRuns::volumeOf(RoutingManager::fusedRouteShape(route));
+            EXPECT_NEAR(TrackRuns::volumeOf(RoutingManager::createRouteShape(route)), fused, 3e-4 * fused)
+                << width << " mm wide, steps of " << step << " of it";
+        }
+}
+
 // Runs that split into several solids, some invalid, lost material or took the slow fallback
 // for seconds: each is one valid solid of the volume of the union of its pieces, built fast.
 // The rows from "fuzz" on are the fuzz target's findings.
