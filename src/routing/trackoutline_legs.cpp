@@ -91,8 +91,8 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide)
     legs.points.push_back(p[0]);
     legs.round.push_back(false);
     // Rounds of bends passed over lie within the tolerance of the leg: inside it, but near a
-    // leg's end without a round of its own they reach past its flat end. There the round
-    // nearest that end covers what the others add, within the tolerance.
+    // leg's end without a round of its own, or beyond its end, they reach past it. There the
+    // round farthest out covers what the others add, within the tolerance.
     const auto passOver = [&](int from, int to) {
         const size_t end = legs.points.size() - 1;
         const gp_XY a = legs.points[end - 1], b = legs.points[end];
@@ -108,9 +108,9 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide)
             if (t > length - r && (nearEnd < 0 || t > (p[size_t(nearEnd)] - a).Dot(u)))
                 nearEnd = k;
         }
-        if (nearStart >= 0 && !legs.round[end - 1])
+        if (nearStart >= 0 && (!legs.round[end - 1] || (p[size_t(nearStart)] - a).Dot(u) < 0.0))
             legs.rounds.push_back({p[size_t(nearStart)], u, end - 1});
-        if (nearEnd >= 0 && !legs.round[end])
+        if (nearEnd >= 0 && (!legs.round[end] || (p[size_t(nearEnd)] - a).Dot(u) > length))
             legs.rounds.push_back({p[size_t(nearEnd)], u, end});
     };
 
