@@ -131,12 +131,25 @@ private:
     std::vector<std::pair<gp_XY, double>> m_made; // centres and the angle of their first vertex
 };
 
+// Whether a point of the outline comes twice: where it touches itself, a loop that Clipper
+// keeps whole would pass one vertex twice.
+bool touches(const Paths& loops)
+{
+    std::set<std::pair<cInt, cInt>> seen;
+    for (const Path& loop : loops)
+        for (const IntPoint& p : loop)
+            if (!seen.insert({p.X, p.Y}).second)
+                return true;
+    return false;
+}
+
 // The union of the pieces: one outer loop counter-clockwise with its holes clockwise, or
-// nothing where it is several.
-Paths unionOf(const Paths& pieces)
+// nothing where it is several. Loops that touch are split where they do, which costs Clipper
+// the square of their length: only where they touch.
+Paths unionOf(const Paths& pieces, bool strictly = false)
 {
     ClipperLib::Clipper clipper;
-    clipper.StrictlySimple(true);
+    clipper.StrictlySimple(strictly);
     clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
     ClipperLib::PolyTree tree;
     if (!clipper.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero)
@@ -153,7 +166,7 @@ Paths unionOf(const Paths& pieces)
     for (const Path& loop : loops)
         if (loop.size() < 3)
             return {};
-    return loops;
+    return !strictly && touches(loops) ? unionOf(pieces, true) : loops;
 }
 
 double areaOf(const Paths& loops)
@@ -289,16 +302,26 @@ Paths splitAt(const Paths& loops, const std::vector<cInt>& cuts)
 }
 
 // The part of the outline between two cut lines, as the loops of its faces: outer loops, each
-// followed by its holes.
-bool stripOf(const Paths& loops, cInt from, cInt to, cInt low, cInt high, std::vector<Paths>& faces)
+// followed by its holes. Every edge crossing a line has a vertex on it: the loops without
+// their vertices beyond the lines close along them, and only the strip's own vertices go to
+// Clipper.
+bool stripOf(const Paths& loops, cInt from, cInt to, std::vector<Paths>& faces)
 {
+    Paths inside;
+    for (const Path& loop : loops) {
+        Path kept;
+        for (const IntPoint& p : loop)
+            if (p.X >= from && p.X <= to)
+                kept.push_back(p);
+        if (kept.size() >= 3)
+            inside.push_back(kept);
+    }
     ClipperLib::Clipper clipper;
     clipper.PreserveCollinear(true);
-    clipper.AddPaths(loops, ClipperLib::ptSubject, true);
-    clipper.AddPath({IntPoint(from, low), IntPoint(to, low), IntPoint(to, high), IntPoint(from, high)}, ClipperLib::ptClip,
-                    true);
+    clipper.StrictlySimple(true);
+    clipper.AddPaths(inside, ClipperLib::ptSubject, true);
     ClipperLib::PolyTree tree;
-    if (!clipper.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero))
+    if (!clipper.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero))
         return false;
     for (const ClipperLib::PolyNode* outer : tree.Childs) {
         faces.push_back({outer->Contour});
@@ -450,10 +473,9 @@ TopoDS_Shape sweptOutline(Paths loops, const Grid& grid, double z, double height
         Paths split = splitAt(loops, cuts);
         std::vector<Paths> parts;
         bool ok = !cuts.empty() && !split.empty();
-        const cInt low = std::min(xmin, ymin) - std::max(xmax - xmin, ymax - ymin) - 1;
-        const cInt high = std::max(xmax, ymax) + std::max(xmax - xmin, ymax - ymin) + 1;
+        const cInt low = std::min(xmin, ymin) - 1, high = std::max(xmax, ymax) + 1;
         for (size_t k = 0; ok && k <= cuts.size(); ++k)
-            ok = stripOf(split, k == 0 ? low : cuts[k - 1], k == cuts.size() ? high : cuts[k], low, high, parts);
+            ok = stripOf(split, k == 0 ? low : cuts[k - 1], k == cuts.size() ? high : cuts[k], parts);
         if (ok) {
             if (across) {
                 turn(split, true);
