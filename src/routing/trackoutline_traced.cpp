@@ -45,6 +45,7 @@ using ClipperLib::Paths;
 
 // Vertices closer than this are one to OpenCASCADE; the grid stays coarser.
 constexpr double kFinestUnit = 2e-7;
+constexpr size_t kPiecesPerStretch = 64;
 
 // Plan points on the integer grid of one run, near its first point.
 class Grid
@@ -516,22 +517,31 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
     const Legs legs = legsOf(segments, first, last, true);
     const Grid grid(legs.points.front(), r);
     return OccUtils::guardedCall(TopoDS_Shape(), "tracedRunSolid", [&] {
-        Paths pieces;
-        for (size_t i = 0; i + 1 < legs.points.size(); ++i)
-            if ((legs.points[i + 1] - legs.points[i]).Modulus() > 0.0)
-                addRectangle(grid, legs.points[i], legs.points[i + 1], r + legs.right[i], r + legs.left[i], pieces);
-        for (const auto& [a, b] : legs.ends)
-            addRectangle(grid, a, b, r, r, pieces);
+        // The pieces in the run's order, united a stretch at a time: one union of them all
+        // would merge thousands of small loops into one long one, walking it each time.
         const std::vector<gp_XY>& p = legs.points;
         Discs discs(grid, r);
+        Paths pieces, stretches;
+        size_t nextRound = 0;
         for (size_t i = 0; i < p.size(); ++i) {
             if (legs.round[i])
                 discs.add(p[i], i > 0 && i + 1 < p.size() ? p[i + 1] - p[i - 1] : gp_XY(), pieces);
-            for (const Legs::Round& round : legs.rounds)
-                if (round.near == i)
-                    discs.add(round.centre, round.along, pieces);
+            for (; nextRound < legs.rounds.size() && legs.rounds[nextRound].near == i; ++nextRound)
+                discs.add(legs.rounds[nextRound].centre, legs.rounds[nextRound].along, pieces);
+            if (i + 1 < p.size() && (p[i + 1] - p[i]).Modulus() > 0.0)
+                addRectangle(grid, p[i], p[i + 1], r + legs.right[i], r + legs.left[i], pieces);
+            if (pieces.size() >= kPiecesPerStretch || i + 1 == p.size()) {
+                ClipperLib::Clipper clipper;
+                clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
+                Paths stretch;
+                clipper.Execute(ClipperLib::ctUnion, stretch, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+                stretches.insert(stretches.end(), stretch.begin(), stretch.end());
+                pieces.clear();
+            }
         }
-        const Paths loops = unionOf(pieces);
+        for (const auto& [a, b] : legs.ends)
+            addRectangle(grid, a, b, r, r, stretches);
+        const Paths loops = unionOf(stretches);
         if (loops.empty())
             return TopoDS_Shape();
         const Paths outline = simplerOf(loops, 0.5 * TrackOutline::outlineTolerance(2.0 * r) / grid.unit());
