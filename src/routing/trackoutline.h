@@ -54,9 +54,6 @@ struct Legs
     std::vector<Round> rounds;
     // How far each leg's side is moved out, left and right, to the points it passed over.
     std::vector<double> left, right;
-    // The run's first and last spans where a leg passed over them: their corners reach past
-    // the leg's flat end.
-    std::vector<std::pair<gp_XY, gp_XY>> ends;
 };
 double legTolerance(double width);
 // With wide set, a leg passes over points up to a quarter of the outline's tolerance off its

@@ -211,10 +211,6 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide)
         legs.left.push_back(sides.left);
         legs.right.push_back(sides.right);
         passOver(anchor, end);
-        if (wide && anchor == 0 && end > 1)
-            legs.ends.emplace_back(p[0], p[1]);
-        if (wide && end == n && anchor < n - 1)
-            legs.ends.emplace_back(p[size_t(n) - 1], p[size_t(n)]);
         anchor = end;
     }
     return legs;

@@ -539,8 +539,6 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
                 pieces.clear();
             }
         }
-        for (const auto& [a, b] : legs.ends)
-            addRectangle(grid, a, b, r, r, stretches);
         const Paths loops = unionOf(stretches);
         if (loops.empty())
             return TopoDS_Shape();
