@@ -8,7 +8,6 @@
 #include <gp_XY.hxx>
 
 #include <cmath>
-#include <utility>
 #include <vector>
 
 class TopoDS_Face;
@@ -57,8 +56,9 @@ struct Legs
 };
 double legTolerance(double width);
 // With wide set, a leg passes over points up to a quarter of the outline's tolerance off its
-// line where its sides, moved out to what their pieces reach, stay near the union: a staircase of steps far
-// finer than the width is one leg, not thousands of rounds that each meet hundreds of others.
+// line where its sides, moved out to what their pieces reach, stay near the union: a staircase
+// of steps far finer than the width is one leg, not thousands of rounds that each meet
+// hundreds of others.
 Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide = false);
 // How far a traced outline may stray from the union of the run's pieces: a quarter of it to
 // the legs, a quarter to the discs' facets, half to straightening its boundary.
