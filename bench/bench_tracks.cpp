@@ -19,6 +19,10 @@
 // micrometres) at 45 degrees, against the same track along X (TrackDirection): the outline's
 // work follows the track's length, not the square of its bounds.
 //
+// Fine staircase: a 2 mm wide track of 1,000 steps of 2 to 100 micrometres against the same at
+// 0.1 mm; thin staircase: 0.05 mm wide, 250 or 1,000 steps of 0.1 mm, against the same length
+// straight (FineStaircase, ThinStaircaseSolid).
+//
 // The ours/floor counters are processor times of the benchmark's thread, measured in turn in
 // each iteration.
 #include "benchmain.h"
@@ -34,6 +38,7 @@
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
+#include <TopExp_Explorer.hxx>
 #include <OpenGl_GraphicDriver.hxx>
 #include <V3d_Viewer.hxx>
 
@@ -324,6 +329,74 @@ void BM_TrackDirection(benchmark::State& state)
     state.counters["ratio"] = ours / floor;
 }
 BENCHMARK(BM_TrackDirection)->ArgName("width_um")->Arg(50)->Arg(2)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A staircase of steps=N legs of step_um micrometres, +x and +y in turn, width mm wide.
+Route staircase(int steps, double step, double width)
+{
+    Route route;
+    gp_Pnt at(5, 5, 1);
+    for (int i = 0; i < steps; ++i) {
+        RouteSegment s;
+        s.start = at;
+        at.Translate(i % 2 ? gp_Vec(0, step, 0) : gp_Vec(step, 0, 0));
+        s.end = at;
+        s.width = width;
+        s.height = kHeight;
+        route.segments.append(s);
+    }
+    return route;
+}
+
+int facesOf(const TopoDS_Shape& shape)
+{
+    int faces = 0;
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next())
+        ++faces;
+    return faces;
+}
+
+// A 2 mm wide track climbing in 1,000 steps of step_um micrometres, against the same at 0.1 mm
+// (the floor): the outline's cost follows the legs, not how many discs each one overlaps.
+void BM_FineStaircase(benchmark::State& state)
+{
+    const Route fine = staircase(1000, double(state.range(0)) * 1e-3, 2.0), coarse = staircase(1000, 0.1, 2.0);
+    double ours = 0.0, floor = 0.0;
+    int faces = 0;
+    for (auto _ : state) {
+        ours += msOf([&] { faces = facesOf(RoutingManager::createRouteShape(fine)); });
+        floor += msOf([&] { benchmark::DoNotOptimize(RoutingManager::createRouteShape(coarse)); });
+    }
+    const double n = double(state.iterations());
+    state.counters["faces"] = faces;
+    state.counters["ours_ms"] = ours / n;
+    state.counters["floor_ms"] = floor / n;
+    state.counters["ratio"] = ours / floor;
+}
+BENCHMARK(BM_FineStaircase)->ArgName("step_um")->Arg(100)->Arg(10)->Arg(5)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// The solid of a track 0.05 mm wide climbing in steps=N steps of 0.1 mm, against the floor of
+// the same length as one straight segment: its outline keeps every step.
+void BM_ThinStaircaseSolid(benchmark::State& state)
+{
+    const int steps = int(state.range(0));
+    const Route track = staircase(steps, 0.1, 0.05);
+    Route straight;
+    RouteSegment whole = track.segments.first();
+    whole.end = whole.start.Translated(gp_Vec(0.1 * steps, 0, 0));
+    straight.segments.append(whole);
+    double ours = 0.0, floor = 0.0;
+    int faces = 0;
+    for (auto _ : state) {
+        ours += msOf([&] { faces = facesOf(RoutingManager::createRouteShape(track)); });
+        floor += msOf([&] { benchmark::DoNotOptimize(RoutingManager::createRouteShape(straight)); });
+    }
+    const double n = double(state.iterations());
+    state.counters["faces"] = faces;
+    state.counters["ours_ms"] = ours / n;
+    state.counters["floor_ms"] = floor / n;
+    state.counters["ratio"] = ours / floor;
+}
+BENCHMARK(BM_ThinStaircaseSolid)->ArgName("steps")->Arg(250)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

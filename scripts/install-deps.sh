@@ -10,7 +10,7 @@ packages=(
   libocct-data-exchange-dev libocct-ocaf-dev libocct-visualization-dev
   libtbb-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev xvfb xauth libgl1-mesa-dri kicad-footprints
-  prusa-slicer python3
+  prusa-slicer python3 libpolyclipping-dev
 )
 
 missing=()

@@ -7,6 +7,7 @@
 
 #include <gp_XY.hxx>
 
+#include <cmath>
 #include <vector>
 
 class TopoDS_Face;
@@ -37,21 +38,48 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
 
 // A run as the straight legs its outline follows, every point of the run within legTolerance
 // of them: steps in line, bends too slight to matter and steps shorter than that tolerance
-// are gone, so no edge of the outline is shorter than it.
+// are gone, so the outline's cost follows the legs, not the steps.
 struct Legs
 {
     std::vector<gp_XY> points; // the legs' ends; one point for a run that turns on the spot
     std::vector<bool> round;   // a bend's disc at each point
-    std::vector<gp_XY> rounds; // discs of bends passed over that reach past a leg's end
-    bool endsKept = false;     // a short end leg kept for the rounds near it
-    double keptArea = 0.0;     // the most that rounds kept where their bends are change the area
+    // Discs of bends passed over that reach past a bare end of a leg.
+    struct Round
+    {
+        gp_XY centre;
+        gp_XY along; // the leg's direction
+        size_t near; // the leg's end it is near
+    };
+    std::vector<Round> rounds;
+    // How far each leg's side is moved out, left and right, to the points it passed over.
+    std::vector<double> left, right;
 };
 double legTolerance(double width);
-// Without exactEnds, a short leg at the run's end is the round's with every round near it: a
-// little less volume, where the rounds kept would not trace. Without keepRounds, rounds a
-// fraction of a micrometre from a leg's end are moved onto it whatever that costs, for the same.
-Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool exactEnds = true,
-            bool keepRounds = true);
+// With wide set, a leg passes over points up to a quarter of the outline's tolerance off its
+// line where its sides, moved out to what their pieces reach, stay near the union: a staircase
+// of steps far finer than the width is one leg, not thousands of rounds that each meet
+// hundreds of others.
+Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide = false);
+// How far a traced outline may stray from the union of the run's pieces: a quarter of it to
+// the legs, a quarter to the discs' facets, half to straightening its boundary.
+double outlineTolerance(double width);
+
+// Points ahead of an anchor, taken in turn: whether a straight line from the anchor to the
+// last one passes within the tolerance of every one before it.
+class Cone
+{
+public:
+    Cone(const gp_XY& anchor, double tolerance) : m_anchor(anchor), m_tolerance(tolerance) {}
+    // Whether a line may end at p; false once no later point can end one.
+    bool take(const gp_XY& p, bool& canEnd);
+
+private:
+    gp_XY m_anchor;
+    double m_tolerance;
+    gp_XY m_aim;
+    bool m_aimed = false;
+    double m_low = -M_PI, m_high = M_PI, m_farthest = 0.0;
+};
 
 // A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
 TopoDS_Shape sweptUp(const TopoDS_Face& face, double height);
