@@ -2323,6 +2323,18 @@ Yes opens it as an untitled project; No deletes it.</source>
         <source>(no net)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Not cut, so printed without their recess:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opening the project...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opening cancelled: the design is as it was</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2652,6 +2664,10 @@ Yes opens it as an untitled project; No deletes it.</source>
     </message>
     <message>
         <source>not in the part — nothing to embed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cavity could not be cut — no pause for it</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -3595,6 +3611,18 @@ Total:  %4 Ω</source>
         <source>The STEP file uses scopes (&amp;SCOPE), which cannot be read.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The STEP file is not a regular file: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: entities %1 lead back to one another in a cycle.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file cannot be opened: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StlImporter</name>
@@ -3695,6 +3723,14 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>The import was cancelled.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The closed shells of the STL mesh touch or cross one another and could not be combined into one solid (bodies united, shells facing inward cut out, as a slicer reads them). The part holds no solid: the exports write it as an open part.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STL file is not a regular file: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

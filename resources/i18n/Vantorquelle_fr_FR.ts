@@ -2486,6 +2486,18 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
         <source>STEP import cancelled</source>
         <translation>Import STEP annulé</translation>
     </message>
+    <message>
+        <source>Not cut, so printed without their recess:</source>
+        <translation>Non découpées, donc imprimées sans leur logement&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Opening the project...</source>
+        <translation>Ouverture du projet...</translation>
+    </message>
+    <message>
+        <source>Opening cancelled: the design is as it was</source>
+        <translation>Ouverture annulée&#xa0;: la conception est restée telle quelle</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2821,6 +2833,10 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
     <message>
         <source>not in the part — nothing to embed</source>
         <translation>hors de la pièce — rien à intégrer</translation>
+    </message>
+    <message>
+        <source>cavity could not be cut — no pause for it</source>
+        <translation>la cavité n&apos;a pas pu être découpée — aucune pause pour lui</translation>
     </message>
 </context>
 <context>
@@ -3769,6 +3785,18 @@ Total&#xa0;: %4 Ω</translation>
         <source>The STEP file uses scopes (&amp;SCOPE), which cannot be read.</source>
         <translation>Le fichier STEP utilise des portées (&amp;SCOPE), qui ne peuvent pas être lues.</translation>
     </message>
+    <message>
+        <source>The STEP file is not a regular file: %1</source>
+        <translation>Le fichier STEP n&apos;est pas un fichier ordinaire&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: entities %1 lead back to one another in a cycle.</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: les entités %1 renvoient les unes aux autres en boucle.</translation>
+    </message>
+    <message>
+        <source>The STEP file cannot be opened: %1</source>
+        <translation>Le fichier STEP ne peut pas être ouvert&#xa0;: %1</translation>
+    </message>
 </context>
 <context>
     <name>StlImporter</name>
@@ -3870,6 +3898,14 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>The import was cancelled.</source>
         <translation>L’import a été annulé.</translation>
+    </message>
+    <message>
+        <source>The closed shells of the STL mesh touch or cross one another and could not be combined into one solid (bodies united, shells facing inward cut out, as a slicer reads them). The part holds no solid: the exports write it as an open part.</source>
+        <translation>Les coques fermées du maillage STL se touchent ou se croisent et n&apos;ont pas pu être réunies en un solide (corps unis, coques tournées vers l&apos;intérieur retranchées, comme un trancheur les lit). La pièce ne contient aucun solide&#xa0;: les exports l&apos;écrivent comme une pièce ouverte.</translation>
+    </message>
+    <message>
+        <source>The STL file is not a regular file: %1</source>
+        <translation>Le fichier STL n&apos;est pas un fichier ordinaire&#xa0;: %1</translation>
     </message>
 </context>
 <context>
