@@ -207,7 +207,7 @@ TEST(PrintPlan, SkipsWithTheFirstReasonThatApplies)
         EXPECT_EQ(plan.notHollowed.at(i).reason, PrintPlanGenerator::reasonText(codes[i]));
     }
     EXPECT_TRUE(PrintPlanGenerator::reasonText(0).isEmpty());
-    EXPECT_TRUE(PrintPlanGenerator::reasonText(5).isEmpty());
+    EXPECT_TRUE(PrintPlanGenerator::reasonText(6).isEmpty());
 }
 
 TEST(PrintPlan, ItemsShareAGroupInNumericCaseBlindOrderWithTheirNetlistValue)
