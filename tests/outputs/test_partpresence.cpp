@@ -109,7 +109,8 @@ TEST(PartPresence, VerdictsFollowThePart)
         ASSERT_TRUE(presence.update(part, sources));
         EXPECT_EQ(presence.componentsOutside(sources).size(), part.IsSame(beside) ? 1 : 0);
     }
-    AssemblyInput input = DesignFixture::Design{beside, {}, components, {}}.input();
+    const DesignFixture::Design design{beside, {}, components, {}};
+    AssemblyInput input = design.input();
     input.presence = &presence;
     EXPECT_EQ(StepExporter::buildAssembly(input, ExportOptions()).componentsOutside, 1);
 }
