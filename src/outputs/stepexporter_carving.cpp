@@ -63,9 +63,10 @@ double thickness(const TopoDS_Shape& piece)
 // object's pieces that are also pieces of the tool. A piece goes to the first tool (in the
 // tools' order, which is the carving order) that holds it, as carving one after another would
 // take it; the sum is the object's common with all the tools, each overlap counted once.
-// With thickerThan, only pieces thicker than that (twice their volume over their area) count.
+// With thickerThan, only pieces thicker than that (twice their volume over their area) count;
+// with toEach, a piece goes to every tool holding it.
 std::vector<double> creditedVolumes(const BOPAlgo_Builder& builder, const TopoDS_Shape& object,
-                                    const TopTools_ListOfShape& tools, double thickerThan = -1.0)
+                                    const TopTools_ListOfShape& tools, double thickerThan = -1.0, bool toEach = false)
 {
     TopTools_MapOfShape objectPieces;
     for (TopExp_Explorer it(object, TopAbs_SOLID); it.More(); it.Next())
@@ -77,7 +78,7 @@ std::vector<double> creditedVolumes(const BOPAlgo_Builder& builder, const TopoDS
         double volume = 0.0;
         for (TopExp_Explorer it(tool, TopAbs_SOLID); it.More(); it.Next())
             for (const TopoDS_Shape& piece : piecesOf(builder, it.Current()))
-                if (objectPieces.Contains(piece) && credited.Add(piece))
+                if (objectPieces.Contains(piece) && (credited.Add(piece) || toEach))
                     volume += thickerThan < 0.0 || thickness(piece) > thickerThan ? StepExporter::volumeOf(piece) : 0.0;
         volumes.push_back(volume);
     }
@@ -140,11 +141,11 @@ bool isConvex(const TopoDS_Shape& solid)
     return true;
 }
 
-// A copy of a convex tool shrunk about its centre of mass so that it stays at least inset
+// A copy of a convex tool shrunk about a point inside so that it stays at least inset
 // inside the tool everywhere: its faces then lie apart from the walls of the cavity the tool
 // cut, a boolean with it has nothing coincident to resolve. Null when the tool is not a single
-// convex solid or too thin for the inset.
-TopoDS_Shape insetCopy(const TopoDS_Shape& tool, double inset)
+// convex solid or too thin for the inset. within: the part's box, inset as well.
+TopoDS_Shape insetCopy(const TopoDS_Shape& tool, double inset, const Bnd_Box& within)
 {
     TopExp_Explorer solids(tool, TopAbs_SOLID);
     if (!solids.More())
@@ -158,19 +159,57 @@ TopoDS_Shape insetCopy(const TopoDS_Shape& tool, double inset)
     shells.Next();
     if (shells.More() || !isConvex(solid))
         return {};
+    // About a point inside, a ball of the radius to the boundary lies in the tool; scaled by s,
+    // every point moves at least (1 - s) times that radius away from the boundary.
+    const auto factorAbout = [&](const gp_Pnt& centre) {
+        BRepExtrema_DistShapeShape distance(BRepBuilderAPI_MakeVertex(centre).Vertex(), shell);
+        if (!distance.IsDone() || inset > 0.25 * distance.Value())
+            return 0.0;
+        return 1.0 - inset / distance.Value();
+    };
     GProp_GProps props;
     BRepGProp::VolumeProperties(solid, props);
-    const gp_Pnt centre = props.CentreOfMass();
-    BRepExtrema_DistShapeShape distance(BRepBuilderAPI_MakeVertex(centre).Vertex(), shell);
-    if (!distance.IsDone())
+    gp_Pnt centre = props.CentreOfMass();
+    double factor = factorAbout(centre);
+    if (factor <= 0.0)
         return {};
-    // The ball of that radius about the centre lies in the tool; scaled, every point moves at
-    // least (1 - s) times that radius away from the boundary.
-    const double radius = distance.Value();
-    if (inset > 0.25 * radius)
-        return {};
+    // A curved copy crossing a face pierced by every cavity (a board's top under a grid of
+    // round pads) is the slowest for a boolean to split: each curve it leaves on that face is
+    // weighed against every round hole in it. Shrunk a little more about the middle of what
+    // lies in the part's box, such a copy stays inside the box. A flat copy crosses it faster
+    // than the boolean finds on which side of the part a copy crossing nothing lies.
+    bool curved = false;
+    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More() && !curved; it.Next())
+        curved = BRepAdaptor_Surface(TopoDS::Face(it.Current())).GetType() != GeomAbs_Plane;
+    Bnd_Box box;
+    BRepBndLib::Add(solid, box, false);
+    if (curved && !within.IsVoid() && !box.IsOut(within)) {
+        double lo[3], hi[3], from[3], to[3];
+        within.Get(lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
+        box.Get(from[0], from[1], from[2], to[0], to[1], to[2]);
+        gp_Pnt middle;
+        bool out = false;
+        for (int axis = 0; axis < 3; ++axis) {
+            middle.SetCoord(axis + 1, 0.5 * (std::max(from[axis], lo[axis]) + std::min(to[axis], hi[axis])));
+            out = out || from[axis] < lo[axis] || to[axis] > hi[axis];
+        }
+        double fit = 0.0;
+        if (out && BRepClass3d_SolidClassifier(solid, middle, kZero).State() == TopAbs_IN)
+            fit = factorAbout(middle);
+        for (int axis = 0; axis < 3 && fit > 0.0; ++axis) {
+            const double o = middle.Coord(axis + 1);
+            if (to[axis] > hi[axis])
+                fit = std::min(fit, (hi[axis] - o) / (to[axis] - o));
+            if (from[axis] < lo[axis])
+                fit = std::min(fit, (o - lo[axis]) / (o - from[axis]));
+        }
+        if (fit >= 0.5) {
+            centre = middle;
+            factor = fit;
+        }
+    }
     gp_Trsf scale;
-    scale.SetScale(centre, 1.0 - inset / radius);
+    scale.SetScale(centre, factor);
     BRepBuilderAPI_Transform copy(solid, scale, true);
     return copy.IsDone() ? copy.Shape() : TopoDS_Shape();
 }
@@ -425,8 +464,17 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         std::vector<TopoDS_Shape> probes;
         std::vector<bool> shrunk;
         std::vector<Bnd_Box> probeBoxes;
+        Bnd_Box within;
+        BRepBndLib::Add(carved, within, false);
+        if (!within.IsVoid()) {
+            double x0 = 0.0, y0 = 0.0, z0 = 0.0, x1 = 0.0, y1 = 0.0, z1 = 0.0;
+            within.Get(x0, y0, z0, x1, y1, z1);
+            within.SetVoid();
+            if (x1 - x0 > 2.0 * inset && y1 - y0 > 2.0 * inset && z1 - z0 > 2.0 * inset)
+                within.Update(x0 + inset, y0 + inset, z0 + inset, x1 - inset, y1 - inset, z1 - inset);
+        }
         for (const TopoDS_Shape& tool : tools) {
-            const TopoDS_Shape copy = insetCopy(tool, inset);
+            const TopoDS_Shape copy = insetCopy(tool, inset, within);
             shrunk.push_back(!copy.IsNull());
             probes.push_back(copy.IsNull() ? tool : copy);
             Bnd_Box box;
@@ -450,8 +498,9 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             op.Build(range);
             if (!op.IsDone())
                 return false;
+            const bool asShrunk = shrunk[size_t(near.first())];
             const std::vector<double> volumes =
-                creditedVolumes(*op.Builder(), solid, toolList, shrunk[size_t(near.first())] ? -1.0 : skin);
+                creditedVolumes(*op.Builder(), solid, toolList, asShrunk ? -1.0 : skin, asShrunk);
             for (size_t k = 0; k < volumes.size(); ++k)
                 held[size_t(near.at(int(k)))] += volumes[k];
             return true;
@@ -464,14 +513,17 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             for (int t = 0; t < tools.size(); ++t)
                 if (!probeBoxes[size_t(t)].IsVoid() && !solidBox.IsOut(probeBoxes[size_t(t)]))
                     near.append(t);
-            // Tools that overlap one another go to separate booleans: their coincident faces
-            // are what a split gets wrong. Shrunk and whole tools go apart, weighed apart.
+            // Whole tools that overlap one another go to separate booleans: their coincident
+            // faces are what a split gets wrong. Shrunk copies share no face with anything: all
+            // of them go into one boolean, since each boolean rebuilds the whole solid.
             std::vector<QList<int>> apart;
             for (const int t : std::as_const(near)) {
                 auto group = std::find_if(apart.begin(), apart.end(), [&](const QList<int>& members) {
                     return shrunk[size_t(members.first())] == shrunk[size_t(t)]
-                           && std::all_of(members.cbegin(), members.cend(),
-                                          [&](int m) { return probeBoxes[size_t(m)].IsOut(probeBoxes[size_t(t)]); });
+                           && (shrunk[size_t(t)]
+                               || std::all_of(members.cbegin(), members.cend(), [&](int m) {
+                                      return probeBoxes[size_t(m)].IsOut(probeBoxes[size_t(t)]);
+                                  }));
                 });
                 if (group == apart.end())
                     apart.push_back({t});

@@ -155,7 +155,7 @@ TEST(OneCut, CavityCheckNamesWhatIsLeftInsideAVolume)
     const double fuzzy = 0.01;
     const TopoDS_Shape part = box(0, 0, 0, 10, 10, 3);
     const TopoDS_Shape slot = BRepAlgoAPI_Cut(box(2, 2, 1, 5, 5, 4), box(2.2, 2.2, 1.2, 4.8, 5.5, 4.5)).Shape();
-    const TopoDS_Shape pin = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(7, 7, 1), gp::DZ()), 0.5, 3).Shape();
+    const TopoDS_Shape pin = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(7, 7, 1), gp::DZ()), 0.5, 2.5).Shape();
     const TopoDS_Shape thinner = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(7, 7, 1.005), gp::DZ()), 0.495, 3).Shape();
     const struct
     {
