@@ -27,6 +27,7 @@
 //   same staircase ten times larger and the same length drawn straight.
 // - DenseGrid/<pads>/<part>: round against square pads of 0.3 mm at 0.5 mm pitch on a box or on
 //   KiCad's StickHub board with its models, STEP export.
+// - HoldingCheck/<pads>/<square>: the check that no cavity still holds material, beside the one cut.
 #include "benchmain.h"
 
 #include "exportdesigns.h"
@@ -59,6 +60,7 @@
 
 #include <malloc.h>
 
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -678,6 +680,66 @@ void BM_DenseGrid(benchmark::State& state)
     }
 }
 BENCHMARK(BM_DenseGrid)->Args({500, 0})->Args({2000, 0})->Args({2000, 1})->Iterations(1)->Unit(benchmark::kSecond);
+
+// HoldingCheck/<pads>/<square>: the check after the one cut that no cavity volume still holds
+// the part's material, beside the one cut itself on the same grid of 0.3 mm pads at 0.5 mm pitch
+// on a box (x_cut, wall and process CPU time), and the volumes it finds holding (0 expected).
+void BM_HoldingCheck(benchmark::State& state)
+{
+    const int pads = int(state.range(0));
+    const bool square = state.range(1) != 0;
+    QTemporaryDir dir;
+    const QString name = writeGridFootprint(dir.path(), pads, square, !square);
+    FootprintManager library;
+    library.addSearchPath(dir.path());
+    library.buildFootprintIndex();
+    BigFootprintDesign design;
+    const PlacedComponentData placed = library.createPlacedComponent(QStringLiteral("U1"), name, gp_Pnt(35, 35, 15),
+                                                                     DesignFixture::headlessContext());
+    design.components.insert(placed.ref, placed);
+    design.part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
+    const ExportOptions options;
+    QList<TopoDS_Shape> tools;
+    double fuzzy = options.baseFuzzy;
+    for (const CollectedVolume& volume : StepExporter::collectVolumes(design.input(), options)) {
+        tools.append(volume.shape);
+        fuzzy = std::min(fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volume.featureHint).first());
+    }
+    const auto cpuNow = [] {
+        timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return double(now.tv_sec) + 1e-9 * double(now.tv_nsec);
+    };
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        double cpu = cpuNow();
+        const StepExporter::OneCutResult cut = StepExporter::cutAllAtOnce(design.part, tools, fuzzy);
+        const double cutSeconds = seconds(timer), cutCpu = cpuNow() - cpu;
+        if (cut.shape.IsNull()) {
+            state.SkipWithError("one cut failed");
+            return;
+        }
+        timer.restart();
+        cpu = cpuNow();
+        const QList<int> holding = StepExporter::toolsHoldingMaterial(cut.shape, tools, fuzzy);
+        const double checkSeconds = seconds(timer), checkCpu = cpuNow() - cpu;
+        state.counters["cut_s"] = cutSeconds;
+        state.counters["cut_cpu_s"] = cutCpu;
+        state.counters["check_s"] = checkSeconds;
+        state.counters["check_cpu_s"] = checkCpu;
+        state.counters["x_cut"] = checkSeconds / cutSeconds;
+        state.counters["x_cut_cpu"] = checkCpu / cutCpu;
+        state.counters["holding"] = holding.size();
+    }
+}
+BENCHMARK(BM_HoldingCheck)
+    ->Args({500, 1})
+    ->Args({500, 0})
+    ->Args({2000, 1})
+    ->Args({2000, 0})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -8,6 +8,8 @@
 #include <BOPAlgo_Builder.hxx>
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepAdaptor_Surface.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
 #include <BRep_Builder.hxx>
@@ -16,7 +18,9 @@
 #include <GProp_GProps.hxx>
 #include <Message_ProgressScope.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopExp.hxx>
 #include <TopTools_DataMapOfShapeListOfShape.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopTools_MapOfShape.hxx>
 #include <TopoDS_Compound.hxx>
@@ -59,9 +63,10 @@ double thickness(const TopoDS_Shape& piece)
 // object's pieces that are also pieces of the tool. A piece goes to the first tool (in the
 // tools' order, which is the carving order) that holds it, as carving one after another would
 // take it; the sum is the object's common with all the tools, each overlap counted once.
-// With thickerThan, only pieces thicker than that (twice their volume over their area) count.
+// With thickerThan, only pieces thicker than that (twice their volume over their area) count;
+// with toEach, a piece goes to every tool holding it.
 std::vector<double> creditedVolumes(const BOPAlgo_Builder& builder, const TopoDS_Shape& object,
-                                    const TopTools_ListOfShape& tools, double thickerThan = -1.0)
+                                    const TopTools_ListOfShape& tools, double thickerThan = -1.0, bool toEach = false)
 {
     TopTools_MapOfShape objectPieces;
     for (TopExp_Explorer it(object, TopAbs_SOLID); it.More(); it.Next())
@@ -73,11 +78,140 @@ std::vector<double> creditedVolumes(const BOPAlgo_Builder& builder, const TopoDS
         double volume = 0.0;
         for (TopExp_Explorer it(tool, TopAbs_SOLID); it.More(); it.Next())
             for (const TopoDS_Shape& piece : piecesOf(builder, it.Current()))
-                if (objectPieces.Contains(piece) && credited.Add(piece))
+                if (objectPieces.Contains(piece) && (credited.Add(piece) || toEach))
                     volume += thickerThan < 0.0 || thickness(piece) > thickerThan ? StepExporter::volumeOf(piece) : 0.0;
         volumes.push_back(volume);
     }
     return volumes;
+}
+
+// The plane touching a face at (u, v), its normal pointing out of the solid.
+bool outwardPlane(const TopoDS_Face& face, const BRepAdaptor_Surface& surface, double u, double v, gp_Pln& plane)
+{
+    gp_Pnt point;
+    gp_Vec du, dv;
+    surface.D1(u, v, point, du, dv);
+    gp_Vec normal = du.Crossed(dv);
+    if (normal.Magnitude() < 1e-12)
+        return false;
+    if (face.Orientation() == TopAbs_REVERSED)
+        normal.Reverse();
+    plane = gp_Pln(point, gp_Dir(normal));
+    return true;
+}
+
+// A solid of planes and outward-bulging cylinders lies behind every plane touching its faces:
+// checked on its vertices, and on the cylinders at a few places across each.
+bool isConvex(const TopoDS_Shape& solid)
+{
+    constexpr double tolerance = 1e-5;
+    TopTools_IndexedMapOfShape vertexMap;
+    TopExp::MapShapes(solid, TopAbs_VERTEX, vertexMap);
+    std::vector<gp_Pnt> corners;
+    for (int i = 1; i <= vertexMap.Extent(); ++i)
+        corners.push_back(BRep_Tool::Pnt(TopoDS::Vertex(vertexMap(i))));
+    const auto allBehind = [&](const gp_Pln& plane) {
+        return std::all_of(corners.cbegin(), corners.cend(), [&](const gp_Pnt& p) {
+            return gp_Vec(plane.Location(), p).Dot(gp_Vec(plane.Axis().Direction())) <= tolerance;
+        });
+    };
+    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next()) {
+        const TopoDS_Face face = TopoDS::Face(it.Current());
+        const BRepAdaptor_Surface surface(face);
+        const double u0 = surface.FirstUParameter(), u1 = surface.LastUParameter();
+        const double v = 0.5 * (surface.FirstVParameter() + surface.LastVParameter());
+        gp_Pln plane;
+        if (surface.GetType() == GeomAbs_Plane) {
+            if (!outwardPlane(face, surface, 0.5 * (u0 + u1), v, plane) || !allBehind(plane))
+                return false;
+        } else if (surface.GetType() == GeomAbs_Cylinder) {
+            const gp_Ax1 axis = surface.Cylinder().Axis();
+            for (int k = 0; k <= 4; ++k) {
+                if (!outwardPlane(face, surface, u0 + 0.25 * k * (u1 - u0), v, plane))
+                    return false;
+                const gp_Vec fromAxis(axis.Location(), plane.Location());
+                const gp_Vec radial = fromAxis - gp_Vec(axis.Direction()) * fromAxis.Dot(gp_Vec(axis.Direction()));
+                if (radial.Dot(gp_Vec(plane.Axis().Direction())) <= 0.0 || !allBehind(plane))
+                    return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A copy of a convex tool shrunk about a point inside so that it stays at least inset
+// inside the tool everywhere: its faces then lie apart from the walls of the cavity the tool
+// cut, a boolean with it has nothing coincident to resolve. Null when the tool is not a single
+// convex solid or too thin for the inset. within: the part's box, inset as well.
+TopoDS_Shape insetCopy(const TopoDS_Shape& tool, double inset, const Bnd_Box& within)
+{
+    TopExp_Explorer solids(tool, TopAbs_SOLID);
+    if (!solids.More())
+        return {};
+    const TopoDS_Shape solid = solids.Current();
+    solids.Next();
+    TopExp_Explorer shells(solid, TopAbs_SHELL);
+    if (solids.More() || !shells.More())
+        return {};
+    const TopoDS_Shape shell = shells.Current();
+    shells.Next();
+    if (shells.More() || !isConvex(solid))
+        return {};
+    // About a point inside, a ball of the radius to the boundary lies in the tool; scaled by s,
+    // every point moves at least (1 - s) times that radius away from the boundary.
+    const auto factorAbout = [&](const gp_Pnt& centre) {
+        BRepExtrema_DistShapeShape distance(BRepBuilderAPI_MakeVertex(centre).Vertex(), shell);
+        if (!distance.IsDone() || inset > 0.25 * distance.Value())
+            return 0.0;
+        return 1.0 - inset / distance.Value();
+    };
+    GProp_GProps props;
+    BRepGProp::VolumeProperties(solid, props);
+    gp_Pnt centre = props.CentreOfMass();
+    double factor = factorAbout(centre);
+    if (factor <= 0.0)
+        return {};
+    // A curved copy crossing a face pierced by every cavity (a board's top under a grid of
+    // round pads) is the slowest for a boolean to split: each curve it leaves on that face is
+    // weighed against every round hole in it. Shrunk a little more about the middle of what
+    // lies in the part's box, such a copy stays inside the box. A flat copy crosses it faster
+    // than the boolean finds on which side of the part a copy crossing nothing lies.
+    bool curved = false;
+    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More() && !curved; it.Next())
+        curved = BRepAdaptor_Surface(TopoDS::Face(it.Current())).GetType() != GeomAbs_Plane;
+    Bnd_Box box;
+    BRepBndLib::Add(solid, box, false);
+    if (curved && !within.IsVoid() && !box.IsOut(within)) {
+        double lo[3], hi[3], from[3], to[3];
+        within.Get(lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
+        box.Get(from[0], from[1], from[2], to[0], to[1], to[2]);
+        gp_Pnt middle;
+        bool out = false;
+        for (int axis = 0; axis < 3; ++axis) {
+            middle.SetCoord(axis + 1, 0.5 * (std::max(from[axis], lo[axis]) + std::min(to[axis], hi[axis])));
+            out = out || from[axis] < lo[axis] || to[axis] > hi[axis];
+        }
+        double fit = 0.0;
+        if (out && BRepClass3d_SolidClassifier(solid, middle, kZero).State() == TopAbs_IN)
+            fit = factorAbout(middle);
+        for (int axis = 0; axis < 3 && fit > 0.0; ++axis) {
+            const double o = middle.Coord(axis + 1);
+            if (to[axis] > hi[axis])
+                fit = std::min(fit, (hi[axis] - o) / (to[axis] - o));
+            if (from[axis] < lo[axis])
+                fit = std::min(fit, (o - lo[axis]) / (o - from[axis]));
+        }
+        if (fit >= 0.5) {
+            centre = middle;
+            factor = fit;
+        }
+    }
+    gp_Trsf scale;
+    scale.SetScale(centre, factor);
+    BRepBuilderAPI_Transform copy(solid, scale, true);
+    return copy.IsDone() ? copy.Shape() : TopoDS_Shape();
 }
 
 struct CutAttempt
@@ -322,21 +456,40 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
 {
     return OccUtils::guardedCall(QList<int>(), "toolsHoldingMaterial", [&] {
         const QList<TopoDS_Shape> solids = solidsOf(carved);
-        std::vector<Bnd_Box> toolBoxes;
+        // Material a fuzzy cut may leave on a cavity's wall is a skin no thicker than its fuzzy
+        // value: a tool shrunk by more than that shares nothing with a part cut right. A tool
+        // that cannot be shrunk goes into the boolean whole and its skins are weighed instead.
+        const double inset = 2.0 * fuzzy + 1e-4;
+        const double skin = 1.5 * fuzzy + 1e-6;
+        std::vector<TopoDS_Shape> probes;
+        std::vector<bool> shrunk;
+        std::vector<Bnd_Box> probeBoxes;
+        Bnd_Box within;
+        BRepBndLib::Add(carved, within, false);
+        if (!within.IsVoid()) {
+            double x0 = 0.0, y0 = 0.0, z0 = 0.0, x1 = 0.0, y1 = 0.0, z1 = 0.0;
+            within.Get(x0, y0, z0, x1, y1, z1);
+            within.SetVoid();
+            if (x1 - x0 > 2.0 * inset && y1 - y0 > 2.0 * inset && z1 - z0 > 2.0 * inset)
+                within.Update(x0 + inset, y0 + inset, z0 + inset, x1 - inset, y1 - inset, z1 - inset);
+        }
         for (const TopoDS_Shape& tool : tools) {
+            const TopoDS_Shape copy = insetCopy(tool, inset, within);
+            shrunk.push_back(!copy.IsNull());
+            probes.push_back(copy.IsNull() ? tool : copy);
             Bnd_Box box;
-            BRepBndLib::Add(tool, box, false);
-            box.Enlarge(2.0 * fuzzy + 1e-4);
-            toolBoxes.push_back(box);
+            BRepBndLib::Add(probes.back(), box, false);
+            box.Enlarge(shrunk.back() ? kZero : 2.0 * fuzzy + 1e-4);
+            probeBoxes.push_back(box);
         }
         std::vector<double> held(size_t(tools.size()), 0.0);
-        // A boolean of its own, without a fuzzy value: its split holds each piece of material
-        // left inside a tool as a piece of both.
+        // A boolean without a fuzzy value: its split holds each piece of material left inside a
+        // tool as a piece of both.
         const auto common = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
             TopTools_ListOfShape arguments, toolList;
             arguments.Append(solid);
             for (const int t : near)
-                toolList.Append(tools.at(t));
+                toolList.Append(probes[size_t(t)]);
             BRepAlgoAPI_Common op;
             op.SetArguments(arguments);
             op.SetTools(toolList);
@@ -345,9 +498,9 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             op.Build(range);
             if (!op.IsDone())
                 return false;
-            // A fuzzy cut may leave a skin as thin as its fuzzy value where the part's faces
-            // and a tool's were taken for one.
-            const std::vector<double> volumes = creditedVolumes(*op.Builder(), solid, toolList, 1.5 * fuzzy + 1e-6);
+            const bool asShrunk = shrunk[size_t(near.first())];
+            const std::vector<double> volumes =
+                creditedVolumes(*op.Builder(), solid, toolList, asShrunk ? -1.0 : skin, asShrunk);
             for (size_t k = 0; k < volumes.size(); ++k)
                 held[size_t(near.at(int(k)))] += volumes[k];
             return true;
@@ -358,15 +511,19 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             BRepBndLib::Add(solid, solidBox, false);
             QList<int> near;
             for (int t = 0; t < tools.size(); ++t)
-                if (!toolBoxes[size_t(t)].IsVoid() && !solidBox.IsOut(toolBoxes[size_t(t)]))
+                if (!probeBoxes[size_t(t)].IsVoid() && !solidBox.IsOut(probeBoxes[size_t(t)]))
                     near.append(t);
-            // Tools that overlap one another go to separate booleans: their coincident faces
-            // are what a split gets wrong.
+            // Whole tools that overlap one another go to separate booleans: their coincident
+            // faces are what a split gets wrong. Shrunk copies share no face with anything: all
+            // of them go into one boolean, since each boolean rebuilds the whole solid.
             std::vector<QList<int>> apart;
             for (const int t : std::as_const(near)) {
                 auto group = std::find_if(apart.begin(), apart.end(), [&](const QList<int>& members) {
-                    return std::all_of(members.cbegin(), members.cend(),
-                                       [&](int m) { return toolBoxes[size_t(m)].IsOut(toolBoxes[size_t(t)]); });
+                    return shrunk[size_t(members.first())] == shrunk[size_t(t)]
+                           && (shrunk[size_t(t)]
+                               || std::all_of(members.cbegin(), members.cend(), [&](int m) {
+                                      return probeBoxes[size_t(m)].IsOut(probeBoxes[size_t(t)]);
+                                  }));
                 });
                 if (group == apart.end())
                     apart.push_back({t});

@@ -147,6 +147,35 @@ TEST(OneCut, RealFootprintsLoseWhatOneIndependentCutTakes)
     }
 }
 
+// The check after the cut, against parts whose cavities are known: cut clean (a U-shaped
+// cavity, which a copy of its tool shrunk toward its centre of mass would overlap the part in),
+// left with a skin thinner than the cut's fuzzy value, or holding an island of material.
+TEST(OneCut, CavityCheckNamesWhatIsLeftInsideAVolume)
+{
+    const double fuzzy = 0.01;
+    const TopoDS_Shape part = box(0, 0, 0, 10, 10, 3);
+    const TopoDS_Shape slot = BRepAlgoAPI_Cut(box(2, 2, 1, 5, 5, 4), box(2.2, 2.2, 1.2, 4.8, 5.5, 4.5)).Shape();
+    const TopoDS_Shape pin = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(7, 7, 1), gp::DZ()), 0.5, 2.5).Shape();
+    const TopoDS_Shape thinner = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(7, 7, 1.005), gp::DZ()), 0.495, 3).Shape();
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape tool, carved;
+        bool holding;
+    } rows[] = {
+        {"U-shaped cavity cut clean", slot, BRepAlgoAPI_Cut(part, slot).Shape(), false},
+        {"skin on a round cavity's wall", pin, BRepAlgoAPI_Cut(part, thinner).Shape(), false},
+        {"island in a round cavity",
+         pin,
+         StepExporter::compoundOf({BRepAlgoAPI_Cut(part, pin).Shape(), box(6.9, 6.9, 2, 7.1, 7.1, 2.2)}),
+         true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(StepExporter::toolsHoldingMaterial(row.carved, {row.tool}, fuzzy).size(), row.holding ? 1 : 0);
+    }
+}
+
 // Pads standing a little above the part reach into it only by their lengthening downward (a
 // tenth of a millimetre): the component is in the part, and its pads' cavities are cut.
 TEST(OneCut, PadsAboveThePartReachItByTheirLengthening)
