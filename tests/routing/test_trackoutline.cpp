@@ -128,6 +128,8 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
         {"22 spans of 0.01 to 0.03 mm bent by 1e-6 to 1e-5 rad, 0.2 mm wide",
          nearlyStraight(22, 0.2, 1e-6, 1e-5, 2, 0.01, 0.03), false},
         {"15 spans of 1.1e-7 mm", tinySpans(15, false), false},
+        {"loop whose hole touches the outline at a corner",
+         polyline({gp_Pnt(0, 0, 1), gp_Pnt(10, 0, 1), gp_Pnt(10, 10, 1), gp_Pnt(-1, 10, 1), gp_Pnt(-1, 1, 1)}, 2.0, 0.5)},
         {"15 spans of 1.1e-7 mm between legs", tinySpans(15, true), false},
         {"fuzz: nearly straight, rounds near the ends",
          printed({55.190356298161305, 17.485313191424439, 55.378504362885685, 18.007094614868389,
