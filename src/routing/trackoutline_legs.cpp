@@ -175,7 +175,21 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide)
             sides.near = sides.near && left <= most && right <= most;
             added += along[k] * (left + right);
         }
-        sides.near = sides.near && added <= 2e-4 * r * (p[size_t(end)] - a).Modulus();
+        // Rounds passed over near an end with a round of its own are left to that round: what
+        // they reach beyond it, a crescent as wide as they stand off the leg, goes as well.
+        const double length = (p[size_t(end)] - a).Modulus();
+        double offStart = 0.0, offEnd = 0.0;
+        for (size_t k = 1; k + 1 < count; ++k) {
+            const double t = u.Dot(p[size_t(anchor) + k] - a);
+            if (!bend[size_t(anchor) + k] || t < 0.0 || t > length)
+                continue;
+            if (t < r && bend[size_t(anchor)])
+                offStart = std::max(offStart, std::abs(off[k]));
+            if (t > length - r && bend[size_t(end)])
+                offEnd = std::max(offEnd, std::abs(off[k]));
+        }
+        added += 2.0 * r * (offStart + offEnd);
+        sides.near = sides.near && added <= 2e-4 * r * length;
         return sides;
     };
 

@@ -69,22 +69,14 @@ private:
     double m_unit;
 };
 
-// A leg's rectangle, counter-clockwise; none where the grid folds a leg far shorter than a
-// step of it into a bow tie, which would take its area out of the pieces under it.
-bool addRectangle(const Grid& grid, const gp_XY& a, const gp_XY& b, double right, double left, Paths& pieces)
+// A leg's rectangle, counter-clockwise. Rounding to the grid keeps the order of its corners
+// along the leg: one far shorter than a unit collapses, it does not fold.
+void addRectangle(const Grid& grid, const gp_XY& a, const gp_XY& b, double right, double left, Paths& pieces)
 {
     const gp_XY along = (b - a) / (b - a).Modulus();
     const gp_XY normal(-along.Y(), along.X());
-    const Path quad = {grid.at(a - normal * right), grid.at(b - normal * right), grid.at(b + normal * left),
-                       grid.at(a + normal * left)};
-    for (size_t k = 0; k < 4; ++k) {
-        const IntPoint &p = quad[k], &q = quad[(k + 1) % 4], &s = quad[(k + 2) % 4];
-        const __int128 turn = __int128(q.X - p.X) * (s.Y - q.Y) - __int128(q.Y - p.Y) * (s.X - q.X);
-        if (turn <= 0)
-            return false;
-    }
-    pieces.push_back(quad);
-    return true;
+    pieces.push_back({grid.at(a - normal * right), grid.at(b - normal * right), grid.at(b + normal * left),
+                      grid.at(a + normal * left)});
 }
 
 // Bends' discs as regular polygons of their area whose vertices and sides stray from the
@@ -132,25 +124,11 @@ private:
     std::vector<std::pair<gp_XY, double>> m_made; // centres and the angle of their first vertex
 };
 
-// Whether a point of the outline comes twice: where it touches itself, a loop that Clipper
-// keeps whole would pass one vertex twice.
-bool touches(const Paths& loops)
-{
-    std::set<std::pair<cInt, cInt>> seen;
-    for (const Path& loop : loops)
-        for (const IntPoint& p : loop)
-            if (!seen.insert({p.X, p.Y}).second)
-                return true;
-    return false;
-}
-
 // The union of the pieces: one outer loop counter-clockwise with its holes clockwise, or
-// nothing where it is several. Loops that touch are split where they do, which costs Clipper
-// the square of their length: only where they touch.
-Paths unionOf(const Paths& pieces, bool strictly = false)
+// nothing where it is several.
+Paths unionOf(const Paths& pieces)
 {
     ClipperLib::Clipper clipper;
-    clipper.StrictlySimple(strictly);
     clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
     ClipperLib::PolyTree tree;
     if (!clipper.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero)
@@ -167,7 +145,7 @@ Paths unionOf(const Paths& pieces, bool strictly = false)
     for (const Path& loop : loops)
         if (loop.size() < 3)
             return {};
-    return !strictly && touches(loops) ? unionOf(pieces, true) : loops;
+    return loops;
 }
 
 double areaOf(const Paths& loops)
