@@ -436,6 +436,7 @@ void carveInBatches(QList<AssemblyVolume>& volumes, const ExportOptions& options
         const auto [from, to] = pending.back();
         pending.pop_back();
         QList<AssemblyVolume> batch = batchOf(from, to);
+        qCDebug(lcExport) << "carveInBatches: one cut of" << (to - from) << "volume(s)";
         AssemblyResult batchResult;
         if (to - from > 1 && carveAtOnce(batch, options, carved, batchResult, scope.Next(double(to - from)))) {
             result.straySolidsRemoved += batchResult.straySolidsRemoved;
