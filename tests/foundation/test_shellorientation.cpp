@@ -28,6 +28,8 @@ using namespace MeshFixtures;
 
 namespace {
 
+using TestSupport::countOf;
+
 struct Cube
 {
     double size;
@@ -35,13 +37,6 @@ struct Cube
     bool inward;
 };
 
-int countOf(const TopoDS_Shape& shape, TopAbs_ShapeEnum type)
-{
-    int n = 0;
-    for (TopExp_Explorer ex(shape, type); ex.More(); ex.Next())
-        ++n;
-    return n;
-}
 
 QList<Triangle> trianglesOf(const std::vector<Cube>& cubes)
 {

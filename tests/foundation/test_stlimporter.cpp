@@ -51,13 +51,8 @@ using namespace MeshFixtures;
 
 namespace {
 
-int countOf(const TopoDS_Shape& shape, TopAbs_ShapeEnum type)
-{
-    int n = 0;
-    for (TopExp_Explorer ex(shape, type); ex.More(); ex.Next())
-        ++n;
-    return n;
-}
+using TestSupport::countOf;
+
 
 void expectSameBox(const TestSupport::Box& a, const TestSupport::Box& b, double tol)
 {

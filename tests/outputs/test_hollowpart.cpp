@@ -24,17 +24,12 @@
 
 namespace {
 
+using TestSupport::countOf;
+
 using DesignFixture::box;
 using MeshFixtures::cubeTriangles;
 using MeshFixtures::reversed;
 
-int countOf(const TopoDS_Shape& shape, TopAbs_ShapeEnum type)
-{
-    int n = 0;
-    for (TopExp_Explorer ex(shape, type); ex.More(); ex.Next())
-        ++n;
-    return n;
-}
 
 // A 20 mm cube with a sealed 10 mm void in its middle (7,000 mm³), through the STL importer.
 class HollowPart : public MeshFixtures::PartFileTest

@@ -26,6 +26,8 @@
 
 namespace {
 
+using TestSupport::countOf;
+
 using DesignFixture::box;
 using DesignFixture::nurbs;
 using DesignFixture::throughStep;
@@ -194,13 +196,6 @@ TEST(BuildAssembly, RealAssemblyCarvedVolumeByVolumeHoldsNoSurfaceOutsideItsSoli
     EXPECT_EQ(looseFaces, 0);
 }
 
-int countOf(const TopoDS_Shape& shape, TopAbs_ShapeEnum kind)
-{
-    int count = 0;
-    for (TopExp_Explorer it(shape, kind); it.More(); it.Next())
-        ++count;
-    return count;
-}
 
 // The same StickHub assembly as the part, whose models overlap the board: a component that
 // cuts nothing leaves the part written as it came, and one sunk in the board changes the

@@ -24,13 +24,8 @@ using namespace RoutingTest;
 
 namespace {
 
-int countOf(const TopoDS_Shape& shape, TopAbs_ShapeEnum kind)
-{
-    int count = 0;
-    for (TopExp_Explorer it(shape, kind); it.More(); it.Next())
-        ++count;
-    return count;
-}
+using TestSupport::countOf;
+
 
 int solidCount(const TopoDS_Shape& shape)
 {

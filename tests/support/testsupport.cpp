@@ -32,6 +32,14 @@ IsolatedSettings::~IsolatedSettings()
     QSettings().clear();
 }
 
+int countOf(const TopoDS_Shape& shape, TopAbs_ShapeEnum kind)
+{
+    int count = 0;
+    for (TopExp_Explorer it(shape, kind); it.More(); it.Next())
+        ++count;
+    return count;
+}
+
 double volumeOf(const TopoDS_Shape& shape)
 {
     if (shape.IsNull())

@@ -29,6 +29,8 @@ private:
 
 // Volume of every solid in the shape (0 for a null shape).
 double volumeOf(const TopoDS_Shape& shape);
+// How many sub-shapes of a kind the shape holds, shared ones once per occurrence.
+int countOf(const TopoDS_Shape& shape, TopAbs_ShapeEnum kind);
 
 // The most edges any one face of the shape has.
 int mostEdgesOnAFace(const TopoDS_Shape& shape);
