@@ -19,6 +19,12 @@
 
 #include <AIS_Shape.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepPrimAPI_MakeRevol.hxx>
+#include <GC_MakeArcOfCircle.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
@@ -598,6 +604,55 @@ TEST(BuildAssembly, OneRefusedVolumeCostsAFewCutsNotOneCutPerVolume)
     // Halving finds the one refusing volume among 401 in about two cuts a halving.
     EXPECT_GT(batchCuts, 0);
     EXPECT_LE(batchCuts, 2 * 9 + 1);
+}
+
+// A flange round a boss, and a round body sunk where the boss stands: the boss cut away leaves
+// the flange loose round the cavity, its centre inside the body and its edges on the body's
+// wall, which is what a stray solid is. A body swallowing the whole part makes the one cut of
+// every volume refused, so the flange comes out of a batch; the export says so and ships the
+// part without it.
+TEST(StepExport, StraySolidOfABatchIsCountedAndLeftOut)
+{
+    const gp_Pnt low(5, 0, 5), high(5, 0, 7), out(6, 0, 6); // a half disc on the boss's wall
+    const TopoDS_Wire halfDisc = BRepBuilderAPI_MakeWire(
+        BRepBuilderAPI_MakeEdge(low, high).Edge(), BRepBuilderAPI_MakeEdge(GC_MakeArcOfCircle(high, out, low).Value()).Edge());
+    const TopoDS_Shape flange =
+        BRepPrimAPI_MakeRevol(BRepBuilderAPI_MakeFace(halfDisc).Face(), gp_Ax1(gp::Origin(), gp::DZ())).Shape();
+    const TopoDS_Shape plate = box(-15, -15, 0, 15, 15, 2);
+    const TopoDS_Shape boss = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, 2), gp::DZ()), 5, 8).Shape();
+    const TopoDS_Shape body = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, 1.5), gp::DZ()), 5.2, 10).Shape();
+    const TopoDS_Shape sunk = box(8, 8, 1, 10, 10, 3);
+    Board board;
+    board.part = BRepAlgoAPI_Fuse(BRepAlgoAPI_Fuse(plate, boss).Shape(), flange).Shape();
+    ASSERT_EQ(TestSupport::countOf(board.part, TopAbs_SOLID), 1);
+    const struct
+    {
+        const char* ref;
+        TopoDS_Shape shape;
+        double size;
+    } bodies[] = {{"C1", body, 10.0}, {"C2", sunk, 2.0}, {"U1", box(-20, -20, -5, 20, 20, 15), 20.0}};
+    for (const auto& b : bodies) {
+        PlacedComponentData c = component(b.ref, gp::Origin(), 0);
+        c.compositeShape = new AIS_Shape(b.shape);
+        c.bodyWidth = c.bodyLength = c.bodyHeight = b.size;
+        board.add(c);
+    }
+
+    const DebugRulesEnabled exportDebug(QStringLiteral("vantorquelle.export.debug=true"));
+    FoundationLogCapture log;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("flange.step"));
+    const StepExportSummary summary = StepExporter::exportStep(path, board.input(), ExportOptions());
+    ASSERT_TRUE(summary.success) << summary.error.toStdString();
+    ASSERT_EQ(log.texts(QtDebugMsg).filter(QStringLiteral("carveInBatches: one cut of 2 volume(s)")).size(), 1);
+    EXPECT_EQ(summary.cavitiesFailed, 1);
+    EXPECT_EQ(summary.cavitiesOk, 2);
+    EXPECT_EQ(summary.straySolidsRemoved, 1);
+    const DesignFixture::ReadBack back = DesignFixture::readStep(path);
+    ASSERT_FALSE(back.shapes.isEmpty());
+    EXPECT_EQ(TestSupport::countOf(back.shapes.first(), TopAbs_SOLID), 1);
+    const TopoDS_Shape plateCarved = BRepAlgoAPI_Cut(BRepAlgoAPI_Cut(plate, body).Shape(), sunk).Shape();
+    EXPECT_NEAR(TestSupport::volumeOf(back.shapes.first()), TestSupport::volumeOf(plateCarved), 1e-3);
 }
 
 // Carved on either road: volumes that cut nothing are no cavities, and components beside the
