@@ -220,10 +220,13 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
                 // The reader reports success for roots that yield an empty compound or shell;
                 // those transferred to nothing as well.
                 const TopoDS_Shape shape = reader.TransferRoot(i, roots.Next()) ? reader.Shape(reader.NbShapes()) : TopoDS_Shape();
-                if (hasGeometry(shape))
+                if (hasGeometry(shape)) {
                     result.shapes.append(solidsOfSurfaces(shape, result));
-                else
+                    if (g_readSeam.afterRoot)
+                        g_readSeam.afterRoot(int(result.shapes.size()));
+                } else {
                     ++result.failedRootCount;
+                }
             } catch (const std::bad_alloc&) {
                 throw; // no use trying the next root: the import fails as a whole
             } catch (const Standard_OutOfMemory&) {

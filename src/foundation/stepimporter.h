@@ -52,11 +52,13 @@ struct StepFileCheck
 };
 
 // A seam for tests, between the check and the reader: beforeRead is called with the path once
-// the file was checked, afterRead with the count of bytes the reader took.
+// the file was checked, afterRead with the count of bytes the reader took, afterRoot after each
+// root the transfer turned into a shape, with the count of those so far.
 struct StepReadSeam
 {
     std::function<void(const QString& path)> beforeRead;
     std::function<void(qint64 handed)> afterRead;
+    std::function<void(int transferred)> afterRoot;
 };
 
 class StepImporter

@@ -330,7 +330,7 @@ TEST_F(StepImporterTest, PaddingPastTheEndMarkIsNotRead)
     const QByteArray whole = readBytes(path("part.step"));
     constexpr qint64 kPadding = qint64(2) << 30;
     qint64 handed = -1;
-    StepImporter::setReadSeam({{}, [&](qint64 n) { handed = n; }});
+    StepImporter::setReadSeam({{}, [&](qint64 n) { handed = n; }, {}});
     struct Row { const char* name; QByteArray afterPadding; };
     for (const Row& row : {Row{"zeros", {}}, Row{"zeros-then-entities", "#21 = CARTESIAN_POINT('',(1.,0.,0.));\n"}}) {
         SCOPED_TRACE(row.name);
@@ -364,7 +364,7 @@ TEST_F(StepImporterTest, FileRewrittenAfterTheCheckDoesNotReachTheReader)
     const QByteArray selfReference = QByteArray(whole).replace(
         edge.captured(0).toLatin1(), "\n" + edge.captured(1).toLatin1() + " = ORIENTED_EDGE('',*,*," + edge.captured(1).toLatin1() + ",");
     ASSERT_NE(selfReference, whole);
-    StepImporter::setReadSeam({[&](const QString& checked) { MeshFixtures::writeBytes(checked, selfReference); }, {}});
+    StepImporter::setReadSeam({[&](const QString& checked) { MeshFixtures::writeBytes(checked, selfReference); }, {}, {}});
     const StepImportResult r = StepImporter::importStep(path("part.step"));
     StepImporter::setReadSeam({});
     ASSERT_EQ(r.status, StepImportResult::Ok) << r.errorMessage.toStdString();
@@ -389,12 +389,12 @@ TEST_F(StepImporterTest, WhatIsNoRegularFileIsSaidSo)
 
 namespace {
 
-// Breaks off when asked to: before the work, when the reader is about to read, or or once the
-// reader's transfer of a root shows its first step.
+// Breaks off when asked to: before the work, when the reader is about to read, once the
+// reader's transfer of a root shows its first step, or when the test says.
 class Canceller : public Message_ProgressIndicator
 {
 public:
-    enum When { Never, AtOnce, AtTheRead, AtTheTransfer };
+    enum When { Never, AtOnce, AtTheRead, AtTheTransfer, BetweenRoots };
     explicit Canceller(When when) : m_when(when), m_broken(when == AtOnce) {}
     Standard_Boolean UserBreak() override { return m_broken; }
     void Show(const Message_ProgressScope& scope, const Standard_Boolean) override
@@ -480,24 +480,34 @@ TEST_F(StepImporterTest, AssemblyThatUsesItselfIsRefused)
 }
 
 // A cancelled import hands back no part, and says it was cancelled rather than failed, whether
-// Cancel came before the work, during the reader's reading or during the transfer.
+// Cancel came before the work, during the reader's reading or during the transfer; and the
+// next import reads the file whole. Cancel between two roots, asked of neither the reader's
+// nor the transfer's own progress, stops it there: no root after it is transferred.
 TEST_F(StepImporterTest, CancelledImportGivesNoPart)
 {
-    constexpr int kRoots = 7;
+    constexpr int kRoots = 12;
+    constexpr int kCancelAfter = 2; // roots
     QList<TopoDS_Shape> boxes;
     for (int i = 0; i < kRoots; ++i)
         boxes << BRepPrimAPI_MakeBox(gp_Pnt(30.0 * i, 0, 0), 20.0, 10.0, 5.0).Shape();
     ASSERT_TRUE(PartFiles::writeStep(path("part.step"), boxes));
     ASSERT_TRUE(MeshFixtures::writeBytes(path("part.stl"), MeshFixtures::binaryStl(MeshFixtures::cubeTriangles(10.0))));
-    for (const Canceller::When when : {Canceller::AtOnce, Canceller::AtTheRead, Canceller::AtTheTransfer}) {
+    for (const Canceller::When when :
+         {Canceller::AtOnce, Canceller::AtTheRead, Canceller::AtTheTransfer, Canceller::BetweenRoots}) {
         SCOPED_TRACE(int(when));
         const opencascade::handle<Canceller> indicator = new Canceller(when);
         qint64 handed = -1;
+        int transferred = 0;
         StepImporter::setReadSeam({[&](const QString&) {
                                        if (when == Canceller::AtTheRead)
                                            indicator->breakNow();
                                    },
-                                   [&](qint64 n) { handed = n; }});
+                                   [&](qint64 n) { handed = n; },
+                                   [&](int roots) {
+                                       transferred = roots;
+                                       if (when == Canceller::BetweenRoots && roots == kCancelAfter)
+                                           indicator->breakNow();
+                                   }});
         const StepImportResult r = StepImporter::importStep(path("part.step"), indicator->Start());
         StepImporter::setReadSeam({});
         EXPECT_EQ(r.status, StepImportResult::Cancelled);
@@ -510,7 +520,15 @@ TEST_F(StepImporterTest, CancelledImportGivesNoPart)
             // Each root's transfer shows two steps: the first root's alone were shown.
             EXPECT_LE(indicator->transferSteps(), 2) << "the transfer went on after Cancel";
         }
+        if (when == Canceller::BetweenRoots) {
+            EXPECT_EQ(transferred, kCancelAfter) << "the transfer went on after Cancel";
+        }
     }
+    const opencascade::handle<Canceller> never = new Canceller(Canceller::Never);
+    const StepImportResult whole = StepImporter::importStep(path("part.step"), never->Start());
+    ASSERT_EQ(whole.status, StepImportResult::Ok);
+    EXPECT_EQ(whole.rootCount, kRoots);
+    EXPECT_EQ(whole.shapes.size(), kRoots);
     const opencascade::handle<Canceller> indicator = new Canceller(Canceller::AtOnce);
     const StlImportResult r = StlImporter::importStl(path("part.stl"), -1.0, indicator->Start());
     EXPECT_TRUE(r.cancelled);
