@@ -364,7 +364,8 @@ TEST_F(StepImporterTest, FileRewrittenAfterTheCheckDoesNotReachTheReader)
     const QByteArray selfReference = QByteArray(whole).replace(
         edge.captured(0).toLatin1(), "\n" + edge.captured(1).toLatin1() + " = ORIENTED_EDGE('',*,*," + edge.captured(1).toLatin1() + ",");
     ASSERT_NE(selfReference, whole);
-    StepImporter::setReadSeam({[&](const QString& checked) { MeshFixtures::writeBytes(checked, selfReference); }, {}, {}});
+    StepImporter::setReadSeam(
+        {[&](const QString& checked) { MeshFixtures::writeBytes(checked, selfReference); }, {}, {}});
     const StepImportResult r = StepImporter::importStep(path("part.step"));
     StepImporter::setReadSeam({});
     ASSERT_EQ(r.status, StepImportResult::Ok) << r.errorMessage.toStdString();

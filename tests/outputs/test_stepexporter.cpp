@@ -614,8 +614,9 @@ TEST(BuildAssembly, OneRefusedVolumeCostsAFewCutsNotOneCutPerVolume)
 TEST(StepExport, StraySolidOfABatchIsCountedAndLeftOut)
 {
     const gp_Pnt low(5, 0, 5), high(5, 0, 7), out(6, 0, 6); // a half disc on the boss's wall
-    const TopoDS_Wire halfDisc = BRepBuilderAPI_MakeWire(
-        BRepBuilderAPI_MakeEdge(low, high).Edge(), BRepBuilderAPI_MakeEdge(GC_MakeArcOfCircle(high, out, low).Value()).Edge());
+    const TopoDS_Wire halfDisc =
+        BRepBuilderAPI_MakeWire(BRepBuilderAPI_MakeEdge(low, high).Edge(),
+                                BRepBuilderAPI_MakeEdge(GC_MakeArcOfCircle(high, out, low).Value()).Edge());
     const TopoDS_Shape flange =
         BRepPrimAPI_MakeRevol(BRepBuilderAPI_MakeFace(halfDisc).Face(), gp_Ax1(gp::Origin(), gp::DZ())).Shape();
     const TopoDS_Shape plate = box(-15, -15, 0, 15, 15, 2);
