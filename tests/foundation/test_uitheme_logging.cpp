@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 namespace {
 
 QPalette paletteWithWindow(const QColor& window)
@@ -113,4 +116,21 @@ TEST(Logging, PrefixRuleEnablesAllCategories)
         EXPECT_EQ(log.messages().at(i).category, kCategories[i].name);
         EXPECT_EQ(log.messages().at(i).text, "trace");
     }
+}
+
+// Work run side by side logs from every thread at once (each volume of an export as it is
+// built): the capture keeps every message, and crashed on such runs when it took them unguarded.
+TEST(Logging, CaptureKeepsMessagesOfManyThreadsAtOnce)
+{
+    constexpr int kThreads = 4, kEach = 20000;
+    FoundationLogCapture log;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([] {
+            for (int i = 0; i < kEach; ++i)
+                qWarning() << "side by side" << i;
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(log.warnings().size(), kThreads * kEach);
 }

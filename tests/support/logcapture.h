@@ -1,4 +1,5 @@
 // Records every Qt message (type, category and text) while alive, so tests can check traces.
+// Messages come from every thread (work run side by side logs as it goes): one at a time.
 #pragma once
 
 #include <QList>
@@ -6,6 +7,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <mutex>
 #include <ostream>
 
 // Readable GoogleTest output for Qt strings (found by argument-dependent lookup).
@@ -37,12 +39,16 @@ public:
     FoundationLogCapture(const FoundationLogCapture&) = delete;
     FoundationLogCapture& operator=(const FoundationLogCapture&) = delete;
 
-    const QList<CapturedMessage>& messages() const { return m_messages; }
+    QList<CapturedMessage> messages() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_messages;
+    }
 
     QStringList texts(QtMsgType type) const
     {
         QStringList out;
-        for (const CapturedMessage& m : m_messages)
+        for (const CapturedMessage& m : messages())
             if (m.type == type)
                 out.append(m.text);
         return out;
@@ -63,12 +69,15 @@ public:
 private:
     static void handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
     {
-        if (s_active)
-            s_active->m_messages.append({type, QString::fromUtf8(context.category ? context.category : ""), message});
+        if (!s_active)
+            return;
+        const std::lock_guard<std::mutex> lock(s_active->m_mutex);
+        s_active->m_messages.append({type, QString::fromUtf8(context.category ? context.category : ""), message});
     }
 
     inline static FoundationLogCapture* s_active = nullptr;
     QtMessageHandler m_previous = nullptr;
+    mutable std::mutex m_mutex;
     QList<CapturedMessage> m_messages;
 };
 
