@@ -182,10 +182,10 @@ void ProjectManager::adoptLoaded(ProjectManager& loaded)
 }
 
 bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placedOut,
-                                 QList<FootprintData>& footprintsOut)
+                                 QList<FootprintData>& footprintsOut, const Message_ProgressRange& progress)
 {
     bool ok = false;
-    if (OutOfMemory::survive([&] { ok = readProject(path, placedOut, footprintsOut); }))
+    if (OutOfMemory::survive([&] { ok = readProject(path, placedOut, footprintsOut, progress); }))
         return ok;
     m_lastError = tr("Not enough memory to open this project.");
     return false;
@@ -208,7 +208,7 @@ bool ProjectManager::withinComponentLimit(const QJsonObject& root)
 }
 
 bool ProjectManager::readProject(const QString& path, QList<QJsonObject>& placedOut,
-                                 QList<FootprintData>& footprintsOut)
+                                 QList<FootprintData>& footprintsOut, const Message_ProgressRange& progress)
 {
     qCDebug(lcProject) << "\n=== LOADING PROJECT ===";
     qCDebug(lcProject) << "File:" << path;
@@ -238,7 +238,7 @@ bool ProjectManager::readProject(const QString& path, QList<QJsonObject>& placed
                    << qUtf8Printable(kVersion) << ")";
 
     ProjectManager loaded;
-    if (!loaded.readShapes(root)) {
+    if (!loaded.readShapes(root, progress)) {
         m_lastError = loaded.m_lastError;
         qWarning() << "Failed to load the embedded 3D shapes:" << m_lastError;
         return false;
