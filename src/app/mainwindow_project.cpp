@@ -31,6 +31,7 @@
 #include <AIS_InteractiveContext.hxx>
 #include <Message_ProgressRange.hxx>
 #include <Message_ProgressScope.hxx>
+#include <StdPrs_ToolTriangulatedShape.hxx>
 #include <V3d_Viewer.hxx>
 
 #include <memory>
@@ -366,7 +367,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         if (!staging.IsNull()) {
             built = std::make_unique<ComponentManager>(library, staging, loaded);
             const ComponentManager::GenerateResult result =
-                built->loadFromJson(placed, scope.Next(5.0), [&](int position, int count) {
+                built->loadFromJson(placed, scope.Next(4.0), [&](int position, int count) {
                     say(tr("Placing the components: %1 of %2...").arg(position).arg(count));
                 });
             if (result.cancelled || !scope.More()) {
@@ -383,6 +384,21 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         } else if (!placed.isEmpty()) {
             qWarning() << "openProjectFile: no viewer;" << placed.size() << "component(s) not recreated";
         }
+        // The tracks' solids too, meshed as the view will show them: the swap below only displays.
+        const QList<Route>& routes = loaded.routingManager().routes();
+        Message_ProgressScope tracks(scope.Next(1.0), nullptr, double(qMax<qsizetype>(routes.size(), 1)));
+        for (const Route& route : routes) {
+            const TopoDS_Shape solid = loaded.routingManager().routeShape(route);
+            if (!staging.IsNull() && !solid.IsNull())
+                OccUtils::guardedCall(false, "openProjectFile: track mesh", [&] {
+                    return StdPrs_ToolTriangulatedShape::Tessellate(solid, staging->DefaultDrawer());
+                });
+            tracks.Next();
+            if (!tracks.More()) {
+                cancelled = true;
+                return;
+            }
+        }
 
         // The open design goes now, whole: nothing below may be broken off.
         if (m_progressWindow)
@@ -394,6 +410,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         if (m_occWidget)
             m_occWidget->clearAll();
         qCDebug(lcUi) << "✓ Current state cleared";
+        scope.Show();
         m_project.adoptLoaded(loaded);
         // The replaced design is thrown away: its automatic save must not come back as work to
         // recover. A recovered untitled design goes on under its side file, and reopening the same
@@ -430,15 +447,20 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         m_footprintManager = std::move(library);
         qCDebug(lcUi) << "✓ Recreation finished";
 
+        // Each step of the swap reports, so that the window paints in between.
         m_project.syncRoutingNetlist();
         displayRestoredTracks();
         qCDebug(lcUi) << "✓ Routes displayed:" << m_project.routingManager().routes().size();
+        scope.Show();
         emit designStateChanged();
         verifyRestoredPadIndex();
+        scope.Show();
         // The explorer's net figures were emptied with the previous design.
         refreshRatsnest();
+        scope.Show();
         // Conflicts saved with the file are listed in the report below, not announced as new.
         checkTrackConflicts(false);
+        scope.Show();
 
         if (m_occWidget && !m_occWidget->context().IsNull()) {
             OccUtils::safeUpdateViewer(m_occWidget->context());

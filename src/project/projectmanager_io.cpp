@@ -172,11 +172,10 @@ void ProjectManager::adoptLoaded(ProjectManager& loaded)
     m_netlist = std::move(loaded.m_netlist);
     m_routingManager.setRoutingRules(loaded.m_routingManager.routingRules());
     m_loadNotes = loaded.m_loadNotes;
-    // Identities come from this model's counter, which never goes back.
-    for (Route route : loaded.m_routingManager.routes()) {
-        route.id = 0;
-        m_routingManager.addRoute(route);
-    }
+    // Identities come from this model's counter, which never goes back; the solids built aside
+    // come along.
+    for (const Route& route : loaded.m_routingManager.routes())
+        m_routingManager.addRouteOf(loaded.m_routingManager, route);
     for (const UnbuiltRoute& kept : loaded.m_routingManager.unbuiltRoutes())
         m_routingManager.addUnbuiltRoute(kept.route, kept.place);
 }
