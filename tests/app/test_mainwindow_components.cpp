@@ -8,10 +8,12 @@
 #include "app/progresswindow.h"
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
+#include "components/footprintmanager.h"
 #include "components/padcachemanager.h"
 #include "foundation/appsettings.h"
 #include "model/placedcomponentdata.h"
 #include "model/savedcomponent.h"
+#include "project/projectmanager.h"
 #include "view/occwidget.h"
 
 #include <AIS_InteractiveContext.hxx>
