@@ -11,7 +11,8 @@
 // BM_OpenGaps: the design saved as a project and opened in the window (run under xvfb-run), from
 // the call to the load report: the same figures, from the window's own event ticks, and how long
 // the opening takes to end once Cancel is pressed half-way through placing the components
-// (cancel_s; -1 when it did not stop).
+// (cancel_s; -1 when it did not stop), and how long Cancel is greyed while the new design takes the
+// open one's place (held_s, from the first report of that swap).
 #include "benchmain.h"
 
 #include "exportdesigns.h"
@@ -260,7 +261,7 @@ struct OpenWindow
     // Cancel is pressed at the first report made once that many components are being placed.
     double open(const QString& path, int breakAt = 0)
     {
-        reportAt = pressedAt = -1;
+        reportAt = pressedAt = heldAt = -1;
         breakFrom = breakAt;
         longest = longestCpu = 0.0;
         lastWall = 0;
@@ -284,6 +285,8 @@ struct OpenWindow
             lastCpu = cpu;
             auto* progress = window.findChild<QDialog*>(QStringLiteral("progressWindow"));
             const QLabel* label = progress ? progress->findChild<QLabel*>() : nullptr;
+            if (heldAt < 0 && label && label->text() == QLatin1String("Replacing the open design..."))
+                heldAt = now;
             if (breakFrom > 0 && pressedAt < 0 && label && placedSoFar(label->text()) >= breakFrom) {
                 pressedAt = now;
                 progress->reject();
@@ -323,7 +326,7 @@ struct OpenWindow
     bool measuring = false;
     bool opened = false;
     int breakFrom = 0;
-    qint64 pressedAt = -1, reportAt = -1, returnedAt = 0, lastWall = 0;
+    qint64 pressedAt = -1, heldAt = -1, reportAt = -1, returnedAt = 0, lastWall = 0;
     double lastCpu = 0.0, longest = 0.0, longestCpu = 0.0;
 };
 
@@ -355,6 +358,8 @@ void BM_OpenGaps(benchmark::State& state)
         state.counters["longest_gap_s"] = w.longest;
         state.counters["longest_gap_cpu_s"] = w.longestCpu;
         state.counters["gap_share"] = w.longest / total;
+        // From the first report of the swap, where Cancel is greyed, to the load report.
+        state.counters["held_s"] = w.heldAt < 0 ? 0.0 : double(w.reportAt - w.heldAt) * 1e-9;
 
         w.open(path, int(design.components.size()) / 2);
         const bool acted = !w.opened && w.pressedAt >= 0;
