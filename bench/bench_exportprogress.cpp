@@ -8,18 +8,37 @@
 // longest stretch on the GUI thread between two reports or after the last one (longest_gap_s,
 // and its share of the operation; longest_gap_cpu_s in the GUI thread's CPU time), the number of reports, and how long the operation took to
 // end once a break was asked half-way through (cancel_s).
+// BM_OpenGaps: the design saved as a project and opened in the window (run under xvfb-run), from
+// the call to the load report: the same figures, from the window's own event ticks, and how long
+// the opening takes to end once Cancel is pressed half-way through placing the components
+// (cancel_s; -1 when it did not stop), and how long Cancel is greyed while the new design takes the
+// open one's place (held_s, from the first report of that swap).
 #include "benchmain.h"
 
 #include "exportdesigns.h"
 
+#include "app/mainwindow.h"
 #include "components/burialanalyzer.h"
+#include "components/footprintmanager.h"
+#include "model/footprintdata.h"
+#include "model/savedcomponent.h"
+#include "project/projectmanager.h"
+#include "testsupport.h"
+#include "view/occwidget.h"
 #include "outputs/exportoptions.h"
 #include "outputs/partpresence.h"
 #include "outputs/stepexporter.h"
 #include "outputs/threemfexporter.h"
 
+#include <QPushButton>
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -31,6 +50,7 @@
 #include <atomic>
 #include <ctime>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -189,8 +209,175 @@ BENCHMARK(BM_ProgressGaps)
 
 } // namespace
 
+namespace {
+
+// The design as a project file, its footprints embedded; empty on failure.
+QString writeProject(const ThreeMfDesign& design, const QTemporaryDir& dir, const QString& name)
+{
+    ProjectManager project;
+    project.addShape(design.part);
+    project.setMainShapeIndex(0);
+    Netlist netlist = design.netlist;
+    project.setNetlist(std::move(netlist));
+    for (const Route& route : design.routes)
+        project.routingManager().addRoute(route);
+    FootprintManager library;
+    library.addSearchPath(TestSupport::kicadFootprintRoot() + "/LED_THT.pretty");
+    library.addSearchPath(TestSupport::kicadFootprintRoot() + "/Capacitor_THT.pretty");
+    QList<SavedComponent> placed;
+    QList<FootprintData> footprints;
+    QSet<QString> embedded;
+    for (const PlacedComponentData& component : design.components) {
+        placed.append(SavedComponent{component, component.footprintName});
+        if (!embedded.contains(component.footprintName) && library.loadFootprint(component.footprintName)) {
+            embedded.insert(component.footprintName);
+            footprints.append(library.getFootprint(component.footprintName));
+        }
+    }
+    const QString path = dir.filePath(name + ".vtq");
+    return project.saveProject(path, placed, footprints, false) ? path : QString();
+}
+
+// The window on screen, and a tick that answers its boxes and notes how long its thread went
+// between two rounds of events.
+struct OpenWindow
+{
+    OpenWindow()
+    {
+        bool ready = false;
+        QObject::connect(window.findChild<OccWidget*>(), &OccWidget::viewerInitialized, [&] { ready = true; });
+        window.resize(1280, 800);
+        window.show();
+        QElapsedTimer waited;
+        waited.start();
+        while (!ready && waited.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        tick.setInterval(1);
+        QObject::connect(&tick, &QTimer::timeout, [this] { onTick(); });
+        tick.start();
+    }
+
+    // Seconds from the call to the load report; negative when it did not open. With breakAt > 0,
+    // Cancel is pressed at the first report made once that many components are being placed.
+    double open(const QString& path, int breakAt = 0)
+    {
+        reportAt = pressedAt = heldAt = -1;
+        breakFrom = breakAt;
+        longest = longestCpu = 0.0;
+        lastWall = 0;
+        lastCpu = threadCpu();
+        measuring = true;
+        clock.start();
+        opened = window.loadProjectFile(path, false);
+        returnedAt = clock.nsecsElapsed();
+        measuring = false;
+        return opened && reportAt >= 0 ? double(reportAt) * 1e-9 : -1.0;
+    }
+
+    void onTick()
+    {
+        if (measuring) {
+            const qint64 now = clock.nsecsElapsed();
+            const double cpu = threadCpu();
+            longest = std::max(longest, double(now - lastWall) * 1e-9);
+            longestCpu = std::max(longestCpu, cpu - lastCpu);
+            lastWall = now;
+            lastCpu = cpu;
+            auto* progress = window.findChild<QDialog*>(QStringLiteral("progressWindow"));
+            const QLabel* label = progress ? progress->findChild<QLabel*>() : nullptr;
+            if (heldAt < 0 && label && label->text() == QLatin1String("Replacing the open design..."))
+                heldAt = now;
+            if (breakFrom > 0 && pressedAt < 0 && label && placedSoFar(label->text()) >= breakFrom) {
+                pressedAt = now;
+                progress->reject();
+            }
+        }
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        auto* buttons = box ? box->findChild<QDialogButtonBox*>() : nullptr;
+        if (!box || !box->isVisible() || !buttons || box->objectName() == QLatin1String("progressWindow"))
+            return;
+        if (box->windowTitle() == QStringLiteral("Project loaded") && measuring) {
+            reportAt = clock.nsecsElapsed();
+            measuring = false;
+        }
+        QPushButton* button = buttons->button(QDialogButtonBox::Yes);
+        if (button || (button = buttons->button(QDialogButtonBox::Ok)))
+            button->click();
+    }
+
+    static double threadCpu()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+    }
+
+    // The component being placed, as the progress window says; 0 in another stage.
+    static int placedSoFar(const QString& label)
+    {
+        static const QRegularExpression placing(QStringLiteral("^Placing the components: (\\d+) of"));
+        const QRegularExpressionMatch match = placing.match(label);
+        return match.hasMatch() ? match.captured(1).toInt() : 0;
+    }
+
+    MainWindow window;
+    QTimer tick;
+    QElapsedTimer clock;
+    bool measuring = false;
+    bool opened = false;
+    int breakFrom = 0;
+    qint64 pressedAt = -1, heldAt = -1, reportAt = -1, returnedAt = 0, lastWall = 0;
+    double lastCpu = 0.0, longest = 0.0, longestCpu = 0.0;
+};
+
+std::unique_ptr<OpenWindow> s_window;
+
+void BM_OpenGaps(benchmark::State& state)
+{
+    ThreeMfDesign design;
+    const Design kind = Design(state.range(0));
+    if (!designOrSkip(state, design, [kind](ThreeMfDesign& d, QString* why) { return buildDesign(kind, d, why); }))
+        return;
+    QTemporaryDir dir;
+    const QString path = writeProject(design, dir, QStringLiteral("design"));
+    if (path.isEmpty()) {
+        state.SkipWithError("the project was not written");
+        return;
+    }
+    if (!s_window)
+        s_window = std::make_unique<OpenWindow>();
+    OpenWindow& w = *s_window;
+    for (auto _ : state) {
+        const double total = w.open(path);
+        if (total < 0) {
+            state.SkipWithError("the project did not open");
+            return;
+        }
+        state.counters["components"] = double(design.components.size());
+        state.counters["total_s"] = total;
+        state.counters["longest_gap_s"] = w.longest;
+        state.counters["longest_gap_cpu_s"] = w.longestCpu;
+        state.counters["gap_share"] = w.longest / total;
+        // From the first report of the swap, where Cancel is greyed, to the load report.
+        state.counters["held_s"] = w.heldAt < 0 ? 0.0 : double(w.reportAt - w.heldAt) * 1e-9;
+
+        w.open(path, int(design.components.size()) / 2);
+        const bool acted = !w.opened && w.pressedAt >= 0;
+        state.counters["cancel_s"] = acted ? double(w.returnedAt - w.pressedAt) * 1e-9 : -1.0;
+    }
+}
+BENCHMARK(BM_OpenGaps)->Arg(BoxPart)->Arg(FramePart)->Arg(ManySolidPart)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    QStandardPaths::setTestModeEnabled(true);
     Message::DefaultMessenger()->ChangePrinters().Clear(); // the STEP writer's statistics
-    return runBenchmarks<QApplication>(argc, argv);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    s_window.reset();
+    return 0;
 }

@@ -2,12 +2,11 @@
 // in a box part; 1, the same 160 on a one-solid frame part of 862 x 862 x 292 mm in B-splines,
 // most of them standing in its opening; 2, 24 of them on a part of 119 separate B-spline solids;
 // 3, the same with every other solid a cylinder (its tight box is some 4 times dearer).
-// The first plan, which measures what stands in the part (bodies, pads as carved and tracks:
+// The first plan, which measures which components stand in the part (bodies and pads as carved;
 // first_plan_s), beside the same work as the plan did it before that measure came in, in the
 // same run: the part's tight box on a part no boolean has touched and one PartOverlap question
 // per body (reference_s, x_reference; the reference shares PartOverlap's quick tests, so what
-// speeds those speeds both). The tracks' solids are built beforehand, as the track display has
-// them. Then a new layer height with those verdicts kept, as the plan window makes it
+// speeds those speeds both). Then a new layer height with those verdicts kept, as the plan window makes it
 // (layer_change_ms, the mean of 20). Process CPU time beside each wall time (_cpu); the
 // booleans left after the quick tests run side by side, so wall time may be below CPU time.
 #include "benchmain.h"
@@ -69,14 +68,14 @@ bool buildDesign(Design kind, ThreeMfDesign& design, QString* why)
     return buildBoxDesign(design, why);
 }
 
-// As the window makes it: the tracks' solids are the routing model's kept ones.
+// As the window makes it, from the components' volumes alone.
 PrintPlan planOf(const ThreeMfDesign& design, const RoutingManager& routing, PartPresence& presence,
                  double layerHeight)
 {
     AssemblyInput input = design.input();
     input.routes = &routing.routes();
     input.routeShape = [&routing](const Route& route) { return routing.routeShape(route); };
-    const QList<VolumeSource> volumes = PartPresence::volumesOf(input);
+    const QList<VolumeSource> volumes = PartPresence::componentVolumesOf(input);
     if (!presence.isKnown(design.part, volumes))
         presence.update(design.part, volumes);
     const QStringList outside = presence.componentsOutside(volumes);

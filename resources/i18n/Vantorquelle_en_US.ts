@@ -2078,10 +2078,10 @@ The current design has been kept.</source>
         </translation>
     </message>
     <message numerus="yes">
-        <source>❌ Not enough memory to place the %n component(s) of this project: none was placed, and the project file was left as it is.</source>
+        <source>❌ Not enough memory to place the %n component(s) of this project: none was placed, and the current design has been kept.</source>
         <translation>
-            <numerusform>❌ Not enough memory to place the %n component of this project: it was not placed, and the project file was left as it is.</numerusform>
-            <numerusform>❌ Not enough memory to place the %n components of this project: none was placed, and the project file was left as it is.</numerusform>
+            <numerusform>❌ Not enough memory to place the %n component of this project: it was not placed, and the current design has been kept.</numerusform>
+            <numerusform>❌ Not enough memory to place the %n components of this project: none was placed, and the current design has been kept.</numerusform>
         </translation>
     </message>
     <message>
@@ -2329,6 +2329,18 @@ Yes opens it as an untitled project; No deletes it.</source>
     </message>
     <message>
         <source>Opening the project...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the project file...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Placing the components: %1 of %2...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replacing the open design...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

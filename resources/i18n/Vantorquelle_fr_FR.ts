@@ -2228,10 +2228,10 @@ La conception en cours a été conservée.</translation>
         </translation>
     </message>
     <message numerus="yes">
-        <source>❌ Not enough memory to place the %n component(s) of this project: none was placed, and the project file was left as it is.</source>
+        <source>❌ Not enough memory to place the %n component(s) of this project: none was placed, and the current design has been kept.</source>
         <translation>
-            <numerusform>❌ Mémoire insuffisante pour placer le composant de ce projet&#xa0;: il n&apos;a pas été placé, et le fichier de projet est resté tel quel.</numerusform>
-            <numerusform>❌ Mémoire insuffisante pour placer les %n composants de ce projet&#xa0;: aucun n&apos;a été placé, et le fichier de projet est resté tel quel.</numerusform>
+            <numerusform>❌ Mémoire insuffisante pour placer le composant de ce projet&#xa0;: il n&apos;a pas été placé, et la conception en cours a été conservée.</numerusform>
+            <numerusform>❌ Mémoire insuffisante pour placer les %n composants de ce projet&#xa0;: aucun n&apos;a été placé, et la conception en cours a été conservée.</numerusform>
         </translation>
     </message>
     <message>
@@ -2493,6 +2493,18 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
     <message>
         <source>Opening the project...</source>
         <translation>Ouverture du projet...</translation>
+    </message>
+    <message>
+        <source>Reading the project file...</source>
+        <translation>Lecture du fichier de projet...</translation>
+    </message>
+    <message>
+        <source>Placing the components: %1 of %2...</source>
+        <translation>Placement des composants&#xa0;: %1 sur %2...</translation>
+    </message>
+    <message>
+        <source>Replacing the open design...</source>
+        <translation>Remplacement de la conception ouverte...</translation>
     </message>
     <message>
         <source>Opening cancelled: the design is as it was</source>

@@ -56,7 +56,7 @@ MainWindow::MainWindow(QWidget* parent)
     if (!dockState.isEmpty())
         restoreState(dockState, 0);
 
-    loadFootprintFolders();
+    loadFootprintFolders(m_footprintManager);
     m_project.routingManager().setRoutingRules(AppSettings::routingRules());
 
     connect(m_occWidget, &OccWidget::viewerInitialized, this, &MainWindow::onViewerReady);
@@ -278,9 +278,9 @@ void MainWindow::setOpenFileChooser(OpenFileChooser chooser)
     m_openFileChooser = std::move(chooser);
 }
 
-void MainWindow::loadFootprintFolders()
+void MainWindow::loadFootprintFolders(FootprintManager& library)
 {
     const QStringList folders = AppSettings::footprintDirs();
     for (const QString& folder : folders)
-        m_footprintManager.addSearchPath(folder);
+        library.addSearchPath(folder);
 }

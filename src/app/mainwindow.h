@@ -194,7 +194,7 @@ private:
     void createViewMenu();
     void createHelpMenu();
     QWidget* createToolPanel();
-    void loadFootprintFolders();
+    static void loadFootprintFolders(FootprintManager& library);
     void connectOccWidget();
     void forceViewerRepaint();
     void releaseViewerObjects();
@@ -272,9 +272,6 @@ private:
                          bool untitledRecovery, const QString& recoveredSideFile = QString());
     void collectPlacedComponents(QList<SavedComponent>& placed,
                                  QList<FootprintData>& footprints) const;
-    // skipped receives a line for each entry of the file that was left out.
-    int restorePlacedComponents(const QList<QJsonObject>& placed, QList<MissingFootprintInfo>& missing,
-                                bool* outOfMemory, QStringList* skipped, const Message_ProgressRange& progress);
     void markSaved();
     void reportSaveFailure();
     void displayRestoredTracks();

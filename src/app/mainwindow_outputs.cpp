@@ -52,7 +52,7 @@ QString MainWindow::chooseSaveFile(int kind, const QString& caption, const QStri
 
 PrintPlan MainWindow::planWithin(double layerHeightMm, const Message_ProgressRange& progress)
 {
-    const QList<VolumeSource> volumes = PartPresence::volumesOf(assemblyInput());
+    const QList<VolumeSource> volumes = PartPresence::componentVolumesOf(assemblyInput());
     if (!m_partPresence.update(m_project.mainShape(), volumes, progress)) {
         PrintPlan plan;
         plan.layerHeight = layerHeightMm;
@@ -69,7 +69,7 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
     // Only what stands in the part takes time, and it does not depend on the layer height:
     // measured once, under the progress window, until the design changes.
     if (isLongOperationRunning()
-        || m_partPresence.isKnown(m_project.mainShape(), PartPresence::volumesOf(assemblyInput())))
+        || m_partPresence.isKnown(m_project.mainShape(), PartPresence::componentVolumesOf(assemblyInput())))
         return planWithin(layerHeightMm, Message_ProgressRange());
     PrintPlan plan;
     runLongOperation(tr("Computing the print plan..."),

@@ -28,8 +28,13 @@
 #include <QPushButton>
 #include <QUndoStack>
 
+#include <AIS_InteractiveContext.hxx>
 #include <Message_ProgressRange.hxx>
 #include <Message_ProgressScope.hxx>
+#include <StdPrs_ToolTriangulatedShape.hxx>
+#include <V3d_Viewer.hxx>
+
+#include <memory>
 
 namespace {
 
@@ -79,7 +84,7 @@ void MainWindow::newProject()
     m_project.clear();
     m_project.routingManager().setRoutingRules(AppSettings::routingRules());
     m_footprintManager.clearSearchPaths();
-    loadFootprintFolders();
+    loadFootprintFolders(m_footprintManager);
 
     m_undoStack->clear();
     markSaved();
@@ -172,25 +177,6 @@ void MainWindow::collectPlacedComponents(QList<SavedComponent>& placed,
         return;
     placed = m_componentManager->componentsForSave();
     footprints = m_componentManager->usedFootprints();
-}
-
-int MainWindow::restorePlacedComponents(const QList<QJsonObject>& placed,
-                                        QList<MissingFootprintInfo>& missing, bool* outOfMemory,
-                                        QStringList* skipped, const Message_ProgressRange& progress)
-{
-    if (!m_componentManager) {
-        if (!placed.isEmpty())
-            qWarning() << "restorePlacedComponents: no component manager;" << placed.size()
-                       << "component(s) not recreated";
-        return 0;
-    }
-    const ComponentManager::GenerateResult result = m_componentManager->loadFromJson(placed, progress);
-    missing = result.missingFootprints;
-    if (outOfMemory)
-        *outOfMemory = result.outOfMemory;
-    if (skipped)
-        *skipped = result.skipped;
-    return result.loaded;
 }
 
 void MainWindow::displayRestoredTracks()
@@ -309,14 +295,31 @@ bool MainWindow::openProjectPath(const QString& path, bool untitledRecovery)
                            recovery && !untitledRecovery ? fileToRead : QString());
 }
 
+namespace {
+
+// A context on a viewer of its own with no view: what is displayed there is meshed and laid out
+// as the shown context would, but never drawn, so that a design can be built beside the open one.
+opencascade::handle<AIS_InteractiveContext> stagingContext(const opencascade::handle<AIS_InteractiveContext>& shown)
+{
+    return OccUtils::guardedCall(opencascade::handle<AIS_InteractiveContext>(), "stagingContext", [&] {
+        opencascade::handle<AIS_InteractiveContext> context =
+            new AIS_InteractiveContext(new V3d_Viewer(shown->CurrentViewer()->Driver()));
+        context->SetDisplayMode(shown->DisplayMode(), false);
+        context->SetAutoActivateSelection(false);
+        return context;
+    });
+}
+
+} // namespace
+
 bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
                                  bool untitledRecovery, const QString& recoveredSideFile)
 {
     if (isLongOperationRunning())
         return false;
-    // Read aside first, on a helper thread while the window paints: a file that cannot be
-    // loaded, or Cancel until then, leaves the design, its path and its undo history exactly as
-    // they were.
+    // The new design is read and built aside (its part, its library, its components on a
+    // context no view shows): a file that cannot be loaded, or Cancel until the swap at the very
+    // end, leaves the design, its path and its undo history exactly as they were.
     ProjectManager loaded;
     QList<QJsonObject> placed;
     QList<FootprintData> footprints;
@@ -330,27 +333,84 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     QStringList loadNotes;
     runLongOperation(tr("Opening the project..."), [&](const Message_ProgressRange& progress) {
         Message_ProgressScope scope(progress, nullptr, 10.0);
+        const auto say = [this](const QString& text) {
+            if (m_progressWindow)
+                m_progressWindow->setLabel(text);
+        };
+        say(tr("Reading the project file..."));
         // The window paints over the file dialog before the read starts.
         scope.Show();
-        if (scope.More())
-            read = OccUtils::runReporting(scope.Next(3.0), "openProject",
-                                          [&] { return loaded.loadProject(fileToRead, placed, footprints); });
+        if (scope.More()) {
+            // The part's reader reports from the helper thread; this thread paints meanwhile.
+            Message_ProgressScope reading(scope.Next(3.0), nullptr, 4.0);
+            const Message_ProgressRange readerRange = reading.Next(3.0);
+            read = OccUtils::runReporting(reading.Next(1.0), "openProject", [&] {
+                return loaded.loadProject(fileToRead, placed, footprints, readerRange);
+            });
+        }
         if (!scope.More()) {
             cancelled = true;
             return;
         }
         if (!read)
             return;
-        // The open design goes now: stopping past here would leave neither.
+
+        FootprintManager library;
+        loadFootprintFolders(library);
+        for (const FootprintData& footprint : std::as_const(footprints))
+            library.registerEmbeddedFootprint(footprint);
+        loadNotes = loaded.loadNotes();
+        std::unique_ptr<ComponentManager> built;
+        const opencascade::handle<AIS_InteractiveContext> staging =
+            m_componentManager && m_occWidget ? stagingContext(m_occWidget->context())
+                                              : opencascade::handle<AIS_InteractiveContext>();
+        if (!staging.IsNull()) {
+            built = std::make_unique<ComponentManager>(library, staging, loaded);
+            const ComponentManager::GenerateResult result =
+                built->loadFromJson(placed, scope.Next(4.0), [&](int position, int count) {
+                    say(tr("Placing the components: %1 of %2...").arg(position).arg(count));
+                });
+            if (result.cancelled || !scope.More()) {
+                cancelled = true;
+                return;
+            }
+            if (result.outOfMemory) {
+                outOfMemory = true;
+                return;
+            }
+            missing = result.missingFootprints;
+            loadNotes += result.skipped;
+            loadedCount = result.loaded;
+        } else if (!placed.isEmpty()) {
+            qWarning() << "openProjectFile: no viewer;" << placed.size() << "component(s) not recreated";
+        }
+        // The tracks' solids too, meshed as the view will show them: the swap below only displays.
+        const QList<Route>& routes = loaded.routingManager().routes();
+        Message_ProgressScope tracks(scope.Next(1.0), nullptr, double(qMax<qsizetype>(routes.size(), 1)));
+        for (const Route& route : routes) {
+            const TopoDS_Shape solid = loaded.routingManager().routeShape(route);
+            if (!staging.IsNull() && !solid.IsNull())
+                OccUtils::guardedCall(false, "openProjectFile: track mesh", [&] {
+                    return StdPrs_ToolTriangulatedShape::Tessellate(solid, staging->DefaultDrawer());
+                });
+            tracks.Next();
+            if (!tracks.More()) {
+                cancelled = true;
+                return;
+            }
+        }
+
+        // The open design goes now, whole: nothing below may be broken off.
         if (m_progressWindow)
             m_progressWindow->holdCancel();
-
+        say(tr("Replacing the open design..."));
         resetInteractionState();
         if (m_componentManager)
             m_componentManager->clearAll(true);
         if (m_occWidget)
             m_occWidget->clearAll();
         qCDebug(lcUi) << "✓ Current state cleared";
+        scope.Show();
         m_project.adoptLoaded(loaded);
         // The replaced design is thrown away: its automatic save must not come back as work to
         // recover. A recovered untitled design goes on under its side file, and reopening the same
@@ -360,9 +420,6 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         // No longer open here; its side file is left for the next opening to offer.
         if (untitledRecovery)
             leaveAutoSaveClaim(m_currentProjectPath);
-        // The opened design brings its own footprints; the previous design's must not serve it.
-        m_footprintManager.clearSearchPaths();
-        loadFootprintFolders();
 
         m_undoStack->clear();
         m_undoStack->setClean();
@@ -372,7 +429,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         autoSaveHeld = untitledRecovery || claimAutoSave(path, recoveredSideFile);
         updateWindowTitle();
         qCDebug(lcUi) << "✓ Project file loaded";
-        qCDebug(lcUi) << "  Components to recreate:" << placed.size();
+        qCDebug(lcUi) << "  Components recreated:" << placed.size();
 
         bool displayed = false;
         for (const TopoDS_Shape& shape : m_project.shapes()) {
@@ -384,25 +441,26 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         if (displayed)
             emit designStateChanged();
 
-        for (const FootprintData& footprint : std::as_const(footprints))
-            m_footprintManager.registerEmbeddedFootprint(footprint);
-        loadNotes = m_project.loadNotes();
-        QStringList skippedComponents;
-        loadedCount = restorePlacedComponents(placed, missing, &outOfMemory, &skippedComponents, scope.Next(6.0));
-        loadNotes += skippedComponents;
+        if (built)
+            m_componentManager->adoptComponents(*built, scope.Next(1.0));
+        // The opened design brings its own footprints; the previous design's must not serve it.
+        m_footprintManager = std::move(library);
         qCDebug(lcUi) << "✓ Recreation finished";
-        if (outOfMemory)
-            return;
 
+        // Each step of the swap reports, so that the window paints in between.
         m_project.syncRoutingNetlist();
         displayRestoredTracks();
         qCDebug(lcUi) << "✓ Routes displayed:" << m_project.routingManager().routes().size();
+        scope.Show();
         emit designStateChanged();
         verifyRestoredPadIndex();
+        scope.Show();
         // The explorer's net figures were emptied with the previous design.
         refreshRatsnest();
+        scope.Show();
         // Conflicts saved with the file are listed in the report below, not announced as new.
         checkTrackConflicts(false);
+        scope.Show();
 
         if (m_occWidget && !m_occWidget->context().IsNull()) {
             OccUtils::safeUpdateViewer(m_occWidget->context());
@@ -421,18 +479,9 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         return false;
     }
     if (outOfMemory) {
-        // The former design is gone already; what is left is the new one without components,
-        // which is not the file: it stays unnamed so that no save overwrites the project. Its
-        // side files stay as they were, for another try.
-        if (!untitledRecovery)
-            leaveAutoSaveClaim(path);
-        m_currentProjectPath.clear();
-        m_modifiedOutsideUndo = true;
-        updateWindowTitle();
-        emit designStateChanged();
         QMessageBox::warning(this, tr("Error"),
                              tr("❌ Not enough memory to place the %n component(s) of this project: none was "
-                                "placed, and the project file was left as it is.",
+                                "placed, and the current design has been kept.",
                                 nullptr, int(placed.size())));
         setStatusText(tr("Project not loaded: not enough memory"));
         return false;

@@ -21,7 +21,7 @@ namespace {
 
 int g_showDelayMs = 400;
 // Reports come far more often than a screen refreshes; the events run at most this often.
-constexpr int kPumpIntervalMs = 40;
+int g_pumpIntervalMs = 40;
 constexpr int kBarSteps = 1000;
 
 } // namespace
@@ -98,7 +98,7 @@ protected:
     {
         if (m_pumping || QThread::currentThread() != QCoreApplication::instance()->thread())
             return;
-        if (!force && m_lastPump.isValid() && m_lastPump.elapsed() < kPumpIntervalMs)
+        if (!force && m_lastPump.isValid() && m_lastPump.elapsed() < g_pumpIntervalMs)
             return;
         m_pumping = true;
         if (!m_dialog->isVisible() && m_started.elapsed() >= g_showDelayMs)
@@ -156,4 +156,9 @@ void ProgressWindow::holdCancel()
 void ProgressWindow::setShowDelay(int milliseconds)
 {
     g_showDelayMs = milliseconds;
+}
+
+void ProgressWindow::setPumpInterval(int milliseconds)
+{
+    g_pumpIntervalMs = milliseconds;
 }

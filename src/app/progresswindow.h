@@ -33,6 +33,8 @@ public:
 
     // Milliseconds from the start to the window showing; tests set 0 to reach Cancel at once.
     static void setShowDelay(int milliseconds);
+    // Least milliseconds between two reports that let events in; tests set 0 to see every one.
+    static void setPumpInterval(int milliseconds);
 
 private:
     class Dialog;

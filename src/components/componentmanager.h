@@ -47,6 +47,7 @@ public:
         // Entries of a project file that were left out, one line each for the load report.
         QStringList skipped;
         bool outOfMemory = false; // stopped: every component of this run was taken away again
+        bool cancelled = false;   // broken off through progress, with the components built so far
     };
 
     struct NetlistApplyResult
@@ -128,9 +129,15 @@ public:
     // Saving and loading
     QList<SavedComponent> componentsForSave() const;
     QList<FootprintData> usedFootprints() const;
-    // Reports one step per entry through progress; it cannot be broken off.
+    // Reports one step per entry through progress, and onEntry(position, count) before each;
+    // broken off, it stops between entries. A project is built in a manager of its own, on a
+    // context no view shows, so that the open design stays whole until adoptComponents.
     GenerateResult loadFromJson(const QList<QJsonObject>& objects,
-                                const Message_ProgressRange& progress = Message_ProgressRange());
+                                const Message_ProgressRange& progress = Message_ProgressRange(),
+                                const std::function<void(int, int)>& onEntry = {});
+    // Takes over every component of built, replacing this manager's own: their objects move from
+    // built's context to this one's, one report through progress each. Not broken off.
+    void adoptComponents(ComponentManager& built, const Message_ProgressRange& progress = Message_ProgressRange());
     static void readComponentJson(PlacedComponentData& component, const QJsonObject& object);
 
     static gp_Pnt placementPosition(int index, int count);
@@ -152,7 +159,8 @@ private:
     bool placeNetlistComponent(const NetlistComponent& component, int index, int count,
                                QList<MissingFootprintInfo>& missing, QList<LooserFootprintMatch>* looser = nullptr);
     bool rebuildWith(PlacedComponentData& component, const ComponentProperties& properties);
-    GenerateResult restoreFromJson(const QList<QJsonObject>& objects, const Message_ProgressRange& progress);
+    GenerateResult restoreFromJson(const QList<QJsonObject>& objects, const Message_ProgressRange& progress,
+                                   const std::function<void(int, int)>& onEntry);
     // A placed component other than ref whose footprint is the cached one of that name, when
     // the file is not where that footprint came from; empty when there is none.
     QString otherUserOfFootprint(const QString& name, const QFileInfo& file, const QString& ref) const;

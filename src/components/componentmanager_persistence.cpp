@@ -6,6 +6,7 @@
 #include "components/componentmanager_p.h"
 #include "components/footprintmanager.h"
 #include "foundation/geometryutils.h"
+#include "foundation/occutils.h"
 #include "foundation/outofmemory.h"
 #include "model/footprintdata.h"
 #include "model/netlist.h"
@@ -101,10 +102,11 @@ void ComponentManager::readComponentJson(PlacedComponentData& component, const Q
 }
 
 ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJsonObject>& objects,
-                                                                const Message_ProgressRange& progress)
+                                                                const Message_ProgressRange& progress,
+                                                                const std::function<void(int, int)>& onEntry)
 {
     GenerateResult result;
-    if (OutOfMemory::survive([&] { result = restoreFromJson(objects, progress); }))
+    if (OutOfMemory::survive([&] { result = restoreFromJson(objects, progress, onEntry); }))
         return result;
     // What was restored before memory ran out goes too: no half of a design is left.
     clearAll(true);
@@ -115,7 +117,8 @@ ComponentManager::GenerateResult ComponentManager::loadFromJson(const QList<QJso
 }
 
 ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<QJsonObject>& objects,
-                                                                   const Message_ProgressRange& progress)
+                                                                   const Message_ProgressRange& progress,
+                                                                   const std::function<void(int, int)>& onEntry)
 {
     clearAll(true);
     GenerateResult result;
@@ -124,7 +127,13 @@ ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<Q
     Message_ProgressScope scope(progress, nullptr, double(qMax<qsizetype>(objects.size(), 1)));
     int position = 0;
     for (const QJsonObject& object : objects) {
+        if (onEntry)
+            onEntry(position + 1, int(objects.size()));
         scope.Next();
+        if (!scope.More()) {
+            result.cancelled = true;
+            break;
+        }
         ++position;
         if (OutOfMemory::inScope())
             OutOfMemory::ensureHeadroom();
@@ -197,4 +206,37 @@ ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<Q
 
     emit populationChanged(result.loaded, result.missing);
     return result;
+}
+
+void ComponentManager::adoptComponents(ComponentManager& built, const Message_ProgressRange& progress)
+{
+    clearAll(true);
+    ComponentMap taken;
+    taken.swap(built.m_components);
+    built.m_bodyIndex.clear();
+    built.pinsChanged(QString());
+    Message_ProgressScope scope(progress, nullptr, double(qMax<qsizetype>(taken.size(), 1)));
+    const auto move = [&](const opencascade::handle<AIS_Shape>& object) {
+        if (object.IsNull())
+            return;
+        if (!built.m_context.IsNull())
+            OccUtils::safeRemove(built.m_context, object);
+        if (!m_context.IsNull())
+            OccUtils::safeDisplay(m_context, object, true);
+    };
+    int loaded = 0;
+    int missing = 0;
+    for (auto it = taken.cbegin(); it != taken.cend(); ++it) {
+        const PlacedComponentData& component = it.value();
+        move(component.compositeShape);
+        for (const PlacedPadData& pad : component.pads)
+            move(pad.aisShape);
+        m_components.insert(it.key(), component);
+        indexBodyShape(component.compositeShape, it.key());
+        refreshPadCache(it.key());
+        ++(component.hasMissingFootprint ? missing : loaded);
+        scope.Next();
+    }
+    pinsChanged(QString());
+    emit populationChanged(loaded, missing);
 }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -107,10 +108,16 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
         return guardedCall(false, context, job);
     std::atomic<bool> done{false};
     bool succeeded = false;
-    std::thread helper([&] {
-        succeeded = guardedCall(false, context, job);
-        done = true;
-    });
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            succeeded = guardedCall(false, context, job);
+            done = true;
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had (memory short): the job runs here, without reports meanwhile.
+        return guardedCall(false, context, job);
+    }
     // Its length is unknown: each report takes a share of what is left.
     Message_ProgressScope waiting(progress, nullptr, 1.0, true);
     while (!done) {

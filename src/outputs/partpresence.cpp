@@ -57,6 +57,14 @@ QList<VolumeSource> PartPresence::volumesOf(const AssemblyInput& input)
     return input.mainPart.IsNull() ? QList<VolumeSource>() : StepExporter::collectSources(input, ExportOptions());
 }
 
+QList<VolumeSource> PartPresence::componentVolumesOf(const AssemblyInput& input)
+{
+    AssemblyInput components = input;
+    components.routes = nullptr;
+    components.routeShape = nullptr;
+    return volumesOf(components);
+}
+
 QString PartPresence::componentOf(const CollectedVolume& volume)
 {
     return volume.kind == PadVolume ? volume.name.section(QLatin1Char('/'), 0, 0) : volume.name;

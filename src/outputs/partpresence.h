@@ -34,6 +34,9 @@ public:
 
     // The volumes the rule reads: what the export collects from input with every kind on.
     static QList<VolumeSource> volumesOf(const AssemblyInput& input);
+    // Those of the components alone: all the print plan reads. A track's solid is dear to
+    // measure and tells the plan nothing.
+    static QList<VolumeSource> componentVolumesOf(const AssemblyInput& input);
     // The component a pad or body volume belongs to.
     static QString componentOf(const CollectedVolume& volume);
 

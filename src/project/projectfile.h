@@ -1,6 +1,7 @@
 // Converters between the project's records and their JSON objects in the project file.
 #pragma once
 
+#include <Message_ProgressRange.hxx>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -48,4 +49,5 @@ gp_Pnt pointFromJson(const QJsonObject& object);
 // BRep text (format version 3, with triangulations) in Base64; empty on failure.
 QString encodeShapeToBase64(const TopoDS_Shape& shape);
 // Null for "" and on failure.
-TopoDS_Shape decodeShapeFromBase64(const QString& text);
+// Broken off through progress, it gives a null shape.
+TopoDS_Shape decodeShapeFromBase64(const QString& text, const Message_ProgressRange& progress = Message_ProgressRange());

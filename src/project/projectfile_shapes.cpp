@@ -9,6 +9,7 @@
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <Message_ProgressRange.hxx>
+#include <Message_ProgressScope.hxx>
 #include <TopoDS_Shape.hxx>
 
 #include <QJsonArray>
@@ -89,7 +90,7 @@ bool askedForAbsurdMemory(qsizetype textBytes)
     }
 }
 
-TopoDS_Shape readShapeText(const QString& text)
+TopoDS_Shape readShapeText(const QString& text, const Message_ProgressRange& progress)
 {
     return OccUtils::guardedCall(TopoDS_Shape(), "decodeShapeFromBase64", [&]() {
         QByteArray bytes = QByteArray::fromBase64(text.toLatin1());
@@ -105,20 +106,20 @@ TopoDS_Shape readShapeText(const QString& text)
         // A trimmed or offset curve or surface whose basis record is broken reaches the
         // reader's constructors as a null basis.
         const bool clean = FaultTrap::run([&]() {
-            BRepTools::Read(shape, stream, builder, Message_ProgressRange());
+            BRepTools::Read(shape, stream, builder, progress);
         });
-        return clean ? shape : TopoDS_Shape();
+        return clean && !progress.UserBreak() ? shape : TopoDS_Shape();
     });
 }
 
 } // namespace
 
-TopoDS_Shape decodeShapeFromBase64(const QString& text)
+TopoDS_Shape decodeShapeFromBase64(const QString& text, const Message_ProgressRange& progress)
 {
     if (text.isEmpty())
         return TopoDS_Shape();
     try {
-        return readShapeText(text);
+        return readShapeText(text, progress);
     } catch (const std::bad_alloc&) {
         if (!askedForAbsurdMemory(text.size()))
             throw;
@@ -165,7 +166,7 @@ bool ProjectManager::writeShapes(QJsonObject& root, QString& error) const
     return false;
 }
 
-bool ProjectManager::readShapes(const QJsonObject& root)
+bool ProjectManager::readShapes(const QJsonObject& root, const Message_ProgressRange& progress)
 {
     if (!root.contains(QStringLiteral("shapes")))
         return true;
@@ -174,9 +175,18 @@ bool ProjectManager::readShapes(const QJsonObject& root)
     QList<TopoDS_Shape> shapes;
     shapes.reserve(entries.size());
     QList<int> failed;
+    // Each shape's share is its text's length: the reader's time goes with it.
+    double textLength = 1.0;
+    for (const QJsonValue& entry : entries)
+        textLength += double(entry.toString().size());
+    Message_ProgressScope scope(progress, nullptr, textLength);
     for (int i = 0; i < entries.size(); ++i) {
         const QString text = entries.at(i).toString();
-        const TopoDS_Shape shape = decodeShapeFromBase64(text);
+        const TopoDS_Shape shape = decodeShapeFromBase64(text, scope.Next(double(text.size())));
+        if (!scope.More()) {
+            m_lastError.clear(); // the caller, who broke it off, says so
+            return false;
+        }
         if (shape.IsNull() && !text.isEmpty())
             failed << i;
         shapes.append(shape);

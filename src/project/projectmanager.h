@@ -4,6 +4,7 @@
 #include "model/netlist.h"
 #include "routing/routingmanager.h"
 
+#include <Message_ProgressRange.hxx>
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
@@ -56,8 +57,9 @@ public:
 
     // On failure the model, the last error aside, is left exactly as it was; running out of
     // memory or a design beyond DesignLimits is such a failure.
-    bool loadProject(const QString& path, QList<QJsonObject>& placedOut,
-                     QList<FootprintData>& footprintsOut);
+    // Broken off through progress while the part is read, it fails the same way.
+    bool loadProject(const QString& path, QList<QJsonObject>& placedOut, QList<FootprintData>& footprintsOut,
+                     const Message_ProgressRange& progress = Message_ProgressRange());
     bool readJsonFile(const QString& path, QJsonObject& out);
     // What the last load repaired or left out, one line per item for the load report (the file
     // is named there); every section reader adds its own.
@@ -69,7 +71,7 @@ public:
 
     // Section writers and readers of the project file.
     bool writeShapes(QJsonObject& root, QString& error) const;
-    bool readShapes(const QJsonObject& root);
+    bool readShapes(const QJsonObject& root, const Message_ProgressRange& progress = Message_ProgressRange());
     void writeNetlist(QJsonObject& root) const;
     bool readNetlist(const QJsonObject& root);
     static void writeFootprints(QJsonObject& root, const QList<FootprintData>& footprints);
@@ -85,7 +87,8 @@ public:
 private:
     static bool keepBackupOf(const QString& path, QString& error);
     static bool readNetlistFile(const QString& path, Netlist& out, QString& error);
-    bool readProject(const QString& path, QList<QJsonObject>& placedOut, QList<FootprintData>& footprintsOut);
+    bool readProject(const QString& path, QList<QJsonObject>& placedOut, QList<FootprintData>& footprintsOut,
+                     const Message_ProgressRange& progress);
     bool withinComponentLimit(const QJsonObject& root);
     bool checkProjectRoot(const QJsonObject& root);
 

@@ -172,20 +172,19 @@ void ProjectManager::adoptLoaded(ProjectManager& loaded)
     m_netlist = std::move(loaded.m_netlist);
     m_routingManager.setRoutingRules(loaded.m_routingManager.routingRules());
     m_loadNotes = loaded.m_loadNotes;
-    // Identities come from this model's counter, which never goes back.
-    for (Route route : loaded.m_routingManager.routes()) {
-        route.id = 0;
-        m_routingManager.addRoute(route);
-    }
+    // Identities come from this model's counter, which never goes back; the solids built aside
+    // come along.
+    for (const Route& route : loaded.m_routingManager.routes())
+        m_routingManager.addRouteOf(loaded.m_routingManager, route);
     for (const UnbuiltRoute& kept : loaded.m_routingManager.unbuiltRoutes())
         m_routingManager.addUnbuiltRoute(kept.route, kept.place);
 }
 
 bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placedOut,
-                                 QList<FootprintData>& footprintsOut)
+                                 QList<FootprintData>& footprintsOut, const Message_ProgressRange& progress)
 {
     bool ok = false;
-    if (OutOfMemory::survive([&] { ok = readProject(path, placedOut, footprintsOut); }))
+    if (OutOfMemory::survive([&] { ok = readProject(path, placedOut, footprintsOut, progress); }))
         return ok;
     m_lastError = tr("Not enough memory to open this project.");
     return false;
@@ -208,7 +207,7 @@ bool ProjectManager::withinComponentLimit(const QJsonObject& root)
 }
 
 bool ProjectManager::readProject(const QString& path, QList<QJsonObject>& placedOut,
-                                 QList<FootprintData>& footprintsOut)
+                                 QList<FootprintData>& footprintsOut, const Message_ProgressRange& progress)
 {
     qCDebug(lcProject) << "\n=== LOADING PROJECT ===";
     qCDebug(lcProject) << "File:" << path;
@@ -238,7 +237,7 @@ bool ProjectManager::readProject(const QString& path, QList<QJsonObject>& placed
                    << qUtf8Printable(kVersion) << ")";
 
     ProjectManager loaded;
-    if (!loaded.readShapes(root)) {
+    if (!loaded.readShapes(root, progress)) {
         m_lastError = loaded.m_lastError;
         qWarning() << "Failed to load the embedded 3D shapes:" << m_lastError;
         return false;

@@ -49,6 +49,17 @@ void RoutingManager::addRoute(const Route& route)
     m_routes.append(std::move(copy));
 }
 
+void RoutingManager::addRouteOf(const RoutingManager& other, const Route& route)
+{
+    Route copy = route;
+    copy.id = 0;
+    adoptRouteId(copy);
+    const auto built = other.m_routeShapes.constFind(route.id);
+    if (route.id != 0 && built != other.m_routeShapes.cend())
+        m_routeShapes.insert(copy.id, built.value());
+    m_routes.append(std::move(copy));
+}
+
 void RoutingManager::clearRoutes()
 {
     m_routes.clear();

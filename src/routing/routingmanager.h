@@ -39,6 +39,8 @@ public:
     // Finished routes
     const QList<Route>& routes() const { return m_routes; }
     void addRoute(const Route& route);
+    // Adds a route of other under a new identity here, with the solid other built for it.
+    void addRouteOf(const RoutingManager& other, const Route& route);
     bool removeRouteAt(int index);
     // Empties the finished and the unbuilt routes.
     void clearRoutes();

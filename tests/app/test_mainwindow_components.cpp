@@ -5,15 +5,22 @@
 #include "testsupport.h"
 
 #include "app/missingfootprintsdialog.h"
+#include "app/progresswindow.h"
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
+#include "components/footprintmanager.h"
 #include "components/padcachemanager.h"
 #include "foundation/appsettings.h"
 #include "model/placedcomponentdata.h"
 #include "model/savedcomponent.h"
+#include "project/projectmanager.h"
 #include "view/occwidget.h"
 
 #include <AIS_InteractiveContext.hxx>
+#include <AIS_ListOfInteractive.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
+#include <TopoDS_Compound.hxx>
 #include <AIS_Shape.hxx>
 #include <V3d_View.hxx>
 
@@ -30,6 +37,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QUndoCommand>
 
 #include <gtest/gtest.h>
 
@@ -260,6 +268,112 @@ TEST_F(MainWindowComponents, GenerateFollowsTheNetlistOfTheDesign)
         EXPECT_FALSE(probe->generateButton()->isEnabled());
     }
 }
+
+struct OpenCancel
+{
+    const char* name;
+    const char* label; // the progress window's text at the report where Cancel is pressed
+    int sighting;      // at its nth report showing that text
+};
+
+void PrintTo(const OpenCancel& c, std::ostream* os) { *os << c.name; }
+
+class OpeningCancelled : public MainWindowComponents, public ::testing::WithParamInterface<OpenCancel>
+{
+};
+
+// Cancel while a project is read or its components are built, up to the last one, leaves the
+// open design as it was: its components on show, its part, its undo history, its title; the
+// same project then opens.
+TEST_P(OpeningCancelled, LeavesTheOpenDesignAsItWas)
+{
+    // A part of many solids, so that reading it takes several reports.
+    BRep_Builder builder;
+    TopoDS_Compound part;
+    builder.MakeCompound(part);
+    for (int i = 0; i < 600; ++i)
+        builder.Add(part, BRepPrimAPI_MakeBox(gp_Pnt(3.0 * (i % 30), 3.0 * (i / 30), 0), 2, 2, 5).Shape());
+    const QStringList refs{"R1", "R2", "R3", "R4", "R5"};
+    const QString path = m_dir.filePath("other.vtq");
+    {
+        ProjectManager other;
+        other.addShape(part);
+        other.setMainShapeIndex(0);
+        FootprintManager library;
+        ComponentManager built(library, probe->occWidget()->context(), other);
+        Netlist netlist;
+        for (const QString& ref : refs)
+            netlist.components.insert(ref, NetlistComponent{ref, "1k", "Builtin_0805", {}});
+        other.setNetlist(std::move(netlist));
+        built.generateComponents(other.netlist().components);
+        ASSERT_TRUE(other.saveProject(path, built.componentsForSave(), built.usedFootprints(), false));
+        built.clearAll(true);
+    }
+    importPart();
+    generate({"C1", "C2"});
+    probe->undoStack()->push(new QUndoCommand(QStringLiteral("Move C1")));
+    window->setCurrentProjectPath(m_dir.filePath("current.vtq"));
+    const opencascade::handle<AIS_InteractiveContext> context = probe->occWidget()->context();
+    const auto shownBodies = [&] {
+        QStringList shown;
+        for (const PlacedComponentData& component : probe->componentManager()->components())
+            if (context->IsDisplayed(component.compositeShape))
+                shown << component.ref;
+        return shown;
+    };
+    const QString title = window->windowTitle();
+    AIS_ListOfInteractive before;
+    context->DisplayedObjects(before);
+
+    const OpenCancel& row = GetParam();
+    ProgressWindow::setShowDelay(0);
+    ProgressWindow::setPumpInterval(0);
+    int sightings = 0;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* progress = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!progress || progress->objectName() != QLatin1String("progressWindow"))
+            return;
+        const QLabel* label = progress->findChild<QLabel*>();
+        if (label && label->text() == QLatin1String(row.label) && ++sightings == row.sighting)
+            progress->reject();
+    });
+    poll.start();
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        EXPECT_FALSE(probe->openProjectPath(path, false));
+    }
+    poll.stop();
+    ProgressWindow::setPumpInterval(40);
+    ProgressWindow::setShowDelay(400);
+    EXPECT_EQ(sightings, row.sighting);
+    EXPECT_EQ(probe->status(), "Opening cancelled: the design is as it was");
+    EXPECT_EQ(shownBodies(), (QStringList{"C1", "C2"}));
+    EXPECT_EQ(TestSupport::boxOf(probe->project().mainShape()).xmax, 100.0);
+    EXPECT_EQ(probe->undoStack()->count(), 1);
+    EXPECT_EQ(window->windowTitle(), title);
+    EXPECT_EQ(probe->currentPath(), m_dir.filePath("current.vtq"));
+    AIS_ListOfInteractive after;
+    context->DisplayedObjects(after);
+    EXPECT_EQ(after.Size(), before.Size()) << "nothing of the new design on show";
+
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        ASSERT_TRUE(probe->openProjectPath(path, false));
+    }
+    EXPECT_EQ(shownBodies(), refs);
+    EXPECT_EQ(probe->padCache()->size(), 10);
+    EXPECT_EQ(TestSupport::boxOf(probe->project().mainShape()).xmax, 89.0);
+    EXPECT_EQ(probe->undoStack()->count(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stages, OpeningCancelled,
+                         ::testing::Values(OpenCancel{"WhileTheFileIsRead", "Reading the project file...", 2},
+                                           OpenCancel{"AtTheFirstComponent", "Placing the components: 1 of 5...", 1},
+                                           OpenCancel{"AtAMiddleComponent", "Placing the components: 3 of 5...", 1},
+                                           OpenCancel{"AtTheLastComponent", "Placing the components: 5 of 5...", 1}),
+                         [](const ::testing::TestParamInfo<OpenCancel>& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowComponents, AcceptedFootprintFoldersDropTheOnesThatNoLongerExist)
 {

@@ -553,7 +553,14 @@ TEST_F(MainWindowLongOperations, PrintPlanMeasuresThePartOnceWithProgressAndCanc
     addTrack();
     spin->setValue(0.2);
     EXPECT_TRUE(dialog->plan().ok);
-    EXPECT_EQ(progress.shown, 3) << "a changed design is measured again";
+    EXPECT_EQ(progress.shown, 2) << "a track tells the plan nothing: not measured";
+
+    const PlacedComponentData* r1 = probe->componentManager()->findComponent(QStringLiteral("R1"));
+    ASSERT_NE(r1, nullptr);
+    ASSERT_TRUE(probe->componentManager()->moveComponent(QStringLiteral("R1"), r1->position.Translated(gp_Vec(1, 0, 0))));
+    spin->setValue(0.25);
+    EXPECT_TRUE(dialog->plan().ok);
+    EXPECT_EQ(progress.shown, 3) << "a moved component is measured again";
 }
 
 // The plan's verdicts belong to the part they were measured in: after a new part, the same

@@ -2,6 +2,9 @@
 // keeps reporting, and its outcome comes back as the job gave it.
 #include "foundation/occutils.h"
 
+#include "gldriver.h"
+#include "testsupport.h"
+
 #include <Message_ProgressIndicator.hxx>
 #include <Message_ProgressScope.hxx>
 #include <Standard_Failure.hxx>
@@ -85,5 +88,28 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{"SucceedsUnreported", Outcome::Succeeds, false, true},
                       Row{"FailsUnreported", Outcome::Fails, false, false}),
     [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+// With no room for a helper thread's stack, the job runs on the caller's thread and its outcome
+// still comes back, instead of the program ending (in a fresh process, see
+// exitUnderAddressSpaceLimit).
+TEST(RunReportingShort, NoThreadToBeHadRunsTheJobHere)
+{
+#ifdef VTQ_ASAN
+    GTEST_SKIP() << "the sanitizers reserve address space of their own";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto run = [] {
+        opencascade::handle<CallerReports> indicator = new CallerReports;
+        std::thread::id jobThread;
+        const bool result = OccUtils::runReporting(indicator->Start(), "test", [&] {
+            jobThread = std::this_thread::get_id();
+            return true;
+        });
+        if (!result)
+            return 1;
+        return jobThread == indicator->caller ? 0 : 2; // 2: a thread was had after all
+    };
+    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(1ull << 20, run), ::testing::ExitedWithCode(0), "");
+}
 
 } // namespace

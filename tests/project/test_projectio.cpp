@@ -10,9 +10,14 @@
 #include "project/projectmanager.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
 #include <GeomTools.hxx>
 #include <GeomTools_UndefinedTypeHandler.hxx>
 #include <Geom_Line.hxx>
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
+#include <TopoDS_Compound.hxx>
 
 #include <QDir>
 #include <QFile>
@@ -670,4 +675,57 @@ TEST_F(ProjectIoTest, ShapeTextAskingForAbsurdMemoryIsReportedAsDamaged)
         return project.lastError() == expected ? 0 : 4;
     };
     EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(1ull << 30, opened), ::testing::ExitedWithCode(0), "");
+}
+
+namespace {
+
+// Counts the reports and asks for a break at the given one (0: never).
+class BreakAtReport : public Message_ProgressIndicator
+{
+public:
+    explicit BreakAtReport(int breakAt) : m_breakAt(breakAt) {}
+    int reports = 0;
+    bool broken = false;
+
+protected:
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override { ++reports; }
+    Standard_Boolean UserBreak() override
+    {
+        broken = broken || (m_breakAt > 0 && reports >= m_breakAt);
+        return broken;
+    }
+
+private:
+    int m_breakAt;
+};
+
+} // namespace
+
+// Reading a project's part reports as it goes, and a break stops the reader there: the model is
+// left as it was, and the read goes no further than a few reports past the break.
+TEST_F(ProjectIoTest, ReadingThePartReportsAndStopsOnABreak)
+{
+    BRep_Builder builder;
+    TopoDS_Compound part;
+    builder.MakeCompound(part);
+    for (int i = 0; i < 200; ++i)
+        builder.Add(part, BRepPrimAPI_MakeBox(gp_Pnt(3.0 * i, 0, 0), 2, 2, 2).Shape());
+    ProjectManager saved;
+    saved.addShape(part);
+    saved.setMainShapeIndex(0);
+    ASSERT_TRUE(saved.saveProject(path("many.vtq"), {}, {}, false));
+
+    QList<QJsonObject> placed;
+    QList<FootprintData> footprints;
+    opencascade::handle<BreakAtReport> whole = new BreakAtReport(0);
+    ProjectManager full;
+    ASSERT_TRUE(full.loadProject(path("many.vtq"), placed, footprints, whole->Start()));
+    ASSERT_GE(whole->reports, 20);
+
+    opencascade::handle<BreakAtReport> broken = new BreakAtReport(5);
+    ProjectManager project;
+    EXPECT_FALSE(project.loadProject(path("many.vtq"), placed, footprints, broken->Start()));
+    EXPECT_LT(broken->reports, whole->reports / 2) << "the reader stopped at the break";
+    EXPECT_TRUE(project.shapes().isEmpty());
+    EXPECT_TRUE(project.mainShape().IsNull());
 }
