@@ -4,11 +4,13 @@
 #include "testsupport.h"
 
 #include "outputs/stepexporter.h"
+#include "routing/routingmanager.h"
 
 #include <AIS_Shape.hxx>
 #include <Message_ProgressIndicator.hxx>
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <gp_Ax2.hxx>
 
@@ -149,30 +151,52 @@ TEST(OneCut, RealFootprintsLoseWhatOneIndependentCutTakes)
 
 // The check after the cut, against parts whose cavities are known: cut clean (a U-shaped
 // cavity, which a copy of its tool shrunk toward its centre of mass would overlap the part in),
-// left with a skin thinner than the cut's fuzzy value, or holding an island of material.
+// left with a skin thinner than the cut's fuzzy value, or holding material: an island, or the
+// last part of a long straight track or pad that a cut with a shorter tool left (what a copy
+// shrunk alike in every direction misses). What is left is the common made here.
 TEST(OneCut, CavityCheckNamesWhatIsLeftInsideAVolume)
 {
     const double fuzzy = 0.01;
-    const TopoDS_Shape part = box(0, 0, 0, 10, 10, 3);
+    const TopoDS_Shape part = box(0, 0, 0, 25, 10, 3);
     const TopoDS_Shape slot = BRepAlgoAPI_Cut(box(2, 2, 1, 5, 5, 4), box(2.2, 2.2, 1.2, 4.8, 5.5, 4.5)).Shape();
     const TopoDS_Shape pin = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(7, 7, 1), gp::DZ()), 0.5, 2.5).Shape();
     const TopoDS_Shape thinner = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(7, 7, 1.005), gp::DZ()), 0.495, 3).Shape();
+    // A 20 mm track 0.3 mm high sunk in the top, and one a millimetre shorter.
+    const auto track = [](double length) {
+        return RoutingManager::createRouteShape(
+            DesignFixture::route(QStringLiteral("N"), {QPointF(2, 8), QPointF(2 + length, 8)}, 2.7, 1.0, 0.3));
+    };
+    // A 0.5 x 8 mm pad 1 mm deep, standing 0.4 mm out, and one 0.25 mm shorter; the same turned.
+    const auto pad = [](double length, double turn) {
+        gp_Trsf turning;
+        turning.SetRotation(gp_Ax1(gp_Pnt(15, 4, 0), gp::DZ()), turn);
+        return BRepBuilderAPI_Transform(box(15, 0.5, 2, 15.5, 0.5 + length, 3.4), turning, true).Shape();
+    };
     const struct
     {
         const char* name;
         TopoDS_Shape tool, carved;
-        bool holding;
+        double left; // mm³, by hand; negative: a skin thinner than the fuzzy value
     } rows[] = {
-        {"U-shaped cavity cut clean", slot, BRepAlgoAPI_Cut(part, slot).Shape(), false},
-        {"skin on a round cavity's wall", pin, BRepAlgoAPI_Cut(part, thinner).Shape(), false},
+        {"U-shaped cavity cut clean", slot, BRepAlgoAPI_Cut(part, slot).Shape(), 0.0},
+        {"skin on a round cavity's wall", pin, BRepAlgoAPI_Cut(part, thinner).Shape(), -1.0},
         {"island in a round cavity",
          pin,
          StepExporter::compoundOf({BRepAlgoAPI_Cut(part, pin).Shape(), box(6.9, 6.9, 2, 7.1, 7.1, 2.2)}),
-         true},
+         0.2 * 0.2 * 0.2},
+        {"straight track cut clean", track(20), BRepAlgoAPI_Cut(part, track(20)).Shape(), 0.0},
+        {"straight track's last millimetre left", track(20), BRepAlgoAPI_Cut(part, track(19)).Shape(), 1 * 1 * 0.3},
+        {"long pad cut clean", pad(8, 0.3), BRepAlgoAPI_Cut(part, pad(8, 0.3)).Shape(), 0.0},
+        {"long pad's end left", pad(8, 0), BRepAlgoAPI_Cut(part, pad(7.75, 0)).Shape(), 0.5 * 0.25 * 1},
+        {"turned long pad's end left", pad(8, 0.3), BRepAlgoAPI_Cut(part, pad(7.75, 0.3)).Shape(), 0.5 * 0.25 * 1},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(StepExporter::toolsHoldingMaterial(row.carved, {row.tool}, fuzzy).size(), row.holding ? 1 : 0);
+        const double left = TestSupport::volumeOf(BRepAlgoAPI_Common(row.carved, row.tool).Shape());
+        if (row.left >= 0.0) {
+            ASSERT_NEAR(left, row.left, 1e-6);
+        }
+        EXPECT_EQ(StepExporter::toolsHoldingMaterial(row.carved, {row.tool}, fuzzy).size(), row.left > 0.0 ? 1 : 0);
     }
 }
 
