@@ -9,6 +9,7 @@
 #include <AIS_Shape.hxx>
 #include <Message_ProgressIndicator.hxx>
 #include <BRepAlgoAPI_Common.hxx>
+#include <BRep_Tool.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
@@ -31,7 +32,7 @@ constexpr double kPad = 0.3;
 constexpr double kInBoard = 1.1;   // 1 mm below the top and lengthened by a tenth
 
 // A 10 x 10 grid of pads centred on (20, 15) under a 10 x 10 x 3 body standing on the top.
-PlacedComponentData grid(bool round)
+PlacedComponentData grid(bool round, double size = kPad)
 {
     PlacedComponentData c;
     c.ref = QStringLiteral("U1");
@@ -46,9 +47,9 @@ PlacedComponentData grid(bool round)
         pad.number = QString::number(i + 1);
         const double x = 17.75 + 0.5 * (i % kColumns), y = 12.75 + 0.5 * (i / kColumns);
         pad.worldPosition = gp_Pnt(x, y, kTop);
-        pad.placedShape = round ? BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(x, y, kTop - 1.0), gp::DZ()), kPad / 2, 1.4).Shape()
-                                : box(x - kPad / 2, y - kPad / 2, kTop - 1.0, x + kPad / 2, y + kPad / 2, kTop + 0.4);
-        pad.scaledWidth = pad.scaledHeight = kPad;
+        pad.placedShape = round ? BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(x, y, kTop - 1.0), gp::DZ()), size / 2, 1.4).Shape()
+                                : box(x - size / 2, y - size / 2, kTop - 1.0, x + size / 2, y + size / 2, kTop + 0.4);
+        pad.scaledWidth = pad.scaledHeight = size;
         c.pads.append(pad);
     }
     return c;
@@ -92,6 +93,34 @@ TEST(OneCut, SolidsOfThePartUnderABodyGoWithTheCavities)
             EXPECT_NEAR(TestSupport::volumeOf(result.part), expected, row.slack + 1e-4) << qPrintable(name);
         }
     }
+}
+
+// Round pads a micron apart, nearer than the cut's fuzzy value: the cavities' walls come out
+// as one exact cut of all the volumes made here makes them, not split where the pads nearly
+// meet with edges as loose as the fuzzy value (what made such a grid slow).
+TEST(OneCut, PadsNearerThanTheFuzzyValueKeepTheWallsBetweenThem)
+{
+    const PlacedComponentData component = grid(true, 0.499);
+    const QMap<QString, PlacedComponentData> components{{component.ref, component}};
+    AssemblyInput input;
+    input.mainPart = box(0, 0, 0, 40, 30, kTop);
+    input.components = &components;
+    TopTools_ListOfShape arguments, tools;
+    arguments.Append(input.mainPart);
+    for (const CollectedVolume& volume : StepExporter::collectVolumes(input, ExportOptions()))
+        tools.Append(volume.shape);
+    BRepAlgoAPI_Cut exact;
+    exact.SetArguments(arguments);
+    exact.SetTools(tools);
+    exact.Build();
+    ASSERT_TRUE(exact.IsDone());
+
+    const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions());
+    EXPECT_TRUE(result.carvedInOneCut);
+    EXPECT_EQ(result.cavitiesFailed, 0);
+    EXPECT_NEAR(TestSupport::volumeOf(result.part), TestSupport::volumeOf(exact.Shape()), 1e-6);
+    EXPECT_EQ(TestSupport::countOf(result.part, TopAbs_FACE), TestSupport::countOf(exact.Shape(), TopAbs_FACE));
+    EXPECT_LT(BRep_Tool::MaxTolerance(result.part, TopAbs_EDGE), 1e-3);
 }
 
 // Designs of KiCad footprints on a box, pads flush with its top and tracks lying on it (the
