@@ -6,6 +6,7 @@
 #include "foundation/outofmemory.h"
 
 #include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepAdaptor_Surface.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
 #include <Bnd_Box.hxx>
@@ -318,6 +319,83 @@ void carveOneByOne(QList<AssemblyVolume>& volumes, const ExportOptions& options,
     carved = StepExporter::compoundOf(shapes);
 }
 
+// Boxes that overlap by more than depth along every axis: volumes that overlap (a track's end
+// on a pad, pads under a body), whose distance need not be measured.
+bool deeplyOverlapping(const Bnd_Box& a, const Bnd_Box& b, double depth)
+{
+    double a0[3], a1[3], b0[3], b1[3];
+    a.Get(a0[0], a0[1], a0[2], a1[0], a1[1], a1[2]);
+    b.Get(b0[0], b0[1], b0[2], b1[0], b1[1], b1[2]);
+    for (int k = 0; k < 3; ++k)
+        if (std::min(a1[k], b1[k]) - std::max(a0[k], b0[k]) <= depth)
+            return false;
+    return true;
+}
+
+// The faces of a shape, as one compound: no solid for a distance to look inside.
+TopoDS_Shape facesOf(const TopoDS_Shape& shape)
+{
+    QList<TopoDS_Shape> faces;
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next())
+        faces.append(it.Current());
+    return StepExporter::compoundOf(faces);
+}
+
+// A round solid: every face a cylinder about one axis or a plane across it (a round pad).
+struct Round
+{
+    gp_Ax1 axis;
+    double radius = 0.0, low = 0.0, high = 0.0; // extent along the axis
+};
+
+std::optional<Round> roundOf(const TopoDS_Shape& shape)
+{
+    std::optional<Round> round;
+    std::vector<gp_Pln> caps;
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        const BRepAdaptor_Surface surface(TopoDS::Face(it.Current()));
+        if (surface.GetType() == GeomAbs_Plane) {
+            caps.push_back(surface.Plane());
+            continue;
+        }
+        if (surface.GetType() != GeomAbs_Cylinder)
+            return std::nullopt;
+        const gp_Cylinder cylinder = surface.Cylinder();
+        if (!round) {
+            round = Round{cylinder.Axis(), cylinder.Radius()};
+        } else if (!round->axis.IsCoaxial(cylinder.Axis(), 1e-9, 1e-7)
+                   || std::abs(round->radius - cylinder.Radius()) > 1e-7) {
+            return std::nullopt;
+        }
+    }
+    if (!round)
+        return std::nullopt;
+    const gp_XYZ along = round->axis.Direction().XYZ();
+    round->low = RealLast();
+    round->high = -RealLast();
+    for (const gp_Pln& cap : caps) {
+        if (!cap.Axis().Direction().IsParallel(round->axis.Direction(), 1e-9))
+            return std::nullopt;
+        const double level = (cap.Location().XYZ() - round->axis.Location().XYZ()).Dot(along);
+        round->low = std::min(round->low, level);
+        round->high = std::max(round->high, level);
+    }
+    return round;
+}
+
+// The gap between two round solids side by side (parallel axes, overlapping along them).
+std::optional<double> gapBetween(const std::optional<Round>& a, const std::optional<Round>& b)
+{
+    if (!a || !b || !a->axis.IsParallel(b->axis, 1e-9) || a->low > a->high || b->low > b->high)
+        return std::nullopt;
+    const gp_XYZ along = a->axis.Direction().XYZ();
+    const gp_XYZ apart = b->axis.Location().XYZ() - a->axis.Location().XYZ();
+    const double shift = apart.Dot(along);
+    if (b->low + shift >= a->high || b->high + shift <= a->low)
+        return std::nullopt;
+    return (apart - along * shift).Modulus() - a->radius - b->radius;
+}
+
 // A fuzzy value wider than the gap between two volumes that do not touch makes the boolean
 // take them as touching and split both along where they nearly meet: a grid of round pads a
 // micron apart costs the one cut six times the same grid of square pads. The one cut's fuzzy
@@ -341,14 +419,22 @@ double fuzzyUnderGaps(const QList<TopoDS_Shape>& tools, double fuzzy, const Mess
     }
     std::sort(boxes.begin(), boxes.end(), [](const Near& a, const Near& b) { return a.from < b.from; });
     Message_ProgressScope scope(progress, nullptr, double(std::max<size_t>(boxes.size(), 1)));
+    std::vector<std::optional<std::optional<Round>>> rounds(boxes.size()); // each found on first use
     double narrowest = fuzzy;
     for (size_t i = 0; i < boxes.size() && scope.More(); ++i, scope.Next()) {
         for (size_t j = i + 1; j < boxes.size() && boxes[j].from <= boxes[i].to; ++j) {
-            if (boxes[i].box.IsOut(boxes[j].box))
+            if (boxes[i].box.IsOut(boxes[j].box) || deeplyOverlapping(boxes[i].box, boxes[j].box, 4.0 * fuzzy))
                 continue;
-            const double gap = OccUtils::guardedCall(0.0, "fuzzyUnderGaps", [&] {
-                BRepExtrema_DistShapeShape distance(tools.at(boxes[i].tool), tools.at(boxes[j].tool));
-                return distance.IsDone() && !distance.InnerSolution() ? distance.Value() : 0.0;
+            if (!rounds[size_t(i)])
+                rounds[size_t(i)] = roundOf(tools.at(boxes[i].tool));
+            if (!rounds[size_t(j)])
+                rounds[size_t(j)] = roundOf(tools.at(boxes[j].tool));
+            // Between their faces: a volume inside another has deeply overlapping boxes.
+            const std::optional<double> sideBySide = gapBetween(*rounds[size_t(i)], *rounds[size_t(j)]);
+            const double gap = sideBySide ? *sideBySide : OccUtils::guardedCall(0.0, "fuzzyUnderGaps", [&] {
+                BRepExtrema_DistShapeShape distance(facesOf(tools.at(boxes[i].tool)), facesOf(tools.at(boxes[j].tool)),
+                                                    Extrema_ExtFlag_MIN);
+                return distance.IsDone() ? distance.Value() : 0.0;
             });
             if (gap > kZero && gap < 2.0 * fuzzy)
                 narrowest = std::min(narrowest, 0.25 * gap);
