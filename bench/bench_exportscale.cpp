@@ -34,6 +34,7 @@
 
 #include "components/footprintmanager.h"
 #include "foundation/stepimporter.h"
+#include "foundation/stlimporter.h"
 #include "outputs/exportoptions.h"
 #include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"
@@ -245,7 +246,7 @@ BENCHMARK(BM_FrameDesign)->Iterations(1)->Unit(benchmark::kSecond);
 // A grid of pads written as a KiCad footprint, for the 2,000 pads KiCad's library has none of:
 // round pads of 0.53 mm at 1 mm pitch, 45 a row, or square pads of 0.3 mm at 0.5 mm pitch, 50 a
 // row (a fine-pitch grid of 50 x 40).
-QString writeGridFootprint(const QString& folder, int pads, bool square, bool fineRound = false)
+QString writeGridFootprint(const QString& folder, int pads, bool square, bool fineRound = false, double size = 0.0)
 {
     const bool fine = square || fineRound;
     const int columns = fine ? 50 : 45;
@@ -263,7 +264,7 @@ QString writeGridFootprint(const QString& folder, int pads, bool square, bool fi
                     .arg(shape)
                     .arg(start + pitch * (i % columns))
                     .arg(start + pitch * (i / columns))
-                    .arg(fine ? 0.3 : 0.53);
+                    .arg(size > 0.0 ? size : fine ? 0.3 : 0.53);
     text += QStringLiteral(")\n");
     QFile file(folder + QLatin1Char('/') + name + QStringLiteral(".kicad_mod"));
     if (!file.open(QIODevice::WriteOnly))
@@ -286,6 +287,23 @@ struct BigFootprintDesign
         return in;
     }
 };
+
+// One grid of pads of size mm (0: the grid's own) from a KiCad footprint through the pad
+// generator, placed at `at` on part.
+BigFootprintDesign gridDesign(const QString& dir, int pads, bool square, double size, const gp_Pnt& at,
+                              const TopoDS_Shape& part)
+{
+    const QString name = writeGridFootprint(dir, pads, square, !square, size);
+    FootprintManager library;
+    library.addSearchPath(dir);
+    library.buildFootprintIndex();
+    BigFootprintDesign design;
+    const PlacedComponentData placed =
+        library.createPlacedComponent(QStringLiteral("U1"), name, at, DesignFixture::headlessContext());
+    design.components.insert(placed.ref, placed);
+    design.part = part;
+    return design;
+}
 
 // One big footprint in a 70 x 70 x 15 mm box part, sunk 5 mm; the square-pad grid stands on
 // the part's top instead, with four small components in the corners, as a design is laid out.
@@ -650,15 +668,7 @@ void BM_DenseGrid(benchmark::State& state)
     }
     QTemporaryDir dir;
     const auto exportTime = [&](bool square, double& seconds, bool& oneCut) {
-        const QString name = writeGridFootprint(dir.path(), pads, square, !square);
-        FootprintManager library;
-        library.addSearchPath(dir.path());
-        library.buildFootprintIndex();
-        BigFootprintDesign design;
-        const PlacedComponentData placed =
-            library.createPlacedComponent(QStringLiteral("U1"), name, at, DesignFixture::headlessContext());
-        design.components.insert(placed.ref, placed);
-        design.part = part;
+        const BigFootprintDesign design = gridDesign(dir.path(), pads, square, 0.0, at, part);
         StepExportSummary summary;
         seconds = measured([&] {
                       summary = StepExporter::exportStep(dir.filePath(QStringLiteral("grid.step")), design.input(),
@@ -681,6 +691,123 @@ void BM_DenseGrid(benchmark::State& state)
 }
 BENCHMARK(BM_DenseGrid)->Args({500, 0})->Args({2000, 0})->Args({2000, 1})->Iterations(1)->Unit(benchmark::kSecond);
 
+// A 70 x 70 x 15 box as a user's part comes: 0 built here, 1 every face a B-spline, 2 written to
+// STEP and read back, 3 read from an STL of two triangles a side, 4 from an STL whose top is
+// a fan of 5 mm triangles. Null when the file road fails.
+TopoDS_Shape boxPart(int kind, const QString& dir)
+{
+    const TopoDS_Shape box = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
+    if (kind == 1)
+        return DesignFixture::nurbs(box);
+    if (kind == 2)
+        return DesignFixture::throughStep(box);
+    if (kind < 3)
+        return box;
+    // Each side a strip over the top's 5 mm steps, so that the mesh closes.
+    const int n = kind == 3 ? 1 : 14;
+    const double step = 70.0 / n;
+    QString text = QStringLiteral("solid box\n");
+    const auto facet = [&](const gp_Pnt& a, const gp_Pnt& b, const gp_Pnt& c) {
+        text += QStringLiteral(" facet normal 0 0 0\n  outer loop\n");
+        for (const gp_Pnt& p : {a, b, c})
+            text += QStringLiteral("   vertex %1 %2 %3\n").arg(p.X(), 0, 'g', 17).arg(p.Y(), 0, 'g', 17).arg(p.Z(), 0, 'g', 17);
+        text += QStringLiteral("  endloop\n endfacet\n");
+    };
+    const auto quad = [&](const gp_Pnt& a, const gp_Pnt& b, const gp_Pnt& c, const gp_Pnt& d) {
+        facet(a, b, c);
+        facet(a, c, d);
+    };
+    for (int i = 0; i < n; ++i) {
+        const double u0 = i * step, u1 = (i + 1) * step;
+        for (int j = 0; j < n; ++j) {
+            const double v0 = j * step, v1 = (j + 1) * step;
+            quad(gp_Pnt(u0, v0, 15), gp_Pnt(u1, v0, 15), gp_Pnt(u1, v1, 15), gp_Pnt(u0, v1, 15));
+        }
+        quad(gp_Pnt(u0, 0, 0), gp_Pnt(u1, 0, 0), gp_Pnt(u1, 0, 15), gp_Pnt(u0, 0, 15));
+        quad(gp_Pnt(u1, 70, 0), gp_Pnt(u0, 70, 0), gp_Pnt(u0, 70, 15), gp_Pnt(u1, 70, 15));
+        quad(gp_Pnt(0, u1, 0), gp_Pnt(0, u0, 0), gp_Pnt(0, u0, 15), gp_Pnt(0, u1, 15));
+        quad(gp_Pnt(70, u0, 0), gp_Pnt(70, u1, 0), gp_Pnt(70, u1, 15), gp_Pnt(70, u0, 15));
+    }
+    quad(gp_Pnt(0, 0, 0), gp_Pnt(0, 70, 0), gp_Pnt(70, 70, 0), gp_Pnt(70, 0, 0));
+    text += QStringLiteral("endsolid box\n");
+    const QString path = dir + QStringLiteral("/box.stl");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(text.toUtf8());
+    file.close();
+    const StlImportResult read = StlImporter::importStl(path);
+    return read.ok && read.valid ? read.shape : TopoDS_Shape();
+}
+
+// CPU time of the process for the STEP export of one grid of pads of size mm (0: the grid's own
+// 0.3 mm) at 0.5 mm pitch from a KiCad footprint through the pad generator, placed at `at` on
+// part; negative when the export fails.
+double gridExportCpu(const QString& dir, int pads, bool square, double size, const gp_Pnt& at, const TopoDS_Shape& part)
+{
+    const BigFootprintDesign design = gridDesign(dir, pads, square, size, at, part);
+    const auto cpuNow = [] {
+        timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return double(now.tv_sec) + 1e-9 * double(now.tv_nsec);
+    };
+    const double start = cpuNow();
+    const StepExportSummary summary =
+        StepExporter::exportStep(dir + QStringLiteral("/grid.step"), design.input(), ExportOptions());
+    return summary.success ? cpuNow() - start : -1.0;
+}
+
+// RoundGridTops/<pads>/<part>/<lift>: the grid of 0.3 mm pads at 0.5 mm pitch, round and
+// square, lengthened into a box part that came by one of the roads of boxPart, the pads' tops
+// lift µm above the part's top (0: in its plane); STEP export of each (CPU time of the
+// process), round over square (x_square).
+void BM_RoundGridTops(benchmark::State& state)
+{
+    const int pads = int(state.range(0));
+    QTemporaryDir dir;
+    const TopoDS_Shape part = boxPart(int(state.range(1)), dir.path());
+    if (part.IsNull()) {
+        state.SkipWithError("part not built");
+        return;
+    }
+    // The pads stand 0.4 mm out of their placement plane.
+    const gp_Pnt at(35, 35, 15 - 0.4 + 1e-3 * double(state.range(2)));
+    for (auto _ : state) {
+        const double round = gridExportCpu(dir.path(), pads, false, 0.0, at, part);
+        const double square = gridExportCpu(dir.path(), pads, true, 0.0, at, part);
+        if (round < 0.0 || square < 0.0)
+            state.SkipWithError("export failed");
+        state.counters["round_cpu_s"] = round;
+        state.counters["square_cpu_s"] = square;
+        state.counters["x_square"] = round / square;
+    }
+}
+BENCHMARK(BM_RoundGridTops)
+    ->ArgsProduct({{500, 2000}, {0, 1, 2, 3, 4}, {0, 400}})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// NearGrid/<pads>/<size>: grids of pads of size µm at 0.5 mm pitch on a box, round and square:
+// 300 apart, 499 a micron apart (nearer than the cut's fuzzy value), 500 touching; STEP export
+// of each (CPU time of the process), round over square (x_square).
+void BM_NearGrid(benchmark::State& state)
+{
+    const int pads = int(state.range(0));
+    const double size = 1e-3 * double(state.range(1));
+    QTemporaryDir dir;
+    const TopoDS_Shape part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
+    for (auto _ : state) {
+        const double round = gridExportCpu(dir.path(), pads, false, size, gp_Pnt(35, 35, 15), part);
+        const double square = gridExportCpu(dir.path(), pads, true, size, gp_Pnt(35, 35, 15), part);
+        if (round < 0.0 || square < 0.0)
+            state.SkipWithError("export failed");
+        state.counters["round_cpu_s"] = round;
+        state.counters["square_cpu_s"] = square;
+        state.counters["x_square"] = round / square;
+    }
+}
+BENCHMARK(BM_NearGrid)->ArgsProduct({{500, 2000}, {300, 499, 500}})->Iterations(1)->Unit(benchmark::kSecond);
+
 // HoldingCheck/<pads>/<square>: the check after the one cut that no cavity volume still holds
 // the part's material, beside the one cut itself on the same grid of 0.3 mm pads at 0.5 mm pitch
 // on a box (x_cut, wall and process CPU time), and the volumes it finds holding (0 expected).
@@ -689,15 +816,8 @@ void BM_HoldingCheck(benchmark::State& state)
     const int pads = int(state.range(0));
     const bool square = state.range(1) != 0;
     QTemporaryDir dir;
-    const QString name = writeGridFootprint(dir.path(), pads, square, !square);
-    FootprintManager library;
-    library.addSearchPath(dir.path());
-    library.buildFootprintIndex();
-    BigFootprintDesign design;
-    const PlacedComponentData placed = library.createPlacedComponent(QStringLiteral("U1"), name, gp_Pnt(35, 35, 15),
-                                                                     DesignFixture::headlessContext());
-    design.components.insert(placed.ref, placed);
-    design.part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
+    const BigFootprintDesign design = gridDesign(dir.path(), pads, square, 0.0, gp_Pnt(35, 35, 15),
+                                                 BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape());
     const ExportOptions options;
     QList<TopoDS_Shape> tools;
     double fuzzy = options.baseFuzzy;

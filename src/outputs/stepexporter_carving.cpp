@@ -5,29 +5,40 @@
 #include "foundation/logging.h"
 #include "outputs/stepexporter_probes_p.h"
 
+#include <Bnd_Box.hxx>
 #include <BOPAlgo_Builder.hxx>
-#include <BRepAlgoAPI_Common.hxx>
-#include <BRepAlgoAPI_Cut.hxx>
-#include <BRepAdaptor_Surface.hxx>
-#include <BRepBuilderAPI_Transform.hxx>
-#include <BRepBndLib.hxx>
-#include <BRepGProp.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
-#include <Bnd_Box.hxx>
+#include <BRepAdaptor_Curve.hxx>
+#include <BRepAdaptor_Surface.hxx>
+#include <BRepAlgoAPI_Common.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
+#include <BRepGProp.hxx>
+#include <BRepLib.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
+#include <BRepTools.hxx>
+#include <BRepTools_WireExplorer.hxx>
 #include <GProp_GProps.hxx>
 #include <Message_ProgressScope.hxx>
-#include <TopExp_Explorer.hxx>
 #include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Solid.hxx>
+#include <TopoDS_Wire.hxx>
 #include <TopTools_DataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopTools_MapOfShape.hxx>
-#include <TopoDS_Compound.hxx>
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -66,7 +77,8 @@ double thickness(const TopoDS_Shape& piece)
 // With thickerThan, only pieces thicker than that (twice their volume over their area) count;
 // with toEach, a piece goes to every tool holding it.
 std::vector<double> creditedVolumes(const BOPAlgo_Builder& builder, const TopoDS_Shape& object,
-                                    const TopTools_ListOfShape& tools, double thickerThan = -1.0, bool toEach = false)
+                                    const TopTools_ListOfShape& tools, double thickerThan = -1.0, bool toEach = false,
+                                    const Message_ProgressRange& progress = Message_ProgressRange())
 {
     TopTools_MapOfShape objectPieces;
     for (TopExp_Explorer it(object, TopAbs_SOLID); it.More(); it.Next())
@@ -74,7 +86,10 @@ std::vector<double> creditedVolumes(const BOPAlgo_Builder& builder, const TopoDS
             objectPieces.Add(piece);
     TopTools_MapOfShape credited;
     std::vector<double> volumes;
+    // A volume for each of a thousand pieces takes a while.
+    Message_ProgressScope scope(progress, nullptr, double(std::max(tools.Extent(), 1)));
     for (const TopoDS_Shape& tool : tools) {
+        scope.Next();
         double volume = 0.0;
         for (TopExp_Explorer it(tool, TopAbs_SOLID); it.More(); it.Next())
             for (const TopoDS_Shape& piece : piecesOf(builder, it.Current()))
@@ -141,10 +156,160 @@ bool isConvex(const TopoDS_Shape& solid)
     return true;
 }
 
-// A copy of a convex tool shrunk about a point inside so that it stays at least inset
-// inside the tool everywhere: its faces then lie apart from the walls of the cavity the tool
-// cut, a boolean with it has nothing coincident to resolve. Null when the tool is not a single
-// convex solid or too thin for the inset. within: the part's box, inset as well.
+// A right prism: a planar cap at the far end of its axis (the cap's outward normal), and
+// every other face either the other cap or a side along the axis.
+struct Prism
+{
+    TopoDS_Face cap;
+    gp_Dir axis;
+    double low = 0.0, high = 0.0; // extent along the axis
+    bool curved = false;          // some side is a cylinder
+};
+
+std::optional<Prism> prismOf(const TopoDS_Shape& solid)
+{
+    constexpr double parallel = 1e-9, kLevel = 1e-6;
+    std::vector<gp_Pnt> corners;
+    for (TopExp_Explorer it(solid, TopAbs_VERTEX); it.More(); it.Next())
+        corners.push_back(BRep_Tool::Pnt(TopoDS::Vertex(it.Current())));
+    std::vector<gp_Dir> tried;
+    for (TopExp_Explorer candidate(solid, TopAbs_FACE); candidate.More(); candidate.Next()) {
+        const TopoDS_Face cap = TopoDS::Face(candidate.Current());
+        const BRepAdaptor_Surface capSurface(cap);
+        gp_Pln capPlane;
+        if (capSurface.GetType() != GeomAbs_Plane
+            || !outwardPlane(cap, capSurface, 0.5 * (capSurface.FirstUParameter() + capSurface.LastUParameter()),
+                             0.5 * (capSurface.FirstVParameter() + capSurface.LastVParameter()), capPlane))
+            continue;
+        Prism prism{cap, capPlane.Axis().Direction()};
+        const gp_XYZ n = prism.axis.XYZ();
+        if (std::any_of(tried.cbegin(), tried.cend(), [&](const gp_Dir& d) { return d.IsParallel(prism.axis, 1e-9); }))
+            continue;
+        tried.push_back(prism.axis);
+        prism.low = RealLast();
+        prism.high = -RealLast();
+        for (const gp_Pnt& p : corners) {
+            prism.low = std::min(prism.low, p.XYZ().Dot(n));
+            prism.high = std::max(prism.high, p.XYZ().Dot(n));
+        }
+        bool fits = true;
+        int farCaps = 0;
+        for (TopExp_Explorer it(solid, TopAbs_FACE); it.More() && fits; it.Next()) {
+            const BRepAdaptor_Surface surface(TopoDS::Face(it.Current()));
+            if (surface.GetType() == GeomAbs_Plane) {
+                const gp_Pln plane = surface.Plane();
+                const double across = std::abs(plane.Axis().Direction().XYZ().Dot(n));
+                const double level = plane.Location().XYZ().Dot(n);
+                if (across > 1.0 - parallel)
+                    farCaps += std::abs(level - prism.high) <= kLevel ? 1 : 0;
+                fits = across < parallel
+                       || (across > 1.0 - parallel
+                           && (std::abs(level - prism.high) <= kLevel || std::abs(level - prism.low) <= kLevel));
+            } else if (surface.GetType() == GeomAbs_Cylinder) {
+                fits = surface.Cylinder().Axis().Direction().IsParallel(prism.axis, parallel);
+                prism.curved = true;
+            } else {
+                fits = false;
+            }
+        }
+        if (fits && farCaps == 1 && prism.high - prism.low > kZero)
+            return prism;
+    }
+    return std::nullopt;
+}
+
+// The points of a convex prism at least inset inside it, from level from down to level to along
+// its axis: its cap's outline moved in by inset, swept. The outline is a polygon (each corner
+// moves in along its bisector) or a circle; null for any other, or when a side would vanish.
+TopoDS_Shape erodedPrism(const Prism& prism, double inset, double from, double to)
+{
+    const TopoDS_Wire outline = BRepTools::OuterWire(prism.cap);
+    if (outline.IsNull())
+        return {};
+    const gp_XYZ n = prism.axis.XYZ();
+    const auto atLevel = [&](const gp_XYZ& p, double level) { return gp_Pnt(p + n * (level - p.Dot(n))); };
+    std::vector<gp_XYZ> corners;
+    std::optional<gp_Circ> circle; // every edge an arc of it
+    for (BRepTools_WireExplorer it(outline, prism.cap); it.More(); it.Next()) {
+        const BRepAdaptor_Curve curve(it.Current());
+        if (curve.GetType() == GeomAbs_Circle) {
+            const gp_Circ arc = curve.Circle();
+            if (!corners.empty() || (circle && (!arc.Location().IsEqual(circle->Location(), 1e-7)
+                                                || std::abs(arc.Radius() - circle->Radius()) > 1e-7)))
+                return {};
+            circle = arc;
+            continue;
+        }
+        if (circle || curve.GetType() != GeomAbs_Line)
+            return {};
+        corners.push_back(BRep_Tool::Pnt(it.CurrentVertex()).XYZ());
+    }
+    if (circle) {
+        if (circle->Radius() <= 2.0 * inset)
+            return {};
+        const gp_Ax2 base(atLevel(circle->Location().XYZ(), to), prism.axis);
+        BRepPrimAPI_MakeCylinder cylinder(base, circle->Radius() - inset, from - to);
+        cylinder.Build();
+        return cylinder.IsDone() ? cylinder.Shape() : TopoDS_Shape();
+    }
+    const size_t count = corners.size();
+    if (count < 3)
+        return {};
+    gp_XYZ middle(0, 0, 0);
+    for (const gp_XYZ& p : corners)
+        middle += p / double(count);
+    // Each side moves in along its normal in the cap's plane, toward the middle of a convex outline.
+    std::vector<gp_XYZ> normals;
+    for (size_t i = 0; i < count; ++i) {
+        const gp_XYZ side = corners[(i + 1) % count] - corners[i];
+        gp_XYZ inward = n.Crossed(side);
+        if (inward.Modulus() < 1e-12)
+            return {};
+        inward.Normalize();
+        if (inward.Dot(middle - corners[i]) < 0.0)
+            inward.Reverse();
+        normals.push_back(inward);
+    }
+    BRepBuilderAPI_MakePolygon polygon;
+    std::vector<gp_XYZ> moved;
+    for (size_t i = 0; i < count; ++i) {
+        const gp_XYZ& before = normals[(i + count - 1) % count];
+        const gp_XYZ& after = normals[i];
+        const double along = 1.0 + before.Dot(after);
+        if (along < 1e-6)
+            return {};
+        moved.push_back(corners[i] + (before + after) * (inset / along));
+    }
+    for (size_t i = 0; i < count; ++i) {
+        // A side shorter than the corners' moves turns round: the outline is too small.
+        if ((moved[(i + 1) % count] - moved[i]).Dot(corners[(i + 1) % count] - corners[i]) <= 0.0)
+            return {};
+        polygon.Add(atLevel(moved[i], from));
+    }
+    polygon.Close();
+    if (!polygon.IsDone())
+        return {};
+    BRepBuilderAPI_MakeFace face(polygon.Wire(), true);
+    if (!face.IsDone())
+        return {};
+    BRepPrimAPI_MakePrism sweep(face.Face(), gp_Vec(prism.axis) * (to - from), true);
+    if (!sweep.IsDone())
+        return {};
+    TopExp_Explorer solids(sweep.Shape(), TopAbs_SOLID);
+    if (!solids.More())
+        return {};
+    TopoDS_Solid solid = TopoDS::Solid(solids.Current());
+    BRepLib::OrientClosedSolid(solid);
+    return solid;
+}
+
+// A copy of a convex tool at least inset inside it everywhere: its faces then lie apart from
+// the walls of the cavity the tool cut, a boolean with it has nothing coincident to resolve.
+// A prism (pads, straight tracks, bodies) is eroded alike in every direction, so material left
+// anywhere deeper than inset is found, even at a long track's end. Another convex tool is
+// shrunk about a point inside, only when it is not so long that its ends would move far
+// further in than inset. Null when the tool is not a single convex solid, or too thin or long
+// for the inset. within: the part's box, inset as well.
 TopoDS_Shape insetCopy(const TopoDS_Shape& tool, double inset, const Bnd_Box& within)
 {
     TopExp_Explorer solids(tool, TopAbs_SOLID);
@@ -159,57 +324,42 @@ TopoDS_Shape insetCopy(const TopoDS_Shape& tool, double inset, const Bnd_Box& wi
     shells.Next();
     if (shells.More() || !isConvex(solid))
         return {};
+    if (const std::optional<Prism> prism = prismOf(solid)) {
+        double from = prism->high - inset, to = prism->low + inset;
+        if (to >= from)
+            return {};
+        // A curved copy crossing a face pierced by every cavity (a board's top under a grid of
+        // round pads) is the slowest for a boolean to split: each curve it leaves on that face
+        // is weighed against every round hole in it. Such a copy stops inside the part's box. A
+        // flat copy crosses it faster than the boolean finds on which side of the part a copy
+        // crossing nothing lies.
+        const double vertical = prism->axis.Z();
+        if (prism->curved && !within.IsVoid() && std::abs(vertical) > 1.0 - 1e-9) {
+            double x0 = 0.0, y0 = 0.0, z0 = 0.0, x1 = 0.0, y1 = 0.0, z1 = 0.0;
+            within.Get(x0, y0, z0, x1, y1, z1);
+            const double lo = vertical > 0.0 ? z0 : -z1, hi = vertical > 0.0 ? z1 : -z0;
+            if (std::min(from, hi) > std::max(to, lo)) {
+                from = std::min(from, hi);
+                to = std::max(to, lo);
+            }
+        }
+        return erodedPrism(*prism, inset, from, to);
+    }
     // About a point inside, a ball of the radius to the boundary lies in the tool; scaled by s,
-    // every point moves at least (1 - s) times that radius away from the boundary.
-    const auto factorAbout = [&](const gp_Pnt& centre) {
-        BRepExtrema_DistShapeShape distance(BRepBuilderAPI_MakeVertex(centre).Vertex(), shell);
-        if (!distance.IsDone() || inset > 0.25 * distance.Value())
-            return 0.0;
-        return 1.0 - inset / distance.Value();
-    };
+    // every point moves at least (1 - s) times that radius away from the boundary, and at most
+    // (1 - s) times the box's diagonal: no more than eight times inset here.
     GProp_GProps props;
     BRepGProp::VolumeProperties(solid, props);
-    gp_Pnt centre = props.CentreOfMass();
-    double factor = factorAbout(centre);
-    if (factor <= 0.0)
+    const gp_Pnt centre = props.CentreOfMass();
+    BRepExtrema_DistShapeShape distance(BRepBuilderAPI_MakeVertex(centre).Vertex(), shell);
+    if (!distance.IsDone() || inset > 0.25 * distance.Value())
         return {};
-    // A curved copy crossing a face pierced by every cavity (a board's top under a grid of
-    // round pads) is the slowest for a boolean to split: each curve it leaves on that face is
-    // weighed against every round hole in it. Shrunk a little more about the middle of what
-    // lies in the part's box, such a copy stays inside the box. A flat copy crosses it faster
-    // than the boolean finds on which side of the part a copy crossing nothing lies.
-    bool curved = false;
-    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More() && !curved; it.Next())
-        curved = BRepAdaptor_Surface(TopoDS::Face(it.Current())).GetType() != GeomAbs_Plane;
     Bnd_Box box;
     BRepBndLib::Add(solid, box, false);
-    if (curved && !within.IsVoid() && !box.IsOut(within)) {
-        double lo[3], hi[3], from[3], to[3];
-        within.Get(lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
-        box.Get(from[0], from[1], from[2], to[0], to[1], to[2]);
-        gp_Pnt middle;
-        bool out = false;
-        for (int axis = 0; axis < 3; ++axis) {
-            middle.SetCoord(axis + 1, 0.5 * (std::max(from[axis], lo[axis]) + std::min(to[axis], hi[axis])));
-            out = out || from[axis] < lo[axis] || to[axis] > hi[axis];
-        }
-        double fit = 0.0;
-        if (out && BRepClass3d_SolidClassifier(solid, middle, kZero).State() == TopAbs_IN)
-            fit = factorAbout(middle);
-        for (int axis = 0; axis < 3 && fit > 0.0; ++axis) {
-            const double o = middle.Coord(axis + 1);
-            if (to[axis] > hi[axis])
-                fit = std::min(fit, (hi[axis] - o) / (to[axis] - o));
-            if (from[axis] < lo[axis])
-                fit = std::min(fit, (o - lo[axis]) / (o - from[axis]));
-        }
-        if (fit >= 0.5) {
-            centre = middle;
-            factor = fit;
-        }
-    }
+    if (box.IsVoid() || std::sqrt(box.SquareExtent()) > 8.0 * distance.Value())
+        return {};
     gp_Trsf scale;
-    scale.SetScale(centre, factor);
+    scale.SetScale(centre, 1.0 - inset / distance.Value());
     BRepBuilderAPI_Transform copy(solid, scale, true);
     return copy.IsDone() ? copy.Shape() : TopoDS_Shape();
 }
@@ -232,10 +382,11 @@ CutAttempt cutOnce(const TopoDS_Shape& object, const TopTools_ListOfShape& tools
     cut.SetRunParallel(parallel);
     // A fuzzy run otherwise raises the tolerances of the inputs in place.
     cut.SetNonDestructive(true);
-    cut.Build(progress);
-    if (!cut.IsDone())
+    Message_ProgressScope scope(progress, nullptr, 10.0);
+    cut.Build(scope.Next(9.0));
+    if (!cut.IsDone() || !scope.More())
         return {};
-    return {cut.Shape(), creditedVolumes(*cut.Builder(), object, tools)};
+    return {cut.Shape(), creditedVolumes(*cut.Builder(), object, tools, -1.0, false, scope.Next())};
 }
 
 // A cut of solids can hand back, beside its solids, a loose face or shell as thin as the fuzzy
@@ -473,7 +624,13 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             if (x1 - x0 > 2.0 * inset && y1 - y0 > 2.0 * inset && z1 - z0 > 2.0 * inset)
                 within.Update(x0 + inset, y0 + inset, z0 + inset, x1 - inset, y1 - inset, z1 - inset);
         }
+        // The copies first, one step; then one step for each solid.
+        Message_ProgressScope scope(progress, nullptr, double(solids.size() + 1));
+        Message_ProgressScope copies(scope.Next(), nullptr, double(std::max<qsizetype>(tools.size(), 1)));
         for (const TopoDS_Shape& tool : tools) {
+            copies.Next();
+            if (!copies.More())
+                return QList<int>();
             const TopoDS_Shape copy = insetCopy(tool, inset, within);
             shrunk.push_back(!copy.IsNull());
             probes.push_back(copy.IsNull() ? tool : copy);
@@ -495,17 +652,17 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             op.SetTools(toolList);
             op.SetRunParallel(false);
             op.SetNonDestructive(true);
-            op.Build(range);
+            Message_ProgressScope steps(range, nullptr, 10.0);
+            op.Build(steps.Next(9.0));
             if (!op.IsDone())
                 return false;
             const bool asShrunk = shrunk[size_t(near.first())];
             const std::vector<double> volumes =
-                creditedVolumes(*op.Builder(), solid, toolList, asShrunk ? -1.0 : skin, asShrunk);
+                creditedVolumes(*op.Builder(), solid, toolList, asShrunk ? -1.0 : skin, asShrunk, steps.Next());
             for (size_t k = 0; k < volumes.size(); ++k)
                 held[size_t(near.at(int(k)))] += volumes[k];
             return true;
         };
-        Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(solids.size(), 1)));
         for (const TopoDS_Shape& solid : solids) {
             Bnd_Box solidBox;
             BRepBndLib::Add(solid, solidBox, false);
