@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -53,6 +55,17 @@ AbandonedJobs& abandonedJobs()
     return jobs;
 }
 
+// A thread for work, or none when the system has none to give (memory short): the caller then
+// does the work itself rather than ending the program on the throw.
+std::optional<std::thread> threadFor(std::function<void()> work)
+{
+    try {
+        return std::thread(std::move(work));
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 namespace OccUtils {
@@ -61,11 +74,15 @@ void releaseAside(std::shared_ptr<void> leftovers)
 {
     AbandonedJobs& abandoned = abandonedJobs();
     auto done = std::make_shared<std::atomic<bool>>(false);
-    std::thread release([leftovers = std::move(leftovers), done]() mutable {
-        leftovers.reset();
+    auto held = std::make_shared<std::shared_ptr<void>>(std::move(leftovers));
+    std::optional<std::thread> release = threadFor([held, done] {
+        held->reset();
         *done = true;
     });
-    abandoned.add(std::move(release), done);
+    if (release)
+        abandoned.add(std::move(*release), done);
+    else
+        held->reset();
 }
 
 bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context,
@@ -85,20 +102,24 @@ bool runUnlessCancelled(const Message_ProgressRange& progress, const char* conte
     }
     AbandonedJobs& abandoned = abandonedJobs(); // made before the job's thread: it outlives it
     auto done = std::make_shared<std::atomic<bool>>(false);
-    std::thread worker([run, done] {
+    std::optional<std::thread> worker = threadFor([run, done] {
         run();
         *done = true;
     });
+    if (!worker) {
+        run();
+        return true;
+    }
     while (!*done) {
         if (waiting.UserBreak()) {
             *stop = true;
-            abandoned.add(std::move(worker), done);
+            abandoned.add(std::move(*worker), done);
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         waiting.Next();
     }
-    worker.join();
+    worker->join();
     return true;
 }
 
@@ -108,23 +129,19 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
         return guardedCall(false, context, job);
     std::atomic<bool> done{false};
     bool succeeded = false;
-    std::thread helper;
-    try {
-        helper = std::thread([&] {
-            succeeded = guardedCall(false, context, job);
-            done = true;
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had (memory short): the job runs here, without reports meanwhile.
-        return guardedCall(false, context, job);
-    }
+    std::optional<std::thread> helper = threadFor([&] {
+        succeeded = guardedCall(false, context, job);
+        done = true;
+    });
+    if (!helper)
+        return guardedCall(false, context, job); // without reports meanwhile
     // Its length is unknown: each report takes a share of what is left.
     Message_ProgressScope waiting(progress, nullptr, 1.0, true);
     while (!done) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         waiting.Next();
     }
-    helper.join();
+    helper->join();
 #if defined(__GLIBC__)
     // What the job freed stays in the helper's own allocator arena, which no later work of
     // this thread reuses: a big export would keep the process that much larger for good.

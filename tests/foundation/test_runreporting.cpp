@@ -98,18 +98,27 @@ TEST(RunReportingShort, NoThreadToBeHadRunsTheJobHere)
     GTEST_SKIP() << "the sanitizers reserve address space of their own";
 #endif
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto run = [] {
-        opencascade::handle<CallerReports> indicator = new CallerReports;
-        std::thread::id jobThread;
-        const bool result = OccUtils::runReporting(indicator->Start(), "test", [&] {
-            jobThread = std::this_thread::get_id();
-            return true;
-        });
-        if (!result)
-            return 1;
-        return jobThread == indicator->caller ? 0 : 2; // 2: a thread was had after all
-    };
-    EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(1ull << 20, run), ::testing::ExitedWithCode(0), "");
+    // Both ways of running a job beside the window's thread.
+    for (const bool cancellable : {false, true}) {
+        SCOPED_TRACE(cancellable ? "runUnlessCancelled" : "runReporting");
+        const auto run = [cancellable] {
+            opencascade::handle<CallerReports> indicator = new CallerReports;
+            std::thread::id jobThread;
+            const bool result =
+                cancellable ? OccUtils::runUnlessCancelled(indicator->Start(), "test",
+                                                           [&](const std::atomic<bool>&) {
+                                                               jobThread = std::this_thread::get_id();
+                                                           })
+                            : OccUtils::runReporting(indicator->Start(), "test", [&] {
+                                  jobThread = std::this_thread::get_id();
+                                  return true;
+                              });
+            if (!result)
+                return 1;
+            return jobThread == indicator->caller ? 0 : 2; // 2: a thread was had after all
+        };
+        EXPECT_EXIT(TestSupport::exitUnderAddressSpaceLimit(1ull << 20, run), ::testing::ExitedWithCode(0), "");
+    }
 }
 
 } // namespace
