@@ -214,7 +214,11 @@ Paths simplerOf(const Paths& loops, double tolerance)
     for (const Path& loop : loops) {
         straight.push_back(straightened(loop, tolerance));
         before += loop.size();
+        after += straight.back().size();
     }
+    if (after >= before) // nothing straightened: a thin track's bends
+        return loops;
+    after = 0;
     Paths simpler = unionOf(straight);
     for (const Path& loop : simpler)
         after += loop.size();
