@@ -206,7 +206,18 @@ Path straightened(const Path& loop, double tolerance)
     return out;
 }
 
-// The outline with straightened loops, where that leaves one outline of the same area.
+// Whether a loop passes a vertex twice: pinched there, it is two pieces of material.
+bool touchesItself(const Path& loop)
+{
+    std::set<std::pair<cInt, cInt>> seen;
+    for (const IntPoint& p : loop)
+        if (!seen.insert({p.X, p.Y}).second)
+            return true;
+    return false;
+}
+
+// The outline with straightened loops, where that leaves one outline of the same area whose
+// loops do not touch themselves.
 Paths simplerOf(const Paths& loops, double tolerance)
 {
     Paths straight;
@@ -220,8 +231,11 @@ Paths simplerOf(const Paths& loops, double tolerance)
         return loops;
     after = 0;
     Paths simpler = unionOf(straight);
-    for (const Path& loop : simpler)
+    for (const Path& loop : simpler) {
+        if (touchesItself(loop))
+            return loops;
         after += loop.size();
+    }
     const double area = areaOf(loops);
     if (simpler.size() != loops.size() || after >= before || std::abs(areaOf(simpler) - area) > 1e-4 * area)
         return loops;
