@@ -3,6 +3,12 @@
 #include "testsupport.h"
 #include "trackruns.h"
 
+#include <BRep_Tool.hxx>
+#include <Precision.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Vertex.hxx>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +59,17 @@ Route tinySpans(int spans, bool legs)
     if (legs)
         points.push_back(points.back().Translated(gp_Vec(0, 6, 0)));
     return polyline(points, 2.0, 0.8);
+}
+
+double shortestEdge(const TopoDS_Shape& shape)
+{
+    double shortest = HUGE_VAL;
+    for (TopExp_Explorer it(shape, TopAbs_EDGE); it.More(); it.Next()) {
+        TopoDS_Vertex a, b;
+        TopExp::Vertices(TopoDS::Edge(it.Current()), a, b);
+        shortest = std::min(shortest, BRep_Tool::Pnt(a).Distance(BRep_Tool::Pnt(b)));
+    }
+    return shortest;
 }
 
 // A run of n legs of the given length, turning left and right in turn: +x, +y, +x...
@@ -357,6 +374,14 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
                       0.002558905784846157, 0.031642226348704214),
               false},
          }},
+        {"micrometre track: its vertices no nearer than OpenCASCADE tells apart",
+         {
+             // two spans 1 micrometre wide, where a grid of a 256th of the tolerance puts
+             // vertices a tenth of a nanometre apart
+             {printed({45.879301136797125, -41.524376287479967, 45.879309208956315, -41.524412711375852,
+                       45.879309954126057, -41.524399143033904},
+                      0.0010084556093379121, 0.0051942883484699387)},
+         }},
     };
     for (const Case& c : cases)
         for (size_t k = 0; k < c.runs.size(); ++k) {
@@ -368,7 +393,10 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
             EXPECT_TRUE(!TrackOutline::runSolid(route.segments, 0, last).IsNull()
                         || !TrackOutline::tracedRunSolid(route.segments, 0, last).IsNull())
                 << name;
-            EXPECT_EQ(TrackRuns::solidCount(RoutingManager::createRouteShape(route)), 1) << name;
+            const TopoDS_Shape solid = RoutingManager::createRouteShape(route);
+            EXPECT_EQ(TrackRuns::solidCount(solid), 1) << name;
+            // Vertices nearer than this are one to OpenCASCADE's cut, check and meshing.
+            EXPECT_GE(shortestEdge(solid), Precision::Confusion()) << name;
             EXPECT_EQ(TrackRuns::check(route, c.runs[k].fuse), "") << name;
         }
 }
