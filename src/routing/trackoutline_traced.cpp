@@ -25,6 +25,7 @@
 #include <gp_Lin.hxx>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <set>
@@ -348,7 +349,7 @@ public:
                 // Facing out, to the right of the way round; u runs along the loop and v up.
                 const Handle(Geom_Plane) plane =
                     new Geom_Plane(gp_Ax3(gp_Pnt(pa.X(), pa.Y(), m_z[0]), gp_Dir(x.Y(), -x.X(), 0.0), x));
-                m_builder.Add(m_shell, face(plane, {{line(0, a, b), post(b), TopoDS::Edge(line(1, a, b).Reversed()),
+                m_builder.Add(m_shell, face(plane, false, {{line(0, a, b), post(b), TopoDS::Edge(line(1, a, b).Reversed()),
                                                      TopoDS::Edge(post(a).Reversed())}}));
             }
     }
@@ -367,13 +368,18 @@ public:
                     wires[level].back().push_back(line(level, loop[k], loop[(k + 1) % loop.size()]));
                 }
             }
-        m_builder.Add(m_shell, face(m_caps[0], wires[0]).Reversed());
-        m_builder.Add(m_shell, face(m_caps[1], wires[1]));
+        m_builder.Add(m_shell, face(m_caps[0], true, wires[0]).Reversed());
+        m_builder.Add(m_shell, face(m_caps[1], false, wires[1]));
         return true;
     }
 
+    // Null where the shell is not closed: an edge not run as often each way, as where the
+    // strips of an outline that crosses itself many times do not meet along a cut.
     TopoDS_Shape solid()
     {
+        for (const auto& [edge, runs] : m_runs)
+            if (runs[0] != runs[1])
+                return TopoDS_Shape();
         m_shell.Closed(true);
         TopoDS_Solid solid;
         m_builder.MakeSolid(solid);
@@ -384,7 +390,7 @@ public:
 private:
     static Handle(Geom_Plane) capPlane(double z) { return new Geom_Plane(gp_Ax3(gp_Pnt(0, 0, z), gp::DZ(), gp::DX())); }
 
-    TopoDS_Face face(const Handle(Geom_Plane)& plane, const std::vector<std::vector<TopoDS_Edge>>& wires)
+    TopoDS_Face face(const Handle(Geom_Plane)& plane, bool down, const std::vector<std::vector<TopoDS_Edge>>& wires)
     {
         TopoDS_Face face;
         m_builder.MakeFace(face, plane, kTolerance);
@@ -402,6 +408,7 @@ private:
                                                      gp_Dir2d(d.Dot(frame.XDirection()), d.Dot(frame.YDirection()))),
                                      plane, TopLoc_Location(), kTolerance);
                 m_builder.Add(wire, edge);
+                ++m_runs[edge.TShape().get()][(edge.Orientation() == TopAbs_FORWARD) != down ? 0 : 1];
             }
             wire.Closed(true);
             m_builder.Add(face, wire);
@@ -462,6 +469,7 @@ private:
     std::map<std::pair<std::pair<cInt, cInt>, std::pair<cInt, cInt>>, TopoDS_Edge> m_lines[2];
     std::map<std::pair<cInt, cInt>, TopoDS_Edge> m_posts;
     std::map<const void*, gp_Lin> m_lines3d; // each edge's line, by its shared shape
+    std::map<const void*, std::array<int, 2>> m_runs; // how often each edge is run forward, backward
     BRep_Builder m_builder;
     TopoDS_Shell m_shell;
 };
@@ -507,8 +515,9 @@ TopoDS_Shape sweptOutline(Paths loops, const Grid& grid, double z, double height
             // The strips add no vertex but the crossings: else their sides are not the outline's.
             for (size_t k = 0; ok && k < parts.size(); ++k)
                 ok = sweep.addCaps(parts[k]);
-            if (ok)
-                return sweep.solid();
+            const TopoDS_Shape solid = ok ? sweep.solid() : TopoDS_Shape();
+            if (!solid.IsNull())
+                return solid;
         }
         if (across)
             turn(loops, true);
