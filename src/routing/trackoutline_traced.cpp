@@ -294,26 +294,51 @@ Paths splitAt(const Paths& loops, const std::vector<cInt>& cuts)
 }
 
 // The part of the outline between two cut lines, as the loops of its faces: outer loops, each
-// followed by its holes. Every edge crossing a line has a vertex on it: the loops without
-// their vertices beyond the lines close along them, and only the strip's own vertices go to
-// Clipper.
+// followed by its holes. Every edge crossing a line has a vertex on it, so the loops' edges
+// inside the strip are whole, and each run of vertices beyond a line lies beyond that one line.
+// Such a run goes to Clipper as a detour of its own depth beyond the line and the strip is cut
+// out. Runs closed along the line instead overlap there where the outline leaves the strip and
+// comes back into it nested, as round a bay open across a line; Clipper kept such an overlap as
+// a hole touching its outer loop, and the face was invalid.
 bool stripOf(const Paths& loops, cInt from, cInt to, std::vector<Paths>& faces)
 {
+    const auto inStrip = [from, to](const IntPoint& p) { return p.X >= from && p.X <= to; };
+    cInt low = loops.front().front().Y, high = low, depth = 0;
     Paths inside;
     for (const Path& loop : loops) {
+        const size_t n = loop.size();
+        size_t start = 0;
+        while (start < n && !inStrip(loop[start]))
+            ++start;
+        if (start == n)
+            continue;
         Path kept;
-        for (const IntPoint& p : loop)
-            if (p.X >= from && p.X <= to)
+        for (size_t k = 0; k < n; ++k) {
+            const IntPoint& p = loop[(start + k) % n];
+            low = std::min(low, p.Y), high = std::max(high, p.Y);
+            if (inStrip(p)) {
                 kept.push_back(p);
-        if (kept.size() >= 3)
-            inside.push_back(kept);
+            } else if (inStrip(kept.back())) {
+                const IntPoint& back = loop[(start + k + n - 1) % n];
+                size_t end = k;
+                while (!inStrip(loop[(start + end) % n]))
+                    ++end;
+                const IntPoint& ahead = loop[(start + end) % n];
+                const cInt x = p.X < from ? from - ++depth : to + ++depth;
+                kept.emplace_back(x, back.Y);
+                kept.emplace_back(x, ahead.Y);
+            }
+        }
+        inside.push_back(kept);
     }
     ClipperLib::Clipper clipper;
     clipper.PreserveCollinear(true);
     clipper.StrictlySimple(true);
     clipper.AddPaths(inside, ClipperLib::ptSubject, true);
+    clipper.AddPath({IntPoint(from, low - 1), IntPoint(to, low - 1), IntPoint(to, high + 1), IntPoint(from, high + 1)},
+                    ClipperLib::ptClip, true);
     ClipperLib::PolyTree tree;
-    if (!clipper.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero))
+    if (!clipper.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero))
         return false;
     for (const ClipperLib::PolyNode* outer : tree.Childs) {
         faces.push_back({outer->Contour});

@@ -403,6 +403,17 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
                       35.30974258952633, 0.54757688348878331),
               false},
          }},
+        {"a bay open across a cut: the outline leaves a strip and comes back into it nested",
+         {
+             // polygon 42 mm wide, 1.9 m across, with spans of a tenth of a micrometre (fuzz)
+             {printed({24.034485389486534, 59.670405127031358, 24.034485305650637, 59.670405005069725,
+                       24.034485202883623, 59.670404924518529, 666.5332840196935, 20.506170532920898,
+                       -17.686017975230925, -429.88272312895799, -17.686020138663395, -429.88276204457566,
+                       144.38630370503574, -204.67089507435514, -1234.3881358976139, -174.46056442367814,
+                       -1234.3881361026674, -174.46056444600066},
+                      42.111455352842768, 10),
+              false},
+         }},
     };
     for (const Case& c : cases)
         for (size_t k = 0; k < c.runs.size(); ++k) {
@@ -467,3 +478,4 @@ TEST(TrackOutline, FuzzBytesDrawTheRunTheFuzzerPrinted)
     EXPECT_DOUBLE_EQ(route.segments.last().end.X(), -34.020107002482604);
     EXPECT_DOUBLE_EQ(route.segments.last().end.Y(), 24.039618536670421);
 }
+
