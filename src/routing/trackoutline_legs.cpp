@@ -197,7 +197,11 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide)
     while (anchor < n) {
         int end = endOf(anchor, wide ? std::max(tolerance, most) : tolerance);
         Sides sides;
-        if (wide && end > 0) {
+        // A cluster of points that near the anchor spreads its pieces past a round of it by
+        // as much: only within the tolerance is it the round.
+        if (wide && end < 0)
+            end = endOf(anchor, tolerance);
+        else if (wide && end > 0) {
             sides = sidesOf(anchor, end);
             if (!sides.near) {
                 end = endOf(anchor, tolerance);

@@ -9,28 +9,23 @@
 
 #include <clipper.hpp>
 
-#include <BRepBuilderAPI_MakeEdge.hxx>
-#include <BRepBuilderAPI_MakeFace.hxx>
-#include <BRepPrimAPI_MakePrism.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <Geom2d_Line.hxx>
+#include <Geom_Line.hxx>
 #include <Geom_Plane.hxx>
-#include <NCollection_DataMap.hxx>
-#include <TopExp.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopTools_IndexedMapOfShape.hxx>
-#include <TopTools_ShapeMapHasher.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
-#include <TopoDS_Iterator.hxx>
 #include <TopoDS_Shell.hxx>
 #include <TopoDS_Solid.hxx>
 #include <TopoDS_Vertex.hxx>
 #include <TopoDS_Wire.hxx>
-#include <gp_Pln.hxx>
+#include <gp_Ax3.hxx>
+#include <gp_Lin.hxx>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <set>
@@ -212,7 +207,18 @@ Path straightened(const Path& loop, double tolerance)
     return out;
 }
 
-// The outline with straightened loops, where that leaves one outline of the same area.
+// Whether a loop passes a vertex twice: pinched there, it is two pieces of material.
+bool touchesItself(const Path& loop)
+{
+    std::set<std::pair<cInt, cInt>> seen;
+    for (const IntPoint& p : loop)
+        if (!seen.insert({p.X, p.Y}).second)
+            return true;
+    return false;
+}
+
+// The outline with straightened loops, where that leaves one outline of the same area whose
+// loops do not touch themselves.
 Paths simplerOf(const Paths& loops, double tolerance)
 {
     Paths straight;
@@ -220,10 +226,17 @@ Paths simplerOf(const Paths& loops, double tolerance)
     for (const Path& loop : loops) {
         straight.push_back(straightened(loop, tolerance));
         before += loop.size();
+        after += straight.back().size();
     }
+    if (after >= before) // nothing straightened: a thin track's bends
+        return loops;
+    after = 0;
     Paths simpler = unionOf(straight);
-    for (const Path& loop : simpler)
+    for (const Path& loop : simpler) {
+        if (touchesItself(loop))
+            return loops;
         after += loop.size();
+    }
     const double area = areaOf(loops);
     if (simpler.size() != loops.size() || after >= before || std::abs(areaOf(simpler) - area) > 1e-4 * area)
         return loops;
@@ -281,26 +294,51 @@ Paths splitAt(const Paths& loops, const std::vector<cInt>& cuts)
 }
 
 // The part of the outline between two cut lines, as the loops of its faces: outer loops, each
-// followed by its holes. Every edge crossing a line has a vertex on it: the loops without
-// their vertices beyond the lines close along them, and only the strip's own vertices go to
-// Clipper.
+// followed by its holes. Every edge crossing a line has a vertex on it, so the loops' edges
+// inside the strip are whole, and each run of vertices beyond a line lies beyond that one line.
+// Such a run goes to Clipper as a detour of its own depth beyond the line and the strip is cut
+// out. Runs closed along the line instead overlap there where the outline leaves the strip and
+// comes back into it nested, as round a bay open across a line; Clipper kept such an overlap as
+// a hole touching its outer loop, and the face was invalid.
 bool stripOf(const Paths& loops, cInt from, cInt to, std::vector<Paths>& faces)
 {
+    const auto inStrip = [from, to](const IntPoint& p) { return p.X >= from && p.X <= to; };
+    cInt low = loops.front().front().Y, high = low, depth = 0;
     Paths inside;
     for (const Path& loop : loops) {
+        const size_t n = loop.size();
+        size_t start = 0;
+        while (start < n && !inStrip(loop[start]))
+            ++start;
+        if (start == n)
+            continue;
         Path kept;
-        for (const IntPoint& p : loop)
-            if (p.X >= from && p.X <= to)
+        for (size_t k = 0; k < n; ++k) {
+            const IntPoint& p = loop[(start + k) % n];
+            low = std::min(low, p.Y), high = std::max(high, p.Y);
+            if (inStrip(p)) {
                 kept.push_back(p);
-        if (kept.size() >= 3)
-            inside.push_back(kept);
+            } else if (inStrip(kept.back())) {
+                const IntPoint& back = loop[(start + k + n - 1) % n];
+                size_t end = k;
+                while (!inStrip(loop[(start + end) % n]))
+                    ++end;
+                const IntPoint& ahead = loop[(start + end) % n];
+                const cInt x = p.X < from ? from - ++depth : to + ++depth;
+                kept.emplace_back(x, back.Y);
+                kept.emplace_back(x, ahead.Y);
+            }
+        }
+        inside.push_back(kept);
     }
     ClipperLib::Clipper clipper;
     clipper.PreserveCollinear(true);
     clipper.StrictlySimple(true);
     clipper.AddPaths(inside, ClipperLib::ptSubject, true);
+    clipper.AddPath({IntPoint(from, low - 1), IntPoint(to, low - 1), IntPoint(to, high + 1), IntPoint(from, high + 1)},
+                    ClipperLib::ptClip, true);
     ClipperLib::PolyTree tree;
-    if (!clipper.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero))
+    if (!clipper.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero))
         return false;
     for (const ClipperLib::PolyNode* outer : tree.Childs) {
         faces.push_back({outer->Contour});
@@ -313,116 +351,153 @@ bool stripOf(const Paths& loops, cInt from, cInt to, std::vector<Paths>& faces)
     return true;
 }
 
-// Builds the loops' edges once: a line shared by two faces side by side is one edge, run each
-// way.
-class EdgeMaker
+// Builds the solid's faces by hand: each line of the grid is one edge, run each way by the
+// faces on its two sides, and every edge carries its curve on each plane it lies on, written
+// as a line rather than projected (the display's meshing asks for it on every face).
+class Sweep
 {
 public:
-    EdgeMaker(const Grid& grid, double z) : m_grid(grid), m_z(z) {}
-
-    // A face's loops, its outer loop first; null where a vertex is not one of the outline's.
-    TopoDS_Face face(const Paths& loops)
+    Sweep(const Grid& grid, double z, double height)
+        : m_grid(grid), m_z{z, z + height}, m_caps{capPlane(z), capPlane(z + height)}
     {
-        BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, m_z), gp_Dir(0, 0, 1)), wire(loops.front()), true);
-        for (size_t n = 1; n < loops.size() && face.IsDone(); ++n)
-            face.Add(wire(loops[n]));
-        return face.IsDone() ? face.Face() : TopoDS_Face();
+        m_builder.MakeShell(m_shell);
     }
 
-    bool known(const IntPoint& p) const { return m_vertices.count({p.X, p.Y}) != 0; }
+    // The side faces of the outline's loops, each counter-clockwise around what it encloses.
+    void addSides(const Paths& loops)
+    {
+        for (const Path& loop : loops)
+            for (size_t k = 0; k < loop.size(); ++k) {
+                const IntPoint &a = loop[k], &b = loop[(k + 1) % loop.size()];
+                const gp_XY pa = m_grid.point(a), along = m_grid.point(b) - pa;
+                const gp_Dir x(along.X(), along.Y(), 0.0);
+                // Facing out, to the right of the way round; u runs along the loop and v up.
+                const Handle(Geom_Plane) plane =
+                    new Geom_Plane(gp_Ax3(gp_Pnt(pa.X(), pa.Y(), m_z[0]), gp_Dir(x.Y(), -x.X(), 0.0), x));
+                m_builder.Add(m_shell, face(plane, false, {{line(0, a, b), post(b), TopoDS::Edge(line(1, a, b).Reversed()),
+                                                     TopoDS::Edge(post(a).Reversed())}}));
+            }
+    }
+
+    // A bottom face and its top, its outer loop first; false where a vertex is not one of the
+    // sides'.
+    bool addCaps(const Paths& loops)
+    {
+        std::vector<std::vector<TopoDS_Edge>> wires[2];
+        for (int level = 0; level < 2; ++level)
+            for (const Path& loop : loops) {
+                wires[level].emplace_back();
+                for (size_t k = 0; k < loop.size(); ++k) {
+                    if (!m_vertices[level].count({loop[k].X, loop[k].Y}))
+                        return false;
+                    wires[level].back().push_back(line(level, loop[k], loop[(k + 1) % loop.size()]));
+                }
+            }
+        m_builder.Add(m_shell, face(m_caps[0], true, wires[0]).Reversed());
+        m_builder.Add(m_shell, face(m_caps[1], false, wires[1]));
+        return true;
+    }
+
+    // Null where the shell is not closed: an edge not run as often each way, as where the
+    // strips of an outline that crosses itself many times do not meet along a cut.
+    TopoDS_Shape solid()
+    {
+        for (const auto& [edge, runs] : m_runs)
+            if (runs[0] != runs[1])
+                return TopoDS_Shape();
+        m_shell.Closed(true);
+        TopoDS_Solid solid;
+        m_builder.MakeSolid(solid);
+        m_builder.Add(solid, m_shell);
+        return solid;
+    }
 
 private:
-    TopoDS_Wire wire(const Path& loop)
+    static Handle(Geom_Plane) capPlane(double z) { return new Geom_Plane(gp_Ax3(gp_Pnt(0, 0, z), gp::DZ(), gp::DX())); }
+
+    TopoDS_Face face(const Handle(Geom_Plane)& plane, bool down, const std::vector<std::vector<TopoDS_Edge>>& wires)
     {
-        TopoDS_Wire wire;
-        m_builder.MakeWire(wire);
-        for (size_t k = 0; k < loop.size(); ++k)
-            m_builder.Add(wire, line(loop[k], loop[(k + 1) % loop.size()]));
-        wire.Closed(true);
-        return wire;
+        TopoDS_Face face;
+        m_builder.MakeFace(face, plane, kTolerance);
+        const gp_Ax3& frame = plane->Position();
+        for (const std::vector<TopoDS_Edge>& edges : wires) {
+            TopoDS_Wire wire;
+            m_builder.MakeWire(wire);
+            for (const TopoDS_Edge& edge : edges) {
+                // The edge's line in the plane's coordinates, over the same parameters.
+                const gp_Lin& lin = m_lines3d.at(edge.TShape().get());
+                const gp_Vec from(frame.Location(), lin.Location());
+                const gp_Dir& d = lin.Direction();
+                m_builder.UpdateEdge(edge,
+                                     new Geom2d_Line(gp_Pnt2d(from.Dot(frame.XDirection()), from.Dot(frame.YDirection())),
+                                                     gp_Dir2d(d.Dot(frame.XDirection()), d.Dot(frame.YDirection()))),
+                                     plane, TopLoc_Location(), kTolerance);
+                m_builder.Add(wire, edge);
+                ++m_runs[edge.TShape().get()][(edge.Orientation() == TopAbs_FORWARD) != down ? 0 : 1];
+            }
+            wire.Closed(true);
+            m_builder.Add(face, wire);
+        }
+        return face;
     }
 
-    TopoDS_Vertex vertex(const IntPoint& p)
+    TopoDS_Vertex vertex(int level, const IntPoint& p)
     {
-        TopoDS_Vertex& shape = m_vertices[{p.X, p.Y}];
+        TopoDS_Vertex& shape = m_vertices[level][{p.X, p.Y}];
         if (shape.IsNull()) {
             const gp_XY q = m_grid.point(p);
-            m_builder.MakeVertex(shape, gp_Pnt(q.X(), q.Y(), m_z), 1e-7);
+            m_builder.MakeVertex(shape, gp_Pnt(q.X(), q.Y(), m_z[level]), kTolerance);
         }
         return shape;
     }
 
-    TopoDS_Edge line(const IntPoint& a, const IntPoint& b)
+    TopoDS_Edge edge(const TopoDS_Vertex& a, const TopoDS_Vertex& b)
+    {
+        const gp_Pnt pa = BRep_Tool::Pnt(a), pb = BRep_Tool::Pnt(b);
+        const gp_Lin lin(pa, gp_Dir(gp_Vec(pa, pb)));
+        TopoDS_Edge edge;
+        m_builder.MakeEdge(edge, new Geom_Line(lin), kTolerance);
+        m_builder.Add(edge, a.Oriented(TopAbs_FORWARD));
+        m_builder.Add(edge, b.Oriented(TopAbs_REVERSED));
+        m_builder.Range(edge, 0.0, pa.Distance(pb));
+        m_lines3d.emplace(edge.TShape().get(), lin);
+        return edge;
+    }
+
+    // The line from a to b at the bottom (level 0) or the top.
+    TopoDS_Edge line(int level, const IntPoint& a, const IntPoint& b)
     {
         const auto key = std::make_pair(std::make_pair(a.X, a.Y), std::make_pair(b.X, b.Y));
-        const auto same = m_lines.find(key);
-        if (same != m_lines.end())
+        const auto same = m_lines[level].find(key);
+        if (same != m_lines[level].end())
             return same->second;
-        const auto back = m_lines.find({key.second, key.first});
-        if (back != m_lines.end())
+        const auto back = m_lines[level].find({key.second, key.first});
+        if (back != m_lines[level].end())
             return TopoDS::Edge(back->second.Reversed());
-        return m_lines[key] = BRepBuilderAPI_MakeEdge(vertex(a), vertex(b)).Edge();
+        return m_lines[level][key] = edge(vertex(level, a), vertex(level, b));
     }
 
+    // The upright edge at p, upward.
+    TopoDS_Edge post(const IntPoint& p)
+    {
+        TopoDS_Edge& shape = m_posts[{p.X, p.Y}];
+        if (shape.IsNull())
+            shape = edge(vertex(0, p), vertex(1, p));
+        return shape;
+    }
+
+    static constexpr double kTolerance = 1e-7;
     const Grid& m_grid;
-    double m_z;
-    std::map<std::pair<cInt, cInt>, TopoDS_Vertex> m_vertices;
-    std::map<std::pair<std::pair<cInt, cInt>, std::pair<cInt, cInt>>, TopoDS_Edge> m_lines;
+    double m_z[2];
+    Handle(Geom_Plane) m_caps[2];
+    std::map<std::pair<cInt, cInt>, TopoDS_Vertex> m_vertices[2];
+    std::map<std::pair<std::pair<cInt, cInt>, std::pair<cInt, cInt>>, TopoDS_Edge> m_lines[2];
+    std::map<std::pair<cInt, cInt>, TopoDS_Edge> m_posts;
+    std::map<const void*, gp_Lin> m_lines3d; // each edge's line, by its shared shape
+    std::map<const void*, std::array<int, 2>> m_runs; // how often each edge is run forward, backward
     BRep_Builder m_builder;
+    TopoDS_Shell m_shell;
 };
-
-// The outline swept up as one solid whose bottom and top are the strips. Sweeping many faces
-// at once asks, for each edge, every face whether it is a seam there: the whole outline is
-// swept as one face for its sides, and its bottom and top are replaced by the strips.
-TopoDS_Shape sweptStrips(const TopoDS_Face& whole, const std::vector<TopoDS_Face>& strips, double z, double height)
-{
-    BRepPrimAPI_MakePrism prism(whole, gp_Vec(0, 0, height), false, true);
-    if (!prism.IsDone())
-        return TopoDS_Shape();
-    BRep_Builder builder;
-    TopoDS_Shell shell;
-    builder.MakeShell(shell);
-    const TopoDS_Shape bottom = prism.FirstShape(), top = prism.LastShape();
-    for (TopExp_Explorer f(prism.Shape(), TopAbs_FACE); f.More(); f.Next())
-        if (!f.Current().IsSame(bottom) && !f.Current().IsSame(top))
-            builder.Add(shell, f.Current());
-    TopTools_IndexedMapOfShape swept;
-    TopExp::MapShapes(whole, TopAbs_EDGE, swept);
-    NCollection_DataMap<TopoDS_Shape, TopoDS_Shape, TopTools_ShapeMapHasher> raisedCuts;
-    const auto raised = [&](const TopoDS_Shape& edge) -> TopoDS_Shape {
-        const TopoDS_Shape forward = edge.Oriented(TopAbs_FORWARD);
-        if (swept.Contains(edge))
-            return prism.LastShape(forward).Oriented(edge.Orientation());
-        if (!raisedCuts.IsBound(forward)) {
-            TopoDS_Vertex a, b;
-            TopExp::Vertices(TopoDS::Edge(forward), a, b);
-            raisedCuts.Bind(forward, BRepBuilderAPI_MakeEdge(TopoDS::Vertex(prism.LastShape(a)),
-                                                             TopoDS::Vertex(prism.LastShape(b))).Edge());
-        }
-        return raisedCuts.Find(forward).Oriented(edge.Orientation());
-    };
-    const Handle(Geom_Surface) plane = new Geom_Plane(gp_Pln(gp_Pnt(0, 0, z + height), gp_Dir(0, 0, 1)));
-    for (const TopoDS_Face& strip : strips) {
-        builder.Add(shell, strip.Reversed());
-        TopoDS_Face raisedStrip;
-        builder.MakeFace(raisedStrip, plane, BRep_Tool::Tolerance(strip));
-        for (TopoDS_Iterator w(strip); w.More(); w.Next()) {
-            TopoDS_Wire wire;
-            builder.MakeWire(wire);
-            for (TopoDS_Iterator e(w.Value(), false); e.More(); e.Next())
-                builder.Add(wire, raised(e.Value()));
-            wire.Closed(true);
-            builder.Add(raisedStrip, wire.Oriented(w.Value().Orientation()));
-        }
-        builder.Add(shell, raisedStrip);
-    }
-    shell.Closed(true);
-    TopoDS_Solid solid;
-    builder.MakeSolid(solid);
-    builder.Add(solid, shell);
-    TrackOutline::storePlanarCurves(solid);
-    return solid;
-}
 
 // A quarter turn, which keeps the loops' sense: strips are cut across x.
 void turn(Paths& loops, bool back)
@@ -444,7 +519,6 @@ TopoDS_Shape sweptOutline(Paths loops, const Grid& grid, double z, double height
     for (const Path& loop : loops)
         edges += loop.size();
     if (edges > size_t(TrackOutline::kMostEdgesPerFace)) {
-        EdgeMaker maker(grid, z);
         const bool across = ymax - ymin > xmax - xmin;
         if (across)
             turn(loops, false);
@@ -461,27 +535,22 @@ TopoDS_Shape sweptOutline(Paths loops, const Grid& grid, double z, double height
                 for (Paths& part : parts)
                     turn(part, true);
             }
-            const TopoDS_Face whole = maker.face(split);
-            std::vector<TopoDS_Face> strips;
-            for (const Paths& part : parts) {
-                // The strips add no vertex but the crossings: else their sides are not the outline's.
-                for (const Path& loop : part)
-                    for (const IntPoint& p : loop)
-                        ok = ok && maker.known(p);
-                if (!ok)
-                    break;
-                strips.push_back(maker.face(part));
-                ok = !strips.back().IsNull();
-            }
-            if (ok && !whole.IsNull())
-                return sweptStrips(whole, strips, z, height);
+            Sweep sweep(grid, z, height);
+            sweep.addSides(split);
+            // The strips add no vertex but the crossings: else their sides are not the outline's.
+            for (size_t k = 0; ok && k < parts.size(); ++k)
+                ok = sweep.addCaps(parts[k]);
+            const TopoDS_Shape solid = ok ? sweep.solid() : TopoDS_Shape();
+            if (!solid.IsNull())
+                return solid;
         }
         if (across)
             turn(loops, true);
     }
-    EdgeMaker maker(grid, z);
-    const TopoDS_Face face = maker.face(loops);
-    return face.IsNull() ? TopoDS_Shape() : TrackOutline::sweptUp(face, height);
+    Sweep sweep(grid, z, height);
+    sweep.addSides(loops);
+    sweep.addCaps(loops);
+    return sweep.solid();
 }
 
 } // namespace

@@ -470,10 +470,10 @@ TEST(RouteShapes, RetracedAndSteppedTracksAreOneSweptSolid)
         size_t legs;         // at most, each a piece of the union
     };
     const QList<Row> rows = {
-        {"retraced 100", retraced, 100, 4, 2, 0.4, 3},
-        {"staircase 2000", staircase, 2000, 6, 2, 0.025, 2001},
-        {"steep staircase 2000", steepStaircase, 2000, 6, 2, 5.5, 2001},
-        {"fine staircase 1000", fineStaircase, 1000, 6, 2, 0.06, 3},
+        {"retraced 100", retraced, 100, 4, 2, 0.35, 3},
+        {"staircase 2000", staircase, 2000, 6, 2, 0.022, 2001},
+        {"steep staircase 2000", steepStaircase, 2000, 6, 2, 5.25, 2001},
+        {"fine staircase 1000", fineStaircase, 1000, 6, 2, 0.035, 3},
     };
     for (const Row& row : rows) {
         const double v0 = TestSupport::volumeOf(RoutingManager::fusedRouteShape(polyline(row.path(row.small), 0.8, 0.5)));
