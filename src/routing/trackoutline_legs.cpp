@@ -130,10 +130,12 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide)
         return end;
     };
     // How far the pieces of the points between a leg's ends reach out of its sides, and
-    // whether its sides moved out that far stay near them: within a quarter of the outline's
-    // tolerance, adding at most a ten-thousandth of its area a side. Between two points a
-    // side is held up by the span between them, less as it turns away from the leg, and by
-    // their rounds, which fall away from their tops as circles do.
+    // whether its sides moved out that far stay near them: adding at most a ten-thousandth of
+    // its area a side. Between two points a side is held up by the span between them, less as
+    // it turns away from the leg, and by their rounds, which fall away from their tops as
+    // circles do. The cone keeps every point within a quarter of the outline's tolerance of
+    // the leg; a span that falls further below the side is long or slanted, and the area's
+    // bound refuses it first.
     struct Sides
     {
         double left = 0.0, right = 0.0;
@@ -171,9 +173,7 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide)
         };
         double added = 0.0;
         for (size_t k = 0; k + 1 < count; ++k) {
-            const double left = gap(k, 1.0, sides.left), right = gap(k, -1.0, sides.right);
-            sides.near = sides.near && left <= most && right <= most;
-            added += along[k] * (left + right);
+            added += along[k] * (gap(k, 1.0, sides.left) + gap(k, -1.0, sides.right));
         }
         // Rounds passed over near an end with a round of its own are left to that round: what
         // they reach beyond it, a crescent as wide as they stand off the leg, goes as well.
