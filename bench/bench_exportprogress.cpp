@@ -14,6 +14,7 @@
 // (cancel_s; -1 when it did not stop), and how long Cancel is greyed while the new design takes the
 // open one's place (held_s, from the first report of that swap).
 #include "benchmain.h"
+#include "benchwindow.h"
 
 #include "exportdesigns.h"
 
@@ -244,14 +245,7 @@ struct OpenWindow
 {
     OpenWindow()
     {
-        bool ready = false;
-        QObject::connect(window.findChild<OccWidget*>(), &OccWidget::viewerInitialized, [&] { ready = true; });
-        window.resize(1280, 800);
-        window.show();
-        QElapsedTimer waited;
-        waited.start();
-        while (!ready && waited.elapsed() < 30000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        showWithViewer(window);
         tick.setInterval(1);
         QObject::connect(&tick, &QTimer::timeout, [this] { onTick(); });
         tick.start();

@@ -14,6 +14,8 @@
 //   design with that length as one straight segment (capped at 1,998 mm); x_half = the opening
 //   for n over that for n/2.
 // - LargePart: 160 components on a part of 119 B-spline blocks, beside them on one box.
+#include "benchwindow.h"
+
 #include "app/mainwindow.h"
 #include "components/componentmanager.h"
 #include "components/footprintmanager.h"
@@ -188,14 +190,7 @@ struct Window
 {
     Window()
     {
-        auto* view = window.findChild<OccWidget*>();
-        QObject::connect(view, &OccWidget::viewerInitialized, [this] { ready = true; });
-        window.resize(1280, 800);
-        window.show();
-        QElapsedTimer timer;
-        timer.start();
-        while (!ready && timer.elapsed() < 30000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        showWithViewer(window);
         answerer.setInterval(1);
         QObject::connect(&answerer, &QTimer::timeout, [this] {
             noteEvents();
@@ -261,7 +256,6 @@ struct Window
     }
 
     MainWindow window;
-    bool ready = false;
     QTimer answerer;
     QElapsedTimer clock;
     qint64 reportShownNs = -1;
