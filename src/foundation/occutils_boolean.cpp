@@ -5,6 +5,20 @@
 
 #include <BRepBndLib.hxx>
 #include <BRepCheck_Analyzer.hxx>
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <NCollection_DataMap.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <Bnd_Box.hxx>
 #include <ShapeFix_Shape.hxx>
 
@@ -92,11 +106,86 @@ bool hasUsableBounds(const TopoDS_Shape& shape)
     }
 }
 
+namespace {
+
+// A solid of one shell, or a compound of such solids.
+bool oneShellEach(const TopoDS_Shape& shape)
+{
+    if (shape.ShapeType() == TopAbs_SOLID)
+        return shape.NbChildren() == 1 && TopoDS_Iterator(shape).Value().ShapeType() == TopAbs_SHELL;
+    if (shape.ShapeType() != TopAbs_COMPOUND || shape.NbChildren() == 0)
+        return false;
+    for (TopoDS_Iterator it(shape); it.More(); it.Next())
+        if (it.Value().ShapeType() != TopAbs_SOLID || !oneShellEach(it.Value()))
+            return false;
+    return true;
+}
+
+// Such solids with an edge shared by more than two faces: round cavities that touch pinch the
+// part along such edges.
+bool pinchedSolids(const TopoDS_Shape& shape)
+{
+    if (!oneShellEach(shape))
+        return false;
+    TopTools_IndexedDataMapOfShapeListOfShape facesOf;
+    TopExp::MapShapesAndUniqueAncestors(shape, TopAbs_EDGE, TopAbs_FACE, facesOf);
+    for (int i = 1; i <= facesOf.Extent(); ++i)
+        if (facesOf(i).Extent() > 2)
+            return true;
+    return false;
+}
+
+// What the analyser's shell check finds, in one pass: each edge of a closed shell is used as
+// often in one direction as in the other, so a face missing or turned over shows.
+bool shellsClosed(const TopoDS_Shape& shape)
+{
+    for (TopExp_Explorer shells(shape, TopAbs_SHELL); shells.More(); shells.Next()) {
+        NCollection_DataMap<TopoDS_Shape, int, TopTools_ShapeMapHasher> balance;
+        for (TopExp_Explorer edges(shells.Current(), TopAbs_EDGE); edges.More(); edges.Next()) {
+            const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
+            const TopAbs_Orientation way = edge.Orientation();
+            if ((way != TopAbs_FORWARD && way != TopAbs_REVERSED) || BRep_Tool::Degenerated(edge))
+                continue;
+            if (!balance.IsBound(edge))
+                balance.Bind(edge, 0);
+            balance.ChangeFind(edge) += way == TopAbs_FORWARD ? 1 : -1;
+        }
+        for (NCollection_DataMap<TopoDS_Shape, int, TopTools_ShapeMapHasher>::Iterator it(balance); it.More(); it.Next())
+            if (it.Value() != 0)
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool isValidShape(const TopoDS_Shape& shape)
 {
     if (shape.IsNull())
         return false;
     try {
+        // OpenCASCADE's shell check grows far faster than the shell on edges shared by more
+        // than two faces: 18 s for a part carved by 500 round cavities that touch, whose faces
+        // check in 0.4 s. Such a part's faces are checked alone, its shells closed here.
+        if (pinchedSolids(shape)) {
+            TopTools_IndexedMapOfShape faces;
+            TopExp::MapShapes(shape, TopAbs_FACE, faces);
+            BRep_Builder builder;
+            TopoDS_Compound loose;
+            builder.MakeCompound(loose);
+            for (int i = 1; i <= faces.Extent(); ++i)
+                builder.Add(loose, faces(i));
+            if (!BRepCheck_Analyzer(loose, true, false).IsValid() || !shellsClosed(shape))
+                return false;
+            // A shell turned inside out is closed too.
+            for (TopExp_Explorer solids(shape, TopAbs_SOLID); solids.More(); solids.Next()) {
+                GProp_GProps props;
+                BRepGProp::VolumeProperties(solids.Current(), props);
+                if (!(props.Mass() > 0.0))
+                    return false;
+            }
+            return true;
+        }
         // 7.6 has no exact-checks switch; geometric checks on, parallel off.
         BRepCheck_Analyzer analyzer(shape, true, false);
         return analyzer.IsValid();
