@@ -290,16 +290,31 @@ struct BigFootprintDesign
 
 // One grid of pads of size mm (0: the grid's own) from a KiCad footprint through the pad
 // generator, placed at `at` on part.
+// How a grid's component is changed once placed: its footprint thickness (how deep the pads
+// reach under their placement plane; 0 keeps it), pad scale in percent and turn in degrees.
+struct GridShape
+{
+    double depth = 0.0;
+    double scale = 100.0;
+    double angle = 0.0;
+};
+
 BigFootprintDesign gridDesign(const QString& dir, int pads, bool square, double size, const gp_Pnt& at,
-                              const TopoDS_Shape& part)
+                              const TopoDS_Shape& part, const GridShape& shape = {})
 {
     const QString name = writeGridFootprint(dir, pads, square, !square, size);
     FootprintManager library;
     library.addSearchPath(dir);
     library.buildFootprintIndex();
     BigFootprintDesign design;
-    const PlacedComponentData placed =
+    PlacedComponentData placed =
         library.createPlacedComponent(QStringLiteral("U1"), name, at, DesignFixture::headlessContext());
+    if (shape.depth > 0.0 || shape.scale != 100.0)
+        library.recreateComponentBody(placed, placed.bodyWidth, placed.bodyLength, placed.bodyHeight,
+                                      placed.bodyOffsetZ, shape.depth > 0.0 ? shape.depth : placed.footprintThickness,
+                                      placed.bodyUndercut, shape.scale, DesignFixture::headlessContext());
+    if (shape.angle != 0.0)
+        FootprintManager::applyPlacement(placed, at, shape.angle, DesignFixture::headlessContext(), {});
     design.components.insert(placed.ref, placed);
     design.part = part;
     return design;
@@ -692,8 +707,8 @@ void BM_DenseGrid(benchmark::State& state)
 BENCHMARK(BM_DenseGrid)->Args({500, 0})->Args({2000, 0})->Args({2000, 1})->Iterations(1)->Unit(benchmark::kSecond);
 
 // A 70 x 70 x 15 box as a user's part comes: 0 built here, 1 every face a B-spline, 2 written to
-// STEP and read back, 3 read from an STL of two triangles a side, 4 from an STL whose top is
-// a fan of 5 mm triangles. Null when the file road fails.
+// STEP and read back, 3 read from an STL of two triangles a side, 4, 5 and 6 from an STL whose
+// top is made of 5, 2 and 1 mm triangles. Null when the file road fails.
 TopoDS_Shape boxPart(int kind, const QString& dir)
 {
     const TopoDS_Shape box = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
@@ -703,8 +718,8 @@ TopoDS_Shape boxPart(int kind, const QString& dir)
         return DesignFixture::throughStep(box);
     if (kind < 3)
         return box;
-    // Each side a strip over the top's 5 mm steps, so that the mesh closes.
-    const int n = kind == 3 ? 1 : 14;
+    // Each side a strip over the top's steps, so that the mesh closes.
+    const int n = kind == 3 ? 1 : kind == 4 ? 14 : kind == 5 ? 35 : 70;
     const double step = 70.0 / n;
     QString text = QStringLiteral("solid box\n");
     const auto facet = [&](const gp_Pnt& a, const gp_Pnt& b, const gp_Pnt& c) {
@@ -743,9 +758,10 @@ TopoDS_Shape boxPart(int kind, const QString& dir)
 // CPU time of the process for the STEP export of one grid of pads of size mm (0: the grid's own
 // 0.3 mm) at 0.5 mm pitch from a KiCad footprint through the pad generator, placed at `at` on
 // part; negative when the export fails.
-double gridExportCpu(const QString& dir, int pads, bool square, double size, const gp_Pnt& at, const TopoDS_Shape& part)
+double gridExportCpu(const QString& dir, int pads, bool square, double size, const gp_Pnt& at, const TopoDS_Shape& part,
+                     const GridShape& shape = {})
 {
-    const BigFootprintDesign design = gridDesign(dir, pads, square, size, at, part);
+    const BigFootprintDesign design = gridDesign(dir, pads, square, size, at, part, shape);
     const auto cpuNow = [] {
         timespec now{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
@@ -755,6 +771,21 @@ double gridExportCpu(const QString& dir, int pads, bool square, double size, con
     const StepExportSummary summary =
         StepExporter::exportStep(dir + QStringLiteral("/grid.step"), design.input(), ExportOptions());
     return summary.success ? cpuNow() - start : -1.0;
+}
+
+// The round grid's export beside the square one's, each as gridExportCpu measures it.
+void roundBesideSquare(benchmark::State& state, const QString& dir, int pads, double size, const gp_Pnt& at,
+                       const TopoDS_Shape& part, const GridShape& shape = {})
+{
+    for (auto _ : state) {
+        const double round = gridExportCpu(dir, pads, false, size, at, part, shape);
+        const double square = gridExportCpu(dir, pads, true, size, at, part, shape);
+        if (round < 0.0 || square < 0.0)
+            state.SkipWithError("export failed");
+        state.counters["round_cpu_s"] = round;
+        state.counters["square_cpu_s"] = square;
+        state.counters["x_square"] = round / square;
+    }
 }
 
 // RoundGridTops/<pads>/<part>/<lift>: the grid of 0.3 mm pads at 0.5 mm pitch, round and
@@ -772,41 +803,67 @@ void BM_RoundGridTops(benchmark::State& state)
     }
     // The pads stand 0.4 mm out of their placement plane.
     const gp_Pnt at(35, 35, 15 - 0.4 + 1e-3 * double(state.range(2)));
-    for (auto _ : state) {
-        const double round = gridExportCpu(dir.path(), pads, false, 0.0, at, part);
-        const double square = gridExportCpu(dir.path(), pads, true, 0.0, at, part);
-        if (round < 0.0 || square < 0.0)
-            state.SkipWithError("export failed");
-        state.counters["round_cpu_s"] = round;
-        state.counters["square_cpu_s"] = square;
-        state.counters["x_square"] = round / square;
-    }
+    roundBesideSquare(state, dir.path(), pads, 0.0, at, part);
 }
 BENCHMARK(BM_RoundGridTops)
-    ->ArgsProduct({{500, 2000}, {0, 1, 2, 3, 4}, {0, 400}})
+    ->ArgsProduct({{500, 2000}, {0, 1, 2, 3, 4, 5, 6}, {0, 400}})
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
 
 // NearGrid/<pads>/<size>: grids of pads of size µm at 0.5 mm pitch on a box, round and square:
-// 300 apart, 499 a micron apart (nearer than the cut's fuzzy value), 500 touching; STEP export
-// of each (CPU time of the process), round over square (x_square).
+// 300 apart, 499 a micron apart (nearer than the cut's fuzzy value), 500 touching, 550
+// overlapping; STEP export of each (CPU time of the process), round over square (x_square).
 void BM_NearGrid(benchmark::State& state)
 {
     const int pads = int(state.range(0));
     const double size = 1e-3 * double(state.range(1));
     QTemporaryDir dir;
     const TopoDS_Shape part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
-    for (auto _ : state) {
-        const double round = gridExportCpu(dir.path(), pads, false, size, gp_Pnt(35, 35, 15), part);
-        const double square = gridExportCpu(dir.path(), pads, true, size, gp_Pnt(35, 35, 15), part);
-        if (round < 0.0 || square < 0.0)
-            state.SkipWithError("export failed");
-        state.counters["round_cpu_s"] = round;
-        state.counters["square_cpu_s"] = square;
-        state.counters["x_square"] = round / square;
-    }
+    roundBesideSquare(state, dir.path(), pads, size, gp_Pnt(35, 35, 15), part);
 }
-BENCHMARK(BM_NearGrid)->ArgsProduct({{500, 2000}, {300, 499, 500}})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_NearGrid)->ArgsProduct({{500, 2000}, {300, 499, 500, 550}})->Iterations(1)->Unit(benchmark::kSecond);
+
+// GridDepths/<pads>/<part>/<depth>: the grid of 0.3 mm pads at 0.5 mm pitch, round and square,
+// on a 70 x 70 box part <part> tenths of a mm thick; the pads reach <depth> tenths of a mm under
+// its top (their footprint thickness), past its bottom when that is deeper: cut through. A
+// negative depth stands the pads on the top, their bottoms -<depth> µm under it (the pads are
+// lengthened 0.1 mm down). STEP export of each (CPU time of the process), round over square.
+void BM_GridDepths(benchmark::State& state)
+{
+    const double thickness = 0.1 * double(state.range(1));
+    const bool standing = state.range(2) < 0;
+    GridShape shape;
+    shape.depth = standing ? 1.0 : 0.1 * double(state.range(2));
+    const double z = standing ? thickness + 1.1 + 1e-3 * double(state.range(2)) : thickness;
+    QTemporaryDir dir;
+    roundBesideSquare(state, dir.path(), int(state.range(0)), 0.0, gp_Pnt(35, 35, z),
+                      BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, thickness)).Shape(), shape);
+}
+BENCHMARK(BM_GridDepths)
+    ->ArgsProduct({{500, 2000}, {16, 150}, {10, 30, 200, -100, -5}})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// GridVariants/<pads>/<variant>: the grid of 0.3 mm pads at 0.5 mm pitch, round and square, on a
+// 70 x 70 x 15 box: 0 in the middle of its top; 1 its last row 3 mm past the part's side, the
+// rows near the side cut through its wall; 2 turned by 45 degrees; 3 by 30; 4 pads scaled to
+// 180 %, overlapping; 5 to 150 %, 0.05 mm apart. STEP export of each (CPU time of the process),
+// round over square.
+void BM_GridVariants(benchmark::State& state)
+{
+    const int pads = int(state.range(0));
+    const int variant = int(state.range(1));
+    GridShape shape;
+    shape.scale = variant == 4 ? 180.0 : variant == 5 ? 150.0 : 100.0;
+    shape.angle = variant == 2 ? 45.0 : variant == 3 ? 30.0 : 0.0;
+    // 50 pads a row: rows pads / 50, 0.5 mm apart.
+    const double halfHeight = 0.25 * double(pads / 50 - 1);
+    const gp_Pnt at(35, variant == 1 ? 73.0 - halfHeight : 35.0, 15);
+    QTemporaryDir dir;
+    roundBesideSquare(state, dir.path(), pads, 0.0, at, BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape(),
+                      shape);
+}
+BENCHMARK(BM_GridVariants)->ArgsProduct({{500, 2000}, {0, 1, 2, 3, 4, 5}})->Iterations(1)->Unit(benchmark::kSecond);
 
 // HoldingCheck/<pads>/<square>: the check after the one cut that no cavity volume still holds
 // the part's material, beside the one cut itself on the same grid of 0.3 mm pads at 0.5 mm pitch
