@@ -594,8 +594,10 @@ void carveInBatches(QList<AssemblyVolume>& volumes, const ExportOptions& options
 }
 
 // A boolean's record of its split can credit a volume it never cut (a tool it split nothing
-// of): each volume is checked against the carved part apart from that record, one still
-// holding material is cut alone, and one that holds it after that has failed.
+// of): each volume is checked against the carved part apart from that record. Those still
+// holding material are cut again together at a tenth of the fuzzy value (a boolean that split
+// nothing at one value mostly splits right at a finer one: round pads that overlap by 0.05 mm),
+// then one by one while they hold it; one that holds it after that has failed.
 void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
                     AssemblyResult& result, const Message_ProgressRange& progress)
 {
@@ -609,37 +611,63 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
         tools.append(volumes.at(i).shape);
         fuzzy = std::min(fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volumes.at(i).feature).first());
     }
-    Message_ProgressScope scope(progress, nullptr, 3.0);
-    const QList<int> holding = StepExporter::toolsHoldingMaterial(carved, tools, fuzzy, scope.Next());
-    if (!scope.More()) {
+    Message_ProgressScope scope(progress, nullptr, 5.0);
+    const auto cancelled = [&] {
+        if (scope.More() && !result.cancelled)
+            return false;
         result.cancelled = true;
+        return true;
+    };
+    const QList<int> holding = StepExporter::toolsHoldingMaterial(carved, tools, fuzzy, scope.Next());
+    if (cancelled() || holding.isEmpty())
         return;
-    }
-    if (holding.isEmpty())
-        return;
-    qWarning() << "  " << holding.size() << "volume(s) still holding the part's material after the cut — cut alone";
-    QList<AssemblyVolume> alone;
-    QList<TopoDS_Shape> again;
+    qWarning() << "  " << holding.size() << "volume(s) still holding the part's material after the cut — cut again";
+    QList<AssemblyVolume> again;
+    QList<TopoDS_Shape> shapes;
     double widest = 0.0;
     for (const int k : holding) {
-        alone.append(volumes.at(checked.at(k)));
-        again.append(alone.last().shape);
-        widest = std::max(widest, StepExporter::fuzzyLadder(options.baseFuzzy, alone.last().feature).last());
+        again.append(volumes.at(checked.at(k)));
+        shapes.append(again.last().shape);
+        widest = std::max(widest, StepExporter::fuzzyLadder(options.baseFuzzy, again.last().feature).last());
     }
-    carveOneByOne(alone, options, carved, result, scope.Next());
-    if (result.cancelled || !scope.More()) {
-        result.cancelled = true;
+    ExportOptions finer = options;
+    finer.baseFuzzy = 0.1 * fuzzy;
+    QList<int> alone; // of again, those to cut one by one
+    if (carveAtOnce(again, finer, carved, result, scope.Next())) {
+        if (cancelled())
+            return;
+        alone = StepExporter::toolsHoldingMaterial(carved, shapes, finer.baseFuzzy, scope.Next());
+    } else {
+        if (cancelled())
+            return;
+        scope.Next();
+        for (int k = 0; k < again.size(); ++k)
+            alone.append(k);
+    }
+    if (cancelled())
         return;
+    if (!alone.isEmpty()) {
+        qWarning() << "  " << alone.size() << "volume(s) still holding the part's material — cut alone";
+        QList<AssemblyVolume> single;
+        for (const int k : std::as_const(alone))
+            single.append(again.at(k));
+        carveOneByOne(single, options, carved, result, scope.Next());
+        if (cancelled())
+            return;
+        for (int j = 0; j < alone.size(); ++j)
+            again[alone.at(j)].cut = single.at(j).cut;
+    } else {
+        scope.Next();
     }
-    // The ladder may have taken a wider fuzzy value than the one cut's.
-    const QList<int> still = StepExporter::toolsHoldingMaterial(carved, again, widest, scope.Next());
-    if (!scope.More()) {
-        result.cancelled = true;
+    // The ladder may have taken a wider fuzzy value than the one cut's; the finer cut alone was
+    // checked already.
+    const QList<int> still =
+        alone.isEmpty() ? QList<int>() : StepExporter::toolsHoldingMaterial(carved, shapes, widest, scope.Next());
+    if (cancelled())
         return;
-    }
-    for (int k = 0; k < alone.size(); ++k) {
+    for (int k = 0; k < again.size(); ++k) {
         AssemblyVolume& volume = volumes[checked.at(holding.at(k))];
-        volume.cut = still.contains(k) ? CavityCut::Failed : alone.at(k).cut;
+        volume.cut = still.contains(k) ? CavityCut::Failed : again.at(k).cut;
         if (volume.cut == CavityCut::Failed)
             qWarning() << "  ✗ cavity not cut:" << volume.name;
     }
