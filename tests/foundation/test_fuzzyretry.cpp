@@ -364,6 +364,10 @@ TEST(ShapeChecks, PinchedPartsGetTheAnalysersVerdict)
         builder.Add(solid, turned ? shell.Reversed() : shell);
         return TopoDS_Shape(solid);
     };
+    TopoDS_Compound both;
+    BRep_Builder().MakeCompound(both);
+    BRep_Builder().Add(both, pinched);
+    BRep_Builder().Add(both, box(20, 0, 0, 30, 10, 10));
     const struct
     {
         const char* name;
@@ -372,13 +376,7 @@ TEST(ShapeChecks, PinchedPartsGetTheAnalysersVerdict)
         bool analyser; // the analyser's own verdict
     } rows[] = {
         {"as cut", pinched, true, true},
-        {"as cut, in a compound", [&] {
-             TopoDS_Compound both;
-             BRep_Builder().MakeCompound(both);
-             BRep_Builder().Add(both, pinched);
-             BRep_Builder().Add(both, box(20, 0, 0, 30, 10, 10));
-             return TopoDS_Shape(both);
-         }(), true, true},
+        {"as cut, in a compound", both, true, true},
         {"rebuilt", rebuilt(-1, false, false), true, true},
         {"a face left out", rebuilt(3, true, false), false, false},
         {"a face turned over", rebuilt(3, false, false), false, false},
