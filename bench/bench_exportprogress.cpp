@@ -368,10 +368,5 @@ int main(int argc, char** argv)
 {
     QStandardPaths::setTestModeEnabled(true);
     Message::DefaultMessenger()->ChangePrinters().Clear(); // the STEP writer's statistics
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    s_window.reset();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv, [] { s_window.reset(); });
 }

@@ -14,6 +14,7 @@
 //   design with that length as one straight segment (capped at 1,998 mm); x_half = the opening
 //   for n over that for n/2.
 // - LargePart: 160 components on a part of 119 B-spline blocks, beside them on one box.
+#include "benchmain.h"
 #include "benchwindow.h"
 
 #include "app/mainwindow.h"
@@ -399,10 +400,5 @@ BENCHMARK(BM_OpenLongTrack)
 int main(int argc, char** argv)
 {
     QStandardPaths::setTestModeEnabled(true);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    s_window.reset();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv, [] { s_window.reset(); });
 }

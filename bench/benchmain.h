@@ -3,12 +3,17 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
+
+// beforeExit runs while the application still stands (a window kept across benchmarks goes there).
 template <typename Application>
-int runBenchmarks(int argc, char** argv)
+int runBenchmarks(int argc, char** argv, const std::function<void()>& beforeExit = {})
 {
     Application app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    if (beforeExit)
+        beforeExit();
     return 0;
 }
