@@ -119,7 +119,8 @@ public:
                                         int straySolidsRemoved, int piecesCutApart, int tracksMissing = 0,
                                         int componentsOutside = 0, bool partOpen = false,
                                         const QStringList& tracksOutside = QStringList(),
-                                        const QStringList& cavitiesNotCut = QStringList());
+                                        const QStringList& cavitiesNotCut = QStringList(),
+                                        int cavitiesUnchecked = 0);
     // The success report of a 3MF export: what the file holds, then every problem counted.
     static QString threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
                                  const PrintPlan& plan, const ThreeMfExportSummary& summary);

@@ -80,7 +80,7 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
 QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
                                          int straySolidsRemoved, int piecesCutApart, int tracksMissing,
                                          int componentsOutside, bool partOpen, const QStringList& tracksOutside,
-                                         const QStringList& cavitiesNotCut)
+                                         const QStringList& cavitiesNotCut, int cavitiesUnchecked)
 {
     QString text;
     const auto add = [&text](const QString& paragraph) { text += QStringLiteral("\n\n") + paragraph; };
@@ -115,6 +115,10 @@ QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalid
             + (cavitiesNotCut.isEmpty() ? QString()
                                         : QLatin1Char('\n') + tr("Not cut, so printed without their recess:")
                                               + QLatin1Char('\n') + abbreviatedList(cavitiesNotCut).chopped(1)));
+    if (cavitiesUnchecked > 0)
+        add(tr("⚠ The check of what the cuts left in the cavities could not be made: %n cavity(ies) are not known "
+               "to be cut and are counted among those not cut.",
+               nullptr, cavitiesUnchecked));
     if (cavitiesUnvalidated > 0)
         add(tr("⚠ %n cavity(ies) were cut but the resulting part is not a sound solid: no tolerance produced a "
                "valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual "
@@ -184,7 +188,7 @@ void MainWindow::exportStepFile()
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
                                summary.componentsOutside, summary.partOpen, summary.tracksOutside,
-                               summary.cavitiesNotCut);
+                               summary.cavitiesNotCut, summary.cavitiesUnchecked);
     QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
 }
 
@@ -296,7 +300,7 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
     text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                  summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
                                  summary.componentsOutside, summary.partOpen, summary.tracksOutside,
-                               summary.cavitiesNotCut);
+                               summary.cavitiesNotCut, summary.cavitiesUnchecked);
     const struct { int count; const char* paragraph; } meshProblems[] = {
         {summary.openShells,
          QT_TR_N_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "

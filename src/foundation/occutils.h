@@ -104,6 +104,9 @@ using BoolOpResult = FuzzyBoolResult;
 TopoDS_Shape healShape(const TopoDS_Shape& shape, const BoolOpLabel& label, double tolerance);
 bool hasUsableBounds(const TopoDS_Shape& shape);
 bool isValidShape(const TopoDS_Shape& shape);
+// Every solid of shape bounds a volume above zero: none turned inside out (which the analyser
+// lets through) or flat.
+bool solidsHoldVolume(const TopoDS_Shape& shape);
 
 // Runs job (true when it succeeded; guarded as guardedCall does, under context) for work of
 // OpenCASCADE's that reports its progress too seldom, or not at all: with a progress to

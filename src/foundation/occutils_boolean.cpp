@@ -159,6 +159,22 @@ bool shellsClosed(const TopoDS_Shape& shape)
 
 } // namespace
 
+bool solidsHoldVolume(const TopoDS_Shape& shape)
+{
+    // A shell turned inside out bounds everything outside it: its solid's volume is negative.
+    try {
+        for (TopExp_Explorer solids(shape, TopAbs_SOLID); solids.More(); solids.Next()) {
+            GProp_GProps props;
+            BRepGProp::VolumeProperties(solids.Current(), props);
+            if (!(props.Mass() > 1e-12))
+                return false;
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 bool isValidShape(const TopoDS_Shape& shape)
 {
     if (shape.IsNull())
@@ -175,20 +191,11 @@ bool isValidShape(const TopoDS_Shape& shape)
             builder.MakeCompound(loose);
             for (int i = 1; i <= faces.Extent(); ++i)
                 builder.Add(loose, faces(i));
-            if (!BRepCheck_Analyzer(loose, true, false).IsValid() || !shellsClosed(shape))
-                return false;
-            // A shell turned inside out is closed too.
-            for (TopExp_Explorer solids(shape, TopAbs_SOLID); solids.More(); solids.Next()) {
-                GProp_GProps props;
-                BRepGProp::VolumeProperties(solids.Current(), props);
-                if (!(props.Mass() > 0.0))
-                    return false;
-            }
-            return true;
+            return BRepCheck_Analyzer(loose, true, false).IsValid() && shellsClosed(shape) && solidsHoldVolume(shape);
         }
         // 7.6 has no exact-checks switch; geometric checks on, parallel off.
         BRepCheck_Analyzer analyzer(shape, true, false);
-        return analyzer.IsValid();
+        return analyzer.IsValid() && solidsHoldVolume(shape);
     } catch (...) {
         return false;
     }

@@ -85,6 +85,9 @@ struct AssemblyResult
     int componentsOutside = 0;
     int conductorGroups = 0;
     int cavitiesUnvalidated = 0;
+    // Volumes counted as failed because the check of what the cut left could not be made: not
+    // known to be cut.
+    int cavitiesUnchecked = 0;
     int groupsNotFused = 0;
     int straySolidsRemoved = 0;
     int partSolids = 0;
@@ -116,6 +119,7 @@ void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
     summary.componentsOutside = assembly.componentsOutside;
     summary.conductorGroups = assembly.conductorGroups;
     summary.cavitiesUnvalidated = assembly.cavitiesUnvalidated;
+    summary.cavitiesUnchecked = assembly.cavitiesUnchecked;
     summary.groupsNotFused = assembly.groupsNotFused;
     summary.straySolidsRemoved = assembly.straySolidsRemoved;
     summary.partSolids = assembly.partSolids;

@@ -218,6 +218,8 @@ StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyIn
     qCDebug(lcExport) << "  Cavities  :" << summary.cavitiesOk;
     qCDebug(lcExport) << "  Failed    :" << summary.cavitiesFailed;
     qCDebug(lcExport) << "  Unvalidated:" << summary.cavitiesUnvalidated;
+    if (summary.cavitiesUnchecked > 0)
+        qCDebug(lcExport) << "  Not known to be cut (check not made):" << summary.cavitiesUnchecked;
     qCDebug(lcExport) << "  Stray solids removed:" << summary.straySolidsRemoved;
     qCDebug(lcExport) << "  Part solids:" << summary.partSolids;
     qCDebug(lcExport) << "  Conductor:" << summary.conductorGroups << "groups";

@@ -25,6 +25,7 @@ struct StepExportSummary
     QStringList cavitiesNotCut; // the volume of each failed cut: "REF/pad", "REF" (body) or a net
     int componentsOutside = 0;
     int cavitiesUnvalidated = 0;
+    int cavitiesUnchecked = 0; // named as failed: the check after the cut could not be made
     int groupsNotFused = 0;
     int straySolidsRemoved = 0;
     int partSolids = 0;
@@ -146,9 +147,11 @@ public:
     // boolean's record of its split: a boolean of each solid of carved with the tools near it
     // (tools that overlap in booleans apart), without a fuzzy value; a piece of both thicker
     // than a skin of the cut's fuzzy value holds material. A tool whose boolean cannot be made
-    // counts as holding. Empty when broken off.
+    // counts as holding. Empty when broken off. When the check cannot be made at all, every tool
+    // is listed and made, when given, turns false.
     static QList<int> toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
-                                           double fuzzy, const Message_ProgressRange& progress = Message_ProgressRange());
+                                           double fuzzy, const Message_ProgressRange& progress = Message_ProgressRange(),
+                                           bool* made = nullptr);
     static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
                                      double fuzzy, bool parallel = false,
                                      const Message_ProgressRange& progress = Message_ProgressRange(),

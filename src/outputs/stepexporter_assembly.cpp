@@ -618,9 +618,22 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
         result.cancelled = true;
         return true;
     };
-    const QList<int> holding = StepExporter::toolsHoldingMaterial(carved, tools, fuzzy, scope.Next());
+    bool made = true;
+    const QList<int> holding = StepExporter::toolsHoldingMaterial(carved, tools, fuzzy, scope.Next(), &made);
     if (cancelled() || holding.isEmpty())
         return;
+    if (!made) {
+        // Not known to be cut: a recut would be checked by the same check.
+        for (const int k : holding) {
+            volumes[checked.at(k)].cut = CavityCut::Failed;
+            qWarning() << "  ✗ cavity not known to be cut:" << volumes.at(checked.at(k)).name;
+        }
+        result.cavitiesUnchecked += int(holding.size());
+        for (AssemblyVolume& volume : volumes)
+            if (volume.repeatOf >= 0)
+                volume.cut = volumes.at(volume.repeatOf).cut;
+        return;
+    }
     qWarning() << "  " << holding.size() << "volume(s) still holding the part's material after the cut — cut again";
     QList<AssemblyVolume> again;
     QList<TopoDS_Shape> shapes;
@@ -636,7 +649,7 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
     if (carveAtOnce(again, finer, carved, result, scope.Next())) {
         if (cancelled())
             return;
-        alone = StepExporter::toolsHoldingMaterial(carved, shapes, finer.baseFuzzy, scope.Next());
+        alone = StepExporter::toolsHoldingMaterial(carved, shapes, finer.baseFuzzy, scope.Next(), &made);
     } else {
         if (cancelled())
             return;
@@ -661,8 +674,10 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
     }
     // The ladder may have taken a wider fuzzy value than the one cut's; the finer cut alone was
     // checked already.
-    const QList<int> still =
-        alone.isEmpty() ? QList<int>() : StepExporter::toolsHoldingMaterial(carved, shapes, widest, scope.Next());
+    bool stillMade = true;
+    const QList<int> still = alone.isEmpty() ? QList<int>()
+                                             : StepExporter::toolsHoldingMaterial(carved, shapes, widest, scope.Next(),
+                                                                                   &stillMade);
     if (cancelled())
         return;
     for (int k = 0; k < again.size(); ++k) {
@@ -670,6 +685,7 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
         volume.cut = still.contains(k) ? CavityCut::Failed : again.at(k).cut;
         if (volume.cut == CavityCut::Failed)
             qWarning() << "  ✗ cavity not cut:" << volume.name;
+        result.cavitiesUnchecked += !stillMade && still.contains(k) ? 1 : 0;
     }
     for (AssemblyVolume& volume : volumes)
         if (volume.repeatOf >= 0)

@@ -35,6 +35,7 @@ struct ThreeMfExportSummary
     std::int32_t conductorGroups = 0;
     std::int32_t nativePauseCount = 0;
     std::int32_t cavitiesUnvalidated = 0;
+    std::int32_t cavitiesUnchecked = 0; // named as failed: the check after the cut could not be made
     std::int32_t groupsNotFused = 0;
     std::int32_t tracksMissing = 0;
     QStringList tracksOutside; // the net of each track outside the part

@@ -7,7 +7,12 @@
 
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepAdaptor_Surface.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
+#include <Geom_Surface.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <gp_Pln.hxx>
 #include <BRepCheck_Analyzer.hxx>
@@ -364,6 +369,23 @@ TEST(ShapeChecks, PinchedPartsGetTheAnalysersVerdict)
         builder.Add(solid, turned ? shell.Reversed() : shell);
         return TopoDS_Shape(solid);
     };
+    // A copy whose planar face at the top lies 0.05 mm off its edges: every edge still used once
+    // each way, only the faces' own check sees it.
+    const auto faceOffItsEdges = [&] {
+        const TopoDS_Shape copy = BRepBuilderAPI_Copy(pinched).Shape();
+        for (TopExp_Explorer it(copy, TopAbs_FACE); it.More(); it.Next()) {
+            const TopoDS_Face face = TopoDS::Face(it.Current());
+            const BRepAdaptor_Surface surface(face);
+            if (surface.GetType() != GeomAbs_Plane || std::abs(surface.Plane().Location().Z() - 10.0) > 1e-9)
+                continue;
+            TopLoc_Location location;
+            const Handle(Geom_Surface) moved =
+                Handle(Geom_Surface)::DownCast(BRep_Tool::Surface(face, location)->Translated(gp_Vec(0, 0, 0.05)));
+            BRep_Builder().UpdateFace(face, moved, location, BRep_Tool::Tolerance(face));
+            return copy;
+        }
+        return TopoDS_Shape();
+    };
     TopoDS_Compound both;
     BRep_Builder().MakeCompound(both);
     BRep_Builder().Add(both, pinched);
@@ -380,11 +402,55 @@ TEST(ShapeChecks, PinchedPartsGetTheAnalysersVerdict)
         {"rebuilt", rebuilt(-1, false, false), true, true},
         {"a face left out", rebuilt(3, true, false), false, false},
         {"a face turned over", rebuilt(3, false, false), false, false},
+        {"a face off its edges", faceOffItsEdges(), false, false},
         // The analyser lets this one through; its volume is negative.
         {"turned inside out", rebuilt(-1, false, true), false, true},
     };
     for (const auto& row : rows) {
+        ASSERT_FALSE(row.shape.IsNull()) << row.name;
         EXPECT_EQ(BRepCheck_Analyzer(row.shape).IsValid(), row.analyser) << row.name;
+        EXPECT_EQ(OccUtils::isValidShape(row.shape), row.valid) << row.name;
+    }
+}
+
+// A solid whose one shell is turned inside out passes the analyser: on the road of parts that
+// are not pinched too, the check refuses it, alone or beside a sound solid.
+TEST(ShapeChecks, InsideOutSolidsAreRefusedOnTheAnalysersRoad)
+{
+    const auto insideOut = [](const TopoDS_Shape& solid) {
+        BRep_Builder builder;
+        TopoDS_Solid turned;
+        builder.MakeSolid(turned);
+        for (TopExp_Explorer it(solid, TopAbs_SHELL); it.More(); it.Next())
+            builder.Add(turned, it.Current().Reversed());
+        return TopoDS_Shape(turned);
+    };
+    const auto compound = [](const TopoDS_Shape& a, const TopoDS_Shape& b) {
+        TopoDS_Compound both;
+        BRep_Builder().MakeCompound(both);
+        BRep_Builder().Add(both, a);
+        BRep_Builder().Add(both, b);
+        return TopoDS_Shape(both);
+    };
+    const TopoDS_Shape cube = box(0, 0, 0, 10, 10, 10);
+    const TopoDS_Shape lid = box(0, 0, 10, 10, 10, 10.4);
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape shape;
+        double volume; // signed, by hand
+        bool valid;
+    } rows[] = {
+        {"cube", cube, 1000.0, true},
+        {"cube inside out", insideOut(cube), -1000.0, false},
+        {"cube beside a lid inside out", compound(cube, insideOut(lid)), 1000.0 - 40.0, false},
+        {"cube and lid", compound(cube, lid), 1040.0, true},
+    };
+    for (const auto& row : rows) {
+        GProp_GProps props;
+        BRepGProp::VolumeProperties(row.shape, props);
+        ASSERT_NEAR(props.Mass(), row.volume, 1e-6) << row.name;
+        EXPECT_TRUE(BRepCheck_Analyzer(row.shape).IsValid()) << row.name;
         EXPECT_EQ(OccUtils::isValidShape(row.shape), row.valid) << row.name;
     }
 }

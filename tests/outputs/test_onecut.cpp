@@ -12,6 +12,13 @@
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRep_Tool.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRep_Builder.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TopoDS_Solid.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <gp_Ax2.hxx>
@@ -231,6 +238,90 @@ TEST(OneCut, CavityCheckNamesWhatIsLeftInsideAVolume)
             ASSERT_NEAR(left, row.left, 1e-6);
         }
         EXPECT_EQ(StepExporter::toolsHoldingMaterial(row.carved, {row.tool}, fuzzy).size(), row.left > 0.0 ? 1 : 0);
+    }
+}
+
+// A check that cannot be made, or a boolean of it that is refused, knows nothing of the cavity:
+// the volume is named. A tool with a face of no surface makes the check throw; one of mixed
+// dimensions (a solid beside an edge), the check's boolean refuse. Both cut clean here.
+TEST(OneCut, CavityCheckThatCannotBeMadeNamesTheVolume)
+{
+    const TopoDS_Shape part = box(0, 0, 0, 20, 10, 3);
+    // An L-shaped tool, which no shrunk copy stands for: it goes into the boolean whole.
+    const TopoDS_Shape ell = BRepAlgoAPI_Cut(box(2, 2, 1, 8, 8, 4), box(5, 5, 0, 9, 9, 5)).Shape();
+    const TopoDS_Shape other = box(12, 2, 1, 15, 5, 4);
+    const TopoDS_Shape carved = BRepAlgoAPI_Cut(BRepAlgoAPI_Cut(part, ell).Shape(), other).Shape();
+    const auto withEdge = [](const TopoDS_Shape& solid) {
+        return StepExporter::compoundOf({solid, BRepBuilderAPI_MakeEdge(gp_Pnt(3, 3, 2), gp_Pnt(4, 3, 2)).Edge()});
+    };
+    const auto faceWithoutSurface = [](const TopoDS_Shape& solid) {
+        BRep_Builder builder;
+        TopoDS_Shell shell;
+        builder.MakeShell(shell);
+        bool first = true;
+        for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next(), first = false) {
+            if (!first) {
+                builder.Add(shell, it.Current());
+                continue;
+            }
+            TopoDS_Face bare;
+            builder.MakeFace(bare);
+            for (TopoDS_Iterator wires(it.Current()); wires.More(); wires.Next())
+                builder.Add(bare, wires.Value());
+            builder.Add(shell, bare);
+        }
+        TopoDS_Solid broken;
+        builder.MakeSolid(broken);
+        builder.Add(broken, shell);
+        return TopoDS_Shape(broken);
+    };
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape tool;
+        bool made;
+        QList<int> named;
+    } rows[] = {
+        {"both cut clean", ell, true, {}},
+        {"boolean refused", withEdge(ell), true, {0}},
+        {"check throws", faceWithoutSurface(other), false, {0, 1}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        bool made = !row.made;
+        EXPECT_EQ(StepExporter::toolsHoldingMaterial(carved, {row.tool, other}, 0.01, Message_ProgressRange(), &made),
+                  row.named);
+        EXPECT_EQ(made, row.made);
+    }
+}
+
+// Material the cut left in a cavity whose tool goes into the check whole: a slab thicker than the
+// cut's fuzzy value is named; a skin thinner than it, all a fuzzy cut leaves on a wall, is not.
+TEST(OneCut, CavityCheckOfWholeToolsWeighsSkins)
+{
+    const double fuzzy = 0.01;
+    const TopoDS_Shape part = box(0, 0, 0, 20, 10, 3);
+    const TopoDS_Shape ell = BRepAlgoAPI_Cut(box(2, 2, 1, 8, 8, 4), box(5, 5, 0, 9, 9, 5)).Shape();
+    // The same L cut from a floor lifted by t: a slab t thick left on the cavity's floor.
+    const auto liftedFloor = [&](double t) {
+        const TopoDS_Shape cut = BRepAlgoAPI_Cut(box(2, 2, 1 + t, 8, 8, 4), box(5, 5, 0, 9, 9, 5)).Shape();
+        return BRepAlgoAPI_Cut(part, cut).Shape();
+    };
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape carved;
+        double left; // mm³, by hand
+        bool named;
+    } rows[] = {
+        {"cut clean", BRepAlgoAPI_Cut(part, ell).Shape(), 0.0, false},
+        {"skin of half the fuzzy value", liftedFloor(0.005), 27 * 0.005, false},
+        {"slab of five times the fuzzy value", liftedFloor(0.05), 27 * 0.05, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(row.carved, ell).Shape()), row.left, 1e-6);
+        EXPECT_EQ(StepExporter::toolsHoldingMaterial(row.carved, {ell}, fuzzy).size(), row.named ? 1 : 0);
     }
 }
 
