@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <tuple>
 #include <unordered_map>
 
@@ -199,6 +200,13 @@ public:
         stage.Next();
         if (!orientComponents() || stage.UserBreak())
             return TopoDS_Shape();
+        if (!m_voidEdges.empty()) {
+            // Voids meet on some edges: paired again there as voids.
+            m_componentCount = 0;
+            m_shellsTouch = false;
+            if (!pairSides() || !orientComponents() || stage.UserBreak())
+                return TopoDS_Shape();
+        }
         stage.Next();
         // Only each edge's two nodes are needed from here on; the rest would sit beside the
         // shape at its peak.
@@ -314,6 +322,15 @@ private:
         }
         if (balance != 0)
             return false;
+        const std::pair<int, int> edge{m_halfEdges[begin].low, m_halfEdges[begin].high};
+        if (m_voidEdges.count(edge) != 0) {
+            for (Around& a : fan)
+                a.closes = !a.closes;
+        } else if (!m_repaired) {
+            auto& triangles = m_fans.emplace_back(edge, std::vector<int>()).second;
+            for (const Around& a : fan)
+                triangles.push_back(a.side.triangle);
+        }
         // Angles a rounding apart are one; those just short of a full turn lie at its start.
         constexpr double kSameAngle = 1e-9;
         for (Around& a : fan)
@@ -427,6 +444,17 @@ private:
         for (int c = 0; c < m_componentCount; ++c) {
             if (size[std::size_t(c)] < 4 || std::abs(volume[std::size_t(c)]) <= 1e-7)
                 return false;
+        }
+        // Paired as material, shells facing inward on an edge come out as one shell bounding
+        // what lies between them; a second pass pairs them as voids.
+        if (m_voidEdges.empty() && !m_repaired) {
+            m_repaired = true;
+            for (const auto& [edge, triangles] : m_fans)
+                if (std::all_of(triangles.begin(), triangles.end(),
+                                [&](int t) { return volume[std::size_t(m_component[std::size_t(t)])] < 0.0; }))
+                    m_voidEdges.insert(edge);
+            if (!m_voidEdges.empty())
+                return true;
         }
         for (std::size_t t = 0; t < nt; ++t)
             if (volume[std::size_t(m_component[t])] < 0.0)
@@ -736,6 +764,9 @@ private:
     ShellRoles m_roles;
     std::vector<bool> m_inward; // per shell: as the file ran it
     bool m_shellsTouch = false;
+    std::vector<std::pair<std::pair<int, int>, std::vector<int>>> m_fans; // edges paired around, their triangles
+    std::set<std::pair<int, int>> m_voidEdges; // of those, edges between voids
+    bool m_repaired = false;
     bool m_checkWhole = false;
     std::vector<TopoDS_Face> m_doubtful;
     const Message_ProgressScope* m_stage = nullptr;

@@ -146,11 +146,13 @@ TEST_F(TouchingShellsTest, ShellsThatTouchOrCrossComeInAsTheSlicerReadsThem)
         int solids;
     };
     const gp_Vec ten(10, 10, 10);
-    QList<Triangle> voids;
+    QList<Triangle> voids, voidsApart; // sides split alike, or every other void's the other way
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
             for (int k = 0; k < 4; ++k)
-                voids += boxTriangles(gp_Pnt(1 + 2.5 * i, 1 + 2.5 * j, 1 + 2.5 * k), gp_Vec(2.5, 2.5, 2.5), false, true);
+                for (const bool alike : {true, false})
+                    (alike ? voids : voidsApart) += boxTriangles(gp_Pnt(1 + 2.5 * i, 1 + 2.5 * j, 1 + 2.5 * k),
+                                                                 gp_Vec(2.5, 2.5, 2.5), !alike && (i + j + k) % 2, true);
     const std::vector<Row> rows = {
         {"ball poking out", joined({sphereTriangles(20, gp_XYZ(0, 0, 0), false), sphereTriangles(5, gp_XYZ(16, 0, 0), false)}), 0, 1},
         {"void poking out", joined({sphereTriangles(20, gp_XYZ(0, 0, 0), false), sphereTriangles(5, gp_XYZ(16, 0, 0), true)}), 0, 2},
@@ -167,6 +169,17 @@ TEST_F(TouchingShellsTest, ShellsThatTouchOrCrossComeInAsTheSlicerReadsThem)
          boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 20, 20)) + boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 20, 20), false, true),
          4000, 1},
         {"64 voids touching", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(12, 12, 12)) + voids, 1728 - 1000, 1},
+        {"64 voids touching, split apart", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(12, 12, 12)) + voidsApart, 1728 - 1000, 1},
+        {"the same cube twice, split apart", boxTriangles(gp_Pnt(0, 0, 0), ten) + boxTriangles(gp_Pnt(0, 0, 0), ten, true),
+         1000, 1},
+        {"void taking a whole side, split apart",
+         boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 20, 20)) + boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 20, 20), true, true),
+         4000, 1},
+        {"void in a corner", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 20, 20)) + boxTriangles(gp_Pnt(0, 0, 0), ten, true, true),
+         7000, 1},
+        {"cube on two cubes",
+         joined({boxTriangles(gp_Pnt(0, 0, 0), ten), boxTriangles(gp_Pnt(10, 0, 0), ten, true), boxTriangles(gp_Pnt(5, 0, 10), ten)}),
+         3000, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
