@@ -1,7 +1,9 @@
 #include "foundation/shellnesting.h"
 
 #include <BOPAlgo_CellsBuilder.hxx>
+#include <BRepGProp.hxx>
 #include <BRep_Builder.hxx>
+#include <GProp_GProps.hxx>
 #include <Standard_OutOfMemory.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
@@ -160,56 +162,122 @@ std::vector<TopoDS_Solid> solidsWithVoids(const std::vector<TopoDS_Shell>& outwa
     return solids;
 }
 
+namespace {
+
+struct Measure
+{
+    double volume = 0.0;
+    double area = 0.0;
+};
+
+Measure measureOf(const TopoDS_Shape& shape, bool withArea)
+{
+    Measure m;
+    GProp_GProps volume;
+    BRepGProp::VolumeProperties(shape, volume);
+    m.volume = volume.Mass();
+    if (withArea) {
+        GProp_GProps area;
+        BRepGProp::SurfaceProperties(shape, area);
+        m.area = area.Mass();
+    }
+    return m;
+}
+
+// One run of the cells builder; null when its pieces do not add up. Each shell's pieces must
+// fill what the shell itself encloses (the booleans dropping or doubling a piece shows there
+// first), and the result must hold what its kept pieces hold.
+TopoDS_Shape unitedOnce(const std::vector<TopoDS_Solid>& outward, const std::vector<bool>& inward,
+                        const std::vector<Measure>& shells, double fuzzy)
+{
+    BOPAlgo_CellsBuilder cells;
+    TopTools_ListOfShape arguments;
+    for (const TopoDS_Solid& solid : outward)
+        arguments.Append(solid);
+    cells.SetArguments(arguments);
+    cells.SetRunParallel(true);
+    if (fuzzy > 0.0)
+        cells.SetFuzzyValue(fuzzy);
+    cells.Perform();
+    if (cells.HasErrors())
+        return TopoDS_Shape();
+    // Which arguments hold each cell: the argument's pieces, or the argument itself when
+    // nothing split it.
+    TopTools_IndexedMapOfShape cellIndex;
+    TopExp::MapShapes(cells.GetAllParts(), TopAbs_SOLID, cellIndex);
+    std::vector<std::vector<int>> holders(std::size_t(cellIndex.Extent()));
+    for (std::size_t a = 0; a < outward.size(); ++a) {
+        TopTools_ListOfShape pieces;
+        if (const TopTools_ListOfShape* images = cells.Images().Seek(outward[a]))
+            pieces = *images;
+        else
+            pieces.Append(outward[a]);
+        for (const TopoDS_Shape& piece : pieces)
+            if (const int c = cellIndex.FindIndex(piece); c > 0)
+                holders[std::size_t(c - 1)].push_back(int(a));
+    }
+    std::vector<double> filled(outward.size(), 0.0);
+    double kept = 0.0, total = 0.0;
+    std::set<std::vector<int>> taken;
+    for (std::size_t c = 0; c < holders.size(); ++c) {
+        const std::vector<int>& holding = holders[c];
+        const double volume = measureOf(cellIndex(int(c) + 1), false).volume;
+        if (!(volume > 0.0))
+            return TopoDS_Shape();
+        int winding = 0;
+        for (const int a : holding) {
+            winding += inward[std::size_t(a)] ? -1 : 1;
+            filled[std::size_t(a)] += volume;
+        }
+        total += volume;
+        if (winding == 0)
+            continue;
+        kept += volume;
+        if (!taken.insert(holding).second)
+            continue;
+        TopTools_ListOfShape take, avoid;
+        for (std::size_t a = 0; a < outward.size(); ++a)
+            (std::find(holding.begin(), holding.end(), int(a)) != holding.end() ? take : avoid).Append(outward[a]);
+        cells.AddToResult(take, avoid, 1);
+    }
+    // Rounding of the pieces' volumes, and surfaces moved by up to the fuzzy value.
+    const auto agree = [&](double found, double wanted, double area) {
+        return std::abs(found - wanted) <= 1e-7 * total + 1e-6 * wanted + fuzzy * area;
+    };
+    for (std::size_t a = 0; a < outward.size(); ++a)
+        if (!agree(filled[a], shells[a].volume, shells[a].area))
+            return TopoDS_Shape();
+    if (taken.empty())
+        return TopoDS_Shape();
+    cells.RemoveInternalBoundaries();
+    if (cells.HasErrors())
+        return TopoDS_Shape();
+    std::vector<TopoDS_Solid> solids;
+    double found = 0.0;
+    for (TopExp_Explorer ex(cells.Shape(), TopAbs_SOLID); ex.More(); ex.Next()) {
+        solids.push_back(TopoDS::Solid(ex.Current()));
+        const double volume = measureOf(ex.Current(), false).volume;
+        if (!(volume > 0.0))
+            return TopoDS_Shape();
+        found += volume;
+    }
+    return agree(found, kept, 0.0) ? solidOrCompound(solids) : TopoDS_Shape();
+}
+
+} // namespace
+
 TopoDS_Shape unitedByWinding(const std::vector<TopoDS_Solid>& outward, const std::vector<bool>& inward, double fuzzy)
 {
     try {
-        BOPAlgo_CellsBuilder cells;
-        TopTools_ListOfShape arguments;
+        std::vector<Measure> shells;
         for (const TopoDS_Solid& solid : outward)
-            arguments.Append(solid);
-        cells.SetArguments(arguments);
-        cells.SetRunParallel(true);
-        if (fuzzy > 0.0)
-            cells.SetFuzzyValue(fuzzy);
-        cells.Perform();
-        if (cells.HasErrors())
-            return TopoDS_Shape();
-        // Which arguments hold each cell: the argument's pieces, or the argument itself when
-        // nothing split it.
-        TopTools_IndexedMapOfShape cellIndex;
-        TopExp::MapShapes(cells.GetAllParts(), TopAbs_SOLID, cellIndex);
-        std::vector<std::vector<int>> holders(std::size_t(cellIndex.Extent()));
-        for (std::size_t a = 0; a < outward.size(); ++a) {
-            TopTools_ListOfShape pieces;
-            if (const TopTools_ListOfShape* images = cells.Images().Seek(outward[a]))
-                pieces = *images;
-            else
-                pieces.Append(outward[a]);
-            for (const TopoDS_Shape& piece : pieces)
-                if (const int c = cellIndex.FindIndex(piece); c > 0)
-                    holders[std::size_t(c - 1)].push_back(int(a));
-        }
-        std::set<std::vector<int>> taken;
-        for (const std::vector<int>& holding : holders) {
-            int winding = 0;
-            for (const int a : holding)
-                winding += inward[std::size_t(a)] ? -1 : 1;
-            if (winding == 0 || !taken.insert(holding).second)
-                continue;
-            TopTools_ListOfShape take, avoid;
-            for (std::size_t a = 0; a < outward.size(); ++a)
-                (std::find(holding.begin(), holding.end(), int(a)) != holding.end() ? take : avoid).Append(outward[a]);
-            cells.AddToResult(take, avoid, 1);
-        }
-        if (taken.empty())
-            return TopoDS_Shape();
-        cells.RemoveInternalBoundaries();
-        if (cells.HasErrors())
-            return TopoDS_Shape();
-        std::vector<TopoDS_Solid> solids;
-        for (TopExp_Explorer ex(cells.Shape(), TopAbs_SOLID); ex.More(); ex.Next())
-            solids.push_back(TopoDS::Solid(ex.Current()));
-        return solidOrCompound(solids);
+            shells.push_back(measureOf(solid, fuzzy > 0.0));
+        // Surfaces a hair apart need the fuzzy value to be taken as one; surfaces that lie
+        // exactly on one another are sometimes split wrongly with it, and right without.
+        TopoDS_Shape united = unitedOnce(outward, inward, shells, fuzzy);
+        if (united.IsNull() && fuzzy > 0.0)
+            united = unitedOnce(outward, inward, shells, 0.0);
+        return united;
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const Standard_OutOfMemory&) {

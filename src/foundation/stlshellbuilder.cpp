@@ -30,7 +30,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
 #include <tuple>
 #include <unordered_map>
 
@@ -198,6 +200,13 @@ public:
         stage.Next();
         if (!orientComponents() || stage.UserBreak())
             return TopoDS_Shape();
+        if (!m_voidEdges.empty()) {
+            // Voids meet on some edges: paired again there as voids.
+            m_componentCount = 0;
+            m_shellsTouch = false;
+            if (!pairSides() || !orientComponents() || stage.UserBreak())
+                return TopoDS_Shape();
+        }
         stage.Next();
         // Only each edge's two nodes are needed from here on; the rest would sit beside the
         // shape at its peak.
@@ -254,15 +263,110 @@ private:
                               return x.high != y.high ? x.high < y.high : x.triangle < y.triangle;
                           });
         const std::size_t nh = m_halfEdges.size();
-        for (std::size_t i = 0; i < nh; i += 2) {
-            if (i + 1 >= nh || !samePair(i, i + 1) || (i + 2 < nh && samePair(i + 1, i + 2)))
+        for (std::size_t i = 0; i < nh;) {
+            std::size_t end = i + 1;
+            while (end < nh && samePair(i, end))
+                ++end;
+            if (end - i == 1 || (end - i > 2 && !pairAround(i, end)))
                 return false;
+            i = end;
         }
         // Which edge (pair index) each triangle side uses.
         m_sideEdge.assign(3 * nt, -1);
         for (std::size_t i = 0; i < nh; ++i) {
             const HalfEdge& h = m_halfEdges[i];
             m_sideEdge[3 * std::size_t(h.triangle) + std::size_t(h.side)] = int(i / 2);
+        }
+        return true;
+    }
+
+    // Sides of several shells on one edge (two cubes sharing an edge or a face split apart):
+    // each triangle is paired with the one next to it around the edge that closes the same
+    // body, so that every shell stays whole and only touches the others. Around the edge, a
+    // triangle run from the lower to the higher node faces the way the turn goes: it closes
+    // the body it bounds, one run the other way opens it. Triangles lying on one another
+    // close before they open, and copies of one shell pair with their own copy. False when
+    // the file's orientations do not balance: sewing decides then.
+    bool pairAround(std::size_t begin, std::size_t end)
+    {
+        const gp_XYZ& low = m_mesh.nodes[std::size_t(m_halfEdges[begin].low)];
+        gp_XYZ along = m_mesh.nodes[std::size_t(m_halfEdges[begin].high)] - low;
+        if (along.Modulus() <= 0.0)
+            return false;
+        along.Normalize();
+        struct Around
+        {
+            double angle;
+            bool closes;
+            HalfEdge side;
+        };
+        std::vector<Around> fan;
+        gp_XYZ x, y;
+        int balance = 0;
+        for (std::size_t i = begin; i < end; ++i) {
+            const HalfEdge& h = m_halfEdges[i];
+            const auto& tri = m_mesh.triangles[std::size_t(h.triangle)];
+            gp_XYZ off = m_mesh.nodes[std::size_t(tri[std::size_t((h.side + 2) % 3)])] - low;
+            off -= along * off.Dot(along);
+            if (off.Modulus() <= 0.0)
+                return false;
+            if (fan.empty()) {
+                x = off.Normalized();
+                y = along ^ x;
+            }
+            double angle = std::atan2(off.Dot(y), off.Dot(x));
+            if (angle < 0.0)
+                angle += 2.0 * M_PI;
+            fan.push_back({angle, h.ascending, h});
+            balance += h.ascending ? 1 : -1;
+        }
+        if (balance != 0)
+            return false;
+        const std::pair<int, int> edge{m_halfEdges[begin].low, m_halfEdges[begin].high};
+        if (m_voidEdges.count(edge) != 0) {
+            for (Around& a : fan)
+                a.closes = !a.closes;
+        } else if (!m_repaired) {
+            auto& triangles = m_fans.emplace_back(edge, std::vector<int>()).second;
+            for (const Around& a : fan)
+                triangles.push_back(a.side.triangle);
+        }
+        // Angles a rounding apart are one; those just short of a full turn lie at its start.
+        constexpr double kSameAngle = 1e-9;
+        for (Around& a : fan)
+            if (a.angle > 2.0 * M_PI - kSameAngle)
+                a.angle = 0.0;
+        std::sort(fan.begin(), fan.end(), [](const Around& a, const Around& b) {
+            if (std::abs(a.angle - b.angle) > kSameAngle)
+                return a.angle < b.angle;
+            if (a.closes != b.closes)
+                return a.closes;
+            return a.closes ? a.side.triangle > b.side.triangle : a.side.triangle < b.side.triangle;
+        });
+        // Matched as brackets from where the count of open bodies is lowest, so none is
+        // closed before it opens.
+        std::size_t start = 0;
+        int open = 0, lowest = 0;
+        for (std::size_t i = 0; i < fan.size(); ++i) {
+            open += fan[i].closes ? -1 : 1;
+            if (open < lowest) {
+                lowest = open;
+                start = i + 1;
+            }
+        }
+        std::vector<std::size_t> opened;
+        std::size_t out = begin;
+        for (std::size_t k = 0; k < fan.size(); ++k) {
+            const std::size_t i = (start + k) % fan.size();
+            if (!fan[i].closes) {
+                opened.push_back(i);
+                continue;
+            }
+            if (opened.empty())
+                return false;
+            m_halfEdges[out++] = fan[opened.back()].side;
+            m_halfEdges[out++] = fan[i].side;
+            opened.pop_back();
         }
         return true;
     }
@@ -340,6 +444,17 @@ private:
         for (int c = 0; c < m_componentCount; ++c) {
             if (size[std::size_t(c)] < 4 || std::abs(volume[std::size_t(c)]) <= 1e-7)
                 return false;
+        }
+        // Paired as material, shells facing inward on an edge come out as one shell bounding
+        // what lies between them; a second pass pairs them as voids.
+        if (m_voidEdges.empty() && !m_repaired) {
+            m_repaired = true;
+            for (const auto& [edge, triangles] : m_fans)
+                if (std::all_of(triangles.begin(), triangles.end(),
+                                [&](int t) { return volume[std::size_t(m_component[std::size_t(t)])] < 0.0; }))
+                    m_voidEdges.insert(edge);
+            if (!m_voidEdges.empty())
+                return true;
         }
         for (std::size_t t = 0; t < nt; ++t)
             if (volume[std::size_t(m_component[t])] < 0.0)
@@ -649,10 +764,84 @@ private:
     ShellRoles m_roles;
     std::vector<bool> m_inward; // per shell: as the file ran it
     bool m_shellsTouch = false;
+    std::vector<std::pair<std::pair<int, int>, std::vector<int>>> m_fans; // edges paired around, their triangles
+    std::set<std::pair<int, int>> m_voidEdges; // of those, edges between voids
+    bool m_repaired = false;
     bool m_checkWhole = false;
     std::vector<TopoDS_Face> m_doubtful;
     const Message_ProgressScope* m_stage = nullptr;
 };
+
+// How many triangles use each side, by its node pair.
+std::map<std::pair<int, int>, int> sideUses(const StlMesh& mesh)
+{
+    std::map<std::pair<int, int>, int> uses;
+    for (const auto& tri : mesh.triangles)
+        for (int k = 0; k < 3; ++k) {
+            const int a = tri[std::size_t(k)], b = tri[std::size_t((k + 1) % 3)];
+            ++uses[{std::min(a, b), std::max(a, b)}];
+        }
+    return uses;
+}
+
+// Triangles on the same three nodes run both ways add nothing to any point's winding: two
+// cubes sharing a face split alike, or a void against the outer side, are one body there.
+// Both are left out where they join other shells (a side used more than twice); a pair on its
+// own is a flat shell, for the caller to report. False when none is left out.
+bool withoutCancellingPairs(const StlMesh& mesh, StlMesh& kept)
+{
+    struct Key
+    {
+        std::array<int, 3> nodes;
+        bool turned; // not a rotation of the ascending order
+        int triangle;
+    };
+    std::vector<Key> keys;
+    keys.reserve(mesh.triangles.size());
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+        std::array<int, 3> n = mesh.triangles[t];
+        const bool turned = !((n[0] < n[1] && n[1] < n[2]) || (n[1] < n[2] && n[2] < n[0])
+                              || (n[2] < n[0] && n[0] < n[1]));
+        std::sort(n.begin(), n.end());
+        keys.push_back({n, turned, int(t)});
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return std::tie(a.nodes, a.turned, a.triangle) < std::tie(b.nodes, b.turned, b.triangle);
+    });
+    std::vector<char> dropped(mesh.triangles.size(), 0);
+    bool any = false;
+    std::map<std::pair<int, int>, int> uses;
+    const auto joinsOthers = [&](const std::array<int, 3>& n) {
+        if (uses.empty())
+            uses = sideUses(mesh);
+        return uses[{n[0], n[1]}] > 2 || uses[{n[1], n[2]}] > 2 || uses[{n[0], n[2]}] > 2;
+    };
+    for (std::size_t i = 0; i < keys.size();) {
+        std::size_t j = i;
+        while (j < keys.size() && keys[j].nodes == keys[i].nodes)
+            ++j;
+        std::size_t split = i;
+        while (split < j && !keys[split].turned)
+            ++split;
+        if (split == i || split == j || !joinsOthers(keys[i].nodes)) {
+            i = j;
+            continue;
+        }
+        for (std::size_t k = 0; k < std::min(split - i, j - split); ++k) {
+            dropped[std::size_t(keys[i + k].triangle)] = 1;
+            dropped[std::size_t(keys[split + k].triangle)] = 1;
+            any = true;
+        }
+        i = j;
+    }
+    if (!any)
+        return false;
+    kept.nodes = mesh.nodes;
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t)
+        if (!dropped[t])
+            kept.triangles.push_back(mesh.triangles[t]);
+    return true;
+}
 
 } // namespace
 
@@ -663,5 +852,9 @@ TopoDS_Shape StlShellBuilder::build(const StlMesh& mesh, double tolerance, bool*
         *valid = false;
     if (mesh.triangles.empty() || !(tolerance > 0.0))
         return TopoDS_Shape();
-    return Builder(mesh, tolerance).run(valid, progress);
+    StlMesh kept;
+    const StlMesh& used = withoutCancellingPairs(mesh, kept) ? kept : mesh;
+    if (used.triangles.empty())
+        return TopoDS_Shape();
+    return Builder(used, tolerance).run(valid, progress);
 }

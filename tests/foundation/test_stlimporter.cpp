@@ -402,9 +402,9 @@ TEST_F(StlImporterTest, DirectConstructionLeavesUncleanMeshesToSewing)
     open.removeFirst();
     EXPECT_TRUE(StlShellBuilder::build(meshOf(open), 0.001).IsNull());
 
-    // Two cubes sharing a face: that face's edges join four triangles.
+    // A fin on a cube's edge: three triangles on one edge, which no pairing closes.
     QList<Triangle> nonManifold = cubeTriangles(10.0);
-    nonManifold += cubeTriangles(10.0, gp_Vec(10, 0, 0));
+    nonManifold += {gp_Pnt(10, 0, 0), gp_Pnt(10, 0, 10), gp_Pnt(15, -5, 5)};
     EXPECT_TRUE(StlShellBuilder::build(meshOf(nonManifold), 0.001).IsNull());
 
     // A second cube resting against the first, its corners on the first one's edges: sewing

@@ -1,0 +1,197 @@
+// STL meshes whose closed shells touch or cross: shared faces, shared edges, the same shell
+// twice, voids against each other or against the outer side, a ball poking through another.
+// The part must come in as the slicer reads the mesh (nonzero winding), and every expected
+// volume is worked out here from the triangles or the boxes, not by the program.
+#include "meshfixtures.h"
+#include "meshshapes.h"
+#include "testsupport.h"
+
+#include "foundation/occutils.h"
+#include "foundation/stlimporter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+using namespace MeshFixtures;
+
+namespace {
+
+// An axis-aligned box from its low corner and sizes, each side split into two triangles;
+// `otherDiagonal` splits every side along its other diagonal.
+QList<Triangle> boxTriangles(const gp_Pnt& low, const gp_Vec& size, bool otherDiagonal = false, bool inward = false)
+{
+    QList<Triangle> out;
+    for (const Triangle& t : cubeTriangles(1.0)) {
+        Triangle scaled;
+        for (int k = 0; k < 3; ++k)
+            scaled[std::size_t(k)] = gp_Pnt(low.X() + size.X() * t[std::size_t(k)].X(),
+                                            low.Y() + size.Y() * t[std::size_t(k)].Y(),
+                                            low.Z() + size.Z() * t[std::size_t(k)].Z());
+        out.append(scaled);
+    }
+    if (otherDiagonal) {
+        // Each side comes as (a b c), (a c d): make it (a b d), (b c d).
+        for (qsizetype i = 0; i + 1 < out.size(); i += 2) {
+            const gp_Pnt a = out[i][0], b = out[i][1], c = out[i][2], d = out[i + 1][2];
+            out[i] = {a, b, d};
+            out[i + 1] = {b, c, d};
+        }
+    }
+    return inward ? reversed(out) : out;
+}
+
+QList<Triangle> sphereTriangles(double radius, const gp_XYZ& centre, bool inward)
+{
+    QList<Triangle> out;
+    double volume = 0.0;
+    for (const auto& t : MeshShapes::moved(MeshShapes::nearWeldedSphere(4000, radius), centre)) {
+        out.append({gp_Pnt(t[0]), gp_Pnt(t[1]), gp_Pnt(t[2])});
+        volume += (t[0] - centre).Dot((t[1] - centre) ^ (t[2] - centre)) / 6.0;
+    }
+    return (volume < 0.0) != inward ? reversed(out) : out;
+}
+
+// The volume where the winding number of the triangles is not zero, as a slicer reads them:
+// along x, through a fine grid of (y, z) points, the crossings of the triangles are sorted and
+// the lengths where their signed count is not zero added up. Coordinates are taken as the
+// binary file stores them (single precision).
+double windingVolume(const QList<Triangle>& triangles, int steps)
+{
+    struct Flat { double y[3], z[3], x[3]; };
+    std::vector<Flat> flats;
+    double y0 = 1e300, y1 = -1e300, z0 = 1e300, z1 = -1e300;
+    for (const Triangle& t : triangles) {
+        Flat f;
+        for (int k = 0; k < 3; ++k) {
+            f.x[k] = double(float(t[std::size_t(k)].X()));
+            f.y[k] = double(float(t[std::size_t(k)].Y()));
+            f.z[k] = double(float(t[std::size_t(k)].Z()));
+            y0 = std::min(y0, f.y[k]), y1 = std::max(y1, f.y[k]);
+            z0 = std::min(z0, f.z[k]), z1 = std::max(z1, f.z[k]);
+        }
+        flats.push_back(f);
+    }
+    // An irrational shift keeps the rays off the mesh's edges.
+    const double hy = (y1 - y0) / steps, hz = (z1 - z0) / steps;
+    const auto yAt = [&](int i) { return y0 + (i + 0.5 + 0.0137 * M_SQRT2) * hy; };
+    const auto zAt = [&](int j) { return z0 + (j + 0.5 + 0.0191 * M_SQRT2) * hz; };
+    std::vector<std::vector<std::pair<double, int>>> hits(std::size_t(steps) * std::size_t(steps));
+    for (const Flat& f : flats) {
+        const double area = (f.y[1] - f.y[0]) * (f.z[2] - f.z[0]) - (f.y[2] - f.y[0]) * (f.z[1] - f.z[0]);
+        if (area == 0.0)
+            continue;
+        const int i0 = std::max(0, int(std::floor((*std::min_element(f.y, f.y + 3) - y0) / hy)) - 1);
+        const int i1 = std::min(steps - 1, int(std::ceil((*std::max_element(f.y, f.y + 3) - y0) / hy)) + 1);
+        const int j0 = std::max(0, int(std::floor((*std::min_element(f.z, f.z + 3) - z0) / hz)) - 1);
+        const int j1 = std::min(steps - 1, int(std::ceil((*std::max_element(f.z, f.z + 3) - z0) / hz)) + 1);
+        for (int i = i0; i <= i1; ++i)
+            for (int j = j0; j <= j1; ++j) {
+                const double y = yAt(i), z = zAt(j);
+                // Barycentric weights in the (y, z) plane.
+                const double w1 = ((y - f.y[0]) * (f.z[2] - f.z[0]) - (f.y[2] - f.y[0]) * (z - f.z[0])) / area;
+                const double w2 = ((f.y[1] - f.y[0]) * (z - f.z[0]) - (y - f.y[0]) * (f.z[1] - f.z[0])) / area;
+                const double w0 = 1.0 - w1 - w2;
+                if (w0 < 0.0 || w1 < 0.0 || w2 < 0.0)
+                    continue;
+                // Seen along +x, a counter-clockwise (y, z) triangle faces +x: the ray leaves there.
+                hits[std::size_t(i) * std::size_t(steps) + std::size_t(j)].push_back(
+                    {w0 * f.x[0] + w1 * f.x[1] + w2 * f.x[2], area > 0.0 ? -1 : 1});
+            }
+    }
+    double volume = 0.0;
+    for (auto& column : hits) {
+        std::sort(column.begin(), column.end());
+        int winding = 0;
+        for (std::size_t k = 0; k < column.size(); ++k) {
+            winding += column[k].second;
+            if (winding != 0 && k + 1 < column.size())
+                volume += column[k + 1].first - column[k].first;
+        }
+    }
+    return volume * hy * hz;
+}
+
+QList<Triangle> joined(const QList<QList<Triangle>>& parts)
+{
+    QList<Triangle> out;
+    for (const auto& p : parts)
+        out += p;
+    return out;
+}
+
+class TouchingShellsTest : public PartFileTest
+{
+};
+
+} // namespace
+
+TEST_F(TouchingShellsTest, WindingVolumeOfCubesIsExact)
+{
+    EXPECT_NEAR(windingVolume(cubeTriangles(10.0), 200), 1000.0, 1e-6);
+    EXPECT_NEAR(windingVolume(cubeTriangles(10.0) + cubeTriangles(10.0), 200), 1000.0, 1e-6);
+    EXPECT_NEAR(windingVolume(cubeTriangles(20.0) + reversed(cubeTriangles(10.0, gp_Vec(5, 5, 5))), 200), 7000.0,
+                1e-6);
+}
+
+TEST_F(TouchingShellsTest, ShellsThatTouchOrCrossComeInAsTheSlicerReadsThem)
+{
+    struct Row
+    {
+        const char* name;
+        QList<Triangle> mesh;
+        double volume; // 0: by the winding count
+        int solids;
+    };
+    const gp_Vec ten(10, 10, 10);
+    QList<Triangle> voids, voidsApart; // sides split alike, or every other void's the other way
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            for (int k = 0; k < 4; ++k)
+                for (const bool alike : {true, false})
+                    (alike ? voids : voidsApart) += boxTriangles(gp_Pnt(1 + 2.5 * i, 1 + 2.5 * j, 1 + 2.5 * k),
+                                                                 gp_Vec(2.5, 2.5, 2.5), !alike && (i + j + k) % 2, true);
+    const std::vector<Row> rows = {
+        {"ball poking out", joined({sphereTriangles(20, gp_XYZ(0, 0, 0), false), sphereTriangles(5, gp_XYZ(16, 0, 0), false)}), 0, 1},
+        {"void poking out", joined({sphereTriangles(20, gp_XYZ(0, 0, 0), false), sphereTriangles(5, gp_XYZ(16, 0, 0), true)}), 0, 2},
+        {"cubes sharing a face", boxTriangles(gp_Pnt(0, 0, 0), ten) + boxTriangles(gp_Pnt(10, 0, 0), ten, true), 2000, 1},
+        {"cubes sharing a face split alike", boxTriangles(gp_Pnt(0, 0, 0), ten) + boxTriangles(gp_Pnt(10, 0, 0), ten), 2000, 1},
+        {"cubes sharing an edge", boxTriangles(gp_Pnt(0, 0, 0), ten) + boxTriangles(gp_Pnt(10, 10, 0), ten), 2000, 2},
+        {"cubes sharing an edge, split across", boxTriangles(gp_Pnt(0, 0, 0), ten) + boxTriangles(gp_Pnt(10, 0, 10), ten, true), 2000, 2},
+        {"the same cube twice", boxTriangles(gp_Pnt(0, 0, 0), ten) + boxTriangles(gp_Pnt(0, 0, 0), ten), 1000, 1},
+        {"voids sharing a face",
+         joined({boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 20, 20)), boxTriangles(gp_Pnt(5, 5, 5), gp_Vec(5, 5, 5), false, true),
+                 boxTriangles(gp_Pnt(10, 5, 5), gp_Vec(5, 5, 5), true, true)}),
+         8000 - 250, 1},
+        {"void taking a whole side",
+         boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 20, 20)) + boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 20, 20), false, true),
+         4000, 1},
+        {"64 voids touching", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(12, 12, 12)) + voids, 1728 - 1000, 1},
+        {"64 voids touching, split apart", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(12, 12, 12)) + voidsApart, 1728 - 1000, 1},
+        {"the same cube twice, split apart", boxTriangles(gp_Pnt(0, 0, 0), ten) + boxTriangles(gp_Pnt(0, 0, 0), ten, true),
+         1000, 1},
+        {"void taking a whole side, split apart",
+         boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 20, 20)) + boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 20, 20), true, true),
+         4000, 1},
+        {"void in a corner", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 20, 20)) + boxTriangles(gp_Pnt(0, 0, 0), ten, true, true),
+         7000, 1},
+        {"cube on two cubes",
+         joined({boxTriangles(gp_Pnt(0, 0, 0), ten), boxTriangles(gp_Pnt(10, 0, 0), ten, true), boxTriangles(gp_Pnt(5, 0, 10), ten)}),
+         3000, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const double expected = row.volume > 0 ? row.volume : windingVolume(row.mesh, 1500);
+        const QString stl = file(QString::fromUtf8(row.name) + ".stl", binaryStl(row.mesh));
+        const StlImportResult r = StlImporter::importStl(stl);
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        EXPECT_TRUE(r.valid) << r.warning.toStdString();
+        EXPECT_TRUE(OccUtils::isValidShape(r.shape));
+        const double volume = TestSupport::volumeOf(r.shape);
+        EXPECT_GT(volume, 0.0);
+        EXPECT_NEAR(volume, expected, 1e-4 * expected);
+        EXPECT_EQ(TestSupport::countOf(r.shape, TopAbs_SOLID), row.solids);
+    }
+}
