@@ -121,6 +121,9 @@ public:
                                         const QStringList& tracksOutside = QStringList(),
                                         const QStringList& cavitiesNotCut = QStringList(),
                                         int cavitiesUnchecked = 0);
+    // The warning paragraph of tracks whose solid fails its volume check (each "label (net): fault");
+    // empty when there is none.
+    static QString describeBrokenTracks(const QStringList& tracks);
     // The success report of a 3MF export: what the file holds, then every problem counted.
     static QString threeMfReport(const QString& fileName, bool projectMode, const ExportOptions& options,
                                  const PrintPlan& plan, const ThreeMfExportSummary& summary);

@@ -4,6 +4,7 @@
 #include "app/reportdialog.h"
 #include "components/componentmanager.h"
 #include "foundation/appsettings.h"
+#include "foundation/naturalorder.h"
 #include "outputs/printplandialog.h"
 #include "outputs/printplangenerator.h"
 #include "outputs/stepexporter.h"
@@ -16,6 +17,38 @@
 #include <QSet>
 
 #include <Message_ProgressScope.hxx>
+
+namespace {
+
+// The exported tracks whose solid is built but fails its volume check; those without a solid are
+// counted as missing by the export itself.
+QStringList brokenTracks(const RoutingManager& routing)
+{
+    QStringList broken;
+    for (const Route& route : routing.routes()) {
+        if (route.segments.isEmpty() || routing.routeShape(route).IsNull())
+            continue;
+        const QString fault = routing.routeFault(route);
+        if (!fault.isEmpty())
+            broken << QStringLiteral("%1 (%2): %3")
+                          .arg(route.label(), route.netName.isEmpty() ? MainWindow::tr("(no net)") : route.netName,
+                               fault);
+    }
+    return broken;
+}
+
+} // namespace
+
+QString MainWindow::describeBrokenTracks(const QStringList& tracks)
+{
+    if (tracks.isEmpty())
+        return QString();
+    return QStringLiteral("\n\n")
+        + tr("⚠ %n track(s) came out short of copper or in pieces and are written so: their nets may be open or "
+             "thinner than drawn in print. Look for degenerate segments in those tracks:",
+             nullptr, int(tracks.size()))
+        + QStringLiteral("\n    ") + NaturalOrder::sorted(tracks).join(QStringLiteral("\n    "));
+}
 
 const QMap<QString, PlacedComponentData>& MainWindow::placedComponentMap() const
 {
@@ -188,7 +221,8 @@ void MainWindow::exportStepFile()
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
                                summary.componentsOutside, summary.partOpen, summary.tracksOutside,
-                               summary.cavitiesNotCut, summary.cavitiesUnchecked);
+                               summary.cavitiesNotCut, summary.cavitiesUnchecked)
+        + describeBrokenTracks(brokenTracks(m_project.routingManager()));
     QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
 }
 
@@ -259,7 +293,9 @@ void MainWindow::export3mf(bool projectMode)
     }
     setStatusText(tr("✓ 3MF export: %n object(s)", nullptr, summary.partCount));
     QMessageBox::information(this, tr("3MF export successful"),
-                             threeMfReport(QFileInfo(path).fileName(), projectMode, options, plan, summary),
+                             threeMfReport(QFileInfo(path).fileName(), projectMode, options, plan, summary)
+                                 + (options.includeRoutes ? describeBrokenTracks(brokenTracks(m_project.routingManager()))
+                                                          : QString()),
                              QMessageBox::Ok);
 }
 

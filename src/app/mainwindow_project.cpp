@@ -388,12 +388,19 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         const QList<Route>& routes = loaded.routingManager().routes();
         Message_ProgressScope tracks(scope.Next(1.0), nullptr, double(qMax<qsizetype>(routes.size(), 1)));
         for (const Route& route : routes) {
-            const TopoDS_Shape solid = loaded.routingManager().routeShape(route);
+            // Cancel is heard inside one track's build too: a long one can take minutes.
+            const TopoDS_Shape solid = loaded.routingManager().routeShape(route, tracks.Next());
+            if (!tracks.More()) {
+                cancelled = true;
+                return;
+            }
+            const QString fault = solid.IsNull() ? QString() : loaded.routingManager().routeFault(route);
+            if (!fault.isEmpty())
+                loadNotes << tr("track %1 (net %2) is not built as drawn: %3").arg(route.label(), route.netName, fault);
             if (!staging.IsNull() && !solid.IsNull())
                 OccUtils::guardedCall(false, "openProjectFile: track mesh", [&] {
                     return StdPrs_ToolTriangulatedShape::Tessellate(solid, staging->DefaultDrawer());
                 });
-            tracks.Next();
             if (!tracks.More()) {
                 cancelled = true;
                 return;

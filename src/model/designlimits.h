@@ -11,5 +11,8 @@ constexpr int kMaxComponents = 2000;
 // Every measure of a footprint (pad position and size, track point, body margin, height and
 // offset) stays far below a metre, and so does every point, width and height of a routed track.
 constexpr double kMaxFootprintLength = 1000.0; // mm
+// A track's width and height stay above a micrometre: a leg thinner than that is lost or
+// splits the track in the solid's tolerances.
+constexpr double kMinTrackSection = 0.001; // mm
 
 } // namespace DesignLimits

@@ -4,6 +4,7 @@
 #include "project/projectmanager.h"
 
 #include "foundation/logging.h"
+#include "model/designlimits.h"
 
 #include <OSD_Parallel.hxx>
 #include <QCoreApplication>
@@ -12,6 +13,9 @@
 #include <QJsonObject>
 
 #include <gp_Pnt.hxx>
+
+#include <cmath>
+#include <limits>
 
 using ProjectJson::arrayOf;
 using ProjectJson::forEachObject;
@@ -48,17 +52,31 @@ QJsonObject segmentToJson(const RouteSegment& segment)
 
 // A section that cannot be built reads as the default one; replaced, when given, says what
 // was replaced.
+// A track point: a coordinate stored as anything but a number (null, a text) reads as NaN, for
+// the route's reader to repair with a note; a missing one is 0.
+gp_Pnt trackPointFromJson(const QJsonValue& value)
+{
+    const QJsonObject object = value.toObject();
+    const auto coordinate = [&object](const char* key) {
+        const QJsonValue stored = object.value(QLatin1String(key));
+        if (stored.isUndefined())
+            return 0.0;
+        return stored.isDouble() ? stored.toDouble() : std::numeric_limits<double>::quiet_NaN();
+    };
+    return gp_Pnt(coordinate("x"), coordinate("y"), coordinate("z"));
+}
+
 RouteSegment segmentFromJson(const QJsonObject& object, QString* replaced = nullptr)
 {
     RouteSegment segment;
-    segment.start = pointFromJson(object.value(QStringLiteral("startPoint")).toObject());
-    segment.end = pointFromJson(object.value(QStringLiteral("endPoint")).toObject());
+    segment.start = trackPointFromJson(object.value(QStringLiteral("startPoint")));
+    segment.end = trackPointFromJson(object.value(QStringLiteral("endPoint")));
     const int type = object.value(QStringLiteral("type")).toInt(RouteSegment::Horizontal);
     segment.type = type == RouteSegment::Vertical ? RouteSegment::Vertical : RouteSegment::Horizontal;
     const QJsonValue width = object.value(QStringLiteral("width"));
     const QJsonValue height = object.value(QStringLiteral("height"));
     const auto usable = [](const QJsonValue& value) {
-        return value.isUndefined() || (value.isDouble() && value.toDouble() > 0.0);
+        return value.isUndefined() || (value.isDouble() && value.toDouble() >= DesignLimits::kMinTrackSection);
     };
     if (usable(width))
         segment.width = width.toDouble(segment.width);
@@ -89,6 +107,36 @@ QJsonObject routeToJson(const Route& route)
     return object;
 }
 
+// Coordinates that are no number take the one the chain of segments gives them: the previous
+// segment's end for a start point, the next one's start for an end point, the last end for the
+// T junction; 0 where there is none.
+void repairCoordinates(Route& route, QStringList& repairs)
+{
+    QList<RouteSegment>& segments = route.segments;
+    const char* const axes[] = {"X", "Y", "Z"};
+    const auto repair = [&repairs, &axes](gp_Pnt& point, const gp_Pnt* neighbour, const QString& what) {
+        for (int axis = 1; axis <= 3; ++axis) {
+            if (!std::isnan(point.Coord(axis)))
+                continue;
+            const double value = neighbour && std::isfinite(neighbour->Coord(axis)) ? neighbour->Coord(axis) : 0.0;
+            point.SetCoord(axis, value);
+            repairs << QCoreApplication::translate("ProjectManager", "%1 %2 (not a number) replaced by %3 mm")
+                           .arg(what, QLatin1String(axes[axis - 1]), QString::number(value));
+        }
+    };
+    for (int i = 0; i < segments.size(); ++i) {
+        RouteSegment& segment = segments[i];
+        const QString number = QString::number(i + 1);
+        repair(segment.start, i > 0 ? &segments.at(i - 1).end : nullptr,
+               QCoreApplication::translate("ProjectManager", "segment %1: start point").arg(number));
+        repair(segment.end, i + 1 < segments.size() ? &segments.at(i + 1).start : nullptr,
+               QCoreApplication::translate("ProjectManager", "segment %1: end point").arg(number));
+    }
+    if (route.endsOnTrack)
+        repair(route.endJunction, segments.isEmpty() ? nullptr : &segments.last().end,
+               QCoreApplication::translate("ProjectManager", "T junction point"));
+}
+
 // repairs receives a line for each value that was replaced.
 Route routeFromJson(const QJsonObject& object, QStringList& repairs)
 {
@@ -102,7 +150,7 @@ Route routeFromJson(const QJsonObject& object, QStringList& repairs)
     route.isComplete = ProjectJson::flag(object, "isComplete", false);
     route.endsOnTrack = ProjectJson::flag(object, "endsOnTrack", false);
     if (route.endsOnTrack)
-        route.endJunction = pointFromJson(object.value(QStringLiteral("endJunction")).toObject());
+        route.endJunction = trackPointFromJson(object.value(QStringLiteral("endJunction")));
     forEachObject(object, "segments", [&](const QJsonObject& entry) {
         QString replaced;
         RouteSegment segment = segmentFromJson(entry, &replaced);
@@ -112,6 +160,7 @@ Route routeFromJson(const QJsonObject& object, QStringList& repairs)
                            .arg(replaced);
         route.segments.append(segment);
     });
+    repairCoordinates(route, repairs);
     return route;
 }
 
@@ -219,13 +268,19 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
         // Kept for the next save, never built: a solid beyond the reach would keep the window
         // busy for ages, and a finished track without a segment would count as a connection.
         QString unbuilt = valueBeyondReach(route);
-        if (unbuilt.isEmpty() && route.isComplete && route.segments.isEmpty())
+        // A segment without length has no solid and only hides its neighbours' bend.
+        const QList<RouteSegment> kept = RoutingManager::withoutZeroLength(route.segments);
+        if (unbuilt.isEmpty() && route.isComplete && kept.isEmpty())
             unbuilt = tr("it is marked finished but has no segment");
         if (!unbuilt.isEmpty()) {
             addLoadNote(tr("%1 is kept as saved and not built: %2").arg(name, unbuilt));
             m_routingManager.addUnbuiltRoute(route);
             return;
         }
+        if (kept.size() != route.segments.size())
+            qCDebug(lcProject) << name << ":" << route.segments.size() - kept.size()
+                               << "segment(s) without length dropped";
+        route.segments = kept;
         if (!nets.contains(route.netName))
             addLoadNote(tr("%1 is on net “%2”, which the netlist does not have: kept as it was saved")
                             .arg(name, route.netName));

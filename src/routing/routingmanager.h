@@ -4,6 +4,8 @@
 #include "model/padid.h"
 #include "model/routerecords.h"
 
+#include <Message_ProgressRange.hxx>
+
 #include <QHash>
 #include <QList>
 #include <QMap>
@@ -135,9 +137,12 @@ public:
     static TopoDS_Shape createSegmentShape(const RouteSegment& segment);
     static bool buildSegmentShape(RouteSegment& segment);
     static Bnd_Box segmentBox(const RouteSegment& segment);
+    // The segments that have a length, in order.
+    static QList<RouteSegment> withoutZeroLength(const QList<RouteSegment>& segments);
     // The union of routePieces: each horizontal run of one section made as one swept outline,
-    // the rest united by one fuse.
-    static TopoDS_Shape createRouteShape(const Route& route);
+    // the rest united by one fuse. Null when progress is broken off.
+    static TopoDS_Shape createRouteShape(const Route& route,
+                                         const Message_ProgressRange& progress = Message_ProgressRange());
     // Each buildable segment's solid, each followed by the filler of its horizontal bend when
     // there is one.
     static QList<TopoDS_Shape> routePieces(const Route& route);
@@ -145,7 +150,10 @@ public:
     static TopoDS_Shape fusedRouteShape(const Route& route);
     // createRouteShape's solid, kept per route identity until the route's geometry differs
     // from the one it was built from; routes without an identity are built every time.
-    TopoDS_Shape routeShape(const Route& route) const;
+    TopoDS_Shape routeShape(const Route& route, const Message_ProgressRange& progress = Message_ProgressRange()) const;
+    // What is wrong with routeShape's solid against the copper the route's segments make (missing,
+    // short of copper, in pieces; translated); empty when it is sound.
+    QString routeFault(const Route& route) const;
     static TopoDS_Shape createCornerRound(const RouteSegment& first, const RouteSegment& second);
     // Adds solid to a running union; never loses a solid (falls back to a compound).
     static void safeFuse(TopoDS_Shape& result, bool& hasResult, const TopoDS_Shape& solid);
@@ -179,6 +187,7 @@ private:
     {
         std::vector<double> geometry;
         TopoDS_Shape shape;
+        QString fault; // what the volume check found wrong with shape; empty when sound
     };
     void forgetRouteShape(quint64 id);
 

@@ -2,6 +2,10 @@
 // costs tens of milliseconds, and most routes do not change between two uses.
 #include "routing/routingmanager.h"
 
+#include "routing/trackvolume.h"
+
+#include <QDebug>
+
 namespace {
 
 // Everything createRouteShape reads of a route.
@@ -19,18 +23,34 @@ std::vector<double> routeGeometry(const Route& route)
 
 } // namespace
 
-TopoDS_Shape RoutingManager::routeShape(const Route& route) const
+TopoDS_Shape RoutingManager::routeShape(const Route& route, const Message_ProgressRange& progress) const
 {
     if (route.id == 0)
-        return createRouteShape(route);
+        return createRouteShape(route, progress);
     std::vector<double> geometry = routeGeometry(route);
     const auto it = m_routeShapes.constFind(route.id);
     // NaN never equals itself, so a route holding one is rebuilt each time, as it should be.
     if (it != m_routeShapes.cend() && it->geometry == geometry)
         return it->shape;
-    const TopoDS_Shape shape = createRouteShape(route);
-    m_routeShapes.insert(route.id, CachedRouteShape{std::move(geometry), shape});
+    const TopoDS_Shape shape = createRouteShape(route, progress);
+    // A build broken off is no answer for the next user.
+    if (progress.UserBreak())
+        return TopoDS_Shape();
+    // Checked once, as built: a solid short of copper or in pieces is an open or thin track in print.
+    QString fault = TrackVolume::faultOf(route.segments, shape);
+    if (!fault.isEmpty())
+        qWarning() << "routeShape: track" << route.label() << "of net" << route.netName << "—" << fault;
+    m_routeShapes.insert(route.id, CachedRouteShape{std::move(geometry), shape, std::move(fault)});
     return shape;
+}
+
+QString RoutingManager::routeFault(const Route& route) const
+{
+    if (route.id == 0)
+        return TrackVolume::faultOf(route.segments, createRouteShape(route));
+    routeShape(route);
+    const auto it = m_routeShapes.constFind(route.id);
+    return it != m_routeShapes.cend() ? it->fault : QString();
 }
 
 void RoutingManager::forgetRouteShape(quint64 id)

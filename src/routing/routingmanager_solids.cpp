@@ -16,6 +16,7 @@
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRep_Builder.hxx>
+#include <Message_ProgressScope.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Compound.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
@@ -219,13 +220,14 @@ namespace {
 
 // One fuse of every piece at once intersects each pair once; a running union re-intersects
 // the growing result with each new piece, which costs about twice as much on a bend.
-TopoDS_Shape unite(const QList<TopoDS_Shape>& pieces)
+// Null when progress was broken off.
+TopoDS_Shape unite(const QList<TopoDS_Shape>& pieces, const Message_ProgressRange& progress = Message_ProgressRange())
 {
     if (pieces.isEmpty())
         return TopoDS_Shape();
     if (pieces.size() == 1)
         return pieces.first();
-    const TopoDS_Shape fused = OccUtils::guardedCall(TopoDS_Shape(), "createRouteShape", [&pieces] {
+    const TopoDS_Shape fused = OccUtils::guardedCall(TopoDS_Shape(), "createRouteShape", [&pieces, &progress] {
         TopTools_ListOfShape arguments, tools;
         arguments.Append(pieces.first());
         for (int i = 1; i < pieces.size(); ++i)
@@ -234,11 +236,13 @@ TopoDS_Shape unite(const QList<TopoDS_Shape>& pieces)
         fuse.SetArguments(arguments);
         fuse.SetTools(tools);
         fuse.SetRunParallel(false);
-        fuse.Build();
+        fuse.Build(progress);
         return fuse.IsDone() ? fuse.Shape() : TopoDS_Shape();
     });
     if (!fused.IsNull())
         return fused;
+    if (progress.UserBreak())
+        return TopoDS_Shape();
     // The running union keeps every piece, as a compound where a fuse fails.
     TopoDS_Shape result;
     bool hasResult = false;
@@ -278,10 +282,22 @@ void appendPieces(const QList<RouteSegment>& segments, int first, int last, QLis
 
 } // namespace
 
+QList<RouteSegment> RoutingManager::withoutZeroLength(const QList<RouteSegment>& segments)
+{
+    QList<RouteSegment> kept;
+    kept.reserve(segments.size());
+    for (const RouteSegment& segment : segments)
+        if (segment.start.Distance(segment.end) > kZeroLength)
+            kept.append(segment);
+    return kept;
+}
+
 QList<TopoDS_Shape> RoutingManager::routePieces(const Route& route)
 {
+    // A segment without length between two others would hide their bend's round.
+    const QList<RouteSegment> segments = withoutZeroLength(route.segments);
     QList<TopoDS_Shape> pieces;
-    appendPieces(route.segments, 0, int(route.segments.size()) - 1, pieces);
+    appendPieces(segments, 0, int(segments.size()) - 1, pieces);
     return pieces;
 }
 
@@ -290,14 +306,20 @@ TopoDS_Shape RoutingManager::fusedRouteShape(const Route& route)
     return unite(routePieces(route));
 }
 
-TopoDS_Shape RoutingManager::createRouteShape(const Route& route)
+TopoDS_Shape RoutingManager::createRouteShape(const Route& route, const Message_ProgressRange& progress)
 {
-    const QList<RouteSegment>& segments = route.segments;
+    // Segments without length break a run in two, each end without its bend's round, and a
+    // track retracing itself with one between each step would be thousands of pieces to fuse.
+    const QList<RouteSegment> segments = withoutZeroLength(route.segments);
+    Message_ProgressScope scope(progress, nullptr, double(segments.size()) + 1.0);
     QList<TopoDS_Shape> pieces;
     for (int i = 0; i < segments.size();) {
+        if (!scope.More())
+            return TopoDS_Shape();
         if (!TrackOutline::canStartRun(segments.at(i))) {
             appendPieces(segments, i, i, pieces);
             ++i;
+            scope.Next();
             continue;
         }
         int last = i;
@@ -313,7 +335,10 @@ TopoDS_Shape RoutingManager::createRouteShape(const Route& route)
             // The round into a following segment of another section stays a piece of its own.
             appendRound(segments, last, pieces);
         }
+        scope.Next(double(last - i + 1));
         i = last + 1;
     }
-    return unite(pieces);
+    if (!scope.More())
+        return TopoDS_Shape();
+    return unite(pieces, scope.Next());
 }

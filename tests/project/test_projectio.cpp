@@ -648,6 +648,76 @@ TEST_F(ProjectIoTest, TracksBeyondTheReachAreNotBuiltWithAReportLine)
     }
 }
 
+// Values a track cannot be built from: a segment without length (it hid the bend's round),
+// a leg far thinner than the solid's tolerances (it came out short of a leg, or in two), a
+// coordinate saved as a text or null (it read as 0 unseen). Each is dropped or repaired, the
+// repair told, and the track built whole: its volume is the planned area times its height.
+TEST_F(ProjectIoTest, TrackValuesThatCannotBeBuiltAreRepairedWithANote)
+{
+    const double w = 0.3, h = 1.0, r = w / 2.0;
+    // Three legs of 20 mm turning left then right: two quarter rounds outside the shared squares.
+    const double planned = (60.0 * w - 2.0 * r * r + 2.0 * M_PI * r * r / 4.0) * h;
+    const auto leg = [&](double x0, double y0, double x1, double y1, double width = 0.3) {
+        return QJsonObject{{"startPoint", QJsonObject{{"x", x0}, {"y", y0}, {"z", 2.0}}},
+                           {"endPoint", QJsonObject{{"x", x1}, {"y", y1}, {"z", 2.0}}},
+                           {"type", 0},
+                           {"width", width},
+                           {"height", h}};
+    };
+    const auto withPoint = [](QJsonObject segment, const char* which, const char* axis, const QJsonValue& value) {
+        QJsonObject point = segment.value(which).toObject();
+        point.insert(axis, value);
+        segment.insert(which, point);
+        return segment;
+    };
+    const QJsonObject a = leg(0, 0, 20, 0), b = leg(20, 0, 20, 20), c = leg(20, 20, 40, 20);
+    const struct
+    {
+        const char* name;
+        QJsonArray segments;
+        int kept;
+        const char* note; // after the track's name; empty: no note
+        double volume;    // 0: not compared
+    } rows[] = {
+        {"none at the corner", {a, leg(20, 0, 20, 0), b, c}, 3, "", planned},
+        {"several, at both ends too", {leg(0, 0, 0, 0), a, leg(20, 0, 20, 0), leg(20, 0, 20, 0), b, c, leg(40, 20, 40, 20)},
+         3, "", planned},
+        {"leg 1.1e-7 mm wide", {a, leg(20, 0, 20, 20, 1.1e-7), c}, 3,
+         ", segment 2: section 1.1e-07 × 1 mm replaced by 2 × 1 mm", 0.0},
+        {"leg 1e-6 mm wide", {a, leg(20, 0, 20, 20, 1e-6), c}, 3,
+         ", segment 2: section 1e-06 × 1 mm replaced by 2 × 1 mm", 0.0},
+        {"start X saved as text", {a, withPoint(b, "startPoint", "x", "NaN"), c}, 3,
+         ", segment 2: start point X (not a number) replaced by 20 mm", planned},
+        {"end Y saved as null", {a, withPoint(b, "endPoint", "y", QJsonValue::Null), c}, 3,
+         ", segment 2: end point Y (not a number) replaced by 20 mm", planned},
+        {"first start Z null, nothing before it", {withPoint(a, "startPoint", "z", QJsonValue::Null), b, c}, 3,
+         ", segment 1: start point Z (not a number) replaced by 0 mm", 0.0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QJsonObject root = validRoot();
+        QJsonObject route = root.value("routes").toArray().at(0).toObject();
+        route.insert("segments", row.segments);
+        root.insert("routes", QJsonArray{route});
+        const QString file = path("degenerate.vtq");
+        ASSERT_TRUE(writeFile(file, QJsonDocument(root).toJson()));
+
+        ProjectManager project;
+        ASSERT_TRUE(load(project, file)) << qPrintable(project.lastError());
+        const QList<Route>& loaded = project.routingManager().routes();
+        ASSERT_EQ(loaded.size(), 1);
+        EXPECT_EQ(loaded.at(0).segments.size(), row.kept);
+        const QString name = QString("track 1 of the file (net %1, from R1/1)").arg(route.value("netName").toString());
+        EXPECT_EQ(project.loadNotes(), *row.note ? QStringList{name + row.note} : QStringList{});
+        const TopoDS_Shape solid = project.routingManager().routeShape(loaded.at(0));
+        EXPECT_EQ(TestSupport::countOf(solid, TopAbs_SOLID), 1);
+        EXPECT_EQ(project.routingManager().routeFault(loaded.at(0)).toStdString(), "");
+        if (row.volume > 0.0) {
+            EXPECT_NEAR(TestSupport::volumeOf(solid), row.volume, 1e-5 * row.volume);
+        }
+    }
+}
+
 // A damaged shape text whose count makes the reader ask for tens of gigabytes is a damaged
 // file, not a shortage of memory, even under a memory limit.
 TEST_F(ProjectIoTest, ShapeTextAskingForAbsurdMemoryIsReportedAsDamaged)

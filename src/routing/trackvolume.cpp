@@ -1,0 +1,171 @@
+// The volume a track's solid must hold, from plan polygons united on an integer grid.
+#include "routing/trackvolume.h"
+
+#include "foundation/geometryutils.h"
+#include "foundation/occutils.h"
+#include "routing/routingmanager.h"
+
+#include <QCoreApplication>
+
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS_Shape.hxx>
+
+#include <clipper.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr double kZeroLength = 1e-7;
+// A micrometre is a million grid units, a metre a billion: far within the grid's reach.
+constexpr double kUnit = 1e-6;
+constexpr int kDiscSides = 64;
+
+struct Prism
+{
+    ClipperLib::Path outline;
+    double zLow = 0.0, zHigh = 0.0;
+};
+
+ClipperLib::IntPoint onGrid(double x, double y)
+{
+    return ClipperLib::IntPoint(ClipperLib::cInt(std::llround(x / kUnit)), ClipperLib::cInt(std::llround(y / kUnit)));
+}
+
+void addPrism(std::vector<Prism>& prisms, ClipperLib::Path outline, double zLow, double zHigh)
+{
+    // The union counts windings: every outline must turn the same way.
+    if (!ClipperLib::Orientation(outline))
+        ClipperLib::ReversePath(outline);
+    prisms.push_back({std::move(outline), zLow, zHigh});
+}
+
+// A disc as a polygon of the disc's own area.
+ClipperLib::Path disc(double cx, double cy, double r)
+{
+    const double step = 2.0 * M_PI / kDiscSides;
+    const double equalArea = r * std::sqrt(step / std::sin(step));
+    ClipperLib::Path path;
+    for (int k = 0; k < kDiscSides; ++k)
+        path.push_back(onGrid(cx + equalArea * std::cos(k * step), cy + equalArea * std::sin(k * step)));
+    return path;
+}
+
+bool bendHasRound(const RouteSegment& segment, const RouteSegment& next)
+{
+    return segment.type == RouteSegment::Horizontal && next.type == RouteSegment::Horizontal
+        && GeometryUtils::bendAngle(segment.start, segment.end, next.start, next.end).has_value()
+        && segment.width * 0.5 >= kZeroLength && segment.height >= kZeroLength;
+}
+
+QString tr(const char* text, int n = -1)
+{
+    return QCoreApplication::translate("RoutingManager", text, nullptr, n);
+}
+
+} // namespace
+
+namespace TrackVolume {
+
+std::optional<double> expectedVolume(const QList<RouteSegment>& all)
+{
+    const QList<RouteSegment> segments = RoutingManager::withoutZeroLength(all);
+    std::vector<Prism> prisms;
+    for (int i = 0; i < segments.size(); ++i) {
+        const RouteSegment& s = segments.at(i);
+        const double half = s.width * 0.5;
+        if (s.type == RouteSegment::Vertical) {
+            const double x = s.start.X(), y = s.start.Y();
+            addPrism(prisms, {onGrid(x - half, y - half), onGrid(x + half, y - half), onGrid(x + half, y + half),
+                              onGrid(x - half, y + half)},
+                     std::min(s.start.Z(), s.end.Z()), std::max(s.start.Z(), s.end.Z()));
+            continue;
+        }
+        if (s.start.Z() != s.end.Z())
+            return std::nullopt;
+        const double dx = s.end.X() - s.start.X(), dy = s.end.Y() - s.start.Y();
+        const double length = std::hypot(dx, dy);
+        const double nx = -dy / length * half, ny = dx / length * half;
+        addPrism(prisms,
+                 {onGrid(s.start.X() - nx, s.start.Y() - ny), onGrid(s.end.X() - nx, s.end.Y() - ny),
+                  onGrid(s.end.X() + nx, s.end.Y() + ny), onGrid(s.start.X() + nx, s.start.Y() + ny)},
+                 s.start.Z(), s.start.Z() + s.height);
+        if (i + 1 < segments.size() && bendHasRound(s, segments.at(i + 1)))
+            addPrism(prisms, disc(s.end.X(), s.end.Y(), half), s.end.Z(), s.end.Z() + s.height);
+    }
+    std::vector<double> heights;
+    for (const Prism& prism : prisms) {
+        if (!std::isfinite(prism.zLow) || !std::isfinite(prism.zHigh))
+            return std::nullopt;
+        heights.push_back(prism.zLow);
+        heights.push_back(prism.zHigh);
+    }
+    std::sort(heights.begin(), heights.end());
+    heights.erase(std::unique(heights.begin(), heights.end()), heights.end());
+    double volume = 0.0;
+    for (size_t k = 0; k + 1 < heights.size(); ++k) {
+        const double z0 = heights[k], z1 = heights[k + 1];
+        ClipperLib::Paths standing;
+        for (const Prism& prism : prisms)
+            if (prism.zLow <= z0 && prism.zHigh >= z1)
+                standing.push_back(prism.outline);
+        if (standing.empty())
+            continue;
+        ClipperLib::Clipper clipper;
+        clipper.AddPaths(standing, ClipperLib::ptSubject, true);
+        ClipperLib::Paths united;
+        if (!clipper.Execute(ClipperLib::ctUnion, united, ClipperLib::pftNonZero, ClipperLib::pftNonZero))
+            return std::nullopt;
+        double area = 0.0; // holes count negative
+        for (const ClipperLib::Path& path : united)
+            area += ClipperLib::Area(path);
+        volume += area * kUnit * kUnit * (z1 - z0);
+    }
+    return volume;
+}
+
+double allowance(const QList<RouteSegment>& all, double expected)
+{
+    const QList<RouteSegment> segments = RoutingManager::withoutZeroLength(all);
+    // Legs pass over points a twenty-thousandth of the width off their line.
+    double allowed = 2e-4 * expected;
+    for (int i = 0; i + 1 < segments.size(); ++i) {
+        const RouteSegment& s = segments.at(i);
+        if (bendHasRound(s, segments.at(i + 1)))
+            allowed += M_PI * s.width * s.height * std::min(0.01, s.width / 80.0);
+    }
+    return allowed;
+}
+
+QString faultOf(const QList<RouteSegment>& segments, const TopoDS_Shape& solid)
+{
+    if (RoutingManager::withoutZeroLength(segments).isEmpty())
+        return QString();
+    if (solid.IsNull())
+        return tr("no solid could be built");
+    int solids = 0;
+    for (TopExp_Explorer it(solid, TopAbs_SOLID); it.More(); it.Next())
+        ++solids;
+    if (solids == 0)
+        return tr("it holds no closed solid");
+    if (solids != 1)
+        return tr("it comes out as %n separate solid(s)", solids);
+    const std::optional<double> expected = expectedVolume(segments);
+    if (!expected)
+        return QString();
+    const double volume = OccUtils::guardedCall(-1.0, "TrackVolume::faultOf", [&solid] {
+        GProp_GProps props;
+        BRepGProp::VolumeProperties(solid, props);
+        return props.Mass();
+    });
+    if (std::abs(volume - *expected) <= allowance(segments, *expected))
+        return QString();
+    return tr("it holds %1 mm³ of copper where its segments make %2 mm³")
+        .arg(QString::number(volume, 'g', 6), QString::number(*expected, 'g', 6));
+}
+
+} // namespace TrackVolume
