@@ -6,6 +6,7 @@
 
 #include "foundation/outofmemory.h"
 
+#include <QList>
 #include <QString>
 
 #include <Standard_Failure.hxx>
@@ -107,6 +108,8 @@ bool isValidShape(const TopoDS_Shape& shape);
 // Every solid of shape bounds a volume above zero: none turned inside out (which the analyser
 // lets through) or flat.
 bool solidsHoldVolume(const TopoDS_Shape& shape);
+// The shapes, in their order, in one compound; an empty compound for none.
+TopoDS_Shape compoundOf(const QList<TopoDS_Shape>& shapes);
 
 // Runs job (true when it succeeded; guarded as guardedCall does, under context) for work of
 // OpenCASCADE's that reports its progress too seldom, or not at all: with a progress to

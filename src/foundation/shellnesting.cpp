@@ -1,5 +1,7 @@
 #include "foundation/shellnesting.h"
 
+#include "foundation/occutils.h"
+
 #include <BOPAlgo_CellsBuilder.hxx>
 #include <BRepGProp.hxx>
 #include <BRep_Builder.hxx>
@@ -293,10 +295,5 @@ TopoDS_Shape solidOrCompound(const std::vector<TopoDS_Solid>& solids)
         return TopoDS_Shape();
     if (solids.size() == 1)
         return solids.front();
-    BRep_Builder builder;
-    TopoDS_Compound compound;
-    builder.MakeCompound(compound);
-    for (const auto& solid : solids)
-        builder.Add(compound, solid);
-    return compound;
+    return OccUtils::compoundOf(QList<TopoDS_Shape>(solids.begin(), solids.end()));
 }

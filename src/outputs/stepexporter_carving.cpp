@@ -804,10 +804,5 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
 
 TopoDS_Shape StepExporter::compoundOf(const QList<TopoDS_Shape>& shapes)
 {
-    BRep_Builder builder;
-    TopoDS_Compound compound;
-    builder.MakeCompound(compound);
-    for (const TopoDS_Shape& shape : shapes)
-        builder.Add(compound, shape);
-    return compound;
+    return OccUtils::compoundOf(shapes);
 }

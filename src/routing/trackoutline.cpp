@@ -1,3 +1,5 @@
+// A run whose outline is simple, drawn exactly (lines and true arcs) and swept as a prism; which
+// runs are simple, and where a run ends.
 #include "routing/trackoutline.h"
 
 #include "foundation/geometryutils.h"
@@ -55,6 +57,26 @@ double segmentToSegment(const gp_XY& a, const gp_XY& b, const gp_XY& c, const gp
                      pointToSegment(d, a, b)});
 }
 
+void storePlanarCurves(const TopoDS_Shape& solid)
+{
+    // Stored once, the edges' curves on the planar faces spare the display's meshing from
+    // projecting them again each time it asks.
+    for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
+        for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
+            BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), TopoDS::Face(f.Current()));
+}
+
+// A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
+TopoDS_Shape sweptUp(const TopoDS_Face& face, double height)
+{
+    BRepPrimAPI_MakePrism prism(face, gp_Vec(0, 0, height), false, true);
+    if (!prism.IsDone())
+        return TopoDS_Shape();
+    const TopoDS_Shape solid = prism.Shape();
+    storePlanarCurves(solid);
+    return solid;
+}
+
 struct Joint
 {
     bool bend = false;
@@ -106,7 +128,7 @@ public:
         BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, m_z), gp_Dir(0, 0, 1)), m_wire.Wire(), true);
         if (!face.IsDone())
             return TopoDS_Shape();
-        return TrackOutline::sweptUp(face.Face(), height);
+        return sweptUp(face.Face(), height);
     }
 
 private:
@@ -126,26 +148,6 @@ private:
 } // namespace
 
 namespace TrackOutline {
-
-TopoDS_Shape sweptUp(const TopoDS_Face& face, double height)
-{
-    BRepPrimAPI_MakePrism prism(face, gp_Vec(0, 0, height), false, true);
-    if (!prism.IsDone())
-        return TopoDS_Shape();
-    const TopoDS_Shape solid = prism.Shape();
-    storePlanarCurves(solid);
-    return solid;
-}
-
-void storePlanarCurves(const TopoDS_Shape& solid)
-{
-    // Stored once, the edges' curves on the planar faces spare the display's meshing from
-    // projecting them again each time it asks.
-    for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
-        for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
-            BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), TopoDS::Face(f.Current()));
-}
-
 
 bool canStartRun(const RouteSegment& s)
 {

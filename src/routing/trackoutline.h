@@ -1,6 +1,8 @@
 // A horizontal run of a track (consecutive horizontal segments of one section at one height)
 // is a plan outline swept upward: straight sides, flat ends, a round on the outer side of each
-// bend. Built as one face and one prism, it costs a fraction of uniting its boxes and rounds.
+// bend. A simple outline is drawn exactly and swept as a prism; any other is traced in plan as
+// the union of the run's pieces and its faces built by hand. Either costs a fraction of uniting
+// the pieces' solids.
 #pragma once
 
 #include <QList>
@@ -10,7 +12,6 @@
 #include <cmath>
 #include <vector>
 
-class TopoDS_Face;
 class TopoDS_Shape;
 struct RouteSegment;
 
@@ -25,19 +26,22 @@ bool continuesRun(const RouteSegment& previous, const RouteSegment& next);
 // checking, cutting, the file writers and readers) slow in the square of their length: a
 // longer outline is built as strips of about this many edges.
 constexpr int kMostEdgesPerFace = 200;
-// The union of the solids of segments first..last (a run) and the rounds of their bends, or
-// null where the outline would not be a simple one (sharp folds, segments too short for their
-// bends, a run that comes back near itself) or has more edges than one face should hold: the
-// caller then traces it.
+// The union of the solids of segments first..last (a run) and the rounds of their bends: its
+// outline drawn exactly (lines and true arcs) as one face and swept up as a prism. Null where
+// the outline would not be a simple one (sharp folds, segments too short for their bends, a
+// run that comes back near itself) or has more edges than one face should hold: the caller
+// then traces it.
 TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last);
 
 // The same union for any run (folds, legs drawn again over themselves, steps shorter than the
-// width, a run that meets or closes on itself), its outline traced in plan and swept up once;
-// null where that outline is not one face with holes: the caller then unites the pieces.
+// width, a run that meets or closes on itself): the union of its legs' rectangles and its
+// bends' faceted discs taken in plan on an integer grid, within outlineTolerance of the exact
+// one, then swept up with its top and bottom in strips where it is long. Null where that union
+// is not one piece whose holes hold no island: the caller then unites the pieces' solids.
 TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int last);
 
-// A run as the straight legs its outline follows, every point of the run within legTolerance
-// of them: steps in line, bends too slight to matter and steps shorter than that tolerance
+// A run as the straight legs its outline follows, every point of the run within a
+// ten-thousandth of its half width of them (half a micrometre at least): steps in line, bends too slight to matter and steps shorter than that tolerance
 // are gone, so the outline's cost follows the legs, not the steps.
 struct Legs
 {
@@ -54,7 +58,6 @@ struct Legs
     // How far each leg's side is moved out, left and right, to the points it passed over.
     std::vector<double> left, right;
 };
-double legTolerance(double width);
 // With wide set, a leg passes over points up to a quarter of the outline's tolerance off its
 // line where its sides, moved out to what their pieces reach, stay near the union: a staircase
 // of steps far finer than the width is one leg, not thousands of rounds that each meet
@@ -80,9 +83,5 @@ private:
     bool m_aimed = false;
     double m_low = -M_PI, m_high = M_PI, m_farthest = 0.0;
 };
-
-// A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
-TopoDS_Shape sweptUp(const TopoDS_Face& face, double height);
-void storePlanarCurves(const TopoDS_Shape& solid);
 
 } // namespace TrackOutline

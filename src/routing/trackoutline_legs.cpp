@@ -25,6 +25,13 @@ gp_XY plan(const gp_Pnt& p)
     return gp_XY(p.X(), p.Y());
 }
 
+double legTolerance(double width)
+{
+    // A ten-thousandth of the half width moves the volume by far less than the tolerance of its
+    // check; below half a micrometre the outline's own vertices would merge.
+    return std::max(5e-7, 0.5e-4 * width);
+}
+
 } // namespace
 
 namespace TrackOutline {
@@ -58,13 +65,6 @@ double outlineTolerance(double width)
     // Steps much shorter than the width trace as thousands of scallops a few micrometres deep,
     // each a face that every later step (cutting, checking, writing the file) pays for.
     return std::min(0.01, width / 80.0);
-}
-
-double legTolerance(double width)
-{
-    // A ten-thousandth of the half width moves the volume by far less than the tolerance of its
-    // check; below half a micrometre the outline's own vertices would merge.
-    return std::max(5e-7, 0.5e-4 * width);
 }
 
 Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide)

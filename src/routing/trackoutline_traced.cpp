@@ -143,6 +143,31 @@ Paths unionOf(const Paths& pieces)
     return loops;
 }
 
+// The union of the stretches, two at a time and then two of those, as unionOf gives it: uniting
+// them all at once walked the growing outline once for every loop merged into it, in the
+// square of the steps.
+Paths unionInPairs(std::vector<Paths> stretches)
+{
+    while (stretches.size() > 2) {
+        std::vector<Paths> united;
+        for (size_t k = 0; k + 1 < stretches.size(); k += 2) {
+            ClipperLib::Clipper clipper;
+            clipper.AddPaths(stretches[k], ClipperLib::ptSubject, true);
+            clipper.AddPaths(stretches[k + 1], ClipperLib::ptSubject, true);
+            united.emplace_back();
+            if (!clipper.Execute(ClipperLib::ctUnion, united.back(), ClipperLib::pftNonZero, ClipperLib::pftNonZero))
+                return {};
+        }
+        if (stretches.size() % 2)
+            united.push_back(std::move(stretches.back()));
+        stretches.swap(united);
+    }
+    Paths last;
+    for (const Paths& stretch : stretches)
+        last.insert(last.end(), stretch.begin(), stretch.end());
+    return unionOf(last);
+}
+
 double areaOf(const Paths& loops)
 {
     double area = 0.0;
@@ -568,7 +593,8 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
         // would merge thousands of small loops into one long one, walking it each time.
         const std::vector<gp_XY>& p = legs.points;
         Discs discs(grid, r);
-        Paths pieces, stretches;
+        Paths pieces;
+        std::vector<Paths> stretches;
         size_t nextRound = 0;
         for (size_t i = 0; i < p.size(); ++i) {
             if (legs.round[i])
@@ -580,13 +606,12 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
             if (pieces.size() >= kPiecesPerStretch || i + 1 == p.size()) {
                 ClipperLib::Clipper clipper;
                 clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
-                Paths stretch;
-                clipper.Execute(ClipperLib::ctUnion, stretch, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
-                stretches.insert(stretches.end(), stretch.begin(), stretch.end());
+                stretches.emplace_back();
+                clipper.Execute(ClipperLib::ctUnion, stretches.back(), ClipperLib::pftNonZero, ClipperLib::pftNonZero);
                 pieces.clear();
             }
         }
-        const Paths loops = unionOf(stretches);
+        const Paths loops = unionInPairs(std::move(stretches));
         if (loops.empty())
             return TopoDS_Shape();
         const Paths outline = simplerOf(loops, 0.5 * TrackOutline::outlineTolerance(2.0 * r) / grid.unit());

@@ -46,16 +46,6 @@ QList<Triangle> trianglesOf(const std::vector<Cube>& cubes)
     return out;
 }
 
-// The same shells as a STEP surface model: faces, no solid.
-TopoDS_Shape surfaceModel(const QList<TopoDS_Shape>& shells)
-{
-    TopoDS_Compound compound;
-    BRep_Builder builder;
-    builder.MakeCompound(compound);
-    for (const TopoDS_Shape& shell : shells)
-        builder.Add(compound, shell);
-    return compound;
-}
 
 TopoDS_Shape shellOf(const TopoDS_Shape& solid, bool inward)
 {
@@ -84,7 +74,7 @@ protected:
     {
         SCOPED_TRACE("STEP surface model");
         const QString step = path(name + ".step");
-        ASSERT_TRUE(writeStep(surfaceModel(shells), step));
+        ASSERT_TRUE(writeStep(OccUtils::compoundOf(shells), step));
         const StepImportResult r = StepImporter::importStep(step);
         ASSERT_EQ(r.status, StepImportResult::Ok) << r.errorMessage.toStdString();
         ASSERT_EQ(r.shapes.size(), 1);
