@@ -609,14 +609,7 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
 QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
                                               double fuzzy, const Message_ProgressRange& progress, bool* made)
 {
-    if (made)
-        *made = true;
-    // A check that could not be made knows none of the tools to be cut.
-    QList<int> every;
-    for (int t = 0; t < tools.size(); ++t)
-        every.append(t);
-    bool failed = true;
-    const QList<int> holding = OccUtils::guardedCall(every, "toolsHoldingMaterial", [&] {
+    return holdingOrEvery(int(tools.size()), "toolsHoldingMaterial", made, [&] {
         const QList<TopoDS_Shape> solids = solidsOf(carved);
         // Material a fuzzy cut may leave on a cavity's wall is a skin no thicker than its fuzzy
         // value: a tool shrunk by more than that shares nothing with a part cut right. A tool
@@ -713,18 +706,8 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         for (int t = 0; t < tools.size(); ++t)
             if (held[size_t(t)] > 1e-6)
                 holding.append(t);
-        failed = false;
         return holding;
     });
-    // A break asked through progress returns before the end too, with nothing.
-    if (failed && !progress.UserBreak()) {
-        qWarning() << "  the check of the cavities could not be made:" << tools.size()
-                   << "volume(s) not known to be cut";
-        if (made)
-            *made = false;
-        return every;
-    }
-    return holding;
 }
 
 StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,

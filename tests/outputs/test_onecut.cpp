@@ -5,6 +5,7 @@
 #include "testsupport.h"
 
 #include "outputs/stepexporter.h"
+#include "outputs/stepexporter_probes_p.h"
 #include "routing/routingmanager.h"
 
 #include <AIS_Shape.hxx>
@@ -12,20 +13,19 @@
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRep_Tool.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
-#include <BRepBuilderAPI_MakeEdge.hxx>
-#include <BRep_Builder.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopoDS.hxx>
-#include <TopoDS_Iterator.hxx>
-#include <TopoDS_Shell.hxx>
-#include <TopoDS_Solid.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <gp_Ax2.hxx>
 
+#include <BRep_Builder.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS_Solid.hxx>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <stdexcept>
 #include <cmath>
 #include <vector>
 
@@ -241,58 +241,59 @@ TEST(OneCut, CavityCheckNamesWhatIsLeftInsideAVolume)
     }
 }
 
-// A check that cannot be made, or a boolean of it that is refused, knows nothing of the cavity:
-// the volume is named. A tool with a face of no surface makes the check throw; one of mixed
-// dimensions (a solid beside an edge), the check's boolean refuse. Both cut clean here.
-TEST(OneCut, CavityCheckThatCannotBeMadeNamesTheVolume)
+// Positions reported, as the progress window shows them.
+class Positions : public Message_ProgressIndicator
 {
-    const TopoDS_Shape part = box(0, 0, 0, 20, 10, 3);
-    // An L-shaped tool, which no shrunk copy stands for: it goes into the boolean whole.
-    const TopoDS_Shape ell = BRepAlgoAPI_Cut(box(2, 2, 1, 8, 8, 4), box(5, 5, 0, 9, 9, 5)).Shape();
-    const TopoDS_Shape other = box(12, 2, 1, 15, 5, 4);
-    const TopoDS_Shape carved = BRepAlgoAPI_Cut(BRepAlgoAPI_Cut(part, ell).Shape(), other).Shape();
-    const auto withEdge = [](const TopoDS_Shape& solid) {
-        return StepExporter::compoundOf({solid, BRepBuilderAPI_MakeEdge(gp_Pnt(3, 3, 2), gp_Pnt(4, 3, 2)).Edge()});
-    };
-    const auto faceWithoutSurface = [](const TopoDS_Shape& solid) {
-        BRep_Builder builder;
-        TopoDS_Shell shell;
-        builder.MakeShell(shell);
-        bool first = true;
-        for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next(), first = false) {
-            if (!first) {
-                builder.Add(shell, it.Current());
-                continue;
-            }
-            TopoDS_Face bare;
-            builder.MakeFace(bare);
-            for (TopoDS_Iterator wires(it.Current()); wires.More(); wires.Next())
-                builder.Add(bare, wires.Value());
-            builder.Add(shell, bare);
-        }
-        TopoDS_Solid broken;
-        builder.MakeSolid(broken);
-        builder.Add(broken, shell);
-        return TopoDS_Shape(broken);
-    };
+public:
+    std::vector<double> shown;
+
+protected:
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override { shown.push_back(GetPosition()); }
+};
+
+// A check that cannot be made knows nothing of the cavities: every volume it was asked about is
+// named; one made names what it found.
+TEST(OneCut, CavityCheckThatCannotBeMadeNamesEveryVolume)
+{
     const struct
     {
         const char* name;
-        TopoDS_Shape tool;
-        bool made;
+        std::function<QList<int>()> check;
         QList<int> named;
+        bool made;
     } rows[] = {
-        {"both cut clean", ell, true, {}},
-        {"boolean refused", withEdge(ell), true, {0}},
-        {"check throws", faceWithoutSurface(other), false, {0, 1}},
+        {"made, nothing held", [] { return QList<int>(); }, {}, true},
+        {"made, one held", [] { return QList<int>{1}; }, {1}, true},
+        {"OpenCASCADE failure", []() -> QList<int> { throw Standard_Failure("no intersection"); }, {0, 1, 2}, false},
+        {"other failure", []() -> QList<int> { throw std::runtime_error("no classifier"); }, {0, 1, 2}, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         bool made = !row.made;
-        EXPECT_EQ(StepExporter::toolsHoldingMaterial(carved, {row.tool, other}, 0.01, Message_ProgressRange(), &made),
-                  row.named);
+        EXPECT_EQ(CarvingProbes::holdingOrEvery(3, "check", &made, row.check), row.named);
         EXPECT_EQ(made, row.made);
     }
+}
+
+// A cut handing back a solid turned inside out beside the part (a part that came with one) is
+// refused: healing would turn it over into material that was never there.
+TEST(OneCut, CutLeavingASolidInsideOutIsRefused)
+{
+    const TopoDS_Shape cube = box(0, 0, 0, 10, 10, 10);
+    const TopoDS_Shape lid = box(0, 0, 10, 10, 10, 10.4);
+    BRep_Builder builder;
+    TopoDS_Solid turned;
+    builder.MakeSolid(turned);
+    for (TopExp_Explorer it(lid, TopAbs_SHELL); it.More(); it.Next())
+        builder.Add(turned, it.Current().Reversed());
+    const TopoDS_Shape part = StepExporter::compoundOf({cube, turned});
+    const TopoDS_Shape tool = box(2, 2, 8, 4, 4, 12);
+    const OccUtils::BoolOpResult cut = StepExporter::cutWithFuzzyLadder(
+        part, tool, StepExporter::fuzzyLadder(0.01, 2.0), true, {nullptr, "test"}, 0.2);
+    // Nothing beside what the cube keeps: 2 x 2 x 2 of it goes.
+    if (!cut.shape.IsNull())
+        EXPECT_NEAR(TestSupport::volumeOf(cut.shape), 1000.0 - 8.0, 1e-6);
+    EXPECT_TRUE(OccUtils::solidsHoldVolume(cut.shape));
 }
 
 // Material the cut left in a cavity whose tool goes into the check whole: a slab thicker than the
@@ -344,15 +345,6 @@ TEST(OneCut, PadsAboveThePartReachItByTheirLengthening)
     }
 }
 
-// Positions reported, as the progress window shows them.
-class Positions : public Message_ProgressIndicator
-{
-public:
-    std::vector<double> shown;
-
-protected:
-    void Show(const Message_ProgressScope&, const Standard_Boolean) override { shown.push_back(GetPosition()); }
-};
 
 // The cut of a cavity on the road volume by volume reports as it runs, not only once it is done:
 // the window follows it, and Cancel is asked during it. On a part of several solids, one of them
