@@ -296,18 +296,20 @@ TEST(OneCut, CutLeavingASolidInsideOutIsRefused)
     EXPECT_TRUE(OccUtils::solidsHoldVolume(cut.shape));
 }
 
-// Material the cut left in a cavity whose tool goes into the check whole: a slab thicker than the
-// cut's fuzzy value is named; a skin thinner than it, all a fuzzy cut leaves on a wall, is not.
-TEST(OneCut, CavityCheckOfWholeToolsWeighsSkins)
+// Material the cut left in an L-shaped cavity (a tool no shrunk copy of it stands for): a skin
+// thinner than the cut's fuzzy value, all a fuzzy cut leaves on a wall, is not named; a slab
+// thicker than it is, alone or joined to such skins on tall walls (one piece whose mean
+// thickness is that of a skin). The same on a tool of two solids.
+TEST(OneCut, CavityCheckOfToolsNotConvexWeighsSkins)
 {
     const double fuzzy = 0.01;
-    const TopoDS_Shape part = box(0, 0, 0, 20, 10, 3);
-    const TopoDS_Shape ell = BRepAlgoAPI_Cut(box(2, 2, 1, 8, 8, 4), box(5, 5, 0, 9, 9, 5)).Shape();
-    // The same L cut from a floor lifted by t: a slab t thick left on the cavity's floor.
-    const auto liftedFloor = [&](double t) {
-        const TopoDS_Shape cut = BRepAlgoAPI_Cut(box(2, 2, 1 + t, 8, 8, 4), box(5, 5, 0, 9, 9, 5)).Shape();
-        return BRepAlgoAPI_Cut(part, cut).Shape();
+    const TopoDS_Shape part = box(0, 0, 0, 20, 10, 10);
+    const auto ell = [](double wall, double floor) {
+        return BRepAlgoAPI_Cut(box(2 + wall, 2 + wall, 1 + floor, 8 - wall, 8 - wall, 11),
+                               box(5 - wall, 5 - wall, 0, 9, 9, 12))
+            .Shape();
     };
+    const TopoDS_Shape tool = ell(0, 0);
     const struct
     {
         const char* name;
@@ -315,14 +317,38 @@ TEST(OneCut, CavityCheckOfWholeToolsWeighsSkins)
         double left; // mm³, by hand
         bool named;
     } rows[] = {
-        {"cut clean", BRepAlgoAPI_Cut(part, ell).Shape(), 0.0, false},
-        {"skin of half the fuzzy value", liftedFloor(0.005), 27 * 0.005, false},
-        {"slab of five times the fuzzy value", liftedFloor(0.05), 27 * 0.05, true},
+        {"cut clean", BRepAlgoAPI_Cut(part, tool).Shape(), 0.0, false},
+        {"skin of half the fuzzy value on the floor", BRepAlgoAPI_Cut(part, ell(0, 0.005)).Shape(), 27 * 0.005, false},
+        {"slab of five times the fuzzy value on the floor", BRepAlgoAPI_Cut(part, ell(0, 0.05)).Shape(), 27 * 0.05,
+         true},
+        // The L's outline is 24 mm long, its walls 9 mm high in the part.
+        {"slab on the floor, skins on the walls", BRepAlgoAPI_Cut(part, ell(0.005, 0.05)).Shape(),
+         27 * 0.05 + 24 * 0.005 * 8.95, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        ASSERT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(row.carved, ell).Shape()), row.left, 1e-6);
-        EXPECT_EQ(StepExporter::toolsHoldingMaterial(row.carved, {ell}, fuzzy).size(), row.named ? 1 : 0);
+        ASSERT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(row.carved, tool).Shape()), row.left, 2e-3);
+        EXPECT_EQ(StepExporter::toolsHoldingMaterial(row.carved, {tool}, fuzzy).size(), row.named ? 1 : 0);
+    }
+    // A tool of two solids goes into the check whole, its pieces weighed by their thickness.
+    const auto pair = [](double floor) {
+        return StepExporter::compoundOf({box(2, 2, 1 + floor, 5, 5, 11), box(12, 2, 1 + floor, 15, 5, 11)});
+    };
+    const struct
+    {
+        const char* name;
+        double floor;
+        bool named;
+    } pairs[] = {
+        {"two solids cut clean", 0.0, false},
+        {"two solids, skin of half the fuzzy value", 0.005, false},
+        {"two solids, slab of five times the fuzzy value", 0.05, true},
+    };
+    for (const auto& row : pairs) {
+        SCOPED_TRACE(row.name);
+        const TopoDS_Shape carved = BRepAlgoAPI_Cut(part, pair(row.floor)).Shape();
+        ASSERT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(carved, pair(0)).Shape()), 2 * 9 * row.floor, 1e-6);
+        EXPECT_EQ(StepExporter::toolsHoldingMaterial(carved, {pair(0)}, fuzzy).size(), row.named ? 1 : 0);
     }
 }
 
