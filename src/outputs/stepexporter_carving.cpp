@@ -19,6 +19,7 @@
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
 #include <BRepLib.hxx>
+#include <BRepOffsetAPI_MakeOffsetShape.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
 #include <BRepTools.hxx>
@@ -303,7 +304,32 @@ TopoDS_Shape erodedPrism(const Prism& prism, double inset, double from, double t
     return solid;
 }
 
-// A copy of a convex tool at least inset inside it everywhere: its faces then lie apart from
+// A tool that is not convex (a track with a bend, an L-shaped pad) offset inward by inset:
+// its faces lie inset inside the tool's, its concave edges rounded at that distance. Null when
+// the offset fails or does not come back as one solid a little smaller than the tool, by no
+// more than its area times inset.
+TopoDS_Shape offsetInward(const TopoDS_Shape& tool, double inset)
+{
+    const QList<TopoDS_Shape> own = StepExporter::solidsOf(tool);
+    if (own.size() != 1 || own.first().NbChildren() != 1)
+        return {};
+    const TopoDS_Shape& solid = own.first();
+    BRepOffsetAPI_MakeOffsetShape offset;
+    offset.PerformByJoin(solid, -inset, 1e-7, BRepOffset_Skin, false, false, GeomAbs_Arc);
+    if (!offset.IsDone())
+        return {};
+    const QList<TopoDS_Shape> solids = StepExporter::solidsOf(offset.Shape());
+    if (solids.size() != 1 || !OccUtils::solidsHoldVolume(solids.first()))
+        return {};
+    GProp_GProps surface;
+    BRepGProp::SurfaceProperties(solid, surface);
+    const double volume = StepExporter::volumeOf(solid), shrunk = StepExporter::volumeOf(solids.first());
+    if (shrunk >= volume || shrunk < volume - 1.01 * inset * surface.Mass())
+        return {};
+    return solids.first();
+}
+
+// A copy of a tool at least inset inside it everywhere: its faces then lie apart from
 // the walls of the cavity the tool cut, a boolean with it has nothing coincident to resolve.
 // A prism (pads, straight tracks, bodies) is eroded alike in every direction, so material left
 // anywhere deeper than inset is found, even at a long track's end. Another convex tool is
@@ -609,14 +635,7 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
 QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
                                               double fuzzy, const Message_ProgressRange& progress, bool* made)
 {
-    if (made)
-        *made = true;
-    // A check that could not be made knows none of the tools to be cut.
-    QList<int> every;
-    for (int t = 0; t < tools.size(); ++t)
-        every.append(t);
-    bool failed = true;
-    const QList<int> holding = OccUtils::guardedCall(every, "toolsHoldingMaterial", [&] {
+    return holdingOrEvery(int(tools.size()), "toolsHoldingMaterial", made, [&] {
         const QList<TopoDS_Shape> solids = solidsOf(carved);
         // Material a fuzzy cut may leave on a cavity's wall is a skin no thicker than its fuzzy
         // value: a tool shrunk by more than that shares nothing with a part cut right. A tool
@@ -626,6 +645,7 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         std::vector<TopoDS_Shape> probes;
         std::vector<bool> shrunk;
         std::vector<Bnd_Box> probeBoxes;
+        std::vector<int> owner; // the tool of each probe
         Bnd_Box within;
         BRepBndLib::Add(carved, within, false);
         if (!within.IsVoid()) {
@@ -638,17 +658,32 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         // The copies first, one step; then one step for each solid.
         Message_ProgressScope scope(progress, nullptr, double(solids.size() + 1));
         Message_ProgressScope copies(scope.Next(), nullptr, double(std::max<qsizetype>(tools.size(), 1)));
-        for (const TopoDS_Shape& tool : tools) {
+        for (int t = 0; t < tools.size(); ++t) {
             copies.Next();
             if (!copies.More())
                 return QList<int>();
+            const TopoDS_Shape& tool = tools.at(t);
+            const auto add = [&](const TopoDS_Shape& probe, bool isShrunk) {
+                owner.push_back(t);
+                shrunk.push_back(isShrunk);
+                probes.push_back(probe);
+                Bnd_Box box;
+                BRepBndLib::Add(probe, box, false);
+                box.Enlarge(isShrunk ? kZero : 2.0 * fuzzy + 1e-4);
+                probeBoxes.push_back(box);
+            };
             const TopoDS_Shape copy = insetCopy(tool, inset, within);
-            shrunk.push_back(!copy.IsNull());
-            probes.push_back(copy.IsNull() ? tool : copy);
-            Bnd_Box box;
-            BRepBndLib::Add(probes.back(), box, false);
-            box.Enlarge(shrunk.back() ? kZero : 2.0 * fuzzy + 1e-4);
-            probeBoxes.push_back(box);
+            if (!copy.IsNull()) {
+                add(copy, true);
+                continue;
+            }
+            add(tool, false);
+            // A slab joined to skins on tall walls is one piece as thin on average as a skin:
+            // a copy offset inward finds it. Booleans with faces a hair apart can miss what
+            // lies between them, so the whole tool stays in the check as well.
+            const TopoDS_Shape eroded = offsetInward(tool, inset);
+            if (!eroded.IsNull())
+                add(eroded, true);
         }
         std::vector<double> held(size_t(tools.size()), 0.0);
         // A boolean without a fuzzy value: its split holds each piece of material left inside a
@@ -671,16 +706,16 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             const std::vector<double> volumes =
                 creditedVolumes(*op.Builder(), solid, toolList, asShrunk ? -1.0 : skin, asShrunk, steps.Next());
             for (size_t k = 0; k < volumes.size(); ++k)
-                held[size_t(near.at(int(k)))] += volumes[k];
+                held[size_t(owner[size_t(near.at(int(k)))])] += volumes[k];
             return true;
         };
         for (const TopoDS_Shape& solid : solids) {
             Bnd_Box solidBox;
             BRepBndLib::Add(solid, solidBox, false);
-            QList<int> near;
-            for (int t = 0; t < tools.size(); ++t)
-                if (!probeBoxes[size_t(t)].IsVoid() && !solidBox.IsOut(probeBoxes[size_t(t)]))
-                    near.append(t);
+            QList<int> near; // probes
+            for (int p = 0; p < int(probes.size()); ++p)
+                if (!probeBoxes[size_t(p)].IsVoid() && !solidBox.IsOut(probeBoxes[size_t(p)]))
+                    near.append(p);
             // Whole tools that overlap one another go to separate booleans: their coincident
             // faces are what a split gets wrong. Shrunk copies share no face with anything: all
             // of them go into one boolean, since each boolean rebuilds the whole solid.
@@ -706,25 +741,15 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
                 // Refused for all: each tool on its own; one refused alone is not known to be cut.
                 for (int k = 0; !done && k < members.size(); ++k)
                     if (!common(solid, {members.at(k)}, Message_ProgressRange()))
-                        held[size_t(members.at(k))] = RealLast();
+                        held[size_t(owner[size_t(members.at(k))])] = RealLast();
             }
         }
         QList<int> holding;
         for (int t = 0; t < tools.size(); ++t)
             if (held[size_t(t)] > 1e-6)
                 holding.append(t);
-        failed = false;
         return holding;
     });
-    // A break asked through progress returns before the end too, with nothing.
-    if (failed && !progress.UserBreak()) {
-        qWarning() << "  the check of the cavities could not be made:" << tools.size()
-                   << "volume(s) not known to be cut";
-        if (made)
-            *made = false;
-        return every;
-    }
-    return holding;
 }
 
 StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,

@@ -2,6 +2,11 @@
 // solid a piece was cut from. Boxes rule out most pairs; a classifier answers the rest.
 #pragma once
 
+#include "foundation/occutils.h"
+
+#include <QDebug>
+#include <QList>
+
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
@@ -104,6 +109,25 @@ inline bool liesInside(PieceProbe& piece, ToolProbe& tool, double tolerance)
         }
     }
     return true;
+}
+
+// The tools that check (a list of indices into count tools) finds holding material. A check
+// that cannot be made (it throws) knows none of them to be cut: every tool, and made, when
+// given, turns false.
+template <typename Check>
+QList<int> holdingOrEvery(int count, const char* context, bool* made, Check&& check)
+{
+    const std::optional<QList<int>> found = OccUtils::guardedCall(
+        std::optional<QList<int>>(), context, [&]() -> std::optional<QList<int>> { return check(); });
+    if (made)
+        *made = found.has_value();
+    if (found)
+        return *found;
+    qWarning() << " " << context << "could not be made:" << count << "volume(s) not known to be cut";
+    QList<int> every;
+    for (int t = 0; t < count; ++t)
+        every.append(t);
+    return every;
 }
 
 } // namespace CarvingProbes

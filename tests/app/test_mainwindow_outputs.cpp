@@ -295,6 +295,14 @@ TEST(ExportIssues, CavitiesNotCutAreNamed)
               "\n\n⚠ 2 cavity(ies) could not be cut (Boolean subtraction failed): the affected component(s) will "
               "appear without a recess. Try moving them slightly or checking their footprint.\nNot cut, so printed "
               "without their recess:\n    N5, U8/3");
+    // Not known to be cut, since the check of the cuts could not be made: said after the names.
+    const QStringList paragraphs =
+        MainWindow::describeExportIssues(2, 0, 0, 0, 0, 0, 0, false, {}, {"U8/3", "N5"}, 2)
+            .split(QStringLiteral("\n\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(paragraphs.size(), 2);
+    EXPECT_TRUE(paragraphs.at(1).startsWith(QStringLiteral("⚠ The check of what the cuts left in the cavities could "
+                                                           "not be made: 2 cavity(ies) are not known to be cut")))
+        << paragraphs.at(1).toStdString();
 }
 
 // A Cancel pressed while OpenCASCADE writes a file cannot stop the write: the progress window

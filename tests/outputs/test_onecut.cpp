@@ -5,6 +5,7 @@
 #include "testsupport.h"
 
 #include "outputs/stepexporter.h"
+#include "outputs/stepexporter_probes_p.h"
 #include "routing/routingmanager.h"
 
 #include <AIS_Shape.hxx>
@@ -12,20 +13,19 @@
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRep_Tool.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
-#include <BRepBuilderAPI_MakeEdge.hxx>
-#include <BRep_Builder.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopoDS.hxx>
-#include <TopoDS_Iterator.hxx>
-#include <TopoDS_Shell.hxx>
-#include <TopoDS_Solid.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <gp_Ax2.hxx>
 
+#include <BRep_Builder.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS_Solid.hxx>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <stdexcept>
 #include <cmath>
 #include <vector>
 
@@ -241,72 +241,75 @@ TEST(OneCut, CavityCheckNamesWhatIsLeftInsideAVolume)
     }
 }
 
-// A check that cannot be made, or a boolean of it that is refused, knows nothing of the cavity:
-// the volume is named. A tool with a face of no surface makes the check throw; one of mixed
-// dimensions (a solid beside an edge), the check's boolean refuse. Both cut clean here.
-TEST(OneCut, CavityCheckThatCannotBeMadeNamesTheVolume)
+// Positions reported, as the progress window shows them.
+class Positions : public Message_ProgressIndicator
 {
-    const TopoDS_Shape part = box(0, 0, 0, 20, 10, 3);
-    // An L-shaped tool, which no shrunk copy stands for: it goes into the boolean whole.
-    const TopoDS_Shape ell = BRepAlgoAPI_Cut(box(2, 2, 1, 8, 8, 4), box(5, 5, 0, 9, 9, 5)).Shape();
-    const TopoDS_Shape other = box(12, 2, 1, 15, 5, 4);
-    const TopoDS_Shape carved = BRepAlgoAPI_Cut(BRepAlgoAPI_Cut(part, ell).Shape(), other).Shape();
-    const auto withEdge = [](const TopoDS_Shape& solid) {
-        return StepExporter::compoundOf({solid, BRepBuilderAPI_MakeEdge(gp_Pnt(3, 3, 2), gp_Pnt(4, 3, 2)).Edge()});
-    };
-    const auto faceWithoutSurface = [](const TopoDS_Shape& solid) {
-        BRep_Builder builder;
-        TopoDS_Shell shell;
-        builder.MakeShell(shell);
-        bool first = true;
-        for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next(), first = false) {
-            if (!first) {
-                builder.Add(shell, it.Current());
-                continue;
-            }
-            TopoDS_Face bare;
-            builder.MakeFace(bare);
-            for (TopoDS_Iterator wires(it.Current()); wires.More(); wires.Next())
-                builder.Add(bare, wires.Value());
-            builder.Add(shell, bare);
-        }
-        TopoDS_Solid broken;
-        builder.MakeSolid(broken);
-        builder.Add(broken, shell);
-        return TopoDS_Shape(broken);
-    };
+public:
+    std::vector<double> shown;
+
+protected:
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override { shown.push_back(GetPosition()); }
+};
+
+// A check that cannot be made knows nothing of the cavities: every volume it was asked about is
+// named; one made names what it found.
+TEST(OneCut, CavityCheckThatCannotBeMadeNamesEveryVolume)
+{
     const struct
     {
         const char* name;
-        TopoDS_Shape tool;
-        bool made;
+        std::function<QList<int>()> check;
         QList<int> named;
+        bool made;
     } rows[] = {
-        {"both cut clean", ell, true, {}},
-        {"boolean refused", withEdge(ell), true, {0}},
-        {"check throws", faceWithoutSurface(other), false, {0, 1}},
+        {"made, nothing held", [] { return QList<int>(); }, {}, true},
+        {"made, one held", [] { return QList<int>{1}; }, {1}, true},
+        {"OpenCASCADE failure", []() -> QList<int> { throw Standard_Failure("no intersection"); }, {0, 1, 2}, false},
+        {"other failure", []() -> QList<int> { throw std::runtime_error("no classifier"); }, {0, 1, 2}, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         bool made = !row.made;
-        EXPECT_EQ(StepExporter::toolsHoldingMaterial(carved, {row.tool, other}, 0.01, Message_ProgressRange(), &made),
-                  row.named);
+        EXPECT_EQ(CarvingProbes::holdingOrEvery(3, "check", &made, row.check), row.named);
         EXPECT_EQ(made, row.made);
     }
 }
 
-// Material the cut left in a cavity whose tool goes into the check whole: a slab thicker than the
-// cut's fuzzy value is named; a skin thinner than it, all a fuzzy cut leaves on a wall, is not.
-TEST(OneCut, CavityCheckOfWholeToolsWeighsSkins)
+// A cut handing back a solid turned inside out beside the part (a part that came with one) is
+// refused: healing would turn it over into material that was never there.
+TEST(OneCut, CutLeavingASolidInsideOutIsRefused)
+{
+    const TopoDS_Shape cube = box(0, 0, 0, 10, 10, 10);
+    const TopoDS_Shape lid = box(0, 0, 10, 10, 10, 10.4);
+    BRep_Builder builder;
+    TopoDS_Solid turned;
+    builder.MakeSolid(turned);
+    for (TopExp_Explorer it(lid, TopAbs_SHELL); it.More(); it.Next())
+        builder.Add(turned, it.Current().Reversed());
+    const TopoDS_Shape part = StepExporter::compoundOf({cube, turned});
+    const TopoDS_Shape tool = box(2, 2, 8, 4, 4, 12);
+    const OccUtils::BoolOpResult cut = StepExporter::cutWithFuzzyLadder(
+        part, tool, StepExporter::fuzzyLadder(0.01, 2.0), true, {nullptr, "test"}, 0.2);
+    // Nothing beside what the cube keeps: 2 x 2 x 2 of it goes.
+    if (!cut.shape.IsNull())
+        EXPECT_NEAR(TestSupport::volumeOf(cut.shape), 1000.0 - 8.0, 1e-6);
+    EXPECT_TRUE(OccUtils::solidsHoldVolume(cut.shape));
+}
+
+// Material the cut left in an L-shaped cavity (a tool no shrunk copy of it stands for): a skin
+// thinner than the cut's fuzzy value, all a fuzzy cut leaves on a wall, is not named; a slab
+// thicker than it is, alone or joined to such skins on tall walls (one piece whose mean
+// thickness is that of a skin). The same on a tool of two solids.
+TEST(OneCut, CavityCheckOfToolsNotConvexWeighsSkins)
 {
     const double fuzzy = 0.01;
-    const TopoDS_Shape part = box(0, 0, 0, 20, 10, 3);
-    const TopoDS_Shape ell = BRepAlgoAPI_Cut(box(2, 2, 1, 8, 8, 4), box(5, 5, 0, 9, 9, 5)).Shape();
-    // The same L cut from a floor lifted by t: a slab t thick left on the cavity's floor.
-    const auto liftedFloor = [&](double t) {
-        const TopoDS_Shape cut = BRepAlgoAPI_Cut(box(2, 2, 1 + t, 8, 8, 4), box(5, 5, 0, 9, 9, 5)).Shape();
-        return BRepAlgoAPI_Cut(part, cut).Shape();
+    const TopoDS_Shape part = box(0, 0, 0, 20, 10, 10);
+    const auto ell = [](double wall, double floor) {
+        return BRepAlgoAPI_Cut(box(2 + wall, 2 + wall, 1 + floor, 8 - wall, 8 - wall, 11),
+                               box(5 - wall, 5 - wall, 0, 9, 9, 12))
+            .Shape();
     };
+    const TopoDS_Shape tool = ell(0, 0);
     const struct
     {
         const char* name;
@@ -314,14 +317,38 @@ TEST(OneCut, CavityCheckOfWholeToolsWeighsSkins)
         double left; // mm³, by hand
         bool named;
     } rows[] = {
-        {"cut clean", BRepAlgoAPI_Cut(part, ell).Shape(), 0.0, false},
-        {"skin of half the fuzzy value", liftedFloor(0.005), 27 * 0.005, false},
-        {"slab of five times the fuzzy value", liftedFloor(0.05), 27 * 0.05, true},
+        {"cut clean", BRepAlgoAPI_Cut(part, tool).Shape(), 0.0, false},
+        {"skin of half the fuzzy value on the floor", BRepAlgoAPI_Cut(part, ell(0, 0.005)).Shape(), 27 * 0.005, false},
+        {"slab of five times the fuzzy value on the floor", BRepAlgoAPI_Cut(part, ell(0, 0.05)).Shape(), 27 * 0.05,
+         true},
+        // The L's outline is 24 mm long, its walls 9 mm high in the part.
+        {"slab on the floor, skins on the walls", BRepAlgoAPI_Cut(part, ell(0.005, 0.05)).Shape(),
+         27 * 0.05 + 24 * 0.005 * 8.95, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        ASSERT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(row.carved, ell).Shape()), row.left, 1e-6);
-        EXPECT_EQ(StepExporter::toolsHoldingMaterial(row.carved, {ell}, fuzzy).size(), row.named ? 1 : 0);
+        ASSERT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(row.carved, tool).Shape()), row.left, 2e-3);
+        EXPECT_EQ(StepExporter::toolsHoldingMaterial(row.carved, {tool}, fuzzy).size(), row.named ? 1 : 0);
+    }
+    // A tool of two solids goes into the check whole, its pieces weighed by their thickness.
+    const auto pair = [](double floor) {
+        return StepExporter::compoundOf({box(2, 2, 1 + floor, 5, 5, 11), box(12, 2, 1 + floor, 15, 5, 11)});
+    };
+    const struct
+    {
+        const char* name;
+        double floor;
+        bool named;
+    } pairs[] = {
+        {"two solids cut clean", 0.0, false},
+        {"two solids, skin of half the fuzzy value", 0.005, false},
+        {"two solids, slab of five times the fuzzy value", 0.05, true},
+    };
+    for (const auto& row : pairs) {
+        SCOPED_TRACE(row.name);
+        const TopoDS_Shape carved = BRepAlgoAPI_Cut(part, pair(row.floor)).Shape();
+        ASSERT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(carved, pair(0)).Shape()), 2 * 9 * row.floor, 1e-6);
+        EXPECT_EQ(StepExporter::toolsHoldingMaterial(carved, {pair(0)}, fuzzy).size(), row.named ? 1 : 0);
     }
 }
 
@@ -344,15 +371,6 @@ TEST(OneCut, PadsAboveThePartReachItByTheirLengthening)
     }
 }
 
-// Positions reported, as the progress window shows them.
-class Positions : public Message_ProgressIndicator
-{
-public:
-    std::vector<double> shown;
-
-protected:
-    void Show(const Message_ProgressScope&, const Standard_Boolean) override { shown.push_back(GetPosition()); }
-};
 
 // The cut of a cavity on the road volume by volume reports as it runs, not only once it is done:
 // the window follows it, and Cancel is asked during it. On a part of several solids, one of them
