@@ -28,8 +28,8 @@
 // - DenseGrid/<pads>/<part>: round against square pads of 0.3 mm at 0.5 mm pitch on a box or on
 //   KiCad's StickHub board with its models, STEP export.
 // - GridUnderBody/<pads>: round against square pads of the grid under their footprint's body.
-// - SmallPartPile/<components>: KiCad components piled on a 6 x 5 x 1.2 mm part, the one cut and
-//   the export, time and peak memory.
+// - SmallPartPile/<components>/<part>: KiCad components piled on a small block or a SOT-23 model,
+//   the one cut and the export, time and peak memory.
 // - HoldingCheck/<pads>/<square>: the check that no cavity still holds material, beside the one cut.
 #include "benchmain.h"
 
@@ -54,6 +54,7 @@
 
 #include <BRepAlgoAPI_Cut.hxx>
 #include <Bnd_Box.hxx>
+#include <BRepBndLib.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRep_Builder.hxx>
 #include <TopTools_ListOfShape.hxx>
@@ -887,14 +888,28 @@ void BM_GridUnderBody(benchmark::State& state)
 }
 BENCHMARK(BM_GridUnderBody)->Arg(500)->Arg(2000)->Iterations(1)->Unit(benchmark::kSecond);
 
-// SmallPartPile/<components>: components of KiCad's library (SOT-23, SOIC-8, TSSOP-20, QFN-16,
-// R0603 and C0805 in turn) piled on a small part (a 6 x 5 x 1.2 mm block), bodies half sunk
-// round its middle and overlapping one another, every pad reaching into its body. The one cut
-// of all their volumes (CPU time, peak memory over what the process held) beside the same
-// cut of the bodies alone (x_bodies), and the STEP export of the design.
+// SmallPartPile/<components>/<part>: components of KiCad's library (SOT-23, SOIC-8, TSSOP-20,
+// QFN-16, R0603 and C0805 in turn) piled on a small part, 0 a 6 x 5 x 1.2 mm block, 1 a SOT-23
+// package model read from STEP (3.55 mm³), bodies from the part's middle height up, round its
+// middle and overlapping one another, every pad reaching into its body. The one cut of all
+// their volumes (CPU time, peak memory over what the process held) beside the same cut of the
+// bodies alone (x_bodies), and the STEP export of the design.
 void BM_SmallPartPile(benchmark::State& state)
 {
     const int count = int(state.range(0));
+    TopoDS_Shape part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(6, 5, 1.2)).Shape();
+    gp_Pnt middle(3.0, 2.5, 0.6);
+    if (state.range(1) != 0) {
+        const StepImportResult read = StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/SOT23.stp"));
+        if (read.status != StepImportResult::Ok || read.shapes.size() != 1) {
+            state.SkipWithError("SOT-23 model not read");
+            return;
+        }
+        part = read.shapes.first();
+        Bnd_Box box;
+        BRepBndLib::Add(part, box);
+        middle = gp_Pnt(0.5 * (box.CornerMin().XYZ() + box.CornerMax().XYZ()));
+    }
     FootprintManager library;
     const QString root = TestSupport::kicadFootprintRoot();
     for (const char* folder : {"Package_SO", "Package_TO_SOT_SMD", "Package_DFN_QFN", "Resistor_SMD", "Capacitor_SMD"})
@@ -906,7 +921,7 @@ void BM_SmallPartPile(benchmark::State& state)
     int pads = 0;
     for (int c = 0; c < count; ++c) {
         const double angle = 2.4 * c, reach = 0.25 * (c % 8);
-        const gp_Pnt at(3.0 + reach * std::cos(angle), 2.5 + reach * std::sin(angle), 0.6);
+        const gp_Pnt at(middle.X() + reach * std::cos(angle), middle.Y() + reach * std::sin(angle), middle.Z());
         const QString ref = QStringLiteral("U%1").arg(c + 1);
         PlacedComponentData placed =
             library.createPlacedComponent(ref, names.at(c % names.size()), at, DesignFixture::headlessContext());
@@ -918,7 +933,7 @@ void BM_SmallPartPile(benchmark::State& state)
         components.insert(ref, placed);
     }
     AssemblyInput input;
-    input.mainPart = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(6, 5, 1.2)).Shape();
+    input.mainPart = part;
     input.components = &components;
     QList<TopoDS_Shape> tools, bodies;
     for (const CollectedVolume& volume : StepExporter::collectVolumes(input, ExportOptions())) {
@@ -954,7 +969,7 @@ void BM_SmallPartPile(benchmark::State& state)
         state.counters["export_ok"] = summary.success;
     }
 }
-BENCHMARK(BM_SmallPartPile)->Arg(6)->Arg(20)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_SmallPartPile)->ArgsProduct({{6, 20}, {0, 1}})->Iterations(1)->Unit(benchmark::kSecond);
 
 // HoldingCheck/<pads>/<square>: the check after the one cut that no cavity volume still holds
 // the part's material, beside the one cut itself on the same grid of 0.3 mm pads at 0.5 mm pitch
