@@ -27,7 +27,8 @@
 //   same staircase ten times larger and the same length drawn straight.
 // - DenseGrid/<pads>/<part>: round against square pads of 0.3 mm at 0.5 mm pitch on a box or on
 //   KiCad's StickHub board with its models, STEP export.
-// - GridUnderBody/<pads>: round against square pads of the grid under their footprint's body.
+// - GridUnderBody/<pads>/<sunk>: round against square pads of the grid under their footprint's
+//   body, on the part's top or sunk.
 // - SmallPartPile/<components>/<part>: KiCad components piled on a small block or a SOT-23 model,
 //   the one cut and the export, time and peak memory.
 // - HoldingCheck/<pads>/<square>: the check that no cavity still holds material, beside the one cut.
@@ -870,23 +871,25 @@ void BM_GridVariants(benchmark::State& state)
 }
 BENCHMARK(BM_GridVariants)->ArgsProduct({{500, 2000}, {0, 1, 2, 3, 4, 5}})->Iterations(1)->Unit(benchmark::kSecond);
 
-// GridUnderBody/<pads>: the grid of 0.3 mm pads at 0.5 mm pitch, round and square, on the top
-// of a 70 x 70 x 15 box under their footprint's body (0.4 mm undercut: every pad reaches into
-// the body's volume); STEP export of each (CPU time of the process), round over square
-// (x_square), and the body volumes collected (1 expected).
+// GridUnderBody/<pads>/<sunk>: the grid of 0.3 mm pads at 0.5 mm pitch, round and square, under
+// their footprint's body (0.4 mm undercut: every pad reaches into the body's volume), placed on
+// the top of a 70 x 70 x 15 box or <sunk> tenths of a mm under it (the body's cavity then cut
+// too); STEP export of each (CPU time of the process), round over square (x_square), and the
+// body volumes collected (1 expected).
 void BM_GridUnderBody(benchmark::State& state)
 {
     const int pads = int(state.range(0));
+    const gp_Pnt at(35, 35, 15 - 0.1 * double(state.range(1)));
     QTemporaryDir dir;
     const TopoDS_Shape part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
-    const BigFootprintDesign design = gridDesign(dir.path(), pads, false, 0.0, gp_Pnt(35, 35, 15), part);
+    const BigFootprintDesign design = gridDesign(dir.path(), pads, false, 0.0, at, part);
     int bodies = 0;
     for (const CollectedVolume& volume : StepExporter::collectVolumes(design.input(), ExportOptions()))
         bodies += volume.kind == BodyVolume ? 1 : 0;
     state.counters["bodies"] = bodies;
-    roundBesideSquare(state, dir.path(), pads, 0.0, gp_Pnt(35, 35, 15), part);
+    roundBesideSquare(state, dir.path(), pads, 0.0, at, part);
 }
-BENCHMARK(BM_GridUnderBody)->Arg(500)->Arg(2000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_GridUnderBody)->ArgsProduct({{500, 2000}, {0, 20}})->Iterations(1)->Unit(benchmark::kSecond);
 
 // SmallPartPile/<components>/<part>: components of KiCad's library (SOT-23, SOIC-8, TSSOP-20,
 // QFN-16, R0603 and C0805 in turn) piled on a small part, 0 a 6 x 5 x 1.2 mm block, 1 a SOT-23
