@@ -27,6 +27,10 @@
 //   same staircase ten times larger and the same length drawn straight.
 // - DenseGrid/<pads>/<part>: round against square pads of 0.3 mm at 0.5 mm pitch on a box or on
 //   KiCad's StickHub board with its models, STEP export.
+// - GridUnderBody/<pads>/<sunk>: round against square pads of the grid under their footprint's
+//   body, on the part's top or sunk.
+// - SmallPartPile/<components>/<part>: KiCad components piled on a small block or a SOT-23 model,
+//   the one cut and the export, time and peak memory.
 // - HoldingCheck/<pads>/<square>: the check that no cavity still holds material, beside the one cut.
 #include "benchmain.h"
 
@@ -51,6 +55,7 @@
 
 #include <BRepAlgoAPI_Cut.hxx>
 #include <Bnd_Box.hxx>
+#include <BRepBndLib.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRep_Builder.hxx>
 #include <TopTools_ListOfShape.hxx>
@@ -61,6 +66,7 @@
 
 #include <malloc.h>
 
+#include <cmath>
 #include <ctime>
 #include <fstream>
 #include <functional>
@@ -864,6 +870,109 @@ void BM_GridVariants(benchmark::State& state)
                       shape);
 }
 BENCHMARK(BM_GridVariants)->ArgsProduct({{500, 2000}, {0, 1, 2, 3, 4, 5}})->Iterations(1)->Unit(benchmark::kSecond);
+
+// GridUnderBody/<pads>/<sunk>: the grid of 0.3 mm pads at 0.5 mm pitch, round and square, under
+// their footprint's body (0.4 mm undercut: every pad reaches into the body's volume), placed on
+// the top of a 70 x 70 x 15 box or <sunk> tenths of a mm under it (the body's cavity then cut
+// too); STEP export of each (CPU time of the process), round over square (x_square), and the
+// body volumes collected (1 expected).
+void BM_GridUnderBody(benchmark::State& state)
+{
+    const int pads = int(state.range(0));
+    const gp_Pnt at(35, 35, 15 - 0.1 * double(state.range(1)));
+    QTemporaryDir dir;
+    const TopoDS_Shape part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(70, 70, 15)).Shape();
+    const BigFootprintDesign design = gridDesign(dir.path(), pads, false, 0.0, at, part);
+    int bodies = 0;
+    for (const CollectedVolume& volume : StepExporter::collectVolumes(design.input(), ExportOptions()))
+        bodies += volume.kind == BodyVolume ? 1 : 0;
+    state.counters["bodies"] = bodies;
+    roundBesideSquare(state, dir.path(), pads, 0.0, at, part);
+}
+BENCHMARK(BM_GridUnderBody)->ArgsProduct({{500, 2000}, {0, 20}})->Iterations(1)->Unit(benchmark::kSecond);
+
+// SmallPartPile/<components>/<part>: components of KiCad's library (SOT-23, SOIC-8, TSSOP-20,
+// QFN-16, R0603 and C0805 in turn) piled on a small part, 0 a 6 x 5 x 1.2 mm block, 1 a SOT-23
+// package model read from STEP (3.55 mm³), bodies from the part's middle height up, round its
+// middle and overlapping one another, every pad reaching into its body. The one cut of all
+// their volumes (CPU time, peak memory over what the process held) beside the same cut of the
+// bodies alone (x_bodies), and the STEP export of the design.
+void BM_SmallPartPile(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    TopoDS_Shape part = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), gp_Pnt(6, 5, 1.2)).Shape();
+    gp_Pnt middle(3.0, 2.5, 0.6);
+    if (state.range(1) != 0) {
+        const StepImportResult read = StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/SOT23.stp"));
+        if (read.status != StepImportResult::Ok || read.shapes.size() != 1) {
+            state.SkipWithError("SOT-23 model not read");
+            return;
+        }
+        part = read.shapes.first();
+        Bnd_Box box;
+        BRepBndLib::Add(part, box);
+        middle = gp_Pnt(0.5 * (box.CornerMin().XYZ() + box.CornerMax().XYZ()));
+    }
+    FootprintManager library;
+    const QString root = TestSupport::kicadFootprintRoot();
+    for (const char* folder : {"Package_SO", "Package_TO_SOT_SMD", "Package_DFN_QFN", "Resistor_SMD", "Capacitor_SMD"})
+        library.addSearchPath(root + QLatin1Char('/') + QLatin1String(folder) + QStringLiteral(".pretty"));
+    library.buildFootprintIndex();
+    const QStringList names{"SOT-23", "SOIC-8_3.9x4.9mm_P1.27mm", "TSSOP-20_4.4x6.5mm_P0.65mm",
+                            "QFN-16-1EP_3x3mm_P0.5mm_EP1.75x1.75mm", "R_0603_1608Metric", "C_0805_2012Metric"};
+    QMap<QString, PlacedComponentData> components;
+    int pads = 0;
+    for (int c = 0; c < count; ++c) {
+        const double angle = 2.4 * c, reach = 0.25 * (c % 8);
+        const gp_Pnt at(middle.X() + reach * std::cos(angle), middle.Y() + reach * std::sin(angle), middle.Z());
+        const QString ref = QStringLiteral("U%1").arg(c + 1);
+        PlacedComponentData placed =
+            library.createPlacedComponent(ref, names.at(c % names.size()), at, DesignFixture::headlessContext());
+        if (placed.hasMissingFootprint) {
+            state.SkipWithError("KiCad footprints missing");
+            return;
+        }
+        pads += int(placed.pads.size());
+        components.insert(ref, placed);
+    }
+    AssemblyInput input;
+    input.mainPart = part;
+    input.components = &components;
+    QList<TopoDS_Shape> tools, bodies;
+    for (const CollectedVolume& volume : StepExporter::collectVolumes(input, ExportOptions())) {
+        tools.append(volume.shape);
+        if (volume.kind == BodyVolume)
+            bodies.append(volume.shape);
+    }
+    const auto cpuNow = [] {
+        timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return double(now.tv_sec) + 1e-9 * double(now.tv_nsec);
+    };
+    for (auto _ : state) {
+        double cpu = cpuNow();
+        const Measured all = measured([&] { benchmark::DoNotOptimize(StepExporter::cutAllAtOnce(input.mainPart, tools, 0.001)); });
+        const double allCpu = cpuNow() - cpu;
+        cpu = cpuNow();
+        const Measured alone = measured([&] { benchmark::DoNotOptimize(StepExporter::cutAllAtOnce(input.mainPart, bodies, 0.001)); });
+        const double aloneCpu = cpuNow() - cpu;
+        QTemporaryDir dir;
+        StepExportSummary summary;
+        cpu = cpuNow();
+        const Measured exported = measured(
+            [&] { summary = StepExporter::exportStep(dir.filePath(QStringLiteral("pile.step")), input, ExportOptions()); });
+        state.counters["pads"] = pads;
+        state.counters["cut_cpu_s"] = allCpu;
+        state.counters["cut_s"] = all.seconds;
+        state.counters["cut_peak_MB"] = double(all.peakKb) / 1024.0;
+        state.counters["x_bodies"] = allCpu / aloneCpu;
+        state.counters["export_cpu_s"] = cpuNow() - cpu;
+        state.counters["export_s"] = exported.seconds;
+        state.counters["export_peak_MB"] = double(exported.peakKb) / 1024.0;
+        state.counters["export_ok"] = summary.success;
+    }
+}
+BENCHMARK(BM_SmallPartPile)->ArgsProduct({{6, 20}, {0, 1}})->Iterations(1)->Unit(benchmark::kSecond);
 
 // HoldingCheck/<pads>/<square>: the check after the one cut that no cavity volume still holds
 // the part's material, beside the one cut itself on the same grid of 0.3 mm pads at 0.5 mm pitch

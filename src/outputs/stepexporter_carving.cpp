@@ -415,6 +415,43 @@ CutAttempt cutOnce(const TopoDS_Shape& object, const TopTools_ListOfShape& tools
     return {cut.Shape(), creditedVolumes(*cut.Builder(), object, tools, -1.0, false, scope.Next())};
 }
 
+// Tools that meet one another in one boolean are split by one another, which a cut never needs:
+// each pad under a component's body pierces it, and splitting the body then weighs every pad
+// against every other (a grid of round pads under its body, bodies piled on a small part, took
+// minutes and gigabytes). The tools go into rounds, each a boolean of what the rounds before
+// left, none meeting another of its round. A tool comes in a later round than every tool before
+// it in the list that it meets, so that what two tools share goes to the first, as carving them
+// one after another would take it.
+std::vector<std::vector<int>> roundsApart(const QList<TopoDS_Shape>& tools, double fuzzy)
+{
+    struct Placed
+    {
+        Bnd_Box box;
+        int round = 0;
+    };
+    std::vector<Placed> placed;
+    placed.reserve(size_t(tools.size()));
+    std::vector<std::vector<int>> rounds;
+    for (const TopoDS_Shape& tool : tools) {
+        Bnd_Box box;
+        BRepBndLib::Add(tool, box, false);
+        int round = 0;
+        if (box.IsVoid()) {
+            round = int(rounds.size()); // no bounds to weigh: a round after all the others
+        } else {
+            box.Enlarge(2.0 * fuzzy + kZero);
+            for (const Placed& earlier : placed)
+                if (earlier.box.IsVoid() || !earlier.box.IsOut(box))
+                    round = std::max(round, earlier.round + 1);
+        }
+        if (size_t(round) >= rounds.size())
+            rounds.resize(size_t(round) + 1);
+        rounds[size_t(round)].push_back(int(placed.size()));
+        placed.push_back({box, round});
+    }
+    return rounds;
+}
+
 // A cut of solids can hand back, beside its solids, a loose face or shell as thin as the fuzzy
 // value: written out, it is a surface outside any solid, an open mesh for the slicer. A cut of
 // a part with no solid (shells) is kept as it is.
@@ -762,13 +799,25 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
     return OccUtils::guardedCall(OneCutResult(), "cutAllAtOnce", [&]() -> OneCutResult {
         // The cut, then its checks, each long on a big part: a report after each.
         Message_ProgressScope scope(progress, nullptr, 10.0);
-        TopTools_ListOfShape toolList;
         double toolVolume = 0.0;
-        for (const TopoDS_Shape& tool : tools) {
-            toolList.Append(tool);
+        for (const TopoDS_Shape& tool : tools)
             toolVolume += volumeOf(tool);
+        const std::vector<std::vector<int>> rounds = roundsApart(tools, fuzzy);
+        CutAttempt cut{part, std::vector<double>(size_t(tools.size()), 0.0)};
+        Message_ProgressScope cuts(scope.Next(7.0), nullptr, double(rounds.size()));
+        for (const std::vector<int>& round : rounds) {
+            TopTools_ListOfShape toolList;
+            for (const int t : round)
+                toolList.Append(tools.at(t));
+            const CutAttempt attempt = cutOnce(cut.shape, toolList, fuzzy, parallel, cuts.Next());
+            cut.shape = attempt.shape;
+            if (!OccUtils::hasUsableBounds(cut.shape))
+                break;
+            for (size_t k = 0; k < round.size(); ++k)
+                cut.removed[size_t(round[k])] = attempt.removed.at(k);
         }
-        const CutAttempt cut = cutOnce(part, toolList, fuzzy, parallel, scope.Next(7.0));
+        if (!scope.More())
+            return result;
         if (!OccUtils::hasUsableBounds(cut.shape)) {
             // The boolean's empty answer, when the tools swallow all it was given: a solid of a
             // part standing above its top (a model on a board) under a component's body.
