@@ -153,6 +153,10 @@ TEST_F(TouchingShellsTest, ShellsThatTouchOrCrossComeInAsTheSlicerReadsThem)
                 for (const bool alike : {true, false})
                     (alike ? voids : voidsApart) += boxTriangles(gp_Pnt(1 + 2.5 * i, 1 + 2.5 * j, 1 + 2.5 * k),
                                                                  gp_Vec(2.5, 2.5, 2.5), !alike && (i + j + k) % 2, true);
+    QList<Triangle> layer; // every other void's sides split the other way
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            layer += boxTriangles(gp_Pnt(1 + 3 * i, 1 + 3 * j, 1), gp_Vec(3, 3, 3), (i + j) % 2 == 1, true);
     const std::vector<Row> rows = {
         {"ball poking out", joined({sphereTriangles(20, gp_XYZ(0, 0, 0), false), sphereTriangles(5, gp_XYZ(16, 0, 0), false)}), 0, 1},
         {"void poking out", joined({sphereTriangles(20, gp_XYZ(0, 0, 0), false), sphereTriangles(5, gp_XYZ(16, 0, 0), true)}), 0, 2},
@@ -168,6 +172,7 @@ TEST_F(TouchingShellsTest, ShellsThatTouchOrCrossComeInAsTheSlicerReadsThem)
         {"void taking a whole side",
          boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 20, 20)) + boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 20, 20), false, true),
          4000, 1},
+        {"9 voids in a layer", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(12, 12, 12)) + layer, 1728 - 9 * 27, 1},
         {"64 voids touching", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(12, 12, 12)) + voids, 1728 - 1000, 1},
         {"64 voids touching, split apart", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(12, 12, 12)) + voidsApart, 1728 - 1000, 1},
         {"the same cube twice, split apart", boxTriangles(gp_Pnt(0, 0, 0), ten) + boxTriangles(gp_Pnt(0, 0, 0), ten, true),
