@@ -1,3 +1,4 @@
+#include "foundation/meshwindingvolume.h"
 #include "foundation/occutils.h"
 #include "foundation/sewnsolids.h"
 #include "foundation/stlimporter.h"
@@ -6,6 +7,8 @@
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepBuilderAPI_Sewing.hxx>
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
 #include <BRep_Builder.hxx>
 #include <Message_ProgressScope.hxx>
 #include <BRepTools_ReShape.hxx>
@@ -172,6 +175,31 @@ TopoDS_Shape sewnApart(const std::vector<TopoDS_Compound>& groups, double tolera
     return shells;
 }
 
+// Sewing joins shells that share sides into one, and may then lose what the file meant (the
+// same cube twice doubled, voids against one another filled). A closed mesh says itself what
+// it encloses: solids outside those bounds, or none where it encloses something, were not
+// built as meant.
+bool asTheMeshMeans(const StlMesh& mesh, const SewnSolids& solids, double tolerance)
+{
+    WindingVolume expected;
+    if (!windingVolumeBounds(mesh, expected))
+        return true;
+    double area = 0.0;
+    for (const auto& tri : mesh.triangles) {
+        const gp_XYZ& a = mesh.nodes[std::size_t(tri[0])];
+        area += 0.5 * ((mesh.nodes[std::size_t(tri[1])] - a) ^ (mesh.nodes[std::size_t(tri[2])] - a)).Modulus();
+    }
+    // Sewing moves faces by up to its tolerance.
+    const double slack = tolerance * area + 1e-9 * expected.high;
+    double built = 0.0;
+    if (solids.solidCount > 0) {
+        GProp_GProps props;
+        BRepGProp::VolumeProperties(solids.shape, props);
+        built = props.Mass();
+    }
+    return built >= expected.low - slack && built <= expected.high + slack;
+}
+
 } // namespace
 
 bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs,
@@ -261,8 +289,10 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
     if (stage.UserBreak())
         return false;
     result.flatShellCount = solids.flatShellCount;
-    result.shellsUncombined = solids.uncombined;
-    if (solids.solidCount > 0) {
+    result.shellsUncombined = solids.uncombined || !asTheMeshMeans(mesh, solids, tolerance);
+    if (result.shellsUncombined) {
+        result.shape = sewn;
+    } else if (solids.solidCount > 0) {
         result.shape = solids.shape;
         result.solidBuilt = true;
     } else if (solids.flatShellCount > 0) {

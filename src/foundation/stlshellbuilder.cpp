@@ -441,21 +441,24 @@ private:
             volume[std::size_t(m_component[t])] += m_flip[t] ? -v : v;
             ++size[std::size_t(m_component[t])];
         }
-        for (int c = 0; c < m_componentCount; ++c) {
-            if (size[std::size_t(c)] < 4 || std::abs(volume[std::size_t(c)]) <= 1e-7)
-                return false;
-        }
-        // Paired as material, shells facing inward on an edge come out as one shell bounding
-        // what lies between them; a second pass pairs them as voids.
+        const auto flat = [&](std::size_t c) { return size[c] < 4 || std::abs(volume[c]) <= 1e-7; };
+        // Paired as material, shells facing inward on an edge come out as shells bounding
+        // what lies between them, flat where their sides lie on one another; a second pass
+        // pairs them as voids.
         if (m_voidEdges.empty() && !m_repaired) {
             m_repaired = true;
             for (const auto& [edge, triangles] : m_fans)
-                if (std::all_of(triangles.begin(), triangles.end(),
-                                [&](int t) { return volume[std::size_t(m_component[std::size_t(t)])] < 0.0; }))
+                if (std::all_of(triangles.begin(), triangles.end(), [&](int t) {
+                        const std::size_t c = std::size_t(m_component[std::size_t(t)]);
+                        return volume[c] < 0.0 || flat(c);
+                    }))
                     m_voidEdges.insert(edge);
             if (!m_voidEdges.empty())
                 return true;
         }
+        for (int c = 0; c < m_componentCount; ++c)
+            if (flat(std::size_t(c)))
+                return false;
         for (std::size_t t = 0; t < nt; ++t)
             if (volume[std::size_t(m_component[t])] < 0.0)
                 m_flip[t] ^= 1;

@@ -6,13 +6,20 @@
 #include "meshshapes.h"
 #include "testsupport.h"
 
+#include "foundation/meshwindingvolume.h"
 #include "foundation/occutils.h"
 #include "foundation/stlimporter.h"
+#include "foundation/stlmesh.h"
+
+#include <gp_Ax1.hxx>
+#include <gp_Trsf.hxx>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
 #include <vector>
 
 using namespace MeshFixtures;
@@ -122,6 +129,25 @@ QList<Triangle> joined(const QList<QList<Triangle>>& parts)
     return out;
 }
 
+// The triangles as an indexed mesh, nodes merged where their coordinates are equal.
+StlMesh meshOf(const QList<Triangle>& triangles)
+{
+    StlMesh mesh;
+    std::map<std::tuple<double, double, double>, int> index;
+    for (const Triangle& t : triangles) {
+        std::array<int, 3> tri;
+        for (int k = 0; k < 3; ++k) {
+            const gp_Pnt& p = t[std::size_t(k)];
+            const auto [it, added] = index.emplace(std::make_tuple(p.X(), p.Y(), p.Z()), int(mesh.nodes.size()));
+            if (added)
+                mesh.nodes.push_back(p.XYZ());
+            tri[std::size_t(k)] = it->second;
+        }
+        mesh.triangles.push_back(tri);
+    }
+    return mesh;
+}
+
 class TouchingShellsTest : public PartFileTest
 {
 };
@@ -134,6 +160,57 @@ TEST_F(TouchingShellsTest, WindingVolumeOfCubesIsExact)
     EXPECT_NEAR(windingVolume(cubeTriangles(10.0) + cubeTriangles(10.0), 200), 1000.0, 1e-6);
     EXPECT_NEAR(windingVolume(cubeTriangles(20.0) + reversed(cubeTriangles(10.0, gp_Vec(5, 5, 5))), 200), 7000.0,
                 1e-6);
+}
+
+// The mesh's own count brackets the exact volume, tightly enough to tell a lost or doubled
+// body; a mesh that is not closed has no count.
+TEST_F(TouchingShellsTest, WindingBoundsHoldTheVolume)
+{
+    // Turned about an axis through the cube's middle, so that no side lies along the rays.
+    const auto turned = [](QList<Triangle> mesh, double angle) {
+        const gp_Trsf turn = [&] {
+            gp_Trsf t;
+            t.SetRotation(gp_Ax1(gp_Pnt(5, 5, 5), gp_Dir(1, 2, 3)), angle);
+            return t;
+        }();
+        for (Triangle& t : mesh)
+            for (gp_Pnt& p : t)
+                p.Transform(turn);
+        return mesh;
+    };
+    const gp_Vec ten(10, 10, 10);
+    struct Row
+    {
+        const char* name;
+        QList<Triangle> mesh;
+        double volume;
+        bool turned = false;
+    };
+    const std::vector<Row> rows = {
+        {"cube", cubeTriangles(10.0), 1000},
+        {"cube turned", turned(cubeTriangles(10.0), 0.7), 1000, true},
+        {"cubes overlapping", cubeTriangles(10.0) + cubeTriangles(10.0, gp_Vec(5, 5, 5)), 2000 - 125},
+        {"cubes overlapping, turned", turned(cubeTriangles(10.0) + cubeTriangles(10.0, gp_Vec(5, 5, 5)), 1.9), 2000 - 125, true},
+        {"cube with a void", cubeTriangles(20.0) + reversed(cubeTriangles(10.0, gp_Vec(5, 5, 5))), 7000},
+        {"the same cube twice", cubeTriangles(10.0) + boxTriangles(gp_Pnt(0, 0, 0), ten, true), 1000},
+        {"a void poking out", cubeTriangles(10.0) + reversed(cubeTriangles(10.0, gp_Vec(5, 5, 5))), 2 * (1000 - 125)},
+        {"a cube and its reverse", turned(cubeTriangles(10.0) + reversed(cubeTriangles(10.0)), 0.3), 0, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WindingVolume bounds;
+        ASSERT_TRUE(windingVolumeBounds(meshOf(row.mesh), bounds));
+        EXPECT_LE(bounds.low, row.volume * (1 + 1e-9));
+        EXPECT_GE(bounds.high, row.volume * (1 - 1e-9));
+        // Cells an outline crosses count from nothing to the whole length: sides along the rays
+        // give tight bounds, turned ones looser.
+        EXPECT_LE(bounds.high - bounds.low, (row.turned ? 0.35 : 0.1) * std::max(row.volume, 1000.0));
+    }
+    QList<Triangle> open = cubeTriangles(10.0);
+    open.removeLast();
+    WindingVolume bounds;
+    EXPECT_FALSE(windingVolumeBounds(meshOf(open), bounds));
+    EXPECT_FALSE(windingVolumeBounds(meshOf(cubeTriangles(10.0) + QList<Triangle>{cubeTriangles(10.0).first()}), bounds));
 }
 
 TEST_F(TouchingShellsTest, ShellsThatTouchOrCrossComeInAsTheSlicerReadsThem)
@@ -153,6 +230,10 @@ TEST_F(TouchingShellsTest, ShellsThatTouchOrCrossComeInAsTheSlicerReadsThem)
                 for (const bool alike : {true, false})
                     (alike ? voids : voidsApart) += boxTriangles(gp_Pnt(1 + 2.5 * i, 1 + 2.5 * j, 1 + 2.5 * k),
                                                                  gp_Vec(2.5, 2.5, 2.5), !alike && (i + j + k) % 2, true);
+    QList<Triangle> layer; // every other void's sides split the other way
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            layer += boxTriangles(gp_Pnt(1 + 3 * i, 1 + 3 * j, 1), gp_Vec(3, 3, 3), (i + j) % 2 == 1, true);
     const std::vector<Row> rows = {
         {"ball poking out", joined({sphereTriangles(20, gp_XYZ(0, 0, 0), false), sphereTriangles(5, gp_XYZ(16, 0, 0), false)}), 0, 1},
         {"void poking out", joined({sphereTriangles(20, gp_XYZ(0, 0, 0), false), sphereTriangles(5, gp_XYZ(16, 0, 0), true)}), 0, 2},
@@ -168,6 +249,7 @@ TEST_F(TouchingShellsTest, ShellsThatTouchOrCrossComeInAsTheSlicerReadsThem)
         {"void taking a whole side",
          boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 20, 20)) + boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 20, 20), false, true),
          4000, 1},
+        {"9 voids in a layer", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(12, 12, 12)) + layer, 1728 - 9 * 27, 1},
         {"64 voids touching", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(12, 12, 12)) + voids, 1728 - 1000, 1},
         {"64 voids touching, split apart", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(12, 12, 12)) + voidsApart, 1728 - 1000, 1},
         {"the same cube twice, split apart", boxTriangles(gp_Pnt(0, 0, 0), ten) + boxTriangles(gp_Pnt(0, 0, 0), ten, true),
@@ -193,5 +275,17 @@ TEST_F(TouchingShellsTest, ShellsThatTouchOrCrossComeInAsTheSlicerReadsThem)
         EXPECT_GT(volume, 0.0);
         EXPECT_NEAR(volume, expected, 1e-4 * expected);
         EXPECT_EQ(TestSupport::countOf(r.shape, TopAbs_SOLID), row.solids);
+
+        // Sewing alone joins shells that share sides: it must come out right, or say it could not.
+        SCOPED_TRACE("sewn");
+        const StlImportResult sewn = StlImporter::importStlBySewing(stl);
+        ASSERT_TRUE(sewn.ok) << sewn.error.toStdString();
+        if (sewn.shellsUncombined) {
+            EXPECT_EQ(TestSupport::countOf(sewn.shape, TopAbs_SOLID), 0);
+            EXPECT_TRUE(sewn.warning.startsWith("The closed shells of the STL mesh touch or cross one another"))
+                << sewn.warning.toStdString();
+        } else {
+            EXPECT_NEAR(TestSupport::volumeOf(sewn.shape), expected, 1e-4 * expected);
+        }
     }
 }

@@ -1,5 +1,11 @@
 #include "meshchecks.h"
 
+#include "outputs/shapemesher.h"
+#include "outputs/stepexporter.h"
+
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+
 #include <map>
 #include <utility>
 
@@ -31,6 +37,19 @@ double enclosedVolume(const ShellMesh& mesh)
         sixfold += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
     }
     return sixfold / 6.0;
+}
+
+ShellMesh exportedMesh(const TopoDS_Shape& shape, MeshCheckCounts& counts, int& unmeshedFaces)
+{
+    ShapeMesher::mesh(shape, 0.05, 0.5);
+    ShellMesh mesh;
+    for (const TopoDS_Shape& solid : StepExporter::solidsOf(shape)) {
+        QList<TopoDS_Face> faces;
+        for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next())
+            faces.append(TopoDS::Face(it.Current()));
+        ThreeMfExporter::meshShell(faces, 0.0, &counts, mesh, unmeshedFaces);
+    }
+    return mesh;
 }
 
 } // namespace MeshChecks

@@ -310,16 +310,9 @@ TEST(ThreeMfClosedMesh, SolidsOfManyFacesCloseOnTheirEdgesNodes)
         SCOPED_TRACE(row.what);
         if (row.shape.IsNull())
             continue; // no KiCad library
-        ShapeMesher::mesh(row.shape, 0.05, 0.5);
         MeshCheckCounts counts;
-        ShellMesh mesh;
         int unmeshed = 0;
-        for (const TopoDS_Shape& solid : StepExporter::solidsOf(row.shape)) {
-            QList<TopoDS_Face> faces;
-            for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next())
-                faces.append(TopoDS::Face(it.Current()));
-            ThreeMfExporter::meshShell(faces, 0.0, &counts, mesh, unmeshed);
-        }
+        const ShellMesh mesh = MeshChecks::exportedMesh(row.shape, counts, unmeshed);
         EXPECT_FALSE(mesh.isEmpty());
         EXPECT_EQ(openEdges(mesh), 0);
         EXPECT_EQ(counts.openShells, 0);
