@@ -62,11 +62,6 @@ bool bendHasRound(const RouteSegment& segment, const RouteSegment& next)
         && segment.width * 0.5 >= kZeroLength && segment.height >= kZeroLength;
 }
 
-QString tr(const char* text, int n = -1)
-{
-    return QCoreApplication::translate("RoutingManager", text, nullptr, n);
-}
-
 } // namespace
 
 namespace TrackVolume {
@@ -146,14 +141,14 @@ QString faultOf(const QList<RouteSegment>& segments, const TopoDS_Shape& solid)
     if (RoutingManager::withoutZeroLength(segments).isEmpty())
         return QString();
     if (solid.IsNull())
-        return tr("no solid could be built");
+        return QCoreApplication::translate("RoutingManager", "no solid could be built");
     int solids = 0;
     for (TopExp_Explorer it(solid, TopAbs_SOLID); it.More(); it.Next())
         ++solids;
     if (solids == 0)
-        return tr("it holds no closed solid");
+        return QCoreApplication::translate("RoutingManager", "it holds no closed solid");
     if (solids != 1)
-        return tr("it comes out as %n separate solid(s)", solids);
+        return QCoreApplication::translate("RoutingManager", "it comes out as %n separate solid(s)", nullptr, solids);
     const std::optional<double> expected = expectedVolume(segments);
     if (!expected)
         return QString();
@@ -164,7 +159,7 @@ QString faultOf(const QList<RouteSegment>& segments, const TopoDS_Shape& solid)
     });
     if (std::abs(volume - *expected) <= allowance(segments, *expected))
         return QString();
-    return tr("it holds %1 mm³ of copper where its segments make %2 mm³")
+    return QCoreApplication::translate("RoutingManager", "it holds %1 mm³ of copper where its segments make %2 mm³")
         .arg(QString::number(volume, 'g', 6), QString::number(*expected, 'g', 6));
 }
 
