@@ -2347,6 +2347,21 @@ Yes opens it as an untitled project; No deletes it.</source>
         <source>Opening cancelled: the design is as it was</source>
         <translation type="unfinished"></translation>
     </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) came out short of copper or in pieces and are written so: their nets may be open or thinner than drawn in print. Look for degenerate segments in those tracks:</source>
+        <translation>
+            <numerusform>⚠ %n track came out short of copper or in pieces and is written so: its net may be open or thinner than drawn in print. Look for degenerate segments in that track:</numerusform>
+            <numerusform>⚠ %n tracks came out short of copper or in pieces and are written so: their nets may be open or thinner than drawn in print. Look for degenerate segments in those tracks:</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Building the tracks: %1 of %2...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>track %1 (net %2) is not built as drawn: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2846,6 +2861,22 @@ Yes opens it as an untitled project; No deletes it.</source>
     </message>
     <message>
         <source>%1 is kept as saved and not built: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2 (not a number) replaced by %3 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>segment %1: start point</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>segment %1: end point</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>T junction point</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -3482,6 +3513,25 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>%1 %2 mm is beyond the limit of %3 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no solid could be built</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it holds no closed solid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>it comes out as %n separate solid(s)</source>
+        <translation>
+            <numerusform>it comes out as %n separate solid</numerusform>
+            <numerusform>it comes out as %n separate solids</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>it holds %1 mm³ of copper where its segments make %2 mm³</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -2510,6 +2510,21 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
         <source>Opening cancelled: the design is as it was</source>
         <translation>Ouverture annulée&#xa0;: la conception est restée telle quelle</translation>
     </message>
+    <message numerus="yes">
+        <source>⚠ %n track(s) came out short of copper or in pieces and are written so: their nets may be open or thinner than drawn in print. Look for degenerate segments in those tracks:</source>
+        <translation>
+            <numerusform>⚠ %n piste est sortie avec du cuivre en moins ou en morceaux et est écrite ainsi&#xa0;: son réseau peut être ouvert ou plus mince que dessiné à l&apos;impression. Cherchez des segments dégénérés dans cette piste&#xa0;:</numerusform>
+            <numerusform>⚠ %n pistes sont sorties avec du cuivre en moins ou en morceaux et sont écrites ainsi&#xa0;: leurs réseaux peuvent être ouverts ou plus minces que dessinés à l&apos;impression. Cherchez des segments dégénérés dans ces pistes&#xa0;:</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Building the tracks: %1 of %2...</source>
+        <translation>Construction des pistes&#xa0;: %1 sur %2...</translation>
+    </message>
+    <message>
+        <source>track %1 (net %2) is not built as drawn: %3</source>
+        <translation>la piste %1 (réseau %2) n&apos;est pas construite telle que dessinée&#xa0;: %3</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -3015,6 +3030,22 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
     <message>
         <source>%1 is kept as saved and not built: %2</source>
         <translation>%1 est gardée telle qu&apos;enregistrée et n&apos;est pas construite&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>%1 %2 (not a number) replaced by %3 mm</source>
+        <translation>%1 %2 (pas un nombre) remplacé par %3 mm</translation>
+    </message>
+    <message>
+        <source>segment %1: start point</source>
+        <translation>segment %1&#xa0;: point de départ</translation>
+    </message>
+    <message>
+        <source>segment %1: end point</source>
+        <translation>segment %1&#xa0;: point d&apos;arrivée</translation>
+    </message>
+    <message>
+        <source>T junction point</source>
+        <translation>point de jonction en T</translation>
     </message>
 </context>
 <context>
@@ -3657,6 +3688,25 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>%1 %2 mm is beyond the limit of %3 mm</source>
         <translation>%1 %2 mm dépasse la limite de %3 mm</translation>
+    </message>
+    <message>
+        <source>no solid could be built</source>
+        <translation>aucun solide n&apos;a pu être construit</translation>
+    </message>
+    <message>
+        <source>it holds no closed solid</source>
+        <translation>elle ne contient aucun solide fermé</translation>
+    </message>
+    <message numerus="yes">
+        <source>it comes out as %n separate solid(s)</source>
+        <translation>
+            <numerusform>elle sort en %n solide séparé</numerusform>
+            <numerusform>elle sort en %n solides séparés</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>it holds %1 mm³ of copper where its segments make %2 mm³</source>
+        <translation>elle contient %1 mm³ de cuivre là où ses segments en font %2 mm³</translation>
     </message>
 </context>
 <context>

@@ -387,7 +387,9 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         // The tracks' solids too, meshed as the view will show them: the swap below only displays.
         const QList<Route>& routes = loaded.routingManager().routes();
         Message_ProgressScope tracks(scope.Next(1.0), nullptr, double(qMax<qsizetype>(routes.size(), 1)));
-        for (const Route& route : routes) {
+        for (int i = 0; i < routes.size(); ++i) {
+            const Route& route = routes.at(i);
+            say(tr("Building the tracks: %1 of %2...").arg(i + 1).arg(routes.size()));
             // Cancel is heard inside one track's build too: a long one can take minutes.
             const TopoDS_Shape solid = loaded.routingManager().routeShape(route, tracks.Next());
             if (!tracks.More()) {

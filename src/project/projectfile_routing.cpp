@@ -50,8 +50,6 @@ QJsonObject segmentToJson(const RouteSegment& segment)
     return object;
 }
 
-// A section that cannot be built reads as the default one; replaced, when given, says what
-// was replaced.
 // A track point: a coordinate stored as anything but a number (null, a text) reads as NaN, for
 // the route's reader to repair with a note; a missing one is 0.
 gp_Pnt trackPointFromJson(const QJsonValue& value)
@@ -66,6 +64,8 @@ gp_Pnt trackPointFromJson(const QJsonValue& value)
     return gp_Pnt(coordinate("x"), coordinate("y"), coordinate("z"));
 }
 
+// A section that cannot be built (below a micrometre, or no number) reads as the default one;
+// replaced, when given, says what was replaced.
 RouteSegment segmentFromJson(const QJsonObject& object, QString* replaced = nullptr)
 {
     RouteSegment segment;

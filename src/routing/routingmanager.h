@@ -140,9 +140,10 @@ public:
     // The segments that have a length, in order.
     static QList<RouteSegment> withoutZeroLength(const QList<RouteSegment>& segments);
     // The union of routePieces: each horizontal run of one section made as one swept outline,
-    // the rest united by one fuse. Null when progress is broken off.
-    static TopoDS_Shape createRouteShape(const Route& route,
-                                         const Message_ProgressRange& progress = Message_ProgressRange());
+    // the rest united by one fuse.
+    static TopoDS_Shape createRouteShape(const Route& route);
+    // The same, null when progress is broken off.
+    static TopoDS_Shape createRouteShapeWithin(const Route& route, const Message_ProgressRange& progress);
     // Each buildable segment's solid, each followed by the filler of its horizontal bend when
     // there is one.
     static QList<TopoDS_Shape> routePieces(const Route& route);

@@ -26,13 +26,13 @@ std::vector<double> routeGeometry(const Route& route)
 TopoDS_Shape RoutingManager::routeShape(const Route& route, const Message_ProgressRange& progress) const
 {
     if (route.id == 0)
-        return createRouteShape(route, progress);
+        return createRouteShapeWithin(route, progress);
     std::vector<double> geometry = routeGeometry(route);
     const auto it = m_routeShapes.constFind(route.id);
     // NaN never equals itself, so a route holding one is rebuilt each time, as it should be.
     if (it != m_routeShapes.cend() && it->geometry == geometry)
         return it->shape;
-    const TopoDS_Shape shape = createRouteShape(route, progress);
+    const TopoDS_Shape shape = createRouteShapeWithin(route, progress);
     // A build broken off is no answer for the next user.
     if (progress.UserBreak())
         return TopoDS_Shape();

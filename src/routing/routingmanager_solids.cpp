@@ -306,7 +306,12 @@ TopoDS_Shape RoutingManager::fusedRouteShape(const Route& route)
     return unite(routePieces(route));
 }
 
-TopoDS_Shape RoutingManager::createRouteShape(const Route& route, const Message_ProgressRange& progress)
+TopoDS_Shape RoutingManager::createRouteShape(const Route& route)
+{
+    return createRouteShapeWithin(route, Message_ProgressRange());
+}
+
+TopoDS_Shape RoutingManager::createRouteShapeWithin(const Route& route, const Message_ProgressRange& progress)
 {
     // Segments without length break a run in two, each end without its bend's round, and a
     // track retracing itself with one between each step would be thousands of pieces to fuse.

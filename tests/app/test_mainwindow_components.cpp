@@ -305,6 +305,18 @@ TEST_P(OpeningCancelled, LeavesTheOpenDesignAsItWas)
         for (const QString& ref : refs)
             netlist.components.insert(ref, NetlistComponent{ref, "1k", "Builtin_0805", {}});
         other.setNetlist(std::move(netlist));
+        // A track of forty pieces (each leg another width), whose build reports many times.
+        Route track;
+        track.netName = QStringLiteral("N1");
+        for (int i = 0; i < 40; ++i) {
+            RouteSegment leg;
+            leg.start = gp_Pnt(2.0 * i, 100.0, 5.0);
+            leg.end = gp_Pnt(2.0 * (i + 1), 100.0, 5.0);
+            leg.width = i % 2 ? 0.4 : 0.5;
+            leg.height = 0.5;
+            track.segments.append(leg);
+        }
+        other.routingManager().addRoute(track);
         built.generateComponents(other.netlist().components);
         ASSERT_TRUE(other.saveProject(path, built.componentsForSave(), built.usedFootprints(), false));
         built.clearAll(true);
@@ -366,13 +378,15 @@ TEST_P(OpeningCancelled, LeavesTheOpenDesignAsItWas)
     EXPECT_EQ(probe->padCache()->size(), 10);
     EXPECT_EQ(TestSupport::boxOf(probe->project().mainShape()).xmax, 89.0);
     EXPECT_EQ(probe->undoStack()->count(), 0);
+    EXPECT_EQ(probe->project().routingManager().routes().size(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stages, OpeningCancelled,
                          ::testing::Values(OpenCancel{"WhileTheFileIsRead", "Reading the project file...", 2},
                                            OpenCancel{"AtTheFirstComponent", "Placing the components: 1 of 5...", 1},
                                            OpenCancel{"AtAMiddleComponent", "Placing the components: 3 of 5...", 1},
-                                           OpenCancel{"AtTheLastComponent", "Placing the components: 5 of 5...", 1}),
+                                           OpenCancel{"AtTheLastComponent", "Placing the components: 5 of 5...", 1},
+                                           OpenCancel{"WhileTheTrackIsBuilt", "Building the tracks: 1 of 1...", 1}),
                          [](const ::testing::TestParamInfo<OpenCancel>& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowComponents, AcceptedFootprintFoldersDropTheOnesThatNoLongerExist)

@@ -21,6 +21,7 @@
 #include <QDoubleSpinBox>
 #include <QDir>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QUndoCommand>
 #include <QFile>
@@ -155,6 +156,50 @@ TEST_F(MainWindowOutputs, StepExportReportsWhatItWrote)
     EXPECT_TRUE(answerer.seen.last().contains(
         QStringLiteral("\n\n⚠ The part is not closed: it holds surfaces and no solid, as its import said.")))
         << answerer.seen.last().toStdString();
+}
+
+// A track whose solid comes out short of its copper (a middle leg far too thin for the solid's
+// tolerances, as no file can bring any more) is named in the export's report, with the copper its
+// segments make counted from their plan: the report does not read as a success for it.
+TEST_F(MainWindowOutputs, StepExportNamesATrackShortOfCopper)
+{
+    showWindow();
+    loadBox(false);
+    double x0, y0, z0, x1, y1, z1;
+    GeometryUtils::getTightBoundingBox(probe->project().mainShape()).Get(x0, y0, z0, x1, y1, z1);
+    const double ym = (y0 + y1) / 2, z = z0 + 3, w = 0.3, r = w / 2;
+    const gp_Pnt p[] = {{x0 + 5, ym - 5, z}, {x0 + 15, ym - 5, z}, {x0 + 15, ym + 5, z}, {x0 + 25, ym + 5, z}};
+    Route route;
+    route.netName = QStringLiteral("GND");
+    for (int i = 0; i < 3; ++i) {
+        RouteSegment segment;
+        segment.start = p[i];
+        segment.end = p[i + 1];
+        segment.width = i == 1 ? 1.1e-7 : w;
+        segment.height = 1.0;
+        route.segments.append(segment);
+    }
+    probe->project().routingManager().addRoute(route);
+    window->updateActionStates();
+    // Two outer legs, the thin one, and the half disc of the first bend's round beyond the first
+    // leg's end (the thin leg's round is below the solid's tolerance).
+    const double planned = 2 * 10 * w + 10 * 1.1e-7 + M_PI * r * r / 2;
+
+    MessageBoxAnswerer answerer;
+    target = m_dir.filePath(QStringLiteral("thin.step"));
+    window->exportStepFile();
+    ASSERT_EQ(answerer.seen.size(), 1);
+    const QString report = answerer.seen.first();
+    const QString label = probe->project().routingManager().routes().first().label();
+    EXPECT_TRUE(report.contains(QStringLiteral("\n\n⚠ 1 track(s) came out short of copper or in pieces and are "
+                                               "written so")))
+        << report.toStdString();
+    const QRegularExpression line(QStringLiteral("\n    %1 \\(GND\\): it holds ([0-9.]+) mm³ of copper where its "
+                                                 "segments make %2 mm³")
+                                      .arg(QRegularExpression::escape(label), QString::number(planned, 'g', 6)));
+    const QRegularExpressionMatch match = line.match(report);
+    ASSERT_TRUE(match.hasMatch()) << report.toStdString();
+    EXPECT_LT(match.captured(1).toDouble(), planned * 0.999);
 }
 
 // The export holds the busy pointer (its Cancel can still be pressed) from the chosen file to

@@ -131,6 +131,39 @@ QJsonObject segment(double x0, double y0, double x1, double y1)
 
 } // namespace
 
+// A stored track whose solid comes out in two (its second leg starts away from the first's end:
+// an open circuit in print) is named in the report of the opening.
+TEST_F(MainWindowRouting, ATrackInPiecesIsNamedWhenTheProjectOpens)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("pieces.vtq");
+    ProjectManager written;
+    Netlist netlist;
+    netlist.connections.append({"GND", {PadId("R1", "1"), PadId("R2", "1")}});
+    written.setNetlist(std::move(netlist));
+    written.routingManager().addRoute(RouteBuilder::route("GND", "R1", "1", "R2", "1", {{0, 0, 0}, {10, 0, 0}}));
+    ASSERT_TRUE(written.saveProject(path, {}, {}, false));
+    QJsonObject root = storedRoot(path);
+    QJsonArray routes = root.value("routes").toArray();
+    QJsonObject track = routes.at(0).toObject();
+    track.insert("segments", QJsonArray{segment(0, 0, 10, 0), segment(10, 5, 20, 5)});
+    routes.replace(0, track);
+    root.insert("routes", routes);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(root).toJson());
+    file.close();
+
+    MessageBoxAnswerer answers(QMessageBox::Yes);
+    ASSERT_TRUE(probe->openProjectPath(path, false));
+    ASSERT_EQ(routing().routes().size(), 1);
+    const QString report = answers.seen.join('\n');
+    EXPECT_TRUE(report.contains(QString("  • track %1 (net GND) is not built as drawn: it comes out as 2 separate "
+                                        "solid(s)")
+                                    .arg(routing().routes().first().label())))
+        << report.toStdString();
+}
+
 // A stored track that cannot be built (a point beyond the design's reach froze the window in its
 // solid) is kept as saved and reported: the next save writes it back in its place, with the T
 // junction it hosts; Clear tracks removes it, undoably.

@@ -7,6 +7,8 @@
 
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRep_Builder.hxx>
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
 #include <TopoDS_Compound.hxx>
 
 #include <gtest/gtest.h>
@@ -203,4 +205,54 @@ TEST(TrackSolids, KeptSolidCarriesItsVerdict)
     EXPECT_EQ(rm.routeFault(rm.routes().at(0)).toStdString(), "");
     EXPECT_FALSE(rm.routeFault(rm.routes().at(1)).isEmpty());
     EXPECT_EQ(rm.routeFault(rm.routes().at(1)), TrackVolume::faultOf(thin.segments, rm.routeShape(rm.routes().at(1))));
+}
+
+namespace {
+
+// Asks to stop once it has been shown a given number of times.
+class StopAfter : public Message_ProgressIndicator
+{
+public:
+    explicit StopAfter(int shows) : m_left(shows) {}
+    Standard_Boolean UserBreak() override { return m_left <= 0; }
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override
+    {
+        --m_left;
+        ++shown;
+    }
+    int shown = 0;
+
+private:
+    int m_left;
+};
+
+} // namespace
+
+// Cancel is heard inside one track's build, and a build broken off is not kept as the track's
+// solid: the next use builds it whole.
+TEST(TrackSolids, CancelInsideOneTracksBuild)
+{
+    Route track; // forty legs in line, each another width: forty pieces of one fuse
+    for (int i = 0; i < 40; ++i)
+        track.segments.append(bareSegment(gp_Pnt(2.0 * i, 0, 0), gp_Pnt(2.0 * (i + 1), 0, 0), RouteSegment::Horizontal,
+                                          i % 2 ? 0.4 : 0.5, 0.5));
+    const double whole = (20 * 2.0 * 0.5 + 20 * 2.0 * 0.4) * 0.5;
+
+    const opencascade::handle<StopAfter> never = new StopAfter(1 << 30);
+    const TopoDS_Shape full = RoutingManager::createRouteShapeWithin(track, never->Start());
+    EXPECT_NEAR(TestSupport::volumeOf(full), whole, 1e-6 * whole);
+    ASSERT_GT(never->shown, 20);
+
+    for (const int stopAt : {1, 10, never->shown / 2}) {
+        SCOPED_TRACE(stopAt);
+        const opencascade::handle<StopAfter> stop = new StopAfter(stopAt);
+        EXPECT_TRUE(RoutingManager::createRouteShapeWithin(track, stop->Start()).IsNull());
+
+        RoutingManager rm;
+        rm.addRoute(track);
+        const Route& kept = rm.routes().first();
+        const opencascade::handle<StopAfter> again = new StopAfter(stopAt);
+        EXPECT_TRUE(rm.routeShape(kept, again->Start()).IsNull());
+        EXPECT_NEAR(TestSupport::volumeOf(rm.routeShape(kept)), whole, 1e-6 * whole);
+    }
 }
