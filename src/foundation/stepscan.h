@@ -26,6 +26,10 @@ public:
 
     // The reader holds entities at all: the file's frame is whole up to its end mark.
     bool readable() const { return m_readable; }
+    // The exchange has opened ("ISO-10303-21;" and "HEADER;" were read), or it cannot any more:
+    // the reader then holds no entity, whatever follows.
+    bool opened() const { return m_parse != Parse::Start && m_parse != Parse::Started && m_parse != Parse::Dead; }
+    bool hopeless() const { return m_parse == Parse::Dead; }
     // The records' numbers in file order, and the numbers each refers to.
     const std::vector<std::int64_t>& ids() const { return m_ids; }
     const std::vector<std::size_t>& offsets() const { return m_offsets; } // refs of i: [offsets[i], offsets[i+1])

@@ -25,9 +25,15 @@ void StepScan::token(Token t, std::int64_t number)
             m_parse = Parse::HeaderEnded;
         return; // anything else is dropped up to the next header entity
     case Parse::HeaderEnded:
-        m_parse = t == Token::Data ? Parse::Between : Parse::Dead;
-        m_inHeader = false;
-        return;
+        if (t == Token::Data) {
+            m_parse = Parse::Between;
+            m_inHeader = false;
+            return;
+        }
+        // The reader's parser recovers into the header: what follows (a misspelled "DATA;", its
+        // records, a second "HEADER;") is header to it until an "ENDSEC;" that "DATA;" follows.
+        m_parse = Parse::HeaderTop;
+        break;
     case Parse::Dead:
         return;
     case Parse::Between:
