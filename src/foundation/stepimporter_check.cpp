@@ -3,13 +3,17 @@
 // number is defined twice, and its transfer recurses without end on an entity that refers back
 // to itself, or an assembly or a shape that uses itself. The scan splits the file as that reader does (StepScan), or damage hidden where
 // the two disagree would reach it unseen. A text or comment that never closes is damage too:
-// the reader goes on past its opening to the end of the file.
+// the reader goes on past its opening to the end of the file. References out of a record of a
+// type the reader does not know lead nowhere: it holds such a record as words.
 #include "foundation/fileutils.h"
 #include "foundation/stepimporter.h"
 #include "foundation/stepscan.h"
 
 #include <QFile>
 #include <QStringList>
+
+#include <RWStepAP214_ReadWriteModule.hxx>
+#include <TCollection_AsciiString.hxx>
 
 #include <algorithm>
 #include <new>
@@ -19,6 +23,13 @@
 #include <vector>
 
 namespace {
+
+// The record types OpenCASCADE's reader knows, by its own table.
+bool readerKnowsType(const std::string& type)
+{
+    static const opencascade::handle<RWStepAP214_ReadWriteModule> module = new RWStepAP214_ReadWriteModule;
+    return module->CaseStep(TCollection_AsciiString(type.c_str())) > 0;
+}
 
 using EntityIndex = std::unordered_map<std::int64_t, size_t>;
 
@@ -130,7 +141,7 @@ std::vector<std::int64_t> entitiesOnCycle(const StepScan& scan, const EntityInde
             Step& top = path.back();
             size_t target = std::string::npos;
             size_t via = std::string::npos;
-            if (top.nextRef < offsets[top.entity + 1]) {
+            if (top.nextRef < offsets[top.entity + 1] && !scan.unknown(top.entity)) {
                 const auto found = index.find(refs[top.nextRef++]);
                 if (found == index.end())
                     continue; // unresolved: the reader's own checks report it
@@ -296,7 +307,7 @@ StepFileCheck StepImporter::checkFile(const QString& path, const std::function<b
     // The bytes scanned are the bytes the reader gets: a file rewritten after this check
     // cannot reach it unchecked. What the file grows by after it was opened is not read.
     StepFileCheck check;
-    StepScan scan;
+    StepScan scan(readerKnowsType);
     const auto notStep = [&] {
         StepFileCheck refused = refusal(StepFileCheck::NotStep, tr("The file is not a readable STEP file: %1").arg(path));
         refused.bytesRead = check.bytesRead;
@@ -340,7 +351,7 @@ StepFileCheck StepImporter::checkFile(const QString& path, const std::function<b
 StepFileCheck StepImporter::checkBytes(const QByteArray& bytes)
 {
     StepFileCheck check;
-    StepScan scan;
+    StepScan scan(readerKnowsType);
     const bool inRange = scan.feed(bytes.constData(), size_t(bytes.size())) && scan.finish();
     if (inRange && (scan.hopeless() || !scan.opened())) {
         check = refusal(StepFileCheck::NotStep, tr("The file is not a readable STEP file: %1").arg(QString()));

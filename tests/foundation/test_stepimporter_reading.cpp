@@ -246,3 +246,28 @@ TEST_F(StepReadingTest, AssemblyNestedDeeperThanTheReaderFollowsIsSaidToBe)
                            row.reason);
     }
 }
+
+// A record of a type the reader does not know (a usage in lower case or misspelled) is held as
+// words: the reader follows none of its references, so a cycle through it harms nothing, and
+// the part reads whole. A cycle through types it knows is still refused.
+TEST_F(StepReadingTest, CyclesThroughRecordsTheReaderDoesNotKnowAreNoFault)
+{
+    const QByteArray assembly = "#9001 = PRODUCT('A','A','',(#8));\n#9002 = PRODUCT_DEFINITION_FORMATION('','',#9001);\n"
+                                "#9003 = PRODUCT_DEFINITION('design','',#9002,#9);\n";
+    const auto with = [&](const QByteArray& records) { return QByteArray(m_box).replace("ENDSEC;\nEND-ISO", records + "ENDSEC;\nEND-ISO"); };
+    struct Row { const char* name; QByteArray text; QString reason; };
+    const QList<Row> rows = {
+        {"usage-in-lower-case-naming-itself",
+         with(assembly + "#9020 = next_assembly_usage_occurrence('1','u','',#9003,#9020,$);\n"), {}},
+        {"misspelled-usage-naming-itself",
+         with(assembly + "#9020 = NEXT_ASSEMBLY_USAGE_OCURRENCE('1','u','',#9003,#9020,$);\n"), {}},
+        {"unknown-records-naming-each-other", with("#9060 = NO_SUCH_TYPE(#9061);\n#9061 = NO_SUCH_TYPE(#9060);\n"), {}},
+        {"known-records-naming-each-other",
+         with("#9060 = CARTESIAN_POINT('',(#9061,0.,0.));\n#9061 = CARTESIAN_POINT('',(#9060,0.,0.));\n"),
+         "The STEP file is damaged: entities #9060, #9061 lead back to one another in a cycle."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        expectBoxOrRefusal(StepImporter::importStep(file(QString(row.name) + ".step", row.text)), row.reason);
+    }
+}
