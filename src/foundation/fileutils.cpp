@@ -8,24 +8,66 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace FileUtils {
+
+OpenedFile openRegularFile(const QString& path, QFile& file)
+{
+    OpenedFile opened;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        opened.status = errno == ENOENT ? OpenedFile::Missing : OpenedFile::OpenFailed;
+        opened.errorString = QString::fromLocal8Bit(std::strerror(errno));
+        return opened;
+    }
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        opened.status = OpenedFile::NotRegularFile;
+        ::close(fd);
+        return opened;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        opened.status = OpenedFile::OpenFailed;
+        opened.errorString = file.errorString();
+        ::close(fd);
+        return opened;
+    }
+    opened.size = qint64(status.st_size);
+    return opened;
+}
+
+QString pathOfOpenFile(const QFile& file, const QString& openedPath)
+{
+#if defined(Q_OS_LINUX)
+    if (file.handle() >= 0)
+        return QStringLiteral("/proc/self/fd/%1").arg(file.handle());
+#else
+    Q_UNUSED(file);
+#endif
+    return openedPath;
+}
 
 FileReadResult readRegularFile(const QString& path, qint64 maxBytes)
 {
     FileReadResult result;
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    QFile file;
+    const OpenedFile opened = openRegularFile(path, file);
+    if (opened.status == OpenedFile::NotRegularFile) {
         result.status = FileReadResult::NotRegularFile;
         result.errorString = QCoreApplication::translate("FileUtils", "%1 is not a regular file.")
                                  .arg(QDir::toNativeSeparators(path));
         return result;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!opened.ok()) {
         result.status = FileReadResult::OpenFailed;
-        result.errorString = file.errorString();
+        result.errorString = opened.errorString;
         return result;
     }
     // The size a file claims is not trusted either way: the buffer starts at that size (plus

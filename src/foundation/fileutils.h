@@ -5,6 +5,8 @@
 #include <QIODevice>
 #include <QString>
 
+class QFile;
+
 struct FileWriteResult
 {
     enum Status { Ok = 0, OpenFailed = 1, ShortWrite = 2, CommitFailed = 3, SourceReadFailed = 4 };
@@ -28,10 +30,31 @@ struct FileReadResult
     bool ok() const { return status == Ok; }
 };
 
+// A file opened for reading, and what was opened.
+struct OpenedFile
+{
+    enum Status { Ok = 0, Missing = 1, NotRegularFile = 2, OpenFailed = 3 };
+
+    int status = Ok;
+    qint64 size = 0;     // Ok: the size of what was opened, at the time it was opened
+    QString errorString; // OpenFailed: the system's text
+
+    bool ok() const { return status == Ok; }
+};
+
 namespace FileUtils {
 
 using ::FileReadResult;
 using ::FileWriteResult;
+using ::OpenedFile;
+
+// Opens path for reading once and checks what was opened, not what the path names a moment
+// later: a pipe or a device swapped in is refused without a read, and its open never blocks.
+// On Ok, file reads the opened regular file and closes it with itself.
+OpenedFile openRegularFile(const QString& path, QFile& file);
+// A path that names the file open in file, for readers that take a path: the same file even
+// when the path it was opened by has since been given to another.
+QString pathOfOpenFile(const QFile& file, const QString& openedPath);
 
 // Reads a whole file only when it is a regular file (after following links) of at most
 // maxBytes: a link to a device or a pipe would otherwise be read forever. Never reads more

@@ -133,32 +133,31 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
                                     const Message_ProgressRange& transfer)
 {
     StepImportResult result;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        qWarning() << "StepImporter: no such file:" << path;
-        result.status = StepImportResult::ReadFailed;
-        result.errorMessage = StepImporter::tr("The STEP file does not exist: %1").arg(path);
-        return result;
-    }
-    // A pipe or a device would be read for ever, a folder not at all.
-    if (!info.isFile()) {
-        qWarning() << "StepImporter: not a regular file:" << path;
-        result.status = StepImportResult::ReadFailed;
-        result.errorMessage = StepImporter::tr("The STEP file is not a regular file: %1").arg(path);
-        return result;
-    }
-    if (info.size() == 0) {
-        qWarning() << "StepImporter: empty file:" << path;
-        result.status = StepImportResult::ReadFailed;
-        result.errorMessage = StepImporter::tr("The STEP file is empty: %1").arg(path);
-        return result;
-    }
-
     StepFileCheck check = StepImporter::checkFile(path, cancelled);
     if (check.cancelled)
         return cancelledImport();
     if (!check.sound) {
-        qWarning() << "StepImporter: damaged file," << check.reason << ":" << path;
+        switch (check.fault) {
+        case StepFileCheck::Missing:
+            qWarning() << "StepImporter: no such file:" << path;
+            break;
+        case StepFileCheck::NotRegularFile:
+            qWarning() << "StepImporter: not a regular file:" << path;
+            break;
+        case StepFileCheck::Empty:
+            qWarning() << "StepImporter: empty file:" << path;
+            break;
+        case StepFileCheck::NotStep:
+            qWarning() << "StepImporter: not a readable STEP file:" << path;
+            break;
+        case StepFileCheck::CannotOpen:
+        case StepFileCheck::TooLarge:
+            qWarning() << "StepImporter:" << check.reason << ":" << path;
+            break;
+        default:
+            qWarning() << "StepImporter: damaged file," << check.reason << ":" << path;
+            break;
+        }
         result.status = StepImportResult::ReadFailed;
         result.errorMessage = check.reason;
         return result;
@@ -173,7 +172,7 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
         CheckedBytesBuffer buffer(check.bytes, cancelled);
         std::istream stream(&buffer);
         STEPControl_Reader reader;
-        const IFSelect_ReturnStatus read = reader.ReadStream(info.fileName().toUtf8().constData(), stream);
+        const IFSelect_ReturnStatus read = reader.ReadStream(QFileInfo(path).fileName().toUtf8().constData(), stream);
         if (g_readSeam.afterRead)
             g_readSeam.afterRead(buffer.handed());
         if (read != IFSelect_RetDone) {

@@ -33,7 +33,8 @@ struct StepImportResult
 // What the scan before the reader found.
 struct StepFileCheck
 {
-    // False with a translated reason when the file cannot be opened or holds an entity number
+    // False with a translated reason when the file is missing, no regular file, empty, no STEP
+    // file by its start, more than memory holds, cannot be opened, or holds an entity number
     // beyond the int range, a record that opens a scope, a number defined twice or a cycle (of
     // references, or of the assembly usages, shape definitions and shape relationships the
     // transfer walks), all fatal to OpenCASCADE's reader, or a text or comment that never
@@ -42,12 +43,14 @@ struct StepFileCheck
     QString reason;
     // What the reason is about. The reader hides a number defined twice and a cycle: it reads
     // such files, then reads unset memory or recurses without end.
-    enum Fault { None, CannotOpen, NumberOutOfRange, Unclosed, Scope, DefinedTwice, Cycle };
+    enum Fault { None, CannotOpen, NumberOutOfRange, Unclosed, Scope, DefinedTwice, Cycle, Missing, NotRegularFile,
+                 Empty, NotStep, TooLarge, NestedTooDeep };
     Fault fault = None;
     // The exchange's closing keyword was read: the reader accepts a file cut short, and would
     // hand back a part with faces silently missing.
     bool complete = false;
     QByteArray bytes; // the file up to its end mark, as scanned: all the reader is given
+    qint64 bytesRead = 0; // of the file; never more than it held when it was opened
     bool cancelled = false;
 };
 

@@ -93,7 +93,7 @@ StepScan::Role roleOf(const std::string& run, std::size_t from, std::size_t leng
 
 } // namespace
 
-StepScan::StepScan()
+StepScan::StepScan(KnownType knownType) : m_knownType(std::move(knownType))
 {
     m_offsets.push_back(0);
 }
@@ -395,6 +395,8 @@ bool StepScan::endRun(bool semicolonFollows)
         }
         if (typeLength > value) {
             m_typeRole = roleOf(run, i, typeLength);
+            if (m_parse == Parse::Assigned && m_knownType)
+                m_typeName.assign(run, i, typeLength);
             token(Token::Type);
             i += typeLength;
         } else {

@@ -7,13 +7,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 class StepScan
 {
 public:
-    StepScan();
+    // knownType tells the record types the reader knows; by default, all.
+    using KnownType = std::function<bool(const std::string& type)>;
+    explicit StepScan(KnownType knownType = {});
 
     // False when an entity number is beyond the int range (badNumber() then says which).
     bool feed(const char* data, std::size_t size);
@@ -26,6 +29,10 @@ public:
 
     // The reader holds entities at all: the file's frame is whole up to its end mark.
     bool readable() const { return m_readable; }
+    // The exchange has opened ("ISO-10303-21;" and "HEADER;" were read), or it cannot any more:
+    // the reader then holds no entity, whatever follows.
+    bool opened() const { return m_parse != Parse::Start && m_parse != Parse::Started && m_parse != Parse::Dead; }
+    bool hopeless() const { return m_parse == Parse::Dead; }
     // The records' numbers in file order, and the numbers each refers to.
     const std::vector<std::int64_t>& ids() const { return m_ids; }
     const std::vector<std::size_t>& offsets() const { return m_offsets; } // refs of i: [offsets[i], offsets[i+1])
@@ -36,6 +43,9 @@ public:
     // record's references of that part start at roleRef(i) among its own.
     enum class Role : unsigned char { None, AssemblyUsage, ProductDefinitionShape, ShapeDefinition, RepresentationRelationship };
     Role role(std::size_t record) const { return Role(m_roles[record]); }
+    // A record of a single type the reader does not know: it holds it as words, and follows
+    // none of its references.
+    bool unknown(std::size_t record) const { return m_unknown[record] != 0; }
     std::size_t roleRef(std::size_t record) const { return m_roleRefs[record]; }
 
     const std::string& badNumber() const { return m_badNumber; }
@@ -89,10 +99,13 @@ private:
     std::vector<std::int64_t> m_pendingRefs;
     Role m_typeRole = Role::None; // of the last type name read
     Role m_partRole = Role::None; // of the record's part being read
+    KnownType m_knownType;
+    std::string m_typeName;       // of the record's single type, while its list is read
 
     std::vector<std::int64_t> m_ids;
     std::vector<std::size_t> m_offsets;
     std::vector<std::int64_t> m_refs;
     std::vector<unsigned char> m_roles;
+    std::vector<unsigned char> m_unknown;
     std::vector<std::size_t> m_roleRefs;
 };

@@ -25,9 +25,15 @@ void StepScan::token(Token t, std::int64_t number)
             m_parse = Parse::HeaderEnded;
         return; // anything else is dropped up to the next header entity
     case Parse::HeaderEnded:
-        m_parse = t == Token::Data ? Parse::Between : Parse::Dead;
-        m_inHeader = false;
-        return;
+        if (t == Token::Data) {
+            m_parse = Parse::Between;
+            m_inHeader = false;
+            return;
+        }
+        // The reader's parser recovers into the header: what follows (a misspelled "DATA;", its
+        // records, a second "HEADER;") is header to it until an "ENDSEC;" that "DATA;" follows.
+        m_parse = Parse::HeaderTop;
+        break;
     case Parse::Dead:
         return;
     case Parse::Between:
@@ -37,6 +43,7 @@ void StepScan::token(Token t, std::int64_t number)
             m_pendingRefs.clear();
             m_complex = false;
             m_recorded = false;
+            m_typeName.clear();
             m_parse = Parse::Named;
         } else if (t == Token::Endsec) {
             m_parse = Parse::DataEnded;
@@ -177,6 +184,7 @@ void StepScan::closeList()
         m_ids.push_back(m_pending);
         m_offsets.push_back(m_refs.size());
         m_roles.push_back(static_cast<unsigned char>(Role::None));
+        m_unknown.push_back(!m_complex && !m_typeName.empty() && !m_knownType(m_typeName));
         m_roleRefs.push_back(0);
     }
     if (role != Role::None && m_roles.back() == static_cast<unsigned char>(Role::None)) { // its first such part

@@ -1,3 +1,4 @@
+#include "foundation/fileutils.h"
 #include "foundation/occutils.h"
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
@@ -8,7 +9,6 @@
 #include <RWStl.hxx>
 
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -66,7 +66,7 @@ struct AsciiScan
 // The reader stops quietly at the first empty line or malformed facet and keeps only the
 // facets before it. One pass finds both: empty lines are dropped from a copy before reading,
 // a malformed facet refuses the file.
-AsciiScan scanAscii(QFile& file, const Message_ProgressScope& stage)
+AsciiScan scanAscii(QFile& file, qint64 size, const Message_ProgressScope& stage)
 {
     enum class State { Outside, InSolid, InFacet, InLoop, LoopDone };
     AsciiScan scan;
@@ -74,15 +74,15 @@ AsciiScan scanAscii(QFile& file, const Message_ProgressScope& stage)
     int vertices = 0;
     int lineNumber = 0;
     file.seek(0);
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
+    while (file.pos() < size && !file.atEnd()) {
+        const QByteArray line = file.readLine(size - file.pos() + 1); // a line of at most the bytes left
         if ((++lineNumber & 0xffff) == 0 && stage.UserBreak()) {
             scan.cancelled = true;
             return scan;
         }
         const QList<QByteArray> words = line.simplified().toLower().split(' ');
         if (words.first().isEmpty()) {
-            scan.blankLines = scan.blankLines || !file.atEnd();
+            scan.blankLines = scan.blankLines || (file.pos() < size && !file.atEnd());
             continue;
         }
         const QByteArray& word = words.first();
@@ -130,13 +130,12 @@ AsciiScan scanAscii(QFile& file, const Message_ProgressScope& stage)
     return scan;
 }
 
-bool copyWithoutBlankLines(const QString& path, QTemporaryFile& copy)
+bool copyWithoutBlankLines(QFile& source, qint64 size, QTemporaryFile& copy)
 {
-    QFile source(path);
-    if (!source.open(QIODevice::ReadOnly) || !copy.open())
+    if (!source.seek(0) || !copy.open())
         return false;
-    while (!source.atEnd()) {
-        const QByteArray line = source.readLine();
+    while (source.pos() < size && !source.atEnd()) {
+        const QByteArray line = source.readLine(size - source.pos() + 1);
         if (!isBlank(line) && copy.write(line) != line.size())
             return false;
     }
@@ -152,26 +151,11 @@ bool hasControlBytes(const QByteArray& bytes)
 }
 
 // The reader trusts the file: a binary header announcing more triangles than the file holds,
-// or random bytes taken for a mesh, must be refused before it runs.
-StlFileCheck checkStlFile(const QString& path, const Message_ProgressScope& stage)
+// or random bytes taken for a mesh, must be refused before it runs. The file is checked and read
+// as it was opened: what it grows by meanwhile is not looked at.
+StlFileCheck checkStlFile(const QString& path, QFile& file, qint64 size, const Message_ProgressScope& stage)
 {
     StlFileCheck check;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        check.error = StlImporter::tr("The STL file does not exist: %1").arg(path);
-        return check;
-    }
-    // A pipe or a device would be read for ever, a folder not at all.
-    if (!info.isFile()) {
-        check.error = StlImporter::tr("The STL file is not a regular file: %1").arg(path);
-        return check;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        check.error = StlImporter::tr("The STL file cannot be opened: %1").arg(file.errorString());
-        return check;
-    }
-    const qint64 size = file.size();
     if (size == 0) {
         check.error = StlImporter::tr("The STL file contains no usable triangle.");
         return check;
@@ -192,8 +176,8 @@ StlFileCheck checkStlFile(const QString& path, const Message_ProgressScope& stag
     if (startsAsAscii && check.readerGuessesAscii) {
         const qint64 tail = 1024;
         file.seek(std::max<qint64>(0, size - tail));
-        if (file.readAll().toLower().contains("endsolid")) {
-            const AsciiScan scan = scanAscii(file, stage);
+        if (file.read(std::min(tail, size)).toLower().contains("endsolid")) {
+            const AsciiScan scan = scanAscii(file, size, stage);
             if (scan.cancelled)
                 return check;
             if (scan.damagedLine > 0) {
@@ -236,16 +220,27 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh, co
 {
     Message_ProgressScope stage(progress, StlStage::kRead, 4.0);
     stage.Show();
-    const StlFileCheck check = checkStlFile(path, stage);
+    // Opened once, and what was opened is checked and read: a pipe swapped in at the path
+    // neither blocks the open nor reaches the reader.
+    QFile file;
+    const OpenedFile opened = FileUtils::openRegularFile(path, file);
+    if (!opened.ok()) {
+        result.error = opened.status == OpenedFile::Missing ? StlImporter::tr("The STL file does not exist: %1").arg(path)
+            : opened.status == OpenedFile::NotRegularFile // a pipe or a device would be read for ever, a folder not at all
+            ? StlImporter::tr("The STL file is not a regular file: %1").arg(path)
+            : StlImporter::tr("The STL file cannot be opened: %1").arg(opened.errorString);
+        return false;
+    }
+    const StlFileCheck check = checkStlFile(path, file, opened.size, stage);
     if (check.layout == StlLayout::Invalid) {
         result.error = check.error;
         return false;
     }
 
-    QString readPath = path;
+    QString readPath = FileUtils::pathOfOpenFile(file, path);
     QTemporaryFile cleaned;
     if (check.layout == StlLayout::AsciiWithBlankLines) {
-        if (!copyWithoutBlankLines(path, cleaned)) {
+        if (!copyWithoutBlankLines(file, opened.size, cleaned)) {
             result.error = StlImporter::tr("The STL file cannot be opened: %1").arg(cleaned.errorString());
             return false;
         }

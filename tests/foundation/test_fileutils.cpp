@@ -290,6 +290,35 @@ TEST(ReadRegularFile, RefusesWhatIsNoRegularFileOrTooLarge)
     }
 }
 
+// What is opened is what is checked and read: a pipe (even behind a link) is refused at once,
+// without waiting for a writer, and a file swapped in at the path after the open is not read,
+// by this program nor by a reader given the path of what was opened.
+TEST(OpenRegularFile, ChecksWhatWasOpenedAndNeverWaitsOnAPipe)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(dir.filePath("pipe"), dir.filePath("link-to-pipe")));
+    struct Case { const char* name; int status; };
+    for (const Case& c : {Case{"pipe", OpenedFile::NotRegularFile}, Case{"link-to-pipe", OpenedFile::NotRegularFile},
+                          Case{".", OpenedFile::NotRegularFile}, Case{"missing", OpenedFile::Missing}}) {
+        SCOPED_TRACE(c.name);
+        QFile file;
+        EXPECT_EQ(FileUtils::openRegularFile(dir.filePath(c.name), file).status, c.status);
+        EXPECT_FALSE(file.isOpen());
+    }
+
+    const QString part = dir.filePath("part.stl");
+    writePlain(part, "the file that was opened");
+    writePlain(dir.filePath("other"), "a file put in its place");
+    QFile file;
+    const OpenedFile opened = FileUtils::openRegularFile(part, file);
+    ASSERT_TRUE(opened.ok());
+    EXPECT_EQ(opened.size, 24);
+    ASSERT_EQ(::rename(QFile::encodeName(dir.filePath("other")).constData(), QFile::encodeName(part).constData()), 0);
+    EXPECT_EQ(readAll(FileUtils::pathOfOpenFile(file, part)), QByteArray("the file that was opened"));
+    EXPECT_EQ(file.readAll(), QByteArray("the file that was opened"));
+}
+
 // A file whose size the system reports as 0 may still deliver endless content.
 TEST(ReadRegularFile, StopsAtTheCapWhateverTheClaimedSize)
 {
