@@ -370,8 +370,12 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         const bool builtAside = OutOfMemory::survive([&] {
             library.emplace();
             loadFootprintFolders(*library);
-            for (const FootprintData& footprint : std::as_const(footprints))
+            // The library's hashes end the program when an insertion cannot allocate: a shortage
+            // must show before each footprint goes in.
+            for (const FootprintData& footprint : std::as_const(footprints)) {
+                OutOfMemory::ensureHeadroom();
                 library->registerEmbeddedFootprint(footprint);
+            }
             loadNotes = loaded.loadNotes();
             const opencascade::handle<AIS_InteractiveContext> staging =
                 m_componentManager && m_occWidget ? stagingContext(m_occWidget->context())

@@ -291,19 +291,28 @@ TEST(FaultTrap, MemoryKeptByFaultsIsCountedAndBounded)
 
 namespace {
 
-// Pushes and pops OpenCASCADE handlers for ever, and spoils the place each one stood as soon as
-// it is gone: a walk of the handler list that reads another thread's handler without the list's
-// lock follows the spoilt link.
+// Pushes and pops OpenCASCADE handlers for ever, and spoils the place they stood as soon as
+// they are gone: a walk of the handler list that reads another thread's handler without the
+// list's lock follows a spoilt link.
+__attribute__((noinline)) void holdHandlers(int depth)
+{
+    Standard_ErrorHandler handler;
+    if (depth > 0)
+        holdHandlers(depth - 1);
+}
+
+__attribute__((noinline)) void spoilStack()
+{
+    volatile std::uintptr_t words[4096];
+    for (auto& word : words)
+        word = std::uintptr_t(0x10);
+}
+
 void churnHandlers(const std::atomic<bool>& stop)
 {
     while (!stop) {
-        {
-            Standard_ErrorHandler first;
-            Standard_ErrorHandler second;
-        }
-        volatile std::uintptr_t spoil[64];
-        for (auto& word : spoil)
-            word = std::uintptr_t(0x10);
+        holdHandlers(32);
+        spoilStack();
     }
 }
 
