@@ -13,6 +13,7 @@
 #include "foundation/logging.h"
 #include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
+#include "foundation/outofmemory.h"
 #include "model/footprintdata.h"
 #include "model/missingfootprintinfo.h"
 #include "model/savedcomponent.h"
@@ -35,6 +36,7 @@
 #include <V3d_Viewer.hxx>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -327,6 +329,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     bool cancelled = false;
     QList<MissingFootprintInfo> missing;
     bool outOfMemory = false;
+    bool shortOfMemory = false;
     bool autoSaveHeld = false;
     int loadedCount = 0;
     // One list for everything that opening repaired or left out: the file's sections, then the components.
@@ -344,9 +347,15 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
             // The part's reader reports from the helper thread; this thread paints meanwhile.
             Message_ProgressScope reading(scope.Next(3.0), nullptr, 4.0);
             const Message_ProgressRange readerRange = reading.Next(3.0);
-            read = OccUtils::runReporting(reading.Next(1.0), "openProject", [&] {
-                return loaded.loadProject(fileToRead, placed, footprints, readerRange);
-            });
+            const Message_ProgressRange waiting = reading.Next(1.0);
+            if (!OutOfMemory::survive([&] {
+                    read = OccUtils::runReporting(waiting, "openProject", [&] {
+                        return loaded.loadProject(fileToRead, placed, footprints, readerRange);
+                    });
+                })) {
+                shortOfMemory = true;
+                return;
+            }
         }
         if (!scope.More()) {
             cancelled = true;
@@ -355,59 +364,75 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         if (!read)
             return;
 
-        FootprintManager library;
-        loadFootprintFolders(library);
-        for (const FootprintData& footprint : std::as_const(footprints))
-            library.registerEmbeddedFootprint(footprint);
-        loadNotes = loaded.loadNotes();
+        // Everything built aside runs out of memory as a whole: the design stays as it was.
+        std::optional<FootprintManager> library;
         std::unique_ptr<ComponentManager> built;
-        const opencascade::handle<AIS_InteractiveContext> staging =
-            m_componentManager && m_occWidget ? stagingContext(m_occWidget->context())
-                                              : opencascade::handle<AIS_InteractiveContext>();
-        if (!staging.IsNull()) {
-            built = std::make_unique<ComponentManager>(library, staging, loaded);
-            const ComponentManager::GenerateResult result =
-                built->loadFromJson(placed, scope.Next(4.0), [&](int position, int count) {
-                    say(tr("Placing the components: %1 of %2...").arg(position).arg(count));
-                });
-            if (result.cancelled || !scope.More()) {
-                cancelled = true;
-                return;
+        const bool builtAside = OutOfMemory::survive([&] {
+            library.emplace();
+            loadFootprintFolders(*library);
+            // The library's hashes end the program when an insertion cannot allocate: a shortage
+            // must show before each footprint goes in.
+            for (const FootprintData& footprint : std::as_const(footprints)) {
+                OutOfMemory::ensureHeadroom();
+                library->registerEmbeddedFootprint(footprint);
             }
-            if (result.outOfMemory) {
-                outOfMemory = true;
-                return;
+            loadNotes = loaded.loadNotes();
+            const opencascade::handle<AIS_InteractiveContext> staging =
+                m_componentManager && m_occWidget ? stagingContext(m_occWidget->context())
+                                                  : opencascade::handle<AIS_InteractiveContext>();
+            if (!staging.IsNull()) {
+                built = std::make_unique<ComponentManager>(*library, staging, loaded);
+                const ComponentManager::GenerateResult result =
+                    built->loadFromJson(placed, scope.Next(4.0), [&](int position, int count) {
+                        say(tr("Placing the components: %1 of %2...").arg(position).arg(count));
+                    });
+                if (result.cancelled || !scope.More()) {
+                    cancelled = true;
+                    return;
+                }
+                if (result.outOfMemory) {
+                    outOfMemory = true;
+                    return;
+                }
+                missing = result.missingFootprints;
+                loadNotes += result.skipped;
+                loadedCount = result.loaded;
+            } else if (!placed.isEmpty()) {
+                qWarning() << "openProjectFile: no viewer;" << placed.size() << "component(s) not recreated";
             }
-            missing = result.missingFootprints;
-            loadNotes += result.skipped;
-            loadedCount = result.loaded;
-        } else if (!placed.isEmpty()) {
-            qWarning() << "openProjectFile: no viewer;" << placed.size() << "component(s) not recreated";
+            // The tracks' solids too, meshed as the view will show them: the swap below only displays.
+            const QList<Route>& routes = loaded.routingManager().routes();
+            Message_ProgressScope tracks(scope.Next(1.0), nullptr, double(qMax<qsizetype>(routes.size(), 1)));
+            for (int i = 0; i < routes.size(); ++i) {
+                const Route& route = routes.at(i);
+                say(tr("Building the tracks: %1 of %2...").arg(i + 1).arg(routes.size()));
+                // Cancel is heard inside one track's build too: a long one can take minutes.
+                const TopoDS_Shape solid = loaded.routingManager().routeShape(route, tracks.Next());
+                if (!tracks.More()) {
+                    cancelled = true;
+                    return;
+                }
+                const QString fault = solid.IsNull() ? QString() : loaded.routingManager().routeFault(route);
+                if (!fault.isEmpty())
+                    loadNotes << tr("track %1 (net %2) is not built as drawn: %3").arg(route.label(), route.netName, fault);
+                if (!staging.IsNull() && !solid.IsNull())
+                    OccUtils::guardedCall(false, "openProjectFile: track mesh", [&] {
+                        return StdPrs_ToolTriangulatedShape::Tessellate(solid, staging->DefaultDrawer());
+                    });
+                if (!tracks.More()) {
+                    cancelled = true;
+                    return;
+                }
+            }
+        });
+        if (!builtAside) {
+            built.reset();
+            library.reset();
+            shortOfMemory = true;
+            return;
         }
-        // The tracks' solids too, meshed as the view will show them: the swap below only displays.
-        const QList<Route>& routes = loaded.routingManager().routes();
-        Message_ProgressScope tracks(scope.Next(1.0), nullptr, double(qMax<qsizetype>(routes.size(), 1)));
-        for (int i = 0; i < routes.size(); ++i) {
-            const Route& route = routes.at(i);
-            say(tr("Building the tracks: %1 of %2...").arg(i + 1).arg(routes.size()));
-            // Cancel is heard inside one track's build too: a long one can take minutes.
-            const TopoDS_Shape solid = loaded.routingManager().routeShape(route, tracks.Next());
-            if (!tracks.More()) {
-                cancelled = true;
-                return;
-            }
-            const QString fault = solid.IsNull() ? QString() : loaded.routingManager().routeFault(route);
-            if (!fault.isEmpty())
-                loadNotes << tr("track %1 (net %2) is not built as drawn: %3").arg(route.label(), route.netName, fault);
-            if (!staging.IsNull() && !solid.IsNull())
-                OccUtils::guardedCall(false, "openProjectFile: track mesh", [&] {
-                    return StdPrs_ToolTriangulatedShape::Tessellate(solid, staging->DefaultDrawer());
-                });
-            if (!tracks.More()) {
-                cancelled = true;
-                return;
-            }
-        }
+        if (cancelled || outOfMemory)
+            return;
 
         // The open design goes now, whole: nothing below may be broken off.
         if (m_progressWindow)
@@ -453,7 +478,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         if (built)
             m_componentManager->adoptComponents(*built, scope.Next(1.0));
         // The opened design brings its own footprints; the previous design's must not serve it.
-        m_footprintManager = std::move(library);
+        m_footprintManager = std::move(*library);
         qCDebug(lcUi) << "✓ Recreation finished";
 
         // Each step of the swap reports, so that the window paints in between.
@@ -485,6 +510,12 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         QMessageBox::warning(this, tr("Error"),
                              tr("❌ Project load failed:\n\n%1\n\nThe current design has been kept.")
                                  .arg(loaded.lastError()));
+        return false;
+    }
+    if (shortOfMemory) {
+        QMessageBox::warning(this, tr("Error"),
+                             tr("❌ Not enough memory to open this project.\n\nThe current design has been kept."));
+        setStatusText(tr("Project not loaded: not enough memory"));
         return false;
     }
     if (outOfMemory) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -55,16 +56,31 @@ AbandonedJobs& abandonedJobs()
     return jobs;
 }
 
-// A thread for work, or none when the system has none to give (memory short): the caller then
-// does the work itself rather than ending the program on the throw.
-std::optional<std::thread> threadFor(std::function<void()> work)
+// A thread for work, or none when the system has none to give (memory short: the thread's own
+// state is allocated too): the caller then does the work itself rather than ending the program
+// on the throw. The work is handed over inside the guard: copying it may allocate as well.
+template <typename F>
+std::optional<std::thread> threadFor(F&& work)
 {
     try {
-        return std::thread(std::move(work));
+        return std::thread(std::forward<F>(work));
     } catch (const std::system_error&) {
+        return std::nullopt;
+    } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
 }
+
+// The helper is waited for however the wait ends: it works on the waiting frame's data.
+struct JoinOnExit
+{
+    std::thread& thread;
+    ~JoinOnExit()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+};
 
 } // namespace
 
@@ -135,6 +151,7 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
     });
     if (!helper)
         return guardedCall(false, context, job); // without reports meanwhile
+    const JoinOnExit joinOnExit{*helper};
     // Its length is unknown: each report takes a share of what is left.
     Message_ProgressScope waiting(progress, nullptr, 1.0, true);
     while (!done) {

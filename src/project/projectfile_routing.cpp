@@ -14,6 +14,7 @@
 
 #include <gp_Pnt.hxx>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -254,9 +255,12 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
 {
     if (!root.contains(QStringLiteral("routes")))
         return true;
-    QSet<QString> nets;
+    // Sorted rather than hashed: Qt's hash ends the program when an insertion cannot allocate.
+    QStringList nets;
+    nets.reserve(m_netlist.connections.size());
     for (const NetlistNet& net : std::as_const(m_netlist.connections))
-        nets.insert(net.netName);
+        nets.append(net.netName);
+    std::sort(nets.begin(), nets.end());
     int position = 0;
     forEachObject(root, "routes", [&](const QJsonObject& entry) {
         ++position;
@@ -281,7 +285,7 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
             qCDebug(lcProject) << name << ":" << route.segments.size() - kept.size()
                                << "segment(s) without length dropped";
         route.segments = kept;
-        if (!nets.contains(route.netName))
+        if (!std::binary_search(nets.cbegin(), nets.cend(), route.netName))
             addLoadNote(tr("%1 is on net “%2”, which the netlist does not have: kept as it was saved")
                             .arg(name, route.netName));
         // Each segment's solid stands alone: a track of thousands is built side by side. A

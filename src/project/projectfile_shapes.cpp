@@ -7,6 +7,7 @@
 #include "foundation/outofmemory.h"
 
 #include <BRepTools.hxx>
+#include <BRepTools_ShapeSet.hxx>
 #include <BRep_Builder.hxx>
 #include <Message_ProgressRange.hxx>
 #include <Message_ProgressScope.hxx>
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <istream>
+#include <memory>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -96,6 +98,10 @@ TopoDS_Shape readShapeText(const QString& text, const Message_ProgressRange& pro
         QByteArray bytes = QByteArray::fromBase64(text.toLatin1());
         if (!looksLikeBRepText(bytes))
             return TopoDS_Shape();
+        // OpenCASCADE's curve readers take a failed allocation for a missing curve and read on:
+        // a shortage must show before they run.
+        if (OutOfMemory::inScope())
+            OutOfMemory::ensureHeadroom(std::max<std::size_t>(std::size_t(16) << 20, std::size_t(bytes.size()) * 8));
         ByteReader buffer(bytes);
         std::istream stream(&buffer);
         // The reader keeps looping on a failed stream, so absurd counts in a damaged text would
@@ -104,10 +110,16 @@ TopoDS_Shape readShapeText(const QString& text, const Message_ProgressRange& pro
         TopoDS_Shape shape;
         BRep_Builder builder;
         // A trimmed or offset curve or surface whose basis record is broken reaches the
-        // reader's constructors as a null basis.
-        const bool clean = FaultTrap::run([&]() {
-            BRepTools::Read(shape, stream, builder, progress);
-        });
+        // reader's constructors as a null basis. What the reader built up to there (all the
+        // geometry read so far) is held here, outside the trapped frames, and given back.
+        auto read = std::make_unique<BRepTools_ShapeSet>(builder);
+        const bool clean = FaultTrap::run(
+            [&]() {
+                read->Read(stream, progress);
+                if (!progress.UserBreak())
+                    read->Read(shape, stream);
+            },
+            [&]() { read.reset(); });
         return clean && !progress.UserBreak() ? shape : TopoDS_Shape();
     });
 }
@@ -118,14 +130,19 @@ TopoDS_Shape decodeShapeFromBase64(const QString& text, const Message_ProgressRa
 {
     if (text.isEmpty())
         return TopoDS_Shape();
-    try {
-        return readShapeText(text, progress);
-    } catch (const std::bad_alloc&) {
+    // A shortage that has passed is not the text's fault: the read is tried once more. A text
+    // that asks for an absurd size asks for it again, and only then is called damaged, when
+    // memory is plentiful.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return readShapeText(text, attempt == 1 ? progress : Message_ProgressRange());
+        } catch (const std::bad_alloc&) {
+        } catch (const Standard_OutOfMemory&) {
+        }
         if (!askedForAbsurdMemory(text.size()))
-            throw;
-    } catch (const Standard_OutOfMemory&) {
-        if (!askedForAbsurdMemory(text.size()))
-            throw;
+            throw std::bad_alloc();
+        if (attempt == 2)
+            break;
     }
     qWarning() << "decodeShapeFromBase64: the shape text asks for an absurd amount of memory";
     return TopoDS_Shape();

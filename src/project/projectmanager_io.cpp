@@ -18,6 +18,8 @@
 #include <QJsonParseError>
 #include <QVersionNumber>
 
+#include <algorithm>
+
 namespace {
 
 const QString kVersion = QStringLiteral("3.0");
@@ -140,6 +142,9 @@ bool ProjectManager::readJsonFile(const QString& path, QJsonObject& out)
     }
     const QByteArray& content = read.data;
 
+    // Qt's parser ends the program when it cannot allocate: a shortage must show before it runs.
+    if (OutOfMemory::inScope())
+        OutOfMemory::ensureHeadroom(std::max<std::size_t>(std::size_t(16) << 20, std::size_t(content.size()) * 4));
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -166,18 +171,24 @@ bool ProjectManager::checkProjectRoot(const QJsonObject& root)
 
 void ProjectManager::adoptLoaded(ProjectManager& loaded)
 {
-    clear();
+    // The routing model is built aside, from a copy of this one: identities come from this
+    // model's counter, which never goes back, and the solids built aside come along. Running out
+    // of memory on the way leaves this model as it was; nothing after the copy allocates.
+    RoutingManager routing = m_routingManager;
+    routing.clearRoutes();
+    routing.clearNetPads();
+    routing.setRoutingRules(loaded.m_routingManager.routingRules());
+    for (const Route& route : loaded.m_routingManager.routes())
+        routing.addRouteOf(loaded.m_routingManager, route);
+    for (const UnbuiltRoute& kept : loaded.m_routingManager.unbuiltRoutes())
+        routing.addUnbuiltRoute(kept.route, kept.place);
+
     m_shapes = std::move(loaded.m_shapes);
     m_mainShapeIndex = loaded.m_mainShapeIndex;
     m_netlist = std::move(loaded.m_netlist);
-    m_routingManager.setRoutingRules(loaded.m_routingManager.routingRules());
+    m_lastError.clear();
     m_loadNotes = loaded.m_loadNotes;
-    // Identities come from this model's counter, which never goes back; the solids built aside
-    // come along.
-    for (const Route& route : loaded.m_routingManager.routes())
-        m_routingManager.addRouteOf(loaded.m_routingManager, route);
-    for (const UnbuiltRoute& kept : loaded.m_routingManager.unbuiltRoutes())
-        m_routingManager.addUnbuiltRoute(kept.route, kept.place);
+    m_routingManager = std::move(routing);
 }
 
 bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placedOut,
@@ -252,9 +263,12 @@ bool ProjectManager::readProject(const QString& path, QList<QJsonObject>& placed
     loaded.readRoutingRules(root);
     loaded.readRoutes(root);
 
+    // What the caller receives is put together before the model changes: nothing allocates after.
+    QList<QJsonObject> allPlaced = placedOut;
+    allPlaced.append(placed);
     adoptLoaded(loaded);
     footprintsOut = std::move(footprints);
-    placedOut.append(placed);
+    placedOut = std::move(allPlaced);
 
     qCDebug(lcProject) << "✓ Project loaded successfully";
     qCDebug(lcProject) << "  Shapes:" << m_shapes.size();

@@ -8,12 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
+#include <cstdlib>
 #include <csetjmp>
 #include <csignal>
 #include <functional>
 #include <future>
 #include <memory>
+#include <new>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -243,4 +247,97 @@ TEST(FaultTrap, AGenuineFaultOutsideTheTrapEndsTheProgram)
             20);
         EXPECT_EQ(outcome.signal, SIGSEGV) << outcome.describe();
     }
+}
+
+// Each fault keeps what the abandoned frames allocated. What the caller keeps aside and gives
+// back in release is not counted against the process; what stays is, and past the bound no
+// trapped work starts: it is refused as a shortage of memory, never run to fault again.
+TEST(FaultTrap, MemoryKeptByFaultsIsCountedAndBounded)
+{
+    constexpr std::size_t kBlock = 64u << 20;
+    constexpr int kFaultsPastTheBound = int(FaultTrap::kStrandedLimit / kBlock) + 2;
+    struct Case { const char* name; bool released; };
+    for (const Case& c : {Case{"given back", true}, Case{"kept by the abandoned frames", false}}) {
+        SCOPED_TRACE(c.name);
+        const TestSupport::ChildOutcome outcome = TestSupport::runInChild([&] {
+            int refusedAt = 0;
+            for (int fault = 1; fault <= kFaultsPastTheBound && !refusedAt; ++fault) {
+                void* block = nullptr;
+                try {
+                    FaultTrap::run(
+                        [&] {
+                            // Left untouched: address space, no resident memory.
+                            block = std::malloc(kBlock);
+                            std::raise(SIGSEGV);
+                        },
+                        [&] {
+                            if (c.released)
+                                std::free(block);
+                        });
+                } catch (const std::bad_alloc&) {
+                    refusedAt = fault;
+                }
+            }
+            const long long stranded = FaultTrap::strandedBytes();
+            if (c.released)
+                return refusedAt == 0 && stranded < (long long)kBlock ? 0 : 1;
+            // Refused once the kept blocks passed the bound, not before.
+            const bool counted = stranded >= (long long)kBlock * (refusedAt - 1);
+            return refusedAt > 1 && (long long)kBlock * (refusedAt - 2) <= FaultTrap::kStrandedLimit && counted ? 0 : 2;
+        });
+        EXPECT_TRUE(outcome.succeeded()) << outcome.describe();
+    }
+}
+
+namespace {
+
+// Pushes and pops OpenCASCADE handlers for ever, and spoils the place they stood as soon as
+// they are gone: a walk of the handler list that reads another thread's handler without the
+// list's lock follows a spoilt link.
+__attribute__((noinline)) void holdHandlers(int depth)
+{
+    Standard_ErrorHandler handler;
+    if (depth > 0)
+        holdHandlers(depth - 1);
+}
+
+__attribute__((noinline)) void spoilStack()
+{
+    volatile std::uintptr_t words[4096];
+    for (auto& word : words)
+        word = std::uintptr_t(0x10);
+}
+
+void churnHandlers(const std::atomic<bool>& stop)
+{
+    while (!stop) {
+        holdHandlers(32);
+        spoilStack();
+    }
+}
+
+} // namespace
+
+// Faults that abandon many handlers while other threads push and pop their own: only this
+// thread's are taken out, and the list every thread shares stays whole.
+TEST(FaultTrap, AbandonedHandlersGoWhileOtherThreadsUseTheList)
+{
+    const TestSupport::ChildOutcome outcome = TestSupport::runInChild(
+        [] {
+            std::atomic<bool> stop{false};
+            std::vector<std::thread> others;
+            for (int i = 0; i < 3; ++i)
+                others.emplace_back(churnHandlers, std::cref(stop));
+            bool allTrapped = true;
+            for (int run = 0; run < 12; ++run) {
+                std::thread helper([&] { allTrapped = !FaultTrap::run([] { recurseWithHandlers(0); }) && allTrapped; });
+                helper.join();
+            }
+            stop = true;
+            for (std::thread& other : others)
+                other.join();
+            return allTrapped && !Standard_ErrorHandler::IsInTryBlock() ? 0 : 1;
+        },
+        120);
+    EXPECT_TRUE(outcome.succeeded()) << outcome.describe();
 }

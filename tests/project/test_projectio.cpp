@@ -8,6 +8,7 @@
 #include "model/designlimits.h"
 #include "project/projectfile.h"
 #include "project/projectmanager.h"
+#include "foundation/faulttrap.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
@@ -798,4 +799,26 @@ TEST_F(ProjectIoTest, ReadingThePartReportsAndStopsOnABreak)
     EXPECT_LT(broken->reports, whole->reports / 2) << "the reader stopped at the break";
     EXPECT_TRUE(project.shapes().isEmpty());
     EXPECT_TRUE(project.mainShape().IsNull());
+}
+
+// A shape text that faults the reader after much geometry: what the reader had built is given
+// back each time, so that reading it again and again does not keep the process growing.
+TEST_F(ProjectIoTest, AShapeTextThatFaultsTheReaderLeavesLittleBehind)
+{
+    constexpr int kLines = 20000;
+    QByteArray text = "CASCADE Topology V1, (c) Matra-Datavision\nLocations 0\nCurve2ds 0\nCurves "
+                      + QByteArray::number(kLines + 1) + "\n";
+    for (int i = 0; i < kLines; ++i)
+        text += "1 " + QByteArray::number(i) + " 0 0 1 0 0\n";
+    text += "8 0 1\n99\nPolygon3D 0\n"; // a trimmed curve whose basis is of no known kind
+    const QString encoded = QString::fromLatin1(text.toBase64());
+    // What the lines alone take once read, the least a reader that keeps them holds.
+    const long long linesBytes = (long long)kLines * (long long)sizeof(Geom_Line);
+
+    constexpr int kReads = 10;
+    const long long before = FaultTrap::strandedBytes();
+    for (int read = 0; read < kReads; ++read)
+        EXPECT_TRUE(decodeShapeFromBase64(encoded).IsNull());
+    const long long perFault = (FaultTrap::strandedBytes() - before) / kReads;
+    EXPECT_LT(perFault, linesBytes / 4) << "kept per fault: " << perFault << " bytes";
 }
