@@ -178,6 +178,7 @@ void ProjectManager::adoptLoaded(ProjectManager& loaded)
         m_routingManager.addRouteOf(loaded.m_routingManager, route);
     for (const UnbuiltRoute& kept : loaded.m_routingManager.unbuiltRoutes())
         m_routingManager.addUnbuiltRoute(kept.route, kept.place);
+    changed();
 }
 
 bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placedOut,
