@@ -43,8 +43,10 @@ MainWindow::MainWindow(QWidget* parent)
     m_ui->setupUi(this);
     setupUi();
     connect(this, &MainWindow::designStateChanged, this, &MainWindow::onDesignStateChanged);
-    // Every edit, its undo and its redo moves the history.
-    connect(m_undoStack, &QUndoStack::indexChanged, this, &MainWindow::designStateChanged);
+    // Every edit, its undo and its redo moves the history; what is changed outside it, the
+    // models tell.
+    connect(m_undoStack, &QUndoStack::indexChanged, this, &MainWindow::onDesignModelChanged);
+    m_project.setChangeObserver([this] { onDesignModelChanged(); });
 
     const QByteArray geometry = AppSettings::mainWindowGeometry();
     if (!geometry.isEmpty())
@@ -71,6 +73,7 @@ MainWindow::~MainWindow()
     // while dying (cleanChanged, destroyed) must not reach a half-destroyed window.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
+    m_project.setChangeObserver({});
     releaseViewerObjects();
     delete m_ui;
     m_ui = nullptr;

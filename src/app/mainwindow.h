@@ -10,6 +10,7 @@
 #include "outputs/assemblyrecords.h"
 #include "outputs/partpresence.h"
 #include "outputs/printplan.h"
+#include "outputs/printplangenerator.h"
 #include "components/footprintmanager.h"
 #include "model/padid.h"
 #include "project/netconnectivity.h"
@@ -218,6 +219,12 @@ private:
     bool hasPlacedComponents() const;
     bool hasFootprintedComponents() const;
     void onDesignStateChanged();
+    // The design's models and the undo history tell each change here, and the window tells it
+    // on as designStateChanged: once, after the last step, for steps run in withOneDesignSignal.
+    void onDesignModelChanged();
+    void withOneDesignSignal(const std::function<void()>& steps);
+    int m_designSignalHeld = 0;
+    bool m_designSignalWanted = false;
 
     // Runs work under the modal progress window, with the status text and every later one as
     // its label, and the design's commands held. Nothing runs while another one does.
@@ -235,6 +242,10 @@ private:
     // Which components and tracks stand in the part, shared by the print plan and the exports'
     // counts: measured by the window before either, per volume, and let go with the part.
     PartPresence m_partPresence;
+    // The plan's part box, let go with the part as well.
+    PartBoxCache m_planPartBox;
+    // The part the open print plan window shows; another part closes that window.
+    TopoDS_Shape m_planPart;
     // The plan with what stands in the part measured first, through progress; failed when
     // broken off.
     PrintPlan planWithin(double layerHeightMm, const Message_ProgressRange& progress);

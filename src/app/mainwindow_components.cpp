@@ -89,7 +89,7 @@ void MainWindow::onComponentChanged(const QString& ref)
         return;
     withOneExplorerRefresh([&] {
         // A footprint found or lost changes what can be analysed, routed and probed.
-        emit designStateChanged();
+        onDesignModelChanged();
         showComponentProperties(ref);
         refreshRatsnest();
     });
@@ -109,7 +109,7 @@ void MainWindow::onPopulationChanged(int successCount, int)
 {
     // The action states and the ratsnest both refresh the explorer: all the nets once is enough.
     withOneExplorerRefresh([&] {
-        emit designStateChanged();
+        onDesignModelChanged();
         if (successCount > 0 && isViewerReady())
             m_project.syncRoutingNetlist();
         refreshRatsnest();

@@ -188,39 +188,40 @@ bool MainWindow::finishPartImport(const QList<TopoDS_Shape>& shapes, const QStri
 {
     const bool hadDesign = !m_project.shapes().isEmpty() || designAtStake();
 
-    resetInteractionState();
-    if (m_occWidget)
-        m_occWidget->clearAll();
-    m_project.clearShapes();
-    clearUndoHistory();
-    // What was there is gone whatever follows; the undo history can't say so.
-    if (hadDesign)
-        setModifiedOutsideUndo(true);
-
     int ignored = ignoredCount;
     bool kept = false;
-    for (const TopoDS_Shape& shape : shapes) {
-        if (!hasFace(shape)) {
-            ++ignored;
-            continue;
+    withOneDesignSignal([&] {
+        resetInteractionState();
+        if (m_occWidget)
+            m_occWidget->clearAll();
+        m_project.clearShapes();
+        clearUndoHistory();
+        // What was there is gone whatever follows; the undo history can't say so.
+        if (hadDesign)
+            setModifiedOutsideUndo(true);
+
+        for (const TopoDS_Shape& shape : shapes) {
+            if (!hasFace(shape)) {
+                ++ignored;
+                continue;
+            }
+            const int index = m_project.shapes().size();
+            m_project.addShape(shape);
+            if (!kept) {
+                m_project.setMainShapeIndex(index);
+                if (m_occWidget)
+                    m_occWidget->displayShape(shape);
+                kept = true;
+            } else if (m_occWidget) {
+                m_occWidget->displayShapeDeferred(shape);
+            }
         }
-        const int index = m_project.shapes().size();
-        m_project.addShape(shape);
-        if (!kept) {
-            m_project.setMainShapeIndex(index);
-            if (m_occWidget)
-                m_occWidget->displayShape(shape);
-            kept = true;
-        } else if (m_occWidget) {
-            m_occWidget->displayShapeDeferred(shape);
-        }
-    }
+    });
 
     if (!kept) {
         QMessageBox::warning(this, tr("Error"),
                              tr("No usable shape (%n shape(s) ignored).", nullptr, ignored));
         setStatusText(tr("No valid shape found in the file"));
-        emit designStateChanged();
         return false;
     }
 
@@ -228,7 +229,6 @@ bool MainWindow::finishPartImport(const QList<TopoDS_Shape>& shapes, const QStri
         OccUtils::safeUpdateViewer(m_occWidget->context());
         m_occWidget->fitAll();
     }
-    emit designStateChanged();
     setModifiedOutsideUndo(true);
 
     QString status = tr("Loaded: %1 - Click 'Orient part' then on a face").arg(baseName);
@@ -252,9 +252,6 @@ bool MainWindow::orientShapeToFace(const TopoDS_Face& face)
             setStatusText(tr("Orientation cancelled — job placement retained"));
             return false;
         }
-        resetInteractionState();
-        clearUndoHistory();
-        setModifiedOutsideUndo(true);
     }
 
     // Empty when the part was turned, placed and shown; otherwise what went wrong.
@@ -300,15 +297,22 @@ bool MainWindow::orientShapeToFace(const TopoDS_Face& face)
     };
 
     QString error;
-    try {
-        error = reorient();
-    } catch (const Standard_Failure&) {
-        error = OccUtils::currentExceptionMessage();
-    } catch (const std::exception&) {
-        error = OccUtils::currentExceptionMessage();
-    } catch (...) {
-        error = OccUtils::currentExceptionMessage();
-    }
+    withOneDesignSignal([&] {
+        if (designAtStake()) {
+            resetInteractionState();
+            clearUndoHistory();
+            setModifiedOutsideUndo(true);
+        }
+        try {
+            error = reorient();
+        } catch (const Standard_Failure&) {
+            error = OccUtils::currentExceptionMessage();
+        } catch (const std::exception&) {
+            error = OccUtils::currentExceptionMessage();
+        } catch (...) {
+            error = OccUtils::currentExceptionMessage();
+        }
+    });
 
     if (!error.isEmpty()) {
         QMessageBox::warning(this, tr("Error"), tr("Error during orientation: %1").arg(error));
@@ -316,7 +320,6 @@ bool MainWindow::orientShapeToFace(const TopoDS_Face& face)
     }
 
     setModifiedOutsideUndo(true);
-    emit designStateChanged();
     if (m_occWidget) {
         m_occWidget->fitAll();
         m_occWidget->setSelectionActive(false);

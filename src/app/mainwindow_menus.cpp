@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QUndoStack>
@@ -89,11 +90,29 @@ void MainWindow::createEditMenu()
 {
     QMenu* menu = menuBar()->addMenu(tr("&Edit"));
 
+    // The status line says what was undone or redone: what it said of the edit no longer holds.
+    // A conflict between nets that the step brought back is the news that stays in view.
+    const auto tell = [this](const QString& text) {
+        if (m_conflictNotice.isEmpty() || !m_statusLabel || m_statusLabel->text() != m_conflictNotice)
+            setStatusText(text);
+    };
     m_undoAction = m_undoStack->createUndoAction(this, tr("&Undo"));
     m_undoAction->setShortcut(QKeySequence::Undo);
+    disconnect(m_undoAction, &QAction::triggered, m_undoStack, &QUndoStack::undo);
+    connect(m_undoAction, &QAction::triggered, this, [this, tell] {
+        const QString text = m_undoStack->undoText();
+        m_undoStack->undo();
+        tell(tr("Undone: %1").arg(text));
+    });
     menu->addAction(m_undoAction);
 
     m_redoAction = m_undoStack->createRedoAction(this, tr("&Redo"));
+    disconnect(m_redoAction, &QAction::triggered, m_undoStack, &QUndoStack::redo);
+    connect(m_redoAction, &QAction::triggered, this, [this, tell] {
+        const QString text = m_undoStack->redoText();
+        m_undoStack->redo();
+        tell(tr("Redone: %1").arg(text));
+    });
     // Ctrl+Shift+Z redoes on every platform, whatever its standard redo key. Where it already is
     // the standard key it is given once: the same key twice on one action is an ambiguous
     // shortcut, and Qt then triggers nothing.

@@ -59,7 +59,6 @@ void MainWindow::importNetlist()
     }
     // The netlist is part of the saved design, though no command can undo its import.
     setModifiedOutsideUndo(true);
-    emit designStateChanged();
     const int components = int(m_project.netlist().components.size());
     const int nets = int(m_project.netlist().connections.size());
     setStatusText(tr("Netlist loaded: %1, %2")
@@ -221,13 +220,18 @@ void MainWindow::updateFromNetlist()
         m_burialButton->setChecked(false);
     const Netlist installed = netlist;
     Netlist previous = m_project.netlist();
-    m_project.setNetlist(std::move(netlist));
-    const NetlistApplyCounts counts = applyNetlistToComponents(installed, update);
+    NetlistApplyCounts counts;
+    withOneDesignSignal([&] {
+        m_project.setNetlist(std::move(netlist));
+        counts = applyNetlistToComponents(installed, update);
+        if (counts.outOfMemory)
+            m_project.setNetlist(std::move(previous));
+        else
+            m_undoStack->clear(); // nothing is left to undo, yet the design differs from its file
+    });
     if (counts.outOfMemory) {
-        m_project.setNetlist(std::move(previous));
         if (m_occWidget && !m_occWidget->context().IsNull())
             OccUtils::safeUpdateViewer(m_occWidget->context());
-        emit designStateChanged();
         QMessageBox::warning(this, tr("Update from netlist"),
                              tr("❌ Not enough memory to add the new components: the board and its netlist were "
                                 "left as they were."));
@@ -235,12 +239,9 @@ void MainWindow::updateFromNetlist()
         return;
     }
 
-    // Nothing is left to undo, yet the design differs from its file.
-    m_undoStack->clear();
     setModifiedOutsideUndo(true);
     if (m_occWidget && !m_occWidget->context().IsNull())
         OccUtils::safeUpdateViewer(m_occWidget->context());
-    emit designStateChanged();
 
     QString summary = tr("✓ Update applied:\n\n")
         + tr("• %n component(s) added\n", nullptr, counts.addedWithFootprint + counts.addedAsFallback)
@@ -276,7 +277,6 @@ void MainWindow::reportNetlistContentChanges(const QString& fileName, Netlist&& 
     // ratsnest, the routing and the saved file would keep the old connections.
     m_project.setNetlist(std::move(netlist));
     setModifiedOutsideUndo(true);
-    emit designStateChanged();
 
     const QString summary = tr("“%1” changes no placed component and no routed track, but the netlist "
                                "itself changed:\n\n")

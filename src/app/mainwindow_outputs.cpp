@@ -94,7 +94,8 @@ PrintPlan MainWindow::planWithin(double layerHeightMm, const Message_ProgressRan
     }
     const QStringList outside = m_partPresence.componentsOutside(volumes);
     return PrintPlanGenerator::generate(placedComponentMap(), m_project.netlist().components, m_project.mainShape(),
-                                        layerHeightMm, QSet<QString>(outside.cbegin(), outside.cend()));
+                                        layerHeightMm, QSet<QString>(outside.cbegin(), outside.cend()),
+                                        &m_planPartBox);
 }
 
 PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
@@ -215,7 +216,8 @@ void MainWindow::exportStepFile()
                   + tr("%n conductor element(s)", nullptr, summary.conductorGroups));
     const QString report =
         tr("✓ File exported:\n%1\n\nContent:\n").arg(QFileInfo(path).fileName())
-        + tr("• Main part: hollowed (%n cavity(ies))\n", nullptr, summary.cavitiesOk)
+        + (summary.cavitiesOk > 0 ? tr("• Main part: hollowed (%n cavity(ies))\n", nullptr, summary.cavitiesOk)
+                                  : tr("• Main part: whole, no cavity cut\n"))
         + tr("• Conductor: %n element(s) (pads + tracks)\n\n", nullptr, summary.conductorGroups)
         + tr("The two shapes are distinct objects in the STEP file.\nAssign them different materials in your slicer.")
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
@@ -235,6 +237,7 @@ void MainWindow::showPrintPlan()
         m_printPlanDialog = new PrintPlanDialog(this);
         m_printPlanDialog->setGenerator([this](double layerHeightMm) { return buildPrintPlan(layerHeightMm); });
     }
+    m_planPart = m_project.mainShape();
     m_printPlanDialog->regenerate();
     if (first)
         ReportDialog::fitToScreen(m_printPlanDialog);

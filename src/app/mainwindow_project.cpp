@@ -78,23 +78,23 @@ void MainWindow::newProject()
         return;
     }
 
-    resetInteractionState();
-    if (m_componentManager)
-        m_componentManager->clearAll(true);
-    if (m_occWidget)
-        m_occWidget->clearAll();
-    m_project.clear();
-    m_project.routingManager().setRoutingRules(AppSettings::routingRules());
-    m_footprintManager.clearSearchPaths();
-    loadFootprintFolders(m_footprintManager);
+    withOneDesignSignal([this] {
+        resetInteractionState();
+        if (m_componentManager)
+            m_componentManager->clearAll(true);
+        if (m_occWidget)
+            m_occWidget->clearAll();
+        m_project.clear();
+        m_project.routingManager().setRoutingRules(AppSettings::routingRules());
+        m_footprintManager.clearSearchPaths();
+        loadFootprintFolders(m_footprintManager);
 
-    m_undoStack->clear();
-    markSaved();
-    leaveAutoSave(m_currentProjectPath);
-    m_currentProjectPath.clear();
-    updateWindowTitle();
-
-    emit designStateChanged();
+        m_undoStack->clear();
+        markSaved();
+        leaveAutoSave(m_currentProjectPath);
+        m_currentProjectPath.clear();
+        updateWindowTitle();
+    });
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();
     setStatusText(tr("New project - Build plate displayed"));
@@ -437,56 +437,54 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         // The open design goes now, whole: nothing below may be broken off.
         if (m_progressWindow)
             m_progressWindow->holdCancel();
-        say(tr("Replacing the open design..."));
-        resetInteractionState();
-        if (m_componentManager)
-            m_componentManager->clearAll(true);
-        if (m_occWidget)
-            m_occWidget->clearAll();
-        qCDebug(lcUi) << "✓ Current state cleared";
-        scope.Show();
-        m_project.adoptLoaded(loaded);
-        // The replaced design is thrown away: its automatic save must not come back as work to
-        // recover. A recovered untitled design goes on under its side file, and reopening the same
-        // project, under any spelling of its path, keeps the side file its recovery question left.
-        if (!untitledRecovery && !AutoSaveSlot::sameProject(m_currentProjectPath, path))
-            leaveAutoSave(m_currentProjectPath);
-        // No longer open here; its side file is left for the next opening to offer.
-        if (untitledRecovery)
-            leaveAutoSaveClaim(m_currentProjectPath);
+        // The window's state follows the swapped design once, at its end.
+        withOneDesignSignal([&] {
+            resetInteractionState();
+            if (m_componentManager)
+                m_componentManager->clearAll(true);
+            if (m_occWidget)
+                m_occWidget->clearAll();
+            // After the reset, whose own texts (the mode left) are not this operation's.
+            say(tr("Replacing the open design..."));
+            qCDebug(lcUi) << "✓ Current state cleared";
+            scope.Show();
+            m_project.adoptLoaded(loaded);
+            // The replaced design is thrown away: its automatic save must not come back as work to
+            // recover. A recovered untitled design goes on under its side file, and reopening the same
+            // project, under any spelling of its path, keeps the side file its recovery question left.
+            if (!untitledRecovery && !AutoSaveSlot::sameProject(m_currentProjectPath, path))
+                leaveAutoSave(m_currentProjectPath);
+            // No longer open here; its side file is left for the next opening to offer.
+            if (untitledRecovery)
+                leaveAutoSaveClaim(m_currentProjectPath);
 
-        m_undoStack->clear();
-        m_undoStack->setClean();
-        // A recovered state is not in the project file yet.
-        m_modifiedOutsideUndo = recovery;
-        m_currentProjectPath = untitledRecovery ? QString() : path;
-        autoSaveHeld = untitledRecovery || claimAutoSave(path, recoveredSideFile);
-        updateWindowTitle();
-        qCDebug(lcUi) << "✓ Project file loaded";
-        qCDebug(lcUi) << "  Components recreated:" << placed.size();
+            m_undoStack->clear();
+            m_undoStack->setClean();
+            // A recovered state is not in the project file yet.
+            m_modifiedOutsideUndo = recovery;
+            m_currentProjectPath = untitledRecovery ? QString() : path;
+            autoSaveHeld = untitledRecovery || claimAutoSave(path, recoveredSideFile);
+            updateWindowTitle();
+            qCDebug(lcUi) << "✓ Project file loaded";
+            qCDebug(lcUi) << "  Components recreated:" << placed.size();
 
-        bool displayed = false;
-        for (const TopoDS_Shape& shape : m_project.shapes()) {
-            if (shape.IsNull() || !m_occWidget)
-                continue;
-            m_occWidget->displayShape(shape);
-            displayed = true;
-        }
-        if (displayed)
-            emit designStateChanged();
+            for (const TopoDS_Shape& shape : m_project.shapes()) {
+                if (!shape.IsNull() && m_occWidget)
+                    m_occWidget->displayShape(shape);
+            }
 
-        if (built)
-            m_componentManager->adoptComponents(*built, scope.Next(1.0));
-        // The opened design brings its own footprints; the previous design's must not serve it.
-        m_footprintManager = std::move(*library);
-        qCDebug(lcUi) << "✓ Recreation finished";
+            if (built)
+                m_componentManager->adoptComponents(*built, scope.Next(1.0));
+            // The opened design brings its own footprints; the previous design's must not serve it.
+            m_footprintManager = std::move(*library);
+            qCDebug(lcUi) << "✓ Recreation finished";
 
-        // Each step of the swap reports, so that the window paints in between.
-        m_project.syncRoutingNetlist();
-        displayRestoredTracks();
-        qCDebug(lcUi) << "✓ Routes displayed:" << m_project.routingManager().routes().size();
-        scope.Show();
-        emit designStateChanged();
+            // Each step of the swap reports, so that the window paints in between.
+            m_project.syncRoutingNetlist();
+            displayRestoredTracks();
+            qCDebug(lcUi) << "✓ Routes displayed:" << m_project.routingManager().routes().size();
+            scope.Show();
+        });
         verifyRestoredPadIndex();
         scope.Show();
         // The explorer's net figures were emptied with the previous design.

@@ -4,8 +4,10 @@
 
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
+#include "foundation/scopeguard.h"
 #include "foundation/uitheme.h"
 #include "interaction/routingcontroller.h"
+#include "outputs/printplandialog.h"
 #include "view/occwidget.h"
 
 #include <QAction>
@@ -14,6 +16,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -104,10 +108,39 @@ QWidget* MainWindow::createToolPanel()
     return panel;
 }
 
+void MainWindow::onDesignModelChanged()
+{
+    if (m_designSignalHeld > 0)
+        m_designSignalWanted = true;
+    else
+        emit designStateChanged();
+}
+
+void MainWindow::withOneDesignSignal(const std::function<void()>& steps)
+{
+    {
+        ++m_designSignalHeld;
+        const ScopeGuard release([this] { --m_designSignalHeld; });
+        steps();
+    }
+    if (m_designSignalHeld == 0 && std::exchange(m_designSignalWanted, false))
+        emit designStateChanged();
+}
+
 void MainWindow::onDesignStateChanged()
 {
     // The verdicts on what stands in the part hold for that part alone.
-    m_partPresence.forgetOtherParts(m_project.mainShape());
+    const TopoDS_Shape& part = m_project.mainShape();
+    m_partPresence.forgetOtherParts(part);
+    m_planPartBox.forgetOtherParts(part);
+    // Another part is another design (opened, new, imported or turned): a plan window left open
+    // would show, and export, the previous one's plan.
+    if (m_printPlanDialog && !m_planPart.IsSame(part)) {
+        m_printPlanDialog->hide();
+        m_printPlanDialog->deleteLater();
+        m_printPlanDialog = nullptr;
+        m_planPart.Nullify();
+    }
     updateActionStates();
 }
 
@@ -175,7 +208,7 @@ void MainWindow::resetInteractionState()
     }
 
     updateRatsnestButton(false);
-    m_project.routingManager().clearRoutes();
+    m_project.clearRoutes();
     if (m_routingController)
         m_routingController->displayRoutedTracks();
     // Every caller has warned that the placed components go: they leave the design, not just
@@ -193,7 +226,6 @@ void MainWindow::resetInteractionState()
     m_dragComponentRef.clear();
     if (m_propertiesPanel)
         m_propertiesPanel->clearSelection();
-    emit designStateChanged();
 }
 
 void MainWindow::setCurrentProjectPath(const QString& path)

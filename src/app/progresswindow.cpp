@@ -58,8 +58,20 @@ public:
     {
         if (held || cancelled.exchange(true))
             return;
-        label->setText(insideUnbreakableWork ? waitText() : ProgressWindow::tr("Cancelling…"));
+        say(insideUnbreakableWork ? waitText() : ProgressWindow::tr("Cancelling…"));
         buttons->setEnabled(false);
+    }
+
+    // A longer text than the window was sized for makes it taller, or the bar covers its end.
+    void say(const QString& text)
+    {
+        label->setText(text);
+        if (!isVisible())
+            return;
+        layout()->activate();
+        const int needed = heightForWidth(width());
+        if (needed > height())
+            resize(width(), needed);
     }
 
     static QString waitText()
@@ -107,7 +119,7 @@ protected:
         m_dialog->insideUnbreakableWork = insideUnbreakableWork(scope);
         if (m_dialog->cancelled && !m_waitShown && m_dialog->insideUnbreakableWork) {
             m_waitShown = true;
-            m_dialog->label->setText(Dialog::waitText());
+            m_dialog->say(Dialog::waitText());
         }
         // Once the modal window is up it alone takes input; before, input waits for the end.
         QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents
@@ -144,7 +156,7 @@ Message_ProgressRange ProgressWindow::start()
 void ProgressWindow::setLabel(const QString& text)
 {
     if (!m_dialog->cancelled)
-        m_dialog->label->setText(text);
+        m_dialog->say(text);
 }
 
 void ProgressWindow::holdCancel()

@@ -164,9 +164,12 @@ void ComponentManager::clearAll(bool removeBodies)
         }
         OccUtils::safeUpdateViewer(m_context);
     }
+    const bool hadComponents = !m_components.isEmpty();
     m_components.clear();
     m_bodyIndex.clear();
     pinsChanged(QString());
+    if (hadComponents)
+        emit populationChanged(0, 0);
 }
 
 bool ComponentManager::removeComponent(const QString& ref)

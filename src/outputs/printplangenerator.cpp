@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <mutex>
 
 namespace {
 
@@ -54,26 +53,6 @@ int skipCode(const PlacedComponentData& component, const QSet<QString>& outsideP
     return 0;
 }
 
-// The part's tight box takes a tenth of a second and more on a part of many B-spline solids,
-// and the plan is made again at each layer height: the last part's box is kept. The part is
-// kept with it, so that no other part can come to share its identity while the box is held.
-Bnd_Box partBox(const TopoDS_Shape& part)
-{
-    static std::mutex guard;
-    static TopoDS_Shape keptPart;
-    static Bnd_Box keptBox;
-    {
-        const std::lock_guard<std::mutex> lock(guard);
-        if (!keptPart.IsNull() && keptPart.IsSame(part))
-            return keptBox;
-    }
-    const Bnd_Box box = GeometryUtils::getTightBoundingBox(part);
-    const std::lock_guard<std::mutex> lock(guard);
-    keptPart = part;
-    keptBox = box;
-    return box;
-}
-
 PrintPlan failed(double layerHeight, const QString& error)
 {
     PrintPlan plan;
@@ -83,6 +62,28 @@ PrintPlan failed(double layerHeight, const QString& error)
 }
 
 } // namespace
+
+Bnd_Box PartBoxCache::boxOf(const TopoDS_Shape& part)
+{
+    if (m_part.IsNull() || !m_part.IsSame(part)) {
+        m_box = GeometryUtils::getTightBoundingBox(part);
+        m_part = part;
+    }
+    return m_box;
+}
+
+void PartBoxCache::forgetOtherParts(const TopoDS_Shape& part)
+{
+    if (m_part.IsNull() || m_part.IsSame(part))
+        return;
+    m_part.Nullify();
+    m_box.SetVoid();
+}
+
+bool PartBoxCache::isEmpty() const
+{
+    return m_part.IsNull();
+}
 
 QString PrintPlanGenerator::reasonText(int code)
 {
@@ -148,7 +149,7 @@ PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>&
 PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>& components,
                                        const QMap<QString, NetlistComponent>& netlistComponents,
                                        const TopoDS_Shape& part, double layerHeightMm,
-                                       const QSet<QString>& outsidePart)
+                                       const QSet<QString>& outsidePart, PartBoxCache* boxes)
 {
     const double h = layerHeightMm;
     if (part.IsNull())
@@ -156,7 +157,7 @@ PrintPlan PrintPlanGenerator::generate(const QMap<QString, PlacedComponentData>&
     if (!(h > 0.0) || !std::isfinite(h))
         return failed(h, trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "invalid layer height")));
 
-    const Bnd_Box box = partBox(part);
+    const Bnd_Box box = boxes ? boxes->boxOf(part) : GeometryUtils::getTightBoundingBox(part);
     if (box.IsVoid())
         return failed(h, trGen(QT_TRANSLATE_NOOP("PrintPlanGenerator", "Bounding box of the part cannot be calculated")));
 

@@ -6,22 +6,36 @@
 
 ProjectManager::ProjectManager() = default;
 
+void ProjectManager::setChangeObserver(std::function<void()> observer)
+{
+    m_changeObserver = std::move(observer);
+}
+
+void ProjectManager::changed() const
+{
+    if (m_changeObserver)
+        m_changeObserver();
+}
+
 void ProjectManager::addShape(const TopoDS_Shape& shape)
 {
     if (shape.IsNull())
         return;
     m_shapes.append(shape);
+    changed();
 }
 
 void ProjectManager::clearShapes()
 {
     m_shapes.clear();
     m_mainShapeIndex = -1;
+    changed();
 }
 
 void ProjectManager::setMainShapeIndex(int index)
 {
     m_mainShapeIndex = (index >= 0 && index < m_shapes.size()) ? index : -1;
+    changed();
 }
 
 TopoDS_Shape ProjectManager::mainShape() const
@@ -42,6 +56,7 @@ bool ProjectManager::replaceShape(int index, const TopoDS_Shape& shape)
         return false;
     }
     m_shapes[index] = shape;
+    changed();
     return true;
 }
 
@@ -64,12 +79,14 @@ void ProjectManager::setNetlist(Netlist&& netlist)
 {
     m_netlist = std::move(netlist);
     syncRoutingNetlist();
+    changed();
 }
 
 void ProjectManager::clearNetlist()
 {
     m_netlist.clear();
     m_routingManager.clearNetPads();
+    changed();
 }
 
 void ProjectManager::syncRoutingNetlist()
@@ -89,6 +106,13 @@ void ProjectManager::clear()
     m_loadNotes.clear();
     m_routingManager.clearRoutes();
     m_routingManager.setRoutingRules(RoutingRules());
+    changed();
+}
+
+void ProjectManager::clearRoutes()
+{
+    m_routingManager.clearRoutes();
+    changed();
 }
 
 void ProjectManager::addLoadNote(const QString& note)

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <TopoDS_Shape.hxx>
 
+#include <functional>
+
 class QJsonObject;
 struct FootprintData;
 struct SavedComponent;
@@ -21,6 +23,10 @@ class ProjectManager
 
 public:
     ProjectManager();
+
+    // Told after each change of the shapes, the netlist or the whole design. A track's edits are
+    // told by the undo history that makes them, the components' by their own model.
+    void setChangeObserver(std::function<void()> observer);
 
     // Shapes
     const QList<TopoDS_Shape>& shapes() const { return m_shapes; }
@@ -47,6 +53,8 @@ public:
 
     // Whole project
     void clear();
+    // Every track goes, outside the undo history.
+    void clearRoutes();
     const QString& lastError() const { return m_lastError; }
 
     bool saveProject(const QString& path, const QList<SavedComponent>& placed,
@@ -92,6 +100,9 @@ private:
     bool withinComponentLimit(const QJsonObject& root);
     bool checkProjectRoot(const QJsonObject& root);
 
+    void changed() const;
+
+    std::function<void()> m_changeObserver;
     QList<TopoDS_Shape> m_shapes;
     int m_mainShapeIndex = -1;
     Netlist m_netlist;

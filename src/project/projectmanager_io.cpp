@@ -189,6 +189,7 @@ void ProjectManager::adoptLoaded(ProjectManager& loaded)
     m_lastError.clear();
     m_loadNotes = loaded.m_loadNotes;
     m_routingManager = std::move(routing);
+    changed();
 }
 
 bool ProjectManager::loadProject(const QString& path, QList<QJsonObject>& placedOut,

@@ -40,6 +40,7 @@ struct MainWindowProbe
     ProjectManager& project() const { return w.m_project; }
     QUndoStack* undoStack() const { return w.m_undoStack; }
     const AssemblyCache& assemblyCache() const { return w.m_assemblyCache; }
+    const PartBoxCache& planPartBox() const { return w.m_planPartBox; }
     bool viewerReady() const { return w.m_viewerReady; }
     bool surfaceFollowing() const { return w.m_surfaceFollowing; }
     RoutingController* routingController() const { return w.m_routingController; }

@@ -6,6 +6,9 @@
 #include "testsupport.h"
 
 #include "app/progresswindow.h"
+#include "app/routecommands.h"
+#include "model/footprintdata.h"
+#include "model/savedcomponent.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -509,6 +512,64 @@ TEST_F(MainWindowActions, SurfaceFollowingSwitchesTextsBothWays)
     EXPECT_FALSE(probe->surfaceFollowing());
     EXPECT_FALSE(follow->isChecked());
     EXPECT_EQ(follow->text(), QStringLiteral("Follow surface"));
+}
+
+// The commands the window offers follow the design through its models and its undo history:
+// a netlist set, an edit undone and redone from the Edit menu (whose status line then says so,
+// not what the edit said), and a design opened over an empty one, told once, after the swap.
+TEST_F(MainWindowActions, CommandsFollowTheModelsUndoRedoAndOpening)
+{
+    ASSERT_TRUE(window->importStepFile(boxStep()));
+    Netlist netlist;
+    netlist.components.insert(QStringLiteral("R1"), NetlistComponent{"R1", "1k", "R_0805", {}});
+    probe->project().setNetlist(std::move(netlist));
+    EXPECT_TRUE(probe->generateButton()->isEnabled());
+
+    double x0, y0, z0, x1, y1, z1;
+    GeometryUtils::getTightBoundingBox(probe->project().mainShape()).Get(x0, y0, z0, x1, y1, z1);
+    Route route;
+    route.netName = QStringLiteral("GND");
+    RouteSegment segment;
+    segment.start = gp_Pnt(x0 + 5, (y0 + y1) / 2, z0 + 3);
+    segment.end = gp_Pnt(x1 - 5, (y0 + y1) / 2, z0 + 3);
+    route.segments.append(segment);
+    probe->project().routingManager().addRoute(route);
+    window->updateActionStates();
+    const Enabled withTracks{true, true, false, false, false, true, false, false, true, false};
+    const Enabled withoutTracks{true, true, false, false, false, false, false, false, false, false};
+    expectEnabled(withTracks);
+
+    probe->undoStack()->push(new ClearAllRoutesCommand(&probe->project().routingManager(), [] {}));
+    const QString edit = probe->undoStack()->undoText();
+    expectEnabled(withoutTracks);
+    probe->undoAction()->trigger();
+    expectEnabled(withTracks);
+    EXPECT_EQ(probe->status(), QStringLiteral("Undone: ") + edit);
+    probe->redoAction()->trigger();
+    expectEnabled(withoutTracks);
+    EXPECT_EQ(probe->status(), QStringLiteral("Redone: ") + edit);
+    probe->undoAction()->trigger();
+    ASSERT_EQ(probe->project().routingManager().routes().size(), 1);
+
+    // The same design in a file (saving needs the viewer).
+    const QString file = m_dir.filePath(QStringLiteral("design.vtq"));
+    {
+        ProjectManager saved;
+        saved.addShape(probe->project().mainShape());
+        saved.setMainShapeIndex(0);
+        saved.setNetlist(Netlist(probe->project().netlist()));
+        saved.routingManager().addRoute(route);
+        ASSERT_TRUE(saved.saveProject(file, {}, {}, false));
+    }
+    MessageBoxAnswerer yes(QMessageBox::Yes);
+    window->newProject();
+    expectEnabled({false, false, false, false, false, false, false, false, false, false});
+    EXPECT_FALSE(probe->generateButton()->isEnabled());
+    QSignalSpy told(window.get(), &MainWindow::designStateChanged);
+    ASSERT_TRUE(probe->openProjectPath(file, false));
+    EXPECT_EQ(told.count(), 1);
+    expectEnabled(withTracks);
+    EXPECT_TRUE(probe->generateButton()->isEnabled());
 }
 
 TEST_F(MainWindowActions, RedoAlsoAnswersCtrlShiftZ)

@@ -389,6 +389,40 @@ INSTANTIATE_TEST_SUITE_P(Stages, OpeningCancelled,
                                            OpenCancel{"WhileTheTrackIsBuilt", "Building the tracks: 1 of 1...", 1}),
                          [](const ::testing::TestParamInfo<OpenCancel>& info) { return std::string(info.param.name); });
 
+// While a project's design is swapped in, the progress window says so: the texts of the mode
+// the swap leaves are not the operation's.
+TEST_F(MainWindowComponents, OpeningSaysWhatItDoesWhileTheDesignIsSwapped)
+{
+    importPart();
+    generate({"C1", "C2"});
+    const QString path = m_dir.filePath("same.vtq");
+    ASSERT_TRUE(probe->saveProjectTo(path));
+    ASSERT_TRUE(probe->modes()->requestTransition(ModeController::Mode::Select).accepted);
+    ProgressWindow::setShowDelay(0);
+    ProgressWindow::setPumpInterval(0);
+    QStringList shown;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* progress = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        const QLabel* label = progress && progress->objectName() == QLatin1String("progressWindow")
+            ? progress->findChild<QLabel*>()
+            : nullptr;
+        if (label && (shown.isEmpty() || shown.last() != label->text()))
+            shown << label->text();
+    });
+    poll.start();
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        EXPECT_TRUE(probe->openProjectPath(path, false));
+    }
+    poll.stop();
+    ProgressWindow::setPumpInterval(40);
+    ProgressWindow::setShowDelay(400);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Replacing the open design..."))) << shown.join('|').toStdString();
+    EXPECT_FALSE(shown.contains(QStringLiteral("Selection mode disabled"))) << shown.join('|').toStdString();
+}
+
 TEST_F(MainWindowComponents, AcceptedFootprintFoldersDropTheOnesThatNoLongerExist)
 {
     QDir root(m_dir.path());

@@ -15,6 +15,7 @@
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QCursor>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -29,7 +30,9 @@
 #include <QTest>
 
 #include <Message_ProgressScope.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopLoc_Location.hxx>
+#include <TopoDS.hxx>
 #include <gp_Trsf.hxx>
 
 #include <gtest/gtest.h>
@@ -258,7 +261,8 @@ TEST_F(MainWindowOutputs, StepExportReusesTheCarvingUntilTheDesignChanges)
     EXPECT_TRUE(probe->assemblyCache().lastWasReused());
 
     probe->undoStack()->push(new ClearAllRoutesCommand(&probe->project().routingManager(), [] {}));
-    EXPECT_EQ(exportAndCount("hollowed (0 cavity(ies))"), 2);
+    // A part left whole is not said to be hollowed.
+    EXPECT_EQ(exportAndCount("• Main part: whole, no cavity cut\n"), 2);
     probe->undoStack()->undo();
     EXPECT_EQ(exportAndCount("hollowed (1 cavity(ies))"), 3);
     EXPECT_EQ(exportAndCount("hollowed (1 cavity(ies))"), 3);
@@ -280,6 +284,66 @@ TEST_F(MainWindowOutputs, PrintPlanWindowIsMadeOnceAndFollowsTheDesign)
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(window->buildPrintPlan(0.5).layerCount, 20);
     EXPECT_FALSE(window->buildPrintPlan(1e-12).ok);
+}
+
+// Whatever replaces the design (import, open, orient, new) closes a plan window left open,
+// which would show and export the previous design's plan, and lets the plan's part box go;
+// the window opened again shows the plan of the part now open.
+TEST_F(MainWindowOutputs, PrintPlanWindowGoesWithTheDesign)
+{
+    showWindow();
+    loadBox(false);
+    const QString project = m_dir.filePath(QStringLiteral("box.vtq"));
+    ASSERT_TRUE(probe->saveProjectTo(project));
+    const QString tall = m_dir.filePath(QStringLiteral("tall.step"));
+    ASSERT_TRUE(PartFiles::writeStep(tall, {PartFiles::box(10, 10, 30)}));
+    const auto orient = [this] {
+        // Onto a side face: the part's height changes.
+        const TopoDS_Shape part = probe->project().mainShape();
+        for (TopExp_Explorer it(part, TopAbs_FACE); it.More(); it.Next()) {
+            const TopoDS_Face face = TopoDS::Face(it.Current());
+            const gp_Vec n = GeometryUtils::calculateFaceNormal(face);
+            if (std::abs(n.Z()) < 1e-6)
+                return window->orientShapeToFace(face);
+        }
+        return false;
+    };
+    const struct
+    {
+        const char* name;
+        std::function<bool()> replace;
+    } rows[] = {
+        {"import", [&] { return window->importStepFile(tall); }},
+        {"open", [&] { return probe->openProjectPath(project, false); }},
+        {"orient", orient},
+        {"new", [&] {
+             window->newProject();
+             return probe->project().mainShape().IsNull();
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        window->showPrintPlan();
+        QPointer<PrintPlanDialog> shown = window->findChild<PrintPlanDialog*>();
+        ASSERT_TRUE(shown && shown->isVisible());
+        ASSERT_FALSE(probe->planPartBox().isEmpty());
+        const TopoDS_Shape before = probe->project().mainShape();
+        {
+            MessageBoxAnswerer yes(QMessageBox::Yes);
+            ASSERT_TRUE(row.replace());
+        }
+        ASSERT_FALSE(probe->project().mainShape().IsSame(before));
+        EXPECT_TRUE(shown.isNull() || !shown->isVisible());
+        EXPECT_TRUE(waitFor([&] { return shown.isNull(); }));
+        EXPECT_TRUE(probe->planPartBox().isEmpty());
+        if (probe->project().mainShape().IsNull())
+            continue;
+        window->showPrintPlan();
+        const auto* again = window->findChild<PrintPlanDialog*>();
+        ASSERT_NE(again, nullptr);
+        const TestSupport::Box b = TestSupport::boxOf(probe->project().mainShape());
+        EXPECT_EQ(again->plan().layerCount, qRound((b.zmax - b.zmin) / again->plan().layerHeight));
+    }
 }
 
 // One paragraph per problem, in order; each says what was counted: components standing outside

@@ -1,11 +1,15 @@
 // The progress window of a long operation: reports made on a helper thread (OpenCASCADE's
 // writers report from where they run) leave the window to the GUI thread's own reports.
 #include "app/progresswindow.h"
+#include "foundation/occutils.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
 #include <QThread>
 
 #include <Message_ProgressScope.hxx>
@@ -89,6 +93,42 @@ TEST(ProgressWindow, HeldCancelStopsNothing)
         scope.Next();
         EXPECT_TRUE(scope.More());
     }
+    ProgressWindow::setShowDelay(400);
+}
+
+// A text longer than the one the window opened with is read whole: the window grows, the bar
+// does not cover its end. Both ways a text comes: the operation's label, and Cancel pressed
+// while a file that cannot be stopped is written.
+TEST(ProgressWindow, LongerTextsAreShownWhole)
+{
+    ProgressWindow::setShowDelay(0);
+    ProgressWindow::setPumpInterval(0);
+    const QString stage = QStringLiteral(
+        "Cutting the cavities of the components into the part, one group of overlapping volumes after another, "
+        "then checking that the part is still one sound solid...");
+    for (const bool cancelInsideWrite : {false, true}) {
+        SCOPED_TRACE(cancelInsideWrite ? "cancel while writing" : "label");
+        ProgressWindow progress(nullptr, QStringLiteral("Exporting"));
+        Message_ProgressScope whole(progress.start(), nullptr, 2.0);
+        whole.Next();
+        QWidget* window = progressWindow();
+        ASSERT_TRUE(window && window->isVisible());
+        auto* label = window->findChild<QLabel*>();
+        if (cancelInsideWrite) {
+            Message_ProgressScope writing(whole.Next(), OccUtils::kUnbreakableWork, 2.0);
+            QTimer::singleShot(0, window, [window] {
+                window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+            });
+            writing.Next();
+            ASSERT_TRUE(label->text().contains(QStringLiteral("finished first")));
+        } else {
+            progress.setLabel(stage);
+        }
+        QApplication::processEvents();
+        EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+        EXPECT_LE(label->geometry().bottom(), window->findChild<QProgressBar*>()->geometry().top());
+    }
+    ProgressWindow::setPumpInterval(40);
     ProgressWindow::setShowDelay(400);
 }
 

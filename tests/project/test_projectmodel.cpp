@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 using namespace ProjectSample;
@@ -94,4 +96,44 @@ TEST(ProjectModel, ClearStartsANewProject)
     EXPECT_EQ(snapshot(project), snapshot(ProjectManager()));
     EXPECT_TRUE(project.lastError().isEmpty());
     EXPECT_EQ(project.routingManager().nextRouteId(), nextId) << "identities keep growing";
+}
+
+// Every change of the model tells its observer, so that the window derives its state from the
+// model; what it refuses changes nothing and tells nothing.
+TEST(ProjectModel, EveryChangeIsToldAndNoRefusal)
+{
+    ProjectManager project;
+    int told = 0;
+    project.setChangeObserver([&told] { ++told; });
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ProjectManager loaded;
+    loaded.addShape(part());
+    const struct
+    {
+        const char* name;
+        std::function<void()> change;
+        bool tells;
+    } rows[] = {
+        {"add a shape", [&] { project.addShape(part()); }, true},
+        {"add a null shape", [&] { project.addShape(TopoDS_Shape()); }, false},
+        {"choose the main shape", [&] { project.setMainShapeIndex(0); }, true},
+        {"replace the main shape", [&] { ASSERT_TRUE(project.replaceShape(0, secondaryPart())); }, true},
+        {"replace outside the list", [&] { ASSERT_FALSE(project.replaceShape(3, part())); }, false},
+        {"replace by a null shape", [&] { ASSERT_FALSE(project.replaceShape(0, TopoDS_Shape())); }, false},
+        {"set the netlist", [&] { project.setNetlist(Netlist()); }, true},
+        {"import a missing netlist",
+         [&] { ASSERT_FALSE(project.importNetlist(dir.filePath("missing.net"), nullptr)); }, false},
+        {"clear the netlist", [&] { project.clearNetlist(); }, true},
+        {"clear the shapes", [&] { project.clearShapes(); }, true},
+        {"clear the tracks", [&] { project.clearRoutes(); }, true},
+        {"adopt a loaded design", [&] { project.adoptLoaded(loaded); }, true},
+        {"clear", [&] { project.clear(); }, true},
+    };
+    for (const auto& row : rows) {
+        told = 0;
+        FoundationLogCapture quiet;
+        row.change();
+        EXPECT_EQ(told > 0, row.tells) << row.name;
+    }
 }
