@@ -8,11 +8,15 @@
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS_Vertex.hxx>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <map>
 #include <random>
 
 using TrackRuns::polyline;
@@ -70,6 +74,52 @@ double shortestEdge(const TopoDS_Shape& shape)
         shortest = std::min(shortest, BRep_Tool::Pnt(a).Distance(BRep_Tool::Pnt(b)));
     }
     return shortest;
+}
+
+// Faces meeting along their edges, in groups that share none: a track in two groups is two
+// pieces of copper, an open circuit, however its shell is filed.
+int piecesOf(const TopoDS_Shape& solid)
+{
+    TopTools_IndexedDataMapOfShapeListOfShape facesOfEdge;
+    TopExp::MapShapesAndAncestors(solid, TopAbs_EDGE, TopAbs_FACE, facesOfEdge);
+    TopTools_IndexedMapOfShape faces;
+    TopExp::MapShapes(solid, TopAbs_FACE, faces);
+    std::vector<int> group(size_t(faces.Extent()) + 1, 0);
+    int groups = 0;
+    for (int seed = 1; seed <= faces.Extent(); ++seed) {
+        if (group[size_t(seed)])
+            continue;
+        ++groups;
+        std::vector<int> todo = {seed};
+        group[size_t(seed)] = groups;
+        while (!todo.empty()) {
+            const TopoDS_Shape face = faces(todo.back());
+            todo.pop_back();
+            for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next())
+                for (const TopoDS_Shape& other : facesOfEdge.FindFromKey(e.Current())) {
+                    const int k = faces.FindIndex(other);
+                    if (!group[size_t(k)]) {
+                        group[size_t(k)] = groups;
+                        todo.push_back(k);
+                    }
+                }
+        }
+    }
+    return groups;
+}
+
+// Edges not run once each way by the faces around them: a shell with one is open, whatever
+// it says of itself.
+int unevenEdges(const TopoDS_Shape& solid)
+{
+    std::map<const void*, std::array<int, 2>> runs;
+    for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
+        for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
+            ++runs[e.Current().TShape().get()][e.Current().Orientation() == TopAbs_FORWARD ? 0 : 1];
+    int uneven = 0;
+    for (const auto& [edge, count] : runs)
+        uneven += count[0] == count[1] ? 0 : 1;
+    return uneven;
 }
 
 // A run of n legs of the given length, turning left and right in turn: +x, +y, +x...
@@ -134,13 +184,16 @@ TEST(TrackOutline, StaircasesKeepTheVolumeOfTheirPiecesFuse)
 // Runs that split into several solids, some invalid, lost material or took the slow fallback
 // for seconds: each is one valid solid of the volume of the union of its pieces, built fast.
 // One case per rule of the outline, each with the runs that broke it, most of them the fuzz
-// target's findings.
+// target's findings. Each road is judged alone too, so that a rule broken shows where the
+// fuse would have taken the run; rules that refuse a run have rows that they refuse.
 TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
 {
     struct Run
     {
         Route route;
         bool fuse = true; // the fuse of the pieces as reference; it takes minutes on many tiny ones
+        bool taken = true; // by one of the outline's roads; else it may be left to the fuse
+        double within = 0.0; // where set, the road's volume to this fraction of the fuse's
     };
     struct Case
     {
@@ -403,6 +456,48 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
                       35.30974258952633, 0.54757688348878331),
               false},
          }},
+        {"a union in two pieces, not one face: left to the fuse",
+         {
+             // nearly straight, 0.34 mm wide, spans of 0.7 to 6 mm
+             {printed({-73.162432288090329, 2.6138704509040878, -69.144508091218398, 2.7578118385397374,
+                       -66.091919029063746, 2.8671683349128236, -64.779712855748059, 2.9141770623117655,
+                       -63.932979146854677, 2.9444669167141506, -62.938631080774101, 2.9800740967889028,
+                       -57.475195520694456, 3.1757178214929582, -53.061371356829675, 3.3337844768971618,
+                       -46.926049580248751, 3.553495995917352, -45.532328731285922, 3.6033957812282673,
+                       -42.796972649824156, 3.7013304882704459, -42.148278058112517, 3.7245558728786254},
+                      0.34130988882157609, 0.084795762777848102),
+              true, false},
+             // nearly straight, 0.72 mm wide, spans of 1 to 9 mm
+             {printed({-40.688181887541006, 53.643091477836293, -45.571123150183176, 52.669852531102705,
+                       -52.57435936169189, 51.274009245221187, -61.301090494510994, 49.534643851934192,
+                       -65.103306915522566, 48.776782531195011, -67.304068078063466, 48.338152841792116,
+                       -74.063245472737208, 46.990993405255146, -76.865035859089033, 46.432751973861969,
+                       -82.953613374162742, 45.21963420230675, -86.816520371482156, 44.449969239507823,
+                       -93.068277849477269, 43.204337661746614, -93.995852797884979, 43.019522977195614},
+                      0.72378011723770763, 0.032031492316852248),
+              true, false},
+         }},
+        {"straightening that moves the area by more than a ten-thousandth is not taken",
+         {
+             // micrometre track retraced ten times along one line
+             {printed({-32.356755931944761, 84.942397192339968, -32.357488762936036, 84.942783053391182,
+                       -32.356774522037554, 84.942406980671564, -32.358204910510707, 84.943160130042244,
+                       -32.357923890274655, 84.94301216309627, -32.359646536456616, 84.94391919633388,
+                       -32.35723019381205, 84.942646907737981, -32.358232295147396, 84.943174549007637,
+                       -32.355632160835434, 84.941805487694936, -32.358161152292283, 84.943137089815565,
+                       -32.355954269943247, 84.941975089363567},
+                      0.0012443227244823207, 0.067151272340298857),
+              true, true, 1e-4},
+             // the same, on another line
+             {printed({24.843213550011441, -21.635767147325851, 24.848455192326739, -21.641194592924855,
+                       24.840773089556066, -21.633240178570386, 24.84892576603043, -21.641681847304966,
+                       24.845140262014077, -21.637762156513855, 24.846601473604874, -21.639275164449277,
+                       24.841807264570214, -21.634311012536443, 24.844524581809676, -21.637124651965706,
+                       24.834675665734089, -21.626926616122358, 24.840200118186157, -21.632646896779509,
+                       24.836078845078259, -21.628379534711236},
+                      0.0011410105165241488, 0.17568075661610483),
+              true, true, 1e-4},
+         }},
         {"a bay open across a cut: the outline leaves a strip and comes back into it nested",
          {
              // polygon 42 mm wide, 1.9 m across, with spans of a tenth of a micrometre (fuzz)
@@ -422,9 +517,25 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
             // The fallback, uniting the pieces, took 5 to 16 s on the tiny spans: the outline is
             // traced or swept instead.
             const int last = int(route.segments.size()) - 1;
-            EXPECT_TRUE(!TrackOutline::runSolid(route.segments, 0, last).IsNull()
-                        || !TrackOutline::tracedRunSolid(route.segments, 0, last).IsNull())
-                << name;
+            // Each road judged alone, the traced one also where the swept one takes the run:
+            // the fuse that takes what they refuse would hide a rule broken, and a solid whose
+            // shell says it is closed is not taken at its word.
+            const TopoDS_Shape roads[] = {TrackOutline::runSolid(route.segments, 0, last),
+                                          TrackOutline::tracedRunSolid(route.segments, 0, last)};
+            EXPECT_TRUE(!roads[0].IsNull() || !roads[1].IsNull() || !c.runs[k].taken) << name;
+            for (const TopoDS_Shape& road : roads) {
+                if (road.IsNull())
+                    continue;
+                const std::string which = name + (&road == roads ? ", swept" : ", traced");
+                EXPECT_EQ(TrackRuns::checkSolid(route, road, c.runs[k].fuse), "") << which;
+                EXPECT_EQ(piecesOf(road), 1) << which;
+                EXPECT_EQ(unevenEdges(road), 0) << which;
+                EXPECT_LE(TestSupport::mostEdgesOnAFace(road), TrackOutline::kMostEdgesPerFace + 20) << which;
+                if (c.runs[k].within > 0.0) {
+                    const double fused = TrackRuns::volumeOf(RoutingManager::fusedRouteShape(route));
+                    EXPECT_NEAR(TrackRuns::volumeOf(road), fused, c.runs[k].within * fused) << which;
+                }
+            }
             const TopoDS_Shape solid = RoutingManager::createRouteShape(route);
             EXPECT_EQ(TrackRuns::solidCount(solid), 1) << name;
             // Vertices nearer than this are one to OpenCASCADE's cut, check and meshing.
