@@ -16,6 +16,11 @@
 #include <Geom_TrimmedCurve.hxx>
 #include <BRep_Builder.hxx>
 #include <TopExp_Explorer.hxx>
+#include <BRepTools_ReShape.hxx>
+#include <TopExp.hxx>
+#include <TopTools_DataMapIteratorOfDataMapOfShapeShape.hxx>
+#include <TopTools_DataMapOfShapeShape.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <TopTools_MapOfShape.hxx>
 #include <TopoDS_Shell.hxx>
 #include <TopoDS_Solid.hxx>
@@ -81,31 +86,60 @@ TopoDS_Shape sweptUp(const TopoDS_Face& face, double height)
     return solid;
 }
 
-// Faces side by side, each sharing an edge with the next, swept up as one solid: the faces
-// swept from the shared edges, between the faces' prisms, are left out.
+// Faces side by side, each sharing an edge with the next, swept up as one solid: each face
+// alone (a sweep of them all as one shell grows faster than their number), the faces swept from
+// a shared edge left out, and the top edge and posts of that edge taken from the first face's
+// prism in the second's.
 TopoDS_Shape sweptUp(const std::vector<TopoDS_Face>& faces, const std::vector<TopoDS_Edge>& shared, double height)
 {
     if (faces.size() == 1)
         return sweptUp(faces.front(), height);
     BRep_Builder builder;
-    TopoDS_Shell bottom;
-    builder.MakeShell(bottom);
-    for (const TopoDS_Face& face : faces)
-        builder.Add(bottom, face);
-    BRepPrimAPI_MakePrism prism(bottom, gp_Vec(0, 0, height), false, true);
-    if (!prism.IsDone())
-        return TopoDS_Shape();
-    TopTools_MapOfShape between;
-    for (const TopoDS_Edge& edge : shared)
-        for (const TopoDS_Shape& face : prism.Generated(edge))
-            between.Add(face);
-    if (between.Extent() != int(shared.size()))
-        return TopoDS_Shape();
     TopoDS_Shell shell;
     builder.MakeShell(shell);
-    for (TopExp_Explorer f(prism.Shape(), TopAbs_FACE); f.More(); f.Next())
-        if (!between.Contains(f.Current()))
-            builder.Add(shell, f.Current());
+    // What the last face's prism grew from the edge it shares with the next face: the edge's top,
+    // and its vertices' posts and tops, each by what it grew from.
+    TopTools_DataMapOfShapeShape tops, posts;
+    for (size_t c = 0; c < faces.size(); ++c) {
+        BRepPrimAPI_MakePrism prism(faces[c], gp_Vec(0, 0, height), false, true);
+        if (!prism.IsDone())
+            return TopoDS_Shape();
+        TopTools_MapOfShape between;
+        BRepTools_ReShape same;
+        for (size_t k = c == 0 ? 0 : c - 1; k <= c && k < shared.size(); ++k) {
+            const TopoDS_Edge& edge = shared[k];
+            const TopTools_ListOfShape& side = prism.Generated(edge);
+            if (side.Extent() != 1)
+                return TopoDS_Shape();
+            between.Add(side.First());
+            TopoDS_Vertex ends[2];
+            TopExp::Vertices(edge, ends[0], ends[1]);
+            TopTools_DataMapOfShapeShape myTops, myPosts;
+            myTops.Bind(edge, prism.LastShape(edge));
+            for (const TopoDS_Vertex& end : ends) {
+                const TopTools_ListOfShape& post = prism.Generated(end);
+                if (post.Extent() != 1)
+                    return TopoDS_Shape();
+                myPosts.Bind(end, post.First());
+                myTops.Bind(end, prism.LastShape(end));
+            }
+            if (k + 1 == c) { // shared with the face before: its shapes in place of these
+                // Both copies run as what they grew from: forward for forward.
+                for (TopTools_DataMapIteratorOfDataMapOfShapeShape it(myTops); it.More(); it.Next())
+                    if (tops.IsBound(it.Key()))
+                        same.Replace(it.Value().Oriented(TopAbs_FORWARD), tops(it.Key()).Oriented(TopAbs_FORWARD));
+                for (TopTools_DataMapIteratorOfDataMapOfShapeShape it(myPosts); it.More(); it.Next())
+                    if (posts.IsBound(it.Key()))
+                        same.Replace(it.Value().Oriented(TopAbs_FORWARD), posts(it.Key()).Oriented(TopAbs_FORWARD));
+            } else {
+                tops = myTops;
+                posts = myPosts;
+            }
+        }
+        for (TopExp_Explorer f(prism.Shape(), TopAbs_FACE); f.More(); f.Next())
+            if (!between.Contains(f.Current()))
+                builder.Add(shell, c == 0 ? f.Current() : same.Apply(f.Current()));
+    }
     shell.Closed(true);
     TopoDS_Solid solid;
     builder.MakeSolid(solid);
