@@ -21,7 +21,9 @@
 //
 // Fine staircase: a 2 mm wide track of 1,000 steps of 2 to 100 micrometres against the same at
 // 0.1 mm; thin staircase: 0.05 mm wide, 250 or 1,000 steps of 0.1 mm, against the same length
-// straight (FineStaircase, ThinStaircaseSolid).
+// straight (FineStaircase, ThinStaircaseSolid), and 1,000 or 10,000 steps against the same
+// run's traced outline (ThinStaircaseRoads); a traced staircase of 2,000 or 10,000 steps against
+// a tenth of it (TracedStaircaseGrowth).
 //
 // Retraced with empty segments: see retracedSteps.
 //
@@ -33,6 +35,7 @@
 #include "interaction/routingviewport.h"
 #include "project/projectmanager.h"
 #include "routing/routingmanager.h"
+#include "routing/trackoutline.h"
 
 #include <AIS_InteractiveContext.hxx>
 #include <Aspect_DisplayConnection.hxx>
@@ -465,6 +468,68 @@ void BM_RetracedWithEmptySegments(benchmark::State& state)
     state.counters["ratio_wall"] = oursWall / floorWall;
 }
 BENCHMARK(BM_RetracedWithEmptySegments)->Unit(benchmark::kMillisecond);
+
+// The same thin staircase of steps=N, its outline drawn with true arcs in faces of bounded
+// edges (the program's road), against the same run's traced outline, bends faceted (the road
+// it took before): faces a step of each and the ratio of their times, processor (x_traced) and
+// wall (x_traced_wall).
+void BM_ThinStaircaseRoads(benchmark::State& state)
+{
+    const int steps = int(state.range(0));
+    const Route track = staircase(steps, 0.1, 0.05);
+    double ours = 0.0, traced = 0.0, oursWall = 0.0, tracedWall = 0.0;
+    int faces = 0, tracedFaces = 0;
+    for (auto _ : state) {
+        double wall = wallMs();
+        ours += msOf([&] { faces = facesOf(RoutingManager::createRouteShape(track)); });
+        oursWall += wallMs() - wall;
+        wall = wallMs();
+        traced += msOf([&] { tracedFaces = facesOf(TrackOutline::tracedRunSolid(track.segments, 0, steps - 1)); });
+        tracedWall += wallMs() - wall;
+    }
+    const double n = double(state.iterations());
+    state.counters["faces_per_step"] = double(faces) / steps;
+    state.counters["traced_faces_per_step"] = double(tracedFaces) / steps;
+    state.counters["ours_ms"] = ours / n;
+    state.counters["traced_ms"] = traced / n;
+    state.counters["x_traced"] = ours / traced;
+    state.counters["x_traced_wall"] = oursWall / tracedWall;
+}
+BENCHMARK(BM_ThinStaircaseRoads)->ArgName("steps")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A traced outline of steps=N (0.8 mm wide, steps of 0.1 mm along x and 0.3 mm along y, each
+// a leg of its own), against a tenth of it: x_tenth is its time over ten times that of the
+// tenth, 1 where the work grows in proportion to the steps (slope = 1 + log10 of it).
+void BM_TracedStaircaseGrowth(benchmark::State& state)
+{
+    const int steps = int(state.range(0));
+    const auto steep = [](int n) {
+        Route route = staircase(n, 0.1, 0.8);
+        gp_Pnt at = route.segments.first().start;
+        for (int i = 0; i < n; ++i) { // the legs along y three times as long
+            route.segments[i].start = at;
+            at.Translate(i % 2 ? gp_Vec(0, 0.3, 0) : gp_Vec(0.1, 0, 0));
+            route.segments[i].end = at;
+        }
+        return route;
+    };
+    const Route whole = steep(steps), tenth = steep(steps / 10);
+    double ours = 0.0, floor = 0.0, oursWall = 0.0, floorWall = 0.0;
+    for (auto _ : state) {
+        double wall = wallMs();
+        ours += msOf([&] { benchmark::DoNotOptimize(TrackOutline::tracedRunSolid(whole.segments, 0, steps - 1)); });
+        oursWall += wallMs() - wall;
+        wall = wallMs();
+        floor += msOf([&] { benchmark::DoNotOptimize(TrackOutline::tracedRunSolid(tenth.segments, 0, steps / 10 - 1)); });
+        floorWall += wallMs() - wall;
+    }
+    const double n = double(state.iterations());
+    state.counters["ours_ms"] = ours / n;
+    state.counters["tenth_ms"] = floor / n;
+    state.counters["x_tenth"] = ours / (10.0 * floor);
+    state.counters["x_tenth_wall"] = oursWall / (10.0 * floorWall);
+}
+BENCHMARK(BM_TracedStaircaseGrowth)->ArgName("steps")->Arg(2000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

@@ -5,6 +5,8 @@
 #include "fuzzsupport.h"
 #include "trackruns.h"
 
+#include "routing/trackoutline.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,7 +16,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Route route = TrackRuns::runFrom(data, size);
     // The fuse of a dozen nearly coincident pieces can take longer than the fuzzer waits: past
     // six spans the count over the pieces alone is the reference.
-    const std::string fault = TrackRuns::check(route, route.segments.size() <= 6);
+    const bool fuse = route.segments.size() <= 6;
+    std::string fault = TrackRuns::check(route, fuse);
+    // The traced outline judged alone: where it builds a solid the program does not take, the
+    // check of the program's solid would not see it.
+    const int last = int(route.segments.size()) - 1;
+    const TopoDS_Shape traced = last > 0 ? TrackOutline::tracedRunSolid(route.segments, 0, last) : TopoDS_Shape();
+    if (fault.empty() && !traced.IsNull()) {
+        fault = TrackRuns::checkSolid(route, traced, fuse);
+        if (!fault.empty())
+            fault = "traced outline: " + fault;
+    }
     if (!fault.empty()) {
         std::fprintf(stderr, "track run: %s\n", fault.c_str());
         for (const RouteSegment& s : route.segments)

@@ -185,11 +185,11 @@ inline double sampledArea(const Route& route, int steps = 600)
     return area;
 }
 
-// Empty where the route's solid passes; else what is wrong with it. Without fuse, the count
-// over the pieces alone is the reference: the fuse of many nearly coincident pieces takes minutes.
-inline std::string check(const Route& route, bool fuse = true)
+// Empty where solid, built for route by whichever road, passes; else what is wrong with it.
+// Without fuse, the count over the pieces alone is the reference: the fuse of many nearly
+// coincident pieces takes minutes.
+inline std::string checkSolid(const Route& route, const TopoDS_Shape& solid, bool fuse = true)
 {
-    const TopoDS_Shape solid = RoutingManager::createRouteShape(route);
     const QList<TopoDS_Shape> pieces = RoutingManager::routePieces(route);
     if (pieces.isEmpty())
         return solid.IsNull() ? std::string() : "a solid where no piece can be built";
@@ -222,6 +222,12 @@ inline std::string check(const Route& route, bool fuse = true)
     if (std::abs(volume - expected) > 1e-3 * expected)
         return "volume " + shown(volume) + " against the pieces' " + shown(expected);
     return std::string();
+}
+
+// The same for the route's solid as the program builds it.
+inline std::string check(const Route& route, bool fuse = true)
+{
+    return checkSolid(route, RoutingManager::createRouteShape(route), fuse);
 }
 
 } // namespace TrackRuns

@@ -14,7 +14,16 @@
 #include <BRepPrimAPI_MakePrism.hxx>
 #include <Geom_Circle.hxx>
 #include <Geom_TrimmedCurve.hxx>
+#include <BRep_Builder.hxx>
 #include <TopExp_Explorer.hxx>
+#include <BRepTools_ReShape.hxx>
+#include <TopExp.hxx>
+#include <TopTools_DataMapIteratorOfDataMapOfShapeShape.hxx>
+#include <TopTools_DataMapOfShapeShape.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopTools_MapOfShape.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TopoDS_Solid.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Vertex.hxx>
 #include <gp_Ax2.hxx>
@@ -77,6 +86,68 @@ TopoDS_Shape sweptUp(const TopoDS_Face& face, double height)
     return solid;
 }
 
+// Faces side by side, each sharing an edge with the next, swept up as one solid: each face
+// alone (a sweep of them all as one shell grows faster than their number), the faces swept from
+// a shared edge left out, and the top edge and posts of that edge taken from the first face's
+// prism in the second's.
+TopoDS_Shape sweptUp(const std::vector<TopoDS_Face>& faces, const std::vector<TopoDS_Edge>& shared, double height)
+{
+    if (faces.size() == 1)
+        return sweptUp(faces.front(), height);
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    // What the last face's prism grew from the edge it shares with the next face: the edge's top,
+    // and its vertices' posts and tops, each by what it grew from.
+    TopTools_DataMapOfShapeShape tops, posts;
+    for (size_t c = 0; c < faces.size(); ++c) {
+        BRepPrimAPI_MakePrism prism(faces[c], gp_Vec(0, 0, height), false, true);
+        if (!prism.IsDone())
+            return TopoDS_Shape();
+        TopTools_MapOfShape between;
+        BRepTools_ReShape same;
+        for (size_t k = c == 0 ? 0 : c - 1; k <= c && k < shared.size(); ++k) {
+            const TopoDS_Edge& edge = shared[k];
+            const TopTools_ListOfShape& side = prism.Generated(edge);
+            if (side.Extent() != 1)
+                return TopoDS_Shape();
+            between.Add(side.First());
+            TopoDS_Vertex ends[2];
+            TopExp::Vertices(edge, ends[0], ends[1]);
+            TopTools_DataMapOfShapeShape myTops, myPosts;
+            myTops.Bind(edge, prism.LastShape(edge));
+            for (const TopoDS_Vertex& end : ends) {
+                const TopTools_ListOfShape& post = prism.Generated(end);
+                if (post.Extent() != 1)
+                    return TopoDS_Shape();
+                myPosts.Bind(end, post.First());
+                myTops.Bind(end, prism.LastShape(end));
+            }
+            if (k + 1 == c) { // shared with the face before: its shapes in place of these
+                // Both copies run as what they grew from: forward for forward.
+                for (TopTools_DataMapIteratorOfDataMapOfShapeShape it(myTops); it.More(); it.Next())
+                    if (tops.IsBound(it.Key()))
+                        same.Replace(it.Value().Oriented(TopAbs_FORWARD), tops(it.Key()).Oriented(TopAbs_FORWARD));
+                for (TopTools_DataMapIteratorOfDataMapOfShapeShape it(myPosts); it.More(); it.Next())
+                    if (posts.IsBound(it.Key()))
+                        same.Replace(it.Value().Oriented(TopAbs_FORWARD), posts(it.Key()).Oriented(TopAbs_FORWARD));
+            } else {
+                tops = myTops;
+                posts = myPosts;
+            }
+        }
+        for (TopExp_Explorer f(prism.Shape(), TopAbs_FACE); f.More(); f.Next())
+            if (!between.Contains(f.Current()))
+                builder.Add(shell, c == 0 ? f.Current() : same.Apply(f.Current()));
+    }
+    shell.Closed(true);
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    builder.Add(solid, shell);
+    storePlanarCurves(solid);
+    return solid;
+}
+
 struct Joint
 {
     bool bend = false;
@@ -90,17 +161,22 @@ class OutlineWire
 public:
     explicit OutlineWire(double z) : m_z(z) {}
 
-    void lineTo(const gp_XY& p)
+    // To p, or to the vertex at p another face shares; the edge made, null for the first point.
+    TopoDS_Edge lineTo(const gp_XY& p, const TopoDS_Vertex& shared = TopoDS_Vertex())
     {
-        const TopoDS_Vertex next = vertex(p);
+        const TopoDS_Vertex next = shared.IsNull() ? vertex(p) : shared;
+        TopoDS_Edge edge;
         if (!m_hasLast)
             m_first = next;
         else
-            m_wire.Add(BRepBuilderAPI_MakeEdge(m_last, next).Edge());
+            m_wire.Add(edge = BRepBuilderAPI_MakeEdge(m_last, next).Edge());
         m_last = next;
         m_lastPoint = p;
         m_hasLast = true;
+        return edge;
     }
+
+    const TopoDS_Vertex& lastVertex() const { return m_last; }
 
     // Counter-clockwise around centre from the last point to p.
     void arcTo(const gp_XY& centre, double radius, const gp_XY& p)
@@ -120,15 +196,15 @@ public:
         m_lastPoint = p;
     }
 
-    TopoDS_Shape prism(double height)
+    // The face the outline closes, back to its first point by a new edge or by one another face
+    // made the other way; null where it cannot be built.
+    TopoDS_Face face(const TopoDS_Edge& closing = TopoDS_Edge())
     {
-        m_wire.Add(BRepBuilderAPI_MakeEdge(m_last, m_first).Edge());
+        m_wire.Add(closing.IsNull() ? BRepBuilderAPI_MakeEdge(m_last, m_first).Edge() : TopoDS::Edge(closing.Reversed()));
         if (!m_wire.IsDone())
-            return TopoDS_Shape();
+            return TopoDS_Face();
         BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, m_z), gp_Dir(0, 0, 1)), m_wire.Wire(), true);
-        if (!face.IsDone())
-            return TopoDS_Shape();
-        return sweptUp(face.Face(), height);
+        return face.IsDone() ? face.Face() : TopoDS_Face();
     }
 
 private:
@@ -171,9 +247,7 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
     // Rounds at the run's ends or inside a leg are left to the traced outline.
     const Legs legs = legsOf(segments, first, last);
     const int count = int(legs.points.size()) - 1;
-    // Two sides and a round a leg at most.
-    if (count < 1 || 3 * count + 2 > kMostEdgesPerFace || !legs.rounds.empty() || legs.round.front()
-        || legs.round.back())
+    if (count < 1 || !legs.rounds.empty() || legs.round.front() || legs.round.back())
         return TopoDS_Shape();
     // From here on, segment i is the leg from point i to point i + 1.
     const std::vector<gp_XY>& points = legs.points;
@@ -208,40 +282,83 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
         if (joints[i].reach + joints[i + 1].reach > length[i] - kMargin)
             return TopoDS_Shape();
     // Pieces of segments that are not neighbours must stay apart for the outline to be simple.
+    // Only legs whose boxes, grown by that distance, overlap across x are compared.
+    const double apart = 2.0 * r + kMargin;
+    std::vector<int> byX(size_t(count), 0);
     for (int i = 0; i < count; ++i)
-        for (int j = i + 2; j < count; ++j)
-            if (segmentToSegment(points[i], points[i + 1], points[j], points[j + 1]) <= 2.0 * r + kMargin)
+        byX[size_t(i)] = i;
+    const auto low = [&](int i) { return std::min(points[i].X(), points[i + 1].X()); };
+    std::sort(byX.begin(), byX.end(), [&](int a, int b) { return low(a) < low(b); });
+    for (size_t a = 0; a < byX.size(); ++a) {
+        const int i = byX[a];
+        const double high = std::max(points[i].X(), points[i + 1].X()) + apart;
+        for (size_t b = a + 1; b < byX.size() && low(byX[b]) <= high; ++b) {
+            const int j = byX[b];
+            if (std::abs(i - j) >= 2
+                && segmentToSegment(points[i], points[i + 1], points[j], points[j + 1]) <= apart)
                 return TopoDS_Shape();
+        }
+    }
+
+    // A long outline is cut across its legs into faces of at most kMostEdgesPerFace edges (two
+    // sides and a round a joint), each cut halfway along the straight part of a leg.
+    const int perFace = (kMostEdgesPerFace - 4) / 3;
+    std::vector<int> cutLegs;
+    for (int leg = perFace; leg < count; leg += perFace)
+        cutLegs.push_back(leg);
+    const auto cutAt = [&](int leg) {
+        const double straight = length[leg] - joints[leg].reach - joints[leg + 1].reach;
+        return points[leg] + along[leg] * (joints[leg].reach + 0.5 * straight);
+    };
 
     return OccUtils::guardedCall(TopoDS_Shape(), "runSolid", [&] {
-        OutlineWire wire(z);
         // Where the offset lines of both segments on the given side meet.
         const auto miterPoint = [&](int k, int side) {
             const gp_XY sum = normal[k - 1] + normal[k];
             return points[k] + sum * (side * r / (1.0 + normal[k - 1].Dot(normal[k])));
         };
-        // Right side forward, then the left side backward: counter-clockwise seen from above.
-        wire.lineTo(points[0] - normal[0] * r);
-        for (int k = 1; k < count; ++k) {
-            if (joints[k].bend && joints[k].inner == 1) {
-                wire.lineTo(points[k] - normal[k - 1] * r);
-                wire.arcTo(points[k], r, points[k] - normal[k] * r);
-            } else {
-                wire.lineTo(miterPoint(k, -1));
+        std::vector<TopoDS_Face> faces;
+        std::vector<TopoDS_Edge> shared;
+        TopoDS_Vertex sharedRight, sharedLeft;
+        for (size_t c = 0; c <= cutLegs.size(); ++c) {
+            const int from = c == 0 ? -1 : cutLegs[c - 1]; // the cut leg it starts on, -1 at the start
+            const int to = c == cutLegs.size() ? -1 : cutLegs[c];
+            const gp_XY start = from < 0 ? points[0] : cutAt(from);
+            const gp_XY end = to < 0 ? points[count] : cutAt(to);
+            const int startLeg = from < 0 ? 0 : from, endLeg = to < 0 ? count - 1 : to;
+            OutlineWire wire(z);
+            // Right side forward, then the left side backward: counter-clockwise seen from above.
+            wire.lineTo(start - normal[startLeg] * r, sharedRight);
+            for (int k = startLeg + 1; k <= endLeg; ++k) {
+                if (joints[k].bend && joints[k].inner == 1) {
+                    wire.lineTo(points[k] - normal[k - 1] * r);
+                    wire.arcTo(points[k], r, points[k] - normal[k] * r);
+                } else {
+                    wire.lineTo(miterPoint(k, -1));
+                }
             }
-        }
-        wire.lineTo(points[count] - normal[count - 1] * r);
-        wire.lineTo(points[count] + normal[count - 1] * r);
-        for (int k = count - 1; k >= 1; --k) {
-            if (joints[k].bend && joints[k].inner == -1) {
-                wire.lineTo(points[k] + normal[k] * r);
-                wire.arcTo(points[k], r, points[k] + normal[k - 1] * r);
-            } else {
-                wire.lineTo(miterPoint(k, 1));
+            wire.lineTo(end - normal[endLeg] * r);
+            const TopoDS_Vertex endRight = wire.lastVertex();
+            const TopoDS_Edge across = wire.lineTo(end + normal[endLeg] * r);
+            const TopoDS_Vertex endLeft = wire.lastVertex();
+            for (int k = endLeg; k >= startLeg + 1; --k) {
+                if (joints[k].bend && joints[k].inner == -1) {
+                    wire.lineTo(points[k] + normal[k] * r);
+                    wire.arcTo(points[k], r, points[k] + normal[k - 1] * r);
+                } else {
+                    wire.lineTo(miterPoint(k, 1));
+                }
             }
+            wire.lineTo(start + normal[startLeg] * r, sharedLeft);
+            faces.push_back(wire.face(from < 0 ? TopoDS_Edge() : shared.back()));
+            if (faces.back().IsNull())
+                return TopoDS_Shape();
+            if (to >= 0)
+                shared.push_back(across);
+            sharedRight = endRight;
+            sharedLeft = endLeft;
         }
-        wire.lineTo(points[0] + normal[0] * r);
-        return wire.prism(head.height);
+        return sweptUp(faces, shared, head.height);
     });
 }
 

@@ -143,31 +143,6 @@ Paths unionOf(const Paths& pieces)
     return loops;
 }
 
-// The union of the stretches, two at a time and then two of those, as unionOf gives it: uniting
-// them all at once walked the growing outline once for every loop merged into it, in the
-// square of the steps.
-Paths unionInPairs(std::vector<Paths> stretches)
-{
-    while (stretches.size() > 2) {
-        std::vector<Paths> united;
-        for (size_t k = 0; k + 1 < stretches.size(); k += 2) {
-            ClipperLib::Clipper clipper;
-            clipper.AddPaths(stretches[k], ClipperLib::ptSubject, true);
-            clipper.AddPaths(stretches[k + 1], ClipperLib::ptSubject, true);
-            united.emplace_back();
-            if (!clipper.Execute(ClipperLib::ctUnion, united.back(), ClipperLib::pftNonZero, ClipperLib::pftNonZero))
-                return {};
-        }
-        if (stretches.size() % 2)
-            united.push_back(std::move(stretches.back()));
-        stretches.swap(united);
-    }
-    Paths last;
-    for (const Paths& stretch : stretches)
-        last.insert(last.end(), stretch.begin(), stretch.end());
-    return unionOf(last);
-}
-
 double areaOf(const Paths& loops)
 {
     double area = 0.0;
@@ -593,8 +568,7 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
         // would merge thousands of small loops into one long one, walking it each time.
         const std::vector<gp_XY>& p = legs.points;
         Discs discs(grid, r);
-        Paths pieces;
-        std::vector<Paths> stretches;
+        Paths pieces, stretches;
         size_t nextRound = 0;
         for (size_t i = 0; i < p.size(); ++i) {
             if (legs.round[i])
@@ -606,12 +580,13 @@ TopoDS_Shape tracedRunSolid(const QList<RouteSegment>& segments, int first, int 
             if (pieces.size() >= kPiecesPerStretch || i + 1 == p.size()) {
                 ClipperLib::Clipper clipper;
                 clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
-                stretches.emplace_back();
-                clipper.Execute(ClipperLib::ctUnion, stretches.back(), ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+                Paths stretch;
+                clipper.Execute(ClipperLib::ctUnion, stretch, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+                stretches.insert(stretches.end(), stretch.begin(), stretch.end());
                 pieces.clear();
             }
         }
-        const Paths loops = unionInPairs(std::move(stretches));
+        const Paths loops = unionOf(stretches);
         if (loops.empty())
             return TopoDS_Shape();
         const Paths outline = simplerOf(loops, 0.5 * TrackOutline::outlineTolerance(2.0 * r) / grid.unit());
