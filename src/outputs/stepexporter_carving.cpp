@@ -7,8 +7,6 @@
 
 #include <Bnd_Box.hxx>
 #include <BOPAlgo_Builder.hxx>
-#include <BOPAlgo_PaveFiller.hxx>
-#include <BOPDS_DS.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <BRepAdaptor_Curve.hxx>
@@ -41,7 +39,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -393,84 +390,6 @@ TopoDS_Shape insetCopy(const TopoDS_Shape& tool, double inset, const Bnd_Box& wi
     return copy.IsDone() ? copy.Shape() : TopoDS_Shape();
 }
 
-// Where each of copies, tools shrunk apart from every wall a right cut leaves, stands to
-// solid: Apart, Touched (a face, edge or vertex of solid meets the copy: material may reach
-// into it) or Inside (meeting nothing, the copy lies in the solid or the solid in the copy).
-// Only the intersection and point classifications, no split built. Nothing when the
-// intersection is refused.
-enum class Reach { Apart, Touched, Inside };
-std::optional<std::vector<Reach>> reachOf(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& copies,
-                                          const Message_ProgressRange& progress)
-{
-    TopTools_ListOfShape arguments;
-    arguments.Append(solid);
-    for (const TopoDS_Shape& copy : copies)
-        arguments.Append(copy);
-    BOPAlgo_PaveFiller filler;
-    filler.SetArguments(arguments);
-    filler.SetRunParallel(false);
-    filler.SetNonDestructive(true);
-    filler.Perform(progress);
-    if (filler.HasErrors() || progress.UserBreak())
-        return std::nullopt;
-    BOPDS_DS& ds = *filler.PDS();
-    std::vector<Reach> reach(copies.size(), Reach::Apart);
-    const auto mark = [&](const BOPDS_Interf& interference) {
-        int first = 0, second = 0;
-        interference.Indices(first, second);
-        const int a = ds.Rank(first), b = ds.Rank(second);
-        if (a == 0 && b > 0)
-            reach[size_t(b - 1)] = Reach::Touched;
-        else if (b == 0 && a > 0)
-            reach[size_t(a - 1)] = Reach::Touched;
-    };
-    const auto markAll = [&](const auto& interferences) {
-        for (int i = 0; i < interferences.Length(); ++i)
-            mark(interferences(i));
-    };
-    markAll(ds.InterfVV());
-    markAll(ds.InterfVE());
-    markAll(ds.InterfVF());
-    markAll(ds.InterfEE());
-    markAll(ds.InterfEF());
-    // Two faces' surfaces may cross where neither face is: only the section edges kept on both
-    // count.
-    const BOPDS_VectorOfInterfFF& faces = ds.InterfFF();
-    for (int i = 0; i < faces.Length(); ++i) {
-        const BOPDS_VectorOfCurve& curves = faces(i).Curves();
-        for (int c = 0; c < curves.Length(); ++c)
-            if (!curves(c).PaveBlocks().IsEmpty()) {
-                mark(faces(i));
-                break;
-            }
-    }
-    // Meeting nothing, a copy lies wholly inside the solid or outside it, and the solid wholly
-    // inside the copy or outside it: one vertex of each tells.
-    const auto firstVertex = [](const TopoDS_Shape& shape) {
-        TopExp_Explorer it(shape, TopAbs_VERTEX);
-        return it.More() ? std::optional<gp_Pnt>(BRep_Tool::Pnt(TopoDS::Vertex(it.Current()))) : std::nullopt;
-    };
-    const std::optional<gp_Pnt> solidPoint = firstVertex(solid);
-    std::unique_ptr<BRepClass3d_SolidClassifier> inSolid;
-    for (size_t k = 0; k < copies.size(); ++k) {
-        if (reach[k] == Reach::Touched)
-            continue;
-        bool inside = false;
-        if (const std::optional<gp_Pnt> copyPoint = firstVertex(copies[k])) {
-            if (!inSolid)
-                inSolid = std::make_unique<BRepClass3d_SolidClassifier>(solid);
-            inSolid->Perform(*copyPoint, kZero);
-            inside = inSolid->State() == TopAbs_IN;
-        }
-        if (!inside && solidPoint) {
-            BRepClass3d_SolidClassifier inCopy(copies[k], *solidPoint, kZero);
-            inside = inCopy.State() == TopAbs_IN;
-        }
-        reach[k] = inside ? Reach::Inside : Reach::Apart;
-    }
-    return reach;
-}
-
 struct CutAttempt
 {
     TopoDS_Shape shape;          // null when the boolean was not done
@@ -767,10 +686,9 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
                 add(eroded, true);
         }
         std::vector<double> held(size_t(tools.size()), 0.0);
-        // Shrunk copies: where the solid meets them. Whole tools, and copies whose intersection
-        // was refused: a boolean without a fuzzy value, whose split holds each piece of
-        // material left inside a tool as a piece of both.
-        const auto boolean = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
+        // A boolean without a fuzzy value: its split holds each piece of material left inside a
+        // tool as a piece of both.
+        const auto common = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
             TopTools_ListOfShape arguments, toolList;
             arguments.Append(solid);
             for (const int t : near)
@@ -790,27 +708,6 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             for (size_t k = 0; k < volumes.size(); ++k)
                 held[size_t(owner[size_t(near.at(int(k)))])] += volumes[k];
             return true;
-        };
-        // The shrunk copies the solid meets nowhere need no boolean; those it touches do, to
-        // weigh what reaches into them.
-        const auto common = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
-            if (!shrunk[size_t(near.first())])
-                return boolean(solid, near, range);
-            Message_ProgressScope steps(range, nullptr, 2.0);
-            std::vector<TopoDS_Shape> copies;
-            for (const int p : near)
-                copies.push_back(probes[size_t(p)]);
-            const std::optional<std::vector<Reach>> reach = reachOf(solid, copies, steps.Next());
-            if (!reach)
-                return steps.More() && boolean(solid, near, steps.Next());
-            QList<int> touched;
-            for (size_t k = 0; k < reach->size(); ++k) {
-                if ((*reach)[k] == Reach::Inside)
-                    held[size_t(owner[size_t(near.at(int(k)))])] += volumeOf(copies[k]);
-                else if ((*reach)[k] == Reach::Touched)
-                    touched.append(near.at(int(k)));
-            }
-            return touched.isEmpty() || boolean(solid, touched, steps.Next());
         };
         for (const TopoDS_Shape& solid : solids) {
             Bnd_Box solidBox;
