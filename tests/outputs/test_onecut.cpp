@@ -138,6 +138,27 @@ TEST(OneCut, PadsNearerThanTheFuzzyValueKeepTheWallsBetweenThem)
     EXPECT_LT(BRep_Tool::MaxTolerance(result.part, TopAbs_EDGE), 1e-3);
 }
 
+// Round pads overlapping by 0.05 mm, whose one cut at the first fuzzy value splits nothing: the
+// check finds every cavity still full, they are cut again together at a finer value, not one by
+// one, and the part loses what one cut of all the volumes made here takes.
+TEST(OneCut, OverlappingRoundPadsAreCutAgainFiner)
+{
+    const PlacedComponentData component = grid(true, 0.55);
+    const QMap<QString, PlacedComponentData> components{{component.ref, component}};
+    AssemblyInput input;
+    input.mainPart = box(0, 0, 0, 40, 30, kTop);
+    input.components = &components;
+    const TopoDS_Shape exact = independentCut(input.mainPart, StepExporter::collectVolumes(input, ExportOptions()));
+    ASSERT_FALSE(exact.IsNull());
+
+    FoundationLogCapture log;
+    const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions());
+    EXPECT_TRUE(log.contains(QStringLiteral("cut again"))) << log.joined().toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("cut alone"))) << log.joined().toStdString();
+    EXPECT_EQ(result.cavitiesFailed, 0);
+    EXPECT_NEAR(TestSupport::volumeOf(result.part), TestSupport::volumeOf(exact), 1e-4);
+}
+
 // Designs of KiCad footprints on a box, pads flush with its top and tracks lying on it (the
 // one cut of all their volumes leaves some of them uncut): the part the default road carves
 // is the part less one cut of all its volumes made here, but for what the volumes named as not
