@@ -131,7 +131,9 @@ public:
                               const Message_ProgressRange& progress = Message_ProgressRange());
 
     // Every tool cut out of the part in one boolean, checked: a valid result whose removed
-    // volume matches the part's common with the tools, as the cut's own split gives it. Null
+    // volume matches the part's common with the tools, as the cut's own split gives it. Tools
+    // that meet one another go into booleans of their own, one after another, none splitting
+    // tools by one another. Null
     // when the check fails (or the cut was broken off through progress), so that the caller
     // carves volume by volume instead. With mayGo, a part the tools swallow whole (one solid of
     // a part of several) comes back as an empty compound instead.

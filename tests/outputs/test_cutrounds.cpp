@@ -94,14 +94,8 @@ TEST(CutRounds, EachVolumeTakesWhatCuttingInTurnTakes)
     }
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef VTQ_ASAN
 constexpr bool kUnderSanitizers = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kUnderSanitizers = true;
-#else
-constexpr bool kUnderSanitizers = false;
-#endif
 #else
 constexpr bool kUnderSanitizers = false;
 #endif
@@ -109,7 +103,8 @@ constexpr bool kUnderSanitizers = false;
 // Six components piled on a part hardly bigger than their bodies, each body over a grid of round
 // pads that pierce it, the bodies overlapping one another: their one cut carves the part as
 // cutting them in turn does, within 128 MB more than the process holds. A cut that splits the
-// volumes by one another lost material there, and on bigger piles needed gigabytes.
+// volumes by one another left material in their cavities there, and on bigger piles needed
+// gigabytes.
 TEST(CutRounds, BodiesPiledOnASmallPartCutWithinBoundedMemory)
 {
     if (kUnderSanitizers)
