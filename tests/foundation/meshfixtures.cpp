@@ -41,6 +41,26 @@ QList<Triangle> reversed(const QList<Triangle>& triangles)
     return out;
 }
 
+QList<Triangle> boxTriangles(const gp_Pnt& low, const gp_Vec& size, bool otherDiagonal, bool inward)
+{
+    QList<Triangle> out;
+    for (const Triangle& t : cubeTriangles(1.0)) {
+        Triangle scaled;
+        for (std::size_t k = 0; k < 3; ++k)
+            scaled[k] = gp_Pnt(low.X() + size.X() * t[k].X(), low.Y() + size.Y() * t[k].Y(), low.Z() + size.Z() * t[k].Z());
+        out.append(scaled);
+    }
+    if (otherDiagonal) {
+        // Each side comes as (a b c), (a c d): make it (a b d), (b c d).
+        for (qsizetype i = 0; i + 1 < out.size(); i += 2) {
+            const gp_Pnt a = out[i][0], b = out[i][1], c = out[i][2], d = out[i + 1][2];
+            out[i] = {a, b, d};
+            out[i + 1] = {b, c, d};
+        }
+    }
+    return inward ? reversed(out) : out;
+}
+
 QByteArray asciiStl(const QList<Triangle>& triangles)
 {
     QByteArray out = "solid test\n";

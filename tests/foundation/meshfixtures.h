@@ -25,6 +25,9 @@ using Triangle = std::array<gp_Pnt, 3>;
 // The 12 outward triangles of an axis-aligned cube of the given size at the offset.
 QList<Triangle> cubeTriangles(double size, const gp_Vec& offset = gp_Vec(0, 0, 0));
 QList<Triangle> reversed(const QList<Triangle>& triangles);
+// An axis-aligned box from its low corner and sizes, each side split as cubeTriangles splits
+// it or, with otherDiagonal, along its other diagonal.
+QList<Triangle> boxTriangles(const gp_Pnt& low, const gp_Vec& size, bool otherDiagonal = false, bool inward = false);
 
 QByteArray asciiStl(const QList<Triangle>& triangles);
 // announcedCount < 0 writes the real count.

@@ -26,30 +26,6 @@ using namespace MeshFixtures;
 
 namespace {
 
-// An axis-aligned box from its low corner and sizes, each side split into two triangles;
-// `otherDiagonal` splits every side along its other diagonal.
-QList<Triangle> boxTriangles(const gp_Pnt& low, const gp_Vec& size, bool otherDiagonal = false, bool inward = false)
-{
-    QList<Triangle> out;
-    for (const Triangle& t : cubeTriangles(1.0)) {
-        Triangle scaled;
-        for (int k = 0; k < 3; ++k)
-            scaled[std::size_t(k)] = gp_Pnt(low.X() + size.X() * t[std::size_t(k)].X(),
-                                            low.Y() + size.Y() * t[std::size_t(k)].Y(),
-                                            low.Z() + size.Z() * t[std::size_t(k)].Z());
-        out.append(scaled);
-    }
-    if (otherDiagonal) {
-        // Each side comes as (a b c), (a c d): make it (a b d), (b c d).
-        for (qsizetype i = 0; i + 1 < out.size(); i += 2) {
-            const gp_Pnt a = out[i][0], b = out[i][1], c = out[i][2], d = out[i + 1][2];
-            out[i] = {a, b, d};
-            out[i + 1] = {b, c, d};
-        }
-    }
-    return inward ? reversed(out) : out;
-}
-
 QList<Triangle> sphereTriangles(double radius, const gp_XYZ& centre, bool inward)
 {
     QList<Triangle> out;
@@ -153,14 +129,6 @@ class TouchingShellsTest : public PartFileTest
 };
 
 } // namespace
-
-TEST_F(TouchingShellsTest, WindingVolumeOfCubesIsExact)
-{
-    EXPECT_NEAR(windingVolume(cubeTriangles(10.0), 200), 1000.0, 1e-6);
-    EXPECT_NEAR(windingVolume(cubeTriangles(10.0) + cubeTriangles(10.0), 200), 1000.0, 1e-6);
-    EXPECT_NEAR(windingVolume(cubeTriangles(20.0) + reversed(cubeTriangles(10.0, gp_Vec(5, 5, 5))), 200), 7000.0,
-                1e-6);
-}
 
 // The mesh's own count brackets the exact volume, tightly enough to tell a lost or doubled
 // body; a mesh that is not closed has no count.
