@@ -2347,6 +2347,19 @@ Yes opens it as an untitled project; No deletes it.</source>
         <source>Opening cancelled: the design is as it was</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Undone: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redone: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• Main part: whole, no cavity cut
+</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>

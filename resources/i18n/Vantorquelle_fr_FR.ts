@@ -2510,6 +2510,20 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
         <source>Opening cancelled: the design is as it was</source>
         <translation>Ouverture annulée&#xa0;: la conception est restée telle quelle</translation>
     </message>
+    <message>
+        <source>Undone: %1</source>
+        <translation>Annulé&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Redone: %1</source>
+        <translation>Rétabli&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>• Main part: whole, no cavity cut
+</source>
+        <translation>• Pièce principale&#xa0;: entière, aucune cavité creusée
+</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
