@@ -2706,6 +2706,50 @@ Yes opens it as an untitled project; No deletes it.</source>
         <source>Cancelling… the file being written is finished first: its writer cannot be stopped midway.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Reading the triangles…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Joining the triangles&apos; corners…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Building the shells…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Checking the shells…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sewing the faces…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Repairing the solid…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Checking the solid…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finding what stands in the part…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cutting the cavities and joining the conductors…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Translating the design into STEP…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writing the file…</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ProjectManager</name>

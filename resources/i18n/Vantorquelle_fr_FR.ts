@@ -2875,6 +2875,50 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
         <source>Cancelling… the file being written is finished first: its writer cannot be stopped midway.</source>
         <translation>Annulation… le fichier en cours d&apos;écriture est d&apos;abord terminé&#xa0;: son écriture ne peut pas être interrompue en cours de route.</translation>
     </message>
+    <message>
+        <source>Reading the triangles…</source>
+        <translation>Lecture des triangles…</translation>
+    </message>
+    <message>
+        <source>Joining the triangles&apos; corners…</source>
+        <translation>Jonction des sommets des triangles…</translation>
+    </message>
+    <message>
+        <source>Building the shells…</source>
+        <translation>Construction des coques…</translation>
+    </message>
+    <message>
+        <source>Checking the shells…</source>
+        <translation>Vérification des coques…</translation>
+    </message>
+    <message>
+        <source>Sewing the faces…</source>
+        <translation>Couture des faces…</translation>
+    </message>
+    <message>
+        <source>Repairing the solid…</source>
+        <translation>Réparation du solide…</translation>
+    </message>
+    <message>
+        <source>Checking the solid…</source>
+        <translation>Vérification du solide…</translation>
+    </message>
+    <message>
+        <source>Finding what stands in the part…</source>
+        <translation>Recherche de ce qui se trouve dans la pièce…</translation>
+    </message>
+    <message>
+        <source>Cutting the cavities and joining the conductors…</source>
+        <translation>Creusement des cavités et jonction des conducteurs…</translation>
+    </message>
+    <message>
+        <source>Translating the design into STEP…</source>
+        <translation>Traduction de la conception en STEP…</translation>
+    </message>
+    <message>
+        <source>Writing the file…</source>
+        <translation>Écriture du fichier…</translation>
+    </message>
 </context>
 <context>
     <name>ProjectManager</name>
