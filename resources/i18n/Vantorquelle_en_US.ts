@@ -2362,6 +2362,19 @@ Yes opens it as an untitled project; No deletes it.</source>
         <source>track %1 (net %2) is not built as drawn: %3</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Undone: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redone: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• Main part: whole, no cavity cut
+</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2706,6 +2719,50 @@ Yes opens it as an untitled project; No deletes it.</source>
     </message>
     <message>
         <source>Cancelling… the file being written is finished first: its writer cannot be stopped midway.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the triangles…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Joining the triangles&apos; corners…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Building the shells…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Checking the shells…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sewing the faces…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Repairing the solid…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Checking the solid…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finding what stands in the part…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cutting the cavities and joining the conductors…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Translating the design into STEP…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writing the file…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

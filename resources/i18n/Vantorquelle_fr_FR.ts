@@ -2525,6 +2525,20 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
         <source>track %1 (net %2) is not built as drawn: %3</source>
         <translation>la piste %1 (réseau %2) n&apos;est pas construite telle que dessinée&#xa0;: %3</translation>
     </message>
+    <message>
+        <source>Undone: %1</source>
+        <translation>Annulé&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Redone: %1</source>
+        <translation>Rétabli&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>• Main part: whole, no cavity cut
+</source>
+        <translation>• Pièce principale&#xa0;: entière, aucune cavité creusée
+</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2875,6 +2889,50 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
     <message>
         <source>Cancelling… the file being written is finished first: its writer cannot be stopped midway.</source>
         <translation>Annulation… le fichier en cours d&apos;écriture est d&apos;abord terminé&#xa0;: son écriture ne peut pas être interrompue en cours de route.</translation>
+    </message>
+    <message>
+        <source>Reading the triangles…</source>
+        <translation>Lecture des triangles…</translation>
+    </message>
+    <message>
+        <source>Joining the triangles&apos; corners…</source>
+        <translation>Jonction des sommets des triangles…</translation>
+    </message>
+    <message>
+        <source>Building the shells…</source>
+        <translation>Construction des coques…</translation>
+    </message>
+    <message>
+        <source>Checking the shells…</source>
+        <translation>Vérification des coques…</translation>
+    </message>
+    <message>
+        <source>Sewing the faces…</source>
+        <translation>Couture des faces…</translation>
+    </message>
+    <message>
+        <source>Repairing the solid…</source>
+        <translation>Réparation du solide…</translation>
+    </message>
+    <message>
+        <source>Checking the solid…</source>
+        <translation>Vérification du solide…</translation>
+    </message>
+    <message>
+        <source>Finding what stands in the part…</source>
+        <translation>Recherche de ce qui se trouve dans la pièce…</translation>
+    </message>
+    <message>
+        <source>Cutting the cavities and joining the conductors…</source>
+        <translation>Creusement des cavités et jonction des conducteurs…</translation>
+    </message>
+    <message>
+        <source>Translating the design into STEP…</source>
+        <translation>Traduction de la conception en STEP…</translation>
+    </message>
+    <message>
+        <source>Writing the file…</source>
+        <translation>Écriture du fichier…</translation>
     </message>
 </context>
 <context>

@@ -244,8 +244,9 @@ private:
     PartPresence m_partPresence;
     // The plan's part box, let go with the part as well.
     PartBoxCache m_planPartBox;
-    // The part the open print plan window shows; another part closes that window.
-    TopoDS_Shape m_planPart;
+    // The shapes of the design the window's state was last derived for: another main part is
+    // another design. Held until then, so that they are freed beside the window's thread.
+    QList<TopoDS_Shape> m_designShapes;
     // The plan with what stands in the part measured first, through progress; failed when
     // broken off.
     PrintPlan planWithin(double layerHeightMm, const Message_ProgressRange& progress);

@@ -237,7 +237,6 @@ void MainWindow::showPrintPlan()
         m_printPlanDialog = new PrintPlanDialog(this);
         m_printPlanDialog->setGenerator([this](double layerHeightMm) { return buildPrintPlan(layerHeightMm); });
     }
-    m_planPart = m_project.mainShape();
     m_printPlanDialog->regenerate();
     if (first)
         ReportDialog::fitToScreen(m_printPlanDialog);

@@ -4,6 +4,7 @@
 
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
+#include "foundation/occutils.h"
 #include "foundation/scopeguard.h"
 #include "foundation/uitheme.h"
 #include "interaction/routingcontroller.h"
@@ -17,6 +18,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -130,16 +133,25 @@ void MainWindow::withOneDesignSignal(const std::function<void()>& steps)
 void MainWindow::onDesignStateChanged()
 {
     // The verdicts on what stands in the part hold for that part alone.
-    const TopoDS_Shape& part = m_project.mainShape();
+    const TopoDS_Shape part = m_project.mainShape();
     m_partPresence.forgetOtherParts(part);
     m_planPartBox.forgetOtherParts(part);
-    // Another part is another design (opened, new, imported or turned): a plan window left open
-    // would show, and export, the previous one's plan.
-    if (m_printPlanDialog && !m_planPart.IsSame(part)) {
-        m_printPlanDialog->hide();
-        m_printPlanDialog->deleteLater();
-        m_printPlanDialog = nullptr;
-        m_planPart.Nullify();
+    const QList<TopoDS_Shape>& shapes = m_project.shapes();
+    const auto same = [](const TopoDS_Shape& a, const TopoDS_Shape& b) { return a.IsSame(b); };
+    if (!std::equal(m_designShapes.cbegin(), m_designShapes.cend(), shapes.cbegin(), shapes.cend(), same)) {
+        // Another design (opened, new, imported or turned): a plan window left open would show,
+        // and export, the previous one's plan.
+        if (m_printPlanDialog) {
+            m_printPlanDialog->hide();
+            m_printPlanDialog->deleteLater();
+            m_printPlanDialog = nullptr;
+        }
+        // Freeing a big part and its carving holds the thread for seconds: the last references
+        // go beside it.
+        auto previous = std::make_shared<std::pair<QList<TopoDS_Shape>, AssemblyCache>>(
+            std::exchange(m_designShapes, shapes), m_assemblyCache);
+        m_assemblyCache.clear();
+        OccUtils::releaseAside(std::move(previous));
     }
     updateActionStates();
 }

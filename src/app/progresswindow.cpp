@@ -1,6 +1,9 @@
 #include "app/progresswindow.h"
 
 #include "foundation/occutils.h"
+#include "foundation/stlmesh.h"
+#include "outputs/partpresence.h"
+#include "outputs/stepexporter.h"
 
 #include <Message_ProgressIndicator.hxx>
 
@@ -16,6 +19,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -23,6 +27,38 @@ int g_showDelayMs = 400;
 // Reports come far more often than a screen refreshes; the events run at most this often.
 int g_pumpIntervalMs = 40;
 constexpr int kBarSteps = 1000;
+
+// The stages that the work names, as the window tells them.
+const struct
+{
+    const char* name;
+    const char* text;
+} kStages[] = {
+    {StlStage::kRead, QT_TRANSLATE_NOOP("ProgressWindow", "Reading the triangles…")},
+    {StlStage::kWeld, QT_TRANSLATE_NOOP("ProgressWindow", "Joining the triangles' corners…")},
+    {StlStage::kShells, QT_TRANSLATE_NOOP("ProgressWindow", "Building the shells…")},
+    {StlStage::kShellCheck, QT_TRANSLATE_NOOP("ProgressWindow", "Checking the shells…")},
+    {StlStage::kSewing, QT_TRANSLATE_NOOP("ProgressWindow", "Sewing the faces…")},
+    {StlStage::kHealing, QT_TRANSLATE_NOOP("ProgressWindow", "Repairing the solid…")},
+    {StlStage::kCheck, QT_TRANSLATE_NOOP("ProgressWindow", "Checking the solid…")},
+    {PartPresence::kStage, QT_TRANSLATE_NOOP("ProgressWindow", "Finding what stands in the part…")},
+    {StepExporter::kCarvingStage, QT_TRANSLATE_NOOP("ProgressWindow", "Cutting the cavities and joining the conductors…")},
+    {StepExporter::kTransferStage, QT_TRANSLATE_NOOP("ProgressWindow", "Translating the design into STEP…")},
+    {OccUtils::kUnbreakableWork, QT_TRANSLATE_NOOP("ProgressWindow", "Writing the file…")},
+};
+
+// The innermost named stage that scope runs in; -1 when none.
+int stageOf(const Message_ProgressScope& scope)
+{
+    for (const Message_ProgressScope* s = &scope; s; s = s->Parent()) {
+        if (!s->Name())
+            continue;
+        for (int i = 0; i < int(std::size(kStages)); ++i)
+            if (std::strcmp(s->Name(), kStages[i].name) == 0)
+                return i;
+    }
+    return -1;
+}
 
 } // namespace
 
@@ -34,6 +70,7 @@ public:
     Dialog(QWidget* parent, const QString& text)
         : QDialog(parent)
         , label(new QLabel(text))
+        , stage(new QLabel)
         , bar(new QProgressBar)
         , buttons(new QDialogButtonBox(QDialogButtonBox::Cancel))
     {
@@ -41,10 +78,14 @@ public:
         setWindowTitle(QGuiApplication::applicationDisplayName());
         setWindowModality(Qt::ApplicationModal);
         label->setWordWrap(true);
+        stage->setObjectName(QStringLiteral("progressStage"));
+        stage->setWordWrap(true);
+        stage->hide();
         bar->setRange(0, kBarSteps);
         bar->setValue(0);
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(label);
+        layout->addWidget(stage);
         layout->addWidget(bar);
         layout->addWidget(buttons);
         setMinimumWidth(420);
@@ -63,9 +104,20 @@ public:
     }
 
     // A longer text than the window was sized for makes it taller, or the bar covers its end.
-    void say(const QString& text)
+    void say(const QString& text) { say(label, text); }
+
+    void showStage(int index)
     {
-        label->setText(text);
+        if (index == shownStage)
+            return;
+        shownStage = index;
+        stage->setVisible(index >= 0);
+        say(stage, index >= 0 ? ProgressWindow::tr(kStages[index].text) : QString());
+    }
+
+    void say(QLabel* where, const QString& text)
+    {
+        where->setText(text);
         if (!isVisible())
             return;
         layout()->activate();
@@ -81,6 +133,8 @@ public:
     }
 
     QLabel* label;
+    QLabel* stage;
+    int shownStage = -1;
     QProgressBar* bar;
     QDialogButtonBox* buttons;
     std::atomic<bool> cancelled{false};
@@ -108,6 +162,9 @@ protected:
 
     void Show(const Message_ProgressScope& scope, const Standard_Boolean force) override
     {
+        // A stage run on a helper thread is told at the next report of this one.
+        if (const int stage = stageOf(scope); stage >= 0)
+            m_stage = stage;
         if (m_pumping || QThread::currentThread() != QCoreApplication::instance()->thread())
             return;
         if (!force && m_lastPump.isValid() && m_lastPump.elapsed() < g_pumpIntervalMs)
@@ -116,6 +173,7 @@ protected:
         if (!m_dialog->isVisible() && m_started.elapsed() >= g_showDelayMs)
             m_dialog->show();
         m_dialog->bar->setValue(qRound(GetPosition() * kBarSteps));
+        m_dialog->showStage(m_stage);
         m_dialog->insideUnbreakableWork = insideUnbreakableWork(scope);
         if (m_dialog->cancelled && !m_waitShown && m_dialog->insideUnbreakableWork) {
             m_waitShown = true;
@@ -135,6 +193,7 @@ private:
     QElapsedTimer m_lastPump;
     bool m_pumping = false;
     bool m_waitShown = false;
+    std::atomic<int> m_stage{-1};
 };
 
 ProgressWindow::ProgressWindow(QWidget* parent, const QString& label)

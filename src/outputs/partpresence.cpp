@@ -201,7 +201,7 @@ bool PartPresence::update(const TopoDS_Shape& part, const QList<VolumeSource>& s
         batches.append(volumes);
 
     // Boxes and points first, on this thread; what they leave open goes to booleans.
-    Message_ProgressScope scope(progress, nullptr, double(todo.size()));
+    Message_ProgressScope scope(progress, kStage, double(todo.size()));
     std::vector<BooleanJob> jobs;
     PlacedBoxes boxes;
     for (const QList<const VolumeSource*>& group : std::as_const(batches)) {

@@ -27,6 +27,9 @@ class PartOverlap;
 class PartPresence
 {
 public:
+    // The name of the measure's progress stage.
+    static constexpr char kStage[] = "part presence";
+
     PartPresence();
     ~PartPresence();
     PartPresence(const PartPresence&) = delete;

@@ -121,7 +121,7 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
         });
     };
     // The transfer hears a break at its reports.
-    Message_ProgressScope transferring(scope.Next(8.0), nullptr, 2.0);
+    Message_ProgressScope transferring(scope.Next(8.0), kTransferStage, 2.0);
     const Message_ProgressRange transfer = transferring.Next(1.0);
     const bool transferred = OccUtils::runReporting(transferring.Next(1.0), "writeStepFile: transfer", [&] {
         app->NewDocument("MDTV-XCAF", doc);
@@ -187,8 +187,9 @@ StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyIn
         return summary;
     }
     Message_ProgressScope scope(progress, nullptr, 100.0);
-    const AssemblyResult result = cache ? cache->assembly(input, options, scope.Next(80.0))
-                                        : buildAssembly(input, options, CarvingRoad::OneCutFirst, scope.Next(80.0));
+    Message_ProgressScope carving(scope.Next(80.0), kCarvingStage, 1.0);
+    const AssemblyResult result = cache ? cache->assembly(input, options, carving.Next())
+                                        : buildAssembly(input, options, CarvingRoad::OneCutFirst, carving.Next());
     if (result.cancelled) {
         summary.cancelled = true;
         return summary;

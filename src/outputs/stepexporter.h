@@ -40,6 +40,11 @@ struct StepExportSummary
 class StepExporter
 {
 public:
+    // Names of the export's stages, for whatever shows its progress; the file write itself is
+    // named OccUtils::kUnbreakableWork.
+    static constexpr char kCarvingStage[] = "STEP carving";
+    static constexpr char kTransferStage[] = "STEP transfer";
+
     // Export. With a cache, an unchanged design reuses the assembly carved last time. A break
     // asked through progress stops it with the file at path left as it was.
     static StepExportSummary exportStep(const QString& path, const AssemblyInput& input,

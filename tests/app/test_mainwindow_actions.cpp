@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUndoCommand>
 
 #include <gtest/gtest.h>
@@ -26,6 +27,9 @@
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
+#include <TopoDS_TCompound.hxx>
+
+#include <atomic>
 
 #include "foundation/geometryutils.h"
 
@@ -544,10 +548,10 @@ TEST_F(MainWindowActions, CommandsFollowTheModelsUndoRedoAndOpening)
     expectEnabled(withoutTracks);
     probe->undoAction()->trigger();
     expectEnabled(withTracks);
-    EXPECT_EQ(probe->status(), QStringLiteral("Undone: ") + edit);
+    EXPECT_EQ(probe->status().toStdString(), ("Undone: " + edit).toStdString());
     probe->redoAction()->trigger();
     expectEnabled(withoutTracks);
-    EXPECT_EQ(probe->status(), QStringLiteral("Redone: ") + edit);
+    EXPECT_EQ(probe->status().toStdString(), ("Redone: " + edit).toStdString());
     probe->undoAction()->trigger();
     ASSERT_EQ(probe->project().routingManager().routes().size(), 1);
 
@@ -570,6 +574,59 @@ TEST_F(MainWindowActions, CommandsFollowTheModelsUndoRedoAndOpening)
     EXPECT_EQ(told.count(), 1);
     expectEnabled(withTracks);
     EXPECT_TRUE(probe->generateButton()->isEnabled());
+}
+
+// A part's topology that counts the threads that free it.
+class WatchedCompound : public TopoDS_TCompound
+{
+public:
+    WatchedCompound(std::atomic<int>& onWindowThread, std::atomic<int>& aside)
+        : m_onWindowThread(onWindowThread)
+        , m_aside(aside)
+    {
+    }
+    ~WatchedCompound() override { ++(QThread::currentThread() == qApp->thread() ? m_onWindowThread : m_aside); }
+
+private:
+    std::atomic<int>& m_onWindowThread;
+    std::atomic<int>& m_aside;
+};
+
+// Replacing the design lets the last reference to the previous part go beside the window's
+// thread: freeing a big part's topology there would freeze the window for seconds.
+TEST_F(MainWindowActions, PreviousPartIsFreedBesideTheWindowsThread)
+{
+    const QString stl = file(QStringLiteral("box.stl"));
+    ASSERT_TRUE(PartFiles::writeStl(stl, PartFiles::box(40, 20, 10)));
+    const struct
+    {
+        const char* name;
+        std::function<bool()> replace;
+    } rows[] = {
+        {"STL import", [&] { return window->importStlFile(stl); }},
+        {"STEP import", [&] { return window->importStepFile(boxStep()); }},
+        {"new project", [&] {
+             MessageBoxAnswerer yes(QMessageBox::Yes);
+             window->newProject();
+             return probe->project().shapes().isEmpty();
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::atomic<int> onWindowThread{0};
+        std::atomic<int> aside{0};
+        {
+            TopoDS_Compound part;
+            part.TShape(new WatchedCompound(onWindowThread, aside));
+            BRep_Builder().Add(part, PartFiles::box(10, 10, 10));
+            probe->project().addShape(part);
+            probe->project().setMainShapeIndex(int(probe->project().shapes().size()) - 1);
+        }
+        ASSERT_TRUE(row.replace());
+        ASSERT_TRUE(waitFor([&] { return onWindowThread + aside > 0; }));
+        EXPECT_EQ(onWindowThread, 0);
+        EXPECT_EQ(aside, 1);
+    }
 }
 
 TEST_F(MainWindowActions, RedoAlsoAnswersCtrlShiftZ)

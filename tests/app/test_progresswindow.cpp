@@ -2,6 +2,9 @@
 // writers report from where they run) leave the window to the GUI thread's own reports.
 #include "app/progresswindow.h"
 #include "foundation/occutils.h"
+#include "foundation/stlmesh.h"
+#include "outputs/partpresence.h"
+#include "outputs/stepexporter.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -127,6 +130,48 @@ TEST(ProgressWindow, LongerTextsAreShownWhole)
         QApplication::processEvents();
         EXPECT_GE(label->height(), label->heightForWidth(label->width()));
         EXPECT_LE(label->geometry().bottom(), window->findChild<QProgressBar*>()->geometry().top());
+    }
+    ProgressWindow::setPumpInterval(40);
+    ProgressWindow::setShowDelay(400);
+}
+
+// The stages the work names are told under the operation's text, also one that runs on a
+// helper thread (at this thread's next report); a scope the window does not know (OpenCASCADE's
+// own) leaves the stage told as it was.
+TEST(ProgressWindow, TellsTheStageTheWorkIsIn)
+{
+    ProgressWindow::setShowDelay(0);
+    ProgressWindow::setPumpInterval(0);
+    {
+        ProgressWindow progress(nullptr, QStringLiteral("Exporting STEP..."));
+        Message_ProgressScope whole(progress.start(), nullptr, 4.0);
+        QWidget* window = progressWindow();
+        ASSERT_NE(window, nullptr);
+        auto* stage = window->findChild<QLabel*>(QStringLiteral("progressStage"));
+        ASSERT_NE(stage, nullptr);
+        whole.Next(0.0);
+        EXPECT_FALSE(stage->isVisible()) << "no stage named yet";
+        {
+            Message_ProgressScope measuring(whole.Next(), PartPresence::kStage, 2.0);
+            measuring.Next();
+            EXPECT_TRUE(stage->isVisible());
+            EXPECT_EQ(stage->text().toStdString(), "Finding what stands in the part…");
+        }
+        {
+            Message_ProgressScope carving(whole.Next(), StepExporter::kCarvingStage, 2.0);
+            Message_ProgressScope boolean(carving.Next(), "Performing Boolean operation", 2.0);
+            boolean.Next();
+            EXPECT_EQ(stage->text().toStdString(), "Cutting the cavities and joining the conductors…");
+        }
+        Message_ProgressScope transfer(whole.Next(), nullptr, 2.0);
+        const Message_ProgressRange helperShare = transfer.Next();
+        std::thread helper([&helperShare] {
+            Message_ProgressScope named(helperShare, StlStage::kSewing, 1.0);
+            named.Next();
+        });
+        helper.join();
+        transfer.Next();
+        EXPECT_EQ(stage->text().toStdString(), "Sewing the faces…");
     }
     ProgressWindow::setPumpInterval(40);
     ProgressWindow::setShowDelay(400);
