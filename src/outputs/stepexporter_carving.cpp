@@ -421,33 +421,40 @@ CutAttempt cutOnce(const TopoDS_Shape& object, const TopTools_ListOfShape& tools
 // minutes and gigabytes). The tools go into rounds, each a boolean of what the rounds before
 // left, none meeting another of its round. A tool comes in a later round than every tool before
 // it in the list that it meets, so that what two tools share goes to the first, as carving them
-// one after another would take it.
+// one after another would take it. A few tools meeting one another (a track's end on a pad, a
+// small component's two pads under its body) split cheaply and stay in one boolean: only a
+// tool that meets many others keeps apart from those it meets. None comes before one it meets
+// that is before it in the list.
 std::vector<std::vector<int>> roundsApart(const QList<TopoDS_Shape>& tools, double fuzzy)
 {
-    struct Placed
-    {
-        Bnd_Box box;
-        int round = 0;
+    constexpr int kMany = 4;
+    const size_t count = size_t(tools.size());
+    std::vector<Bnd_Box> boxes(count);
+    for (size_t i = 0; i < count; ++i) {
+        BRepBndLib::Add(tools.at(int(i)), boxes[i], false);
+        if (!boxes[i].IsVoid())
+            boxes[i].Enlarge(2.0 * fuzzy + kZero);
+    }
+    // Void boxes have no bounds to weigh: they meet everything.
+    const auto meet = [&](size_t i, size_t j) {
+        return boxes[i].IsVoid() || boxes[j].IsVoid() || !boxes[i].IsOut(boxes[j]);
     };
-    std::vector<Placed> placed;
-    placed.reserve(size_t(tools.size()));
+    std::vector<int> met(count, 0);
+    for (size_t i = 0; i < count; ++i)
+        for (size_t j = i + 1; j < count; ++j)
+            if (meet(i, j)) {
+                ++met[i];
+                ++met[j];
+            }
+    std::vector<int> roundOf(count, 0);
     std::vector<std::vector<int>> rounds;
-    for (const TopoDS_Shape& tool : tools) {
-        Bnd_Box box;
-        BRepBndLib::Add(tool, box, false);
-        int round = 0;
-        if (box.IsVoid()) {
-            round = int(rounds.size()); // no bounds to weigh: a round after all the others
-        } else {
-            box.Enlarge(2.0 * fuzzy + kZero);
-            for (const Placed& earlier : placed)
-                if (earlier.box.IsVoid() || !earlier.box.IsOut(box))
-                    round = std::max(round, earlier.round + 1);
-        }
-        if (size_t(round) >= rounds.size())
-            rounds.resize(size_t(round) + 1);
-        rounds[size_t(round)].push_back(int(placed.size()));
-        placed.push_back({box, round});
+    for (size_t i = 0; i < count; ++i) {
+        for (size_t j = 0; j < i; ++j)
+            if (meet(i, j))
+                roundOf[i] = std::max(roundOf[i], roundOf[j] + (met[i] >= kMany || met[j] >= kMany ? 1 : 0));
+        if (size_t(roundOf[i]) >= rounds.size())
+            rounds.resize(size_t(roundOf[i]) + 1);
+        rounds[size_t(roundOf[i])].push_back(int(i));
     }
     return rounds;
 }

@@ -77,8 +77,11 @@ TEST(CutRounds, EachVolumeTakesWhatCuttingInTurnTakes)
     } rows[] = {
         {"round pads under a body sunk 1.5 mm", sunkBody},
         {"square pads before their sunk body", padsFirst},
-        // The third meets the second only: it must still come after it.
-        {"a chain of three boxes", {box(2, 2, 3, 6, 6, 6), box(5, 2, 2, 9, 6, 6), box(8, 2, 1, 12, 6, 6)}},
+        // The third meets the second only: it must still come after it. The second meets three
+        // more inside it, so it keeps apart from what it meets.
+        {"a chain of three boxes",
+         {box(2, 2, 3, 6, 6, 6), box(5, 2, 2, 9, 6, 6), box(8, 2, 1, 12, 6, 6), box(6.5, 2.5, 3, 7.5, 3.2, 5.5),
+          box(6.5, 3.5, 3, 7.5, 4.2, 5.5), box(6.5, 4.5, 3, 7.5, 5.2, 5.5)}},
         {"a box across two apart",
          {box(2, 12, 4, 4, 18, 6), box(8, 12, 4, 10, 18, 6), box(1, 14, 3, 11, 16, 6), box(3, 15, 2, 9, 15.5, 6)}},
     };
