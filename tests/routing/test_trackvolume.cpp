@@ -192,21 +192,6 @@ TEST(TrackSolids, CheckFindsSolidsShortOfCopperOrInPieces)
     }
 }
 
-// The routing model checks the solid it keeps, once, where it builds it.
-TEST(TrackSolids, KeptSolidCarriesItsVerdict)
-{
-    RoutingManager rm;
-    Route sound = polyline({{0, 0, 0}, {5, 0, 0}, {5, 5, 0}}, 0.3, 1.0);
-    Route thin = polyline({{0, 0, 0}, {20, 0, 0}, {20, 20, 0}, {40, 20, 0}}, 0.3, 1.0);
-    thin.segments[1].width = 1.1e-7;
-    rm.addRoute(sound);
-    rm.addRoute(thin);
-    ASSERT_EQ(rm.routes().size(), 2);
-    EXPECT_EQ(rm.routeFault(rm.routes().at(0)).toStdString(), "");
-    EXPECT_FALSE(rm.routeFault(rm.routes().at(1)).isEmpty());
-    EXPECT_EQ(rm.routeFault(rm.routes().at(1)), TrackVolume::faultOf(thin.segments, rm.routeShape(rm.routes().at(1))));
-}
-
 namespace {
 
 // Asks to stop once it has been shown a given number of times.
