@@ -138,12 +138,25 @@ TEST(OneCut, PadsNearerThanTheFuzzyValueKeepTheWallsBetweenThem)
     EXPECT_LT(BRep_Tool::MaxTolerance(result.part, TopAbs_EDGE), 1e-3);
 }
 
-// Round pads overlapping by 0.05 mm, whose one cut at the first fuzzy value splits nothing: the
-// check finds every cavity still full, they are cut again together at a finer value, not one by
-// one, and the part loses what one cut of all the volumes made here takes.
+// A row of round pads at 1 mm pitch overlapping by 0.007 mm, less than the cut's fuzzy value;
+// each meets only its two neighbours, so all go into one boolean, which at the first fuzzy value
+// splits nothing: the check finds every cavity still full, they are cut again together at a
+// finer value, not one by one, and the part loses what one cut of all the volumes made here takes.
 TEST(OneCut, OverlappingRoundPadsAreCutAgainFiner)
 {
-    const PlacedComponentData component = grid(true, 0.55);
+    PlacedComponentData component = grid(true);
+    component.pads.clear();
+    constexpr double kDiameter = 1.007;
+    for (int i = 0; i < 6; ++i) {
+        PlacedPadData pad;
+        pad.number = QString::number(i + 1);
+        const double x = 17.5 + i, y = 15.0;
+        pad.worldPosition = gp_Pnt(x, y, kTop);
+        pad.placedShape =
+            BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(x, y, kTop - 1.0), gp::DZ()), kDiameter / 2, 1.4).Shape();
+        pad.scaledWidth = pad.scaledHeight = kDiameter;
+        component.pads.append(pad);
+    }
     const QMap<QString, PlacedComponentData> components{{component.ref, component}};
     AssemblyInput input;
     input.mainPart = box(0, 0, 0, 40, 30, kTop);
