@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 using ProjectJson::arrayOf;
 using ProjectJson::forEachObject;
@@ -273,7 +274,7 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
         // busy for ages, and a finished track without a segment would count as a connection.
         QString unbuilt = valueBeyondReach(route);
         // A segment without length has no solid and only hides its neighbours' bend.
-        const QList<RouteSegment> kept = RoutingManager::withoutZeroLength(route.segments);
+        QList<RouteSegment> kept = RoutingManager::withoutZeroLength(route.segments);
         if (unbuilt.isEmpty() && route.isComplete && kept.isEmpty())
             unbuilt = tr("it is marked finished but has no segment");
         if (!unbuilt.isEmpty()) {
@@ -284,7 +285,9 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
         if (kept.size() != route.segments.size())
             qCDebug(lcProject) << name << ":" << route.segments.size() - kept.size()
                                << "segment(s) without length dropped";
-        route.segments = kept;
+        // Moved, not shared: data() below would copy a shared list, and Qt's copy writes
+        // through a null block when that allocation fails.
+        route.segments = std::move(kept);
         if (!std::binary_search(nets.cbegin(), nets.cend(), route.netName))
             addLoadNote(tr("%1 is on net “%2”, which the netlist does not have: kept as it was saved")
                             .arg(name, route.netName));
