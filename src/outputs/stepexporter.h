@@ -155,10 +155,12 @@ public:
     // (tools that overlap in booleans apart), without a fuzzy value; a piece of both thicker
     // than a skin of the cut's fuzzy value holds material. A tool whose boolean cannot be made
     // counts as holding. Empty when broken off. When the check cannot be made at all, every tool
-    // is listed and made, when given, turns false.
+    // is listed and made, when given, turns false. A tool touching an edge or vertex of carved
+    // looser than looseAbove (by default twice the fuzzy value) counts as holding: no boolean
+    // sees what lies within that tolerance.
     static QList<int> toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
                                            double fuzzy, const Message_ProgressRange& progress = Message_ProgressRange(),
-                                           bool* made = nullptr);
+                                           bool* made = nullptr, double looseAbove = -1.0);
     static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
                                      double fuzzy, bool parallel = false,
                                      const Message_ProgressRange& progress = Message_ProgressRange(),

@@ -673,11 +673,11 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
         scope.Next();
     }
     // The ladder may have taken a wider fuzzy value than the one cut's; the finer cut alone was
-    // checked already.
+    // checked already. Edges it left looser than the one cut's may hide material all the same.
     bool stillMade = true;
     const QList<int> still = alone.isEmpty() ? QList<int>()
                                              : StepExporter::toolsHoldingMaterial(carved, shapes, widest, scope.Next(),
-                                                                                   &stillMade);
+                                                                                   &stillMade, 2.0 * fuzzy + 1e-4);
     if (cancelled())
         return;
     for (int k = 0; k < again.size(); ++k) {

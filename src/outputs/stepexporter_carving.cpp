@@ -677,7 +677,8 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
 }
 
 QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
-                                              double fuzzy, const Message_ProgressRange& progress, bool* made)
+                                              double fuzzy, const Message_ProgressRange& progress, bool* made,
+                                              double looseAbove)
 {
     return holdingOrEvery(int(tools.size()), "toolsHoldingMaterial", made, [&] {
         const QList<TopoDS_Shape> solids = solidsOf(carved);
@@ -786,6 +787,27 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
                 for (int k = 0; !done && k < members.size(); ++k)
                     if (!common(solid, {members.at(k)}, Message_ProgressRange()))
                         held[size_t(owner[size_t(members.at(k))])] = RealLast();
+            }
+        }
+        // An edge or vertex the cut left looser than the inset hides what lies within its
+        // tolerance from every boolean above (round pads overlapping by about the fuzzy value,
+        // cut against a neighbour's cavity): the tools it touches are not known to be cut.
+        TopTools_IndexedMapOfShape loose;
+        TopExp::MapShapes(carved, TopAbs_EDGE, loose);
+        TopExp::MapShapes(carved, TopAbs_VERTEX, loose);
+        for (int i = 1; i <= loose.Extent(); ++i) {
+            const TopoDS_Shape& element = loose(i);
+            const double tolerance = element.ShapeType() == TopAbs_EDGE ? BRep_Tool::Tolerance(TopoDS::Edge(element))
+                                                                        : BRep_Tool::Tolerance(TopoDS::Vertex(element));
+            if (tolerance <= (looseAbove < 0.0 ? inset : looseAbove))
+                continue;
+            Bnd_Box elementBox;
+            BRepBndLib::Add(element, elementBox, false);
+            for (int t = 0; t < tools.size(); ++t) {
+                Bnd_Box toolBox;
+                BRepBndLib::Add(tools.at(t), toolBox, false);
+                if (!toolBox.IsOut(elementBox))
+                    held[size_t(t)] = RealLast();
             }
         }
         QList<int> holding;
