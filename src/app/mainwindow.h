@@ -116,12 +116,13 @@ public:
     static QString abbreviatedList(const QStringList& names);
     // Warning paragraphs of an export's problem counts; empty when there is none.
     // partOpen: the part holds no solid (surfaces that sewing could not close).
+    // partInvalid: the carved part fails the validity check.
     static QString describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
                                         int straySolidsRemoved, int piecesCutApart, int tracksMissing = 0,
                                         int componentsOutside = 0, bool partOpen = false,
                                         const QStringList& tracksOutside = QStringList(),
                                         const QStringList& cavitiesNotCut = QStringList(),
-                                        int cavitiesUnchecked = 0);
+                                        int cavitiesUnchecked = 0, bool partInvalid = false);
     // The warning paragraph of tracks whose solid fails its volume check (each "label (net): fault");
     // empty when there is none.
     static QString describeBrokenTracks(const QStringList& tracks);

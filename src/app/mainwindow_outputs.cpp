@@ -114,13 +114,18 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
 QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
                                          int straySolidsRemoved, int piecesCutApart, int tracksMissing,
                                          int componentsOutside, bool partOpen, const QStringList& tracksOutside,
-                                         const QStringList& cavitiesNotCut, int cavitiesUnchecked)
+                                         const QStringList& cavitiesNotCut, int cavitiesUnchecked,
+                                         bool partInvalid)
 {
     QString text;
     const auto add = [&text](const QString& paragraph) { text += QStringLiteral("\n\n") + paragraph; };
     if (partOpen)
         add(tr("⚠ The part is not closed: it holds surfaces and no solid, as its import said. It is written as it "
                "is, and a slicer reports it as an open model."));
+    if (partInvalid)
+        add(tr("⚠ The carved part fails the validity check (for instance a face whose edges cross one another): it "
+               "is written as it is, and may not read back as written — what reads the file can find material "
+               "missing or added. Repair the imported part in its CAD tool and export again."));
     if (componentsOutside > 0)
         add(tr("⚠ %n component(s) are not in the part: none of their pads and bodies reaches into its material, "
                "so no cavity was cut for them and nothing of them is embedded. \"Burial analysis\" shows where "
@@ -223,7 +228,7 @@ void MainWindow::exportStepFile()
         + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
                                summary.componentsOutside, summary.partOpen, summary.tracksOutside,
-                               summary.cavitiesNotCut, summary.cavitiesUnchecked)
+                               summary.cavitiesNotCut, summary.cavitiesUnchecked, summary.partInvalid)
         + describeBrokenTracks(brokenTracks(m_project.routingManager()));
     QMessageBox::information(this, tr("STEP export successful"), report, QMessageBox::Ok);
 }
@@ -338,7 +343,7 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
     text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
                                  summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
                                  summary.componentsOutside, summary.partOpen, summary.tracksOutside,
-                               summary.cavitiesNotCut, summary.cavitiesUnchecked);
+                               summary.cavitiesNotCut, summary.cavitiesUnchecked, summary.partInvalid);
     const struct { int count; const char* paragraph; } meshProblems[] = {
         {summary.openShells,
          QT_TR_N_NOOP("⚠ %n shell(s) did not close: the written mesh has boundary edges there, and a slicer reports "

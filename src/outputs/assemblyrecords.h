@@ -94,6 +94,9 @@ struct AssemblyResult
     // The part holds faces and no solid (surfaces that sewing could not close): it is written
     // open, as it came.
     bool partOpen = false;
+    // The carved part fails the validity check (OccUtils::isValidShape): it is written as it
+    // is, and may not read back as written.
+    bool partInvalid = false;
     // Solids of part that the cavities split off one solid of the part as it came (see
     // StepExporter::piecesCutApart); the solids it came in as are not counted.
     int piecesCutApart = 0;
@@ -124,6 +127,7 @@ void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
     summary.straySolidsRemoved = assembly.straySolidsRemoved;
     summary.partSolids = assembly.partSolids;
     summary.partOpen = assembly.partOpen;
+    summary.partInvalid = assembly.partInvalid;
     summary.piecesCutApart = assembly.piecesCutApart;
     summary.tracksMissing = assembly.tracksMissing;
     summary.tracksOutside = assembly.tracksOutside;

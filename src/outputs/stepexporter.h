@@ -30,6 +30,7 @@ struct StepExportSummary
     int straySolidsRemoved = 0;
     int partSolids = 0;
     bool partOpen = false; // the part holds faces and no solid
+    bool partInvalid = false; // the carved part fails the validity check
     int piecesCutApart = 0;
     int tracksMissing = 0;
     QStringList tracksOutside; // the net of each track outside the part

@@ -895,6 +895,13 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     if (result.cancelled || !scope.More())
         return cancelled();
     storePlanarEdgeCurves(carved);
+    // Each cut piece was checked or counted unvalidated, the rest is the part as it came: the
+    // whole is checked again only when one of those was not valid, a whole check costing seconds.
+    if (!valid || result.cavitiesUnvalidated > 0) {
+        result.partInvalid = !OccUtils::isValidShape(carved);
+        if (result.partInvalid)
+            qWarning() << "  buildAssembly: the carved part fails the validity check";
+    }
     if (!StepExporter::countCavities(volumes, input.mainPart, sources, input.presence, result, scope.Next(3.0)))
         return cancelled();
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"

@@ -47,6 +47,7 @@ struct ThreeMfExportSummary
     std::int32_t straySolidsRemoved = 0;
     std::int32_t partSolids = 0;
     bool partOpen = false; // the part holds faces and no solid
+    bool partInvalid = false; // the carved part fails the validity check
     std::int32_t piecesCutApart = 0;
     bool cancelled = false; // stopped by the user: no file written, error empty
     QString error;

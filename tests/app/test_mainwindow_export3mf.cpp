@@ -80,6 +80,19 @@ TEST(ThreeMfReport, SaysWhatTheFileHoldsAndWhyPausesAreMissing)
     EXPECT_TRUE(pieces > 0 && open > pieces && dropped > open) << problems.toStdString();
 }
 
+// The 3MF report, from the same assembly, says that the carved part fails the validity check.
+TEST(ThreeMfReport, SaysThePartIsInvalid)
+{
+    ThreeMfExportSummary summary;
+    summary.cavitiesUnvalidated = 26;
+    EXPECT_FALSE(MainWindow::threeMfReport("board.3mf", false, options(false, false, 0), planWithPauses(0), summary)
+                     .contains("validity check"));
+    summary.partInvalid = true;
+    const QString report =
+        MainWindow::threeMfReport("board.3mf", false, options(false, false, 0), planWithPauses(0), summary);
+    EXPECT_TRUE(report.contains("\n\n⚠ The carved part fails the validity check")) << report.toStdString();
+}
+
 TEST(ThreeMfExportFlow, CancelledThenConfirmedUnderTheRealView)
 {
     TestSupport::IsolatedSettings settings;

@@ -415,6 +415,23 @@ TEST(ExportIssues, CavitiesNotCutAreNamed)
         << paragraphs.at(1).toStdString();
 }
 
+// A carved part that fails the validity check is said to be so, beside the unvalidated cuts
+// that left it: it may not read back as it was written.
+TEST(ExportIssues, InvalidPartIsNamed)
+{
+    const QStringList paragraphs =
+        MainWindow::describeExportIssues(0, 26, 0, 0, 0, 0, 0, false, {}, {}, 0, true)
+            .split(QStringLiteral("\n\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(paragraphs.size(), 2);
+    EXPECT_EQ(paragraphs.at(0).toStdString(),
+              "⚠ The carved part fails the validity check (for instance a face whose edges cross one another): it "
+              "is written as it is, and may not read back as written — what reads the file can find material "
+              "missing or added. Repair the imported part in its CAD tool and export again.");
+    EXPECT_TRUE(paragraphs.at(1).startsWith(QStringLiteral("⚠ 26 cavity(ies) were cut but")))
+        << paragraphs.at(1).toStdString();
+    EXPECT_TRUE(MainWindow::describeExportIssues(0, 26, 0, 0, 0).count(QStringLiteral("validity check")) == 0);
+}
+
 // A Cancel pressed while OpenCASCADE writes a file cannot stop the write: the progress window
 // says that it waits for it, and only there.
 TEST(ProgressWindowCancel, SaysWhenItWaitsForAFileWrite)

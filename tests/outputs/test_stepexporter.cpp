@@ -23,6 +23,7 @@
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
 #include <BRepPrimAPI_MakeRevol.hxx>
 #include <GC_MakeArcOfCircle.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
@@ -802,6 +803,37 @@ TEST(StepExport, ReadsBackAsTheCarvedPartAndItsConductorGroups)
     const QByteArray text = contentOf(path);
     EXPECT_TRUE(text.contains("FILE_SCHEMA(('AUTOMOTIVE_DESIGN"));
     EXPECT_TRUE(text.contains("SI_UNIT(.MILLI.,.METRE.)"));
+}
+
+// A part one of whose solids fails the validity check (a bowtie prism, whose end faces' wires
+// cross themselves) is carved where the cavities go and keeps that solid as it came: the
+// summary says the carved part is invalid, and a valid part is not said to be.
+TEST(StepExport, InvalidCarvedPartIsSaid)
+{
+    const gp_Pnt a(70, 0, 0), b(80, 10, 0), c(80, 0, 0), d(70, 10, 0);
+    const TopoDS_Wire crossed =
+        BRepBuilderAPI_MakeWire(BRepBuilderAPI_MakeEdge(a, b).Edge(), BRepBuilderAPI_MakeEdge(b, c).Edge(),
+                                BRepBuilderAPI_MakeEdge(c, d).Edge(), BRepBuilderAPI_MakeEdge(d, a).Edge());
+    const TopoDS_Shape bowtie =
+        BRepPrimAPI_MakePrism(BRepBuilderAPI_MakeFace(crossed, true).Face(), gp_Vec(0, 0, 5)).Shape();
+    ASSERT_FALSE(OccUtils::isValidShape(bowtie));
+    QTemporaryDir dir;
+    Board board;
+    board.add(component("R1", gp_Pnt(10, 10, 5), 2));
+    const StepExportSummary sound =
+        StepExporter::exportStep(dir.filePath(QStringLiteral("sound.step")), board.input(), ExportOptions());
+    ASSERT_TRUE(sound.success) << sound.error.toStdString();
+    EXPECT_FALSE(sound.partInvalid);
+
+    board.part = StepExporter::compoundOf({board.part, bowtie});
+    const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions());
+    EXPECT_GT(result.cavitiesOk, 0);
+    EXPECT_FALSE(OccUtils::isValidShape(result.part));
+    EXPECT_TRUE(result.partInvalid);
+    const StepExportSummary summary =
+        StepExporter::exportStep(dir.filePath(QStringLiteral("invalid.step")), board.input(), ExportOptions());
+    ASSERT_TRUE(summary.success) << summary.error.toStdString();
+    EXPECT_TRUE(summary.partInvalid);
 }
 
 TEST(StepExport, BareBoardAndSkippedGroups)
