@@ -2375,6 +2375,23 @@ Yes opens it as an untitled project; No deletes it.</source>
 </source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>⚠ The carved part fails the validity check (for instance a face whose edges cross one another): it is written as it is, and may not read back as written — what reads the file can find material missing or added. Repair the imported part in its CAD tool and export again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ The check of what the cuts left in the cavities could not be made: %n cavity(ies) are not known to be cut and are counted among those not cut.</source>
+        <translation>
+            <numerusform>⚠ The check of what the cuts left in the cavities could not be made: %n cavity is not known to be cut and is counted among those not cut.</numerusform>
+            <numerusform>⚠ The check of what the cuts left in the cavities could not be made: %n cavities are not known to be cut and are counted among those not cut.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>❌ Not enough memory to open this project.
+
+The current design has been kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -3740,6 +3757,14 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>The STEP file cannot be opened: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file&apos;s assembly is nested %1 levels deep, deeper than the reader can follow (%2 at most).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file is too large for the memory available: %1 MB.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

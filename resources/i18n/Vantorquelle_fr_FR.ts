@@ -2539,6 +2539,25 @@ Oui l&apos;ouvre comme projet sans titre&#xa0;; Non le supprime.</translation>
         <translation>• Pièce principale&#xa0;: entière, aucune cavité creusée
 </translation>
     </message>
+    <message>
+        <source>⚠ The carved part fails the validity check (for instance a face whose edges cross one another): it is written as it is, and may not read back as written — what reads the file can find material missing or added. Repair the imported part in its CAD tool and export again.</source>
+        <translation>⚠ La pièce creusée échoue au contrôle de validité (par exemple une face dont les arêtes se croisent)&#xa0;: elle est écrite telle quelle et peut ne pas se relire comme écrite — ce qui lit le fichier peut y trouver de la matière manquante ou ajoutée. Réparez la pièce importée dans son outil de CAO et exportez de nouveau.</translation>
+    </message>
+    <message numerus="yes">
+        <source>⚠ The check of what the cuts left in the cavities could not be made: %n cavity(ies) are not known to be cut and are counted among those not cut.</source>
+        <translation>
+            <numerusform>⚠ Le contrôle de ce que les coupes ont laissé dans les cavités n&apos;a pas pu être fait&#xa0;: %n cavité n&apos;est pas connue pour être creusée et compte parmi celles non creusées.</numerusform>
+            <numerusform>⚠ Le contrôle de ce que les coupes ont laissé dans les cavités n&apos;a pas pu être fait&#xa0;: %n cavités ne sont pas connues pour être creusées et comptent parmi celles non creusées.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>❌ Not enough memory to open this project.
+
+The current design has been kept.</source>
+        <translation>❌ Mémoire insuffisante pour ouvrir ce projet.
+
+La conception actuelle a été conservée.</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -3916,6 +3935,14 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>The STEP file cannot be opened: %1</source>
         <translation>Le fichier STEP ne peut pas être ouvert&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>The STEP file&apos;s assembly is nested %1 levels deep, deeper than the reader can follow (%2 at most).</source>
+        <translation>L&apos;assemblage du fichier STEP est imbriqué sur %1 niveaux, plus que le lecteur ne peut en suivre (%2 au plus).</translation>
+    </message>
+    <message>
+        <source>The STEP file is too large for the memory available: %1 MB.</source>
+        <translation>Le fichier STEP est trop grand pour la mémoire disponible&#xa0;: %1 Mo.</translation>
     </message>
 </context>
 <context>
