@@ -254,6 +254,8 @@ TEST(FaultTrap, AGenuineFaultOutsideTheTrapEndsTheProgram)
 // trapped work starts: it is refused as a shortage of memory, never run to fault again.
 TEST(FaultTrap, MemoryKeptByFaultsIsCountedAndBounded)
 {
+    if (TestSupport::kUnderSanitizer)
+        GTEST_SKIP() << "the sanitizers' allocator keeps its own books: the C library's counts do not see it";
     constexpr std::size_t kBlock = 64u << 20;
     constexpr int kFaultsPastTheBound = int(FaultTrap::kStrandedLimit / kBlock) + 2;
     struct Case { const char* name; bool released; };
