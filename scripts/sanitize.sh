@@ -27,5 +27,4 @@ cd "$build"
 # that test without any report; on a loaded machine it has done so twice in a row for one window
 # test. A failed test runs up to twice more: a real report comes back every time and still fails
 # the run.
-xvfb-run -a -s "-screen 0 1280x800x24" \
-  ctest --output-on-failure --parallel "$(nproc)" --timeout 900 --repeat until-pass:3
+bash "$root/scripts/run-ctest.sh" --repeat until-pass:3

@@ -6,5 +6,4 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/build.sh" -DVTQ_BUILD_TESTS=ON
 cd "$root/build"
-xvfb-run -a -s "-screen 0 1280x800x24" \
-  ctest --output-on-failure --parallel "$(nproc)" --timeout 900
+bash "$root/scripts/run-ctest.sh"
