@@ -382,7 +382,7 @@ TEST(FaultTrap, OnlyTheFaultingRunsHandlersAreUnlinked)
     bool innerLeft = true;
     std::thread faulting([&] {
         holdHandlersUntil(2, [&] {
-            trapped = !FaultTrap::run([] { holdHandlersUntil(4, [] { fault(); }); });
+            trapped = !FaultTrap::run([] { holdHandlersUntil(4, [] { std::raise(SIGSEGV); }); });
             outerListedAfter = Standard_ErrorHandler::IsInTryBlock();
         });
         innerLeft = Standard_ErrorHandler::IsInTryBlock();
