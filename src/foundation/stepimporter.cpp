@@ -9,6 +9,7 @@
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Check.hxx>
 #include <Interface_CheckIterator.hxx>
+#include <Interface_HGraph.hxx>
 #include <Interface_InterfaceModel.hxx>
 #include <STEPControl_Reader.hxx>
 #include <Standard_OutOfMemory.hxx>
@@ -19,6 +20,8 @@
 #include <StepShape_ShapeRepresentation.hxx>
 #include <StepShape_TopologicalRepresentationItem.hxx>
 #include <TopExp_Explorer.hxx>
+#include <Transfer_TransientProcess.hxx>
+#include <XSControl_TransferReader.hxx>
 #include <XSControl_WorkSession.hxx>
 
 #include <Message_ProgressScope.hxx>
@@ -28,6 +31,7 @@
 
 #include <algorithm>
 #include <istream>
+#include <memory>
 #include <new>
 #include <streambuf>
 
@@ -121,6 +125,49 @@ private:
 
 StepReadSeam g_readSeam;
 
+// What the log says of a refused file, before its path.
+QString refusalForLog(const StepFileCheck& check)
+{
+    switch (check.fault) {
+    case StepFileCheck::Missing:
+        return QStringLiteral("no such file:");
+    case StepFileCheck::NotRegularFile:
+        return QStringLiteral("not a regular file:");
+    case StepFileCheck::Empty:
+        return QStringLiteral("empty file:");
+    case StepFileCheck::NotStep:
+        return QStringLiteral("not a readable STEP file:");
+    case StepFileCheck::CannotOpen:
+    case StepFileCheck::TooLarge:
+        return check.reason + QLatin1Char(':');
+    default:
+        return QStringLiteral("damaged file, ") + check.reason + QLatin1Char(':');
+    }
+}
+
+// Gives back what a reader cut short by a fault holds. The abandoned frames still hold handles
+// to its transfer process, model and entities, so each is emptied: dropping the reader alone
+// frees none of what such a handle reaches (about half of what the reader held).
+void releaseAfterFault(std::unique_ptr<STEPControl_Reader>& reader)
+{
+    const opencascade::handle<XSControl_WorkSession> session = reader->WS();
+    reader.reset();
+    if (session.IsNull())
+        return;
+    if (const opencascade::handle<XSControl_TransferReader> transfer = session->TransferReader(); !transfer.IsNull()) {
+        if (const opencascade::handle<Transfer_TransientProcess> process = transfer->TransientProcess(); !process.IsNull()) {
+            process->Clear();
+            process->Context().Clear();
+            process->SetGraph(opencascade::handle<Interface_HGraph>());
+            process->SetModel(opencascade::handle<Interface_InterfaceModel>());
+        }
+        transfer->Clear(-1);
+    }
+    if (const opencascade::handle<Interface_InterfaceModel> model = session->Model(); !model.IsNull())
+        model->ClearEntities();
+    session->ClearData(1);
+}
+
 StepImportResult cancelledImport()
 {
     StepImportResult result;
@@ -137,41 +184,23 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
     if (check.cancelled)
         return cancelledImport();
     if (!check.sound) {
-        switch (check.fault) {
-        case StepFileCheck::Missing:
-            qWarning() << "StepImporter: no such file:" << path;
-            break;
-        case StepFileCheck::NotRegularFile:
-            qWarning() << "StepImporter: not a regular file:" << path;
-            break;
-        case StepFileCheck::Empty:
-            qWarning() << "StepImporter: empty file:" << path;
-            break;
-        case StepFileCheck::NotStep:
-            qWarning() << "StepImporter: not a readable STEP file:" << path;
-            break;
-        case StepFileCheck::CannotOpen:
-        case StepFileCheck::TooLarge:
-            qWarning() << "StepImporter:" << check.reason << ":" << path;
-            break;
-        default:
-            qWarning() << "StepImporter: damaged file," << check.reason << ":" << path;
-            break;
-        }
+        qWarning().noquote() << "StepImporter:" << refusalForLog(check) << path;
         result.status = StepImportResult::ReadFailed;
         result.errorMessage = check.reason;
         return result;
     }
 
-    // The reader and the transfer live inside the trap: after a fault their state is
-    // not to be trusted, not even by their destructors.
+    // The reading and the transfer run inside the trap: after a fault their state is not to be
+    // trusted. The reader is held here, outside the abandoned frames, so that what it read and
+    // built (the model, its graph, the transfer's results) is given back after a fault.
+    auto held = std::make_unique<STEPControl_Reader>();
     bool finished = false;
     const bool clean = FaultTrap::run([&]() {
         if (g_readSeam.beforeRead)
             g_readSeam.beforeRead(path);
         CheckedBytesBuffer buffer(check.bytes, cancelled);
         std::istream stream(&buffer);
-        STEPControl_Reader reader;
+        STEPControl_Reader& reader = *held;
         const IFSelect_ReturnStatus read = reader.ReadStream(QFileInfo(path).fileName().toUtf8().constData(), stream);
         if (g_readSeam.afterRead)
             g_readSeam.afterRead(buffer.handed());
@@ -247,7 +276,7 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
             return;
         }
         finished = true;
-    });
+    }, [&]() { releaseAfterFault(held); });
     if (cancelled())
         return cancelledImport();
     if (!clean) {

@@ -73,6 +73,12 @@ std::vector<WalkEdge> walkEdges(const StepScan& scan, const EntityIndex& index)
         size_t to = std::string::npos;
         switch (scan.role(i)) {
         case StepScan::Role::AssemblyUsage:
+            from = roleTarget(i, 0);
+            to = roleTarget(i, 1);
+            // Where a product definition is wanted the reader drops a usage.
+            if ((from != std::string::npos && scan.usage(from)) || (to != std::string::npos && scan.usage(to)))
+                from = std::string::npos;
+            break;
         case StepScan::Role::RepresentationRelationship:
             from = roleTarget(i, 0);
             to = roleTarget(i, 1);
@@ -145,6 +151,8 @@ std::vector<std::int64_t> entitiesOnCycle(const StepScan& scan, const EntityInde
                 const auto found = index.find(refs[top.nextRef++]);
                 if (found == index.end())
                     continue; // unresolved: the reader's own checks report it
+                if (scan.usage(top.entity) && scan.usage(found->second))
+                    continue;
                 target = found->second;
             } else if (top.nextEdge < firstEdge[top.entity + 1]) {
                 target = edges[top.nextEdge].to;

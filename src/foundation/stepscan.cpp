@@ -91,6 +91,24 @@ StepScan::Role roleOf(const std::string& run, std::size_t from, std::size_t leng
     return StepScan::Role::None;
 }
 
+// The relationships between product definitions, and the substitute of one, as the reader
+// names them (in capitals: it knows no other spelling).
+bool isUsageType(const std::string& run, std::size_t from, std::size_t length)
+{
+    static const char* const kUsages[] = {
+        "PRODUCT_DEFINITION_RELATIONSHIP", "PRODUCT_DEFINITION_USAGE", "ASSEMBLY_COMPONENT_USAGE",
+        "NEXT_ASSEMBLY_USAGE_OCCURRENCE", "PROMISSORY_USAGE_OCCURRENCE", "QUANTIFIED_ASSEMBLY_COMPONENT_USAGE",
+        "SPECIFIED_HIGHER_USAGE_OCCURRENCE", "MAKE_FROM_USAGE_OPTION", "ASSEMBLY_COMPONENT_USAGE_SUBSTITUTE",
+    };
+    if (length < 22)
+        return false;
+    for (const char* name : kUsages) {
+        if (std::strlen(name) == length && run.compare(from, length, name) == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 StepScan::StepScan(KnownType knownType) : m_knownType(std::move(knownType))
@@ -395,8 +413,11 @@ bool StepScan::endRun(bool semicolonFollows)
         }
         if (typeLength > value) {
             m_typeRole = roleOf(run, i, typeLength);
-            if (m_parse == Parse::Assigned && m_knownType)
-                m_typeName.assign(run, i, typeLength);
+            if (m_parse == Parse::Assigned) {
+                m_usageType = isUsageType(run, i, typeLength);
+                if (m_knownType)
+                    m_typeName.assign(run, i, typeLength);
+            }
             token(Token::Type);
             i += typeLength;
         } else {

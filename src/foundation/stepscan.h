@@ -45,7 +45,13 @@ public:
     Role role(std::size_t record) const { return Role(m_roles[record]); }
     // A record of a single type the reader does not know: it holds it as words, and follows
     // none of its references.
-    bool unknown(std::size_t record) const { return m_unknown[record] != 0; }
+    bool unknown(std::size_t record) const { return m_kinds[record] == Kind::Unknown; }
+    // A record of a single usage type (a relationship between product definitions, or a
+    // substitute for one): of these the transfer walks only an assembly usage, from its
+    // assembly to its component, and a usage's reference to a usage (itself or another) leads
+    // nowhere: the reader drops it where a product definition is wanted, and walks none of the
+    // others.
+    bool usage(std::size_t record) const { return m_kinds[record] == Kind::Usage; }
     std::size_t roleRef(std::size_t record) const { return m_roleRefs[record]; }
 
     const std::string& badNumber() const { return m_badNumber; }
@@ -101,11 +107,13 @@ private:
     Role m_partRole = Role::None; // of the record's part being read
     KnownType m_knownType;
     std::string m_typeName;       // of the record's single type, while its list is read
+    bool m_usageType = false;     // that type is a usage's
 
     std::vector<std::int64_t> m_ids;
     std::vector<std::size_t> m_offsets;
     std::vector<std::int64_t> m_refs;
     std::vector<unsigned char> m_roles;
-    std::vector<unsigned char> m_unknown;
+    enum class Kind : unsigned char { Known, Unknown, Usage };
+    std::vector<Kind> m_kinds;
     std::vector<std::size_t> m_roleRefs;
 };

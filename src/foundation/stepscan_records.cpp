@@ -44,6 +44,7 @@ void StepScan::token(Token t, std::int64_t number)
             m_complex = false;
             m_recorded = false;
             m_typeName.clear();
+            m_usageType = false;
             m_parse = Parse::Named;
         } else if (t == Token::Endsec) {
             m_parse = Parse::DataEnded;
@@ -184,7 +185,12 @@ void StepScan::closeList()
         m_ids.push_back(m_pending);
         m_offsets.push_back(m_refs.size());
         m_roles.push_back(static_cast<unsigned char>(Role::None));
-        m_unknown.push_back(!m_complex && !m_typeName.empty() && !m_knownType(m_typeName));
+        Kind kind = Kind::Known;
+        if (!m_complex && !m_typeName.empty() && !m_knownType(m_typeName))
+            kind = Kind::Unknown;
+        else if (!m_complex && m_usageType)
+            kind = Kind::Usage;
+        m_kinds.push_back(kind);
         m_roleRefs.push_back(0);
     }
     if (role != Role::None && m_roles.back() == static_cast<unsigned char>(Role::None)) { // its first such part

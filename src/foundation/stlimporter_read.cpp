@@ -4,9 +4,9 @@
 #include "foundation/stlmesh.h"
 
 #include <Message_ProgressScope.hxx>
-#include <OSD_Path.hxx>
 #include <Poly_Triangulation.hxx>
-#include <RWStl.hxx>
+#include <RWStl_Reader.hxx>
+#include <Standard_ReadLineBuffer.hxx>
 
 #include <QFile>
 #include <QTemporaryFile>
@@ -14,6 +14,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <istream>
+#include <streambuf>
+#include <vector>
 
 namespace {
 
@@ -216,6 +219,114 @@ StlFileCheck checkStlFile(const QString& path, QFile& file, qint64 size, const M
 
 } // namespace
 
+namespace {
+
+// The opened file up to the size it had when opened, for the reader: it reads every solid up to
+// the end of its file, so what the file grows by meanwhile would be read too, for ever if it
+// keeps growing.
+class OpenedFileBuffer : public std::streambuf
+{
+public:
+    OpenedFileBuffer(QFile& file, qint64 size) : m_file(file), m_size(size) { fill(0); }
+
+protected:
+    int_type underflow() override
+    {
+        if (gptr() < egptr() || fill(m_start + (egptr() - eback())))
+            return traits_type::to_int_type(*gptr());
+        return traits_type::eof();
+    }
+    pos_type seekoff(off_type offset, std::ios_base::seekdir from, std::ios_base::openmode) override
+    {
+        const qint64 here = m_start + (gptr() - eback());
+        return seekpos(pos_type(offset + (from == std::ios_base::beg ? 0 : from == std::ios_base::cur ? here : m_size)),
+                       std::ios_base::in);
+    }
+    pos_type seekpos(pos_type position, std::ios_base::openmode) override
+    {
+        const qint64 to = qint64(position);
+        if (to < 0 || to > m_size)
+            return pos_type(off_type(-1));
+        if (to >= m_start && to <= m_start + (egptr() - eback()))
+            setg(eback(), eback() + (to - m_start), egptr());
+        else
+            fill(to);
+        return position;
+    }
+
+private:
+    bool fill(qint64 from)
+    {
+        m_start = from;
+        qint64 n = 0;
+        if (from < m_size && m_file.seek(from))
+            n = std::max<qint64>(0, m_file.read(m_block, std::min<qint64>(qint64(sizeof m_block), m_size - from)));
+        setg(m_block, m_block, m_block + n);
+        return n > 0;
+    }
+
+    QFile& m_file;
+    const qint64 m_size;
+    qint64 m_start = 0;
+    char m_block[1 << 16];
+};
+
+// The reader's nodes (merged where they coincide) and triangles, as a triangulation.
+class TriangulationReader : public RWStl_Reader
+{
+public:
+    Standard_Integer AddNode(const gp_XYZ& point) override
+    {
+        m_nodes.push_back(point);
+        return Standard_Integer(m_nodes.size());
+    }
+    void AddTriangle(Standard_Integer n1, Standard_Integer n2, Standard_Integer n3) override
+    {
+        m_triangles.push_back(Poly_Triangle(n1, n2, n3));
+    }
+    Handle(Poly_Triangulation) triangulation() const
+    {
+        if (m_triangles.empty())
+            return {};
+        Handle(Poly_Triangulation) made = new Poly_Triangulation(int(m_nodes.size()), int(m_triangles.size()), false);
+        for (std::size_t i = 0; i < m_nodes.size(); ++i)
+            made->SetNode(int(i + 1), gp_Pnt(m_nodes[i]));
+        for (std::size_t i = 0; i < m_triangles.size(); ++i)
+            made->SetTriangle(int(i + 1), m_triangles[i]);
+        return made;
+    }
+
+private:
+    std::vector<gp_XYZ> m_nodes;
+    std::vector<Poly_Triangle> m_triangles;
+};
+
+// Reads the first size bytes of file as the reader reads a file of its own: each solid in turn,
+// text or binary as its start says, or one binary block when told.
+Handle(Poly_Triangulation) readTriangulation(QFile& file, qint64 size, bool binary, const Message_ProgressRange& progress)
+{
+    OpenedFileBuffer buffer(file, size);
+    std::istream stream(&buffer);
+    const Handle(TriangulationReader) reader = new TriangulationReader;
+    reader->SetMergeAngle(M_PI / 2.0);
+    if (binary) {
+        reader->ReadBinary(stream, progress);
+        return reader->triangulation();
+    }
+    const bool ascii = size < kFormatProbeSize || reader->IsAscii(stream, true);
+    Standard_ReadLineBuffer lines(1024);
+    Message_ProgressScope solids(progress, nullptr, 1, true);
+    while (stream.good()) {
+        if (!(ascii ? reader->ReadAscii(stream, lines, std::streampos(size), solids.Next(2))
+                    : reader->ReadBinary(stream, solids.Next(2))))
+            break;
+        stream >> std::ws;
+    }
+    return reader->triangulation();
+}
+
+} // namespace
+
 bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh, const Message_ProgressRange& progress)
 {
     Message_ProgressScope stage(progress, StlStage::kRead, 4.0);
@@ -237,24 +348,24 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh, co
         return false;
     }
 
-    QString readPath = FileUtils::pathOfOpenFile(file, path);
+    QFile* source = &file;
+    qint64 sourceSize = opened.size;
     QTemporaryFile cleaned;
     if (check.layout == StlLayout::AsciiWithBlankLines) {
         if (!copyWithoutBlankLines(file, opened.size, cleaned)) {
             result.error = StlImporter::tr("The STL file cannot be opened: %1").arg(cleaned.errorString());
             return false;
         }
-        readPath = cleaned.fileName();
+        source = &cleaned;
+        sourceSize = cleaned.size();
     }
 
     Handle(Poly_Triangulation) triangulation;
     try {
         // A binary file whose first bytes happen to be all printable (zero normals, round
         // coordinates) would be parsed as text by the reader's own guess.
-        if (check.layout == StlLayout::Binary && check.readerGuessesAscii)
-            triangulation = RWStl::ReadBinary(OSD_Path(readPath.toStdString().c_str()), stage.Next(3.0));
-        else
-            triangulation = RWStl::ReadFile(readPath.toStdString().c_str(), M_PI / 2.0, stage.Next(3.0));
+        triangulation = readTriangulation(*source, sourceSize, check.layout == StlLayout::Binary && check.readerGuessesAscii,
+                                          stage.Next(3.0));
     } catch (...) {
         result.error = StlImporter::tr("STL read failed: %1").arg(OccUtils::currentExceptionMessage());
         return false;

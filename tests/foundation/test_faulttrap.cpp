@@ -343,3 +343,58 @@ TEST(FaultTrap, AbandonedHandlersGoWhileOtherThreadsUseTheList)
         120);
     EXPECT_TRUE(outcome.succeeded()) << outcome.describe();
 }
+
+namespace {
+
+// OpenCASCADE handlers held in nested frames until told to let go.
+__attribute__((noinline)) void holdHandlersUntil(int depth, const std::function<void()>& whileHeld)
+{
+    Standard_ErrorHandler handler;
+    if (depth > 1)
+        holdHandlersUntil(depth - 1, whileHeld);
+    else
+        whileHeld();
+}
+
+} // namespace
+
+// A fault on one thread while another holds handlers of its own in live frames, step by step
+// (no timing): the faulting thread's abandoned handlers go, and so does nothing else: neither
+// the other thread's nor the ones this thread holds around the trapped run.
+TEST(FaultTrap, OnlyTheFaultingRunsHandlersAreUnlinked)
+{
+    std::promise<void> otherHolds, faultDone;
+    std::shared_future<void> done = faultDone.get_future().share();
+    bool otherListedAfter = false;
+    bool otherEmptyAtEnd = false;
+    std::thread other([&] {
+        holdHandlersUntil(3, [&] {
+            otherHolds.set_value();
+            done.wait();
+            otherListedAfter = Standard_ErrorHandler::IsInTryBlock();
+        });
+        otherEmptyAtEnd = !Standard_ErrorHandler::IsInTryBlock();
+    });
+    otherHolds.get_future().wait();
+
+    bool trapped = false;
+    bool outerListedAfter = false;
+    bool innerLeft = true;
+    std::thread faulting([&] {
+        holdHandlersUntil(2, [&] {
+            trapped = !FaultTrap::run([] { holdHandlersUntil(4, [] { std::raise(SIGSEGV); }); });
+            outerListedAfter = Standard_ErrorHandler::IsInTryBlock();
+        });
+        innerLeft = Standard_ErrorHandler::IsInTryBlock();
+    });
+    faulting.join();
+    faultDone.set_value();
+    other.join();
+
+    EXPECT_TRUE(trapped);
+    EXPECT_TRUE(outerListedAfter) << "a handler held around the trapped run was taken out";
+    EXPECT_FALSE(innerLeft) << "a handler of the abandoned frames is still listed";
+    EXPECT_TRUE(otherListedAfter) << "another thread's handler was taken out";
+    EXPECT_TRUE(otherEmptyAtEnd) << "the other thread's handlers did not leave the list as they went";
+    EXPECT_FALSE(Standard_ErrorHandler::IsInTryBlock());
+}

@@ -1,3 +1,4 @@
+#include "childprocess.h"
 #include "logcapture.h"
 #include "meshfixtures.h"
 #include "partfiles.h"
@@ -20,8 +21,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <thread>
+#include <csignal>
 #include <cstring>
+#include <malloc.h>
 #include <sys/stat.h>
 
 using namespace MeshFixtures;
@@ -535,4 +540,86 @@ TEST_F(StepImporterTest, CancelledImportGivesNoPart)
     EXPECT_TRUE(r.cancelled);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.shape.IsNull());
+}
+
+namespace {
+
+// Bytes the C library's allocator has handed out and not had back.
+long long bytesInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return (long long)(info.uordblks + info.hblkhd);
+}
+
+// Faults the n-th time the reader asks whether to stop once armed, on the thread that reads:
+// deep in the transfer's frames, which hold the reader's model and results.
+class Faulter : public Message_ProgressIndicator
+{
+public:
+    Standard_Boolean UserBreak() override
+    {
+        if (armed && std::this_thread::get_id() != m_reporter && ++m_asked == kAskedBeforeTheFault)
+            std::raise(SIGSEGV);
+        return false;
+    }
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override {}
+
+    std::atomic<bool> armed{false};
+
+private:
+    static constexpr int kAskedBeforeTheFault = 3;
+    const std::thread::id m_reporter = std::this_thread::get_id();
+    std::atomic<int> m_asked{0};
+};
+
+} // namespace
+
+// A fault in the reader abandons its frames. What the reader read and built (its model, its
+// graph, the transfer's results) is given back all the same, also what the abandoned frames
+// still reach: faults one after another keep a small part of what the reader held, not all.
+TEST_F(StepImporterTest, FaultInTheReaderKeepsLittleOfWhatItHeld)
+{
+    if (TestSupport::kUnderSanitizer)
+        GTEST_SKIP() << "the sanitizers' allocator keeps its own books: the C library's counts do not see it";
+    constexpr int kRoots = 40;
+    constexpr int kFaults = 3;
+    QList<TopoDS_Shape> boxes;
+    for (int i = 0; i < kRoots; ++i)
+        boxes << BRepPrimAPI_MakeBox(gp_Pnt(30.0 * i, 0, 0), 20.0, 10.0, 5.0).Shape();
+    ASSERT_TRUE(PartFiles::writeStep(path("part.step"), boxes));
+    // The first import warms what stays for the process (the reader's type tables, Qt's texts).
+    ASSERT_EQ(StepImporter::importStep(path("part.step")).status, StepImportResult::Ok);
+
+    for (const bool deep : {false, true}) {
+        SCOPED_TRACE(deep ? "deep in the transfer" : "between two roots");
+        long long before = 0;
+        long long mostHeld = 0; // over what was in use before the import
+        opencascade::handle<Faulter> faulter;
+        StepImporter::setReadSeam({{}, {}, [&](int roots) {
+                                       if (roots != kRoots - 2)
+                                           return;
+                                       mostHeld = std::max(mostHeld, bytesInUse() - before);
+                                       if (deep)
+                                           faulter->armed = true;
+                                       else
+                                           std::raise(SIGSEGV);
+                                   }});
+        const long long start = bytesInUse();
+        for (int fault = 1; fault <= kFaults; ++fault) {
+            SCOPED_TRACE(fault);
+            faulter = new Faulter;
+            before = bytesInUse();
+            const StepImportResult r = StepImporter::importStep(path("part.step"), deep ? faulter->Start() : Message_ProgressRange());
+            EXPECT_EQ(r.status, StepImportResult::ReadFailed);
+            EXPECT_EQ(r.errorMessage, "The STEP file is damaged: the reader failed on it.");
+        }
+        faulter.Nullify();
+        StepImporter::setReadSeam({});
+        const long long keptPerFault = (bytesInUse() - start) / kFaults;
+        ASSERT_GT(mostHeld, 1ll << 20) << "the reader held too little to tell";
+        EXPECT_LT(keptPerFault, mostHeld / 10) << "kept per fault: " << keptPerFault << " bytes of " << mostHeld << " held";
+    }
+    const StepImportResult sound = StepImporter::importStep(path("part.step"));
+    ASSERT_EQ(sound.status, StepImportResult::Ok) << sound.errorMessage.toStdString();
+    EXPECT_EQ(sound.shapes.size(), kRoots);
 }

@@ -264,6 +264,21 @@ TEST_F(StepReadingTest, CyclesThroughRecordsTheReaderDoesNotKnowAreNoFault)
          with(assembly + "#9020 = next_assembly_usage_occurrence('1','u','',#9003,#9020,$);\n"), {}},
         {"misspelled-usage-naming-itself",
          with(assembly + "#9020 = NEXT_ASSEMBLY_USAGE_OCURRENCE('1','u','',#9003,#9020,$);\n"), {}},
+        // Usages of other types the reader knows: it drops their references to a usage where a
+        // product definition is wanted, and walks none of them as an assembly's.
+        {"other-usage-naming-itself", with(assembly + "#9020 = PRODUCT_DEFINITION_USAGE('1','u','',#9003,#9020);\n"), {}},
+        {"assembly-usage-naming-itself",
+         with(assembly + "#9020 = NEXT_ASSEMBLY_USAGE_OCCURRENCE('1','u','',#9003,#9020,$);\n"), {}},
+        {"usages-naming-each-other",
+         with(assembly + "#9020 = ASSEMBLY_COMPONENT_USAGE('1','u','',#9003,#9021,$);\n"
+                         "#9021 = PROMISSORY_USAGE_OCCURRENCE('2','u','',#9020,#9003,$);\n"), {}},
+        {"higher-usage-above-itself",
+         with(assembly + "#9020 = SPECIFIED_HIGHER_USAGE_OCCURRENCE('1','u','',#9003,#9020,$,#9020,#9020);\n"), {}},
+        {"substitute-of-itself", with(assembly + "#9020 = ASSEMBLY_COMPONENT_USAGE_SUBSTITUTE('1','',#9020,#9020);\n"), {}},
+        {"usage-in-a-cycle-through-another-record",
+         with(assembly + "#9020 = PRODUCT_DEFINITION_USAGE('1','u','',#9003,#9060);\n"
+                         "#9060 = CARTESIAN_POINT('',(#9020,0.,0.));\n"),
+         "The STEP file is damaged: entities #9020, #9060 lead back to one another in a cycle."},
         {"unknown-records-naming-each-other", with("#9060 = NO_SUCH_TYPE(#9061);\n#9061 = NO_SUCH_TYPE(#9060);\n"), {}},
         {"known-records-naming-each-other",
          with("#9060 = CARTESIAN_POINT('',(#9061,0.,0.));\n#9061 = CARTESIAN_POINT('',(#9060,0.,0.));\n"),
@@ -274,3 +289,4 @@ TEST_F(StepReadingTest, CyclesThroughRecordsTheReaderDoesNotKnowAreNoFault)
         expectBoxOrRefusal(StepImporter::importStep(file(QString(row.name) + ".step", row.text)), row.reason);
     }
 }
+

@@ -26,6 +26,7 @@ std::atomic<bool> g_armed{false};
 std::atomic<long> g_seen{0};
 std::atomic<long> g_failAt{0};
 std::atomic<bool> g_failed{false};
+std::atomic<std::size_t> g_atLeast{0};
 // VTQ_TRACE_ALLOCATION_FAILURE set: the failing allocation's stack goes to standard error.
 bool g_traceFailure = false;
 
@@ -77,9 +78,9 @@ bool insideWhatCannotFail() noexcept
 }
 
 // Nothing here allocates: it runs inside the allocator.
-bool refuse() noexcept
+bool refuse(std::size_t bytes) noexcept
 {
-    if (!g_armed.load(std::memory_order_relaxed))
+    if (!g_armed.load(std::memory_order_relaxed) || bytes < g_atLeast.load(std::memory_order_relaxed))
         return false;
     const long number = g_seen.fetch_add(1) + 1;
     if (number != g_failAt.load())
@@ -108,12 +109,12 @@ extern "C" void* __libc_realloc(void*, std::size_t);
 
 extern "C" void* malloc(std::size_t bytes)
 {
-    return refuse() ? nullptr : __libc_malloc(bytes);
+    return refuse(bytes) ? nullptr : __libc_malloc(bytes);
 }
 
 extern "C" void* calloc(std::size_t count, std::size_t bytes)
 {
-    return refuse() ? nullptr : __libc_calloc(count, bytes);
+    return refuse(count * bytes) ? nullptr : __libc_calloc(count, bytes);
 }
 
 extern "C" void* realloc(void* block, std::size_t bytes)
@@ -121,7 +122,7 @@ extern "C" void* realloc(void* block, std::size_t bytes)
     // A shrink to nothing frees: it cannot fail.
     if (block && bytes == 0)
         return __libc_realloc(block, bytes);
-    return refuse() ? nullptr : __libc_realloc(block, bytes);
+    return refuse(bytes) ? nullptr : __libc_realloc(block, bytes);
 }
 #endif
 
@@ -136,7 +137,7 @@ bool available()
 #endif
 }
 
-void arm(long failAt)
+void arm(long failAt, std::size_t atLeast)
 {
     static const bool trace = [] {
         void* warm[2];
@@ -153,6 +154,7 @@ void arm(long failAt)
     g_spared = 0;
 #endif
     g_failAt = failAt;
+    g_atLeast = atLeast;
     g_armed = true;
 }
 

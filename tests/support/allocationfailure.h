@@ -13,8 +13,10 @@ namespace AllocationFailure {
 bool available();
 
 // From now on the allocation numbered failAt (1 for the next one, on any thread) returns null;
-// 0 lets every allocation through and only counts them.
-void arm(long failAt);
+// 0 lets every allocation through and only counts them. With atLeast, only allocations of at
+// least that many bytes count: those a program's own room checks make, not the toolkit's small
+// ones deep in its event handling, which no program can guard.
+void arm(long failAt, std::size_t atLeast = 0);
 // Stops counting; the number of allocations seen since arm().
 long disarm();
 // Whether the chosen allocation came (and failed) since arm().
