@@ -29,6 +29,7 @@
 #include <functional>
 #include <optional>
 
+struct PartLook;
 struct TrackProperties;
 
 class QAction;
@@ -255,8 +256,9 @@ private:
     // Part import
     bool confirmPartReplacement();
     bool designAtStake() const;
+    // look: made beforehand for the first usable shape, when it is a mesh part.
     bool finishPartImport(const QList<TopoDS_Shape>& shapes, const QString& baseName,
-                          int ignoredCount);
+                          int ignoredCount, const PartLook& look);
 
     // Operations whose flows live with the project, autosave, ratsnest, probe and panels.
     void rebuildRecentProjectsMenu();

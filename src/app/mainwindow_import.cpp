@@ -7,12 +7,14 @@
 #include "foundation/stepimporter.h"
 #include "foundation/stlimporter.h"
 #include "view/occwidget.h"
+#include "view/partlook.h"
 
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 
 #include <BRepBuilderAPI_Transform.hxx>
+#include <Message_ProgressScope.hxx>
 #include <TopAbs_ShapeEnum.hxx>
 #include <TopExp_Explorer.hxx>
 
@@ -107,7 +109,7 @@ bool MainWindow::importStepFile(const QString& path)
         setStatusText(tr("STEP import canceled"));
         return false;
     }
-    if (!finishPartImport(result.shapes, QFileInfo(path).completeBaseName(), result.failedRootCount))
+    if (!finishPartImport(result.shapes, QFileInfo(path).completeBaseName(), result.failedRootCount, PartLook()))
         return false;
     if (result.openSurfaceRootCount > 0) {
         QMessageBox::warning(
@@ -128,8 +130,16 @@ bool MainWindow::importStlFile(const QString& path)
     if (isLongOperationRunning())
         return false;
     StlImportResult result;
+    PartLook look;
     runLongOperation(tr("Reading and repairing the STL file..."), [&](const Message_ProgressRange& progress) {
-        result = StlImporter::importStl(path, -1.0, progress);
+        Message_ProgressScope scope(progress, nullptr, 20.0);
+        result = StlImporter::importStl(path, -1.0, scope.Next(19.0));
+        // The part's look is made here, beside this thread, while the window still answers.
+        if (result.ok && !result.cancelled)
+            OccUtils::runReporting(scope.Next(), "importStlFile: look", [&] {
+                look = preparePartLook(result.shape);
+                return true;
+            });
     });
 
     if (result.cancelled) {
@@ -146,7 +156,7 @@ bool MainWindow::importStlFile(const QString& path)
         return false;
     }
     const QString baseName = QFileInfo(path).completeBaseName();
-    if (!finishPartImport({result.shape}, baseName, 0))
+    if (!finishPartImport({result.shape}, baseName, 0, look))
         return false;
 
     if (!result.warning.isEmpty()) {
@@ -184,7 +194,7 @@ bool MainWindow::confirmPartReplacement()
 }
 
 bool MainWindow::finishPartImport(const QList<TopoDS_Shape>& shapes, const QString& baseName,
-                                  int ignoredCount)
+                                  int ignoredCount, const PartLook& look)
 {
     const bool hadDesign = !m_project.shapes().isEmpty() || designAtStake();
 
@@ -210,7 +220,7 @@ bool MainWindow::finishPartImport(const QList<TopoDS_Shape>& shapes, const QStri
             if (!kept) {
                 m_project.setMainShapeIndex(index);
                 if (m_occWidget)
-                    m_occWidget->displayShape(shape);
+                    m_occWidget->displayShape(shape, look);
                 kept = true;
             } else if (m_occWidget) {
                 m_occWidget->displayShapeDeferred(shape);

@@ -172,8 +172,9 @@ protected:
         m_pumping = true;
         if (!m_dialog->isVisible() && m_started.elapsed() >= g_showDelayMs)
             m_dialog->show();
-        m_dialog->bar->setValue(qRound(GetPosition() * kBarSteps));
+        // The stage first: the value shown belongs to it.
         m_dialog->showStage(m_stage);
+        m_dialog->bar->setValue(qRound(GetPosition() * kBarSteps));
         m_dialog->insideUnbreakableWork = insideUnbreakableWork(scope);
         if (m_dialog->cancelled && !m_waitShown && m_dialog->insideUnbreakableWork) {
             m_waitShown = true;

@@ -611,7 +611,8 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
         tools.append(volumes.at(i).shape);
         fuzzy = std::min(fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volumes.at(i).feature).first());
     }
-    Message_ProgressScope scope(progress, nullptr, 5.0);
+    // The first check is the usual cost: the rest runs only where a volume still holds material.
+    Message_ProgressScope scope(progress, nullptr, 10.0);
     const auto cancelled = [&] {
         if (scope.More() && !result.cancelled)
             return false;
@@ -619,7 +620,7 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
         return true;
     };
     bool made = true;
-    const QList<int> holding = StepExporter::toolsHoldingMaterial(carved, tools, fuzzy, scope.Next(), &made);
+    const QList<int> holding = StepExporter::toolsHoldingMaterial(carved, tools, fuzzy, scope.Next(8.0), &made);
     if (cancelled() || holding.isEmpty())
         return;
     if (!made) {
@@ -646,14 +647,14 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
     ExportOptions finer = options;
     finer.baseFuzzy = 0.1 * fuzzy;
     QList<int> alone; // of again, those to cut one by one
-    if (carveAtOnce(again, finer, carved, result, scope.Next())) {
+    if (carveAtOnce(again, finer, carved, result, scope.Next(0.5))) {
         if (cancelled())
             return;
-        alone = StepExporter::toolsHoldingMaterial(carved, shapes, finer.baseFuzzy, scope.Next(), &made);
+        alone = StepExporter::toolsHoldingMaterial(carved, shapes, finer.baseFuzzy, scope.Next(0.5), &made);
     } else {
         if (cancelled())
             return;
-        scope.Next();
+        scope.Next(0.5);
         for (int k = 0; k < again.size(); ++k)
             alone.append(k);
     }
@@ -664,19 +665,19 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
         QList<AssemblyVolume> single;
         for (const int k : std::as_const(alone))
             single.append(again.at(k));
-        carveOneByOne(single, options, carved, result, scope.Next());
+        carveOneByOne(single, options, carved, result, scope.Next(0.5));
         if (cancelled())
             return;
         for (int j = 0; j < alone.size(); ++j)
             again[alone.at(j)].cut = single.at(j).cut;
     } else {
-        scope.Next();
+        scope.Next(0.5);
     }
     // The ladder may have taken a wider fuzzy value than the one cut's; the finer cut alone was
     // checked already. Edges it left looser than the one cut's may hide material all the same.
     bool stillMade = true;
     const QList<int> still = alone.isEmpty() ? QList<int>()
-                                             : StepExporter::toolsHoldingMaterial(carved, shapes, widest, scope.Next(),
+                                             : StepExporter::toolsHoldingMaterial(carved, shapes, widest, scope.Next(0.5),
                                                                                    &stillMade, 2.0 * fuzzy + 1e-4);
     if (cancelled())
         return;
@@ -700,22 +701,24 @@ void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExp
         carveOneByOne(volumes, options, carved, result, progress);
         return;
     }
-    Message_ProgressScope scope(progress, nullptr, 3.0);
-    if (!carveAtOnce(volumes, options, carved, result, scope.Next())) {
+    // The one cut is the work; the batches run only when it is refused. A share kept for work
+    // that does not run is bar that sits still while the work that does runs.
+    Message_ProgressScope scope(progress, nullptr, 10.0);
+    if (!carveAtOnce(volumes, options, carved, result, scope.Next(6.5))) {
         if (result.cancelled || !scope.More()) {
             result.cancelled = true;
             return;
         }
         qCDebug(lcExport) << "  → one cut for all cavities refused, carving in batches";
-        carveInBatches(volumes, options, carved, result, scope.Next());
+        carveInBatches(volumes, options, carved, result, scope.Next(0.5));
         if (result.cancelled || !scope.More()) {
             result.cancelled = true;
             return;
         }
     } else {
-        scope.Next();
+        scope.Next(0.5);
     }
-    recutWhatHolds(volumes, options, carved, result, scope.Next());
+    recutWhatHolds(volumes, options, carved, result, scope.Next(3.0));
 }
 
 ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused,
@@ -831,7 +834,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
                                            const Message_ProgressRange& progress)
 {
     AssemblyResult result;
-    // Shares of the whole, as the steps took on designs of real size.
+    // Shares of the whole, as the steps took on designs of real size: the carving is most of it.
     Message_ProgressScope scope(progress, nullptr, 100.0);
     const auto cancelled = [] {
         qCDebug(lcExport) << "ASSEMBLY — cancelled";
@@ -854,7 +857,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     result.partOpen = !input.mainPart.IsNull() && !TopExp_Explorer(input.mainPart, TopAbs_SOLID).More()
                       && TopExp_Explorer(input.mainPart, TopAbs_FACE).More();
     const QList<CollectedVolume> collected = lengthened(sources);
-    scope.Next(5.0);
+    scope.Next(2.0);
     if (!scope.More())
         return cancelled();
     qCDebug(lcExport) << "Volumes to process:" << collected.size();
@@ -865,7 +868,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     }
 
     qCDebug(lcExport) << "\n--- Step 2: building ---";
-    QList<AssemblyVolume> volumes = buildVolumes(collected, scope.Next(15.0));
+    QList<AssemblyVolume> volumes = buildVolumes(collected, scope.Next(8.0));
     if (!scope.More())
         return cancelled();
     for (const AssemblyVolume& volume : volumes) {
@@ -877,7 +880,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     sortForCarving(volumes);
     markRepeats(volumes);
     bool valid = false;
-    TopoDS_Shape carved = copyPart(input.mainPart, valid, scope.Next(5.0));
+    TopoDS_Shape carved = copyPart(input.mainPart, valid, scope.Next(3.0));
     if (!scope.More())
         return cancelled();
     if (carved.IsNull())
@@ -891,7 +894,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
             carved = healed;
     }
     const TopoDS_Shape uncarved = carved;
-    carve(volumes, options, road, carved, result, scope.Next(55.0));
+    carve(volumes, options, road, carved, result, scope.Next(75.0));
     if (result.cancelled || !scope.More())
         return cancelled();
     storePlanarEdgeCurves(carved);
@@ -902,7 +905,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
         if (result.partInvalid)
             qWarning() << "  buildAssembly: the carved part fails the validity check";
     }
-    if (!StepExporter::countCavities(volumes, input.mainPart, sources, input.presence, result, scope.Next(3.0)))
+    if (!StepExporter::countCavities(volumes, input.mainPart, sources, input.presence, result, scope.Next(2.0)))
         return cancelled();
     qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
                       << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved
@@ -918,7 +921,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     result.part = carved;
 
     qCDebug(lcExport) << "\n--- Step 4: grouping the conductor ---";
-    groupConductors(volumes, result, scope.Next(15.0));
+    groupConductors(volumes, result, scope.Next(8.0));
     if (!scope.More())
         return cancelled();
     qCDebug(lcExport) << "Conductor:" << result.conductorGroups << "group(s)," << result.groupsNotFused

@@ -23,6 +23,7 @@ class Bnd_Box;
 class V3d_View;
 class V3d_Viewer;
 class QMouseEvent;
+struct PartLook;
 
 class OccWidget : public QWidget
 {
@@ -65,6 +66,8 @@ public:
 
     // Display and framing; all are no-ops until the viewer exists.
     void displayShape(const TopoDS_Shape& shape);
+    // With the look made for that shape beforehand (preparePartLook), showing it walks no face.
+    void displayShape(const TopoDS_Shape& shape, const PartLook& look);
     void displayShapeDeferred(const TopoDS_Shape& shape);
     bool isBaseElement(const opencascade::handle<AIS_InteractiveObject>& object) const;
     void clearAll();

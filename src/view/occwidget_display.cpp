@@ -4,6 +4,7 @@
 #include "foundation/geometryutils.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
+#include "view/partlook.h"
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_ListOfInteractive.hxx>
@@ -20,27 +21,32 @@
 namespace {
 
 // The part's look: orange, plastic, half transparent.
-opencascade::handle<AIS_Shape> makePartPresentation(const TopoDS_Shape& shape)
+opencascade::handle<AIS_Shape> makePartPresentation(const TopoDS_Shape& shape, const PartLook& look = {})
 {
-    opencascade::handle<AIS_Shape> presentation = new AIS_Shape(shape);
+    const opencascade::handle<PartPresentation> presentation = new PartPresentation(shape, look);
     presentation->SetColor(Quantity_NOC_ORANGE);
     presentation->SetMaterial(Graphic3d_NameOfMaterial_Plastified);
     presentation->SetTransparency(0.5);
     // A mesh part's faces are their triangles already: checking that on every display, and
     // bounding the part for a deflection it would not use, took most of the display's time.
-    if (GeometryUtils::hasExactFaceMeshes(shape))
+    if (!presentation->hasLook() && GeometryUtils::hasExactFaceMeshes(shape))
         presentation->Attributes()->SetAutoTriangulation(false);
-    return presentation;
+    return opencascade::handle<AIS_Shape>(presentation);
 }
 
 } // namespace
 
 void OccWidget::displayShape(const TopoDS_Shape& shape)
 {
+    displayShape(shape, PartLook());
+}
+
+void OccWidget::displayShape(const TopoDS_Shape& shape, const PartLook& look)
+{
     if (shape.IsNull() || !m_initialized)
         return;
     OccUtils::guardedCall(false, "displayShape", [&] {
-        opencascade::handle<AIS_Shape> presentation = makePartPresentation(shape);
+        opencascade::handle<AIS_Shape> presentation = makePartPresentation(shape, look);
         if (!OccUtils::safeDisplay(m_context, presentation, true))
             return false;
         m_context->UpdateCurrentViewer();

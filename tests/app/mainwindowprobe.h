@@ -4,6 +4,8 @@
 #include "app/mainwindow.h"
 #include "app/propertiespanel.h"
 #include "app/reportdialog.h"
+#include "foundation/geometryutils.h"
+#include "model/routerecords.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -133,6 +135,21 @@ inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 1500
         QTest::qWait(10);
     }
     return true;
+}
+
+// A straight track buried in the part: along x, 5 mm in from either end, across the middle
+// in y, 3 mm above its bottom.
+inline Route trackAcross(const TopoDS_Shape& part)
+{
+    double x0, y0, z0, x1, y1, z1;
+    GeometryUtils::getTightBoundingBox(part).Get(x0, y0, z0, x1, y1, z1);
+    Route route;
+    route.netName = QStringLiteral("GND");
+    RouteSegment segment;
+    segment.start = gp_Pnt(x0 + 5, (y0 + y1) / 2, z0 + 3);
+    segment.end = gp_Pnt(x1 - 5, (y0 + y1) / 2, z0 + 3);
+    route.segments.append(segment);
+    return route;
 }
 
 // Lock files that cannot be created, as in a read-only folder or on a full disk, even for root:

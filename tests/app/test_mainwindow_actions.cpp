@@ -529,14 +529,7 @@ TEST_F(MainWindowActions, CommandsFollowTheModelsUndoRedoAndOpening)
     probe->project().setNetlist(std::move(netlist));
     EXPECT_TRUE(probe->generateButton()->isEnabled());
 
-    double x0, y0, z0, x1, y1, z1;
-    GeometryUtils::getTightBoundingBox(probe->project().mainShape()).Get(x0, y0, z0, x1, y1, z1);
-    Route route;
-    route.netName = QStringLiteral("GND");
-    RouteSegment segment;
-    segment.start = gp_Pnt(x0 + 5, (y0 + y1) / 2, z0 + 3);
-    segment.end = gp_Pnt(x1 - 5, (y0 + y1) / 2, z0 + 3);
-    route.segments.append(segment);
+    const Route route = trackAcross(probe->project().mainShape());
     probe->project().routingManager().addRoute(route);
     window->updateActionStates();
     const Enabled withTracks{true, true, false, false, false, true, false, false, true, false};

@@ -74,15 +74,7 @@ protected:
     // A track buried in the part.
     void addTrack()
     {
-        double x0, y0, z0, x1, y1, z1;
-        GeometryUtils::getTightBoundingBox(probe->project().mainShape()).Get(x0, y0, z0, x1, y1, z1);
-        Route route;
-        route.netName = QStringLiteral("GND");
-        RouteSegment segment;
-        segment.start = gp_Pnt(x0 + 5, (y0 + y1) / 2, z0 + 3);
-        segment.end = gp_Pnt(x1 - 5, (y0 + y1) / 2, z0 + 3);
-        route.segments.append(segment);
-        probe->project().routingManager().addRoute(route);
+        probe->project().routingManager().addRoute(trackAcross(probe->project().mainShape()));
         window->updateActionStates();
     }
 

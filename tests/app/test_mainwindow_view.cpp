@@ -2,6 +2,7 @@
 // import flow, framing, and orientation by a click on a face.
 #include "../routing/trackfixtures.h"
 #include "mainwindowprobe.h"
+#include "view/partlook.h"
 #include "partfiles.h"
 
 #include "components/componentmanager.h"
@@ -179,6 +180,20 @@ TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
     EXPECT_EQ(d.base, 2);
     EXPECT_NEAR(TestSupport::volumeOf(probe->project().mainShape()), 512.0, 1e-3);
     expectFramed(probe->project().mainShape());
+    // Its look was made before it was shown, beside the window's thread: every triangle of the file.
+    AIS_ListOfInteractive list;
+    probe->occWidget()->context()->DisplayedObjects(list);
+    opencascade::handle<PartPresentation> shown;
+    for (const auto& object : list) {
+        const auto part = opencascade::handle<PartPresentation>::DownCast(object);
+        if (!part.IsNull() && part->Shape().IsSame(probe->project().mainShape()))
+            shown = part;
+    }
+    ASSERT_FALSE(shown.IsNull());
+    EXPECT_TRUE(shown->hasLook());
+    const PartLook& look = shown->look();
+    EXPECT_EQ((look.closed.IsNull() ? 0 : look.closed->ItemNumber()) + (look.open.IsNull() ? 0 : look.open->ItemNumber()),
+              12);
 }
 
 class NoOpCommand : public QUndoCommand

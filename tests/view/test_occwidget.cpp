@@ -2,13 +2,23 @@
 // picking in the interaction modes, cursor projection and the face highlight.
 #include "view/modecontroller.h"
 #include "view/occwidget.h"
+#include "view/partlook.h"
 
 #include "testsupport.h"
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_ListOfInteractive.hxx>
 #include <AIS_ViewCube.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_TFace.hxx>
+#include <BRep_Tool.hxx>
+#include <Poly_Triangulation.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TopoDS_Solid.hxx>
 #include <Bnd_Box.hxx>
 #include <Graphic3d_Camera.hxx>
 #include <TColStd_ListOfInteger.hxx>
@@ -24,11 +34,14 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -573,4 +586,114 @@ TEST_F(OccWidgetTest, Screenshot)
     EXPECT_LT(part.blue(), 110) << part.name().toStdString();
     const QColor corner = shot.pixelColor(2, 2);
     EXPECT_GT(corner.blue(), corner.red()) << corner.name().toStdString();
+}
+
+namespace {
+
+// A face whose type, asked at each step of a walk over the part, counts the asks made on the
+// window's thread.
+class WatchedFace : public BRep_TFace
+{
+public:
+    explicit WatchedFace(std::atomic<int>& onWindowThread) : m_onWindowThread(onWindowThread) {}
+    TopAbs_ShapeEnum ShapeType() const override
+    {
+        if (QThread::currentThread() == qApp->thread())
+            ++m_onWindowThread;
+        return BRep_TFace::ShapeType();
+    }
+
+private:
+    std::atomic<int>& m_onWindowThread;
+};
+
+// A mesh part as the STL import makes it: each triangle of the box's own mesh a planar face
+// carrying that triangle as its exact mesh. Its faces watched.
+TopoDS_Shape watchedMeshBox(std::atomic<int>& onWindowThread, int& triangles)
+{
+    const TopoDS_Shape box = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 3), 20, 20, 10).Shape();
+    BRepMesh_IncrementalMesh(box, 1.0);
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    triangles = 0;
+    for (TopExp_Explorer it(box, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        const TopoDS_Face& boxFace = TopoDS::Face(it.Current());
+        const opencascade::handle<Poly_Triangulation> mesh = BRep_Tool::Triangulation(boxFace, location);
+        for (int t = 1; t <= mesh->NbTriangles(); ++t) {
+            int a = 0, b = 0, c = 0;
+            mesh->Triangle(t).Get(a, b, c);
+            if (boxFace.Orientation() == TopAbs_REVERSED)
+                std::swap(b, c);
+            const gp_Pnt p[] = {mesh->Node(a), mesh->Node(b), mesh->Node(c)};
+            const TopoDS_Face plain = BRepBuilderAPI_MakeFace(BRepBuilderAPI_MakePolygon(p[0], p[1], p[2], true).Wire(), true);
+            opencascade::handle<WatchedFace> watched = new WatchedFace(onWindowThread);
+            watched->Surface(BRep_Tool::Surface(plain));
+            watched->Tolerance(BRep_Tool::Tolerance(plain));
+            TopoDS_Face face;
+            face.TShape(watched);
+            for (TopExp_Explorer wire(plain, TopAbs_WIRE); wire.More(); wire.Next())
+                builder.Add(face, wire.Current());
+            opencascade::handle<Poly_Triangulation> own = new Poly_Triangulation(3, 1, false);
+            for (int k = 0; k < 3; ++k)
+                own->SetNode(k + 1, p[k]);
+            own->SetTriangle(1, Poly_Triangle(1, 2, 3));
+            own->Deflection(0.0);
+            builder.UpdateFace(face, own);
+            builder.Add(shell, face);
+            ++triangles;
+        }
+    }
+    shell.Closed(true);
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    builder.Add(solid, shell);
+    return solid;
+}
+
+} // namespace
+
+// A mesh part whose look was made beforehand, on another thread, is shown without a walk over
+// its faces on the window's thread; its look holds every triangle, in the part's box.
+TEST_F(OccWidgetTest, MeshPartShownFromItsLookWalksNoFace)
+{
+    std::atomic<int> onWindowThread{0};
+    int triangles = 0;
+    const TopoDS_Shape mesh = watchedMeshBox(onWindowThread, triangles);
+    onWindowThread = 0; // its making
+    PartLook look;
+    std::thread([&] { look = preparePartLook(mesh); }).join();
+    ASSERT_FALSE(look.shape.IsNull());
+    // Its faces share no edge: a shell that is not closed, drawn two-sided.
+    ASSERT_FALSE(look.open.IsNull());
+    EXPECT_TRUE(look.closed.IsNull());
+    EXPECT_EQ(look.open->ItemNumber(), triangles);
+    EXPECT_EQ(onWindowThread, 0);
+
+    w->displayShape(mesh, look);
+    w->fitAll();
+    EXPECT_EQ(onWindowThread, 0) << "faces walked on the window's thread";
+    AIS_ListOfInteractive list;
+    w->context()->DisplayedObjects(list);
+    opencascade::handle<AIS_Shape> shown;
+    for (const auto& obj : list) {
+        auto ais = opencascade::handle<AIS_Shape>::DownCast(obj);
+        if (!ais.IsNull() && ais->Shape().IsSame(mesh))
+            shown = ais;
+    }
+    ASSERT_FALSE(shown.IsNull());
+    Bnd_Box box;
+    shown->BoundingBox(box);
+    double x0, y0, z0, x1, y1, z1;
+    box.Get(x0, y0, z0, x1, y1, z1);
+    EXPECT_NEAR(x0, 0.0, 1e-6);
+    EXPECT_NEAR(z0, 3.0, 1e-6);
+    EXPECT_NEAR(x1, 20.0, 1e-6);
+    EXPECT_NEAR(z1, 13.0, 1e-6);
+
+    // Shown without its look, the same part is walked there.
+    w->clearAll();
+    w->displayShape(mesh);
+    EXPECT_GT(onWindowThread, 0);
 }

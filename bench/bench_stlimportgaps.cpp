@@ -1,0 +1,131 @@
+// How long the window's thread goes without running events during the import of a large STL
+// mesh, from the call to its return (run under xvfb-run): a closed sphere of about 358,800
+// triangles and a torus knot of as many. A 1 ms tick notes each round of events. Reported: the
+// import's time (total_s), the longest stretch between two ticks (longest_gap_s, and in the
+// thread's CPU time), and its share of the import (gap_share). The CPU column is the process's.
+#include "benchmain.h"
+#include "benchwindow.h"
+
+#include "meshshapes.h"
+
+#include "app/mainwindow.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <ctime>
+#include <memory>
+
+namespace {
+
+struct ImportWindow
+{
+    ImportWindow()
+    {
+        showWithViewer(window);
+        tick.setInterval(1);
+        QObject::connect(&tick, &QTimer::timeout, [this] { onTick(); });
+        tick.start();
+    }
+
+    // Seconds from the call to the return; negative when the import failed.
+    double import(const QString& path)
+    {
+        longest = longestCpu = 0.0;
+        lastWall = 0;
+        lastCpu = threadCpu();
+        measuring = true;
+        clock.start();
+        const bool done = window.importStlFile(path);
+        const qint64 end = clock.nsecsElapsed();
+        measuring = false;
+        note(end); // the stretch up to the return counts too
+        return done ? double(end) * 1e-9 : -1.0;
+    }
+
+    void note(qint64 now)
+    {
+        const double cpu = threadCpu();
+        const double gap = double(now - lastWall) * 1e-9;
+        longest = std::max(longest, gap);
+        longestCpu = std::max(longestCpu, cpu - lastCpu);
+        lastWall = now;
+        lastCpu = cpu;
+    }
+
+    void onTick()
+    {
+        if (measuring) {
+            note(clock.nsecsElapsed());
+        }
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        auto* buttons = box ? box->findChild<QDialogButtonBox*>() : nullptr;
+        if (!box || !box->isVisible() || !buttons || box->objectName() == QLatin1String("progressWindow"))
+            return;
+        QPushButton* button = buttons->button(QDialogButtonBox::Yes);
+        if (button || (button = buttons->button(QDialogButtonBox::Ok)))
+            button->click();
+    }
+
+    static double threadCpu()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+    }
+
+    MainWindow window;
+    QTimer tick;
+    QElapsedTimer clock;
+    bool measuring = false;
+    qint64 lastWall = 0;
+    double lastCpu = 0.0, longest = 0.0, longestCpu = 0.0;
+};
+
+std::unique_ptr<ImportWindow> s_window;
+
+void BM_StlImportGaps(benchmark::State& state)
+{
+    static QTemporaryDir dir;
+    const bool knot = state.range(0) != 0;
+    const QString path = dir.filePath(knot ? QStringLiteral("knot.stl") : QStringLiteral("sphere.stl"));
+    const int triangles = int(state.range(1));
+    if (!QFileInfo::exists(path)
+        && !MeshShapes::writeBinaryStl(path, knot ? MeshShapes::torusKnot(triangles)
+                                                  : MeshShapes::nearWeldedSphere(triangles))) {
+        state.SkipWithError("the mesh was not written");
+        return;
+    }
+    if (!s_window)
+        s_window = std::make_unique<ImportWindow>();
+    ImportWindow& w = *s_window;
+    for (auto _ : state) {
+        // A second import replaces the first part: its release is measured too.
+        const double total = w.import(path);
+        if (total < 0) {
+            state.SkipWithError("the import failed");
+            return;
+        }
+        state.counters["total_s"] = total;
+        state.counters["longest_gap_s"] = w.longest;
+        state.counters["longest_gap_cpu_s"] = w.longestCpu;
+        state.counters["gap_share"] = w.longest / total;
+    }
+    state.SetLabel(knot ? "torus knot" : "sphere");
+}
+BENCHMARK(BM_StlImportGaps)->Args({0, 358800})->Args({1, 358800})->Iterations(2)->MeasureProcessCPUTime()->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    return runBenchmarks<QApplication>(argc, argv, [] { s_window.reset(); });
+}
