@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <TopoDS_Shape.hxx>
 
+#include <functional>
+
 class AssemblyCache;
 class PartPresence;
 
@@ -158,10 +160,13 @@ public:
     // counts as holding. Empty when broken off. When the check cannot be made at all, every tool
     // is listed and made, when given, turns false. A tool touching an edge or vertex of carved
     // looser than looseAbove (by default twice the fuzzy value) counts as holding: no boolean
-    // sees what lies within that tolerance.
+    // sees what lies within that tolerance. refuses, when given, stands for a boolean that cannot
+    // be made: it is asked with the tools each boolean weighs, before the boolean reads as made.
+    using BooleanRefusal = std::function<bool(const QList<int>& tools)>;
     static QList<int> toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
                                            double fuzzy, const Message_ProgressRange& progress = Message_ProgressRange(),
-                                           bool* made = nullptr, double looseAbove = -1.0);
+                                           bool* made = nullptr, double looseAbove = -1.0,
+                                           const BooleanRefusal& refuses = BooleanRefusal());
     static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
                                      double fuzzy, bool parallel = false,
                                      const Message_ProgressRange& progress = Message_ProgressRange(),

@@ -678,7 +678,7 @@ TopoDS_Shape StepExporter::subtractOne(const TopoDS_Shape& carved, const TopoDS_
 
 QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
                                               double fuzzy, const Message_ProgressRange& progress, bool* made,
-                                              double looseAbove)
+                                              double looseAbove, const BooleanRefusal& refuses)
 {
     return holdingOrEvery(int(tools.size()), "toolsHoldingMaterial", made, [&] {
         const QList<TopoDS_Shape> solids = solidsOf(carved);
@@ -747,6 +747,13 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             op.Build(steps.Next(9.0));
             if (!op.IsDone())
                 return false;
+            if (refuses) {
+                QList<int> weighed;
+                for (const int t : near)
+                    weighed.append(owner[size_t(t)]);
+                if (refuses(weighed))
+                    return false;
+            }
             const bool asShrunk = shrunk[size_t(near.first())];
             const std::vector<double> volumes =
                 creditedVolumes(*op.Builder(), solid, toolList, asShrunk ? -1.0 : skin, asShrunk, steps.Next());

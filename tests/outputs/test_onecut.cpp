@@ -310,6 +310,50 @@ TEST(OneCut, CavityCheckNamesWhatIsLeftInsideAVolume)
     }
 }
 
+// A boolean of the check that cannot be made knows nothing of what it weighs: each tool in it is
+// weighed again alone, and one whose boolean alone cannot be made either is not known to be cut.
+// The others are named as the commons made here find them: three square cavities, the middle
+// one left with a slab on its floor.
+TEST(OneCut, CavityCheckNamesWhatARefusedBooleanWeighs)
+{
+    const double fuzzy = 0.01;
+    const QList<TopoDS_Shape> tools{box(2, 2, 1, 5, 5, 11), box(12, 2, 1, 15, 5, 11), box(22, 2, 1, 25, 5, 11)};
+    const TopoDS_Shape carved = BRepAlgoAPI_Cut(
+        BRepAlgoAPI_Cut(BRepAlgoAPI_Cut(box(0, 0, 0, 30, 10, 10), tools.at(0)).Shape(), box(12, 2, 1.05, 15, 5, 11))
+            .Shape(),
+        tools.at(2)).Shape();
+    QList<double> left;
+    for (const TopoDS_Shape& tool : tools)
+        left.append(TestSupport::volumeOf(BRepAlgoAPI_Common(carved, tool).Shape()));
+    ASSERT_NEAR(left.at(1), 3 * 3 * 0.05, 1e-6);
+    const struct
+    {
+        const char* name;
+        std::function<bool(const QList<int>&)> refuses;
+        QList<int> refusedAlone;
+    } rows[] = {
+        {"nothing refused", [](const QList<int>&) { return false; }, {}},
+        {"every boolean of more than one tool refused", [](const QList<int>& t) { return t.size() > 1; }, {}},
+        {"every boolean weighing the last tool refused", [](const QList<int>& t) { return t.contains(2); }, {2}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        int asked = 0;
+        const QList<int> named =
+            StepExporter::toolsHoldingMaterial(carved, tools, fuzzy, Message_ProgressRange(), nullptr, -1.0,
+                                               [&](const QList<int>& weighed) {
+                                                   ++asked;
+                                                   return row.refuses(weighed);
+                                               });
+        EXPECT_GT(asked, 0);
+        QList<int> expected;
+        for (int t = 0; t < tools.size(); ++t)
+            if (left.at(t) > 1e-6 || row.refusedAlone.contains(t))
+                expected.append(t);
+        EXPECT_EQ(named, expected);
+    }
+}
+
 // Positions reported, as the progress window shows them.
 class Positions : public Message_ProgressIndicator
 {
