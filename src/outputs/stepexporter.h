@@ -158,10 +158,11 @@ public:
     // (tools that overlap in booleans apart), without a fuzzy value; a piece of both thicker
     // than a skin of the cut's fuzzy value holds material. A tool whose boolean cannot be made
     // counts as holding. Empty when broken off. When the check cannot be made at all, every tool
-    // is listed and made, when given, turns false. A tool touching an edge or vertex of carved
-    // looser than looseAbove (by default twice the fuzzy value) counts as holding: no boolean
-    // sees what lies within that tolerance. refuses, when given, stands for a boolean that cannot
-    // be made: it is asked with the tools each boolean weighs, before the boolean reads as made.
+    // is listed and made, when given, turns false. A tool touching an edge of carved looser than
+    // looseAbove (by default twice the fuzzy value), or a vertex looser than twice that, counts
+    // as holding: no boolean sees what lies within that tolerance. refuses, when given, stands
+    // for a boolean that cannot be made: it is asked with the tools each boolean weighs, before
+    // the boolean reads as made.
     using BooleanRefusal = std::function<bool(const QList<int>& tools)>;
     static QList<int> toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
                                            double fuzzy, const Message_ProgressRange& progress = Message_ProgressRange(),
