@@ -910,7 +910,10 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
             removedVolume += removed;
         const double tolerance = 1e-4 * partVolume + 1e-3;
         const double lost = partVolume - carvedVolume - removedVolume;
-        const bool bounded = removedVolume <= toolVolume + tolerance && carvedVolume > tolerance;
+        // A cut that empties the part is broken; a solid smaller than the tolerance (a detail of
+        // a board's model) is not emptied while it keeps more than half of itself.
+        const bool bounded =
+            removedVolume <= toolVolume + tolerance && carvedVolume > std::min(tolerance, 0.5 * partVolume);
         const bool consistent = bounded && (std::abs(lost) <= tolerance
                                             || (lost > 0.0 && lost <= tolerance + sliverAllowance(part, tools, fuzzy)));
         if (!consistent) {

@@ -49,9 +49,9 @@ double heldBy(const Boxed& solids, const TopoDS_Shape& volume)
 // KiCad's StickHub assembly (119 solids: the board and its models) with 30 components of KiCad's
 // library in rows across the board, over its models and between them, with square, rounded and
 // round pads: the names in the summary are the volumes that a common made here with the part
-// read back from the file finds holding more than a thousandth of a mm³. Cut first in batches
-// (a tiny solid of the part refuses the one cut), then again finer and alone, the cuts leave
-// corners 0.026 mm loose over cavities that hold nothing; they were named.
+// read back from the file finds holding more than a thousandth of a mm³. What the one cut
+// leaves is cut again finer, then alone; those cuts leave corners about 0.026 mm loose over
+// cavities that hold nothing, which were named.
 TEST(CavityNames, RealPartNamesWhatItsFileStillHolds)
 {
     const StepImportResult read =
@@ -87,7 +87,7 @@ TEST(CavityNames, RealPartNamesWhatItsFileStillHolds)
     const QString path = dir.filePath(QStringLiteral("hub.step"));
     const StepExportSummary summary = StepExporter::exportStep(path, input, ExportOptions());
     ASSERT_TRUE(summary.success) << summary.error.toStdString();
-    EXPECT_GT(summary.cavitiesOk, 90);
+    EXPECT_GT(summary.cavitiesOk, 80);
     const DesignFixture::ReadBack back = DesignFixture::readStep(path);
     ASSERT_FALSE(back.shapes.isEmpty());
     const Boxed solids = boxedSolids(back.shapes.first());

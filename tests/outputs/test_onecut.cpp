@@ -447,6 +447,43 @@ TEST(OneCut, CavityCheckOfToolsNotConvexWeighsSkins)
     }
 }
 
+// A solid of the part smaller than the one cut's volume tolerance (a thousandth of a mm³, as a
+// detail of a board's model comes) beside a component's body, or a quarter under it: the one
+// cut keeps it or what the body leaves of it, as cuts made here of each solid do, rather than
+// refusing the whole design, which then went cut by cut at wider fuzzy values.
+TEST(OneCut, SolidSmallerThanTheVolumeToleranceKeepsTheOneCut)
+{
+    const PlacedComponentData component = DesignFixture::twoPadComponent(QStringLiteral("R1"), gp_Pnt(10, 10, 2.0));
+    const QMap<QString, PlacedComponentData> components{{component.ref, component}};
+    const struct
+    {
+        const char* name;
+        double x;     // where the 0.09 mm cube's side nearest the body stands; the body ends at 12
+        double taken; // of it, by hand
+    } rows[] = {
+        {"beside the body", 12.005, 0.0},
+        {"a quarter under the body", 11.9775, 0.0225 * 0.09 * 0.09},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TopoDS_Shape board = box(0, 0, 0, 20, 20, 2.0);
+        const TopoDS_Shape tiny = box(row.x, 10, 2.0, row.x + 0.09, 10.09, 2.09);
+        AssemblyInput input;
+        input.mainPart = StepExporter::compoundOf({board, tiny});
+        input.components = &components;
+        const QList<CollectedVolume> volumes = StepExporter::collectVolumes(input, ExportOptions());
+        const TopoDS_Shape exact = independentCut(board, volumes);
+        ASSERT_FALSE(exact.IsNull());
+        ASSERT_NEAR(TestSupport::volumeOf(independentCut(tiny, volumes)), 0.09 * 0.09 * 0.09 - row.taken, 1e-9);
+
+        const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions());
+        EXPECT_TRUE(result.carvedInOneCut);
+        EXPECT_EQ(result.cavitiesFailed, 0);
+        EXPECT_NEAR(TestSupport::volumeOf(result.part),
+                    TestSupport::volumeOf(exact) + 0.09 * 0.09 * 0.09 - row.taken, 1e-7);
+    }
+}
+
 // Pads standing a little above the part reach into it only by their lengthening downward (a
 // tenth of a millimetre): the component is in the part, and its pads' cavities are cut.
 TEST(OneCut, PadsAboveThePartReachItByTheirLengthening)
