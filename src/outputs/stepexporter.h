@@ -63,7 +63,9 @@ public:
 
     // Assembly. The cavities are first cut all at once in one checked boolean; the ladder,
     // volume by volume, takes over when that result is refused (or at once, on request).
-    enum class CarvingRoad { OneCutFirst, VolumeByVolume };
+    // OneCutRecutAlone: as OneCutFirst, what still holds material after it is cut again alone
+    // without first being cut again together, finer (for tests of that road).
+    enum class CarvingRoad { OneCutFirst, VolumeByVolume, OneCutRecutAlone };
     // A break asked through progress gives a result marked cancelled.
     static AssemblyResult buildAssembly(const AssemblyInput& input, const ExportOptions& options,
                                         CarvingRoad road = CarvingRoad::OneCutFirst,

@@ -163,7 +163,9 @@ DesignFixture::Design padRow(double diameter, int count)
 // the part keeps what the exact cut keeps but for what the named volumes hold.
 // - Round pads at 1 mm pitch overlapping their neighbours by 0.007 mm, less than the cut's fuzzy
 //   value: they go into one boolean, which at the first fuzzy value splits nothing; the check
-//   finds every cavity full and they are cut again together at a finer value, not one by one.
+//   finds every cavity full and they are cut again together at a finer value, not one by one;
+//   on the road that cuts them again alone, each is cut clean that way (the check after it names
+//   them all the same: those cuts leave corners looser than the one cut's).
 // - By 0.0102 mm, just more than the fuzzy value: the cut leaves edges so loose that no common
 //   sees the material kept; the check after the recut names the cavities.
 // - KiCad footprints on a box, pads flush with its top and tracks lying on it: what the one cut
@@ -177,22 +179,29 @@ TEST(OneCut, CavitiesLeftFullAreCutAgainOrNamed)
     const auto pads = [](double diameter, int count) {
         return [=](QString*) { return padRow(diameter, count); };
     };
+    // The one cut splits nothing: all are cut again, together and finer or alone, and nothing is left.
+    enum class Recut { AnyWay, Together, Alone };
+    using Road = StepExporter::CarvingRoad;
     const struct
     {
         const char* name;
         std::function<DesignFixture::Design(QString*)> design;
         double holds;   // mm³ of a common that holds material
         bool exactly;   // the names are the holding volumes, not only some of them
-        bool cutAgain;  // the one cut splits nothing: all are cut again, finer, none failed
+        Recut recut;
         bool named;     // material no common sees is left: some cavity is named
         double slack;   // mm³; 0: a hundred-thousandth of the part
+        Road road;
     } rows[] = {
-        {"6 pads overlapping by 0.007 mm", pads(1.007, 6), 1e-6, false, true, false, 1e-4},
-        {"3 pads overlapping by 0.0102 mm", pads(1.0102, 3), 1e-6, false, false, true, 1e-4},
-        {"6 pads overlapping by 0.0102 mm", pads(1.0102, 6), 1e-6, false, false, true, 1e-4},
-        {"5 components, 6 tracks", footprints(5, 6), 1e-3, true, false, false, 0.0},
-        {"6 components, 8 tracks", footprints(6, 8), 1e-3, true, false, false, 0.0},
-        {"8 components, 8 tracks", footprints(8, 8), 1e-3, true, false, false, 0.0},
+        {"6 pads overlapping by 0.007 mm", pads(1.007, 6), 1e-6, false, Recut::Together, false, 1e-4, Road::OneCutFirst},
+        // A fuzzy cut takes a little more where the cavities nearly meet: lenses of about 4e-4 mm³.
+        {"6 pads overlapping by 0.007 mm, cut again alone", pads(1.007, 6), 1e-6, false, Recut::Alone, false, 1e-2,
+         Road::OneCutRecutAlone},
+        {"3 pads overlapping by 0.0102 mm", pads(1.0102, 3), 1e-6, false, Recut::AnyWay, true, 1e-4, Road::OneCutFirst},
+        {"6 pads overlapping by 0.0102 mm", pads(1.0102, 6), 1e-6, false, Recut::AnyWay, true, 1e-4, Road::OneCutFirst},
+        {"5 components, 6 tracks", footprints(5, 6), 1e-3, true, Recut::AnyWay, false, 0.0, Road::OneCutFirst},
+        {"6 components, 8 tracks", footprints(6, 8), 1e-3, true, Recut::AnyWay, false, 0.0, Road::OneCutFirst},
+        {"8 components, 8 tracks", footprints(8, 8), 1e-3, true, Recut::AnyWay, false, 0.0, Road::OneCutFirst},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -205,13 +214,15 @@ TEST(OneCut, CavitiesLeftFullAreCutAgainOrNamed)
         ASSERT_FALSE(exact.IsNull());
 
         FoundationLogCapture log;
-        const AssemblyResult result = StepExporter::buildAssembly(design.input(), ExportOptions());
+        const AssemblyResult result = StepExporter::buildAssembly(design.input(), ExportOptions(), row.road);
         ASSERT_FALSE(result.part.IsNull());
-        if (row.cutAgain) {
+        if (row.recut != Recut::AnyWay) {
             EXPECT_TRUE(log.contains(QStringLiteral("cut again"))) << log.joined().toStdString();
-            EXPECT_EQ(result.cavitiesFailed, 0);
+            EXPECT_EQ(log.contains(QStringLiteral("cut alone")), row.recut == Recut::Alone) << log.joined().toStdString();
         }
-        if (row.cutAgain || row.exactly)
+        if (row.recut == Recut::Together)
+            EXPECT_EQ(result.cavitiesFailed, 0);
+        if (row.exactly)
             EXPECT_FALSE(log.contains(QStringLiteral("cut alone"))) << log.joined().toStdString();
         QStringList holding;
         double held = 0.0;
@@ -222,6 +233,8 @@ TEST(OneCut, CavitiesLeftFullAreCutAgainOrNamed)
                 held += common;
             }
         }
+        if (row.recut != Recut::AnyWay)
+            EXPECT_TRUE(holding.isEmpty()) << holding.join(' ').toStdString();
         QStringList named = result.cavitiesNotCut;
         holding.sort();
         named.sort();
@@ -235,7 +248,7 @@ TEST(OneCut, CavitiesLeftFullAreCutAgainOrNamed)
         const double slack = row.slack > 0.0 ? row.slack : 1e-5 * TestSupport::volumeOf(design.part);
         const double kept = TestSupport::volumeOf(result.part) - TestSupport::volumeOf(exact) - held;
         // Material kept that no common sees is left all the same, and some cavity is named.
-        if (named.isEmpty() || row.cutAgain || row.exactly)
+        if (named.isEmpty() || row.recut != Recut::AnyWay || row.exactly)
             EXPECT_LT(kept, slack) << named.join(' ').toStdString();
         EXPECT_GT(kept, row.exactly ? -held - slack : -slack);
     }
