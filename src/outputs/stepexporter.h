@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <TopoDS_Shape.hxx>
 
+#include <functional>
+
 class AssemblyCache;
 class PartPresence;
 
@@ -61,7 +63,9 @@ public:
 
     // Assembly. The cavities are first cut all at once in one checked boolean; the ladder,
     // volume by volume, takes over when that result is refused (or at once, on request).
-    enum class CarvingRoad { OneCutFirst, VolumeByVolume };
+    // OneCutRecutAlone: as OneCutFirst, what still holds material after it is cut again alone
+    // without first being cut again together, finer (for tests of that road).
+    enum class CarvingRoad { OneCutFirst, VolumeByVolume, OneCutRecutAlone };
     // A break asked through progress gives a result marked cancelled.
     static AssemblyResult buildAssembly(const AssemblyInput& input, const ExportOptions& options,
                                         CarvingRoad road = CarvingRoad::OneCutFirst,
@@ -156,12 +160,16 @@ public:
     // (tools that overlap in booleans apart), without a fuzzy value; a piece of both thicker
     // than a skin of the cut's fuzzy value holds material. A tool whose boolean cannot be made
     // counts as holding. Empty when broken off. When the check cannot be made at all, every tool
-    // is listed and made, when given, turns false. A tool touching an edge or vertex of carved
-    // looser than looseAbove (by default twice the fuzzy value) counts as holding: no boolean
-    // sees what lies within that tolerance.
+    // is listed and made, when given, turns false. A tool touching an edge of carved looser than
+    // looseAbove (by default twice the fuzzy value), or a vertex looser than twice that, counts
+    // as holding: no boolean sees what lies within that tolerance. refuses, when given, stands
+    // for a boolean that cannot be made: it is asked with the tools each boolean weighs, before
+    // the boolean reads as made.
+    using BooleanRefusal = std::function<bool(const QList<int>& tools)>;
     static QList<int> toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
                                            double fuzzy, const Message_ProgressRange& progress = Message_ProgressRange(),
-                                           bool* made = nullptr, double looseAbove = -1.0);
+                                           bool* made = nullptr, double looseAbove = -1.0,
+                                           const BooleanRefusal& refuses = BooleanRefusal());
     static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
                                      double fuzzy, bool parallel = false,
                                      const Message_ProgressRange& progress = Message_ProgressRange(),

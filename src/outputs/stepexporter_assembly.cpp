@@ -597,9 +597,10 @@ void carveInBatches(QList<AssemblyVolume>& volumes, const ExportOptions& options
 // of): each volume is checked against the carved part apart from that record. Those still
 // holding material are cut again together at a tenth of the fuzzy value (a boolean that split
 // nothing at one value mostly splits right at a finer one: round pads that overlap by 0.05 mm),
-// then one by one while they hold it; one that holds it after that has failed.
+// then one by one while they hold it; one that holds it after that has failed. Without
+// finerTogether, straight one by one.
 void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
-                    AssemblyResult& result, const Message_ProgressRange& progress)
+                    AssemblyResult& result, bool finerTogether, const Message_ProgressRange& progress)
 {
     QList<int> checked;
     QList<TopoDS_Shape> tools;
@@ -647,7 +648,7 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
     ExportOptions finer = options;
     finer.baseFuzzy = 0.1 * fuzzy;
     QList<int> alone; // of again, those to cut one by one
-    if (carveAtOnce(again, finer, carved, result, scope.Next(0.5))) {
+    if (finerTogether && carveAtOnce(again, finer, carved, result, scope.Next(0.5))) {
         if (cancelled())
             return;
         alone = StepExporter::toolsHoldingMaterial(carved, shapes, finer.baseFuzzy, scope.Next(0.5), &made);
@@ -718,7 +719,8 @@ void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExp
     } else {
         scope.Next(0.5);
     }
-    recutWhatHolds(volumes, options, carved, result, scope.Next(3.0));
+    recutWhatHolds(volumes, options, carved, result, road != StepExporter::CarvingRoad::OneCutRecutAlone,
+                   scope.Next(3.0));
 }
 
 ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused,
