@@ -14,6 +14,7 @@
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
@@ -26,6 +27,7 @@
 #include <BRepTools_WireExplorer.hxx>
 #include <GProp_GProps.hxx>
 #include <Message_ProgressScope.hxx>
+#include <OSD_Parallel.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS_Compound.hxx>
@@ -38,6 +40,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <map>
 #include <optional>
 #include <vector>
@@ -702,12 +705,41 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         }
         // The copies first, one step; then one step for each solid.
         Message_ProgressScope scope(progress, nullptr, double(solids.size() + 1));
-        Message_ProgressScope copies(scope.Next(), nullptr, double(std::max<qsizetype>(tools.size(), 1)));
-        for (int t = 0; t < tools.size(); ++t) {
-            copies.Next();
+        // Each tool's copies are made on their own, side by side: offsetting a bent track is
+        // the slowest step of the check. A failure in one fails the check, as made in turn.
+        struct Copies
+        {
+            TopoDS_Shape inset, eroded;
+            std::exception_ptr failure;
+        };
+        std::vector<Copies> copiesOf(size_t(tools.size()));
+        {
+            Message_ProgressScope copies(scope.Next(), nullptr, double(std::max<qsizetype>(tools.size(), 1)));
+            std::vector<Message_ProgressRange> ranges;
+            for (int t = 0; t < tools.size(); ++t)
+                ranges.push_back(copies.Next());
+            OSD_Parallel::For(0, int(tools.size()), [&](int t) {
+                Copies& copy = copiesOf[size_t(t)];
+                if (ranges[size_t(t)].UserBreak())
+                    return;
+                try {
+                    copy.inset = insetCopy(tools.at(t), inset, within);
+                    // The offset may store curves in the edges it reads: on a copy of its own,
+                    // since tools may share them.
+                    if (copy.inset.IsNull())
+                        copy.eroded = offsetInward(BRepBuilderAPI_Copy(tools.at(t)).Shape(), inset);
+                } catch (...) {
+                    copy.failure = std::current_exception();
+                }
+                ranges[size_t(t)].Close();
+            });
             if (!copies.More())
                 return QList<int>();
-            const TopoDS_Shape& tool = tools.at(t);
+        }
+        for (int t = 0; t < tools.size(); ++t) {
+            const Copies& copy = copiesOf[size_t(t)];
+            if (copy.failure)
+                std::rethrow_exception(copy.failure);
             const auto add = [&](const TopoDS_Shape& probe, bool isShrunk) {
                 owner.push_back(t);
                 shrunk.push_back(isShrunk);
@@ -717,23 +749,21 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
                 box.Enlarge(isShrunk ? kZero : 2.0 * fuzzy + 1e-4);
                 probeBoxes.push_back(box);
             };
-            const TopoDS_Shape copy = insetCopy(tool, inset, within);
-            if (!copy.IsNull()) {
-                add(copy, true);
+            if (!copy.inset.IsNull()) {
+                add(copy.inset, true);
                 continue;
             }
-            add(tool, false);
+            add(tools.at(t), false);
             // A slab joined to skins on tall walls is one piece as thin on average as a skin:
             // a copy offset inward finds it. Booleans with faces a hair apart can miss what
             // lies between them, so the whole tool stays in the check as well.
-            const TopoDS_Shape eroded = offsetInward(tool, inset);
-            if (!eroded.IsNull())
-                add(eroded, true);
+            if (!copy.eroded.IsNull())
+                add(copy.eroded, true);
         }
         std::vector<double> held(size_t(tools.size()), 0.0);
         // A boolean without a fuzzy value: its split holds each piece of material left inside a
         // tool as a piece of both.
-        const auto common = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
+        const auto boolean = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
             TopTools_ListOfShape arguments, toolList;
             arguments.Append(solid);
             for (const int t : near)
@@ -753,6 +783,26 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             for (size_t k = 0; k < volumes.size(); ++k)
                 held[size_t(owner[size_t(near.at(int(k)))])] += volumes[k];
             return true;
+        };
+        // Shrunk copies that the solid provably leaves alone need no boolean; the boolean
+        // weighs what reaches into the others, and all of them when the screen is refused.
+        const auto common = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
+            if (!shrunk[size_t(near.first())])
+                return boolean(solid, near, range);
+            Message_ProgressScope steps(range, nullptr, 2.0);
+            std::vector<TopoDS_Shape> copies;
+            for (const int p : near)
+                copies.push_back(probes[size_t(p)]);
+            const std::optional<std::vector<bool>> clear = copiesClear(solid, copies, steps.Next());
+            if (!steps.More())
+                return true;
+            if (!clear)
+                return boolean(solid, near, steps.Next());
+            QList<int> left;
+            for (size_t k = 0; k < clear->size(); ++k)
+                if (!(*clear)[k])
+                    left.append(near.at(int(k)));
+            return left.isEmpty() || boolean(solid, left, steps.Next());
         };
         for (const TopoDS_Shape& solid : solids) {
             Bnd_Box solidBox;
