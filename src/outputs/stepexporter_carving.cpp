@@ -20,6 +20,7 @@
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
 #include <BRepLib.hxx>
+#include <BRepOffsetAPI_MakeOffset.hxx>
 #include <BRepOffsetAPI_MakeOffsetShape.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
@@ -307,6 +308,46 @@ TopoDS_Shape erodedPrism(const Prism& prism, double inset, double from, double t
     return solid;
 }
 
+// A prism whose outline is not convex (a bent track) eroded by inset: its cap's outline offset
+// inward in its plane, concave corners rounded, swept between its caps moved in by inset. Far
+// cheaper than offsetting the solid's faces. Null when the outline's offset fails or splits.
+TopoDS_Shape erodedOutline(const Prism& prism, double inset)
+{
+    if (prism.high - prism.low <= 2.0 * inset)
+        return {};
+    BRepOffsetAPI_MakeOffset outline(prism.cap, GeomAbs_Arc);
+    outline.Perform(-inset);
+    if (!outline.IsDone())
+        return {};
+    TopExp_Explorer wires(outline.Shape(), TopAbs_WIRE);
+    if (!wires.More())
+        return {};
+    const TopoDS_Wire wire = TopoDS::Wire(wires.Current());
+    wires.Next();
+    if (wires.More())
+        return {};
+    BRepBuilderAPI_MakeFace face(wire, true);
+    if (!face.IsDone())
+        return {};
+    GProp_GProps capArea, erodedArea;
+    BRepGProp::SurfaceProperties(prism.cap, capArea);
+    BRepGProp::SurfaceProperties(face.Face(), erodedArea);
+    if (std::abs(erodedArea.Mass()) >= std::abs(capArea.Mass()))
+        return {};
+    gp_Trsf down;
+    down.SetTranslation(gp_Vec(prism.axis) * -inset);
+    const TopoDS_Shape start = BRepBuilderAPI_Transform(face.Face(), down, true).Shape();
+    BRepPrimAPI_MakePrism sweep(start, gp_Vec(prism.axis) * -(prism.high - prism.low - 2.0 * inset), true);
+    if (!sweep.IsDone())
+        return {};
+    TopExp_Explorer solids(sweep.Shape(), TopAbs_SOLID);
+    if (!solids.More())
+        return {};
+    TopoDS_Solid solid = TopoDS::Solid(solids.Current());
+    BRepLib::OrientClosedSolid(solid);
+    return solid;
+}
+
 // A tool that is not convex (a track with a bend, an L-shaped pad) offset inward by inset:
 // its faces lie inset inside the tool's, its concave edges rounded at that distance. Null when
 // the offset fails or does not come back as one solid a little smaller than the tool, by no
@@ -317,19 +358,24 @@ TopoDS_Shape offsetInward(const TopoDS_Shape& tool, double inset)
     if (own.size() != 1 || own.first().NbChildren() != 1)
         return {};
     const TopoDS_Shape& solid = own.first();
-    BRepOffsetAPI_MakeOffsetShape offset;
-    offset.PerformByJoin(solid, -inset, 1e-7, BRepOffset_Skin, false, false, GeomAbs_Arc);
-    if (!offset.IsDone())
-        return {};
-    const QList<TopoDS_Shape> solids = StepExporter::solidsOf(offset.Shape());
-    if (solids.size() != 1 || !OccUtils::solidsHoldVolume(solids.first()))
-        return {};
     GProp_GProps surface;
     BRepGProp::SurfaceProperties(solid, surface);
-    const double volume = StepExporter::volumeOf(solid), shrunk = StepExporter::volumeOf(solids.first());
-    if (shrunk >= volume || shrunk < volume - 1.01 * inset * surface.Mass())
-        return {};
-    return solids.first();
+    const double volume = StepExporter::volumeOf(solid);
+    const auto shrunkOf = [&](const TopoDS_Shape& shape) -> TopoDS_Shape {
+        const QList<TopoDS_Shape> solids = StepExporter::solidsOf(shape);
+        if (solids.size() != 1 || !OccUtils::solidsHoldVolume(solids.first()))
+            return {};
+        const double shrunk = StepExporter::volumeOf(solids.first());
+        return shrunk >= volume || shrunk < volume - 1.01 * inset * surface.Mass() ? TopoDS_Shape() : solids.first();
+    };
+    if (const std::optional<Prism> prism = prismOf(solid)) {
+        const TopoDS_Shape eroded = shrunkOf(erodedOutline(*prism, inset));
+        if (!eroded.IsNull())
+            return eroded;
+    }
+    BRepOffsetAPI_MakeOffsetShape offset;
+    offset.PerformByJoin(solid, -inset, 1e-7, BRepOffset_Skin, false, false, GeomAbs_Arc);
+    return offset.IsDone() ? shrunkOf(offset.Shape()) : TopoDS_Shape();
 }
 
 // A copy of a tool at least inset inside it everywhere: its faces then lie apart from
