@@ -806,14 +806,17 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             if (!copy.eroded.IsNull())
                 add(copy.eroded, true);
         }
-        std::vector<double> held(size_t(tools.size()), 0.0);
+        // What each probe holds, per probe of a group: credits[k] for near.at(k).
+        using Credits = std::vector<double>;
         // A boolean without a fuzzy value: its split holds each piece of material left inside a
         // tool as a piece of both.
-        const auto boolean = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
+        const auto boolean = [&](const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& shapes,
+                                 const QList<int>& near, const Message_ProgressRange& range,
+                                 Credits& credits) {
             TopTools_ListOfShape arguments, toolList;
             arguments.Append(solid);
-            for (const int t : near)
-                toolList.Append(probes[size_t(t)]);
+            for (const int k : near)
+                toolList.Append(shapes[size_t(k)]);
             BRepAlgoAPI_Common op;
             op.SetArguments(arguments);
             op.SetTools(toolList);
@@ -827,32 +830,41 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             const std::vector<double> volumes =
                 creditedVolumes(*op.Builder(), solid, toolList, asShrunk ? -1.0 : skin, asShrunk, steps.Next());
             for (size_t k = 0; k < volumes.size(); ++k)
-                held[size_t(owner[size_t(near.at(int(k)))])] += volumes[k];
+                credits[size_t(near.at(int(k)))] += volumes[k];
             return true;
         };
         // Shrunk copies that the solid provably leaves alone need no boolean; the boolean
         // weighs what reaches into the others, and all of them when the screen is refused.
-        const auto common = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
+        // Indices are into shapes, the group's probes.
+        const auto common = [&](const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& shapes,
+                                const QList<int>& near, const Message_ProgressRange& range, Credits& credits) {
             if (!shrunk[size_t(near.first())])
-                return boolean(solid, near, range);
+                return boolean(solid, shapes, near, range, credits);
             Message_ProgressScope steps(range, nullptr, 2.0);
             std::vector<TopoDS_Shape> copies;
-            for (const int p : near)
-                copies.push_back(probes[size_t(p)]);
+            for (const int k : near)
+                copies.push_back(shapes[size_t(k)]);
             const std::optional<std::vector<bool>> clear = copiesClear(solid, copies, steps.Next());
             if (!steps.More())
                 return true;
             if (!clear)
-                return boolean(solid, near, steps.Next());
+                return boolean(solid, shapes, near, steps.Next(), credits);
             QList<int> left;
             for (size_t k = 0; k < clear->size(); ++k)
                 if (!(*clear)[k])
                     left.append(near.at(int(k)));
-            return left.isEmpty() || boolean(solid, left, steps.Next());
+            return left.isEmpty() || boolean(solid, shapes, left, steps.Next(), credits);
         };
-        for (const TopoDS_Shape& solid : solids) {
+        // A group of probes against one solid, a boolean of its own.
+        struct Group
+        {
+            int solid = 0;
+            QList<int> members; // probes
+        };
+        std::vector<Group> groups;
+        for (int s = 0; s < solids.size(); ++s) {
             Bnd_Box solidBox;
-            BRepBndLib::Add(solid, solidBox, false);
+            BRepBndLib::Add(solids.at(s), solidBox, false);
             QList<int> near; // probes
             for (int p = 0; p < int(probes.size()); ++p)
                 if (!probeBoxes[size_t(p)].IsVoid() && !solidBox.IsOut(probeBoxes[size_t(p)]))
@@ -874,16 +886,60 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
                 else
                     group->append(t);
             }
-            Message_ProgressScope groups(scope.Next(), nullptr, double(std::max<size_t>(apart.size(), 1)));
-            for (const QList<int>& members : apart) {
-                const bool done = common(solid, members, groups.Next());
-                if (!groups.More())
-                    return QList<int>();
+            for (const QList<int>& members : apart)
+                groups.push_back({s, members});
+        }
+        // The groups run side by side, each but a solid's first on copies of its own of what
+        // another group reads too: the booleans leave their arguments as they were, but may
+        // fill in what they lack.
+        Message_ProgressScope checks(scope.Next(double(solids.size())), nullptr,
+                                     double(std::max<size_t>(groups.size(), 1)));
+        std::vector<Message_ProgressRange> ranges;
+        for (size_t g = 0; g < groups.size(); ++g)
+            ranges.push_back(checks.Next());
+        std::vector<Credits> credits(groups.size());
+        std::vector<std::exception_ptr> failures(groups.size());
+        OSD_Parallel::For(0, int(groups.size()), [&](int g) {
+            const Group& group = groups[size_t(g)];
+            Message_ProgressRange& range = ranges[size_t(g)];
+            if (range.UserBreak())
+                return;
+            try {
+                const TopoDS_Shape& own = solids.at(group.solid);
+                const TopoDS_Shape solid = g > 0 && groups[size_t(g - 1)].solid == group.solid
+                                               ? BRepBuilderAPI_Copy(own).Shape()
+                                               : own;
+                std::vector<TopoDS_Shape> shapes;
+                QList<int> members;
+                for (const int p : group.members) {
+                    members.append(int(shapes.size()));
+                    shapes.push_back(solids.size() > 1 && groups.size() > 1
+                                         ? BRepBuilderAPI_Copy(probes[size_t(p)]).Shape()
+                                         : probes[size_t(p)]);
+                }
+                Credits& held = credits[size_t(g)];
+                held.assign(shapes.size(), 0.0);
+                Message_ProgressScope steps(range, nullptr, 1.0);
+                const bool done = common(solid, shapes, members, steps.Next(), held);
                 // Refused for all: each tool on its own; one refused alone is not known to be cut.
-                for (int k = 0; !done && k < members.size(); ++k)
-                    if (!common(solid, {members.at(k)}, Message_ProgressRange()))
-                        held[size_t(owner[size_t(members.at(k))])] = RealLast();
+                for (int k = 0; !done && steps.More() && k < members.size(); ++k) {
+                    Credits alone(shapes.size(), 0.0);
+                    held[size_t(k)] = common(solid, shapes, {k}, Message_ProgressRange(), alone) ? alone[size_t(k)]
+                                                                                                  : RealLast();
+                }
+            } catch (...) {
+                failures[size_t(g)] = std::current_exception();
             }
+            range.Close();
+        });
+        if (!checks.More())
+            return QList<int>();
+        std::vector<double> held(size_t(tools.size()), 0.0);
+        for (size_t g = 0; g < groups.size(); ++g) {
+            if (failures[g])
+                std::rethrow_exception(failures[g]);
+            for (int k = 0; k < groups[g].members.size(); ++k)
+                held[size_t(owner[size_t(groups[g].members.at(k))])] += credits[g][size_t(k)];
         }
         // An edge or vertex the cut left looser than the inset hides what lies within its
         // tolerance from every boolean above (round pads overlapping by about the fuzzy value,

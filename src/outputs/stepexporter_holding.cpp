@@ -5,6 +5,12 @@
 
 #include <BOPAlgo_PaveFiller.hxx>
 #include <BOPDS_DS.hxx>
+#include <BRep_Builder.hxx>
+#include <NCollection_DataMap.hxx>
+#include <TopExp.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
+#include <TopoDS_Compound.hxx>
 #include <BRepTopAdaptor_FClass2d.hxx>
 #include <BRepAdaptor_Surface.hxx>
 #include <GeomAdaptor_Curve.hxx>
@@ -107,10 +113,25 @@ std::optional<bool> RayParity::along(const gp_Pnt& point, const gp_Dir& directio
 std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& copies,
                                              const Message_ProgressRange& progress)
 {
+    // The copies as one argument: the intersection then never weighs one copy against another
+    // (a pad's inside its body's), only against the solid.
+    TopoDS_Compound together;
+    BRep_Builder builder;
+    builder.MakeCompound(together);
+    NCollection_DataMap<TopoDS_Shape, std::vector<int>, TopTools_ShapeMapHasher> ownersOf;
+    for (size_t k = 0; k < copies.size(); ++k) {
+        builder.Add(together, copies[k]);
+        TopTools_IndexedMapOfShape parts;
+        TopExp::MapShapes(copies[k], parts);
+        for (int i = 1; i <= parts.Extent(); ++i) {
+            if (!ownersOf.IsBound(parts(i)))
+                ownersOf.Bind(parts(i), {});
+            ownersOf.ChangeFind(parts(i)).push_back(int(k));
+        }
+    }
     TopTools_ListOfShape arguments;
     arguments.Append(solid);
-    for (const TopoDS_Shape& copy : copies)
-        arguments.Append(copy);
+    arguments.Append(together);
     BOPAlgo_PaveFiller filler;
     filler.SetArguments(arguments);
     filler.SetRunParallel(false);
@@ -118,20 +139,28 @@ std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const st
     filler.Perform(progress);
     if (filler.HasErrors() || progress.UserBreak())
         return std::nullopt;
-    // Touched: a sub-shape of the solid meets one of the copy's. An interference of a shape the
-    // intersection made itself (rank -1) may be either's: every copy counts as touched.
+    // Touched: a sub-shape of the solid meets one of a copy's. An interference of a shape the
+    // intersection made itself (rank -1), or of one no copy owns, may be any copy's: every copy
+    // counts as touched.
     BOPDS_DS& data = *filler.PDS();
     std::vector<bool> touched(copies.size(), false);
+    const auto touch = [&](int index) {
+        const std::vector<int>* owners = ownersOf.Seek(data.Shape(index));
+        if (!owners)
+            std::fill(touched.begin(), touched.end(), true);
+        for (size_t k = 0; owners && k < owners->size(); ++k)
+            touched[size_t((*owners)[k])] = true;
+    };
     const auto mark = [&](const BOPDS_Interf& interference) {
         int first = 0, second = 0;
         interference.Indices(first, second);
         const int a = data.Rank(first), b = data.Rank(second);
         if (a < 0 || b < 0)
             std::fill(touched.begin(), touched.end(), true);
-        else if (a == 0 && b > 0)
-            touched[size_t(b - 1)] = true;
-        else if (b == 0 && a > 0)
-            touched[size_t(a - 1)] = true;
+        else if (a == 0 && b == 1)
+            touch(second);
+        else if (b == 0 && a == 1)
+            touch(first);
     };
     const auto markAll = [&](const auto& interferences) {
         for (int i = 0; i < interferences.Length(); ++i)
