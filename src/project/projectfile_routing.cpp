@@ -66,9 +66,14 @@ gp_Pnt trackPointFromJson(const QJsonValue& value)
     return gp_Pnt(coordinate("x"), coordinate("y"), coordinate("z"));
 }
 
-// A section that cannot be built (below a micrometre, or no number) reads as the default one;
-// replaced, when given, says what was replaced.
-RouteSegment segmentFromJson(const QJsonObject& object, QString* replaced = nullptr)
+// A section value a track can be built from: at least a micrometre, or none (the default).
+bool usableSection(const QJsonValue& value)
+{
+    return value.isUndefined() || (value.isDouble() && value.toDouble() >= DesignLimits::kMinTrackSection);
+}
+
+// A section value that cannot be built reads as NaN, for the route's reader to repair.
+RouteSegment segmentFromJson(const QJsonObject& object)
 {
     RouteSegment segment;
     segment.start = trackPointFromJson(object.value(QStringLiteral("startPoint")));
@@ -77,19 +82,44 @@ RouteSegment segmentFromJson(const QJsonObject& object, QString* replaced = null
     segment.type = type == RouteSegment::Vertical ? RouteSegment::Vertical : RouteSegment::Horizontal;
     const QJsonValue width = object.value(QStringLiteral("width"));
     const QJsonValue height = object.value(QStringLiteral("height"));
-    const auto usable = [](const QJsonValue& value) {
-        return value.isUndefined() || (value.isDouble() && value.toDouble() >= DesignLimits::kMinTrackSection);
-    };
-    if (usable(width))
-        segment.width = width.toDouble(segment.width);
-    if (usable(height))
-        segment.height = height.toDouble(segment.height);
-    if (replaced && (!usable(width) || !usable(height)))
-        *replaced = QCoreApplication::translate("ProjectManager", "section %1 × %2 mm replaced by %3 × %4 mm")
-                        .arg(width.isUndefined() ? QString::number(segment.width) : shownValue(width),
-                             height.isUndefined() ? QString::number(segment.height) : shownValue(height),
-                             QString::number(segment.width), QString::number(segment.height));
+    segment.width = usableSection(width) ? width.toDouble(segment.width) : std::numeric_limits<double>::quiet_NaN();
+    segment.height = usableSection(height) ? height.toDouble(segment.height) : std::numeric_limits<double>::quiet_NaN();
     return segment;
+}
+
+// A section that cannot be built takes the track's own: the nearest segment's before it, or
+// after it for the first, the default where no segment has one. stored holds each segment's
+// saved object, for the note.
+void repairSections(Route& route, const QList<QJsonObject>& stored, QStringList& repairs)
+{
+    QList<RouteSegment>& segments = route.segments;
+    const RouteSegment fallback;
+    const auto neighbour = [&segments](int i, double RouteSegment::*value, double otherwise) {
+        for (int k = i - 1; k >= 0; --k)
+            if (!std::isnan(segments.at(k).*value))
+                return segments.at(k).*value;
+        for (int k = i + 1; k < segments.size(); ++k)
+            if (!std::isnan(segments.at(k).*value))
+                return segments.at(k).*value;
+        return otherwise;
+    };
+    for (int i = 0; i < segments.size(); ++i) {
+        RouteSegment& segment = segments[i];
+        if (!std::isnan(segment.width) && !std::isnan(segment.height))
+            continue;
+        const QJsonValue width = stored.at(i).value(QStringLiteral("width"));
+        const QJsonValue height = stored.at(i).value(QStringLiteral("height"));
+        if (std::isnan(segment.width))
+            segment.width = neighbour(i, &RouteSegment::width, fallback.width);
+        if (std::isnan(segment.height))
+            segment.height = neighbour(i, &RouteSegment::height, fallback.height);
+        repairs << QCoreApplication::translate("ProjectManager", "segment %1: %2")
+                       .arg(i + 1)
+                       .arg(QCoreApplication::translate("ProjectManager", "section %1 × %2 mm replaced by %3 × %4 mm")
+                                .arg(width.isUndefined() ? QString::number(segment.width) : shownValue(width),
+                                     height.isUndefined() ? QString::number(segment.height) : shownValue(height),
+                                     QString::number(segment.width), QString::number(segment.height)));
+    }
 }
 
 QJsonObject routeToJson(const Route& route)
@@ -153,15 +183,12 @@ Route routeFromJson(const QJsonObject& object, QStringList& repairs)
     route.endsOnTrack = ProjectJson::flag(object, "endsOnTrack", false);
     if (route.endsOnTrack)
         route.endJunction = trackPointFromJson(object.value(QStringLiteral("endJunction")));
+    QList<QJsonObject> stored;
     forEachObject(object, "segments", [&](const QJsonObject& entry) {
-        QString replaced;
-        RouteSegment segment = segmentFromJson(entry, &replaced);
-        if (!replaced.isEmpty())
-            repairs << QCoreApplication::translate("ProjectManager", "segment %1: %2")
-                           .arg(route.segments.size() + 1)
-                           .arg(replaced);
-        route.segments.append(segment);
+        stored.append(entry);
+        route.segments.append(segmentFromJson(entry));
     });
+    repairSections(route, stored, repairs);
     repairCoordinates(route, repairs);
     return route;
 }

@@ -124,6 +124,18 @@ StlMesh meshOf(const QList<Triangle>& triangles)
     return mesh;
 }
 
+// Each triangle split into three about its middle: the same surface, its nodes on the other's
+// faces and sides.
+QList<Triangle> fanned(const QList<Triangle>& triangles)
+{
+    QList<Triangle> out;
+    for (const Triangle& t : triangles) {
+        const gp_Pnt m((t[0].XYZ() + t[1].XYZ() + t[2].XYZ()) / 3.0);
+        out += {Triangle{t[0], t[1], m}, Triangle{t[1], t[2], m}, Triangle{t[2], t[0], m}};
+    }
+    return out;
+}
+
 class TouchingShellsTest : public PartFileTest
 {
 };
@@ -254,6 +266,99 @@ TEST_F(TouchingShellsTest, ShellsThatTouchOrCrossComeInAsTheSlicerReadsThem)
                 << sewn.warning.toStdString();
         } else {
             EXPECT_NEAR(TestSupport::volumeOf(sewn.shape), expected, 1e-4 * expected);
+        }
+    }
+}
+
+// Shells lying on one another where their triangles differ, voids against the outer side or
+// each other, and many voids stacked: the direct road alone, against volumes by arithmetic.
+TEST_F(TouchingShellsTest, ShellsOnOneAnotherWithOtherTrianglesComeInAsTheSlicerReadsThem)
+{
+    const gp_Vec ten(10, 10, 10);
+    const QList<Triangle> outer = boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 20, 20));
+    QList<Triangle> stack; // 100 slabs 0.1 thick, each on the one below
+    for (int k = 0; k < 100; ++k)
+        stack += boxTriangles(gp_Pnt(1, 1, 1 + 0.1 * k), gp_Vec(8, 8, 0.1), k % 2 == 1, true);
+    QList<Triangle> grid;
+    for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 5; ++j)
+            for (int k = 0; k < 5; ++k)
+                grid += boxTriangles(gp_Pnt(1 + i, 1 + j, 1 + k), gp_Vec(1, 1, 1), (i + j + k) % 2 == 1, true);
+    const QList<Triangle> twoVoidsBox = boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(20, 15, 12));
+    const auto twoVoidsSide = [](double x, bool otherDiagonal) {
+        return boxTriangles(gp_Pnt(x, 1.5, 0.5), gp_Vec(5, 12, 11), otherDiagonal, true);
+    };
+    const struct
+    {
+        const char* name;
+        QList<Triangle> mesh;
+        double volume;
+    } rows[] = {
+        {"the same cube twice, one split about its middles",
+         boxTriangles(gp_Pnt(0, 0, 0), ten) + fanned(boxTriangles(gp_Pnt(0, 0, 0), ten)), 1000},
+        {"the same cube twice, both split about their middles",
+         fanned(boxTriangles(gp_Pnt(0, 0, 0), ten)) + fanned(boxTriangles(gp_Pnt(0, 0, 0), ten, true)), 1000},
+        {"void taking a whole side, split about its middles",
+         outer + fanned(boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 20, 20), false, true)), 4000},
+        {"void's side within the outer side", outer + boxTriangles(gp_Pnt(0, 5, 5), ten, false, true), 7000},
+        {"void's side within the outer side, split about its middles",
+         outer + fanned(boxTriangles(gp_Pnt(0, 5, 5), ten, false, true)), 7000},
+        {"void along an outer edge", outer + boxTriangles(gp_Pnt(0, 0, 5), ten, false, true), 7000},
+        {"two voids sharing a face split alike", joined({twoVoidsBox, twoVoidsSide(5, false), twoVoidsSide(10, false)}),
+         20 * 15 * 12 - 2 * 5 * 12 * 11},
+        {"two voids sharing a face split apart", joined({twoVoidsBox, twoVoidsSide(5, false), twoVoidsSide(10, true)}),
+         20 * 15 * 12 - 2 * 5 * 12 * 11},
+        {"two voids sharing part of a face",
+         joined({outer, boxTriangles(gp_Pnt(5, 5, 5), gp_Vec(5, 5, 5), false, true),
+                 boxTriangles(gp_Pnt(10, 4, 4), gp_Vec(5, 7, 7), false, true)}),
+         8000 - 125 - 245},
+        {"cube on part of a face", boxTriangles(gp_Pnt(0, 0, 0), ten) + boxTriangles(gp_Pnt(10, 2, 2), gp_Vec(5, 5, 5)), 1125},
+        {"cube inside, on part of the outer side", outer + boxTriangles(gp_Pnt(0, 5, 5), ten), 8000},
+        {"100 voids stacked", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 10, 12)) + stack, 1200 - 100 * 8 * 8 * 0.1},
+        {"125 voids touching", boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(7, 7, 7)) + grid, 343 - 125},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StlImportResult r = StlImporter::importStl(file(QString::fromUtf8(row.name) + ".stl", binaryStl(row.mesh)));
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        EXPECT_TRUE(r.valid) << r.warning.toStdString();
+        EXPECT_EQ(TestSupport::countOf(r.shape, TopAbs_SOLID), 1);
+        EXPECT_NEAR(TestSupport::volumeOf(r.shape), row.volume, 1e-4 * row.volume);
+    }
+}
+
+// A shell crossing itself gives the booleans a solid they cannot split right: what they make
+// of it beside another shell disagrees with the shells' own volumes. The part must then come
+// in as the slicer reads it, or be said not to combine; never a wrong solid given as sound.
+TEST_F(TouchingShellsTest, UnionThatDisagreesWithItsShellsIsNotTaken)
+{
+    // A box whose top is pushed down through its bottom to a point 5 below it.
+    QList<Triangle> pushed;
+    for (const Triangle& t : boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 10, 10)))
+        if (!(t[0].Z() == 10 && t[1].Z() == 10 && t[2].Z() == 10))
+            pushed.append(t);
+    const gp_Pnt top[4] = {{0, 0, 10}, {10, 0, 10}, {10, 10, 10}, {0, 10, 10}};
+    for (int k = 0; k < 4; ++k)
+        pushed.append({top[k], top[(k + 1) % 4], gp_Pnt(5, 5, -5)});
+    const struct
+    {
+        const char* name;
+        QList<Triangle> mesh;
+    } rows[] = {
+        {"a cube across its point", pushed + boxTriangles(gp_Pnt(3, 3, -3), gp_Vec(10, 10, 10))},
+        {"its box beside it", pushed + boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 10, 10))},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const double expected = windingVolume(row.mesh, 1500);
+        const StlImportResult r = StlImporter::importStl(file(QString::fromUtf8(row.name) + ".stl", binaryStl(row.mesh)));
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        if (r.shellsUncombined) {
+            EXPECT_EQ(TestSupport::countOf(r.shape, TopAbs_SOLID), 0);
+            EXPECT_TRUE(r.warning.startsWith("The closed shells of the STL mesh touch or cross one another"))
+                << r.warning.toStdString();
+        } else {
+            EXPECT_NEAR(TestSupport::volumeOf(r.shape), expected, 1e-3 * expected);
         }
     }
 }

@@ -671,22 +671,37 @@ TEST_F(ProjectIoTest, TrackValuesThatCannotBeBuiltAreRepairedWithANote)
         segment.insert(which, point);
         return segment;
     };
+    const auto withValue = [](QJsonObject segment, const char* key, const QJsonValue& value) {
+        segment.insert(key, value);
+        return segment;
+    };
     const QJsonObject a = leg(0, 0, 20, 0), b = leg(20, 0, 20, 20), c = leg(20, 20, 40, 20);
     const struct
     {
         const char* name;
         QJsonArray segments;
         int kept;
-        const char* note; // after the track's name; empty: no note
+        const char* note; // after the track's name, one line for each | between; empty: no note
         double volume;    // 0: not compared
     } rows[] = {
         {"none at the corner", {a, leg(20, 0, 20, 0), b, c}, 3, "", planned},
         {"several, at both ends too", {leg(0, 0, 0, 0), a, leg(20, 0, 20, 0), leg(20, 0, 20, 0), b, c, leg(40, 20, 40, 20)},
          3, "", planned},
+        // A section that cannot be built takes the track's own, as the note says.
         {"leg 1.1e-7 mm wide", {a, leg(20, 0, 20, 20, 1.1e-7), c}, 3,
-         ", segment 2: section 1.1e-07 × 1 mm replaced by 2 × 1 mm", 0.0},
+         ", segment 2: section 1.1e-07 × 1 mm replaced by 0.3 × 1 mm", planned},
         {"leg 1e-6 mm wide", {a, leg(20, 0, 20, 20, 1e-6), c}, 3,
-         ", segment 2: section 1e-06 × 1 mm replaced by 2 × 1 mm", 0.0},
+         ", segment 2: section 1e-06 × 1 mm replaced by 0.3 × 1 mm", planned},
+        {"first leg's width a text, the next one's taken", {withValue(a, "width", "thin"), b, c}, 3,
+         ", segment 1: section (not a number) × 1 mm replaced by 0.3 × 1 mm", planned},
+        {"two legs 1e-9 mm high, the first one's taken",
+         {withValue(a, "height", 0.5), withValue(b, "height", 1e-9), withValue(c, "height", 1e-9)}, 3,
+         ", segment 2: section 0.3 × 1e-09 mm replaced by 0.3 × 0.5 mm|, segment 3: section 0.3 × 1e-09 mm replaced by 0.3 × "
+         "0.5 mm",
+         planned * 0.5},
+        {"no leg with a width, the default one", {withValue(a, "width", 0.0), withValue(b, "width", QJsonValue::Null)}, 2,
+         ", segment 1: section 0 × 1 mm replaced by 2 × 1 mm|, segment 2: section (not a number) × 1 mm replaced by 2 × 1 mm",
+         0.0},
         {"start X saved as text", {a, withPoint(b, "startPoint", "x", "NaN"), c}, 3,
          ", segment 2: start point X (not a number) replaced by 20 mm", planned},
         {"end Y saved as null", {a, withPoint(b, "endPoint", "y", QJsonValue::Null), c}, 3,
@@ -709,7 +724,10 @@ TEST_F(ProjectIoTest, TrackValuesThatCannotBeBuiltAreRepairedWithANote)
         ASSERT_EQ(loaded.size(), 1);
         EXPECT_EQ(loaded.at(0).segments.size(), row.kept);
         const QString name = QString("track 1 of the file (net %1, from R1/1)").arg(route.value("netName").toString());
-        EXPECT_EQ(project.loadNotes(), *row.note ? QStringList{name + row.note} : QStringList{});
+        QStringList notes;
+        for (const QString& note : QString::fromUtf8(row.note).split('|', Qt::SkipEmptyParts))
+            notes << name + note;
+        EXPECT_EQ(project.loadNotes(), notes);
         const TopoDS_Shape solid = project.routingManager().routeShape(loaded.at(0));
         EXPECT_EQ(TestSupport::countOf(solid, TopAbs_SOLID), 1);
         EXPECT_EQ(project.routingManager().routeFault(loaded.at(0)).toStdString(), "");

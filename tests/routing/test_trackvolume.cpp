@@ -192,6 +192,69 @@ TEST(TrackSolids, CheckFindsSolidsShortOfCopperOrInPieces)
     }
 }
 
+// Legs in any direction of the plan, not only along the axes or at 45°: the built solid, the
+// count and the check against the area of strips with square ends and rounds at the bends. At
+// a turn of φ two strips of half width r overlap in a kite of r² tan(φ/2) on the inner side,
+// and the round fills a sector of φ r² / 2 on the outer side.
+TEST(TrackSolids, SlantedLegsAreJudgedAgainstTheirPlanArea)
+{
+    const double w = 0.3, h = 1.0, r = w / 2.0;
+    // From the origin, legs of the given lengths heading the given angles in degrees.
+    const auto headed = [](const std::vector<std::pair<double, double>>& legs) {
+        std::vector<gp_Pnt> points{gp_Pnt(0, 0, 2)};
+        for (const auto& [length, degrees] : legs) {
+            const double a = degrees * M_PI / 180.0;
+            points.push_back(points.back().Translated(gp_Vec(length * std::cos(a), length * std::sin(a), 0)));
+        }
+        return points;
+    };
+    const auto planArea = [&](const std::vector<std::pair<double, double>>& legs) {
+        double area = 0.0;
+        for (size_t i = 0; i < legs.size(); ++i) {
+            area += legs[i].first * w;
+            if (i + 1 < legs.size()) {
+                const double turn = std::abs(legs[i + 1].second - legs[i].second) * M_PI / 180.0;
+                area += -r * r * std::tan(turn / 2.0) + turn * r * r / 2.0;
+            }
+        }
+        return area;
+    };
+    const struct
+    {
+        const char* name;
+        std::vector<std::pair<double, double>> legs;
+    } rows[] = {
+        {"one leg at 30°", {{10, 30}}},
+        {"a bend of 50°", {{10, 20}, {8, 70}}},
+        {"a bend of 120°", {{10, 17}, {10, 137}}},
+        {"a zigzag of 70° bends", {{6, 17}, {6, 87}, {6, 17}, {6, 87}, {6, 17}}},
+        {"turning right by 35°", {{10, 100}, {7, 65}, {9, 30}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const double expected = planArea(row.legs) * h;
+        const Route route = polyline(headed(row.legs), w, h);
+        const TopoDS_Shape solid = RoutingManager::createRouteShape(route);
+        EXPECT_EQ(TestSupport::countOf(solid, TopAbs_SOLID), 1);
+        EXPECT_NEAR(TestSupport::volumeOf(solid), expected, 1e-4 * expected);
+        EXPECT_NEAR(*TrackVolume::expectedVolume(route.segments), expected, 1e-5 * expected);
+        EXPECT_EQ(TrackVolume::faultOf(route.segments, solid).toStdString(), "");
+
+        // The legs alone, fused without their rounds, lack the outer sectors.
+        if (route.segments.size() < 2)
+            continue;
+        TopoDS_Shape fused = RoutingManager::createSegmentShape(route.segments.at(0));
+        for (int i = 1; i < route.segments.size(); ++i)
+            fused = BRepAlgoAPI_Fuse(fused, RoutingManager::createSegmentShape(route.segments.at(i))).Shape();
+        EXPECT_EQ(TrackVolume::faultOf(route.segments, fused).toStdString().rfind("it holds ", 0), 0u);
+        // And one leg short of the whole holds less still.
+        EXPECT_EQ(TrackVolume::faultOf(route.segments, RoutingManager::createSegmentShape(route.segments.at(0)))
+                      .toStdString()
+                      .rfind("it holds ", 0),
+                  0u);
+    }
+}
+
 namespace {
 
 // Asks to stop once it has been shown a given number of times.
