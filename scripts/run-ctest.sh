@@ -12,8 +12,8 @@ if [ "$status" -ne 0 ]; then
   echo
   echo "==== Output of the failed tests ===="
   awk '
-    /^ *Start +[0-9]+:/ || /^[0-9]+\/[0-9]+ Test +#/ { keep = 0 }
-    /^[0-9]+\/[0-9]+ Test +#/ && !/ Passed +[0-9.]+ sec/ { keep = 1 }
+    /^ *Start +[0-9]+:/ || /^ *[0-9]+\/[0-9]+ Test +#/ { keep = 0 }
+    /^ *[0-9]+\/[0-9]+ Test +#/ && !/ Passed +[0-9.]+ sec/ { keep = 1 }
     keep { print }
   ' "$log" | tail -n 400
   echo "==== CTest failed with exit code $status ===="
