@@ -8,7 +8,9 @@
 // (ratio = total / floor; ratio_partonly_floor writes the part alone). repeat_s is a second
 // export of the same design through the kept assembly (repeat_vs_write against the write
 // alone); cut_parallel_* compare the one-shot cut in OpenCASCADE's parallel mode with the
-// serial one (speed-up, and 1 when volume, validity and solid count agree). The *_cpu ratios
+// serial one (speed-up, and 1 when volume, validity and solid count agree); check_x_cut times
+// the check that no cavity still holds material beside that cut (check_holding: the volumes it
+// names, 0 expected). The *_cpu ratios
 // use the process's CPU time, steadier on a shared machine but counting the worker threads
 // that lengthen the pads, waiting included: an upper bound of the export's share.
 // The window exports with the routing model's route solids already built by the track display:
@@ -202,7 +204,11 @@ void BM_StepExport(benchmark::State& state)
             shapes.append(volume.shape);
         timer.restart();
         const TopoDS_Shape serialCut = StepExporter::cutAllAtOnce(board.part, shapes, options.baseFuzzy).shape;
-        const double carving = seconds(timer);
+        const double carving = seconds(timer), carvingCpu = timer.cpu();
+        // The check after the cut that no cavity still holds the part's material.
+        timer.restart();
+        const QList<int> holding = StepExporter::toolsHoldingMaterial(serialCut, shapes, options.baseFuzzy);
+        const double checking = seconds(timer), checkingCpu = timer.cpu();
         timer.restart();
         const TopoDS_Shape parallelCut =
             StepExporter::cutAllAtOnce(board.part, shapes, options.baseFuzzy, true).shape;
@@ -251,6 +257,9 @@ void BM_StepExport(benchmark::State& state)
         state.counters["routes_pairwise_s"] = routesPairwise;
         state.counters["collecting_share"] = collecting / total;
         state.counters["carving_share"] = carving / total;
+        state.counters["check_x_cut"] = checking / carving;
+        state.counters["check_x_cut_cpu"] = checkingCpu / carvingCpu;
+        state.counters["check_holding"] = holding.size();
         state.counters["writing_share"] = writing / total;
         state.counters["meshing_s"] = meshing;
         state.counters["meshing_vs_total"] = meshing / total;

@@ -14,11 +14,13 @@
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
 #include <BRepLib.hxx>
+#include <BRepOffsetAPI_MakeOffset.hxx>
 #include <BRepOffsetAPI_MakeOffsetShape.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
@@ -26,6 +28,7 @@
 #include <BRepTools_WireExplorer.hxx>
 #include <GProp_GProps.hxx>
 #include <Message_ProgressScope.hxx>
+#include <OSD_Parallel.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS_Compound.hxx>
@@ -38,6 +41,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <map>
 #include <optional>
 #include <vector>
@@ -304,6 +308,46 @@ TopoDS_Shape erodedPrism(const Prism& prism, double inset, double from, double t
     return solid;
 }
 
+// A prism whose outline is not convex (a bent track) eroded by inset: its cap's outline offset
+// inward in its plane, concave corners rounded, swept between its caps moved in by inset. Far
+// cheaper than offsetting the solid's faces. Null when the outline's offset fails or splits.
+TopoDS_Shape erodedOutline(const Prism& prism, double inset)
+{
+    if (prism.high - prism.low <= 2.0 * inset)
+        return {};
+    BRepOffsetAPI_MakeOffset outline(prism.cap, GeomAbs_Arc);
+    outline.Perform(-inset);
+    if (!outline.IsDone())
+        return {};
+    TopExp_Explorer wires(outline.Shape(), TopAbs_WIRE);
+    if (!wires.More())
+        return {};
+    const TopoDS_Wire wire = TopoDS::Wire(wires.Current());
+    wires.Next();
+    if (wires.More())
+        return {};
+    BRepBuilderAPI_MakeFace face(wire, true);
+    if (!face.IsDone())
+        return {};
+    GProp_GProps capArea, erodedArea;
+    BRepGProp::SurfaceProperties(prism.cap, capArea);
+    BRepGProp::SurfaceProperties(face.Face(), erodedArea);
+    if (std::abs(erodedArea.Mass()) >= std::abs(capArea.Mass()))
+        return {};
+    gp_Trsf down;
+    down.SetTranslation(gp_Vec(prism.axis) * -inset);
+    const TopoDS_Shape start = BRepBuilderAPI_Transform(face.Face(), down, true).Shape();
+    BRepPrimAPI_MakePrism sweep(start, gp_Vec(prism.axis) * -(prism.high - prism.low - 2.0 * inset), true);
+    if (!sweep.IsDone())
+        return {};
+    TopExp_Explorer solids(sweep.Shape(), TopAbs_SOLID);
+    if (!solids.More())
+        return {};
+    TopoDS_Solid solid = TopoDS::Solid(solids.Current());
+    BRepLib::OrientClosedSolid(solid);
+    return solid;
+}
+
 // A tool that is not convex (a track with a bend, an L-shaped pad) offset inward by inset:
 // its faces lie inset inside the tool's, its concave edges rounded at that distance. Null when
 // the offset fails or does not come back as one solid a little smaller than the tool, by no
@@ -314,19 +358,24 @@ TopoDS_Shape offsetInward(const TopoDS_Shape& tool, double inset)
     if (own.size() != 1 || own.first().NbChildren() != 1)
         return {};
     const TopoDS_Shape& solid = own.first();
-    BRepOffsetAPI_MakeOffsetShape offset;
-    offset.PerformByJoin(solid, -inset, 1e-7, BRepOffset_Skin, false, false, GeomAbs_Arc);
-    if (!offset.IsDone())
-        return {};
-    const QList<TopoDS_Shape> solids = StepExporter::solidsOf(offset.Shape());
-    if (solids.size() != 1 || !OccUtils::solidsHoldVolume(solids.first()))
-        return {};
     GProp_GProps surface;
     BRepGProp::SurfaceProperties(solid, surface);
-    const double volume = StepExporter::volumeOf(solid), shrunk = StepExporter::volumeOf(solids.first());
-    if (shrunk >= volume || shrunk < volume - 1.01 * inset * surface.Mass())
-        return {};
-    return solids.first();
+    const double volume = StepExporter::volumeOf(solid);
+    const auto shrunkOf = [&](const TopoDS_Shape& shape) -> TopoDS_Shape {
+        const QList<TopoDS_Shape> solids = StepExporter::solidsOf(shape);
+        if (solids.size() != 1 || !OccUtils::solidsHoldVolume(solids.first()))
+            return {};
+        const double shrunk = StepExporter::volumeOf(solids.first());
+        return shrunk >= volume || shrunk < volume - 1.01 * inset * surface.Mass() ? TopoDS_Shape() : solids.first();
+    };
+    if (const std::optional<Prism> prism = prismOf(solid)) {
+        const TopoDS_Shape eroded = shrunkOf(erodedOutline(*prism, inset));
+        if (!eroded.IsNull())
+            return eroded;
+    }
+    BRepOffsetAPI_MakeOffsetShape offset;
+    offset.PerformByJoin(solid, -inset, 1e-7, BRepOffset_Skin, false, false, GeomAbs_Arc);
+    return offset.IsDone() ? shrunkOf(offset.Shape()) : TopoDS_Shape();
 }
 
 // A copy of a tool at least inset inside it everywhere: its faces then lie apart from
@@ -735,12 +784,41 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         }
         // The copies first, one step; then one step for each solid.
         Message_ProgressScope scope(progress, nullptr, double(solids.size() + 1));
-        Message_ProgressScope copies(scope.Next(), nullptr, double(std::max<qsizetype>(tools.size(), 1)));
-        for (int t = 0; t < tools.size(); ++t) {
-            copies.Next();
+        // Each tool's copies are made on their own, side by side: offsetting a bent track is
+        // the slowest step of the check. A failure in one fails the check, as made in turn.
+        struct Copies
+        {
+            TopoDS_Shape inset, eroded;
+            std::exception_ptr failure;
+        };
+        std::vector<Copies> copiesOf(size_t(tools.size()));
+        {
+            Message_ProgressScope copies(scope.Next(), nullptr, double(std::max<qsizetype>(tools.size(), 1)));
+            std::vector<Message_ProgressRange> ranges;
+            for (int t = 0; t < tools.size(); ++t)
+                ranges.push_back(copies.Next());
+            OSD_Parallel::For(0, int(tools.size()), [&](int t) {
+                Copies& copy = copiesOf[size_t(t)];
+                if (ranges[size_t(t)].UserBreak())
+                    return;
+                try {
+                    copy.inset = insetCopy(tools.at(t), inset, within);
+                    // The offset may store curves in the edges it reads: on a copy of its own,
+                    // since tools may share them.
+                    if (copy.inset.IsNull())
+                        copy.eroded = offsetInward(BRepBuilderAPI_Copy(tools.at(t)).Shape(), inset);
+                } catch (...) {
+                    copy.failure = std::current_exception();
+                }
+                ranges[size_t(t)].Close();
+            });
             if (!copies.More())
                 return QList<int>();
-            const TopoDS_Shape& tool = tools.at(t);
+        }
+        for (int t = 0; t < tools.size(); ++t) {
+            const Copies& copy = copiesOf[size_t(t)];
+            if (copy.failure)
+                std::rethrow_exception(copy.failure);
             const auto add = [&](const TopoDS_Shape& probe, bool isShrunk) {
                 owner.push_back(t);
                 shrunk.push_back(isShrunk);
@@ -750,27 +828,28 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
                 box.Enlarge(isShrunk ? kZero : 2.0 * fuzzy + 1e-4);
                 probeBoxes.push_back(box);
             };
-            const TopoDS_Shape copy = insetCopy(tool, inset, within);
-            if (!copy.IsNull()) {
-                add(copy, true);
+            if (!copy.inset.IsNull()) {
+                add(copy.inset, true);
                 continue;
             }
-            add(tool, false);
+            add(tools.at(t), false);
             // A slab joined to skins on tall walls is one piece as thin on average as a skin:
             // a copy offset inward finds it. Booleans with faces a hair apart can miss what
             // lies between them, so the whole tool stays in the check as well.
-            const TopoDS_Shape eroded = offsetInward(tool, inset);
-            if (!eroded.IsNull())
-                add(eroded, true);
+            if (!copy.eroded.IsNull())
+                add(copy.eroded, true);
         }
-        std::vector<double> held(size_t(tools.size()), 0.0);
+        // What each probe holds, per probe of a group: credits[k] for near.at(k).
+        using Credits = std::vector<double>;
         // A boolean without a fuzzy value: its split holds each piece of material left inside a
         // tool as a piece of both.
-        const auto common = [&](const TopoDS_Shape& solid, const QList<int>& near, const Message_ProgressRange& range) {
+        const auto boolean = [&](const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& shapes,
+                                 const QList<int>& near, const Message_ProgressRange& range,
+                                 Credits& credits) {
             TopTools_ListOfShape arguments, toolList;
             arguments.Append(solid);
-            for (const int t : near)
-                toolList.Append(probes[size_t(t)]);
+            for (const int k : near)
+                toolList.Append(shapes[size_t(k)]);
             BRepAlgoAPI_Common op;
             op.SetArguments(arguments);
             op.SetTools(toolList);
@@ -791,12 +870,41 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             const std::vector<double> volumes =
                 creditedVolumes(*op.Builder(), solid, toolList, asShrunk ? -1.0 : skin, asShrunk, steps.Next());
             for (size_t k = 0; k < volumes.size(); ++k)
-                held[size_t(owner[size_t(near.at(int(k)))])] += volumes[k];
+                credits[size_t(near.at(int(k)))] += volumes[k];
             return true;
         };
-        for (const TopoDS_Shape& solid : solids) {
+        // Shrunk copies that the solid provably leaves alone need no boolean; the boolean
+        // weighs what reaches into the others, and all of them when the screen is refused.
+        // Indices are into shapes, the group's probes.
+        const auto common = [&](const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& shapes,
+                                const QList<int>& near, const Message_ProgressRange& range, Credits& credits) {
+            if (!shrunk[size_t(near.first())])
+                return boolean(solid, shapes, near, range, credits);
+            Message_ProgressScope steps(range, nullptr, 2.0);
+            std::vector<TopoDS_Shape> copies;
+            for (const int k : near)
+                copies.push_back(shapes[size_t(k)]);
+            const std::optional<std::vector<bool>> clear = copiesClear(solid, copies, steps.Next());
+            if (!steps.More())
+                return true;
+            if (!clear)
+                return boolean(solid, shapes, near, steps.Next(), credits);
+            QList<int> left;
+            for (size_t k = 0; k < clear->size(); ++k)
+                if (!(*clear)[k])
+                    left.append(near.at(int(k)));
+            return left.isEmpty() || boolean(solid, shapes, left, steps.Next(), credits);
+        };
+        // A group of probes against one solid, a boolean of its own.
+        struct Group
+        {
+            int solid = 0;
+            QList<int> members; // probes
+        };
+        std::vector<Group> groups;
+        for (int s = 0; s < solids.size(); ++s) {
             Bnd_Box solidBox;
-            BRepBndLib::Add(solid, solidBox, false);
+            BRepBndLib::Add(solids.at(s), solidBox, false);
             QList<int> near; // probes
             for (int p = 0; p < int(probes.size()); ++p)
                 if (!probeBoxes[size_t(p)].IsVoid() && !solidBox.IsOut(probeBoxes[size_t(p)]))
@@ -818,16 +926,60 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
                 else
                     group->append(t);
             }
-            Message_ProgressScope groups(scope.Next(), nullptr, double(std::max<size_t>(apart.size(), 1)));
-            for (const QList<int>& members : apart) {
-                const bool done = common(solid, members, groups.Next());
-                if (!groups.More())
-                    return QList<int>();
+            for (const QList<int>& members : apart)
+                groups.push_back({s, members});
+        }
+        // The groups run side by side, each but a solid's first on copies of its own of what
+        // another group reads too: the booleans leave their arguments as they were, but may
+        // fill in what they lack.
+        Message_ProgressScope checks(scope.Next(double(solids.size())), nullptr,
+                                     double(std::max<size_t>(groups.size(), 1)));
+        std::vector<Message_ProgressRange> ranges;
+        for (size_t g = 0; g < groups.size(); ++g)
+            ranges.push_back(checks.Next());
+        std::vector<Credits> credits(groups.size());
+        std::vector<std::exception_ptr> failures(groups.size());
+        OSD_Parallel::For(0, int(groups.size()), [&](int g) {
+            const Group& group = groups[size_t(g)];
+            Message_ProgressRange& range = ranges[size_t(g)];
+            if (range.UserBreak())
+                return;
+            try {
+                const TopoDS_Shape& own = solids.at(group.solid);
+                const TopoDS_Shape solid = g > 0 && groups[size_t(g - 1)].solid == group.solid
+                                               ? BRepBuilderAPI_Copy(own).Shape()
+                                               : own;
+                std::vector<TopoDS_Shape> shapes;
+                QList<int> members;
+                for (const int p : group.members) {
+                    members.append(int(shapes.size()));
+                    shapes.push_back(solids.size() > 1 && groups.size() > 1
+                                         ? BRepBuilderAPI_Copy(probes[size_t(p)]).Shape()
+                                         : probes[size_t(p)]);
+                }
+                Credits& held = credits[size_t(g)];
+                held.assign(shapes.size(), 0.0);
+                Message_ProgressScope steps(range, nullptr, 1.0);
+                const bool done = common(solid, shapes, members, steps.Next(), held);
                 // Refused for all: each tool on its own; one refused alone is not known to be cut.
-                for (int k = 0; !done && k < members.size(); ++k)
-                    if (!common(solid, {members.at(k)}, Message_ProgressRange()))
-                        held[size_t(owner[size_t(members.at(k))])] = RealLast();
+                for (int k = 0; !done && steps.More() && k < members.size(); ++k) {
+                    Credits alone(shapes.size(), 0.0);
+                    held[size_t(k)] = common(solid, shapes, {k}, Message_ProgressRange(), alone) ? alone[size_t(k)]
+                                                                                                  : RealLast();
+                }
+            } catch (...) {
+                failures[size_t(g)] = std::current_exception();
             }
+            range.Close();
+        });
+        if (!checks.More())
+            return QList<int>();
+        std::vector<double> held(size_t(tools.size()), 0.0);
+        for (size_t g = 0; g < groups.size(); ++g) {
+            if (failures[g])
+                std::rethrow_exception(failures[g]);
+            for (int k = 0; k < groups[g].members.size(); ++k)
+                held[size_t(owner[size_t(groups[g].members.at(k))])] += credits[g][size_t(k)];
         }
         // What a loose edge or corner hides, the booleans above cannot see: its tools are not known to be cut.
         for (const int t : toolsNearLooseElements(carved, tools, looseAbove < 0.0 ? inset : looseAbove))

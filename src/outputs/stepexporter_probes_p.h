@@ -15,6 +15,7 @@
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
+#include <Message_ProgressRange.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 
@@ -129,5 +130,32 @@ QList<int> holdingOrEvery(int count, const char* context, bool* made, Check&& ch
         every.append(t);
     return every;
 }
+
+// Whether a point lies inside a solid, by the parity of a ray's crossings with its faces: two
+// rays must agree, and a ray grazing an edge or a face, or starting on one, counts for nothing.
+// Nothing when no two rays agree. The solid classifier seeks a point inside one of the solid's
+// faces for every point it classifies: on a part pierced by hundreds of cavities that costs
+// about as much as cutting them.
+class RayParity
+{
+public:
+    explicit RayParity(const TopoDS_Shape& solid);
+    ~RayParity();
+    std::optional<bool> inside(const gp_Pnt& point);
+
+private:
+    struct Face;
+    std::optional<bool> along(const gp_Pnt& point, const gp_Dir& direction);
+    std::vector<Face> faces;
+    double reach = 0.0;
+    Bnd_Box box;
+};
+
+// For each of copies (tools shrunk apart from the walls a right cut leaves): true when it
+// provably shares no material with solid, no face, edge or vertex of the solid meeting it and
+// it lying outside the solid, the solid not inside it. The others need a boolean to weigh
+// what reaches into them. Nothing when the intersection is refused or broken off.
+std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& copies,
+                                             const Message_ProgressRange& progress = Message_ProgressRange());
 
 } // namespace CarvingProbes

@@ -1,0 +1,219 @@
+// The cheap road of the cavity check: shrunk copies of the cavities' tools that provably hold
+// none of the carved part's material, found from the intersection and a point classification
+// alone, with no boolean's split built.
+#include "outputs/stepexporter_probes_p.h"
+
+#include <BOPAlgo_PaveFiller.hxx>
+#include <BOPDS_DS.hxx>
+#include <BRep_Builder.hxx>
+#include <NCollection_DataMap.hxx>
+#include <TopExp.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
+#include <TopoDS_Compound.hxx>
+#include <BRepTopAdaptor_FClass2d.hxx>
+#include <BRepAdaptor_Surface.hxx>
+#include <GeomAdaptor_Curve.hxx>
+#include <Geom_Line.hxx>
+#include <IntCurveSurface_HInter.hxx>
+#include <IntCurveSurface_IntersectionPoint.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <gp_Lin.hxx>
+
+namespace CarvingProbes {
+
+namespace {
+
+// A hit nearer than this to another, or to the ray's start, may be an edge or the start itself.
+constexpr double kNear = 1e-6;
+
+} // namespace
+
+// The surface met without its bounds, each hit then placed on the face by a classifier built
+// once: the face intersector builds one for every hit, walking every wire of a face pierced by
+// hundreds of cavities.
+struct RayParity::Face
+{
+    TopoDS_Face face;
+    Bnd_Box box;
+    Handle(BRepAdaptor_Surface) surface; // built for the faces a ray meets
+    std::unique_ptr<BRepTopAdaptor_FClass2d> bounds;
+};
+
+RayParity::RayParity(const TopoDS_Shape& solid)
+{
+    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next()) {
+        Face face{TopoDS::Face(it.Current()), Bnd_Box(), nullptr, nullptr};
+        BRepBndLib::Add(face.face, face.box, false);
+        face.box.Enlarge(kNear);
+        box.Add(face.box);
+        faces.push_back(std::move(face));
+    }
+    if (!box.IsVoid())
+        reach = std::sqrt(box.SquareExtent());
+}
+
+RayParity::~RayParity() = default;
+
+std::optional<bool> RayParity::inside(const gp_Pnt& point)
+{
+    if (box.IsVoid())
+        return std::nullopt;
+    if (box.IsOut(point))
+        return false;
+    // Away from the axes and from one another: few parts have faces or edges along them.
+    static const gp_Dir directions[] = {gp_Dir(0.1283, 0.2057, -0.9702), gp_Dir(-0.3301, 0.1733, 0.9279),
+                                        gp_Dir(0.7114, -0.4432, 0.5453), gp_Dir(-0.6121, -0.7036, -0.3609)};
+    std::optional<bool> verdict;
+    for (const gp_Dir& direction : directions) {
+        const std::optional<bool> one = along(point, direction);
+        if (!one)
+            continue;
+        if (verdict)
+            return *verdict == *one ? verdict : std::nullopt;
+        verdict = one;
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> RayParity::along(const gp_Pnt& point, const gp_Dir& direction)
+{
+    const gp_Lin line(point, direction);
+    const Handle(Adaptor3d_Curve) ray =
+        new GeomAdaptor_Curve(new Geom_Line(line), -kNear, reach + point.Distance(box.CornerMin()) + 1.0);
+    std::vector<double> hits;
+    for (Face& face : faces) {
+        if (!face.box.IsVoid() && face.box.IsOut(line))
+            continue;
+        if (face.surface.IsNull()) {
+            face.surface = new BRepAdaptor_Surface(face.face);
+            face.bounds = std::make_unique<BRepTopAdaptor_FClass2d>(face.face, kNear);
+        }
+        IntCurveSurface_HInter hit;
+        hit.Perform(ray, face.surface);
+        if (!hit.IsDone() || hit.NbSegments() > 0)
+            return std::nullopt;
+        for (int i = 1; i <= hit.NbPoints(); ++i) {
+            const IntCurveSurface_IntersectionPoint& at = hit.Point(i);
+            const TopAbs_State on = face.bounds->Perform(gp_Pnt2d(at.U(), at.V()));
+            if (on == TopAbs_OUT)
+                continue;
+            if (on != TopAbs_IN || at.W() < kNear || at.Transition() == IntCurveSurface_Tangent)
+                return std::nullopt;
+            hits.push_back(at.W());
+        }
+    }
+    std::sort(hits.begin(), hits.end());
+    for (size_t k = 1; k < hits.size(); ++k)
+        if (hits[k] - hits[k - 1] < kNear)
+            return std::nullopt;
+    return hits.size() % 2 == 1;
+}
+
+std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& copies,
+                                             const Message_ProgressRange& progress)
+{
+    // The copies as one argument: the intersection then never weighs one copy against another
+    // (a pad's inside its body's), only against the solid.
+    TopoDS_Compound together;
+    BRep_Builder builder;
+    builder.MakeCompound(together);
+    NCollection_DataMap<TopoDS_Shape, std::vector<int>, TopTools_ShapeMapHasher> ownersOf;
+    for (size_t k = 0; k < copies.size(); ++k) {
+        builder.Add(together, copies[k]);
+        TopTools_IndexedMapOfShape parts;
+        TopExp::MapShapes(copies[k], parts);
+        for (int i = 1; i <= parts.Extent(); ++i) {
+            if (!ownersOf.IsBound(parts(i)))
+                ownersOf.Bind(parts(i), {});
+            ownersOf.ChangeFind(parts(i)).push_back(int(k));
+        }
+    }
+    TopTools_ListOfShape arguments;
+    arguments.Append(solid);
+    arguments.Append(together);
+    BOPAlgo_PaveFiller filler;
+    filler.SetArguments(arguments);
+    filler.SetRunParallel(false);
+    filler.SetNonDestructive(true);
+    filler.Perform(progress);
+    if (filler.HasErrors() || progress.UserBreak())
+        return std::nullopt;
+    // Touched: a sub-shape of the solid meets one of a copy's. An interference of a shape the
+    // intersection made itself (rank -1), or of one no copy owns, may be any copy's: every copy
+    // counts as touched.
+    BOPDS_DS& data = *filler.PDS();
+    std::vector<bool> touched(copies.size(), false);
+    const auto touch = [&](int index) {
+        const std::vector<int>* owners = ownersOf.Seek(data.Shape(index));
+        if (!owners)
+            std::fill(touched.begin(), touched.end(), true);
+        for (size_t k = 0; owners && k < owners->size(); ++k)
+            touched[size_t((*owners)[k])] = true;
+    };
+    const auto mark = [&](const BOPDS_Interf& interference) {
+        int first = 0, second = 0;
+        interference.Indices(first, second);
+        const int a = data.Rank(first), b = data.Rank(second);
+        if (a < 0 || b < 0)
+            std::fill(touched.begin(), touched.end(), true);
+        else if (a == 0 && b == 1)
+            touch(second);
+        else if (b == 0 && a == 1)
+            touch(first);
+    };
+    const auto markAll = [&](const auto& interferences) {
+        for (int i = 0; i < interferences.Length(); ++i)
+            mark(interferences(i));
+    };
+    markAll(data.InterfVV());
+    markAll(data.InterfVE());
+    markAll(data.InterfVF());
+    markAll(data.InterfEE());
+    markAll(data.InterfEF());
+    // Two faces' surfaces may cross only where neither face is: the section edges and points
+    // kept on both are touches.
+    const BOPDS_VectorOfInterfFF& faces = data.InterfFF();
+    for (int i = 0; i < faces.Length(); ++i) {
+        const BOPDS_VectorOfCurve& curves = faces(i).Curves();
+        bool kept = !faces(i).Points().IsEmpty();
+        for (int c = 0; c < curves.Length() && !kept; ++c)
+            kept = !curves(c).PaveBlocks().IsEmpty();
+        if (kept)
+            mark(faces(i));
+    }
+
+    // Meeting nothing, a copy lies wholly inside the solid or outside it, and the solid wholly
+    // inside the copy or outside it: one point of each tells.
+    const auto firstVertex = [](const TopoDS_Shape& shape) -> std::optional<gp_Pnt> {
+        TopExp_Explorer it(shape, TopAbs_VERTEX);
+        if (!it.More())
+            return std::nullopt;
+        return BRep_Tool::Pnt(TopoDS::Vertex(it.Current()));
+    };
+    Bnd_Box solidBox;
+    BRepBndLib::Add(solid, solidBox, false);
+    const std::optional<gp_Pnt> solidPoint = firstVertex(solid);
+    std::unique_ptr<RayParity> rays;
+    std::vector<bool> clear(copies.size(), false);
+    for (size_t k = 0; k < copies.size(); ++k) {
+        const std::optional<gp_Pnt> copyPoint = firstVertex(copies[k]);
+        if (touched[k] || !copyPoint || !solidPoint)
+            continue;
+        if (!rays)
+            rays = std::make_unique<RayParity>(solid);
+        if (rays->inside(*copyPoint) != std::optional<bool>(false))
+            continue;
+        Bnd_Box copyBox;
+        BRepBndLib::Add(copies[k], copyBox, false);
+        if (!solidBox.IsVoid() && !copyBox.IsOut(solidBox.CornerMin()) && !copyBox.IsOut(solidBox.CornerMax())) {
+            BRepClass3d_SolidClassifier inCopy(copies[k], *solidPoint, 1e-7);
+            if (inCopy.State() != TopAbs_OUT)
+                continue;
+        }
+        clear[k] = true;
+    }
+    return clear;
+}
+
+} // namespace CarvingProbes
