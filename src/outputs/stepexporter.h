@@ -163,8 +163,8 @@ public:
     // is listed and made, when given, turns false. A tool touching an edge of carved looser than
     // looseAbove (by default twice the fuzzy value), or a vertex looser than twice that, counts
     // as holding: no boolean sees what lies within that tolerance. refuses, when given, stands
-    // for a boolean that cannot be made: it is asked with the tools each boolean weighs, before
-    // the boolean reads as made.
+    // for a boolean that cannot be made (the screen that clears copies without one included): it is
+    // asked with the tools each boolean weighs, before the boolean reads as made.
     using BooleanRefusal = std::function<bool(const QList<int>& tools)>;
     static QList<int> toolsHoldingMaterial(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools,
                                            double fuzzy, const Message_ProgressRange& progress = Message_ProgressRange(),

@@ -841,6 +841,15 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         }
         // What each probe holds, per probe of a group: credits[k] for near.at(k).
         using Credits = std::vector<double>;
+        // Whether the caller stands for the booleans weighing these probes as refused.
+        const auto refusedFor = [&](const QList<int>& near) {
+            if (!refuses)
+                return false;
+            QList<int> weighed;
+            for (const int t : near)
+                weighed.append(owner[size_t(t)]);
+            return refuses(weighed);
+        };
         // A boolean without a fuzzy value: its split holds each piece of material left inside a
         // tool as a piece of both.
         const auto boolean = [&](const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& shapes,
@@ -859,13 +868,8 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             op.Build(steps.Next(9.0));
             if (!op.IsDone())
                 return false;
-            if (refuses) {
-                QList<int> weighed;
-                for (const int t : near)
-                    weighed.append(owner[size_t(t)]);
-                if (refuses(weighed))
-                    return false;
-            }
+            if (refusedFor(near))
+                return false;
             const bool asShrunk = shrunk[size_t(near.first())];
             const std::vector<double> volumes =
                 creditedVolumes(*op.Builder(), solid, toolList, asShrunk ? -1.0 : skin, asShrunk, steps.Next());
@@ -884,7 +888,9 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             std::vector<TopoDS_Shape> copies;
             for (const int k : near)
                 copies.push_back(shapes[size_t(k)]);
-            const std::optional<std::vector<bool>> clear = copiesClear(solid, copies, steps.Next());
+            // The screen's intersection is a boolean too.
+            const std::optional<std::vector<bool>> clear =
+                refusedFor(near) ? std::nullopt : copiesClear(solid, copies, steps.Next());
             if (!steps.More())
                 return true;
             if (!clear)
