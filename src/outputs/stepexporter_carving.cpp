@@ -28,7 +28,6 @@
 #include <BRepTools_WireExplorer.hxx>
 #include <GProp_GProps.hxx>
 #include <Message_ProgressScope.hxx>
-#include <OSD_Parallel.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS_Compound.hxx>
@@ -47,6 +46,9 @@
 #include <vector>
 
 namespace {
+
+// Material a cavity may keep and still count as cut, in mm³: the one cut's own volume tolerance.
+constexpr double kHeldVolume = 1e-3;
 
 using namespace CarvingProbes;
 
@@ -784,8 +786,9 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         }
         // The copies first, one step; then one step for each solid.
         Message_ProgressScope scope(progress, nullptr, double(solids.size() + 1));
-        // Each tool's copies are made on their own, side by side: offsetting a bent track is
-        // the slowest step of the check. A failure in one fails the check, as made in turn.
+        // Each tool's copies are made on their own, in turn: the progress window follows its own
+        // thread's reports only, and work run beside it made the bar leap. A failure in one fails
+        // the check.
         struct Copies
         {
             TopoDS_Shape inset, eroded;
@@ -797,10 +800,10 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             std::vector<Message_ProgressRange> ranges;
             for (int t = 0; t < tools.size(); ++t)
                 ranges.push_back(copies.Next());
-            OSD_Parallel::For(0, int(tools.size()), [&](int t) {
+            for (int t = 0; t < int(tools.size()); ++t) {
                 Copies& copy = copiesOf[size_t(t)];
                 if (ranges[size_t(t)].UserBreak())
-                    return;
+                    break;
                 try {
                     copy.inset = insetCopy(tools.at(t), inset, within);
                     // The offset may store curves in the edges it reads: on a copy of its own,
@@ -811,7 +814,7 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
                     copy.failure = std::current_exception();
                 }
                 ranges[size_t(t)].Close();
-            });
+            }
             if (!copies.More())
                 return QList<int>();
         }
@@ -935,9 +938,7 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             for (const QList<int>& members : apart)
                 groups.push_back({s, members});
         }
-        // The groups run side by side, each but a solid's first on copies of its own of what
-        // another group reads too: the booleans leave their arguments as they were, but may
-        // fill in what they lack.
+        // The groups run in turn, for the bar's sake as the copies above.
         Message_ProgressScope checks(scope.Next(double(solids.size())), nullptr,
                                      double(std::max<size_t>(groups.size(), 1)));
         std::vector<Message_ProgressRange> ranges;
@@ -945,23 +946,18 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             ranges.push_back(checks.Next());
         std::vector<Credits> credits(groups.size());
         std::vector<std::exception_ptr> failures(groups.size());
-        OSD_Parallel::For(0, int(groups.size()), [&](int g) {
+        for (int g = 0; g < int(groups.size()); ++g) {
             const Group& group = groups[size_t(g)];
             Message_ProgressRange& range = ranges[size_t(g)];
             if (range.UserBreak())
-                return;
+                break;
             try {
-                const TopoDS_Shape& own = solids.at(group.solid);
-                const TopoDS_Shape solid = g > 0 && groups[size_t(g - 1)].solid == group.solid
-                                               ? BRepBuilderAPI_Copy(own).Shape()
-                                               : own;
+                const TopoDS_Shape& solid = solids.at(group.solid);
                 std::vector<TopoDS_Shape> shapes;
                 QList<int> members;
                 for (const int p : group.members) {
                     members.append(int(shapes.size()));
-                    shapes.push_back(solids.size() > 1 && groups.size() > 1
-                                         ? BRepBuilderAPI_Copy(probes[size_t(p)]).Shape()
-                                         : probes[size_t(p)]);
+                    shapes.push_back(probes[size_t(p)]);
                 }
                 Credits& held = credits[size_t(g)];
                 held.assign(shapes.size(), 0.0);
@@ -977,7 +973,7 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
                 failures[size_t(g)] = std::current_exception();
             }
             range.Close();
-        });
+        }
         if (!checks.More())
             return QList<int>();
         std::vector<double> held(size_t(tools.size()), 0.0);
@@ -990,9 +986,12 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         // What a loose edge or corner hides, the booleans above cannot see: its tools are not known to be cut.
         for (const int t : toolsNearLooseElements(carved, tools, looseAbove < 0.0 ? inset : looseAbove))
             held[size_t(t)] = RealLast();
+        // Crumbs below the cut's own volume tolerance are what the modelling tolerance leaves
+        // where loose corners meet a copy: the written part holds them no more than it holds
+        // nothing.
         QList<int> holding;
         for (int t = 0; t < tools.size(); ++t)
-            if (held[size_t(t)] > 1e-6)
+            if (held[size_t(t)] > kHeldVolume)
                 holding.append(t);
         return holding;
     });
