@@ -100,10 +100,10 @@ bool shellCrossesItself(const StlMesh& mesh, const std::vector<int>& component, 
         for (int k = 0; k < 3; ++k)
             sides += (c.p[k] - c.p[(k + 1) % 3]).Modulus();
     }
-    // A grid of cells about a mean side long (at most 2^20 across, so a cell packs in 63
+    // A grid of cells about two mean sides long (at most 2^20 across, so a cell packs in 63
     // bits), coarsened while long triangles would list themselves in too many cells.
     const double extent = std::max({high.X() - low.X(), high.Y() - low.Y(), high.Z() - low.Z()});
-    double cell = std::max(sides / double(3 * nt), extent / double(1 << 20));
+    double cell = std::max(2.0 * sides / double(3 * nt), extent / double(1 << 20));
     if (!(cell > 0.0))
         return false;
     const auto index = [&](double v, int axis) { return std::int64_t((v - low.Coord(axis + 1)) / cell); };
