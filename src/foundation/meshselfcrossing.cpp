@@ -55,8 +55,7 @@ std::pair<double, double> chord(const Corners& t, const double d[3], const int s
     return {lo, hi};
 }
 
-} // namespace
-
+// Whether triangles a and b cross: a shared length through both insides.
 bool trianglesCross(const StlMesh& mesh, int a, int b, double eps)
 {
     const Corners ta = cornersOf(mesh, a), tb = cornersOf(mesh, b);
@@ -77,6 +76,8 @@ bool trianglesCross(const StlMesh& mesh, int a, int b, double eps)
     // plane and none across it), so a shared length is a crossing.
     return std::min(hiA, hiB) - std::max(loA, loB) > eps;
 }
+
+} // namespace
 
 bool shellCrossesItself(const StlMesh& mesh, const std::vector<int>& component, double eps)
 {

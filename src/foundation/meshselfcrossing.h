@@ -11,6 +11,3 @@ struct StlMesh;
 // each passes through the other's inside along a length over eps. Triangles that only touch
 // (at a side, a node, or lying against one another) do not cross.
 bool shellCrossesItself(const StlMesh& mesh, const std::vector<int>& component, double eps);
-
-// Whether triangles a and b cross, by the rule above.
-bool trianglesCross(const StlMesh& mesh, int a, int b, double eps);
