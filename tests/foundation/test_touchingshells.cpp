@@ -395,6 +395,12 @@ TEST_F(TouchingShellsTest, ShellThroughItselfIsToldFromShellsThatTouch)
         {"ball", sphereTriangles(10.0, gp_XYZ(0, 0, 0), false), false},
         {"ball folded through itself", folded, true},
         {"two triangles through each other", {{a, b, c}, {gp_Pnt(2, 2, -1), gp_Pnt(2, 2, 1), gp_Pnt(20, 20, 0)}}, true},
+        // The ball makes the cells small: the pair meets far from the long triangle's first cell.
+        {"a small triangle through the far end of a long one, beside a ball",
+         sphereTriangles(10.0, gp_XYZ(0, 0, 0), false)
+             + QList<Triangle>{{gp_Pnt(50, 0, 0), gp_Pnt(80, 0, 0), gp_Pnt(50, 30, 0)},
+                               {gp_Pnt(75, 2, -0.5), gp_Pnt(75, 2, 0.5), gp_Pnt(76, 3, 0)}},
+         true},
         {"a corner on the other's inside", {{a, b, c}, {gp_Pnt(2, 2, 0), gp_Pnt(2, 2, 5), gp_Pnt(5, 5, 5)}}, false},
         {"on one node, through", {{a, b, c}, {a, gp_Pnt(5, 1, -1), gp_Pnt(1, 5, 1)}}, true},
         {"on one node, beside", {{a, b, c}, {a, gp_Pnt(-5, -1, -1), gp_Pnt(-1, -5, 1)}}, false},
