@@ -9,6 +9,7 @@
 // and pole points are a rounding error apart, and a knot half made of slivers, at 10k, 100k
 // and 1M triangles. Reported: both times, their ratio, both peaks and the peak per triangle.
 #include "foundation/geometryutils.h"
+#include "foundation/meshselfcrossing.h"
 #include "foundation/stepimporter.h"
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
@@ -563,6 +564,45 @@ BENCHMARK(BM_StlCancel)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// The check that no shell passes through itself, on a closed sphere of about 360,000
+// triangles, against the whole import of the same file in the same run.
+void BM_StlSelfCrossingCheck(benchmark::State& state)
+{
+    const MeshShapes::Soup soup = MeshShapes::nearWeldedSphere(int(state.range(0)));
+    const QString path = sphereStl(int(state.range(0)), false);
+    StlMesh mesh;
+    for (const auto& t : soup) {
+        mesh.triangles.push_back({int(mesh.nodes.size()), int(mesh.nodes.size()) + 1, int(mesh.nodes.size()) + 2});
+        mesh.nodes.insert(mesh.nodes.end(), t.begin(), t.end());
+    }
+    const std::vector<int> oneShell(mesh.triangles.size(), 0);
+    double importWall = 0.0, importCpu = 0.0, checkWall = 0.0, checkCpu = 0.0;
+    bool crosses = true, valid = false;
+    for (auto _ : state) {
+        double cpu = processCpuSeconds();
+        auto start = std::chrono::steady_clock::now();
+        const StlImportResult r = StlImporter::importStl(path);
+        importWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        importCpu = processCpuSeconds() - cpu;
+        valid = r.valid && r.solidBuilt;
+        cpu = processCpuSeconds();
+        start = std::chrono::steady_clock::now();
+        crosses = shellCrossesItself(mesh, oneShell, 1e-6);
+        checkWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        checkCpu = processCpuSeconds() - cpu;
+    }
+    state.counters["triangles"] = double(mesh.triangles.size());
+    state.counters["import_s"] = importWall;
+    state.counters["import_cpu_s"] = importCpu;
+    state.counters["check_s"] = checkWall;
+    state.counters["check_cpu_s"] = checkCpu;
+    state.counters["check_per_import"] = importWall > 0.0 ? checkWall / importWall : 0.0;
+    state.counters["check_cpu_per_import_cpu"] = importCpu > 0.0 ? checkCpu / importCpu : 0.0;
+    state.counters["crosses"] = crosses;
+    state.counters["valid"] = valid;
+}
+BENCHMARK(BM_StlSelfCrossingCheck)->Arg(360000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // One click in the Orientation mode on an imported mesh part: the clicked face's normal,
 // turned outward, the rotation that lays it on the plate and the centring on the plate.

@@ -1,4 +1,5 @@
 #include "foundation/stlshellbuilder.h"
+#include "foundation/meshselfcrossing.h"
 #include "foundation/meshshellinside.h"
 #include "foundation/occutils.h"
 #include "foundation/shellnesting.h"
@@ -207,6 +208,10 @@ public:
             if (!pairSides() || !orientComponents() || stage.UserBreak())
                 return TopoDS_Shape();
         }
+        // A shell through itself encloses, by its signed volume, other than what a slicer
+        // prints; sewing weighs the mesh against its winding instead.
+        if (shellCrossesItself(m_mesh, m_component, m_tolerance) || stage.UserBreak())
+            return TopoDS_Shape();
         stage.Next();
         // Only each edge's two nodes are needed from here on; the rest would sit beside the
         // shape at its peak.

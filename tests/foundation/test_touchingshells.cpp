@@ -6,6 +6,7 @@
 #include "meshshapes.h"
 #include "testsupport.h"
 
+#include "foundation/meshselfcrossing.h"
 #include "foundation/meshwindingvolume.h"
 #include "foundation/occutils.h"
 #include "foundation/stlimporter.h"
@@ -134,6 +135,19 @@ QList<Triangle> fanned(const QList<Triangle>& triangles)
         out += {Triangle{t[0], t[1], m}, Triangle{t[1], t[2], m}, Triangle{t[2], t[0], m}};
     }
     return out;
+}
+
+// A 10 mm box whose top is pushed down through its bottom to a point `depth` below it.
+QList<Triangle> pushedBox(double depth)
+{
+    QList<Triangle> pushed;
+    for (const Triangle& t : boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 10, 10)))
+        if (!(t[0].Z() == 10 && t[1].Z() == 10 && t[2].Z() == 10))
+            pushed.append(t);
+    const gp_Pnt top[4] = {{0, 0, 10}, {10, 0, 10}, {10, 10, 10}, {0, 10, 10}};
+    for (int k = 0; k < 4; ++k)
+        pushed.append({top[k], top[(k + 1) % 4], gp_Pnt(5, 5, -depth)});
+    return pushed;
 }
 
 class TouchingShellsTest : public PartFileTest
@@ -332,14 +346,7 @@ TEST_F(TouchingShellsTest, ShellsOnOneAnotherWithOtherTrianglesComeInAsTheSlicer
 // in as the slicer reads it, or be said not to combine; never a wrong solid given as sound.
 TEST_F(TouchingShellsTest, UnionThatDisagreesWithItsShellsIsNotTaken)
 {
-    // A box whose top is pushed down through its bottom to a point 5 below it.
-    QList<Triangle> pushed;
-    for (const Triangle& t : boxTriangles(gp_Pnt(0, 0, 0), gp_Vec(10, 10, 10)))
-        if (!(t[0].Z() == 10 && t[1].Z() == 10 && t[2].Z() == 10))
-            pushed.append(t);
-    const gp_Pnt top[4] = {{0, 0, 10}, {10, 0, 10}, {10, 10, 10}, {0, 10, 10}};
-    for (int k = 0; k < 4; ++k)
-        pushed.append({top[k], top[(k + 1) % 4], gp_Pnt(5, 5, -5)});
+    const QList<Triangle> pushed = pushedBox(5.0);
     const struct
     {
         const char* name;
@@ -359,6 +366,87 @@ TEST_F(TouchingShellsTest, UnionThatDisagreesWithItsShellsIsNotTaken)
                 << r.warning.toStdString();
         } else {
             EXPECT_NEAR(TestSupport::volumeOf(r.shape), expected, 1e-3 * expected);
+        }
+    }
+}
+
+// Triangles of one shell that pass through one another are told from those that only touch,
+// among thousands, wherever the grid lists them.
+TEST_F(TouchingShellsTest, ShellThroughItselfIsToldFromShellsThatTouch)
+{
+    // A ball whose cap above half its height is folded down through its bottom.
+    QList<Triangle> folded;
+    for (Triangle t : sphereTriangles(10.0, gp_XYZ(0, 0, 0), false)) {
+        for (gp_Pnt& p : t)
+            if (p.Z() > 5.0)
+                p.SetZ(5.0 - 4.0 * (p.Z() - 5.0));
+        folded.append(t);
+    }
+    const gp_Pnt a(0, 0, 0), b(10, 0, 0), c(0, 10, 0);
+    const struct
+    {
+        const char* name;
+        QList<Triangle> mesh;
+        bool crosses;
+    } rows[] = {
+        {"box pushed through its bottom", pushedBox(5.0), true},
+        {"box pushed just through its bottom", pushedBox(0.01), true},
+        {"box pushed onto its bottom", pushedBox(0.0), false},
+        {"ball", sphereTriangles(10.0, gp_XYZ(0, 0, 0), false), false},
+        {"ball folded through itself", folded, true},
+        {"two triangles through each other", {{a, b, c}, {gp_Pnt(2, 2, -1), gp_Pnt(2, 2, 1), gp_Pnt(20, 20, 0)}}, true},
+        // The ball makes the cells small: the pair meets far from the long triangle's first cell.
+        {"a small triangle through the far end of a long one, beside a ball",
+         sphereTriangles(10.0, gp_XYZ(0, 0, 0), false)
+             + QList<Triangle>{{gp_Pnt(50, 0, 0), gp_Pnt(80, 0, 0), gp_Pnt(50, 30, 0)},
+                               {gp_Pnt(75, 2, -0.5), gp_Pnt(75, 2, 0.5), gp_Pnt(76, 3, 0)}},
+         true},
+        {"a corner on the other's inside", {{a, b, c}, {gp_Pnt(2, 2, 0), gp_Pnt(2, 2, 5), gp_Pnt(5, 5, 5)}}, false},
+        {"on one node, through", {{a, b, c}, {a, gp_Pnt(5, 1, -1), gp_Pnt(1, 5, 1)}}, true},
+        {"on one node, beside", {{a, b, c}, {a, gp_Pnt(-5, -1, -1), gp_Pnt(-1, -5, 1)}}, false},
+        {"on one side, folded", {{a, b, c}, {a, b, gp_Pnt(3, 3, 1)}}, false},
+        {"lying on each other", {{a, b, c}, {gp_Pnt(1, 1, 0), gp_Pnt(6, 1, 0), gp_Pnt(1, 6, 0)}}, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StlMesh mesh = meshOf(row.mesh);
+        EXPECT_EQ(shellCrossesItself(mesh, std::vector<int>(mesh.triangles.size(), 0), 1e-6), row.crosses);
+        // Told apart by shell: the same triangles numbered as shells of their own never cross.
+        std::vector<int> own(mesh.triangles.size());
+        for (std::size_t t = 0; t < own.size(); ++t)
+            own[t] = int(t);
+        EXPECT_FALSE(shellCrossesItself(mesh, own, 1e-6));
+    }
+}
+
+// One shell through itself holds, by its signed volume, less than the slicer prints: it must
+// come in at the slicer's volume or be refused, never as a valid solid of the wrong volume.
+TEST_F(TouchingShellsTest, ShellThroughItselfComesInAsTheSlicerReadsIt)
+{
+    // The box less the pyramid, whose tip (a third of its height, so 1/27 of it) pokes out
+    // below the box and counts once more.
+    const double pushedVolume = 1000.0 - 500.0 + 2.0 * 500.0 / 27.0;
+    const struct
+    {
+        const char* name;
+        QList<Triangle> mesh;
+        double volume;
+    } rows[] = {
+        {"pushed box alone", pushedBox(5.0), pushedVolume},
+        {"pushed box with a cube beside it", pushedBox(5.0) + boxTriangles(gp_Pnt(20, 0, 0), gp_Vec(5, 5, 5)),
+         pushedVolume + 125.0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_NEAR(windingVolume(row.mesh, 1500), row.volume, 1e-2 * row.volume);
+        const StlImportResult r = StlImporter::importStl(file(QString::fromUtf8(row.name) + ".stl", binaryStl(row.mesh)));
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        if (r.shellsUncombined) {
+            EXPECT_EQ(TestSupport::countOf(r.shape, TopAbs_SOLID), 0);
+            EXPECT_TRUE(r.warning.startsWith("The closed shells of the STL mesh touch or cross one another"))
+                << r.warning.toStdString();
+        } else {
+            EXPECT_NEAR(TestSupport::volumeOf(r.shape), row.volume, 1e-3 * row.volume);
         }
     }
 }
