@@ -165,16 +165,35 @@ bool shellCrossesItself(const StlMesh& mesh, const std::vector<int>& component, 
     const auto pack = [](std::int64_t i, std::int64_t j, std::int64_t k) {
         return std::uint64_t(i) << 42 | std::uint64_t(j) << 21 | std::uint64_t(k);
     };
-    std::vector<std::pair<std::uint64_t, int>> listed;
-    listed.reserve(entries);
+    // Each triangle's entries from its own place in the list, filled and sorted on OCCT's
+    // workers: in chunks, then merged pairwise.
+    std::vector<std::size_t> first(nt + 1, 0);
     for (std::size_t t = 0; t < nt; ++t) {
-        const auto& box = boxes[t];
-        for (std::int64_t i = cellOf(box, 0, false); i <= cellOf(box, 0, true); ++i)
-            for (std::int64_t j = cellOf(box, 1, false); j <= cellOf(box, 1, true); ++j)
-                for (std::int64_t k = cellOf(box, 2, false); k <= cellOf(box, 2, true); ++k)
-                    listed.push_back({pack(i, j, k), int(t)});
+        std::size_t n = 1;
+        for (int axis = 0; axis < 3; ++axis)
+            n *= std::size_t(cellOf(boxes[t], axis, true) - cellOf(boxes[t], axis, false) + 1);
+        first[t + 1] = first[t] + n;
     }
-    std::sort(listed.begin(), listed.end());
+    std::vector<std::pair<std::uint64_t, int>> listed(first[nt]);
+    constexpr int kChunks = 16;
+    OSD_Parallel::For(0, kChunks, [&](int chunk) {
+        for (std::size_t t = nt * std::size_t(chunk) / kChunks; t < nt * std::size_t(chunk + 1) / kChunks; ++t) {
+            const auto& box = boxes[t];
+            std::size_t x = first[t];
+            for (std::int64_t i = cellOf(box, 0, false); i <= cellOf(box, 0, true); ++i)
+                for (std::int64_t j = cellOf(box, 1, false); j <= cellOf(box, 1, true); ++j)
+                    for (std::int64_t k = cellOf(box, 2, false); k <= cellOf(box, 2, true); ++k)
+                        listed[x++] = {pack(i, j, k), int(t)};
+        }
+    });
+    const auto bound = [&](int chunk) {
+        return listed.begin() + std::ptrdiff_t(listed.size() * std::size_t(std::min(chunk, kChunks)) / kChunks);
+    };
+    OSD_Parallel::For(0, kChunks, [&](int chunk) { std::sort(bound(chunk), bound(chunk + 1)); });
+    for (int width = 1; width < kChunks; width *= 2)
+        OSD_Parallel::For(0, (kChunks + 2 * width - 1) / (2 * width), [&](int m) {
+            std::inplace_merge(bound(2 * width * m), bound(2 * width * m + width), bound(2 * width * (m + 1)));
+        });
     std::vector<std::size_t> cells; // where each cell's run of the list begins, and its end
     for (std::size_t x = 0; x < listed.size(); ++x)
         if (x == 0 || listed[x].first != listed[x - 1].first)
