@@ -39,6 +39,7 @@
 #include <TopoDS_Compound.hxx>
 
 #include <benchmark/benchmark.h>
+#include <tbb/global_control.h>
 
 #include "meshshapes.h"
 
@@ -566,7 +567,8 @@ BENCHMARK(BM_StlCancel)
     ->Iterations(1);
 
 // The check that no shell passes through itself, on a closed sphere of about 360,000
-// triangles, against the whole import of the same file in the same run.
+// triangles, against the whole import of the same file in the same run, and against itself
+// held to one thread.
 void BM_StlSelfCrossingCheck(benchmark::State& state)
 {
     const MeshShapes::Soup soup = MeshShapes::nearWeldedSphere(int(state.range(0)));
@@ -577,8 +579,8 @@ void BM_StlSelfCrossingCheck(benchmark::State& state)
         mesh.nodes.insert(mesh.nodes.end(), t.begin(), t.end());
     }
     const std::vector<int> oneShell(mesh.triangles.size(), 0);
-    double importWall = 0.0, importCpu = 0.0, checkWall = 0.0, checkCpu = 0.0;
-    bool crosses = true, valid = false;
+    double importWall = 0.0, importCpu = 0.0, checkWall = 0.0, checkCpu = 0.0, oneThreadWall = 0.0;
+    bool crosses = true, valid = false, same = false;
     for (auto _ : state) {
         double cpu = processCpuSeconds();
         auto start = std::chrono::steady_clock::now();
@@ -591,6 +593,10 @@ void BM_StlSelfCrossingCheck(benchmark::State& state)
         crosses = shellCrossesItself(mesh, oneShell, 1e-6);
         checkWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         checkCpu = processCpuSeconds() - cpu;
+        const tbb::global_control oneThread(tbb::global_control::max_allowed_parallelism, 1);
+        start = std::chrono::steady_clock::now();
+        same = shellCrossesItself(mesh, oneShell, 1e-6) == crosses;
+        oneThreadWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     state.counters["triangles"] = double(mesh.triangles.size());
     state.counters["import_s"] = importWall;
@@ -601,6 +607,9 @@ void BM_StlSelfCrossingCheck(benchmark::State& state)
     state.counters["check_cpu_per_import_cpu"] = importCpu > 0.0 ? checkCpu / importCpu : 0.0;
     state.counters["crosses"] = crosses;
     state.counters["valid"] = valid;
+    state.counters["one_thread_s"] = oneThreadWall;
+    state.counters["check_per_one_thread"] = oneThreadWall > 0.0 ? checkWall / oneThreadWall : 0.0;
+    state.counters["same_on_one_thread"] = same;
 }
 BENCHMARK(BM_StlSelfCrossingCheck)->Arg(360000)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -1,7 +1,10 @@
 #include "foundation/meshselfcrossing.h"
 #include "foundation/stlmesh.h"
 
+#include <OSD_Parallel.hxx>
+
 #include <algorithm>
+#include <atomic>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -55,7 +58,38 @@ std::pair<double, double> chord(const Corners& t, const double d[3], const int s
     return {lo, hi};
 }
 
-// Whether triangles a and b cross: a shared length through both insides.
+// Where the two triangles overlap within their common plane, by more than eps across every
+// side of either: none where a side of one keeps the other beyond it (the two share a side,
+// a node, or only touch).
+bool overlapInPlane(const Corners& ta, const Corners& tb, const gp_XYZ& normal, double eps)
+{
+    const gp_XYZ u = (ta.p[1] - ta.p[0]).Normalized(), v = normal.Normalized() ^ u;
+    double a[3][2], b[3][2];
+    for (int k = 0; k < 3; ++k) {
+        a[k][0] = u.Dot(ta.p[k] - ta.p[0]), a[k][1] = v.Dot(ta.p[k] - ta.p[0]);
+        b[k][0] = u.Dot(tb.p[k] - ta.p[0]), b[k][1] = v.Dot(tb.p[k] - ta.p[0]);
+    }
+    for (const auto* t : {&a, &b})
+        for (int k = 0; k < 3; ++k) {
+            const double* p = (*t)[k];
+            const double* q = (*t)[(k + 1) % 3];
+            const double nx = p[1] - q[1], ny = q[0] - p[0], length = std::hypot(nx, ny);
+            double loA = std::numeric_limits<double>::max(), hiA = -loA, loB = loA, hiB = hiA;
+            for (int c = 0; c < 3; ++c) {
+                const double sa = (a[c][0] * nx + a[c][1] * ny) / length, sb = (b[c][0] * nx + b[c][1] * ny) / length;
+                loA = std::min(loA, sa), hiA = std::max(hiA, sa);
+                loB = std::min(loB, sb), hiB = std::max(hiB, sb);
+            }
+            if (std::min(hiA, hiB) - std::max(loA, loB) <= eps)
+                return false;
+        }
+    return true;
+}
+
+// Whether triangles a and b cross: a shared length through both insides, or, in one plane and
+// facing the same way, a shared area. Facing one way the two add up where they overlap: the
+// winding steps by two there, and the signed volume no longer counts what a slicer prints.
+// Facing each other they cancel, two sides of one wall of no thickness.
 bool trianglesCross(const StlMesh& mesh, int a, int b, double eps)
 {
     const Corners ta = cornersOf(mesh, a), tb = cornersOf(mesh, b);
@@ -63,8 +97,12 @@ bool trianglesCross(const StlMesh& mesh, int a, int b, double eps)
     const gp_XYZ nb = (tb.p[1] - tb.p[0]) ^ (tb.p[2] - tb.p[0]);
     double da[3], db[3];
     int sa[3], sb[3];
-    if (!straddles(ta, tb, nb, eps, da, sa) || !straddles(tb, ta, na, eps, db, sb))
+    const auto onPlane = [](const int side[3]) { return side[0] == 0 && side[1] == 0 && side[2] == 0; };
+    const bool acrossB = straddles(ta, tb, nb, eps, da, sa);
+    if (!acrossB && !onPlane(sa))
         return false;
+    if (!straddles(tb, ta, na, eps, db, sb) || !acrossB)
+        return onPlane(sa) && onPlane(sb) && na.Dot(nb) > 0.0 && overlapInPlane(ta, tb, na, eps);
     gp_XYZ along = na ^ nb;
     const double length = along.Modulus();
     if (!(length > 0.0))
@@ -127,20 +165,45 @@ bool shellCrossesItself(const StlMesh& mesh, const std::vector<int>& component, 
     const auto pack = [](std::int64_t i, std::int64_t j, std::int64_t k) {
         return std::uint64_t(i) << 42 | std::uint64_t(j) << 21 | std::uint64_t(k);
     };
-    std::vector<std::pair<std::uint64_t, int>> listed;
-    listed.reserve(entries);
+    // Each triangle's entries from its own place in the list, filled and sorted on OCCT's
+    // workers: in chunks, then merged pairwise.
+    std::vector<std::size_t> first(nt + 1, 0);
     for (std::size_t t = 0; t < nt; ++t) {
-        const auto& box = boxes[t];
-        for (std::int64_t i = cellOf(box, 0, false); i <= cellOf(box, 0, true); ++i)
-            for (std::int64_t j = cellOf(box, 1, false); j <= cellOf(box, 1, true); ++j)
-                for (std::int64_t k = cellOf(box, 2, false); k <= cellOf(box, 2, true); ++k)
-                    listed.push_back({pack(i, j, k), int(t)});
+        std::size_t n = 1;
+        for (int axis = 0; axis < 3; ++axis)
+            n *= std::size_t(cellOf(boxes[t], axis, true) - cellOf(boxes[t], axis, false) + 1);
+        first[t + 1] = first[t] + n;
     }
-    std::sort(listed.begin(), listed.end());
-    for (std::size_t begin = 0; begin < listed.size();) {
-        std::size_t end = begin + 1;
-        while (end < listed.size() && listed[end].first == listed[begin].first)
-            ++end;
+    std::vector<std::pair<std::uint64_t, int>> listed(first[nt]);
+    constexpr int kChunks = 16;
+    OSD_Parallel::For(0, kChunks, [&](int chunk) {
+        for (std::size_t t = nt * std::size_t(chunk) / kChunks; t < nt * std::size_t(chunk + 1) / kChunks; ++t) {
+            const auto& box = boxes[t];
+            std::size_t x = first[t];
+            for (std::int64_t i = cellOf(box, 0, false); i <= cellOf(box, 0, true); ++i)
+                for (std::int64_t j = cellOf(box, 1, false); j <= cellOf(box, 1, true); ++j)
+                    for (std::int64_t k = cellOf(box, 2, false); k <= cellOf(box, 2, true); ++k)
+                        listed[x++] = {pack(i, j, k), int(t)};
+        }
+    });
+    const auto bound = [&](int chunk) {
+        return listed.begin() + std::ptrdiff_t(listed.size() * std::size_t(std::min(chunk, kChunks)) / kChunks);
+    };
+    OSD_Parallel::For(0, kChunks, [&](int chunk) { std::sort(bound(chunk), bound(chunk + 1)); });
+    for (int width = 1; width < kChunks; width *= 2)
+        OSD_Parallel::For(0, (kChunks + 2 * width - 1) / (2 * width), [&](int m) {
+            std::inplace_merge(bound(2 * width * m), bound(2 * width * m + width), bound(2 * width * (m + 1)));
+        });
+    std::vector<std::size_t> cells; // where each cell's run of the list begins, and its end
+    for (std::size_t x = 0; x < listed.size(); ++x)
+        if (x == 0 || listed[x].first != listed[x - 1].first)
+            cells.push_back(x);
+    cells.push_back(listed.size());
+
+    // Each pair is tried in one cell only, so the cells go to OCCT's workers in blocks; the
+    // answer is whether any pair crosses, the same whichever worker finds one first.
+    const auto crossesIn = [&](std::size_t cell) {
+        const std::size_t begin = cells[cell], end = cells[cell + 1];
         for (std::size_t x = begin; x < end; ++x) {
             const int a = listed[x].second;
             const auto& boxA = boxes[std::size_t(a)];
@@ -163,7 +226,20 @@ bool shellCrossesItself(const StlMesh& mesh, const std::vector<int>& component, 
                     return true;
             }
         }
-        begin = end;
-    }
-    return false;
+        return false;
+    };
+    constexpr std::size_t kCellsPerBlock = 512;
+    const std::size_t cellCount = cells.size() - 1;
+    const int blocks = int((cellCount + kCellsPerBlock - 1) / kCellsPerBlock);
+    std::atomic<bool> found{false};
+    OSD_Parallel::For(0, blocks, [&](int block) {
+        const std::size_t last = std::min(cellCount, std::size_t(block + 1) * kCellsPerBlock);
+        for (std::size_t cell = std::size_t(block) * kCellsPerBlock; cell < last; ++cell) {
+            if (found.load(std::memory_order_relaxed))
+                return;
+            if (crossesIn(cell))
+                found = true;
+        }
+    });
+    return found;
 }

@@ -189,3 +189,18 @@ bool windingVolumeBounds(const StlMesh& mesh, WindingVolume& bounds, int cellsAc
     bounds.high = (certain + doubtful) * hy * hz;
     return true;
 }
+
+bool windingVolumeRange(const StlMesh& mesh, double tolerance, WindingVolume& range)
+{
+    if (!windingVolumeBounds(mesh, range))
+        return false;
+    double area = 0.0;
+    for (const auto& tri : mesh.triangles) {
+        const gp_XYZ& a = mesh.nodes[std::size_t(tri[0])];
+        area += 0.5 * ((mesh.nodes[std::size_t(tri[1])] - a) ^ (mesh.nodes[std::size_t(tri[2])] - a)).Modulus();
+    }
+    const double slack = tolerance * area + 1e-9 * range.high;
+    range.low -= slack;
+    range.high += slack;
+    return true;
+}

@@ -18,3 +18,8 @@ struct WindingVolume
 // the mesh's sides do not balance (run as often one way as the other): an open mesh, or one
 // with turned triangles, has no winding number.
 bool windingVolumeBounds(const StlMesh& mesh, WindingVolume& bounds, int cellsAcross = 256);
+
+// The volumes a solid built from the mesh may have and still be what the mesh encloses: the
+// bounds widened by what moving its faces by up to the tolerance adds or takes. False where
+// the mesh has no winding count.
+bool windingVolumeRange(const StlMesh& mesh, double tolerance, WindingVolume& range);

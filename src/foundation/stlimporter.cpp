@@ -177,9 +177,9 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance,
     }
 
     TopoDS_Shape direct;
-    bool valid = false;
+    bool valid = false, crossing = false;
     try {
-        direct = StlShellBuilder::build(mesh, tolerance, &valid, scope.Next(3.0));
+        direct = StlShellBuilder::build(mesh, tolerance, &valid, scope.Next(3.0), &crossing);
     } catch (const std::bad_alloc&) {
         throw; // sewing would need more still
     } catch (const Standard_OutOfMemory&) {
@@ -193,11 +193,17 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance,
     if (direct.IsNull())
         return importThroughSewing(mesh, tolerance, result, scope.Next(4.0));
     mesh = StlMesh(); // the shape holds all of it now
+    result.freeEdgeCount = 0;
+    result.closed = true;
+    if (crossing) { // one shell through itself: as sewing would end, without its minutes
+        result.shellsUncombined = true;
+        result.shape = direct;
+        finish(result);
+        return result;
+    }
 
     // A closed mesh: every edge already joins two faces, so there is nothing to sew, and
     // healing runs only when the check finds something to repair.
-    result.freeEdgeCount = 0;
-    result.closed = true;
     result.solidBuilt = true;
     result.shape = direct;
     result.valid = valid;

@@ -182,22 +182,15 @@ TopoDS_Shape sewnApart(const std::vector<TopoDS_Compound>& groups, double tolera
 bool asTheMeshMeans(const StlMesh& mesh, const SewnSolids& solids, double tolerance)
 {
     WindingVolume expected;
-    if (!windingVolumeBounds(mesh, expected))
+    if (!windingVolumeRange(mesh, tolerance, expected)) // sewing moves faces by up to its tolerance
         return true;
-    double area = 0.0;
-    for (const auto& tri : mesh.triangles) {
-        const gp_XYZ& a = mesh.nodes[std::size_t(tri[0])];
-        area += 0.5 * ((mesh.nodes[std::size_t(tri[1])] - a) ^ (mesh.nodes[std::size_t(tri[2])] - a)).Modulus();
-    }
-    // Sewing moves faces by up to its tolerance.
-    const double slack = tolerance * area + 1e-9 * expected.high;
     double built = 0.0;
     if (solids.solidCount > 0) {
         GProp_GProps props;
         BRepGProp::VolumeProperties(solids.shape, props);
         built = props.Mass();
     }
-    return built >= expected.low - slack && built <= expected.high + slack;
+    return built >= expected.low && built <= expected.high;
 }
 
 } // namespace

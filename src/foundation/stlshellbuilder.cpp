@@ -1,6 +1,7 @@
 #include "foundation/stlshellbuilder.h"
 #include "foundation/meshselfcrossing.h"
 #include "foundation/meshshellinside.h"
+#include "foundation/meshwindingvolume.h"
 #include "foundation/occutils.h"
 #include "foundation/shellnesting.h"
 #include "foundation/stlmesh.h"
@@ -95,11 +96,12 @@ double distanceToTriangle(const gp_XYZ& p, const gp_XYZ& a, const gp_XYZ& b, con
 }
 
 // True when a node of one shell lies within the tolerance of a triangle of another: sewing
-// would cut and join the shells there.
+// would cut and join the shells there. With ownShell, the triangles of the node's own shell
+// count too, those it is a corner of aside: sewing would join the shell to itself.
 bool shellsComeClose(const StlMesh& mesh, const std::vector<int>& component, int componentCount,
-                     const std::vector<int>& nodeComponent, double tolerance)
+                     const std::vector<int>& nodeComponent, double tolerance, bool ownShell = false)
 {
-    if (componentCount < 2)
+    if (componentCount < 2 && !ownShell)
         return false;
     std::vector<Bnd_Box> boxes(static_cast<std::size_t>(componentCount));
     Bnd_Box all;
@@ -118,7 +120,7 @@ bool shellsComeClose(const StlMesh& mesh, const std::vector<int>& component, int
         all.Add(box);
     }
     for (std::size_t i = 0; i < boxes.size() && !overlap; ++i)
-        for (std::size_t j = i + 1; j < boxes.size() && !overlap; ++j)
+        for (std::size_t j = ownShell ? i : i + 1; j < boxes.size() && !overlap; ++j)
             overlap = !boxes[i].IsOut(boxes[j]);
     if (!overlap)
         return false;
@@ -161,9 +163,10 @@ bool shellsComeClose(const StlMesh& mesh, const std::vector<int>& component, int
         if (it == grid.end())
             continue;
         for (const int t : it->second) {
-            if (component[std::size_t(t)] == nodeComponent[n])
-                continue;
             const auto& tri = mesh.triangles[std::size_t(t)];
+            if (ownShell ? std::find(tri.begin(), tri.end(), int(n)) != tri.end()
+                         : component[std::size_t(t)] == nodeComponent[n])
+                continue;
             if (distanceToTriangle(p, mesh.nodes[std::size_t(tri[0])], mesh.nodes[std::size_t(tri[1])],
                                    mesh.nodes[std::size_t(tri[2])])
                 <= tolerance)
@@ -191,7 +194,8 @@ class Builder
 public:
     Builder(const StlMesh& mesh, double tolerance) : m_mesh(mesh), m_tolerance(tolerance) {}
 
-    TopoDS_Shape run(bool* valid, const Message_ProgressRange& progress)
+    // crossing as StlShellBuilder::build takes it; null where the mesh is not the file's whole.
+    TopoDS_Shape run(bool* valid, const Message_ProgressRange& progress, bool* crossing)
     {
         Message_ProgressScope stage(progress, StlStage::kShells, 4.0);
         stage.Show();
@@ -209,8 +213,20 @@ public:
                 return TopoDS_Shape();
         }
         // A shell through itself encloses, by its signed volume, other than what a slicer
-        // prints; sewing weighs the mesh against its winding instead.
-        if (shellCrossesItself(m_mesh, m_component, m_tolerance) || stage.UserBreak())
+        // prints; sewing weighs the mesh against its winding instead. Sewing a mesh of one shell
+        // with every side between two triangles makes that shell again, whose solid holds its
+        // signed volume, so where the winding says otherwise its verdict is known.
+        if (shellCrossesItself(m_mesh, m_component, m_tolerance)) {
+            WindingVolume range;
+            m_shellOnly = crossing && m_componentCount == 1 && m_fans.empty()
+                && !comesNearItself()
+                && windingVolumeRange(m_mesh, m_tolerance, range)
+                && (std::abs(m_volume.front()) < range.low || std::abs(m_volume.front()) > range.high);
+            if (!m_shellOnly)
+                return TopoDS_Shape();
+            *crossing = true;
+        }
+        if (stage.UserBreak())
             return TopoDS_Shape();
         stage.Next();
         // Only each edge's two nodes are needed from here on; the rest would sit beside the
@@ -224,7 +240,7 @@ public:
             for (const int n : t)
                 used[std::size_t(n)] = 1;
         const TopoDS_Shape shape = makeSolids(used, stage.Next());
-        if (valid && !shape.IsNull())
+        if (valid && !shape.IsNull() && !m_shellOnly)
             *valid = m_checkWhole ? OccUtils::isValidShape(shape) : checkDoubtfulFaces(stage.Next());
         if (!stage.UserBreak())
             return shape;
@@ -234,6 +250,17 @@ public:
     }
 
 private:
+    // Whether sewing the one shell would join it to itself somewhere: then it may build what
+    // this builder would not.
+    bool comesNearItself() const
+    {
+        std::vector<int> nodeComponent(m_mesh.nodes.size(), -1);
+        for (const auto& tri : m_mesh.triangles)
+            for (const int n : tri)
+                nodeComponent[std::size_t(n)] = 0;
+        return shellsComeClose(m_mesh, m_component, 1, nodeComponent, m_tolerance, true);
+    }
+
     // Every side must be shared by exactly two triangles: anything else is open or
     // non-manifold, which only sewing handles. Sides are bucketed by their lower node, so
     // pairing is linear in the mesh.
@@ -446,6 +473,7 @@ private:
             volume[std::size_t(m_component[t])] += m_flip[t] ? -v : v;
             ++size[std::size_t(m_component[t])];
         }
+        m_volume = volume;
         const auto flat = [&](std::size_t c) { return size[c] < 4 || std::abs(volume[c]) <= 1e-7; };
         // Paired as material, shells facing inward on an edge come out as shells bounding
         // what lies between them, flat where their sides lie on one another; a second pass
@@ -642,6 +670,10 @@ private:
 
         for (auto& shell : shells)
             shell.Closed(true);
+        if (m_shellOnly) {
+            m_doubtful.clear();
+            return shells.front();
+        }
         if (!m_roles.meet)
             return solidOrCompound(solidsWithVoids(shells, m_roles.owners));
         // Bodies that cross: the booleans' result is checked whole.
@@ -776,6 +808,8 @@ private:
     std::set<std::pair<int, int>> m_voidEdges; // of those, edges between voids
     bool m_repaired = false;
     bool m_checkWhole = false;
+    std::vector<double> m_volume; // per shell: signed, as the file ran it
+    bool m_shellOnly = false; // one shell through itself, given back as it is
     std::vector<TopoDS_Face> m_doubtful;
     const Message_ProgressScope* m_stage = nullptr;
 };
@@ -854,15 +888,18 @@ bool withoutCancellingPairs(const StlMesh& mesh, StlMesh& kept)
 } // namespace
 
 TopoDS_Shape StlShellBuilder::build(const StlMesh& mesh, double tolerance, bool* valid,
-                                    const Message_ProgressRange& progress)
+                                    const Message_ProgressRange& progress, bool* crossing)
 {
     if (valid)
         *valid = false;
+    if (crossing)
+        *crossing = false;
     if (mesh.triangles.empty() || !(tolerance > 0.0))
         return TopoDS_Shape();
     StlMesh kept;
-    const StlMesh& used = withoutCancellingPairs(mesh, kept) ? kept : mesh;
+    const bool whole = !withoutCancellingPairs(mesh, kept);
+    const StlMesh& used = whole ? mesh : kept;
     if (used.triangles.empty())
         return TopoDS_Shape();
-    return Builder(used, tolerance).run(valid, progress);
+    return Builder(used, tolerance).run(valid, progress, whole ? crossing : nullptr);
 }

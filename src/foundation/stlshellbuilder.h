@@ -20,6 +20,10 @@ public:
     // result: what the construction guarantees (closed shells, each edge run both ways) is
     // not checked again, and the analyzer itself runs only on faces whose numbers come near
     // its tolerance. A cancel gives a null shape too: the caller asks the progress which.
+    // crossing, when given, is set where the mesh is one shell that passes through itself and
+    // its signed volume lies outside what its winding encloses: no solid of its faces can hold
+    // what the mesh means, and the check sewing ends with refuses it too. The shell then comes
+    // back as it is, no solid, for the caller to report.
     static TopoDS_Shape build(const StlMesh& mesh, double tolerance, bool* valid = nullptr,
-                              const Message_ProgressRange& progress = {});
+                              const Message_ProgressRange& progress = {}, bool* crossing = nullptr);
 };

@@ -3,6 +3,7 @@
 // Clipper's; what is written here is what the union is made of and how its boundary becomes
 // faces.
 #include "routing/trackoutline.h"
+#include "routing/trackoutline_traced_p.h"
 
 #include "foundation/occutils.h"
 #include "model/routerecords.h"
@@ -119,8 +120,10 @@ private:
     std::vector<std::pair<gp_XY, double>> m_made; // centres and the angle of their first vertex
 };
 
-// The union of the pieces: one outer loop counter-clockwise with its holes clockwise, or
-// nothing where it is several.
+} // namespace
+
+namespace TrackOutline::Traced {
+
 Paths unionOf(const Paths& pieces)
 {
     ClipperLib::Clipper clipper;
@@ -142,6 +145,13 @@ Paths unionOf(const Paths& pieces)
             return {};
     return loops;
 }
+
+} // namespace TrackOutline::Traced
+
+namespace {
+
+using TrackOutline::Traced::stripOf;
+using TrackOutline::Traced::unionOf;
 
 double areaOf(const Paths& loops)
 {
@@ -293,17 +303,22 @@ Paths splitAt(const Paths& loops, const std::vector<cInt>& cuts)
     return split;
 }
 
+} // namespace
+
+namespace TrackOutline::Traced {
+
 // The part of the outline between two cut lines, as the loops of its faces: outer loops, each
 // followed by its holes. Every edge crossing a line has a vertex on it, so the loops' edges
 // inside the strip are whole, and each run of vertices beyond a line lies beyond that one line.
-// Such a run goes to Clipper as a detour of its own depth beyond the line and the strip is cut
-// out. Runs closed along the line instead overlap there where the outline leaves the strip and
+// Such a run goes to Clipper as a detour one unit beyond the line and the strip is cut out.
+// Runs closed along the line instead overlap there where the outline leaves the strip and
 // comes back into it nested, as round a bay open across a line; Clipper kept such an overlap as
-// a hole touching its outer loop, and the face was invalid.
+// a hole touching its outer loop, and the face was invalid. Beyond the line, where detours
+// overlap one another, is cut away.
 bool stripOf(const Paths& loops, cInt from, cInt to, std::vector<Paths>& faces)
 {
     const auto inStrip = [from, to](const IntPoint& p) { return p.X >= from && p.X <= to; };
-    cInt low = loops.front().front().Y, high = low, depth = 0;
+    cInt low = loops.front().front().Y, high = low;
     Paths inside;
     for (const Path& loop : loops) {
         const size_t n = loop.size();
@@ -324,7 +339,7 @@ bool stripOf(const Paths& loops, cInt from, cInt to, std::vector<Paths>& faces)
                 while (!inStrip(loop[(start + end) % n]))
                     ++end;
                 const IntPoint& ahead = loop[(start + end) % n];
-                const cInt x = p.X < from ? from - ++depth : to + ++depth;
+                const cInt x = p.X < from ? from - 1 : to + 1;
                 kept.emplace_back(x, back.Y);
                 kept.emplace_back(x, ahead.Y);
             }
@@ -350,6 +365,10 @@ bool stripOf(const Paths& loops, cInt from, cInt to, std::vector<Paths>& faces)
     }
     return true;
 }
+
+} // namespace TrackOutline::Traced
+
+namespace {
 
 // Builds the solid's faces by hand: each line of the grid is one edge, run each way by the
 // faces on its two sides, and every edge carries its curve on each plane it lies on, written

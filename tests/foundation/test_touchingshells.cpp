@@ -12,13 +12,17 @@
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
 
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
 #include <gp_Ax1.hxx>
 #include <gp_Trsf.hxx>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <tuple>
 #include <vector>
@@ -148,6 +152,42 @@ QList<Triangle> pushedBox(double depth)
     for (int k = 0; k < 4; ++k)
         pushed.append({top[k], top[(k + 1) % 4], gp_Pnt(5, 5, -depth)});
     return pushed;
+}
+
+// The surface of the octahedron |x| + |y| + |z| <= size, run round twice as one shell: the
+// faces about each pole go round it twice, the second time over the first. The shell never
+// passes through itself, but its faces lie on one another facing one way: inside, the winding
+// is two. Sides run over twice are split in one of the two runs (at their middles), so that
+// no two triangles share a side they should not, and each face is fanned about a point of
+// its own.
+QList<Triangle> octahedronTwice(double size)
+{
+    const gp_Pnt pole[2] = {gp_Pnt(0, 0, size), gp_Pnt(0, 0, -size)};
+    const auto equator = [size](int q) { return gp_Pnt(size * std::cos(q * M_PI / 2), size * std::sin(q * M_PI / 2), 0); };
+    const auto middle = [](const gp_Pnt& p, const gp_Pnt& q) { return gp_Pnt((p.XYZ() + q.XYZ()) / 2); };
+    QList<Triangle> out;
+    for (int half = 0; half < 2; ++half)
+        for (int j = 0; j < 8; ++j) { // the faces round the pole; the side after face k is split from k = 4 on
+            const gp_Pnt &apex = pole[half], from = equator(j % 4), to = equator(j % 4 + 1);
+            std::vector<gp_Pnt> loop = {apex};
+            if ((j + 7) % 8 >= 4)
+                loop.push_back(middle(apex, from));
+            loop.push_back(from);
+            if (j >= 4)
+                loop.push_back(middle(from, to));
+            loop.push_back(to);
+            if (j >= 4)
+                loop.push_back(middle(to, apex));
+            const double w = j < 4 ? 0.25 : 0.4; // the two runs' fan points apart
+            const gp_Pnt centre(apex.XYZ() * w + from.XYZ() * 0.35 + to.XYZ() * (0.65 - w));
+            for (std::size_t k = 0; k < loop.size(); ++k)
+                out.append(half == 0 ? Triangle{centre, loop[k], loop[(k + 1) % loop.size()]}
+                                     : Triangle{centre, loop[(k + 1) % loop.size()], loop[k]});
+        }
+    double volume = 0.0;
+    for (const Triangle& t : out)
+        volume += t[0].XYZ().Dot(t[1].XYZ() ^ t[2].XYZ()) / 6.0;
+    return volume < 0.0 ? reversed(out) : out;
 }
 
 // An import that either comes out at expected or says, with no solid, that its shells touch or cross.
@@ -405,7 +445,11 @@ TEST_F(TouchingShellsTest, ShellThroughItselfIsToldFromShellsThatTouch)
         {"on one node, through", {{a, b, c}, {a, gp_Pnt(5, 1, -1), gp_Pnt(1, 5, 1)}}, true},
         {"on one node, beside", {{a, b, c}, {a, gp_Pnt(-5, -1, -1), gp_Pnt(-1, -5, 1)}}, false},
         {"on one side, folded", {{a, b, c}, {a, b, gp_Pnt(3, 3, 1)}}, false},
-        {"lying on each other", {{a, b, c}, {gp_Pnt(1, 1, 0), gp_Pnt(6, 1, 0), gp_Pnt(1, 6, 0)}}, false},
+        {"lying on each other, facing each other", {{a, b, c}, {gp_Pnt(1, 1, 0), gp_Pnt(1, 6, 0), gp_Pnt(6, 1, 0)}}, false},
+        {"lying on each other, facing one way", {{a, b, c}, {gp_Pnt(1, 1, 0), gp_Pnt(6, 1, 0), gp_Pnt(1, 6, 0)}}, true},
+        {"in one plane on one side, facing one way", {{a, b, c}, {b, gp_Pnt(10, 10, 0), c}}, false},
+        {"in one plane on one node, facing one way", {{a, b, c}, {a, gp_Pnt(-10, 0, 0), gp_Pnt(0, -10, 0)}}, false},
+        {"octahedron run round twice", octahedronTwice(10.0), true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -419,8 +463,27 @@ TEST_F(TouchingShellsTest, ShellThroughItselfIsToldFromShellsThatTouch)
     }
 }
 
-// One shell through itself holds, by its signed volume, less than the slicer prints: it must
+namespace {
+
+// Whether the import's sewing started.
+class SewingSeen : public Message_ProgressIndicator
+{
+public:
+    void Show(const Message_ProgressScope& scope, const Standard_Boolean) override
+    {
+        for (const Message_ProgressScope* s = &scope; s; s = s->Parent())
+            if (s->Name() && std::strcmp(s->Name(), StlStage::kSewing) == 0)
+                seen = true;
+    }
+    std::atomic<bool> seen{false};
+};
+
+} // namespace
+
+// One shell through itself holds, by its signed volume, other than the slicer prints: it must
 // come in at the slicer's volume or be refused, never as a valid solid of the wrong volume.
+// Where it is the whole mesh it is refused at once, not after sewing, and only where sewing
+// refuses it too.
 TEST_F(TouchingShellsTest, ShellThroughItselfComesInAsTheSlicerReadsIt)
 {
     // The box less the pyramid, whose tip (a third of its height, so 1/27 of it) pokes out
@@ -431,16 +494,30 @@ TEST_F(TouchingShellsTest, ShellThroughItselfComesInAsTheSlicerReadsIt)
         const char* name;
         QList<Triangle> mesh;
         double volume;
+        bool atOnce; // refused without sewing
     } rows[] = {
-        {"pushed box alone", pushedBox(5.0), pushedVolume},
+        {"pushed box alone", pushedBox(5.0), pushedVolume, true},
         {"pushed box with a cube beside it", pushedBox(5.0) + boxTriangles(gp_Pnt(20, 0, 0), gp_Vec(5, 5, 5)),
-         pushedVolume + 125.0},
+         pushedVolume + 125.0, false},
+        // Twice the octahedron's volume by its signed count. Its nodes lie on its own sides,
+        // where sewing joins it to itself and makes it right.
+        {"octahedron run round twice", octahedronTwice(10.0), 4000.0 / 3.0, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_NEAR(windingVolume(row.mesh, 1500), row.volume, 1e-2 * row.volume);
-        const StlImportResult r = StlImporter::importStl(file(QString::fromUtf8(row.name) + ".stl", binaryStl(row.mesh)));
+        const QString stl = file(QString::fromUtf8(row.name) + ".stl", binaryStl(row.mesh));
+        const opencascade::handle<SewingSeen> sewing = new SewingSeen;
+        const StlImportResult r = StlImporter::importStl(stl, -1.0, sewing->Start());
         ASSERT_TRUE(r.ok) << r.error.toStdString();
         expectRightOrRefused(r, row.volume, 1e-3);
+        EXPECT_EQ(sewing->seen, !row.atOnce);
+        const StlImportResult sewn = StlImporter::importStlBySewing(stl);
+        ASSERT_TRUE(sewn.ok) << sewn.error.toStdString();
+        expectRightOrRefused(sewn, row.volume, 1e-3);
+        if (row.atOnce) {
+            EXPECT_TRUE(r.shellsUncombined);
+            EXPECT_TRUE(sewn.shellsUncombined);
+        }
     }
 }

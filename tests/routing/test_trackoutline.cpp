@@ -1,4 +1,5 @@
 #include "routing/trackoutline.h"
+#include "routing/trackoutline_traced_p.h"
 #include "foundation/occutils.h"
 #include "testsupport.h"
 #include "trackruns.h"
@@ -591,6 +592,96 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
             EXPECT_GE(shortestEdge(solid), Precision::Confusion()) << name;
             EXPECT_EQ(TrackRuns::check(route, c.runs[k].fuse), "") << name;
         }
+}
+
+// The traced outline's planar steps on polygons drawn for them: a run of a track is one chain of
+// overlapping pieces, so no run reaches what these refuse.
+namespace {
+
+ClipperLib::Path square(ClipperLib::cInt x0, ClipperLib::cInt y0, ClipperLib::cInt x1, ClipperLib::cInt y1, bool clockwise = false)
+{
+    ClipperLib::Path p = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+    if (clockwise)
+        std::reverse(p.begin(), p.end());
+    return p;
+}
+
+double areaOf(const ClipperLib::Paths& loops)
+{
+    double area = 0.0;
+    for (const ClipperLib::Path& loop : loops)
+        area += ClipperLib::Area(loop);
+    return area;
+}
+
+} // namespace
+
+// One face or nothing: material lost in a hole, or a second piece dropped, would be copper the
+// track does not have, or has where it should not.
+TEST(TracedOutline, UnionIsOneFaceWithItsHolesOrNothing)
+{
+    // A frame 100 across with a hole 60 across, as four overlapping bars.
+    const ClipperLib::Paths frame = {square(0, 0, 100, 25), square(75, 0, 100, 100), square(0, 75, 100, 100),
+                                     square(0, 0, 25, 100)};
+    const struct
+    {
+        const char* name;
+        ClipperLib::Paths pieces;
+        size_t loops; // 0: refused
+        double area;
+    } rows[] = {
+        {"a frame", frame, 2, 100.0 * 100 - 50 * 50},
+        {"a frame round an island", [&] { auto p = frame; p.push_back(square(40, 40, 60, 60)); return p; }(), 0, 0},
+        {"two squares on one corner", {square(0, 0, 10, 10), square(10, 10, 20, 20)}, 0, 0},
+    };
+    for (const auto& row : rows) {
+        const ClipperLib::Paths loops = TrackOutline::Traced::unionOf(row.pieces);
+        EXPECT_EQ(loops.size(), row.loops) << row.name;
+        EXPECT_DOUBLE_EQ(areaOf(loops), row.area) << row.name;
+        for (size_t k = 0; k < loops.size(); ++k)
+            EXPECT_EQ(ClipperLib::Orientation(loops[k]), k == 0) << row.name << ", loop " << k;
+    }
+}
+
+// A strip of an outline keeps what lies between its lines, as faces one face can carry. A frame
+// across the cut leaves the strip twice, its outer loop round its hole: the strip is a bay open
+// across the line, one face without a hole however the loops' runs beyond it are closed.
+TEST(TracedOutline, StripKeepsWhatLiesBetweenItsLines)
+{
+    // A frame 100 across with a hole 60 across, each edge that crosses x = 0 cut there.
+    const ClipperLib::Paths frame = {
+        {{50, -50}, {50, 50}, {0, 50}, {-50, 50}, {-50, -50}, {0, -50}},
+        {{30, -30}, {0, -30}, {-30, -30}, {-30, 30}, {0, 30}, {30, 30}},
+    };
+    ClipperLib::Paths islanded = frame;
+    islanded.push_back(square(-10, -10, 10, 10));
+    const struct
+    {
+        const char* name;
+        ClipperLib::Paths loops;
+        ClipperLib::cInt from; // to x = 100
+        bool taken;
+        std::vector<size_t> loopsOfFaces;
+        double area;
+    } rows[] = {
+        {"a frame across the cut", frame, 0, true, {1}, 50.0 * 100 - 30 * 60},
+        {"the whole frame", frame, -100, true, {2}, 100.0 * 100 - 60 * 60},
+        {"the whole frame round an island", islanded, -100, false, {}, 0},
+    };
+    for (const auto& row : rows) {
+        std::vector<ClipperLib::Paths> faces;
+        EXPECT_EQ(TrackOutline::Traced::stripOf(row.loops, row.from, 100, faces), row.taken) << row.name;
+        if (!row.taken)
+            continue;
+        std::vector<size_t> loopsOfFaces;
+        double area = 0.0;
+        for (const ClipperLib::Paths& face : faces) {
+            loopsOfFaces.push_back(face.size());
+            area += areaOf(face);
+        }
+        EXPECT_EQ(loopsOfFaces, row.loopsOfFaces) << row.name;
+        EXPECT_DOUBLE_EQ(area, row.area) << row.name;
+    }
 }
 
 #ifdef VTQ_ASAN
