@@ -10,6 +10,7 @@
 #include <AIS_ListOfInteractive.hxx>
 #include <AIS_ViewCube.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
@@ -19,6 +20,7 @@
 #include <BRep_TFace.hxx>
 #include <BRep_Tool.hxx>
 #include <Poly_Triangulation.hxx>
+#include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
 #include <TopoDS_Solid.hxx>
 #include <Bnd_Box.hxx>
@@ -755,4 +757,13 @@ TEST_F(OccWidgetTest, PartShownFromItsLookWalksNoFace)
         w->displayShape(part);
         EXPECT_GT(onWindowThread, 0);
     }
+
+    // No look where the view would draw lines too, nor for a part to mesh without the view's settings.
+    BRep_Builder builder;
+    TopoDS_Compound withEdge;
+    builder.MakeCompound(withEdge);
+    builder.Add(withEdge, meshBox());
+    builder.Add(withEdge, BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 0), gp_Pnt(0, 0, 20)).Edge());
+    EXPECT_TRUE(preparePartLook(withEdge, w->context()->DefaultDrawer()).shape.IsNull());
+    EXPECT_TRUE(preparePartLook(BRepPrimAPI_MakeCylinder(5, 5).Shape()).shape.IsNull());
 }
