@@ -30,6 +30,7 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <Prs3d_Drawer.hxx>
+#include <StdPrs_ToolTriangulatedShape.hxx>
 #include <V3d_View.hxx>
 
 #include <QApplication>
@@ -707,7 +708,7 @@ TEST_F(OccWidgetTest, PartShownFromItsLookWalksNoFace)
     {
         const char* name;
         TopoDS_Shape part;
-        bool closed; // drawn one-sided
+        bool closed; // drawn one-sided; meshed for its look
         double x0, x1, chord;
     } rows[] = {
         // Its faces share no edge: a shell that is not closed, drawn two-sided.
@@ -752,10 +753,15 @@ TEST_F(OccWidgetTest, PartShownFromItsLookWalksNoFace)
         EXPECT_NEAR(x1, row.x1, row.chord);
         EXPECT_NEAR(z1, 13.0, 1e-6);
 
-        // Shown without its look, the same part is walked there.
+        // Shown without its look, the same part is walked there; a part meshed for its look, as
+        // the view would mesh it.
         w->clearAll();
         w->displayShape(part);
         EXPECT_GT(onWindowThread, 0);
+        const opencascade::handle<Prs3d_Drawer> viewSettings = new Prs3d_Drawer();
+        viewSettings->SetLink(drawer);
+        if (row.closed)
+            EXPECT_TRUE(StdPrs_ToolTriangulatedShape::IsTessellated(part, viewSettings));
     }
 
     // No look where the view would draw lines too, nor for a part to mesh without the view's settings.
