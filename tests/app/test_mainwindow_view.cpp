@@ -13,8 +13,12 @@
 #include "routing/resistancedialog.h"
 #include "testsupport.h"
 #include "view/occwidget.h"
+#include "app/progresswindow.h"
 
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QProgressBar>
+#include <QTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
@@ -218,6 +222,37 @@ TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
     EXPECT_EQ(looks.without, 0);
     EXPECT_NEAR(looks.volume, 512.0, 1e-6);
     EXPECT_EQ(looks.triangles, 12);
+}
+
+// Cancel pressed in the import's last step, while the part's look is made beside the window's
+// thread, leaves the design as it was.
+TEST_F(MainWindowView, CancelWhileThePartsLookIsMadeLeavesTheDesign)
+{
+    ProgressWindow::setShowDelay(0);
+    ProgressWindow::setPumpInterval(0);
+    bool pressed = false;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        const auto* bar = modal && modal->objectName() == QLatin1String("progressWindow")
+            ? modal->findChild<QProgressBar*>()
+            : nullptr;
+        // The file is read at four fifths of the bar; the look is made past it, before its end.
+        if (bar && !pressed && bar->value() > bar->maximum() * 4 / 5 && bar->value() < bar->maximum()) {
+            modal->reject();
+            pressed = true;
+        }
+    });
+    poll.start();
+    const bool imported = window->importStepFile(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/StickHub_models.step"));
+    poll.stop();
+    ProgressWindow::setPumpInterval(40);
+    ProgressWindow::setShowDelay(400);
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(imported);
+    EXPECT_EQ(probe->status(), QStringLiteral("STEP import cancelled"));
+    EXPECT_TRUE(probe->project().mainShape().IsNull());
 }
 
 class NoOpCommand : public QUndoCommand

@@ -3,6 +3,7 @@
 #include "view/modecontroller.h"
 #include "view/occwidget.h"
 #include "view/partlook.h"
+#include "foundation/occutils.h"
 
 #include "testsupport.h"
 
@@ -21,7 +22,6 @@
 #include <BRep_TFace.hxx>
 #include <BRep_Tool.hxx>
 #include <Poly_Triangulation.hxx>
-#include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
 #include <TopoDS_Solid.hxx>
 #include <Bnd_Box.hxx>
@@ -769,11 +769,8 @@ TEST_F(OccWidgetTest, PartShownFromItsLookWalksNoFace)
     }
 
     // No look where the view would draw lines too, nor for a part to mesh without the view's settings.
-    BRep_Builder builder;
-    TopoDS_Compound withEdge;
-    builder.MakeCompound(withEdge);
-    builder.Add(withEdge, meshBox());
-    builder.Add(withEdge, BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 0), gp_Pnt(0, 0, 20)).Edge());
+    const TopoDS_Shape withEdge =
+        OccUtils::compoundOf({meshBox(), BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 0), gp_Pnt(0, 0, 20)).Edge()});
     EXPECT_TRUE(preparePartLook(withEdge, w->context()->DefaultDrawer()).shape.IsNull());
     EXPECT_TRUE(preparePartLook(BRepPrimAPI_MakeCylinder(5, 5).Shape()).shape.IsNull());
 }
