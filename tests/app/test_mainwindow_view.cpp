@@ -48,11 +48,16 @@
 
 namespace {
 
+// What is on show, and what the looks of the parts hold: the volume their triangles enclose
+// and their count, and how many parts are shown without one.
 struct Displayed
 {
     int base = 0;
     int viewCubes = 0;
     int others = 0;
+    int withoutLook = 0;
+    double lookVolume = 0.0;
+    int lookTriangles = 0;
 };
 
 Displayed displayedObjects(OccWidget* view)
@@ -67,6 +72,16 @@ Displayed displayedObjects(OccWidget* view)
             ++d.others;
         if (!opencascade::handle<AIS_ViewCube>::DownCast(object).IsNull())
             ++d.viewCubes;
+        const auto part = opencascade::handle<PartPresentation>::DownCast(object);
+        if (part.IsNull())
+            continue;
+        d.withoutLook += part->hasLook() ? 0 : 1;
+        for (const auto& array : {part->look().closed, part->look().open}) {
+            for (int i = 1; !array.IsNull() && i + 2 <= array->EdgeNumber(); i += 3, ++d.lookTriangles) {
+                const gp_XYZ a = array->Vertice(array->Edge(i)).XYZ();
+                d.lookVolume += a.Dot(array->Vertice(array->Edge(i + 1)).XYZ() ^ array->Vertice(array->Edge(i + 2)).XYZ()) / 6.0;
+            }
+        }
     }
     return d;
 }
@@ -164,35 +179,6 @@ TEST_F(MainWindowView, StatusBarStaysOnALaptopScreenInsideTheFrame)
     }
 }
 
-// What the looks of the parts on show hold: the volume their triangles enclose and their
-// count, and how many parts are shown without one.
-struct ShownLooks
-{
-    double volume = 0.0;
-    int triangles = 0;
-    int without = 0;
-};
-
-ShownLooks shownLooks(OccWidget* view)
-{
-    ShownLooks shown;
-    AIS_ListOfInteractive list;
-    view->context()->DisplayedObjects(list);
-    for (const auto& object : list) {
-        const auto part = opencascade::handle<PartPresentation>::DownCast(object);
-        if (part.IsNull())
-            continue;
-        shown.without += part->hasLook() ? 0 : 1;
-        for (const auto& array : {part->look().closed, part->look().open}) {
-            for (int i = 1; !array.IsNull() && i + 2 <= array->EdgeNumber(); i += 3, ++shown.triangles) {
-                const gp_XYZ a = array->Vertice(array->Edge(i)).XYZ();
-                shown.volume += a.Dot(array->Vertice(array->Edge(i + 1)).XYZ() ^ array->Vertice(array->Edge(i + 2)).XYZ()) / 6.0;
-            }
-        }
-    }
-    return shown;
-}
-
 // Each part's look was made before it was shown, beside the window's thread: each root of a
 // STEP file meshed there, an STL part's the file's own triangles.
 TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
@@ -201,11 +187,11 @@ TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
     ASSERT_TRUE(PartFiles::writeStep(chooser, {PartFiles::box(60, 30, 12), PartFiles::box(10, 10, 10)}));
     window->importGeometryFile();
     ASSERT_FALSE(probe->project().mainShape().IsNull());
-    EXPECT_EQ(displayedObjects(probe->occWidget()).others, 2);
+    Displayed d = displayedObjects(probe->occWidget());
+    EXPECT_EQ(d.others, 2);
     expectFramed(probe->project().mainShape());
-    ShownLooks looks = shownLooks(probe->occWidget());
-    EXPECT_EQ(looks.without, 0);
-    EXPECT_NEAR(looks.volume, 60.0 * 30.0 * 12.0 + 1000.0, 1e-6);
+    EXPECT_EQ(d.withoutLook, 0);
+    EXPECT_NEAR(d.lookVolume, 60.0 * 30.0 * 12.0 + 1000.0, 1e-6);
 
     chooser = path(QStringLiteral("cube.stl"));
     ASSERT_TRUE(PartFiles::writeStl(chooser, PartFiles::box(8, 8, 8)));
@@ -213,15 +199,14 @@ TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
     window->importGeometryFile();
     EXPECT_TRUE(answerer.seen.isEmpty()) << answerer.seen.join('\n').toStdString();
     EXPECT_EQ(probe->status(), QStringLiteral("Imported STL: cube — 12 triangle(s), solid waterproof"));
-    const Displayed d = displayedObjects(probe->occWidget());
+    d = displayedObjects(probe->occWidget());
     EXPECT_EQ(d.others, 1) << "the STEP part was replaced";
     EXPECT_EQ(d.base, 2);
     EXPECT_NEAR(TestSupport::volumeOf(probe->project().mainShape()), 512.0, 1e-3);
     expectFramed(probe->project().mainShape());
-    looks = shownLooks(probe->occWidget());
-    EXPECT_EQ(looks.without, 0);
-    EXPECT_NEAR(looks.volume, 512.0, 1e-6);
-    EXPECT_EQ(looks.triangles, 12);
+    EXPECT_EQ(d.withoutLook, 0);
+    EXPECT_NEAR(d.lookVolume, 512.0, 1e-6);
+    EXPECT_EQ(d.lookTriangles, 12);
 }
 
 // Cancel pressed in the import's last step, while the part's look is made beside the window's

@@ -614,6 +614,17 @@ private:
     std::atomic<int>& m_onWindowThread;
 };
 
+// The shell, taken as closed, as a solid's.
+TopoDS_Shape solidOf(TopoDS_Shell shell)
+{
+    shell.Closed(true);
+    BRep_Builder builder;
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    builder.Add(solid, shell);
+    return solid;
+}
+
 // A mesh part as the STL import makes it: each triangle of the box's own mesh a planar face
 // carrying that triangle as its exact mesh.
 TopoDS_Shape meshBox()
@@ -643,11 +654,7 @@ TopoDS_Shape meshBox()
             builder.Add(shell, face);
         }
     }
-    shell.Closed(true);
-    TopoDS_Solid solid;
-    builder.MakeSolid(solid);
-    builder.Add(solid, shell);
-    return solid;
+    return solidOf(shell);
 }
 
 // The solid again, with the same surfaces, edges and meshes, its faces watched.
@@ -673,11 +680,7 @@ TopoDS_Shape watchedCopy(const TopoDS_Shape& solid, std::atomic<int>& onWindowTh
         copy.Orientation(face.Orientation());
         builder.Add(shell, copy);
     }
-    shell.Closed(true);
-    TopoDS_Solid watchedSolid;
-    builder.MakeSolid(watchedSolid);
-    builder.Add(watchedSolid, shell);
-    return watchedSolid;
+    return solidOf(shell);
 }
 
 // The triangles OpenCASCADE's own presentation makes of a copy of the part that holds no mesh
