@@ -1,8 +1,10 @@
-// How long the window's thread goes without running events during the import of a large STL
-// mesh, from the call to its return (run under xvfb-run): a closed sphere of about 358,800
-// triangles and a torus knot of as many. A 1 ms tick notes each round of events. Reported: the
-// import's time (total_s), the longest stretch between two ticks (longest_gap_s, and in the
-// thread's CPU time), and its share of the import (gap_share). The CPU column is the process's.
+// How long the window's thread goes without running events during the import of a part, from
+// the call to its return (run under xvfb-run): STL meshes (a closed sphere of about 358,800
+// triangles and a torus knot of as many) and real STEP parts (KiCad's StickHub board with its
+// models, 119 B-spline solids, and an SOT-23 package). A 1 ms tick notes each round of events.
+// Reported: the import's time (total_s), the longest stretch between two ticks (longest_gap_s,
+// and in the thread's CPU time), and its share of the import (gap_share). The CPU column is the
+// process's.
 #include "benchmain.h"
 #include "benchwindow.h"
 
@@ -43,7 +45,7 @@ struct ImportWindow
         lastCpu = threadCpu();
         measuring = true;
         clock.start();
-        const bool done = window.importStlFile(path);
+        const bool done = path.endsWith(QLatin1String(".stl")) ? window.importStlFile(path) : window.importStepFile(path);
         const qint64 end = clock.nsecsElapsed();
         measuring = false;
         note(end); // the stretch up to the return counts too
@@ -91,6 +93,25 @@ struct ImportWindow
 
 std::unique_ptr<ImportWindow> s_window;
 
+// Imports the file twice: the second import replaces the first part, whose release is measured too.
+void measureImports(benchmark::State& state, const QString& path)
+{
+    if (!s_window)
+        s_window = std::make_unique<ImportWindow>();
+    ImportWindow& w = *s_window;
+    for (auto _ : state) {
+        const double total = w.import(path);
+        if (total < 0) {
+            state.SkipWithError("the import failed");
+            return;
+        }
+        state.counters["total_s"] = total;
+        state.counters["longest_gap_s"] = w.longest;
+        state.counters["longest_gap_cpu_s"] = w.longestCpu;
+        state.counters["gap_share"] = w.longest / total;
+    }
+}
+
 void BM_StlImportGaps(benchmark::State& state)
 {
     static QTemporaryDir dir;
@@ -103,24 +124,20 @@ void BM_StlImportGaps(benchmark::State& state)
         state.SkipWithError("the mesh was not written");
         return;
     }
-    if (!s_window)
-        s_window = std::make_unique<ImportWindow>();
-    ImportWindow& w = *s_window;
-    for (auto _ : state) {
-        // A second import replaces the first part: its release is measured too.
-        const double total = w.import(path);
-        if (total < 0) {
-            state.SkipWithError("the import failed");
-            return;
-        }
-        state.counters["total_s"] = total;
-        state.counters["longest_gap_s"] = w.longest;
-        state.counters["longest_gap_cpu_s"] = w.longestCpu;
-        state.counters["gap_share"] = w.longest / total;
-    }
+    measureImports(state, path);
     state.SetLabel(knot ? "torus knot" : "sphere");
 }
 BENCHMARK(BM_StlImportGaps)->Args({0, 358800})->Args({1, 358800})->Iterations(2)->MeasureProcessCPUTime()->Unit(benchmark::kSecond);
+
+// 0 StickHub, 1 SOT-23.
+void BM_StepImportGaps(benchmark::State& state)
+{
+    const bool hub = state.range(0) == 0;
+    measureImports(state, QStringLiteral(VTQ_BENCH_DATA_DIR "/parts/")
+                              + (hub ? QStringLiteral("StickHub_models.step") : QStringLiteral("SOT23.stp")));
+    state.SetLabel(hub ? "StickHub" : "SOT-23");
+}
+BENCHMARK(BM_StepImportGaps)->Arg(0)->Arg(1)->Iterations(2)->MeasureProcessCPUTime()->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -256,9 +256,13 @@ private:
     // Part import
     bool confirmPartReplacement();
     bool designAtStake() const;
-    // look: made beforehand for the first usable shape, when it is a mesh part.
+    // looks: made beside the window's thread (prepareLooks), at the shapes' indices.
     bool finishPartImport(const QList<TopoDS_Shape>& shapes, const QString& baseName,
-                          int ignoredCount, const PartLook& look);
+                          int ignoredCount, const QList<PartLook>& looks);
+    // The parts' looks, made beside the window's thread, so that showing them neither meshes
+    // nor walks a face there; empty without a viewer. False on Cancel.
+    bool prepareLooks(const QList<TopoDS_Shape>& shapes, const Message_ProgressRange& progress,
+                      QList<PartLook>& looks) const;
 
     // Operations whose flows live with the project, autosave, ratsnest, probe and panels.
     void rebuildRecentProjectsMenu();

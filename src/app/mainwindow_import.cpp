@@ -13,8 +13,10 @@
 #include <QLabel>
 #include <QMessageBox>
 
+#include <AIS_InteractiveContext.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <Message_ProgressScope.hxx>
+#include <Prs3d_Drawer.hxx>
 #include <TopAbs_ShapeEnum.hxx>
 #include <TopExp_Explorer.hxx>
 
@@ -80,8 +82,12 @@ bool MainWindow::importStepFile(const QString& path)
         return false;
     // A big file reads for minutes: the window stays live, and Cancel leaves the design as it was.
     StepImportResult result;
+    QList<PartLook> looks;
     runLongOperation(tr("Loading STEP file..."), [&](const Message_ProgressRange& progress) {
-        result = StepImporter::importStep(path, progress);
+        Message_ProgressScope scope(progress, nullptr, 5.0);
+        result = StepImporter::importStep(path, scope.Next(4.0));
+        if (result.status == StepImportResult::Ok && !prepareLooks(result.shapes, scope.Next(), looks))
+            result.status = StepImportResult::Cancelled;
     });
 
     switch (result.status) {
@@ -109,7 +115,7 @@ bool MainWindow::importStepFile(const QString& path)
         setStatusText(tr("STEP import canceled"));
         return false;
     }
-    if (!finishPartImport(result.shapes, QFileInfo(path).completeBaseName(), result.failedRootCount, PartLook()))
+    if (!finishPartImport(result.shapes, QFileInfo(path).completeBaseName(), result.failedRootCount, looks))
         return false;
     if (result.openSurfaceRootCount > 0) {
         QMessageBox::warning(
@@ -130,16 +136,12 @@ bool MainWindow::importStlFile(const QString& path)
     if (isLongOperationRunning())
         return false;
     StlImportResult result;
-    PartLook look;
+    QList<PartLook> looks;
     runLongOperation(tr("Reading and repairing the STL file..."), [&](const Message_ProgressRange& progress) {
         Message_ProgressScope scope(progress, nullptr, 20.0);
         result = StlImporter::importStl(path, -1.0, scope.Next(19.0));
-        // The part's look is made here, beside this thread, while the window still answers.
-        if (result.ok && !result.cancelled)
-            OccUtils::runReporting(scope.Next(), "importStlFile: look", [&] {
-                look = preparePartLook(result.shape);
-                return true;
-            });
+        if (result.ok && !result.cancelled && !prepareLooks({result.shape}, scope.Next(), looks))
+            result.cancelled = true;
     });
 
     if (result.cancelled) {
@@ -156,7 +158,7 @@ bool MainWindow::importStlFile(const QString& path)
         return false;
     }
     const QString baseName = QFileInfo(path).completeBaseName();
-    if (!finishPartImport({result.shape}, baseName, 0, look))
+    if (!finishPartImport({result.shape}, baseName, 0, looks))
         return false;
 
     if (!result.warning.isEmpty()) {
@@ -193,8 +195,25 @@ bool MainWindow::confirmPartReplacement()
     return answer == QMessageBox::Yes;
 }
 
+bool MainWindow::prepareLooks(const QList<TopoDS_Shape>& shapes, const Message_ProgressRange& progress,
+                               QList<PartLook>& looks) const
+{
+    looks.clear();
+    if (!m_occWidget || m_occWidget->context().IsNull())
+        return true;
+    // Only read there: the window holds every command while the operation runs.
+    const opencascade::handle<Prs3d_Drawer> drawer = m_occWidget->context()->DefaultDrawer();
+    Message_ProgressScope scope(progress, nullptr, 1.0);
+    OccUtils::runReporting(scope.Next(), "importPart: looks", [&] {
+        for (const TopoDS_Shape& shape : shapes)
+            looks.append(preparePartLook(shape, drawer));
+        return true;
+    });
+    return scope.More();
+}
+
 bool MainWindow::finishPartImport(const QList<TopoDS_Shape>& shapes, const QString& baseName,
-                                  int ignoredCount, const PartLook& look)
+                                  int ignoredCount, const QList<PartLook>& looks)
 {
     const bool hadDesign = !m_project.shapes().isEmpty() || designAtStake();
 
@@ -210,20 +229,22 @@ bool MainWindow::finishPartImport(const QList<TopoDS_Shape>& shapes, const QStri
         if (hadDesign)
             setModifiedOutsideUndo(true);
 
-        for (const TopoDS_Shape& shape : shapes) {
+        for (int i = 0; i < shapes.size(); ++i) {
+            const TopoDS_Shape& shape = shapes.at(i);
             if (!hasFace(shape)) {
                 ++ignored;
                 continue;
             }
             const int index = m_project.shapes().size();
             m_project.addShape(shape);
+            const PartLook look = looks.value(i);
             if (!kept) {
                 m_project.setMainShapeIndex(index);
                 if (m_occWidget)
                     m_occWidget->displayShape(shape, look);
                 kept = true;
             } else if (m_occWidget) {
-                m_occWidget->displayShapeDeferred(shape);
+                m_occWidget->displayShapeDeferred(shape, look);
             }
         }
     });

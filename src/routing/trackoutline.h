@@ -9,7 +9,6 @@
 
 #include <gp_XY.hxx>
 
-#include <cmath>
 #include <vector>
 
 class TopoDS_Shape;
@@ -27,10 +26,10 @@ bool continuesRun(const RouteSegment& previous, const RouteSegment& next);
 // longer outline is built as strips of about this many edges.
 constexpr int kMostEdgesPerFace = 200;
 // The union of the solids of segments first..last (a run) and the rounds of their bends: its
-// outline drawn exactly (lines and true arcs) as one face and swept up as a prism. Null where
-// the outline would not be a simple one (sharp folds, segments too short for their bends, a
-// run that comes back near itself) or has more edges than one face should hold: the caller
-// then traces it.
+// outline drawn exactly (lines and true arcs), cut across its legs into faces of at most
+// kMostEdgesPerFace edges where it is long, and swept up as one solid. Null where the outline
+// would not be a simple one (sharp folds, segments too short for their bends, a run that comes
+// back near itself) or a face cannot be built: the caller then traces it.
 TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last);
 
 // The same union for any run (folds, legs drawn again over themselves, steps shorter than the
@@ -63,25 +62,5 @@ struct Legs
 // of steps far finer than the width is one leg, not thousands of rounds that each meet
 // hundreds of others.
 Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide = false);
-// How far a traced outline may stray from the union of the run's pieces: a quarter of it to
-// the legs, a quarter to the discs' facets, half to straightening its boundary.
-double outlineTolerance(double width);
-
-// Points ahead of an anchor, taken in turn: whether a straight line from the anchor to the
-// last one passes within the tolerance of every one before it.
-class Cone
-{
-public:
-    Cone(const gp_XY& anchor, double tolerance) : m_anchor(anchor), m_tolerance(tolerance) {}
-    // Whether a line may end at p; false once no later point can end one.
-    bool take(const gp_XY& p, bool& canEnd);
-
-private:
-    gp_XY m_anchor;
-    double m_tolerance;
-    gp_XY m_aim;
-    bool m_aimed = false;
-    double m_low = -M_PI, m_high = M_PI, m_farthest = 0.0;
-};
 
 } // namespace TrackOutline

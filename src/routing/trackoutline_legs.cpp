@@ -1,7 +1,7 @@
 // A run reduced to the straight legs its outline follows. Points clicked along a line, corners
 // dragged almost into it and steps far shorter than the track is wide bend the outline by
 // nanometres; kept, they would make the union's cost follow the steps instead of the legs.
-#include "routing/trackoutline.h"
+#include "routing/trackoutline_p.h"
 
 #include "foundation/geometryutils.h"
 #include "model/routerecords.h"

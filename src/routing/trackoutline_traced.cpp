@@ -2,7 +2,7 @@
 // integer grid, the discs as polygons of the same area, then swept up once. The union is
 // Clipper's; what is written here is what the union is made of and how its boundary becomes
 // faces.
-#include "routing/trackoutline.h"
+#include "routing/trackoutline_p.h"
 #include "routing/trackoutline_traced_p.h"
 
 #include "foundation/occutils.h"

@@ -69,6 +69,7 @@ public:
     // With the look made for that shape beforehand (preparePartLook), showing it walks no face.
     void displayShape(const TopoDS_Shape& shape, const PartLook& look);
     void displayShapeDeferred(const TopoDS_Shape& shape);
+    void displayShapeDeferred(const TopoDS_Shape& shape, const PartLook& look);
     bool isBaseElement(const opencascade::handle<AIS_InteractiveObject>& object) const;
     void clearAll();
     void ensureViewCubeActive();

@@ -58,10 +58,15 @@ void OccWidget::displayShape(const TopoDS_Shape& shape, const PartLook& look)
 
 void OccWidget::displayShapeDeferred(const TopoDS_Shape& shape)
 {
+    displayShapeDeferred(shape, PartLook());
+}
+
+void OccWidget::displayShapeDeferred(const TopoDS_Shape& shape, const PartLook& look)
+{
     if (shape.IsNull() || !m_initialized)
         return;
     const opencascade::handle<AIS_Shape> presentation = OccUtils::guardedCall(
-        opencascade::handle<AIS_Shape>(), "displayShapeDeferred", [&] { return makePartPresentation(shape); });
+        opencascade::handle<AIS_Shape>(), "displayShapeDeferred", [&] { return makePartPresentation(shape, look); });
     if (!m_context.IsNull())
         OccUtils::safeDisplay(m_context, presentation, true);
 }

@@ -6,17 +6,49 @@
 #include <AIS_DisplayMode.hxx>
 #include <BRepBndLib.hxx>
 #include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
 #include <Graphic3d_Group.hxx>
+#include <Prs3d_Drawer.hxx>
 #include <Prs3d_ShadingAspect.hxx>
 #include <StdPrs_ShadedShape.hxx>
+#include <StdPrs_ToolTriangulatedShape.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 
-PartLook preparePartLook(const TopoDS_Shape& shape)
+namespace {
+
+// The shape presentation adds lines for these, which a look of triangles alone would lose.
+bool drawnInTrianglesOnly(const TopoDS_Shape& shape)
 {
-    if (shape.IsNull() || !GeometryUtils::hasExactFaceMeshes(shape))
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        if (BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location).IsNull())
+            return false;
+    }
+    return !TopExp_Explorer(shape, TopAbs_EDGE, TopAbs_FACE).More()
+        && !TopExp_Explorer(shape, TopAbs_VERTEX, TopAbs_EDGE).More();
+}
+
+} // namespace
+
+PartLook preparePartLook(const TopoDS_Shape& shape, const opencascade::handle<Prs3d_Drawer>& drawer)
+{
+    if (shape.IsNull())
+        return {};
+    const bool meshed = GeometryUtils::hasExactFaceMeshes(shape);
+    if (!meshed && drawer.IsNull())
         return {};
     return OccUtils::guardedCall(PartLook(), "preparePartLook", [&] {
+        if (!meshed) {
+            // The deflection worked out for the shape is written into the drawer it is given:
+            // into one of the look's own, not into the viewer's.
+            const opencascade::handle<Prs3d_Drawer> own = new Prs3d_Drawer();
+            own->SetLink(drawer);
+            StdPrs_ToolTriangulatedShape::Tessellate(shape, own);
+        }
+        if (!drawnInTrianglesOnly(shape))
+            return PartLook();
         // As the shape presentation splits them: closed solids are drawn one-sided.
         BRep_Builder builder;
         TopoDS_Compound closed, open;
@@ -28,7 +60,7 @@ PartLook preparePartLook(const TopoDS_Shape& shape)
                                                                    : opencascade::handle<Graphic3d_ArrayOfTriangles>();
         look.open = TopExp_Explorer(open, TopAbs_FACE).More() ? StdPrs_ShadedShape::FillTriangles(open)
                                                                : opencascade::handle<Graphic3d_ArrayOfTriangles>();
-        // The triangles' own bounds: a mesh part's faces are nothing else.
+        // The triangles' own bounds: what is drawn, and what frames the part.
         BRepBndLib::Add(shape, look.box, true);
         look.shape = shape;
         return look;
@@ -40,7 +72,7 @@ PartPresentation::PartPresentation(const TopoDS_Shape& shape, const PartLook& lo
     , m_look(look.shape.IsSame(shape) ? look : PartLook())
 {
     if (hasLook()) {
-        // Its faces are their triangles: nothing to mesh, and the box is known.
+        // Its faces carry the triangles drawn: nothing to mesh, and the box is known.
         Attributes()->SetAutoTriangulation(false);
         myBB = m_look.box;
         myCompBB = Standard_False;

@@ -109,6 +109,20 @@ TEST_F(ComponentManagerTest, RegeneratingRemovesEveryOldObjectFromViewAndIndex)
     EXPECT_GT(rig.manager.populationGeneration(), generation);
 }
 
+// Clearing placed components tells their window, which derives its state from the model;
+// clearing none tells nothing.
+TEST_F(ComponentManagerTest, ClearingPlacedComponentsIsTold)
+{
+    generate({netlistComponent("R1", "Builtin_0805")});
+    QSignalSpy population(&rig.manager, &ComponentManager::populationChanged);
+    rig.manager.clearAll(true);
+    ASSERT_EQ(population.size(), 1);
+    EXPECT_EQ(population.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(displayedCount(rig.context), 0);
+    rig.manager.clearAll(true);
+    EXPECT_EQ(population.size(), 1);
+}
+
 TEST_F(ComponentManagerTest, MovesAndTurnsKeepThePadIndexAnswering)
 {
     generate({netlistComponent("R1", "Builtin_0805")});

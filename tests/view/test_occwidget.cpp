@@ -3,16 +3,21 @@
 #include "view/modecontroller.h"
 #include "view/occwidget.h"
 #include "view/partlook.h"
+#include "foundation/occutils.h"
 
 #include "testsupport.h"
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_ListOfInteractive.hxx>
 #include <AIS_ViewCube.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepPrimAPI_MakeSphere.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_TFace.hxx>
 #include <BRep_Tool.hxx>
@@ -24,7 +29,9 @@
 #include <TColStd_ListOfInteger.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <Prs3d_Drawer.hxx>
+#include <StdPrs_ToolTriangulatedShape.hxx>
 #include <V3d_View.hxx>
 
 #include <QApplication>
@@ -607,16 +614,26 @@ private:
     std::atomic<int>& m_onWindowThread;
 };
 
+// The shell, taken as closed, as a solid's.
+TopoDS_Shape solidOf(TopoDS_Shell shell)
+{
+    shell.Closed(true);
+    BRep_Builder builder;
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    builder.Add(solid, shell);
+    return solid;
+}
+
 // A mesh part as the STL import makes it: each triangle of the box's own mesh a planar face
-// carrying that triangle as its exact mesh. Its faces watched.
-TopoDS_Shape watchedMeshBox(std::atomic<int>& onWindowThread, int& triangles)
+// carrying that triangle as its exact mesh.
+TopoDS_Shape meshBox()
 {
     const TopoDS_Shape box = BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 3), 20, 20, 10).Shape();
     BRepMesh_IncrementalMesh(box, 1.0);
     BRep_Builder builder;
     TopoDS_Shell shell;
     builder.MakeShell(shell);
-    triangles = 0;
     for (TopExp_Explorer it(box, TopAbs_FACE); it.More(); it.Next()) {
         TopLoc_Location location;
         const TopoDS_Face& boxFace = TopoDS::Face(it.Current());
@@ -627,14 +644,7 @@ TopoDS_Shape watchedMeshBox(std::atomic<int>& onWindowThread, int& triangles)
             if (boxFace.Orientation() == TopAbs_REVERSED)
                 std::swap(b, c);
             const gp_Pnt p[] = {mesh->Node(a), mesh->Node(b), mesh->Node(c)};
-            const TopoDS_Face plain = BRepBuilderAPI_MakeFace(BRepBuilderAPI_MakePolygon(p[0], p[1], p[2], true).Wire(), true);
-            opencascade::handle<WatchedFace> watched = new WatchedFace(onWindowThread);
-            watched->Surface(BRep_Tool::Surface(plain));
-            watched->Tolerance(BRep_Tool::Tolerance(plain));
-            TopoDS_Face face;
-            face.TShape(watched);
-            for (TopExp_Explorer wire(plain, TopAbs_WIRE); wire.More(); wire.Next())
-                builder.Add(face, wire.Current());
+            TopoDS_Face face = BRepBuilderAPI_MakeFace(BRepBuilderAPI_MakePolygon(p[0], p[1], p[2], true).Wire(), true);
             opencascade::handle<Poly_Triangulation> own = new Poly_Triangulation(3, 1, false);
             for (int k = 0; k < 3; ++k)
                 own->SetNode(k + 1, p[k]);
@@ -642,58 +652,128 @@ TopoDS_Shape watchedMeshBox(std::atomic<int>& onWindowThread, int& triangles)
             own->Deflection(0.0);
             builder.UpdateFace(face, own);
             builder.Add(shell, face);
-            ++triangles;
         }
     }
-    shell.Closed(true);
-    TopoDS_Solid solid;
-    builder.MakeSolid(solid);
-    builder.Add(solid, shell);
-    return solid;
+    return solidOf(shell);
+}
+
+// The solid again, with the same surfaces, edges and meshes, its faces watched.
+TopoDS_Shape watchedCopy(const TopoDS_Shape& solid, std::atomic<int>& onWindowThread)
+{
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next()) {
+        const TopoDS_Face& face = TopoDS::Face(it.Current());
+        const auto plain = opencascade::handle<BRep_TFace>::DownCast(face.TShape());
+        const opencascade::handle<WatchedFace> watched = new WatchedFace(onWindowThread);
+        watched->Surface(plain->Surface());
+        watched->Location(plain->Location());
+        watched->Tolerance(plain->Tolerance());
+        watched->NaturalRestriction(plain->NaturalRestriction());
+        watched->Triangulation(plain->Triangulation());
+        TopoDS_Face copy;
+        copy.TShape(watched);
+        for (TopoDS_Iterator wire(face, false, false); wire.More(); wire.Next())
+            builder.Add(copy, wire.Value());
+        copy.Location(face.Location());
+        copy.Orientation(face.Orientation());
+        builder.Add(shell, copy);
+    }
+    return solidOf(shell);
+}
+
+// The triangles OpenCASCADE's own presentation makes of a copy of the part that holds no mesh
+// but its exact one.
+int trianglesShownOf(const opencascade::handle<AIS_InteractiveContext>& context, const TopoDS_Shape& part)
+{
+    const TopoDS_Shape copy = BRepBuilderAPI_Copy(part, true, false).Shape();
+    const opencascade::handle<AIS_Shape> shown = new AIS_Shape(copy);
+    context->Display(shown, AIS_Shaded, -1, false);
+    int triangles = 0;
+    for (TopExp_Explorer it(copy, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        const opencascade::handle<Poly_Triangulation> mesh = BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
+        triangles += mesh.IsNull() ? 0 : mesh->NbTriangles();
+    }
+    context->Remove(shown, false);
+    return triangles;
 }
 
 } // namespace
 
-// A mesh part whose look was made beforehand, on another thread, is shown without a walk over
-// its faces on the window's thread; its look holds every triangle, in the part's box.
-TEST_F(OccWidgetTest, MeshPartShownFromItsLookWalksNoFace)
+// A part whose look was made beforehand, on another thread, is shown without a walk over its
+// faces on the window's thread: a mesh part as it is, a part of curved faces meshed there as
+// the view meshes it. Its look holds the triangles OpenCASCADE's presentation makes of the part,
+// in the part's box.
+TEST_F(OccWidgetTest, PartShownFromItsLookWalksNoFace)
 {
-    std::atomic<int> onWindowThread{0};
-    int triangles = 0;
-    const TopoDS_Shape mesh = watchedMeshBox(onWindowThread, triangles);
-    onWindowThread = 0; // its making
-    PartLook look;
-    std::thread([&] { look = preparePartLook(mesh); }).join();
-    ASSERT_FALSE(look.shape.IsNull());
-    // Its faces share no edge: a shell that is not closed, drawn two-sided.
-    ASSERT_FALSE(look.open.IsNull());
-    EXPECT_TRUE(look.closed.IsNull());
-    EXPECT_EQ(look.open->ItemNumber(), triangles);
-    EXPECT_EQ(onWindowThread, 0);
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape part;
+        bool closed; // drawn one-sided; meshed for its look
+        double x0, x1, chord;
+        int spread; // triangles by which a copy's mesh may differ (near a sphere's poles)
+    } rows[] = {
+        // Its faces share no edge: a shell that is not closed, drawn two-sided.
+        {"mesh box", meshBox(), false, 0.0, 20.0, 1e-6, 0},
+        {"cylinder", BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(10, 0, 3), gp::DZ()), 10, 10).Shape(), true, 0.0, 20.0, 0.05, 0},
+        // Meshed finer or coarser, its count moves by hundreds.
+        {"sphere", BRepPrimAPI_MakeSphere(gp_Pnt(10, 10, 8), 5).Shape(), true, 5.0, 15.0, 0.05, 4},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        w->clearAll();
+        std::atomic<int> onWindowThread{0};
+        const int expected = trianglesShownOf(w->context(), row.part);
+        const TopoDS_Shape part = watchedCopy(row.part, onWindowThread);
+        onWindowThread = 0; // its making
+        PartLook look;
+        const opencascade::handle<Prs3d_Drawer> drawer = w->context()->DefaultDrawer();
+        std::thread([&] { look = preparePartLook(part, drawer); }).join();
+        ASSERT_FALSE(look.shape.IsNull());
+        const opencascade::handle<Graphic3d_ArrayOfTriangles>& drawn = row.closed ? look.closed : look.open;
+        ASSERT_FALSE(drawn.IsNull());
+        EXPECT_TRUE((row.closed ? look.open : look.closed).IsNull());
+        EXPECT_NEAR(drawn->ItemNumber(), expected, row.spread);
+        EXPECT_EQ(onWindowThread, 0);
 
-    w->displayShape(mesh, look);
-    w->fitAll();
-    EXPECT_EQ(onWindowThread, 0) << "faces walked on the window's thread";
-    AIS_ListOfInteractive list;
-    w->context()->DisplayedObjects(list);
-    opencascade::handle<AIS_Shape> shown;
-    for (const auto& obj : list) {
-        auto ais = opencascade::handle<AIS_Shape>::DownCast(obj);
-        if (!ais.IsNull() && ais->Shape().IsSame(mesh))
-            shown = ais;
+        w->displayShape(part, look);
+        w->fitAll();
+        EXPECT_EQ(onWindowThread, 0) << "faces walked on the window's thread";
+        AIS_ListOfInteractive list;
+        w->context()->DisplayedObjects(list);
+        opencascade::handle<AIS_Shape> shown;
+        for (const auto& obj : list) {
+            auto ais = opencascade::handle<AIS_Shape>::DownCast(obj);
+            if (!ais.IsNull() && ais->Shape().IsSame(part))
+                shown = ais;
+        }
+        ASSERT_FALSE(shown.IsNull());
+        Bnd_Box box;
+        shown->BoundingBox(box);
+        double x0, y0, z0, x1, y1, z1;
+        box.Get(x0, y0, z0, x1, y1, z1);
+        EXPECT_NEAR(x0, row.x0, row.chord);
+        EXPECT_NEAR(z0, 3.0, 1e-6);
+        EXPECT_NEAR(x1, row.x1, row.chord);
+        EXPECT_NEAR(z1, 13.0, 1e-6);
+
+        // Shown without its look, the same part is walked there; a part meshed for its look, as
+        // the view would mesh it.
+        w->clearAll();
+        w->displayShape(part);
+        EXPECT_GT(onWindowThread, 0);
+        const opencascade::handle<Prs3d_Drawer> viewSettings = new Prs3d_Drawer();
+        viewSettings->SetLink(drawer);
+        if (row.closed)
+            EXPECT_TRUE(StdPrs_ToolTriangulatedShape::IsTessellated(part, viewSettings));
     }
-    ASSERT_FALSE(shown.IsNull());
-    Bnd_Box box;
-    shown->BoundingBox(box);
-    double x0, y0, z0, x1, y1, z1;
-    box.Get(x0, y0, z0, x1, y1, z1);
-    EXPECT_NEAR(x0, 0.0, 1e-6);
-    EXPECT_NEAR(z0, 3.0, 1e-6);
-    EXPECT_NEAR(x1, 20.0, 1e-6);
-    EXPECT_NEAR(z1, 13.0, 1e-6);
 
-    // Shown without its look, the same part is walked there.
-    w->clearAll();
-    w->displayShape(mesh);
-    EXPECT_GT(onWindowThread, 0);
+    // No look where the view would draw lines too, nor for a part to mesh without the view's settings.
+    const TopoDS_Shape withEdge =
+        OccUtils::compoundOf({meshBox(), BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 0), gp_Pnt(0, 0, 20)).Edge()});
+    EXPECT_TRUE(preparePartLook(withEdge, w->context()->DefaultDrawer()).shape.IsNull());
+    EXPECT_TRUE(preparePartLook(BRepPrimAPI_MakeCylinder(5, 5).Shape()).shape.IsNull());
 }
