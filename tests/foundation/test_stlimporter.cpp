@@ -41,7 +41,9 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstring>
+#include <future>
 #include <map>
 #include <mutex>
 #include <set>
@@ -995,10 +997,11 @@ TEST_F(StlImporterTest, CancelInEachStageGivesACancelledImport)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stage);
         const int asked = polls[c.file][c.stage];
-        // Healing and the analyzer are waited for, asking every 10 ms of work that lasts hundreds:
-        // how often depends on the machine's speed, so they are cancelled at their third asking,
-        // which only the wait makes. The others ask as they go, as often on any machine.
-        const bool waited = std::string(c.stage) == StlStage::kHealing || std::string(c.stage) == StlStage::kCheck;
+        // Sewing, healing and the analyzer are waited for, asking every 10 ms of work that lasts
+        // hundreds: how often depends on the machine's speed, so they are cancelled at their third
+        // asking, which only the wait makes. The others ask as they go, as often on any machine.
+        const bool waited = std::string(c.stage) == StlStage::kSewing || std::string(c.stage) == StlStage::kHealing
+                            || std::string(c.stage) == StlStage::kCheck;
         EXPECT_GE(asked, waited ? 3 : 8);
         const opencascade::handle<StageCanceller> indicator =
             new StageCanceller(c.stage, waited ? 3 : std::max(1, asked / 2));
@@ -1018,4 +1021,74 @@ TEST_F(StlImporterTest, CancelInEachStageGivesACancelledImport)
         EXPECT_EQ(again.faceCount, whole[file].faceCount);
         EXPECT_EQ(again.valid, whole[file].valid);
     }
+}
+
+namespace {
+
+// Cancels once the sewing has begun.
+class CancelOnceSewing : public Message_ProgressIndicator
+{
+public:
+    explicit CancelOnceSewing(const std::atomic<bool>& sewing) : m_sewing(sewing) {}
+    Standard_Boolean UserBreak() override { return m_sewing.load(); }
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override {}
+
+private:
+    const std::atomic<bool>& m_sewing;
+};
+
+// Keeps its promise when the last copy of what holds it goes.
+struct KeptUntilDropped
+{
+    std::promise<void> dropped;
+    ~KeptUntilDropped() { dropped.set_value(); }
+};
+
+} // namespace
+
+// OpenCASCADE's sewing sits seconds in calls that never ask whether to stop. Cancel there
+// returns at once, the sewing still blocked: it ends alone later, told to stop, on its own
+// thread and its own result, which it frees as it goes; the caller's cancelled import stays as
+// it was. Sewing on the calling thread never returns here (the run hangs until the test's
+// time limit).
+TEST_F(StlImporterTest, CancelWhileSewingReturnsBeforeTheSewingEnds)
+{
+    QList<Triangle> open = cubeTriangles(10.0);
+    open.removeLast();
+    const QString stl = file("open.stl", binaryStl(open));
+    std::atomic<bool> sewing{false}, sewingReturned{false}, toldToStop{false};
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    auto held = std::make_shared<KeptUntilDropped>();
+    std::future<void> workDropped = held->dropped.get_future();
+    const auto blocked = [&sewing, &sewingReturned, &toldToStop, released](StlImportResult& result,
+                                                                          const std::atomic<bool>& stop) {
+        sewing = true;
+        released.wait();
+        toldToStop = stop.load();
+        result.shape = BRepPrimAPI_MakeBox(1.0, 1.0, 1.0).Shape();
+        result.error = QStringLiteral("sewn too late");
+        sewingReturned = true;
+        return true;
+    };
+    StlImporter::setSewingWork([blocked, held](const StlMesh&, double, StlImportResult& result, qint64,
+                                               const std::atomic<bool>& stop) { return blocked(result, stop); });
+    held.reset(); // the work in place and its copies hold it now
+
+    const opencascade::handle<CancelOnceSewing> indicator = new CancelOnceSewing(sewing);
+    const StlImportResult r = StlImporter::importStl(stl, -1.0, indicator->Start());
+    EXPECT_TRUE(sewing);
+    EXPECT_FALSE(sewingReturned);
+    StlImporter::setSewingWork({});
+    release.set_value();
+    workDropped.wait(); // the sewing's thread let its work go: it ended
+
+    EXPECT_TRUE(sewingReturned);
+    EXPECT_TRUE(toldToStop);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_TRUE(r.shape.IsNull());
+    EXPECT_EQ(r.error.toStdString(), "The import was cancelled.");
+    const StlImportResult again = StlImporter::importStl(stl);
+    EXPECT_TRUE(again.ok) << again.error.toStdString();
+    EXPECT_FALSE(again.closed);
 }
