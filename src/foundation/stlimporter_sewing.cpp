@@ -339,6 +339,7 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
     auto work = std::make_shared<Work>();
     work->mesh = mesh;
     work->result = result;
+    work->result.shape.Nullify(); // the sewing's to fill
     const auto job = [work, sew = sewingWork(), tolerance, budgetMs](const std::atomic<bool>& stop) {
         try {
             work->sewn = sew(work->mesh, tolerance, work->result, budgetMs, stop);
