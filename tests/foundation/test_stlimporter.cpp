@@ -1023,17 +1023,6 @@ TEST_F(StlImporterTest, CancelInEachStageGivesACancelledImport)
     }
 }
 
-namespace {
-
-// Keeps its promise when the last copy of what holds it goes.
-struct KeptUntilDropped
-{
-    std::promise<void> dropped;
-    ~KeptUntilDropped() { dropped.set_value(); }
-};
-
-} // namespace
-
 // OpenCASCADE's sewing sits seconds in calls that never ask whether to stop. Cancel there
 // returns while the sewing is still blocked; the sewing ends later, told to stop, on its own
 // thread and result. Sewing on the calling thread never returns here (the run hangs).
@@ -1042,9 +1031,9 @@ TEST_F(StlImporterTest, CancelWhileSewingReturnsBeforeTheSewingEnds)
     QList<Triangle> open = cubeTriangles(10.0);
     open.removeLast();
     std::atomic<bool> sewingReturned{false}, toldToStop{false};
-    std::promise<void> release;
-    auto held = std::make_shared<KeptUntilDropped>();
-    std::future<void> workDropped = held->dropped.get_future();
+    std::promise<void> release, dropped;
+    std::future<void> ended = dropped.get_future();
+    std::shared_ptr<void> held(nullptr, [&dropped](void*) { dropped.set_value(); }); // until the last copy goes
     StlImporter::setSewingWork([&, held, released = release.get_future().share()](
                                    const StlMesh&, double, StlImportResult& result, qint64,
                                    const std::atomic<bool>& stop) {
@@ -1061,7 +1050,7 @@ TEST_F(StlImporterTest, CancelWhileSewingReturnsBeforeTheSewingEnds)
     EXPECT_FALSE(sewingReturned);
     StlImporter::setSewingWork({});
     release.set_value();
-    workDropped.wait(); // the sewing's thread let its work go: it ended
+    ended.wait(); // the sewing's thread let its work go
     EXPECT_TRUE(toldToStop);
     EXPECT_TRUE(r.cancelled);
     EXPECT_TRUE(r.shape.IsNull());
