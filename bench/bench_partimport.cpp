@@ -440,11 +440,12 @@ void BM_StlAgainstSlicer(benchmark::State& state)
 }
 // Cancel during an STL import, pressed by a timer as a user would: a closed sphere of about
 // 400,000 triangles (built directly; its shell check is too short to aim at) and an open one
-// of about 89,000 (sewn, healed, checked),
-// each Cancel a second after the start or a tenth of a second into a given stage. Reported: the
-// import's own time (uncancelled, measured once per file in the same run), the time from
-// Cancel to the return, their ratio, the process CPU time of the cancelled run and the stage
-// Cancel fell in.
+// of about 89,000 (sewn, healed, checked), each Cancel a second after the start, a tenth of a
+// second into a given stage, or at a share of the sewing's length, where OpenCASCADE's sewing
+// sits in calls that never ask whether to stop. Reported: the import's own time (uncancelled,
+// its progress watched, once per file in the same run; the sewing's length is read from it),
+// the time from Cancel to the return, their ratio, the process CPU time of the cancelled run and
+// the stage Cancel fell in.
 class TimedCancel : public Message_ProgressIndicator
 {
 public:
@@ -455,6 +456,7 @@ public:
             if (s->Name() && std::strncmp(s->Name(), "STL ", 4) == 0) {
                 const std::lock_guard<std::mutex> lock(m_mutex);
                 m_stage = s->Name();
+                m_firstSeen.emplace(m_stage, std::chrono::steady_clock::now());
                 return;
             }
     }
@@ -470,11 +472,18 @@ public:
         m_cancelled = true;
         return m_stage;
     }
+    // When each stage was first shown.
+    std::map<std::string, std::chrono::steady_clock::time_point> firstSeen()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_firstSeen;
+    }
 
 private:
     std::atomic<bool> m_cancelled{false};
     std::mutex m_mutex;
     std::string m_stage = "before any stage";
+    std::map<std::string, std::chrono::steady_clock::time_point> m_firstSeen;
 };
 
 double processCpuSeconds()
@@ -503,36 +512,61 @@ QString sphereStl(int wanted, bool open)
 const char* const kCancelStages[] = {"", StlStage::kRead, StlStage::kShells, StlStage::kShellCheck,
                                      StlStage::kSewing, StlStage::kHealing, StlStage::kCheck};
 
+// Where the sewing lies in an uncancelled import of the file: from its start, in seconds.
+struct SewingSpan
+{
+    double start = 0.0;
+    double length = 0.0;
+};
+
 void BM_StlCancel(benchmark::State& state)
 {
     const bool open = state.range(0) != 0;
     const QString path = sphereStl(int(state.range(1)), open);
     const std::string target = kCancelStages[state.range(2)];
+    const double intoSewing = double(state.range(3)) / 1000.0; // 0: a tenth of a second into the stage
     static std::map<QString, double> aloneSeconds;
+    static std::map<QString, SewingSpan> sewingSpans;
     double latency = 0.0, cpu = 0.0;
     StlImportResult cancelled;
     std::string stage;
+    SewingSpan span;
     for (auto _ : state) {
         if (!aloneSeconds.count(path)) {
+            TimedCancel watching;
             const auto start = std::chrono::steady_clock::now();
-            StlImportResult full = StlImporter::importStl(path);
+            StlImporter::importStl(path, -1.0, watching.Start());
             aloneSeconds[path] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const auto seen = watching.firstSeen();
+            if (seen.count(StlStage::kSewing) && seen.count(StlStage::kHealing)) {
+                const auto from = seen.at(StlStage::kSewing);
+                sewingSpans[path] = {std::chrono::duration<double>(from - start).count(),
+                                     std::chrono::duration<double>(seen.at(StlStage::kHealing) - from).count()};
+            }
         }
+        span = sewingSpans.count(path) ? sewingSpans.at(path) : SewingSpan();
         TimedCancel indicator;
         std::chrono::steady_clock::time_point pressed;
         std::atomic<bool> finished{false};
+        const auto started = std::chrono::steady_clock::now();
         std::thread user([&] {
-            const auto wait = [&](std::chrono::steady_clock::duration d) {
-                const auto until = std::chrono::steady_clock::now() + d;
+            const auto waitUntil = [&](std::chrono::steady_clock::time_point until) {
                 while (!finished && std::chrono::steady_clock::now() < until)
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
             };
+            const auto after = [](double seconds) {
+                return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                    std::chrono::duration<double>(seconds));
+            };
             if (target.empty()) {
-                wait(std::chrono::seconds(1));
+                waitUntil(started + std::chrono::seconds(1));
             } else {
                 while (!finished && indicator.stage() != target)
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                wait(std::chrono::milliseconds(100));
+                if (intoSewing > 0.0)
+                    waitUntil(started + after(span.start + intoSewing * span.length));
+                else
+                    waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(100));
             }
             pressed = std::chrono::steady_clock::now();
             stage = indicator.cancel();
@@ -547,7 +581,11 @@ void BM_StlCancel(benchmark::State& state)
         state.SetIterationTime(std::max(latency, 0.0));
     }
     const double alone = aloneSeconds[path];
-    state.SetLabel((open ? "open sphere, Cancel in " : "closed sphere, Cancel in ") + stage
+    std::string at = stage;
+    if (intoSewing > 0.0)
+        at += " at " + std::to_string(state.range(3) / 10) + " % of its length ("
+              + std::to_string(int(span.length * 1000.0)) + " ms)";
+    state.SetLabel((open ? "open sphere, Cancel in " : "closed sphere, Cancel in ") + at
                    + (cancelled.cancelled ? "" : " (NOT cancelled: the import ended first)"));
     state.counters["import_s"] = alone;
     state.counters["cancel_to_return_s"] = latency;
@@ -555,13 +593,14 @@ void BM_StlCancel(benchmark::State& state)
     state.counters["cancelled_run_cpu_s"] = cpu;
 }
 BENCHMARK(BM_StlCancel)
-    ->Args({0, 408000, 0})
-    ->Args({0, 408000, 1})
-    ->Args({0, 408000, 2})
-    ->Args({1, 89000, 0})
-    ->Args({1, 89000, 4})
-    ->Args({1, 89000, 5})
-    ->Args({1, 89000, 6})
+    ->Args({0, 408000, 0, 0})
+    ->Args({0, 408000, 1, 0})
+    ->Args({0, 408000, 2, 0})
+    ->Args({1, 89000, 0, 0})
+    ->Args({1, 89000, 4, 0})
+    ->ArgsProduct({{1}, {89000}, {4}, {100, 300, 500, 700, 900}})
+    ->Args({1, 89000, 5, 0})
+    ->Args({1, 89000, 6, 0})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

@@ -9,7 +9,11 @@
 #include <Message_ProgressRange.hxx>
 #include <TopoDS_Shape.hxx>
 
+#include <atomic>
+#include <functional>
+
 class Bnd_Box;
+struct StlMesh;
 
 struct StlImportResult
 {
@@ -47,4 +51,12 @@ public:
 
     // Sewing tolerance for a mesh with this bounding box (see sewingToleranceFor).
     static double automaticSewingTolerance(const Bnd_Box& box);
+
+    // How an open mesh is sewn (filling what sewStlMesh fills). With an active progress it runs on a
+    // thread of its own that a Cancel stops waiting for: it must keep to what it is given, and
+    // end soon once stop turns true.
+    using SewingWork = std::function<bool(const StlMesh& mesh, double tolerance, StlImportResult& result,
+                                          qint64 budgetMs, const std::atomic<bool>& stop)>;
+    // Puts a stand-in in the real work's place, for tests; an empty one puts it back.
+    static void setSewingWork(SewingWork work);
 };

@@ -21,7 +21,11 @@
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
 
+#include <atomic>
+#include <exception>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <numeric>
 #include <vector>
 
@@ -193,14 +197,12 @@ bool asTheMeshMeans(const StlMesh& mesh, const SewnSolids& solids, double tolera
     return built >= expected.low && built <= expected.high;
 }
 
-} // namespace
-
-bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs,
-                const Message_ProgressRange& progress)
+// The sewing itself, on its own copies: it may run on a thread that the caller has stopped
+// waiting for, so it answers to stop and its budget only, never to the caller's progress.
+bool sewAlone(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs,
+              const std::atomic<bool>& stop)
 {
-    Message_ProgressScope stage(progress, StlStage::kSewing, 3.0);
-    stage.Show();
-    const Handle(StlDeadline) deadline = new StlDeadline(budgetMs, &stage);
+    const Handle(StlDeadline) deadline = new StlDeadline(budgetMs, nullptr, &stop);
     const auto stopped = [&] {
         if (deadline->cancelled())
             return false;
@@ -219,10 +221,9 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
     for (TopoDS_Compound& g : groups)
         builder.MakeCompound(g);
     int faceCount = 0;
-    StlLoopProgress loop(stage.Next(), mesh.triangles.size());
     for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
         const auto& triangle = mesh.triangles[t];
-        if (!loop.next() || ((faceCount & 1023) == 0 && deadline->UserBreak()))
+        if ((t & 1023) == 0 && deadline->UserBreak())
             return stopped();
         try {
             BRepBuilderAPI_MakePolygon polygon(gp_Pnt(mesh.nodes[std::size_t(triangle[0])]),
@@ -247,7 +248,6 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
     }
 
     TopoDS_Shape sewn;
-    stage.Next();
     try {
         if (groups.size() > 1)
             sewn = sewnApart(groups, tolerance, deadline);
@@ -278,9 +278,9 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
     }
     result.closed = result.freeEdgeCount == 0;
 
-    const SewnSolids solids = solidsOfShells(sewn, stage.Next());
-    if (stage.UserBreak())
-        return false;
+    const SewnSolids solids = solidsOfShells(sewn, deadline->Start());
+    if (deadline->UserBreak())
+        return stopped();
     result.flatShellCount = solids.flatShellCount;
     result.shellsUncombined = solids.uncombined || !asTheMeshMeans(mesh, solids, tolerance);
     if (result.shellsUncombined) {
@@ -295,4 +295,56 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
         result.shape = sewn;
     }
     return true;
+}
+
+std::mutex sewingWorkMutex;
+StlImporter::SewingWork sewingWorkInPlace;
+
+StlImporter::SewingWork sewingWork()
+{
+    const std::lock_guard<std::mutex> lock(sewingWorkMutex);
+    return sewingWorkInPlace ? sewingWorkInPlace : StlImporter::SewingWork(sewAlone);
+}
+
+} // namespace
+
+void StlImporter::setSewingWork(SewingWork work)
+{
+    const std::lock_guard<std::mutex> lock(sewingWorkMutex);
+    sewingWorkInPlace = std::move(work);
+}
+
+bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs,
+                const Message_ProgressRange& progress)
+{
+    Message_ProgressScope stage(progress, StlStage::kSewing, 1.0);
+    stage.Show();
+    // Single calls inside OpenCASCADE's sewing last seconds without asking whether to stop: the
+    // work runs on a thread of its own, which a Cancel stops waiting for. It owns all it reads
+    // and makes, and frees it there when it ends; nothing of OpenCASCADE's is shared meanwhile.
+    struct Work
+    {
+        StlMesh mesh;
+        StlImportResult result;
+        bool sewn = false;
+        std::exception_ptr failure;
+    };
+    auto work = std::make_shared<Work>();
+    work->mesh = mesh;
+    work->result = result;
+    work->result.shape.Nullify(); // the sewing's to fill
+    const auto job = [work, sew = sewingWork(), tolerance, budgetMs](const std::atomic<bool>& stop) {
+        try {
+            work->sewn = sew(work->mesh, tolerance, work->result, budgetMs, stop);
+        } catch (...) {
+            work->failure = std::current_exception(); // the caller's to answer, out of memory above all
+        }
+    };
+    const bool finished = OccUtils::runUnlessCancelled(stage.Next(), "StlImporter: sewing", job);
+    if (!finished)
+        return false;
+    if (work->failure)
+        std::rethrow_exception(work->failure);
+    result = std::move(work->result);
+    return work->sewn;
 }

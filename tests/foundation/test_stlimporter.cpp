@@ -41,7 +41,9 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstring>
+#include <future>
 #include <map>
 #include <mutex>
 #include <set>
@@ -995,10 +997,11 @@ TEST_F(StlImporterTest, CancelInEachStageGivesACancelledImport)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stage);
         const int asked = polls[c.file][c.stage];
-        // Healing and the analyzer are waited for, asking every 10 ms of work that lasts hundreds:
-        // how often depends on the machine's speed, so they are cancelled at their third asking,
-        // which only the wait makes. The others ask as they go, as often on any machine.
-        const bool waited = std::string(c.stage) == StlStage::kHealing || std::string(c.stage) == StlStage::kCheck;
+        // Sewing, healing and the analyzer are waited for, asking every 10 ms of work that lasts
+        // hundreds: how often depends on the machine's speed, so they are cancelled at their third
+        // asking, which only the wait makes. The others ask as they go, as often on any machine.
+        const bool waited = std::string(c.stage) == StlStage::kSewing || std::string(c.stage) == StlStage::kHealing
+                            || std::string(c.stage) == StlStage::kCheck;
         EXPECT_GE(asked, waited ? 3 : 8);
         const opencascade::handle<StageCanceller> indicator =
             new StageCanceller(c.stage, waited ? 3 : std::max(1, asked / 2));
@@ -1018,4 +1021,37 @@ TEST_F(StlImporterTest, CancelInEachStageGivesACancelledImport)
         EXPECT_EQ(again.faceCount, whole[file].faceCount);
         EXPECT_EQ(again.valid, whole[file].valid);
     }
+}
+
+// OpenCASCADE's sewing sits seconds in calls that never ask whether to stop. Cancel there
+// returns while the sewing is still blocked; the sewing ends later, told to stop, on its own
+// thread and result. Sewing on the calling thread never returns here (the run hangs).
+TEST_F(StlImporterTest, CancelWhileSewingReturnsBeforeTheSewingEnds)
+{
+    QList<Triangle> open = cubeTriangles(10.0);
+    open.removeLast();
+    std::atomic<bool> sewingReturned{false}, toldToStop{false};
+    std::promise<void> release, dropped;
+    std::future<void> ended = dropped.get_future();
+    std::shared_ptr<void> held(nullptr, [&dropped](void*) { dropped.set_value(); }); // until the last copy goes
+    StlImporter::setSewingWork([&, held, released = release.get_future().share()](
+                                   const StlMesh&, double, StlImportResult& result, qint64,
+                                   const std::atomic<bool>& stop) {
+        released.wait();
+        toldToStop = stop.load();
+        result.shape = BRepPrimAPI_MakeBox(1.0, 1.0, 1.0).Shape();
+        sewingReturned = true;
+        return true;
+    });
+    held.reset(); // the work in place and its copies hold it now
+
+    const opencascade::handle<StageCanceller> indicator = new StageCanceller(StlStage::kSewing, 1);
+    const StlImportResult r = StlImporter::importStl(file("open.stl", binaryStl(open)), -1.0, indicator->Start());
+    EXPECT_FALSE(sewingReturned);
+    StlImporter::setSewingWork({});
+    release.set_value();
+    ended.wait(); // the sewing's thread let its work go
+    EXPECT_TRUE(toldToStop);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_TRUE(r.shape.IsNull());
 }
