@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/translationloader.h"
 #include "foundation/fileutils.h"
+#include "foundation/occutils.h"
 
 #include <QApplication>
 #include <QTranslator>
@@ -25,5 +26,6 @@ int main(int argc, char** argv)
         window.show();
         result = app.exec();
     }
+    OccUtils::waitForAbandonedJobs();
     return result;
 }

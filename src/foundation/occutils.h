@@ -129,6 +129,9 @@ bool runUnlessCancelled(const Message_ProgressRange& progress, const char* conte
 // Drops the last reference to what a cancelled job had built on a thread of its own: a big
 // part's topology takes longer to free than a user who pressed Cancel should wait.
 void releaseAside(std::shared_ptr<void> leftovers);
+// Waits for every job left to end alone. Called before main returns: OpenCASCADE's statics that
+// such a job first touched after it was abandoned are gone by the time any static of ours is.
+void waitForAbandonedJobs();
 // Name of a progress scope around work that cannot be broken off (OpenCASCADE's file write):
 // whatever shows the progress tells that a cancel waits for its end.
 inline constexpr char kUnbreakableWork[] = "unbreakable work";

@@ -21,14 +21,19 @@
 
 namespace {
 
-// Jobs left to end alone after a Cancel: joined once done, and all of them at exit, before
-// OpenCASCADE's own statics go.
+// Jobs left to end alone after a Cancel: joined once done, and all of them before main returns.
 class AbandonedJobs
 {
 public:
-    ~AbandonedJobs()
+    ~AbandonedJobs() { joinAll(); }
+    void joinAll()
     {
-        for (auto& job : m_jobs)
+        std::vector<std::pair<std::thread, std::shared_ptr<std::atomic<bool>>>> jobs;
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            jobs.swap(m_jobs);
+        }
+        for (auto& job : jobs)
             job.first.join();
     }
     void add(std::thread thread, std::shared_ptr<std::atomic<bool>> done)
@@ -99,6 +104,11 @@ void releaseAside(std::shared_ptr<void> leftovers)
         abandoned.add(std::move(*release), done);
     else
         held->reset();
+}
+
+void waitForAbandonedJobs()
+{
+    abandonedJobs().joinAll();
 }
 
 bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context,

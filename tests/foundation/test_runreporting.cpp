@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -122,3 +123,39 @@ TEST(RunReportingShort, NoThreadToBeHadRunsTheJobHere)
 }
 
 } // namespace
+
+namespace {
+
+class Breaking : public Message_ProgressIndicator
+{
+public:
+    Standard_Boolean UserBreak() override { return Standard_True; }
+
+protected:
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override {}
+};
+
+} // namespace
+
+// A job left to end alone after a Cancel is waited for before the program ends: past main,
+// what it touches of OpenCASCADE's statics may be gone.
+TEST(RunUnlessCancelled, AbandonedJobIsWaitedForBeforeTheEnd)
+{
+    opencascade::handle<Breaking> indicator = new Breaking;
+    auto released = std::make_shared<std::atomic<bool>>(false);
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    auto told = std::make_shared<std::atomic<bool>>(false);
+    const bool ran =
+        OccUtils::runUnlessCancelled(indicator->Start(), "test", [released, ended, told](const std::atomic<bool>& stop) {
+            while (!*released)
+                std::this_thread::yield();
+            *told = bool(stop);
+            *ended = true;
+        });
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(*ended);
+    *released = true;
+    OccUtils::waitForAbandonedJobs();
+    EXPECT_TRUE(*ended);
+    EXPECT_TRUE(*told);
+}

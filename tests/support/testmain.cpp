@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/occutils.h"
 #include "gldriver.h"
 
 namespace {
@@ -79,5 +80,7 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("VantorquelleTests"));
     QCoreApplication::setApplicationName(QStringLiteral("VantorquelleTests"));
     QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    const int failed = RUN_ALL_TESTS();
+    OccUtils::waitForAbandonedJobs();
+    return failed;
 }
