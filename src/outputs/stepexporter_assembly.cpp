@@ -593,6 +593,13 @@ void carveInBatches(QList<AssemblyVolume>& volumes, const ExportOptions& options
             volume.cut = volumes.at(volume.repeatOf).cut;
 }
 
+// A recut that takes nothing more, or is refused, leaves standing the material an earlier cut
+// of the volume removed: whether it still holds any is the check's to say.
+CavityCut afterRecut(CavityCut before, CavityCut recut)
+{
+    return before == CavityCut::Removed && recut != CavityCut::Removed ? CavityCut::Removed : recut;
+}
+
 // A boolean's record of its split can credit a volume it never cut (a tool it split nothing
 // of): each volume is checked against the carved part apart from that record. Those still
 // holding material are cut again together at a tenth of the fuzzy value (a boolean that split
@@ -646,9 +653,14 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
     ExportOptions finer = options;
     finer.baseFuzzy = 0.1 * fuzzy;
     QList<int> alone; // of again, those to cut one by one
+    QList<CavityCut> before;
+    for (const AssemblyVolume& volume : std::as_const(again))
+        before.append(volume.cut);
     if (finerTogether && carveAtOnce(again, finer, carved, result, scope.Next(0.5))) {
         if (cancelled())
             return;
+        for (int k = 0; k < again.size(); ++k)
+            again[k].cut = afterRecut(before.at(k), again.at(k).cut);
         alone = StepExporter::toolsHoldingMaterial(carved, shapes, finer.baseFuzzy, scope.Next(0.5), &made);
     } else {
         if (cancelled())
@@ -668,7 +680,7 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
         if (cancelled())
             return;
         for (int j = 0; j < alone.size(); ++j)
-            again[alone.at(j)].cut = single.at(j).cut;
+            again[alone.at(j)].cut = afterRecut(again.at(alone.at(j)).cut, single.at(j).cut);
     } else {
         scope.Next(0.5);
     }
