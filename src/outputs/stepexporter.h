@@ -62,7 +62,8 @@ public:
                               const Message_ProgressRange& progress = Message_ProgressRange());
 
     // Assembly. The cavities are first cut all at once in one checked boolean; the ladder,
-    // volume by volume, takes over when that result is refused (or at once, on request).
+    // volume by volume, takes over when that result is refused (or at once, on request). On
+    // every road each cavity is then checked, and what still holds material is cut again.
     // OneCutRecutAlone: as OneCutFirst, what still holds material after it is cut again alone
     // without first being cut again together, finer (for tests of that road).
     enum class CarvingRoad { OneCutFirst, VolumeByVolume, OneCutRecutAlone };
@@ -161,8 +162,9 @@ public:
     // than a skin of the cut's fuzzy value holds material. A tool whose boolean cannot be made
     // counts as holding. Empty when broken off. When the check cannot be made at all, every tool
     // is listed and made, when given, turns false. A tool touching an edge of carved looser than
-    // looseAbove (by default twice the fuzzy value), or a vertex looser than twice that, counts
-    // as holding: no boolean sees what lies within that tolerance. refuses, when given, stands
+    // looseAbove (by default twice the fuzzy value), or a vertex looser than twice that, is
+    // weighed again against carved written to STEP and read back, whose reader rebuilds those
+    // tolerances: no boolean sees what lies within them. refuses, when given, stands
     // for a boolean that cannot be made (the screen that clears copies without one included): it is
     // asked with the tools each boolean weighs, before the boolean reads as made.
     using BooleanRefusal = std::function<bool(const QList<int>& tools)>;

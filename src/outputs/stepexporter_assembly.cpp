@@ -593,6 +593,13 @@ void carveInBatches(QList<AssemblyVolume>& volumes, const ExportOptions& options
             volume.cut = volumes.at(volume.repeatOf).cut;
 }
 
+// A recut that takes nothing more, or is refused, leaves standing the material an earlier cut
+// of the volume removed: whether it still holds any is the check's to say.
+CavityCut afterRecut(CavityCut before, CavityCut recut)
+{
+    return before == CavityCut::Removed && recut != CavityCut::Removed ? CavityCut::Removed : recut;
+}
+
 // A boolean's record of its split can credit a volume it never cut (a tool it split nothing
 // of): each volume is checked against the carved part apart from that record. Those still
 // holding material are cut again together at a tenth of the fuzzy value (a boolean that split
@@ -639,18 +646,21 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
     qWarning() << "  " << holding.size() << "volume(s) still holding the part's material after the cut — cut again";
     QList<AssemblyVolume> again;
     QList<TopoDS_Shape> shapes;
-    double widest = 0.0;
     for (const int k : holding) {
         again.append(volumes.at(checked.at(k)));
         shapes.append(again.last().shape);
-        widest = std::max(widest, StepExporter::fuzzyLadder(options.baseFuzzy, again.last().feature).last());
     }
     ExportOptions finer = options;
     finer.baseFuzzy = 0.1 * fuzzy;
     QList<int> alone; // of again, those to cut one by one
+    QList<CavityCut> before;
+    for (const AssemblyVolume& volume : std::as_const(again))
+        before.append(volume.cut);
     if (finerTogether && carveAtOnce(again, finer, carved, result, scope.Next(0.5))) {
         if (cancelled())
             return;
+        for (int k = 0; k < again.size(); ++k)
+            again[k].cut = afterRecut(before.at(k), again.at(k).cut);
         alone = StepExporter::toolsHoldingMaterial(carved, shapes, finer.baseFuzzy, scope.Next(0.5), &made);
     } else {
         if (cancelled())
@@ -670,16 +680,17 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
         if (cancelled())
             return;
         for (int j = 0; j < alone.size(); ++j)
-            again[alone.at(j)].cut = single.at(j).cut;
+            again[alone.at(j)].cut = afterRecut(again.at(alone.at(j)).cut, single.at(j).cut);
     } else {
         scope.Next(0.5);
     }
-    // The ladder may have taken a wider fuzzy value than the one cut's; the finer cut alone was
-    // checked already. Edges it left looser than the one cut's may hide material all the same.
+    // Checked as the first time, whatever fuzzy value the ladder took: at its widest, a whole
+    // volume left uncut (a boolean that split nothing) is no thicker than the skin such a cut
+    // may leave, and the check could name nothing. The finer cut alone was checked already.
     bool stillMade = true;
     const QList<int> still = alone.isEmpty() ? QList<int>()
-                                             : StepExporter::toolsHoldingMaterial(carved, shapes, widest, scope.Next(0.5),
-                                                                                   &stillMade, 2.0 * fuzzy + 1e-4);
+                                             : StepExporter::toolsHoldingMaterial(carved, shapes, fuzzy, scope.Next(0.5),
+                                                                                   &stillMade);
     if (cancelled())
         return;
     for (int k = 0; k < again.size(); ++k) {
@@ -695,32 +706,30 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
 }
 
 // Every volume in one checked boolean; in batches, then volume by volume, when the check fails.
+// Volume by volume, each cut on its own. Either way, what still holds material is cut again.
 void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExporter::CarvingRoad road,
            TopoDS_Shape& carved, AssemblyResult& result, const Message_ProgressRange& progress)
 {
-    if (road == StepExporter::CarvingRoad::VolumeByVolume) {
-        carveOneByOne(volumes, options, carved, result, progress);
-        return;
-    }
     // The one cut is the work; the batches run only when it is refused. A share kept for work
     // that does not run is bar that sits still while the work that does runs.
     Message_ProgressScope scope(progress, nullptr, 10.0);
-    if (!carveAtOnce(volumes, options, carved, result, scope.Next(6.5))) {
+    if (road == StepExporter::CarvingRoad::VolumeByVolume) {
+        carveOneByOne(volumes, options, carved, result, scope.Next(7.0));
+    } else if (!carveAtOnce(volumes, options, carved, result, scope.Next(6.5))) {
         if (result.cancelled || !scope.More()) {
             result.cancelled = true;
             return;
         }
         qCDebug(lcExport) << "  → one cut for all cavities refused, carving in batches";
         carveInBatches(volumes, options, carved, result, scope.Next(0.5));
-        if (result.cancelled || !scope.More()) {
-            result.cancelled = true;
-            return;
-        }
     } else {
         scope.Next(0.5);
     }
-    recutWhatHolds(volumes, options, carved, result, road != StepExporter::CarvingRoad::OneCutRecutAlone,
-                   scope.Next(3.0));
+    if (result.cancelled || !scope.More()) {
+        result.cancelled = true;
+        return;
+    }
+    recutWhatHolds(volumes, options, carved, result, road == StepExporter::CarvingRoad::OneCutFirst, scope.Next(3.0));
 }
 
 ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused,

@@ -37,12 +37,20 @@
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopTools_MapOfShape.hxx>
+#include <IFSelect_ReturnStatus.hxx>
+#include <STEPControl_Reader.hxx>
+#include <STEPControl_Writer.hxx>
+#include <StepData_Protocol.hxx>
+#include <StepData_StepModel.hxx>
+#include <StepData_StepWriter.hxx>
+#include <XSControl_WorkSession.hxx>
 
 #include <algorithm>
 #include <cmath>
 #include <exception>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -619,6 +627,79 @@ QList<int> toolsNearLooseElements(const TopoDS_Shape& carved, const QList<TopoDS
     return touched;
 }
 
+// The solids of shape as a STEP file gives them back: the reader rebuilds each element's
+// tolerance from the geometry written, where a fuzzy cut left it as wide as what it merged.
+// Null when the round trip fails.
+TopoDS_Shape readBackAsWritten(const TopoDS_Shape& shape)
+{
+    STEPControl_Writer writer;
+    if (writer.Transfer(shape, STEPControl_AsIs) != IFSelect_RetDone)
+        return {};
+    const Handle(StepData_Protocol) protocol = Handle(StepData_Protocol)::DownCast(writer.WS()->Protocol());
+    if (protocol.IsNull())
+        return {};
+    std::stringstream file;
+    StepData_StepWriter out(writer.Model());
+    out.SendModel(protocol);
+    if (!out.Print(file))
+        return {};
+    STEPControl_Reader reader;
+    if (reader.ReadStream("carved", file) != IFSelect_RetDone || reader.TransferRoots() == 0)
+        return {};
+    return reader.OneShape();
+}
+
+// What each of the tools given by index holds of carved as its file gives it back, the commons
+// made with each solid apart (a part's solids may overlap); RealLast for every one when the
+// part cannot be read back whole.
+std::vector<double> heldAsWritten(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools, const QList<int>& which)
+{
+    std::vector<double> held(size_t(which.size()), 0.0);
+    if (which.isEmpty())
+        return held;
+    std::vector<Bnd_Box> boxes;
+    for (const int t : which) {
+        Bnd_Box box;
+        BRepBndLib::Add(tools.at(t), box, false);
+        boxes.push_back(box);
+    }
+    QList<TopoDS_Shape> near;
+    for (const TopoDS_Shape& solid : StepExporter::solidsOf(carved)) {
+        Bnd_Box box;
+        BRepBndLib::Add(solid, box, false);
+        if (std::any_of(boxes.cbegin(), boxes.cend(), [&](const Bnd_Box& b) { return !b.IsOut(box); }))
+            near.append(solid);
+    }
+    const QList<TopoDS_Shape> back = StepExporter::solidsOf(readBackAsWritten(StepExporter::compoundOf(near)));
+    if (back.size() != near.size()) {
+        std::fill(held.begin(), held.end(), RealLast());
+        return held;
+    }
+    for (size_t k = 0; k < held.size(); ++k) {
+        for (const TopoDS_Shape& solid : back) {
+            Bnd_Box box;
+            BRepBndLib::Add(solid, box, false);
+            if (boxes[k].IsOut(box))
+                continue;
+            TopTools_ListOfShape argument, tool;
+            argument.Append(solid);
+            tool.Append(tools.at(which.at(int(k))));
+            BRepAlgoAPI_Common common;
+            common.SetArguments(argument);
+            common.SetTools(tool);
+            common.SetRunParallel(false);
+            common.SetNonDestructive(true); // tools may share their shapes
+            common.Build();
+            if (!common.IsDone()) {
+                held[k] = RealLast();
+                break;
+            }
+            held[k] += StepExporter::volumeOf(common.Shape());
+        }
+    }
+    return held;
+}
+
 } // namespace
 
 QList<double> StepExporter::fuzzyLadder(double base, double feature)
@@ -981,9 +1062,13 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             for (int k = 0; k < groups[g].members.size(); ++k)
                 held[size_t(owner[size_t(groups[g].members.at(k))])] += credits[g][size_t(k)];
         }
-        // What a loose edge or corner hides, the booleans above cannot see: its tools are not known to be cut.
-        for (const int t : toolsNearLooseElements(carved, tools, looseAbove < 0.0 ? inset : looseAbove))
-            held[size_t(t)] = RealLast();
+        // What a loose edge or corner hides, the booleans above cannot see: its tools are weighed
+        // against the part as its file gives it back, and are not known to be cut when that
+        // cannot be made.
+        const QList<int> loose = toolsNearLooseElements(carved, tools, looseAbove < 0.0 ? inset : looseAbove);
+        const std::vector<double> written = heldAsWritten(carved, tools, loose);
+        for (int k = 0; k < loose.size(); ++k)
+            held[size_t(loose.at(k))] = std::max(held[size_t(loose.at(k))], written[size_t(k)]);
         // Crumbs below the cut's own volume tolerance are what the modelling tolerance leaves
         // where loose corners meet a copy: the written part holds them no more than it holds
         // nothing.

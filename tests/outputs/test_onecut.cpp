@@ -13,12 +13,15 @@
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRep_Tool.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
+#include <QTemporaryDir>
 #include <gp_Ax2.hxx>
 
 #include <BRep_Builder.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Solid.hxx>
 
 #include <gtest/gtest.h>
@@ -166,8 +169,9 @@ DesignFixture::Design padRow(double diameter, int count)
 //   finds every cavity full and they are cut again together at a finer value, not one by one;
 //   on the road that cuts them again alone, each is cut clean that way (the check after it names
 //   them all the same: those cuts leave corners looser than the one cut's).
-// - By 0.0102 mm, just more than the fuzzy value: the cut leaves edges so loose that no common
-//   sees the material kept; the check after the recut names the cavities.
+// - By 0.0102 mm, just more than the fuzzy value, carved volume by volume: the cut of every
+//   other pad splits nothing and takes nothing, each leaving its whole pad; the check of that
+//   road names them, cut again alone at every fuzzy value of the ladder.
 // - KiCad footprints on a box, pads flush with its top and tracks lying on it: what the one cut
 //   leaves is cut again in one boolean, not volume by volume (each cut rebuilding the whole
 //   part), and the names are exactly the volumes holding more than a thousandth of a mm³.
@@ -197,8 +201,8 @@ TEST(OneCut, CavitiesLeftFullAreCutAgainOrNamed)
         // A fuzzy cut takes a little more where the cavities nearly meet: lenses of about 4e-4 mm³.
         {"6 pads overlapping by 0.007 mm, cut again alone", pads(1.007, 6), 1e-6, false, Recut::Alone, false, 1e-2,
          Road::OneCutRecutAlone},
-        {"3 pads overlapping by 0.0102 mm", pads(1.0102, 3), 1e-6, false, Recut::AnyWay, true, 1e-4, Road::OneCutFirst},
-        {"6 pads overlapping by 0.0102 mm", pads(1.0102, 6), 1e-6, false, Recut::AnyWay, true, 1e-4, Road::OneCutFirst},
+        {"6 pads overlapping by 0.0102 mm, volume by volume", pads(1.0102, 6), 1e-3, false, Recut::AnyWay, true, 1e-2,
+         Road::VolumeByVolume},
         {"5 components, 6 tracks", footprints(5, 6), 1e-3, true, Recut::AnyWay, false, 0.0, Road::OneCutFirst},
         {"6 components, 8 tracks", footprints(6, 8), 1e-3, true, Recut::AnyWay, false, 0.0, Road::OneCutFirst},
         {"8 components, 8 tracks", footprints(8, 8), 1e-3, true, Recut::AnyWay, false, 0.0, Road::OneCutFirst},
@@ -254,6 +258,50 @@ TEST(OneCut, CavitiesLeftFullAreCutAgainOrNamed)
     }
 }
 
+// Round pads overlapping their neighbours by about the cut's fuzzy value, exported: the one cut
+// leaves edges and corners looser than the check's inset over the cavities, and the part in
+// memory weighs up to 0.13 mm³ more than one exact cut of the volumes made here, though no
+// common finds any of it in a cavity. Read back from the file, the part weighs what the exact
+// cut does, but for lenses where a fuzzy cut takes a little more: the names in the summary are
+// the volumes that a common with it finds holding more than a thousandth of a mm³, and every
+// pad counts as cut.
+TEST(OneCut, PadsOverlappingByAboutTheFuzzyValueAreNamedAsTheirFileHolds)
+{
+    const struct
+    {
+        double diameter;
+        int count;
+    } rows[] = {{1.0102, 3}, {1.0102, 6}, {1.011, 6}, {1.012, 6}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.count << " pads of " << row.diameter << " mm");
+        const DesignFixture::Design design = padRow(row.diameter, row.count);
+        const QList<CollectedVolume> volumes = StepExporter::collectVolumes(design.input(), ExportOptions());
+        const double exact = TestSupport::volumeOf(independentCut(design.part, volumes));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("pads.step"));
+        const StepExportSummary summary = StepExporter::exportStep(path, design.input(), ExportOptions());
+        ASSERT_TRUE(summary.success) << summary.error.toStdString();
+        const DesignFixture::ReadBack back = DesignFixture::readStep(path);
+        ASSERT_FALSE(back.shapes.isEmpty());
+        QStringList holding;
+        double held = 0.0;
+        for (const CollectedVolume& volume : volumes) {
+            const double common = TestSupport::volumeOf(BRepAlgoAPI_Common(back.shapes.first(), volume.shape).Shape());
+            if (common > 1e-3)
+                holding.append(volume.name);
+            held += common;
+        }
+        QStringList named = summary.cavitiesNotCut;
+        named.sort();
+        holding.sort();
+        EXPECT_EQ(holding.join(' ').toStdString(), named.join(' ').toStdString());
+        EXPECT_EQ(summary.cavitiesOk, row.count - holding.size());
+        const double kept = TestSupport::volumeOf(back.shapes.first()) - exact - held;
+        EXPECT_LT(kept, 1e-3);
+        EXPECT_GT(kept, -1e-2);
+    }
+}
+
 // The check after the cut, against parts whose cavities are known: cut clean (a U-shaped
 // cavity, which a copy of its tool shrunk toward its centre of mass would overlap the part in),
 // left with a skin thinner than the cut's fuzzy value, or holding material: an island, or the
@@ -302,6 +350,34 @@ TEST(OneCut, CavityCheckNamesWhatIsLeftInsideAVolume)
             ASSERT_NEAR(left, row.left, 1e-6);
         }
         EXPECT_EQ(StepExporter::toolsHoldingMaterial(row.carved, {row.tool}, fuzzy).size(), row.left > 0.0 ? 1 : 0);
+    }
+}
+
+// Edges and corners as loose as a fuzzy cut leaves them (0.15 and 0.3 mm; corners two and a half
+// times that) over a round cavity: cut clean, or holding an island of 0.3 mm that no common with
+// the part in memory finds. The file written of it holds the island (0.027 mm³ by hand) and
+// nothing of the clean cavity: the names are what it holds.
+TEST(OneCut, CavityCheckNamesWhatLooseEdgesHideAsTheFileHoldsIt)
+{
+    const TopoDS_Shape part = box(0, 0, 0, 25, 10, 3);
+    const TopoDS_Shape pin = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(7, 7, 1), gp::DZ()), 0.5, 2.5).Shape();
+    const auto loosened = [](const TopoDS_Shape& shape, double tolerance) {
+        const TopoDS_Shape copy = BRepBuilderAPI_Copy(shape).Shape();
+        BRep_Builder builder;
+        for (TopExp_Explorer it(copy, TopAbs_EDGE); it.More(); it.Next())
+            builder.UpdateEdge(TopoDS::Edge(it.Current()), tolerance);
+        for (TopExp_Explorer it(copy, TopAbs_VERTEX); it.More(); it.Next())
+            builder.UpdateVertex(TopoDS::Vertex(it.Current()), 2.5 * tolerance);
+        return copy;
+    };
+    const TopoDS_Shape cut = BRepAlgoAPI_Cut(part, pin).Shape();
+    const TopoDS_Shape island = box(6.85, 6.85, 2, 7.15, 7.15, 2.3);
+    for (const double tolerance : {0.15, 0.3}) {
+        SCOPED_TRACE(tolerance);
+        EXPECT_TRUE(StepExporter::toolsHoldingMaterial(loosened(cut, tolerance), {pin}, 0.01).isEmpty());
+        const TopoDS_Shape holding = StepExporter::compoundOf({cut, loosened(island, tolerance)});
+        EXPECT_LT(TestSupport::volumeOf(BRepAlgoAPI_Common(holding, pin).Shape()), 0.3 * 0.3 * 0.3 / 2);
+        EXPECT_EQ(StepExporter::toolsHoldingMaterial(holding, {pin}, 0.01).size(), 1);
     }
 }
 
