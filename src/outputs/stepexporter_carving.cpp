@@ -351,9 +351,11 @@ TopoDS_Shape erodedOutline(const Prism& prism, double inset)
 // A tool that is not convex (a track with a bend, an L-shaped pad) offset inward by inset:
 // its faces lie inset inside the tool's, its concave edges rounded at that distance. Null when
 // the offset fails or does not come back as one solid a little smaller than the tool, by no
-// more than its area times inset.
-TopoDS_Shape offsetInward(const TopoDS_Shape& tool, double inset)
+// more than its area times inset. asPrism tells whether it is a prism's outline eroded, which
+// lies at least inset inside the tool as surely as a convex tool's copy does.
+TopoDS_Shape offsetInward(const TopoDS_Shape& tool, double inset, bool& asPrism)
 {
+    asPrism = false;
     const QList<TopoDS_Shape> own = StepExporter::solidsOf(tool);
     if (own.size() != 1 || own.first().NbChildren() != 1)
         return {};
@@ -370,7 +372,8 @@ TopoDS_Shape offsetInward(const TopoDS_Shape& tool, double inset)
     };
     if (const std::optional<Prism> prism = prismOf(solid)) {
         const TopoDS_Shape eroded = shrunkOf(erodedOutline(*prism, inset));
-        if (!eroded.IsNull())
+        asPrism = !eroded.IsNull();
+        if (asPrism)
             return eroded;
     }
     BRepOffsetAPI_MakeOffsetShape offset;
@@ -805,9 +808,13 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
                 try {
                     copy.inset = insetCopy(tools.at(t), inset, within);
                     // The offset may store curves in the edges it reads: on a copy of its own,
-                    // since tools may share them.
+                    // since tools may share them. A bent prism's eroded outline stands for its
+                    // tool as a convex tool's copy does, screened alike.
+                    bool asPrism = false;
                     if (copy.inset.IsNull())
-                        copy.eroded = offsetInward(BRepBuilderAPI_Copy(tools.at(t)).Shape(), inset);
+                        copy.eroded = offsetInward(BRepBuilderAPI_Copy(tools.at(t)).Shape(), inset, asPrism);
+                    if (asPrism)
+                        std::swap(copy.inset, copy.eroded);
                 } catch (...) {
                     copy.failure = std::current_exception();
                 }
