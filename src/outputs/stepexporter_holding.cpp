@@ -233,7 +233,9 @@ void runBeside(const Message_ProgressRange& progress, size_t count, const std::f
     std::condition_variable ended;
     size_t finished = 0; // under mutex
     const auto work = [&] {
-        for (size_t k = next++; k < count && !stop; k = next++) {
+        // A break is read here too: asked between two of this thread's reports, it stops the
+        // jobs that would have begun meanwhile.
+        for (size_t k = next++; k < count && !stop && !scope.UserBreak(); k = next++) {
             job(k);
             {
                 const std::lock_guard<std::mutex> lock(mutex);

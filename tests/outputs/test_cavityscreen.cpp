@@ -10,12 +10,18 @@
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakeSphere.hxx>
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
 #include <TopExp_Explorer.hxx>
 #include <gp_Ax2.hxx>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -135,6 +141,84 @@ TEST(CavityScreen, ClearsOnlyCopiesThatHoldNothing)
     QList<TopoDS_Shape> toolList(tools.cbegin(), tools.cend());
     const QList<int> named = StepExporter::toolsHoldingMaterial(carved, toolList, 0.01);
     EXPECT_EQ(std::set<int>(named.cbegin(), named.cend()), holding);
+}
+
+// Records where each report goes and how many jobs had ended then; asks for a break once breakAfter reports were
+// made, and only then lets the held jobs go on.
+class Recorder : public Message_ProgressIndicator
+{
+public:
+    explicit Recorder(int breakAfter) : breakAfter(breakAfter) {}
+    Standard_Boolean UserBreak() override
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (breakAfter < 0 || shows < breakAfter)
+            return false;
+        asked = true;
+        released.notify_all();
+        return true;
+    }
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        foreign = foreign || std::this_thread::get_id() != caller;
+        ++shows;
+        if (positions.empty() || GetPosition() != positions.back()) {
+            positions.push_back(GetPosition());
+            endedAt.push_back(ended.load());
+        }
+    }
+    void holdUntilBreak()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        released.wait(lock, [this] { return asked; });
+    }
+
+    const int breakAfter;
+    const std::thread::id caller = std::this_thread::get_id();
+    std::mutex mutex;
+    std::condition_variable released;
+    bool asked = false, foreign = false;
+    int shows = 0;
+    std::vector<double> positions;
+    std::vector<int> endedAt; // jobs ended at each position
+    std::atomic<int> ended{0};
+};
+
+// Jobs run beside the calling thread: each once, the bar moved only from the calling thread, by
+// one job's share at a time and never ahead of the jobs ended; a break asked there leaves the jobs not yet begun undone.
+TEST(CavityScreen, JobsBesideReportOnlyFromTheCallingThread)
+{
+    constexpr size_t kJobs = 64;
+    for (const int breakAfter : {-1, 4}) {
+        SCOPED_TRACE(breakAfter);
+        Handle(Recorder) recorder = new Recorder(breakAfter);
+        std::mutex mutex;
+        std::vector<int> runs(kJobs, 0);
+        CarvingProbes::runBeside(recorder->Start(), kJobs, [&](size_t k) {
+            if (breakAfter >= 0 && k >= size_t(breakAfter))
+                recorder->holdUntilBreak();
+            const std::lock_guard<std::mutex> lock(mutex);
+            ++runs[k];
+            ++recorder->ended;
+        });
+        EXPECT_FALSE(recorder->foreign);
+        // After a break the scope's rest is closed at once, as every scope does on its way out.
+        const size_t steps = recorder->positions.size() - (breakAfter < 0 ? 0 : 1);
+        for (size_t i = 0; i < steps; ++i) {
+            EXPECT_LE(recorder->positions[i] * kJobs, recorder->endedAt[i] + 1e-9) << "ahead of the jobs";
+            if (i > 0)
+                EXPECT_LE(recorder->positions[i] - recorder->positions[i - 1], 1.0 / kJobs + 1e-9);
+        }
+        const long ran = std::count(runs.cbegin(), runs.cend(), 1);
+        EXPECT_EQ(ran + std::count(runs.cbegin(), runs.cend(), 0), long(kJobs)) << "a job ran twice";
+        if (breakAfter < 0) {
+            EXPECT_EQ(ran, long(kJobs));
+            EXPECT_NEAR(recorder->GetPosition(), 1.0, 1e-9);
+        } else {
+            EXPECT_LE(ran, breakAfter + long(std::max(1U, std::thread::hardware_concurrency())));
+        }
+    }
 }
 
 } // namespace
