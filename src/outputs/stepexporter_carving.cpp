@@ -860,7 +860,7 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             BRepAlgoAPI_Common op;
             op.SetArguments(arguments);
             op.SetTools(toolList);
-            op.SetRunParallel(true);
+            op.SetRunParallel(false);
             op.SetNonDestructive(true);
             Message_ProgressScope steps(range, nullptr, 10.0);
             op.Build(steps.Next(9.0));

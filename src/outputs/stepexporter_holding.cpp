@@ -142,7 +142,7 @@ std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const st
     arguments.Append(together);
     BOPAlgo_PaveFiller filler;
     filler.SetArguments(arguments);
-    filler.SetRunParallel(true);
+    filler.SetRunParallel(false);
     filler.SetNonDestructive(true);
     filler.Perform(progress);
     if (filler.HasErrors() || progress.UserBreak())
