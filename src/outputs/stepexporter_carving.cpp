@@ -359,9 +359,11 @@ TopoDS_Shape erodedOutline(const Prism& prism, double inset)
 // A tool that is not convex (a track with a bend, an L-shaped pad) offset inward by inset:
 // its faces lie inset inside the tool's, its concave edges rounded at that distance. Null when
 // the offset fails or does not come back as one solid a little smaller than the tool, by no
-// more than its area times inset.
-TopoDS_Shape offsetInward(const TopoDS_Shape& tool, double inset)
+// more than its area times inset. asPrism tells whether it is a prism's outline eroded, which
+// lies at least inset inside the tool as surely as a convex tool's copy does.
+TopoDS_Shape offsetInward(const TopoDS_Shape& tool, double inset, bool& asPrism)
 {
+    asPrism = false;
     const QList<TopoDS_Shape> own = StepExporter::solidsOf(tool);
     if (own.size() != 1 || own.first().NbChildren() != 1)
         return {};
@@ -378,7 +380,8 @@ TopoDS_Shape offsetInward(const TopoDS_Shape& tool, double inset)
     };
     if (const std::optional<Prism> prism = prismOf(solid)) {
         const TopoDS_Shape eroded = shrunkOf(erodedOutline(*prism, inset));
-        if (!eroded.IsNull())
+        asPrism = !eroded.IsNull();
+        if (asPrism)
             return eroded;
     }
     BRepOffsetAPI_MakeOffsetShape offset;
@@ -865,38 +868,32 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         }
         // The copies first, one step; then one step for each solid.
         Message_ProgressScope scope(progress, nullptr, double(solids.size() + 1));
-        // Each tool's copies are made on their own, in turn: the progress window follows its own
-        // thread's reports only, and work run beside it made the bar leap. A failure in one fails
-        // the check.
+        // Each tool's copies are made on their own, side by side, this thread reporting as each
+        // ends. A failure in one fails the check.
         struct Copies
         {
             TopoDS_Shape inset, eroded;
             std::exception_ptr failure;
         };
         std::vector<Copies> copiesOf(size_t(tools.size()));
-        {
-            Message_ProgressScope copies(scope.Next(), nullptr, double(std::max<qsizetype>(tools.size(), 1)));
-            std::vector<Message_ProgressRange> ranges;
-            for (int t = 0; t < tools.size(); ++t)
-                ranges.push_back(copies.Next());
-            for (int t = 0; t < int(tools.size()); ++t) {
-                Copies& copy = copiesOf[size_t(t)];
-                if (ranges[size_t(t)].UserBreak())
-                    break;
-                try {
-                    copy.inset = insetCopy(tools.at(t), inset, within);
-                    // The offset may store curves in the edges it reads: on a copy of its own,
-                    // since tools may share them.
-                    if (copy.inset.IsNull())
-                        copy.eroded = offsetInward(BRepBuilderAPI_Copy(tools.at(t)).Shape(), inset);
-                } catch (...) {
-                    copy.failure = std::current_exception();
-                }
-                ranges[size_t(t)].Close();
+        runBeside(scope.Next(), size_t(tools.size()), [&](size_t t) {
+            Copies& copy = copiesOf[t];
+            try {
+                copy.inset = insetCopy(tools.at(int(t)), inset, within);
+                // The offset may store curves in the edges it reads: on a copy of its own,
+                // since tools may share them. A bent prism's eroded outline stands for its
+                // tool as a convex tool's copy does, screened alike.
+                bool asPrism = false;
+                if (copy.inset.IsNull())
+                    copy.eroded = offsetInward(BRepBuilderAPI_Copy(tools.at(int(t))).Shape(), inset, asPrism);
+                if (asPrism)
+                    std::swap(copy.inset, copy.eroded);
+            } catch (...) {
+                copy.failure = std::current_exception();
             }
-            if (!copies.More())
-                return QList<int>();
-        }
+        });
+        if (!scope.More())
+            return QList<int>();
         for (int t = 0; t < tools.size(); ++t) {
             const Copies& copy = copiesOf[size_t(t)];
             if (copy.failure)

@@ -19,6 +19,14 @@
 #include <IntCurveSurface_IntersectionPoint.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <gp_Lin.hxx>
+#include <Message_ProgressScope.hxx>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace CarvingProbes {
 
@@ -214,6 +222,63 @@ std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const st
         clear[k] = true;
     }
     return clear;
+}
+
+void runBeside(const Message_ProgressRange& progress, size_t count, const std::function<void(size_t)>& job)
+{
+    Message_ProgressScope scope(progress, nullptr, double(std::max<size_t>(count, 1)));
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable ended;
+    size_t finished = 0; // under mutex
+    const auto work = [&] {
+        // A break is read here too: asked between two of this thread's reports, it stops the
+        // jobs that would have begun meanwhile.
+        for (size_t k = next++; k < count && !stop && !scope.UserBreak(); k = next++) {
+            job(k);
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                ++finished;
+            }
+            ended.notify_one();
+        }
+    };
+    std::vector<std::thread> helpers;
+    const size_t wanted = std::min<size_t>(count, std::max(1U, std::thread::hardware_concurrency()));
+    for (size_t i = 0; i < wanted; ++i) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+    }
+    if (helpers.empty()) {
+        for (size_t k = 0; k < count && scope.More(); ++k) {
+            job(k);
+            scope.Next();
+        }
+        return;
+    }
+    for (size_t shown = 0; shown < count && !stop;) {
+        bool moved = false;
+        size_t now = 0;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            moved = ended.wait_for(lock, std::chrono::milliseconds(20), [&] { return finished > shown; });
+            now = finished;
+        }
+        for (; shown < now; ++shown)
+            scope.Next();
+        // A job longer than the wait still lets the window paint and take Cancel.
+        if (!moved)
+            scope.Show();
+        stop = !scope.More();
+    }
+    for (std::thread& helper : helpers)
+        helper.join();
 }
 
 } // namespace CarvingProbes

@@ -20,6 +20,7 @@
 #include <TopoDS.hxx>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -157,5 +158,11 @@ private:
 // what reaches into them. Nothing when the intersection is refused or broken off.
 std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& copies,
                                              const Message_ProgressRange& progress = Message_ProgressRange());
+
+// Runs job(k) for each k below count on helper threads while this thread alone reports on
+// progress, one even share per job as it ends: the progress window follows only its own
+// thread's reports. A break asked here stops the jobs not yet begun; those running end first.
+// Jobs must catch what they throw and report nothing. In turn here when no thread can be had.
+void runBeside(const Message_ProgressRange& progress, size_t count, const std::function<void(size_t)>& job);
 
 } // namespace CarvingProbes

@@ -10,12 +10,18 @@
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakeSphere.hxx>
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
 #include <TopExp_Explorer.hxx>
 #include <gp_Ax2.hxx>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -135,6 +141,66 @@ TEST(CavityScreen, ClearsOnlyCopiesThatHoldNothing)
     QList<TopoDS_Shape> toolList(tools.cbegin(), tools.cend());
     const QList<int> named = StepExporter::toolsHoldingMaterial(carved, toolList, 0.01);
     EXPECT_EQ(std::set<int>(named.cbegin(), named.cend()), holding);
+}
+
+// Records each report's position, thread and the jobs ended by then; once breakAfter reports
+// were made it asks for a break, and only then lets the held jobs go on.
+struct Recorder : Message_ProgressIndicator
+{
+    explicit Recorder(int breakAfter) : breakAfter(breakAfter) {}
+    Standard_Boolean UserBreak() override
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        asked = breakAfter >= 0 && shows >= breakAfter;
+        released.notify_all();
+        return asked;
+    }
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        foreign = foreign || std::this_thread::get_id() != caller;
+        ++shows;
+        if (seen.empty() || GetPosition() != seen.back().first)
+            seen.emplace_back(GetPosition(), std::count(runs.cbegin(), runs.cend(), 1));
+    }
+    const int breakAfter;
+    const std::thread::id caller = std::this_thread::get_id();
+    std::mutex mutex;
+    std::condition_variable released;
+    bool asked = false, foreign = false;
+    int shows = 0;
+    std::vector<std::pair<double, long>> seen; // position, jobs ended
+    std::vector<int> runs = std::vector<int>(64, 0);
+};
+
+// Jobs run beside the calling thread: each once, the bar moved from the calling thread only, one
+// job's share at a time, never ahead of the jobs ended; a break leaves the jobs not begun undone.
+TEST(CavityScreen, JobsBesideReportOnlyFromTheCallingThread)
+{
+    for (const int breakAfter : {-1, 4}) {
+        SCOPED_TRACE(breakAfter);
+        Handle(Recorder) recorder = new Recorder(breakAfter);
+        const size_t jobs = recorder->runs.size();
+        CarvingProbes::runBeside(recorder->Start(), jobs, [&](size_t k) {
+            std::unique_lock<std::mutex> lock(recorder->mutex);
+            if (breakAfter >= 0 && k >= size_t(breakAfter))
+                recorder->released.wait(lock, [&] { return recorder->asked; });
+            ++recorder->runs[k];
+        });
+        EXPECT_FALSE(recorder->foreign);
+        // After a break the scope's rest is closed at once, as every scope does on its way out.
+        const size_t steps = recorder->seen.size() - (breakAfter < 0 ? 0 : 1);
+        for (size_t i = 0; i < steps; ++i) {
+            EXPECT_LE(recorder->seen[i].first * jobs, recorder->seen[i].second + 1e-9) << "ahead of the jobs";
+            EXPECT_LE(recorder->seen[i].first - (i > 0 ? recorder->seen[i - 1].first : 0.0), 1.0 / jobs + 1e-9);
+        }
+        const std::vector<int>& runs = recorder->runs;
+        const long ran = std::count(runs.cbegin(), runs.cend(), 1);
+        EXPECT_EQ(ran + std::count(runs.cbegin(), runs.cend(), 0), long(jobs)) << "a job ran twice";
+        const long helpers = long(std::max(1U, std::thread::hardware_concurrency()));
+        EXPECT_LE(ran, breakAfter < 0 ? long(jobs) : breakAfter + helpers);
+        EXPECT_EQ(ran == long(jobs), breakAfter < 0);
+    }
 }
 
 } // namespace
