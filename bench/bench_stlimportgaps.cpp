@@ -1,7 +1,8 @@
 // How long the window's thread goes without running events during the import of a part, from
 // the call to its return (run under xvfb-run): STL meshes (a closed sphere of about 358,800
 // triangles and a torus knot of as many) and real STEP parts (KiCad's StickHub board with its
-// models, 119 B-spline solids, and an SOT-23 package). A 1 ms tick notes each round of events.
+// models, 119 B-spline solids, and an SOT-23 package), and the opening of a project whose part is
+// the sphere. A 1 ms tick notes each round of events.
 // Reported: the import's time (total_s), the longest stretch between two ticks (longest_gap_s,
 // and in the thread's CPU time), and its share of the import (gap_share). The CPU column is the
 // process's.
@@ -11,6 +12,10 @@
 #include "meshshapes.h"
 
 #include "app/mainwindow.h"
+#include "foundation/stlimporter.h"
+#include "model/footprintdata.h"
+#include "model/savedcomponent.h"
+#include "project/projectmanager.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -37,7 +42,7 @@ struct ImportWindow
         tick.start();
     }
 
-    // Seconds from the call to the return; negative when the import failed.
+    // Seconds from the call to the return; negative when the import (or the open) failed.
     double import(const QString& path)
     {
         longest = longestCpu = 0.0;
@@ -45,7 +50,9 @@ struct ImportWindow
         lastCpu = threadCpu();
         measuring = true;
         clock.start();
-        const bool done = path.endsWith(QLatin1String(".stl")) ? window.importStlFile(path) : window.importStepFile(path);
+        const bool done = path.endsWith(QLatin1String(".vtq")) ? window.loadProjectFile(path, false)
+            : path.endsWith(QLatin1String(".stl"))              ? window.importStlFile(path)
+                                                                : window.importStepFile(path);
         const qint64 end = clock.nsecsElapsed();
         measuring = false;
         note(end); // the stretch up to the return counts too
@@ -112,15 +119,28 @@ void measureImports(benchmark::State& state, const QString& path)
     }
 }
 
-void BM_StlImportGaps(benchmark::State& state)
+QTemporaryDir& benchDir()
 {
     static QTemporaryDir dir;
-    const bool knot = state.range(0) != 0;
-    const QString path = dir.filePath(knot ? QStringLiteral("knot.stl") : QStringLiteral("sphere.stl"));
-    const int triangles = int(state.range(1));
+    return dir;
+}
+
+// The mesh's STL file, written once; empty when it could not be.
+QString meshFile(bool knot, int triangles)
+{
+    const QString path = benchDir().filePath(QStringLiteral("%1-%2.stl").arg(knot ? "knot" : "sphere").arg(triangles));
     if (!QFileInfo::exists(path)
         && !MeshShapes::writeBinaryStl(path, knot ? MeshShapes::torusKnot(triangles)
-                                                  : MeshShapes::nearWeldedSphere(triangles))) {
+                                                  : MeshShapes::nearWeldedSphere(triangles)))
+        return QString();
+    return path;
+}
+
+void BM_StlImportGaps(benchmark::State& state)
+{
+    const bool knot = state.range(0) != 0;
+    const QString path = meshFile(knot, int(state.range(1)));
+    if (path.isEmpty()) {
         state.SkipWithError("the mesh was not written");
         return;
     }
@@ -128,6 +148,26 @@ void BM_StlImportGaps(benchmark::State& state)
     state.SetLabel(knot ? "torus knot" : "sphere");
 }
 BENCHMARK(BM_StlImportGaps)->Args({0, 358800})->Args({1, 358800})->Iterations(2)->MeasureProcessCPUTime()->Unit(benchmark::kSecond);
+
+// A project whose part is the sphere's mesh, opened twice, the second replacing the first.
+void BM_StlProjectOpenGaps(benchmark::State& state)
+{
+    const QString mesh = meshFile(false, int(state.range(0)));
+    const QString path = benchDir().filePath(QStringLiteral("sphere-%1.vtq").arg(state.range(0)));
+    if (!QFileInfo::exists(path)) {
+        const StlImportResult read = mesh.isEmpty() ? StlImportResult() : StlImporter::importStl(mesh);
+        ProjectManager project;
+        project.addShape(read.shape);
+        project.setMainShapeIndex(0);
+        if (!read.ok || !project.saveProject(path, {}, {}, false)) {
+            state.SkipWithError("the project was not written");
+            return;
+        }
+    }
+    measureImports(state, path);
+    state.SetLabel("sphere project");
+}
+BENCHMARK(BM_StlProjectOpenGaps)->Arg(358800)->Iterations(2)->MeasureProcessCPUTime()->Unit(benchmark::kSecond);
 
 // 0 StickHub, 1 SOT-23.
 void BM_StepImportGaps(benchmark::State& state)

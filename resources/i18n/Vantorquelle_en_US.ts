@@ -2392,6 +2392,10 @@ Yes opens it as an untitled project; No deletes it.</source>
 The current design has been kept.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Preparing the part for display...</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>

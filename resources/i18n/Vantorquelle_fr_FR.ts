@@ -2558,6 +2558,10 @@ The current design has been kept.</source>
 
 La conception actuelle a été conservée.</translation>
     </message>
+    <message>
+        <source>Preparing the part for display...</source>
+        <translation>Préparation de l&apos;affichage de la pièce...</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>

@@ -18,6 +18,7 @@
 #include "model/missingfootprintinfo.h"
 #include "model/savedcomponent.h"
 #include "view/occwidget.h"
+#include "view/partlook.h"
 
 #include <algorithm>
 #include <QDir>
@@ -325,6 +326,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     ProjectManager loaded;
     QList<QJsonObject> placed;
     QList<FootprintData> footprints;
+    QList<PartLook> looks;
     bool read = false;
     bool cancelled = false;
     QList<MissingFootprintInfo> missing;
@@ -363,6 +365,12 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         }
         if (!read)
             return;
+        // The part's look too: showing it at the swap neither meshes nor walks a face.
+        say(tr("Preparing the part for display..."));
+        if (!prepareLooks(loaded.shapes(), scope.Next(1.0), looks)) {
+            cancelled = true;
+            return;
+        }
 
         // Everything built aside runs out of memory as a whole: the design stays as it was.
         std::optional<FootprintManager> library;
@@ -468,9 +476,10 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
             qCDebug(lcUi) << "✓ Project file loaded";
             qCDebug(lcUi) << "  Components recreated:" << placed.size();
 
-            for (const TopoDS_Shape& shape : m_project.shapes()) {
-                if (!shape.IsNull() && m_occWidget)
-                    m_occWidget->displayShape(shape);
+            const QList<TopoDS_Shape>& shapes = m_project.shapes();
+            for (int i = 0; i < shapes.size(); ++i) {
+                if (!shapes.at(i).IsNull() && m_occWidget)
+                    m_occWidget->displayShape(shapes.at(i), looks.value(i));
             }
 
             if (built)

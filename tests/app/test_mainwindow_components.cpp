@@ -383,6 +383,7 @@ TEST_P(OpeningCancelled, LeavesTheOpenDesignAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(Stages, OpeningCancelled,
                          ::testing::Values(OpenCancel{"WhileTheFileIsRead", "Reading the project file...", 2},
+                                           OpenCancel{"WhileThePartIsPrepared", "Preparing the part for display...", 1},
                                            OpenCancel{"AtTheFirstComponent", "Placing the components: 1 of 5...", 1},
                                            OpenCancel{"AtAMiddleComponent", "Placing the components: 3 of 5...", 1},
                                            OpenCancel{"AtTheLastComponent", "Placing the components: 5 of 5...", 1},

@@ -209,6 +209,41 @@ TEST_F(MainWindowView, StepAndStlPartsAreImportedDisplayedAndFramed)
     EXPECT_EQ(d.lookTriangles, 12);
 }
 
+// An opened project's parts are shown from looks made beside the window's thread, inside the
+// open, as an imported part's are: each shape of a STEP part, and an STL part's own triangles.
+TEST_F(MainWindowView, OpenedProjectsPartsAreShownFromTheirLooks)
+{
+    const struct
+    {
+        const char* name;
+        QList<TopoDS_Shape> solids;
+        bool stl;
+        int shown;
+        double volume;
+    } rows[] = {
+        {"STEP", {PartFiles::box(60, 30, 12), PartFiles::box(10, 10, 10)}, false, 2, 60.0 * 30.0 * 12.0 + 1000.0},
+        {"STL", {PartFiles::box(8, 8, 8)}, true, 1, 512.0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        chooser = path(QString::fromLatin1(row.name) + (row.stl ? ".stl" : ".step"));
+        ASSERT_TRUE(row.stl ? PartFiles::writeStl(chooser, row.solids.first()) : PartFiles::writeStep(chooser, row.solids));
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        window->importGeometryFile();
+        const QString project = path(QString::fromLatin1(row.name) + ".vtq");
+        ASSERT_TRUE(probe->saveProjectTo(project));
+        window->newProject();
+        ASSERT_EQ(displayedObjects(probe->occWidget()).others, 0);
+
+        ASSERT_TRUE(probe->openProjectPath(project, false));
+        const Displayed d = displayedObjects(probe->occWidget());
+        EXPECT_EQ(d.others, row.shown);
+        EXPECT_EQ(d.withoutLook, 0);
+        EXPECT_NEAR(d.lookVolume, row.volume, 1e-6);
+        expectFramed(probe->project().mainShape());
+    }
+}
+
 // Cancel pressed in the import's last step, while the part's look is made beside the window's
 // thread, leaves the design as it was.
 TEST_F(MainWindowView, CancelWhileThePartsLookIsMadeLeavesTheDesign)
