@@ -153,10 +153,19 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
 {
     if (!progress.IsActive())
         return guardedCall(false, context, job);
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}, broken{false};
     bool succeeded = false;
     std::optional<std::thread> helper = threadFor([&] {
         succeeded = guardedCall(false, context, job);
+#if defined(__GLIBC__)
+        // What the job freed stays in this thread's allocator arena, which no later work of the
+        // caller reuses: a big export would keep the process that much larger for good. The
+        // trim takes half a second after a big part, here while the caller keeps reporting
+        // (the trim covers every arena). After a Cancel the user waits for the return: the
+        // next job's end gives it back.
+        if (!broken)
+            malloc_trim(0);
+#endif
         done = true;
     });
     if (!helper)
@@ -167,16 +176,10 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
     while (!done) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         waiting.Next();
+        if (waiting.UserBreak())
+            broken = true;
     }
     helper->join();
-#if defined(__GLIBC__)
-    // What the job freed stays in the helper's own allocator arena, which no later work of
-    // this thread reuses: a big export would keep the process that much larger for good.
-    // After a Cancel the user waits for the return, and the trim takes half a second on a
-    // big part: the next job's end gives it back (the trim covers every arena).
-    if (!waiting.UserBreak())
-        malloc_trim(0);
-#endif
     return succeeded;
 }
 

@@ -17,6 +17,10 @@
 #include <stdexcept>
 #include <thread>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 // Counts the reports made on the thread that started the operation, as a window that paints
@@ -159,3 +163,31 @@ TEST(RunUnlessCancelled, AbandonedJobIsWaitedForBeforeTheEnd)
     EXPECT_TRUE(*ended);
     EXPECT_TRUE(*told);
 }
+
+#if defined(__GLIBC__) && !defined(VTQ_ASAN)
+namespace {
+std::atomic<int> trims{0}, trimsOnCaller{0};
+std::thread::id trimCaller;
+} // namespace
+
+// Stands for the C library's trim in this program: counts where it is called.
+extern "C" int malloc_trim(size_t) noexcept
+{
+    ++trims;
+    if (std::this_thread::get_id() == trimCaller)
+        ++trimsOnCaller;
+    return 0;
+}
+
+// Giving back what a job freed takes half a second after a big part: never on the thread that
+// reports, where the window would stand still meanwhile.
+TEST(RunReportingShort, MemoryIsGivenBackBesideTheCaller)
+{
+    opencascade::handle<CallerReports> indicator = new CallerReports;
+    trimCaller = std::this_thread::get_id();
+    trims = trimsOnCaller = 0;
+    EXPECT_TRUE(OccUtils::runReporting(indicator->Start(), "test", [] { return true; }));
+    EXPECT_EQ(trims, 1);
+    EXPECT_EQ(trimsOnCaller, 0);
+}
+#endif
