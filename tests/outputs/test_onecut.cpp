@@ -614,3 +614,19 @@ TEST(OneCut, CavityCutsReportAsTheyRun)
 }
 
 } // namespace
+
+// The one cut's result is refused when the checker rejects it, even with the volumes agreeing:
+// a block one of whose edges is marked as not same-parameter, an edge the cavity leaves alone;
+// the same cavity in a sound block is accepted.
+TEST(OneCut, CutTheCheckerRejectsIsRefused)
+{
+    const QList<TopoDS_Shape> tools{box(4, 4, 4, 6, 6, 6)};
+    const TopoDS_Shape flawed = BRepBuilderAPI_Copy(box(0, 0, 0, 10, 10, 5)).Shape();
+    TopExp_Explorer edge(flawed, TopAbs_EDGE);
+    BRep_Builder().SameParameter(TopoDS::Edge(edge.Current()), false);
+    ASSERT_FALSE(OccUtils::isValidShape(flawed));
+    EXPECT_TRUE(StepExporter::cutAllAtOnce(flawed, tools, 1e-4).shape.IsNull());
+    const TopoDS_Shape sound = StepExporter::cutAllAtOnce(box(0, 0, 0, 10, 10, 5), tools, 1e-4).shape;
+    ASSERT_FALSE(sound.IsNull());
+    EXPECT_NEAR(TestSupport::volumeOf(sound), 500.0 - 4.0, 1e-6);
+}
