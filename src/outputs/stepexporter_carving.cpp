@@ -652,29 +652,52 @@ TopoDS_Shape readBackAsWritten(const TopoDS_Shape& shape)
     return reader.OneShape();
 }
 
-// What each of the tools given by index holds of carved as its file gives it back, the commons
-// made with each solid apart (a part's solids may overlap); RealLast for every one when the
-// part cannot be read back whole.
-std::vector<double> heldAsWritten(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools, const QList<int>& which)
+// The part's solids near the tools given by index, and those tools, each copied whole with its
+// geometry: the round trip and its commons then read nothing that the check's booleans beside
+// them read. The copies keep every tolerance, so the file written is the one the part makes.
+struct WrittenWeighing
 {
-    std::vector<double> held(size_t(which.size()), 0.0);
+    QList<TopoDS_Shape> near;
+    QList<TopoDS_Shape> tools;
+};
+
+WrittenWeighing writtenWeighing(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools, const QList<int>& which)
+{
+    WrittenWeighing weighing;
     if (which.isEmpty())
-        return held;
+        return weighing;
     std::vector<Bnd_Box> boxes;
     for (const int t : which) {
         Bnd_Box box;
         BRepBndLib::Add(tools.at(t), box, false);
         boxes.push_back(box);
+        weighing.tools.append(BRepBuilderAPI_Copy(tools.at(t), true, false).Shape());
     }
-    QList<TopoDS_Shape> near;
     for (const TopoDS_Shape& solid : StepExporter::solidsOf(carved)) {
         Bnd_Box box;
         BRepBndLib::Add(solid, box, false);
         if (std::any_of(boxes.cbegin(), boxes.cend(), [&](const Bnd_Box& b) { return !b.IsOut(box); }))
-            near.append(solid);
+            weighing.near.append(BRepBuilderAPI_Copy(solid, true, false).Shape());
     }
-    const QList<TopoDS_Shape> back = StepExporter::solidsOf(readBackAsWritten(StepExporter::compoundOf(near)));
-    if (back.size() != near.size()) {
+    return weighing;
+}
+
+// What each tool of weighing holds of its part as the part's file gives it back, the commons made
+// with each solid apart (a part's solids may overlap); RealLast for every one when the part
+// cannot be read back whole.
+std::vector<double> heldAsWritten(const WrittenWeighing& weighing)
+{
+    std::vector<double> held(size_t(weighing.tools.size()), 0.0);
+    if (weighing.tools.isEmpty())
+        return held;
+    std::vector<Bnd_Box> boxes;
+    for (const TopoDS_Shape& tool : weighing.tools) {
+        Bnd_Box box;
+        BRepBndLib::Add(tool, box, false);
+        boxes.push_back(box);
+    }
+    const QList<TopoDS_Shape> back = StepExporter::solidsOf(readBackAsWritten(StepExporter::compoundOf(weighing.near)));
+    if (back.size() != weighing.near.size()) {
         std::fill(held.begin(), held.end(), RealLast());
         return held;
     }
@@ -686,12 +709,12 @@ std::vector<double> heldAsWritten(const TopoDS_Shape& carved, const QList<TopoDS
                 continue;
             TopTools_ListOfShape argument, tool;
             argument.Append(solid);
-            tool.Append(tools.at(which.at(int(k))));
+            tool.Append(weighing.tools.at(int(k)));
             BRepAlgoAPI_Common common;
             common.SetArguments(argument);
             common.SetTools(tool);
             common.SetRunParallel(false);
-            common.SetNonDestructive(true); // tools may share their shapes
+            common.SetNonDestructive(true);
             common.Build();
             if (!common.IsDone()) {
                 held[k] = RealLast();
@@ -1014,6 +1037,12 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             for (const QList<int>& members : apart)
                 groups.push_back({s, members});
         }
+        // What a loose edge or corner hides, the booleans below cannot see: its tools are weighed
+        // against the part as its file gives it back, on copies of their own, beside the
+        // booleans (the round trip costs as much as they do on a part with many solids).
+        const QList<int> loose = toolsNearLooseElements(carved, tools, looseAbove < 0.0 ? inset : looseAbove);
+        JobBeside<std::vector<double>> written(
+            [weighing = writtenWeighing(carved, tools, loose)] { return heldAsWritten(weighing); });
         // The groups run in turn, for the bar's sake as the copies above.
         Message_ProgressScope checks(scope.Next(double(solids.size())), nullptr,
                                      double(std::max<size_t>(groups.size(), 1)));
@@ -1050,6 +1079,7 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             }
             range.Close();
         }
+        const std::vector<double> writtenHeld = written.result(checks);
         if (!checks.More())
             return QList<int>();
         std::vector<double> held(size_t(tools.size()), 0.0);
@@ -1059,13 +1089,9 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             for (int k = 0; k < groups[g].members.size(); ++k)
                 held[size_t(owner[size_t(groups[g].members.at(k))])] += credits[g][size_t(k)];
         }
-        // What a loose edge or corner hides, the booleans above cannot see: its tools are weighed
-        // against the part as its file gives it back, and are not known to be cut when that
-        // cannot be made.
-        const QList<int> loose = toolsNearLooseElements(carved, tools, looseAbove < 0.0 ? inset : looseAbove);
-        const std::vector<double> written = heldAsWritten(carved, tools, loose);
+        // Not known to be cut when the part cannot be read back.
         for (int k = 0; k < loose.size(); ++k)
-            held[size_t(loose.at(k))] = std::max(held[size_t(loose.at(k))], written[size_t(k)]);
+            held[size_t(loose.at(k))] = std::max(held[size_t(loose.at(k))], writtenHeld[size_t(k)]);
         // Crumbs below the cut's own volume tolerance are what the modelling tolerance leaves
         // where loose corners meet a copy: the written part holds them no more than it holds
         // nothing.

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
@@ -162,11 +164,12 @@ struct Recorder : Message_ProgressIndicator
         ++shows;
         if (seen.empty() || GetPosition() != seen.back().first)
             seen.emplace_back(GetPosition(), std::count(runs.cbegin(), runs.cend(), 1));
+        shown.notify_all();
     }
     const int breakAfter;
     const std::thread::id caller = std::this_thread::get_id();
     std::mutex mutex;
-    std::condition_variable released;
+    std::condition_variable released, shown;
     bool asked = false, foreign = false;
     int shows = 0;
     std::vector<std::pair<double, long>> seen; // position, jobs ended
@@ -201,6 +204,24 @@ TEST(CavityScreen, JobsBesideReportOnlyFromTheCallingThread)
         EXPECT_LE(ran, breakAfter < 0 ? long(jobs) : breakAfter + helpers);
         EXPECT_EQ(ran == long(jobs), breakAfter < 0);
     }
+}
+
+// One job beside the calling thread: it runs while the caller reports (it ends only once the
+// bar was shown twice, from the calling thread), and its result or what it threw comes back.
+TEST(CavityScreen, JobBesideRunsWhileTheCallerReports)
+{
+    Handle(Recorder) recorder = new Recorder(-1);
+    Message_ProgressScope scope(recorder->Start(), nullptr, 1.0);
+    CarvingProbes::JobBeside<int> job([&] {
+        std::unique_lock<std::mutex> lock(recorder->mutex);
+        recorder->shown.wait(lock, [&] { return recorder->shows >= 2; });
+        return 42;
+    });
+    EXPECT_EQ(job.result(scope), 42);
+    EXPECT_FALSE(recorder->foreign);
+
+    CarvingProbes::JobBeside<int> failing([]() -> int { throw std::runtime_error("refused"); });
+    EXPECT_THROW(failing.result(scope), std::runtime_error);
 }
 
 } // namespace
