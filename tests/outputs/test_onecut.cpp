@@ -356,7 +356,7 @@ TEST(OneCut, CavityCheckNamesWhatIsLeftInsideAVolume)
 // Edges and corners as loose as a fuzzy cut leaves them (0.15 and 0.3 mm; corners two and a half
 // times that) over a round cavity: cut clean, or holding an island of 0.3 mm that no common with
 // the part in memory finds. The file written of it holds the island (0.027 mm³ by hand) and
-// nothing of the clean cavity: the names are what it holds.
+// nothing of the clean cavities: the names are what it holds.
 TEST(OneCut, CavityCheckNamesWhatLooseEdgesHideAsTheFileHoldsIt)
 {
     const TopoDS_Shape part = box(0, 0, 0, 25, 10, 3);
@@ -378,6 +378,14 @@ TEST(OneCut, CavityCheckNamesWhatLooseEdgesHideAsTheFileHoldsIt)
         const TopoDS_Shape holding = StepExporter::compoundOf({cut, loosened(island, tolerance)});
         EXPECT_LT(TestSupport::volumeOf(BRepAlgoAPI_Common(holding, pin).Shape()), 0.3 * 0.3 * 0.3 / 2);
         EXPECT_EQ(StepExporter::toolsHoldingMaterial(holding, {pin}, 0.01).size(), 1);
+        // Beside clean cavities, each weighed on its own: the island is named for its own pin.
+        const TopoDS_Shape left = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(2, 3, 1), gp::DZ()), 0.5, 2.5).Shape();
+        const TopoDS_Shape right = BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(20, 3, 1), gp::DZ()), 0.5, 2.5).Shape();
+        const TopoDS_Shape three =
+            StepExporter::compoundOf({BRepAlgoAPI_Cut(BRepAlgoAPI_Cut(cut, left).Shape(), right).Shape(),
+                                      loosened(island, tolerance)});
+        EXPECT_EQ(StepExporter::toolsHoldingMaterial(loosened(three, tolerance), {left, pin, right}, 0.01),
+                  QList<int>{1});
     }
 }
 
