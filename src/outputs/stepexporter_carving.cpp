@@ -659,6 +659,7 @@ struct WrittenWeighing
 {
     QList<TopoDS_Shape> near;
     QList<TopoDS_Shape> tools;
+    std::vector<Bnd_Box> toolBoxes;
 };
 
 WrittenWeighing writtenWeighing(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools, const QList<int>& which)
@@ -666,13 +667,13 @@ WrittenWeighing writtenWeighing(const TopoDS_Shape& carved, const QList<TopoDS_S
     WrittenWeighing weighing;
     if (which.isEmpty())
         return weighing;
-    std::vector<Bnd_Box> boxes;
     for (const int t : which) {
         Bnd_Box box;
         BRepBndLib::Add(tools.at(t), box, false);
-        boxes.push_back(box);
+        weighing.toolBoxes.push_back(box);
         weighing.tools.append(BRepBuilderAPI_Copy(tools.at(t), true, false).Shape());
     }
+    const std::vector<Bnd_Box>& boxes = weighing.toolBoxes;
     for (const TopoDS_Shape& solid : StepExporter::solidsOf(carved)) {
         Bnd_Box box;
         BRepBndLib::Add(solid, box, false);
@@ -690,12 +691,7 @@ std::vector<double> heldAsWritten(const WrittenWeighing& weighing)
     std::vector<double> held(size_t(weighing.tools.size()), 0.0);
     if (weighing.tools.isEmpty())
         return held;
-    std::vector<Bnd_Box> boxes;
-    for (const TopoDS_Shape& tool : weighing.tools) {
-        Bnd_Box box;
-        BRepBndLib::Add(tool, box, false);
-        boxes.push_back(box);
-    }
+    const std::vector<Bnd_Box>& boxes = weighing.toolBoxes;
     const QList<TopoDS_Shape> back = StepExporter::solidsOf(readBackAsWritten(StepExporter::compoundOf(weighing.near)));
     if (back.size() != weighing.near.size()) {
         std::fill(held.begin(), held.end(), RealLast());
