@@ -4,6 +4,9 @@
 #include <Standard_Failure.hxx>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -60,6 +63,22 @@ void startAgainWhenQtCannotOpenTheDisplay(QtMsgType type, const QMessageLogConte
         std::fprintf(stderr, "%s\n", qPrintable(text));
 }
 
+// Test programs run side by side, and one killed from outside leaves its automatic save behind:
+// in a shared folder, the next window test would find it and wait on a recovery question nobody
+// answers. Each program keeps its data and settings to itself and clears them when it ends.
+void useFoldersOfThisProgramAlone()
+{
+    QCoreApplication::setApplicationName(
+        QStringLiteral("VantorquelleTests-%1").arg(QCoreApplication::applicationPid()));
+}
+
+void removeFoldersOfThisProgram()
+{
+    for (const auto location : {QStandardPaths::AppDataLocation, QStandardPaths::CacheLocation})
+        QDir(QStandardPaths::writableLocation(location)).removeRecursively();
+    QFile::remove(QSettings().fileName());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -78,9 +97,10 @@ int main(int argc, char** argv)
     }
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName(QStringLiteral("VantorquelleTests"));
-    QCoreApplication::setApplicationName(QStringLiteral("VantorquelleTests"));
     QApplication app(argc, argv);
+    useFoldersOfThisProgramAlone();
     const int failed = RUN_ALL_TESTS();
     OccUtils::waitForAbandonedJobs();
+    removeFoldersOfThisProgram();
     return failed;
 }
