@@ -162,8 +162,10 @@ protected:
 
     void Show(const Message_ProgressScope& scope, const Standard_Boolean force) override
     {
-        // A stage run on a helper thread is told at the next report of this one.
-        if (const int stage = stageOf(scope); stage >= 0)
+        // A stage run on a helper thread is told at the next report of this one. After Cancel the
+        // stage where it was pressed stays told while the work winds down (work that ran beside
+        // it closes its own steps then).
+        if (const int stage = stageOf(scope); stage >= 0 && !m_dialog->cancelled.load())
             m_stage = stage;
         if (m_pumping || QThread::currentThread() != QCoreApplication::instance()->thread())
             return;

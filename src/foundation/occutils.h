@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 
+#include <Message_ProgressIndicator.hxx>
 #include <Standard_Failure.hxx>
 #include <Standard_Handle.hxx>
 #include <Standard_OutOfMemory.hxx>
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <initializer_list>
 #include <new>
 
@@ -126,12 +128,28 @@ bool runReporting(const Message_ProgressRange& progress, const char* context, co
 // and then, and are waited for at exit.
 bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context,
                         const std::function<void(const std::atomic<bool>& stop)>& job);
+// What work on a helper thread asks of progress: only whether to stop. It reports nothing, since
+// whatever shows progress follows its own thread's reports.
+class BreakFlag : public Message_ProgressIndicator
+{
+public:
+    explicit BreakFlag(const std::atomic<bool>& stop) : m_stop(stop) {}
+    bool UserBreak() override { return m_stop.load(); }
+    void Show(const Message_ProgressScope&, const bool) override {}
+
+private:
+    const std::atomic<bool>& m_stop;
+};
+
 // Drops the last reference to what a cancelled job had built on a thread of its own: a big
 // part's topology takes longer to free than a user who pressed Cancel should wait.
 void releaseAside(std::shared_ptr<void> leftovers);
 // Waits for every job left to end alone. Called before main returns: OpenCASCADE's statics that
 // such a job first touched after it was abandoned are gone by the time any static of ours is.
 void waitForAbandonedJobs();
+// OpenCASCADE's STEP translators share settings and sessions of their own: a file written while
+// another part makes its round trip through STEP holds one thread at a time.
+std::mutex& stepTranslation();
 // Name of a progress scope around work that cannot be broken off (OpenCASCADE's file write):
 // whatever shows the progress tells that a cancel waits for its end.
 inline constexpr char kUnbreakableWork[] = "unbreakable work";

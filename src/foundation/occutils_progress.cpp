@@ -106,6 +106,12 @@ void releaseAside(std::shared_ptr<void> leftovers)
         held->reset();
 }
 
+std::mutex& stepTranslation()
+{
+    static std::mutex translation;
+    return translation;
+}
+
 void waitForAbandonedJobs()
 {
     abandonedJobs().joinAll();

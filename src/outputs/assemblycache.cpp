@@ -26,7 +26,7 @@ bool AssemblyCache::Key::operator==(const Key& other) const
 }
 
 AssemblyResult AssemblyCache::assembly(const AssemblyInput& input, const ExportOptions& options,
-                                       const Message_ProgressRange& progress)
+                                       const Message_ProgressRange& progress, const AssemblyAlongside& alongside)
 {
     Key key;
     key.mainPart = input.mainPart;
@@ -40,11 +40,13 @@ AssemblyResult AssemblyCache::assembly(const AssemblyInput& input, const ExportO
     m_lastReused = m_key && *m_key == key && !m_result.part.IsNull();
     if (m_lastReused) {
         qCDebug(lcExport) << "ASSEMBLY — unchanged design, the carved assembly is reused";
-        return m_result;
+        AssemblyResult kept = m_result;
+        kept.madeAlongside = false;
+        return kept;
     }
     clear();
     AssemblyResult result = StepExporter::buildAssembly(input, key.sources, key.tracksMissing, options,
-                                                        StepExporter::CarvingRoad::OneCutFirst, progress);
+                                                        StepExporter::CarvingRoad::OneCutFirst, progress, alongside);
     ++m_carvings;
     if (result.cancelled)
         return result;

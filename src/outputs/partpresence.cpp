@@ -1,5 +1,6 @@
 #include "outputs/partpresence.h"
 
+#include "foundation/occutils.h"
 #include "outputs/exportoptions.h"
 #include "outputs/partoverlap.h"
 #include "outputs/stepexporter.h"
@@ -13,7 +14,6 @@
 
 #include "foundation/outofmemory.h"
 
-#include <Message_ProgressIndicator.hxx>
 
 #include <atomic>
 #include <chrono>
@@ -83,18 +83,6 @@ QList<TopoDS_Shape> placementsOf(const VolumeSource& source)
     return placements;
 }
 
-// What a boolean on a helper thread asks of progress: only whether to stop.
-class BreakFlag : public Message_ProgressIndicator
-{
-public:
-    explicit BreakFlag(const std::atomic<bool>& stop) : m_stop(stop) {}
-    bool UserBreak() override { return m_stop.load(); }
-    void Show(const Message_ProgressScope&, const bool) override {}
-
-private:
-    const std::atomic<bool>& m_stop;
-};
-
 // Boxes of volumes placed from shared pieces (a footprint's pads are its pad's shells, each
 // placed by a location), each piece's box taken once and moved with each placement: a box that
 // holds the volume, if looser after a turn, which the tests of PartOverlap::region allow.
@@ -144,7 +132,7 @@ struct PartPresence::BooleanJob
 
 void PartPresence::runJob(const PartOverlap& overlap, BooleanJob& job, const std::atomic<bool>& stop)
 {
-    const opencascade::handle<BreakFlag> flag = new BreakFlag(stop);
+    const opencascade::handle<OccUtils::BreakFlag> flag = new OccUtils::BreakFlag(stop);
     for (BooleanJob::Volume& volume : job.volumes) {
         bool in = false;
         for (const TopoDS_Shape& placement : std::as_const(volume.placements)) {

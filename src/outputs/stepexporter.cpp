@@ -66,19 +66,30 @@ QString groupStepName(const QString& groupName)
 
 } // namespace
 
-bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, const QList<ConductorGroup>& groups,
-                                 QString* errorDetail, const Message_ProgressRange& progress)
+namespace {
+
+// A STEP file written in a folder of its own beside nothing the user owns, to replace the user's
+// file in one atomic step: a failure or a break until then leaves the previous export in place.
+struct StepDraft
+{
+    std::unique_ptr<QTemporaryDir> scratch;
+    std::unique_ptr<QLockFile> lock;
+    QString path;
+};
+
+bool writeDraft(StepDraft& draft, const QString& path, const TopoDS_Shape& part, const QList<ConductorGroup>& groups,
+                QString* errorDetail, const Message_ProgressRange& progress)
 {
     if (part.IsNull()) {
         qWarning() << "writeStepFile: main part is null";
         return false;
     }
     StepScratch::removeAbandoned(QDir::tempPath());
-    // The writer fills a file of its own beside nothing the user owns; the user's file is then
-    // replaced in one atomic step, so a failure or a break leaves the previous export in place.
-    QTemporaryDir scratch(QDir(QDir::tempPath()).filePath(StepScratch::folderPrefix() + QStringLiteral("XXXXXX")));
-    QLockFile scratchLock(scratch.isValid() ? scratch.filePath(StepScratch::lockName()) : QString());
-    if (!scratch.isValid() || !scratchLock.tryLock(0)) {
+    draft.scratch = std::make_unique<QTemporaryDir>(
+        QDir(QDir::tempPath()).filePath(StepScratch::folderPrefix() + QStringLiteral("XXXXXX")));
+    QTemporaryDir& scratch = *draft.scratch;
+    draft.lock = std::make_unique<QLockFile>(scratch.isValid() ? scratch.filePath(StepScratch::lockName()) : QString());
+    if (!scratch.isValid() || !draft.lock->tryLock(0)) {
         const QString reason = scratch.isValid()
                                    ? trStep(QT_TRANSLATE_NOOP("StepExporter", "The temporary folder cannot be locked."))
                                    : scratch.errorString();
@@ -102,17 +113,12 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
     const opencascade::handle<XCAFApp_Application> app = XCAFApp_Application::GetApplication();
     opencascade::handle<TDocStd_Document> doc;
     std::unique_ptr<STEPCAFControl_Writer> writer;
-    if (!OccUtils::guardedCall(false, "writeStepFile: writer", [&writer] {
-            applyStepWriteParameters();
-            writer = std::make_unique<STEPCAFControl_Writer>();
-            return true;
-        }))
-        return false;
     // The model and the document hold every entity of the file: freeing them takes as long as
     // a good part of the write, and hears no break either, but needs no notice. The
     // application keeps every document it made until it is closed.
     const auto release = [&](const Message_ProgressRange& range) {
         OccUtils::runReporting(range, "writeStepFile: release", [&] {
+            const std::lock_guard<std::mutex> alone(OccUtils::stepTranslation());
             writer.reset();
             if (!doc.IsNull() && doc->IsOpened())
                 app->Close(doc);
@@ -121,9 +127,13 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
         });
     };
     // The transfer hears a break at its reports.
-    Message_ProgressScope transferring(scope.Next(8.0), kTransferStage, 2.0);
+    Message_ProgressScope transferring(scope.Next(8.0), StepExporter::kTransferStage, 2.0);
     const Message_ProgressRange transfer = transferring.Next(1.0);
     const bool transferred = OccUtils::runReporting(transferring.Next(1.0), "writeStepFile: transfer", [&] {
+        // The writer's settings are the translators' own: set under the same lock.
+        const std::lock_guard<std::mutex> alone(OccUtils::stepTranslation());
+        applyStepWriteParameters();
+        writer = std::make_unique<STEPCAFControl_Writer>();
         app->NewDocument("MDTV-XCAF", doc);
         const opencascade::handle<XCAFDoc_ShapeTool> tool = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
         addNamedShape(tool, part, QStringLiteral("Vantorquelle_Piece"));
@@ -146,6 +156,7 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
     const QByteArray target = scratchPath.toUtf8();
     Message_ProgressScope writing(scope.Next(1.0), OccUtils::kUnbreakableWork, 1.0);
     const bool written = OccUtils::runReporting(writing.Next(), "writeStepFile: write", [&] {
+        const std::lock_guard<std::mutex> alone(OccUtils::stepTranslation());
         const IFSelect_ReturnStatus status = writer->Write(target.constData());
         if (status != IFSelect_RetDone) {
             qWarning() << "writeStepFile: Write failed (status" << int(status) << ")";
@@ -157,11 +168,17 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
     if (!written || !scope.More())
         return false;
 
-    QFile produced(scratchPath);
+    draft.path = scratchPath;
+    return true;
+}
+
+bool commitDraft(const StepDraft& draft, const QString& path, QString* errorDetail)
+{
+    QFile produced(draft.path);
     if (!produced.open(QIODevice::ReadOnly)) {
         if (errorDetail)
             *errorDetail = produced.errorString();
-        qWarning() << "writeStepFile: cannot read back" << scratchPath << produced.errorString();
+        qWarning() << "writeStepFile: cannot read back" << draft.path << produced.errorString();
         return false;
     }
     // By blocks: a big design's file is not held in memory whole.
@@ -176,6 +193,30 @@ bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, 
     return true;
 }
 
+} // namespace
+
+bool StepExporter::writeStepFile(const QString& path, const TopoDS_Shape& part, const QList<ConductorGroup>& groups,
+                                 QString* errorDetail, const Message_ProgressRange& progress)
+{
+    StepDraft draft;
+    return writeDraft(draft, path, part, groups, errorDetail, progress) && commitDraft(draft, path, errorDetail);
+}
+
+AssemblyResult StepExporter::assembleAndMake(const AssemblyInput& input, const ExportOptions& options,
+                                             AssemblyCache* cache, const Message_ProgressRange& carving,
+                                             const Message_ProgressRange& outputShare,
+                                             const Message_ProgressRange& againShare, const MakeOutput& make, bool& made)
+{
+    made = false;
+    const AssemblyAlongside beside = [&](const AssemblyResult& provisional) { made = make(provisional, outputShare); };
+    const AssemblyResult result = cache ? cache->assembly(input, options, carving, beside)
+                                        : buildAssembly(input, options, CarvingRoad::OneCutFirst, carving, beside);
+    if (result.cancelled || result.part.IsNull() || (result.madeAlongside && made))
+        return result;
+    made = make(result, outputShare.IsActive() ? outputShare : againShare);
+    return result;
+}
+
 StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyInput& input,
                                            const ExportOptions& options, AssemblyCache* cache,
                                            const Message_ProgressRange& progress)
@@ -187,9 +228,26 @@ StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyIn
         return summary;
     }
     Message_ProgressScope scope(progress, nullptr, 100.0);
-    Message_ProgressScope carving(scope.Next(80.0), kCarvingStage, 1.0);
-    const AssemblyResult result = cache ? cache->assembly(input, options, carving.Next())
-                                        : buildAssembly(input, options, CarvingRoad::OneCutFirst, carving.Next());
+    // The write takes about a third of an export of real size.
+    Message_ProgressScope carving(scope.Next(65.0), kCarvingStage, 1.0);
+    // The file is written while the cavities' check runs, on the write's own share: it stands
+    // when the check finds them cut. A part cut again is written again, on a sliver of the bar
+    // that still hears Cancel.
+    const Message_ProgressRange writeShare = scope.Next(34.9);
+    const Message_ProgressRange againShare = scope.Next(0.1);
+    QString detail;
+    StepDraft draft;
+    bool drafted = false;
+    const AssemblyResult result = assembleAndMake(
+        input, options, cache, carving.Next(), writeShare, againShare,
+        [&](const AssemblyResult& assembly, const Message_ProgressRange& range) {
+            // The file of a part the check sent back to be cut again goes first.
+            draft.lock.reset();
+            draft.scratch.reset();
+            detail.clear();
+            return writeDraft(draft, path, assembly.part, assembly.conductors, &detail, range);
+        },
+        drafted);
     if (result.cancelled) {
         summary.cancelled = true;
         return summary;
@@ -200,9 +258,7 @@ StepExportSummary StepExporter::exportStep(const QString& path, const AssemblyIn
     }
     copyAssemblyCounts(result, summary);
 
-    qCDebug(lcExport) << "\n--- STEP writing ---";
-    QString detail;
-    summary.success = writeStepFile(path, result.part, result.conductors, &detail, scope.Next(20.0));
+    summary.success = drafted && scope.More() && commitDraft(draft, path, &detail);
     if (!summary.success && scope.UserBreak()) {
         qCDebug(lcExport) << "STEP EXPORT — cancelled, nothing written";
         summary.cancelled = true;

@@ -67,15 +67,30 @@ public:
     // OneCutRecutAlone: as OneCutFirst, what still holds material after it is cut again alone
     // without first being cut again together, finer (for tests of that road).
     enum class CarvingRoad { OneCutFirst, VolumeByVolume, OneCutRecutAlone };
+    using Alongside = AssemblyAlongside;
     // A break asked through progress gives a result marked cancelled.
     static AssemblyResult buildAssembly(const AssemblyInput& input, const ExportOptions& options,
                                         CarvingRoad road = CarvingRoad::OneCutFirst,
-                                        const Message_ProgressRange& progress = Message_ProgressRange());
+                                        const Message_ProgressRange& progress = Message_ProgressRange(),
+                                        const Alongside& alongside = Alongside());
     // The same from the sources already collected from input; tracksMissing as collected.
     static AssemblyResult buildAssembly(const AssemblyInput& input, const QList<VolumeSource>& sources,
                                         int tracksMissing, const ExportOptions& options,
                                         CarvingRoad road = CarvingRoad::OneCutFirst,
-                                        const Message_ProgressRange& progress = Message_ProgressRange());
+                                        const Message_ProgressRange& progress = Message_ProgressRange(),
+                                        const Alongside& alongside = Alongside());
+
+    // An export's assembly and its output: the assembly of input (kept by cache, when given),
+    // make(assembly, progress) making the output from it beside the check of its cavities when
+    // it is carved anew, on outputShare. make runs again on the final assembly when the one it
+    // was given is no more (the check sent cavities back to be cut), or when it failed then, on
+    // what is left of outputShare or else on againShare. made tells whether the last make
+    // succeeded for the assembly returned.
+    using MakeOutput = std::function<bool(const AssemblyResult& assembly, const Message_ProgressRange& progress)>;
+    static AssemblyResult assembleAndMake(const AssemblyInput& input, const ExportOptions& options,
+                                          AssemblyCache* cache, const Message_ProgressRange& carving,
+                                          const Message_ProgressRange& outputShare,
+                                          const Message_ProgressRange& againShare, const MakeOutput& make, bool& made);
 
     // Volumes
     // tracksMissing, when given, counts the routes whose solid could not be built.

@@ -4,8 +4,10 @@
 #include "foundation/geometryutils.h"
 #include "foundation/logging.h"
 #include "foundation/outofmemory.h"
+#include "outputs/stepexporter_probes_p.h"
 
 #include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
@@ -24,6 +26,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -601,34 +604,71 @@ CavityCut afterRecut(CavityCut before, CavityCut recut)
 }
 
 // A boolean's record of its split can credit a volume it never cut (a tool it split nothing
-// of): each volume is checked against the carved part apart from that record. Those still
-// holding material are cut again together at a tenth of the fuzzy value (a boolean that split
-// nothing at one value mostly splits right at a finer one: round pads that overlap by 0.05 mm),
-// then one by one while they hold it; one that holds it after that has failed. Without
-// finerTogether, straight one by one.
-void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
-                    AssemblyResult& result, bool finerTogether, const Message_ProgressRange& progress)
+// of): each volume is checked against the carved part apart from that record. The first check,
+// of every volume cut: what it was asked about and what it found.
+struct FirstCheck
 {
-    QList<int> checked;
+    QList<int> checked; // volumes, by index
     QList<TopoDS_Shape> tools;
-    double fuzzy = options.baseFuzzy;
+    double fuzzy = 0.0;
+    QList<int> holding; // of checked
+    bool made = true;
+};
+
+FirstCheck firstCheckOf(const QList<AssemblyVolume>& volumes, const ExportOptions& options)
+{
+    FirstCheck check;
+    check.fuzzy = options.baseFuzzy;
     for (int i = 0; i < volumes.size(); ++i) {
         if (volumes.at(i).repeatOf >= 0 || volumes.at(i).cut == CavityCut::Failed)
             continue;
-        checked.append(i);
-        tools.append(volumes.at(i).shape);
-        fuzzy = std::min(fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volumes.at(i).feature).first());
+        check.checked.append(i);
+        check.tools.append(volumes.at(i).shape);
+        check.fuzzy =
+            std::min(check.fuzzy, StepExporter::fuzzyLadder(options.baseFuzzy, volumes.at(i).feature).first());
     }
-    // The first check is the usual cost: the rest runs only where a volume still holds material.
-    Message_ProgressScope scope(progress, nullptr, 10.0);
+    return check;
+}
+
+// The carved part and the tools copied, for a check that runs beside work reading the originals:
+// the work may store in them what it makes (a mesher its triangles, in their edges and faces).
+// Their curves and surfaces, which nothing changes, are shared. The part null when they cannot
+// be copied.
+struct CheckedCopies
+{
+    TopoDS_Shape part;
+    QList<TopoDS_Shape> tools;
+};
+
+CheckedCopies checkedCopies(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools)
+{
+    return OccUtils::guardedCall(CheckedCopies(), "checkedCopies", [&] {
+        CheckedCopies copies{BRepBuilderAPI_Copy(carved, false, false).Shape(), {}};
+        for (const TopoDS_Shape& tool : tools)
+            copies.tools.append(BRepBuilderAPI_Copy(tool, false, false).Shape());
+        return copies;
+    });
+}
+
+// The volumes the first check found still holding material are cut again together at a tenth
+// of the fuzzy value (a boolean that split nothing at one value mostly splits right at a finer
+// one: round pads that overlap by 0.05 mm), then one by one while they hold it; one that holds
+// it after that has failed. Without finerTogether, straight one by one.
+void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
+                    AssemblyResult& result, bool finerTogether, const FirstCheck& first,
+                    const Message_ProgressRange& progress)
+{
+    const QList<int>& checked = first.checked;
+    const QList<int>& holding = first.holding;
+    const double fuzzy = first.fuzzy;
+    const bool made = first.made;
+    Message_ProgressScope scope(progress, nullptr, 2.0);
     const auto cancelled = [&] {
         if (scope.More() && !result.cancelled)
             return false;
         result.cancelled = true;
         return true;
     };
-    bool made = true;
-    const QList<int> holding = StepExporter::toolsHoldingMaterial(carved, tools, fuzzy, scope.Next(8.0), &made);
     if (cancelled() || holding.isEmpty())
         return;
     if (!made) {
@@ -661,7 +701,7 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
             return;
         for (int k = 0; k < again.size(); ++k)
             again[k].cut = afterRecut(before.at(k), again.at(k).cut);
-        alone = StepExporter::toolsHoldingMaterial(carved, shapes, finer.baseFuzzy, scope.Next(0.5), &made);
+        alone = StepExporter::toolsHoldingMaterial(carved, shapes, finer.baseFuzzy, scope.Next(0.5), nullptr);
     } else {
         if (cancelled())
             return;
@@ -706,13 +746,13 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
 }
 
 // Every volume in one checked boolean; in batches, then volume by volume, when the check fails.
-// Volume by volume, each cut on its own. Either way, what still holds material is cut again.
+// Volume by volume, each cut on its own.
 void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExporter::CarvingRoad road,
            TopoDS_Shape& carved, AssemblyResult& result, const Message_ProgressRange& progress)
 {
     // The one cut is the work; the batches run only when it is refused. A share kept for work
     // that does not run is bar that sits still while the work that does runs.
-    Message_ProgressScope scope(progress, nullptr, 10.0);
+    Message_ProgressScope scope(progress, nullptr, 7.0);
     if (road == StepExporter::CarvingRoad::VolumeByVolume) {
         carveOneByOne(volumes, options, carved, result, scope.Next(7.0));
     } else if (!carveAtOnce(volumes, options, carved, result, scope.Next(6.5))) {
@@ -725,11 +765,8 @@ void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExp
     } else {
         scope.Next(0.5);
     }
-    if (result.cancelled || !scope.More()) {
+    if (result.cancelled || !scope.More())
         result.cancelled = true;
-        return;
-    }
-    recutWhatHolds(volumes, options, carved, result, road == StepExporter::CarvingRoad::OneCutFirst, scope.Next(3.0));
 }
 
 ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused,
@@ -831,22 +868,26 @@ void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& resul
 } // namespace
 
 AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const ExportOptions& options,
-                                           CarvingRoad road, const Message_ProgressRange& progress)
+                                           CarvingRoad road, const Message_ProgressRange& progress,
+                                           const Alongside& alongside)
 {
     if (input.mainPart.IsNull())
-        return buildAssembly(input, {}, 0, options, road, progress);
+        return buildAssembly(input, {}, 0, options, road, progress, alongside);
     int tracksMissing = 0;
     const QList<VolumeSource> sources = collectSources(input, options, &tracksMissing);
-    return buildAssembly(input, sources, tracksMissing, options, road, progress);
+    return buildAssembly(input, sources, tracksMissing, options, road, progress, alongside);
 }
 
 AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QList<VolumeSource>& sources,
                                            int tracksMissing, const ExportOptions& options, CarvingRoad road,
-                                           const Message_ProgressRange& progress)
+                                           const Message_ProgressRange& progress, const Alongside& alongside)
 {
     AssemblyResult result;
     // Shares of the whole, as the steps took on designs of real size: the carving is most of it.
-    Message_ProgressScope scope(progress, nullptr, 100.0);
+    // The check is a fifth of it, or hardly more than its copies when it runs beside the caller's
+    // work, which reports on a progress of its own.
+    const double checkShare = alongside ? 4.0 : 25.0;
+    Message_ProgressScope scope(progress, nullptr, 75.0 + checkShare);
     const auto cancelled = [] {
         qCDebug(lcExport) << "ASSEMBLY — cancelled";
         AssemblyResult none;
@@ -905,38 +946,84 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
             carved = healed;
     }
     const TopoDS_Shape uncarved = carved;
-    carve(volumes, options, road, carved, result, scope.Next(75.0));
+    carve(volumes, options, road, carved, result, scope.Next(57.0));
     if (result.cancelled || !scope.More())
         return cancelled();
-    storePlanarEdgeCurves(carved);
-    // Each cut piece was checked or counted unvalidated, the rest is the part as it came: the
-    // whole is checked again only when one of those was not valid, a whole check costing seconds.
-    if (!valid || result.cavitiesUnvalidated > 0) {
-        result.partInvalid = !OccUtils::isValidShape(carved);
-        if (result.partInvalid)
-            qWarning() << "  buildAssembly: the carved part fails the validity check";
-    }
-    if (!StepExporter::countCavities(volumes, input.mainPart, sources, input.presence, result, scope.Next(2.0)))
-        return cancelled();
-    qCDebug(lcExport) << "Subtractions:" << result.cavitiesOk << "OK," << result.cavitiesFailed << "failed,"
-                      << result.cavitiesUnvalidated << "unvalidated," << result.straySolidsRemoved
-                      << "stray solid(s) removed";
-    result.partSolids = int(solidsOf(carved).size());
-    // A part that came as several solids is not cut apart by being shipped so.
-    result.piecesCutApart = piecesCutApart(uncarved, carved, scope.Next(2.0));
-    if (!scope.More())
-        return cancelled();
-    if (result.piecesCutApart >= 2)
-        qWarning() << "  buildAssembly: the carved part is made of" << result.partSolids << "disconnected solid(s),"
-                   << result.piecesCutApart << "of them cut apart by the cavities";
-    result.part = carved;
 
     qCDebug(lcExport) << "\n--- Step 4: grouping the conductor ---";
-    groupConductors(volumes, result, scope.Next(8.0));
+    // The conductor is made of the volumes, whatever the carving did.
+    groupConductors(volumes, result, scope.Next(3.0));
     if (!scope.More())
         return cancelled();
     qCDebug(lcExport) << "Conductor:" << result.conductorGroups << "group(s)," << result.groupsNotFused
                       << "not fused";
+
+    qCDebug(lcExport) << "\n--- Step 5: checking the cavities ---";
+    // What the carved part is as shipped, with the counts the volumes' cuts give.
+    const auto finish = [&](AssemblyResult& finished, const Message_ProgressRange& range) {
+        Message_ProgressScope steps(range, nullptr, 2.0);
+        storePlanarEdgeCurves(carved);
+        // Each cut piece was checked or counted unvalidated, the rest is the part as it came: the
+        // whole is checked again only when one of those was not valid, a whole check costing seconds.
+        if (!valid || finished.cavitiesUnvalidated > 0) {
+            finished.partInvalid = !OccUtils::isValidShape(carved);
+            if (finished.partInvalid)
+                qWarning() << "  buildAssembly: the carved part fails the validity check";
+        }
+        if (!StepExporter::countCavities(volumes, input.mainPart, sources, input.presence, finished, steps.Next()))
+            return false;
+        qCDebug(lcExport) << "Subtractions:" << finished.cavitiesOk << "OK," << finished.cavitiesFailed << "failed,"
+                          << finished.cavitiesUnvalidated << "unvalidated," << finished.straySolidsRemoved
+                          << "stray solid(s) removed";
+        finished.partSolids = int(solidsOf(carved).size());
+        // A part that came as several solids is not cut apart by being shipped so.
+        finished.piecesCutApart = piecesCutApart(uncarved, carved, steps.Next());
+        if (!steps.More())
+            return false;
+        if (finished.piecesCutApart >= 2)
+            qWarning() << "  buildAssembly: the carved part is made of" << finished.partSolids
+                       << "disconnected solid(s)," << finished.piecesCutApart << "of them cut apart by the cavities";
+        finished.part = carved;
+        return true;
+    };
+    FirstCheck first = firstCheckOf(volumes, options);
+    CheckedCopies copies = alongside ? checkedCopies(carved, first.tools) : CheckedCopies();
+    if (!copies.part.IsNull()) {
+        // The check reads copies of its own while the caller's work reads the part and the
+        // conductor (a mesher stores its triangles in them): as the caller gets them if every
+        // cavity is cut, which the check mostly finds.
+        Message_ProgressScope beside(scope.Next(checkShare), nullptr, 3.0);
+        std::atomic<bool> stop(false);
+        CarvingProbes::JobBeside<FirstCheck> checking([&stop, first, copy = std::move(copies)]() mutable {
+            const opencascade::handle<OccUtils::BreakFlag> flag = new OccUtils::BreakFlag(stop);
+            first.holding =
+                StepExporter::toolsHoldingMaterial(copy.part, copy.tools, first.fuzzy, flag->Start(), &first.made);
+            return first;
+        });
+        AssemblyResult provisional = result;
+        if (finish(provisional, beside.Next())) {
+            alongside(provisional);
+            if (beside.UserBreak())
+                stop = true;
+        }
+        first = checking.result(beside, &stop);
+        if (stop || !beside.More())
+            return cancelled();
+        if (first.holding.isEmpty()) {
+            provisional.madeAlongside = true;
+            return provisional;
+        }
+        recutWhatHolds(volumes, options, carved, result, road == CarvingRoad::OneCutFirst, first, beside.Next());
+    } else {
+        first.holding =
+            StepExporter::toolsHoldingMaterial(carved, first.tools, first.fuzzy, scope.Next(checkShare - 5.0),
+                                               &first.made);
+        if (!scope.More())
+            return cancelled();
+        recutWhatHolds(volumes, options, carved, result, road == CarvingRoad::OneCutFirst, first, scope.Next(5.0));
+    }
+    if (result.cancelled || !scope.More() || !finish(result, scope.Next(2.0)))
+        return cancelled();
     qCDebug(lcExport) << "Smallest feature in the assembly:" << result.smallestFeature << "mm";
     return result;
 }

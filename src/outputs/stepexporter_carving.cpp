@@ -635,6 +635,8 @@ QList<int> toolsNearLooseElements(const TopoDS_Shape& carved, const QList<TopoDS
 // Null when the round trip fails.
 TopoDS_Shape readBackAsWritten(const TopoDS_Shape& shape)
 {
+    // The export's file may be written beside.
+    const std::lock_guard<std::mutex> alone(OccUtils::stepTranslation());
     STEPControl_Writer writer;
     if (writer.Transfer(shape, STEPControl_AsIs) != IFSelect_RetDone)
         return {};

@@ -20,6 +20,7 @@
 #include <TopoDS.hxx>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -193,13 +194,19 @@ public:
     JobBeside(const JobBeside&) = delete;
     JobBeside& operator=(const JobBeside&) = delete;
 
-    // Waits for the job, reporting on scope meanwhile so that the window stays live.
-    T result(Message_ProgressScope& scope)
+    // Waits for the job, reporting on scope meanwhile so that the window stays live. With stop,
+    // a break asked through scope turns it true, for a job that asks it (OccUtils::BreakFlag),
+    // and the wait tells nothing more: the window showed the stage where Cancel was pressed.
+    T result(Message_ProgressScope& scope, std::atomic<bool>* stop = nullptr)
     {
         if (!m_future.valid())
             return m_job();
-        while (m_future.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
-            scope.Show();
+        while (m_future.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+            if (stop && (stop->load() || scope.UserBreak()))
+                stop->store(true);
+            else
+                scope.Show();
+        }
         return m_future.get();
     }
 

@@ -107,102 +107,134 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
         return summary;
     }
 
-    const AssemblyResult assembly =
-        cache ? cache->assembly(input, options, scope.Next(70.0))
-              : StepExporter::buildAssembly(input, options, StepExporter::CarvingRoad::OneCutFirst, scope.Next(70.0));
+    // The package of an assembly, into made (its mesh counts, or its error) and archive; false
+    // when it cannot be made or is broken off. It is made while the cavities' check runs, and
+    // stands when the check finds them cut.
+    const auto makePackage = [&](const AssemblyResult& assembly, ThreeMfExportSummary& made, QByteArray& archive,
+                                 const Message_ProgressRange& range) {
+        Message_ProgressScope steps(range, nullptr, 30.0);
+        const PrintPlan plan = PrintPlanGenerator::withoutComponents(givenPlan, assembly.bodiesNotCut);
+        MeshCheckCounts counts;
+        ThreeMfMesh model;
+        const ShellMesh partMesh = triangulate(assembly.part, options.linearDeflection, options.angularDeflection,
+                                               assembly.smallestFeature, &counts, steps.Next(15.0));
+        if (!steps.More()) {
+            made.cancelled = true;
+            return false;
+        }
+        if (partMesh.isEmpty()) {
+            made.error = tr("Meshing of the main part failed.");
+            return false;
+        }
+        appendPart(model, QStringLiteral("Vantorquelle_Piece"), false, partMesh);
+
+        Message_ProgressScope conductors(steps.Next(10.0), nullptr,
+                                         double(std::max<qsizetype>(assembly.conductors.size(), 1)));
+        for (const ConductorGroup& group : assembly.conductors) {
+            if (!conductors.More()) {
+                made.cancelled = true;
+                return false;
+            }
+            const ShellMesh mesh = triangulate(group.shape, options.linearDeflection, options.angularDeflection,
+                                               assembly.smallestFeature, &counts, conductors.Next());
+            if (mesh.isEmpty()) {
+                ++made.droppedConductors;
+                qWarning() << "ThreeMfExporter: empty mesh for" << group.name << "— skipped";
+                continue;
+            }
+            appendPart(model, QStringLiteral("Cond_%1").arg(group.name), true, mesh);
+        }
+
+        made.partCount = clampedCount(model.parts.size());
+        made.triangleCount = clampedCount(model.triangles.size());
+        made.unmeshedFaces = counts.unmeshedFaces;
+        made.openShells = counts.openShells;
+        made.flippedShells = counts.flippedShells;
+        made.nonManifoldEdges = counts.nonManifoldEdges;
+
+        shiftToPlate(model, plan);
+        // The slicer sets the model's lowest point on the plate: a conductor below the part's
+        // bottom raises the part, and the pauses with it.
+        const double slicerOffset = -lowestZ(model);
+        const QByteArray modelXml = writeModelXml(model);
+
+        QList<PackageFile> metadata;
+        if (options.embedPlanTxt)
+            metadata.append({QStringLiteral("/Metadata/Vantorquelle_PrintPlan.txt"),
+                             PrintPlanGenerator::toText(plan).toUtf8()});
+        if (options.embedPlanCsv)
+            metadata.append({QStringLiteral("/Metadata/Vantorquelle_PrintPlan.csv"),
+                             PrintPlanGenerator::toCsv(plan).toUtf8()});
+        if (options.slicerConfigMode == 1) {
+            metadata.append({QStringLiteral("/Metadata/Slic3r_PE_model.config"),
+                             writeSlicerConfig(model.parts, options.conductorPerimeters)});
+            if (options.nativePauses && plan.ok && !plan.pauses.isEmpty()) {
+                // A pause the slicer would drop leaves a component out of its cavity while the
+                // layers above close it: refuse rather than write such a file.
+                if (!pauseHeightsWritable(plan, slicerOffset)) {
+                    made.error = tr("The print plan's pauses cannot be written for the slicer: with a layer height "
+                                    "of %1 mm their heights do not follow one another within the part.")
+                                     .arg(plan.layerHeight);
+                    return false;
+                }
+                metadata.append({QStringLiteral("/Metadata/Prusa_Slicer_custom_gcode_per_print_z.xml"),
+                                 writeCustomGcodeXml(plan, slicerOffset)});
+                made.nativePauseCount = clampedCount(plan.pauses.size());
+            }
+        }
+
+        ZipWriter zip;
+        zip.addFile(QStringLiteral("[Content_Types].xml"), contentTypes());
+        zip.addFile(QStringLiteral("_rels/.rels"), rootRelationships());
+        zip.addFile(QStringLiteral("3D/3dmodel.model"), modelXml);
+        if (!metadata.isEmpty()) {
+            zip.addFile(QStringLiteral("3D/_rels/3dmodel.model.rels"), modelRelationships(metadata));
+            for (const PackageFile& file : std::as_const(metadata))
+                zip.addFile(file.path.mid(1), file.data);
+        }
+        archive = zip.finish();
+        if (!zip.errorString().isEmpty()) {
+            made.error = tr("Unable to write the 3MF file: %1").arg(zip.errorString());
+            return false;
+        }
+        steps.Next(5.0);
+        if (!steps.More()) {
+            made.cancelled = true;
+            return false;
+        }
+        return true;
+    };
+
+    // The package is made while the cavities' check runs: it stands when the check finds them cut.
+    // A part cut again is packaged again, on a sliver of the bar that still hears Cancel.
+    const Message_ProgressRange carving = scope.Next(70.0);
+    const Message_ProgressRange packageShare = scope.Next(29.9);
+    const Message_ProgressRange againShare = scope.Next(0.1);
+    ThreeMfExportSummary made;
+    QByteArray archive;
+    bool packaged = false;
+    const AssemblyResult assembly = StepExporter::assembleAndMake(
+        input, options, cache, carving, packageShare, againShare,
+        [&](const AssemblyResult& from, const Message_ProgressRange& range) {
+            if (cache)
+                cache->prepareMeshing(options.linearDeflection, options.angularDeflection);
+            made = ThreeMfExportSummary();
+            archive.clear();
+            return makePackage(from, made, archive, range);
+        },
+        packaged);
     if (assembly.cancelled)
         return cancelled();
     if (assembly.part.IsNull()) {
         summary.error = tr("Failed to prepare the assembly.");
         return summary;
     }
-    if (cache)
-        cache->prepareMeshing(options.linearDeflection, options.angularDeflection);
+    if (made.cancelled || !scope.More())
+        return cancelled();
+    summary = made;
     copyAssemblyCounts(assembly, summary);
-    const PrintPlan plan = PrintPlanGenerator::withoutComponents(givenPlan, assembly.bodiesNotCut);
-
-    MeshCheckCounts counts;
-    ThreeMfMesh model;
-    const ShellMesh partMesh = triangulate(assembly.part, options.linearDeflection, options.angularDeflection,
-                                           assembly.smallestFeature, &counts, scope.Next(15.0));
-    if (!scope.More())
-        return cancelled();
-    if (partMesh.isEmpty()) {
-        summary.error = tr("Meshing of the main part failed.");
+    if (!packaged)
         return summary;
-    }
-    appendPart(model, QStringLiteral("Vantorquelle_Piece"), false, partMesh);
-
-    Message_ProgressScope conductors(scope.Next(10.0), nullptr,
-                                     double(std::max<qsizetype>(assembly.conductors.size(), 1)));
-    for (const ConductorGroup& group : assembly.conductors) {
-        if (!conductors.More())
-            return cancelled();
-        const ShellMesh mesh = triangulate(group.shape, options.linearDeflection, options.angularDeflection,
-                                           assembly.smallestFeature, &counts, conductors.Next());
-        if (mesh.isEmpty()) {
-            ++summary.droppedConductors;
-            qWarning() << "ThreeMfExporter: empty mesh for" << group.name << "— skipped";
-            continue;
-        }
-        appendPart(model, QStringLiteral("Cond_%1").arg(group.name), true, mesh);
-    }
-
-    summary.partCount = clampedCount(model.parts.size());
-    summary.triangleCount = clampedCount(model.triangles.size());
-    summary.unmeshedFaces = counts.unmeshedFaces;
-    summary.openShells = counts.openShells;
-    summary.flippedShells = counts.flippedShells;
-    summary.nonManifoldEdges = counts.nonManifoldEdges;
-
-    shiftToPlate(model, plan);
-    // The slicer sets the model's lowest point on the plate: a conductor below the part's
-    // bottom raises the part, and the pauses with it.
-    const double slicerOffset = -lowestZ(model);
-    const QByteArray modelXml = writeModelXml(model);
-
-    QList<PackageFile> metadata;
-    if (options.embedPlanTxt)
-        metadata.append({QStringLiteral("/Metadata/Vantorquelle_PrintPlan.txt"),
-                         PrintPlanGenerator::toText(plan).toUtf8()});
-    if (options.embedPlanCsv)
-        metadata.append({QStringLiteral("/Metadata/Vantorquelle_PrintPlan.csv"),
-                         PrintPlanGenerator::toCsv(plan).toUtf8()});
-    if (options.slicerConfigMode == 1) {
-        metadata.append({QStringLiteral("/Metadata/Slic3r_PE_model.config"),
-                         writeSlicerConfig(model.parts, options.conductorPerimeters)});
-        if (options.nativePauses && plan.ok && !plan.pauses.isEmpty()) {
-            // A pause the slicer would drop leaves a component out of its cavity while the
-            // layers above close it: refuse rather than write such a file.
-            if (!pauseHeightsWritable(plan, slicerOffset)) {
-                summary.error = tr("The print plan's pauses cannot be written for the slicer: with a layer height "
-                                   "of %1 mm their heights do not follow one another within the part.")
-                                    .arg(plan.layerHeight);
-                return summary;
-            }
-            metadata.append({QStringLiteral("/Metadata/Prusa_Slicer_custom_gcode_per_print_z.xml"),
-                             writeCustomGcodeXml(plan, slicerOffset)});
-            summary.nativePauseCount = clampedCount(plan.pauses.size());
-        }
-    }
-
-    ZipWriter zip;
-    zip.addFile(QStringLiteral("[Content_Types].xml"), contentTypes());
-    zip.addFile(QStringLiteral("_rels/.rels"), rootRelationships());
-    zip.addFile(QStringLiteral("3D/3dmodel.model"), modelXml);
-    if (!metadata.isEmpty()) {
-        zip.addFile(QStringLiteral("3D/_rels/3dmodel.model.rels"), modelRelationships(metadata));
-        for (const PackageFile& file : std::as_const(metadata))
-            zip.addFile(file.path.mid(1), file.data);
-    }
-    const QByteArray archive = zip.finish();
-    if (!zip.errorString().isEmpty()) {
-        summary.error = tr("Unable to write the 3MF file: %1").arg(zip.errorString());
-        return summary;
-    }
-    scope.Next(5.0);
-    if (!scope.More())
-        return cancelled();
 
     const FileWriteResult written = FileUtils::writeFileAtomically(path, archive);
     if (!written.ok()) {

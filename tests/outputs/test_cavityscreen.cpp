@@ -224,4 +224,24 @@ TEST(CavityScreen, JobBesideRunsWhileTheCallerReports)
     EXPECT_THROW(failing.result(scope), std::runtime_error);
 }
 
+// A break asked while the caller waits reaches a job that asks its stop flag, and the wait shows
+// nothing more after it: the job ends only once stop turned true.
+TEST(CavityScreen, JobBesideHearsABreakAskedWhileWaited)
+{
+    Handle(Recorder) recorder = new Recorder(2);
+    Message_ProgressScope scope(recorder->Start(), nullptr, 1.0);
+    std::atomic<bool> stop(false);
+    CarvingProbes::JobBeside<int> job([&stop] {
+        const opencascade::handle<OccUtils::BreakFlag> flag = new OccUtils::BreakFlag(stop);
+        Message_ProgressScope own(flag->Start(), nullptr, 1.0);
+        while (own.More())
+            std::this_thread::yield();
+        return 7;
+    });
+    EXPECT_EQ(job.result(scope, &stop), 7);
+    EXPECT_TRUE(stop.load());
+    const std::lock_guard<std::mutex> lock(recorder->mutex);
+    EXPECT_EQ(recorder->shows, 2);
+}
+
 } // namespace

@@ -2,9 +2,12 @@
 // (models on a board, as KiCad exports an assembly) under a component's body.
 #include "designfixture.h"
 #include "logcapture.h"
+#include "packagereader.h"
 #include "testsupport.h"
 
+#include "outputs/printplan.h"
 #include "outputs/stepexporter.h"
+#include "outputs/threemfexporter.h"
 #include "outputs/stepexporter_probes_p.h"
 #include "routing/routingmanager.h"
 
@@ -17,6 +20,7 @@
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <gp_Ax2.hxx>
 
 #include <BRep_Builder.hxx>
@@ -265,6 +269,121 @@ TEST(OneCut, CavitiesLeftFullAreCutAgainOrNamed)
 // cut does, but for lenses where a fuzzy cut takes a little more: the names in the summary are
 // the volumes that a common with it finds holding more than a thousandth of a mm³, and every
 // pad counts as cut.
+// The check of the cavities runs beside the caller's work on the assembly as it stands. That
+// assembly is the result when the check finds every cavity cut; when it finds them full (round
+// pads overlapping by less than the fuzzy value), they are cut again and the result is the one
+// the check in turn gives, not the one the caller worked on.
+TEST(OneCut, WorkBesideTheCheckStandsOnlyWhenEveryCavityIsCut)
+{
+    const struct
+    {
+        double diameter;
+        bool cutAgain;
+    } rows[] = {{0.8, false}, {1.007, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "pads of " << row.diameter << " mm");
+        const DesignFixture::Design design = padRow(row.diameter, 4);
+        const AssemblyResult inTurn = StepExporter::buildAssembly(design.input(), ExportOptions());
+        int calls = 0;
+        TopoDS_Shape workedOn;
+        const AssemblyResult beside =
+            StepExporter::buildAssembly(design.input(), ExportOptions(), StepExporter::CarvingRoad::OneCutFirst, {},
+                                        [&](const AssemblyResult& provisional) {
+                                            ++calls;
+                                            workedOn = provisional.part;
+                                        });
+        ASSERT_FALSE(inTurn.part.IsNull());
+        ASSERT_FALSE(beside.part.IsNull());
+        EXPECT_EQ(calls, 1);
+        EXPECT_EQ(beside.madeAlongside, !row.cutAgain);
+        EXPECT_EQ(beside.part.IsSame(workedOn), !row.cutAgain);
+        EXPECT_EQ(beside.cavitiesOk, inTurn.cavitiesOk);
+        EXPECT_EQ(beside.cavitiesNotCut, inTurn.cavitiesNotCut);
+        EXPECT_NEAR(TestSupport::volumeOf(beside.part), TestSupport::volumeOf(inTurn.part), 1e-6);
+        const QList<CollectedVolume> volumes = StepExporter::collectVolumes(design.input(), ExportOptions());
+        EXPECT_NEAR(TestSupport::volumeOf(beside.part), TestSupport::volumeOf(independentCut(design.part, volumes)),
+                    1e-3);
+    }
+}
+
+// The volume enclosed by the triangles of the part named name in a package: the model holds one
+// mesh, and the slicer's configuration the range of triangles of each part.
+double meshVolume(const PackageEntries& entries, const QString& name)
+{
+    QXmlStreamReader config(entryData(entries, QStringLiteral("Metadata/Slic3r_PE_model.config")));
+    long first = -1, last = -1, from = 0, to = -1;
+    while (!config.atEnd()) {
+        if (config.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes a = config.attributes();
+        if (config.name() == QLatin1String("volume")) {
+            from = a.value(QLatin1String("firstid")).toLong();
+            to = a.value(QLatin1String("lastid")).toLong();
+        } else if (config.name() == QLatin1String("metadata") && a.value(QLatin1String("key")) == QLatin1String("name")
+                   && a.value(QLatin1String("value")) == name) {
+            first = from;
+            last = to;
+        }
+    }
+    QXmlStreamReader model(entryData(entries, QStringLiteral("3D/3dmodel.model")));
+    std::vector<gp_XYZ> vertices;
+    long triangle = 0;
+    double volume = 0.0;
+    while (!model.atEnd()) {
+        if (model.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes a = model.attributes();
+        if (model.name() == QLatin1String("vertex")) {
+            vertices.emplace_back(a.value(QLatin1String("x")).toDouble(), a.value(QLatin1String("y")).toDouble(),
+                                  a.value(QLatin1String("z")).toDouble());
+        } else if (model.name() == QLatin1String("triangle")) {
+            if (triangle >= first && triangle <= last) {
+                const gp_XYZ& p = vertices.at(a.value(QLatin1String("v1")).toUInt());
+                const gp_XYZ& q = vertices.at(a.value(QLatin1String("v2")).toUInt());
+                const gp_XYZ& r = vertices.at(a.value(QLatin1String("v3")).toUInt());
+                volume += p.Dot(q.Crossed(r)) / 6.0;
+            }
+            ++triangle;
+        }
+    }
+    return volume;
+}
+
+// The files carry the part the check left: where the first check finds the cavities full and
+// they are cut again, the STEP file and the 3MF package hold the part cut again, not the one
+// written beside the check; the exact cut made here is the measure.
+TEST(OneCut, ExportsCarryThePartTheCheckLeft)
+{
+    if (!pythonAvailable())
+        GTEST_SKIP() << "no Python to read the package back";
+    for (const double diameter : {0.8, 1.007}) {
+        SCOPED_TRACE(testing::Message() << "pads of " << diameter << " mm");
+        const DesignFixture::Design design = padRow(diameter, 4);
+        const double exact = TestSupport::volumeOf(
+            independentCut(design.part, StepExporter::collectVolumes(design.input(), ExportOptions())));
+        QTemporaryDir dir;
+        const QString step = dir.filePath(QStringLiteral("pads.step"));
+        const StepExportSummary written = StepExporter::exportStep(step, design.input(), ExportOptions());
+        ASSERT_TRUE(written.success) << written.error.toStdString();
+        const DesignFixture::ReadBack back = DesignFixture::readStep(step);
+        ASSERT_FALSE(back.shapes.isEmpty());
+        EXPECT_NEAR(TestSupport::volumeOf(back.shapes.first()), exact, 1e-3);
+
+        const QString package = dir.filePath(QStringLiteral("pads.3mf"));
+        ExportOptions options;
+        options.slicerConfigMode = 1;
+        const ThreeMfExportSummary packaged =
+            ThreeMfExporter().exportThreeMf(package, design.input(), PrintPlan(), options);
+        ASSERT_TRUE(packaged.ok) << packaged.error.toStdString();
+        PackageEntries entries;
+        QString why;
+        ASSERT_TRUE(readPackage(package, entries, &why)) << why.toStdString();
+        // The cavities' walls meshed take a few hundredths of a mm³ from each; a pad left
+        // standing in its cavity holds almost a mm³.
+        EXPECT_NEAR(meshVolume(entries, QStringLiteral("Vantorquelle_Piece")), exact, 0.5);
+    }
+}
+
 TEST(OneCut, PadsOverlappingByAboutTheFuzzyValueAreNamedAsTheirFileHolds)
 {
     const struct
