@@ -187,8 +187,14 @@ public:
                                            double fuzzy, const Message_ProgressRange& progress = Message_ProgressRange(),
                                            bool* made = nullptr, double looseAbove = -1.0,
                                            const BooleanRefusal& refuses = BooleanRefusal());
+    // Whether a one cut's carved part is valid: OccUtils::isValidShape, or a stand-in put in its
+    // place for tests (an empty one puts it back).
+    using CarvedValidity = std::function<bool(const TopoDS_Shape& carved)>;
+    static bool carvedPartValid(const TopoDS_Shape& carved);
+    static void setCarvedValidity(CarvedValidity check);
+    // Without checkValidity the carved part's validity check is left to the caller.
     static OneCutResult cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
                                      double fuzzy, bool parallel = false,
                                      const Message_ProgressRange& progress = Message_ProgressRange(),
-                                     bool mayGo = false);
+                                     bool mayGo = false, bool checkValidity = true);
 };

@@ -449,8 +449,10 @@ double fuzzyUnderGaps(const QList<TopoDS_Shape>& tools, double fuzzy, const Mess
 // Every volume cut out in one checked boolean for each solid of the part it meets (solids of
 // one part may overlap, and one boolean would cut them by one another); solids the cut took
 // nothing from stay as they were. False, and carved untouched, when a check fails.
+// unvalidated, when given, asks the validity check of a part of one solid to be left to the
+// caller, and tells whether it was.
 bool carveAtOnce(QList<AssemblyVolume>& volumes, const ExportOptions& options, TopoDS_Shape& carved,
-                 AssemblyResult& result, const Message_ProgressRange& progress)
+                 AssemblyResult& result, const Message_ProgressRange& progress, bool* unvalidated = nullptr)
 {
     QList<TopoDS_Shape> tools;
     QList<int> toolOf; // per volume, its tool; -1 for a repeat
@@ -494,8 +496,11 @@ bool carveAtOnce(QList<AssemblyVolume>& volumes, const ExportOptions& options, T
         QList<TopoDS_Shape> local;
         for (const int t : own)
             local.append(tools.at(t));
-        const StepExporter::OneCutResult cut =
-            StepExporter::cutAllAtOnce(solids.at(s), local, fuzzy, false, scope.Next(), solids.size() > 1);
+        const bool leftToCaller = unvalidated && solids.size() == 1;
+        const StepExporter::OneCutResult cut = StepExporter::cutAllAtOnce(solids.at(s), local, fuzzy, false, scope.Next(),
+                                                                          solids.size() > 1, !leftToCaller);
+        if (unvalidated)
+            *unvalidated = leftToCaller;
         if (!scope.More()) {
             result.cancelled = true;
             return false;
@@ -613,6 +618,7 @@ struct FirstCheck
     double fuzzy = 0.0;
     QList<int> holding; // of checked
     bool made = true;
+    bool valid = true; // the carved part passed the validity check left to the check
 };
 
 FirstCheck firstCheckOf(const QList<AssemblyVolume>& volumes, const ExportOptions& options)
@@ -747,15 +753,22 @@ void recutWhatHolds(QList<AssemblyVolume>& volumes, const ExportOptions& options
 
 // Every volume in one checked boolean; in batches, then volume by volume, when the check fails.
 // Volume by volume, each cut on its own.
+// unvalidated, when given, leaves the validity check of the one cut of a part of one solid to
+// the caller, and tells whether it was left.
 void carve(QList<AssemblyVolume>& volumes, const ExportOptions& options, StepExporter::CarvingRoad road,
-           TopoDS_Shape& carved, AssemblyResult& result, const Message_ProgressRange& progress)
+           TopoDS_Shape& carved, AssemblyResult& result, const Message_ProgressRange& progress,
+           bool* unvalidated = nullptr)
 {
+    if (unvalidated)
+        *unvalidated = false;
     // The one cut is the work; the batches run only when it is refused. A share kept for work
     // that does not run is bar that sits still while the work that does runs.
     Message_ProgressScope scope(progress, nullptr, 7.0);
     if (road == StepExporter::CarvingRoad::VolumeByVolume) {
         carveOneByOne(volumes, options, carved, result, scope.Next(7.0));
-    } else if (!carveAtOnce(volumes, options, carved, result, scope.Next(6.5))) {
+    } else if (!carveAtOnce(volumes, options, carved, result, scope.Next(6.5), unvalidated)) {
+        if (unvalidated)
+            *unvalidated = false;
         if (result.cancelled || !scope.More()) {
             result.cancelled = true;
             return;
@@ -946,19 +959,23 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
             carved = healed;
     }
     const TopoDS_Shape uncarved = carved;
-    carve(volumes, options, road, carved, result, scope.Next(57.0));
-    if (result.cancelled || !scope.More())
-        return cancelled();
-
-    qCDebug(lcExport) << "\n--- Step 4: grouping the conductor ---";
-    // The conductor is made of the volumes, whatever the carving did.
+    qCDebug(lcExport) << "Grouping the conductor";
+    // The conductor is made of the volumes, whatever the carving does.
     groupConductors(volumes, result, scope.Next(3.0));
     if (!scope.More())
         return cancelled();
     qCDebug(lcExport) << "Conductor:" << result.conductorGroups << "group(s)," << result.groupsNotFused
                       << "not fused";
 
-    qCDebug(lcExport) << "\n--- Step 5: checking the cavities ---";
+    // Beside the caller's work, the one cut's validity is checked with its cavities, on copies.
+    const QList<AssemblyVolume> uncut = volumes;
+    const AssemblyResult uncutResult = result;
+    bool unvalidated = false;
+    carve(volumes, options, road, carved, result, scope.Next(57.0), alongside ? &unvalidated : nullptr);
+    if (result.cancelled || !scope.More())
+        return cancelled();
+
+    qCDebug(lcExport) << "\n--- Step 4: checking the cavities ---";
     // What the carved part is as shipped, with the counts the volumes' cuts give.
     const auto finish = [&](AssemblyResult& finished, const Message_ProgressRange& range) {
         Message_ProgressScope steps(range, nullptr, 2.0);
@@ -987,6 +1004,17 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
         return true;
     };
     FirstCheck first = firstCheckOf(volumes, options);
+    // A one cut the checker rejects, carved again from the volumes and the part as they came, its
+    // validity checked in turn: as if it had been checked at once. False when broken off.
+    const auto carveAgain = [&](const Message_ProgressRange& range) {
+        qWarning() << "  buildAssembly: the one cut fails the validity check — carved again";
+        volumes = uncut;
+        result = uncutResult;
+        carved = uncarved;
+        carve(volumes, options, road, carved, result, range);
+        first = firstCheckOf(volumes, options);
+        return !result.cancelled;
+    };
     CheckedCopies copies = alongside ? checkedCopies(carved, first.tools) : CheckedCopies();
     if (!copies.part.IsNull()) {
         // The check reads copies of its own while the caller's work reads the part and the
@@ -994,7 +1022,12 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
         // cavity is cut, which the check mostly finds.
         Message_ProgressScope beside(scope.Next(checkShare), nullptr, 3.0);
         std::atomic<bool> stop(false);
-        CarvingProbes::JobBeside<FirstCheck> checking([&stop, first, copy = std::move(copies)]() mutable {
+        CarvingProbes::JobBeside<FirstCheck> checking([&stop, first, unvalidated, copy = std::move(copies)]() mutable {
+            if (unvalidated && !OccUtils::guardedCall(false, "buildAssembly: validity",
+                                                      [&] { return StepExporter::carvedPartValid(copy.part); })) {
+                first.valid = false;
+                return first;
+            }
             const opencascade::handle<OccUtils::BreakFlag> flag = new OccUtils::BreakFlag(stop);
             first.holding =
                 StepExporter::toolsHoldingMaterial(copy.part, copy.tools, first.fuzzy, flag->Start(), &first.made);
@@ -1009,12 +1042,23 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
         first = checking.result(beside, &stop);
         if (stop || !beside.More())
             return cancelled();
-        if (first.holding.isEmpty()) {
+        if (first.valid && first.holding.isEmpty()) {
             provisional.madeAlongside = true;
             return provisional;
         }
-        recutWhatHolds(volumes, options, carved, result, road == CarvingRoad::OneCutFirst, first, beside.Next());
+        Message_ProgressScope after(beside.Next(), nullptr, 3.0);
+        if (!first.valid) {
+            if (!carveAgain(after.Next()) || !after.More())
+                return cancelled();
+            first.holding =
+                StepExporter::toolsHoldingMaterial(carved, first.tools, first.fuzzy, after.Next(), &first.made);
+            if (!after.More())
+                return cancelled();
+        }
+        recutWhatHolds(volumes, options, carved, result, road == CarvingRoad::OneCutFirst, first, after.Next());
     } else {
+        if (unvalidated && !carvedPartValid(carved) && !carveAgain(Message_ProgressRange()))
+            return cancelled();
         first.holding =
             StepExporter::toolsHoldingMaterial(carved, first.tools, first.fuzzy, scope.Next(checkShare - 5.0),
                                                &first.made);

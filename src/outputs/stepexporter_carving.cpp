@@ -46,6 +46,7 @@
 #include <XSControl_WorkSession.hxx>
 
 #include <algorithm>
+#include <mutex>
 #include <cmath>
 #include <exception>
 #include <map>
@@ -726,6 +727,29 @@ std::vector<double> heldAsWritten(const WrittenWeighing& weighing)
 
 } // namespace
 
+namespace {
+
+std::mutex carvedValidityMutex;
+StepExporter::CarvedValidity carvedValidityInPlace;
+
+} // namespace
+
+bool StepExporter::carvedPartValid(const TopoDS_Shape& carved)
+{
+    CarvedValidity check;
+    {
+        const std::lock_guard<std::mutex> lock(carvedValidityMutex);
+        check = carvedValidityInPlace;
+    }
+    return check ? check(carved) : OccUtils::isValidShape(carved);
+}
+
+void StepExporter::setCarvedValidity(CarvedValidity check)
+{
+    const std::lock_guard<std::mutex> lock(carvedValidityMutex);
+    carvedValidityInPlace = std::move(check);
+}
+
 QList<double> StepExporter::fuzzyLadder(double base, double feature)
 {
     QList<double> rungs;
@@ -1103,20 +1127,21 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
 
 StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools,
                                                       double fuzzy, bool parallel, const Message_ProgressRange& progress,
-                                                      bool mayGo)
+                                                      bool mayGo, bool checkValidity)
 {
     OneCutResult result;
     if (part.IsNull() || tools.isEmpty())
         return result;
     return OccUtils::guardedCall(OneCutResult(), "cutAllAtOnce", [&]() -> OneCutResult {
-        // The cut, then its checks, each long on a big part: a report after each.
-        Message_ProgressScope scope(progress, nullptr, 10.0);
+        // The cut, then its checks, each long on a big part: a report after each. A step that
+        // reports only at its end is a small share, so that the bar does not leap.
+        Message_ProgressScope scope(progress, nullptr, checkValidity ? 10.0 : 9.0);
         double toolVolume = 0.0;
         for (const TopoDS_Shape& tool : tools)
             toolVolume += volumeOf(tool);
         const std::vector<std::vector<int>> rounds = roundsApart(tools, fuzzy);
         CutAttempt cut{part, std::vector<double>(size_t(tools.size()), 0.0)};
-        Message_ProgressScope cuts(scope.Next(7.0), nullptr, double(rounds.size()));
+        Message_ProgressScope cuts(scope.Next(8.0), nullptr, double(rounds.size()));
         for (const std::vector<int>& round : rounds) {
             TopTools_ListOfShape toolList;
             for (const int t : round)
@@ -1150,8 +1175,8 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         }
         // The check of a big carved part is long and reports nothing.
         const TopoDS_Shape carved = cut.shape;
-        if (!OccUtils::runReporting(scope.Next(), "cutAllAtOnce",
-                                    [&carved] { return OccUtils::isValidShape(carved); })) {
+        if (checkValidity
+            && !OccUtils::runReporting(scope.Next(), "cutAllAtOnce", [&carved] { return carvedPartValid(carved); })) {
             qCDebug(lcExport) << "cutAllAtOnce: invalid result (fuzzy=" << fuzzy << ")";
             return result;
         }
@@ -1163,7 +1188,7 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         // the split the cut itself made, so no second boolean is needed.
         const double partVolume = volumeOf(part);
         const double carvedVolume = volumeOf(cut.shape);
-        scope.Next();
+        scope.Next(0.5);
         if (!scope.More())
             return result;
         double removedVolume = 0.0;
@@ -1187,6 +1212,7 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         result.shape = dropSolidsInsideTool(solidsAlone(cut.shape), compoundOf(tools), std::max(fuzzy, kZero), removed);
         result.straySolidsRemoved = removed;
         result.removedVolumes = QList<double>(cut.removed.cbegin(), cut.removed.cend());
+        scope.Next(0.5);
         return result;
     });
 }

@@ -31,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 #include <cmath>
@@ -304,6 +305,38 @@ TEST(OneCut, WorkBesideTheCheckStandsOnlyWhenEveryCavityIsCut)
         EXPECT_NEAR(TestSupport::volumeOf(beside.part), TestSupport::volumeOf(independentCut(design.part, volumes)),
                     1e-3);
     }
+}
+
+// The one cut's validity is checked beside the caller's work too: a cut the checker rejects there
+// is carved again, its validity checked in turn, and the result is not the one worked on. The
+// checker here rejects the first carved part it is shown; the part carved again is measured
+// against the exact cut made here.
+TEST(OneCut, OneCutRejectedBesideTheCallersWorkIsCarvedAgain)
+{
+    const DesignFixture::Design design = padRow(0.8, 4);
+    const double exact = TestSupport::volumeOf(
+        independentCut(design.part, StepExporter::collectVolumes(design.input(), ExportOptions())));
+    std::atomic<int> asked(0);
+    StepExporter::setCarvedValidity([&asked](const TopoDS_Shape& carved) {
+        return ++asked > 1 && OccUtils::isValidShape(carved);
+    });
+    int calls = 0;
+    TopoDS_Shape workedOn;
+    const AssemblyResult beside =
+        StepExporter::buildAssembly(design.input(), ExportOptions(), StepExporter::CarvingRoad::OneCutFirst, {},
+                                    [&](const AssemblyResult& provisional) {
+                                        ++calls;
+                                        workedOn = provisional.part;
+                                    });
+    StepExporter::setCarvedValidity({});
+    ASSERT_FALSE(beside.part.IsNull());
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(asked.load(), 2); // beside the work, then in turn when carved again
+    EXPECT_FALSE(beside.madeAlongside);
+    EXPECT_FALSE(beside.part.IsSame(workedOn));
+    EXPECT_EQ(beside.cavitiesOk, 4);
+    EXPECT_TRUE(beside.cavitiesNotCut.isEmpty());
+    EXPECT_NEAR(TestSupport::volumeOf(beside.part), exact, 1e-3);
 }
 
 // The volume enclosed by the triangles of the part named name in a package: the model holds one
