@@ -263,13 +263,26 @@ TEST(OneCut, CavitiesLeftFullAreCutAgainOrNamed)
     }
 }
 
-// Round pads overlapping their neighbours by about the cut's fuzzy value, exported: the one cut
-// leaves edges and corners looser than the check's inset over the cavities, and the part in
-// memory weighs up to 0.13 mm³ more than one exact cut of the volumes made here, though no
-// common finds any of it in a cavity. Read back from the file, the part weighs what the exact
-// cut does, but for lenses where a fuzzy cut takes a little more: the names in the summary are
-// the volumes that a common with it finds holding more than a thousandth of a mm³, and every
-// pad counts as cut.
+// An assembly whose caller works beside its check: the result, how often the work was given an
+// assembly and the part it was given.
+struct AssembledBeside
+{
+    AssemblyResult result;
+    int calls = 0;
+    TopoDS_Shape workedOn;
+};
+
+AssembledBeside assembleBeside(const DesignFixture::Design& design)
+{
+    AssembledBeside beside;
+    beside.result = StepExporter::buildAssembly(design.input(), ExportOptions(), StepExporter::CarvingRoad::OneCutFirst,
+                                                {}, [&](const AssemblyResult& provisional) {
+                                                    ++beside.calls;
+                                                    beside.workedOn = provisional.part;
+                                                });
+    return beside;
+}
+
 // The check of the cavities runs beside the caller's work on the assembly as it stands. That
 // assembly is the result when the check finds every cavity cut; when it finds them full (round
 // pads overlapping by less than the fuzzy value), they are cut again and the result is the one
@@ -285,19 +298,13 @@ TEST(OneCut, WorkBesideTheCheckStandsOnlyWhenEveryCavityIsCut)
         SCOPED_TRACE(testing::Message() << "pads of " << row.diameter << " mm");
         const DesignFixture::Design design = padRow(row.diameter, 4);
         const AssemblyResult inTurn = StepExporter::buildAssembly(design.input(), ExportOptions());
-        int calls = 0;
-        TopoDS_Shape workedOn;
-        const AssemblyResult beside =
-            StepExporter::buildAssembly(design.input(), ExportOptions(), StepExporter::CarvingRoad::OneCutFirst, {},
-                                        [&](const AssemblyResult& provisional) {
-                                            ++calls;
-                                            workedOn = provisional.part;
-                                        });
+        const AssembledBeside assembled = assembleBeside(design);
+        const AssemblyResult& beside = assembled.result;
         ASSERT_FALSE(inTurn.part.IsNull());
         ASSERT_FALSE(beside.part.IsNull());
-        EXPECT_EQ(calls, 1);
+        EXPECT_EQ(assembled.calls, 1);
         EXPECT_EQ(beside.madeAlongside, !row.cutAgain);
-        EXPECT_EQ(beside.part.IsSame(workedOn), !row.cutAgain);
+        EXPECT_EQ(beside.part.IsSame(assembled.workedOn), !row.cutAgain);
         EXPECT_EQ(beside.cavitiesOk, inTurn.cavitiesOk);
         EXPECT_EQ(beside.cavitiesNotCut, inTurn.cavitiesNotCut);
         EXPECT_NEAR(TestSupport::volumeOf(beside.part), TestSupport::volumeOf(inTurn.part), 1e-6);
@@ -320,20 +327,14 @@ TEST(OneCut, OneCutRejectedBesideTheCallersWorkIsCarvedAgain)
     StepExporter::setCarvedValidity([&asked](const TopoDS_Shape& carved) {
         return ++asked > 1 && OccUtils::isValidShape(carved);
     });
-    int calls = 0;
-    TopoDS_Shape workedOn;
-    const AssemblyResult beside =
-        StepExporter::buildAssembly(design.input(), ExportOptions(), StepExporter::CarvingRoad::OneCutFirst, {},
-                                    [&](const AssemblyResult& provisional) {
-                                        ++calls;
-                                        workedOn = provisional.part;
-                                    });
+    const AssembledBeside assembled = assembleBeside(design);
     StepExporter::setCarvedValidity({});
+    const AssemblyResult& beside = assembled.result;
     ASSERT_FALSE(beside.part.IsNull());
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(assembled.calls, 1);
     EXPECT_EQ(asked.load(), 2); // beside the work, then in turn when carved again
     EXPECT_FALSE(beside.madeAlongside);
-    EXPECT_FALSE(beside.part.IsSame(workedOn));
+    EXPECT_FALSE(beside.part.IsSame(assembled.workedOn));
     EXPECT_EQ(beside.cavitiesOk, 4);
     EXPECT_TRUE(beside.cavitiesNotCut.isEmpty());
     EXPECT_NEAR(TestSupport::volumeOf(beside.part), exact, 1e-3);
@@ -417,6 +418,13 @@ TEST(OneCut, ExportsCarryThePartTheCheckLeft)
     }
 }
 
+// Round pads overlapping their neighbours by about the cut's fuzzy value, exported: the one cut
+// leaves edges and corners looser than the check's inset over the cavities, and the part in
+// memory weighs up to 0.13 mm³ more than one exact cut of the volumes made here, though no
+// common finds any of it in a cavity. Read back from the file, the part weighs what the exact
+// cut does, but for lenses where a fuzzy cut takes a little more: the names in the summary are
+// the volumes that a common with it finds holding more than a thousandth of a mm³, and every
+// pad counts as cut.
 TEST(OneCut, PadsOverlappingByAboutTheFuzzyValueAreNamedAsTheirFileHolds)
 {
     const struct
