@@ -644,14 +644,17 @@ struct CheckedCopies
 {
     TopoDS_Shape part;
     QList<TopoDS_Shape> tools;
+    TopoDS_Shape validated; // the part once more, for its validity check beside, when asked
 };
 
-CheckedCopies checkedCopies(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools)
+CheckedCopies checkedCopies(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools, bool toValidate)
 {
     return OccUtils::guardedCall(CheckedCopies(), "checkedCopies", [&] {
-        CheckedCopies copies{BRepBuilderAPI_Copy(carved, false, false).Shape(), {}};
+        CheckedCopies copies{BRepBuilderAPI_Copy(carved, false, false).Shape(), {}, {}};
         for (const TopoDS_Shape& tool : tools)
             copies.tools.append(BRepBuilderAPI_Copy(tool, false, false).Shape());
+        if (toValidate)
+            copies.validated = BRepBuilderAPI_Copy(carved, false, false).Shape();
         return copies;
     });
 }
@@ -1015,19 +1018,20 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
         first = firstCheckOf(volumes, options);
         return !result.cancelled;
     };
-    CheckedCopies copies = alongside ? checkedCopies(carved, first.tools) : CheckedCopies();
+    CheckedCopies copies = alongside ? checkedCopies(carved, first.tools, unvalidated) : CheckedCopies();
     if (!copies.part.IsNull()) {
         // The check reads copies of its own while the caller's work reads the part and the
         // conductor (a mesher stores its triangles in them): as the caller gets them if every
         // cavity is cut, which the check mostly finds.
         Message_ProgressScope beside(scope.Next(checkShare), nullptr, 3.0);
         std::atomic<bool> stop(false);
-        CarvingProbes::JobBeside<FirstCheck> checking([&stop, first, unvalidated, copy = std::move(copies)]() mutable {
-            if (unvalidated && !OccUtils::guardedCall(false, "buildAssembly: validity",
-                                                      [&] { return StepExporter::carvedPartValid(copy.part); })) {
-                first.valid = false;
-                return first;
-            }
+        // The one cut's validity and the cavities' check side by side, each on its own copy.
+        CarvingProbes::JobBeside<bool> validating([unvalidated, copy = copies.validated] {
+            return !unvalidated || OccUtils::guardedCall(false, "buildAssembly: validity",
+                                                         [&] { return StepExporter::carvedPartValid(copy); });
+        });
+        copies.validated.Nullify();
+        CarvingProbes::JobBeside<FirstCheck> checking([&stop, first, copy = std::move(copies)]() mutable {
             const opencascade::handle<OccUtils::BreakFlag> flag = new OccUtils::BreakFlag(stop);
             first.holding =
                 StepExporter::toolsHoldingMaterial(copy.part, copy.tools, first.fuzzy, flag->Start(), &first.made);
@@ -1039,7 +1043,9 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
             if (beside.UserBreak())
                 stop = true;
         }
+        const bool cutValid = validating.result(beside, &stop);
         first = checking.result(beside, &stop);
+        first.valid = cutValid;
         if (stop || !beside.More())
             return cancelled();
         if (first.valid && first.holding.isEmpty()) {
