@@ -650,11 +650,17 @@ struct CheckedCopies
 CheckedCopies checkedCopies(const TopoDS_Shape& carved, const QList<TopoDS_Shape>& tools, bool toValidate)
 {
     return OccUtils::guardedCall(CheckedCopies(), "checkedCopies", [&] {
-        CheckedCopies copies{BRepBuilderAPI_Copy(carved, false, false).Shape(), {}, {}};
-        for (const TopoDS_Shape& tool : tools)
-            copies.tools.append(BRepBuilderAPI_Copy(tool, false, false).Shape());
-        if (toValidate)
-            copies.validated = BRepBuilderAPI_Copy(carved, false, false).Shape();
+        // Each copy only reads what it copies: side by side.
+        CheckedCopies copies;
+        OSD_Parallel::For(0, toValidate ? 3 : 2, [&](int k) {
+            if (k == 0)
+                copies.part = BRepBuilderAPI_Copy(carved, false, false).Shape();
+            else if (k == 2)
+                copies.validated = BRepBuilderAPI_Copy(carved, false, false).Shape();
+            else
+                for (const TopoDS_Shape& tool : tools)
+                    copies.tools.append(BRepBuilderAPI_Copy(tool, false, false).Shape());
+        });
         return copies;
     });
 }
