@@ -110,15 +110,15 @@ struct AssemblyResult
     bool carvedInOneCut = false;
     // Stopped by the user before the end: nothing of it is to be used (part null).
     bool cancelled = false;
-    // This very assembly was given to the work its caller did alongside the cavities' check.
+    // This very assembly was given to the work its caller did alongside the checks.
     bool madeAlongside = false;
 };
 
-// Work a caller does with an assembly (writing its file) while the check of its cavities runs
-// beside, on copies of their own: given on the calling thread the assembly as it stands when the
-// check finds every cavity cut, it reports on a progress of the caller's own. The result is
-// marked madeAlongside when it is that very assembly; when the check found work left, the
-// caller's work was done on an assembly that is no more.
+// Work a caller does with an assembly (writing its file) while the checks of its cavities and of
+// its one cut's validity run beside, on copies of their own: given on the calling thread the
+// assembly as it stands when the checks find nothing, it reports on a progress of the caller's
+// own. The result is marked madeAlongside when it is that very assembly; when the checks found
+// work left, the caller's work was done on an assembly that is no more.
 using AssemblyAlongside = std::function<void(const AssemblyResult& provisional)>;
 
 // Copies the assembly's counters into an export's summary (STEP or 3MF: the same names).
