@@ -15,6 +15,7 @@
 #include <Standard_OutOfMemory.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Shape.hxx>
+#include <gp_Vec.hxx>
 
 #include <exception>
 #include <atomic>
@@ -112,6 +113,9 @@ bool isValidShape(const TopoDS_Shape& shape);
 bool solidsHoldVolume(const TopoDS_Shape& shape);
 // The shapes, in their order, in one compound; an empty compound for none.
 TopoDS_Shape compoundOf(const QList<TopoDS_Shape>& shapes);
+// A face swept along by into one solid, oriented outward; null when the sweep fails. Not
+// copied, the solid starts from the face itself and its edges.
+TopoDS_Shape sweptSolid(const TopoDS_Shape& face, const gp_Vec& by, bool copy = true);
 
 // Runs job (true when it succeeded; guarded as guardedCall does, under context) for work of
 // OpenCASCADE's that reports its progress too seldom, or not at all: with a progress to

@@ -112,6 +112,11 @@ public:
     // The pad solid fused with a copy of itself moved down by extension mm, its split sides
     // merged; the solid unchanged when that fails.
     static TopoDS_Shape extendPrismaticDown(const TopoDS_Shape& padSolid, double extension);
+    // The same for a pad that is a prism along Z (planar caps, upright sides), without a
+    // boolean: its bottom face swept down joined to the pad along that face's edges, checked
+    // against the pad's volume plus the bottom's area times extension. Null for any other
+    // solid, or when the check fails.
+    static TopoDS_Shape extrudedDown(const TopoDS_Shape& padSolid, double extension);
     // Stores on every edge of the planar faces of shape its curve in the face's plane, which
     // OpenCASCADE otherwise works out anew at each use (the checks, the STEP writer's loop over
     // a face's edges). Changes shape's edges in place: only for shapes of the export's own.

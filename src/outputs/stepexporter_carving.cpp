@@ -234,20 +234,6 @@ std::optional<Prism> prismOf(const TopoDS_Shape& solid)
     return std::nullopt;
 }
 
-// A face swept along by into one solid, oriented outward. Null when the sweep fails.
-TopoDS_Shape sweptSolid(const TopoDS_Shape& face, const gp_Vec& by)
-{
-    BRepPrimAPI_MakePrism sweep(face, by, true);
-    if (!sweep.IsDone())
-        return {};
-    TopExp_Explorer solids(sweep.Shape(), TopAbs_SOLID);
-    if (!solids.More())
-        return {};
-    TopoDS_Solid solid = TopoDS::Solid(solids.Current());
-    BRepLib::OrientClosedSolid(solid);
-    return solid;
-}
-
 // The points of a convex prism at least inset inside it, from level from down to level to along
 // its axis: its cap's outline moved in by inset, swept. The outline is a polygon (each corner
 // moves in along its bisector) or a circle; null for any other, or when a side would vanish.
@@ -322,7 +308,7 @@ TopoDS_Shape erodedPrism(const Prism& prism, double inset, double from, double t
     BRepBuilderAPI_MakeFace face(polygon.Wire(), true);
     if (!face.IsDone())
         return {};
-    return sweptSolid(face.Face(), gp_Vec(prism.axis) * (to - from));
+    return OccUtils::sweptSolid(face.Face(), gp_Vec(prism.axis) * (to - from));
 }
 
 // A prism whose outline is not convex (a bent track) eroded by inset: its cap's outline offset
@@ -354,7 +340,7 @@ TopoDS_Shape erodedOutline(const Prism& prism, double inset)
     gp_Trsf down;
     down.SetTranslation(gp_Vec(prism.axis) * -inset);
     const TopoDS_Shape start = BRepBuilderAPI_Transform(face.Face(), down, true).Shape();
-    return sweptSolid(start, gp_Vec(prism.axis) * -(prism.high - prism.low - 2.0 * inset));
+    return OccUtils::sweptSolid(start, gp_Vec(prism.axis) * -(prism.high - prism.low - 2.0 * inset));
 }
 
 // A tool that is not convex (a track with a bend, an L-shaped pad) offset inward by inset:

@@ -5,11 +5,14 @@
 #include "foundation/outofmemory.h"
 
 #include <BRepAdaptor_Surface.hxx>
+#include <BRep_Builder.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
 #include <BRepLib.hxx>
+#include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <OSD_Parallel.hxx>
 #include <ShapeUpgrade_UnifySameDomain.hxx>
@@ -20,6 +23,8 @@
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Iterator.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TopoDS_Solid.hxx>
 #include <gp.hxx>
 
 #include <algorithm>
@@ -130,6 +135,45 @@ TopoDS_Shape StepExporter::extendPrismaticDown(const TopoDS_Shape& padSolid, dou
 
 namespace {
 
+// The face of solid that is its one bottom: a plane facing down at its lowest level, every
+// other face a plane facing up or sideways or a cylinder along Z. Null for any other solid.
+TopoDS_Face uprightPrismBottom(const TopoDS_Shape& solid)
+{
+    constexpr double parallel = 1e-9;
+    Bnd_Box box;
+    BRepBndLib::AddOptimal(solid, box, false, false);
+    if (box.IsVoid())
+        return {};
+    const double lowest = box.CornerMin().Z();
+    TopoDS_Face bottom;
+    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next()) {
+        const TopoDS_Face face = TopoDS::Face(it.Current());
+        const BRepAdaptor_Surface surface(face, false);
+        if (surface.GetType() == GeomAbs_Cylinder) {
+            if (!surface.Cylinder().Axis().Direction().IsParallel(gp::DZ(), parallel))
+                return {};
+            continue;
+        }
+        if (surface.GetType() != GeomAbs_Plane)
+            return {};
+        const gp_Pln plane = surface.Plane();
+        double up = plane.Axis().Direction().Z() * (plane.Direct() ? 1.0 : -1.0);
+        if (face.Orientation() == TopAbs_REVERSED)
+            up = -up;
+        if (std::abs(up) < parallel)
+            continue;
+        if (std::abs(std::abs(up) - 1.0) > parallel)
+            return {};
+        if (up < 0.0) {
+            // One face down, at the lowest level: a step in the bottom is no prism.
+            if (!bottom.IsNull() || std::abs(plane.Location().Z() - lowest) > 1e-6)
+                return {};
+            bottom = face;
+        }
+    }
+    return bottom;
+}
+
 // Every later step (the check, the cut, the file writer) walks a face's wire in the square of
 // its length, so a long outline comes in strips of a few hundred edges: merging them back is
 // no simplification.
@@ -141,6 +185,16 @@ int count(const TopoDS_Shape& shape, TopAbs_ShapeEnum type)
     for (TopExp_Explorer it(shape, type); it.More(); it.Next())
         ++n;
     return n;
+}
+
+// Faces on one surface merged, edges too, unchecked.
+TopoDS_Shape sameDomainMerged(const TopoDS_Shape& shape, double linearTolerance)
+{
+    ShapeUpgrade_UnifySameDomain unify(shape, true, true, false);
+    unify.SetLinearTolerance(linearTolerance);
+    unify.SetAngularTolerance(1e-12);
+    unify.Build();
+    return unify.Shape();
 }
 
 int mostEdgesOnAFace(const TopoDS_Shape& shape)
@@ -160,11 +214,7 @@ int mostEdgesOnAFace(const TopoDS_Shape& shape)
 TopoDS_Shape StepExporter::unifySameDomain(const TopoDS_Shape& shape, double linearTolerance)
 {
     return OccUtils::guardedCall(shape, "unifySameDomain", [&] {
-        ShapeUpgrade_UnifySameDomain unify(shape, true, true, false);
-        unify.SetLinearTolerance(linearTolerance);
-        unify.SetAngularTolerance(1e-12);
-        unify.Build();
-        const TopoDS_Shape unified = unify.Shape();
+        const TopoDS_Shape unified = sameDomainMerged(shape, linearTolerance);
         // Nothing merged, nothing to check.
         if (unified.IsNull()
             || (count(unified, TopAbs_FACE) == count(shape, TopAbs_FACE)
@@ -176,6 +226,56 @@ TopoDS_Shape StepExporter::unifySameDomain(const TopoDS_Shape& shape, double lin
             || std::abs(volumeOf(unified) - volume) > 0.001 * volume)
             return shape;
         return unified;
+    });
+}
+
+TopoDS_Shape StepExporter::extrudedDown(const TopoDS_Shape& padSolid, double extension)
+{
+    return OccUtils::guardedCall(TopoDS_Shape(), "extrudedDown", [&]() -> TopoDS_Shape {
+        TopExp_Explorer solids(padSolid, TopAbs_SOLID);
+        TopExp_Explorer shells(padSolid, TopAbs_SHELL);
+        if (!(extension > kZero) || !solids.More() || !shells.More())
+            return {};
+        const TopoDS_Shape solid = solids.Current();
+        solids.Next();
+        shells.Next();
+        if (solids.More() || shells.More())
+            return {};
+        const TopoDS_Face bottom = uprightPrismBottom(solid);
+        if (bottom.IsNull())
+            return {};
+        // Not copied: the sweep starts from the bottom's own edges, which the pad's sides share.
+        const TopoDS_Shape below = OccUtils::sweptSolid(bottom, gp_Vec(0.0, 0.0, -extension), false);
+        if (below.IsNull())
+            return {};
+        BRep_Builder builder;
+        TopoDS_Shell shell;
+        builder.MakeShell(shell);
+        int joined = 0;
+        for (const TopoDS_Shape& part : {solid, below})
+            for (TopExp_Explorer it(part, TopAbs_FACE); it.More(); it.Next()) {
+                if (it.Current().IsSame(bottom))
+                    ++joined;
+                else
+                    builder.Add(shell, it.Current());
+            }
+        if (joined != 2)
+            return {};
+        shell.Closed(true);
+        TopoDS_Solid lengthened;
+        builder.MakeSolid(lengthened);
+        builder.Add(lengthened, shell);
+        // The sides split where the sweep meets the pad merged back, then the one check: a
+        // valid solid holding the pad and the bottom swept.
+        const TopoDS_Shape merged = sameDomainMerged(lengthened, kZero);
+        const TopoDS_Shape result = merged.IsNull() ? TopoDS_Shape(lengthened) : merged;
+        GProp_GProps bottomArea;
+        BRepGProp::SurfaceProperties(bottom, bottomArea);
+        const double expected = volumeOf(solid) + std::abs(bottomArea.Mass()) * extension;
+        if (solidsOf(result).size() != 1 || !OccUtils::isValidShape(result)
+            || std::abs(volumeOf(result) - expected) > 1e-9 + 1e-9 * expected)
+            return {};
+        return result;
     });
 }
 
@@ -250,8 +350,11 @@ QList<VolumeSource> StepExporter::collectSources(const AssemblyInput& input, con
 CollectedVolume StepExporter::lengthened(const VolumeSource& source)
 {
     CollectedVolume volume = source.volume;
-    if (source.extension > kZero)
-        volume.shape = extendPrismaticDown(volume.shape, source.extension);
+    if (!(source.extension > kZero))
+        return volume;
+    // A prism is swept, at a third of the boolean's cost; anything else is fused.
+    const TopoDS_Shape swept = extrudedDown(volume.shape, source.extension);
+    volume.shape = swept.IsNull() ? extendPrismaticDown(volume.shape, source.extension) : swept;
     return volume;
 }
 
@@ -289,7 +392,7 @@ QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sourc
         jobOf[size_t(i)] = int(jobs.size());
         jobs.push_back(source);
     }
-    // Each boolean runs on its own shapes: side by side, each result the one it would be alone.
+    // Each runs on its own shapes: side by side, each result the one it would be alone.
     std::vector<TopoDS_Shape> results(jobs.size());
     OSD_Parallel::For(0, int(jobs.size()), [&](int j) { results[size_t(j)] = lengthened(jobs[size_t(j)]).shape; });
 

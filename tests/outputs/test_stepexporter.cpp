@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include <AIS_Shape.hxx>
+#include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -259,6 +260,51 @@ TEST(CollectVolumes, LengthenedPadIsThePadBuiltDeeper)
             EXPECT_EQ(got.Extent(), expected.Extent()) << shape << " " << int(kind);
         }
         EXPECT_NEAR(TestSupport::volumeOf(lengthened), TestSupport::volumeOf(deeper), 1e-9) << shape;
+    }
+}
+
+// A pad that is a prism along Z is swept down, not fused with its lowered copy: the same solid
+// as the fuse gives (a common as large as both, the same faces). A solid it cannot sweep (a
+// tilted pad, a bottom with a step) is left to the fuse.
+TEST(CollectVolumes, UprightPadsAreSweptIntoTheSolidTheFuseGives)
+{
+    gp_Trsf tilt, shift;
+    tilt.SetRotation(gp::OX(), 0.3);
+    shift.SetTranslation(gp_Vec(3.0, -2.0, 5.0));
+    const TopoDS_Shape stepped = BRepAlgoAPI_Fuse(box(0, 0, 0, 1, 1, 1), box(0.2, 0.2, -0.5, 0.6, 0.6, 0.5)).Shape();
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape pad;
+        bool swept;
+    } rows[] = {
+        {"rect", FootprintManager::extrudePadWithUndercut(
+                     {QStringLiteral("1"), 0.0, 0.0, QStringLiteral("rect"), 0.3, 0.3, 0.0, {}}, 1.0, 0.4), true},
+        {"roundrect turned", FootprintManager::extrudePadWithUndercut(
+                                 {QStringLiteral("1"), 0.0, 0.0, QStringLiteral("roundrect"), 1.0, 0.5, 30.0, {}}, 1.0, 0.4),
+         true},
+        {"circle", FootprintManager::extrudePadWithUndercut(
+                       {QStringLiteral("1"), 0.0, 0.0, QStringLiteral("circle"), 0.5, 0.5, 0.0, {}}, 1.0, 0.4), true},
+        {"placed box", box(0, 0, 0, 1, 1.5, 1.4).Moved(TopLoc_Location(shift)), true},
+        {"tilted box", box(0, 0, 0, 1, 1.5, 1.4).Moved(TopLoc_Location(tilt)), false},
+        {"stepped bottom", stepped, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TopoDS_Shape swept = StepExporter::extrudedDown(row.pad, 0.1);
+        ASSERT_EQ(!swept.IsNull(), row.swept);
+        if (!row.swept)
+            continue;
+        const TopoDS_Shape fused = StepExporter::extendPrismaticDown(row.pad, 0.1);
+        const double volume = TestSupport::volumeOf(fused);
+        EXPECT_NEAR(TestSupport::volumeOf(swept), volume, 1e-9);
+        EXPECT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(swept, fused).Shape()), volume, 1e-7);
+        for (const TopAbs_ShapeEnum kind : {TopAbs_FACE, TopAbs_EDGE}) {
+            TopTools_IndexedMapOfShape got, expected;
+            TopExp::MapShapes(swept, kind, got);
+            TopExp::MapShapes(fused, kind, expected);
+            EXPECT_EQ(got.Extent(), expected.Extent()) << int(kind);
+        }
     }
 }
 
