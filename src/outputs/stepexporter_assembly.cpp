@@ -969,20 +969,30 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     }
     const TopoDS_Shape uncarved = carved;
     qCDebug(lcExport) << "Grouping the conductor";
-    // The conductor is made of the volumes, whatever the carving does.
-    groupConductors(volumes, result, scope.Next(3.0));
-    if (!scope.More())
-        return cancelled();
-    qCDebug(lcExport) << "Conductor:" << result.conductorGroups << "group(s)," << result.groupsNotFused
-                      << "not fused";
+    // The conductor is made of the volumes, whatever the carving does: it is fused beside the
+    // carving, both reading the volumes without changing them (non-destructive booleans).
+    const Message_ProgressRange groupShare = scope.Next(3.0);
+    CarvingProbes::JobBeside<AssemblyResult> grouping([groupShare, own = QList<AssemblyVolume>(volumes)] {
+        AssemblyResult grouped;
+        groupConductors(own, grouped, groupShare);
+        return grouped;
+    });
 
     // Beside the caller's work, the one cut's validity is checked with its cavities, on copies.
     const QList<AssemblyVolume> uncut = volumes;
-    const AssemblyResult uncutResult = result;
+    AssemblyResult uncutResult = result;
     bool unvalidated = false;
     carve(volumes, options, road, carved, result, scope.Next(57.0), alongside ? &unvalidated : nullptr);
+    const AssemblyResult grouped = grouping.result(scope);
     if (result.cancelled || !scope.More())
         return cancelled();
+    for (AssemblyResult* into : {&result, &uncutResult}) {
+        into->conductors = grouped.conductors;
+        into->groupsNotFused = grouped.groupsNotFused;
+        into->conductorGroups = grouped.conductorGroups;
+    }
+    qCDebug(lcExport) << "Conductor:" << result.conductorGroups << "group(s)," << result.groupsNotFused
+                      << "not fused";
 
     qCDebug(lcExport) << "\n--- Step 4: checking the cavities ---";
     // What the carved part is as shipped, with the counts the volumes' cuts give.

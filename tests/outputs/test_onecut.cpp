@@ -16,6 +16,7 @@
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRep_Tool.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
@@ -25,6 +26,7 @@
 
 #include <BRep_Builder.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Solid.hxx>
 
@@ -281,8 +283,16 @@ TEST(OneCut, WorkBesideTheChecksStandsOnlyWhenTheyFindNothing)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const DesignFixture::Design design = padRow(row.diameter, 4);
-        const double exact = TestSupport::volumeOf(
-            independentCut(design.part, StepExporter::collectVolumes(design.input(), ExportOptions())));
+        const QList<CollectedVolume> volumes = StepExporter::collectVolumes(design.input(), ExportOptions());
+        const double exact = TestSupport::volumeOf(independentCut(design.part, volumes));
+        TopTools_ListOfShape first, others;
+        for (const CollectedVolume& volume : volumes)
+            if (volume.kind == PadVolume)
+                (first.IsEmpty() ? first : others).Append(volume.shape);
+        BRepAlgoAPI_Fuse conductor;
+        conductor.SetArguments(first);
+        conductor.SetTools(others);
+        conductor.Build();
         std::atomic<int> asked(0);
         StepExporter::setCarvedValidity([&asked, &row](const TopoDS_Shape& carved) {
             return ++asked > row.rejected && OccUtils::isValidShape(carved);
@@ -306,6 +316,10 @@ TEST(OneCut, WorkBesideTheChecksStandsOnlyWhenTheyFindNothing)
         EXPECT_EQ(beside.cavitiesOk, 4);
         EXPECT_TRUE(beside.cavitiesNotCut.isEmpty());
         EXPECT_NEAR(TestSupport::volumeOf(beside.part), exact, 1e-3);
+        // The conductor, fused beside the carving, is kept whichever road the carving took.
+        ASSERT_EQ(beside.conductors.size(), 1);
+        EXPECT_NEAR(TestSupport::volumeOf(beside.conductors.first().shape), TestSupport::volumeOf(conductor.Shape()),
+                    1e-3);
     }
 }
 
