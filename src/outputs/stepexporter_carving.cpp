@@ -466,12 +466,11 @@ CutAttempt cutOnce(const TopoDS_Shape& object, const TopTools_ListOfShape& tools
 // each pad under a component's body pierces it, and splitting the body then weighs every pad
 // against every other (a grid of round pads under its body, bodies piled on a small part, took
 // minutes and gigabytes). The tools go into rounds, each a boolean of what the rounds before
-// left, none meeting another of its round. A tool comes in a later round than every tool before
-// it in the list that it meets, so that what two tools share goes to the first, as carving them
-// one after another would take it. A few tools meeting one another (a track's end on a pad, a
-// small component's two pads under its body) split cheaply and stay in one boolean: only a
-// tool that meets many others keeps apart from those it meets. None comes before one it meets
-// that is before it in the list.
+// left. A tool comes in no earlier round than any tool before it in the list that it meets, so
+// that what two tools share goes to the first, as carving them one after another would take it.
+// A few tools meeting one another (a track's end on a pad, a small component's two pads under
+// its body) split cheaply and share a boolean: within a round, no tool meets kMany others. Each
+// round costs a boolean of the whole part, so a tool takes the first round that allows it.
 std::vector<std::vector<int>> roundsApart(const QList<TopoDS_Shape>& tools, double fuzzy)
 {
     constexpr int kMany = 4;
@@ -486,22 +485,35 @@ std::vector<std::vector<int>> roundsApart(const QList<TopoDS_Shape>& tools, doub
     const auto meet = [&](size_t i, size_t j) {
         return boxes[i].IsVoid() || boxes[j].IsVoid() || !boxes[i].IsOut(boxes[j]);
     };
-    std::vector<int> met(count, 0);
-    for (size_t i = 0; i < count; ++i)
-        for (size_t j = i + 1; j < count; ++j)
-            if (meet(i, j)) {
-                ++met[i];
-                ++met[j];
-            }
     std::vector<int> roundOf(count, 0);
+    std::vector<int> metInRound(count, 0);
     std::vector<std::vector<int>> rounds;
     for (size_t i = 0; i < count; ++i) {
+        std::vector<int> earlier; // the tools before it that it meets
+        int round = 0;
         for (size_t j = 0; j < i; ++j)
-            if (meet(i, j))
-                roundOf[i] = std::max(roundOf[i], roundOf[j] + (met[i] >= kMany || met[j] >= kMany ? 1 : 0));
-        if (size_t(roundOf[i]) >= rounds.size())
-            rounds.resize(size_t(roundOf[i]) + 1);
-        rounds[size_t(roundOf[i])].push_back(int(i));
+            if (meet(i, j)) {
+                earlier.push_back(int(j));
+                round = std::max(round, roundOf[j]);
+            }
+        const auto fits = [&](int r) {
+            int met = 0;
+            for (const int j : earlier)
+                if (roundOf[size_t(j)] == r && (++met >= kMany || metInRound[size_t(j)] + 1 >= kMany))
+                    return false;
+            return true;
+        };
+        while (!fits(round)) // a round after every other always fits
+            ++round;
+        roundOf[i] = round;
+        for (const int j : earlier)
+            if (roundOf[size_t(j)] == round) {
+                ++metInRound[size_t(j)];
+                ++metInRound[i];
+            }
+        if (size_t(round) >= rounds.size())
+            rounds.resize(size_t(round) + 1);
+        rounds[size_t(round)].push_back(int(i));
     }
     return rounds;
 }

@@ -84,6 +84,11 @@ TEST(CutRounds, EachVolumeTakesWhatCuttingInTurnTakes)
           box(6.5, 3.5, 3, 7.5, 4.2, 5.5), box(6.5, 4.5, 3, 7.5, 5.2, 5.5)}},
         {"a box across two apart",
          {box(2, 12, 4, 4, 18, 6), box(8, 12, 4, 10, 18, 6), box(1, 14, 3, 11, 16, 6), box(3, 15, 2, 9, 15.5, 6)}},
+        // The body's round has room for three of its pads: the fourth comes later, and so must
+        // the box under it that meets nothing else.
+        {"a box under a pad its body's round had no room for",
+         {box(12, 2, 2, 18, 8, 6), box(12.5, 4, 1, 13.3, 5, 3), box(13.8, 4, 1, 14.6, 5, 3), box(15.1, 4, 1, 15.9, 5, 3),
+          box(16.4, 4, 1, 17.2, 5, 3), box(16.2, 3.5, 0.5, 17.5, 5.5, 1.5)}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
