@@ -236,15 +236,17 @@ TopoDS_Shape StepExporter::extrudedDown(const TopoDS_Shape& padSolid, double ext
         TopExp_Explorer shells(padSolid, TopAbs_SHELL);
         if (!(extension > kZero) || !solids.More() || !shells.More())
             return {};
-        const TopoDS_Shape solid = solids.Current();
         solids.Next();
         shells.Next();
         if (solids.More() || shells.More())
             return {};
+        // The sweep stores its curves in the edges it starts from: those of a copy, the pad's
+        // own being shared with other pads and with the view.
+        const TopoDS_Shape solid = BRepBuilderAPI_Copy(padSolid, false, false).Shape();
         const TopoDS_Face bottom = uprightPrismBottom(solid);
         if (bottom.IsNull())
             return {};
-        // Not copied: the sweep starts from the bottom's own edges, which the pad's sides share.
+        // Not copied: the sweep starts from the bottom's own edges, which the sides share.
         const TopoDS_Shape below = OccUtils::sweptSolid(bottom, gp_Vec(0.0, 0.0, -extension), false);
         if (below.IsNull())
             return {};

@@ -29,6 +29,7 @@
 #include <GC_MakeArcOfCircle.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRep_Builder.hxx>
+#include <BRep_TEdge.hxx>
 #include <BRep_Tool.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
@@ -289,9 +290,19 @@ TEST(CollectVolumes, UprightPadsAreSweptIntoTheSolidTheFuseGives)
         {"tilted box", box(0, 0, 0, 1, 1.5, 1.4).Moved(TopLoc_Location(tilt)), false},
         {"stepped bottom", stepped, false},
     };
+    // What each edge of a pad holds (its curves on its faces): pads are shared with other pads
+    // and with the view, and lengthening one must leave it as it was.
+    const auto held = [](const TopoDS_Shape& pad) {
+        std::vector<int> curves;
+        for (TopExp_Explorer it(pad, TopAbs_EDGE); it.More(); it.Next())
+            curves.push_back(Handle(BRep_TEdge)::DownCast(it.Current().TShape())->Curves().Extent());
+        return curves;
+    };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
+        const std::vector<int> before = held(row.pad);
         const TopoDS_Shape swept = StepExporter::extrudedDown(row.pad, 0.1);
+        EXPECT_EQ(held(row.pad), before);
         ASSERT_EQ(!swept.IsNull(), row.swept);
         if (!row.swept)
             continue;
