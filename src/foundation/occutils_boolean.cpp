@@ -20,6 +20,7 @@
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <Bnd_Box.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <ShapeFix_Shape.hxx>
 
 #include <algorithm>
@@ -223,7 +224,11 @@ bool FuzzyLadder::offer(const TopoDS_Shape& result, double fuzzy)
         m_result = {result, fuzzy, true};
         return true;
     }
-    const TopoDS_Shape healed = healShape(result, m_label, m_healTolerance);
+    // The result shares its faces and edges with the operation's arguments (a cut's cavity walls
+    // are its tools' faces), which the repair would change in place: it works on a copy.
+    const TopoDS_Shape own =
+        guardedCall(TopoDS_Shape(), "FuzzyLadder", [&] { return BRepBuilderAPI_Copy(result, false, false).Shape(); });
+    const TopoDS_Shape healed = own.IsNull() ? TopoDS_Shape() : healShape(own, m_label, m_healTolerance);
     if (isValidShape(healed)) {
         logBoolAccepted(m_label, fuzzy, true);
         m_result = {healed, fuzzy, true};

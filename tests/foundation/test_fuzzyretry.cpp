@@ -24,6 +24,7 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Edge.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
@@ -260,6 +261,22 @@ TEST(FuzzyRetryLadder, InvalidResultIsRepaired)
     EXPECT_EQ(ScriptedOp::seen, QList<double>({0.01}));
     EXPECT_EQ(componentDebugs(log),
               QStringList({"BurialAnalyzer::runBoolOpWithRetry : repaired into a valid shape (fuzzy= 0.01 )"}));
+}
+
+// A boolean's result shares faces, edges and vertices with its arguments (a cut's cavity walls
+// are its tools' faces): the repair works on a copy, and the result as the operation gave it
+// keeps its edges as they were.
+TEST(FuzzyRetryLadder, RepairLeavesTheOperationsResultAsItWas)
+{
+    const TopoDS_Shape given = box(0, 0, 0, 10, 10, 10);
+    const TopoDS_Edge edge = TopoDS::Edge(TopExp_Explorer(given, TopAbs_EDGE).Current());
+    BRep_Builder().SameParameter(edge, false);
+    BRep_Builder().SameRange(edge, false);
+    ASSERT_FALSE(OccUtils::isValidShape(given));
+    const FuzzyBoolResult r = runScripted([&given](double) { return given; }, {0.01}, true);
+    EXPECT_TRUE(r.valid);
+    EXPECT_TRUE(OccUtils::isValidShape(r.shape));
+    EXPECT_FALSE(BRep_Tool::SameParameter(edge));
 }
 
 TEST(FuzzyRetryLadder, FirstFailedRepairIsKeptAsFallback)
