@@ -244,79 +244,50 @@ TEST(CollectVolumes, RealPadsOfOneShapeShareOneLengthenedSolid)
     }
 }
 
-// A pad lengthened by 0.1 mm is the pad built 0.1 mm deeper: a box pad keeps its six faces and
-// twelve edges, turned or not, a round one its three faces, not sides split where they met.
+// A pad lengthened by 0.1 mm is the pad built 0.1 mm deeper, whether fused with its lowered copy
+// or, a prism along Z, swept down from its bottom face: a box pad keeps its six faces and twelve
+// edges, turned or placed or not, a round one its three faces, not sides split where they met.
+// The pad itself, shared with other pads and the view, keeps its edges as they were. A solid
+// that is no such prism (tilted, a step in its bottom) is not swept.
 TEST(CollectVolumes, LengthenedPadIsThePadBuiltDeeper)
 {
-    for (const auto& [shape, width, height, rotation] :
-         {std::tuple{"rect", 0.3, 0.3, 0.0}, {"roundrect", 1.0, 0.5, 30.0}, {"circle", 0.5, 0.5, 0.0}}) {
-        const FootprintPad pad{QStringLiteral("1"), 0.0, 0.0, QString::fromUtf8(shape), width, height, rotation, {}};
-        const TopoDS_Shape lengthened =
-            StepExporter::extendPrismaticDown(FootprintManager::extrudePadWithUndercut(pad, 1.0, 0.4), 0.1);
-        const TopoDS_Shape deeper = FootprintManager::extrudePadWithUndercut(pad, 1.1, 0.4);
-        for (const TopAbs_ShapeEnum kind : {TopAbs_FACE, TopAbs_EDGE}) {
-            TopTools_IndexedMapOfShape got, expected;
-            TopExp::MapShapes(lengthened, kind, got);
-            TopExp::MapShapes(deeper, kind, expected);
-            EXPECT_EQ(got.Extent(), expected.Extent()) << shape << " " << int(kind);
-        }
-        EXPECT_NEAR(TestSupport::volumeOf(lengthened), TestSupport::volumeOf(deeper), 1e-9) << shape;
-    }
-}
-
-// A pad that is a prism along Z is swept down, not fused with its lowered copy: the same solid
-// as the fuse gives (a common as large as both, the same faces). A solid it cannot sweep (a
-// tilted pad, a bottom with a step) is left to the fuse.
-TEST(CollectVolumes, UprightPadsAreSweptIntoTheSolidTheFuseGives)
-{
-    gp_Trsf tilt, shift;
-    tilt.SetRotation(gp::OX(), 0.3);
+    gp_Trsf shift, tilt;
     shift.SetTranslation(gp_Vec(3.0, -2.0, 5.0));
-    const TopoDS_Shape stepped = BRepAlgoAPI_Fuse(box(0, 0, 0, 1, 1, 1), box(0.2, 0.2, -0.5, 0.6, 0.6, 0.5)).Shape();
-    const struct
-    {
-        const char* name;
-        TopoDS_Shape pad;
-        bool swept;
-    } rows[] = {
-        {"rect", FootprintManager::extrudePadWithUndercut(
-                     {QStringLiteral("1"), 0.0, 0.0, QStringLiteral("rect"), 0.3, 0.3, 0.0, {}}, 1.0, 0.4), true},
-        {"roundrect turned", FootprintManager::extrudePadWithUndercut(
-                                 {QStringLiteral("1"), 0.0, 0.0, QStringLiteral("roundrect"), 1.0, 0.5, 30.0, {}}, 1.0, 0.4),
-         true},
-        {"circle", FootprintManager::extrudePadWithUndercut(
-                       {QStringLiteral("1"), 0.0, 0.0, QStringLiteral("circle"), 0.5, 0.5, 0.0, {}}, 1.0, 0.4), true},
-        {"placed box", box(0, 0, 0, 1, 1.5, 1.4).Moved(TopLoc_Location(shift)), true},
-        {"tilted box", box(0, 0, 0, 1, 1.5, 1.4).Moved(TopLoc_Location(tilt)), false},
-        {"stepped bottom", stepped, false},
-    };
-    // What each edge of a pad holds (its curves on its faces): pads are shared with other pads
-    // and with the view, and lengthening one must leave it as it was.
-    const auto held = [](const TopoDS_Shape& pad) {
+    tilt.SetRotation(gp::OX(), 0.3);
+    const auto curvesOnEdges = [](const TopoDS_Shape& pad) {
         std::vector<int> curves;
         for (TopExp_Explorer it(pad, TopAbs_EDGE); it.More(); it.Next())
             curves.push_back(Handle(BRep_TEdge)::DownCast(it.Current().TShape())->Curves().Extent());
         return curves;
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::vector<int> before = held(row.pad);
-        const TopoDS_Shape swept = StepExporter::extrudedDown(row.pad, 0.1);
-        EXPECT_EQ(held(row.pad), before);
-        ASSERT_EQ(!swept.IsNull(), row.swept);
-        if (!row.swept)
-            continue;
-        const TopoDS_Shape fused = StepExporter::extendPrismaticDown(row.pad, 0.1);
-        const double volume = TestSupport::volumeOf(fused);
-        EXPECT_NEAR(TestSupport::volumeOf(swept), volume, 1e-9);
-        EXPECT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(swept, fused).Shape()), volume, 1e-7);
-        for (const TopAbs_ShapeEnum kind : {TopAbs_FACE, TopAbs_EDGE}) {
-            TopTools_IndexedMapOfShape got, expected;
-            TopExp::MapShapes(swept, kind, got);
-            TopExp::MapShapes(fused, kind, expected);
-            EXPECT_EQ(got.Extent(), expected.Extent()) << int(kind);
+    for (const auto& [shape, width, height, rotation, placement] :
+         {std::tuple{"rect", 0.3, 0.3, 0.0, TopLoc_Location()}, {"roundrect", 1.0, 0.5, 30.0, TopLoc_Location()},
+          {"circle", 0.5, 0.5, 0.0, TopLoc_Location()}, {"placed rect", 0.3, 0.3, 0.0, TopLoc_Location(shift)}}) {
+        const FootprintPad pad{QStringLiteral("1"), 0.0, 0.0, QString::fromUtf8(shape).section(' ', -1), width, height,
+                               rotation, {}};
+        const TopoDS_Shape built = FootprintManager::extrudePadWithUndercut(pad, 1.0, 0.4).Moved(placement);
+        const TopoDS_Shape deeper = FootprintManager::extrudePadWithUndercut(pad, 1.1, 0.4).Moved(placement);
+        const std::vector<int> curves = curvesOnEdges(built);
+        for (const bool swept : {false, true}) {
+            SCOPED_TRACE(std::string(shape) + (swept ? " swept" : " fused"));
+            const TopoDS_Shape lengthened = swept ? StepExporter::extrudedDown(built, 0.1)
+                                                  : StepExporter::extendPrismaticDown(built, 0.1);
+            ASSERT_FALSE(lengthened.IsNull());
+            for (const TopAbs_ShapeEnum kind : {TopAbs_FACE, TopAbs_EDGE}) {
+                TopTools_IndexedMapOfShape got, expected;
+                TopExp::MapShapes(lengthened, kind, got);
+                TopExp::MapShapes(deeper, kind, expected);
+                EXPECT_EQ(got.Extent(), expected.Extent()) << int(kind);
+            }
+            const double volume = TestSupport::volumeOf(deeper);
+            EXPECT_NEAR(TestSupport::volumeOf(lengthened), volume, 1e-9);
+            EXPECT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(lengthened, deeper).Shape()), volume, 1e-7);
+            EXPECT_EQ(curvesOnEdges(built), curves);
         }
     }
+    const TopoDS_Shape stepped = BRepAlgoAPI_Fuse(box(0, 0, 0, 1, 1, 1), box(0.2, 0.2, -0.5, 0.6, 0.6, 0.5)).Shape();
+    EXPECT_TRUE(StepExporter::extrudedDown(stepped, 0.1).IsNull());
+    EXPECT_TRUE(StepExporter::extrudedDown(box(0, 0, 0, 1, 1.5, 1.4).Moved(TopLoc_Location(tilt)), 0.1).IsNull());
 }
 
 TEST(CollectVolumes, KindsComeInOrderAndFollowTheirFlags)
