@@ -67,18 +67,17 @@ public:
     // OneCutRecutAlone: as OneCutFirst, what still holds material after it is cut again alone
     // without first being cut again together, finer (for tests of that road).
     enum class CarvingRoad { OneCutFirst, VolumeByVolume, OneCutRecutAlone };
-    using Alongside = AssemblyAlongside;
     // A break asked through progress gives a result marked cancelled.
     static AssemblyResult buildAssembly(const AssemblyInput& input, const ExportOptions& options,
                                         CarvingRoad road = CarvingRoad::OneCutFirst,
                                         const Message_ProgressRange& progress = Message_ProgressRange(),
-                                        const Alongside& alongside = Alongside());
+                                        const AssemblyAlongside& alongside = AssemblyAlongside());
     // The same from the sources already collected from input; tracksMissing as collected.
     static AssemblyResult buildAssembly(const AssemblyInput& input, const QList<VolumeSource>& sources,
                                         int tracksMissing, const ExportOptions& options,
                                         CarvingRoad road = CarvingRoad::OneCutFirst,
                                         const Message_ProgressRange& progress = Message_ProgressRange(),
-                                        const Alongside& alongside = Alongside());
+                                        const AssemblyAlongside& alongside = AssemblyAlongside());
 
     // An export's assembly and its output: the assembly of input (kept by cache, when given),
     // make(assembly, progress) making the output from it beside the check of its cavities when

@@ -891,7 +891,7 @@ void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& resul
 
 AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const ExportOptions& options,
                                            CarvingRoad road, const Message_ProgressRange& progress,
-                                           const Alongside& alongside)
+                                           const AssemblyAlongside& alongside)
 {
     if (input.mainPart.IsNull())
         return buildAssembly(input, {}, 0, options, road, progress, alongside);
@@ -902,7 +902,7 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const Exp
 
 AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QList<VolumeSource>& sources,
                                            int tracksMissing, const ExportOptions& options, CarvingRoad road,
-                                           const Message_ProgressRange& progress, const Alongside& alongside)
+                                           const Message_ProgressRange& progress, const AssemblyAlongside& alongside)
 {
     AssemblyResult result;
     // Shares of the whole, as the steps took on designs of real size: the carving is most of it.

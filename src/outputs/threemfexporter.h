@@ -19,6 +19,7 @@
 
 class AssemblyCache;
 struct AssemblyInput;
+struct AssemblyResult;
 struct ExportOptions;
 struct PrintPlan;
 struct PrintPlanPause;
@@ -109,4 +110,11 @@ public:
     static QString pauseMessage(const PrintPlanPause& pause);
     // Printable ASCII for the printer's display: accents dropped, ";" as ",", anything else "?".
     static QString toAsciiLabel(const QString& text);
+
+private:
+    // The package of an assembly, into made (its mesh counts, or its error) and archive; false
+    // when it cannot be made or is broken off. It is made while the cavities' check runs, and
+    // stands when the check finds them cut.
+    static bool makePackage(const AssemblyResult& assembly, const PrintPlan& givenPlan, const ExportOptions& options,
+                            ThreeMfExportSummary& made, QByteArray& archive, const Message_ProgressRange& range);
 };

@@ -87,6 +87,103 @@ void shiftToPlate(ThreeMfMesh& mesh, const PrintPlan& plan)
 
 } // namespace
 
+bool ThreeMfExporter::makePackage(const AssemblyResult& assembly, const PrintPlan& givenPlan,
+                                  const ExportOptions& options, ThreeMfExportSummary& made, QByteArray& archive,
+                                  const Message_ProgressRange& range)
+{
+    Message_ProgressScope steps(range, nullptr, 30.0);
+    const PrintPlan plan = PrintPlanGenerator::withoutComponents(givenPlan, assembly.bodiesNotCut);
+    MeshCheckCounts counts;
+    ThreeMfMesh model;
+    const ShellMesh partMesh = triangulate(assembly.part, options.linearDeflection, options.angularDeflection,
+                                           assembly.smallestFeature, &counts, steps.Next(15.0));
+    if (!steps.More()) {
+        made.cancelled = true;
+        return false;
+    }
+    if (partMesh.isEmpty()) {
+        made.error = tr("Meshing of the main part failed.");
+        return false;
+    }
+    appendPart(model, QStringLiteral("Vantorquelle_Piece"), false, partMesh);
+
+    Message_ProgressScope conductors(steps.Next(10.0), nullptr,
+                                     double(std::max<qsizetype>(assembly.conductors.size(), 1)));
+    for (const ConductorGroup& group : assembly.conductors) {
+        if (!conductors.More()) {
+            made.cancelled = true;
+            return false;
+        }
+        const ShellMesh mesh = triangulate(group.shape, options.linearDeflection, options.angularDeflection,
+                                           assembly.smallestFeature, &counts, conductors.Next());
+        if (mesh.isEmpty()) {
+            ++made.droppedConductors;
+            qWarning() << "ThreeMfExporter: empty mesh for" << group.name << "— skipped";
+            continue;
+        }
+        appendPart(model, QStringLiteral("Cond_%1").arg(group.name), true, mesh);
+    }
+
+    made.partCount = clampedCount(model.parts.size());
+    made.triangleCount = clampedCount(model.triangles.size());
+    made.unmeshedFaces = counts.unmeshedFaces;
+    made.openShells = counts.openShells;
+    made.flippedShells = counts.flippedShells;
+    made.nonManifoldEdges = counts.nonManifoldEdges;
+
+    shiftToPlate(model, plan);
+    // The slicer sets the model's lowest point on the plate: a conductor below the part's
+    // bottom raises the part, and the pauses with it.
+    const double slicerOffset = -lowestZ(model);
+    const QByteArray modelXml = writeModelXml(model);
+
+    QList<PackageFile> metadata;
+    if (options.embedPlanTxt)
+        metadata.append({QStringLiteral("/Metadata/Vantorquelle_PrintPlan.txt"),
+                         PrintPlanGenerator::toText(plan).toUtf8()});
+    if (options.embedPlanCsv)
+        metadata.append({QStringLiteral("/Metadata/Vantorquelle_PrintPlan.csv"),
+                         PrintPlanGenerator::toCsv(plan).toUtf8()});
+    if (options.slicerConfigMode == 1) {
+        metadata.append({QStringLiteral("/Metadata/Slic3r_PE_model.config"),
+                         writeSlicerConfig(model.parts, options.conductorPerimeters)});
+        if (options.nativePauses && plan.ok && !plan.pauses.isEmpty()) {
+            // A pause the slicer would drop leaves a component out of its cavity while the
+            // layers above close it: refuse rather than write such a file.
+            if (!pauseHeightsWritable(plan, slicerOffset)) {
+                made.error = tr("The print plan's pauses cannot be written for the slicer: with a layer height "
+                                "of %1 mm their heights do not follow one another within the part.")
+                                 .arg(plan.layerHeight);
+                return false;
+            }
+            metadata.append({QStringLiteral("/Metadata/Prusa_Slicer_custom_gcode_per_print_z.xml"),
+                             writeCustomGcodeXml(plan, slicerOffset)});
+            made.nativePauseCount = clampedCount(plan.pauses.size());
+        }
+    }
+
+    ZipWriter zip;
+    zip.addFile(QStringLiteral("[Content_Types].xml"), contentTypes());
+    zip.addFile(QStringLiteral("_rels/.rels"), rootRelationships());
+    zip.addFile(QStringLiteral("3D/3dmodel.model"), modelXml);
+    if (!metadata.isEmpty()) {
+        zip.addFile(QStringLiteral("3D/_rels/3dmodel.model.rels"), modelRelationships(metadata));
+        for (const PackageFile& file : std::as_const(metadata))
+            zip.addFile(file.path.mid(1), file.data);
+    }
+    archive = zip.finish();
+    if (!zip.errorString().isEmpty()) {
+        made.error = tr("Unable to write the 3MF file: %1").arg(zip.errorString());
+        return false;
+    }
+    steps.Next(5.0);
+    if (!steps.More()) {
+        made.cancelled = true;
+        return false;
+    }
+    return true;
+}
+
 ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const AssemblyInput& input,
                                                    const PrintPlan& givenPlan, const ExportOptions& options,
                                                    AssemblyCache* cache, const Message_ProgressRange& progress) const
@@ -107,104 +204,6 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
         return summary;
     }
 
-    // The package of an assembly, into made (its mesh counts, or its error) and archive; false
-    // when it cannot be made or is broken off. It is made while the cavities' check runs, and
-    // stands when the check finds them cut.
-    const auto makePackage = [&](const AssemblyResult& assembly, ThreeMfExportSummary& made, QByteArray& archive,
-                                 const Message_ProgressRange& range) {
-        Message_ProgressScope steps(range, nullptr, 30.0);
-        const PrintPlan plan = PrintPlanGenerator::withoutComponents(givenPlan, assembly.bodiesNotCut);
-        MeshCheckCounts counts;
-        ThreeMfMesh model;
-        const ShellMesh partMesh = triangulate(assembly.part, options.linearDeflection, options.angularDeflection,
-                                               assembly.smallestFeature, &counts, steps.Next(15.0));
-        if (!steps.More()) {
-            made.cancelled = true;
-            return false;
-        }
-        if (partMesh.isEmpty()) {
-            made.error = tr("Meshing of the main part failed.");
-            return false;
-        }
-        appendPart(model, QStringLiteral("Vantorquelle_Piece"), false, partMesh);
-
-        Message_ProgressScope conductors(steps.Next(10.0), nullptr,
-                                         double(std::max<qsizetype>(assembly.conductors.size(), 1)));
-        for (const ConductorGroup& group : assembly.conductors) {
-            if (!conductors.More()) {
-                made.cancelled = true;
-                return false;
-            }
-            const ShellMesh mesh = triangulate(group.shape, options.linearDeflection, options.angularDeflection,
-                                               assembly.smallestFeature, &counts, conductors.Next());
-            if (mesh.isEmpty()) {
-                ++made.droppedConductors;
-                qWarning() << "ThreeMfExporter: empty mesh for" << group.name << "— skipped";
-                continue;
-            }
-            appendPart(model, QStringLiteral("Cond_%1").arg(group.name), true, mesh);
-        }
-
-        made.partCount = clampedCount(model.parts.size());
-        made.triangleCount = clampedCount(model.triangles.size());
-        made.unmeshedFaces = counts.unmeshedFaces;
-        made.openShells = counts.openShells;
-        made.flippedShells = counts.flippedShells;
-        made.nonManifoldEdges = counts.nonManifoldEdges;
-
-        shiftToPlate(model, plan);
-        // The slicer sets the model's lowest point on the plate: a conductor below the part's
-        // bottom raises the part, and the pauses with it.
-        const double slicerOffset = -lowestZ(model);
-        const QByteArray modelXml = writeModelXml(model);
-
-        QList<PackageFile> metadata;
-        if (options.embedPlanTxt)
-            metadata.append({QStringLiteral("/Metadata/Vantorquelle_PrintPlan.txt"),
-                             PrintPlanGenerator::toText(plan).toUtf8()});
-        if (options.embedPlanCsv)
-            metadata.append({QStringLiteral("/Metadata/Vantorquelle_PrintPlan.csv"),
-                             PrintPlanGenerator::toCsv(plan).toUtf8()});
-        if (options.slicerConfigMode == 1) {
-            metadata.append({QStringLiteral("/Metadata/Slic3r_PE_model.config"),
-                             writeSlicerConfig(model.parts, options.conductorPerimeters)});
-            if (options.nativePauses && plan.ok && !plan.pauses.isEmpty()) {
-                // A pause the slicer would drop leaves a component out of its cavity while the
-                // layers above close it: refuse rather than write such a file.
-                if (!pauseHeightsWritable(plan, slicerOffset)) {
-                    made.error = tr("The print plan's pauses cannot be written for the slicer: with a layer height "
-                                    "of %1 mm their heights do not follow one another within the part.")
-                                     .arg(plan.layerHeight);
-                    return false;
-                }
-                metadata.append({QStringLiteral("/Metadata/Prusa_Slicer_custom_gcode_per_print_z.xml"),
-                                 writeCustomGcodeXml(plan, slicerOffset)});
-                made.nativePauseCount = clampedCount(plan.pauses.size());
-            }
-        }
-
-        ZipWriter zip;
-        zip.addFile(QStringLiteral("[Content_Types].xml"), contentTypes());
-        zip.addFile(QStringLiteral("_rels/.rels"), rootRelationships());
-        zip.addFile(QStringLiteral("3D/3dmodel.model"), modelXml);
-        if (!metadata.isEmpty()) {
-            zip.addFile(QStringLiteral("3D/_rels/3dmodel.model.rels"), modelRelationships(metadata));
-            for (const PackageFile& file : std::as_const(metadata))
-                zip.addFile(file.path.mid(1), file.data);
-        }
-        archive = zip.finish();
-        if (!zip.errorString().isEmpty()) {
-            made.error = tr("Unable to write the 3MF file: %1").arg(zip.errorString());
-            return false;
-        }
-        steps.Next(5.0);
-        if (!steps.More()) {
-            made.cancelled = true;
-            return false;
-        }
-        return true;
-    };
-
     // The package is made while the cavities' check runs: it stands when the check finds them cut.
     // A part cut again is packaged again, on a sliver of the bar that still hears Cancel.
     const Message_ProgressRange carving = scope.Next(70.0);
@@ -220,7 +219,7 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
                 cache->prepareMeshing(options.linearDeflection, options.angularDeflection);
             made = ThreeMfExportSummary();
             archive.clear();
-            return makePackage(from, made, archive, range);
+            return makePackage(from, givenPlan, options, made, archive, range);
         },
         packaged);
     if (assembly.cancelled)
