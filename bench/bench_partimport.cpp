@@ -10,6 +10,7 @@
 // and 1M triangles. Reported: both times, their ratio, both peaks and the peak per triangle.
 #include "foundation/geometryutils.h"
 #include "foundation/meshselfcrossing.h"
+#include "foundation/jobs.h"
 #include "foundation/occutils.h"
 #include "foundation/stepimporter.h"
 #include "foundation/stlimporter.h"
@@ -710,6 +711,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    OccUtils::waitForAbandonedJobs();
+    Jobs::waitForAll();
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/translationloader.h"
 #include "foundation/fileutils.h"
-#include "foundation/occutils.h"
+#include "foundation/jobs.h"
 
 #include <QApplication>
 #include <QTranslator>
@@ -26,6 +26,6 @@ int main(int argc, char** argv)
         window.show();
         result = app.exec();
     }
-    OccUtils::waitForAbandonedJobs();
+    Jobs::waitForAll();
     return result;
 }

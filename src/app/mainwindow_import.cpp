@@ -2,6 +2,7 @@
 
 #include "foundation/appsettings.h"
 #include "foundation/geometryutils.h"
+#include "foundation/jobs.h"
 #include "foundation/occutils.h"
 #include "foundation/scopeguard.h"
 #include "foundation/stepimporter.h"
@@ -204,11 +205,14 @@ bool MainWindow::prepareLooks(const QList<TopoDS_Shape>& shapes, const Message_P
     // Only read there: the window holds every command while the operation runs.
     const opencascade::handle<Prs3d_Drawer> drawer = m_occWidget->context()->DefaultDrawer();
     Message_ProgressScope scope(progress, nullptr, 1.0);
-    OccUtils::runReporting(scope.Next(), "importPart: looks", [&] {
-        for (const TopoDS_Shape& shape : shapes)
-            looks.append(preparePartLook(shape, drawer));
-        return true;
-    });
+    Jobs::succeeded(
+        scope.Next(), "importPart: looks", Jobs::Reads::Shared,
+        [&](const Jobs::Stop&) {
+            for (const TopoDS_Shape& shape : shapes)
+                looks.append(preparePartLook(shape, drawer));
+            return true;
+        },
+        true);
     return scope.More();
 }
 

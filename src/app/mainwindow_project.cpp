@@ -7,6 +7,7 @@
 #include "app/reportdialog.h"
 #include "components/componentmanager.h"
 #include "components/padcachemanager.h"
+#include "foundation/jobs.h"
 #include "interaction/routingcontroller.h"
 
 #include "foundation/appsettings.h"
@@ -351,9 +352,10 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
             const Message_ProgressRange readerRange = reading.Next(3.0);
             const Message_ProgressRange waiting = reading.Next(1.0);
             if (!OutOfMemory::survive([&] {
-                    read = OccUtils::runReporting(waiting, "openProject", [&] {
-                        return loaded.loadProject(fileToRead, placed, footprints, readerRange);
-                    });
+                    read = Jobs::succeeded(
+                        waiting, "openProject", Jobs::Reads::Shared,
+                        [&](const Jobs::Stop&) { return loaded.loadProject(fileToRead, placed, footprints, readerRange); },
+                        true);
                 })) {
                 shortOfMemory = true;
                 return;

@@ -4,6 +4,7 @@
 
 #include "components/burialanalyzer.h"
 #include "components/componentmanager.h"
+#include "foundation/jobs.h"
 #include "foundation/occutils.h"
 #include "foundation/scopeguard.h"
 #include "foundation/uitheme.h"
@@ -151,7 +152,7 @@ void MainWindow::onDesignStateChanged()
         auto previous = std::make_shared<std::pair<QList<TopoDS_Shape>, AssemblyCache>>(
             std::exchange(m_designShapes, shapes), m_assemblyCache);
         m_assemblyCache.clear();
-        OccUtils::releaseAside(std::move(previous));
+        Jobs::release(std::move(previous));
     }
     updateActionStates();
 }

@@ -2,6 +2,7 @@
 
 #include "components/burialanalyzer.h"
 
+#include "foundation/jobs.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
 
@@ -264,10 +265,13 @@ BurialResult BurialAnalyzer::computeBurial(const TopoDS_Shape& body, const TopoD
         // between them. They only read the body, which is out of the view meanwhile, and the
         // part.
         const auto step = [&scope](const std::function<void()>& work) {
-            OccUtils::runReporting(scope.Next(), "BurialAnalyzer::computeBurial", [&work] {
-                work();
-                return true;
-            });
+            Jobs::succeeded(
+                scope.Next(), "BurialAnalyzer::computeBurial", Jobs::Reads::Shared,
+                [&work](const Jobs::Stop&) {
+                    work();
+                    return true;
+                },
+                true);
             return scope.More();
         };
         if (!step([&] { common = measured<BRepAlgoAPI_Common>(body, part); }))

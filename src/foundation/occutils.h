@@ -9,7 +9,6 @@
 #include <QList>
 #include <QString>
 
-#include <Message_ProgressIndicator.hxx>
 #include <Standard_Failure.hxx>
 #include <Standard_Handle.hxx>
 #include <Standard_OutOfMemory.hxx>
@@ -18,9 +17,6 @@
 #include <gp_Vec.hxx>
 
 #include <exception>
-#include <atomic>
-#include <functional>
-#include <memory>
 #include <mutex>
 #include <initializer_list>
 #include <new>
@@ -117,40 +113,6 @@ TopoDS_Shape compoundOf(const QList<TopoDS_Shape>& shapes);
 // copied, the solid starts from the face itself and its edges.
 TopoDS_Shape sweptSolid(const TopoDS_Shape& face, const gp_Vec& by, bool copy = true);
 
-// Runs job (true when it succeeded; guarded as guardedCall does, under context) for work of
-// OpenCASCADE's that reports its progress too seldom, or not at all: with a progress to
-// report, on a helper thread while this thread reports every few hundredths of a second, so
-// that whatever shows the progress stays live. The job's shapes are often the ones on show:
-// until it returns, nothing on this thread may mesh, heal or edit them — whatever runs during
-// the reports (paints, timers) must leave the design alone. The memory the helper freed is
-// given back to the system when it ends.
-bool runReporting(const Message_ProgressRange& progress, const char* context, const std::function<bool()>& job);
-// For read-only work of OpenCASCADE's that never asks whether to stop (the shape analyzer):
-// runs job on a thread of its own and waits, reporting; on Cancel it stops waiting and the job
-// ends alone, its result dropped, so job must own copies of all it reads. True when the job
-// ran to its end. Abandoned jobs are told to stop (stop turns true), for work that asks now
-// and then, and are waited for at exit.
-bool runUnlessCancelled(const Message_ProgressRange& progress, const char* context,
-                        const std::function<void(const std::atomic<bool>& stop)>& job);
-// What work on a helper thread asks of progress: only whether to stop. It reports nothing, since
-// whatever shows progress follows its own thread's reports.
-class BreakFlag : public Message_ProgressIndicator
-{
-public:
-    explicit BreakFlag(const std::atomic<bool>& stop) : m_stop(stop) {}
-    bool UserBreak() override { return m_stop.load(); }
-    void Show(const Message_ProgressScope&, const bool) override {}
-
-private:
-    const std::atomic<bool>& m_stop;
-};
-
-// Drops the last reference to what a cancelled job had built on a thread of its own: a big
-// part's topology takes longer to free than a user who pressed Cancel should wait.
-void releaseAside(std::shared_ptr<void> leftovers);
-// Waits for every job left to end alone. Called before main returns: OpenCASCADE's statics that
-// such a job first touched after it was abandoned are gone by the time any static of ours is.
-void waitForAbandonedJobs();
 // OpenCASCADE's STEP translators share settings and sessions of their own: a file written while
 // another part makes its round trip through STEP holds one thread at a time.
 std::mutex& stepTranslation();

@@ -1,5 +1,6 @@
 #include "foundation/stepimporter.h"
 #include "foundation/faulttrap.h"
+#include "foundation/jobs.h"
 #include "foundation/occutils.h"
 #include "foundation/sewnsolids.h"
 
@@ -323,7 +324,7 @@ StepImportResult StepImporter::importStep(const QString& path, const Message_Pro
     const Message_ProgressRange transfer = scope.Next(1.0);
     StepImportResult result;
     try {
-        OccUtils::runReporting(scope.Next(9.0), "StepImporter", [&] {
+        Jobs::succeeded(scope.Next(9.0), "StepImporter", Jobs::Reads::Shared, [&](const Jobs::Stop&) {
             try {
                 result = importOnThisThread(path, cancelled, transfer);
             } catch (...) {
@@ -332,7 +333,7 @@ StepImportResult StepImporter::importStep(const QString& path, const Message_Pro
                 result.errorMessage = OccUtils::currentExceptionMessage();
             }
             return true;
-        });
+        }, true);
     } catch (...) {
         result = StepImportResult();
         result.status = StepImportResult::Exception;

@@ -1,4 +1,5 @@
 #include "foundation/stlimporter.h"
+#include "foundation/jobs.h"
 #include "foundation/occutils.h"
 #include "foundation/sewnsolids.h"
 #include "foundation/stlmesh.h"
@@ -53,9 +54,9 @@ static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance, const M
     Message_ProgressScope stage(progress, StlStage::kHealing, 1.0);
     stage.Show();
     auto healed = std::make_shared<TopoDS_Shape>(shape);
-    const bool finished = OccUtils::runUnlessCancelled(
-        stage.Next(), "StlImporter: ShapeFix", [healed, tolerance](const std::atomic<bool>& stop) {
-            const Handle(StlDeadline) deadline = new StlDeadline(kHealingBudgetMs, nullptr, &stop);
+    const bool finished = Jobs::succeeded(
+        stage.Next(), "StlImporter: ShapeFix", Jobs::Reads::Owned, [healed, tolerance](const Jobs::Stop& stop) {
+            const Handle(StlDeadline) deadline = new StlDeadline(kHealingBudgetMs, nullptr, &stop.flag());
             ShapeFix_Shape fix(*healed);
             fix.SetPrecision(tolerance);
             fix.SetMinTolerance(1e-7);
@@ -65,11 +66,12 @@ static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance, const M
                 if (!deadline->cancelled())
                     qWarning() << "StlImporter: healing stopped after" << kHealingBudgetMs
                                << "ms; the shape is kept unhealed";
-                return;
+                return true;
             }
             const TopoDS_Shape fixed = fix.Shape();
             if (!fixed.IsNull())
                 *healed = fixed;
+            return true;
         });
     return finished ? *healed : shape;
 }
@@ -116,10 +118,11 @@ bool checkStlShape(const TopoDS_Shape& shape, const Message_ProgressRange& progr
     // The analyzer asks nobody whether to stop (16 s on 90,000 sewn triangles): on Cancel it
     // is left to end alone, on its own copy of the shape.
     auto valid = std::make_shared<std::atomic<bool>>(false);
-    const bool finished = OccUtils::runUnlessCancelled(stage.Next(), "StlImporter: check",
-                                                       [shape, valid](const std::atomic<bool>&) {
-                                                           *valid = OccUtils::isValidShape(shape);
-                                                       });
+    const bool finished = Jobs::succeeded(stage.Next(), "StlImporter: check", Jobs::Reads::Owned,
+                                          [shape, valid](const Jobs::Stop&) {
+                                              *valid = OccUtils::isValidShape(shape);
+                                              return true;
+                                          });
     return finished && *valid;
 }
 
@@ -248,10 +251,13 @@ StlImportResult StlImporter::importStl(const QString& path, double sewingToleran
     Message_ProgressScope scope(progress, nullptr, 2.0);
     const Message_ProgressRange work = scope.Next();
     StlImportResult result;
-    OccUtils::runReporting(scope.Next(), "StlImporter", [&] {
-        result = guarded(importDirect, path, sewingTolerance, work);
-        return true;
-    });
+    Jobs::succeeded(
+        scope.Next(), "StlImporter", Jobs::Reads::Shared,
+        [&](const Jobs::Stop&) {
+            result = guarded(importDirect, path, sewingTolerance, work);
+            return true;
+        },
+        true);
     if (scope.UserBreak()) {
         result = StlImportResult();
         result.cancelled = true;

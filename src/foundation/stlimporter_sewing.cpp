@@ -1,4 +1,5 @@
 #include "foundation/meshwindingvolume.h"
+#include "foundation/jobs.h"
 #include "foundation/occutils.h"
 #include "foundation/sewnsolids.h"
 #include "foundation/stlimporter.h"
@@ -333,14 +334,15 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
     work->mesh = mesh;
     work->result = result;
     work->result.shape.Nullify(); // the sewing's to fill
-    const auto job = [work, sew = sewingWork(), tolerance, budgetMs](const std::atomic<bool>& stop) {
+    const auto job = [work, sew = sewingWork(), tolerance, budgetMs](const Jobs::Stop& stop) {
         try {
-            work->sewn = sew(work->mesh, tolerance, work->result, budgetMs, stop);
+            work->sewn = sew(work->mesh, tolerance, work->result, budgetMs, stop.flag());
         } catch (...) {
             work->failure = std::current_exception(); // the caller's to answer, out of memory above all
         }
+        return true;
     };
-    const bool finished = OccUtils::runUnlessCancelled(stage.Next(), "StlImporter: sewing", job);
+    const bool finished = Jobs::succeeded(stage.Next(), "StlImporter: sewing", Jobs::Reads::Owned, job);
     if (!finished)
         return false;
     if (work->failure)

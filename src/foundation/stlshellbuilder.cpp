@@ -1,4 +1,5 @@
 #include "foundation/stlshellbuilder.h"
+#include "foundation/jobs.h"
 #include "foundation/meshselfcrossing.h"
 #include "foundation/meshshellinside.h"
 #include "foundation/meshwindingvolume.h"
@@ -245,7 +246,7 @@ public:
         if (!stage.UserBreak())
             return shape;
         m_doubtful.clear();
-        OccUtils::releaseAside(std::make_shared<TopoDS_Shape>(shape));
+        Jobs::release(std::make_shared<TopoDS_Shape>(shape));
         return TopoDS_Shape();
     }
 
@@ -591,7 +592,7 @@ private:
         // On Cancel what was built is freed aside: on a big mesh that takes longer than stopping.
         const auto cancelled = [&] {
             m_doubtful.clear();
-            OccUtils::releaseAside(std::make_shared<std::tuple<std::vector<TopoDS_Vertex>, std::vector<TopoDS_Edge>,
+            Jobs::release(std::make_shared<std::tuple<std::vector<TopoDS_Vertex>, std::vector<TopoDS_Edge>,
                                                                std::vector<SharedPolygon>, std::vector<TopoDS_Shell>>>(
                 std::move(vertices), std::move(edges), std::move(polygons), std::move(shells)));
             return TopoDS_Shape();

@@ -1,5 +1,6 @@
 #include "outputs/partpresence.h"
 
+#include "foundation/jobs.h"
 #include "foundation/occutils.h"
 #include "outputs/exportoptions.h"
 #include "outputs/partoverlap.h"
@@ -15,17 +16,11 @@
 #include "foundation/outofmemory.h"
 
 
-#include <atomic>
-#include <chrono>
 #include <climits>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
+#include <numeric>
 #include <optional>
-#include <system_error>
-#include <thread>
 
 bool PartPresence::Key::operator==(const Key& other) const
 {
@@ -130,14 +125,13 @@ struct PartPresence::BooleanJob
     int units = 0; // of the caller's progress
 };
 
-void PartPresence::runJob(const PartOverlap& overlap, BooleanJob& job, const std::atomic<bool>& stop)
+void PartPresence::runJob(const PartOverlap& overlap, BooleanJob& job, const Jobs::Stop& stop)
 {
-    const opencascade::handle<OccUtils::BreakFlag> flag = new OccUtils::BreakFlag(stop);
     for (BooleanJob::Volume& volume : job.volumes) {
         bool in = false;
         for (const TopoDS_Shape& placement : std::as_const(volume.placements)) {
-            in = overlap.measure(placement, flag->Start());
-            if (stop.load())
+            in = overlap.measure(placement, stop.range());
+            if (stop.requested())
                 return; // a boolean broken off answers nothing
             if (in)
                 break;
@@ -242,62 +236,19 @@ bool PartPresence::runBooleans(std::vector<BooleanJob>& jobs, Message_ProgressSc
 {
     if (jobs.empty())
         return true;
-    // Side by side, each boolean on its own shape; this thread reports and passes on a break.
-    std::atomic<bool> stop{false};
-    std::atomic<size_t> next{0};
-    std::mutex guard;
-    std::condition_variable finished;
-    std::deque<size_t> done;
-    const size_t threads = std::min<size_t>(jobs.size(), std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<std::thread> workers;
-    workers.reserve(threads);
-    const auto work = [&] {
-        for (size_t j = next++; j < jobs.size() && !stop.load(); j = next++) {
-            try {
-                runJob(*m_overlap, jobs[j], stop);
-            } catch (...) {
-                // Left without a verdict, the volume counts as in the part and is measured again.
-            }
-            const std::lock_guard<std::mutex> lock(guard);
-            done.push_back(j);
-            finished.notify_one();
-        }
-    };
-    for (size_t t = 0; t < threads; ++t) {
-        try {
-            workers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break; // no more threads to be had: those started share the jobs
-        }
-    }
-    if (workers.empty())
-        work(); // not one: this thread does them all, reporting at the end
-    size_t reported = 0;
-    while (reported < jobs.size()) {
-        std::unique_lock<std::mutex> lock(guard);
-        finished.wait_for(lock, std::chrono::milliseconds(20), [&] { return !done.empty(); });
-        std::deque<size_t> now;
-        now.swap(done);
-        lock.unlock();
-        if (now.empty())
-            scope.Next(0.0); // the window keeps painting through a long boolean
-        for (const size_t j : now)
-            scope.Next(double(jobs[j].units));
-        reported += now.size();
-        if (!scope.More()) {
-            stop = true;
-            break;
-        }
-    }
-    for (std::thread& worker : workers)
-        worker.join();
-    OutOfMemory::releaseFreedMemory();
+    // Side by side, each boolean on its own shape. A job that fails is left without a verdict:
+    // its volume counts as in the part and is measured again.
+    const Jobs::Outcome outcome = Jobs::forEach(
+        scope.Next(double(std::accumulate(jobs.begin(), jobs.end(), 0,
+                                          [](int sum, const BooleanJob& job) { return sum + job.units; }))),
+        "PartPresence", jobs.size(), [&](size_t j, const Jobs::Stop& stop) { runJob(*m_overlap, jobs[j], stop); },
+        [&jobs](size_t j) { return double(jobs[j].units); });
     // What was measured is kept, also when broken off.
     for (const BooleanJob& job : jobs)
         for (const BooleanJob::Volume& volume : job.volumes)
             if (volume.verdict)
                 m_verdicts[Key{volume.source->volume.shape, volume.source->extension}] = *volume.verdict;
-    return !stop.load();
+    return outcome != Jobs::Outcome::Cancelled && scope.More();
 }
 
 std::set<QString> PartPresence::componentsIn(const QList<VolumeSource>& sources) const

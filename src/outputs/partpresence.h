@@ -15,11 +15,14 @@
 #include <QStringList>
 #include <TopoDS_Shape.hxx>
 
-#include <atomic>
 #include <memory>
 #include <set>
 #include <unordered_map>
 #include <vector>
+
+namespace Jobs {
+class Stop;
+}
 
 class Message_ProgressScope;
 class PartOverlap;
@@ -73,7 +76,7 @@ private:
     std::set<QString> componentsIn(const QList<VolumeSource>& sources) const;
     struct BooleanJob;
     bool runBooleans(std::vector<BooleanJob>& jobs, Message_ProgressScope& scope);
-    static void runJob(const PartOverlap& overlap, BooleanJob& job, const std::atomic<bool>& stop);
+    static void runJob(const PartOverlap& overlap, BooleanJob& job, const Jobs::Stop& stop);
 
     TopoDS_Shape m_part;
     std::unique_ptr<PartOverlap> m_overlap;

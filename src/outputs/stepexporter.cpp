@@ -2,6 +2,7 @@
 #include "outputs/stepexporter.h"
 
 #include "foundation/fileutils.h"
+#include "foundation/jobs.h"
 #include "foundation/logging.h"
 #include "outputs/assemblycache.h"
 #include "outputs/stepscratch.h"
@@ -117,19 +118,19 @@ bool writeDraft(StepDraft& draft, const QString& path, const TopoDS_Shape& part,
     // a good part of the write, and hears no break either, but needs no notice. The
     // application keeps every document it made until it is closed.
     const auto release = [&](const Message_ProgressRange& range) {
-        OccUtils::runReporting(range, "writeStepFile: release", [&] {
+        Jobs::succeeded(range, "writeStepFile: release", Jobs::Reads::Shared, [&](const Jobs::Stop&) {
             const std::lock_guard<std::mutex> alone(OccUtils::stepTranslation());
             writer.reset();
             if (!doc.IsNull() && doc->IsOpened())
                 app->Close(doc);
             doc.Nullify();
             return true;
-        });
+        }, true);
     };
     // The transfer hears a break at its reports.
     Message_ProgressScope transferring(scope.Next(8.0), StepExporter::kTransferStage, 2.0);
     const Message_ProgressRange transfer = transferring.Next(1.0);
-    const bool transferred = OccUtils::runReporting(transferring.Next(1.0), "writeStepFile: transfer", [&] {
+    const bool transferred = Jobs::succeeded(transferring.Next(1.0), "writeStepFile: transfer", Jobs::Reads::Shared, [&](const Jobs::Stop&) {
         // The writer's settings are the translators' own: set under the same lock.
         const std::lock_guard<std::mutex> alone(OccUtils::stepTranslation());
         applyStepWriteParameters();
@@ -146,7 +147,7 @@ bool writeDraft(StepDraft& draft, const QString& path, const TopoDS_Shape& part,
             return false;
         }
         return true;
-    });
+    }, true);
     if (!transferred || !transferring.More()) {
         release(scope.Next(2.0));
         return false;
@@ -155,7 +156,7 @@ bool writeDraft(StepDraft& draft, const QString& path, const TopoDS_Shape& part,
     // the window says so. Only the write is marked so.
     const QByteArray target = scratchPath.toUtf8();
     Message_ProgressScope writing(scope.Next(1.0), OccUtils::kUnbreakableWork, 1.0);
-    const bool written = OccUtils::runReporting(writing.Next(), "writeStepFile: write", [&] {
+    const bool written = Jobs::succeeded(writing.Next(), "writeStepFile: write", Jobs::Reads::Shared, [&](const Jobs::Stop&) {
         const std::lock_guard<std::mutex> alone(OccUtils::stepTranslation());
         const IFSelect_ReturnStatus status = writer->Write(target.constData());
         if (status != IFSelect_RetDone) {
@@ -163,7 +164,7 @@ bool writeDraft(StepDraft& draft, const QString& path, const TopoDS_Shape& part,
             return false;
         }
         return true;
-    });
+    }, true);
     release(scope.Next(1.0));
     if (!written || !scope.More())
         return false;

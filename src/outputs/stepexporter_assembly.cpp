@@ -2,6 +2,7 @@
 #include "outputs/stepexporter.h"
 
 #include "foundation/geometryutils.h"
+#include "foundation/jobs.h"
 #include "foundation/logging.h"
 #include "foundation/outofmemory.h"
 #include "outputs/stepexporter_probes_p.h"
@@ -972,20 +973,22 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
     // The conductor is made of the volumes, whatever the carving does: it is fused beside the
     // carving, both reading the volumes without changing them (non-destructive booleans).
     const Message_ProgressRange groupShare = scope.Next(3.0);
-    CarvingProbes::JobBeside<AssemblyResult> grouping([groupShare, own = QList<AssemblyVolume>(volumes)] {
-        AssemblyResult grouped;
-        groupConductors(own, grouped, groupShare);
-        return grouped;
-    });
+    Jobs::Job<AssemblyResult> grouping("buildAssembly: conductor", Jobs::Reads::Owned,
+                                       [groupShare, own = QList<AssemblyVolume>(volumes)](const Jobs::Stop&) {
+                                           AssemblyResult grouped;
+                                           groupConductors(own, grouped, groupShare);
+                                           return grouped;
+                                       });
 
     // Beside the caller's work, the one cut's validity is checked with its cavities, on copies.
     const QList<AssemblyVolume> uncut = volumes;
     AssemblyResult uncutResult = result;
     bool unvalidated = false;
     carve(volumes, options, road, carved, result, scope.Next(57.0), alongside ? &unvalidated : nullptr);
-    const AssemblyResult grouped = grouping.result(scope);
-    if (result.cancelled || !scope.More())
+    Jobs::Result<AssemblyResult> groupedResult = grouping.wait(scope);
+    if (result.cancelled || !scope.More() || groupedResult.outcome == Jobs::Outcome::Cancelled)
         return cancelled();
+    const AssemblyResult grouped = groupedResult.take();
     for (AssemblyResult* into : {&result, &uncutResult}) {
         into->conductors = grouped.conductors;
         into->groupsNotFused = grouped.groupsNotFused;
@@ -1040,30 +1043,33 @@ AssemblyResult StepExporter::buildAssembly(const AssemblyInput& input, const QLi
         // conductor (a mesher stores its triangles in them): as the caller gets them if every
         // cavity is cut, which the check mostly finds.
         Message_ProgressScope beside(scope.Next(checkShare), nullptr, 3.0);
-        std::atomic<bool> stop(false);
-        // The one cut's validity and the cavities' check side by side, each on its own copy.
-        CarvingProbes::JobBeside<bool> validating([unvalidated, copy = copies.validated] {
-            return !unvalidated || OccUtils::guardedCall(false, "buildAssembly: validity",
-                                                         [&] { return StepExporter::carvedPartValid(copy); });
-        });
+        // The one cut's validity and the cavities' check side by side, each on its own copy: on
+        // Cancel they are left to end alone.
+        Jobs::Job<bool> validating("buildAssembly: validity", Jobs::Reads::Owned,
+                                   [unvalidated, copy = copies.validated](const Jobs::Stop&) {
+                                       return !unvalidated || StepExporter::carvedPartValid(copy);
+                                   });
         copies.validated.Nullify();
-        CarvingProbes::JobBeside<FirstCheck> checking([&stop, first, copy = std::move(copies)]() mutable {
-            const opencascade::handle<OccUtils::BreakFlag> flag = new OccUtils::BreakFlag(stop);
-            first.holding =
-                StepExporter::toolsHoldingMaterial(copy.part, copy.tools, first.fuzzy, flag->Start(), &first.made);
-            return first;
-        });
+        Jobs::Job<FirstCheck> checking("buildAssembly: cavities", Jobs::Reads::Owned,
+                                       [first, copy = std::move(copies)](const Jobs::Stop& stop) mutable {
+                                           first.holding = StepExporter::toolsHoldingMaterial(
+                                               copy.part, copy.tools, first.fuzzy, stop.range(), &first.made);
+                                           return first;
+                                       });
         AssemblyResult provisional = result;
-        if (finish(provisional, beside.Next())) {
+        if (finish(provisional, beside.Next()))
             alongside(provisional);
-            if (beside.UserBreak())
-                stop = true;
-        }
-        const bool cutValid = validating.result(beside, &stop);
-        first = checking.result(beside, &stop);
-        first.valid = cutValid;
-        if (stop || !beside.More())
+        if (!beside.More())
             return cancelled();
+        Jobs::Result<bool> validity = validating.wait(beside);
+        Jobs::Result<FirstCheck> checked = checking.wait(beside);
+        if (!beside.More() || validity.outcome == Jobs::Outcome::Cancelled
+            || checked.outcome == Jobs::Outcome::Cancelled)
+            return cancelled();
+        // A validity check that failed is no pass.
+        const bool cutValid = validity.done() && *validity.value;
+        first = checked.take();
+        first.valid = cutValid;
         if (first.valid && first.holding.isEmpty()) {
             provisional.madeAlongside = true;
             return provisional;

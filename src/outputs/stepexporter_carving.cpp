@@ -2,6 +2,7 @@
 // stray solids and loose faces, and the checked cut of every volume at once.
 #include "outputs/stepexporter.h"
 
+#include "foundation/jobs.h"
 #include "foundation/logging.h"
 #include "outputs/stepexporter_probes_p.h"
 
@@ -912,7 +913,7 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             std::exception_ptr failure;
         };
         std::vector<Copies> copiesOf(size_t(tools.size()));
-        runBeside(scope.Next(), size_t(tools.size()), [&](size_t t) {
+        Jobs::forEach(scope.Next(), "toolsHoldingMaterial: copies", size_t(tools.size()), [&](size_t t, const Jobs::Stop&) {
             Copies& copy = copiesOf[t];
             try {
                 copy.inset = insetCopy(tools.at(int(t)), inset, within);
@@ -1054,8 +1055,10 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
         // against the part as its file gives it back, on copies of their own, beside the
         // booleans (the round trip costs as much as they do on a part with many solids).
         const QList<int> loose = toolsNearLooseElements(carved, tools, looseAbove < 0.0 ? inset : looseAbove);
-        JobBeside<std::vector<double>> written(
-            [weighing = writtenWeighing(carved, tools, loose)] { return heldAsWritten(weighing); });
+        Jobs::Job<std::vector<double>> written("toolsHoldingMaterial: as written", Jobs::Reads::Owned,
+                                               [weighing = writtenWeighing(carved, tools, loose)](const Jobs::Stop&) {
+                                                   return heldAsWritten(weighing);
+                                               });
         // The groups run in turn, for the bar's sake as the copies above.
         Message_ProgressScope checks(scope.Next(double(solids.size())), nullptr,
                                      double(std::max<size_t>(groups.size(), 1)));
@@ -1092,9 +1095,10 @@ QList<int> StepExporter::toolsHoldingMaterial(const TopoDS_Shape& carved, const 
             }
             range.Close();
         }
-        const std::vector<double> writtenHeld = written.result(checks);
-        if (!checks.More())
+        Jobs::Result<std::vector<double>> writtenResult = written.wait(checks);
+        if (!checks.More() || writtenResult.outcome == Jobs::Outcome::Cancelled)
             return QList<int>();
+        const std::vector<double> writtenHeld = writtenResult.take();
         std::vector<double> held(size_t(tools.size()), 0.0);
         for (size_t g = 0; g < groups.size(); ++g) {
             if (failures[g])
@@ -1167,7 +1171,8 @@ StepExporter::OneCutResult StepExporter::cutAllAtOnce(const TopoDS_Shape& part, 
         // The check of a big carved part is long and reports nothing.
         const TopoDS_Shape carved = cut.shape;
         if (checkValidity
-            && !OccUtils::runReporting(scope.Next(), "cutAllAtOnce", [&carved] { return carvedPartValid(carved); })) {
+            && !Jobs::succeeded(scope.Next(), "cutAllAtOnce", Jobs::Reads::Owned,
+                                [carved](const Jobs::Stop&) { return carvedPartValid(carved); })) {
             qCDebug(lcExport) << "cutAllAtOnce: invalid result (fuzzy=" << fuzzy << ")";
             return result;
         }

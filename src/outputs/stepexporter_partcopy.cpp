@@ -2,6 +2,8 @@
 // reports between them and a break is answered in time.
 #include "outputs/stepexporter.h"
 
+#include "foundation/jobs.h"
+
 #include <BRep_Builder.hxx>
 #include <Message_ProgressScope.hxx>
 #include <TopoDS_Compound.hxx>
@@ -70,11 +72,14 @@ TopoDS_Shape StepExporter::copyPart(const TopoDS_Shape& part, bool& valid, const
         // One solid cannot be split: it is copied and checked on a helper thread meanwhile
         // this one reports.
         TopoDS_Shape copied;
-        const bool ran = OccUtils::runReporting(progress, "copyPart", [&] {
-            copied = copyShape(part);
-            valid = OccUtils::isValidShape(copied);
-            return true;
-        });
+        const bool ran = Jobs::succeeded(
+            progress, "copyPart", Jobs::Reads::Shared,
+            [&](const Jobs::Stop&) {
+                copied = copyShape(part);
+                valid = OccUtils::isValidShape(copied);
+                return true;
+            },
+            true);
         return ran ? copied : TopoDS_Shape();
     }
     Message_ProgressScope scope(progress, nullptr, double(leaves));

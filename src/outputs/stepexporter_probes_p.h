@@ -20,13 +20,9 @@
 #include <TopoDS.hxx>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <functional>
-#include <future>
 #include <memory>
 #include <new>
-#include <system_error>
 #include <optional>
 #include <vector>
 
@@ -164,55 +160,5 @@ private:
 std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& copies,
                                              const Message_ProgressRange& progress = Message_ProgressRange());
 
-// Runs job(k) for each k below count on helper threads while this thread alone reports on
-// progress, one even share per job as it ends: the progress window follows only its own
-// thread's reports. A break asked here stops the jobs not yet begun; those running end first.
-// Jobs must catch what they throw and report nothing. In turn here when no thread can be had.
-void runBeside(const Message_ProgressRange& progress, size_t count, const std::function<void(size_t)>& job);
-
-// One job on a thread of its own while this thread goes on with other work; result() gives
-// what it returned, or throws what it threw. The job reports nothing and must own all it reads.
-// It runs in result() when no thread can be had.
-template <typename T>
-class JobBeside
-{
-public:
-    explicit JobBeside(std::function<T()> job) : m_job(std::move(job))
-    {
-        try {
-            m_future = std::async(std::launch::async, m_job);
-        } catch (const std::system_error&) {
-        } catch (const std::bad_alloc&) {
-        }
-    }
-    // A job still running is waited for: it reads nothing of the caller's.
-    ~JobBeside()
-    {
-        if (m_future.valid())
-            m_future.wait();
-    }
-    JobBeside(const JobBeside&) = delete;
-    JobBeside& operator=(const JobBeside&) = delete;
-
-    // Waits for the job, reporting on scope meanwhile so that the window stays live. With stop,
-    // a break asked through scope turns it true, for a job that asks it (OccUtils::BreakFlag),
-    // and the wait tells nothing more: the window showed the stage where Cancel was pressed.
-    T result(Message_ProgressScope& scope, std::atomic<bool>* stop = nullptr)
-    {
-        if (!m_future.valid())
-            return m_job();
-        while (m_future.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
-            if (stop && (stop->load() || scope.UserBreak()))
-                stop->store(true);
-            else
-                scope.Show();
-        }
-        return m_future.get();
-    }
-
-private:
-    std::function<T()> m_job;
-    std::future<T> m_future;
-};
 
 } // namespace CarvingProbes

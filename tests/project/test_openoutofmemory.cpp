@@ -4,6 +4,7 @@
 #include "allocationfailure.h"
 #include "projectsample.h"
 
+#include "foundation/jobs.h"
 #include "foundation/occutils.h"
 #include "project/projectmanager.h"
 
@@ -75,11 +76,11 @@ Opened openOver(const QString& path, long failAt, const QJsonObject& openBefore,
     opencascade::handle<Reports> reports = new Reports;
     {
         const Message_ProgressRange range = reports->Start();
-        const std::function<bool()> job = [&] {
+        const std::function<bool(const Jobs::Stop&)> job = [&](const Jobs::Stop&) {
             return project.loadProject(path, result.placed, result.footprints, Message_ProgressRange());
         };
         AllocationFailure::arm(failAt);
-        result.ok = OccUtils::runReporting(range, "openProject", job);
+        result.ok = Jobs::succeeded(range, "openProject", Jobs::Reads::Shared, job, true);
         AllocationFailure::disarm();
     }
     result.error = project.lastError();

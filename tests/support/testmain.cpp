@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/jobs.h"
 #include "foundation/occutils.h"
 #include "gldriver.h"
 
@@ -100,7 +101,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     useFoldersOfThisProgramAlone();
     const int failed = RUN_ALL_TESTS();
-    OccUtils::waitForAbandonedJobs();
+    Jobs::waitForAll();
     removeFoldersOfThisProgram();
     return failed;
 }
