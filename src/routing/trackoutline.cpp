@@ -1,33 +1,36 @@
 // A run whose outline is simple, drawn exactly (lines and true arcs) and swept as a prism; which
 // runs are simple, and where a run ends.
-#include "routing/trackoutline.h"
+#include "routing/trackoutline_p.h"
 
 #include "foundation/geometryutils.h"
 #include "foundation/occutils.h"
 #include "model/routerecords.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
-#include <BRepLib.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
-#include <Geom_Circle.hxx>
-#include <Geom_TrimmedCurve.hxx>
-#include <BRep_Builder.hxx>
-#include <TopExp_Explorer.hxx>
 #include <BRepTools_ReShape.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <Geom2d_Circle.hxx>
+#include <Geom_Circle.hxx>
+#include <Geom_Line.hxx>
+#include <Geom_Plane.hxx>
 #include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopTools_DataMapIteratorOfDataMapOfShapeShape.hxx>
 #include <TopTools_DataMapOfShapeShape.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopTools_MapOfShape.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Shell.hxx>
 #include <TopoDS_Solid.hxx>
-#include <TopoDS.hxx>
 #include <TopoDS_Vertex.hxx>
 #include <gp_Ax2.hxx>
-#include <gp_Pln.hxx>
+#include <gp_Ax2d.hxx>
+#include <gp_Ax3.hxx>
 #include <gp_XY.hxx>
 
 #include <algorithm>
@@ -48,11 +51,11 @@ gp_XY plan(const gp_Pnt& p)
     return gp_XY(p.X(), p.Y());
 }
 
+// a and b apart: the ends of a leg.
 double pointToSegment(const gp_XY& p, const gp_XY& a, const gp_XY& b)
 {
     const gp_XY ab = b - a;
-    const double length2 = ab.SquareModulus();
-    const double t = length2 > 0.0 ? std::clamp((p - a).Dot(ab) / length2, 0.0, 1.0) : 0.0;
+    const double t = std::clamp((p - a).Dot(ab) / ab.SquareModulus(), 0.0, 1.0);
     return (p - (a + ab * t)).Modulus();
 }
 
@@ -66,34 +69,44 @@ double segmentToSegment(const gp_XY& a, const gp_XY& b, const gp_XY& c, const gp
                      pointToSegment(d, a, b)});
 }
 
+// Stored once, the edges' curves on the planar faces spare the sweep and the display's meshing
+// from projecting them again each time they ask; the sweep stores none on the sides it makes
+// planes of. A line's is written. Arcs lie on the top and bottom only, whose curves the outline
+// and the sweep store, and on the rounds' cylinders, which the sweep gives theirs.
 void storePlanarCurves(const TopoDS_Shape& solid)
 {
-    // Stored once, the edges' curves on the planar faces spare the display's meshing from
-    // projecting them again each time it asks.
-    for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next())
-        for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
-            BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), TopoDS::Face(f.Current()));
+    BRep_Builder builder;
+    for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next()) {
+        const TopoDS_Face& face = TopoDS::Face(f.Current());
+        const Handle(Geom_Plane) plane = Handle(Geom_Plane)::DownCast(BRep_Tool::Surface(face));
+        if (plane.IsNull())
+            continue;
+        for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next()) {
+            const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
+            double first = 0.0, last = 0.0;
+            const Handle(Geom_Line) line = Handle(Geom_Line)::DownCast(BRep_Tool::Curve(edge, first, last));
+            if (!line.IsNull())
+                builder.UpdateEdge(edge, TrackOutline::lineOnPlane(line->Lin(), plane->Position()), face,
+                                   BRep_Tool::Tolerance(edge));
+        }
+    }
 }
 
-// A horizontal face swept up by height; its planar faces carry their edges' 2D curves.
-TopoDS_Shape sweptUp(const TopoDS_Face& face, double height)
+// Whether face has one of edges.
+bool holdsAny(const TopoDS_Shape& face, const TopTools_MapOfShape& edges)
 {
-    BRepPrimAPI_MakePrism prism(face, gp_Vec(0, 0, height), false, true);
-    if (!prism.IsDone())
-        return TopoDS_Shape();
-    const TopoDS_Shape solid = prism.Shape();
-    storePlanarCurves(solid);
-    return solid;
+    for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next())
+        if (edges.Contains(e.Current()))
+            return true;
+    return false;
 }
 
 // Faces side by side, each sharing an edge with the next, swept up as one solid: each face
-// alone (a sweep of them all as one shell grows faster than their number), the faces swept from
-// a shared edge left out, and the top edge and posts of that edge taken from the first face's
-// prism in the second's.
+// alone (a sweep of them all as one shell grows faster than their number), the sides swept from
+// the shared edges left out, and the top edge and posts of a shared edge taken from the first
+// face's prism in the second's. A sweep that fails throws: the caller's guard makes it no solid.
 TopoDS_Shape sweptUp(const std::vector<TopoDS_Face>& faces, const std::vector<TopoDS_Edge>& shared, double height)
 {
-    if (faces.size() == 1)
-        return sweptUp(faces.front(), height);
     BRep_Builder builder;
     TopoDS_Shell shell;
     builder.MakeShell(shell);
@@ -102,43 +115,38 @@ TopoDS_Shape sweptUp(const std::vector<TopoDS_Face>& faces, const std::vector<To
     TopTools_DataMapOfShapeShape tops, posts;
     for (size_t c = 0; c < faces.size(); ++c) {
         BRepPrimAPI_MakePrism prism(faces[c], gp_Vec(0, 0, height), false, true);
-        if (!prism.IsDone())
-            return TopoDS_Shape();
-        TopTools_MapOfShape between;
+        TopTools_MapOfShape between, replaced;
         BRepTools_ReShape same;
         for (size_t k = c == 0 ? 0 : c - 1; k <= c && k < shared.size(); ++k) {
             const TopoDS_Edge& edge = shared[k];
-            const TopTools_ListOfShape& side = prism.Generated(edge);
-            if (side.Extent() != 1)
-                return TopoDS_Shape();
-            between.Add(side.First());
+            between.Add(prism.Generated(edge).First());
             TopoDS_Vertex ends[2];
             TopExp::Vertices(edge, ends[0], ends[1]);
             TopTools_DataMapOfShapeShape myTops, myPosts;
             myTops.Bind(edge, prism.LastShape(edge));
             for (const TopoDS_Vertex& end : ends) {
-                const TopTools_ListOfShape& post = prism.Generated(end);
-                if (post.Extent() != 1)
-                    return TopoDS_Shape();
-                myPosts.Bind(end, post.First());
+                myPosts.Bind(end, prism.Generated(end).First());
                 myTops.Bind(end, prism.LastShape(end));
             }
             if (k + 1 == c) { // shared with the face before: its shapes in place of these
                 // Both copies run as what they grew from: forward for forward.
                 for (TopTools_DataMapIteratorOfDataMapOfShapeShape it(myTops); it.More(); it.Next())
-                    if (tops.IsBound(it.Key()))
-                        same.Replace(it.Value().Oriented(TopAbs_FORWARD), tops(it.Key()).Oriented(TopAbs_FORWARD));
-                for (TopTools_DataMapIteratorOfDataMapOfShapeShape it(myPosts); it.More(); it.Next())
-                    if (posts.IsBound(it.Key()))
-                        same.Replace(it.Value().Oriented(TopAbs_FORWARD), posts(it.Key()).Oriented(TopAbs_FORWARD));
+                    same.Replace(it.Value().Oriented(TopAbs_FORWARD), tops(it.Key()).Oriented(TopAbs_FORWARD));
+                for (TopTools_DataMapIteratorOfDataMapOfShapeShape it(myPosts); it.More(); it.Next()) {
+                    same.Replace(it.Value().Oriented(TopAbs_FORWARD), posts(it.Key()).Oriented(TopAbs_FORWARD));
+                    replaced.Add(it.Value());
+                }
+                replaced.Add(myTops(edge));
             } else {
                 tops = myTops;
                 posts = myPosts;
             }
         }
+        // Only the top and the sides beside the shared edge hold what is replaced: the other
+        // faces, most of them, are not walked again.
         for (TopExp_Explorer f(prism.Shape(), TopAbs_FACE); f.More(); f.Next())
             if (!between.Contains(f.Current()))
-                builder.Add(shell, c == 0 ? f.Current() : same.Apply(f.Current()));
+                builder.Add(shell, holdsAny(f.Current(), replaced) ? same.Apply(f.Current()) : f.Current());
     }
     shell.Closed(true);
     TopoDS_Solid solid;
@@ -155,11 +163,13 @@ struct Joint
     double reach = 0.0; // how far along both segments the joint shapes the outline
 };
 
-// Builds the outline's edges in order around it, sharing each vertex with the next edge.
+// Builds the outline's edges in order around it, sharing each vertex with the next edge. Each
+// edge carries its curve on the faces' one plane, written as a line or a circle: the sweep then
+// finds it rather than project the edge again for each face.
 class OutlineWire
 {
 public:
-    explicit OutlineWire(double z) : m_z(z) {}
+    explicit OutlineWire(const Handle(Geom_Plane)& plane) : m_plane(plane), m_z(plane->Location().Z()) {}
 
     // To p, or to the vertex at p another face shares; the edge made, null for the first point.
     TopoDS_Edge lineTo(const gp_XY& p, const TopoDS_Vertex& shared = TopoDS_Vertex())
@@ -190,21 +200,24 @@ public:
         double u2 = std::atan2(to.Y(), to.X());
         while (u2 <= u1)
             u2 += 2.0 * M_PI;
-        Handle(Geom_TrimmedCurve) arc = new Geom_TrimmedCurve(circle, u1, u2);
-        m_wire.Add(BRepBuilderAPI_MakeEdge(arc, m_last, next).Edge());
+        const TopoDS_Edge edge = BRepBuilderAPI_MakeEdge(circle, m_last, next, u1, u2).Edge();
+        const gp_Ax2d axis2d(gp_Pnt2d(centre.X(), centre.Y()), gp_Dir2d(1, 0));
+        BRep_Builder().UpdateEdge(edge, new Geom2d_Circle(axis2d, radius), m_plane, TopLoc_Location(),
+                                  BRep_Tool::Tolerance(edge));
+        m_wire.Add(edge);
         m_last = next;
         m_lastPoint = p;
     }
 
     // The face the outline closes, back to its first point by a new edge or by one another face
-    // made the other way; null where it cannot be built.
+    // made the other way. Counter-clockwise seen from above, the outline bounds the face on the
+    // plane as it runs: no classification is needed.
     TopoDS_Face face(const TopoDS_Edge& closing = TopoDS_Edge())
     {
         m_wire.Add(closing.IsNull() ? BRepBuilderAPI_MakeEdge(m_last, m_first).Edge() : TopoDS::Edge(closing.Reversed()));
-        if (!m_wire.IsDone())
-            return TopoDS_Face();
-        BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(0, 0, m_z), gp_Dir(0, 0, 1)), m_wire.Wire(), true);
-        return face.IsDone() ? face.Face() : TopoDS_Face();
+        const TopoDS_Face face = BRepBuilderAPI_MakeFace(m_plane, m_wire.Wire(), false).Face();
+        storePlanarCurves(face);
+        return face;
     }
 
 private:
@@ -213,6 +226,7 @@ private:
         return BRepBuilderAPI_MakeVertex(gp_Pnt(p.X(), p.Y(), m_z)).Vertex();
     }
 
+    Handle(Geom_Plane) m_plane;
     double m_z;
     BRepBuilderAPI_MakeWire m_wire;
     TopoDS_Vertex m_first;
@@ -224,6 +238,14 @@ private:
 } // namespace
 
 namespace TrackOutline {
+
+Handle(Geom2d_Line) lineOnPlane(const gp_Lin& line, const gp_Ax3& plane)
+{
+    const gp_Vec from(plane.Location(), line.Location());
+    const gp_Dir& d = line.Direction();
+    return new Geom2d_Line(gp_Pnt2d(from.Dot(plane.XDirection()), from.Dot(plane.YDirection())),
+                           gp_Dir2d(d.Dot(plane.XDirection()), d.Dot(plane.YDirection())));
+}
 
 bool canStartRun(const RouteSegment& s)
 {
@@ -247,17 +269,16 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
     // Rounds at the run's ends or inside a leg are left to the traced outline.
     const Legs legs = legsOf(segments, first, last);
     const int count = int(legs.points.size()) - 1;
-    if (count < 1 || !legs.rounds.empty() || legs.round.front() || legs.round.back())
+    if (count < 1 || !legs.rounds.empty() || legs.round.back())
         return TopoDS_Shape();
-    // From here on, segment i is the leg from point i to point i + 1.
+    // From here on, segment i is the leg from point i to point i + 1; legs are longer than
+    // kZeroLength, as segments are.
     const std::vector<gp_XY>& points = legs.points;
     std::vector<gp_XY> along(count), normal(count);
     std::vector<double> length(count);
     for (int i = 0; i < count; ++i) {
         const gp_XY d = points[i + 1] - points[i];
         length[i] = d.Modulus();
-        if (!(length[i] > kZeroLength))
-            return TopoDS_Shape();
         along[i] = d / length[i];
         normal[i] = gp_XY(-along[i].Y(), along[i].X());
     }
@@ -311,12 +332,15 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
         return points[leg] + along[leg] * (joints[leg].reach + 0.5 * straight);
     };
 
+    // An edge, face or sweep that cannot be built throws: no solid, and the caller traces the run.
     return OccUtils::guardedCall(TopoDS_Shape(), "runSolid", [&] {
         // Where the offset lines of both segments on the given side meet.
         const auto miterPoint = [&](int k, int side) {
             const gp_XY sum = normal[k - 1] + normal[k];
             return points[k] + sum * (side * r / (1.0 + normal[k - 1].Dot(normal[k])));
         };
+        // One plane for every face: the edges they share carry one curve on it.
+        const Handle(Geom_Plane) plane = new Geom_Plane(gp_Ax3(gp_Pnt(0, 0, z), gp::DZ(), gp::DX()));
         std::vector<TopoDS_Face> faces;
         std::vector<TopoDS_Edge> shared;
         TopoDS_Vertex sharedRight, sharedLeft;
@@ -326,7 +350,7 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
             const gp_XY start = from < 0 ? points[0] : cutAt(from);
             const gp_XY end = to < 0 ? points[count] : cutAt(to);
             const int startLeg = from < 0 ? 0 : from, endLeg = to < 0 ? count - 1 : to;
-            OutlineWire wire(z);
+            OutlineWire wire(plane);
             // Right side forward, then the left side backward: counter-clockwise seen from above.
             wire.lineTo(start - normal[startLeg] * r, sharedRight);
             for (int k = startLeg + 1; k <= endLeg; ++k) {
@@ -351,8 +375,6 @@ TopoDS_Shape runSolid(const QList<RouteSegment>& segments, int first, int last)
             }
             wire.lineTo(start + normal[startLeg] * r, sharedLeft);
             faces.push_back(wire.face(from < 0 ? TopoDS_Edge() : shared.back()));
-            if (faces.back().IsNull())
-                return TopoDS_Shape();
             if (to >= 0)
                 shared.push_back(across);
             sharedRight = endRight;

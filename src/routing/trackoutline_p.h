@@ -3,6 +3,9 @@
 
 #include "routing/trackoutline.h"
 
+#include <Geom2d_Line.hxx>
+#include <gp_Ax3.hxx>
+#include <gp_Lin.hxx>
 #include <gp_XY.hxx>
 
 #include <cmath>
@@ -12,6 +15,10 @@ namespace TrackOutline {
 // How far a traced outline may stray from the union of the run's pieces: a quarter of it to
 // the legs, a quarter to the discs' facets, half to straightening its boundary.
 double outlineTolerance(double width);
+
+// A line lying in a plane, in the plane's coordinates over the same parameters: what projecting
+// it would give, without the projection's cost.
+Handle(Geom2d_Line) lineOnPlane(const gp_Lin& line, const gp_Ax3& plane);
 
 // Points ahead of an anchor, taken in turn: whether a straight line from the anchor to the
 // last one passes within the tolerance of every one before it.

@@ -12,7 +12,6 @@
 
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
-#include <Geom2d_Line.hxx>
 #include <Geom_Line.hxx>
 #include <Geom_Plane.hxx>
 #include <TopoDS.hxx>
@@ -438,19 +437,13 @@ private:
     {
         TopoDS_Face face;
         m_builder.MakeFace(face, plane, kTolerance);
-        const gp_Ax3& frame = plane->Position();
         for (const std::vector<TopoDS_Edge>& edges : wires) {
             TopoDS_Wire wire;
             m_builder.MakeWire(wire);
             for (const TopoDS_Edge& edge : edges) {
-                // The edge's line in the plane's coordinates, over the same parameters.
-                const gp_Lin& lin = m_lines3d.at(edge.TShape().get());
-                const gp_Vec from(frame.Location(), lin.Location());
-                const gp_Dir& d = lin.Direction();
-                m_builder.UpdateEdge(edge,
-                                     new Geom2d_Line(gp_Pnt2d(from.Dot(frame.XDirection()), from.Dot(frame.YDirection())),
-                                                     gp_Dir2d(d.Dot(frame.XDirection()), d.Dot(frame.YDirection()))),
-                                     plane, TopLoc_Location(), kTolerance);
+                const gp_Lin& line = m_lines3d.at(edge.TShape().get());
+                m_builder.UpdateEdge(edge, TrackOutline::lineOnPlane(line, plane->Position()), plane, TopLoc_Location(),
+                                     kTolerance);
                 m_builder.Add(wire, edge);
                 ++m_runs[edge.TShape().get()][(edge.Orientation() == TopAbs_FORWARD) != down ? 0 : 1];
             }

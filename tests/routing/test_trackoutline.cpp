@@ -5,6 +5,9 @@
 #include "trackruns.h"
 
 #include <BRep_Tool.hxx>
+#include <Geom2d_Curve.hxx>
+#include <Geom_Curve.hxx>
+#include <Geom_Surface.hxx>
 #include <Precision.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
@@ -142,6 +145,31 @@ Route staircase(int n, double step, double width)
     return polyline(points, width, 0.05);
 }
 
+// The edges of a solid's faces whose curve on the face is not stored with them, or strays from
+// the edge's own: the display's meshing and the booleans read it, and project the edge again
+// for each face where it is missing.
+int curvesAstray(const TopoDS_Shape& solid)
+{
+    int astray = 0;
+    for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next()) {
+        const TopoDS_Face& face = TopoDS::Face(f.Current());
+        const Handle(Geom_Surface) surface = BRep_Tool::Surface(face);
+        for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next()) {
+            const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
+            double first = 0.0, last = 0.0;
+            bool stored = false;
+            const Handle(Geom2d_Curve) onFace = BRep_Tool::CurveOnSurface(edge, face, first, last, &stored);
+            const Handle(Geom_Curve) curve = BRep_Tool::Curve(edge, first, last);
+            const auto strays = [&](double t) {
+                const gp_Pnt2d uv = onFace->Value(t);
+                return surface->Value(uv.X(), uv.Y()).Distance(curve->Value(t)) > Precision::Confusion();
+            };
+            astray += !stored || strays(first) || strays(0.5 * (first + last)) || strays(last) ? 1 : 0;
+        }
+    }
+    return astray;
+}
+
 } // namespace
 
 // A long run came as one face of thousands of edges, on which every later step (the check, the
@@ -182,7 +210,8 @@ TEST(TrackOutline, LongRunsComeInFacesOfBoundedEdges)
 // drawn with true arcs and cut across its legs into faces of bounded edges, it keeps three faces
 // a step (two sides and a round), where tracing it faceted its bends into about eight. One
 // valid piece of the area counted by hand: legs of step x width, less the square where two
-// legs overlap at each bend, plus the quarter disc of the bend's round outside both.
+// legs overlap at each bend, plus the quarter disc of the bend's round outside both, each edge
+// carrying its curve on the faces it bounds.
 TEST(TrackOutline, ThinStaircasesKeepThreeFacesAStep)
 {
     struct Row
@@ -203,6 +232,7 @@ TEST(TrackOutline, ThinStaircasesKeepThreeFacesAStep)
         EXPECT_EQ(edgeRuns(solid).shared, 0) << name;
         EXPECT_LE(TestSupport::mostEdgesOnAFace(solid), TrackOutline::kMostEdgesPerFace) << name;
         EXPECT_LE(TestSupport::countOf(solid, TopAbs_FACE), 3.1 * row.steps + 10) << name;
+        EXPECT_EQ(curvesAstray(solid), 0) << name;
     }
 }
 
@@ -505,6 +535,13 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
                       19.630138124258863, 0.4211431043082034),
               true, true, 0.0, false},
          }},
+        {"a round at the run's end: left to the traced outline",
+         {
+             // a leg of 0.09 micrometres, then spans that turn back within its tolerance (fuzz)
+             {printed({76.720836194399936, 66.436255436026556, 76.720921549292569, 66.436288079870479,
+                       76.720897560061161, 66.436260328177482, 76.720899056782855, 66.436261998167012},
+                      1.6907586340375402, 0.0013446307430307917)},
+         }},
         {"a union in two pieces, not one face: left to the fuse",
          {
              // nearly straight, 0.34 mm wide, spans of 0.7 to 6 mm
@@ -579,6 +616,7 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
                 EXPECT_EQ(TrackRuns::checkSolid(route, road, c.runs[k].fuse), "") << which;
                 EXPECT_EQ(piecesOf(road), 1) << which;
                 EXPECT_EQ(edgeRuns(road).uneven, 0) << which;
+                EXPECT_EQ(curvesAstray(road), 0) << which;
                 if (c.runs[k].strips)
                     EXPECT_LE(TestSupport::mostEdgesOnAFace(road), TrackOutline::kMostEdgesPerFace + 20) << which;
                 if (c.runs[k].within > 0.0) {
