@@ -189,7 +189,7 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide)
                 offEnd = std::max(offEnd, std::abs(off[k]));
         }
         added += 2.0 * r * (offStart + offEnd);
-        sides.near = sides.near && added <= 2e-4 * r * length;
+        sides.near = added <= 2e-4 * r * length;
         return sides;
     };
 
@@ -201,7 +201,7 @@ Legs legsOf(const QList<RouteSegment>& segments, int first, int last, bool wide)
         // as much: only within the tolerance is it the round.
         if (wide && end < 0)
             end = endOf(anchor, tolerance);
-        else if (wide && end > 0) {
+        else if (wide) {
             sides = sidesOf(anchor, end);
             if (!sides.near) {
                 end = endOf(anchor, tolerance);

@@ -127,9 +127,10 @@ Paths unionOf(const Paths& pieces)
 {
     ClipperLib::Clipper clipper;
     clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
+    // A union that fails leaves the tree empty: no face either.
     ClipperLib::PolyTree tree;
-    if (!clipper.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero)
-        || tree.ChildCount() != 1)
+    clipper.Execute(ClipperLib::ctUnion, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+    if (tree.ChildCount() != 1)
         return {};
     const ClipperLib::PolyNode* outer = tree.Childs.front();
     Paths loops = {outer->Contour};
@@ -149,6 +150,7 @@ Paths unionOf(const Paths& pieces)
 
 namespace {
 
+using TrackOutline::Traced::splitAt;
 using TrackOutline::Traced::stripOf;
 using TrackOutline::Traced::unionOf;
 
@@ -239,15 +241,13 @@ Paths simplerOf(const Paths& loops, double tolerance)
     }
     if (after >= before) // nothing straightened: a thin track's bends
         return loops;
-    after = 0;
+    // Straightened loops that merge, part or vanish (no union at all) move the area as well.
     Paths simpler = unionOf(straight);
-    for (const Path& loop : simpler) {
+    for (const Path& loop : simpler)
         if (touchesItself(loop))
             return loops;
-        after += loop.size();
-    }
     const double area = areaOf(loops);
-    if (simpler.size() != loops.size() || after >= before || std::abs(areaOf(simpler) - area) > 1e-4 * area)
+    if (std::abs(areaOf(simpler) - area) > 1e-4 * area)
         return loops;
     return simpler;
 }
@@ -273,8 +273,10 @@ std::vector<cInt> cutsOf(const Paths& loops)
     return cuts;
 }
 
-// The loops with a vertex wherever an edge crosses a cut line; none where two crossings of a
-// line fall on one point of the grid.
+} // namespace
+
+namespace TrackOutline::Traced {
+
 Paths splitAt(const Paths& loops, const std::vector<cInt>& cuts)
 {
     Paths split;
@@ -287,7 +289,8 @@ Paths splitAt(const Paths& loops, const std::vector<cInt>& cuts)
             const auto from = std::upper_bound(cuts.begin(), cuts.end(), std::min(p.X, q.X));
             const auto to = std::lower_bound(cuts.begin(), cuts.end(), std::max(p.X, q.X));
             std::vector<IntPoint> here;
-            for (auto c = from; c != to; ++c) {
+            // An edge along a line crosses none: there from passes to.
+            for (auto c = from; c < to; ++c) {
                 const long double t = (long double)(*c - p.X) / (long double)(q.X - p.X);
                 here.emplace_back(*c, cInt(std::llround((long double)p.Y + t * (long double)(q.Y - p.Y))));
                 if (!crossings.insert({here.back().X, here.back().Y}).second)
@@ -301,10 +304,6 @@ Paths splitAt(const Paths& loops, const std::vector<cInt>& cuts)
     }
     return split;
 }
-
-} // namespace
-
-namespace TrackOutline::Traced {
 
 // The part of the outline between two cut lines, as the loops of its faces: outer loops, each
 // followed by its holes. Every edge crossing a line has a vertex on it, so the loops' edges
@@ -351,9 +350,9 @@ bool stripOf(const Paths& loops, cInt from, cInt to, std::vector<Paths>& faces)
     clipper.AddPaths(inside, ClipperLib::ptSubject, true);
     clipper.AddPath({IntPoint(from, low - 1), IntPoint(to, low - 1), IntPoint(to, high + 1), IntPoint(from, high + 1)},
                     ClipperLib::ptClip, true);
+    // An intersection that fails leaves the strip without faces: the sweep finds its shell open.
     ClipperLib::PolyTree tree;
-    if (!clipper.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero))
-        return false;
+    clipper.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
     for (const ClipperLib::PolyNode* outer : tree.Childs) {
         faces.push_back({outer->Contour});
         for (const ClipperLib::PolyNode* hole : outer->Childs) {
@@ -397,23 +396,19 @@ public:
             }
     }
 
-    // A bottom face and its top, its outer loop first; false where a vertex is not one of the
-    // sides'.
-    bool addCaps(const Paths& loops)
+    // A bottom face and its top, its outer loop first. An edge of theirs that is not one of the
+    // sides' is run once only, unless another cap runs it back: solid() then refuses the shell.
+    void addCaps(const Paths& loops)
     {
         std::vector<std::vector<TopoDS_Edge>> wires[2];
         for (int level = 0; level < 2; ++level)
             for (const Path& loop : loops) {
                 wires[level].emplace_back();
-                for (size_t k = 0; k < loop.size(); ++k) {
-                    if (!m_vertices[level].count({loop[k].X, loop[k].Y}))
-                        return false;
+                for (size_t k = 0; k < loop.size(); ++k)
                     wires[level].back().push_back(line(level, loop[k], loop[(k + 1) % loop.size()]));
-                }
             }
         m_builder.Add(m_shell, face(m_caps[0], true, wires[0]).Reversed());
         m_builder.Add(m_shell, face(m_caps[1], false, wires[1]));
-        return true;
     }
 
     // Null where the shell is not closed: an edge not run as often each way, as where the
@@ -537,7 +532,7 @@ TopoDS_Shape sweptOutline(Paths loops, const Grid& grid, double z, double height
         const std::vector<cInt> cuts = cutsOf(loops);
         Paths split = splitAt(loops, cuts);
         std::vector<Paths> parts;
-        bool ok = !cuts.empty() && !split.empty();
+        bool ok = !split.empty();
         const cInt low = std::min(xmin, ymin) - 1, high = std::max(xmax, ymax) + 1;
         for (size_t k = 0; ok && k <= cuts.size(); ++k)
             ok = stripOf(split, k == 0 ? low : cuts[k - 1], k == cuts.size() ? high : cuts[k], parts);
@@ -549,10 +544,9 @@ TopoDS_Shape sweptOutline(Paths loops, const Grid& grid, double z, double height
             }
             Sweep sweep(grid, z, height);
             sweep.addSides(split);
-            // The strips add no vertex but the crossings: else their sides are not the outline's.
-            for (size_t k = 0; ok && k < parts.size(); ++k)
-                ok = sweep.addCaps(parts[k]);
-            const TopoDS_Shape solid = ok ? sweep.solid() : TopoDS_Shape();
+            for (const Paths& part : parts)
+                sweep.addCaps(part);
+            const TopoDS_Shape solid = sweep.solid();
             if (!solid.IsNull())
                 return solid;
         }

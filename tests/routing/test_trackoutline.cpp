@@ -294,6 +294,8 @@ TEST(TrackOutline, EveryRunIsOneSolidOfItsPiecesVolume)
          {
              // 15 spans of 1.1e-7 mm
              {tinySpans(15, false), false},
+             // two in line, the run shorter than its legs' tolerance: one leg to its farthest point
+             {polyline({gp_Pnt(1, 1, 1), gp_Pnt(1 + 5e-6, 1, 1), gp_Pnt(1 + 1e-5, 1, 1)}, 1.0, 0.5)},
              // 15 spans of 1.1e-7 mm between legs
              {tinySpans(15, true), false},
              // tiny spans at corners (fuzz)
@@ -671,6 +673,9 @@ TEST(TracedOutline, UnionIsOneFaceWithItsHolesOrNothing)
         {"a frame", frame, 2, 100.0 * 100 - 50 * 50},
         {"a frame round an island", [&] { auto p = frame; p.push_back(square(40, 40, 60, 60)); return p; }(), 0, 0},
         {"two squares on one corner", {square(0, 0, 10, 10), square(10, 10, 20, 20)}, 0, 0},
+        // cleaned to fewer than three vertices, a hole one unit across could bound no face
+        {"a frame round a hole one unit across",
+         {square(0, 0, 11, 5), square(6, 0, 11, 11), square(0, 6, 11, 11), square(0, 0, 5, 11)}, 0, 0},
     };
     for (const auto& row : rows) {
         const ClipperLib::Paths loops = TrackOutline::Traced::unionOf(row.pieces);
@@ -720,6 +725,27 @@ TEST(TracedOutline, StripKeepsWhatLiesBetweenItsLines)
         EXPECT_EQ(loopsOfFaces, row.loopsOfFaces) << row.name;
         EXPECT_DOUBLE_EQ(area, row.area) << row.name;
     }
+}
+
+// Each edge crossing a cut line gets a vertex on it, in its order along the edge, where the
+// strips' tops and bottoms meet the sides; two crossings on one point of the grid would pinch
+// the strips there.
+TEST(TracedOutline, SplitPutsAVertexWhereAnEdgeCrossesACut)
+{
+    const struct
+    {
+        const char* name;
+        ClipperLib::Paths loops;
+        std::vector<ClipperLib::cInt> cuts;
+        ClipperLib::Paths split; // empty: refused
+    } rows[] = {
+        {"a square across two lines", {square(-10, -10, 10, 10)}, {-5, 5},
+         {{{-10, -10}, {-5, -10}, {5, -10}, {10, -10}, {10, 10}, {5, 10}, {-5, 10}, {-10, 10}}}},
+        {"a line along an edge", {square(-10, -10, 10, 10)}, {10}, {square(-10, -10, 10, 10)}},
+        {"two edges crossing a line at one point", {square(-10, -10, 10, 0), {{-10, 2}, {10, -2}, {10, 6}}}, {0}, {}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(TrackOutline::Traced::splitAt(row.loops, row.cuts), row.split) << row.name;
 }
 
 #ifdef VTQ_ASAN
