@@ -8,9 +8,15 @@
 #include <QCoreApplication>
 
 #include <BRepGProp.hxx>
+#include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
+#include <GeomAdaptor_Surface.hxx>
+#include <Geom_Curve.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Shape.hxx>
+#include <math.hxx>
+#include <math_Vector.hxx>
 
 #include <clipper.hpp>
 
@@ -24,6 +30,8 @@ constexpr double kZeroLength = 1e-7;
 // Discs as polygons of their own area: within a few millionths of the union's area where a
 // round meets a side, well inside the check's allowance, at a tenth of the cost of a fine one.
 constexpr int kDiscSides = 32;
+// Pieces united at a time before their unions are (see expectedVolume).
+constexpr size_t kPiecesPerStretch = 64;
 
 struct Prism
 {
@@ -59,6 +67,54 @@ ClipperLib::Path disc(const Grid& grid, double cx, double cy, double r)
     for (int k = 0; k < kDiscSides; ++k)
         path.push_back(grid.at(cx + equalArea * std::cos(k * step), cy + equalArea * std::sin(k * step)));
     return path;
+}
+
+// Points of Gauss-Legendre along each edge: exact on a line, and on the arc of a bend far within
+// the check's allowance.
+constexpr int kGaussPoints = 10;
+
+// The solid's volume by the divergence theorem with the field (0, 0, z): an upright face adds
+// nothing, a level face its height times its plan area signed by the way it faces, which its
+// edges give as the half of ∮(x dy - y dx) taken from a point of the face (its loops are
+// closed). A track's pieces stand upright, so their union has no other face; a solid that has
+// one is left to OpenCASCADE's integration of the whole volume, which on a thin track of many
+// steps took about twice as long as building the solid.
+double volumeOf(const TopoDS_Shape& solid)
+{
+    const double angle = 1e-9;
+    math_Vector points(1, kGaussPoints), weights(1, kGaussPoints);
+    math::GaussPoints(kGaussPoints, points);
+    math::GaussWeights(kGaussPoints, weights);
+    double volume = 0.0;
+    for (TopExp_Explorer f(solid, TopAbs_FACE); f.More(); f.Next()) {
+        const TopoDS_Face& face = TopoDS::Face(f.Current());
+        const GeomAdaptor_Surface surface(BRep_Tool::Surface(face));
+        const GeomAbs_SurfaceType type = surface.GetType();
+        if ((type == GeomAbs_Plane && surface.Plane().Axis().Direction().IsNormal(gp::DZ(), angle))
+            || (type == GeomAbs_Cylinder && surface.Cylinder().Axis().Direction().IsParallel(gp::DZ(), angle)))
+            continue;
+        if (type != GeomAbs_Plane || !surface.Plane().Axis().Direction().IsParallel(gp::DZ(), angle)) {
+            GProp_GProps props;
+            BRepGProp::VolumeProperties(solid, props);
+            return props.Mass();
+        }
+        const gp_Pnt origin = BRep_Tool::Pnt(TopoDS::Vertex(TopExp_Explorer(face, TopAbs_VERTEX).Current()));
+        double twiceArea = 0.0;
+        for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next()) {
+            double first = 0.0, last = 0.0;
+            const Handle(Geom_Curve) curve = BRep_Tool::Curve(TopoDS::Edge(e.Current()), first, last);
+            double sum = 0.0;
+            for (int k = 1; k <= kGaussPoints; ++k) {
+                gp_Pnt p;
+                gp_Vec d;
+                curve->D1(0.5 * (first + last) + 0.5 * (last - first) * points(k), p, d);
+                sum += weights(k) * ((p.X() - origin.X()) * d.Y() - (p.Y() - origin.Y()) * d.X());
+            }
+            twiceArea += (e.Current().Orientation() == TopAbs_REVERSED ? -0.5 : 0.5) * (last - first) * sum;
+        }
+        volume += origin.Z() * 0.5 * twiceArea;
+    }
+    return volume;
 }
 
 bool bendHasRound(const RouteSegment& segment, const RouteSegment& next)
@@ -120,8 +176,21 @@ std::optional<double> expectedVolume(const QList<RouteSegment>& all)
                 standing.push_back(prism.outline);
         if (standing.empty())
             continue;
+        // A stretch of the track at a time first: one union of thousands of pieces that overlap
+        // along a line walks the growing loop again wherever two meet (20,000 steps in line
+        // took 7 s, a thousand steps of 2 micrometres 1 s).
+        ClipperLib::Paths stretches;
+        for (size_t i = 0; i < standing.size(); i += kPiecesPerStretch) {
+            const size_t end = std::min(standing.size(), i + kPiecesPerStretch);
+            ClipperLib::Clipper stretch;
+            stretch.AddPaths(ClipperLib::Paths(standing.begin() + i, standing.begin() + end), ClipperLib::ptSubject,
+                             true);
+            ClipperLib::Paths united;
+            stretch.Execute(ClipperLib::ctUnion, united, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+            stretches.insert(stretches.end(), united.begin(), united.end());
+        }
         ClipperLib::Clipper clipper;
-        clipper.AddPaths(standing, ClipperLib::ptSubject, true);
+        clipper.AddPaths(stretches, ClipperLib::ptSubject, true);
         ClipperLib::Paths united;
         if (!clipper.Execute(ClipperLib::ctUnion, united, ClipperLib::pftNonZero, ClipperLib::pftNonZero))
             return std::nullopt;
@@ -162,11 +231,7 @@ QString faultOf(const QList<RouteSegment>& segments, const TopoDS_Shape& solid)
     const std::optional<double> expected = expectedVolume(segments);
     if (!expected)
         return QString();
-    const double volume = OccUtils::guardedCall(-1.0, "TrackVolume::faultOf", [&solid] {
-        GProp_GProps props;
-        BRepGProp::VolumeProperties(solid, props);
-        return props.Mass();
-    });
+    const double volume = OccUtils::guardedCall(-1.0, "TrackVolume::faultOf", [&solid] { return volumeOf(solid); });
     if (std::abs(volume - *expected) <= allowance(segments, *expected))
         return QString();
     return QCoreApplication::translate("RoutingManager", "it holds %1 mm³ of copper where its segments make %2 mm³")

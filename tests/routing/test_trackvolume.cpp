@@ -6,6 +6,7 @@
 #include "testsupport.h"
 
 #include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
 #include <BRep_Builder.hxx>
 #include <Message_ProgressIndicator.hxx>
 #include <Message_ProgressScope.hxx>
@@ -149,6 +150,9 @@ TEST(TrackSolids, CheckFindsSolidsShortOfCopperOrInPieces)
     const Route l = polyline({{0, 0, 0}, {5, 0, 0}, {5, 5, 0}}, w, h);
     const TopoDS_Shape legA = RoutingManager::createSegmentShape(l.segments.at(0));
     const TopoDS_Shape legB = RoutingManager::createSegmentShape(l.segments.at(1));
+    std::vector<gp_Pnt> retraced; // more pieces than the check unites at a time, each stretch over the others
+    for (int i = 0; i <= 40; ++i)
+        retraced.push_back(gp_Pnt(i % 2 == 0 ? 0.0 : 10.0, 0.0, 2.0));
     const auto thinMiddle = [](double middle) {
         Route route = polyline({{0, 0, 0}, {20, 0, 0}, {20, 20, 0}, {40, 20, 0}}, 0.3, 1.0);
         route.segments[1].width = middle;
@@ -176,6 +180,16 @@ TEST(TrackSolids, CheckFindsSolidsShortOfCopperOrInPieces)
          },
          "it comes out as 2 separate solid(s)"},
         {"no solid", l, [](const Route&) { return TopoDS_Shape(); }, "no solid could be built"},
+        {"the routing model's solid of a track retraced 40 times", polyline(retraced, w, h),
+         [](const Route& r) { return RoutingManager::createRouteShape(r); }, ""},
+        // its round's side no longer upright: measured by integrating the whole solid
+        {"the routing model's solid turned on its side", l,
+         [](const Route& r) {
+             gp_Trsf turn;
+             turn.SetRotation(gp::OX(), M_PI / 2.0);
+             return BRepBuilderAPI_Transform(RoutingManager::createRouteShape(r), turn).Shape();
+         },
+         ""},
         {"a middle leg 1.1e-7 mm wide", thinMiddle(1.1e-7),
          [](const Route& r) { return RoutingManager::createRouteShape(r); }, "it "},
         {"a middle leg 1e-6 mm wide", thinMiddle(1e-6),
