@@ -1,6 +1,7 @@
 #include "foundation/stepscan.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <limits>
 
@@ -174,6 +175,13 @@ bool StepScan::finish()
 {
     switch (m_lex) {
     case Lex::Hash:
+        if (m_text.empty()) { // a lone '#' at the very end, which the lexer has no rule for
+            m_lex = Lex::Normal;
+            token(Token::Other);
+            break;
+        }
+        endNumber(0);
+        break;
     case Lex::HashBlanks:
         endNumber(0);
         break;
@@ -328,8 +336,9 @@ bool StepScan::byteInNormal(char c)
 bool StepScan::endNumber(char next)
 {
     m_lex = Lex::Normal;
-    bool inRange = m_text.size() <= kLongestNumber;
-    const std::int64_t number = inRange ? std::stoll(m_text) : 0;
+    std::int64_t number = 0;
+    const bool inRange = !m_text.empty() && m_text.size() <= kLongestNumber
+        && std::from_chars(m_text.data(), m_text.data() + m_text.size(), number).ec == std::errc();
     if (!inRange || number > kMaxEntityNumber) {
         m_badNumber = m_text.substr(0, 40);
         m_failed = true;

@@ -181,6 +181,7 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
         {"unclosed-text", unclosedTextSmall, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the text opened on line 9 never closes."},
         {"unclosed-comment", unclosedCommentSmall, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the comment opened on line 9 never closes."},
         {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, nullptr, "The STEP file contains no transferable root."},
+        {"ends-after-a-hash", whole.left(whole.indexOf("#21") + 1), StepImportResult::ReadFailed, "StepImporter: not a readable STEP file", "The file is not a readable STEP file"},
         // The reader crashes on a record that opens a scope, beyond what the fault trap catches.
         {"scope", stepFile("#10 = CARTESIAN_POINT('',(0.,0.,0.));\n#20 = &SCOPE\n#21 = CARTESIAN_POINT('',(1.,0.,0.));\n"
                            "ENDSCOPE CARTESIAN_POINT('',(2.,0.,0.));\n"),
