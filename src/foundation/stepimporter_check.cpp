@@ -188,6 +188,9 @@ std::vector<std::int64_t> entitiesOnCycle(const StepScan& scan, const EntityInde
 // The transfer recurses into an assembly's components, with their placements: 8 MB of stack,
 // a thread's usual, overflowed between 3,600 and 4,500 levels. No real assembly comes near this.
 constexpr size_t kDeepestAssembly = 1000;
+// The reader recurses once per level of a record's lists, on a thread's stack: real files nest
+// a few levels, a hostile one overflows the stack in the middle of an allocation.
+constexpr int kDeepestList = 1000;
 
 // The longest chain of assemblies and their components, in levels. Iterative; the edges make no
 // cycle by now.
@@ -237,6 +240,12 @@ void judge(const StepScan& scan, bool inRange, StepFileCheck& check)
     } else if (scan.unclosed() == StepScan::Open::Text) {
         check.fault = StepFileCheck::Unclosed;
         check.reason = StepImporter::tr("The STEP file is damaged: the text opened on line %1 never closes.").arg(scan.unclosedLine());
+    } else if (scan.deepestList() > kDeepestList) {
+        check.fault = StepFileCheck::NestedTooDeep;
+        check.reason = StepImporter::tr("The STEP file is damaged: a record holds lists nested %1 levels deep, deeper "
+                                        "than the reader can follow (%2 at most).")
+                           .arg(scan.deepestList())
+                           .arg(kDeepestList);
     } else if (scan.scoped()) {
         check.fault = StepFileCheck::Scope;
         check.reason = StepImporter::tr("The STEP file uses scopes (&SCOPE), which cannot be read.");

@@ -54,6 +54,10 @@ public:
     bool usage(std::size_t record) const { return m_kinds[record] == Kind::Usage; }
     std::size_t roleRef(std::size_t record) const { return m_roleRefs[record]; }
 
+    // The deepest a list stands within a record (1: a record's own arguments): the reader
+    // follows each level with a call of its own.
+    int deepestList() const { return m_deepestList; }
+
     const std::string& badNumber() const { return m_badNumber; }
     // A record opens a scope ("#1 = &SCOPE"): the reader crashes on what it holds.
     bool scoped() const { return m_scoped; }
@@ -78,6 +82,7 @@ private:
     void token(Token t, std::int64_t number = 0);
     bool moveOn(Token t, Token expected, Parse next); // takes the expected token
     void argumentToken(Token t, std::int64_t number);
+    void openList();
     void closeList();
 
     // Lexer
@@ -97,6 +102,7 @@ private:
     bool m_inHeader = true;
     bool m_readable = false;
     int m_depth = 0;
+    int m_deepestList = 0;
     bool m_typeInArguments = false; // a type was read and its list has not opened yet
     bool m_expectArgument = false;  // after '(' or ','
     bool m_complex = false;         // the record is a list of typed parts

@@ -1,6 +1,8 @@
 // The parser's side of the scan: which tokens make a record, and what it drops after an error.
 #include "foundation/stepscan.h"
 
+#include <algorithm>
+
 // The file's frame (start, header, data, their ends) admits no error: the reader then holds
 // no entity at all. Inside the header and the data, the parser drops what it cannot read.
 void StepScan::token(Token t, std::int64_t number)
@@ -72,6 +74,7 @@ void StepScan::token(Token t, std::int64_t number)
         if (t == Token::Open) {
             m_parse = Parse::Arguments;
             m_depth = 1;
+            m_deepestList = std::max(m_deepestList, 1);
             m_expectArgument = true;
             m_typeInArguments = false;
             return;
@@ -123,7 +126,7 @@ void StepScan::argumentToken(Token t, std::int64_t number)
         m_typeInArguments = false;
         m_expectArgument = t == Token::Open;
         if (t == Token::Open) {
-            ++m_depth;
+            openList();
             return;
         }
     }
@@ -149,7 +152,7 @@ void StepScan::argumentToken(Token t, std::int64_t number)
         break;
     case Token::Open:
         if (m_expectArgument) {
-            ++m_depth;
+            openList();
             return;
         }
         break;
@@ -163,6 +166,11 @@ void StepScan::argumentToken(Token t, std::int64_t number)
         break;
     }
     m_parse = Parse::Skipping;
+}
+
+void StepScan::openList()
+{
+    m_deepestList = std::max(m_deepestList, ++m_depth);
 }
 
 void StepScan::closeList()

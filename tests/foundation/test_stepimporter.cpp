@@ -4,6 +4,7 @@
 #include "partfiles.h"
 #include "testsupport.h"
 
+#include "foundation/faulttrap.h"
 #include "foundation/stepimporter.h"
 #include "foundation/stlimporter.h"
 
@@ -155,6 +156,8 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
                                                   "#1 = CARTESIAN_POINT($,(1.,0.,0.));\n");
     const QByteArray unclosedCommentSmall = stepFile("#1 = CARTESIAN_POINT('',(0.,0.,0.));\n/* open\n"
                                                      "#1 = CARTESIAN_POINT('',(1.,0.,0.));\n");
+    // Lists nested deeper than the reader's stack: it would fault, and keep what it held.
+    const QByteArray nested = stepFile("#1 = CARTESIAN_POINT(''," + QByteArray(200000, '(') + QByteArray(200000, ')') + ");\n");
     const char* const damaged = "The STEP file is damaged";
     const char* const twice = "The STEP file is damaged: the entity number #21 is defined more than once.";
     struct Case { const char* name; QByteArray bytes; int status; const char* warningStart; const char* reasonStart; };
@@ -180,6 +183,7 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
         {"unclosed-comment-before-redefinitions", unclosedComment, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the comment opened on line "},
         {"unclosed-text", unclosedTextSmall, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the text opened on line 9 never closes."},
         {"unclosed-comment", unclosedCommentSmall, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: the comment opened on line 9 never closes."},
+        {"lists-nested-200000-deep", nested, StepImportResult::ReadFailed, "StepImporter: damaged file", "The STEP file is damaged: a record holds lists nested 200001 levels deep"},
         {"no-data", stepFile(""), StepImportResult::NoTransferableRoot, nullptr, "The STEP file contains no transferable root."},
         {"ends-after-a-hash", whole.left(whole.indexOf("#21") + 1), StepImportResult::ReadFailed, "StepImporter: not a readable STEP file", "The file is not a readable STEP file"},
         // The reader crashes on a record that opens a scope, beyond what the fault trap catches.
@@ -190,8 +194,10 @@ TEST_F(StepImporterTest, BadFilesAreRefusedWithAWarning)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FoundationLogCapture log;
+        const long long stranded = FaultTrap::strandedBytes();
         const StepImportResult r = StepImporter::importStep(file(QString(c.name) + ".step", c.bytes));
         EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(FaultTrap::strandedBytes(), stranded) << "refused before the reader could fault";
         EXPECT_TRUE(r.shapes.isEmpty());
         // The caller shows this translated reason under its own message.
         EXPECT_TRUE(r.errorMessage.startsWith(QString::fromUtf8(c.reasonStart))) << r.errorMessage.toStdString();
@@ -624,3 +630,4 @@ TEST_F(StepImporterTest, FaultInTheReaderKeepsLittleOfWhatItHeld)
     ASSERT_EQ(sound.status, StepImportResult::Ok) << sound.errorMessage.toStdString();
     EXPECT_EQ(sound.shapes.size(), kRoots);
 }
+
