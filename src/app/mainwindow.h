@@ -229,8 +229,10 @@ private:
     bool m_designSignalWanted = false;
 
     // Runs work under the modal progress window, with the status text and every later one as
-    // its label, and the design's commands held. Nothing runs while another one does.
-    void runLongOperation(const QString& status, const std::function<void(const Message_ProgressRange&)>& work);
+    // its label, and the design's commands held. Nothing runs while another one does. False when
+    // it did not run, or when work ran out of memory or threw: the user has then been told, and
+    // the caller leaves whatever work had filled in.
+    bool runLongOperation(const QString& status, const std::function<void(const Message_ProgressRange&)>& work);
     ProgressWindow* m_progressWindow = nullptr;
 
     // Outputs

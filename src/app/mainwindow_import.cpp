@@ -84,12 +84,13 @@ bool MainWindow::importStepFile(const QString& path)
     // A big file reads for minutes: the window stays live, and Cancel leaves the design as it was.
     StepImportResult result;
     QList<PartLook> looks;
-    runLongOperation(tr("Loading STEP file..."), [&](const Message_ProgressRange& progress) {
-        Message_ProgressScope scope(progress, nullptr, 5.0);
-        result = StepImporter::importStep(path, scope.Next(4.0));
-        if (result.status == StepImportResult::Ok && !prepareLooks(result.shapes, scope.Next(), looks))
-            result.status = StepImportResult::Cancelled;
-    });
+    if (!runLongOperation(tr("Loading STEP file..."), [&](const Message_ProgressRange& progress) {
+            Message_ProgressScope scope(progress, nullptr, 5.0);
+            result = StepImporter::importStep(path, scope.Next(4.0));
+            if (result.status == StepImportResult::Ok && !prepareLooks(result.shapes, scope.Next(), looks))
+                result.status = StepImportResult::Cancelled;
+        }))
+        return false;
 
     switch (result.status) {
     case StepImportResult::Ok:
@@ -107,7 +108,7 @@ bool MainWindow::importStepFile(const QString& path)
         setStatusText(tr("No valid shape found in the file"));
         return false;
     default:
-        QMessageBox::critical(this, tr("Error"), tr("Exception: %1").arg(result.errorMessage));
+        QMessageBox::critical(this, tr("Error"), withReason(tr("Unable to read the STEP file"), result.errorMessage));
         setStatusText(tr("Error while loading the file"));
         return false;
     }
@@ -138,12 +139,13 @@ bool MainWindow::importStlFile(const QString& path)
         return false;
     StlImportResult result;
     QList<PartLook> looks;
-    runLongOperation(tr("Reading and repairing the STL file..."), [&](const Message_ProgressRange& progress) {
-        Message_ProgressScope scope(progress, nullptr, 20.0);
-        result = StlImporter::importStl(path, -1.0, scope.Next(19.0));
-        if (result.ok && !result.cancelled && !prepareLooks({result.shape}, scope.Next(), looks))
-            result.cancelled = true;
-    });
+    if (!runLongOperation(tr("Reading and repairing the STL file..."), [&](const Message_ProgressRange& progress) {
+            Message_ProgressScope scope(progress, nullptr, 20.0);
+            result = StlImporter::importStl(path, -1.0, scope.Next(19.0));
+            if (result.ok && !result.cancelled && !prepareLooks({result.shape}, scope.Next(), looks))
+                result.cancelled = true;
+        }))
+        return false;
 
     if (result.cancelled) {
         setStatusText(tr("STL import cancelled"));

@@ -106,8 +106,12 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
         || m_partPresence.isKnown(m_project.mainShape(), PartPresence::componentVolumesOf(assemblyInput())))
         return planWithin(layerHeightMm, Message_ProgressRange());
     PrintPlan plan;
-    runLongOperation(tr("Computing the print plan..."),
-                     [&](const Message_ProgressRange& progress) { plan = planWithin(layerHeightMm, progress); });
+    if (!runLongOperation(tr("Computing the print plan..."),
+                          [&](const Message_ProgressRange& progress) { plan = planWithin(layerHeightMm, progress); })) {
+        plan = PrintPlan();
+        plan.layerHeight = layerHeightMm;
+        plan.error = tr("not computed (see the message)");
+    }
     return plan;
 }
 
@@ -197,15 +201,17 @@ void MainWindow::exportStepFile()
     options.includeBodies = options.includePads = options.includeRoutes = true;
     options.baseFuzzy = 0.01;
     StepExportSummary summary;
-    runLongOperation(tr("Exporting STEP..."), [&](const Message_ProgressRange& progress) {
-        // What stands in the part is measured by the window, which keeps it for the plan.
-        Message_ProgressScope scope(progress, nullptr, 10.0);
-        if (!m_partPresence.update(m_project.mainShape(), PartPresence::volumesOf(assemblyInput()), scope.Next(1.0))) {
-            summary.cancelled = true;
-            return;
-        }
-        summary = StepExporter::exportStep(path, assemblyInput(), options, &m_assemblyCache, scope.Next(9.0));
-    });
+    if (!runLongOperation(tr("Exporting STEP..."), [&](const Message_ProgressRange& progress) {
+            // What stands in the part is measured by the window, which keeps it for the plan.
+            Message_ProgressScope scope(progress, nullptr, 10.0);
+            if (!m_partPresence.update(m_project.mainShape(), PartPresence::volumesOf(assemblyInput()),
+                                       scope.Next(1.0))) {
+                summary.cancelled = true;
+                return;
+            }
+            summary = StepExporter::exportStep(path, assemblyInput(), options, &m_assemblyCache, scope.Next(9.0));
+        }))
+        return;
 
     if (summary.cancelled) {
         setStatusText(tr("STEP export cancelled"));
@@ -277,17 +283,18 @@ void MainWindow::export3mf(bool projectMode)
     const ExportOptions options = dialog.options();
     PrintPlan plan;
     ThreeMfExportSummary summary;
-    runLongOperation(tr("Exporting 3MF..."), [&](const Message_ProgressRange& progress) {
-        // The plan's verdicts on what stands in the part serve the export's counts as well.
-        Message_ProgressScope scope(progress, nullptr, 10.0);
-        plan = planWithin(PrintPlanDialog::storedLayerHeight(), scope.Next(1.0));
-        if (!scope.More()) {
-            summary.cancelled = true;
-            return;
-        }
-        summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options, &m_assemblyCache,
-                                                  scope.Next(9.0));
-    });
+    if (!runLongOperation(tr("Exporting 3MF..."), [&](const Message_ProgressRange& progress) {
+            // The plan's verdicts on what stands in the part serve the export's counts as well.
+            Message_ProgressScope scope(progress, nullptr, 10.0);
+            plan = planWithin(PrintPlanDialog::storedLayerHeight(), scope.Next(1.0));
+            if (!scope.More()) {
+                summary.cancelled = true;
+                return;
+            }
+            summary = ThreeMfExporter().exportThreeMf(path, assemblyInput(), plan, options, &m_assemblyCache,
+                                                      scope.Next(9.0));
+        }))
+        return;
     if (summary.cancelled) {
         setStatusText(tr("3MF export cancelled"));
         return;

@@ -337,7 +337,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
     int loadedCount = 0;
     // One list for everything that opening repaired or left out: the file's sections, then the components.
     QStringList loadNotes;
-    runLongOperation(tr("Opening the project..."), [&](const Message_ProgressRange& progress) {
+    const bool ran = runLongOperation(tr("Opening the project..."), [&](const Message_ProgressRange& progress) {
         Message_ProgressScope scope(progress, nullptr, 10.0);
         const auto say = [this](const QString& text) {
             if (m_progressWindow)
@@ -510,6 +510,8 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
             m_occWidget->fitAll();
         }
     });
+    if (!ran)
+        return false;
     if (cancelled) {
         setStatusText(tr("Opening cancelled: the design is as it was"));
         return false;

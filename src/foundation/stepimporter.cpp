@@ -317,6 +317,27 @@ void StepImporter::setReadSeam(StepReadSeam seam)
     g_readSeam = std::move(seam);
 }
 
+namespace {
+
+// Called inside a catch: what escaped the import, said as the user reads it.
+StepImportResult failedImport()
+{
+    StepImportResult result;
+    result.status = StepImportResult::Exception;
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        result.errorMessage = StepImporter::tr("There is not enough memory to read this STEP file.");
+    } catch (const Standard_OutOfMemory&) {
+        result.errorMessage = StepImporter::tr("There is not enough memory to read this STEP file.");
+    } catch (...) {
+        result.errorMessage = OccUtils::currentExceptionMessage();
+    }
+    return result;
+}
+
+} // namespace
+
 StepImportResult StepImporter::importStep(const QString& path, const Message_ProgressRange& progress)
 {
     Message_ProgressScope scope(progress, nullptr, 10.0);
@@ -328,16 +349,12 @@ StepImportResult StepImporter::importStep(const QString& path, const Message_Pro
             try {
                 result = importOnThisThread(path, cancelled, transfer);
             } catch (...) {
-                result = StepImportResult();
-                result.status = StepImportResult::Exception;
-                result.errorMessage = OccUtils::currentExceptionMessage();
+                result = failedImport();
             }
             return true;
         }, true);
     } catch (...) {
-        result = StepImportResult();
-        result.status = StepImportResult::Exception;
-        result.errorMessage = OccUtils::currentExceptionMessage();
+        result = failedImport();
     }
     return result;
 }

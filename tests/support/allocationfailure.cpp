@@ -27,6 +27,7 @@ std::atomic<long> g_seen{0};
 std::atomic<long> g_failAt{0};
 std::atomic<bool> g_failed{false};
 std::atomic<std::size_t> g_atLeast{0};
+std::atomic<bool> g_lasting{false};
 // VTQ_TRACE_ALLOCATION_FAILURE set: the failing allocation's stack goes to standard error.
 bool g_traceFailure = false;
 
@@ -83,10 +84,12 @@ bool refuse(std::size_t bytes) noexcept
     if (!g_armed.load(std::memory_order_relaxed) || bytes < g_atLeast.load(std::memory_order_relaxed))
         return false;
     const long number = g_seen.fetch_add(1) + 1;
-    if (number != g_failAt.load())
+    const long failAt = g_failAt.load();
+    if (failAt == 0 || (g_lasting.load(std::memory_order_relaxed) ? number < failAt : number != failAt))
         return false;
     if (insideWhatCannotFail()) {
-        g_failAt = number + 1;
+        if (number == failAt)
+            g_failAt = number + 1;
         ++g_spared;
         return false;
     }
@@ -137,7 +140,7 @@ bool available()
 #endif
 }
 
-void arm(long failAt, std::size_t atLeast)
+void arm(long failAt, std::size_t atLeast, bool lasting)
 {
     static const bool trace = [] {
         void* warm[2];
@@ -155,6 +158,7 @@ void arm(long failAt, std::size_t atLeast)
 #endif
     g_failAt = failAt;
     g_atLeast = atLeast;
+    g_lasting = lasting;
     g_armed = true;
 }
 

@@ -15,8 +15,9 @@ bool available();
 // From now on the allocation numbered failAt (1 for the next one, on any thread) returns null;
 // 0 lets every allocation through and only counts them. With atLeast, only allocations of at
 // least that many bytes count: those a program's own room checks make, not the toolkit's small
-// ones deep in its event handling, which no program can guard.
-void arm(long failAt, std::size_t atLeast = 0);
+// ones deep in its event handling, which no program can guard. Lasting, every counted one from
+// failAt on fails too, as in a shortage that does not end (until disarm()).
+void arm(long failAt, std::size_t atLeast = 0, bool lasting = false);
 // Stops counting; the number of allocations seen since arm().
 long disarm();
 // Whether the chosen allocation came (and failed) since arm().
