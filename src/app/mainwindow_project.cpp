@@ -444,9 +444,12 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         if (cancelled || outOfMemory)
             return;
 
-        // The open design goes now, whole: nothing below may be broken off.
-        if (m_progressWindow)
-            m_progressWindow->holdCancel();
+        // The open design goes now, whole: nothing below may be broken off. A Cancel pressed
+        // until now wins.
+        if (!scope.More() || (m_progressWindow && !m_progressWindow->holdCancel())) {
+            cancelled = true;
+            return;
+        }
         // The window's state follows the swapped design once, at its end.
         withOneDesignSignal([&] {
             resetInteractionState();

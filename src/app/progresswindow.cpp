@@ -221,10 +221,20 @@ void ProgressWindow::setLabel(const QString& text)
         m_dialog->say(text);
 }
 
-void ProgressWindow::holdCancel()
+bool ProgressWindow::holdCancel()
 {
+    // Every click the window system has for the program is read and handled now. Before the
+    // window shows, no click can be meant for it.
+    if (m_dialog->isVisible()) {
+        QGuiApplication::sync();
+        // What the events handled there posted in turn (a press's release) is delivered too.
+        QCoreApplication::sendPostedEvents();
+    }
+    if (m_dialog->cancelled.load())
+        return false;
     m_dialog->held = true;
     m_dialog->buttons->setEnabled(false);
+    return true;
 }
 
 void ProgressWindow::setShowDelay(int milliseconds)

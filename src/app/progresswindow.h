@@ -28,8 +28,10 @@ public:
     // The whole operation's range; taken once.
     Message_ProgressRange start();
     void setLabel(const QString& text);
-    // Past the point where stopping would leave things half done, Cancel is greyed.
-    void holdCancel();
+    // Past the point where stopping would leave things half done, Cancel is greyed. A Cancel
+    // pressed before, still on its way to the window while the thread was busy, is heard first:
+    // false when it came, and Cancel is then not greyed.
+    bool holdCancel();
 
     // Milliseconds from the start to the window showing; tests set 0 to reach Cancel at once.
     static void setShowDelay(int milliseconds);
