@@ -184,6 +184,9 @@ public slots:
     void export3mf(bool projectMode);
     void showPrintPlan();
     PrintPlan buildPrintPlan(double layerHeightMm);
+    // A plan window on show is made again from the design, once for all the signals one change
+    // sends, after the change has ended (a drag: at its end).
+    void followPrintPlan();
     void onBurialAnalysisToggled(bool checked);
     void onViewerReady();
     void onOccWidgetDestroyed();
@@ -240,6 +243,7 @@ private:
     AssemblyInput assemblyInput() const;
     QString chooseSaveFile(int kind, const QString& caption, const QString& filter, const QStringList& suffixes);
     PrintPlanDialog* m_printPlanDialog = nullptr;
+    bool m_printPlanFollowQueued = false;
     SaveFileChooser m_saveFileChooser;
     // The last export's carved assembly; any change of what is carved carves anew.
     AssemblyCache m_assemblyCache;

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSet>
+#include <QTimer>
 
 #include <Message_ProgressScope.hxx>
 
@@ -254,6 +255,24 @@ void MainWindow::showPrintPlan()
     m_printPlanDialog->show();
     m_printPlanDialog->raise();
     m_printPlanDialog->activateWindow();
+}
+
+void MainWindow::followPrintPlan()
+{
+    if (!m_printPlanDialog || !m_printPlanDialog->isVisible() || m_printPlanFollowQueued)
+        return;
+    m_printPlanFollowQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_printPlanFollowQueued = false;
+        // After a long operation that runs meanwhile (its reports let this in).
+        if (isLongOperationRunning()) {
+            followPrintPlan();
+            return;
+        }
+        // A drag sends its change once more as it ends.
+        if (m_printPlanDialog && m_printPlanDialog->isVisible() && !m_componentDragActive)
+            m_printPlanDialog->regenerate();
+    });
 }
 
 void MainWindow::export3mfPart()

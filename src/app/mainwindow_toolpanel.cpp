@@ -153,6 +153,8 @@ void MainWindow::onDesignStateChanged()
             std::exchange(m_designShapes, shapes), m_assemblyCache);
         m_assemblyCache.clear();
         Jobs::release(std::move(previous));
+    } else {
+        followPrintPlan();
     }
     updateActionStates();
 }

@@ -12,6 +12,7 @@
 #include "app/routecommands.h"
 #include "components/componentmanager.h"
 #include "outputs/printplandialog.h"
+#include "outputs/printplangenerator.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -277,6 +278,72 @@ TEST_F(MainWindowOutputs, PrintPlanWindowIsMadeOnceAndFollowsTheDesign)
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(window->buildPrintPlan(0.5).layerCount, 20);
     EXPECT_FALSE(window->buildPrintPlan(1e-12).ok);
+}
+
+// A plan window left open follows every change of the design that changes the plan, undo and
+// redo included, made again once per change: it shows, and its Export CSV writes, what a plan
+// made anew from the design says.
+TEST_F(MainWindowOutputs, PrintPlanWindowFollowsEveryChangeOfTheDesign)
+{
+    showWindow();
+    loadBox(false);
+    Netlist netlist;
+    netlist.components.insert("R1", NetlistComponent{"R1", "1k", "Builtin_0805", {}});
+    probe->project().setNetlist(std::move(netlist));
+    probe->componentManager()->generateComponents(probe->project().netlist().components);
+    ComponentProperties sunk = probe->propertiesOf("R1");
+    sunk.posX = 20.0;
+    sunk.posY = 10.0;
+    sunk.posZ = 2.0;
+    probe->applyProperties("R1", sunk);
+    window->showPrintPlan();
+    auto* dialog = window->findChild<PrintPlanDialog*>();
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    target = m_dir.filePath(QStringLiteral("plan.csv"));
+    dialog->setSaveFileChooser([this](QWidget*, const QString&, const QString&, const QString&) { return target; });
+    int made = 0;
+    dialog->setGenerator([&](double layerHeight) {
+        ++made;
+        return window->buildPrintPlan(layerHeight);
+    });
+    const auto withProperty = [this](const std::function<void(ComponentProperties&)>& change) {
+        return [this, change] {
+            ComponentProperties p = probe->propertiesOf("R1");
+            change(p);
+            probe->applyProperties("R1", p);
+        };
+    };
+    const struct
+    {
+        const char* name;
+        std::function<void()> change;
+    } rows[] = {
+        {"moved-by-apply", withProperty([](ComponentProperties& p) { p.posZ = 6.0; })},
+        {"undo", [this] { probe->undoStack()->undo(); }},
+        {"redo", [this] { probe->undoStack()->redo(); }},
+        {"moved-by-the-panel", [this] { probe->panelMove("R1", 0.0, 0.0, -1.5); }},
+        {"body-taller", withProperty([](ComponentProperties& p) { p.bodyHeight += 2.0; })},
+        {"body-off", withProperty([](ComponentProperties& p) { p.bodyEnabled = false; })},
+        {"undo-body-off", [this] { probe->undoStack()->undo(); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString before = PrintPlanGenerator::toCsv(dialog->plan());
+        made = 0;
+        row.change();
+        const QString fresh = PrintPlanGenerator::toCsv(window->buildPrintPlan(PrintPlanDialog::storedLayerHeight()));
+        ASSERT_NE(fresh, before) << "the change leaves the plan as it was";
+        EXPECT_TRUE(waitFor([&] { return PrintPlanGenerator::toCsv(dialog->plan()) == fresh; }))
+            << PrintPlanGenerator::toCsv(dialog->plan()).toStdString() << "\n" << fresh.toStdString();
+        QTest::qWait(50);
+        EXPECT_EQ(made, 1) << "made again once for one change";
+        if (!dialog->plan().pauses.isEmpty() || !dialog->plan().endInsertions.isEmpty()) {
+            dialog->onExportCsv();
+            QFile csv(target);
+            ASSERT_TRUE(csv.open(QIODevice::ReadOnly | QIODevice::Text));
+            EXPECT_EQ(QString::fromUtf8(csv.readAll()).remove(QChar(0xFEFF)), fresh);
+        }
+    }
 }
 
 // Whatever replaces the design (import, open, orient, new) closes a plan window left open,
