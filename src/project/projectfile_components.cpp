@@ -12,6 +12,10 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
 using ProjectJson::arrayOf;
 using ProjectJson::forEachObject;
 using ProjectJson::number;
@@ -211,9 +215,34 @@ bool ProjectManager::readFootprints(const QJsonObject& root, QList<FootprintData
 {
     out.clear();
     QStringList notes;
-    forEachObject(root, "footprints", [&](const QJsonObject& entry) { out.append(footprintFromJson(entry, &notes)); });
+    // Standard containers: Qt's write through a null block when an allocation fails.
+    std::vector<QJsonObject> entries;
+    forEachObject(root, "footprints", [&](const QJsonObject& entry) {
+        entries.push_back(entry);
+        out.append(footprintFromJson(entry, &notes));
+    });
     for (const QString& note : std::as_const(notes))
         addLoadNote(note);
+    // The library takes them in order: of several of one name, the last one serves them all.
+    std::vector<int> byName(entries.size());
+    std::iota(byName.begin(), byName.end(), 0);
+    std::stable_sort(byName.begin(), byName.end(), [&out](int a, int b) { return out.at(a).name < out.at(b).name; });
+    for (std::size_t first = 0; first < byName.size();) {
+        std::size_t end = first + 1;
+        while (end < byName.size() && out.at(byName[end]).name == out.at(byName[first]).name)
+            ++end;
+        const int used = byName[end - 1];
+        bool differ = false;
+        for (std::size_t i = first; i + 1 < end && !differ; ++i)
+            differ = entries[std::size_t(byName[i])] != entries[std::size_t(used)];
+        if (differ)
+            addLoadNote(tr("footprint “%1” is stored %2 times with different contents: the last one (footprint %3 of "
+                           "the file) is used")
+                            .arg(out.at(used).name)
+                            .arg(end - first)
+                            .arg(used + 1));
+        first = end;
+    }
     return true;
 }
 

@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <tuple>
+#include <vector>
 #include <utility>
 
 using ProjectJson::arrayOf;
@@ -290,11 +292,26 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
         nets.append(net.netName);
     std::sort(nets.begin(), nets.end());
     int position = 0;
+    // Each track as stored, to find one stored twice: both are kept, one over the other.
+    // Standard containers: Qt's write through a null block when an allocation fails.
+    struct Stored
+    {
+        std::tuple<QString, QString, QString, QString, QString, qsizetype> ends; // what sorts it
+        QJsonObject entry;
+        int position;
+    };
+    std::vector<Stored> stored;
+    std::vector<QString> names;
     forEachObject(root, "routes", [&](const QJsonObject& entry) {
         ++position;
         QStringList repairs;
         Route route = routeFromJson(entry, repairs);
         const QString name = storedTrackName(position, route);
+        stored.push_back({{route.netName, route.startRef, route.startPad, route.endRef, route.endPad,
+                           route.segments.size()},
+                          entry,
+                          position});
+        names.push_back(name);
         for (const QString& repair : std::as_const(repairs))
             addLoadNote(QStringLiteral("%1, %2").arg(name, repair));
         // Kept for the next save, never built: a solid beyond the reach would keep the window
@@ -326,5 +343,28 @@ bool ProjectManager::readRoutes(const QJsonObject& root)
                           route.segments.size() < 64);
         m_routingManager.addRoute(route);
     });
+    std::sort(stored.begin(), stored.end(), [](const Stored& a, const Stored& b) {
+        return a.ends != b.ends ? a.ends < b.ends : a.position < b.position;
+    });
+    std::vector<std::pair<int, int>> again; // a track's place and the place of its first copy
+    for (std::size_t first = 0; first < stored.size();) {
+        std::size_t next = first + 1;
+        while (next < stored.size() && stored[next].ends == stored[first].ends)
+            ++next;
+        for (std::size_t i = first + 1; i < next; ++i) {
+            for (std::size_t earlier = first; earlier < i; ++earlier) {
+                if (stored[earlier].entry == stored[i].entry) {
+                    again.emplace_back(stored[i].position, stored[earlier].position);
+                    break;
+                }
+            }
+        }
+        first = next;
+    }
+    std::sort(again.begin(), again.end());
+    for (const auto& [place, copyOf] : again)
+        addLoadNote(tr("%1 is stored twice: it is the same as track %2 of the file, and both are kept")
+                        .arg(names[std::size_t(place - 1)])
+                        .arg(copyOf));
     return true;
 }

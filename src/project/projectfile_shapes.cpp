@@ -237,5 +237,15 @@ bool ProjectManager::readShapes(const QJsonObject& root, const Message_ProgressR
             break;
         }
     }
+    if (m_mainShapeIndex >= 0) {
+        const QJsonValue index = root.value(QStringLiteral("mainShapeIndex"));
+        const QString value = index.isDouble() ? QString::number(index.toDouble())
+                                               : tr("(missing or not a number)");
+        addLoadNote(tr("the main part's index %1 names no shape of the file (shapes 0 to %2): shape %3, the first "
+                       "one there is, is taken as the main part")
+                        .arg(value)
+                        .arg(m_shapes.size() - 1)
+                        .arg(m_mainShapeIndex));
+    }
     return true;
 }

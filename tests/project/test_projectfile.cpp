@@ -116,6 +116,7 @@ struct ShapesCase
     bool ok;
     int expectedMain;
     const char* error;
+    const char* note = ""; // the load report's line
 };
 
 void PrintTo(const ShapesCase& value, std::ostream* os)
@@ -143,6 +144,7 @@ TEST_P(ReadShapesTest, AppliesTheMainIndexRules)
     EXPECT_EQ(project.mainShapeIndex(), c.expectedMain);
     EXPECT_EQ(project.lastError(), QString::fromUtf8(c.error));
     EXPECT_EQ(project.shapes().size(), c.ok ? c.entries.size() : 0);
+    EXPECT_EQ(project.loadNotes().join('\n'), QString::fromUtf8(c.note));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -152,10 +154,18 @@ INSTANTIATE_TEST_SUITE_P(
         ShapesCase{"MainGiven", {1, 1}, 1, true, 1, ""},
         ShapesCase{"MainEmpty", {0, 1}, 0, false, -1,
                    "Corrupt project file: the main part (index 0) is missing or unreadable. Loading aborted."},
-        ShapesCase{"MainNegative", {0, 1}, -1, true, 1, ""},
-        ShapesCase{"MainTooLarge", {0, 1}, 7, true, 1, ""},
-        ShapesCase{"MainMissing", {0, 1}, QJsonValue(), true, 1, ""},
-        ShapesCase{"MainNotIntegral", {1, 1}, 1.5, true, 0, ""},
+        ShapesCase{"MainNegative", {0, 1}, -1, true, 1, "",
+                   "the main part's index -1 names no shape of the file (shapes 0 to 1): shape 1, the first one "
+                   "there is, is taken as the main part"},
+        ShapesCase{"MainTooLarge", {0, 1}, 7, true, 1, "",
+                   "the main part's index 7 names no shape of the file (shapes 0 to 1): shape 1, the first one "
+                   "there is, is taken as the main part"},
+        ShapesCase{"MainMissing", {0, 1}, QJsonValue(), true, 1, "",
+                   "the main part's index (missing or not a number) names no shape of the file (shapes 0 "
+                   "to 1): shape 1, the first one there is, is taken as the main part"},
+        ShapesCase{"MainNotIntegral", {1, 1}, 1.5, true, 0, "",
+                   "the main part's index 1.5 names no shape of the file (shapes 0 to 1): shape 0, the first one "
+                   "there is, is taken as the main part"},
         ShapesCase{"TwoCorrupt", {1, 1, 2, 1, 2}, 0, false, -1,
                    "Corrupt project file: unable to decode 3D shapes at indices 2, 4. Loading aborted to "
                    "prevent silent loss of geometry."}),
@@ -211,6 +221,39 @@ TEST(ProjectFileSections, FootprintsKeepTheirFieldsAndDefaults)
     QList<FootprintData> out{FootprintData()};
     EXPECT_TRUE(ProjectManager().readFootprints(QJsonObject{}, out));
     EXPECT_TRUE(out.isEmpty());
+}
+
+// Of footprints stored under one name, the library uses the last: told when their contents differ.
+TEST(ProjectFileSections, FootprintStoredTwiceWithOtherContentIsTold)
+{
+    const QJsonObject first{{"name", "R_0805"}, {"thickness", 1.0}};
+    const QJsonObject thicker{{"name", "R_0805"}, {"thickness", 2.0}};
+    const QJsonObject other{{"name", "C_0603"}};
+    const struct
+    {
+        const char* name;
+        QJsonArray footprints;
+        const char* note;
+    } rows[] = {
+        {"once-each", {first, other}, ""},
+        {"twice-alike", {first, other, first}, ""},
+        {"twice-differing",
+         {first, other, thicker},
+         "footprint “R_0805” is stored 2 times with different contents: the last one (footprint 3 of the file) is "
+         "used"},
+        {"three-times-the-last-alike",
+         {thicker, first, other, first},
+         "footprint “R_0805” is stored 3 times with different contents: the last one (footprint 4 of the file) is "
+         "used"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProjectManager project;
+        QList<FootprintData> read;
+        ASSERT_TRUE(project.readFootprints(QJsonObject{{"footprints", row.footprints}}, read));
+        EXPECT_EQ(read.size(), row.footprints.size()) << "every footprint is kept as read";
+        EXPECT_EQ(project.loadNotes().join('\n'), QString::fromUtf8(row.note));
+    }
 }
 
 TEST(ProjectFileSections, PlacedComponentObjects)
@@ -426,6 +469,10 @@ INSTANTIATE_TEST_SUITE_P(
                         "finished but has no segment",
                         0, 0},
         StoredTrackCase{"UnfinishedWithoutSegment", withoutSegments(storedTrack("GND", 2, 1, false)), 1, "", 0, 0},
+        StoredTrackCase{"StoredTwice", storedTrack("GND", 1.5, 0.5), 1,
+                        "track 2 of the file (net GND, from R1/1) is stored twice: it is the same as track 1 of the "
+                        "file, and both are kept",
+                        1.5, 0.5},
         StoredTrackCase{"NetNotInTheNetlist", storedTrack("VCC", 2, 1), 1,
                         "track 2 of the file (net VCC, from R1/1) is on net “VCC”, which the netlist does not have: "
                         "kept as it was saved",
