@@ -286,6 +286,11 @@ void BoardExplorerPanel::setUpTable(QTableWidget* table, const QStringList& head
     header->setSortIndicator(0, Qt::AscendingOrder);
 }
 
+void BoardExplorerPanel::clearFilter()
+{
+    m_filter->clear();
+}
+
 void BoardExplorerPanel::onFilterChanged()
 {
     updateCount();

@@ -54,6 +54,8 @@ public:
 
     void setRows(const QList<ComponentRow>& components, const QList<NetRow>& nets);
     void selectComponent(const QString& ref);
+    // Another design: a filter typed for the previous one would hide the new one's rows.
+    void clearFilter();
 
     static QList<ComponentRow> buildComponentRows(const QMap<QString, NetlistComponent>& netlistComponents,
                                                   const QMap<QString, PlacedComponentData>& placed,

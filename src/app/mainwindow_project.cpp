@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include "app/autosaveslot.h"
+#include "app/boardexplorerpanel.h"
 #include "app/progresswindow.h"
 #include "app/propertiespanel.h"
 #include "app/reportdialog.h"
@@ -92,6 +93,8 @@ void MainWindow::newProject()
         loadFootprintFolders(m_footprintManager);
 
         m_undoStack->clear();
+        if (m_boardExplorer)
+            m_boardExplorer->clearFilter();
         markSaved();
         leaveAutoSave(m_currentProjectPath);
         m_currentProjectPath.clear();
@@ -473,6 +476,8 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
 
             m_undoStack->clear();
             m_undoStack->setClean();
+            if (m_boardExplorer)
+                m_boardExplorer->clearFilter();
             // A recovered state is not in the project file yet.
             m_modifiedOutsideUndo = recovery;
             m_currentProjectPath = untitledRecovery ? QString() : path;

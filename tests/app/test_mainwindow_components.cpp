@@ -4,6 +4,7 @@
 #include "partfiles.h"
 #include "testsupport.h"
 
+#include "app/boardexplorerpanel.h"
 #include "app/missingfootprintsdialog.h"
 #include "app/progresswindow.h"
 #include "components/burialanalyzer.h"
@@ -35,6 +36,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QLabel>
+#include <QLineEdit>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -424,6 +426,42 @@ INSTANTIATE_TEST_SUITE_P(Stages, OpeningCancelled,
                                            OpenCancel{"WhileTheTrackIsBuilt", "Building the tracks: 1 of 1...", 1},
                                            OpenCancel{"ClickStillOnItsWayAtTheLastReport", "Building the tracks: 1 of 1...", 0, true}),
                          [](const ::testing::TestParamInfo<OpenCancel>& info) { return std::string(info.param.name); });
+
+// A filter typed in the board explorer for one design does not hide the next one's rows: opening
+// another project, or a new one, clears it.
+TEST_F(MainWindowComponents, AnotherDesignClearsTheExplorersFilter)
+{
+    const QString other = m_dir.filePath("other.vtq");
+    {
+        ProjectManager saved;
+        Netlist netlist;
+        for (int i = 1; i <= 24; ++i)
+            netlist.components.insert(QString("R%1").arg(i), NetlistComponent{QString("R%1").arg(i), "1k", "Builtin_0805", {}});
+        saved.setNetlist(std::move(netlist));
+        ASSERT_TRUE(saved.saveProject(other, {}, {}, false));
+    }
+    const struct
+    {
+        const char* name;
+        std::function<void()> replace;
+        const char* count; // what the explorer's count says then, from its start
+    } rows[] = {
+        {"open", [&] { ASSERT_TRUE(probe->openProjectPath(other, false)); }, "24 component(s)"},
+        {"new", [&] { window->newProject(); }, "No component."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        importPart();
+        generate({"C1", "C2", "C3"});
+        probe->boardExplorer()->filterEdit()->setText(QStringLiteral("C3"));
+        ASSERT_EQ(probe->boardExplorer()->countLabel()->text(), QStringLiteral("1 of 3 component(s) shown"));
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        row.replace();
+        EXPECT_TRUE(probe->boardExplorer()->filterEdit()->text().isEmpty());
+        EXPECT_TRUE(probe->boardExplorer()->countLabel()->text().startsWith(QString::fromUtf8(row.count)))
+            << probe->boardExplorer()->countLabel()->text().toStdString();
+    }
+}
 
 // While a project's design is swapped in, the progress window says so: the texts of the mode
 // the swap leaves are not the operation's.
