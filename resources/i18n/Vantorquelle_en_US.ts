@@ -593,10 +593,6 @@ Select a .step, .stp, or .stl file.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Exception: %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Error while loading the file</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2396,6 +2392,34 @@ The current design has been kept.</source>
         <source>Preparing the part for display...</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Stopped: not enough memory</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not enough memory</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>❌ Not enough memory: “%1” was stopped.
+
+The design and the files on disk are as they were, and the program goes on. Closing other programs or designs may leave room to try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopped: an error occurred</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>❌ “%1” failed and was stopped: %2
+
+The design and the files on disk are as they were.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not computed (see the message)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2481,6 +2505,33 @@ The current design has been kept.</source>
     </message>
     <message>
         <source>💡 &lt;b&gt;How to fix:&lt;/b&gt;&lt;br&gt;The netlist may name a footprint that KiCad has renamed since (a pad size in the name, for instance).&lt;br&gt;1. Missing components appear in %1 in the 3D view; click on one to select it, use the &lt;b&gt;&quot;Browse footprint...&quot;&lt;/b&gt; button in the right panel and select the appropriate .kicad_mod file.&lt;br&gt;2. If your footprints lie in a folder not listed yet, add it with &lt;b&gt;Edit › Footprint folders…&lt;/b&gt; (button below), then generate the components again. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>OccWidget</name>
+    <message>
+        <source>FRONT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>BACK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>LEFT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>RIGHT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>TOP</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>BOTTOM</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2955,6 +3006,22 @@ The current design has been kept.</source>
     </message>
     <message>
         <source>T junction point</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>footprint “%1” is stored %2 times with different contents: the last one (footprint %3 of the file) is used</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is stored twice: it is the same as track %2 of the file, and both are kept</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(missing or not a number)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the main part&apos;s index %1 names no shape of the file (shapes 0 to %2): shape %3, the first one there is, is taken as the main part</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -3769,6 +3836,14 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>The STEP file is too large for the memory available: %1 MB.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory to read this STEP file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: a record holds lists nested %1 levels deep, deeper than the reader can follow (%2 at most).</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

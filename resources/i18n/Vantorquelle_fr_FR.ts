@@ -64,7 +64,7 @@ Voulez-vous le remplacer&#xa0;?</translation>
     </message>
     <message>
         <source>Filter (reference, value, footprint, net…)</source>
-        <translation>Filtrer (référence, valeur, empreinte, net…)</translation>
+        <translation>Filtrer (référence, valeur, empreinte, réseau…)</translation>
     </message>
     <message>
         <source>Ref</source>
@@ -84,7 +84,7 @@ Voulez-vous le remplacer&#xa0;?</translation>
     </message>
     <message>
         <source>Net</source>
-        <translation>Net</translation>
+        <translation>Réseau</translation>
     </message>
     <message>
         <source>Routed</source>
@@ -100,7 +100,7 @@ Voulez-vous le remplacer&#xa0;?</translation>
     </message>
     <message>
         <source>Nets</source>
-        <translation>Nets</translation>
+        <translation>Réseaux</translation>
     </message>
     <message>
         <source>No component. Import a netlist, then generate the 3D components.</source>
@@ -108,7 +108,7 @@ Voulez-vous le remplacer&#xa0;?</translation>
     </message>
     <message>
         <source>No net. Import a netlist.</source>
-        <translation>Aucun net. Importez une netlist.</translation>
+        <translation>Aucun réseau. Importez une netlist.</translation>
     </message>
     <message numerus="yes">
         <source>%1 of %n component(s) shown</source>
@@ -120,8 +120,8 @@ Voulez-vous le remplacer&#xa0;?</translation>
     <message numerus="yes">
         <source>%1 of %n net(s) shown</source>
         <translation>
-            <numerusform>%1 sur %n net affiché</numerusform>
-            <numerusform>%1 sur %n nets affichés</numerusform>
+            <numerusform>%1 sur %n réseau affiché</numerusform>
+            <numerusform>%1 sur %n réseaux affichés</numerusform>
         </translation>
     </message>
     <message numerus="yes">
@@ -134,8 +134,8 @@ Voulez-vous le remplacer&#xa0;?</translation>
     <message numerus="yes">
         <source>%n net(s)</source>
         <translation>
-            <numerusform>%n net</numerusform>
-            <numerusform>%n nets</numerusform>
+            <numerusform>%n réseau</numerusform>
+            <numerusform>%n réseaux</numerusform>
         </translation>
     </message>
     <message>
@@ -144,7 +144,7 @@ Voulez-vous le remplacer&#xa0;?</translation>
 Pads: %4 · Nets: %5</source>
         <translation>%1 — %2
 %3
-Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
+Pastilles&#xa0;: %4 · Réseaux&#xa0;: %5</translation>
     </message>
     <message>
         <source>no value</source>
@@ -210,8 +210,8 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
     <message numerus="yes">
         <source>%n track(s) too close to another net</source>
         <translation>
-            <numerusform>%n piste trop proche d&apos;un autre net</numerusform>
-            <numerusform>%n pistes trop proches d&apos;un autre net</numerusform>
+            <numerusform>%n piste trop proche d&apos;un autre réseau</numerusform>
+            <numerusform>%n pistes trop proches d&apos;un autre réseau</numerusform>
         </translation>
     </message>
     <message numerus="yes">
@@ -224,8 +224,8 @@ Pastilles&#xa0;: %4 · Nets&#xa0;: %5</translation>
     <message numerus="yes">
         <source>%n pin(s) of this net have no pad on the board: their component has no footprint or is not placed.</source>
         <translation>
-            <numerusform>%n broche de ce net n&apos;a pas de pastille sur la carte&#xa0;: son composant n&apos;a pas d&apos;empreinte ou n&apos;est pas placé.</numerusform>
-            <numerusform>%n broches de ce net n&apos;ont pas de pastille sur la carte&#xa0;: leur composant n&apos;a pas d&apos;empreinte ou n&apos;est pas placé.</numerusform>
+            <numerusform>%n broche de ce réseau n&apos;a pas de pastille sur la carte&#xa0;: son composant n&apos;a pas d&apos;empreinte ou n&apos;est pas placé.</numerusform>
+            <numerusform>%n broches de ce réseau n&apos;ont pas de pastille sur la carte&#xa0;: leur composant n&apos;a pas d&apos;empreinte ou n&apos;est pas placé.</numerusform>
         </translation>
     </message>
 </context>
@@ -596,10 +596,6 @@ Choisissez un fichier .step, .stp ou .stl.</translation>
     <message>
         <source>No valid shape found in the file</source>
         <translation>Aucune forme valide trouvée dans le fichier</translation>
-    </message>
-    <message>
-        <source>Exception: %1</source>
-        <translation>Exception&#xa0;: %1</translation>
     </message>
     <message>
         <source>Error while loading the file</source>
@@ -1235,8 +1231,8 @@ Pistes détachées de leur pastille&#xa0;: %1
     <message numerus="yes">
         <source>⚠ %n conductor element(s) could not be fused into a single solid: their overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected net(s).</source>
         <translation>
-            <numerusform>⚠ %n élément conducteur n&apos;a pas pu être fusionné en un solide unique&#xa0;: ses morceaux qui se chevauchent sont exportés tels quels, et tout logiciel qui maille le fichier y voit une coque qui se traverse elle-même. Simplifiez les pistes du ou des nets concernés.</numerusform>
-            <numerusform>⚠ %n éléments conducteurs n&apos;ont pas pu être fusionnés en un solide unique&#xa0;: leurs morceaux qui se chevauchent sont exportés tels quels, et tout logiciel qui maille le fichier y voit une coque qui se traverse elle-même. Simplifiez les pistes des nets concernés.</numerusform>
+            <numerusform>⚠ %n élément conducteur n&apos;a pas pu être fusionné en un solide unique&#xa0;: ses morceaux qui se chevauchent sont exportés tels quels, et tout logiciel qui maille le fichier y voit une coque qui se traverse elle-même. Simplifiez les pistes du ou des réseaux concernés.</numerusform>
+            <numerusform>⚠ %n éléments conducteurs n&apos;ont pas pu être fusionnés en un solide unique&#xa0;: leurs morceaux qui se chevauchent sont exportés tels quels, et tout logiciel qui maille le fichier y voit une coque qui se traverse elle-même. Simplifiez les pistes des réseaux concernés.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
@@ -1475,22 +1471,22 @@ Contenu&#xa0;:
     </message>
     <message>
         <source>Net %1: none of its pads is on the board</source>
-        <translation>Net %1&#xa0;: aucune de ses pastilles n&apos;est sur la carte</translation>
+        <translation>Réseau %1&#xa0;: aucune de ses pastilles n&apos;est sur la carte</translation>
     </message>
     <message numerus="yes">
         <source>Net %1 — %n pad(s), nothing to route</source>
         <translation>
-            <numerusform>Net %1 — %n pastille, rien à router</numerusform>
-            <numerusform>Net %1 — %n pastilles, rien à router</numerusform>
+            <numerusform>Réseau %1 — %n pastille, rien à router</numerusform>
+            <numerusform>Réseau %1 — %n pastilles, rien à router</numerusform>
         </translation>
     </message>
     <message>
         <source>Net %1 — every link routed (%2/%2)</source>
-        <translation>Net %1 — toutes les liaisons sont routées (%2/%2)</translation>
+        <translation>Réseau %1 — toutes les liaisons sont routées (%2/%2)</translation>
     </message>
     <message>
         <source>Net %1 — %2/%3 links routed, %4 mm left</source>
-        <translation>Net %1 — %2/%3 liaisons routées, %4 mm restants</translation>
+        <translation>Réseau %1 — %2/%3 liaisons routées, %4 mm restants</translation>
     </message>
     <message>
         <source>Automatic save at %1</source>
@@ -1706,19 +1702,19 @@ La netlist déjà chargée, le cas échéant, a été conservée.</translation>
     <message>
         <source>    %1 (net %2): %3 no longer exists
 </source>
-        <translation>    %1 (net %2)&#xa0;: la pastille %3 n&apos;existe plus
+        <translation>    %1 (réseau %2)&#xa0;: la pastille %3 n&apos;existe plus
 </translation>
     </message>
     <message>
         <source>    %1 (net %2): %3 moved to net %4
 </source>
-        <translation>    %1 (net %2)&#xa0;: la pastille %3 est passée au net %4
+        <translation>    %1 (réseau %2)&#xa0;: la pastille %3 est passée au réseau %4
 </translation>
     </message>
     <message>
         <source>    %1 (net %2): %3 is on no net any more
 </source>
-        <translation>    %1 (net %2)&#xa0;: la pastille %3 n&apos;est plus sur aucun net
+        <translation>    %1 (réseau %2)&#xa0;: la pastille %3 n&apos;est plus sur aucun réseau
 </translation>
     </message>
     <message numerus="yes">
@@ -1887,9 +1883,9 @@ Appliquer&#xa0;?</translation>
         <source>• %n net(s) added:
 </source>
         <translation>
-            <numerusform>• %n net ajouté&#xa0;:
+            <numerusform>• %n réseau ajouté&#xa0;:
 </numerusform>
-            <numerusform>• %n nets ajoutés&#xa0;:
+            <numerusform>• %n réseaux ajoutés&#xa0;:
 </numerusform>
         </translation>
     </message>
@@ -1897,9 +1893,9 @@ Appliquer&#xa0;?</translation>
         <source>• %n net(s) removed:
 </source>
         <translation>
-            <numerusform>• %n net supprimé&#xa0;:
+            <numerusform>• %n réseau supprimé&#xa0;:
 </numerusform>
-            <numerusform>• %n nets supprimés&#xa0;:
+            <numerusform>• %n réseaux supprimés&#xa0;:
 </numerusform>
         </translation>
     </message>
@@ -1907,9 +1903,9 @@ Appliquer&#xa0;?</translation>
         <source>• %n net(s) with other connections:
 </source>
         <translation>
-            <numerusform>• %n net avec d&apos;autres connexions&#xa0;:
+            <numerusform>• %n réseau avec d&apos;autres connexions&#xa0;:
 </numerusform>
-            <numerusform>• %n nets avec d&apos;autres connexions&#xa0;:
+            <numerusform>• %n réseaux avec d&apos;autres connexions&#xa0;:
 </numerusform>
         </translation>
     </message>
@@ -2136,20 +2132,20 @@ La conception en cours a été conservée.</translation>
     <message numerus="yes">
         <source>⚠ %n track(s) could not be built as solids and are missing from the file: their nets are not connected in print. Look for degenerate segments in those tracks.</source>
         <translation>
-            <numerusform>⚠ %n piste n&apos;a pas pu être construite en solide et manque dans le fichier&#xa0;: son net n&apos;est pas connecté à l&apos;impression. Recherchez des segments dégénérés dans cette piste.</numerusform>
-            <numerusform>⚠ %n pistes n&apos;ont pas pu être construites en solides et manquent dans le fichier&#xa0;: leurs nets ne sont pas connectés à l&apos;impression. Recherchez des segments dégénérés dans ces pistes.</numerusform>
+            <numerusform>⚠ %n piste n&apos;a pas pu être construite en solide et manque dans le fichier&#xa0;: son réseau n&apos;est pas connecté à l&apos;impression. Recherchez des segments dégénérés dans cette piste.</numerusform>
+            <numerusform>⚠ %n pistes n&apos;ont pas pu être construites en solides et manquent dans le fichier&#xa0;: leurs réseaux ne sont pas connectés à l&apos;impression. Recherchez des segments dégénérés dans ces pistes.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>⚠ %n track(s) lie wholly outside the part: they are written as conductors floating beside it, held and connected by nothing. Their nets:</source>
         <translation>
-            <numerusform>⚠ %n piste se trouve entièrement hors de la pièce&#xa0;: elle est écrite comme un conducteur flottant à côté d&apos;elle, que rien ne tient ni ne relie. Son net&#xa0;:</numerusform>
-            <numerusform>⚠ %n pistes se trouvent entièrement hors de la pièce&#xa0;: elles sont écrites comme des conducteurs flottant à côté d&apos;elle, que rien ne tient ni ne relie. Leurs nets&#xa0;:</numerusform>
+            <numerusform>⚠ %n piste se trouve entièrement hors de la pièce&#xa0;: elle est écrite comme un conducteur flottant à côté d&apos;elle, que rien ne tient ni ne relie. Son réseau&#xa0;:</numerusform>
+            <numerusform>⚠ %n pistes se trouvent entièrement hors de la pièce&#xa0;: elles sont écrites comme des conducteurs flottant à côté d&apos;elle, que rien ne tient ni ne relie. Leurs réseaux&#xa0;:</numerusform>
         </translation>
     </message>
     <message>
         <source>(no net)</source>
-        <translation>(sans net)</translation>
+        <translation>(sans réseau)</translation>
     </message>
     <message>
         <source>  • track %1 (%2) names pads that are not on the board: %3</source>
@@ -2157,7 +2153,7 @@ La conception en cours a été conservée.</translation>
     </message>
     <message>
         <source>  • tracks %1 (%2) and %3 (%4) touch: a short between two nets</source>
-        <translation>  • les pistes %1 (%2) et %3 (%4) se touchent&#xa0;: court-circuit entre deux nets</translation>
+        <translation>  • les pistes %1 (%2) et %3 (%4) se touchent&#xa0;: court-circuit entre deux réseaux</translation>
     </message>
     <message>
         <source>
@@ -2196,8 +2192,8 @@ La conception en cours a été conservée.</translation>
     <message numerus="yes">
         <source>%n net(s)</source>
         <translation>
-            <numerusform>%n net</numerusform>
-            <numerusform>%n nets</numerusform>
+            <numerusform>%n réseau</numerusform>
+            <numerusform>%n réseaux</numerusform>
         </translation>
     </message>
     <message>
@@ -2248,7 +2244,7 @@ La conception en cours a été conservée.</translation>
     </message>
     <message>
         <source>⚠ Track %1 (%2) now touches %3: a short between two nets</source>
-        <translation>⚠ La piste %1 (%2) touche maintenant %3&#xa0;: un court-circuit entre deux nets</translation>
+        <translation>⚠ La piste %1 (%2) touche maintenant %3&#xa0;: un court-circuit entre deux réseaux</translation>
     </message>
     <message>
         <source>⚠ Track %1 (%2) is now closer to %3 than the clearance allows</source>
@@ -2279,8 +2275,8 @@ La conception en cours a été conservée.</translation>
     <message numerus="yes">
         <source>Net %1 — %n pad(s) on the board</source>
         <translation>
-            <numerusform>Net %1 — %n pastille sur la carte</numerusform>
-            <numerusform>Net %1 — %n pastilles sur la carte</numerusform>
+            <numerusform>Réseau %1 — %n pastille sur la carte</numerusform>
+            <numerusform>Réseau %1 — %n pastilles sur la carte</numerusform>
         </translation>
     </message>
     <message>
@@ -2364,7 +2360,7 @@ La conception en cours a été conservée.</translation>
     </message>
     <message>
         <source>Nets still to route:</source>
-        <translation>Nets restant à router&#xa0;:</translation>
+        <translation>Réseaux restant à router&#xa0;:</translation>
     </message>
     <message numerus="yes">
         <source>• %1: %n link(s), %2 mm</source>
@@ -2562,6 +2558,38 @@ La conception actuelle a été conservée.</translation>
         <source>Preparing the part for display...</source>
         <translation>Préparation de l&apos;affichage de la pièce...</translation>
     </message>
+    <message>
+        <source>Stopped: not enough memory</source>
+        <translation>Arrêté&#xa0;: mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>Not enough memory</source>
+        <translation>Mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>❌ Not enough memory: “%1” was stopped.
+
+The design and the files on disk are as they were, and the program goes on. Closing other programs or designs may leave room to try again.</source>
+        <translation>❌ Mémoire insuffisante&#xa0;: «&#xa0;%1&#xa0;» a été arrêté.
+
+La conception et les fichiers sur le disque sont tels qu&apos;ils étaient, et le programme continue. Fermer d&apos;autres programmes ou conceptions peut libérer la place pour réessayer.</translation>
+    </message>
+    <message>
+        <source>Stopped: an error occurred</source>
+        <translation>Arrêté&#xa0;: une erreur s&apos;est produite</translation>
+    </message>
+    <message>
+        <source>❌ “%1” failed and was stopped: %2
+
+The design and the files on disk are as they were.</source>
+        <translation>❌ «&#xa0;%1&#xa0;» a échoué et a été arrêté&#xa0;: %2
+
+La conception et les fichiers sur le disque sont tels qu&apos;ils étaient.</translation>
+    </message>
+    <message>
+        <source>not computed (see the message)</source>
+        <translation>non calculé (voir le message)</translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
@@ -2650,6 +2678,33 @@ La conception actuelle a été conservée.</translation>
     <message>
         <source>💡 &lt;b&gt;How to fix:&lt;/b&gt;&lt;br&gt;The netlist may name a footprint that KiCad has renamed since (a pad size in the name, for instance).&lt;br&gt;1. Missing components appear in %1 in the 3D view; click on one to select it, use the &lt;b&gt;&quot;Browse footprint...&quot;&lt;/b&gt; button in the right panel and select the appropriate .kicad_mod file.&lt;br&gt;2. If your footprints lie in a folder not listed yet, add it with &lt;b&gt;Edit › Footprint folders…&lt;/b&gt; (button below), then generate the components again. %2</source>
         <translation>💡 &lt;b&gt;Comment corriger&#xa0;:&lt;/b&gt;&lt;br&gt;La netlist nomme peut-être une empreinte que KiCad a renommée depuis (une taille de pastille dans le nom, par exemple).&lt;br&gt;1. Les composants manquants apparaissent en %1 dans la vue 3D&#xa0;; cliquez sur l&apos;un d&apos;eux pour le sélectionner, utilisez le bouton &lt;b&gt;«&#xa0;Choisir l&apos;empreinte...&#xa0;»&lt;/b&gt; du panneau de droite et sélectionnez le fichier .kicad_mod approprié.&lt;br&gt;2. Si vos empreintes se trouvent dans un dossier qui n&apos;est pas encore dans la liste, ajoutez-le avec &lt;b&gt;Édition › Dossiers d&apos;empreintes…&lt;/b&gt; (bouton ci-dessous), puis générez à nouveau les composants. %2</translation>
+    </message>
+</context>
+<context>
+    <name>OccWidget</name>
+    <message>
+        <source>FRONT</source>
+        <translation>AVANT</translation>
+    </message>
+    <message>
+        <source>BACK</source>
+        <translation>ARRIÈRE</translation>
+    </message>
+    <message>
+        <source>LEFT</source>
+        <translation>GAUCHE</translation>
+    </message>
+    <message>
+        <source>RIGHT</source>
+        <translation>DROITE</translation>
+    </message>
+    <message>
+        <source>TOP</source>
+        <translation>DESSUS</translation>
+    </message>
+    <message>
+        <source>BOTTOM</source>
+        <translation>DESSOUS</translation>
     </message>
 </context>
 <context>
@@ -3058,7 +3113,7 @@ La conception actuelle a été conservée.</translation>
     </message>
     <message>
         <source>track %1 of the file (net %2, from %3)</source>
-        <translation>piste %1 du fichier (net %2, depuis %3)</translation>
+        <translation>piste %1 du fichier (réseau %2, depuis %3)</translation>
     </message>
     <message>
         <source>section %1 × %2 mm replaced by %3 × %4 mm</source>
@@ -3090,7 +3145,7 @@ La conception actuelle a été conservée.</translation>
     </message>
     <message>
         <source>%1 is on net “%2”, which the netlist does not have: kept as it was saved</source>
-        <translation>%1 est sur le net «&#xa0;%2&#xa0;», que la netlist n&apos;a pas&#xa0;: gardée telle qu&apos;enregistrée</translation>
+        <translation>%1 est sur le réseau «&#xa0;%2&#xa0;», que la netlist n&apos;a pas&#xa0;: gardée telle qu&apos;enregistrée</translation>
     </message>
     <message>
         <source>footprint “%1”, zone %2</source>
@@ -3127,6 +3182,22 @@ La conception actuelle a été conservée.</translation>
     <message>
         <source>T junction point</source>
         <translation>point de jonction en T</translation>
+    </message>
+    <message>
+        <source>footprint “%1” is stored %2 times with different contents: the last one (footprint %3 of the file) is used</source>
+        <translation>l&apos;empreinte «&#xa0;%1&#xa0;» est enregistrée %2 fois avec des contenus différents&#xa0;: la dernière (empreinte %3 du fichier) est utilisée</translation>
+    </message>
+    <message>
+        <source>%1 is stored twice: it is the same as track %2 of the file, and both are kept</source>
+        <translation>%1 est enregistrée deux fois&#xa0;: c&apos;est la même que la piste %2 du fichier, et les deux sont gardées</translation>
+    </message>
+    <message>
+        <source>(missing or not a number)</source>
+        <translation>(absent ou pas un nombre)</translation>
+    </message>
+    <message>
+        <source>the main part&apos;s index %1 names no shape of the file (shapes 0 to %2): shape %3, the first one there is, is taken as the main part</source>
+        <translation>l&apos;indice de la pièce principale %1 ne désigne aucune forme du fichier (formes 0 à %2)&#xa0;: la forme %3, la première présente, est prise comme pièce principale</translation>
     </message>
 </context>
 <context>
@@ -3277,7 +3348,7 @@ dans la pièce lors de l&apos;export STEP (les pastilles restent encastrées).</
     </message>
     <message>
         <source>Net</source>
-        <translation>Net</translation>
+        <translation>Réseau</translation>
     </message>
     <message>
         <source>Start</source>
@@ -3371,7 +3442,7 @@ dans la pièce lors de l&apos;export STEP (les pastilles restent encastrées).</
     <name>ResistanceCalculator</name>
     <message>
         <source>Pads on different nets (%1 ≠ %2) — infinite resistance</source>
-        <translation>Pastilles sur des nets différents (%1 ≠ %2) — résistance infinie</translation>
+        <translation>Pastilles sur des réseaux différents (%1 ≠ %2) — résistance infinie</translation>
     </message>
     <message>
         <source>Pad missing from the netlist (%1/%2)</source>
@@ -3387,7 +3458,7 @@ dans la pièce lors de l&apos;export STEP (les pastilles restent encastrées).</
     </message>
     <message>
         <source>Degenerate net — calculation impossible</source>
-        <translation>Net dégénéré — calcul impossible</translation>
+        <translation>Réseau dégénéré — calcul impossible</translation>
     </message>
     <message>
         <source>Resistance beyond the computable range (resistivity %1 Ω·cm)</source>
@@ -3446,7 +3517,7 @@ dans la pièce lors de l&apos;export STEP (les pastilles restent encastrées).</
     </message>
     <message>
         <source>Measurement done (net %1).</source>
-        <translation>Mesure effectuée (net %1).</translation>
+        <translation>Mesure effectuée (réseau %1).</translation>
     </message>
     <message>
         <source>Tracks: %1 Ω
@@ -3493,7 +3564,7 @@ Total&#xa0;: %4 Ω</translation>
     </message>
     <message>
         <source>Error: no net found for this pad</source>
-        <translation>Erreur&#xa0;: aucun net trouvé pour cette pastille</translation>
+        <translation>Erreur&#xa0;: aucun réseau trouvé pour cette pastille</translation>
     </message>
     <message>
         <source>Routing: %1</source>
@@ -3577,7 +3648,7 @@ Total&#xa0;: %4 Ω</translation>
     </message>
     <message>
         <source>No other net pad to snap to</source>
-        <translation>Aucune autre pastille du net sur laquelle s&apos;aimanter</translation>
+        <translation>Aucune autre pastille du réseau sur laquelle s&apos;aimanter</translation>
     </message>
     <message>
         <source>Snap: %1/%2 Z=%3 mm (%4/%5)</source>
@@ -3593,15 +3664,15 @@ Total&#xa0;: %4 Ω</translation>
     </message>
     <message>
         <source>Segment %1/%2 of net %3 selected — click again to move it (hovered segment or vertex), Del to clear</source>
-        <translation>Segment %1/%2 du net %3 sélectionné — cliquez à nouveau pour le déplacer (segment ou sommet survolé), Suppr pour effacer</translation>
+        <translation>Segment %1/%2 du réseau %3 sélectionné — cliquez à nouveau pour le déplacer (segment ou sommet survolé), Suppr pour effacer</translation>
     </message>
     <message>
         <source>Segment %1/%2 of net %3 selected — click a vertex to move it, Del to delete the track</source>
-        <translation>Segment %1/%2 du net %3 sélectionné — cliquez sur un sommet pour le déplacer, Suppr pour supprimer la piste</translation>
+        <translation>Segment %1/%2 du réseau %3 sélectionné — cliquez sur un sommet pour le déplacer, Suppr pour supprimer la piste</translation>
     </message>
     <message>
         <source>End segment of net %1 selected — click a vertex to move it, Del to delete the track</source>
-        <translation>Segment d&apos;extrémité du net %1 sélectionné — cliquez sur un sommet pour le déplacer, Suppr pour supprimer la piste</translation>
+        <translation>Segment d&apos;extrémité du réseau %1 sélectionné — cliquez sur un sommet pour le déplacer, Suppr pour supprimer la piste</translation>
     </message>
     <message>
         <source>Drag cancelled</source>
@@ -3648,7 +3719,7 @@ Total&#xa0;: %4 Ω</translation>
     </message>
     <message>
         <source>The pad has no net or no name.</source>
-        <translation>La pastille n&apos;a pas de net ou pas de nom.</translation>
+        <translation>La pastille n&apos;a pas de réseau ou pas de nom.</translation>
     </message>
     <message>
         <source>The pad&apos;s position is not a valid point.</source>
@@ -3656,11 +3727,11 @@ Total&#xa0;: %4 Ω</translation>
     </message>
     <message>
         <source>Net %1 is not in the netlist.</source>
-        <translation>Le net %1 ne figure pas dans la netlist.</translation>
+        <translation>Le réseau %1 ne figure pas dans la netlist.</translation>
     </message>
     <message>
         <source>Pad %1 does not belong to net %2.</source>
-        <translation>La pastille %1 n&apos;appartient pas au net %2.</translation>
+        <translation>La pastille %1 n&apos;appartient pas au réseau %2.</translation>
     </message>
     <message>
         <source>No track is being drawn.</source>
@@ -3708,7 +3779,7 @@ Total&#xa0;: %4 Ω</translation>
     </message>
     <message>
         <source>Pad %1 is not on net %2.</source>
-        <translation>La pastille %1 n&apos;est pas sur le net %2.</translation>
+        <translation>La pastille %1 n&apos;est pas sur le réseau %2.</translation>
     </message>
     <message>
         <source>pad %1</source>
@@ -3720,7 +3791,7 @@ Total&#xa0;: %4 Ω</translation>
     </message>
     <message>
         <source>The track to join is on net %1, not %2.</source>
-        <translation>La piste à rejoindre est sur le net %1, pas sur %2.</translation>
+        <translation>La piste à rejoindre est sur le réseau %1, pas sur %2.</translation>
     </message>
     <message>
         <source>The junction point is not on the track to join.</source>
@@ -3810,11 +3881,11 @@ Total&#xa0;: %4 Ω</translation>
     </message>
     <message>
         <source>Minimum distance between two tracks of different nets. Below this, routing reports a clearance violation.</source>
-        <translation>Distance minimale entre deux pistes de nets différents. En dessous, le routage signale une violation d&apos;isolation.</translation>
+        <translation>Distance minimale entre deux pistes de réseaux différents. En dessous, le routage signale une violation d&apos;isolation.</translation>
     </message>
     <message>
         <source>Minimum distance between a track and a pad of another net, or an unconnected pad.</source>
-        <translation>Distance minimale entre une piste et une pastille d&apos;un autre net, ou une pastille non connectée.</translation>
+        <translation>Distance minimale entre une piste et une pastille d&apos;un autre réseau, ou une pastille non connectée.</translation>
     </message>
     <message>
         <source>Track width:</source>
@@ -3947,6 +4018,14 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>The STEP file is too large for the memory available: %1 MB.</source>
         <translation>Le fichier STEP est trop grand pour la mémoire disponible&#xa0;: %1 Mo.</translation>
+    </message>
+    <message>
+        <source>There is not enough memory to read this STEP file.</source>
+        <translation>Mémoire insuffisante pour lire ce fichier STEP.</translation>
+    </message>
+    <message>
+        <source>The STEP file is damaged: a record holds lists nested %1 levels deep, deeper than the reader can follow (%2 at most).</source>
+        <translation>Le fichier STEP est endommagé&#xa0;: un enregistrement contient des listes imbriquées sur %1 niveaux, plus que le lecteur ne peut en suivre (%2 au plus).</translation>
     </message>
 </context>
 <context>

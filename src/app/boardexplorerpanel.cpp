@@ -497,7 +497,7 @@ void BoardExplorerPanel::fillNets(const QList<NetRow>& rows)
         }
         QString toolTip = tr("%1 — %n pad(s)", "", row.pads).arg(row.name) + QLatin1Char('\n') + text;
         if (row.unroutedLinks > 0)
-            toolTip += QLatin1Char('\n') + tr("%1 mm left to route").arg(row.unroutedLengthMm, 0, 'f', 1);
+            toolTip += QLatin1Char('\n') + tr("%1 mm left to route").arg(UiTheme::decimal(row.unroutedLengthMm, 1));
         if (row.missingPins > 0)
             toolTip += QLatin1Char('\n')
                 + tr("%n pin(s) of this net have no pad on the board: their component has no footprint or is "

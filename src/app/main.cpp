@@ -19,6 +19,7 @@ int main(int argc, char** argv)
     QTranslator qtTranslator;
     if (TranslationLoader::installPreferredTranslation(translator))
         TranslationLoader::installQtTranslation(qtTranslator, translator.language());
+    TranslationLoader::useNumbersOf(translator.language());
 
     int result = 0;
     {

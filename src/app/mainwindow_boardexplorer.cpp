@@ -6,6 +6,7 @@
 #include "interaction/selectioncontroller.h"
 #include "view/modecontroller.h"
 #include "view/occwidget.h"
+#include "foundation/uitheme.h"
 
 #include <Bnd_Box.hxx>
 
@@ -136,6 +137,6 @@ void MainWindow::onBoardNetActivated(const QString& netName)
                           .arg(netName)
                           .arg(stats.totalLinks - stats.unroutedLinks)
                           .arg(stats.totalLinks)
-                          .arg(stats.unroutedLengthMm, 0, 'f', 1)
+                          .arg(UiTheme::decimal(stats.unroutedLengthMm, 1))
                       + missing);
 }

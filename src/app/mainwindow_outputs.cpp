@@ -11,6 +11,7 @@
 #include "outputs/threemfexportdialog.h"
 #include "outputs/threemfexporter.h"
 #include "routing/routingmanager.h"
+#include "foundation/uitheme.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -357,7 +358,7 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
                     + tr("• %n embedded M601 pause(s) with LCD message: open the 3MF as a PROJECT in PrusaSlicer and "
                          "slice at %1 mm (first layer included) — the insertion pause(s) already on the layer slider.",
                          nullptr, summary.nativePauseCount)
-                          .arg(plan.layerHeight, 0, 'f', 2);
+                          .arg(UiTheme::decimal(plan.layerHeight, 2));
         } else if (projectMode) {
             text += QStringLiteral("\n")
                     + (!plan.ok ? tr("⚠ Native pauses not embedded: print plan unavailable (%1).").arg(plan.error)

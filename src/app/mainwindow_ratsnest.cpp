@@ -6,6 +6,7 @@
 #include "components/componentmanager.h"
 #include "foundation/occutils.h"
 #include "view/occwidget.h"
+#include "foundation/uitheme.h"
 
 #include <AIS_InteractiveContext.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -190,7 +191,7 @@ QString MainWindow::ratsnestStatusText(const RatsnestStats& stats) const
                .arg(stats.total - stats.unrouted)
                .arg(stats.total)
                .arg(stats.unrouted)
-               .arg(stats.unroutedLengthMm, 0, 'f', 1)
+               .arg(UiTheme::decimal(stats.unroutedLengthMm, 1))
         + suffix;
 }
 
@@ -209,7 +210,7 @@ QString MainWindow::describeDetachedTracks() const
         else
             text += tr("• %1 — %2 of the track: pad %3 moved %4 mm away\n")
                         .arg(issue.netName, end, issue.pad.toString())
-                        .arg(issue.endPoint.Distance(issue.padPoint), 0, 'f', 2);
+                        .arg(UiTheme::decimal(issue.endPoint.Distance(issue.padPoint), 2));
     }
     return text;
 }
@@ -233,7 +234,7 @@ void MainWindow::showRatsnestInfo()
     double remaining = 0.0;
     for (auto it = perNet.cbegin(); it != perNet.cend(); ++it) {
         lines.append(tr("• %1: %n link(s), %2 mm", nullptr, it.value().first)
-                         .arg(it.key(), QString::number(it.value().second, 'f', 1)));
+                         .arg(it.key(), UiTheme::decimal(it.value().second, 1)));
         remaining += it.value().second;
     }
     if (!detached.isEmpty())
@@ -244,6 +245,6 @@ void MainWindow::showRatsnestInfo()
               .arg(m_ratsnestTotalLinks - m_ratsnestLinks.size())
               .arg(m_ratsnestTotalLinks)
         + tr("Remaining links: %1\n").arg(m_ratsnestLinks.size())
-        + tr("Remaining length: %1 mm").arg(remaining, 0, 'f', 1);
+        + tr("Remaining length: %1 mm").arg(UiTheme::decimal(remaining, 1));
     ReportDialog::inform(this, QMessageBox::Information, tr("Ratsnest Information"), {summary, lines, QString()});
 }

@@ -9,6 +9,7 @@
 #include "routing/resistancedialog.h"
 #include "view/modecontroller.h"
 #include "view/occwidget.h"
+#include "foundation/uitheme.h"
 
 #include <Quantity_Color.hxx>
 
@@ -112,7 +113,7 @@ void MainWindow::showResistanceResult()
     const double total = result.tracksOhm + result.padAOhm + result.padBOhm;
     setStatusText(tr("R(%1/%2 ↔ %3/%4) = %5 Ω")
                       .arg(m_probePadA->ref, m_probePadA->pad, m_probePadB->ref, m_probePadB->pad,
-                           QString::number(total, 'f', 4)));
+                           UiTheme::decimal(total, 4)));
 }
 
 void MainWindow::highlightProbePad(const PadId& pad, const Quantity_Color& colour)

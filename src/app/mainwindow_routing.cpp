@@ -171,13 +171,10 @@ void MainWindow::onTrackPropertiesApplied(int routeIndex, const TrackProperties&
         const QString reason = rm.lastRefusal();
         if (reason.isEmpty())
             setStatusText(tr("The track cannot take a section of %1 × %2 mm — unchanged")
-                              .arg(props.width)
-                              .arg(props.height));
+                              .arg(UiTheme::decimal(props.width, 2), UiTheme::decimal(props.height, 2)));
         else
             setStatusText(tr("The track cannot take a section of %1 × %2 mm — unchanged. %3")
-                              .arg(props.width)
-                              .arg(props.height)
-                              .arg(reason));
+                              .arg(UiTheme::decimal(props.width, 2), UiTheme::decimal(props.height, 2), reason));
         showTrackProperties(routeIndex);
         return;
     }
@@ -290,7 +287,6 @@ void MainWindow::manageRoutingRules()
     setModifiedOutsideUndo(true);
     const RoutingRules& applied = routing.rules();
     setStatusText(tr("Routing rules: %1 × %2 mm, clearance %3 mm — applied to the next tracks.")
-                      .arg(applied.trackWidth, 0, 'f', 2)
-                      .arg(applied.trackHeight, 0, 'f', 2)
-                      .arg(applied.clearance, 0, 'f', 2));
+                      .arg(UiTheme::decimal(applied.trackWidth, 2), UiTheme::decimal(applied.trackHeight, 2),
+                           UiTheme::decimal(applied.clearance, 2)));
 }

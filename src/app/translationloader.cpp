@@ -64,6 +64,13 @@ bool installPreferredTranslation(QTranslator& translator)
     return true;
 }
 
+void useNumbersOf(const QString& language)
+{
+    QLocale locale = language.isEmpty() ? QLocale::c() : QLocale(language);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    QLocale::setDefault(locale);
+}
+
 bool installQtTranslation(QTranslator& qtTranslator, const QString& language)
 {
     if (language.isEmpty())

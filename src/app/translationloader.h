@@ -32,6 +32,11 @@ QString loadFirstAvailable(QTranslator& translator, const QStringList& wanted);
 // language has a catalogue. Returns whether one did.
 bool installPreferredTranslation(QTranslator& translator);
 
+// Numbers in the locale of the interface's language (its decimal separator, no grouping), for
+// the spin boxes and the texts alike, whatever the system's locale says: a French window reads
+// "0,20" everywhere, an English one "0.20". An empty language: the C locale.
+void useNumbersOf(const QString& language);
+
 // Qt's own catalogue (file dialogs, standard buttons) for the language of ours, from Qt's
 // translations folder, installed on the application when it loads. Returns whether it did.
 bool installQtTranslation(QTranslator& qtTranslator, const QString& language);

@@ -5,6 +5,7 @@
 #include "foundation/jobs.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
+#include "foundation/uitheme.h"
 
 #include <AIS_Shape.hxx>
 #include <Aspect_TypeOfLine.hxx>
@@ -208,8 +209,8 @@ QString BurialResult::text(const QString& ref) const
     if (!intersects)
         return tr("%1: no intersection with the part").arg(ref);
     return tr("%1: %2% buried (%3 mm³ / %4 mm³)")
-        .arg(ref, QString::number(100.0 * buriedRatio, 'f', 1), QString::number(buriedVolume, 'f', 2),
-             QString::number(buriedVolume + freeVolume, 'f', 2));
+        .arg(ref, UiTheme::decimal(100.0 * buriedRatio, 1), UiTheme::decimal(buriedVolume, 2),
+             UiTheme::decimal(buriedVolume + freeVolume, 2));
 }
 
 double BurialAnalyzer::computeVolume(const TopoDS_Shape& shape)

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLocale>
 #include <QPalette>
 #include <QRegularExpression>
 #include <QWidget>
@@ -87,6 +88,14 @@ void refitText(QLabel* label)
 {
     if (label)
         setFittedText(label, label->property(kFullTextProperty).toString());
+}
+
+QString decimal(double value, int decimals)
+{
+    // A spin box groups no digits either.
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', decimals);
 }
 
 } // namespace UiTheme

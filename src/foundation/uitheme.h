@@ -30,4 +30,8 @@ void refitText(QLabel* label);
 // "QLabel { color: #rrggbb; <extra>; }"
 QString labelStyleSheet(const QColor& color, const QString& extra = QString());
 
+// A measure as the window shows it, with that many decimals: in the locale its spin boxes use
+// too (the one of the interface's language, set at start), never in a file.
+QString decimal(double value, int decimals);
+
 } // namespace UiTheme

@@ -9,6 +9,7 @@
 #include "interaction/routingviewport.h"
 #include "project/projectmanager.h"
 #include "routing/routingmanager.h"
+#include "foundation/uitheme.h"
 
 #include <AIS_InteractiveContext.hxx>
 
@@ -389,7 +390,7 @@ void RoutingController::applySnap()
     const SnapCandidate& candidate = m_snapCandidates.at(m_snapIndex);
     m_snapZ = candidate.base.Z();
     status(tr("Snap: %1/%2 Z=%3 mm (%4/%5)")
-               .arg(candidate.pad.ref, candidate.pad.pad, QString::number(m_snapZ, 'f', 2))
+               .arg(candidate.pad.ref, candidate.pad.pad, UiTheme::decimal(m_snapZ, 2))
                .arg(m_snapIndex + 1)
                .arg(m_snapCandidates.size()));
 }

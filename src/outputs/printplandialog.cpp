@@ -31,7 +31,7 @@ constexpr int kSkippedLines = 4;
 
 QString mm(double value)
 {
-    return QString::number(value, 'f', 2);
+    return UiTheme::decimal(value, 2);
 }
 
 } // namespace

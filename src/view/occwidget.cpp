@@ -299,6 +299,21 @@ void OccWidget::configureViewCube()
         m_viewCube->SetSize(60.0, true);
         m_viewCube->SetFontHeight(12.0);
         m_viewCube->SetAxesLabels("X", "Y", "Z");
+        // The cube's own labels are English words: they are the window's texts like any other.
+        const struct
+        {
+            V3d_TypeOfOrientation side;
+            const char* label;
+        } sides[] = {
+            {V3d_TypeOfOrientation_Zup_Front, QT_TRANSLATE_NOOP("OccWidget", "FRONT")},
+            {V3d_TypeOfOrientation_Zup_Back, QT_TRANSLATE_NOOP("OccWidget", "BACK")},
+            {V3d_TypeOfOrientation_Zup_Left, QT_TRANSLATE_NOOP("OccWidget", "LEFT")},
+            {V3d_TypeOfOrientation_Zup_Right, QT_TRANSLATE_NOOP("OccWidget", "RIGHT")},
+            {V3d_TypeOfOrientation_Zup_Top, QT_TRANSLATE_NOOP("OccWidget", "TOP")},
+            {V3d_TypeOfOrientation_Zup_Bottom, QT_TRANSLATE_NOOP("OccWidget", "BOTTOM")},
+        };
+        for (const auto& side : sides)
+            m_viewCube->SetBoxSideLabel(side.side, tr(side.label).toUtf8().constData());
         m_viewCube->SetDrawAxes(true);
         m_viewCube->SetTransformPersistence(new Graphic3d_TransformPers(
             Graphic3d_TMF_TriedronPers, Aspect_TOTP_RIGHT_LOWER, Graphic3d_Vec2i(100, 100)));
