@@ -344,7 +344,8 @@ private:
     void refreshRatsnest();
     // Conductors of two nets in contact or under the clearance (mainwindow_conflicts.cpp)
     using TrackConflict = TrackConflictScan::Conflict;
-    void checkTrackConflicts(bool announce);
+    // With a progress range, the scan runs beside the window's thread, which reports on it.
+    void checkTrackConflicts(bool announce, const Message_ProgressRange* progress = nullptr);
     QString trackConflictText(const Route& route, const TrackConflict& conflict, int others) const;
     QHash<QString, int> trackConflictsPerNet() const;
     // Ratsnest (mainwindow_ratsnest.cpp)
@@ -429,7 +430,6 @@ private:
     bool m_surfaceFollowing = false;
     QString m_dragComponentRef;
     ComponentManager* m_componentManager = nullptr;
-    bool m_missingReportHeld = false; // generation tells the missing footprints itself, once framed
     PadCacheManager* m_padCache = nullptr;
     BurialAnalyzer* m_burialAnalyzer = nullptr;
     RoutingController* m_routingController = nullptr;

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 
 #include "app/busycursor.h"
+#include "app/progresswindow.h"
 #include "app/missingfootprintsdialog.h"
 #include "app/propertiespanel.h"
 #include "components/burialanalyzer.h"
@@ -13,16 +14,17 @@
 #include "foundation/logging.h"
 #include "foundation/naturalorder.h"
 #include "foundation/occutils.h"
+#include "foundation/scopeguard.h"
 #include "model/footprintdata.h"
 #include "view/occwidget.h"
 
-#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include <AIS_InteractiveContext.hxx>
+#include <Message_ProgressScope.hxx>
 
 #include <algorithm>
 
@@ -47,11 +49,7 @@ void MainWindow::createComponentManager(const opencascade::handle<AIS_Interactiv
     });
     connect(m_componentManager, &ComponentManager::componentChanged, this, &MainWindow::onComponentChanged);
     connect(m_componentManager, &ComponentManager::populationChanged, this, &MainWindow::onPopulationChanged);
-    connect(m_componentManager, &ComponentManager::missingFootprintsDetected, this,
-            [this](const QList<MissingFootprintInfo>& missing) {
-                if (!m_missingReportHeld)
-                    reportMissingFootprints(missing);
-            });
+    connect(m_componentManager, &ComponentManager::missingFootprintsDetected, this, &MainWindow::reportMissingFootprints);
     connect(m_componentManager, &ComponentManager::statusMessage, this, &MainWindow::setStatusText);
     qCDebug(lcUi) << "✓ ComponentManager initialized";
 
@@ -96,8 +94,18 @@ void MainWindow::onComponentChanged(const QString& ref)
     const PlacedComponentData* component = m_componentManager->findComponent(ref);
     if (m_burialAnalyzer->isEnabled() && component) {
         m_burialAnalyzer->clearResult(ref);
-        const BusyCursor busy;
-        m_burialAnalyzer->analyzeComponent(ref, *component, m_project.mainShape());
+        // On a part of B-spline solids one component takes seconds: under the progress window,
+        // unless the change comes from within another long operation or a step of a drag.
+        const PlacedComponentData changed = *component;
+        const auto analyse = [&](const Message_ProgressRange& progress) {
+            m_burialAnalyzer->analyzeComponent(ref, changed, m_project.mainShape(), progress);
+        };
+        if (isLongOperationRunning() || m_componentDragActive) {
+            const BusyCursor busy;
+            analyse(Message_ProgressRange());
+        } else {
+            runLongOperation(tr("Burial analysis of %1").arg(ref), analyse);
+        }
         OccUtils::safeUpdateViewer(m_occWidget->context());
     }
     // Pads moved under tracks: told now, or once the drag ends.
@@ -152,27 +160,51 @@ void MainWindow::generateComponents()
             return;
         }
     }
-    setStatusText(tr("Loading and placing footprints..."));
-
-    updateRatsnestButton(false);
-    m_burialAnalyzer->clearResults(false, nullptr);
-    if (m_burialButton)
-        m_burialButton->setChecked(false);
-    clearComponentSelection();
-    if (m_propertiesPanel)
-        m_propertiesPanel->clearSelection();
-
+    // Built beside the placed components by a manager of their own, under the progress window:
+    // Cancel, or a shortage of memory, takes the new ones away and leaves the placed ones as they
+    // were. These go at the end only, and the new ones, on show already, stay.
     ComponentManager::GenerateResult result;
-    {
-        const BusyCursor busy;
-        // Told below, once the new scene is framed: a window opened now would draw it unframed first.
-        const QScopedValueRollback holdReport(m_missingReportHeld, true);
-        result = m_componentManager->generateComponents(netlistComponents);
+    const bool ran = runLongOperation(tr("Loading and placing footprints..."), [&](const Message_ProgressRange& progress) {
+        Message_ProgressScope scope(progress, nullptr, 10.0);
+        ComponentManager built(m_footprintManager, m_occWidget->context(), m_project);
+        ScopeGuard takeAway([&built] { built.clearAll(true); });
+        result = built.generateComponents(netlistComponents, scope.Next(9.0), [this](int position, int count) {
+            if (m_progressWindow)
+                m_progressWindow->setLabel(tr("Placing the components: %1 of %2...").arg(position).arg(count));
+        });
+        if (result.cancelled || result.outOfMemory || !scope.More() || !m_progressWindow->holdCancel()) {
+            result.cancelled = result.cancelled || !result.outOfMemory;
+            return;
+        }
+        m_progressWindow->setLabel(tr("Replacing the placed components..."));
+        // Drawn once, below, by the paint the framing asks for.
+        const OccUtils::RedrawHold drawnOnce(false);
+        updateRatsnestButton(false);
+        m_burialAnalyzer->clearResults(false, nullptr);
+        if (m_burialButton)
+            m_burialButton->setChecked(false);
+        clearComponentSelection();
+        if (m_propertiesPanel)
+            m_propertiesPanel->clearSelection();
+        m_componentManager->adoptComponents(built, scope.Next(1.0));
+        takeAway.dismiss();
+    });
+    if (!ran)
+        return;
+    if (result.cancelled) {
+        setStatusText(tr("Generation cancelled: the components are as they were"));
+        return;
     }
-    if (result.outOfMemory)
+    if (result.outOfMemory) {
         QMessageBox::warning(this, tr("Generate 3D components"),
                              tr("❌ Not enough memory to place the %n component(s) of the netlist: none was placed.",
                                 nullptr, int(netlistComponents.size())));
+        return;
+    }
+    QString status = tr("%n footprint(s) loaded", nullptr, result.loaded);
+    if (result.missing > 0)
+        status += tr(", %n missing", nullptr, result.missing);
+    setStatusText(status);
     // Regenerated components are a change to save, though the undo history cannot hold it.
     setModifiedOutsideUndo(true);
 

@@ -2,10 +2,19 @@
 // resizing refuse that; an undo, a redo or a component edit cannot, so it is told instead.
 #include "app/mainwindow.h"
 
-void MainWindow::checkTrackConflicts(bool announce)
+#include "foundation/jobs.h"
+
+void MainWindow::checkTrackConflicts(bool announce, const Message_ProgressRange* progress)
 {
     const QList<Route>& routes = m_project.routingManager().routes();
-    const QHash<quint64, TrackConflict> found = m_conflictScan.scan(m_project.routingManager());
+    // It reads the routing model and the pads, which nothing edits while a report lets events in.
+    const QHash<quint64, TrackConflict> found = progress
+        ? Jobs::run<QHash<quint64, TrackConflict>>(*progress, "checkTrackConflicts", Jobs::Reads::Shared,
+                                                   [this](const Jobs::Stop&) {
+                                                       return m_conflictScan.scan(m_project.routingManager());
+                                                   })
+              .take()
+        : m_conflictScan.scan(m_project.routingManager());
 
     int fresh = 0;
     const Route* first = nullptr;

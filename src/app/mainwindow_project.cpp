@@ -36,7 +36,6 @@
 #include <Message_ProgressRange.hxx>
 #include <Message_ProgressScope.hxx>
 #include <StdPrs_ToolTriangulatedShape.hxx>
-#include <V3d_Viewer.hxx>
 
 #include <memory>
 #include <optional>
@@ -302,23 +301,6 @@ bool MainWindow::openProjectPath(const QString& path, bool untitledRecovery)
                            recovery && !untitledRecovery ? fileToRead : QString());
 }
 
-namespace {
-
-// A context on a viewer of its own with no view: what is displayed there is meshed and laid out
-// as the shown context would, but never drawn, so that a design can be built beside the open one.
-opencascade::handle<AIS_InteractiveContext> stagingContext(const opencascade::handle<AIS_InteractiveContext>& shown)
-{
-    return OccUtils::guardedCall(opencascade::handle<AIS_InteractiveContext>(), "stagingContext", [&] {
-        opencascade::handle<AIS_InteractiveContext> context =
-            new AIS_InteractiveContext(new V3d_Viewer(shown->CurrentViewer()->Driver()));
-        context->SetDisplayMode(shown->DisplayMode(), false);
-        context->SetAutoActivateSelection(false);
-        return context;
-    });
-}
-
-} // namespace
-
 bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead, bool recovery,
                                  bool untitledRecovery, const QString& recoveredSideFile)
 {
@@ -391,7 +373,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
             }
             loadNotes = loaded.loadNotes();
             const opencascade::handle<AIS_InteractiveContext> staging =
-                m_componentManager && m_occWidget ? stagingContext(m_occWidget->context())
+                m_componentManager && m_occWidget ? OccUtils::stagingContext(m_occWidget->context())
                                                   : opencascade::handle<AIS_InteractiveContext>();
             if (!staging.IsNull()) {
                 built = std::make_unique<ComponentManager>(*library, staging, loaded);
@@ -453,7 +435,8 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
             cancelled = true;
             return;
         }
-        // The window's state follows the swapped design once, at its end.
+        // The window's state follows the swapped design once, at its end; the view draws it whole.
+        std::optional<OccUtils::RedrawHold> drawnWhole(std::in_place);
         withOneDesignSignal([&] {
             resetInteractionState();
             if (m_componentManager)
@@ -493,7 +476,7 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
             }
 
             if (built)
-                m_componentManager->adoptComponents(*built, scope.Next(1.0));
+                m_componentManager->adoptComponents(*built, scope.Next(0.5));
             // The opened design brings its own footprints; the previous design's must not serve it.
             m_footprintManager = std::move(*library);
             qCDebug(lcUi) << "✓ Recreation finished";
@@ -510,13 +493,13 @@ bool MainWindow::openProjectFile(const QString& path, const QString& fileToRead,
         refreshRatsnest();
         scope.Show();
         // Conflicts saved with the file are listed in the report below, not announced as new.
-        checkTrackConflicts(false);
+        const Message_ProgressRange conflicts = scope.Next(0.5);
+        checkTrackConflicts(false, &conflicts);
         scope.Show();
 
-        if (m_occWidget && !m_occWidget->context().IsNull()) {
-            OccUtils::safeUpdateViewer(m_occWidget->context());
-            m_occWidget->fitAll();
-        }
+        if (m_occWidget && !m_occWidget->context().IsNull())
+            m_occWidget->fitAll(false);
+        drawnWhole.reset();
     });
     if (!ran)
         return false;

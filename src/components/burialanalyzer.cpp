@@ -3,6 +3,7 @@
 
 #include "components/burialanalyzer.h"
 
+#include "foundation/jobs.h"
 #include "foundation/logging.h"
 #include "foundation/occutils.h"
 #include "foundation/scopeguard.h"
@@ -15,6 +16,7 @@
 #include <QStringList>
 
 #include <exception>
+#include <new>
 
 BurialAnalyzer::BurialAnalyzer(const opencascade::handle<AIS_InteractiveContext>& context, QObject* parent)
     : QObject(parent)
@@ -182,7 +184,20 @@ bool BurialAnalyzer::runAnalysis(const QString& ref, const PlacedComponentData& 
 
     // The display meshes the results: a report between the measure and it.
     Message_ProgressScope steps(progress, nullptr, 2.0);
-    const BurialResult result = computeBurial(body->Shape(), part, steps.Next());
+    // The booleans of a body on a part of B-spline solids take seconds: they run beside the
+    // window's thread, which paints meanwhile. They read the body, out of the view meanwhile,
+    // and the part, which nothing edits while the analysis runs.
+    const TopoDS_Shape shape = body->Shape();
+    Jobs::Result<BurialResult> computed = Jobs::run<BurialResult>(
+        steps.Next(), "BurialAnalyzer::runAnalysis", Jobs::Reads::Shared,
+        [shape, part](const Jobs::Stop& stop) { return computeBurial(shape, part, stop.range()); }, true);
+    if (computed.outcome == Jobs::Outcome::OutOfMemory)
+        throw std::bad_alloc();
+    BurialResult result;
+    if (computed.done())
+        result = std::move(*computed.value);
+    else if (computed.outcome == Jobs::Outcome::Failed)
+        result.error = computed.error;
     if (!result.analysed && !steps.More())
         return false;
     if (!result.analysed) {

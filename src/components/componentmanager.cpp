@@ -13,10 +13,12 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
+#include <Message_ProgressScope.hxx>
 #include <QDebug>
 #include <QFileInfo>
 #include <gp_Pnt.hxx>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -112,14 +114,23 @@ bool ComponentManager::placeNetlistComponent(const NetlistComponent& netlistComp
 }
 
 ComponentManager::GenerateResult
-ComponentManager::generateComponents(const QMap<QString, NetlistComponent>& netlistComponents)
+ComponentManager::generateComponents(const QMap<QString, NetlistComponent>& netlistComponents,
+                                     const Message_ProgressRange& progress, const std::function<void(int, int)>& onEntry)
 {
     clearAll(true);
     GenerateResult result;
     const int count = int(netlistComponents.size());
     int index = 0;
+    Message_ProgressScope scope(progress, nullptr, double(std::max(count, 1)));
     const bool placed = OutOfMemory::survive([&] {
         for (auto it = netlistComponents.cbegin(); it != netlistComponents.cend(); ++it, ++index) {
+            if (onEntry)
+                onEntry(index + 1, count);
+            scope.Next();
+            if (!scope.More()) {
+                result.cancelled = true;
+                return;
+            }
             // The map key is the reference; a record whose own field disagrees is placed under the key.
             NetlistComponent component = it.value();
             component.ref = it.key();
@@ -137,6 +148,12 @@ ComponentManager::generateComponents(const QMap<QString, NetlistComponent>& netl
         emit statusMessage(tr("Not enough memory to place the components: none was placed"));
         return result;
     }
+    if (result.cancelled) {
+        clearAll(true);
+        result = GenerateResult();
+        result.cancelled = true;
+        return result;
+    }
 
     emit populationChanged(result.loaded, result.missing);
     if (!result.missingFootprints.isEmpty())
@@ -148,7 +165,7 @@ ComponentManager::generateComponents(const QMap<QString, NetlistComponent>& netl
     return result;
 }
 
-void ComponentManager::clearAll(bool removeBodies)
+void ComponentManager::clearAll(bool removeBodies, bool redraw)
 {
     ++m_generation;
     if (!m_context.IsNull()) {
@@ -162,7 +179,8 @@ void ComponentManager::clearAll(bool removeBodies)
             if (removeBodies && !it.value().compositeShape.IsNull())
                 OccUtils::safeRemove(m_context, it.value().compositeShape);
         }
-        OccUtils::safeUpdateViewer(m_context);
+        if (redraw)
+            OccUtils::safeUpdateViewer(m_context);
     }
     const bool hadComponents = !m_components.isEmpty();
     m_components.clear();

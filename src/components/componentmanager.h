@@ -47,7 +47,7 @@ public:
         // Entries of a project file that were left out, one line each for the load report.
         QStringList skipped;
         bool outOfMemory = false; // stopped: every component of this run was taken away again
-        bool cancelled = false;   // broken off through progress, with the components built so far
+        bool cancelled = false;   // broken off through progress (a project keeps what it built so far)
     };
 
     struct NetlistApplyResult
@@ -77,8 +77,13 @@ public:
     // against the old components can tell they no longer apply.
     quint64 populationGeneration() const { return m_generation; }
 
-    GenerateResult generateComponents(const QMap<QString, NetlistComponent>& netlistComponents);
-    void clearAll(bool removeBodies);
+    // Reports one step per component through progress, and onEntry(position, count) before
+    // each; broken off, it stops between components and places none.
+    GenerateResult generateComponents(const QMap<QString, NetlistComponent>& netlistComponents,
+                                      const Message_ProgressRange& progress = Message_ProgressRange(),
+                                      const std::function<void(int, int)>& onEntry = {});
+    // redraw: the view is redrawn once they are gone (not when what replaces them follows).
+    void clearAll(bool removeBodies, bool redraw = true);
     bool removeComponent(const QString& ref);
     NetlistApplyResult applyNetlistUpdate(const QMap<QString, NetlistComponent>& newComponents,
                                           const NetlistUpdate& update);
@@ -136,7 +141,8 @@ public:
                                 const Message_ProgressRange& progress = Message_ProgressRange(),
                                 const std::function<void(int, int)>& onEntry = {});
     // Takes over every component of built, replacing this manager's own: their objects move from
-    // built's context to this one's, one report through progress each. Not broken off.
+    // built's context to this one's (unless it is the same), one report through progress each.
+    // Not broken off.
     void adoptComponents(ComponentManager& built, const Message_ProgressRange& progress = Message_ProgressRange());
     static void readComponentJson(PlacedComponentData& component, const QJsonObject& object);
 

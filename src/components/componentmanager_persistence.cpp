@@ -210,14 +210,17 @@ ComponentManager::GenerateResult ComponentManager::restoreFromJson(const QList<Q
 
 void ComponentManager::adoptComponents(ComponentManager& built, const Message_ProgressRange& progress)
 {
-    clearAll(true);
+    // Whoever adopts draws the new scene once it is whole.
+    clearAll(true, false);
     ComponentMap taken;
     taken.swap(built.m_components);
     built.m_bodyIndex.clear();
     built.pinsChanged(QString());
     Message_ProgressScope scope(progress, nullptr, double(qMax<qsizetype>(taken.size(), 1)));
+    // Built on this very context, they are on show already.
+    const bool shown = built.m_context == m_context;
     const auto move = [&](const opencascade::handle<AIS_Shape>& object) {
-        if (object.IsNull())
+        if (object.IsNull() || shown)
             return;
         if (!built.m_context.IsNull())
             OccUtils::safeRemove(built.m_context, object);

@@ -77,6 +77,24 @@ bool safeActivate(const opencascade::handle<AIS_InteractiveContext>& context,
 bool safeDeactivate(const opencascade::handle<AIS_InteractiveContext>& context,
                     const opencascade::handle<AIS_InteractiveObject>& object);
 void safeUpdateViewer(const opencascade::handle<AIS_InteractiveContext>& context);
+// While one lives on this thread, safeUpdateViewer only notes the redraw: a scene replaced in
+// steps is drawn once, whole, when the last one goes (unless it leaves the drawing to a paint
+// the caller asks for), instead of at each step.
+class RedrawHold
+{
+public:
+    explicit RedrawHold(bool drawAtEnd = true);
+    ~RedrawHold();
+    RedrawHold(const RedrawHold&) = delete;
+    RedrawHold& operator=(const RedrawHold&) = delete;
+
+private:
+    bool m_drawAtEnd;
+};
+// A context on a viewer of its own with no view, in the shown one's display mode: what is
+// displayed there is meshed and laid out as the shown context would, but never drawn, so that a
+// design can be built beside the one on show. Null when it cannot be made.
+opencascade::handle<AIS_InteractiveContext> stagingContext(const opencascade::handle<AIS_InteractiveContext>& shown);
 
 // Text of the exception being handled; "no exception" outside a handler, "out of memory"
 // (no allocation needed) for a failed allocation.

@@ -5,10 +5,15 @@
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_InteractiveObject.hxx>
 #include <SelectMgr_SelectionManager.hxx>
+#include <V3d_Viewer.hxx>
 #include <Standard_OutOfMemory.hxx>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include <unistd.h>
 
@@ -166,10 +171,57 @@ bool safeDeactivate(const ContextHandle& context, const ObjectHandle& object)
     });
 }
 
+ContextHandle stagingContext(const ContextHandle& shown)
+{
+    if (shown.IsNull())
+        return ContextHandle();
+    return guardedCall(ContextHandle(), "OccUtils::stagingContext", [&] {
+        ContextHandle context = new AIS_InteractiveContext(new V3d_Viewer(shown->CurrentViewer()->Driver()));
+        context->SetDisplayMode(shown->DisplayMode(), false);
+        context->SetAutoActivateSelection(false);
+        return context;
+    });
+}
+
+namespace {
+
+thread_local int t_redrawHolds = 0;
+thread_local std::vector<ContextHandle>* t_heldRedraws = nullptr;
+
+} // namespace
+
+RedrawHold::RedrawHold(bool drawAtEnd)
+    : m_drawAtEnd(drawAtEnd)
+{
+    ++t_redrawHolds;
+}
+
+RedrawHold::~RedrawHold()
+{
+    if (--t_redrawHolds > 0 || !t_heldRedraws)
+        return;
+    const std::unique_ptr<std::vector<ContextHandle>> held(std::exchange(t_heldRedraws, nullptr));
+    if (m_drawAtEnd) {
+        for (const ContextHandle& context : *held)
+            safeUpdateViewer(context);
+    }
+}
+
 void safeUpdateViewer(const ContextHandle& context)
 {
     if (context.IsNull())
         return;
+    if (t_redrawHolds > 0) {
+        try {
+            if (!t_heldRedraws)
+                t_heldRedraws = new std::vector<ContextHandle>;
+            if (std::find(t_heldRedraws->cbegin(), t_heldRedraws->cend(), context) == t_heldRedraws->cend())
+                t_heldRedraws->push_back(context);
+            return;
+        } catch (const std::bad_alloc&) {
+            // Drawn now, then.
+        }
+    }
     try {
         context->UpdateCurrentViewer();
     } catch (const Standard_Failure& failure) {

@@ -5,7 +5,9 @@
 #include "app/propertiespanel.h"
 #include "app/reportdialog.h"
 #include "foundation/geometryutils.h"
+#include "model/netlist.h"
 #include "model/routerecords.h"
+#include "project/projectmanager.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -79,6 +81,20 @@ struct MainWindowProbe
     void applyProperties(const QString& ref, const ComponentProperties& p) { w.onPropertiesApplied(ref, p); }
     ComponentProperties propertiesOf(const QString& ref) const { return w.componentPropertiesFor(ref); }
     void panelMove(const QString& ref, double dx, double dy, double dz) { w.onPropertiesPanelMoveComponent(ref, dx, dy, dz); }
+    // One resistor of the built-in 0805 footprint, generated alone and put at the point through
+    // the properties panel.
+    void placeResistor(const QString& ref, const gp_Pnt& at)
+    {
+        Netlist netlist;
+        netlist.components.insert(ref, NetlistComponent{ref, QStringLiteral("1k"), QStringLiteral("Builtin_0805"), {}});
+        w.m_project.setNetlist(std::move(netlist));
+        w.generateComponents();
+        ComponentProperties placed = propertiesOf(ref);
+        placed.posX = at.X();
+        placed.posY = at.Y();
+        placed.posZ = at.Z();
+        applyProperties(ref, placed);
+    }
     void panelRotate(const QString& ref, double delta) { w.onRotateComponent(ref, delta); }
     void armDrag(const QString& ref, const QPoint& at) { w.onComponentDragArmed(ref, at); }
     void drag(const QPoint& at) { w.onComponentDragged(at); }

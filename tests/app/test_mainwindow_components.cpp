@@ -174,8 +174,8 @@ int overrideCursorShape()
     return cursor ? int(cursor->shape()) : -1;
 }
 
-// Generation holds the wait cursor from start to end, the question asked in the middle gets
-// the usual pointer; the burial analysis, which can be cancelled, the busy pointer.
+// Generation and the burial analysis, which can both be cancelled, hold the busy pointer from
+// start to end; the question asked after the generation gets the usual pointer.
 TEST_F(MainWindowComponents, LongOperationsHoldTheirPointerUntilTheyEnd)
 {
     importPart();
@@ -200,7 +200,7 @@ TEST_F(MainWindowComponents, LongOperationsHoldTheirPointerUntilTheyEnd)
     window->generateComponents();
     poll.stop();
     QObject::disconnect(population);
-    EXPECT_EQ(placing, QList<int>{Qt::WaitCursor});
+    EXPECT_EQ(placing, QList<int>{Qt::BusyCursor}) << "under the progress window, whose Cancel can be pressed";
     ASSERT_EQ(asking.size(), 1);
     EXPECT_NE(asking.first(), int(Qt::WaitCursor)) << "the missing footprints are reported with the usual pointer";
     EXPECT_EQ(overrideCursorShape(), -1);
@@ -286,6 +286,80 @@ struct OpenCancel
 
 void PrintTo(const OpenCancel& c, std::ostream* os) { *os << c.name; }
 
+// Presses Cancel in the progress window at the report the row names, at once or as a click that
+// the window hears only at its next events; with the progress window shown from the start and
+// every report letting events in.
+class CancelAtSighting
+{
+public:
+    explicit CancelAtSighting(const OpenCancel& row) : m_row(row), m_target(row.sighting)
+    {
+        ProgressWindow::setShowDelay(0);
+        ProgressWindow::setPumpInterval(0);
+        m_poll.setInterval(0);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { onReport(); });
+    }
+    ~CancelAtSighting()
+    {
+        ProgressWindow::setPumpInterval(40);
+        ProgressWindow::setShowDelay(400);
+    }
+
+    // A row that names the last report: how many reports show its text over a whole run.
+    bool countOver(const std::function<void()>& run)
+    {
+        if (m_target > 0)
+            return true;
+        m_counting = true;
+        m_poll.start();
+        run();
+        m_poll.stop();
+        m_counting = false;
+        m_target = std::exchange(m_seen, 0);
+        return m_target > 0;
+    }
+    void during(const std::function<void()>& run)
+    {
+        m_poll.start();
+        run();
+        m_poll.stop();
+    }
+    int seen() const { return m_seen; }
+    int target() const { return m_target; }
+
+private:
+    static QDialog* progressWindow()
+    {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        return dialog && dialog->objectName() == QLatin1String("progressWindow") ? dialog : nullptr;
+    }
+
+    void onReport()
+    {
+        QDialog* progress = progressWindow();
+        const QLabel* label = progress ? progress->findChild<QLabel*>() : nullptr;
+        if (!label || label->text() != QLatin1String(m_row.label) || ++m_seen != m_target || m_counting)
+            return;
+        if (!m_row.onItsWay) {
+            progress->reject();
+            return;
+        }
+        QPushButton* cancel = progress->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
+        const QPointF at(cancel->width() / 2.0, cancel->height() / 2.0);
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(cancel, new QMouseEvent(type, at, cancel->mapToGlobal(at), Qt::LeftButton,
+                                                                type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                                 : Qt::NoButton,
+                                                                Qt::NoModifier));
+    }
+
+    OpenCancel m_row;
+    int m_target;
+    int m_seen = 0;
+    bool m_counting = false;
+    QTimer m_poll;
+};
+
 class OpeningCancelled : public MainWindowComponents, public ::testing::WithParamInterface<OpenCancel>
 {
 };
@@ -329,29 +403,12 @@ TEST_P(OpeningCancelled, LeavesTheOpenDesignAsItWas)
         ASSERT_TRUE(other.saveProject(path, built.componentsForSave(), built.usedFootprints(), false));
         built.clearAll(true);
     }
-    const OpenCancel& row = GetParam();
-    ProgressWindow::setShowDelay(0);
-    ProgressWindow::setPumpInterval(0);
-    const auto shownLabel = [] {
-        auto* progress = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        const QLabel* label = progress && progress->objectName() == QLatin1String("progressWindow")
-            ? progress->findChild<QLabel*>()
-            : nullptr;
-        return label ? label->text() : QString();
-    };
-    int sighting = row.sighting;
-    if (sighting == 0) {
-        // How many reports show the text, counted on a whole open.
-        QTimer count;
-        count.setInterval(0);
-        QObject::connect(&count, &QTimer::timeout, [&] { sighting += shownLabel() == QLatin1String(row.label); });
-        count.start();
+    CancelAtSighting cancel(GetParam());
+    ASSERT_TRUE(cancel.countOver([&] {
         MessageBoxAnswerer yes(QMessageBox::Yes);
         ASSERT_TRUE(probe->openProjectPath(path, false));
-        count.stop();
-        ASSERT_GT(sighting, 0);
         window->newProject();
-    }
+    }));
     importPart();
     generate({"C1", "C2"});
     probe->undoStack()->push(new QUndoCommand(QStringLiteral("Move C1")));
@@ -368,34 +425,11 @@ TEST_P(OpeningCancelled, LeavesTheOpenDesignAsItWas)
     AIS_ListOfInteractive before;
     context->DisplayedObjects(before);
 
-    int sightings = 0;
-    QTimer poll;
-    poll.setInterval(0);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (shownLabel() != QLatin1String(row.label) || ++sightings != sighting)
-            return;
-        auto* progress = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!row.onItsWay) {
-            progress->reject();
-            return;
-        }
-        QPushButton* cancel = progress->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
-        const QPointF at(cancel->width() / 2.0, cancel->height() / 2.0);
-        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            QCoreApplication::postEvent(cancel, new QMouseEvent(type, at, cancel->mapToGlobal(at), Qt::LeftButton,
-                                                                type == QEvent::MouseButtonPress ? Qt::LeftButton
-                                                                                                 : Qt::NoButton,
-                                                                Qt::NoModifier));
-    });
-    poll.start();
-    {
+    cancel.during([&] {
         MessageBoxAnswerer yes(QMessageBox::Yes);
         EXPECT_FALSE(probe->openProjectPath(path, false));
-    }
-    poll.stop();
-    ProgressWindow::setPumpInterval(40);
-    ProgressWindow::setShowDelay(400);
-    EXPECT_EQ(sightings, sighting);
+    });
+    EXPECT_EQ(cancel.seen(), cancel.target());
     EXPECT_EQ(probe->status(), "Opening cancelled: the design is as it was");
     EXPECT_EQ(shownBodies(), (QStringList{"C1", "C2"}));
     EXPECT_EQ(TestSupport::boxOf(probe->project().mainShape()).xmax, 100.0);
@@ -425,6 +459,67 @@ INSTANTIATE_TEST_SUITE_P(Stages, OpeningCancelled,
                                            OpenCancel{"AtTheLastComponent", "Placing the components: 5 of 5...", 1},
                                            OpenCancel{"WhileTheTrackIsBuilt", "Building the tracks: 1 of 1...", 1},
                                            OpenCancel{"ClickStillOnItsWayAtTheLastReport", "Building the tracks: 1 of 1...", 0, true}),
+                         [](const ::testing::TestParamInfo<OpenCancel>& info) { return std::string(info.param.name); });
+
+class GeneratingCancelled : public MainWindowComponents, public ::testing::WithParamInterface<OpenCancel>
+{
+};
+
+// Cancel while the components of a netlist are generated, up to a click still on its way at the
+// last report, leaves the components placed before as they were, and nothing of the new ones.
+TEST_P(GeneratingCancelled, LeavesThePlacedComponentsAsTheyWere)
+{
+    const OpenCancel& row = GetParam();
+    importPart();
+    const auto netlistOf = [](const QStringList& refs) {
+        Netlist netlist;
+        for (const QString& ref : refs)
+            netlist.components.insert(ref, NetlistComponent{ref, "1k", "Builtin_0805", {}});
+        return netlist;
+    };
+    probe->project().setNetlist(netlistOf({"C1", "C2"}));
+    window->generateComponents();
+    ASSERT_EQ(probe->componentManager()->components().size(), 2);
+    const opencascade::handle<AIS_InteractiveContext> context = probe->occWidget()->context();
+    AIS_ListOfInteractive before;
+    context->DisplayedObjects(before);
+    const QStringList refs{"R1", "R2", "R3", "R4", "R5"};
+    probe->project().setNetlist(netlistOf(refs));
+
+    CancelAtSighting cancel(row);
+    ASSERT_TRUE(cancel.countOver([&] {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        window->generateComponents();
+        // Put back as it was.
+        probe->project().setNetlist(netlistOf({"C1", "C2"}));
+        window->generateComponents();
+        before.Clear();
+        context->DisplayedObjects(before);
+        probe->project().setNetlist(netlistOf(refs));
+    }));
+    cancel.during([&] {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        window->generateComponents();
+    });
+    EXPECT_EQ(cancel.seen(), cancel.target());
+    EXPECT_EQ(probe->status(), "Generation cancelled: the components are as they were");
+    EXPECT_EQ(probe->componentManager()->components().keys(), (QStringList{"C1", "C2"}));
+    EXPECT_EQ(probe->padCache()->size(), 4);
+    AIS_ListOfInteractive after;
+    context->DisplayedObjects(after);
+    EXPECT_EQ(after.Size(), before.Size()) << "nothing of the new components on show";
+
+    MessageBoxAnswerer yes(QMessageBox::Yes);
+    window->generateComponents();
+    EXPECT_EQ(probe->componentManager()->components().keys(), refs);
+    EXPECT_EQ(probe->padCache()->size(), 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stages, GeneratingCancelled,
+                         ::testing::Values(OpenCancel{"AtTheFirstComponent", "Placing the components: 1 of 5...", 1},
+                                           OpenCancel{"AtAMiddleComponent", "Placing the components: 3 of 5...", 1},
+                                           OpenCancel{"ClickStillOnItsWayAtTheLastReport",
+                                                      "Placing the components: 5 of 5...", 0, true}),
                          [](const ::testing::TestParamInfo<OpenCancel>& info) { return std::string(info.param.name); });
 
 // A filter typed in the board explorer for one design does not hide the next one's rows: opening

@@ -287,15 +287,7 @@ TEST_F(MainWindowOutputs, PrintPlanWindowFollowsEveryChangeOfTheDesign)
 {
     showWindow();
     loadBox(false);
-    Netlist netlist;
-    netlist.components.insert("R1", NetlistComponent{"R1", "1k", "Builtin_0805", {}});
-    probe->project().setNetlist(std::move(netlist));
-    probe->componentManager()->generateComponents(probe->project().netlist().components);
-    ComponentProperties sunk = probe->propertiesOf("R1");
-    sunk.posX = 20.0;
-    sunk.posY = 10.0;
-    sunk.posZ = 2.0;
-    probe->applyProperties("R1", sunk);
+    probe->placeResistor("R1", gp_Pnt(20.0, 10.0, 2.0));
     window->showPrintPlan();
     auto* dialog = window->findChild<PrintPlanDialog*>();
     ASSERT_TRUE(dialog && dialog->isVisible());

@@ -88,15 +88,7 @@ TEST_F(WindowInFrench, MeasuresOnShowUseTheSpinBoxesSeparator)
     const QString part = dir.filePath("part.step");
     ASSERT_TRUE(PartFiles::writeStep(part, {PartFiles::box(40, 20, 29.21)}));
     ASSERT_TRUE(window->importStepFile(part));
-    Netlist netlist;
-    netlist.components.insert("R1", NetlistComponent{"R1", "1k", "Builtin_0805", {}});
-    probe->project().setNetlist(std::move(netlist));
-    probe->componentManager()->generateComponents(probe->project().netlist().components);
-    ComponentProperties sunk = probe->propertiesOf("R1");
-    sunk.posX = 20.0;
-    sunk.posY = 10.0;
-    sunk.posZ = 12.0;
-    probe->applyProperties("R1", sunk);
+    probe->placeResistor("R1", gp_Pnt(20.0, 10.0, 12.0));
     window->showPrintPlan();
     auto* plan = window->findChild<PrintPlanDialog*>();
     ASSERT_NE(plan, nullptr);
