@@ -2420,6 +2420,32 @@ The design and the files on disk are as they were.</source>
         <source>not computed (see the message)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Burial analysis of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replacing the placed components...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Generation cancelled: the components are as they were</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n footprint(s) loaded</source>
+        <translation>
+            <numerusform>%n footprint loaded</numerusform>
+            <numerusform>%n footprints loaded</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n missing</source>
+        <translation>
+            <numerusform>, %n missing</numerusform>
+            <numerusform>, %n missing</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>

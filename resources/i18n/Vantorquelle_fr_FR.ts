@@ -2590,6 +2590,32 @@ La conception et les fichiers sur le disque sont tels qu&apos;ils étaient.</tra
         <source>not computed (see the message)</source>
         <translation>non calculé (voir le message)</translation>
     </message>
+    <message>
+        <source>Burial analysis of %1</source>
+        <translation>Analyse d&apos;enfouissement de %1</translation>
+    </message>
+    <message>
+        <source>Replacing the placed components...</source>
+        <translation>Remplacement des composants placés...</translation>
+    </message>
+    <message>
+        <source>Generation cancelled: the components are as they were</source>
+        <translation>Génération annulée&#xa0;: les composants sont tels qu&apos;ils étaient</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n footprint(s) loaded</source>
+        <translation>
+            <numerusform>%n empreinte chargée</numerusform>
+            <numerusform>%n empreintes chargées</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n missing</source>
+        <translation>
+            <numerusform>, %n manquante</numerusform>
+            <numerusform>, %n manquantes</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>MissingFootprintsDialog</name>
