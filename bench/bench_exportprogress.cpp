@@ -13,13 +13,18 @@
 // the opening takes to end once Cancel is pressed half-way through placing the components
 // (cancel_s; -1 when it did not stop), and how long Cancel is greyed while the new design takes the
 // open one's place (held_s, from the first report of that swap).
+// BM_BurialGaps: the design opened in the window, then its burial analysis switched on with the
+// window's own button and off again: the same figures for the click on (the analysis, its
+// display) from the window's event ticks, and for the click off.
 #include "benchmain.h"
 #include "benchwindow.h"
 
 #include "exportdesigns.h"
 
 #include "app/mainwindow.h"
+#include "mainwindowprobe.h"
 #include "components/burialanalyzer.h"
+#include "components/componentmanager.h"
 #include "components/footprintmanager.h"
 #include "model/footprintdata.h"
 #include "model/savedcomponent.h"
@@ -43,7 +48,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <BRepBndLib.hxx>
+#include <Bnd_Box.hxx>
 #include <Message.hxx>
+#include <V3d_View.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_ProgressIndicator.hxx>
 
@@ -299,12 +307,7 @@ struct OpenWindow
             button->click();
     }
 
-    static double threadCpu()
-    {
-        timespec now{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-        return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-    }
+    static double threadCpu() { return StretchClock::threadCpuMs() * 1e-3; }
 
     // The component being placed, as the progress window says; 0 in another stage.
     static int placedSoFar(const QString& label)
@@ -312,6 +315,30 @@ struct OpenWindow
         static const QRegularExpression placing(QStringLiteral("^Placing the components: (\\d+) of"));
         const QRegularExpressionMatch match = placing.match(label);
         return match.hasMatch() ? match.captured(1).toInt() : 0;
+    }
+
+    // Seconds the click takes to return; the ticks measure while it runs.
+    double measured(const std::function<void()>& click)
+    {
+        longest = longestCpu = 0.0;
+        lastWall = 0;
+        lastCpu = threadCpu();
+        measuring = true;
+        clock.start();
+        click();
+        QCoreApplication::processEvents();
+        const qint64 end = clock.nsecsElapsed();
+        onTick();
+        measuring = false;
+        return double(end) * 1e-9;
+    }
+
+    // The floor of a stretch: one redraw of the scene on show, in this thread's CPU time.
+    double redrawCpu()
+    {
+        const double before = threadCpu();
+        window.findChild<OccWidget*>()->view()->Redraw();
+        return threadCpu() - before;
     }
 
     MainWindow window;
@@ -326,21 +353,32 @@ struct OpenWindow
 
 std::unique_ptr<OpenWindow> s_window;
 
-void BM_OpenGaps(benchmark::State& state)
+// The design of state.range(0) built and saved as a project in dir; the window, or null with the
+// benchmark skipped.
+OpenWindow* windowFor(benchmark::State& state, ThreeMfDesign& design, const QTemporaryDir& dir, QString& path)
 {
-    ThreeMfDesign design;
     const Design kind = Design(state.range(0));
     if (!designOrSkip(state, design, [kind](ThreeMfDesign& d, QString* why) { return buildDesign(kind, d, why); }))
-        return;
-    QTemporaryDir dir;
-    const QString path = writeProject(design, dir, QStringLiteral("design"));
+        return nullptr;
+    path = writeProject(design, dir, QStringLiteral("design"));
     if (path.isEmpty()) {
         state.SkipWithError("the project was not written");
-        return;
+        return nullptr;
     }
     if (!s_window)
         s_window = std::make_unique<OpenWindow>();
-    OpenWindow& w = *s_window;
+    return s_window.get();
+}
+
+void BM_OpenGaps(benchmark::State& state)
+{
+    ThreeMfDesign design;
+    QTemporaryDir dir;
+    QString path;
+    OpenWindow* window = windowFor(state, design, dir, path);
+    if (!window)
+        return;
+    OpenWindow& w = *window;
     for (auto _ : state) {
         const double total = w.open(path);
         if (total < 0) {
@@ -352,6 +390,7 @@ void BM_OpenGaps(benchmark::State& state)
         state.counters["longest_gap_s"] = w.longest;
         state.counters["longest_gap_cpu_s"] = w.longestCpu;
         state.counters["gap_share"] = w.longest / total;
+        state.counters["redraw_cpu_s"] = w.redrawCpu();
         // From the first report of the swap, where Cancel is greyed, to the load report.
         state.counters["held_s"] = w.heldAt < 0 ? 0.0 : double(w.reportAt - w.heldAt) * 1e-9;
 
@@ -361,6 +400,118 @@ void BM_OpenGaps(benchmark::State& state)
     }
 }
 BENCHMARK(BM_OpenGaps)->Arg(BoxPart)->Arg(FramePart)->Arg(ManySolidPart)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_BurialGaps(benchmark::State& state)
+{
+    ThreeMfDesign design;
+    QTemporaryDir dir;
+    QString path;
+    OpenWindow* window = windowFor(state, design, dir, path);
+    if (!window)
+        return;
+    OpenWindow& w = *window;
+    if (w.open(path) < 0) {
+        state.SkipWithError("the project did not open");
+        return;
+    }
+    QPushButton* button = nullptr;
+    for (QPushButton* candidate : w.window.findChildren<QPushButton*>())
+        if (candidate->text() == QLatin1String("Burial analysis"))
+            button = candidate;
+    if (!button || !button->isEnabled()) {
+        state.SkipWithError("no burial analysis button");
+        return;
+    }
+    for (auto _ : state) {
+        const double on = w.measured([&] { button->click(); });
+        state.counters["components"] = double(design.components.size());
+        state.counters["total_s"] = on;
+        state.counters["longest_gap_s"] = w.longest;
+        state.counters["longest_gap_cpu_s"] = w.longestCpu;
+        state.counters["gap_share"] = w.longest / on;
+        // Results on show: a redraw of them is the least a stretch that paints them costs.
+        state.counters["redraw_cpu_s"] = w.redrawCpu();
+        state.counters["x_redraw"] = w.longestCpu / state.counters["redraw_cpu_s"];
+        const double off = w.measured([&] { button->click(); });
+        state.counters["off_s"] = off;
+        state.counters["off_longest_gap_cpu_s"] = w.longestCpu;
+    }
+}
+BENCHMARK(BM_BurialGaps)->Arg(BoxPart)->Arg(FramePart)->Arg(ManySolidPart)->Iterations(1)->Unit(benchmark::kSecond);
+
+// A real board as a user makes it: KiCad's StickHub board with its models (119 B-spline solids)
+// as the part, the 68 components of KiCad's complex_hierarchy demo generated from KiCad's own
+// library, laid on the board's top, the burial analysis switched on and off, the design saved
+// and opened again. Each step's whole time and the longest stretch of the window's thread
+// (wall clock and its own CPU time): gen_*, burial_*, open_*.
+void BM_RealBoardGaps(benchmark::State& state)
+{
+    if (!s_window)
+        s_window = std::make_unique<OpenWindow>();
+    OpenWindow& w = *s_window;
+    MainWindowProbe probe(w.window);
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        {
+            MessageBoxAnswerer yes(QMessageBox::Yes);
+            w.window.newProject();
+        }
+        if (!w.window.importStepFile(QStringLiteral(VTQ_BENCH_DATA_DIR "/parts/StickHub_models.step"))) {
+            state.SkipWithError("the part was not imported");
+            return;
+        }
+        QString error;
+        if (!probe.project().importNetlist(QStringLiteral(VTQ_BENCH_DATA_DIR "/netlists/complex_hierarchy.net"),
+                                           &error)) {
+            state.SkipWithError("the netlist was not read");
+            return;
+        }
+        probe.footprints().clearSearchPaths();
+        probe.footprints().addSearchPath(TestSupport::kicadFootprintRoot());
+        probe.footprints().buildFootprintIndex();
+
+        const double generation = w.measured([&] { w.window.generateComponents(); });
+        state.counters["components"] = double(probe.componentManager()->components().size());
+        state.counters["gen_s"] = generation;
+        state.counters["gen_longest_gap_s"] = w.longest;
+        state.counters["gen_longest_gap_cpu_s"] = w.longestCpu;
+
+        // On the board's top, in rows over its box, sunk half their body.
+        Bnd_Box box;
+        BRepBndLib::Add(probe.project().mainShape(), box);
+        double x0, y0, z0, x1, y1, z1;
+        box.Get(x0, y0, z0, x1, y1, z1);
+        const QStringList refs = probe.componentManager()->components().keys();
+        const int columns = 10;
+        for (int i = 0; i < refs.size(); ++i) {
+            ComponentProperties p = probe.propertiesOf(refs.at(i));
+            p.posX = x0 + (x1 - x0) * (0.5 + i % columns) / columns;
+            p.posY = y0 + (y1 - y0) * (0.5 + i / columns) / ((refs.size() + columns - 1) / columns);
+            p.posZ = z1 - 1.0;
+            probe.applyProperties(refs.at(i), p);
+        }
+
+        QPushButton* burial = probe.burialButton();
+        const double on = w.measured([&] { burial->click(); });
+        state.counters["burial_s"] = on;
+        state.counters["burial_longest_gap_s"] = w.longest;
+        state.counters["burial_longest_gap_cpu_s"] = w.longestCpu;
+        state.counters["burial_redraw_cpu_s"] = w.redrawCpu();
+        w.measured([&] { burial->click(); });
+
+        const QString path = dir.filePath(QStringLiteral("board.vtq"));
+        if (!probe.saveProjectTo(path)) {
+            state.SkipWithError("the design was not saved");
+            return;
+        }
+        const double open = w.open(path);
+        state.counters["open_s"] = open;
+        state.counters["open_longest_gap_s"] = w.longest;
+        state.counters["open_longest_gap_cpu_s"] = w.longestCpu;
+        state.counters["open_redraw_cpu_s"] = w.redrawCpu();
+    }
+}
+BENCHMARK(BM_RealBoardGaps)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 
