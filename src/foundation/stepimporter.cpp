@@ -2,6 +2,7 @@
 #include "foundation/faulttrap.h"
 #include "foundation/jobs.h"
 #include "foundation/occutils.h"
+#include "foundation/outofmemory.h"
 #include "foundation/sewnsolids.h"
 
 #include <BRepBndLib.hxx>
@@ -208,6 +209,8 @@ StepImportResult importOnThisThread(const QString& path, const std::function<boo
         if (read != IFSelect_RetDone) {
             if (cancelled())
                 return;
+            // The reader turns a failed allocation into a failed read: a shortage is said as such.
+            OutOfMemory::ensureHeadroom();
             qWarning() << "StepImporter: not a readable STEP file:" << path;
             result.status = StepImportResult::ReadFailed;
             result.errorMessage = StepImporter::tr("The file is not a readable STEP file: %1").arg(path);

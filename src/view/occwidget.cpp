@@ -132,6 +132,15 @@ void OccWidget::paintEvent(QPaintEvent*)
     });
 }
 
+void OccWidget::changeEvent(QEvent* event)
+{
+    // The scene looks the same enabled or not: no redraw of it when a long operation holds the
+    // window and lets it go.
+    if (event->type() == QEvent::EnabledChange)
+        return;
+    QWidget::changeEvent(event);
+}
+
 void OccWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
