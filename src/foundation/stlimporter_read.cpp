@@ -1,21 +1,19 @@
 #include "foundation/fileutils.h"
-#include "foundation/occutils.h"
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
 
 #include <Message_ProgressScope.hxx>
-#include <Poly_Triangulation.hxx>
-#include <RWStl_Reader.hxx>
-#include <Standard_ReadLineBuffer.hxx>
 
 #include <QFile>
-#include <QTemporaryFile>
+#include <QtEndian>
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
-#include <istream>
-#include <streambuf>
+#include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -26,123 +24,18 @@ constexpr double kZero = 1e-7;
 constexpr double kFarAway = 1e6;
 constexpr qint64 kBinaryHeaderSize = 84;
 constexpr qint64 kBinaryFacetSize = 50;
-// The reader takes a file for ASCII when it is shorter than one binary facet or when its
-// first bytes are all printable; the checks below follow the same rule.
+// Files are taken for text when shorter than one binary facet or when their first bytes are all
+// printable, as OpenCASCADE's reader and most tools take them.
 constexpr qint64 kFormatProbeSize = kBinaryHeaderSize + kBinaryFacetSize;
+constexpr qint64 kBlockSize = qint64(1) << 16;
+// No line of an STL file comes near this; a longer one is damage, and is not held whole.
+constexpr std::size_t kLongestLine = std::size_t(1) << 20;
 
 bool looksAscii(const QByteArray& head, qint64 fileSize)
 {
     if (fileSize < kFormatProbeSize)
         return true;
     return std::all_of(head.begin(), head.end(), [](char c) { return static_cast<unsigned char>(c) <= '~'; });
-}
-
-enum class StlLayout { Invalid, Ascii, AsciiWithBlankLines, Binary };
-
-struct StlFileCheck
-{
-    StlLayout layout = StlLayout::Invalid;
-    bool readerGuessesAscii = false;  // the reader's own guess, which misses some binary files
-    QString error;
-};
-
-bool isBlank(const QByteArray& line)
-{
-    return line.trimmed().isEmpty();
-}
-
-bool areNumbers(const QList<QByteArray>& words, int from)
-{
-    bool ok = words.size() == from + 3;
-    for (int i = from; ok && i < words.size(); ++i)
-        words[i].toDouble(&ok);
-    return ok;
-}
-
-struct AsciiScan
-{
-    bool blankLines = false;
-    int damagedLine = 0;  // 1-based; 0 when every facet is complete
-    bool cancelled = false;
-};
-
-// The reader stops quietly at the first empty line or malformed facet and keeps only the
-// facets before it. One pass finds both: empty lines are dropped from a copy before reading,
-// a malformed facet refuses the file.
-AsciiScan scanAscii(QFile& file, qint64 size, const Message_ProgressScope& stage)
-{
-    enum class State { Outside, InSolid, InFacet, InLoop, LoopDone };
-    AsciiScan scan;
-    State state = State::Outside;
-    int vertices = 0;
-    int lineNumber = 0;
-    file.seek(0);
-    while (file.pos() < size && !file.atEnd()) {
-        const QByteArray line = file.readLine(size - file.pos() + 1); // a line of at most the bytes left
-        if ((++lineNumber & 0xffff) == 0 && stage.UserBreak()) {
-            scan.cancelled = true;
-            return scan;
-        }
-        const QList<QByteArray> words = line.simplified().toLower().split(' ');
-        if (words.first().isEmpty()) {
-            scan.blankLines = scan.blankLines || (file.pos() < size && !file.atEnd());
-            continue;
-        }
-        const QByteArray& word = words.first();
-        bool ok = false;
-        switch (state) {
-        case State::Outside:
-            // Text after the last solid is ignored, as the reader does.
-            ok = true;
-            if (word == "solid")
-                state = State::InSolid;
-            break;
-        case State::InSolid:
-            if (word == "endsolid") {
-                ok = true;
-                state = State::Outside;
-            } else if (word == "facet" && words.size() == 5 && words[1] == "normal") {
-                ok = true;
-                state = State::InFacet;
-            }
-            break;
-        case State::InFacet:
-            ok = word == "outer";
-            vertices = 0;
-            state = State::InLoop;
-            break;
-        case State::InLoop:
-            if (word == "vertex" && vertices < 3) {
-                ok = areNumbers(words, 1);
-                ++vertices;
-            } else if (word == "endloop" && vertices == 3) {
-                ok = true;
-                state = State::LoopDone;
-            }
-            break;
-        case State::LoopDone:
-            ok = word == "endfacet";
-            state = State::InSolid;
-            break;
-        }
-        if (!ok) {
-            scan.damagedLine = lineNumber;
-            return scan;
-        }
-    }
-    return scan;
-}
-
-bool copyWithoutBlankLines(QFile& source, qint64 size, QTemporaryFile& copy)
-{
-    if (!source.seek(0) || !copy.open())
-        return false;
-    while (source.pos() < size && !source.atEnd()) {
-        const QByteArray line = source.readLine(size - source.pos() + 1);
-        if (!isBlank(line) && copy.write(line) != line.size())
-            return false;
-    }
-    return copy.flush();
 }
 
 bool hasControlBytes(const QByteArray& bytes)
@@ -153,54 +46,38 @@ bool hasControlBytes(const QByteArray& bytes)
     });
 }
 
-// The reader trusts the file: a binary header announcing more triangles than the file holds,
-// or random bytes taken for a mesh, must be refused before it runs. The file is checked and read
-// as it was opened: what it grows by meanwhile is not looked at.
-StlFileCheck checkStlFile(const QString& path, QFile& file, qint64 size, const Message_ProgressScope& stage)
+enum class StlLayout { Invalid, Ascii, Binary };
+
+// The layout the file's first and last bytes show, or why it is no STL file at all. A binary
+// header announcing more triangles than the file holds, or random bytes, never reach the read.
+StlLayout layoutOf(const QString& path, QFile& file, qint64 size, QString& error)
 {
-    StlFileCheck check;
     if (size == 0) {
-        check.error = StlImporter::tr("The STL file contains no usable triangle.");
-        return check;
+        error = StlImporter::tr("The STL file contains no usable triangle.");
+        return StlLayout::Invalid;
     }
     const QByteArray head = file.read(kFormatProbeSize);
-    check.readerGuessesAscii = looksAscii(head, size);
+    const bool printable = looksAscii(head, size);
     const bool startsAsAscii = head.trimmed().toLower().startsWith("solid");
 
     quint32 announced = 0;
     bool binaryLayout = false;
-    if (size >= kBinaryHeaderSize) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(head.constData());
-        announced = quint32(bytes[80]) | (quint32(bytes[81]) << 8) | (quint32(bytes[82]) << 16)
-            | (quint32(bytes[83]) << 24);
+    if (size >= kBinaryHeaderSize && head.size() >= kBinaryHeaderSize) {
+        announced = qFromLittleEndian<quint32>(head.constData() + 80);
         binaryLayout = kBinaryHeaderSize + kBinaryFacetSize * qint64(announced) == size;
     }
-
-    if (startsAsAscii && check.readerGuessesAscii) {
+    if (startsAsAscii && printable) {
         const qint64 tail = 1024;
         file.seek(std::max<qint64>(0, size - tail));
-        if (file.read(std::min(tail, size)).toLower().contains("endsolid")) {
-            const AsciiScan scan = scanAscii(file, size, stage);
-            if (scan.cancelled)
-                return check;
-            if (scan.damagedLine > 0) {
-                check.error = StlImporter::tr("The ASCII STL file is damaged: line %1 does not continue a facet.")
-                                  .arg(scan.damagedLine);
-                return check;
-            }
-            check.layout = scan.blankLines ? StlLayout::AsciiWithBlankLines : StlLayout::Ascii;
-            return check;
-        }
+        if (file.read(std::min(tail, size)).toLower().contains("endsolid"))
+            return StlLayout::Ascii;
         if (!binaryLayout) {
-            check.error = StlImporter::tr("The ASCII STL file is truncated (its closing \"endsolid\" is missing): %1")
-                              .arg(path);
-            return check;
+            error = StlImporter::tr("The ASCII STL file is truncated (its closing \"endsolid\" is missing): %1").arg(path);
+            return StlLayout::Invalid;
         }
     }
-    if (binaryLayout) {
-        check.layout = StlLayout::Binary;
-        return check;
-    }
+    if (binaryLayout)
+        return StlLayout::Binary;
     if (size >= kBinaryHeaderSize && (startsAsAscii || hasControlBytes(head))) {
         // The translated count is an int: past its range the text takes the plural form of
         // the largest int, with the header's own count written in.
@@ -210,119 +87,319 @@ StlFileCheck checkStlFile(const QString& path, QFile& file, qint64 size, const M
                                        nullptr, count);
         if (quint32(count) != announced)
             text.replace(QString::number(count), QString::number(announced));
-        check.error = text.arg(size);
-        return check;
+        error = text.arg(size);
+        return StlLayout::Invalid;
     }
-    check.error = StlImporter::tr("The file is not an STL file (no \"solid\" header and no binary layout): %1").arg(path);
-    return check;
+    error = StlImporter::tr("The file is not an STL file (no \"solid\" header and no binary layout): %1").arg(path);
+    return StlLayout::Invalid;
 }
 
-} // namespace
-
-namespace {
-
-// The opened file up to the size it had when opened, for the reader: it reads every solid up to
-// the end of its file, so what the file grows by meanwhile would be read too, for ever if it
-// keeps growing.
-class OpenedFileBuffer : public std::streambuf
+// The opened file's first bytes, as many as it held when opened, block by block: what it grows
+// by meanwhile is not read, and a file that ends sooner changed while it was read.
+class OpenedBytes
 {
 public:
-    OpenedFileBuffer(QFile& file, qint64 size) : m_file(file), m_size(size) { fill(0); }
+    OpenedBytes(QFile& file, qint64 from, qint64 size, const Message_ProgressRange& progress)
+        : m_file(file), m_at(from), m_size(size), m_scope(progress, nullptr, double(std::max<qint64>(1, size - from)))
+    {
+        m_file.seek(from);
+        m_block.resize(std::size_t(kBlockSize));
+    }
 
-protected:
-    int_type underflow() override
+    // The next block; false at the end, on Cancel, or when the file gave less than it held.
+    bool next(std::string_view& block)
     {
-        if (gptr() < egptr() || fill(m_start + (egptr() - eback())))
-            return traits_type::to_int_type(*gptr());
-        return traits_type::eof();
+        if (m_at >= m_size || m_scope.UserBreak())
+            return false;
+        const qint64 wanted = std::min(kBlockSize, m_size - m_at);
+        const qint64 got = m_file.read(m_block.data(), wanted);
+        if (got != wanted) {
+            m_changed = true;
+            return false;
+        }
+        m_at += got;
+        m_scope.Next(double(got));
+        block = std::string_view(m_block.data(), std::size_t(got));
+        return true;
     }
-    pos_type seekoff(off_type offset, std::ios_base::seekdir from, std::ios_base::openmode) override
-    {
-        const qint64 here = m_start + (gptr() - eback());
-        return seekpos(pos_type(offset + (from == std::ios_base::beg ? 0 : from == std::ios_base::cur ? here : m_size)),
-                       std::ios_base::in);
-    }
-    pos_type seekpos(pos_type position, std::ios_base::openmode) override
-    {
-        const qint64 to = qint64(position);
-        if (to < 0 || to > m_size)
-            return pos_type(off_type(-1));
-        if (to >= m_start && to <= m_start + (egptr() - eback()))
-            setg(eback(), eback() + (to - m_start), egptr());
-        else
-            fill(to);
-        return position;
-    }
+    bool changed() const { return m_changed; }
+    bool cancelled() const { return m_scope.UserBreak(); }
 
 private:
-    bool fill(qint64 from)
-    {
-        m_start = from;
-        qint64 n = 0;
-        if (from < m_size && m_file.seek(from))
-            n = std::max<qint64>(0, m_file.read(m_block, std::min<qint64>(qint64(sizeof m_block), m_size - from)));
-        setg(m_block, m_block, m_block + n);
-        return n > 0;
-    }
-
     QFile& m_file;
+    qint64 m_at;
     const qint64 m_size;
-    qint64 m_start = 0;
-    char m_block[1 << 16];
+    Message_ProgressScope m_scope;
+    std::vector<char> m_block;
+    bool m_changed = false;
 };
 
-// The reader's nodes (merged where they coincide) and triangles, as a triangulation.
-class TriangulationReader : public RWStl_Reader
+// Nodes merged where their coordinates are equal, as the file names the same point again at
+// every triangle around it.
+class NodeTable
 {
 public:
-    Standard_Integer AddNode(const gp_XYZ& point) override
+    explicit NodeTable(StlMesh& mesh, std::size_t expected) : m_mesh(mesh) { grow(std::max<std::size_t>(expected, 64)); }
+
+    int node(double x, double y, double z)
     {
-        m_nodes.push_back(point);
-        return Standard_Integer(m_nodes.size());
-    }
-    void AddTriangle(Standard_Integer n1, Standard_Integer n2, Standard_Integer n3) override
-    {
-        m_triangles.push_back(Poly_Triangle(n1, n2, n3));
-    }
-    Handle(Poly_Triangulation) triangulation() const
-    {
-        if (m_triangles.empty())
-            return {};
-        Handle(Poly_Triangulation) made = new Poly_Triangulation(int(m_nodes.size()), int(m_triangles.size()), false);
-        for (std::size_t i = 0; i < m_nodes.size(); ++i)
-            made->SetNode(int(i + 1), gp_Pnt(m_nodes[i]));
-        for (std::size_t i = 0; i < m_triangles.size(); ++i)
-            made->SetTriangle(int(i + 1), m_triangles[i]);
-        return made;
+        x += 0.0, y += 0.0, z += 0.0; // -0 is 0
+        if (2 * (m_mesh.nodes.size() + 1) > m_slots.size())
+            grow(m_slots.size());
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t i = hash(x, y, z) & mask;; i = (i + 1) & mask) {
+            const int n = m_slots[i];
+            if (n < 0) {
+                m_slots[i] = int(m_mesh.nodes.size());
+                m_mesh.nodes.emplace_back(x, y, z);
+                return m_slots[i];
+            }
+            const gp_XYZ& p = m_mesh.nodes[std::size_t(n)];
+            if (p.X() == x && p.Y() == y && p.Z() == z)
+                return n;
+        }
     }
 
 private:
-    std::vector<gp_XYZ> m_nodes;
-    std::vector<Poly_Triangle> m_triangles;
+    static std::size_t hash(double x, double y, double z)
+    {
+        std::uint64_t b[3];
+        std::memcpy(&b[0], &x, 8), std::memcpy(&b[1], &y, 8), std::memcpy(&b[2], &z, 8);
+        std::uint64_t h = b[0] * 0x9E3779B97F4A7C15ull;
+        h ^= b[1] * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
+        h ^= b[2] * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
+        return std::size_t(h ^ (h >> 29));
+    }
+    void grow(std::size_t atLeast)
+    {
+        std::size_t size = 64;
+        while (size < 2 * atLeast)
+            size *= 2;
+        m_slots.assign(size, -1);
+        const std::size_t mask = size - 1;
+        for (std::size_t n = 0; n < m_mesh.nodes.size(); ++n) {
+            const gp_XYZ& p = m_mesh.nodes[n];
+            std::size_t i = hash(p.X(), p.Y(), p.Z()) & mask;
+            while (m_slots[i] >= 0)
+                i = (i + 1) & mask;
+            m_slots[i] = int(n);
+        }
+    }
+
+    StlMesh& m_mesh;
+    std::vector<int> m_slots;
 };
 
-// Reads the first size bytes of file as the reader reads a file of its own: each solid in turn,
-// text or binary as its start says, or one binary block when told.
-Handle(Poly_Triangulation) readTriangulation(QFile& file, qint64 size, bool binary, const Message_ProgressRange& progress)
+// What the file holds, in the file's order: triangles whose corners are three points.
+struct ReadTriangles
 {
-    OpenedFileBuffer buffer(file, size);
-    std::istream stream(&buffer);
-    const Handle(TriangulationReader) reader = new TriangulationReader;
-    reader->SetMergeAngle(M_PI / 2.0);
-    if (binary) {
-        reader->ReadBinary(stream, progress);
-        return reader->triangulation();
+    explicit ReadTriangles(StlMesh& mesh, std::size_t expected) : nodes(mesh, 3 * expected / 6), mesh(mesh)
+    {
+        mesh.triangles.reserve(expected);
     }
-    const bool ascii = size < kFormatProbeSize || reader->IsAscii(stream, true);
-    Standard_ReadLineBuffer lines(1024);
-    Message_ProgressScope solids(progress, nullptr, 1, true);
-    while (stream.good()) {
-        if (!(ascii ? reader->ReadAscii(stream, lines, std::streampos(size), solids.Next(2))
-                    : reader->ReadBinary(stream, solids.Next(2))))
-            break;
-        stream >> std::ws;
+    void add(const double corner[9])
+    {
+        const int a = nodes.node(corner[0], corner[1], corner[2]);
+        const int b = nodes.node(corner[3], corner[4], corner[5]);
+        const int c = nodes.node(corner[6], corner[7], corner[8]);
+        // Two corners on one point: no triangle, and not counted, as the reader never counted them.
+        if (a != b && b != c && c != a)
+            mesh.triangles.push_back({a, b, c});
     }
-    return reader->triangulation();
+
+    NodeTable nodes;
+    StlMesh& mesh;
+};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// The line's words, one at a time.
+class Words
+{
+public:
+    explicit Words(std::string_view line) : m_rest(line) {}
+    bool next(std::string_view& word)
+    {
+        std::size_t i = 0;
+        while (i < m_rest.size() && isBlank(m_rest[i]))
+            ++i;
+        std::size_t j = i;
+        while (j < m_rest.size() && !isBlank(m_rest[j]))
+            ++j;
+        word = m_rest.substr(i, j - i);
+        m_rest.remove_prefix(j);
+        return !word.empty();
+    }
+    bool atEnd()
+    {
+        std::string_view word;
+        return !next(word);
+    }
+
+private:
+    std::string_view m_rest;
+};
+
+bool is(std::string_view word, std::string_view keyword)
+{
+    return word.size() == keyword.size()
+        && std::equal(word.begin(), word.end(), keyword.begin(),
+                      [](char a, char b) { return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b; });
+}
+
+bool number(std::string_view word, double& value)
+{
+    if (!word.empty() && word.front() == '+')
+        word.remove_prefix(1);
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    return error == std::errc() && end == word.data() + word.size();
+}
+
+// Reads the text file's every solid, line by line: each facet its normal line, an outer loop of
+// three vertices, and its ends; blank lines anywhere and text between solids are let be. A line
+// that does not continue its facet refuses the file, as does a file that ends inside a solid.
+bool readAscii(const QString& path, OpenedBytes& bytes, ReadTriangles& read, QString& error)
+{
+    enum class State { Outside, InSolid, InFacet, InLoop, LoopDone };
+    State state = State::Outside;
+    int vertices = 0;
+    double corner[9];
+    int lineNumber = 0;
+    std::string carried; // a line begun in the previous block
+    const auto damaged = [&] {
+        error = StlImporter::tr("The ASCII STL file is damaged: line %1 does not continue a facet.").arg(lineNumber);
+        return false;
+    };
+    const auto take = [&](std::string_view line) {
+        ++lineNumber;
+        Words words(line);
+        std::string_view word;
+        if (!words.next(word))
+            return true;
+        switch (state) {
+        case State::Outside:
+            if (is(word, "solid"))
+                state = State::InSolid;
+            return true;
+        case State::InSolid:
+            if (is(word, "endsolid")) {
+                state = State::Outside;
+                return true;
+            }
+            if (is(word, "facet")) {
+                int count = 0;
+                bool normal = words.next(word) && is(word, "normal");
+                while (words.next(word))
+                    ++count;
+                if (normal && count == 3) {
+                    state = State::InFacet;
+                    return true;
+                }
+            }
+            return damaged();
+        case State::InFacet:
+            if (!is(word, "outer"))
+                return damaged();
+            vertices = 0;
+            state = State::InLoop;
+            return true;
+        case State::InLoop:
+            if (is(word, "vertex") && vertices < 3) {
+                for (int k = 0; k < 3; ++k)
+                    if (!words.next(word) || !number(word, corner[3 * vertices + k]))
+                        return damaged();
+                if (!words.atEnd())
+                    return damaged();
+                ++vertices;
+                return true;
+            }
+            if (is(word, "endloop") && vertices == 3) {
+                read.add(corner);
+                state = State::LoopDone;
+                return true;
+            }
+            return damaged();
+        case State::LoopDone:
+            if (!is(word, "endfacet"))
+                return damaged();
+            state = State::InSolid;
+            return true;
+        }
+        return damaged();
+    };
+
+    std::string_view block;
+    while (bytes.next(block)) {
+        for (;;) {
+            const std::size_t end = block.find('\n');
+            const std::size_t length = carried.size() + std::min(end, block.size());
+            if (length > kLongestLine) {
+                ++lineNumber;
+                return damaged();
+            }
+            if (end == std::string_view::npos) {
+                carried.append(block);
+                break;
+            }
+            if (!carried.empty()) {
+                carried.append(block.substr(0, end));
+                if (!take(carried))
+                    return false;
+                carried.clear();
+            } else if (!take(block.substr(0, end))) {
+                return false;
+            }
+            block.remove_prefix(end + 1);
+        }
+    }
+    if (bytes.changed() || bytes.cancelled())
+        return false;
+    if (!carried.empty() && !take(carried))
+        return false;
+    if (state != State::Outside) {
+        error = StlImporter::tr("The ASCII STL file is truncated (its closing \"endsolid\" is missing): %1").arg(path);
+        return false;
+    }
+    return true;
+}
+
+// The binary file's facets: after the 84-byte header, 50 bytes each, of which the three corners'
+// single-precision coordinates are used.
+bool readBinary(OpenedBytes& bytes, ReadTriangles& read)
+{
+    std::string partial; // a facet split between two blocks
+    std::string_view block;
+    double corner[9];
+    const auto take = [&](const char* facet) {
+        for (int k = 0; k < 9; ++k) {
+            const quint32 bits = qFromLittleEndian<quint32>(facet + 12 + 4 * k);
+            float value;
+            std::memcpy(&value, &bits, 4);
+            corner[k] = double(value);
+        }
+        read.add(corner);
+    };
+    while (bytes.next(block)) {
+        if (!partial.empty()) {
+            const std::size_t wanted = std::size_t(kBinaryFacetSize) - partial.size();
+            const std::size_t taken = std::min(wanted, block.size());
+            partial.append(block.substr(0, taken));
+            block.remove_prefix(taken);
+            if (partial.size() < std::size_t(kBinaryFacetSize))
+                continue;
+            take(partial.data());
+            partial.clear();
+        }
+        while (block.size() >= std::size_t(kBinaryFacetSize)) {
+            take(block.data());
+            block.remove_prefix(std::size_t(kBinaryFacetSize));
+        }
+        partial.assign(block);
+    }
+    return !bytes.changed() && !bytes.cancelled();
 }
 
 } // namespace
@@ -342,56 +419,41 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh, co
             : StlImporter::tr("The STL file cannot be opened: %1").arg(opened.errorString);
         return false;
     }
-    const StlFileCheck check = checkStlFile(path, file, opened.size, stage);
-    if (check.layout == StlLayout::Invalid) {
-        result.error = check.error;
+    const StlLayout layout = layoutOf(path, file, opened.size, result.error);
+    if (layout == StlLayout::Invalid)
         return false;
-    }
 
-    QFile* source = &file;
-    qint64 sourceSize = opened.size;
-    QTemporaryFile cleaned;
-    if (check.layout == StlLayout::AsciiWithBlankLines) {
-        if (!copyWithoutBlankLines(file, opened.size, cleaned)) {
-            result.error = StlImporter::tr("The STL file cannot be opened: %1").arg(cleaned.errorString());
+    {
+        const bool binary = layout == StlLayout::Binary;
+        const qint64 from = binary ? kBinaryHeaderSize : 0;
+        // About a quarter of a kilobyte of text a facet.
+        ReadTriangles read(mesh, std::size_t((opened.size - from) / (binary ? kBinaryFacetSize : 256)));
+        OpenedBytes bytes(file, from, opened.size, stage.Next(3.0));
+        const bool whole = binary ? readBinary(bytes, read) : readAscii(path, bytes, read, result.error);
+        if (bytes.changed()) {
+            result.error = StlImporter::tr("The STL file changed while it was read: it now holds less than when it was "
+                                           "opened. Import it again once it is written whole: %1")
+                               .arg(path);
             return false;
         }
-        source = &cleaned;
-        sourceSize = cleaned.size();
+        if (!whole)
+            return false; // damaged, with its reason, or cancelled
     }
-
-    Handle(Poly_Triangulation) triangulation;
-    try {
-        // A binary file whose first bytes happen to be all printable (zero normals, round
-        // coordinates) would be parsed as text by the reader's own guess.
-        triangulation = readTriangulation(*source, sourceSize, check.layout == StlLayout::Binary && check.readerGuessesAscii,
-                                          stage.Next(3.0));
-    } catch (...) {
-        result.error = StlImporter::tr("STL read failed: %1").arg(OccUtils::currentExceptionMessage());
-        return false;
-    }
-    if (stage.UserBreak())
-        return false;
-    if (triangulation.IsNull() || triangulation->NbTriangles() < 1) {
+    if (mesh.triangles.empty()) {
         result.error = StlImporter::tr("The STL file contains no usable triangle.");
         return false;
     }
-    result.triangleCount = triangulation->NbTriangles();
+    result.triangleCount = int(std::min<std::size_t>(mesh.triangles.size(), INT_MAX));
 
-    const int nodeCount = triangulation->NbNodes();
-    mesh.nodes.resize(std::size_t(nodeCount));
-    for (int i = 1; i <= nodeCount; ++i)
-        mesh.nodes[std::size_t(i - 1)] = triangulation->Node(i).XYZ();
-    mesh.triangles.reserve(std::size_t(result.triangleCount));
-    StlLoopProgress loop(stage.Next(), std::size_t(result.triangleCount), 16384);
-    for (int i = 1; i <= result.triangleCount; ++i) {
+    std::size_t kept = 0;
+    StlLoopProgress loop(stage.Next(), mesh.triangles.size(), 16384);
+    for (std::size_t i = 0; i < mesh.triangles.size(); ++i) {
         if (!loop.next())
             return false;
-        int n[3];
-        triangulation->Triangle(i).Get(n[0], n[1], n[2]);
-        const gp_XYZ& p1 = mesh.nodes[std::size_t(n[0] - 1)];
-        const gp_XYZ& p2 = mesh.nodes[std::size_t(n[1] - 1)];
-        const gp_XYZ& p3 = mesh.nodes[std::size_t(n[2] - 1)];
+        const auto& n = mesh.triangles[i];
+        const gp_XYZ& p1 = mesh.nodes[std::size_t(n[0])];
+        const gp_XYZ& p2 = mesh.nodes[std::size_t(n[1])];
+        const gp_XYZ& p3 = mesh.nodes[std::size_t(n[2])];
         const double d12 = (p2 - p1).Modulus();
         const double d23 = (p3 - p2).Modulus();
         const double d31 = (p1 - p3).Modulus();
@@ -409,13 +471,14 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh, co
             if (distance > kFarAway) {
                 result.error = StlImporter::tr("The STL file is damaged: facet %1 has a point %2 mm away from the "
                                                "origin, too far for a printable part.")
-                                   .arg(i)
+                                   .arg(i + 1)
                                    .arg(distance, 0, 'g', 3);
                 return false;
             }
         }
-        mesh.triangles.push_back({n[0] - 1, n[1] - 1, n[2] - 1});
+        mesh.triangles[kept++] = n;
     }
+    mesh.triangles.resize(kept);
     if (mesh.triangles.empty()) {
         result.error = result.flatTriangleCount > 0
             ? StlImporter::tr("No non-degenerate triangle in the STL: %n triangle(s) with their corners in a line "
@@ -426,4 +489,3 @@ bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh, co
     }
     return true;
 }
-
