@@ -328,6 +328,29 @@ QString generatedStl(Shape shape, int wanted)
     return path;
 }
 
+QString writtenSoup(const char* name, const MeshShapes::Soup& soup)
+{
+    const QString path = workDir().filePath(QString("%1_%2.stl").arg(name).arg(soup.size()));
+    return MeshShapes::writeBinaryStl(path, soup) ? path : QString();
+}
+
+MeshShapes::Soup copies(const MeshShapes::Soup& soup, int count)
+{
+    MeshShapes::Soup all;
+    for (int i = 0; i < count; ++i)
+        all.insert(all.end(), soup.begin(), soup.end());
+    return all;
+}
+
+// A fine sphere of about `wanted` triangles and a coarse one, ten times larger, far beside it.
+MeshShapes::Soup fineAndCoarse(int wanted)
+{
+    MeshShapes::Soup both = MeshShapes::nearWeldedSphere(wanted);
+    const MeshShapes::Soup coarse = MeshShapes::moved(MeshShapes::nearWeldedSphere(100, 100.0), gp_XYZ(1000, 0, 0));
+    both.insert(both.end(), coarse.begin(), coarse.end());
+    return both;
+}
+
 struct ChildRun
 {
     bool ok = false;
@@ -686,6 +709,11 @@ int main(int argc, char** argv)
         const QString made = std::strcmp(kind, "knot") == 0      ? generatedStl(Shape::Knot, std::atoi(argv[2]))
             : std::strcmp(kind, "sphere") == 0                    ? generatedStl(Shape::Sphere, std::atoi(argv[2]))
             : std::strcmp(kind, "slivers") == 0                   ? generatedStl(Shape::Slivers, std::atoi(argv[2]))
+            : std::strcmp(kind, "spiked") == 0                    ? writtenSoup("spiked", MeshShapes::spikedSphere(std::atoi(argv[2])))
+            : std::strcmp(kind, "comb") == 0                      ? writtenSoup("comb", MeshShapes::wellComb(std::atoi(argv[2])))
+            : std::strcmp(kind, "teeth") == 0                     ? writtenSoup("teeth", MeshShapes::crossingTeeth(std::atoi(argv[2]), 49))
+            : std::strcmp(kind, "cubes") == 0                     ? writtenSoup("cubes", copies(MeshShapes::box({0, 0, 0}, {10, 10, 10}), std::atoi(argv[2])))
+            : std::strcmp(kind, "finecoarse") == 0                ? writtenSoup("finecoarse", fineAndCoarse(std::atoi(argv[2])))
                                                                   : torusStl(std::atoi(argv[2]));
         QFile::remove(QString::fromLocal8Bit(argv[3]));
         return QFile::copy(made, QString::fromLocal8Bit(argv[3])) ? 0 : 1;

@@ -1,6 +1,8 @@
 #include "foundation/meshselfcrossing.h"
+#include "foundation/meshgrid.h"
 #include "foundation/stlmesh.h"
 
+#include <Message_ProgressScope.hxx>
 #include <OSD_Parallel.hxx>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <mutex>
+#include <set>
 #include <utility>
 
 namespace {
@@ -18,17 +22,21 @@ struct Corners
     gp_XYZ p[3];
 };
 
-Corners cornersOf(const StlMesh& mesh, int t)
+// The triangle's corners in the order it faces by: its second and third swapped where turned.
+Corners cornersOf(const StlMesh& mesh, int t, const ShellSides& sides)
 {
     const auto& tri = mesh.triangles[std::size_t(t)];
-    return {{mesh.nodes[std::size_t(tri[0])], mesh.nodes[std::size_t(tri[1])], mesh.nodes[std::size_t(tri[2])]}};
+    const bool turned = sides.turned && (*sides.turned)[std::size_t(t)];
+    return {{mesh.nodes[std::size_t(tri[0])], mesh.nodes[std::size_t(tri[turned ? 2 : 1])],
+             mesh.nodes[std::size_t(tri[turned ? 1 : 2])]}};
 }
 
 // Distances of t's corners to the plane of o (scaled by its normal's length), and their signs
-// once those within eps are taken as on it. False unless corners lie strictly on both sides.
-bool straddles(const Corners& t, const Corners& o, const gp_XYZ& normal, double eps, double d[3], int side[3])
+// once those within slack of it (as far as the normal is long) are taken as on it. False unless
+// corners lie strictly on both sides.
+bool straddles(const Corners& t, const Corners& o, const gp_XYZ& normal, double slack, double d[3], int side[3])
 {
-    const double slack = eps * normal.Modulus();
+    slack *= normal.Modulus();
     bool above = false, below = false;
     for (int k = 0; k < 3; ++k) {
         d[k] = normal.Dot(t.p[k] - o.p[0]);
@@ -86,23 +94,90 @@ bool overlapInPlane(const Corners& ta, const Corners& tb, const gp_XYZ& normal, 
     return true;
 }
 
-// Whether triangles a and b cross: a shared length through both insides, or, in one plane and
-// facing the same way, a shared area. Facing one way the two add up where they overlap: the
-// winding steps by two there, and the signed volume no longer counts what a slicer prints.
-// Facing each other they cancel, two sides of one wall of no thickness.
-bool trianglesCross(const StlMesh& mesh, int a, int b, double eps)
+// Whether the segment pq, lying in the plane of the triangle t (normal n), runs through t's
+// inside along a length over eps.
+bool runsThrough(const gp_XYZ& p, const gp_XYZ& q, const Corners& t, const gp_XYZ& normal, double eps)
 {
-    const Corners ta = cornersOf(mesh, a), tb = cornersOf(mesh, b);
+    double from = 0.0, to = 1.0;
+    const double length = (q - p).Modulus();
+    if (!(length > eps))
+        return false;
+    for (int k = 0; k < 3 && from < to; ++k) {
+        // The side's inward normal in the plane, of unit length: distances inside are positive.
+        gp_XYZ inward = normal ^ (t.p[(k + 1) % 3] - t.p[k]);
+        const double size = inward.Modulus();
+        if (!(size > 0.0))
+            return false;
+        inward /= size;
+        const double dp = inward.Dot(p - t.p[k]) - eps, dq = inward.Dot(q - t.p[k]) - eps;
+        if (dp < 0.0 && dq < 0.0)
+            return false;
+        if (dp < 0.0)
+            from = std::max(from, dp / (dp - dq));
+        else if (dq < 0.0)
+            to = std::min(to, dp / (dp - dq));
+    }
+    return (to - from) * length > eps;
+}
+
+// Whether the shell passes through triangle b along a side of triangle a: a has that side in
+// b's plane, running through b's inside, and the triangle across it goes on to the other side
+// of b's plane from a.
+bool passesAlongSide(const StlMesh& mesh, int a, const Corners& ta, const int sa[3], const Corners& tb,
+                     const gp_XYZ& nb, double eps, double slack, const ShellSides& sides)
+{
+    if (!sides.across)
+        return false;
+    int off = -1, on = 0;
+    for (int k = 0; k < 3; ++k) {
+        if (sa[k] == 0)
+            ++on;
+        else
+            off = k;
+    }
+    if (on != 2)
+        return false;
+    // The side between the two corners on the plane, as the mesh numbers a's sides: the one
+    // opposite the corner off it.
+    const bool turned = sides.turned && (*sides.turned)[std::size_t(a)];
+    const int side = ((turned && off != 0 ? 3 - off : off) + 1) % 3;
+    if (!runsThrough(ta.p[(off + 1) % 3], ta.p[(off + 2) % 3], tb, nb, eps))
+        return false;
+    const int next = (*sides.across)[std::size_t(a)][std::size_t(side)];
+    if (next < 0)
+        return false;
+    const auto& other = mesh.triangles[std::size_t(next)];
+    const auto& edge = mesh.triangles[std::size_t(a)];
+    for (const int n : other) {
+        if (n == edge[std::size_t(side)] || n == edge[std::size_t((side + 1) % 3)])
+            continue;
+        const double d = nb.Dot(mesh.nodes[std::size_t(n)] - tb.p[0]);
+        return sa[off] > 0 ? d < -slack * nb.Modulus() : d > slack * nb.Modulus();
+    }
+    return false;
+}
+
+// Whether triangles a and b cross: a shared length over eps through both insides, or, in one
+// plane and facing the same way, a shared area. Facing one way the two add up where they
+// overlap: the winding steps by two there, and the signed volume no longer counts what a slicer
+// prints. Facing each other they cancel, two sides of one wall of no thickness. A corner within
+// slack of the other's plane is on it.
+bool trianglesCross(const StlMesh& mesh, int a, int b, double eps, double slack, const ShellSides& sides)
+{
+    const Corners ta = cornersOf(mesh, a, sides), tb = cornersOf(mesh, b, sides);
     const gp_XYZ na = (ta.p[1] - ta.p[0]) ^ (ta.p[2] - ta.p[0]);
     const gp_XYZ nb = (tb.p[1] - tb.p[0]) ^ (tb.p[2] - tb.p[0]);
     double da[3], db[3];
     int sa[3], sb[3];
     const auto onPlane = [](const int side[3]) { return side[0] == 0 && side[1] == 0 && side[2] == 0; };
-    const bool acrossB = straddles(ta, tb, nb, eps, da, sa);
-    if (!acrossB && !onPlane(sa))
-        return false;
-    if (!straddles(tb, ta, na, eps, db, sb) || !acrossB)
-        return onPlane(sa) && onPlane(sb) && na.Dot(nb) > 0.0 && overlapInPlane(ta, tb, na, eps);
+    const bool acrossB = straddles(ta, tb, nb, slack, da, sa);
+    const bool acrossA = straddles(tb, ta, na, slack, db, sb);
+    if (!acrossA || !acrossB) {
+        if (onPlane(sa) && onPlane(sb))
+            return na.Dot(nb) > 0.0 && overlapInPlane(ta, tb, na, eps);
+        return passesAlongSide(mesh, a, ta, sa, tb, nb, eps, slack, sides)
+            || passesAlongSide(mesh, b, tb, sb, ta, na, eps, slack, sides);
+    }
     gp_XYZ along = na ^ nb;
     const double length = along.Modulus();
     if (!(length > 0.0))
@@ -117,129 +192,168 @@ bool trianglesCross(const StlMesh& mesh, int a, int b, double eps)
 
 } // namespace
 
-bool shellCrossesItself(const StlMesh& mesh, const std::vector<int>& component, double eps)
+std::vector<std::array<int, 3>> trianglesAcross(const StlMesh& mesh)
 {
-    const std::size_t nt = mesh.triangles.size();
-    if (nt < 2)
-        return false;
-    std::vector<std::array<double, 6>> boxes(nt);
-    gp_XYZ low(std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
-               std::numeric_limits<double>::max());
-    gp_XYZ high = low.Reversed();
-    double sides = 0.0;
-    for (std::size_t t = 0; t < nt; ++t) {
-        const Corners c = cornersOf(mesh, int(t));
-        auto& box = boxes[t];
-        for (int i = 0; i < 3; ++i) {
-            box[std::size_t(i)] = std::min({c.p[0].Coord(i + 1), c.p[1].Coord(i + 1), c.p[2].Coord(i + 1)});
-            box[std::size_t(i + 3)] = std::max({c.p[0].Coord(i + 1), c.p[1].Coord(i + 1), c.p[2].Coord(i + 1)});
-            low.SetCoord(i + 1, std::min(low.Coord(i + 1), box[std::size_t(i)]));
-            high.SetCoord(i + 1, std::max(high.Coord(i + 1), box[std::size_t(i + 3)]));
-        }
-        for (int k = 0; k < 3; ++k)
-            sides += (c.p[k] - c.p[(k + 1) % 3]).Modulus();
-    }
-    // A grid of cells about two mean sides long (at most 2^20 across, so a cell packs in 63
-    // bits), coarsened while long triangles would list themselves in too many cells.
-    const double extent = std::max({high.X() - low.X(), high.Y() - low.Y(), high.Z() - low.Z()});
-    double cell = std::max(2.0 * sides / double(3 * nt), extent / double(1 << 20));
-    if (!(cell > 0.0))
-        return false;
-    const auto index = [&](double v, int axis) { return std::int64_t((v - low.Coord(axis + 1)) / cell); };
-    const auto cellOf = [&](const std::array<double, 6>& box, int axis, bool upper) {
-        return index(box[std::size_t(axis + (upper ? 3 : 0))], axis);
+    struct Side
+    {
+        std::uint64_t nodes;
+        int triangle;
+        int side;
     };
-    std::size_t entries = 0;
-    for (;;) {
-        entries = 0;
-        for (const auto& box : boxes) {
-            std::size_t n = 1;
-            for (int axis = 0; axis < 3; ++axis)
-                n *= std::size_t(cellOf(box, axis, true) - cellOf(box, axis, false) + 1);
-            entries += n;
+    std::vector<Side> sides;
+    sides.reserve(3 * mesh.triangles.size());
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t)
+        for (int k = 0; k < 3; ++k) {
+            const auto [low, high] = std::minmax(mesh.triangles[t][std::size_t(k)], mesh.triangles[t][std::size_t((k + 1) % 3)]);
+            sides.push_back({std::uint64_t(std::uint32_t(low)) << 32 | std::uint32_t(high), int(t), k});
         }
-        if (entries <= 16 * nt)
-            break;
-        cell *= 2.0;
-    }
-    const auto pack = [](std::int64_t i, std::int64_t j, std::int64_t k) {
-        return std::uint64_t(i) << 42 | std::uint64_t(j) << 21 | std::uint64_t(k);
-    };
-    // Each triangle's entries from its own place in the list, filled and sorted on OCCT's
-    // workers: in chunks, then merged pairwise.
-    std::vector<std::size_t> first(nt + 1, 0);
-    for (std::size_t t = 0; t < nt; ++t) {
-        std::size_t n = 1;
-        for (int axis = 0; axis < 3; ++axis)
-            n *= std::size_t(cellOf(boxes[t], axis, true) - cellOf(boxes[t], axis, false) + 1);
-        first[t + 1] = first[t] + n;
-    }
-    std::vector<std::pair<std::uint64_t, int>> listed(first[nt]);
-    constexpr int kChunks = 16;
-    OSD_Parallel::For(0, kChunks, [&](int chunk) {
-        for (std::size_t t = nt * std::size_t(chunk) / kChunks; t < nt * std::size_t(chunk + 1) / kChunks; ++t) {
-            const auto& box = boxes[t];
-            std::size_t x = first[t];
-            for (std::int64_t i = cellOf(box, 0, false); i <= cellOf(box, 0, true); ++i)
-                for (std::int64_t j = cellOf(box, 1, false); j <= cellOf(box, 1, true); ++j)
-                    for (std::int64_t k = cellOf(box, 2, false); k <= cellOf(box, 2, true); ++k)
-                        listed[x++] = {pack(i, j, k), int(t)};
+    std::sort(sides.begin(), sides.end(), [](const Side& a, const Side& b) { return a.nodes < b.nodes; });
+    std::vector<std::array<int, 3>> across(mesh.triangles.size(), {-1, -1, -1});
+    for (std::size_t i = 0; i < sides.size();) {
+        std::size_t j = i + 1;
+        while (j < sides.size() && sides[j].nodes == sides[i].nodes)
+            ++j;
+        if (j - i == 2) {
+            across[std::size_t(sides[i].triangle)][std::size_t(sides[i].side)] = sides[i + 1].triangle;
+            across[std::size_t(sides[i + 1].triangle)][std::size_t(sides[i + 1].side)] = sides[i].triangle;
         }
-    });
-    const auto bound = [&](int chunk) {
-        return listed.begin() + std::ptrdiff_t(listed.size() * std::size_t(std::min(chunk, kChunks)) / kChunks);
-    };
-    OSD_Parallel::For(0, kChunks, [&](int chunk) { std::sort(bound(chunk), bound(chunk + 1)); });
-    for (int width = 1; width < kChunks; width *= 2)
-        OSD_Parallel::For(0, (kChunks + 2 * width - 1) / (2 * width), [&](int m) {
-            std::inplace_merge(bound(2 * width * m), bound(2 * width * m + width), bound(2 * width * (m + 1)));
-        });
-    std::vector<std::size_t> cells; // where each cell's run of the list begins, and its end
-    for (std::size_t x = 0; x < listed.size(); ++x)
-        if (x == 0 || listed[x].first != listed[x - 1].first)
-            cells.push_back(x);
-    cells.push_back(listed.size());
+        i = j;
+    }
+    return across;
+}
 
-    // Each pair is tried in one cell only, so the cells go to OCCT's workers in blocks; the
-    // answer is whether any pair crosses, the same whichever worker finds one first.
+MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& component, const MeshGrid& grid, double eps,
+                            const ShellSides& sides, std::size_t mostBetween, const Message_ProgressRange& progress,
+                            std::size_t pairsPerTriangle)
+{
+    MeshCrossings crossings;
+    Message_ProgressScope scope(progress, nullptr, 1.0);
+    const std::size_t nt = mesh.triangles.size();
+    const std::size_t cellCount = grid.cellCount();
+    std::size_t pairs = 0;
+    for (std::size_t c = 0; c < cellCount; ++c)
+        pairs += grid.size(c) * (grid.size(c) - std::min<std::size_t>(grid.size(c), 1)) / 2;
+    if (pairs > pairsPerTriangle * nt + (std::size_t(1) << 20)) {
+        crossings.self = SelfCrossing::TooDense;
+        return crossings;
+    }
+    // Each triangle's plane, facing as its shell does, and its longest side.
+    struct Plane
+    {
+        gp_XYZ normal; // of unit length
+        double offset = 0.0;
+        double size = 0.0;
+    };
+    std::vector<Plane> planes(nt);
+    for (std::size_t t = 0; t < nt; ++t) {
+        const Corners c = cornersOf(mesh, int(t), sides);
+        Plane& plane = planes[t];
+        plane.normal = (c.p[1] - c.p[0]) ^ (c.p[2] - c.p[0]);
+        const double length = plane.normal.Modulus();
+        plane.normal = length > 0.0 ? plane.normal / length : gp_XYZ(0, 0, 0);
+        plane.offset = plane.normal.Dot(c.p[0]);
+        plane.size = std::max({(c.p[1] - c.p[0]).Modulus(), (c.p[2] - c.p[1]).Modulus(), (c.p[0] - c.p[2]).Modulus()});
+    }
+    // Whether t meets the plane at no more than a corner: its corners beyond slack all on one side,
+    // but for one on the plane.
+    const auto apartOrTouching = [&](const Plane& plane, int t, double slack) {
+        int above = 0, below = 0;
+        for (const int n : mesh.triangles[std::size_t(t)]) {
+            const double d = plane.normal.Dot(mesh.nodes[std::size_t(n)]) - plane.offset;
+            above += d > slack;
+            below += d < -slack;
+        }
+        return above + below >= 2 && (above == 0 || below == 0);
+    };
+    // The cell each node lies in: a pair sharing a node is tried there alone, which lists both.
+    std::vector<int> nodeCell(mesh.nodes.size(), -1);
+    for (std::size_t t = 0; t < nt; ++t)
+        for (const int n : mesh.triangles[t])
+            if (nodeCell[std::size_t(n)] < 0)
+                nodeCell[std::size_t(n)] = grid.cellAt(mesh.nodes[std::size_t(n)]);
+    std::atomic<bool> found{false}, cancelled{false};
+    std::atomic<std::size_t> between{0};
+    std::mutex shellPairsMutex;
+    std::set<std::pair<int, int>> shellPairs;
     const auto crossesIn = [&](std::size_t cell) {
-        const std::size_t begin = cells[cell], end = cells[cell + 1];
-        for (std::size_t x = begin; x < end; ++x) {
-            const int a = listed[x].second;
-            const auto& boxA = boxes[std::size_t(a)];
-            for (std::size_t y = x + 1; y < end; ++y) {
-                const int b = listed[y].second;
-                if (component[std::size_t(a)] != component[std::size_t(b)])
+        const int* list = grid.begin(cell);
+        const std::size_t size = grid.size(cell);
+        for (std::size_t x = 0; x < size; ++x) {
+            const int a = list[x];
+            const MeshGrid::Box& boxA = grid.boxOf(a);
+            const auto& triA = mesh.triangles[std::size_t(a)];
+            for (std::size_t y = x + 1; y < size; ++y) {
+                const int b = list[y];
+                const bool sameShell = component[std::size_t(a)] == component[std::size_t(b)];
+                if (!sameShell && between.load(std::memory_order_relaxed) >= mostBetween + (mostBetween > 0 ? 1 : 0))
                     continue;
-                const auto& boxB = boxes[std::size_t(b)];
-                bool apart = false;
-                std::array<double, 3> from{};
-                for (int axis = 0; axis < 3 && !apart; ++axis) {
-                    from[std::size_t(axis)] = std::max(boxA[std::size_t(axis)], boxB[std::size_t(axis)]);
-                    apart = from[std::size_t(axis)] > std::min(boxA[std::size_t(axis + 3)], boxB[std::size_t(axis + 3)]);
+                const MeshGrid::Box& boxB = grid.boxOf(b);
+                if (boxA.low[0] > boxB.high[0] || boxB.low[0] > boxA.high[0] || boxA.low[1] > boxB.high[1]
+                    || boxB.low[1] > boxA.high[1] || boxA.low[2] > boxB.high[2] || boxB.low[2] > boxA.high[2])
+                    continue;
+                // Neighbours across a side meet along it only, or lie folded on one another
+                // facing opposite ways.
+                const auto& triB = mesh.triangles[std::size_t(b)];
+                int shared = 0;
+                for (const int n : triA)
+                    shared += (n == triB[0]) + (n == triB[1]) + (n == triB[2]);
+                if (shared >= 2)
+                    continue;
+                // A pair is tried in one cell that lists both: the one holding the node they share,
+                // or, for a pair every cell its boxes meet lists, the one holding the lowest corner
+                // of where the boxes overlap.
+                if (shared == 1) {
+                    int node = triA[0];
+                    for (const int n : triA)
+                        if (n == triB[0] || n == triB[1] || n == triB[2])
+                            node = n;
+                    if (nodeCell[std::size_t(node)] != int(cell))
+                        continue;
                 }
-                // A pair listed together in several cells is tried in the one holding the
-                // lowest corner of where their boxes meet.
-                if (apart || pack(index(from[0], 0), index(from[1], 1), index(from[2], 2)) != listed[x].first)
+                // Corners within a thousandth of the triangles' size of the other's plane lie on
+                // it, or within the tolerance when that is nearer: a smooth surface's neighbours
+                // then lie apart at once, and rounding never makes a crossing of a touch.
+                const double slack = std::min(eps, 1e-3 * std::min(planes[std::size_t(a)].size, planes[std::size_t(b)].size));
+                if (apartOrTouching(planes[std::size_t(a)], b, slack) || apartOrTouching(planes[std::size_t(b)], a, slack))
                     continue;
-                if (trianglesCross(mesh, a, b, eps))
+                if (shared == 0 && grid.listedByBox(a) && grid.listedByBox(b)) {
+                    const gp_XYZ corner(std::max(boxA.low[0], boxB.low[0]), std::max(boxA.low[1], boxB.low[1]),
+                                        std::max(boxA.low[2], boxB.low[2]));
+                    if (grid.cellAt(corner) != int(cell))
+                        continue;
+                }
+                if (!trianglesCross(mesh, a, b, eps, slack, sides))
+                    continue;
+                if (sameShell)
                     return true;
+                if (++between <= mostBetween) {
+                    const std::lock_guard<std::mutex> lock(shellPairsMutex);
+                    shellPairs.insert(std::minmax(component[std::size_t(a)], component[std::size_t(b)]));
+                }
             }
         }
         return false;
     };
-    constexpr std::size_t kCellsPerBlock = 512;
-    const std::size_t cellCount = cells.size() - 1;
+    constexpr std::size_t kCellsPerBlock = 256;
     const int blocks = int((cellCount + kCellsPerBlock - 1) / kCellsPerBlock);
-    std::atomic<bool> found{false};
     OSD_Parallel::For(0, blocks, [&](int block) {
-        const std::size_t last = std::min(cellCount, std::size_t(block + 1) * kCellsPerBlock);
-        for (std::size_t cell = std::size_t(block) * kCellsPerBlock; cell < last; ++cell) {
-            if (found.load(std::memory_order_relaxed))
-                return;
-            if (crossesIn(cell))
-                found = true;
+        if (found.load(std::memory_order_relaxed) || cancelled.load(std::memory_order_relaxed))
+            return;
+        if (scope.UserBreak()) {
+            cancelled = true;
+            return;
         }
+        const std::size_t last = std::min(cellCount, std::size_t(block + 1) * kCellsPerBlock);
+        for (std::size_t cell = std::size_t(block) * kCellsPerBlock; cell < last; ++cell)
+            if (crossesIn(cell)) {
+                found = true;
+                return;
+            }
     });
-    return found;
+    crossings.pairsBetween = std::min(between.load(), mostBetween + 1);
+    crossings.shellPairs = shellPairs.size();
+    crossings.self = found ? SelfCrossing::Found
+        : cancelled || scope.UserBreak() ? SelfCrossing::Cancelled
+                                         : SelfCrossing::None;
+    return crossings;
 }

@@ -1,4 +1,6 @@
 #include "foundation/meshwindingvolume.h"
+#include "foundation/meshgrid.h"
+#include "foundation/meshwinding.h"
 #include "foundation/stlmesh.h"
 
 #include <algorithm>
@@ -31,28 +33,14 @@ bool sidesBalance(const StlMesh& mesh)
     return true;
 }
 
-// A triangle seen along x: its corners in (y, z), its plane as x = x0 + gy * y + gz * z.
-struct Projected
+struct Column
 {
-    double y[3], z[3];
-    double twiceArea; // signed: positive when the triangle faces -x
-    double x0 = 0.0, gy = 0.0, gz = 0.0;
-
-    double edge(int k, double py, double pz) const // > 0 inside for a positive area
-    {
-        const int l = (k + 1) % 3;
-        return (y[l] - y[k]) * (pz - z[k]) - (z[l] - z[k]) * (py - y[k]);
-    }
-    double xAt(double py, double pz) const { return x0 + gy * py + gz * pz; }
+    double x0, x1, y0, y1;
+    int depth;
 };
 
-struct Hit
-{
-    int column;
-    double x;
-    int turn;     // +1 entering (facing -x), -1 leaving
-    int triangle; // into the projected list
-};
+// Splits of a column in doubt, at most.
+constexpr int kDeepest = 6;
 
 } // namespace
 
@@ -68,125 +56,126 @@ bool windingVolumeBounds(const StlMesh& mesh, WindingVolume& bounds, int cellsAc
                 lo[k] = std::min(lo[k], mesh.nodes[std::size_t(n)].Coord(k + 1));
                 hi[k] = std::max(hi[k], mesh.nodes[std::size_t(n)].Coord(k + 1));
             }
-    const double length = hi[0] - lo[0];
-    const double sy = hi[1] - lo[1], sz = hi[2] - lo[2];
-    if (!(length > 0.0 && sy > 0.0 && sz > 0.0))
+    const double sx = hi[0] - lo[0], sy = hi[1] - lo[1];
+    if (!(sx > 0.0 && sy > 0.0 && hi[2] - lo[2] > 0.0))
         return true; // flat: encloses nothing
-    // Square cells, about cellsAcross² of them.
-    const double cell = std::sqrt(sy * sz) / cellsAcross;
-    const int ny = std::max(1, int(std::ceil(sy / cell))), nz = std::max(1, int(std::ceil(sz / cell)));
-    const double hy = sy / ny, hz = sz / nz;
-    std::vector<char> uncertain(std::size_t(ny) * std::size_t(nz), 0);
-    std::vector<Hit> hits;
-    std::vector<Projected> projected;
-    projected.reserve(mesh.triangles.size());
+    const MeshGrid grid(mesh, 0.0);
+    const MeshWinding winding(mesh, grid);
+    // Square columns, about cellsAcross² of them; as many again may be spent on splitting.
+    const double side = std::sqrt(sx * sy) / cellsAcross;
+    const int nx = std::max(1, int(std::ceil(sx / side))), ny = std::max(1, int(std::ceil(sy / side)));
+    long left = 4L * nx * ny;
+    std::vector<Column> columns;
+    for (int i = 0; i < nx; ++i)
+        for (int j = 0; j < ny; ++j)
+            columns.push_back({lo[0] + sx * i / nx, lo[0] + sx * (i + 1) / nx, lo[1] + sy * j / ny,
+                               lo[1] + sy * (j + 1) / ny, 0});
 
-    for (const auto& tri : mesh.triangles) {
-        Projected p;
-        double x[3];
-        for (int k = 0; k < 3; ++k) {
-            const gp_XYZ& n = mesh.nodes[std::size_t(tri[std::size_t(k)])];
-            x[k] = n.X();
-            p.y[k] = (n.Y() - lo[1]) / hy;
-            p.z[k] = (n.Z() - lo[2]) / hz;
-        }
-        p.twiceArea = (p.y[1] - p.y[0]) * (p.z[2] - p.z[0]) - (p.z[1] - p.z[0]) * (p.y[2] - p.y[0]);
-        const bool edgeOn = std::abs(p.twiceArea) <= 1e-12 * (1.0 + std::abs(p.y[0]) + std::abs(p.z[0]));
-        if (!edgeOn) {
-            // The plane through the three corners, in cell units.
-            const double dy1 = p.y[1] - p.y[0], dz1 = p.z[1] - p.z[0], dy2 = p.y[2] - p.y[0], dz2 = p.z[2] - p.z[0];
-            const double dx1 = x[1] - x[0], dx2 = x[2] - x[0];
-            p.gy = (dx1 * dz2 - dx2 * dz1) / p.twiceArea;
-            p.gz = (dy1 * dx2 - dy2 * dx1) / p.twiceArea;
-            p.x0 = x[0] - p.gy * p.y[0] - p.gz * p.z[0];
-        }
-        // Seen edge on, the line through its longest side.
-        int longest = 0;
-        for (int k = 1; k < 3; ++k) {
-            const auto span = [&](int a) {
-                const int b = (a + 1) % 3;
-                return std::hypot(p.y[b] - p.y[a], p.z[b] - p.z[a]);
-            };
-            if (span(k) > span(longest))
-                longest = k;
-        }
-        const int index = int(projected.size());
-        projected.push_back(p);
-        const double sign = p.twiceArea >= 0.0 ? 1.0 : -1.0;
-        const int i0 = std::max(0, int(std::floor(*std::min_element(p.y, p.y + 3))));
-        const int i1 = std::min(ny - 1, int(std::floor(*std::max_element(p.y, p.y + 3))));
-        const int j0 = std::max(0, int(std::floor(*std::min_element(p.z, p.z + 3))));
-        const int j1 = std::min(nz - 1, int(std::floor(*std::max_element(p.z, p.z + 3))));
-        for (int i = i0; i <= i1; ++i)
-            for (int j = j0; j <= j1; ++j) {
-                const int column = i * nz + j;
-                if (edgeOn) {
-                    // Seen edge on: any cell its line passes through is in doubt.
-                    bool above = false, below = false;
-                    for (int c = 0; c < 4; ++c) {
-                        const double e = p.edge(longest, i + (c & 1), j + (c >> 1));
-                        above = above || e >= 0.0;
-                        below = below || e <= 0.0;
-                    }
-                    if (above && below)
-                        uncertain[std::size_t(column)] = 1;
-                    continue;
-                }
-                // Cell corners against each side: all outside one side, the cell misses the
-                // triangle; inside every side, the triangle covers it.
-                bool misses = false, covers = true;
-                for (int k = 0; k < 3 && !misses; ++k) {
-                    int inside = 0;
-                    for (int c = 0; c < 4; ++c)
-                        inside += sign * p.edge(k, i + (c & 1), j + (c >> 1)) >= 0.0 ? 1 : 0;
-                    misses = inside == 0;
-                    covers = covers && inside == 4;
-                }
-                if (misses)
-                    continue;
-                if (!covers)
-                    uncertain[std::size_t(column)] = 1;
-                const double my = i + 0.5, mz = j + 0.5;
-                if (sign * p.edge(0, my, mz) >= 0.0 && sign * p.edge(1, my, mz) >= 0.0 && sign * p.edge(2, my, mz) >= 0.0)
-                    hits.push_back({column, p.xAt(my, mz), p.twiceArea > 0.0 ? 1 : -1, index});
-            }
-    }
-
-    std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) {
-        return a.column != b.column ? a.column < b.column : a.x < b.x;
-    });
+    std::vector<int> stamp(mesh.triangles.size(), -1), cells, over;
+    std::vector<std::pair<double, int>> hits;
     double certain = 0.0, doubtful = 0.0;
-    for (std::size_t i = 0; i < hits.size();) {
-        std::size_t end = i;
-        while (end < hits.size() && hits[end].column == hits[i].column)
-            ++end;
-        const int column = hits[i].column;
-        bool doubt = uncertain[std::size_t(column)] != 0;
-        // Triangles that cross inside the cell change the order of the crossings there.
-        const int ci = column / nz, cj = column % nz;
-        for (int c = 0; c < 4 && !doubt; ++c)
-            for (std::size_t k = i + 1; k < end && !doubt; ++k)
-                doubt = projected[std::size_t(hits[k].triangle)].xAt(ci + (c & 1), cj + (c >> 1))
-                      < projected[std::size_t(hits[k - 1].triangle)].xAt(ci + (c & 1), cj + (c >> 1));
+    int round = 0;
+    const auto at = [&](int t, int k) -> const gp_XYZ& { return mesh.nodes[std::size_t(mesh.triangles[std::size_t(t)][std::size_t(k)])]; };
+    // Height of the triangle's plane over (x, y).
+    const auto heightAt = [&](int t, double x, double y) {
+        const gp_XYZ &a = at(t, 0), &b = at(t, 1), &c = at(t, 2);
+        const gp_XYZ n = (b - a) ^ (c - a);
+        return a.Z() - (n.X() * (x - a.X()) + n.Y() * (y - a.Y())) / n.Z();
+    };
+    while (!columns.empty()) {
+        const Column col = columns.back();
+        columns.pop_back();
+        --left;
+        ++round;
+        MeshGrid::Box prism;
+        prism.low = {col.x0, col.y0, lo[2]};
+        prism.high = {col.x1, col.y1, hi[2]};
+        grid.cellsMeeting(prism, cells);
+        over.clear();
+        double zLow = 1e300, zHigh = -1e300;
+        bool doubt = false;
+        const double corners[4][2] = {{col.x0, col.y0}, {col.x1, col.y0}, {col.x1, col.y1}, {col.x0, col.y1}};
+        for (const int cell : cells)
+            for (const int* t = grid.begin(std::size_t(cell)); t != grid.end(std::size_t(cell)); ++t) {
+                if (stamp[std::size_t(*t)] == round)
+                    continue;
+                stamp[std::size_t(*t)] = round;
+                // The triangle's shadow against the column's: apart when one side of it keeps
+                // every corner of the column on its outer side or on it.
+                double area = 0.0;
+                for (int k = 0; k < 3; ++k) {
+                    const gp_XYZ &p = at(*t, k), &q = at(*t, (k + 1) % 3);
+                    area += p.X() * q.Y() - q.X() * p.Y();
+                }
+                bool apart = false, covers = true;
+                double xMin = 1e300, xMax = -1e300, yMin = 1e300, yMax = -1e300;
+                for (int k = 0; k < 3; ++k) {
+                    xMin = std::min(xMin, at(*t, k).X()), xMax = std::max(xMax, at(*t, k).X());
+                    yMin = std::min(yMin, at(*t, k).Y()), yMax = std::max(yMax, at(*t, k).Y());
+                }
+                apart = xMax <= col.x0 || xMin >= col.x1 || yMax <= col.y0 || yMin >= col.y1;
+                const bool edgeOn = std::abs(area) <= 1e-12 * (xMax - xMin + yMax - yMin) * (xMax - xMin + yMax - yMin);
+                for (int k = 0; k < 3 && !apart; ++k) {
+                    const gp_XYZ &p = at(*t, k), &q = at(*t, (k + 1) % 3);
+                    int inside = 0, outside = 0;
+                    for (const auto& c : corners) {
+                        const double e = (q.X() - p.X()) * (c[1] - p.Y()) - (q.Y() - p.Y()) * (c[0] - p.X());
+                        const double s = area >= 0.0 ? e : -e;
+                        inside += s > 0.0;
+                        outside += s < 0.0;
+                    }
+                    if (!edgeOn && inside == 0)
+                        apart = true;
+                    covers = covers && outside == 0;
+                    // Seen edge on, a side through the column's inside parts it.
+                    if (edgeOn && inside > 0 && outside > 0)
+                        doubt = true;
+                }
+                if (apart || edgeOn)
+                    continue;
+                doubt = doubt || !covers;
+                over.push_back(*t);
+                for (int k = 0; k < 3; ++k) {
+                    zLow = std::min(zLow, at(*t, k).Z());
+                    zHigh = std::max(zHigh, at(*t, k).Z());
+                }
+            }
+        const double area = (col.x1 - col.x0) * (col.y1 - col.y0);
         double inside = 0.0;
-        int winding = 0;
-        for (std::size_t k = i; k < end; ++k) {
-            winding += hits[k].turn;
-            if (winding != 0 && k + 1 < end)
-                inside += hits[k + 1].x - hits[k].x;
+        if (!doubt) {
+            const double cx = 0.5 * (col.x0 + col.x1), cy = 0.5 * (col.y0 + col.y1);
+            winding.crossings(cx, cy, over.data(), over.data() + over.size(), hits);
+            // Triangles that cross inside the column change the order of the crossings there.
+            // Which triangle each crossing is: the covering ones all cross, in the order of hits.
+            std::vector<std::pair<double, int>> order;
+            for (const int t : over)
+                order.emplace_back(heightAt(t, cx, cy), t);
+            std::sort(order.begin(), order.end());
+            doubt = order.size() != hits.size();
+            for (std::size_t k = 1; k < order.size() && !doubt; ++k)
+                for (const auto& c : corners)
+                    doubt = doubt || heightAt(order[k].second, c[0], c[1]) < heightAt(order[k - 1].second, c[0], c[1]);
+            int w = 0;
+            for (std::size_t k = 0; k < hits.size() && !doubt; ++k) {
+                w -= hits[k].second;
+                if (Winding::isMaterial(w) && k + 1 < hits.size())
+                    inside += hits[k + 1].first - hits[k].first;
+            }
         }
-        if (doubt) {
-            uncertain[std::size_t(column)] = 0; // counted here once
-            doubtful += length;
-        } else {
-            certain += inside;
+        if (!doubt) {
+            certain += inside * area;
+        } else if (col.depth < kDeepest && left >= 4) {
+            const double mx = 0.5 * (col.x0 + col.x1), my = 0.5 * (col.y0 + col.y1);
+            columns.push_back({col.x0, mx, col.y0, my, col.depth + 1});
+            columns.push_back({mx, col.x1, col.y0, my, col.depth + 1});
+            columns.push_back({col.x0, mx, my, col.y1, col.depth + 1});
+            columns.push_back({mx, col.x1, my, col.y1, col.depth + 1});
+        } else if (zHigh > zLow) {
+            doubtful += (zHigh - zLow) * area;
         }
-        i = end;
     }
-    for (const char u : uncertain)
-        doubtful += u ? length : 0.0;
-    bounds.low = certain * hy * hz;
-    bounds.high = (certain + doubtful) * hy * hz;
+    bounds.low = certain;
+    bounds.high = certain + doubtful;
     return true;
 }
 

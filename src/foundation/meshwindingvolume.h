@@ -1,6 +1,6 @@
 // The volume a closed triangle mesh encloses as a slicer reads it (material where the winding
-// number is not zero), counted from the triangles alone, apart from any solid built from them:
-// a check on what sewing and booleans made of shells that touch or cross.
+// number is not zero, see meshwinding.h), counted from the triangles alone, apart from any solid
+// built from them: a check on what sewing and booleans made of shells that touch or cross.
 #pragma once
 
 struct StlMesh;
@@ -11,12 +11,12 @@ struct WindingVolume
     double high = 0.0; // and at most this
 };
 
-// Rays along x through the middles of a grid of cells over the mesh's (y, z) extent: the
-// lengths where the crossed triangles' signed count is not zero. A cell that no triangle's
-// outline crosses, and in which no two triangles cross, is counted exactly by its middle; any
-// other may hold anything from nothing to the mesh's whole length. False, and no bounds, when
-// the mesh's sides do not balance (run as often one way as the other): an open mesh, or one
-// with turned triangles, has no winding number.
+// Vertical columns over the mesh's shadow, each counted by the winding along the line through
+// its middle. A column that no triangle's outline enters, and in which no two triangles cross,
+// is counted exactly; the others are split in four and counted again, as long as the count of
+// columns allows, and what is left may hold anything from nothing to the height of the triangles
+// over it. False, and no bounds, when the mesh's sides do not balance (run as often one way as
+// the other): an open mesh, or one with turned triangles, has no winding number.
 bool windingVolumeBounds(const StlMesh& mesh, WindingVolume& bounds, int cellsAcross = 256);
 
 // The volumes a solid built from the mesh may have and still be what the mesh encloses: the

@@ -1,4 +1,5 @@
 #include "foundation/sewnsolids.h"
+#include "foundation/meshwinding.h"
 #include "foundation/shellnesting.h"
 
 #include <BOPTools_AlgoTools3D.hxx>
@@ -153,7 +154,7 @@ SewnSolids solidsOfShells(const TopoDS_Shape& sewn, const Message_ProgressRange&
             }
             BRepLib::OrientClosedSolid(solid);
             extent.volume = std::abs(props.Mass());
-            extent.inward = props.Mass() < 0.0;
+            extent.turn = Winding::turnOf(props.Mass() < 0.0);
             closed.push_back(solid);
             extents.push_back(extent);
         } catch (...) {
@@ -174,17 +175,20 @@ SewnSolids solidsOfShells(const TopoDS_Shape& sewn, const Message_ProgressRange&
     }
     std::vector<TopoDS_Solid> solids;
     if (roles.meet) {
-        std::vector<bool> inward;
+        std::vector<int> turns;
         for (const ShellExtent& extent : extents)
-            inward.push_back(extent.inward);
-        const TopoDS_Shape united = unitedByWinding(closed, inward);
-        if (united.IsNull()) {
+            turns.push_back(extent.turn);
+        const UnitedShells united = unitedByWinding(closed, turns, 0.0, stage.Next());
+        if (united.status != UnitedShells::Done) {
             result.uncombined = true;
+            result.facePairs = united.status == UnitedShells::TooLarge ? united.facePairs : 0;
             return result;
         }
-        for (TopExp_Explorer ex(united, TopAbs_SOLID); ex.More(); ex.Next())
+        result.bothSigns = united.bothSigns;
+        for (TopExp_Explorer ex(united.shape, TopAbs_SOLID); ex.More(); ex.Next())
             solids.push_back(TopoDS::Solid(ex.Current()));
     } else {
+        result.bothSigns = roles.bothSigns;
         std::vector<TopoDS_Shell> outward;
         for (const TopoDS_Solid& solid : closed)
             outward.push_back(TopoDS::Shell(TopoDS_Iterator(solid).Value()));

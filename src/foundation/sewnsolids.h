@@ -13,6 +13,8 @@ struct SewnSolids
     int solidCount = 0;     // a solid with voids counts once
     int flatShellCount = 0; // closed shells enclosing no volume (faces lying on one another), left out
     bool uncombined = false; // shells touch or cross and booleans could not combine them: no solid
+    long facePairs = 0;      // uncombined for the union's size: the pairs of faces that may meet
+    bool bothSigns = false;  // material enclosed by shells facing inward alone (a void past its body)
 };
 
 // Each shell of the sewn shape becomes a solid turned outward; closed shells inside one

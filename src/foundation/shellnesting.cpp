@@ -1,8 +1,11 @@
 #include "foundation/shellnesting.h"
 
+#include "foundation/meshwinding.h"
 #include "foundation/occutils.h"
 
 #include <BOPAlgo_CellsBuilder.hxx>
+#include <BRepBndLib.hxx>
+#include <Message_ProgressScope.hxx>
 #include <BRepGProp.hxx>
 #include <BRep_Builder.hxx>
 #include <GProp_GProps.hxx>
@@ -121,15 +124,18 @@ ShellRoles shellRoles(const std::vector<ShellExtent>& shells, const std::functio
                      [&](int a, int b) { return shells[std::size_t(a)].volume > shells[std::size_t(b)].volume; });
     std::vector<int> winding(n, 0);
     roles.owners.assign(n, kOwnSolid);
+    bool positive = false, negative = false;
     for (const int i : order) {
         const int p = parent[std::size_t(i)];
         const int outside = p < 0 ? 0 : winding[std::size_t(p)];
-        const int inside = outside + (shells[std::size_t(i)].inward ? -1 : 1);
+        const int inside = outside + shells[std::size_t(i)].turn;
         winding[std::size_t(i)] = inside;
+        positive = positive || inside > 0;
+        negative = negative || inside < 0;
         int& owner = roles.owners[std::size_t(i)];
-        if ((outside == 0) == (inside == 0)) {
+        if (Winding::isMaterial(outside) == Winding::isMaterial(inside)) {
             owner = kNoBoundary;
-        } else if (outside == 0) {
+        } else if (!Winding::isMaterial(outside)) {
             owner = kOwnSolid;
         } else {
             // Material outside, none inside: a void of the solid whose outside is the nearest
@@ -140,6 +146,7 @@ ShellRoles shellRoles(const std::vector<ShellExtent>& shells, const std::functio
             owner = a >= 0 ? a : kOwnSolid;
         }
     }
+    roles.bothSigns = positive && negative;
     return roles;
 }
 
@@ -186,12 +193,48 @@ Measure measureOf(const TopoDS_Shape& shape, bool withArea)
     return m;
 }
 
-// One run of the cells builder; null when its pieces do not add up. Each shell's pieces must
+// Pairs of faces of different solids whose boxes overlap, counted up to most (past it, most + 1).
+long facePairsThatMayMeet(const std::vector<TopoDS_Solid>& solids, long most)
+{
+    struct Face
+    {
+        double low[3], high[3];
+        int solid;
+    };
+    std::vector<Face> faces;
+    for (std::size_t s = 0; s < solids.size(); ++s)
+        for (TopExp_Explorer ex(solids[s], TopAbs_FACE); ex.More(); ex.Next()) {
+            Bnd_Box box;
+            BRepBndLib::Add(ex.Current(), box, false);
+            if (box.IsVoid())
+                continue;
+            Face f;
+            box.Get(f.low[0], f.low[1], f.low[2], f.high[0], f.high[1], f.high[2]);
+            f.solid = int(s);
+            faces.push_back(f);
+        }
+    std::sort(faces.begin(), faces.end(), [](const Face& a, const Face& b) { return a.low[0] < b.low[0]; });
+    long pairs = 0;
+    for (std::size_t i = 0; i < faces.size(); ++i)
+        for (std::size_t j = i + 1; j < faces.size() && faces[j].low[0] <= faces[i].high[0]; ++j) {
+            const Face &a = faces[i], &b = faces[j];
+            if (a.solid == b.solid || a.low[1] > b.high[1] || b.low[1] > a.high[1] || a.low[2] > b.high[2]
+                || b.low[2] > a.high[2])
+                continue;
+            if (++pairs > most)
+                return pairs;
+        }
+    return pairs;
+}
+
+// One run of the cells builder; Failed when its pieces do not add up. Each shell's pieces must
 // fill what the shell itself encloses (the booleans dropping or doubling a piece shows there
 // first), and the result must hold what its kept pieces hold.
-TopoDS_Shape unitedOnce(const std::vector<TopoDS_Solid>& outward, const std::vector<bool>& inward,
-                        const std::vector<Measure>& shells, double fuzzy)
+UnitedShells unitedOnce(const std::vector<TopoDS_Solid>& outward, const std::vector<int>& turns,
+                        const std::vector<Measure>& shells, double fuzzy, const Message_ProgressRange& progress)
 {
+    UnitedShells united;
+    Message_ProgressScope scope(progress, nullptr, 4.0);
     BOPAlgo_CellsBuilder cells;
     TopTools_ListOfShape arguments;
     for (const TopoDS_Solid& solid : outward)
@@ -200,9 +243,13 @@ TopoDS_Shape unitedOnce(const std::vector<TopoDS_Solid>& outward, const std::vec
     cells.SetRunParallel(true);
     if (fuzzy > 0.0)
         cells.SetFuzzyValue(fuzzy);
-    cells.Perform();
+    cells.Perform(scope.Next(3.0));
+    if (scope.UserBreak()) {
+        united.status = UnitedShells::Cancelled;
+        return united;
+    }
     if (cells.HasErrors())
-        return TopoDS_Shape();
+        return united;
     // Which arguments hold each cell: the argument's pieces, or the argument itself when
     // nothing split it.
     TopTools_IndexedMapOfShape cellIndex;
@@ -220,20 +267,28 @@ TopoDS_Shape unitedOnce(const std::vector<TopoDS_Solid>& outward, const std::vec
     }
     std::vector<double> filled(outward.size(), 0.0);
     double kept = 0.0, total = 0.0;
+    bool positive = false, negative = false;
     std::set<std::vector<int>> taken;
-    for (std::size_t c = 0; c < holders.size(); ++c) {
+    Message_ProgressScope measuring(scope.Next(), nullptr, double(std::max<std::size_t>(1, holders.size())));
+    for (std::size_t c = 0; c < holders.size(); ++c, measuring.Next()) {
+        if (measuring.UserBreak()) {
+            united.status = UnitedShells::Cancelled;
+            return united;
+        }
         const std::vector<int>& holding = holders[c];
         const double volume = measureOf(cellIndex(int(c) + 1), false).volume;
         if (!(volume > 0.0))
-            return TopoDS_Shape();
+            return united;
         int winding = 0;
         for (const int a : holding) {
-            winding += inward[std::size_t(a)] ? -1 : 1;
+            winding += turns[std::size_t(a)];
             filled[std::size_t(a)] += volume;
         }
         total += volume;
-        if (winding == 0)
+        if (!Winding::isMaterial(winding))
             continue;
+        positive = positive || winding > 0;
+        negative = negative || winding < 0;
         kept += volume;
         if (!taken.insert(holding).second)
             continue;
@@ -248,44 +303,60 @@ TopoDS_Shape unitedOnce(const std::vector<TopoDS_Solid>& outward, const std::vec
     };
     for (std::size_t a = 0; a < outward.size(); ++a)
         if (!agree(filled[a], shells[a].volume, shells[a].area))
-            return TopoDS_Shape();
+            return united;
     if (taken.empty())
-        return TopoDS_Shape();
+        return united;
     cells.RemoveInternalBoundaries();
     if (cells.HasErrors())
-        return TopoDS_Shape();
+        return united;
     std::vector<TopoDS_Solid> solids;
     double found = 0.0;
     for (TopExp_Explorer ex(cells.Shape(), TopAbs_SOLID); ex.More(); ex.Next()) {
         solids.push_back(TopoDS::Solid(ex.Current()));
         const double volume = measureOf(ex.Current(), false).volume;
         if (!(volume > 0.0))
-            return TopoDS_Shape();
+            return united;
         found += volume;
     }
-    return agree(found, kept, 0.0) ? solidOrCompound(solids) : TopoDS_Shape();
+    if (!agree(found, kept, 0.0))
+        return united;
+    united.status = UnitedShells::Done;
+    united.shape = solidOrCompound(solids);
+    united.bothSigns = positive && negative;
+    return united;
 }
 
 } // namespace
 
-TopoDS_Shape unitedByWinding(const std::vector<TopoDS_Solid>& outward, const std::vector<bool>& inward, double fuzzy)
+UnitedShells unitedByWinding(const std::vector<TopoDS_Solid>& outward, const std::vector<int>& turns, double fuzzy,
+                             const Message_ProgressRange& progress, long mostFacePairs)
 {
+    UnitedShells united;
     try {
+        Message_ProgressScope scope(progress, nullptr, fuzzy > 0.0 ? 2.0 : 1.0);
+        united.facePairs = facePairsThatMayMeet(outward, mostFacePairs);
+        if (united.facePairs > mostFacePairs) {
+            united.status = UnitedShells::TooLarge;
+            return united;
+        }
         std::vector<Measure> shells;
         for (const TopoDS_Solid& solid : outward)
             shells.push_back(measureOf(solid, fuzzy > 0.0));
         // Surfaces a hair apart need the fuzzy value to be taken as one; surfaces that lie
         // exactly on one another are sometimes split wrongly with it, and right without.
-        TopoDS_Shape united = unitedOnce(outward, inward, shells, fuzzy);
-        if (united.IsNull() && fuzzy > 0.0)
-            united = unitedOnce(outward, inward, shells, 0.0);
+        const long facePairs = united.facePairs;
+        united = unitedOnce(outward, turns, shells, fuzzy, scope.Next());
+        if (united.status == UnitedShells::Failed && fuzzy > 0.0)
+            united = unitedOnce(outward, turns, shells, 0.0, scope.Next());
+        united.facePairs = facePairs;
         return united;
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const Standard_OutOfMemory&) {
         throw;
     } catch (...) {
-        return TopoDS_Shape();
+        united = UnitedShells();
+        return united;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "foundation/stlshellbuilder.h"
 
 #include <BRepTools.hxx>
+#include <Message_ProgressIndicator.hxx>
 #include <Message_ProgressScope.hxx>
 #include <Bnd_Box.hxx>
 #include <Precision.hxx>
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -41,39 +43,93 @@ static double resolveTolerance(double requested, const StlMesh& mesh)
     return StlImporter::automaticSewingTolerance(box);
 }
 
-// Sewing a really open mesh grows faster than its size; past this, the file is refused
-// rather than leaving the window frozen.
-constexpr qint64 kSewingBudgetMs = 120000;
-constexpr qint64 kHealingBudgetMs = 60000;
+namespace {
 
-// Healing is a repair attempt: when it runs out of time, the shape is kept as it was. Parts
-// of it never ask whether to stop (seconds each on 90,000 triangles): on Cancel it is left to
-// end alone, at its next question; the caller asks the progress.
+// The work's own progress: its breaks ask whether it was left, and it keeps how far it came.
+class AloneProgress : public Message_ProgressIndicator
+{
+public:
+    AloneProgress(Jobs::Stop stop, std::shared_ptr<std::atomic<double>> reached)
+        : m_stop(std::move(stop)), m_reached(std::move(reached))
+    {
+    }
+    Standard_Boolean UserBreak() override { return m_stop.requested(); }
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override { m_reached->store(GetPosition()); }
+
+private:
+    Jobs::Stop m_stop;
+    std::shared_ptr<std::atomic<double>> m_reached;
+};
+
+// The waiter's side: every report of the wait moves the caller's bar to where the work came.
+class Following : public Message_ProgressIndicator
+{
+public:
+    Following(const Message_ProgressRange& range, std::shared_ptr<std::atomic<double>> reached)
+        : m_scope(range, nullptr, 1.0), m_reached(std::move(reached))
+    {
+    }
+    Standard_Boolean UserBreak() override { return m_scope.UserBreak(); }
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override
+    {
+        const double reached = std::min(1.0, m_reached->load());
+        if (reached > m_shown) {
+            m_scope.Next(reached - m_shown);
+            m_shown = reached;
+        } else {
+            m_scope.Show();
+        }
+    }
+
+private:
+    Message_ProgressScope m_scope;
+    std::shared_ptr<std::atomic<double>> m_reached;
+    double m_shown = 0.0;
+};
+
+} // namespace
+
+bool runAlone(const Message_ProgressRange& progress, const char* context,
+              const std::function<bool(const Message_ProgressRange&)>& work)
+{
+    auto reached = std::make_shared<std::atomic<double>>(0.0);
+    const Handle(Following) following = new Following(progress, reached);
+    return Jobs::succeeded(following->Start(), context, Jobs::Reads::Owned, [reached, work](const Jobs::Stop& stop) {
+        const Handle(AloneProgress) own = new AloneProgress(stop, reached);
+        return work(own->Start());
+    });
+}
+
+// Healing is a repair attempt: a shape it cannot improve is kept as it was. Parts of it never ask
+// whether to stop (seconds each on 90,000 triangles): on Cancel it is left to end alone, at its
+// next question; the caller asks the progress.
 static TopoDS_Shape healStl(const TopoDS_Shape& shape, double tolerance, const Message_ProgressRange& progress)
 {
     Message_ProgressScope stage(progress, StlStage::kHealing, 1.0);
     stage.Show();
     auto healed = std::make_shared<TopoDS_Shape>(shape);
-    const bool finished = Jobs::succeeded(
-        stage.Next(), "StlImporter: ShapeFix", Jobs::Reads::Owned, [healed, tolerance](const Jobs::Stop& stop) {
-            const Handle(StlDeadline) deadline = new StlDeadline(kHealingBudgetMs, nullptr, &stop.flag());
-            ShapeFix_Shape fix(*healed);
-            fix.SetPrecision(tolerance);
-            fix.SetMinTolerance(1e-7);
-            fix.SetMaxTolerance(std::max(1.0, 100.0 * tolerance));
-            fix.Perform(deadline->Start());
-            if (deadline->UserBreak()) {
-                if (!deadline->cancelled())
-                    qWarning() << "StlImporter: healing stopped after" << kHealingBudgetMs
-                               << "ms; the shape is kept unhealed";
-                return true;
-            }
-            const TopoDS_Shape fixed = fix.Shape();
-            if (!fixed.IsNull())
-                *healed = fixed;
-            return true;
-        });
+    const bool finished = runAlone(stage.Next(), "StlImporter: ShapeFix", [healed, tolerance](const Message_ProgressRange& own) {
+        ShapeFix_Shape fix(*healed);
+        fix.SetPrecision(tolerance);
+        fix.SetMinTolerance(1e-7);
+        fix.SetMaxTolerance(std::max(1.0, 100.0 * tolerance));
+        Message_ProgressScope scope(own, nullptr, 1.0);
+        fix.Perform(scope.Next());
+        if (scope.UserBreak())
+            return false;
+        const TopoDS_Shape fixed = fix.Shape();
+        if (!fixed.IsNull())
+            *healed = fixed;
+        return true;
+    });
     return finished ? *healed : shape;
+}
+
+static void addNote(QString& text, const QString& note)
+{
+    if (!text.isEmpty())
+        text += QStringLiteral("\n\n");
+    text += note;
 }
 
 static void finish(StlImportResult& result)
@@ -81,7 +137,17 @@ static void finish(StlImportResult& result)
     result.faceCount = 0;
     for (TopExp_Explorer ex(result.shape, TopAbs_FACE); ex.More(); ex.Next())
         ++result.faceCount;
-    if (result.shellsUncombined) {
+    if (result.throughItself) {
+        result.warning = StlImporter::tr(
+            "The surface of the STL mesh passes through itself: its faces enclose other than what a slicer "
+            "prints, and no solid can be made of them as they are. The part holds no solid: the exports write "
+            "it as an open part.");
+    } else if (result.shellsUncombined && result.unitedFacePairs > 0) {
+        result.warning = StlImporter::tr(
+            "The closed shells of the STL mesh cross one another in too many places (%n pairs of faces) to be "
+            "united into one solid. The part holds no solid: the exports write it as an open part.",
+            nullptr, int(std::min<long>(result.unitedFacePairs, INT_MAX)));
+    } else if (result.shellsUncombined) {
         result.warning = StlImporter::tr(
             "The closed shells of the STL mesh touch or cross one another and could not be combined into one "
             "solid (bodies united, shells facing inward cut out, as a slicer reads them). The part holds no "
@@ -95,19 +161,25 @@ static void finish(StlImportResult& result)
         result.warning = StlImporter::tr(
             "Solid rebuilt but reported invalid by OCC (possible self-intersections). Check before exporting.");
     }
-    if (result.flatShellCount > 0) {
-        if (!result.warning.isEmpty())
-            result.warning += QStringLiteral("\n\n");
-        result.warning += StlImporter::tr("%n closed shell(s) enclosing no volume (triangles lying on one another) "
-                                          "were left out.",
-                                          nullptr, result.flatShellCount);
-    }
-    if (result.flatTriangleCount > 0) {
-        if (!result.warning.isEmpty())
-            result.warning += QStringLiteral("\n\n");
-        result.warning += StlImporter::tr("%n triangle(s) with their corners in a line (no area) were left out.",
-                                          nullptr, result.flatTriangleCount);
-    }
+    if (result.voidOutside)
+        addNote(result.warning,
+                StlImporter::tr("Part of a void (a closed shell facing inward) lies outside the body around it: that "
+                                "part is material, as a slicer prints the file. Where a hole was meant, turn the "
+                                "shell outward and cut it from the body in the modeller."));
+    if (result.crossingUnchecked)
+        addNote(result.warning,
+                StlImporter::tr("The triangles crowd so densely about some points that the check for a surface "
+                                "passing through itself was not finished: the solid holds what its faces enclose."));
+    if (result.copiedShellCount > 0)
+        addNote(result.warning, StlImporter::tr("%n closed shell(s) repeating another one were taken once.", nullptr,
+                                                result.copiedShellCount));
+    if (result.flatShellCount > 0)
+        addNote(result.warning, StlImporter::tr("%n closed shell(s) enclosing no volume (triangles lying on one "
+                                                "another) were left out.",
+                                                nullptr, result.flatShellCount));
+    if (result.flatTriangleCount > 0)
+        addNote(result.warning, StlImporter::tr("%n triangle(s) with their corners in a line (no area) were left out.",
+                                                nullptr, result.flatTriangleCount));
     result.ok = !result.shape.IsNull();
 }
 
@@ -118,11 +190,10 @@ bool checkStlShape(const TopoDS_Shape& shape, const Message_ProgressRange& progr
     // The analyzer asks nobody whether to stop (16 s on 90,000 sewn triangles): on Cancel it
     // is left to end alone, on its own copy of the shape.
     auto valid = std::make_shared<std::atomic<bool>>(false);
-    const bool finished = Jobs::succeeded(stage.Next(), "StlImporter: check", Jobs::Reads::Owned,
-                                          [shape, valid](const Jobs::Stop&) {
-                                              *valid = OccUtils::isValidShape(shape);
-                                              return true;
-                                          });
+    const bool finished = runAlone(stage.Next(), "StlImporter: check", [shape, valid](const Message_ProgressRange&) {
+        *valid = OccUtils::isValidShape(shape);
+        return true;
+    });
     return finished && *valid;
 }
 
@@ -141,7 +212,7 @@ static StlImportResult importThroughSewing(const StlMesh& mesh, double tolerance
                                           const Message_ProgressRange& progress)
 {
     Message_ProgressScope scope(progress, nullptr, 2.0);
-    if (!sewStlMesh(mesh, tolerance, result, kSewingBudgetMs, scope.Next()) || scope.UserBreak())
+    if (!sewStlMesh(mesh, tolerance, result, scope.Next()) || scope.UserBreak())
         return result;
     if (healAndCheck(result, tolerance, scope.Next()))
         finish(result);
@@ -179,28 +250,32 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance,
         return result;
     }
 
-    TopoDS_Shape direct;
-    bool valid = false, crossing = false;
+    StlShells direct;
     try {
-        direct = StlShellBuilder::build(mesh, tolerance, &valid, scope.Next(3.0), &crossing);
+        direct = StlShellBuilder::build(mesh, tolerance, scope.Next(3.0));
     } catch (const std::bad_alloc&) {
         throw; // sewing would need more still
     } catch (const Standard_OutOfMemory&) {
         throw;
     } catch (...) {
         qWarning() << "StlImporter: direct shell construction failed:" << OccUtils::currentExceptionMessage();
-        direct.Nullify();
+        direct = StlShells();
     }
     if (scope.UserBreak())
         return result;
-    if (direct.IsNull())
+    if (direct.shape.IsNull())
         return importThroughSewing(mesh, tolerance, result, scope.Next(4.0));
     mesh = StlMesh(); // the shape holds all of it now
     result.freeEdgeCount = 0;
     result.closed = true;
-    if (crossing) { // one shell through itself: as sewing would end, without its minutes
-        result.shellsUncombined = true;
-        result.shape = direct;
+    result.shape = direct.shape;
+    result.throughItself = direct.throughItself;
+    result.shellsUncombined = direct.notUnited;
+    result.unitedFacePairs = direct.facePairs;
+    result.crossingUnchecked = direct.crossingUnknown;
+    result.voidOutside = direct.voidOutside;
+    result.copiedShellCount = direct.copies;
+    if (!direct.solid) { // shells that no solid can hold as the mesh means them, as sewing would end
         finish(result);
         return result;
     }
@@ -208,12 +283,11 @@ static StlImportResult importDirect(const QString& path, double sewingTolerance,
     // A closed mesh: every edge already joins two faces, so there is nothing to sew, and
     // healing runs only when the check finds something to repair.
     result.solidBuilt = true;
-    result.shape = direct;
-    result.valid = valid;
-    if (!valid) {
+    result.valid = direct.valid;
+    if (!direct.valid) {
         // Healing may rebuild faces: their one-triangle meshes would no longer fit them.
-        OccUtils::guardedCall(false, "StlImporter: clean", [&direct] {
-            BRepTools::Clean(direct);
+        OccUtils::guardedCall(false, "StlImporter: clean", [&result] {
+            BRepTools::Clean(result.shape);
             return true;
         });
         if (!healAndCheck(result, tolerance, scope.Next(4.0)))

@@ -9,11 +9,7 @@
 #include <Message_ProgressRange.hxx>
 #include <TopoDS_Shape.hxx>
 
-#include <atomic>
-#include <functional>
-
 class Bnd_Box;
-struct StlMesh;
 
 struct StlImportResult
 {
@@ -28,6 +24,11 @@ struct StlImportResult
     int flatTriangleCount = 0; // triangles left out for having no area (corners in a line)
     int flatShellCount = 0;    // closed shells left out for enclosing no volume
     bool shellsUncombined = false; // shells touch or cross and could not be made one solid: none was built
+    long unitedFacePairs = 0;      // with shellsUncombined, for the union's size: pairs of faces that may meet
+    bool throughItself = false;    // a closed shell passes through itself: none was built
+    bool crossingUnchecked = false; // the check for the above could not be finished (triangles crowd too densely)
+    bool voidOutside = false;      // part of a void lies outside the body around it, taken as material
+    int copiedShellCount = 0;      // closed shells repeating another one, taken with it as one
     QString warning;          // usable but not clean
     QString error;            // reason when ok is false
     bool cancelled = false;   // the user cancelled: nothing was produced
@@ -51,12 +52,4 @@ public:
 
     // Sewing tolerance for a mesh with this bounding box (see sewingToleranceFor).
     static double automaticSewingTolerance(const Bnd_Box& box);
-
-    // How an open mesh is sewn (filling what sewStlMesh fills). With an active progress it runs on a
-    // thread of its own that a Cancel stops waiting for: it must keep to what it is given, and
-    // end soon once stop turns true.
-    using SewingWork = std::function<bool(const StlMesh& mesh, double tolerance, StlImportResult& result,
-                                          qint64 budgetMs, const std::atomic<bool>& stop)>;
-    // Puts a stand-in in the real work's place, for tests; an empty one puts it back.
-    static void setSewingWork(SewingWork work);
 };

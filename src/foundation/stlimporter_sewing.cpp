@@ -1,5 +1,6 @@
+#include "foundation/meshgrid.h"
+#include "foundation/meshselfcrossing.h"
 #include "foundation/meshwindingvolume.h"
-#include "foundation/jobs.h"
 #include "foundation/occutils.h"
 #include "foundation/sewnsolids.h"
 #include "foundation/stlimporter.h"
@@ -22,11 +23,9 @@
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
 
-#include <atomic>
 #include <exception>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <numeric>
 #include <vector>
 
@@ -35,12 +34,13 @@ namespace {
 // OpenCASCADE's own assembly of the sewn faces into shells (BRepTools_Quilt) grows with the
 // square of an open mesh's size and never asks whether to stop: minutes on 100,000 triangles,
 // deaf to Cancel. Here the faces are joined through the edges sewing made common, each face
-// turned to run every such edge against its neighbour, and the deadline is asked as it goes.
-class StlSewing : public BRepBuilderAPI_Sewing
+// turned to run every such edge against its neighbour, and Cancel is asked as it goes.
+class ShellSewing : public BRepBuilderAPI_Sewing
 {
 public:
-    StlSewing(double tolerance, const Handle(StlDeadline)& deadline)
-        : BRepBuilderAPI_Sewing(tolerance, true, true, true, false), m_deadline(deadline)
+    // breaks: asked whether to stop.
+    ShellSewing(double tolerance, const Message_ProgressScope& breaks)
+        : BRepBuilderAPI_Sewing(tolerance, true, true, true, false), m_breaks(breaks)
     {
     }
 
@@ -57,13 +57,13 @@ protected:
             if (!sewn.IsNull())
                 builder.Add(all, sewn);
         }
-        if (m_deadline->UserBreak())
+        if (m_breaks.UserBreak())
             return;
         TopTools_IndexedMapOfShape faces;
         TopExp::MapShapes(all, TopAbs_FACE, faces);
         TopTools_IndexedDataMapOfShapeListOfShape edgeFaces;
         TopExp::MapShapesAndUniqueAncestors(all, TopAbs_EDGE, TopAbs_FACE, edgeFaces);
-        if (m_deadline->UserBreak())
+        if (m_breaks.UserBreak())
             return;
 
         const int faceCount = faces.Extent();
@@ -74,7 +74,7 @@ protected:
         for (int seed = 1; seed <= faceCount; ++seed) {
             if (component[std::size_t(seed)] != 0)
                 continue;
-            if ((members.size() & 255) == 0 && m_deadline->UserBreak())
+            if ((members.size() & 255) == 0 && m_breaks.UserBreak())
                 return;
             members.emplace_back();
             component[std::size_t(seed)] = int(members.size());
@@ -83,7 +83,7 @@ protected:
                 const int f = stack.back();
                 stack.pop_back();
                 members.back().push_back(f);
-                if ((members.back().size() & 1023) == 0 && m_deadline->UserBreak())
+                if ((members.back().size() & 1023) == 0 && m_breaks.UserBreak())
                     return;
                 const TopoDS_Shape& face = faces(f);
                 for (TopExp_Explorer ex(face, TopAbs_EDGE); ex.More(); ex.Next()) {
@@ -131,7 +131,7 @@ private:
         return false;
     }
 
-    Handle(StlDeadline) m_deadline;
+    const Message_ProgressScope& m_breaks;
 };
 
 // The triangles grouped by the sides they share: the closed shells of a mesh whose shells
@@ -164,16 +164,17 @@ std::vector<int> sideGroups(const StlMesh& mesh, int& count)
 // Each group sewn on its own: sewing them together would join shells that touch into one and
 // turn one to face as the other, losing which way the file meant it. Null unless every group
 // closes.
-TopoDS_Shape sewnApart(const std::vector<TopoDS_Compound>& groups, double tolerance, const Handle(StlDeadline)& deadline)
+TopoDS_Shape sewnApart(const std::vector<TopoDS_Compound>& groups, double tolerance, const Message_ProgressRange& progress)
 {
+    Message_ProgressScope scope(progress, nullptr, double(groups.size()));
     BRep_Builder builder;
     TopoDS_Compound shells;
     builder.MakeCompound(shells);
     for (const TopoDS_Compound& group : groups) {
-        StlSewing sewing(tolerance, deadline);
+        ShellSewing sewing(tolerance, scope);
         sewing.Add(group);
-        sewing.Perform(deadline->Start());
-        if (deadline->UserBreak() || sewing.NbFreeEdges() > 0 || sewing.SewedShape().IsNull())
+        sewing.Perform(scope.Next());
+        if (scope.UserBreak() || sewing.NbFreeEdges() > 0 || sewing.SewedShape().IsNull())
             return TopoDS_Shape();
         builder.Add(shells, sewing.SewedShape());
     }
@@ -198,21 +199,11 @@ bool asTheMeshMeans(const StlMesh& mesh, const SewnSolids& solids, double tolera
     return built >= expected.low && built <= expected.high;
 }
 
-// The sewing itself, on its own copies: it may run on a thread that the caller has stopped
-// waiting for, so it answers to stop and its budget only, never to the caller's progress.
-bool sewAlone(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs,
-              const std::atomic<bool>& stop)
+// The sewing itself, on its own copies: it runs on a thread that the caller stops waiting for on
+// Cancel, so it answers to its own progress only.
+bool sewAlone(const StlMesh& mesh, double tolerance, StlImportResult& result, const Message_ProgressRange& progress)
 {
-    const Handle(StlDeadline) deadline = new StlDeadline(budgetMs, nullptr, &stop);
-    const auto stopped = [&] {
-        if (deadline->cancelled())
-            return false;
-        result.error = StlImporter::tr("The STL mesh is open and joining its %n triangle(s) took longer than %1 s: "
-                                       "the file is too damaged to rebuild a part from it.",
-                                       nullptr, int(mesh.triangles.size()))
-                           .arg(budgetMs / 1000.0, 0, 'f', 0);
-        return false;
-    };
+    Message_ProgressScope scope(progress, nullptr, 11.0);
     BRep_Builder builder;
     TopoDS_Compound faces;
     builder.MakeCompound(faces);
@@ -222,10 +213,11 @@ bool sewAlone(const StlMesh& mesh, double tolerance, StlImportResult& result, qi
     for (TopoDS_Compound& g : groups)
         builder.MakeCompound(g);
     int faceCount = 0;
+    StlLoopProgress loop(scope.Next(), mesh.triangles.size());
     for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
         const auto& triangle = mesh.triangles[t];
-        if ((t & 1023) == 0 && deadline->UserBreak())
-            return stopped();
+        if (!loop.next())
+            return false;
         try {
             BRepBuilderAPI_MakePolygon polygon(gp_Pnt(mesh.nodes[std::size_t(triangle[0])]),
                                                gp_Pnt(mesh.nodes[std::size_t(triangle[1])]),
@@ -249,23 +241,25 @@ bool sewAlone(const StlMesh& mesh, double tolerance, StlImportResult& result, qi
     }
 
     TopoDS_Shape sewn;
+    const Message_ProgressRange apart = scope.Next(4.0);
     try {
         if (groups.size() > 1)
-            sewn = sewnApart(groups, tolerance, deadline);
+            sewn = sewnApart(groups, tolerance, apart);
     } catch (...) {
         sewn.Nullify(); // sewn together below
     }
-    if (deadline->UserBreak())
-        return stopped();
+    if (scope.UserBreak())
+        return false;
     if (!sewn.IsNull()) {
         result.freeEdgeCount = 0;
     } else {
         try {
-            StlSewing sewing(tolerance, deadline);
+            Message_ProgressScope together(scope.Next(4.0), nullptr, 1.0);
+            ShellSewing sewing(tolerance, together);
             sewing.Add(faces);
-            sewing.Perform(deadline->Start());
-            if (deadline->UserBreak())
-                return stopped();
+            sewing.Perform(together.Next());
+            if (together.UserBreak())
+                return false;
             sewn = sewing.SewedShape();
             result.freeEdgeCount = sewing.NbFreeEdges();
         } catch (...) {
@@ -278,12 +272,28 @@ bool sewAlone(const StlMesh& mesh, double tolerance, StlImportResult& result, qi
         return false;
     }
     result.closed = result.freeEdgeCount == 0;
+    // A closed shell through itself holds, as any solid of its faces, other than a slicer prints.
+    if (result.closed) {
+        const MeshGrid grid(mesh, 0.0);
+        const std::vector<std::array<int, 3>> across = trianglesAcross(mesh);
+        const SelfCrossing crossing = findCrossings(mesh, group, grid, tolerance, {nullptr, &across}, 0, scope.Next()).self;
+        if (scope.UserBreak())
+            return false;
+        result.crossingUnchecked = crossing == SelfCrossing::TooDense;
+        if (crossing == SelfCrossing::Found) {
+            result.throughItself = true;
+            result.shape = sewn;
+            return true;
+        }
+    }
 
-    const SewnSolids solids = solidsOfShells(sewn, deadline->Start());
-    if (deadline->UserBreak())
-        return stopped();
+    const SewnSolids solids = solidsOfShells(sewn, scope.Next());
+    if (scope.UserBreak())
+        return false;
     result.flatShellCount = solids.flatShellCount;
     result.shellsUncombined = solids.uncombined || !asTheMeshMeans(mesh, solids, tolerance);
+    result.unitedFacePairs = solids.facePairs;
+    result.voidOutside = solids.bothSigns;
     if (result.shellsUncombined) {
         result.shape = sewn;
     } else if (solids.solidCount > 0) {
@@ -298,31 +308,16 @@ bool sewAlone(const StlMesh& mesh, double tolerance, StlImportResult& result, qi
     return true;
 }
 
-std::mutex sewingWorkMutex;
-StlImporter::SewingWork sewingWorkInPlace;
-
-StlImporter::SewingWork sewingWork()
-{
-    const std::lock_guard<std::mutex> lock(sewingWorkMutex);
-    return sewingWorkInPlace ? sewingWorkInPlace : StlImporter::SewingWork(sewAlone);
-}
-
 } // namespace
 
-void StlImporter::setSewingWork(SewingWork work)
-{
-    const std::lock_guard<std::mutex> lock(sewingWorkMutex);
-    sewingWorkInPlace = std::move(work);
-}
-
-bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs,
-                const Message_ProgressRange& progress)
+bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, const Message_ProgressRange& progress,
+                const StlSewing& sewing)
 {
     Message_ProgressScope stage(progress, StlStage::kSewing, 1.0);
     stage.Show();
     // Single calls inside OpenCASCADE's sewing last seconds without asking whether to stop: the
-    // work runs on a thread of its own, which a Cancel stops waiting for. It owns all it reads
-    // and makes, and frees it there when it ends; nothing of OpenCASCADE's is shared meanwhile.
+    // work runs alone, which a Cancel stops waiting for. It owns all it reads and makes, and
+    // frees it there when it ends; nothing of OpenCASCADE's is shared meanwhile.
     struct Work
     {
         StlMesh mesh;
@@ -334,15 +329,15 @@ bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, 
     work->mesh = mesh;
     work->result = result;
     work->result.shape.Nullify(); // the sewing's to fill
-    const auto job = [work, sew = sewingWork(), tolerance, budgetMs](const Jobs::Stop& stop) {
+    const StlSewing sew = sewing ? sewing : StlSewing(sewAlone);
+    const bool finished = runAlone(stage.Next(), "StlImporter: sewing", [work, sew, tolerance](const Message_ProgressRange& own) {
         try {
-            work->sewn = sew(work->mesh, tolerance, work->result, budgetMs, stop.flag());
+            work->sewn = sew(work->mesh, tolerance, work->result, own);
         } catch (...) {
             work->failure = std::current_exception(); // the caller's to answer, out of memory above all
         }
         return true;
-    };
-    const bool finished = Jobs::succeeded(stage.Next(), "StlImporter: sewing", Jobs::Reads::Owned, job);
+    });
     if (!finished)
         return false;
     if (work->failure)

@@ -4,15 +4,12 @@
 
 #include <QtGlobal>
 
-#include <Message_ProgressIndicator.hxx>
 #include <Message_ProgressScope.hxx>
 #include <gp_XYZ.hxx>
 
-#include <QElapsedTimer>
-
 #include <algorithm>
 #include <array>
-#include <atomic>
+#include <functional>
 #include <vector>
 
 class QString;
@@ -36,28 +33,12 @@ inline constexpr char kHealing[] = "STL healing";
 inline constexpr char kCheck[] = "STL check";
 } // namespace StlStage
 
-// Asks OpenCASCADE to stop once the time is spent or the user cancels (the given stage's
-// UserBreak, or the stop flag of work left to end alone); sewing and healing poll it as they go.
-class StlDeadline : public Message_ProgressIndicator
-{
-public:
-    explicit StlDeadline(qint64 budgetMs, const Message_ProgressScope* stage = nullptr,
-                         const std::atomic<bool>* stop = nullptr)
-        : m_budgetMs(budgetMs), m_stage(stage), m_stop(stop)
-    {
-        m_clock.start();
-    }
-    Standard_Boolean UserBreak() override { return cancelled() || timedOut(); }
-    void Show(const Message_ProgressScope&, const Standard_Boolean) override {}
-    bool cancelled() const { return (m_stage && m_stage->UserBreak()) || (m_stop && m_stop->load()); }
-    bool timedOut() const { return m_clock.elapsed() > m_budgetMs; }
-
-private:
-    QElapsedTimer m_clock;
-    qint64 m_budgetMs;
-    const Message_ProgressScope* m_stage;
-    const std::atomic<bool>* m_stop;
-};
+// Runs work on a thread of its own that Cancel leaves to end alone: OpenCASCADE's sewing, healing
+// and checks sit seconds in calls that never ask whether to stop, so the work must own all it
+// reads. It reports through the range it is given, whose breaks ask only whether it was left;
+// the caller's bar follows how far it has come. True when it ran to its end and returned true.
+bool runAlone(const Message_ProgressRange& progress, const char* context,
+              const std::function<bool(const Message_ProgressRange&)>& work);
 
 // Reports a loop's progress every so many rounds and tells when the user cancelled.
 class StlLoopProgress
@@ -102,9 +83,15 @@ bool checkStlShape(const TopoDS_Shape& shape, const Message_ProgressRange& progr
 bool readStlMesh(const QString& path, StlImportResult& result, StlMesh& mesh,
                  const Message_ProgressRange& progress = {});
 
+// How an open mesh is sewn, filling what sewStlMesh fills. It runs alone (see runAlone): it keeps
+// to its own copies and ends soon once its progress asks it to stop.
+using StlSewing = std::function<bool(const StlMesh& mesh, double tolerance, StlImportResult& result,
+                                     const Message_ProgressRange& progress)>;
+
 // The straightforward construction: one planar face per triangle, sewn into shells, each
 // shell turned into an outward solid. Fills the shape (before healing), the solid, closed
 // and free-edge fields; false with the error set when nothing usable came out or when the
-// work outlasts the budget; false with no error when the user cancels.
-bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result, qint64 budgetMs,
-                const Message_ProgressRange& progress = {});
+// sewing would take more work than the mesh's size allows; false with no error when the user
+// cancels. A test may put a stand-in in the sewing's place.
+bool sewStlMesh(const StlMesh& mesh, double tolerance, StlImportResult& result,
+                const Message_ProgressRange& progress = {}, const StlSewing& sewing = {});

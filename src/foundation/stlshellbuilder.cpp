@@ -1,8 +1,8 @@
 #include "foundation/stlshellbuilder.h"
 #include "foundation/jobs.h"
+#include "foundation/meshgrid.h"
 #include "foundation/meshselfcrossing.h"
-#include "foundation/meshshellinside.h"
-#include "foundation/meshwindingvolume.h"
+#include "foundation/meshwinding.h"
 #include "foundation/occutils.h"
 #include "foundation/shellnesting.h"
 #include "foundation/stlmesh.h"
@@ -35,9 +35,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <set>
 #include <tuple>
-#include <unordered_map>
 
 namespace {
 
@@ -52,21 +52,6 @@ struct HalfEdge
     bool ascending;
     char side;
 };
-
-using Cell = std::array<std::int64_t, 3>;
-
-struct CellHash
-{
-    // Unsigned: wrapping is defined behaviour.
-    std::size_t operator()(const Cell& c) const
-    {
-        return std::size_t(std::uint64_t(c[0]) * 73856093ull ^ std::uint64_t(c[1]) * 19349663ull
-                           ^ std::uint64_t(c[2]) * 83492791ull);
-    }
-};
-
-// Indices of triangles listed by the cell of a uniform grid they fall in.
-using CellGrid = std::unordered_map<Cell, std::vector<int>, CellHash>;
 
 // Distance from p to the triangle abc (closest point by Voronoi regions).
 double distanceToTriangle(const gp_XYZ& p, const gp_XYZ& a, const gp_XYZ& b, const gp_XYZ& c)
@@ -97,82 +82,44 @@ double distanceToTriangle(const gp_XYZ& p, const gp_XYZ& a, const gp_XYZ& b, con
 }
 
 // True when a node of one shell lies within the tolerance of a triangle of another: sewing
-// would cut and join the shells there. With ownShell, the triangles of the node's own shell
-// count too, those it is a corner of aside: sewing would join the shell to itself.
+// would cut and join the shells there. Each node needs the triangles of the cells within the
+// tolerance of it alone.
 bool shellsComeClose(const StlMesh& mesh, const std::vector<int>& component, int componentCount,
-                     const std::vector<int>& nodeComponent, double tolerance, bool ownShell = false)
+                     const std::vector<int>& nodeComponent, double tolerance, const MeshGrid& grid)
 {
-    if (componentCount < 2 && !ownShell)
+    if (componentCount < 2)
         return false;
     std::vector<Bnd_Box> boxes(static_cast<std::size_t>(componentCount));
-    Bnd_Box all;
-    double sides = 0.0;
-    for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
-        const auto& tri = mesh.triangles[t];
-        for (int k = 0; k < 3; ++k) {
-            boxes[std::size_t(component[t])].Add(gp_Pnt(mesh.nodes[std::size_t(tri[std::size_t(k)])]));
-            sides += (mesh.nodes[std::size_t(tri[std::size_t(k)])] - mesh.nodes[std::size_t(tri[std::size_t((k + 1) % 3)])])
-                         .Modulus();
-        }
-    }
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t)
+        if (component[t] >= 0)
+            for (const int n : mesh.triangles[t])
+                boxes[std::size_t(component[t])].Add(gp_Pnt(mesh.nodes[std::size_t(n)]));
     bool overlap = false;
-    for (auto& box : boxes) {
+    for (auto& box : boxes)
         box.Enlarge(tolerance);
-        all.Add(box);
-    }
     for (std::size_t i = 0; i < boxes.size() && !overlap; ++i)
-        for (std::size_t j = ownShell ? i : i + 1; j < boxes.size() && !overlap; ++j)
-            overlap = !boxes[i].IsOut(boxes[j]);
+        for (std::size_t j = i + 1; j < boxes.size() && !overlap; ++j)
+            overlap = !boxes[i].IsVoid() && !boxes[j].IsVoid() && !boxes[i].IsOut(boxes[j]);
     if (!overlap)
         return false;
-
-    // A grid of cells about one mean side long, each listing the triangles whose widened box
-    // meets it; every node is then compared with the triangles of its cell.
-    const double cell = std::max(sides / double(3 * mesh.triangles.size()), 4.0 * tolerance);
-    double x0, y0, z0, x1, y1, z1;
-    all.Get(x0, y0, z0, x1, y1, z1);
-    if ((x1 - x0) / cell > 1e6 || (y1 - y0) / cell > 1e6 || (z1 - z0) / cell > 1e6)
-        return true;
-    auto key = [&](const gp_XYZ& p, double dx, double dy, double dz) {
-        return Cell{std::int64_t((p.X() + dx - x0) / cell), std::int64_t((p.Y() + dy - y0) / cell),
-                                           std::int64_t((p.Z() + dz - z0) / cell)};
-    };
-    CellGrid grid;
-    std::size_t entries = 0;
-    for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
-        const auto& tri = mesh.triangles[t];
-        Bnd_Box box;
-        for (const int n : tri)
-            box.Add(gp_Pnt(mesh.nodes[std::size_t(n)]));
-        double a0, b0, c0, a1, b1, c1;
-        box.Get(a0, b0, c0, a1, b1, c1);
-        const auto lo = key(gp_XYZ(a0, b0, c0), -tolerance, -tolerance, -tolerance);
-        const auto hi = key(gp_XYZ(a1, b1, c1), tolerance, tolerance, tolerance);
-        entries += std::size_t((hi[0] - lo[0] + 1) * (hi[1] - lo[1] + 1) * (hi[2] - lo[2] + 1));
-        if (entries > 64 * mesh.triangles.size())
-            return true;  // long thin triangles everywhere: not worth telling apart
-        for (std::int64_t i = lo[0]; i <= hi[0]; ++i)
-            for (std::int64_t j = lo[1]; j <= hi[1]; ++j)
-                for (std::int64_t k = lo[2]; k <= hi[2]; ++k)
-                    grid[{i, j, k}].push_back(int(t));
-    }
+    std::vector<int> cells;
     for (std::size_t n = 0; n < mesh.nodes.size(); ++n) {
         if (nodeComponent[n] < 0)
             continue;
         const gp_XYZ& p = mesh.nodes[n];
-        const auto it = grid.find(key(p, 0, 0, 0));
-        if (it == grid.end())
-            continue;
-        for (const int t : it->second) {
-            const auto& tri = mesh.triangles[std::size_t(t)];
-            if (ownShell ? std::find(tri.begin(), tri.end(), int(n)) != tri.end()
-                         : component[std::size_t(t)] == nodeComponent[n])
-                continue;
-            if (distanceToTriangle(p, mesh.nodes[std::size_t(tri[0])], mesh.nodes[std::size_t(tri[1])],
-                                   mesh.nodes[std::size_t(tri[2])])
-                <= tolerance)
-                return true;
-        }
+        const MeshGrid::Box near{{p.X() - tolerance, p.Y() - tolerance, p.Z() - tolerance},
+                                 {p.X() + tolerance, p.Y() + tolerance, p.Z() + tolerance}};
+        grid.cellsMeeting(near, cells);
+        for (const int cell : cells)
+            for (const int* t = grid.begin(std::size_t(cell)); t != grid.end(std::size_t(cell)); ++t) {
+                const auto& tri = mesh.triangles[std::size_t(*t)];
+                if (component[std::size_t(*t)] == nodeComponent[n])
+                    continue;
+                if (distanceToTriangle(p, mesh.nodes[std::size_t(tri[0])], mesh.nodes[std::size_t(tri[1])],
+                                       mesh.nodes[std::size_t(tri[2])])
+                    <= tolerance)
+                    return true;
+            }
     }
     return false;
 }
@@ -186,6 +133,11 @@ struct FaceAudit
     double narrowest = 0.0;  // smallest sine of the triangle's angles
 };
 
+// Crossings between shells past which their union is not tried: 100 pairs of shells crossing
+// one another took 1.4 s and 72 MB, 400 took 21 s; a comb of 10,000 took 17 GB.
+constexpr std::size_t kMostCrossingShellPairs = 100;
+constexpr std::size_t kMostCrossingPairs = 20000;
+
 constexpr double kSureDeviation = 1e-2;  // of the vertex tolerance
 constexpr double kSureSine = 1e-3;
 constexpr double kRounding = 1e-13;  // a few hundred ulps
@@ -195,41 +147,43 @@ class Builder
 public:
     Builder(const StlMesh& mesh, double tolerance) : m_mesh(mesh), m_tolerance(tolerance) {}
 
-    // crossing as StlShellBuilder::build takes it; null where the mesh is not the file's whole.
-    TopoDS_Shape run(bool* valid, const Message_ProgressRange& progress, bool* crossing)
+    StlShells run(const Message_ProgressRange& progress)
     {
         Message_ProgressScope stage(progress, StlStage::kShells, 4.0);
         stage.Show();
         m_stage = &stage;
         if (!pairSides() || stage.UserBreak())
-            return TopoDS_Shape();
+            return {};
         stage.Next();
         if (!orientComponents() || stage.UserBreak())
-            return TopoDS_Shape();
+            return {};
         if (!m_voidEdges.empty()) {
             // Voids meet on some edges: paired again there as voids.
             m_componentCount = 0;
-            m_shellsTouch = false;
             if (!pairSides() || !orientComponents() || stage.UserBreak())
-                return TopoDS_Shape();
+                return {};
         }
-        // A shell through itself encloses, by its signed volume, other than what a slicer
-        // prints; sewing weighs the mesh against its winding instead. Sewing a mesh of one shell
-        // with every side between two triangles makes that shell again, whose solid holds its
-        // signed volume, so where the winding says otherwise its verdict is known.
-        if (shellCrossesItself(m_mesh, m_component, m_tolerance)) {
-            WindingVolume range;
-            m_shellOnly = crossing && m_componentCount == 1 && m_fans.empty()
-                && !comesNearItself()
-                && windingVolumeRange(m_mesh, m_tolerance, range)
-                && (std::abs(m_volume.front()) < range.low || std::abs(m_volume.front()) > range.high);
-            if (!m_shellOnly)
-                return TopoDS_Shape();
-            *crossing = true;
-        }
+        takeCopiesOnce();
+        if (m_keptCount == 0)
+            return {};
+        // One grid for every question about where triangles lie.
+        std::vector<int> kept;
+        for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t)
+            if (m_component[t] >= 0)
+                kept.push_back(int(t));
+        const MeshGrid grid(m_mesh, 0.0, kept);
+        const MeshCrossings crossings = crossingsOf(grid, stage.Next());
+        if (crossings.self == SelfCrossing::Cancelled || stage.UserBreak())
+            return {};
+        m_result.crossingUnknown = crossings.self == SelfCrossing::TooDense;
+        m_result.throughItself = crossings.self == SelfCrossing::Found;
+        if (!m_result.throughItself)
+            placeShells(grid, crossings.pairsBetween > 0);
+        // Shells crossing in many places split into cells whose number grows faster than theirs,
+        // and so do the booleans' time and memory: past a bound the union is not tried.
+        const bool tooMany = crossings.pairsBetween > kMostCrossingPairs || crossings.shellPairs > kMostCrossingShellPairs;
         if (stage.UserBreak())
-            return TopoDS_Shape();
-        stage.Next();
+            return {};
         // Only each edge's two nodes are needed from here on; the rest would sit beside the
         // shape at its peak.
         m_edgeNodes.resize(m_halfEdges.size() / 2);
@@ -237,29 +191,134 @@ public:
             m_edgeNodes[e] = {m_halfEdges[2 * e].low, m_halfEdges[2 * e].high};
         std::vector<HalfEdge>().swap(m_halfEdges);
         std::vector<char> used(m_mesh.nodes.size(), 0);
-        for (const auto& t : m_mesh.triangles)
-            for (const int n : t)
-                used[std::size_t(n)] = 1;
-        const TopoDS_Shape shape = makeSolids(used, stage.Next());
-        if (valid && !shape.IsNull() && !m_shellOnly)
-            *valid = m_checkWhole ? OccUtils::isValidShape(shape) : checkDoubtfulFaces(stage.Next());
-        if (!stage.UserBreak())
-            return shape;
-        m_doubtful.clear();
-        Jobs::release(std::make_shared<TopoDS_Shape>(shape));
-        return TopoDS_Shape();
+        for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t)
+            if (m_component[t] >= 0)
+                for (const int n : m_mesh.triangles[t])
+                    used[std::size_t(n)] = 1;
+        TopoDS_Shape shape = makeSolids(used, tooMany ? long(crossings.pairsBetween) : 0, stage.Next());
+        if (!shape.IsNull() && m_result.solid)
+            m_result.valid = m_checkWhole ? OccUtils::isValidShape(shape) : checkDoubtfulFaces(stage.Next());
+        if (stage.UserBreak()) {
+            m_doubtful.clear();
+            Jobs::release(std::make_shared<TopoDS_Shape>(shape));
+            return {};
+        }
+        m_result.shape = shape;
+        return m_result;
     }
 
 private:
-    // Whether sewing the one shell would join it to itself somewhere: then it may build what
-    // this builder would not.
-    bool comesNearItself() const
+
+
+    // Which triangles pass through one another: of one shell, or of two.
+    MeshCrossings crossingsOf(const MeshGrid& grid, const Message_ProgressRange& progress) const
     {
+        // The triangle across each side, and each triangle turned to face as its shell does.
+        std::vector<std::array<int, 3>> across(m_mesh.triangles.size(), {-1, -1, -1});
+        for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t)
+            for (std::size_t k = 0; k < 3; ++k) {
+                const int e = m_sideEdge[3 * t + k];
+                const int a = m_halfEdges[2 * std::size_t(e)].triangle, b = m_halfEdges[2 * std::size_t(e) + 1].triangle;
+                across[t][k] = a == int(t) ? b : a;
+            }
+        return findCrossings(m_mesh, m_component, grid, m_tolerance, {&m_flip, &across},
+                             m_keptCount > 1 ? kMostCrossingPairs : 0, progress);
+    }
+
+    // Copies of one shell (the same triangles on the same nodes) add their turns at every point
+    // they enclose: one shell of their summed turn holds it all, without booleans between them.
+    void takeCopiesOnce()
+    {
+        std::vector<std::vector<std::array<int, 3>>> keys{std::size_t(m_componentCount)};
+        for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
+            std::array<int, 3> n = m_mesh.triangles[t];
+            std::sort(n.begin(), n.end());
+            keys[std::size_t(m_component[t])].push_back(n);
+        }
+        for (auto& key : keys)
+            std::sort(key.begin(), key.end());
+        std::vector<int> order(static_cast<std::size_t>(m_componentCount));
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(), [&](int a, int b) {
+            return keys[std::size_t(a)] != keys[std::size_t(b)] ? keys[std::size_t(a)] < keys[std::size_t(b)] : a < b;
+        });
+        m_turn.assign(std::size_t(m_componentCount), 0);
+        std::vector<int> renumber(static_cast<std::size_t>(m_componentCount), -1);
+        for (std::size_t i = 0; i < order.size();) {
+            std::size_t j = i + 1;
+            int turn = m_shellTurn[std::size_t(order[i])];
+            while (j < order.size() && keys[std::size_t(order[j])] == keys[std::size_t(order[i])])
+                turn += m_shellTurn[std::size_t(order[j++])];
+            m_result.copies += int(j - i - 1);
+            // Copies whose turns cancel enclose nothing.
+            if (turn != 0)
+                renumber[std::size_t(order[i])] = 0;
+            m_turn[std::size_t(order[i])] = turn;
+            i = j;
+        }
+        m_keptCount = 0;
+        std::vector<int> turns;
+        std::vector<double> volumes;
+        for (int c = 0; c < m_componentCount; ++c)
+            if (renumber[std::size_t(c)] == 0) {
+                renumber[std::size_t(c)] = m_keptCount++;
+                turns.push_back(m_turn[std::size_t(c)]);
+                volumes.push_back(m_volume[std::size_t(c)]);
+            }
+        for (int& c : m_component)
+            c = renumber[std::size_t(c)];
+        m_componentCount = m_keptCount;
+        m_turn = turns;
+        m_volume = volumes;
+        // Shells sharing a node touch: sewing would join them into one and lose which way each
+        // faced, booleans keep it.
         std::vector<int> nodeComponent(m_mesh.nodes.size(), -1);
-        for (const auto& tri : m_mesh.triangles)
-            for (const int n : tri)
-                nodeComponent[std::size_t(n)] = 0;
-        return shellsComeClose(m_mesh, m_component, 1, nodeComponent, m_tolerance, true);
+        m_shellsTouch = false;
+        for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
+            if (m_component[t] < 0)
+                continue;
+            for (const int n : m_mesh.triangles[t]) {
+                int& c = nodeComponent[std::size_t(n)];
+                m_shellsTouch = m_shellsTouch || (c >= 0 && c != m_component[t]);
+                c = m_component[t];
+            }
+        }
+        m_nodeComponent = std::move(nodeComponent);
+    }
+
+    // What each shell bounds, by the turn the file gave it. Shells that touch, come within the
+    // tolerance of one another or cross are united by booleans; the others lie wholly inside or
+    // outside one another, which one point of each tells.
+    void placeShells(const MeshGrid& grid, bool shellsCross)
+    {
+        m_roles = ShellRoles();
+        m_roles.owners.assign(std::size_t(m_componentCount), kOwnSolid);
+        m_roles.meet = m_shellsTouch || shellsCross
+            || shellsComeClose(m_mesh, m_component, m_componentCount, m_nodeComponent, m_tolerance, grid);
+        if (m_componentCount < 2 || m_roles.meet)
+            return;
+        std::vector<ShellExtent> extents{std::size_t(m_componentCount)};
+        std::vector<int> pointOf(std::size_t(m_componentCount), -1);
+        for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
+            const int c = m_component[t];
+            if (c < 0)
+                continue;
+            for (const int n : m_mesh.triangles[t])
+                extents[std::size_t(c)].box.Add(gp_Pnt(m_mesh.nodes[std::size_t(n)]));
+            if (pointOf[std::size_t(c)] < 0)
+                pointOf[std::size_t(c)] = m_mesh.triangles[t][0];
+        }
+        for (std::size_t c = 0; c < extents.size(); ++c) {
+            extents[c].volume = std::abs(m_volume[c]);
+            extents[c].turn = m_turn[c];
+        }
+        const MeshWinding winding(m_mesh, grid, &m_flip);
+        m_roles = shellRoles(extents, [&](int outer, int shell) {
+            return Winding::isMaterial(winding.at(m_mesh.nodes[std::size_t(pointOf[std::size_t(shell)])], &m_component, outer))
+                ? ShellPlace::Inside
+                : ShellPlace::Apart;
+        });
+        m_result.voidOutside = m_roles.bothSigns;
     }
 
     // Every side must be shared by exactly two triangles: anything else is open or
@@ -449,20 +508,6 @@ private:
             }
         }
 
-        // Shells that share a node or come within the tolerance of one another touch: sewing
-        // would join them into one shell and lose which way each faced, booleans keep it.
-        std::vector<int> nodeComponent(m_mesh.nodes.size(), -1);
-        for (std::size_t t = 0; t < nt; ++t)
-            for (const int n : m_mesh.triangles[t]) {
-                int& c = nodeComponent[std::size_t(n)];
-                m_shellsTouch = m_shellsTouch || (c >= 0 && c != m_component[t]);
-                c = m_component[t];
-            }
-        if (m_stage->UserBreak())
-            return false;
-        m_shellsTouch = m_shellsTouch
-            || shellsComeClose(m_mesh, m_component, m_componentCount, nodeComponent, m_tolerance);
-
         std::vector<double> volume(std::size_t(m_componentCount), 0.0);
         std::vector<int> size(std::size_t(m_componentCount), 0);
         for (std::size_t t = 0; t < nt; ++t) {
@@ -496,70 +541,10 @@ private:
         for (std::size_t t = 0; t < nt; ++t)
             if (volume[std::size_t(m_component[t])] < 0.0)
                 m_flip[t] ^= 1;
-        nestComponents(volume);
-        return true;
-    }
-
-    // What each shell bounds, by the orientation the file gave it. No node comes near another
-    // shell, so none lies on it.
-    void nestComponents(const std::vector<double>& volume)
-    {
-        m_roles.owners.assign(std::size_t(m_componentCount), kOwnSolid);
-        m_inward.assign(std::size_t(m_componentCount), false);
+        m_shellTurn.assign(std::size_t(m_componentCount), 1);
         for (std::size_t c = 0; c < volume.size(); ++c)
-            m_inward[c] = volume[c] < 0.0;
-        m_roles.meet = m_shellsTouch;
-        if (m_componentCount < 2 || m_roles.meet)
-            return;
-        std::vector<ShellExtent> extents{std::size_t(m_componentCount)};
-        std::vector<std::vector<int>> members{std::size_t(m_componentCount)};
-        std::vector<std::vector<int>> nodes{std::size_t(m_componentCount)};
-        std::vector<char> seen(m_mesh.nodes.size(), 0);
-        for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
-            const std::size_t c = std::size_t(m_component[t]);
-            members[c].push_back(int(t));
-            for (const int n : m_mesh.triangles[t]) {
-                extents[c].box.Add(gp_Pnt(m_mesh.nodes[std::size_t(n)]));
-                if (!seen[std::size_t(n)]++)
-                    nodes[c].push_back(n);
-            }
-        }
-        for (std::size_t c = 0; c < extents.size(); ++c) {
-            extents[c].volume = std::abs(volume[c]);
-            extents[c].inward = m_inward[c];
-        }
-        std::unique_ptr<MeshShellInside> container;
-        int current = -1;
-        m_roles = shellRoles(extents, [&](int outer, int shell) {
-            if (outer != current) {
-                container = std::make_unique<MeshShellInside>(m_mesh.nodes, m_mesh.triangles,
-                                                              members[std::size_t(outer)]);
-                current = outer;
-            }
-            // The nodes, and the middles of the sides and triangles: a shell whose nodes all lie
-            // inside a hollowed container may still cross its hollow.
-            std::size_t in = 0, tried = 0;
-            const auto test = [&](const gp_XYZ& p) {
-                ++tried;
-                in += container->contains(p) ? 1 : 0;
-            };
-            for (const int n : nodes[std::size_t(shell)])
-                test(m_mesh.nodes[std::size_t(n)]);
-            for (const int t : members[std::size_t(shell)]) {
-                const auto& tri = m_mesh.triangles[std::size_t(t)];
-                const gp_XYZ& a = m_mesh.nodes[std::size_t(tri[0])];
-                const gp_XYZ& b = m_mesh.nodes[std::size_t(tri[1])];
-                const gp_XYZ& c = m_mesh.nodes[std::size_t(tri[2])];
-                test((a + b + c) / 3.0);
-                for (int k = 0; k < 3; ++k)
-                    if (tri[std::size_t(k)] < tri[std::size_t((k + 1) % 3)])
-                        test((m_mesh.nodes[std::size_t(tri[std::size_t(k)])]
-                              + m_mesh.nodes[std::size_t(tri[std::size_t((k + 1) % 3)])]) / 2.0);
-            }
-            if (in == 0)
-                return ShellPlace::Apart;
-            return in == tried ? ShellPlace::Inside : ShellPlace::Meets;
-        });
+            m_shellTurn[c] = Winding::turnOf(volume[c] < 0.0);
+        return true;
     }
 
     // The polygon an edge has on the first face that meshed it, with the node numbers it
@@ -571,9 +556,12 @@ private:
         char highNode = 0;
     };
 
-    TopoDS_Shape makeSolids(const std::vector<char>& used, const Message_ProgressRange& progress)
+    // crossings: when above 0, the pairs of crossing triangles that make the union too large to try.
+    TopoDS_Shape makeSolids(const std::vector<char>& used, long crossings, const Message_ProgressRange& progress)
     {
-        StlLoopProgress loop(progress, m_mesh.triangles.size() + m_edgeNodes.size(), 4096);
+        const bool uniting = !m_result.throughItself && m_roles.meet;
+        Message_ProgressScope scope(progress, nullptr, uniting ? 4.0 : 1.0);
+        StlLoopProgress loop(scope.Next(), m_mesh.triangles.size() + m_edgeNodes.size(), 4096);
         const double tol = Precision::Confusion();
         BRep_Builder b;
 
@@ -619,6 +607,8 @@ private:
         for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
             if (!loop.next())
                 return cancelled();
+            if (m_component[t] < 0)
+                continue; // a copy of a shell taken once
             const auto& tri = m_mesh.triangles[t];
             // Corners in the order that makes the normal point out of the shell.
             const int corner[3] = {tri[0], tri[m_flip[t] ? 2 : 1], tri[m_flip[t] ? 1 : 2]};
@@ -671,19 +661,39 @@ private:
 
         for (auto& shell : shells)
             shell.Closed(true);
-        if (m_shellOnly) {
+        if (m_result.throughItself) {
             m_doubtful.clear();
-            return shells.front();
+            if (shells.size() == 1)
+                return shells.front();
+            return OccUtils::compoundOf(QList<TopoDS_Shape>(shells.begin(), shells.end()));
         }
+        m_result.solid = true;
         if (!m_roles.meet)
             return solidOrCompound(solidsWithVoids(shells, m_roles.owners));
-        // Bodies that cross: the booleans' result is checked whole.
+        // Bodies that touch or cross: the booleans' result is checked whole.
         m_doubtful.clear();
         m_checkWhole = true;
         std::vector<TopoDS_Solid> solids;
         for (const TopoDS_Shell& shell : shells)
             solids.push_back(solidsWithVoids({shell}, {kOwnSolid}).front());
-        return unitedByWinding(solids, m_inward, m_tolerance);
+        UnitedShells united;
+        if (crossings > 0) {
+            united.status = UnitedShells::TooLarge;
+            united.facePairs = crossings;
+        } else {
+            united = unitedByWinding(solids, m_turn, m_tolerance, scope.Next(3.0));
+        }
+        if (united.status == UnitedShells::Done) {
+            m_result.voidOutside = united.bothSigns;
+            return united.shape;
+        }
+        if (united.status == UnitedShells::Cancelled)
+            return TopoDS_Shape();
+        // No solid holds what the shells mean: they come as they are, and the caller says why.
+        m_result.solid = false;
+        m_result.notUnited = true;
+        m_result.facePairs = united.status == UnitedShells::TooLarge ? united.facePairs : 0;
+        return OccUtils::compoundOf(QList<TopoDS_Shape>(shells.begin(), shells.end()));
     }
 
     static double narrowestSine(const gp_Pnt& a, const gp_Pnt& b, const gp_Pnt& c)
@@ -803,14 +813,17 @@ private:
     std::vector<int> m_component;
     int m_componentCount = 0;
     ShellRoles m_roles;
-    std::vector<bool> m_inward; // per shell: as the file ran it
+    std::vector<int> m_shellTurn; // per shell: as the file ran it
+    std::vector<int> m_turn;      // per shell taken: summed over its copies
+    int m_keptCount = 0;
+    std::vector<int> m_nodeComponent; // per node: a shell taken that it is a node of, or -1
     bool m_shellsTouch = false;
     std::vector<std::pair<std::pair<int, int>, std::vector<int>>> m_fans; // edges paired around, their triangles
     std::set<std::pair<int, int>> m_voidEdges; // of those, edges between voids
     bool m_repaired = false;
     bool m_checkWhole = false;
     std::vector<double> m_volume; // per shell: signed, as the file ran it
-    bool m_shellOnly = false; // one shell through itself, given back as it is
+    StlShells m_result;
     std::vector<TopoDS_Face> m_doubtful;
     const Message_ProgressScope* m_stage = nullptr;
 };
@@ -888,19 +901,14 @@ bool withoutCancellingPairs(const StlMesh& mesh, StlMesh& kept)
 
 } // namespace
 
-TopoDS_Shape StlShellBuilder::build(const StlMesh& mesh, double tolerance, bool* valid,
-                                    const Message_ProgressRange& progress, bool* crossing)
+StlShells StlShellBuilder::build(const StlMesh& mesh, double tolerance, const Message_ProgressRange& progress)
 {
-    if (valid)
-        *valid = false;
-    if (crossing)
-        *crossing = false;
     if (mesh.triangles.empty() || !(tolerance > 0.0))
-        return TopoDS_Shape();
+        return {};
     StlMesh kept;
     const bool whole = !withoutCancellingPairs(mesh, kept);
     const StlMesh& used = whole ? mesh : kept;
     if (used.triangles.empty())
-        return TopoDS_Shape();
-    return Builder(used, tolerance).run(valid, progress, whole ? crossing : nullptr);
+        return {};
+    return Builder(used, tolerance).run(progress);
 }

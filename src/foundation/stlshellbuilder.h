@@ -11,19 +11,31 @@
 
 struct StlMesh;
 
+// What the builder made of the mesh, and what it found there.
+struct StlShells
+{
+    // The solid (or compound of solids), outward oriented, every face carrying its triangle as
+    // its exact triangulation; or, where no solid can hold what the mesh means, its closed shells
+    // as they are. Null when the mesh needs sewing, or on Cancel (the caller asks the progress).
+    TopoDS_Shape shape;
+    bool solid = false;           // the shape holds solids
+    bool valid = false;           // the OpenCASCADE analyzer's verdict on a solid
+    bool throughItself = false;   // a shell passes through itself: no solid, the shells as they are
+    bool notUnited = false;       // shells touch or cross and booleans could not unite them: no solid
+    long facePairs = 0;           // notUnited for its size: the pairs of faces that may meet
+    bool crossingUnknown = false; // triangles crowd too densely to finish the check for the above
+    bool voidOutside = false;     // material enclosed only by shells facing inward (a void past its body)
+    int copies = 0;               // closed shells repeating another one, taken with it as one
+};
+
 class StlShellBuilder
 {
 public:
-    // The solid (or compound of solids), outward oriented, every face carrying its triangle as
-    // its exact triangulation: the shells combined by their orientations (see
-    // shellnesting.h); a null shape when the mesh needs sewing. valid, when given, receives the OpenCASCADE analyzer's verdict on the
-    // result: what the construction guarantees (closed shells, each edge run both ways) is
-    // not checked again, and the analyzer itself runs only on faces whose numbers come near
-    // its tolerance. A cancel gives a null shape too: the caller asks the progress which.
-    // crossing, when given, is set where the mesh is one shell that passes through itself and
-    // its signed volume lies outside what its winding encloses: no solid of its faces can hold
-    // what the mesh means, and the check sewing ends with refuses it too. The shell then comes
-    // back as it is, no solid, for the caller to report.
-    static TopoDS_Shape build(const StlMesh& mesh, double tolerance, bool* valid = nullptr,
-                              const Message_ProgressRange& progress = {}, bool* crossing = nullptr);
+    // The shells combined by their orientations (see shellnesting.h): what the construction
+    // guarantees (closed shells, each edge run both ways) is not checked again, and the analyzer
+    // itself runs only on faces whose numbers come near its tolerance. A shell that passes through
+    // itself encloses, by its signed volume, other than what a slicer prints, and no solid of its
+    // faces can hold what the mesh means: the shells then come back as they are, for the caller
+    // to report. Copies of one shell are one shell, turned by their number.
+    static StlShells build(const StlMesh& mesh, double tolerance, const Message_ProgressRange& progress = {});
 };

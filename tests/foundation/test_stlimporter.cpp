@@ -372,7 +372,7 @@ TEST_F(StlImporterTest, DirectConstructionMatchesSewing)
         StlImportResult read;
         StlMesh mesh;
         ASSERT_TRUE(readStlMesh(c.path, read, mesh));
-        EXPECT_EQ(StlShellBuilder::build(mesh, 1e-4).IsNull(), QByteArray(c.name) == "open");
+        EXPECT_EQ(StlShellBuilder::build(mesh, 1e-4).shape.IsNull(), QByteArray(c.name) == "open");
 
         const StlImportResult fast = StlImporter::importStl(c.path);
         const StlImportResult plain = StlImporter::importStlBySewing(c.path);
@@ -398,31 +398,30 @@ TEST_F(StlImporterTest, DirectConstructionMatchesSewing)
 
 TEST_F(StlImporterTest, DirectConstructionLeavesUncleanMeshesToSewing)
 {
-    EXPECT_FALSE(StlShellBuilder::build(meshOf(cubeTriangles(10.0)), 0.001).IsNull());
+    EXPECT_FALSE(StlShellBuilder::build(meshOf(cubeTriangles(10.0)), 0.001).shape.IsNull());
 
     QList<Triangle> open = cubeTriangles(10.0);
     open.removeFirst();
-    EXPECT_TRUE(StlShellBuilder::build(meshOf(open), 0.001).IsNull());
+    EXPECT_TRUE(StlShellBuilder::build(meshOf(open), 0.001).shape.IsNull());
 
     // A fin on a cube's edge: three triangles on one edge, which no pairing closes.
     QList<Triangle> nonManifold = cubeTriangles(10.0);
     nonManifold += {gp_Pnt(10, 0, 0), gp_Pnt(10, 0, 10), gp_Pnt(15, -5, 5)};
-    EXPECT_TRUE(StlShellBuilder::build(meshOf(nonManifold), 0.001).IsNull());
+    EXPECT_TRUE(StlShellBuilder::build(meshOf(nonManifold), 0.001).shape.IsNull());
 
     // A second cube resting against the first, its corners on the first one's edges: sewing
     // would join the two, the booleans unite them.
     QList<Triangle> touching = cubeTriangles(10.0);
     touching += cubeTriangles(10.0, gp_Vec(10, 5, 0));
-    bool valid = false;
-    const TopoDS_Shape united = StlShellBuilder::build(meshOf(touching), 0.001, &valid);
-    EXPECT_TRUE(valid);
-    EXPECT_EQ(countOf(united, TopAbs_SOLID), 1);
-    EXPECT_NEAR(TestSupport::volumeOf(united), 2000.0, 1e-6);
+    const StlShells united = StlShellBuilder::build(meshOf(touching), 0.001);
+    EXPECT_TRUE(united.valid);
+    EXPECT_EQ(countOf(united.shape, TopAbs_SOLID), 1);
+    EXPECT_NEAR(TestSupport::volumeOf(united.shape), 2000.0, 1e-6);
 
     // Nodes closer than the tolerance are merged as sewing would: nothing of the cube is left.
     StlMesh crowded = meshOf(cubeTriangles(10.0));
     weldStlMesh(crowded, 20.0);
-    EXPECT_TRUE(StlShellBuilder::build(crowded, 20.0).IsNull());
+    EXPECT_TRUE(StlShellBuilder::build(crowded, 20.0).shape.IsNull());
 }
 
 // A closed box whose top is fanned around a point `height` off its front edge: the
@@ -468,12 +467,11 @@ TEST_F(StlImporterTest, BuilderVerdictAgreesWithTheWholeShapeCheck)
     int invalid = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        bool valid = false;
-        const TopoDS_Shape built = StlShellBuilder::build(c.mesh, 1e-12, &valid);
-        ASSERT_FALSE(built.IsNull());
-        EXPECT_EQ(valid, OccUtils::isValidShape(built));
-        EXPECT_EQ(checkStlShape(built), valid);
-        invalid += valid ? 0 : 1;
+        const StlShells built = StlShellBuilder::build(c.mesh, 1e-12);
+        ASSERT_FALSE(built.shape.IsNull());
+        EXPECT_EQ(built.valid, OccUtils::isValidShape(built.shape));
+        EXPECT_EQ(checkStlShape(built.shape), built.valid);
+        invalid += built.valid ? 0 : 1;
     }
     // Both verdicts occur, so the comparison means something.
     EXPECT_GT(invalid, 0);
@@ -725,30 +723,6 @@ TEST_F(StlImporterTest, FarAwayPointsAreRefused)
     const StlImportResult kept = StlImporter::importStl(file("large.stl", asciiStl(large)));
     ASSERT_TRUE(kept.ok) << kept.error.toStdString();
     EXPECT_TRUE(kept.closed && kept.solidBuilt);
-}
-
-// Sewing an open mesh stops when its time is spent, with a reason instead of a shape.
-TEST_F(StlImporterTest, SewingStopsAtItsBudget)
-{
-    MeshShapes::Soup soup = MeshShapes::torusKnot(4000);
-    soup.resize(soup.size() / 2); // open
-    const QString stl = path("open.stl");
-    ASSERT_TRUE(MeshShapes::writeBinaryStl(stl, soup));
-    StlImportResult read;
-    StlMesh mesh;
-    ASSERT_TRUE(readStlMesh(stl, read, mesh));
-
-    StlImportResult late = read;
-    EXPECT_FALSE(sewStlMesh(mesh, 1e-3, late, 0));
-    EXPECT_TRUE(late.shape.IsNull());
-    EXPECT_EQ(late.error, QString("The STL mesh is open and joining its %1 triangle(s) took longer than 0 s: the file "
-                                  "is too damaged to rebuild a part from it.")
-                              .arg(mesh.triangles.size()));
-
-    StlImportResult inTime = read;
-    EXPECT_TRUE(sewStlMesh(mesh, 1e-3, inTime, 600000));
-    EXPECT_FALSE(inTime.shape.IsNull());
-    EXPECT_GT(inTime.freeEdgeCount, 0);
 }
 
 // Orienting a mesh part takes its centroid from the faces' exact triangles: the same point
@@ -1030,28 +1004,28 @@ TEST_F(StlImporterTest, CancelWhileSewingReturnsBeforeTheSewingEnds)
 {
     QList<Triangle> open = cubeTriangles(10.0);
     open.removeLast();
+    StlImportResult read;
+    StlMesh mesh;
+    ASSERT_TRUE(readStlMesh(file("open.stl", binaryStl(open)), read, mesh));
     std::atomic<bool> sewingReturned{false}, toldToStop{false};
     std::promise<void> release, dropped;
     std::future<void> ended = dropped.get_future();
     std::shared_ptr<void> held(nullptr, [&dropped](void*) { dropped.set_value(); }); // until the last copy goes
-    StlImporter::setSewingWork([&, held, released = release.get_future().share()](
-                                   const StlMesh&, double, StlImportResult& result, qint64,
-                                   const std::atomic<bool>& stop) {
-        released.wait();
-        toldToStop = stop.load();
-        result.shape = BRepPrimAPI_MakeBox(1.0, 1.0, 1.0).Shape();
-        sewingReturned = true;
-        return true;
-    });
-    held.reset(); // the work in place and its copies hold it now
-
     const opencascade::handle<StageCanceller> indicator = new StageCanceller(StlStage::kSewing, 1);
-    const StlImportResult r = StlImporter::importStl(file("open.stl", binaryStl(open)), -1.0, indicator->Start());
+    StlImportResult r = read;
+    // The stand-in and its copies alone hold held.
+    EXPECT_FALSE(sewStlMesh(mesh, 1e-3, r, indicator->Start(),
+                            [&, held = std::move(held), released = release.get_future().share()](
+                                const StlMesh&, double, StlImportResult& result, const Message_ProgressRange& progress) {
+                                released.wait();
+                                toldToStop = Message_ProgressScope(progress, nullptr, 1.0).UserBreak();
+                                result.shape = BRepPrimAPI_MakeBox(1.0, 1.0, 1.0).Shape();
+                                sewingReturned = true;
+                                return true;
+                            }));
     EXPECT_FALSE(sewingReturned);
-    StlImporter::setSewingWork({});
     release.set_value();
     ended.wait(); // the sewing's thread let its work go
     EXPECT_TRUE(toldToStop);
-    EXPECT_TRUE(r.cancelled);
     EXPECT_TRUE(r.shape.IsNull());
 }

@@ -1,0 +1,361 @@
+#include "foundation/meshgrid.h"
+#include "foundation/stlmesh.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace {
+
+// A cell listing more is split again, into a grid of its own of about one cell for every few of
+// its triangles; three such splits reach far below any rounding of a part.
+constexpr std::size_t kCellCapacity = 64;
+constexpr std::size_t kTrianglesPerCell = 24;
+constexpr std::size_t kSlotsPerTriangle = 4;
+constexpr int kDeepest = 6;
+constexpr int kMostAcross = 1024;
+
+using Box = MeshGrid::Box;
+
+// A convex polygon of a triangle clipped by slabs: at most 3 + 2 corners a slab.
+struct Polygon
+{
+    std::array<gp_XYZ, 9> p;
+    int size = 0;
+};
+
+// The part of the polygon with low <= coordinate i <= high.
+Polygon clipped(const Polygon& in, int i, double low, double high)
+{
+    Polygon half, out;
+    const auto cut = [](const Polygon& from, Polygon& to, int axis, double at, bool keepBelow) {
+        to.size = 0;
+        for (int k = 0; k < from.size; ++k) {
+            const gp_XYZ& a = from.p[std::size_t(k)];
+            const gp_XYZ& b = from.p[std::size_t((k + 1) % from.size)];
+            const double da = keepBelow ? at - a.Coord(axis + 1) : a.Coord(axis + 1) - at;
+            const double db = keepBelow ? at - b.Coord(axis + 1) : b.Coord(axis + 1) - at;
+            if (da >= 0.0)
+                to.p[std::size_t(to.size++)] = a;
+            if ((da >= 0.0) != (db >= 0.0) && to.size < int(to.p.size()))
+                to.p[std::size_t(to.size++)] = a + (b - a) * (da / (da - db));
+        }
+    };
+    cut(in, half, i, low, false);
+    cut(half, out, i, high, true);
+    return out;
+}
+
+void rangeOf(const Polygon& polygon, int i, double& low, double& high)
+{
+    low = std::numeric_limits<double>::max();
+    high = -low;
+    for (int k = 0; k < polygon.size; ++k) {
+        low = std::min(low, polygon.p[std::size_t(k)].Coord(i + 1));
+        high = std::max(high, polygon.p[std::size_t(k)].Coord(i + 1));
+    }
+}
+
+struct Work
+{
+    int slot; // in the slots, or -1 for the root
+    MeshGrid::Box box;
+    int depth;
+    std::size_t begin, end; // its triangles in the pending list
+};
+
+double cellLow(const Box& box, const std::array<int, 3>& across, std::size_t i, int k)
+{
+    return box.low[i] + (box.high[i] - box.low[i]) / across[i] * k;
+}
+
+double cellHigh(const Box& box, const std::array<int, 3>& across, std::size_t i, int k)
+{
+    return k + 1 == across[i] ? box.high[i] : cellLow(box, across, i, k + 1);
+}
+
+} // namespace
+
+MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& only, std::size_t listingsPerTriangle)
+{
+    std::vector<int> all;
+    if (only.empty()) {
+        all.resize(mesh.triangles.size());
+        for (std::size_t t = 0; t < all.size(); ++t)
+            all[t] = int(t);
+    }
+    const std::vector<int>& filed = only.empty() ? all : only;
+    if (filed.empty())
+        return;
+
+    // Each triangle's box, widened by the reach and by what rounding may be off by, and its area.
+    std::vector<Box>& boxes = m_boxes;
+    boxes.resize(mesh.triangles.size());
+    m_long.assign(mesh.triangles.size(), 0);
+    std::vector<double> areas(mesh.triangles.size(), 0.0), lengths(mesh.triangles.size(), 0.0);
+    Box root;
+    root.low.fill(std::numeric_limits<double>::max());
+    root.high.fill(-std::numeric_limits<double>::max());
+    for (const int t : filed) {
+        Box& b = boxes[std::size_t(t)];
+        const auto& tri = mesh.triangles[std::size_t(t)];
+        const gp_XYZ &p0 = mesh.nodes[std::size_t(tri[0])], &p1 = mesh.nodes[std::size_t(tri[1])],
+                     &p2 = mesh.nodes[std::size_t(tri[2])];
+        for (std::size_t i = 0; i < 3; ++i) {
+            const int c = int(i) + 1;
+            b.low[i] = std::min({p0.Coord(c), p1.Coord(c), p2.Coord(c)});
+            b.high[i] = std::max({p0.Coord(c), p1.Coord(c), p2.Coord(c)});
+            root.low[i] = std::min(root.low[i], b.low[i]);
+            root.high[i] = std::max(root.high[i], b.high[i]);
+        }
+        areas[std::size_t(t)] = 0.5 * ((p1 - p0) ^ (p2 - p0)).Modulus();
+        lengths[std::size_t(t)] = std::max({(p1 - p0).Modulus(), (p2 - p1).Modulus(), (p0 - p2).Modulus(), 1e-300});
+    }
+    double extent = 0.0, far = 0.0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        extent = std::max(extent, root.high[i] - root.low[i]);
+        far = std::max({far, std::abs(root.low[i]), std::abs(root.high[i])});
+    }
+    const double grow = std::max(0.0, reach) + 1e-9 * extent + 1e-12 * far + 1e-300;
+    for (const int t : filed)
+        for (std::size_t i = 0; i < 3; ++i) {
+            boxes[std::size_t(t)].low[i] -= grow;
+            boxes[std::size_t(t)].high[i] += grow;
+        }
+    for (std::size_t i = 0; i < 3; ++i) {
+        root.low[i] -= 2.0 * grow;
+        root.high[i] += 2.0 * grow;
+    }
+    m_rootBox = root;
+
+    const std::size_t budget = listingsPerTriangle * filed.size() + 4096;
+    std::size_t listings = filed.size();
+    std::vector<int> pending = filed, next;
+    std::vector<Work> works{Work{-1, root, 0, 0, pending.size()}}, nextWorks;
+    std::vector<std::pair<int, int>> placed; // (cell of the new grid, triangle)
+    std::vector<std::size_t> counts, fill;
+    const auto setSlot = [&](int slot, int value) { (slot < 0 ? m_root : m_slots[std::size_t(slot)]) = value; };
+    const auto becomeCell = [&](const Work& work, const int* first, const int* last) {
+        setSlot(work.slot, int(m_cellBox.size()));
+        m_cellBox.push_back(work.box);
+        m_listed.insert(m_listed.end(), first, last);
+        m_cellStart.push_back(m_listed.size());
+    };
+    while (!works.empty()) {
+        next.clear();
+        nextWorks.clear();
+        for (const Work& work : works) {
+            const int* first = pending.data() + work.begin;
+            const int* last = pending.data() + work.end;
+            const std::size_t size = work.end - work.begin;
+            if (size <= kCellCapacity || work.depth >= kDeepest) {
+                becomeCell(work, first, last);
+                continue;
+            }
+            const Box& box = work.box;
+            // Cells holding a few triangles each: as wide as a few of them where they form a surface
+            // (which fills few cells of a grid over a volume), narrower where they crowd the whole
+            // volume, and within a few slots a triangle. A cell of a fine mesh beside a coarse one
+            // splits as finely as its own triangles ask.
+            double area = 0.0, volume = 1.0, longest = 0.0;
+            for (std::size_t i = 0; i < 3; ++i)
+                longest = std::max(longest, box.high[i] - box.low[i]);
+            // A triangle longer than the cell takes a section of it: its area in the share of its
+            // length the cell spans, and no more than the cell's own section.
+            for (const int* t = first; t != last; ++t)
+                area += std::min(areas[std::size_t(*t)] * std::min(1.0, longest / lengths[std::size_t(*t)]),
+                                 longest * longest);
+            for (std::size_t i = 0; i < 3; ++i)
+                volume *= std::max(box.high[i] - box.low[i], 1e-6 * longest);
+            const double cellsWanted = double(size) / double(kTrianglesPerCell);
+            const double side = std::max({std::min(std::sqrt(area / cellsWanted), std::cbrt(volume / cellsWanted)),
+                                          std::cbrt(volume / double(kSlotsPerTriangle * size)), longest / kMostAcross});
+            std::array<int, 3> across{};
+            std::size_t cells = 1;
+            for (std::size_t i = 0; i < 3; ++i) {
+                across[i] = std::clamp(int(std::ceil((box.high[i] - box.low[i]) / side - 1e-9)), 1, kMostAcross);
+                cells *= std::size_t(across[i]);
+            }
+            if (cells < 2) {
+                becomeCell(work, first, last);
+                continue;
+            }
+            Grid split{box, across, 0, {}};
+            for (std::size_t i = 0; i < 3; ++i)
+                split.scale[i] = across[i] / (box.high[i] - box.low[i]);
+            placed.clear();
+            for (const int* t = first; t != last; ++t) {
+                const Box& b = boxes[std::size_t(*t)];
+                int from[3], to[3], many = 1;
+                bool beyond = false; // the box reaches past the cell: it tells little of where the triangle lies in it
+                for (std::size_t i = 0; i < 3; ++i) {
+                    from[i] = indexIn(split, i, b.low[i]);
+                    to[i] = indexIn(split, i, b.high[i]);
+                    many *= to[i] - from[i] + 1;
+                    beyond = beyond || b.low[i] < box.low[i] || b.high[i] > box.high[i];
+                }
+                const bool byShape = many > 8 || (many > 1 && beyond);
+                if (!byShape) {
+                    for (int x = from[0]; x <= to[0]; ++x)
+                        for (int y = from[1]; y <= to[1]; ++y)
+                            for (int z = from[2]; z <= to[2]; ++z)
+                                placed.emplace_back((x * across[1] + y) * across[2] + z, *t);
+                    continue;
+                }
+                // A long triangle only where its own shape comes, slab by slab: it passes a few
+                // cells of the thousands its box may span.
+                m_long[std::size_t(*t)] = 1;
+                const auto& tri = mesh.triangles[std::size_t(*t)];
+                Polygon whole;
+                whole.size = 3;
+                for (std::size_t k = 0; k < 3; ++k)
+                    whole.p[k] = mesh.nodes[std::size_t(tri[k])];
+                for (int x = from[0]; x <= to[0]; ++x) {
+                    const Polygon inX = clipped(whole, 0, cellLow(box, across, 0, x) - grow, cellHigh(box, across, 0, x) + grow);
+                    if (inX.size == 0)
+                        continue;
+                    double low, high;
+                    rangeOf(inX, 1, low, high);
+                    if (high + grow < box.low[1] || low - grow > box.high[1])
+                        continue;
+                    const int y0 = std::max(from[1], indexIn(split, 1, low - grow));
+                    const int y1 = std::min(to[1], indexIn(split, 1, high + grow));
+                    for (int y = y0; y <= y1; ++y) {
+                        const Polygon inXY = clipped(inX, 1, cellLow(box, across, 1, y) - grow, cellHigh(box, across, 1, y) + grow);
+                        if (inXY.size == 0)
+                            continue;
+                        rangeOf(inXY, 2, low, high);
+                        if (high + grow < box.low[2] || low - grow > box.high[2])
+                            continue;
+                        const int z0 = std::max(from[2], indexIn(split, 2, low - grow));
+                        const int z1 = std::min(to[2], indexIn(split, 2, high + grow));
+                        for (int z = z0; z <= z1; ++z)
+                            placed.emplace_back((x * across[1] + y) * across[2] + z, *t);
+                    }
+                }
+            }
+            counts.assign(cells + 1, 0);
+            for (const auto& p : placed)
+                ++counts[std::size_t(p.first) + 1];
+            // A split that leaves some cell with every triangle parts nothing there (triangles
+            // about one node); one past the bound is not made.
+            const bool parts = *std::max_element(counts.begin(), counts.end()) < size;
+            if (!parts || listings + placed.size() - size > budget) {
+                m_complete = m_complete && !parts;
+                becomeCell(work, first, last);
+                continue;
+            }
+            listings += placed.size() - size;
+            for (std::size_t c = 1; c <= cells; ++c)
+                counts[c] += counts[c - 1];
+            const std::size_t base = next.size();
+            next.resize(base + placed.size());
+            fill.assign(counts.begin(), counts.end() - 1);
+            for (const auto& p : placed)
+                next[base + fill[std::size_t(p.first)]++] = p.second;
+            const int grid = int(m_grids.size());
+            split.first = m_slots.size();
+            m_grids.push_back(split);
+            setSlot(work.slot, gridSlot(grid));
+            const std::size_t firstSlot = m_slots.size();
+            m_slots.resize(firstSlot + cells, kEmpty);
+            for (int x = 0; x < across[0]; ++x)
+                for (int y = 0; y < across[1]; ++y)
+                    for (int z = 0; z < across[2]; ++z) {
+                        const std::size_t c = std::size_t((x * across[1] + y) * across[2] + z);
+                        if (counts[c + 1] == counts[c])
+                            continue;
+                        const Box cellBox{{cellLow(box, across, 0, x), cellLow(box, across, 1, y), cellLow(box, across, 2, z)},
+                                          {cellHigh(box, across, 0, x), cellHigh(box, across, 1, y),
+                                           cellHigh(box, across, 2, z)}};
+                        nextWorks.push_back(Work{int(firstSlot + c), cellBox, work.depth + 1, base + counts[c], base + counts[c + 1]});
+                    }
+        }
+        pending.swap(next);
+        works.swap(nextWorks);
+    }
+}
+
+int MeshGrid::slotAt(const Grid& grid, const gp_XYZ& p, Box* box) const
+{
+    int index[3];
+    for (std::size_t i = 0; i < 3; ++i)
+        index[i] = indexIn(grid, i, p.Coord(int(i) + 1));
+    if (box)
+        for (std::size_t i = 0; i < 3; ++i) {
+            box->low[i] = cellLow(grid.box, grid.across, i, index[i]);
+            box->high[i] = cellHigh(grid.box, grid.across, i, index[i]);
+        }
+    return m_slots[grid.first + std::size_t((index[0] * grid.across[1] + index[1]) * grid.across[2] + index[2])];
+}
+
+int MeshGrid::cellAt(const gp_XYZ& p) const
+{
+    for (std::size_t i = 0; i < 3; ++i)
+        if (!(p.Coord(int(i) + 1) >= m_rootBox.low[i] && p.Coord(int(i) + 1) < m_rootBox.high[i]))
+            return -1;
+    int slot = m_root;
+    while (slot <= gridSlot(0))
+        slot = slotAt(m_grids[std::size_t(gridOf(slot))], p);
+    return slot >= 0 ? slot : -1;
+}
+
+void MeshGrid::column(double x, double y, std::vector<int>& cells) const
+{
+    cells.clear();
+    if (!(x >= m_rootBox.low[0] && x < m_rootBox.high[0] && y >= m_rootBox.low[1] && y < m_rootBox.high[1]))
+        return;
+    // Depth first, lower slots before upper ones: the cells come from the lowest up.
+    std::vector<int> stack{m_root};
+    while (!stack.empty()) {
+        const int slot = stack.back();
+        stack.pop_back();
+        if (slot >= 0) {
+            cells.push_back(slot);
+            continue;
+        }
+        if (slot == kEmpty)
+            continue;
+        const Grid& grid = m_grids[std::size_t(gridOf(slot))];
+        const int ix = indexIn(grid, 0, x), iy = indexIn(grid, 1, y);
+        const std::size_t bottom = grid.first + std::size_t((ix * grid.across[1] + iy) * grid.across[2]);
+        for (int k = grid.across[2] - 1; k >= 0; --k)
+            stack.push_back(m_slots[bottom + std::size_t(k)]);
+    }
+}
+
+void MeshGrid::cellsMeeting(const Box& box, std::vector<int>& cells) const
+{
+    cells.clear();
+    std::vector<int> stack{m_root};
+    while (!stack.empty()) {
+        const int slot = stack.back();
+        stack.pop_back();
+        if (slot >= 0) {
+            const Box& c = m_cellBox[std::size_t(slot)];
+            bool apart = false;
+            for (std::size_t i = 0; i < 3 && !apart; ++i)
+                apart = box.high[i] < c.low[i] || box.low[i] > c.high[i];
+            if (!apart)
+                cells.push_back(slot);
+            continue;
+        }
+        if (slot == kEmpty)
+            continue;
+        const Grid& grid = m_grids[std::size_t(gridOf(slot))];
+        int from[3], to[3];
+        bool apart = false;
+        for (std::size_t i = 0; i < 3; ++i) {
+            apart = apart || box.high[i] < grid.box.low[i] || box.low[i] > grid.box.high[i];
+            from[i] = std::max(0, indexIn(grid, i, box.low[i]) - 1);
+            to[i] = std::min(grid.across[i] - 1, indexIn(grid, i, box.high[i]) + 1);
+        }
+        if (apart)
+            continue;
+        for (int x = to[0]; x >= from[0]; --x)
+            for (int y = to[1]; y >= from[1]; --y)
+                for (int z = to[2]; z >= from[2]; --z)
+                    stack.push_back(m_slots[grid.first + std::size_t((x * grid.across[1] + y) * grid.across[2] + z)]);
+    }
+}
