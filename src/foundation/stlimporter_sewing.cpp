@@ -23,6 +23,8 @@
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
 
+#include <algorithm>
+#include <climits>
 #include <exception>
 #include <map>
 #include <memory>
@@ -201,9 +203,45 @@ bool asTheMeshMeans(const StlMesh& mesh, const SewnSolids& solids, double tolera
 
 // The sewing itself, on its own copies: it runs on a thread that the caller stops waiting for on
 // Cancel, so it answers to its own progress only.
+// Sides of an open mesh lying loose (used by one triangle, or by more than two) that sewing
+// compares with one another: those of the triangles a cell of the grid lists together, within
+// the tolerance. Past this many a loose side, the mesh is a heap of triangles rather than a
+// part with holes (a part's open meshes come to about 14).
+constexpr std::size_t kMostSewingPairsPerSide = 64;
+
+// Whether joining the loose sides stays within a work the mesh's size allows: sewing compares
+// loose sides lying near one another, and a heap of triangles crossing one another makes that
+// grow with the square of their number. Counts the loose sides.
+bool sewingBounded(const StlMesh& mesh, double tolerance, std::size_t& looseSides)
+{
+    const std::vector<std::array<int, 3>> across = trianglesAcross(mesh);
+    std::vector<int> loose;
+    looseSides = 0;
+    for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+        const std::size_t sides = std::size_t(std::count(across[t].begin(), across[t].end(), -1));
+        looseSides += sides;
+        if (sides > 0)
+            loose.push_back(int(t));
+    }
+    if (loose.empty())
+        return true;
+    const MeshGrid grid(mesh, tolerance, loose);
+    std::size_t pairs = 0;
+    for (std::size_t c = 0; c < grid.cellCount(); ++c)
+        pairs += grid.size(c) * (grid.size(c) - 1) / 2;
+    return pairs <= kMostSewingPairsPerSide * looseSides + (std::size_t(1) << 20);
+}
+
 bool sewAlone(const StlMesh& mesh, double tolerance, StlImportResult& result, const Message_ProgressRange& progress)
 {
     Message_ProgressScope scope(progress, nullptr, 11.0);
+    std::size_t looseSides = 0;
+    if (!sewingBounded(mesh, tolerance, looseSides)) {
+        result.error = StlImporter::tr("The STL mesh is open along %n side(s) crowded too closely together to be "
+                                       "joined: the file is too damaged to rebuild a part from it.",
+                                       nullptr, int(std::min<std::size_t>(looseSides, INT_MAX)));
+        return false;
+    }
     BRep_Builder builder;
     TopoDS_Compound faces;
     builder.MakeCompound(faces);
