@@ -171,7 +171,7 @@ bool MainWindow::importStlFile(const QString& path)
                "• Waterproof solid: %5")
                 .arg(result.warning, QString::number(result.triangleCount),
                      QString::number(result.faceCount), QString::number(result.freeEdgeCount),
-                     result.closed ? tr("yes") : tr("no")));
+                     result.closed && result.solidBuilt ? tr("yes") : tr("no")));
     } else {
         // One substitution pass: a "%2" in the file name must stay as written.
         setStatusText(tr("Imported STL: %1 — %n triangle(s), solid waterproof", nullptr, result.triangleCount)

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -352,13 +353,44 @@ TEST_F(MainWindowActions, OpenStlMeshIsImportedWithAReport)
     }
     ASSERT_TRUE(PartFiles::writeStl(path, open));
 
-    MessageBoxAnswerer answerer;
-    ASSERT_TRUE(window->importStlFile(path));
-    ASSERT_EQ(answerer.seen.size(), 1);
-    EXPECT_TRUE(answerer.seen.first().startsWith(QStringLiteral("Import STL — mesh|")));
-    EXPECT_TRUE(answerer.seen.first().endsWith(QStringLiteral("• Waterproof solid: no")))
-        << answerer.seen.first().toStdString();
-    EXPECT_EQ(probe->status(), QStringLiteral("Loaded: open - Click 'Orient part' then on a face"));
+    // A box whose top is pushed through its bottom: closed, but no solid holds it.
+    const QString through = file(QStringLiteral("through.stl"));
+    QFile stl(through);
+    ASSERT_TRUE(stl.open(QIODevice::WriteOnly));
+    stl.write("solid through\n");
+    const double top[4][3] = {{0, 0, 10}, {10, 0, 10}, {10, 10, 10}, {0, 10, 10}};
+    const double tip[3] = {5, 5, -5};
+    const auto facet = [&stl](const double* a, const double* b, const double* c) {
+        stl.write("facet normal 0 0 0\nouter loop\n");
+        for (const double* p : {a, b, c})
+            stl.write(QStringLiteral("vertex %1 %2 %3\n").arg(p[0]).arg(p[1]).arg(p[2]).toLatin1());
+        stl.write("endloop\nendfacet\n");
+    };
+    const double corner[8][3] = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {0, 0, 10}, {10, 0, 10}, {10, 10, 10}, {0, 10, 10}};
+    const int sides[5][4] = {{0, 3, 2, 1}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+    for (const auto& q : sides) {
+        facet(corner[q[0]], corner[q[1]], corner[q[2]]);
+        facet(corner[q[0]], corner[q[2]], corner[q[3]]);
+    }
+    for (int k = 0; k < 4; ++k)
+        facet(top[k], top[(k + 1) % 4], tip);
+    stl.write("endsolid through\n");
+    stl.close();
+
+    struct Row { QString path; const char* warning; };
+    for (const Row& row : {Row{path, "The STL mesh could not be turned into a watertight closed solid"},
+                           Row{through, "The surface of the STL mesh passes through itself"}}) {
+        SCOPED_TRACE(row.warning);
+        MessageBoxAnswerer answerer;
+        ASSERT_TRUE(window->importStlFile(row.path));
+        ASSERT_EQ(answerer.seen.size(), 1);
+        EXPECT_TRUE(answerer.seen.first().startsWith(QStringLiteral("Import STL — mesh|") + row.warning))
+            << answerer.seen.first().toStdString();
+        EXPECT_TRUE(answerer.seen.first().endsWith(QStringLiteral("• Waterproof solid: no")))
+            << answerer.seen.first().toStdString();
+        EXPECT_EQ(probe->status(), QStringLiteral("Loaded: %1 - Click 'Orient part' then on a face")
+                                       .arg(QFileInfo(row.path).completeBaseName()));
+    }
 }
 
 struct OrientCase
