@@ -511,6 +511,46 @@ TEST_F(StlImporterTest, TextLayoutVariantsReadWhole)
     }
 }
 
+// A text file of several solids is read whole: the reader stopped at about the ninth solid's
+// header, so ten cubes came in as 102 of their 120 triangles, and one cube written as twelve
+// one-facet solids as 8 of 12.
+TEST_F(StlImporterTest, TextFilesOfManySolidsReadWhole)
+{
+    const auto solids = [](int count, double spacing) {
+        QByteArray bytes;
+        for (int i = 0; i < count; ++i)
+            bytes += asciiStl(cubeTriangles(10.0, gp_Vec(spacing * i, 0, 0))).replace("solid test", "solid part" + QByteArray::number(i));
+        return bytes;
+    };
+    QByteArray oneFacetEach;
+    for (const Triangle& t : cubeTriangles(10.0))
+        oneFacetEach += asciiStl({t}) + "\n";
+    QByteArray textBetween = solids(10, 20.0);
+    textBetween.replace("endsolid part4\n", "endsolid part4\nwritten by a tool that notes things\n\n");
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+        int triangles;
+        int solids;
+        double volume;
+    } rows[] = {
+        {"ten cubes apart", solids(10, 20.0), 120, 10, 10000.0},
+        {"thirty cubes apart", solids(30, 20.0), 360, 30, 30000.0},
+        {"one cube, one facet a solid", oneFacetEach, 12, 1, 1000.0},
+        {"ten cubes, text between two", textBetween, 120, 10, 10000.0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StlImportResult r = StlImporter::importStl(file("solids.stl", row.bytes));
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        EXPECT_EQ(r.triangleCount, row.triangles);
+        EXPECT_TRUE(r.closed && r.solidBuilt && r.valid);
+        EXPECT_EQ(countOf(r.shape, TopAbs_SOLID), row.solids);
+        EXPECT_NEAR(TestSupport::volumeOf(r.shape), row.volume, 1e-6 * row.volume);
+    }
+}
+
 // Every vertex of the face is a node of its triangulation.
 static void expectNodesOnVertices(const TopoDS_Face& face, const Handle(Poly_Triangulation)& mesh,
                            const TopLoc_Location& location)
