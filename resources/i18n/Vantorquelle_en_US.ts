@@ -3939,13 +3939,6 @@ Total:  %4 Ω</source>
         <translation type="unfinished"></translation>
     </message>
     <message numerus="yes">
-        <source>The STL mesh is open and joining its %n triangle(s) took longer than %1 s: the file is too damaged to rebuild a part from it.</source>
-        <translation>
-            <numerusform>The STL mesh is open and joining its %n triangle took longer than %1 s: the file is too damaged to rebuild a part from it.</numerusform>
-            <numerusform>The STL mesh is open and joining its %n triangles took longer than %1 s: the file is too damaged to rebuild a part from it.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
         <source>%n triangle(s) with their corners in a line (no area) were left out.</source>
         <translation>
             <numerusform>%n triangle with its corners in a line (no area) was left out.</numerusform>
@@ -3981,6 +3974,27 @@ Total:  %4 Ω</source>
     <message>
         <source>The STL file is not a regular file: %1</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The closed shells of the STL mesh cross one another in too many places (%n pairs of faces) to be united into one solid. The part holds no solid: the exports write it as an open part.</source>
+        <translation>
+            <numerusform>The closed shells of the STL mesh cross one another in too many places (%n pair of faces) to be united into one solid. The part holds no solid: the exports write it as an open part.</numerusform>
+            <numerusform>The closed shells of the STL mesh cross one another in too many places (%n pairs of faces) to be united into one solid. The part holds no solid: the exports write it as an open part.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n closed shell(s) repeating another one were taken once.</source>
+        <translation>
+            <numerusform>%n closed shell repeating another one was taken once.</numerusform>
+            <numerusform>%n closed shells repeating another one were taken once.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>The STL mesh is open along %n side(s) crowded too closely together to be joined: the file is too damaged to rebuild a part from it.</source>
+        <translation>
+            <numerusform>The STL mesh is open along %n side crowded too closely together with others to be joined: the file is too damaged to rebuild a part from it.</numerusform>
+            <numerusform>The STL mesh is open along %n sides crowded too closely together to be joined: the file is too damaged to rebuild a part from it.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

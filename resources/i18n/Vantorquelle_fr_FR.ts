@@ -4084,10 +4084,6 @@ Total&#xa0;: %4 Ω</translation>
         <translation>Le fichier n&apos;est pas un fichier STL (ni en-tête «&#xa0;solid&#xa0;» ni structure binaire)&#xa0;: %1</translation>
     </message>
     <message>
-        <source>STL read failed: %1</source>
-        <translation>Échec de la lecture du STL&#xa0;: %1</translation>
-    </message>
-    <message>
         <source>No non-degenerate triangle in the STL.</source>
         <translation>Aucun triangle non dégénéré dans le STL.</translation>
     </message>
@@ -4118,13 +4114,6 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>The STL file is damaged: facet %1 has a point %2 mm away from the origin, too far for a printable part.</source>
         <translation>Le fichier STL est endommagé&#xa0;: la facette %1 a un point situé à %2 mm de l&apos;origine, trop loin pour une pièce imprimable.</translation>
-    </message>
-    <message numerus="yes">
-        <source>The STL mesh is open and joining its %n triangle(s) took longer than %1 s: the file is too damaged to rebuild a part from it.</source>
-        <translation>
-            <numerusform>Le maillage STL est ouvert et la couture de son %n triangle a pris plus de %1 s&#xa0;: le fichier est trop endommagé pour en reconstruire une pièce.</numerusform>
-            <numerusform>Le maillage STL est ouvert et la couture de ses %n triangles a pris plus de %1 s&#xa0;: le fichier est trop endommagé pour en reconstruire une pièce.</numerusform>
-        </translation>
     </message>
     <message numerus="yes">
         <source>%n triangle(s) with their corners in a line (no area) were left out.</source>
@@ -4162,6 +4151,43 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>The STL file is not a regular file: %1</source>
         <translation>Le fichier STL n&apos;est pas un fichier ordinaire&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>The STL file changed while it was read: it now holds less than when it was opened. Import it again once it is written whole: %1</source>
+        <translation>Le fichier STL a changé pendant sa lecture&#xa0;: il contient moins qu&apos;à son ouverture. Importez-le de nouveau une fois qu&apos;il est écrit en entier&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>The surface of the STL mesh passes through itself: its faces enclose other than what a slicer prints, and no solid can be made of them as they are. The part holds no solid: the exports write it as an open part.</source>
+        <translation>La surface du maillage STL se traverse elle-même&#xa0;: ses faces enferment autre chose que ce qu&apos;un trancheur imprime, et aucun solide ne peut en être fait tel quel. La pièce ne contient aucun solide&#xa0;: les exports l&apos;écrivent comme une pièce ouverte.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The closed shells of the STL mesh cross one another in too many places (%n pairs of faces) to be united into one solid. The part holds no solid: the exports write it as an open part.</source>
+        <translation>
+            <numerusform>Les coques fermées du maillage STL se croisent en trop d&apos;endroits (%n paire de faces) pour être réunies en un solide. La pièce ne contient aucun solide&#xa0;: les exports l&apos;écrivent comme une pièce ouverte.</numerusform>
+            <numerusform>Les coques fermées du maillage STL se croisent en trop d&apos;endroits (%n paires de faces) pour être réunies en un solide. La pièce ne contient aucun solide&#xa0;: les exports l&apos;écrivent comme une pièce ouverte.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Part of a void (a closed shell facing inward) lies outside the body around it: that part is material, as a slicer prints the file. Where a hole was meant, turn the shell outward and cut it from the body in the modeller.</source>
+        <translation>Une partie d&apos;un vide (une coque fermée tournée vers l&apos;intérieur) se trouve hors du corps qui l&apos;entoure&#xa0;: cette partie est de la matière, comme un trancheur imprime le fichier. Là où un trou était voulu, retournez la coque vers l&apos;extérieur et retranchez-la du corps dans le modeleur.</translation>
+    </message>
+    <message>
+        <source>The triangles crowd so densely about some points that the check for a surface passing through itself was not finished: the solid holds what its faces enclose.</source>
+        <translation>Les triangles se pressent si densément autour de certains points que la recherche d&apos;une surface qui se traverse n&apos;a pas été menée à son terme&#xa0;: le solide contient ce que ses faces enferment.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n closed shell(s) repeating another one were taken once.</source>
+        <translation>
+            <numerusform>%n coque fermée répétant une autre a été prise une seule fois.</numerusform>
+            <numerusform>%n coques fermées répétant une autre ont été prises une seule fois.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>The STL mesh is open along %n side(s) crowded too closely together to be joined: the file is too damaged to rebuild a part from it.</source>
+        <translation>
+            <numerusform>Le maillage STL est ouvert le long de %n côté trop serré contre les autres pour être joint&#xa0;: le fichier est trop endommagé pour en reconstruire une pièce.</numerusform>
+            <numerusform>Le maillage STL est ouvert le long de %n côtés trop serrés les uns contre les autres pour être joints&#xa0;: le fichier est trop endommagé pour en reconstruire une pièce.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
