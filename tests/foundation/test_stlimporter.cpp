@@ -42,6 +42,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <future>
 #include <map>
@@ -90,6 +91,16 @@ StlMesh meshOf(const QList<Triangle>& triangles)
 
 class StlImporterTest : public PartFileTest
 {
+protected:
+    // A cube missing one triangle, as read: what sewing is given.
+    StlMesh openCube(StlImportResult& read)
+    {
+        QList<Triangle> open = cubeTriangles(10.0);
+        open.removeLast();
+        StlMesh mesh;
+        EXPECT_TRUE(readStlMesh(file("open.stl", binaryStl(open)), read, mesh));
+        return mesh;
+    }
 };
 
 } // namespace
@@ -1042,11 +1053,8 @@ TEST_F(StlImporterTest, CancelInEachStageGivesACancelledImport)
 // thread and result. Sewing on the calling thread never returns here (the run hangs).
 TEST_F(StlImporterTest, CancelWhileSewingReturnsBeforeTheSewingEnds)
 {
-    QList<Triangle> open = cubeTriangles(10.0);
-    open.removeLast();
     StlImportResult read;
-    StlMesh mesh;
-    ASSERT_TRUE(readStlMesh(file("open.stl", binaryStl(open)), read, mesh));
+    const StlMesh mesh = openCube(read);
     std::atomic<bool> sewingReturned{false}, toldToStop{false};
     std::promise<void> release, dropped;
     std::future<void> ended = dropped.get_future();
@@ -1068,4 +1076,57 @@ TEST_F(StlImporterTest, CancelWhileSewingReturnsBeforeTheSewingEnds)
     ended.wait(); // the sewing's thread let its work go
     EXPECT_TRUE(toldToStop);
     EXPECT_TRUE(r.shape.IsNull());
+}
+
+namespace {
+
+// The bar as the caller's thread shows it, and how many times it was shown.
+class Bar : public Message_ProgressIndicator
+{
+public:
+    Standard_Boolean UserBreak() override { return false; }
+    void Show(const Message_ProgressScope&, const Standard_Boolean) override
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        ++shown;
+        position = GetPosition();
+        changed.notify_all();
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    int shown = 0;
+    double position = 0.0;
+};
+
+} // namespace
+
+// Sewing runs alone (Cancel leaves it to end), and its thread cannot show the bar: the bar
+// follows the sewing's own reports, step by step, and stands while the sewing does, however often
+// the waiting thread reports; it stood at one place for minutes while the sewing went on.
+TEST_F(StlImporterTest, SewingBarMovesWithTheSewing)
+{
+    StlImportResult read;
+    const StlMesh mesh = openCube(read);
+    const opencascade::handle<Bar> bar = new Bar;
+    constexpr int kSteps = 4;
+    std::vector<double> standing; // where the bar stood while each step was on
+    const auto sewing = [&](const StlMesh&, double, StlImportResult& result, const Message_ProgressRange& progress) {
+        Message_ProgressScope steps(progress, nullptr, kSteps);
+        for (int k = 1; k <= kSteps; ++k) {
+            steps.Next();
+            // The waiting thread shows the bar ten more times before the step ends.
+            std::unique_lock<std::mutex> lock(bar->mutex);
+            const int from = bar->shown;
+            bar->changed.wait(lock, [&] { return bar->shown >= from + 10; });
+            standing.push_back(bar->position);
+        }
+        result.shape = BRepPrimAPI_MakeBox(1.0, 1.0, 1.0).Shape();
+        return true;
+    };
+    StlImportResult r = read;
+    ASSERT_TRUE(sewStlMesh(mesh, 1e-3, r, bar->Start(), sewing));
+    ASSERT_EQ(standing.size(), std::size_t(kSteps));
+    for (int k = 1; k <= kSteps; ++k)
+        EXPECT_NEAR(standing[std::size_t(k - 1)], double(k) / kSteps, 1e-9) << "step " << k;
 }

@@ -9,16 +9,10 @@
 #include "foundation/stlimporter.h"
 #include "foundation/stlmesh.h"
 
-#include <BRepPrimAPI_MakeBox.hxx>
-#include <Message_ProgressIndicator.hxx>
-#include <Message_ProgressScope.hxx>
-
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <condition_variable>
 #include <map>
-#include <mutex>
 #include <tuple>
 
 using namespace MeshFixtures;
@@ -201,60 +195,4 @@ TEST_F(StlBoundsTest, WhatPassesTheBoundsIsSaid)
     const StlImportResult sewn = StlImporter::importStl(written("open", open));
     ASSERT_TRUE(sewn.ok) << sewn.error.toStdString();
     EXPECT_GT(sewn.freeEdgeCount, 0);
-}
-
-namespace {
-
-// The bar as the caller's thread shows it, and how many times it was shown.
-class Bar : public Message_ProgressIndicator
-{
-public:
-    Standard_Boolean UserBreak() override { return false; }
-    void Show(const Message_ProgressScope&, const Standard_Boolean) override
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        ++shown;
-        position = GetPosition();
-        changed.notify_all();
-    }
-
-    std::mutex mutex;
-    std::condition_variable changed;
-    int shown = 0;
-    double position = 0.0;
-};
-
-} // namespace
-
-// Sewing runs alone (Cancel leaves it to end), and its thread cannot show the bar: the bar
-// follows the sewing's own reports, step by step, and stands while the sewing does, however often
-// the waiting thread reports; it stood at one place for minutes while the sewing went on.
-TEST_F(StlBoundsTest, SewingBarMovesWithTheSewing)
-{
-    QList<Triangle> open = cubeTriangles(10.0);
-    open.removeLast();
-    StlImportResult read;
-    StlMesh mesh;
-    ASSERT_TRUE(readStlMesh(file("open.stl", binaryStl(open)), read, mesh));
-    const opencascade::handle<Bar> bar = new Bar;
-    constexpr int kSteps = 4;
-    std::vector<double> standing; // where the bar stood while each step was on
-    const auto sewing = [&](const StlMesh&, double, StlImportResult& result, const Message_ProgressRange& progress) {
-        Message_ProgressScope steps(progress, nullptr, kSteps);
-        for (int k = 1; k <= kSteps; ++k) {
-            steps.Next();
-            // The waiting thread shows the bar ten more times before the step ends.
-            std::unique_lock<std::mutex> lock(bar->mutex);
-            const int from = bar->shown;
-            bar->changed.wait(lock, [&] { return bar->shown >= from + 10; });
-            standing.push_back(bar->position);
-        }
-        result.shape = BRepPrimAPI_MakeBox(1.0, 1.0, 1.0).Shape();
-        return true;
-    };
-    StlImportResult r = read;
-    ASSERT_TRUE(sewStlMesh(mesh, 1e-3, r, bar->Start(), sewing));
-    ASSERT_EQ(standing.size(), std::size_t(kSteps));
-    for (int k = 1; k <= kSteps; ++k)
-        EXPECT_NEAR(standing[std::size_t(k - 1)], double(k) / kSteps, 1e-9) << "step " << k;
 }
