@@ -1,6 +1,8 @@
 #include "foundation/meshgrid.h"
 #include "foundation/stlmesh.h"
 
+#include <Message_ProgressScope.hxx>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -77,7 +79,8 @@ double cellHigh(const Box& box, const std::array<int, 3>& across, std::size_t i,
 
 } // namespace
 
-MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& only, std::size_t listingsPerTriangle)
+MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& only, std::size_t listingsPerTriangle,
+                   const Message_ProgressScope* breaks)
 {
     std::vector<int> all;
     if (only.empty()) {
@@ -142,6 +145,8 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
         m_listed.insert(m_listed.end(), first, last);
         m_cellStart.push_back(m_listed.size());
     };
+    std::size_t splits = 0;
+    bool stopped = false;
     while (!works.empty()) {
         next.clear();
         nextWorks.clear();
@@ -149,7 +154,8 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
             const int* first = pending.data() + work.begin;
             const int* last = pending.data() + work.end;
             const std::size_t size = work.end - work.begin;
-            if (size <= kCellCapacity || work.depth >= kDeepest) {
+            stopped = stopped || (breaks && ++splits % 64 == 0 && breaks->UserBreak());
+            if (size <= kCellCapacity || work.depth >= kDeepest || stopped) {
                 becomeCell(work, first, last);
                 continue;
             }

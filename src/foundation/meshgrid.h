@@ -8,6 +8,8 @@
 
 #include <gp_XYZ.hxx>
 
+class Message_ProgressScope;
+
 #include <array>
 #include <cstddef>
 #include <vector>
@@ -26,8 +28,10 @@ public:
     // Files the listed triangles of the mesh (every triangle when the list is empty). A cell lists
     // a triangle that comes within reach of it. At most about listingsPerTriangle listings a
     // triangle are made; past them the cells are left as they are, larger.
+    // Breaks, when given, are asked as the cells split: once asked to stop, the cells are left as
+    // they are (and the grid is of no use but to be dropped).
     MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& only = {},
-             std::size_t listingsPerTriangle = 64);
+             std::size_t listingsPerTriangle = 64, const Message_ProgressScope* breaks = nullptr);
 
     // Whether every cell was split as far as its triangles asked; false when the bound stopped it.
     bool complete() const { return m_complete; }

@@ -171,7 +171,9 @@ public:
         for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t)
             if (m_component[t] >= 0)
                 kept.push_back(int(t));
-        const MeshGrid grid(m_mesh, 0.0, kept);
+        const MeshGrid grid(m_mesh, 0.0, kept, 64, &stage);
+        if (stage.UserBreak())
+            return {};
         const MeshCrossings crossings = crossingsOf(grid, stage.Next());
         if (crossings.self == SelfCrossing::Cancelled || stage.UserBreak())
             return {};
