@@ -9,6 +9,7 @@
 // and pole points are a rounding error apart, and a knot half made of slivers, at 10k, 100k
 // and 1M triangles. Reported: both times, their ratio, both peaks and the peak per triangle.
 #include "foundation/geometryutils.h"
+#include "foundation/meshgrid.h"
 #include "foundation/meshselfcrossing.h"
 #include "foundation/jobs.h"
 #include "foundation/occutils.h"
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 
 #include <BRepAlgoAPI_Cut.hxx>
+#include <Bnd_Box.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
@@ -345,8 +347,8 @@ MeshShapes::Soup copies(const MeshShapes::Soup& soup, int count)
 // A fine sphere of about `wanted` triangles and a coarse one, ten times larger, far beside it.
 MeshShapes::Soup fineAndCoarse(int wanted)
 {
-    MeshShapes::Soup both = MeshShapes::nearWeldedSphere(wanted);
-    const MeshShapes::Soup coarse = MeshShapes::moved(MeshShapes::nearWeldedSphere(100, 100.0), gp_XYZ(1000, 0, 0));
+    MeshShapes::Soup both = MeshShapes::nearWeldedSphere(wanted, 50.0);
+    const MeshShapes::Soup coarse = MeshShapes::moved(MeshShapes::spikedSphere(1, 500.0, 0.0), gp_XYZ(1500, 0, 0));
     both.insert(both.end(), coarse.begin(), coarse.end());
     return both;
 }
@@ -355,6 +357,7 @@ struct ChildRun
 {
     bool ok = false;
     double seconds = 0.0;
+    double cpuSeconds = 0.0; // user and system, all its threads
     long peakKb = 0;
     std::string output;
 };
@@ -404,10 +407,13 @@ ChildRun runChild(const std::vector<std::string>& argv)
     // The outputs are a few lines: they wait in the pipe until the end.
     int status = 0;
     pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0) {
+    rusage usage{};
+    while ((done = wait4(pid, &status, WNOHANG, &usage)) == 0) {
         run.peakKb = std::max(run.peakKb, highWaterKb(pid));
         usleep(2000);
     }
+    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + 1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char buffer[4096];
     ssize_t n;
@@ -544,10 +550,31 @@ struct SewingSpan
     double length = 0.0;
 };
 
+// The meshes Cancel is pressed on: a closed sphere, an open one, a spiked sphere (its size the
+// level of splits, where the search for crossings takes longest) and teeth crossing one another
+// (their number along each side, where the union takes longest).
+enum class CancelMesh { Closed, Open, Spiked, Teeth };
+
+QString cancelStl(CancelMesh mesh, int size)
+{
+    switch (mesh) {
+    case CancelMesh::Closed:
+        return sphereStl(size, false);
+    case CancelMesh::Open:
+        return sphereStl(size, true);
+    case CancelMesh::Spiked:
+        return writtenSoup("cancel_spiked", MeshShapes::spikedSphere(size));
+    case CancelMesh::Teeth:
+        return writtenSoup("cancel_teeth", MeshShapes::crossingTeeth(size));
+    }
+    return QString();
+}
+
 void BM_StlCancel(benchmark::State& state)
 {
-    const bool open = state.range(0) != 0;
-    const QString path = sphereStl(int(state.range(1)), open);
+    const auto mesh = CancelMesh(state.range(0));
+    const bool open = mesh == CancelMesh::Open;
+    const QString path = cancelStl(mesh, int(state.range(1)));
     const std::string target = kCancelStages[state.range(2)];
     const double intoSewing = double(state.range(3)) / 1000.0; // 0: a tenth of a second into the stage
     static std::map<QString, double> aloneSeconds;
@@ -610,7 +637,8 @@ void BM_StlCancel(benchmark::State& state)
     if (intoSewing > 0.0)
         at += " at " + std::to_string(state.range(3) / 10) + " % of its length ("
               + std::to_string(int(span.length * 1000.0)) + " ms)";
-    state.SetLabel((open ? "open sphere, Cancel in " : "closed sphere, Cancel in ") + at
+    static const char* names[] = {"closed sphere", "open sphere", "spiked sphere", "crossing teeth"};
+    state.SetLabel(std::string(names[int(mesh)]) + ", Cancel in " + at
                    + (cancelled.cancelled ? "" : " (NOT cancelled: the import ended first)"));
     state.counters["import_s"] = alone;
     state.counters["cancel_to_return_s"] = latency;
@@ -626,25 +654,37 @@ BENCHMARK(BM_StlCancel)
     ->ArgsProduct({{1}, {89000}, {4}, {100, 300, 500, 700, 900}})
     ->Args({1, 89000, 5, 0})
     ->Args({1, 89000, 6, 0})
+    ->Args({2, 6, 2, 0})
+    ->Args({3, 10, 2, 0})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
-// The check that no shell passes through itself, on a closed sphere of about 360,000
-// triangles, against the whole import of the same file in the same run, and against itself
-// held to one thread.
+// The checks of a closed mesh (the grid, and the search for triangles passing through one
+// another) on a closed sphere and a torus knot of about 360,000 triangles, against the whole import of the same
+// file in the same run, and against themselves held to one thread. The checks are to stay
+// within a tenth of the import's processor time.
 void BM_StlSelfCrossingCheck(benchmark::State& state)
 {
-    const MeshShapes::Soup soup = MeshShapes::nearWeldedSphere(int(state.range(0)));
-    const QString path = sphereStl(int(state.range(0)), false);
+    const bool knot = state.range(1) != 0;
+    const QString path = knot ? generatedStl(Shape::Knot, int(state.range(0))) : sphereStl(int(state.range(0)), false);
+    StlImportResult read;
     StlMesh mesh;
-    for (const auto& t : soup) {
-        mesh.triangles.push_back({int(mesh.nodes.size()), int(mesh.nodes.size()) + 1, int(mesh.nodes.size()) + 2});
-        mesh.nodes.insert(mesh.nodes.end(), t.begin(), t.end());
-    }
+    readStlMesh(path, read, mesh);
+    Bnd_Box box;
+    for (const gp_XYZ& n : mesh.nodes)
+        box.Add(gp_Pnt(n));
+    const double tolerance = StlImporter::automaticSewingTolerance(box);
+    weldStlMesh(mesh, tolerance);
     const std::vector<int> oneShell(mesh.triangles.size(), 0);
-    double importWall = 0.0, importCpu = 0.0, checkWall = 0.0, checkCpu = 0.0, oneThreadWall = 0.0;
+    double importWall = 0.0, importCpu = 0.0, checkWall = 0.0, checkCpu = 0.0, oneThreadWall = 0.0, oneThreadCpu = 0.0;
     bool crosses = true, valid = false, same = false;
+    const auto check = [&] {
+        const MeshGrid grid(mesh, 0.0);
+        return findCrossings(mesh, oneShell, grid, tolerance).self;
+    };
+    // Work a Cancel left to end alone in an earlier benchmark would count in this process's time.
+    Jobs::waitForAll();
     for (auto _ : state) {
         double cpu = processCpuSeconds();
         auto start = std::chrono::steady_clock::now();
@@ -654,13 +694,16 @@ void BM_StlSelfCrossingCheck(benchmark::State& state)
         valid = r.valid && r.solidBuilt;
         cpu = processCpuSeconds();
         start = std::chrono::steady_clock::now();
-        crosses = shellCrossesItself(mesh, oneShell, 1e-6);
+        const SelfCrossing verdict = check();
         checkWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         checkCpu = processCpuSeconds() - cpu;
+        crosses = verdict != SelfCrossing::None;
         const tbb::global_control oneThread(tbb::global_control::max_allowed_parallelism, 1);
+        cpu = processCpuSeconds();
         start = std::chrono::steady_clock::now();
-        same = shellCrossesItself(mesh, oneShell, 1e-6) == crosses;
+        same = check() == verdict;
         oneThreadWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        oneThreadCpu = processCpuSeconds() - cpu;
     }
     state.counters["triangles"] = double(mesh.triangles.size());
     state.counters["import_s"] = importWall;
@@ -669,13 +712,121 @@ void BM_StlSelfCrossingCheck(benchmark::State& state)
     state.counters["check_cpu_s"] = checkCpu;
     state.counters["check_per_import"] = importWall > 0.0 ? checkWall / importWall : 0.0;
     state.counters["check_cpu_per_import_cpu"] = importCpu > 0.0 ? checkCpu / importCpu : 0.0;
+    state.counters["one_thread_cpu_per_import_cpu"] = importCpu > 0.0 ? oneThreadCpu / importCpu : 0.0;
     state.counters["crosses"] = crosses;
     state.counters["valid"] = valid;
     state.counters["one_thread_s"] = oneThreadWall;
-    state.counters["check_per_one_thread"] = oneThreadWall > 0.0 ? checkWall / oneThreadWall : 0.0;
     state.counters["same_on_one_thread"] = same;
+    state.SetLabel(knot ? "torus knot" : "sphere");
 }
-BENCHMARK(BM_StlSelfCrossingCheck)->Arg(360000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_StlSelfCrossingCheck)
+    ->Args({360000, 0})
+    ->Args({360000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// The meshes that made the import's work grow without bound, each imported in a fresh process
+// beside a plain sphere of as many triangles imported the same way in the same run: wall and
+// processor time, the peak resident memory, and their ratios. Kinds: spiked sphere (a spike on
+// every face, 61,440 or 245,760 triangles), a fine sphere of 160,000 triangles beside a coarse
+// one far away, 100 or 300 copies of a cube, a comb of 80,000
+// triangles of teeth crossing one another (its union refused), a comb of wells passing through
+// its own bottom (refused as one shell through itself), and a sphere written as text (beside the
+// same mesh in binary).
+enum class Hard { Spiked, FineCoarse, Copies, CrossingComb, WellComb, Ascii };
+
+QString hardStl(Hard kind, int size, bool reference)
+{
+    const QString name = QString("hard_%1_%2_%3").arg(int(kind)).arg(size).arg(reference ? "ref" : "case");
+    const QString path = workDir().filePath(name + ".stl");
+    if (QFileInfo::exists(path))
+        return path;
+    MeshShapes::Soup soup;
+    switch (kind) {
+    case Hard::Spiked:
+        soup = MeshShapes::spikedSphere(size);
+        break;
+    case Hard::FineCoarse:
+        soup = fineAndCoarse(size);
+        break;
+    case Hard::Copies:
+        soup = copies(MeshShapes::box({0, 0, 0}, {10, 10, 10}), size);
+        break;
+    case Hard::CrossingComb:
+        soup = MeshShapes::crossingTeeth(size, 49);
+        break;
+    case Hard::WellComb:
+        soup = MeshShapes::wellComb(size);
+        break;
+    case Hard::Ascii:
+        soup = MeshShapes::nearWeldedSphere(size);
+        break;
+    }
+    if (reference) {
+        if (kind == Hard::Ascii)
+            return MeshShapes::writeBinaryStl(path, soup) ? path : QString();
+        soup = MeshShapes::nearWeldedSphere(int(soup.size()));
+    }
+    if (kind == Hard::Ascii && !reference) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return QString();
+        QByteArray text = "solid sphere\n";
+        for (const auto& t : soup) {
+            text += "  facet normal 0 0 0\n    outer loop\n";
+            for (const gp_XYZ& p : t)
+                text += "      vertex " + QByteArray::number(double(float(p.X())), 'g', 9) + ' '
+                    + QByteArray::number(double(float(p.Y())), 'g', 9) + ' ' + QByteArray::number(double(float(p.Z())), 'g', 9)
+                    + '\n';
+            text += "    endloop\n  endfacet\n";
+        }
+        text += "endsolid sphere\n";
+        return file.write(text) == text.size() ? path : QString();
+    }
+    return MeshShapes::writeBinaryStl(path, soup) ? path : QString();
+}
+
+void BM_StlHardMeshes(benchmark::State& state)
+{
+    const auto kind = Hard(state.range(0));
+    const int size = int(state.range(1));
+    const QString hard = hardStl(kind, size, false), plain = hardStl(kind, size, true);
+    ChildRun ours, reference;
+    for (auto _ : state) {
+        ours = runChild({selfPath(), "--peak", hard.toStdString()});
+        reference = runChild({selfPath(), "--peak", plain.toStdString()});
+        state.SetIterationTime(ours.seconds);
+    }
+    static const char* names[] = {"spiked sphere", "fine sphere beside a coarse one", "copies of a cube",
+                                  "comb of crossing teeth", "comb of wells through its bottom", "text sphere"};
+    static const char* references[] = {"plain sphere", "plain sphere", "plain sphere", "plain sphere", "plain sphere",
+                                       "the same in binary"};
+    state.SetLabel(std::string(names[int(kind)]) + " beside a " + references[int(kind)]
+                   + (ours.ok ? "" : " (refused)"));
+    state.counters["triangles"] = field(ours.output, "triangles=");
+    state.counters["import_s"] = field(ours.output, "time=") / 1000.0;
+    state.counters["process_s"] = ours.seconds;
+    state.counters["cpu_s"] = ours.cpuSeconds;
+    state.counters["peak_MB"] = double(ours.peakKb) / 1024.0;
+    state.counters["plain_s"] = reference.seconds;
+    state.counters["plain_cpu_s"] = reference.cpuSeconds;
+    state.counters["plain_peak_MB"] = double(reference.peakKb) / 1024.0;
+    state.counters["x_wall"] = reference.seconds > 0.0 ? ours.seconds / reference.seconds : 0.0;
+    state.counters["x_cpu"] = reference.cpuSeconds > 0.0 ? ours.cpuSeconds / reference.cpuSeconds : 0.0;
+    state.counters["x_peak"] = reference.peakKb > 0 ? double(ours.peakKb) / double(reference.peakKb) : 0.0;
+}
+BENCHMARK(BM_StlHardMeshes)
+    ->Args({int(Hard::Spiked), 5})
+    ->Args({int(Hard::Spiked), 6})
+    ->Args({int(Hard::FineCoarse), 160000})
+    ->Args({int(Hard::Copies), 100})
+    ->Args({int(Hard::Copies), 300})
+    ->Args({int(Hard::CrossingComb), 100})
+    ->Args({int(Hard::WellComb), 1800})
+    ->Args({int(Hard::Ascii), 80000})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // One click in the Orientation mode on an imported mesh part: the clicked face's normal,
 // turned outward, the rotation that lays it on the plate and the centring on the plate.
