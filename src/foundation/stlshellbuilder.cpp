@@ -210,8 +210,6 @@ public:
     }
 
 private:
-
-
     // Which triangles pass through one another: of one shell, or of two.
     MeshCrossings crossingsOf(const MeshGrid& grid, const Message_ProgressRange& progress) const
     {
@@ -231,6 +229,13 @@ private:
     // they enclose: one shell of their summed turn holds it all, without booleans between them.
     void takeCopiesOnce()
     {
+        if (m_componentCount == 1) {
+            m_keptCount = 1;
+            m_turn = m_shellTurn;
+            m_shellsTouch = false;
+            m_nodeComponent.assign(m_mesh.nodes.size(), -1);
+            return;
+        }
         std::vector<std::vector<std::array<int, 3>>> keys{std::size_t(m_componentCount)};
         for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t) {
             std::array<int, 3> n = m_mesh.triangles[t];
