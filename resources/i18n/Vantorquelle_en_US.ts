@@ -3903,10 +3903,6 @@ Total:  %4 Ω</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>STL read failed: %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>No non-degenerate triangle in the STL.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -3995,6 +3991,22 @@ Total:  %4 Ω</source>
             <numerusform>The STL mesh is open along %n side crowded too closely together with others to be joined: the file is too damaged to rebuild a part from it.</numerusform>
             <numerusform>The STL mesh is open along %n sides crowded too closely together to be joined: the file is too damaged to rebuild a part from it.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>The surface of the STL mesh passes through itself: its faces enclose other than what a slicer prints, and no solid can be made of them as they are. The part holds no solid: the exports write it as an open part.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part of a void (a closed shell facing inward) lies outside the body around it: that part is material, as a slicer prints the file. Where a hole was meant, turn the shell outward and cut it from the body in the modeller.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The triangles crowd so densely about some points that the check for a surface passing through itself was not finished: the solid holds what its faces enclose.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The STL file changed while it was read: it now holds less than when it was opened. Import it again once it is written whole: %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
