@@ -44,6 +44,7 @@ const struct
     {PartPresence::kStage, QT_TRANSLATE_NOOP("ProgressWindow", "Finding what stands in the part…")},
     {StepExporter::kCarvingStage, QT_TRANSLATE_NOOP("ProgressWindow", "Cutting the cavities and joining the conductors…")},
     {StepExporter::kTransferStage, QT_TRANSLATE_NOOP("ProgressWindow", "Translating the design into STEP…")},
+    {StepExporter::kWriteStage, QT_TRANSLATE_NOOP("ProgressWindow", "Writing the file…")},
     {OccUtils::kUnbreakableWork, QT_TRANSLATE_NOOP("ProgressWindow", "Writing the file…")},
 };
 

@@ -26,7 +26,7 @@ bool AssemblyCache::Key::operator==(const Key& other) const
 }
 
 AssemblyResult AssemblyCache::assembly(const AssemblyInput& input, const ExportOptions& options,
-                                       const Message_ProgressRange& progress, const AssemblyAlongside& alongside)
+                                       const Message_ProgressRange& progress)
 {
     Key key;
     key.mainPart = input.mainPart;
@@ -40,13 +40,10 @@ AssemblyResult AssemblyCache::assembly(const AssemblyInput& input, const ExportO
     m_lastReused = m_key && *m_key == key && !m_result.part.IsNull();
     if (m_lastReused) {
         qCDebug(lcExport) << "ASSEMBLY — unchanged design, the carved assembly is reused";
-        AssemblyResult kept = m_result;
-        kept.madeAlongside = false;
-        return kept;
+        return m_result;
     }
     clear();
-    AssemblyResult result = StepExporter::buildAssembly(input, key.sources, key.tracksMissing, options,
-                                                        StepExporter::CarvingRoad::OneCutFirst, progress, alongside);
+    AssemblyResult result = StepExporter::buildAssembly(input, key.sources, key.tracksMissing, options, progress);
     ++m_carvings;
     if (result.cancelled)
         return result;

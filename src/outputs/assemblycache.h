@@ -18,11 +18,8 @@ public:
     // and kept. Shapes are compared by identity and placement, never by a lookalike: the key
     // holds them, so that no later shape can take over their identity. An assembly broken off
     // through progress is not kept.
-    // alongside as the assembly's carving takes it, when the design is carved anew; a kept
-    // assembly is not marked madeAlongside.
     AssemblyResult assembly(const AssemblyInput& input, const ExportOptions& options,
-                            const Message_ProgressRange& progress = Message_ProgressRange(),
-                            const AssemblyAlongside& alongside = AssemblyAlongside());
+                            const Message_ProgressRange& progress = Message_ProgressRange());
 
     // Removes the kept triangulation when a meshing asks for other deflections than the last
     // one did: a mesher keeps a finer mesh it finds, and the file would then differ from a

@@ -78,24 +78,28 @@ struct AssemblyResult
     QList<ConductorGroup> conductors; // ascending group key
     int cavitiesOk = 0; // volumes whose cut removed material (CavityCut::Removed)
     int cavitiesFailed = 0;
-    QStringList cavitiesNotCut; // the name of each volume of a failed cut, in carving order
+    // The name of each volume that still holds more than a thousandth of a mm³ of the part
+    // returned, or could not be weighed (Carving::carve), in carving order.
+    QStringList cavitiesNotCut;
     QStringList bodiesNotCut;   // the components whose body's cavity is among them
     // Components none of whose pads and body shares material with the part as it came: no
     // cavity was cut for them and nothing of them is embedded.
     int componentsOutside = 0;
     int conductorGroups = 0;
+    // Kept for the reports, always 0: every cut is checked whole and kept or refused, and what a
+    // cut leaves inside a volume is weighed and cut again like any material.
     int cavitiesUnvalidated = 0;
-    // Volumes counted as failed because the check of what the cut left could not be made: not
-    // known to be cut.
+    // Volumes counted as failed because what they hold could not be weighed: not known to be cut.
     int cavitiesUnchecked = 0;
     int groupsNotFused = 0;
-    int straySolidsRemoved = 0;
+    int straySolidsRemoved = 0; // always 0, see cavitiesUnvalidated
     int partSolids = 0;
     // The part holds faces and no solid (surfaces that sewing could not close): it is written
     // open, as it came.
     bool partOpen = false;
-    // The carved part fails the validity check (OccUtils::isValidShape): it is written as it
-    // is, and may not read back as written.
+    // A solid of the part returned fails the validity check or holds no volume: a solid that
+    // came so, or one no cut of it leaves sound. It is written as it is, and may not read back as
+    // written.
     bool partInvalid = false;
     // Solids of part that the cavities split off one solid of the part as it came (see
     // StepExporter::piecesCutApart); the solids it came in as are not counted.
@@ -106,20 +110,11 @@ struct AssemblyResult
     // conductor floating beside it.
     QStringList tracksOutside;
     double smallestFeature = 0.0; // mm; 0 when no volume has a positive feature
-    // How the cavities were cut: all at once in one checked boolean, or volume by volume.
+    // Every solid carved by its first cut, at the one fuzzy value (see Carving::carve).
     bool carvedInOneCut = false;
     // Stopped by the user before the end: nothing of it is to be used (part null).
     bool cancelled = false;
-    // This very assembly was given to the work its caller did alongside the checks.
-    bool madeAlongside = false;
 };
-
-// Work a caller does with an assembly (writing its file) while the checks of its cavities and of
-// its one cut's validity run beside, on copies of their own: given on the calling thread the
-// assembly as it stands when the checks find nothing, it reports on a progress of the caller's
-// own. The result is marked madeAlongside when it is that very assembly; when the checks found
-// work left, the caller's work was done on an assembly that is no more.
-using AssemblyAlongside = std::function<void(const AssemblyResult& provisional)>;
 
 // Copies the assembly's counters into an export's summary (STEP or 3MF: the same names).
 template <typename Summary>

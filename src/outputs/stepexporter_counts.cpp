@@ -3,14 +3,18 @@
 #include "outputs/stepexporter.h"
 
 #include "outputs/partpresence.h"
-#include "outputs/stepexporter_probes_p.h"
 
+#include <BRepBndLib.hxx>
+#include <BRepClass3d_SolidClassifier.hxx>
+#include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
 #include <Message_ProgressScope.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
-
-using namespace CarvingProbes;
 
 bool StepExporter::countCavities(const QList<AssemblyVolume>& volumes, const TopoDS_Shape& part,
                                  const QList<VolumeSource>& sources, const PartPresence* presence,
@@ -53,30 +57,43 @@ int StepExporter::piecesCutApart(const TopoDS_Shape& part, const TopoDS_Shape& c
         // vertices are the candidates; the only one, or else the first of them that none of its
         // vertices lies outside, is its source. A piece matching none stands alone.
         constexpr double kMargin = 1e-3; // beyond the fuzzy values the cuts run with
-        std::vector<ToolProbe> sourceProbes;
-        sourceProbes.reserve(size_t(sources.size()));
-        for (const TopoDS_Shape& source : sources)
-            sourceProbes.emplace_back(source, kMargin);
-        std::vector<int> perSource(sourceProbes.size(), 0);
+        struct Source
+        {
+            Bnd_Box box;
+            std::unique_ptr<BRepClass3d_SolidClassifier> classifier;
+        };
+        std::vector<Source> boxed(size_t(sources.size()));
+        for (int s = 0; s < sources.size(); ++s) {
+            BRepBndLib::Add(sources.at(s), boxed[size_t(s)].box, false);
+            boxed[size_t(s)].box.Enlarge(2.0 * kMargin);
+        }
+        std::vector<int> perSource(boxed.size(), 0);
         Message_ProgressScope scope(progress, nullptr, double(pieces.size()));
         for (const TopoDS_Shape& solid : pieces) {
             if (!scope.More())
                 return 0;
             scope.Next();
-            const PieceProbe piece(solid);
-            if (piece.vertices.empty())
+            std::vector<gp_Pnt> vertices;
+            Bnd_Box own;
+            for (TopExp_Explorer it(solid, TopAbs_VERTEX); it.More(); it.Next()) {
+                vertices.push_back(BRep_Tool::Pnt(TopoDS::Vertex(it.Current())));
+                own.Add(vertices.back());
+            }
+            if (vertices.empty())
                 continue;
             std::vector<size_t> candidates;
-            for (size_t s = 0; s < sourceProbes.size(); ++s)
-                if (!sourceProbes[s].box.IsOut(gp_Pnt(piece.low)) && !sourceProbes[s].box.IsOut(gp_Pnt(piece.high)))
+            for (size_t s = 0; s < boxed.size(); ++s)
+                if (!boxed[s].box.IsOut(own.CornerMin()) && !boxed[s].box.IsOut(own.CornerMax()))
                     candidates.push_back(s);
             if (candidates.size() == 1) {
                 ++perSource[candidates.front()];
                 continue;
             }
             for (const size_t s : candidates) {
-                BRepClass3d_SolidClassifier& classifier = sourceProbes[s].classify();
-                const bool within = std::none_of(piece.vertices.cbegin(), piece.vertices.cend(), [&](const gp_Pnt& p) {
+                if (!boxed[s].classifier)
+                    boxed[s].classifier = std::make_unique<BRepClass3d_SolidClassifier>(sources.at(int(s)));
+                BRepClass3d_SolidClassifier& classifier = *boxed[s].classifier;
+                const bool within = std::none_of(vertices.cbegin(), vertices.cend(), [&](const gp_Pnt& p) {
                     classifier.Perform(p, kMargin);
                     return classifier.State() == TopAbs_OUT;
                 });

@@ -1,4 +1,5 @@
-// Collection of the volumes to carve and the small shape helpers of the assembly.
+// Collection of the volumes to carve, a pad's lengthening, and the small shape helpers of the
+// assembly.
 #include "outputs/stepexporter.h"
 
 #include "foundation/logging.h"
@@ -267,17 +268,22 @@ TopoDS_Shape StepExporter::extrudedDown(const TopoDS_Shape& padSolid, double ext
         TopoDS_Solid lengthened;
         builder.MakeSolid(lengthened);
         builder.Add(lengthened, shell);
-        // The sides split where the sweep meets the pad merged back, then the one check: a
-        // valid solid holding the pad and the bottom swept.
+        // The sides split where the sweep meets the pad merged back, then the one check.
         const TopoDS_Shape merged = sameDomainMerged(lengthened, kZero);
         const TopoDS_Shape result = merged.IsNull() ? TopoDS_Shape(lengthened) : merged;
+        return lengthenedRight(solid, bottom, extension, result) ? result : TopoDS_Shape();
+    });
+}
+
+bool StepExporter::lengthenedRight(const TopoDS_Shape& padSolid, const TopoDS_Shape& bottom, double extension,
+                                   const TopoDS_Shape& lengthened)
+{
+    return OccUtils::guardedCall(false, "lengthenedRight", [&] {
         GProp_GProps bottomArea;
         BRepGProp::SurfaceProperties(bottom, bottomArea);
-        const double expected = volumeOf(solid) + std::abs(bottomArea.Mass()) * extension;
-        if (solidsOf(result).size() != 1 || !OccUtils::isValidShape(result)
-            || std::abs(volumeOf(result) - expected) > 1e-9 + 1e-9 * expected)
-            return {};
-        return result;
+        const double expected = volumeOf(padSolid) + std::abs(bottomArea.Mass()) * extension;
+        return solidsOf(lengthened).size() == 1 && OccUtils::isValidShape(lengthened)
+               && std::abs(volumeOf(lengthened) - expected) <= 1e-9 + 1e-9 * expected;
     });
 }
 
@@ -408,6 +414,30 @@ QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sourc
     }
     OutOfMemory::releaseFreedMemory();
     return volumes;
+}
+
+TopoDS_Shape StepExporter::compoundOf(const QList<TopoDS_Shape>& shapes)
+{
+    return OccUtils::compoundOf(shapes);
+}
+
+QList<double> StepExporter::fuzzyLadder(double base, double feature)
+{
+    QList<double> rungs;
+    const bool sized = feature > kZero;
+    rungs.append(sized ? std::min(0.05 * feature, base) : base);
+    const auto offer = [&rungs](double value) {
+        if (value > 1.5 * rungs.last())
+            rungs.append(value);
+    };
+    if (sized) {
+        for (const double k : {0.05, 0.1, 0.2, 0.4})
+            offer(std::min(0.5, k * feature));
+    } else {
+        for (const double value : {0.05, 0.1, 0.2, 0.5})
+            offer(value);
+    }
+    return rungs;
 }
 
 QList<CollectedVolume> StepExporter::collectVolumes(const AssemblyInput& input, const ExportOptions& options,

@@ -66,8 +66,10 @@ class ThreeMfExporter
     Q_DECLARE_TR_FUNCTIONS(ThreeMfExporter)
 
 public:
-    // With a cache, an unchanged design reuses the assembly carved last time. A break asked
-    // through progress stops it with the file at path left as it was.
+    // With a cache, an unchanged design reuses the assembly carved last time. The work runs
+    // beside the calling thread, which reports on progress meanwhile; a break asked through it
+    // stops the export within its current step, and the file at path is left as it was, as it
+    // is when memory runs short (the error says so).
     ThreeMfExportSummary exportThreeMf(const QString& path, const AssemblyInput& input, const PrintPlan& plan,
                                        const ExportOptions& options, AssemblyCache* cache = nullptr,
                                        const Message_ProgressRange& progress = Message_ProgressRange()) const;
@@ -112,9 +114,12 @@ public:
     static QString toAsciiLabel(const QString& text);
 
 private:
+    // The export, on the thread that runs it beside the caller's.
+    static ThreeMfExportSummary exportHere(const QString& path, const AssemblyInput& input, const PrintPlan& plan,
+                                           const ExportOptions& options, AssemblyCache* cache,
+                                           const Message_ProgressRange& progress);
     // The package of an assembly, into made (its mesh counts, or its error) and archive; false
-    // when it cannot be made or is broken off. It is made while the cavities' check runs, and
-    // stands when the check finds them cut.
+    // when it cannot be made or is broken off.
     static bool makePackage(const AssemblyResult& assembly, const PrintPlan& givenPlan, const ExportOptions& options,
                             ThreeMfExportSummary& made, QByteArray& archive, const Message_ProgressRange& range);
 };

@@ -3,6 +3,7 @@
 #include "foundation/fileutils.h"
 #include "foundation/logging.h"
 #include "outputs/assemblycache.h"
+#include "outputs/exportbeside.h"
 #include "outputs/exportoptions.h"
 #include "outputs/printplan.h"
 #include "outputs/printplangenerator.h"
@@ -184,53 +185,35 @@ bool ThreeMfExporter::makePackage(const AssemblyResult& assembly, const PrintPla
     return true;
 }
 
-ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const AssemblyInput& input,
-                                                   const PrintPlan& givenPlan, const ExportOptions& options,
-                                                   AssemblyCache* cache, const Message_ProgressRange& progress) const
+ThreeMfExportSummary ThreeMfExporter::exportHere(const QString& path, const AssemblyInput& input,
+                                                const PrintPlan& givenPlan, const ExportOptions& options,
+                                                AssemblyCache* cache, const Message_ProgressRange& progress)
 {
     ThreeMfExportSummary summary;
-    qCDebug(lcExport) << "\n3MF EXPORT — destination:" << path;
     const auto cancelled = [&summary] {
         qCDebug(lcExport) << "3MF EXPORT — cancelled, nothing written";
+        summary = ThreeMfExportSummary();
         summary.cancelled = true;
         return summary;
     };
-    // Shares of the whole: the carving, the meshing of the part, then of the conductors; the
-    // last report comes right before the user's file is replaced.
+    // Shares of the whole, as they took on designs of real size: the carving, then the package
+    // (meshing most of it); the last report comes right before the user's file is replaced.
     Message_ProgressScope scope(progress, nullptr, 100.0);
-
-    if (input.mainPart.IsNull()) {
-        summary.error = tr("No main shape loaded.");
-        return summary;
-    }
-
-    // The package is made while the cavities' check runs: it stands when the check finds them cut.
-    // A part cut again is packaged again, on a sliver of the bar that still hears Cancel.
-    const Message_ProgressRange carving = scope.Next(70.0);
-    const Message_ProgressRange packageShare = scope.Next(29.9);
-    const Message_ProgressRange againShare = scope.Next(0.1);
-    ThreeMfExportSummary made;
-    QByteArray archive;
-    bool packaged = false;
-    const AssemblyResult assembly = StepExporter::assembleAndMake(
-        input, options, cache, carving, packageShare, againShare,
-        [&](const AssemblyResult& from, const Message_ProgressRange& range) {
-            if (cache)
-                cache->prepareMeshing(options.linearDeflection, options.angularDeflection);
-            made = ThreeMfExportSummary();
-            archive.clear();
-            return makePackage(from, givenPlan, options, made, archive, range);
-        },
-        packaged);
-    if (assembly.cancelled)
+    Message_ProgressScope carving(scope.Next(70.0), StepExporter::kCarvingStage, 1.0);
+    const AssemblyResult assembly = cache ? cache->assembly(input, options, carving.Next())
+                                          : StepExporter::buildAssembly(input, options, carving.Next());
+    if (assembly.cancelled || !scope.More())
         return cancelled();
     if (assembly.part.IsNull()) {
         summary.error = tr("Failed to prepare the assembly.");
         return summary;
     }
-    if (made.cancelled || !scope.More())
+    if (cache)
+        cache->prepareMeshing(options.linearDeflection, options.angularDeflection);
+    QByteArray archive;
+    const bool packaged = makePackage(assembly, givenPlan, options, summary, archive, scope.Next(30.0));
+    if (summary.cancelled || !scope.More())
         return cancelled();
-    summary = made;
     copyAssemblyCounts(assembly, summary);
     if (!packaged)
         return summary;
@@ -245,10 +228,36 @@ ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const A
     }
     summary.ok = true;
     qCDebug(lcExport) << "3MF EXPORT — SUCCESS:" << summary.partCount << "part(s)," << summary.triangleCount
-                      << "triangle(s)," << summary.cavitiesUnvalidated << "unvalidated cavity(ies),"
-                      << summary.groupsNotFused << "unfused group(s)," << summary.unmeshedFaces
+                      << "triangle(s)," << summary.groupsNotFused << "unfused group(s)," << summary.unmeshedFaces
                       << "unmeshed face(s)," << summary.openShells << "open shell(s)," << summary.flippedShells
                       << "flipped shell(s)," << summary.nonManifoldEdges << "non-manifold edge(s),"
                       << summary.droppedConductors << "dropped conductor(s)";
+    return summary;
+}
+
+ThreeMfExportSummary ThreeMfExporter::exportThreeMf(const QString& path, const AssemblyInput& input,
+                                                   const PrintPlan& givenPlan, const ExportOptions& options,
+                                                   AssemblyCache* cache, const Message_ProgressRange& progress) const
+{
+    ThreeMfExportSummary summary;
+    qCDebug(lcExport) << "\n3MF EXPORT — destination:" << path;
+    if (input.mainPart.IsNull()) {
+        summary.error = tr("No main shape loaded.");
+        return summary;
+    }
+    const ExportBeside::Ended ended = ExportBeside::run(progress, "exportThreeMf", [&](const Message_ProgressRange& work) {
+        summary = exportHere(path, input, givenPlan, options, cache, work);
+    });
+    if (ended == ExportBeside::Ended::OutOfMemory) {
+        if (cache)
+            cache->clear();
+        summary = ThreeMfExportSummary();
+        summary.error = tr("Not enough memory to export this design. The previous file is left as it was.");
+        return summary;
+    }
+    if (ended == ExportBeside::Ended::Cancelled && !summary.ok) {
+        summary = ThreeMfExportSummary();
+        summary.cancelled = true;
+    }
     return summary;
 }

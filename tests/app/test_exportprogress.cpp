@@ -1,5 +1,5 @@
 // The progress window through the STEP export of a real design (KiCad footprints and tracks
-// on a box part): the bar moves through the carving as the work goes, with no share kept for
+// on a box part): the bar moves through the carving as the work reports, with no share kept for
 // work that did not run, and Cancel in each stage ends the export there, nothing written.
 #include "app/progresswindow.h"
 #include "designfixture.h"
@@ -14,8 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressScope.hxx>
+
 #include <algorithm>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <vector>
 
@@ -94,24 +98,47 @@ protected:
 DesignFixture::Design* ExportProgress::s_design = nullptr;
 std::string ExportProgress::s_skip;
 
-// Within the carving the bar takes many values, and none of its steps skips a share of work
-// that did not run (a fallback not taken, a recut nothing needed): such a share is bar the work
-// that ran did not fill, sitting still while it ran.
+// Every report of the work, from whatever thread makes it: the bar's position and the stage.
+class Reports : public Message_ProgressIndicator
+{
+public:
+    std::vector<std::pair<int, std::string>> seen;
+
+protected:
+    void Show(const Message_ProgressScope& scope, const Standard_Boolean) override
+    {
+        std::string stage;
+        for (const Message_ProgressScope* s = &scope; s && stage.empty(); s = s->Parent())
+            if (s->Name())
+                stage = s->Name();
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        seen.emplace_back(int(GetPosition() * 1000.0), stage);
+    }
+
+private:
+    std::mutex m_mutex;
+};
+
+// Within the carving the work reports many positions, and none of its steps from one report to
+// the next skips a share of work that did not run (a fallback not taken, a recut nothing needed):
+// such a share is bar the work that ran did not fill, sitting still while it ran. Counted by
+// reports, whatever the machine's speed.
 TEST_F(ExportProgress, BarMovesThroughTheCarvingWithoutLeaps)
 {
-    StepExportSummary summary;
-    const std::vector<Seen> seen = exportSeen(m_dir.filePath("board.step"), summary);
+    const opencascade::handle<Reports> reports = new Reports;
+    const StepExportSummary summary = StepExporter::exportStep(m_dir.filePath("board.step"), s_design->input(),
+                                                               ExportOptions(), nullptr, reports->Start());
     ASSERT_TRUE(summary.success) << summary.error.toStdString();
     std::set<int> values;
     int leap = 0, from = -1, to = -1;
-    for (size_t i = 1; i < seen.size(); ++i) {
-        if (seen[i].stage != kCarving)
+    for (size_t i = 1; i < reports->seen.size(); ++i) {
+        if (reports->seen[i].second != StepExporter::kCarvingStage)
             continue;
-        values.insert(seen[i].value);
-        if (seen[i].value - seen[i - 1].value > leap) {
-            leap = seen[i].value - seen[i - 1].value;
-            from = seen[i - 1].value;
-            to = seen[i].value;
+        values.insert(reports->seen[i].first);
+        if (reports->seen[i].first - reports->seen[i - 1].first > leap) {
+            leap = reports->seen[i].first - reports->seen[i - 1].first;
+            from = reports->seen[i - 1].first;
+            to = reports->seen[i].first;
         }
     }
     EXPECT_GE(values.size(), 40u);

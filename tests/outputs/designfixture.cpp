@@ -17,7 +17,12 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <Aspect_DisplayConnection.hxx>
+#include <BRepAlgoAPI_Common.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBndLib.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <BRepBuilderAPI_NurbsConvert.hxx>
+#include <Bnd_Box.hxx>
 #include <BRepFilletAPI_MakeFillet.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <OpenGl_GraphicDriver.hxx>
@@ -34,6 +39,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace DesignFixture {
 
@@ -259,6 +265,104 @@ Design footprintGrid(int count, int tracks, double trackWidth, double trackHeigh
     }
     const int rows = (count + columns - 1) / columns;
     design.part = box(0, 0, 0, 20.0 + pitch * (columns - 1), 20.0 + pitch * (rows - 1), top);
+    return design;
+}
+
+Bnd_Box boardBox(const TopoDS_Shape& part)
+{
+    Bnd_Box board;
+    for (const auto& [solid, box] : boxedSolids(part))
+        if (board.IsVoid() || box.SquareExtent() > board.SquareExtent())
+            board = box;
+    return board;
+}
+
+BoxedSolids boxedSolids(const TopoDS_Shape& shape)
+{
+    BoxedSolids solids;
+    for (TopExp_Explorer it(shape, TopAbs_SOLID); it.More(); it.Next()) {
+        Bnd_Box box;
+        BRepBndLib::Add(it.Current(), box, false);
+        solids.emplace_back(it.Current(), box);
+    }
+    return solids;
+}
+
+double heldBy(const BoxedSolids& solids, const TopoDS_Shape& volume)
+{
+    Bnd_Box near;
+    BRepBndLib::Add(volume, near, false);
+    double held = 0.0;
+    for (const auto& [solid, box] : solids)
+        if (!near.IsOut(box))
+            held += TestSupport::volumeOf(BRepAlgoAPI_Common(solid, volume).Shape());
+    return held;
+}
+
+TopoDS_Shape cutOf(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools)
+{
+    TopTools_ListOfShape arguments, toolList;
+    arguments.Append(part);
+    for (const TopoDS_Shape& tool : tools)
+        toolList.Append(tool);
+    BRepAlgoAPI_Cut cut;
+    cut.SetArguments(arguments);
+    cut.SetTools(toolList);
+    cut.Build();
+    return cut.IsDone() ? cut.Shape() : TopoDS_Shape();
+}
+
+Design scatteredDesign(const TopoDS_Shape& part, unsigned seed, int count, QString* skipReason)
+{
+    Design design;
+    if (!QFileInfo(TestSupport::kicadFootprintRoot()).isDir()) {
+        *skipReason = QStringLiteral("KiCad footprint library not installed");
+        return design;
+    }
+    double x0 = 0.0, y0 = 0.0, z0 = 0.0, x1 = 0.0, y1 = 0.0, z1 = 0.0;
+    boardBox(part).Get(x0, y0, z0, x1, y1, z1);
+    static const char* const footprints[] = {
+        "Resistor_SMD:R_0805_2012Metric",   "Capacitor_SMD:C_0603_1608Metric", "Package_SO:SOIC-8_3.9x4.9mm_P1.27mm",
+        "Package_TO_SOT_SMD:SOT-23",        "LED_THT:LED_D5.0mm",              "Package_DFN_QFN:QFN-16-1EP_3x3mm_P0.5mm_EP1.75x1.75mm",
+        "TestPoint:TestPoint_Pad_D1.0mm",   "TestPoint:TestPoint_Pad_1.0x1.0mm"};
+    std::mt19937 random(seed);
+    const auto uniform = [&random](double from, double to) {
+        return from + (to - from) * double(random() - random.min()) / double(random.max() - random.min());
+    };
+    const auto place = [&](const QString& footprint, const gp_Pnt& at) {
+        const QString ref = QStringLiteral("U%1").arg(design.components.size() + 1);
+        const PlacedComponentData component = kicadComponent(ref, footprint, at);
+        if (component.hasMissingFootprint)
+            return false;
+        design.components.insert(ref, component);
+        return true;
+    };
+    for (int i = 0; i < count; ++i) {
+        const double sink = uniform(0.05, 1.2);
+        const bool nearEdge = random() % 5 == 0;
+        double x = uniform(x0 + 3.0, x1 - 3.0), y = uniform(y0 + 3.0, y1 - 3.0);
+        if (nearEdge) {
+            if (random() % 2 == 0)
+                x = random() % 2 == 0 ? x0 + uniform(-0.5, 1.0) : x1 - uniform(-0.5, 1.0);
+            else
+                y = random() % 2 == 0 ? y0 + uniform(-0.5, 1.0) : y1 - uniform(-0.5, 1.0);
+        }
+        const gp_Pnt at(x, y, z1 - sink);
+        bool placed = true;
+        if (random() % 4 == 0) {
+            // A round pad of 1 mm and, 0.99 mm beside it, a round or square one of 1 mm.
+            const bool square = random() % 2 == 0;
+            placed = place(QString::fromLatin1(footprints[6]), at)
+                     && place(QString::fromLatin1(footprints[square ? 7 : 6]), gp_Pnt(x + 0.99, y, z1 - sink));
+        } else {
+            placed = place(QString::fromLatin1(footprints[random() % 6]), at);
+        }
+        if (!placed) {
+            *skipReason = QStringLiteral("KiCad footprint missing");
+            return Design();
+        }
+    }
+    design.part = part;
     return design;
 }
 

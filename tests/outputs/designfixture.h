@@ -7,11 +7,15 @@
 #include "model/routerecords.h"
 #include "outputs/assemblyrecords.h"
 
+#include <Bnd_Box.hxx>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 #include <Standard_Handle.hxx>
 #include <TopoDS_Shape.hxx>
+
+#include <utility>
+#include <vector>
 
 class AIS_InteractiveContext;
 
@@ -60,6 +64,27 @@ opencascade::handle<AIS_InteractiveContext> headlessContext();
 // maxComponents < 0 keeps all. Empty (no part) with a reason when data are missing.
 Design realDesign(const QString& netlistFile, double partHeight, double surfaceZ, int maxComponents,
                   QString* skipReason);
+
+// count components of KiCad's library scattered at random (seed) over the board of a part of
+// many solids (the largest solid's box gives the board; the others stand on it, as a KiCad
+// assembly comes): pads sunk 0.05 to 1.2 mm under the board's top, a fifth of the components
+// near its edges with their bodies across them, and one in four a pair of test points whose
+// pads, round or square, overlap by 0.01 mm. The same seed gives the same design. Empty (no
+// part) with a reason when the library is not installed.
+Design scatteredDesign(const TopoDS_Shape& part, unsigned seed, int count, QString* skipReason);
+
+// The box of the largest solid of part: the board of a KiCad assembly, its models standing on it.
+Bnd_Box boardBox(const TopoDS_Shape& part);
+
+// The solids of a shape, each with its box.
+using BoxedSolids = std::vector<std::pair<TopoDS_Shape, Bnd_Box>>;
+BoxedSolids boxedSolids(const TopoDS_Shape& shape);
+// What of volume the solids hold, each solid's common made on its own (a part's solids may
+// overlap one another: models standing in a board).
+double heldBy(const BoxedSolids& solids, const TopoDS_Shape& volume);
+
+// part cut at once by tools, without a fuzzy value; null when the boolean is not done.
+TopoDS_Shape cutOf(const TopoDS_Shape& part, const QList<TopoDS_Shape>& tools);
 
 // The free shapes of a STEP file and their names, as OpenCASCADE's XCAF reader gives them.
 struct ReadBack

@@ -23,31 +23,9 @@
 
 namespace {
 
-using Boxed = std::vector<std::pair<TopoDS_Shape, Bnd_Box>>;
-
-Boxed boxedSolids(const TopoDS_Shape& shape)
-{
-    Boxed solids;
-    for (TopExp_Explorer it(shape, TopAbs_SOLID); it.More(); it.Next()) {
-        Bnd_Box box;
-        BRepBndLib::Add(it.Current(), box, false);
-        solids.emplace_back(it.Current(), box);
-    }
-    return solids;
-}
-
-// What of volume the part holds, each solid's common made on its own: the part's solids overlap
-// one another (models standing in the board).
-double heldBy(const Boxed& solids, const TopoDS_Shape& volume)
-{
-    Bnd_Box near;
-    BRepBndLib::Add(volume, near, false);
-    double held = 0.0;
-    for (const auto& [solid, box] : solids)
-        if (!near.IsOut(box))
-            held += TestSupport::volumeOf(BRepAlgoAPI_Common(solid, volume).Shape());
-    return held;
-}
+using DesignFixture::boxedSolids;
+using DesignFixture::heldBy;
+using Boxed = DesignFixture::BoxedSolids;
 
 // KiCad's StickHub assembly (119 solids: the board and its models) with 30 components of KiCad's
 // library in rows across the board, over its models and between them, with square, rounded and
@@ -62,13 +40,9 @@ TEST(CavityNames, RealPartNamesWhatItsFileStillHolds)
         StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/StickHub_models.step"));
     ASSERT_EQ(read.status, StepImportResult::Ok);
     const TopoDS_Shape part = read.shapes.first();
-    // The board: the solid of the largest box; the components stand on its top.
-    Bnd_Box board;
-    for (const auto& [solid, box] : boxedSolids(part))
-        if (board.IsVoid() || box.SquareExtent() > board.SquareExtent())
-            board = box;
+    // The components stand on the board's top.
     double x0 = 0.0, y0 = 0.0, z0 = 0.0, x1 = 0.0, y1 = 0.0, z1 = 0.0;
-    board.Get(x0, y0, z0, x1, y1, z1);
+    DesignFixture::boardBox(part).Get(x0, y0, z0, x1, y1, z1);
     static const char* const footprints[] = {
         "Resistor_SMD:R_0805_2012Metric", "Capacitor_SMD:C_0603_1608Metric", "Package_SO:SOIC-8_3.9x4.9mm_P1.27mm",
         "LED_THT:LED_D5.0mm", "Package_TO_SOT_SMD:SOT-23", "Resistor_THT:R_Axial_DIN0207_L6.3mm_D2.5mm_P10.16mm_Horizontal"};

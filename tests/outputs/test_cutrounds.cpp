@@ -3,6 +3,7 @@
 #include "designfixture.h"
 #include "testsupport.h"
 
+#include "outputs/carving_p.h"
 #include "outputs/stepexporter.h"
 
 #include <BRepAlgoAPI_Cut.hxx>
@@ -93,12 +94,12 @@ TEST(CutRounds, EachVolumeTakesWhatCuttingInTurnTakes)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const OneAfterAnother expected = oneAfterAnother(part, row.tools);
-        const StepExporter::OneCutResult cut = StepExporter::cutAllAtOnce(part, row.tools, kFuzzy);
+        const Carving::detail::Cut cut = Carving::detail::cutInRounds(part, row.tools, kFuzzy);
         ASSERT_FALSE(cut.shape.IsNull());
         EXPECT_NEAR(TestSupport::volumeOf(cut.shape), expected.left, 1e-6);
-        ASSERT_EQ(cut.removedVolumes.size(), row.tools.size());
+        ASSERT_EQ(int(cut.removed.size()), row.tools.size());
         for (int k = 0; k < row.tools.size(); ++k)
-            EXPECT_NEAR(cut.removedVolumes.at(k), expected.taken.at(k), 1e-6) << "volume " << k;
+            EXPECT_NEAR(cut.removed[size_t(k)], expected.taken.at(k), 1e-6) << "volume " << k;
     }
 }
 
@@ -129,7 +130,7 @@ TEST(CutRounds, BodiesPiledOnASmallPartCutWithinBoundedMemory)
     // The limited run is a process of its own: it hands the carved volume back in a file.
     const auto fileOf = [](qint64 pid) { return QDir::temp().filePath(QStringLiteral("cutrounds-%1").arg(pid)); };
     const auto carve = [&] {
-        const StepExporter::OneCutResult cut = StepExporter::cutAllAtOnce(part, tools, kFuzzy);
+        const Carving::detail::Cut cut = Carving::detail::cutInRounds(part, tools, kFuzzy);
         if (cut.shape.IsNull())
             return 2;
         QFile out(fileOf(getppid()));

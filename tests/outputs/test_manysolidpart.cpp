@@ -32,81 +32,6 @@ using DesignFixture::box;
 using DesignFixture::nurbs;
 using DesignFixture::throughStep;
 
-TopoDS_Shape cylinder(double x, double y, double z, double radius, double height)
-{
-    return BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(x, y, z), gp::DZ()), radius, height).Shape();
-}
-
-// The rule the clean-up keeps, asked the slow way: every piece integrated and classified
-// against every tool.
-bool reference(const TopoDS_Shape& piece, const TopoDS_Shape& tool, double tolerance)
-{
-    BRepClass3d_SolidClassifier classifier(tool);
-    GProp_GProps props;
-    BRepGProp::VolumeProperties(piece, props);
-    classifier.Perform(props.CentreOfMass(), tolerance);
-    if (classifier.State() != TopAbs_IN)
-        return false;
-    for (TopExp_Explorer it(piece, TopAbs_VERTEX); it.More(); it.Next()) {
-        classifier.Perform(BRep_Tool::Pnt(TopoDS::Vertex(it.Current())), tolerance);
-        if (classifier.State() == TopAbs_OUT)
-            return false;
-    }
-    return true;
-}
-
-TEST(DropSolidsInsideTool, VerdictsAreTheClassifiersOnEveryPieceAndTool)
-{
-    const double tolerance = 1e-7;
-    const TopoDS_Shape part = nurbs(box(-40, -40, -40, -30, -30, -30)); // far from every tool
-    const QList<TopoDS_Shape> tools = {
-        nurbs(box(0, 0, 0, 10, 10, 10)),
-        nurbs(cylinder(20, 5, 0, 5, 10)),
-        BRepPrimAPI_MakeSphere(gp_Pnt(40, 5, 5), 5).Shape(),
-    };
-    const struct
-    {
-        const char* name;
-        TopoDS_Shape piece;
-    } rows[] = {
-        {"box enclosed", nurbs(box(2, 2, 2, 4, 4, 4))},
-        {"box touching the tool's faces from inside", nurbs(box(0, 0, 0, 3, 3, 10))},
-        {"box sticking out by one end", nurbs(box(7, 2, 2, 11, 4, 4))},
-        {"box in the cylinder's box corner, outside it", nurbs(box(15.1, 0.1, 1, 15.6, 0.6, 2))},
-        {"box in the cylinder", nurbs(box(19, 4, 1, 21, 6, 9))},
-        {"sphere in the box", BRepPrimAPI_MakeSphere(gp_Pnt(5, 5, 5), 2).Shape()},
-        {"cylinder in the sphere", nurbs(cylinder(40, 5, 4, 1, 2))},
-        {"box in the sphere's box, outside it", nurbs(box(35.2, 0.2, 0.2, 35.6, 0.6, 0.6))},
-        {"box astride two tools", nurbs(box(8, 4, 4, 17, 6, 6))},
-        {"box far away", nurbs(box(60, 60, 60, 61, 61, 61))},
-    };
-    QList<TopoDS_Shape> everything{part};
-    int expectedRemoved = 0;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        bool insideAny = false;
-        for (int t = 0; t < tools.size(); ++t) {
-            const bool expected = reference(row.piece, tools.at(t), tolerance);
-            insideAny = insideAny || expected;
-            int removed = -1;
-            const TopoDS_Shape cleaned =
-                StepExporter::dropSolidsInsideTool(StepExporter::compoundOf({part, row.piece}), tools.at(t), tolerance, removed);
-            EXPECT_EQ(removed, expected ? 1 : 0) << "tool " << t;
-            EXPECT_EQ(cleaned.IsSame(part), expected) << "tool " << t;
-        }
-        everything.append(row.piece);
-        expectedRemoved += insideAny ? 1 : 0;
-    }
-    EXPECT_EQ(expectedRemoved, 5); // the rows are meant to cover both verdicts
-
-    // All pieces against all tools at once: each piece goes when some tool holds it.
-    int removed = -1;
-    const TopoDS_Shape cleaned =
-        StepExporter::dropSolidsInsideTool(StepExporter::compoundOf(everything), StepExporter::compoundOf(tools), tolerance, removed);
-    EXPECT_EQ(removed, expectedRemoved);
-    EXPECT_EQ(StepExporter::solidsOf(cleaned).size(), everything.size() - expectedRemoved);
-}
-
 TEST(BuildAssembly, OnlyThePiecesTheCavitiesMadeCountAsCutApart)
 {
     // Six blocks 20 x 20 x 10 mm, 2 mm apart, in B-splines, read from a STEP file.
@@ -142,20 +67,11 @@ TEST(BuildAssembly, OnlyThePiecesTheCavitiesMadeCountAsCutApart)
         AssemblyInput input;
         input.mainPart = row.part;
         input.components = row.components;
-        // Volume by volume, each cavity is cut out of the blocks it meets only: the same material goes.
-        double carvedVolume[2] = {0.0, 0.0};
-        for (const StepExporter::CarvingRoad road :
-             {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
-            const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions(), road);
-            ASSERT_FALSE(result.part.IsNull());
-            EXPECT_EQ(result.cavitiesOk, 9);
-            EXPECT_EQ(result.cavitiesUnvalidated, 0);
-            EXPECT_EQ(result.partSolids, row.partSolids);
-            EXPECT_EQ(result.piecesCutApart, row.piecesCutApart);
-            carvedVolume[road == StepExporter::CarvingRoad::VolumeByVolume] = StepExporter::volumeOf(result.part);
-        }
-        EXPECT_GT(carvedVolume[0], 0.0);
-        EXPECT_NEAR(carvedVolume[1], carvedVolume[0], 1e-6 * carvedVolume[0]);
+        const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions());
+        ASSERT_FALSE(result.part.IsNull());
+        EXPECT_EQ(result.cavitiesOk, 9);
+        EXPECT_EQ(result.partSolids, row.partSolids);
+        EXPECT_EQ(result.piecesCutApart, row.piecesCutApart);
         QTemporaryDir dir;
         const StepExportSummary summary =
             StepExporter::exportStep(dir.filePath(QStringLiteral("board.step")), input, ExportOptions());
@@ -167,10 +83,9 @@ TEST(BuildAssembly, OnlyThePiecesTheCavitiesMadeCountAsCutApart)
 
 // KiCad's StickHub assembly as KiCad exports it (119 solids, B-spline faces, solids thinner than
 // the fuzzy values) with an 0805 capacitor over its row of 0603 resistors, a hair above the
-// board's top face as a drag leaves it: carved volume by volume, cuts there hand back loose
-// shells beside their solids, which would be written as surfaces outside any solid. The carved
-// part holds solids only.
-TEST(BuildAssembly, RealAssemblyCarvedVolumeByVolumeHoldsNoSurfaceOutsideItsSolids)
+// board's top face as a drag leaves it: cuts there hand back loose shells beside their solids,
+// which would be written as surfaces outside any solid. The carved part holds solids only.
+TEST(BuildAssembly, RealAssemblyHoldsNoSurfaceOutsideItsSolids)
 {
     const StepImportResult read =
         StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/StickHub_models.step"));
@@ -185,8 +100,7 @@ TEST(BuildAssembly, RealAssemblyCarvedVolumeByVolumeHoldsNoSurfaceOutsideItsSoli
     input.mainPart = read.shapes.first();
     input.components = &components;
 
-    const AssemblyResult result =
-        StepExporter::buildAssembly(input, ExportOptions(), StepExporter::CarvingRoad::VolumeByVolume);
+    const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions());
     ASSERT_FALSE(result.part.IsNull());
     EXPECT_EQ(result.cavitiesFailed, 0);
     EXPECT_EQ(result.cavitiesOk, 3);
@@ -256,8 +170,8 @@ TEST(StepExport, SolidsNoCavityCutsAreWrittenAsTheyCame)
     }
 }
 
-// A solid of the part that a cavity passes a hundredth from, on either road: the cut takes
-// nothing from it, and the file gets it as it came, not the boolean's copy of it (the pad's
+// A solid of the part that a cavity passes a hundredth from: the cut takes nothing from it, and
+// the file gets it as it came, not the boolean's copy of it (the pad's
 // outline printed on its face, its tolerances grown by the fuzzy value).
 TEST(StepExport, SolidsACutPassesByAreTheSolidsThatCame)
 {
@@ -273,9 +187,8 @@ TEST(StepExport, SolidsACutPassesByAreTheSolidsThatCame)
     AssemblyInput input;
     input.mainPart = part;
     input.components = &components;
-    for (const auto road : {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
-        SCOPED_TRACE(road == StepExporter::CarvingRoad::OneCutFirst ? "one cut" : "volume by volume");
-        const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions(), road);
+    {
+        const AssemblyResult result = StepExporter::buildAssembly(input, ExportOptions());
         EXPECT_EQ(result.cavitiesOk, 2);
         int besides = 0;
         for (TopExp_Explorer it(result.part, TopAbs_SOLID); it.More(); it.Next()) {

@@ -7,6 +7,7 @@
 
 #include "outputs/printplangenerator.h"
 #include "components/footprintmanager.h"
+#include "outputs/carving_p.h"
 #include "outputs/stepexporter.h"
 #include "routing/routingmanager.h"
 
@@ -364,53 +365,6 @@ TEST(CollectVolumes, RouteWithoutSolidIsDroppedWithAWarning)
     EXPECT_EQ(hinted.at(1).featureHint, 0.0);
 }
 
-// --- Carving ---
-
-TEST(DropSolidsInsideTool, RemovesOnlyWhatTheToolWhollyEncloses)
-{
-    const TopoDS_Shape carved = box(0, 0, 0, 10, 10, 10);
-    const TopoDS_Shape tool = box(20, 0, 0, 30, 10, 10);
-    const TopoDS_Shape enclosed = box(22, 2, 2, 24, 4, 4);
-    const TopoDS_Shape sticksOut = box(27, 2, 2, 31, 4, 4); // centre inside, one end outside
-    const struct
-    {
-        const char* label;
-        TopoDS_Shape shape;
-        int removed;
-        int solidsLeft;
-    } rows[] = {
-        {"single solid", carved, 0, 1},
-        {"part and enclosed leftover", StepExporter::compoundOf({carved, enclosed}), 1, 1},
-        {"leftover sticking out", StepExporter::compoundOf({carved, sticksOut}), 0, 2},
-        {"only leftovers", StepExporter::compoundOf({enclosed, box(25, 5, 5, 26, 6, 6)}), 0, 2},
-    };
-    for (const auto& row : rows) {
-        int removed = -1;
-        const TopoDS_Shape cleaned = StepExporter::dropSolidsInsideTool(row.shape, tool, 1e-7, removed);
-        EXPECT_EQ(removed, row.removed) << row.label;
-        EXPECT_EQ(StepExporter::solidsOf(cleaned).size(), row.solidsLeft) << row.label;
-    }
-    int removed = 0;
-    EXPECT_TRUE(StepExporter::dropSolidsInsideTool(StepExporter::compoundOf({carved, enclosed}), tool, 1e-7, removed)
-                    .IsSame(carved));
-}
-
-TEST(SubtractOne, CutsAValidCavityAndPassesNullsThrough)
-{
-    const TopoDS_Shape part = box(0, 0, 0, 10, 10, 10);
-    bool validated = false;
-    int stray = 0;
-    const TopoDS_Shape carved = StepExporter::subtractOne(part, box(2, 2, 5, 4, 4, 12), 0.01, 2.0, validated, stray);
-    EXPECT_TRUE(validated);
-    EXPECT_NEAR(TestSupport::volumeOf(carved), 1000.0 - 4.0 * 5.0, 1e-6);
-    EXPECT_EQ(stray, 0);
-
-    validated = false;
-    EXPECT_TRUE(StepExporter::subtractOne(part, TopoDS_Shape(), 0.01, 2.0, validated, stray).IsSame(part));
-    EXPECT_TRUE(validated);
-    EXPECT_TRUE(StepExporter::subtractOne(TopoDS_Shape(), part, 0.01, 2.0, validated, stray).IsNull());
-}
-
 // --- Assembly ---
 
 TEST(BuildAssembly, NothingToCarveShipsThePartAsItCame)
@@ -458,8 +412,7 @@ TEST(BuildAssembly, CarvesThickestFirstAndGroupsPadsByComponentAndTracksByNet)
 
     DebugRulesEnabled debug;
     FoundationLogCapture log;
-    const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions(),
-                                                              StepExporter::CarvingRoad::VolumeByVolume);
+    const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions());
     QStringList carved;
     for (const QString& line : log.debugs())
         if (line.startsWith(QStringLiteral("  →")))
@@ -477,11 +430,11 @@ TEST(BuildAssembly, CarvesThickestFirstAndGroupsPadsByComponentAndTracksByNet)
     EXPECT_TRUE(result.conductors.at(3).shape.IsSame(
         StepExporter::solidsOf(result.conductors.at(3).shape).first())); // passed through
     EXPECT_NEAR(result.smallestFeature, 0.5, 1e-12);
-    EXPECT_EQ(result.cavitiesOk + result.cavitiesFailed, 9);
+    EXPECT_EQ(result.cavitiesOk + result.cavitiesFailed, 8); // FLAT, a face above the part, takes nothing
     EXPECT_EQ(result.partSolids, 1);
 }
 
-TEST(BuildAssembly, OneCutAndLadderAgreeAndRemoveExactlyTheVolumes)
+TEST(BuildAssembly, OneCutRemovesExactlyTheVolumes)
 {
     Board board;
     board.add(component("R1", gp_Pnt(10, 10, 5), 2));
@@ -489,19 +442,14 @@ TEST(BuildAssembly, OneCutAndLadderAgreeAndRemoveExactlyTheVolumes)
     board.routes.append(DesignFixture::route("N1", {QPointF(8.5, 10), QPointF(8.5, 30), QPointF(28.5, 30)}, 4.0,
                                              1.0, 0.8));
     const AssemblyResult oneCut = StepExporter::buildAssembly(board.input(), ExportOptions());
-    const AssemblyResult ladder = StepExporter::buildAssembly(board.input(), ExportOptions(),
-                                                              StepExporter::CarvingRoad::VolumeByVolume);
     ASSERT_TRUE(oneCut.carvedInOneCut);
     EXPECT_EQ(oneCut.cavitiesOk, 8); // 5 pads, 2 bodies, 1 track
-    EXPECT_EQ(ladder.cavitiesOk, 8);
 
     // Expected: the part minus every collected volume, cut here one by one without fuzzy value.
     TopoDS_Shape expected = board.part;
     for (const CollectedVolume& v : StepExporter::collectVolumes(board.input(), ExportOptions()))
         expected = BRepAlgoAPI_Cut(expected, v.shape).Shape();
-    const double want = TestSupport::volumeOf(expected);
-    EXPECT_NEAR(TestSupport::volumeOf(oneCut.part), want, 1e-3);
-    EXPECT_NEAR(TestSupport::volumeOf(ladder.part), want, 1e-3);
+    EXPECT_NEAR(TestSupport::volumeOf(oneCut.part), TestSupport::volumeOf(expected), 1e-3);
 }
 
 // A track drawn again over itself, or a pad given twice, is cut and fused once: the part and
@@ -522,10 +470,9 @@ TEST(BuildAssembly, RepeatedVolumesGiveTheDesignWithoutRepeats)
     // The same track under another net's name repeats a solid of another group: both keep it.
     repeated.routes.append(DesignFixture::route("OTHER", {QPointF(40, 5), QPointF(40, 30)}, 4.0, 1.0, 0.8));
 
-    for (const StepExporter::CarvingRoad road :
-         {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
-        const AssemblyResult plain = StepExporter::buildAssembly(once.input(), ExportOptions(), road);
-        const AssemblyResult result = StepExporter::buildAssembly(repeated.input(), ExportOptions(), road);
+    {
+        const AssemblyResult plain = StepExporter::buildAssembly(once.input(), ExportOptions());
+        const AssemblyResult result = StepExporter::buildAssembly(repeated.input(), ExportOptions());
         EXPECT_EQ(result.cavitiesOk, plain.cavitiesOk + 6);
         EXPECT_EQ(result.cavitiesFailed + result.cavitiesUnvalidated + result.groupsNotFused, 0);
         EXPECT_NEAR(TestSupport::volumeOf(result.part), TestSupport::volumeOf(plain.part), 1e-6);
@@ -574,8 +521,8 @@ TEST(BuildAssembly, ValidThinStaircaseIsCarvedWithoutRepair)
     }
 }
 
-// A body swallowing the whole part leaves nothing of it: the one-shot cut is refused, the
-// ladder cuts volume by volume, counts that cavity as failed and carves the rest.
+// A body swallowing the whole part would leave nothing of it: its cut is refused, the other
+// volumes are cut apart from it, and it still holds the whole part, so it is named.
 TEST(BuildAssembly, FailedCavityFallsBackToTheLadderAndKeepsThePart)
 {
     Board board;
@@ -587,8 +534,8 @@ TEST(BuildAssembly, FailedCavityFallsBackToTheLadderAndKeepsThePart)
     const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions());
     EXPECT_FALSE(result.carvedInOneCut);
     EXPECT_EQ(result.cavitiesFailed, 1);
+    EXPECT_EQ(result.cavitiesNotCut, QStringList{"U1"});
     EXPECT_EQ(result.cavitiesOk, 2);
-    EXPECT_TRUE(log.contains(QStringLiteral("subtraction failed, skipped")));
     // Only the two pads, 1 x 1.5 x (1.4 + 0.1) each, left their cavity.
     EXPECT_NEAR(TestSupport::volumeOf(result.part), 60.0 * 40.0 * 10.0 - 2 * 1.0 * 1.5 * 1.5, 1e-3);
     EXPECT_EQ(result.conductorGroups, 1);
@@ -623,7 +570,7 @@ TEST(BuildAssembly, OneRefusedVolumeCostsAFewCutsNotOneCutPerVolume)
     const DebugRulesEnabled exportDebug(QStringLiteral("vantorquelle.export.debug=true"));
     FoundationLogCapture log;
     const AssemblyResult result = StepExporter::buildAssembly(refused.input(), ExportOptions());
-    const qsizetype batchCuts = log.texts(QtDebugMsg).filter(QStringLiteral("carveInBatches: one cut of")).size();
+    const qsizetype batchCuts = log.texts(QtDebugMsg).filter(QStringLiteral("carving: one cut of")).size();
     ASSERT_TRUE(once.carvedInOneCut);
     EXPECT_FALSE(result.carvedInOneCut);
     EXPECT_EQ(result.cavitiesFailed, 1);
@@ -636,11 +583,11 @@ TEST(BuildAssembly, OneRefusedVolumeCostsAFewCutsNotOneCutPerVolume)
 }
 
 // A flange round a boss, and a round body sunk where the boss stands: the boss cut away leaves
-// the flange loose round the cavity, its centre inside the body and its edges on the body's
-// wall, which is what a stray solid is. A body swallowing the whole part makes the one cut of
-// every volume refused, so the flange comes out of a batch; the export says so and ships the
-// part without it.
-TEST(StepExport, StraySolidOfABatchIsCountedAndLeftOut)
+// the flange's outer rim floating round the cavity, outside the body but for its inner edge on
+// the body's wall, its centre of mass on the body's axis. A body swallowing the whole part makes
+// the one cut of every volume refused, so the rim comes out of a batch. It is no material of any
+// volume: the part keeps it, as a cut made here does, and says it was cut apart.
+TEST(StepExport, PieceABatchLeavesOutsideTheVolumesIsKept)
 {
     const gp_Pnt low(5, 0, 5), high(5, 0, 7), out(6, 0, 6); // a half disc on the boss's wall
     const TopoDS_Wire halfDisc =
@@ -674,25 +621,26 @@ TEST(StepExport, StraySolidOfABatchIsCountedAndLeftOut)
     const QString path = dir.filePath(QStringLiteral("flange.step"));
     const StepExportSummary summary = StepExporter::exportStep(path, board.input(), ExportOptions());
     ASSERT_TRUE(summary.success) << summary.error.toStdString();
-    ASSERT_EQ(log.texts(QtDebugMsg).filter(QStringLiteral("carveInBatches: one cut of 2 volume(s)")).size(), 1);
-    EXPECT_EQ(summary.cavitiesFailed, 1);
+    ASSERT_EQ(log.texts(QtDebugMsg).filter(QStringLiteral("carving: one cut of 2 volume(s)")).size(), 1);
+    EXPECT_EQ(summary.cavitiesNotCut, QStringList{"U1"});
     EXPECT_EQ(summary.cavitiesOk, 2);
-    EXPECT_EQ(summary.straySolidsRemoved, 1);
+    EXPECT_EQ(summary.piecesCutApart, 2);
     const DesignFixture::ReadBack back = DesignFixture::readStep(path);
     ASSERT_FALSE(back.shapes.isEmpty());
-    EXPECT_EQ(TestSupport::countOf(back.shapes.first(), TopAbs_SOLID), 1);
-    const TopoDS_Shape plateCarved = BRepAlgoAPI_Cut(BRepAlgoAPI_Cut(plate, body).Shape(), sunk).Shape();
-    EXPECT_NEAR(TestSupport::volumeOf(back.shapes.first()), TestSupport::volumeOf(plateCarved), 1e-3);
+    EXPECT_EQ(TestSupport::countOf(back.shapes.first(), TopAbs_SOLID), 2);
+    const TopoDS_Shape carved = BRepAlgoAPI_Cut(BRepAlgoAPI_Cut(board.part, body).Shape(), sunk).Shape();
+    ASSERT_EQ(TestSupport::countOf(carved, TopAbs_SOLID), 2);
+    EXPECT_NEAR(TestSupport::volumeOf(back.shapes.first()), TestSupport::volumeOf(carved), 1e-3);
 }
 
-// Carved on either road: volumes that cut nothing are no cavities, and components beside the
+// Volumes that cut nothing are no cavities, and components beside the
 // part or standing in a hole of it are told as not in the part, by the print plan alike, yet
 // ship their conductor; a separate small solid lying wholly inside a body (a logo modelled as
 // its own body) goes with the cavity, whether or not the body cuts more. The planar faces the
 // cavities hole carry the 2D curve of each of their edges: the STEP writer otherwise works each
 // one out again, in a loop over a face's edges already quadratic, and a part of thousands of
 // pads takes minutes to write.
-TEST(BuildAssembly, CarvedPartOnEitherRoad)
+TEST(BuildAssembly, CarvedPartCountsWhatItsVolumesTook)
 {
     const TopoDS_Shape block = box(0, 0, 0, 60, 40, 10);
     const TopoDS_Shape holed = BRepAlgoAPI_Cut(block, box(20, 10, -1, 30, 20, 11)).Shape();
@@ -729,9 +677,8 @@ TEST(BuildAssembly, CarvedPartOnEitherRoad)
         for (const gp_Pnt& at : row.places)
             board.add(component(QStringLiteral("R%1").arg(board.components.size() + 1), at, row.pads, row.padW,
                                 row.padH));
-        for (const auto road : {StepExporter::CarvingRoad::OneCutFirst, StepExporter::CarvingRoad::VolumeByVolume}) {
-            SCOPED_TRACE(int(road));
-            const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions(), road);
+        {
+            const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions());
             EXPECT_EQ(result.cavitiesOk, row.cavities);
             EXPECT_EQ(result.componentsOutside, row.outside);
             EXPECT_EQ(result.cavitiesFailed, 0);
@@ -762,34 +709,40 @@ TEST(BuildAssembly, CarvedPartOnEitherRoad)
     }
 }
 
-// The one-shot cut's check reads the removed volume off its own split: overlapping tools
-// count once, tools sticking out of the part count for what they share with it, tools beside
-// the part count nothing; a cut that leaves nothing of the part is refused.
-TEST(CutAllAtOnce, AcceptsExactlyWhatTheToolsShareAndRefusesAnEmptiedPart)
+// A cut in rounds says what each volume took that no volume before it took: overlapping volumes
+// count once, volumes sticking out of the part count for what they share with it, volumes beside
+// it count nothing; volumes that swallow the solid leave no solid of it.
+TEST(CutInRounds, SaysWhatEachVolumeTook)
 {
     const TopoDS_Shape part = box(0, 0, 0, 20, 20, 10);
     const struct
     {
         const char* name;
         QList<TopoDS_Shape> tools;
-        double removed; // < 0: refused
+        QList<double> taken; // empty: swallowed
     } rows[] = {
-        {"disjoint, inside", {box(2, 2, 2, 4, 4, 4), box(10, 10, 2, 11, 11, 3)}, 8.0 + 1.0},
-        {"overlapping", {box(2, 2, 2, 6, 6, 6), box(4, 4, 4, 8, 8, 8)}, 64.0 + 64.0 - 8.0},
-        {"through the top", {box(2, 2, 8, 4, 4, 14)}, 8.0},
-        {"overlapping, one through the side", {box(-2, 2, 2, 4, 4, 4), box(3, 3, 3, 5, 5, 5)}, 16.0 + 8.0 - 1.0},
-        {"one beside the part", {box(2, 2, 2, 4, 4, 4), box(30, 30, 2, 32, 32, 4)}, 8.0},
-        {"swallowing the part", {box(-1, -1, -1, 21, 21, 11)}, -1.0},
+        {"disjoint, inside", {box(2, 2, 2, 4, 4, 4), box(10, 10, 2, 11, 11, 3)}, {8.0, 1.0}},
+        {"overlapping", {box(2, 2, 2, 6, 6, 6), box(4, 4, 4, 8, 8, 8)}, {64.0, 64.0 - 8.0}},
+        {"through the top", {box(2, 2, 8, 4, 4, 14)}, {8.0}},
+        {"overlapping, one through the side", {box(-2, 2, 2, 4, 4, 4), box(3, 3, 3, 5, 5, 5)}, {16.0, 8.0 - 1.0}},
+        {"one beside the part", {box(2, 2, 2, 4, 4, 4), box(30, 30, 2, 32, 32, 4)}, {8.0, 0.0}},
+        {"swallowing the part", {box(-1, -1, -1, 21, 21, 11)}, {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const StepExporter::OneCutResult cut = StepExporter::cutAllAtOnce(part, row.tools, 0.0);
-        if (row.removed < 0.0) {
-            EXPECT_TRUE(cut.shape.IsNull());
+        const Carving::detail::Cut cut = Carving::detail::cutInRounds(part, row.tools, 0.0);
+        ASSERT_FALSE(cut.shape.IsNull());
+        if (row.taken.isEmpty()) {
+            EXPECT_TRUE(StepExporter::solidsOf(cut.shape).isEmpty());
             continue;
         }
-        ASSERT_FALSE(cut.shape.IsNull());
-        EXPECT_NEAR(TestSupport::volumeOf(cut.shape), 4000.0 - row.removed, 1e-6);
+        double taken = 0.0;
+        for (int k = 0; k < row.taken.size(); ++k) {
+            EXPECT_NEAR(cut.removed[size_t(k)], row.taken.at(k), 1e-6) << k;
+            taken += row.taken.at(k);
+        }
+        EXPECT_NEAR(TestSupport::volumeOf(cut.shape), 4000.0 - taken, 1e-6);
+        EXPECT_TRUE(Carving::detail::balanced(part, cut, row.tools, 0.0));
     }
 }
 

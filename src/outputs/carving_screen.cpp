@@ -1,7 +1,7 @@
-// The cheap road of the cavity check: shrunk copies of the cavities' tools that provably hold
-// none of the carved part's material, found from the intersection and a point classification
-// alone, with no boolean's split built.
-#include "outputs/stepexporter_probes_p.h"
+// The screen of the one rule: probes eroded inside the volumes that provably share nothing with
+// a carved solid, found from the intersection and a point's parity alone, with no boolean's
+// split built.
+#include "outputs/carving_p.h"
 
 #include <BOPAlgo_PaveFiller.hxx>
 #include <BOPDS_DS.hxx>
@@ -19,16 +19,16 @@
 #include <IntCurveSurface_IntersectionPoint.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <gp_Lin.hxx>
-#include <Message_ProgressScope.hxx>
+#include <BRepBndLib.hxx>
+#include <BRepClass3d_SolidClassifier.hxx>
+#include <BRep_Tool.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <system_error>
-#include <thread>
+#include <algorithm>
+#include <cmath>
 
-namespace CarvingProbes {
+namespace Carving::detail {
 
 namespace {
 
@@ -63,18 +63,23 @@ RayParity::RayParity(const TopoDS_Shape& solid)
 
 RayParity::~RayParity() = default;
 
+namespace {
+
+// Away from the axes and from one another: few parts have faces or edges along them.
+const gp_Dir kRays[] = {gp_Dir(0.1283, 0.2057, -0.9702), gp_Dir(-0.3301, 0.1733, 0.9279),
+                        gp_Dir(0.7114, -0.4432, 0.5453), gp_Dir(-0.6121, -0.7036, -0.3609)};
+
+} // namespace
+
 std::optional<bool> RayParity::inside(const gp_Pnt& point)
 {
     if (box.IsVoid())
         return std::nullopt;
     if (box.IsOut(point))
         return false;
-    // Away from the axes and from one another: few parts have faces or edges along them.
-    static const gp_Dir directions[] = {gp_Dir(0.1283, 0.2057, -0.9702), gp_Dir(-0.3301, 0.1733, 0.9279),
-                                        gp_Dir(0.7114, -0.4432, 0.5453), gp_Dir(-0.6121, -0.7036, -0.3609)};
     std::optional<bool> verdict;
-    for (const gp_Dir& direction : directions) {
-        const std::optional<bool> one = along(point, direction);
+    for (int ray = 0; ray < int(std::size(kRays)); ++ray) {
+        const std::optional<bool> one = along(point, ray);
         if (!one)
             continue;
         if (verdict)
@@ -84,10 +89,10 @@ std::optional<bool> RayParity::inside(const gp_Pnt& point)
     return std::nullopt;
 }
 
-std::optional<bool> RayParity::along(const gp_Pnt& point, const gp_Dir& direction)
+std::optional<bool> RayParity::along(const gp_Pnt& point, int ray)
 {
-    const gp_Lin line(point, direction);
-    const Handle(Adaptor3d_Curve) ray =
+    const gp_Lin line(point, kRays[ray]);
+    const Handle(Adaptor3d_Curve) curve =
         new GeomAdaptor_Curve(new Geom_Line(line), -kNear, reach + point.Distance(box.CornerMin()) + 1.0);
     std::vector<double> hits;
     for (Face& face : faces) {
@@ -98,7 +103,7 @@ std::optional<bool> RayParity::along(const gp_Pnt& point, const gp_Dir& directio
             face.bounds = std::make_unique<BRepTopAdaptor_FClass2d>(face.face, kNear);
         }
         IntCurveSurface_HInter hit;
-        hit.Perform(ray, face.surface);
+        hit.Perform(curve, face.surface);
         if (!hit.IsDone() || hit.NbSegments() > 0)
             return std::nullopt;
         for (int i = 1; i <= hit.NbPoints(); ++i) {
@@ -118,19 +123,19 @@ std::optional<bool> RayParity::along(const gp_Pnt& point, const gp_Dir& directio
     return hits.size() % 2 == 1;
 }
 
-std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& copies,
+std::optional<std::vector<bool>> probesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& probes,
                                              const Message_ProgressRange& progress)
 {
-    // The copies as one argument: the intersection then never weighs one copy against another
+    // The probes as one argument: the intersection then never weighs one probe against another
     // (a pad's inside its body's), only against the solid.
     TopoDS_Compound together;
     BRep_Builder builder;
     builder.MakeCompound(together);
     NCollection_DataMap<TopoDS_Shape, std::vector<int>, TopTools_ShapeMapHasher> ownersOf;
-    for (size_t k = 0; k < copies.size(); ++k) {
-        builder.Add(together, copies[k]);
+    for (size_t k = 0; k < probes.size(); ++k) {
+        builder.Add(together, probes[k]);
         TopTools_IndexedMapOfShape parts;
-        TopExp::MapShapes(copies[k], parts);
+        TopExp::MapShapes(probes[k], parts);
         for (int i = 1; i <= parts.Extent(); ++i) {
             if (!ownersOf.IsBound(parts(i)))
                 ownersOf.Bind(parts(i), {});
@@ -147,11 +152,11 @@ std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const st
     filler.Perform(progress);
     if (filler.HasErrors() || progress.UserBreak())
         return std::nullopt;
-    // Touched: a sub-shape of the solid meets one of a copy's. An interference of a shape the
-    // intersection made itself (rank -1), or of one no copy owns, may be any copy's: every copy
-    // counts as touched.
+    // Touched: a sub-shape of the solid meets one of a probe's. An interference of a shape the
+    // intersection made itself (rank -1), or of one no probe owns, may be any probe's: every
+    // probe counts as touched.
     BOPDS_DS& data = *filler.PDS();
-    std::vector<bool> touched(copies.size(), false);
+    std::vector<bool> touched(probes.size(), false);
     const auto touch = [&](int index) {
         const std::vector<int>* owners = ownersOf.Seek(data.Shape(index));
         if (!owners)
@@ -191,38 +196,53 @@ std::optional<std::vector<bool>> copiesClear(const TopoDS_Shape& solid, const st
             mark(faces(i));
     }
 
-    // Meeting nothing, a copy lies wholly inside the solid or outside it, and the solid wholly
-    // inside the copy or outside it: one point of each tells.
+    // Meeting nothing, a probe lies wholly inside the solid or outside it, and the solid wholly
+    // inside the probe or outside it: one point of each tells.
     const auto firstVertex = [](const TopoDS_Shape& shape) -> std::optional<gp_Pnt> {
         TopExp_Explorer it(shape, TopAbs_VERTEX);
         if (!it.More())
             return std::nullopt;
         return BRep_Tool::Pnt(TopoDS::Vertex(it.Current()));
     };
-    Bnd_Box solidBox;
-    BRepBndLib::Add(solid, solidBox, false);
-    const std::optional<gp_Pnt> solidPoint = firstVertex(solid);
+    // Each solid of the argument (a cut leaves pieces) may lie within a probe.
+    struct Piece
+    {
+        Bnd_Box box;
+        gp_Pnt point;
+    };
+    std::vector<Piece> pieces;
+    for (TopExp_Explorer it(solid, TopAbs_SOLID); it.More(); it.Next()) {
+        const std::optional<gp_Pnt> point = firstVertex(it.Current());
+        if (!point)
+            return std::nullopt;
+        Piece piece{Bnd_Box(), *point};
+        BRepBndLib::Add(it.Current(), piece.box, false);
+        pieces.push_back(piece);
+    }
+    if (pieces.empty())
+        return std::nullopt;
     std::unique_ptr<RayParity> rays;
-    std::vector<bool> clear(copies.size(), false);
-    for (size_t k = 0; k < copies.size(); ++k) {
-        const std::optional<gp_Pnt> copyPoint = firstVertex(copies[k]);
-        if (touched[k] || !copyPoint || !solidPoint)
+    std::vector<bool> clear(probes.size(), false);
+    for (size_t k = 0; k < probes.size(); ++k) {
+        const std::optional<gp_Pnt> probePoint = firstVertex(probes[k]);
+        if (touched[k] || !probePoint)
             continue;
         if (!rays)
             rays = std::make_unique<RayParity>(solid);
-        if (rays->inside(*copyPoint) != std::optional<bool>(false))
+        if (rays->inside(*probePoint) != std::optional<bool>(false))
             continue;
-        Bnd_Box copyBox;
-        BRepBndLib::Add(copies[k], copyBox, false);
-        if (!solidBox.IsVoid() && !copyBox.IsOut(solidBox.CornerMin()) && !copyBox.IsOut(solidBox.CornerMax())) {
-            BRepClass3d_SolidClassifier inCopy(copies[k], *solidPoint, 1e-7);
-            if (inCopy.State() != TopAbs_OUT)
-                continue;
-        }
-        clear[k] = true;
+        Bnd_Box probeBox;
+        BRepBndLib::Add(probes[k], probeBox, false);
+        const bool holdsAPiece = std::any_of(pieces.cbegin(), pieces.cend(), [&](const Piece& piece) {
+            if (piece.box.IsVoid() || probeBox.IsOut(piece.box.CornerMin()) || probeBox.IsOut(piece.box.CornerMax()))
+                return false;
+            BRepClass3d_SolidClassifier inProbe(probes[k], piece.point, 1e-7);
+            return inProbe.State() != TopAbs_OUT;
+        });
+        clear[k] = !holdsAPiece;
     }
     return clear;
 }
 
 
-} // namespace CarvingProbes
+} // namespace Carving::detail
