@@ -22,6 +22,7 @@
 #include "benchmain.h"
 
 #include "outputs/assemblycache.h"
+#include "outputs/carving_p.h"
 #include "outputs/stepexporter.h"
 #include "routing/routingmanager.h"
 
@@ -201,26 +202,20 @@ void BM_StepExport(benchmark::State& state)
         const double floorPartOnly = floorCarving + floorPartWrite;
         const double floorPartOnlyCpu = floorCarvingCpu + floorPartWriteCpu;
 
-        // The carving alone: the checked one-shot cut the assembly runs, serial and parallel.
+        // The carving's cut alone, in rounds, and the weighing of what each volume still holds of
+        // the part as its file gives it back.
         QList<TopoDS_Shape> shapes;
         for (const CollectedVolume& volume : volumes)
             shapes.append(volume.shape);
         timer.restart();
-        const TopoDS_Shape serialCut = StepExporter::cutAllAtOnce(board.part, shapes, options.baseFuzzy).shape;
+        const TopoDS_Shape serialCut = Carving::detail::cutInRounds(board.part, shapes, options.baseFuzzy).shape;
         const double carving = seconds(timer), carvingCpu = timer.cpu();
-        // The check after the cut that no cavity still holds the part's material.
+        const TopoDS_Shape written = Carving::detail::asWritten(serialCut);
         timer.restart();
-        const QList<int> holding = StepExporter::toolsHoldingMaterial(serialCut, shapes, options.baseFuzzy);
+        int holding = 0;
+        for (const Carving::Weight& weight : Carving::weigh(written, shapes))
+            holding += !weight.known || weight.held > Carving::kHeldVolume ? 1 : 0;
         const double checking = seconds(timer), checkingCpu = timer.cpu();
-        timer.restart();
-        const TopoDS_Shape parallelCut =
-            StepExporter::cutAllAtOnce(board.part, shapes, options.baseFuzzy, true).shape;
-        const double carvingParallel = seconds(timer);
-        const bool parallelSame =
-            !serialCut.IsNull() && !parallelCut.IsNull() && OccUtils::isValidShape(parallelCut)
-            && std::abs(StepExporter::volumeOf(serialCut) - StepExporter::volumeOf(parallelCut))
-                   <= 1e-6 * StepExporter::volumeOf(serialCut)
-            && StepExporter::solidsOf(serialCut).size() == StepExporter::solidsOf(parallelCut).size();
 
         // The assembly and the write in turn, the check of the cavities in the assembly.
         timer.restart();
@@ -230,7 +225,7 @@ void BM_StepExport(benchmark::State& state)
         StepExporter::writeStepFile(path, result.part, result.conductors);
         const double writing = seconds(timer);
 
-        // The export as the user runs it: the file written while the check runs.
+        // The export as the user runs it.
         timer.restart();
         const StepExportSummary exported = StepExporter::exportStep(path, board.input(), options);
         const double exporting = seconds(timer), exportingCpu = timer.cpu();
@@ -264,8 +259,6 @@ void BM_StepExport(benchmark::State& state)
         state.counters["ratio_partonly_floor_cpu"] = exportingCpu / floorPartOnlyCpu;
         state.counters["repeat_s"] = repeat;
         state.counters["repeat_vs_write"] = repeat / writing;
-        state.counters["cut_parallel_speedup"] = carving / carvingParallel;
-        state.counters["cut_parallel_same"] = parallelSame ? 1 : 0;
         state.counters["ratio_cold"] = (total + collectingCold - collecting) / floor;
         state.counters["routes_cold_s"] = collectingCold - collecting;
         state.counters["routes_pairwise_s"] = routesPairwise;
@@ -273,7 +266,7 @@ void BM_StepExport(benchmark::State& state)
         state.counters["carving_share"] = carving / total;
         state.counters["check_x_cut"] = checking / carving;
         state.counters["check_x_cut_cpu"] = checkingCpu / carvingCpu;
-        state.counters["check_holding"] = holding.size();
+        state.counters["check_holding"] = holding;
         state.counters["writing_share"] = writing / total;
         state.counters["meshing_s"] = meshing;
         state.counters["meshing_vs_total"] = meshing / total;
@@ -282,52 +275,6 @@ void BM_StepExport(benchmark::State& state)
     }
 }
 BENCHMARK(BM_StepExport)->Arg(10)->Arg(25)->Arg(50)->Arg(100)->Iterations(1)->Unit(benchmark::kSecond);
-
-// The one-shot cut in OpenCASCADE's parallel mode against the serial one, alternated five
-// times: the median of the serial / parallel time ratios, and 1 in same when every parallel
-// result had the serial one's volume (1e-6 relative), validity and solid count.
-void BM_OneCutParallel(benchmark::State& state)
-{
-    const Board board(int(state.range(0)));
-    QList<TopoDS_Shape> shapes;
-    for (const CollectedVolume& volume : StepExporter::collectVolumes(board.input(), ExportOptions()))
-        shapes.append(volume.shape);
-    std::vector<double> ratios;
-    bool same = true;
-    for (auto _ : state) {
-        for (int round = 0; round < 5; ++round) {
-            QElapsedTimer timer;
-            timer.start();
-            const TopoDS_Shape serial = StepExporter::cutAllAtOnce(board.part, shapes, 0.01).shape;
-            const double serialTime = seconds(timer);
-            timer.restart();
-            const TopoDS_Shape parallel = StepExporter::cutAllAtOnce(board.part, shapes, 0.01, true).shape;
-            ratios.push_back(serialTime / seconds(timer));
-            same = same && !serial.IsNull() && !parallel.IsNull() && OccUtils::isValidShape(parallel)
-                   && std::abs(StepExporter::volumeOf(serial) - StepExporter::volumeOf(parallel))
-                          <= 1e-6 * StepExporter::volumeOf(serial)
-                   && StepExporter::solidsOf(serial).size() == StepExporter::solidsOf(parallel).size();
-        }
-    }
-    std::sort(ratios.begin(), ratios.end());
-    state.counters["speedup_median"] = ratios.at(ratios.size() / 2);
-    state.counters["speedup_min"] = ratios.front();
-    state.counters["speedup_max"] = ratios.back();
-    state.counters["same"] = same ? 1 : 0;
-}
-BENCHMARK(BM_OneCutParallel)->Arg(50)->Arg(100)->Iterations(1)->Unit(benchmark::kSecond);
-
-// The ladder road alone, volume by volume, for comparison with the one-shot road.
-void BM_StepAssemblyVolumeByVolume(benchmark::State& state)
-{
-    const Board board(int(state.range(0)));
-    for (auto _ : state) {
-        const AssemblyResult result = StepExporter::buildAssembly(board.input(), ExportOptions(),
-                                                                  StepExporter::CarvingRoad::VolumeByVolume);
-        benchmark::DoNotOptimize(result.part);
-    }
-}
-BENCHMARK(BM_StepAssemblyVolumeByVolume)->Arg(10)->Arg(25)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -99,8 +99,8 @@ void BM_ThreeMfExport(benchmark::State& state)
 
     double total = 0.0, collect = 0.0, carve = 0.0, mesh = 0.0, write = 0.0, floor = 0.0;
     int triangles = 0, cavitiesFailed = 0, unvalidated = 0;
-    bool exported = true, floorValid = true, parallelSame = false;
-    double repeat = 0.0, parallelSpeedup = 0.0, floorWithoutConductor = 0.0, totalCpu = 0.0, floorCpu = 0.0;
+    bool exported = true, floorValid = true;
+    double repeat = 0.0, floorWithoutConductor = 0.0, totalCpu = 0.0, floorCpu = 0.0;
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
@@ -183,18 +183,6 @@ void BM_ThreeMfExport(benchmark::State& state)
         ThreeMfExporter().exportThreeMf(path, input, plan, options, &cache);
         repeat = seconds(timer);
 
-        // The one-shot cut in OpenCASCADE's parallel mode against the serial one.
-        timer.restart();
-        const TopoDS_Shape serialCut = StepExporter::cutAllAtOnce(design.part, shapes, options.baseFuzzy).shape;
-        const double serial = seconds(timer);
-        timer.restart();
-        const TopoDS_Shape parallelCut =
-            StepExporter::cutAllAtOnce(design.part, shapes, options.baseFuzzy, true).shape;
-        parallelSpeedup = serial / seconds(timer);
-        parallelSame = !serialCut.IsNull() && !parallelCut.IsNull() && OccUtils::isValidShape(parallelCut)
-                       && std::abs(StepExporter::volumeOf(serialCut) - StepExporter::volumeOf(parallelCut))
-                              <= 1e-6 * StepExporter::volumeOf(serialCut)
-                       && StepExporter::solidsOf(serialCut).size() == StepExporter::solidsOf(parallelCut).size();
         state.ResumeTiming();
     }
     if (!exported)
@@ -213,8 +201,6 @@ void BM_ThreeMfExport(benchmark::State& state)
     state.counters["x_floor_partonly"] = floorWithoutConductor > 0.0 ? total / floorWithoutConductor : 0.0;
     state.counters["repeat_s"] = repeat;
     state.counters["repeat_vs_mesh_write"] = mesh + write > 0.0 ? repeat / (mesh + write) : 0.0;
-    state.counters["cut_parallel_speedup"] = parallelSpeedup;
-    state.counters["cut_parallel_same"] = parallelSame ? 1 : 0;
     state.counters["x_floor_cold"] = floor > 0.0 ? (total + routesCold) / floor : 0.0;
     state.counters["routes_cold_s"] = routesCold;
     state.counters["collect_pct"] = steps > 0.0 ? 100.0 * collect / steps : 0.0;

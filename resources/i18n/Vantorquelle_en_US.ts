@@ -2863,6 +2863,10 @@ The design and the files on disk are as they were.</source>
         <source>Writing the file…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Meshing the part and the conductors…</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ProjectManager</name>
@@ -3775,6 +3779,10 @@ Total:  %4 Ω</source>
         <source>The temporary folder cannot be locked.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Not enough memory to export this design. The previous file is left as it was.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StepImporter</name>
@@ -4064,6 +4072,10 @@ Total:  %4 Ω</source>
     </message>
     <message>
         <source>Unable to write the 3MF file: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not enough memory to export this design. The previous file is left as it was.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -3038,6 +3038,10 @@ La conception et les fichiers sur le disque sont tels qu&apos;ils étaient.</tra
         <source>Writing the file…</source>
         <translation>Écriture du fichier…</translation>
     </message>
+    <message>
+        <source>Meshing the part and the conductors…</source>
+        <translation>Maillage de la pièce et des conducteurs…</translation>
+    </message>
 </context>
 <context>
     <name>ProjectManager</name>
@@ -3956,6 +3960,10 @@ Total&#xa0;: %4 Ω</translation>
         <source>The temporary folder cannot be locked.</source>
         <translation>Le dossier temporaire ne peut pas être verrouillé.</translation>
     </message>
+    <message>
+        <source>Not enough memory to export this design. The previous file is left as it was.</source>
+        <translation>Mémoire insuffisante pour exporter cette conception. Le fichier précédent est laissé tel quel.</translation>
+    </message>
 </context>
 <context>
     <name>StepImporter</name>
@@ -4247,6 +4255,10 @@ Total&#xa0;: %4 Ω</translation>
     <message>
         <source>Unable to write the 3MF file: %1</source>
         <translation>Impossible d&apos;écrire le fichier 3MF&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Not enough memory to export this design. The previous file is left as it was.</source>
+        <translation>Mémoire insuffisante pour exporter cette conception. Le fichier précédent est laissé tel quel.</translation>
     </message>
 </context>
 <context>

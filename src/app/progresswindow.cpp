@@ -4,6 +4,7 @@
 #include "foundation/stlmesh.h"
 #include "outputs/partpresence.h"
 #include "outputs/stepexporter.h"
+#include "outputs/threemfexporter.h"
 
 #include <Message_ProgressIndicator.hxx>
 
@@ -45,6 +46,7 @@ const struct
     {StepExporter::kCarvingStage, QT_TRANSLATE_NOOP("ProgressWindow", "Cutting the cavities and joining the conductors…")},
     {StepExporter::kTransferStage, QT_TRANSLATE_NOOP("ProgressWindow", "Translating the design into STEP…")},
     {StepExporter::kWriteStage, QT_TRANSLATE_NOOP("ProgressWindow", "Writing the file…")},
+    {ThreeMfExporter::kPackageStage, QT_TRANSLATE_NOOP("ProgressWindow", "Meshing the part and the conductors…")},
     {OccUtils::kUnbreakableWork, QT_TRANSLATE_NOOP("ProgressWindow", "Writing the file…")},
 };
 

@@ -144,7 +144,12 @@ public:
         for (const double feature : m_features)
             m_fuzzy = std::min(m_fuzzy, StepExporter::fuzzyLadder(m_baseFuzzy, feature).first());
         m_fuzzy = detail::fuzzyUnderGaps(m_tools, m_fuzzy, scope.Next(2.0));
-        if (!cut(scope.Next(76.0)) || !weighAll(scope.Next(20.0)))
+        const Message_ProgressRange cutting = scope.Next(76.0);
+        m_beside.range = scope.Next(20.0);
+        if (!cut(cutting))
+            return;
+        // The first cut is weighed beside its validity check; any other after it stands.
+        if (!m_beside.weighed && !weighAll(m_beside.used ? Message_ProgressRange() : m_beside.range))
             return;
         cutAgain(scope.Next(2.0));
     }
@@ -169,10 +174,20 @@ private:
         bool kept = false;
     };
 
+    // The weighing of the first cut, made while its validity check runs beside on the same
+    // solid (both only read it): the weights stand when the check passes.
+    struct Beside
+    {
+        Message_ProgressRange range;
+        bool used = false;
+        bool weighed = false;
+        std::vector<Weight> weights;
+    };
+
     // from cut by tools at fuzzy, taken as written; kept when it stands (see the top). A cut
     // that swallows from whole stands only where mayVanish: other solids make the part.
     Attempt attempt(const TopoDS_Shape& from, const QList<TopoDS_Shape>& tools, double fuzzy,
-                    const Message_ProgressRange& range, bool mayVanish, bool fromSound = true)
+                    const Message_ProgressRange& range, bool mayVanish, bool fromSound = true, Beside* beside = nullptr)
     {
         // The check of the cut solid takes a fraction of the cut, and reports nothing of its own.
         Message_ProgressScope steps(range, nullptr, 10.0);
@@ -199,7 +214,22 @@ private:
             qCDebug(lcExport) << "carving: a cut at fuzzy" << fuzzy << "leaves elements" << loose << "mm loose: refused";
             return made;
         }
-        made.kept = sound(made.written, steps.Next(0.5)) || !fromSound;
+        if (beside && !m_judges.sound) {
+            const TopoDS_Shape written = made.written;
+            Jobs::Job<bool> checking("carving: validity", Jobs::Reads::Owned,
+                                     [written](const Jobs::Stop&) { return detail::soundSolids(written); });
+            beside->used = true;
+            beside->weights = weighNow(written, beside->range);
+            const Jobs::Result<bool> checked = checking.wait(steps.Next(0.5));
+            if (checked.outcome == Jobs::Outcome::Cancelled || beside->range.UserBreak())
+                m_work.broken = true;
+            if (checked.outcome == Jobs::Outcome::OutOfMemory)
+                throw std::bad_alloc();
+            made.kept = checked.done() && *checked.value;
+            beside->weighed = made.kept && !m_work.broken;
+        } else {
+            made.kept = sound(made.written, steps.Next(0.5)) || !fromSound;
+        }
         if (!made.kept && !m_work.broken)
             qCDebug(lcExport) << "carving: a cut at fuzzy" << fuzzy << "is refused";
         return made;
@@ -237,12 +267,15 @@ private:
         // At the fuzzy value, then finer, then exactly.
         for (const double fuzzy : {m_fuzzy, 0.1 * m_fuzzy, 0.0}) {
             const Attempt made = attempt(m_work.original, m_tools, fuzzy,
-                                         fuzzy == m_fuzzy ? scope.Next(9.8) : scope.Next(0.05), m_mayVanish);
+                                         fuzzy == m_fuzzy ? scope.Next(9.8) : scope.Next(0.05), m_mayVanish, true,
+                                         fuzzy == m_fuzzy ? &m_beside : nullptr);
             if (stopped(scope))
                 return false;
             if (made.kept) {
                 take(made, all);
                 m_work.firstCut = fuzzy == m_fuzzy;
+                if (m_beside.weighed)
+                    m_work.weights = m_beside.weights;
                 return settle();
             }
             if (m_fuzzy == 0.0)
@@ -334,21 +367,25 @@ private:
                    <= kZeroVolume + 1e-9 * StepExporter::volumeOf(m_work.original)) {
             m_work.carved = TopoDS_Shape();
             m_work.asItCame = true;
+            m_beside.weighed = false; // the weights were of the cut, not of the solid as it came
         }
         return true;
     }
 
     const TopoDS_Shape& current() const { return m_work.asItCame ? m_work.original : m_work.carved; }
 
+    // What the tools hold of solid, by the rule or its stand-in.
+    std::vector<Weight> weighNow(const TopoDS_Shape& solid, const Message_ProgressRange& range)
+    {
+        if (StepExporter::solidsOf(solid).isEmpty())
+            return std::vector<Weight>(size_t(m_tools.size()));
+        return m_judges.weigh ? m_judges.weigh(solid, m_tools) : weigh(solid, m_tools, range);
+    }
+
     // Step 2, on the solid as it stands. False when broken off.
     bool weighAll(const Message_ProgressRange& range)
     {
-        const TopoDS_Shape& solid = current();
-        if (StepExporter::solidsOf(solid).isEmpty()) {
-            m_work.weights.assign(m_work.weights.size(), Weight());
-            return true;
-        }
-        m_work.weights = m_judges.weigh ? m_judges.weigh(solid, m_tools) : weigh(solid, m_tools, range);
+        m_work.weights = weighNow(current(), range);
         if (range.UserBreak())
             m_work.broken = true;
         return !m_work.broken;
@@ -454,6 +491,7 @@ private:
     const Judges& m_judges;
     double m_baseFuzzy = 0.0;
     bool m_mayVanish = false;
+    Beside m_beside;
     double m_fuzzy = 0.0;
     QList<TopoDS_Shape> m_tools;
     std::vector<double> m_features;

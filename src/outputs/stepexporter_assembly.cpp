@@ -31,6 +31,8 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <functional>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -97,13 +99,19 @@ QList<AssemblyVolume> buildVolumes(const QList<CollectedVolume>& collected, cons
     std::vector<std::optional<AssemblyVolume>> results(size_t(collected.size()));
     Message_ProgressScope scope(progress, nullptr, double(std::max<qsizetype>(collected.size(), 1)));
     std::vector<Message_ProgressRange> ranges = jobRanges(scope, collected.size());
+    // A helper thread that runs short of memory refuses the whole assembly, not the one volume.
+    std::atomic<bool> enough{true};
     OSD_Parallel::For(0, int(collected.size()), [&](int i) {
         if (ranges[size_t(i)].UserBreak())
             return;
-        results[size_t(i)] = OccUtils::guardedCall(std::optional<AssemblyVolume>(), "buildAssembly volume",
-                                                   [&] { return buildVolume(collected.at(i)); });
+        enough = OutOfMemory::survive([&] {
+                     results[size_t(i)] = OccUtils::guardedCall(std::optional<AssemblyVolume>(), "buildAssembly volume",
+                                                                [&] { return buildVolume(collected.at(i)); });
+                 }) && enough;
         ranges[size_t(i)].Close();
     });
+    if (!enough)
+        throw std::bad_alloc();
     QList<AssemblyVolume> built;
     for (std::optional<AssemblyVolume>& result : results)
         if (result)
@@ -156,20 +164,13 @@ void markRepeats(QList<AssemblyVolume>& volumes)
     }
 }
 
-ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused,
+// The solids of a group fused where they meet, one fuse per cluster of solids whose boxes meet:
+// a component's pads, which mostly stand apart, are written as they are, without a boolean.
+TopoDS_Shape fuseCluster(const QList<TopoDS_Shape>& solids, double feature, bool& fusedAll,
                          const Message_ProgressRange& progress)
 {
-    QList<TopoDS_Shape> solids;
-    for (const TopoDS_Shape& shape : shapes) {
-        const QList<TopoDS_Shape> own = StepExporter::solidsOf(shape);
-        if (own.isEmpty())
-            solids.append(shape);
-        else
-            solids.append(own);
-    }
     if (solids.size() == 1)
-        return {solids.first(), key};
-
+        return solids.first();
     bool first = true;
     for (const double rung : StepExporter::fuzzyLadder(0.0, feature)) {
         if (progress.UserBreak())
@@ -193,14 +194,57 @@ ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, 
             return fuse.IsDone() ? fuse.Shape() : TopoDS_Shape();
         });
         if (!fused.IsNull() && OccUtils::isValidShape(fused))
-            return {fused, key};
+            return fused;
         qCDebug(lcExport) << "  fuseGroup: rung refused (fuzzy=" << rung << ") over" << solids.size() << "solid(s)";
     }
+    fusedAll = false;
+    return StepExporter::compoundOf(solids);
+}
 
-    ++notFused;
-    qWarning() << "  ⚠ conductor group not fused:" << key << "—" << shapes.size()
-               << "overlapping solid(s) shipped as a compound";
-    return {StepExporter::compoundOf(shapes), key};
+ConductorGroup fuseGroup(const QString& key, const QList<TopoDS_Shape>& shapes, double feature, int& notFused,
+                         const Message_ProgressRange& progress)
+{
+    QList<TopoDS_Shape> solids;
+    for (const TopoDS_Shape& shape : shapes) {
+        const QList<TopoDS_Shape> own = StepExporter::solidsOf(shape);
+        if (own.isEmpty())
+            solids.append(shape);
+        else
+            solids.append(own);
+    }
+    // Clusters of solids whose boxes meet, each cluster a fuse of its own.
+    std::vector<Bnd_Box> boxes(size_t(solids.size()));
+    for (int i = 0; i < solids.size(); ++i) {
+        BRepBndLib::Add(solids.at(i), boxes[size_t(i)], false);
+        boxes[size_t(i)].Enlarge(kZero);
+    }
+    std::vector<int> clusterOf(size_t(solids.size()));
+    std::iota(clusterOf.begin(), clusterOf.end(), 0);
+    const std::function<int(int)> root = [&](int i) {
+        return clusterOf[size_t(i)] == i ? i : (clusterOf[size_t(i)] = root(clusterOf[size_t(i)]));
+    };
+    for (int i = 0; i < solids.size(); ++i)
+        for (int j = i + 1; j < solids.size(); ++j)
+            if (boxes[size_t(i)].IsVoid() || boxes[size_t(j)].IsVoid() || !boxes[size_t(i)].IsOut(boxes[size_t(j)]))
+                clusterOf[size_t(root(j))] = root(i);
+    std::map<int, QList<TopoDS_Shape>> clusters;
+    for (int i = 0; i < solids.size(); ++i)
+        clusters[root(i)].append(solids.at(i));
+    Message_ProgressScope scope(progress, nullptr, double(std::max<size_t>(clusters.size(), 1)));
+    QList<TopoDS_Shape> parts;
+    bool fusedAll = true;
+    for (const auto& [index, members] : clusters) {
+        const TopoDS_Shape part = fuseCluster(members, feature, fusedAll, scope.Next());
+        if (part.IsNull())
+            return {};
+        parts.append(part);
+    }
+    if (!fusedAll) {
+        ++notFused;
+        qWarning() << "  ⚠ conductor group not fused:" << key << "—" << shapes.size()
+                   << "overlapping solid(s) shipped as a compound";
+    }
+    return {parts.size() == 1 ? parts.first() : StepExporter::compoundOf(parts), key};
 }
 
 void groupConductors(const QList<AssemblyVolume>& volumes, AssemblyResult& result,

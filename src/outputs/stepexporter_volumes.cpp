@@ -29,8 +29,10 @@
 #include <gp.hxx>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <map>
 #include <optional>
 #include <utility>
@@ -402,7 +404,13 @@ QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sourc
     }
     // Each runs on its own shapes: side by side, each result the one it would be alone.
     std::vector<TopoDS_Shape> results(jobs.size());
-    OSD_Parallel::For(0, int(jobs.size()), [&](int j) { results[size_t(j)] = lengthened(jobs[size_t(j)]).shape; });
+    // A helper thread that runs short of memory refuses them all, not one pad left short.
+    std::atomic<bool> enough{true};
+    OSD_Parallel::For(0, int(jobs.size()), [&](int j) {
+        enough = OutOfMemory::survive([&] { results[size_t(j)] = lengthened(jobs[size_t(j)]).shape; }) && enough;
+    });
+    if (!enough)
+        throw std::bad_alloc();
 
     QList<CollectedVolume> volumes;
     volumes.reserve(sources.size());

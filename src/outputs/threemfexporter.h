@@ -66,6 +66,10 @@ class ThreeMfExporter
     Q_DECLARE_TR_FUNCTIONS(ThreeMfExporter)
 
 public:
+    // The name of the package's stage (meshing most of it), for whatever shows the progress; the
+    // carving before it is StepExporter::kCarvingStage.
+    static constexpr char kPackageStage[] = "3MF package";
+
     // With a cache, an unchanged design reuses the assembly carved last time. The work runs
     // beside the calling thread, which reports on progress meanwhile; a break asked through it
     // stops the export within its current step, and the file at path is left as it was, as it

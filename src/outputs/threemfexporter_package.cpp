@@ -211,7 +211,8 @@ ThreeMfExportSummary ThreeMfExporter::exportHere(const QString& path, const Asse
     if (cache)
         cache->prepareMeshing(options.linearDeflection, options.angularDeflection);
     QByteArray archive;
-    const bool packaged = makePackage(assembly, givenPlan, options, summary, archive, scope.Next(30.0));
+    Message_ProgressScope packaging(scope.Next(30.0), kPackageStage, 1.0);
+    const bool packaged = makePackage(assembly, givenPlan, options, summary, archive, packaging.Next());
     if (summary.cancelled || !scope.More())
         return cancelled();
     copyAssemblyCounts(assembly, summary);

@@ -291,6 +291,32 @@ TEST(CollectVolumes, LengthenedPadIsThePadBuiltDeeper)
     EXPECT_TRUE(StepExporter::extrudedDown(box(0, 0, 0, 1, 1.5, 1.4).Moved(TopLoc_Location(tilt)), 0.1).IsNull());
 }
 
+// The check a pad swept down must pass, whatever built it: one valid solid holding the pad's
+// volume plus its bottom's area times the lengthening. The pad built deeper passes; one built
+// twice as deep, a hair short, or in two pieces does not.
+TEST(CollectVolumes, LengthenedPadIsCheckedAgainstItsVolume)
+{
+    const TopoDS_Shape pad = box(0, 0, 0, 1, 1.5, 1.4);
+    TopoDS_Shape bottom;
+    for (TopExp_Explorer it(pad, TopAbs_FACE); it.More() && bottom.IsNull(); it.Next())
+        if (TestSupport::boxOf(it.Current()).zmax < 1e-9)
+            bottom = it.Current();
+    ASSERT_FALSE(bottom.IsNull());
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape lengthened;
+        bool right;
+    } rows[] = {
+        {"built deeper", box(0, 0, -0.1, 1, 1.5, 1.4), true},
+        {"twice as deep", box(0, 0, -0.2, 1, 1.5, 1.4), false},
+        {"a micron short", box(0, 0, -0.099, 1, 1.5, 1.4), false},
+        {"in two pieces", StepExporter::compoundOf({box(0, 0, -0.1, 1, 1.5, 0), box(0, 0, 0, 1, 1.5, 1.4)}), false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(StepExporter::lengthenedRight(pad, bottom, 0.1, row.lengthened), row.right) << row.name;
+}
+
 TEST(CollectVolumes, KindsComeInOrderAndFollowTheirFlags)
 {
     Board board;
