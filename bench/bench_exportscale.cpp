@@ -25,6 +25,8 @@
 //   segment; x_half = time for n over the time for n/2 in the same run (2 where linear).
 // - ThinStaircase/<n>: the stepped track 0.05 mm wide, STEP export against its one-cut floor, the
 //   same staircase ten times larger and the same length drawn straight.
+// - ScatteredDesigns/<seed>/<components>: random designs of KiCad footprints on KiCad's StickHub
+//   board, the file read back apart: the cavities named against those it holds material in.
 // - DenseGrid/<pads>/<part>: round against square pads of 0.3 mm at 0.5 mm pitch on a box or on
 //   KiCad's StickHub board with its models, STEP export.
 // - GridUnderBody/<pads>/<sunk>: round against square pads of the grid under their footprint's
@@ -52,6 +54,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <BRepAlgoAPI_Cut.hxx>
@@ -96,6 +99,13 @@ long statusKb(const char* field)
 void resetPeak()
 {
     std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double processCpu()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + 1e-9 * double(now.tv_nsec);
 }
 
 struct Measured
@@ -640,33 +650,116 @@ BENCHMARK(BM_LongTrack)
     ->Iterations(1)->Unit(benchmark::kSecond);
 
 // ThinStaircase/<n>: one track 0.05 mm wide and high climbing in n steps of 0.1 mm (longer than
-// its width: every step keeps its faces), exported to STEP beside the same length drawn as one
-// straight segment (step_x_floor), beside the one-cut floor of the staircase itself
-// (step_x_cut_floor), and beside the same staircase ten times larger (step_x_scaled): what
-// the track's thinness costs.
+// its width: every step keeps its faces), exported to STEP beside the one-cut floor of the
+// staircase itself (step_x_cut_floor, with the export's peak memory over the design), beside the
+// same length drawn as one straight segment (step_x_floor) and the same staircase ten times
+// larger (step_x_scaled): what the track's thinness costs. check_x_cut: the weighing of what the
+// track's cavity holds beside the cut of it (wall and process CPU time).
 void BM_ThinStaircase(benchmark::State& state)
 {
     const int n = int(state.range(0));
     QTemporaryDir dir;
     for (auto _ : state) {
         const Route staircase = longTrack(1, n, false, 0.05);
-        const TrackTimes ours = timeTrack(staircase, dir.path());
-        const TrackTimes floor = timeTrack(longTrack(1, n, true, 0.05), dir.path());
-        const TrackTimes scaled = timeTrack(longTrack(1, n, false, 0.5, 1.0), dir.path());
         const QList<Route> routes = {staircase};
         const QMap<QString, PlacedComponentData> none;
-        const Floor cutFloor = measureFloor(trackInput(routes, none), ExportOptions(), dir.path(), false);
-        if (ours.step < 0 || floor.step < 0 || scaled.step < 0)
+        const AssemblyInput input = trackInput(routes, none);
+        StepExportSummary summary;
+        const double cpu = processCpu();
+        const Measured ours = measured(
+            [&] { summary = StepExporter::exportStep(dir.filePath(QStringLiteral("track.step")), input, ExportOptions()); });
+        const double oursCpu = processCpu() - cpu;
+        const Floor cutFloor = measureFloor(input, ExportOptions(), dir.path(), false);
+        const TrackTimes floor = timeTrack(longTrack(1, n, true, 0.05), dir.path());
+        const TrackTimes scaled = timeTrack(longTrack(1, n, false, 0.5, 1.0), dir.path());
+        // The cut of the track alone, and the weighing of what its cavity holds after it.
+        const QList<TopoDS_Shape> tools{RoutingManager::createRouteShape(staircase)};
+        double phase = processCpu();
+        QElapsedTimer timer;
+        timer.start();
+        const TopoDS_Shape cut = Carving::detail::asWritten(Carving::detail::cutInRounds(input.mainPart, tools, 0.0025).shape);
+        const double cutSeconds = seconds(timer), cutCpu = processCpu() - phase;
+        phase = processCpu();
+        timer.restart();
+        const std::vector<Carving::Weight> weights = Carving::weigh(cut, tools);
+        const double checkSeconds = seconds(timer), checkCpu = processCpu() - phase;
+        if (!summary.success || floor.step < 0 || scaled.step < 0)
             state.SkipWithError("export failed");
-        state.counters["step_s"] = ours.step;
-        state.counters["step_floor_s"] = floor.step;
-        state.counters["step_x_floor"] = ours.step / floor.step;
+        state.counters["step_s"] = ours.seconds;
+        state.counters["step_cpu_s"] = oursCpu;
+        state.counters["step_peak_MB"] = double(ours.peakKb) / 1024.0;
         state.counters["step_cut_floor_s"] = cutFloor.step;
-        state.counters["step_x_cut_floor"] = ours.step / cutFloor.step;
-        state.counters["step_x_scaled"] = ours.step / scaled.step;
+        state.counters["step_x_cut_floor"] = ours.seconds / cutFloor.step;
+        state.counters["step_floor_s"] = floor.step;
+        state.counters["step_x_floor"] = ours.seconds / floor.step;
+        state.counters["step_x_scaled"] = ours.seconds / scaled.step;
+        state.counters["check_x_cut"] = checkSeconds / cutSeconds;
+        state.counters["check_x_cut_cpu"] = checkCpu / cutCpu;
+        state.counters["held_mm3"] = weights.empty() ? -1.0 : weights.front().held;
     }
 }
-BENCHMARK(BM_ThinStaircase)->Arg(250)->Arg(1000)->Arg(4000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_ThinStaircase)->Arg(250)->Arg(1000)->Arg(2000)->Arg(4000)->Iterations(1)->Unit(benchmark::kSecond);
+
+// ScatteredDesigns/<seed>/<components>: random designs of KiCad footprints on KiCad's StickHub
+// board with its models (pads sunk 0.05 to 1.2 mm, bodies across the board's edges, pairs of test
+// points whose pads overlap by 0.01 mm), exported to STEP and read back with OpenCASCADE's reader
+// alone: the cavities the summary names against those holding more than a thousandth of a mm³ in
+// the file (mismatch: in one set and not the other), the file's unsound solids (invalid or of no
+// volume) against the part's own, and the export's time.
+void BM_ScatteredDesigns(benchmark::State& state)
+{
+    const StepImportResult read =
+        StepImporter::importStep(QStringLiteral(VTQ_TEST_DATA_DIR "/parts/StickHub_models.step"));
+    if (read.status != StepImportResult::Ok) {
+        state.SkipWithError("StickHub part missing");
+        return;
+    }
+    QString why;
+    const DesignFixture::Design design =
+        DesignFixture::scatteredDesign(read.shapes.first(), unsigned(state.range(0)), int(state.range(1)), &why);
+    if (design.part.IsNull()) {
+        state.SkipWithError(why.toUtf8().constData());
+        return;
+    }
+    const auto unsound = [](const DesignFixture::BoxedSolids& solids) {
+        int count = 0;
+        for (const auto& [solid, box] : solids)
+            count += OccUtils::isValidShape(solid) && OccUtils::solidsHoldVolume(solid) ? 0 : 1;
+        return count;
+    };
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        const QString path = dir.filePath(QStringLiteral("hub.step"));
+        StepExportSummary summary;
+        const Measured exported =
+            measured([&] { summary = StepExporter::exportStep(path, design.input(), ExportOptions()); });
+        const DesignFixture::ReadBack back = DesignFixture::readStep(path);
+        if (!summary.success || back.shapes.isEmpty()) {
+            state.SkipWithError("export failed");
+            return;
+        }
+        const DesignFixture::BoxedSolids written = DesignFixture::boxedSolids(back.shapes.first());
+        QSet<QString> holding;
+        for (const CollectedVolume& volume : StepExporter::collectVolumes(design.input(), ExportOptions()))
+            if (DesignFixture::heldBy(written, volume.shape) > 1e-3)
+                holding.insert(volume.name);
+        const QSet<QString> named(summary.cavitiesNotCut.cbegin(), summary.cavitiesNotCut.cend());
+        state.counters["export_s"] = exported.seconds;
+        state.counters["export_peak_MB"] = double(exported.peakKb) / 1024.0;
+        state.counters["named"] = named.size();
+        state.counters["holding"] = holding.size();
+        state.counters["mismatch"] = (named - holding).size() + (holding - named).size();
+        state.counters["cavities"] = summary.cavitiesOk;
+        state.counters["unsound_written"] = unsound(written);
+        state.counters["unsound_part"] = unsound(DesignFixture::boxedSolids(design.part));
+        state.counters["part_invalid"] = summary.partInvalid ? 1 : 0;
+    }
+}
+BENCHMARK(BM_ScatteredDesigns)
+    ->ArgsProduct({{1, 2, 3, 4, 5, 6}, {30}})
+    ->Args({7, 60})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 // DenseGrid/<pads>/<part>: a grid of round pads of 0.3 mm at 0.5 mm pitch and the same grid of
 // square pads, each on the top of a part: 0 a box, 1 KiCad's StickHub board as KiCad exports it

@@ -4,13 +4,16 @@
 //   1. Cut: the solid cut by every volume that meets it, in rounds at one fuzzy value
 //      (carving_cut.cpp), and taken as its file will give it back: a copy whose tolerances are
 //      worked out again from its geometry. The cut stands when every solid of it is valid with a
-//      volume above zero and it lost no more than its volumes took; otherwise the solid is cut
-//      again another way: exactly, then volume by volume.
+//      volume above zero, it lost no more than its volumes took, and none of its edges and
+//      vertices is left loose by a fuzzy merge (the file's reader would build another shape);
+//      otherwise the solid is cut at a tenth of the fuzzy value, exactly, then in halved batches
+//      down to volume by volume.
 //   2. Weigh: what each volume holds of that carved solid, by the one rule (carving_weigh.cpp),
-//      on exactly the shape that will be written.
-//   3. Cut again what holds more than kHeldVolume: those volumes together at a tenth of the fuzzy
-//      value, then each alone, exactly and at wider values; each cut stands on the same terms as
-//      the first, and the solid is weighed again after it.
+//      on exactly the shape that will be written (the first cut is weighed while its validity
+//      check runs).
+//   3. Cut again what holds more than kHeldVolume: the pieces those volumes meet, all of them
+//      together at a tenth of the fuzzy value, then each alone, exactly and at wider values; each
+//      cut stands on the same terms as the first, and the solid is weighed again after it.
 //   4. Name what still holds: a volume holding more than kHeldVolume of some solid, or whose
 //      weighing could not be made, has failed, and the export's summary names it.
 // A solid no volume meets, or whose cut took nothing, is returned as it came (a copy of it, for
@@ -43,7 +46,7 @@ namespace {
 
 constexpr double kZeroVolume = 1e-7; // mm³: less is no material taken
 // mm: the loosest a carved solid's vertex or edge may be once its tolerances are worked out again
-// from its geometry (a cut in general position leaves them a few microns at most).
+// from its geometry (a cut in general position leaves them some thousandths of a micron).
 constexpr double kLooseWritten = 1e-4;
 
 const OccUtils::BoolOpLabel kHealLabel{&lcExport, "carving"};
@@ -192,7 +195,13 @@ private:
         // The check of the cut solid takes a fraction of the cut, and reports nothing of its own.
         Message_ProgressScope steps(range, nullptr, 10.0);
         Attempt made{detail::cutInRounds(from, tools, fuzzy, steps.Next(9.5)), TopoDS_Shape(), false};
-        if (made.cut.shape.IsNull() || stopped(steps))
+        if (stopped(steps))
+            return made;
+        // A boolean turns a failed allocation into no result: a shortage that lasts is told as one,
+        // not taken for a cut to make another way.
+        if (made.cut.shape.IsNull())
+            OutOfMemory::ensureHeadroom();
+        if (made.cut.shape.IsNull())
             return made;
         if (!detail::balanced(from, made.cut, tools, fuzzy))
             return made;
@@ -214,10 +223,12 @@ private:
             qCDebug(lcExport) << "carving: a cut at fuzzy" << fuzzy << "leaves elements" << loose << "mm loose: refused";
             return made;
         }
-        if (beside && !m_judges.sound) {
+        if (beside) {
             const TopoDS_Shape written = made.written;
-            Jobs::Job<bool> checking("carving: validity", Jobs::Reads::Owned,
-                                     [written](const Jobs::Stop&) { return detail::soundSolids(written); });
+            const std::function<bool(const TopoDS_Shape&)> judge = m_judges.sound;
+            Jobs::Job<bool> checking("carving: validity", Jobs::Reads::Owned, [written, judge](const Jobs::Stop&) {
+                return judge ? judge(written) : detail::soundSolids(written);
+            });
             beside->used = true;
             beside->weights = weighNow(written, beside->range);
             const Jobs::Result<bool> checked = checking.wait(steps.Next(0.5));
@@ -274,8 +285,11 @@ private:
             if (made.kept) {
                 take(made, all);
                 m_work.firstCut = fuzzy == m_fuzzy;
-                if (m_beside.weighed)
+                if (m_beside.weighed) {
                     m_work.weights = m_beside.weights;
+                    if (std::any_of(m_work.weights.cbegin(), m_work.weights.cend(), [](const Weight& w) { return !w.known; }))
+                        OutOfMemory::ensureHeadroom();
+                }
                 return settle();
             }
             if (m_fuzzy == 0.0)
@@ -388,6 +402,8 @@ private:
         m_work.weights = weighNow(current(), range);
         if (range.UserBreak())
             m_work.broken = true;
+        else if (std::any_of(m_work.weights.cbegin(), m_work.weights.cend(), [](const Weight& w) { return !w.known; }))
+            OutOfMemory::ensureHeadroom();
         return !m_work.broken;
     }
 

@@ -34,7 +34,8 @@ std::vector<Weight> weigh(const TopoDS_Shape& solid, const QList<TopoDS_Shape>& 
                           const Message_ProgressRange& progress = Message_ProgressRange());
 
 // Stand-ins for the chain's two judgements, for tests: whether a carved solid is sound (every
-// solid valid with a volume above zero), and the rule. The program passes none.
+// solid valid with a volume above zero; asked from any thread), and the rule. The program passes
+// none.
 struct Judges
 {
     std::function<bool(const TopoDS_Shape& carved)> sound;

@@ -5,6 +5,7 @@
 #include "foundation/fileutils.h"
 #include "foundation/jobs.h"
 #include "foundation/logging.h"
+#include "foundation/outofmemory.h"
 #include "outputs/assemblycache.h"
 #include "outputs/exportbeside.h"
 #include "outputs/stepscratch.h"
@@ -229,6 +230,10 @@ std::shared_ptr<StepDraft> writeDraft(const QString& path, const TopoDS_Shape& p
             }
             return true;
         });
+    // OpenCASCADE's translators turn a failed allocation into a failed translation: a shortage
+    // that lasts is told as one.
+    if (!transferred && !scope.UserBreak())
+        OutOfMemory::ensureHeadroom();
     if (!transferred || !scope.More())
         return nullptr;
     const QString target = draft->path;
@@ -245,6 +250,8 @@ std::shared_ptr<StepDraft> writeDraft(const QString& path, const TopoDS_Shape& p
         });
     // The model and the document go on a thread of their own.
     Jobs::release(translation);
+    if (!written && !scope.UserBreak())
+        OutOfMemory::ensureHeadroom();
     if (!written || !scope.More())
         return nullptr;
     return draft;
@@ -289,6 +296,8 @@ StepExportSummary exportHere(const QString& path, const AssemblyInput& input, co
         return summary;
     }
     copyAssemblyCounts(result, summary);
+    // The translation needs room of its own: a shortage shows here rather than inside it.
+    OutOfMemory::ensureHeadroom();
     QString detail;
     const std::shared_ptr<StepDraft> draft =
         writeDraft(path, result.part, result.conductors, &detail, scope.Next(kTransferShare + kWriteShare));

@@ -1,6 +1,7 @@
 #include "outputs/threemfexporter.h"
 
 #include "foundation/fileutils.h"
+#include "foundation/outofmemory.h"
 #include "foundation/logging.h"
 #include "outputs/assemblycache.h"
 #include "outputs/exportbeside.h"
@@ -210,11 +211,17 @@ ThreeMfExportSummary ThreeMfExporter::exportHere(const QString& path, const Asse
     }
     if (cache)
         cache->prepareMeshing(options.linearDeflection, options.angularDeflection);
+    // The meshers need room of their own: a shortage shows here rather than inside them.
+    OutOfMemory::ensureHeadroom();
     QByteArray archive;
     Message_ProgressScope packaging(scope.Next(30.0), kPackageStage, 1.0);
     const bool packaged = makePackage(assembly, givenPlan, options, summary, archive, packaging.Next());
     if (summary.cancelled || !scope.More())
         return cancelled();
+    // A mesher turns a failed allocation into a face it could not mesh: a shortage that lasts is
+    // told as one.
+    if (!packaged || summary.unmeshedFaces > 0 || summary.droppedConductors > 0)
+        OutOfMemory::ensureHeadroom();
     copyAssemblyCounts(assembly, summary);
     if (!packaged)
         return summary;

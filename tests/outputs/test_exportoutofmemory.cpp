@@ -1,7 +1,8 @@
-// The STEP and 3MF exports with one allocation of 64 KB or more made to fail, at points spread
-// over all those an export makes: each export ends whole, as one with memory enough, or refused
-// with a message that names memory and the previous file left as it was; never in the end of the
-// program. The next export, with memory enough, is whole.
+// The STEP and 3MF exports with allocations of 64 KB or more refused, one alone or every one from
+// then on (memory short for good), from points spread over all those an export makes: each export
+// ends whole, as one with memory enough, or refused with a message that names memory and the
+// previous file left as it was; never in the end of the program. The next export, with memory
+// enough, is whole.
 #include "allocationfailure.h"
 #include "designfixture.h"
 
@@ -70,14 +71,15 @@ TEST(ExportOutOfMemory, EveryPointEndsWholeOrRefusedNamingMemory)
         std::set<long> points{1, 2, 3, 5, 8};
         for (int k = 1; k <= 12; ++k)
             points.insert(std::max(1L, large * k / 12));
+        for (const bool lasting : {false, true})
         for (const long point : points) {
-            SCOPED_TRACE(point);
+            SCOPED_TRACE(testing::Message() << (lasting ? "short from " : "one refused at ") << point);
             {
                 QFile previous(path);
                 ASSERT_TRUE(previous.open(QIODevice::WriteOnly | QIODevice::Truncate));
                 previous.write("previous export");
             }
-            AllocationFailure::arm(point, kLarge);
+            AllocationFailure::arm(point, kLarge, lasting);
             const Outcome outcome = exportOnce(step, design, path);
             AllocationFailure::disarm();
             if (outcome.ok) {
