@@ -142,8 +142,21 @@ std::optional<std::vector<bool>> probesClear(const TopoDS_Shape& solid, const st
             ownersOf.ChangeFind(parts(i)).push_back(int(k));
         }
     }
+    // The solid's faces near the probes alone: the intersection then builds nothing for the rest
+    // of a big part, which a screen of the probes of one stretch of it never meets.
+    Bnd_Box near;
+    BRepBndLib::Add(together, near, false);
+    near.Enlarge(1e-3);
+    TopoDS_Compound nearFaces;
+    builder.MakeCompound(nearFaces);
+    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next()) {
+        Bnd_Box box;
+        BRepBndLib::Add(it.Current(), box, false);
+        if (!box.IsOut(near))
+            builder.Add(nearFaces, it.Current());
+    }
     TopTools_ListOfShape arguments;
-    arguments.Append(solid);
+    arguments.Append(nearFaces);
     arguments.Append(together);
     BOPAlgo_PaveFiller filler;
     filler.SetArguments(arguments);

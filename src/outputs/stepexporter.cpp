@@ -44,9 +44,9 @@ const QString kBanner(40, QLatin1Char('='));
 
 // The carving's share of an export's bar, the translation's and the write's, as they took on
 // designs of real size.
-constexpr double kCarvingShare = 70.0;
-constexpr double kTransferShare = 12.0;
-constexpr double kWriteShare = 18.0;
+constexpr double kCarvingShare = 64.0;
+constexpr double kTransferShare = 15.0;
+constexpr double kWriteShare = 21.0;
 
 QString trStep(const char* text)
 {
