@@ -87,9 +87,9 @@ PrintPlan planOf(const ThreeMfDesign& design, const RoutingManager& routing, Win
     AssemblyInput input = design.input();
     input.routes = &routing.routes();
     input.routeShape = [&routing](const Route& route) { return routing.routeShape(route); };
-    // The window asks first whether the measure is needed, to show its progress window if so.
-    benchmark::DoNotOptimize(window.presence.isKnown(design.part, PartPresence::componentVolumesOf(input)));
     const QList<VolumeSource> volumes = PartPresence::componentVolumesOf(input);
+    // The window asks first whether the measure is needed, to show its progress window if so.
+    benchmark::DoNotOptimize(window.presence.isKnown(design.part, volumes));
     window.presence.update(design.part, volumes);
     const QStringList outside = window.presence.componentsOutside(volumes);
     return PrintPlanGenerator::generate(design.components, design.netlist.components, design.part, layerHeight,

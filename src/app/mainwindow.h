@@ -257,7 +257,7 @@ private:
     QList<TopoDS_Shape> m_designShapes;
     // The plan with what stands in the part measured first, through progress; failed when
     // broken off.
-    PrintPlan planWithin(double layerHeightMm, const Message_ProgressRange& progress);
+    PrintPlan planWithin(double layerHeightMm, const QList<VolumeSource>& volumes, const Message_ProgressRange& progress);
 
     // Part import
     bool confirmPartReplacement();

@@ -85,9 +85,9 @@ QString MainWindow::chooseSaveFile(int kind, const QString& caption, const QStri
     return AppSettings::getSaveFileName(this, AppSettings::DirectoryKind(kind), caption, filter, suffixes);
 }
 
-PrintPlan MainWindow::planWithin(double layerHeightMm, const Message_ProgressRange& progress)
+PrintPlan MainWindow::planWithin(double layerHeightMm, const QList<VolumeSource>& volumes,
+                                 const Message_ProgressRange& progress)
 {
-    const QList<VolumeSource> volumes = PartPresence::componentVolumesOf(assemblyInput());
     if (!m_partPresence.update(m_project.mainShape(), volumes, progress)) {
         PrintPlan plan;
         plan.layerHeight = layerHeightMm;
@@ -104,12 +104,13 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
 {
     // Only what stands in the part takes time, and it does not depend on the layer height:
     // measured once, under the progress window, until the design changes.
-    if (isLongOperationRunning()
-        || m_partPresence.isKnown(m_project.mainShape(), PartPresence::componentVolumesOf(assemblyInput())))
-        return planWithin(layerHeightMm, Message_ProgressRange());
+    const QList<VolumeSource> volumes = PartPresence::componentVolumesOf(assemblyInput());
+    if (isLongOperationRunning() || m_partPresence.isKnown(m_project.mainShape(), volumes))
+        return planWithin(layerHeightMm, volumes, Message_ProgressRange());
     PrintPlan plan;
-    if (!runLongOperation(tr("Computing the print plan..."),
-                          [&](const Message_ProgressRange& progress) { plan = planWithin(layerHeightMm, progress); })) {
+    if (!runLongOperation(tr("Computing the print plan..."), [&](const Message_ProgressRange& progress) {
+            plan = planWithin(layerHeightMm, volumes, progress);
+        })) {
         plan = PrintPlan();
         plan.layerHeight = layerHeightMm;
         plan.error = tr("not computed (see the message)");
@@ -306,7 +307,8 @@ void MainWindow::export3mf(bool projectMode)
     if (!runLongOperation(tr("Exporting 3MF..."), [&](const Message_ProgressRange& progress) {
             // The plan's verdicts on what stands in the part serve the export's counts as well.
             Message_ProgressScope scope(progress, nullptr, 10.0);
-            plan = planWithin(PrintPlanDialog::storedLayerHeight(), scope.Next(1.0));
+            plan = planWithin(PrintPlanDialog::storedLayerHeight(),
+                              PartPresence::componentVolumesOf(assemblyInput()), scope.Next(1.0));
             if (!scope.More()) {
                 summary.cancelled = true;
                 return;
