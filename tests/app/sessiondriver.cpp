@@ -49,7 +49,7 @@ int main(int argc, char** argv)
         return app.exec(); // until killed
     }
     if (phase == QLatin1String("recover")) {
-        waitFor([&] { return !probe.project().shapes().isEmpty(); }, 60000);
+        waitFor([&] { return !probe.project().shapes().isEmpty(); });
         QTest::qWait(100);
         for (const QString& box : std::as_const(answers.seen))
             out << "BOX " << QString(box).replace(QLatin1Char('\n'), QLatin1Char(' ')) << Qt::endl;

@@ -56,10 +56,10 @@ public:
     void run()
     {
         MainWindow* window = nullptr;
-        if (!waitFor([&] { return (window = findMainWindow()) != nullptr; }, 30000))
+        if (!waitFor([&] { return (window = findMainWindow()) != nullptr; }))
             return fail(QStringLiteral("no main window"));
         MainWindowProbe probe(*window);
-        if (!waitFor([&] { return window->isViewerReady(); }, 60000))
+        if (!waitFor([&] { return window->isViewerReady(); }))
             return fail(QStringLiteral("viewer not ready"));
         const QString failure = session(*window, probe);
         if (!failure.isEmpty())

@@ -24,7 +24,7 @@ inline bool showWithViewer(MainWindow& window, MainWindowProbe& probe)
 {
     window.resize(1280, 800);
     window.show();
-    return ::waitFor([&] { return probe.viewerReady(); }, 30000);
+    return ::waitFor([&] { return probe.viewerReady(); });
 }
 
 // Every box answered Yes where it can be, every other dialog accepted.

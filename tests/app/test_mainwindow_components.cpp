@@ -247,7 +247,7 @@ TEST_F(MainWindowComponents, MissingFootprintsWithoutFoldersLeadToTheFolders)
     });
     poll.start(20);
     window->generateComponents();
-    EXPECT_TRUE(waitFor([&] { return seen.size() >= 3; }, 5000));
+    EXPECT_TRUE(waitFor([&] { return seen.size() >= 3; }));
     EXPECT_EQ(seen, (QStringList{"⚠ Missing footprints", "No footprint folder is set, so no footprint could be looked for.",
                                  "Footprint folders"}));
 }

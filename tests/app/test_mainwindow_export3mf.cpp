@@ -9,7 +9,6 @@
 #include "outputs/threemfexportdialog.h"
 #include "outputs/threemfexporter.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -100,11 +99,7 @@ TEST(ThreeMfExportFlow, CancelledThenConfirmedUnderTheRealView)
     MainWindow window;
     MainWindowProbe probe(window);
     window.show();
-    QElapsedTimer clock;
-    clock.start();
-    while (!probe.viewerReady() && clock.elapsed() < 15000)
-        QTest::qWait(10);
-    ASSERT_TRUE(probe.viewerReady());
+    ASSERT_TRUE(waitFor([&] { return probe.viewerReady(); }));
     ASSERT_TRUE(window.isViewerReady());
 
     const QString target = dir.filePath("board.3mf");

@@ -14,7 +14,6 @@
 #include "outputs/printplandialog.h"
 #include "outputs/printplangenerator.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QCursor>
@@ -671,7 +670,7 @@ TEST_F(MainWindowLongOperations, AutomaticSaveWaitsForTheEnd)
         EXPECT_FALSE(timerRunning) << "the automatic save waits while the export runs";
         EXPECT_FALSE(savedDuring) << "no automatic save while the export runs";
     }
-    EXPECT_TRUE(waitFor([&] { return QFile::exists(side); }, 3000)) << "automatic saves resume";
+    EXPECT_TRUE(waitFor([&] { return QFile::exists(side); })) << "automatic saves resume";
     // Closed without saving: the side file and its claim go, as on a normal exit.
     MessageBoxAnswerer discard(QMessageBox::Discard);
     window->close();

@@ -16,7 +16,6 @@
 #include "app/progresswindow.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QTimer>
 #include <QMenu>
@@ -171,7 +170,7 @@ TEST_F(MainWindowView, StatusBarStaysOnALaptopScreenInsideTheFrame)
     for (const auto& [titleBar, border] : {std::pair{0, 0}, {24, 4}, {30, 1}, {37, 0}}) {
         const QRect room = screen.adjusted(border, titleBar + border, -border, -border);
         window->setGeometry(room);
-        ASSERT_TRUE(waitFor([&] { return window->geometry().topLeft() == room.topLeft(); }, 3000));
+        ASSERT_TRUE(waitFor([&] { return window->geometry().topLeft() == room.topLeft(); }));
         QStatusBar* bar = window->statusBar();
         const QRect shown(bar->mapToGlobal(QPoint(0, 0)), bar->size());
         EXPECT_TRUE(bar->isVisible() && room.contains(shown))
@@ -317,7 +316,7 @@ TEST_F(MainWindowView, QuitKeyClosesTheWindow)
     ASSERT_TRUE(window->isVisible());
     QApplication::setActiveWindow(window.get());
     QTest::keySequence(window.get(), quit);
-    EXPECT_TRUE(waitFor([this] { return !window->isVisible(); }, 3000)) << "an unchanged design closes at once";
+    EXPECT_TRUE(waitFor([this] { return !window->isVisible(); })) << "an unchanged design closes at once";
 }
 
 // Select mode makes picking wider and leaves the part unpickable; leaving it restores both.
@@ -403,8 +402,7 @@ TEST_F(MainWindowView, ClickOnAFaceLaysItOnThePlate)
     QTest::mouseMove(w, at);
     QTest::qWait(20);
     QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, at);
-    ASSERT_TRUE(waitFor([this] { return probe->modes()->currentMode() == ModeController::Mode::View; },
-                        3000))
+    ASSERT_TRUE(waitFor([this] { return probe->modes()->currentMode() == ModeController::Mode::View; }))
         << "status: " << probe->status().toStdString();
 
     const TopoDS_Shape oriented = probe->project().mainShape();

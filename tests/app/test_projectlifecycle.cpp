@@ -688,13 +688,13 @@ TEST_F(ProjectLifecycle, RecentProjectsAreNumberedAndLoadAfterTheMenuCloses)
     answers.seen.clear();
     actions.at(0)->trigger();
     EXPECT_TRUE(answers.seen.isEmpty());
-    QTRY_COMPARE(answers.seen.size(), 1);
+    ASSERT_TRUE(waitFor([&] { return answers.seen.size() == 1; }));
     EXPECT_TRUE(answers.seen.first().startsWith(QStringLiteral("Viewer not ready|")))
         << "loads go through the viewer guard";
 
     probe->recentMenu()->actions().last()->trigger();
     EXPECT_TRUE(AppSettings::recentProjects().isEmpty());
-    QTRY_VERIFY(!probe->recentMenu()->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return !probe->recentMenu()->isEnabled(); }));
     EXPECT_TRUE(probe->recentMenu()->actions().isEmpty());
 }
 

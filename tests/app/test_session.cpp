@@ -341,7 +341,7 @@ TEST_F(Session, KilledProgramOffersItsAutomaticSaveOnTheNextStart)
     QProcess first;
     first.setProcessEnvironment(isolatedEnvironment(home.path()));
     first.start(driver, {QStringLiteral("build"), part, kNetlist, TestSupport::kicadFootprintRoot()});
-    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(first.waitForStarted(-1));
     DriverRun built;
     while (built.value(QStringLiteral("AUTOSAVED")).isEmpty() && first.state() == QProcess::Running) {
         first.waitForReadyRead(1000);
@@ -352,12 +352,12 @@ TEST_F(Session, KilledProgramOffersItsAutomaticSaveOnTheNextStart)
     ASSERT_FALSE(side.isEmpty()) << built.lines.join('\n').toStdString();
     ASSERT_TRUE(QFileInfo::exists(side)) << built.lines.join('\n').toStdString();
     first.kill();
-    ASSERT_TRUE(first.waitForFinished(10000));
+    ASSERT_TRUE(first.waitForFinished(-1));
 
     QProcess second;
     second.setProcessEnvironment(isolatedEnvironment(home.path()));
     second.start(driver, {QStringLiteral("recover")});
-    ASSERT_TRUE(second.waitForFinished(120000));
+    ASSERT_TRUE(second.waitForFinished(-1));
     DriverRun recovered;
     recovered.lines = QString::fromUtf8(second.readAllStandardOutput()).split(QLatin1Char('\n'));
     EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().right(4000).toStdString();
@@ -389,8 +389,8 @@ TEST_F(Session, RealProgramEndsCleanlyAfterAWholeSession)
     QProcess program;
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(VTQ_PROGRAM), {});
-    ASSERT_TRUE(program.waitForStarted());
-    ASSERT_TRUE(program.waitForFinished(600000));
+    ASSERT_TRUE(program.waitForStarted(-1));
+    ASSERT_TRUE(program.waitForFinished(-1));
     const QString output = QString::fromUtf8(program.readAllStandardOutput());
     const QString errors = QString::fromUtf8(program.readAllStandardError());
     const std::string log = (output + errors.right(8000)).toStdString();

@@ -7,7 +7,6 @@
 #include "components/footprintmanager.h"
 
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>

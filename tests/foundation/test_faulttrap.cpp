@@ -243,8 +243,7 @@ TEST(FaultTrap, AGenuineFaultOutsideTheTrapEndsTheProgram)
                 c.before();
                 fault();
                 return 0;
-            },
-            20);
+            });
         EXPECT_EQ(outcome.signal, SIGSEGV) << outcome.describe();
     }
 }
@@ -339,8 +338,7 @@ TEST(FaultTrap, AbandonedHandlersGoWhileOtherThreadsUseTheList)
             for (std::thread& other : others)
                 other.join();
             return allTrapped && !Standard_ErrorHandler::IsInTryBlock() ? 0 : 1;
-        },
-        120);
+        });
     EXPECT_TRUE(outcome.succeeded()) << outcome.describe();
 }
 

@@ -273,13 +273,15 @@ TEST(Jobs, ForEachReportsEachEndedJobFromTheCaller)
 // Freeing what a design left runs beside the caller; at the end it is done.
 TEST(Jobs, ReleaseFreesBesideTheCaller)
 {
+    // Built in place: a temporary copy would be destroyed here, on the caller's thread.
     struct Tracked
     {
+        explicit Tracked(std::thread::id* where) : freedOn(where) {}
         std::thread::id* freedOn;
         ~Tracked() { *freedOn = std::this_thread::get_id(); }
     };
     std::thread::id freedOn;
-    Jobs::release(std::make_shared<Tracked>(Tracked{&freedOn}));
+    Jobs::release(std::make_shared<Tracked>(&freedOn));
     Jobs::waitForAll();
     EXPECT_NE(freedOn, std::thread::id());
     EXPECT_NE(freedOn, std::this_thread::get_id());

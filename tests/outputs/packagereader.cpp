@@ -21,7 +21,7 @@ bool readPackage(const QString& path, PackageEntries& entries, QString* error)
     QProcess process;
     process.start(QStringLiteral("python3"), {QStringLiteral("-c"), script, path});
     entries.clear();
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+    if (!process.waitForFinished(-1) || process.exitCode() != 0) {
         if (error)
             *error = QString::fromUtf8(process.readAllStandardError());
         return false;

@@ -956,9 +956,9 @@ TEST(StepExport, FoldersLeftByDeadWritersAreRemovedByTheNextExport)
     qputenv("TMPDIR", QFile::encodeName(dir.path()));
     QProcess gone;
     gone.start(QStringLiteral("/bin/true"), {});
-    ASSERT_TRUE(gone.waitForStarted());
+    ASSERT_TRUE(gone.waitForStarted(-1));
     const QByteArray deadWriter = QByteArray::number(gone.processId()) + "\nvantorquelle\n\n";
-    ASSERT_TRUE(gone.waitForFinished());
+    ASSERT_TRUE(gone.waitForFinished(-1));
     for (const char* leftover : {"another-program-step", "vantorquelle-step-killed"}) {
         const QString folder = dir.filePath(QLatin1String(leftover));
         QFile partial(folder + "/board.step"), lock(folder + "/writer.lock");

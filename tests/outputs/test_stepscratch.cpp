@@ -37,9 +37,9 @@ QByteArray deadWriterLock()
 {
     QProcess gone;
     gone.start(QStringLiteral("/bin/true"), {});
-    gone.waitForStarted();
+    gone.waitForStarted(-1);
     const qint64 pid = gone.processId();
-    gone.waitForFinished();
+    gone.waitForFinished(-1);
     return QByteArray::number(pid) + "\nvantorquelle\n" + QSysInfo::machineHostName().toUtf8() + "\n";
 }
 

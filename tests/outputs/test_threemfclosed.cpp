@@ -349,7 +349,7 @@ ThreeMfExportSummary exportClosedForTheSlicer(const QString& package, const Asse
     EXPECT_EQ(summary.unmeshedFaces, 0);
     QProcess slicer;
     slicer.start(QStringLiteral("prusa-slicer"), {QStringLiteral("--info"), package});
-    slicer.waitForFinished(300000);
+    slicer.waitForFinished(-1);
     QStringList verdicts; // its "manifold" and "open_edges" lines
     for (const QString& line : QString::fromUtf8(slicer.readAllStandardOutput()).split('\n'))
         if (line.startsWith(QStringLiteral("manifold = ")) || line.startsWith(QStringLiteral("open_edges = ")))

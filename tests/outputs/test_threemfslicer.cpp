@@ -78,7 +78,7 @@ protected:
         const QString layer = QString::number(kLayer);
         slicer.start("prusa-slicer", {"--export-gcode", "--dont-arrange", "--layer-height", layer,
                                       "--first-layer-height", layer, "-o", gcode, package});
-        EXPECT_TRUE(slicer.waitForFinished(300000));
+        EXPECT_TRUE(slicer.waitForFinished(-1));
         EXPECT_EQ(slicer.exitCode(), 0) << slicer.readAll().toStdString();
         QFile file(gcode);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n') : QStringList();

@@ -31,16 +31,14 @@ struct ChildOutcome
     bool exited = false; // ended by _exit/exit
     int exitCode = -1;
     int signal = 0;      // the signal that ended it, else 0
-    bool timedOut = false;
 
     bool succeeded() const { return exited && exitCode == 0; }
     std::string describe() const;
 };
 
 // Forks, runs body in the child and ends the child with its return value (by _exit, so no
-// destructor or exit handler of the parent's state runs twice). The child is killed after
-// timeoutSeconds.
-ChildOutcome runInChild(const std::function<int()>& body, int timeoutSeconds = 60);
+// destructor or exit handler of the parent's state runs twice).
+ChildOutcome runInChild(const std::function<int()>& body);
 
 // Sets the soft limit of resource to value; false when the system refuses.
 bool setSoftLimit(int resource, rlim_t value);
