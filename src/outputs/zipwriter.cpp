@@ -1,5 +1,7 @@
 #include "outputs/zipwriter.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 
 namespace {
@@ -137,7 +139,12 @@ bool ZipWriter::addFile(const QString& name, const QByteArray& data)
     entry.size = std::uint32_t(data.size());
     entry.localHeaderOffset = std::uint32_t(m_buffer.size());
 
-    m_buffer.reserve(m_buffer.size() + 30 + entry.name.size() + data.size());
+    // Room for the whole entry first, so that a failed allocation leaves no half entry. Grown by
+    // an eighth at least: growing to the exact size copied the whole package at every entry, and
+    // a package of big meshes must not be doubled.
+    const qsizetype needed = m_buffer.size() + 30 + entry.name.size() + data.size();
+    if (needed > m_buffer.capacity())
+        m_buffer.reserve(std::max(needed, m_buffer.capacity() + m_buffer.capacity() / 8));
     putSignature(m_buffer, 3, 4);
     putCommonFields(m_buffer, entry);
     m_buffer.append(entry.name);
