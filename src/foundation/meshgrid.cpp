@@ -59,6 +59,11 @@ void rangeOf(const Polygon& polygon, int i, double& low, double& high)
     }
 }
 
+struct Size
+{
+    double area = 0.0, length = 0.0;
+};
+
 struct Work
 {
     int slot; // in the slots, or -1 for the root
@@ -82,38 +87,35 @@ double cellHigh(const Box& box, const std::array<int, 3>& across, std::size_t i,
 MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& only, std::size_t listingsPerTriangle,
                    const Message_ProgressScope* breaks)
 {
-    std::vector<int> all;
+    // The triangles waiting to be filed by the cells of the next round: all of them at first.
+    std::vector<int> pending = only, next;
     if (only.empty()) {
-        all.resize(mesh.triangles.size());
-        for (std::size_t t = 0; t < all.size(); ++t)
-            all[t] = int(t);
+        pending.resize(mesh.triangles.size());
+        for (std::size_t t = 0; t < pending.size(); ++t)
+            pending[t] = int(t);
     }
-    const std::vector<int>& filed = only.empty() ? all : only;
+    const std::vector<int>& filed = pending;
     if (filed.empty())
         return;
 
     // Each triangle's box, widened by the reach and by what rounding may be off by, and its area.
-    std::vector<Box>& boxes = m_boxes;
-    boxes.resize(mesh.triangles.size());
+    m_mesh = &mesh;
     m_long.assign(mesh.triangles.size(), 0);
-    std::vector<double> areas(mesh.triangles.size(), 0.0), lengths(mesh.triangles.size(), 0.0);
+    std::vector<Size> sizes(mesh.triangles.size());
     Box root;
     root.low.fill(std::numeric_limits<double>::max());
     root.high.fill(-std::numeric_limits<double>::max());
     for (const int t : filed) {
-        Box& b = boxes[std::size_t(t)];
         const auto& tri = mesh.triangles[std::size_t(t)];
         const gp_XYZ &p0 = mesh.nodes[std::size_t(tri[0])], &p1 = mesh.nodes[std::size_t(tri[1])],
                      &p2 = mesh.nodes[std::size_t(tri[2])];
         for (std::size_t i = 0; i < 3; ++i) {
             const int c = int(i) + 1;
-            b.low[i] = std::min({p0.Coord(c), p1.Coord(c), p2.Coord(c)});
-            b.high[i] = std::max({p0.Coord(c), p1.Coord(c), p2.Coord(c)});
-            root.low[i] = std::min(root.low[i], b.low[i]);
-            root.high[i] = std::max(root.high[i], b.high[i]);
+            root.low[i] = std::min({root.low[i], p0.Coord(c), p1.Coord(c), p2.Coord(c)});
+            root.high[i] = std::max({root.high[i], p0.Coord(c), p1.Coord(c), p2.Coord(c)});
         }
-        areas[std::size_t(t)] = 0.5 * ((p1 - p0) ^ (p2 - p0)).Modulus();
-        lengths[std::size_t(t)] = std::max({(p1 - p0).Modulus(), (p2 - p1).Modulus(), (p0 - p2).Modulus(), 1e-300});
+        sizes[std::size_t(t)] = {0.5 * ((p1 - p0) ^ (p2 - p0)).Modulus(),
+                                 std::max({(p1 - p0).Modulus(), (p2 - p1).Modulus(), (p0 - p2).Modulus(), 1e-300})};
     }
     double extent = 0.0, far = 0.0;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -121,11 +123,7 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
         far = std::max({far, std::abs(root.low[i]), std::abs(root.high[i])});
     }
     const double grow = std::max(0.0, reach) + 1e-9 * extent + 1e-12 * far + 1e-300;
-    for (const int t : filed)
-        for (std::size_t i = 0; i < 3; ++i) {
-            boxes[std::size_t(t)].low[i] -= grow;
-            boxes[std::size_t(t)].high[i] += grow;
-        }
+    m_grow = grow;
     for (std::size_t i = 0; i < 3; ++i) {
         root.low[i] -= 2.0 * grow;
         root.high[i] += 2.0 * grow;
@@ -134,10 +132,9 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
 
     const std::size_t budget = listingsPerTriangle * filed.size() + 4096;
     std::size_t listings = filed.size();
-    std::vector<int> pending = filed, next;
     std::vector<Work> works{Work{-1, root, 0, 0, pending.size()}}, nextWorks;
     std::vector<std::pair<int, int>> placed; // (cell of the new grid, triangle)
-    std::vector<std::size_t> counts, fill;
+    std::vector<std::size_t> counts;
     const auto setSlot = [&](int slot, int value) { (slot < 0 ? m_root : m_slots[std::size_t(slot)]) = value; };
     const auto becomeCell = [&](const Work& work, const int* first, const int* last) {
         setSlot(work.slot, int(m_cellBox.size()));
@@ -148,6 +145,8 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
     std::size_t splits = 0;
     bool stopped = false;
     while (!works.empty()) {
+        // The cells of this round take no more listings than are pending.
+        m_listed.reserve(m_listed.size() + pending.size());
         next.clear();
         nextWorks.clear();
         for (const Work& work : works) {
@@ -170,7 +169,7 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
             // A triangle longer than the cell takes a section of it: its area in the share of its
             // length the cell spans, and no more than the cell's own section.
             for (const int* t = first; t != last; ++t)
-                area += std::min(areas[std::size_t(*t)] * std::min(1.0, longest / lengths[std::size_t(*t)]),
+                area += std::min(sizes[std::size_t(*t)].area * std::min(1.0, longest / sizes[std::size_t(*t)].length),
                                  longest * longest);
             for (std::size_t i = 0; i < 3; ++i)
                 volume *= std::max(box.high[i] - box.low[i], 1e-6 * longest);
@@ -191,8 +190,11 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
             for (std::size_t i = 0; i < 3; ++i)
                 split.scale[i] = across[i] / (box.high[i] - box.low[i]);
             placed.clear();
+            // Room for a few listings a triangle at once: grown by steps, the list would be copied
+            // and its memory first touched anew at each.
+            placed.reserve(4 * size);
             for (const int* t = first; t != last; ++t) {
-                const Box& b = boxes[std::size_t(*t)];
+                const Box b = boxOf(*t);
                 int from[3], to[3], many = 1;
                 bool beyond = false; // the box reaches past the cell: it tells little of where the triangle lies in it
                 for (std::size_t i = 0; i < 3; ++i) {
@@ -257,9 +259,9 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
                 counts[c] += counts[c - 1];
             const std::size_t base = next.size();
             next.resize(base + placed.size());
-            fill.assign(counts.begin(), counts.end() - 1);
+            // Filled from each cell's start: counts[c] then holds where the cell ends.
             for (const auto& p : placed)
-                next[base + fill[std::size_t(p.first)]++] = p.second;
+                next[base + counts[std::size_t(p.first)]++] = p.second;
             const int grid = int(m_grids.size());
             split.first = m_slots.size();
             m_grids.push_back(split);
@@ -270,17 +272,36 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
                 for (int y = 0; y < across[1]; ++y)
                     for (int z = 0; z < across[2]; ++z) {
                         const std::size_t c = std::size_t((x * across[1] + y) * across[2] + z);
-                        if (counts[c + 1] == counts[c])
+                        const std::size_t from = c > 0 ? counts[c - 1] : 0, to = counts[c];
+                        if (to == from)
                             continue;
                         const Box cellBox{{cellLow(box, across, 0, x), cellLow(box, across, 1, y), cellLow(box, across, 2, z)},
                                           {cellHigh(box, across, 0, x), cellHigh(box, across, 1, y),
                                            cellHigh(box, across, 2, z)}};
-                        nextWorks.push_back(Work{int(firstSlot + c), cellBox, work.depth + 1, base + counts[c], base + counts[c + 1]});
+                        nextWorks.push_back(Work{int(firstSlot + c), cellBox, work.depth + 1, base + from, base + to});
                     }
         }
         pending.swap(next);
         works.swap(nextWorks);
     }
+}
+
+MeshGrid::Box MeshGrid::boxOf(int triangle) const
+{
+    const auto& tri = m_mesh->triangles[std::size_t(triangle)];
+    return boxOf(m_mesh->nodes[std::size_t(tri[0])], m_mesh->nodes[std::size_t(tri[1])],
+                 m_mesh->nodes[std::size_t(tri[2])]);
+}
+
+MeshGrid::Box MeshGrid::boxOf(const gp_XYZ& p0, const gp_XYZ& p1, const gp_XYZ& p2) const
+{
+    Box b;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const int c = int(i) + 1;
+        b.low[i] = std::min({p0.Coord(c), p1.Coord(c), p2.Coord(c)}) - m_grow;
+        b.high[i] = std::max({p0.Coord(c), p1.Coord(c), p2.Coord(c)}) + m_grow;
+    }
+    return b;
 }
 
 int MeshGrid::slotAt(const Grid& grid, const gp_XYZ& p, Box* box) const

@@ -42,8 +42,11 @@ public:
     const int* end(std::size_t cell) const { return m_listed.data() + m_cellStart[cell + 1]; }
     std::size_t size(std::size_t cell) const { return m_cellStart[cell + 1] - m_cellStart[cell]; }
 
-    // The triangle's box, widened by the reach (and a rounding), as the grid filed it.
-    const Box& boxOf(int triangle) const { return m_boxes[std::size_t(triangle)]; }
+    // The triangle's box, widened by the reach (and a rounding), as the grid filed it. Worked out
+    // when asked: kept for every triangle, the boxes would outweigh the rest of the grid.
+    Box boxOf(int triangle) const;
+    // The same of a triangle with these corners, in any order.
+    Box boxOf(const gp_XYZ& p0, const gp_XYZ& p1, const gp_XYZ& p2) const;
     // Whether every cell its box meets lists the triangle. Otherwise it is long, and listed only
     // by the cells its own shape comes to.
     bool listedByBox(int triangle) const { return !m_long[std::size_t(triangle)]; }
@@ -80,11 +83,12 @@ private:
     // The slot of the grid holding p, and the box of that slot.
     int slotAt(const Grid& grid, const gp_XYZ& p, Box* box = nullptr) const;
 
+    const StlMesh* m_mesh = nullptr;
+    double m_grow = 0.0;
     std::vector<Grid> m_grids;
     std::vector<int> m_slots;
     int m_root = kEmpty;
     Box m_rootBox;
-    std::vector<Box> m_boxes;
     std::vector<char> m_long;
     std::vector<Box> m_cellBox;
     std::vector<std::size_t> m_cellStart{0};

@@ -162,9 +162,9 @@ bool passesAlongSide(const StlMesh& mesh, int a, const Corners& ta, const int sa
 // overlap: the winding steps by two there, and the signed volume no longer counts what a slicer
 // prints. Facing each other they cancel, two sides of one wall of no thickness. A corner within
 // slack of the other's plane is on it.
-bool trianglesCross(const StlMesh& mesh, int a, int b, double eps, double slack, const ShellSides& sides)
+bool trianglesCross(const StlMesh& mesh, int a, const Corners& ta, int b, const Corners& tb, double eps, double slack,
+                    const ShellSides& sides)
 {
-    const Corners ta = cornersOf(mesh, a, sides), tb = cornersOf(mesh, b, sides);
     const gp_XYZ na = (ta.p[1] - ta.p[0]) ^ (ta.p[2] - ta.p[0]);
     const gp_XYZ nb = (tb.p[1] - tb.p[0]) ^ (tb.p[2] - tb.p[0]);
     double da[3], db[3];
@@ -237,23 +237,6 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
         crossings.self = SelfCrossing::TooDense;
         return crossings;
     }
-    // Each triangle's plane, facing as its shell does, and its longest side.
-    struct Plane
-    {
-        gp_XYZ normal; // of unit length
-        double offset = 0.0;
-        double size = 0.0;
-    };
-    std::vector<Plane> planes(nt);
-    for (std::size_t t = 0; t < nt; ++t) {
-        const Corners c = cornersOf(mesh, int(t), sides);
-        Plane& plane = planes[t];
-        plane.normal = (c.p[1] - c.p[0]) ^ (c.p[2] - c.p[0]);
-        const double length = plane.normal.Modulus();
-        plane.normal = length > 0.0 ? plane.normal / length : gp_XYZ(0, 0, 0);
-        plane.offset = plane.normal.Dot(c.p[0]);
-        plane.size = std::max({(c.p[1] - c.p[0]).Modulus(), (c.p[2] - c.p[1]).Modulus(), (c.p[0] - c.p[2]).Modulus()});
-    }
     // The cell each node lies in: a pair sharing a node is tried there alone, which lists both.
     std::vector<int> nodeCell(mesh.nodes.size(), -1);
     for (std::size_t t = 0; t < nt; ++t)
@@ -265,71 +248,100 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
     std::mutex shellPairsMutex;
     std::set<std::pair<int, int>> shellPairs;
     // What the pairs of a cell are first judged by, gathered side by side and sorted along x: a
-    // pair whose boxes part along x is never looked at.
-    struct Listed
+    // pair whose boxes part along x is never looked at. The sweep reads the boxes and nodes alone,
+    // a line of memory a listing.
+    struct Near
     {
         double low[3], high[3];
         std::array<int, 3> nodes;
+        int facet;
+    };
+    // Each listed triangle's corners (in the order it faces by) and plane, and its longest side:
+    // worked out for each listing, which costs less than keeping them for every triangle and
+    // reading them back.
+    struct Facet
+    {
+        Corners corners;
+        gp_XYZ normal; // of unit length
+        double offset;
+        double size;
         int triangle, shell;
-        gp_XYZ corner[3];
-        const Plane* plane;
+    };
+    struct Listed
+    {
+        std::vector<Near> near;
+        std::vector<Facet> facets;
     };
     // Whether the corners meet the plane at no more than one of them: beyond slack all on one side
     // but for one on the plane.
-    const auto apartOrTouchingCorners = [](const Plane& plane, const gp_XYZ corner[3], double slack) {
+    const auto apartOrTouchingCorners = [](const Facet& plane, const Corners& corners, double slack) {
         int above = 0, below = 0;
         for (int k = 0; k < 3; ++k) {
-            const double d = plane.normal.Dot(corner[k]) - plane.offset;
+            const double d = plane.normal.Dot(corners.p[k]) - plane.offset;
             above += d > slack;
             below += d < -slack;
         }
         return above + below >= 2 && (above == 0 || below == 0);
     };
-    const auto crossesIn = [&](std::size_t cell, std::vector<Listed>& listed) {
-        listed.clear();
-        for (const int* t = grid.begin(cell); t != grid.end(cell); ++t) {
-            const MeshGrid::Box& box = grid.boxOf(*t);
-            const auto& tri = mesh.triangles[std::size_t(*t)];
-            listed.push_back({{box.low[0], box.low[1], box.low[2]},
+    const auto crossesIn = [&](std::size_t cell, Listed& listed) {
+        const int* first = grid.begin(cell);
+        const std::size_t size = grid.size(cell);
+        listed.near.resize(size);
+        listed.facets.resize(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            const int t = first[i];
+            Facet& f = listed.facets[i];
+            const Corners& c = f.corners = cornersOf(mesh, t, sides);
+            f.normal = (c.p[1] - c.p[0]) ^ (c.p[2] - c.p[0]);
+            const double length = f.normal.Modulus();
+            f.normal = length > 0.0 ? f.normal / length : gp_XYZ(0, 0, 0);
+            f.offset = f.normal.Dot(c.p[0]);
+            // The square root of the longest square is the longest of the square roots.
+            f.size = std::sqrt(std::max({(c.p[1] - c.p[0]).SquareModulus(), (c.p[2] - c.p[1]).SquareModulus(),
+                                         (c.p[0] - c.p[2]).SquareModulus()}));
+            f.triangle = t;
+            f.shell = component[std::size_t(t)];
+            const MeshGrid::Box box = grid.boxOf(c.p[0], c.p[1], c.p[2]);
+            listed.near[i] = {{box.low[0], box.low[1], box.low[2]},
                               {box.high[0], box.high[1], box.high[2]},
-                              tri,
-                              *t,
-                              component[std::size_t(*t)],
-                              {mesh.nodes[std::size_t(tri[0])], mesh.nodes[std::size_t(tri[1])], mesh.nodes[std::size_t(tri[2])]},
-                              &planes[std::size_t(*t)]});
+                              mesh.triangles[std::size_t(t)],
+                              int(i)};
         }
-        std::sort(listed.begin(), listed.end(), [](const Listed& p, const Listed& q) { return p.low[0] < q.low[0]; });
-        for (std::size_t x = 0; x < listed.size(); ++x) {
-            const Listed& la = listed[x];
-            const int a = la.triangle;
-            for (std::size_t y = x + 1; y < listed.size() && listed[y].low[0] <= la.high[0]; ++y) {
-                const Listed& lb = listed[y];
-                const int b = lb.triangle;
-                const bool sameShell = la.shell == lb.shell;
-                if (!sameShell && between.load(std::memory_order_relaxed) >= mostBetween + (mostBetween > 0 ? 1 : 0))
-                    continue;
+        std::sort(listed.near.begin(), listed.near.end(),
+                  [](const Near& p, const Near& q) { return p.low[0] < q.low[0]; });
+        const Near* near = listed.near.data();
+        for (std::size_t x = 0; x < size; ++x) {
+            const Near& la = near[x];
+            for (std::size_t y = x + 1; y < size && near[y].low[0] <= la.high[0]; ++y) {
+                const Near& lb = near[y];
                 if (la.low[1] > lb.high[1] || lb.low[1] > la.high[1] || la.low[2] > lb.high[2] || lb.low[2] > la.high[2])
                     continue;
                 // Neighbours across a side meet along it only, or lie folded on one another
                 // facing opposite ways.
-                int shared = 0, node = -1;
-                for (const int n : la.nodes)
-                    if (n == lb.nodes[0] || n == lb.nodes[1] || n == lb.nodes[2]) {
-                        ++shared;
-                        node = n;
-                    }
+                const int n0 = la.nodes[0], n1 = la.nodes[1], n2 = la.nodes[2];
+                const int m0 = lb.nodes[0], m1 = lb.nodes[1], m2 = lb.nodes[2];
+                const int s0 = (n0 == m0) | (n0 == m1) | (n0 == m2);
+                const int s1 = (n1 == m0) | (n1 == m1) | (n1 == m2);
+                const int s2 = (n2 == m0) | (n2 == m1) | (n2 == m2);
+                const int shared = s0 + s1 + s2;
                 if (shared >= 2)
                     continue;
                 // A pair is tried in one cell that lists both: the one holding the node they share,
                 // or, for a pair every cell its boxes meet lists, the one holding the lowest corner
                 // of where the boxes overlap.
-                if (shared == 1 && nodeCell[std::size_t(node)] != int(cell))
+                if (shared == 1 && nodeCell[std::size_t(s2 ? n2 : s1 ? n1 : n0)] != int(cell))
+                    continue;
+                const Facet& fa = listed.facets[std::size_t(la.facet)];
+                const Facet& fb = listed.facets[std::size_t(lb.facet)];
+                const int a = fa.triangle, b = fb.triangle;
+                const bool sameShell = fa.shell == fb.shell;
+                if (!sameShell && between.load(std::memory_order_relaxed) >= mostBetween + (mostBetween > 0 ? 1 : 0))
                     continue;
                 // Corners within a thousandth of the triangles' size of the other's plane lie on
                 // it, or within the tolerance when that is nearer: a smooth surface's neighbours
                 // then lie apart at once, and rounding never makes a crossing of a touch.
-                const double slack = std::min(eps, 1e-3 * std::min(la.plane->size, lb.plane->size));
-                if (apartOrTouchingCorners(*la.plane, lb.corner, slack) || apartOrTouchingCorners(*lb.plane, la.corner, slack))
+                const double slack = std::min(eps, 1e-3 * std::min(fa.size, fb.size));
+                if (apartOrTouchingCorners(fa, fb.corners, slack) || apartOrTouchingCorners(fb, fa.corners, slack))
                     continue;
                 if (shared == 0 && grid.listedByBox(a) && grid.listedByBox(b)) {
                     const gp_XYZ corner(std::max(la.low[0], lb.low[0]), std::max(la.low[1], lb.low[1]),
@@ -337,13 +349,13 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
                     if (grid.cellAt(corner) != int(cell))
                         continue;
                 }
-                if (!trianglesCross(mesh, a, b, eps, slack, sides))
+                if (!trianglesCross(mesh, a, fa.corners, b, fb.corners, eps, slack, sides))
                     continue;
                 if (sameShell)
                     return true;
                 if (++between <= mostBetween) {
                     const std::lock_guard<std::mutex> lock(shellPairsMutex);
-                    shellPairs.insert(std::minmax(la.shell, lb.shell));
+                    shellPairs.insert(std::minmax(fa.shell, fb.shell));
                 }
             }
         }
@@ -359,7 +371,7 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
             return;
         }
         const std::size_t last = std::min(cellCount, std::size_t(block + 1) * kCellsPerBlock);
-        std::vector<Listed> listed;
+        Listed listed;
         for (std::size_t cell = std::size_t(block) * kCellsPerBlock; cell < last; ++cell)
             if (crossesIn(cell, listed)) {
                 found = true;
