@@ -59,11 +59,11 @@ int MeshWinding::at(const gp_XYZ& p, const std::vector<int>* counted, int which)
 {
     std::vector<int> cells;
     m_grid.column(p.X(), p.Y(), cells);
-    int winding = 0;
-    for (const int cell : cells) {
+    return Winding::windingOf(cells, [&](int cell) {
         const MeshGrid::Box& box = m_grid.cellBox(std::size_t(cell));
+        int turns = 0;
         if (box.high[2] <= p.Z())
-            continue;
+            return turns;
         for (const int* t = m_grid.begin(std::size_t(cell)); t != m_grid.end(std::size_t(cell)); ++t) {
             if (counted && (*counted)[std::size_t(*t)] != which)
                 continue;
@@ -71,10 +71,10 @@ int MeshWinding::at(const gp_XYZ& p, const std::vector<int>* counted, int which)
             const int turn = crossing(*t, p.X(), p.Y(), z);
             // A triangle listed by several cells of the column counts in the one holding its crossing.
             if (turn != 0 && z > p.Z() && z >= box.low[2] && z < box.high[2])
-                winding += turn;
+                turns += turn;
         }
-    }
-    return winding;
+        return turns;
+    });
 }
 
 void MeshWinding::crossings(double x, double y, const int* first, const int* last,

@@ -26,6 +26,18 @@ inline bool isMaterial(int winding)
     return winding != 0;
 }
 
+// A point's winding: the sum of the turns of what encloses it. Each road tells what that is and
+// each one's turn: the cells builder the shells holding a cell, the ray count the sides the ray
+// leaves by, cell by cell of its column.
+template <typename Enclosing, typename TurnOfOne>
+int windingOf(const Enclosing& enclosing, TurnOfOne turnOfOne)
+{
+    int winding = 0;
+    for (const auto& one : enclosing)
+        winding += turnOfOne(one);
+    return winding;
+}
+
 } // namespace Winding
 
 class MeshWinding

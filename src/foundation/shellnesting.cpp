@@ -279,11 +279,9 @@ UnitedShells unitedOnce(const std::vector<TopoDS_Solid>& outward, const std::vec
         const double volume = measureOf(cellIndex(int(c) + 1), false).volume;
         if (!(volume > 0.0))
             return united;
-        int winding = 0;
-        for (const int a : holding) {
-            winding += turns[std::size_t(a)];
+        for (const int a : holding)
             filled[std::size_t(a)] += volume;
-        }
+        const int winding = Winding::windingOf(holding, [&](int a) { return turns[std::size_t(a)]; });
         total += volume;
         if (!Winding::isMaterial(winding))
             continue;
