@@ -27,4 +27,6 @@ cd "$build"
 # that test without any report; on a loaded machine it has done so twice in a row for one window
 # test. A failed test runs up to twice more: a real report comes back every time and still fails
 # the run.
-bash "$root/scripts/run-ctest.sh" --repeat until-pass:3
+# The sanitizers make the heaviest tests (real designs exported and sliced) run ten to twenty
+# times longer, more on a busy machine: a hang is told from them only well past the usual limit.
+VTQ_TEST_TIMEOUT=2400 bash "$root/scripts/run-ctest.sh" --repeat until-pass:3
