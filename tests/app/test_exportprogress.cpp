@@ -107,10 +107,7 @@ public:
 protected:
     void Show(const Message_ProgressScope& scope, const Standard_Boolean) override
     {
-        std::string stage;
-        for (const Message_ProgressScope* s = &scope; s && stage.empty(); s = s->Parent())
-            if (s->Name())
-                stage = s->Name();
+        const std::string stage = DesignFixture::stageOf(scope);
         const std::lock_guard<std::mutex> lock(m_mutex);
         seen.emplace_back(int(GetPosition() * 1000.0), stage);
     }

@@ -8,18 +8,29 @@
 #include "outputs/assemblyrecords.h"
 
 #include <Bnd_Box.hxx>
+#include <Message_ProgressScope.hxx>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 #include <Standard_Handle.hxx>
 #include <TopoDS_Shape.hxx>
 
+#include <string>
 #include <utility>
 #include <vector>
 
 class AIS_InteractiveContext;
 
 namespace DesignFixture {
+
+// The stage a report comes from: the innermost named scope around it.
+inline std::string stageOf(const Message_ProgressScope& scope)
+{
+    for (const Message_ProgressScope* s = &scope; s; s = s->Parent())
+        if (s->Name())
+            return s->Name();
+    return {};
+}
 
 TopoDS_Shape box(double x0, double y0, double z0, double x1, double y1, double z1);
 // Every edge rounded (fillets are B-spline-rich); the shape itself when the fillet fails.

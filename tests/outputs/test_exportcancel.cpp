@@ -36,10 +36,7 @@ protected:
     Standard_Boolean UserBreak() override { return m_broken.load(); }
     void Show(const Message_ProgressScope& scope, const Standard_Boolean) override
     {
-        std::string stage;
-        for (const Message_ProgressScope* s = &scope; s && stage.empty(); s = s->Parent())
-            if (s->Name())
-                stage = s->Name();
+        const std::string stage = DesignFixture::stageOf(scope);
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (++counts[stage] >= m_nth && stage == m_stage)
             m_broken = true;
