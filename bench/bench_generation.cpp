@@ -340,7 +340,7 @@ void BM_GenerationWindowVsLibrary(benchmark::State& state)
     MainWindowProbe probe(window);
     window.resize(1400, 900);
     window.show();
-    if (!waitFor([&] { return probe.viewerReady(); }, 30000)) {
+    if (!waitFor([&] { return probe.viewerReady(); })) {
         state.SkipWithError("viewer not ready");
         return;
     }
