@@ -9,6 +9,7 @@
 #include <Message_ProgressRange.hxx>
 #include <QList>
 #include <TopTools_ListOfShape.hxx>
+#include <TopoDS_Face.hxx>
 #include <TopoDS_Shape.hxx>
 #include <gp_Pnt.hxx>
 
@@ -92,8 +93,18 @@ private:
 };
 
 // For each probe: true when it provably shares no material with solid, no face, edge or vertex
-// of the solid meeting it, it lying outside the solid and the solid not inside it. Nothing when
+// of the solid meeting it, each of its solids lying outside the solid and the solid inside none. Nothing when
 // the intersection is refused or broken off.
+// Whether face lies farther than both their tolerances from probe (one solid), told in plan
+// without an intersection: probe a prism along Z, face beyond its heights or upright (a plane of
+// straight edges, a cylinder) with its trace clear of the probe's outline and outside it. False
+// wherever that cannot be told.
+bool apartInPlan(const TopoDS_Face& face, const TopoDS_Shape& probe);
+// The same against a probe's solid read once for many faces; null for one that is no prism.
+struct PlanPrism;
+std::shared_ptr<const PlanPrism> planPrismOf(const TopoDS_Shape& probe);
+bool apartInPlan(const TopoDS_Face& face, const Bnd_Box& faceBox, const PlanPrism& prism);
+
 std::optional<std::vector<bool>> probesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& probes,
                                              const Message_ProgressRange& progress = Message_ProgressRange());
 

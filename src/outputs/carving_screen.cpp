@@ -147,66 +147,84 @@ std::optional<std::vector<bool>> probesClear(const TopoDS_Shape& solid, const st
     Bnd_Box near;
     BRepBndLib::Add(together, near, false);
     near.Enlarge(1e-3);
+    // Of those, the faces told apart in plan from every prism of a probe near them (a long
+    // track's cavity walls, parallel to its probe's sides) go no further: the intersection of
+    // each with the probe costs about what a cut of it does.
+    std::vector<std::shared_ptr<const PlanPrism>> prisms;
+    for (const TopoDS_Shape& probe : probes)
+        for (TopExp_Explorer it(probe, TopAbs_SOLID); it.More(); it.Next())
+            prisms.push_back(planPrismOf(it.Current()));
     TopoDS_Compound nearFaces;
     builder.MakeCompound(nearFaces);
+    bool anyNear = false;
     for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next()) {
         Bnd_Box box;
         BRepBndLib::Add(it.Current(), box, false);
-        if (!box.IsOut(near))
-            builder.Add(nearFaces, it.Current());
+        if (box.IsOut(near))
+            continue;
+        const TopoDS_Face& face = TopoDS::Face(it.Current());
+        const bool apart = std::all_of(prisms.cbegin(), prisms.cend(), [&](const std::shared_ptr<const PlanPrism>& prism) {
+            return prism && apartInPlan(face, box, *prism);
+        });
+        if (apart)
+            continue;
+        builder.Add(nearFaces, it.Current());
+        anyNear = true;
     }
-    TopTools_ListOfShape arguments;
-    arguments.Append(nearFaces);
-    arguments.Append(together);
-    BOPAlgo_PaveFiller filler;
-    filler.SetArguments(arguments);
-    filler.SetRunParallel(false);
-    filler.SetNonDestructive(true);
-    filler.Perform(progress);
-    if (filler.HasErrors() || progress.UserBreak())
-        return std::nullopt;
-    // Touched: a sub-shape of the solid meets one of a probe's. An interference of a shape the
-    // intersection made itself (rank -1), or of one no probe owns, may be any probe's: every
-    // probe counts as touched.
-    BOPDS_DS& data = *filler.PDS();
     std::vector<bool> touched(probes.size(), false);
-    const auto touch = [&](int index) {
-        const std::vector<int>* owners = ownersOf.Seek(data.Shape(index));
-        if (!owners)
-            std::fill(touched.begin(), touched.end(), true);
-        for (size_t k = 0; owners && k < owners->size(); ++k)
-            touched[size_t((*owners)[k])] = true;
-    };
-    const auto mark = [&](const BOPDS_Interf& interference) {
-        int first = 0, second = 0;
-        interference.Indices(first, second);
-        const int a = data.Rank(first), b = data.Rank(second);
-        if (a < 0 || b < 0)
-            std::fill(touched.begin(), touched.end(), true);
-        else if (a == 0 && b == 1)
-            touch(second);
-        else if (b == 0 && a == 1)
-            touch(first);
-    };
-    const auto markAll = [&](const auto& interferences) {
-        for (int i = 0; i < interferences.Length(); ++i)
-            mark(interferences(i));
-    };
-    markAll(data.InterfVV());
-    markAll(data.InterfVE());
-    markAll(data.InterfVF());
-    markAll(data.InterfEE());
-    markAll(data.InterfEF());
-    // Two faces' surfaces may cross only where neither face is: the section edges and points
-    // kept on both are touches.
-    const BOPDS_VectorOfInterfFF& faces = data.InterfFF();
-    for (int i = 0; i < faces.Length(); ++i) {
-        const BOPDS_VectorOfCurve& curves = faces(i).Curves();
-        bool kept = !faces(i).Points().IsEmpty();
-        for (int c = 0; c < curves.Length() && !kept; ++c)
-            kept = !curves(c).PaveBlocks().IsEmpty();
-        if (kept)
-            mark(faces(i));
+    if (anyNear) {
+        TopTools_ListOfShape arguments;
+        arguments.Append(nearFaces);
+        arguments.Append(together);
+        BOPAlgo_PaveFiller filler;
+        filler.SetArguments(arguments);
+        filler.SetRunParallel(false);
+        filler.SetNonDestructive(true);
+        filler.Perform(progress);
+        if (filler.HasErrors() || progress.UserBreak())
+            return std::nullopt;
+        // Touched: a sub-shape of the solid meets one of a probe's. An interference of a shape the
+        // intersection made itself (rank -1), or of one no probe owns, may be any probe's: every
+        // probe counts as touched.
+        BOPDS_DS& data = *filler.PDS();
+        const auto touch = [&](int index) {
+            const std::vector<int>* owners = ownersOf.Seek(data.Shape(index));
+            if (!owners)
+                std::fill(touched.begin(), touched.end(), true);
+            for (size_t k = 0; owners && k < owners->size(); ++k)
+                touched[size_t((*owners)[k])] = true;
+        };
+        const auto mark = [&](const BOPDS_Interf& interference) {
+            int first = 0, second = 0;
+            interference.Indices(first, second);
+            const int a = data.Rank(first), b = data.Rank(second);
+            if (a < 0 || b < 0)
+                std::fill(touched.begin(), touched.end(), true);
+            else if (a == 0 && b == 1)
+                touch(second);
+            else if (b == 0 && a == 1)
+                touch(first);
+        };
+        const auto markAll = [&](const auto& interferences) {
+            for (int i = 0; i < interferences.Length(); ++i)
+                mark(interferences(i));
+        };
+        markAll(data.InterfVV());
+        markAll(data.InterfVE());
+        markAll(data.InterfVF());
+        markAll(data.InterfEE());
+        markAll(data.InterfEF());
+        // Two faces' surfaces may cross only where neither face is: the section edges and points
+        // kept on both are touches.
+        const BOPDS_VectorOfInterfFF& faces = data.InterfFF();
+        for (int i = 0; i < faces.Length(); ++i) {
+            const BOPDS_VectorOfCurve& curves = faces(i).Curves();
+            bool kept = !faces(i).Points().IsEmpty();
+            for (int c = 0; c < curves.Length() && !kept; ++c)
+                kept = !curves(c).PaveBlocks().IsEmpty();
+            if (kept)
+                mark(faces(i));
+        }
     }
 
     // Meeting nothing, a probe lies wholly inside the solid or outside it, and the solid wholly
@@ -236,23 +254,34 @@ std::optional<std::vector<bool>> probesClear(const TopoDS_Shape& solid, const st
         return std::nullopt;
     std::unique_ptr<RayParity> rays;
     std::vector<bool> clear(probes.size(), false);
-    for (size_t k = 0; k < probes.size(); ++k) {
-        const std::optional<gp_Pnt> probePoint = firstVertex(probes[k]);
-        if (touched[k] || !probePoint)
-            continue;
+    // Each solid of a probe (its tiles, or the pieces of a volume of several solids) on its own:
+    // one of them may lie wholly inside the solid while the others lie outside.
+    const auto solidClear = [&](const TopoDS_Shape& probe) {
+        const std::optional<gp_Pnt> probePoint = firstVertex(probe);
+        if (!probePoint)
+            return false;
         if (!rays)
             rays = std::make_unique<RayParity>(solid);
         if (rays->inside(*probePoint) != std::optional<bool>(false))
-            continue;
+            return false;
         Bnd_Box probeBox;
-        BRepBndLib::Add(probes[k], probeBox, false);
-        const bool holdsAPiece = std::any_of(pieces.cbegin(), pieces.cend(), [&](const Piece& piece) {
+        BRepBndLib::Add(probe, probeBox, false);
+        return std::none_of(pieces.cbegin(), pieces.cend(), [&](const Piece& piece) {
             if (piece.box.IsVoid() || probeBox.IsOut(piece.box.CornerMin()) || probeBox.IsOut(piece.box.CornerMax()))
                 return false;
-            BRepClass3d_SolidClassifier inProbe(probes[k], piece.point, 1e-7);
+            BRepClass3d_SolidClassifier inProbe(probe, piece.point, 1e-7);
             return inProbe.State() != TopAbs_OUT;
         });
-        clear[k] = !holdsAPiece;
+    };
+    for (size_t k = 0; k < probes.size(); ++k) {
+        if (touched[k])
+            continue;
+        bool all = true, any = false;
+        for (TopExp_Explorer it(probes[k], TopAbs_SOLID); it.More() && all; it.Next()) {
+            any = true;
+            all = solidClear(it.Current());
+        }
+        clear[k] = any ? all : solidClear(probes[k]);
     }
     return clear;
 }

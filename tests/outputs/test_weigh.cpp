@@ -1,5 +1,6 @@
 // The one rule that weighs what a volume still holds of a carved solid, against commons made
-// here; its screen's probes, eroded inside the volumes; rays that tell inside from outside; and
+// here; its screen's probes, eroded inside the volumes; faces told apart from them in plan; rays
+// that tell inside from outside; and
 // probes cleared without a boolean only where an independent common finds nothing.
 #include "designfixture.h"
 #include "testsupport.h"
@@ -8,6 +9,7 @@
 #include "outputs/stepexporter.h"
 #include "routing/routingmanager.h"
 
+#include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
@@ -18,6 +20,7 @@
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepBuilderAPI_Sewing.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
+#include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
@@ -349,6 +352,88 @@ TEST(ErodedProbe, LiesItsInsetInsideAPrismAlongZ)
         GProp_GProps surface;
         BRepGProp::SurfaceProperties(within, surface);
         EXPECT_LT(TestSupport::volumeOf(within) - volume, 1.01 * inset * surface.Mass());
+    }
+}
+
+// Faces of a part told apart from a probe in plan, with no intersection: the walls, floor and
+// ceiling of the cavities cut by a box, a cylinder and a thin staircase, 2e-5 outside their probes,
+// and faces beyond the probe's heights are apart; a face touching the probe, crossing it, lying
+// inside it or at one of its heights, or one the plan cannot tell (inclined), is not.
+TEST(PlanScreen, OnlyFacesClearOfTheProbeAreToldApart)
+{
+    const double inset = 2e-5;
+    Bnd_Box anywhere;
+    anywhere.Update(-100, -100, -100, 100, 100, 100);
+    const auto probeOf = [&](const TopoDS_Shape& tool) { return Carving::detail::erodedProbe(tool, inset, anywhere); };
+    const auto facesOf = [](const TopoDS_Shape& shape) {
+        std::vector<TopoDS_Face> faces;
+        for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next())
+            faces.push_back(TopoDS::Face(it.Current()));
+        return faces;
+    };
+    const auto polygon = [](std::initializer_list<gp_Pnt> corners) {
+        BRepBuilderAPI_MakePolygon wire;
+        for (const gp_Pnt& corner : corners)
+            wire.Add(corner);
+        wire.Close();
+        return std::vector<TopoDS_Face>{BRepBuilderAPI_MakeFace(wire.Wire(), true).Face()};
+    };
+    // Upright from (x0, y0) to (x1, y1) between z0 and z1; level at z over x0..x1, y0..y1.
+    const auto wall = [&](double x0, double y0, double x1, double y1, double z0, double z1) {
+        return polygon({gp_Pnt(x0, y0, z0), gp_Pnt(x1, y1, z0), gp_Pnt(x1, y1, z1), gp_Pnt(x0, y0, z1)});
+    };
+    const auto level = [&](double x0, double y0, double x1, double y1, double z) {
+        return polygon({gp_Pnt(x0, y0, z), gp_Pnt(x1, y0, z), gp_Pnt(x1, y1, z), gp_Pnt(x0, y1, z)});
+    };
+    const auto sideOf = [&](const TopoDS_Shape& round) {
+        std::vector<TopoDS_Face> sides;
+        for (const TopoDS_Face& face : facesOf(round))
+            if (BRepAdaptor_Surface(face).GetType() == GeomAbs_Cylinder)
+                sides.push_back(face);
+        return sides;
+    };
+    QList<QPointF> stairs{QPointF(0, 0)};
+    for (int i = 1; i <= 40; ++i)
+        stairs.append(stairs.last() + (i % 2 ? QPointF(0.1, 0) : QPointF(0, 0.1)));
+    const TopoDS_Shape staircase =
+        RoutingManager::createRouteShape(DesignFixture::route(QStringLiteral("N"), stairs, 0.0, 0.05, 0.05));
+    const TopoDS_Shape block = box(0, 0, 0, 2, 1, 1), pin = cylinder(0, 0, 0.5, 0, 1);
+    const struct
+    {
+        const char* name;
+        TopoDS_Shape tool;
+        std::vector<TopoDS_Face> faces;
+        bool apart;
+    } rows[] = {
+        {"every face of a box's cavity", block, facesOf(block), true},
+        {"a wall along the box's probe", block, wall(0, inset, 2, inset, 0, 1), false},
+        {"a wall crossing the box's probe", block, wall(1, -1, 1, 2, 0, 1), false},
+        {"a wall inside the box's probe", block, wall(0.5, 0.2, 1.5, 0.8, 0.2, 0.8), false},
+        {"a wall across it, above it", block, wall(1, -1, 1, 2, 1, 2), true},
+        {"a wall beside it, outside it", block, wall(3, -1, 3, 2, 0, 1), true},
+        {"a floor at the probe's mid-height", block, level(-1, -1, 3, 3, 0.5), false},
+        {"a floor inside the probe", block, level(0.5, 0.2, 1.5, 0.8, 0.5), false},
+        {"a floor under it", block, level(-1, -1, 3, 3, -0.5), true},
+        {"every face of a round cavity", pin, facesOf(pin), true},
+        {"a narrower round wall inside the round probe", pin, sideOf(cylinder(0, 0, 0.3, 0, 1)), false},
+        {"a round wall crossing the round probe", pin, sideOf(cylinder(0.6, 0, 0.3, 0, 1)), false},
+        {"a round wall around the round probe", pin, sideOf(cylinder(0, 0, 0.7, 0, 1)), true},
+        {"an inclined face in a corner of the round probe's box", pin,
+         polygon({gp_Pnt(0.45, 0.45, 0.2), gp_Pnt(0.49, 0.45, 0.2), gp_Pnt(0.45, 0.49, 0.8)}), false},
+        {"a wall tangent to the round probe", pin, wall(0.5 - inset, -1, 0.5 - inset, 1, 0, 1), false},
+        {"every face of a thin staircase's cavity", staircase, facesOf(staircase), true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TopoDS_Shape probe = probeOf(row.tool);
+        ASSERT_FALSE(probe.IsNull());
+        ASSERT_FALSE(row.faces.empty());
+        for (const TopoDS_Face& face : row.faces) {
+            bool apart = true;
+            for (TopExp_Explorer it(probe, TopAbs_SOLID); it.More(); it.Next())
+                apart = apart && Carving::detail::apartInPlan(face, it.Current());
+            EXPECT_EQ(apart, row.apart);
+        }
     }
 }
 
