@@ -1182,24 +1182,10 @@ Tracks detached from their pad: %1
         </translation>
     </message>
     <message numerus="yes">
-        <source>⚠ %n cavity(ies) were cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</source>
-        <translation>
-            <numerusform>⚠ %n cavity was cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</numerusform>
-            <numerusform>⚠ %n cavities were cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
         <source>⚠ %n conductor element(s) could not be fused into a single solid: their overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected net(s).</source>
         <translation>
             <numerusform>⚠ %n conductor element could not be fused into a single solid: its overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected net.</numerusform>
             <numerusform>⚠ %n conductor elements could not be fused into a single solid: their overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected nets.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>ℹ %n cavity(ies) were handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means those cuts are running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes them reliable.</source>
-        <translation>
-            <numerusform>ℹ %n cavity was handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means that cut is running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes it reliable.</numerusform>
-            <numerusform>ℹ %n cavities were handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means those cuts are running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes them reliable.</numerusform>
         </translation>
     </message>
     <message>

@@ -1222,24 +1222,10 @@ Pistes détachées de leur pastille&#xa0;: %1
         </translation>
     </message>
     <message numerus="yes">
-        <source>⚠ %n cavity(ies) were cut but the resulting part is not a sound solid: no tolerance produced a valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, or move them apart from the component bodies.</source>
-        <translation>
-            <numerusform>⚠ %n cavité a été creusée mais la pièce obtenue n&apos;est pas un solide sain&#xa0;: aucune tolérance n&apos;a donné de résultat valide. Une fois tranché, le fichier peut présenter des trous, des parois inversées ou des pistes manquantes. La cause habituelle est une piste plus fine que les tolérances nécessaires à la découpe — élargissez ou approfondissez les pistes les plus fines, ou éloignez-les des boîtiers des composants.</numerusform>
-            <numerusform>⚠ %n cavités ont été creusées mais la pièce obtenue n&apos;est pas un solide sain&#xa0;: aucune tolérance n&apos;a donné de résultat valide. Une fois tranché, le fichier peut présenter des trous, des parois inversées ou des pistes manquantes. La cause habituelle est une piste plus fine que les tolérances nécessaires à la découpe — élargissez ou approfondissez les pistes les plus fines, ou éloignez-les des boîtiers des composants.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
         <source>⚠ %n conductor element(s) could not be fused into a single solid: their overlapping pieces are exported as they are, and anything that meshes the file reads that as a shell passing through itself. Simplify the tracks of the affected net(s).</source>
         <translation>
             <numerusform>⚠ %n élément conducteur n&apos;a pas pu être fusionné en un solide unique&#xa0;: ses morceaux qui se chevauchent sont exportés tels quels, et tout logiciel qui maille le fichier y voit une coque qui se traverse elle-même. Simplifiez les pistes du ou des réseaux concernés.</numerusform>
             <numerusform>⚠ %n éléments conducteurs n&apos;ont pas pu être fusionnés en un solide unique&#xa0;: leurs morceaux qui se chevauchent sont exportés tels quels, et tout logiciel qui maille le fichier y voit une coque qui se traverse elle-même. Simplifiez les pistes des réseaux concernés.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>ℹ %n cavity(ies) were handed back by the Boolean still filled with the part&apos;s own material, which would have collided with the conductor placed there. The leftover was removed and the file is correct — but it means those cuts are running at the edge of what the tolerances allow. Widening or deepening the affected tracks and pads makes them reliable.</source>
-        <translation>
-            <numerusform>ℹ %n cavité a été rendue par l&apos;opération booléenne encore remplie de la matière de la pièce, qui serait entrée en collision avec le conducteur placé là. Le surplus a été supprimé et le fichier est correct — mais cela signifie que cette découpe est à la limite de ce que permettent les tolérances. Élargir ou approfondir les pistes et pastilles concernées la rend fiable.</numerusform>
-            <numerusform>ℹ %n cavités ont été rendues par l&apos;opération booléenne encore remplies de la matière de la pièce, qui serait entrée en collision avec le conducteur placé là. Le surplus a été supprimé et le fichier est correct — mais cela signifie que ces découpes sont à la limite de ce que permettent les tolérances. Élargir ou approfondir les pistes et pastilles concernées les rend fiables.</numerusform>
         </translation>
     </message>
     <message>

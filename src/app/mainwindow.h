@@ -118,8 +118,8 @@ public:
     // Warning paragraphs of an export's problem counts; empty when there is none.
     // partOpen: the part holds no solid (surfaces that sewing could not close).
     // partInvalid: the carved part fails the validity check.
-    static QString describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
-                                        int straySolidsRemoved, int piecesCutApart, int tracksMissing = 0,
+    static QString describeExportIssues(int cavitiesFailed, int groupsNotFused, int piecesCutApart,
+                                        int tracksMissing = 0,
                                         int componentsOutside = 0, bool partOpen = false,
                                         const QStringList& tracksOutside = QStringList(),
                                         const QStringList& cavitiesNotCut = QStringList(),

@@ -118,8 +118,8 @@ PrintPlan MainWindow::buildPrintPlan(double layerHeightMm)
     return plan;
 }
 
-QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalidated, int groupsNotFused,
-                                         int straySolidsRemoved, int piecesCutApart, int tracksMissing,
+QString MainWindow::describeExportIssues(int cavitiesFailed, int groupsNotFused, int piecesCutApart,
+                                         int tracksMissing,
                                          int componentsOutside, bool partOpen, const QStringList& tracksOutside,
                                          const QStringList& cavitiesNotCut, int cavitiesUnchecked,
                                          bool partInvalid)
@@ -165,23 +165,11 @@ QString MainWindow::describeExportIssues(int cavitiesFailed, int cavitiesUnvalid
         add(tr("⚠ The check of what the cuts left in the cavities could not be made: %n cavity(ies) are not known "
                "to be cut and are counted among those not cut.",
                nullptr, cavitiesUnchecked));
-    if (cavitiesUnvalidated > 0)
-        add(tr("⚠ %n cavity(ies) were cut but the resulting part is not a sound solid: no tolerance produced a "
-               "valid result. The file may show holes, inside-out walls or missing tracks once sliced. The usual "
-               "cause is a track thinner than the tolerances the cut needs — widen or deepen the thinnest tracks, "
-               "or move them apart from the component bodies.",
-               nullptr, cavitiesUnvalidated));
     if (groupsNotFused > 0)
         add(tr("⚠ %n conductor element(s) could not be fused into a single solid: their overlapping pieces are "
                "exported as they are, and anything that meshes the file reads that as a shell passing through "
                "itself. Simplify the tracks of the affected net(s).",
                nullptr, groupsNotFused));
-    if (straySolidsRemoved > 0)
-        add(tr("ℹ %n cavity(ies) were handed back by the Boolean still filled with the part's own material, which "
-               "would have collided with the conductor placed there. The leftover was removed and the file is "
-               "correct — but it means those cuts are running at the edge of what the tolerances allow. Widening "
-               "or deepening the affected tracks and pads makes them reliable.",
-               nullptr, straySolidsRemoved));
     if (piecesCutApart >= 2)
         add(tr("⚠ The cavities cut solids of the part apart: %n piece(s) that were joined before carving are "
                "now separate. Anything not resting on the plate will print in mid-air. Check the tracks that pass "
@@ -234,8 +222,8 @@ void MainWindow::exportStepFile()
                                   : tr("• Main part: whole, no cavity cut\n"))
         + tr("• Conductor: %n element(s) (pads + tracks)\n\n", nullptr, summary.conductorGroups)
         + tr("The two shapes are distinct objects in the STEP file.\nAssign them different materials in your slicer.")
-        + describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
-                               summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
+        + describeExportIssues(summary.cavitiesFailed, summary.groupsNotFused, summary.piecesCutApart,
+                               summary.tracksMissing,
                                summary.componentsOutside, summary.partOpen, summary.tracksOutside,
                                summary.cavitiesNotCut, summary.cavitiesUnchecked, summary.partInvalid)
         + describeBrokenTracks(brokenTracks(m_project.routingManager()));
@@ -369,8 +357,8 @@ QString MainWindow::threeMfReport(const QString& fileName, bool projectMode, con
                            : tr("• No native pause to embed: the plan has no component to insert."));
         }
     }
-    text += describeExportIssues(summary.cavitiesFailed, summary.cavitiesUnvalidated, summary.groupsNotFused,
-                                 summary.straySolidsRemoved, summary.piecesCutApart, summary.tracksMissing,
+    text += describeExportIssues(summary.cavitiesFailed, summary.groupsNotFused, summary.piecesCutApart,
+                                 summary.tracksMissing,
                                  summary.componentsOutside, summary.partOpen, summary.tracksOutside,
                                summary.cavitiesNotCut, summary.cavitiesUnchecked, summary.partInvalid);
     const struct { int count; const char* paragraph; } meshProblems[] = {

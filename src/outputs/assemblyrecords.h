@@ -86,13 +86,9 @@ struct AssemblyResult
     // cavity was cut for them and nothing of them is embedded.
     int componentsOutside = 0;
     int conductorGroups = 0;
-    // Kept for the reports, always 0: every cut is checked whole and kept or refused, and what a
-    // cut leaves inside a volume is weighed and cut again like any material.
-    int cavitiesUnvalidated = 0;
     // Volumes counted as failed because what they hold could not be weighed: not known to be cut.
     int cavitiesUnchecked = 0;
     int groupsNotFused = 0;
-    int straySolidsRemoved = 0; // always 0, see cavitiesUnvalidated
     int partSolids = 0;
     // The part holds faces and no solid (surfaces that sewing could not close): it is written
     // open, as it came.
@@ -125,10 +121,8 @@ void copyAssemblyCounts(const AssemblyResult& assembly, Summary& summary)
     summary.cavitiesNotCut = assembly.cavitiesNotCut;
     summary.componentsOutside = assembly.componentsOutside;
     summary.conductorGroups = assembly.conductorGroups;
-    summary.cavitiesUnvalidated = assembly.cavitiesUnvalidated;
     summary.cavitiesUnchecked = assembly.cavitiesUnchecked;
     summary.groupsNotFused = assembly.groupsNotFused;
-    summary.straySolidsRemoved = assembly.straySolidsRemoved;
     summary.partSolids = assembly.partSolids;
     summary.partOpen = assembly.partOpen;
     summary.partInvalid = assembly.partInvalid;

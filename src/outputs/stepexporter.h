@@ -28,10 +28,8 @@ struct StepExportSummary
     // or a net.
     QStringList cavitiesNotCut;
     int componentsOutside = 0;
-    int cavitiesUnvalidated = 0;
     int cavitiesUnchecked = 0; // named as failed: the check after the cut could not be made
     int groupsNotFused = 0;
-    int straySolidsRemoved = 0;
     int partSolids = 0;
     bool partOpen = false; // the part holds faces and no solid
     bool partInvalid = false; // the carved part fails the validity check

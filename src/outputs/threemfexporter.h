@@ -35,7 +35,6 @@ struct ThreeMfExportSummary
     std::int32_t componentsOutside = 0;
     std::int32_t conductorGroups = 0;
     std::int32_t nativePauseCount = 0;
-    std::int32_t cavitiesUnvalidated = 0;
     std::int32_t cavitiesUnchecked = 0; // named as failed: the check after the cut could not be made
     std::int32_t groupsNotFused = 0;
     std::int32_t tracksMissing = 0;
@@ -45,7 +44,6 @@ struct ThreeMfExportSummary
     std::int32_t openShells = 0;
     std::int32_t flippedShells = 0;
     std::int32_t nonManifoldEdges = 0;
-    std::int32_t straySolidsRemoved = 0;
     std::int32_t partSolids = 0;
     bool partOpen = false; // the part holds faces and no solid
     bool partInvalid = false; // the carved part fails the validity check

@@ -83,7 +83,6 @@ TEST(ThreeMfReport, SaysWhatTheFileHoldsAndWhyPausesAreMissing)
 TEST(ThreeMfReport, SaysThePartIsInvalid)
 {
     ThreeMfExportSummary summary;
-    summary.cavitiesUnvalidated = 26;
     EXPECT_FALSE(MainWindow::threeMfReport("board.3mf", false, options(false, false, 0), planWithPauses(0), summary)
                      .contains("validity check"));
     summary.partInvalid = true;
