@@ -143,6 +143,13 @@ public:
         // Shares as the steps take on designs of real size; what runs only when a step fails takes
         // a sliver, so that the bar never leaps over work that did not run.
         Message_ProgressScope scope(range, nullptr, 100.0);
+        // The weighing's share beside points into this scope: closed before the scope ends,
+        // however the run ends (a Cancel leaves it unused).
+        struct CloseBeside
+        {
+            Message_ProgressRange& range;
+            ~CloseBeside() { range.Close(); }
+        } closeBeside{m_beside.range};
         m_fuzzy = m_baseFuzzy;
         for (const double feature : m_features)
             m_fuzzy = std::min(m_fuzzy, StepExporter::fuzzyLadder(m_baseFuzzy, feature).first());
