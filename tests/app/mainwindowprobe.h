@@ -138,6 +138,14 @@ struct MainWindowProbe
     }
 };
 
+// The dialog asking the user something now, leaving out the progress window: on a slow machine
+// it shows while the work runs, and is no question.
+inline QDialog* activeQuestion()
+{
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    return dialog && dialog->objectName() != QLatin1String("progressWindow") ? dialog : nullptr;
+}
+
 // Lets events run until the condition holds. No deadline: a slow machine must not fail a test,
 // and a hang is CTest's to end. True, so that callers can assert on it.
 inline bool waitFor(const std::function<bool()>& condition)

@@ -191,13 +191,16 @@ TEST_F(MainWindowComponents, LongOperationsHoldTheirPointerUntilTheyEnd)
         probe->componentManager(), &ComponentManager::populationChanged, [&] { placing << overrideCursorShape(); });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        if (QDialog* dialog = activeQuestion()) {
             asking << overrideCursorShape();
             dialog->accept();
         }
     });
     poll.start(20);
+    // Shown at once, as on a slow machine: the progress window is no question to answer.
+    ProgressWindow::setShowDelay(0);
     window->generateComponents();
+    ProgressWindow::setShowDelay(400);
     poll.stop();
     QObject::disconnect(population);
     EXPECT_EQ(placing, QList<int>{Qt::BusyCursor}) << "under the progress window, whose Cancel can be pressed";
@@ -225,7 +228,7 @@ TEST_F(MainWindowComponents, MissingFootprintsWithoutFoldersLeadToTheFolders)
     QStringList seen;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QDialog* dialog = activeQuestion();
         if (!dialog)
             return;
         seen << dialog->windowTitle();
