@@ -36,6 +36,7 @@ struct CollectedVolume
     QString name;       // pad: "REF/number"; body: the reference; track: the net name
     TopoDS_Shape shape; // model coordinates; a pad already lengthened downward
     double featureHint = 0.0; // mm, thinnest dimension from the design data; 0 when unknown
+    bool checked = false;     // the shape as it stands passed the validity check
 };
 
 // A volume as the design gives it, before a pad is lengthened: all the carving depends on.

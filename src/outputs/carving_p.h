@@ -103,7 +103,15 @@ bool apartInPlan(const TopoDS_Face& face, const TopoDS_Shape& probe);
 // The same against a probe's solid read once for many faces; null for one that is no prism.
 struct PlanPrism;
 std::shared_ptr<const PlanPrism> planPrismOf(const TopoDS_Shape& probe);
-bool apartInPlan(const TopoDS_Face& face, const Bnd_Box& faceBox, const PlanPrism& prism);
+// A face as many prisms are told from it: its box and its widest tolerance, read once.
+struct PlanFace
+{
+    TopoDS_Face face;
+    Bnd_Box box;
+    double tolerance = 0.0;
+};
+PlanFace planFaceOf(const TopoDS_Face& face, const Bnd_Box& box);
+bool apartInPlan(const PlanFace& face, const PlanPrism& prism);
 
 std::optional<std::vector<bool>> probesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& probes,
                                              const Message_ProgressRange& progress = Message_ProgressRange());

@@ -11,6 +11,7 @@
 #include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
 #include <ElCLib.hxx>
+#include <Precision.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
@@ -325,14 +326,21 @@ std::shared_ptr<const PlanPrism> planPrismOf(const TopoDS_Shape& probe)
                                  });
 }
 
-bool apartInPlan(const TopoDS_Face& face, const Bnd_Box& faceBox, const PlanPrism& prism)
+PlanFace planFaceOf(const TopoDS_Face& face, const Bnd_Box& box)
 {
-    return OccUtils::guardedCall(false, "apartInPlan", [&] {
-        const double tolerance = toleranceOf(face);
-        Bnd_Box reach = prism.box;
-        reach.Enlarge(prism.tolerance + tolerance + 1e-6);
-        return faceBox.IsOut(reach) || planApart(face, faceBox, tolerance, prism);
-    });
+    // A tolerance that cannot be read keeps the face from being told apart.
+    return PlanFace{face, box, OccUtils::guardedCall(Precision::Infinite(), "planFaceOf", [&] { return toleranceOf(face); })};
+}
+
+bool apartInPlan(const PlanFace& face, const PlanPrism& prism)
+{
+    // Most faces of a big part lie far from most probes: their boxes tell it.
+    Bnd_Box reach = prism.box;
+    reach.Enlarge(prism.tolerance + face.tolerance + 1e-6);
+    if (face.box.IsOut(reach))
+        return true;
+    return OccUtils::guardedCall(false, "apartInPlan",
+                                 [&] { return planApart(face.face, face.box, face.tolerance, prism); });
 }
 
 bool apartInPlan(const TopoDS_Face& face, const TopoDS_Shape& probe)
@@ -342,7 +350,7 @@ bool apartInPlan(const TopoDS_Face& face, const TopoDS_Shape& probe)
         return false;
     Bnd_Box box;
     BRepBndLib::Add(face, box, false);
-    return apartInPlan(face, box, *prism);
+    return apartInPlan(planFaceOf(face, box), *prism);
 }
 
 } // namespace Carving::detail

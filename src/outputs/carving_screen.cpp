@@ -162,9 +162,9 @@ std::optional<std::vector<bool>> probesClear(const TopoDS_Shape& solid, const st
         BRepBndLib::Add(it.Current(), box, false);
         if (box.IsOut(near))
             continue;
-        const TopoDS_Face& face = TopoDS::Face(it.Current());
+        const PlanFace face = planFaceOf(TopoDS::Face(it.Current()), box);
         const bool apart = std::all_of(prisms.cbegin(), prisms.cend(), [&](const std::shared_ptr<const PlanPrism>& prism) {
-            return prism && apartInPlan(face, box, *prism);
+            return prism && apartInPlan(face, *prism);
         });
         if (apart)
             continue;

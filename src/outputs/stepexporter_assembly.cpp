@@ -62,21 +62,26 @@ std::optional<AssemblyVolume> buildVolume(const CollectedVolume& volume)
     }
     const double feature =
         volume.featureHint > kZero ? volume.featureHint : GeometryUtils::thinnestSolidExtent(copy);
-    // Only a volume the checker rejects is healed, as the part is: on a valid one the repair of
-    // self-intersecting wires walks every pair of edges, and a long thin track never ends.
-    const bool valid = OccUtils::isValidShape(copy);
-    if (!valid)
-        qCDebug(lcExport) << "  rejected by the validity check, repaired:" << volume.name;
-    TopoDS_Shape shape =
-        valid ? copy : OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
-    if (shape.IsNull()) {
-        qWarning() << "  ✗ heal failed for" << volume.name;
-        return std::nullopt;
-    }
     // Merges the coplanar faces left between a track's segments; a long track's faces stay
     // apart, since every step after it walks a face's wire in the square of its length.
-    if (volume.kind == RouteVolume && feature > kZero && faceCount(shape) <= kMostFacesUnified)
-        shape = StepExporter::unifySameDomain(shape, 0.1 * feature);
+    const auto unified = [&](const TopoDS_Shape& shape) {
+        return volume.kind == RouteVolume && feature > kZero && faceCount(shape) <= kMostFacesUnified
+                   ? StepExporter::unifySameDomain(shape, 0.1 * feature)
+                   : shape;
+    };
+    // A merge stands only when its result passes the validity check: that spares a second one.
+    TopoDS_Shape shape = unified(copy);
+    // Only a volume the checker rejects is healed, as the part is: on a valid one the repair of
+    // self-intersecting wires walks every pair of edges, and a long thin track never ends.
+    if (!volume.checked && shape.IsSame(copy) && !OccUtils::isValidShape(copy)) {
+        qCDebug(lcExport) << "  rejected by the validity check, repaired:" << volume.name;
+        shape = OccUtils::healShape(copy, OccUtils::BoolOpLabel{&lcExport, "buildAssembly volume"}, 0.1 * feature);
+        if (shape.IsNull()) {
+            qWarning() << "  ✗ heal failed for" << volume.name;
+            return std::nullopt;
+        }
+        shape = unified(shape);
+    }
     qCDebug(lcExport) << "  ✓" << volume.name;
     return AssemblyVolume{volume.kind, volume.name, volume.shape, volume.featureHint, shape, feature};
 }

@@ -365,6 +365,7 @@ CollectedVolume StepExporter::lengthened(const VolumeSource& source)
     // A prism is swept, at a third of the boolean's cost; anything else is fused.
     const TopoDS_Shape swept = extrudedDown(volume.shape, source.extension);
     volume.shape = swept.IsNull() ? extendPrismaticDown(volume.shape, source.extension) : swept;
+    volume.checked = !swept.IsNull(); // the sweep's own check passed it
     return volume;
 }
 
@@ -403,11 +404,11 @@ QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sourc
         jobs.push_back(source);
     }
     // Each runs on its own shapes: side by side, each result the one it would be alone.
-    std::vector<TopoDS_Shape> results(jobs.size());
+    std::vector<CollectedVolume> results(jobs.size());
     // A helper thread that runs short of memory refuses them all, not one pad left short.
     std::atomic<bool> enough{true};
     OSD_Parallel::For(0, int(jobs.size()), [&](int j) {
-        enough = OutOfMemory::survive([&] { results[size_t(j)] = lengthened(jobs[size_t(j)]).shape; }) && enough;
+        enough = OutOfMemory::survive([&] { results[size_t(j)] = lengthened(jobs[size_t(j)]); }) && enough;
     });
     if (!enough)
         throw std::bad_alloc();
@@ -416,8 +417,9 @@ QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sourc
     volumes.reserve(sources.size());
     for (int i = 0; i < sources.size(); ++i) {
         CollectedVolume volume = sources.at(i).volume;
-        const TopoDS_Shape& result = results[size_t(jobOf[size_t(i)])];
-        volume.shape = unplaced(sources.at(i)) ? result.Moved(volume.shape.Location()) : result;
+        const CollectedVolume& result = results[size_t(jobOf[size_t(i)])];
+        volume.shape = unplaced(sources.at(i)) ? result.shape.Moved(volume.shape.Location()) : result.shape;
+        volume.checked = result.checked;
         volumes.append(volume);
     }
     OutOfMemory::releaseFreedMemory();
