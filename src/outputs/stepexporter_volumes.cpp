@@ -27,6 +27,7 @@
 #include <TopoDS_Shell.hxx>
 #include <TopoDS_Solid.hxx>
 #include <gp.hxx>
+#include <gp_Trsf.hxx>
 
 #include <algorithm>
 #include <atomic>
@@ -177,6 +178,33 @@ TopoDS_Face uprightPrismBottom(const TopoDS_Shape& solid)
     return bottom;
 }
 
+// How far an upright prism's one face facing up lies above its bottom; nothing when its top
+// has steps (or its two faces differ).
+std::optional<double> flatTopAbove(const TopoDS_Shape& solid, const TopoDS_Face& bottom)
+{
+    TopoDS_Face top;
+    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next()) {
+        const TopoDS_Face face = TopoDS::Face(it.Current());
+        const BRepAdaptor_Surface surface(face, false);
+        if (face.IsSame(bottom) || surface.GetType() != GeomAbs_Plane
+            || std::abs(surface.Plane().Axis().Direction().Z()) < 1e-9)
+            continue;
+        if (!top.IsNull())
+            return std::nullopt;
+        top = face;
+    }
+    if (top.IsNull())
+        return std::nullopt;
+    GProp_GProps topArea, bottomArea;
+    BRepGProp::SurfaceProperties(top, topArea);
+    BRepGProp::SurfaceProperties(bottom, bottomArea);
+    if (std::abs(topArea.Mass() - bottomArea.Mass()) > 1e-9 * (1.0 + std::abs(bottomArea.Mass())))
+        return std::nullopt;
+    const double height = BRepAdaptor_Surface(top, false).Plane().Location().Z()
+                          - BRepAdaptor_Surface(bottom, false).Plane().Location().Z();
+    return height > kZero ? std::optional<double>(height) : std::nullopt;
+}
+
 // Every later step (the check, the cut, the file writer) walks a face's wire in the square of
 // its length, so a long outline comes in strips of a few hundred edges: merging them back is
 // no simplification.
@@ -249,6 +277,15 @@ TopoDS_Shape StepExporter::extrudedDown(const TopoDS_Shape& padSolid, double ext
         const TopoDS_Face bottom = uprightPrismBottom(solid);
         if (bottom.IsNull())
             return {};
+        // One flat top: the whole prism swept up from the bottom lowered, with no sides to merge.
+        if (const std::optional<double> height = flatTopAbove(solid, bottom)) {
+            gp_Trsf lower;
+            lower.SetTranslation(gp_Vec(0.0, 0.0, -extension));
+            const TopoDS_Shape lowered = BRepBuilderAPI_Transform(bottom, lower, true).Shape();
+            const TopoDS_Shape whole = OccUtils::sweptSolid(lowered, gp_Vec(0.0, 0.0, *height + extension), false);
+            if (!whole.IsNull() && lengthenedRight(solid, bottom, extension, whole))
+                return whole;
+        }
         // Not copied: the sweep starts from the bottom's own edges, which the sides share.
         const TopoDS_Shape below = OccUtils::sweptSolid(bottom, gp_Vec(0.0, 0.0, -extension), false);
         if (below.IsNull())

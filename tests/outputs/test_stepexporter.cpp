@@ -286,6 +286,15 @@ TEST(CollectVolumes, LengthenedPadIsThePadBuiltDeeper)
             EXPECT_EQ(curvesOnEdges(built), curves);
         }
     }
+    // A step in its top: still a prism along Z, its sides merged back where the sweep met them.
+    const TopoDS_Shape steppedTop = StepExporter::unifySameDomain(
+        BRepAlgoAPI_Fuse(box(0, 0, 0, 1, 1, 1), box(0, 0, 0, 0.5, 1, 1.5)).Shape(), 1e-7);
+    const TopoDS_Shape steppedDeeper = BRepAlgoAPI_Fuse(box(0, 0, -0.1, 1, 1, 1), box(0, 0, -0.1, 0.5, 1, 1.5)).Shape();
+    const TopoDS_Shape steppedLengthened = StepExporter::extrudedDown(steppedTop, 0.1);
+    ASSERT_FALSE(steppedLengthened.IsNull());
+    EXPECT_NEAR(TestSupport::volumeOf(steppedLengthened), TestSupport::volumeOf(steppedDeeper), 1e-9);
+    EXPECT_NEAR(TestSupport::volumeOf(BRepAlgoAPI_Common(steppedLengthened, steppedDeeper).Shape()),
+                TestSupport::volumeOf(steppedDeeper), 1e-7);
     const TopoDS_Shape stepped = BRepAlgoAPI_Fuse(box(0, 0, 0, 1, 1, 1), box(0.2, 0.2, -0.5, 0.6, 0.6, 0.5)).Shape();
     EXPECT_TRUE(StepExporter::extrudedDown(stepped, 0.1).IsNull());
     EXPECT_TRUE(StepExporter::extrudedDown(box(0, 0, 0, 1, 1.5, 1.4).Moved(TopLoc_Location(tilt)), 0.1).IsNull());
