@@ -678,7 +678,7 @@ void BM_StlSelfCrossingCheck(benchmark::State& state)
     const double tolerance = StlImporter::automaticSewingTolerance(box);
     weldStlMesh(mesh, tolerance);
     const std::vector<int> oneShell(mesh.triangles.size(), 0);
-    double checkSys = 0.0, checkFaults = 0.0;
+    double checkSys = 0.0, checkFaults = 0.0, oneThreadFaults = 0.0;
     double importWall = 0.0, importCpu = 0.0, checkWall = 0.0, checkCpu = 0.0, oneThreadWall = 0.0, oneThreadCpu = 0.0;
     bool crosses = true, valid = false, same = false;
     const auto check = [&] {
@@ -707,11 +707,14 @@ void BM_StlSelfCrossingCheck(benchmark::State& state)
         checkFaults = double(after.ru_minflt - before.ru_minflt);
         crosses = verdict != SelfCrossing::None;
         const tbb::global_control oneThread(tbb::global_control::max_allowed_parallelism, 1);
+        getrusage(RUSAGE_SELF, &before);
         cpu = processCpuSeconds();
         start = std::chrono::steady_clock::now();
         same = check() == verdict;
         oneThreadWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         oneThreadCpu = processCpuSeconds() - cpu;
+        getrusage(RUSAGE_SELF, &after);
+        oneThreadFaults = double(after.ru_minflt - before.ru_minflt);
     }
     state.counters["triangles"] = double(mesh.triangles.size());
     state.counters["import_s"] = importWall;
@@ -726,6 +729,8 @@ void BM_StlSelfCrossingCheck(benchmark::State& state)
     state.counters["crosses"] = crosses;
     state.counters["valid"] = valid;
     state.counters["one_thread_s"] = oneThreadWall;
+    state.counters["one_thread_cpu_s"] = oneThreadCpu;
+    state.counters["one_thread_page_faults"] = oneThreadFaults;
     state.counters["same_on_one_thread"] = same;
     state.SetLabel(knot ? "torus knot" : "sphere");
 }
