@@ -59,14 +59,10 @@ void rangeOf(const Polygon& polygon, int i, double& low, double& high)
     }
 }
 
-struct Size
-{
-    double area = 0.0, length = 0.0;
-};
-
 struct Work
 {
-    int slot; // in the slots, or -1 for the root
+    int slot;         // in the slots, or -1 for the root
+    int grid, index;  // the grid it is a slot of (-1 for the root), and which
     MeshGrid::Box box;
     int depth;
     std::size_t begin, end; // its triangles in the pending list
@@ -87,35 +83,28 @@ double cellHigh(const Box& box, const std::array<int, 3>& across, std::size_t i,
 MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& only, std::size_t listingsPerTriangle,
                    const Message_ProgressScope* breaks)
 {
-    // The triangles waiting to be filed by the cells of the next round: all of them at first.
-    std::vector<int> pending = only, next;
-    if (only.empty()) {
-        pending.resize(mesh.triangles.size());
-        for (std::size_t t = 0; t < pending.size(); ++t)
-            pending[t] = int(t);
-    }
-    const std::vector<int>& filed = pending;
-    if (filed.empty())
+    // The triangles filed: every one of the mesh, counted rather than listed, or those given.
+    const bool all = only.empty();
+    const std::size_t filedCount = all ? mesh.triangles.size() : only.size();
+    if (filedCount == 0)
         return;
+    const auto filedAt = [&](std::size_t i) { return all ? int(i) : only[i]; };
 
-    // Each triangle's box, widened by the reach and by what rounding may be off by, and its area.
+    // The box of the triangles, widened by the reach and by what rounding may be off by.
     m_mesh = &mesh;
     m_long.assign(mesh.triangles.size(), 0);
-    std::vector<Size> sizes(mesh.triangles.size());
     Box root;
     root.low.fill(std::numeric_limits<double>::max());
     root.high.fill(-std::numeric_limits<double>::max());
-    for (const int t : filed) {
-        const auto& tri = mesh.triangles[std::size_t(t)];
+    for (std::size_t i = 0; i < filedCount; ++i) {
+        const auto& tri = mesh.triangles[std::size_t(filedAt(i))];
         const gp_XYZ &p0 = mesh.nodes[std::size_t(tri[0])], &p1 = mesh.nodes[std::size_t(tri[1])],
                      &p2 = mesh.nodes[std::size_t(tri[2])];
-        for (std::size_t i = 0; i < 3; ++i) {
-            const int c = int(i) + 1;
-            root.low[i] = std::min({root.low[i], p0.Coord(c), p1.Coord(c), p2.Coord(c)});
-            root.high[i] = std::max({root.high[i], p0.Coord(c), p1.Coord(c), p2.Coord(c)});
+        for (std::size_t k = 0; k < 3; ++k) {
+            const int c = int(k) + 1;
+            root.low[k] = std::min({root.low[k], p0.Coord(c), p1.Coord(c), p2.Coord(c)});
+            root.high[k] = std::max({root.high[k], p0.Coord(c), p1.Coord(c), p2.Coord(c)});
         }
-        sizes[std::size_t(t)] = {0.5 * ((p1 - p0) ^ (p2 - p0)).Modulus(),
-                                 std::max({(p1 - p0).Modulus(), (p2 - p1).Modulus(), (p0 - p2).Modulus(), 1e-300})};
     }
     double extent = 0.0, far = 0.0;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -130,32 +119,54 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
     }
     m_rootBox = root;
 
-    const std::size_t budget = listingsPerTriangle * filed.size() + 4096;
-    std::size_t listings = filed.size();
-    std::vector<Work> works{Work{-1, root, 0, 0, pending.size()}}, nextWorks;
-    std::vector<std::pair<int, int>> placed; // (cell of the new grid, triangle)
-    std::vector<std::size_t> counts;
+    // Each round splits the cells listing too many. Their triangles wait in the pending list; the
+    // root's are the filed ones themselves. Every list is written once, where it ends: the cells
+    // of a split that are to split no further take their triangles straight into the listings,
+    // the others into the next round's pending list. On a large mesh the memory first touched
+    // costs the check more than the filing does.
+    const std::size_t budget = listingsPerTriangle * filedCount + 4096;
+    std::size_t listings = filedCount;
+    std::vector<int> pending, next;
+    std::vector<Work> works{Work{-1, -1, 0, root, 0, 0, filedCount}}, nextWorks;
+    std::vector<std::pair<int, int>> placedLong; // (cell of the new grid, triangle), in the work's order
+    struct Fill
+    {
+        int* at; // where the cell's next triangle goes
+        int count;
+        bool now; // listed now, not split again
+    };
+    std::vector<Fill> fills; // of the filled cells of the new grid
     const auto setSlot = [&](int slot, int value) { (slot < 0 ? m_root : m_slots[std::size_t(slot)]) = value; };
-    const auto becomeCell = [&](const Work& work, const int* first, const int* last) {
-        setSlot(work.slot, int(m_cellBox.size()));
-        m_cellBox.push_back(work.box);
-        m_listed.insert(m_listed.end(), first, last);
-        m_cellStart.push_back(m_listed.size());
+    // Room for a quarter more listings than there are: grown by steps, the list would be copied
+    // and its memory first touched anew at each.
+    const auto roomFor = [&](std::size_t more) {
+        if (m_listed.size() + more > m_listed.capacity())
+            m_listed.reserve(std::max(m_listed.size() + more, listings + listings / 4));
+    };
+    const auto addCell = [&](int slot, int grid, int index, std::size_t end) {
+        setSlot(slot, int(m_cellPlace.size()));
+        m_cellPlace.push_back({grid, index});
+        m_cellStart.push_back(end);
     };
     std::size_t splits = 0;
     bool stopped = false;
     while (!works.empty()) {
-        // The cells of this round take no more listings than are pending.
-        m_listed.reserve(m_listed.size() + pending.size());
         next.clear();
         nextWorks.clear();
+        m_grids.reserve(m_grids.size() + works.size());
         for (const Work& work : works) {
-            const int* first = pending.data() + work.begin;
-            const int* last = pending.data() + work.end;
+            const bool isRoot = work.slot < 0;
             const std::size_t size = work.end - work.begin;
+            const auto at = [&](std::size_t i) { return isRoot ? filedAt(i) : pending[work.begin + i]; };
+            const auto becomeCell = [&] {
+                roomFor(size);
+                for (std::size_t i = 0; i < size; ++i)
+                    m_listed.push_back(at(i));
+                addCell(work.slot, work.grid, work.index, m_listed.size());
+            };
             stopped = stopped || (breaks && ++splits % 64 == 0 && breaks->UserBreak());
             if (size <= kCellCapacity || work.depth >= kDeepest || stopped) {
-                becomeCell(work, first, last);
+                becomeCell();
                 continue;
             }
             const Box& box = work.box;
@@ -167,10 +178,19 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
             for (std::size_t i = 0; i < 3; ++i)
                 longest = std::max(longest, box.high[i] - box.low[i]);
             // A triangle longer than the cell takes a section of it: its area in the share of its
-            // length the cell spans, and no more than the cell's own section.
-            for (const int* t = first; t != last; ++t)
-                area += std::min(sizes[std::size_t(*t)].area * std::min(1.0, longest / sizes[std::size_t(*t)].length),
-                                 longest * longest);
+            // length the cell spans, and no more than the cell's own section. Worked out at each
+            // split: kept for every triangle, the sizes cost more to touch than to work out.
+            for (std::size_t i = 0; i < size; ++i) {
+                const auto& tri = mesh.triangles[std::size_t(at(i))];
+                const gp_XYZ &p0 = mesh.nodes[std::size_t(tri[0])], &p1 = mesh.nodes[std::size_t(tri[1])],
+                             &p2 = mesh.nodes[std::size_t(tri[2])];
+                const double own = 0.5 * ((p1 - p0) ^ (p2 - p0)).Modulus();
+                // The square root of the longest square is the longest of the square roots.
+                const double length = std::max(
+                    std::sqrt(std::max({(p1 - p0).SquareModulus(), (p2 - p1).SquareModulus(), (p0 - p2).SquareModulus()})),
+                    1e-300);
+                area += std::min(own * std::min(1.0, longest / length), longest * longest);
+            }
             for (std::size_t i = 0; i < 3; ++i)
                 volume *= std::max(box.high[i] - box.low[i], 1e-6 * longest);
             const double cellsWanted = double(size) / double(kTrianglesPerCell);
@@ -183,18 +203,16 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
                 cells *= std::size_t(across[i]);
             }
             if (cells < 2) {
-                becomeCell(work, first, last);
+                becomeCell();
                 continue;
             }
             Grid split{box, across, 0, {}};
             for (std::size_t i = 0; i < 3; ++i)
                 split.scale[i] = across[i] / (box.high[i] - box.low[i]);
-            placed.clear();
-            // Room for a few listings a triangle at once: grown by steps, the list would be copied
-            // and its memory first touched anew at each.
-            placed.reserve(4 * size);
-            for (const int* t = first; t != last; ++t) {
-                const Box b = boxOf(*t);
+            // The cells the triangle comes to, each told to the sink, where its box spans a few of
+            // them; false for a long triangle, whose cells the first pass works out into placedLong.
+            const auto placeByBox = [&](int t, bool first, auto&& sink) {
+                const Box b = boxOf(t);
                 int from[3], to[3], many = 1;
                 bool beyond = false; // the box reaches past the cell: it tells little of where the triangle lies in it
                 for (std::size_t i = 0; i < 3; ++i) {
@@ -208,13 +226,15 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
                     for (int x = from[0]; x <= to[0]; ++x)
                         for (int y = from[1]; y <= to[1]; ++y)
                             for (int z = from[2]; z <= to[2]; ++z)
-                                placed.emplace_back((x * across[1] + y) * across[2] + z, *t);
-                    continue;
+                                sink((x * across[1] + y) * across[2] + z);
+                    return true;
                 }
+                if (!first)
+                    return false;
                 // A long triangle only where its own shape comes, slab by slab: it passes a few
                 // cells of the thousands its box may span.
-                m_long[std::size_t(*t)] = 1;
-                const auto& tri = mesh.triangles[std::size_t(*t)];
+                m_long[std::size_t(t)] = 1;
+                const auto& tri = mesh.triangles[std::size_t(t)];
                 Polygon whole;
                 whole.size = 3;
                 for (std::size_t k = 0; k < 3; ++k)
@@ -239,51 +259,117 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
                         const int z0 = std::max(from[2], indexIn(split, 2, low - grow));
                         const int z1 = std::min(to[2], indexIn(split, 2, high + grow));
                         for (int z = z0; z <= z1; ++z)
-                            placed.emplace_back((x * across[1] + y) * across[2] + z, *t);
+                            placedLong.emplace_back((x * across[1] + y) * across[2] + z, t);
                     }
                 }
+                return false;
+            };
+            // First pass: how many triangles each cell of the new grid lists, counted in its slot.
+            const std::size_t firstSlot = m_slots.size();
+            m_slots.resize(firstSlot + cells, 0);
+            int* const slot = m_slots.data() + firstSlot;
+            placedLong.clear();
+            std::size_t placed = 0;
+            for (std::size_t i = 0; i < size; ++i) {
+                const std::size_t before = placedLong.size();
+                if (!placeByBox(at(i), true, [&](int c) { ++slot[c]; }))
+                    for (std::size_t k = before; k < placedLong.size(); ++k)
+                        ++slot[placedLong[k].first];
             }
-            counts.assign(cells + 1, 0);
-            for (const auto& p : placed)
-                ++counts[std::size_t(p.first) + 1];
+            int most = 0;
+            for (std::size_t c = 0; c < cells; ++c) {
+                placed += std::size_t(slot[c]);
+                most = std::max(most, slot[c]);
+            }
             // A split that leaves some cell with every triangle parts nothing there (triangles
             // about one node); one past the bound is not made.
-            const bool parts = *std::max_element(counts.begin(), counts.end()) < size;
-            if (!parts || listings + placed.size() - size > budget) {
+            const bool parts = std::size_t(most) < size;
+            if (!parts || listings + placed - size > budget) {
                 m_complete = m_complete && !parts;
-                becomeCell(work, first, last);
+                m_slots.resize(firstSlot);
+                becomeCell();
                 continue;
             }
-            listings += placed.size() - size;
-            for (std::size_t c = 1; c <= cells; ++c)
-                counts[c] += counts[c - 1];
-            const std::size_t base = next.size();
-            next.resize(base + placed.size());
-            // Filled from each cell's start: counts[c] then holds where the cell ends.
-            for (const auto& p : placed)
-                next[base + counts[std::size_t(p.first)]++] = p.second;
+            listings += placed - size;
+            // Where each filled cell's triangles go: the listings for the cells to split no
+            // further, in the order of their slots, the next round's list for the others. The
+            // slot holds the number of its fill meanwhile.
+            const bool last = work.depth + 1 >= kDeepest || stopped;
+            std::size_t listedNow = 0, waiting = 0;
+            for (std::size_t c = 0; c < cells; ++c)
+                (std::size_t(slot[c]) <= kCellCapacity || last ? listedNow : waiting) += std::size_t(slot[c]);
+            roomFor(listedNow);
+            const std::size_t listedBase = m_listed.size(), nextBase = next.size();
+            m_listed.resize(listedBase + listedNow);
+            next.resize(nextBase + waiting);
+            int* toListed = m_listed.data() + listedBase;
+            int* toNext = next.data() + nextBase;
+            fills.clear();
+            for (std::size_t c = 0; c < cells; ++c) {
+                const int n = slot[c];
+                if (n == 0) {
+                    slot[c] = kEmpty;
+                    continue;
+                }
+                const bool now = std::size_t(n) <= kCellCapacity || last;
+                int*& to = now ? toListed : toNext;
+                slot[c] = int(fills.size());
+                fills.push_back({to, n, now});
+                to += n;
+            }
+            // Second pass: each triangle written into its cells' lists, in the work's order.
+            std::size_t longAt = 0;
+            for (std::size_t i = 0; i < size; ++i) {
+                const int t = at(i);
+                if (placeByBox(t, false, [&](int c) { *fills[std::size_t(slot[c])].at++ = t; }))
+                    continue;
+                for (; longAt < placedLong.size() && placedLong[longAt].second == t; ++longAt)
+                    *fills[std::size_t(slot[placedLong[longAt].first])].at++ = t;
+            }
             const int grid = int(m_grids.size());
-            split.first = m_slots.size();
+            split.first = firstSlot;
             m_grids.push_back(split);
             setSlot(work.slot, gridSlot(grid));
-            const std::size_t firstSlot = m_slots.size();
-            m_slots.resize(firstSlot + cells, kEmpty);
             for (int x = 0; x < across[0]; ++x)
                 for (int y = 0; y < across[1]; ++y)
                     for (int z = 0; z < across[2]; ++z) {
-                        const std::size_t c = std::size_t((x * across[1] + y) * across[2] + z);
-                        const std::size_t from = c > 0 ? counts[c - 1] : 0, to = counts[c];
-                        if (to == from)
+                        const int c = (x * across[1] + y) * across[2] + z;
+                        if (slot[c] == kEmpty)
                             continue;
+                        const Fill& fill = fills[std::size_t(slot[c])];
+                        const int cellSlot = int(firstSlot) + c;
+                        if (fill.now) {
+                            addCell(cellSlot, grid, c, std::size_t(fill.at - m_listed.data()));
+                            continue;
+                        }
+                        slot[c] = kEmpty;
+                        const std::size_t end = std::size_t(fill.at - next.data());
                         const Box cellBox{{cellLow(box, across, 0, x), cellLow(box, across, 1, y), cellLow(box, across, 2, z)},
                                           {cellHigh(box, across, 0, x), cellHigh(box, across, 1, y),
                                            cellHigh(box, across, 2, z)}};
-                        nextWorks.push_back(Work{int(firstSlot + c), cellBox, work.depth + 1, base + from, base + to});
+                        nextWorks.push_back(
+                            Work{cellSlot, grid, c, cellBox, work.depth + 1, end - std::size_t(fill.count), end});
                     }
         }
         pending.swap(next);
         works.swap(nextWorks);
     }
+}
+
+MeshGrid::Box MeshGrid::cellBox(std::size_t cell) const
+{
+    const CellPlace& place = m_cellPlace[cell];
+    if (place.grid < 0)
+        return m_rootBox;
+    const Grid& grid = m_grids[std::size_t(place.grid)];
+    const int k[3] = {place.index / (grid.across[1] * grid.across[2]), place.index / grid.across[2] % grid.across[1],
+                      place.index % grid.across[2]};
+    Box box;
+    for (std::size_t i = 0; i < 3; ++i) {
+        box.low[i] = cellLow(grid.box, grid.across, i, k[i]);
+        box.high[i] = cellHigh(grid.box, grid.across, i, k[i]);
+    }
+    return box;
 }
 
 MeshGrid::Box MeshGrid::boxOf(int triangle) const
@@ -360,7 +446,7 @@ void MeshGrid::cellsMeeting(const Box& box, std::vector<int>& cells) const
         const int slot = stack.back();
         stack.pop_back();
         if (slot >= 0) {
-            const Box& c = m_cellBox[std::size_t(slot)];
+            const Box c = cellBox(std::size_t(slot));
             bool apart = false;
             for (std::size_t i = 0; i < 3 && !apart; ++i)
                 apart = box.high[i] < c.low[i] || box.low[i] > c.high[i];

@@ -37,7 +37,8 @@ public:
     bool complete() const { return m_complete; }
     std::size_t cellCount() const { return m_cellStart.size() - 1; }
     std::size_t listingCount() const { return m_listed.size(); }
-    const Box& cellBox(std::size_t cell) const { return m_cellBox[cell]; }
+    // Worked out when asked, from the grid the cell is a slot of.
+    Box cellBox(std::size_t cell) const;
     const int* begin(std::size_t cell) const { return m_listed.data() + m_cellStart[cell]; }
     const int* end(std::size_t cell) const { return m_listed.data() + m_cellStart[cell + 1]; }
     std::size_t size(std::size_t cell) const { return m_cellStart[cell + 1] - m_cellStart[cell]; }
@@ -90,7 +91,12 @@ private:
     int m_root = kEmpty;
     Box m_rootBox;
     std::vector<char> m_long;
-    std::vector<Box> m_cellBox;
+    struct CellPlace
+    {
+        int grid;  // the grid the cell is a slot of, or -1 for a root left whole
+        int index; // its slot in that grid
+    };
+    std::vector<CellPlace> m_cellPlace;
     std::vector<std::size_t> m_cellStart{0};
     std::vector<int> m_listed;
     bool m_complete = true;

@@ -60,7 +60,7 @@ int MeshWinding::at(const gp_XYZ& p, const std::vector<int>* counted, int which)
     std::vector<int> cells;
     m_grid.column(p.X(), p.Y(), cells);
     return Winding::windingOf(cells, [&](int cell) {
-        const MeshGrid::Box& box = m_grid.cellBox(std::size_t(cell));
+        const MeshGrid::Box box = m_grid.cellBox(std::size_t(cell));
         int turns = 0;
         if (box.high[2] <= p.Z())
             return turns;
