@@ -22,6 +22,21 @@ struct Corners
     gp_XYZ p[3];
 };
 
+// A float at or below the value, and one at or above it: the nearest, moved out by two of its
+// last places (and a little more about zero), which its rounding cannot undo. Values past a
+// float's reach are held within it.
+float floatBelow(double v)
+{
+    const float f = float(std::min(v, 1e38));
+    return f - (std::abs(f) * 0x1p-22f + 1e-37f);
+}
+
+float floatAbove(double v)
+{
+    const float f = float(std::max(v, -1e38));
+    return f + (std::abs(f) * 0x1p-22f + 1e-37f);
+}
+
 // The triangle's corners in the order it faces by: its second and third swapped where turned.
 Corners cornersOf(const StlMesh& mesh, int t, const ShellSides& sides)
 {
@@ -247,15 +262,6 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
     std::atomic<std::size_t> between{0};
     std::mutex shellPairsMutex;
     std::set<std::pair<int, int>> shellPairs;
-    // What the pairs of a cell are first judged by, gathered side by side and sorted along x: a
-    // pair whose boxes part along x is never looked at. The sweep reads the boxes and nodes alone,
-    // a line of memory a listing.
-    struct Near
-    {
-        double low[3], high[3];
-        std::array<int, 3> nodes;
-        int facet;
-    };
     // Each listed triangle's corners (in the order it faces by) and plane, and its longest side:
     // worked out for each listing, which costs less than keeping them for every triangle and
     // reading them back.
@@ -267,10 +273,17 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
         double size;
         int triangle, shell;
     };
+    // What the pairs of a cell are first judged by: the boxes, in floats a little wider than
+    // filed and laid out axis by axis, so that one box is held against four others at once; then
+    // the nodes. A pair whose boxes as filed part never crosses, so the few more the floats let
+    // through change nothing.
     struct Listed
     {
-        std::vector<Near> near;
+        std::vector<float> box[6]; // low x, y, z, high x, y, z
+        std::vector<std::array<int, 3>> nodes;
         std::vector<Facet> facets;
+        std::vector<std::int32_t> meets;
+        std::vector<int> meeting;
     };
     // Whether the corners meet the plane at no more than one of them: beyond slack all on one side
     // but for one on the plane.
@@ -286,8 +299,12 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
     const auto crossesIn = [&](std::size_t cell, Listed& listed) {
         const int* first = grid.begin(cell);
         const std::size_t size = grid.size(cell);
-        listed.near.resize(size);
+        for (auto& b : listed.box)
+            b.resize(size);
+        listed.nodes.resize(size);
         listed.facets.resize(size);
+        listed.meets.resize(size);
+        listed.meeting.resize(size);
         for (std::size_t i = 0; i < size; ++i) {
             const int t = first[i];
             Facet& f = listed.facets[i];
@@ -302,24 +319,39 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
             f.triangle = t;
             f.shell = component[std::size_t(t)];
             const MeshGrid::Box box = grid.boxOf(c.p[0], c.p[1], c.p[2]);
-            listed.near[i] = {{box.low[0], box.low[1], box.low[2]},
-                              {box.high[0], box.high[1], box.high[2]},
-                              mesh.triangles[std::size_t(t)],
-                              int(i)};
+            for (std::size_t k = 0; k < 3; ++k) {
+                listed.box[k][i] = floatBelow(box.low[k]);
+                listed.box[k + 3][i] = floatAbove(box.high[k]);
+            }
+            listed.nodes[i] = mesh.triangles[std::size_t(t)];
         }
-        std::sort(listed.near.begin(), listed.near.end(),
-                  [](const Near& p, const Near& q) { return p.low[0] < q.low[0]; });
-        const Near* near = listed.near.data();
-        for (std::size_t x = 0; x < size; ++x) {
-            const Near& la = near[x];
-            for (std::size_t y = x + 1; y < size && near[y].low[0] <= la.high[0]; ++y) {
-                const Near& lb = near[y];
-                if (la.low[1] > lb.high[1] || lb.low[1] > la.high[1] || la.low[2] > lb.high[2] || lb.low[2] > la.high[2])
-                    continue;
+        const float *lx = listed.box[0].data(), *ly = listed.box[1].data(), *lz = listed.box[2].data();
+        const float *hx = listed.box[3].data(), *hy = listed.box[4].data(), *hz = listed.box[5].data();
+        std::int32_t* meets = listed.meets.data();
+        int* meeting = listed.meeting.data();
+        for (int x = 0; x + 1 < int(size); ++x) {
+            // The boxes meeting x's, each told by a mask of every bit, then gathered without a
+            // branch: which they are can't be foreseen.
+            const float lxx = lx[x], lyx = ly[x], lzx = lz[x], hxx = hx[x], hyx = hy[x], hzx = hz[x];
+            for (int y = x + 1; y < int(size); ++y) {
+                const std::int32_t inX = lx[y] <= hxx ? -1 : 0, inX2 = hx[y] >= lxx ? -1 : 0;
+                const std::int32_t inY = ly[y] <= hyx ? -1 : 0, inY2 = hy[y] >= lyx ? -1 : 0;
+                const std::int32_t inZ = lz[y] <= hzx ? -1 : 0, inZ2 = hz[y] >= lzx ? -1 : 0;
+                meets[y] = inX & inX2 & inY & inY2 & inZ & inZ2;
+            }
+            std::size_t count = 0;
+            for (int y = x + 1; y < int(size); ++y) {
+                meeting[count] = y;
+                count -= std::size_t(std::ptrdiff_t(meets[y]));
+            }
+            const std::array<int, 3>& na = listed.nodes[std::size_t(x)];
+            const int n0 = na[0], n1 = na[1], n2 = na[2];
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::size_t y = std::size_t(meeting[k]);
                 // Neighbours across a side meet along it only, or lie folded on one another
                 // facing opposite ways.
-                const int n0 = la.nodes[0], n1 = la.nodes[1], n2 = la.nodes[2];
-                const int m0 = lb.nodes[0], m1 = lb.nodes[1], m2 = lb.nodes[2];
+                const std::array<int, 3>& nb = listed.nodes[y];
+                const int m0 = nb[0], m1 = nb[1], m2 = nb[2];
                 const int s0 = (n0 == m0) | (n0 == m1) | (n0 == m2);
                 const int s1 = (n1 == m0) | (n1 == m1) | (n1 == m2);
                 const int s2 = (n2 == m0) | (n2 == m1) | (n2 == m2);
@@ -331,8 +363,8 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
                 // of where the boxes overlap.
                 if (shared == 1 && nodeCell[std::size_t(s2 ? n2 : s1 ? n1 : n0)] != int(cell))
                     continue;
-                const Facet& fa = listed.facets[std::size_t(la.facet)];
-                const Facet& fb = listed.facets[std::size_t(lb.facet)];
+                const Facet& fa = listed.facets[std::size_t(x)];
+                const Facet& fb = listed.facets[y];
                 const int a = fa.triangle, b = fb.triangle;
                 const bool sameShell = fa.shell == fb.shell;
                 if (!sameShell && between.load(std::memory_order_relaxed) >= mostBetween + (mostBetween > 0 ? 1 : 0))
@@ -344,8 +376,10 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
                 if (apartOrTouchingCorners(fa, fb.corners, slack) || apartOrTouchingCorners(fb, fa.corners, slack))
                     continue;
                 if (shared == 0 && grid.listedByBox(a) && grid.listedByBox(b)) {
-                    const gp_XYZ corner(std::max(la.low[0], lb.low[0]), std::max(la.low[1], lb.low[1]),
-                                        std::max(la.low[2], lb.low[2]));
+                    const MeshGrid::Box ba = grid.boxOf(fa.corners.p[0], fa.corners.p[1], fa.corners.p[2]);
+                    const MeshGrid::Box bb = grid.boxOf(fb.corners.p[0], fb.corners.p[1], fb.corners.p[2]);
+                    const gp_XYZ corner(std::max(ba.low[0], bb.low[0]), std::max(ba.low[1], bb.low[1]),
+                                        std::max(ba.low[2], bb.low[2]));
                     if (grid.cellAt(corner) != int(cell))
                         continue;
                 }
