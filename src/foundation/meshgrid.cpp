@@ -10,10 +10,12 @@
 
 namespace {
 
-// A cell listing more is split again, into a grid of its own of about one cell for every few of
-// its triangles; three such splits reach far below any rounding of a part.
-constexpr std::size_t kCellCapacity = 64;
-constexpr std::size_t kTrianglesPerCell = 24;
+// A cell listing more is split again, into a grid of its own of about one cell for every few
+// dozen of its triangles; three such splits reach far below any rounding of a part. The search
+// for crossings holds a cell's boxes against one another several at once, so that larger cells,
+// listing each triangle fewer times, cost it less than the pairs they add.
+constexpr std::size_t kCellCapacity = 128;
+constexpr std::size_t kTrianglesPerCell = 48;
 constexpr std::size_t kSlotsPerTriangle = 4;
 constexpr int kDeepest = 6;
 constexpr int kMostAcross = 1024;
