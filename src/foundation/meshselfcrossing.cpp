@@ -22,21 +22,6 @@ struct Corners
     gp_XYZ p[3];
 };
 
-// A float at or below the value, and one at or above it: the nearest, moved out by two of its
-// last places (and a little more about zero), which its rounding cannot undo. Values past a
-// float's reach are held within it.
-float floatBelow(double v)
-{
-    const float f = float(std::min(v, 1e38));
-    return f - (std::abs(f) * 0x1p-22f + 1e-37f);
-}
-
-float floatAbove(double v)
-{
-    const float f = float(std::max(v, -1e38));
-    return f + (std::abs(f) * 0x1p-22f + 1e-37f);
-}
-
 // The triangle's corners in the order it faces by: its second and third swapped where turned.
 Corners cornersOf(const StlMesh& mesh, int t, const ShellSides& sides)
 {
@@ -273,10 +258,10 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
         double size;
         int triangle, shell;
     };
-    // What the pairs of a cell are first judged by: the boxes, in floats a little wider than
-    // filed and laid out axis by axis, so that one box is held against four others at once; then
-    // the nodes. A pair whose boxes as filed part never crosses, so the few more the floats let
-    // through change nothing.
+    // What the pairs of a cell are first judged by: the boxes, in floats laid out axis by axis, so
+    // that one box is held against four others at once; then the nodes. Rounding to the nearest
+    // float keeps the order of any two values, so boxes that meet still meet; the few more that
+    // come to meet part as filed and never cross.
     struct Listed
     {
         std::vector<float> box[6]; // low x, y, z, high x, y, z
@@ -320,8 +305,8 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
             f.shell = component[std::size_t(t)];
             const MeshGrid::Box box = grid.boxOf(c.p[0], c.p[1], c.p[2]);
             for (std::size_t k = 0; k < 3; ++k) {
-                listed.box[k][i] = floatBelow(box.low[k]);
-                listed.box[k + 3][i] = floatAbove(box.high[k]);
+                listed.box[k][i] = float(box.low[k]);
+                listed.box[k + 3][i] = float(box.high[k]);
             }
             listed.nodes[i] = mesh.triangles[std::size_t(t)];
         }
