@@ -478,6 +478,11 @@ TEST_F(TouchingShellsTest, ShellThroughItselfIsToldFromShellsThatTouch)
         {"in one plane on one side, facing one way", {{a, b, c}, {b, gp_Pnt(10, 10, 0), c}}, false},
         {"in one plane on one node, facing one way", {{a, b, c}, {a, gp_Pnt(-10, 0, 0), gp_Pnt(0, -10, 0)}}, false},
         {"octahedron run round twice", octahedronTwice(10.0), true},
+        // The boxes meet by less than a float's step there: rounded either way, they still meet.
+        {"through each other where their boxes meet by ten microns",
+         {{gp_Pnt(1000.00001, 0, -1), gp_Pnt(1000.00001, 0, 1), gp_Pnt(1000.00001, 10, 0)},
+          {gp_Pnt(999, 3, 0), gp_Pnt(1000.00001 + 1e-5, 3, -0.3), gp_Pnt(1000.00001 + 1e-5, 3, 0.3)}},
+         true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
