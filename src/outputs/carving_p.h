@@ -113,6 +113,17 @@ struct PlanFace
 PlanFace planFaceOf(const TopoDS_Face& face, const Bnd_Box& box);
 bool apartInPlan(const PlanFace& face, const PlanPrism& prism);
 
+// One side of an interference the screen reads: rank 0 is the solid's shape, rank 1 a probe's
+// (owners: the probes holding it), rank -1 a shape the intersection made itself.
+struct Touching
+{
+    int rank = 0;
+    const std::vector<int>* owners = nullptr;
+};
+// Marks the probes an interference between a and b touches. A made shape, or a probe's shape no
+// probe is known to own, may stand for any probe's: every probe is touched.
+void markTouched(Touching a, Touching b, std::vector<bool>& touched);
+
 std::optional<std::vector<bool>> probesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& probes,
                                              const Message_ProgressRange& progress = Message_ProgressRange());
 

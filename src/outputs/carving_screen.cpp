@@ -123,6 +123,21 @@ std::optional<bool> RayParity::along(const gp_Pnt& point, int ray)
     return hits.size() % 2 == 1;
 }
 
+void markTouched(Touching a, Touching b, std::vector<bool>& touched)
+{
+    if (a.rank < 0 || b.rank < 0) {
+        std::fill(touched.begin(), touched.end(), true);
+        return;
+    }
+    if (a.rank == b.rank)
+        return; // within the solid, or between probes
+    const std::vector<int>* owners = a.rank == 1 ? a.owners : b.owners;
+    if (!owners)
+        std::fill(touched.begin(), touched.end(), true);
+    for (size_t k = 0; owners && k < owners->size(); ++k)
+        touched[size_t((*owners)[k])] = true;
+}
+
 std::optional<std::vector<bool>> probesClear(const TopoDS_Shape& solid, const std::vector<TopoDS_Shape>& probes,
                                              const Message_ProgressRange& progress)
 {
@@ -183,27 +198,13 @@ std::optional<std::vector<bool>> probesClear(const TopoDS_Shape& solid, const st
         filler.Perform(progress);
         if (filler.HasErrors() || progress.UserBreak())
             return std::nullopt;
-        // Touched: a sub-shape of the solid meets one of a probe's. An interference of a shape the
-        // intersection made itself (rank -1), or of one no probe owns, may be any probe's: every
-        // probe counts as touched.
+        // Touched: a sub-shape of the solid meets one of a probe's.
         BOPDS_DS& data = *filler.PDS();
-        const auto touch = [&](int index) {
-            const std::vector<int>* owners = ownersOf.Seek(data.Shape(index));
-            if (!owners)
-                std::fill(touched.begin(), touched.end(), true);
-            for (size_t k = 0; owners && k < owners->size(); ++k)
-                touched[size_t((*owners)[k])] = true;
-        };
+        const auto side = [&](int index) { return Touching{data.Rank(index), ownersOf.Seek(data.Shape(index))}; };
         const auto mark = [&](const BOPDS_Interf& interference) {
             int first = 0, second = 0;
             interference.Indices(first, second);
-            const int a = data.Rank(first), b = data.Rank(second);
-            if (a < 0 || b < 0)
-                std::fill(touched.begin(), touched.end(), true);
-            else if (a == 0 && b == 1)
-                touch(second);
-            else if (b == 0 && a == 1)
-                touch(first);
+            markTouched(side(first), side(second), touched);
         };
         const auto markAll = [&](const auto& interferences) {
             for (int i = 0; i < interferences.Length(); ++i)

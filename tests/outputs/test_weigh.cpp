@@ -100,6 +100,35 @@ TEST(CavityScreen, RaysTellInsideAsTheClassifierDoes)
     }
 }
 
+// Which probes an interference the screen reads marks as touched: the owners of the probe's
+// shape met by the solid's; every probe where the intersection made the shape or its owner is not
+// known, since a probe marked clear wrongly leaves material unnamed; none within one side.
+TEST(CavityScreen, InterferenceTouchesItsProbesOrEveryProbe)
+{
+    using Carving::detail::Touching;
+    const std::vector<int> second{1}, firstAndThird{0, 2};
+    const std::vector<bool> none(3, false), every(3, true);
+    const struct
+    {
+        const char* what;
+        Touching a, b;
+        std::vector<bool> touched;
+    } rows[] = {
+        {"solid's meets a probe's", {0, nullptr}, {1, &second}, {false, true, false}},
+        {"a probe's meets the solid's", {1, &firstAndThird}, {0, nullptr}, {true, false, true}},
+        {"made by the intersection, with the solid's", {-1, nullptr}, {0, nullptr}, every},
+        {"made by the intersection, with a probe's", {1, &second}, {-1, nullptr}, every},
+        {"a probe's no probe owns", {0, nullptr}, {1, nullptr}, every},
+        {"two of the solid's", {0, nullptr}, {0, nullptr}, none},
+        {"two probes'", {1, &second}, {1, &firstAndThird}, none},
+    };
+    for (const auto& row : rows) {
+        std::vector<bool> touched = none;
+        Carving::detail::markTouched(row.a, row.b, touched);
+        EXPECT_EQ(touched, row.touched) << row.what;
+    }
+}
+
 // A board with round and square cavities, each with a copy shrunk 0.05 mm inside it (the round
 // copies kept under the top, the square ones through it, as the check makes them): the copies of
 // cavities cut clean, or holding only a skin thinner than the shrink, are cleared; those holding
