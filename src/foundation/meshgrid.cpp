@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <utility>
 
@@ -19,6 +20,7 @@ constexpr std::size_t kTrianglesPerCell = 48;
 constexpr std::size_t kSlotsPerTriangle = 4;
 constexpr int kDeepest = 6;
 constexpr int kMostAcross = 1024;
+constexpr std::uint64_t kLongSpan = ~std::uint64_t(0);
 
 using Box = MeshGrid::Box;
 
@@ -131,6 +133,9 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
     std::vector<int> pending, next;
     std::vector<Work> works{Work{-1, -1, 0, root, 0, 0, filedCount}}, nextWorks;
     std::vector<std::pair<int, int>> placedLong; // (cell of the new grid, triangle), in the work's order
+    // Of each triangle of the work, the slots its box spans, ten bits each from and to along each
+    // axis, or kLongSpan: worked out once for both passes.
+    std::vector<std::uint64_t> spans;
     struct Fill
     {
         int* at; // where the cell's next triangle goes
@@ -208,12 +213,25 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
                 becomeCell();
                 continue;
             }
+            // First pass: how many triangles each cell of the new grid lists, counted in its slot.
+            const std::size_t firstSlot = m_slots.size();
+            m_slots.resize(firstSlot + cells, 0);
+            int* const slot = m_slots.data() + firstSlot;
+            // The cells of a box's span, from the lowest slot up.
+            const auto forCellsOf = [&](std::uint64_t span, auto&& sink) {
+                const auto index = [&](int shift) { return int(span >> shift & 1023u); };
+                for (int x = index(0); x <= index(10); ++x)
+                    for (int y = index(20); y <= index(30); ++y)
+                        for (int z = index(40); z <= index(50); ++z)
+                            sink((x * across[1] + y) * across[2] + z);
+            };
             Grid split{box, across, 0, {}};
             for (std::size_t i = 0; i < 3; ++i)
                 split.scale[i] = across[i] / (box.high[i] - box.low[i]);
-            // The cells the triangle comes to, each told to the sink, where its box spans a few of
-            // them; false for a long triangle, whose cells the first pass works out into placedLong.
-            const auto placeByBox = [&](int t, bool first, auto&& sink) {
+            // The cells the triangle comes to, counted in their slots, where its box spans a few of
+            // them, and the span of its box kept for the second pass; for a long triangle, its
+            // cells worked out into placedLong.
+            const auto placeByBox = [&](int t, std::uint64_t& span) {
                 const Box b = boxOf(t);
                 int from[3], to[3], many = 1;
                 bool beyond = false; // the box reaches past the cell: it tells little of where the triangle lies in it
@@ -225,14 +243,13 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
                 }
                 const bool byShape = many > 8 || (many > 1 && beyond);
                 if (!byShape) {
-                    for (int x = from[0]; x <= to[0]; ++x)
-                        for (int y = from[1]; y <= to[1]; ++y)
-                            for (int z = from[2]; z <= to[2]; ++z)
-                                sink((x * across[1] + y) * across[2] + z);
-                    return true;
+                    span = 0;
+                    for (std::size_t i = 0; i < 3; ++i)
+                        span |= std::uint64_t(from[i]) << (20 * i) | std::uint64_t(to[i]) << (20 * i + 10);
+                    forCellsOf(span, [&](int c) { ++slot[c]; });
+                    return;
                 }
-                if (!first)
-                    return false;
+                span = kLongSpan;
                 // A long triangle only where its own shape comes, slab by slab: it passes a few
                 // cells of the thousands its box may span.
                 m_long[std::size_t(t)] = 1;
@@ -264,19 +281,15 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
                             placedLong.emplace_back((x * across[1] + y) * across[2] + z, t);
                     }
                 }
-                return false;
             };
-            // First pass: how many triangles each cell of the new grid lists, counted in its slot.
-            const std::size_t firstSlot = m_slots.size();
-            m_slots.resize(firstSlot + cells, 0);
-            int* const slot = m_slots.data() + firstSlot;
             placedLong.clear();
+            spans.resize(size);
             std::size_t placed = 0;
             for (std::size_t i = 0; i < size; ++i) {
                 const std::size_t before = placedLong.size();
-                if (!placeByBox(at(i), true, [&](int c) { ++slot[c]; }))
-                    for (std::size_t k = before; k < placedLong.size(); ++k)
-                        ++slot[placedLong[k].first];
+                placeByBox(at(i), spans[i]);
+                for (std::size_t k = before; k < placedLong.size(); ++k)
+                    ++slot[placedLong[k].first];
             }
             int most = 0;
             for (std::size_t c = 0; c < cells; ++c) {
@@ -323,8 +336,10 @@ MeshGrid::MeshGrid(const StlMesh& mesh, double reach, const std::vector<int>& on
             std::size_t longAt = 0;
             for (std::size_t i = 0; i < size; ++i) {
                 const int t = at(i);
-                if (placeByBox(t, false, [&](int c) { *fills[std::size_t(slot[c])].at++ = t; }))
+                if (spans[i] != kLongSpan) {
+                    forCellsOf(spans[i], [&](int c) { *fills[std::size_t(slot[c])].at++ = t; });
                     continue;
+                }
                 for (; longAt < placedLong.size() && placedLong[longAt].second == t; ++longAt)
                     *fills[std::size_t(slot[placedLong[longAt].first])].at++ = t;
             }
