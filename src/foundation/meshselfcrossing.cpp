@@ -266,6 +266,7 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
     {
         std::vector<float> box[6]; // low x, y, z, high x, y, z
         std::vector<std::array<int, 3>> nodes;
+        std::vector<int> nodesHere; // bit k: the triangle's node k lies in this cell
         std::vector<Facet> facets;
         std::vector<std::int32_t> meets;
         std::vector<int> meeting;
@@ -287,6 +288,7 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
         for (auto& b : listed.box)
             b.resize(size);
         listed.nodes.resize(size);
+        listed.nodesHere.resize(size);
         listed.facets.resize(size);
         listed.meets.resize(size);
         listed.meeting.resize(size);
@@ -308,7 +310,9 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
                 listed.box[k][i] = float(box.low[k]);
                 listed.box[k + 3][i] = float(box.high[k]);
             }
-            listed.nodes[i] = mesh.triangles[std::size_t(t)];
+            const std::array<int, 3>& nodes = listed.nodes[i] = mesh.triangles[std::size_t(t)];
+            listed.nodesHere[i] = int(nodeCell[std::size_t(nodes[0])] == int(cell))
+                | int(nodeCell[std::size_t(nodes[1])] == int(cell)) << 1 | int(nodeCell[std::size_t(nodes[2])] == int(cell)) << 2;
         }
         const float *lx = listed.box[0].data(), *ly = listed.box[1].data(), *lz = listed.box[2].data();
         const float *hx = listed.box[3].data(), *hy = listed.box[4].data(), *hz = listed.box[5].data();
@@ -331,6 +335,7 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
             }
             const std::array<int, 3>& na = listed.nodes[std::size_t(x)];
             const int n0 = na[0], n1 = na[1], n2 = na[2];
+            const int here = listed.nodesHere[std::size_t(x)];
             for (std::size_t k = 0; k < count; ++k) {
                 const std::size_t y = std::size_t(meeting[k]);
                 // Neighbours across a side meet along it only, or lie folded on one another
@@ -343,10 +348,11 @@ MeshCrossings findCrossings(const StlMesh& mesh, const std::vector<int>& compone
                 const int shared = s0 + s1 + s2;
                 if (shared >= 2)
                     continue;
+                const int hereOne = (s0 | s1 << 1 | s2 << 2) & here;
                 // A pair is tried in one cell that lists both: the one holding the node they share,
                 // or, for a pair every cell its boxes meet lists, the one holding the lowest corner
                 // of where the boxes overlap.
-                if (shared == 1 && nodeCell[std::size_t(s2 ? n2 : s1 ? n1 : n0)] != int(cell))
+                if (shared == 1 && hereOne == 0)
                     continue;
                 const Facet& fa = listed.facets[std::size_t(x)];
                 const Facet& fb = listed.facets[y];
