@@ -471,6 +471,8 @@ TEST_F(TouchingShellsTest, ShellThroughItselfIsToldFromShellsThatTouch)
          true},
         {"a corner on the other's inside", {{a, b, c}, {gp_Pnt(2, 2, 0), gp_Pnt(2, 2, 5), gp_Pnt(5, 5, 5)}}, false},
         {"on one node, through", {{a, b, c}, {a, gp_Pnt(5, 1, -1), gp_Pnt(1, 5, 1)}}, true},
+        {"on one node, through, the node the first's second", {{c, a, b}, {a, gp_Pnt(5, 1, -1), gp_Pnt(1, 5, 1)}}, true},
+        {"on one node, through, the node the first's third", {{b, c, a}, {a, gp_Pnt(5, 1, -1), gp_Pnt(1, 5, 1)}}, true},
         {"on one node, beside", {{a, b, c}, {a, gp_Pnt(-5, -1, -1), gp_Pnt(-1, -5, 1)}}, false},
         {"on one side, folded", {{a, b, c}, {a, b, gp_Pnt(3, 3, 1)}}, false},
         {"lying on each other, facing each other", {{a, b, c}, {gp_Pnt(1, 1, 0), gp_Pnt(1, 6, 0), gp_Pnt(6, 1, 0)}}, false},
