@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <map>
 #include <tuple>
 
@@ -109,6 +110,46 @@ TEST_F(StlBoundsTest, GridWorkFollowsTheTrianglesNotTheirExtent)
         EXPECT_TRUE(r.solidBuilt && r.valid);
         EXPECT_FALSE(r.crossingUnchecked);
         EXPECT_TRUE(r.warning.isEmpty()) << r.warning.toStdString();
+    }
+}
+
+// A triangle the grid files by its box is listed by the cell holding any point of that box: the
+// self-crossing search tries a pair only in the cell holding the lowest corner of where their
+// boxes overlap.
+TEST_F(StlBoundsTest, CellHoldingAnyPointOfABoxListsItsTriangle)
+{
+    const struct
+    {
+        const char* name;
+        MeshShapes::Soup mesh;
+    } rows[] = {
+        {"torus knot", MeshShapes::torusKnot(20000)},
+        {"torus knot with slivers", MeshShapes::torusKnot(20000, true)},
+        {"fine sphere beside a coarse one",
+         joined(MeshShapes::spikedSphere(4, 10.0, 0.05), MeshShapes::moved(MeshShapes::spikedSphere(0, 300.0, 0.0), gp_XYZ(600, 0, 0)))},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StlMesh mesh = meshOf(row.mesh);
+        const MeshGrid grid(mesh, 0.0);
+        std::size_t byBox = 0, missed = 0;
+        for (int t = 0; t < int(mesh.triangles.size()); ++t) {
+            if (!grid.listedByBox(t))
+                continue;
+            ++byBox;
+            const MeshGrid::Box box = grid.boxOf(t);
+            for (int corner = 0; corner < 9; ++corner) {
+                // The box's eight corners and its centre.
+                gp_XYZ p;
+                for (int i = 0; i < 3; ++i)
+                    p.SetCoord(i + 1, corner == 8 ? 0.5 * (box.low[std::size_t(i)] + box.high[std::size_t(i)])
+                                                  : (corner >> i & 1 ? box.high : box.low)[std::size_t(i)]);
+                const int cell = grid.cellAt(p);
+                missed += cell < 0 || std::find(grid.begin(std::size_t(cell)), grid.end(std::size_t(cell)), t) == grid.end(std::size_t(cell));
+            }
+        }
+        EXPECT_GT(byBox, mesh.triangles.size() / 2);
+        EXPECT_EQ(missed, 0u);
     }
 }
 
