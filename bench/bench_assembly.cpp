@@ -15,11 +15,14 @@
 // the check that no cavity still holds material beside that cut (check_holding: the volumes it
 // names, 0 expected). The *_cpu ratios
 // use the process's CPU time, steadier on a shared machine but counting the worker threads
-// that lengthen the pads, waiting included: an upper bound of the export's share.
+// that lengthen the pads, waiting included: an upper bound of the export's share. peak_MB is the
+// resident memory the export adds at its peak over what the process held before it, rss_MB what
+// it still holds after it (Linux).
 // The window exports with the routing model's route solids already built by the track display:
 // ratio counts that case; ratio_cold adds building every route solid during the export, and
 // routes_cold_s / routes_pairwise_s compare that build with the running union of each route.
 #include "benchmain.h"
+#include "benchmemory.h"
 
 #include "outputs/assemblycache.h"
 #include "outputs/carving_p.h"
@@ -225,10 +228,14 @@ void BM_StepExport(benchmark::State& state)
         StepExporter::writeStepFile(path, result.part, result.conductors);
         const double writing = seconds(timer);
 
-        // The export as the user runs it.
+        // The export as the user runs it, and the memory it adds over what the process held.
+        const long rssBefore = BenchMemory::statusKb("VmRSS");
+        BenchMemory::resetPeak();
         timer.restart();
         const StepExportSummary exported = StepExporter::exportStep(path, board.input(), options);
         const double exporting = seconds(timer), exportingCpu = timer.cpu();
+        const double peakMb = double(BenchMemory::statusKb("VmHWM") - rssBefore) / 1024.0;
+        const double rssMb = double(BenchMemory::statusKb("VmRSS") - rssBefore) / 1024.0;
 
         // The same design exported again through the window's kept assembly.
         AssemblyCache cache;
@@ -272,6 +279,8 @@ void BM_StepExport(benchmark::State& state)
         state.counters["meshing_vs_total"] = meshing / total;
         state.counters["one_cut"] = result.carvedInOneCut ? 1 : 0;
         state.counters["cavities"] = result.cavitiesOk;
+        state.counters["peak_MB"] = peakMb;
+        state.counters["rss_MB"] = rssMb;
     }
 }
 BENCHMARK(BM_StepExport)->Arg(10)->Arg(25)->Arg(50)->Arg(100)->Iterations(1)->Unit(benchmark::kSecond);

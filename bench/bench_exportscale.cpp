@@ -35,6 +35,7 @@
 //   the one cut and the export, time and peak memory.
 // - HoldingCheck/<pads>/<square>: the check that no cavity still holds material, beside the one cut.
 #include "benchmain.h"
+#include "benchmemory.h"
 
 #include "exportdesigns.h"
 
@@ -84,23 +85,6 @@ double seconds(const QElapsedTimer& timer)
     return double(timer.nsecsElapsed()) * 1e-9;
 }
 
-// Resident set of this process in KB: now, or its peak since the last reset.
-long statusKb(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string key = std::string(field) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(key.size()));
-    return 0;
-}
-
-void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
 double processCpu()
 {
     timespec now{};
@@ -117,12 +101,12 @@ struct Measured
 Measured measured(const std::function<void()>& work)
 {
     malloc_trim(0);
-    const long before = statusKb("VmRSS");
-    resetPeak();
+    const long before = BenchMemory::statusKb("VmRSS");
+    BenchMemory::resetPeak();
     QElapsedTimer timer;
     timer.start();
     work();
-    return {seconds(timer), statusKb("VmHWM") - before};
+    return {seconds(timer), BenchMemory::statusKb("VmHWM") - before};
 }
 
 // The floor: every collected volume cut out at once, checked, and written with the conductor
