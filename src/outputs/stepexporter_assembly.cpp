@@ -121,8 +121,10 @@ QList<AssemblyVolume> buildVolumes(const QList<CollectedVolume>& collected, cons
     for (std::optional<AssemblyVolume>& result : results)
         if (result)
             built.append(std::move(*result));
-    // Not given back here: a few checks' worth, which the conductor's fuse on the same threads
-    // takes up again; the carving gives back what it freed when it ends, where memory peaks.
+    // Given back before the carving, whose threads' arenas do not take it up: without this and
+    // the lengthening's release the export's memory peak grew by about a quarter at 50
+    // components, for some tens of milliseconds saved.
+    OutOfMemory::releaseFreedMemory();
     return built;
 }
 

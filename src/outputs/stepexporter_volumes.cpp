@@ -460,8 +460,7 @@ QList<CollectedVolume> StepExporter::lengthened(const QList<VolumeSource>& sourc
         volume.checked = result.checked;
         volumes.append(volume);
     }
-    // What the lengthening freed is not given back here: the volumes' build runs next on the
-    // same threads and takes it up again, where a release made it fault every page back in.
+    OutOfMemory::releaseFreedMemory();
     return volumes;
 }
 
