@@ -113,7 +113,6 @@ struct Board
         in.routes = &routing.routes();
         const RoutingManager* model = &routing;
         in.routeShape = [model](const Route& route) { return model->routeShape(route); };
-        in.routeChecked = [model](const Route& route) { return model->routeShapeChecked(route); };
         return in;
     }
 };

@@ -503,7 +503,6 @@ void BM_TracksStep(benchmark::State& state)
     input.components = &none;
     input.routes = &routing.routes();
     input.routeShape = [&routing](const Route& route) { return routing.routeShape(route); };
-    input.routeChecked = [&routing](const Route& route) { return routing.routeShapeChecked(route); };
     for (const Route& route : routing.routes())
         benchmark::DoNotOptimize(routing.routeShape(route)); // built by the track display
     const ExportOptions options;

@@ -87,7 +87,6 @@ PrintPlan planOf(const ThreeMfDesign& design, const RoutingManager& routing, Win
     AssemblyInput input = design.input();
     input.routes = &routing.routes();
     input.routeShape = [&routing](const Route& route) { return routing.routeShape(route); };
-    input.routeChecked = [&routing](const Route& route) { return routing.routeShapeChecked(route); };
     const QList<VolumeSource> volumes = PartPresence::componentVolumesOf(input);
     // The window asks first whether the measure is needed, to show its progress window if so.
     benchmark::DoNotOptimize(window.presence.isKnown(design.part, volumes));

@@ -87,7 +87,6 @@ void BM_ThreeMfExport(benchmark::State& state)
     AssemblyInput input = design.input();
     input.routes = &routing.routes();
     input.routeShape = [&routing](const Route& route) { return routing.routeShape(route); };
-    input.routeChecked = [&routing](const Route& route) { return routing.routeShapeChecked(route); };
     QElapsedTimer warming;
     warming.start();
     for (const Route& route : routing.routes())

@@ -68,7 +68,6 @@ AssemblyInput MainWindow::assemblyInput() const
     // The routing model's kept solids: the track display has built them already.
     const RoutingManager* routing = &m_project.routingManager();
     input.routeShape = [routing](const Route& route) { return routing->routeShape(route); };
-    input.routeChecked = [routing](const Route& route) { return routing->routeShapeChecked(route); };
     input.presence = &m_partPresence;
     return input;
 }

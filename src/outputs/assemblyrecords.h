@@ -23,9 +23,6 @@ struct AssemblyInput
     // The routing model's solid of one route (null when it cannot be built). The routing
     // library sits below this one, but the window decides which builder is current.
     std::function<TopoDS_Shape(const Route&)> routeShape;
-    // Whether the solid routeShape gives for the route passed the validity check where it was
-    // built; the assembly checks a solid itself when this is null or says no.
-    std::function<bool(const Route&)> routeChecked;
     // Verdicts of which volumes stand in the part, measured beforehand by the design's holder;
     // the export measures with its own when null or when they do not cover every volume.
     const PartPresence* presence = nullptr;

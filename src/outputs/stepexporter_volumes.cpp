@@ -387,8 +387,7 @@ QList<VolumeSource> StepExporter::collectSources(const AssemblyInput& input, con
                     ++*tracksMissing;
                 continue;
             }
-            const bool checked = input.routeChecked && input.routeChecked(route);
-            sources.append({{RouteVolume, route.netName, shape, routeFeatureHint(route), checked}, 0.0});
+            sources.append({{RouteVolume, route.netName, shape, routeFeatureHint(route)}, 0.0});
         }
     }
     qCDebug(lcExport) << "collectVolumes: total" << sources.size() << "volumes";

@@ -152,9 +152,6 @@ public:
     // createRouteShape's solid, kept per route identity until the route's geometry differs
     // from the one it was built from; routes without an identity are built every time.
     TopoDS_Shape routeShape(const Route& route, const Message_ProgressRange& progress = Message_ProgressRange()) const;
-    // Whether routeShape's solid for the route, as kept, passed the validity check when it was
-    // built; false when none is kept for the route's geometry (nothing is built here).
-    bool routeShapeChecked(const Route& route) const;
     // What is wrong with routeShape's solid against the copper the route's segments make (missing,
     // short of copper, in pieces; translated); empty when it is sound.
     QString routeFault(const Route& route) const;
@@ -192,7 +189,6 @@ private:
         std::vector<double> geometry;
         TopoDS_Shape shape;
         QString fault; // what the volume check found wrong with shape; empty when sound
-        bool valid = false; // shape passed the validity check
     };
     void forgetRouteShape(quint64 id);
 

@@ -2,7 +2,6 @@
 // costs tens of milliseconds, and most routes do not change between two uses.
 #include "routing/routingmanager.h"
 
-#include "foundation/occutils.h"
 #include "routing/trackvolume.h"
 
 #include <QDebug>
@@ -41,18 +40,8 @@ TopoDS_Shape RoutingManager::routeShape(const Route& route, const Message_Progre
     QString fault = TrackVolume::faultOf(route.segments, shape);
     if (!fault.isEmpty())
         qWarning() << "routeShape: track" << route.label() << "of net" << route.netName << "—" << fault;
-    // Checked once here too, so that each export of the kept solid need not check it again.
-    const bool valid = OccUtils::isValidShape(shape);
-    m_routeShapes.insert(route.id, CachedRouteShape{std::move(geometry), shape, std::move(fault), valid});
+    m_routeShapes.insert(route.id, CachedRouteShape{std::move(geometry), shape, std::move(fault)});
     return shape;
-}
-
-bool RoutingManager::routeShapeChecked(const Route& route) const
-{
-    if (route.id == 0)
-        return false;
-    const auto it = m_routeShapes.constFind(route.id);
-    return it != m_routeShapes.cend() && it->valid && it->geometry == routeGeometry(route);
 }
 
 QString RoutingManager::routeFault(const Route& route) const

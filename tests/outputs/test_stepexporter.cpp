@@ -82,7 +82,6 @@ struct Board
     QMap<QString, PlacedComponentData> components;
     QList<Route> routes;
     std::function<TopoDS_Shape(const Route&)> routeShape = &RoutingManager::createRouteShape;
-    std::function<bool(const Route&)> routeChecked;
 
     AssemblyInput input() const
     {
@@ -91,7 +90,6 @@ struct Board
         in.components = &components;
         in.routes = &routes;
         in.routeShape = routeShape;
-        in.routeChecked = routeChecked;
         return in;
     }
     void add(const PlacedComponentData& c) { components.insert(c.ref, c); }
@@ -555,35 +553,6 @@ TEST(BuildAssembly, ValidThinStaircaseIsCarvedWithoutRepair)
             << steps;
         EXPECT_LE(TestSupport::mostEdgesOnAFace(result.conductors.first().shape), 400) << steps;
         EXPECT_LE(TestSupport::mostEdgesOnAFace(result.part), 400) << steps;
-    }
-}
-
-// A track's solid is checked before the carving unless the routing model that built it says it
-// passed the check: a solid turned inside out is caught and repaired without that word, and
-// trusted with it.
-TEST(BuildAssembly, TrackSolidIsCheckedUnlessItsBuilderPassedIt)
-{
-    const struct
-    {
-        const char* name;
-        std::function<bool(const Route&)> verdict;
-        bool checkedHere;
-    } rows[] = {
-        {"no verdict", nullptr, true},
-        {"the builder refused it", [](const Route&) { return false; }, true},
-        {"the builder passed it", [](const Route&) { return true; }, false},
-    };
-    for (const auto& row : rows) {
-        Board board;
-        board.routes.append(DesignFixture::route("N", {QPointF(10, 10), QPointF(20, 10)}, 9.0, 1.0, 0.8));
-        board.routeShape = [](const Route&) { return box(10, 9.5, 8.6, 20, 10.5, 9.4).Reversed(); };
-        board.routeChecked = row.verdict;
-        DebugRulesEnabled debug;
-        FoundationLogCapture log;
-        StepExporter::buildAssembly(board.input(), ExportOptions());
-        EXPECT_EQ(log.debugs().join(QLatin1Char('\n')).contains(QStringLiteral("rejected by the validity check")),
-                  row.checkedHere)
-            << row.name;
     }
 }
 
