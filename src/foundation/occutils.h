@@ -121,6 +121,7 @@ using BoolOpResult = FuzzyBoolResult;
 
 TopoDS_Shape healShape(const TopoDS_Shape& shape, const BoolOpLabel& label, double tolerance);
 bool hasUsableBounds(const TopoDS_Shape& shape);
+// Valid by OpenCASCADE's checker, every solid holding a volume above zero.
 bool isValidShape(const TopoDS_Shape& shape);
 // Every solid of shape bounds a volume above zero: none turned inside out (which the analyser
 // lets through) or flat.

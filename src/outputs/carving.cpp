@@ -100,7 +100,7 @@ bool soundBeside(const TopoDS_Shape& shape, const Judges& judges, const Message_
     if (judges.sound)
         return judges.sound(shape);
     Jobs::Result<bool> checked = Jobs::run<bool>(range, "carving: validity", Jobs::Reads::Owned,
-                                                 [shape](const Jobs::Stop&) { return detail::soundSolids(shape); });
+                                                 [shape](const Jobs::Stop&) { return OccUtils::isValidShape(shape); });
     if (checked.outcome == Jobs::Outcome::Cancelled)
         broken = true;
     if (checked.outcome == Jobs::Outcome::OutOfMemory)
@@ -234,7 +234,7 @@ private:
             const TopoDS_Shape written = made.written;
             const std::function<bool(const TopoDS_Shape&)> judge = m_judges.sound;
             Jobs::Job<bool> checking("carving: validity", Jobs::Reads::Owned, [written, judge](const Jobs::Stop&) {
-                return judge ? judge(written) : detail::soundSolids(written);
+                return judge ? judge(written) : OccUtils::isValidShape(written);
             });
             beside->used = true;
             beside->weights = weighNow(written, beside->range);

@@ -365,10 +365,4 @@ double loosest(const TopoDS_Shape& shape)
     });
 }
 
-bool soundSolids(const TopoDS_Shape& shape)
-{
-    // The check weighs every solid's volume itself: weighing it again doubled its longest step.
-    return OccUtils::isValidShape(shape);
-}
-
 } // namespace Carving::detail

@@ -62,8 +62,6 @@ TopoDS_Shape asWritten(const TopoDS_Shape& shape);
 // The widest tolerance of shape's vertices and edges, mm.
 double loosest(const TopoDS_Shape& shape);
 
-// Every solid valid and holding a volume above zero.
-bool soundSolids(const TopoDS_Shape& shape);
 
 // --- The rule's screen ---
 

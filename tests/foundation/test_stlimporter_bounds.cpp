@@ -123,7 +123,6 @@ TEST_F(StlBoundsTest, CellHoldingAnyPointOfABoxListsItsTriangle)
         const char* name;
         MeshShapes::Soup mesh;
     } rows[] = {
-        {"torus knot", MeshShapes::torusKnot(20000)},
         {"torus knot with slivers", MeshShapes::torusKnot(20000, true)},
         {"fine sphere beside a coarse one",
          joined(MeshShapes::spikedSphere(4, 10.0, 0.05), MeshShapes::moved(MeshShapes::spikedSphere(0, 300.0, 0.0), gp_XYZ(600, 0, 0)))},

@@ -116,10 +116,8 @@ TEST(CavityScreen, InterferenceTouchesItsProbesOrEveryProbe)
     } rows[] = {
         {"solid's meets a probe's", {0, nullptr}, {1, &second}, {false, true, false}},
         {"a probe's meets the solid's", {1, &firstAndThird}, {0, nullptr}, {true, false, true}},
-        {"made by the intersection, with the solid's", {-1, nullptr}, {0, nullptr}, every},
         {"made by the intersection, with a probe's", {1, &second}, {-1, nullptr}, every},
         {"a probe's no probe owns", {0, nullptr}, {1, nullptr}, every},
-        {"two of the solid's", {0, nullptr}, {0, nullptr}, none},
         {"two probes'", {1, &second}, {1, &firstAndThird}, none},
     };
     for (const auto& row : rows) {
