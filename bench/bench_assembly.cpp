@@ -1,14 +1,14 @@
 // Carved part and STEP writing on a 100 x 80 x 15 mm part with N components (a 4 x 4 x 3 mm
 // body and two pads each, N cavities) and 2N tracks of two segments, N = 10, 25, 50, 100. Each run
-// reports the export's total (exportStep, which writes the file while the cavities' check runs;
-// in_turn_s is the assembly and the write one after the other), the share of collecting the volumes
+// reports the export's total (exportStep: the assembly, then the write, as a job beside the
+// calling thread; in_turn_s is the same two called here in turn), the share of collecting the volumes
 // (pad lengthening and the routing model's route solids), of carving (the checked one-shot
 // cut) and of writing, the meshing of the carved part and its conductors (what the 3MF export
 // adds), and the floor measured in the same run: one BRepAlgoAPI_Cut of every volume at once,
 // its validity check and the STEP write of its result with the conductor volumes as collected
-// (ratio = total / floor; ratio_partonly_floor writes the part alone; assembly_s and writing_s
-// split in_turn_s, floor_carving_s and floor_write_s the floor; exported is 1 when the export
-// succeeded with every cavity cut). repeat_s is a second
+// (ratio: the median of three warm pairs' export / floor; ratio_partonly_floor writes the part
+// alone; assembly_s and writing_s split in_turn_s, floor_carving_s and floor_write_s the floor;
+// exported is 1 when the export succeeded with every cavity cut). repeat_s is a second
 // export of the same design through the kept assembly (repeat_vs_write against the write
 // alone); cut_parallel_* compare the one-shot cut in OpenCASCADE's parallel mode with the
 // serial one (speed-up, and 1 when volume, validity and solid count agree); check_x_cut times
