@@ -1,8 +1,8 @@
 // Carved part and STEP writing on a 100 x 80 x 15 mm part with N components (a 4 x 4 x 3 mm
 // body and two pads each, N cavities) and 2N tracks of two segments, N = 10, 25, 50, 100. Each run
 // reports the export's total (exportStep: the assembly, then the write, as a job beside the
-// calling thread; in_turn_s is the same two called here in turn), the share of collecting the volumes
-// (pad lengthening and the routing model's route solids), of carving (the checked one-shot
+// calling thread; in_turn_s is the same two called here in turn), the share of collecting the
+// volumes (pad lengthening and the routing model's route solids), of carving (the checked one-shot
 // cut) and of writing, the meshing of the carved part and its conductors (what the 3MF export
 // adds), and the floor measured in the same run: one BRepAlgoAPI_Cut of every volume at once,
 // its validity check and the STEP write of its result with the conductor volumes as collected

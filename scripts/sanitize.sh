@@ -26,8 +26,8 @@ cd "$build"
 # LeakSanitizer's own tracer now and then dies with a signal after a test has passed, which fails
 # that test without any report. clang 14's tracer reads the thread-local blocks it noted for a GL
 # driver that was unloaded and loaded again (a test that closes one view's display connection
-# and opens another): under a full parallel run one window test lost a quarter of its runs so,
-# three times in a row once. A failed test runs up to five more times: a real report comes back
+# and opens another): run sixteen at a time, one window test lost a quarter of its runs so, and
+# in a full run it did so three times in a row once. A failed test runs up to five more times: a real report comes back
 # every time and still fails the run.
 # The sanitizers make the heaviest tests (real designs exported and sliced) run ten to twenty
 # times longer, more on a busy machine: a hang is told from them only well past the usual limit.
