@@ -27,8 +27,8 @@ cd "$build"
 # that test without any report. clang 14's tracer reads the thread-local blocks it noted for a GL
 # driver that was unloaded and loaded again (a test that closes one view's display connection
 # and opens another): run sixteen at a time, one window test lost a quarter of its runs so, and
-# in a full run it did so three times in a row once. A failed test runs up to five more times: a real report comes back
-# every time and still fails the run.
+# in a full run it did so three times in a row once. A failed test runs up to five more times: a
+# real report comes back every time and still fails the run.
 # The sanitizers make the heaviest tests (real designs exported and sliced) run ten to twenty
 # times longer, more on a busy machine: a hang is told from them only well past the usual limit.
 VTQ_TEST_TIMEOUT=2400 bash "$root/scripts/run-ctest.sh" --repeat until-pass:6
